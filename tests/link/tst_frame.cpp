@@ -28,10 +28,10 @@ static QList<Event> drain(FrameDecoder& d)
         const auto st = d.next(&body, &code);
         if (st == FrameDecoder::Status::NeedMore)
             return events;
-        events.append({ st == FrameDecoder::Status::Frame        ? 'F'
-                            : st == FrameDecoder::Status::BadCrc ? 'C'
-                                                                 : 'L',
-                        code, body });
+        events.append({ st == FrameDecoder::Status::Frame ? 'F'
+                : st == FrameDecoder::Status::BadCrc      ? 'C'
+                                                          : 'L',
+            code, body });
     }
     qFatal("decoder does not make progress");
 }
@@ -150,15 +150,16 @@ void TestFrame::decoderCutsStreams_data()
     // frame one byte on is found.
     QTest::newRow("stray DC before marker")
         << QList<QByteArray> { QByteArray("\xDC", 1), info } << "L0 F1" << 0;
-    QTest::newRow("bad crc then good frame") << QList<QByteArray> { badCrc + serial } << "C1 F3" << 0;
+    QTest::newRow("bad crc then good frame")
+        << QList<QByteArray> { badCrc + serial } << "C1 F3" << 0;
     QTest::newRow("non-zero byte 6") << QList<QByteArray> { nonZeroByte6 } << "C1" << 0;
     QTest::newRow("length above 512 then good frame")
         << QList<QByteArray> { tooLong + serial } << "L1 F3" << 0;
     QTest::newRow("length zero") << QList<QByteArray> { zeroLength + info } << "L220 F1" << 0;
     QTest::newRow("lying length before good frame")
         << QList<QByteArray> { lying + info } << "C220 F1" << 0;
-    QTest::newRow("empty pieces")
-        << QList<QByteArray> { QByteArray(), info.left(4), QByteArray(), info.mid(4) } << "F1" << 0;
+    QTest::newRow("empty pieces") << QList<QByteArray> { QByteArray(), info.left(4), QByteArray(),
+        info.mid(4) } << "F1" << 0;
     QTest::newRow("garbage only") << QList<QByteArray> { QByteArray(100, 'a') } << "" << 0;
     QTest::newRow("garbage ending in DC") << QList<QByteArray> { QByteArray("abc\xDC") } << "" << 1;
 }
