@@ -1,8 +1,11 @@
+#include "link/qtbletransport.h"
 #include "link/tarskble.h"
 #include "link/virtualdivecomputer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -123,6 +126,8 @@ private slots:
     void programAcknowledgements();
     void commandWithoutComputer();
     void linkLossFailsPendingCommand();
+    void demoModeSwitch_data();
+    void demoModeSwitch();
 };
 
 void TestTarskBle::connectionChainFillsInfo_data()
@@ -682,6 +687,46 @@ void TestTarskBle::linkLossFailsPendingCommand()
     QVERIFY(!rig.link->isConnected());
     // A computer that was lost while connected is still the one to reconnect to.
     QVERIFY(rig.link->hasController());
+}
+
+void TestTarskBle::demoModeSwitch_data()
+{
+    QTest::addColumn<QByteArray>("env");
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("nothing set") << QByteArray() << QString() << false;
+    QTest::newRow("options.ini demoComputer=1") << QByteArray() << "1" << true;
+    QTest::newRow("options.ini demoComputer=0") << QByteArray() << "0" << false;
+    QTest::newRow("options.ini demoComputer=true") << QByteArray() << "true" << false;
+    QTest::newRow("environment 1") << QByteArray("1") << QString() << true;
+    QTest::newRow("environment 0") << QByteArray("0") << QString() << false;
+}
+
+void TestTarskBle::demoModeSwitch()
+{
+    QFETCH(QByteArray, env);
+    QFETCH(QString, ini);
+    QFETCH(bool, demo);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("options.ini"));
+    if (!ini.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[hidden]\ndemoComputer=" + ini.toUtf8() + "\n");
+    }
+    if (env.isEmpty())
+        qunsetenv("VELTRA_DEMO_COMPUTER");
+    else
+        qputenv("VELTRA_DEMO_COMPUTER", env);
+    QCOMPARE(TarskBle::demoComputerRequested(path), demo);
+    if (!ini.isEmpty())
+        return;
+    // Without a demo switch the link drives the platform's Bluetooth through Qt.
+    TarskBle link(nullptr, {});
+    QCOMPARE(qobject_cast<VirtualDiveComputer*>(link.transport()) != nullptr, demo);
+    QCOMPARE(qobject_cast<QtBleTransport*>(link.transport()) != nullptr, !demo);
+    qunsetenv("VELTRA_DEMO_COMPUTER");
 }
 
 QTEST_GUILESS_MAIN(TestTarskBle)
