@@ -155,8 +155,12 @@ bool TarskBle::demoComputerRequested(const QString& optionsPath)
 
 BleTransport* TarskBle::createDefaultTransport(QObject* parent)
 {
-    if (demoComputerRequested())
-        return new VirtualDiveComputer(parent);
+    if (demoComputerRequested()) {
+        auto* computer = new VirtualDiveComputer(parent);
+        // Long enough for the user to see the search happen.
+        computer->setScanDelay(1200);
+        return computer;
+    }
     return new QtBleTransport(parent);
 }
 
