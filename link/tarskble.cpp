@@ -608,7 +608,6 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
     case 19:
         m_batchMode = true;
         m_info.diveHeaderReplies.clear();
-        m_overflowLogged = false;
         break;
     case 5:
     case 17:
@@ -621,6 +620,7 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
         break;
     }
 
+    m_overflowLogged = false;
     if (expectsReply(code)) {
         m_pending = command;
         m_replyTimer.start();
