@@ -266,6 +266,12 @@ float ndl_minutes(
     }
 
     auto margin = [&](int steps) { return surface_margin(config, tissues, pressure, steps * 5); };
+    // A diver who may not ascend now has no limit left, even if staying (off-gassing at a
+    // shallow depth or on a low setpoint) would later allow the ascent again: without this
+    // the search below would bracket that later crossing and report it as a limit.
+    const float now = margin(0);
+    if (now < 0.0f)
+        return 0.0f;
     int lo = 0;
     int hi = kNdlSteps;
     if (previousNdl > 0.0f && previousNdl < kNdlCapMin) {
@@ -273,7 +279,7 @@ float ndl_minutes(
         lo = lo < 0 ? 0 : (lo > kNdlSteps ? kNdlSteps : lo);
         hi = lo + 2 > kNdlSteps ? kNdlSteps : lo + 2;
     }
-    float fLo = margin(lo);
+    float fLo = lo == 0 ? now : margin(lo);
     float fHi = margin(hi);
     int step = 1;
     while ((fLo >= 0.0f) == (fHi >= 0.0f)) {
