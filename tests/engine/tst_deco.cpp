@@ -38,6 +38,8 @@ private slots:
     void ascentAgainstOracle();
     void exposureIndex_data();
     void exposureIndex();
+    void garbageTissues_data();
+    void garbageTissues();
 };
 
 namespace {
@@ -666,6 +668,44 @@ void TestDeco::exposureIndex()
     d.offsetS = uint32_t(offsetS);
     // By hand: sqrt(minutes) x 1.03 x 9.80665 x depth / 100.
     QCOMPARE(d.exposure_index(), expected);
+}
+
+void TestDeco::garbageTissues_data()
+{
+    // Tissues as a damaged plan file may deliver them: the engine must come back with bounded
+    // numbers and no endless search.
+    QTest::addColumn<float>("value");
+    QTest::addColumn<int>("hasHe");
+    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << 0;
+    QTest::newRow("NaN with helium") << std::numeric_limits<float>::quiet_NaN() << 1;
+    QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << 0;
+    QTest::newRow("negative") << -5.0f << 1;
+    QTest::newRow("huge") << 1e30f << 0;
+    QTest::newRow("huge with helium") << 1e30f << 1;
+    QTest::newRow("garbage latch byte") << 2.0f << 0xab;
+}
+
+void TestDeco::garbageTissues()
+{
+    QFETCH(float, value);
+    QFETCH(int, hasHe);
+    const config_t config = makeConfig(30, 85);
+    tissues_t t;
+    for (int i = 0; i < kCompartments; i += 3) {
+        t.pN2[i] = value;
+        t.pHe[i] = hasHe ? value : 0.0f;
+    }
+    t.hasHe = uint8_t(hasHe);
+    deco_t deco;
+    init_deco(deco, config);
+    for (int call = 0; call < 3; ++call) {
+        QVERIFY(compute_deco(deco, config, t, depth_to_pressure(config, 30.0f), 0.0f));
+        QVERIFY(deco.stopCount >= 0 && deco.stopCount <= kStopCapacity);
+        QVERIFY(deco.firstStopIndex >= 0 && deco.firstStopIndex <= kMaxStopLevel);
+        for (const stop_t& s : deco.stops)
+            QVERIFY(std::isfinite(s.duration) && s.duration >= 0.0f && s.duration <= kStopCapMin);
+        QVERIFY(!(deco.ndl > kNdlCapMin));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestDeco)
