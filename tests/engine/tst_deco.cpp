@@ -40,6 +40,9 @@ private slots:
     void exposureIndex();
     void garbageTissues_data();
     void garbageTissues();
+    void gfInterpolation_data();
+    void gfInterpolation();
+    void smallObligationStartsAtLastStop();
 };
 
 namespace {
@@ -706,6 +709,74 @@ void TestDeco::garbageTissues()
             QVERIFY(std::isfinite(s.duration) && s.duration >= 0.0f && s.duration <= kStopCapMin);
         QVERIFY(!(deco.ndl > kNdlCapMin));
     }
+}
+
+void TestDeco::gfInterpolation_data()
+{
+    // Level n is at 3n m, so pressures are evenly spaced and f = (P - Pa) / (Ps - Pa) is the
+    // share of the levels climbed from the anchor: gf = gfLow + f (gfHigh - gfLow).
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<double>("expected");
+    // A level is judged from at least the level below it: at the anchor level itself the
+    // reference is level 7.
+    QTest::newRow("anchor level, judged from below") << 30 << 85 << 6 << 6 << 0.30 + 0.55 / 7.0;
+    QTest::newRow("one level above the anchor") << 30 << 85 << 6 << 5 << 0.30 + 0.55 / 6.0;
+    QTest::newRow("halfway up") << 30 << 85 << 6 << 3 << 0.30 + 0.5 * 0.55;
+    QTest::newRow("last stop") << 30 << 85 << 6 << 1 << 0.30 + (5.0 / 6.0) * 0.55;
+    QTest::newRow("surface") << 30 << 85 << 6 << 0 << 0.85;
+    QTest::newRow("equal factors everywhere") << 70 << 70 << 6 << 3 << 0.70;
+    // Without an anchor a level is judged as if the first stop were the level below it.
+    QTest::newRow("no anchor, level 3") << 30 << 85 << 0 << 3 << 0.30 + (1.0 / 4.0) * 0.55;
+    QTest::newRow("no anchor, last stop") << 30 << 85 << 0 << 0 << 0.85;
+}
+
+void TestDeco::gfInterpolation()
+{
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(int, anchor);
+    QFETCH(int, level);
+    QFETCH(double, expected);
+    const config_t config = makeConfig(low, high);
+    deco_t deco;
+    init_deco(deco, config);
+    deco.anchorIndex = anchor;
+    deco.anchorPressure = anchor ? stop_pressure(config, anchor) : 0.0f;
+    const float gf = gf_at(deco, config, stop_pressure(config, level), level);
+    QVERIFY2(std::fabs(gf - expected) < 1e-5, qPrintable(QString::number(gf, 'g', 8)));
+}
+
+void TestDeco::smallObligationStartsAtLastStop()
+{
+    // Walk a 30 m air dive minute by minute: while within the limit no stop appears; the first
+    // minute past it gives a first stop at the last-stop depth.
+    const config_t config = makeConfig(80, 80);
+    const float p = depth_to_pressure(config, 30.0f);
+    tissues_t t;
+    deco_t deco;
+    init_deco(deco, config);
+    load_ramp(t, config.surfacePressure, p, 1.5f, *config.current_gas(), nullptr);
+    bool found = false;
+    for (int minute = 0; minute < 60 && !found; ++minute) {
+        load_constant(t, p, 60, *config.current_gas(), nullptr);
+        compute_deco(deco, config, t, p, 0.0f);
+        if (deco.ndl > 0.0f) {
+            QCOMPARE(deco.stopCount, 0);
+            QCOMPARE(deco.anchorIndex, 0);
+            continue;
+        }
+        found = true;
+        QCOMPARE(deco.firstStopIndex, 1);
+        QCOMPARE(deco.anchorIndex, 1);
+        QVERIFY(deco.stopCount >= 1);
+        QVERIFY(std::fabs(deco.stops[0].pressure - stop_pressure(config, 1)) < 1e-6f);
+        QVERIFY(deco.stops[0].duration > 0.0f && deco.stops[0].duration < 5.0f);
+        QCOMPARE(int(deco.stops[0].safety), 0);
+    }
+    QVERIFY(found);
 }
 
 QTEST_APPLESS_MAIN(TestDeco)
