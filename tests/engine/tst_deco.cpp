@@ -43,6 +43,7 @@ private slots:
     void gfInterpolation_data();
     void gfInterpolation();
     void smallObligationStartsAtLastStop();
+    void stepAndCeilingTrace();
 };
 
 namespace {
@@ -777,6 +778,80 @@ void TestDeco::smallObligationStartsAtLastStop()
         QCOMPARE(int(deco.stops[0].safety), 0);
     }
     QVERIFY(found);
+}
+
+namespace {
+
+struct trace_points_t
+{
+    int count = 0;
+    float lastTimeS = 0.0f;
+    float lastDepthM = 0.0f;
+};
+
+void collect(void* context, float timeS, float depthM)
+{
+    auto* points = static_cast<trace_points_t*>(context);
+    ++points->count;
+    points->lastTimeS = timeS;
+    points->lastDepthM = depthM;
+}
+
+} // namespace
+
+void TestDeco::stepAndCeilingTrace()
+{
+    const config_t config = makeConfig(30, 85);
+    const gas_t nitrox = make_gas(32, 0);
+    const float p4 = 4.0f;
+
+    // OTU by hand: ppO2 0.32 x 4 = 1.28 bar, ((1.28 - 0.5) / 0.5)^(5/6) = 1.4486 per minute.
+    tissues_t stepped;
+    deco_t deco;
+    init_deco(deco, config);
+    float otu = 0.0f;
+    dive_step(stepped, deco, config, 0.0f, p4, 600.0f, p4, nitrox, nullptr, otu);
+    QVERIFY(std::fabs(otu - 10.0 * std::pow(1.56, 5.0 / 6.0)) < 1e-3);
+    // CNS by hand: 1.28 bar lies 3/5 of the way from 1.25 (195 min) to 1.30 (180 min): 186 min.
+    QVERIFY(std::fabs(stepped.cns - 10.0 / 186.0) < 1e-5);
+
+    // A 40-minute stay at 45 m then an ascent to 12 m in 2-second slices: the slices compose to
+    // the plain model's single exposures, and every slice with a ceiling is reported.
+    const float p45 = depth_to_pressure(config, 45.0f);
+    const float p12 = depth_to_pressure(config, 12.0f);
+    tissues_t traced;
+    deco_t traceDeco;
+    init_deco(traceDeco, config);
+    trace_points_t points;
+    const gas_t& air = *config.current_gas();
+    trace_ceiling(traced, traceDeco, config, 0.0f, config.surfacePressure, 135.0f, p45, air,
+        nullptr, collect, &points);
+    trace_ceiling(
+        traced, traceDeco, config, 135.0f, p45, 2400.0f, p45, air, nullptr, collect, &points);
+    const int beforeAscent = points.count;
+    trace_ceiling(
+        traced, traceDeco, config, 2400.0f, p45, 2581.0f, p12, air, nullptr, collect, &points);
+    QVERIFY(beforeAscent > 0);
+    QCOMPARE(points.count - beforeAscent, 91); // 90 slices of 2 s and a last one of 1 s
+    QCOMPARE(points.lastTimeS, 2581.0f);
+
+    oracle::Tissues ref = oracle::airAt(1.013);
+    const oracle::Gas g = oracle::gasOf(air);
+    oracle::ramp(ref, 1.013, p45, 135.0 / 60.0, g, INFINITY);
+    oracle::constant(ref, p45, (2400.0 - 135.0) / 60.0, g, INFINITY);
+    oracle::ramp(ref, p45, p12, 181.0 / 60.0, g, INFINITY);
+    for (int i = 0; i < kCompartments; ++i)
+        QVERIFY2(std::fabs(traced.pN2[i] - ref.n2[i]) < 2e-4, qPrintable(QString::number(i)));
+    // The last point is the state's own ceiling, converted for display.
+    QVERIFY(std::fabs(points.lastDepthM - (traceDeco.ceiling - 1.013) * 100.0 / 9.80665) < 1e-4);
+    deco_t fresh;
+    init_deco(fresh, config);
+    fresh.anchorIndex = traceDeco.anchorIndex;
+    fresh.anchorPressure = traceDeco.anchorPressure;
+    fresh.slowZonePressure = traceDeco.slowZonePressure;
+    compute_deco(fresh, config, traced, p12, 0.0f);
+    QCOMPARE(fresh.ceiling, traceDeco.ceiling);
+    QCOMPARE(fresh.stopCount, traceDeco.stopCount);
 }
 
 QTEST_APPLESS_MAIN(TestDeco)
