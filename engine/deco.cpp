@@ -401,13 +401,17 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
     if (!tissues.hasHe && gas.fHe == 0.0f) {
         const model_t& model = current_model();
         const float inspired = inspired_n2(gas, setpoint, stopPressure);
+        // The M-value line with nitrogen coefficients (no helium here), as max_tension; only
+        // nitrogen moves, so a constant helium tension just lowers the allowance. Computed for
+        // all compartments first, which the compiler can vectorise.
+        float limit[kCompartments];
+        for (int i = 0; i < kCompartments; ++i)
+            limit[i] = (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf
+                - tissues.pHe[i];
         float result = 0.0f;
         for (int i = 0; i < kCompartments; ++i) {
             const float p = tissues.pN2[i];
-            // Only nitrogen moves; a constant helium tension just lowers the allowance.
-            // The M-value line with nitrogen coefficients (no helium here), as max_tension.
-            const float m = (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf
-                - tissues.pHe[i];
+            const float m = limit[i];
             if (p <= m)
                 continue; // already allowed, as the search treats equality
             if (inspired >= m) {
