@@ -297,17 +297,17 @@ int LogbookDatabase::prepareSchema()
     }
     // SQLite opens a file it may not write read-only and only fails at the first write:
     // rewriting the user version (unchanged) is that write, before any upgrade step.
-    int userVersion = 0;
-    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-        userVersion = q.value(0).toInt();
+    bool read = q.exec(QStringLiteral("PRAGMA user_version")) && q.next();
+    const qint64 userVersion = read ? q.value(0).toLongLong() : 0;
     q.finish();
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
+    if (!read || !q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
         fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return NotOpen;
     }
     const auto rollback = [this](const QSqlQuery& failed) {
-        fail(failed.lastError().text());
+        const QString error = failed.lastError().text();
+        fail(error.isEmpty() ? tr("The logbook database could not be brought up to date.") : error);
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
     };
