@@ -1100,6 +1100,7 @@ void TestLogbookDatabase::rollbackOnFailure_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("profiles insert violates its key") << "profiles";
     QTest::newRow("gases insert violates its key") << "gases";
+    QTest::newRow("no 32-bit id left") << "lastId";
     QTest::newRow("transaction cannot begin") << "begin";
     QTest::newRow("delete cannot begin") << "deleteBegin";
 }
@@ -1117,6 +1118,8 @@ void TestLogbookDatabase::rollbackOnFailure()
             QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 3, 1)"));
         if (failure == "gases")
             QVERIFY(probe.exec("INSERT INTO gases (diveid, gasid, o2) VALUES (3, 1, 32)"));
+        if (failure == "lastId")
+            QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (2147483647, 'last')"));
     }
     const QByteArray before = fileBytes(path());
 
