@@ -472,6 +472,25 @@ void TestProfileGraph::renderRealDive()
     const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
     if (!out.isEmpty())
         QVERIFY(image.save(QString::fromLocal8Bit(out)));
+
+    // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
+    // red and the water still fills from the surface down to the profile.
+    for (int i = 0; i < 4; ++i)
+        item->zoomAt(false, 2.3, item->mapToScene(1810, 0).x());
+    QVERIFY(item->xEnd() - item->xStart() < 120);
+    QVERIFY(item->xStart() < 1800 && item->xEnd() > 1820);
+    const QImage zoomed = view.grab().toImage();
+    red = false;
+    for (double t = 1801; t <= 1819 && !red; t += 1) {
+        const QPointF p = item->mapToScene(t, dive.depthAt(t));
+        for (int dy = -1; dy <= 1 && !red; ++dy)
+            red = isRed(zoomed.pixelColor(int(p.x()), int(p.y()) + dy));
+    }
+    QVERIFY(red);
+    const QPointF water = item->mapToScene(1790, 8);
+    QVERIFY(zoomed.pixelColor(water.toPoint()) != QColor(242, 242, 230));
+    const QPointF rock = item->mapToScene(1790, 22); // below the 17 m bottom: no water
+    QCOMPARE(zoomed.pixelColor(rock.toPoint()), QColor(242, 242, 230));
 }
 
 void TestProfileGraph::renderPlannedDive()
