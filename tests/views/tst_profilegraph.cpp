@@ -9,6 +9,7 @@
 #include <QGraphicsRectItem>
 #include <QImage>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +79,9 @@ private slots:
     void setPointTimeClamps();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
+    void shiftRangeSelection();
+    void controlRectangleSelection();
+    void middleButtonScrolls();
 };
 
 void TestProfileGraph::geometryAndFit()
@@ -707,6 +711,99 @@ void TestProfileGraph::mouseMoveReportsTime()
     QVERIFY(t == 600 || t == 599);
     QVERIFY(f.view.cursorLine()->isVisible());
     QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
+}
+
+static void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    QMouseEvent event(
+        type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(viewport, &event);
+}
+
+void TestProfileGraph::shiftRangeSelection()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.view.rangeSelectionEnabled = true;
+    QSignalSpy down(&f.view, &GraphView::clickDown);
+    QSignalSpy up(&f.view, &GraphView::clickRelease);
+    QWidget* vp = f.view.viewport();
+    // 710/1200 px per second: x 405.3 is second 600, x 168.5 is second 200.
+    sendMouse(vp, QEvent::MouseMove, QPoint(405, 200), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(405, 200), Qt::LeftButton, Qt::LeftButton,
+        Qt::ShiftModifier);
+    QCOMPARE(down.count(), 1);
+    const int start = down.at(0).at(0).toInt();
+    QVERIFY(start == 599 || start == 600);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(169, 200), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    QVERIFY(f.view.isSelectionVisible());
+    const QRectF band = f.view.selectionRect()->rect();
+    QCOMPARE(band.left(), 169.0);
+    QCOMPARE(band.right(), 405.0);
+    QCOMPARE(band.top(), 30.0);
+    QCOMPARE(band.height(), 320.0);
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(169, 200), Qt::LeftButton, Qt::NoButton,
+        Qt::ShiftModifier);
+    QCOMPARE(up.count(), 1);
+    const int end = up.at(0).at(0).toInt();
+    QCOMPARE(end, 201); // (169 - 50) * 1200 / 710 = 201.1
+    // Released to the left of the press: the range is ordered.
+    QCOMPARE(f.view.selectedRange(), qMakePair(end, start));
+    QVERIFY(f.view.isSelectionVisible()); // stays until Escape
+    const QString html = f.view.positionInformation(QPointF(300, 200), 300);
+    QVERIFY(html.contains("Elapsed Time</td> <td>"
+        + QStringLiteral("%1:%2")
+              .arg((start - end) / 60, 2, 10, QChar('0'))
+              .arg((start - end) % 60, 2, 10, QChar('0'))));
+    QTest::keyClick(&f.view, Qt::Key_Escape);
+    QVERIFY(!f.view.isSelectionVisible());
+    QCOMPARE(f.view.selectedRange(), qMakePair(end, start)); // the range itself stays
+}
+
+void TestProfileGraph::controlRectangleSelection()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QSignalSpy rect(&f.view, &GraphView::selectInRect);
+    QWidget* vp = f.view.viewport();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton,
+        Qt::ControlModifier);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(120, 100), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    QVERIFY(f.view.isSelectionVisible());
+    QCOMPARE(f.view.selectionRect()->rect(), QRectF(120, 100, 180, 100));
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(120, 100), Qt::LeftButton, Qt::NoButton,
+        Qt::ControlModifier);
+    QCOMPARE(rect.count(), 1);
+    QCOMPARE(rect.at(0).at(0).toRectF(), QRectF(120, 100, 180, 100));
+    QVERIFY(!f.view.isSelectionVisible());
+}
+
+void TestProfileGraph::middleButtonScrolls()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QWidget* vp = f.view.viewport();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(400, 200), Qt::MiddleButton, Qt::MiddleButton,
+        Qt::NoModifier);
+    // Dragging 71 px to the left moves the window 120 s later.
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(329, 200), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    QVERIFY(near(f.item()->xStart(), 120.0, 1e-9));
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(329, 200), Qt::MiddleButton, Qt::NoButton,
+        Qt::NoModifier);
+    // Dragging to the right at the start does nothing.
+    f.item()->fitAll();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(300, 200), Qt::MiddleButton, Qt::MiddleButton,
+        Qt::NoModifier);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(350, 200), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    QCOMPARE(f.item()->xStart(), 0.0);
 }
 
 QTEST_MAIN(TestProfileGraph)
