@@ -77,6 +77,8 @@ private slots:
     void dragKeepsOrderAndLimits_data();
     void dragKeepsOrderAndLimits();
     void setPointTimeClamps();
+    void editOperations();
+    void overlayIcons();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
     void shiftRangeSelection();
@@ -677,6 +679,102 @@ class DropView : public GraphView
 public:
     using GraphView::dropEvent;
 };
+
+void TestProfileGraph::editOperations()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    DiveProfileItem* item = f.item();
+
+    // Halfway between samples 1 and 2: (360 s, 20 m); after the last: 60 s later, same depth.
+    item->addDivePointAfter(1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 360.0);
+    QCOMPARE(dive.samples.at(2).depth, 20.0);
+    item->addDivePointAfter(4);
+    QCOMPARE(dive.samples.size(), 6);
+    QCOMPARE(dive.samples.at(5).time, 780.0);
+    QCOMPARE(dive.samples.at(5).depth, 0.0);
+
+    auto pointAt = [&](int index) -> DivePoint* {
+        for (DivePoint* p : item->divePoints())
+            if (p->index() == index)
+                return p;
+        return nullptr;
+    };
+    // Removing sample 2 lowers the later indexes by one; points still sit on their samples.
+    item->removeDivePoint(pointAt(2));
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(item->divePoints().size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 600.0);
+    for (DivePoint* p : item->divePoints()) {
+        const DiveSample& s = dive.samples.at(p->index());
+        QVERIFY(near(p->pos().y(), item->mapToScene(s.time, s.depth).y()));
+        QVERIFY(near(p->pos().x(), item->mapToScene(s.time, s.depth).x()));
+    }
+    // The first point is fixed: removing it does nothing.
+    item->removeDivePoint(pointAt(0));
+    QCOMPARE(dive.samples.size(), 5);
+
+    // Selection: the two smallest selected indexes, ordered; -1 when missing.
+    QCOMPARE(item->selectedPointRange(), qMakePair(-1, -1));
+    pointAt(3)->setSelected(true);
+    QCOMPARE(item->selectedPointRange(), qMakePair(3, -1));
+    pointAt(1)->setSelected(true);
+    QCOMPARE(item->selectedDivePointCount(), 2);
+    QCOMPARE(item->selectedPointRange(), qMakePair(1, 3));
+    // Deleting both at once keeps the others in order.
+    item->removeSelectedDivePoints();
+    QCOMPARE(dive.samples.size(), 3);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+    QCOMPARE(dive.samples.at(1).time, 600.0);
+    QCOMPARE(dive.samples.at(2).time, 780.0);
+    QCOMPARE(item->divePoints().size(), 3);
+
+    // Depth of a point: the speeds follow.
+    item->setDivePointDepth(1, 30.0);
+    QVERIFY(near(dive.samples.at(1).speed, 30.0 * 60 / 600));
+    QVERIFY(near(pointAt(1)->pos().y(), item->mapToScene(600, 30).y()));
+
+    // Rectangle selection picks the points whose position lies inside.
+    item->selectPointsInRect(QRectF(item->mapToScene(500, 25), item->mapToScene(700, 35)));
+    QCOMPARE(item->selectedPointRange(), qMakePair(1, -1));
+    item->setPointItemsVisible(false);
+    for (DivePoint* p : item->divePoints())
+        QVERIFY(!p->isVisible());
+}
+
+void TestProfileGraph::overlayIcons()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    DiveProfileItem* item = f.item();
+    OverlayIcon icon;
+    icon.id = 7;
+    icon.kind = 1;
+    item->addOverlayIcon(icon, QStringLiteral("diver"));
+    QCOMPARE(item->overlayIcons().size(), size_t(1));
+    QVERIFY(item->overlayIcons().front().image && !item->overlayIcons().front().image->isNull());
+    // Time clamped to the duration; a negative depth takes the dive's depth there.
+    item->updateOverlayIcon(7, 5000, 3);
+    QCOMPARE(item->overlayIcons().front().time, 1200.0);
+    item->updateOverlayIcon(7, 300, -1);
+    QCOMPARE(item->overlayIcons().front().depth, 10.0);
+    QVERIFY(near(item->overlayIcons().front().x, item->mapToScene(300, 10).x()));
+    QVERIFY(near(item->overlayIcons().front().y, item->mapToScene(300, 10).y()));
+    // Positions follow a zoom.
+    item->zoomAt(false, 2.0, 300);
+    QVERIFY(near(item->overlayIcons().front().x, item->mapToScene(300, 10).x()));
+    item->removeOverlayIcon(7);
+    QVERIFY(item->overlayIcons().empty());
+    // A new dive clears them.
+    item->addOverlayIcon(icon, QStringLiteral("diver"));
+    f.view.showProfile(&dive);
+    QVERIFY(item->overlayIcons().empty());
+}
 
 void TestProfileGraph::dropLimitsFiles()
 {

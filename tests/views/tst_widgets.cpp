@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QNativeGestureEvent>
+#include <QPixmapCache>
 #include <QPointingDevice>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +26,7 @@ private slots:
     void progressSignalsAndSpinning();
     void progressPicture_data();
     void progressPicture();
+    void progressPixmapCache();
     void panRecognizer();
     void pinchRecognizer_data();
     void pinchRecognizer();
@@ -219,6 +221,34 @@ void TestWidgets::progressPicture()
     QCOMPARE(at(50, 50), QColor(Qt::white).rgb());
     // Outside the circle the picture is transparent.
     QCOMPARE(image.pixelColor(1, 1).alpha(), 0);
+}
+
+void TestWidgets::progressPixmapCache()
+{
+    QPixmapCache::clear();
+    ProgressCircle circle;
+    circle.resize(80, 60);
+    circle.setMaximum(10);
+    circle.setVisibleValue(4);
+    const QString key = circle.cacheKey();
+    QCOMPARE(key, QStringLiteral("0,4,10,0.6,1,80,60,%1").arg(QColor(110, 190, 235).rgb()));
+    QPixmap cached;
+    QVERIFY(!QPixmapCache::find(key, &cached));
+    const QImage shown = circle.grab().toImage();
+    QVERIFY(QPixmapCache::find(key, &cached));
+    QCOMPARE(cached.size(), QSize(60, 60)); // the largest centred square
+    // Blitted centred: the 60 px picture starts 10 px in, so its ring (grey where 4 of 10 is
+    // not filled, the left side) begins just after x 11 and nothing is drawn left of it.
+    QCOMPARE(shown.pixelColor(14, 30), QColor(225, 225, 225));
+    QVERIFY(shown.pixelColor(5, 30) != QColor(225, 225, 225));
+    QCOMPARE(shown.pixelColor(66, 22), QColor(110, 190, 235)); // upper right: filled
+    // Every input is part of the key.
+    circle.setColor(Qt::red);
+    QVERIFY(circle.cacheKey() != key);
+    circle.setColor(QColor(110, 190, 235));
+    QCOMPARE(circle.cacheKey(), key);
+    circle.setInnerRadius(0.5);
+    QVERIFY(circle.cacheKey() != key);
 }
 
 static QEventPoint touchPoint(int id, QEventPoint::State state, QPointF global)
