@@ -2,6 +2,7 @@
 #include "views/progresscircle.h"
 #include "views/tissuesgraph.h"
 
+#include <QFile>
 #include <QImage>
 #include <QNativeGestureEvent>
 #include <QPixmapCache>
@@ -17,6 +18,8 @@ class TestWidgets : public QObject
     Q_OBJECT
 
 private slots:
+    void resources_data();
+    void resources();
     void tissueBarHeights_data();
     void tissueBarHeights();
     void tissueGraphPixels();
@@ -32,6 +35,45 @@ private slots:
     void pinchRecognizer();
     void nativeZoomGesture();
 };
+
+void TestWidgets::resources_data()
+{
+    QTest::addColumn<QString>("name");
+    const char* const names[] = { "Led_Green", "Led_Orange", "Led_Red", "mark_info", "mark_warning",
+        "mark_error", "mark_gas", "diver", "oxygen-tank", "dtr", "alertCeil", "alertRR",
+        "alertYoyo", "alertSecurity", "alertDive24h", "alertPmax", "yoyoInfo", "yoyoWarning",
+        "yoyoError", "ok", "cancel", "dossier", "database", "signal", "reglage", "fitall", "import",
+        "download", "utilisateur", "calendrier", "effort", "effortOn", "run_simulation", "pause",
+        "arrowD", "arrowR", "arrowU", "arrowDdive", "arrowRdive", "arrowUdive",
+        "bluetooth-smartphone-step0", "bluetooth-smartphone-step1", "bluetooth-smartphone-step2",
+        "bluetooth-smartphone-step3", "Veltra-bluetooth-on", "Veltra-power-off", "splashscreen" };
+    for (const char* name : names)
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestWidgets::resources()
+{
+    // Every picture the program names is compiled in, at 1x and at twice the size for @2x.
+    QFETCH(QString, name);
+    const QImage normal(QStringLiteral(":/TestGraphics/icons/%1.png").arg(name));
+    const QImage doubled(QStringLiteral(":/TestGraphics/icons/%1@2x.png").arg(name));
+    QVERIFY(!normal.isNull());
+    QVERIFY(!doubled.isNull());
+    QCOMPARE(doubled.size(), normal.size() * 2);
+    QVERIFY(normal.width() >= 16 && normal.height() >= 16);
+    // Not blank: some pixel is opaque.
+    bool opaque = false;
+    for (int y = 0; y < normal.height() && !opaque; ++y)
+        for (int x = 0; x < normal.width() && !opaque; ++x)
+            opaque = normal.pixelColor(x, y).alpha() == 255;
+    QVERIFY(opaque);
+    if (name == QLatin1String("splashscreen")) {
+        // The about window puts its button 140 px from the right and 220 px from the bottom.
+        QVERIFY(normal.width() >= 700 && normal.height() >= 400);
+        QVERIFY(!QImage(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")).isNull());
+        QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
+    }
+}
 
 static TissuesGraph::Loads loadsOf(std::initializer_list<float> values)
 {
