@@ -46,6 +46,14 @@ bool isRed(const QColor& c)
 }
 } // namespace
 
+static void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    QMouseEvent event(
+        type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(viewport, &event);
+}
+
 class TestProfileGraph : public QObject
 {
     Q_OBJECT
@@ -78,6 +86,7 @@ private slots:
     void dragKeepsOrderAndLimits();
     void setPointTimeClamps();
     void editOperations();
+    void doubleClickAddsPoint();
     void overlayIcons();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
@@ -746,6 +755,28 @@ void TestProfileGraph::editOperations()
         QVERIFY(!p->isVisible());
 }
 
+void TestProfileGraph::doubleClickAddsPoint()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    QSignalSpy added(f.item(), &DiveProfileItem::onAddDivePoint);
+    // 710/720 px per second, 280/20 = 14 px per metre: second 300 at 22.3 m is near
+    // (345.8, 342.2); the time truncates to 300 and the depth rounds to 22.5 m.
+    const QPointF p = f.item()->mapToScene(300.4, 22.3);
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, Qt::NoModifier, p.toPoint());
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 300.0);
+    QCOMPARE(dive.samples.at(2).depth, 22.5);
+    // Left of the first sample (negative time): refused, the first point stays first.
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 200));
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+}
+
 void TestProfileGraph::overlayIcons()
 {
     Fixture f;
@@ -802,21 +833,14 @@ void TestProfileGraph::mouseMoveReportsTime()
     DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
     f.view.showProfile(&dive);
     QSignalSpy moved(&f.view, &GraphView::mouseMove);
-    QTest::mouseMove(f.view.viewport(), QPoint(405, 200));
-    QTRY_VERIFY(moved.count() >= 1);
+    sendMouse(f.view.viewport(), QEvent::MouseMove, QPoint(405, 200), Qt::NoButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCOMPARE(moved.count(), 1);
     // (405 - 50) / (710/1200) = 600 s (within float truncation of 599.99..).
     const int t = moved.last().at(1).toInt();
     QVERIFY(t == 600 || t == 599);
     QVERIFY(f.view.cursorLine()->isVisible());
     QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
-}
-
-static void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
-{
-    QMouseEvent event(
-        type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, modifiers);
-    QCoreApplication::sendEvent(viewport, &event);
 }
 
 void TestProfileGraph::shiftRangeSelection()
