@@ -87,6 +87,7 @@ private slots:
     void setPointTimeClamps();
     void editOperations();
     void doubleClickAddsPoint();
+    void mouseDragOfPoint();
     void overlayIcons();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
@@ -775,6 +776,42 @@ void TestProfileGraph::doubleClickAddsPoint()
     QCOMPARE(added.count(), 1);
     QCOMPARE(dive.samples.size(), 5);
     QCOMPARE(dive.samples.at(0).time, 0.0);
+}
+
+void TestProfileGraph::mouseDragOfPoint()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    f.item()->pointClipRect = f.item()->plotRect();
+    QSignalSpy updated(f.item(), &DiveProfileItem::onUpdateDivePoint);
+    QWidget* vp = f.view.viewport();
+    const QPoint from = f.item()->mapToScene(600, 20).toPoint();
+    // Dragged far past the next sample: 20 m up to the surface at 15 m/min needs 80 s, so the
+    // point stops at 640 s.
+    const QPoint to = f.item()->mapToScene(700, 20).toPoint();
+    sendMouse(vp, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QVERIFY(updated.count() >= 1);
+    QCOMPARE(updated.last().at(0).toInt(), 2);
+    QCOMPARE(dive.samples.at(2).time, 640.0);
+    QCOMPARE(dive.samples.at(2).depth, 20.0);
+    for (DivePoint* p : f.item()->divePoints()) {
+        if (p->index() == 2)
+            QVERIFY(near(p->pos().x(), f.item()->mapToScene(640, 20).x(), 1e-6));
+    }
+    // The first point does not move.
+    const QPoint first = f.item()->mapToScene(0, 0).toPoint();
+    sendMouse(vp, QEvent::MouseButtonPress, first, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, first + QPoint(60, 60), Qt::NoButton, Qt::LeftButton,
+        Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonRelease, first + QPoint(60, 60), Qt::LeftButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+    QCOMPARE(dive.samples.at(0).depth, 0.0);
 }
 
 void TestProfileGraph::overlayIcons()
