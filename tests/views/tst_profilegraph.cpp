@@ -88,6 +88,7 @@ private slots:
     void editOperations();
     void doubleClickAddsPoint();
     void mouseDragOfPoint();
+    void touchGestures();
     void overlayIcons();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
@@ -812,6 +813,47 @@ void TestProfileGraph::mouseDragOfPoint()
         Qt::NoModifier);
     QCOMPARE(dive.samples.at(0).time, 0.0);
     QCOMPARE(dive.samples.at(0).depth, 0.0);
+}
+
+void TestProfileGraph::touchGestures()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.item()->scrollBy(355); // window 600 .. 1800
+    QVERIFY(near(f.item()->xStart(), 600.0, 1e-9));
+    QPointingDevice* device = QTest::createTouchDevice();
+    QWidget* vp = f.view.viewport();
+    // Two fingers side by side moving 10 px right, three times: the view follows the fingers,
+    // the window moves 30 px = 30 * 1200 / 710 s earlier.
+    QTest::touchEvent(vp, device).press(0, QPoint(300, 150)).press(1, QPoint(300, 250));
+    for (int step = 1; step <= 3; ++step)
+        QTest::touchEvent(vp, device)
+            .move(0, QPoint(300 + 10 * step, 150))
+            .move(1, QPoint(300 + 10 * step, 250));
+    QTest::touchEvent(vp, device).release(0, QPoint(330, 150)).release(1, QPoint(330, 250));
+    QVERIFY2(near(f.item()->xStart(), 600.0 - 30.0 * 1200 / 710, 1e-6),
+        qPrintable(QString::number(f.item()->xStart())));
+
+    // Spreading two fingers side by side from 100 to 120 to 150 px: factors 1.2 and 1.25,
+    // a time zoom of 1.5 in all: the 1200 s window becomes 800 s.
+    f.item()->fitAll();
+    QTest::touchEvent(vp, device).press(0, QPoint(350, 200)).press(1, QPoint(450, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(340, 200)).move(1, QPoint(460, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(325, 200)).move(1, QPoint(475, 200));
+    QTest::touchEvent(vp, device).release(0, QPoint(325, 200)).release(1, QPoint(475, 200));
+    QVERIFY2(near(f.item()->xEnd() - f.item()->xStart(), 800.0, 1e-6),
+        qPrintable(QString::number(f.item()->xEnd() - f.item()->xStart())));
+    QCOMPARE(f.item()->depthShown(), 20.0);
+
+    // The same with the fingers one above the other zooms the depth, factor inverted: closing
+    // from 100 to 50 px (factor 0.5) shows twice the depth.
+    f.item()->fitAll();
+    QTest::touchEvent(vp, device).press(0, QPoint(400, 100)).press(1, QPoint(400, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(400, 125)).move(1, QPoint(400, 175));
+    QTest::touchEvent(vp, device).release(0, QPoint(400, 125)).release(1, QPoint(400, 175));
+    QCOMPARE(f.item()->depthShown(), 40.0);
+    QCOMPARE(f.item()->xEnd() - f.item()->xStart(), 1200.0);
 }
 
 void TestProfileGraph::overlayIcons()
