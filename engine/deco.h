@@ -112,3 +112,18 @@ void find_first_stop(
 float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, const gas_t& gas,
     const float* setpoint, float nextPressure, float gf, bool* unbounded = nullptr);
 bool compute_stops(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure);
+
+// One step of a walk through a dive, from (t0S, p0) to (t1S, p1) breathing `gas`: loads the
+// tissues, the CNS and the OTU counter and recomputes the decompression state at p1.
+void dive_step(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
+    float t1S, float p1, const gas_t& gas, const float* setpoint, float& otu);
+
+// Receives one point of the ceiling trace: time in seconds and ceiling depth in metres.
+using ceiling_sink_t = void (*)(void* context, float timeS, float ceilingDepthM);
+
+// Advances a second tissue/deco pair over a segment in 2-second slices (the last one shortened
+// to end on t1S), recomputing the decompression state after each and reporting every slice
+// whose ceiling lies below the surface.
+void trace_ceiling(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
+    float t1S, float p1, const gas_t& gas, const float* setpoint, ceiling_sink_t sink,
+    void* context);

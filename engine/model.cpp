@@ -24,6 +24,15 @@ struct ramp_cache_t
     float dtMin;
     float e[kCompartments];
     float g[kCompartments];
+    float oneMinusE[kCompartments];
+    float dtMinusG[kCompartments];
+};
+
+// Ramp coefficients for one duration, written in the complement form used by schreinerPass.
+struct ramp_coefficients_t
+{
+    const float* oneMinusE;
+    const float* dtMinusG;
 };
 
 model_t g_model;
@@ -43,8 +52,8 @@ inline bool isOpenCircuit(const float* setpoint)
     return !setpoint || !std::isfinite(*setpoint);
 }
 
-void computeTables(
-    const float* halfTime, float* k, float (*e)[kCompartments], float (*g)[kCompartments])
+void computeTables(const float* halfTime, float* k, float (*e)[kCompartments],
+    float (*g)[kCompartments], float (*oneMinusE)[kCompartments])
 {
     static const double ln2 = std::log(2.0);
     for (int i = 0; i < kCompartments; ++i) {
@@ -55,44 +64,52 @@ void computeTables(
             const double ed = std::exp(-kd * tMin);
             e[j][i] = static_cast<float>(ed);
             g[j][i] = static_cast<float>((1.0 - ed) / kd);
+            oneMinusE[j][i] = static_cast<float>(-std::expm1(-kd * tMin));
         }
     }
 }
 
-const float* rampCoefficients(ramp_cache_t& cache, const float* k, const float* oneSecondE,
-    const float* oneSecondG, float dtMin, const float** g)
+// The one-second exposure as a ramp: its complements, computed once per model.
+ramp_cache_t g_n2OneSecond;
+ramp_cache_t g_heOneSecond;
+
+void fillRamp(ramp_cache_t& cache, const float* k, float dtMin)
 {
-    if (dtMin == cache.dtMin) {
-        *g = cache.g;
-        return cache.e;
-    }
-    if (dtMin == 1.0f / 60.0f) {
-        *g = oneSecondG;
-        return oneSecondE;
-    }
     const double dt = dtMin;
     for (int i = 0; i < kCompartments; ++i) {
         const double kd = k[i];
-        const double ed = std::exp(-kd * dt);
-        cache.e[i] = static_cast<float>(ed);
-        cache.g[i] = static_cast<float>((1.0 - ed) / kd);
+        const double em1 = std::expm1(-kd * dt); // e - 1, exact for small k dt
+        cache.e[i] = static_cast<float>(1.0 + em1);
+        cache.g[i] = static_cast<float>(-em1 / kd);
+        cache.oneMinusE[i] = static_cast<float>(-em1);
+        cache.dtMinusG[i] = static_cast<float>(dt + em1 / kd);
     }
     cache.dtMin = dtMin;
-    *g = cache.g;
-    return cache.e;
 }
 
-inline void constantPass(float* p, const float* e, float inspired)
+ramp_coefficients_t rampCoefficients(
+    ramp_cache_t& cache, const ramp_cache_t& oneSecond, const float* k, float dtMin)
 {
-    for (int i = 0; i < kCompartments; ++i)
-        p[i] += (1.0f - e[i]) * (inspired - p[i]);
+    if (dtMin == cache.dtMin)
+        return { cache.oneMinusE, cache.dtMinusG };
+    if (dtMin == oneSecond.dtMin)
+        return { oneSecond.oneMinusE, oneSecond.dtMinusG };
+    fillRamp(cache, k, dtMin);
+    return { cache.oneMinusE, cache.dtMinusG };
 }
 
-inline void schreinerPass(
-    float* p, const float* e, const float* g, float pi1, float pi2, float rate)
+inline void constantPass(float* p, const float* oneMinusE, float inspired)
 {
     for (int i = 0; i < kCompartments; ++i)
-        p[i] = pi2 - rate * g[i] - (pi1 - p[i]) * e[i];
+        p[i] += oneMinusE[i] * (inspired - p[i]);
+}
+
+// Schreiner: p' = Pi2 - R g - (Pi1 - p) e, rearranged as p + (Pi1 - p)(1 - e) + R (dt - g) so
+// that the small terms keep their precision in float.
+inline void schreinerPass(float* p, const ramp_coefficients_t& c, float pi1, float rate)
+{
+    for (int i = 0; i < kCompartments; ++i)
+        p[i] += (pi1 - p[i]) * c.oneMinusE[i] + rate * c.dtMinusG[i];
 }
 
 // Coefficients for compartment i, mixed by the helium share when helium is present.
@@ -147,8 +164,10 @@ void init_model(const char* name, const float* n2HalfTime, const float* n2A, con
     g_model.heHalfTime = heHalfTime;
     g_model.heA = heA;
     g_model.heB = heB;
-    computeTables(n2HalfTime, g_model.n2K, g_model.n2E, g_model.n2G);
-    computeTables(heHalfTime, g_model.heK, g_model.heE, g_model.heG);
+    computeTables(n2HalfTime, g_model.n2K, g_model.n2E, g_model.n2G, g_model.n2OneMinusE);
+    computeTables(heHalfTime, g_model.heK, g_model.heE, g_model.heG, g_model.heOneMinusE);
+    fillRamp(g_n2OneSecond, g_model.n2K, 1.0f / 60.0f);
+    fillRamp(g_heOneSecond, g_model.heK, 1.0f / 60.0f);
     // New half-times invalidate whatever the caches hold.
     g_n2Cache.dtMin = -1.0f;
     g_heCache.dtMin = -1.0f;
@@ -241,9 +260,9 @@ void load_constant(
         for (int j = 0; chunk != 0; ++j, chunk >>= 1) {
             if (!(chunk & 1))
                 continue;
-            constantPass(tissues.pN2, g_model.n2E[j], piN2);
+            constantPass(tissues.pN2, g_model.n2OneMinusE[j], piN2);
             if (tissues.hasHe)
-                constantPass(tissues.pHe, g_model.heE[j], piHe);
+                constantPass(tissues.pHe, g_model.heOneMinusE[j], piHe);
         }
     }
 }
@@ -261,18 +280,16 @@ void load_ramp(
     if (gas.fHe > 0.0f)
         tissues.hasHe = 1;
 
-    const float* g = nullptr;
     const float n2Start = inspired_n2(gas, setpoint, p1);
     const float n2End = inspired_n2(gas, setpoint, p2);
-    const float* e
-        = rampCoefficients(g_n2Cache, g_model.n2K, g_model.n2E[0], g_model.n2G[0], dtMin, &g);
-    schreinerPass(tissues.pN2, e, g, n2Start, n2End, (n2End - n2Start) / dtMin);
+    schreinerPass(tissues.pN2, rampCoefficients(g_n2Cache, g_n2OneSecond, g_model.n2K, dtMin),
+        n2Start, (n2End - n2Start) / dtMin);
 
     if (tissues.hasHe) {
         const float heStart = inspired_he(gas, setpoint, p1);
         const float heEnd = inspired_he(gas, setpoint, p2);
-        e = rampCoefficients(g_heCache, g_model.heK, g_model.heE[0], g_model.heG[0], dtMin, &g);
-        schreinerPass(tissues.pHe, e, g, heStart, heEnd, (heEnd - heStart) / dtMin);
+        schreinerPass(tissues.pHe, rampCoefficients(g_heCache, g_heOneSecond, g_model.heK, dtMin),
+            heStart, (heEnd - heStart) / dtMin);
     }
 }
 
