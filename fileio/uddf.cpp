@@ -188,6 +188,22 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     return UDDF::Status::Ok;
 }
 
+// Text as XML 1.0 can carry it: control characters other than TAB, LF and CR (and the
+// non-characters U+FFFE, U+FFFF) are not allowed even as references, and a file holding one is
+// refused by strict readers, so they are left out.
+QByteArray xmlText(const QString& text)
+{
+    QString clean;
+    clean.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)
+            continue;
+        clean.append(c);
+    }
+    return clean.toUtf8();
+}
+
 // Shortest text that reads back as the same double ("0.32", not 0.32000000000000001).
 QByteArray shortest(double value)
 {
@@ -223,7 +239,7 @@ QList<QByteArray> mixIds(const QList<DiveGas>& gases)
     QList<QByteArray> ids;
     QSet<QByteArray> used;
     for (qsizetype i = 0; i < gases.size(); ++i) {
-        QByteArray id = gases.at(i).id.toUtf8();
+        QByteArray id = xmlText(gases.at(i).id);
         if (id.isEmpty() || used.contains(id)) {
             int n = int(i);
             do
@@ -277,8 +293,8 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
         owner->SetAttribute("id", "owner");
         XMLElement* computer = addChild(doc, addChild(doc, owner, "equipment"), "divecomputer");
         computer->SetAttribute("id", "divecomputer");
-        addText(doc, computer, "name", dive.computer.toUtf8());
-        addText(doc, computer, "serialnumber", dive.serial.toUtf8());
+        addText(doc, computer, "name", xmlText(dive.computer));
+        addText(doc, computer, "serialnumber", xmlText(dive.serial));
     }
 
     const QList<QByteArray> ids = mixIds(dive.gases);
@@ -288,7 +304,7 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
             const DiveGas& gas = dive.gases.at(i);
             XMLElement* mix = addChild(doc, definitions, "mix");
             mix->SetAttribute("id", ids.at(i).constData());
-            addText(doc, mix, "name", gas.name.toUtf8());
+            addText(doc, mix, "name", xmlText(gas.name));
             addText(doc, mix, "o2", shortest(gas.o2 / 100.0));
             addText(doc, mix, "he", shortest(gas.he / 100.0));
         }
@@ -297,8 +313,8 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
     XMLElement* group = addChild(doc, addChild(doc, root, "profiledata"), "repetitiongroup");
     group->SetAttribute("id", kAnonymousDiveId);
     XMLElement* diveElement = addChild(doc, group, "dive");
-    const QByteArray diveId
-        = dive.name.isEmpty() ? QByteArray(kAnonymousDiveId) : dive.name.toUtf8();
+    const QByteArray cleanName = xmlText(dive.name);
+    const QByteArray diveId = cleanName.isEmpty() ? QByteArray(kAnonymousDiveId) : cleanName;
     diveElement->SetAttribute("id", diveId.constData());
     const QString start = dive.dateTime != 0 ? formatUddfDateTime(dive.dateTime) : QString();
     if (!start.isEmpty())

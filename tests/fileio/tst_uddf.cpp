@@ -495,7 +495,7 @@ void TestUddf::roundTripKeepsTheDive()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("round trip.uddf"));
+    const QString path = dir.filePath(QStringLiteral("round trip é.uddf"));
     QString error;
     QVERIFY2(exportDive(dive, path, &error), qPrintable(error));
 
@@ -576,6 +576,20 @@ void TestUddf::writtenDocumentShape()
     QVERIFY(qAbs(doc.doubleAt("temperature", 0, waypoint) - 293.15) < kTol);
     QCOMPARE(doc.textAt("nodecotime", waypoint), QStringLiteral("99"));
     QCOMPARE(doc.textAt("alarm", waypoint), QStringLiteral("5"));
+
+    // Control characters cannot be carried by XML 1.0: they are left out, so that strict
+    // readers accept the file.
+    dive.name = QStringLiteral("Dive\x01 7\t");
+    dive.computer = QStringLiteral("Vel\x1btra");
+    const QByteArray text = UDDF::toDocument(dive);
+    for (char c = 1; c < 0x20; ++c) {
+        if (c != '\t' && c != '\n' && c != '\r')
+            QVERIFY2(!text.contains(c), qPrintable(QString::number(int(c))));
+    }
+    DiveProfile back;
+    QCOMPARE(UDDF::readData(text, back), UDDF::Status::Ok);
+    QCOMPARE(back.name, QStringLiteral("Dive 7\t"));
+    QCOMPARE(back.computer, QStringLiteral("Veltra"));
 }
 
 void TestUddf::badInputLeavesProfile_data()
