@@ -71,7 +71,10 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
         gases.append(gas);
     });
 
-    const XMLElement* before = doc.elementAt("informationbeforedive", doc.elementAt(kDivePath));
+    // A start element of none would mean the root: look below the dive only when there is one.
+    const XMLElement* diveElement = doc.elementAt(kDivePath);
+    const XMLElement* before
+        = diveElement ? doc.elementAt("informationbeforedive", diveElement) : nullptr;
     const qint64 dateTime = before ? parseUddfDateTime(doc.textAt("datetime", before)) : 0;
 
     // Gas references point into the gases of this file, which are appended after any gases
@@ -86,7 +89,8 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     for (const DiveGas& gas : gases)
         gasIds.append(gas.id.toUtf8());
 
-    const XMLElement* samplesElement = doc.elementAt("samples", doc.elementAt(kDivePath));
+    const XMLElement* samplesElement
+        = diveElement ? doc.elementAt("samples", diveElement) : nullptr;
     for (const XMLElement* waypoint
          = samplesElement ? samplesElement->FirstChildElement() : nullptr;
          waypoint; waypoint = waypoint->NextSiblingElement()) {

@@ -321,6 +321,17 @@ void TestUddf::waypoints()
         UDDF::Status::Ok);
     QCOMPARE(cold.samples.size(), 1);
     QCOMPARE(cold.samples.at(0).temperature, 20.0);
+
+    // Samples and start time count only inside a dive, not anywhere below the root.
+    DiveProfile stray;
+    stray.dateTime = 42;
+    QCOMPARE(UDDF::readData("<uddf><samples><waypoint><depth>9</depth><divetime>10</divetime>"
+                            "</waypoint></samples><informationbeforedive><datetime>"
+                            "2019-03-05T10:22:00Z</datetime></informationbeforedive></uddf>",
+                 stray),
+        UDDF::Status::Ok);
+    QVERIFY(stray.samples.isEmpty());
+    QCOMPARE(stray.dateTime, 42);
 }
 
 void TestUddf::waypointTimesAndDepths_data()
