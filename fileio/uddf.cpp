@@ -5,6 +5,7 @@
 #include "fileio/xmlpathdocument.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QSaveFile>
@@ -85,9 +86,9 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     double temperatureC = 20.0;
     double previousDepth = 0.0;
     // Gas ids as UTF-8, to match switchmix references without building a text per waypoint.
-    QList<QByteArray> gasIds;
-    for (const DiveGas& gas : gases)
-        gasIds.append(gas.id.toUtf8());
+    QHash<QByteArray, qint32> gasIndexById;
+    for (qsizetype i = gases.size() - 1; i >= 0; --i) // the first mix of an id wins
+        gasIndexById.insert(gases.at(i).id.toUtf8(), qint32(gasBase + i));
 
     const XMLElement* samplesElement
         = diveElement ? doc.elementAt("samples", diveElement) : nullptr;
@@ -161,12 +162,9 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
                 = XmlPathDocument::parseNumber(stopElement->Attribute("decodepth")).value_or(0.0);
         const char* ref = mixElement ? mixElement->Attribute("ref") : nullptr;
         if (ref && *ref) {
-            for (qsizetype i = 0; i < gasIds.size(); ++i) {
-                if (gasIds.at(i) == ref) {
-                    sample.gasIndex = qint32(gasBase + i);
-                    break;
-                }
-            }
+            const auto found = gasIndexById.constFind(QByteArray(ref));
+            if (found != gasIndexById.constEnd())
+                sample.gasIndex = found.value();
         }
         samples.append(sample);
     }

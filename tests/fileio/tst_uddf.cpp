@@ -322,6 +322,15 @@ void TestUddf::waypoints()
     QCOMPARE(cold.samples.size(), 1);
     QCOMPARE(cold.samples.at(0).temperature, 20.0);
 
+    // Two mixes with one id: a reference names the first.
+    DiveProfile twice;
+    QCOMPARE(UDDF::readData(document("<waypoint><depth>0</depth><divetime>0</divetime>"
+                                     "<switchmix ref=\"x\"/></waypoint>",
+                                "<mix id=\"y\"/><mix id=\"x\"/><mix id=\"x\"/>"),
+                 twice),
+        UDDF::Status::Ok);
+    QCOMPARE(twice.samples.at(0).gasIndex, 1);
+
     // Samples and start time count only inside a dive, not anywhere below the root.
     DiveProfile stray;
     stray.dateTime = 42;
