@@ -219,6 +219,14 @@ QByteArray fixed17(double value)
     return QByteArray(buffer);
 }
 
+// Seconds truncated to a whole number. Through a double, since a time read from a damaged
+// file may lie beyond the range of any integer type.
+QByteArray wholeSeconds(double seconds)
+{
+    return std::isfinite(seconds) ? QByteArray::number(std::trunc(seconds) + 0.0, 'f', 0)
+                                  : QByteArray("0");
+}
+
 XMLElement* addText(
     tinyxml2::XMLDocument& doc, XMLElement* parent, const char* name, const QByteArray& text)
 {
@@ -329,7 +337,7 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
         XMLElement* waypoint = addChild(doc, samples, "waypoint");
         addText(doc, waypoint, "depth", fixed17(sample.depth));
         // Whole seconds, as other software expects them.
-        addText(doc, waypoint, "divetime", QByteArray::number(qint64(sample.time)));
+        addText(doc, waypoint, "divetime", wholeSeconds(sample.time));
         addText(doc, waypoint, "temperature", fixed17(sample.temperature + 273.15));
         addText(doc, waypoint, "nodecotime", "99");
         if (sample.alertFlags != 0)

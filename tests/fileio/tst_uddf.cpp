@@ -597,6 +597,17 @@ void TestUddf::writtenDocumentShape()
     QCOMPARE(doc.textAt("nodecotime", waypoint), QStringLiteral("99"));
     QCOMPARE(doc.textAt("alarm", waypoint), QStringLiteral("5"));
 
+    // A time far beyond any integer type (from a damaged file) is still written in whole
+    // seconds.
+    DiveProfile far;
+    DiveSample late;
+    late.time = 3.1e42;
+    far.samples.append(late);
+    DiveProfile farBack;
+    QCOMPARE(UDDF::readData(UDDF::toDocument(far), farBack), UDDF::Status::Ok);
+    QCOMPARE(farBack.samples.size(), 2); // the surface sample at 0 s, then the late one
+    QCOMPARE(farBack.samples.at(1).time, 3.1e42);
+
     // Control characters cannot be carried by XML 1.0: they are left out, so that strict
     // readers accept the file.
     dive.name = QStringLiteral("Dive\x01 7\t");
@@ -726,8 +737,15 @@ void TestUddf::fuzzRegressions()
     for (const QString& name : files) {
         DiveProfile dive;
         const UDDF::Status status = UDDF::readData(readFile(dir.filePath(name)), dive);
-        if (status != UDDF::Status::Ok)
+        if (status != UDDF::Status::Ok) {
             QVERIFY(dive.samples.isEmpty());
+            continue;
+        }
+        // As the fuzz target does: what was read writes and reads again.
+        DiveProfile again;
+        QCOMPARE(UDDF::readData(UDDF::toDocument(dive), again), UDDF::Status::Ok);
+        QCOMPARE(again.samples.size(), dive.samples.size());
+        QCOMPARE(again.gases.size(), dive.gases.size());
     }
 }
 
