@@ -216,6 +216,11 @@ void TestUddf::startTime_data()
     // Local midnight of 2019-03-05 in Paris is 23:00 UTC the day before.
     QTest::newRow("date_only_local") << QByteArray("2019-03-05") << 1551740400LL;
     QTest::newRow("leap_second") << QByteArray("2016-12-31T23:59:60Z") << 1483228800LL;
+    // 02:30 on 2019-03-31 does not exist in Paris (clocks jump from 02:00 to 03:00): it is
+    // taken as 03:30 CEST = 01:30 UTC. 02:30 on 2019-10-27 happens twice: the first, CEST one,
+    // is 00:30 UTC.
+    QTest::newRow("dst_gap_moves_forward") << QByteArray("2019-03-31T02:30:00") << 1553995800LL;
+    QTest::newRow("dst_overlap_first") << QByteArray("2019-10-27T02:30:00") << 1572136200LL;
     QTest::newRow("garbage") << QByteArray("last tuesday") << 0LL;
     QTest::newRow("empty") << QByteArray("") << 0LL;
     QTest::newRow("month_13") << QByteArray("2019-13-05T10:22:00Z") << 0LL;
