@@ -63,6 +63,7 @@ PlanificationTab::~PlanificationTab()
 {
     // Points keep a callback into this tab; the shared menu callback must not outlive it.
     DivePoint::setMenuCallback(nullptr);
+    DiveProfileItem::setLogCallback(nullptr);
     m_ui->widgetSimul->showProfile(nullptr);
 }
 
@@ -113,6 +114,8 @@ void PlanificationTab::setUpGraph()
     item->showAscentSummary = 1;
     // Points are drawn wherever the view shows them.
     item->pointClipRect = QRectF(-1e6, -1e6, 2e6, 2e6);
+    DiveProfileItem::setStatusIcon(QStringLiteral(":/TestGraphics/icons/effortOn.png"));
+    DiveProfileItem::setLogCallback([this](const QString& text) { emit logMessage(text); });
     connect(item, &DiveProfileItem::onAddDivePoint, this, [this]() {
         recompute();
         refreshPoints(-1);
@@ -264,6 +267,8 @@ void PlanificationTab::recompute()
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+    // The effort mark on the graph says the whole dive was planned at 68/68.
+    item->setStatusIconVisible(dive->effortMode != 0);
     item->refreshHeader();
     item->update();
     updateTissuesGraph();
