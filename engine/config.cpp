@@ -13,7 +13,7 @@ void writeTwoDigits(char* out, unsigned value)
 }
 
 // Two digits, three from 100 on; returns the number of characters written.
-int writeGfNumber(char* out, unsigned value)
+int writeNumber(char* out, unsigned value)
 {
     if (value >= 100) {
         out[0] = static_cast<char>('0' + value / 100);
@@ -43,9 +43,10 @@ gas_t make_gas(uint8_t o2Percent, uint8_t hePercent, const char* label)
     } else if (o2 == 100) {
         std::memcpy(gas.label, "OXY", 3);
     } else if (he > 0) {
-        writeTwoDigits(gas.label, o2);
-        gas.label[2] = '/';
-        writeTwoDigits(gas.label + 3, he);
+        // "%02d/%02d": helium can be 100 (three digits), still within the 8 bytes.
+        const int at = writeNumber(gas.label, o2);
+        gas.label[at] = '/';
+        writeNumber(gas.label + at + 1, he);
     } else {
         writeTwoDigits(gas.label, o2);
         gas.label[2] = '%';
@@ -72,9 +73,9 @@ gf_t make_gf(uint8_t low, uint8_t high)
     std::memset(&gf, 0, sizeof gf);
     gf.gfLow = static_cast<float>(low) / 100.0f;
     gf.gfHigh = static_cast<float>(high) / 100.0f;
-    int at = writeGfNumber(gf.label, low);
+    int at = writeNumber(gf.label, low);
     gf.label[at++] = '/';
-    writeGfNumber(gf.label + at, high);
+    writeNumber(gf.label + at, high);
     return gf;
 }
 

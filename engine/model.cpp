@@ -24,6 +24,15 @@ struct ramp_cache_t
     float dtMin;
     float e[kCompartments];
     float g[kCompartments];
+    float oneMinusE[kCompartments];
+    float dtMinusG[kCompartments];
+};
+
+// Ramp coefficients for one duration, written in the complement form used by schreinerPass.
+struct ramp_coefficients_t
+{
+    const float* oneMinusE;
+    const float* dtMinusG;
 };
 
 model_t g_model;
@@ -38,13 +47,22 @@ struct model_installer_t
 };
 const model_installer_t g_installer;
 
+// Minutes to the nearest whole second, kept inside int32_t for any input.
+inline int32_t wholeSeconds(float minutes)
+{
+    const float seconds = minutes * 60.0f + 0.5f;
+    if (!(seconds > 0.0f))
+        return 0;
+    return seconds < 2.0e9f ? static_cast<int32_t>(seconds) : 2000000000;
+}
+
 inline bool isOpenCircuit(const float* setpoint)
 {
     return !setpoint || !std::isfinite(*setpoint);
 }
 
-void computeTables(
-    const float* halfTime, float* k, float (*e)[kCompartments], float (*g)[kCompartments])
+void computeTables(const float* halfTime, float* k, float (*e)[kCompartments],
+    float (*g)[kCompartments], float (*oneMinusE)[kCompartments])
 {
     static const double ln2 = std::log(2.0);
     for (int i = 0; i < kCompartments; ++i) {
@@ -55,44 +73,58 @@ void computeTables(
             const double ed = std::exp(-kd * tMin);
             e[j][i] = static_cast<float>(ed);
             g[j][i] = static_cast<float>((1.0 - ed) / kd);
+            oneMinusE[j][i] = static_cast<float>(-std::expm1(-kd * tMin));
         }
     }
 }
 
-const float* rampCoefficients(ramp_cache_t& cache, const float* k, const float* oneSecondE,
-    const float* oneSecondG, float dtMin, const float** g)
+// The one-second exposure as a ramp: its complements, computed once per model.
+ramp_cache_t g_n2OneSecond;
+ramp_cache_t g_heOneSecond;
+
+void fillRamp(ramp_cache_t& cache, const float* k, float dtMin)
 {
-    if (dtMin == cache.dtMin) {
-        *g = cache.g;
-        return cache.e;
-    }
-    if (dtMin == 1.0f / 60.0f) {
-        *g = oneSecondG;
-        return oneSecondE;
-    }
     const double dt = dtMin;
     for (int i = 0; i < kCompartments; ++i) {
         const double kd = k[i];
-        const double ed = std::exp(-kd * dt);
-        cache.e[i] = static_cast<float>(ed);
-        cache.g[i] = static_cast<float>((1.0 - ed) / kd);
+        // In double, exp() - 1 keeps far more digits than the float results need.
+        const double em1 = std::exp(-kd * dt) - 1.0;
+        cache.e[i] = static_cast<float>(1.0 + em1);
+        cache.g[i] = static_cast<float>(-em1 / kd);
+        cache.oneMinusE[i] = static_cast<float>(-em1);
+        cache.dtMinusG[i] = static_cast<float>(dt + em1 / kd);
     }
     cache.dtMin = dtMin;
-    *g = cache.g;
-    return cache.e;
 }
 
-inline void constantPass(float* p, const float* e, float inspired)
+ramp_coefficients_t rampCoefficients(
+    ramp_cache_t& cache, const ramp_cache_t& oneSecond, const float* k, float dtMin)
+{
+    if (dtMin == cache.dtMin)
+        return { cache.oneMinusE, cache.dtMinusG };
+    if (dtMin == oneSecond.dtMin)
+        return { oneSecond.oneMinusE, oneSecond.dtMinusG };
+    fillRamp(cache, k, dtMin);
+    return { cache.oneMinusE, cache.dtMinusG };
+}
+
+// The tension arrays never overlap the coefficient tables; saying so lets the compiler
+// vectorise the 16 compartments.
+inline void constantPass(float* __restrict__ p, const float* __restrict__ oneMinusE, float inspired)
 {
     for (int i = 0; i < kCompartments; ++i)
-        p[i] += (1.0f - e[i]) * (inspired - p[i]);
+        p[i] += oneMinusE[i] * (inspired - p[i]);
 }
 
+// Schreiner: p' = Pi2 - R g - (Pi1 - p) e, rearranged as p + (Pi1 - p)(1 - e) + R (dt - g) so
+// that the small terms keep their precision in float.
 inline void schreinerPass(
-    float* p, const float* e, const float* g, float pi1, float pi2, float rate)
+    float* __restrict__ p, const ramp_coefficients_t& c, float pi1, float rate)
 {
+    const float* __restrict__ oneMinusE = c.oneMinusE;
+    const float* __restrict__ dtMinusG = c.dtMinusG;
     for (int i = 0; i < kCompartments; ++i)
-        p[i] = pi2 - rate * g[i] - (pi1 - p[i]) * e[i];
+        p[i] += (pi1 - p[i]) * oneMinusE[i] + rate * dtMinusG[i];
 }
 
 // Coefficients for compartment i, mixed by the helium share when helium is present.
@@ -147,8 +179,10 @@ void init_model(const char* name, const float* n2HalfTime, const float* n2A, con
     g_model.heHalfTime = heHalfTime;
     g_model.heA = heA;
     g_model.heB = heB;
-    computeTables(n2HalfTime, g_model.n2K, g_model.n2E, g_model.n2G);
-    computeTables(heHalfTime, g_model.heK, g_model.heE, g_model.heG);
+    computeTables(n2HalfTime, g_model.n2K, g_model.n2E, g_model.n2G, g_model.n2OneMinusE);
+    computeTables(heHalfTime, g_model.heK, g_model.heE, g_model.heG, g_model.heOneMinusE);
+    fillRamp(g_n2OneSecond, g_model.n2K, 1.0f / 60.0f);
+    fillRamp(g_heOneSecond, g_model.heK, 1.0f / 60.0f);
     // New half-times invalidate whatever the caches hold.
     g_n2Cache.dtMin = -1.0f;
     g_heCache.dtMin = -1.0f;
@@ -234,16 +268,17 @@ void load_constant(
     if (gas.fHe > 0.0f)
         tissues.hasHe = 1;
     const float piN2 = inspired_n2(gas, setpoint, pressure);
-    const float piHe = tissues.hasHe ? inspired_he(gas, setpoint, pressure) : 0.0f;
+    const bool helium = tissues.hasHe != 0;
+    const float piHe = helium ? inspired_he(gas, setpoint, pressure) : 0.0f;
     while (seconds > 0) {
         int32_t chunk = seconds > 512 ? 512 : seconds;
         seconds -= chunk;
         for (int j = 0; chunk != 0; ++j, chunk >>= 1) {
             if (!(chunk & 1))
                 continue;
-            constantPass(tissues.pN2, g_model.n2E[j], piN2);
-            if (tissues.hasHe)
-                constantPass(tissues.pHe, g_model.heE[j], piHe);
+            constantPass(tissues.pN2, g_model.n2OneMinusE[j], piN2);
+            if (helium)
+                constantPass(tissues.pHe, g_model.heOneMinusE[j], piHe);
         }
     }
 }
@@ -254,25 +289,22 @@ void load_ramp(
     if (!(dtMin > 0.0f))
         return;
     if (std::fabs(p1 - p2) * dtMin <= 0.00033333333f) {
-        load_constant(tissues, (p1 + p2) / 2.0f, static_cast<int32_t>(std::lround(dtMin * 60.0f)),
-            gas, setpoint);
+        load_constant(tissues, (p1 + p2) / 2.0f, wholeSeconds(dtMin), gas, setpoint);
         return;
     }
     if (gas.fHe > 0.0f)
         tissues.hasHe = 1;
 
-    const float* g = nullptr;
     const float n2Start = inspired_n2(gas, setpoint, p1);
     const float n2End = inspired_n2(gas, setpoint, p2);
-    const float* e
-        = rampCoefficients(g_n2Cache, g_model.n2K, g_model.n2E[0], g_model.n2G[0], dtMin, &g);
-    schreinerPass(tissues.pN2, e, g, n2Start, n2End, (n2End - n2Start) / dtMin);
+    schreinerPass(tissues.pN2, rampCoefficients(g_n2Cache, g_n2OneSecond, g_model.n2K, dtMin),
+        n2Start, (n2End - n2Start) / dtMin);
 
     if (tissues.hasHe) {
         const float heStart = inspired_he(gas, setpoint, p1);
         const float heEnd = inspired_he(gas, setpoint, p2);
-        e = rampCoefficients(g_heCache, g_model.heK, g_model.heE[0], g_model.heG[0], dtMin, &g);
-        schreinerPass(tissues.pHe, e, g, heStart, heEnd, (heEnd - heStart) / dtMin);
+        schreinerPass(tissues.pHe, rampCoefficients(g_heCache, g_heOneSecond, g_model.heK, dtMin),
+            heStart, (heEnd - heStart) / dtMin);
     }
 }
 

@@ -59,6 +59,10 @@ struct model_t
     float n2G[kPowerSteps][kCompartments]; // (1 - e) / k
     float heE[kPowerSteps][kCompartments];
     float heG[kPowerSteps][kCompartments];
+    // 1 - e, computed in double: taking it from a float e close to 1 would lose most digits
+    // for the slow compartments over short exposures.
+    float n2OneMinusE[kPowerSteps][kCompartments];
+    float heOneMinusE[kPowerSteps][kCompartments];
 };
 
 // Read access to the current model tables (for display and tests).
