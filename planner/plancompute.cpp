@@ -1,6 +1,7 @@
 #include "planner/plancompute.h"
 
 #include "engine/deco.h"
+#include "engine/validity.h"
 
 #include <QCoreApplication>
 
@@ -11,10 +12,6 @@ namespace {
 
 constexpr float kSurfaceDepthM = 0.01f;
 constexpr float kTraceStepS = 2.0f;
-constexpr quint32 kThirdDiveWindowS = 86400;
-constexpr quint32 kYoyoMarkingWindowS = 72000;
-constexpr float kThirdDiveTensionLimit = 0.8f;
-constexpr int kCompartment10 = 9;
 
 // Everything one computation walks with: the configuration, the diver and the look-ahead copy
 // that draws the ceiling trace.
@@ -140,11 +137,10 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density)
 
 QString invalidDiveText(quint32 code)
 {
-    if (code == 1)
-        return QCoreApplication::translate("Planner", "Invalid dive: Yoyo on previous dive");
-    if (code == 2)
-        return QCoreApplication::translate(
-            "Planner", "Invalid dive: Dive not allowed because of TAR > 0.8");
+    if (code == kInvalidDiveYoyo)
+        return QCoreApplication::translate("Planner", kInvalidDiveYoyoText);
+    if (code == kInvalidDiveTar)
+        return QCoreApplication::translate("Planner", kInvalidDiveTarText);
     return {};
 }
 
@@ -182,7 +178,7 @@ void computePlanDive(
 
     // 2. Gradient factors.
     const gf_t chosen = settings.gf ? *settings.gf : make_gf(80, 80);
-    config.set_gf(dive.effortMode ? make_gf(68, 68) : chosen);
+    config.set_gf(dive.effortMode ? reduced_gf() : chosen);
 
     // 4. Tissues: rested for the first dive, else the previous dive's end state off-gassed on
     // air at the surface over the interval.
@@ -216,17 +212,18 @@ void computePlanDive(
     profile.computeStatistics();
 
     // 8. Yoyo scan, marking on a repetitive dive after a dive that had one.
-    const bool marking = slot > 0 && dive.surfaceIntervalS < kYoyoMarkingWindowS && previous
-        && yoyoCount(previous->profile) != 0;
+    const bool marking = previous
+        && yoyo_marking_mode(slot, dive.surfaceIntervalS, int(yoyoCount(previous->profile)));
     profile.detectYoyo(config.first_gas(), marking);
 
     // 9. Third-dive rules.
-    if (slot == 2 && dive.surfaceIntervalS < kThirdDiveWindowS && !config.is_closed_circuit()) {
-        if (walk.tissues.pN2[kCompartment10] > kThirdDiveTensionLimit)
-            profile.invalidDiveCode = 2;
-        if (profile.maxDepth > 6.0)
-            config.set_gf(make_gf(68, 68));
-    }
+    const bool closed = config.is_closed_circuit();
+    // A yoyo found above keeps its code unless the tissues forbid the dive altogether.
+    if (const uint8_t code = invalid_dive_code(slot, dive.surfaceIntervalS, closed, walk.tissues))
+        profile.invalidDiveCode = code;
+    if (third_dive_rules_apply(slot, dive.surfaceIntervalS, closed)
+        && profile.maxDepth > kReducedGfDepthM)
+        config.set_gf(reduced_gf());
 
     // 10.
     walk.otu = previous ? previous->otu : 0.0f;
@@ -239,7 +236,7 @@ void computePlanDive(
         DiveSample& point = profile.samples[i];
         const DiveSample& before = profile.samples[i - 1];
         if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
-            config.set_gf(make_gf(68, 68));
+            config.set_gf(reduced_gf());
         const int gasIndex = clampGasIndex(point.gasIndex, gasCount);
         selectGas(config, gasIndex);
         const gas_t& gas = *config.current_gas();

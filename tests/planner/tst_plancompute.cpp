@@ -317,6 +317,37 @@ private slots:
             QVERIFY(plan.startTensions[9] < 0.8f);
     }
 
+    void yoyoOnARepetitiveDive_data()
+    {
+        QTest::addColumn<quint32>("interval");
+        QTest::addColumn<quint32>("expectedCode");
+        QTest::newRow("1h-after-a-yoyo") << 3600u << 1u;
+        QTest::newRow("21h-after-a-yoyo") << 75600u << 0u;
+    }
+
+    void yoyoOnARepetitiveDive()
+    {
+        QFETCH(quint32, interval);
+        QFETCH(quint32, expectedCode);
+        // Up 15 m and down again 13 m: a yoyo (ascent and re-descent of at least 10 m) in a
+        // dive deeper than 10 m.
+        const std::vector<std::pair<double, double>> yoyo
+            = { { 0, 0 }, { 90, 30 }, { 600, 30 }, { 700, 15 }, { 800, 28 }, { 1200, 28 } };
+        Planification plan;
+        plan.dives[0] = diveOf(yoyo);
+        plan.dives[1] = diveOf(yoyo);
+        plan.dives[1]->surfaceIntervalS = interval;
+        plan.currentIndex = 0;
+        run(plan);
+        QCOMPARE(plan.dives[0]->profile.invalidDiveCode, 0u); // a first dive is only warned
+        QVERIFY(!plan.dives[0]->profile.yoyoMarkers.isEmpty());
+        plan.currentIndex = 1;
+        const Run r = run(plan);
+        QCOMPARE(plan.dives[1]->profile.invalidDiveCode, expectedCode);
+        QCOMPARE(r.messages.contains(QStringLiteral("Invalid dive: Yoyo on previous dive")),
+            expectedCode == 1);
+    }
+
     void surfaceIntervalDesaturates()
     {
         // A 30 m / 25 min dive, then 18 m / 40 min: the longer the rest, the shorter the
