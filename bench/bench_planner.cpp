@@ -15,25 +15,41 @@ std::unique_ptr<PlanifDive> squareDive(int slot, double depthM, double bottomMin
     return dive;
 }
 
-// A day of three dives recomputed from the first, as after an edit of dive 1: every dive with
-// its 2-second ceiling trace, ascent and stops.
-void BM_RecomputeThreeDivePlan(benchmark::State& state)
+void makeDay(Planification& plan)
 {
-    Planification plan;
     plan.dives[0] = squareDive(0, 45, 25);
     plan.dives[1] = squareDive(1, 30, 40);
     plan.dives[2] = squareDive(2, 18, 60);
     plan.currentIndex = 0;
-    int lines = 0;
-    plan.lineCallback = [&lines](const LinePlan&) { ++lines; };
+}
+
+// What an edit of the first dive of a three-dive day costs: that dive with its 2-second
+// ceiling trace, ascent and stops, then the two later dives from its end state.
+void BM_EditFirstOfThreeDives(benchmark::State& state)
+{
+    Planification plan;
+    makeDay(plan);
     const PlanComputeSettings settings;
     for (auto _ : state) {
         computePlan(plan, settings);
         benchmark::DoNotOptimize(plan.dives[2]->tissues.pN2[0]);
     }
-    state.counters["lines"] = double(lines) / double(state.iterations());
 }
-BENCHMARK(BM_RecomputeThreeDivePlan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditFirstOfThreeDives)->Unit(benchmark::kMillisecond);
+
+// All three dives with their ceiling traces, as the command line computes a plan file.
+void BM_ThreeDivesWithTraces(benchmark::State& state)
+{
+    Planification plan;
+    makeDay(plan);
+    const PlanComputeSettings settings;
+    for (auto _ : state) {
+        for (int slot = 0; slot < 3; ++slot)
+            computePlanDive(plan, slot, settings, true);
+        benchmark::DoNotOptimize(plan.dives[2]->profile.ceilingTrace.size());
+    }
+}
+BENCHMARK(BM_ThreeDivesWithTraces)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -23,6 +23,7 @@ struct PlanWalk
     tissues_t traceTissues;
     deco_t trace;
     QList<ProfileMarker> traceList;
+    bool tracing = true; // the trace is only drawn for the dive on show
     float surface = 1.013f;
     float density = 1.03f;
     float otu = 0;
@@ -42,7 +43,7 @@ struct PlanWalk
     // The 2-second ceiling trace over a segment, each slice loaded for its own length.
     void traceSegment(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
-        if (!(t1S > t0S))
+        if (!tracing || !(t1S > t0S))
             return;
         const float slope = (p1 - p0) / (t1S - t0S);
         float t = t0S;
@@ -166,6 +167,7 @@ void computePlanDive(
 
     // 1. Engine set-up: defaults, the dive's surface and water, its gases.
     PlanWalk walk;
+    walk.tracing = report;
     dive_t& config = walk.config;
     config.apply_defaults();
     config.surfacePressure = dive.surfacePressure;

@@ -20,8 +20,9 @@ struct PlanComputeSettings
 void computePlan(Planification& plan, const PlanComputeSettings& settings);
 
 // Computes the dive of one slot from the end state of the dive before it. `report` selects
-// whether its lines and messages go to the plan's callbacks and whether its start tensions
-// become the plan's.
+// whether its lines and messages go to the plan's callbacks, whether its start tensions become
+// the plan's and whether its ceiling trace is drawn: a dive computed only for the state it
+// hands on gets its trace when it is shown.
 void computePlanDive(
     Planification& plan, int slot, const PlanComputeSettings& settings, bool report);
 
