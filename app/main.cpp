@@ -1,5 +1,6 @@
 #include "app/appdata.h"
 #include "app/mainwindow.h"
+#include "app/quitsignals.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -57,6 +58,7 @@ int main(int argc, char* argv[])
     MainWindow window;
     if (!window.isUsable())
         return 1;
+    closeOnQuitSignals(&window);
     window.show();
     QTimer::singleShot(2000, &splash, &QWidget::close);
     return QApplication::exec();

@@ -61,6 +61,8 @@ public:
     bool exportStoredDive(int diveId, const QString& path);
     // Writes the selected range of the shown dive to a file; reports every failure.
     bool saveSelection(const QString& path);
+    // The dive list's context menu for the item's row (deletes itself when closed).
+    QMenu* createDiveListMenu(QTableWidgetItem* item);
 
     const DiveProfile& currentDive() const { return m_currentDive; }
     GraphView* graphView() const { return m_graphView; }
@@ -96,6 +98,9 @@ private:
     DiveProfile m_currentDive;
     // The dive the graph shows: the current dive, or none before the first one.
     bool m_hasDive = false;
+    // Logbook id of the dive shown, -1 when it came from a file.
+    int m_shownDiveId = -1;
+    bool m_programNameVisible = false;
     bool m_csvComma = false;
     bool m_planificationAddOn = false;
     DiveFilter m_filter;
