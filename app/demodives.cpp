@@ -17,8 +17,7 @@ constexpr double StopMinutes = 3;
 
 qint64 utc(int year, int month, int day, int hour, int minute)
 {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute), Qt::UTC)
-        .toSecsSinceEpoch();
+    return QDateTime(QDate(year, month, day), QTime(hour, minute), Qt::UTC).toSecsSinceEpoch();
 }
 
 // Temperature falls from the surface value to the bottom value over the first 20 m.
@@ -46,8 +45,8 @@ QList<Plan> demoPlans()
             { { 16, 20 }, { 12, 25 }, { 7, 18 } }, 32, 24, 19, secondDive },
         { QStringLiteral("14"), veltra, veltraSerial, utc(2026, 6, 15, 9, 20),
             { { 35, 4 }, { 22, 10 }, { 12, 12 } }, 21, 22, 15, rapidAscent },
-        { QStringLiteral("3"), qrd, qrdSerial, utc(2026, 8, 2, 10, 15),
-            { { 20, 15 }, { 14, 15 } }, 32, 26, 22, 0 },
+        { QStringLiteral("3"), qrd, qrdSerial, utc(2026, 8, 2, 10, 15), { { 20, 15 }, { 14, 15 } },
+            32, 26, 22, 0 },
         { QStringLiteral("4"), qrd, qrdSerial, utc(2026, 8, 3, 15, 40),
             { { 24, 10 }, { 15, 14 }, { 9, 10 } }, 21, 26, 21, 0 },
     };
@@ -106,7 +105,8 @@ DiveProfile makeDive(const Plan& plan)
         sample.time = time;
         sample.depth = std::max(0.0, a.second + (b.second - a.second) * f + swell);
         sample.temperature = std::round(temperatureAt(plan, sample.depth) * 10.0) / 10.0;
-        // The computer numbers its gases from 1; the logbook keeps that and counts from 0 on loading.
+        // The computer numbers its gases from 1; the logbook keeps that and counts from 0 on
+        // loading.
         sample.gasIndex = 1;
         dive.samples.append(sample);
     }

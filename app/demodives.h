@@ -9,7 +9,8 @@
 // folder and for the start-up benchmark; the same call always gives the same dives.
 namespace DemoDives {
 
-struct Plan {
+struct Plan
+{
     QString name; // the dive number, as the computer names its dives
     QString computer;
     QString serial;

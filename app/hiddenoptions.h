@@ -4,7 +4,8 @@
 
 // The switches of the "hidden" group of "options.ini". Each one is on only when
 // its value is exactly 1; a missing file leaves every feature hidden.
-struct HiddenOptions {
+struct HiddenOptions
+{
     bool simulation = false;
     bool planificationAddOn = false;
     bool planification = false;

@@ -23,8 +23,8 @@ int main(int argc, char* argv[])
     // PATH) when the program is started from a shell.
     const QString language = QLocale::system().name().section(QLatin1Char('_'), 0, 0);
     QTranslator translator;
-    if (translator.load(QStringLiteral("VeltraDesktop_") + language,
-            QCoreApplication::applicationDirPath()))
+    if (translator.load(
+            QStringLiteral("VeltraDesktop_") + language, QCoreApplication::applicationDirPath()))
         QCoreApplication::installTranslator(&translator);
     // Qt's own texts (standard buttons of the message boxes), when the system has them.
     QTranslator qtTranslator;

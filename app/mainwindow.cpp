@@ -46,8 +46,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
     connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
-    connect(m_ui->diveList, &QTableWidget::itemDoubleClicked, this,
-        &MainWindow::openDiveProfileItem);
+    connect(
+        m_ui->diveList, &QTableWidget::itemDoubleClicked, this, &MainWindow::openDiveProfileItem);
     connect(m_ui->diveList, &QWidget::customContextMenuRequested, this,
         &MainWindow::onDiveListContextMenu);
     for (QCheckBox* box : { m_ui->ckPoints, m_ui->ckTemperature, m_ui->ckDeco, m_ui->ckAlerts })
@@ -76,8 +76,8 @@ MainWindow::MainWindow(QWidget* parent)
     }
 
     const QDir dataDir(m_appDataDir);
-    m_settings = new QSettings(dataDir.filePath(QStringLiteral("settings.cfg")),
-        QSettings::IniFormat, this);
+    m_settings = new QSettings(
+        dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
 
@@ -122,9 +122,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->tabSimulation->setToolTip(tr(LaterVersion));
     m_ui->tabProfile->setCurrentIndex(0);
 
-    connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView, [this]() {
-        m_graphView->fitAll();
-    });
+    connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
+        [this]() { m_graphView->fitAll(); });
     connect(m_ui->btFilter, &QPushButton::clicked, this, &MainWindow::setFilter);
 }
 
@@ -185,8 +184,8 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
         button->setIcon(QIcon(base + QStringLiteral("Led_Green.png")));
         break;
     case 1:
-        button->setIcon(
-            QIcon(base + (strong ? QStringLiteral("Led_Red.png") : QStringLiteral("Led_Orange.png"))));
+        button->setIcon(QIcon(
+            base + (strong ? QStringLiteral("Led_Red.png") : QStringLiteral("Led_Orange.png"))));
         break;
     case 2:
         button->setIcon(QIcon(base + QStringLiteral("Led_Orange.png")));
@@ -197,7 +196,8 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
     default:
         break;
     }
-    button->setProperty("ledLevel", level >= 0 && level <= 3 ? level : button->property("ledLevel"));
+    button->setProperty(
+        "ledLevel", level >= 0 && level <= 3 ? level : button->property("ledLevel"));
     button->setProperty("ledRed", (level == 1 && strong) || level == 3);
 }
 
@@ -247,8 +247,8 @@ bool MainWindow::openDiveFile(const QString& path)
     DiveProfile loaded;
     QString error;
     if (!loaded.loadFromFile(path, &error)) {
-        QString text = tr("Impossible to open file") + QLatin1Char('\n')
-            + QDir::toNativeSeparators(path);
+        QString text
+            = tr("Impossible to open file") + QLatin1Char('\n') + QDir::toNativeSeparators(path);
         if (!error.isEmpty())
             text += QLatin1Char('\n') + error;
         QMessageBox::critical(this, tr("Error"), text);
@@ -260,8 +260,8 @@ bool MainWindow::openDiveFile(const QString& path)
     m_ui->btStoreDive->setEnabled(true);
     highlightDiveRow(nullptr);
     if (m_settings) {
-        m_settings->setValue(QStringLiteral("directories/lastDiveFile"),
-            QFileInfo(path).absolutePath());
+        m_settings->setValue(
+            QStringLiteral("directories/lastDiveFile"), QFileInfo(path).absolutePath());
         m_settings->sync();
     }
     return true;
@@ -269,9 +269,9 @@ bool MainWindow::openDiveFile(const QString& path)
 
 void MainWindow::openDiveProfile()
 {
-    const QString start
-        = m_settings ? m_settings->value(QStringLiteral("directories/lastDiveFile")).toString()
-                     : QString();
+    const QString start = m_settings
+        ? m_settings->value(QStringLiteral("directories/lastDiveFile")).toString()
+        : QString();
     const QString file = QFileDialog::getOpenFileName(this, tr("Open Dive File"), start,
         tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary "
            "dive file (*.divebin)"));
@@ -434,8 +434,7 @@ QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
     QAction* dot = separator->addAction(tr("Dot ."), this, [this]() { setCsvSeparator(false); });
     dot->setCheckable(true);
     dot->setChecked(!m_csvComma);
-    QAction* comma
-        = separator->addAction(tr("Comma ,"), this, [this]() { setCsvSeparator(true); });
+    QAction* comma = separator->addAction(tr("Comma ,"), this, [this]() { setCsvSeparator(true); });
     comma->setCheckable(true);
     comma->setChecked(m_csvComma);
     menu->addSeparator();

@@ -45,8 +45,7 @@ QString groupTitle(const QString& computer, const QString& serial, int diveCount
         + tr("%1 dives").arg(diveCount);
 }
 
-void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
-    int computerCount)
+void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount)
 {
     list.clearSpans();
     label.setText(QStringLiteral("%1 %2 / %3 %4")
@@ -66,8 +65,7 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     list.clearContents();
     list.setRowCount(entries.size() + groups);
     list.setColumnCount(4);
-    list.setHorizontalHeaderLabels(
-        { tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth") });
+    list.setHorizontalHeaderLabels({ tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth") });
 
     int row = 0;
     int groupRow = -1;
@@ -76,8 +74,8 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     const auto finishGroup = [&]() {
         if (!reference)
             return;
-        auto* header = new QTableWidgetItem(
-            groupTitle(reference->computer, reference->serial, groupCount));
+        auto* header
+            = new QTableWidgetItem(groupTitle(reference->computer, reference->serial, groupCount));
         header->setData(Qt::UserRole, -1);
         header->setBackground(QBrush(GroupBackground));
         QFont font = header->font();

@@ -18,8 +18,8 @@ QString groupTitle(const QString& computer, const QString& serial, int diveCount
 
 // Rebuilds the list from the entries (in display order: by serial, then
 // computer) and writes the counts into the label.
-void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
-    int computerCount);
+void fill(
+    QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount);
 
 // Marks the row of the item (any column) bold and blue and returns every other
 // dive row to normal text. With no item, no row stays marked.

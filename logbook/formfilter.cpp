@@ -47,8 +47,8 @@ void FormFilter::setFilter(const DiveFilter& filter, const QStringList& computer
     m_ui->grTime->setChecked(filter.byTime);
     m_ui->startTime->setTime(
         filter.fromTime >= 0 ? QTime::fromMSecsSinceStartOfDay(filter.fromTime) : QTime(0, 0));
-    m_ui->endTime->setTime(filter.toTime >= 0 ? QTime::fromMSecsSinceStartOfDay(filter.toTime)
-                                              : QTime(23, 59, 59));
+    m_ui->endTime->setTime(
+        filter.toTime >= 0 ? QTime::fromMSecsSinceStartOfDay(filter.toTime) : QTime(23, 59, 59));
 }
 
 void FormFilter::readInto(DiveFilter& filter) const
