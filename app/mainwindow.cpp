@@ -9,6 +9,7 @@
 #include "logbook/divelistview.h"
 #include "logbook/formfilter.h"
 #include "ui_mainwindow.h"
+#include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/multifielddialog.h"
 
@@ -123,7 +124,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->tabProfile->setCurrentIndex(0);
 
     connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
-        [this]() { m_graphView->fitAll(); });
+        [this]() { m_graphView->profileItem()->fitAll(); });
     connect(m_ui->btFilter, &QPushButton::clicked, this, &MainWindow::setFilter);
 }
 
@@ -327,7 +328,7 @@ void MainWindow::storeCurrentDive()
     // A refused store keeps the dive as it was, old name included.
     if (writeDiveToDatabase(m_currentDive) != LogbookDatabase::Success)
         m_currentDive.name = previous;
-    m_graphView->refreshHeader();
+    m_graphView->profileItem()->refreshHeader();
 }
 
 int MainWindow::writeDiveToDatabase(DiveProfile& dive)
@@ -513,7 +514,7 @@ void MainWindow::renameDive(QTableWidgetItem* item)
     if (id == m_shownDiveId) {
         m_currentDive.name = name;
         m_ui->edDiveName->setText(name);
-        m_graphView->refreshHeader();
+        m_graphView->profileItem()->refreshHeader();
     }
 }
 
