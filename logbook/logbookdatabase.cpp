@@ -141,8 +141,7 @@ QSet<QString> columnsOf(QSqlDatabase& db, const QString& table, bool& ok)
     return columns;
 }
 
-template <size_t N>
-bool hasColumns(const QSet<QString>& columns, const char* const (&names)[N])
+template <size_t N> bool hasColumns(const QSet<QString>& columns, const char* const (&names)[N])
 {
     for (const char* name : names) {
         if (!columns.contains(QLatin1String(name)))
@@ -164,8 +163,7 @@ struct LogbookDatabase::Statements
         , selectDive(db)
         , selectGases(db)
         , selectSamples(db)
-    {
-    }
+    { }
     QSqlQuery insertDive;
     QSqlQuery insertGas;
     QSqlQuery insertSample;
@@ -274,13 +272,12 @@ int LogbookDatabase::prepareSchema()
             && tables.contains(QStringLiteral("profiles"));
         if (known)
             known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
-                && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok),
-                    baseProfilesColumns);
+                && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
         if (known && tables.contains(QStringLiteral("gases")))
             known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
         if (!ok) {
-            fail(tr("The file is not a readable logbook database: %1")
-                     .arg(m_db.lastError().text()));
+            fail(
+                tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
             return NotOpen;
         }
         if (!known) {
@@ -295,19 +292,33 @@ int LogbookDatabase::prepareSchema()
         fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
         return NotOpen;
     }
+    // SQLite opens a file it may not write read-only and only fails at the first write:
+    // rewriting the user version (unchanged) is that write, before any upgrade step.
+    int userVersion = 0;
+    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+        userVersion = q.value(0).toInt();
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
+        fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return NotOpen;
+    }
     const auto rollback = [this](const QSqlQuery& failed) {
         fail(failed.lastError().text());
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
     };
 
+    bool changed = false;
     if (fresh) {
         if (!q.exec(QLatin1String(createDives)) || !q.exec(QLatin1String(createProfiles)))
             return rollback(q);
+        changed = true;
     }
     if (!tables.contains(QStringLiteral("gases"))) {
         if (!q.exec(QLatin1String(createGases)))
             return rollback(q);
+        changed = true;
     }
     for (const AddedColumn& added : addedColumns) {
         bool ok = true;
@@ -317,13 +328,24 @@ int LogbookDatabase::prepareSchema()
         if (columns.contains(QString::fromLatin1(added.column).toLower()))
             continue;
         if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD %2 %3")
-                         .arg(QLatin1String(added.table), QLatin1String(added.column),
-                             QLatin1String(added.type))))
+                        .arg(QLatin1String(added.table), QLatin1String(added.column),
+                            QLatin1String(added.type))))
             return rollback(q);
+        changed = true;
     }
-    if (!q.exec(QLatin1String(createTimeIndex)) || !q.exec(QLatin1String(createDepthIndex)))
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name "
+                               "IN ('profiles_diveid_time', 'profiles_diveid_depth')"))
+        || !q.next())
         return rollback(q);
-    if (!q.exec(QStringLiteral("COMMIT")))
+    const bool indexed = q.value(0).toInt() == 2;
+    q.finish();
+    if (!indexed) {
+        if (!q.exec(QLatin1String(createTimeIndex)) || !q.exec(QLatin1String(createDepthIndex)))
+            return rollback(q);
+        changed = true;
+    }
+    // A file that needed nothing is left byte for byte as it was.
+    if (!q.exec(changed ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
         return rollback(q);
     return Success;
 }
@@ -396,8 +418,7 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     if (!findDiveId(profile.name, profile.serial, existing))
         return rollback(m_lastError, StatementFailed);
     if (existing >= 0)
-        return rollback(tr("A dive with the same name and serial already exists."),
-            DuplicateDive);
+        return rollback(tr("A dive with the same name and serial already exists."), DuplicateDive);
 
     QSqlQuery& maxId = m_statements->maxId;
     if (!maxId.exec())
@@ -576,8 +597,7 @@ bool LogbookDatabase::listDives(
             // Older rows may hold NULL where the list shows an empty name.
             conditions << QStringLiteral("(d.computer IN (%1)%2)")
                               .arg(marks.join(QStringLiteral(", ")),
-                                  withEmpty ? QStringLiteral(" OR d.computer IS NULL")
-                                            : QString());
+                                  withEmpty ? QStringLiteral(" OR d.computer IS NULL") : QString());
         }
     }
     if (filter.byDate) {
@@ -621,8 +641,8 @@ bool LogbookDatabase::listDives(
     QString previousSerial;
     while (q.next()) {
         DiveListEntry entry;
-        entry.diveId = int(integerInRange(q.value(0), std::numeric_limits<int>::min(),
-            std::numeric_limits<int>::max(), -1));
+        entry.diveId = int(integerInRange(
+            q.value(0), std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), -1));
         entry.name = q.value(1).toString();
         entry.serial = q.value(2).toString();
         qint64 dateTime = 0;
@@ -706,8 +726,8 @@ bool LogbookDatabase::deleteDive(int diveId)
     const char* const tables[] = { "profiles", "gases", "dives" };
     for (const char* table : tables) {
         QSqlQuery q(m_db);
-        if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE diveid=:diveid")
-                           .arg(QLatin1String(table)))) {
+        if (!q.prepare(
+                QStringLiteral("DELETE FROM %1 WHERE diveid=:diveid").arg(QLatin1String(table)))) {
             fail(q.lastError().text());
             m_db.rollback();
             return false;

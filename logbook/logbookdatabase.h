@@ -44,7 +44,8 @@ public:
     // Outcome codes of openOrCreate and storeDive.
     enum Outcome : int {
         Success = 0,
-        NotOpen = 1, // openOrCreate: the file cannot be opened as a logbook; others: no logbook open
+        NotOpen
+        = 1, // openOrCreate: the file cannot be opened as a logbook; others: no logbook open
         DuplicateDive = 2, // a dive with the same name and serial exists
         StatementFailed = 3, // an SQL statement failed; lastError() says which
     };

@@ -22,8 +22,8 @@ LogbookFileStatus checkSqliteHeader(const QByteArray& header, qint64 fileSize)
         return LogbookFileStatus::Empty;
     if (fileSize < headerSize || header.size() < headerSize)
         return LogbookFileStatus::TooShort;
-    static const char signature[16] = { 'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm',
-        'a', 't', ' ', '3', '\0' };
+    static const char signature[16]
+        = { 'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0' };
     if (QByteArray::fromRawData(signature, 16) != header.left(16))
         return LogbookFileStatus::NotSqlite;
 
@@ -76,23 +76,23 @@ QString logbookFileStatusText(LogbookFileStatus status)
     case LogbookFileStatus::Valid:
         return QString();
     case LogbookFileStatus::TooShort:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The file is too short to be a logbook database.");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The file is too short to be a logbook database.");
     case LogbookFileStatus::NotSqlite:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The file is not a logbook database (not an SQLite file).");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The file is not a logbook database (not an SQLite file).");
     case LogbookFileStatus::BadHeader:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The logbook database is damaged: its header is invalid.");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The logbook database is damaged: its header is invalid.");
     case LogbookFileStatus::UnsupportedVersion:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The logbook database was written in a newer file format.");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The logbook database was written in a newer file format.");
     case LogbookFileStatus::Truncated:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The logbook database is damaged: the file is truncated.");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The logbook database is damaged: the file is truncated.");
     case LogbookFileStatus::NotAFile:
-        return QCoreApplication::translate("LogbookDatabase",
-            "The logbook path is not a readable file.");
+        return QCoreApplication::translate(
+            "LogbookDatabase", "The logbook path is not a readable file.");
     }
     return QString();
 }

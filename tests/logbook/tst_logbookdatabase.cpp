@@ -8,7 +8,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -78,7 +77,7 @@ QByteArray fileBytes(const QString& path)
 
 qint64 utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::UTC)
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)
         .toSecsSinceEpoch();
 }
 
@@ -192,8 +191,8 @@ void TestLogbookDatabase::idAllocation()
     QCOMPARE(db().openOrCreate(path()), 0);
     for (int i = 1; i <= stored; ++i) {
         int id = 0;
-        QCOMPARE(db().storeDive(makeDive(QString::number(i), "S1", "Veltra", utc(2024, 1, 1)), &id),
-            0);
+        QCOMPARE(
+            db().storeDive(makeDive(QString::number(i), "S1", "Veltra", utc(2024, 1, 1)), &id), 0);
         QCOMPARE(id, i);
     }
     for (int id : deleted)
@@ -210,10 +209,16 @@ void TestLogbookDatabase::duplicateRefused_data()
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QString>("secondSerial");
     QTest::addColumn<int>("expected");
-    QTest::newRow("same name and serial") << "12" << "A1B2" << "A1B2" << 2;
+    QTest::newRow("same name and serial") << "12"
+                                          << "A1B2"
+                                          << "A1B2" << 2;
     QTest::newRow("null name and serial") << QString() << QString() << QString() << 2;
-    QTest::newRow("quotes in the name") << "it's \"deep\"" << "S" << "S" << 2;
-    QTest::newRow("same name other serial") << "12" << "A1B2" << "A1B3" << 0;
+    QTest::newRow("quotes in the name") << "it's \"deep\""
+                                        << "S"
+                                        << "S" << 2;
+    QTest::newRow("same name other serial") << "12"
+                                            << "A1B2"
+                                            << "A1B3" << 0;
 }
 
 void TestLogbookDatabase::duplicateRefused()
@@ -331,8 +336,8 @@ void TestLogbookDatabase::storedColumns_data()
     // 1.013 * 1000 is 1012.999... in binary: truncation would give 1012.
     QTest::newRow("psurf 1.013 rounds to 1013")
         << 1.013 << utc(2024, 1, 1) << QList<int> { 0 } << qint64(1013) << "1";
-    QTest::newRow("psurf 0.9996 rounds up") << 0.9996 << utc(2024, 1, 1) << QList<int> { 0 }
-                                            << qint64(1000) << "1";
+    QTest::newRow("psurf 0.9996 rounds up")
+        << 0.9996 << utc(2024, 1, 1) << QList<int> { 0 } << qint64(1000) << "1";
     // 70 years of 365 days plus 17 leap days (1972 to 2036) = 25567 days.
     QTest::newRow("dive in 2040") << 1.013 << qint64(25567) * 86400 << QList<int> { 0 }
                                   << qint64(1013) << "1";
@@ -367,12 +372,13 @@ void TestLogbookDatabase::storedColumns()
     QCOMPARE(probe.value("SELECT psurf FROM dives").toLongLong(), expectedPsurf);
     QCOMPARE(probe.value("SELECT datetime FROM dives").toLongLong(), dateTime);
     QCOMPARE(probe.value("SELECT typeof(datetime) FROM dives").toString(), "integer");
-    QCOMPARE(probe.value("SELECT group_concat(gasindex) FROM (SELECT gasindex FROM profiles "
-                         "ORDER BY pointid)")
+    QCOMPARE(probe
+                 .value("SELECT group_concat(gasindex) FROM (SELECT gasindex FROM profiles "
+                        "ORDER BY pointid)")
                  .toString(),
         expectedGasIndexes);
-    QCOMPARE(probe.value("SELECT group_concat(gasid || ':' || o2) FROM gases").toString(),
-        "1:21,2:50");
+    QCOMPARE(
+        probe.value("SELECT group_concat(gasid || ':' || o2) FROM gases").toString(), "1:21,2:50");
 
     DiveProfile loaded;
     QVERIFY(db().loadDive(1, loaded));
@@ -391,44 +397,82 @@ void TestLogbookDatabase::loadConversions_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("gasindex 1 1 2 loads 0 0 1")
         << "UPDATE profiles SET gasindex = CASE WHEN pointid < 2 THEN 1 ELSE 2 END"
-        << "gasIndexes" << "0,0,1,1,1";
+        << "gasIndexes"
+        << "0,0,1,1,1";
     QTest::newRow("gasindex 0 loads -1") << "UPDATE profiles SET gasindex = 0"
-                                         << "gasIndexes" << "-1,-1,-1,-1,-1";
+                                         << "gasIndexes"
+                                         << "-1,-1,-1,-1,-1";
     QTest::newRow("gasindex NULL loads -1") << "UPDATE profiles SET gasindex = NULL"
-                                            << "gasIndexes" << "-1,-1,-1,-1,-1";
+                                            << "gasIndexes"
+                                            << "-1,-1,-1,-1,-1";
     QTest::newRow("gasindex past the gases loads -1")
-        << "UPDATE profiles SET gasindex = pointid + 1" << "gasIndexes" << "0,1,-1,-1,-1";
-    QTest::newRow("period 0 loads 5") << "UPDATE dives SET period = 0" << "period" << "5";
-    QTest::newRow("period NULL loads 5") << "UPDATE dives SET period = NULL" << "period" << "5";
-    QTest::newRow("period 300 loads 5") << "UPDATE dives SET period = 300" << "period" << "5";
-    QTest::newRow("period 2 kept") << "UPDATE dives SET period = 2" << "period" << "2";
-    QTest::newRow("psurf 950 mbar") << "UPDATE dives SET psurf = 950" << "psurf" << "0.95";
-    QTest::newRow("psurf 200 is out of range") << "UPDATE dives SET psurf = 200" << "psurf"
+        << "UPDATE profiles SET gasindex = pointid + 1"
+        << "gasIndexes"
+        << "0,1,-1,-1,-1";
+    QTest::newRow("period 0 loads 5") << "UPDATE dives SET period = 0"
+                                      << "period"
+                                      << "5";
+    QTest::newRow("period NULL loads 5") << "UPDATE dives SET period = NULL"
+                                         << "period"
+                                         << "5";
+    QTest::newRow("period 300 loads 5") << "UPDATE dives SET period = 300"
+                                        << "period"
+                                        << "5";
+    QTest::newRow("period 2 kept") << "UPDATE dives SET period = 2"
+                                   << "period"
+                                   << "2";
+    QTest::newRow("psurf 950 mbar") << "UPDATE dives SET psurf = 950"
+                                    << "psurf"
+                                    << "0.95";
+    QTest::newRow("psurf 200 is out of range") << "UPDATE dives SET psurf = 200"
+                                               << "psurf"
                                                << "1.013";
-    QTest::newRow("psurf NULL") << "UPDATE dives SET psurf = NULL" << "psurf" << "1.013";
-    QTest::newRow("psurf as text") << "UPDATE dives SET psurf = 'high'" << "psurf" << "1.013";
-    QTest::newRow("fresh water") << "UPDATE dives SET waterdensity = 1" << "water" << "1";
-    QTest::newRow("water 7 is salt") << "UPDATE dives SET waterdensity = 7" << "water" << "0";
-    QTest::newRow("gf 35 90") << "UPDATE dives SET gfslow = 35, gfshigh = 90" << "gf"
+    QTest::newRow("psurf NULL") << "UPDATE dives SET psurf = NULL"
+                                << "psurf"
+                                << "1.013";
+    QTest::newRow("psurf as text") << "UPDATE dives SET psurf = 'high'"
+                                   << "psurf"
+                                   << "1.013";
+    QTest::newRow("fresh water") << "UPDATE dives SET waterdensity = 1"
+                                 << "water"
+                                 << "1";
+    QTest::newRow("water 7 is salt") << "UPDATE dives SET waterdensity = 7"
+                                     << "water"
+                                     << "0";
+    QTest::newRow("gf 35 90") << "UPDATE dives SET gfslow = 35, gfshigh = 90"
+                              << "gf"
                               << "35/90";
-    QTest::newRow("gf 0 and 250 default") << "UPDATE dives SET gfslow = 0, gfshigh = 250" << "gf"
+    QTest::newRow("gf 0 and 250 default") << "UPDATE dives SET gfslow = 0, gfshigh = 250"
+                                          << "gf"
                                           << "80/80";
-    QTest::newRow("gf NULL default") << "UPDATE dives SET gfslow = NULL, gfshigh = NULL" << "gf"
+    QTest::newRow("gf NULL default") << "UPDATE dives SET gfslow = NULL, gfshigh = NULL"
+                                     << "gf"
                                      << "80/80";
-    QTest::newRow("divemode 3") << "UPDATE dives SET divemode = 3" << "divemode" << "3";
-    QTest::newRow("alerts negative") << "UPDATE dives SET alerts = -5" << "alerts" << "0";
-    QTest::newRow("tissues of 5 bytes")
-        << "UPDATE profiles SET tissues = x'0102030405'" << "tissues"
-        << "0102030405000000000000000000000000";
-    QTest::newRow("tissues NULL") << "UPDATE profiles SET tissues = NULL" << "tissues"
+    QTest::newRow("divemode 3") << "UPDATE dives SET divemode = 3"
+                                << "divemode"
+                                << "3";
+    QTest::newRow("alerts negative") << "UPDATE dives SET alerts = -5"
+                                     << "alerts"
+                                     << "0";
+    QTest::newRow("tissues of 5 bytes") << "UPDATE profiles SET tissues = x'0102030405'"
+                                        << "tissues"
+                                        << "01020304050000000000000000000000";
+    QTest::newRow("tissues NULL") << "UPDATE profiles SET tissues = NULL"
+                                  << "tissues"
                                   << "00000000000000000000000000000000";
     QTest::newRow("tissues of 20 bytes")
         << "UPDATE profiles SET tissues = x'0102030405060708090a0b0c0d0e0f1011121314'"
-        << "tissues" << "0102030405060708090a0b0c0d0e0f10";
-    QTest::newRow("datetime in 2040") << "UPDATE dives SET datetime = 2208988800" << "datetime"
+        << "tissues"
+        << "0102030405060708090a0b0c0d0e0f10";
+    QTest::newRow("datetime in 2040") << "UPDATE dives SET datetime = 2208988800"
+                                      << "datetime"
                                       << "2208988800";
-    QTest::newRow("no samples") << "DELETE FROM profiles" << "gasIndexes" << "";
-    QTest::newRow("no gases") << "DELETE FROM gases" << "gasIndexes" << "-1,-1,-1,-1,-1";
+    QTest::newRow("no samples") << "DELETE FROM profiles"
+                                << "gasIndexes"
+                                << "";
+    QTest::newRow("no gases") << "DELETE FROM gases"
+                              << "gasIndexes"
+                              << "-1,-1,-1,-1,-1";
 }
 
 void TestLogbookDatabase::loadConversions()
@@ -749,7 +793,7 @@ void TestLogbookDatabase::filters_data()
     QTest::addColumn<DiveFilter>("filter");
     QTest::addColumn<QStringList>("expected");
     const auto day = [](int year, int month, int d) {
-        return QDateTime(QDate(year, month, d), QTime(0, 0), QTimeZone::UTC);
+        return QDateTime(QDate(year, month, d), QTime(0, 0), Qt::UTC);
     };
 
     DiveFilter none;
@@ -815,7 +859,8 @@ void TestLogbookDatabase::filters_data()
     hours.byTime = true;
     hours.fromTime = 9 * 3600 * 1000;
     hours.toTime = 12 * 3600 * 1000;
-    QTest::newRow("time range includes both ends") << hours << QStringList { "a-morning", "a-noon" };
+    QTest::newRow("time range includes both ends")
+        << hours << QStringList { "a-morning", "a-noon" };
 
     DiveFilter hoursUnset = oneDay;
     hoursUnset.byTime = true;
@@ -860,8 +905,8 @@ void TestLogbookDatabase::groupCount_data()
     QTest::newRow("computer named like the old sentinel")
         << QStringList { "XXXXXXXXXXX:XXXXXXXXXXX" } << QStringList { "XXXXXXXXXXX:XXXXXXXXXXX" }
         << 1;
-    QTest::newRow("empty serial and name") << QStringList { ":", ":" } << QStringList { ":", ":" }
-                                           << 1;
+    QTest::newRow("empty serial and name")
+        << QStringList { ":", ":" } << QStringList { ":", ":" } << 1;
 }
 
 void TestLogbookDatabase::groupCount()
@@ -974,9 +1019,9 @@ void TestLogbookDatabase::deleteDive()
     QCOMPARE(db().deleteDive(diveId), expected);
     Probe probe(path());
     if (expected) {
-        QCOMPARE(probe.value(QStringLiteral("SELECT COUNT(*) FROM profiles WHERE diveid=%1")
-                                 .arg(diveId))
-                     .toInt(),
+        QCOMPARE(
+            probe.value(QStringLiteral("SELECT COUNT(*) FROM profiles WHERE diveid=%1").arg(diveId))
+                .toInt(),
             0);
         QCOMPARE(
             probe.value(QStringLiteral("SELECT COUNT(*) FROM gases WHERE diveid=%1").arg(diveId))
