@@ -17,6 +17,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeltraDesktop"));
     QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
+    quitOnSignals();
 
     // Translations sit beside the executable. The application's own directory is
     // used rather than argv[0], which is relative (or a bare name found through
@@ -58,7 +59,6 @@ int main(int argc, char* argv[])
     MainWindow window;
     if (!window.isUsable())
         return 1;
-    closeOnQuitSignals(&window);
     window.show();
     QTimer::singleShot(2000, &splash, &QWidget::close);
     return QApplication::exec();

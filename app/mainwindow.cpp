@@ -158,7 +158,10 @@ void MainWindow::openLogbook()
     const int outcome
         = logbook.openOrCreate(QDir(m_appDataDir).filePath(QStringLiteral("diveDB.db")));
     if (outcome == LogbookDatabase::NotOpen) {
-        QMessageBox::critical(this, tr("Database Error"), tr("Impossible to open database"));
+        QString text = tr("Impossible to open database");
+        if (!logbook.lastError().isEmpty())
+            text += QLatin1Char('\n') + logbook.lastError();
+        QMessageBox::critical(this, tr("Database Error"), text);
     } else if (outcome == LogbookDatabase::StatementFailed) {
         QMessageBox::critical(this, tr("Database Error"),
             tr("Impossible to create database \n") + logbook.lastError());
@@ -197,9 +200,6 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
     default:
         break;
     }
-    button->setProperty(
-        "ledLevel", level >= 0 && level <= 3 ? level : button->property("ledLevel"));
-    button->setProperty("ledRed", (level == 1 && strong) || level == 3);
 }
 
 void MainWindow::displayDiveSummary()
@@ -573,6 +573,8 @@ bool MainWindow::saveSelection(const QString& path)
         return false;
     }
     const auto range = m_graphView->selectedRange();
+    if (range.first < 0 || range.second <= range.first)
+        return false;
     DiveProfile cut = m_currentDive.cutSelection(range.first, range.second);
     applyCsvModeFromSettings();
     QString error;

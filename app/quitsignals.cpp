@@ -1,7 +1,7 @@
 #include "app/quitsignals.h"
 
+#include <QApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -21,15 +21,16 @@ void onSignal(int)
 
 } // namespace
 
-void closeOnQuitSignals(QWidget* window)
+void quitOnSignals()
 {
     if (g_pipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window]() {
+    auto* notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, []() {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_pipe[1], &byte, 1);
-        window->close();
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -42,6 +43,6 @@ void closeOnQuitSignals(QWidget* window)
 
 #else
 
-void closeOnQuitSignals(QWidget*) { }
+void quitOnSignals() { }
 
 #endif
