@@ -23,9 +23,10 @@ bool isTouchEvent(const QEvent* event)
         || event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel;
 }
 
+// Global positions: they are set for every touch point, whichever widget receives it.
 QPointF midpoint(const QEventPoint& a, const QEventPoint& b)
 {
-    return (a.position() + b.position()) / 2.0;
+    return (a.globalPosition() + b.globalPosition()) / 2.0;
 }
 
 } // namespace
@@ -52,8 +53,13 @@ QGestureRecognizer::Result TwoFingersPanRecognizer::recognize(
     const QEventPoint& a = touch->points().at(0);
     const QEventPoint& b = touch->points().at(1);
     const QPointF now = midpoint(a, b);
-    const QPointF before = (a.lastPosition() + b.lastPosition()) / 2.0;
-    const QPointF step = now - before;
+    if (!pan->tracking) {
+        pan->tracking = true;
+        pan->lastMidpoint = now;
+        return MayBeGesture;
+    }
+    const QPointF step = now - pan->lastMidpoint;
+    pan->lastMidpoint = now;
     pan->setHotSpot(now);
     pan->setLastOffset(pan->offset());
     pan->setOffset(pan->offset() + step);
@@ -70,6 +76,8 @@ void TwoFingersPanRecognizer::reset(QGesture* gesture)
     pan->setHorizontalOffset(0.0);
     pan->setOffset(QPointF());
     pan->setLastOffset(QPointF());
+    pan->lastMidpoint = QPointF();
+    pan->tracking = false;
     QGestureRecognizer::reset(gesture);
 }
 
@@ -92,7 +100,7 @@ QGestureRecognizer::Result TwoFingersPinchRecognizer::recognize(
             const double factor = std::clamp(1.0 + native->value(), 0.5, 2.0);
             pinch->setLastScaleFactor(pinch->scaleFactor());
             pinch->setScaleFactor(factor);
-            pinch->setCenterPoint(native->position());
+            pinch->setCenterPoint(native->globalPosition());
             pinch->setHotSpot(native->globalPosition());
             pinch->setVertical(0);
             return TriggerGesture;
@@ -113,7 +121,7 @@ QGestureRecognizer::Result TwoFingersPinchRecognizer::recognize(
 
     const QEventPoint& a = touch->points().at(0);
     const QEventPoint& b = touch->points().at(1);
-    const QPointF delta = b.position() - a.position();
+    const QPointF delta = b.globalPosition() - a.globalPosition();
     const double distance = std::hypot(delta.x(), delta.y());
     if (pinch->startDistance <= 0.0) {
         pinch->startDistance = distance;

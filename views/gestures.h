@@ -19,14 +19,18 @@ public:
     QPointF offset() const { return m_offset; }
     void setOffset(QPointF offset) { m_offset = offset; }
 
+    // Recognizer bookkeeping: the fingers' midpoint (global) at the previous event.
+    QPointF lastMidpoint;
+    bool tracking = false;
+
 private:
     double m_horizontalOffset = 0.0;
     QPointF m_lastOffset;
     QPointF m_offset;
 };
 
-// Two-finger pinch: zooms the profile at the centre; a pinch whose fingers stand one above the
-// other is a vertical pinch and zooms the depth only.
+// Two-finger pinch: zooms the profile at the centre (global screen coordinates); a pinch whose
+// fingers stand one above the other is a vertical pinch and zooms the depth only.
 class TwoFingersPinchGesture : public QGesture
 {
     Q_OBJECT
@@ -58,7 +62,7 @@ Q_DECLARE_METATYPE(TwoFingersPanGesture*)
 Q_DECLARE_METATYPE(TwoFingersPinchGesture*)
 
 // Recognises a two-finger horizontal drag in touch events. The offset of each update is the
-// horizontal move of the fingers' midpoint since the previous update, in pixels.
+// horizontal move of the fingers' midpoint since the previous event, in pixels.
 class TwoFingersPanRecognizer : public QGestureRecognizer
 {
 public:
