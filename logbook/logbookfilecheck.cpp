@@ -65,7 +65,16 @@ LogbookFileStatus checkLogbookFile(const QString& path)
         return LogbookFileStatus::NotAFile;
     const qint64 size = file.size();
     const QByteArray header = file.read(headerSize);
-    return checkSqliteHeader(header, size);
+    const LogbookFileStatus status = checkSqliteHeader(header, size);
+    // After a crash during a commit the file may be cut short until SQLite plays back the
+    // journal left beside it; let SQLite do that rather than refuse the logbook.
+    if (status == LogbookFileStatus::Truncated) {
+        const QFileInfo journal(path + QStringLiteral("-journal"));
+        const QFileInfo wal(path + QStringLiteral("-wal"));
+        if ((journal.isFile() && journal.size() > 0) || (wal.isFile() && wal.size() > 0))
+            return LogbookFileStatus::Valid;
+    }
+    return status;
 }
 
 QString logbookFileStatusText(LogbookFileStatus status)
