@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "fileio/csvfile.h"
+#include "fileio/uddf.h"
 
 #include <QCoreApplication>
 
@@ -67,6 +68,8 @@ std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
     switch (fileTypeOf(path)) {
     case DiveOriginCsv:
         return std::make_unique<CsvFile>();
+    case DiveOriginUddf:
+        return std::make_unique<UDDF>();
     default:
         return nullptr;
     }
@@ -78,6 +81,8 @@ std::unique_ptr<DiveLinesIO> makeWriter(DiveOrigin code)
     switch (code) {
     case DiveOriginCsv:
         return std::make_unique<CsvFile>();
+    case DiveOriginUddf:
+        return std::make_unique<UDDF>();
     default:
         return nullptr;
     }
