@@ -95,7 +95,8 @@ MainWindow::MainWindow(QWidget* parent)
     QFont bold = m_ui->diveList->font();
     bold.setBold(true);
     m_ui->diveList->setColumnWidth(1,
-        std::max(120, QFontMetrics(bold).horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12));
+        std::max(
+            120, QFontMetrics(bold).horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12));
     m_ui->diveList->setColumnWidth(2, 80);
     m_ui->diveList->setWordWrap(false);
     m_ui->btStoreDive->setEnabled(false);
