@@ -97,7 +97,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->diveList->setColumnWidth(1,
         std::max(
             120, QFontMetrics(bold).horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12));
-    m_ui->diveList->setColumnWidth(2, 80);
+    m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
+    m_ui->diveList->setColumnWidth(2, 70);
     m_ui->diveList->setWordWrap(false);
     m_ui->btStoreDive->setEnabled(false);
 
