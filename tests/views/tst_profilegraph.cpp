@@ -71,6 +71,7 @@ private slots:
     void renderedPixels();
     void invalidDiveTint();
     void renderRealDive();
+    void renderPlannedDive();
     void insertBeforeFirstRefused();
     void dragKeepsOrderAndLimits_data();
     void dragKeepsOrderAndLimits();
@@ -469,6 +470,80 @@ void TestProfileGraph::renderRealDive()
     }
     QVERIFY(red);
     const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
+    if (!out.isEmpty())
+        QVERIFY(image.save(QString::fromLocal8Bit(out)));
+
+    // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
+    // red and the water still fills from the surface down to the profile.
+    for (int i = 0; i < 4; ++i)
+        item->zoomAt(false, 2.3, item->mapToScene(1810, 0).x());
+    QVERIFY(item->xEnd() - item->xStart() < 120);
+    QVERIFY(item->xStart() < 1800 && item->xEnd() > 1820);
+    const QImage zoomed = view.grab().toImage();
+    red = false;
+    for (double t = 1801; t <= 1819 && !red; t += 1) {
+        const QPointF p = item->mapToScene(t, dive.depthAt(t));
+        for (int dy = -1; dy <= 1 && !red; ++dy)
+            red = isRed(zoomed.pixelColor(int(p.x()), int(p.y()) + dy));
+    }
+    QVERIFY(red);
+    const QPointF water = item->mapToScene(1790, 8);
+    QVERIFY(zoomed.pixelColor(water.toPoint()) != QColor(242, 242, 230));
+    const QPointF rock = item->mapToScene(1790, 22); // below the 17 m bottom: no water
+    QCOMPARE(zoomed.pixelColor(rock.toPoint()), QColor(242, 242, 230));
+}
+
+void TestProfileGraph::renderPlannedDive()
+{
+    // A planned decompression dive: 40 m for 20 min, an ascent with stops and two gas
+    // changes, the ceiling trace of the plan.
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 40 }, { 1200, 40 } });
+    dive.name = QStringLiteral("Plan 1");
+    dive.gases = { DiveGas(), DiveGas(), DiveGas() };
+    dive.gases[1].o2 = 50;
+    dive.gases[2].o2 = 100;
+    const Points ascent { { 1200, 40 }, { 1320, 21 }, { 1380, 21 }, { 1400, 18 }, { 1520, 18 },
+        { 1540, 15 }, { 1720, 15 }, { 1740, 12 }, { 1980, 12 }, { 2000, 9 }, { 2360, 9 },
+        { 2380, 6 }, { 2980, 6 }, { 3000, 3 }, { 3600, 3 }, { 3660, 0 } };
+    for (const auto& p : ascent) {
+        DiveSample s;
+        s.time = p.first;
+        s.depth = p.second;
+        s.gasIndex = p.second <= 6 ? 2 : p.second <= 21 ? 1 : 0;
+        dive.ascentSamples.append(s);
+    }
+    const Points ceiling { { 600, 0 }, { 900, 6 }, { 1200, 19 }, { 1320, 17 }, { 1800, 11 },
+        { 2400, 5 }, { 3000, 2 }, { 3600, 0 } };
+    for (const auto& p : ceiling)
+        dive.ceilingTrace.append(ProfileMarker { float(p.first), float(p.second), 0 });
+    dive.computeStatistics();
+    dive.computeSpeeds(false);
+
+    GraphView view;
+    view.resize(960, 480);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.profileItem()->showAscentSummary = 1;
+    view.showProfile(&dive);
+    view.setItemsVisible(false, false, true, true);
+    QVERIFY(view.profileItem()->headerText().contains(">41:00</span>")); // 2460 s of ascent
+    QVERIFY(view.profileItem()->headerText().contains(
+        ">36:00</span>")); // 60+120+180+240+360+600+600 s of stops
+    const QImage image = view.grab().toImage();
+    DiveProfileItem* item = view.profileItem();
+    // Inside the ceiling area, over the water: the orange (240,155,90) tint shows.
+    const QPointF inCeiling = item->mapToScene(1500, 6);
+    const QColor c = image.pixelColor(inCeiling.toPoint());
+    QVERIFY2(c.red() - c.blue() > 50 && c.red() > c.green(), qPrintable(c.name()));
+    // The level 18 m stop of the ascent is cyan.
+    const QPointF stop = item->mapToScene(1460, 18);
+    bool cyan = false;
+    for (int dy = -1; dy <= 1 && !cyan; ++dy) {
+        const QColor p = image.pixelColor(int(stop.x()), int(stop.y()) + dy);
+        cyan = p.red() < 90 && p.green() > 200 && p.blue() > 200;
+    }
+    QVERIFY(cyan);
+    const QByteArray out = qgetenv("VELTRA_PLAN_PNG");
     if (!out.isEmpty())
         QVERIFY(image.save(QString::fromLocal8Bit(out)));
 }

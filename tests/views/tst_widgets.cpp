@@ -3,6 +3,7 @@
 #include "views/tissuesgraph.h"
 
 #include <QImage>
+#include <QNativeGestureEvent>
 #include <QPointingDevice>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,6 +28,7 @@ private slots:
     void panRecognizer();
     void pinchRecognizer_data();
     void pinchRecognizer();
+    void nativeZoomGesture();
 };
 
 static TissuesGraph::Loads loadsOf(std::initializer_list<float> values)
@@ -301,6 +303,27 @@ void TestWidgets::pinchRecognizer()
     QVERIFY(std::abs(pinch->scaleFactor() - scale) < 1e-9);
     QCOMPARE(pinch->isVertical(), vertical);
     QCOMPARE(pinch->centerPoint(), centre);
+}
+
+void TestWidgets::nativeZoomGesture()
+{
+    // A touchpad pinch arrives as the platform's zoom gesture: value is the change of scale.
+    TwoFingersPinchRecognizer recognizer;
+    QWidget target;
+    std::unique_ptr<QGesture> gesture(recognizer.create(&target));
+    auto* pinch = static_cast<TwoFingersPinchGesture*>(gesture.get());
+    QNativeGestureEvent zoom(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+        QPointF(10, 10), QPointF(10, 10), QPointF(310, 210), 0.25, QPointF());
+    QCOMPARE(recognizer.recognize(pinch, &target, &zoom), QGestureRecognizer::TriggerGesture);
+    QVERIFY(std::abs(pinch->scaleFactor() - 1.25) < 1e-12);
+    QCOMPARE(pinch->centerPoint(), QPointF(310, 210));
+    QCOMPARE(pinch->isVertical(), 0);
+    // A wild value is kept within the wheel's zoom limits.
+    QNativeGestureEvent wild(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+        QPointF(), QPointF(), QPointF(), -3.0, QPointF());
+    recognizer.recognize(pinch, &target, &wild);
+    QCOMPARE(pinch->scaleFactor(), 0.5);
+    QCOMPARE(pinch->lastScaleFactor(), 1.25);
 }
 
 QTEST_MAIN(TestWidgets)
