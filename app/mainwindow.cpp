@@ -487,6 +487,9 @@ void MainWindow::deleteSelectedDives()
     for (int id : ids) {
         if (logbook.deleteDive(id)) {
             ++deleted;
+            // The dive stays on screen but no longer has a row (its id may be given again).
+            if (id == m_shownDiveId)
+                m_shownDiveId = -1;
         } else {
             const QTableWidgetItem* item = DiveListView::itemOfDive(*list, id);
             failed.append(item ? item->text() : QString::number(id));
