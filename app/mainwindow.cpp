@@ -100,6 +100,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
     m_ui->diveList->setColumnWidth(2, 70);
     m_ui->diveList->setWordWrap(false);
+    m_ui->diveList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_ui->btStoreDive->setEnabled(false);
 
     MultiFieldDialog::setIconPaths(QStringLiteral(":/TestGraphics/icons/ok.png"),
