@@ -426,13 +426,14 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     QSqlQuery& maxId = m_statements->maxId;
     if (!maxId.exec())
         return rollback(maxId.lastError().text(), StatementFailed);
-    qint64 id = 1;
+    qint64 highest = 0;
     if (maxId.next() && !maxId.value(0).isNull())
-        id = maxId.value(0).toLongLong() + 1;
+        highest = maxId.value(0).toLongLong();
     maxId.finish();
     // Dive ids travel as 32-bit integers through the program.
-    if (id < 1 || id > std::numeric_limits<int>::max())
+    if (highest >= std::numeric_limits<int>::max())
         return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
+    const qint64 id = highest < 1 ? 1 : highest + 1;
 
     QSqlQuery& dive = m_statements->insertDive;
     dive.bindValue(QStringLiteral(":diveid"), id);

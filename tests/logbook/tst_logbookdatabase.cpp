@@ -1100,6 +1100,7 @@ void TestLogbookDatabase::rollbackOnFailure_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("profiles insert violates its key") << "profiles";
     QTest::newRow("gases insert violates its key") << "gases";
+    QTest::newRow("no 32-bit id left") << "lastId";
     QTest::newRow("transaction cannot begin") << "begin";
     QTest::newRow("delete cannot begin") << "deleteBegin";
 }
@@ -1117,6 +1118,8 @@ void TestLogbookDatabase::rollbackOnFailure()
             QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 3, 1)"));
         if (failure == "gases")
             QVERIFY(probe.exec("INSERT INTO gases (diveid, gasid, o2) VALUES (3, 1, 32)"));
+        if (failure == "lastId")
+            QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (2147483647, 'last')"));
     }
     const QByteArray before = fileBytes(path());
 
@@ -1180,6 +1183,14 @@ void TestLogbookDatabase::fuzzRegressions()
         }
     }
     db().listComputers();
+    // Writing must fail cleanly or succeed, as the fuzz target does it.
+    int id = -1;
+    const int stored = db().storeDive(makeDive("fuzz", "S", "V", 0), &id);
+    QVERIFY(stored == 0 || stored == 3);
+    if (stored == 0) {
+        QVERIFY(db().renameDive(id, "fuzz2"));
+        QVERIFY(db().deleteDive(id));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLogbookDatabase)
