@@ -11,6 +11,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -111,6 +112,7 @@ DiveProfileItem::DiveProfileItem(QGraphicsItem* parent)
     loadSharedImages();
     m_headerText.setTextFormat(Qt::RichText);
     m_headerText.setPerformanceHint(QStaticText::AggressiveCaching);
+    m_headerText.setTextOption(QTextOption(Qt::AlignHCenter | Qt::AlignVCenter));
 }
 
 DiveProfileItem::~DiveProfileItem() = default;
@@ -336,9 +338,9 @@ void DiveProfileItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, 
         if (editable)
             refreshHeader();
         painter->setFont(QFont(QStringLiteral("Arial"), 12));
-        m_headerText.setTextWidth(m_rect.width());
-        QTextOption option(Qt::AlignHCenter | Qt::AlignVCenter);
-        m_headerText.setTextOption(option);
+        // Setting these unchanged would still throw away the cached layout.
+        if (m_headerText.textWidth() != m_rect.width())
+            m_headerText.setTextWidth(m_rect.width());
         painter->drawStaticText(QPointF(0, 2), m_headerText);
     }
 
