@@ -7,4 +7,4 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 build=${VELTRA_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$(nproc)"
-ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+ctest --test-dir "$build" --output-on-failure --no-tests=error --parallel "$(nproc)"

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "dive/diverecords.h"
+#include "dive/divesample.h"
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// What positionInfo() finds at one second of a dive; all zero (found false) when the time is
+// outside the chosen sample list.
+struct PositionInfo
+{
+    bool found = false; // true when both samples below are set
+    DiveSample before; // the sample before t
+    DiveSample after; // the sample at or after t
+    double elapsedS = 0; // t - before.time
+    double depthChange = 0; // m, from before up to t
+    double ceilingChange = 0; // m, from before up to t
+    double ppO2 = 0; // bar at t
+    double traceCeiling = 0; // m, ceilingTrace interpolated at t
+};
+
+// The kinds alertLevel() reads from DiveSample::alertFlags.
+enum SampleAlertKind : int {
+    SampleAlertYoyo = 2, // bits 4-5, level 0-3
+    SampleAlertPmax = 3, // bit 3, 0 or 2
+    SampleAlertRapidAscent = 4, // bit 2, 0 or 1
+    SampleAlertCeiling = 5, // bits 0-1, level 0-3
+};
+
+// One dive in memory: identity, settings, gases, samples and the statistics derived from them.
+// A plain value type: copy or move it.
+class DiveProfile
+{
+public:
+    // Two-bit alert levels in the dive's alert word: bit position of each.
+    static constexpr int AlertShiftCeiling = 2;
+    static constexpr int AlertShiftRapidAscent = 22;
+    static constexpr int AlertShiftYoyo = 26;
+    static constexpr int AlertShiftSecurity = 28;
+    static constexpr int AlertShiftDives24h = 30;
+
+    QList<DiveSample> samples; // in time order
+    QList<DiveSample> ascentSamples; // computed ascent (planner)
+    QList<DiveSample> extraSamples; // planner only
+    QList<ProfileMarker> ceilingTrace; // (time, ceiling depth) of a computed plan
+    quint8 decoNotTerminated = 0;
+    QList<ProfileMarker> yoyoMarkers;
+    quint32 computerType = 0;
+    QString firmwareVersion;
+    QString sourceFileName; // file name only, no folders
+    QString name;
+    QString computer;
+    QString extraText;
+    QString serial;
+    qint64 dateTime = 0; // s since 1970-01-01 UTC
+    DiveOrigin origin = DiveOriginNone;
+    double duration = 0; // s
+    double ascentDuration = 0; // s
+    double stopTime = 0; // s
+    double maxDepth = 0; // m
+    double meanDepth = 0; // m
+    double minTemperature = 0; // degrees C
+    double maxTemperature = 0; // degrees C
+    double surfacePressure = 1.013; // bar
+    quint8 gfLow = 80; // %
+    quint8 gfHigh = 80; // %
+    quint32 freshWater = 0; // 1 fresh, 0 salt
+    QList<DiveGas> gases; // samples refer to these by 0-based gasIndex
+    quint32 diveMode = 0; // 0 open circuit
+    quint8 period = 5; // s
+    quint32 alerts = 0; // alert word: two-bit levels at the AlertShift* positions
+    quint8 alertExtra = 0; // bits 0-1 from the computer, 2-5 cleared by setAlerts, 6-7 kept
+    quint32 invalidDiveCode = 0; // 0 valid, 1 yoyo on previous dive, 2 tissue saturation
+    qint32 ascentStartIndex = -1;
+
+    // Empties samples, gases and ceilingTrace, clears name, sets origin to none and duration
+    // and maxDepth to 0; everything else is kept.
+    void clear();
+    void computeStatistics();
+    void computeSpeeds(bool keepRecorded);
+
+    // Reads a dive file chosen by its extension. The profile is replaced only when the read
+    // succeeds; on failure it is left untouched and errorText (if given) says why.
+    // Implemented in the fileio library: link `fileio` to call it.
+    bool loadFromFile(const QString& path, QString* errorText = nullptr);
+
+    int insertSample(const DiveSample& sample);
+    void removeSample(int index);
+    void removeSamples(const QList<int>& indexes);
+    void fillGasIndexes();
+    double depthAt(double t) const;
+    double meanSpeed(int from, int to) const;
+    static quint8 alertLevel(const DiveSample& sample, int kind);
+    void setAlerts(quint32 word, quint8 extra);
+    void setPeriod(quint8 periodS);
+    int setAscentStart(int index);
+    PositionInfo positionInfo(int t, bool ascentList) const;
+    DiveProfile cutSelection(int t1, int t2) const;
+    void markRapidAscent();
+    void detectYoyo(int mode, bool markSamples);
+
+    // Computes the gas's display name ("Air", "Nx32", "Tx18/45", ...), stores it and returns it.
+    static QString gasName(DiveGas& gas);
+
+    // The six packed bytes of period, alert word and alertExtra, as the plan file stores them.
+    DiveAlertBlock alertBlock() const;
+    void setAlertBlock(const DiveAlertBlock& block);
+};

@@ -1,0 +1,105 @@
+#include "fileio/divelinesio.h"
+
+#include "dive/diveprofile.h"
+#include "fileio/csvfile.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Start of the file-name component: after the last '\', or after the last '/' when there is
+// no '\'; -1 when the path has neither.
+qsizetype fileNameStart(const QString& path)
+{
+    qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
+    if (slash < 0)
+        slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash;
+}
+
+} // namespace
+
+QString fileNameOf(const QString& path)
+{
+    return path.mid(fileNameStart(path) + 1);
+}
+
+QString extensionOf(const QString& path)
+{
+    const QString name = fileNameOf(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    QString extension = name.mid(dot);
+    // ASCII only, as the extension table is.
+    for (QChar& c : extension) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return extension;
+}
+
+DiveOrigin fileTypeOf(const QString& path)
+{
+    const QString extension = extensionOf(path);
+    if (extension == QLatin1String(".csv"))
+        return DiveOriginCsv;
+    if (extension == QLatin1String(".uddf"))
+        return DiveOriginUddf;
+    if (extension == QLatin1String(".divebin"))
+        return DiveOriginBinary;
+    return DiveOriginNone;
+}
+
+QString fileNameWithoutExtension(const QString& path)
+{
+    const qsizetype start = fileNameStart(path);
+    if (start < 0)
+        return path;
+    const QString name = path.mid(start + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
+{
+    // One line per format.
+    switch (fileTypeOf(path)) {
+    case DiveOriginCsv:
+        return std::make_unique<CsvFile>();
+    default:
+        return nullptr;
+    }
+}
+
+std::unique_ptr<DiveLinesIO> makeWriter(DiveOrigin code)
+{
+    // One line per format that can be written (the binary dive file cannot).
+    switch (code) {
+    case DiveOriginCsv:
+        return std::make_unique<CsvFile>();
+    default:
+        return nullptr;
+    }
+}
+
+std::unique_ptr<DiveLinesIO> makeWriter(const QString& path)
+{
+    return makeWriter(fileTypeOf(path));
+}
+
+bool exportDive(DiveProfile& dive, const QString& path, QString* errorText)
+{
+    std::unique_ptr<DiveLinesIO> writer = makeWriter(path);
+    if (!writer) {
+        if (errorText)
+            *errorText = QCoreApplication::translate(
+                "DiveLinesIO", "Dives cannot be written as \"%1\" files.")
+                             .arg(extensionOf(path));
+        return false;
+    }
+    const bool written = writer->write(path, dive);
+    if (!written && errorText)
+        *errorText = writer->errorString();
+    return written;
+}
