@@ -1,6 +1,7 @@
 #include "fileio/divelinesio.h"
 
 #include "dive/diveprofile.h"
+#include "fileio/binarydivefile.h"
 #include "fileio/csvfile.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,8 @@ std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
     switch (fileTypeOf(path)) {
     case DiveOriginCsv:
         return std::make_unique<CsvFile>();
+    case DiveOriginBinary:
+        return std::make_unique<BinaryDiveFile>();
     default:
         return nullptr;
     }
