@@ -345,23 +345,19 @@ QByteArray encodeDeviceSamples(const QList<DeviceSample>& samples, int sampleFor
     return b;
 }
 
-VirtualDiveStore::VirtualDiveStore()
-    : m_dives(demoVirtualDives())
-{ }
-
-QList<QByteArray> VirtualDiveStore::diveListBodies(uint32_t variant) const
+QList<QByteArray> SimulatedDiveStore::headerPayloads() const
 {
-    QList<QByteArray> bodies;
+    QList<QByteArray> payloads;
     for (const VirtualDive& d : m_dives)
-        bodies.append(encodeDiveHeaderReply(d.header, d.headerFormat, variant));
-    return bodies;
+        payloads.append(encodeDiveHeaderReply(d.header, d.headerFormat, m_variant).mid(1));
+    return payloads;
 }
 
-std::optional<QByteArray> VirtualDiveStore::sampleStream(uint16_t number, bool tissues) const
+QByteArray SimulatedDiveStore::sampleStream(quint16 number, bool withTissues) const
 {
     for (const VirtualDive& d : m_dives) {
         if (d.header.number == number)
-            return encodeDeviceSamples(d.samples, d.sampleFormat, tissues);
+            return encodeDeviceSamples(d.samples, d.sampleFormat, withTissues);
     }
-    return std::nullopt;
+    return QByteArray();
 }

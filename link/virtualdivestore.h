@@ -4,11 +4,10 @@
 // layouts, so the download can be exercised without a computer.
 
 #include "dive/devicerecords.h"
+#include "link/virtualdivecomputer.h"
 
 #include <QByteArray>
 #include <QList>
-
-#include <optional>
 
 struct VirtualDive
 {
@@ -58,19 +57,23 @@ QByteArray encodeDiveHeaderReply(const DiveHeader& header, int format, uint32_t 
 // Reply-20/21 byte stream of the samples (without code bytes).
 QByteArray encodeDeviceSamples(const QList<DeviceSample>& samples, int sampleFormat, bool tissues);
 
-class VirtualDiveStore
+// The dives of the virtual computer, answered in the layouts of a computer of the given variant.
+class SimulatedDiveStore : public VirtualDiveStore
 {
 public:
-    VirtualDiveStore();
+    explicit SimulatedDiveStore(QList<VirtualDive> dives = demoVirtualDives(), uint32_t variant = 2)
+        : m_dives(std::move(dives))
+        , m_variant(variant)
+    { }
 
-    void setDives(const QList<VirtualDive>& dives) { m_dives = dives; }
     const QList<VirtualDive>& dives() const { return m_dives; }
 
-    // The header replies in the order the computer sends them (oldest dive first).
-    QList<QByteArray> diveListBodies(uint32_t variant) const;
-    // The sample stream of a dive, or nothing for a dive number the computer does not hold.
-    std::optional<QByteArray> sampleStream(uint16_t number, bool tissues) const;
+    // Oldest dive first, as the computer sends them; payloads without the code byte.
+    QList<QByteArray> headerPayloads() const override;
+    // The stream of dive `number`; empty for a dive the computer does not hold.
+    QByteArray sampleStream(quint16 number, bool withTissues) const override;
 
 private:
     QList<VirtualDive> m_dives;
+    uint32_t m_variant;
 };
