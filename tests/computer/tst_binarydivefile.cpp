@@ -199,7 +199,8 @@ void TestBinaryDiveFile::sampleFields()
 
     DiveProfile dive;
     BinaryDiveFile reader;
-    QVERIFY(reader.read(writeFile(header(1) + record(depthWord, ceilingWord, temperatureByte)), dive));
+    QVERIFY(
+        reader.read(writeFile(header(1) + record(depthWord, ceilingWord, temperatureByte)), dive));
     QCOMPARE(dive.samples.size(), 1);
     const DiveSample& s = dive.samples[0];
     QVERIFY(qAbs(s.depth - depth) < 1e-9);
@@ -224,8 +225,8 @@ void TestBinaryDiveFile::refusesBadFiles_data()
     QTest::newRow("header one byte short") << good.left(184) << "cut inside its header";
     QTest::newRow("header without samples") << header(0) << "no sample";
     QTest::newRow("count 5, no record") << header(5) << "no sample";
-    QTest::newRow("count 5, 27 bytes of a record") << header(5) + QByteArray(27, '\x01')
-                                                   << "no sample";
+    QTest::newRow("count 5, 27 bytes of a record")
+        << header(5) + QByteArray(27, '\x01') << "no sample";
     QTest::newRow("count 0 with records") << header(0) + record(1, 0, 0) << "no sample";
 }
 

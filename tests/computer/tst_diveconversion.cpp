@@ -129,7 +129,9 @@ void TestDiveConversion::convertsADecodedStream()
 {
     // 0x80 0x02 stream with period 4: two records, times 0 and 4.
     QList<DeviceSample> samples;
-    decodeDeviceSamples(QByteArray::fromHex("8002" "1ce8030000170000ff00" "1ca10f000017000000ff"),
+    decodeDeviceSamples(QByteArray::fromHex("8002"
+                                            "1ce8030000170000ff00"
+                                            "1ca10f000017000000ff"),
         false, samples);
     DiveHeader h;
     h.period = 4;
