@@ -346,8 +346,8 @@ void TarskBle::setUpCharacteristic()
         "Permits notification of characteristic values.",
         "Permits indications of characteristic values.",
         "Permits signed writes of the GATT characteristic values.",
-        "Additional characteristic properties are defined in the characteristic's extended "
-        "properties descriptor.",
+        ("Additional characteristic properties are defined in the characteristic's extended "
+         "properties descriptor."),
     };
     const BleTransport::CharacteristicInfo info
         = m_transport->characteristicInfo(characteristicUuid, descriptorUuid);

@@ -188,9 +188,8 @@ void TestComputerInfo::serialNumber_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("modeDigit");
     QTest::addColumn<QString>("text");
-    QTest::newRow("three words, upper case")
-        << QByteArray::fromHex("03c3b2a10004002517efbe0000") << 1
-        << QStringLiteral("00A1B2C3-17250004-0000BEEF");
+    QTest::newRow("three words, upper case") << QByteArray::fromHex("03c3b2a10004002517efbe0000")
+                                             << 1 << QStringLiteral("00A1B2C3-17250004-0000BEEF");
     QTest::newRow("mode digit 0: six bytes reversed and a letter")
         << QByteArray::fromHex("030a0b0c0d0e0f4b") << 0 << QStringLiteral("0f0e-0d0c-0b0a-K");
     QTest::newRow("short body reads zeros")
@@ -283,7 +282,9 @@ void TestComputerInfo::ownerNameCap()
 
 void TestComputerInfo::textsBoundedByBodyAndField()
 {
-    const QByteArray withZero = QByteArray("\x16" "Alice\0junk", 11);
+    const QByteArray withZero = QByteArray("\x16"
+                                           "Alice\0junk",
+        11);
     QCOMPARE(zeroTerminatedText(withZero, 1, 32), QStringLiteral("Alice"));
     const QByteArray noZero = QByteArray(1, '\x16') + QByteArray(40, 'A');
     QCOMPARE(zeroTerminatedText(noZero, 1, 32), QString(32, 'A'));

@@ -1,3 +1,4 @@
+#include "link/computerinfo.h"
 #include "link/deviceframe.h"
 #include "link/virtualdivecomputer.h"
 
@@ -28,10 +29,10 @@ static QList<Event> drain(FrameDecoder& d)
         const auto st = d.next(&body, &code);
         if (st == FrameDecoder::Status::NeedMore)
             return events;
-        events.append({ st == FrameDecoder::Status::Frame        ? 'F'
-                            : st == FrameDecoder::Status::BadCrc ? 'C'
-                                                                 : 'L',
-                        code, body });
+        events.append({ st == FrameDecoder::Status::Frame ? 'F'
+                : st == FrameDecoder::Status::BadCrc      ? 'C'
+                                                          : 'L',
+            code, body });
     }
     qFatal("decoder does not make progress");
 }
@@ -150,15 +151,16 @@ void TestFrame::decoderCutsStreams_data()
     // frame one byte on is found.
     QTest::newRow("stray DC before marker")
         << QList<QByteArray> { QByteArray("\xDC", 1), info } << "L0 F1" << 0;
-    QTest::newRow("bad crc then good frame") << QList<QByteArray> { badCrc + serial } << "C1 F3" << 0;
+    QTest::newRow("bad crc then good frame")
+        << QList<QByteArray> { badCrc + serial } << "C1 F3" << 0;
     QTest::newRow("non-zero byte 6") << QList<QByteArray> { nonZeroByte6 } << "C1" << 0;
     QTest::newRow("length above 512 then good frame")
         << QList<QByteArray> { tooLong + serial } << "L1 F3" << 0;
     QTest::newRow("length zero") << QList<QByteArray> { zeroLength + info } << "L220 F1" << 0;
     QTest::newRow("lying length before good frame")
         << QList<QByteArray> { lying + info } << "C220 F1" << 0;
-    QTest::newRow("empty pieces")
-        << QList<QByteArray> { QByteArray(), info.left(4), QByteArray(), info.mid(4) } << "F1" << 0;
+    QTest::newRow("empty pieces") << QList<QByteArray> { QByteArray(), info.left(4), QByteArray(),
+        info.mid(4) } << "F1" << 0;
     QTest::newRow("garbage only") << QList<QByteArray> { QByteArray(100, 'a') } << "" << 0;
     QTest::newRow("garbage ending in DC") << QList<QByteArray> { QByteArray("abc\xDC") } << "" << 1;
 }
@@ -226,18 +228,30 @@ void TestFrame::bodyReaderStopsAtEnd()
 
 void TestFrame::fuzzRegressions()
 {
-    // Inputs that once broke the decoder; each must now pass without a crash or a stall.
+    // Inputs kept from the decoder's fuzz target, replayed the way it reads them: the first
+    // byte gives the notification size. Each must pass without a crash and stay bounded.
     const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/link"));
     const QStringList files = dir.entryList(QDir::Files);
+    QVERIFY(!files.isEmpty());
     for (const QString& name : files) {
         QFile f(dir.filePath(name));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray data = f.readAll();
+        if (data.isEmpty())
+            continue;
+        const int piece = 1 + quint8(data[0]) % 64;
         FrameDecoder d;
-        for (qsizetype at = 0; at < data.size(); at += 20) {
-            d.append(data.mid(at, 20));
-            drain(d);
-            QVERIFY(d.buffered() <= kFrameHeaderSize + kMaxFrameBody + 20);
+        ComputerInfo info;
+        for (qsizetype at = 1; at < data.size(); at += piece) {
+            d.append(data.mid(at, piece));
+            for (const Event& e : drain(d)) {
+                if (e.kind != 'F')
+                    continue;
+                parseIdentity(e.body, info);
+                parseSerialNumber(e.body, info.modeDigit);
+                parseSettings(e.body, true);
+            }
+            QVERIFY(d.buffered() <= kFrameHeaderSize + kMaxFrameBody + piece);
         }
     }
 }
