@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -132,7 +133,8 @@ QList<DiveSample> CsvFile::parseSamples(const QByteArray& data, ParseStats* stat
 {
     ParseStats counts;
     QList<DiveSample> samples;
-    samples.reserve(data.size() / 96);
+    // One sample per line at most: size the list once.
+    samples.reserve(std::count(data.cbegin(), data.cend(), '\n') + 1);
 
     const char* p = data.constData();
     const char* const end = p + data.size();
@@ -220,15 +222,22 @@ bool CsvFile::read(const QString& path, DiveProfile& dive)
         return false;
     }
     QByteArray data;
-    for (;;) {
-        const QByteArray chunk = file.read(1 << 20);
-        if (chunk.isEmpty())
-            break;
-        data.append(chunk);
-        if (data.size() > MaxFileBytes) {
-            setErrorString(tr("%1 is too large for a dive file.").arg(path));
-            return false;
+    if (!file.isSequential()) {
+        // One read of the known size; no growing buffer.
+        data = file.readAll();
+    } else {
+        for (;;) {
+            const QByteArray chunk = file.read(1 << 20);
+            if (chunk.isEmpty())
+                break;
+            data.append(chunk);
+            if (data.size() > MaxFileBytes)
+                break;
         }
+    }
+    if (data.size() > MaxFileBytes) {
+        setErrorString(tr("%1 is too large for a dive file.").arg(path));
+        return false;
     }
     if (file.error() != QFileDevice::NoError) {
         setErrorString(tr("Cannot read %1: %2").arg(path, file.errorString()));
@@ -242,7 +251,10 @@ bool CsvFile::read(const QString& path, DiveProfile& dive)
         setErrorString(tr("%1 holds no dive sample line (20 tab-separated numbers).").arg(path));
         return false;
     }
-    dive.samples.append(samples);
+    if (dive.samples.isEmpty())
+        dive.samples = std::move(samples);
+    else
+        dive.samples.append(samples);
     dive.name = fileNameWithoutExtension(path);
     return true;
 }
