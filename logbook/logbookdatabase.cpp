@@ -1,0 +1,753 @@
+#include "logbook/logbookdatabase.h"
+
+#include "dive/diveprofile.h"
+#include "logbook/logbookfilecheck.h"
+
+#include <QCoreApplication>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// The tables exactly as every version of the program creates them; the profiles statement
+// carries a TAB before alertFlag, which stays so that the stored schema text is unchanged.
+const char createDives[]
+    = "CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, datetime INTEGER, serial "
+      "TEXT, divemode INTEGER, gfslow INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
+      "INTEGER, period INTEGER, alerts INTEGER, PRIMARY KEY(diveid))";
+const char createProfiles[]
+    = "CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, depth REAL, temperature "
+      "REAL, OTU REAL, CNS REAL, decoCeiling REAL, gradientFactor REAL,\talertFlag INTEGER, "
+      "tissues BLOB, gasindex INTEGER, PRIMARY KEY(diveid, pointid))";
+const char createGases[] = "CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he "
+                           "INTEGER, PRIMARY KEY(diveid, gasid))";
+
+// Columns added over the versions, in the order they are ensured.
+struct AddedColumn
+{
+    const char* table;
+    const char* column;
+    const char* type;
+};
+const AddedColumn addedColumns[] = {
+    { "dives", "period", "INTEGER" },
+    { "dives", "alerts", "INTEGER" },
+    { "dives", "computertype", "INTEGER" },
+    { "dives", "firmwareversion", "TEXT" },
+    { "profiles", "alertFlag", "INTEGER" },
+    { "profiles", "tissues", "BLOB" },
+    { "profiles", "gasindex", "INTEGER" },
+};
+
+// Columns every logbook has had from the start; a file lacking them is not a logbook.
+const char* const baseDivesColumns[] = { "diveid", "name", "computer", "datetime", "serial",
+    "divemode", "gfslow", "gfshigh", "waterdensity", "psurf" };
+const char* const baseProfilesColumns[] = { "diveid", "pointid", "time", "depth", "temperature",
+    "otu", "cns", "decoceiling", "gradientfactor" };
+const char* const baseGasesColumns[] = { "diveid", "gasid", "o2", "he" };
+
+// The list reads the largest time and depth of each dive with a seek in these indexes
+// instead of reading every sample.
+const char createTimeIndex[]
+    = "CREATE INDEX IF NOT EXISTS profiles_diveid_time ON profiles(diveid, time)";
+const char createDepthIndex[]
+    = "CREATE INDEX IF NOT EXISTS profiles_diveid_depth ON profiles(diveid, depth)";
+
+const char insertDiveSql[]
+    = "INSERT INTO dives (diveid, name, computer, datetime, serial, period, alerts, divemode, "
+      "gfslow, gfshigh, waterdensity, psurf, computertype, firmwareversion) VALUES (:diveid, "
+      ":name, :computer, :datetime, :serial, :period, :alerts, :divemode, :gfslow, :gfshigh, "
+      ":waterdensity, :psurf, :computertype, :firmwareversion)";
+const char insertGasSql[]
+    = "INSERT INTO gases (diveid, gasid, o2, he) VALUES (:diveid, :gasid, :o2, :he)";
+const char insertSampleSql[]
+    = "INSERT INTO profiles (diveid, pointid, time, depth, temperature, OTU, CNS, decoCeiling, "
+      "gradientFactor, alertFlag, tissues, gasindex) VALUES(:diveid, :pointid, :time, :depth, "
+      ":temperature, :otu, :cns, :decoceiling, :gradientfactor, :alertFlag, :tissues, "
+      ":gasindex)";
+const char findDiveSql[]
+    = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
+const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
+const char selectDiveSql[]
+    = "SELECT diveid, name, computer, datetime, serial, period, alerts, firmwareversion, "
+      "divemode, gfslow, gfshigh, waterdensity, psurf FROM dives WHERE diveid=:diveid";
+const char selectGasesSql[] = "select gasid, o2, he from gases where diveid=:diveid ORDER BY gasid";
+const char selectSamplesSql[]
+    = "select time, depth, temperature, OTU, CNS, decoCeiling, gradientFactor, alertFlag, "
+      "tissues, gasindex from profiles where diveid=:diveid ORDER BY pointid";
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("LogbookDatabase", text);
+}
+
+// A null QString binds as SQL NULL, and "serial = NULL" never matches: store empty text.
+QVariant textValue(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+// Whole millibar, rounded; NULL for a value that is not a pressure at all.
+QVariant millibar(double bar)
+{
+    if (!std::isfinite(bar) || std::fabs(bar) > 1.0e9)
+        return QVariant();
+    return QVariant(qint64(std::llround(bar * 1000.0)));
+}
+
+// An integer column read back; false for NULL or a value that is not an integer.
+bool readInteger(const QVariant& value, qint64& out)
+{
+    if (value.isNull())
+        return false;
+    bool ok = false;
+    const qint64 v = value.toLongLong(&ok);
+    if (!ok)
+        return false;
+    out = v;
+    return true;
+}
+
+qint64 integerInRange(const QVariant& value, qint64 low, qint64 high, qint64 fallback)
+{
+    qint64 v = 0;
+    if (!readInteger(value, v) || v < low || v > high)
+        return fallback;
+    return v;
+}
+
+double realValue(const QVariant& value)
+{
+    if (value.isNull())
+        return 0.0;
+    bool ok = false;
+    const double v = value.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+QSet<QString> columnsOf(QSqlDatabase& db, const QString& table, bool& ok)
+{
+    QSet<QString> columns;
+    QSqlQuery q(db);
+    ok = q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    while (ok && q.next())
+        columns.insert(q.value(1).toString().toLower());
+    return columns;
+}
+
+template <size_t N> bool hasColumns(const QSet<QString>& columns, const char* const (&names)[N])
+{
+    for (const char* name : names) {
+        if (!columns.contains(QLatin1String(name)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct LogbookDatabase::Statements
+{
+    explicit Statements(const QSqlDatabase& db)
+        : insertDive(db)
+        , insertGas(db)
+        , insertSample(db)
+        , findDive(db)
+        , maxId(db)
+        , selectDive(db)
+        , selectGases(db)
+        , selectSamples(db)
+    { }
+    QSqlQuery insertDive;
+    QSqlQuery insertGas;
+    QSqlQuery insertSample;
+    QSqlQuery findDive;
+    QSqlQuery maxId;
+    QSqlQuery selectDive;
+    QSqlQuery selectGases;
+    QSqlQuery selectSamples;
+};
+
+LogbookDatabase::LogbookDatabase() = default;
+
+LogbookDatabase::~LogbookDatabase()
+{
+    close();
+}
+
+LogbookDatabase& LogbookDatabase::instance()
+{
+    // Never destroyed: the connection lives until the process ends.
+    static LogbookDatabase* database = new LogbookDatabase;
+    return *database;
+}
+
+bool LogbookDatabase::fail(const QString& text)
+{
+    m_lastError = text;
+    return false;
+}
+
+void LogbookDatabase::close()
+{
+    m_statements.reset();
+    if (m_db.isValid() && m_db.isOpen())
+        m_db.close();
+}
+
+bool LogbookDatabase::isOpen() const
+{
+    return m_db.isValid() && m_db.isOpen() && m_statements;
+}
+
+QString LogbookDatabase::fileName() const
+{
+    return isOpen() ? m_db.databaseName() : QString();
+}
+
+int LogbookDatabase::openOrCreate(const QString& path)
+{
+    close();
+    m_lastError.clear();
+
+    const LogbookFileStatus status = checkLogbookFile(path);
+    if (status != LogbookFileStatus::Missing && status != LogbookFileStatus::Empty
+        && status != LogbookFileStatus::Valid) {
+        fail(logbookFileStatusText(status));
+        return NotOpen;
+    }
+
+    const QString connection = QLatin1String(QSqlDatabase::defaultConnection);
+    m_db = QSqlDatabase::contains(connection) ? QSqlDatabase::database(connection, false)
+                                              : QSqlDatabase::addDatabase("QSQLITE");
+    if (!m_db.isValid()) {
+        fail(tr("The SQLite database driver is not available."));
+        return NotOpen;
+    }
+    m_db.setDatabaseName(path);
+    if (!m_db.open()) {
+        fail(m_db.lastError().text());
+        return NotOpen;
+    }
+    const int result = prepareSchema();
+    if (result != Success) {
+        const QString error = m_lastError;
+        close();
+        m_lastError = error;
+        return result;
+    }
+    if (!prepareStatements()) {
+        const QString error = m_lastError;
+        close();
+        m_lastError = error;
+        return StatementFailed;
+    }
+    return Success;
+}
+
+int LogbookDatabase::prepareSchema()
+{
+    QSqlQuery q(m_db);
+    // Reading the schema proves the file is a readable database before anything is written.
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
+        fail(tr("The file is not a readable logbook database: %1").arg(q.lastError().text()));
+        return NotOpen;
+    }
+    QSet<QString> tables;
+    while (q.next())
+        tables.insert(q.value(0).toString().toLower());
+    q.finish();
+
+    // SQLite table names ignore case, so compare them the same way.
+    const bool fresh = tables.isEmpty();
+    if (!fresh) {
+        bool ok = true;
+        bool known = tables.contains(QStringLiteral("dives"))
+            && tables.contains(QStringLiteral("profiles"));
+        if (known)
+            known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
+                && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
+        if (known && tables.contains(QStringLiteral("gases")))
+            known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
+        if (!ok) {
+            fail(
+                tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
+            return NotOpen;
+        }
+        if (!known) {
+            fail(tr("The file is an SQLite database but not a dive logbook."));
+            return NotOpen;
+        }
+    }
+
+    // One write transaction for the whole upgrade: it fails at once on a read-only or locked
+    // file, and a failing step leaves the file as it was.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
+        return NotOpen;
+    }
+    // SQLite opens a file it may not write read-only and only fails at the first write:
+    // rewriting the user version (unchanged) is that write, before any upgrade step.
+    int userVersion = 0;
+    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+        userVersion = q.value(0).toInt();
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
+        fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return NotOpen;
+    }
+    const auto rollback = [this](const QSqlQuery& failed) {
+        fail(failed.lastError().text());
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return StatementFailed;
+    };
+
+    bool changed = false;
+    if (fresh) {
+        if (!q.exec(QLatin1String(createDives)) || !q.exec(QLatin1String(createProfiles)))
+            return rollback(q);
+        changed = true;
+    }
+    if (!tables.contains(QStringLiteral("gases"))) {
+        if (!q.exec(QLatin1String(createGases)))
+            return rollback(q);
+        changed = true;
+    }
+    for (const AddedColumn& added : addedColumns) {
+        bool ok = true;
+        const QSet<QString> columns = columnsOf(m_db, QLatin1String(added.table), ok);
+        if (!ok)
+            return rollback(q);
+        if (columns.contains(QString::fromLatin1(added.column).toLower()))
+            continue;
+        if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD %2 %3")
+                        .arg(QLatin1String(added.table), QLatin1String(added.column),
+                            QLatin1String(added.type))))
+            return rollback(q);
+        changed = true;
+    }
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name "
+                               "IN ('profiles_diveid_time', 'profiles_diveid_depth')"))
+        || !q.next())
+        return rollback(q);
+    const bool indexed = q.value(0).toInt() == 2;
+    q.finish();
+    if (!indexed) {
+        if (!q.exec(QLatin1String(createTimeIndex)) || !q.exec(QLatin1String(createDepthIndex)))
+            return rollback(q);
+        changed = true;
+    }
+    // A file that needed nothing is left byte for byte as it was.
+    if (!q.exec(changed ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
+        return rollback(q);
+    return Success;
+}
+
+bool LogbookDatabase::prepareStatements()
+{
+    auto statements = std::make_unique<Statements>(m_db);
+    const std::pair<QSqlQuery*, const char*> all[] = {
+        { &statements->insertDive, insertDiveSql },
+        { &statements->insertGas, insertGasSql },
+        { &statements->insertSample, insertSampleSql },
+        { &statements->findDive, findDiveSql },
+        { &statements->maxId, maxIdSql },
+        { &statements->selectDive, selectDiveSql },
+        { &statements->selectGases, selectGasesSql },
+        { &statements->selectSamples, selectSamplesSql },
+    };
+    for (const auto& [query, sql] : all) {
+        query->setForwardOnly(true);
+        if (!query->prepare(QLatin1String(sql)))
+            return fail(query->lastError().text());
+    }
+    m_statements = std::move(statements);
+    return true;
+}
+
+bool LogbookDatabase::findDiveId(const QString& name, const QString& serial, qint64& id)
+{
+    id = -1;
+    QSqlQuery& q = m_statements->findDive;
+    q.bindValue(QStringLiteral(":name"), textValue(name));
+    q.bindValue(QStringLiteral(":serial"), textValue(serial));
+    if (!q.exec())
+        return fail(q.lastError().text());
+    if (q.next())
+        id = q.value(0).toLongLong();
+    q.finish();
+    return true;
+}
+
+int LogbookDatabase::findDive(const QString& name, const QString& serial)
+{
+    if (!isOpen())
+        return -1;
+    qint64 id = -1;
+    if (!findDiveId(name, serial, id) || id < 0 || id > std::numeric_limits<int>::max())
+        return -1;
+    return int(id);
+}
+
+int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
+{
+    if (!isOpen()) {
+        fail(tr("No logbook database is open."));
+        return NotOpen;
+    }
+    // The duplicate check and the id allocation belong to the transaction too, so that
+    // nothing can slip in between them and the inserts.
+    if (!m_db.transaction()) {
+        fail(m_db.lastError().text());
+        return StatementFailed;
+    }
+    const auto rollback = [this](const QString& error, int code) {
+        m_db.rollback();
+        m_lastError = error;
+        return code;
+    };
+
+    qint64 existing = -1;
+    if (!findDiveId(profile.name, profile.serial, existing))
+        return rollback(m_lastError, StatementFailed);
+    if (existing >= 0)
+        return rollback(tr("A dive with the same name and serial already exists."), DuplicateDive);
+
+    QSqlQuery& maxId = m_statements->maxId;
+    if (!maxId.exec())
+        return rollback(maxId.lastError().text(), StatementFailed);
+    qint64 id = 1;
+    if (maxId.next() && !maxId.value(0).isNull())
+        id = maxId.value(0).toLongLong() + 1;
+    maxId.finish();
+    // Dive ids travel as 32-bit integers through the program.
+    if (id < 1 || id > std::numeric_limits<int>::max())
+        return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
+
+    QSqlQuery& dive = m_statements->insertDive;
+    dive.bindValue(QStringLiteral(":diveid"), id);
+    dive.bindValue(QStringLiteral(":name"), textValue(profile.name));
+    dive.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
+    dive.bindValue(QStringLiteral(":datetime"), qint64(profile.dateTime));
+    dive.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
+    dive.bindValue(QStringLiteral(":period"), int(profile.period));
+    dive.bindValue(QStringLiteral(":alerts"), qint64(profile.alerts));
+    dive.bindValue(QStringLiteral(":divemode"), qint64(profile.diveMode));
+    dive.bindValue(QStringLiteral(":gfslow"), int(profile.gfLow));
+    dive.bindValue(QStringLiteral(":gfshigh"), int(profile.gfHigh));
+    dive.bindValue(QStringLiteral(":waterdensity"), qint64(profile.freshWater));
+    dive.bindValue(QStringLiteral(":psurf"), millibar(profile.surfacePressure));
+    dive.bindValue(QStringLiteral(":computertype"), qint64(profile.computerType));
+    dive.bindValue(QStringLiteral(":firmwareversion"), textValue(profile.firmwareVersion));
+    if (!dive.exec())
+        return rollback(dive.lastError().text(), StatementFailed);
+
+    QSqlQuery& gas = m_statements->insertGas;
+    for (qsizetype i = 0; i < profile.gases.size(); ++i) {
+        const DiveGas& g = profile.gases.at(i);
+        gas.bindValue(QStringLiteral(":diveid"), id);
+        gas.bindValue(QStringLiteral(":gasid"), qint64(i + 1));
+        gas.bindValue(QStringLiteral(":o2"), g.o2);
+        gas.bindValue(QStringLiteral(":he"), g.he);
+        if (!gas.exec())
+            return rollback(gas.lastError().text(), StatementFailed);
+    }
+
+    QSqlQuery& sample = m_statements->insertSample;
+    for (qsizetype i = 0; i < profile.samples.size(); ++i) {
+        const DiveSample& s = profile.samples.at(i);
+        sample.bindValue(QStringLiteral(":diveid"), id);
+        sample.bindValue(QStringLiteral(":pointid"), qint64(i));
+        sample.bindValue(QStringLiteral(":time"), s.time);
+        sample.bindValue(QStringLiteral(":depth"), s.depth);
+        sample.bindValue(QStringLiteral(":temperature"), s.temperature);
+        sample.bindValue(QStringLiteral(":otu"), s.otu);
+        sample.bindValue(QStringLiteral(":cns"), s.cns);
+        sample.bindValue(QStringLiteral(":decoceiling"), s.decoCeiling);
+        sample.bindValue(QStringLiteral(":gradientfactor"), s.gradientFactor);
+        sample.bindValue(QStringLiteral(":alertFlag"), int(s.alertFlags));
+        sample.bindValue(QStringLiteral(":tissues"),
+            QByteArray(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
+        // Stored counted from 1 with 0 for unknown, as downloads have always written it.
+        sample.bindValue(QStringLiteral(":gasindex"), s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
+        if (!sample.exec())
+            return rollback(sample.lastError().text(), StatementFailed);
+    }
+
+    if (!m_db.commit())
+        return rollback(m_db.lastError().text(), StatementFailed);
+    if (storedId)
+        *storedId = int(id);
+    return Success;
+}
+
+bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    QSqlQuery& dive = m_statements->selectDive;
+    dive.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!dive.exec())
+        return fail(dive.lastError().text());
+    if (!dive.next()) {
+        dive.finish();
+        return fail(tr("There is no dive %1 in the logbook.").arg(diveId));
+    }
+
+    // A fresh profile: nothing of the dive shown before may leak into this one.
+    DiveProfile loaded;
+    loaded.name = dive.value(1).toString();
+    loaded.computer = dive.value(2).toString();
+    qint64 dateTime = 0;
+    if (readInteger(dive.value(3), dateTime))
+        loaded.dateTime = dateTime;
+    loaded.serial = dive.value(4).toString();
+    const qint64 period = integerInRange(dive.value(5), 0, 255, 0);
+    loaded.setPeriod(quint8(period == 0 ? 5 : period));
+    loaded.setAlerts(quint32(integerInRange(dive.value(6), 0, 0xffffffffLL, 0)), 0);
+    loaded.firmwareVersion = dive.value(7).toString();
+    const DiveProfile defaults;
+    loaded.diveMode = quint32(integerInRange(dive.value(8), 0, 0xffffffffLL, defaults.diveMode));
+    loaded.gfLow = quint8(integerInRange(dive.value(9), 1, 100, defaults.gfLow));
+    loaded.gfHigh = quint8(integerInRange(dive.value(10), 1, 100, defaults.gfHigh));
+    loaded.freshWater = quint32(integerInRange(dive.value(11), 0, 1, defaults.freshWater));
+    const qint64 psurf = integerInRange(dive.value(12), 500, 1100, -1);
+    loaded.surfacePressure = psurf < 0 ? defaults.surfacePressure : double(psurf) / 1000.0;
+    dive.finish();
+
+    QSqlQuery& gases = m_statements->selectGases;
+    gases.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!gases.exec())
+        return fail(gases.lastError().text());
+    while (gases.next()) {
+        DiveGas gas;
+        gas.id = gases.value(0).toString();
+        gas.o2 = int(integerInRange(gases.value(1), 0, 100, 0));
+        gas.he = int(integerInRange(gases.value(2), 0, 100, 0));
+        DiveProfile::gasName(gas);
+        loaded.gases.append(gas);
+    }
+    gases.finish();
+
+    QSqlQuery& samples = m_statements->selectSamples;
+    samples.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!samples.exec())
+        return fail(samples.lastError().text());
+    const qint64 gasCount = loaded.gases.size();
+    while (samples.next()) {
+        DiveSample s;
+        s.time = realValue(samples.value(0));
+        s.depth = realValue(samples.value(1));
+        s.temperature = realValue(samples.value(2));
+        s.otu = realValue(samples.value(3));
+        s.cns = realValue(samples.value(4));
+        s.decoCeiling = realValue(samples.value(5));
+        s.gradientFactor = realValue(samples.value(6));
+        s.alertFlags = quint8(integerInRange(samples.value(7), 0, 255, 0));
+        // Copy what the blob holds, at most 16 bytes; the rest stays zero.
+        const QByteArray tissues = samples.value(8).toByteArray();
+        std::memcpy(s.tissues, tissues.constData(),
+            size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
+        // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
+        // so that no reader indexes outside the gas list.
+        const qint64 stored = integerInRange(samples.value(9), 1, gasCount, 0);
+        s.gasIndex = qint32(stored - 1);
+        loaded.samples.append(s);
+    }
+    if (samples.lastError().isValid())
+        return fail(samples.lastError().text());
+    samples.finish();
+
+    loaded.computeStatistics();
+    loaded.computeSpeeds(false);
+    profile = std::move(loaded);
+    return true;
+}
+
+bool LogbookDatabase::listDives(
+    const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount)
+{
+    entries.clear();
+    computerCount = 0;
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    // Every value is bound; nothing from the data becomes part of the statement text.
+    QStringList conditions;
+    QVariantList values;
+    if (filter.byComputer) {
+        if (filter.computers.isEmpty()) {
+            conditions << QStringLiteral("0");
+        } else {
+            QStringList marks;
+            bool withEmpty = false;
+            for (const QString& name : filter.computers) {
+                marks << QStringLiteral("?");
+                values << textValue(name);
+                withEmpty = withEmpty || name.isEmpty();
+            }
+            // Older rows may hold NULL where the list shows an empty name.
+            conditions << QStringLiteral("(d.computer IN (%1)%2)")
+                              .arg(marks.join(QStringLiteral(", ")),
+                                  withEmpty ? QStringLiteral(" OR d.computer IS NULL") : QString());
+        }
+    }
+    if (filter.byDate) {
+        const QDateTime lastDay = filter.hasTo ? filter.to : filter.from;
+        if (!filter.from.isValid() || !lastDay.isValid()) {
+            conditions << QStringLiteral("0");
+        } else {
+            const qint64 fromTimeS = filter.fromTime > 0 ? filter.fromTime / 1000 : 0;
+            const qint64 toTimeS = filter.toTime > 0 ? filter.toTime / 1000 : 0;
+            const qint64 from = filter.from.toSecsSinceEpoch() + (filter.byTime ? fromTimeS : 0);
+            if (filter.byTime) {
+                // The latest time of day is itself included.
+                conditions << QStringLiteral("d.datetime>=? AND d.datetime<=?");
+                values << from << lastDay.toSecsSinceEpoch() + toTimeS;
+            } else {
+                // Whole days: the next midnight already belongs to the following day.
+                conditions << QStringLiteral("d.datetime>=? AND d.datetime<?");
+                values << from << lastDay.toSecsSinceEpoch() + 86400;
+            }
+        }
+    }
+
+    QString sql = QStringLiteral(
+        "SELECT d.diveid, d.name, d.serial, d.datetime, d.computer, "
+        "(SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid), "
+        "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid) FROM dives d");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" ORDER BY d.serial, d.computer, d.diveid");
+
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return fail(q.lastError().text());
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    if (!q.exec())
+        return fail(q.lastError().text());
+
+    QList<DiveListEntry> rows;
+    QString previousSerial;
+    while (q.next()) {
+        DiveListEntry entry;
+        entry.diveId = int(integerInRange(
+            q.value(0), std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), -1));
+        entry.name = q.value(1).toString();
+        entry.serial = q.value(2).toString();
+        qint64 dateTime = 0;
+        readInteger(q.value(3), dateTime);
+        entry.dateTime = QDateTime::fromSecsSinceEpoch(dateTime);
+        entry.computer = q.value(4).toString();
+        entry.maxTime = realValue(q.value(5));
+        entry.maxDepth = realValue(q.value(6));
+        // The list starts a computer group whenever the serial changes: count the same way.
+        if (rows.isEmpty() || entry.serial != previousSerial)
+            ++computerCount;
+        previousSerial = entry.serial;
+        rows.append(entry);
+    }
+    if (q.lastError().isValid()) {
+        computerCount = 0;
+        return fail(q.lastError().text());
+    }
+    entries = std::move(rows);
+    return true;
+}
+
+QStringList LogbookDatabase::listComputers()
+{
+    QStringList names;
+    if (!isOpen())
+        return names;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT DISTINCT computer FROM dives ORDER BY computer"))) {
+        fail(q.lastError().text());
+        return names;
+    }
+    while (q.next()) {
+        // NULL and empty text both show as an empty name: list it once.
+        const QString name = q.value(0).toString();
+        if (names.isEmpty() || names.constLast() != name)
+            names << name;
+    }
+    return names;
+}
+
+bool LogbookDatabase::renameDive(int diveId, const QString& newName)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT diveid, serial FROM dives WHERE diveid=:diveid")))
+        return fail(q.lastError().text());
+    q.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!q.exec())
+        return fail(q.lastError().text());
+    if (!q.next())
+        return fail(tr("There is no dive %1 in the logbook.").arg(diveId));
+    const QString serial = q.value(1).toString();
+    q.finish();
+
+    qint64 other = -1;
+    if (!findDiveId(newName, serial, other))
+        return false;
+    if (other >= 0)
+        return fail(tr("A dive with the same name and serial already exists."));
+
+    QSqlQuery update(m_db);
+    if (!update.prepare(QStringLiteral("UPDATE dives SET name=:name WHERE diveid=:diveid")))
+        return fail(update.lastError().text());
+    update.bindValue(QStringLiteral(":name"), textValue(newName));
+    update.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!update.exec())
+        return fail(update.lastError().text());
+    return update.numRowsAffected() == 1;
+}
+
+bool LogbookDatabase::deleteDive(int diveId)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+    if (!m_db.transaction())
+        return fail(m_db.lastError().text());
+    const char* const tables[] = { "profiles", "gases", "dives" };
+    for (const char* table : tables) {
+        QSqlQuery q(m_db);
+        if (!q.prepare(
+                QStringLiteral("DELETE FROM %1 WHERE diveid=:diveid").arg(QLatin1String(table)))) {
+            fail(q.lastError().text());
+            m_db.rollback();
+            return false;
+        }
+        q.bindValue(QStringLiteral(":diveid"), diveId);
+        if (!q.exec()) {
+            fail(q.lastError().text());
+            m_db.rollback();
+            return false;
+        }
+        if (std::strcmp(table, "dives") == 0 && q.numRowsAffected() != 1) {
+            fail(tr("There is no dive %1 in the logbook.").arg(diveId));
+            m_db.rollback();
+            return false;
+        }
+    }
+    if (!m_db.commit()) {
+        fail(m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class DiveProfile;
+
+// One row of the dive list.
+struct DiveListEntry
+{
+    int diveId = -1;
+    QString name;
+    QString serial;
+    QDateTime dateTime; // start, from the stored seconds since 1970
+    QString computer;
+    double maxTime = 0; // s, largest sample time
+    double maxDepth = 0; // m, largest sample depth
+};
+
+// The dive list's filter; all restrictions off by default.
+struct DiveFilter
+{
+    bool byComputer = false;
+    QStringList computers; // names to keep; an active filter with no name keeps no dive
+    bool byDate = false;
+    QDateTime from; // start of the first day
+    bool hasTo = false;
+    QDateTime to; // start of the last day
+    bool byTime = false;
+    int fromTime = -1; // ms since midnight, -1 not set (taken as 0)
+    int toTime = -1; // ms since midnight, -1 not set (taken as 0)
+};
+
+// The process-wide SQLite logbook: tables dives, profiles and gases in one file.
+// Operations that write are all-or-nothing: a failure rolls back and leaves the file as it was.
+class LogbookDatabase
+{
+public:
+    // Outcome codes of openOrCreate and storeDive.
+    enum Outcome : int {
+        Success = 0,
+        NotOpen
+        = 1, // openOrCreate: the file cannot be opened as a logbook; others: no logbook open
+        DuplicateDive = 2, // a dive with the same name and serial exists
+        StatementFailed = 3, // an SQL statement failed; lastError() says which
+    };
+
+    static LogbookDatabase& instance();
+
+    // Opens the logbook file, creating it or bringing an older file up to date. A file that
+    // is not an SQLite database, is damaged, holds other tables or cannot be written is
+    // refused with NotOpen and left exactly as it was.
+    int openOrCreate(const QString& path);
+    void close();
+    bool isOpen() const;
+    QString fileName() const;
+
+    // Stores the dive with a newly allocated id (written to storedId when given).
+    int storeDive(const DiveProfile& profile, int* storedId = nullptr);
+    // Replaces profile with the stored dive; profile is untouched when false is returned.
+    bool loadDive(int diveId, DiveProfile& profile);
+    // Entries in display order (by serial, then computer) and the number of computer groups
+    // (runs of equal serial). False when the query failed; entries are then empty.
+    bool listDives(const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount);
+    QStringList listComputers();
+    // Id of the first dive with that name and serial, or -1.
+    int findDive(const QString& name, const QString& serial);
+    // False when there is no such dive, another dive of the same serial has that name, or the
+    // update failed.
+    bool renameDive(int diveId, const QString& newName);
+    // False when there is no such dive or a delete failed (nothing is then deleted).
+    bool deleteDive(int diveId);
+
+    QString lastError() const { return m_lastError; }
+
+private:
+    LogbookDatabase();
+    ~LogbookDatabase();
+    LogbookDatabase(const LogbookDatabase&) = delete;
+    LogbookDatabase& operator=(const LogbookDatabase&) = delete;
+
+    struct Statements;
+
+    int prepareSchema();
+    bool prepareStatements();
+    bool findDiveId(const QString& name, const QString& serial, qint64& id);
+    bool fail(const QString& text);
+
+    QSqlDatabase m_db;
+    QString m_lastError;
+    std::unique_ptr<Statements> m_statements;
+};

@@ -1,0 +1,1127 @@
+#include "dive/diveprofile.h"
+#include "logbook/logbookdatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(DiveFilter)
+
+namespace {
+
+// A second, independent connection to a logbook file, to look at or tamper with it the way
+// another program (or an older version) would.
+class Probe
+{
+public:
+    explicit Probe(const QString& path)
+    {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        m_db.setDatabaseName(path);
+        m_ok = m_db.open();
+    }
+    ~Probe()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    }
+    bool ok() const { return m_ok; }
+    bool exec(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql)) {
+            qWarning() << sql << q.lastError().text();
+            return false;
+        }
+        return true;
+    }
+    QVariant value(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql) || !q.next())
+            return QVariant(QMetaType::fromType<QString>()); // distinguishable from NULL
+        return q.value(0);
+    }
+    QStringList columns(const QString& table)
+    {
+        QStringList names;
+        QSqlQuery q(m_db);
+        if (q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+            while (q.next())
+                names << q.value(1).toString();
+        return names;
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_ok = false;
+};
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+qint64 utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)
+        .toSecsSinceEpoch();
+}
+
+// A small dive: samples every 10 s down to depthM and back, one or two gases.
+DiveProfile makeDive(const QString& name, const QString& serial, const QString& computer,
+    qint64 dateTime, double depthM = 10.0)
+{
+    DiveProfile dive;
+    dive.name = name;
+    dive.serial = serial;
+    dive.computer = computer;
+    dive.dateTime = dateTime;
+    const double depths[] = { 0.0, depthM / 2, depthM, depthM / 2, 0.0 };
+    for (int i = 0; i < 5; ++i) {
+        DiveSample s;
+        s.time = i * 10.0;
+        s.depth = depths[i];
+        s.temperature = 20.0 - i;
+        s.gasIndex = 0;
+        dive.samples.append(s);
+    }
+    DiveGas air;
+    dive.gases.append(air);
+    return dive;
+}
+
+QStringList names(const QList<DiveListEntry>& entries)
+{
+    QStringList list;
+    for (const DiveListEntry& e : entries)
+        list << e.name;
+    return list;
+}
+
+} // namespace
+
+class TestLogbookDatabase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void idAllocation_data();
+    void idAllocation();
+    void duplicateRefused_data();
+    void duplicateRefused();
+    void roundTrip();
+    void storedColumns_data();
+    void storedColumns();
+    void loadConversions_data();
+    void loadConversions();
+    void loadStartsFresh();
+    void upgradeOlderFile();
+    void reopenLeavesFileAlone();
+    void refusedFiles_data();
+    void refusedFiles();
+    void readOnlyFile();
+    void filters_data();
+    void filters();
+    void groupCount_data();
+    void groupCount();
+    void listComputers();
+    void rename_data();
+    void rename();
+    void deleteDive_data();
+    void deleteDive();
+    void rollbackOnFailure_data();
+    void rollbackOnFailure();
+    void fuzzRegressions_data();
+    void fuzzRegressions();
+
+private:
+    LogbookDatabase& db() { return LogbookDatabase::instance(); }
+    QString path() const { return m_dir->filePath(QStringLiteral("diveDB.db")); }
+    // A logbook with the filter fixture dives, for the list tests.
+    void storeFilterFixture();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestLogbookDatabase::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestLogbookDatabase::cleanup()
+{
+    db().close();
+    m_dir.reset();
+}
+
+void TestLogbookDatabase::idAllocation_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<int>("expectedId");
+    QTest::newRow("empty logbook") << 0 << QList<int>() << 1;
+    QTest::newRow("ids 1 2 7 present") << 7 << QList<int> { 3, 4, 5, 6 } << 8;
+    QTest::newRow("highest id deleted") << 3 << QList<int> { 3 } << 3;
+    QTest::newRow("everything deleted") << 2 << QList<int> { 1, 2 } << 1;
+}
+
+void TestLogbookDatabase::idAllocation()
+{
+    QFETCH(int, stored);
+    QFETCH(QList<int>, deleted);
+    QFETCH(int, expectedId);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    for (int i = 1; i <= stored; ++i) {
+        int id = 0;
+        QCOMPARE(
+            db().storeDive(makeDive(QString::number(i), "S1", "Veltra", utc(2024, 1, 1)), &id), 0);
+        QCOMPARE(id, i);
+    }
+    for (int id : deleted)
+        QVERIFY(db().deleteDive(id));
+    int id = 0;
+    QCOMPARE(db().storeDive(makeDive("new", "S1", "Veltra", utc(2024, 1, 2)), &id), 0);
+    QCOMPARE(id, expectedId);
+    QCOMPARE(db().findDive("new", "S1"), expectedId);
+}
+
+void TestLogbookDatabase::duplicateRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("secondSerial");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("same name and serial") << "12"
+                                          << "A1B2"
+                                          << "A1B2" << 2;
+    QTest::newRow("null name and serial") << QString() << QString() << QString() << 2;
+    QTest::newRow("quotes in the name") << "it's \"deep\""
+                                        << "S"
+                                        << "S" << 2;
+    QTest::newRow("same name other serial") << "12"
+                                            << "A1B2"
+                                            << "A1B3" << 0;
+}
+
+void TestLogbookDatabase::duplicateRefused()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, serial);
+    QFETCH(QString, secondSerial);
+    QFETCH(int, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive(name, serial, "Veltra", utc(2024, 3, 1))), 0);
+    const QByteArray before = fileBytes(path());
+
+    DiveProfile second = makeDive(name, secondSerial, "Other", utc(2025, 3, 1), 40.0);
+    QCOMPARE(db().storeDive(second), expected);
+    if (expected == 2) {
+        QVERIFY(!db().lastError().isEmpty());
+        QCOMPARE(fileBytes(path()), before);
+        QCOMPARE(db().findDive(name, serial), 1);
+    } else {
+        QCOMPARE(db().findDive(name, secondSerial), 2);
+    }
+}
+
+void TestLogbookDatabase::roundTrip()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive;
+    dive.name = "Dive 42";
+    dive.computer = "Veltra";
+    dive.serial = "0042ABCD";
+    dive.firmwareVersion = "1.4.2";
+    dive.dateTime = utc(2023, 8, 14, 9, 30);
+    dive.period = 10;
+    dive.alerts = 0xC0000004u; // dives-in-24h level 3, ceiling level 1
+    dive.diveMode = 2;
+    dive.gfLow = 30;
+    dive.gfHigh = 85;
+    dive.freshWater = 1;
+    dive.surfacePressure = 0.954;
+    DiveGas nitrox;
+    nitrox.o2 = 32;
+    DiveGas trimix;
+    trimix.o2 = 18;
+    trimix.he = 45;
+    dive.gases = { nitrox, trimix };
+    const double depths[] = { 0.0, 12.5, 31.25, 18.0, 4.5 };
+    for (int i = 0; i < 5; ++i) {
+        DiveSample s;
+        s.time = i * 10.0;
+        s.depth = depths[i];
+        s.temperature = 18.5 - i * 0.5;
+        s.otu = i * 1.5;
+        s.cns = i * 0.25;
+        s.decoCeiling = i == 2 ? 3.0 : 0.0;
+        s.gradientFactor = 0.125 * i;
+        s.alertFlags = quint8(i);
+        s.gasIndex = i < 3 ? 0 : 1;
+        for (int t = 0; t < 16; ++t)
+            s.tissues[t] = quint8(i * 16 + t);
+        dive.samples.append(s);
+    }
+    int id = 0;
+    QCOMPARE(db().storeDive(dive, &id), 0);
+
+    DiveProfile loaded;
+    QVERIFY2(db().loadDive(id, loaded), qPrintable(db().lastError()));
+    QCOMPARE(loaded.name, dive.name);
+    QCOMPARE(loaded.computer, dive.computer);
+    QCOMPARE(loaded.serial, dive.serial);
+    QCOMPARE(loaded.firmwareVersion, dive.firmwareVersion);
+    QCOMPARE(loaded.dateTime, dive.dateTime);
+    QCOMPARE(int(loaded.period), 10);
+    QCOMPARE(loaded.alerts, 0xC0000004u);
+    QCOMPARE(loaded.diveMode, 2u);
+    QCOMPARE(int(loaded.gfLow), 30);
+    QCOMPARE(int(loaded.gfHigh), 85);
+    QCOMPARE(loaded.freshWater, 1u);
+    QCOMPARE(loaded.surfacePressure, 0.954);
+    QCOMPARE(loaded.gases.size(), 2);
+    QCOMPARE(loaded.gases.at(0).id, QStringLiteral("1"));
+    QCOMPARE(loaded.gases.at(0).name, QStringLiteral("Nx32"));
+    QCOMPARE(loaded.gases.at(1).id, QStringLiteral("2"));
+    QCOMPARE(loaded.gases.at(1).name, QStringLiteral("Tx18/45"));
+    QCOMPARE(loaded.gases.at(1).he, 45);
+    QCOMPARE(loaded.samples.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const DiveSample& a = dive.samples.at(i);
+        const DiveSample& b = loaded.samples.at(i);
+        QCOMPARE(b.time, a.time);
+        QCOMPARE(b.depth, a.depth);
+        QCOMPARE(b.temperature, a.temperature);
+        QCOMPARE(b.otu, a.otu);
+        QCOMPARE(b.cns, a.cns);
+        QCOMPARE(b.decoCeiling, a.decoCeiling);
+        QCOMPARE(b.gradientFactor, a.gradientFactor);
+        QCOMPARE(b.alertFlags, a.alertFlags);
+        QCOMPARE(b.gasIndex, a.gasIndex);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
+            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
+    }
+    // Statistics are recomputed on load: deepest 31.25 m, last sample at 40 s.
+    QCOMPARE(loaded.maxDepth, 31.25);
+    QCOMPARE(loaded.duration, 40.0);
+    // Speed of sample 1: 12.5 m in 10 s = 75 m/min.
+    QVERIFY(qAbs(loaded.samples.at(1).speed - 75.0) < 1e-9);
+}
+
+void TestLogbookDatabase::storedColumns_data()
+{
+    QTest::addColumn<double>("surfacePressure");
+    QTest::addColumn<qint64>("dateTime");
+    QTest::addColumn<QList<int>>("gasIndexes");
+    QTest::addColumn<qint64>("expectedPsurf");
+    QTest::addColumn<QString>("expectedGasIndexes");
+    // 1.013 * 1000 is 1012.999... in binary: truncation would give 1012.
+    QTest::newRow("psurf 1.013 rounds to 1013")
+        << 1.013 << utc(2024, 1, 1) << QList<int> { 0 } << qint64(1013) << "1";
+    QTest::newRow("psurf 0.9996 rounds up")
+        << 0.9996 << utc(2024, 1, 1) << QList<int> { 0 } << qint64(1000) << "1";
+    // 70 years of 365 days plus 17 leap days (1972 to 2036) = 25567 days.
+    QTest::newRow("dive in 2040") << 1.013 << qint64(25567) * 86400 << QList<int> { 0 }
+                                  << qint64(1013) << "1";
+    QTest::newRow("gas indexes counted from 1")
+        << 1.013 << utc(2024, 1, 1) << QList<int> { 0, 0, 1, -1 } << qint64(1013) << "1,1,2,0";
+}
+
+void TestLogbookDatabase::storedColumns()
+{
+    QFETCH(double, surfacePressure);
+    QFETCH(qint64, dateTime);
+    QFETCH(QList<int>, gasIndexes);
+    QFETCH(qint64, expectedPsurf);
+    QFETCH(QString, expectedGasIndexes);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive = makeDive("1", "S", "Veltra", dateTime);
+    dive.surfacePressure = surfacePressure;
+    DiveGas nitrox;
+    nitrox.o2 = 50;
+    dive.gases.append(nitrox);
+    dive.samples.clear();
+    for (int i = 0; i < gasIndexes.size(); ++i) {
+        DiveSample s;
+        s.time = i * 5.0;
+        s.gasIndex = gasIndexes.at(i);
+        dive.samples.append(s);
+    }
+    QCOMPARE(db().storeDive(dive), 0);
+
+    Probe probe(path());
+    QVERIFY(probe.ok());
+    QCOMPARE(probe.value("SELECT psurf FROM dives").toLongLong(), expectedPsurf);
+    QCOMPARE(probe.value("SELECT datetime FROM dives").toLongLong(), dateTime);
+    QCOMPARE(probe.value("SELECT typeof(datetime) FROM dives").toString(), "integer");
+    QCOMPARE(probe
+                 .value("SELECT group_concat(gasindex) FROM (SELECT gasindex FROM profiles "
+                        "ORDER BY pointid)")
+                 .toString(),
+        expectedGasIndexes);
+    QCOMPARE(
+        probe.value("SELECT group_concat(gasid || ':' || o2) FROM gases").toString(), "1:21,2:50");
+
+    DiveProfile loaded;
+    QVERIFY(db().loadDive(1, loaded));
+    QCOMPARE(loaded.dateTime, dateTime);
+    QList<int> loadedIndexes;
+    for (const DiveSample& s : loaded.samples)
+        loadedIndexes << s.gasIndex;
+    QCOMPARE(loadedIndexes, gasIndexes);
+}
+
+void TestLogbookDatabase::loadConversions_data()
+{
+    // An UPDATE applied to the stored dive (id 1, two gases, samples 0-4), then what loads.
+    QTest::addColumn<QString>("update");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("gasindex 1 1 2 loads 0 0 1")
+        << "UPDATE profiles SET gasindex = CASE WHEN pointid < 2 THEN 1 ELSE 2 END"
+        << "gasIndexes"
+        << "0,0,1,1,1";
+    QTest::newRow("gasindex 0 loads -1") << "UPDATE profiles SET gasindex = 0"
+                                         << "gasIndexes"
+                                         << "-1,-1,-1,-1,-1";
+    QTest::newRow("gasindex NULL loads -1") << "UPDATE profiles SET gasindex = NULL"
+                                            << "gasIndexes"
+                                            << "-1,-1,-1,-1,-1";
+    QTest::newRow("gasindex past the gases loads -1")
+        << "UPDATE profiles SET gasindex = pointid + 1"
+        << "gasIndexes"
+        << "0,1,-1,-1,-1";
+    QTest::newRow("period 0 loads 5") << "UPDATE dives SET period = 0"
+                                      << "period"
+                                      << "5";
+    QTest::newRow("period NULL loads 5") << "UPDATE dives SET period = NULL"
+                                         << "period"
+                                         << "5";
+    QTest::newRow("period 300 loads 5") << "UPDATE dives SET period = 300"
+                                        << "period"
+                                        << "5";
+    QTest::newRow("period 2 kept") << "UPDATE dives SET period = 2"
+                                   << "period"
+                                   << "2";
+    QTest::newRow("psurf 950 mbar") << "UPDATE dives SET psurf = 950"
+                                    << "psurf"
+                                    << "0.95";
+    QTest::newRow("psurf 200 is out of range") << "UPDATE dives SET psurf = 200"
+                                               << "psurf"
+                                               << "1.013";
+    QTest::newRow("psurf NULL") << "UPDATE dives SET psurf = NULL"
+                                << "psurf"
+                                << "1.013";
+    QTest::newRow("psurf as text") << "UPDATE dives SET psurf = 'high'"
+                                   << "psurf"
+                                   << "1.013";
+    QTest::newRow("fresh water") << "UPDATE dives SET waterdensity = 1"
+                                 << "water"
+                                 << "1";
+    QTest::newRow("water 7 is salt") << "UPDATE dives SET waterdensity = 7"
+                                     << "water"
+                                     << "0";
+    QTest::newRow("gf 35 90") << "UPDATE dives SET gfslow = 35, gfshigh = 90"
+                              << "gf"
+                              << "35/90";
+    QTest::newRow("gf 0 and 250 default") << "UPDATE dives SET gfslow = 0, gfshigh = 250"
+                                          << "gf"
+                                          << "80/80";
+    QTest::newRow("gf NULL default") << "UPDATE dives SET gfslow = NULL, gfshigh = NULL"
+                                     << "gf"
+                                     << "80/80";
+    QTest::newRow("divemode 3") << "UPDATE dives SET divemode = 3"
+                                << "divemode"
+                                << "3";
+    QTest::newRow("alerts negative") << "UPDATE dives SET alerts = -5"
+                                     << "alerts"
+                                     << "0";
+    QTest::newRow("tissues of 5 bytes") << "UPDATE profiles SET tissues = x'0102030405'"
+                                        << "tissues"
+                                        << "01020304050000000000000000000000";
+    QTest::newRow("tissues NULL") << "UPDATE profiles SET tissues = NULL"
+                                  << "tissues"
+                                  << "00000000000000000000000000000000";
+    QTest::newRow("tissues of 20 bytes")
+        << "UPDATE profiles SET tissues = x'0102030405060708090a0b0c0d0e0f1011121314'"
+        << "tissues"
+        << "0102030405060708090a0b0c0d0e0f10";
+    QTest::newRow("datetime in 2040") << "UPDATE dives SET datetime = 2208988800"
+                                      << "datetime"
+                                      << "2208988800";
+    QTest::newRow("no samples") << "DELETE FROM profiles"
+                                << "gasIndexes"
+                                << "";
+    QTest::newRow("no gases") << "DELETE FROM gases"
+                              << "gasIndexes"
+                              << "-1,-1,-1,-1,-1";
+}
+
+void TestLogbookDatabase::loadConversions()
+{
+    QFETCH(QString, update);
+    QFETCH(QString, field);
+    QFETCH(QString, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive = makeDive("1", "S", "Veltra", utc(2024, 1, 1));
+    dive.gases.append(DiveGas());
+    QCOMPARE(db().storeDive(dive), 0);
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec(update));
+    }
+    DiveProfile loaded;
+    QVERIFY2(db().loadDive(1, loaded), qPrintable(db().lastError()));
+    QString actual;
+    if (field == "gasIndexes") {
+        QStringList list;
+        for (const DiveSample& s : loaded.samples)
+            list << QString::number(s.gasIndex);
+        actual = list.join(',');
+    } else if (field == "period") {
+        actual = QString::number(loaded.period);
+    } else if (field == "psurf") {
+        actual = QString::number(loaded.surfacePressure);
+    } else if (field == "water") {
+        actual = QString::number(loaded.freshWater);
+    } else if (field == "gf") {
+        actual = QStringLiteral("%1/%2").arg(loaded.gfLow).arg(loaded.gfHigh);
+    } else if (field == "divemode") {
+        actual = QString::number(loaded.diveMode);
+    } else if (field == "alerts") {
+        actual = QString::number(loaded.alerts);
+    } else if (field == "tissues") {
+        QStringList all;
+        for (const DiveSample& s : loaded.samples)
+            all << QByteArray(reinterpret_cast<const char*>(s.tissues), 16).toHex();
+        QCOMPARE(all.size(), 5);
+        QCOMPARE(all.count(all.first()), 5);
+        actual = all.first();
+    } else if (field == "datetime") {
+        actual = QString::number(loaded.dateTime);
+    }
+    QCOMPARE(actual, expected);
+}
+
+void TestLogbookDatabase::loadStartsFresh()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("plain", "S", "Veltra", utc(2024, 1, 1))), 0);
+
+    DiveProfile shown = makeDive("planned", "P", "Planner", utc(2020, 1, 1), 45.0);
+    shown.ascentSamples = shown.samples;
+    shown.yoyoMarkers.append(ProfileMarker { 10.0f, 20.0f, 2 });
+    shown.ceilingTrace.append(ProfileMarker { 10.0f, 3.0f, 0 });
+    shown.invalidDiveCode = 2;
+    shown.gfLow = 20;
+    shown.gfHigh = 95;
+    shown.freshWater = 1;
+    shown.surfacePressure = 0.8;
+    shown.ascentStartIndex = 3;
+    shown.computerType = 2;
+    shown.alertExtra = 0xC3;
+    shown.sourceFileName = "plan.diveplan";
+
+    // A missing dive leaves the profile as it was.
+    QVERIFY(!db().loadDive(99, shown));
+    QCOMPARE(shown.name, QStringLiteral("planned"));
+    QCOMPARE(shown.samples.size(), 5);
+
+    QVERIFY(db().loadDive(1, shown));
+    const DiveProfile fresh;
+    QCOMPARE(shown.name, QStringLiteral("plain"));
+    QVERIFY(shown.ascentSamples.isEmpty());
+    QVERIFY(shown.yoyoMarkers.isEmpty());
+    QVERIFY(shown.ceilingTrace.isEmpty());
+    QCOMPARE(shown.invalidDiveCode, 0u);
+    QCOMPARE(shown.gfLow, fresh.gfLow);
+    QCOMPARE(shown.gfHigh, fresh.gfHigh);
+    QCOMPARE(shown.freshWater, 0u);
+    QCOMPARE(shown.surfacePressure, 1.013);
+    QCOMPARE(shown.ascentStartIndex, -1);
+    QCOMPARE(shown.computerType, 0u);
+    QCOMPARE(shown.alertExtra, quint8(0));
+    QVERIFY(shown.sourceFileName.isEmpty());
+    QCOMPARE(shown.maxDepth, 10.0); // the stored dive's, not the 45 m of the shown one
+}
+
+void TestLogbookDatabase::upgradeOlderFile()
+{
+    {
+        Probe probe(path());
+        QVERIFY(probe.ok());
+        // The two tables as the first versions created them.
+        QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                           "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
+                           "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, PRIMARY "
+                           "KEY(diveid))"));
+        QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, "
+                           "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
+                           "gradientFactor REAL, PRIMARY KEY(diveid, pointid))"));
+        QVERIFY(probe.exec("INSERT INTO dives VALUES (1, '7', 'Veltra', 1600000000, 'S9', 0, "
+                           "80, 80, 0, 1013)"));
+        QVERIFY(probe.exec("INSERT INTO dives VALUES (4, '8', 'Veltra', 1600090000, 'S9', 0, "
+                           "40, 85, 1, 1001)"));
+        QVERIFY(probe.exec("INSERT INTO profiles VALUES (1, 0, 0, 0, 20, 0, 0, 0, 0), (1, 1, 5, "
+                           "12.5, 19, 0, 0, 0, 0), (1, 2, 10, 3, 19, 0, 0, 0, 0), (4, 0, 0, 0, "
+                           "15, 0, 0, 0, 0), (4, 1, 60, 21.75, 14, 0, 0, 0, 0)"));
+    }
+
+    QCOMPARE(db().openOrCreate(path()), 0);
+    {
+        Probe probe(path());
+        QCOMPARE(probe.columns("dives"),
+            QStringList({ "diveid", "name", "computer", "datetime", "serial", "divemode", "gfslow",
+                "gfshigh", "waterdensity", "psurf", "period", "alerts", "computertype",
+                "firmwareversion" }));
+        QCOMPARE(probe.columns("profiles"),
+            QStringList({ "diveid", "pointid", "time", "depth", "temperature", "OTU", "CNS",
+                "decoCeiling", "gradientFactor", "alertFlag", "tissues", "gasindex" }));
+        QCOMPARE(probe.columns("gases"), QStringList({ "diveid", "gasid", "o2", "he" }));
+        QCOMPARE(probe.value("SELECT COUNT(*) FROM profiles").toInt(), 5);
+    }
+
+    QList<DiveListEntry> entries;
+    int groups = -1;
+    QVERIFY(db().listDives(DiveFilter(), entries, groups));
+    QCOMPARE(names(entries), QStringList({ "7", "8" }));
+    QCOMPARE(groups, 1);
+    QCOMPARE(entries.at(0).maxTime, 10.0);
+    QCOMPARE(entries.at(0).maxDepth, 12.5);
+    QCOMPARE(entries.at(1).maxTime, 60.0);
+    QCOMPARE(entries.at(1).maxDepth, 21.75);
+    QCOMPARE(entries.at(1).dateTime.toSecsSinceEpoch(), 1600090000);
+
+    DiveProfile old;
+    QVERIFY(db().loadDive(4, old));
+    QCOMPARE(int(old.period), 5);
+    QCOMPARE(old.gases.size(), 0);
+    QCOMPARE(old.samples.size(), 2);
+    QCOMPARE(old.samples.at(1).gasIndex, -1);
+    QCOMPARE(int(old.gfLow), 40);
+    QCOMPARE(int(old.gfHigh), 85);
+    QCOMPARE(old.freshWater, 1u);
+    QCOMPARE(old.surfacePressure, 1.001);
+
+    int id = 0;
+    QCOMPARE(db().storeDive(makeDive("9", "S9", "Veltra", 1600200000), &id), 0);
+    QCOMPARE(id, 5);
+}
+
+void TestLogbookDatabase::reopenLeavesFileAlone()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("1", "S", "Veltra", utc(2024, 1, 1))), 0);
+    db().close();
+    const QByteArray before = fileBytes(path());
+    QCOMPARE(db().openOrCreate(path()), 0);
+    db().close();
+    QCOMPARE(fileBytes(path()), before);
+}
+
+void TestLogbookDatabase::refusedFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("garbage bytes") << "garbage";
+    QTest::newRow("text file") << "text";
+    QTest::newRow("header only") << "header";
+    QTest::newRow("truncated at a page boundary") << "truncatedPage";
+    QTest::newRow("truncated inside a page") << "truncatedInside";
+    QTest::newRow("damaged schema page") << "damaged";
+    QTest::newRow("foreign schema") << "foreign";
+    QTest::newRow("dives without profiles") << "divesOnly";
+    QTest::newRow("dives missing base columns") << "thinDives";
+    QTest::newRow("directory") << "directory";
+}
+
+void TestLogbookDatabase::refusedFiles()
+{
+    QFETCH(QString, kind);
+    const QString file = path();
+    QByteArray content;
+    if (kind == "garbage") {
+        for (int i = 0; i < 8192; ++i)
+            content.append(char((i * 7919) % 251));
+    } else if (kind == "text") {
+        content = "date,depth\n0,0\n10,5.5\n";
+    } else if (kind == "foreign" || kind == "divesOnly" || kind == "thinDives") {
+        {
+            Probe probe(file);
+            if (kind == "foreign") {
+                QVERIFY(probe.exec("CREATE TABLE customers (id INTEGER, name TEXT)"));
+                QVERIFY(probe.exec("INSERT INTO customers VALUES (1, 'x')"));
+            } else if (kind == "divesOnly") {
+                QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer "
+                                   "TEXT, datetime INTEGER, serial TEXT, divemode INTEGER, "
+                                   "gfslow INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
+                                   "INTEGER)"));
+            } else {
+                QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT)"));
+                QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER)"));
+            }
+        }
+        content = fileBytes(file);
+    } else if (kind == "directory") {
+        QVERIFY(QDir().mkpath(file));
+    } else {
+        // A real logbook with enough dives to span many pages, then damaged.
+        QCOMPARE(db().openOrCreate(file), 0);
+        for (int i = 0; i < 40; ++i)
+            QCOMPARE(db().storeDive(makeDive(QString::number(i), "S", "V", utc(2024, 1, 1))), 0);
+        db().close();
+        const QByteArray whole = fileBytes(file);
+        const int pageSize = (quint8(whole.at(16)) << 8) | quint8(whole.at(17));
+        QVERIFY(whole.size() >= 8 * pageSize);
+        if (kind == "header")
+            content = whole.left(100);
+        else if (kind == "truncatedPage")
+            content = whole.left(whole.size() / pageSize / 2 * pageSize);
+        else if (kind == "truncatedInside")
+            content = whole.left(whole.size() / 2 + 17);
+        else {
+            content = whole;
+            for (int i = 100; i < pageSize; ++i)
+                content[i] = char(0xA5 ^ i);
+        }
+    }
+    if (kind != "directory") {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(out.write(content), qint64(content.size()));
+    }
+
+    QCOMPARE(db().openOrCreate(file), 1);
+    QVERIFY(!db().lastError().isEmpty());
+    QVERIFY(!db().isOpen());
+    QCOMPARE(db().storeDive(makeDive("1", "S", "V", 0)), 1);
+    if (kind != "directory")
+        QCOMPARE(fileBytes(file), content);
+    QVERIFY(!QFile::exists(file + "-journal"));
+}
+
+void TestLogbookDatabase::readOnlyFile()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("1", "S", "V", utc(2024, 1, 1))), 0);
+    db().close();
+    // Drop an index so that opening would have something to write.
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("DROP INDEX profiles_diveid_depth"));
+    }
+    const QByteArray before = fileBytes(path());
+
+    // Even root cannot write an immutable file.
+    const QByteArray native = QFile::encodeName(path());
+    const int fd = ::open(native.constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    int flags = 0;
+    bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (immutable) {
+        flags |= FS_IMMUTABLE_FL;
+        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (!immutable && ::geteuid() != 0)
+        immutable = QFile::setPermissions(path(), QFile::ReadOwner);
+    if (!immutable) {
+        ::close(fd);
+        QSKIP("cannot make a file read-only here");
+    }
+
+    const int result = db().openOrCreate(path());
+    const QString error = db().lastError();
+    db().close();
+    flags &= ~FS_IMMUTABLE_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+
+    QCOMPARE(result, 1);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(fileBytes(path()), before);
+}
+
+void TestLogbookDatabase::storeFilterFixture()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    struct Row
+    {
+        const char* name;
+        const char* serial;
+        const char* computer;
+        qint64 dateTime;
+    };
+    const Row rows[] = {
+        { "a-before", "S1", "Alpha", utc(2024, 5, 9, 23, 59, 59) },
+        { "a-midnight", "S1", "Alpha", utc(2024, 5, 10) },
+        { "a-morning", "S1", "Alpha", utc(2024, 5, 10, 9, 0) },
+        { "a-noon", "S1", "Alpha", utc(2024, 5, 10, 12, 0) },
+        { "a-late", "S1", "Alpha", utc(2024, 5, 10, 23, 59, 59) },
+        { "a-next", "S1", "Alpha", utc(2024, 5, 11) },
+        { "b-day2", "S2", "Beta", utc(2024, 5, 11, 10, 0) },
+        { "b-day3", "S2", "Beta", utc(2024, 5, 12, 10, 0) },
+        { "g-day2", "S3", "Gamma", utc(2024, 5, 11, 11, 0) },
+        { "inject", "S4", "x\" OR 1=1 --", utc(2024, 5, 10, 8, 0) },
+        { "column", "S5", "serial", utc(2024, 5, 10, 8, 0) },
+        { "quote", "S6", "O'Neil", utc(2024, 5, 10, 8, 0) },
+        { "future", "S7", "Veltra", qint64(25567) * 86400 + 3600 },
+    };
+    for (const Row& r : rows)
+        QCOMPARE(db().storeDive(makeDive(r.name, r.serial, r.computer, r.dateTime)), 0);
+}
+
+void TestLogbookDatabase::filters_data()
+{
+    QTest::addColumn<DiveFilter>("filter");
+    QTest::addColumn<QStringList>("expected");
+    const auto day = [](int year, int month, int d) {
+        return QDateTime(QDate(year, month, d), QTime(0, 0), Qt::UTC);
+    };
+
+    DiveFilter none;
+    QTest::newRow("no filter") << none
+                               << QStringList { "a-before", "a-midnight", "a-morning", "a-noon",
+                                      "a-late", "a-next", "b-day2", "b-day3", "g-day2", "inject",
+                                      "column", "quote", "future" };
+
+    DiveFilter two;
+    two.byComputer = true;
+    two.computers = { "Beta", "Gamma" };
+    QTest::newRow("two computers") << two << QStringList { "b-day2", "b-day3", "g-day2" };
+
+    DiveFilter twoDated = two;
+    twoDated.byDate = true;
+    twoDated.from = day(2024, 5, 11);
+    QTest::newRow("two computers and one day") << twoDated << QStringList { "b-day2", "g-day2" };
+
+    DiveFilter range;
+    range.byComputer = true;
+    range.computers = { "Alpha", "Beta" };
+    range.byDate = true;
+    range.from = day(2024, 5, 10);
+    range.hasTo = true;
+    range.to = day(2024, 5, 11);
+    QTest::newRow("two computers and a date range")
+        << range
+        << QStringList { "a-midnight", "a-morning", "a-noon", "a-late", "a-next", "b-day2" };
+
+    DiveFilter empty;
+    empty.byComputer = true;
+    QTest::newRow("active computer filter without names") << empty << QStringList();
+
+    DiveFilter inject;
+    inject.byComputer = true;
+    inject.computers = { "x\" OR 1=1 --" };
+    QTest::newRow("name that tries injection") << inject << QStringList { "inject" };
+
+    DiveFilter column;
+    column.byComputer = true;
+    column.computers = { "serial" };
+    QTest::newRow("name of a column") << column << QStringList { "column" };
+
+    DiveFilter columnQuoted;
+    columnQuoted.byComputer = true;
+    columnQuoted.computers = { "computer" };
+    QTest::newRow("name of the filtered column") << columnQuoted << QStringList();
+
+    DiveFilter quote;
+    quote.byComputer = true;
+    quote.computers = { "O'Neil", "') OR ('1'='1" };
+    QTest::newRow("single quotes") << quote << QStringList { "quote" };
+
+    DiveFilter oneDay;
+    oneDay.byComputer = true;
+    oneDay.computers = { "Alpha" };
+    oneDay.byDate = true;
+    oneDay.from = day(2024, 5, 10);
+    QTest::newRow("day without end covers 86400 s")
+        << oneDay << QStringList { "a-midnight", "a-morning", "a-noon", "a-late" };
+
+    DiveFilter hours = oneDay;
+    hours.byTime = true;
+    hours.fromTime = 9 * 3600 * 1000;
+    hours.toTime = 12 * 3600 * 1000;
+    QTest::newRow("time range includes both ends")
+        << hours << QStringList { "a-morning", "a-noon" };
+
+    DiveFilter hoursUnset = oneDay;
+    hoursUnset.byTime = true;
+    hoursUnset.toTime = 9 * 3600 * 1000;
+    QTest::newRow("unset start time is midnight")
+        << hoursUnset << QStringList { "a-midnight", "a-morning" };
+
+    DiveFilter future;
+    future.byDate = true;
+    future.from = day(2040, 1, 1);
+    QTest::newRow("dive in 2040") << future << QStringList { "future" };
+}
+
+void TestLogbookDatabase::filters()
+{
+    QFETCH(DiveFilter, filter);
+    QFETCH(QStringList, expected);
+    storeFilterFixture();
+    QList<DiveListEntry> entries;
+    int groups = -1;
+    QVERIFY2(db().listDives(filter, entries, groups), qPrintable(db().lastError()));
+    QStringList actual = names(entries);
+    QCOMPARE(actual, expected);
+    // Nothing was changed by any filter text.
+    QList<DiveListEntry> all;
+    QVERIFY(db().listDives(DiveFilter(), all, groups));
+    QCOMPARE(all.size(), 13);
+}
+
+void TestLogbookDatabase::groupCount_data()
+{
+    QTest::addColumn<QStringList>("dives"); // serial:computer per dive
+    QTest::addColumn<QStringList>("expectedOrder"); // serial:computer in list order
+    QTest::addColumn<int>("expectedGroups");
+    QTest::newRow("empty logbook") << QStringList() << QStringList() << 0;
+    QTest::newRow("one computer") << QStringList { "S1:A", "S1:A" }
+                                  << QStringList { "S1:A", "S1:A" } << 1;
+    QTest::newRow("one serial, two computer names")
+        << QStringList { "S1:B", "S2:C", "S1:A" } << QStringList { "S1:A", "S1:B", "S2:C" } << 2;
+    QTest::newRow("same computer name, two serials")
+        << QStringList { "S2:A", "S1:A", "S2:A" } << QStringList { "S1:A", "S2:A", "S2:A" } << 2;
+    QTest::newRow("computer named like the old sentinel")
+        << QStringList { "XXXXXXXXXXX:XXXXXXXXXXX" } << QStringList { "XXXXXXXXXXX:XXXXXXXXXXX" }
+        << 1;
+    QTest::newRow("empty serial and name")
+        << QStringList { ":", ":" } << QStringList { ":", ":" } << 1;
+}
+
+void TestLogbookDatabase::groupCount()
+{
+    QFETCH(QStringList, dives);
+    QFETCH(QStringList, expectedOrder);
+    QFETCH(int, expectedGroups);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    for (int i = 0; i < dives.size(); ++i) {
+        const QStringList parts = dives.at(i).split(':');
+        QCOMPARE(db().storeDive(makeDive(QString::number(i), parts.at(0), parts.at(1), 0)), 0);
+    }
+    QList<DiveListEntry> entries;
+    int groups = -1;
+    QVERIFY(db().listDives(DiveFilter(), entries, groups));
+    QStringList order;
+    for (const DiveListEntry& e : entries)
+        order << e.serial + ':' + e.computer;
+    QCOMPARE(order, expectedOrder);
+    QCOMPARE(groups, expectedGroups);
+}
+
+void TestLogbookDatabase::listComputers()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("1", "S1", "Veltra", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("2", "S2", "Alpha", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("3", "S1", "Veltra", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("4", "S3", QString(), 0)), 0);
+    {
+        // An older row with no computer at all.
+        Probe probe(path());
+        QVERIFY(probe.exec("INSERT INTO dives (diveid, name, serial) VALUES (9, 'old', 'S8')"));
+    }
+    QCOMPARE(db().listComputers(), QStringList({ "", "Alpha", "Veltra" }));
+
+    // Filtering by the empty name keeps both the empty and the missing computer.
+    DiveFilter filter;
+    filter.byComputer = true;
+    filter.computers = { "" };
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    QVERIFY(db().listDives(filter, entries, groups));
+    QCOMPARE(names(entries), QStringList({ "4", "old" }));
+    QCOMPARE(groups, 2);
+}
+
+void TestLogbookDatabase::rename_data()
+{
+    QTest::addColumn<int>("diveId");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<bool>("expected");
+    QTest::addColumn<QString>("expectedName"); // of dive diveId afterwards (1 when missing)
+    // Dives: 1 "first" S1, 2 "second" S1, 3 "third" S2.
+    QTest::newRow("free name") << 1 << "renamed" << true << "renamed";
+    QTest::newRow("name of another dive, same serial") << 1 << "second" << false << "first";
+    QTest::newRow("name of a dive of another serial") << 1 << "third" << true << "third";
+    QTest::newRow("its own name") << 1 << "first" << false << "first";
+    QTest::newRow("missing dive") << 42 << "anything" << false << "";
+    QTest::newRow("quotes kept literally") << 2 << "x', name='y" << true << "x', name='y";
+}
+
+void TestLogbookDatabase::rename()
+{
+    QFETCH(int, diveId);
+    QFETCH(QString, newName);
+    QFETCH(bool, expected);
+    QFETCH(QString, expectedName);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("first", "S1", "V", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("second", "S1", "V", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("third", "S2", "V", 0)), 0);
+    QCOMPARE(db().renameDive(diveId, newName), expected);
+
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    QVERIFY(db().listDives(DiveFilter(), entries, groups));
+    QCOMPARE(entries.size(), 3);
+    QStringList all = names(entries);
+    if (diveId <= 3) {
+        DiveProfile dive;
+        QVERIFY(db().loadDive(diveId, dive));
+        QCOMPARE(dive.name, expectedName);
+    }
+    // Only the renamed dive changed.
+    const QStringList original { "first", "second", "third" };
+    int changed = 0;
+    for (const QString& name : original)
+        changed += all.contains(name) ? 0 : 1;
+    QCOMPARE(changed, expected ? 1 : 0);
+}
+
+void TestLogbookDatabase::deleteDive_data()
+{
+    QTest::addColumn<int>("diveId");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("stored dive") << 2 << true;
+    QTest::newRow("missing dive") << 5 << false;
+    QTest::newRow("negative id") << -1 << false;
+}
+
+void TestLogbookDatabase::deleteDive()
+{
+    QFETCH(int, diveId);
+    QFETCH(bool, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    for (int i = 1; i <= 3; ++i)
+        QCOMPARE(db().storeDive(makeDive(QString::number(i), "S", "V", 0)), 0);
+    const QByteArray before = fileBytes(path());
+    QCOMPARE(db().deleteDive(diveId), expected);
+    Probe probe(path());
+    if (expected) {
+        QCOMPARE(
+            probe.value(QStringLiteral("SELECT COUNT(*) FROM profiles WHERE diveid=%1").arg(diveId))
+                .toInt(),
+            0);
+        QCOMPARE(
+            probe.value(QStringLiteral("SELECT COUNT(*) FROM gases WHERE diveid=%1").arg(diveId))
+                .toInt(),
+            0);
+        QCOMPARE(probe.value("SELECT COUNT(*) FROM dives").toInt(), 2);
+        QCOMPARE(probe.value("SELECT COUNT(*) FROM profiles").toInt(), 10);
+        QCOMPARE(probe.value("SELECT COUNT(*) FROM gases").toInt(), 2);
+    } else {
+        QVERIFY(!db().lastError().isEmpty());
+        QCOMPARE(fileBytes(path()), before);
+    }
+}
+
+void TestLogbookDatabase::rollbackOnFailure_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("profiles insert violates its key") << "profiles";
+    QTest::newRow("gases insert violates its key") << "gases";
+    QTest::newRow("transaction cannot begin") << "begin";
+    QTest::newRow("delete cannot begin") << "deleteBegin";
+}
+
+void TestLogbookDatabase::rollbackOnFailure()
+{
+    QFETCH(QString, failure);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QCOMPARE(db().storeDive(makeDive("1", "S", "V", 0)), 0);
+    QCOMPARE(db().storeDive(makeDive("2", "S", "V", 0)), 0);
+    {
+        Probe probe(path());
+        // Left-over rows under the id the next dive will get make its inserts fail midway.
+        if (failure == "profiles")
+            QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 3, 1)"));
+        if (failure == "gases")
+            QVERIFY(probe.exec("INSERT INTO gases (diveid, gasid, o2) VALUES (3, 1, 32)"));
+    }
+    const QByteArray before = fileBytes(path());
+
+    if (failure == "begin" || failure == "deleteBegin") {
+        // Someone left a transaction open on the connection: a second one cannot begin.
+        QSqlQuery open(QSqlDatabase::database());
+        QVERIFY(open.exec("BEGIN"));
+        if (failure == "begin")
+            QCOMPARE(db().storeDive(makeDive("3", "S", "V", 0)), 3);
+        else
+            QVERIFY(!db().deleteDive(1));
+        QVERIFY(!db().lastError().isEmpty());
+        QVERIFY(open.exec("ROLLBACK"));
+    } else {
+        QCOMPARE(db().storeDive(makeDive("3", "S", "V", 0)), 3);
+        QVERIFY(!db().lastError().isEmpty());
+    }
+    QCOMPARE(fileBytes(path()), before);
+    QVERIFY(!QFile::exists(path() + "-journal"));
+    QCOMPARE(db().findDive("3", "S"), -1);
+    DiveProfile dive;
+    QVERIFY(db().loadDive(1, dive));
+    QCOMPARE(dive.samples.size(), 5);
+}
+
+void TestLogbookDatabase::fuzzRegressions_data()
+{
+    QTest::addColumn<QString>("input");
+    const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/logbook"));
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    QVERIFY(!files.isEmpty());
+    for (const QString& file : files)
+        QTest::newRow(qPrintable(file)) << dir.filePath(file);
+}
+
+void TestLogbookDatabase::fuzzRegressions()
+{
+    QFETCH(QString, input);
+    const QByteArray content = fileBytes(input);
+    {
+        QFile out(path());
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(content), qint64(content.size()));
+    }
+    const int result = db().openOrCreate(path());
+    QVERIFY(result == 0 || result == 1 || result == 3);
+    if (result != 0) {
+        QCOMPARE(fileBytes(path()), content);
+        return;
+    }
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    if (db().listDives(DiveFilter(), entries, groups)) {
+        QVERIFY(groups <= entries.size());
+        for (const DiveListEntry& e : entries) {
+            DiveProfile dive;
+            if (db().loadDive(e.diveId, dive)) {
+                for (const DiveSample& s : dive.samples)
+                    QVERIFY(s.gasIndex >= -1 && s.gasIndex < dive.gases.size());
+            }
+        }
+    }
+    db().listComputers();
+}
+
+QTEST_GUILESS_MAIN(TestLogbookDatabase)
+#include "tst_logbookdatabase.moc"
