@@ -1,0 +1,638 @@
+#include "dive/diveprofile.h"
+#include "testdives.h"
+#include "views/divepoint.h"
+#include "views/diveprofileitem.h"
+#include "views/graphview.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QGraphicsRectItem>
+#include <QImage>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <cmath>
+
+using Points = QList<QPair<double, double>>;
+
+namespace {
+constexpr double tol = 1e-9;
+
+bool near(double a, double b, double tolerance = tol)
+{
+    return std::abs(a - b) <= tolerance;
+}
+
+// Viewport 800 x 400: plot left 50, top 30, width 710, height 320, bottom 350.
+struct Fixture
+{
+    GraphView view;
+    Fixture()
+    {
+        view.resize(800, 400);
+        view.show();
+        (void)QTest::qWaitForWindowExposed(&view);
+    }
+    DiveProfileItem* item() { return view.profileItem(); }
+};
+
+bool isRed(const QColor& c)
+{
+    return c.red() > 200 && c.green() < 70 && c.blue() < 70;
+}
+} // namespace
+
+class TestProfileGraph : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void geometryAndFit();
+    void mappingAtZooms();
+    void zoomOutSnapsToTwiceDuration();
+    void depthZoomLimits_data();
+    void depthZoomLimits();
+    void scrolling();
+    void resizeUndoesZoom();
+    void degenerateDivesStayFinite_data();
+    void degenerateDivesStayFinite();
+    void gridSteps_data();
+    void gridSteps();
+    void wheelFactor_data();
+    void wheelFactor();
+    void speedColours_data();
+    void speedColours();
+    void alertImages_data();
+    void alertImages();
+    void headerText();
+    void renderedPixels();
+    void invalidDiveTint();
+    void renderRealDive();
+    void insertBeforeFirstRefused();
+    void dragKeepsOrderAndLimits_data();
+    void dragKeepsOrderAndLimits();
+    void setPointTimeClamps();
+    void dropLimitsFiles();
+    void mouseMoveReportsTime();
+};
+
+void TestProfileGraph::geometryAndFit()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QCOMPARE(f.item()->plotRect(), QRectF(50, 30, 710, 320));
+    QCOMPARE(f.item()->plotBottom(), 350.0);
+    // 710 px over 1200 s; (320 - 40) px over 20 m.
+    QVERIFY(near(f.item()->xScale(), 710.0 / 1200.0));
+    QVERIFY(near(f.item()->yScale(), 14.0));
+
+    // Three or more ascent samples reserve 55 px for the stop labels.
+    DiveProfile planned = dive;
+    for (int i = 0; i < 3; ++i) {
+        DiveSample s;
+        s.time = 1200 + 60 * i;
+        s.depth = 0;
+        planned.ascentSamples.append(s);
+    }
+    planned.computeStatistics();
+    f.view.showProfile(&planned);
+    QVERIFY(near(f.item()->xScale(), (710.0 - 55.0) / 1320.0));
+}
+
+void TestProfileGraph::mappingAtZooms()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    DiveProfileItem* item = f.item();
+    // Fit: x = 50 + 710/1200 * 600 = 405, y = 30 + 14 * 20 = 310.
+    QVERIFY(near(item->mapToScene(600, 20).x(), 405.0));
+    QVERIFY(near(item->mapToScene(600, 20).y(), 310.0));
+    QCOMPARE(item->timeAtX(405.3), 600);
+    QCOMPARE(item->timeAtX(50), 0);
+
+    // Zoom x2 at x 405.3 (second 600): window 300 .. 900, 710 px over 600 s.
+    item->zoomAt(false, 2.0, 405.3);
+    QVERIFY(near(item->xStart(), 300.0));
+    QVERIFY(near(item->xEnd(), 900.0));
+    QVERIFY(near(item->xScale(), 710.0 / 600.0));
+    QVERIFY(near(item->mapToScene(600, 20).x(), 405.0, 1e-6)); // the zoom point stays put
+    QVERIFY(near(item->mapToScene(900, 0).x(), 760.0, 1e-6));
+    QVERIFY(near(item->mapToScene(300, 0).x(), 50.0, 1e-6));
+    QCOMPARE(item->timeAtX(760.5), 900);
+
+    // Zoom x2 again at the left edge (second 300): window 300 .. 600.
+    item->zoomAt(false, 2.0, 50.2);
+    QVERIFY(near(item->xStart(), 300.0));
+    QVERIFY(near(item->xEnd(), 600.0));
+    QVERIFY(near(item->mapToScene(450, 10).x(), 50 + 710.0 / 300.0 * 150, 1e-6));
+    QVERIFY(near(item->mapToScene(450, 10).y(), 170.0)); // depth scale untouched by time zoom
+}
+
+void TestProfileGraph::zoomOutSnapsToTwiceDuration()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    // Window 1200 / 0.8 = 1500: allowed, anchored at the pointer (second 600 -> start 450,
+    // clamped to 0 since 600 - 600/0.8 < 0).
+    f.item()->zoomAt(false, 0.8, 405.3);
+    QVERIFY(near(f.item()->xStart(), 0.0));
+    QVERIFY(near(f.item()->xEnd(), 1500.0));
+    // 1500 / 0.5 = 3000 > 2400: snaps to 0 .. 2400.
+    f.item()->zoomAt(false, 0.5, 405.3);
+    QVERIFY(near(f.item()->xStart(), 0.0));
+    QVERIFY(near(f.item()->xEnd(), 2400.0));
+    QVERIFY(near(f.item()->xScale(), 710.0 / 2400.0));
+}
+
+void TestProfileGraph::depthZoomLimits_data()
+{
+    QTest::addColumn<double>("maxDepth");
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<double>("shown");
+    QTest::newRow("zoom-in-stops-at-dive-depth") << 25.0 << 0.5 << 3 << 25.0;
+    QTest::newRow("zoom-out-once") << 25.0 << 2.0 << 1 << 50.0;
+    QTest::newRow("zoom-out-stops-at-120") << 25.0 << 2.0 << 5 << 120.0;
+    QTest::newRow("deeper-dive-keeps-its-depth") << 130.0 << 2.0 << 2 << 130.0;
+    QTest::newRow("deeper-dive-zoom-in") << 130.0 << 0.5 << 1 << 130.0;
+}
+
+void TestProfileGraph::depthZoomLimits()
+{
+    QFETCH(double, maxDepth);
+    QFETCH(double, factor);
+    QFETCH(int, times);
+    QFETCH(double, shown);
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, maxDepth }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    for (int i = 0; i < times; ++i)
+        f.item()->zoomAt(true, factor, 300);
+    QCOMPARE(f.item()->depthShown(), shown);
+    QVERIFY(near(f.item()->yScale(), 280.0 / shown));
+    QVERIFY(near(f.item()->xStart(), 0.0)); // the time window is untouched
+}
+
+void TestProfileGraph::scrolling()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.item()->scrollBy(-10);
+    QCOMPARE(f.item()->xStart(), 0.0);
+    QCOMPARE(f.item()->xEnd(), 1200.0);
+    // 71 px at 710/1200 px/s is 120 s.
+    f.item()->scrollBy(71);
+    QVERIFY(near(f.item()->xStart(), 120.0, 1e-9));
+    QVERIFY(near(f.item()->xEnd(), 1320.0, 1e-9));
+    for (int i = 0; i < 50; ++i)
+        f.item()->scrollBy(710);
+    QVERIFY(near(f.item()->xStart(), 120.0 + 50 * 1200.0, 1e-6)); // unbounded to the right
+}
+
+void TestProfileGraph::resizeUndoesZoom()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.item()->zoomAt(false, 3.0, 300);
+    f.item()->zoomAt(true, 3.0, 300);
+    f.view.resize(900, 500);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.item()->plotRect(), QRectF(50, 30, 810, 420));
+    QCOMPARE(f.item()->xStart(), 0.0);
+    QCOMPARE(f.item()->xEnd(), 1200.0);
+    QCOMPARE(f.item()->depthShown(), 20.0);
+    QVERIFY(near(f.item()->yScale(), 380.0 / 20.0));
+}
+
+void TestProfileGraph::degenerateDivesStayFinite_data()
+{
+    QTest::addColumn<Points>("points");
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("single-sample-zero-depth-zero-duration") << Points { { 0, 0 } } << 1.0;
+    QTest::newRow("surface-only-dive") << Points { { 0, 0 }, { 60, 0 }, { 120, 0 } } << 1.0;
+    QTest::newRow("window-below-five-seconds")
+        << Points { { 0, 0 }, { 60, 10 }, { 120, 0 } } << 2000.0;
+}
+
+void TestProfileGraph::degenerateDivesStayFinite()
+{
+    QFETCH(Points, points);
+    QFETCH(double, zoom);
+    Fixture f;
+    DiveProfile dive = diveFromPoints(points);
+    f.view.showProfile(&dive);
+    f.item()->zoomAt(false, zoom, 300);
+    QVERIFY(std::isfinite(f.item()->xScale()) && f.item()->xScale() > 0);
+    QVERIFY(std::isfinite(f.item()->yScale()) && f.item()->yScale() > 0);
+    QVERIFY(f.item()->depthShown() >= 1.0);
+    QVERIFY(f.item()->xEnd() - f.item()->xStart() > 0);
+    // Painting must come back: a zero grid step would loop for ever here.
+    const QImage image = f.view.grab().toImage();
+    QCOMPARE(image.size(), QSize(800, 400));
+}
+
+void TestProfileGraph::gridSteps_data()
+{
+    QTest::addColumn<bool>("time");
+    QTest::addColumn<double>("input");
+    QTest::addColumn<double>("step");
+    // Time: round(range / 600) minutes, else round(range / 10) seconds, never below 1 s.
+    QTest::newRow("time-60s-dive") << true << 60.0 << 6.0;
+    QTest::newRow("time-299s-below-half-of-600") << true << 299.0 << 30.0;
+    QTest::newRow("time-300s-rounds-to-one-minute") << true << 300.0 << 60.0;
+    QTest::newRow("time-one-hour") << true << 3600.0 << 360.0;
+    QTest::newRow("time-two-hours") << true << 7200.0 << 720.0;
+    QTest::newRow("time-4s-window") << true << 4.0 << 1.0;
+    QTest::newRow("time-5s-window") << true << 5.0 << 1.0;
+    QTest::newRow("time-zero-window") << true << 0.0 << 1.0;
+    // Depth: round(shown / 10) metres, never below 1 m.
+    QTest::newRow("depth-25m") << false << 25.0 << 3.0;
+    QTest::newRow("depth-24m") << false << 24.0 << 2.0;
+    QTest::newRow("depth-4m") << false << 4.0 << 1.0;
+    QTest::newRow("depth-1m") << false << 1.0 << 1.0;
+    QTest::newRow("depth-120m") << false << 120.0 << 12.0;
+}
+
+void TestProfileGraph::gridSteps()
+{
+    QFETCH(bool, time);
+    QFETCH(double, input);
+    QFETCH(double, step);
+    const double got
+        = time ? DiveProfileItem::timeGridStep(input) : DiveProfileItem::depthGridStep(input);
+    QCOMPARE(got, step);
+}
+
+void TestProfileGraph::wheelFactor_data()
+{
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<double>("factor");
+    QTest::newRow("one-notch-in") << 120 << 1.2;
+    QTest::newRow("one-notch-out") << -120 << 0.8;
+    QTest::newRow("five-notches-out-would-be-zero") << -600 << 0.5;
+    QTest::newRow("ten-notches-out-would-be-negative") << -1200 << 0.5;
+    QTest::newRow("fast-touchpad-in") << 2400 << 2.0;
+    QTest::newRow("at-upper-bound") << 600 << 2.0;
+}
+
+void TestProfileGraph::wheelFactor()
+{
+    QFETCH(int, delta);
+    QFETCH(double, factor);
+    QVERIFY(near(GraphView::wheelZoomFactor(delta), factor, 1e-12));
+}
+
+void TestProfileGraph::speedColours_data()
+{
+    QTest::addColumn<double>("speed");
+    QTest::addColumn<QColor>("colour");
+    const QColor orange(255, 190, 0);
+    const QColor green(0, 160, 0);
+    const QColor red(Qt::red);
+    QTest::newRow("descent-29-orange") << 29.0 << orange;
+    QTest::newRow("descent-31-red") << 31.0 << red;
+    QTest::newRow("descent-28-green") << 28.0 << green;
+    QTest::newRow("descent-28.01-orange") << 28.01 << orange;
+    QTest::newRow("descent-30.005-orange") << 30.005 << orange;
+    QTest::newRow("descent-30.02-red") << 30.02 << red;
+    QTest::newRow("ascent-14-orange") << -14.0 << orange;
+    QTest::newRow("ascent-16-red") << -16.0 << red;
+    QTest::newRow("ascent-13-green") << -13.0 << green;
+    QTest::newRow("ascent-13.01-orange") << -13.01 << orange;
+    QTest::newRow("ascent-15.005-orange") << -15.005 << orange;
+    QTest::newRow("ascent-15.02-red") << -15.02 << red;
+    QTest::newRow("level-green") << 0.0 << green;
+}
+
+void TestProfileGraph::speedColours()
+{
+    QFETCH(double, speed);
+    QFETCH(QColor, colour);
+    QCOMPARE(DiveProfileItem::speedColor(speed), colour);
+}
+
+void TestProfileGraph::alertImages_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<double>("prevCeiling");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<bool>("ascentStart");
+    QTest::addColumn<QStringList>("marks");
+    // Sample 1 at 20 m, sample 0 at 20 m; flags: bits 0-1 ceiling, 2 RR, 3 Pmax, 4-5 yoyo.
+    QTest::newRow("none") << 0 << 0.0 << 60.0 << false << QStringList();
+    QTest::newRow("yoyo-1") << 0x10 << 0.0 << 60.0 << false << QStringList { "yoyoInfo" };
+    QTest::newRow("yoyo-2") << 0x20 << 0.0 << 60.0 << false << QStringList { "yoyoWarning" };
+    QTest::newRow("yoyo-3") << 0x30 << 0.0 << 60.0 << false << QStringList { "yoyoError" };
+    QTest::newRow("rapid-ascent") << 0x04 << 0.0 << 60.0 << false << QStringList { "alertRR" };
+    QTest::newRow("pmax") << 0x08 << 0.0 << 60.0 << false << QStringList { "alertPmax" };
+    QTest::newRow("ceiling-level-3") << 0x03 << 0.0 << 60.0 << false << QStringList { "alertCeil" };
+    QTest::newRow("ceiling-level-2-no-mark") << 0x02 << 0.0 << 60.0 << false << QStringList();
+    QTest::newRow("ceiling-broken-30s")
+        << 0 << 21.0 << 30.0 << false << QStringList { "alertCeil" };
+    QTest::newRow("ceiling-broken-29s-too-short") << 0 << 21.0 << 29.0 << false << QStringList();
+    QTest::newRow("ceiling-above-diver") << 0 << 19.0 << 60.0 << false << QStringList();
+    QTest::newRow("ascent-start") << 0 << 0.0 << 60.0 << true << QStringList { "dtr" };
+    QTest::newRow("all-in-order") << 0x3F << 0.0 << 60.0 << true
+                                  << QStringList { "yoyoError", "alertRR", "alertPmax", "alertCeil",
+                                         "dtr" };
+}
+
+void TestProfileGraph::alertImages()
+{
+    QFETCH(int, flags);
+    QFETCH(double, prevCeiling);
+    QFETCH(double, step);
+    QFETCH(bool, ascentStart);
+    QFETCH(QStringList, marks);
+    DiveProfile dive = diveFromPoints({ { 0, 20 }, { step, 20 }, { step + 60, 0 } });
+    dive.samples[0].decoCeiling = prevCeiling;
+    dive.samples[1].alertFlags = quint8(flags);
+    dive.ascentStartIndex = ascentStart ? 1 : -1;
+    QCOMPARE(DiveProfileItem::sampleMarks(dive, 1), marks);
+    for (const QString& mark : marks)
+        QVERIFY2(!DiveProfileItem::sharedImage(mark).isNull(), qPrintable(mark));
+}
+
+void TestProfileGraph::headerText()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 32.46 }, { 3900, 0 } });
+    dive.name = QStringLiteral("Wreck <1>");
+    f.view.showProfile(&dive);
+    const QString header = f.item()->headerText();
+    QVERIFY(header.startsWith("<html><head/><body><p>"));
+    QVERIFY(header.endsWith("</p></body></html>"));
+    QVERIFY(header.contains("Plongee : </span><span style=\" font-size:12pt; "
+                            "font-weight:700;\">Wreck &lt;1&gt;</span>"));
+    QVERIFY(header.contains(">32.5m</span>"));
+    // 3900 s is 1 h 05 min: hours are shown, not dropped.
+    QVERIFY(header.contains(">01:05:00</span>"));
+    QVERIFY(!header.contains("DTR"));
+    f.item()->showAscentSummary = 1;
+    dive.ascentDuration = 754;
+    dive.stopTime = 180;
+    f.item()->refreshHeader();
+    QVERIFY(f.item()->headerText().contains(" - DTR : </span><span style=\" font-size:12pt; "
+                                            "font-weight:700;\">12:34</span>"));
+    QVERIFY(f.item()->headerText().contains(">03:00</span>"));
+}
+
+void TestProfileGraph::renderedPixels()
+{
+    Fixture f;
+    // Box dive: 30 m from 60 s to 1080 s, then 20 m/min up to 10 m (red), then up slowly.
+    DiveProfile dive
+        = diveFromPoints({ { 0, 0 }, { 60, 30 }, { 1080, 30 }, { 1140, 10 }, { 1200, 0 } });
+    QCOMPARE(dive.samples.at(3).speed, -20.0);
+    f.view.showProfile(&dive);
+    f.view.setItemsVisible(false, false, false, true);
+    const QImage image = f.view.grab().toImage();
+
+    // Background of the scene outside the plot.
+    QCOMPARE(image.pixelColor(795, 395), QColor(242, 242, 230));
+
+    // Water near the far end of the gradient (projection 0.92 on (0,0)-(710,320)): the end
+    // colour (150,150,218) at alpha 128 over the background gives about (196,196,224).
+    const QColor deep = image.pixelColor(650, 300);
+    QVERIFY2(std::abs(deep.red() - 196) <= 6 && std::abs(deep.green() - 196) <= 6
+            && std::abs(deep.blue() - 224) <= 6,
+        qPrintable(deep.name()));
+    // Near the start of the gradient the water is almost white.
+    const QColor shallow = image.pixelColor(100, 40);
+    QVERIFY2(shallow.red() >= 232 && shallow.blue() >= 235, qPrintable(shallow.name()));
+
+    // The rapid ascent segment from (1080 s, 30 m) to (1140 s, 10 m) is red: its middle is at
+    // (1110 s, 20 m) -> x = 50 + 710/1200*1110 = 706.75, y = 30 + 280/30*20 = 216.7.
+    bool red = false;
+    for (int dx = -2; dx <= 2 && !red; ++dx)
+        for (int dy = -2; dy <= 2 && !red; ++dy)
+            red = isRed(image.pixelColor(707 + dx, 217 + dy));
+    QVERIFY(red);
+    // The level bottom segment is not red.
+    QVERIFY(!isRed(image.pixelColor(400, 310)));
+}
+
+void TestProfileGraph::invalidDiveTint()
+{
+    Fixture f;
+    DiveProfile dive
+        = diveFromPoints({ { 0, 0 }, { 60, 30 }, { 1080, 30 }, { 1140, 10 }, { 1200, 0 } });
+    dive.invalidDiveCode = 2;
+    f.view.showProfile(&dive);
+    f.view.setItemsVisible(false, false, false, true);
+    const QImage image = f.view.grab().toImage();
+    // End colour (255,10,10) at alpha 128 over the background: about (248,126,120).
+    const QColor deep = image.pixelColor(650, 300);
+    QVERIFY2(deep.red() >= 240 && std::abs(deep.green() - 126) <= 12
+            && std::abs(deep.blue() - 120) <= 12,
+        qPrintable(deep.name()));
+}
+
+void TestProfileGraph::renderRealDive()
+{
+    // A recorded dive read from a CSV file of the computer's sample table.
+    DiveProfile dive;
+    QString error;
+    QVERIFY2(dive.loadFromFile(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), &error),
+        qPrintable(error));
+    QCOMPARE(dive.samples.size(), 266);
+    QCOMPARE(dive.duration, 2650.0);
+    dive.markRapidAscent();
+
+    GraphView view;
+    view.resize(960, 480);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.showProfile(&dive);
+    view.setItemsVisible(false, true, true, true);
+    const QImage image = view.grab().toImage();
+    QCOMPARE(image.size(), QSize(960, 480));
+    DiveProfileItem* item = view.profileItem();
+    // The deepest sample is drawn on the plot at its mapped place, in the profile's colours.
+    QVERIFY(item->depthShown() == 29.0);
+    QCOMPARE(image.pixelColor(955, 475), QColor(242, 242, 230));
+    // The 18 -> 10 m ascent at 21 m/min is red somewhere between 1800 and 1820 s.
+    bool red = false;
+    for (double t = 1800; t <= 1820 && !red; t += 1) {
+        const double depth = dive.depthAt(t);
+        const QPointF p = item->mapToScene(t, depth);
+        for (int dy = -1; dy <= 1 && !red; ++dy)
+            red = isRed(image.pixelColor(int(p.x()), int(p.y()) + dy));
+    }
+    QVERIFY(red);
+    const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
+    if (!out.isEmpty())
+        QVERIFY(image.save(QString::fromLocal8Bit(out)));
+}
+
+void TestProfileGraph::insertBeforeFirstRefused()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    f.item()->pointClipRect = f.item()->plotRect();
+    QCOMPARE(f.item()->divePoints().size(), 4);
+    QSignalSpy added(f.item(), &DiveProfileItem::onAddDivePoint);
+
+    QCOMPARE(f.item()->addDivePoint(-30, 5), -1);
+    QCOMPARE(f.item()->addDivePoint(0, 5), -1);
+    QCOMPARE(dive.samples.size(), 4);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+    QCOMPARE(added.count(), 0);
+
+    // A point between samples 1 and 2: index 2; the later points shift by one.
+    QCOMPARE(f.item()->addDivePoint(300, 25), 2);
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(dive.samples.size(), 5);
+    QList<int> indexes;
+    for (DivePoint* p : f.item()->divePoints())
+        indexes << p->index();
+    std::sort(indexes.begin(), indexes.end());
+    QCOMPARE(indexes, (QList<int> { 0, 1, 2, 3, 4 }));
+    for (DivePoint* p : f.item()->divePoints()) {
+        const DiveSample& s = dive.samples.at(p->index());
+        QVERIFY(near(p->pos().x(), f.item()->mapToScene(s.time, s.depth).x()));
+        QVERIFY(near(p->pos().y(), f.item()->mapToScene(s.time, s.depth).y()));
+    }
+    // Speeds follow: 20 -> 25 m over 180 s is 1.67 m/min.
+    QVERIFY(near(dive.samples.at(2).speed, 5.0 * 60 / 180, 1e-9));
+
+    // Repositioned, not recreated, on zoom and scroll.
+    const QList<DivePoint*> before = f.item()->divePoints();
+    f.item()->zoomAt(false, 2.0, 300);
+    f.item()->scrollBy(40);
+    QCOMPARE(f.item()->divePoints(), before);
+    for (DivePoint* p : before) {
+        const DiveSample& s = dive.samples.at(p->index());
+        QVERIFY(near(p->pos().x(), f.item()->mapToScene(s.time, s.depth).x(), 1e-6));
+    }
+}
+
+void TestProfileGraph::dragKeepsOrderAndLimits_data()
+{
+    QTest::addColumn<Points>("dive");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<double>("proposedTime");
+    QTest::addColumn<double>("proposedDepth");
+    QTest::addColumn<double>("time");
+    QTest::addColumn<double>("depth");
+    const Points dive { { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } };
+    // Dragged before the previous sample at 20 m: 20 m down at 30 m/min needs 40 s.
+    QTest::newRow("before-previous-descent-limit") << dive << 1 << -100.0 << 20.0 << 40.0 << 20.0;
+    // Dragged past the next sample: from 20 m up to 0 at 15 m/min needs 80 s before 720.
+    QTest::newRow("past-next-ascent-limit") << dive << 2 << 900.0 << 20.0 << 640.0 << 20.0;
+    // Inside both limits nothing changes but the half-metre rounding: 17.3 m -> 17.5 m.
+    QTest::newRow("free-move-half-metre") << dive << 2 << 500.0 << 17.3 << 500.0 << 17.5;
+    // Too fast ascent from the previous sample: 20 -> 5 m needs 60 s after 120.
+    QTest::newRow("ascent-too-fast-slides-later") << dive << 2 << 130.0 << 5.0 << 180.0 << 5.0;
+    // Sample 2 of (60,20) (80,20) (100,0) lifted to the surface: 20 m up at 15 m/min would
+    // need 80 s after 60 s, but the next sample is at 100 s; time order wins: t = 100.
+    QTest::newRow("impossible-limits-stay-ordered")
+        << Points { { 0, 0 }, { 60, 20 }, { 80, 20 }, { 100, 0 }, { 720, 0 } } << 2 << 80.0 << 0.0
+        << 100.0 << 0.0;
+    // Above the surface: depth 0.
+    QTest::newRow("above-surface") << dive << 2 << 500.0 << -5.0 << 500.0 << 0.0;
+}
+
+void TestProfileGraph::dragKeepsOrderAndLimits()
+{
+    QFETCH(Points, dive);
+    QFETCH(int, index);
+    QFETCH(double, proposedTime);
+    QFETCH(double, proposedDepth);
+    QFETCH(double, time);
+    QFETCH(double, depth);
+    Fixture f;
+    DiveProfile profile = diveFromPoints(dive);
+    f.item()->editable = 1;
+    f.view.showProfile(&profile);
+    QSignalSpy updated(f.item(), &DiveProfileItem::onUpdateDivePoint);
+    DiveLineInfo info;
+    info.index = index;
+    // Propose the scene point of (time, depth); +0.5 px keeps the truncation on the second.
+    QPointF proposed = f.item()->mapToScene(proposedTime, proposedDepth) + QPointF(0.3, 0);
+    if (proposedDepth < 0)
+        proposed.setY(f.item()->plotRect().top() + proposedDepth * f.item()->yScale());
+    const QPointF accepted = f.item()->acceptPointPosition(info, proposed);
+    const DiveSample& s = profile.samples.at(index);
+    QVERIFY2(near(s.time, time, 1e-6), qPrintable(QString::number(s.time)));
+    QVERIFY2(near(s.depth, depth, 1e-9), qPrintable(QString::number(s.depth)));
+    QVERIFY(near(accepted.x(), f.item()->mapToScene(time, depth).x(), 1e-6));
+    QVERIFY(near(accepted.y(), f.item()->mapToScene(time, depth).y(), 1e-6));
+    QCOMPARE(updated.count(), 1);
+    QCOMPARE(updated.at(0).at(0).toInt(), index);
+    for (int i = 1; i < profile.samples.size(); ++i)
+        QVERIFY(profile.samples.at(i).time >= profile.samples.at(i - 1).time);
+    for (const DiveSample& sample : profile.samples)
+        QVERIFY(std::isfinite(sample.speed));
+}
+
+void TestProfileGraph::setPointTimeClamps()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    double t = 650;
+    QVERIFY(f.item()->setDivePointTime(1, t));
+    QCOMPARE(t, 600.0);
+    QCOMPARE(dive.samples.at(1).time, 600.0);
+    t = 300;
+    QVERIFY(!f.item()->setDivePointTime(1, t));
+    QCOMPARE(dive.samples.at(1).time, 300.0);
+    QVERIFY(near(dive.samples.at(1).speed, 20.0 * 60 / 300));
+}
+
+// Exposes the drop handler: synthetic drop events need a drag in progress to be delivered.
+class DropView : public GraphView
+{
+public:
+    using GraphView::dropEvent;
+};
+
+void TestProfileGraph::dropLimitsFiles()
+{
+    DropView view;
+    QSignalSpy dropped(&view, &GraphView::dragDropFiles);
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (int i = 0; i < 40; ++i)
+        urls << QUrl::fromLocalFile(QStringLiteral("/tmp/dive%1.csv").arg(i));
+    data->setUrls(urls);
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    view.dropEvent(&drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(dropped.count(), 1);
+    const QStringList files = dropped.at(0).at(0).toStringList();
+    QCOMPARE(files.size(), 32);
+    QCOMPARE(files.first(), QStringLiteral("/tmp/dive0.csv"));
+    QCOMPARE(files.last(), QStringLiteral("/tmp/dive31.csv"));
+    delete data;
+}
+
+void TestProfileGraph::mouseMoveReportsTime()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QSignalSpy moved(&f.view, &GraphView::mouseMove);
+    QTest::mouseMove(f.view.viewport(), QPoint(405, 200));
+    QTRY_VERIFY(moved.count() >= 1);
+    // (405 - 50) / (710/1200) = 600 s (within float truncation of 599.99..).
+    const int t = moved.last().at(1).toInt();
+    QVERIFY(t == 600 || t == 599);
+    QVERIFY(f.view.cursorLine()->isVisible());
+    QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
+}
+
+QTEST_MAIN(TestProfileGraph)
+#include "tst_profilegraph.moc"

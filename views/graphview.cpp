@@ -1,0 +1,351 @@
+#include "views/graphview.h"
+
+#include "dive/diveprofile.h"
+#include "dive/formattime.h"
+#include "views/diveprofileitem.h"
+#include "views/gestures.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QGestureEvent>
+#include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+GraphView::GraphView(QWidget* parent)
+    : QGraphicsView(parent)
+    , m_scene(new QGraphicsScene(this))
+{
+    m_scene->setBackgroundBrush(QColor(242, 242, 230));
+    m_scene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    setScene(m_scene);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setRenderHint(QPainter::Antialiasing);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    setMouseTracking(true);
+    setAcceptDrops(true);
+
+    m_item = new DiveProfileItem;
+    m_scene->addItem(m_item);
+    m_cursorLine = m_scene->addLine(QLineF(0, 0, 0, 0));
+    m_cursorLine->setVisible(true);
+    m_rangeLine = m_scene->addLine(QLineF(0, 0, 0, 0));
+    m_rangeLine->setVisible(false);
+    m_selectionRect = m_scene->addRect(QRectF(), Qt::NoPen, QColor(128, 128, 128, 128));
+    m_selectionRect->setVisible(false);
+
+    const TwoFingersGestureTypes types = registerTwoFingersGestures();
+    m_panGesture = types.pan;
+    m_pinchGesture = types.pinch;
+    viewport()->grabGesture(m_panGesture);
+    viewport()->grabGesture(m_pinchGesture);
+    grabGesture(m_panGesture);
+    grabGesture(m_pinchGesture);
+}
+
+GraphView::~GraphView() = default;
+
+void GraphView::showProfile(DiveProfile* dive)
+{
+    m_item->setProfile(dive);
+    m_selectionRect->setVisible(false);
+}
+
+void GraphView::setItemsVisible(bool points, bool temperature, bool deco, bool alerts)
+{
+    if (m_item)
+        m_item->setItemsVisible(points, temperature, deco, alerts);
+}
+
+DiveProfile* GraphView::currentProfile() const
+{
+    return m_item ? m_item->profile() : nullptr;
+}
+
+bool GraphView::hasDive() const
+{
+    return m_item && m_item->profile();
+}
+
+bool GraphView::isSelectionVisible() const
+{
+    return m_selectionRect->isVisible();
+}
+
+double GraphView::wheelZoomFactor(int delta)
+{
+    return std::clamp(1.0 + delta / 600.0, 0.5, 2.0);
+}
+
+void GraphView::resizeEvent(QResizeEvent* event)
+{
+    QGraphicsView::resizeEvent(event);
+    const QRectF rect(QPointF(0, 0), QSizeF(viewport()->size()));
+    m_scene->setSceneRect(rect);
+    m_item->setGeometry(rect);
+    const QLineF cursor = m_cursorLine->line();
+    m_cursorLine->setLine(cursor.x1(), 0, cursor.x1(), rect.height());
+    const QLineF range = m_rangeLine->line();
+    m_rangeLine->setLine(range.x1(), 0, range.x1(), rect.height());
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent* event)
+{
+    QGraphicsView::mouseMoveEvent(event);
+    if (!hasDive())
+        return;
+    const QPointF p = mapToScene(event->position().toPoint());
+    const int x = int(p.x());
+    const QRectF plot = m_item->plotRect();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const Qt::MouseButtons buttons = event->buttons();
+    const bool pressActive = m_pressX >= 0 && m_pressY >= 0;
+    if (!pressActive) {
+        m_cursorLine->setLine(x, plot.top(), x, m_item->plotBottom());
+        m_cursorLine->setVisible(m_item->isInPlot(p));
+        emit mouseMove(p, m_item->timeAtX(x));
+        return;
+    }
+    const bool shiftLeft = mods == Qt::ShiftModifier && (buttons & Qt::LeftButton);
+    if (shiftLeft && rangeSelectionEnabled) {
+        const bool inPlot = m_item->isInPlot(p);
+        m_rangeLine->setLine(x, plot.top(), x, m_item->plotBottom());
+        const double x0 = m_cursorLine->line().x1();
+        m_selectionRect->setRect(QRectF(QPointF(std::min<double>(x0, x), plot.top()),
+            QPointF(std::max<double>(x0, x), plot.top() + plot.height())));
+        m_rangeLine->setVisible(inPlot);
+        m_selectionRect->setVisible(inPlot);
+        m_rangeLast = m_item->timeAtX(x);
+        emit mouseMove(p, m_rangeLast);
+    } else if (mods == Qt::ControlModifier && (buttons & Qt::LeftButton)) {
+        m_currentX = p.x();
+        m_currentY = p.y();
+        m_selectionRect->setRect(
+            QRectF(QPointF(m_pressX, m_pressY), QPointF(m_currentX, m_currentY)).normalized());
+        m_selectionRect->setVisible(m_item->isInPlot(p));
+    } else if (!shiftLeft && buttons == Qt::MiddleButton) {
+        const double previous = m_pressX;
+        m_pressX = x;
+        m_item->scrollBy(-(x - previous));
+    }
+}
+
+void GraphView::mousePressEvent(QMouseEvent* event)
+{
+    QGraphicsView::mousePressEvent(event);
+    if (!hasDive() || event->button() == Qt::RightButton)
+        return;
+    const QPointF p = mapToScene(event->position().toPoint());
+    if (m_item->isInPlot(p)) {
+        m_pressX = p.x();
+        m_pressY = p.y();
+        m_rangeFirst = m_item->timeAtX(p.x());
+        emit clickDown(m_rangeFirst);
+    }
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QGraphicsView::mouseReleaseEvent(event);
+    if (!hasDive())
+        return;
+    if (event->button() == Qt::LeftButton) {
+        const QPointF p = mapToScene(event->position().toPoint());
+        const bool inPlot = m_item->isInPlot(p);
+        if (event->modifiers() == Qt::ShiftModifier) {
+            const int end = inPlot ? m_item->timeAtX(p.x()) : -1;
+            const int start = m_rangeFirst;
+            if (start >= 0) {
+                m_rangeFirst = std::min(start, end);
+                m_rangeLast = std::max(start, end);
+            }
+            m_rangeLine->setVisible(false);
+            emit clickRelease(end);
+        } else if (event->modifiers() == Qt::ControlModifier && inPlot && m_pressX >= 0) {
+            emit selectInRect(QRectF(QPointF(m_pressX, m_pressY), p).normalized());
+            m_selectionRect->setVisible(false);
+        }
+    }
+    m_pressX = -1.0;
+    m_pressY = -1.0;
+}
+
+void GraphView::wheelEvent(QWheelEvent* event)
+{
+    if (!hasDive()) {
+        event->ignore();
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    if (delta.x() != 0) {
+        m_item->scrollBy(delta.x());
+    } else if (delta.y() != 0) {
+        const QPointF p = mapToScene(event->position().toPoint());
+        m_item->zoomAt(
+            event->modifiers().testFlag(Qt::ControlModifier), wheelZoomFactor(delta.y()), p.x());
+    }
+    event->accept();
+}
+
+void GraphView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_selectionRect->setVisible(false);
+        event->accept();
+        return;
+    }
+    QGraphicsView::keyPressEvent(event);
+}
+
+bool GraphView::event(QEvent* event)
+{
+    if (event->type() == QEvent::Gesture)
+        return gestureEvent(static_cast<QGestureEvent*>(event));
+    return QGraphicsView::event(event);
+}
+
+bool GraphView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Gesture)
+        return gestureEvent(static_cast<QGestureEvent*>(event));
+    return QGraphicsView::viewportEvent(event);
+}
+
+bool GraphView::gestureEvent(QGestureEvent* event)
+{
+    if (!hasDive())
+        return true;
+    if (auto* pan = static_cast<TwoFingersPanGesture*>(event->gesture(m_panGesture))) {
+        if (pan->state() == Qt::GestureUpdated && pan->horizontalOffset() != 0)
+            m_item->scrollBy(-pan->horizontalOffset());
+        event->accept(pan);
+    }
+    if (auto* pinch = static_cast<TwoFingersPinchGesture*>(event->gesture(m_pinchGesture))) {
+        if (pinch->state() == Qt::GestureUpdated && pinch->scaleFactor() > 0) {
+            const QPointF centre
+                = mapToScene(viewport()->mapFromGlobal(pinch->centerPoint().toPoint()));
+            const bool depthOnly = pinch->isVertical() != 0;
+            // Spreading the fingers vertically shows less depth, so the factor is inverted.
+            const double factor = depthOnly ? 1.0 / pinch->scaleFactor() : pinch->scaleFactor();
+            m_item->zoomAt(depthOnly, factor, centre.x());
+        }
+        event->accept(pinch);
+    }
+    return true;
+}
+
+void GraphView::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void GraphView::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    event->accept();
+}
+
+void GraphView::dropEvent(QDropEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (!data || !data->hasUrls())
+        return;
+    QStringList files;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (files.size() >= maxDroppedFiles)
+            break;
+        files.append(url.toLocalFile());
+    }
+    emit dragDropFiles(files);
+    event->acceptProposedAction();
+}
+
+void GraphView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!contextMenuHook) {
+        QGraphicsView::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu;
+    if (contextMenuHook(menu))
+        menu.exec(event->globalPos());
+}
+
+QString GraphView::positionInformation(const QPointF&, int timeS) const
+{
+    const DiveProfile* dive = currentProfile();
+    if (!dive)
+        return QString();
+    return positionInformationHtml(*dive, timeS, isSelectionVisible(), m_rangeFirst, m_rangeLast);
+}
+
+QString positionInformationHtml(
+    const DiveProfile& dive, int timeS, bool selectionVisible, int rangeFirstS, int rangeLastS)
+{
+    const PositionInfo info = dive.positionInfo(timeS, false);
+    if (!info.found)
+        return QString();
+
+    const QString green
+        = QStringLiteral("    <tr style=\"background-color:Lightgreen;\"><td width=\"50%\">");
+    const QString plain = QStringLiteral("    <tr><td>");
+    int row = 0;
+    auto addRow = [&](QString& html, const QString& label, const QString& value) {
+        html += (row++ % 2 == 0 ? green : plain) + label + QStringLiteral("</td> <td>") + value
+            + QStringLiteral("</td></tr>");
+    };
+    auto title = [](const QString& text) {
+        return QStringLiteral("    <p align=\"center\" style=\"font-size:10pt; font-weight:700;\">")
+            + text + QStringLiteral("</p>    <table width=\"98%\" align=\"center\">");
+    };
+
+    QString html = QStringLiteral(
+        "<html>  <head>    <style>      table, caption, th, td { padding:4px; border:1px solid "
+        "black; border-collapse: collapse; font-size:8pt; font-weight:100}    </style>  </head>  "
+        "<body>");
+    html += title(QObject::tr("Position information"));
+    addRow(html, QObject::tr("Time"), formatTime(timeS));
+    addRow(html, QObject::tr("Depth"),
+        QStringLiteral("%1m").arg(std::abs(info.before.depth + info.depthChange), 0, 'f', 1));
+    addRow(html, QObject::tr("Speed"),
+        QStringLiteral("%1m/mn").arg(std::abs(info.after.speed), 0, 'f', 1));
+    addRow(html, QObject::tr("Temperature"),
+        QStringLiteral("%1&deg;C").arg(std::abs(info.after.temperature), 0, 'f', 1));
+    const double ceiling = info.before.decoCeiling + info.ceilingChange;
+    if (ceiling < 0)
+        addRow(html, QObject::tr("NDL"),
+            QStringLiteral("%1%2").arg(std::abs(ceiling), 0, 'f', 1).arg(QStringLiteral("mn")));
+    else
+        addRow(html, QObject::tr("Ceiling"),
+            QStringLiteral("%1%2").arg(std::abs(ceiling), 0, 'f', 1).arg(QStringLiteral("m")));
+    html += QStringLiteral("    </table>");
+
+    if (selectionVisible) {
+        row = 0;
+        html += title(QObject::tr("Selection"));
+        addRow(html, QObject::tr("Start Time"), formatTime(rangeFirstS));
+        addRow(html, QObject::tr("End Time"), formatTime(rangeLastS));
+        addRow(html, QObject::tr("Elapsed Time"), formatTime(rangeLastS - rangeFirstS));
+        html += QStringLiteral("    </table>");
+    }
+    html += QStringLiteral("  </body></html>");
+    return html;
+}
