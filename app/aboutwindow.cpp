@@ -1,0 +1,36 @@
+#include "app/aboutwindow.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+AboutWindow::AboutWindow()
+    : QWidget(nullptr, Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+    setObjectName(QStringLiteral("AboutWindow"));
+
+    const QPixmap picture(QStringLiteral(":/TestGraphics/icons/splashscreen.png"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* image = new QLabel(this);
+    image->setPixmap(picture);
+    layout->addWidget(image);
+
+    auto* ok = new QPushButton(tr("Ok"), this);
+    ok->setObjectName(QStringLiteral("btAboutOk"));
+    ok->setGeometry(picture.width() - 140, picture.height() - 220, 100, 50);
+    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* version = new QLabel(QStringLiteral("V") + QApplication::applicationVersion(), this);
+    version->setObjectName(QStringLiteral("lbAboutVersion"));
+    version->setGeometry(560, 230, 120, 50);
+    QFont font(QStringLiteral("Roboto Black"));
+    font.setPointSize(20);
+    version->setFont(font);
+}

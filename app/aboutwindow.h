@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+// The frameless About window over the splash picture. It deletes itself when
+// closed, so each opening costs nothing once it is gone.
+class AboutWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    AboutWindow();
+};

@@ -1,0 +1,599 @@
+#include "app/mainwindow.h"
+
+#include "app/aboutwindow.h"
+#include "app/appdata.h"
+#include "app/hiddenoptions.h"
+#include "dive/formattime.h"
+#include "fileio/csvfile.h"
+#include "fileio/divelinesio.h"
+#include "logbook/divelistview.h"
+#include "logbook/formfilter.h"
+#include "ui_mainwindow.h"
+#include "views/diveprofileitem.h"
+#include "views/graphview.h"
+#include "views/multifielddialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace {
+
+const char* const LaterVersion = QT_TRANSLATE_NOOP("MainWindow", "Not available in this version");
+
+// The two-bit level of one alert in the dive's alert word.
+int alertBits(quint32 word, int shift)
+{
+    return int((word >> shift) & 3u);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::MainWindowClass>())
+{
+    m_ui->setupUi(this);
+    m_ui->tabMain->setCurrentIndex(0);
+    setWindowIcon(QIcon(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")));
+
+    connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
+    connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
+    connect(
+        m_ui->diveList, &QTableWidget::itemDoubleClicked, this, &MainWindow::openDiveProfileItem);
+    connect(m_ui->diveList, &QWidget::customContextMenuRequested, this,
+        &MainWindow::onDiveListContextMenu);
+    for (QCheckBox* box : { m_ui->ckPoints, m_ui->ckTemperature, m_ui->ckDeco, m_ui->ckAlerts })
+        connect(box, &QCheckBox::clicked, this, &MainWindow::showItems);
+    m_ui->imgVeltra->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_ui->btImportDive, &QPushButton::clicked, this, &MainWindow::openDiveProfile);
+
+    m_graphView = new GraphView(m_ui->widgetGraph);
+    auto* graphLayout = new QHBoxLayout(m_ui->widgetGraph);
+    graphLayout->setContentsMargins(0, 0, 0, 0);
+    graphLayout->addWidget(m_graphView);
+    m_graphView->rangeSelectionEnabled = true;
+    connect(m_graphView, &GraphView::mouseMove, this, &MainWindow::graphViewMouseMove);
+    connect(m_graphView, &GraphView::dragDropFiles, this, &MainWindow::dropFiles);
+    m_graphView->contextMenuHook = [this](QMenu& menu) { return saveSelectionMenu(menu); };
+
+    // The planner has its place in the window but is not built yet.
+    m_ui->planifBody->setEnabled(false);
+    m_ui->planifBody->setToolTip(tr(LaterVersion));
+
+    m_appDataDir = AppData::dataDirPath();
+    if (!AppData::ensureDir(m_appDataDir)) {
+        AppData::reportDirFailure(this, m_appDataDir);
+        m_usable = false;
+        return;
+    }
+
+    const QDir dataDir(m_appDataDir);
+    m_settings = new QSettings(
+        dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
+    // Written as a bool (true/false); reading it as an int would turn "true" into 0.
+    m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
+
+    applyHiddenOptions();
+    openLogbook();
+    fillDiveList();
+
+    m_ui->splitVert->setStretchFactor(1, 1);
+    m_ui->splitVert->setSizes({ 400, 1000 });
+    m_ui->diveList->horizontalHeader()->setStretchLastSection(true);
+    m_ui->diveList->setColumnWidth(0, 100);
+    m_ui->diveList->setColumnWidth(1, 120);
+    m_ui->btStoreDive->setEnabled(false);
+
+    MultiFieldDialog::setIconPaths(QStringLiteral(":/TestGraphics/icons/ok.png"),
+        QStringLiteral(":/TestGraphics/icons/cancel.png"));
+
+    m_title = tr("Veltra Desktop - ") + QApplication::applicationVersion();
+    m_ui->btTest->setVisible(false);
+
+    // The computer's menu. Connecting, downloading and naming the owner come with
+    // the connection dialog; until then their entries are shown but disabled.
+    m_deviceMenu = new QMenu(this);
+    m_deviceMenu->setToolTipsVisible(true);
+    m_downloadAction = m_deviceMenu->addAction(tr("Download dives"));
+    m_programNameAction = m_deviceMenu->addAction(tr("Program name"));
+    for (QAction* action : { m_downloadAction, m_programNameAction }) {
+        action->setEnabled(false);
+        action->setToolTip(tr(LaterVersion));
+    }
+    m_programNameAction->setVisible(m_programNameVisible);
+    m_ui->btImportVeltra->setMenu(m_deviceMenu);
+    m_ui->btImportVeltra->setToolTip(tr(LaterVersion));
+    setWindowTitle(m_title);
+
+    m_ui->btConnectBluetooth->setEnabled(false);
+    m_ui->btConnectBluetooth->setToolTip(tr(LaterVersion));
+    m_ui->btStartStopSimul->setEnabled(false);
+    m_ui->tbPressure->setEnabled(false);
+    m_ui->spPressure->setEnabled(false);
+    m_ui->btAscent->setEnabled(false);
+    m_ui->tabSimulation->setToolTip(tr(LaterVersion));
+    m_ui->tabProfile->setCurrentIndex(0);
+
+    connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
+        [this]() { m_graphView->profileItem()->fitAll(); });
+    connect(m_ui->btFilter, &QPushButton::clicked, this, &MainWindow::setFilter);
+}
+
+MainWindow::~MainWindow()
+{
+    // The view points at currentDive, which goes first.
+    if (m_graphView)
+        m_graphView->showProfile(nullptr);
+}
+
+void MainWindow::applyHiddenOptions()
+{
+    const HiddenOptions options
+        = HiddenOptions::read(QDir(m_appDataDir).filePath(QStringLiteral("options.ini")));
+    // Tabs 3 and 4 of the profile tabs: Console and Simulation.
+    m_ui->tabProfile->setTabVisible(3, options.simulation);
+    m_ui->tabProfile->setTabVisible(4, options.simulation);
+    m_planificationAddOn = options.planificationAddOn;
+    m_ui->wdPlanifAddOn->setVisible(options.planificationAddOn);
+    m_ui->tabMain->setTabVisible(1, options.planification);
+    m_ui->btImportDive->setVisible(options.import);
+    m_ui->btStoreDive->setVisible(options.import);
+    m_ui->actionOpen->setEnabled(options.import);
+    m_ui->gbAlerts->setVisible(options.alerts);
+    m_programNameVisible = options.programName;
+}
+
+void MainWindow::openLogbook()
+{
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    const int outcome
+        = logbook.openOrCreate(QDir(m_appDataDir).filePath(QStringLiteral("diveDB.db")));
+    if (outcome == LogbookDatabase::NotOpen) {
+        QString text = tr("Impossible to open database");
+        if (!logbook.lastError().isEmpty())
+            text += QLatin1Char('\n') + logbook.lastError();
+        QMessageBox::critical(this, tr("Database Error"), text);
+    } else if (outcome == LogbookDatabase::StatementFailed) {
+        QMessageBox::critical(this, tr("Database Error"),
+            tr("Impossible to create database \n") + logbook.lastError());
+    }
+}
+
+void MainWindow::on_actionQuit_triggered()
+{
+    close();
+}
+
+void MainWindow::logToConsole(const QString& text, bool clear)
+{
+    if (clear)
+        m_ui->console->clear();
+    m_ui->console->append(text);
+}
+
+void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
+{
+    const QString base = QStringLiteral(":/TestGraphics/icons/");
+    switch (level) {
+    case 0:
+        button->setIcon(QIcon(base + QStringLiteral("Led_Green.png")));
+        break;
+    case 1:
+        button->setIcon(QIcon(
+            base + (strong ? QStringLiteral("Led_Red.png") : QStringLiteral("Led_Orange.png"))));
+        break;
+    case 2:
+        button->setIcon(QIcon(base + QStringLiteral("Led_Orange.png")));
+        break;
+    case 3:
+        button->setIcon(QIcon(base + QStringLiteral("Led_Red.png")));
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::displayDiveSummary()
+{
+    const DiveProfile& dive = m_currentDive;
+    m_ui->edDiveName->setText(dive.name);
+    m_ui->edDateTime->setText(QLocale::system().toString(
+        QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
+    // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
+    m_ui->edDuration->setText(formatTime(int(dive.duration)));
+    m_ui->edMaxDepth->setText(QStringLiteral("%1").arg(dive.maxDepth, 0, 'f', 1));
+    m_ui->edAverageDepth->setText(QStringLiteral("%1").arg(dive.meanDepth, 0, 'f', 1));
+
+    setAlertLed(m_ui->alertCeil, alertBits(dive.alerts, DiveProfile::AlertShiftCeiling), false);
+    setAlertLed(m_ui->alertRR, alertBits(dive.alerts, DiveProfile::AlertShiftRapidAscent), false);
+    setAlertLed(m_ui->alertYoyo, alertBits(dive.alerts, DiveProfile::AlertShiftYoyo), false);
+    setAlertLed(m_ui->alertSecurity, alertBits(dive.alerts, DiveProfile::AlertShiftSecurity), true);
+    setAlertLed(m_ui->alertDives24H, alertBits(dive.alerts, DiveProfile::AlertShiftDives24h), true);
+
+    m_ui->edComputerName->setText(dive.computer);
+    m_ui->edSampleInterval->setText(QStringLiteral("%1sec").arg(dive.period));
+    m_ui->edComputerSerial->setText(dive.serial);
+
+    QTableWidget* gases = m_ui->tblGases;
+    gases->clearContents();
+    gases->setRowCount(dive.gases.size());
+    for (int row = 0; row < dive.gases.size(); ++row) {
+        const DiveGas& gas = dive.gases[row];
+        gases->setItem(row, 0, new QTableWidgetItem(gas.name));
+        gases->setItem(row, 1, new QTableWidgetItem(QString::number(gas.o2)));
+        gases->setItem(row, 2, new QTableWidgetItem(QString::number(gas.he)));
+    }
+}
+
+void MainWindow::showCurrentDive()
+{
+    m_hasDive = true;
+    m_graphView->showProfile(&m_currentDive);
+    displayDiveSummary();
+    m_ui->btStartStopSimul->setEnabled(false);
+}
+
+bool MainWindow::openDiveFile(const QString& path)
+{
+    // Read into a fresh profile: a failed read leaves the shown dive untouched.
+    DiveProfile loaded;
+    QString error;
+    if (!loaded.loadFromFile(path, &error)) {
+        QString text
+            = tr("Impossible to open file") + QLatin1Char('\n') + QDir::toNativeSeparators(path);
+        if (!error.isEmpty())
+            text += QLatin1Char('\n') + error;
+        QMessageBox::critical(this, tr("Error"), text);
+        return false;
+    }
+    m_currentDive = std::move(loaded);
+    m_shownDiveId = -1;
+    showCurrentDive();
+    m_ui->btStoreDive->setEnabled(true);
+    highlightDiveRow(nullptr);
+    if (m_settings) {
+        m_settings->setValue(
+            QStringLiteral("directories/lastDiveFile"), QFileInfo(path).absolutePath());
+        m_settings->sync();
+    }
+    return true;
+}
+
+void MainWindow::openDiveProfile()
+{
+    const QString start = m_settings
+        ? m_settings->value(QStringLiteral("directories/lastDiveFile")).toString()
+        : QString();
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open Dive File"), start,
+        tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary "
+           "dive file (*.divebin)"));
+    if (!file.isEmpty())
+        openDiveFile(file);
+}
+
+void MainWindow::dropFiles(const QStringList& pFiles)
+{
+    if (pFiles.isEmpty())
+        return;
+    const QString& path = pFiles.first();
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix == QLatin1String("uddf") || suffix == QLatin1String("divebin"))
+        openDiveFile(path);
+    else
+        QMessageBox::critical(this, tr("Error"), tr("Invalid File"));
+}
+
+void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
+{
+    QTableWidgetItem* item = DiveListView::firstColumnItem(*m_ui->diveList, pItem);
+    const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+    if (id < 0)
+        return;
+    DiveProfile loaded;
+    if (!LogbookDatabase::instance().loadDive(id, loaded)) {
+        QMessageBox::critical(this, tr("Database Error"), tr("Impossible to read profile"));
+        return;
+    }
+    m_currentDive = std::move(loaded);
+    m_shownDiveId = id;
+    showCurrentDive();
+    m_ui->btStoreDive->setEnabled(false);
+    highlightDiveRow(item);
+}
+
+void MainWindow::storeCurrentDive()
+{
+    if (!m_hasDive)
+        return;
+    MultiFieldDialog dialog(tr("Rename"));
+    dialog.addTextField(tr("Name"), m_currentDive.name);
+    if (dialog.run() != QDialog::Accepted)
+        return;
+    const QString name = dialog.value(tr("Name")).toString().trimmed();
+    if (name.isEmpty()) {
+        QMessageBox::critical(this, tr("Error"), tr("Invalid name"));
+        return;
+    }
+    const QString previous = m_currentDive.name;
+    m_currentDive.name = name;
+    // A refused store keeps the dive as it was, old name included.
+    if (writeDiveToDatabase(m_currentDive) != LogbookDatabase::Success)
+        m_currentDive.name = previous;
+    m_graphView->profileItem()->refreshHeader();
+}
+
+int MainWindow::writeDiveToDatabase(DiveProfile& dive)
+{
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    int storedId = -1;
+    const int outcome = logbook.storeDive(dive, &storedId);
+    if (outcome == LogbookDatabase::Success) {
+        m_ui->btStoreDive->setEnabled(false);
+        if (&dive == &m_currentDive)
+            m_shownDiveId = storedId;
+        fillDiveList();
+        return outcome;
+    }
+    QString text = tr("Impossible to write profile ") + dive.name;
+    switch (outcome) {
+    case LogbookDatabase::NotOpen:
+        text += tr("\nDatabase not open");
+        break;
+    case LogbookDatabase::DuplicateDive:
+        text += tr("\nDive Id already exists");
+        break;
+    case LogbookDatabase::StatementFailed:
+        text += QLatin1Char('\n') + logbook.lastError();
+        break;
+    default:
+        break;
+    }
+    QMessageBox::critical(this, tr("Write Database Error"), text);
+    return outcome;
+}
+
+void MainWindow::showItems()
+{
+    m_graphView->setItemsVisible(m_ui->ckPoints->isChecked(), m_ui->ckTemperature->isChecked(),
+        m_ui->ckDeco->isChecked(), m_ui->ckAlerts->isChecked());
+}
+
+void MainWindow::graphViewMouseMove(QPointF pScenePoint, int pTime)
+{
+    if (pTime < 0) {
+        m_ui->edPositionInformation->clear();
+        return;
+    }
+    m_ui->edPositionInformation->setHtml(m_graphView->positionInformation(pScenePoint, pTime));
+}
+
+void MainWindow::about()
+{
+    auto* window = new AboutWindow;
+    window->show();
+}
+
+// ---- Logbook view
+
+void MainWindow::fillDiveList()
+{
+    QList<DiveListEntry> entries;
+    int computers = 0;
+    if (!LogbookDatabase::instance().listDives(m_filter, entries, computers)) {
+        entries.clear();
+        computers = 0;
+    }
+    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers);
+    if (m_shownDiveId >= 0)
+        highlightDiveRow(DiveListView::itemOfDive(*m_ui->diveList, m_shownDiveId));
+}
+
+void MainWindow::highlightDiveRow(QTableWidgetItem* item)
+{
+    DiveListView::highlight(*m_ui->diveList, item);
+}
+
+void MainWindow::setCsvSeparator(bool comma)
+{
+    m_csvComma = comma;
+    if (!m_settings)
+        return;
+    m_settings->setValue(QStringLiteral("export/csvSeparator"), comma);
+    m_settings->sync();
+}
+
+void MainWindow::applyCsvModeFromSettings()
+{
+    // The saved choice decides every write, whatever another writer set last.
+    if (m_settings) {
+        m_settings->sync();
+        m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), m_csvComma).toBool();
+    }
+    CsvFile::setMode(m_csvComma ? 1 : 0);
+}
+
+QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setToolTipsVisible(true);
+    menu->addAction(tr("Open"), this, [this, item]() { openDiveProfileItem(item); });
+    menu->addAction(tr("Delete"), this, &MainWindow::deleteSelectedDives);
+    menu->addSeparator();
+    menu->addAction(tr("Rename"), this, [this, item]() { renameDive(item); });
+    menu->addAction(tr("Export"), this, [this, item]() { exportFromList(item); });
+    QMenu* separator = menu->addMenu(tr("csv separator"));
+    QAction* dot = separator->addAction(tr("Dot ."), this, [this]() { setCsvSeparator(false); });
+    dot->setCheckable(true);
+    dot->setChecked(!m_csvComma);
+    QAction* comma = separator->addAction(tr("Comma ,"), this, [this]() { setCsvSeparator(true); });
+    comma->setCheckable(true);
+    comma->setChecked(m_csvComma);
+    menu->addSeparator();
+    QAction* addToPlan = menu->addAction(tr("Add to planification"));
+    addToPlan->setEnabled(false);
+    addToPlan->setToolTip(tr(LaterVersion));
+    return menu;
+}
+
+void MainWindow::onDiveListContextMenu(const QPoint& pos)
+{
+    QTableWidgetItem* item = m_ui->diveList->itemAt(pos);
+    if (!item)
+        return;
+    item = DiveListView::firstColumnItem(*m_ui->diveList, item);
+    if (!item)
+        return;
+    QMenu* menu = createDiveListMenu(item);
+    menu->popup(m_ui->diveList->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::deleteSelectedDives()
+{
+    QTableWidget* list = m_ui->diveList;
+    const QList<int> ids = DiveListView::selectedDiveIds(*list);
+    if (ids.isEmpty())
+        return;
+    const QString question = ids.size() == 1 ? tr("Are you sure to delete this dive?")
+                                             : tr("Are you sure to delete these dives?");
+    if (QMessageBox::question(this, tr("Delete dive"), question, QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    QStringList failed;
+    int deleted = 0;
+    for (int id : ids) {
+        if (logbook.deleteDive(id)) {
+            ++deleted;
+        } else {
+            const QTableWidgetItem* item = DiveListView::itemOfDive(*list, id);
+            failed.append(item ? item->text() : QString::number(id));
+        }
+    }
+    if (deleted > 0) {
+        list->clearSelection();
+        fillDiveList();
+    }
+    if (!failed.isEmpty()) {
+        QMessageBox::critical(this, tr("Database Error"),
+            tr("Impossible to delete profile(") + failed.join(QStringLiteral(", "))
+                + QLatin1Char(')'));
+    }
+}
+
+void MainWindow::renameDive(QTableWidgetItem* item)
+{
+    item = DiveListView::firstColumnItem(*m_ui->diveList, item);
+    const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+    if (id < 0)
+        return;
+    const QString old = item->text();
+    MultiFieldDialog dialog(tr("Rename"));
+    dialog.addTextField(tr("Name"), old);
+    if (dialog.run() != QDialog::Accepted)
+        return;
+    const QString name = dialog.value(tr("Name")).toString();
+    if (name == old || name.trimmed().isEmpty()) {
+        QMessageBox::critical(this, tr("Error"), tr("Invalid name"));
+        return;
+    }
+    if (!LogbookDatabase::instance().renameDive(id, name)) {
+        QMessageBox::critical(this, tr("Error"), tr("Name already exists"));
+        return;
+    }
+    item->setText(name);
+    if (id == m_shownDiveId) {
+        m_currentDive.name = name;
+        m_ui->edDiveName->setText(name);
+        m_graphView->profileItem()->refreshHeader();
+    }
+}
+
+void MainWindow::exportFromList(QTableWidgetItem* item)
+{
+    const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+    if (id < 0)
+        return;
+    const QString file = QFileDialog::getSaveFileName(this, tr("Export Profile"), QString(),
+        tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
+    if (!file.isEmpty())
+        exportStoredDive(id, file);
+}
+
+bool MainWindow::exportStoredDive(int diveId, const QString& path)
+{
+    const std::unique_ptr<DiveLinesIO> writer = makeWriter(path);
+    if (!writer) {
+        QMessageBox::critical(this, tr("Error"), tr("Invalid File Name"));
+        return false;
+    }
+    DiveProfile dive;
+    if (!LogbookDatabase::instance().loadDive(diveId, dive)) {
+        QMessageBox::critical(this, tr("Database Error"), tr("Impossible to read profile"));
+        return false;
+    }
+    applyCsvModeFromSettings();
+    if (!writer->write(path, dive)) {
+        QMessageBox::critical(this, tr("Error"),
+            tr("Impossible to write file") + QLatin1Char('\n') + QDir::toNativeSeparators(path)
+                + QLatin1Char('\n') + writer->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::saveSelectionMenu(QMenu& menu)
+{
+    if (!m_hasDive || !m_graphView->isSelectionVisible())
+        return false;
+    menu.addAction(tr("Save selection"), this, [this]() {
+        const QString file = QFileDialog::getSaveFileName(this, tr("Save Dive File"), QString(),
+            tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
+        if (!file.isEmpty())
+            saveSelection(file);
+    });
+    return true;
+}
+
+bool MainWindow::saveSelection(const QString& path)
+{
+    if (!m_hasDive)
+        return false;
+    if (!makeWriter(path)) {
+        QMessageBox::critical(this, tr("Error"), tr("Invalid File Name"));
+        return false;
+    }
+    const auto range = m_graphView->selectedRange();
+    if (range.first < 0 || range.second <= range.first)
+        return false;
+    DiveProfile cut = m_currentDive.cutSelection(range.first, range.second);
+    applyCsvModeFromSettings();
+    QString error;
+    if (!exportDive(cut, path, &error)) {
+        QMessageBox::critical(this, tr("Error"),
+            tr("Impossible to write file") + QLatin1Char('\n') + QDir::toNativeSeparators(path)
+                + QLatin1Char('\n') + error);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::setFilter()
+{
+    if (!m_formFilter)
+        m_formFilter = new FormFilter(this);
+    m_formFilter->setFilter(m_filter, LogbookDatabase::instance().listComputers());
+    if (m_formFilter->exec() != QDialog::Accepted)
+        return;
+    m_formFilter->readInto(m_filter);
+    fillDiveList();
+}

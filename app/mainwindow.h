@@ -1,0 +1,111 @@
+#pragma once
+
+#include "dive/diveprofile.h"
+#include "logbook/logbookdatabase.h"
+
+#include <QMainWindow>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class FormFilter;
+class GraphView;
+class QAbstractButton;
+class QAction;
+class QMenu;
+class QSettings;
+class QTableWidgetItem;
+namespace Ui {
+class MainWindowClass;
+}
+
+// The application's one top-level window: the logbook on the left, the dive shown
+// on the right with its summary, computer data and gases.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // False when the data folder could not be created: the user has been told and
+    // the program must stop.
+    bool isUsable() const { return m_usable; }
+    QString dataDir() const { return m_appDataDir; }
+
+    // Loads a dive file (chosen by its extension) and shows it. On failure the
+    // dive shown before stays as it was.
+    bool openDiveFile(const QString& path);
+    void displayDiveSummary();
+    // Stores the dive in the logbook; returns the logbook's outcome code and shows
+    // the matching message when it is not a success.
+    int writeDiveToDatabase(DiveProfile& dive);
+    void highlightDiveRow(QTableWidgetItem* item);
+    void logToConsole(const QString& text, bool clear = false);
+    // The diagnostics callback handed to the dive computer link.
+    void logFromLink(const QString& text) { logToConsole(QStringLiteral("Log: ") + text); }
+    static void setAlertLed(QAbstractButton* button, int level, bool strong);
+
+    // The logbook view.
+    void fillDiveList();
+    void setCsvSeparator(bool comma);
+    bool csvSeparator() const { return m_csvComma; }
+    const DiveFilter& diveFilter() const { return m_filter; }
+    // Deletes the selected dives after asking; the dives that could not be deleted
+    // are named in the error message.
+    void deleteSelectedDives();
+    void renameDive(QTableWidgetItem* item);
+    // Writes the stored dive to a file chosen by extension; reports every failure.
+    bool exportStoredDive(int diveId, const QString& path);
+    // Writes the selected range of the shown dive to a file; reports every failure.
+    bool saveSelection(const QString& path);
+    // The dive list's context menu for the item's row (deletes itself when closed).
+    QMenu* createDiveListMenu(QTableWidgetItem* item);
+
+    const DiveProfile& currentDive() const { return m_currentDive; }
+    GraphView* graphView() const { return m_graphView; }
+    QMenu* deviceMenu() const { return m_deviceMenu; }
+    FormFilter* filterDialog() const { return m_formFilter; }
+
+public slots:
+    void on_actionQuit_triggered();
+    void graphViewMouseMove(QPointF pScenePoint, int pTime);
+    void onDiveListContextMenu(const QPoint& pos);
+    void openDiveProfileItem(QTableWidgetItem* pItem);
+    void openDiveProfile();
+    void dropFiles(const QStringList& pFiles);
+    void storeCurrentDive();
+    void showItems();
+    void about();
+    void setFilter();
+
+private:
+    void applyHiddenOptions();
+    void showCurrentDive();
+    void openLogbook();
+    void exportFromList(QTableWidgetItem* item);
+    bool saveSelectionMenu(QMenu& menu);
+    void applyCsvModeFromSettings();
+
+    QString m_title;
+    QString m_appDataDir;
+    bool m_usable = true;
+    std::unique_ptr<Ui::MainWindowClass> m_ui;
+    QSettings* m_settings = nullptr;
+    GraphView* m_graphView = nullptr;
+    DiveProfile m_currentDive;
+    // The dive the graph shows: the current dive, or none before the first one.
+    bool m_hasDive = false;
+    // Logbook id of the dive shown, -1 when it came from a file.
+    int m_shownDiveId = -1;
+    bool m_programNameVisible = false;
+    bool m_csvComma = false;
+    bool m_planificationAddOn = false;
+    DiveFilter m_filter;
+    FormFilter* m_formFilter = nullptr;
+    QMenu* m_deviceMenu = nullptr;
+    QAction* m_downloadAction = nullptr;
+    QAction* m_programNameAction = nullptr;
+};

@@ -1,0 +1,178 @@
+#include "logbook/divelistview.h"
+
+#include "dive/formattime.h"
+#include "logbook/logbookdatabase.h"
+
+#include <QBrush>
+#include <QCoreApplication>
+#include <QFont>
+#include <QLabel>
+#include <QSet>
+#include <QTableWidget>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DiveListView", text);
+}
+
+const QColor GroupBackground(155, 201, 255);
+
+void setWeight(QTableWidgetItem* item, int weight, const QColor& colour)
+{
+    QFont font = item->font();
+    font.setWeight(QFont::Weight(weight));
+    item->setFont(font);
+    item->setForeground(QBrush(colour));
+}
+
+QTableWidgetItem* centred(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    return item;
+}
+
+} // namespace
+
+namespace DiveListView {
+
+QString groupTitle(const QString& computer, const QString& serial, int diveCount)
+{
+    const QString name = computer.isEmpty() ? tr("No name") : computer;
+    return name + QStringLiteral(" - ") + serial + QStringLiteral(" - ")
+        + tr("%1 dives").arg(diveCount);
+}
+
+void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount)
+{
+    list.clearSpans();
+    label.setText(QStringLiteral("%1 %2 / %3 %4")
+                      .arg(computerCount)
+                      .arg(tr("Names"))
+                      .arg(entries.size())
+                      .arg(tr("Dives")));
+
+    // The header rows are counted here from the entries themselves, so that the
+    // table always has room for every dive whatever count the caller passed.
+    int groups = 0;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (i == 0 || entries[i].serial != entries[i - 1].serial)
+            ++groups;
+    }
+
+    list.clearContents();
+    list.setRowCount(entries.size() + groups);
+    list.setColumnCount(4);
+    list.setHorizontalHeaderLabels({ tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth") });
+
+    int row = 0;
+    int groupRow = -1;
+    int groupCount = 0;
+    const DiveListEntry* reference = nullptr;
+    const auto finishGroup = [&]() {
+        if (!reference)
+            return;
+        auto* header
+            = new QTableWidgetItem(groupTitle(reference->computer, reference->serial, groupCount));
+        header->setData(Qt::UserRole, -1);
+        header->setBackground(QBrush(GroupBackground));
+        QFont font = header->font();
+        font.setWeight(QFont::Bold);
+        header->setFont(font);
+        list.setItem(groupRow, 0, header);
+        // The header spans the table's four columns.
+        list.setSpan(groupRow, 0, 1, 4);
+    };
+
+    for (const DiveListEntry& entry : entries) {
+        if (!reference || entry.serial != reference->serial) {
+            finishGroup();
+            groupRow = row++;
+            groupCount = 0;
+            reference = &entry;
+        }
+        auto* name = new QTableWidgetItem(entry.name);
+        name->setData(Qt::UserRole, entry.diveId);
+        list.setItem(row, 0, name);
+        list.setItem(row, 1,
+            centred(entry.dateTime.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"))));
+        list.setItem(row, 2, centred(formatTime(int(entry.maxTime))));
+        list.setItem(row, 3, centred(QStringLiteral("%1m").arg(entry.maxDepth, 0, 'f', 1)));
+        ++row;
+        ++groupCount;
+    }
+    finishGroup();
+}
+
+QTableWidgetItem* firstColumnItem(const QTableWidget& list, QTableWidgetItem* item)
+{
+    if (!item)
+        return nullptr;
+    if (item->column() == 0)
+        return item;
+    return list.item(item->row(), 0);
+}
+
+int diveIdOf(const QTableWidget& list, QTableWidgetItem* item)
+{
+    QTableWidgetItem* first = firstColumnItem(list, item);
+    if (!first)
+        return -1;
+    bool ok = false;
+    const int id = first->data(Qt::UserRole).toInt(&ok);
+    return ok ? id : -1;
+}
+
+void highlight(QTableWidget& list, QTableWidgetItem* item)
+{
+    const int marked = item ? item->row() : -1;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QTableWidgetItem* first = list.item(row, 0);
+        if (!first || first->data(Qt::UserRole).toInt() < 0)
+            continue;
+        for (int column = 0; column < list.columnCount(); ++column) {
+            QTableWidgetItem* cell = list.item(row, column);
+            if (!cell)
+                continue;
+            if (row == marked)
+                setWeight(cell, QFont::Bold, Qt::blue);
+            else if (cell->font().weight() > QFont::Medium)
+                setWeight(cell, QFont::Normal, Qt::black);
+        }
+    }
+}
+
+QList<int> selectedDiveIds(const QTableWidget& list)
+{
+    QSet<int> rows;
+    const QList<QTableWidgetItem*> selected = list.selectedItems();
+    for (const QTableWidgetItem* item : selected)
+        rows.insert(item->row());
+    QList<int> sortedRows(rows.begin(), rows.end());
+    std::sort(sortedRows.begin(), sortedRows.end());
+    QList<int> ids;
+    for (int row : sortedRows) {
+        const QTableWidgetItem* first = list.item(row, 0);
+        if (!first)
+            continue;
+        const int id = first->data(Qt::UserRole).toInt();
+        if (id >= 0)
+            ids.append(id);
+    }
+    return ids;
+}
+
+QTableWidgetItem* itemOfDive(const QTableWidget& list, int diveId)
+{
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QTableWidgetItem* first = list.item(row, 0);
+        if (first && first->data(Qt::UserRole).toInt() == diveId
+            && first->data(Qt::UserRole).isValid())
+            return first;
+    }
+    return nullptr;
+}
+
+} // namespace DiveListView

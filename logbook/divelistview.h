@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QLabel;
+class QTableWidget;
+class QTableWidgetItem;
+struct DiveListEntry;
+
+// The dive list of the main window: dives grouped by computer under a coloured
+// header row. Rows carry the dive id in the Qt::UserRole of their first item;
+// header rows carry -1.
+namespace DiveListView {
+
+// Text of a computer header row.
+QString groupTitle(const QString& computer, const QString& serial, int diveCount);
+
+// Rebuilds the list from the entries (in display order: by serial, then
+// computer) and writes the counts into the label.
+void fill(
+    QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount);
+
+// Marks the row of the item (any column) bold and blue and returns every other
+// dive row to normal text. With no item, no row stays marked.
+void highlight(QTableWidget& list, QTableWidgetItem* item);
+
+// The first-column item of the item's row (the item itself when in column 0).
+QTableWidgetItem* firstColumnItem(const QTableWidget& list, QTableWidgetItem* item);
+
+// The dive id of the item's row; -1 for header rows and for no item.
+int diveIdOf(const QTableWidget& list, QTableWidgetItem* item);
+
+// Dive ids of the selected rows, header rows left out, in row order.
+QList<int> selectedDiveIds(const QTableWidget& list);
+
+// The first-column item of the row of that dive, or null.
+QTableWidgetItem* itemOfDive(const QTableWidget& list, int diveId);
+
+} // namespace DiveListView

@@ -1,0 +1,734 @@
+#include "app/demodives.h"
+#include "app/mainwindow.h"
+#include "fileio/csvfile.h"
+#include "logbook/formfilter.h"
+#include "logbook/logbookdatabase.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// Waits for the next modal windows and hands each to its answer in turn; used to
+// answer the message boxes and input dialogs that the window runs modally.
+class ModalAnswer : public QObject
+{
+public:
+    using Answer = std::function<void(QWidget*)>;
+    explicit ModalAnswer(Answer answer)
+        : ModalAnswer(QList<Answer> { std::move(answer) })
+    {
+    }
+    explicit ModalAnswer(QList<Answer> answers)
+        : m_answers(std::move(answers))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible()) {
+                if (++m_tries > 1000)
+                    m_timer.stop();
+                return;
+            }
+            const int index = count++;
+            seen = true;
+            if (count == m_answers.size())
+                m_timer.stop();
+            m_answers[index](modal);
+        });
+        m_timer.start(10);
+    }
+    bool seen = false;
+    int count = 0;
+
+private:
+    QList<Answer> m_answers;
+    QTimer m_timer;
+    int m_tries = 0;
+};
+
+// Answers the next message boxes with the buttons, in order, recording titles and texts.
+struct BoxAnswer {
+    QStringList titles;
+    QStringList texts;
+    QString title;
+    QString text;
+    bool seen() const { return answer && answer->seen; }
+    std::unique_ptr<ModalAnswer> answer;
+
+    explicit BoxAnswer(QList<QMessageBox::StandardButton> buttons = { QMessageBox::Ok })
+    {
+        QList<ModalAnswer::Answer> answers;
+        for (QMessageBox::StandardButton button : buttons) {
+            answers.append([this, button](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (!box) {
+                    modal->close();
+                    return;
+                }
+                title = box->windowTitle();
+                text = box->text();
+                titles << title;
+                texts << text;
+                QAbstractButton* b = box->button(button);
+                if (b)
+                    b->click();
+                else
+                    box->reject();
+            });
+        }
+        answer = std::make_unique<ModalAnswer>(answers);
+    }
+    explicit BoxAnswer(QMessageBox::StandardButton button)
+        : BoxAnswer(QList<QMessageBox::StandardButton> { button })
+    {
+    }
+};
+
+// Types the text into the first line edit of the next input dialog and presses Ok
+// (or Cancel).
+std::unique_ptr<ModalAnswer> typeIntoDialog(const QString& text, bool accept = true)
+{
+    return std::make_unique<ModalAnswer>([text, accept](QWidget* modal) {
+        auto* edit = modal->findChild<QLineEdit*>();
+        if (edit)
+            edit->setText(text);
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog)
+            accept ? dialog->accept() : dialog->reject();
+    });
+}
+
+// A tab-separated sample table in the 20-column form the CSV reader takes.
+QByteArray csvTable(const QList<QPair<double, double>>& points)
+{
+    QByteArray out = "time\tdepth\n";
+    for (const auto& p : points) {
+        QStringList fields(20, QStringLiteral("0"));
+        fields[0] = QString::number(p.first);
+        fields[1] = QString::number(p.second);
+        fields[15] = QStringLiteral("19.5");
+        out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+    }
+    return out;
+}
+
+bool sameIcon(const QIcon& icon, const QString& path)
+{
+    if (!QFile::exists(path) || icon.isNull())
+        return false;
+    return icon.pixmap(16, 16).toImage() == QIcon(path).pixmap(16, 16).toImage();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("VeltraDesktop")); }
+    void init();
+    void cleanup();
+
+    void hiddenFeatures_data();
+    void hiddenFeatures();
+    void openCsvShowsDive();
+    void failedOpenKeepsShownDive();
+    void dropOnlyTakesUddfAndDivebin_data();
+    void dropOnlyTakesUddfAndDivebin();
+    void storeLandsUnderItsComputer();
+    void secondStoreReportsDuplicate();
+    void storeRefusesEmptyName();
+    void listCountsOfTwoComputers();
+    void renameRules_data();
+    void renameRules();
+    void deleteAsksFirst();
+    void deleteIgnoresGroupRows();
+    void deleteNamesDivesNotDeleted();
+    void filterDialogDrivesList();
+    void exportRefusesDivebin();
+    void exportReportsWriteFailure();
+    void exportUsesSavedSeparator();
+    void separatorSurvivesRestart_data();
+    void separatorSurvivesRestart();
+    void alertLeds_data();
+    void alertLeds();
+    void aboutWindowGoesAway();
+    void consoleLines();
+    void dataFolderCreatedWithParents();
+    void dataFolderImpossible();
+
+private:
+    MainWindow* makeWindow();
+    QString dataDir() const { return m_home->path() + QStringLiteral("/VeltraDesktop"); }
+    void writeOptions(const QMap<QString, int>& values);
+    void storeDemoDives();
+    QTableWidget* diveList(MainWindow* w) { return w->findChild<QTableWidget*>("diveList"); }
+    QString writeCsv(const QString& name, const QList<QPair<double, double>>& points);
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestMainWindow::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    qputenv("XDG_DATA_HOME", m_home->path().toUtf8());
+    QDir().mkpath(dataDir());
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    LogbookDatabase::instance().close();
+    m_home.reset();
+}
+
+MainWindow* TestMainWindow::makeWindow()
+{
+    m_window.reset();
+    m_window = std::make_unique<MainWindow>();
+    return m_window.get();
+}
+
+void TestMainWindow::writeOptions(const QMap<QString, int>& values)
+{
+    QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        options.setValue(QStringLiteral("hidden/") + it.key(), it.value());
+    options.sync();
+}
+
+void TestMainWindow::storeDemoDives()
+{
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    QCOMPARE(logbook.openOrCreate(dataDir() + QStringLiteral("/diveDB.db")), 0);
+    for (const DemoDives::Plan& plan : DemoDives::demoPlans())
+        QCOMPARE(logbook.storeDive(DemoDives::makeDive(plan)), 0);
+    logbook.close();
+}
+
+QString TestMainWindow::writeCsv(const QString& name, const QList<QPair<double, double>>& points)
+{
+    const QString path = m_home->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csvTable(points)) < 0)
+        return QString();
+    return path;
+}
+
+void TestMainWindow::hiddenFeatures_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("value");
+    QTest::newRow("no options file") << QString() << 0;
+    for (const char* key :
+        { "simulation", "planificationaddon", "planification", "import", "alerts", "programname" }) {
+        QTest::newRow(qPrintable(QString("%1=1").arg(key))) << QString(key) << 1;
+        QTest::newRow(qPrintable(QString("%1=2 acts as 0").arg(key))) << QString(key) << 2;
+    }
+}
+
+void TestMainWindow::hiddenFeatures()
+{
+    QFETCH(QString, key);
+    QFETCH(int, value);
+    if (!key.isEmpty())
+        writeOptions({ { key, value } });
+    MainWindow* w = makeWindow();
+    w->show();
+    QVERIFY(w->isUsable());
+    const auto on = [&](const char* k) { return key == QLatin1String(k) && value == 1; };
+
+    auto* tabProfile = w->findChild<QTabWidget*>("tabProfile");
+    QCOMPARE(tabProfile->isTabVisible(3), on("simulation"));
+    QCOMPARE(tabProfile->isTabVisible(4), on("simulation"));
+    QCOMPARE(tabProfile->tabText(3), QString("Console"));
+    QCOMPARE(w->findChild<QWidget*>("wdPlanifAddOn")->isVisibleTo(w->findChild<QWidget*>("tab_7")),
+        on("planificationaddon"));
+    QCOMPARE(w->findChild<QTabWidget*>("tabMain")->isTabVisible(1), on("planification"));
+    QCOMPARE(w->findChild<QWidget*>("btImportDive")->isVisible(), on("import"));
+    QCOMPARE(w->findChild<QWidget*>("btStoreDive")->isVisible(), on("import"));
+    QCOMPARE(w->findChild<QAction*>("actionOpen")->isEnabled(), on("import"));
+    QCOMPARE(w->findChild<QWidget*>("gbAlerts")->isVisible(), on("alerts"));
+    QCOMPARE(w->deviceMenu()->actions().value(1)->text(), QString("Program name"));
+    QCOMPARE(w->deviceMenu()->actions().value(1)->isVisible(), on("programname"));
+    // Always: the test button is hidden and nothing of a later version pretends to work.
+    QVERIFY(!w->findChild<QWidget*>("btTest")->isVisible());
+    QVERIFY(!w->deviceMenu()->actions().value(0)->isEnabled());
+    QVERIFY(!w->findChild<QWidget*>("btConnectBluetooth")->isEnabled());
+    QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
+    QVERIFY(QFile::exists(dataDir() + QStringLiteral("/diveDB.db")));
+    QVERIFY(w->windowTitle().startsWith(QStringLiteral("Veltra Desktop - ")));
+}
+
+void TestMainWindow::openCsvShowsDive()
+{
+    // 0 to 30 m in 2 min, 75 min in all: the duration keeps its hour.
+    const QString path = writeCsv(QStringLiteral("morning.csv"),
+        { { 0, 0 }, { 120, 30 }, { 2400, 30 }, { 4400, 5 }, { 4500, 0 } });
+    QVERIFY(!path.isEmpty());
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(path));
+    QCOMPARE(w->findChild<QLineEdit*>("edDiveName")->text(), QString("morning"));
+    QCOMPARE(w->findChild<QLineEdit*>("edDuration")->text(), QString("01:15:00"));
+    QCOMPARE(w->findChild<QLineEdit*>("edMaxDepth")->text(), QString("30.0"));
+    // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
+    QCOMPARE(w->findChild<QLineEdit*>("edAverageDepth")->text(), QString("13.0"));
+    QVERIFY(w->findChild<QWidget*>("btStoreDive")->isEnabled());
+    QCOMPARE(w->currentDive().samples.size(), 5);
+    QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+    QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
+}
+
+void TestMainWindow::failedOpenKeepsShownDive()
+{
+    const QString good = writeCsv(QStringLiteral("good.csv"), { { 0, 0 }, { 60, 12 }, { 600, 0 } });
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(good));
+
+    BoxAnswer box;
+    QVERIFY(!w->openDiveFile(m_home->filePath(QStringLiteral("missing.csv"))));
+    QVERIFY(box.seen());
+    QCOMPARE(box.title, QString("Error"));
+    QVERIFY(box.text.startsWith(QStringLiteral("Impossible to open file")));
+    QCOMPARE(w->currentDive().name, QString("good"));
+    QCOMPARE(w->currentDive().samples.size(), 3);
+    QCOMPARE(w->findChild<QLineEdit*>("edDiveName")->text(), QString("good"));
+}
+
+void TestMainWindow::dropOnlyTakesUddfAndDivebin_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("csv is refused") << "a.csv" << "Invalid File";
+    QTest::newRow("suffix in capitals is refused") << "a.UDDF" << "Invalid File";
+    QTest::newRow("missing uddf fails to open") << "a.uddf" << "Impossible to open file";
+}
+
+void TestMainWindow::dropOnlyTakesUddfAndDivebin()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    MainWindow* w = makeWindow();
+    BoxAnswer box;
+    w->dropFiles({ m_home->filePath(file), m_home->filePath("other.uddf") });
+    QVERIFY(box.seen());
+    QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
+}
+
+void TestMainWindow::storeLandsUnderItsComputer()
+{
+    storeDemoDives();
+    const QString path = writeCsv(QStringLiteral("reef.csv"), { { 0, 0 }, { 60, 8 }, { 900, 0 } });
+    MainWindow* w = makeWindow();
+    QCOMPARE(diveList(w)->rowCount(), 7);
+    QVERIFY(w->openDiveFile(path));
+    auto typing = typeIntoDialog(QStringLiteral("Reef at noon"));
+    w->storeCurrentDive();
+    QVERIFY(typing->seen);
+    // A file dive has no computer: a third group, "No name" with an empty serial, sorts first.
+    QTableWidget* list = diveList(w);
+    QCOMPARE(list->rowCount(), 9);
+    QCOMPARE(list->item(0, 0)->text(), QString("No name -  - 1 dives"));
+    QCOMPARE(list->item(1, 0)->text(), QString("Reef at noon"));
+    QVERIFY(list->item(1, 0)->data(Qt::UserRole).toInt() >= 1);
+    QCOMPARE(list->item(1, 0)->font().weight(), int(QFont::Bold));
+    QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
+    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 Names / 6 Dives"));
+}
+
+void TestMainWindow::secondStoreReportsDuplicate()
+{
+    const QString path = writeCsv(QStringLiteral("dup.csv"), { { 0, 0 }, { 60, 8 }, { 900, 0 } });
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(path));
+    {
+        auto typing = typeIntoDialog(QStringLiteral("Wreck"));
+        w->storeCurrentDive();
+    }
+    QVERIFY(w->openDiveFile(path));
+    auto typing = typeIntoDialog(QStringLiteral("Wreck"));
+    BoxAnswer box;
+    w->storeCurrentDive();
+    QVERIFY(box.seen());
+    QCOMPARE(box.title, QString("Write Database Error"));
+    QCOMPARE(box.text, QString("Impossible to write profile Wreck\nDive Id already exists"));
+    QVERIFY(w->findChild<QWidget*>("btStoreDive")->isEnabled());
+    // The refused name is not kept.
+    QCOMPARE(w->currentDive().name, QString("dup"));
+    QCOMPARE(diveList(w)->rowCount(), 2);
+}
+
+void TestMainWindow::storeRefusesEmptyName()
+{
+    const QString path = writeCsv(QStringLiteral("x.csv"), { { 0, 0 }, { 60, 8 }, { 900, 0 } });
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(path));
+    auto typing = typeIntoDialog(QStringLiteral("   "));
+    BoxAnswer box;
+    w->storeCurrentDive();
+    QVERIFY(box.seen());
+    QCOMPARE(box.text, QString("Invalid name"));
+    QCOMPARE(diveList(w)->rowCount(), 0);
+    QCOMPARE(w->currentDive().name, QString("x"));
+}
+
+void TestMainWindow::listCountsOfTwoComputers()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    QTableWidget* list = diveList(w);
+    // Demo logbook: three dives of one computer, two of the other.
+    QCOMPARE(list->rowCount(), 7);
+    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 Names / 5 Dives"));
+    QStringList groups;
+    for (int row = 0; row < 7; ++row) {
+        if (list->item(row, 0)->data(Qt::UserRole).toInt() < 0)
+            groups << list->item(row, 0)->text();
+    }
+    QCOMPARE(groups,
+        (QStringList { "QRD-M - QRD-03352 - 2 dives", "Veltra - VLT-20417 - 3 dives" }));
+
+    // Opening a row shows it, highlighted, with the store button off.
+    w->openDiveProfileItem(list->item(4, 2));
+    QCOMPARE(w->currentDive().computer, QString("Veltra"));
+    QCOMPARE(w->findChild<QLineEdit*>("edDiveName")->text(), list->item(4, 0)->text());
+    QCOMPARE(list->item(4, 0)->font().weight(), int(QFont::Bold));
+    QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
+    QCOMPARE(w->findChild<QLineEdit*>("edSampleInterval")->text(), QString("5sec"));
+    QCOMPARE(w->findChild<QTableWidget*>("tblGases")->rowCount(), 1);
+}
+
+void TestMainWindow::renameRules_data()
+{
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
+    QTest::newRow("same name") << "3" << "Invalid name" << "3";
+    QTest::newRow("empty name") << "" << "Invalid name" << "3";
+    QTest::newRow("name of another dive of that computer") << "4" << "Name already exists" << "3";
+    QTest::newRow("name of a dive of the other computer") << "12" << "" << "12";
+    QTest::newRow("fresh name") << "Blue hole" << "" << "Blue hole";
+}
+
+void TestMainWindow::renameRules()
+{
+    QFETCH(QString, newName);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    QTableWidget* list = diveList(w);
+    QCOMPARE(list->item(1, 0)->text(), QString("3"));
+    const int id = list->item(1, 0)->data(Qt::UserRole).toInt();
+    auto typing = typeIntoDialog(newName);
+    BoxAnswer box;
+    w->renameDive(list->item(1, 3));
+    QCOMPARE(box.seen(), !message.isEmpty());
+    QCOMPARE(box.text, message);
+    QCOMPARE(list->item(1, 0)->text(), shown);
+    DiveProfile stored;
+    QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
+    QCOMPARE(stored.name, shown);
+}
+
+void TestMainWindow::deleteAsksFirst()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    QTableWidget* list = diveList(w);
+    list->selectRow(1);
+    {
+        BoxAnswer no(QMessageBox::No);
+        w->deleteSelectedDives();
+        QVERIFY(no.seen());
+        QCOMPARE(no.title, QString("Delete dive"));
+        QCOMPARE(no.text, QString("Are you sure to delete this dive?"));
+    }
+    QCOMPARE(list->rowCount(), 7);
+
+    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    list->selectRow(5);
+    BoxAnswer yes(QMessageBox::Yes);
+    w->deleteSelectedDives();
+    QVERIFY(yes.seen());
+    QCOMPARE(yes.text, QString("Are you sure to delete these dives?"));
+    // One dive gone from each computer: 2 groups + 3 dives.
+    QCOMPARE(list->rowCount(), 5);
+    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 Names / 3 Dives"));
+}
+
+void TestMainWindow::deleteIgnoresGroupRows()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    QTableWidget* list = diveList(w);
+    list->selectRow(0);
+    BoxAnswer box(QMessageBox::Yes);
+    w->deleteSelectedDives();
+    QTest::qWait(50);
+    QVERIFY(!box.seen());
+    QCOMPARE(list->rowCount(), 7);
+}
+
+void TestMainWindow::deleteNamesDivesNotDeleted()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    QTableWidget* list = diveList(w);
+    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    list->selectRow(1); // dive "3"
+    list->selectRow(2); // dive "4"
+    // Someone else removes dive "4" first: its delete fails, dive "3" still goes.
+    QVERIFY(LogbookDatabase::instance().deleteDive(list->item(2, 0)->data(Qt::UserRole).toInt()));
+    BoxAnswer boxes({ QMessageBox::Yes, QMessageBox::Ok });
+    w->deleteSelectedDives();
+    QCOMPARE(boxes.answer->count, 2);
+    QCOMPARE(boxes.titles.value(1), QString("Database Error"));
+    QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
+    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+}
+
+void TestMainWindow::filterDialogDrivesList()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    auto answer = std::make_unique<ModalAnswer>([](QWidget* modal) {
+        auto* form = qobject_cast<FormFilter*>(modal);
+        QVERIFY(form);
+        form->findChild<QGroupBox*>("grComputer")->setChecked(true);
+        auto* table = form->findChild<QTableWidget*>("tblComputers");
+        QCOMPARE(table->rowCount(), 2);
+        // Sorted names: QRD-M, Veltra. Keep Veltra only.
+        table->item(0, 0)->setCheckState(Qt::Unchecked);
+        form->accept();
+    });
+    w->setFilter();
+    QVERIFY(answer->seen);
+    QVERIFY(w->diveFilter().byComputer);
+    QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
+    QCOMPARE(diveList(w)->rowCount(), 4);
+    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+
+    // Dates: 13 June 2026 only (two Veltra dives that day, local time near UTC).
+    answer = std::make_unique<ModalAnswer>([](QWidget* modal) {
+        auto* form = qobject_cast<FormFilter*>(modal);
+        // The dialog shows the filter it was given.
+        QCOMPARE(form->findChild<QTableWidget*>("tblComputers")->item(0, 0)->checkState(),
+            Qt::Unchecked);
+        QCOMPARE(form->findChild<QTableWidget*>("tblComputers")->item(1, 0)->checkState(),
+            Qt::Checked);
+        form->findChild<QGroupBox*>("grComputer")->setChecked(false);
+        form->findChild<QGroupBox*>("grDateTime")->setChecked(true);
+        form->findChild<QDateEdit*>("startDate")->setDate(QDate(2026, 6, 13));
+        form->accept();
+    });
+    w->setFilter();
+    QVERIFY(answer->seen);
+    QVERIFY(!w->diveFilter().byComputer);
+    QVERIFY(w->diveFilter().byDate);
+    QCOMPARE(diveList(w)->rowCount(), 3);
+
+    // Cancel changes nothing.
+    answer = std::make_unique<ModalAnswer>([](QWidget* modal) {
+        modal->findChild<QGroupBox*>("grDateTime")->setChecked(false);
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    w->setFilter();
+    QVERIFY(w->diveFilter().byDate);
+    QCOMPARE(diveList(w)->rowCount(), 3);
+}
+
+void TestMainWindow::exportRefusesDivebin()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
+    const QString path = m_home->filePath(QStringLiteral("out.divebin"));
+    BoxAnswer box;
+    QVERIFY(!w->exportStoredDive(id, path));
+    QCOMPARE(box.title, QString("Error"));
+    QCOMPARE(box.text, QString("Invalid File Name"));
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestMainWindow::exportReportsWriteFailure()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
+    // A folder that does not exist cannot take the file.
+    BoxAnswer box;
+    QVERIFY(!w->exportStoredDive(id, m_home->filePath(QStringLiteral("no/such/dir/out.csv"))));
+    QVERIFY(box.seen());
+    QCOMPARE(box.title, QString("Error"));
+    QVERIFY(box.text.startsWith(QStringLiteral("Impossible to write file")));
+    // A dive that is not in the logbook.
+    BoxAnswer missing;
+    QVERIFY(!w->exportStoredDive(4242, m_home->filePath(QStringLiteral("out.csv"))));
+    QCOMPARE(missing.title, QString("Database Error"));
+    QCOMPARE(missing.text, QString("Impossible to read profile"));
+}
+
+void TestMainWindow::exportUsesSavedSeparator()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
+    w->setCsvSeparator(true);
+    // Another writer left the process-wide mode at dot.
+    CsvFile::setMode(0);
+    const QString path = m_home->filePath(QStringLiteral("comma.csv"));
+    QVERIFY(w->exportStoredDive(id, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY(lines.size() > 2);
+    // The surface pressure of 1.013 bar is stored in mbar and comes back as 1.012 (truncated
+    // on storing); with the comma choice it is written with a decimal comma.
+    QVERIFY2(lines[1].contains("1,012") || lines[1].contains("1,013"), lines[1].constData());
+    QVERIFY(!lines[1].contains("1.01"));
+}
+
+void TestMainWindow::separatorSurvivesRestart_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("true as written by the program") << "true" << true;
+    QTest::newRow("false") << "false" << false;
+    QTest::newRow("older files with 1") << "1" << true;
+    QTest::newRow("missing key") << "" << false;
+}
+
+void TestMainWindow::separatorSurvivesRestart()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, comma);
+    QFile file(dataDir() + QStringLiteral("/settings.cfg"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    if (!stored.isEmpty())
+        file.write("[export]\ncsvSeparator=" + stored.toUtf8() + "\n");
+    file.close();
+    MainWindow* w = makeWindow();
+    QCOMPARE(w->csvSeparator(), comma);
+
+    // What the window writes, it reads back after a restart.
+    w->setCsvSeparator(!comma);
+    w = makeWindow();
+    QCOMPARE(w->csvSeparator(), !comma);
+}
+
+void TestMainWindow::alertLeds_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("weak");
+    QTest::addColumn<QString>("strong");
+    QTest::newRow("0 green") << 0 << "Led_Green" << "Led_Green";
+    QTest::newRow("1 orange, red for security and 24 h") << 1 << "Led_Orange" << "Led_Red";
+    QTest::newRow("2 orange") << 2 << "Led_Orange" << "Led_Orange";
+    QTest::newRow("3 red") << 3 << "Led_Red" << "Led_Red";
+}
+
+void TestMainWindow::alertLeds()
+{
+    QFETCH(int, level);
+    QFETCH(QString, weak);
+    QFETCH(QString, strong);
+    const QString csv = writeCsv(QStringLiteral("a.csv"), { { 0, 0 }, { 60, 8 }, { 900, 0 } });
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(csv));
+    // Put the same level into every alert field of the word and show it again.
+    DiveProfile dive = w->currentDive();
+    const quint32 l = quint32(level);
+    dive.alerts = (l << 2) | (l << 22) | (l << 26) | (l << 28) | (l << 30);
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    int id = -1;
+    QCOMPARE(logbook.storeDive(dive, &id), 0);
+    w->fillDiveList();
+    w->openDiveProfileItem(diveList(w)->item(1, 0));
+    const QString base = QStringLiteral(":/TestGraphics/icons/");
+    for (const char* name : { "alertCeil", "alertRR", "alertYoyo" })
+        QVERIFY2(sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + weak + ".png"), name);
+    for (const char* name : { "alertSecurity", "alertDives24H" })
+        QVERIFY2(sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + strong + ".png"), name);
+
+    // A level outside 0-3 leaves the LED as it was.
+    QAbstractButton* ceil = w->findChild<QAbstractButton*>("alertCeil");
+    MainWindow::setAlertLed(ceil, 7, false);
+    QVERIFY(sameIcon(ceil->icon(), base + weak + ".png"));
+}
+
+void TestMainWindow::aboutWindowGoesAway()
+{
+    MainWindow* w = makeWindow();
+    w->about();
+    QPointer<QWidget> about;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String("AboutWindow"))
+            about = top;
+    }
+    QVERIFY(about);
+    QVERIFY(about->isVisible());
+    about->findChild<QPushButton*>("btAboutOk")->click();
+    QTRY_VERIFY(about.isNull());
+}
+
+void TestMainWindow::consoleLines()
+{
+    MainWindow* w = makeWindow();
+    auto* console = w->findChild<QTextEdit*>("console");
+    w->logFromLink(QStringLiteral("scan started"));
+    w->logFromLink(QStringLiteral("found Veltra"));
+    QCOMPARE(console->toPlainText(), QString("Log: scan started\nLog: found Veltra"));
+    w->logToConsole(QStringLiteral("fresh"), true);
+    QCOMPARE(console->toPlainText(), QString("fresh"));
+}
+
+void TestMainWindow::dataFolderCreatedWithParents()
+{
+    // A fresh account: not even the parent of the data folder exists.
+    const QString home = m_home->filePath(QStringLiteral("a/b/share"));
+    qputenv("XDG_DATA_HOME", home.toUtf8());
+    MainWindow* w = makeWindow();
+    QVERIFY(w->isUsable());
+    QVERIFY(QFile::exists(home + QStringLiteral("/VeltraDesktop/diveDB.db")));
+}
+
+void TestMainWindow::dataFolderImpossible()
+{
+    // The data folder would have to live under a plain file.
+    QFile blocker(m_home->filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_DATA_HOME", blocker.fileName().toUtf8());
+    BoxAnswer box;
+    MainWindow* w = makeWindow();
+    QVERIFY(box.seen());
+    QCOMPARE(box.title, QString("Error"));
+    QVERIFY(box.text.startsWith(QStringLiteral("Impossible to create the application data folder")));
+    QVERIFY(!w->isUsable());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
