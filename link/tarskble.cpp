@@ -29,18 +29,21 @@ QString deviceKey(const QBluetoothDeviceInfo& device)
     return device.deviceUuid().toString();
 }
 
-// The reply code that ends the exchange started by `command`.
-quint8 replyCodeFor(quint8 command)
+// Whether a reply announced (or damaged) with `reply` ends the exchange started by `command`.
+bool answers(quint8 command, quint8 reply)
 {
     switch (command) {
     case SetSimulatedPressure:
-        return GetAmbientPressure;
+        return reply == GetAmbientPressure || reply == SetSimulatedPressure;
     case GetDiveSamplesWithTissues:
-        return GetDiveSamples;
+        return reply == GetDiveSamples || reply == GetDiveSamplesWithTissues;
     case GetValuePair2:
-        return GetValuePair;
+        return reply == GetValuePair || reply == GetValuePair2;
+    case GetSettings:
+        // Older computers answer the settings request without the extension.
+        return reply == GetSettings || reply == GetSettingsNoExtension;
     default:
-        return command;
+        return reply == command;
     }
 }
 
@@ -156,6 +159,8 @@ BleTransport* TarskBle::createDefaultTransport(QObject* parent)
     if (demoComputerRequested()) {
         auto* computer = new VirtualDiveComputer(parent);
         computer->setDiveStore(std::make_shared<SimulatedDiveStore>());
+        // Long enough for the user to see the search happen.
+        computer->setScanDelay(1200);
         return computer;
     }
     return new QtBleTransport(parent);
@@ -605,7 +610,6 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
     case 19:
         m_batchMode = true;
         m_info.diveHeaderReplies.clear();
-        m_overflowLogged = false;
         break;
     case 5:
     case 17:
@@ -618,6 +622,7 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
         break;
     }
 
+    m_overflowLogged = false;
     if (expectsReply(code)) {
         m_pending = command;
         m_replyTimer.start();
@@ -659,7 +664,7 @@ void TarskBle::decodeFrames()
             continue;
         }
         log(QStringLiteral("Damaged frame for command %1").arg(code));
-        if (m_pending != None && replyCodeFor(m_pending) == replyCodeFor(code))
+        if (m_pending != None && answers(m_pending, code))
             finishPending();
         emit onExchangeError(static_cast<VeltraCommandIn>(code), ExchangeError::InvalidCrc);
     }
@@ -680,7 +685,7 @@ void TarskBle::finishPending()
 
 void TarskBle::announce(VeltraCommandIn code)
 {
-    if (m_pending != None && replyCodeFor(m_pending) == code)
+    if (m_pending != None && answers(m_pending, code))
         finishPending();
     emit onEndCommand(code);
 }
