@@ -169,7 +169,9 @@ Status load(const QString& path, std::vector<PlanDiveRecord>& plan)
         return Status::CannotOpen;
     if (file.size() > maxFileBytes)
         return Status::TooLarge;
-    const QByteArray bytes = file.read(maxFileBytes + 1);
+    // Bounded by the size where it is known: read() reserves its whole bound up front.
+    const qint64 size = file.size();
+    const QByteArray bytes = file.read(size > 0 ? size + 1 : maxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return Status::CannotOpen;
     return decode(bytes, plan);

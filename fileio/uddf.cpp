@@ -80,17 +80,54 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     const bool startsEmpty = dive.samples.isEmpty();
     double temperatureC = 20.0;
     double previousDepth = 0.0;
-    const QString samplesPath = QString::fromLatin1(kDivePath) + QStringLiteral("/samples");
-    const QByteArray samplesPathUtf8 = samplesPath.toUtf8();
-    doc.forEachChild(samplesPathUtf8.constData(), [&](const XMLElement* waypoint, bool&) {
-        // UDDF allows real seconds ("10.0"): parse as a number and round.
-        if (!doc.elementAt("divetime", waypoint))
-            return;
-        const double time = std::round(doc.doubleAt("divetime", -1.0, waypoint)) + 0.0;
+    // Gas ids as UTF-8, to match switchmix references without building a text per waypoint.
+    QList<QByteArray> gasIds;
+    for (const DiveGas& gas : gases)
+        gasIds.append(gas.id.toUtf8());
+
+    const XMLElement* samplesElement = doc.elementAt("samples", doc.elementAt(kDivePath));
+    for (const XMLElement* waypoint
+         = samplesElement ? samplesElement->FirstChildElement() : nullptr;
+         waypoint; waypoint = waypoint->NextSiblingElement()) {
+        // One pass over the waypoint's children; the first of each name counts. Long dives
+        // have tens of thousands of waypoints, so no path lookups here.
+        const XMLElement* timeElement = nullptr;
+        const XMLElement* depthElement = nullptr;
+        const XMLElement* temperatureElement = nullptr;
+        const XMLElement* cnsElement = nullptr;
+        const XMLElement* stopElement = nullptr;
+        const XMLElement* mixElement = nullptr;
+        for (const XMLElement* child = waypoint->FirstChildElement(); child;
+             child = child->NextSiblingElement()) {
+            const XMLElement** slot = nullptr;
+            if (XmlPathDocument::nameIs(child, "divetime"))
+                slot = &timeElement;
+            else if (XmlPathDocument::nameIs(child, "depth"))
+                slot = &depthElement;
+            else if (XmlPathDocument::nameIs(child, "temperature"))
+                slot = &temperatureElement;
+            else if (XmlPathDocument::nameIs(child, "cns"))
+                slot = &cnsElement;
+            else if (XmlPathDocument::nameIs(child, "decostop"))
+                slot = &stopElement;
+            else if (XmlPathDocument::nameIs(child, "switchmix"))
+                slot = &mixElement;
+            if (slot && !*slot)
+                *slot = child;
+        }
+
+        if (!timeElement)
+            continue;
+        // UDDF allows real seconds ("10.0"): parse as a number and round. Text that is no
+        // number counts as 0 s.
+        const double time
+            = std::round(XmlPathDocument::parseNumber(timeElement->GetText()).value_or(0.0)) + 0.0;
         if (time < 0.0)
-            return;
+            continue;
         // A waypoint without a (readable) depth stays at the previous depth.
-        const double depth = doc.numberAt("depth", waypoint).value_or(previousDepth);
+        const double depth = depthElement
+            ? XmlPathDocument::parseNumber(depthElement->GetText()).value_or(previousDepth)
+            : previousDepth;
         previousDepth = depth;
 
         if (startsEmpty && samples.isEmpty() && time >= 1.0) {
@@ -100,27 +137,33 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
             samples.append(surface);
         }
 
-        const std::optional<double> kelvin = doc.numberAt("temperature", waypoint);
-        if (kelvin && *kelvin > 0.0)
-            temperatureC = *kelvin - 273.15;
+        if (temperatureElement) {
+            const double kelvin
+                = XmlPathDocument::parseNumber(temperatureElement->GetText()).value_or(0.0);
+            if (kelvin > 0.0)
+                temperatureC = kelvin - 273.15;
+        }
 
         DiveSample sample;
         sample.time = time;
         sample.depth = depth;
         sample.temperature = temperatureC;
-        sample.cns = doc.doubleAt("cns", 0.0, waypoint);
-        sample.decoCeiling = doc.doubleAttributeAt("decostop", "decodepth", 0.0, waypoint);
-        const QString ref = doc.attributeAt("switchmix", "ref", QString(), waypoint);
-        if (!ref.isEmpty()) {
-            for (qsizetype i = 0; i < gases.size(); ++i) {
-                if (gases.at(i).id == ref) {
+        if (cnsElement)
+            sample.cns = XmlPathDocument::parseNumber(cnsElement->GetText()).value_or(0.0);
+        if (stopElement)
+            sample.decoCeiling
+                = XmlPathDocument::parseNumber(stopElement->Attribute("decodepth")).value_or(0.0);
+        const char* ref = mixElement ? mixElement->Attribute("ref") : nullptr;
+        if (ref && *ref) {
+            for (qsizetype i = 0; i < gasIds.size(); ++i) {
+                if (gasIds.at(i) == ref) {
                     sample.gasIndex = qint32(gasBase + i);
                     break;
                 }
             }
         }
         samples.append(sample);
-    });
+    }
 
     // Close the dive at the surface, one sample period after the last waypoint: the same time
     // twice would put a zero time step into the speeds.

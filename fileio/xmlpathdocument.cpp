@@ -75,9 +75,11 @@ bool XmlPathDocument::load(const QString& filePath, const char* rootName)
         m_status = Status::TooLarge;
         return false;
     }
-    // read() with a bound rather than readAll(): a file that grows while we read it (or a
-    // device that reports no size) still cannot make us take more than the limit.
-    const QByteArray data = file.read(maxFileSize + 1);
+    // A bounded read rather than readAll(): a file that grows while we read it (or a device
+    // that reports no size) still cannot make us take more than the limit. The bound is the
+    // size plus one where the size is known, since read() reserves the whole bound up front.
+    const qint64 size = file.size();
+    const QByteArray data = file.read(size > 0 ? size + 1 : maxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         m_status = Status::CannotOpen;
         return false;
