@@ -98,8 +98,10 @@ DiveProfile makeDive(const Plan& plan)
         const auto& b = points[segment];
         const double f = b.first > a.first ? (time - a.first) / (b.first - a.first) : 1.0;
         // A small swell on the levels keeps the trace from looking drawn with a ruler.
+        // It fades in and out over a minute at each end, so that no ascent looks too fast.
+        const double fade = std::min({ 1.0, (time - a.first) / 60.0, (b.first - time) / 60.0 });
         const double swell = a.second == b.second && a.second > StopDepthM
-            ? 0.4 * std::sin(time / 47.0) + 0.2 * std::sin(time / 13.0)
+            ? fade * (0.4 * std::sin(time / 47.0) + 0.2 * std::sin(time / 13.0))
             : 0.0;
         DiveSample sample;
         sample.time = time;

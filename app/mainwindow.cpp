@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLocale>
@@ -90,7 +91,14 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->splitVert->setSizes({ 400, 1000 });
     m_ui->diveList->horizontalHeader()->setStretchLastSection(true);
     m_ui->diveList->setColumnWidth(0, 100);
-    m_ui->diveList->setColumnWidth(1, 120);
+    // The date column is 120 pixels unless the font needs more for a whole date and time.
+    QFont bold = m_ui->diveList->font();
+    bold.setBold(true);
+    m_ui->diveList->setColumnWidth(1,
+        std::max(
+            120, QFontMetrics(bold).horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12));
+    m_ui->diveList->setColumnWidth(2, 80);
+    m_ui->diveList->setWordWrap(false);
     m_ui->btStoreDive->setEnabled(false);
 
     MultiFieldDialog::setIconPaths(QStringLiteral(":/TestGraphics/icons/ok.png"),
@@ -222,6 +230,10 @@ void MainWindow::displayDiveSummary()
     m_ui->edComputerName->setText(dive.computer);
     m_ui->edSampleInterval->setText(QStringLiteral("%1sec").arg(dive.period));
     m_ui->edComputerSerial->setText(dive.serial);
+
+    // Show the start of each text, which matters more than its end.
+    for (QLineEdit* edit : { m_ui->edDiveName, m_ui->edDateTime, m_ui->edComputerName })
+        edit->setCursorPosition(0);
 
     QTableWidget* gases = m_ui->tblGases;
     gases->clearContents();

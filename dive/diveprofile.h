@@ -2,10 +2,13 @@
 
 #include "dive/diverecords.h"
 #include "dive/divesample.h"
+#include "dive/profilerecord.h"
 
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+
+class QIODevice;
 
 // What positionInfo() finds at one second of a dive; all zero (found false) when the time is
 // outside the chosen sample list.
@@ -103,6 +106,13 @@ public:
 
     // Computes the gas's display name ("Air", "Nx32", "Tx18/45", ...), stores it and returns it.
     static QString gasName(DiveGas& gas);
+
+    // The binary profile record of plan files, on a device holding the whole record (a file or
+    // a buffer). loadProfile changes the profile only when the whole record is valid; it
+    // refuses lengths and counts beyond the bytes left, gas indexes outside -1..gases-1 and
+    // samples whose time or depth is not finite.
+    bool saveProfile(QIODevice& out) const;
+    bool loadProfile(QIODevice& in, ProfileRecordStatus* status = nullptr);
 
     // The six packed bytes of period, alert word and alertExtra, as the plan file stores them.
     DiveAlertBlock alertBlock() const;

@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "fileio/binarydivefile.h"
 #include "fileio/csvfile.h"
+#include "fileio/uddf.h"
 
 #include <QCoreApplication>
 
@@ -68,6 +69,8 @@ std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
     switch (fileTypeOf(path)) {
     case DiveOriginCsv:
         return std::make_unique<CsvFile>();
+    case DiveOriginUddf:
+        return std::make_unique<UDDF>();
     case DiveOriginBinary:
         return std::make_unique<BinaryDiveFile>();
     default:
@@ -81,6 +84,8 @@ std::unique_ptr<DiveLinesIO> makeWriter(DiveOrigin code)
     switch (code) {
     case DiveOriginCsv:
         return std::make_unique<CsvFile>();
+    case DiveOriginUddf:
+        return std::make_unique<UDDF>();
     default:
         return nullptr;
     }

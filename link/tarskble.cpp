@@ -36,18 +36,21 @@ QString deviceKey(const QBluetoothDeviceInfo& device)
     return device.deviceUuid().toString();
 }
 
-// The reply code that ends the exchange started by `command`.
-quint8 replyCodeFor(quint8 command)
+// Whether a reply announced (or damaged) with `reply` ends the exchange started by `command`.
+bool answers(quint8 command, quint8 reply)
 {
     switch (command) {
     case SetSimulatedPressure:
-        return GetAmbientPressure;
+        return reply == GetAmbientPressure || reply == SetSimulatedPressure;
     case GetDiveSamplesWithTissues:
-        return GetDiveSamples;
+        return reply == GetDiveSamples || reply == GetDiveSamplesWithTissues;
     case GetValuePair2:
-        return GetValuePair;
+        return reply == GetValuePair || reply == GetValuePair2;
+    case GetSettings:
+        // Older computers answer the settings request without the extension.
+        return reply == GetSettings || reply == GetSettingsNoExtension;
     default:
-        return command;
+        return reply == command;
     }
 }
 
@@ -163,6 +166,8 @@ BleTransport* TarskBle::createDefaultTransport(QObject* parent)
     if (demoComputerRequested()) {
         auto* computer = new VirtualDiveComputer(parent);
         computer->setDiveStore(std::make_shared<SimulatedDiveStore>());
+        // Long enough for the user to see the search happen.
+        computer->setScanDelay(1200);
         return computer;
     }
     return new QtBleTransport(parent);
@@ -613,7 +618,6 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
     case 19:
         m_batchMode = true;
         m_info.diveHeaderReplies.clear();
-        m_overflowLogged = false;
         break;
     case 5:
     case 17:
@@ -626,6 +630,7 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
         break;
     }
 
+    m_overflowLogged = false;
     if (expectsReply(code)) {
         m_pending = command;
         m_replyTimer.start();
@@ -668,7 +673,7 @@ void TarskBle::decodeFrames()
             continue;
         }
         log(QStringLiteral("Damaged frame for command %1").arg(code));
-        if (m_pending != None && replyCodeFor(m_pending) == replyCodeFor(code))
+        if (m_pending != None && answers(m_pending, code))
             finishPending();
         if (m_program.isRunning() && m_program.awaitedCode() == code)
             abortProgram(QStringLiteral("damaged acknowledgement"));
@@ -691,7 +696,7 @@ void TarskBle::finishPending()
 
 void TarskBle::announce(VeltraCommandIn code)
 {
-    if (m_pending != None && replyCodeFor(m_pending) == code)
+    if (m_pending != None && answers(m_pending, code))
         finishPending();
     emit onEndCommand(code);
 }

@@ -142,7 +142,7 @@ void VirtualDiveComputer::startScan(int timeoutMs)
         return;
     m_scanning = true;
     m_scanTimer.start(qMin(timeoutMs, m_scanWindowMs));
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(m_scanDelayMs, this, [this] {
         if (!m_scanning)
             return;
         for (const QBluetoothDeviceInfo& device : std::as_const(m_neighbours)) {

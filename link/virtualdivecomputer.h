@@ -53,6 +53,8 @@ public:
     void setNeighbours(const QList<QBluetoothDeviceInfo>& devices) { m_neighbours = devices; }
     // How long a scan runs before it finishes on its own (capped by the link's window).
     void setScanWindow(int ms) { m_scanWindowMs = ms; }
+    // How long after the start of a scan the devices around show up.
+    void setScanDelay(int ms) { m_scanDelayMs = ms; }
     QBluetoothDeviceInfo deviceInfo() const;
 
     // Faults of the connection and the GATT set-up.
@@ -161,6 +163,7 @@ private:
     bool m_lowEnergy = true;
     QList<QBluetoothDeviceInfo> m_neighbours;
     int m_scanWindowMs = 3000;
+    int m_scanDelayMs = 0;
     bool m_scanning = false;
     QTimer m_scanTimer;
 

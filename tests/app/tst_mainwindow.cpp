@@ -1,6 +1,7 @@
 #include "app/demodives.h"
 #include "app/mainwindow.h"
 #include "fileio/csvfile.h"
+#include "fileio/divelinesio.h"
 #include "logbook/formfilter.h"
 #include "logbook/logbookdatabase.h"
 
@@ -36,8 +37,7 @@ public:
     using Answer = std::function<void(QWidget*)>;
     explicit ModalAnswer(Answer answer)
         : ModalAnswer(QList<Answer> { std::move(answer) })
-    {
-    }
+    { }
     explicit ModalAnswer(QList<Answer> answers)
         : m_answers(std::move(answers))
     {
@@ -66,7 +66,8 @@ private:
 };
 
 // Answers the next message boxes with the buttons, in order, recording titles and texts.
-struct BoxAnswer {
+struct BoxAnswer
+{
     QStringList titles;
     QStringList texts;
     QString title;
@@ -99,8 +100,7 @@ struct BoxAnswer {
     }
     explicit BoxAnswer(QMessageBox::StandardButton button)
         : BoxAnswer(QList<QMessageBox::StandardButton> { button })
-    {
-    }
+    { }
 };
 
 // Types the text into the first line edit of the next input dialog and presses Ok
@@ -151,6 +151,7 @@ private slots:
     void hiddenFeatures_data();
     void hiddenFeatures();
     void openCsvShowsDive();
+    void openUddfShowsDiveAndStoresUnderItsComputer();
     void failedOpenKeepsShownDive();
     void dropOnlyTakesUddfAndDivebin_data();
     void dropOnlyTakesUddfAndDivebin();
@@ -241,8 +242,8 @@ void TestMainWindow::hiddenFeatures_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<int>("value");
     QTest::newRow("no options file") << QString() << 0;
-    for (const char* key :
-        { "simulation", "planificationaddon", "planification", "import", "alerts", "programname" }) {
+    for (const char* key : { "simulation", "planificationaddon", "planification", "import",
+             "alerts", "programname" }) {
         QTest::newRow(qPrintable(QString("%1=1").arg(key))) << QString(key) << 1;
         QTest::newRow(qPrintable(QString("%1=2 acts as 0").arg(key))) << QString(key) << 2;
     }
@@ -300,6 +301,41 @@ void TestMainWindow::openCsvShowsDive()
     QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
 }
 
+void TestMainWindow::openUddfShowsDiveAndStoresUnderItsComputer()
+{
+    storeDemoDives();
+    // A dive of the second demo computer, written by the program's own UDDF writer.
+    DemoDives::Plan plan = DemoDives::demoPlans().value(3);
+    plan.name = QStringLiteral("5");
+    DiveProfile dive = DemoDives::makeDive(plan);
+    const QString path = m_home->filePath(QStringLiteral("boat.uddf"));
+    QVERIFY(exportDive(dive, path));
+
+    MainWindow* w = makeWindow();
+    QVERIFY(w->openDiveFile(path));
+    QCOMPARE(w->findChild<QLineEdit*>("edComputerName")->text(), QString("QRD-M"));
+    QCOMPARE(w->findChild<QLineEdit*>("edComputerSerial")->text(), QString("QRD-03352"));
+    QCOMPARE(
+        w->findChild<QLineEdit*>("edMaxDepth")->text(), QString::number(dive.maxDepth, 'f', 1));
+    // Plan: 20 m reached at 18 m/min, 15 + 15 min of levels, 9 m/min ascents, 3 min at 5 m.
+    const double expectedS
+        = 20.0 / 18 * 60 + 15 * 60 + 6.0 / 9 * 60 + 15 * 60 + 9.0 / 9 * 60 + 3 * 60 + 5.0 / 9 * 60;
+    QCOMPARE(w->findChild<QLineEdit*>("edDuration")->text(),
+        QStringLiteral("%1:%2")
+            .arg(int(expectedS) / 60, 2, 10, QLatin1Char('0'))
+            .arg(int(expectedS) % 60, 2, 10, QLatin1Char('0')));
+    QCOMPARE(w->findChild<QTableWidget*>("tblGases")->item(0, 0)->text(), QString("Nx32"));
+
+    auto typing = typeIntoDialog(QStringLiteral("5"));
+    w->storeCurrentDive();
+    QVERIFY(typing->seen);
+    QTableWidget* list = diveList(w);
+    QCOMPARE(list->rowCount(), 8);
+    QCOMPARE(list->item(0, 0)->text(), QString("QRD-M - QRD-03352 - 3 dives"));
+    QCOMPARE(list->item(3, 0)->text(), QString("5"));
+    QCOMPARE(list->item(3, 0)->font().weight(), int(QFont::Bold));
+}
+
 void TestMainWindow::failedOpenKeepsShownDive()
 {
     const QString good = writeCsv(QStringLiteral("good.csv"), { { 0, 0 }, { 60, 12 }, { 600, 0 } });
@@ -320,9 +356,12 @@ void TestMainWindow::dropOnlyTakesUddfAndDivebin_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message");
-    QTest::newRow("csv is refused") << "a.csv" << "Invalid File";
-    QTest::newRow("suffix in capitals is refused") << "a.UDDF" << "Invalid File";
-    QTest::newRow("missing uddf fails to open") << "a.uddf" << "Impossible to open file";
+    QTest::newRow("csv is refused") << "a.csv"
+                                    << "Invalid File";
+    QTest::newRow("suffix in capitals is refused") << "a.UDDF"
+                                                   << "Invalid File";
+    QTest::newRow("missing uddf fails to open") << "a.uddf"
+                                                << "Impossible to open file";
 }
 
 void TestMainWindow::dropOnlyTakesUddfAndDivebin()
@@ -406,8 +445,8 @@ void TestMainWindow::listCountsOfTwoComputers()
         if (list->item(row, 0)->data(Qt::UserRole).toInt() < 0)
             groups << list->item(row, 0)->text();
     }
-    QCOMPARE(groups,
-        (QStringList { "QRD-M - QRD-03352 - 2 dives", "Veltra - VLT-20417 - 3 dives" }));
+    QCOMPARE(
+        groups, (QStringList { "QRD-M - QRD-03352 - 2 dives", "Veltra - VLT-20417 - 3 dives" }));
 
     // Opening a row shows it, highlighted, with the store button off.
     w->openDiveProfileItem(list->item(4, 2));
@@ -425,11 +464,21 @@ void TestMainWindow::renameRules_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
     // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
-    QTest::newRow("same name") << "3" << "Invalid name" << "3";
-    QTest::newRow("empty name") << "" << "Invalid name" << "3";
-    QTest::newRow("name of another dive of that computer") << "4" << "Name already exists" << "3";
-    QTest::newRow("name of a dive of the other computer") << "12" << "" << "12";
-    QTest::newRow("fresh name") << "Blue hole" << "" << "Blue hole";
+    QTest::newRow("same name") << "3"
+                               << "Invalid name"
+                               << "3";
+    QTest::newRow("empty name") << ""
+                                << "Invalid name"
+                                << "3";
+    QTest::newRow("name of another dive of that computer") << "4"
+                                                           << "Name already exists"
+                                                           << "3";
+    QTest::newRow("name of a dive of the other computer") << "12"
+                                                          << ""
+                                                          << "12";
+    QTest::newRow("fresh name") << "Blue hole"
+                                << ""
+                                << "Blue hole";
 }
 
 void TestMainWindow::renameRules()
@@ -537,8 +586,8 @@ void TestMainWindow::filterDialogDrivesList()
         // The dialog shows the filter it was given.
         QCOMPARE(form->findChild<QTableWidget*>("tblComputers")->item(0, 0)->checkState(),
             Qt::Unchecked);
-        QCOMPARE(form->findChild<QTableWidget*>("tblComputers")->item(1, 0)->checkState(),
-            Qt::Checked);
+        QCOMPARE(
+            form->findChild<QTableWidget*>("tblComputers")->item(1, 0)->checkState(), Qt::Checked);
         form->findChild<QGroupBox*>("grComputer")->setChecked(false);
         form->findChild<QGroupBox*>("grDateTime")->setChecked(true);
         form->findChild<QDateEdit*>("startDate")->setDate(QDate(2026, 6, 13));
@@ -644,10 +693,14 @@ void TestMainWindow::alertLeds_data()
     QTest::addColumn<int>("level");
     QTest::addColumn<QString>("weak");
     QTest::addColumn<QString>("strong");
-    QTest::newRow("0 green") << 0 << "Led_Green" << "Led_Green";
-    QTest::newRow("1 orange, red for security and 24 h") << 1 << "Led_Orange" << "Led_Red";
-    QTest::newRow("2 orange") << 2 << "Led_Orange" << "Led_Orange";
-    QTest::newRow("3 red") << 3 << "Led_Red" << "Led_Red";
+    QTest::newRow("0 green") << 0 << "Led_Green"
+                             << "Led_Green";
+    QTest::newRow("1 orange, red for security and 24 h") << 1 << "Led_Orange"
+                                                         << "Led_Red";
+    QTest::newRow("2 orange") << 2 << "Led_Orange"
+                              << "Led_Orange";
+    QTest::newRow("3 red") << 3 << "Led_Red"
+                           << "Led_Red";
 }
 
 void TestMainWindow::alertLeds()
@@ -669,9 +722,11 @@ void TestMainWindow::alertLeds()
     w->openDiveProfileItem(diveList(w)->item(1, 0));
     const QString base = QStringLiteral(":/TestGraphics/icons/");
     for (const char* name : { "alertCeil", "alertRR", "alertYoyo" })
-        QVERIFY2(sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + weak + ".png"), name);
+        QVERIFY2(
+            sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + weak + ".png"), name);
     for (const char* name : { "alertSecurity", "alertDives24H" })
-        QVERIFY2(sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + strong + ".png"), name);
+        QVERIFY2(
+            sameIcon(w->findChild<QAbstractButton*>(name)->icon(), base + strong + ".png"), name);
 
     // A level outside 0-3 leaves the LED as it was.
     QAbstractButton* ceil = w->findChild<QAbstractButton*>("alertCeil");
@@ -726,7 +781,8 @@ void TestMainWindow::dataFolderImpossible()
     MainWindow* w = makeWindow();
     QVERIFY(box.seen());
     QCOMPARE(box.title, QString("Error"));
-    QVERIFY(box.text.startsWith(QStringLiteral("Impossible to create the application data folder")));
+    QVERIFY(
+        box.text.startsWith(QStringLiteral("Impossible to create the application data folder")));
     QVERIFY(!w->isUsable());
 }
 

@@ -126,6 +126,8 @@ private slots:
     void programAcknowledgements();
     void commandWithoutComputer();
     void linkLossFailsPendingCommand();
+    void valueReplies_data();
+    void valueReplies();
     void demoModeSwitch_data();
     void demoModeSwitch();
 };
@@ -337,7 +339,7 @@ void TestTarskBle::batchDecodesAfterQuietTime()
 {
     Rig rig;
     QVERIFY(connectLink(rig));
-    const int interval = 120;
+    const int interval = 250;
     rig.link->setBatchInterval(interval);
     QCOMPARE(rig.link->batchInterval(), interval);
     QCOMPARE(TarskBle::kBatchIntervalMs, 1000);
@@ -359,10 +361,9 @@ void TestTarskBle::batchDecodesAfterQuietTime()
         buffered << rig.link->bufferedBytes();
         sinceLast.start();
     });
-    for (int i = 0; i < 5; ++i) {
+    // Five notifications, each delivered on its own pass of the event loop.
+    for (int i = 0; i < 5; ++i)
         rig.vc->injectNotification(reply.mid(i * piece, piece));
-        QTest::qWait(30);
-    }
     QVERIFY(waitCount(end, 1));
     const qint64 quiet = sinceLast.elapsed();
     // Nothing decoded while notifications kept coming, one decode after the fifth.
@@ -464,14 +465,14 @@ void TestTarskBle::lostReplyTimesOut()
 
     // A stream stays alive while notifications keep coming faster than the time-out.
     rig.vc->setAnswering(true);
-    rig.vc->setDiveStore(std::make_shared<BulkStore>(0, 0, 8000));
+    rig.vc->setDiveStore(std::make_shared<BulkStore>(0, 0, 2000));
     rig.vc->setNotificationInterval(10);
-    rig.link->setReplyTimeout(60);
+    rig.link->setReplyTimeout(250);
     QSignalSpy end(rig.link.get(), &TarskBle::onEndCommand);
     rig.link->startGetDiveSamples(1, true);
     QVERIFY(waitCount(end, 1));
     QCOMPARE(error.count(), 1);
-    QCOMPARE(rig.link->computerInfo().rawSampleBytes.size(), 8000);
+    QCOMPARE(rig.link->computerInfo().rawSampleBytes.size(), 2000);
 }
 
 void TestTarskBle::failedSetUpStartsClean_data()
@@ -637,11 +638,11 @@ void TestTarskBle::programAcknowledgements()
     rig.vc->setModeByte(VirtualDiveComputer::kFirmwareModeByte);
     rig.vc->setRefused(quint8(code), refused);
     QVERIFY(connectLink(rig));
-    rig.link->setReplyTimeout(150);
     QSignalSpy errors(rig.link.get(), &TarskBle::onExchangeError);
     rig.link->startCommand(static_cast<Cmd>(code));
+    QCOMPARE(rig.link->pendingCommand(), static_cast<Cmd>(code));
+    // Answered: the exchange is over and its time-out disarmed.
     QTRY_COMPARE(rig.link->pendingCommand(), VeltraCommand::None);
-    QTest::qWait(200); // longer than the time-out: an answered step must not time out
     if (error < 0) {
         QCOMPARE(errors.count(), 0);
     } else {
@@ -686,6 +687,84 @@ void TestTarskBle::linkLossFailsPendingCommand()
     QVERIFY(!rig.link->isConnected());
     // A computer that was lost while connected is still the one to reconnect to.
     QVERIFY(rig.link->hasController());
+}
+
+void TestTarskBle::valueReplies_data()
+{
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<int>("announced");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    auto f = [](int code, const char* hex) {
+        return VirtualDiveComputer::frame(quint8(code), QByteArray::fromHex(hex));
+    };
+    QTest::newRow("7: 64-bit value")
+        << QList<QByteArray> { f(7, "0102030405060708") } << 7 << "value64"
+        << "807060504030201";
+    QTest::newRow("8: short 64-bit value") << QList<QByteArray> { f(8, "ff01") } << 8 << "value64"
+                                           << "1ff";
+    QTest::newRow("17: block and byte")
+        << QList<QByteArray> { VirtualDiveComputer::frame(17, QByteArray(128, 'B') + "\x2a") } << 17
+        << "block"
+        << "BBBBBBBB/42";
+    QTest::newRow("25: value pair")
+        << QList<QByteArray> { f(25, "0100000002000000") } << 25 << "pair"
+        << "1/2";
+    QTest::newRow("26: announced as 25")
+        << QList<QByteArray> { f(26, "ffffffff10000000") } << 25 << "pair"
+        << "4294967295/16";
+    QTest::newRow("28: three values")
+        << QList<QByteArray> { f(28, "05000000e80300000700") } << 28 << "reply28"
+        << "5/1000/7";
+    QTest::newRow("9: pressure cut short") << QList<QByteArray> { f(9, "00e8") } << 9 << "pressure"
+                                           << "232/0";
+    QTest::newRow("2: text lines then end")
+        << QList<QByteArray> { f(2, "6c696e65206f6e6500ffff"), f(2, "6c696e652074776f"), f(2, "") }
+        << 2 << "text"
+        << "line one\nline two\n";
+    QTest::newRow("22: owner without terminator, bounded")
+        << QList<QByteArray> { VirtualDiveComputer::frame(22, QByteArray(40, 'o')) } << 22
+        << "owner" << QString(32, 'o');
+}
+
+void TestTarskBle::valueReplies()
+{
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(int, announced);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    Rig rig;
+    QVERIFY(connectLink(rig));
+    QSignalSpy end(rig.link.get(), &TarskBle::onEndCommand);
+    QByteArray all;
+    for (const QByteArray& frame : frames)
+        all += frame;
+    rig.vc->injectNotification(all);
+    QVERIFY(waitCount(end, 1));
+    QCOMPARE(end.count(), 1);
+    QCOMPARE(int(arg<Cmd>(end, 0)), announced);
+    const ComputerInfo& i = rig.link->computerInfo();
+    QString got;
+    if (field == QLatin1String("value64"))
+        got = QString::number(i.value64, 16);
+    else if (field == QLatin1String("block"))
+        got = QString::fromLatin1(i.block128.left(8)) + '/' + QString::number(i.blockByte);
+    else if (field == QLatin1String("pair"))
+        got = QStringLiteral("%1/%2").arg(i.valuePair[0]).arg(i.valuePair[1]);
+    else if (field == QLatin1String("reply28"))
+        got = QStringLiteral("%1/%2/%3")
+                  .arg(i.reply28Value32)
+                  .arg(i.ambientPressure)
+                  .arg(i.reply28Value16);
+    else if (field == QLatin1String("pressure"))
+        got = QStringLiteral("%1/%2").arg(i.ambientPressure).arg(i.secondPressureValue);
+    else if (field == QLatin1String("text"))
+        got = i.textLines;
+    else if (field == QLatin1String("owner"))
+        got = i.ownerName;
+    QCOMPARE(got, value);
+    if (field == QLatin1String("block"))
+        QCOMPARE(i.block128.size(), 128);
 }
 
 void TestTarskBle::demoModeSwitch_data()

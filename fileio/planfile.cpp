@@ -1,0 +1,231 @@
+#include "fileio/planfile.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kTissueBytes = 140;
+constexpr float kMaxPressureBar = 10.0f;
+
+PlanFile::Status statusOf(ProfileRecordStatus status)
+{
+    switch (status) {
+    case ProfileRecordStatus::Ok:
+        return PlanFile::Status::Ok;
+    case ProfileRecordStatus::Truncated:
+        return PlanFile::Status::Truncated;
+    case ProfileRecordStatus::LengthTooLarge:
+        return PlanFile::Status::LengthTooLarge;
+    case ProfileRecordStatus::BadGasIndex:
+        return PlanFile::Status::BadGasIndex;
+    case ProfileRecordStatus::BadSample:
+        return PlanFile::Status::BadSample;
+    }
+    return PlanFile::Status::Truncated;
+}
+
+bool read(QBuffer& in, void* out, qint64 size)
+{
+    return in.read(static_cast<char*>(out), size) == size;
+}
+
+template <typename T> bool readNumber(QBuffer& in, T& value)
+{
+    uchar bytes[sizeof(T)];
+    if (!read(in, bytes, sizeof(T)))
+        return false;
+    value = qFromLittleEndian<T>(bytes);
+    return true;
+}
+
+template <typename T> void appendNumber(QByteArray& out, T value)
+{
+    uchar bytes[sizeof(T)];
+    qToLittleEndian<T>(value, bytes);
+    out.append(reinterpret_cast<const char*>(bytes), sizeof(T));
+}
+
+float floatAt(const char* bytes, int offset)
+{
+    return qFromLittleEndian<float>(bytes + offset);
+}
+
+bool pressureOk(float bar)
+{
+    return std::isfinite(bar) && bar >= 0.0f && bar <= kMaxPressureBar;
+}
+
+} // namespace
+
+namespace PlanFile {
+
+QByteArray tissuesToBytes(const tissues_t& tissues)
+{
+    QByteArray out;
+    out.reserve(kTissueBytes);
+    for (float p : tissues.pN2)
+        appendNumber<float>(out, p);
+    for (float p : tissues.pHe)
+        appendNumber<float>(out, p);
+    appendNumber<float>(out, tissues.cns);
+    out.append(char(tissues.hasHe));
+    out.append(char(tissues.spareByte));
+    out.append(2, '\0');
+    appendNumber<float>(out, tissues.spareValue);
+    return out;
+}
+
+bool tissuesFromBytes(const char* bytes, tissues_t& tissues)
+{
+    float pN2[kCompartments];
+    float pHe[kCompartments];
+    for (int i = 0; i < kCompartments; ++i) {
+        pN2[i] = floatAt(bytes, 4 * i);
+        pHe[i] = floatAt(bytes, 64 + 4 * i);
+        if (!pressureOk(pN2[i]) || !pressureOk(pHe[i]))
+            return false;
+    }
+    const float cns = floatAt(bytes, 128);
+    if (!std::isfinite(cns) || cns < 0.0f)
+        return false;
+    std::memcpy(tissues.pN2, pN2, sizeof pN2);
+    std::memcpy(tissues.pHe, pHe, sizeof pHe);
+    tissues.cns = cns;
+    tissues.hasHe = quint8(bytes[132]);
+    tissues.spareByte = quint8(bytes[133]);
+    tissues.reserved[0] = 0;
+    tissues.reserved[1] = 0;
+    tissues.spareValue = floatAt(bytes, 136);
+    return true;
+}
+
+Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
+{
+    if (bytes.size() > maxFileBytes)
+        return Status::TooLarge;
+    QBuffer in;
+    in.setData(bytes);
+    if (!in.open(QIODevice::ReadOnly))
+        return Status::CannotOpen;
+
+    quint32 count = 0;
+    if (!readNumber(in, count))
+        return Status::Truncated;
+    if (count > quint32(maxDives))
+        return Status::TooManyDives;
+
+    std::vector<PlanDiveRecord> dives(count);
+    for (PlanDiveRecord& dive : dives) {
+        ProfileRecordStatus profileStatus = ProfileRecordStatus::Ok;
+        if (!dive.profile.loadProfile(in, &profileStatus))
+            return statusOf(profileStatus);
+        char tissueBytes[kTissueBytes];
+        if (!read(in, tissueBytes, kTissueBytes))
+            return Status::Truncated;
+        if (!tissuesFromBytes(tissueBytes, dive.tissues))
+            return Status::BadTissues;
+        if (!readNumber(in, dive.surfaceIntervalS) || !readNumber(in, dive.effortMode)
+            || !readNumber(in, dive.waterType) || !readNumber(in, dive.surfacePressureBar))
+            return Status::Truncated;
+        if (!pressureOk(dive.surfacePressureBar) || dive.surfacePressureBar <= 0.0f)
+            return Status::BadSurfacePressure;
+    }
+    plan = std::move(dives);
+    return Status::Ok;
+}
+
+QByteArray encode(const std::vector<PlanDiveRecord>& plan)
+{
+    const quint32 count = quint32(std::min<size_t>(plan.size(), maxDives));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QByteArray head;
+    appendNumber<quint32>(head, count);
+    out.write(head);
+    for (quint32 i = 0; i < count; ++i) {
+        const PlanDiveRecord& dive = plan[i];
+        dive.profile.saveProfile(out);
+        QByteArray tail = tissuesToBytes(dive.tissues);
+        appendNumber<quint32>(tail, dive.surfaceIntervalS);
+        appendNumber<quint8>(tail, dive.effortMode);
+        appendNumber<quint32>(tail, dive.waterType);
+        appendNumber<float>(tail, dive.surfacePressureBar);
+        out.write(tail);
+    }
+    return out.data();
+}
+
+Status load(const QString& path, std::vector<PlanDiveRecord>& plan)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::CannotOpen;
+    if (file.size() > maxFileBytes)
+        return Status::TooLarge;
+    // Bounded by the size where it is known: read() reserves its whole bound up front.
+    const qint64 size = file.size();
+    const QByteArray bytes = file.read(size > 0 ? size + 1 : maxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return Status::CannotOpen;
+    return decode(bytes, plan);
+}
+
+Status save(const QString& path, const std::vector<PlanDiveRecord>& plan)
+{
+    const QByteArray bytes = encode(plan);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::CannotOpen;
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return Status::WriteFailed;
+    return Status::Ok;
+}
+
+QString statusText(Status status)
+{
+    const char* text = nullptr;
+    switch (status) {
+    case Status::Ok:
+        return QString();
+    case Status::CannotOpen:
+        text = "The plan file cannot be opened.";
+        break;
+    case Status::TooLarge:
+        text = "The file is too large to be a dive plan.";
+        break;
+    case Status::Truncated:
+        text = "The plan file is cut short.";
+        break;
+    case Status::TooManyDives:
+        text = "The plan file holds more than three dives.";
+        break;
+    case Status::LengthTooLarge:
+        text = "The plan file is damaged: a length or count exceeds the file.";
+        break;
+    case Status::BadGasIndex:
+        text = "The plan file is damaged: a point refers to a gas the dive does not have.";
+        break;
+    case Status::BadSample:
+        text = "The plan file is damaged: a point has no valid time or depth.";
+        break;
+    case Status::BadTissues:
+        text = "The plan file is damaged: its tissue tensions are not valid.";
+        break;
+    case Status::BadSurfacePressure:
+        text = "The plan file is damaged: its surface pressure is not valid.";
+        break;
+    case Status::WriteFailed:
+        text = "The plan file could not be written completely.";
+        break;
+    }
+    return QCoreApplication::translate("PlanFile", text);
+}
+
+} // namespace PlanFile

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "dive/diveprofile.h"
+#include "engine/model.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// One occupied slot of a dive plan as the ".diveplan" file stores it: the planned dive's
+// profile, its tissue state and its surface settings. The planner copies its PlanifDive
+// records to and from these.
+struct PlanDiveRecord
+{
+    DiveProfile profile; // profile defaults, then the stored record
+    tissues_t tissues; // as constructed, then the stored 140 bytes
+    quint32 surfaceIntervalS = 0;
+    quint8 effortMode = 0;
+    quint32 waterType = 0; // 0 salt, 1 fresh
+    float surfacePressureBar = 1.013f;
+};
+
+// The ".diveplan" file: a 32-bit dive count (0..3), then per dive the profile record
+// (DiveProfile::saveProfile), the 140 tissue bytes, the surface interval (u32, s), the effort
+// mode (u8), the water type (u32) and the surface pressure (f32, bar); all little-endian.
+namespace PlanFile {
+
+constexpr int maxDives = 3;
+// Three dives of a day take a few megabytes at most; anything far larger is not a plan.
+constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+
+enum class Status {
+    Ok,
+    CannotOpen,
+    TooLarge, // the file is larger than maxFileBytes
+    Truncated, // ends inside a record
+    TooManyDives, // a dive count above 3
+    LengthTooLarge, // a text length, gas count or sample count exceeds the bytes left
+    BadGasIndex, // a sample refers to a gas the dive does not have
+    BadSample, // a sample's time or depth is not a finite number
+    BadTissues, // a tension outside 0..10 bar, or a CNS that is negative or not finite
+    BadSurfacePressure, // not a finite pressure in 0..10 bar
+    WriteFailed,
+};
+
+QString statusText(Status status);
+
+// Decodes a whole plan file. The records are replaced only when the status is Ok; otherwise
+// `plan` keeps what it held.
+Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan);
+// The file image of up to three dives (further records are not written).
+QByteArray encode(const std::vector<PlanDiveRecord>& plan);
+
+// Reads the file at path; on any failure `plan` is left as it was.
+Status load(const QString& path, std::vector<PlanDiveRecord>& plan);
+// Writes through a temporary file: on failure the previous file at path stays intact.
+Status save(const QString& path, const std::vector<PlanDiveRecord>& plan);
+
+// The 140-byte image of a tissue state, and back. tissuesFromBytes refuses (returns false,
+// `tissues` untouched) tensions that are not finite or outside 0..10 bar and a CNS that is
+// negative or not finite; bytes 134-135 are written as zero and ignored when read.
+QByteArray tissuesToBytes(const tissues_t& tissues);
+bool tissuesFromBytes(const char* bytes140, tissues_t& tissues);
+
+} // namespace PlanFile

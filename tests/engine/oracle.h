@@ -1,0 +1,391 @@
+#pragma once
+
+// A deliberately plain reference model for the engine tests: double precision, a direct exp()
+// for every exposure, no power-of-two tables, no caches, no shortcuts, no warm starts and no
+// closed forms. Searches walk 5-second steps from zero. It reads the published coefficient
+// arrays and the configuration values, nothing else from the engine.
+
+#include "engine/config.h"
+#include "engine/model.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace oracle {
+
+constexpr double kVapour = 0.0627;
+
+struct Tissues
+{
+    double n2[16];
+    double he[16];
+    double cns = 0.0;
+};
+
+inline Tissues fromEngine(const tissues_t& t)
+{
+    Tissues o;
+    for (int i = 0; i < 16; ++i) {
+        o.n2[i] = t.pN2[i];
+        o.he[i] = t.pHe[i];
+    }
+    o.cns = t.cns;
+    return o;
+}
+
+inline Tissues airAt(double pressure)
+{
+    Tissues o;
+    for (int i = 0; i < 16; ++i) {
+        o.n2[i] = (pressure - kVapour) * 0.79;
+        o.he[i] = 0.0;
+    }
+    return o;
+}
+
+struct Gas
+{
+    double o2, he, n2;
+};
+
+inline Gas gasOf(const gas_t& g)
+{
+    return { g.fO2, g.fHe, g.fN2 };
+}
+
+// Setpoint in bar; infinity for open circuit.
+inline bool open(double setpoint)
+{
+    return !std::isfinite(setpoint);
+}
+
+inline double inspiredN2(const Gas& g, double setpoint, double p)
+{
+    if (g.o2 >= 1.0)
+        return 0.0;
+    const double dry = p - kVapour;
+    if (open(setpoint))
+        return dry * g.n2;
+    return setpoint >= dry ? 0.0 : (dry - setpoint) * g.n2 / (1.0 - g.o2);
+}
+
+inline double inspiredHe(const Gas& g, double setpoint, double p)
+{
+    if (g.o2 >= 1.0 || g.he == 0.0)
+        return 0.0;
+    const double dry = p - kVapour;
+    if (open(setpoint))
+        return dry * g.he;
+    return setpoint > dry ? 0.0 : (dry - setpoint) * g.he / (1.0 - g.o2);
+}
+
+inline double ppO2(const Gas& g, double setpoint, double p)
+{
+    return open(setpoint) ? p * g.o2 : std::min(p, setpoint);
+}
+
+inline double kN2(int i)
+{
+    return std::log(2.0) / kZhl16cN2HalfTime[i];
+}
+inline double kHe(int i)
+{
+    return std::log(2.0) / kZhl16cHeHalfTime[i];
+}
+
+// Exposure at constant pressure for `minutes`.
+inline void constant(Tissues& t, double p, double minutes, const Gas& g, double setpoint)
+{
+    const double piN2 = inspiredN2(g, setpoint, p);
+    const double piHe = inspiredHe(g, setpoint, p);
+    for (int i = 0; i < 16; ++i) {
+        t.n2[i] = piN2 + (t.n2[i] - piN2) * std::exp(-kN2(i) * minutes);
+        t.he[i] = piHe + (t.he[i] - piHe) * std::exp(-kHe(i) * minutes);
+    }
+}
+
+// Linear pressure change (Schreiner), always the full formula.
+inline void ramp(Tissues& t, double p1, double p2, double minutes, const Gas& g, double setpoint)
+{
+    if (minutes <= 0.0)
+        return;
+    const double n1 = inspiredN2(g, setpoint, p1), n2 = inspiredN2(g, setpoint, p2);
+    const double h1 = inspiredHe(g, setpoint, p1), h2 = inspiredHe(g, setpoint, p2);
+    const double rN2 = (n2 - n1) / minutes, rHe = (h2 - h1) / minutes;
+    for (int i = 0; i < 16; ++i) {
+        double k = kN2(i);
+        t.n2[i]
+            = n1 + rN2 * (minutes - 1.0 / k) - (n1 - t.n2[i] - rN2 / k) * std::exp(-k * minutes);
+        k = kHe(i);
+        t.he[i]
+            = h1 + rHe * (minutes - 1.0 / k) - (h1 - t.he[i] - rHe / k) * std::exp(-k * minutes);
+    }
+}
+
+// CNS limit by ppO2, linear between the 0.05-bar points of the NOAA-style table.
+inline double cnsRate(double pp)
+{
+    static const double limit[22] = { 720, 645, 570, 510, 450, 405, 360, 330, 300, 270, 240, 225,
+        210, 195, 180, 165, 150, 135, 120, 83, 45, 7 };
+    if (pp <= 0.6)
+        return 1.0 / 720.0;
+    if (pp >= 1.65)
+        return 1.0 / 7.0;
+    const double pos = (pp - 0.6) / 0.05;
+    const int i = static_cast<int>(pos);
+    const double f = pos - i;
+    return 1.0 / (limit[i] * (1.0 - f) + limit[i + 1] * f);
+}
+
+inline void cns(Tissues& t, double p1, double p2, double minutes, const Gas& g, double setpoint)
+{
+    if (minutes <= 0.0)
+        return;
+    const double pp = (ppO2(g, setpoint, p1) + ppO2(g, setpoint, p2)) / 2.0;
+    if (pp > 0.6)
+        t.cns += cnsRate(pp) * minutes;
+    else if (t.cns > 0.001)
+        t.cns *= std::pow(0.5, minutes / 90.0);
+    else
+        t.cns = 0.0;
+}
+
+inline void mixed(const Tissues& t, int i, double& a, double& b, double& total)
+{
+    total = t.n2[i] + t.he[i];
+    const double r = total > 0.0 ? t.he[i] / total : 0.0;
+    a = r * kZhl16cHeA[i] + (1.0 - r) * kZhl16cN2A[i];
+    b = r * kZhl16cHeB[i] + (1.0 - r) * kZhl16cN2B[i];
+}
+
+inline double ceiling(const Tissues& t, double gf)
+{
+    double c = 0.0;
+    for (int i = 0; i < 16; ++i) {
+        double a, b, total;
+        mixed(t, i, a, b, total);
+        if (total <= 0.0)
+            continue;
+        c = std::max(c, (total - a * gf) / (gf / b - gf + 1.0));
+    }
+    return c;
+}
+
+inline bool mayStay(const Tissues& t, double p, double gf)
+{
+    for (int i = 0; i < 16; ++i) {
+        double a, b, total;
+        mixed(t, i, a, b, total);
+        const double tolerated = total <= 0.0 ? 0.0 : (total - a * gf) / (gf / b - gf + 1.0);
+        if (!(p > tolerated))
+            return false;
+    }
+    return true;
+}
+
+// --- ascent -----------------------------------------------------------------------------
+
+struct Setup
+{
+    double surface, density, ascentRate, slowRate, lastStop, step, gfLow, gfHigh, maxDecoPpO2;
+    bool closedCircuit, gasSwitching;
+    const config_t* config; // gas table and sorted list (data, not algorithms)
+};
+
+inline Setup setupOf(const config_t& c)
+{
+    Setup s;
+    s.surface = c.surfacePressure;
+    s.density = c.density;
+    s.ascentRate = c.ascentRate;
+    s.slowRate = c.slowAscentRate;
+    s.lastStop = c.lastStopDepth;
+    s.step = c.metric ? 3.0 : 3.048;
+    s.gfLow = c.gfSetting.gfLow;
+    s.gfHigh = c.gfSetting.gfHigh;
+    s.maxDecoPpO2 = c.maxDecoPpO2;
+    s.closedCircuit = c.diveMode == 1;
+    s.gasSwitching = c.gasSwitching != 0;
+    s.config = &c;
+    return s;
+}
+
+inline double pressureAt(const Setup& s, double depthM)
+{
+    return s.density * 9.80665 * depthM / 100.0 + s.surface;
+}
+
+inline double levelPressure(const Setup& s, int n)
+{
+    if (n < 1)
+        return s.surface;
+    const double base = std::round(s.lastStop / s.step) * s.step;
+    return pressureAt(s, n == 1 ? s.lastStop : base + (n - 1) * s.step);
+}
+
+inline double gfAt(const Setup& s, int anchor, double anchorP, double p, int n)
+{
+    const int level = std::max(anchor, n + 1);
+    if (level < 2 || s.gfLow == s.gfHigh)
+        return s.gfHigh;
+    const double pa = level == anchor ? anchorP : levelPressure(s, level);
+    const double f = (p - pa) / (s.surface - pa);
+    return (1.0 - f) * s.gfLow + f * s.gfHigh;
+}
+
+struct Breathing
+{
+    Gas gas;
+    double setpoint;
+    int gasIndex;
+    int setpointIndex;
+};
+
+inline Breathing currentOf(const config_t& c)
+{
+    return { gasOf(*c.current_gas()), *c.current_setpoint(), c.current_gas_index(),
+        c.current_setpoint_index() % 3 };
+}
+
+// The first level the diver may not leave on a direct ascent, scanning every level from the
+// deepest; 0 when none.
+inline int firstStop(
+    const Setup& s, const Tissues& t, double p, int anchor, double anchorP, const Breathing& b)
+{
+    for (int c = 100; c >= 1; --c) {
+        Tissues copy = t;
+        const double target = levelPressure(s, c);
+        if (target < p)
+            ramp(copy, p, target, (p - target) / s.ascentRate, b.gas, b.setpoint);
+        const double next = levelPressure(s, c - 1);
+        if (!mayStay(copy, next, gfAt(s, anchor, anchorP, next, c - 1)))
+            return c;
+    }
+    return 0;
+}
+
+struct Stop
+{
+    double pressure;
+    double minutes;
+    int gasIndex;
+    int setpointIndex;
+};
+
+struct Ascent
+{
+    int firstStop = 0;
+    int anchor = 0;
+    double anchorP = 0.0;
+    std::vector<Stop> stops;
+    double dtr = 0.0;
+    double stopTime = 0.0;
+    bool capped = false;
+};
+
+// The whole ascent from pressure p, starting from the given anchor state.
+inline Ascent ascent(
+    const Setup& s, const Tissues& start, double p, int anchor, double anchorP, Breathing b)
+{
+    Ascent out;
+    out.firstStop = firstStop(s, start, p, anchor, anchorP, b);
+    out.anchor = anchor;
+    out.anchorP = anchorP;
+    if (out.firstStop == 0) {
+        out.anchor = 0;
+        out.anchorP = 0.0;
+    }
+    if (out.anchor < out.firstStop) {
+        out.anchor = out.firstStop;
+        out.anchorP = levelPressure(s, out.firstStop);
+    }
+    Tissues w = start;
+    double rate = s.ascentRate;
+    double pc = levelPressure(s, out.firstStop);
+    if (pc < p) {
+        ramp(w, p, pc, (p - pc) / rate, b.gas, b.setpoint);
+        out.dtr += (p - pc) / rate;
+    }
+    const config_t& c = *s.config;
+    for (int level = out.firstStop; level >= 1; --level) {
+        if (s.gasSwitching && !s.closedCircuit) {
+            // The richest following gas whose oxygen limit covers this stop.
+            for (;;) {
+                const int n = c.next_gas(b.gasIndex);
+                if (n == b.gasIndex)
+                    break;
+                const gas_t& candidate = *c.gas_at(n);
+                const double mod = candidate.fO2 > 0.0 ? s.maxDecoPpO2 / candidate.fO2 : 0.0;
+                if (!(pc <= mod))
+                    break;
+                b.gasIndex = n;
+                b.gas = gasOf(candidate);
+            }
+        }
+        if (s.closedCircuit && pc <= pressureAt(s, 6.0)) {
+            b.setpoint = c.setpoints[2].ppO2;
+            b.setpointIndex = 2;
+        }
+        const double next = levelPressure(s, level - 1);
+        const double gf = gfAt(s, out.anchor, out.anchorP, next, level - 1);
+        Tissues probe = w;
+        int steps = 0;
+        while (steps < 24000 && next - ceiling(probe, gf) < 0.0) {
+            constant(probe, pc, 5.0 / 60.0, b.gas, b.setpoint);
+            ++steps;
+        }
+        if (steps == 24000 && next - ceiling(probe, gf) < 0.0)
+            out.capped = true;
+        const double minutes = steps * 5.0 / 60.0;
+        if (minutes > 0.0 || !out.stops.empty()) {
+            if (minutes > 0.0) {
+                w = probe;
+                out.dtr += minutes;
+                out.stopTime += minutes;
+                rate = s.slowRate;
+            }
+            out.stops.push_back({ pc, minutes, b.gasIndex, b.setpointIndex });
+        }
+        out.dtr += (pc - next) / rate;
+        pc = next;
+    }
+    return out;
+}
+
+// No-decompression time in whole 5-second steps: the last step after which a direct ascent
+// still keeps the ceiling at or above the surface.
+inline double ndlMinutes(const Setup& s, const Tissues& t, double p, const Breathing& b)
+{
+    Tissues held = t;
+    int last = -1;
+    for (int n = 0; n <= 3000; ++n) {
+        if (n > 0)
+            constant(held, p, 5.0 / 60.0, b.gas, b.setpoint);
+        Tissues up = held;
+        if (p > s.surface)
+            ramp(up, p, s.surface, (p - s.surface) / s.ascentRate, b.gas, b.setpoint);
+        if (s.surface - ceiling(up, s.gfHigh) < 0.0)
+            break;
+        last = n;
+    }
+    return last < 0 ? 0.0 : last * 5.0 / 60.0;
+}
+
+// A small deterministic generator, so every run sees the same profiles.
+struct Random
+{
+    uint64_t state;
+    explicit Random(uint64_t seed)
+        : state(seed * 6364136223846793005ull + 1442695040888963407ull)
+    { }
+    uint32_t next()
+    {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint32_t>(state >> 33);
+    }
+    int range(int lo, int hi) { return lo + static_cast<int>(next() % uint32_t(hi - lo + 1)); }
+    double uniform(double lo, double hi) { return lo + (hi - lo) * (next() / 2147483648.0); }
+};
+
+} // namespace oracle

@@ -1,0 +1,664 @@
+#include "dive/diveprofile.h"
+#include "fileio/divelinesio.h"
+#include "fileio/uddf.h"
+#include "fileio/uddfdatetime.h"
+#include "fileio/xmlpathdocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <ctime>
+
+namespace {
+
+const double kTol = 1e-9;
+
+// A UDDF document around the given waypoints, gas definitions and datetime.
+QByteArray document(const QByteArray& waypoints, const QByteArray& mixes = QByteArray(),
+    const QByteArray& datetime = QByteArray())
+{
+    QByteArray doc = "<uddf version=\"3.2.0\">";
+    if (!mixes.isEmpty())
+        doc += "<gasdefinitions>" + mixes + "</gasdefinitions>";
+    doc += "<profiledata><repetitiongroup id=\"g\"><dive id=\"5\">";
+    if (!datetime.isNull())
+        doc += "<informationbeforedive><datetime>" + datetime
+            + "</datetime></informationbeforedive>";
+    doc += "<samples>" + waypoints + "</samples></dive></repetitiongroup></profiledata></uddf>";
+    return doc;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A profile holding values that no UDDF reader produces, to see that a failed read keeps them.
+DiveProfile sentinelProfile()
+{
+    DiveProfile dive;
+    dive.name = QStringLiteral("keep me");
+    dive.computer = QStringLiteral("Old computer");
+    dive.serial = QStringLiteral("S-1");
+    dive.dateTime = 123456789;
+    DiveGas gas;
+    gas.id = QStringLiteral("g");
+    gas.o2 = 50;
+    dive.gases.append(gas);
+    DiveSample sample;
+    sample.time = 7;
+    sample.depth = 3.25;
+    dive.samples.append(sample);
+    return dive;
+}
+
+void compareToSentinel(const DiveProfile& dive)
+{
+    const DiveProfile expected = sentinelProfile();
+    QCOMPARE(dive.name, expected.name);
+    QCOMPARE(dive.computer, expected.computer);
+    QCOMPARE(dive.serial, expected.serial);
+    QCOMPARE(dive.dateTime, expected.dateTime);
+    QCOMPARE(dive.gases.size(), 1);
+    QCOMPARE(dive.gases.at(0).o2, 50);
+    QCOMPARE(dive.samples.size(), 1);
+    QCOMPARE(dive.samples.at(0).depth, 3.25);
+}
+
+} // namespace
+
+class TestUddf : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void pathAccess_data();
+    void pathAccess();
+    void startTime_data();
+    void startTime();
+    void gasFractions_data();
+    void gasFractions();
+    void waypoints();
+    void waypointTimesAndDepths_data();
+    void waypointTimesAndDepths();
+    void documentsFromOtherSoftware_data();
+    void documentsFromOtherSoftware();
+    void roundTripKeepsTheDive();
+    void writtenDocumentShape();
+    void badInputLeavesProfile_data();
+    void badInputLeavesProfile();
+    void truncatedAtEveryByte();
+    void oversizedFileRefused();
+    void writeFailureReported();
+    void registeredByExtension();
+    void fuzzRegressions();
+};
+
+void TestUddf::initTestCase()
+{
+    // Local-time cases below are worked out for Paris: CET (+1) in winter, CEST (+2) in summer.
+    qputenv("TZ", "Europe/Paris");
+    tzset();
+}
+
+void TestUddf::pathAccess_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("number"); // doubleAt with default -1
+
+    const QByteArray doc = "<r><a><b>first</b><b>second</b></a><n> 12.5 </n><m>10.5m</m>"
+                           "<x>nan</x><y>1e999</y><z>-4</z><p:q xmlns:p=\"u\">3</p:q></r>";
+    QTest::newRow("first_of_equal_names") << doc << "a/b"
+                                          << "first" << 0.0;
+    QTest::newRow("empty_components_skipped") << doc << "/a//b/"
+                                              << "first" << 0.0;
+    QTest::newRow("missing_component") << doc << "a/c"
+                                       << "" << -1.0;
+    QTest::newRow("number_with_blanks") << doc << "n"
+                                        << " 12.5 " << 12.5;
+    QTest::newRow("number_with_unit_is_not_a_number") << doc << "m"
+                                                      << "10.5m" << 0.0;
+    QTest::newRow("nan_is_not_a_number") << doc << "x"
+                                         << "nan" << 0.0;
+    QTest::newRow("overflow_is_not_a_number") << doc << "y"
+                                              << "1e999" << 0.0;
+    QTest::newRow("negative") << doc << "z"
+                              << "-4" << -4.0;
+    QTest::newRow("prefixed_name_by_local_part") << doc << "q"
+                                                 << "3" << 3.0;
+}
+
+void TestUddf::pathAccess()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, path);
+    QFETCH(QString, text);
+    QFETCH(double, number);
+
+    XmlPathDocument doc;
+    QVERIFY(doc.loadFromData(xml, "r"));
+    const QByteArray p = path.toUtf8();
+    QCOMPARE(doc.textAt(p.constData()), text);
+    QCOMPARE(doc.doubleAt(p.constData(), -1.0), number);
+}
+
+void TestUddf::startTime_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint64>("expected");
+
+    // 2019-03-05T10:22:00Z is 1551781320 s (17960 days * 86400 + 37320 s).
+    const qint64 utc = 1551781320;
+    QTest::newRow("20_chars_utc") << QByteArray("2019-03-05T10:22:00Z") << utc;
+    QTest::newRow("19_chars_local_winter") << QByteArray("2019-03-05T11:22:00") << utc;
+    QTest::newRow("21_chars_fraction_local") << QByteArray("2019-03-05T11:22:00.9") << utc;
+    QTest::newRow("fraction_utc") << QByteArray("2019-03-05T10:22:00.750Z") << utc;
+    QTest::newRow("offset_plus") << QByteArray("2019-03-05T11:52:00+01:30") << utc;
+    QTest::newRow("offset_minus") << QByteArray("2019-03-05T05:22:00-05:00") << utc;
+    QTest::newRow("offset_basic") << QByteArray("2019-03-05T12:22:00+0200") << utc;
+    QTest::newRow("offset_hours_only") << QByteArray("2019-03-05T13:22:00+03") << utc;
+    QTest::newRow("space_separator") << QByteArray("2019-03-05 10:22:00Z") << utc;
+    QTest::newRow("no_seconds") << QByteArray("2019-03-05T10:22Z") << utc;
+    QTest::newRow("surrounding_blanks") << QByteArray("  2019-03-05T10:22:00Z\n") << utc;
+    // 2019-07-05T08:22:00Z is 1562314920 s; Paris is then at +2.
+    QTest::newRow("19_chars_local_summer") << QByteArray("2019-07-05T10:22:00") << 1562314920LL;
+    // Local midnight of 2019-03-05 in Paris is 23:00 UTC the day before.
+    QTest::newRow("date_only_local") << QByteArray("2019-03-05") << 1551740400LL;
+    QTest::newRow("leap_second") << QByteArray("2016-12-31T23:59:60Z") << 1483228800LL;
+    QTest::newRow("garbage") << QByteArray("last tuesday") << 0LL;
+    QTest::newRow("empty") << QByteArray("") << 0LL;
+    QTest::newRow("month_13") << QByteArray("2019-13-05T10:22:00Z") << 0LL;
+    QTest::newRow("february_30") << QByteArray("2019-02-30T10:22:00Z") << 0LL;
+    QTest::newRow("hour_25") << QByteArray("2019-03-05T25:22:00Z") << 0LL;
+    QTest::newRow("wrong_separator") << QByteArray("2019/03/05T10:22:00Z") << 0LL;
+    QTest::newRow("trailing_junk") << QByteArray("2019-03-05T10:22:00Zulu") << 0LL;
+    QTest::newRow("offset_garbage") << QByteArray("2019-03-05T10:22:00+1") << 0LL;
+    QTest::newRow("fraction_without_digits") << QByteArray("2019-03-05T10:22:00.Z") << 0LL;
+}
+
+void TestUddf::startTime()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint64, expected);
+
+    QCOMPARE(parseUddfDateTime(QString::fromUtf8(text)), expected);
+
+    // The same through a whole document.
+    DiveProfile dive;
+    dive.dateTime = 42;
+    QCOMPARE(UDDF::readData(document("<waypoint><depth>0</depth><divetime>0</divetime>"
+                                     "</waypoint>",
+                                QByteArray(), text),
+                 dive),
+        UDDF::Status::Ok);
+    QCOMPARE(dive.dateTime, expected);
+}
+
+void TestUddf::gasFractions_data()
+{
+    QTest::addColumn<QByteArray>("mix");
+    QTest::addColumn<int>("o2");
+    QTest::addColumn<int>("he");
+
+    QTest::newRow("o2_0.29_rounds_to_29") << QByteArray("<o2>0.29</o2>") << 29 << 0;
+    QTest::newRow("o2_0.32") << QByteArray("<o2>0.32</o2>") << 32 << 0;
+    QTest::newRow("o2_0.57_rounds_to_57") << QByteArray("<o2>0.57</o2>") << 57 << 0;
+    QTest::newRow("nearest_percent_up") << QByteArray("<o2>0.326</o2>") << 33 << 0;
+    QTest::newRow("nearest_percent_down") << QByteArray("<o2>0.324</o2>") << 32 << 0;
+    QTest::newRow("no_o2_is_air") << QByteArray("<he>0</he>") << 21 << 0;
+    QTest::newRow("trimix_18_45") << QByteArray("<o2>0.18</o2><he>0.45</he>") << 18 << 45;
+    QTest::newRow("o2_above_one_clamped") << QByteArray("<o2>3.2</o2>") << 100 << 0;
+    QTest::newRow("negative_clamped") << QByteArray("<o2>0.21</o2><he>-0.1</he>") << 21 << 0;
+    QTest::newRow("huge_clamped") << QByteArray("<o2>1e300</o2>") << 100 << 0;
+    QTest::newRow("not_a_number_is_0") << QByteArray("<o2>rich</o2>") << 0 << 0;
+}
+
+void TestUddf::gasFractions()
+{
+    QFETCH(QByteArray, mix);
+    QFETCH(int, o2);
+    QFETCH(int, he);
+
+    DiveProfile dive;
+    QCOMPARE(UDDF::readData(document("", "<mix id=\"m\"><name>N</name>" + mix + "</mix>"), dive),
+        UDDF::Status::Ok);
+    QCOMPARE(dive.gases.size(), 1);
+    QCOMPARE(dive.gases.at(0).id, QStringLiteral("m"));
+    QCOMPARE(dive.gases.at(0).name, QStringLiteral("N"));
+    QCOMPARE(dive.gases.at(0).o2, o2);
+    QCOMPARE(dive.gases.at(0).he, he);
+}
+
+void TestUddf::waypoints()
+{
+    // Temperatures 300.15 K, missing, 299.15 K read as 27, 27, 26 degrees C; a first waypoint
+    // at 10 s is preceded by a surface sample at 0 s; the dive is closed at the surface one
+    // period (5 s) after the last waypoint.
+    DiveProfile dive;
+    const QByteArray wps = "<waypoint><depth>3</depth><divetime>10</divetime>"
+                           "<temperature>300.15</temperature><switchmix ref=\"b\"/></waypoint>"
+                           "<waypoint><depth>6</depth><divetime>20</divetime><cns>4.5</cns>"
+                           "<switchmix ref=\"nope\"/></waypoint>"
+                           "<waypoint><depth>4</depth><divetime>30</divetime>"
+                           "<temperature>299.15</temperature>"
+                           "<decostop kind=\"mandatory\" decodepth=\"3\"/>"
+                           "<switchmix ref=\"a\"/></waypoint>";
+    const QByteArray mixes = "<mix id=\"a\"><o2>0.21</o2></mix><mix id=\"b\"><o2>0.5</o2></mix>";
+    QCOMPARE(UDDF::readData(document(wps, mixes), dive), UDDF::Status::Ok);
+    QCOMPARE(dive.name, QStringLiteral("5"));
+    QCOMPARE(dive.samples.size(), 5);
+
+    const double times[] = { 0, 10, 20, 30, 35 };
+    const double depths[] = { 0, 3, 6, 4, 0 };
+    const double temperatures[] = { 0, 27, 27, 26, 26 };
+    const int gasIndexes[] = { -1, 1, -1, 0, 0 };
+    for (int i = 0; i < 5; ++i) {
+        const DiveSample& s = dive.samples.at(i);
+        QCOMPARE(s.time, times[i]);
+        QCOMPARE(s.depth, depths[i]);
+        QVERIFY2(qAbs(s.temperature - temperatures[i]) < kTol, qPrintable(QString::number(i)));
+        QCOMPARE(s.gasIndex, gasIndexes[i]);
+    }
+    QCOMPARE(dive.samples.at(2).cns, 4.5);
+    QCOMPARE(dive.samples.at(3).decoCeiling, 3.0);
+
+    // A dive whose first waypoint has no temperature starts at 20 degrees C.
+    DiveProfile cold;
+    QCOMPARE(UDDF::readData(document("<waypoint><depth>0</depth><divetime>0</divetime>"
+                                     "</waypoint>"),
+                 cold),
+        UDDF::Status::Ok);
+    QCOMPARE(cold.samples.size(), 1);
+    QCOMPARE(cold.samples.at(0).temperature, 20.0);
+}
+
+void TestUddf::waypointTimesAndDepths_data()
+{
+    QTest::addColumn<QByteArray>("waypoints");
+    QTest::addColumn<QList<double>>("times");
+    QTest::addColumn<QList<double>>("depths");
+
+    QTest::newRow("real_seconds") << QByteArray("<waypoint><depth>0</depth><divetime>0.0"
+                                                "</divetime></waypoint><waypoint><depth>5"
+                                                "</depth><divetime>10.0</divetime></waypoint>")
+                                  << QList<double> { 0, 10, 15 } << QList<double> { 0, 5, 0 };
+    QTest::newRow("real_seconds_rounded")
+        << QByteArray("<waypoint><depth>0</depth><divetime>0.4</divetime></waypoint>"
+                      "<waypoint><depth>2</depth><divetime>20.6</divetime></waypoint>"
+                      "<waypoint><depth>0</depth><divetime>29.5</divetime></waypoint>")
+        << QList<double> { 0, 21, 30 } << QList<double> { 0, 2, 0 };
+    QTest::newRow("missing_depth_repeats_previous")
+        << QByteArray("<waypoint><depth>0</depth><divetime>0</divetime></waypoint>"
+                      "<waypoint><depth>8</depth><divetime>10</divetime></waypoint>"
+                      "<waypoint><divetime>20</divetime></waypoint>"
+                      "<waypoint><depth>0</depth><divetime>30</divetime></waypoint>")
+        << QList<double> { 0, 10, 20, 30 } << QList<double> { 0, 8, 8, 0 };
+    QTest::newRow("first_without_depth_is_0")
+        << QByteArray("<waypoint><divetime>0</divetime></waypoint>"
+                      "<waypoint><depth>0</depth><divetime>5</divetime></waypoint>")
+        << QList<double> { 0, 5 } << QList<double> { 0, 0 };
+    QTest::newRow("unreadable_depth_repeats_previous")
+        << QByteArray("<waypoint><depth>4</depth><divetime>0</divetime></waypoint>"
+                      "<waypoint><depth>deep</depth><divetime>10</divetime></waypoint>")
+        << QList<double> { 0, 10, 15 } << QList<double> { 4, 4, 0 };
+    QTest::newRow("no_divetime_no_sample")
+        << QByteArray("<waypoint><depth>0</depth><divetime>0</divetime></waypoint>"
+                      "<waypoint><depth>9</depth></waypoint>"
+                      "<waypoint><depth>0</depth><divetime>10</divetime></waypoint>")
+        << QList<double> { 0, 10 } << QList<double> { 0, 0 };
+    QTest::newRow("negative_divetime_skipped")
+        << QByteArray("<waypoint><depth>0</depth><divetime>0</divetime></waypoint>"
+                      "<waypoint><depth>9</depth><divetime>-3</divetime></waypoint>")
+        << QList<double> { 0 } << QList<double> { 0 };
+    QTest::newRow("divetime_not_a_number_at_0")
+        << QByteArray("<waypoint><depth>0</depth><divetime>soon</divetime></waypoint>")
+        << QList<double> { 0 } << QList<double> { 0 };
+    QTest::newRow("no_waypoints") << QByteArray() << QList<double> {} << QList<double> {};
+}
+
+void TestUddf::waypointTimesAndDepths()
+{
+    QFETCH(QByteArray, waypoints);
+    QFETCH(QList<double>, times);
+    QFETCH(QList<double>, depths);
+
+    DiveProfile dive;
+    QCOMPARE(UDDF::readData(document(waypoints), dive), UDDF::Status::Ok);
+    QCOMPARE(dive.samples.size(), times.size());
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        QCOMPARE(dive.samples.at(i).time, times.at(i));
+        QCOMPARE(dive.samples.at(i).depth, depths.at(i));
+    }
+}
+
+void TestUddf::documentsFromOtherSoftware_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<qint64>("dateTime");
+    QTest::addColumn<QStringList>("gases"); // id:name:o2:he
+    QTest::addColumn<QList<double>>("samples"); // time, depth, temperature, gasIndex, ...
+
+    // Default namespace, byte-order mark, declaration, comments, two dives, real dive times,
+    // extra waypoint children. 10:22 local in Paris in March is 09:22 UTC = 1551777720 s.
+    QTest::newRow("bom_namespace_two_dives")
+        << "exported_ns_bom.uddf"
+        << "dive-17"
+        << "Reef Pro"
+        << "A-0042" << 1551777720LL << QStringList { "mix1:EAN29:29:0", "mix2:Trimix 18/45:18:45" }
+        << QList<double> { 0, 0, 24, 0, 10, 12.4, 24, -1, 21, 12.4, 23, -1, 30, 30, 23, 1, 1200, 3,
+               23, -1, 1205, 0, 23, -1 };
+    QTest::newRow("prefixed_namespace")
+        << "prefixed.uddf"
+        << "7"
+        << ""
+        << "" << 1590996600LL // 07:30 UTC
+        << QStringList { "m1:EAN50:50:0" }
+        << QList<double> { 0, 0, 20, 0, 30, 6, 20, -1, 90, 0, 20, -1 };
+    QTest::newRow("minimal") << "minimal.uddf"
+                             << "42"
+                             << "Veltra"
+                             << "1234-5678-9012-3" << 1551781320LL
+                             << QStringList { "air:Air:21:0", "ean32:Nitrox 32:32:0" }
+                             << QList<double> { 0, 0, 27, 0, 60, 10.5, 27, -1, 120, 20, 26, 1, 600,
+                                    5, 26, -1, 660, 0, 26, -1 };
+}
+
+void TestUddf::documentsFromOtherSoftware()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, name);
+    QFETCH(QString, computer);
+    QFETCH(QString, serial);
+    QFETCH(qint64, dateTime);
+    QFETCH(QStringList, gases);
+    QFETCH(QList<double>, samples);
+
+    UDDF reader;
+    DiveProfile dive;
+    QVERIFY2(reader.read(QStringLiteral(VELTRA_TEST_DATA "/uddf/") + file, dive),
+        qPrintable(reader.errorString()));
+    QCOMPARE(dive.name, name);
+    QCOMPARE(dive.computer, computer);
+    QCOMPARE(dive.serial, serial);
+    QCOMPARE(dive.dateTime, dateTime);
+    QCOMPARE(dive.gases.size(), gases.size());
+    for (qsizetype i = 0; i < gases.size(); ++i) {
+        const QStringList parts = gases.at(i).split(QLatin1Char(':'));
+        QCOMPARE(dive.gases.at(i).id, parts.at(0));
+        QCOMPARE(dive.gases.at(i).name, parts.at(1));
+        QCOMPARE(dive.gases.at(i).o2, parts.at(2).toInt());
+        QCOMPARE(dive.gases.at(i).he, parts.at(3).toInt());
+    }
+    QCOMPARE(dive.samples.size() * 4, samples.size());
+    for (qsizetype i = 0; i < dive.samples.size(); ++i) {
+        const DiveSample& s = dive.samples.at(i);
+        const QByteArray where = "sample " + QByteArray::number(i);
+        QVERIFY2(qAbs(s.time - samples.at(4 * i)) < kTol, where);
+        QVERIFY2(qAbs(s.depth - samples.at(4 * i + 1)) < kTol, where);
+        QVERIFY2(qAbs(s.temperature - samples.at(4 * i + 2)) < kTol, where);
+        QCOMPARE(s.gasIndex, int(samples.at(4 * i + 3)));
+    }
+}
+
+void TestUddf::roundTripKeepsTheDive()
+{
+    DiveProfile dive;
+    dive.name = QStringLiteral("Wreck <& \"Thistle\">");
+    dive.computer = QStringLiteral("Veltra Plongée");
+    dive.serial = QStringLiteral("1234-5678-9012-3");
+    dive.dateTime = 1551781320;
+    const struct
+    {
+        const char* id;
+        const char* name;
+        int o2;
+        int he;
+    } gases[] = { { "1", "Air", 21, 0 }, { "2", "Nx32", 32, 0 }, { "", "Tx18/45", 18, 45 },
+        { "2", "Oxy", 100, 0 } };
+    for (const auto& g : gases) {
+        DiveGas gas;
+        gas.id = QString::fromUtf8(g.id);
+        gas.name = QString::fromUtf8(g.name);
+        gas.o2 = g.o2;
+        gas.he = g.he;
+        dive.gases.append(gas);
+    }
+    // time, depth, temperature, gas, cns, ceiling, alert
+    const double rows[][7] = { { 0, 0, 24.5, 0, 0, 0, 0 }, { 10, 6.2, 24, 0, 0, 0, 0 },
+        { 20, 30.25, 18, 2, 1.5, 0, 0 }, { 30, 30.25, 17.5, 2, 2, 6, 4 },
+        { 40, 21, 17.5, 1, 2.5, 3, 0 }, { 50, 6, 19, 3, 3, 0, 0 }, { 60, 0, 20, 3, 3, 0, 0 } };
+    for (const auto& r : rows) {
+        DiveSample s;
+        s.time = r[0];
+        s.depth = r[1];
+        s.temperature = r[2];
+        s.gasIndex = int(r[3]);
+        s.cns = r[4];
+        s.decoCeiling = r[5];
+        s.alertFlags = quint8(r[6]);
+        dive.samples.append(s);
+    }
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("round trip.uddf"));
+    QString error;
+    QVERIFY2(exportDive(dive, path, &error), qPrintable(error));
+
+    DiveProfile back;
+    QVERIFY2(back.loadFromFile(path, &error), qPrintable(error));
+    QCOMPARE(back.origin, DiveOriginUddf);
+    QCOMPARE(back.name, dive.name);
+    QCOMPARE(back.computer, dive.computer);
+    QCOMPARE(back.serial, dive.serial);
+    QCOMPARE(back.dateTime, dive.dateTime);
+    QCOMPARE(back.gases.size(), dive.gases.size());
+    for (qsizetype i = 0; i < dive.gases.size(); ++i) {
+        QCOMPARE(back.gases.at(i).name, dive.gases.at(i).name);
+        QCOMPARE(back.gases.at(i).o2, dive.gases.at(i).o2);
+        QCOMPARE(back.gases.at(i).he, dive.gases.at(i).he);
+    }
+    // Ids are kept where they can serve as references: unique and not empty.
+    QCOMPARE(back.gases.at(0).id, QStringLiteral("1"));
+    QCOMPARE(back.gases.at(1).id, QStringLiteral("2"));
+    QVERIFY(!back.gases.at(2).id.isEmpty());
+    QVERIFY(back.gases.at(3).id != back.gases.at(1).id);
+
+    QCOMPARE(back.samples.size(), dive.samples.size());
+    // The file marks gas switches; the gas holds until the next one.
+    back.fillGasIndexes();
+    for (qsizetype i = 0; i < dive.samples.size(); ++i) {
+        const DiveSample& a = dive.samples.at(i);
+        const DiveSample& b = back.samples.at(i);
+        QCOMPARE(b.time, a.time);
+        QCOMPARE(b.depth, a.depth);
+        QVERIFY(qAbs(b.temperature - a.temperature) < kTol);
+        QCOMPARE(b.gasIndex, a.gasIndex);
+        QCOMPARE(b.cns, a.cns);
+        QCOMPARE(b.decoCeiling, a.decoCeiling);
+    }
+
+    // Read again by the plain reader: switches sit exactly where the gas changed.
+    DiveProfile raw;
+    UDDF reader;
+    QVERIFY(reader.read(path, raw));
+    const int switches[] = { 0, -1, 2, -1, 1, 3, -1 };
+    for (int i = 0; i < 7; ++i)
+        QCOMPARE(raw.samples.at(i).gasIndex, switches[i]);
+}
+
+void TestUddf::writtenDocumentShape()
+{
+    // What the file must keep for other software: the root, the fixed generator, the dive's
+    // waypoints with whole-second dive times and kelvin temperatures.
+    DiveProfile dive;
+    DiveSample s;
+    s.time = 12.6;
+    s.depth = 10.5;
+    s.temperature = 20;
+    s.alertFlags = 5;
+    dive.samples.append(s);
+
+    XmlPathDocument doc;
+    QVERIFY(doc.loadFromData(UDDF::toDocument(dive), "uddf"));
+    QCOMPARE(doc.attributeAt("", "version", QString()), QStringLiteral("3.2.3"));
+    QCOMPARE(
+        doc.attributeAt("", "xmlns", QString()), QStringLiteral("http://www.streit.cc/uddf/3.2/"));
+    QCOMPARE(doc.textAt("generator/name"), QStringLiteral("Brenmor Systems Dive Log"));
+    QCOMPARE(doc.textAt("generator/datetime"), QStringLiteral("2024-01-17T11:16:00Z"));
+    QCOMPARE(
+        doc.attributeAt("profiledata/repetitiongroup", "id", QString()), QStringLiteral("000000"));
+    // A dive without a name keeps the anonymous id; without a date no datetime is written.
+    QCOMPARE(doc.attributeAt("profiledata/repetitiongroup/dive", "id", QString()),
+        QStringLiteral("000000"));
+    QVERIFY(!doc.elementAt("profiledata/repetitiongroup/dive/informationbeforedive"));
+    QVERIFY(!doc.elementAt("gasdefinitions"));
+    QVERIFY(!doc.elementAt("diver"));
+    const char* wp = "profiledata/repetitiongroup/dive/samples/waypoint";
+    const tinyxml2::XMLElement* waypoint = doc.elementAt(wp);
+    QVERIFY(waypoint);
+    QCOMPARE(doc.textAt("divetime", waypoint), QStringLiteral("12"));
+    QCOMPARE(doc.doubleAt("depth", 0, waypoint), 10.5);
+    QVERIFY(qAbs(doc.doubleAt("temperature", 0, waypoint) - 293.15) < kTol);
+    QCOMPARE(doc.textAt("nodecotime", waypoint), QStringLiteral("99"));
+    QCOMPARE(doc.textAt("alarm", waypoint), QStringLiteral("5"));
+}
+
+void TestUddf::badInputLeavesProfile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+
+    const int notXml = int(UDDF::Status::NotXml);
+    QTest::newRow("empty_file") << QByteArray() << notXml;
+    QTest::newRow("binary_garbage") << QByteArray("\x00\xff\x13\x37garbage", 11) << notXml;
+    QTest::newRow("text_garbage") << QByteArray("depth;time\n1;2\n") << notXml;
+    QTest::newRow("unclosed_root") << QByteArray("<uddf><profiledata>") << notXml;
+    QTest::newRow("mismatched_tags") << QByteArray("<uddf><a></b></uddf>") << notXml;
+    QTest::newRow("two_roots") << QByteArray("<uddf/><uddf/>") << notXml;
+    QTest::newRow("other_root") << QByteArray("<divelog><dive/></divelog>")
+                                << int(UDDF::Status::NotUddf);
+    QTest::newRow("bom_only") << QByteArray("\xef\xbb\xbf") << notXml;
+    QByteArray deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<uddf>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "</uddf>";
+    QTest::newRow("nested_too_deep") << deep << notXml;
+}
+
+void TestUddf::badInputLeavesProfile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+
+    DiveProfile dive = sentinelProfile();
+    QCOMPARE(int(UDDF::readData(bytes, dive)), status);
+    compareToSentinel(dive);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bad.uddf"));
+    QVERIFY(writeFile(path, bytes));
+    DiveProfile loaded = sentinelProfile();
+    QString error;
+    QVERIFY(!loaded.loadFromFile(path, &error));
+    QVERIFY(!error.isEmpty());
+    compareToSentinel(loaded);
+}
+
+void TestUddf::truncatedAtEveryByte()
+{
+    // Every proper prefix of a real document is refused (the root is never closed) and the
+    // profile keeps its values.
+    const QByteArray full = readFile(QStringLiteral(VELTRA_TEST_DATA "/uddf/exported_ns_bom.uddf"));
+    QVERIFY(full.size() > 1000);
+    const qsizetype end = full.lastIndexOf("</uddf>");
+    for (qsizetype n = 0; n < end; ++n) {
+        DiveProfile dive = sentinelProfile();
+        QVERIFY2(
+            UDDF::readData(full.left(n), dive) != UDDF::Status::Ok, qPrintable(QString::number(n)));
+        compareToSentinel(dive);
+    }
+}
+
+void TestUddf::oversizedFileRefused()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("huge.uddf"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Sparse: costs no disk, but reports its size.
+        QVERIFY(file.resize(XmlPathDocument::maxFileSize + 1));
+    }
+    UDDF reader;
+    DiveProfile dive = sentinelProfile();
+    QVERIFY(!reader.read(path, dive));
+    QCOMPARE(reader.lastStatus(), UDDF::Status::TooLarge);
+    QVERIFY(!reader.errorString().isEmpty());
+    compareToSentinel(dive);
+
+    QVERIFY(!reader.read(dir.filePath(QStringLiteral("missing.uddf")), dive));
+    QCOMPARE(reader.lastStatus(), UDDF::Status::CannotOpen);
+    compareToSentinel(dive);
+}
+
+void TestUddf::writeFailureReported()
+{
+    QTemporaryDir dir;
+    DiveProfile dive = sentinelProfile();
+    UDDF writer;
+    QVERIFY(!writer.write(dir.filePath(QStringLiteral("no/such/folder/x.uddf")), dive));
+    QVERIFY(!writer.errorString().isEmpty());
+
+    // Writing over an existing file replaces it whole.
+    const QString path = dir.filePath(QStringLiteral("x.uddf"));
+    QVERIFY(writeFile(path, QByteArray(100000, 'x')));
+    QVERIFY(writer.write(path, dive));
+    DiveProfile back;
+    QVERIFY(writer.read(path, back));
+    QCOMPARE(back.name, dive.name);
+}
+
+void TestUddf::registeredByExtension()
+{
+    std::unique_ptr<DiveLinesIO> reader = makeReader(QStringLiteral("x/y/Dive.Uddf"));
+    QVERIFY(reader);
+    QCOMPARE(reader->fileType(), DiveOriginUddf);
+    std::unique_ptr<DiveLinesIO> writer = makeWriter(DiveOriginUddf);
+    QVERIFY(writer);
+    QCOMPARE(writer->fileType(), DiveOriginUddf);
+}
+
+void TestUddf::fuzzRegressions()
+{
+    // Inputs the fuzzer once crashed on: each must now be read or refused cleanly.
+    const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/uddf"));
+    const QStringList files = dir.entryList(QDir::Files);
+    for (const QString& name : files) {
+        DiveProfile dive;
+        const UDDF::Status status = UDDF::readData(readFile(dir.filePath(name)), dive);
+        if (status != UDDF::Status::Ok)
+            QVERIFY(dive.samples.isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestUddf)
+#include "tst_uddf.moc"
