@@ -4,6 +4,7 @@
 #include "app/appdata.h"
 #include "app/hiddenoptions.h"
 #include "computer/computeractions.h"
+#include "computer/firmwaremgt.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
@@ -153,6 +154,7 @@ void MainWindow::createComputerActions()
         m_ui->spPressure->setEnabled(false);
         m_ui->btAscent->setEnabled(false);
     };
+    hooks.openFirmwareManager = [this] { FirmwareMgt::openManager(this, m_appDataDir); };
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
