@@ -1,6 +1,7 @@
 #include "fileio/divelinesio.h"
 
 #include "dive/diveprofile.h"
+#include "fileio/binarydivefile.h"
 #include "fileio/csvfile.h"
 #include "fileio/uddf.h"
 
@@ -70,6 +71,8 @@ std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
         return std::make_unique<CsvFile>();
     case DiveOriginUddf:
         return std::make_unique<UDDF>();
+    case DiveOriginBinary:
+        return std::make_unique<BinaryDiveFile>();
     default:
         return nullptr;
     }

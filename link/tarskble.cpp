@@ -2,6 +2,7 @@
 
 #include "link/qtbletransport.h"
 #include "link/virtualdivecomputer.h"
+#include "link/virtualdivestore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +20,13 @@ const QBluetoothUuid TarskBle::descriptorUuid(
 using namespace VeltraCommand;
 
 namespace {
+
+ExchangeError::ExchangeErrorIn programError(quint8 code)
+{
+    return code == BeginProgram ? ExchangeError::BeginProgramError
+        : code == Program       ? ExchangeError::ProgramError
+                                : ExchangeError::EndProgramError;
+}
 
 QString deviceKey(const QBluetoothDeviceInfo& device)
 {
@@ -157,6 +165,7 @@ BleTransport* TarskBle::createDefaultTransport(QObject* parent)
 {
     if (demoComputerRequested()) {
         auto* computer = new VirtualDiveComputer(parent);
+        computer->setDiveStore(std::make_shared<SimulatedDiveStore>());
         // Long enough for the user to see the search happen.
         computer->setScanDelay(1200);
         return computer;
@@ -422,6 +431,7 @@ void TarskBle::controllerDisConnected()
     m_ready = false;
     resetExchange();
     setStatus(QStringLiteral("Controller Disconnected"));
+    abortProgram(QStringLiteral("computer disconnected"));
     emit onDisconnectController();
     // Whoever waits for a reply learns that none will come.
     if (pending != None)
@@ -651,6 +661,7 @@ void TarskBle::characteristicChanged(const QBluetoothUuid&, const QByteArray& va
 
 void TarskBle::decodeFrames()
 {
+    ++m_decodePass;
     for (;;) {
         QByteArray body;
         quint8 code = 0;
@@ -664,6 +675,8 @@ void TarskBle::decodeFrames()
         log(QStringLiteral("Damaged frame for command %1").arg(code));
         if (m_pending != None && answers(m_pending, code))
             finishPending();
+        if (m_program.isRunning() && m_program.awaitedCode() == code)
+            abortProgram(QStringLiteral("damaged acknowledgement"));
         emit onExchangeError(static_cast<VeltraCommandIn>(code), ExchangeError::InvalidCrc);
     }
     if (m_decoder.droppedBytes() > m_reportedDrops) {
@@ -699,6 +712,7 @@ void TarskBle::replyTimedOut()
         return;
     const VeltraCommandIn command = m_pending;
     log(QStringLiteral("No reply to command %1").arg(static_cast<int>(command)));
+    abortProgram(QStringLiteral("no acknowledgement"));
     m_decoder.clear();
     m_reportedDrops = 0;
     m_pressureBusy = false;
@@ -815,13 +829,94 @@ void TarskBle::dispatch(const QByteArray& body)
 
 void TarskBle::programAcknowledged(quint8 code, bool accepted)
 {
+    const bool awaited = m_program.isRunning() && m_program.awaitedCode() == code
+        && m_programSentPass != m_decodePass;
+    if (!awaited) {
+        // Not part of a running installation: a command sent on its own still gets its answer,
+        // but nothing is sent on its behalf.
+        if (!m_program.isRunning() && m_pending == code) {
+            finishPending();
+            if (!accepted)
+                emit onExchangeError(static_cast<VeltraCommandIn>(code), programError(code));
+            return;
+        }
+        log(QStringLiteral("Acknowledgement %1 out of turn ignored").arg(code));
+        return;
+    }
     if (m_pending == code)
         finishPending();
-    if (accepted)
+
+    const FirmwareProgrammer::Step step = m_program.acknowledge(code, accepted);
+    switch (step.kind) {
+    case FirmwareProgrammer::Step::Nothing:
+        break;
+    case FirmwareProgrammer::Step::Refused:
+        log(QStringLiteral("Firmware step %1 refused").arg(code));
+        emit onExchangeError(static_cast<VeltraCommandIn>(code), programError(code));
+        break;
+    case FirmwareProgrammer::Step::SendChunk:
+        if (step.reportPercent >= 0)
+            emit onUploadFirmwareProgress(step.reportSent, step.reportPercent);
+        sendProgramFrame(Program, step.chunk);
+        break;
+    case FirmwareProgrammer::Step::SendEnd:
+        sendProgramFrame(EndProgram);
+        break;
+    case FirmwareProgrammer::Step::Finish:
+        m_programElapsedMs = m_programClock.elapsed();
+        log(QStringLiteral("Firmware installed in %1 ms").arg(m_programElapsedMs));
+        emit onUploadFirmwareProgress(0, 100);
+        emit onEndCommand(EndProgram);
+        sendFrame(ProgramFinished);
+        break;
+    }
+}
+
+bool TarskBle::sendProgramFrame(quint8 code, const QByteArray& payload)
+{
+    m_programSentPass = m_decodePass;
+    if (sendFrame(code, payload))
+        return true;
+    m_program.fail();
+    return false;
+}
+
+void TarskBle::abortProgram(const QString& why)
+{
+    if (!m_program.isRunning())
         return;
-    const ExchangeError::ExchangeErrorIn error = code == BeginProgram
-        ? ExchangeError::BeginProgramError
-        : code == Program ? ExchangeError::ProgramError
-                          : ExchangeError::EndProgramError;
-    emit onExchangeError(static_cast<VeltraCommandIn>(code), error);
+    log(QStringLiteral("Firmware installation stopped: ") + why);
+    m_program.fail();
+}
+
+FirmwareStatus TarskBle::firmwareReadiness() const
+{
+    if (!m_ready || !m_transport->hasService())
+        return FirmwareStatus::NotConnected;
+    if (m_info.mode != 2)
+        return FirmwareStatus::NotFirmwareMode;
+    return FirmwareStatus::Ok;
+}
+
+int TarskBle::setFirmware(const QByteArray& image, const QString& name, FirmwareStatus* status)
+{
+    FirmwareStatus result = firmwareReadiness();
+    if (result == FirmwareStatus::Ok) {
+        m_program.fail();
+        result = m_program.start(image, name);
+    }
+    if (status)
+        *status = result;
+    if (result != FirmwareStatus::Ok) {
+        log(QStringLiteral("Firmware not sent: ") + firmwareStatusText(result));
+        return -1;
+    }
+    m_programElapsedMs = 0;
+    m_programClock.start();
+    log(QStringLiteral("Firmware %1 version %2, %3 bytes")
+            .arg(QString::fromUtf8(m_program.identity().name), m_program.identity().versionText)
+            .arg(image.size()));
+    if (!sendProgramFrame(BeginProgram, m_program.payload()))
+        return -1;
+    return static_cast<int>(image.size());
 }

@@ -3,9 +3,11 @@
 #include "link/bletransport.h"
 #include "link/computerinfo.h"
 #include "link/deviceframe.h"
+#include "link/firmwareprogram.h"
 #include "link/linkenums.h"
 
 #include <QBluetoothDeviceInfo>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -77,6 +79,18 @@ public:
     // Sends SetSimulatedPressure unless an earlier one is unanswered; false when nothing was sent.
     bool setSimulatedPressure(uint32_t mbar);
 
+    // Starts writing a firmware image into a computer in its firmware mode: BeginProgram, then
+    // Program per 128 bytes, EndProgram and ProgramFinished, each step on the acknowledgement of
+    // the previous one. `name` is the image's name without ".bin" ("Veltra.1.2.3.b"). Returns
+    // the image size, or -1 when nothing was sent (`status` says why). A new call restarts.
+    int setFirmware(const QByteArray& image, const QString& name, FirmwareStatus* status = nullptr);
+    // Why setFirmware would refuse now, before any image is read (connection and mode only).
+    FirmwareStatus firmwareReadiness() const;
+    bool isProgramming() const { return m_program.isRunning(); }
+    const FirmwareProgrammer& programmer() const { return m_program; }
+    // Time from setFirmware to the EndProgram acknowledgement of the last installation.
+    qint64 programElapsedMs() const { return m_programElapsedMs; }
+
     static QString exchangeErrorText(ExchangeError::ExchangeErrorIn error);
     static QString controllerErrorText(QLowEnergyController::Error error);
     static QString serviceErrorText(QLowEnergyService::ServiceError error);
@@ -135,6 +149,9 @@ private:
     // Acknowledgements of the firmware programming steps; the programming sequence continues
     // from here.
     void programAcknowledged(quint8 code, bool accepted);
+    bool sendProgramFrame(quint8 code, const QByteArray& payload = {});
+    // The awaited acknowledgement will not come (time-out, damage, link lost): stop the sequence.
+    void abortProgram(const QString& why);
 
     QBluetoothDeviceInfo m_foundDevice;
     LogCallback m_logCallback;
@@ -154,6 +171,14 @@ private:
     bool m_pressureBusy = false;
     qint64 m_reportedDrops = 0;
     bool m_overflowLogged = false;
+
+    FirmwareProgrammer m_program;
+    QElapsedTimer m_programClock;
+    qint64 m_programElapsedMs = 0;
+    // Decoder runs so far, and the run during which the last programming frame was written: an
+    // acknowledgement decoded in that same run arrived before the frame and cannot be its answer.
+    quint64 m_decodePass = 0;
+    quint64 m_programSentPass = 0;
 };
 
 // The process-wide link, set by the first TarskBle constructed and cleared when it goes.

@@ -342,14 +342,30 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
     case 13:
     case 14:
     case 15: {
-        if (code == 13)
-            m_image.clear();
-        if (code == 14)
-            m_image.append(payload);
-        const bool refuse = m_refused[code - 13];
-        reply({ frame(code, QByteArray(1, refuse ? '\0' : '\1')) });
+        QString fault = programStep(code, payload);
+        if (fault.isEmpty() && m_refused[code - 13])
+            fault = QStringLiteral("refused on command");
+        if (!fault.isEmpty()) {
+            // The first fault is the cause; what follows it is refused as a consequence.
+            if (m_programFault.isEmpty())
+                m_programFault = fault;
+            m_programState = ProgramState::Idle;
+        }
+        const QByteArray ack = frame(code, QByteArray(1, fault.isEmpty() ? '\1' : '\0'));
+        if (m_duplicateAcks)
+            reply({ ack, ack });
+        else
+            reply({ ack });
         break;
     }
+    case 255:
+        // The bootloader takes the checked image; no answer.
+        if (m_programState == ProgramState::Ended) {
+            m_installed = true;
+            m_versionWord = m_programVersion;
+            m_programState = ProgramState::Idle;
+        }
+        break;
     case 19: {
         QList<QByteArray> frames;
         for (const QByteArray& header : m_store->headerPayloads())
@@ -387,6 +403,68 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
         // 255 and anything unknown: no answer.
         break;
     }
+}
+
+QString VirtualDiveComputer::programStep(quint8 code, const QByteArray& payload)
+{
+    int digit = m_modeByte;
+    for (int i = 0; i < 2 && digit > 10; ++i)
+        digit -= 10;
+    if (digit != 2)
+        return QStringLiteral("not in firmware mode");
+
+    auto u32At = [&payload](int at) {
+        quint32 v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = (v << 8) | static_cast<quint8>(payload[at + i]);
+        return v;
+    };
+
+    if (code == 13) {
+        m_programState = ProgramState::Idle;
+        m_image.clear();
+        m_chunkSizes.clear();
+        m_programFault.clear();
+        m_installed = false;
+        if (payload.size() != 44)
+            return QStringLiteral("description of %1 bytes, 44 expected").arg(payload.size());
+        m_programName = payload.left(32);
+        m_programVersion = u32At(32);
+        m_programSize = u32At(36);
+        m_programCrc = u32At(40);
+        if (static_cast<quint8>(m_programName[0]) == 0)
+            return QStringLiteral("no firmware name");
+        if (m_programSize == 0 || m_programSize > 4 * 1024 * 1024)
+            return QStringLiteral("image size %1 out of range").arg(m_programSize);
+        if (m_programCrc > 0xFFFF)
+            return QStringLiteral("CRC word with upper bits set");
+        m_programState = ProgramState::Receiving;
+        return {};
+    }
+    if (code == 14) {
+        if (m_programState != ProgramState::Receiving)
+            return QStringLiteral("image bytes without a description");
+        m_chunkSizes.append(int(payload.size()));
+        if (payload.isEmpty() || payload.size() > 128)
+            return QStringLiteral("block of %1 bytes").arg(payload.size());
+        // Only the last block may be short: a short one in the middle means lost bytes.
+        if (m_image.size() % 128 != 0)
+            return QStringLiteral("block after a short block");
+        if (quint32(m_image.size() + payload.size()) > m_programSize)
+            return QStringLiteral("more bytes than announced");
+        m_image.append(payload);
+        return {};
+    }
+    if (m_programState != ProgramState::Receiving)
+        return QStringLiteral("end without a description");
+    if (quint32(m_image.size()) != m_programSize)
+        return QStringLiteral("%1 bytes received, %2 announced")
+            .arg(m_image.size())
+            .arg(m_programSize);
+    if (crc16(m_image) != m_programCrc)
+        return QStringLiteral("image CRC does not match");
+    m_programState = ProgramState::Ended;
+    return {};
 }
 
 QByteArray VirtualDiveComputer::identityPayload() const

@@ -84,7 +84,22 @@ public:
     void setDiveStore(std::shared_ptr<const VirtualDiveStore> store);
     // Refuse the acknowledgement of BeginProgram (13), Program (14) or EndProgram (15).
     void setRefused(quint8 code, bool refuse);
+    // Acknowledges every programming step twice, as a confused radio might.
+    void setDuplicateAcknowledgements(bool on) { m_duplicateAcks = on; }
+    // The bytes received by Program frames since the last BeginProgram.
     QByteArray programmedImage() const { return m_image; }
+    // What BeginProgram announced: name field (32 bytes), version word, size, CRC word.
+    QByteArray programName() const { return m_programName; }
+    quint32 programVersionWord() const { return m_programVersion; }
+    quint32 programSize() const { return m_programSize; }
+    quint32 programCrcWord() const { return m_programCrc; }
+    // Sizes of the Program frames' payloads since the last BeginProgram, in arrival order.
+    const QList<int>& programChunkSizes() const { return m_chunkSizes; }
+    // Why a programming step since the last BeginProgram was first refused (empty if none).
+    QString programFault() const { return m_programFault; }
+    // ProgramFinished arrived after an accepted EndProgram: the image is installed and the
+    // computer reports its version from now on.
+    bool firmwareInstalled() const { return m_installed; }
 
     // How replies travel: cut every `bytes` bytes (20 on a default link), or 0 for a whole reply,
     // all its frames merged, in one notification.
@@ -139,6 +154,8 @@ private:
     QByteArray identityPayload() const;
     QByteArray serialPayload() const;
     QByteArray pressurePayload() const;
+    // Checks a programming step; an empty text means it is acknowledged.
+    QString programStep(quint8 code, const QByteArray& payload);
 
     QString m_name = QStringLiteral("Veltra");
     QBluetoothAddress m_address { QStringLiteral("00:1E:C0:7A:11:2E") };
@@ -177,7 +194,17 @@ private:
     QByteArray m_owner = "Demo Diver";
     std::shared_ptr<const VirtualDiveStore> m_store;
     bool m_refused[3] = { false, false, false };
+    bool m_duplicateAcks = false;
+    enum class ProgramState { Idle, Receiving, Ended };
+    ProgramState m_programState = ProgramState::Idle;
     QByteArray m_image;
+    QByteArray m_programName;
+    quint32 m_programVersion = 0;
+    quint32 m_programSize = 0;
+    quint32 m_programCrc = 0;
+    QList<int> m_chunkSizes;
+    QString m_programFault;
+    bool m_installed = false;
 
     int m_notificationSize = 20;
     bool m_emptyNotifications = false;

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "dive/diveprofile.h"
+
+#include <QLowEnergyService>
+#include <QObject>
+#include <QPoint>
+
+#include <functional>
+#include <optional>
+
+class FormBluetoothConnect;
+class QLabel;
+class QWidget;
+class TarskBle;
+
+// The main window's side of the dive computer: creates the link on first use, runs the
+// connection dialog, shows the computer's state on the `imgVeltra` label and carries out the
+// computer actions (download dives, owner name, close the connection, reset). Every action that
+// reaches the computer checks the link first and says clearly why it cannot go on.
+class ComputerActions : public QObject
+{
+    Q_OBJECT
+public:
+    // Outside services the window provides; each has a plain default so the actions stand alone.
+    struct Hooks
+    {
+        // Writes "Log: ..." lines and service errors to the console.
+        std::function<void(const QString&)> console;
+        // Stores one downloaded dive; returns the logbook's outcome code.
+        std::function<int(DiveProfile&)> storeDive;
+        // Tells whether the logbook holds a dive of this name and serial.
+        std::function<bool(const QString& name, const QString& serial)> diveStored;
+        // Asks for the owner name; nothing when cancelled. Default: a text input dialog.
+        std::function<std::optional<QString>(QWidget* parent, const QString& current)> askOwner;
+        // Yes/No question; true for Yes. Default: a question box.
+        std::function<bool(const QString& title, const QString& text)> confirm;
+        // Warning or error to the user. Default: a message box.
+        std::function<void(const QString& title, const QString& text)> warn;
+        // Opens the firmware manager (computer in its firmware mode).
+        std::function<void()> openFirmwareManager;
+        // Extra widgets the window changes when the computer disconnects.
+        std::function<void()> disconnected;
+        // Makes the link when none exists yet (default: the platform's Bluetooth, or the
+        // virtual computer in demo mode).
+        std::function<TarskBle*(QObject* parent, std::function<void(const QString&)> log)> makeLink;
+    };
+
+    ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks = {});
+    ~ComputerActions() override;
+
+    // 1 when a computer is connected and ready on return, otherwise the dialog's result.
+    int connectTarskBle();
+    void onDownloadDives();
+    void onProgramName();
+    void onImgVeltraContextualMenu(const QPoint& pos);
+    // Close Connection and Reset Computer, as the context menu runs them.
+    void closeConnection();
+    void resetComputer();
+
+    void onDisconnectController();
+    void onServiceError(QLowEnergyService::ServiceError pError);
+
+    // The well-formed rich text shown on imgVeltra's tooltip for a connected computer.
+    static QString connectedToolTip(const QString& serial, quint32 mode);
+
+    FormBluetoothConnect* connectionDialog() const { return m_form; }
+    // The dialog used by the last download, while it runs (null otherwise).
+    QObject* downloadDialog() const { return m_download; }
+
+signals:
+    // Downloaded dives were passed to storeDive (count stored successfully).
+    void divesStored(int count);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TarskBle* ensureLink();
+    // The link ready for commands in normal mode, or null after telling the user why not.
+    TarskBle* readyLink(bool needNormalMode);
+    void showConnected();
+    void warn(const QString& title, const QString& text);
+    bool confirm(const QString& title, const QString& text);
+
+    QWidget* m_window;
+    QLabel* m_img;
+    Hooks m_hooks;
+    FormBluetoothConnect* m_form;
+    TarskBle* m_hookedLink = nullptr;
+    QObject* m_download = nullptr;
+    QMetaObject::Connection m_ownerConnection;
+    QMetaObject::Connection m_ownerErrorConnection;
+};

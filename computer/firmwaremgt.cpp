@@ -1,0 +1,489 @@
+#include "computer/firmwaremgt.h"
+
+#include "computer/filedownloader.h"
+#include "link/firmwareprogram.h"
+#include "link/tarskble.h"
+#include "ui_firmwaremgt.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTime>
+#include <QtDebug>
+
+using VeltraCommand::VeltraCommandIn;
+
+namespace {
+
+// Dark catalogue colours get light text so every line stays readable.
+QColor textColourFor(const QColor& background)
+{
+    const int luma
+        = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+    return luma < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+bool isProgramCode(VeltraCommandIn code)
+{
+    return code == VeltraCommand::BeginProgram || code == VeltraCommand::Program
+        || code == VeltraCommand::EndProgram;
+}
+
+} // namespace
+
+bool readFirmwareFile(const QString& path, QByteArray* image, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const qint64 size = file.size();
+    if (size <= 0) {
+        *error = firmwareStatusText(FirmwareStatus::EmptyImage);
+        return false;
+    }
+    if (size > kMaxFirmwareBytes) {
+        *error = firmwareStatusText(FirmwareStatus::ImageTooLarge);
+        return false;
+    }
+    const QByteArray bytes = file.read(kMaxFirmwareBytes + 1);
+    if (bytes.size() != size) {
+        *error = QObject::tr("The file could not be read whole");
+        return false;
+    }
+    *image = bytes;
+    return true;
+}
+
+FirmwareMgt::FirmwareMgt(QWidget* parent, const QString& appDataDir, const CatalogueConfig& config,
+    TarskBle* link, Hooks hooks)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::FirmwareMgtClass>())
+    , m_appDataDir(appDataDir)
+    , m_firmwareFolder(QDir(appDataDir).filePath(QStringLiteral("Firmwares")))
+    , m_config(config)
+    , m_link(link)
+    , m_hooks(std::move(hooks))
+    , m_downloader(new FileDownloader(config, this))
+{
+    ui->setupUi(this);
+    ui->progressBar->setVisible(false);
+    ui->progressBar->setRange(0, 100);
+    ui->tbFirmwares->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    ui->tbFirmwares->horizontalHeader()->setStretchLastSection(true);
+    connect(ui->pushButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_downloader, &FileDownloader::downloaded, this, &FirmwareMgt::fileDownloaded);
+
+    hookLink(this->link());
+}
+
+void FirmwareMgt::hookLink(TarskBle* l)
+{
+    // The link's programming signals reach the manager while it lives, once per link.
+    if (!l || l == m_hookedLink)
+        return;
+    if (m_hookedLink)
+        m_hookedLink->disconnect(this);
+    m_hookedLink = l;
+    connect(l, &TarskBle::onUploadFirmwareProgress, this, &FirmwareMgt::onUploadFirmwareProgress);
+    connect(l, &TarskBle::onEndCommand, this, &FirmwareMgt::onEndCommand);
+    connect(l, &TarskBle::onExchangeError, this, &FirmwareMgt::onExchangeError);
+    connect(l, &TarskBle::onDisconnectController, this, &FirmwareMgt::onDisconnectController);
+}
+
+FirmwareMgt::~FirmwareMgt() = default;
+
+int FirmwareMgt::openManager(QWidget* parent, const QString& appDataDir)
+{
+    QString warning;
+    const CatalogueConfig config = CatalogueConfig::load(appDataDir, &warning);
+    if (!warning.isEmpty())
+        qDebug() << "Firmware catalogue:" << warning;
+    auto* manager = new FirmwareMgt(parent, appDataDir, config);
+    manager->fetchCatalogue();
+    const int result = manager->exec();
+    delete manager;
+    return result;
+}
+
+TarskBle* FirmwareMgt::link() const
+{
+    return m_link ? m_link.data() : bleLink;
+}
+
+QString FirmwareMgt::info() const
+{
+    return ui->lbInfo->text();
+}
+
+QPushButton* FirmwareMgt::downloadButton(int row) const
+{
+    QWidget* cell = ui->tbFirmwares->cellWidget(row, 3);
+    return cell ? cell->findChild<QPushButton*>() : nullptr;
+}
+
+void FirmwareMgt::critical(const QString& title, const QString& text)
+{
+    if (m_hooks.critical)
+        m_hooks.critical(title, text);
+    else
+        QMessageBox::critical(this, title, text);
+}
+
+bool FirmwareMgt::question(const QString& title, const QString& text)
+{
+    if (m_hooks.question)
+        return m_hooks.question(title, text);
+    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+// ---- Catalogue -------------------------------------------------------------------------------
+
+void FirmwareMgt::fetchCatalogue()
+{
+    if (!m_config.isComplete()) {
+        ui->lbInfo->setText(tr("Firmware catalogue not configured"));
+        ui->lbInfo->setToolTip(
+            tr("Set %1 in options.ini and the account and token in %2 and %3 or in %4")
+                .arg(QLatin1String(CatalogueConfig::kHostKey),
+                    QLatin1String(CatalogueConfig::kAccountVariable),
+                    QLatin1String(CatalogueConfig::kTokenVariable),
+                    QLatin1String(CatalogueConfig::kCredentialsFile)));
+        return;
+    }
+    ui->lbInfo->setText(tr("Reading the firmware catalogue..."));
+    startRequest(m_config.catalogueUrl(true), FileDownloader::TocFile);
+}
+
+void FirmwareMgt::startRequest(const QUrl& url, int kind)
+{
+    const int code
+        = m_downloader->startDownload(url, static_cast<FileDownloader::DownloadKind>(kind));
+    if (code == 0)
+        return;
+    if (kind == FileDownloader::FirmwareFile)
+        m_downloadIndex = -1;
+    downloadError(tr("Error %1: %2").arg(code).arg(m_downloader->errorText()));
+}
+
+void FirmwareMgt::downloadError(const QString& reason)
+{
+    ui->lbInfo->setText(tr("Download Error: %1").arg(reason));
+    critical(tr("Download Error"), reason);
+}
+
+void FirmwareMgt::fileDownloaded()
+{
+    switch (m_downloader->kind()) {
+    case FileDownloader::TocFile:
+        tocDownloaded();
+        break;
+    case FileDownloader::RepositoryListing:
+        listingDownloaded();
+        break;
+    case FileDownloader::FirmwareFile:
+        firmwareDownloaded();
+        break;
+    default:
+        break;
+    }
+}
+
+void FirmwareMgt::tocDownloaded()
+{
+    if (!m_downloader->succeeded()) {
+        downloadError(m_downloader->errorText());
+        return;
+    }
+    QList<FirmwareEntry> entries;
+    const CatalogueStatus status = parseCatalogue(m_downloader->downloadedData(), &entries);
+    if (status != CatalogueStatus::Ok) {
+        downloadError(catalogueStatusText(status));
+        return;
+    }
+    m_entries = entries;
+    startRequest(m_config.catalogueUrl(false), FileDownloader::RepositoryListing);
+}
+
+void FirmwareMgt::listingDownloaded()
+{
+    if (!m_downloader->succeeded()) {
+        // The catalogue is still worth showing: its entries cannot be downloaded.
+        fillFirmwareTable(true);
+        downloadError(m_downloader->errorText());
+        return;
+    }
+    const CatalogueStatus status = applyRepositoryListing(m_downloader->downloadedData(),
+        &m_entries, [this](const QUrl& url) { return m_config.urlAllowed(url); });
+    fillFirmwareTable(true);
+    if (status != CatalogueStatus::Ok) {
+        downloadError(catalogueStatusText(status));
+        return;
+    }
+    ui->lbInfo->setText(tr("%1 Firmwares Available").arg(m_entries.size()));
+}
+
+void FirmwareMgt::fillFirmwareTable(bool resizeColumns)
+{
+    QTableWidget* table = ui->tbFirmwares;
+    table->clearContents();
+    table->setRowCount(int(m_entries.size()));
+    for (int row = 0; row < m_entries.size(); ++row) {
+        const FirmwareEntry& e = m_entries.at(row);
+        const QStringList texts { e.fileName, e.version, e.dateText };
+        for (int column = 0; column < texts.size(); ++column) {
+            auto* item = new QTableWidgetItem(texts.at(column));
+            item->setBackground(e.color);
+            item->setForeground(textColourFor(e.color));
+            table->setItem(row, column, item);
+        }
+        auto* cell = new QWidget;
+        auto* layout = new QHBoxLayout(cell);
+        layout->setContentsMargins(4, 0, 0, 0);
+        layout->setSpacing(0);
+        auto* label = new QLabel(e.description);
+        // Remote text is shown as text, never as markup.
+        label->setTextFormat(Qt::PlainText);
+        layout->addWidget(label);
+        auto* button = new QPushButton;
+        button->setMaximumWidth(30);
+        button->setIcon(QIcon(QStringLiteral(":/TestGraphics/icons/download.png")));
+        button->setProperty("id", row);
+        if (e.downloadUrl.isEmpty()) {
+            button->setEnabled(false);
+            button->setToolTip(tr("Not available in the repository"));
+        } else {
+            button->setToolTip(tr("Download Firmware"));
+        }
+        connect(button, &QPushButton::clicked, this, [this, row] { downloadFirmware(row); });
+        layout->addWidget(button);
+        table->setCellWidget(row, 3, cell);
+    }
+    if (resizeColumns)
+        table->resizeColumnsToContents();
+}
+
+void FirmwareMgt::downloadFirmware(int id)
+{
+    // One download at a time; the first click holds until its installation offer is answered.
+    if (m_downloadIndex != -1 || m_installing || id < 0 || id >= m_entries.size())
+        return;
+    const FirmwareEntry& entry = m_entries.at(id);
+    if (entry.downloadUrl.isEmpty())
+        return;
+    m_downloadIndex = id;
+    ui->lbInfo->setText(tr("Downloading %1...").arg(entry.fileName));
+    startRequest(QUrl(entry.downloadUrl), FileDownloader::FirmwareFile);
+}
+
+void FirmwareMgt::firmwareDownloaded()
+{
+    const int index = m_downloadIndex;
+    if (index < 0 || index >= m_entries.size())
+        return;
+    if (!m_downloader->succeeded()) {
+        m_downloadIndex = -1;
+        downloadError(m_downloader->errorText());
+        return;
+    }
+    QDir folder(m_firmwareFolder);
+    if (!folder.exists() && !QDir().mkpath(m_firmwareFolder)) {
+        m_downloadIndex = -1;
+        critical(tr("Error"), tr("The folder %1 cannot be created").arg(m_firmwareFolder));
+        return;
+    }
+    const QString path = folder.filePath(localFirmwareName(m_entries.at(index)));
+    QSaveFile file(path);
+    const QByteArray& data = m_downloader->downloadedData();
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        m_downloadIndex = -1;
+        critical(tr("Error"),
+            tr("The firmware cannot be written to %1: %2")
+                .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    ui->lbInfo->setText(tr("%1 downloaded").arg(m_entries.at(index).fileName));
+    offerInstallation(index);
+}
+
+void FirmwareMgt::on_btOpenFolder_clicked()
+{
+    if (!QDir().mkpath(m_firmwareFolder)) {
+        critical(tr("Error"), tr("The folder %1 cannot be created").arg(m_firmwareFolder));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(m_firmwareFolder);
+    const bool opened = m_hooks.openUrl ? m_hooks.openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        critical(tr("Error"),
+            tr("The folder %1 cannot be opened").arg(QDir::toNativeSeparators(m_firmwareFolder)));
+}
+
+// ---- Installation ----------------------------------------------------------------------------
+
+TarskBle* FirmwareMgt::readyLink()
+{
+    TarskBle* l = link();
+    if (!l) {
+        critical(tr("Error"), tr("No computer connected"));
+        return nullptr;
+    }
+    const FirmwareStatus status = l->firmwareReadiness();
+    if (status != FirmwareStatus::Ok) {
+        critical(tr("Error"), firmwareStatusText(status));
+        return nullptr;
+    }
+    return l;
+}
+
+void FirmwareMgt::on_btFirmwareFromDisk_clicked()
+{
+    if (m_installing || !readyLink())
+        return;
+    const QString path = m_hooks.openFirmwareFile
+        ? m_hooks.openFirmwareFile(this)
+        : QFileDialog::getOpenFileName(
+            this, tr("Open Firmware"), m_firmwareFolder, tr("Firmware Files (*.bin)"));
+    if (path.isEmpty())
+        return;
+    FirmwareEntry entry;
+    entry.fileName = QFileInfo(path).fileName();
+    QString error;
+    if (!readFirmwareFile(path, &entry.image, &error)) {
+        critical(tr("Error"), tr("Impossible to load binary file") + QStringLiteral("\n") + error);
+        return;
+    }
+    install(entry.image, firmwareNameOfFile(entry.fileName));
+}
+
+void FirmwareMgt::offerInstallation(int entry)
+{
+    if (m_uploadIndex != -1 || entry < 0 || entry >= m_entries.size())
+        return;
+    m_uploadIndex = entry;
+    FirmwareEntry& e = m_entries[entry];
+    auto release = [this] {
+        m_downloadIndex = -1;
+        m_uploadIndex = -1;
+    };
+
+    // Show what the computer will be told, which comes from the file name.
+    FirmwareIdentity identity;
+    const FirmwareStatus status = parseFirmwareName(firmwareNameOfFile(e.fileName), &identity);
+    if (status != FirmwareStatus::Ok) {
+        release();
+        critical(tr("Error"), firmwareStatusText(status));
+        return;
+    }
+    QString text = tr("Upload firmware ") + identity.versionText + QStringLiteral("?");
+    if (identity.versionText != e.version)
+        text += QStringLiteral("\n") + tr("(the catalogue lists version %1)").arg(e.version);
+    if (!question(tr("Confirmation"), text)) {
+        release();
+        return;
+    }
+    QString error;
+    const QString path = QDir(m_firmwareFolder).filePath(localFirmwareName(e));
+    if (!readFirmwareFile(path, &e.image, &error)) {
+        release();
+        critical(tr("Error"), tr("Impossible to load binary file") + QStringLiteral("\n") + error);
+        return;
+    }
+    if (!install(e.image, firmwareNameOfFile(e.fileName)))
+        release();
+}
+
+bool FirmwareMgt::install(const QByteArray& image, const QString& name)
+{
+    TarskBle* l = readyLink();
+    if (!l)
+        return false;
+    hookLink(l);
+    FirmwareStatus status = FirmwareStatus::Ok;
+    const int total = l->setFirmware(image, name, &status);
+    if (total < 0) {
+        critical(tr("Error"), firmwareStatusText(status));
+        return false;
+    }
+    m_totalBytes = total;
+    ui->progressBar->setValue(0);
+    ui->progressBar->setVisible(true);
+    ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(0).arg(m_totalBytes));
+    setBusy(true);
+    return true;
+}
+
+void FirmwareMgt::setBusy(bool busy)
+{
+    m_installing = busy;
+    ui->btFirmwareFromDisk->setEnabled(!busy);
+    ui->pushButton->setEnabled(!busy);
+    for (int row = 0; row < ui->tbFirmwares->rowCount(); ++row) {
+        if (QPushButton* button = downloadButton(row))
+            button->setEnabled(!busy && !m_entries.value(row).downloadUrl.isEmpty());
+    }
+}
+
+void FirmwareMgt::onUploadFirmwareProgress(int pNbBytesSent, int pPercentageDone)
+{
+    if (!m_installing)
+        return;
+    if (pNbBytesSent == 0 && pPercentageDone == 100) {
+        ui->progressBar->setValue(0);
+        ui->lbInfo->setText(tr("Nb sent: 0/0"));
+        return;
+    }
+    ui->progressBar->setValue(qBound(0, pPercentageDone, 100));
+    ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(pNbBytesSent).arg(m_totalBytes));
+}
+
+void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
+{
+    if (pCommand != VeltraCommand::EndProgram || !m_installing)
+        return;
+    const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
+    ui->lbInfo->setText(QTime(0, 0)
+                            .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
+                            .toString(QStringLiteral("'Installation Successfull in' hh:mm:ss")));
+    setBusy(false);
+}
+
+void FirmwareMgt::onExchangeError(VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError)
+{
+    if (!m_installing || !isProgramCode(pCommand))
+        return;
+    installationFailed(TarskBle::exchangeErrorText(pError));
+}
+
+void FirmwareMgt::onDisconnectController()
+{
+    if (m_installing)
+        installationFailed(tr("Computer disconnected"));
+}
+
+void FirmwareMgt::installationFailed(const QString& reason)
+{
+    ui->lbInfo->setText(tr("Installation failed: %1").arg(reason));
+    setBusy(false);
+    // The same firmware may be tried again.
+    m_downloadIndex = -1;
+    m_uploadIndex = -1;
+}
+
+void FirmwareMgt::reject()
+{
+    // Closing mid-installation would hide its outcome; the link ends it one way or the other.
+    if (m_installing)
+        return;
+    QDialog::reject();
+}

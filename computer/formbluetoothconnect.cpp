@@ -1,0 +1,212 @@
+#include "computer/formbluetoothconnect.h"
+
+#include "link/tarskble.h"
+#include "ui_formbluetoothconnect.h"
+
+#include <QTimer>
+
+using VeltraCommand::VeltraCommandIn;
+
+FormBluetoothConnect::FormBluetoothConnect(QWidget* parent, TarskBle* link)
+    : QDialog(parent, Qt::FramelessWindowHint)
+    , ui(std::make_unique<Ui::FormBluetoothConnectClass>())
+    , m_fixedLink(link)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+}
+
+FormBluetoothConnect::~FormBluetoothConnect()
+{
+    finish();
+}
+
+TarskBle* FormBluetoothConnect::link() const
+{
+    return m_fixedLink ? m_fixedLink : bleLink;
+}
+
+QString FormBluetoothConnect::message() const
+{
+    return ui->log->text();
+}
+
+int FormBluetoothConnect::runConnection()
+{
+    if (!start())
+        return 0;
+    const int result = exec();
+    finish();
+    return result == QDialog::Accepted ? 1 : 0;
+}
+
+bool FormBluetoothConnect::start()
+{
+    finish();
+    setResult(QDialog::Rejected);
+    m_runLink = link();
+    if (!m_runLink) {
+        ui->log->setText(tr("No Bluetooth link"));
+        ui->bottomBar->show();
+        return false;
+    }
+    m_connections << connect(
+        m_runLink, &TarskBle::onCreateController, this, &FormBluetoothConnect::onCreateController);
+    m_connections << connect(m_runLink, &TarskBle::onConnectController, this,
+        &FormBluetoothConnect::onConnectController);
+    m_connections << connect(
+        m_runLink, &TarskBle::onErrorController, this, &FormBluetoothConnect::onErrorController);
+    m_connections << connect(
+        m_runLink, &TarskBle::onEndCommand, this, &FormBluetoothConnect::onEndCommand);
+    m_connections << connect(
+        m_runLink, &TarskBle::onExchangeError, this, &FormBluetoothConnect::onExchangeError);
+
+    ui->bottomBar->hide();
+    startSearchAnimation();
+    if (m_runLink->hasController()) {
+        ui->log->setText(tr("Connect to computer..."));
+        m_runLink->controllerConnect();
+    } else {
+        ui->log->setText(tr("Search computer..."));
+        m_runLink->createController();
+    }
+    return true;
+}
+
+void FormBluetoothConnect::finish()
+{
+    for (const QMetaObject::Connection& c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_runLink = nullptr;
+    // Whatever ended the run, the picture rests.
+    stopSearchAnimation();
+    ui->bottomBar->show();
+}
+
+void FormBluetoothConnect::startSearchAnimation()
+{
+    // Idempotent: a repeated signal must not restart or stop a running animation.
+    if (m_animation)
+        return;
+    m_animation = new QTimer(this);
+    m_animation->setInterval(kAnimationMs);
+    m_step = 1;
+    connect(m_animation, &QTimer::timeout, this, [this] {
+        setPicture(m_step);
+        m_step = m_step >= 3 ? 0 : m_step + 1;
+    });
+    m_animation->start();
+}
+
+void FormBluetoothConnect::stopSearchAnimation()
+{
+    if (!m_animation)
+        return;
+    m_animation->stop();
+    delete m_animation;
+    m_animation = nullptr;
+    setPicture(0);
+}
+
+void FormBluetoothConnect::setPicture(int step)
+{
+    ui->imgBluetooth->setStyleSheet(
+        QStringLiteral("image: url(:/TestGraphics/icons/bluetooth-smartphone-step%1.png);")
+            .arg(step));
+}
+
+void FormBluetoothConnect::fail(const QString& text)
+{
+    if (!text.isEmpty())
+        ui->log->setText(text);
+    ui->bottomBar->show();
+    stopSearchAnimation();
+}
+
+void FormBluetoothConnect::onCreateController(
+    CreateControllerStatus::CreateControllerStatusIn pStatus)
+{
+    switch (pStatus) {
+    case CreateControllerStatus::NotFound:
+        fail(tr("No Device Found"));
+        break;
+    case CreateControllerStatus::CreateFailed:
+        fail(tr("Problem on Create Device"));
+        break;
+    case CreateControllerStatus::Created:
+        if (m_runLink)
+            m_runLink->controllerConnect();
+        break;
+    case CreateControllerStatus::ScanError:
+        fail(tr("Error on Create Device"));
+        break;
+    default:
+        fail(QString());
+        break;
+    }
+}
+
+void FormBluetoothConnect::onConnectController(
+    ConnectControllerStatus::ConnectControllerStatusIn pStatus)
+{
+    switch (pStatus) {
+    case ConnectControllerStatus::NoController:
+        fail(tr("No Controller"));
+        break;
+    case ConnectControllerStatus::ServiceNotFound:
+        fail(tr("No Computer Found"));
+        break;
+    case ConnectControllerStatus::Connected:
+        ui->log->setText(tr("Device Connected"));
+        stopSearchAnimation();
+        m_runLink->startCommand(VeltraCommand::GetInfo);
+        break;
+    default:
+        fail(QString());
+        break;
+    }
+}
+
+void FormBluetoothConnect::onErrorController(QLowEnergyController::Error pError)
+{
+    fail(tr("Controller Error: ") + TarskBle::controllerErrorText(pError));
+}
+
+void FormBluetoothConnect::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeErrorIn pError)
+{
+    fail(tr("Exchange Error: ") + TarskBle::exchangeErrorText(pError));
+}
+
+void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
+{
+    if (!m_runLink)
+        return;
+    const ComputerInfo& info = m_runLink->computerInfo();
+    switch (pCommand) {
+    case VeltraCommand::GetInfo:
+        if (info.variant != 2) {
+            // Computers of another variant are not served by this program.
+            m_runLink->controllerDisConnect();
+            fail(tr("Error: Unauthorized access"));
+            return;
+        }
+        ui->log->setText(tr("Firmware version: ") + info.versionText);
+        m_runLink->startCommand(VeltraCommand::GetSerialNumber);
+        break;
+    case VeltraCommand::GetSerialNumber:
+        ui->log->setText(tr("Serial number: ") + info.serialNumber);
+        m_runLink->startCommand(VeltraCommand::GetAmbientPressure);
+        break;
+    case VeltraCommand::GetAmbientPressure:
+        ui->log->setText(tr("Ambiant pressure: ") + QString::number(info.ambientPressure));
+        m_runLink->startCommand(VeltraCommand::GetSettings);
+        break;
+    case VeltraCommand::GetSettingsNoExtension:
+    case VeltraCommand::GetSettings:
+        accept();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,38 @@
+// Feeds arbitrary bytes to the computer's dive header and sample decoders and to the ".divebin"
+// parser. The first byte chooses the link variant and the tissue flag.
+
+#include "fileio/binarydiveparser.h"
+#include "link/devicerecordparser.h"
+#include "link/diveconversion.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const uint32_t variant = data[0] & 3;
+    const bool tissues = data[0] & 4;
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+
+    DiveHeader header;
+    QByteArray body = bytes;
+    body.prepend(char(19));
+    parseDiveHeaderReply(body, variant, header);
+
+    QList<DeviceSample> samples;
+    decodeDeviceSamples(bytes, tissues, samples);
+    const DiveProfile dive = convertDownloadedDive(header, samples, {});
+    if (dive.samples.size() != samples.size())
+        __builtin_trap();
+
+    const BinaryDiveContent content = parseBinaryDive(bytes);
+    if (binaryDiveUsable(content.status)) {
+        DiveProfile fromFile;
+        binaryDiveToProfile(content, fromFile);
+        if (qint64(content.samples.size()) * 28 + 185 > bytes.size())
+            __builtin_trap(); // never more records than the file holds
+    }
+    return 0;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "dive/devicerecords.h"
+#include "dive/diveprofile.h"
+#include "link/linkenums.h"
+
+#include <QDialog>
+#include <QList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class ImportBluetoothClass;
+}
+class QListWidgetItem;
+class TarskBle;
+
+// The dive download: lists the computer's dives, lets the user tick them, downloads the ticked
+// ones one after the other and converts each into a DiveProfile for the caller to store. A dive
+// whose transfer fails can be fetched again or skipped; dives already converted are kept.
+class ImportBluetooth : public QDialog
+{
+    Q_OBJECT
+public:
+    // Tells whether the logbook already holds a dive of this name (dive number) and serial.
+    using StoredCheck = std::function<bool(const QString& name, const QString& serial)>;
+    using LogCallback = std::function<void(const QString&)>;
+
+    // Quiet time after a damaged frame before the dive may be fetched again, so the rest of the
+    // damaged stream cannot mix into the new one.
+    static constexpr int kSettleMs = 1500;
+
+    explicit ImportBluetooth(QWidget* parent = nullptr, TarskBle* link = nullptr);
+    ~ImportBluetooth() override;
+
+    void setStoredCheck(StoredCheck check) { m_storedCheck = std::move(check); }
+    void setLog(LogCallback log) { m_log = std::move(log); }
+    void setSettleInterval(int ms) { m_settleTimer.setInterval(ms); }
+
+    // Runs the dialog modally; converted dives are appended to `destination`. Non-zero when at
+    // least one dive was converted.
+    int downloadDives(QList<DiveProfile>& destination);
+
+    // The two halves of downloadDives, for callers that drive the dialog themselves: start()
+    // asks for the dive list (false when no computer is ready), finish() releases the link.
+    bool start(QList<DiveProfile>* destination);
+    void finish();
+
+    int imported() const { return m_imported; }
+    bool isBusy() const { return m_busy; }
+    const QList<DiveHeader>& headers() const { return m_headers; }
+    QList<quint16> importQueue() const { return m_importQueue; }
+    QList<quint16> failedDives() const { return m_failed; }
+
+public slots:
+    void on_btImport_clicked();
+    void onEndCommand(VeltraCommand::VeltraCommandIn pCommand);
+    void onExchangeError(
+        VeltraCommand::VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError);
+    void on_btRetry_clicked();
+    void on_btSkip_clicked();
+
+private:
+    enum class State { Idle, Listing, ListFailed, Ready, Downloading, Settling, DiveFailed };
+
+    void requestList();
+    void fillList();
+    void fetch(quint16 number);
+    void convertCurrent();
+    void next();
+    void finishQueue();
+    void setBusy(bool busy);
+    void showRetry(bool visible, bool enabled, bool canSkip);
+    void notificationArrived(int bytes);
+    void streamSettled();
+    QListWidgetItem* itemOf(quint16 number) const;
+    void log(const QString& text) const;
+
+    std::unique_ptr<Ui::ImportBluetoothClass> ui;
+    TarskBle* m_link;
+    QList<DiveProfile>* m_destination = nullptr;
+    int m_imported = 0;
+    QList<quint16> m_importQueue;
+    QList<quint16> m_done;
+    QList<quint16> m_failed;
+    QList<DiveHeader> m_headers; // in arrival order
+    State m_state = State::Idle;
+    bool m_busy = false;
+    bool m_withTissues = false;
+    qint64 m_receivedBytes = 0;
+    qint64 m_expectedBytes = 0;
+    QTimer m_settleTimer;
+    StoredCheck m_storedCheck;
+    LogCallback m_log;
+    QList<QMetaObject::Connection> m_connections;
+};

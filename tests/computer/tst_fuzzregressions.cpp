@@ -1,0 +1,57 @@
+// Replays the inputs that once crashed or misled the device record decoders.
+
+#include "fileio/binarydiveparser.h"
+#include "link/devicerecordparser.h"
+#include "link/diveconversion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+class TestFuzzRegressions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replay_data();
+    void replay();
+};
+
+void TestFuzzRegressions::replay_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/devicerecords"));
+    for (const QString& name : dir.entryList(QDir::Files))
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+    // Hand-made seeds beside the found ones, so the test never runs empty.
+    QTest::newRow("seed") << QString();
+}
+
+void TestFuzzRegressions::replay()
+{
+    QFETCH(QString, path);
+    QByteArray input = QByteArray::fromHex("0580020102030405060708090a");
+    if (!path.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        input = f.readAll();
+    }
+    if (input.isEmpty())
+        return;
+    const quint32 variant = quint8(input[0]) & 3;
+    const bool tissues = quint8(input[0]) & 4;
+    const QByteArray bytes = input.mid(1);
+
+    DiveHeader header;
+    parseDiveHeaderReply(QByteArray(1, char(19)) + bytes, variant, header);
+    QList<DeviceSample> samples;
+    const SampleDecodeResult r = decodeDeviceSamples(bytes, tissues, samples);
+    QVERIFY(r.droppedBytes >= 0);
+    const DiveProfile dive = convertDownloadedDive(header, samples, {});
+    QCOMPARE(dive.samples.size(), samples.size());
+    const BinaryDiveContent content = parseBinaryDive(bytes);
+    QVERIFY(qint64(content.samples.size()) * 28 <= qMax<qint64>(0, bytes.size() - 185));
+}
+
+QTEST_GUILESS_MAIN(TestFuzzRegressions)
+#include "tst_fuzzregressions.moc"

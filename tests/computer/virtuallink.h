@@ -1,0 +1,71 @@
+#pragma once
+
+// A real TarskBle over the virtual dive computer, for the tests of the computer roads.
+
+#include "link/tarskble.h"
+#include "link/virtualdivecomputer.h"
+#include "link/virtualdivestore.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+struct VirtualLink
+{
+    VirtualDiveComputer* computer = nullptr;
+    TarskBle* link = nullptr;
+    QStringList logLines;
+
+    explicit VirtualLink(
+        std::shared_ptr<const VirtualDiveStore> store = std::make_shared<SimulatedDiveStore>())
+    {
+        computer = new VirtualDiveComputer;
+        computer->setScanWindow(300);
+        computer->setDiveStore(std::move(store));
+        link = new TarskBle(
+            nullptr, [this](const QString& line) { logLines << line; }, computer);
+        link->setBatchInterval(5);
+        link->setReplyTimeout(3000);
+    }
+    ~VirtualLink() { delete link; }
+
+    // Scan, connect, notifications on: the link is ready for commands.
+    bool connectController()
+    {
+        QSignalSpy created(link, &TarskBle::onCreateController);
+        link->createController();
+        if (!created.wait(5000) && created.isEmpty())
+            return false;
+        QSignalSpy connected(link, &TarskBle::onConnectController);
+        link->controllerConnect();
+        return (connected.wait(5000) || !connected.isEmpty()) && link->isReady();
+    }
+
+    // One command and its reply.
+    bool run(VeltraCommand::VeltraCommandIn command)
+    {
+        QSignalSpy end(link, &TarskBle::onEndCommand);
+        link->startCommand(command);
+        return end.wait(5000) || !end.isEmpty();
+    }
+
+    // What the connection dialog does: identity, serial, pressure, settings.
+    bool connectAndIdentify()
+    {
+        return connectController() && run(VeltraCommand::GetInfo)
+            && run(VeltraCommand::GetSerialNumber) && run(VeltraCommand::GetAmbientPressure)
+            && run(VeltraCommand::GetSettings);
+    }
+
+    // Frames the computer received with this command code.
+    int framesWithCode(quint8 code) const
+    {
+        int n = 0;
+        for (const QByteArray& f : computer->writes()) {
+            if (f.size() > 8 && quint8(f[8]) == code)
+                ++n;
+        }
+        return n;
+    }
+};
