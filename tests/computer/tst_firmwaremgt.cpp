@@ -392,6 +392,7 @@ void TestFirmwareMgt::badImageReply_data()
     QTest::newRow("truncated") << 200 << testImage(1000) << int(Mode::Truncated);
     QTest::newRow("empty") << 200 << QByteArray() << int(Mode::Normal);
     QTest::newRow("silent") << 200 << testImage(1000) << int(Mode::Silent);
+    QTest::newRow("stalls mid-body") << 200 << testImage(1000) << int(Mode::Stalls);
     QTest::newRow("too large") << 200 << testImage(64) << int(Mode::AnnounceHuge);
 }
 
