@@ -3,6 +3,8 @@
 #include "app/aboutwindow.h"
 #include "app/appdata.h"
 #include "app/hiddenoptions.h"
+#include "computer/computeractions.h"
+#include "computer/firmwaremgt.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
@@ -107,20 +109,15 @@ MainWindow::MainWindow(QWidget* parent)
     m_title = tr("Veltra Desktop - ") + QApplication::applicationVersion();
     m_ui->btTest->setVisible(false);
 
-    // The computer's menu. Connecting, downloading and naming the owner come with
-    // the connection dialog; until then their entries are shown but disabled.
+    // The computer's menu and its state label; the actions live in computer/.
     m_deviceMenu = new QMenu(this);
     m_deviceMenu->setToolTipsVisible(true);
     m_downloadAction = m_deviceMenu->addAction(tr("Download dives"));
     m_programNameAction = m_deviceMenu->addAction(tr("Program name"));
-    for (QAction* action : { m_downloadAction, m_programNameAction }) {
-        action->setEnabled(false);
-        action->setToolTip(tr(LaterVersion));
-    }
     m_programNameAction->setVisible(m_programNameVisible);
     m_ui->btImportVeltra->setMenu(m_deviceMenu);
-    m_ui->btImportVeltra->setToolTip(tr(LaterVersion));
     setWindowTitle(m_title);
+    createComputerActions();
 
     m_ui->btConnectBluetooth->setEnabled(false);
     m_ui->btConnectBluetooth->setToolTip(tr(LaterVersion));
@@ -134,6 +131,48 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
         [this]() { m_graphView->profileItem()->fitAll(); });
     connect(m_ui->btFilter, &QPushButton::clicked, this, &MainWindow::setFilter);
+}
+
+void MainWindow::createComputerActions()
+{
+    ComputerActions::Hooks hooks;
+    hooks.console = [this](const QString& line) { logToConsole(line); };
+    hooks.storeDive = [this](DiveProfile& dive) { return writeDiveToDatabase(dive); };
+    hooks.diveStored = [](const QString& name, const QString& serial) {
+        return LogbookDatabase::instance().findDive(name, serial) >= 0;
+    };
+    hooks.askOwner = [](QWidget*, const QString& current) -> std::optional<QString> {
+        MultiFieldDialog dialog(tr("Set owner"));
+        dialog.addTextField(tr("Owner name"), current);
+        if (dialog.run() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.value(tr("Owner name")).toString();
+    };
+    hooks.disconnected = [this] {
+        m_ui->btStartStopSimul->setEnabled(false);
+        m_ui->tbPressure->setEnabled(false);
+        m_ui->spPressure->setEnabled(false);
+        m_ui->btAscent->setEnabled(false);
+    };
+    hooks.openFirmwareManager = [this] { FirmwareMgt::openManager(this, m_appDataDir); };
+    m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
+    connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
+    connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
+}
+
+int MainWindow::connectTarskBle()
+{
+    return m_computer->connectTarskBle();
+}
+
+void MainWindow::onDownloadDives()
+{
+    m_computer->onDownloadDives();
+}
+
+void MainWindow::onProgramName()
+{
+    m_computer->onProgramName();
 }
 
 MainWindow::~MainWindow()

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class ComputerActions;
 class FormFilter;
 class GraphView;
 class QAbstractButton;
@@ -64,6 +65,12 @@ public:
     // The dive list's context menu for the item's row (deletes itself when closed).
     QMenu* createDiveListMenu(QTableWidgetItem* item);
 
+    // The dive computer (computer/): connect when needed, download, owner name.
+    int connectTarskBle();
+    void onDownloadDives();
+    void onProgramName();
+    ComputerActions* computerActions() const { return m_computer; }
+
     const DiveProfile& currentDive() const { return m_currentDive; }
     GraphView* graphView() const { return m_graphView; }
     QMenu* deviceMenu() const { return m_deviceMenu; }
@@ -88,6 +95,7 @@ private:
     void exportFromList(QTableWidgetItem* item);
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
+    void createComputerActions();
 
     QString m_title;
     QString m_appDataDir;
@@ -108,4 +116,5 @@ private:
     QMenu* m_deviceMenu = nullptr;
     QAction* m_downloadAction = nullptr;
     QAction* m_programNameAction = nullptr;
+    ComputerActions* m_computer = nullptr;
 };

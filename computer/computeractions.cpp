@@ -16,6 +16,12 @@ namespace {
 const QString kPowerOff = QStringLiteral("image: url(:/TestGraphics/icons/Veltra-power-off.png);");
 const QString kBluetoothOn
     = QStringLiteral("image: url(:/TestGraphics/icons/Veltra-bluetooth-on.png);");
+QString stateText(const QString& text)
+{
+    return QStringLiteral("<html><head/><body><p><span style=\"font-weight:700; "
+                          "color:#0055ff;\">%1</span></p></body></html>")
+        .arg(text.toHtmlEscaped());
+}
 } // namespace
 
 ComputerActions::ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks)
@@ -82,6 +88,8 @@ void ComputerActions::showConnected()
     if (!m_img || !bleLink)
         return;
     m_img->setStyleSheet(kBluetoothOn);
+    // The label's own text follows the state too, or it would go on saying "Disconnected".
+    m_img->setText(stateText(tr("Computer Connected")));
     const ComputerInfo& info = bleLink->computerInfo();
     m_img->setToolTip(connectedToolTip(info.serialNumber, info.mode));
 }
@@ -247,6 +255,7 @@ void ComputerActions::onDisconnectController()
 {
     if (m_img) {
         m_img->setStyleSheet(kPowerOff);
+        m_img->setText(stateText(tr("Computer Disconnected")));
         m_img->setToolTip(tr("Computer Disconnected"));
     }
     if (m_hooks.disconnected)

@@ -179,6 +179,12 @@ float stopMargin(const tissues_t& tissues, float stopPressure, int steps, const 
     return nextPressure - ceiling_pressure(copy, gf);
 }
 
+// Minutes (>= 0, at most the 2000-minute cap) to the nearest whole second.
+int32_t wholeSeconds(float minutes)
+{
+    return static_cast<int32_t>(minutes * 60.0f + 0.5f);
+}
+
 float sanitizedHint(float minutes)
 {
     if (!(minutes > 0.0f) || !std::isfinite(minutes))
@@ -395,11 +401,17 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
     if (!tissues.hasHe && gas.fHe == 0.0f) {
         const model_t& model = current_model();
         const float inspired = inspired_n2(gas, setpoint, stopPressure);
+        // The M-value line with nitrogen coefficients (no helium here), as max_tension; only
+        // nitrogen moves, so a constant helium tension just lowers the allowance. Computed for
+        // all compartments first, which the compiler can vectorise.
+        float limit[kCompartments];
+        for (int i = 0; i < kCompartments; ++i)
+            limit[i] = (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf
+                - tissues.pHe[i];
         float result = 0.0f;
         for (int i = 0; i < kCompartments; ++i) {
             const float p = tissues.pN2[i];
-            // Only nitrogen moves; a constant helium tension just lowers the allowance.
-            const float m = max_tension(tissues, nextPressure, i, gf) - tissues.pHe[i];
+            const float m = limit[i];
             if (p <= m)
                 continue; // already allowed, as the search treats equality
             if (inspired >= m) {
@@ -547,8 +559,7 @@ bool compute_stops(deco_t& deco, const config_t& config, const tissues_t& tissue
             deco.decoImpossible = 1;
         if (minutes > 0.0f || deco.stopCount > 0) {
             if (minutes > 0.0f) {
-                load_constant(work, current, static_cast<int32_t>(std::lround(minutes * 60.0f)),
-                    *gas, setpoint);
+                load_constant(work, current, wholeSeconds(minutes), *gas, setpoint);
                 update_cns(work, current, current, minutes, *gas, setpoint);
                 deco.dtr += minutes;
                 deco.stopTime += minutes;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <tinyxml2.h>
 
 using tinyxml2::XMLElement;
@@ -99,18 +100,19 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
         const XMLElement* mixElement = nullptr;
         for (const XMLElement* child = waypoint->FirstChildElement(); child;
              child = child->NextSiblingElement()) {
+            const char* name = XmlPathDocument::localName(child);
             const XMLElement** slot = nullptr;
-            if (XmlPathDocument::nameIs(child, "divetime"))
+            if (std::strcmp(name, "divetime") == 0)
                 slot = &timeElement;
-            else if (XmlPathDocument::nameIs(child, "depth"))
+            else if (std::strcmp(name, "depth") == 0)
                 slot = &depthElement;
-            else if (XmlPathDocument::nameIs(child, "temperature"))
+            else if (std::strcmp(name, "temperature") == 0)
                 slot = &temperatureElement;
-            else if (XmlPathDocument::nameIs(child, "cns"))
+            else if (std::strcmp(name, "cns") == 0)
                 slot = &cnsElement;
-            else if (XmlPathDocument::nameIs(child, "decostop"))
+            else if (std::strcmp(name, "decostop") == 0)
                 slot = &stopElement;
-            else if (XmlPathDocument::nameIs(child, "switchmix"))
+            else if (std::strcmp(name, "switchmix") == 0)
                 slot = &mixElement;
             if (slot && !*slot)
                 *slot = child;

@@ -61,6 +61,8 @@ public:
 
     // Helpers shared with the readers: local-name matching and locale-independent numbers.
     static bool nameIs(const tinyxml2::XMLElement* element, const char* localName);
+    // The element's name after any namespace prefix ("waypoint" for "u:waypoint").
+    static const char* localName(const tinyxml2::XMLElement* element);
     static const tinyxml2::XMLElement* firstChild(
         const tinyxml2::XMLElement* parent, const char* localName);
     static std::optional<double> parseNumber(const char* text);

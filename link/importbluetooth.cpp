@@ -115,30 +115,30 @@ void ImportBluetooth::fillList()
     const QString serial = info.serialNumber;
     int alreadyStored = 0;
     for (const DiveHeader& h : std::as_const(m_headers)) {
-        const QString text = QStringLiteral("%1 - %2 - %3 - %4")
+        const QString line = QStringLiteral("%1 - %2 - %3 - %4")
                                  .arg(h.number, 3, 10, QLatin1Char('0'))
                                  .arg(diveStartText(h.startTime))
                                  .arg(QStringLiteral("%1m").arg(
                                      diveMaxDepthM(h.maxDepthDm), 4, 'f', 1, QLatin1Char(' ')))
                                  .arg(diveDurationText(h.startTime, h.endTime));
-        auto* item = new QListWidgetItem(text, ui->listDives);
+        auto* item = new QListWidgetItem(line, ui->listDives);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setData(Qt::UserRole, int(h.number));
         const bool stored = m_storedCheck && m_storedCheck(QString::number(h.number), serial);
         if (stored) {
             ++alreadyStored;
-            item->setText(text + tr(" (in logbook)"));
+            item->setText(line + tr(" (in logbook)"));
             item->setForeground(QColor(130, 130, 130));
         }
         // Only dives the logbook does not hold yet are ticked.
         item->setCheckState(stored || !m_storedCheck ? Qt::Unchecked : Qt::Checked);
     }
-    QString info2 = tr("Select dives to import");
+    QString text = tr("Select dives to import");
     if (m_storedCheck)
-        info2 += tr(" (%1 new)").arg(m_headers.size() - alreadyStored);
+        text += tr(" (%1 new)").arg(m_headers.size() - alreadyStored);
     if (unreadable)
-        info2 += tr(", %1 unreadable dive headers skipped").arg(unreadable);
-    ui->lbinfo->setText(info2);
+        text += tr(", %1 unreadable dive headers skipped").arg(unreadable);
+    ui->lbinfo->setText(text);
     ui->progressBar->setMaximum(1);
     ui->progressBar->setValue(0);
     m_state = State::Ready;

@@ -235,6 +235,9 @@ int LogbookDatabase::openOrCreate(const QString& path)
         fail(m_db.lastError().text());
         return NotOpen;
     }
+    // The list seeks two index pages per dive; a page cache of up to 128 MiB keeps them for the
+    // next listing instead of reading them from the file again (SQLite's default is 2 MiB).
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-131072"));
     const int result = prepareSchema();
     if (result != Success) {
         const QString error = m_lastError;
@@ -294,17 +297,17 @@ int LogbookDatabase::prepareSchema()
     }
     // SQLite opens a file it may not write read-only and only fails at the first write:
     // rewriting the user version (unchanged) is that write, before any upgrade step.
-    int userVersion = 0;
-    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-        userVersion = q.value(0).toInt();
+    bool read = q.exec(QStringLiteral("PRAGMA user_version")) && q.next();
+    const qint64 userVersion = read ? q.value(0).toLongLong() : 0;
     q.finish();
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
+    if (!read || !q.exec(QStringLiteral("PRAGMA user_version = %1").arg(userVersion))) {
         fail(tr("The logbook database cannot be written: %1").arg(q.lastError().text()));
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return NotOpen;
     }
     const auto rollback = [this](const QSqlQuery& failed) {
-        fail(failed.lastError().text());
+        const QString error = failed.lastError().text();
+        fail(error.isEmpty() ? tr("The logbook database could not be brought up to date.") : error);
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
     };
@@ -423,13 +426,14 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     QSqlQuery& maxId = m_statements->maxId;
     if (!maxId.exec())
         return rollback(maxId.lastError().text(), StatementFailed);
-    qint64 id = 1;
+    qint64 highest = 0;
     if (maxId.next() && !maxId.value(0).isNull())
-        id = maxId.value(0).toLongLong() + 1;
+        highest = maxId.value(0).toLongLong();
     maxId.finish();
     // Dive ids travel as 32-bit integers through the program.
-    if (id < 1 || id > std::numeric_limits<int>::max())
+    if (highest >= std::numeric_limits<int>::max())
         return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
+    const qint64 id = highest < 1 ? 1 : highest + 1;
 
     QSqlQuery& dive = m_statements->insertDive;
     dive.bindValue(QStringLiteral(":diveid"), id);
@@ -647,7 +651,9 @@ bool LogbookDatabase::listDives(
         entry.serial = q.value(2).toString();
         qint64 dateTime = 0;
         readInteger(q.value(3), dateTime);
-        entry.dateTime = QDateTime::fromSecsSinceEpoch(dateTime);
+        // In UTC, the clock the computer records (a conversion to local time per row would
+        // cost more than the whole query).
+        entry.dateTime = QDateTime::fromSecsSinceEpoch(dateTime, Qt::UTC);
         entry.computer = q.value(4).toString();
         entry.maxTime = realValue(q.value(5));
         entry.maxDepth = realValue(q.value(6));

@@ -16,7 +16,7 @@ struct DiveListEntry
     int diveId = -1;
     QString name;
     QString serial;
-    QDateTime dateTime; // start, from the stored seconds since 1970
+    QDateTime dateTime; // start, from the stored seconds since 1970, in UTC (Qt::UTC)
     QString computer;
     double maxTime = 0; // s, largest sample time
     double maxDepth = 0; // m, largest sample depth

@@ -782,8 +782,10 @@ bool DiveProfileItem::setDivePointTime(int i, double& timeS)
 {
     if (!m_dive || i < 0 || i >= m_dive->samples.size())
         return false;
+    // The last sample has no later neighbour: only the previous one bounds it.
     const double low = i > 0 ? m_dive->samples.at(i - 1).time : timeS;
-    const double high = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time : timeS;
+    const double high = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time
+                                                       : std::max(timeS, low);
     const double clamped = std::clamp(timeS, std::min(low, high), std::max(low, high));
     const bool changed = clamped != timeS;
     timeS = clamped;

@@ -40,6 +40,10 @@ private slots:
     void exposureIndex();
     void garbageTissues_data();
     void garbageTissues();
+    void gfInterpolation_data();
+    void gfInterpolation();
+    void smallObligationStartsAtLastStop();
+    void stepAndCeilingTrace();
 };
 
 namespace {
@@ -706,6 +710,148 @@ void TestDeco::garbageTissues()
             QVERIFY(std::isfinite(s.duration) && s.duration >= 0.0f && s.duration <= kStopCapMin);
         QVERIFY(!(deco.ndl > kNdlCapMin));
     }
+}
+
+void TestDeco::gfInterpolation_data()
+{
+    // Level n is at 3n m, so pressures are evenly spaced and f = (P - Pa) / (Ps - Pa) is the
+    // share of the levels climbed from the anchor: gf = gfLow + f (gfHigh - gfLow).
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<double>("expected");
+    // A level is judged from at least the level below it: at the anchor level itself the
+    // reference is level 7.
+    QTest::newRow("anchor level, judged from below") << 30 << 85 << 6 << 6 << 0.30 + 0.55 / 7.0;
+    QTest::newRow("one level above the anchor") << 30 << 85 << 6 << 5 << 0.30 + 0.55 / 6.0;
+    QTest::newRow("halfway up") << 30 << 85 << 6 << 3 << 0.30 + 0.5 * 0.55;
+    QTest::newRow("last stop") << 30 << 85 << 6 << 1 << 0.30 + (5.0 / 6.0) * 0.55;
+    QTest::newRow("surface") << 30 << 85 << 6 << 0 << 0.85;
+    QTest::newRow("equal factors everywhere") << 70 << 70 << 6 << 3 << 0.70;
+    // Without an anchor a level is judged as if the first stop were the level below it.
+    QTest::newRow("no anchor, level 3") << 30 << 85 << 0 << 3 << 0.30 + (1.0 / 4.0) * 0.55;
+    QTest::newRow("no anchor, last stop") << 30 << 85 << 0 << 0 << 0.85;
+}
+
+void TestDeco::gfInterpolation()
+{
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(int, anchor);
+    QFETCH(int, level);
+    QFETCH(double, expected);
+    const config_t config = makeConfig(low, high);
+    deco_t deco;
+    init_deco(deco, config);
+    deco.anchorIndex = anchor;
+    deco.anchorPressure = anchor ? stop_pressure(config, anchor) : 0.0f;
+    const float gf = gf_at(deco, config, stop_pressure(config, level), level);
+    QVERIFY2(std::fabs(gf - expected) < 1e-5, qPrintable(QString::number(gf, 'g', 8)));
+}
+
+void TestDeco::smallObligationStartsAtLastStop()
+{
+    // Walk a 30 m air dive minute by minute: while within the limit no stop appears; the first
+    // minute past it gives a first stop at the last-stop depth.
+    const config_t config = makeConfig(80, 80);
+    const float p = depth_to_pressure(config, 30.0f);
+    tissues_t t;
+    deco_t deco;
+    init_deco(deco, config);
+    load_ramp(t, config.surfacePressure, p, 1.5f, *config.current_gas(), nullptr);
+    bool found = false;
+    for (int minute = 0; minute < 60 && !found; ++minute) {
+        load_constant(t, p, 60, *config.current_gas(), nullptr);
+        compute_deco(deco, config, t, p, 0.0f);
+        if (deco.ndl > 0.0f) {
+            QCOMPARE(deco.stopCount, 0);
+            QCOMPARE(deco.anchorIndex, 0);
+            continue;
+        }
+        found = true;
+        QCOMPARE(deco.firstStopIndex, 1);
+        QCOMPARE(deco.anchorIndex, 1);
+        QVERIFY(deco.stopCount >= 1);
+        QVERIFY(std::fabs(deco.stops[0].pressure - stop_pressure(config, 1)) < 1e-6f);
+        QVERIFY(deco.stops[0].duration > 0.0f && deco.stops[0].duration < 5.0f);
+        QCOMPARE(int(deco.stops[0].safety), 0);
+    }
+    QVERIFY(found);
+}
+
+namespace {
+
+struct trace_points_t
+{
+    int count = 0;
+    float lastTimeS = 0.0f;
+    float lastDepthM = 0.0f;
+};
+
+void collect(void* context, float timeS, float depthM)
+{
+    auto* points = static_cast<trace_points_t*>(context);
+    ++points->count;
+    points->lastTimeS = timeS;
+    points->lastDepthM = depthM;
+}
+
+} // namespace
+
+void TestDeco::stepAndCeilingTrace()
+{
+    const config_t config = makeConfig(30, 85);
+    const gas_t nitrox = make_gas(32, 0);
+    const float p4 = 4.0f;
+
+    // OTU by hand: ppO2 0.32 x 4 = 1.28 bar, ((1.28 - 0.5) / 0.5)^(5/6) = 1.4486 per minute.
+    tissues_t stepped;
+    deco_t deco;
+    init_deco(deco, config);
+    float otu = 0.0f;
+    dive_step(stepped, deco, config, 0.0f, p4, 600.0f, p4, nitrox, nullptr, otu);
+    QVERIFY(std::fabs(otu - 10.0 * std::pow(1.56, 5.0 / 6.0)) < 1e-3);
+    // CNS by hand: 1.28 bar lies 3/5 of the way from 1.25 (195 min) to 1.30 (180 min): 186 min.
+    QVERIFY(std::fabs(stepped.cns - 10.0 / 186.0) < 1e-5);
+
+    // A 40-minute stay at 45 m then an ascent to 12 m in 2-second slices: the slices compose to
+    // the plain model's single exposures, and every slice with a ceiling is reported.
+    const float p45 = depth_to_pressure(config, 45.0f);
+    const float p12 = depth_to_pressure(config, 12.0f);
+    tissues_t traced;
+    deco_t traceDeco;
+    init_deco(traceDeco, config);
+    trace_points_t points;
+    const gas_t& air = *config.current_gas();
+    trace_ceiling(traced, traceDeco, config, 0.0f, config.surfacePressure, 135.0f, p45, air,
+        nullptr, collect, &points);
+    trace_ceiling(
+        traced, traceDeco, config, 135.0f, p45, 2400.0f, p45, air, nullptr, collect, &points);
+    const int beforeAscent = points.count;
+    trace_ceiling(
+        traced, traceDeco, config, 2400.0f, p45, 2581.0f, p12, air, nullptr, collect, &points);
+    QVERIFY(beforeAscent > 0);
+    QCOMPARE(points.count - beforeAscent, 91); // 90 slices of 2 s and a last one of 1 s
+    QCOMPARE(points.lastTimeS, 2581.0f);
+
+    oracle::Tissues ref = oracle::airAt(1.013);
+    const oracle::Gas g = oracle::gasOf(air);
+    oracle::ramp(ref, 1.013, p45, 135.0 / 60.0, g, INFINITY);
+    oracle::constant(ref, p45, (2400.0 - 135.0) / 60.0, g, INFINITY);
+    oracle::ramp(ref, p45, p12, 181.0 / 60.0, g, INFINITY);
+    for (int i = 0; i < kCompartments; ++i)
+        QVERIFY2(std::fabs(traced.pN2[i] - ref.n2[i]) < 2e-4, qPrintable(QString::number(i)));
+    // The last point is the state's own ceiling, converted for display.
+    QVERIFY(std::fabs(points.lastDepthM - (traceDeco.ceiling - 1.013) * 100.0 / 9.80665) < 1e-4);
+    deco_t fresh;
+    init_deco(fresh, config);
+    fresh.anchorIndex = traceDeco.anchorIndex;
+    fresh.anchorPressure = traceDeco.anchorPressure;
+    fresh.slowZonePressure = traceDeco.slowZonePressure;
+    compute_deco(fresh, config, traced, p12, 0.0f);
+    QCOMPARE(fresh.ceiling, traceDeco.ceiling);
+    QCOMPARE(fresh.stopCount, traceDeco.stopCount);
 }
 
 QTEST_APPLESS_MAIN(TestDeco)

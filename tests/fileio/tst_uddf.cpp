@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -86,6 +87,7 @@ private slots:
     void initTestCase();
     void pathAccess_data();
     void pathAccess();
+    void numbersMatchReference();
     void startTime_data();
     void startTime();
     void gasFractions_data();
@@ -154,6 +156,41 @@ void TestUddf::pathAccess()
     const QByteArray p = path.toUtf8();
     QCOMPARE(doc.textAt(p.constData()), text);
     QCOMPARE(doc.doubleAt(p.constData(), -1.0), number);
+}
+
+void TestUddf::numbersMatchReference()
+{
+    // Decimal texts of every length and precision give exactly the double that the C library's
+    // locale-free conversion gives (QByteArray::toDouble), bit for bit.
+    quint64 state = 0x9E3779B97F4A7C15ull;
+    const auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int intDigits = int(next() % 10);
+        const int fracDigits = int(next() % 12);
+        QByteArray text = (next() % 4 == 0) ? "-" : "";
+        for (int d = 0; d < intDigits; ++d)
+            text += char('0' + next() % 10);
+        if (fracDigits > 0 || intDigits == 0) {
+            text += '.';
+            for (int d = 0; d < qMax(fracDigits, 1); ++d)
+                text += char('0' + next() % 10);
+        }
+        bool ok = false;
+        const double expected = text.toDouble(&ok);
+        QVERIFY2(ok, text.constData());
+        const std::optional<double> value = XmlPathDocument::parseNumber(text.constData());
+        QVERIFY2(value.has_value(), text.constData());
+        QVERIFY2(std::memcmp(&*value, &expected, sizeof expected) == 0, text.constData());
+    }
+    for (const char* bad : { "", " ", ".", "-", "--5", "1.2.3", "1,5", "0x10", "+-1", "1e", "inf" })
+        QVERIFY2(!XmlPathDocument::parseNumber(bad).has_value(), bad);
+    QCOMPARE(XmlPathDocument::parseNumber("2.5e1").value_or(0), 25.0);
+    QCOMPARE(XmlPathDocument::parseNumber(" +7 ").value_or(0), 7.0);
 }
 
 void TestUddf::startTime_data()

@@ -132,7 +132,9 @@ private slots:
     void loadConversions_data();
     void loadConversions();
     void loadStartsFresh();
+    void upgradeOlderFile_data();
     void upgradeOlderFile();
+    void failedUpgradeLeavesFile();
     void reopenLeavesFileAlone();
     void refusedFiles_data();
     void refusedFiles();
@@ -563,26 +565,57 @@ void TestLogbookDatabase::loadStartsFresh()
     QCOMPARE(shown.maxDepth, 10.0); // the stored dive's, not the 45 m of the shown one
 }
 
+void TestLogbookDatabase::upgradeOlderFile_data()
+{
+    QTest::addColumn<bool>("withGases");
+    QTest::newRow("first version: dives and profiles") << false;
+    QTest::newRow("gases table, newest columns missing") << true;
+}
+
 void TestLogbookDatabase::upgradeOlderFile()
 {
+    QFETCH(bool, withGases);
     {
         Probe probe(path());
         QVERIFY(probe.ok());
-        // The two tables as the first versions created them.
-        QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
-                           "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
-                           "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, PRIMARY "
-                           "KEY(diveid))"));
-        QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, "
-                           "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
-                           "gradientFactor REAL, PRIMARY KEY(diveid, pointid))"));
-        QVERIFY(probe.exec("INSERT INTO dives VALUES (1, '7', 'Veltra', 1600000000, 'S9', 0, "
-                           "80, 80, 0, 1013)"));
-        QVERIFY(probe.exec("INSERT INTO dives VALUES (4, '8', 'Veltra', 1600090000, 'S9', 0, "
-                           "40, 85, 1, 1001)"));
-        QVERIFY(probe.exec("INSERT INTO profiles VALUES (1, 0, 0, 0, 20, 0, 0, 0, 0), (1, 1, 5, "
-                           "12.5, 19, 0, 0, 0, 0), (1, 2, 10, 3, 19, 0, 0, 0, 0), (4, 0, 0, 0, "
-                           "15, 0, 0, 0, 0), (4, 1, 60, 21.75, 14, 0, 0, 0, 0)"));
+        // The tables as older versions created them.
+        if (withGases) {
+            QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                               "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
+                               "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, period "
+                               "INTEGER, alerts INTEGER, PRIMARY KEY(diveid))"));
+            QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time "
+                               "REAL, depth REAL, temperature REAL, OTU REAL, CNS REAL, "
+                               "decoCeiling REAL, gradientFactor REAL, alertFlag INTEGER, PRIMARY "
+                               "KEY(diveid, pointid))"));
+            QVERIFY(probe.exec("CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he "
+                               "INTEGER, PRIMARY KEY(diveid, gasid))"));
+            QVERIFY(probe.exec("INSERT INTO gases VALUES (4, 1, 32, 0)"));
+            QVERIFY(probe.exec("INSERT INTO dives VALUES (1, '7', 'Veltra', 1600000000, 'S9', 0, "
+                               "80, 80, 0, 1013, 0, 0)"));
+            QVERIFY(probe.exec("INSERT INTO dives VALUES (4, '8', 'Veltra', 1600090000, 'S9', 0, "
+                               "40, 85, 1, 1001, 0, 0)"));
+            QVERIFY(probe.exec("INSERT INTO profiles VALUES (1, 0, 0, 0, 20, 0, 0, 0, 0, 0), (1, "
+                               "1, 5, 12.5, 19, 0, 0, 0, 0, 0), (1, 2, 10, 3, 19, 0, 0, 0, 0, 0), "
+                               "(4, 0, 0, 0, 15, 0, 0, 0, 0, 0), (4, 1, 60, 21.75, 14, 0, 0, 0, 0, "
+                               "0)"));
+        } else {
+            QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                               "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
+                               "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, PRIMARY "
+                               "KEY(diveid))"));
+            QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time "
+                               "REAL, depth REAL, temperature REAL, OTU REAL, CNS REAL, "
+                               "decoCeiling REAL, gradientFactor REAL, PRIMARY KEY(diveid, "
+                               "pointid))"));
+            QVERIFY(probe.exec("INSERT INTO dives VALUES (1, '7', 'Veltra', 1600000000, 'S9', 0, "
+                               "80, 80, 0, 1013)"));
+            QVERIFY(probe.exec("INSERT INTO dives VALUES (4, '8', 'Veltra', 1600090000, 'S9', 0, "
+                               "40, 85, 1, 1001)"));
+            QVERIFY(probe.exec("INSERT INTO profiles VALUES (1, 0, 0, 0, 20, 0, 0, 0, 0), (1, 1, "
+                               "5, 12.5, 19, 0, 0, 0, 0), (1, 2, 10, 3, 19, 0, 0, 0, 0), (4, 0, "
+                               "0, 0, 15, 0, 0, 0, 0), (4, 1, 60, 21.75, 14, 0, 0, 0, 0)"));
+        }
     }
 
     QCOMPARE(db().openOrCreate(path()), 0);
@@ -613,7 +646,7 @@ void TestLogbookDatabase::upgradeOlderFile()
     DiveProfile old;
     QVERIFY(db().loadDive(4, old));
     QCOMPARE(int(old.period), 5);
-    QCOMPARE(old.gases.size(), 0);
+    QCOMPARE(old.gases.size(), withGases ? 1 : 0);
     QCOMPARE(old.samples.size(), 2);
     QCOMPARE(old.samples.at(1).gasIndex, -1);
     QCOMPARE(int(old.gfLow), 40);
@@ -624,6 +657,32 @@ void TestLogbookDatabase::upgradeOlderFile()
     int id = 0;
     QCOMPARE(db().storeDive(makeDive("9", "S9", "Veltra", 1600200000), &id), 0);
     QCOMPARE(id, 5);
+}
+
+void TestLogbookDatabase::failedUpgradeLeavesFile()
+{
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                           "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
+                           "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, PRIMARY "
+                           "KEY(diveid))"));
+        QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, "
+                           "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
+                           "gradientFactor REAL, PRIMARY KEY(diveid, pointid))"));
+        QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (1, 'kept')"));
+        // A table under the name of the index the last upgrade step creates: that step fails
+        // after every column has been added.
+        QVERIFY(probe.exec("CREATE TABLE profiles_diveid_depth (x INTEGER)"));
+    }
+    const QByteArray before = fileBytes(path());
+    QCOMPARE(db().openOrCreate(path()), 3);
+    QVERIFY(!db().lastError().isEmpty());
+    QVERIFY(!db().isOpen());
+    QCOMPARE(fileBytes(path()), before);
+    Probe probe(path());
+    QCOMPARE(probe.columns("dives").size(), 10);
+    QCOMPARE(probe.value("SELECT COUNT(*) FROM sqlite_master WHERE name='gases'").toInt(), 0);
 }
 
 void TestLogbookDatabase::reopenLeavesFileAlone()
@@ -1041,6 +1100,7 @@ void TestLogbookDatabase::rollbackOnFailure_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("profiles insert violates its key") << "profiles";
     QTest::newRow("gases insert violates its key") << "gases";
+    QTest::newRow("no 32-bit id left") << "lastId";
     QTest::newRow("transaction cannot begin") << "begin";
     QTest::newRow("delete cannot begin") << "deleteBegin";
 }
@@ -1058,6 +1118,8 @@ void TestLogbookDatabase::rollbackOnFailure()
             QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 3, 1)"));
         if (failure == "gases")
             QVERIFY(probe.exec("INSERT INTO gases (diveid, gasid, o2) VALUES (3, 1, 32)"));
+        if (failure == "lastId")
+            QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (2147483647, 'last')"));
     }
     const QByteArray before = fileBytes(path());
 

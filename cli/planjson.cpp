@@ -1,0 +1,141 @@
+#include "cli/planjson.h"
+
+#include "dive/formattime.h"
+#include "planner/plancompute.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+
+namespace {
+
+const char* directionName(quint32 direction)
+{
+    switch (direction) {
+    case LinePlan::Descending:
+        return "descending";
+    case LinePlan::Level:
+        return "level";
+    default:
+        return "ascending";
+    }
+}
+
+QString gasName(const PlanifDive& dive, quint32 index)
+{
+    if (index >= quint32(dive.profile.gases.size()))
+        return QString();
+    DiveGas gas = dive.profile.gases[int(index)];
+    return gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
+}
+
+double rounded(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return std::round(value * scale) / scale;
+}
+
+QString clock(float minutes)
+{
+    return formatTime(int(std::lround(double(minutes) * 60.0)));
+}
+
+} // namespace
+
+QList<PlannedDiveReport> computeWholePlan(Planification& plan, const PlanComputeSettings& settings)
+{
+    QList<PlannedDiveReport> reports;
+    for (int slot = 0; slot < plan.diveCount(); ++slot) {
+        PlannedDiveReport report;
+        plan.currentIndex = slot;
+        plan.lineCallback = [&report](const LinePlan& line) { report.lines.append(line); };
+        // Each dive is computed from the end state of the one before, in order.
+        computePlanDive(plan, slot, settings, true);
+        plan.lineCallback = nullptr;
+        report.dive = plan.dives[size_t(slot)].get();
+        report.name = report.dive->profile.name;
+        reports.append(report);
+    }
+    plan.currentIndex = plan.diveCount() > 0 ? 0 : -1;
+    return reports;
+}
+
+QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
+{
+    QJsonArray diveArray;
+    for (const PlannedDiveReport& report : dives) {
+        const PlanifDive& dive = *report.dive;
+        QJsonArray lines;
+        QJsonObject summary;
+        for (const LinePlan& line : report.lines) {
+            if (line.kind == LinePlan::Line) {
+                lines.append(QJsonObject {
+                    { "kind", "line" },
+                    { "direction", directionName(line.direction) },
+                    { "computed", line.computed != 0 },
+                    { "depth", rounded(line.depth, 2) },
+                    { "duration", rounded(line.duration, 3) },
+                    { "runTime", rounded(line.runTime, 3) },
+                    { "gas", gasName(dive, line.gas) },
+                    { "gasIndex", int(line.gas) },
+                });
+            } else if (line.kind == LinePlan::Summary) {
+                summary = QJsonObject {
+                    { "cns", rounded(line.cns, 2) },
+                    { "otu", rounded(line.otu, 2) },
+                };
+            }
+        }
+        summary.insert("invalidDiveCode", int(dive.profile.invalidDiveCode));
+        summary.insert("decoNotTerminated", dive.profile.decoNotTerminated != 0);
+        summary.insert("decoImpossible", dive.result.decoImpossible);
+        summary.insert("timeToSurface", rounded(dive.result.dtrMin, 3));
+        summary.insert("stopTime", rounded(dive.result.stopTimeMin, 3));
+        summary.insert("maxDepth", rounded(dive.profile.maxDepth, 2));
+        summary.insert("duration", rounded(dive.profile.duration / 60.0, 3));
+        diveArray.append(QJsonObject {
+            { "name", report.name },
+            { "surfaceInterval", double(dive.surfaceIntervalS) / 60.0 },
+            { "effortMode", dive.effortMode != 0 },
+            { "lines", lines },
+            { "summary", summary },
+        });
+    }
+    return QJsonObject { { "dives", diveArray } };
+}
+
+QString planReportText(const QList<PlannedDiveReport>& dives)
+{
+    static const char* const arrows[] = { "v", "-", "^" };
+    QString text;
+    for (const PlannedDiveReport& report : dives) {
+        const PlanifDive& dive = *report.dive;
+        text += QStringLiteral("%1\n").arg(report.name);
+        text += QStringLiteral("   depth  duration   runtime  gas\n");
+        for (const LinePlan& line : report.lines) {
+            if (line.kind == LinePlan::Line) {
+                text += QStringLiteral("%1%2 %3m %4 %5  %6\n")
+                            .arg(line.computed ? QStringLiteral(" ") : QStringLiteral("*"))
+                            .arg(QString::fromLatin1(arrows[std::min<quint32>(line.direction, 2)]))
+                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(clock(line.duration), 9)
+                            .arg(clock(line.runTime), 9)
+                            .arg(gasName(dive, line.gas));
+            } else if (line.kind == LinePlan::Summary) {
+                text += QStringLiteral("CNS %1%  OTU %2  time to surface %3\n")
+                            .arg(std::lround(line.cns))
+                            .arg(std::lround(line.otu))
+                            .arg(clock(dive.result.dtrMin));
+            }
+        }
+        if (dive.result.decoImpossible)
+            text += decoImpossibleText() + QLatin1Char('\n');
+        if (dive.profile.decoNotTerminated)
+            text += QStringLiteral("Deco not terminated\n");
+        if (dive.profile.invalidDiveCode != 0)
+            text += invalidDiveText(dive.profile.invalidDiveCode) + QLatin1Char('\n');
+        text += QLatin1Char('\n');
+    }
+    text += QStringLiteral("(* the diver's own segments)\n");
+    return text;
+}

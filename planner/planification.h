@@ -1,0 +1,110 @@
+#pragma once
+
+#include "dive/diveprofile.h"
+#include "engine/model.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+constexpr int kPlanSlots = 3;
+
+// One line of a plan's result, as the computation reports it.
+struct LinePlan
+{
+    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2 };
+    enum Direction : quint32 { Descending = 0, Level = 1, Ascending = 2 };
+
+    quint32 kind = Start;
+    quint32 direction = Level;
+    quint8 computed = 0; // 1 for the computed ascent, 0 for the diver's own segments
+    float depth = 0; // m, at the end of the line
+    float duration = 0; // min
+    float runTime = 0; // min, elapsed at the end of the line
+    quint32 gas = 0; // index into the dive's gases
+    float cns = 0; // %, summary only
+    float otu = 0; // summary only
+};
+
+// What the last computation of a planned dive found, beyond what the profile carries.
+struct PlanDiveResult
+{
+    bool computed = false;
+    float cnsPercent = 0; // highest CNS of the dive and its ascent
+    float otu = 0; // running total at the end of the dive
+    float dtrMin = 0; // time to surface from the last point
+    float stopTimeMin = 0;
+    bool decoImpossible = false; // a stop would never end: no usable ascent
+};
+
+// One planned dive of a plan.
+class PlanifDive
+{
+public:
+    // A new dive for slot `slot` (0-based): three default points, the standard gases.
+    static std::unique_ptr<PlanifDive> makeDefault(int slot);
+    // The defaults of a dive about to be read from a plan file.
+    PlanifDive();
+
+    DiveProfile profile;
+    tissues_t tissues; // end-of-dive state after a computation
+    quint32 surfaceIntervalS = 0;
+    quint8 effortMode = 0;
+    quint32 waterType = 0; // 0 salt, 1 fresh
+    float surfacePressure = 1.013f; // bar
+    float otu = 0; // total at the end of the last computation
+    PlanDiveResult result;
+};
+
+// The standard gases every new planned dive starts with.
+const QList<DiveGas>& standardGasList();
+
+// The deco gas choices of the gas box: index -> gas index in the standard list, -1 none.
+// Open circuit offers Air, Nx40, Air + OxyAR, Air + OxySR, CF Oxy; closed circuit the first two.
+int decoGasOfChoice(int choice);
+
+// Up to three successive planned dives and the dive being edited.
+class Planification
+{
+public:
+    Planification();
+    ~Planification();
+    Planification(const Planification&) = delete;
+    Planification& operator=(const Planification&) = delete;
+
+    std::function<void(const QString&)> messageCallback; // "" clears, anything else appends
+    std::function<void(const LinePlan&)> lineCallback;
+
+    std::array<std::unique_ptr<PlanifDive>, kPlanSlots> dives; // contiguous from slot 0
+    int currentIndex = -1;
+    float startTensions[kCompartments] = {}; // N2 at the start of the current dive
+
+    // Tab settings that reach the computation.
+    bool closedCircuit = false;
+    int decoGasChoice = 0; // index of the gas box
+
+    int diveCount() const;
+    PlanifDive* current() const;
+    // Adds a dive in the first free slot and makes it current; -1 when all slots are taken.
+    int addDefaultDive();
+    // Adds a dive with this profile (its samples become the points); -1 when no slot is free.
+    int addDive(const DiveProfile& profile);
+    // Replaces the profile part of the current dive; false without a current dive.
+    bool replaceCurrentProfile(const DiveProfile& profile);
+    // Replaces the current dive by a fresh default dive of the same slot.
+    bool replaceCurrentByDefault();
+    // Removes the current dive and closes the gap; returns the new current index.
+    int removeCurrent();
+    void clear();
+    // Takes over the dives of another plan (a loaded file); slot 0 becomes current.
+    void adopt(std::array<std::unique_ptr<PlanifDive>, kPlanSlots>&& loaded);
+
+    void emitMessage(const QString& text) const;
+    void emitLine(const LinePlan& line) const;
+
+private:
+    void prepareProfile(DiveProfile& profile, int slot) const;
+};

@@ -1,0 +1,700 @@
+#include "planner/planificationtab.h"
+
+#include "dive/formattime.h"
+#include "planner/durationspinbox.h"
+#include "planner/planresulttext.h"
+#include "planner/planstorage.h"
+#include "planner/spinboxdelegate.h"
+#include "planner/tbldivepointsmodel.h"
+#include "ui_planificationtab.h"
+#include "views/divepoint.h"
+#include "views/diveprofileitem.h"
+#include "views/graphview.h"
+#include "views/measurewindow.h"
+#include "views/tissuesgraph.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const char* const kLastDiveFolder = "directories/lastDiveFile";
+const char* const kLastPlanFolder = "directories/lastPlanFile";
+
+QString diveFileFilter()
+{
+    return QObject::tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file "
+                       "(*.uddf);;Binary dive file (*.divebin)");
+}
+
+QString planFileFilter()
+{
+    return QObject::tr("Dive plan file (*.diveplan)");
+}
+
+// The open-circuit deco gas choices that closed circuit does not offer.
+const char* const kOpenCircuitOnlyGases[] = { "Air + OxyAR", "Air + OxySR", "CF Oxy" };
+
+} // namespace
+
+PlanificationTab::PlanificationTab(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::PlanificationTabClass>())
+{
+    m_ui->setupUi(this);
+    setUpPointsTable();
+    setUpGraph();
+    setUpSettingsWidgets();
+    setAddOnEnabled(false);
+    rebuildDivesTable();
+    loadDiveSettingsIntoWidgets();
+}
+
+PlanificationTab::~PlanificationTab()
+{
+    // Points keep a callback into this tab; the shared menu callback must not outlive it.
+    DivePoint::setMenuCallback(nullptr);
+    DiveProfileItem::setLogCallback(nullptr);
+    m_ui->widgetSimul->showProfile(nullptr);
+}
+
+void PlanificationTab::setUpPointsTable()
+{
+    m_pointsModel = new TblDivePointsModel(&m_plan, this);
+    m_delegate = new SpinBoxDelegate(this);
+    m_delegate->setDepthChanged([this](int point, double depthM) { depthChanged(point, depthM); });
+    m_delegate->setTimeChanged(
+        [this](int point, int& seconds) { return timeChanged(point, seconds); });
+    m_delegate->setGasChanged([this](int point, int gas) {
+        PlanifDive* dive = m_plan.current();
+        if (!dive || point <= 0 || point >= dive->profile.samples.size())
+            return;
+        dive->profile.samples[point].gasIndex = gas;
+        recompute();
+        refreshPoints(point);
+    });
+    QTableView* table = m_ui->tblViewlDivePoints;
+    table->setModel(m_pointsModel);
+    table->setItemDelegateForColumn(TblDivePointsModel::ColumnDepth, m_delegate);
+    table->setItemDelegateForColumn(TblDivePointsModel::ColumnTime, m_delegate);
+    table->setItemDelegateForColumn(TblDivePointsModel::ColumnGas, m_delegate);
+    table->verticalHeader()->setMinimumWidth(20);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    table->setColumnWidth(0, 40);
+    table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionsClickable(false);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pointsModel->setCellSize(QSize(40, table->verticalHeader()->defaultSectionSize()));
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        PlanifDive* dive = m_plan.current();
+        if (!dive || index.column() != TblDivePointsModel::ColumnDelete || index.row() <= 0)
+            return;
+        dive->profile.removeSample(index.row());
+        dive->profile.computeSpeeds(false);
+        m_ui->widgetSimul->profileItem()->reloadPoints();
+        recompute();
+        refreshPoints(-1);
+    });
+}
+
+void PlanificationTab::setUpGraph()
+{
+    GraphView* graph = m_ui->widgetSimul;
+    DiveProfileItem* item = graph->profileItem();
+    item->editable = 1;
+    item->showAscentSummary = 1;
+    // Points are drawn wherever the view shows them.
+    item->pointClipRect = QRectF(-1e6, -1e6, 2e6, 2e6);
+    DiveProfileItem::setStatusIcon(QStringLiteral(":/TestGraphics/icons/effortOn.png"));
+    DiveProfileItem::setLogCallback([this](const QString& text) { emit logMessage(text); });
+    connect(item, &DiveProfileItem::onAddDivePoint, this, [this]() {
+        recompute();
+        refreshPoints(-1);
+    });
+    connect(item, &DiveProfileItem::onUpdateDivePoint, this, [this](int index) {
+        recompute();
+        refreshPoints(index);
+    });
+    DivePoint::setMenuCallback(
+        [this](DivePoint* point, const QPointF& screenPos) { showPointMenu(point, screenPos); });
+    graph->contextMenuHook = [this](QMenu& menu) { return fillGraphMenu(menu, nullptr); };
+    connect(graph, &GraphView::mouseMove, this,
+        [this](QPointF scenePoint, int timeS) { graphMouseMove(scenePoint, timeS); });
+    connect(graph, &GraphView::selectInRect, this,
+        [this](QRectF rect) { m_ui->widgetSimul->profileItem()->selectPointsInRect(rect); });
+    connect(m_ui->btFitAll, &QPushButton::clicked, this,
+        [this]() { m_ui->widgetSimul->profileItem()->fitAll(); });
+    connect(m_ui->btShowHidePoints, &QPushButton::clicked, this, [this]() {
+        m_pointsVisible = !m_pointsVisible;
+        m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
+    });
+    connect(m_ui->btSolve, &QPushButton::clicked, this, &PlanificationTab::recompute);
+    connect(m_ui->btTestPlanif, &QPushButton::clicked, this, [this]() {
+        // Shows the yoyo events of the dive as the graph marks them, without invalidating it.
+        if (PlanifDive* dive = m_plan.current()) {
+            dive->profile.detectYoyo(0, false);
+            m_ui->widgetSimul->profileItem()->update();
+        }
+    });
+    connect(m_ui->btTestRR, &QPushButton::clicked, this, [this]() {
+        if (PlanifDive* dive = m_plan.current()) {
+            dive->profile.markRapidAscent();
+            m_ui->widgetSimul->profileItem()->update();
+        }
+    });
+}
+
+void PlanificationTab::setUpSettingsWidgets()
+{
+    connect(m_ui->btAddDive, &QPushButton::clicked, this, &PlanificationTab::addNewDive);
+    connect(m_ui->btNewReplace, &QPushButton::clicked, this, &PlanificationTab::replaceByNewDive);
+    connect(m_ui->btRemoveDive, &QPushButton::clicked, this, &PlanificationTab::removeCurrentDive);
+    connect(
+        m_ui->btNewSimulation, &QPushButton::clicked, this, &PlanificationTab::newPlanification);
+    connect(m_ui->btLoadSimulation, &QPushButton::clicked, this, &PlanificationTab::loadPlan);
+    connect(m_ui->btSaveSimulation, &QPushButton::clicked, this, &PlanificationTab::savePlan);
+    connect(m_ui->btAddDivePoint, &QPushButton::clicked, this, &PlanificationTab::addDivePoint);
+    connect(
+        m_ui->btRemoveDivePoint, &QPushButton::clicked, this, &PlanificationTab::removeDivePoint);
+
+    auto* existing = new QMenu(this);
+    QAction* addAction = existing->addAction(tr("Add dive"));
+    QAction* replaceAction = existing->addAction(tr("Replace current dive"));
+    connect(existing, &QMenu::aboutToShow, this,
+        [this, replaceAction]() { replaceAction->setEnabled(m_plan.current() != nullptr); });
+    connect(addAction, &QAction::triggered, this, [this]() { addExistingDive(false); });
+    connect(replaceAction, &QAction::triggered, this, [this]() { addExistingDive(true); });
+    m_ui->btAddExistingDive->setMenu(existing);
+
+    connect(m_ui->spSurfPressure, &QSpinBox::valueChanged, this, [this](int mbar) {
+        if (PlanifDive* dive = m_plan.current()) {
+            dive->surfacePressure = float(mbar) / 1000.0f;
+            recompute();
+        }
+    });
+    connect(m_ui->cbWaterType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (PlanifDive* dive = m_plan.current()) {
+            dive->waterType = index != 0 ? 1 : 0;
+            recompute();
+        }
+    });
+    connect(m_ui->edSurfaceInterval, &QSpinBox::valueChanged, this, [this]() {
+        if (PlanifDive* dive = m_plan.current()) {
+            dive->surfaceIntervalS = quint32(m_ui->edSurfaceInterval->seconds());
+            recompute();
+        }
+    });
+    connect(
+        m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
+    connect(m_ui->cbGases, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_plan.decoGasChoice = std::max(index, 0);
+        recompute();
+    });
+    connect(m_ui->spGfLow, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
+    connect(m_ui->spGfhigh, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
+    connect(m_ui->spReduction, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
+    connect(m_ui->rbStartOfDive, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            showStartTissues();
+    });
+    connect(m_ui->rbEndOfDive, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            showEndTissues();
+    });
+    connect(m_ui->tblDives, &QTableWidget::cellDoubleClicked, this,
+        [this](int row, int) { changeCurrentPlanifDive(row); });
+    m_ui->tblDives->setColumnCount(2);
+    m_ui->tblDives->setRowCount(kPlanSlots);
+    m_ui->tblDives->setHorizontalHeaderLabels({ QString(), tr("Designation") });
+    m_ui->tblDives->setColumnWidth(0, 30);
+    m_ui->tblDives->horizontalHeader()->setStretchLastSection(true);
+    m_ui->tblDives->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_ui->edInfoPlanif->setFont(QFont(QStringLiteral("Courier New")));
+    m_ui->runtime->setReadOnly(true);
+    m_ui->runtime->setLineWrapMode(QTextEdit::NoWrap);
+}
+
+void PlanificationTab::setAddOnEnabled(bool enabled)
+{
+    m_addOn = enabled;
+    m_ui->wdPlanifAddOn->setVisible(enabled);
+}
+
+PlanComputeSettings PlanificationTab::computeSettings() const
+{
+    PlanComputeSettings settings;
+    if (m_addOn) {
+        settings.gf = make_gf(quint8(m_ui->spGfLow->value()), quint8(m_ui->spGfhigh->value()));
+        settings.reduction = float(m_ui->spReduction->value()) / 100.0f;
+    }
+    return settings;
+}
+
+QString PlanificationTab::resultHtml() const
+{
+    return m_resultHtml;
+}
+
+void PlanificationTab::recompute()
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive)
+        return;
+    PlanResultText text;
+    text.setGasNames(dive->profile.gases);
+    QStringList messages;
+    m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
+    m_plan.messageCallback = [&messages](const QString& message) {
+        if (message.isEmpty())
+            messages.clear();
+        else
+            messages.append(message);
+    };
+    computePlan(m_plan, computeSettings());
+    m_plan.lineCallback = nullptr;
+    m_resultHtml = text.html();
+    m_ui->runtime->setHtml(m_resultHtml);
+    for (const QString& message : messages)
+        m_ui->runtime->append(
+            QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
+    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+    // The effort mark on the graph says the whole dive was planned at 68/68.
+    item->setStatusIconVisible(dive->effortMode != 0);
+    item->refreshHeader();
+    item->update();
+    updateTissuesGraph();
+}
+
+void PlanificationTab::changeCurrentPlanifDive(int slot)
+{
+    if (slot >= 0 && slot < kPlanSlots && m_plan.dives[size_t(slot)])
+        m_plan.currentIndex = slot;
+    PlanifDive* dive = m_plan.current();
+    loadDiveSettingsIntoWidgets();
+    rebuildDivesTable();
+    if (!dive) {
+        m_ui->widgetSimul->showProfile(nullptr);
+        refreshPoints(-1);
+        m_ui->tissuesGraph->clear();
+        m_ui->runtime->clear();
+        return;
+    }
+    // The ascent is computed before the graph fits, so the whole dive is in view.
+    recompute();
+    m_ui->widgetSimul->showProfile(&dive->profile);
+    m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
+    refreshPoints(-1);
+}
+
+void PlanificationTab::loadDiveSettingsIntoWidgets()
+{
+    PlanifDive* dive = m_plan.current();
+    const bool has = dive != nullptr;
+    for (QWidget* w : std::initializer_list<QWidget*> { m_ui->spSurfPressure, m_ui->cbWaterType,
+             m_ui->edSurfaceInterval, m_ui->btNewReplace, m_ui->btRemoveDive, m_ui->btAddDivePoint,
+             m_ui->btRemoveDivePoint, m_ui->btSaveSimulation })
+        w->setEnabled(has);
+    if (!has)
+        return;
+    const QSignalBlocker b1(m_ui->spSurfPressure);
+    const QSignalBlocker b2(m_ui->cbWaterType);
+    const QSignalBlocker b3(m_ui->edSurfaceInterval);
+    m_ui->spSurfPressure->setValue(int(std::lround(dive->surfacePressure * 1000.0f)));
+    m_ui->cbWaterType->setCurrentIndex(dive->waterType == 0 ? 0 : 1);
+    m_ui->edSurfaceInterval->setSeconds(int(std::min<quint32>(dive->surfaceIntervalS, INT32_MAX)));
+    // The first dive of the day starts rested.
+    m_ui->edSurfaceInterval->setEnabled(m_plan.currentIndex > 0);
+}
+
+void PlanificationTab::rebuildDivesTable()
+{
+    QTableWidget* table = m_ui->tblDives;
+    for (int slot = 0; slot < kPlanSlots; ++slot) {
+        const PlanifDive* dive = m_plan.dives[size_t(slot)].get();
+        table->removeCellWidget(slot, 0);
+        auto* name = new QTableWidgetItem(dive ? dive->profile.name : QString());
+        if (dive && slot == m_plan.currentIndex)
+            name->setBackground(QColor(255, 220, 150));
+        table->setItem(slot, 1, name);
+        if (!dive)
+            continue;
+        auto* effort = new QToolButton(table);
+        effort->setIcon(
+            QIcon(dive->effortMode ? QStringLiteral(":/TestGraphics/icons/effortOn.png")
+                                   : QStringLiteral(":/TestGraphics/icons/effort.png")));
+        effort->setToolTip(tr("Activate on/off effort mode"));
+        effort->setAutoRaise(true);
+        effort->setEnabled(slot == m_plan.currentIndex);
+        connect(effort, &QToolButton::clicked, this,
+            [this, slot]() { enabledDisabledEffortMode(slot); });
+        table->setCellWidget(slot, 0, effort);
+    }
+}
+
+void PlanificationTab::refreshPoints(int row)
+{
+    m_pointsModel->refresh(row);
+}
+
+void PlanificationTab::updateTissuesGraph()
+{
+    if (m_ui->rbEndOfDive->isChecked())
+        showEndTissues();
+    else
+        showStartTissues();
+}
+
+void PlanificationTab::showStartTissues()
+{
+    if (!m_plan.current()) {
+        m_ui->tissuesGraph->clear();
+        return;
+    }
+    m_ui->tissuesGraph->setLoads(m_plan.startTensions);
+}
+
+void PlanificationTab::showEndTissues()
+{
+    if (PlanifDive* dive = m_plan.current())
+        m_ui->tissuesGraph->setLoads(dive->tissues.pN2);
+    else
+        m_ui->tissuesGraph->clear();
+}
+
+void PlanificationTab::addNewDive()
+{
+    const int slot = m_plan.addDefaultDive();
+    if (slot < 0) {
+        error(tr("Error"), tr("No free location fro a new dive"));
+        return;
+    }
+    changeCurrentPlanifDive(slot);
+}
+
+bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
+{
+    const int slot = m_plan.addDive(profile);
+    if (slot < 0) {
+        error(tr("Error"), tr("No free location for a new dive"));
+        return false;
+    }
+    changeCurrentPlanifDive(slot);
+    return true;
+}
+
+bool PlanificationTab::replaceCurrentProfile(const DiveProfile& profile)
+{
+    if (!m_plan.replaceCurrentProfile(profile))
+        return false;
+    changeCurrentPlanifDive(m_plan.currentIndex);
+    return true;
+}
+
+void PlanificationTab::replaceByNewDive()
+{
+    if (!m_plan.current())
+        return;
+    if (QMessageBox::question(this, tr("Replace dive"), tr("Are you sure to replace current dive?"))
+        != QMessageBox::Yes)
+        return;
+    m_plan.replaceCurrentByDefault();
+    changeCurrentPlanifDive(m_plan.currentIndex);
+}
+
+void PlanificationTab::removeCurrentDive()
+{
+    if (!m_plan.current())
+        return;
+    // The graph refers to the dive about to go.
+    m_ui->widgetSimul->showProfile(nullptr);
+    changeCurrentPlanifDive(m_plan.removeCurrent());
+}
+
+void PlanificationTab::newPlanification()
+{
+    if (m_plan.current()
+        && QMessageBox::question(
+               this, tr("New planification"), tr("Are you sure to create new planification?"))
+            == QMessageBox::No)
+        return;
+    m_ui->widgetSimul->showProfile(nullptr);
+    m_plan.clear();
+    changeCurrentPlanifDive(-1);
+}
+
+void PlanificationTab::addExistingDive(bool replace)
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Open Dive File"), lastFolder(kLastDiveFolder), diveFileFilter());
+    if (path.isEmpty())
+        return;
+    rememberFolder(kLastDiveFolder, path);
+    DiveProfile profile;
+    QString why;
+    if (!profile.loadFromFile(path, &why)) {
+        error(tr("Error"), tr("Impossible to load dive file") + QStringLiteral("\n") + why);
+        return;
+    }
+    if (replace)
+        replaceCurrentProfile(profile);
+    else
+        addDiveProfile(profile);
+}
+
+bool PlanificationTab::savePlanTo(const QString& path)
+{
+    const PlanFile::Status status = ::savePlan(m_plan, path);
+    if (status != PlanFile::Status::Ok) {
+        error(tr("Error"), PlanFile::statusText(status));
+        return false;
+    }
+    return true;
+}
+
+bool PlanificationTab::loadPlanFrom(const QString& path)
+{
+    m_ui->widgetSimul->showProfile(nullptr);
+    const PlanFile::Status status = ::loadPlan(m_plan, path);
+    if (status != PlanFile::Status::Ok) {
+        changeCurrentPlanifDive(m_plan.currentIndex);
+        error(tr("Error"), PlanFile::statusText(status));
+        return false;
+    }
+    changeCurrentPlanifDive(0);
+    return true;
+}
+
+void PlanificationTab::loadPlan()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
+    if (path.isEmpty())
+        return;
+    rememberFolder(kLastPlanFolder, path);
+    loadPlanFrom(path);
+}
+
+void PlanificationTab::savePlan()
+{
+    QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".diveplan");
+    rememberFolder(kLastPlanFolder, path);
+    savePlanTo(path);
+}
+
+void PlanificationTab::addDivePoint()
+{
+    const QModelIndexList rows = m_ui->tblViewlDivePoints->selectionModel()
+        ? m_ui->tblViewlDivePoints->selectionModel()->selectedRows()
+        : QModelIndexList();
+    if (rows.isEmpty() || !m_plan.current()) {
+        error(tr("Error"), tr("Select a line after which insert a point"));
+        return;
+    }
+    int first = rows.first().row();
+    for (const QModelIndex& index : rows)
+        first = std::min(first, index.row());
+    m_ui->widgetSimul->profileItem()->addDivePointAfter(first);
+}
+
+void PlanificationTab::removeDivePoint()
+{
+    PlanifDive* dive = m_plan.current();
+    QList<int> rows;
+    if (dive && m_ui->tblViewlDivePoints->selectionModel()) {
+        for (const QModelIndex& index : m_ui->tblViewlDivePoints->selectionModel()->selectedRows())
+            if (index.row() > 0) // the start at the surface stays
+                rows.append(index.row());
+    }
+    if (rows.isEmpty()) {
+        error(tr("Error"), tr("Select the dive point to remove"));
+        return;
+    }
+    dive->profile.removeSamples(rows);
+    dive->profile.computeSpeeds(false);
+    m_ui->tblViewlDivePoints->clearSelection();
+    m_ui->widgetSimul->profileItem()->reloadPoints();
+    recompute();
+    refreshPoints(-1);
+}
+
+void PlanificationTab::enabledDisabledEffortMode(int slot)
+{
+    if (slot != m_plan.currentIndex || !m_plan.current())
+        return;
+    PlanifDive* dive = m_plan.current();
+    dive->effortMode = dive->effortMode ? 0 : 1;
+    rebuildDivesTable();
+    recompute();
+}
+
+bool PlanificationTab::depthChanged(int point, double depthM)
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive || point <= 0 || point >= dive->profile.samples.size())
+        return false;
+    m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
+    recompute();
+    refreshPoints(point);
+    return true;
+}
+
+bool PlanificationTab::timeChanged(int point, int& seconds)
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive || point <= 0 || point >= dive->profile.samples.size())
+        return false;
+    double t = seconds;
+    m_ui->widgetSimul->profileItem()->setDivePointTime(point, t);
+    seconds = int(std::lround(t));
+    recompute();
+    refreshPoints(point);
+    return true;
+}
+
+void PlanificationTab::applyDiveMode(int index)
+{
+    QComboBox* gases = m_ui->cbGases;
+    {
+        const QSignalBlocker blocker(gases);
+        if (index == 1) {
+            for (int i = gases->count() - 1; i >= 2; --i)
+                gases->removeItem(i);
+        } else if (gases->count() == 2) {
+            for (const char* name : kOpenCircuitOnlyGases)
+                gases->addItem(tr(name));
+        }
+    }
+    m_plan.closedCircuit = index == 1;
+    m_plan.decoGasChoice = std::max(gases->currentIndex(), 0);
+    recompute();
+}
+
+void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
+{
+    QMenu menu;
+    if (fillGraphMenu(menu, point))
+        menu.exec(screenPos.toPoint());
+}
+
+bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive)
+        return false;
+    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+    const int selected = item->selectedDivePointCount();
+    if (selected >= 2) {
+        menu.addAction(tr("Delete selected points"), this, [this, item]() {
+            item->removeSelectedDivePoints();
+            recompute();
+            refreshPoints(-1);
+        });
+    } else if (point && point->index() > 0) {
+        // The menu runs inside the point's own mouse handler: remove it once that returned.
+        const int index = point->index();
+        menu.addAction(tr("Delete this point"), this, [this, index]() {
+            QMetaObject::invokeMethod(
+                this,
+                [this, index]() {
+                    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+                    for (DivePoint* p : item->divePoints()) {
+                        if (p->index() == index) {
+                            item->removeDivePoint(p);
+                            break;
+                        }
+                    }
+                    recompute();
+                    refreshPoints(-1);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    const int pointIndex = point ? point->index() : -1;
+    QAction* dtr = menu.addAction(
+        tr("Set start of DTR"), this, [this, pointIndex]() { setStartOfDtr(pointIndex); });
+    dtr->setEnabled(selected < 2 && pointIndex >= 0);
+    QAction* measure = menu.addAction(
+        tr("Measure between 2 points"), this, [this]() { measureSelectedPoints(); });
+    measure->setEnabled(selected == 2);
+    return true;
+}
+
+void PlanificationTab::setStartOfDtr(int index)
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive || index < 0)
+        return;
+    if (dive->profile.origin == DiveOriginPlan) {
+        error(tr("Error"), tr("Impossible to set start of DTR on planified profile"));
+        return;
+    }
+    dive->profile.setAscentStart(index);
+    m_ui->widgetSimul->profileItem()->update();
+}
+
+void PlanificationTab::measureSelectedPoints()
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive)
+        return;
+    const QPair<int, int> range = m_ui->widgetSimul->profileItem()->selectedPointRange();
+    if (range.first < 0 || range.second < 0)
+        return;
+    if (!m_measure)
+        m_measure = std::make_unique<MeasureWindow>();
+    m_measure->show(dive->profile, range.first, range.second);
+}
+
+void PlanificationTab::graphMouseMove(const QPointF&, int timeS)
+{
+    PlanifDive* dive = m_plan.current();
+    if (!dive || timeS < 0) {
+        m_ui->edInfoPlanif->clear();
+        return;
+    }
+    const DiveProfile& profile = dive->profile;
+    const bool inAscent = !profile.samples.isEmpty() && timeS > profile.samples.last().time
+        && !profile.ascentSamples.isEmpty();
+    const PositionInfo info = profile.positionInfo(timeS, inAscent);
+    if (!info.found) {
+        m_ui->edInfoPlanif->clear();
+        return;
+    }
+    m_ui->edInfoPlanif->setText(tr("Time: %1 - Depth: %2m - Speed: %3m/mn - PpO2: %4 - Ceil: %5")
+                                    .arg(formatTime(timeS))
+                                    .arg(info.before.depth + info.depthChange, 0, 'f', 1)
+                                    .arg(info.after.speed, 0, 'f', 1)
+                                    .arg(info.ppO2, 0, 'f', 2)
+                                    .arg(info.traceCeiling, 0, 'f', 2));
+}
+
+QString PlanificationTab::lastFolder(const char* key) const
+{
+    return m_settings ? m_settings->value(QLatin1String(key)).toString() : QString();
+}
+
+void PlanificationTab::rememberFolder(const char* key, const QString& path)
+{
+    if (m_settings)
+        m_settings->setValue(QLatin1String(key), QFileInfo(path).absolutePath());
+}
+
+void PlanificationTab::error(const QString& title, const QString& text)
+{
+    emit logMessage(text);
+    QMessageBox::critical(this, title, text);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "planner/plancompute.h"
+#include "planner/planification.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class DivePoint;
+class MeasureWindow;
+class QMenu;
+class QSettings;
+class SpinBoxDelegate;
+class TblDivePointsModel;
+namespace Ui {
+class PlanificationTabClass;
+}
+
+// The "Dive planification" tab: up to three planned dives edited as point tables and on the
+// graph, recomputed after every edit, saved and loaded as plan files.
+class PlanificationTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PlanificationTab(QWidget* parent = nullptr);
+    ~PlanificationTab() override;
+
+    Planification& plan() { return m_plan; }
+    // Where the last folders are remembered ("directories/lastDiveFile", ".../lastPlanFile").
+    void setSettings(QSettings* settings) { m_settings = settings; }
+    // The add-on row (gradient factors, reduction) and whether its values reach the plan.
+    void setAddOnEnabled(bool enabled);
+    bool addOnEnabled() const { return m_addOn; }
+
+    // Hand-over from the logbook and from files; false (and a message) when no slot is free or
+    // there is no current dive to replace.
+    bool addDiveProfile(const DiveProfile& profile);
+    bool replaceCurrentProfile(const DiveProfile& profile);
+    bool hasCurrentDive() const { return m_plan.current() != nullptr; }
+
+    bool savePlanTo(const QString& path);
+    bool loadPlanFrom(const QString& path);
+
+    // The settings the next computation uses.
+    PlanComputeSettings computeSettings() const;
+    // The result box's HTML of the last computation.
+    QString resultHtml() const;
+
+public slots:
+    void recompute();
+    void changeCurrentPlanifDive(int slot);
+    void addNewDive();
+    void replaceByNewDive();
+    void removeCurrentDive();
+    void newPlanification();
+    void loadPlan();
+    void savePlan();
+    void addDivePoint();
+    void removeDivePoint();
+    void enabledDisabledEffortMode(int slot);
+    void showStartTissues();
+    void showEndTissues();
+
+signals:
+    // Diagnostics for the console.
+    void logMessage(const QString& text);
+
+private:
+    void setUpPointsTable();
+    void setUpGraph();
+    void setUpSettingsWidgets();
+    void rebuildDivesTable();
+    void loadDiveSettingsIntoWidgets();
+    void refreshPoints(int row);
+    void updateTissuesGraph();
+    void showPointMenu(DivePoint* point, const QPointF& screenPos);
+    bool fillGraphMenu(QMenu& menu, DivePoint* point);
+    void addExistingDive(bool replace);
+    void measureSelectedPoints();
+    void setStartOfDtr(int index);
+    void graphMouseMove(const QPointF& scenePoint, int timeS);
+    void applyDiveMode(int index);
+    bool depthChanged(int point, double depthM);
+    bool timeChanged(int point, int& seconds);
+    QString lastFolder(const char* key) const;
+    void rememberFolder(const char* key, const QString& path);
+    void error(const QString& title, const QString& text);
+
+    std::unique_ptr<Ui::PlanificationTabClass> m_ui;
+    Planification m_plan;
+    TblDivePointsModel* m_pointsModel = nullptr;
+    SpinBoxDelegate* m_delegate = nullptr;
+    std::unique_ptr<MeasureWindow> m_measure;
+    QSettings* m_settings = nullptr;
+    QString m_resultHtml;
+    bool m_addOn = false;
+    bool m_pointsVisible = true;
+};

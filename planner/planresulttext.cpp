@@ -1,0 +1,103 @@
+#include "planner/planresulttext.h"
+
+#include <cmath>
+
+namespace {
+
+const QString kParagraphStyle = QStringLiteral(
+    "style=\"margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; "
+    "-qt-block-indent:0; text-indent:0px; line-height:1em;\"");
+
+const QString kHead = QStringLiteral(
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+    "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+    "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+    "p, li { white-space: pre-wrap; }\n"
+    "</style></head><body style=\" font-family:'Courier New'; font-size:9pt; "
+    "font-weight:400; font-style:normal;\">\n");
+
+QString twoDigits(qint64 value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+// Minutes as whole seconds: "|    mm:ss " below one hour, "| hh:mm:ss " from one hour on.
+QString clockField(float minutes)
+{
+    const qint64 seconds = std::llround(std::max(0.0, double(minutes) * 60.0));
+    if (seconds < 3600)
+        return QStringLiteral("|    %1:%2 ").arg(twoDigits(seconds / 60), twoDigits(seconds % 60));
+    return QStringLiteral("| %1:%2:%3 ")
+        .arg(twoDigits(seconds / 3600), twoDigits((seconds / 60) % 60), twoDigits(seconds % 60));
+}
+
+QString iconName(const LinePlan& line)
+{
+    static const char* const names[] = { "arrowD", "arrowR", "arrowU" };
+    const QString base = QString::fromLatin1(names[std::min<quint32>(line.direction, 2)]);
+    return line.computed ? base : base + QStringLiteral("dive");
+}
+
+} // namespace
+
+void PlanResultText::setGasNames(const QList<DiveGas>& gases)
+{
+    m_gasNames.clear();
+    for (DiveGas gas : gases) {
+        const QString name = gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
+        m_gasNames.append(name);
+    }
+}
+
+QString PlanResultText::gasName(quint32 index) const
+{
+    return index < quint32(m_gasNames.size()) ? m_gasNames[int(index)] : QString();
+}
+
+QString PlanResultText::durationText(float minutes)
+{
+    return clockField(minutes);
+}
+
+void PlanResultText::add(const LinePlan& line)
+{
+    switch (line.kind) {
+    case LinePlan::Start:
+        m_html = kHead;
+        m_lastGas = -1;
+        break;
+    case LinePlan::Line: {
+        const QString icon = QStringLiteral("<img src = \":/TestGraphics/icons/%1.png\" "
+                                            "style=\"vertical-align:middle\"/>")
+                                 .arg(iconName(line));
+        QString text = QStringLiteral("<p %1>%2 %3m ")
+                           .arg(kParagraphStyle, icon)
+                           .arg(double(line.depth), 6, 'g', 4);
+        text += clockField(line.duration);
+        text += clockField(line.runTime);
+        text += QStringLiteral("| ");
+        if (qint64(line.gas) != m_lastGas) {
+            text += gasName(line.gas).toHtmlEscaped();
+            m_lastGas = line.gas;
+        }
+        text += QStringLiteral("</p>\n");
+        m_html += text;
+        break;
+    }
+    case LinePlan::Summary:
+        m_html += QStringLiteral("<p %1>CNS %2%</p>\n")
+                      .arg(kParagraphStyle)
+                      .arg(std::lround(line.cns));
+        m_html
+            += QStringLiteral("<p %1>OTU %2</p>\n").arg(kParagraphStyle).arg(std::lround(line.otu));
+        m_html += QStringLiteral("  </body></html>");
+        break;
+    default:
+        break;
+    }
+}
+
+QString PlanResultText::html() const
+{
+    return m_html;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "planner/planification.h"
+
+#include <QList>
+#include <QString>
+
+// Renders the result lines of a plan computation as the HTML of the result box: one paragraph
+// per line with its direction icon, depth, duration, run time and the gas when it changes,
+// then the CNS and OTU summary.
+class PlanResultText
+{
+public:
+    // Gas names come from the dive's own gas list (index -> name).
+    void setGasNames(const QList<DiveGas>& gases);
+    // Takes one line; a start line restarts the text.
+    void add(const LinePlan& line);
+    // The whole HTML so far (complete once the summary line has arrived).
+    QString html() const;
+
+    static QString durationText(float minutes);
+
+private:
+    QString gasName(quint32 index) const;
+
+    QStringList m_gasNames;
+    QString m_html;
+    qint64 m_lastGas = -1;
+};

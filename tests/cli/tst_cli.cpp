@@ -1,0 +1,246 @@
+#include "cli/clicommands.h"
+#include "dive/diveprofile.h"
+#include "fileio/divelinesio.h"
+#include "logbook/logbookdatabase.h"
+#include "planner/planification.h"
+#include "planner/planstorage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+namespace {
+
+struct Result
+{
+    int status = -1;
+    QString out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+};
+
+Result cli(const QStringList& args)
+{
+    Result r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = runCli(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+// A 20 m dive of 10 minutes on Nx32, 5-second samples, 24 to 18 degrees.
+DiveProfile sampleDive(const QString& name, const QString& serial)
+{
+    DiveProfile dive;
+    dive.name = name;
+    dive.computer = "Veltra";
+    dive.serial = serial;
+    dive.dateTime = 1780000000;
+    DiveGas gas;
+    gas.o2 = 32;
+    dive.gases = { gas };
+    for (int t = 0; t <= 600; t += 5) {
+        DiveSample s;
+        s.time = t;
+        s.depth = t < 60 ? t / 3.0 : (t > 540 ? (600 - t) / 3.0 : 20.0);
+        s.temperature = 24.0 - t / 100.0;
+        s.gasIndex = 0;
+        dive.samples.append(s);
+    }
+    dive.computeStatistics();
+    dive.computeSpeeds(false);
+    return dive;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void infoAndConvert()
+    {
+        QTemporaryDir dir;
+        DiveProfile dive = sampleDive("Reef", "A1");
+        const QString source = dir.filePath("reef.uddf");
+        QVERIFY(exportDive(dive, source));
+
+        const Result info = cli({ "info", source, "--json" });
+        QCOMPARE(info.status, 0);
+        const QJsonObject o = info.json();
+        QCOMPARE(o["samples"].toInt(), 121);
+        QCOMPARE(o["maxDepth"].toDouble(), 20.0);
+        QCOMPARE(o["duration"].toDouble(), 600.0);
+        QCOMPARE(
+            o["gases"].toArray().first().toObject()["name"].toString(), QStringLiteral("Nx32"));
+        QCOMPARE(o["minTemperature"].toDouble(), 18.0);
+        QCOMPARE(o["maxTemperature"].toDouble(), 24.0);
+
+        const QString copy = dir.filePath("copy.uddf");
+        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        const QJsonObject back = cli({ "info", copy, "--json" }).json();
+        QCOMPARE(back["samples"].toInt(), 121);
+        QCOMPARE(back["maxDepth"].toDouble(), 20.0);
+        QCOMPARE(back["serial"].toString(), QStringLiteral("A1"));
+        QCOMPARE(back["name"].toString(), QStringLiteral("Reef"));
+
+        // The CSV report is written through the same writer as the application's export.
+        const QString report = dir.filePath("reef.csv");
+        QCOMPARE(cli({ "convert", source, report }).status, 0);
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Reef"));
+        // No writer for the computer's binary files.
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.divebin") }).status, 1);
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::newRow("missing-file") << QStringList { "info", "/nonexistent/x.csv" } << 1;
+        QTest::newRow("unknown-extension") << QStringList { "info", "/tmp/x.txt" } << 1;
+        QTest::newRow("unknown-command") << QStringList { "frobnicate" } << 2;
+        QTest::newRow("unknown-option") << QStringList { "info", "--fast", "x.csv" } << 2;
+        QTest::newRow("point-garbage") << QStringList { "plan", "--point", "deep:long" } << 2;
+        QTest::newRow("point-nan") << QStringList { "plan", "--point", "nan:10" } << 2;
+        QTest::newRow("times-backwards")
+            << QStringList { "plan", "--point", "30:10", "--point", "30:5" } << 2;
+        QTest::newRow("gf-inverted")
+            << QStringList { "plan", "--point", "30:10", "--gf", "90/30" } << 2;
+        QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
+        QTest::newRow("no-dive") << QStringList { "plan" } << 2;
+        QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
+    }
+
+    void badInput()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        const Result r = cli(args);
+        QCOMPARE(r.status, status);
+        QVERIFY(!r.err.isEmpty());
+    }
+
+    void logbookImportListExport()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("log/diveDB.db");
+        const QString a = dir.filePath("a.uddf");
+        const QString b = dir.filePath("b.uddf");
+        DiveProfile first = sampleDive("Reef", "A1");
+        DiveProfile second = sampleDive("Wall", "B2");
+        second.computer = "Tarsk";
+        QVERIFY(exportDive(first, a));
+        QVERIFY(exportDive(second, b));
+
+        Result r = cli({ "logbook", "--db", db, "import", a, b });
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out.count("stored as dive"), 2);
+        r = cli({ "logbook", "--db", db, "import", a });
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains("not stored again"));
+
+        r = cli({ "logbook", "--db", db, "list", "--json" });
+        QCOMPARE(r.status, 0);
+        QJsonObject list = r.json();
+        QCOMPARE(list["dives"].toArray().size(), 2);
+        QCOMPARE(list["computers"].toInt(), 2);
+
+        list = cli({ "logbook", "--db", db, "list", "--json", "--computer", "Tarsk" }).json();
+        QCOMPARE(list["dives"].toArray().size(), 1);
+        const QJsonObject wall = list["dives"].toArray().first().toObject();
+        QCOMPARE(wall["name"].toString(), QStringLiteral("Wall"));
+
+        const QString out = dir.filePath("wall.uddf");
+        QCOMPARE(cli({ "logbook", "--db", db, "export", QString::number(wall["id"].toInt()), out })
+                     .status,
+            0);
+        const QJsonObject info = cli({ "info", out, "--json" }).json();
+        QCOMPARE(info["maxDepth"].toDouble(), 20.0);
+        QCOMPARE(cli({ "logbook", "--db", db, "export", "999", out }).status, 1);
+        LogbookDatabase::instance().close();
+    }
+
+    void planFromTheCommandLine()
+    {
+        // 40 m for 25 minutes on air, GF 30/80: a decompression dive.
+        const Result r
+            = cli({ "plan", "--point", "40:2", "--point", "40:25", "--gf", "30/80", "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonArray dives = r.json()["dives"].toArray();
+        QCOMPARE(dives.size(), 1);
+        const QJsonObject dive = dives.first().toObject();
+        const QJsonArray lines = dive["lines"].toArray();
+        QVERIFY(lines.size() > 4);
+        QCOMPARE(lines[0].toObject()["direction"].toString(), QStringLiteral("descending"));
+        QCOMPARE(lines[0].toObject()["computed"].toBool(), false);
+        QCOMPARE(lines[1].toObject()["direction"].toString(), QStringLiteral("level"));
+        QCOMPARE(lines[1].toObject()["runTime"].toDouble(), 25.0);
+        const QJsonObject last = lines.last().toObject();
+        QCOMPARE(last["depth"].toDouble(), 0.0);
+        QCOMPARE(last["computed"].toBool(), true);
+        QCOMPARE(last["gas"].toString(), QStringLiteral("Air"));
+        const QJsonObject summary = dive["summary"].toObject();
+        QVERIFY(summary["stopTime"].toDouble() > 5.0);
+        QCOMPARE(summary["decoImpossible"].toBool(), false);
+        QCOMPARE(summary["invalidDiveCode"].toInt(), 0);
+        // Time to surface: every computed line's duration adds up to it.
+        double computed = 0;
+        for (const QJsonValue& v : lines)
+            if (v.toObject()["computed"].toBool())
+                computed += v.toObject()["duration"].toDouble();
+        QVERIFY(qAbs(computed - summary["timeToSurface"].toDouble()) < 0.01);
+
+        // The same dive with lower gradient factors needs longer stops.
+        const QJsonObject lower
+            = cli({ "plan", "--point", "40:2", "--point", "40:25", "--gf", "20/70", "--json" })
+                  .json()["dives"]
+                  .toArray()
+                  .first()
+                  .toObject()["summary"]
+                  .toObject();
+        QVERIFY(lower["stopTime"].toDouble() > summary["stopTime"].toDouble());
+    }
+
+    void planFileWithOtherSettings()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("day.diveplan");
+        {
+            Planification plan;
+            plan.addDefaultDive();
+            plan.addDefaultDive();
+            plan.dives[0]->profile.samples[1].depth = 30;
+            plan.dives[0]->profile.samples[2].depth = 30;
+            plan.dives[0]->profile.samples[2].time = 1500;
+            plan.dives[1]->profile.samples[2].time = 2400;
+            QCOMPARE(savePlan(plan, path), PlanFile::Status::Ok);
+        }
+        auto stopsOf = [&](const QStringList& extra) {
+            const Result r = cli(QStringList { "plan", path, "--json" } + extra);
+            return r.json()["dives"]
+                .toArray()[1]
+                .toObject()["summary"]
+                .toObject()["stopTime"]
+                .toDouble();
+        };
+        const double twoHours = stopsOf({});
+        const double tenMinutes = stopsOf({ "--interval", "0:10" });
+        QVERIFY(tenMinutes >= twoHours);
+        const Result text = cli({ "plan", path });
+        QCOMPARE(text.status, 0);
+        QVERIFY(text.out.contains("Dive 1"));
+        QVERIFY(text.out.contains("CNS"));
+        QCOMPARE(cli({ "plan", dir.filePath("missing.diveplan") }).status, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,514 @@
+#include "planner/plancompute.h"
+#include "planner/planresulttext.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <vector>
+
+// Expected values are worked out here from the published ZH-L16C coefficients with a plain
+// double-precision model, independently of the engine code.
+namespace reference {
+
+const double n2HalfTime[16] = { 4.0, 8.0, 12.5, 18.5, 27.0, 38.3, 54.3, 77.0, 109.0, 146.0, 187.0,
+    239.0, 305.0, 390.0, 498.0, 635.0 };
+const double n2A[16] = { 1.2599, 1.0000, 0.8618, 0.7562, 0.6200, 0.5043, 0.4410, 0.4000, 0.3750,
+    0.3500, 0.3295, 0.3065, 0.2835, 0.2610, 0.2480, 0.2327 };
+const double n2B[16] = { 0.5050, 0.6514, 0.7222, 0.7825, 0.8126, 0.8434, 0.8693, 0.8910, 0.9092,
+    0.9222, 0.9319, 0.9403, 0.9477, 0.9544, 0.9602, 0.9653 };
+
+constexpr double vapour = 0.0627;
+constexpr double fN2 = 0.79;
+
+struct Diver
+{
+    double p[16];
+    double surface = 1.013;
+    double density = 1.03;
+
+    explicit Diver(double surfaceBar = 1.013, double rho = 1.03)
+        : surface(surfaceBar)
+        , density(rho)
+    {
+        for (double& x : p)
+            x = (surface - vapour) * fN2;
+    }
+    double pressure(double depth) const { return density * 9.80665 * depth / 100.0 + surface; }
+    // Schreiner over a linear pressure change on air.
+    void ramp(double p0, double p1, double minutes)
+    {
+        if (minutes <= 0)
+            return;
+        const double pi0 = (p0 - vapour) * fN2;
+        const double rate = (p1 - p0) * fN2 / minutes;
+        for (int i = 0; i < 16; ++i) {
+            const double k = std::log(2.0) / n2HalfTime[i];
+            p[i] = pi0 + rate * (minutes - 1.0 / k)
+                - (pi0 - p[i] - rate / k) * std::exp(-k * minutes);
+        }
+    }
+    double ceiling(double gf) const
+    {
+        double c = 0;
+        for (int i = 0; i < 16; ++i)
+            c = std::max(c, (p[i] - n2A[i] * gf) / (gf / n2B[i] - gf + 1.0));
+        return c;
+    }
+};
+
+// Stops of an air dive with the usual gradient-factor schedule: 3 m levels, last stop 3 m,
+// ascent 1.1 bar/min to the first stop and 0.6 bar/min after it, GF low anchored at the first
+// stop. Returns the total stop time in minutes and the first stop depth.
+struct Schedule
+{
+    double stopMinutes = 0;
+    double firstStopM = 0;
+};
+
+Schedule schedule(Diver d, double depth, double gfLow, double gfHigh)
+{
+    Schedule out;
+    double pNow = d.pressure(depth);
+    // First stop: the deepest 3 m level the ceiling at GF low reaches on the way up.
+    int level = int(std::ceil(depth / 3.0));
+    Diver probe = d;
+    int first = 0;
+    for (int n = level; n >= 1; --n) {
+        const double pStop = d.pressure(n * 3.0);
+        Diver t = d;
+        t.ramp(pNow, pStop, (pNow - pStop) / 1.1);
+        if (t.ceiling(gfLow) > d.pressure((n - 1) * 3.0)) {
+            first = n;
+            probe = t;
+            break;
+        }
+    }
+    if (first == 0)
+        return out;
+    out.firstStopM = first * 3.0;
+    const double pFirst = d.pressure(first * 3.0);
+    auto gfAt = [&](double p) {
+        const double f = (p - pFirst) / (d.surface - pFirst);
+        return (1 - f) * gfLow + f * gfHigh;
+    };
+    for (int n = first; n >= 1; --n) {
+        const double pStop = d.pressure(n * 3.0);
+        const double pNext = d.pressure((n - 1) * 3.0);
+        double minutes = 0;
+        // Whole seconds at the stop until the next level is allowed.
+        while (probe.ceiling(gfAt(pNext)) > pNext && minutes < 2000) {
+            probe.ramp(pStop, pStop, 1.0 / 60.0);
+            minutes += 1.0 / 60.0;
+        }
+        out.stopMinutes += minutes;
+    }
+    return out;
+}
+
+} // namespace reference
+
+class TestPlanCompute : public QObject
+{
+    Q_OBJECT
+
+private:
+    static std::unique_ptr<PlanifDive> diveOf(
+        const std::vector<std::pair<double, double>>& points, int gas = 0)
+    {
+        auto dive = PlanifDive::makeDefault(0);
+        dive->profile.samples.clear();
+        for (const auto& [t, d] : points) {
+            DiveSample s;
+            s.time = t;
+            s.depth = d;
+            s.gasIndex = gas;
+            dive->profile.samples.append(s);
+        }
+        return dive;
+    }
+
+    struct Run
+    {
+        QList<LinePlan> lines;
+        QStringList messages;
+    };
+
+    static Run run(Planification& plan, PlanComputeSettings settings = {})
+    {
+        Run r;
+        plan.lineCallback = [&](const LinePlan& l) { r.lines.append(l); };
+        plan.messageCallback = [&](const QString& m) { r.messages.append(m); };
+        computePlan(plan, settings);
+        plan.lineCallback = nullptr;
+        plan.messageCallback = nullptr;
+        return r;
+    }
+
+    static float stopMinutes(const QList<LinePlan>& lines)
+    {
+        float total = 0;
+        for (const LinePlan& l : lines)
+            if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
+                total += l.duration;
+        return total;
+    }
+
+private slots:
+    void defaultDiveIsWithinNoDecoLimit()
+    {
+        Planification plan;
+        QCOMPARE(plan.addDefaultDive(), 0);
+        const Run r = run(plan);
+
+        // 20 m salt: 1.03 x 9.80665 x 20 / 100 + 1.013 = 3.03317 bar; to the surface at
+        // 1.1 bar/min takes 1.83652 min.
+        QCOMPARE(r.lines.size(), 5);
+        QCOMPARE(r.lines[0].kind, quint32(LinePlan::Start));
+        QCOMPARE(r.lines[1].direction, quint32(LinePlan::Descending));
+        QCOMPARE(r.lines[1].computed, quint8(0));
+        QVERIFY(qAbs(r.lines[1].duration - 1.0f) < 1e-5f);
+        QCOMPARE(r.lines[2].direction, quint32(LinePlan::Level));
+        QVERIFY(qAbs(r.lines[2].runTime - 10.0f) < 1e-5f);
+        const LinePlan& leg = r.lines[3];
+        QCOMPARE(leg.computed, quint8(1));
+        QCOMPARE(leg.direction, quint32(LinePlan::Ascending));
+        QCOMPARE(leg.depth, 0.0f);
+        QVERIFY(qAbs(leg.duration - 1.83652f) < 1e-4f);
+        QVERIFY(qAbs(leg.runTime - 11.83652f) < 1e-4f);
+        QCOMPARE(r.lines[4].kind, quint32(LinePlan::Summary));
+
+        // OTU: only the 9 level minutes at ppO2 0.21 x 3.03317 = 0.63697 bar count (the
+        // descent and ascent average 2.023 bar, ppO2 0.425 < 0.5): 9 x (0.27393^0.83333).
+        const double otuExpected = 9.0 * std::pow((0.21 * 3.033166 - 0.5) / 0.5, 0.8333333);
+        QVERIFY2(
+            qAbs(r.lines[4].otu - otuExpected) < 0.02, qPrintable(QString::number(r.lines[4].otu)));
+        // CNS: 9 min at 0.637 bar, limit 720 - (0.637-0.6)/1.05 x 21 x 75 = 664.5 min.
+        const double limit = 720.0 - (0.21 * 3.033166 - 0.6) / 1.05 * 21.0 * 75.0;
+        QVERIFY2(qAbs(r.lines[4].cns - 100.0 * 9.0 / limit) < 0.05,
+            qPrintable(QString::number(r.lines[4].cns)));
+
+        const PlanifDive& dive = *plan.dives[0];
+        QCOMPARE(dive.profile.decoNotTerminated, quint8(0));
+        QCOMPARE(dive.profile.ascentSamples.size(), 2);
+        QCOMPARE(dive.profile.ascentSamples[0].depth, 20.0);
+        QVERIFY(qAbs(dive.profile.ascentSamples[1].time - 11.83652 * 60) < 0.01);
+        QCOMPARE(dive.profile.invalidDiveCode, quint32(0));
+        QVERIFY(dive.profile.ceilingTrace.isEmpty());
+    }
+
+    void decompressionDiveMatchesReferenceSchedule_data()
+    {
+        QTest::addColumn<double>("depth");
+        QTest::addColumn<double>("bottomMin");
+        QTest::addColumn<int>("gfLow");
+        QTest::addColumn<int>("gfHigh");
+        QTest::newRow("30m-40min-80/80") << 30.0 << 40.0 << 80 << 80;
+        QTest::newRow("40m-25min-30/80") << 40.0 << 25.0 << 30 << 80;
+        QTest::newRow("45m-30min-50/85") << 45.0 << 30.0 << 50 << 85;
+        QTest::newRow("24m-70min-100/100") << 24.0 << 70.0 << 100 << 100;
+    }
+
+    void decompressionDiveMatchesReferenceSchedule()
+    {
+        QFETCH(double, depth);
+        QFETCH(double, bottomMin);
+        QFETCH(int, gfLow);
+        QFETCH(int, gfHigh);
+
+        // Descent at 20 m/min, then the bottom time counted from the start.
+        const double descentS = depth / 20.0 * 60.0;
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { descentS, depth }, { bottomMin * 60, depth } });
+        plan.currentIndex = 0;
+        PlanComputeSettings settings;
+        settings.gf = make_gf(quint8(gfLow), quint8(gfHigh));
+        const Run r = run(plan, settings);
+
+        reference::Diver diver;
+        const double pBottom = diver.pressure(depth);
+        diver.ramp(diver.surface, pBottom, descentS / 60.0);
+        diver.ramp(pBottom, pBottom, bottomMin - descentS / 60.0);
+        const auto expected = reference::schedule(diver, depth, gfLow / 100.0, gfHigh / 100.0);
+        QVERIFY(expected.stopMinutes > 1.0);
+
+        // Line sequence: the diver's two segments, a leg up to the first stop, then level
+        // stops joined by ascending transits, and the last line at the surface.
+        QCOMPARE(r.lines.first().kind, quint32(LinePlan::Start));
+        QCOMPARE(r.lines.last().kind, quint32(LinePlan::Summary));
+        QCOMPARE(r.lines[1].computed, quint8(0));
+        QCOMPARE(r.lines[2].computed, quint8(0));
+        const LinePlan& toFirst = r.lines[3];
+        QCOMPARE(toFirst.computed, quint8(1));
+        QCOMPARE(toFirst.direction, quint32(LinePlan::Ascending));
+        QCOMPARE(qRound(toFirst.depth * 10), qRound(expected.firstStopM * 10));
+        const LinePlan& surfacing = r.lines[r.lines.size() - 2];
+        QCOMPARE(surfacing.depth, 0.0f);
+        QCOMPARE(surfacing.direction, quint32(LinePlan::Ascending));
+        for (int i = 4; i < r.lines.size() - 2; ++i) {
+            const LinePlan& l = r.lines[i];
+            QCOMPARE(l.computed, quint8(1));
+            // Stop depths are 3 m levels.
+            QVERIFY(qAbs(std::fmod(double(l.depth) + 0.05, 3.0) - 0.05) < 0.1);
+            QCOMPARE(l.direction, quint32(i % 2 == 0 ? LinePlan::Level : LinePlan::Ascending));
+        }
+        // Total stop time within 9 s: the reference counts whole seconds at each stop.
+        const double tol = 0.15;
+        QVERIFY2(qAbs(stopMinutes(r.lines) - expected.stopMinutes) <= tol,
+            qPrintable(QStringLiteral("stops %1 min, reference %2 min")
+                           .arg(stopMinutes(r.lines))
+                           .arg(expected.stopMinutes)));
+        // Run time adds up.
+        float sum = 0;
+        for (const LinePlan& l : r.lines)
+            if (l.kind == LinePlan::Line)
+                sum += l.duration;
+        QVERIFY(qAbs(sum - surfacing.runTime) < 0.01f);
+        QCOMPARE(plan.dives[0]->profile.ascentSamples.last().depth, 0.0);
+        QVERIFY(!plan.dives[0]->profile.ceilingTrace.isEmpty());
+    }
+
+    void effortModeUsesLowFactorsThroughout()
+    {
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1500, 40 } });
+        plan.currentIndex = 0;
+        PlanComputeSettings explicit6868;
+        explicit6868.gf = make_gf(68, 68);
+        const Run low = run(plan, explicit6868);
+        plan.dives[0]->effortMode = 1;
+        const Run effort = run(plan); // 80/80 asked, effort overrides
+        QCOMPARE(effort.lines.size(), low.lines.size());
+        for (int i = 0; i < low.lines.size(); ++i) {
+            QCOMPARE(effort.lines[i].depth, low.lines[i].depth);
+            QCOMPARE(effort.lines[i].duration, low.lines[i].duration);
+        }
+        plan.dives[0]->effortMode = 0;
+        const Run normal = run(plan);
+        QVERIFY(stopMinutes(effort.lines) > stopMinutes(normal.lines));
+    }
+
+    void thirdDiveRules_data()
+    {
+        QTest::addColumn<quint32>("interval");
+        QTest::addColumn<quint32>("expectedCode");
+        // Two long dives close together leave compartment 10 above 0.8 bar.
+        QTest::newRow("30min-apart") << 1800u << 2u;
+        QTest::newRow("24h-apart") << 86400u << 0u;
+    }
+
+    void thirdDiveRules()
+    {
+        QFETCH(quint32, interval);
+        QFETCH(quint32, expectedCode);
+        Planification plan;
+        for (int k = 0; k < 3; ++k) {
+            plan.dives[size_t(k)] = diveOf({ { 0, 0 }, { 120, 30 }, { 3000, 30 } });
+            plan.dives[size_t(k)]->surfaceIntervalS = k == 0 ? 0 : interval;
+        }
+        for (int k = 0; k < 3; ++k) {
+            plan.currentIndex = k;
+            run(plan);
+        }
+        QCOMPARE(plan.dives[2]->profile.invalidDiveCode, expectedCode);
+        // Compartment 10 at the start of dive 3, as the tissue graph shows it.
+        if (expectedCode == 2)
+            QVERIFY(plan.startTensions[9] > 0.8f);
+        else
+            QVERIFY(plan.startTensions[9] < 0.8f);
+    }
+
+    void yoyoOnARepetitiveDive_data()
+    {
+        QTest::addColumn<quint32>("interval");
+        QTest::addColumn<quint32>("expectedCode");
+        QTest::newRow("1h-after-a-yoyo") << 3600u << 1u;
+        QTest::newRow("21h-after-a-yoyo") << 75600u << 0u;
+    }
+
+    void yoyoOnARepetitiveDive()
+    {
+        QFETCH(quint32, interval);
+        QFETCH(quint32, expectedCode);
+        // Up 15 m and down again 13 m: a yoyo (ascent and re-descent of at least 10 m) in a
+        // dive deeper than 10 m.
+        const std::vector<std::pair<double, double>> yoyo
+            = { { 0, 0 }, { 90, 30 }, { 600, 30 }, { 700, 15 }, { 800, 28 }, { 1200, 28 } };
+        Planification plan;
+        plan.dives[0] = diveOf(yoyo);
+        plan.dives[1] = diveOf(yoyo);
+        plan.dives[1]->surfaceIntervalS = interval;
+        plan.currentIndex = 0;
+        run(plan);
+        QCOMPARE(plan.dives[0]->profile.invalidDiveCode, 0u); // a first dive is only warned
+        QVERIFY(!plan.dives[0]->profile.yoyoMarkers.isEmpty());
+        plan.currentIndex = 1;
+        const Run r = run(plan);
+        QCOMPARE(plan.dives[1]->profile.invalidDiveCode, expectedCode);
+        QCOMPARE(r.messages.contains(QStringLiteral("Invalid dive: Yoyo on previous dive")),
+            expectedCode == 1);
+    }
+
+    void surfaceIntervalDesaturates()
+    {
+        // A 30 m / 25 min dive, then 18 m / 40 min: the longer the rest, the shorter the
+        // decompression, and after a week the second dive is planned like a first one.
+        auto stopsAfter = [&](quint32 interval) {
+            Planification plan;
+            plan.dives[0] = diveOf({ { 0, 0 }, { 90, 30 }, { 1500, 30 } });
+            plan.dives[1] = diveOf({ { 0, 0 }, { 54, 18 }, { 2400, 18 } });
+            plan.dives[1]->surfaceIntervalS = interval;
+            plan.currentIndex = 0;
+            run(plan); // computes dive 0 and, in order, dive 1
+            plan.currentIndex = 1;
+            return stopMinutes(run(plan).lines);
+        };
+        float previous = 1e9f;
+        for (quint32 interval : { 0u, 1800u, 3600u, 7200u, 14400u, 86400u }) {
+            const float stops = stopsAfter(interval);
+            QVERIFY2(stops <= previous + 1e-4f, qPrintable(QString::number(interval)));
+            previous = stops;
+        }
+        QVERIFY(stopsAfter(0) > 5.0f);
+
+        Planification fresh;
+        fresh.dives[0] = diveOf({ { 0, 0 }, { 54, 18 }, { 2400, 18 } });
+        fresh.currentIndex = 0;
+        const float rested = stopMinutes(run(fresh).lines);
+        QVERIFY(qAbs(stopsAfter(7 * 86400) - rested) < 0.01f);
+        // The 2 h case of the repetitive dive: the same dive as a first dive needs no stop,
+        // after 2 h it is well below the no-interval case.
+        QVERIFY(stopsAfter(7200) < stopsAfter(0) / 2);
+    }
+
+    void laterDivesAreRecomputedAfterAnEarlierEdit()
+    {
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 90, 30 }, { 1500, 30 } });
+        plan.dives[1] = diveOf({ { 0, 0 }, { 54, 18 }, { 2400, 18 } });
+        plan.dives[1]->surfaceIntervalS = 1800;
+        plan.currentIndex = 0;
+        run(plan);
+        const float before = plan.dives[1]->result.stopTimeMin;
+        plan.dives[0]->profile.samples[2].time = 3000; // a longer first dive
+        run(plan);
+        QVERIFY(plan.dives[1]->result.stopTimeMin > before);
+    }
+
+    void endingAtTheSurfaceWithStopsOwed()
+    {
+        Planification plan;
+        // 40 m for 30 min, then straight to the surface in one minute.
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1800, 40 }, { 1860, 0 } });
+        plan.currentIndex = 0;
+        const Run r = run(plan);
+        const PlanifDive& dive = *plan.dives[0];
+        QCOMPARE(dive.profile.decoNotTerminated, quint8(1));
+        QVERIFY(dive.profile.ascentSamples.isEmpty());
+        for (const LinePlan& l : r.lines)
+            QVERIFY(!(l.kind == LinePlan::Line && l.computed));
+        QCOMPARE(dive.profile.ceilingTrace.last().depth, 0.0f);
+
+        // A short shallow dive that ends at the surface owes nothing.
+        plan.dives[0] = diveOf({ { 0, 0 }, { 60, 10 }, { 600, 10 }, { 660, 0 } });
+        run(plan);
+        QCOMPARE(plan.dives[0]->profile.decoNotTerminated, quint8(0));
+    }
+
+    void nonIncreasingTimesStayFinite()
+    {
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 600, 30 }, { 300, 30 }, { 300, 25 } });
+        plan.currentIndex = 0;
+        const Run r = run(plan);
+        for (const LinePlan& l : r.lines) {
+            QVERIFY(std::isfinite(l.duration) && l.duration >= 0);
+            QVERIFY(std::isfinite(l.runTime) && l.runTime >= 0);
+        }
+    }
+
+    void gasSwitchFollowsModOfDecoGas()
+    {
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 150, 50 }, { 1500, 50 } });
+        plan.currentIndex = 0;
+        const Run air = run(plan);
+        plan.decoGasChoice = 1; // Nx40: MOD 1.6 / 0.40 = 4.0 bar, 29.57 m in salt water
+        const Run nx40 = run(plan);
+        QVERIFY(stopMinutes(nx40.lines) < stopMinutes(air.lines));
+        bool switched = false;
+        for (const LinePlan& l : nx40.lines) {
+            if (l.kind != LinePlan::Line || !l.computed || l.direction != LinePlan::Level)
+                continue;
+            if (l.depth > 29.57f)
+                QCOMPARE(l.gas, 0u);
+            else {
+                QCOMPARE(l.gas, 2u);
+                switched = true;
+            }
+        }
+        QVERIFY(switched);
+
+        plan.decoGasChoice = 2; // oxygen: MOD 1.6 bar is 5.8 m, so only the 3 m stop
+        const Run oxy = run(plan);
+        for (const LinePlan& l : oxy.lines) {
+            if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
+                QCOMPARE(l.gas, l.depth < 5.8f ? 3u : 0u);
+        }
+        QVERIFY(stopMinutes(oxy.lines) < stopMinutes(air.lines));
+    }
+
+    void ceilingDepthUsesDiveWater_data()
+    {
+        QTest::addColumn<float>("pressure");
+        QTest::addColumn<float>("surface");
+        QTest::addColumn<float>("density");
+        QTest::addColumn<float>("expected");
+        QTest::newRow("salt") << 2.0f << 1.013f << 1.03f << float(0.987 * 100 / (1.03 * 9.80665));
+        QTest::newRow("fresh") << 2.0f << 1.013f << 1.0f << float(0.987 * 100 / 9.80665);
+        QTest::newRow("altitude") << 1.0f << 0.8f << 1.0f << float(0.2 * 100 / 9.80665);
+        QTest::newRow("above-surface") << 0.9f << 1.013f << 1.03f << 0.0f;
+    }
+
+    void ceilingDepthUsesDiveWater()
+    {
+        QFETCH(float, pressure);
+        QFETCH(float, surface);
+        QFETCH(float, density);
+        QFETCH(float, expected);
+        QVERIFY(qAbs(ceilingDepthM(pressure, surface, density) - expected) < 1e-4f);
+    }
+
+    void resultText()
+    {
+        PlanResultText text;
+        QList<DiveGas> gases = standardGasList();
+        text.setGasNames(gases);
+        text.add(LinePlan {});
+        text.add({ LinePlan::Line, LinePlan::Descending, 0, 30, 1.5f, 1.5f, 0, 0, 0 });
+        text.add({ LinePlan::Line, LinePlan::Level, 0, 30, 70, 71.5f, 0, 0, 0 });
+        text.add({ LinePlan::Line, LinePlan::Ascending, 1, 6, 2.25f, 73.75f, 1, 0, 0 });
+        text.add({ LinePlan::Line, LinePlan::Level, 1, 6, 3, 76.75f, 1, 0, 0 });
+        text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
+        text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f });
+        const QString html = text.html();
+        QVERIFY(html.contains("arrowDdive.png"));
+        QVERIFY(html.contains("arrowRdive.png"));
+        QVERIFY(html.contains("arrowU.png"));
+        QVERIFY(html.contains("arrowR.png"));
+        QVERIFY(html.contains("arrowUdive.png"));
+        // Below an hour mm:ss, from an hour hh:mm:ss, with the gas name in both.
+        QVERIFY(html.contains("|    01:30 |    01:30 | Air</p>"));
+        QVERIFY(html.contains("| 01:10:00 | 01:11:30 | </p>"));
+        QVERIFY(html.contains("|    02:15 | 01:13:45 | Nx30</p>"));
+        QVERIFY(html.contains("|    03:00 | 01:16:45 | </p>"));
+        QVERIFY(html.contains("|    20:00 | Nx40</p>"));
+        QVERIFY(html.contains(">CNS 12%</p>"));
+        QVERIFY(html.contains(">OTU 34</p>"));
+        QVERIFY(html.endsWith("</body></html>"));
+        text.add(LinePlan {});
+        QVERIFY(!text.html().contains("arrowD"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlanCompute)
+#include "tst_plancompute.moc"

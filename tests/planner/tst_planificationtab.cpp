@@ -1,0 +1,278 @@
+#include "planner/durationspinbox.h"
+#include "planner/planificationtab.h"
+#include "planner/spinboxdelegate.h"
+#include "planner/tbldivepointsmodel.h"
+#include "views/graphview.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Answers the next modal message box and remembers its text.
+struct BoxAnswer
+{
+    QString text;
+    QMessageBox::StandardButton button = QMessageBox::Ok;
+
+    void arm()
+    {
+        QTimer::singleShot(0, [this]() {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text = box->text();
+            if (QAbstractButton* answer = box->button(button))
+                answer->click();
+            else
+                box->done(button);
+        });
+    }
+};
+
+} // namespace
+
+class TestPlanificationTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addDivesUntilFull()
+    {
+        PlanificationTab tab;
+        auto* add = tab.findChild<QPushButton*>("btAddDive");
+        QVERIFY(add);
+        for (int i = 0; i < 3; ++i)
+            add->click();
+        QCOMPARE(tab.plan().diveCount(), 3);
+        QCOMPARE(tab.plan().currentIndex, 2);
+        BoxAnswer box;
+        box.arm();
+        add->click();
+        QCOMPARE(box.text, QStringLiteral("No free location fro a new dive"));
+        QCOMPARE(tab.plan().diveCount(), 3);
+        QVERIFY(tab.resultHtml().contains("arrowDdive.png"));
+    }
+
+    void pointsModel()
+    {
+        PlanificationTab tab;
+        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        QVERIFY(view);
+        QAbstractItemModelTester tester(
+            view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(view->model()->rowCount(), 0);
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        QCOMPARE(view->model()->rowCount(), 3);
+        QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Depth"));
+        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("10:00"));
+        tab.plan().current()->profile.samples[2].time = 3725;
+        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("01:02:05"));
+        QCOMPARE(view->model()->index(2, 2).data(Qt::EditRole).toInt(), 3725);
+    }
+
+    void delegateEditsRecomputeAtOnce()
+    {
+        PlanificationTab tab;
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
+        QVERIFY(delegate);
+        QStyleOptionViewItem option;
+        // The start at the surface has no editor.
+        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 1)));
+        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 2)));
+
+        const QString before = tab.resultHtml();
+        QWidget* editor
+            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 2));
+        auto* time = qobject_cast<QTimeEdit*>(editor);
+        QVERIFY(time);
+        delegate->setEditorData(editor, view->model()->index(2, 2));
+        QCOMPARE(time->displayFormat(), QStringLiteral("mm:ss"));
+        time->setTime(QTime(0, 25, 0)); // 20 m until 25:00 instead of 10:00
+        QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
+        QVERIFY(tab.resultHtml() != before);
+        QVERIFY(tab.resultHtml().contains("|    25:00 |"));
+
+        // A time before the previous point is clamped and written back into the editor.
+        time->setTime(QTime(0, 0, 30));
+        QCOMPARE(tab.plan().current()->profile.samples[2].time, 60.0);
+        QCOMPARE(time->time(), QTime(0, 1, 0));
+        delete editor;
+
+        QWidget* depthEditor
+            = delegate->createEditor(view->viewport(), option, view->model()->index(1, 1));
+        auto* depth = qobject_cast<QDoubleSpinBox*>(depthEditor);
+        QVERIFY(depth);
+        depth->setValue(35.0);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        delete depthEditor;
+
+        // The gas of a point is the gas of the segment that ends there.
+        QWidget* gasEditor
+            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 3));
+        auto* gas = qobject_cast<QComboBox*>(gasEditor);
+        QVERIFY(gas);
+        QCOMPARE(gas->count(), 6);
+        delegate->setEditorData(gasEditor, view->model()->index(2, 3));
+        QCOMPARE(gas->currentIndex(), 0);
+        gas->setCurrentIndex(2);
+        QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
+        QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
+        delete gasEditor;
+    }
+
+    void timeEditorShowsHoursPastOneHour()
+    {
+        QCOMPARE(SpinBoxDelegate::timeFormatFor(3599), QStringLiteral("mm:ss"));
+        QCOMPARE(SpinBoxDelegate::timeFormatFor(3600), QStringLiteral("HH:mm:ss"));
+    }
+
+    void surfaceIntervalOnlyAfterTheFirstDive()
+    {
+        PlanificationTab tab;
+        auto* add = tab.findChild<QPushButton*>("btAddDive");
+        add->click();
+        auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
+        QVERIFY(interval);
+        QVERIFY(!interval->isEnabled());
+        add->click();
+        QVERIFY(interval->isEnabled());
+        QCOMPARE(interval->seconds(), 7200);
+        // 26 h: past the 24 h that lifts the third-dive rules.
+        interval->setValue(26 * 60);
+        QCOMPARE(tab.plan().current()->surfaceIntervalS, 26u * 3600u);
+    }
+
+    void durationText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("hours-minutes") << "26H05mn" << 26 * 60 + 5;
+        QTest::newRow("lower-case") << "01h30" << 90;
+        QTest::newRow("colon") << "2:00" << 120;
+        QTest::newRow("hours-only") << "3H" << 180;
+        QTest::newRow("minutes-only") << "95mn" << 95;
+        QTest::newRow("bare-number") << "45" << 45;
+        QTest::newRow("minutes-overflow") << "1H75" << -1;
+        QTest::newRow("garbage") << "abc" << -1;
+    }
+
+    void durationText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, minutes);
+        QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
+        if (minutes >= 0)
+            QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+    }
+
+    void closedCircuitOffersNoOxygenChoices()
+    {
+        PlanificationTab tab;
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* mode = tab.findChild<QComboBox*>("cbDiverType");
+        auto* gases = tab.findChild<QComboBox*>("cbGases");
+        QCOMPARE(gases->count(), 5);
+        mode->setCurrentIndex(1);
+        QCOMPARE(gases->count(), 2);
+        QVERIFY(tab.plan().closedCircuit);
+        mode->setCurrentIndex(0);
+        QCOMPARE(gases->count(), 5);
+        QCOMPARE(gases->itemText(4), QStringLiteral("CF Oxy"));
+    }
+
+    void removeAndReplace()
+    {
+        PlanificationTab tab;
+        auto* add = tab.findChild<QPushButton*>("btAddDive");
+        add->click();
+        add->click();
+        tab.plan().dives[1]->profile.name = "Second";
+        tab.changeCurrentPlanifDive(0);
+        tab.findChild<QPushButton*>("btRemoveDive")->click();
+        QCOMPARE(tab.plan().diveCount(), 1);
+        QCOMPARE(tab.plan().currentIndex, 0);
+        QCOMPARE(tab.plan().dives[0]->profile.name, QStringLiteral("Second"));
+
+        tab.plan().current()->profile.samples[2].depth = 42;
+        BoxAnswer no;
+        no.button = QMessageBox::No;
+        no.arm();
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 42.0);
+        BoxAnswer yes;
+        yes.button = QMessageBox::Yes;
+        yes.arm();
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(yes.text, QStringLiteral("Are you sure to replace current dive?"));
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
+    }
+
+    void planFileRoundTripThroughTheTab()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("day.diveplan");
+        {
+            PlanificationTab tab;
+            auto* add = tab.findChild<QPushButton*>("btAddDive");
+            add->click();
+            add->click();
+            tab.plan().dives[0]->profile.samples[2].depth = 32;
+            tab.plan().dives[1]->surfaceIntervalS = 5400;
+            tab.plan().dives[1]->effortMode = 1;
+            tab.changeCurrentPlanifDive(0);
+            QVERIFY(tab.savePlanTo(path));
+        }
+        PlanificationTab loaded;
+        QVERIFY(loaded.loadPlanFrom(path));
+        QCOMPARE(loaded.plan().diveCount(), 2);
+        QCOMPARE(loaded.plan().currentIndex, 0);
+        QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
+        QCOMPARE(loaded.plan().dives[1]->surfaceIntervalS, 5400u);
+        QCOMPARE(loaded.plan().dives[1]->effortMode, quint8(1));
+
+        // A bad file leaves the plan as it was.
+        QFile bad(dir.filePath("bad.diveplan"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray("\x07\x00\x00\x00", 4));
+        bad.close();
+        BoxAnswer box;
+        box.arm();
+        QVERIFY(!loaded.loadPlanFrom(bad.fileName()));
+        QVERIFY(!box.text.isEmpty());
+        QCOMPARE(loaded.plan().diveCount(), 2);
+        QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
+    }
+
+    void rendersPlan()
+    {
+        PlanificationTab tab;
+        tab.resize(1200, 800);
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.plan().current()->profile.samples[1].depth = 40;
+        tab.plan().current()->profile.samples[2].depth = 40;
+        tab.plan().current()->profile.samples[2].time = 1500;
+        tab.changeCurrentPlanifDive(0);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        const QImage image = tab.grab().toImage();
+        QVERIFY(!image.isNull());
+        const QString out = qEnvironmentVariable("VELTRA_SCREENSHOT_DIR");
+        if (!out.isEmpty())
+            image.save(out + "/planner.png");
+        QVERIFY(tab.resultHtml().contains("arrowR.png")); // a stop
+    }
+};
+
+QTEST_MAIN(TestPlanificationTab)
+#include "tst_planificationtab.moc"
