@@ -1,0 +1,160 @@
+#pragma once
+
+#include "link/bletransport.h"
+#include "link/computerinfo.h"
+#include "link/deviceframe.h"
+#include "link/linkenums.h"
+
+#include <QBluetoothDeviceInfo>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+// The one link to the dive computer: scan, connect, switch notifications on, send framed
+// commands and decode the replies into ComputerInfo. Nothing here blocks; every outcome arrives
+// as a signal.
+class TarskBle : public QObject
+{
+    Q_OBJECT
+public:
+    using LogCallback = std::function<void(const QString&)>;
+
+    // Quiet time after the last notification before a batch of replies is decoded.
+    static constexpr int kBatchIntervalMs = 1000;
+    // A command whose reply (or the next notification of its stream) does not come within this
+    // time fails with ExchangeError::Timeout.
+    static constexpr int kReplyTimeoutMs = 5000;
+    static constexpr int kScanTimeoutMs = 30000;
+    // In batch mode, bytes collected before the decoder runs early so memory stays bounded.
+    static constexpr int kBatchDecodeBytes = 16384;
+    // Bounds on what a dive list or sample stream may pile up.
+    static constexpr int kMaxDiveHeaders = 4096;
+    static constexpr int kMaxSampleBytes = 16 * 1024 * 1024;
+
+    static const QBluetoothUuid serviceUuid;
+    static const QBluetoothUuid characteristicUuid;
+    static const QBluetoothUuid descriptorUuid;
+
+    // Uses the default transport: Qt Bluetooth, or the virtual computer in demo mode (see
+    // demoComputerRequested()).
+    TarskBle(QObject* parent, LogCallback log);
+    // Uses the given transport (taken over as a child).
+    TarskBle(QObject* parent, LogCallback log, BleTransport* transport);
+    ~TarskBle() override;
+
+    // True when the environment has VELTRA_DEMO_COMPUTER=1, or when the options file (by
+    // default "options.ini" in the application data folder) has "hidden/demoComputer" = 1.
+    static bool demoComputerRequested(const QString& optionsPath = QString());
+    // The transport the link uses when none is given.
+    static BleTransport* createDefaultTransport(QObject* parent);
+
+    BleTransport* transport() const { return m_transport; }
+    bool hasController() const { return m_transport->hasController(); }
+    // From the controller's connected until a disconnect.
+    bool isConnected() const { return m_connected; }
+    // Notifications are on: commands may flow.
+    bool isReady() const { return m_ready; }
+    bool isScanning() const { return m_transport->isScanning(); }
+    const QBluetoothDeviceInfo& foundDevice() const { return m_foundDevice; }
+    const ComputerInfo& computerInfo() const { return m_info; }
+    QString statusText() const { return m_statusText; }
+    int scanError() const { return m_scanError; }
+    bool batchMode() const { return m_batchMode; }
+    bool pressureBusy() const { return m_pressureBusy; }
+    // The command whose reply is awaited, None when idle.
+    VeltraCommand::VeltraCommandIn pendingCommand() const { return m_pending; }
+    qsizetype bufferedBytes() const { return m_decoder.buffered(); }
+
+    void setBatchInterval(int ms) { m_batchTimer.setInterval(ms); }
+    int batchInterval() const { return m_batchTimer.interval(); }
+    void setReplyTimeout(int ms) { m_replyTimer.setInterval(ms); }
+    int replyTimeout() const { return m_replyTimer.interval(); }
+
+    // Sends SetOwner with the name cut to kOwnerNameMaxBytes UTF-8 bytes.
+    void setOwnerName(const QString& name);
+    // Sends SetSimulatedPressure unless an earlier one is unanswered; false when nothing was sent.
+    bool setSimulatedPressure(uint32_t mbar);
+
+    static QString exchangeErrorText(ExchangeError::ExchangeErrorIn error);
+    static QString controllerErrorText(QLowEnergyController::Error error);
+    static QString serviceErrorText(QLowEnergyService::ServiceError error);
+
+signals:
+    void onCreateController(CreateControllerStatus::CreateControllerStatusIn pStatus);
+    void onConnectController(ConnectControllerStatus::ConnectControllerStatusIn pStatus);
+    void onDisconnectController();
+    void onErrorController(QLowEnergyController::Error pError);
+    void onServiceError(QLowEnergyService::ServiceError pError);
+    void onEndCommand(VeltraCommand::VeltraCommandIn pCommand);
+    void onExchangeError(
+        VeltraCommand::VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError);
+    void onUploadFirmwareProgress(int pNbBytesSent, int pPercentageDone);
+    void updateChanged();
+
+public slots:
+    void createController();
+    void controllerConnect();
+    void startCommand(VeltraCommand::VeltraCommandIn pCommand);
+    void startGetDiveSamples(uint16_t diveName, bool dbg);
+    void controllerDisConnect();
+
+private slots:
+    void deviceDiscovered(const QBluetoothDeviceInfo& device);
+    void scanFinished();
+    void scanCanceled();
+    void scanErrorOccurred(QBluetoothDeviceDiscoveryAgent::Error error);
+    void serviceDiscovered(const QBluetoothUuid& gatt);
+    void discoveryFinished();
+    void controllerErrorOccured(QLowEnergyController::Error error);
+    void controllerConnected();
+    void controllerDisConnected();
+    void stateChanged(QLowEnergyService::ServiceState newState);
+    void characteristicChanged(const QBluetoothUuid& info, const QByteArray& value);
+    void characteristicRead(const QBluetoothUuid& info, const QByteArray& value);
+    void characteristicWritten(const QBluetoothUuid& info, const QByteArray& value);
+    void descriptorRead(const QBluetoothUuid& info, const QByteArray& value);
+    void descriptorWritten(const QBluetoothUuid& info, const QByteArray& value);
+    void errorOccurred(QLowEnergyService::ServiceError error);
+    void decodeFrames();
+    void replyTimedOut();
+
+private:
+    void log(const QString& text) const;
+    void setStatus(const QString& text);
+    void scanToggle();
+    void makeController();
+    void setUpCharacteristic();
+    void failSetUp();
+    void resetExchange();
+    bool sendFrame(quint8 code, const QByteArray& payload = {});
+    void dispatch(const QByteArray& body);
+    void announce(VeltraCommand::VeltraCommandIn code);
+    void finishPending();
+    // Acknowledgements of the firmware programming steps; the programming sequence continues
+    // from here.
+    void programAcknowledged(quint8 code, bool accepted);
+
+    QBluetoothDeviceInfo m_foundDevice;
+    LogCallback m_logCallback;
+    BleTransport* m_transport = nullptr;
+    int m_scanError = 0;
+    bool m_connected = false;
+    bool m_ready = false;
+    ComputerInfo m_info;
+    // Address of the computer m_info describes; a different one starts from a clean record.
+    QString m_infoDevice;
+    QString m_statusText;
+    bool m_batchMode = false;
+    QTimer m_batchTimer;
+    FrameDecoder m_decoder;
+    QTimer m_replyTimer;
+    VeltraCommand::VeltraCommandIn m_pending = VeltraCommand::None;
+    bool m_pressureBusy = false;
+    qint64 m_reportedDrops = 0;
+    bool m_overflowLogged = false;
+};
+
+// The process-wide link, set by the first TarskBle constructed and cleared when it goes.
+extern TarskBle* bleLink;
