@@ -346,8 +346,14 @@ void SimulationDriver::stopReplay()
 
 void SimulationDriver::replayTick()
 {
-    if (!m_replayTimer || m_next >= m_samples.size())
+    if (!m_replayTimer)
         return;
+    // The tick after the last sample ends the run, so the full bar and the last read-outs stay
+    // up for one interval instead of being cleared at once.
+    if (m_next >= m_samples.size()) {
+        stopReplay();
+        return;
+    }
     const int k = m_next;
     const SimulationSample sample = m_samples.at(k);
     emit replayStep(k, sample);
@@ -360,6 +366,4 @@ void SimulationDriver::replayTick()
         m_progress = progress;
         emit replayProgress(progress);
     }
-    if (m_next >= m_samples.size())
-        stopReplay();
 }
