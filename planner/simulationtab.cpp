@@ -104,6 +104,12 @@ void SimulationTab::connectionDone()
         m_watchedLink = link;
         connect(
             link, &TarskBle::onDisconnectController, this, &SimulationTab::computerDisconnected);
+        // What the computer says back, so the user sees it follow.
+        connect(link, &TarskBle::onEndCommand, this,
+            [this, link](VeltraCommand::VeltraCommandIn command) {
+                if (command == VeltraCommand::GetAmbientPressure)
+                    showComputerPressure(link->computerInfo().ambientPressure);
+            });
     }
     m_ui->btConnectBluetooth->setEnabled(false);
     m_ui->btStartStopSimul->setEnabled(true);
@@ -112,6 +118,13 @@ void SimulationTab::connectionDone()
     m_driver.takeConnectedPressure();
     applyMinimum();
     showPressure(m_driver.pressureBar());
+    if (link)
+        showComputerPressure(link->computerInfo().ambientPressure);
+}
+
+void SimulationTab::showComputerPressure(quint32 mbar)
+{
+    m_ui->lbSimComputerPressure->setText(tr("Computer: %1 mbar").arg(mbar));
 }
 
 void SimulationTab::computerDisconnected()
@@ -122,6 +135,7 @@ void SimulationTab::computerDisconnected()
     m_ui->btAscent->setEnabled(false);
     m_ui->btAscent->setText(tr("Ascent"));
     m_ui->btConnectBluetooth->setEnabled(true);
+    m_ui->lbSimComputerPressure->clear();
 }
 
 void SimulationTab::on_btConnectBluetooth_clicked()

@@ -70,6 +70,7 @@ private:
     };
 
     void showPressure(double bar);
+    void showComputerPressure(quint32 mbar);
     void applyMinimum();
     void setManualEnabled(bool enabled);
     void ascentEnded();

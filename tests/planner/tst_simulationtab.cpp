@@ -230,6 +230,9 @@ void TestSimulationTab::manualControlsSendMillibars()
     QCOMPARE(rig.vc->ambientPressure(), quint32(3200));
     QCOMPARE(rig.vc->overlaps, 0);
     QCOMPARE(log.last(), QStringLiteral("3200"));
+    // The computer's answer is shown.
+    QCOMPARE(child<QLabel>(h.tab, "lbSimComputerPressure")->text(),
+        QStringLiteral("Computer: 3200 mbar"));
 }
 
 void TestSimulationTab::ascentButton()
@@ -483,6 +486,7 @@ void TestSimulationTab::disconnectDisablesTheControls()
     QVERIFY(!child<QPushButton>(h.tab, "btAscent")->isEnabled());
     QVERIFY(!h.tab.driver().replayRunning());
     QVERIFY(!marker(graph));
+    QVERIFY(child<QLabel>(h.tab, "lbSimComputerPressure")->text().isEmpty());
 }
 
 void TestSimulationTab::renders()
