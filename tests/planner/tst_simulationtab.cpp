@@ -4,16 +4,22 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -109,6 +115,7 @@ private slots:
     void noDiveIsAnError_data();
     void noDiveIsAnError();
     void disconnectDisablesTheControls();
+    void defaultDialogs();
     void renders();
 };
 
@@ -487,6 +494,88 @@ void TestSimulationTab::disconnectDisablesTheControls()
     QVERIFY(!h.tab.driver().replayRunning());
     QVERIFY(!marker(graph));
     QVERIFY(child<QLabel>(h.tab, "lbSimComputerPressure")->text().isEmpty());
+}
+
+void TestSimulationTab::defaultDialogs()
+{
+    // The real dialogs, answered as soon as they are up.
+    Rig rig;
+    rig.vc->setWaterType(0);
+    rig.vc->setSurfacePressure(1013);
+    QVERIFY(connectComputer(rig));
+    SimulationTab tab;
+    tab.setLink(rig.link.get());
+    tab.connectionDone();
+    tab.driver().setTickInterval(3600 * 1000);
+    QString title;
+    QStringList labels;
+    QList<int> values;
+    auto answerAscent = [&](bool accept) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            title = dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                labels << label->text();
+            const QList<QSpinBox*> spins = dialog->findChildren<QSpinBox*>();
+            for (QSpinBox* spin : spins)
+                values << spin->minimum() << spin->maximum() << spin->value();
+            if (spins.size() == 2)
+                spins.at(0)->setValue(5);
+            const QString out = qEnvironmentVariable("VELTRA_SCREENSHOT_DIR");
+            if (!out.isEmpty())
+                dialog->grab().toImage().save(out + "/simulation-ascent-dialog.png");
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+    };
+    auto* button = tab.findChild<QPushButton*>("btAscent");
+    answerAscent(false);
+    button->click();
+    QCOMPARE(title, QStringLiteral("Ascent definition"));
+    QVERIFY(labels.join('|').contains("Target depth"));
+    QVERIFY(labels.join('|').contains("Ascent speed"));
+    QCOMPARE(values, QList<int>({ 0, 60, 0, 1, 30, 10 }));
+    QVERIFY(!tab.driver().ascentActive());
+
+    answerAscent(true);
+    button->click();
+    QVERIFY(tab.driver().ascentRunning());
+    // 5 m in salt water: 1.03 * 9.80665 * 0.05 + 1.013 = 1.51804247 bar; 10 m/min.
+    QVERIFY(std::fabs(tab.driver().ascentTargetBar() - 1.51804247) < 1e-8);
+    QVERIFY(std::fabs(tab.driver().ascentStepBar() - 0.0168405) < 1e-12);
+
+    QString question;
+    auto answerQuestion = [&](QMessageBox::StandardButton answer) {
+        QTimer::singleShot(0, [&, answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            question = box->windowTitle() + "|" + box->text();
+            box->button(answer)->click();
+        });
+    };
+    answerQuestion(QMessageBox::No);
+    button->click();
+    QCOMPARE(question, QStringLiteral("Stop ascent|Are you sure to stop ascent?"));
+    QVERIFY(tab.driver().ascentRunning());
+    answerQuestion(QMessageBox::Yes);
+    button->click();
+    QVERIFY(!tab.driver().ascentActive());
+
+    QString error;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        error = box->windowTitle() + "|" + box->text();
+        box->accept();
+    });
+    tab.findChild<QPushButton*>("btStartStopSimul")->click();
+    QCOMPARE(error, QStringLiteral("Simulation Error|No dive profile loaded"));
 }
 
 void TestSimulationTab::renders()
