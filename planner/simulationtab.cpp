@@ -138,6 +138,12 @@ void SimulationTab::computerDisconnected()
     m_ui->lbSimComputerPressure->clear();
 }
 
+void SimulationTab::diveShown()
+{
+    const TarskBle* link = m_link ? m_link.data() : bleLink;
+    m_ui->btStartStopSimul->setEnabled(link && link->isConnected());
+}
+
 void SimulationTab::on_btConnectBluetooth_clicked()
 {
     if (connectComputer && connectComputer() == 1)

@@ -51,6 +51,8 @@ public slots:
     void connectionDone();
     // The computer went away.
     void computerDisconnected();
+    // A dive was shown: the replay button is on only while a computer is connected.
+    void diveShown();
 
     void on_btConnectBluetooth_clicked();
     void on_tbPressure_valueChanged(int value);

@@ -115,6 +115,7 @@ private slots:
     void noDiveIsAnError_data();
     void noDiveIsAnError();
     void disconnectDisablesTheControls();
+    void showingADiveEnablesTheReplayOnlyWhenConnected();
     void defaultDialogs();
     void renders();
 };
@@ -494,6 +495,24 @@ void TestSimulationTab::disconnectDisablesTheControls()
     QVERIFY(!h.tab.driver().replayRunning());
     QVERIFY(!marker(graph));
     QVERIFY(child<QLabel>(h.tab, "lbSimComputerPressure")->text().isEmpty());
+}
+
+void TestSimulationTab::showingADiveEnablesTheReplayOnlyWhenConnected()
+{
+    Rig rig;
+    Harness h;
+    h.tab.setLink(rig.link.get());
+    auto* button = child<QPushButton>(h.tab, "btStartStopSimul");
+    h.tab.diveShown();
+    QVERIFY(!button->isEnabled());
+    QVERIFY(connectComputer(rig));
+    h.tab.diveShown();
+    QVERIFY(button->isEnabled());
+    QSignalSpy disconnected(rig.link.get(), &TarskBle::onDisconnectController);
+    rig.vc->dropConnection();
+    QVERIFY(waitCount(disconnected, 1));
+    h.tab.diveShown();
+    QVERIFY(!button->isEnabled());
 }
 
 void TestSimulationTab::defaultDialogs()
