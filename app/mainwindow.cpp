@@ -10,6 +10,7 @@
 #include "fileio/divelinesio.h"
 #include "logbook/divelistview.h"
 #include "logbook/formfilter.h"
+#include "planner/planificationtab.h"
 #include "ui_mainwindow.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
@@ -68,9 +69,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_graphView, &GraphView::dragDropFiles, this, &MainWindow::dropFiles);
     m_graphView->contextMenuHook = [this](QMenu& menu) { return saveSelectionMenu(menu); };
 
-    // The planner has its place in the window but is not built yet.
-    m_ui->planifBody->setEnabled(false);
-    m_ui->planifBody->setToolTip(tr(LaterVersion));
+    // The planification tab is a widget of its own, with its own form.
+    m_planTab = new PlanificationTab(m_ui->tab_7);
+    m_ui->tab_7->layout()->addWidget(m_planTab);
+    connect(m_planTab, &PlanificationTab::logMessage, this,
+        [this](const QString& text) { logToConsole(QStringLiteral("Log: ") + text); });
 
     m_appDataDir = AppData::dataDirPath();
     if (!AppData::ensureDir(m_appDataDir)) {
@@ -82,6 +85,7 @@ MainWindow::MainWindow(QWidget* parent)
     const QDir dataDir(m_appDataDir);
     m_settings = new QSettings(
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
+    m_planTab->setSettings(m_settings);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
 
@@ -193,8 +197,7 @@ void MainWindow::applyHiddenOptions()
     // Tabs 3 and 4 of the profile tabs: Console and Simulation.
     m_ui->tabProfile->setTabVisible(3, options.simulation);
     m_ui->tabProfile->setTabVisible(4, options.simulation);
-    m_planificationAddOn = options.planificationAddOn;
-    m_ui->wdPlanifAddOn->setVisible(options.planificationAddOn);
+    m_planTab->setAddOnEnabled(options.planificationAddOn);
     m_ui->tabMain->setTabVisible(1, options.planification);
     m_ui->btImportDive->setVisible(options.import);
     m_ui->btStoreDive->setVisible(options.import);
@@ -494,10 +497,26 @@ QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
     comma->setCheckable(true);
     comma->setChecked(m_csvComma);
     menu->addSeparator();
-    QAction* addToPlan = menu->addAction(tr("Add to planification"));
-    addToPlan->setEnabled(false);
-    addToPlan->setToolTip(tr(LaterVersion));
+    menu->addAction(
+        tr("Add to planification"), this, [this, item]() { planStoredDive(item, false); });
+    if (m_planTab->hasCurrentDive())
+        menu->addAction(tr("Replace current in planification"), this,
+            [this, item]() { planStoredDive(item, true); });
     return menu;
+}
+
+void MainWindow::planStoredDive(QTableWidgetItem* item, bool replace)
+{
+    const int diveId = item ? item->data(Qt::UserRole).toInt() : -1;
+    DiveProfile dive;
+    if (diveId < 0 || !LogbookDatabase::instance().loadDive(diveId, dive)) {
+        QMessageBox::critical(this, tr("Database Error"), tr("Impossible to read profile"));
+        return;
+    }
+    const bool done
+        = replace ? m_planTab->replaceCurrentProfile(dive) : m_planTab->addDiveProfile(dive);
+    if (done)
+        m_ui->tabMain->setCurrentWidget(m_ui->tab_7);
 }
 
 void MainWindow::onDiveListContextMenu(const QPoint& pos)

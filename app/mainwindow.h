@@ -13,6 +13,7 @@
 class ComputerActions;
 class FormFilter;
 class GraphView;
+class PlanificationTab;
 class QAbstractButton;
 class QAction;
 class QMenu;
@@ -93,6 +94,8 @@ private:
     void showCurrentDive();
     void openLogbook();
     void exportFromList(QTableWidgetItem* item);
+    // Hands a stored dive to the planner, as a new planned dive or in place of the current one.
+    void planStoredDive(QTableWidgetItem* item, bool replace);
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
     void createComputerActions();
@@ -110,9 +113,9 @@ private:
     int m_shownDiveId = -1;
     bool m_programNameVisible = false;
     bool m_csvComma = false;
-    bool m_planificationAddOn = false;
     DiveFilter m_filter;
     FormFilter* m_formFilter = nullptr;
+    PlanificationTab* m_planTab = nullptr;
     QMenu* m_deviceMenu = nullptr;
     QAction* m_downloadAction = nullptr;
     QAction* m_programNameAction = nullptr;
