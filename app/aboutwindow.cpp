@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
 
 AboutWindow::AboutWindow()
     : QWidget(nullptr, Qt::FramelessWindowHint)
@@ -24,7 +27,9 @@ AboutWindow::AboutWindow()
 
     auto* ok = new QPushButton(tr("Ok"), this);
     ok->setObjectName(QStringLiteral("btAboutOk"));
-    ok->setGeometry(picture.width() - 140, picture.height() - 220, 100, 50);
+    // The button sits 220 pixels above the picture's bottom, but never over the version label
+    // (which ends 280 pixels from the top), whatever the picture's height.
+    ok->setGeometry(picture.width() - 140, std::max(picture.height() - 220, 290), 100, 50);
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
 
     auto* version = new QLabel(QStringLiteral("V") + QApplication::applicationVersion(), this);
@@ -33,4 +38,13 @@ AboutWindow::AboutWindow()
     QFont font(QStringLiteral("Roboto Black"));
     font.setPointSize(20);
     version->setFont(font);
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Frameless, it has no close button of its own: Escape closes it like Ok.
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }

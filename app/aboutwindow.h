@@ -9,4 +9,7 @@ class AboutWindow : public QWidget
     Q_OBJECT
 public:
     AboutWindow();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -91,7 +91,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_ui->splitVert->setStretchFactor(1, 1);
     m_ui->splitVert->setSizes({ 400, 1000 });
-    m_ui->diveList->horizontalHeader()->setStretchLastSection(true);
+    // The last column takes what is left of the pane, down to 40 pixels.
+    m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
+    m_ui->diveList->horizontalHeader()->setStretchLastSection(false);
+    m_ui->diveList->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     m_ui->diveList->setColumnWidth(0, 100);
     // The date column is 120 pixels unless the font needs more for a whole date and time.
     QFont bold = m_ui->diveList->font();
@@ -99,8 +102,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->diveList->setColumnWidth(1,
         std::max(
             120, QFontMetrics(bold).horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12));
-    m_ui->diveList->setColumnWidth(2, 80);
+    m_ui->diveList->setColumnWidth(2, 70);
     m_ui->diveList->setWordWrap(false);
+    m_ui->diveList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_ui->btStoreDive->setEnabled(false);
 
     MultiFieldDialog::setIconPaths(QStringLiteral(":/TestGraphics/icons/ok.png"),
@@ -525,6 +529,9 @@ void MainWindow::deleteSelectedDives()
     for (int id : ids) {
         if (logbook.deleteDive(id)) {
             ++deleted;
+            // The dive stays on screen but no longer has a row (its id may be given again).
+            if (id == m_shownDiveId)
+                m_shownDiveId = -1;
         } else {
             const QTableWidgetItem* item = DiveListView::itemOfDive(*list, id);
             failed.append(item ? item->text() : QString::number(id));

@@ -195,34 +195,39 @@ QString statusText(Status status)
     case Status::Ok:
         return QString();
     case Status::CannotOpen:
-        text = "The plan file cannot be opened.";
+        text = QT_TRANSLATE_NOOP("PlanFile", "The plan file cannot be opened.");
         break;
     case Status::TooLarge:
-        text = "The file is too large to be a dive plan.";
+        text = QT_TRANSLATE_NOOP("PlanFile", "The file is too large to be a dive plan.");
         break;
     case Status::Truncated:
-        text = "The plan file is cut short.";
+        text = QT_TRANSLATE_NOOP("PlanFile", "The plan file is cut short.");
         break;
     case Status::TooManyDives:
-        text = "The plan file holds more than three dives.";
+        text = QT_TRANSLATE_NOOP("PlanFile", "The plan file holds more than three dives.");
         break;
     case Status::LengthTooLarge:
-        text = "The plan file is damaged: a length or count exceeds the file.";
+        text = QT_TRANSLATE_NOOP(
+            "PlanFile", "The plan file is damaged: a length or count exceeds the file.");
         break;
     case Status::BadGasIndex:
-        text = "The plan file is damaged: a point refers to a gas the dive does not have.";
+        text = QT_TRANSLATE_NOOP("PlanFile",
+            "The plan file is damaged: a point refers to a gas the dive does not have.");
         break;
     case Status::BadSample:
-        text = "The plan file is damaged: a point has no valid time or depth.";
+        text = QT_TRANSLATE_NOOP(
+            "PlanFile", "The plan file is damaged: a point has no valid time or depth.");
         break;
     case Status::BadTissues:
-        text = "The plan file is damaged: its tissue tensions are not valid.";
+        text = QT_TRANSLATE_NOOP(
+            "PlanFile", "The plan file is damaged: its tissue tensions are not valid.");
         break;
     case Status::BadSurfacePressure:
-        text = "The plan file is damaged: its surface pressure is not valid.";
+        text = QT_TRANSLATE_NOOP(
+            "PlanFile", "The plan file is damaged: its surface pressure is not valid.");
         break;
     case Status::WriteFailed:
-        text = "The plan file could not be written completely.";
+        text = QT_TRANSLATE_NOOP("PlanFile", "The plan file could not be written completely.");
         break;
     }
     return QCoreApplication::translate("PlanFile", text);

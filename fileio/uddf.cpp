@@ -5,6 +5,7 @@
 #include "fileio/xmlpathdocument.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QSaveFile>
@@ -71,7 +72,10 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
         gases.append(gas);
     });
 
-    const XMLElement* before = doc.elementAt("informationbeforedive", doc.elementAt(kDivePath));
+    // A start element of none would mean the root: look below the dive only when there is one.
+    const XMLElement* diveElement = doc.elementAt(kDivePath);
+    const XMLElement* before
+        = diveElement ? doc.elementAt("informationbeforedive", diveElement) : nullptr;
     const qint64 dateTime = before ? parseUddfDateTime(doc.textAt("datetime", before)) : 0;
 
     // Gas references point into the gases of this file, which are appended after any gases
@@ -82,11 +86,12 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     double temperatureC = 20.0;
     double previousDepth = 0.0;
     // Gas ids as UTF-8, to match switchmix references without building a text per waypoint.
-    QList<QByteArray> gasIds;
-    for (const DiveGas& gas : gases)
-        gasIds.append(gas.id.toUtf8());
+    QHash<QByteArray, qint32> gasIndexById;
+    for (qsizetype i = gases.size() - 1; i >= 0; --i) // the first mix of an id wins
+        gasIndexById.insert(gases.at(i).id.toUtf8(), qint32(gasBase + i));
 
-    const XMLElement* samplesElement = doc.elementAt("samples", doc.elementAt(kDivePath));
+    const XMLElement* samplesElement
+        = diveElement ? doc.elementAt("samples", diveElement) : nullptr;
     for (const XMLElement* waypoint
          = samplesElement ? samplesElement->FirstChildElement() : nullptr;
          waypoint; waypoint = waypoint->NextSiblingElement()) {
@@ -157,12 +162,9 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
                 = XmlPathDocument::parseNumber(stopElement->Attribute("decodepth")).value_or(0.0);
         const char* ref = mixElement ? mixElement->Attribute("ref") : nullptr;
         if (ref && *ref) {
-            for (qsizetype i = 0; i < gasIds.size(); ++i) {
-                if (gasIds.at(i) == ref) {
-                    sample.gasIndex = qint32(gasBase + i);
-                    break;
-                }
-            }
+            const auto found = gasIndexById.constFind(QByteArray(ref));
+            if (found != gasIndexById.constEnd())
+                sample.gasIndex = found.value();
         }
         samples.append(sample);
     }
@@ -188,6 +190,22 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
     return UDDF::Status::Ok;
 }
 
+// Text as XML 1.0 can carry it: control characters other than TAB, LF and CR (and the
+// non-characters U+FFFE, U+FFFF) are not allowed even as references, and a file holding one is
+// refused by strict readers, so they are left out.
+QByteArray xmlText(const QString& text)
+{
+    QString clean;
+    clean.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)
+            continue;
+        clean.append(c);
+    }
+    return clean.toUtf8();
+}
+
 // Shortest text that reads back as the same double ("0.32", not 0.32000000000000001).
 QByteArray shortest(double value)
 {
@@ -199,6 +217,14 @@ QByteArray fixed17(double value)
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.17g", value);
     return QByteArray(buffer);
+}
+
+// Seconds truncated to a whole number. Through a double, since a time read from a damaged
+// file may lie beyond the range of any integer type.
+QByteArray wholeSeconds(double seconds)
+{
+    return std::isfinite(seconds) ? QByteArray::number(std::trunc(seconds) + 0.0, 'f', 0)
+                                  : QByteArray("0");
 }
 
 XMLElement* addText(
@@ -223,7 +249,7 @@ QList<QByteArray> mixIds(const QList<DiveGas>& gases)
     QList<QByteArray> ids;
     QSet<QByteArray> used;
     for (qsizetype i = 0; i < gases.size(); ++i) {
-        QByteArray id = gases.at(i).id.toUtf8();
+        QByteArray id = xmlText(gases.at(i).id);
         if (id.isEmpty() || used.contains(id)) {
             int n = int(i);
             do
@@ -277,8 +303,8 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
         owner->SetAttribute("id", "owner");
         XMLElement* computer = addChild(doc, addChild(doc, owner, "equipment"), "divecomputer");
         computer->SetAttribute("id", "divecomputer");
-        addText(doc, computer, "name", dive.computer.toUtf8());
-        addText(doc, computer, "serialnumber", dive.serial.toUtf8());
+        addText(doc, computer, "name", xmlText(dive.computer));
+        addText(doc, computer, "serialnumber", xmlText(dive.serial));
     }
 
     const QList<QByteArray> ids = mixIds(dive.gases);
@@ -288,7 +314,7 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
             const DiveGas& gas = dive.gases.at(i);
             XMLElement* mix = addChild(doc, definitions, "mix");
             mix->SetAttribute("id", ids.at(i).constData());
-            addText(doc, mix, "name", gas.name.toUtf8());
+            addText(doc, mix, "name", xmlText(gas.name));
             addText(doc, mix, "o2", shortest(gas.o2 / 100.0));
             addText(doc, mix, "he", shortest(gas.he / 100.0));
         }
@@ -297,8 +323,8 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
     XMLElement* group = addChild(doc, addChild(doc, root, "profiledata"), "repetitiongroup");
     group->SetAttribute("id", kAnonymousDiveId);
     XMLElement* diveElement = addChild(doc, group, "dive");
-    const QByteArray diveId
-        = dive.name.isEmpty() ? QByteArray(kAnonymousDiveId) : dive.name.toUtf8();
+    const QByteArray cleanName = xmlText(dive.name);
+    const QByteArray diveId = cleanName.isEmpty() ? QByteArray(kAnonymousDiveId) : cleanName;
     diveElement->SetAttribute("id", diveId.constData());
     const QString start = dive.dateTime != 0 ? formatUddfDateTime(dive.dateTime) : QString();
     if (!start.isEmpty())
@@ -311,7 +337,7 @@ QByteArray UDDF::toDocument(const DiveProfile& dive)
         XMLElement* waypoint = addChild(doc, samples, "waypoint");
         addText(doc, waypoint, "depth", fixed17(sample.depth));
         // Whole seconds, as other software expects them.
-        addText(doc, waypoint, "divetime", QByteArray::number(qint64(sample.time)));
+        addText(doc, waypoint, "divetime", wholeSeconds(sample.time));
         addText(doc, waypoint, "temperature", fixed17(sample.temperature + 273.15));
         addText(doc, waypoint, "nodecotime", "99");
         if (sample.alertFlags != 0)

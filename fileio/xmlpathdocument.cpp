@@ -153,23 +153,6 @@ bool XmlPathDocument::adoptRoot(const char* rootName)
     return true;
 }
 
-QString XmlPathDocument::statusText(Status status)
-{
-    switch (status) {
-    case Status::Ok:
-        return QString();
-    case Status::CannotOpen:
-        return QStringLiteral("The file cannot be opened.");
-    case Status::TooLarge:
-        return QStringLiteral("The file is too large to be a dive file.");
-    case Status::NotXml:
-        return QStringLiteral("The file is not a well-formed XML document.");
-    case Status::WrongRoot:
-        return QStringLiteral("The XML document is not of the expected kind.");
-    }
-    return QString();
-}
-
 bool XmlPathDocument::nameIs(const XMLElement* element, const char* localName)
 {
     const char* name = element->Name();

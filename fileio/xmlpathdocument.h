@@ -33,7 +33,6 @@ public:
     bool load(const QString& filePath, const char* rootName);
     bool loadFromData(const QByteArray& data, const char* rootName);
     Status status() const { return m_status; }
-    static QString statusText(Status status);
 
     const tinyxml2::XMLElement* root() const { return m_root; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the application and starts it on a demo data
 # folder of its own (<repo>/.demo): a logbook of a few dives from two computers,
-# an options.ini that shows every hidden feature, and the virtual dive computer
+# two more dives as UDDF files to open, an options.ini that shows every hidden
+# feature, and the virtual dive computer
 # in place of the Bluetooth link. The user's real data is not touched; a second
 # run reuses the folder (delete .demo to start afresh).
 set -euo pipefail
@@ -31,7 +32,7 @@ demoComputer=1
 INI
 fi
 if [ ! -f "$data/diveDB.db" ]; then
-  "$build/app/veltra-demo-data" "$data"
+  "$build/app/veltra-demo-data" "$data" "$demo/Dive files"
 fi
 
 export XDG_DATA_HOME=$demo

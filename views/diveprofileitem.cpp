@@ -11,6 +11,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +65,45 @@ QString shortNumber(double v)
     return QString::number(v);
 }
 
+// A dense polyline drawn at screen resolution: within one pixel column only the first, the
+// highest, the lowest and the last point matter (the first and last keep the joins to the
+// neighbouring columns exact). A two-hour dive at 1 s samples then strokes a few points per
+// pixel column instead of every sample.
+QPolygonF decimated(const QPointF* points, int count)
+{
+    QPolygonF out;
+    if (count <= 0)
+        return out;
+    out.reserve(std::min(count, 4096));
+    int i = 0;
+    while (i < count) {
+        const double column = std::floor(points[i].x());
+        int low = i;
+        int high = i;
+        int j = i + 1;
+        for (; j < count && std::floor(points[j].x()) == column; ++j) {
+            if (points[j].y() < points[low].y())
+                low = j;
+            if (points[j].y() > points[high].y())
+                high = j;
+        }
+        const int keep[4] = { i, std::min(low, high), std::max(low, high), j - 1 };
+        int previous = -1;
+        for (int k : keep) {
+            if (k != previous)
+                out.append(points[k]);
+            previous = k;
+        }
+        i = j;
+    }
+    return out;
+}
+
+QPolygonF decimated(const QPolygonF& line)
+{
+    return decimated(line.constData(), int(line.size()));
+}
+
 } // namespace
 
 DiveProfileItem::DiveProfileItem(QGraphicsItem* parent)
@@ -72,6 +112,7 @@ DiveProfileItem::DiveProfileItem(QGraphicsItem* parent)
     loadSharedImages();
     m_headerText.setTextFormat(Qt::RichText);
     m_headerText.setPerformanceHint(QStaticText::AggressiveCaching);
+    m_headerText.setTextOption(QTextOption(Qt::AlignHCenter | Qt::AlignVCenter));
 }
 
 DiveProfileItem::~DiveProfileItem() = default;
@@ -297,9 +338,9 @@ void DiveProfileItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, 
         if (editable)
             refreshHeader();
         painter->setFont(QFont(QStringLiteral("Arial"), 12));
-        m_headerText.setTextWidth(m_rect.width());
-        QTextOption option(Qt::AlignHCenter | Qt::AlignVCenter);
-        m_headerText.setTextOption(option);
+        // Setting these unchanged would still throw away the cached layout.
+        if (m_headerText.textWidth() != m_rect.width())
+            m_headerText.setTextWidth(m_rect.width());
         painter->drawStaticText(QPointF(0, 2), m_headerText);
     }
 
@@ -390,6 +431,21 @@ void DiveProfileItem::paintGrid(QPainter* painter)
     }
 }
 
+QPair<int, int> DiveProfileItem::visibleSamples() const
+{
+    // Samples are in time order; one sample beyond each edge keeps the edge segments.
+    const QList<DiveSample>& samples = m_dive->samples;
+    const int n = int(samples.size());
+    if (n == 0)
+        return qMakePair(0, -1);
+    auto byTime = [](const DiveSample& s, double t) { return s.time < t; };
+    const int first = int(
+        std::lower_bound(samples.cbegin(), samples.cend(), m_xStart, byTime) - samples.cbegin());
+    const int past = int(
+        std::lower_bound(samples.cbegin(), samples.cend(), m_xEnd, byTime) - samples.cbegin());
+    return qMakePair(std::max(0, first - 1), std::min(n - 1, past));
+}
+
 void DiveProfileItem::paintProfile(QPainter* painter)
 {
     const DiveProfile& dive = *m_dive;
@@ -400,12 +456,26 @@ void DiveProfileItem::paintProfile(QPainter* painter)
             line.append(mapToScene(s.time, s.depth));
         return line;
     };
-    const QPolygonF a = buildLine(dive.samples);
+    // Only the samples inside the time window are turned into points: a zoomed long dive
+    // would otherwise stroke thousands of segments outside the clip.
+    const auto [lo, hi] = visibleSamples();
+    QPolygonF a;
+    a.reserve(hi - lo + 1);
+    for (int i = lo; i <= hi; ++i)
+        a.append(mapToScene(dive.samples.at(i).time, dive.samples.at(i).depth));
     const QPolygonF b = buildLine(dive.ascentSamples);
     const QPolygonF c = buildLine(dive.extraSamples);
+    const int n = int(dive.samples.size());
 
-    QPolygonF water = a;
-    water += b;
+    QPolygonF water = decimated(a);
+    const bool whole = lo == 0 && hi == n - 1;
+    if (hi == n - 1)
+        water += b;
+    if (!whole && !water.isEmpty()) {
+        // A window on part of the dive: close the water along the surface.
+        water.prepend(QPointF(water.constFirst().x(), m_plotTop));
+        water.append(QPointF(water.constLast().x(), m_plotTop));
+    }
     QLinearGradient gradient(QPointF(0, 0), QPointF(m_plotWidth, m_plotHeight));
     gradient.setColorAt(0, Qt::white);
     gradient.setColorAt(
@@ -427,46 +497,47 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     // Consecutive segments of one colour go out as one polyline: a long dive has few colour
     // changes, so this keeps a repaint cheap.
     painter->setBrush(Qt::NoBrush);
-    const int n = int(a.size());
-    int runStart = 0;
+    int runStart = 0; // index in a
     QColor runColour;
     auto flushRun = [&](int end) {
         if (end > runStart) {
             painter->setPen(QPen(runColour, 2));
-            painter->drawPolyline(a.constData() + runStart, end - runStart + 1);
+            painter->drawPolyline(decimated(a.constData() + runStart, end - runStart + 1));
         }
     };
-    for (int i = 1; i < n; ++i) {
+    for (int i = lo + 1; i <= hi; ++i) {
         const QColor colour = speedColor(dive.samples.at(i).speed);
-        if (i == 1) {
+        if (i == lo + 1) {
             runColour = colour;
             runStart = 0;
         } else if (colour != runColour) {
-            flushRun(i - 1);
-            runStart = i - 1;
+            flushRun(i - 1 - lo);
+            runStart = i - 1 - lo;
             runColour = colour;
         }
     }
-    if (n > 1)
-        flushRun(n - 1);
+    if (hi > lo)
+        flushRun(hi - lo);
 
     // Marks of each sample: a small circle and the image of each alert found there.
-    for (int i = 1; i < n; ++i) {
+    for (int i = std::max(1, lo); i <= hi; ++i) {
         const DiveSample& s = dive.samples.at(i);
-        if (s.alertFlags == 0 && i != dive.ascentStartIndex && s.decoCeiling <= 0
+        if (s.alertFlags == 0 && i != dive.ascentStartIndex
             && dive.samples.at(i - 1).decoCeiling <= 0)
             continue;
         const QStringList marks = sampleMarks(dive, i);
         if (marks.isEmpty())
             continue;
+        const QPointF here = mapToScene(s.time, s.depth);
         painter->setPen(QPen(speedColor(s.speed), 2));
         for (const QString& mark : marks) {
             if (mark == QLatin1String("dtr")) {
-                painter->drawImage(a.at(i - 1), sharedImage(mark));
+                const DiveSample& prev = dive.samples.at(i - 1);
+                painter->drawImage(mapToScene(prev.time, prev.depth), sharedImage(mark));
                 continue;
             }
-            painter->drawEllipse(a.at(i), 3, 3);
-            painter->drawImage(a.at(i) + QPointF(5, 5), sharedImage(mark));
+            painter->drawEllipse(here, 3, 3);
+            painter->drawImage(here + QPointF(5, 5), sharedImage(mark));
         }
     }
 
@@ -543,13 +614,20 @@ void DiveProfileItem::paintDecoCeiling(QPainter* painter)
     }
     if (!any)
         return;
+    const auto [lo, hi] = visibleSamples();
     QPolygonF band;
-    band.reserve(dive.samples.size() + 2);
-    band.append(mapToScene(dive.samples.constFirst().time, 0));
-    for (const DiveSample& s : dive.samples)
+    band.reserve(hi - lo + 1);
+    for (int i = lo; i <= hi; ++i) {
+        const DiveSample& s = dive.samples.at(i);
         band.append(mapToScene(s.time, std::max(0.0, s.decoCeiling)));
-    band.append(mapToScene(dive.samples.constLast().time, 0));
-    painter->setPen(QPen(QColor(220, 110, 40), 1.5));
+    }
+    band = decimated(band);
+    band.prepend(QPointF(band.constFirst().x(), m_plotTop));
+    band.append(QPointF(band.constLast().x(), m_plotTop));
+    // Hairline pens for the secondary curves: they stay crisp and skip the wide-line stroker.
+    QPen outline(QColor(220, 110, 40), 1);
+    outline.setCosmetic(true);
+    painter->setPen(outline);
     painter->setBrush(QColor(240, 155, 90, 110));
     painter->drawPolygon(band);
     painter->setBrush(Qt::NoBrush);
@@ -570,13 +648,18 @@ void DiveProfileItem::paintTemperature(QPainter* painter)
     const double bottom = m_plotBottom - 4;
     const double perDegree = (bottom - top) / (high - low);
     const QColor colour(200, 40, 150);
+    const auto [lo, hi] = visibleSamples();
     QPolygonF curve;
-    curve.reserve(dive.samples.size());
-    for (const DiveSample& s : dive.samples)
+    curve.reserve(hi - lo + 1);
+    for (int i = lo; i <= hi; ++i) {
+        const DiveSample& s = dive.samples.at(i);
         curve.append(
             QPointF(mapToScene(s.time, 0).x(), bottom - (s.temperature - low) * perDegree));
-    painter->setPen(QPen(colour, 1.5));
-    painter->drawPolyline(curve);
+    }
+    QPen pen(colour, 1);
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    painter->drawPolyline(decimated(curve));
 
     painter->save();
     painter->setClipping(false);

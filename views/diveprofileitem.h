@@ -127,6 +127,8 @@ private:
     void paintProfile(QPainter* painter);
     void paintTemperature(QPainter* painter);
     void paintDecoCeiling(QPainter* painter);
+    // Indexes of the first and last samples to draw for the current time window.
+    QPair<int, int> visibleSamples() const;
     DivePoint* makePoint(int index, bool movable);
 
     QRectF m_rect { 0, 0, 200, 100 };

@@ -50,6 +50,8 @@ GraphView::GraphView(QWidget* parent)
     const TwoFingersGestureTypes types = registerTwoFingersGestures();
     m_panGesture = types.pan;
     m_pinchGesture = types.pinch;
+    // Touch events reach the recognizers only on widgets that accept them.
+    viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
     viewport()->grabGesture(m_panGesture);
     viewport()->grabGesture(m_pinchGesture);
     grabGesture(m_panGesture);
@@ -229,12 +231,17 @@ bool GraphView::gestureEvent(QGestureEvent* event)
     if (!hasDive())
         return true;
     if (auto* pan = static_cast<TwoFingersPanGesture*>(event->gesture(m_panGesture))) {
-        if (pan->state() == Qt::GestureUpdated && pan->horizontalOffset() != 0)
+        // The move that starts a gesture counts too, or the first step would be lost.
+        const bool moving
+            = pan->state() == Qt::GestureStarted || pan->state() == Qt::GestureUpdated;
+        if (moving && pan->horizontalOffset() != 0)
             m_item->scrollBy(-pan->horizontalOffset());
         event->accept(pan);
     }
     if (auto* pinch = static_cast<TwoFingersPinchGesture*>(event->gesture(m_pinchGesture))) {
-        if (pinch->state() == Qt::GestureUpdated && pinch->scaleFactor() > 0) {
+        const bool moving
+            = pinch->state() == Qt::GestureStarted || pinch->state() == Qt::GestureUpdated;
+        if (moving && pinch->scaleFactor() > 0) {
             const QPointF centre
                 = mapToScene(viewport()->mapFromGlobal(pinch->centerPoint().toPoint()));
             const bool depthOnly = pinch->isVertical() != 0;

@@ -4,6 +4,7 @@
 #include "fileio/divelinesio.h"
 #include "logbook/formfilter.h"
 #include "logbook/logbookdatabase.h"
+#include "views/graphview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -165,6 +166,7 @@ private slots:
     void deleteIgnoresGroupRows();
     void deleteNamesDivesNotDeleted();
     void filterDialogDrivesList();
+    void saveSelectionCutsTheRange();
     void exportRefusesDivebin();
     void exportReportsWriteFailure();
     void exportUsesSavedSeparator();
@@ -610,6 +612,56 @@ void TestMainWindow::filterDialogDrivesList()
     QCOMPARE(diveList(w)->rowCount(), 3);
 }
 
+void TestMainWindow::saveSelectionCutsTheRange()
+{
+    // 20 m from 60 s to 1800 s.
+    const QString csv = writeCsv(QStringLiteral("flat.csv"),
+        { { 0, 0 }, { 60, 20 }, { 600, 20 }, { 1200, 20 }, { 1800, 20 }, { 1920, 0 } });
+    MainWindow* w = makeWindow();
+    w->resize(1260, 823);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QVERIFY(w->openDiveFile(csv));
+    GraphView* graph = w->graphView();
+    QMenu before;
+    QVERIFY(!graph->contextMenuHook(before));
+
+    // Shift and the left button drag a range across the middle of the plot.
+    QWidget* viewport = graph->viewport();
+    const int y = viewport->height() / 2;
+    const QPoint a(viewport->width() * 2 / 5, y);
+    const QPoint b(viewport->width() * 3 / 5, y);
+    const auto send = [viewport](QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                          Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+        QMouseEvent event(
+            type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, mods);
+        QApplication::sendEvent(viewport, &event);
+    };
+    send(QEvent::MouseMove, a, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    send(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    send(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    const auto range = graph->selectedRange();
+    QVERIFY2(range.first > 60 && range.second > range.first && range.second < 1800,
+        qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
+
+    QMenu menu;
+    QVERIFY(graph->contextMenuHook(menu));
+    QCOMPARE(menu.actions().size(), 1);
+    QCOMPARE(menu.actions().first()->text(), QString("Save selection"));
+
+    const QString path = m_home->filePath(QStringLiteral("cut.uddf"));
+    QVERIFY(w->saveSelection(path));
+    // The cut: a descent of 2 s per metre to 20 m, the range itself, then 6 s per metre up.
+    QVERIFY(w->openDiveFile(path));
+    QCOMPARE(w->currentDive().duration, 40.0 + (range.second - range.first) + 120.0);
+    QCOMPARE(w->currentDive().maxDepth, 20.0);
+
+    BoxAnswer refused;
+    QVERIFY(!w->saveSelection(m_home->filePath(QStringLiteral("cut.divebin"))));
+    QCOMPARE(refused.text, QString("Invalid File Name"));
+}
+
 void TestMainWindow::exportRefusesDivebin()
 {
     storeDemoDives();
@@ -746,7 +798,22 @@ void TestMainWindow::aboutWindowGoesAway()
     }
     QVERIFY(about);
     QVERIFY(about->isVisible());
-    about->findChild<QPushButton*>("btAboutOk")->click();
+    QPushButton* ok = about->findChild<QPushButton*>("btAboutOk");
+    auto* version = about->findChild<QLabel*>("lbAboutVersion");
+    QCOMPARE(version->text(), QStringLiteral("V") + QApplication::applicationVersion());
+    // The button never covers the version.
+    QVERIFY(!ok->geometry().intersects(version->geometry()));
+    ok->click();
+    QTRY_VERIFY(about.isNull());
+
+    // Escape closes it too, and each opening is a window of its own that goes away.
+    w->about();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String("AboutWindow"))
+            about = top;
+    }
+    QVERIFY(about);
+    QTest::keyClick(about, Qt::Key_Escape);
     QTRY_VERIFY(about.isNull());
 }
 

@@ -216,6 +216,11 @@ void TestUddf::startTime_data()
     // Local midnight of 2019-03-05 in Paris is 23:00 UTC the day before.
     QTest::newRow("date_only_local") << QByteArray("2019-03-05") << 1551740400LL;
     QTest::newRow("leap_second") << QByteArray("2016-12-31T23:59:60Z") << 1483228800LL;
+    // 02:30 on 2019-03-31 does not exist in Paris (clocks jump from 02:00 to 03:00): it is
+    // taken as 03:30 CEST = 01:30 UTC. 02:30 on 2019-10-27 happens twice: the first, CEST one,
+    // is 00:30 UTC.
+    QTest::newRow("dst_gap_moves_forward") << QByteArray("2019-03-31T02:30:00") << 1553995800LL;
+    QTest::newRow("dst_overlap_first") << QByteArray("2019-10-27T02:30:00") << 1572136200LL;
     QTest::newRow("garbage") << QByteArray("last tuesday") << 0LL;
     QTest::newRow("empty") << QByteArray("") << 0LL;
     QTest::newRow("month_13") << QByteArray("2019-13-05T10:22:00Z") << 0LL;
@@ -321,6 +326,26 @@ void TestUddf::waypoints()
         UDDF::Status::Ok);
     QCOMPARE(cold.samples.size(), 1);
     QCOMPARE(cold.samples.at(0).temperature, 20.0);
+
+    // Two mixes with one id: a reference names the first.
+    DiveProfile twice;
+    QCOMPARE(UDDF::readData(document("<waypoint><depth>0</depth><divetime>0</divetime>"
+                                     "<switchmix ref=\"x\"/></waypoint>",
+                                "<mix id=\"y\"/><mix id=\"x\"/><mix id=\"x\"/>"),
+                 twice),
+        UDDF::Status::Ok);
+    QCOMPARE(twice.samples.at(0).gasIndex, 1);
+
+    // Samples and start time count only inside a dive, not anywhere below the root.
+    DiveProfile stray;
+    stray.dateTime = 42;
+    QCOMPARE(UDDF::readData("<uddf><samples><waypoint><depth>9</depth><divetime>10</divetime>"
+                            "</waypoint></samples><informationbeforedive><datetime>"
+                            "2019-03-05T10:22:00Z</datetime></informationbeforedive></uddf>",
+                 stray),
+        UDDF::Status::Ok);
+    QVERIFY(stray.samples.isEmpty());
+    QCOMPARE(stray.dateTime, 42);
 }
 
 void TestUddf::waypointTimesAndDepths_data()
@@ -495,7 +520,7 @@ void TestUddf::roundTripKeepsTheDive()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("round trip.uddf"));
+    const QString path = dir.filePath(QStringLiteral("round trip é.uddf"));
     QString error;
     QVERIFY2(exportDive(dive, path, &error), qPrintable(error));
 
@@ -576,6 +601,31 @@ void TestUddf::writtenDocumentShape()
     QVERIFY(qAbs(doc.doubleAt("temperature", 0, waypoint) - 293.15) < kTol);
     QCOMPARE(doc.textAt("nodecotime", waypoint), QStringLiteral("99"));
     QCOMPARE(doc.textAt("alarm", waypoint), QStringLiteral("5"));
+
+    // A time far beyond any integer type (from a damaged file) is still written in whole
+    // seconds.
+    DiveProfile far;
+    DiveSample late;
+    late.time = 3.1e42;
+    far.samples.append(late);
+    DiveProfile farBack;
+    QCOMPARE(UDDF::readData(UDDF::toDocument(far), farBack), UDDF::Status::Ok);
+    QCOMPARE(farBack.samples.size(), 2); // the surface sample at 0 s, then the late one
+    QCOMPARE(farBack.samples.at(1).time, 3.1e42);
+
+    // Control characters cannot be carried by XML 1.0: they are left out, so that strict
+    // readers accept the file.
+    dive.name = QStringLiteral("Dive\x01 7\t");
+    dive.computer = QStringLiteral("Vel\x1btra");
+    const QByteArray text = UDDF::toDocument(dive);
+    for (char c = 1; c < 0x20; ++c) {
+        if (c != '\t' && c != '\n' && c != '\r')
+            QVERIFY2(!text.contains(c), qPrintable(QString::number(int(c))));
+    }
+    DiveProfile back;
+    QCOMPARE(UDDF::readData(text, back), UDDF::Status::Ok);
+    QCOMPARE(back.name, QStringLiteral("Dive 7\t"));
+    QCOMPARE(back.computer, QStringLiteral("Veltra"));
 }
 
 void TestUddf::badInputLeavesProfile_data()
@@ -692,8 +742,15 @@ void TestUddf::fuzzRegressions()
     for (const QString& name : files) {
         DiveProfile dive;
         const UDDF::Status status = UDDF::readData(readFile(dir.filePath(name)), dive);
-        if (status != UDDF::Status::Ok)
+        if (status != UDDF::Status::Ok) {
             QVERIFY(dive.samples.isEmpty());
+            continue;
+        }
+        // As the fuzz target does: what was read writes and reads again.
+        DiveProfile again;
+        QCOMPARE(UDDF::readData(UDDF::toDocument(dive), again), UDDF::Status::Ok);
+        QCOMPARE(again.samples.size(), dive.samples.size());
+        QCOMPARE(again.gases.size(), dive.gases.size());
     }
 }
 

@@ -1183,6 +1183,14 @@ void TestLogbookDatabase::fuzzRegressions()
         }
     }
     db().listComputers();
+    // Writing must fail cleanly or succeed, as the fuzz target does it.
+    int id = -1;
+    const int stored = db().storeDive(makeDive("fuzz", "S", "V", 0), &id);
+    QVERIFY(stored == 0 || stored == 3);
+    if (stored == 0) {
+        QVERIFY(db().renameDive(id, "fuzz2"));
+        QVERIFY(db().deleteDive(id));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLogbookDatabase)

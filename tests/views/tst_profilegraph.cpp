@@ -9,12 +9,14 @@
 #include <QGraphicsRectItem>
 #include <QImage>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
 #include <cmath>
+#include <memory>
 
 using Points = QList<QPair<double, double>>;
 
@@ -45,6 +47,14 @@ bool isRed(const QColor& c)
 }
 } // namespace
 
+static void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    QMouseEvent event(
+        type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(viewport, &event);
+}
+
 class TestProfileGraph : public QObject
 {
     Q_OBJECT
@@ -71,12 +81,21 @@ private slots:
     void renderedPixels();
     void invalidDiveTint();
     void renderRealDive();
+    void renderPlannedDive();
     void insertBeforeFirstRefused();
     void dragKeepsOrderAndLimits_data();
     void dragKeepsOrderAndLimits();
     void setPointTimeClamps();
+    void editOperations();
+    void doubleClickAddsPoint();
+    void mouseDragOfPoint();
+    void touchGestures();
+    void overlayIcons();
     void dropLimitsFiles();
     void mouseMoveReportsTime();
+    void shiftRangeSelection();
+    void controlRectangleSelection();
+    void middleButtonScrolls();
 };
 
 void TestProfileGraph::geometryAndFit()
@@ -471,6 +490,80 @@ void TestProfileGraph::renderRealDive()
     const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
     if (!out.isEmpty())
         QVERIFY(image.save(QString::fromLocal8Bit(out)));
+
+    // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
+    // red and the water still fills from the surface down to the profile.
+    for (int i = 0; i < 4; ++i)
+        item->zoomAt(false, 2.3, item->mapToScene(1810, 0).x());
+    QVERIFY(item->xEnd() - item->xStart() < 120);
+    QVERIFY(item->xStart() < 1800 && item->xEnd() > 1820);
+    const QImage zoomed = view.grab().toImage();
+    red = false;
+    for (double t = 1801; t <= 1819 && !red; t += 1) {
+        const QPointF p = item->mapToScene(t, dive.depthAt(t));
+        for (int dy = -1; dy <= 1 && !red; ++dy)
+            red = isRed(zoomed.pixelColor(int(p.x()), int(p.y()) + dy));
+    }
+    QVERIFY(red);
+    const QPointF water = item->mapToScene(1790, 8);
+    QVERIFY(zoomed.pixelColor(water.toPoint()) != QColor(242, 242, 230));
+    const QPointF rock = item->mapToScene(1790, 22); // below the 17 m bottom: no water
+    QCOMPARE(zoomed.pixelColor(rock.toPoint()), QColor(242, 242, 230));
+}
+
+void TestProfileGraph::renderPlannedDive()
+{
+    // A planned decompression dive: 40 m for 20 min, an ascent with stops and two gas
+    // changes, the ceiling trace of the plan.
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 40 }, { 1200, 40 } });
+    dive.name = QStringLiteral("Plan 1");
+    dive.gases = { DiveGas(), DiveGas(), DiveGas() };
+    dive.gases[1].o2 = 50;
+    dive.gases[2].o2 = 100;
+    const Points ascent { { 1200, 40 }, { 1320, 21 }, { 1380, 21 }, { 1400, 18 }, { 1520, 18 },
+        { 1540, 15 }, { 1720, 15 }, { 1740, 12 }, { 1980, 12 }, { 2000, 9 }, { 2360, 9 },
+        { 2380, 6 }, { 2980, 6 }, { 3000, 3 }, { 3600, 3 }, { 3660, 0 } };
+    for (const auto& p : ascent) {
+        DiveSample s;
+        s.time = p.first;
+        s.depth = p.second;
+        s.gasIndex = p.second <= 6 ? 2 : p.second <= 21 ? 1 : 0;
+        dive.ascentSamples.append(s);
+    }
+    const Points ceiling { { 600, 0 }, { 900, 6 }, { 1200, 19 }, { 1320, 17 }, { 1800, 11 },
+        { 2400, 5 }, { 3000, 2 }, { 3600, 0 } };
+    for (const auto& p : ceiling)
+        dive.ceilingTrace.append(ProfileMarker { float(p.first), float(p.second), 0 });
+    dive.computeStatistics();
+    dive.computeSpeeds(false);
+
+    GraphView view;
+    view.resize(960, 480);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.profileItem()->showAscentSummary = 1;
+    view.showProfile(&dive);
+    view.setItemsVisible(false, false, true, true);
+    QVERIFY(view.profileItem()->headerText().contains(">41:00</span>")); // 2460 s of ascent
+    QVERIFY(view.profileItem()->headerText().contains(
+        ">36:00</span>")); // 60+120+180+240+360+600+600 s of stops
+    const QImage image = view.grab().toImage();
+    DiveProfileItem* item = view.profileItem();
+    // Inside the ceiling area, over the water: the orange (240,155,90) tint shows.
+    const QPointF inCeiling = item->mapToScene(1500, 6);
+    const QColor c = image.pixelColor(inCeiling.toPoint());
+    QVERIFY2(c.red() - c.blue() > 50 && c.red() > c.green(), qPrintable(c.name()));
+    // The level 18 m stop of the ascent is cyan.
+    const QPointF stop = item->mapToScene(1460, 18);
+    bool cyan = false;
+    for (int dy = -1; dy <= 1 && !cyan; ++dy) {
+        const QColor p = image.pixelColor(int(stop.x()), int(stop.y()) + dy);
+        cyan = p.red() < 90 && p.green() > 200 && p.blue() > 200;
+    }
+    QVERIFY(cyan);
+    const QByteArray out = qgetenv("VELTRA_PLAN_PNG");
+    if (!out.isEmpty())
+        QVERIFY(image.save(QString::fromLocal8Bit(out)));
 }
 
 void TestProfileGraph::insertBeforeFirstRefused()
@@ -599,6 +692,203 @@ public:
     using GraphView::dropEvent;
 };
 
+void TestProfileGraph::editOperations()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    DiveProfileItem* item = f.item();
+
+    // Halfway between samples 1 and 2: (360 s, 20 m); after the last: 60 s later, same depth.
+    item->addDivePointAfter(1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 360.0);
+    QCOMPARE(dive.samples.at(2).depth, 20.0);
+    item->addDivePointAfter(4);
+    QCOMPARE(dive.samples.size(), 6);
+    QCOMPARE(dive.samples.at(5).time, 780.0);
+    QCOMPARE(dive.samples.at(5).depth, 0.0);
+
+    auto pointAt = [&](int index) -> DivePoint* {
+        for (DivePoint* p : item->divePoints())
+            if (p->index() == index)
+                return p;
+        return nullptr;
+    };
+    // Removing sample 2 lowers the later indexes by one; points still sit on their samples.
+    item->removeDivePoint(pointAt(2));
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(item->divePoints().size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 600.0);
+    for (DivePoint* p : item->divePoints()) {
+        const DiveSample& s = dive.samples.at(p->index());
+        QVERIFY(near(p->pos().y(), item->mapToScene(s.time, s.depth).y()));
+        QVERIFY(near(p->pos().x(), item->mapToScene(s.time, s.depth).x()));
+    }
+    // The first point is fixed: removing it does nothing.
+    item->removeDivePoint(pointAt(0));
+    QCOMPARE(dive.samples.size(), 5);
+
+    // Selection: the two smallest selected indexes, ordered; -1 when missing.
+    QCOMPARE(item->selectedPointRange(), qMakePair(-1, -1));
+    pointAt(3)->setSelected(true);
+    QCOMPARE(item->selectedPointRange(), qMakePair(3, -1));
+    pointAt(1)->setSelected(true);
+    QCOMPARE(item->selectedDivePointCount(), 2);
+    QCOMPARE(item->selectedPointRange(), qMakePair(1, 3));
+    // Deleting both at once keeps the others in order.
+    item->removeSelectedDivePoints();
+    QCOMPARE(dive.samples.size(), 3);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+    QCOMPARE(dive.samples.at(1).time, 600.0);
+    QCOMPARE(dive.samples.at(2).time, 780.0);
+    QCOMPARE(item->divePoints().size(), 3);
+
+    // Depth of a point: the speeds follow.
+    item->setDivePointDepth(1, 30.0);
+    QVERIFY(near(dive.samples.at(1).speed, 30.0 * 60 / 600));
+    QVERIFY(near(pointAt(1)->pos().y(), item->mapToScene(600, 30).y()));
+
+    // Rectangle selection picks the points whose position lies inside.
+    item->selectPointsInRect(QRectF(item->mapToScene(500, 25), item->mapToScene(700, 35)));
+    QCOMPARE(item->selectedPointRange(), qMakePair(1, -1));
+    item->setPointItemsVisible(false);
+    for (DivePoint* p : item->divePoints())
+        QVERIFY(!p->isVisible());
+}
+
+void TestProfileGraph::doubleClickAddsPoint()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    QSignalSpy added(f.item(), &DiveProfileItem::onAddDivePoint);
+    // 710/720 px per second, 280/20 = 14 px per metre: second 300 at 22.3 m is near
+    // (345.8, 342.2); the time truncates to 300 and the depth rounds to 22.5 m.
+    const QPointF p = f.item()->mapToScene(300.4, 22.3);
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, Qt::NoModifier, p.toPoint());
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(2).time, 300.0);
+    QCOMPARE(dive.samples.at(2).depth, 22.5);
+    // Left of the first sample (negative time): refused, the first point stays first.
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 200));
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(dive.samples.size(), 5);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+}
+
+void TestProfileGraph::mouseDragOfPoint()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } });
+    f.item()->editable = 1;
+    f.view.showProfile(&dive);
+    f.item()->pointClipRect = f.item()->plotRect();
+    QSignalSpy updated(f.item(), &DiveProfileItem::onUpdateDivePoint);
+    QWidget* vp = f.view.viewport();
+    const QPoint from = f.item()->mapToScene(600, 20).toPoint();
+    // Dragged far past the next sample: 20 m up to the surface at 15 m/min needs 80 s, so the
+    // point stops at 640 s.
+    const QPoint to = f.item()->mapToScene(700, 20).toPoint();
+    sendMouse(vp, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QVERIFY(updated.count() >= 1);
+    QCOMPARE(updated.last().at(0).toInt(), 2);
+    QCOMPARE(dive.samples.at(2).time, 640.0);
+    QCOMPARE(dive.samples.at(2).depth, 20.0);
+    for (DivePoint* p : f.item()->divePoints()) {
+        if (p->index() == 2)
+            QVERIFY(near(p->pos().x(), f.item()->mapToScene(640, 20).x(), 1e-6));
+    }
+    // The first point does not move.
+    const QPoint first = f.item()->mapToScene(0, 0).toPoint();
+    sendMouse(vp, QEvent::MouseButtonPress, first, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseMove, first + QPoint(60, 60), Qt::NoButton, Qt::LeftButton,
+        Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonRelease, first + QPoint(60, 60), Qt::LeftButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCOMPARE(dive.samples.at(0).time, 0.0);
+    QCOMPARE(dive.samples.at(0).depth, 0.0);
+}
+
+void TestProfileGraph::touchGestures()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.item()->scrollBy(355); // window 600 .. 1800
+    QVERIFY(near(f.item()->xStart(), 600.0, 1e-9));
+    // Deleting the device unregisters it.
+    std::unique_ptr<QPointingDevice> owner(QTest::createTouchDevice());
+    QPointingDevice* device = owner.get();
+    QWidget* vp = f.view.viewport();
+    // Two fingers side by side moving 10 px right, three times: the view follows the fingers,
+    // the window moves 30 px = 30 * 1200 / 710 s earlier.
+    QTest::touchEvent(vp, device).press(0, QPoint(300, 150)).press(1, QPoint(300, 250));
+    for (int step = 1; step <= 3; ++step)
+        QTest::touchEvent(vp, device)
+            .move(0, QPoint(300 + 10 * step, 150))
+            .move(1, QPoint(300 + 10 * step, 250));
+    QTest::touchEvent(vp, device).release(0, QPoint(330, 150)).release(1, QPoint(330, 250));
+    QVERIFY2(near(f.item()->xStart(), 600.0 - 30.0 * 1200 / 710, 1e-6),
+        qPrintable(QString::number(f.item()->xStart())));
+
+    // Spreading two fingers side by side from 100 to 120 to 150 px: factors 1.2 and 1.25,
+    // a time zoom of 1.5 in all: the 1200 s window becomes 800 s.
+    f.item()->fitAll();
+    QTest::touchEvent(vp, device).press(0, QPoint(350, 200)).press(1, QPoint(450, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(340, 200)).move(1, QPoint(460, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(325, 200)).move(1, QPoint(475, 200));
+    QTest::touchEvent(vp, device).release(0, QPoint(325, 200)).release(1, QPoint(475, 200));
+    QVERIFY2(near(f.item()->xEnd() - f.item()->xStart(), 800.0, 1e-6),
+        qPrintable(QString::number(f.item()->xEnd() - f.item()->xStart())));
+    QCOMPARE(f.item()->depthShown(), 20.0);
+
+    // The same with the fingers one above the other zooms the depth, factor inverted: closing
+    // from 100 to 50 px (factor 0.5) shows twice the depth.
+    f.item()->fitAll();
+    QTest::touchEvent(vp, device).press(0, QPoint(400, 100)).press(1, QPoint(400, 200));
+    QTest::touchEvent(vp, device).move(0, QPoint(400, 125)).move(1, QPoint(400, 175));
+    QTest::touchEvent(vp, device).release(0, QPoint(400, 125)).release(1, QPoint(400, 175));
+    QCOMPARE(f.item()->depthShown(), 40.0);
+    QCOMPARE(f.item()->xEnd() - f.item()->xStart(), 1200.0);
+}
+
+void TestProfileGraph::overlayIcons()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    DiveProfileItem* item = f.item();
+    OverlayIcon icon;
+    icon.id = 7;
+    icon.kind = 1;
+    item->addOverlayIcon(icon, QStringLiteral("diver"));
+    QCOMPARE(item->overlayIcons().size(), size_t(1));
+    QVERIFY(item->overlayIcons().front().image && !item->overlayIcons().front().image->isNull());
+    // Time clamped to the duration; a negative depth takes the dive's depth there.
+    item->updateOverlayIcon(7, 5000, 3);
+    QCOMPARE(item->overlayIcons().front().time, 1200.0);
+    item->updateOverlayIcon(7, 300, -1);
+    QCOMPARE(item->overlayIcons().front().depth, 10.0);
+    QVERIFY(near(item->overlayIcons().front().x, item->mapToScene(300, 10).x()));
+    QVERIFY(near(item->overlayIcons().front().y, item->mapToScene(300, 10).y()));
+    // Positions follow a zoom.
+    item->zoomAt(false, 2.0, 300);
+    QVERIFY(near(item->overlayIcons().front().x, item->mapToScene(300, 10).x()));
+    item->removeOverlayIcon(7);
+    QVERIFY(item->overlayIcons().empty());
+    // A new dive clears them.
+    item->addOverlayIcon(icon, QStringLiteral("diver"));
+    f.view.showProfile(&dive);
+    QVERIFY(item->overlayIcons().empty());
+}
+
 void TestProfileGraph::dropLimitsFiles()
 {
     DropView view;
@@ -625,13 +915,99 @@ void TestProfileGraph::mouseMoveReportsTime()
     DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
     f.view.showProfile(&dive);
     QSignalSpy moved(&f.view, &GraphView::mouseMove);
-    QTest::mouseMove(f.view.viewport(), QPoint(405, 200));
-    QTRY_VERIFY(moved.count() >= 1);
+    sendMouse(f.view.viewport(), QEvent::MouseMove, QPoint(405, 200), Qt::NoButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCOMPARE(moved.count(), 1);
     // (405 - 50) / (710/1200) = 600 s (within float truncation of 599.99..).
     const int t = moved.last().at(1).toInt();
     QVERIFY(t == 600 || t == 599);
     QVERIFY(f.view.cursorLine()->isVisible());
     QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
+}
+
+void TestProfileGraph::shiftRangeSelection()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    f.view.rangeSelectionEnabled = true;
+    QSignalSpy down(&f.view, &GraphView::clickDown);
+    QSignalSpy up(&f.view, &GraphView::clickRelease);
+    QWidget* vp = f.view.viewport();
+    // 710/1200 px per second: x 405.3 is second 600, x 168.5 is second 200.
+    sendMouse(vp, QEvent::MouseMove, QPoint(405, 200), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(405, 200), Qt::LeftButton, Qt::LeftButton,
+        Qt::ShiftModifier);
+    QCOMPARE(down.count(), 1);
+    const int start = down.at(0).at(0).toInt();
+    QVERIFY(start == 599 || start == 600);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(169, 200), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    QVERIFY(f.view.isSelectionVisible());
+    const QRectF band = f.view.selectionRect()->rect();
+    QCOMPARE(band.left(), 169.0);
+    QCOMPARE(band.right(), 405.0);
+    QCOMPARE(band.top(), 30.0);
+    QCOMPARE(band.height(), 320.0);
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(169, 200), Qt::LeftButton, Qt::NoButton,
+        Qt::ShiftModifier);
+    QCOMPARE(up.count(), 1);
+    const int end = up.at(0).at(0).toInt();
+    QCOMPARE(end, 201); // (169 - 50) * 1200 / 710 = 201.1
+    // Released to the left of the press: the range is ordered.
+    QCOMPARE(f.view.selectedRange(), qMakePair(end, start));
+    QVERIFY(f.view.isSelectionVisible()); // stays until Escape
+    const QString html = f.view.positionInformation(QPointF(300, 200), 300);
+    QVERIFY(html.contains("Elapsed Time</td> <td>"
+        + QStringLiteral("%1:%2")
+              .arg((start - end) / 60, 2, 10, QChar('0'))
+              .arg((start - end) % 60, 2, 10, QChar('0'))));
+    QTest::keyClick(&f.view, Qt::Key_Escape);
+    QVERIFY(!f.view.isSelectionVisible());
+    QCOMPARE(f.view.selectedRange(), qMakePair(end, start)); // the range itself stays
+}
+
+void TestProfileGraph::controlRectangleSelection()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QSignalSpy rect(&f.view, &GraphView::selectInRect);
+    QWidget* vp = f.view.viewport();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton,
+        Qt::ControlModifier);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(120, 100), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    QVERIFY(f.view.isSelectionVisible());
+    QCOMPARE(f.view.selectionRect()->rect(), QRectF(120, 100, 180, 100));
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(120, 100), Qt::LeftButton, Qt::NoButton,
+        Qt::ControlModifier);
+    QCOMPARE(rect.count(), 1);
+    QCOMPARE(rect.at(0).at(0).toRectF(), QRectF(120, 100, 180, 100));
+    QVERIFY(!f.view.isSelectionVisible());
+}
+
+void TestProfileGraph::middleButtonScrolls()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 20 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    QWidget* vp = f.view.viewport();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(400, 200), Qt::MiddleButton, Qt::MiddleButton,
+        Qt::NoModifier);
+    // Dragging 71 px to the left moves the window 120 s later.
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(329, 200), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    QVERIFY(near(f.item()->xStart(), 120.0, 1e-9));
+    sendMouse(vp, QEvent::MouseButtonRelease, QPoint(329, 200), Qt::MiddleButton, Qt::NoButton,
+        Qt::NoModifier);
+    // Dragging to the right at the start does nothing.
+    f.item()->fitAll();
+    sendMouse(vp, QEvent::MouseButtonPress, QPoint(300, 200), Qt::MiddleButton, Qt::MiddleButton,
+        Qt::NoModifier);
+    sendMouse(
+        vp, QEvent::MouseMove, QPoint(350, 200), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    QCOMPARE(f.item()->xStart(), 0.0);
 }
 
 QTEST_MAIN(TestProfileGraph)

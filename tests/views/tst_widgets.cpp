@@ -2,7 +2,10 @@
 #include "views/progresscircle.h"
 #include "views/tissuesgraph.h"
 
+#include <QFile>
 #include <QImage>
+#include <QNativeGestureEvent>
+#include <QPixmapCache>
 #include <QPointingDevice>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +18,8 @@ class TestWidgets : public QObject
     Q_OBJECT
 
 private slots:
+    void resources_data();
+    void resources();
     void tissueBarHeights_data();
     void tissueBarHeights();
     void tissueGraphPixels();
@@ -24,10 +29,51 @@ private slots:
     void progressSignalsAndSpinning();
     void progressPicture_data();
     void progressPicture();
+    void progressPixmapCache();
     void panRecognizer();
     void pinchRecognizer_data();
     void pinchRecognizer();
+    void nativeZoomGesture();
 };
+
+void TestWidgets::resources_data()
+{
+    QTest::addColumn<QString>("name");
+    const char* const names[] = { "Led_Green", "Led_Orange", "Led_Red", "mark_info", "mark_warning",
+        "mark_error", "mark_gas", "diver", "oxygen-tank", "dtr", "alertCeil", "alertRR",
+        "alertYoyo", "alertSecurity", "alertDive24h", "alertPmax", "yoyoInfo", "yoyoWarning",
+        "yoyoError", "ok", "cancel", "dossier", "database", "signal", "reglage", "fitall", "import",
+        "download", "utilisateur", "calendrier", "effort", "effortOn", "run_simulation", "pause",
+        "arrowD", "arrowR", "arrowU", "arrowDdive", "arrowRdive", "arrowUdive",
+        "bluetooth-smartphone-step0", "bluetooth-smartphone-step1", "bluetooth-smartphone-step2",
+        "bluetooth-smartphone-step3", "Veltra-bluetooth-on", "Veltra-power-off", "splashscreen" };
+    for (const char* name : names)
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestWidgets::resources()
+{
+    // Every picture the program names is compiled in, at 1x and at twice the size for @2x.
+    QFETCH(QString, name);
+    const QImage normal(QStringLiteral(":/TestGraphics/icons/%1.png").arg(name));
+    const QImage doubled(QStringLiteral(":/TestGraphics/icons/%1@2x.png").arg(name));
+    QVERIFY(!normal.isNull());
+    QVERIFY(!doubled.isNull());
+    QCOMPARE(doubled.size(), normal.size() * 2);
+    QVERIFY(normal.width() >= 16 && normal.height() >= 16);
+    // Not blank: some pixel is opaque.
+    bool opaque = false;
+    for (int y = 0; y < normal.height() && !opaque; ++y)
+        for (int x = 0; x < normal.width() && !opaque; ++x)
+            opaque = normal.pixelColor(x, y).alpha() == 255;
+    QVERIFY(opaque);
+    if (name == QLatin1String("splashscreen")) {
+        // The about window puts its button 140 px from the right and 220 px from the bottom.
+        QVERIFY(normal.width() >= 700 && normal.height() >= 400);
+        QVERIFY(!QImage(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")).isNull());
+        QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
+    }
+}
 
 static TissuesGraph::Loads loadsOf(std::initializer_list<float> values)
 {
@@ -219,6 +265,34 @@ void TestWidgets::progressPicture()
     QCOMPARE(image.pixelColor(1, 1).alpha(), 0);
 }
 
+void TestWidgets::progressPixmapCache()
+{
+    QPixmapCache::clear();
+    ProgressCircle circle;
+    circle.resize(80, 60);
+    circle.setMaximum(10);
+    circle.setVisibleValue(4);
+    const QString key = circle.cacheKey();
+    QCOMPARE(key, QStringLiteral("0,4,10,0.6,1,80,60,%1").arg(QColor(110, 190, 235).rgb()));
+    QPixmap cached;
+    QVERIFY(!QPixmapCache::find(key, &cached));
+    const QImage shown = circle.grab().toImage();
+    QVERIFY(QPixmapCache::find(key, &cached));
+    QCOMPARE(cached.size(), QSize(60, 60)); // the largest centred square
+    // Blitted centred: the 60 px picture starts 10 px in, so its ring (grey where 4 of 10 is
+    // not filled, the left side) begins just after x 11 and nothing is drawn left of it.
+    QCOMPARE(shown.pixelColor(14, 30), QColor(225, 225, 225));
+    QVERIFY(shown.pixelColor(5, 30) != QColor(225, 225, 225));
+    QCOMPARE(shown.pixelColor(66, 22), QColor(110, 190, 235)); // upper right: filled
+    // Every input is part of the key.
+    circle.setColor(Qt::red);
+    QVERIFY(circle.cacheKey() != key);
+    circle.setColor(QColor(110, 190, 235));
+    QCOMPARE(circle.cacheKey(), key);
+    circle.setInnerRadius(0.5);
+    QVERIFY(circle.cacheKey() != key);
+}
+
 static QEventPoint touchPoint(int id, QEventPoint::State state, QPointF global)
 {
     return QEventPoint(id, state, global, global);
@@ -301,6 +375,27 @@ void TestWidgets::pinchRecognizer()
     QVERIFY(std::abs(pinch->scaleFactor() - scale) < 1e-9);
     QCOMPARE(pinch->isVertical(), vertical);
     QCOMPARE(pinch->centerPoint(), centre);
+}
+
+void TestWidgets::nativeZoomGesture()
+{
+    // A touchpad pinch arrives as the platform's zoom gesture: value is the change of scale.
+    TwoFingersPinchRecognizer recognizer;
+    QWidget target;
+    std::unique_ptr<QGesture> gesture(recognizer.create(&target));
+    auto* pinch = static_cast<TwoFingersPinchGesture*>(gesture.get());
+    QNativeGestureEvent zoom(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+        QPointF(10, 10), QPointF(10, 10), QPointF(310, 210), 0.25, QPointF());
+    QCOMPARE(recognizer.recognize(pinch, &target, &zoom), QGestureRecognizer::TriggerGesture);
+    QVERIFY(std::abs(pinch->scaleFactor() - 1.25) < 1e-12);
+    QCOMPARE(pinch->centerPoint(), QPointF(310, 210));
+    QCOMPARE(pinch->isVertical(), 0);
+    // A wild value is kept within the wheel's zoom limits.
+    QNativeGestureEvent wild(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+        QPointF(), QPointF(), QPointF(), -3.0, QPointF());
+    recognizer.recognize(pinch, &target, &wild);
+    QCOMPARE(pinch->scaleFactor(), 0.5);
+    QCOMPARE(pinch->lastScaleFactor(), 1.25);
 }
 
 QTEST_MAIN(TestWidgets)

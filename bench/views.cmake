@@ -1,0 +1,1 @@
+veltra_add_bench(views LIBS views Qt6::Widgets)
