@@ -74,8 +74,7 @@ public slots:
     void onDisconnectController();
     // Asks whether to install entry `entry` (after its download) and installs it on Yes.
     void offerInstallation(int entry);
-
-protected:
+    // Ignored while an installation runs, so its outcome stays on screen.
     void reject() override;
 
 private:

@@ -22,6 +22,7 @@ public:
         Normal,
         Truncated, // announces the whole body, sends half, closes
         Silent, // never answers
+        Stalls, // sends the headers and half the body, then nothing more
         AnnounceHuge, // announces 100 MiB, sends the body, closes
     };
     struct Route
@@ -138,9 +139,11 @@ private:
         if (!route.location.isEmpty())
             out += "Location: " + route.location + "\r\n";
         out += "Connection: close\r\n\r\n";
-        out += route.mode == Mode::Truncated ? route.body.left(route.body.size() / 2) : route.body;
+        const bool half = route.mode == Mode::Truncated || route.mode == Mode::Stalls;
+        out += half ? route.body.left(route.body.size() / 2) : route.body;
         socket->write(out);
-        socket->disconnectFromHost();
+        if (route.mode != Mode::Stalls)
+            socket->disconnectFromHost();
     }
 
     QTcpServer m_server;

@@ -90,6 +90,8 @@ void TestFileDownloader::badReply_data()
     QTest::newRow("204-style empty 200")
         << fw << 200 << QByteArray() << int(Mode::Normal) << "Empty reply";
     QTest::newRow("truncated") << fw << 200 << QByteArray(1000, 'x') << int(Mode::Truncated) << "";
+    QTest::newRow("stalls mid-body")
+        << fw << 200 << QByteArray(1000, 'x') << int(Mode::Stalls) << "No reply within";
     QTest::newRow("silent") << toc << 200 << QByteArray("{}") << int(Mode::Silent)
                             << "No reply within";
     QTest::newRow("image one byte too large") << fw << 200 << QByteArray(kMaxFirmwareBytes + 1, 'x')

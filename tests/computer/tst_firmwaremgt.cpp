@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -391,6 +392,7 @@ void TestFirmwareMgt::badImageReply_data()
     QTest::newRow("truncated") << 200 << testImage(1000) << int(Mode::Truncated);
     QTest::newRow("empty") << 200 << QByteArray() << int(Mode::Normal);
     QTest::newRow("silent") << 200 << testImage(1000) << int(Mode::Silent);
+    QTest::newRow("stalls mid-body") << 200 << testImage(1000) << int(Mode::Stalls);
     QTest::newRow("too large") << 200 << testImage(64) << int(Mode::AnnounceHuge);
 }
 
@@ -561,6 +563,10 @@ void TestFirmwareMgt::fromDisk()
     QCOMPARE(mgr.totalBytes(), size);
     QVERIFY(!mgr.findChild<QPushButton*>("btFirmwareFromDisk")->isEnabled());
     QVERIFY(!mgr.findChild<QPushButton*>("pushButton")->isEnabled());
+    // Escape or the window's close button cannot hide a running installation.
+    QSignalSpy rejected(&mgr, &QDialog::rejected);
+    mgr.reject();
+    QCOMPARE(rejected.count(), 0);
     QTRY_VERIFY(mgr.info().startsWith("Installation Successfull in "));
     QCOMPARE(v->computer->programmedImage(), image);
     QCOMPARE(v->computer->programVersionWord(), 0x01020362u);
