@@ -251,8 +251,9 @@ void computePlanDive(
         walk.loadSegment(p0, p1, dtMin, gas, sp);
         compute_deco(walk.main, config, walk.tissues, p1, 0.0f);
         maxCns = std::max(maxCns, walk.tissues.cns);
-        point.decoCeiling
-            = walk.main.stopCount == 0 ? 0.0 : double(walk.depthOf(walk.main.ceiling));
+        // The trace is the plan's ceiling curve; a point only loses a stale ceiling here.
+        if (walk.main.stopCount == 0)
+            point.decoCeiling = 0.0;
 
         LinePlan l;
         l.kind = LinePlan::Line;

@@ -13,6 +13,7 @@
 #include "views/measurewindow.h"
 #include "views/tissuesgraph.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -112,8 +113,7 @@ void PlanificationTab::setUpGraph()
     DiveProfileItem* item = graph->profileItem();
     item->editable = 1;
     item->showAscentSummary = 1;
-    // Points are drawn wherever the view shows them.
-    item->pointClipRect = QRectF(-1e6, -1e6, 2e6, 2e6);
+    graph->installEventFilter(this);
     DiveProfileItem::setStatusIcon(QStringLiteral(":/TestGraphics/icons/effortOn.png"));
     DiveProfileItem::setLogCallback([this](const QString& text) { emit logMessage(text); });
     connect(item, &DiveProfileItem::onAddDivePoint, this, [this]() {
@@ -223,6 +223,23 @@ void PlanificationTab::setUpSettingsWidgets()
     m_ui->runtime->setLineWrapMode(QTextEdit::NoWrap);
 }
 
+bool PlanificationTab::eventFilter(QObject* watched, QEvent* event)
+{
+    // The view lays out its plot on resize; the points follow once it has.
+    if (watched == m_ui->widgetSimul && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(
+            this, [this]() { updatePointClip(); }, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlanificationTab::updatePointClip()
+{
+    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+    // Points on the plot's edges (the surface, the last second) stay visible.
+    item->pointClipRect = item->plotRect().adjusted(-6, -6, 6, 6);
+    item->update();
+}
+
 void PlanificationTab::setAddOnEnabled(bool enabled)
 {
     m_addOn = enabled;
@@ -291,6 +308,7 @@ void PlanificationTab::changeCurrentPlanifDive(int slot)
     // The ascent is computed before the graph fits, so the whole dive is in view.
     recompute();
     m_ui->widgetSimul->showProfile(&dive->profile);
+    updatePointClip();
     m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
     refreshPoints(-1);
 }

@@ -63,6 +63,9 @@ public slots:
     void showStartTissues();
     void showEndTissues();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // Diagnostics for the console.
     void logMessage(const QString& text);
@@ -70,6 +73,7 @@ signals:
 private:
     void setUpPointsTable();
     void setUpGraph();
+    void updatePointClip();
     void setUpSettingsWidgets();
     void rebuildDivesTable();
     void loadDiveSettingsIntoWidgets();
