@@ -47,6 +47,8 @@ struct Rig
     {
         link = std::make_unique<TarskBle>(
             nullptr, [](const QString&) {}, vc);
+        // Replies in batch mode (the settings) are decoded after this quiet time.
+        link->setBatchInterval(10);
         // The link's view of the channel: a reply (announced as 9) or a failure ends it.
         QObject::connect(link.get(), &TarskBle::onEndCommand, vc, [this](auto code) {
             if (code == VeltraCommand::GetAmbientPressure)
