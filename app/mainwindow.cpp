@@ -11,6 +11,7 @@
 #include "logbook/divelistview.h"
 #include "logbook/formfilter.h"
 #include "planner/planificationtab.h"
+#include "planner/simulationtab.h"
 #include "ui_mainwindow.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
@@ -27,6 +28,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTextEdit>
 
 namespace {
 
@@ -116,6 +118,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_title = tr("Veltra Desktop - ") + QApplication::applicationVersion();
     m_ui->btTest->setVisible(false);
+    // The hidden test button opens the firmware manager without any connection check.
+    connect(m_ui->btTest, &QPushButton::clicked, this,
+        [this]() { FirmwareMgt::openManager(this, m_appDataDir); });
 
     // The computer's menu and its state label; the actions live in computer/.
     m_deviceMenu = new QMenu(this);
@@ -127,13 +132,15 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(m_title);
     createComputerActions();
 
-    m_ui->btConnectBluetooth->setEnabled(false);
-    m_ui->btConnectBluetooth->setToolTip(tr(LaterVersion));
-    m_ui->btStartStopSimul->setEnabled(false);
-    m_ui->tbPressure->setEnabled(false);
-    m_ui->spPressure->setEnabled(false);
-    m_ui->btAscent->setEnabled(false);
-    m_ui->tabSimulation->setToolTip(tr(LaterVersion));
+    // The simulation tab is a widget of its own; it replays the dive shown or the planned dive.
+    m_simulationTab = new SimulationTab(m_ui->tab_3);
+    m_ui->verticalLayout_15->addWidget(m_simulationTab);
+    m_simulationTab->connectComputer = [this] { return connectTarskBle(); };
+    m_simulationTab->addReplaySource(tr("Dive shown"), m_graphView);
+    if (auto* planGraph = m_planTab->findChild<GraphView*>(QStringLiteral("widgetSimul")))
+        m_simulationTab->addReplaySource(tr("Planned dive"), planGraph);
+    connect(m_simulationTab, &SimulationTab::logMessage, this,
+        [this](const QString& text) { logToConsole(text); });
     m_ui->tabProfile->setCurrentIndex(0);
 
     connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
@@ -156,12 +163,8 @@ void MainWindow::createComputerActions()
             return std::nullopt;
         return dialog.value(tr("Owner name")).toString();
     };
-    hooks.disconnected = [this] {
-        m_ui->btStartStopSimul->setEnabled(false);
-        m_ui->tbPressure->setEnabled(false);
-        m_ui->spPressure->setEnabled(false);
-        m_ui->btAscent->setEnabled(false);
-    };
+    // The simulation tab follows the link's disconnection itself.
+    hooks.disconnected = [] {};
     hooks.openFirmwareManager = [this] { FirmwareMgt::openManager(this, m_appDataDir); };
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
@@ -297,7 +300,7 @@ void MainWindow::showCurrentDive()
     m_hasDive = true;
     m_graphView->showProfile(&m_currentDive);
     displayDiveSummary();
-    m_ui->btStartStopSimul->setEnabled(false);
+    m_simulationTab->diveShown();
 }
 
 bool MainWindow::openDiveFile(const QString& path)
@@ -428,10 +431,11 @@ void MainWindow::showItems()
 void MainWindow::graphViewMouseMove(QPointF pScenePoint, int pTime)
 {
     if (pTime < 0) {
-        m_ui->edPositionInformation->clear();
+        m_simulationTab->positionInformation()->clear();
         return;
     }
-    m_ui->edPositionInformation->setHtml(m_graphView->positionInformation(pScenePoint, pTime));
+    m_simulationTab->positionInformation()->setHtml(
+        m_graphView->positionInformation(pScenePoint, pTime));
 }
 
 void MainWindow::about()

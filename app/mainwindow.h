@@ -14,6 +14,7 @@ class ComputerActions;
 class FormFilter;
 class GraphView;
 class PlanificationTab;
+class SimulationTab;
 class QAbstractButton;
 class QAction;
 class QMenu;
@@ -116,6 +117,7 @@ private:
     DiveFilter m_filter;
     FormFilter* m_formFilter = nullptr;
     PlanificationTab* m_planTab = nullptr;
+    SimulationTab* m_simulationTab = nullptr;
     QMenu* m_deviceMenu = nullptr;
     QAction* m_downloadAction = nullptr;
     QAction* m_programNameAction = nullptr;
