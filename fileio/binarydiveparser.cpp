@@ -1,45 +1,11 @@
 #include "fileio/binarydiveparser.h"
 
+#include "dive/bytecursor.h"
 #include "dive/diveprofile.h"
 
 #include <QIODevice>
 
 #include <cstring>
-
-namespace {
-
-class Reader
-{
-public:
-    Reader(const QByteArray& data, int pos)
-        : m_data(data)
-        , m_pos(pos)
-    { }
-    // The caller checks the length first; these never run past it.
-    uint8_t u8() { return static_cast<uint8_t>(m_data[m_pos++]); }
-    uint16_t u16()
-    {
-        const uint16_t lo = u8();
-        return static_cast<uint16_t>(lo | (uint16_t(u8()) << 8));
-    }
-    uint32_t u32()
-    {
-        const uint32_t lo = u16();
-        return lo | (uint32_t(u16()) << 16);
-    }
-    int64_t i64()
-    {
-        const uint64_t lo = u32();
-        return static_cast<int64_t>(lo | (uint64_t(u32()) << 32));
-    }
-    int pos() const { return m_pos; }
-
-private:
-    const QByteArray& m_data;
-    int m_pos;
-};
-
-} // namespace
 
 bool parseDiveHeader(const QByteArray& bytes, DiveHeader& header)
 {
@@ -49,7 +15,7 @@ bool parseDiveHeader(const QByteArray& bytes, DiveHeader& header)
     if (bytes.size() < BinaryDive::HeaderLength)
         return false;
     DiveHeader h;
-    Reader r(bytes, BinaryDive::MagicLength + 2);
+    ByteCursor r(bytes, BinaryDive::MagicLength + 2);
     h.number = r.u16();
     h.byteAfterNumber = r.u8();
     h.diveMode = r.u8();
@@ -122,7 +88,7 @@ BinaryDiveContent parseBinaryDive(const QByteArray& data)
         content.droppedBytes = (data.size() - BinaryDive::HeaderLength) % BinaryDive::RecordLength;
     content.samples.reserve(records);
     for (qint64 i = 0; i < records; ++i) {
-        Reader r(data, int(BinaryDive::HeaderLength + i * BinaryDive::RecordLength));
+        ByteCursor r(data, int(BinaryDive::HeaderLength + i * BinaryDive::RecordLength));
         DeviceSample s;
         s.depthWord = r.u16();
         s.flagByte = r.u8();

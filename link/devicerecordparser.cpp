@@ -1,54 +1,6 @@
 #include "link/devicerecordparser.h"
 
-namespace {
-
-// Little-endian reader that never reads past the body; an overrun is remembered, not thrown.
-class Cursor
-{
-public:
-    Cursor(const QByteArray& data, int pos)
-        : m_data(data)
-        , m_pos(pos)
-    { }
-
-    uint8_t u8()
-    {
-        if (m_pos + 1 > m_data.size()) {
-            m_overrun = true;
-            m_pos = m_data.size();
-            return 0;
-        }
-        return static_cast<uint8_t>(m_data[m_pos++]);
-    }
-    uint16_t u16()
-    {
-        const uint16_t lo = u8();
-        return static_cast<uint16_t>(lo | (uint16_t(u8()) << 8));
-    }
-    uint32_t u32()
-    {
-        const uint32_t lo = u16();
-        return lo | (uint32_t(u16()) << 16);
-    }
-    int64_t i64()
-    {
-        const uint64_t lo = u32();
-        return static_cast<int64_t>(lo | (uint64_t(u32()) << 32));
-    }
-    void skip(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            u8();
-    }
-    bool overrun() const { return m_overrun; }
-
-private:
-    const QByteArray& m_data;
-    int m_pos;
-    bool m_overrun = false;
-};
-
-} // namespace
+#include "dive/bytecursor.h"
 
 int diveHeaderReplyLength(int format, uint32_t variant)
 {
@@ -77,7 +29,7 @@ HeaderParseStatus parseDiveHeaderReply(const QByteArray& body, uint32_t variant,
 
     DiveHeader h;
     h.computerType = variant;
-    Cursor c(body, 1);
+    ByteCursor c(body, 1);
     const uint16_t first = c.u16();
     int format = 0;
     if (first < 0x8001) {
