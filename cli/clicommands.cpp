@@ -27,7 +27,9 @@ QString localTimeText(qint64 utcSeconds)
 {
     if (utcSeconds <= 0)
         return QString();
-    return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(Qt::ISODate);
+    // Local time with its offset from UTC, so the text says which time it is.
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
 }
 
 void printJson(QTextStream& out, const QJsonObject& object)
@@ -100,6 +102,28 @@ QJsonObject diveInfoJson(const DiveProfile& dive)
     };
 }
 
+// Reads a dive file; the path is named once, whether or not the reader's message has it.
+bool readDive(const QString& path, DiveProfile& dive, QTextStream& err)
+{
+    QString why;
+    if (dive.loadFromFile(path, &why))
+        return true;
+    if (why.isEmpty())
+        why = QStringLiteral("cannot read this file");
+    err << (why.contains(path) ? why : QStringLiteral("%1: %2").arg(path, why)) << '\n';
+    return false;
+}
+
+bool writeDive(DiveProfile& dive, const QString& path, QTextStream& err)
+{
+    QString why;
+    if (exportDive(dive, path, &why))
+        return true;
+    err << QStringLiteral("%1: %2").arg(path, why.isEmpty() ? "cannot write this file" : why)
+        << '\n';
+    return false;
+}
+
 int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
@@ -107,12 +131,8 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
         return ExitUsage;
     }
     DiveProfile dive;
-    QString why;
-    if (!dive.loadFromFile(o.positional[0], &why)) {
-        err << QStringLiteral("%1: %2\n")
-                   .arg(o.positional[0], why.isEmpty() ? "cannot read this file" : why);
+    if (!readDive(o.positional[0], dive, err))
         return ExitFailed;
-    }
     const QJsonObject info = diveInfoJson(dive);
     if (o.has("--json")) {
         printJson(out, info);
@@ -143,17 +163,10 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
         return ExitUsage;
     }
     DiveProfile dive;
-    QString why;
-    if (!dive.loadFromFile(o.positional[0], &why)) {
-        err << QStringLiteral("%1: %2\n")
-                   .arg(o.positional[0], why.isEmpty() ? "cannot read this file" : why);
+    if (!readDive(o.positional[0], dive, err))
         return ExitFailed;
-    }
-    if (!exportDive(dive, o.positional[1], &why)) {
-        err << QStringLiteral("%1: %2\n")
-                   .arg(o.positional[1], why.isEmpty() ? "cannot write this file" : why);
+    if (!writeDive(dive, o.positional[1], err))
         return ExitFailed;
-    }
     out << QStringLiteral("%1 -> %2 (%3 samples)\n")
                .arg(o.positional[0], o.positional[1])
                .arg(dive.samples.size());
@@ -271,10 +284,7 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
         for (int i = 1; i < o.positional.size(); ++i) {
             const QString& file = o.positional[i];
             DiveProfile dive;
-            QString why;
-            if (!dive.loadFromFile(file, &why)) {
-                err << QStringLiteral("%1: %2\n")
-                           .arg(file, why.isEmpty() ? "cannot read this file" : why);
+            if (!readDive(file, dive, err)) {
                 status = ExitFailed;
                 continue;
             }
@@ -310,12 +320,8 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
         err << QStringLiteral("no dive %1 in the logbook\n").arg(o.positional[1]);
         return ExitFailed;
     }
-    QString why;
-    if (!exportDive(dive, o.positional[2], &why)) {
-        err << QStringLiteral("%1: %2\n")
-                   .arg(o.positional[2], why.isEmpty() ? "cannot write this file" : why);
+    if (!writeDive(dive, o.positional[2], err))
         return ExitFailed;
-    }
     out << QStringLiteral("dive %1 -> %2\n").arg(id).arg(o.positional[2]);
     return ExitOk;
 }
