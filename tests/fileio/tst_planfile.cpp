@@ -81,7 +81,7 @@ QByteArray tissueBytes(float firstN2, float cns)
 }
 
 // What may differ from a well-formed one-dive file in the malformed cases.
-struct Spec
+struct PlanShape
 {
     quint32 diveCount = 1;
     quint64 nameLength = 6; // "Dive 1"
@@ -95,32 +95,32 @@ struct Spec
     QByteArray trailing;
 };
 
-QByteArray profileBytes(const Spec& spec)
+QByteArray profileBytes(const PlanShape& shape)
 {
     Bytes b;
     b.text("a.uddf");
-    b.num<quint64>(spec.nameLength).raw("Dive 1");
+    b.num<quint64>(shape.nameLength).raw("Dive 1");
     b.text("").text("").text("S1");
     b.num<qint64>(1551781320).num<quint32>(4);
     b.num<double>(600.5).num<double>(20.0).num<double>(12.5).num<double>(22.0);
-    b.num<quint64>(spec.gasCount);
+    b.num<quint64>(shape.gasCount);
     b.text("Air").text("Air").num<qint32>(21).num<qint32>(0);
     b.text("3").text("Nx32").num<qint32>(32).num<qint32>(0);
     b.num<quint32>(0); // dive mode
     b.num<quint8>(2).num<quint32>(0x0C000004u).num<quint8>(0x41); // period, alerts, extra
-    b.num<quint64>(spec.sampleCount);
-    b.raw(sampleBytes(0.0, 0.0, 0)).raw(sampleBytes(60.0, spec.secondDepth, spec.secondGasIndex));
+    b.num<quint64>(shape.sampleCount);
+    b.raw(sampleBytes(0.0, 0.0, 0)).raw(sampleBytes(60.0, shape.secondDepth, shape.secondGasIndex));
     return b.bytes();
 }
 
-QByteArray planBytes(const Spec& spec)
+QByteArray planBytes(const PlanShape& shape)
 {
     Bytes b;
-    b.num<quint32>(spec.diveCount);
-    b.raw(profileBytes(spec));
-    b.raw(tissueBytes(spec.firstN2, spec.cns));
-    b.num<quint32>(7200).num<quint8>(1).num<quint32>(1).num<float>(spec.surfacePressure);
-    b.raw(spec.trailing);
+    b.num<quint32>(shape.diveCount);
+    b.raw(profileBytes(shape));
+    b.raw(tissueBytes(shape.firstN2, shape.cns));
+    b.num<quint32>(7200).num<quint8>(1).num<quint32>(1).num<float>(shape.surfacePressure);
+    b.raw(shape.trailing);
     return b.bytes();
 }
 
@@ -269,7 +269,7 @@ void TestPlanFile::byteLayout()
     dive.waterType = 1;
     dive.surfacePressureBar = 0.98f;
 
-    const QByteArray expected = planBytes(Spec());
+    const QByteArray expected = planBytes(PlanShape());
     QCOMPARE(PlanFile::encode({ dive }), expected);
     QCOMPARE(PlanFile::tissuesToBytes(dive.tissues), tissues);
 
@@ -381,32 +381,32 @@ void TestPlanFile::malformedLeavesPlan_data()
     QTest::addColumn<int>("status");
 
     using S = PlanFile::Status;
-    const auto row = [](const char* name, const Spec& spec, S status) {
-        QTest::newRow(name) << planBytes(spec) << int(status);
+    const auto row = [](const char* name, const PlanShape& shape, S status) {
+        QTest::newRow(name) << planBytes(shape) << int(status);
     };
-    Spec s;
+    PlanShape s;
     row("well_formed", s, S::Ok);
-    s = Spec();
+    s = PlanShape();
     s.trailing = "xyz";
     row("trailing_bytes_ignored", s, S::Ok);
-    s = Spec();
+    s = PlanShape();
     s.diveCount = 4;
     row("four_dives", s, S::TooManyDives);
     s.diveCount = 0xFFFFFFFFu;
     row("dive_count_2^32-1", s, S::TooManyDives);
     s.diveCount = 2;
     row("count_2_one_dive", s, S::Truncated);
-    s = Spec();
+    s = PlanShape();
     s.nameLength = quint64(1) << 63;
     row("text_length_2^63", s, S::LengthTooLarge);
     s.nameLength = 1 << 20;
     row("text_length_past_end", s, S::LengthTooLarge);
-    s = Spec();
+    s = PlanShape();
     s.gasCount = std::numeric_limits<quint64>::max();
     row("gas_count_2^64-1", s, S::LengthTooLarge);
     s.gasCount = 1000;
     row("gas_count_past_end", s, S::LengthTooLarge);
-    s = Spec();
+    s = PlanShape();
     s.sampleCount = quint64(1) << 61;
     row("sample_count_2^61", s, S::LengthTooLarge);
     // Fits the bytes left, so a third "sample" is read from the tissue bytes: the helium
@@ -415,7 +415,7 @@ void TestPlanFile::malformedLeavesPlan_data()
     row("sample_count_one_too_many", s, S::BadGasIndex);
     s.sampleCount = 5;
     row("sample_count_past_end", s, S::LengthTooLarge);
-    s = Spec();
+    s = PlanShape();
     s.secondGasIndex = 2;
     row("gas_index_equal_to_count", s, S::BadGasIndex);
     s.secondGasIndex = -2;
@@ -424,12 +424,12 @@ void TestPlanFile::malformedLeavesPlan_data()
     row("gas_index_huge", s, S::BadGasIndex);
     s.secondGasIndex = -1;
     row("gas_index_unknown_ok", s, S::Ok);
-    s = Spec();
+    s = PlanShape();
     s.secondDepth = std::numeric_limits<double>::quiet_NaN();
     row("sample_depth_nan", s, S::BadSample);
     s.secondDepth = std::numeric_limits<double>::infinity();
     row("sample_depth_infinite", s, S::BadSample);
-    s = Spec();
+    s = PlanShape();
     s.firstN2 = std::numeric_limits<float>::quiet_NaN();
     row("tension_nan", s, S::BadTissues);
     s.firstN2 = std::numeric_limits<float>::infinity();
@@ -440,12 +440,12 @@ void TestPlanFile::malformedLeavesPlan_data()
     row("tension_above_10_bar", s, S::BadTissues);
     s.firstN2 = 10.0f;
     row("tension_10_bar_ok", s, S::Ok);
-    s = Spec();
+    s = PlanShape();
     s.cns = std::numeric_limits<float>::quiet_NaN();
     row("cns_nan", s, S::BadTissues);
     s.cns = -0.5f;
     row("cns_negative", s, S::BadTissues);
-    s = Spec();
+    s = PlanShape();
     s.surfacePressure = std::numeric_limits<float>::quiet_NaN();
     row("surface_pressure_nan", s, S::BadSurfacePressure);
     s.surfacePressure = 0.0f;
@@ -496,7 +496,7 @@ void TestPlanFile::truncatedAtEveryByte()
 void TestPlanFile::loadProfileKeepsProfileOnFailure()
 {
     // The record alone, cut inside its samples: the profile keeps every field.
-    const QByteArray record = profileBytes(Spec());
+    const QByteArray record = profileBytes(PlanShape());
     DiveProfile dive;
     dive.name = QStringLiteral("Mine");
     dive.gases.append(DiveGas());
