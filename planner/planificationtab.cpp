@@ -424,6 +424,8 @@ void PlanificationTab::replaceByNewDive()
     if (QMessageBox::question(this, tr("Replace dive"), tr("Are you sure to replace current dive?"))
         != QMessageBox::Yes)
         return;
+    // The graph refers to the dive about to be replaced.
+    m_ui->widgetSimul->showProfile(nullptr);
     m_plan.replaceCurrentByDefault();
     changeCurrentPlanifDive(m_plan.currentIndex);
 }
