@@ -202,26 +202,27 @@ void VirtualDiveComputer::disconnectFromDevice()
     later([this] {
         if (!m_connected)
             return;
-        m_connected = false;
-        m_hasService = false;
-        m_notificationsOn = false;
-        ++m_connection;
-        m_outbox.clear();
-        m_notifyTimer.stop();
+        endConnection();
         emit controllerDisconnected();
     });
 }
 
-void VirtualDiveComputer::dropConnection()
+void VirtualDiveComputer::endConnection()
 {
-    if (!m_connected)
-        return;
+    // Replies still queued belong to the connection that ended.
     m_connected = false;
     m_hasService = false;
     m_notificationsOn = false;
     ++m_connection;
     m_outbox.clear();
     m_notifyTimer.stop();
+}
+
+void VirtualDiveComputer::dropConnection()
+{
+    if (!m_connected)
+        return;
+    endConnection();
     QTimer::singleShot(0, this, [this] {
         emit controllerError(QLowEnergyController::RemoteHostClosedError);
         emit controllerDisconnected();

@@ -147,6 +147,8 @@ public:
         const QBluetoothUuid& characteristic, const QByteArray& value) override;
 
 private:
+    // Forgets everything of the current connection (shared by a clean and a dropped end).
+    void endConnection();
     void later(std::function<void()> step);
     void handleFrame(const QByteArray& frame);
     void reply(const QList<QByteArray>& frames);
