@@ -1,0 +1,228 @@
+#include "cli/clioptions.h"
+#include "cli/planjson.h"
+#include "dive/diveprofile.h"
+#include "planner/planstorage.h"
+
+#include <QTextStream>
+
+#include <cmath>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+bool parsePoint(const QString& text, int gasCount, DiveSample& point)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return false;
+    bool okDepth = false;
+    bool okTime = false;
+    const double depth = parts[0].toDouble(&okDepth);
+    const double minutes = parts[1].toDouble(&okTime);
+    if (!okDepth || !okTime || !std::isfinite(depth) || !std::isfinite(minutes) || depth < 0
+        || depth > 150 || minutes < 0 || minutes > 24 * 60)
+        return false;
+    int gas = 0;
+    if (parts.size() == 3) {
+        bool okGas = false;
+        gas = parts[2].toInt(&okGas);
+        if (!okGas || gas < 0 || gas >= gasCount)
+            return false;
+    }
+    point = DiveSample {};
+    point.depth = depth;
+    point.time = std::round(minutes * 60.0);
+    point.gasIndex = gas;
+    return true;
+}
+
+// "32" or "18/45" percent.
+bool parseGas(const QString& text, DiveGas& gas)
+{
+    const QStringList parts = text.split(QLatin1Char('/'));
+    bool okO2 = false;
+    bool okHe = true;
+    const int o2 = parts[0].toInt(&okO2);
+    const int he = parts.size() > 1 ? parts[1].toInt(&okHe) : 0;
+    if (parts.size() > 2 || !okO2 || !okHe || o2 < 5 || o2 > 100 || he < 0 || o2 + he > 100)
+        return false;
+    gas = DiveGas {};
+    gas.o2 = o2;
+    gas.he = he;
+    gas.name = DiveProfile::gasName(gas);
+    gas.id = gas.name;
+    return true;
+}
+
+// "1:30" (hours:minutes) or minutes.
+std::optional<quint32> parseInterval(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool okA = false;
+    bool okB = true;
+    const int a = parts[0].toInt(&okA);
+    const int b = parts.size() > 1 ? parts[1].toInt(&okB) : 0;
+    if (parts.size() > 2 || !okA || !okB || a < 0 || b < 0 || b > 59)
+        return std::nullopt;
+    const qint64 minutes = parts.size() > 1 ? qint64(a) * 60 + b : a;
+    if (minutes > 14 * 24 * 60)
+        return std::nullopt;
+    return quint32(minutes * 60);
+}
+
+int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
+{
+    Planification plan;
+    if (o.positional.size() > 1) {
+        err << "usage: veltra-cli plan [FILE.diveplan] [options]\n";
+        return ExitUsage;
+    }
+    if (o.positional.size() == 1) {
+        const PlanFile::Status status = loadPlan(plan, o.positional[0]);
+        if (status != PlanFile::Status::Ok) {
+            err << QStringLiteral("%1: %2\n").arg(o.positional[0], PlanFile::statusText(status));
+            return ExitFailed;
+        }
+        if (plan.diveCount() == 0) {
+            err << QStringLiteral("%1: the plan holds no dive\n").arg(o.positional[0]);
+            return ExitFailed;
+        }
+    }
+    const QStringList points = o.all("--point");
+    if (!points.isEmpty()) {
+        if (o.positional.size() == 1) {
+            err << "give either a plan file or --point, not both\n";
+            return ExitUsage;
+        }
+        plan.addDefaultDive();
+        PlanifDive& dive = *plan.current();
+        const QStringList gases = o.all("--gas");
+        if (!gases.isEmpty()) {
+            dive.profile.gases.clear();
+            for (const QString& text : gases) {
+                DiveGas gas;
+                if (!parseGas(text, gas)) {
+                    err << QStringLiteral("--gas %1: give O2 or O2/He in percent\n").arg(text);
+                    return ExitUsage;
+                }
+                dive.profile.gases.append(gas);
+            }
+        }
+        DiveSample start;
+        start.gasIndex = 0;
+        dive.profile.samples = { start };
+        for (const QString& text : points) {
+            DiveSample point;
+            if (!parsePoint(text, int(dive.profile.gases.size()), point)) {
+                err << QStringLiteral("--point %1: give DEPTH:MINUTES[:GAS] (gas by its place in "
+                                      "the gas list, from 0)\n")
+                           .arg(text);
+                return ExitUsage;
+            }
+            if (point.time <= dive.profile.samples.last().time) {
+                err << QStringLiteral("--point %1: times must increase\n").arg(text);
+                return ExitUsage;
+            }
+            dive.profile.samples.append(point);
+        }
+        dive.profile.computeStatistics();
+        dive.profile.computeSpeeds(false);
+    } else if (o.positional.isEmpty()) {
+        err << "give a plan file or the points of a dive (--point DEPTH:MINUTES)\n";
+        return ExitUsage;
+    }
+
+    // Settings that override the file's.
+    PlanComputeSettings settings;
+    if (o.values.contains("--gf")) {
+        const QStringList parts = o.value("--gf").split(QLatin1Char('/'));
+        bool okLow = false;
+        bool okHigh = false;
+        const int low = parts.value(0).toInt(&okLow);
+        const int high = parts.value(1).toInt(&okHigh);
+        if (parts.size() != 2 || !okLow || !okHigh || low < 10 || high < 10 || low > 100
+            || high > 100 || low > high) {
+            err << "--gf takes LOW/HIGH in percent, for example 30/80\n";
+            return ExitUsage;
+        }
+        settings.gf = make_gf(quint8(low), quint8(high));
+    }
+    for (int slot = 0; slot < plan.diveCount(); ++slot) {
+        PlanifDive& dive = *plan.dives[size_t(slot)];
+        if (o.values.contains("--surface-pressure")) {
+            bool ok = false;
+            double p = o.value("--surface-pressure").toDouble(&ok);
+            if (ok && p > 100)
+                p /= 1000.0; // given in mbar
+            if (!ok || !(p >= 0.5 && p <= 1.1)) {
+                err << "--surface-pressure takes 0.5 to 1.1 bar (or 500 to 1100 mbar)\n";
+                return ExitUsage;
+            }
+            dive.surfacePressure = float(p);
+        }
+        if (o.values.contains("--water")) {
+            const QString water = o.value("--water").toLower();
+            if (water != "salt" && water != "fresh") {
+                err << "--water takes salt or fresh\n";
+                return ExitUsage;
+            }
+            dive.waterType = water == "fresh" ? 1 : 0;
+        }
+        if (o.has("--effort"))
+            dive.effortMode = 1;
+    }
+    const QStringList intervals = o.all("--interval");
+    for (int i = 0; i < intervals.size(); ++i) {
+        const auto seconds = parseInterval(intervals[i]);
+        if (!seconds) {
+            err << QStringLiteral("--interval %1: give HOURS:MINUTES or minutes\n")
+                       .arg(intervals[i]);
+            return ExitUsage;
+        }
+        if (i + 1 < plan.diveCount())
+            plan.dives[size_t(i + 1)]->surfaceIntervalS = *seconds;
+    }
+    if (o.values.contains("--deco-gas")) {
+        static const QStringList choices = { "air", "nx40", "oxyar", "oxysr", "cfoxy" };
+        const int choice = choices.indexOf(o.value("--deco-gas").toLower());
+        if (choice < 0) {
+            err << "--deco-gas takes air, nx40, oxyar, oxysr or cfoxy\n";
+            return ExitUsage;
+        }
+        plan.decoGasChoice = choice;
+    }
+    plan.closedCircuit = o.has("--cc");
+
+    const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
+    if (o.has("--json"))
+        printJson(out, planReportJson(reports));
+    else
+        out << planReportText(reports);
+    return ExitOk;
+}
+
+} // namespace
+
+QString planUsage()
+{
+    return QStringLiteral(
+        "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
+        "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
+        "       [--interval H:MM]... [--deco-gas air|nx40|oxyar|oxysr|cfoxy] [--cc] [--json]\n");
+}
+
+int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const Options options = parse(args,
+        { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval", "--deco-gas" },
+        { "--effort", "--cc", "--json" });
+    if (!options.error.isEmpty()) {
+        err << options.error << '\n';
+        return ExitUsage;
+    }
+    return commandPlan(options, out, err);
+}
+
+} // namespace cli
