@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 class QIODevice;
@@ -77,6 +78,22 @@ public:
     quint8 alertExtra = 0; // bits 0-1 from the computer, 2-5 cleared by setAlerts, 6-7 kept
     quint32 invalidDiveCode = 0; // 0 valid, 1 yoyo on previous dive, 2 tissue saturation
     qint32 ascentStartIndex = -1;
+
+    // What the diver records about the dive (read from files that carry it, kept in the logbook).
+    struct TankPressure
+    {
+        int gasIndex = -1; // into gases, -1 unknown
+        double startBar = 0;
+        double endBar = 0;
+    };
+    QList<TankPressure> tanks;
+    int number = 0; // dive number in the diver's log, 0 not numbered
+    QString site;
+    QString location; // country or region
+    QStringList buddies;
+    QString notes;
+    int rating = 0; // 0 to 5
+    QStringList tags;
 
     // Empties samples, gases and ceilingTrace, clears name, sets origin to none and duration
     // and maxDepth to 0; everything else is kept.
