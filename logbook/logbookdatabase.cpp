@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -576,6 +577,14 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     return true;
 }
 
+bool DiveFilter::acceptsTimeOfDay(const QTime& time) const
+{
+    const int t = time.msecsSinceStartOfDay();
+    const int from = std::max(fromTime, 0);
+    const int to = std::max(toTime, 0);
+    return from <= to ? t >= from && t <= to : t >= from || t <= to;
+}
+
 bool LogbookDatabase::listDives(
     const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount)
 {
@@ -604,26 +613,23 @@ bool LogbookDatabase::listDives(
                                   withEmpty ? QStringLiteral(" OR d.computer IS NULL") : QString());
         }
     }
+    // Days run from one midnight to the next in the filter's own clock (local time in the
+    // window), so a day on which the clocks change lasts 23 or 25 hours.
+    const Qt::TimeSpec clock = filter.from.isValid() ? filter.from.timeSpec() : Qt::LocalTime;
     if (filter.byDate) {
-        const QDateTime lastDay = filter.hasTo ? filter.to : filter.from;
-        if (!filter.from.isValid() || !lastDay.isValid()) {
+        if (!filter.from.isValid() || (filter.hasTo && !filter.to.isValid())) {
             conditions << QStringLiteral("0");
         } else {
-            const qint64 fromTimeS = filter.fromTime > 0 ? filter.fromTime / 1000 : 0;
-            const qint64 toTimeS = filter.toTime > 0 ? filter.toTime / 1000 : 0;
-            const qint64 from = filter.from.toSecsSinceEpoch() + (filter.byTime ? fromTimeS : 0);
-            if (filter.byTime) {
-                // The latest time of day is itself included.
-                conditions << QStringLiteral("d.datetime>=? AND d.datetime<=?");
-                values << from << lastDay.toSecsSinceEpoch() + toTimeS;
-            } else {
-                // Whole days: the next midnight already belongs to the following day.
-                conditions << QStringLiteral("d.datetime>=? AND d.datetime<?");
-                values << from << lastDay.toSecsSinceEpoch() + 86400;
+            // A start date alone means from that day on.
+            conditions << QStringLiteral("d.datetime>=?");
+            values << filter.from.date().startOfDay(clock).toSecsSinceEpoch();
+            if (filter.hasTo) {
+                conditions << QStringLiteral("d.datetime<?");
+                values << filter.to.date().addDays(1).startOfDay(clock).toSecsSinceEpoch();
             }
         }
     }
-
+    const bool byTimeOfDay = filter.byDate && filter.byTime;
     QString sql = QStringLiteral(
         "SELECT d.diveid, d.name, d.serial, d.datetime, d.computer, "
         "(SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid), "
@@ -654,6 +660,9 @@ bool LogbookDatabase::listDives(
         // In UTC, the clock the computer records (a conversion to local time per row would
         // cost more than the whole query).
         entry.dateTime = QDateTime::fromSecsSinceEpoch(dateTime, Qt::UTC);
+        if (byTimeOfDay
+            && !filter.acceptsTimeOfDay(QDateTime::fromSecsSinceEpoch(dateTime, clock).time()))
+            continue;
         entry.computer = q.value(4).toString();
         entry.maxTime = realValue(q.value(5));
         entry.maxDepth = realValue(q.value(6));

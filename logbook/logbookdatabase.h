@@ -31,9 +31,14 @@ struct DiveFilter
     QDateTime from; // start of the first day
     bool hasTo = false;
     QDateTime to; // start of the last day
-    bool byTime = false;
+    bool byTime = false; // the hour of the day, on every day the dates keep
     int fromTime = -1; // ms since midnight, -1 not set (taken as 0)
     int toTime = -1; // ms since midnight, -1 not set (taken as 0)
+
+    // Both ends included; a start later than the end spans midnight (a night dive from 22:00
+    // to 02:00).
+    bool acceptsTimeOfDay(const QTime& time) const;
+    bool isActive() const { return byComputer || byDate; }
 };
 
 // The process-wide SQLite logbook: tables dives, profiles and gases in one file.

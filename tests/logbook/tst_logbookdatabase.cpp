@@ -869,7 +869,8 @@ void TestLogbookDatabase::filters_data()
     DiveFilter twoDated = two;
     twoDated.byDate = true;
     twoDated.from = day(2024, 5, 11);
-    QTest::newRow("two computers and one day") << twoDated << QStringList { "b-day2", "g-day2" };
+    QTest::newRow("two computers from one day on")
+        << twoDated << QStringList { "b-day2", "b-day3", "g-day2" };
 
     DiveFilter range;
     range.byComputer = true;
@@ -911,8 +912,13 @@ void TestLogbookDatabase::filters_data()
     oneDay.computers = { "Alpha" };
     oneDay.byDate = true;
     oneDay.from = day(2024, 5, 10);
-    QTest::newRow("day without end covers 86400 s")
-        << oneDay << QStringList { "a-midnight", "a-morning", "a-noon", "a-late" };
+    QTest::newRow("start date alone is from that day on")
+        << oneDay << QStringList { "a-midnight", "a-morning", "a-noon", "a-late", "a-next" };
+    DiveFilter single = oneDay;
+    single.hasTo = true;
+    single.to = oneDay.from;
+    QTest::newRow("single day covers 86400 s")
+        << single << QStringList { "a-midnight", "a-morning", "a-noon", "a-late" };
 
     DiveFilter hours = oneDay;
     hours.byTime = true;
@@ -924,8 +930,17 @@ void TestLogbookDatabase::filters_data()
     DiveFilter hoursUnset = oneDay;
     hoursUnset.byTime = true;
     hoursUnset.toTime = 9 * 3600 * 1000;
-    QTest::newRow("unset start time is midnight")
-        << hoursUnset << QStringList { "a-midnight", "a-morning" };
+    QTest::newRow("unset start time is midnight, on every day")
+        << hoursUnset << QStringList { "a-midnight", "a-morning", "a-next" };
+
+    DiveFilter night = oneDay;
+    night.computers = { "Alpha", "Beta" };
+    night.byTime = true;
+    night.fromTime = 23 * 3600 * 1000;
+    night.toTime = 10 * 3600 * 1000;
+    QTest::newRow("time of day across midnight")
+        << night
+        << QStringList { "a-midnight", "a-morning", "a-late", "a-next", "b-day2", "b-day3" };
 
     DiveFilter future;
     future.byDate = true;
