@@ -26,6 +26,22 @@ const char* const kUddfNamespace = "http://www.streit.cc/uddf/3.2/";
 // Dive ids are XML ids; a dive without a name is written with this one.
 const char* const kAnonymousDiveId = "000000";
 
+// The sample alert flags of one <alarm>: the standard's words, or the flag byte this program
+// writes (bits 0-1 ceiling, 2 rapid ascent, 3 Pmax, 4-5 yoyo). Unknown words add nothing.
+quint8 alarmAlertFlags(const char* text)
+{
+    if (!text)
+        return 0;
+    const QByteArray word = QByteArray(text).trimmed();
+    if (word == "ascent")
+        return 0x04;
+    if (word == "deco")
+        return 0x03;
+    bool number = false;
+    const int flags = word.toInt(&number);
+    return number && flags >= 0 && flags <= 255 ? quint8(flags) : 0;
+}
+
 UDDF::Status statusOf(XmlPathDocument::Status status)
 {
     switch (status) {
@@ -103,6 +119,7 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
         const XMLElement* cnsElement = nullptr;
         const XMLElement* stopElement = nullptr;
         const XMLElement* mixElement = nullptr;
+        quint8 alarmFlags = 0;
         for (const XMLElement* child = waypoint->FirstChildElement(); child;
              child = child->NextSiblingElement()) {
             const char* name = XmlPathDocument::localName(child);
@@ -119,6 +136,8 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
                 slot = &stopElement;
             else if (std::strcmp(name, "switchmix") == 0)
                 slot = &mixElement;
+            else if (std::strcmp(name, "alarm") == 0)
+                alarmFlags |= alarmAlertFlags(child->GetText());
             if (slot && !*slot)
                 *slot = child;
         }
@@ -155,6 +174,7 @@ UDDF::Status readDocument(const XmlPathDocument& doc, DiveProfile& dive)
         sample.time = time;
         sample.depth = depth;
         sample.temperature = temperatureC;
+        sample.alertFlags = alarmFlags;
         if (cnsElement)
             sample.cns = XmlPathDocument::parseNumber(cnsElement->GetText()).value_or(0.0);
         if (stopElement)
