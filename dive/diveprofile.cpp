@@ -280,7 +280,17 @@ PositionInfo DiveProfile::positionInfo(int t, bool ascentList) const
 
 DiveProfile DiveProfile::cutSelection(int t1, int t2) const
 {
-    DiveProfile result;
+    // The cut is the same dive seen through a window: it keeps name, date, computer, gases and
+    // settings; what belonged to the whole dive (plan, marks, statistics) is computed afresh.
+    DiveProfile result = *this;
+    result.samples.clear();
+    result.ascentSamples.clear();
+    result.extraSamples.clear();
+    result.ceilingTrace.clear();
+    result.yoyoMarkers.clear();
+    result.ascentStartIndex = -1;
+    result.decoNotTerminated = 0;
+    result.tanks.clear();
     if (samples.isEmpty())
         return result;
     if (t1 > t2)
@@ -299,6 +309,19 @@ DiveProfile DiveProfile::cutSelection(int t1, int t2) const
     };
     const double d1 = depthOf(from);
     const double d2 = depthOf(to);
+    // The made-up points take the temperature and gas of the dive where they are cut.
+    auto sampleAt = [this](double t, double depth) {
+        const auto after = std::lower_bound(samples.cbegin(), samples.cend(), t,
+            [](const DiveSample& s, double value) { return s.time < value; });
+        const DiveSample& b = after == samples.cend() ? samples.last() : *after;
+        const DiveSample& a = after == samples.cbegin() ? b : *(after - 1);
+        DiveSample made;
+        made.depth = depth;
+        made.temperature
+            = a.temperature + (b.temperature - a.temperature) * factorBetween(a.time, b.time, t);
+        made.gasIndex = a.gasIndex;
+        return made;
+    };
 
     const DiveSample& first = samples.first();
     result.samples.append(first);
@@ -308,9 +331,8 @@ DiveProfile DiveProfile::cutSelection(int t1, int t2) const
     double descentTime = std::trunc(2.0 * d1);
     if (descentTime <= first.time)
         descentTime = std::floor(first.time) + 1.0;
-    DiveSample descent;
+    DiveSample descent = sampleAt(from, d1);
     descent.time = descentTime;
-    descent.depth = d1;
     descent.speed = 10.0;
     result.samples.append(descent);
 
@@ -324,18 +346,20 @@ DiveProfile DiveProfile::cutSelection(int t1, int t2) const
         }
     }
 
-    DiveSample end;
+    DiveSample end = sampleAt(to, d2);
     end.time = descentTime + to - from;
-    end.depth = d2;
     result.samples.append(end);
 
-    DiveSample surface;
+    DiveSample surface = end;
     surface.time = end.time + std::max(1.0, std::trunc(6.0 * d2));
     surface.depth = 0;
     result.samples.append(surface);
 
+    // The cut starts later in the day than the dive did.
+    result.dateTime = dateTime + qint64(std::floor(from - descentTime));
     // Every speed follows from the new times, the surfacing ascent included.
     result.computeSpeeds(false);
+    result.computeStatistics();
     return result;
 }
 

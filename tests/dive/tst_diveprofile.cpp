@@ -702,9 +702,15 @@ void TestDiveProfile::cutSelection()
 
     DiveProfile p = profileOf(times, depths);
     p.name = "source";
+    p.computer = "Veltra";
+    p.dateTime = 1000000;
     p.gases.append(DiveGas());
-    for (DiveSample& s : p.samples)
-        s.temperature = 17;
+    // Water cooling by 1 degree a minute: at any time t of the dive it is 20 - t / 60.
+    const auto temperatureAt = [](double t) { return 20.0 - t / 60.0; };
+    for (DiveSample& s : p.samples) {
+        s.temperature = temperatureAt(s.time);
+        s.gasIndex = 0;
+    }
     const DiveProfile cut = p.cutSelection(t1, t2);
     QCOMPARE(cut.samples.size(), cutTimes.size());
     for (int i = 0; i < cutTimes.size(); ++i) {
@@ -716,12 +722,20 @@ void TestDiveProfile::cutSelection()
         if (i > 0)
             QVERIFY(s.time > cut.samples.at(i - 1).time);
     }
-    // The inner samples keep their other members; the made-up points have defaults.
-    QCOMPARE(cut.samples.at(2).temperature, 17.0);
-    QCOMPARE(cut.samples.at(1).temperature, 0.0);
-    QCOMPARE(cut.samples.last().temperature, 0.0);
-    QVERIFY(cut.name.isEmpty());
-    QVERIFY(cut.gases.isEmpty());
+    // The made-up points take the water's temperature where the dive was cut (the bounds
+    // clamped to the dive); the inner samples keep theirs.
+    const double from = std::clamp(double(std::min(t1, t2)), times.first(), times.last());
+    const double to = std::clamp(double(std::max(t1, t2)), times.first(), times.last());
+    QVERIFY(std::fabs(cut.samples.at(1).temperature - temperatureAt(from)) < 1e-9);
+    QVERIFY(
+        std::fabs(cut.samples.at(cut.samples.size() - 2).temperature - temperatureAt(to)) < 1e-9);
+    QVERIFY(std::fabs(cut.samples.last().temperature - temperatureAt(to)) < 1e-9);
+    QCOMPARE(cut.samples.at(1).gasIndex, 0);
+    // The cut is still that dive: its name, computer and gases, starting when the window did.
+    QCOMPARE(cut.name, QString("source"));
+    QCOMPARE(cut.computer, QString("Veltra"));
+    QCOMPARE(cut.gases.size(), 1);
+    QCOMPARE(cut.dateTime, qint64(1000000 + from - cut.samples.at(1).time));
 }
 
 void TestDiveProfile::rapidAscent_data()
