@@ -1,5 +1,6 @@
 #include "views/diveprofileitem.h"
 
+#include "dive/divealerts.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "views/divepoint.h"
@@ -16,8 +17,8 @@
 #include <algorithm>
 #include <cmath>
 
-double maxAscentSpeed = 15.0;
-double maxDescentSpeed = 30.0;
+double maxAscentSpeed = MaxAscentSpeed;
+double maxDescentSpeed = MaxDescentSpeed;
 
 namespace {
 
@@ -25,6 +26,7 @@ namespace {
 constexpr double minimumDepthM = 1.0;
 constexpr double minimumDurationS = 1.0;
 constexpr double maximumDepthZoomM = 120.0;
+constexpr double minimumDepthZoomM = 5.0;
 // The time axis keeps room for the ascent summary labels of a planned dive.
 constexpr double ascentLabelReserve = 55.0;
 
@@ -210,10 +212,12 @@ void DiveProfileItem::zoomAt(bool depthOnly, double factor, double x)
     if (!m_dive || !(factor > 0))
         return;
     if (depthOnly) {
-        // Never less than the dive, never more than 120 m unless the dive itself is deeper.
+        // Down to the top 5 m (a safety stop fills the plot), never more than 120 m unless the
+        // dive itself is deeper.
         const double deepest = std::max(minimumDepthM, std::ceil(m_dive->maxDepth));
         const double shown = std::ceil(factor * m_depthShown);
-        m_depthShown = std::clamp(shown, deepest, std::max(maximumDepthZoomM, deepest));
+        m_depthShown = std::clamp(
+            shown, std::min(deepest, minimumDepthZoomM), std::max(maximumDepthZoomM, deepest));
         m_yScale = std::max(m_plotHeight - m_depthReserve, 1.0) / m_depthShown;
     } else {
         const double duration = std::max(minimumDurationS, m_dive->duration);
@@ -262,12 +266,12 @@ void DiveProfileItem::refreshHeader()
         return label + l + QStringLiteral("</span>") + value + v + QStringLiteral("</span>");
     };
     QString text = QStringLiteral("<html><head/><body><p>");
-    text += field(tr("Plongee : "), m_dive->name.toHtmlEscaped());
-    text += field(tr(" - Profondeur : "), QStringLiteral("%1m").arg(m_dive->maxDepth, 0, 'f', 1));
-    text += field(tr(" - DTP : "), formatTime(int(m_dive->duration)));
+    text += field(tr("Dive: "), m_dive->name.toHtmlEscaped());
+    text += field(tr(" - Max depth: "), QStringLiteral("%1m").arg(m_dive->maxDepth, 0, 'f', 1));
+    text += field(tr(" - Dive time: "), formatTime(int(m_dive->duration)));
     if (showAscentSummary == 1) {
-        text += field(tr(" - DTR : "), formatTime(int(m_dive->ascentDuration)));
-        text += field(tr(" - DTPal : "), formatTime(int(m_dive->stopTime)));
+        text += field(tr(" - Ascent time: "), formatTime(int(m_dive->ascentDuration)));
+        text += field(tr(" - Stop time: "), formatTime(int(m_dive->stopTime)));
     }
     text += QStringLiteral("</p></body></html>");
     m_header = text;
@@ -293,36 +297,39 @@ QColor DiveProfileItem::speedColor(double v)
 {
     static const QColor orange(255, 190, 0);
     static const QColor green(0, 160, 0);
-    if (v < -maxAscentSpeed - 0.01)
+    switch (speedClass(v, maxAscentSpeed, maxDescentSpeed)) {
+    case SpeedClass::TooFast:
         return Qt::red;
-    if (v < 2.0 - maxAscentSpeed)
+    case SpeedClass::NearLimit:
         return orange;
-    if (v > maxDescentSpeed + 0.01)
-        return Qt::red;
-    if (v > maxDescentSpeed - 2.0)
-        return orange;
+    case SpeedClass::Normal:
+        break;
+    }
     return green;
 }
 
 QStringList DiveProfileItem::sampleMarks(const DiveProfile& dive, int i)
 {
+    return sampleMarks(dive, analyseAlerts(dive), i);
+}
+
+QStringList DiveProfileItem::sampleMarks(
+    const DiveProfile& dive, const DiveAlertSummary& alerts, int i)
+{
     QStringList marks;
-    if (i < 1 || i >= dive.samples.size())
+    if (i < 1 || i >= dive.samples.size() || i >= alerts.marks.size())
         return marks;
-    const DiveSample& s = dive.samples.at(i);
-    const DiveSample& prev = dive.samples.at(i - 1);
-    const int yoyo = DiveProfile::alertLevel(s, SampleAlertYoyo);
+    const int yoyo = alerts.yoyo.at(i);
     if (yoyo != 0)
         marks << (yoyo == 1 ? QStringLiteral("yoyoInfo")
                 : yoyo == 2 ? QStringLiteral("yoyoWarning")
                             : QStringLiteral("yoyoError"));
-    if (DiveProfile::alertLevel(s, SampleAlertRapidAscent) != 0)
+    const quint8 flags = alerts.marks.at(i);
+    if (flags & DiveAlertSummary::MarkRapidAscent)
         marks << QStringLiteral("alertRR");
-    if (DiveProfile::alertLevel(s, SampleAlertPmax) != 0)
+    if (flags & DiveAlertSummary::MarkPmax)
         marks << QStringLiteral("alertPmax");
-    const bool ceilingBroken
-        = prev.decoCeiling > prev.depth && s.time - prev.time >= 30.0 && prev.decoCeiling > s.depth;
-    if (ceilingBroken || DiveProfile::alertLevel(s, SampleAlertCeiling) == 3)
+    if (flags & DiveAlertSummary::MarkCeiling)
         marks << QStringLiteral("alertCeil");
     if (i == dive.ascentStartIndex)
         marks << QStringLiteral("dtr");
@@ -377,7 +384,8 @@ void DiveProfileItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, 
         if (m_dive->invalidDiveCode == 1)
             text = tr("Invalid dive: Yoyo on previous dive");
         else if (m_dive->invalidDiveCode == 2)
-            text = tr("Invalid dive: Dive not allowed because of TAR > 0.8");
+            text = tr("Invalid dive: not allowed, the tissues still hold too much nitrogen (TAR > "
+                      "0.8 bar in the 146-minute compartment)");
         if (!text.isEmpty()) {
             painter->setFont(QFont(QStringLiteral("Arial"), 12));
             painter->setPen(Qt::red);
@@ -449,28 +457,51 @@ QPair<int, int> DiveProfileItem::visibleSamples() const
 void DiveProfileItem::paintProfile(QPainter* painter)
 {
     const DiveProfile& dive = *m_dive;
-    auto buildLine = [this](const QList<DiveSample>& list) {
-        QPolygonF line;
-        line.reserve(list.size());
-        for (const DiveSample& s : list)
-            line.append(mapToScene(s.time, s.depth));
-        return line;
-    };
     // Only the samples inside the time window are turned into points: a zoomed long dive
     // would otherwise stroke thousands of segments outside the clip.
     const auto [lo, hi] = visibleSamples();
-    QPolygonF a;
-    a.reserve(hi - lo + 1);
+    QPolygonF shown;
+    shown.reserve(hi - lo + 1);
     for (int i = lo; i <= hi; ++i)
-        a.append(mapToScene(dive.samples.at(i).time, dive.samples.at(i).depth));
-    const QPolygonF b = buildLine(dive.ascentSamples);
-    const QPolygonF c = buildLine(dive.extraSamples);
-    const int n = int(dive.samples.size());
+        shown.append(mapToScene(dive.samples.at(i).time, dive.samples.at(i).depth));
+    const QPolygonF ascent = sceneLine(dive.ascentSamples);
 
-    QPolygonF water = decimated(a);
+    paintWater(painter, shown, ascent, lo, hi);
+    if (m_showDeco)
+        paintDecoCeiling(painter);
+    if (m_showTemperature)
+        paintTemperature(painter);
+    if (!editable && m_showPoints) {
+        painter->setPen(QPen(Qt::blue, 4));
+        painter->drawPoints(shown);
+    }
+    painter->setBrush(Qt::NoBrush);
+    paintSpeedColours(painter, shown, lo, hi);
+    paintAlertMarks(painter, lo, hi);
+    paintYoyoMarkers(painter);
+    paintAscent(painter, ascent);
+    painter->drawPolyline(sceneLine(dive.extraSamples));
+    paintCeilingTrace(painter);
+}
+
+QPolygonF DiveProfileItem::sceneLine(const QList<DiveSample>& list) const
+{
+    QPolygonF line;
+    line.reserve(list.size());
+    for (const DiveSample& s : list)
+        line.append(mapToScene(s.time, s.depth));
+    return line;
+}
+
+void DiveProfileItem::paintWater(
+    QPainter* painter, const QPolygonF& shown, const QPolygonF& ascent, int lo, int hi)
+{
+    const DiveProfile& dive = *m_dive;
+    const int n = int(dive.samples.size());
+    QPolygonF water = decimated(shown);
     const bool whole = lo == 0 && hi == n - 1;
     if (hi == n - 1)
-        water += b;
+        water += ascent;
     if (!whole && !water.isEmpty()) {
         // A window on part of the dive: close the water along the surface.
         water.prepend(QPointF(water.constFirst().x(), m_plotTop));
@@ -483,30 +514,22 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     painter->setPen(Qt::NoPen);
     painter->setBrush(gradient);
     painter->drawPolygon(water, Qt::OddEvenFill);
+}
 
-    if (m_showDeco)
-        paintDecoCeiling(painter);
-    if (m_showTemperature)
-        paintTemperature(painter);
-
-    if (!editable && m_showPoints) {
-        painter->setPen(QPen(Qt::blue, 4));
-        painter->drawPoints(a);
-    }
-
+void DiveProfileItem::paintSpeedColours(QPainter* painter, const QPolygonF& shown, int lo, int hi)
+{
     // Consecutive segments of one colour go out as one polyline: a long dive has few colour
     // changes, so this keeps a repaint cheap.
-    painter->setBrush(Qt::NoBrush);
-    int runStart = 0; // index in a
+    int runStart = 0; // index in shown
     QColor runColour;
     auto flushRun = [&](int end) {
         if (end > runStart) {
             painter->setPen(QPen(runColour, 2));
-            painter->drawPolyline(decimated(a.constData() + runStart, end - runStart + 1));
+            painter->drawPolyline(decimated(shown.constData() + runStart, end - runStart + 1));
         }
     };
     for (int i = lo + 1; i <= hi; ++i) {
-        const QColor colour = speedColor(dive.samples.at(i).speed);
+        const QColor colour = speedColor(m_dive->samples.at(i).speed);
         if (i == lo + 1) {
             runColour = colour;
             runStart = 0;
@@ -518,14 +541,19 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     }
     if (hi > lo)
         flushRun(hi - lo);
+}
 
-    // Marks of each sample: a small circle and the image of each alert found there.
+void DiveProfileItem::paintAlertMarks(QPainter* painter, int lo, int hi)
+{
+    // A small circle and the image of each alert found at a sample; the alert lights of the
+    // window read the same analysis.
+    const DiveProfile& dive = *m_dive;
+    const DiveAlertSummary alerts = analyseAlerts(dive);
     for (int i = std::max(1, lo); i <= hi; ++i) {
         const DiveSample& s = dive.samples.at(i);
-        if (s.alertFlags == 0 && i != dive.ascentStartIndex
-            && dive.samples.at(i - 1).decoCeiling <= 0)
+        if (alerts.marks.at(i) == 0 && alerts.yoyo.at(i) == 0 && i != dive.ascentStartIndex)
             continue;
-        const QStringList marks = sampleMarks(dive, i);
+        const QStringList marks = sampleMarks(dive, alerts, i);
         if (marks.isEmpty())
             continue;
         const QPointF here = mapToScene(s.time, s.depth);
@@ -540,8 +568,11 @@ void DiveProfileItem::paintProfile(QPainter* painter)
             painter->drawImage(here + QPointF(5, 5), sharedImage(mark));
         }
     }
+}
 
-    for (const ProfileMarker& marker : dive.yoyoMarkers) {
+void DiveProfileItem::paintYoyoMarkers(QPainter* painter)
+{
+    for (const ProfileMarker& marker : m_dive->yoyoMarkers) {
         const QPointF p = mapToScene(marker.time, marker.depth);
         QColor colour = Qt::red;
         QString image = QStringLiteral("yoyoError");
@@ -558,46 +589,56 @@ void DiveProfileItem::paintProfile(QPainter* painter)
         painter->drawEllipse(p, 4, 4);
     }
     painter->setBrush(Qt::NoBrush);
+}
 
+void DiveProfileItem::paintAscent(QPainter* painter, const QPolygonF& ascent)
+{
+    // The computed ascent: gas changes and the length of each stop.
+    const DiveProfile& dive = *m_dive;
     painter->setPen(QPen(Qt::cyan, 2));
-    painter->drawPolyline(b);
+    painter->drawPolyline(ascent);
     int gas = dive.samples.isEmpty() ? -1 : dive.samples.constLast().gasIndex;
-    const QFont labelFont(QStringLiteral("Arial"), 10);
-    painter->setFont(labelFont);
+    painter->setFont(QFont(QStringLiteral("Arial"), 10));
     for (int i = 0; i < dive.ascentSamples.size(); ++i) {
         const DiveSample& s = dive.ascentSamples.at(i);
         if (s.gasIndex >= 0 && s.gasIndex != gas) {
             gas = s.gasIndex;
             painter->drawImage(
-                b.at(i) + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
+                ascent.at(i) + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
         }
         if (i >= 1 && std::abs(s.speed) < 0.01) {
             painter->setPen(Qt::blue);
             const int stop = int(s.time - dive.ascentSamples.at(i - 1).time);
-            painter->drawText(b.at(i) + QPointF(8, 0),
+            painter->drawText(ascent.at(i) + QPointF(8, 0),
                 QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop)));
         }
     }
-    painter->drawPolyline(c);
+}
 
-    if (!dive.ceilingTrace.isEmpty()) {
-        QPolygonF ceiling;
-        ceiling.reserve(dive.ceilingTrace.size());
-        for (const ProfileMarker& m : dive.ceilingTrace)
-            ceiling.append(mapToScene(m.time, m.depth));
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(QColor(240, 155, 90, 128));
-        painter->drawPolygon(ceiling);
-        painter->setBrush(Qt::NoBrush);
-        if (dive.decoNotTerminated) {
-            const QFontMetricsF metrics(labelFont);
-            const QRectF zero = metrics.boundingRect(QStringLiteral("0"));
-            const QString text = tr("Deco not terminated");
-            painter->setPen(Qt::red);
-            painter->drawText(QPointF(ceiling.constLast().x() - text.size() * zero.width(),
-                                  ceiling.constLast().y() + zero.height()),
-                text);
-        }
+void DiveProfileItem::paintCeilingTrace(QPainter* painter)
+{
+    // The ceiling of a computed plan, with a warning when its deco could not be finished.
+    const DiveProfile& dive = *m_dive;
+    if (dive.ceilingTrace.isEmpty())
+        return;
+    QPolygonF ceiling;
+    ceiling.reserve(dive.ceilingTrace.size());
+    for (const ProfileMarker& m : dive.ceilingTrace)
+        ceiling.append(mapToScene(m.time, m.depth));
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(240, 155, 90, 128));
+    painter->drawPolygon(ceiling);
+    painter->setBrush(Qt::NoBrush);
+    if (dive.decoNotTerminated) {
+        const QFont labelFont(QStringLiteral("Arial"), 10);
+        painter->setFont(labelFont);
+        const QFontMetricsF metrics(labelFont);
+        const QRectF zero = metrics.boundingRect(QStringLiteral("0"));
+        const QString text = tr("Deco not terminated");
+        painter->setPen(Qt::red);
+        painter->drawText(QPointF(ceiling.constLast().x() - text.size() * zero.width(),
+                              ceiling.constLast().y() + zero.height()),
+            text);
     }
 }
 
@@ -867,8 +908,8 @@ bool DiveProfileItem::setDivePointTime(int i, double& timeS)
         return false;
     // The last sample has no later neighbour: only the previous one bounds it.
     const double low = i > 0 ? m_dive->samples.at(i - 1).time : timeS;
-    const double high = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time
-                                                       : std::max(timeS, low);
+    const double high
+        = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time : std::max(timeS, low);
     const double clamped = std::clamp(timeS, std::min(low, high), std::max(low, high));
     const bool changed = clamped != timeS;
     timeS = clamped;

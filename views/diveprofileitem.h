@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPair>
+#include <QPolygonF>
 #include <QStaticText>
 
 #include <functional>
@@ -14,6 +15,7 @@
 
 class DiveProfile;
 class DivePoint;
+struct DiveAlertSummary;
 struct DiveSample;
 
 // Vertical speed limits (m/min) used for colouring and for dragging editable points.
@@ -80,8 +82,10 @@ public:
     static double timeGridStep(double windowS);
     // Colour of the segment ending at a sample of this vertical speed (m/min, + descending).
     static QColor speedColor(double speedMPerMin);
-    // Names of the mark images drawn at sample i (without folder and extension).
+    // Names of the mark images drawn at sample i (without folder and extension), from the
+    // dive's alert analysis (analyseAlerts, computed here when not given).
     static QStringList sampleMarks(const DiveProfile& dive, int i);
+    static QStringList sampleMarks(const DiveProfile& dive, const DiveAlertSummary& alerts, int i);
     static const QImage& sharedImage(const QString& name);
 
     // Editable mode (planner, simulator).
@@ -124,7 +128,16 @@ private:
     void repositionPoints();
     void repositionOverlayIcons();
     void paintGrid(QPainter* painter);
+    // The dive itself, drawn in layers from the water up.
     void paintProfile(QPainter* painter);
+    QPolygonF sceneLine(const QList<DiveSample>& list) const;
+    void paintWater(
+        QPainter* painter, const QPolygonF& shown, const QPolygonF& ascent, int lo, int hi);
+    void paintSpeedColours(QPainter* painter, const QPolygonF& shown, int lo, int hi);
+    void paintAlertMarks(QPainter* painter, int lo, int hi);
+    void paintYoyoMarkers(QPainter* painter);
+    void paintAscent(QPainter* painter, const QPolygonF& ascent);
+    void paintCeilingTrace(QPainter* painter);
     void paintTemperature(QPainter* painter);
     void paintDecoCeiling(QPainter* painter);
     // Indexes of the first and last samples to draw for the current time window.

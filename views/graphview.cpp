@@ -11,6 +11,7 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -46,6 +47,10 @@ GraphView::GraphView(QWidget* parent)
     m_rangeLine->setVisible(false);
     m_selectionRect = m_scene->addRect(QRectF(), Qt::NoPen, QColor(128, 128, 128, 128));
     m_selectionRect->setVisible(false);
+    m_readoutBox = m_scene->addRect(QRectF(), QPen(QColor(90, 90, 90)), QColor(255, 255, 240, 225));
+    m_readoutBox->setZValue(10);
+    m_readoutBox->setVisible(false);
+    m_readout = new QGraphicsSimpleTextItem(m_readoutBox);
 
     const TwoFingersGestureTypes types = registerTwoFingersGestures();
     m_panGesture = types.pan;
@@ -64,6 +69,41 @@ void GraphView::showProfile(DiveProfile* dive)
 {
     m_item->setProfile(dive);
     m_selectionRect->setVisible(false);
+    // What the cursor showed belonged to the dive before.
+    showReadout(0, -1);
+}
+
+QString GraphView::readoutText() const
+{
+    return m_readoutBox->isVisible() ? m_readout->text() : QString();
+}
+
+void GraphView::showReadout(double x, int timeS)
+{
+    const DiveProfile* dive = currentProfile();
+    const QString text = dive && timeS >= 0 ? positionReadout(*dive, timeS) : QString();
+    if (text.isEmpty()) {
+        m_readoutBox->setVisible(false);
+        return;
+    }
+    m_readout->setText(text);
+    const QRectF textRect = m_readout->boundingRect();
+    const QRectF plot = m_item->plotRect();
+    // Right of the cursor, or left of it near the right edge; along the bottom of the plot,
+    // where the water is deepest and the profile seldom is.
+    double left = x + 8;
+    if (left + textRect.width() + 8 > plot.right())
+        left = x - 8 - textRect.width() - 8;
+    m_readoutBox->setRect(0, 0, textRect.width() + 8, textRect.height() + 4);
+    m_readoutBox->setPos(std::max(plot.left(), left), plot.bottom() - textRect.height() - 10);
+    m_readout->setPos(4, 2);
+    m_readoutBox->setVisible(true);
+}
+
+void GraphView::leaveEvent(QEvent* event)
+{
+    showReadout(0, -1);
+    QGraphicsView::leaveEvent(event);
 }
 
 void GraphView::setItemsVisible(bool points, bool temperature, bool deco, bool alerts)
@@ -118,6 +158,7 @@ void GraphView::mouseMoveEvent(QMouseEvent* event)
     if (!pressActive) {
         m_cursorLine->setLine(x, plot.top(), x, m_item->plotBottom());
         m_cursorLine->setVisible(m_item->isInPlot(p));
+        showReadout(x, m_item->isInPlot(p) ? m_item->timeAtX(x) : -1);
         emit mouseMove(p, m_item->timeAtX(x));
         return;
     }
@@ -196,8 +237,13 @@ void GraphView::wheelEvent(QWheelEvent* event)
         m_item->scrollBy(delta.x());
     } else if (delta.y() != 0) {
         const QPointF p = mapToScene(event->position().toPoint());
-        m_item->zoomAt(
-            event->modifiers().testFlag(Qt::ControlModifier), wheelZoomFactor(delta.y()), p.x());
+        const double factor = wheelZoomFactor(delta.y());
+        // The same turn of the wheel zooms in on both axes: a narrower time window, or fewer
+        // metres of depth shown.
+        if (event->modifiers().testFlag(Qt::ControlModifier))
+            m_item->zoomAt(true, 1.0 / factor, p.x());
+        else
+            m_item->zoomAt(false, factor, p.x());
     }
     event->accept();
 }
@@ -304,6 +350,31 @@ QString GraphView::positionInformation(const QPointF&, int timeS) const
     return positionInformationHtml(*dive, timeS, isSelectionVisible(), m_rangeFirst, m_rangeLast);
 }
 
+QString positionReadout(const DiveProfile& dive, int timeS)
+{
+    const PositionInfo info = dive.positionInfo(timeS, false);
+    if (!info.found)
+        return QString();
+    const double depth = info.before.depth + info.depthChange;
+    // The temperature and speed of the segment the cursor is on, both read at its end sample.
+    const double speed = info.after.speed;
+    const QString direction = speed < -0.05 ? GraphView::tr("up")
+        : speed > 0.05                      ? GraphView::tr("down")
+                                            : QString();
+    const double ceiling = info.before.decoCeiling + info.ceilingChange;
+    QString text = GraphView::tr("%1   %2 m   %3 °C")
+                       .arg(formatTime(timeS))
+                       .arg(depth, 0, 'f', 1)
+                       .arg(info.after.temperature, 0, 'f', 1);
+    if (ceiling > 0)
+        text += QStringLiteral("   ") + GraphView::tr("ceiling %1 m").arg(ceiling, 0, 'f', 1);
+    else if (ceiling < 0)
+        text += QStringLiteral("   ") + GraphView::tr("no stop %1 min").arg(-ceiling, 0, 'f', 0);
+    text += QStringLiteral("   ")
+        + GraphView::tr("%1 m/min %2").arg(std::abs(speed), 0, 'f', 1).arg(direction).trimmed();
+    return text;
+}
+
 QString positionInformationHtml(
     const DiveProfile& dive, int timeS, bool selectionVisible, int rangeFirstS, int rangeLastS)
 {
@@ -333,13 +404,13 @@ QString positionInformationHtml(
     addRow(html, QObject::tr("Depth"),
         QStringLiteral("%1m").arg(std::abs(info.before.depth + info.depthChange), 0, 'f', 1));
     addRow(html, QObject::tr("Speed"),
-        QStringLiteral("%1m/mn").arg(std::abs(info.after.speed), 0, 'f', 1));
+        QStringLiteral("%1 m/min").arg(std::abs(info.after.speed), 0, 'f', 1));
     addRow(html, QObject::tr("Temperature"),
         QStringLiteral("%1&deg;C").arg(std::abs(info.after.temperature), 0, 'f', 1));
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
     if (ceiling < 0)
-        addRow(html, QObject::tr("NDL"),
-            QStringLiteral("%1%2").arg(std::abs(ceiling), 0, 'f', 1).arg(QStringLiteral("mn")));
+        addRow(
+            html, QObject::tr("NDL"), QStringLiteral("%1 min").arg(std::abs(ceiling), 0, 'f', 1));
     else
         addRow(html, QObject::tr("Ceiling"),
             QStringLiteral("%1%2").arg(std::abs(ceiling), 0, 'f', 1).arg(QStringLiteral("m")));

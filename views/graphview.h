@@ -33,6 +33,8 @@ public:
     bool isSelectionVisible() const;
     QGraphicsLineItem* cursorLine() const { return m_cursorLine; }
     QGraphicsRectItem* selectionRect() const { return m_selectionRect; }
+    // The one-line readout drawn in the graph beside the cursor (empty when hidden).
+    QString readoutText() const;
     // The HTML readout of the dive at second t (empty when t is outside the samples).
     QString positionInformation(const QPointF& scenePoint, int timeS) const;
 
@@ -64,17 +66,22 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     bool gestureEvent(QGestureEvent* event);
     bool hasDive() const;
+    // Shows the readout of second t at the cursor line x, or hides it (t < 0).
+    void showReadout(double x, int timeS);
 
     QGraphicsScene* m_scene = nullptr;
     DiveProfileItem* m_item = nullptr;
     QGraphicsLineItem* m_cursorLine = nullptr;
     QGraphicsLineItem* m_rangeLine = nullptr;
     QGraphicsRectItem* m_selectionRect = nullptr;
+    QGraphicsRectItem* m_readoutBox = nullptr;
+    QGraphicsSimpleTextItem* m_readout = nullptr;
     double m_pressX = -1.0;
     double m_pressY = -1.0;
     double m_currentX = 0.0;
@@ -84,6 +91,10 @@ private:
     Qt::GestureType m_panGesture = Qt::CustomGesture;
     Qt::GestureType m_pinchGesture = Qt::CustomGesture;
 };
+
+// What the cursor points at, on one line: time, depth, temperature, ceiling (or no-stop time)
+// and vertical speed in m/min. Empty when t is outside the dive's samples.
+QString positionReadout(const DiveProfile& dive, int timeS);
 
 // The position readout as HTML for second t of the dive; with a visible selection the range
 // [first, last] is added. Empty when t is outside the dive's samples.

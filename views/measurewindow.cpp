@@ -30,7 +30,7 @@ MeasureValues measureBetween(const DiveProfile& dive, int i, int j)
     // (a mean of per-sample speeds would weigh short steps like long ones).
     const double elapsed = b.time - a.time;
     values.meanSpeedMPerMin = elapsed > 0 ? (b.depth - a.depth) * 60.0 / elapsed : 0.0;
-    values.meanSpeed = QStringLiteral("%1m/mn").arg(values.meanSpeedMPerMin, 0, 'f', 1);
+    values.meanSpeed = QStringLiteral("%1 m/min").arg(values.meanSpeedMPerMin, 0, 'f', 1);
     return values;
 }
 

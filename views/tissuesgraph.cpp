@@ -70,13 +70,28 @@ void TissuesGraph::paintEvent(QPaintEvent*)
         return;
 
     const int barWidth = (width() - 2 * m_margin - 17 * m_spacing) / compartmentCount;
-    const int available = height() - 6 * m_margin;
+    // A value wider than its bar is written upwards so neighbours never overlap; the bars
+    // leave room for it above the tallest one.
+    const QFontMetrics metrics(m_font);
+    const int labelWidth = metrics.horizontalAdvance(QStringLiteral("0.00"));
+    const bool upright = labelWidth + 2 > barWidth + m_spacing;
+    const int labelSpace = upright ? labelWidth + 4 : m_lineHeight;
+    const int available = std::max(0, height() - 6 * m_margin - labelSpace + m_lineHeight);
     const auto heights = barHeights(m_loads, available);
     int x = m_margin + m_spacing;
     for (int i = 0; i < compartmentCount; ++i) {
         const int h = heights[i];
         painter.drawRect(QRect(x, baseY - h, barWidth, h));
-        painter.drawText(QPoint(x, baseY - h - 2), QString::number(m_loads[i], 'f', 2));
+        const QString value = QString::number(m_loads[i], 'f', 2);
+        if (upright) {
+            painter.save();
+            painter.translate(x + (barWidth + metrics.ascent()) / 2 - 1, baseY - h - 2);
+            painter.rotate(-90);
+            painter.drawText(QPoint(0, 0), value);
+            painter.restore();
+        } else {
+            painter.drawText(QPoint(x, baseY - h - 2), value);
+        }
         painter.drawText(
             QRect(x, baseY, barWidth, m_lineHeight), Qt::AlignCenter, QString::number(i + 1));
         x += barWidth + m_spacing;

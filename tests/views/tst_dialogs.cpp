@@ -137,19 +137,19 @@ void TestDialogs::measureValues_data()
     // Equal 60 s steps at 10, 20 and 30 m/min: 60 m in 3 min is 20.0 m/min.
     QTest::newRow("equal-steps") << Points {
         { 0, 0 }, { 60, 10 }, { 120, 30 }, { 180, 60 }
-    } << 0 << 3 << QStringList { "0m", "00:00", "60m", "03:00", "60m", "03:00", "20.0m/mn" };
+    } << 0 << 3 << QStringList { "0m", "00:00", "60m", "03:00", "60m", "03:00", "20.0 m/min" };
     // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of the
     // per-sample speeds, 10).
     QTest::newRow("uneven-steps") << Points { { 0, 0 }, { 60, 20 }, { 600, 20 } } << 0 << 2
                                   << QStringList { "0m", "00:00", "20m", "10:00", "20m", "10:00",
-                                         "2.0m/mn" };
+                                         "2.0 m/min" };
     // Reversed order, an ascent and more than an hour apart.
     QTest::newRow("reversed-ascent-over-an-hour")
         << Points { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } } << 3 << 1
-        << QStringList { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00", "-0.4m/mn" };
+        << QStringList { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00", "-0.4 m/min" };
     QTest::newRow("same-point") << Points { { 0, 0 }, { 60, 10 } } << 1 << 1
                                 << QStringList { "10m", "01:00", "10m", "01:00", "0m", "00:00",
-                                       "0.0m/mn" };
+                                       "0.0 m/min" };
 }
 
 void TestDialogs::measureValues()
@@ -187,12 +187,12 @@ void TestDialogs::measureWindowForm()
         QStringLiteral("Différence profondeur"));
     QCOMPARE(window.pointsTable()->item(0, 0)->text(), QStringLiteral("0m"));
     QCOMPARE(window.pointsTable()->item(1, 1)->text(), QStringLiteral("10:00"));
-    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0m/mn"));
+    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0 m/min"));
     QCOMPARE(window.valuesTable()->item(2, 0)->textAlignment(), int(Qt::AlignCenter));
     // The form is kept: a second show reuses the same window.
     QVERIFY(window.show(dive, 0, 1));
     QCOMPARE(window.widget(), w);
-    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("20.0m/mn"));
+    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("20.0 m/min"));
     // Ok closes it.
     auto* ok = w->findChild<QPushButton*>(QStringLiteral("btOk"));
     QVERIFY(ok);
@@ -211,12 +211,12 @@ void TestDialogs::positionInformation_data()
     // 65 min: between 3600 and 4200 s, 300/600 of the way: 10 m, speed -2 m/min.
     QTest::newRow("65-minutes-keeps-hours")
         << 3900 << 0.0 << 0.0
-        << QStringList { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0m/mn</td>",
+        << QStringList { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
                "<td>24.0&deg;C</td>", "Ceiling</td> <td>0.0m</td>" };
     // No-decompression time stored as a negative ceiling.
     QTest::newRow("ndl-row") << 30 << -12.5 << -12.5
                              << QStringList { "<td>00:30</td>", "<td>10.0m</td>",
-                                    "<td>20.0m/mn</td>", "NDL</td> <td>12.5mn</td>" };
+                                    "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" };
     // The ceiling is interpolated like the depth: -10 -> +2 over 60 s, at 30 s: -4.
     QTest::newRow("interpolated-ceiling")
         << 30 << -10.0 << 2.0 << QStringList { "NDL</td> <td>4.0mn</td>" };

@@ -175,11 +175,14 @@ void TestProfileGraph::depthZoomLimits_data()
     QTest::addColumn<double>("factor");
     QTest::addColumn<int>("times");
     QTest::addColumn<double>("shown");
-    QTest::newRow("zoom-in-stops-at-dive-depth") << 25.0 << 0.5 << 3 << 25.0;
+    // ceil(25 x 0.5) = 13, ceil(13 x 0.5) = 7, ceil(7 x 0.5) = 4, held at 5 m.
+    QTest::newRow("zoom-in-once") << 25.0 << 0.5 << 1 << 13.0;
+    QTest::newRow("zoom-in-stops-at-5-m") << 25.0 << 0.5 << 3 << 5.0;
+    QTest::newRow("shallow-dive-zoom-in-keeps-it") << 3.0 << 0.5 << 1 << 3.0;
     QTest::newRow("zoom-out-once") << 25.0 << 2.0 << 1 << 50.0;
     QTest::newRow("zoom-out-stops-at-120") << 25.0 << 2.0 << 5 << 120.0;
     QTest::newRow("deeper-dive-keeps-its-depth") << 130.0 << 2.0 << 2 << 130.0;
-    QTest::newRow("deeper-dive-zoom-in") << 130.0 << 0.5 << 1 << 130.0;
+    QTest::newRow("deeper-dive-zoom-in") << 130.0 << 0.5 << 1 << 65.0;
 }
 
 void TestProfileGraph::depthZoomLimits()
@@ -389,17 +392,17 @@ void TestProfileGraph::headerText()
     const QString header = f.item()->headerText();
     QVERIFY(header.startsWith("<html><head/><body><p>"));
     QVERIFY(header.endsWith("</p></body></html>"));
-    QVERIFY(header.contains("Plongee : </span><span style=\" font-size:12pt; "
+    QVERIFY(header.contains("Dive: </span><span style=\" font-size:12pt; "
                             "font-weight:700;\">Wreck &lt;1&gt;</span>"));
     QVERIFY(header.contains(">32.5m</span>"));
     // 3900 s is 1 h 05 min: hours are shown, not dropped.
     QVERIFY(header.contains(">01:05:00</span>"));
-    QVERIFY(!header.contains("DTR"));
+    QVERIFY(!header.contains("Ascent"));
     f.item()->showAscentSummary = 1;
     dive.ascentDuration = 754;
     dive.stopTime = 180;
     f.item()->refreshHeader();
-    QVERIFY(f.item()->headerText().contains(" - DTR : </span><span style=\" font-size:12pt; "
+    QVERIFY(f.item()->headerText().contains(" - Ascent time: </span><span style=\" font-size:12pt; "
                                             "font-weight:700;\">12:34</span>"));
     QVERIFY(f.item()->headerText().contains(">03:00</span>"));
 }
@@ -923,6 +926,16 @@ void TestProfileGraph::mouseMoveReportsTime()
     QVERIFY(t == 600 || t == 599);
     QVERIFY(f.view.cursorLine()->isVisible());
     QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
+
+    // x 287 is (287 - 50) x 1200 / 710 = 400.6 s: 20 x 400 / 600 = 13.3 m on the way down at
+    // 20 m per 10 min = 2 m/min; the segment ends at 20 m, where the water is 24 - 0.2 x 20.
+    sendMouse(f.view.viewport(), QEvent::MouseMove, QPoint(287, 200), Qt::NoButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCOMPARE(f.view.readoutText(), QString::fromUtf8("06:40   13.3 m   20.0 °C   2.0 m/min down"));
+    // Another dive shown: nothing of the first one stays on screen.
+    DiveProfile other = diveFromPoints({ { 0, 0 }, { 60, 5 }, { 120, 0 } });
+    f.view.showProfile(&other);
+    QVERIFY(f.view.readoutText().isEmpty());
 }
 
 void TestProfileGraph::shiftRangeSelection()
