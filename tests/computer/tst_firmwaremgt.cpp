@@ -192,7 +192,7 @@ void TestFirmwareMgt::catalogueTable()
     QVERIFY(r.criticals.isEmpty());
     QCOMPARE(table->rowCount(), 3);
     QCOMPARE(table->columnCount(), 4);
-    QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Nom"));
+    QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Name"));
     QCOMPARE(table->horizontalHeaderItem(3)->text(), QString("Description"));
     QCOMPARE(table->item(0, 0)->text(), QString("Veltra.1.2.3.b.bin"));
     QCOMPARE(table->item(0, 1)->text(), QString("1.2.3.b"));
@@ -672,7 +672,7 @@ void TestFirmwareMgt::render()
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(mgr.findChild<QProgressBar*>("progressBar")->value(), 12);
     const QImage installing = mgr.grab().toImage();
-    const QString out = qEnvironmentVariable("VELTRA_RENDER_DIR");
+    const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
     if (!out.isEmpty()) {
         QVERIFY(catalogue.save(QDir(out).filePath("firmwaremgt-catalogue.png")));
         QVERIFY(installing.save(QDir(out).filePath("firmwaremgt-installing.png")));

@@ -380,7 +380,8 @@ void TestImportBluetooth::rendersListAndFailure()
     QVERIFY(dialog.start(&dives));
     dialog.show();
     QTRY_VERIFY(!dialog.isBusy());
-    QVERIFY(dialog.grab().save(QDir::temp().filePath("veltra-computer-import-list.png")));
+    if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
+        QVERIFY(dialog.grab().save(QDir(shots).filePath("veltra-computer-import-list.png")));
     // Dive 2 arrives, dive 3 gets no answer: retry and skip are offered.
     int ends = 0;
     QObject::connect(v.link, &TarskBle::onEndCommand, &dialog, [&](auto code) {
@@ -390,7 +391,8 @@ void TestImportBluetooth::rendersListAndFailure()
     button(dialog, "btImport")->click();
     QTRY_VERIFY(button(dialog, "btSkip")->isVisible());
     QCOMPARE(dives.size(), 1);
-    QVERIFY(dialog.grab().save(QDir::temp().filePath("veltra-computer-import-failed.png")));
+    if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
+        QVERIFY(dialog.grab().save(QDir(shots).filePath("veltra-computer-import-failed.png")));
 }
 
 QTEST_MAIN(TestImportBluetooth)

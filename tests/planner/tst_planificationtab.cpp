@@ -267,7 +267,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
         const QImage image = tab.grab().toImage();
         QVERIFY(!image.isNull());
-        const QString out = qEnvironmentVariable("VELTRA_SCREENSHOT_DIR");
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
         if (!out.isEmpty())
             image.save(out + "/planner.png");
         QVERIFY(tab.resultHtml().contains("arrowR.png")); // a stop

@@ -542,7 +542,7 @@ void TestSimulationTab::defaultDialogs()
                 values << spin->minimum() << spin->maximum() << spin->value();
             if (spins.size() == 2)
                 spins.at(0)->setValue(5);
-            const QString out = qEnvironmentVariable("VELTRA_SCREENSHOT_DIR");
+            const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
             if (!out.isEmpty())
                 dialog->grab().toImage().save(out + "/simulation-ascent-dialog.png");
             if (accept)
@@ -628,7 +628,7 @@ void TestSimulationTab::renders()
     const OverlayIcon* m = marker(*graph);
     QVERIFY(m && m->image && !m->image->isNull());
     QCOMPARE(tab->findChild<QLineEdit*>("edSimTime")->text(), QStringLiteral("21:00"));
-    const QString out = qEnvironmentVariable("VELTRA_SCREENSHOT_DIR");
+    const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
     if (!out.isEmpty()) {
         image.save(out + "/simulation.png");
         tab->findChild<QTabWidget*>("tabSimulation")->setCurrentIndex(0);
