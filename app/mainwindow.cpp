@@ -3,8 +3,10 @@
 #include "app/aboutwindow.h"
 #include "app/appdata.h"
 #include "app/hiddenoptions.h"
+#include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
 #include "computer/firmwaremgt.h"
+#include "dive/divealerts.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
@@ -27,6 +29,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QTextEdit>
 
@@ -34,10 +37,11 @@ namespace {
 
 const char* const LaterVersion = QT_TRANSLATE_NOOP("MainWindow", "Not available in this version");
 
-// The two-bit level of one alert in the dive's alert word.
-int alertBits(quint32 word, int shift)
+QString unknownExtensionText(const QString& path)
 {
-    return int((word >> shift) & 3u);
+    return QCoreApplication::translate(
+        "MainWindow", "%1: the file name must end in .uddf or .csv to choose the file's format.")
+        .arg(QFileInfo(path).fileName());
 }
 
 } // namespace
@@ -52,6 +56,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
     connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
+    connect(m_ui->actionPreferences, &QAction::triggered, this, &MainWindow::editPreferences);
     connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
     connect(
         m_ui->diveList, &QTableWidget::itemDoubleClicked, this, &MainWindow::openDiveProfileItem);
@@ -91,7 +96,6 @@ MainWindow::MainWindow(QWidget* parent)
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
 
-    applyHiddenOptions();
     openLogbook();
     fillDiveList();
 
@@ -117,7 +121,6 @@ MainWindow::MainWindow(QWidget* parent)
         QStringLiteral(":/TestGraphics/icons/cancel.png"));
 
     m_title = tr("Veltra Desktop - ") + QApplication::applicationVersion();
-    m_ui->btTest->setVisible(false);
     // The hidden test button opens the firmware manager without any connection check.
     connect(m_ui->btTest, &QPushButton::clicked, this,
         [this]() { FirmwareMgt::openManager(this, m_appDataDir); });
@@ -127,7 +130,6 @@ MainWindow::MainWindow(QWidget* parent)
     m_deviceMenu->setToolTipsVisible(true);
     m_downloadAction = m_deviceMenu->addAction(tr("Download dives"));
     m_programNameAction = m_deviceMenu->addAction(tr("Program name"));
-    m_programNameAction->setVisible(m_programNameVisible);
     m_ui->btImportVeltra->setMenu(m_deviceMenu);
     setWindowTitle(m_title);
     createComputerActions();
@@ -142,6 +144,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_simulationTab, &SimulationTab::logMessage, this,
         [this](const QString& text) { logToConsole(text); });
     m_ui->tabProfile->setCurrentIndex(0);
+    applyHiddenOptions(
+        HiddenOptions::read(QDir(m_appDataDir).filePath(QStringLiteral("options.ini"))));
 
     connect(m_ui->btFitAllVisu, &QPushButton::clicked, m_graphView,
         [this]() { m_graphView->profileItem()->fitAll(); });
@@ -193,10 +197,22 @@ MainWindow::~MainWindow()
         m_graphView->showProfile(nullptr);
 }
 
-void MainWindow::applyHiddenOptions()
+void MainWindow::editPreferences()
 {
-    const HiddenOptions options
-        = HiddenOptions::read(QDir(m_appDataDir).filePath(QStringLiteral("options.ini")));
+    const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
+    PreferencesDialog dialog(HiddenOptions::read(path), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const HiddenOptions options = dialog.options();
+    if (!options.write(path))
+        QMessageBox::warning(this, tr("Preferences"),
+            tr("The preferences could not be saved in\n%1\nThey apply until the program ends.")
+                .arg(QDir::toNativeSeparators(path)));
+    applyHiddenOptions(options);
+}
+
+void MainWindow::applyHiddenOptions(const HiddenOptions& options)
+{
     // Tabs 3 and 4 of the profile tabs: Console and Simulation.
     m_ui->tabProfile->setTabVisible(3, options.simulation);
     m_ui->tabProfile->setTabVisible(4, options.simulation);
@@ -206,7 +222,12 @@ void MainWindow::applyHiddenOptions()
     m_ui->btStoreDive->setVisible(options.import);
     m_ui->actionOpen->setEnabled(options.import);
     m_ui->gbAlerts->setVisible(options.alerts);
-    m_programNameVisible = options.programName;
+    m_programNameAction->setVisible(options.programName);
+    m_ui->btTest->setVisible(options.developer);
+    for (const char* name : { "btTestPlanif", "btTestRR", "btSolve" }) {
+        if (auto* button = m_planTab->findChild<QWidget*>(QLatin1String(name)))
+            button->setVisible(options.developer);
+    }
 }
 
 void MainWindow::openLogbook()
@@ -259,6 +280,54 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
     }
 }
 
+void MainWindow::showAlertLights(const DiveAlertSummary& alerts)
+{
+    // The graph's marks and colours come from the same analysis, so a light always has
+    // something to point at on the profile.
+    const auto show = [](QAbstractButton* button, AlertLight light, const QString& text) {
+        setAlertLed(button,
+            light == AlertLight::Green        ? 0
+                : light == AlertLight::Orange ? 2
+                                              : 3,
+            false);
+        button->setToolTip(text);
+    };
+    const QString ceiling = tr("Ceil: decompression ceiling.");
+    show(m_ui->alertCeil, alerts.ceiling,
+        ceiling + QLatin1Char('\n')
+            + (alerts.ceiling == AlertLight::Red
+                    ? tr("The diver went above the ceiling: see the marks on the graph.")
+                    : alerts.ceiling == AlertLight::Orange
+                    ? tr("The computer warned that the ceiling was near.")
+                    : tr("The diver stayed below the ceiling.")));
+    show(m_ui->alertRR, alerts.rapidAscent,
+        tr("RR: rapid ascent, faster than %1 m/min.").arg(MaxAscentSpeed) + QLatin1Char('\n')
+            + (alerts.rapidAscent == AlertLight::Red
+                    ? tr("Too fast: the red segments and marks on the graph show where.")
+                    : alerts.rapidAscent == AlertLight::Orange
+                    ? tr("Near the limit: the orange segments on the graph show where.")
+                    : tr("Every ascent stayed within the limit.")));
+    show(m_ui->alertYoyo, alerts.yoyoLight,
+        tr("Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.")
+            + QLatin1Char('\n')
+            + (alerts.yoyoLight == AlertLight::Green
+                    ? tr("No yoyo in this dive.")
+                    : tr("Yoyos found: %1 (see the marks on the graph).").arg(alerts.yoyoCount)));
+    show(m_ui->alertSecurity, alerts.security,
+        tr("Security: safety warning recorded by the computer.") + QLatin1Char('\n')
+            + (alerts.security == AlertLight::Green
+                    ? tr("No warning.")
+                    : tr("The computer recorded a warning of level %1.")
+                          .arg(alerts.securityLevel)));
+    const QString dives = tr("Dives/24H: dives within 24 hours.") + QLatin1Char('\n');
+    show(m_ui->alertDives24H, alerts.dives24h,
+        dives
+            + (alerts.dives24hLevel == 0        ? tr("First dive of the last 24 hours.")
+                    : alerts.dives24hLevel == 1 ? tr("Second dive within 24 hours.")
+                    : alerts.dives24hLevel == 2 ? tr("Third dive within 24 hours: take care.")
+                                                : tr("Four or more dives within 24 hours.")));
+}
+
 void MainWindow::displayDiveSummary()
 {
     const DiveProfile& dive = m_currentDive;
@@ -270,11 +339,7 @@ void MainWindow::displayDiveSummary()
     m_ui->edMaxDepth->setText(QStringLiteral("%1").arg(dive.maxDepth, 0, 'f', 1));
     m_ui->edAverageDepth->setText(QStringLiteral("%1").arg(dive.meanDepth, 0, 'f', 1));
 
-    setAlertLed(m_ui->alertCeil, alertBits(dive.alerts, DiveProfile::AlertShiftCeiling), false);
-    setAlertLed(m_ui->alertRR, alertBits(dive.alerts, DiveProfile::AlertShiftRapidAscent), false);
-    setAlertLed(m_ui->alertYoyo, alertBits(dive.alerts, DiveProfile::AlertShiftYoyo), false);
-    setAlertLed(m_ui->alertSecurity, alertBits(dive.alerts, DiveProfile::AlertShiftSecurity), true);
-    setAlertLed(m_ui->alertDives24H, alertBits(dive.alerts, DiveProfile::AlertShiftDives24h), true);
+    showAlertLights(analyseAlerts(dive));
 
     m_ui->edComputerName->setText(dive.computer);
     m_ui->edSampleInterval->setText(QStringLiteral("%1sec").arg(dive.period));
@@ -347,10 +412,13 @@ void MainWindow::dropFiles(const QStringList& pFiles)
         return;
     const QString& path = pFiles.first();
     const QString suffix = QFileInfo(path).suffix();
-    if (suffix == QLatin1String("uddf") || suffix == QLatin1String("divebin"))
+    if (suffix == QLatin1String("uddf") || suffix == QLatin1String("divebin")
+        || suffix == QLatin1String("csv"))
         openDiveFile(path);
     else
-        QMessageBox::critical(this, tr("Error"), tr("Invalid File"));
+        QMessageBox::critical(this, tr("Error"),
+            tr("%1 cannot be opened here: drop a dive file ending in .uddf, .csv or .divebin.")
+                .arg(QFileInfo(path).fileName()));
 }
 
 void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
@@ -375,7 +443,7 @@ void MainWindow::storeCurrentDive()
 {
     if (!m_hasDive)
         return;
-    MultiFieldDialog dialog(tr("Rename"));
+    MultiFieldDialog dialog(tr("Store the dive in the logbook"));
     dialog.addTextField(tr("Name"), m_currentDive.name);
     if (dialog.run() != QDialog::Accepted)
         return;
@@ -441,6 +509,18 @@ void MainWindow::graphViewMouseMove(QPointF pScenePoint, int pTime)
 void MainWindow::about()
 {
     auto* window = new AboutWindow;
+    window->adjustSize();
+    // Frameless, it has no title bar to drag: centre it on the main window, inside the screen.
+    QRect place(QPoint(), window->size());
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        place.moveLeft(std::clamp(place.left(), available.left(),
+            std::max(available.left(), available.right() - place.width())));
+        place.moveTop(std::clamp(place.top(), available.top(),
+            std::max(available.top(), available.bottom() - place.height())));
+    }
+    window->move(place.topLeft());
     window->show();
 }
 
@@ -501,10 +581,9 @@ QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
     comma->setCheckable(true);
     comma->setChecked(m_csvComma);
     menu->addSeparator();
-    menu->addAction(
-        tr("Add to planification"), this, [this, item]() { planStoredDive(item, false); });
+    menu->addAction(tr("Add to the plan"), this, [this, item]() { planStoredDive(item, false); });
     if (m_planTab->hasCurrentDive())
-        menu->addAction(tr("Replace current in planification"), this,
+        menu->addAction(tr("Replace the current dive of the plan"), this,
             [this, item]() { planStoredDive(item, true); });
     return menu;
 }
@@ -541,8 +620,8 @@ void MainWindow::deleteSelectedDives()
     const QList<int> ids = DiveListView::selectedDiveIds(*list);
     if (ids.isEmpty())
         return;
-    const QString question = ids.size() == 1 ? tr("Are you sure to delete this dive?")
-                                             : tr("Are you sure to delete these dives?");
+    const QString question = ids.size() == 1 ? tr("Do you really want to delete this dive?")
+                                             : tr("Do you really want to delete these dives?");
     if (QMessageBox::question(this, tr("Delete dive"), question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
@@ -614,7 +693,7 @@ bool MainWindow::exportStoredDive(int diveId, const QString& path)
 {
     const std::unique_ptr<DiveLinesIO> writer = makeWriter(path);
     if (!writer) {
-        QMessageBox::critical(this, tr("Error"), tr("Invalid File Name"));
+        QMessageBox::critical(this, tr("Error"), unknownExtensionText(path));
         return false;
     }
     DiveProfile dive;
@@ -650,7 +729,7 @@ bool MainWindow::saveSelection(const QString& path)
     if (!m_hasDive)
         return false;
     if (!makeWriter(path)) {
-        QMessageBox::critical(this, tr("Error"), tr("Invalid File Name"));
+        QMessageBox::critical(this, tr("Error"), unknownExtensionText(path));
         return false;
     }
     const auto range = m_graphView->selectedRange();
@@ -677,4 +756,15 @@ void MainWindow::setFilter()
         return;
     m_formFilter->readInto(m_filter);
     fillDiveList();
+    showFilterState();
+}
+
+void MainWindow::showFilterState()
+{
+    const bool active = m_filter.isActive();
+    m_ui->btFilter->setText(active ? tr("Filter (on)") : tr("Filter"));
+    QFont font = m_ui->btFilter->font();
+    font.setBold(active);
+    m_ui->btFilter->setFont(font);
+    m_ui->btFilter->setToolTip(active ? tr("Some dives are hidden by the filter") : QString());
 }

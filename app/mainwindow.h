@@ -10,6 +10,8 @@
 
 #include <memory>
 
+struct DiveAlertSummary;
+struct HiddenOptions;
 class ComputerActions;
 class FormFilter;
 class GraphView;
@@ -89,9 +91,13 @@ public slots:
     void showItems();
     void about();
     void setFilter();
+    // Shows the switches of options.ini, writes them back and applies them at once.
+    void editPreferences();
 
 private:
-    void applyHiddenOptions();
+    void applyHiddenOptions(const HiddenOptions& options);
+    void showFilterState();
+    void showAlertLights(const DiveAlertSummary& alerts);
     void showCurrentDive();
     void openLogbook();
     void exportFromList(QTableWidgetItem* item);
@@ -112,7 +118,6 @@ private:
     bool m_hasDive = false;
     // Logbook id of the dive shown, -1 when it came from a file.
     int m_shownDiveId = -1;
-    bool m_programNameVisible = false;
     bool m_csvComma = false;
     DiveFilter m_filter;
     FormFilter* m_formFilter = nullptr;

@@ -226,7 +226,7 @@ void ComputerActions::onImgVeltraContextualMenu(const QPoint& pos)
 
 void ComputerActions::closeConnection()
 {
-    if (!confirm(tr("Disconnect Computer"), tr("Are you sure to disconnect the computer?")))
+    if (!confirm(tr("Disconnect Computer"), tr("Disconnect the computer?")))
         return;
     if (bleLink && bleLink->isConnected())
         bleLink->controllerDisConnect();
@@ -243,8 +243,8 @@ void ComputerActions::resetComputer()
 bool ComputerActions::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_img && event->type() == QEvent::MouseButtonDblClick) {
-        if (confirm(tr("Disconnect Computer"), tr("Are you sure to disconnect the computer?"))
-            && bleLink && bleLink->isConnected())
+        if (confirm(tr("Disconnect Computer"), tr("Disconnect the computer?")) && bleLink
+            && bleLink->isConnected())
             bleLink->controllerDisConnect();
         return true;
     }

@@ -454,7 +454,7 @@ void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
     const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
     ui->lbInfo->setText(QTime(0, 0)
                             .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
-                            .toString(QStringLiteral("'Installation Successfull in' hh:mm:ss")));
+                            .toString(QStringLiteral("'Installation successful in' hh:mm:ss")));
     setBusy(false);
 }
 

@@ -199,7 +199,7 @@ void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
         m_runLink->startCommand(VeltraCommand::GetAmbientPressure);
         break;
     case VeltraCommand::GetAmbientPressure:
-        ui->log->setText(tr("Ambiant pressure: ") + QString::number(info.ambientPressure));
+        ui->log->setText(tr("Ambient pressure: ") + QString::number(info.ambientPressure));
         m_runLink->startCommand(VeltraCommand::GetSettings);
         break;
     case VeltraCommand::GetSettingsNoExtension:

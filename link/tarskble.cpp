@@ -333,7 +333,7 @@ void TarskBle::discoveryFinished()
         failSetUp();
         return;
     }
-    log(QStringLiteral("Service Creation Successfull"));
+    log(QStringLiteral("Service creation successful"));
     m_transport->discoverServiceDetails();
 }
 

@@ -392,7 +392,7 @@ void PlanificationTab::addNewDive()
 {
     const int slot = m_plan.addDefaultDive();
     if (slot < 0) {
-        error(tr("Error"), tr("No free location fro a new dive"));
+        error(tr("Error"), tr("No free place for a new dive"));
         return;
     }
     changeCurrentPlanifDive(slot);
@@ -421,7 +421,7 @@ void PlanificationTab::replaceByNewDive()
 {
     if (!m_plan.current())
         return;
-    if (QMessageBox::question(this, tr("Replace dive"), tr("Are you sure to replace current dive?"))
+    if (QMessageBox::question(this, tr("Replace dive"), tr("Replace the current dive?"))
         != QMessageBox::Yes)
         return;
     // The graph refers to the dive about to be replaced.
@@ -442,8 +442,8 @@ void PlanificationTab::removeCurrentDive()
 void PlanificationTab::newPlanification()
 {
     if (m_plan.current()
-        && QMessageBox::question(
-               this, tr("New planification"), tr("Are you sure to create new planification?"))
+        && QMessageBox::question(this, tr("New plan"),
+               tr("Start a new plan? The current plan is discarded if it was not saved."))
             == QMessageBox::No)
         return;
     m_ui->widgetSimul->showProfile(nullptr);
@@ -694,12 +694,13 @@ void PlanificationTab::graphMouseMove(const QPointF&, int timeS)
         m_ui->edInfoPlanif->clear();
         return;
     }
-    m_ui->edInfoPlanif->setText(tr("Time: %1 - Depth: %2m - Speed: %3m/mn - PpO2: %4 - Ceil: %5")
-                                    .arg(formatTime(timeS))
-                                    .arg(info.before.depth + info.depthChange, 0, 'f', 1)
-                                    .arg(info.after.speed, 0, 'f', 1)
-                                    .arg(info.ppO2, 0, 'f', 2)
-                                    .arg(info.traceCeiling, 0, 'f', 2));
+    m_ui->edInfoPlanif->setText(
+        tr("Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5")
+            .arg(formatTime(timeS))
+            .arg(info.before.depth + info.depthChange, 0, 'f', 1)
+            .arg(info.after.speed, 0, 'f', 1)
+            .arg(info.ppO2, 0, 'f', 2)
+            .arg(info.traceCeiling, 0, 'f', 2));
 }
 
 QString PlanificationTab::lastFolder(const char* key) const

@@ -43,7 +43,7 @@ SimulationTab::SimulationTab(QWidget* parent)
         return true;
     };
     confirmStopAscent = [this]() {
-        return QMessageBox::question(this, tr("Stop ascent"), tr("Are you sure to stop ascent?"),
+        return QMessageBox::question(this, tr("Stop ascent"), tr("Stop the ascent?"),
                    QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes;
     };

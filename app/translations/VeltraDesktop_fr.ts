@@ -1,10 +1,151 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
     <name>AboutWindow</name>
     <message>
         <source>Ok</source>
         <translation>Ok</translation>
+    </message>
+</context>
+<context>
+    <name>BinaryDiveFile</name>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Impossible de lire %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>Binary dive files cannot be written</source>
+        <translation>Les fichiers de plongée binaires ne peuvent pas être écrits</translation>
+    </message>
+</context>
+<context>
+    <name>ComputerActions</name>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>The Bluetooth link cannot be created</source>
+        <translation>La liaison Bluetooth ne peut pas être créée</translation>
+    </message>
+    <message>
+        <source>Computer Connected</source>
+        <translation>Ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Micrologiciel</translation>
+    </message>
+    <message>
+        <source>Serial </source>
+        <translation>N° de série </translation>
+    </message>
+    <message>
+        <source>Mode </source>
+        <translation>Mode </translation>
+    </message>
+    <message>
+        <source>No computer connected</source>
+        <translation>Aucun ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>The computer is not connected</source>
+        <translation>L&apos;ordinateur n&apos;est pas connecté</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>The computer is in Bootloader mode</source>
+        <translation>L&apos;ordinateur est en mode de mise à jour (bootloader)</translation>
+    </message>
+    <message>
+        <source>Set owner</source>
+        <translation>Définir le propriétaire</translation>
+    </message>
+    <message>
+        <source>Owner name</source>
+        <translation>Nom du propriétaire</translation>
+    </message>
+    <message>
+        <source>The owner name cannot be read: %1</source>
+        <translation>Le nom du propriétaire ne peut pas être lu : %1</translation>
+    </message>
+    <message>
+        <source>Close Connection</source>
+        <translation>Fermer la connexion</translation>
+    </message>
+    <message>
+        <source>Reset Computer</source>
+        <translation>Réinitialiser l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Disconnect Computer</source>
+        <translation>Déconnecter l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Disconnect the computer?</source>
+        <translation>Déconnecter l&apos;ordinateur ?</translation>
+    </message>
+    <message>
+        <source>Are you sure to reset the computer?</source>
+        <translation>Voulez-vous vraiment réinitialiser l&apos;ordinateur ?</translation>
+    </message>
+    <message>
+        <source>Computer Disconnected</source>
+        <translation>Ordinateur déconnecté</translation>
+    </message>
+    <message>
+        <source>Service Error: </source>
+        <translation>Erreur de service : </translation>
+    </message>
+</context>
+<context>
+    <name>CsvFile</name>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 is too large for a dive file.</source>
+        <translation>%1 est trop volumineux pour un fichier de plongée.</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Impossible de lire %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 holds no dive sample line (20 tab-separated numbers).</source>
+        <translation>%1 ne contient aucune ligne d&apos;échantillon de plongée (20 nombres séparés par des tabulations).</translation>
+    </message>
+    <message>
+        <source>Cannot create %1: %2</source>
+        <translation>Impossible de créer %1 : %2</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
+    </message>
+</context>
+<context>
+    <name>DiveLinesIO</name>
+    <message>
+        <source>Dives cannot be written as &quot;%1&quot; files.</source>
+        <translation>Les plongées ne peuvent pas être écrites en fichiers « %1 ».</translation>
     </message>
 </context>
 <context>
@@ -40,6 +181,307 @@
     <message>
         <source>Depth</source>
         <translation>Profondeur</translation>
+    </message>
+</context>
+<context>
+    <name>DiveProfile</name>
+    <message>
+        <source>Unknown dive file type: %1</source>
+        <translation>Type de fichier de plongée inconnu : %1</translation>
+    </message>
+</context>
+<context>
+    <name>DiveProfileItem</name>
+    <message>
+        <source>Dive: </source>
+        <translation>Plongée : </translation>
+    </message>
+    <message>
+        <source> - Max depth: </source>
+        <translation> - Profondeur max : </translation>
+    </message>
+    <message>
+        <source> - Dive time: </source>
+        <translation> - Durée : </translation>
+    </message>
+    <message>
+        <source> - Ascent time: </source>
+        <translation> - Remontée : </translation>
+    </message>
+    <message>
+        <source> - Stop time: </source>
+        <translation> - Paliers : </translation>
+    </message>
+    <message>
+        <source>Invalid dive: Yoyo on previous dive</source>
+        <translation>Plongée invalide : yoyo sur la plongée précédente</translation>
+    </message>
+    <message>
+        <source>Invalid dive: not allowed, the tissues still hold too much nitrogen (TAR &gt; 0.8 bar in the 146-minute compartment)</source>
+        <translation>Plongée invalide : interdite, les tissus sont encore trop chargés en azote (TAR &gt; 0,8 bar dans le compartiment de 146 minutes)</translation>
+    </message>
+    <message>
+        <source>Deco not terminated</source>
+        <translation>Décompression non terminée</translation>
+    </message>
+    <message>
+        <source>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Depth &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Time &lt;b&gt;%3&lt;/b&gt;</source>
+        <translation>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Profondeur &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Temps &lt;b&gt;%3&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;br&gt;Ceil &lt;b&gt;%4m&lt;/b&gt;</source>
+        <translation>&lt;br&gt;Plafond &lt;b&gt;%4m&lt;/b&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>FileDownloader</name>
+    <message>
+        <source>Another download is running</source>
+        <translation>Un autre téléchargement est en cours</translation>
+    </message>
+    <message>
+        <source>Address refused: %1</source>
+        <translation>Adresse refusée : %1</translation>
+    </message>
+    <message>
+        <source>The reply is larger than %1 bytes</source>
+        <translation>La réponse dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>HTTP %1 %2</source>
+        <translation>HTTP %1 %2</translation>
+    </message>
+    <message>
+        <source>No reply within %1 s</source>
+        <translation>Pas de réponse en %1 s</translation>
+    </message>
+    <message>
+        <source>Truncated reply: %1 of %2 bytes</source>
+        <translation>Réponse tronquée : %1 octets sur %2</translation>
+    </message>
+    <message>
+        <source>Empty reply</source>
+        <translation>Réponse vide</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareMgt</name>
+    <message>
+        <source>Firmware catalogue not configured</source>
+        <translation>Catalogue des micrologiciels non configuré</translation>
+    </message>
+    <message>
+        <source>Set %1 in options.ini and the account and token in %2 and %3 or in %4</source>
+        <translation>Indiquez %1 dans options.ini, et le compte et le jeton dans %2 et %3 ou dans %4</translation>
+    </message>
+    <message>
+        <source>Reading the firmware catalogue...</source>
+        <translation>Lecture du catalogue des micrologiciels...</translation>
+    </message>
+    <message>
+        <source>Error %1: %2</source>
+        <translation>Erreur %1 : %2</translation>
+    </message>
+    <message>
+        <source>Download Error: %1</source>
+        <translation>Erreur de téléchargement : %1</translation>
+    </message>
+    <message>
+        <source>Download Error</source>
+        <translation>Erreur de téléchargement</translation>
+    </message>
+    <message>
+        <source>%1 Firmwares Available</source>
+        <translation>%1 micrologiciels disponibles</translation>
+    </message>
+    <message>
+        <source>Not available in the repository</source>
+        <translation>Absent du dépôt</translation>
+    </message>
+    <message>
+        <source>Download Firmware</source>
+        <translation>Télécharger le micrologiciel</translation>
+    </message>
+    <message>
+        <source>Downloading %1...</source>
+        <translation>Téléchargement de %1...</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be created</source>
+        <translation>Le dossier %1 ne peut pas être créé</translation>
+    </message>
+    <message>
+        <source>The firmware cannot be written to %1: %2</source>
+        <translation>Le micrologiciel ne peut pas être écrit dans %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 downloaded</source>
+        <translation>%1 téléchargé</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be opened</source>
+        <translation>Le dossier %1 ne peut pas être ouvert</translation>
+    </message>
+    <message>
+        <source>No computer connected</source>
+        <translation>Aucun ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>Open Firmware</source>
+        <translation>Ouvrir un micrologiciel</translation>
+    </message>
+    <message>
+        <source>Firmware Files (*.bin)</source>
+        <translation>Fichiers de micrologiciel (*.bin)</translation>
+    </message>
+    <message>
+        <source>Impossible to load binary file</source>
+        <translation>Impossible de charger le fichier binaire</translation>
+    </message>
+    <message>
+        <source>Upload firmware </source>
+        <translation>Installer le micrologiciel </translation>
+    </message>
+    <message>
+        <source>(the catalogue lists version %1)</source>
+        <translation>(le catalogue indique la version %1)</translation>
+    </message>
+    <message>
+        <source>Confirmation</source>
+        <translation>Confirmation</translation>
+    </message>
+    <message>
+        <source>Number of bytes sent: %1/%2</source>
+        <translation>Octets envoyés : %1/%2</translation>
+    </message>
+    <message>
+        <source>Nb sent: 0/0</source>
+        <translation>Envoyés : 0/0</translation>
+    </message>
+    <message>
+        <source>Computer disconnected</source>
+        <translation>Ordinateur déconnecté</translation>
+    </message>
+    <message>
+        <source>Installation failed: %1</source>
+        <translation>Échec de l&apos;installation : %1</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareMgtClass</name>
+    <message>
+        <source>Firmware</source>
+        <translation>Micrologiciel</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Firmware from disk</source>
+        <translation>Micrologiciel depuis le disque</translation>
+    </message>
+    <message>
+        <source>Open Firmwares Folder</source>
+        <translation>Ouvrir le dossier des micrologiciels</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+</context>
+<context>
+    <name>FormBluetoothConnect</name>
+    <message>
+        <source>No Bluetooth link</source>
+        <translation>Pas de liaison Bluetooth</translation>
+    </message>
+    <message>
+        <source>Connect to computer...</source>
+        <translation>Connexion à l&apos;ordinateur...</translation>
+    </message>
+    <message>
+        <source>Search computer...</source>
+        <translation>Recherche de l&apos;ordinateur...</translation>
+    </message>
+    <message>
+        <source>No Device Found</source>
+        <translation>Aucun appareil trouvé</translation>
+    </message>
+    <message>
+        <source>Problem on Create Device</source>
+        <translation>Problème à la création de l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>Error on Create Device</source>
+        <translation>Erreur à la création de l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>No Controller</source>
+        <translation>Pas de contrôleur Bluetooth</translation>
+    </message>
+    <message>
+        <source>No Computer Found</source>
+        <translation>Aucun ordinateur trouvé</translation>
+    </message>
+    <message>
+        <source>Device Connected</source>
+        <translation>Appareil connecté</translation>
+    </message>
+    <message>
+        <source>Controller Error: </source>
+        <translation>Erreur du contrôleur : </translation>
+    </message>
+    <message>
+        <source>Exchange Error: </source>
+        <translation>Erreur d&apos;échange : </translation>
+    </message>
+    <message>
+        <source>Error: Unauthorized access</source>
+        <translation>Erreur : accès non autorisé</translation>
+    </message>
+    <message>
+        <source>Firmware version: </source>
+        <translation>Version du micrologiciel : </translation>
+    </message>
+    <message>
+        <source>Serial number: </source>
+        <translation>Numéro de série : </translation>
+    </message>
+    <message>
+        <source>Ambient pressure: </source>
+        <translation>Pression ambiante : </translation>
+    </message>
+</context>
+<context>
+    <name>FormBluetoothConnectClass</name>
+    <message>
+        <source>Bluetooth Connection</source>
+        <translation>Connexion Bluetooth</translation>
+    </message>
+    <message>
+        <source>Search computer</source>
+        <translation>Rechercher l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
     </message>
 </context>
 <context>
@@ -109,6 +551,190 @@
     </message>
 </context>
 <context>
+    <name>GraphView</name>
+    <message>
+        <source>up</source>
+        <translation>en montée</translation>
+    </message>
+    <message>
+        <source>down</source>
+        <translation>en descente</translation>
+    </message>
+    <message>
+        <source>%1   %2 m   %3 °C</source>
+        <translation>%1   %2 m   %3 °C</translation>
+    </message>
+    <message>
+        <source>ceiling %1 m</source>
+        <translation>plafond %1 m</translation>
+    </message>
+    <message>
+        <source>no stop %1 min</source>
+        <translation>sans palier %1 min</translation>
+    </message>
+    <message>
+        <source>%1 m/min %2</source>
+        <translation>%1 m/min %2</translation>
+    </message>
+</context>
+<context>
+    <name>ImportBluetooth</name>
+    <message>
+        <source>No computer connected</source>
+        <translation>Aucun ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>Get list of dives</source>
+        <translation>Lecture de la liste des plongées</translation>
+    </message>
+    <message>
+        <source> (in logbook)</source>
+        <translation> (dans le carnet)</translation>
+    </message>
+    <message>
+        <source>Select dives to import</source>
+        <translation>Choisissez les plongées à importer</translation>
+    </message>
+    <message>
+        <source> (%1 new)</source>
+        <translation> (%1 nouvelles)</translation>
+    </message>
+    <message>
+        <source>, %1 unreadable dive headers skipped</source>
+        <translation>, %1 en-têtes de plongée illisibles ignorés</translation>
+    </message>
+    <message>
+        <source>No dive selected</source>
+        <translation>Aucune plongée sélectionnée</translation>
+    </message>
+    <message>
+        <source>%v of %m dives</source>
+        <translation>%v plongées sur %m</translation>
+    </message>
+    <message>
+        <source>Get dive %1</source>
+        <translation>Lecture de la plongée %1</translation>
+    </message>
+    <message>
+        <source>Dive not found</source>
+        <translation>Plongée introuvable</translation>
+    </message>
+    <message>
+        <source>Dive %1: %2</source>
+        <translation>Plongée %1 : %2</translation>
+    </message>
+    <message>
+        <source> (downloaded)</source>
+        <translation> (téléchargée)</translation>
+    </message>
+    <message>
+        <source>Dive imported</source>
+        <translation>Plongée importée</translation>
+    </message>
+    <message>
+        <source>Dives not imported: %1</source>
+        <translation>Plongées non importées : %1</translation>
+    </message>
+    <message>
+        <source>Get list of dives failed: %1</source>
+        <translation>Échec de la lecture de la liste des plongées : %1</translation>
+    </message>
+    <message>
+        <source>Dive %1 failed: %2</source>
+        <translation>Échec de la plongée %1 : %2</translation>
+    </message>
+</context>
+<context>
+    <name>ImportBluetoothClass</name>
+    <message>
+        <source>Import Dives</source>
+        <translation>Importer des plongées</translation>
+    </message>
+    <message>
+        <source>Dive %p%</source>
+        <translation>Plongée %p%</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>Skip dive</source>
+        <translation>Passer la plongée</translation>
+    </message>
+    <message>
+        <source>Samples with tissues</source>
+        <translation>Échantillons avec les tissus</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importer</translation>
+    </message>
+</context>
+<context>
+    <name>LogbookDatabase</name>
+    <message>
+        <source>The SQLite database driver is not available.</source>
+        <translation>Le pilote de base de données SQLite n&apos;est pas disponible.</translation>
+    </message>
+    <message>
+        <source>The file is not a readable logbook database: %1</source>
+        <translation>Le fichier n&apos;est pas un carnet de plongée lisible : %1</translation>
+    </message>
+    <message>
+        <source>The file is an SQLite database but not a dive logbook.</source>
+        <translation>Le fichier est une base SQLite mais pas un carnet de plongée.</translation>
+    </message>
+    <message>
+        <source>The logbook database cannot be written: %1</source>
+        <translation>Le carnet de plongée ne peut pas être écrit : %1</translation>
+    </message>
+    <message>
+        <source>The logbook database could not be brought up to date.</source>
+        <translation>Le carnet de plongée n&apos;a pas pu être mis à jour.</translation>
+    </message>
+    <message>
+        <source>No logbook database is open.</source>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
+    </message>
+    <message>
+        <source>A dive with the same name and serial already exists.</source>
+        <translation>Une plongée de même nom et de même numéro de série existe déjà.</translation>
+    </message>
+    <message>
+        <source>No free dive id is left in the logbook.</source>
+        <translation>Le carnet n&apos;a plus d&apos;identifiant de plongée libre.</translation>
+    </message>
+    <message>
+        <source>There is no dive %1 in the logbook.</source>
+        <translation>Le carnet ne contient pas de plongée %1.</translation>
+    </message>
+    <message>
+        <source>The file is too short to be a logbook database.</source>
+        <translation>Le fichier est trop court pour être un carnet de plongée.</translation>
+    </message>
+    <message>
+        <source>The file is not a logbook database (not an SQLite file).</source>
+        <translation>Le fichier n&apos;est pas un carnet de plongée (pas un fichier SQLite).</translation>
+    </message>
+    <message>
+        <source>The logbook database is damaged: its header is invalid.</source>
+        <translation>Le carnet de plongée est endommagé : son en-tête n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>The logbook database was written in a newer file format.</source>
+        <translation>Le carnet de plongée a été écrit dans un format plus récent.</translation>
+    </message>
+    <message>
+        <source>The logbook database is damaged: the file is truncated.</source>
+        <translation>Le carnet de plongée est endommagé : le fichier est tronqué.</translation>
+    </message>
+    <message>
+        <source>The logbook path is not a readable file.</source>
+        <translation>Le chemin du carnet n&apos;est pas un fichier lisible.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>
@@ -118,7 +744,7 @@
         <source>Impossible to create the application data folder
 %1
 The program cannot start.</source>
-        <translation>Impossible de créer le dossier de données de l'application
+        <translation>Impossible de créer le dossier de données de l&apos;application
 %1
 Le programme ne peut pas démarrer.</translation>
     </message>
@@ -144,7 +770,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to open database</source>
-        <translation>Impossible d'ouvrir la base de données</translation>
+        <translation>Impossible d&apos;ouvrir la base de données</translation>
     </message>
     <message>
         <source>Impossible to create database 
@@ -154,7 +780,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to open file</source>
-        <translation>Impossible d'ouvrir le fichier</translation>
+        <translation>Impossible d&apos;ouvrir le fichier</translation>
     </message>
     <message>
         <source>Open Dive File</source>
@@ -163,10 +789,6 @@ Le programme ne peut pas démarrer.</translation>
     <message>
         <source>Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary dive file (*.divebin)</source>
         <translation>Fichier de plongée (*.csv *.uddf *.divebin);;Fichier CSV (*.csv);;Fichier UDDF (*.uddf);;Fichier de plongée binaire (*.divebin)</translation>
-    </message>
-    <message>
-        <source>Invalid File</source>
-        <translation>Fichier invalide</translation>
     </message>
     <message>
         <source>Impossible to read profile</source>
@@ -186,7 +808,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to write profile </source>
-        <translation>Impossible d'écrire le profil </translation>
+        <translation>Impossible d&apos;écrire le profil </translation>
     </message>
     <message>
         <source>
@@ -202,7 +824,7 @@ Cette plongée existe déjà</translation>
     </message>
     <message>
         <source>Write Database Error</source>
-        <translation>Erreur d'écriture en base</translation>
+        <translation>Erreur d&apos;écriture en base</translation>
     </message>
     <message>
         <source>Open</source>
@@ -229,18 +851,6 @@ Cette plongée existe déjà</translation>
         <translation>Virgule ,</translation>
     </message>
     <message>
-        <source>Add to planification</source>
-        <translation>Ajouter à la planification</translation>
-    </message>
-    <message>
-        <source>Are you sure to delete this dive?</source>
-        <translation>Voulez-vous vraiment supprimer cette plongée ?</translation>
-    </message>
-    <message>
-        <source>Are you sure to delete these dives?</source>
-        <translation>Voulez-vous vraiment supprimer ces plongées ?</translation>
-    </message>
-    <message>
         <source>Delete dive</source>
         <translation>Supprimer la plongée</translation>
     </message>
@@ -261,12 +871,8 @@ Cette plongée existe déjà</translation>
         <translation>Fichier de plongée (*.uddf *.csv);;Fichier UDDF (*.uddf);;Fichier CSV (*.csv)</translation>
     </message>
     <message>
-        <source>Invalid File Name</source>
-        <translation>Nom de fichier invalide</translation>
-    </message>
-    <message>
         <source>Impossible to write file</source>
-        <translation>Impossible d'écrire le fichier</translation>
+        <translation>Impossible d&apos;écrire le fichier</translation>
     </message>
     <message>
         <source>Save selection</source>
@@ -275,6 +881,150 @@ Cette plongée existe déjà</translation>
     <message>
         <source>Save Dive File</source>
         <translation>Enregistrer le fichier de plongée</translation>
+    </message>
+    <message>
+        <source>%1: the file name must end in .uddf or .csv to choose the file&apos;s format.</source>
+        <translation>%1 : le nom du fichier doit se terminer par .uddf ou .csv pour choisir le format du fichier.</translation>
+    </message>
+    <message>
+        <source>Dive shown</source>
+        <translation>Plongée affichée</translation>
+    </message>
+    <message>
+        <source>Planned dive</source>
+        <translation>Plongée planifiée</translation>
+    </message>
+    <message>
+        <source>Set owner</source>
+        <translation>Définir le propriétaire</translation>
+    </message>
+    <message>
+        <source>Owner name</source>
+        <translation>Nom du propriétaire</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Préférences</translation>
+    </message>
+    <message>
+        <source>The preferences could not be saved in
+%1
+They apply until the program ends.</source>
+        <translation>Les préférences n&apos;ont pas pu être enregistrées dans
+%1
+Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
+    </message>
+    <message>
+        <source>Ceil: decompression ceiling.</source>
+        <translation>Plafond : plafond de décompression.</translation>
+    </message>
+    <message>
+        <source>The diver went above the ceiling: see the marks on the graph.</source>
+        <translation>Le plongeur est remonté au-dessus du plafond : voir les repères sur le graphique.</translation>
+    </message>
+    <message>
+        <source>The computer warned that the ceiling was near.</source>
+        <translation>L&apos;ordinateur a signalé que le plafond était proche.</translation>
+    </message>
+    <message>
+        <source>The diver stayed below the ceiling.</source>
+        <translation>Le plongeur est resté sous le plafond.</translation>
+    </message>
+    <message>
+        <source>RR: rapid ascent, faster than %1 m/min.</source>
+        <translation>RR : remontée rapide, plus de %1 m/min.</translation>
+    </message>
+    <message>
+        <source>Too fast: the red segments and marks on the graph show where.</source>
+        <translation>Trop rapide : les segments et repères rouges du graphique montrent où.</translation>
+    </message>
+    <message>
+        <source>Near the limit: the orange segments on the graph show where.</source>
+        <translation>Proche de la limite : les segments orange du graphique montrent où.</translation>
+    </message>
+    <message>
+        <source>Every ascent stayed within the limit.</source>
+        <translation>Toutes les remontées sont restées dans la limite.</translation>
+    </message>
+    <message>
+        <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
+    </message>
+    <message>
+        <source>No yoyo in this dive.</source>
+        <translation>Aucun yoyo dans cette plongée.</translation>
+    </message>
+    <message>
+        <source>Yoyos found: %1 (see the marks on the graph).</source>
+        <translation>Yoyos trouvés : %1 (voir les repères sur le graphique).</translation>
+    </message>
+    <message>
+        <source>Security: safety warning recorded by the computer.</source>
+        <translation>Sécurité : alerte de sécurité enregistrée par l&apos;ordinateur.</translation>
+    </message>
+    <message>
+        <source>No warning.</source>
+        <translation>Aucune alerte.</translation>
+    </message>
+    <message>
+        <source>The computer recorded a warning of level %1.</source>
+        <translation>L&apos;ordinateur a enregistré une alerte de niveau %1.</translation>
+    </message>
+    <message>
+        <source>Dives/24H: dives within 24 hours.</source>
+        <translation>Plongées/24H : plongées en 24 heures.</translation>
+    </message>
+    <message>
+        <source>First dive of the last 24 hours.</source>
+        <translation>Première plongée des dernières 24 heures.</translation>
+    </message>
+    <message>
+        <source>Second dive within 24 hours.</source>
+        <translation>Deuxième plongée en 24 heures.</translation>
+    </message>
+    <message>
+        <source>Third dive within 24 hours: take care.</source>
+        <translation>Troisième plongée en 24 heures : prudence.</translation>
+    </message>
+    <message>
+        <source>Four or more dives within 24 hours.</source>
+        <translation>Quatre plongées ou plus en 24 heures.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened here: drop a dive file ending in .uddf, .csv or .divebin.</source>
+        <translation>%1 ne peut pas être ouvert ici : déposez un fichier de plongée se terminant par .uddf, .csv ou .divebin.</translation>
+    </message>
+    <message>
+        <source>Store the dive in the logbook</source>
+        <translation>Enregistrer la plongée dans le carnet</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this dive?</source>
+        <translation>Voulez-vous vraiment supprimer cette plongée ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete these dives?</source>
+        <translation>Voulez-vous vraiment supprimer ces plongées ?</translation>
+    </message>
+    <message>
+        <source>Filter (on)</source>
+        <translation>Filtre (actif)</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <source>Some dives are hidden by the filter</source>
+        <translation>Des plongées sont masquées par le filtre</translation>
+    </message>
+    <message>
+        <source>Add to the plan</source>
+        <translation>Ajouter au plan</translation>
+    </message>
+    <message>
+        <source>Replace the current dive of the plan</source>
+        <translation>Remplacer la plongée courante du plan</translation>
     </message>
 </context>
 <context>
@@ -304,8 +1054,8 @@ Cette plongée existe déjà</translation>
         <translation>Connecter la Veltra</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:700; color:#0055ff;"&gt;Computer Disconnected&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:700; color:#0055ff;"&gt;Ordinateur déconnecté&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:700; color:#0055ff;&quot;&gt;Computer Disconnected&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:700; color:#0055ff;&quot;&gt;Ordinateur déconnecté&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>Filter</source>
@@ -401,7 +1151,7 @@ Cette plongée existe déjà</translation>
     </message>
     <message>
         <source>Sample interval</source>
-        <translation>Intervalle d'échantillonnage</translation>
+        <translation>Intervalle d&apos;échantillonnage</translation>
     </message>
     <message>
         <source>Serial</source>
@@ -428,53 +1178,221 @@ Cette plongée existe déjà</translation>
         <translation>Simulation</translation>
     </message>
     <message>
-        <source>Manual</source>
-        <translation>Manuel</translation>
+        <source>File</source>
+        <translation>Fichier</translation>
     </message>
     <message>
-        <source>Ambient Pressure</source>
-        <translation>Pression ambiante</translation>
+        <source>Help</source>
+        <translation>Aide</translation>
     </message>
     <message>
-        <source> mbar</source>
-        <translation> mbar</translation>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
     </message>
     <message>
-        <source>Ascent</source>
-        <translation>Remontée</translation>
+        <source>Quit</source>
+        <translation>Quitter</translation>
     </message>
     <message>
-        <source>Profile</source>
-        <translation>Profil</translation>
+        <source>About</source>
+        <translation>À propos</translation>
     </message>
     <message>
-        <source>Point number:</source>
-        <translation>Numéro de point :</translation>
+        <source>---</source>
+        <translation>---</translation>
     </message>
     <message>
-        <source>Time:</source>
-        <translation>Temps :</translation>
+        <source>Preferences...</source>
+        <translation>Préférences...</translation>
     </message>
     <message>
-        <source>Depth:</source>
-        <translation>Profondeur :</translation>
-    </message>
-    <message>
-        <source>NDL/Ceil:</source>
-        <translation>NDL/Plafond :</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Démarrer</translation>
-    </message>
-    <message>
-        <source>Dive planification</source>
+        <source>Dive planner</source>
         <translation>Planification de plongée</translation>
     </message>
+</context>
+<context>
+    <name>MeasureWindow</name>
     <message>
-        <source>The dive planner is not part of this version yet.</source>
-        <translation>Le planificateur de plongée ne fait pas encore partie de cette version.</translation>
+        <source>Measure between two points</source>
+        <translation>Mesure entre deux points</translation>
     </message>
+    <message>
+        <source>Point 1</source>
+        <translation>Point 1</translation>
+    </message>
+    <message>
+        <source>Point 2</source>
+        <translation>Point 2</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Temps</translation>
+    </message>
+    <message>
+        <source>Depth difference</source>
+        <translation>Écart de profondeur</translation>
+    </message>
+    <message>
+        <source>Time difference</source>
+        <translation>Écart de temps</translation>
+    </message>
+    <message>
+        <source>Mean speed</source>
+        <translation>Vitesse moyenne</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+</context>
+<context>
+    <name>PlanFile</name>
+    <message>
+        <source>The plan file cannot be opened.</source>
+        <translation>Le fichier de plan ne peut pas être ouvert.</translation>
+    </message>
+    <message>
+        <source>The file is too large to be a dive plan.</source>
+        <translation>Le fichier est trop volumineux pour être un plan de plongée.</translation>
+    </message>
+    <message>
+        <source>The plan file is cut short.</source>
+        <translation>Le fichier de plan est tronqué.</translation>
+    </message>
+    <message>
+        <source>The plan file holds more than three dives.</source>
+        <translation>Le fichier de plan contient plus de trois plongées.</translation>
+    </message>
+    <message>
+        <source>The plan file is damaged: a length or count exceeds the file.</source>
+        <translation>Le fichier de plan est endommagé : une longueur ou un nombre dépasse le fichier.</translation>
+    </message>
+    <message>
+        <source>The plan file is damaged: a point refers to a gas the dive does not have.</source>
+        <translation>Le fichier de plan est endommagé : un point désigne un mélange que la plongée n&apos;a pas.</translation>
+    </message>
+    <message>
+        <source>The plan file is damaged: a point has no valid time or depth.</source>
+        <translation>Le fichier de plan est endommagé : un point n&apos;a pas de temps ou de profondeur valide.</translation>
+    </message>
+    <message>
+        <source>The plan file is damaged: its tissue tensions are not valid.</source>
+        <translation>Le fichier de plan est endommagé : ses tensions tissulaires ne sont pas valides.</translation>
+    </message>
+    <message>
+        <source>The plan file is damaged: its surface pressure is not valid.</source>
+        <translation>Le fichier de plan est endommagé : sa pression de surface n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>The plan file could not be written completely.</source>
+        <translation>Le fichier de plan n&apos;a pas pu être écrit entièrement.</translation>
+    </message>
+</context>
+<context>
+    <name>PlanificationTab</name>
+    <message>
+        <source>Add dive</source>
+        <translation>Ajouter une plongée</translation>
+    </message>
+    <message>
+        <source>Replace current dive</source>
+        <translation>Remplacer la plongée courante</translation>
+    </message>
+    <message>
+        <source>Designation</source>
+        <translation>Désignation</translation>
+    </message>
+    <message>
+        <source>Activate on/off effort mode</source>
+        <translation>Activer/désactiver le mode effort</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>No free place for a new dive</source>
+        <translation>Plus de place pour une nouvelle plongée</translation>
+    </message>
+    <message>
+        <source>No free location for a new dive</source>
+        <translation>Plus de place pour une nouvelle plongée</translation>
+    </message>
+    <message>
+        <source>Replace dive</source>
+        <translation>Remplacer la plongée</translation>
+    </message>
+    <message>
+        <source>Replace the current dive?</source>
+        <translation>Remplacer la plongée courante ?</translation>
+    </message>
+    <message>
+        <source>Start a new plan? The current plan is discarded if it was not saved.</source>
+        <translation>Commencer un nouveau plan ? Le plan en cours est abandonné s&apos;il n&apos;a pas été enregistré.</translation>
+    </message>
+    <message>
+        <source>Open Dive File</source>
+        <translation>Ouvrir un fichier de plongée</translation>
+    </message>
+    <message>
+        <source>Impossible to load dive file</source>
+        <translation>Impossible de charger le fichier de plongée</translation>
+    </message>
+    <message>
+        <source>Load plan</source>
+        <translation>Ouvrir un plan</translation>
+    </message>
+    <message>
+        <source>Save Plan</source>
+        <translation>Enregistrer le plan</translation>
+    </message>
+    <message>
+        <source>Select a line after which insert a point</source>
+        <translation>Sélectionnez la ligne après laquelle insérer un point</translation>
+    </message>
+    <message>
+        <source>Select the dive point to remove</source>
+        <translation>Sélectionnez le point à retirer</translation>
+    </message>
+    <message>
+        <source>Delete selected points</source>
+        <translation>Supprimer les points sélectionnés</translation>
+    </message>
+    <message>
+        <source>Delete this point</source>
+        <translation>Supprimer ce point</translation>
+    </message>
+    <message>
+        <source>Set start of DTR</source>
+        <translation>Fixer le début de la remontée (DTR)</translation>
+    </message>
+    <message>
+        <source>Measure between 2 points</source>
+        <translation>Mesurer entre 2 points</translation>
+    </message>
+    <message>
+        <source>Impossible to set start of DTR on planified profile</source>
+        <translation>Impossible de fixer le début de la remontée sur un profil planifié</translation>
+    </message>
+    <message>
+        <source>New plan</source>
+        <translation>Nouveau plan</translation>
+    </message>
+    <message>
+        <source>Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5</source>
+        <translation>Temps : %1 - Profondeur : %2m - Vitesse : %3 m/min - PpO2 : %4 - Plafond : %5</translation>
+    </message>
+</context>
+<context>
+    <name>PlanificationTabClass</name>
     <message>
         <source>Dive mode</source>
         <translation>Mode de plongée</translation>
@@ -508,8 +1426,12 @@ Cette plongée existe déjà</translation>
         <translation>Pression en surface</translation>
     </message>
     <message>
+        <source> mbar</source>
+        <translation> mbar</translation>
+    </message>
+    <message>
         <source>Water type</source>
-        <translation>Type d'eau</translation>
+        <translation>Type d&apos;eau</translation>
     </message>
     <message>
         <source>Salt</source>
@@ -522,6 +1444,10 @@ Cette plongée existe déjà</translation>
     <message>
         <source>Surface interval</source>
         <translation>Intervalle de surface</translation>
+    </message>
+    <message>
+        <source>Gases</source>
+        <translation>Gaz</translation>
     </message>
     <message>
         <source>Air</source>
@@ -544,12 +1470,24 @@ Cette plongée existe déjà</translation>
         <translation>CF Oxy</translation>
     </message>
     <message>
+        <source>Gradient factor low (%): how near to its limit a tissue may come at the first stop. Lower values start the stops deeper.</source>
+        <translation>Gradient factor bas (%) : jusqu&apos;où un tissu peut approcher sa limite au premier palier. Plus bas, les paliers commencent plus profond.</translation>
+    </message>
+    <message>
         <source>GFl</source>
         <translation>GFl</translation>
     </message>
     <message>
+        <source>Gradient factor high (%): how near to its limit a tissue may come on surfacing. Lower values give longer shallow stops.</source>
+        <translation>Gradient factor haut (%) : jusqu&apos;où un tissu peut approcher sa limite à la sortie. Plus bas, les paliers peu profonds sont plus longs.</translation>
+    </message>
+    <message>
         <source>GFh</source>
         <translation>GFh</translation>
+    </message>
+    <message>
+        <source>Reduction (%): kept with the plan; it does not change the computation.</source>
+        <translation>Réduction (%) : enregistrée avec le plan ; elle ne modifie pas le calcul.</translation>
     </message>
     <message>
         <source>%Rd</source>
@@ -572,16 +1510,20 @@ Cette plongée existe déjà</translation>
         <translation>Retirer le point sélectionné</translation>
     </message>
     <message>
-        <source>Create new simulation</source>
-        <translation>Nouvelle simulation</translation>
+        <source>New plan</source>
+        <translation>Nouveau plan</translation>
     </message>
     <message>
-        <source>Open simulation</source>
-        <translation>Ouvrir une simulation</translation>
+        <source>Open plan</source>
+        <translation>Ouvrir un plan</translation>
     </message>
     <message>
-        <source>Save simulation</source>
-        <translation>Enregistrer la simulation</translation>
+        <source>Save plan</source>
+        <translation>Enregistrer le plan</translation>
+    </message>
+    <message>
+        <source>Fit to all</source>
+        <translation>Tout afficher</translation>
     </message>
     <message>
         <source>Hide/Show points</source>
@@ -611,29 +1553,51 @@ Cette plongée existe déjà</translation>
         <source>End of dive</source>
         <translation>Fin de plongée</translation>
     </message>
+</context>
+<context>
+    <name>Planner</name>
     <message>
-        <source>File</source>
-        <translation>Fichier</translation>
+        <source>Decompression impossible: a stop of this plan would never end. Make the dive shorter or shallower, or breathe another gas.</source>
+        <translation>Décompression impossible : un palier de ce plan ne finirait jamais. Raccourcissez la plongée, réduisez la profondeur ou respirez un autre mélange.</translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesDialog</name>
+    <message>
+        <source>Open and store dive files</source>
+        <translation>Ouvrir et enregistrer des fichiers de plongée</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>Aide</translation>
+        <source>Dive planner tab</source>
+        <translation>Onglet de planification</translation>
     </message>
     <message>
-        <source>Open</source>
-        <translation>Ouvrir</translation>
+        <source>Gradient factors in the planner</source>
+        <translation>Gradient factors dans la planification</translation>
     </message>
     <message>
-        <source>Quit</source>
-        <translation>Quitter</translation>
+        <source>Alert lights of the dive</source>
+        <translation>Voyants d&apos;alerte de la plongée</translation>
     </message>
     <message>
-        <source>About</source>
-        <translation>À propos</translation>
+        <source>&quot;Program name&quot; in the computer menu</source>
+        <translation>« Nom du programme » dans le menu de l&apos;ordinateur</translation>
     </message>
     <message>
-        <source>---</source>
-        <translation>---</translation>
+        <source>Console and Simulation tabs (developer)</source>
+        <translation>Onglets Console et Simulation (développeur)</translation>
+    </message>
+    <message>
+        <source>Test buttons (developer)</source>
+        <translation>Boutons de test (développeur)</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Préférences</translation>
+    </message>
+    <message>
+        <source>Changes apply at once and are kept in options.ini.</source>
+        <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
     </message>
 </context>
 <context>
@@ -645,6 +1609,218 @@ Cette plongée existe déjà</translation>
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Position information</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Temps</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Vitesse</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>NDL</source>
+        <translation>Sans palier</translation>
+    </message>
+    <message>
+        <source>Ceiling</source>
+        <translation>Plafond</translation>
+    </message>
+    <message>
+        <source>Selection</source>
+        <translation>Sélection</translation>
+    </message>
+    <message>
+        <source>Start Time</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>End Time</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Elapsed Time</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Measure between two points</source>
+        <translation>Mesure entre deux points</translation>
+    </message>
+    <message>
+        <source>Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary dive file (*.divebin)</source>
+        <translation>Fichier de plongée (*.csv *.uddf *.divebin);;Fichier CSV (*.csv);;Fichier UDDF (*.uddf);;Fichier de plongée binaire (*.divebin)</translation>
+    </message>
+    <message>
+        <source>Dive plan file (*.diveplan)</source>
+        <translation>Fichier de plan de plongée (*.diveplan)</translation>
+    </message>
+    <message>
+        <source>The file could not be read whole</source>
+        <translation>Le fichier n&apos;a pas pu être lu entièrement</translation>
+    </message>
+</context>
+<context>
+    <name>SimulationTab</name>
+    <message>
+        <source>Ascent definition</source>
+        <translation>Définition de la remontée</translation>
+    </message>
+    <message>
+        <source>Target depth</source>
+        <translation>Profondeur cible</translation>
+    </message>
+    <message>
+        <source>Ascent speed</source>
+        <translation>Vitesse de remontée</translation>
+    </message>
+    <message>
+        <source>Stop ascent</source>
+        <translation>Arrêter la remontée</translation>
+    </message>
+    <message>
+        <source>Stop the ascent?</source>
+        <translation>Arrêter la remontée ?</translation>
+    </message>
+    <message>
+        <source>Computer: %1 mbar</source>
+        <translation>Ordinateur : %1 mbar</translation>
+    </message>
+    <message>
+        <source>Ascent</source>
+        <translation>Remontée</translation>
+    </message>
+    <message>
+        <source>Simulation Error</source>
+        <translation>Erreur de simulation</translation>
+    </message>
+    <message>
+        <source>No dive profile loaded</source>
+        <translation>Aucun profil de plongée chargé</translation>
+    </message>
+    <message>
+        <source>This dive cannot be replayed</source>
+        <translation>Cette plongée ne peut pas être rejouée</translation>
+    </message>
+    <message>
+        <source>Stop the replay</source>
+        <translation>Arrêter la relecture</translation>
+    </message>
+    <message>
+        <source>NDL</source>
+        <translation>Sans palier</translation>
+    </message>
+    <message>
+        <source>Ceiling</source>
+        <translation>Plafond</translation>
+    </message>
+    <message>
+        <source>Start the replay</source>
+        <translation>Lancer la relecture</translation>
+    </message>
+</context>
+<context>
+    <name>SimulationTabClass</name>
+    <message>
+        <source>Connect the computer</source>
+        <translation>Connecter l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Ambient pressure the computer reported last</source>
+        <translation>Dernière pression ambiante indiquée par l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuel</translation>
+    </message>
+    <message>
+        <source>Ambient Pressure</source>
+        <translation>Pression ambiante</translation>
+    </message>
+    <message>
+        <source> bar</source>
+        <translation> bar</translation>
+    </message>
+    <message>
+        <source>Ascent</source>
+        <translation>Remontée</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Point number:</source>
+        <translation>Numéro de point :</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>Temps :</translation>
+    </message>
+    <message>
+        <source>Depth:</source>
+        <translation>Profondeur :</translation>
+    </message>
+    <message>
+        <source>NDL/Ceil:</source>
+        <translation>NDL/Plafond :</translation>
+    </message>
+    <message>
+        <source>Dive:</source>
+        <translation>Plongée :</translation>
+    </message>
+    <message>
+        <source>Start the replay</source>
+        <translation>Lancer la relecture</translation>
+    </message>
+</context>
+<context>
+    <name>TblDivePointsModel</name>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Temps</translation>
+    </message>
+    <message>
+        <source>Gas</source>
+        <translation>Mélange</translation>
+    </message>
+</context>
+<context>
+    <name>UDDF</name>
+    <message>
+        <source>The UDDF file cannot be opened.</source>
+        <translation>Le fichier UDDF ne peut pas être ouvert.</translation>
+    </message>
+    <message>
+        <source>The file is too large to be a UDDF dive file.</source>
+        <translation>Le fichier est trop volumineux pour être un fichier de plongée UDDF.</translation>
+    </message>
+    <message>
+        <source>The file is not a well-formed XML document (cut short or damaged).</source>
+        <translation>Le fichier n&apos;est pas un document XML bien formé (tronqué ou endommagé).</translation>
+    </message>
+    <message>
+        <source>The XML document is not a UDDF file.</source>
+        <translation>Le document XML n&apos;est pas un fichier UDDF.</translation>
+    </message>
+    <message>
+        <source>The UDDF file could not be written completely.</source>
+        <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/hiddenoptions.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+
+// Shows every switch of "options.ini" as a check box; the caller writes and applies them.
+class PreferencesDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    PreferencesDialog(const HiddenOptions& options, QWidget* parent);
+    HiddenOptions options() const;
+
+private:
+    std::array<QCheckBox*, 7> m_boxes {};
+};
