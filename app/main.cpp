@@ -59,6 +59,12 @@ int main(int argc, char* argv[])
     MainWindow window;
     if (!window.isUsable())
         return 1;
+    // The designed size, or less on a small screen (a 1366x768 laptop), leaving room for the
+    // title bar; centred on the screen.
+    const QRect available = screen->availableGeometry();
+    QRect place(QPoint(), window.size().boundedTo(available.size() - QSize(16, 48)));
+    place.moveCenter(available.center());
+    window.setGeometry(place);
     window.show();
     QTimer::singleShot(2000, &splash, &QWidget::close);
     return QApplication::exec();

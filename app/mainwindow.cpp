@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTextEdit>
 
@@ -135,8 +136,15 @@ MainWindow::MainWindow(QWidget* parent)
     createComputerActions();
 
     // The simulation tab is a widget of its own; it replays the dive shown or the planned dive.
-    m_simulationTab = new SimulationTab(m_ui->tab_3);
-    m_ui->verticalLayout_15->addWidget(m_simulationTab);
+    // In a scroll area: the tall simulation controls must not make the window taller than a
+    // laptop screen.
+    auto* simulationScroll = new QScrollArea(m_ui->tab_3);
+    simulationScroll->setWidgetResizable(true);
+    simulationScroll->setFrameShape(QFrame::NoFrame);
+    m_simulationTab = new SimulationTab(simulationScroll);
+    simulationScroll->setWidget(m_simulationTab);
+    m_ui->verticalLayout_15->addWidget(simulationScroll);
+    m_ui->tab_3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_simulationTab->connectComputer = [this] { return connectTarskBle(); };
     m_simulationTab->addReplaySource(tr("Dive shown"), m_graphView);
     if (auto* planGraph = m_planTab->findChild<GraphView*>(QStringLiteral("widgetSimul")))

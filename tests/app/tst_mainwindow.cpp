@@ -1,5 +1,6 @@
 #include "app/demodives.h"
 #include "app/mainwindow.h"
+#include "app/preferencesdialog.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/formfilter.h"
@@ -8,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QFile>
@@ -24,11 +26,14 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
 
 namespace {
+
+using Points = QList<QPair<double, double>>;
 
 // Waits for the next modal windows and hands each to its answer in turn; used to
 // answer the message boxes and input dialogs that the window runs modally.
@@ -151,6 +156,9 @@ private slots:
 
     void hiddenFeatures_data();
     void hiddenFeatures();
+    void preferencesWrittenBackAndApplied();
+    void fitsLaptopScreen();
+    void screenshots();
     void openCsvShowsDive();
     void openUddfShowsDiveAndStoresUnderItsComputer();
     void failedOpenKeepsShownDive();
@@ -291,6 +299,120 @@ void TestMainWindow::hiddenFeatures()
     QVERIFY(w->windowTitle().startsWith(QStringLiteral("Veltra Desktop - ")));
 }
 
+void TestMainWindow::preferencesWrittenBackAndApplied()
+{
+    // A key the dialog does not show (the demo's) must survive the write.
+    writeOptions({ { "demoComputer", 1 } });
+    MainWindow* w = makeWindow();
+    w->show();
+    QVERIFY(w->findChild<QWidget*>("btImportDive")->isVisible());
+    auto answer = std::make_unique<ModalAnswer>([](QWidget* modal) {
+        auto* dialog = qobject_cast<PreferencesDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->findChild<QCheckBox*>("ck_import")->setChecked(false);
+        dialog->findChild<QCheckBox*>("ck_developer")->setChecked(true);
+        dialog->accept();
+    });
+    w->editPreferences();
+    QVERIFY(answer->seen);
+    // Applied at once...
+    QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
+    QVERIFY(!w->findChild<QAction*>("actionOpen")->isEnabled());
+    QVERIFY(w->findChild<QWidget*>("btTest")->isVisible());
+    // ...and kept for the next start, beside what was there.
+    const QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
+    QCOMPARE(options.value("hidden/import").toInt(), 0);
+    QCOMPARE(options.value("hidden/developer").toInt(), 1);
+    QCOMPARE(options.value("hidden/planification").toInt(), 1);
+    QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
+    w = makeWindow();
+    w->show();
+    QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
+}
+
+void TestMainWindow::fitsLaptopScreen()
+{
+    // A 1366x768 screen less a panel and the title bar leaves about 700 pixels.
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    w->show();
+    const QSize smallest = w->minimumSizeHint().expandedTo(w->minimumSize());
+    QVERIFY2(smallest.width() <= 1280 && smallest.height() <= 690,
+        qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
+    FormFilter filter(w);
+    QVERIFY(filter.minimumSizeHint().height() <= 690);
+}
+
+void TestMainWindow::screenshots()
+{
+    // By hand: VELTRA_TEST_SCREENSHOTS=<folder> [VELTRA_TEST_QM=<.qm file>] and a real screen
+    // (xvfb-run with QT_QPA_PLATFORM=xcb) of the size to look at.
+    const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+    if (out.isEmpty())
+        QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+    QTranslator translator;
+    const QString qm = qEnvironmentVariable("VELTRA_TEST_QM");
+    if (!qm.isEmpty()) {
+        QVERIFY(translator.load(qm));
+        QCoreApplication::installTranslator(&translator);
+    }
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    w->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(300);
+    // The dive with the most gases.
+    QTableWidget* list = diveList(w);
+    QTableWidgetItem* best = nullptr;
+    int gases = -1;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        QTableWidgetItem* item = list->item(row, 0);
+        if (!item || item->data(Qt::UserRole).toInt() <= 0)
+            continue;
+        w->openDiveProfileItem(item);
+        if (w->currentDive().gases.size() > gases) {
+            gases = int(w->currentDive().gases.size());
+            best = item;
+        }
+    }
+    QVERIFY(best);
+    w->openDiveProfileItem(best);
+    const auto shoot = [&](QWidget* widget, const QString& name) {
+        QCoreApplication::processEvents();
+        QTest::qWait(100);
+        QVERIFY(widget->grab().save(QDir(out).filePath(name + QStringLiteral(".png"))));
+    };
+    auto* profileTabs = w->findChild<QTabWidget*>("tabProfile");
+    for (int i = 0; i < profileTabs->count(); ++i) {
+        if (!profileTabs->isTabVisible(i))
+            continue;
+        profileTabs->setCurrentIndex(i);
+        shoot(w, QStringLiteral("main-%1").arg(i));
+    }
+    profileTabs->setCurrentIndex(0);
+    auto* mainTabs = w->findChild<QTabWidget*>("tabMain");
+    mainTabs->setCurrentIndex(1);
+    shoot(w, QStringLiteral("planner"));
+    mainTabs->setCurrentIndex(0);
+
+    FormFilter filter(w);
+    filter.setFilter(DiveFilter(), LogbookDatabase::instance().listComputers());
+    filter.show();
+    shoot(&filter, QStringLiteral("filter"));
+    PreferencesDialog preferences(HiddenOptions(), w);
+    preferences.show();
+    shoot(&preferences, QStringLiteral("preferences"));
+    w->about();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String("AboutWindow")) {
+            shoot(top, QStringLiteral("about"));
+            top->close();
+        }
+    }
+    if (!qm.isEmpty())
+        QCoreApplication::removeTranslator(&translator);
+}
+
 void TestMainWindow::openCsvShowsDive()
 {
     // 0 to 30 m in 2 min, 75 min in all: the duration keeps its hour.
@@ -365,12 +487,14 @@ void TestMainWindow::dropOnlyTakesUddfAndDivebin_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message");
-    QTest::newRow("csv is refused") << "a.csv"
-                                    << "Invalid File";
+    QTest::newRow("text file is refused, naming what works") << "a.txt"
+                                                             << "a.txt cannot be opened here";
     QTest::newRow("suffix in capitals is refused") << "a.UDDF"
-                                                   << "Invalid File";
+                                                   << "a.UDDF cannot be opened here";
     QTest::newRow("missing uddf fails to open") << "a.uddf"
                                                 << "Impossible to open file";
+    QTest::newRow("missing csv fails to open") << "a.csv"
+                                               << "Impossible to open file";
 }
 
 void TestMainWindow::dropOnlyTakesUddfAndDivebin()
@@ -522,7 +646,7 @@ void TestMainWindow::deleteAsksFirst()
         w->deleteSelectedDives();
         QVERIFY(no.seen());
         QCOMPARE(no.title, QString("Delete dive"));
-        QCOMPARE(no.text, QString("Are you sure to delete this dive?"));
+        QCOMPARE(no.text, QString("Do you really want to delete this dive?"));
     }
     QCOMPARE(list->rowCount(), 7);
 
@@ -531,7 +655,7 @@ void TestMainWindow::deleteAsksFirst()
     BoxAnswer yes(QMessageBox::Yes);
     w->deleteSelectedDives();
     QVERIFY(yes.seen());
-    QCOMPARE(yes.text, QString("Are you sure to delete these dives?"));
+    QCOMPARE(yes.text, QString("Do you really want to delete these dives?"));
     // One dive gone from each computer: 2 groups + 3 dives.
     QCOMPARE(list->rowCount(), 5);
     QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 Names / 3 Dives"));
@@ -588,6 +712,8 @@ void TestMainWindow::filterDialogDrivesList()
     QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
     QCOMPARE(diveList(w)->rowCount(), 4);
     QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+    // The button says that dives are hidden.
+    QCOMPARE(w->findChild<QPushButton*>("btFilter")->text(), QString("Filter (on)"));
 
     // Dates: 13 June 2026 only (two Veltra dives that day, local time near UTC).
     answer = std::make_unique<ModalAnswer>([](QWidget* modal) {
@@ -600,6 +726,8 @@ void TestMainWindow::filterDialogDrivesList()
         form->findChild<QGroupBox*>("grComputer")->setChecked(false);
         form->findChild<QGroupBox*>("grDateTime")->setChecked(true);
         form->findChild<QDateEdit*>("startDate")->setDate(QDate(2026, 6, 13));
+        form->findChild<QGroupBox*>("grEndDate")->setChecked(true);
+        form->findChild<QDateEdit*>("endDate")->setDate(QDate(2026, 6, 13));
         form->accept();
     });
     w->setFilter();
@@ -665,7 +793,9 @@ void TestMainWindow::saveSelectionCutsTheRange()
 
     BoxAnswer refused;
     QVERIFY(!w->saveSelection(m_home->filePath(QStringLiteral("cut.divebin"))));
-    QCOMPARE(refused.text, QString("Invalid File Name"));
+    QCOMPARE(refused.text,
+        QString(
+            "cut.divebin: the file name must end in .uddf or .csv to choose the file's format."));
 }
 
 void TestMainWindow::exportRefusesDivebin()
@@ -677,7 +807,8 @@ void TestMainWindow::exportRefusesDivebin()
     BoxAnswer box;
     QVERIFY(!w->exportStoredDive(id, path));
     QCOMPARE(box.title, QString("Error"));
-    QCOMPARE(box.text, QString("Invalid File Name"));
+    QVERIFY2(box.text.startsWith("out.divebin: the file name must end in .uddf or .csv"),
+        qPrintable(box.text));
     QVERIFY(!QFile::exists(path));
 }
 
@@ -749,7 +880,6 @@ void TestMainWindow::separatorSurvivesRestart()
 
 void TestMainWindow::alertLeds_data()
 {
-    using Points = QList<QPair<double, double>>;
     QTest::addColumn<Points>("points");
     QTest::addColumn<quint32>("word");
     QTest::addColumn<QString>("light");
@@ -779,7 +909,7 @@ void TestMainWindow::alertLeds_data()
 
 void TestMainWindow::alertLeds()
 {
-    QFETCH(QList<QPair<double, double>>, points);
+    QFETCH(Points, points);
     QFETCH(quint32, word);
     QFETCH(QString, light);
     QFETCH(QString, icon);

@@ -183,8 +183,8 @@ void TestDialogs::measureWindowForm()
     QCOMPARE(window.pointsTable()->columnCount(), 2);
     QCOMPARE(window.valuesTable()->rowCount(), 3);
     QCOMPARE(window.pointsTable()->verticalHeaderItem(0)->text(), QStringLiteral("Point 1"));
-    QCOMPARE(window.valuesTable()->verticalHeaderItem(0)->text(),
-        QStringLiteral("Différence profondeur"));
+    QCOMPARE(
+        window.valuesTable()->verticalHeaderItem(0)->text(), QStringLiteral("Depth difference"));
     QCOMPARE(window.pointsTable()->item(0, 0)->text(), QStringLiteral("0m"));
     QCOMPARE(window.pointsTable()->item(1, 1)->text(), QStringLiteral("10:00"));
     QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0 m/min"));
@@ -219,7 +219,7 @@ void TestDialogs::positionInformation_data()
                                     "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" };
     // The ceiling is interpolated like the depth: -10 -> +2 over 60 s, at 30 s: -4.
     QTest::newRow("interpolated-ceiling")
-        << 30 << -10.0 << 2.0 << QStringList { "NDL</td> <td>4.0mn</td>" };
+        << 30 << -10.0 << 2.0 << QStringList { "NDL</td> <td>4.0 min</td>" };
 }
 
 void TestDialogs::positionInformation()
