@@ -67,7 +67,7 @@ bool readFirmwareFile(const QString& path, QByteArray* image, QString* error)
 FirmwareMgt::FirmwareMgt(QWidget* parent, const QString& appDataDir, const CatalogueConfig& config,
     TarskBle* link, Hooks hooks)
     : QDialog(parent)
-    , ui(std::make_unique<Ui::FirmwareMgtClass>())
+    , m_ui(std::make_unique<Ui::FirmwareMgtClass>())
     , m_appDataDir(appDataDir)
     , m_firmwareFolder(QDir(appDataDir).filePath(QStringLiteral("Firmwares")))
     , m_config(config)
@@ -75,12 +75,12 @@ FirmwareMgt::FirmwareMgt(QWidget* parent, const QString& appDataDir, const Catal
     , m_hooks(std::move(hooks))
     , m_downloader(new FileDownloader(config, this))
 {
-    ui->setupUi(this);
-    ui->progressBar->setVisible(false);
-    ui->progressBar->setRange(0, 100);
-    ui->tbFirmwares->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->tbFirmwares->horizontalHeader()->setStretchLastSection(true);
-    connect(ui->pushButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_ui->setupUi(this);
+    m_ui->progressBar->setVisible(false);
+    m_ui->progressBar->setRange(0, 100);
+    m_ui->tbFirmwares->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_ui->tbFirmwares->horizontalHeader()->setStretchLastSection(true);
+    connect(m_ui->pushButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_downloader, &FileDownloader::downloaded, this, &FirmwareMgt::fileDownloaded);
 
     hookLink(this->link());
@@ -122,12 +122,12 @@ TarskBle* FirmwareMgt::link() const
 
 QString FirmwareMgt::info() const
 {
-    return ui->lbInfo->text();
+    return m_ui->lbInfo->text();
 }
 
 QPushButton* FirmwareMgt::downloadButton(int row) const
 {
-    QWidget* cell = ui->tbFirmwares->cellWidget(row, 3);
+    QWidget* cell = m_ui->tbFirmwares->cellWidget(row, 3);
     return cell ? cell->findChild<QPushButton*>() : nullptr;
 }
 
@@ -152,8 +152,8 @@ bool FirmwareMgt::question(const QString& title, const QString& text)
 void FirmwareMgt::fetchCatalogue()
 {
     if (!m_config.isComplete()) {
-        ui->lbInfo->setText(tr("Firmware catalogue not configured"));
-        ui->lbInfo->setToolTip(
+        m_ui->lbInfo->setText(tr("Firmware catalogue not configured"));
+        m_ui->lbInfo->setToolTip(
             tr("Set %1 in options.ini and the account and token in %2 and %3 or in %4")
                 .arg(QLatin1String(CatalogueConfig::kHostKey),
                     QLatin1String(CatalogueConfig::kAccountVariable),
@@ -161,7 +161,7 @@ void FirmwareMgt::fetchCatalogue()
                     QLatin1String(CatalogueConfig::kCredentialsFile)));
         return;
     }
-    ui->lbInfo->setText(tr("Reading the firmware catalogue..."));
+    m_ui->lbInfo->setText(tr("Reading the firmware catalogue..."));
     startRequest(m_config.catalogueUrl(true), FileDownloader::TocFile);
 }
 
@@ -178,7 +178,7 @@ void FirmwareMgt::startRequest(const QUrl& url, int kind)
 
 void FirmwareMgt::downloadError(const QString& reason)
 {
-    ui->lbInfo->setText(tr("Download Error: %1").arg(reason));
+    m_ui->lbInfo->setText(tr("Download Error: %1").arg(reason));
     critical(tr("Download Error"), reason);
 }
 
@@ -230,12 +230,12 @@ void FirmwareMgt::listingDownloaded()
         downloadError(catalogueStatusText(status));
         return;
     }
-    ui->lbInfo->setText(tr("%1 Firmwares Available").arg(m_entries.size()));
+    m_ui->lbInfo->setText(tr("%1 Firmwares Available").arg(m_entries.size()));
 }
 
 void FirmwareMgt::fillFirmwareTable(bool resizeColumns)
 {
-    QTableWidget* table = ui->tbFirmwares;
+    QTableWidget* table = m_ui->tbFirmwares;
     table->clearContents();
     table->setRowCount(int(m_entries.size()));
     for (int row = 0; row < m_entries.size(); ++row) {
@@ -282,7 +282,7 @@ void FirmwareMgt::downloadFirmware(int id)
     if (entry.downloadUrl.isEmpty())
         return;
     m_downloadIndex = id;
-    ui->lbInfo->setText(tr("Downloading %1...").arg(entry.fileName));
+    m_ui->lbInfo->setText(tr("Downloading %1...").arg(entry.fileName));
     startRequest(QUrl(entry.downloadUrl), FileDownloader::FirmwareFile);
 }
 
@@ -312,7 +312,7 @@ void FirmwareMgt::firmwareDownloaded()
                 .arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
-    ui->lbInfo->setText(tr("%1 downloaded").arg(m_entries.at(index).fileName));
+    m_ui->lbInfo->setText(tr("%1 downloaded").arg(m_entries.at(index).fileName));
     offerInstallation(index);
 }
 
@@ -416,9 +416,9 @@ bool FirmwareMgt::install(const QByteArray& image, const QString& name)
         return false;
     }
     m_totalBytes = total;
-    ui->progressBar->setValue(0);
-    ui->progressBar->setVisible(true);
-    ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(0).arg(m_totalBytes));
+    m_ui->progressBar->setValue(0);
+    m_ui->progressBar->setVisible(true);
+    m_ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(0).arg(m_totalBytes));
     setBusy(true);
     return true;
 }
@@ -426,9 +426,9 @@ bool FirmwareMgt::install(const QByteArray& image, const QString& name)
 void FirmwareMgt::setBusy(bool busy)
 {
     m_installing = busy;
-    ui->btFirmwareFromDisk->setEnabled(!busy);
-    ui->pushButton->setEnabled(!busy);
-    for (int row = 0; row < ui->tbFirmwares->rowCount(); ++row) {
+    m_ui->btFirmwareFromDisk->setEnabled(!busy);
+    m_ui->pushButton->setEnabled(!busy);
+    for (int row = 0; row < m_ui->tbFirmwares->rowCount(); ++row) {
         if (QPushButton* button = downloadButton(row))
             button->setEnabled(!busy && !m_entries.value(row).downloadUrl.isEmpty());
     }
@@ -439,12 +439,12 @@ void FirmwareMgt::onUploadFirmwareProgress(int pNbBytesSent, int pPercentageDone
     if (!m_installing)
         return;
     if (pNbBytesSent == 0 && pPercentageDone == 100) {
-        ui->progressBar->setValue(0);
-        ui->lbInfo->setText(tr("Nb sent: 0/0"));
+        m_ui->progressBar->setValue(0);
+        m_ui->lbInfo->setText(tr("Nb sent: 0/0"));
         return;
     }
-    ui->progressBar->setValue(qBound(0, pPercentageDone, 100));
-    ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(pNbBytesSent).arg(m_totalBytes));
+    m_ui->progressBar->setValue(qBound(0, pPercentageDone, 100));
+    m_ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(pNbBytesSent).arg(m_totalBytes));
 }
 
 void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
@@ -452,9 +452,9 @@ void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
     if (pCommand != VeltraCommand::EndProgram || !m_installing)
         return;
     const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
-    ui->lbInfo->setText(QTime(0, 0)
-                            .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
-                            .toString(QStringLiteral("'Installation successful in' hh:mm:ss")));
+    m_ui->lbInfo->setText(QTime(0, 0)
+                              .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
+                              .toString(QStringLiteral("'Installation successful in' hh:mm:ss")));
     setBusy(false);
 }
 
@@ -473,7 +473,7 @@ void FirmwareMgt::onDisconnectController()
 
 void FirmwareMgt::installationFailed(const QString& reason)
 {
-    ui->lbInfo->setText(tr("Installation failed: %1").arg(reason));
+    m_ui->lbInfo->setText(tr("Installation failed: %1").arg(reason));
     setBusy(false);
     // The same firmware may be tried again.
     m_downloadIndex = -1;

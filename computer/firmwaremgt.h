@@ -94,7 +94,7 @@ private:
     bool question(const QString& title, const QString& text);
     void startRequest(const QUrl& url, int kind);
 
-    std::unique_ptr<Ui::FirmwareMgtClass> ui;
+    std::unique_ptr<Ui::FirmwareMgtClass> m_ui;
     QString m_appDataDir;
     QString m_firmwareFolder;
     CatalogueConfig m_config;

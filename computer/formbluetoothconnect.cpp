@@ -9,10 +9,10 @@ using VeltraCommand::VeltraCommandIn;
 
 FormBluetoothConnect::FormBluetoothConnect(QWidget* parent, TarskBle* link)
     : QDialog(parent, Qt::FramelessWindowHint)
-    , ui(std::make_unique<Ui::FormBluetoothConnectClass>())
+    , m_ui(std::make_unique<Ui::FormBluetoothConnectClass>())
     , m_fixedLink(link)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
 }
 
@@ -28,7 +28,7 @@ TarskBle* FormBluetoothConnect::link() const
 
 QString FormBluetoothConnect::message() const
 {
-    return ui->log->text();
+    return m_ui->log->text();
 }
 
 int FormBluetoothConnect::runConnection()
@@ -46,8 +46,8 @@ bool FormBluetoothConnect::start()
     setResult(QDialog::Rejected);
     m_runLink = link();
     if (!m_runLink) {
-        ui->log->setText(tr("No Bluetooth link"));
-        ui->bottomBar->show();
+        m_ui->log->setText(tr("No Bluetooth link"));
+        m_ui->bottomBar->show();
         return false;
     }
     m_connections << connect(
@@ -61,13 +61,13 @@ bool FormBluetoothConnect::start()
     m_connections << connect(
         m_runLink, &TarskBle::onExchangeError, this, &FormBluetoothConnect::onExchangeError);
 
-    ui->bottomBar->hide();
+    m_ui->bottomBar->hide();
     startSearchAnimation();
     if (m_runLink->hasController()) {
-        ui->log->setText(tr("Connect to computer..."));
+        m_ui->log->setText(tr("Connect to computer..."));
         m_runLink->controllerConnect();
     } else {
-        ui->log->setText(tr("Search computer..."));
+        m_ui->log->setText(tr("Search computer..."));
         m_runLink->createController();
     }
     return true;
@@ -81,7 +81,7 @@ void FormBluetoothConnect::finish()
     m_runLink = nullptr;
     // Whatever ended the run, the picture rests.
     stopSearchAnimation();
-    ui->bottomBar->show();
+    m_ui->bottomBar->show();
 }
 
 void FormBluetoothConnect::startSearchAnimation()
@@ -111,7 +111,7 @@ void FormBluetoothConnect::stopSearchAnimation()
 
 void FormBluetoothConnect::setPicture(int step)
 {
-    ui->imgBluetooth->setStyleSheet(
+    m_ui->imgBluetooth->setStyleSheet(
         QStringLiteral("image: url(:/TestGraphics/icons/bluetooth-smartphone-step%1.png);")
             .arg(step));
 }
@@ -119,8 +119,8 @@ void FormBluetoothConnect::setPicture(int step)
 void FormBluetoothConnect::fail(const QString& text)
 {
     if (!text.isEmpty())
-        ui->log->setText(text);
-    ui->bottomBar->show();
+        m_ui->log->setText(text);
+    m_ui->bottomBar->show();
     stopSearchAnimation();
 }
 
@@ -158,7 +158,7 @@ void FormBluetoothConnect::onConnectController(
         fail(tr("No Computer Found"));
         break;
     case ConnectControllerStatus::Connected:
-        ui->log->setText(tr("Device Connected"));
+        m_ui->log->setText(tr("Device Connected"));
         stopSearchAnimation();
         m_runLink->startCommand(VeltraCommand::GetInfo);
         break;
@@ -191,15 +191,15 @@ void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
             fail(tr("Error: Unauthorized access"));
             return;
         }
-        ui->log->setText(tr("Firmware version: ") + info.versionText);
+        m_ui->log->setText(tr("Firmware version: ") + info.versionText);
         m_runLink->startCommand(VeltraCommand::GetSerialNumber);
         break;
     case VeltraCommand::GetSerialNumber:
-        ui->log->setText(tr("Serial number: ") + info.serialNumber);
+        m_ui->log->setText(tr("Serial number: ") + info.serialNumber);
         m_runLink->startCommand(VeltraCommand::GetAmbientPressure);
         break;
     case VeltraCommand::GetAmbientPressure:
-        ui->log->setText(tr("Ambient pressure: ") + QString::number(info.ambientPressure));
+        m_ui->log->setText(tr("Ambient pressure: ") + QString::number(info.ambientPressure));
         m_runLink->startCommand(VeltraCommand::GetSettings);
         break;
     case VeltraCommand::GetSettingsNoExtension:

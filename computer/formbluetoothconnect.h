@@ -52,7 +52,7 @@ private:
     void setPicture(int step);
     TarskBle* link() const;
 
-    std::unique_ptr<Ui::FormBluetoothConnectClass> ui;
+    std::unique_ptr<Ui::FormBluetoothConnectClass> m_ui;
     TarskBle* m_fixedLink;
     TarskBle* m_runLink = nullptr;
     QTimer* m_animation = nullptr;

@@ -12,15 +12,15 @@ using VeltraCommand::VeltraCommandIn;
 
 ImportBluetooth::ImportBluetooth(QWidget* parent, TarskBle* link)
     : QDialog(parent)
-    , ui(std::make_unique<Ui::ImportBluetoothClass>())
+    , m_ui(std::make_unique<Ui::ImportBluetoothClass>())
     , m_link(link ? link : bleLink)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     m_settleTimer.setSingleShot(true);
     m_settleTimer.setInterval(kSettleMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &ImportBluetooth::streamSettled);
     showRetry(false, false, false);
-    ui->progressDive->setVisible(false);
+    m_ui->progressDive->setVisible(false);
 }
 
 ImportBluetooth::~ImportBluetooth()
@@ -42,7 +42,7 @@ bool ImportBluetooth::start(QList<DiveProfile>* destination)
     finish();
     m_destination = destination;
     if (!m_link || !m_link->isReady()) {
-        ui->lbinfo->setText(tr("No computer connected"));
+        m_ui->lbinfo->setText(tr("No computer connected"));
         return false;
     }
     m_connections << connect(m_link, &TarskBle::onEndCommand, this, &ImportBluetooth::onEndCommand);
@@ -67,8 +67,8 @@ void ImportBluetooth::finish()
 void ImportBluetooth::requestList()
 {
     m_state = State::Listing;
-    ui->lbinfo->setText(tr("Get list of dives"));
-    ui->progressBar->setMaximum(0);
+    m_ui->lbinfo->setText(tr("Get list of dives"));
+    m_ui->progressBar->setMaximum(0);
     showRetry(false, false, false);
     setBusy(true);
     m_link->startCommand(VeltraCommand::GetDiveList);
@@ -111,7 +111,7 @@ void ImportBluetooth::fillList()
         }
     }
 
-    ui->listDives->clear();
+    m_ui->listDives->clear();
     const QString serial = info.serialNumber;
     int alreadyStored = 0;
     for (const DiveHeader& h : std::as_const(m_headers)) {
@@ -121,7 +121,7 @@ void ImportBluetooth::fillList()
                                  .arg(QStringLiteral("%1m").arg(
                                      diveMaxDepthM(h.maxDepthDm), 4, 'f', 1, QLatin1Char(' ')))
                                  .arg(diveDurationText(h.startTime, h.endTime));
-        auto* item = new QListWidgetItem(line, ui->listDives);
+        auto* item = new QListWidgetItem(line, m_ui->listDives);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setData(Qt::UserRole, int(h.number));
         const bool stored = m_storedCheck && m_storedCheck(QString::number(h.number), serial);
@@ -138,9 +138,9 @@ void ImportBluetooth::fillList()
         text += tr(" (%1 new)").arg(m_headers.size() - alreadyStored);
     if (unreadable)
         text += tr(", %1 unreadable dive headers skipped").arg(unreadable);
-    ui->lbinfo->setText(text);
-    ui->progressBar->setMaximum(1);
-    ui->progressBar->setValue(0);
+    m_ui->lbinfo->setText(text);
+    m_ui->progressBar->setMaximum(1);
+    m_ui->progressBar->setValue(0);
     m_state = State::Ready;
     setBusy(false);
 }
@@ -152,23 +152,23 @@ void ImportBluetooth::on_btImport_clicked()
         return;
     m_importQueue.clear();
     m_failed.clear();
-    for (int i = 0; i < ui->listDives->count(); ++i) {
-        const QListWidgetItem* item = ui->listDives->item(i);
+    for (int i = 0; i < m_ui->listDives->count(); ++i) {
+        const QListWidgetItem* item = m_ui->listDives->item(i);
         const auto number = static_cast<quint16>(item->data(Qt::UserRole).toInt());
         if (item->checkState() == Qt::Checked && !m_done.contains(number))
             m_importQueue.append(number);
     }
     if (m_importQueue.isEmpty()) {
-        ui->progressBar->setMaximum(1);
-        ui->progressBar->setValue(0);
-        ui->lbinfo->setText(tr("No dive selected"));
+        m_ui->progressBar->setMaximum(1);
+        m_ui->progressBar->setValue(0);
+        m_ui->lbinfo->setText(tr("No dive selected"));
         return;
     }
-    m_withTissues = ui->ckDbg->isChecked();
-    ui->progressBar->setMaximum(int(m_importQueue.size()));
-    ui->progressBar->setValue(0);
-    ui->progressBar->setTextVisible(true);
-    ui->progressBar->setFormat(tr("%v of %m dives"));
+    m_withTissues = m_ui->ckDbg->isChecked();
+    m_ui->progressBar->setMaximum(int(m_importQueue.size()));
+    m_ui->progressBar->setValue(0);
+    m_ui->progressBar->setTextVisible(true);
+    m_ui->progressBar->setFormat(tr("%v of %m dives"));
     setBusy(true);
     fetch(m_importQueue.first());
 }
@@ -177,15 +177,15 @@ void ImportBluetooth::fetch(quint16 number)
 {
     m_state = State::Downloading;
     showRetry(false, false, false);
-    ui->lbinfo->setText(tr("Get dive %1").arg(number));
+    m_ui->lbinfo->setText(tr("Get dive %1").arg(number));
     m_receivedBytes = 0;
     m_expectedBytes = 0;
     for (const DiveHeader& h : std::as_const(m_headers)) {
         if (h.number == number) // the sample format is not known yet: take the widest
             m_expectedBytes = qint64(h.sampleCount) * deviceSampleLength(2, m_withTissues);
     }
-    ui->progressDive->setVisible(true);
-    ui->progressDive->setValue(0);
+    m_ui->progressDive->setVisible(true);
+    m_ui->progressDive->setValue(0);
     m_link->startGetDiveSamples(number, m_withTissues);
 }
 
@@ -198,7 +198,7 @@ void ImportBluetooth::notificationArrived(int bytes)
     if (m_state != State::Downloading || m_expectedBytes <= 0)
         return;
     m_receivedBytes += bytes;
-    ui->progressDive->setValue(int(qMin<qint64>(99, m_receivedBytes * 100 / m_expectedBytes)));
+    m_ui->progressDive->setValue(int(qMin<qint64>(99, m_receivedBytes * 100 / m_expectedBytes)));
 }
 
 void ImportBluetooth::convertCurrent()
@@ -210,7 +210,7 @@ void ImportBluetooth::convertCurrent()
             header = &h;
     }
     if (!header) {
-        ui->lbinfo->setText(tr("Dive not found"));
+        m_ui->lbinfo->setText(tr("Dive not found"));
         m_importQueue.clear();
         finishQueue();
         return;
@@ -231,10 +231,10 @@ void ImportBluetooth::convertCurrent()
         item->setCheckState(Qt::Unchecked);
         item->setText(item->text() + tr(" (downloaded)"));
     }
-    ui->lbinfo->setText(tr("Dive imported"));
-    ui->progressDive->setValue(100);
+    m_ui->lbinfo->setText(tr("Dive imported"));
+    m_ui->progressDive->setValue(100);
     m_importQueue.removeFirst();
-    ui->progressBar->setValue(ui->progressBar->value() + 1);
+    m_ui->progressBar->setValue(m_ui->progressBar->value() + 1);
     next();
 }
 
@@ -251,15 +251,15 @@ void ImportBluetooth::finishQueue()
 {
     m_state = State::Ready;
     showRetry(false, false, false);
-    ui->progressDive->setVisible(false);
+    m_ui->progressDive->setVisible(false);
     if (!m_failed.isEmpty()) {
         QStringList numbers;
         for (quint16 n : std::as_const(m_failed))
             numbers << QString::number(n);
-        ui->lbinfo->setText(tr("Dives not imported: %1").arg(numbers.join(QStringLiteral(", "))));
+        m_ui->lbinfo->setText(tr("Dives not imported: %1").arg(numbers.join(QStringLiteral(", "))));
     }
-    if (ui->progressBar->maximum() == 0)
-        ui->progressBar->setMaximum(1);
+    if (m_ui->progressBar->maximum() == 0)
+        m_ui->progressBar->setMaximum(1);
     setBusy(false);
 }
 
@@ -268,9 +268,9 @@ void ImportBluetooth::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeEr
     const QString reason = TarskBle::exchangeErrorText(pError);
     if (m_state == State::Listing) {
         m_state = State::ListFailed;
-        ui->lbinfo->setText(tr("Get list of dives failed: %1").arg(reason));
-        ui->progressBar->setMaximum(1);
-        ui->progressBar->setValue(0);
+        m_ui->lbinfo->setText(tr("Get list of dives failed: %1").arg(reason));
+        m_ui->progressBar->setMaximum(1);
+        m_ui->progressBar->setValue(0);
         showRetry(true, true, false);
         return;
     }
@@ -278,7 +278,7 @@ void ImportBluetooth::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeEr
         return;
     const quint16 number = m_importQueue.first();
     log(tr("Dive %1 failed: %2").arg(number).arg(reason));
-    ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason));
+    m_ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason));
     if (pError == ExchangeError::InvalidCrc) {
         // The rest of the damaged stream may still be on its way.
         m_state = State::Settling;
@@ -314,31 +314,31 @@ void ImportBluetooth::on_btSkip_clicked()
     if (m_state != State::DiveFailed || m_importQueue.isEmpty())
         return;
     m_failed.append(m_importQueue.takeFirst());
-    ui->progressBar->setValue(ui->progressBar->value() + 1);
+    m_ui->progressBar->setValue(m_ui->progressBar->value() + 1);
     next();
 }
 
 void ImportBluetooth::setBusy(bool busy)
 {
     m_busy = busy;
-    ui->btImport->setEnabled(!busy);
-    ui->ckDbg->setEnabled(!busy);
-    ui->listDives->setEnabled(!busy);
+    m_ui->btImport->setEnabled(!busy);
+    m_ui->ckDbg->setEnabled(!busy);
+    m_ui->listDives->setEnabled(!busy);
 }
 
 void ImportBluetooth::showRetry(bool visible, bool enabled, bool canSkip)
 {
-    ui->btRetry->setVisible(visible);
-    ui->btRetry->setEnabled(enabled);
-    ui->btSkip->setVisible(visible && canSkip);
-    ui->btSkip->setEnabled(enabled && canSkip);
+    m_ui->btRetry->setVisible(visible);
+    m_ui->btRetry->setEnabled(enabled);
+    m_ui->btSkip->setVisible(visible && canSkip);
+    m_ui->btSkip->setEnabled(enabled && canSkip);
 }
 
 QListWidgetItem* ImportBluetooth::itemOf(quint16 number) const
 {
-    for (int i = 0; i < ui->listDives->count(); ++i) {
-        if (ui->listDives->item(i)->data(Qt::UserRole).toInt() == number)
-            return ui->listDives->item(i);
+    for (int i = 0; i < m_ui->listDives->count(); ++i) {
+        if (m_ui->listDives->item(i)->data(Qt::UserRole).toInt() == number)
+            return m_ui->listDives->item(i);
     }
     return nullptr;
 }

@@ -78,7 +78,7 @@ private:
     QListWidgetItem* itemOf(quint16 number) const;
     void log(const QString& text) const;
 
-    std::unique_ptr<Ui::ImportBluetoothClass> ui;
+    std::unique_ptr<Ui::ImportBluetoothClass> m_ui;
     TarskBle* m_link;
     QList<DiveProfile>* m_destination = nullptr;
     int m_imported = 0;
