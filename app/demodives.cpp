@@ -40,15 +40,15 @@ QList<Plan> demoPlans()
     const quint32 secondDive = 1u << 30;
     return {
         { QStringLiteral("12"), veltra, veltraSerial, utc(2026, 6, 13, 8, 42),
-            { { 28, 6 }, { 18, 12 }, { 10, 14 } }, 21, 23, 17, 0 },
+            { { 28, 6 }, { 18, 12 }, { 10, 14 } }, 21, 0, 23, 17, 0 },
         { QStringLiteral("13"), veltra, veltraSerial, utc(2026, 6, 13, 13, 5),
-            { { 16, 20 }, { 12, 25 }, { 7, 18 } }, 32, 24, 19, secondDive },
+            { { 16, 20 }, { 12, 25 }, { 7, 18 } }, 32, 0, 24, 19, secondDive },
         { QStringLiteral("14"), veltra, veltraSerial, utc(2026, 6, 15, 9, 20),
-            { { 35, 4 }, { 22, 10 }, { 12, 12 } }, 21, 22, 15, rapidAscent },
+            { { 35, 4 }, { 22, 10 }, { 12, 12 } }, 21, 50, 22, 15, rapidAscent },
         { QStringLiteral("3"), qrd, qrdSerial, utc(2026, 8, 2, 10, 15), { { 20, 15 }, { 14, 15 } },
-            32, 26, 22, 0 },
+            32, 0, 26, 22, 0 },
         { QStringLiteral("4"), qrd, qrdSerial, utc(2026, 8, 3, 15, 40),
-            { { 24, 10 }, { 15, 14 }, { 9, 10 } }, 21, 26, 21, 0 },
+            { { 24, 10 }, { 15, 14 }, { 9, 10 } }, 21, 0, 26, 21, 0 },
     };
 }
 
@@ -69,6 +69,13 @@ DiveProfile makeDive(const Plan& plan)
     DiveProfile::gasName(gas);
     gas.id = QStringLiteral("1");
     dive.gases.append(gas);
+    if (plan.ascentO2 > 0) {
+        DiveGas second;
+        second.o2 = plan.ascentO2;
+        DiveProfile::gasName(second);
+        second.id = QStringLiteral("2");
+        dive.gases.append(second);
+    }
 
     // Waypoints (time s, depth m), then samples every PeriodS seconds along them.
     QList<QPair<double, double>> points { { 0, 0 } };
@@ -84,6 +91,7 @@ DiveProfile makeDive(const Plan& plan)
         t += level.second * 60.0;
         points.append({ t, depth });
     }
+    const double ascentStart = t;
     moveTo(StopDepthM, AscentMPerMin);
     t += StopMinutes * 60.0;
     points.append({ t, depth });
@@ -107,9 +115,8 @@ DiveProfile makeDive(const Plan& plan)
         sample.time = time;
         sample.depth = std::max(0.0, a.second + (b.second - a.second) * f + swell);
         sample.temperature = std::round(temperatureAt(plan, sample.depth) * 10.0) / 10.0;
-        // The computer numbers its gases from 1; the logbook keeps that and counts from 0 on
-        // loading.
-        sample.gasIndex = 1;
+        // 0-based into the gases, as every dive in memory.
+        sample.gasIndex = plan.ascentO2 > 0 && time >= ascentStart ? 1 : 0;
         dive.samples.append(sample);
     }
     dive.computeStatistics();

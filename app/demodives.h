@@ -17,7 +17,8 @@ struct Plan
     qint64 startUtc = 0; // s since 1970
     // (depth m, minutes at that depth) levels after the descent
     QList<QPair<double, double>> levels;
-    int o2 = 21; // % of the only gas
+    int o2 = 21; // % of the first gas
+    int ascentO2 = 0; // % of a second gas breathed from the last level up, 0 none
     double surfaceTempC = 24;
     double bottomTempC = 18;
     quint32 alerts = 0; // alert word as the computer reports it

@@ -478,6 +478,7 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     painter->setBrush(Qt::NoBrush);
     paintSpeedColours(painter, shown, lo, hi);
     paintAlertMarks(painter, lo, hi);
+    paintGasChanges(painter, lo, hi);
     paintYoyoMarkers(painter);
     paintAscent(painter, ascent);
     painter->drawPolyline(sceneLine(dive.extraSamples));
@@ -570,6 +571,25 @@ void DiveProfileItem::paintAlertMarks(QPainter* painter, int lo, int hi)
     }
 }
 
+void DiveProfileItem::paintGasChanges(QPainter* painter, int lo, int hi)
+{
+    // Where the diver switched gas: the tank and the name of the gas breathed from there on.
+    const DiveProfile& dive = *m_dive;
+    painter->setFont(QFont(QStringLiteral("Arial"), 9));
+    painter->setPen(QColor(0, 70, 160));
+    for (int i = std::max(1, lo); i <= hi; ++i) {
+        const int gas = dive.samples.at(i).gasIndex;
+        const int before = dive.samples.at(i - 1).gasIndex;
+        if (gas < 0 || before < 0 || gas == before || gas >= dive.gases.size())
+            continue;
+        DiveGas named = dive.gases.at(gas);
+        const QString name = named.name.isEmpty() ? DiveProfile::gasName(named) : named.name;
+        const QPointF p = mapToScene(dive.samples.at(i).time, dive.samples.at(i).depth);
+        painter->drawImage(p + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
+        painter->drawText(p + QPointF(6, -6), name);
+    }
+}
+
 void DiveProfileItem::paintYoyoMarkers(QPainter* painter)
 {
     for (const ProfileMarker& marker : m_dive->yoyoMarkers) {
@@ -609,8 +629,14 @@ void DiveProfileItem::paintAscent(QPainter* painter, const QPolygonF& ascent)
         if (i >= 1 && std::abs(s.speed) < 0.01) {
             painter->setPen(Qt::blue);
             const int stop = int(s.time - dive.ascentSamples.at(i - 1).time);
-            painter->drawText(ascent.at(i) + QPointF(8, 0),
-                QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop)));
+            const QString text
+                = QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop));
+            // Left of the stop's end when the plot's right edge would cut it.
+            const double width = painter->fontMetrics().horizontalAdvance(text);
+            const double x = ascent.at(i).x() + 8 + width > m_plotLeft + m_plotWidth
+                ? ascent.at(i).x() - 8 - width
+                : ascent.at(i).x() + 8;
+            painter->drawText(QPointF(x, ascent.at(i).y()), text);
         }
     }
 }

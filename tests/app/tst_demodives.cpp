@@ -53,8 +53,13 @@ void TestDemoDives::plansGiveTheirDurationAndDepth()
                                .arg(dive.samples[i].time)));
             QCOMPARE(dive.samples[i].time - dive.samples[i - 1].time, 5.0);
         }
-        QCOMPARE(dive.gases.size(), 1);
+        QCOMPARE(dive.gases.size(), plan.ascentO2 > 0 ? 2 : 1);
         QCOMPARE(dive.gases.first().o2, plan.o2);
+        // The second gas, when there is one, is breathed only from the last level up.
+        if (plan.ascentO2 > 0) {
+            QCOMPARE(dive.samples.first().gasIndex, 0);
+            QCOMPARE(dive.samples.last().gasIndex, 1);
+        }
     }
     QCOMPARE(serials.size(), 2);
 }

@@ -382,6 +382,12 @@ void TestMainWindow::screenshots()
         QTest::qWait(100);
         QVERIFY(widget->grab().save(QDir(out).filePath(name + QStringLiteral(".png"))));
     };
+    // The cursor over the graph, for its read-out.
+    QWidget* viewport = w->graphView()->viewport();
+    const QPoint cursor(viewport->width() * 3 / 5, viewport->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(cursor), QPointF(viewport->mapToGlobal(cursor)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
     auto* profileTabs = w->findChild<QTabWidget*>("tabProfile");
     for (int i = 0; i < profileTabs->count(); ++i) {
         if (!profileTabs->isTabVisible(i))

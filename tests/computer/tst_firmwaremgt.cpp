@@ -266,7 +266,7 @@ void TestFirmwareMgt::downloadAndInstall()
 
     const QByteArray image = row == 0 ? repo.stable : repo.beta;
     mgr.downloadButton(row)->click();
-    QTRY_VERIFY(mgr.info().startsWith("Installation Successfull in 00:00:"));
+    QTRY_VERIFY(mgr.info().startsWith("Installation successful in 00:00:"));
     QCOMPARE(r.criticals, QStringList());
     QCOMPARE(r.questions, QStringList { question });
     QCOMPARE(fileBytes(QDir(mgr.firmwareFolder()).filePath(local)), image);
@@ -567,7 +567,7 @@ void TestFirmwareMgt::fromDisk()
     QSignalSpy rejected(&mgr, &QDialog::rejected);
     mgr.reject();
     QCOMPARE(rejected.count(), 0);
-    QTRY_VERIFY(mgr.info().startsWith("Installation Successfull in "));
+    QTRY_VERIFY(mgr.info().startsWith("Installation successful in "));
     QCOMPARE(v->computer->programmedImage(), image);
     QCOMPARE(v->computer->programVersionWord(), 0x01020362u);
     QVERIFY(r.criticals.isEmpty());
@@ -609,7 +609,7 @@ void TestFirmwareMgt::installationFailure()
     // A second attempt runs once the computer accepts.
     v->computer->setRefused(quint8(code), false);
     mgr.findChild<QPushButton*>("btFirmwareFromDisk")->click();
-    QTRY_VERIFY(mgr.info().startsWith("Installation Successfull in "));
+    QTRY_VERIFY(mgr.info().startsWith("Installation successful in "));
 }
 
 void TestFirmwareMgt::computerLostDuringInstallation()

@@ -56,7 +56,7 @@ void TestFormBluetoothConnect::connectsAndIdentifies()
     QCOMPARE(form.result(), int(QDialog::Accepted));
     // 1 -> 3 -> 9 -> 24, each sent once, nothing else.
     QCOMPARE(sentCodes(v), (QList<int> { 1, 3, 9, 24 }));
-    QCOMPARE(form.message(), QString("Ambiant pressure: 1013"));
+    QCOMPARE(form.message(), QString("Ambient pressure: 1013"));
     QVERIFY(!form.isAnimating());
     QVERIFY(picture(form).contains("step0.png"));
     form.finish();

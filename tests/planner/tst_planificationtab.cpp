@@ -57,7 +57,7 @@ private slots:
         BoxAnswer box;
         box.arm();
         add->click();
-        QCOMPARE(box.text, QStringLiteral("No free location fro a new dive"));
+        QCOMPARE(box.text, QStringLiteral("No free place for a new dive"));
         QCOMPARE(tab.plan().diveCount(), 3);
         QVERIFY(tab.resultHtml().contains("arrowDdive.png"));
     }
@@ -214,7 +214,7 @@ private slots:
         yes.button = QMessageBox::Yes;
         yes.arm();
         tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(yes.text, QStringLiteral("Are you sure to replace current dive?"));
+        QCOMPARE(yes.text, QStringLiteral("Replace the current dive?"));
         QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
     }
 

@@ -579,7 +579,7 @@ void TestSimulationTab::defaultDialogs()
     };
     answerQuestion(QMessageBox::No);
     button->click();
-    QCOMPARE(question, QStringLiteral("Stop ascent|Are you sure to stop ascent?"));
+    QCOMPARE(question, QStringLiteral("Stop ascent|Stop the ascent?"));
     QVERIFY(tab.driver().ascentRunning());
     answerQuestion(QMessageBox::Yes);
     button->click();
