@@ -530,10 +530,6 @@
         <translation>Date de fin</translation>
     </message>
     <message>
-        <source>Time range</source>
-        <translation>Plage horaire</translation>
-    </message>
-    <message>
         <source>Start time</source>
         <translation>Heure de début</translation>
     </message>
@@ -548,6 +544,18 @@
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Without an end date, the filter keeps every dive from the start date on.</source>
+        <translation>Sans date de fin, le filtre garde toutes les plongées à partir de la date de début.</translation>
+    </message>
+    <message>
+        <source>Time of day, on every day</source>
+        <translation>Heure de la journée, chaque jour</translation>
+    </message>
+    <message>
+        <source>Keeps the dives started between these hours on each day of the dates; a start later than the end spans midnight.</source>
+        <translation>Garde les plongées commencées entre ces heures, chaque jour de la période ; un début plus tard que la fin passe minuit.</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,7 @@ private slots:
     void zoomOutSnapsToTwiceDuration();
     void depthZoomLimits_data();
     void depthZoomLimits();
+    void wheelZoomsInOnBothAxes();
     void scrolling();
     void resizeUndoesZoom();
     void degenerateDivesStayFinite_data();
@@ -199,6 +200,24 @@ void TestProfileGraph::depthZoomLimits()
     QCOMPARE(f.item()->depthShown(), shown);
     QVERIFY(near(f.item()->yScale(), 280.0 / shown));
     QVERIFY(near(f.item()->xStart(), 0.0)); // the time window is untouched
+}
+
+void TestProfileGraph::wheelZoomsInOnBothAxes()
+{
+    Fixture f;
+    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 600, 25 }, { 1200, 0 } });
+    f.view.showProfile(&dive);
+    const auto turn = [&](Qt::KeyboardModifiers mods) {
+        const QPointF at(400, 200);
+        QWheelEvent wheel(at, f.view.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+            Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(f.view.viewport(), &wheel);
+    };
+    // One notch forward: the time window narrows and, with Control, fewer metres are shown.
+    turn(Qt::NoModifier);
+    QVERIFY(f.item()->xEnd() - f.item()->xStart() < 1200.0);
+    turn(Qt::ControlModifier);
+    QVERIFY2(f.item()->depthShown() < 25.0, qPrintable(QString::number(f.item()->depthShown())));
 }
 
 void TestProfileGraph::scrolling()
