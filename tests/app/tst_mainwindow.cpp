@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -357,6 +358,7 @@ void TestMainWindow::screenshots()
         QCoreApplication::installTranslator(&translator);
     }
     storeDemoDives();
+    writeOptions({ { "simulation", 1 } });
     MainWindow* w = makeWindow();
     w->showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -937,6 +939,10 @@ void TestMainWindow::alertLeds()
 void TestMainWindow::aboutWindowGoesAway()
 {
     MainWindow* w = makeWindow();
+    // A small window in the middle of the screen: the picture opens centred on it.
+    const QRect screen = w->screen()->availableGeometry();
+    w->setGeometry(QRect(QPoint(), QSize(400, 300)).translated(screen.center() - QPoint(200, 150)));
+    w->show();
     w->about();
     QPointer<QWidget> about;
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -945,6 +951,8 @@ void TestMainWindow::aboutWindowGoesAway()
     }
     QVERIFY(about);
     QVERIFY(about->isVisible());
+    if (about->width() <= screen.width() && about->height() <= screen.height())
+        QVERIFY((about->geometry().center() - w->frameGeometry().center()).manhattanLength() <= 2);
     QPushButton* ok = about->findChild<QPushButton*>("btAboutOk");
     auto* version = about->findChild<QLabel*>("lbAboutVersion");
     QCOMPARE(version->text(), QStringLiteral("V") + QApplication::applicationVersion());
