@@ -524,9 +524,9 @@ void MainWindow::about()
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
         place.moveLeft(std::clamp(place.left(), available.left(),
-            std::max(available.left(), available.right() - place.width())));
+            std::max(available.left(), available.right() + 1 - place.width())));
         place.moveTop(std::clamp(place.top(), available.top(),
-            std::max(available.top(), available.bottom() - place.height())));
+            std::max(available.top(), available.bottom() + 1 - place.height())));
     }
     window->move(place.topLeft());
     window->show();
