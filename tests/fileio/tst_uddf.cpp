@@ -336,6 +336,23 @@ void TestUddf::waypoints()
         UDDF::Status::Ok);
     QCOMPARE(twice.samples.at(0).gasIndex, 1);
 
+    // Alarms: the standard's "ascent" and "deco" words, the flag byte this program writes
+    // (48 = yoyo level 3), and what it does not know (no mark).
+    DiveProfile alarms;
+    QCOMPARE(UDDF::readData(document("<waypoint><depth>9</depth><divetime>0</divetime>"
+                                     "<alarm>ascent</alarm></waypoint>"
+                                     "<waypoint><depth>9</depth><divetime>10</divetime>"
+                                     "<alarm>deco</alarm><alarm> ascent </alarm></waypoint>"
+                                     "<waypoint><depth>9</depth><divetime>20</divetime>"
+                                     "<alarm>48</alarm></waypoint>"
+                                     "<waypoint><depth>9</depth><divetime>30</divetime>"
+                                     "<alarm>rbt</alarm><alarm>300</alarm><alarm/></waypoint>"),
+                 alarms),
+        UDDF::Status::Ok);
+    const quint8 flags[] = { 0x04, 0x07, 0x30, 0x00 };
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(alarms.samples.at(i).alertFlags, flags[i]);
+
     // Samples and start time count only inside a dive, not anywhere below the root.
     DiveProfile stray;
     stray.dateTime = 42;
