@@ -372,6 +372,8 @@ void MainWindow::showCurrentDive()
 {
     m_hasDive = true;
     m_graphView->showProfile(&m_currentDive);
+    // What the cursor read belonged to the dive shown before.
+    m_simulationTab->positionInformation()->clear();
     displayDiveSummary();
     m_simulationTab->diveShown();
 }

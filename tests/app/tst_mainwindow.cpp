@@ -159,6 +159,7 @@ private slots:
     void hiddenFeatures();
     void preferencesWrittenBackAndApplied();
     void fitsLaptopScreen();
+    void readoutNotStaleAfterSwitch();
     void screenshots();
     void openCsvShowsDive();
     void openUddfShowsDiveAndStoresUnderItsComputer();
@@ -342,6 +343,27 @@ void TestMainWindow::fitsLaptopScreen()
         qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
     FormFilter filter(w);
     QVERIFY(filter.minimumSizeHint().height() <= 690);
+}
+
+void TestMainWindow::readoutNotStaleAfterSwitch()
+{
+    storeDemoDives();
+    MainWindow* w = makeWindow();
+    w->resize(1260, 823);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w->openDiveProfileItem(diveList(w)->item(1, 0));
+    QWidget* viewport = w->graphView()->viewport();
+    const QPoint at(viewport->width() / 2, viewport->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QVERIFY(!w->graphView()->readoutText().isEmpty());
+    QVERIFY(!w->findChild<QTextEdit*>("edPositionInformation")->toPlainText().isEmpty());
+    // Another dive: nothing read on the first one stays on screen.
+    w->openDiveProfileItem(diveList(w)->item(2, 0));
+    QVERIFY(w->graphView()->readoutText().isEmpty());
+    QVERIFY(w->findChild<QTextEdit*>("edPositionInformation")->toPlainText().isEmpty());
 }
 
 void TestMainWindow::screenshots()
