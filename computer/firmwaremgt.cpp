@@ -305,7 +305,9 @@ void FirmwareMgt::firmwareDownloaded()
     const QString path = folder.filePath(localFirmwareName(m_entries.at(index)));
     QSaveFile file(path);
     const QByteArray& data = m_downloader->downloadedData();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    // flush() before commit(): commit() misses a failure while flushing its buffer.
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush()
+        || !file.commit()) {
         m_downloadIndex = -1;
         critical(tr("Error"),
             tr("The firmware cannot be written to %1: %2")

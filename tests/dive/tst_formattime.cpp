@@ -67,9 +67,8 @@ void TestFormatTime::durationText_data()
     QTest::addColumn<qint64>("start");
     QTest::addColumn<qint64>("end");
     QTest::addColumn<QString>("expected");
+    // The clock layout itself is clockText's; here only the difference and its edges.
     QTest::newRow("125 s") << qint64(100) << qint64(225) << "02:05";
-    QTest::newRow("1 h 2 min 5 s") << qint64(0) << qint64(3725) << "01:02:05";
-    QTest::newRow("over a day does not wrap") << qint64(0) << qint64(90061) << "25:01:01";
     QTest::newRow("end before start") << qint64(500) << qint64(100) << "00:00";
     QTest::newRow("equal times") << qint64(500) << qint64(500) << "00:00";
     // The difference overflows 64 bits; it is capped at 9223372036854775807 s

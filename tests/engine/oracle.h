@@ -2,8 +2,8 @@
 
 // A deliberately plain reference model for the engine tests: double precision, a direct exp()
 // for every exposure, no power-of-two tables, no caches, no shortcuts, no warm starts and no
-// closed forms. Searches walk 5-second steps from zero. It reads the published coefficient
-// arrays and the configuration values, nothing else from the engine.
+// closed forms. Searches walk 5-second steps from zero. It carries its own copy of the
+// coefficient tables and reads only the configuration values and records from the engine.
 
 #include "engine/config.h"
 #include "engine/model.h"
@@ -15,6 +15,34 @@
 namespace oracle {
 
 constexpr double kVapour = 0.0627;
+
+// ZH-L16C as printed in A. A. Buhlmann, E. B. Voellm, P. Nussberger, "Tauchmedizin", 5th ed.,
+// Springer 2002: nitrogen with the 4-minute compartment 1 (not 1b) and the C set of a values;
+// helium from the same tables. Compartments 1 to 16. For nitrogen b the printed 0.7825 of the
+// 18.5-minute compartment is kept, although 1.005 - T^-1/2 gives 0.7725.
+constexpr double kN2HalfTime[16] = { 4.0, 8.0, 12.5, 18.5, 27.0, 38.3, 54.3, 77.0, 109.0, 146.0,
+    187.0, 239.0, 305.0, 390.0, 498.0, 635.0 };
+constexpr double kN2A[16] = { 1.2599, 1.0000, 0.8618, 0.7562, 0.6200, 0.5043, 0.4410, 0.4000,
+    0.3750, 0.3500, 0.3295, 0.3065, 0.2835, 0.2610, 0.2480, 0.2327 };
+constexpr double kN2B[16] = { 0.5050, 0.6514, 0.7222, 0.7825, 0.8126, 0.8434, 0.8693, 0.8910,
+    0.9092, 0.9222, 0.9319, 0.9403, 0.9477, 0.9544, 0.9602, 0.9653 };
+constexpr double kHeHalfTime[16] = { 1.51, 3.02, 4.72, 6.99, 10.21, 14.48, 20.53, 29.11, 41.20,
+    55.19, 70.69, 90.34, 115.29, 147.42, 188.24, 240.03 };
+constexpr double kHeA[16] = { 1.7424, 1.3830, 1.1919, 1.0458, 0.9220, 0.8205, 0.7305, 0.6502,
+    0.5950, 0.5545, 0.5333, 0.5189, 0.5181, 0.5176, 0.5172, 0.5119 };
+constexpr double kPublishedHeB[16] = { 0.4245, 0.5747, 0.6527, 0.7223, 0.7582, 0.7957, 0.8279,
+    0.8553, 0.8757, 0.8903, 0.8997, 0.9073, 0.9122, 0.9171, 0.9217, 0.9267 };
+
+// The one place the engine differs from the printed tables, on purpose: helium b of compartment
+// 13 is 0.9112 (printed: 0.9122), the value the dive computer computes with, so that a plan made
+// here and the computer's own deco agree.
+constexpr int kHeBDifferingCompartment = 12;
+constexpr double kHeBInUse = 0.9112;
+
+inline double heB(int i)
+{
+    return i == kHeBDifferingCompartment ? kHeBInUse : kPublishedHeB[i];
+}
 
 struct Tissues
 {
@@ -87,11 +115,11 @@ inline double ppO2(const Gas& g, double setpoint, double p)
 
 inline double kN2(int i)
 {
-    return std::log(2.0) / kZhl16cN2HalfTime[i];
+    return std::log(2.0) / kN2HalfTime[i];
 }
 inline double kHe(int i)
 {
-    return std::log(2.0) / kZhl16cHeHalfTime[i];
+    return std::log(2.0) / kHeHalfTime[i];
 }
 
 // Exposure at constant pressure for `minutes`.
@@ -155,8 +183,8 @@ inline void mixed(const Tissues& t, int i, double& a, double& b, double& total)
 {
     total = t.n2[i] + t.he[i];
     const double r = total > 0.0 ? t.he[i] / total : 0.0;
-    a = r * kZhl16cHeA[i] + (1.0 - r) * kZhl16cN2A[i];
-    b = r * kZhl16cHeB[i] + (1.0 - r) * kZhl16cN2B[i];
+    a = r * kHeA[i] + (1.0 - r) * kN2A[i];
+    b = r * heB(i) + (1.0 - r) * kN2B[i];
 }
 
 inline double ceiling(const Tissues& t, double gf)

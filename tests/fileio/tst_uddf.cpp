@@ -756,6 +756,7 @@ void TestUddf::fuzzRegressions()
     // Inputs the fuzzer once crashed on: each must now be read or refused cleanly.
     const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/uddf"));
     const QStringList files = dir.entryList(QDir::Files);
+    QVERIFY2(!files.isEmpty(), "no inputs in tests/data/fuzz/uddf");
     for (const QString& name : files) {
         DiveProfile dive;
         const UDDF::Status status = UDDF::readData(readFile(dir.filePath(name)), dive);

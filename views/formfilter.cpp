@@ -1,4 +1,4 @@
-#include "logbook/formfilter.h"
+#include "views/formfilter.h"
 
 #include "logbook/logbookdatabase.h"
 #include "ui_formfilter.h"

@@ -1,7 +1,7 @@
-#include "planner/durationspinbox.h"
-#include "planner/planificationtab.h"
-#include "planner/spinboxdelegate.h"
-#include "planner/tbldivepointsmodel.h"
+#include "plannerui/durationspinbox.h"
+#include "plannerui/planificationtab.h"
+#include "plannerui/spinboxdelegate.h"
+#include "plannerui/tbldivepointsmodel.h"
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>

@@ -1,4 +1,4 @@
-#include "planner/durationspinbox.h"
+#include "plannerui/durationspinbox.h"
 
 #include <QRegularExpression>
 

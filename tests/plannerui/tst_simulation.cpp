@@ -1,7 +1,7 @@
 #include "dive/diveprofile.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
-#include "planner/simulationdriver.h"
+#include "plannerui/simulationdriver.h"
 #include "simulationrig.h"
 
 #include <QSignalSpy>

@@ -21,7 +21,9 @@ void TestFuzzRegressions::replay_data()
 {
     QTest::addColumn<QString>("path");
     const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/devicerecords"));
-    for (const QString& name : dir.entryList(QDir::Files))
+    const QStringList names = dir.entryList(QDir::Files);
+    QVERIFY2(!names.isEmpty(), "no inputs in tests/data/fuzz/devicerecords");
+    for (const QString& name : names)
         QTest::newRow(qPrintable(name)) << dir.filePath(name);
     // Hand-made seeds beside the found ones, so the test never runs empty.
     QTest::newRow("seed") << QString();

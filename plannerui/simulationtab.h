@@ -1,6 +1,6 @@
 #pragma once
 
-#include "planner/simulationdriver.h"
+#include "plannerui/simulationdriver.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "planner/simulationdriver.h"
+#include "plannerui/simulationdriver.h"
 
 #include "dive/diveprofile.h"
 #include "link/tarskble.h"

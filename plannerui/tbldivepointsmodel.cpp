@@ -1,4 +1,4 @@
-#include "planner/tbldivepointsmodel.h"
+#include "plannerui/tbldivepointsmodel.h"
 
 #include "dive/formattime.h"
 #include "planner/planification.h"

@@ -1,5 +1,5 @@
 #include "dive/diveprofile.h"
-#include "planner/simulationtab.h"
+#include "plannerui/simulationtab.h"
 #include "simulationrig.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"

@@ -1,4 +1,4 @@
-#include "planner/simulationtab.h"
+#include "plannerui/simulationtab.h"
 
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"

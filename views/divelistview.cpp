@@ -1,4 +1,4 @@
-#include "logbook/divelistview.h"
+#include "views/divelistview.h"
 
 #include "dive/formattime.h"
 #include "logbook/logbookdatabase.h"

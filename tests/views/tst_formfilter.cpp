@@ -1,5 +1,5 @@
-#include "logbook/formfilter.h"
 #include "logbook/logbookdatabase.h"
+#include "views/formfilter.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

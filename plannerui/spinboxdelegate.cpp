@@ -1,6 +1,6 @@
-#include "planner/spinboxdelegate.h"
+#include "plannerui/spinboxdelegate.h"
 
-#include "planner/tbldivepointsmodel.h"
+#include "plannerui/tbldivepointsmodel.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -1,5 +1,5 @@
-#include "logbook/divelistview.h"
 #include "logbook/logbookdatabase.h"
+#include "views/divelistview.h"
 
 #include <QLabel>
 #include <QTableWidget>
