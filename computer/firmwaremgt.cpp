@@ -106,10 +106,11 @@ int FirmwareMgt::openManager(QWidget* parent, const QString& appDataDir)
 {
     QString warning;
     const CatalogueConfig config = CatalogueConfig::load(appDataDir, &warning);
-    if (!warning.isEmpty())
-        qDebug() << "Firmware catalogue:" << warning;
     auto* manager = new FirmwareMgt(parent, appDataDir, config);
     manager->fetchCatalogue();
+    // A configuration that could not be read is the user's to fix: say so where they look.
+    if (!warning.isEmpty())
+        manager->ui->lbInfo->setText(manager->ui->lbInfo->text() + QLatin1Char('\n') + warning);
     const int result = manager->exec();
     delete manager;
     return result;
