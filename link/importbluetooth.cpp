@@ -234,7 +234,8 @@ void ImportBluetooth::convertCurrent()
                        .arg(samples.size())
                        .arg(header->sampleCount);
     if (!mismatch.isEmpty()) {
-        failCurrent(mismatch, false);
+        // Such a stream means the exchange went astray: let it go quiet before a retry.
+        failCurrent(mismatch, true);
         return;
     }
     DiveProfile dive = convertDownloadedDive(*header, samples,
