@@ -4,6 +4,7 @@
 #include "link/virtualdivecomputer.h"
 #include "link/virtualdivestore.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
