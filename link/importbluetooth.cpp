@@ -307,7 +307,8 @@ void ImportBluetooth::failCurrent(const QString& reason, bool settle)
 {
     const quint16 number = m_importQueue.first();
     log(tr("Dive %1 failed: %2").arg(number).arg(reason));
-    ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason));
+    ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason) + QLatin1Char('\n')
+        + tr("Nothing of it was stored. Retry it, or skip it and go on with the next dive."));
     if (settle) {
         m_state = State::Settling;
         showRetry(true, false, false);

@@ -100,7 +100,11 @@ private:
         return d.findChild<QPushButton*>(name);
     }
     QListWidget* list(ImportBluetooth& d) { return d.findChild<QListWidget*>("listDives"); }
-    QString info(ImportBluetooth& d) { return d.findChild<QLabel*>("lbinfo")->text(); }
+    // The first line of the message (a failure adds what to do on a second line).
+    QString info(ImportBluetooth& d)
+    {
+        return d.findChild<QLabel*>("lbinfo")->text().section('\n', 0, 0);
+    }
     void tickOnly(ImportBluetooth& d, const QList<int>& rows)
     {
         for (int i = 0; i < list(d)->count(); ++i)
