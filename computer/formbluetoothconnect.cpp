@@ -23,9 +23,14 @@ FormBluetoothConnect::FormBluetoothConnect(QWidget* parent, TarskBle* link)
 
 void FormBluetoothConnect::reject()
 {
-    // Leaving in the middle of a step leaves nothing half-open behind.
-    if (m_runLink && !m_runLink->isReady())
-        m_runLink->abortConnection();
+    // Leaving in the middle of a step leaves nothing half-open behind: not a set-up, and not
+    // a computer whose identification is unfinished.
+    if (m_runLink) {
+        if (m_runLink->isReady())
+            m_runLink->controllerDisConnect();
+        else
+            m_runLink->abortConnection();
+    }
     finish();
     QDialog::reject();
 }

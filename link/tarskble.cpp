@@ -497,7 +497,7 @@ void TarskBle::errorOccurred(QLowEnergyService::ServiceError error)
         log(QStringLiteral("QLowEnergyService Error Occured"));
     emit onServiceError(error);
     // During set-up (a refused descriptor write above all) nobody would ever hear of it again.
-    // Stacks often refuse the first write right after discovery: try it once more.
+    // A transient refusal (a busy stack) gets one more try; a second one ends the set-up.
     if (m_connected && !m_ready) {
         if (m_setUpStep == SetUpStep::Notifications && m_setUpRetries == 0
             && m_transport->hasService()) {

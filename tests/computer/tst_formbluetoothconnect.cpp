@@ -228,6 +228,15 @@ void TestFormBluetoothConnect::cancelStopsEveryStep()
     QVERIFY(!v.link->hasController());
     QVERIFY(!v.computer->isConnected());
     QVERIFY(!cancel->isVisibleTo(&form));
+
+    // Cancelled during the identification: the half-known computer is not left connected.
+    v.computer->setSilentStep(VirtualDiveComputer::SilentStep::None);
+    v.computer->setAnswering(false);
+    QVERIFY(form.start());
+    QTRY_VERIFY(v.link->isReady());
+    cancel->click();
+    QVERIFY(!v.link->isReady());
+    QTRY_VERIFY(!v.computer->isConnected());
 }
 
 QTEST_MAIN(TestFormBluetoothConnect)
