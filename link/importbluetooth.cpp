@@ -7,6 +7,7 @@
 #include "ui_importbluetooth.h"
 
 #include <QListWidgetItem>
+#include <QMessageBox>
 
 using VeltraCommand::VeltraCommandIn;
 
@@ -358,6 +359,26 @@ void ImportBluetooth::on_btStoreAgain_clicked()
     if (m_unstored.isEmpty())
         ui->lbinfo->setText(tr("Dives stored"));
     showUnstored();
+}
+
+void ImportBluetooth::done(int result)
+{
+    if (!m_unstored.isEmpty()) {
+        QStringList names;
+        for (const DiveProfile& d : std::as_const(m_unstored))
+            names << d.name;
+        const QString text = tr("Dive %1 is not in the logbook and will be lost if you close "
+                                "now. Close anyway?")
+                                 .arg(names.join(QStringLiteral(", ")));
+        const bool close = m_confirmClose
+            ? m_confirmClose(text)
+            : QMessageBox::question(this, tr("Dives not stored"), text,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes;
+        if (!close)
+            return;
+    }
+    QDialog::done(result);
 }
 
 void ImportBluetooth::on_btExport_clicked()

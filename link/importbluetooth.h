@@ -32,6 +32,8 @@ public:
     using StoreDive = std::function<int(DiveProfile&)>;
     // Saves a dive the logbook refused into a file the user chooses.
     using ExportDive = std::function<void(QWidget* parent, DiveProfile&)>;
+    // Asked before closing while refused dives are still only here; true closes.
+    using ConfirmClose = std::function<bool(const QString& text)>;
 
     // Quiet time after a damaged frame before the dive may be fetched again, so the rest of the
     // damaged stream cannot mix into the new one.
@@ -44,6 +46,10 @@ public:
     void setLog(LogCallback log) { m_log = std::move(log); }
     void setStoreDive(StoreDive store) { m_storeDive = std::move(store); }
     void setExportDive(ExportDive exportDive) { m_exportDive = std::move(exportDive); }
+    void setConfirmClose(ConfirmClose confirm) { m_confirmClose = std::move(confirm); }
+
+    // Closing with dives that exist nowhere else asks first.
+    void done(int result) override;
     void setSettleInterval(int ms) { m_settleTimer.setInterval(ms); }
 
     // Runs the dialog modally; converted dives are appended to `destination`. Non-zero when at
@@ -110,6 +116,7 @@ private:
     StoredCheck m_storedCheck;
     StoreDive m_storeDive;
     ExportDive m_exportDive;
+    ConfirmClose m_confirmClose;
     QList<DiveProfile> m_unstored;
     int m_stored = 0;
     LogCallback m_log;

@@ -470,11 +470,23 @@ void TestImportBluetooth::eachDiveIsStoredAtOnce()
     QVERIFY(!button(dialog, "btExport")->isHidden());
     button(dialog, "btExport")->click();
     QCOMPARE(exported, QStringList { "300" });
+    // Closing while dive 300 exists only here asks first; No keeps the dialog open.
+    QStringList closeQuestions;
+    dialog.setConfirmClose([&](const QString& text) { return closeQuestions << text, false; });
+    dialog.show();
+    button(dialog, "pushButton")->click();
+    QCOMPARE(closeQuestions.size(), 1);
+    QVERIFY(closeQuestions[0].startsWith("Dive 300 is not in the logbook"));
+    QVERIFY(dialog.isVisible());
     logbookRefuses = false;
     button(dialog, "btStoreAgain")->click();
     QCOMPARE(logbook, (QStringList { "7", "300" }));
     QVERIFY(dialog.unstoredDives().isEmpty());
     QVERIFY(button(dialog, "btStoreAgain")->isHidden());
+    // Nothing left to lose: it closes without a question.
+    button(dialog, "pushButton")->click();
+    QCOMPARE(closeQuestions.size(), 1);
+    QVERIFY(!dialog.isVisible());
 }
 
 void TestImportBluetooth::onlyNewDivesAreTicked()
