@@ -212,6 +212,11 @@ void FormBluetoothConnect::onConnectController(
                 "Bluetooth is on, and try again.")
                  .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
         break;
+    case ConnectControllerStatus::SetUpRefused:
+        fail(tr("The computer's Bluetooth refused the connection while %1. Switch the computer "
+                "off and on, and try again.")
+                 .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
+        break;
     case ConnectControllerStatus::Connected:
         ui->log->setText(tr("Device Connected"));
         stopSearchAnimation();

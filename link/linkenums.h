@@ -75,6 +75,8 @@ enum ConnectControllerStatusIn {
     // The set-up (connect, services, notifications) did not finish in time; setUpStepText()
     // says which step was waited for.
     SetUpTimeout = 3,
+    // The stack refused a set-up step twice (a service error): setUpStepText() says which.
+    SetUpRefused = 4,
 };
 Q_ENUM_NS(ConnectControllerStatusIn)
 } // namespace ConnectControllerStatus

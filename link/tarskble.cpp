@@ -507,7 +507,7 @@ void TarskBle::errorOccurred(QLowEnergyService::ServiceError error)
                 characteristicUuid, descriptorUuid, QByteArray::fromHex("0100"));
             return;
         }
-        failSetUp();
+        failSetUp(ConnectControllerStatus::SetUpRefused);
     }
 }
 

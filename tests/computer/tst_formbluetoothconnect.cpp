@@ -98,6 +98,9 @@ void TestFormBluetoothConnect::failuresShowCloseBarAndStopAnimation_data()
                                             << "Exchange Error: Invalid CRC";
     QTest::newRow("Bluetooth switched off") << "poweredoff"
                                             << "Bluetooth is switched off.";
+    QTest::newRow("notification switch refused twice")
+        << "refused"
+        << "The computer's Bluetooth refused the connection while switching notifications on.";
     QTest::newRow("no adapter") << "noadapter"
                                 << "No Bluetooth adapter found.";
 }
@@ -116,6 +119,8 @@ void TestFormBluetoothConnect::failuresShowCloseBarAndStopAnimation()
         v.computer->setAnswering(false);
     else if (fault == "crc")
         v.computer->corruptNextReply();
+    else if (fault == "refused")
+        v.computer->setDescriptorWriteFailures(2);
     QObject::connect(
         v.link, &TarskBle::onEndCommand, v.link, [&](VeltraCommand::VeltraCommandIn c) {
             if (c == VeltraCommand::GetInfo && fault == "serialsilent")
