@@ -2,6 +2,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/appdata.h"
+#include "app/computerlink.h"
 #include "app/hiddenoptions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
@@ -178,6 +179,13 @@ void MainWindow::createComputerActions()
     // The simulation tab follows the link's disconnection itself.
     hooks.disconnected = [] {};
     hooks.openFirmwareManager = [this] { FirmwareMgt::openManager(this, m_appDataDir); };
+    // The program, not the link, chooses what the link runs over.
+    const bool demo
+        = demoComputerRequested(QDir(m_appDataDir).filePath(QStringLiteral("options.ini")));
+    hooks.makeLink = [demo](QObject* parent, TarskBle::LogCallback log) {
+        return makeComputerLink(parent, std::move(log), demo);
+    };
+    hooks.extendMenu = [](QMenu& menu) { addDemoComputerActions(menu, bleLink); };
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);

@@ -1,10 +1,13 @@
 #include "computer/computeractions.h"
 
 #include "computer/formbluetoothconnect.h"
+#include "fileio/divelinesio.h"
 #include "link/importbluetooth.h"
+#include "link/qtbletransport.h"
 #include "link/tarskble.h"
 
 #include <QEvent>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -55,7 +58,7 @@ TarskBle* ComputerActions::ensureLink()
         if (m_hooks.makeLink)
             m_hooks.makeLink(m_window, log);
         else
-            new TarskBle(m_window, log);
+            new TarskBle(m_window, log, new QtBleTransport);
     }
     // The window listens to the link's disconnects and service errors once, whoever made it.
     if (bleLink && bleLink != m_hookedLink) {
@@ -148,17 +151,25 @@ void ComputerActions::onDownloadDives()
         if (console)
             console(QStringLiteral("Log: ") + line);
     });
+    // Each dive goes to the logbook as soon as it is verified, not when the dialog closes.
+    if (m_hooks.storeDive)
+        dialog->setStoreDive(m_hooks.storeDive);
+    dialog->setExportDive([this](QWidget* parent, DiveProfile& dive) {
+        const QString path
+            = QFileDialog::getSaveFileName(parent, tr("Export dive %1").arg(dive.name), QString(),
+                tr("UDDF files (*.uddf);;CSV files (*.csv)"));
+        if (path.isEmpty())
+            return;
+        QString error;
+        if (!exportDive(dive, path, &error))
+            warn(tr("Error"), tr("Dive %1 not exported: %2").arg(dive.name, error));
+    });
     const int imported = dialog->downloadDives(dives);
+    const int stored = dialog->storedCount();
     m_download = nullptr;
     delete dialog;
-    if (!imported)
-        return;
-    int stored = 0;
-    for (DiveProfile& dive : dives) {
-        if (m_hooks.storeDive && m_hooks.storeDive(dive) == 0)
-            ++stored;
-    }
-    emit divesStored(stored);
+    if (imported)
+        emit divesStored(stored);
 }
 
 void ComputerActions::onProgramName()
@@ -197,7 +208,18 @@ void ComputerActions::onProgramName()
             warn(tr("Error"), tr("The computer is not connected"));
             return;
         }
-        link->setOwnerName(*name);
+        // The computer keeps at most kOwnerNameMaxBytes bytes: a longer name is refused, not
+        // cut where the user cannot see it.
+        if (name->toUtf8().size() > kOwnerNameMaxBytes) {
+            warn(tr("Error"),
+                tr("The owner name is too long: the computer keeps at most %1 bytes (%2 "
+                   "given; letters with accents count 2).")
+                    .arg(kOwnerNameMaxBytes)
+                    .arg(name->toUtf8().size()));
+            return;
+        }
+        if (!link->setOwnerName(*name))
+            warn(tr("Error"), tr("The owner name was not sent to the computer"));
     });
     m_ownerErrorConnection = connect(link, &TarskBle::onExchangeError, this,
         [this](VeltraCommandIn, ExchangeError::ExchangeErrorIn error) {
@@ -216,6 +238,8 @@ void ComputerActions::onImgVeltraContextualMenu(const QPoint& pos)
     QMenu menu(m_window);
     QAction* close = menu.addAction(tr("Close Connection"));
     QAction* reset = menu.addAction(tr("Reset Computer"));
+    if (m_hooks.extendMenu)
+        m_hooks.extendMenu(menu);
     const QPoint global = m_img ? m_img->mapToGlobal(pos) : pos;
     QAction* chosen = menu.exec(global);
     if (chosen == close)
@@ -234,7 +258,11 @@ void ComputerActions::closeConnection()
 
 void ComputerActions::resetComputer()
 {
-    if (!confirm(tr("Reset Computer"), tr("Are you sure to reset the computer?")))
+    if (!confirm(tr("Reset Computer"),
+            tr("Reset restarts the dive computer and ends the connection. What the computer "
+               "itself clears depends on its firmware (see its manual): download new dives "
+               "first. Dives already in the logbook are not touched.\n\nReset the computer "
+               "now?")))
         return;
     if (bleLink && bleLink->isReady())
         bleLink->startCommand(VeltraCommand::ResetComputer);
@@ -280,6 +308,8 @@ bool ComputerActions::confirm(const QString& title, const QString& text)
 {
     if (m_hooks.confirm)
         return m_hooks.confirm(title, text);
-    return QMessageBox::question(m_window, title, text, QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::No;
+    // No is the default: Enter must not reset or disconnect anything.
+    return QMessageBox::question(
+               m_window, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
 }

@@ -11,6 +11,7 @@
 
 class FormBluetoothConnect;
 class QLabel;
+class QMenu;
 class QWidget;
 class TarskBle;
 
@@ -41,9 +42,10 @@ public:
         std::function<void()> openFirmwareManager;
         // Extra widgets the window changes when the computer disconnects.
         std::function<void()> disconnected;
-        // Makes the link when none exists yet (default: the platform's Bluetooth, or the
-        // virtual computer in demo mode).
+        // Makes the link when none exists yet (default: over the platform's Bluetooth).
         std::function<TarskBle*(QObject* parent, std::function<void(const QString&)> log)> makeLink;
+        // Adds entries of the program's own to the computer's context menu.
+        std::function<void(QMenu& menu)> extendMenu;
     };
 
     ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks = {});

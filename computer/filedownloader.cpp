@@ -86,11 +86,17 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
     if (m_tooLarge) {
         m_errorText = tr("The reply is larger than %1 bytes").arg(limit);
     } else if (pReply->error() != QNetworkReply::NoError) {
-        qDebug() << "Download failed:" << pReply->errorString();
         if (m_httpStatus != 0 && m_httpStatus != 200)
             m_errorText = tr("HTTP %1 %2").arg(m_httpStatus).arg(reason).trimmed();
         else if (pReply->error() == QNetworkReply::OperationCanceledError)
             m_errorText = tr("No reply within %1 s").arg(m_config.transferTimeoutMs / 1000.0);
+        else if (pReply->error() == QNetworkReply::RemoteHostClosedError
+            && pReply->header(QNetworkRequest::ContentLengthHeader).isValid())
+            // The server closed before the announced body was complete.
+            m_errorText
+                = tr("Truncated reply: %1 of %2 bytes")
+                      .arg(pReply->readAll().size())
+                      .arg(pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
         else
             m_errorText = pReply->errorString();
     } else if (m_httpStatus != 200) {

@@ -106,10 +106,11 @@ int FirmwareMgt::openManager(QWidget* parent, const QString& appDataDir)
 {
     QString warning;
     const CatalogueConfig config = CatalogueConfig::load(appDataDir, &warning);
-    if (!warning.isEmpty())
-        qDebug() << "Firmware catalogue:" << warning;
     auto* manager = new FirmwareMgt(parent, appDataDir, config);
     manager->fetchCatalogue();
+    // A configuration that could not be read is the user's to fix: say so where they look.
+    if (!warning.isEmpty())
+        manager->m_ui->lbInfo->setText(manager->m_ui->lbInfo->text() + QLatin1Char('\n') + warning);
     const int result = manager->exec();
     delete manager;
     return result;
@@ -365,6 +366,21 @@ void FirmwareMgt::on_btFirmwareFromDisk_clicked()
         critical(tr("Error"), tr("Impossible to load binary file") + QStringLiteral("\n") + error);
         return;
     }
+    // The image carries no header of its own: what the computer will be told comes from the
+    // file name, so it is checked and shown before anything is written.
+    FirmwareIdentity identity;
+    const FirmwareStatus status = parseFirmwareName(firmwareNameOfFile(entry.fileName), &identity);
+    if (status != FirmwareStatus::Ok) {
+        critical(tr("Error"), firmwareStatusText(status));
+        return;
+    }
+    if (!question(tr("Confirmation"),
+            tr("Install %1 version %2 (%3 bytes) from %4?\nKeep the computer close and switched "
+               "on until the installation ends.")
+                .arg(QString::fromUtf8(identity.name), identity.versionText)
+                .arg(entry.image.size())
+                .arg(entry.fileName)))
+        return;
     install(entry.image, firmwareNameOfFile(entry.fileName));
 }
 

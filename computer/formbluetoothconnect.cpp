@@ -3,6 +3,7 @@
 #include "link/tarskble.h"
 #include "ui_formbluetoothconnect.h"
 
+#include <QBluetoothDeviceDiscoveryAgent>
 #include <QTimer>
 
 using VeltraCommand::VeltraCommandIn;
@@ -14,6 +15,50 @@ FormBluetoothConnect::FormBluetoothConnect(QWidget* parent, TarskBle* link)
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    m_ui->btRetry->hide();
+    m_ui->runBar->hide();
+    connect(m_ui->btRetry, &QPushButton::clicked, this, [this] { start(); });
+    connect(m_ui->btCancel, &QPushButton::clicked, this, &FormBluetoothConnect::reject);
+}
+
+void FormBluetoothConnect::reject()
+{
+    // Leaving in the middle of a step leaves nothing half-open behind: not a set-up, and not
+    // a computer whose identification is unfinished.
+    if (m_runLink) {
+        if (m_runLink->isReady())
+            m_runLink->controllerDisConnect();
+        else
+            m_runLink->abortConnection();
+    }
+    finish();
+    QDialog::reject();
+}
+
+QString FormBluetoothConnect::scanErrorText(int scanError)
+{
+    switch (scanError) {
+    case QBluetoothDeviceDiscoveryAgent::PoweredOffError:
+        return tr("Bluetooth is switched off. Switch it on (system settings, or "
+                  "\"bluetoothctl power on\") and try again.");
+    case QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError:
+        return tr("No Bluetooth adapter found. Plug in a Bluetooth 4.0 (Low Energy) adapter, "
+                  "check that the system's Bluetooth service runs, and try again.");
+    case QBluetoothDeviceDiscoveryAgent::InputOutputError:
+        return tr("Bluetooth does not answer. Check that the system's Bluetooth service runs "
+                  "(on Linux: bluetoothd) and that the adapter is not blocked (rfkill), then try "
+                  "again.");
+    case QBluetoothDeviceDiscoveryAgent::MissingPermissionsError:
+        return tr("This program may not use Bluetooth. Allow it in the system's settings and "
+                  "try again.");
+    case QBluetoothDeviceDiscoveryAgent::LocationServiceTurnedOffError:
+        return tr("The location service is off; the system needs it to search for Bluetooth "
+                  "devices. Switch it on and try again.");
+    default:
+        return tr("The Bluetooth search failed (error %1). Check the computer's Bluetooth "
+                  "adapter and try again.")
+            .arg(scanError);
+    }
 }
 
 FormBluetoothConnect::~FormBluetoothConnect()
@@ -62,6 +107,8 @@ bool FormBluetoothConnect::start()
         m_runLink, &TarskBle::onExchangeError, this, &FormBluetoothConnect::onExchangeError);
 
     m_ui->bottomBar->hide();
+    m_ui->btRetry->hide();
+    m_ui->runBar->show();
     startSearchAnimation();
     if (m_runLink->hasController()) {
         m_ui->log->setText(tr("Connect to computer..."));
@@ -81,6 +128,7 @@ void FormBluetoothConnect::finish()
     m_runLink = nullptr;
     // Whatever ended the run, the picture rests.
     stopSearchAnimation();
+    m_ui->runBar->hide();
     m_ui->bottomBar->show();
 }
 
@@ -120,7 +168,9 @@ void FormBluetoothConnect::fail(const QString& text)
 {
     if (!text.isEmpty())
         m_ui->log->setText(text);
+    m_ui->runBar->hide();
     m_ui->bottomBar->show();
+    m_ui->btRetry->show();
     stopSearchAnimation();
 }
 
@@ -139,7 +189,7 @@ void FormBluetoothConnect::onCreateController(
             m_runLink->controllerConnect();
         break;
     case CreateControllerStatus::ScanError:
-        fail(tr("Error on Create Device"));
+        fail(scanErrorText(m_runLink ? m_runLink->scanError() : 0));
         break;
     default:
         fail(QString());
@@ -157,6 +207,16 @@ void FormBluetoothConnect::onConnectController(
     case ConnectControllerStatus::ServiceNotFound:
         fail(tr("No Computer Found"));
         break;
+    case ConnectControllerStatus::SetUpTimeout:
+        fail(tr("The computer did not answer in time while %1. Bring it closer, check that its "
+                "Bluetooth is on, and try again.")
+                 .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
+        break;
+    case ConnectControllerStatus::SetUpRefused:
+        fail(tr("The computer's Bluetooth refused the connection while %1. Switch the computer "
+                "off and on, and try again.")
+                 .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
+        break;
     case ConnectControllerStatus::Connected:
         m_ui->log->setText(tr("Device Connected"));
         stopSearchAnimation();
@@ -170,12 +230,25 @@ void FormBluetoothConnect::onConnectController(
 
 void FormBluetoothConnect::onErrorController(QLowEnergyController::Error pError)
 {
+    if (pError == QLowEnergyController::InvalidBluetoothAdapterError) {
+        fail(scanErrorText(QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError));
+        return;
+    }
     fail(tr("Controller Error: ") + TarskBle::controllerErrorText(pError));
 }
 
 void FormBluetoothConnect::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeErrorIn pError)
 {
-    fail(tr("Exchange Error: ") + TarskBle::exchangeErrorText(pError));
+    failIdentification(tr("Exchange Error: ") + TarskBle::exchangeErrorText(pError));
+}
+
+void FormBluetoothConnect::failIdentification(const QString& text)
+{
+    // A computer known only in part (no serial, no mode) would defeat the new-dive and
+    // duplicate checks and could open the wrong road: it is not left connected.
+    if (m_runLink && m_runLink->isConnected())
+        m_runLink->controllerDisConnect();
+    fail(text + QLatin1Char('\n') + tr("The computer was not identified and is disconnected."));
 }
 
 void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
@@ -195,6 +268,10 @@ void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
         m_runLink->startCommand(VeltraCommand::GetSerialNumber);
         break;
     case VeltraCommand::GetSerialNumber:
+        if (info.serialNumber.isEmpty()) {
+            failIdentification(tr("The computer sent no serial number."));
+            return;
+        }
         m_ui->log->setText(tr("Serial number: ") + info.serialNumber);
         m_runLink->startCommand(VeltraCommand::GetAmbientPressure);
         break;

@@ -14,8 +14,9 @@ class QTimer;
 class TarskBle;
 
 // Finds, connects and identifies the dive computer: scan (or reconnect), connect, then the
-// identification chain GetInfo, GetSerialNumber, GetAmbientPressure, GetSettings. Accepted once
-// the computer is identified; on any failure the message stays with the Close bar shown.
+// identification chain GetInfo, GetSerialNumber, GetAmbientPressure, GetSettings. Accepted only
+// when every identification reply arrived intact; on any failure the link is disconnected and
+// the message stays with "Try again" and Close. Cancel (or Escape) stops any step.
 class FormBluetoothConnect : public QDialog
 {
     Q_OBJECT
@@ -37,6 +38,11 @@ public:
     int animationStep() const { return m_step; }
     QString message() const;
 
+    // What the user is told for a failed Bluetooth scan (adapter missing, switched off, ...).
+    static QString scanErrorText(int scanError);
+
+    void reject() override;
+
 public slots:
     void onCreateController(CreateControllerStatus::CreateControllerStatusIn pStatus);
     void onConnectController(ConnectControllerStatus::ConnectControllerStatusIn pStatus);
@@ -49,6 +55,8 @@ private:
     void startSearchAnimation();
     void stopSearchAnimation();
     void fail(const QString& text);
+    // An identification reply is missing or damaged: the computer is not half-connected.
+    void failIdentification(const QString& text);
     void setPicture(int step);
     TarskBle* link() const;
 

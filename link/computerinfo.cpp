@@ -18,21 +18,6 @@ QString zeroTerminatedText(const QByteArray& body, qsizetype offset, qsizetype m
     return QString::fromUtf8(text);
 }
 
-QByteArray ownerNameBytes(const QString& name)
-{
-    QByteArray out;
-    // Whole code points only, so the computer never gets half a character.
-    for (qsizetype i = 0; i < name.size();) {
-        const qsizetype len = (name[i].isHighSurrogate() && i + 1 < name.size()) ? 2 : 1;
-        const QByteArray piece = name.mid(i, len).toUtf8();
-        if (out.size() + piece.size() > kOwnerNameMaxBytes)
-            break;
-        out.append(piece);
-        i += len;
-    }
-    return out;
-}
-
 void parseIdentity(const QByteArray& body, ComputerInfo& info)
 {
     BodyReader r(body, 1);

@@ -59,5 +59,3 @@ ComputerSettings parseSettings(const QByteArray& body, bool withExtension);
 QString zeroTerminatedText(const QByteArray& body, qsizetype offset, qsizetype maxBytes);
 // Owner names travel as at most this many UTF-8 bytes; the computer keeps a terminator after.
 constexpr int kOwnerNameMaxBytes = 31;
-// `name` in UTF-8, cut on a character boundary to fit kOwnerNameMaxBytes.
-QByteArray ownerNameBytes(const QString& name);

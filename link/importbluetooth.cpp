@@ -7,6 +7,7 @@
 #include "ui_importbluetooth.h"
 
 #include <QListWidgetItem>
+#include <QMessageBox>
 
 using VeltraCommand::VeltraCommandIn;
 
@@ -20,6 +21,8 @@ ImportBluetooth::ImportBluetooth(QWidget* parent, TarskBle* link)
     m_settleTimer.setInterval(kSettleMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &ImportBluetooth::streamSettled);
     showRetry(false, false, false);
+    m_ui->btStoreAgain->setVisible(false);
+    m_ui->btExport->setVisible(false);
     m_ui->progressDive->setVisible(false);
 }
 
@@ -219,19 +222,37 @@ void ImportBluetooth::convertCurrent()
     QList<DeviceSample> samples;
     const SampleDecodeResult result
         = decodeDeviceSamples(info.rawSampleBytes, m_withTissues, samples);
-    if (result.status != SampleDecodeStatus::Ok)
-        log(tr("Dive %1: %2").arg(number).arg(sampleDecodeResultText(result)));
-    if (m_destination) {
-        m_destination->append(convertDownloadedDive(*header, samples,
-            { info.versionText, info.settings.computerNameText(), info.serialNumber }));
+    // A stream that is not exactly the dive its header describes (a late stream of another
+    // dive, lost or extra bytes) is never converted: a wrong dive must not reach the logbook.
+    QString mismatch;
+    if (result.status == SampleDecodeStatus::PartialTail
+        || result.status == SampleDecodeStatus::MissingFormat)
+        mismatch = tr("%1 bytes received are not whole samples (%2)")
+                       .arg(info.rawSampleBytes.size())
+                       .arg(sampleDecodeResultText(result));
+    else if (samples.size() != qsizetype(header->sampleCount))
+        mismatch = tr("%1 samples received, the dive's header announces %2")
+                       .arg(samples.size())
+                       .arg(header->sampleCount);
+    if (!mismatch.isEmpty()) {
+        // Such a stream means the exchange went astray: let it go quiet before a retry.
+        failCurrent(mismatch, true);
+        return;
     }
+    DiveProfile dive = convertDownloadedDive(*header, samples,
+        { info.versionText, info.settings.computerNameText(), info.serialNumber });
+    if (m_destination)
+        m_destination->append(dive);
+    storeConverted(std::move(dive));
     m_imported = 1;
     m_done.append(number);
     if (QListWidgetItem* item = itemOf(number)) {
         item->setCheckState(Qt::Unchecked);
         item->setText(item->text() + tr(" (downloaded)"));
     }
-    m_ui->lbinfo->setText(tr("Dive imported"));
+    m_ui->lbinfo->setText(m_unstored.isEmpty()
+            ? tr("Dive imported")
+            : tr("Dive %1 downloaded but not stored").arg(number));
     m_ui->progressDive->setValue(100);
     m_importQueue.removeFirst();
     m_ui->progressBar->setValue(m_ui->progressBar->value() + 1);
@@ -258,6 +279,7 @@ void ImportBluetooth::finishQueue()
             numbers << QString::number(n);
         m_ui->lbinfo->setText(tr("Dives not imported: %1").arg(numbers.join(QStringLiteral(", "))));
     }
+    showUnstored();
     if (m_ui->progressBar->maximum() == 0)
         m_ui->progressBar->setMaximum(1);
     setBusy(false);
@@ -276,11 +298,20 @@ void ImportBluetooth::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeEr
     }
     if (m_state != State::Downloading)
         return;
+    // The rest of a damaged stream, or a stream the computer held past the time-out, may still
+    // be on its way: nothing is asked again before the link has been quiet for a while.
+    const bool settle = pError == ExchangeError::InvalidCrc || pError == ExchangeError::Timeout
+        || pError == ExchangeError::InvalidFrame;
+    failCurrent(reason, settle);
+}
+
+void ImportBluetooth::failCurrent(const QString& reason, bool settle)
+{
     const quint16 number = m_importQueue.first();
     log(tr("Dive %1 failed: %2").arg(number).arg(reason));
-    m_ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason));
-    if (pError == ExchangeError::InvalidCrc) {
-        // The rest of the damaged stream may still be on its way.
+    m_ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason) + QLatin1Char('\n')
+        + tr("Nothing of it was stored. Retry it, or skip it and go on with the next dive."));
+    if (settle) {
         m_state = State::Settling;
         showRetry(true, false, false);
         m_settleTimer.start();
@@ -288,6 +319,75 @@ void ImportBluetooth::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeEr
         m_state = State::DiveFailed;
         showRetry(true, true, true);
     }
+}
+
+void ImportBluetooth::storeConverted(DiveProfile dive)
+{
+    if (!m_storeDive)
+        return;
+    const int outcome = m_storeDive(dive);
+    if (outcome == 0) {
+        ++m_stored;
+        return;
+    }
+    log(tr("Dive %1 not stored in the logbook (code %2)").arg(dive.name).arg(outcome));
+    m_unstored.append(std::move(dive));
+}
+
+void ImportBluetooth::showUnstored()
+{
+    const bool any = !m_unstored.isEmpty();
+    m_ui->btStoreAgain->setVisible(any && m_storeDive);
+    m_ui->btExport->setVisible(any && m_exportDive);
+    if (!any)
+        return;
+    QStringList names;
+    for (const DiveProfile& d : std::as_const(m_unstored))
+        names << d.name;
+    m_ui->lbinfo->setText(tr("Downloaded but not stored in the logbook: dive %1. Store again, or "
+                             "export to a file before closing.")
+                              .arg(names.join(QStringLiteral(", "))));
+}
+
+void ImportBluetooth::on_btStoreAgain_clicked()
+{
+    if (m_busy || !m_storeDive)
+        return;
+    QList<DiveProfile> pending;
+    pending.swap(m_unstored);
+    for (DiveProfile& dive : pending)
+        storeConverted(std::move(dive));
+    if (m_unstored.isEmpty())
+        m_ui->lbinfo->setText(tr("Dives stored"));
+    showUnstored();
+}
+
+void ImportBluetooth::done(int result)
+{
+    if (!m_unstored.isEmpty()) {
+        QStringList names;
+        for (const DiveProfile& d : std::as_const(m_unstored))
+            names << d.name;
+        const QString text = tr("Dive %1 is not in the logbook and will be lost if you close "
+                                "now. Close anyway?")
+                                 .arg(names.join(QStringLiteral(", ")));
+        const bool close = m_confirmClose
+            ? m_confirmClose(text)
+            : QMessageBox::question(this, tr("Dives not stored"), text,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes;
+        if (!close)
+            return;
+    }
+    QDialog::done(result);
+}
+
+void ImportBluetooth::on_btExport_clicked()
+{
+    if (m_busy || !m_exportDive)
+        return;
+    for (DiveProfile& dive : m_unstored)
+        m_exportDive(this, dive);
 }
 
 void ImportBluetooth::streamSettled()

@@ -18,8 +18,9 @@ class QListWidgetItem;
 class TarskBle;
 
 // The dive download: lists the computer's dives, lets the user tick them, downloads the ticked
-// ones one after the other and converts each into a DiveProfile for the caller to store. A dive
-// whose transfer fails can be fetched again or skipped; dives already converted are kept.
+// ones one after the other, checks each stream against its header, converts it and stores it at
+// once (so a crash later loses nothing). A dive whose transfer or check fails can be fetched
+// again or skipped; a dive the logbook refuses stays here to be stored again or exported.
 class ImportBluetooth : public QDialog
 {
     Q_OBJECT
@@ -27,6 +28,12 @@ public:
     // Tells whether the logbook already holds a dive of this name (dive number) and serial.
     using StoredCheck = std::function<bool(const QString& name, const QString& serial)>;
     using LogCallback = std::function<void(const QString&)>;
+    // Stores one converted dive; 0 when the logbook took it.
+    using StoreDive = std::function<int(DiveProfile&)>;
+    // Saves a dive the logbook refused into a file the user chooses.
+    using ExportDive = std::function<void(QWidget* parent, DiveProfile&)>;
+    // Asked before closing while refused dives are still only here; true closes.
+    using ConfirmClose = std::function<bool(const QString& text)>;
 
     // Quiet time after a damaged frame before the dive may be fetched again, so the rest of the
     // damaged stream cannot mix into the new one.
@@ -37,6 +44,12 @@ public:
 
     void setStoredCheck(StoredCheck check) { m_storedCheck = std::move(check); }
     void setLog(LogCallback log) { m_log = std::move(log); }
+    void setStoreDive(StoreDive store) { m_storeDive = std::move(store); }
+    void setExportDive(ExportDive exportDive) { m_exportDive = std::move(exportDive); }
+    void setConfirmClose(ConfirmClose confirm) { m_confirmClose = std::move(confirm); }
+
+    // Closing with dives that exist nowhere else asks first.
+    void done(int result) override;
     void setSettleInterval(int ms) { m_settleTimer.setInterval(ms); }
 
     // Runs the dialog modally; converted dives are appended to `destination`. Non-zero when at
@@ -53,6 +66,9 @@ public:
     const QList<DiveHeader>& headers() const { return m_headers; }
     QList<quint16> importQueue() const { return m_importQueue; }
     QList<quint16> failedDives() const { return m_failed; }
+    int storedCount() const { return m_stored; }
+    // Converted dives the logbook refused, kept until stored again or exported.
+    const QList<DiveProfile>& unstoredDives() const { return m_unstored; }
 
 public slots:
     void on_btImport_clicked();
@@ -61,6 +77,8 @@ public slots:
         VeltraCommand::VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError);
     void on_btRetry_clicked();
     void on_btSkip_clicked();
+    void on_btStoreAgain_clicked();
+    void on_btExport_clicked();
 
 private:
     enum class State { Idle, Listing, ListFailed, Ready, Downloading, Settling, DiveFailed };
@@ -69,6 +87,9 @@ private:
     void fillList();
     void fetch(quint16 number);
     void convertCurrent();
+    void failCurrent(const QString& reason, bool settle);
+    void storeConverted(DiveProfile dive);
+    void showUnstored();
     void next();
     void finishQueue();
     void setBusy(bool busy);
@@ -93,6 +114,11 @@ private:
     qint64 m_expectedBytes = 0;
     QTimer m_settleTimer;
     StoredCheck m_storedCheck;
+    StoreDive m_storeDive;
+    ExportDive m_exportDive;
+    ConfirmClose m_confirmClose;
+    QList<DiveProfile> m_unstored;
+    int m_stored = 0;
     LogCallback m_log;
     QList<QMetaObject::Connection> m_connections;
 };

@@ -49,6 +49,8 @@ enum ExchangeErrorIn {
     Timeout = 4,
     // A command was asked for while no computer was ready to receive it; nothing was sent.
     NotReady = 5,
+    // Bytes of the reply were lost (a damaged frame marker): what arrived cannot be trusted.
+    InvalidFrame = 6,
 };
 Q_ENUM_NS(ExchangeErrorIn)
 } // namespace ExchangeError
@@ -70,6 +72,11 @@ enum ConnectControllerStatusIn {
     NoController = 0,
     ServiceNotFound = 1,
     Connected = 2,
+    // The set-up (connect, services, notifications) did not finish in time; setUpStepText()
+    // says which step was waited for.
+    SetUpTimeout = 3,
+    // The stack refused a set-up step twice (a service error): setUpStepText() says which.
+    SetUpRefused = 4,
 };
 Q_ENUM_NS(ConnectControllerStatusIn)
 } // namespace ConnectControllerStatus

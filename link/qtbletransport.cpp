@@ -3,6 +3,7 @@
 #include <QBluetoothDeviceDiscoveryAgent>
 #include <QLowEnergyCharacteristic>
 #include <QLowEnergyDescriptor>
+#include <QTimer>
 
 QtBleTransport::QtBleTransport(QObject* parent)
     : BleTransport(parent)
@@ -12,6 +13,12 @@ QtBleTransport::QtBleTransport(QObject* parent)
     // many scans run.
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, this,
         &BleTransport::deviceDiscovered);
+    // A device first seen without its name (the name comes in the scan response) is offered
+    // again when the update brings it.
+    connect(m_agent, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, this,
+        [this](const QBluetoothDeviceInfo& device, QBluetoothDeviceInfo::Fields) {
+            emit deviceDiscovered(device);
+        });
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::finished, this, &BleTransport::scanFinished);
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::canceled, this, &BleTransport::scanCanceled);
     connect(
@@ -165,19 +172,30 @@ BleTransport::CharacteristicInfo QtBleTransport::characteristicInfo(
 void QtBleTransport::writeDescriptor(
     const QBluetoothUuid& characteristic, const QBluetoothUuid& descriptor, const QByteArray& value)
 {
-    if (!m_service)
+    const QLowEnergyDescriptor d = m_service
+        ? m_service->characteristic(characteristic).descriptor(descriptor)
+        : QLowEnergyDescriptor();
+    if (!d.isValid()) {
+        QTimer::singleShot(
+            0, this, [this] { emit serviceError(QLowEnergyService::DescriptorWriteError); });
         return;
-    const QLowEnergyDescriptor d = m_service->characteristic(characteristic).descriptor(descriptor);
-    if (d.isValid())
-        m_service->writeDescriptor(d, value);
+    }
+    m_service->writeDescriptor(d, value);
 }
 
 void QtBleTransport::writeCharacteristic(
     const QBluetoothUuid& characteristic, const QByteArray& value)
 {
-    if (!m_service)
+    // One write with response per frame, however long: the stack turns a value longer than
+    // the connection's packet into a long (prepared) write, so the computer still receives
+    // one whole frame. Splitting it here would hand the computer frame pieces.
+    const QLowEnergyCharacteristic c
+        = m_service ? m_service->characteristic(characteristic) : QLowEnergyCharacteristic();
+    if (!c.isValid()) {
+        // Said, never silent: the link would otherwise wait for a reply to a frame never sent.
+        QTimer::singleShot(
+            0, this, [this] { emit serviceError(QLowEnergyService::CharacteristicWriteError); });
         return;
-    const QLowEnergyCharacteristic c = m_service->characteristic(characteristic);
-    if (c.isValid())
-        m_service->writeCharacteristic(c, value, QLowEnergyService::WriteWithResponse);
+    }
+    m_service->writeCharacteristic(c, value, QLowEnergyService::WriteWithResponse);
 }

@@ -1,13 +1,6 @@
 #include "link/tarskble.h"
 
 #include "link/qtbletransport.h"
-#include "link/virtualdivecomputer.h"
-#include "link/virtualdivestore.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 
 TarskBle* bleLink = nullptr;
 
@@ -96,14 +89,10 @@ QString descriptorTypeName(int type)
 
 } // namespace
 
-TarskBle::TarskBle(QObject* parent, LogCallback log)
-    : TarskBle(parent, std::move(log), nullptr)
-{ }
-
 TarskBle::TarskBle(QObject* parent, LogCallback log, BleTransport* transport)
     : QObject(parent)
     , m_logCallback(std::move(log))
-    , m_transport(transport ? transport : createDefaultTransport(nullptr))
+    , m_transport(transport ? transport : new QtBleTransport)
 {
     if (!bleLink)
         bleLink = this;
@@ -115,6 +104,9 @@ TarskBle::TarskBle(QObject* parent, LogCallback log, BleTransport* transport)
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setInterval(kReplyTimeoutMs);
     connect(&m_replyTimer, &QTimer::timeout, this, &TarskBle::replyTimedOut);
+    m_setUpTimer.setSingleShot(true);
+    m_setUpTimer.setInterval(kSetUpTimeoutMs);
+    connect(&m_setUpTimer, &QTimer::timeout, this, &TarskBle::setUpTimedOut);
 
     BleTransport* t = m_transport;
     connect(t, &BleTransport::deviceDiscovered, this, &TarskBle::deviceDiscovered);
@@ -141,36 +133,6 @@ TarskBle::~TarskBle()
     m_transport->disconnect(this);
     if (bleLink == this)
         bleLink = nullptr;
-}
-
-bool TarskBle::demoComputerRequested(const QString& optionsPath)
-{
-    if (qEnvironmentVariable("VELTRA_DEMO_COMPUTER") == QLatin1String("1"))
-        return true;
-    QString path = optionsPath;
-    if (path.isEmpty()) {
-        const QStringList dirs
-            = QStandardPaths::standardLocations(QStandardPaths::AppLocalDataLocation);
-        if (dirs.isEmpty())
-            return false;
-        path = QDir(dirs.first()).filePath(QStringLiteral("options.ini"));
-    }
-    if (!QFileInfo::exists(path))
-        return false;
-    const QSettings options(path, QSettings::IniFormat);
-    return options.value(QStringLiteral("hidden/demoComputer"), 0).toInt() == 1;
-}
-
-BleTransport* TarskBle::createDefaultTransport(QObject* parent)
-{
-    if (demoComputerRequested()) {
-        auto* computer = new VirtualDiveComputer(parent);
-        computer->setDiveStore(std::make_shared<SimulatedDiveStore>());
-        // Long enough for the user to see the search happen.
-        computer->setScanDelay(1200);
-        return computer;
-    }
-    return new QtBleTransport(parent);
 }
 
 void TarskBle::log(const QString& text) const
@@ -310,6 +272,9 @@ void TarskBle::controllerConnect()
     }
     log(QStringLiteral("Connect To %1").arg(m_foundDevice.name()));
     resetExchange();
+    m_setUpStep = SetUpStep::Connecting;
+    m_setUpRetries = 0;
+    m_setUpTimer.start();
     m_transport->connectToDevice();
 }
 
@@ -317,6 +282,7 @@ void TarskBle::controllerConnected()
 {
     resetExchange();
     setStatus(QStringLiteral("Controller Connected"));
+    m_setUpStep = SetUpStep::Services;
     m_transport->discoverServices();
     m_connected = true;
 }
@@ -334,6 +300,7 @@ void TarskBle::discoveryFinished()
         return;
     }
     log(QStringLiteral("Service creation successful"));
+    m_setUpStep = SetUpStep::Details;
     m_transport->discoverServiceDetails();
 }
 
@@ -380,6 +347,7 @@ void TarskBle::setUpCharacteristic()
     }
     log(QStringLiteral("Descriptor valid"));
     log(QStringLiteral("Descriptor type: ") + descriptorTypeName(info.descriptorType));
+    m_setUpStep = SetUpStep::Notifications;
     m_transport->writeDescriptor(characteristicUuid, descriptorUuid, QByteArray::fromHex("0100"));
 }
 
@@ -394,23 +362,73 @@ void TarskBle::descriptorWritten(const QBluetoothUuid&, const QByteArray&)
     if (m_ready || !m_connected)
         return;
     m_ready = true;
+    m_setUpTimer.stop();
+    m_setUpStep = SetUpStep::None;
     emit onConnectController(ConnectControllerStatus::Connected);
 }
 
 void TarskBle::characteristicRead(const QBluetoothUuid&, const QByteArray&) { }
 
-void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray&) { }
+void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& value)
+{
+    if (m_program.isRunning() && value == m_programFrame)
+        m_programWriteConfirmed = true;
+}
 
 // A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
 // and released, so the next attempt scans and starts clean.
-void TarskBle::failSetUp()
+void TarskBle::failSetUp(ConnectControllerStatus::ConnectControllerStatusIn status)
 {
+    m_setUpTimer.stop();
     m_connected = false;
     m_ready = false;
     resetExchange();
     m_transport->releaseController();
     setStatus(QStringLiteral("Controller Disconnected"));
-    emit onConnectController(ConnectControllerStatus::ServiceNotFound);
+    // The step stays readable for whoever reports the failure.
+    emit onConnectController(status);
+}
+
+void TarskBle::setUpTimedOut()
+{
+    if (m_ready)
+        return;
+    log(QStringLiteral("Set-up timed out while %1").arg(setUpStepText()));
+    failSetUp(ConnectControllerStatus::SetUpTimeout);
+}
+
+QString TarskBle::setUpStepText() const
+{
+    switch (m_setUpStep) {
+    case SetUpStep::Connecting:
+        return tr("connecting");
+    case SetUpStep::Services:
+        return tr("discovering services");
+    case SetUpStep::Details:
+        return tr("reading the service");
+    case SetUpStep::Notifications:
+        return tr("switching notifications on");
+    case SetUpStep::None:
+        break;
+    }
+    return QString();
+}
+
+void TarskBle::abortConnection()
+{
+    if (m_transport->isScanning()) {
+        // The scan's end would go on to make a controller: forget what it found first.
+        m_foundDevice = QBluetoothDeviceInfo();
+        m_transport->stopScan();
+    }
+    m_setUpTimer.stop();
+    m_setUpStep = SetUpStep::None;
+    abortProgram(QStringLiteral("connection closed by the user"));
+    m_connected = false;
+    m_ready = false;
+    resetExchange();
+    m_transport->releaseController();
+    setStatus(QStringLiteral("Controller Disconnected"));
 }
 
 void TarskBle::controllerDisConnect()
@@ -426,6 +444,8 @@ void TarskBle::controllerDisConnect()
 void TarskBle::controllerDisConnected()
 {
     const VeltraCommandIn pending = m_pending;
+    m_setUpTimer.stop();
+    m_setUpStep = SetUpStep::None;
     m_transport->releaseService();
     m_connected = false;
     m_ready = false;
@@ -457,6 +477,10 @@ void TarskBle::controllerErrorOccured(QLowEnergyController::Error error)
         resetExchange();
         m_transport->releaseController();
     }
+    if (!m_ready) {
+        m_setUpTimer.stop();
+        m_setUpStep = SetUpStep::None;
+    }
     emit onErrorController(error);
 }
 
@@ -473,8 +497,18 @@ void TarskBle::errorOccurred(QLowEnergyService::ServiceError error)
         log(QStringLiteral("QLowEnergyService Error Occured"));
     emit onServiceError(error);
     // During set-up (a refused descriptor write above all) nobody would ever hear of it again.
-    if (m_connected && !m_ready)
-        failSetUp();
+    // A transient refusal (a busy stack) gets one more try; a second one ends the set-up.
+    if (m_connected && !m_ready) {
+        if (m_setUpStep == SetUpStep::Notifications && m_setUpRetries == 0
+            && m_transport->hasService()) {
+            ++m_setUpRetries;
+            log(QStringLiteral("Retrying the notification switch"));
+            m_transport->writeDescriptor(
+                characteristicUuid, descriptorUuid, QByteArray::fromHex("0100"));
+            return;
+        }
+        failSetUp(ConnectControllerStatus::SetUpRefused);
+    }
 }
 
 QString TarskBle::controllerErrorText(QLowEnergyController::Error error)
@@ -538,6 +572,8 @@ QString TarskBle::exchangeErrorText(ExchangeError::ExchangeErrorIn error)
         return QStringLiteral("Timeout");
     case ExchangeError::NotReady:
         return QStringLiteral("Computer not connected");
+    case ExchangeError::InvalidFrame:
+        return QStringLiteral("Invalid frame");
     }
     return QStringLiteral("Unknown error");
 }
@@ -569,9 +605,14 @@ void TarskBle::startGetDiveSamples(uint16_t diveName, bool dbg)
     sendFrame(dbg ? GetDiveSamplesWithTissues : GetDiveSamples, payload);
 }
 
-void TarskBle::setOwnerName(const QString& name)
+bool TarskBle::setOwnerName(const QString& name)
 {
-    sendFrame(SetOwner, ownerNameBytes(name));
+    const QByteArray bytes = name.toUtf8();
+    if (bytes.isEmpty() || bytes.size() > kOwnerNameMaxBytes) {
+        log(QStringLiteral("Owner name of %1 bytes not sent").arg(bytes.size()));
+        return false;
+    }
+    return sendFrame(SetOwner, bytes);
 }
 
 bool TarskBle::setSimulatedPressure(uint32_t mbar)
@@ -632,6 +673,12 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
 
     m_overflowLogged = false;
     if (expectsReply(code)) {
+        // Whatever waits undecoded now came before this command and cannot be its reply.
+        if (m_pending == None && m_decoder.buffered() > 0) {
+            log(QStringLiteral("Dropped %1 stale bytes").arg(m_decoder.buffered()));
+            m_decoder.clear();
+            m_reportedDrops = 0;
+        }
         m_pending = command;
         m_replyTimer.start();
     }
@@ -661,11 +708,20 @@ void TarskBle::characteristicChanged(const QBluetoothUuid&, const QByteArray& va
 
 void TarskBle::decodeFrames()
 {
-    ++m_decodePass;
     for (;;) {
         QByteArray body;
         quint8 code = 0;
         const FrameDecoder::Status status = m_decoder.next(&body, &code);
+        if (m_decoder.droppedBytes() > m_reportedDrops) {
+            log(QStringLiteral("Dropped %1 bytes outside frames")
+                    .arg(m_decoder.droppedBytes() - m_reportedDrops));
+            m_reportedDrops = m_decoder.droppedBytes();
+            // Bytes lost in the middle of a reply (a damaged marker): the frames around them
+            // would give a short or shifted reply, so the command fails as a whole.
+            if (m_pending != None && status != FrameDecoder::Status::BadCrc
+                && status != FrameDecoder::Status::BadLength)
+                failPending(ExchangeError::InvalidFrame);
+        }
         if (status == FrameDecoder::Status::NeedMore)
             break;
         if (status == FrameDecoder::Status::Frame) {
@@ -679,11 +735,15 @@ void TarskBle::decodeFrames()
             abortProgram(QStringLiteral("damaged acknowledgement"));
         emit onExchangeError(static_cast<VeltraCommandIn>(code), ExchangeError::InvalidCrc);
     }
-    if (m_decoder.droppedBytes() > m_reportedDrops) {
-        log(QStringLiteral("Dropped %1 bytes outside frames")
-                .arg(m_decoder.droppedBytes() - m_reportedDrops));
-        m_reportedDrops = m_decoder.droppedBytes();
-    }
+}
+
+void TarskBle::failPending(ExchangeError::ExchangeErrorIn error)
+{
+    const VeltraCommandIn command = m_pending;
+    log(QStringLiteral("Reply to command %1 damaged").arg(static_cast<int>(command)));
+    abortProgram(QStringLiteral("damaged acknowledgement"));
+    finishPending();
+    emit onExchangeError(command, error);
 }
 
 void TarskBle::finishPending()
@@ -725,6 +785,14 @@ void TarskBle::dispatch(const QByteArray& body)
     const quint8 code = static_cast<quint8>(body[0]);
     const qsizetype n = body.size();
     BodyReader r(body, 1);
+    // A late reply (after a time-out, or to a command given up) must not be taken for the
+    // answer of the next command or fill the record of another one. Programming
+    // acknowledgements are matched by the programming sequence itself.
+    const bool programAck = code == BeginProgram || code == Program || code == EndProgram;
+    if (!programAck && (m_pending == None || !answers(m_pending, code))) {
+        log(QStringLiteral("Reply %1 answers no pending command: dropped").arg(code));
+        return;
+    }
     switch (code) {
     case GetInfo:
         parseIdentity(body, m_info);
@@ -829,8 +897,8 @@ void TarskBle::dispatch(const QByteArray& body)
 
 void TarskBle::programAcknowledged(quint8 code, bool accepted)
 {
-    const bool awaited = m_program.isRunning() && m_program.awaitedCode() == code
-        && m_programSentPass != m_decodePass;
+    const bool awaited
+        = m_program.isRunning() && m_program.awaitedCode() == code && m_programWriteConfirmed;
     if (!awaited) {
         // Not part of a running installation: a command sent on its own still gets its answer,
         // but nothing is sent on its behalf.
@@ -874,7 +942,8 @@ void TarskBle::programAcknowledged(quint8 code, bool accepted)
 
 bool TarskBle::sendProgramFrame(quint8 code, const QByteArray& payload)
 {
-    m_programSentPass = m_decodePass;
+    m_programWriteConfirmed = false;
+    m_programFrame = buildFrame(code, payload);
     if (sendFrame(code, payload))
         return true;
     m_program.fail();

@@ -29,6 +29,8 @@ public:
     // time fails with ExchangeError::Timeout.
     static constexpr int kReplyTimeoutMs = 5000;
     static constexpr int kScanTimeoutMs = 30000;
+    // From the found device to notifications on: a stack that never answers gives up here.
+    static constexpr int kSetUpTimeoutMs = 20000;
     // In batch mode, bytes collected before the decoder runs early so memory stays bounded.
     static constexpr int kBatchDecodeBytes = 16384;
     // Bounds on what a dive list or sample stream may pile up.
@@ -39,18 +41,11 @@ public:
     static const QBluetoothUuid characteristicUuid;
     static const QBluetoothUuid descriptorUuid;
 
-    // Uses the default transport: Qt Bluetooth, or the virtual computer in demo mode (see
-    // demoComputerRequested()).
-    TarskBle(QObject* parent, LogCallback log);
-    // Uses the given transport (taken over as a child).
+    // Runs over the given transport, taken over as a child. Whoever starts the program chooses
+    // it (the platform's Bluetooth, or a virtual computer for the demo and the tests); without
+    // one the link uses the platform's Bluetooth.
     TarskBle(QObject* parent, LogCallback log, BleTransport* transport);
     ~TarskBle() override;
-
-    // True when the environment has VELTRA_DEMO_COMPUTER=1, or when the options file (by
-    // default "options.ini" in the application data folder) has "hidden/demoComputer" = 1.
-    static bool demoComputerRequested(const QString& optionsPath = QString());
-    // The transport the link uses when none is given.
-    static BleTransport* createDefaultTransport(QObject* parent);
 
     BleTransport* transport() const { return m_transport; }
     bool hasController() const { return m_transport->hasController(); }
@@ -73,9 +68,17 @@ public:
     int batchInterval() const { return m_batchTimer.interval(); }
     void setReplyTimeout(int ms) { m_replyTimer.setInterval(ms); }
     int replyTimeout() const { return m_replyTimer.interval(); }
+    void setSetUpTimeout(int ms) { m_setUpTimer.setInterval(ms); }
 
-    // Sends SetOwner with the name cut to kOwnerNameMaxBytes UTF-8 bytes.
-    void setOwnerName(const QString& name);
+    // The set-up step under way (or the one that failed last): "connecting", "discovering
+    // services", "reading the service", "switching notifications on"; empty when none.
+    QString setUpStepText() const;
+    // Stops a scan or a set-up under way and forgets the controller: the user's way out.
+    void abortConnection();
+
+    // Sends SetOwner; false (nothing sent) when the name is empty or longer than
+    // kOwnerNameMaxBytes UTF-8 bytes, which the computer would cut.
+    bool setOwnerName(const QString& name);
     // Sends SetSimulatedPressure unless an earlier one is unanswered; false when nothing was sent.
     bool setSimulatedPressure(uint32_t mbar);
 
@@ -133,6 +136,7 @@ private slots:
     void errorOccurred(QLowEnergyService::ServiceError error);
     void decodeFrames();
     void replyTimedOut();
+    void setUpTimedOut();
 
 private:
     void log(const QString& text) const;
@@ -140,7 +144,9 @@ private:
     void scanToggle();
     void makeController();
     void setUpCharacteristic();
-    void failSetUp();
+    void failSetUp(ConnectControllerStatus::ConnectControllerStatusIn status
+        = ConnectControllerStatus::ServiceNotFound);
+    void failPending(ExchangeError::ExchangeErrorIn error);
     void resetExchange();
     bool sendFrame(quint8 code, const QByteArray& payload = {});
     void dispatch(const QByteArray& body);
@@ -175,10 +181,16 @@ private:
     FirmwareProgrammer m_program;
     QElapsedTimer m_programClock;
     qint64 m_programElapsedMs = 0;
-    // Decoder runs so far, and the run during which the last programming frame was written: an
-    // acknowledgement decoded in that same run arrived before the frame and cannot be its answer.
-    quint64 m_decodePass = 0;
-    quint64 m_programSentPass = 0;
+    // A programming frame's acknowledgement can only follow the computer's receipt of that
+    // frame (the write confirmation): an acknowledgement before it answers an earlier frame.
+    bool m_programWriteConfirmed = false;
+    QByteArray m_programFrame;
+
+    enum class SetUpStep { None, Connecting, Services, Details, Notifications };
+    SetUpStep m_setUpStep = SetUpStep::None;
+    QTimer m_setUpTimer;
+    // Service errors tolerated during the current set-up (one retry of the descriptor write).
+    int m_setUpRetries = 0;
 };
 
 // The process-wide link, set by the first TarskBle constructed and cleared when it goes.

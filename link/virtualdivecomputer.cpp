@@ -186,7 +186,7 @@ void VirtualDiveComputer::releaseController()
 void VirtualDiveComputer::connectToDevice()
 {
     later([this] {
-        if (!m_hasController)
+        if (!m_hasController || m_silentStep == SilentStep::Connect)
             return;
         if (!m_reachable || !m_advertising) {
             emit controllerError(QLowEnergyController::ConnectionError);
@@ -232,6 +232,8 @@ void VirtualDiveComputer::dropConnection()
 void VirtualDiveComputer::discoverServices()
 {
     later([this] {
+        if (m_silentStep == SilentStep::Services)
+            return;
         emit serviceDiscovered(QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::GenericAccess));
         if (m_servicePresent)
             emit serviceDiscovered(TarskBle::serviceUuid);
@@ -251,6 +253,8 @@ void VirtualDiveComputer::discoverServiceDetails()
         if (!m_hasService)
             return;
         emit serviceStateChanged(QLowEnergyService::RemoteServiceDiscovering);
+        if (m_silentStep == SilentStep::Details)
+            return;
         emit serviceStateChanged(QLowEnergyService::RemoteServiceDiscovered);
     });
 }
@@ -274,6 +278,13 @@ void VirtualDiveComputer::writeDescriptor(
     const QBluetoothUuid&, const QBluetoothUuid& descriptor, const QByteArray& value)
 {
     later([this, descriptor, value] {
+        if (m_silentStep == SilentStep::Descriptor)
+            return;
+        if (m_descriptorFailures > 0) {
+            --m_descriptorFailures;
+            emit serviceError(QLowEnergyService::DescriptorWriteError);
+            return;
+        }
         if (m_descriptorWriteFails || !m_hasService) {
             emit serviceError(QLowEnergyService::DescriptorWriteError);
             return;
@@ -292,7 +303,7 @@ void VirtualDiveComputer::writeCharacteristic(
             emit serviceError(QLowEnergyService::CharacteristicWriteError);
             return;
         }
-        emit characteristicWritten(characteristic, value);
+        push({ value, true });
         handleFrame(value);
     });
 }
@@ -343,7 +354,16 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
     case 13:
     case 14:
     case 15: {
-        QString fault = programStep(code, payload);
+        QString fault;
+        if (code == 13) {
+            m_stepsHandled = 0;
+            m_acksDelivered = 0;
+        } else if (m_acksDelivered < m_stepsHandled) {
+            fault = QStringLiteral("step sent before the previous acknowledgement");
+        }
+        ++m_stepsHandled;
+        if (fault.isEmpty())
+            fault = programStep(code, payload);
         if (fault.isEmpty() && m_refused[code - 13])
             fault = QStringLiteral("refused on command");
         if (!fault.isEmpty()) {
@@ -353,10 +373,15 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
             m_programState = ProgramState::Idle;
         }
         const QByteArray ack = frame(code, QByteArray(1, fault.isEmpty() ? '\1' : '\0'));
-        if (m_duplicateAcks)
-            reply({ ack, ack });
-        else
+        m_markNextReply = true;
+        if (m_duplicateAcks && m_duplicatesApart) {
             reply({ ack });
+            reply({ ack });
+        } else if (m_duplicateAcks) {
+            reply({ ack, ack });
+        } else {
+            reply({ ack });
+        }
         break;
     }
     case 255:
@@ -593,31 +618,60 @@ QByteArray VirtualDiveComputer::settingsBody(bool withExtension) const
 
 void VirtualDiveComputer::reply(const QList<QByteArray>& frames)
 {
+    const bool marked = m_markNextReply;
+    m_markNextReply = false;
     if (!m_answering || !m_notificationsOn)
         return;
-    QByteArray stream;
-    for (QByteArray f : frames) {
+    QList<QByteArray> out = frames;
+    for (int i = 0; i < out.size(); ++i) {
+        QByteArray& f = out[i];
         if (m_corruptNext) {
             f[f.size() - 1] = static_cast<char>(f[f.size() - 1] ^ 0x01);
             m_corruptNext = false;
         }
-        stream.append(f);
+        if (i == m_corruptMarkerAt) {
+            f[1] = static_cast<char>(f[1] ^ 0x01);
+            m_corruptMarkerAt = -1;
+        }
     }
+    if (m_corruptMarkerAt >= 0)
+        m_corruptMarkerAt = -1;
+    const int markAt = marked && !out.isEmpty() ? int(out.first().size()) : -1;
+    if (m_replyDelayMs <= 0) {
+        enqueue(out, markAt);
+        return;
+    }
+    const int connection = m_connection;
+    QTimer::singleShot(m_replyDelayMs, this, [this, connection, out, markAt] {
+        if (connection == m_connection)
+            enqueue(out, markAt);
+    });
+}
+
+void VirtualDiveComputer::enqueue(const QList<QByteArray>& frames, int markAt)
+{
+    QByteArray stream;
+    for (const QByteArray& f : frames)
+        stream.append(f);
     const int size = m_notificationSize > 0 ? m_notificationSize : int(stream.size());
     for (qsizetype at = 0; at < stream.size(); at += size) {
-        m_outbox.enqueue(stream.mid(at, size));
+        const bool mark = markAt > at && markAt <= at + size;
+        push({ stream.mid(at, size), false, mark });
         if (m_emptyNotifications)
-            m_outbox.enqueue(QByteArray());
+            push({ QByteArray() });
     }
+}
+
+void VirtualDiveComputer::push(Outgoing item)
+{
+    m_outbox.enqueue(std::move(item));
     if (!m_notifyTimer.isActive())
         m_notifyTimer.start();
 }
 
 void VirtualDiveComputer::injectNotification(const QByteArray& bytes)
 {
-    m_outbox.enqueue(bytes);
-    if (!m_notifyTimer.isActive())
-        m_notifyTimer.start();
+    push({ bytes });
 }
 
 void VirtualDiveComputer::sendNextNotification()
@@ -626,7 +680,13 @@ void VirtualDiveComputer::sendNextNotification()
         m_notifyTimer.stop();
         return;
     }
-    emit characteristicChanged(TarskBle::characteristicUuid, m_outbox.dequeue());
+    const Outgoing item = m_outbox.dequeue();
     if (m_outbox.isEmpty())
         m_notifyTimer.stop();
+    if (item.acknowledgement)
+        ++m_acksDelivered;
+    if (item.writeConfirmation)
+        emit characteristicWritten(TarskBle::characteristicUuid, item.bytes);
+    else
+        emit characteristicChanged(TarskBle::characteristicUuid, item.bytes);
 }

@@ -64,11 +64,15 @@ public:
     void setCharacteristicPresent(bool on) { m_characteristicPresent = on; }
     void setDescriptorPresent(bool on) { m_descriptorPresent = on; }
     void setDescriptorWriteFails(bool on) { m_descriptorWriteFails = on; }
+    // A set-up step the stack never finishes (no signal at all), as a hung radio does.
+    enum class SilentStep { None, Connect, Services, Details, Descriptor };
+    void setSilentStep(SilentStep step) { m_silentStep = step; }
     // The computer drops the connection (out of range, battery).
     void dropConnection();
 
     // Identity and state.
     void setModeByte(quint8 modeByte) { m_modeByte = modeByte; }
+    quint8 modeByte() const { return m_modeByte; }
     void setVersionWord(quint32 word) { m_versionWord = word; }
     void setSerialWords(quint32 a, quint32 b, quint32 c);
     // Serial of computers whose mode digit is 0: six bytes and a letter.
@@ -84,8 +88,13 @@ public:
     void setDiveStore(std::shared_ptr<const VirtualDiveStore> store);
     // Refuse the acknowledgement of BeginProgram (13), Program (14) or EndProgram (15).
     void setRefused(quint8 code, bool refuse);
-    // Acknowledges every programming step twice, as a confused radio might.
-    void setDuplicateAcknowledgements(bool on) { m_duplicateAcks = on; }
+    // Acknowledges every programming step twice, as a confused radio might; `apart` sends the
+    // copy in a notification of its own instead of beside the first.
+    void setDuplicateAcknowledgements(bool on, bool apart = false)
+    {
+        m_duplicateAcks = on;
+        m_duplicatesApart = apart;
+    }
     // The bytes received by Program frames since the last BeginProgram.
     QByteArray programmedImage() const { return m_image; }
     // What BeginProgram announced: name field (32 bytes), version word, size, CRC word.
@@ -111,6 +120,13 @@ public:
     void setAnswering(bool on) { m_answering = on; }
     // Damages the CRC of the next reply frame.
     void corruptNextReply() { m_corruptNext = true; }
+    // Damages the marker of frame `index` (0 = first) of the next reply, as a radio that
+    // flipped one bit would: the frame's bytes no longer look like a frame.
+    void corruptNextMarker(int index) { m_corruptMarkerAt = index; }
+    // Holds every reply for `ms` before it leaves (0 = at once), longer than the link waits.
+    void setReplyDelay(int ms) { m_replyDelayMs = ms; }
+    // The next `count` notification switch writes are refused with a service error.
+    void setDescriptorWriteFailures(int count) { m_descriptorFailures = count; }
     // Sends raw bytes as one notification, as a disturbed link might.
     void injectNotification(const QByteArray& bytes);
 
@@ -147,11 +163,23 @@ public:
         const QBluetoothUuid& characteristic, const QByteArray& value) override;
 
 private:
+    // What leaves, in order: notifications and the confirmations of writes, which a radio
+    // delivers in the order the computer produced them.
+    struct Outgoing
+    {
+        QByteArray bytes;
+        bool writeConfirmation = false;
+        // Carries the end of the first copy of a programming acknowledgement.
+        bool acknowledgement = false;
+    };
+
     // Forgets everything of the current connection (shared by a clean and a dropped end).
     void endConnection();
     void later(std::function<void()> step);
     void handleFrame(const QByteArray& frame);
     void reply(const QList<QByteArray>& frames);
+    void enqueue(const QList<QByteArray>& frames, int markAt);
+    void push(Outgoing item);
     void sendNextNotification();
     QByteArray identityPayload() const;
     QByteArray serialPayload() const;
@@ -175,6 +203,7 @@ private:
     bool m_characteristicPresent = true;
     bool m_descriptorPresent = true;
     bool m_descriptorWriteFails = false;
+    SilentStep m_silentStep = SilentStep::None;
     bool m_hasController = false;
     bool m_connected = false;
     bool m_hasService = false;
@@ -197,6 +226,12 @@ private:
     std::shared_ptr<const VirtualDiveStore> m_store;
     bool m_refused[3] = { false, false, false };
     bool m_duplicateAcks = false;
+    bool m_duplicatesApart = false;
+    // Programming frames handled and acknowledgements delivered since BeginProgram: a frame
+    // that arrives before the previous one's acknowledgement left means the sender ran ahead.
+    int m_stepsHandled = 0;
+    int m_acksDelivered = 0;
+    bool m_markNextReply = false;
     enum class ProgramState { Idle, Receiving, Ended };
     ProgramState m_programState = ProgramState::Idle;
     QByteArray m_image;
@@ -212,7 +247,10 @@ private:
     bool m_emptyNotifications = false;
     bool m_answering = true;
     bool m_corruptNext = false;
-    QQueue<QByteArray> m_outbox;
+    int m_corruptMarkerAt = -1;
+    int m_replyDelayMs = 0;
+    int m_descriptorFailures = 0;
+    QQueue<Outgoing> m_outbox;
     QTimer m_notifyTimer;
     QList<QByteArray> m_writes;
     int m_rejected = 0;

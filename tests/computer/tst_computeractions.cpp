@@ -8,6 +8,7 @@
 #include "logbook/logbookdatabase.h"
 #include "virtuallink.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -262,11 +263,14 @@ void TestComputerActions::ownerNameTwice()
     QTest::qWait(50);
     QCOMPARE(v.framesWithCode(23), 2);
 
-    // 40 two-byte characters: cut to 15 whole characters (30 bytes, at most 31).
+    // 40 two-byte characters (80 bytes) do not fit the computer's 31: refused with the limit,
+    // never cut where the user cannot see it.
     actions.onProgramName();
     QTRY_COMPARE(r.ownerDialogs, 4);
-    QTRY_COMPARE(v.framesWithCode(23), 3);
-    QCOMPARE(v.computer->ownerName(), QString(15, QChar(0x00E9)).toUtf8());
+    QTRY_COMPARE(r.warnings.size(), 1);
+    QVERIFY2(r.warnings[0].contains("at most 31 bytes (80 given"), qPrintable(r.warnings[0]));
+    QCOMPARE(v.framesWithCode(23), 2);
+    QCOMPARE(v.computer->ownerName(), QByteArray("Bob"));
 }
 
 void TestComputerActions::firmwareModeChecks()
@@ -316,6 +320,24 @@ void TestComputerActions::resetAndCloseAskFirst()
     actions.closeConnection();
     QTRY_VERIFY(!v.link->isConnected());
     QTRY_COMPARE(img.toolTip(), QString("Computer Disconnected"));
+
+    // With the real question box, Enter answers No: nothing is reset by a hasty key.
+    QCOMPARE(actions.connectTarskBle(), 1);
+    ComputerActions::Hooks plain = r.hooks();
+    plain.confirm = nullptr;
+    ComputerActions real(&window, nullptr, plain);
+    QString asked;
+    QTimer::singleShot(50, &window, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            asked = box->findChild<QLabel*>("qt_msgbox_label")->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    real.resetComputer();
+    QVERIFY2(asked.contains("download new dives first"), qPrintable(asked));
+    QTest::qWait(50);
+    QCOMPARE(v.framesWithCode(254), 1);
+    QVERIFY(v.link->isReady());
 }
 
 void TestComputerActions::doubleClickAsksAndIsConsumed()

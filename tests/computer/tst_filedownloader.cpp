@@ -89,7 +89,8 @@ void TestFileDownloader::badReply_data()
     QTest::newRow("500") << toc << 500 << page << int(Mode::Normal) << "HTTP 500";
     QTest::newRow("204-style empty 200")
         << fw << 200 << QByteArray() << int(Mode::Normal) << "Empty reply";
-    QTest::newRow("truncated") << fw << 200 << QByteArray(1000, 'x') << int(Mode::Truncated) << "";
+    QTest::newRow("truncated") << fw << 200 << QByteArray(1000, 'x') << int(Mode::Truncated)
+                               << "Truncated reply: 500 of 1000 bytes";
     QTest::newRow("stalls mid-body")
         << fw << 200 << QByteArray(1000, 'x') << int(Mode::Stalls) << "No reply within";
     QTest::newRow("silent") << toc << 200 << QByteArray("{}") << int(Mode::Silent)

@@ -559,6 +559,12 @@ void TestFirmwareMgt::fromDisk()
             QCOMPARE(v->framesWithCode(13), 0);
         return;
     }
+    // What will be installed is said before anything is written.
+    QCOMPARE(r.questions,
+        QStringList { QStringLiteral("Confirmation: Install Veltra version 1.2.3.b (%1 bytes) from "
+                                     "Veltra.1.2.3.b.bin?\nKeep the computer close and switched "
+                                     "on until the installation ends.")
+                          .arg(size) });
     QVERIFY(mgr.isInstalling());
     QCOMPARE(mgr.totalBytes(), size);
     QVERIFY(!mgr.findChild<QPushButton*>("btFirmwareFromDisk")->isEnabled());

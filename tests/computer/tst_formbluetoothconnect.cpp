@@ -21,6 +21,7 @@ private slots:
     void reconnectsWithoutScanning();
     void repeatedSignalsDoNotRestartTheAnimation();
     void rendersItsStates();
+    void cancelStopsEveryStep();
 
 private:
     static QWidget* bottomBar(FormBluetoothConnect& f)
@@ -90,6 +91,18 @@ void TestFormBluetoothConnect::failuresShowCloseBarAndStopAnimation_data()
                                          << "Exchange Error: Timeout";
     QTest::newRow("damaged identity reply") << "crc"
                                             << "Exchange Error: Invalid CRC";
+    // Identification is all or nothing: a half-known computer is not left connected.
+    QTest::newRow("serial reply lost") << "serialsilent"
+                                       << "Exchange Error: Timeout";
+    QTest::newRow("settings reply damaged") << "settingscrc"
+                                            << "Exchange Error: Invalid CRC";
+    QTest::newRow("Bluetooth switched off") << "poweredoff"
+                                            << "Bluetooth is switched off.";
+    QTest::newRow("notification switch refused twice")
+        << "refused"
+        << "The computer's Bluetooth refused the connection while switching notifications on.";
+    QTest::newRow("no adapter") << "noadapter"
+                                << "No Bluetooth adapter found.";
 }
 
 void TestFormBluetoothConnect::failuresShowCloseBarAndStopAnimation()
@@ -106,11 +119,27 @@ void TestFormBluetoothConnect::failuresShowCloseBarAndStopAnimation()
         v.computer->setAnswering(false);
     else if (fault == "crc")
         v.computer->corruptNextReply();
+    else if (fault == "refused")
+        v.computer->setDescriptorWriteFailures(2);
+    QObject::connect(
+        v.link, &TarskBle::onEndCommand, v.link, [&](VeltraCommand::VeltraCommandIn c) {
+            if (c == VeltraCommand::GetInfo && fault == "serialsilent")
+                v.computer->setAnswering(false);
+            if (c == VeltraCommand::GetAmbientPressure && fault == "settingscrc")
+                v.computer->corruptNextReply();
+        });
 
     FormBluetoothConnect form(nullptr, v.link);
     QSignalSpy rejected(&form, &QDialog::rejected);
     QVERIFY(form.start());
-    QTRY_COMPARE(form.message(), message);
+    if (fault == "poweredoff")
+        emit v.computer->scanError(QBluetoothDeviceDiscoveryAgent::PoweredOffError);
+    if (fault == "noadapter")
+        emit v.computer->scanError(QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError);
+    QTRY_VERIFY2(form.message().startsWith(message), qPrintable(form.message()));
+    QTRY_VERIFY(!v.link->isConnected());
+    QVERIFY(!v.link->isReady());
+    QVERIFY(!form.findChild<QPushButton*>("btRetry")->isHidden());
     QVERIFY(!bottomBar(form)->isHidden());
     QVERIFY(!form.isAnimating());
     QVERIFY(picture(form).contains("step0.png"));
@@ -189,6 +218,32 @@ void TestFormBluetoothConnect::rendersItsStates()
     QTRY_COMPARE(form.message(), QString("No Device Found"));
     if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
         QVERIFY(form.grab().save(QDir(shots).filePath("veltra-computer-connect-failed.png")));
+}
+
+void TestFormBluetoothConnect::cancelStopsEveryStep()
+{
+    // A stack that never finishes connecting: Cancel is there and leaves nothing open.
+    VirtualLink v;
+    v.computer->setSilentStep(VirtualDiveComputer::SilentStep::Descriptor);
+    FormBluetoothConnect form(nullptr, v.link);
+    QVERIFY(form.start());
+    auto* cancel = form.findChild<QPushButton*>("btCancel");
+    QVERIFY(cancel->isVisibleTo(&form));
+    QTRY_VERIFY(v.link->isConnected());
+    cancel->click();
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+    QVERIFY(!v.link->hasController());
+    QVERIFY(!v.computer->isConnected());
+    QVERIFY(!cancel->isVisibleTo(&form));
+
+    // Cancelled during the identification: the half-known computer is not left connected.
+    v.computer->setSilentStep(VirtualDiveComputer::SilentStep::None);
+    v.computer->setAnswering(false);
+    QVERIFY(form.start());
+    QTRY_VERIFY(v.link->isReady());
+    cancel->click();
+    QVERIFY(!v.link->isReady());
+    QTRY_VERIFY(!v.computer->isConnected());
 }
 
 QTEST_MAIN(TestFormBluetoothConnect)

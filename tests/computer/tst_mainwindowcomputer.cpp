@@ -1,15 +1,19 @@
 // The demo road in the real main window: "Download dives" with the virtual computer connects,
 // lists the dives, downloads the new ones into the logbook and shows them in the dive list.
 
+#include "app/computerlink.h"
 #include "app/mainwindow.h"
 #include "computer/computeractions.h"
 #include "link/importbluetooth.h"
+#include "link/qtbletransport.h"
 #include "link/tarskble.h"
+#include "link/virtualdivecomputer.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +28,9 @@ class TestMainWindowComputer : public QObject
 private slots:
     void initTestCase();
     void downloadDivesFromTheDemoComputer();
+    void demoSwitchChoosesTransport_data();
+    void demoSwitchChoosesTransport();
+    void demoComputerRestartsInFirmwareMode();
 
 private:
     QTemporaryDir m_home;
@@ -97,6 +104,75 @@ void TestMainWindowComputer::downloadDivesFromTheDemoComputer()
     QVERIFY(qAbs(window.currentDive().maxDepth - 45.0) < 0.05);
     if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
         QVERIFY(window.grab().save(QDir(shots).filePath("veltra-computer-demo-window.png")));
+}
+
+void TestMainWindowComputer::demoSwitchChoosesTransport_data()
+{
+    QTest::addColumn<QByteArray>("env");
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("nothing set") << QByteArray() << QString() << false;
+    QTest::newRow("options.ini demoComputer=1") << QByteArray() << "1" << true;
+    QTest::newRow("options.ini demoComputer=true") << QByteArray() << "true" << false;
+    QTest::newRow("environment 1") << QByteArray("1") << QString() << true;
+    QTest::newRow("environment 0") << QByteArray("0") << QString() << false;
+}
+
+void TestMainWindowComputer::demoSwitchChoosesTransport()
+{
+    QFETCH(QByteArray, env);
+    QFETCH(QString, ini);
+    QFETCH(bool, demo);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("options.ini"));
+    if (!ini.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[hidden]\ndemoComputer=" + ini.toUtf8() + "\n");
+    }
+    qputenv("VELTRA_DEMO_COMPUTER", env);
+    const bool requested = demoComputerRequested(path);
+    qputenv("VELTRA_DEMO_COMPUTER", "1");
+    QCOMPARE(requested, demo);
+    std::unique_ptr<TarskBle> link(makeComputerLink(nullptr, {}, requested));
+    QCOMPARE(qobject_cast<VirtualDiveComputer*>(link->transport()) != nullptr, demo);
+    QCOMPARE(qobject_cast<QtBleTransport*>(link->transport()) != nullptr, !demo);
+}
+
+void TestMainWindowComputer::demoComputerRestartsInFirmwareMode()
+{
+    std::unique_ptr<TarskBle> link(makeComputerLink(nullptr, {}, true));
+    auto* computer = qobject_cast<VirtualDiveComputer*>(link->transport());
+    QVERIFY(computer);
+    computer->setScanDelay(0);
+    QSignalSpy created(link.get(), &TarskBle::onCreateController);
+    link->createController();
+    QTRY_COMPARE(created.count(), 1);
+    QSignalSpy connected(link.get(), &TarskBle::onConnectController);
+    link->controllerConnect();
+    QTRY_VERIFY(link->isReady());
+
+    QMenu menu;
+    addDemoComputerActions(menu, link.get());
+    QCOMPARE(menu.actions().size(), 1);
+    QSignalSpy dropped(link.get(), &TarskBle::onDisconnectController);
+    menu.actions().first()->trigger();
+    // The restart ends the connection; the next identification sees the bootloader.
+    QTRY_COMPARE(dropped.count(), 1);
+    QVERIFY(!link->isReady());
+    link->controllerConnect();
+    QTRY_VERIFY(link->isReady());
+    QSignalSpy end(link.get(), &TarskBle::onEndCommand);
+    link->startCommand(VeltraCommand::GetInfo);
+    QTRY_COMPARE(end.count(), 1);
+    QCOMPARE(link->computerInfo().mode, 2u);
+
+    // A link over real Bluetooth gets no demo entry.
+    QMenu plain;
+    std::unique_ptr<TarskBle> real(makeComputerLink(nullptr, {}, false));
+    addDemoComputerActions(plain, real.get());
+    QVERIFY(plain.actions().isEmpty());
 }
 
 QTEST_MAIN(TestMainWindowComputer)

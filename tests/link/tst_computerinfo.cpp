@@ -135,8 +135,6 @@ private slots:
     void settingsLayouts_data();
     void settingsLayouts();
     void settingsRecordCountBeyondBody();
-    void ownerNameCap_data();
-    void ownerNameCap();
     void textsBoundedByBodyAndField();
 };
 
@@ -252,32 +250,6 @@ void TestComputerInfo::settingsRecordCountBeyondBody()
     const ComputerSettings s = parseSettings(body, true);
     QCOMPARE(s.computerNameText(), QStringLiteral("Blue Reef"));
     QCOMPARE(s.fields.last(), quint64(0));
-}
-
-void TestComputerInfo::ownerNameCap_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("sent");
-    const QString e = QStringLiteral("\u00e9"); // two bytes in UTF-8
-    const QString fish = QString::fromUtf8("\xF0\x9F\x90\x9F"); // four bytes
-    QTest::newRow("short") << QStringLiteral("Jean") << QStringLiteral("Jean");
-    QTest::newRow("31 ascii") << QString(31, 'a') << QString(31, 'a');
-    QTest::newRow("40 ascii cut") << QString(40, 'b') << QString(31, 'b');
-    QTest::newRow("two-byte chars exactly fit")
-        << QStringLiteral("a") + e.repeated(15) << QStringLiteral("a") + e.repeated(15);
-    QTest::newRow("two-byte char across the limit")
-        << QStringLiteral("ab") + e.repeated(15) << QStringLiteral("ab") + e.repeated(14);
-    QTest::newRow("four-byte chars") << fish.repeated(10) << fish.repeated(7);
-    QTest::newRow("empty") << QString() << QString();
-}
-
-void TestComputerInfo::ownerNameCap()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, sent);
-    const QByteArray bytes = ownerNameBytes(name);
-    QVERIFY(bytes.size() <= kOwnerNameMaxBytes);
-    QCOMPARE(QString::fromUtf8(bytes), sent);
 }
 
 void TestComputerInfo::textsBoundedByBodyAndField()

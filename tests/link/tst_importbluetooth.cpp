@@ -37,6 +37,33 @@ QList<VirtualDive> smallStore()
     return { simulateVirtualDive(deco), simulateVirtualDive(shallow) };
 }
 
+// The small store with dive 300 damaged: its header announcing more samples than it holds, or
+// its stream cut inside a record.
+class TamperedStore : public SimulatedDiveStore
+{
+public:
+    TamperedStore(int extraSamples, int cutBytes)
+        : SimulatedDiveStore(withExtra(extraSamples))
+        , m_cut(cutBytes)
+    { }
+    QByteArray sampleStream(quint16 number, bool tissues) const override
+    {
+        QByteArray s = SimulatedDiveStore::sampleStream(number, tissues);
+        if (number == 300)
+            s.chop(m_cut);
+        return s;
+    }
+
+private:
+    static QList<VirtualDive> withExtra(int extra)
+    {
+        QList<VirtualDive> dives = smallStore();
+        dives[1].header.sampleCount += extra;
+        return dives;
+    }
+    int m_cut;
+};
+
 QStringList texts(QListWidget* list)
 {
     QStringList out;
@@ -59,6 +86,10 @@ private slots:
     void importWithNothingTickedResetsProgress();
     void crcErrorMidDownloadCanBeRetried();
     void lostReplyCanBeSkipped();
+    void streamNotMatchingItsHeaderIsRefused_data();
+    void streamNotMatchingItsHeaderIsRefused();
+    void lateStreamIsNotStoredUnderTheNextDive();
+    void eachDiveIsStoredAtOnce();
     void onlyNewDivesAreTicked();
     void refusesWithoutAComputer();
     void rendersListAndFailure();
@@ -69,7 +100,11 @@ private:
         return d.findChild<QPushButton*>(name);
     }
     QListWidget* list(ImportBluetooth& d) { return d.findChild<QListWidget*>("listDives"); }
-    QString info(ImportBluetooth& d) { return d.findChild<QLabel*>("lbinfo")->text(); }
+    // The first line of the message (a failure adds what to do on a second line).
+    QString info(ImportBluetooth& d)
+    {
+        return d.findChild<QLabel*>("lbinfo")->text().section('\n', 0, 0);
+    }
     void tickOnly(ImportBluetooth& d, const QList<int>& rows)
     {
         for (int i = 0; i < list(d)->count(); ++i)
@@ -325,6 +360,133 @@ void TestImportBluetooth::lostReplyCanBeSkipped()
     QTRY_VERIFY(!dialog.isBusy());
     QCOMPARE(dives.size(), 2);
     QCOMPARE(dives[1].name, QString("7"));
+}
+
+void TestImportBluetooth::streamNotMatchingItsHeaderIsRefused_data()
+{
+    QTest::addColumn<int>("extraSamples");
+    QTest::addColumn<int>("cutBytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("header announces 35 more samples")
+        << 35 << 0 << "samples received, the dive's header announces";
+    // Dive 300 has 6-byte records: 3 bytes less leaves half a record.
+    QTest::newRow("stream cut inside a record") << 0 << 3 << "are not whole samples";
+}
+
+void TestImportBluetooth::streamNotMatchingItsHeaderIsRefused()
+{
+    QFETCH(int, extraSamples);
+    QFETCH(int, cutBytes);
+    QFETCH(QString, reason);
+    VirtualLink v(std::make_shared<TamperedStore>(extraSamples, cutBytes));
+    QVERIFY(v.connectAndIdentify());
+    ImportBluetooth dialog(nullptr, v.link);
+    dialog.setSettleInterval(50);
+    int stored = 0;
+    dialog.setStoreDive([&](DiveProfile&) { return ++stored, 0; });
+    QList<DiveProfile> dives;
+    QVERIFY(dialog.start(&dives));
+    QTRY_VERIFY(!dialog.isBusy());
+    tickOnly(dialog, { 0, 1 });
+    button(dialog, "btImport")->click();
+    QTRY_VERIFY(button(dialog, "btRetry")->isEnabled() && !button(dialog, "btRetry")->isHidden());
+    QVERIFY2(info(dialog).startsWith("Dive 300 failed: ") && info(dialog).contains(reason),
+        qPrintable(info(dialog)));
+    // Dive 7 is kept, dive 300 never reaches the logbook.
+    QCOMPARE(dives.size(), 1);
+    QCOMPARE(stored, 1);
+    QVERIFY(!button(dialog, "btSkip")->isHidden());
+}
+
+void TestImportBluetooth::lateStreamIsNotStoredUnderTheNextDive()
+{
+    VirtualLink v(std::make_shared<SimulatedDiveStore>(smallStore()));
+    QVERIFY(v.connectAndIdentify());
+    v.link->setReplyTimeout(200);
+    ImportBluetooth dialog(nullptr, v.link);
+    dialog.setSettleInterval(50);
+    QList<DiveProfile> dives;
+    QVERIFY(dialog.start(&dives));
+    QTRY_VERIFY(!dialog.isBusy());
+
+    // The computer holds every reply for a second, far past the link's watchdog; the user
+    // skips dive 7 before its stream comes, so it comes while dive 300 is awaited.
+    v.computer->setReplyDelay(1000);
+    tickOnly(dialog, { 0, 1 });
+    button(dialog, "btImport")->click();
+    QPushButton* skip = button(dialog, "btSkip");
+    QTRY_VERIFY(!skip->isHidden() && skip->isEnabled());
+    QCOMPARE(info(dialog), QString("Dive 7 failed: Timeout"));
+    v.link->setReplyTimeout(3000);
+    skip->click();
+    QTRY_VERIFY_WITH_TIMEOUT(info(dialog).startsWith("Dive 300 failed: "), 5000);
+    QVERIFY2(info(dialog).contains("the dive's header announces"), qPrintable(info(dialog)));
+    QVERIFY(dives.isEmpty());
+
+    // Once the link is quiet, dive 300 comes with its own samples.
+    v.computer->setReplyDelay(0);
+    QTRY_VERIFY(button(dialog, "btRetry")->isEnabled());
+    QTest::qWait(700);
+    button(dialog, "btRetry")->click();
+    QTRY_VERIFY(!dialog.isBusy());
+    QCOMPARE(dives.size(), 1);
+    QCOMPARE(dives[0].name, QString("300"));
+    QCOMPARE(dives[0].samples.size(), int(dialog.headers()[1].sampleCount));
+}
+
+void TestImportBluetooth::eachDiveIsStoredAtOnce()
+{
+    VirtualLink v(std::make_shared<SimulatedDiveStore>(smallStore()));
+    QVERIFY(v.connectAndIdentify());
+    ImportBluetooth dialog(nullptr, v.link);
+    QStringList logbook;
+    int storedWhenSecondAsked = -1;
+    bool logbookRefuses = true;
+    dialog.setStoreDive([&](DiveProfile& dive) {
+        if (dive.name == "300" && logbookRefuses)
+            return 3;
+        logbook << dive.name;
+        return 0;
+    });
+    QStringList exported;
+    dialog.setExportDive([&](QWidget*, DiveProfile& dive) { exported << dive.name; });
+    QObject::connect(v.computer, &BleTransport::characteristicWritten, &dialog, [&] {
+        if (storedWhenSecondAsked < 0 && v.framesWithCode(20) == 2)
+            storedWhenSecondAsked = int(logbook.size());
+    });
+    QList<DiveProfile> dives;
+    QVERIFY(dialog.start(&dives));
+    QTRY_VERIFY(!dialog.isBusy());
+    tickOnly(dialog, { 0, 1 });
+    button(dialog, "btImport")->click();
+    QTRY_VERIFY(!dialog.isBusy());
+    // Dive 7 was in the logbook before dive 300 was even asked for.
+    QCOMPARE(storedWhenSecondAsked, 1);
+    QCOMPARE(dialog.storedCount(), 1);
+
+    // The refused dive stays in the dialog, to be stored again or exported.
+    QCOMPARE(dialog.unstoredDives().size(), 1);
+    QVERIFY(info(dialog).contains("not stored in the logbook: dive 300"));
+    QVERIFY(!button(dialog, "btExport")->isHidden());
+    button(dialog, "btExport")->click();
+    QCOMPARE(exported, QStringList { "300" });
+    // Closing while dive 300 exists only here asks first; No keeps the dialog open.
+    QStringList closeQuestions;
+    dialog.setConfirmClose([&](const QString& text) { return closeQuestions << text, false; });
+    dialog.show();
+    button(dialog, "pushButton")->click();
+    QCOMPARE(closeQuestions.size(), 1);
+    QVERIFY(closeQuestions[0].startsWith("Dive 300 is not in the logbook"));
+    QVERIFY(dialog.isVisible());
+    logbookRefuses = false;
+    button(dialog, "btStoreAgain")->click();
+    QCOMPARE(logbook, (QStringList { "7", "300" }));
+    QVERIFY(dialog.unstoredDives().isEmpty());
+    QVERIFY(button(dialog, "btStoreAgain")->isHidden());
+    // Nothing left to lose: it closes without a question.
+    button(dialog, "pushButton")->click();
+    QCOMPARE(closeQuestions.size(), 1);
+    QVERIFY(!dialog.isVisible());
 }
 
 void TestImportBluetooth::onlyNewDivesAreTicked()

@@ -118,6 +118,10 @@ private slots:
     void lostReplyTimesOut();
     void failedSetUpStartsClean_data();
     void failedSetUpStartsClean();
+    void setUpIsBounded_data();
+    void setUpIsBounded();
+    void untrustedRepliesNeverLand_data();
+    void untrustedRepliesNeverLand();
     void disconnectClearsExchange();
     void identityResetForOtherComputer();
     void resetDisconnects();
@@ -128,8 +132,6 @@ private slots:
     void linkLossFailsPendingCommand();
     void valueReplies_data();
     void valueReplies();
-    void demoModeSwitch_data();
-    void demoModeSwitch();
 };
 
 void TestTarskBle::connectionChainFillsInfo_data()
@@ -320,9 +322,10 @@ void TestTarskBle::damagedAndStrayFrames()
     // Nothing is asked again by the link; the caller asks again.
     QCOMPARE(exchange(rig, VeltraCommand::GetInfo), int(VeltraCommand::GetInfo));
 
-    // Garbage and a frame start with a huge length ahead of a reply: the reply still arrives.
+    // Garbage and a frame start with a huge length while idle: the next reply still arrives.
     rig.vc->injectNotification(QByteArray("noise"));
     rig.vc->injectNotification(QByteArray::fromHex("dcdcffff"));
+    QTest::qWait(30);
     QCOMPARE(exchange(rig, VeltraCommand::GetSerialNumber), int(VeltraCommand::GetSerialNumber));
     QCOMPARE(rig.link->computerInfo().serialNumber, QStringLiteral("00A1B2C3-17250004-0000BEEF"));
 
@@ -499,7 +502,8 @@ void TestTarskBle::failedSetUpStartsClean()
     QVERIFY(!rig.link->isReady());
     QVERIFY(!rig.link->hasController());
     QVERIFY(!rig.vc->isConnected());
-    QCOMPARE(serviceError.count(), fault == 3 ? 1 : 0);
+    // A refused notification switch is tried once more before the set-up gives up.
+    QCOMPARE(serviceError.count(), fault == 3 ? 2 : 0);
     if (fault == 3)
         QCOMPARE(arg<QLowEnergyService::ServiceError>(serviceError, 0),
             QLowEnergyService::DescriptorWriteError);
@@ -519,6 +523,92 @@ void TestTarskBle::failedSetUpStartsClean()
     QVERIFY(connectLink(rig));
     QVERIFY(rig.logs.count(QStringLiteral("Descriptor Written")) == 1);
     QCOMPARE(exchange(rig, VeltraCommand::GetInfo), int(VeltraCommand::GetInfo));
+}
+
+void TestTarskBle::setUpIsBounded_data()
+{
+    QTest::addColumn<int>("silent");
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<QString>("step"); // empty: the set-up succeeds
+    using S = VirtualDiveComputer::SilentStep;
+    QTest::newRow("connect never answers") << int(S::Connect) << 0 << "connecting";
+    QTest::newRow("service discovery hangs") << int(S::Services) << 0 << "discovering services";
+    QTest::newRow("service details hang") << int(S::Details) << 0 << "reading the service";
+    QTest::newRow("notification switch hangs")
+        << int(S::Descriptor) << 0 << "switching notifications on";
+    QTest::newRow("switch refused once, then accepted") << int(S::None) << 1 << "";
+}
+
+void TestTarskBle::setUpIsBounded()
+{
+    QFETCH(int, silent);
+    QFETCH(int, refusals);
+    QFETCH(QString, step);
+    Rig rig;
+    rig.link->setSetUpTimeout(150);
+    rig.vc->setSilentStep(VirtualDiveComputer::SilentStep(silent));
+    rig.vc->setDescriptorWriteFailures(refusals);
+    QSignalSpy connected(rig.link.get(), &TarskBle::onConnectController);
+    const bool ready = connectLink(rig);
+    QCOMPARE(ready, step.isEmpty());
+    if (ready)
+        return;
+    QCOMPARE(arg<ConnectStatus>(connected, 0), ConnectControllerStatus::SetUpTimeout);
+    QCOMPARE(rig.link->setUpStepText(), step);
+    // Nothing stays half-open, and the next attempt starts from a scan.
+    QVERIFY(!rig.link->hasController());
+    QVERIFY(!rig.link->isConnected());
+    rig.vc->setSilentStep(VirtualDiveComputer::SilentStep::None);
+    QVERIFY(connectLink(rig));
+}
+
+void TestTarskBle::untrustedRepliesNeverLand_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("error");
+    // The computer holds its reply past the link's time-out: it arrives when nobody waits.
+    QTest::newRow("late reply after a time-out")
+        << 0 << int(VeltraCommand::GetSerialNumber) << int(ExchangeError::Timeout);
+    // One bit of a frame marker in the middle of a stream flipped: that frame is lost.
+    QTest::newRow("damaged marker in a stream")
+        << 1 << int(VeltraCommand::GetDiveList) << int(ExchangeError::InvalidFrame);
+    QTest::newRow("damaged marker of a single reply")
+        << 2 << int(VeltraCommand::GetSerialNumber) << int(ExchangeError::InvalidFrame);
+}
+
+void TestTarskBle::untrustedRepliesNeverLand()
+{
+    QFETCH(int, fault);
+    QFETCH(int, command);
+    QFETCH(int, error);
+    Rig rig;
+    rig.vc->setDiveStore(std::make_shared<BulkStore>(6, 40, 0));
+    QVERIFY(connectLink(rig));
+    QCOMPARE(exchange(rig, VeltraCommand::GetInfo), int(VeltraCommand::GetInfo));
+    rig.link->setBatchInterval(20);
+    rig.link->setReplyTimeout(150);
+    if (fault == 0)
+        rig.vc->setReplyDelay(400);
+    else
+        rig.vc->corruptNextMarker(fault == 1 ? 3 : 0);
+    QSignalSpy end(rig.link.get(), &TarskBle::onEndCommand);
+    QSignalSpy errors(rig.link.get(), &TarskBle::onExchangeError);
+    rig.link->startCommand(Cmd(command));
+    QVERIFY(waitCount(errors, 1));
+    QCOMPARE(int(arg<Cmd>(errors, 0, 0)), command);
+    QCOMPARE(int(arg<Err>(errors, 0, 1)), error);
+    QTest::qWait(600);
+    // Whatever came afterwards ended nothing and filled nothing.
+    QCOMPARE(end.count(), 0);
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(rig.link->computerInfo().serialNumber, QString());
+    QVERIFY(rig.link->computerInfo().diveHeaderReplies.size() < 6);
+
+    // The next exchange gets its own reply.
+    rig.vc->setReplyDelay(0);
+    QCOMPARE(exchange(rig, VeltraCommand::GetSerialNumber), int(VeltraCommand::GetSerialNumber));
+    QCOMPARE(rig.link->computerInfo().serialNumber, QStringLiteral("00A1B2C3-17250004-0000BEEF"));
 }
 
 void TestTarskBle::disconnectClearsExchange()
@@ -608,9 +698,12 @@ void TestTarskBle::ownerNameRoundTrip()
     QCOMPARE(exchange(rig, VeltraCommand::GetOwner), int(VeltraCommand::GetOwner));
     QCOMPARE(rig.link->computerInfo().ownerName, QStringLiteral("Demo Diver"));
 
-    // 20 two-byte characters: cut to 15 on a character boundary (30 bytes).
-    const QString name = QString(20, QChar(0x00E9));
-    rig.link->setOwnerName(name);
+    // The computer keeps 31 bytes: 16 two-byte characters (32 bytes) are refused, not cut.
+    const int writes = rig.vc->writes().size();
+    QVERIFY(!rig.link->setOwnerName(QString(16, QChar(0x00E9))));
+    QVERIFY(!rig.link->setOwnerName(QString()));
+    QCOMPARE(rig.vc->writes().size(), writes);
+    QVERIFY(rig.link->setOwnerName(QString(15, QChar(0x00E9))));
     QCOMPARE(rig.vc->writes().last().size(), 8 + 1 + 30);
     QCOMPARE(exchange(rig, VeltraCommand::GetOwner), int(VeltraCommand::GetOwner));
     QCOMPARE(rig.link->computerInfo().ownerName, QString(15, QChar(0x00E9)));
@@ -739,6 +832,9 @@ void TestTarskBle::valueReplies()
     QByteArray all;
     for (const QByteArray& frame : frames)
         all += frame;
+    // The reply answers its own request (a reply nobody asked for is dropped).
+    rig.vc->setAnswering(false);
+    rig.link->startCommand(Cmd(quint8(all[8])));
     rig.vc->injectNotification(all);
     QVERIFY(waitCount(end, 1));
     QCOMPARE(end.count(), 1);
@@ -765,46 +861,6 @@ void TestTarskBle::valueReplies()
     QCOMPARE(got, value);
     if (field == QLatin1String("block"))
         QCOMPARE(i.block128.size(), 128);
-}
-
-void TestTarskBle::demoModeSwitch_data()
-{
-    QTest::addColumn<QByteArray>("env");
-    QTest::addColumn<QString>("ini");
-    QTest::addColumn<bool>("demo");
-    QTest::newRow("nothing set") << QByteArray() << QString() << false;
-    QTest::newRow("options.ini demoComputer=1") << QByteArray() << "1" << true;
-    QTest::newRow("options.ini demoComputer=0") << QByteArray() << "0" << false;
-    QTest::newRow("options.ini demoComputer=true") << QByteArray() << "true" << false;
-    QTest::newRow("environment 1") << QByteArray("1") << QString() << true;
-    QTest::newRow("environment 0") << QByteArray("0") << QString() << false;
-}
-
-void TestTarskBle::demoModeSwitch()
-{
-    QFETCH(QByteArray, env);
-    QFETCH(QString, ini);
-    QFETCH(bool, demo);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("options.ini"));
-    if (!ini.isEmpty()) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[hidden]\ndemoComputer=" + ini.toUtf8() + "\n");
-    }
-    if (env.isEmpty())
-        qunsetenv("VELTRA_DEMO_COMPUTER");
-    else
-        qputenv("VELTRA_DEMO_COMPUTER", env);
-    QCOMPARE(TarskBle::demoComputerRequested(path), demo);
-    if (!ini.isEmpty())
-        return;
-    // Without a demo switch the link drives the platform's Bluetooth through Qt.
-    TarskBle link(nullptr, {});
-    QCOMPARE(qobject_cast<VirtualDiveComputer*>(link.transport()) != nullptr, demo);
-    QCOMPARE(qobject_cast<QtBleTransport*>(link.transport()) != nullptr, !demo);
-    qunsetenv("VELTRA_DEMO_COMPUTER");
 }
 
 QTEST_GUILESS_MAIN(TestTarskBle)
