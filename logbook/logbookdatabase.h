@@ -9,6 +9,7 @@
 #include <memory>
 
 class DiveProfile;
+struct DiveDetails;
 
 // One row of the dive list.
 struct DiveListEntry
@@ -20,6 +21,14 @@ struct DiveListEntry
     QString computer;
     double maxTime = 0; // s, largest sample time
     double maxDepth = 0; // m, largest sample depth
+    int number = 0;
+    QString site;
+    QString location;
+    QStringList buddies;
+    int rating = 0;
+    QStringList tags;
+    bool hasTemperature = false;
+    double minTemperature = 0; // degrees C, lowest sample temperature
 };
 
 // The dive list's filter; all restrictions off by default.
@@ -34,6 +43,8 @@ struct DiveFilter
     bool byTime = false;
     int fromTime = -1; // ms since midnight, -1 not set (taken as 0)
     int toTime = -1; // ms since midnight, -1 not set (taken as 0)
+    // Words typed in the search box; blank searches nothing.
+    QString search;
 };
 
 // The process-wide SQLite logbook: tables dives, profiles and gases in one file.
@@ -76,6 +87,15 @@ public:
     // False when there is no such dive or a delete failed (nothing is then deleted).
     bool deleteDive(int diveId);
 
+    // The diver's details (implemented in divedetails.cpp). updateDetails refuses, changing
+    // nothing, an unknown dive or details that checkDetails refuses.
+    bool loadDetails(int diveId, DiveDetails& details);
+    bool updateDetails(int diveId, const DiveDetails& details);
+    // Numbers every dive 1, 2, ... in date order.
+    bool renumberDives();
+    // Stores a dive again (undo of its delete) under preferredId when that id is free.
+    int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
+
     QString lastError() const { return m_lastError; }
 
 private:
@@ -94,4 +114,5 @@ private:
     QSqlDatabase m_db;
     QString m_lastError;
     std::unique_ptr<Statements> m_statements;
+    int m_requestedId = 0; // restoreDive's id for the next storeDive, 0 none
 };
