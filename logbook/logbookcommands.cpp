@@ -34,21 +34,20 @@ QString pushLogbookCommand(QUndoStack& stack, LogbookCommand* command)
     } else {
         delete command;
     }
-    return errors.join(QLatin1Char('\n'));
+    return errors.join(QStringLiteral(", "));
 }
 
-DeleteDivesCommand::DeleteDivesCommand(const QList<int>& diveIds)
+DeleteDivesCommand::DeleteDivesCommand(const QList<int>& diveIds, const QStringList& labels)
 {
     QStringList unread;
-    for (int id : diveIds) {
-        Kept kept { id, DiveProfile(), false };
-        if (logbook().loadDive(id, kept.dive))
+    for (int i = 0; i < diveIds.size(); ++i) {
+        Kept kept { diveIds[i], DiveProfile(), false };
+        if (logbook().loadDive(kept.id, kept.dive))
             m_dives.append(kept);
         else
-            unread << QString::number(id);
+            unread << (i < labels.size() ? labels[i] : QString::number(kept.id));
     }
-    if (!unread.isEmpty())
-        setError(tr("Dives that could not be read: %1").arg(unread.join(QStringLiteral(", "))));
+    setError(unread.join(QStringLiteral(", ")));
     setText(m_dives.size() == 1 ? tr("Delete dive") : tr("Delete %1 dives").arg(m_dives.size()));
 }
 
@@ -67,9 +66,8 @@ void DeleteDivesCommand::redo()
             failed << kept.dive.name;
     }
     setChanged(any);
-    setError(failed.isEmpty()
-            ? QString()
-            : tr("Dives that could not be deleted: %1").arg(failed.join(QStringLiteral(", "))));
+    // The names alone: the caller says what failed.
+    setError(failed.join(QStringLiteral(", ")));
 }
 
 void DeleteDivesCommand::undo()

@@ -45,8 +45,9 @@ QString pushLogbookCommand(QUndoStack& stack, LogbookCommand* command);
 class DeleteDivesCommand : public LogbookCommand
 {
 public:
-    // Reads the dives now; ids that cannot be read are left out (see failed()).
-    explicit DeleteDivesCommand(const QList<int>& diveIds);
+    // Reads the dives now; those that cannot be read are left out. failed() names the dives
+    // not deleted, by their labels (the ids when no labels are given).
+    explicit DeleteDivesCommand(const QList<int>& diveIds, const QStringList& labels = {});
     void redo() override;
     void undo() override;
     // The ids deleted (after undo, the ids the dives came back under).
