@@ -10,7 +10,9 @@
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QMap>
+#include <QSet>
 #include <QTextStream>
 
 #include <algorithm>
@@ -71,47 +73,117 @@ bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err)
     return true;
 }
 
-// Newest, highest-numbered, deepest or longest first.
-bool sortEntries(QList<DiveListEntry>& entries, const QString& key)
+// JSON text of a string, escaped as JSON requires.
+void appendJsonString(QString& out, const QString& text)
 {
-    const QMap<QString, DiveSortKey> keys
-        = { { "date", DiveSortKey::Date }, { "number", DiveSortKey::Number },
-              { "depth", DiveSortKey::Depth }, { "duration", DiveSortKey::Duration } };
-    if (!keys.contains(key))
-        return false;
-    sortDiveEntries(entries, keys.value(key), true);
-    return true;
-}
-
-QJsonObject entryJson(const DiveListEntry& e, const LocalClock& clock)
-{
-    return QJsonObject { { "id", e.diveId }, { "number", e.number }, { "name", e.name },
-        { "computer", e.computer }, { "serial", e.serial },
-        { "start", clock.toLocal(e.dateTime.toSecsSinceEpoch()).toString("yyyy-MM-ddTHH:mm:ss") },
-        { "duration", e.maxTime }, { "maxDepth", e.maxDepth }, { "site", e.site },
-        { "location", e.location }, { "buddies", QJsonArray::fromStringList(e.buddies) },
-        { "rating", e.rating }, { "tags", QJsonArray::fromStringList(e.tags) } };
-}
-
-void printEntries(const QList<DiveListEntry>& entries, QTextStream& out)
-{
-    const LocalClock clock;
-    for (const DiveListEntry& e : entries) {
-        out << QStringLiteral("  %1  %2  %3  %4  %5  %6m  %7\n")
-                   .arg(e.diveId, 5)
-                   .arg(e.number > 0 ? QString::number(e.number) : QStringLiteral("-"), 5)
-                   .arg(e.name, -12)
-                   .arg(
-                       clock.toLocal(e.dateTime.toSecsSinceEpoch()).toString("dd/MM/yyyy hh:mm:ss"))
-                   .arg(formatTime(int(std::lround(e.maxTime))), 8)
-                   .arg(e.maxDepth, 0, 'f', 1)
-                   .arg(e.site);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
     }
+    out += QLatin1Char('"');
 }
 
+void appendJsonList(QString& out, const QStringList& list)
+{
+    out += QLatin1Char('[');
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            out += QLatin1String(", ");
+        appendJsonString(out, list[i]);
+    }
+    out += QLatin1Char(']');
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// Local time as "2026-06-30T14:05:09", padded by hand: the formatter is slow for 10,000 rows.
+void appendLocalTime(QString& out, const QDateTime& local)
+{
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const auto two = [&out](int v) {
+        out += QLatin1Char(char('0' + v / 10));
+        out += QLatin1Char(char('0' + v % 10));
+    };
+    out += QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+    out += QLatin1Char('-');
+    two(d.month());
+    out += QLatin1Char('-');
+    two(d.day());
+    out += QLatin1Char('T');
+    two(t.hour());
+    out += QLatin1Char(':');
+    two(t.minute());
+    out += QLatin1Char(':');
+    two(t.second());
+}
+
+// One dive of the list as a JSON object on one line.
+void appendEntryJson(QString& out, const DiveListEntry& e, const LocalClock& clock)
+{
+    out += QStringLiteral("    {\"id\": %1, \"number\": %2, \"name\": ")
+               .arg(e.diveId)
+               .arg(e.number);
+    appendJsonString(out, e.name);
+    out += QLatin1String(", \"computer\": ");
+    appendJsonString(out, e.computer);
+    out += QLatin1String(", \"serial\": ");
+    appendJsonString(out, e.serial);
+    out += QLatin1String(", \"start\": \"");
+    appendLocalTime(out, clock.toLocal(e.dateTime.toSecsSinceEpoch()));
+    out += QLatin1String("\", \"duration\": ") + number(e.maxTime)
+        + QLatin1String(", \"maxDepth\": ") + number(e.maxDepth) + QLatin1String(", \"site\": ");
+    appendJsonString(out, e.site);
+    out += QLatin1String(", \"location\": ");
+    appendJsonString(out, e.location);
+    out += QLatin1String(", \"buddies\": ");
+    appendJsonList(out, e.buddies);
+    out += QLatin1String(", \"rating\": ") + QString::number(e.rating)
+        + QLatin1String(", \"tags\": ");
+    appendJsonList(out, e.tags);
+    out += QLatin1Char('}');
+}
+
+void printEntry(const DiveListEntry& e, const LocalClock& clock, QTextStream& out)
+{
+    out << QStringLiteral("  %1  %2  %3  %4  %5  %6m  %7\n")
+               .arg(e.diveId, 5)
+               .arg(e.number > 0 ? QString::number(e.number) : QStringLiteral("-"), 5)
+               .arg(e.name, -12)
+               .arg(clock.toLocal(e.dateTime.toSecsSinceEpoch()).toString("dd/MM/yyyy hh:mm:ss"))
+               .arg(formatTime(int(std::lround(e.maxTime))), 8)
+               .arg(e.maxDepth, 0, 'f', 1)
+               .arg(e.site);
+}
+
+// Streams the dives straight from the query to the output: 10,000 dives are never all held in
+// memory, as objects or as one JSON document.
 int listOrSearch(const Options& o, bool search, QTextStream& out, QTextStream& err)
 {
-    LogbookDatabase& db = LogbookDatabase::instance();
     DiveFilter filter;
     if (!readFilter(o, filter, err))
         return ExitUsage;
@@ -122,27 +194,49 @@ int listOrSearch(const Options& o, bool search, QTextStream& out, QTextStream& e
         }
         filter.search = o.positional.mid(1).join(QLatin1Char(' '));
     }
-    QList<DiveListEntry> entries;
-    int computerCount = 0;
-    if (!db.listDives(filter, entries, computerCount)) {
-        err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
-        return ExitFailed;
-    }
+    using Order = LogbookDatabase::ListOrder;
+    const QMap<QString, Order> orders
+        = { { "date", Order::NewestFirst }, { "number", Order::HighestNumber },
+              { "depth", Order::DeepestFirst }, { "duration", Order::LongestFirst } };
     const QString sort = o.values.contains("--sort") ? o.value("--sort") : QStringLiteral("date");
-    if (!sortEntries(entries, sort)) {
+    if (!orders.contains(sort)) {
         err << "--sort takes date, number, depth or duration\n";
         return ExitUsage;
     }
-    if (o.has("--json")) {
-        const LocalClock clock;
-        QJsonArray dives;
-        for (const DiveListEntry& e : entries)
-            dives.append(entryJson(e, clock));
-        printJson(out, QJsonObject { { "computers", computerCount }, { "dives", dives } });
+    const bool json = o.has("--json");
+    const LocalClock clock;
+    QSet<QString> serials;
+    QString chunk;
+    int count = 0;
+    if (json)
+        out << "{\n  \"dives\": [";
+    LogbookDatabase& db = LogbookDatabase::instance();
+    const bool done = db.visitDives(filter, orders.value(sort), [&](const DiveListEntry& e) {
+        serials.insert(e.serial);
+        if (json) {
+            chunk += count == 0 ? QLatin1String("\n") : QLatin1String(",\n");
+            appendEntryJson(chunk, e, clock);
+            if (chunk.size() > 65536) {
+                out << chunk;
+                chunk.clear();
+            }
+        } else {
+            printEntry(e, clock, out);
+        }
+        ++count;
+    });
+    if (!done) {
+        if (json)
+            out << chunk << "\n  ]\n}\n";
+        err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+        return ExitFailed;
+    }
+    if (json) {
+        out << chunk << (count > 0 ? "\n  ],\n" : "],\n")
+            << QStringLiteral("  \"computers\": %1\n}\n").arg(serials.size());
         return ExitOk;
     }
-    printEntries(entries, out);
-    out << QStringLiteral("%1 Computers/%2 Dives\n").arg(computerCount).arg(entries.size());
+    out << QStringLiteral("%1 Computers/%2 Dives\n").arg(serials.size()).arg(count);
     return ExitOk;
 }
 

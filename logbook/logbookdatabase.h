@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class DiveProfile;
@@ -78,6 +79,12 @@ public:
     // Entries in display order (by serial, then computer) and the number of computer groups
     // (runs of equal serial). False when the query failed; entries are then empty.
     bool listDives(const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount);
+    // The orders visitDives can hand the dives in; ties go by id, in the same direction.
+    enum class ListOrder { BySerial, NewestFirst, HighestNumber, DeepestFirst, LongestFirst };
+    // Hands each dive the filter keeps to visit, one at a time, without keeping them: what a
+    // listing of many dives needs. False when the query failed.
+    bool visitDives(const DiveFilter& filter, ListOrder order,
+        const std::function<void(const DiveListEntry&)>& visit);
     QStringList listComputers();
     // Id of the first dive with that name and serial, or -1.
     int findDive(const QString& name, const QString& serial);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -63,7 +64,22 @@ LocalClock::LocalClock()
 
 QDateTime LocalClock::toLocal(qint64 utcSeconds) const
 {
-    return QDateTime::fromSecsSinceEpoch(utcSeconds, m_zone);
+    if (utcSeconds < m_from || utcSeconds >= m_to) {
+        const QDateTime at = QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC);
+        m_offset = m_zone.offsetFromUtc(at);
+        const QTimeZone::OffsetData before = m_zone.previousTransition(at.addSecs(1));
+        const QTimeZone::OffsetData after = m_zone.nextTransition(at);
+        m_from = before.atUtc.isValid() ? before.atUtc.toSecsSinceEpoch()
+                                        : std::numeric_limits<qint64>::min();
+        m_to = after.atUtc.isValid() ? after.atUtc.toSecsSinceEpoch()
+                                     : std::numeric_limits<qint64>::max();
+        // A zone without transition data: no window, look up every time.
+        if (!m_zone.hasTransitions()) {
+            m_from = 1;
+            m_to = 0;
+        }
+    }
+    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::OffsetFromUTC, m_offset);
 }
 
 DiveStatistics computeStatistics(const QList<DiveListEntry>& entries)

@@ -41,8 +41,9 @@ struct DiveStatistics
     std::array<int, 12> temperatureDives {};
 };
 
-// Local wall-clock time of stored UTC seconds, with the system zone read once rather than for
-// every dive.
+// Local wall-clock time of stored UTC seconds (with the offset of that instant). The system zone
+// is read once, not for every dive, and the offset is kept between two of its transitions, so
+// dives in date order cost one lookup per change of offset.
 class LocalClock
 {
 public:
@@ -51,6 +52,9 @@ public:
 
 private:
     QTimeZone m_zone;
+    mutable qint64 m_from = 1; // [m_from, m_to) has m_offset; empty at first
+    mutable qint64 m_to = 0;
+    mutable int m_offset = 0;
 };
 
 DiveStatistics computeStatistics(const QList<DiveListEntry>& entries);
