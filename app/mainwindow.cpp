@@ -111,7 +111,7 @@ MainWindow::MainWindow(QWidget* parent)
     // The last column takes what is left of the pane, down to 40 pixels.
     m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
     m_ui->diveList->horizontalHeader()->setStretchLastSection(false);
-    m_ui->diveList->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_ui->diveList->horizontalHeader()->setSectionResizeMode(DiveListView::SiteColumn, QHeaderView::Stretch);
     m_ui->diveList->setColumnWidth(0, 100);
     // The date column is 120 pixels unless the font needs more for a whole date and time.
     QFont bold = m_ui->diveList->font();
@@ -185,6 +185,10 @@ void MainWindow::createLogbookFeatures()
     });
 
     QHeaderView* header = list->horizontalHeader();
+    // The dive number reads first; the name keeps the first model column, which carries the id.
+    list->setColumnCount(DiveListView::ColumnCount);
+    header->moveSection(DiveListView::NumberColumn, 0);
+    list->setColumnWidth(DiveListView::NumberColumn, 48);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(

@@ -5,6 +5,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -29,8 +30,11 @@ QChartView* makeChartView(QWidget* parent)
 }
 
 // Replaces the chart's series and axes with one bar series over the categories.
+// With groups, the bars are labelled by group (a year over its months) instead of one by one:
+// groups[i] is the label of the run of bars that ends at bar ends[i].
 void showBars(QChart* chart, const QString& title, const QStringList& categories,
-    const QList<QBarSet*>& sets, const QString& valueTitle)
+    const QList<QBarSet*>& sets, const QString& valueTitle, const QStringList& groups = {},
+    const QList<int>& ends = {})
 {
     chart->removeAllSeries();
     for (QAbstractAxis* axis : chart->axes())
@@ -44,16 +48,25 @@ void showBars(QChart* chart, const QString& title, const QStringList& categories
             highest = std::max(highest, set->at(i));
     }
     chart->addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(categories);
-    // Many periods: label only some of them, or they overlap.
-    if (categories.size() > 24)
-        x->setLabelsAngle(-90);
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
+    if (groups.isEmpty()) {
+        auto* x = new QBarCategoryAxis;
+        x->append(categories);
+        chart->addAxis(x, Qt::AlignBottom);
+        series->attachAxis(x);
+    } else {
+        auto* x = new QCategoryAxis;
+        x->setRange(-0.5, categories.size() - 0.5);
+        x->setStartValue(-0.5);
+        for (int i = 0; i < groups.size(); ++i)
+            x->append(groups[i], ends[i] + 0.5);
+        x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+        chart->addAxis(x, Qt::AlignBottom);
+        series->attachAxis(x);
+    }
     auto* y = new QValueAxis;
     y->setTitleText(valueTitle);
-    y->setRange(0, highest > 0 ? std::ceil(highest * 1.1) : 1);
+    y->setRange(0, highest > 0 ? highest * 1.05 : 1);
+    y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
@@ -142,15 +155,25 @@ void StatisticsView::showActivity()
     QStringList categories;
     auto* dives = new QBarSet(tr("Dives"));
     auto* hours = new QBarSet(tr("Hours"));
+    const bool months = m_period->currentIndex() == 1;
+    QStringList groups;
+    QList<int> ends;
     for (const DivePeriodTotals& p : periods) {
         categories << p.period;
+        // Months are labelled by year: a label per month does not fit under the bars.
+        if (months && !groups.isEmpty() && groups.constLast() == p.period.left(4)) {
+            ends.last() = int(categories.size()) - 1;
+        } else if (months) {
+            groups << p.period.left(4);
+            ends << int(categories.size()) - 1;
+        }
         *dives << p.totals.dives;
         *hours << p.totals.totalSeconds / 3600.0;
     }
     showBars(m_activity->chart(),
         m_period->currentIndex() == 1 ? tr("Dives and hours per month")
                                       : tr("Dives and hours per year"),
-        categories, { dives, hours }, QString());
+        categories, { dives, hours }, QString(), groups, ends);
 }
 
 void StatisticsView::showDepths()
@@ -159,10 +182,12 @@ void StatisticsView::showDepths()
     auto* set = new QBarSet(tr("Dives"));
     const double bin = DiveStatistics::DepthBinM;
     for (int i = 0; i < m_stats.depthHistogram.size(); ++i) {
-        categories << QStringLiteral("%1-%2").arg(i * bin).arg((i + 1) * bin);
+        // The lower bound alone: a range label does not fit under a narrow bar.
+        categories << QString::number(i * bin);
         *set << m_stats.depthHistogram.at(i);
     }
-    showBars(m_depths->chart(), tr("Maximum depths (m)"), categories, { set }, tr("Dives"));
+    showBars(
+        m_depths->chart(), tr("Maximum depth (m, steps of 5 m)"), categories, { set }, tr("Dives"));
 }
 
 void StatisticsView::showTemperatures()
