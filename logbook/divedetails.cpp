@@ -194,6 +194,33 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
     }
     q.finish();
 
+    // A table under one of these names but of another shape would fail every later write:
+    // refuse the file now, saying which table.
+    const std::pair<const char*, QStringList> shapes[] = {
+        { "divedetails",
+            { "diveid", "number", "site", "location", "buddies", "notes", "rating", "tags",
+                "maxtime", "maxdepth", "mintemperature" } },
+        { "divetanks", { "diveid", "tankid", "gasindex", "startbar", "endbar" } },
+        { "divesearch", { "name", "computer", "site", "location", "buddies", "notes", "tags" } },
+    };
+    for (const auto& [table, columns] : shapes) {
+        if (!tables.contains(QLatin1String(table)))
+            continue;
+        QSet<QString> found;
+        if (q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)))) {
+            while (q.next())
+                found.insert(q.value(1).toString().toLower());
+        }
+        q.finish();
+        for (const QString& column : columns) {
+            if (!found.contains(column)) {
+                error = tr("The file has a table %1 of another shape than this program's.")
+                            .arg(QLatin1String(table));
+                return false;
+            }
+        }
+    }
+
     const bool newDetails = !tables.contains(QStringLiteral("divedetails"));
     const bool newSearch = !tables.contains(QStringLiteral("divesearch"));
     if (newDetails) {

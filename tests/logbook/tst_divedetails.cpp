@@ -126,6 +126,7 @@ private slots:
     void cleanup();
 
     void upgradeOriginalFile();
+    void failedUpgradeLeavesFile_data();
     void failedUpgradeLeavesFile();
     void detailsStoredExactly_data();
     void detailsStoredExactly();
@@ -238,8 +239,23 @@ void TestDiveDetails::upgradeOriginalFile()
     QCOMPARE(old.at(1), (QVariantList { 7, "Tombant", 45.0, 0 }));
 }
 
+void TestDiveDetails::failedUpgradeLeavesFile_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<QString>("named");
+    // An index under the name of the tanks table: the step fails after the details table was
+    // made and filled.
+    QTest::newRow("index named like a new table") << "CREATE INDEX divetanks ON dives(name)"
+                                                  << "divetanks";
+    QTest::newRow("details table of another shape")
+        << "CREATE TABLE divedetails (diveid INTEGER, remark TEXT)"
+        << "divedetails";
+}
+
 void TestDiveDetails::failedUpgradeLeavesFile()
 {
+    QFETCH(QString, obstacle);
+    QFETCH(QString, named);
     {
         Probe probe(path());
         QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
@@ -250,13 +266,11 @@ void TestDiveDetails::failedUpgradeLeavesFile()
                            "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
                            "gradientFactor REAL, PRIMARY KEY(diveid, pointid))"));
         QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (1, 'kept')"));
-        // An index under the name of the tanks table: the details step fails after the
-        // details table was made and filled.
-        QVERIFY(probe.exec("CREATE INDEX divetanks ON dives(name)"));
+        QVERIFY(probe.exec(obstacle));
     }
     const QByteArray before = fileBytes(path());
     QCOMPARE(db().openOrCreate(path()), int(LogbookDatabase::StatementFailed));
-    QVERIFY2(db().lastError().contains("divetanks"), qPrintable(db().lastError()));
+    QVERIFY2(db().lastError().contains(named), qPrintable(db().lastError()));
     QVERIFY(!db().isOpen());
     QCOMPARE(fileBytes(path()), before);
 }
