@@ -99,6 +99,12 @@ bool exec(QSqlQuery& q, QString& error)
     return false;
 }
 
+bool prepareFailed(const QSqlQuery& q, QString& error)
+{
+    error = q.lastError().text();
+    return false;
+}
+
 bool execText(QSqlDatabase& db, const QString& sql, QString& error)
 {
     QSqlQuery q(db);
@@ -284,7 +290,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
                 "SELECT x.number FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE "
                 "x.number>0 AND (d.datetime<:t OR (d.datetime=:t AND d.diveid<:id)) ORDER BY "
                 "d.datetime DESC, d.diveid DESC LIMIT 1")))
-            return exec(q, error);
+            return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
         if (!exec(q, error))
@@ -295,7 +301,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             if (!q.prepare(QStringLiteral(
                     "SELECT MIN(x.number) FROM dives d JOIN divedetails x ON x.diveid=d.diveid "
                     "WHERE x.number>0 AND d.diveid<>:id")))
-                return exec(q, error);
+                return prepareFailed(q, error);
             q.bindValue(QStringLiteral(":id"), diveId);
             if (!exec(q, error))
                 return false;
@@ -310,7 +316,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
         if (!q.prepare(QStringLiteral(
                 "UPDATE divedetails SET number=number+1 WHERE number>=:n AND diveid IN (SELECT "
                 "d.diveid FROM dives d WHERE d.datetime>:t OR (d.datetime=:t AND d.diveid>:id))")))
-            return exec(q, error);
+            return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":n"), number);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
@@ -338,7 +344,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             "INSERT INTO divedetails (diveid, number, site, location, buddies, notes, rating, "
             "tags, maxtime, maxdepth, mintemperature) VALUES (:id, :number, :site, :location, "
             ":buddies, :notes, :rating, :tags, :maxtime, :maxdepth, :mintemperature)")))
-        return exec(q, error);
+        return prepareFailed(q, error);
     q.bindValue(QStringLiteral(":id"), diveId);
     q.bindValue(QStringLiteral(":number"), details.number);
     q.bindValue(QStringLiteral(":site"), textOrEmpty(details.site));
@@ -357,7 +363,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
         const DiveProfile::TankPressure& tank = dive.tanks.at(i);
         if (!q.prepare(QStringLiteral("INSERT INTO divetanks (diveid, tankid, gasindex, startbar, "
                                       "endbar) VALUES (:id, :tank, :gas, :start, :end)")))
-            return exec(q, error);
+            return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":id"), diveId);
         q.bindValue(QStringLiteral(":tank"), qint64(i));
         q.bindValue(QStringLiteral(":gas"), tank.gasIndex);
@@ -375,7 +381,7 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT number, site, location, buddies, notes, rating, tags "
                                   "FROM divedetails WHERE diveid=:id")))
-        return exec(q, error);
+        return prepareFailed(q, error);
     q.bindValue(QStringLiteral(":id"), diveId);
     if (!exec(q, error))
         return false;
@@ -397,7 +403,7 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
     QList<DiveProfile::TankPressure> tanks;
     if (!q.prepare(QStringLiteral("SELECT gasindex, startbar, endbar FROM divetanks WHERE "
                                   "diveid=:id ORDER BY tankid")))
-        return exec(q, error);
+        return prepareFailed(q, error);
     q.bindValue(QStringLiteral(":id"), diveId);
     if (!exec(q, error))
         return false;
@@ -421,7 +427,7 @@ bool remove(QSqlDatabase& db, qint64 diveId, QString& error)
     for (const char* table : { "divedetails", "divetanks" }) {
         QSqlQuery q(db);
         if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE diveid=:id").arg(QLatin1String(table))))
-            return exec(q, error);
+            return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":id"), diveId);
         if (!exec(q, error))
             return false;
