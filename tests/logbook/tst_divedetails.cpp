@@ -130,6 +130,8 @@ private slots:
     void failedUpgradeLeavesFile();
     void detailsStoredExactly_data();
     void detailsStoredExactly();
+    void damagedDetailsRead_data();
+    void damagedDetailsRead();
     void search_data();
     void search();
     void searchInStep();
@@ -329,6 +331,41 @@ void TestDiveDetails::detailsStoredExactly()
         QVERIFY(db().loadDetails(id, loaded));
         QCOMPARE(loaded, details);
     }
+}
+
+void TestDiveDetails::damagedDetailsRead_data()
+{
+    QTest::addColumn<QString>("update"); // what another program wrote into the details
+    QTest::addColumn<DiveDetails>("expected");
+
+    QTest::newRow("lists that are not JSON")
+        << "buddies='Ana, Li', tags='[\"cut'" << DiveDetails { 1, "", "", {}, "", 0, {} };
+    QTest::newRow("lists of other values") << "buddies='[1, null, \"Ana\", {}]', tags='{\"a\": 1}'"
+                                           << DiveDetails { 1, "", "", { "Ana" }, "", 0, {} };
+    QTest::newRow("numbers out of range")
+        << "number=-4, rating=99" << DiveDetails { 0, "", "", {}, "", 0, {} };
+    QTest::newRow("text where numbers belong")
+        << "number='x', rating='five', buddies=X'00FF'" << DiveDetails { 0, "", "", {}, "", 0, {} };
+}
+
+void TestDiveDetails::damagedDetailsRead()
+{
+    QFETCH(QString, update);
+    QFETCH(DiveDetails, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    int id = -1;
+    QCOMPARE(db().storeDive(makeDive("Damaged", "Veltra", utc(2024, 7, 1)), &id), 0);
+    db().close();
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("UPDATE divedetails SET " + update));
+    }
+    // Read with the defaults in place of what makes no sense; listing and search still work.
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive;
+    QVERIFY(db().loadDive(id, dive));
+    QCOMPARE(detailsOf(dive), expected);
+    QCOMPARE(found("damaged"), QStringList { "Damaged" });
 }
 
 void TestDiveDetails::search_data()
