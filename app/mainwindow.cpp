@@ -11,16 +11,22 @@
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
+#include "logbook/divedetails.h"
+#include "logbook/logbookstats.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
+#include "views/divedetailseditor.h"
 #include "views/divelistview.h"
+#include "views/logbookcommands.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 #include "views/multifielddialog.h"
+#include "views/statisticsview.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -33,7 +39,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
+#include <QShortcut>
 #include <QTextEdit>
+#include <QTimer>
+#include <QUndoStack>
 
 namespace {
 
@@ -54,6 +63,7 @@ MainWindow::MainWindow(QWidget* parent)
 {
     m_ui->setupUi(this);
     m_ui->tabMain->setCurrentIndex(0);
+    m_undoStack = new QUndoStack(this);
     setWindowIcon(QIcon(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")));
 
     connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
@@ -98,6 +108,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
 
+    createLogbookFeatures();
     openLogbook();
     fillDiveList();
 
@@ -106,7 +117,7 @@ MainWindow::MainWindow(QWidget* parent)
     // The last column takes what is left of the pane, down to 40 pixels.
     m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
     m_ui->diveList->horizontalHeader()->setStretchLastSection(false);
-    m_ui->diveList->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_ui->diveList->horizontalHeader()->setSectionResizeMode(DiveListView::SiteColumn, QHeaderView::Stretch);
     m_ui->diveList->setColumnWidth(0, 100);
     // The date column is 120 pixels unless the font needs more for a whole date and time.
     QFont bold = m_ui->diveList->font();
@@ -161,6 +172,169 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_ui->btFilter, &QPushButton::clicked, this, &MainWindow::setFilter);
 }
 
+void MainWindow::createLogbookFeatures()
+{
+    QTableWidget* list = m_ui->diveList;
+    m_grouped = m_settings->value(QStringLiteral("list/groupByComputer"), false).toBool();
+    m_sortColumn
+        = std::clamp(m_settings->value(QStringLiteral("list/sortColumn"), m_sortColumn).toInt(), 0,
+            int(DiveListView::ColumnCount) - 1);
+    m_sortDescending
+        = m_settings->value(QStringLiteral("list/sortDescending"), m_sortDescending).toBool();
+
+    // The search box above the list; it narrows what the filter keeps.
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("edSearch"));
+    m_search->setPlaceholderText(tr("Search dives"));
+    m_search->setClearButtonEnabled(true);
+    m_ui->verticalLayout_4->insertWidget(0, m_search);
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setSingleShot(true);
+    m_searchTimer->setInterval(150);
+    connect(m_search, &QLineEdit::textChanged, m_searchTimer, qOverload<>(&QTimer::start));
+    connect(m_searchTimer, &QTimer::timeout, this, [this] {
+        m_filter.search = m_search->text();
+        fillDiveList();
+    });
+
+    QHeaderView* header = list->horizontalHeader();
+    // The dive number reads first; the name keeps the first model column, which carries the id.
+    list->setColumnCount(DiveListView::ColumnCount);
+    header->moveSection(DiveListView::NumberColumn, 0);
+    list->setColumnWidth(DiveListView::NumberColumn, 48);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(
+        m_sortColumn, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindow::sortByColumn);
+    for (const int key : { int(Qt::Key_Return), int(Qt::Key_Enter) }) {
+        auto* open = new QShortcut(QKeySequence(key), list, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(open, &QShortcut::activated, this,
+            [this] { openDiveProfileItem(m_ui->diveList->currentItem()); });
+    }
+
+    auto* edit = new QMenu(tr("&Edit"), this);
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    menuBar()->insertMenu(m_ui->menuHelp->menuAction(), edit);
+    QAction* undo = m_undoStack->createUndoAction(edit, tr("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = m_undoStack->createRedoAction(edit, tr("&Redo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(tr("Renumber dives by date"), this, &MainWindow::renumberDives);
+    QAction* grouped = edit->addAction(tr("Group dives by computer"));
+    grouped->setCheckable(true);
+    grouped->setChecked(m_grouped);
+    connect(grouped, &QAction::toggled, this, &MainWindow::setGroupedByComputer);
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::logbookChanged);
+
+    m_detailsEditor = new DiveDetailsEditor(
+        m_ui->gridLayout_7, 3, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
+    connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
+
+    m_statistics = new StatisticsView(this);
+    m_statistics->setObjectName(QStringLiteral("statisticsView"));
+    m_ui->tabMain->addTab(m_statistics, tr("Statistics"));
+    connect(m_ui->tabMain, &QTabWidget::currentChanged, this, [this] {
+        if (m_ui->tabMain->currentWidget() == m_statistics && m_statisticsStale)
+            showStatistics();
+    });
+    connect(m_statistics, &StatisticsView::openDive, this, [this](int id) {
+        if (QTableWidgetItem* item = DiveListView::itemOfDive(*m_ui->diveList, id)) {
+            m_ui->tabMain->setCurrentIndex(0);
+            m_ui->diveList->setCurrentItem(item);
+            openDiveProfileItem(item);
+        }
+    });
+}
+
+void MainWindow::showStatistics()
+{
+    m_statistics->setStatistics(computeStatistics(m_listed));
+    m_statisticsStale = false;
+}
+
+void MainWindow::logbookChanged()
+{
+    fillDiveList();
+    if (m_shownDiveId < 0)
+        return;
+    // The shown dive follows an undo or redo of its name or details.
+    DiveProfile stored;
+    if (!LogbookDatabase::instance().loadDive(m_shownDiveId, stored)) {
+        m_shownDiveId = -1;
+        return;
+    }
+    m_currentDive.name = stored.name;
+    applyDetails(detailsOf(stored), m_currentDive);
+    m_ui->edDiveName->setText(stored.name);
+    m_detailsEditor->setDetails(detailsOf(stored));
+    m_graphView->profileItem()->refreshHeader();
+}
+
+void MainWindow::saveDetails(const DiveDetails& before, const DiveDetails& after)
+{
+    QString problem = checkDetails(after);
+    if (problem.isEmpty() && m_shownDiveId >= 0)
+        problem = pushLogbookCommand(
+            *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after));
+    if (!problem.isEmpty()) {
+        m_detailsEditor->setDetails(before);
+        QMessageBox::warning(this, tr("Dive details"), problem);
+        return;
+    }
+    applyDetails(after, m_currentDive);
+}
+
+void MainWindow::sortByColumn(int column)
+{
+    if (column == m_sortColumn) {
+        m_sortDescending = !m_sortDescending;
+    } else {
+        m_sortColumn = column;
+        // Numbers and times read best largest first, names from A.
+        m_sortDescending = column != DiveListView::NameColumn && column != DiveListView::SiteColumn;
+    }
+    m_ui->diveList->horizontalHeader()->setSortIndicator(
+        column, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (m_settings) {
+        m_settings->setValue(QStringLiteral("list/sortColumn"), m_sortColumn);
+        m_settings->setValue(QStringLiteral("list/sortDescending"), m_sortDescending);
+    }
+    fillDiveList();
+}
+
+void MainWindow::setGroupedByComputer(bool grouped)
+{
+    m_grouped = grouped;
+    if (m_settings)
+        m_settings->setValue(QStringLiteral("list/groupByComputer"), grouped);
+    fillDiveList();
+}
+
+void MainWindow::renumberDives()
+{
+    if (QMessageBox::question(this, tr("Renumber dives"),
+            tr("Number every dive 1, 2, 3... in date order?"), QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    if (!LogbookDatabase::instance().renumberDives()) {
+        QMessageBox::critical(this, tr("Database Error"), LogbookDatabase::instance().lastError());
+        return;
+    }
+    logbookChanged();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // An edit still in its field is saved, not lost.
+    if (m_detailsEditor)
+        m_detailsEditor->commit();
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::createComputerActions()
 {
     ComputerActions::Hooks hooks;
@@ -208,6 +382,8 @@ void MainWindow::onProgramName()
 
 MainWindow::~MainWindow()
 {
+    // The stack empties itself when it goes: nothing is left to refresh by then.
+    m_undoStack->disconnect(this);
     // The view points at currentDive, which goes first.
     if (m_graphView)
         m_graphView->showProfile(nullptr);
@@ -357,6 +533,8 @@ void MainWindow::displayDiveSummary()
 
     showAlertLights(analyseAlerts(dive));
 
+    if (m_detailsEditor)
+        m_detailsEditor->setDetails(detailsOf(dive));
     m_ui->edComputerName->setText(dive.computer);
     m_ui->edSampleInterval->setText(QStringLiteral("%1sec").arg(dive.period));
     m_ui->edComputerSerial->setText(dive.serial);
@@ -388,6 +566,8 @@ void MainWindow::showCurrentDive()
 
 bool MainWindow::openDiveFile(const QString& path)
 {
+    if (m_detailsEditor)
+        m_detailsEditor->commit();
     // Read into a fresh profile: a failed read leaves the shown dive untouched.
     DiveProfile loaded;
     QString error;
@@ -445,6 +625,8 @@ void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
     const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
     if (id < 0)
         return;
+    if (m_detailsEditor)
+        m_detailsEditor->commit();
     DiveProfile loaded;
     if (!LogbookDatabase::instance().loadDive(id, loaded)) {
         QMessageBox::critical(this, tr("Database Error"), tr("Impossible to read profile"));
@@ -487,7 +669,8 @@ int MainWindow::writeDiveToDatabase(DiveProfile& dive)
         m_ui->btStoreDive->setEnabled(false);
         if (&dive == &m_currentDive)
             m_shownDiveId = storedId;
-        fillDiveList();
+        // Undoable: the push refreshes the list and the shown dive's number.
+        pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, storedId));
         return outcome;
     }
     QString text = tr("Impossible to write profile ") + dive.name;
@@ -552,7 +735,17 @@ void MainWindow::fillDiveList()
         entries.clear();
         computers = 0;
     }
-    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers);
+    const DiveSortKey keys[] = { DiveSortKey::Name, DiveSortKey::Date, DiveSortKey::Duration,
+        DiveSortKey::Depth, DiveSortKey::Site, DiveSortKey::Number };
+    const int column = m_sortColumn >= 0 && m_sortColumn < DiveListView::ColumnCount
+        ? m_sortColumn
+        : int(DiveListView::DateColumn);
+    sortDiveEntries(entries, keys[column], m_sortDescending, m_grouped);
+    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped);
+    m_listed = std::move(entries);
+    m_statisticsStale = true;
+    if (m_statistics && m_ui->tabMain->currentWidget() == m_statistics)
+        showStatistics();
     if (m_shownDiveId >= 0)
         highlightDiveRow(DiveListView::itemOfDive(*m_ui->diveList, m_shownDiveId));
 }
@@ -643,28 +836,15 @@ void MainWindow::deleteSelectedDives()
     if (QMessageBox::question(this, tr("Delete dive"), question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    LogbookDatabase& logbook = LogbookDatabase::instance();
-    QStringList failed;
-    int deleted = 0;
-    for (int id : ids) {
-        if (logbook.deleteDive(id)) {
-            ++deleted;
-            // The dive stays on screen but no longer has a row (its id may be given again).
-            if (id == m_shownDiveId)
-                m_shownDiveId = -1;
-        } else {
-            const QTableWidgetItem* item = DiveListView::itemOfDive(*list, id);
-            failed.append(item ? item->text() : QString::number(id));
-        }
-    }
-    if (deleted > 0) {
-        list->clearSelection();
-        fillDiveList();
-    }
+    // Undoable: the dives stay in memory for the session.
+    QStringList labels;
+    for (int id : ids)
+        labels << DiveListView::itemOfDive(*list, id)->text();
+    const QString failed = pushLogbookCommand(*m_undoStack, new DeleteDivesCommand(ids, labels));
+    list->clearSelection();
     if (!failed.isEmpty()) {
         QMessageBox::critical(this, tr("Database Error"),
-            tr("Impossible to delete profile(") + failed.join(QStringLiteral(", "))
-                + QLatin1Char(')'));
+            tr("Impossible to delete profile(") + failed + QLatin1Char(')'));
     }
 }
 
@@ -684,16 +864,9 @@ void MainWindow::renameDive(QTableWidgetItem* item)
         QMessageBox::critical(this, tr("Error"), tr("Invalid name"));
         return;
     }
-    if (!LogbookDatabase::instance().renameDive(id, name)) {
+    // The push refreshes the list and the shown dive: item is gone after it.
+    if (!pushLogbookCommand(*m_undoStack, new RenameDiveCommand(id, old, name)).isEmpty())
         QMessageBox::critical(this, tr("Error"), tr("Name already exists"));
-        return;
-    }
-    item->setText(name);
-    if (id == m_shownDiveId) {
-        m_currentDive.name = name;
-        m_ui->edDiveName->setText(name);
-        m_graphView->profileItem()->refreshHeader();
-    }
 }
 
 void MainWindow::exportFromList(QTableWidgetItem* item)

@@ -13,6 +13,12 @@
 struct DiveAlertSummary;
 struct HiddenOptions;
 class ComputerActions;
+class DiveDetailsEditor;
+class StatisticsView;
+class QLineEdit;
+class QTimer;
+class QUndoStack;
+struct DiveDetails;
 class FormFilter;
 class GraphView;
 class PlanificationTab;
@@ -79,6 +85,16 @@ public:
     GraphView* graphView() const { return m_graphView; }
     QMenu* deviceMenu() const { return m_deviceMenu; }
     FormFilter* filterDialog() const { return m_formFilter; }
+    QUndoStack* undoStack() const { return m_undoStack; }
+    // Saves a details edit of the shown dive (undoable when it is a stored dive).
+    void saveDetails(const DiveDetails& before, const DiveDetails& after);
+    // Orders the list by the column (a second click on it turns the order round).
+    void sortByColumn(int column);
+    void setGroupedByComputer(bool grouped);
+    void renumberDives();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 public slots:
     void on_actionQuit_triggered();
@@ -106,6 +122,10 @@ private:
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
     void createComputerActions();
+    // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab.
+    void createLogbookFeatures();
+    void logbookChanged();
+    void showStatistics();
 
     QString m_title;
     QString m_appDataDir;
@@ -127,4 +147,14 @@ private:
     QAction* m_downloadAction = nullptr;
     QAction* m_programNameAction = nullptr;
     ComputerActions* m_computer = nullptr;
+    QUndoStack* m_undoStack = nullptr;
+    QLineEdit* m_search = nullptr;
+    QTimer* m_searchTimer = nullptr;
+    DiveDetailsEditor* m_detailsEditor = nullptr;
+    StatisticsView* m_statistics = nullptr;
+    QList<DiveListEntry> m_listed; // the dives the list shows, for the statistics
+    bool m_statisticsStale = true;
+    int m_sortColumn = 1; // DiveListView::DateColumn
+    bool m_sortDescending = true;
+    bool m_grouped = true;
 };

@@ -1,11 +1,17 @@
-// Logbook speed: storing an hour-long dive, listing thousands of dives, loading one back.
+// Logbook speed: storing an hour-long dive, listing thousands of dives (the first listing
+// after opening the file included), searching them, their statistics, loading one back.
 #include "dive/diveprofile.h"
+#include "views/divelistview.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/logbookstats.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -27,6 +33,14 @@ DiveProfile hourDive(int number)
     dive.computer = QString::fromLatin1(computers[number % 5]);
     dive.serial = QStringLiteral("SN%1").arg(number % 5);
     dive.dateTime = firstDay + qint64(number) * 6 * 3600;
+    static const char* const sites[] = { "Blue Hole", "Coral Garden", "Lagôs Arch", "Wreck Bay" };
+    static const char* const buddies[] = { "Ana", "Zoë Martin", "Li", "Tom" };
+    dive.site = QString::fromUtf8(sites[number % 4]);
+    dive.location = number % 2 ? QStringLiteral("Malta") : QStringLiteral("Portugal");
+    dive.buddies
+        = { QString::fromUtf8(buddies[number % 4]), QString::fromUtf8(buddies[number % 3]) };
+    dive.notes = QStringLiteral("Dive %1: visibility %2 m").arg(number).arg(number % 30);
+    dive.tags = { number % 5 ? QStringLiteral("reef") : QStringLiteral("night") };
     DiveGas air;
     DiveGas nitrox;
     nitrox.o2 = 50;
@@ -83,7 +97,11 @@ void openLogbook(int dives)
 void BM_StoreDive(benchmark::State& state)
 {
     LogbookDatabase& db = LogbookDatabase::instance();
-    if (db.openOrCreate(workDir().filePath(QStringLiteral("store-%1.db").arg(state.range(0)))) != 0)
+    // A fresh file for every run and repetition: the names below start again from 1.
+    const QString path = workDir().filePath(QStringLiteral("store-%1.db").arg(state.range(0)));
+    db.close();
+    QFile::remove(path);
+    if (db.openOrCreate(path) != 0)
         std::abort();
     // Argument 0: the default, every commit synced to disk; 1: no syncs, to show what the
     // disk's sync latency costs on this machine.
@@ -145,11 +163,75 @@ void BM_LoadDive(benchmark::State& state)
 }
 BENCHMARK(BM_LoadDive)->Unit(benchmark::kMillisecond);
 
+// What the main window does first: open the file, list every dive newest first and fill the
+// table. Each iteration opens the file again, so SQLite starts with an empty page cache (the
+// system's file cache stays warm).
+void BM_FirstListing(benchmark::State& state)
+{
+    const int dives = int(state.range(0));
+    openLogbook(dives);
+    const QString path = LogbookDatabase::instance().fileName();
+    QTableWidget table;
+    QLabel label;
+    QList<DiveListEntry> entries;
+    for (auto _ : state) {
+        LogbookDatabase& db = LogbookDatabase::instance();
+        db.close();
+        int groups = 0;
+        if (db.openOrCreate(path) != LogbookDatabase::Success
+            || !db.listDives(DiveFilter(), entries, groups))
+            std::abort();
+        if (state.range(1) == 1) {
+            sortDiveEntries(entries, DiveSortKey::Date, true);
+            DiveListView::fill(table, label, entries, groups, false);
+        }
+        benchmark::DoNotOptimize(entries.size());
+    }
+    state.counters["rows"] = double(entries.size());
+}
+// Second argument: 0 the query alone, 1 with sorting and filling the table.
+BENCHMARK(BM_FirstListing)->Args({ 10000, 0 })->Args({ 10000, 1 })->Unit(benchmark::kMillisecond);
+
+void BM_Search(benchmark::State& state)
+{
+    openLogbook(10000);
+    DiveFilter filter;
+    const char* const searches[] = { "lagos", "zoe coral", "malta night ana" };
+    filter.search = QString::fromLatin1(searches[state.range(0)]);
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    for (auto _ : state) {
+        if (!LogbookDatabase::instance().listDives(filter, entries, groups))
+            std::abort();
+        benchmark::DoNotOptimize(entries.size());
+    }
+    state.counters["rows"] = double(entries.size());
+}
+// One word, two words, three words (fewer and fewer dives match).
+BENCHMARK(BM_Search)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The statistics tab: the listing under the filter and the totals, periods and charts data.
+void BM_Statistics(benchmark::State& state)
+{
+    openLogbook(10000);
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    for (auto _ : state) {
+        if (!LogbookDatabase::instance().listDives(DiveFilter(), entries, groups))
+            std::abort();
+        const DiveStatistics stats = computeStatistics(entries);
+        benchmark::DoNotOptimize(stats.totals.dives);
+    }
+}
+BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

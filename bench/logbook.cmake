@@ -1,1 +1,1 @@
-veltra_add_bench(logbook LIBS logbook)
+veltra_add_bench(logbook LIBS logbook views)

@@ -1,18 +1,13 @@
 #include "cli/clioptions.h"
+#include "cli/logbookdetailscommand.h"
 #include "dive/diveprofile.h"
-#include "dive/formattime.h"
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QStandardPaths>
 #include <QTextStream>
-
-#include <cmath>
-#include <optional>
 
 namespace cli {
 
@@ -24,29 +19,21 @@ QString defaultLogbookPath()
     return QDir(dir).filePath(QStringLiteral("diveDB.db"));
 }
 
-std::optional<QDateTime> parseDay(const QString& text)
-{
-    QDate day = QDate::fromString(text, Qt::ISODate);
-    if (!day.isValid())
-        day = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
-    if (!day.isValid())
-        return std::nullopt;
-    return QDateTime(day, QTime(0, 0));
-}
-
 int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.isEmpty()) {
-        err << "usage: veltra-cli logbook [--db PATH] list|import|export ...\n";
+        err << "usage: veltra-cli logbook [--db PATH] list|import|export|edit|show|search|stats "
+               "...\n";
         return ExitUsage;
     }
     const QString sub = o.positional[0];
     const QString path = o.values.contains("--db") ? o.value("--db") : defaultLogbookPath();
-    if (sub != "list" && sub != "import" && sub != "export") {
+    const QStringList known = { "list", "import", "export", "edit", "show", "search", "stats" };
+    if (!known.contains(sub)) {
         err << QStringLiteral("unknown logbook command %1\n").arg(sub);
         return ExitUsage;
     }
-    if (sub == "list" && !QFileInfo::exists(path)) {
+    if (sub != "import" && !QFileInfo::exists(path)) {
         err << QStringLiteral("%1: no logbook here\n").arg(path);
         return ExitFailed;
     }
@@ -60,66 +47,9 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     }
 
-    if (sub == "list") {
-        DiveFilter filter;
-        const QStringList computers = o.all("--computer");
-        if (!computers.isEmpty()) {
-            filter.byComputer = true;
-            filter.computers = computers;
-        }
-        if (o.values.contains("--from") || o.values.contains("--to")) {
-            const auto from
-                = parseDay(o.values.contains("--from") ? o.value("--from") : "1970-01-01");
-            if (!from) {
-                err << "--from takes a date such as 2026-06-30\n";
-                return ExitUsage;
-            }
-            filter.byDate = true;
-            filter.from = *from;
-            if (o.values.contains("--to")) {
-                const auto to = parseDay(o.value("--to"));
-                if (!to) {
-                    err << "--to takes a date such as 2026-06-30\n";
-                    return ExitUsage;
-                }
-                filter.hasTo = true;
-                filter.to = *to;
-            }
-        }
-        QList<DiveListEntry> entries;
-        int computerCount = 0;
-        if (!db.listDives(filter, entries, computerCount)) {
-            err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
-            return ExitFailed;
-        }
-        if (o.has("--json")) {
-            QJsonArray dives;
-            for (const DiveListEntry& e : entries)
-                dives.append(QJsonObject { { "id", e.diveId }, { "name", e.name },
-                    { "computer", e.computer }, { "serial", e.serial },
-                    { "start", e.dateTime.toLocalTime().toString(Qt::ISODate) },
-                    { "duration", e.maxTime }, { "maxDepth", e.maxDepth } });
-            printJson(out, QJsonObject { { "computers", computerCount }, { "dives", dives } });
-            return ExitOk;
-        }
-        QString computer;
-        for (const DiveListEntry& e : entries) {
-            const QString group = QStringLiteral("%1 %2").arg(e.computer, e.serial);
-            if (group != computer) {
-                computer = group;
-                out << computer << '\n';
-            }
-            out << QStringLiteral("  %1  %2  %3  %4  %5m\n")
-                       .arg(e.diveId, 5)
-                       .arg(e.name, -12)
-                       .arg(e.dateTime.toLocalTime().toString("dd/MM/yyyy hh:mm:ss"))
-                       .arg(formatTime(int(std::lround(e.maxTime))), 8)
-                       .arg(e.maxDepth, 0, 'f', 1);
-        }
-        out << QStringLiteral("%1 Computers/%2 Dives\n").arg(computerCount).arg(entries.size());
-        return ExitOk;
-    }
-
+    int detailsStatus = ExitOk;
+    if (runLogbookDetails(sub, o, out, err, detailsStatus))
+        return detailsStatus;
     if (sub == "import") {
         if (o.positional.size() < 2) {
             err << "usage: veltra-cli logbook [--db PATH] import FILE...\n";
@@ -176,15 +106,18 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
 QString logbookUsage()
 {
     return QStringLiteral(
-        "  logbook [--db PATH] list [--json] [--computer NAME]... [--from DATE] [--to DATE]\n"
-        "  logbook [--db PATH] import FILE...      store dive files (duplicates are not stored "
-        "twice)\n"
-        "  logbook [--db PATH] export ID OUT       write a stored dive to a file\n");
+               "  logbook [--db PATH] import FILE...      store dive files (duplicates are not "
+               "stored "
+               "twice)\n"
+               "  logbook [--db PATH] export ID OUT       write a stored dive to a file\n")
+        + logbookDetailsUsage();
 }
 
 int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, { "--db", "--computer", "--from", "--to" }, { "--json" });
+    const Options options = parse(args,
+        QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions(),
+        { "--json" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1,9 +1,12 @@
 #include "logbook/logbookdatabase.h"
 
 #include "dive/diveprofile.h"
+#include "logbook/divedetails.h"
 #include "logbook/logbookfilecheck.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -132,6 +135,25 @@ double realValue(const QVariant& value)
     return ok ? v : 0.0;
 }
 
+// A list stored as a JSON array of strings; the common empty list costs no parsing.
+QStringList storedList(const QVariant& value)
+{
+    QStringList list;
+    const QString text = value.toString();
+    if (text.size() <= 2)
+        return list;
+    // Without a backslash no name holds a quote, so the text splits exactly at "," (the JSON
+    // parser costs more than the rest of a listed row).
+    if (text.startsWith(QLatin1String("[\"")) && text.endsWith(QLatin1String("\"]"))
+        && !text.contains(QLatin1Char('\\')))
+        return text.mid(2, text.size() - 4).split(QStringLiteral("\",\""));
+    for (const QJsonValue& item : QJsonDocument::fromJson(text.toUtf8()).array()) {
+        if (item.isString())
+            list << item.toString();
+    }
+    return list;
+}
+
 QSet<QString> columnsOf(QSqlDatabase& db, const QString& table, bool& ok)
 {
     QSet<QString> columns;
@@ -236,9 +258,6 @@ int LogbookDatabase::openOrCreate(const QString& path)
         fail(m_db.lastError().text());
         return NotOpen;
     }
-    // The list seeks two index pages per dive; a page cache of up to 128 MiB keeps them for the
-    // next listing instead of reading them from the file again (SQLite's default is 2 MiB).
-    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-131072"));
     const int result = prepareSchema();
     if (result != Success) {
         const QString error = m_lastError;
@@ -348,6 +367,12 @@ int LogbookDatabase::prepareSchema()
             return rollback(q);
         changed = true;
     }
+    QString detailsError;
+    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)) {
+        fail(tr("The logbook could not be given its details tables: %1").arg(detailsError));
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return StatementFailed;
+    }
     // A file that needed nothing is left byte for byte as it was.
     if (!q.exec(changed ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
         return rollback(q);
@@ -434,7 +459,7 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     // Dive ids travel as 32-bit integers through the program.
     if (highest >= std::numeric_limits<int>::max())
         return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
-    const qint64 id = highest < 1 ? 1 : highest + 1;
+    const qint64 id = m_requestedId > 0 ? m_requestedId : (highest < 1 ? 1 : highest + 1);
 
     QSqlQuery& dive = m_statements->insertDive;
     dive.bindValue(QStringLiteral(":diveid"), id);
@@ -485,6 +510,9 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
         if (!sample.exec())
             return rollback(sample.lastError().text(), StatementFailed);
     }
+    QString detailsError;
+    if (!DiveDetailsStore::storeNew(m_db, id, profile, detailsError))
+        return rollback(detailsError, StatementFailed);
 
     if (!m_db.commit())
         return rollback(m_db.lastError().text(), StatementFailed);
@@ -570,6 +598,9 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     if (samples.lastError().isValid())
         return fail(samples.lastError().text());
     samples.finish();
+    QString detailsError;
+    if (!DiveDetailsStore::load(m_db, diveId, loaded, detailsError))
+        return fail(detailsError);
 
     loaded.computeStatistics();
     loaded.computeSpeeds(false);
@@ -585,11 +616,9 @@ bool DiveFilter::acceptsTimeOfDay(const QTime& time) const
     return from <= to ? t >= from && t <= to : t >= from || t <= to;
 }
 
-bool LogbookDatabase::listDives(
-    const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount)
+bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
+    const std::function<void(const DiveListEntry&)>& visit)
 {
-    entries.clear();
-    computerCount = 0;
     if (!isOpen())
         return fail(tr("No logbook database is open."));
 
@@ -630,13 +659,45 @@ bool LogbookDatabase::listDives(
         }
     }
     const bool byTimeOfDay = filter.byDate && filter.byTime;
+
+    if (!filter.search.trimmed().isEmpty()) {
+        const QString match = searchExpression(filter.search);
+        if (match.isEmpty()) {
+            conditions << QStringLiteral("0");
+        } else {
+            conditions << QStringLiteral(
+                "d.diveid IN (SELECT rowid FROM divesearch WHERE divesearch MATCH ?)");
+            values << match;
+        }
+    }
+
+    // The summary kept beside each dive; a dive stored by an older version has none and is
+    // measured from its samples.
     QString sql = QStringLiteral(
         "SELECT d.diveid, d.name, d.serial, d.datetime, d.computer, "
-        "(SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid), "
-        "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid) FROM dives d");
+        "COALESCE(x.maxtime, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)), "
+        "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
+        "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature "
+        "FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    sql += QStringLiteral(" ORDER BY d.serial, d.computer, d.diveid");
+    switch (order) {
+    case ListOrder::BySerial:
+        sql += QStringLiteral(" ORDER BY d.serial, d.computer, d.diveid");
+        break;
+    case ListOrder::NewestFirst:
+        sql += QStringLiteral(" ORDER BY d.datetime DESC, d.diveid DESC");
+        break;
+    case ListOrder::HighestNumber:
+        sql += QStringLiteral(" ORDER BY x.number DESC, d.diveid DESC");
+        break;
+    case ListOrder::DeepestFirst:
+        sql += QStringLiteral(" ORDER BY 7 DESC, d.diveid DESC");
+        break;
+    case ListOrder::LongestFirst:
+        sql += QStringLiteral(" ORDER BY 6 DESC, d.diveid DESC");
+        break;
+    }
 
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -647,8 +708,6 @@ bool LogbookDatabase::listDives(
     if (!q.exec())
         return fail(q.lastError().text());
 
-    QList<DiveListEntry> rows;
-    QString previousSerial;
     while (q.next()) {
         DiveListEntry entry;
         entry.diveId = int(integerInRange(
@@ -666,15 +725,38 @@ bool LogbookDatabase::listDives(
         entry.computer = q.value(4).toString();
         entry.maxTime = realValue(q.value(5));
         entry.maxDepth = realValue(q.value(6));
+        entry.number = int(integerInRange(q.value(7), 0, std::numeric_limits<int>::max(), 0));
+        entry.site = q.value(8).toString();
+        entry.location = q.value(9).toString();
+        entry.buddies = storedList(q.value(10));
+        entry.rating = int(integerInRange(q.value(11), 0, 5, 0));
+        entry.tags = storedList(q.value(12));
+        entry.hasTemperature = !q.value(13).isNull();
+        entry.minTemperature = realValue(q.value(13));
+        visit(entry);
+    }
+    if (q.lastError().isValid())
+        return fail(q.lastError().text());
+    return true;
+}
+
+bool LogbookDatabase::listDives(
+    const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount)
+{
+    entries.clear();
+    computerCount = 0;
+    QList<DiveListEntry> rows;
+    QString previousSerial;
+    const bool done = visitDives(filter, ListOrder::BySerial, [&](const DiveListEntry& entry) {
         // The list starts a computer group whenever the serial changes: count the same way.
         if (rows.isEmpty() || entry.serial != previousSerial)
             ++computerCount;
         previousSerial = entry.serial;
         rows.append(entry);
-    }
-    if (q.lastError().isValid()) {
+    });
+    if (!done) {
         computerCount = 0;
-        return fail(q.lastError().text());
+        return false;
     }
     entries = std::move(rows);
     return true;
@@ -758,6 +840,12 @@ bool LogbookDatabase::deleteDive(int diveId)
             m_db.rollback();
             return false;
         }
+    }
+    QString detailsError;
+    if (!DiveDetailsStore::remove(m_db, diveId, detailsError)) {
+        fail(detailsError);
+        m_db.rollback();
+        return false;
     }
     if (!m_db.commit()) {
         fail(m_db.lastError().text());

@@ -6,9 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class DiveProfile;
+struct DiveDetails;
 
 // One row of the dive list.
 struct DiveListEntry
@@ -20,6 +22,14 @@ struct DiveListEntry
     QString computer;
     double maxTime = 0; // s, largest sample time
     double maxDepth = 0; // m, largest sample depth
+    int number = 0;
+    QString site;
+    QString location;
+    QStringList buddies;
+    int rating = 0;
+    QStringList tags;
+    bool hasTemperature = false;
+    double minTemperature = 0; // degrees C, lowest sample temperature
 };
 
 // The dive list's filter; all restrictions off by default.
@@ -34,6 +44,8 @@ struct DiveFilter
     bool byTime = false; // the hour of the day, on every day the dates keep
     int fromTime = -1; // ms since midnight, -1 not set (taken as 0)
     int toTime = -1; // ms since midnight, -1 not set (taken as 0)
+    // Words typed in the search box; blank searches nothing.
+    QString search;
 
     // Both ends included; a start later than the end spans midnight (a night dive from 22:00
     // to 02:00).
@@ -72,6 +84,12 @@ public:
     // Entries in display order (by serial, then computer) and the number of computer groups
     // (runs of equal serial). False when the query failed; entries are then empty.
     bool listDives(const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount);
+    // The orders visitDives can hand the dives in; ties go by id, in the same direction.
+    enum class ListOrder { BySerial, NewestFirst, HighestNumber, DeepestFirst, LongestFirst };
+    // Hands each dive the filter keeps to visit, one at a time, without keeping them: what a
+    // listing of many dives needs. False when the query failed.
+    bool visitDives(const DiveFilter& filter, ListOrder order,
+        const std::function<void(const DiveListEntry&)>& visit);
     QStringList listComputers();
     // Id of the first dive with that name and serial, or -1.
     int findDive(const QString& name, const QString& serial);
@@ -80,6 +98,15 @@ public:
     bool renameDive(int diveId, const QString& newName);
     // False when there is no such dive or a delete failed (nothing is then deleted).
     bool deleteDive(int diveId);
+
+    // The diver's details (implemented in divedetails.cpp). updateDetails refuses, changing
+    // nothing, an unknown dive or details that checkDetails refuses.
+    bool loadDetails(int diveId, DiveDetails& details);
+    bool updateDetails(int diveId, const DiveDetails& details);
+    // Numbers every dive 1, 2, ... in date order.
+    bool renumberDives();
+    // Stores a dive again (undo of its delete) under preferredId when that id is free.
+    int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
 
     QString lastError() const { return m_lastError; }
 
@@ -99,4 +126,5 @@ private:
     QSqlDatabase m_db;
     QString m_lastError;
     std::unique_ptr<Statements> m_statements;
+    int m_requestedId = 0; // restoreDive's id for the next storeDive, 0 none
 };

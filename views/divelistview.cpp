@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/logbookstats.h"
 
 #include <QBrush>
 #include <QCoreApplication>
@@ -45,7 +46,8 @@ QString groupTitle(const QString& computer, const QString& serial, int diveCount
         + tr("%1 dives").arg(diveCount);
 }
 
-void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount)
+void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
+    bool grouped)
 {
     list.clearSpans();
     label.setText(QStringLiteral("%1 %2 / %3 %4")
@@ -57,15 +59,18 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     // The header rows are counted here from the entries themselves, so that the
     // table always has room for every dive whatever count the caller passed.
     int groups = 0;
-    for (int i = 0; i < entries.size(); ++i) {
+    for (int i = 0; grouped && i < entries.size(); ++i) {
         if (i == 0 || entries[i].serial != entries[i - 1].serial)
             ++groups;
     }
 
     list.clearContents();
     list.setRowCount(entries.size() + groups);
-    list.setColumnCount(4);
-    list.setHorizontalHeaderLabels({ tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth") });
+    list.setColumnCount(ColumnCount);
+    list.setHorizontalHeaderLabels(
+        { tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth"), tr("Site"), tr("No.") });
+    // The zone is read once: a conversion to local time per row reads it for every row.
+    const LocalClock clock;
 
     int row = 0;
     int groupRow = -1;
@@ -82,12 +87,11 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
         font.setWeight(QFont::Bold);
         header->setFont(font);
         list.setItem(groupRow, 0, header);
-        // The header spans the table's four columns.
-        list.setSpan(groupRow, 0, 1, 4);
+        list.setSpan(groupRow, 0, 1, ColumnCount);
     };
 
     for (const DiveListEntry& entry : entries) {
-        if (!reference || entry.serial != reference->serial) {
+        if (grouped && (!reference || entry.serial != reference->serial)) {
             finishGroup();
             groupRow = row++;
             groupCount = 0;
@@ -95,11 +99,24 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
         }
         auto* name = new QTableWidgetItem(entry.name);
         name->setData(Qt::UserRole, entry.diveId);
-        list.setItem(row, 0, name);
-        list.setItem(row, 1,
-            centred(entry.dateTime.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"))));
-        list.setItem(row, 2, centred(formatTime(int(entry.maxTime))));
-        list.setItem(row, 3, centred(QStringLiteral("%1m").arg(entry.maxDepth, 0, 'f', 1)));
+        // Long names are cut by the column: the whole name shows on hover.
+        if (entry.name.size() > 12)
+            name->setToolTip(entry.name);
+        list.setItem(row, NameColumn, name);
+        list.setItem(row, DateColumn,
+            centred(clock.toLocal(entry.dateTime.toSecsSinceEpoch())
+                        .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"))));
+        list.setItem(row, DurationColumn, centred(formatTime(int(entry.maxTime))));
+        list.setItem(
+            row, DepthColumn, centred(QStringLiteral("%1m").arg(entry.maxDepth, 0, 'f', 1)));
+        if (!entry.site.isEmpty()) {
+            auto* site = new QTableWidgetItem(entry.site);
+            if (entry.site.size() > 12)
+                site->setToolTip(entry.site);
+            list.setItem(row, SiteColumn, site);
+        }
+        if (entry.number > 0)
+            list.setItem(row, NumberColumn, centred(QString::number(entry.number)));
         ++row;
         ++groupCount;
     }

@@ -16,10 +16,21 @@ namespace DiveListView {
 // Text of a computer header row.
 QString groupTitle(const QString& computer, const QString& serial, int diveCount);
 
-// Rebuilds the list from the entries (in display order: by serial, then
-// computer) and writes the counts into the label.
-void fill(
-    QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount);
+// The list's columns; the first carries the dive id.
+enum Column {
+    NameColumn,
+    DateColumn,
+    DurationColumn,
+    DepthColumn,
+    SiteColumn,
+    NumberColumn,
+    ColumnCount
+};
+
+// Rebuilds the list from the entries, in their order, and writes the counts into the label.
+// Grouped, a header row starts each run of one serial (sort the entries by serial first).
+void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
+    bool grouped = true);
 
 // Marks the row of the item (any column) bold and blue and returns every other
 // dive row to normal text. With no item, no row stays marked.

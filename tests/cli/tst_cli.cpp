@@ -57,6 +57,45 @@ DiveProfile sampleDive(const QString& name, const QString& serial)
     return dive;
 }
 
+// Three stored dives: Reef (20 m, 600 s), Wall 40 days later (30 m, 600 s) and Cave 400 days
+// earlier (20 m, 300 s), stored in that order.
+QString detailsLogbook(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("diveDB.db");
+    LogbookDatabase& db = LogbookDatabase::instance();
+    if (db.openOrCreate(path) != LogbookDatabase::Success)
+        return QString();
+    DiveProfile reef = sampleDive("Reef", "A1");
+    DiveProfile wall = sampleDive("Wall", "B2");
+    wall.dateTime += 40 * 86400;
+    for (DiveSample& s : wall.samples)
+        s.depth *= 1.5;
+    DiveProfile cave = sampleDive("Cave", "A1");
+    cave.dateTime -= 400 * 86400;
+    while (cave.samples.last().time > 300)
+        cave.samples.removeLast();
+    for (const DiveProfile& dive : { reef, wall, cave }) {
+        if (db.storeDive(dive) != LogbookDatabase::Success)
+            return QString();
+    }
+    db.close();
+    return path;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList namesOf(const QJsonObject& list)
+{
+    QStringList names;
+    for (const QJsonValue& dive : list["dives"].toArray())
+        names << dive.toObject()["name"].toString();
+    return names;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -166,6 +205,106 @@ private slots:
         QCOMPARE(info["maxDepth"].toDouble(), 20.0);
         QCOMPARE(cli({ "logbook", "--db", db, "export", "999", out }).status, 1);
         LogbookDatabase::instance().close();
+    }
+
+    void logbookDetails()
+    {
+        QTemporaryDir dir;
+        const QString db = detailsLogbook(dir);
+        QVERIFY(!db.isEmpty());
+        const QStringList log = { "logbook", "--db", db };
+
+        Result r = cli(log
+            + QStringList { "edit", "2", "--site", "L'Arche \"bleue\"; DROP TABLE dives",
+                "--location", "Malta", "--buddy", "Ana", "--buddy", "Zoë", "--tag", "deep",
+                "--notes", "line 1\nline 2", "--rating", "4" });
+        QCOMPARE(r.status, 0);
+        QJsonObject wall = cli(log + QStringList { "show", "2", "--json" }).json();
+        QCOMPARE(wall["site"].toString(), QString("L'Arche \"bleue\"; DROP TABLE dives"));
+        QCOMPARE(wall["location"].toString(), QString("Malta"));
+        QCOMPARE(wall["buddies"].toArray(), QJsonArray({ "Ana", "Zoë" }));
+        QCOMPARE(wall["tags"].toArray(), QJsonArray({ "deep" }));
+        QCOMPARE(wall["notes"].toString(), QString("line 1\nline 2"));
+        QCOMPARE(wall["rating"].toInt(), 4);
+        // Numbered in date order: Cave, stored last but oldest, took number 1.
+        QCOMPARE(wall["number"].toInt(), 3);
+        QCOMPARE(wall["maxDepth"].toDouble(), 30.0);
+
+        QCOMPARE(namesOf(cli(log + QStringList { "search", "arche", "MAL", "--json" }).json()),
+            QStringList { "Wall" });
+        QCOMPARE(namesOf(cli(log + QStringList { "search", "zoe", "--json" }).json()),
+            QStringList { "Wall" });
+        r = cli(log + QStringList { "search", "\"*", "(", "--json" });
+        QCOMPARE(r.status, 0);
+        QCOMPARE(namesOf(r.json()), QStringList());
+
+        // An empty value clears the list; the other fields stay.
+        QCOMPARE(cli(log + QStringList { "edit", "2", "--buddy", "" }).status, 0);
+        wall = cli(log + QStringList { "show", "2", "--json" }).json();
+        QCOMPARE(wall["buddies"].toArray(), QJsonArray());
+        QCOMPARE(wall["location"].toString(), QString("Malta"));
+
+        const QJsonObject list = cli(log + QStringList { "list", "--json" }).json();
+        QCOMPARE(namesOf(list), QStringList({ "Wall", "Reef", "Cave" }));
+        const QJsonObject first = list["dives"].toArray().first().toObject();
+        for (const char* key : { "number", "site", "location", "buddies", "rating", "tags" })
+            QVERIFY2(first.contains(key), key);
+        // Deepest first, equal depths by id; longest first.
+        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "depth" }).json()),
+            QStringList({ "Wall", "Cave", "Reef" }));
+        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "number" }).json()),
+            QStringList({ "Wall", "Reef", "Cave" }));
+        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "duration" }).json()),
+            QStringList({ "Wall", "Reef", "Cave" }));
+        QCOMPARE(cli(log + QStringList { "list", "--sort", "site" }).status, 2);
+
+        // By hand: 600 + 600 + 300 s; deepest Wall (30 m); Reef and Wall both last 600 s and
+        // the earlier, Reef, counts as longest; mean of 20, 30 and 20 m.
+        const QJsonObject all = cli(log + QStringList { "stats", "--json" }).json();
+        QCOMPARE(all["dives"].toInt(), 3);
+        QCOMPARE(all["totalSeconds"].toDouble(), 1500.0);
+        QCOMPARE(all["maxDepth"].toDouble(), 30.0);
+        QCOMPARE(all["deepestId"].toInt(), 2);
+        QCOMPARE(all["longestId"].toInt(), 1);
+        QCOMPARE(all["longestSeconds"].toDouble(), 600.0);
+        QVERIFY(qAbs(all["meanMaxDepth"].toDouble() - 70.0 / 3) < 1e-9);
+        const QJsonArray years = cli(log + QStringList { "stats", "--json", "--by", "year" })
+                                     .json()["periods"]
+                                     .toArray();
+        QCOMPARE(years.size(), 2);
+        QCOMPARE(years[0].toObject()["period"].toString(), QString("2025"));
+        QCOMPARE(years[0].toObject()["totalSeconds"].toDouble(), 300.0);
+        QCOMPARE(years[1].toObject()["dives"].toInt(), 2);
+        QCOMPARE(years[1].toObject()["deepestId"].toInt(), 2);
+        QCOMPARE(cli(log + QStringList { "stats", "--by", "week" }).status, 2);
+        LogbookDatabase::instance().close();
+    }
+
+    void logbookEditRefused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("unknown id") << QStringList { "99", "--site", "x" };
+        QTest::newRow("id not a number") << QStringList { "two", "--site", "x" };
+        QTest::newRow("rating above 5") << QStringList { "2", "--site", "x", "--rating", "6" };
+        QTest::newRow("rating not a number") << QStringList { "2", "--rating", "4x" };
+        QTest::newRow("negative number") << QStringList { "2", "--number", "-3" };
+        QTest::newRow("number not a number") << QStringList { "2", "--number", "1e3" };
+        QTest::newRow("notes over 64 KiB")
+            << QStringList { "2", "--site", "x", "--notes", QString(64 * 1024 + 1, 'n') };
+    }
+
+    void logbookEditRefused()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        const QString db = detailsLogbook(dir);
+        QVERIFY(!db.isEmpty());
+        const QByteArray before = fileBytes(db);
+        const Result r = cli(QStringList { "logbook", "--db", db, "edit" } + args);
+        QCOMPARE(r.status, 1);
+        QVERIFY(!r.err.isEmpty());
+        LogbookDatabase::instance().close();
+        QCOMPARE(fileBytes(db), before);
     }
 
     void planFromTheCommandLine()

@@ -85,7 +85,7 @@ void TestDiveListView::groupsAndCounts()
     DiveListView::fill(list, lb, entries, computers);
 
     QCOMPARE(lb.text(), label);
-    QCOMPARE(list.columnCount(), 4);
+    QCOMPARE(list.columnCount(), int(DiveListView::ColumnCount));
     QCOMPARE(list.rowCount(), rowIds.size());
     QStringList titles;
     for (int row = 0; row < rowIds.size(); ++row) {
@@ -93,7 +93,7 @@ void TestDiveListView::groupsAndCounts()
         QCOMPARE(userId(list, row), rowIds[row]);
         if (rowIds[row] < 0) {
             titles << list.item(row, 0)->text();
-            QCOMPARE(list.columnSpan(row, 0), 4);
+            QCOMPARE(list.columnSpan(row, 0), int(DiveListView::ColumnCount));
         } else {
             QCOMPARE(list.columnSpan(row, 0), 1);
         }

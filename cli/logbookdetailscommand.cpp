@@ -1,0 +1,455 @@
+#include "cli/logbookdetailscommand.h"
+
+#include "cli/clioptions.h"
+#include "dive/diveprofile.h"
+#include "dive/formattime.h"
+#include "logbook/divedetails.h"
+#include "logbook/logbookdatabase.h"
+#include "logbook/logbookstats.h"
+
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocale>
+#include <QMap>
+#include <QSet>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+// An integer option, or nothing when the text is not a whole number.
+std::optional<int> wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// A repeated option gives the whole list; an empty value alone clears it.
+QStringList listOption(const Options& o, const QString& name)
+{
+    QStringList list = o.all(name);
+    list.removeAll(QString());
+    return list;
+}
+
+QDateTime parseDay(const QString& text)
+{
+    QDate day = QDate::fromString(text, Qt::ISODate);
+    if (!day.isValid())
+        day = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+    return day.isValid() ? QDateTime(day, QTime(0, 0)) : QDateTime();
+}
+
+bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err)
+{
+    const QStringList computers = o.all("--computer");
+    if (!computers.isEmpty()) {
+        filter.byComputer = true;
+        filter.computers = computers;
+    }
+    if (o.values.contains("--from") || o.values.contains("--to")) {
+        filter.from = parseDay(o.values.contains("--from") ? o.value("--from") : "1970-01-01");
+        if (!filter.from.isValid()) {
+            err << "--from takes a date such as 2026-06-30\n";
+            return false;
+        }
+        filter.byDate = true;
+        if (o.values.contains("--to")) {
+            filter.to = parseDay(o.value("--to"));
+            if (!filter.to.isValid()) {
+                err << "--to takes a date such as 2026-06-30\n";
+                return false;
+            }
+            filter.hasTo = true;
+        }
+    }
+    return true;
+}
+
+// JSON text of a string, escaped as JSON requires.
+void appendJsonString(QString& out, const QString& text)
+{
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    out += QLatin1Char('"');
+}
+
+void appendJsonList(QString& out, const QStringList& list)
+{
+    out += QLatin1Char('[');
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            out += QLatin1String(", ");
+        appendJsonString(out, list[i]);
+    }
+    out += QLatin1Char(']');
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// Local time as "2026-06-30T14:05:09", padded by hand: the formatter is slow for 10,000 rows.
+void appendLocalTime(QString& out, const QDateTime& local)
+{
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const auto two = [&out](int v) {
+        out += QLatin1Char(char('0' + v / 10));
+        out += QLatin1Char(char('0' + v % 10));
+    };
+    out += QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+    out += QLatin1Char('-');
+    two(d.month());
+    out += QLatin1Char('-');
+    two(d.day());
+    out += QLatin1Char('T');
+    two(t.hour());
+    out += QLatin1Char(':');
+    two(t.minute());
+    out += QLatin1Char(':');
+    two(t.second());
+}
+
+// One dive of the list as a JSON object on one line.
+void appendEntryJson(QString& out, const DiveListEntry& e, const LocalClock& clock)
+{
+    out += QStringLiteral("    {\"id\": %1, \"number\": %2, \"name\": ")
+               .arg(e.diveId)
+               .arg(e.number);
+    appendJsonString(out, e.name);
+    out += QLatin1String(", \"computer\": ");
+    appendJsonString(out, e.computer);
+    out += QLatin1String(", \"serial\": ");
+    appendJsonString(out, e.serial);
+    out += QLatin1String(", \"start\": \"");
+    appendLocalTime(out, clock.toLocal(e.dateTime.toSecsSinceEpoch()));
+    out += QLatin1String("\", \"duration\": ") + number(e.maxTime)
+        + QLatin1String(", \"maxDepth\": ") + number(e.maxDepth) + QLatin1String(", \"site\": ");
+    appendJsonString(out, e.site);
+    out += QLatin1String(", \"location\": ");
+    appendJsonString(out, e.location);
+    out += QLatin1String(", \"buddies\": ");
+    appendJsonList(out, e.buddies);
+    out += QLatin1String(", \"rating\": ") + QString::number(e.rating)
+        + QLatin1String(", \"tags\": ");
+    appendJsonList(out, e.tags);
+    out += QLatin1Char('}');
+}
+
+void printEntry(const DiveListEntry& e, const LocalClock& clock, QTextStream& out)
+{
+    out << QStringLiteral("  %1  %2  %3  %4  %5  %6m  %7\n")
+               .arg(e.diveId, 5)
+               .arg(e.number > 0 ? QString::number(e.number) : QStringLiteral("-"), 5)
+               .arg(e.name, -12)
+               .arg(clock.toLocal(e.dateTime.toSecsSinceEpoch()).toString("dd/MM/yyyy hh:mm:ss"))
+               .arg(formatTime(int(std::lround(e.maxTime))), 8)
+               .arg(e.maxDepth, 0, 'f', 1)
+               .arg(e.site);
+}
+
+// Streams the dives straight from the query to the output: 10,000 dives are never all held in
+// memory, as objects or as one JSON document.
+int listOrSearch(const Options& o, bool search, QTextStream& out, QTextStream& err)
+{
+    DiveFilter filter;
+    if (!readFilter(o, filter, err))
+        return ExitUsage;
+    if (search) {
+        if (o.positional.size() < 2) {
+            err << "usage: veltra-cli logbook [--db PATH] search WORDS... [--json]\n";
+            return ExitUsage;
+        }
+        filter.search = o.positional.mid(1).join(QLatin1Char(' '));
+    }
+    using Order = LogbookDatabase::ListOrder;
+    const QMap<QString, Order> orders
+        = { { "date", Order::NewestFirst }, { "number", Order::HighestNumber },
+              { "depth", Order::DeepestFirst }, { "duration", Order::LongestFirst } };
+    const QString sort = o.values.contains("--sort") ? o.value("--sort") : QStringLiteral("date");
+    if (!orders.contains(sort)) {
+        err << "--sort takes date, number, depth or duration\n";
+        return ExitUsage;
+    }
+    const bool json = o.has("--json");
+    const LocalClock clock;
+    QSet<QString> serials;
+    QString chunk;
+    int count = 0;
+    if (json)
+        out << "{\n  \"dives\": [";
+    LogbookDatabase& db = LogbookDatabase::instance();
+    const bool done = db.visitDives(filter, orders.value(sort), [&](const DiveListEntry& e) {
+        serials.insert(e.serial);
+        if (json) {
+            chunk += count == 0 ? QLatin1String("\n") : QLatin1String(",\n");
+            appendEntryJson(chunk, e, clock);
+            if (chunk.size() > 65536) {
+                out << chunk;
+                chunk.clear();
+            }
+        } else {
+            printEntry(e, clock, out);
+        }
+        ++count;
+    });
+    if (!done) {
+        if (json)
+            out << chunk << "\n  ]\n}\n";
+        err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+        return ExitFailed;
+    }
+    if (json) {
+        out << chunk << (count > 0 ? "\n  ],\n" : "],\n")
+            << QStringLiteral("  \"computers\": %1\n}\n").arg(serials.size());
+        return ExitOk;
+    }
+    out << QStringLiteral("%1 Computers/%2 Dives\n").arg(serials.size()).arg(count);
+    return ExitOk;
+}
+
+// The dive id argument; a text that is no id names no dive either.
+std::optional<int> diveIdArgument(const Options& o, QTextStream& err)
+{
+    const std::optional<int> id = wholeNumber(o.positional[1]);
+    if (!id || *id <= 0) {
+        err << QStringLiteral("no dive %1 in the logbook\n").arg(o.positional[1]);
+        return std::nullopt;
+    }
+    return id;
+}
+
+int edit(const Options& o, QTextStream& out, QTextStream& err)
+{
+    if (o.positional.size() != 2) {
+        err << "usage: veltra-cli logbook [--db PATH] edit ID [--number N] [--site TEXT] "
+               "[--location TEXT] [--buddy TEXT]... [--notes TEXT] [--rating 0-5] [--tag "
+               "TEXT]...\n";
+        return ExitUsage;
+    }
+    LogbookDatabase& db = LogbookDatabase::instance();
+    const std::optional<int> id = diveIdArgument(o, err);
+    DiveDetails details;
+    if (!id)
+        return ExitFailed;
+    if (!db.loadDetails(*id, details)) {
+        err << db.lastError() << '\n';
+        return ExitFailed;
+    }
+    if (o.values.contains("--number")) {
+        const std::optional<int> number = wholeNumber(o.value("--number"));
+        if (!number || *number < 0) {
+            err << QStringLiteral("--number takes a whole number of 0 or more, not \"%1\"\n")
+                       .arg(o.value("--number"));
+            return ExitFailed;
+        }
+        details.number = *number;
+    }
+    if (o.values.contains("--rating")) {
+        const std::optional<int> rating = wholeNumber(o.value("--rating"));
+        if (!rating || *rating < 0 || *rating > 5) {
+            err << QStringLiteral("--rating takes 0 to 5, not \"%1\"\n").arg(o.value("--rating"));
+            return ExitFailed;
+        }
+        details.rating = *rating;
+    }
+    if (o.values.contains("--site"))
+        details.site = o.value("--site");
+    if (o.values.contains("--location"))
+        details.location = o.value("--location");
+    if (o.values.contains("--notes"))
+        details.notes = o.value("--notes");
+    if (o.values.contains("--buddy"))
+        details.buddies = listOption(o, "--buddy");
+    if (o.values.contains("--tag"))
+        details.tags = listOption(o, "--tag");
+    if (!db.updateDetails(*id, details)) {
+        err << QStringLiteral("dive %1 not changed: %2\n").arg(*id).arg(db.lastError());
+        return ExitFailed;
+    }
+    out << QStringLiteral("dive %1 updated\n").arg(*id);
+    return ExitOk;
+}
+
+int show(const Options& o, QTextStream& out, QTextStream& err)
+{
+    if (o.positional.size() != 2) {
+        err << "usage: veltra-cli logbook [--db PATH] show ID [--json]\n";
+        return ExitUsage;
+    }
+    const std::optional<int> id = diveIdArgument(o, err);
+    DiveProfile dive;
+    if (!id)
+        return ExitFailed;
+    if (!LogbookDatabase::instance().loadDive(*id, dive)) {
+        err << LogbookDatabase::instance().lastError() << '\n';
+        return ExitFailed;
+    }
+    QJsonObject info = diveInfoJson(dive);
+    info["id"] = *id;
+    info["number"] = dive.number;
+    info["site"] = dive.site;
+    info["location"] = dive.location;
+    info["buddies"] = QJsonArray::fromStringList(dive.buddies);
+    info["notes"] = dive.notes;
+    info["rating"] = dive.rating;
+    info["tags"] = QJsonArray::fromStringList(dive.tags);
+    QJsonArray tanks;
+    for (const DiveProfile::TankPressure& t : dive.tanks)
+        tanks.append(QJsonObject {
+            { "gasIndex", t.gasIndex }, { "startBar", t.startBar }, { "endBar", t.endBar } });
+    info["tanks"] = tanks;
+    if (o.has("--json")) {
+        printJson(out, info);
+        return ExitOk;
+    }
+    out << "Dive:         " << *id << '\n'
+        << "Number:       " << (dive.number > 0 ? QString::number(dive.number) : "-") << '\n'
+        << "Name:         " << dive.name << '\n'
+        << "Start:        " << info["start"].toString() << '\n'
+        << "Computer:     " << dive.computer << ' ' << dive.serial << '\n'
+        << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
+        << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
+        << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n"
+        << "Site:         " << dive.site << '\n'
+        << "Location:     " << dive.location << '\n'
+        << "Buddies:      " << dive.buddies.join(", ") << '\n'
+        << "Rating:       " << dive.rating << '\n'
+        << "Tags:         " << dive.tags.join(", ") << '\n'
+        << "Notes:        " << dive.notes << '\n';
+    return ExitOk;
+}
+
+QJsonObject totalsJson(const DiveTotals& t)
+{
+    const auto id = [](int value) { return value > 0 ? QJsonValue(value) : QJsonValue(); };
+    return QJsonObject { { "dives", t.dives }, { "totalSeconds", t.totalSeconds },
+        { "maxDepth", t.maxDepth }, { "deepestId", id(t.deepestId) },
+        { "longestId", id(t.longestId) }, { "longestSeconds", t.longestSeconds },
+        { "meanMaxDepth", t.meanMaxDepth } };
+}
+
+void printTotals(const QString& title, const DiveTotals& t, QTextStream& out)
+{
+    out << QStringLiteral("%1  %2 dives  %3  deepest %4 m (dive %5)  longest %6 (dive %7)  mean "
+                          "max depth %8 m\n")
+               .arg(title, -8)
+               .arg(t.dives, 5)
+               .arg(formatTime(int(std::lround(t.totalSeconds))), 10)
+               .arg(t.maxDepth, 0, 'f', 1)
+               .arg(t.deepestId)
+               .arg(formatTime(int(std::lround(t.longestSeconds))))
+               .arg(t.longestId)
+               .arg(t.meanMaxDepth, 0, 'f', 1);
+}
+
+int stats(const Options& o, QTextStream& out, QTextStream& err)
+{
+    const QString by = o.value("--by");
+    if (o.positional.size() != 1 || (o.values.contains("--by") && by != "year" && by != "month")) {
+        err << "usage: veltra-cli logbook [--db PATH] stats [--json] [--by year|month]\n";
+        return ExitUsage;
+    }
+    DiveFilter filter;
+    if (!readFilter(o, filter, err))
+        return ExitUsage;
+    LogbookDatabase& db = LogbookDatabase::instance();
+    QList<DiveListEntry> entries;
+    int computerCount = 0;
+    if (!db.listDives(filter, entries, computerCount)) {
+        err << QStringLiteral("statistics failed: %1\n").arg(db.lastError());
+        return ExitFailed;
+    }
+    const DiveStatistics s = computeStatistics(entries);
+    const QList<DivePeriodTotals> periods
+        = by == "year" ? s.years : (by == "month" ? s.months : QList<DivePeriodTotals>());
+    if (o.has("--json")) {
+        QJsonObject json = totalsJson(s.totals);
+        if (!by.isEmpty()) {
+            QJsonArray rows;
+            for (const DivePeriodTotals& p : periods) {
+                QJsonObject row = totalsJson(p.totals);
+                row["period"] = p.period;
+                rows.append(row);
+            }
+            json["by"] = by;
+            json["periods"] = rows;
+        }
+        printJson(out, json);
+        return ExitOk;
+    }
+    printTotals(QStringLiteral("All"), s.totals, out);
+    for (const DivePeriodTotals& p : periods)
+        printTotals(p.period, p.totals, out);
+    return ExitOk;
+}
+
+} // namespace
+
+QStringList logbookDetailsOptions()
+{
+    return { "--number", "--site", "--location", "--buddy", "--notes", "--rating", "--tag", "--by",
+        "--sort" };
+}
+
+QString logbookDetailsUsage()
+{
+    return QStringLiteral(
+        "  logbook [--db PATH] list [--json] [--sort date|number|depth|duration] [--computer "
+        "NAME]... [--from DATE] [--to DATE]\n"
+        "  logbook [--db PATH] edit ID [--number N] [--site TEXT] [--location TEXT] [--buddy "
+        "TEXT]... [--notes TEXT] [--rating 0-5] [--tag TEXT]...\n"
+        "  logbook [--db PATH] show ID [--json]    a stored dive's details and summary\n"
+        "  logbook [--db PATH] search WORDS... [--json]\n"
+        "  logbook [--db PATH] stats [--json] [--by year|month]\n");
+}
+
+bool runLogbookDetails(
+    const QString& sub, const Options& o, QTextStream& out, QTextStream& err, int& status)
+{
+    if (sub == "list" || sub == "search")
+        status = listOrSearch(o, sub == "search", out, err);
+    else if (sub == "edit")
+        status = edit(o, out, err);
+    else if (sub == "show")
+        status = show(o, out, err);
+    else if (sub == "stats")
+        status = stats(o, out, err);
+    else
+        return false;
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,21 @@
+#pragma once
+
+// The logbook subcommands that read and edit what the diver records: list, edit, show, search
+// and stats. The logbook is open when they are called.
+
+#include <QStringList>
+
+class QTextStream;
+
+namespace cli {
+
+struct Options;
+
+// Value options these subcommands take, for the logbook command's parser.
+QStringList logbookDetailsOptions();
+QString logbookDetailsUsage();
+// True when sub is one of these subcommands; status is then the exit status.
+bool runLogbookDetails(
+    const QString& sub, const Options& o, QTextStream& out, QTextStream& err, int& status);
+
+} // namespace cli

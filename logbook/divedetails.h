@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class DiveProfile;
+class QSqlDatabase;
+
+// What the diver records about one dive, as the logbook keeps it beside the dive.
+struct DiveDetails
+{
+    int number = 0; // 0 not numbered
+    QString site;
+    QString location; // country or region
+    QStringList buddies;
+    QString notes;
+    int rating = 0; // 0 to 5
+    QStringList tags;
+
+    bool operator==(const DiveDetails& other) const;
+    bool operator!=(const DiveDetails& other) const { return !(*this == other); }
+};
+
+// Notes longer than this (in UTF-8 bytes) are refused.
+constexpr int MaxNotesBytes = 64 * 1024;
+
+DiveDetails detailsOf(const DiveProfile& dive);
+void applyDetails(const DiveDetails& details, DiveProfile& dive);
+// Empty when the details can be stored, otherwise a sentence saying what is wrong.
+QString checkDetails(const DiveDetails& details);
+
+// The FTS5 query for what was typed in the search box: every word must start a word of the
+// dive's texts. Empty when the text holds no word at all (only spaces, punctuation or
+// operators), which finds nothing.
+QString searchExpression(const QString& typed);
+
+// The storage of the details beside the original tables, used by LogbookDatabase inside its
+// own transactions: a table of details and per-dive summary, a table of tank pressures and an
+// FTS5 index over the dive's texts, kept in step by triggers on dives and divedetails.
+namespace DiveDetailsStore {
+
+// Creates what is missing and fills it for the dives already stored; changed tells whether
+// anything was written.
+bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error);
+// Details, tanks and summary of a dive just inserted under diveId. A dive without a number
+// gets the one after the dive before it in date order; later numbered dives move up by one.
+bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error);
+// Fills the details and tanks of the profile; a dive without details keeps the defaults.
+bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error);
+bool remove(QSqlDatabase& db, qint64 diveId, QString& error);
+
+} // namespace DiveDetailsStore

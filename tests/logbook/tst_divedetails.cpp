@@ -1,0 +1,689 @@
+#include "dive/diveprofile.h"
+#include "logbook/divedetails.h"
+#include "views/logbookcommands.h"
+#include "logbook/logbookdatabase.h"
+#include "logbook/logbookstats.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <ctime>
+
+Q_DECLARE_METATYPE(DiveFilter)
+Q_DECLARE_METATYPE(DiveDetails)
+
+namespace {
+
+// A second connection to the file, as another program (or an older version) sees it.
+class Probe
+{
+public:
+    explicit Probe(const QString& path)
+    {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        m_db.setDatabaseName(path);
+        m_db.open();
+    }
+    ~Probe()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    }
+    bool exec(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(sql))
+            return true;
+        qWarning() << sql << q.lastError().text();
+        return false;
+    }
+    QList<QVariantList> rows(const QString& sql)
+    {
+        QList<QVariantList> result;
+        QSqlQuery q(m_db);
+        if (!q.exec(sql))
+            qWarning() << sql << q.lastError().text();
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i);
+            result << row;
+        }
+        return result;
+    }
+
+private:
+    QSqlDatabase m_db;
+};
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+qint64 utc(int year, int month, int day, int hour = 12)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, 0), Qt::UTC).toSecsSinceEpoch();
+}
+
+// Samples every 10 s: down to depthM, back up at durationS, temperatures from warm to coldC.
+DiveProfile makeDive(const QString& name, const QString& computer, qint64 start, double depthM = 10,
+    int durationS = 40, double coldC = 16)
+{
+    DiveProfile dive;
+    dive.name = name;
+    dive.computer = computer;
+    dive.serial = computer + QStringLiteral("-1");
+    dive.dateTime = start;
+    DiveGas air;
+    DiveGas nitrox;
+    nitrox.o2 = 32;
+    dive.gases = { air, nitrox };
+    for (int t = 0; t <= durationS; t += 10) {
+        DiveSample s;
+        s.time = t;
+        s.depth = (t == 0 || t == durationS) ? 0.0 : (t == 10 ? depthM : depthM * 0.8);
+        s.temperature = t == 20 ? coldC : coldC + 3.5;
+        s.otu = t * 0.25;
+        s.cns = t * 0.125;
+        s.decoCeiling = t == 20 ? 3.0 : 0.0;
+        s.gradientFactor = 0.5;
+        s.alertFlags = quint8(t / 10);
+        s.gasIndex = t < 30 ? 0 : 1;
+        for (int k = 0; k < 16; ++k)
+            s.tissues[k] = quint8(t + k);
+        dive.samples.append(s);
+    }
+    return dive;
+}
+
+QStringList sortedNames(const QList<DiveListEntry>& entries)
+{
+    QStringList list;
+    for (const DiveListEntry& e : entries)
+        list << e.name;
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestDiveDetails : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void upgradeOriginalFile();
+    void failedUpgradeLeavesFile_data();
+    void failedUpgradeLeavesFile();
+    void detailsStoredExactly_data();
+    void detailsStoredExactly();
+    void damagedDetailsRead_data();
+    void damagedDetailsRead();
+    void search_data();
+    void search();
+    void searchInStep();
+    void numbering_data();
+    void numbering();
+    void statistics_data();
+    void statistics();
+    void undoRedo();
+
+private:
+    LogbookDatabase& db() { return LogbookDatabase::instance(); }
+    QString path() const { return m_dir->filePath(QStringLiteral("diveDB.db")); }
+    QStringList found(const QString& typed, const QStringList& computers = {});
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestDiveDetails::initTestCase()
+{
+    // A zone with summer time, so that months are told in local time, not UTC.
+    qputenv("TZ", "Europe/Paris");
+    tzset();
+}
+
+void TestDiveDetails::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestDiveDetails::cleanup()
+{
+    db().close();
+    m_dir.reset();
+}
+
+QStringList TestDiveDetails::found(const QString& typed, const QStringList& computers)
+{
+    DiveFilter filter;
+    filter.search = typed;
+    filter.byComputer = !computers.isEmpty();
+    filter.computers = computers;
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    if (!db().listDives(filter, entries, groups))
+        return { QStringLiteral("error: ") + db().lastError() };
+    return sortedNames(entries);
+}
+
+void TestDiveDetails::upgradeOriginalFile()
+{
+    // The three statements every earlier version ran, with two dives stored out of date order.
+    QStringList original = {
+        "CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, datetime INTEGER, serial "
+        "TEXT, divemode INTEGER, gfslow INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
+        "INTEGER, period INTEGER, alerts INTEGER, PRIMARY KEY(diveid))",
+        "CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, depth REAL, "
+        "temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, gradientFactor REAL,\talertFlag "
+        "INTEGER, tissues BLOB, gasindex INTEGER, PRIMARY KEY(diveid, pointid))",
+        "CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he INTEGER, PRIMARY "
+        "KEY(diveid, gasid))",
+    };
+    {
+        Probe probe(path());
+        for (const QString& sql : original)
+            QVERIFY(probe.exec(sql));
+        QVERIFY(probe.exec("INSERT INTO dives VALUES (3, 'Épave', 'Veltra', 1700000000, 'S1', 0, "
+                           "80, 80, 0, 1013, 5, 0), (7, 'Tombant', 'Veltra', 1600000000, 'S1', 0, "
+                           "80, 80, 0, 1013, 5, 0)"));
+        QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time, depth, temperature) "
+                           "VALUES (3, 0, 0, 0, 18), (3, 1, 30, 24.5, 14), (3, 2, 60, 0, 15), "
+                           "(7, 0, 0, 0, 21), (7, 1, 45, 12, 20)"));
+        QVERIFY(probe.exec("INSERT INTO gases VALUES (3, 1, 32, 0)"));
+    }
+    QCOMPARE(db().openOrCreate(path()), 0);
+
+    // Dives of the old file are numbered in date order and found by name, accents folded.
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    QVERIFY(db().listDives(DiveFilter(), entries, groups));
+    QCOMPARE(entries.size(), 2);
+    for (const DiveListEntry& e : entries) {
+        QCOMPARE(e.number, e.diveId == 7 ? 1 : 2);
+        QCOMPARE(e.maxDepth, e.diveId == 7 ? 12.0 : 24.5);
+        QCOMPARE(e.maxTime, e.diveId == 7 ? 45.0 : 60.0);
+    }
+    QCOMPARE(found("epave"), QStringList { "Épave" });
+    QCOMPARE(db().updateDetails(3, DiveDetails { 2, "Site", "", {}, "", 4, {} }), true);
+    db().close();
+
+    // The original tables keep their statements byte for byte (dives with the two columns every
+    // version since the firmware column adds) and answer the old queries.
+    original[0].replace("PRIMARY", "computertype INTEGER, firmwareversion TEXT, PRIMARY");
+    Probe probe(path());
+    QStringList stored;
+    for (const QVariantList& row :
+        probe.rows("SELECT sql FROM sqlite_master WHERE name IN ('dives', 'profiles', 'gases') "
+                   "ORDER BY CASE name WHEN 'dives' THEN 0 WHEN 'profiles' THEN 1 ELSE 2 END"))
+        stored << row.at(0).toString();
+    QCOMPARE(stored, original);
+    const QList<QVariantList> old = probe.rows(
+        "SELECT d.diveid, d.name, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid), "
+        "(SELECT COUNT(*) FROM gases g WHERE g.diveid=d.diveid) FROM dives d ORDER BY d.serial, "
+        "d.computer, d.diveid");
+    QCOMPARE(old.size(), 2);
+    QCOMPARE(old.at(0), (QVariantList { 3, "Épave", 60.0, 1 }));
+    QCOMPARE(old.at(1), (QVariantList { 7, "Tombant", 45.0, 0 }));
+}
+
+void TestDiveDetails::failedUpgradeLeavesFile_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<QString>("named");
+    // An index under the name of the tanks table: the step fails after the details table was
+    // made and filled.
+    QTest::newRow("index named like a new table") << "CREATE INDEX divetanks ON dives(name)"
+                                                  << "divetanks";
+    QTest::newRow("details table of another shape")
+        << "CREATE TABLE divedetails (diveid INTEGER, remark TEXT)"
+        << "divedetails";
+}
+
+void TestDiveDetails::failedUpgradeLeavesFile()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(QString, named);
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                           "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, "
+                           "gfshigh INTEGER, waterdensity INTEGER, psurf INTEGER, PRIMARY "
+                           "KEY(diveid))"));
+        QVERIFY(probe.exec("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, "
+                           "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
+                           "gradientFactor REAL, PRIMARY KEY(diveid, pointid))"));
+        QVERIFY(probe.exec("INSERT INTO dives (diveid, name) VALUES (1, 'kept')"));
+        QVERIFY(probe.exec(obstacle));
+    }
+    const QByteArray before = fileBytes(path());
+    QCOMPARE(db().openOrCreate(path()), int(LogbookDatabase::StatementFailed));
+    QVERIFY2(db().lastError().contains(named), qPrintable(db().lastError()));
+    QVERIFY(!db().isOpen());
+    QCOMPARE(fileBytes(path()), before);
+}
+
+void TestDiveDetails::detailsStoredExactly_data()
+{
+    QTest::addColumn<DiveDetails>("details");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("word"); // a word that must find the dive once accepted
+
+    QTest::newRow("any script, emoji, newline in a list") << DiveDetails { 12, "Ταύρος 🐙",
+        "Île-de-Ré\nFrance", { "Zoë", "李雷" }, "ok", 5, { "ночь", "a b" } }
+                                                          << true << "李";
+    QTest::newRow("quotes and SQL keywords") << DiveDetails { 1, "x' OR '1'='1",
+        "\"; DROP TABLE dives; --", { "O'Brien", "\"NOT\"" }, "SELECT * FROM dives WHERE 1", 0,
+        { "NEAR", "AND" } } << true << "brien";
+    QTest::newRow("cleared fields") << DiveDetails {} << true << "";
+    QTest::newRow("notes of exactly 64 KiB")
+        << DiveDetails { 3, "", "", {}, QString(MaxNotesBytes, QLatin1Char('n')), 2, {} } << true
+        << "";
+    QTest::newRow("notes one byte too long")
+        << DiveDetails { 3, "", "", {}, QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {} }
+        << false << "";
+    QTest::newRow("rating 6") << DiveDetails { 3, "", "", {}, "", 6, {} } << false << "";
+    QTest::newRow("negative number") << DiveDetails { -1, "", "", {}, "", 1, {} } << false << "";
+}
+
+void TestDiveDetails::detailsStoredExactly()
+{
+    QFETCH(DiveDetails, details);
+    QFETCH(bool, accepted);
+    QFETCH(QString, word);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive = makeDive("first", "Veltra", utc(2024, 5, 1));
+    const DiveDetails kept { 9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" } };
+    applyDetails(kept, dive);
+    int id = -1;
+    QCOMPARE(db().storeDive(dive, &id), 0);
+    const QByteArray before = fileBytes(path());
+
+    QCOMPARE(db().updateDetails(id, details), accepted);
+    DiveDetails loaded;
+    QVERIFY(db().loadDetails(id, loaded));
+    QCOMPARE(loaded, accepted ? details : kept);
+    if (!accepted) {
+        QVERIFY(!db().lastError().isEmpty());
+        QCOMPARE(fileBytes(path()), before);
+    }
+    if (!word.isEmpty())
+        QCOMPARE(found(word), QStringList { "first" });
+    // A new dive carrying the details stores them as they are.
+    DiveProfile second = makeDive("second", "Veltra", utc(2024, 6, 1));
+    applyDetails(details, second);
+    QCOMPARE(db().storeDive(second, &id), accepted ? 0 : int(LogbookDatabase::StatementFailed));
+    if (accepted && details.number > 0) {
+        QVERIFY(db().loadDetails(id, loaded));
+        QCOMPARE(loaded, details);
+    }
+}
+
+void TestDiveDetails::damagedDetailsRead_data()
+{
+    QTest::addColumn<QString>("update"); // what another program wrote into the details
+    QTest::addColumn<DiveDetails>("expected");
+
+    QTest::newRow("lists that are not JSON")
+        << "buddies='Ana, Li', tags='[\"cut'" << DiveDetails { 1, "", "", {}, "", 0, {} };
+    QTest::newRow("lists of other values") << "buddies='[1, null, \"Ana\", {}]', tags='{\"a\": 1}'"
+                                           << DiveDetails { 1, "", "", { "Ana" }, "", 0, {} };
+    QTest::newRow("numbers out of range")
+        << "number=-4, rating=99" << DiveDetails { 0, "", "", {}, "", 0, {} };
+    QTest::newRow("text where numbers belong")
+        << "number='x', rating='five', buddies=X'00FF'" << DiveDetails { 0, "", "", {}, "", 0, {} };
+}
+
+void TestDiveDetails::damagedDetailsRead()
+{
+    QFETCH(QString, update);
+    QFETCH(DiveDetails, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    int id = -1;
+    QCOMPARE(db().storeDive(makeDive("Damaged", "Veltra", utc(2024, 7, 1)), &id), 0);
+    db().close();
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("UPDATE divedetails SET " + update));
+    }
+    // Read with the defaults in place of what makes no sense; listing and search still work.
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile dive;
+    QVERIFY(db().loadDive(id, dive));
+    QCOMPARE(detailsOf(dive), expected);
+    QCOMPARE(found("damaged"), QStringList { "Damaged" });
+}
+
+void TestDiveDetails::search_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("computers"); // the list filter, empty for none
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList none;
+    QTest::newRow("blank finds every dive")
+        << "  " << none << QStringList { "Evening", "Morning reef", "Wall" };
+    QTest::newRow("accents and case folded") << "LAGOS" << none << QStringList { "Morning reef" };
+    QTest::newRow("typed accent finds plain") << "Lagôs" << none << QStringList { "Morning reef" };
+    QTest::newRow("prefix") << "lag" << none << QStringList { "Morning reef" };
+    QTest::newRow("buddy on two dives") << "ana" << none << QStringList { "Morning reef", "Wall" };
+    QTest::newRow("every word must match") << "ana malta" << none << QStringList { "Wall" };
+    QTest::newRow("computer name") << "qrd" << none << QStringList { "Wall" };
+    QTest::newRow("tag") << "wre" << none << QStringList { "Morning reef" };
+    QTest::newRow("words of the notes") << "arch octo" << none << QStringList { "Morning reef" };
+    QTest::newRow("operator words are words") << "and or not" << none << QStringList { "Wall" };
+    QTest::newRow("only punctuation") << "!!! ... ,;" << none << none;
+    QTest::newRow("only FTS syntax") << "\"* ( ) ^ : - + {}" << none << none;
+    QTest::newRow("SQL in the search")
+        << "'; DROP TABLE dives; --" << none << QStringList { "Evening" };
+    QTest::newRow("no such word") << "manta" << none << none;
+    QTest::newRow("with the computer filter")
+        << "ana" << QStringList { "QRD-M" } << QStringList { "Wall" };
+    QTest::newRow("filter leaves none") << "lagos" << QStringList { "QRD-M" } << none;
+}
+
+void TestDiveDetails::search()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, computers);
+    QFETCH(QStringList, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile a = makeDive("Morning reef", "Veltra", utc(2024, 1, 1));
+    applyDetails(DiveDetails { 0, "Lagôs Bay", "Portugal", { "Zoë Martin", "Ana" },
+                     "Octopus under the arch", 3, { "wreck", "night" } },
+        a);
+    DiveProfile b = makeDive("Wall", "QRD-M", utc(2024, 1, 2));
+    applyDetails(
+        DiveDetails { 0, "Blue Hole", "Malta", { "Ana" }, "He said \"AND\" OR NOT", 0, { "deep" } },
+        b);
+    DiveProfile c = makeDive("Evening", "Veltra", utc(2024, 1, 3));
+    c.notes = "'; DROP TABLE dives; --";
+    for (const DiveProfile& dive : { a, b, c })
+        QCOMPARE(db().storeDive(dive), 0);
+    QCOMPARE(found(typed, computers), expected);
+}
+
+void TestDiveDetails::searchInStep()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    int id = -1;
+    QCOMPARE(db().storeDive(makeDive("Dawn", "Veltra", utc(2024, 3, 1)), &id), 0);
+    QCOMPARE(db().storeDive(makeDive("Other", "Veltra", utc(2024, 3, 2))), 0);
+    QCOMPARE(found("coral"), QStringList());
+    QVERIFY(db().updateDetails(id, DiveDetails { 1, "Coral garden", "", {}, "", 0, {} }));
+    QCOMPARE(found("coral"), QStringList { "Dawn" });
+    QVERIFY(db().renameDive(id, "Sunset"));
+    QCOMPARE(found("sunset coral"), QStringList { "Sunset" });
+    QCOMPARE(found("dawn"), QStringList());
+
+    // Refused edits and a store that fails halfway leave the index as it was.
+    QVERIFY(!db().updateDetails(id, DiveDetails { 1, "Manta point", "", {}, "", 9, {} }));
+    QCOMPARE(found("manta"), QStringList());
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 2, 1)"));
+    }
+    QCOMPARE(db().storeDive(makeDive("Ghost", "Veltra", utc(2024, 3, 3))),
+        int(LogbookDatabase::StatementFailed));
+    QCOMPARE(found("ghost"), QStringList());
+
+    QUndoStack stack;
+    QVERIFY(pushLogbookCommand(stack, new DeleteDivesCommand({ id })).isEmpty());
+    QCOMPARE(found("sunset"), QStringList());
+    stack.undo();
+    QCOMPARE(found("sunset coral"), QStringList { "Sunset" });
+
+    // Another program writing the original tables only.
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("INSERT INTO dives (diveid, name, computer) VALUES (50, 'Legacy', "
+                           "'Old')"));
+    }
+    QCOMPARE(found("legacy"), QStringList { "Legacy" });
+    {
+        Probe probe(path());
+        QVERIFY(probe.exec("DELETE FROM dives WHERE diveid=50"));
+    }
+    QCOMPARE(found("legacy"), QStringList());
+}
+
+void TestDiveDetails::numbering_data()
+{
+    QTest::addColumn<QList<int>>("days"); // start days of the dives, in the order stored
+    QTest::addColumn<QList<int>>("given"); // numbers the dives carry, 0 none
+    QTest::addColumn<QList<int>>("expected"); // numbers after all are stored
+
+    QTest::newRow("stored in date order")
+        << QList<int> { 1, 2, 3 } << QList<int> { 0, 0, 0 } << QList<int> { 1, 2, 3 };
+    // The older dive takes number 1; the two after it move up.
+    QTest::newRow("older dive stored last")
+        << QList<int> { 2, 3, 1 } << QList<int> { 0, 0, 0 } << QList<int> { 2, 3, 1 };
+    QTest::newRow("dive between two")
+        << QList<int> { 1, 3, 2 } << QList<int> { 0, 0, 0 } << QList<int> { 1, 3, 2 };
+    // A log that starts at 140: the next dive follows it, a given number is kept.
+    QTest::newRow("numbers from a file kept")
+        << QList<int> { 1, 2, 3 } << QList<int> { 140, 0, 7 } << QList<int> { 140, 141, 7 };
+}
+
+void TestDiveDetails::numbering()
+{
+    QFETCH(QList<int>, days);
+    QFETCH(QList<int>, given);
+    QFETCH(QList<int>, expected);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    QList<int> ids;
+    for (int i = 0; i < days.size(); ++i) {
+        DiveProfile dive = makeDive(QString::number(i), "Veltra", utc(2024, 2, days[i]));
+        dive.number = given[i];
+        int id = -1;
+        QCOMPARE(db().storeDive(dive, &id), 0);
+        ids << id;
+    }
+    QList<int> numbers;
+    QList<int> renumbered;
+    DiveDetails details;
+    for (int id : ids) {
+        QVERIFY(db().loadDetails(id, details));
+        numbers << details.number;
+    }
+    QCOMPARE(numbers, expected);
+    QVERIFY(db().renumberDives());
+    for (int id : ids) {
+        QVERIFY(db().loadDetails(id, details));
+        renumbered << details.number;
+    }
+    QCOMPARE(renumbered, days); // days 1..n: the rank in date order is the day itself
+}
+
+void TestDiveDetails::statistics_data()
+{
+    QTest::addColumn<DiveFilter>("filter");
+    QTest::addColumn<QString>("where"); // the same restriction in plain SQL
+
+    QTest::newRow("every dive") << DiveFilter() << "1";
+    DiveFilter computer;
+    computer.byComputer = true;
+    computer.computers = { "QRD-M" };
+    QTest::newRow("one computer") << computer << "d.computer='QRD-M'";
+    DiveFilter search;
+    search.search = "wall";
+    QTest::newRow("searched name") << search << "d.name LIKE 'Wall%'";
+}
+
+void TestDiveDetails::statistics()
+{
+    QFETCH(DiveFilter, filter);
+    QFETCH(QString, where);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    // Dives over two years; the first starts on 31 December at 23:30 UTC, already January in
+    // Paris. Dives 2 and 6 share the deepest depth, so the earlier must win.
+    const double depths[] = { 12, 31, 8.5, 22, 17, 41, 41, 5, 29.5 };
+    const int durations[] = { 2400, 3000, 1800, 3600, 2700, 3900, 2100, 900, 3900 };
+    const double colds[] = { 13, 14, 21, 24, 25.5, 19, 15, 14, 12.5 };
+    for (int i = 0; i < 9; ++i) {
+        const qint64 start = utc(2023, 12, 31, 23) + 1800 + qint64(i) * 47 * 86400;
+        const QString name = (i % 2 ? QStringLiteral("Wall %1") : QStringLiteral("Reef %1")).arg(i);
+        QCOMPARE(db().storeDive(makeDive(
+                     name, i % 3 ? "Veltra" : "QRD-M", start, depths[i], durations[i], colds[i])),
+            0);
+    }
+    QList<DiveListEntry> entries;
+    int groups = 0;
+    QVERIFY(db().listDives(filter, entries, groups));
+    const DiveStatistics stats = computeStatistics(entries);
+    db().close();
+
+    Probe probe(path());
+    const QString perDive = QStringLiteral(
+        "(SELECT d.diveid id, d.datetime t, MAX(p.time) s, MAX(p.depth) z, MIN(p.temperature) c "
+        "FROM dives d JOIN profiles p ON p.diveid=d.diveid WHERE %1 GROUP BY d.diveid)")
+                                .arg(where);
+    const auto compareTotals = [&](const DiveTotals& got, const QString& condition) {
+        const QString from = perDive + QStringLiteral(" WHERE ") + condition;
+        const QVariantList sums
+            = probe.rows("SELECT COUNT(*), SUM(s), MAX(z), AVG(z) FROM " + from).value(0);
+        QCOMPARE(got.dives, sums.at(0).toInt());
+        QCOMPARE(got.totalSeconds, sums.at(1).toDouble());
+        QCOMPARE(got.maxDepth, sums.at(2).toDouble());
+        QVERIFY(qAbs(got.meanMaxDepth - sums.at(3).toDouble()) < 1e-9);
+        QCOMPARE(got.deepestId,
+            probe.rows("SELECT id FROM " + from + " ORDER BY z DESC, t, id LIMIT 1")
+                .value(0)
+                .value(0)
+                .toInt());
+        const QVariantList longest
+            = probe.rows("SELECT id, s FROM " + from + " ORDER BY s DESC, t, id LIMIT 1").value(0);
+        QCOMPARE(got.longestId, longest.at(0).toInt());
+        QCOMPARE(got.longestSeconds, longest.at(1).toDouble());
+    };
+    compareTotals(stats.totals, "1");
+    QVERIFY(stats.totals.dives > 1);
+
+    for (const auto& [format, periods] : { std::pair { QString("%Y"), stats.years },
+             std::pair { QString("%Y-%m"), stats.months } }) {
+        const QString local
+            = QStringLiteral("strftime('%1', t, 'unixepoch', 'localtime')").arg(format);
+        QStringList expected;
+        for (const QVariantList& row :
+            probe.rows(QStringLiteral("SELECT DISTINCT %1 FROM %2 ORDER BY 1").arg(local, perDive)))
+            expected << row.at(0).toString();
+        QStringList got;
+        for (const DivePeriodTotals& p : periods) {
+            got << p.period;
+            compareTotals(p.totals, QStringLiteral("%1='%2'").arg(local, p.period));
+        }
+        QCOMPARE(got, expected);
+    }
+
+    QList<int> histogram;
+    for (const QVariantList& row :
+        probe.rows("SELECT CAST(z / 5 AS INTEGER), COUNT(*) FROM " + perDive + " GROUP BY 1")) {
+        histogram.resize(qMax(histogram.size(), row.at(0).toInt() + 1));
+        histogram[row.at(0).toInt()] = row.at(1).toInt();
+    }
+    QCOMPARE(stats.depthHistogram, histogram);
+
+    for (const QVariantList& row :
+        probe.rows("SELECT CAST(strftime('%m', t, 'unixepoch', 'localtime') AS INTEGER), AVG(c), "
+                   "COUNT(*) FROM "
+            + perDive + " GROUP BY 1")) {
+        const int month = row.at(0).toInt() - 1;
+        QCOMPARE(stats.temperatureDives[size_t(month)], row.at(2).toInt());
+        QVERIFY(qAbs(stats.meanTemperature[size_t(month)] - row.at(1).toDouble()) < 1e-9);
+    }
+}
+
+void TestDiveDetails::undoRedo()
+{
+    QCOMPARE(db().openOrCreate(path()), 0);
+    DiveProfile original = makeDive("Kept whole", "Veltra", utc(2024, 4, 1), 33, 600, 11);
+    applyDetails(
+        DiveDetails { 4, "Arch", "Gozo", { "Ana", "Li" }, "notes", 5, { "cave" } }, original);
+    original.tanks = { { 0, 200, 70 }, { 1, 180, 110 } };
+    int id = -1;
+    QCOMPARE(db().storeDive(original, &id), 0);
+    QCOMPARE(db().storeDive(makeDive("Later", "Veltra", utc(2024, 4, 2))), 0);
+
+    QUndoStack stack;
+    QVERIFY(pushLogbookCommand(stack, new DeleteDivesCommand({ id })).isEmpty());
+    DiveProfile back;
+    QVERIFY(!db().loadDive(id, back));
+    stack.undo();
+    QVERIFY(db().loadDive(id, back));
+    // Every sample comes back as it was first given.
+    QCOMPARE(back.samples.size(), original.samples.size());
+    for (int i = 0; i < original.samples.size(); ++i) {
+        const DiveSample& a = original.samples.at(i);
+        const DiveSample& b = back.samples.at(i);
+        QCOMPARE(b.time, a.time);
+        QCOMPARE(b.depth, a.depth);
+        QCOMPARE(b.temperature, a.temperature);
+        QCOMPARE(b.otu, a.otu);
+        QCOMPARE(b.cns, a.cns);
+        QCOMPARE(b.decoCeiling, a.decoCeiling);
+        QCOMPARE(b.gradientFactor, a.gradientFactor);
+        QCOMPARE(b.alertFlags, a.alertFlags);
+        QCOMPARE(b.gasIndex, a.gasIndex);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
+            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
+    }
+    QCOMPARE(back.gases.size(), 2);
+    QCOMPARE(back.gases.at(1).o2, 32);
+    QCOMPARE(detailsOf(back), detailsOf(original));
+    QCOMPARE(back.tanks.size(), 2);
+    QCOMPARE(back.tanks.at(1).endBar, 110.0);
+    stack.redo();
+    QVERIFY(!db().loadDive(id, back));
+    stack.undo();
+
+    // Rename and details: undo puts the old values back, redo the new ones.
+    QVERIFY(
+        pushLogbookCommand(stack, new RenameDiveCommand(id, "Kept whole", "Renamed")).isEmpty());
+    DiveDetails edited = detailsOf(original);
+    edited.site = "Blue hole";
+    QVERIFY(db().updateDetails(id, edited));
+    stack.push(new EditDetailsCommand(id, detailsOf(original), edited));
+    stack.undo();
+    DiveDetails details;
+    QVERIFY(db().loadDetails(id, details));
+    QCOMPARE(details.site, QString("Arch"));
+    stack.undo();
+    QCOMPARE(found("renamed"), QStringList());
+    QCOMPARE(found("kept"), QStringList { "Kept whole" });
+    stack.redo();
+    stack.redo();
+    QCOMPARE(found("blue renamed"), QStringList { "Renamed" });
+
+    // A rename to a name taken is refused and stays off the stack.
+    const int depth = stack.count();
+    QVERIFY(!pushLogbookCommand(stack, new RenameDiveCommand(id, "Renamed", "Later")).isEmpty());
+    QCOMPARE(stack.count(), depth);
+
+    // An import is undone by deleting it and redone under the same id.
+    int imported = -1;
+    QCOMPARE(db().storeDive(makeDive("Imported", "Veltra", utc(2024, 4, 3)), &imported), 0);
+    QVERIFY(pushLogbookCommand(stack, new ImportDiveCommand(DiveProfile(), imported)).isEmpty());
+    stack.undo();
+    QCOMPARE(found("imported"), QStringList());
+    stack.redo();
+    QVERIFY(db().loadDive(imported, back));
+    QCOMPARE(back.name, QString("Imported"));
+    QCOMPARE(back.samples.size(), 5);
+}
+
+QTEST_GUILESS_MAIN(TestDiveDetails)
+#include "tst_divedetails.moc"

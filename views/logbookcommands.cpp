@@ -1,0 +1,180 @@
+#include "views/logbookcommands.h"
+
+#include "logbook/logbookdatabase.h"
+
+#include <QCoreApplication>
+#include <QUndoStack>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("LogbookCommand", text);
+}
+
+LogbookDatabase& logbook()
+{
+    return LogbookDatabase::instance();
+}
+
+} // namespace
+
+QString pushLogbookCommand(QUndoStack& stack, LogbookCommand* command)
+{
+    const QString before = command->failed();
+    command->redo();
+    QStringList errors;
+    for (const QString& e : { before, command->failed() }) {
+        if (!e.isEmpty())
+            errors << e;
+    }
+    if (command->changed()) {
+        command->skipNextRedo();
+        stack.push(command);
+    } else {
+        delete command;
+    }
+    return errors.join(QStringLiteral(", "));
+}
+
+DeleteDivesCommand::DeleteDivesCommand(const QList<int>& diveIds, const QStringList& labels)
+{
+    QStringList unread;
+    for (int i = 0; i < diveIds.size(); ++i) {
+        Kept kept { diveIds[i], DiveProfile(), false };
+        if (logbook().loadDive(kept.id, kept.dive))
+            m_dives.append(kept);
+        else
+            unread << (i < labels.size() ? labels[i] : QString::number(kept.id));
+    }
+    setError(unread.join(QStringLiteral(", ")));
+    setText(m_dives.size() == 1 ? tr("Delete dive") : tr("Delete %1 dives").arg(m_dives.size()));
+}
+
+void DeleteDivesCommand::redo()
+{
+    if (takeSkip())
+        return;
+    QStringList failed;
+    bool any = false;
+    for (Kept& kept : m_dives) {
+        if (kept.deleted)
+            continue;
+        kept.deleted = logbook().deleteDive(kept.id);
+        any = any || kept.deleted;
+        if (!kept.deleted)
+            failed << kept.dive.name;
+    }
+    setChanged(any);
+    // The names alone: the caller says what failed.
+    setError(failed.join(QStringLiteral(", ")));
+}
+
+void DeleteDivesCommand::undo()
+{
+    QStringList failed;
+    for (Kept& kept : m_dives) {
+        if (!kept.deleted)
+            continue;
+        int id = -1;
+        if (logbook().restoreDive(kept.dive, kept.id, &id) == LogbookDatabase::Success) {
+            kept.id = id;
+            kept.deleted = false;
+        } else {
+            failed << kept.dive.name + QStringLiteral(": ") + logbook().lastError();
+        }
+    }
+    setError(failed.join(QLatin1Char('\n')));
+}
+
+QList<int> DeleteDivesCommand::diveIds() const
+{
+    QList<int> ids;
+    for (const Kept& kept : m_dives)
+        ids << kept.id;
+    return ids;
+}
+
+RenameDiveCommand::RenameDiveCommand(int diveId, const QString& oldName, const QString& newName)
+    : m_id(diveId)
+    , m_old(oldName)
+    , m_new(newName)
+{
+    setText(tr("Rename dive"));
+}
+
+void RenameDiveCommand::redo()
+{
+    if (takeSkip())
+        return;
+    const bool done = logbook().renameDive(m_id, m_new);
+    setChanged(done);
+    setError(done ? QString() : logbook().lastError());
+}
+
+void RenameDiveCommand::undo()
+{
+    setError(logbook().renameDive(m_id, m_old) ? QString() : logbook().lastError());
+}
+
+EditDetailsCommand::EditDetailsCommand(
+    int diveId, const DiveDetails& before, const DiveDetails& after)
+    : m_id(diveId)
+    , m_before(before)
+    , m_after(after)
+{
+    setText(tr("Edit dive details"));
+}
+
+void EditDetailsCommand::redo()
+{
+    if (takeSkip())
+        return;
+    const bool done = logbook().updateDetails(m_id, m_after);
+    setChanged(done);
+    setError(done ? QString() : logbook().lastError());
+}
+
+void EditDetailsCommand::undo()
+{
+    setError(logbook().updateDetails(m_id, m_before) ? QString() : logbook().lastError());
+}
+
+ImportDiveCommand::ImportDiveCommand(const DiveProfile& dive, int storedId)
+    : m_dive(dive)
+    , m_id(storedId)
+{
+    if (storedId >= 0) {
+        // Already stored: keep the dive as the logbook has it (its number included).
+        logbook().loadDive(storedId, m_dive);
+        setChanged(true);
+        skipNextRedo();
+    }
+    setText(tr("Import dive %1").arg(dive.name));
+}
+
+void ImportDiveCommand::redo()
+{
+    if (takeSkip())
+        return;
+    int id = -1;
+    const int outcome
+        = m_id < 0 ? logbook().storeDive(m_dive, &id) : logbook().restoreDive(m_dive, m_id, &id);
+    if (m_outcome < 0)
+        m_outcome = outcome;
+    setChanged(outcome == LogbookDatabase::Success);
+    if (outcome != LogbookDatabase::Success) {
+        setError(logbook().lastError());
+        return;
+    }
+    // The number it was given stays with it when it comes back.
+    if (m_id < 0)
+        logbook().loadDive(id, m_dive);
+    m_id = id;
+    setError(QString());
+}
+
+void ImportDiveCommand::undo()
+{
+    setError(m_id >= 0 && logbook().deleteDive(m_id) ? QString() : logbook().lastError());
+}
