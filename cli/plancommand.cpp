@@ -236,6 +236,14 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
     }
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
+    if (o.values.contains("--save")) {
+        const QString path = o.value("--save");
+        const PlanFile::Status status = savePlan(plan, path);
+        if (status != PlanFile::Status::Ok) {
+            err << QStringLiteral("%1: %2\n").arg(path, PlanFile::statusText(status));
+            return ExitFailed;
+        }
+    }
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
@@ -257,7 +265,8 @@ QString planUsage()
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
-        { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval", "--deco-gas" },
+        { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval", "--deco-gas",
+            "--save" },
         { "--effort", "--cc", "--json" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
