@@ -266,11 +266,14 @@ private slots:
     void rendersPlan()
     {
         PlanificationTab tab;
-        tab.resize(1200, 800);
+        tab.resize(1366, 768);
         tab.findChild<QPushButton*>("btAddDive")->click();
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;
+        auto* gases = tab.findChild<QTableWidget*>("tblGases");
+        gases->item(1, 0)->setText("50");
+        gases->item(2, 0)->setText("100");
         tab.changeCurrentPlanifDive(0);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
