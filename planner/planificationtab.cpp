@@ -268,6 +268,8 @@ void PlanificationTab::recompute()
     PlanifDive* dive = m_plan.current();
     if (!dive)
         return;
+    // Every edit of the plan ends here.
+    m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
     QStringList messages;
@@ -308,8 +310,11 @@ void PlanificationTab::changeCurrentPlanifDive(int slot)
         m_ui->runtime->clear();
         return;
     }
-    // The ascent is computed before the graph fits, so the whole dive is in view.
+    // The ascent is computed before the graph fits, so the whole dive is in view. Showing
+    // another dive changes nothing of the plan.
+    const bool modified = m_modified;
     recompute();
+    m_modified = modified;
     m_ui->widgetSimul->showProfile(&dive->profile);
     updatePointClip();
     m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
@@ -401,6 +406,7 @@ void PlanificationTab::addNewDive()
         return;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
 }
 
 bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
@@ -411,6 +417,7 @@ bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
         return false;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
     return true;
 }
 
@@ -419,6 +426,7 @@ bool PlanificationTab::replaceCurrentProfile(const DiveProfile& profile)
     if (!m_plan.replaceCurrentProfile(profile))
         return false;
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
     return true;
 }
 
@@ -433,6 +441,7 @@ void PlanificationTab::replaceByNewDive()
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.replaceCurrentByDefault();
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
 }
 
 void PlanificationTab::removeCurrentDive()
@@ -442,6 +451,7 @@ void PlanificationTab::removeCurrentDive()
     // The graph refers to the dive about to go.
     m_ui->widgetSimul->showProfile(nullptr);
     changeCurrentPlanifDive(m_plan.removeCurrent());
+    m_modified = true;
 }
 
 void PlanificationTab::newPlanification()
@@ -451,9 +461,24 @@ void PlanificationTab::newPlanification()
                this, tr("New planification"), tr("Are you sure to create new planification?"))
             == QMessageBox::No)
         return;
+    if (!maybeSave())
+        return;
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.clear();
     changeCurrentPlanifDive(-1);
+    m_modified = false;
+}
+
+bool PlanificationTab::maybeSave()
+{
+    if (!m_modified || m_plan.diveCount() == 0)
+        return true;
+    const auto answer = QMessageBox::question(this, tr("Unsaved plan"),
+        tr("The plan has changes that are not saved. Save them?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return savePlan();
+    return answer == QMessageBox::Discard;
 }
 
 void PlanificationTab::addExistingDive(bool replace)
@@ -482,6 +507,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         error(tr("Error"), PlanFile::statusText(status));
         return false;
     }
+    m_modified = false;
     return true;
 }
 
@@ -495,11 +521,14 @@ bool PlanificationTab::loadPlanFrom(const QString& path)
         return false;
     }
     changeCurrentPlanifDive(0);
+    m_modified = false;
     return true;
 }
 
 void PlanificationTab::loadPlan()
 {
+    if (!maybeSave())
+        return;
     const QString path = QFileDialog::getOpenFileName(
         this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
@@ -508,16 +537,16 @@ void PlanificationTab::loadPlan()
     loadPlanFrom(path);
 }
 
-void PlanificationTab::savePlan()
+bool PlanificationTab::savePlan()
 {
     QString path = QFileDialog::getSaveFileName(
         this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".diveplan");
     rememberFolder(kLastPlanFolder, path);
-    savePlanTo(path);
+    return savePlanTo(path);
 }
 
 void PlanificationTab::addDivePoint()

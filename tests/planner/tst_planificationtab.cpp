@@ -10,10 +10,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
-#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -175,6 +175,31 @@ private slots:
         QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
         if (minutes >= 0)
             QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+    }
+
+    void unsavedChangesAsk()
+    {
+        PlanificationTab tab;
+        QVERIFY(tab.maybeSave()); // nothing to lose
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        QVERIFY(tab.isModified());
+        BoxAnswer cancel;
+        cancel.button = QMessageBox::Cancel;
+        cancel.arm();
+        QVERIFY(!tab.maybeSave());
+        QVERIFY(!cancel.text.isEmpty());
+        BoxAnswer discard;
+        discard.button = QMessageBox::Discard;
+        discard.arm();
+        QVERIFY(tab.maybeSave());
+
+        QTemporaryDir dir;
+        QVERIFY(tab.savePlanTo(dir.filePath("a.diveplan")));
+        tab.changeCurrentPlanifDive(0); // looking at another dive is no change
+        QVERIFY(!tab.isModified());
+        tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
+        QVERIFY(tab.isModified());
     }
 
     void gasTableSetsDecoGases()
