@@ -103,6 +103,7 @@ void PlanificationTab::setUpPointsTable()
         m_ui->widgetSimul->profileItem()->reloadPoints();
         recompute();
         refreshPoints(-1);
+        m_ui->widgetSimul->profileItem()->fitAll();
     });
 }
 
@@ -603,6 +604,8 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
     recompute();
     refreshPoints(point);
+    // Typed into the table, the new point may lie outside the graph: show the whole dive.
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 
@@ -616,6 +619,7 @@ bool PlanificationTab::timeChanged(int point, int& seconds)
     seconds = int(std::lround(t));
     recompute();
     refreshPoints(point);
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 

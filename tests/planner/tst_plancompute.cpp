@@ -281,6 +281,31 @@ private slots:
         QVERIFY(!plan.dives[0]->profile.ceilingTrace.isEmpty());
     }
 
+    void ceilingNeverBelowTheDiverOnTheAscent()
+    {
+        // 30 m for 60 min on Nx30 at GF 20/90: at each stop the ceiling read at the GF of the
+        // stop's own depth lies some 15 cm below the stop the schedule allows.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 90, 30 }, { 3600, 30 } }, 1);
+        plan.dives[0]->settings.gfLow = 20;
+        plan.dives[0]->settings.gfHigh = 90;
+        plan.currentIndex = 0;
+        run(plan);
+        const DiveProfile& profile = plan.dives[0]->profile;
+        int checked = 0;
+        for (const ProfileMarker& m : profile.ceilingTrace) {
+            const QList<DiveSample>& a = profile.ascentSamples;
+            for (qsizetype k = 1; k < a.size(); ++k) {
+                if (m.time <= a[k - 1].time || m.time > a[k].time)
+                    continue;
+                const double f = (m.time - a[k - 1].time) / (a[k].time - a[k - 1].time);
+                QVERIFY(m.depth <= a[k - 1].depth + f * (a[k].depth - a[k - 1].depth) + 0.001);
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 100);
+    }
+
     void effortModeUsesLowFactorsThroughout()
     {
         Planification plan;

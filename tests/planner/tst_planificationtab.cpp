@@ -2,6 +2,7 @@
 #include "planner/planificationtab.h"
 #include "planner/spinboxdelegate.h"
 #include "planner/tbldivepointsmodel.h"
+#include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>
@@ -83,6 +84,9 @@ private slots:
     void delegateEditsRecomputeAtOnce()
     {
         PlanificationTab tab;
+        tab.resize(1200, 800);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
         tab.findChild<QPushButton*>("btAddDive")->click();
         auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
         auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
@@ -103,6 +107,10 @@ private slots:
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
         QVERIFY(tab.resultHtml() != before);
         QVERIFY(tab.resultHtml().contains("|    25:00 |"));
+        // The graph fits the longer dive.
+        const DiveProfileItem* item = tab.findChild<GraphView*>("widgetSimul")->profileItem();
+        QVERIFY(item->xScale() * tab.plan().current()->profile.duration
+            <= item->plotRect().width() + 0.5);
 
         // A time before the previous point is clamped and written back into the editor.
         time->setTime(QTime(0, 0, 30));
