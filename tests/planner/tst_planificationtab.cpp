@@ -185,6 +185,33 @@ private slots:
             QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
     }
 
+    void surfaceIntervalTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<quint32>("seconds");
+        QTest::newRow("minutes") << "95" << 95u * 60;
+        QTest::newRow("hours-minutes") << "1H45" << 105u * 60;
+        QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
+    }
+
+    void surfaceIntervalTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(quint32, seconds);
+        PlanificationTab tab;
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
+        interval->setFocus();
+        interval->selectAll();
+        QTest::keyClicks(interval, typed);
+        QTest::keyClick(interval, Qt::Key_Tab);
+        QCOMPARE(tab.plan().dives[1]->surfaceIntervalS, seconds);
+        QCOMPARE(interval->seconds(), int(seconds));
+    }
+
     void unsavedChangesAsk()
     {
         PlanificationTab tab;
