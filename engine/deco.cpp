@@ -166,10 +166,20 @@ void reachLevel(tissues_t& copy, const tissues_t& tissues, const config_t& confi
 bool mayLeave(const deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
     int level, const gas_t& gas, const float* setpoint, tissues_t* arrival = nullptr)
 {
+    const float next = stop_pressure(config, level - 1);
+    const float gf = gf_at(deco, config, next, level - 1);
+    if (!(stop_pressure(config, level) < pressure)) {
+        // Already at (or above) the level: no ascent, the tissues as they are. This is the
+        // case at every stop, so no copy is made unless asked for.
+        if (can_stay_at(tissues, next, gf))
+            return true;
+        if (arrival)
+            *arrival = tissues;
+        return false;
+    }
     tissues_t copy;
     reachLevel(copy, tissues, config, pressure, level, gas, setpoint);
-    const float next = stop_pressure(config, level - 1);
-    if (can_stay_at(copy, next, gf_at(deco, config, next, level - 1)))
+    if (can_stay_at(copy, next, gf))
         return true;
     if (arrival)
         *arrival = copy;

@@ -195,7 +195,7 @@ void PlanificationTab::setUpSettingsWidgets()
     });
     connect(
         m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
-    QTableWidget* gases = m_ui->tblGases;
+    QTableWidget* gases = m_ui->tblPlanGases;
     gases->setColumnCount(GasColumnCount);
     gases->setHorizontalHeaderLabels({ tr("O2 %"), tr("He %"), tr("Role"), tr("Switch") });
     gases->verticalHeader()->setVisible(false);
@@ -634,7 +634,7 @@ void PlanificationTab::applyDiveMode(int index)
 
 void PlanificationTab::fillGasTable()
 {
-    QTableWidget* table = m_ui->tblGases;
+    QTableWidget* table = m_ui->tblPlanGases;
     const QSignalBlocker blocker(table);
     const PlanifDive* dive = m_plan.current();
     const QList<PlanGas> gases = dive ? planGasTable(*dive) : QList<PlanGas>();
@@ -667,7 +667,7 @@ void PlanificationTab::fillGasTable()
 
 void PlanificationTab::readGasTable()
 {
-    QTableWidget* table = m_ui->tblGases;
+    QTableWidget* table = m_ui->tblPlanGases;
     PlanDiveSettings settings = m_plan.newDiveSettings;
     settings.decoGases.clear();
     for (int row = 0; row < table->rowCount(); ++row) {

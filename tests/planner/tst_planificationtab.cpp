@@ -172,7 +172,7 @@ private slots:
         QTest::newRow("hours-only") << "3H" << 180;
         QTest::newRow("minutes-only") << "95mn" << 95;
         QTest::newRow("bare-number") << "45" << 45;
-        QTest::newRow("minutes-overflow") << "1H75" << -1;
+        QTest::newRow("minutes-past-the-hour") << "1H75" << 135;
         QTest::newRow("garbage") << "abc" << -1;
     }
 
@@ -192,6 +192,8 @@ private slots:
         QTest::newRow("minutes") << "95" << 95u * 60;
         QTest::newRow("hours-minutes") << "1H45" << 105u * 60;
         QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
+        // Typed over the minutes of "00H00mn": more minutes than an hour holds.
+        QTest::newRow("minutes-past-the-hour") << "0H90" << 90u * 60;
     }
 
     void surfaceIntervalTyped()
@@ -242,7 +244,7 @@ private slots:
         // The default dive breathes air on its points: one bottom row, then three deco rows.
         PlanificationTab tab;
         tab.findChild<QPushButton*>("btAddDive")->click();
-        auto* table = tab.findChild<QTableWidget*>("tblGases");
+        auto* table = tab.findChild<QTableWidget*>("tblPlanGases");
         QCOMPARE(table->rowCount(), 1 + kMaxDecoGases);
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("21"));
         table->item(1, 0)->setText("50");
@@ -331,7 +333,7 @@ private slots:
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;
-        auto* gases = tab.findChild<QTableWidget*>("tblGases");
+        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
         gases->item(1, 0)->setText("50");
         gases->item(2, 0)->setText("100");
         tab.changeCurrentPlanifDive(0);
