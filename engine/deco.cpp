@@ -267,11 +267,11 @@ bool firstStopSurelyOwes(const deco_t& deco, const config_t& config, const tissu
     const float gf = gf_at(deco, config, next, level - 1);
     if (!work.hasHe && gas->fHe == 0.0f) {
         const model_t& model = current_model();
-        for (int i = 0; i < kCompartments; ++i) {
-            if (work.pN2[i] > n2StopLimit(model, i, gf, next, work.pHe[i]))
-                return true;
-        }
-        return false;
+        // All compartments first, without an early exit, so the compiler can vectorise.
+        int over = 0;
+        for (int i = 0; i < kCompartments; ++i)
+            over |= work.pN2[i] > n2StopLimit(model, i, gf, next, work.pHe[i]) ? 1 : 0;
+        return over != 0;
     }
     return next - ceiling_pressure(work, gf) < 0.0f;
 }

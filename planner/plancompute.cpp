@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -182,6 +183,9 @@ private:
         compute_deco(m_deco, m_config, m_tissues, m_surface, 0.0f);
         compute_deco(m_traceDeco, m_config, m_tissues, m_surface, 0.0f);
         m_traceTissues = m_tissues;
+        // The last trace's storage is reused: an edit redraws a trace of about the same length.
+        m_trace = std::move(m_profile.ceilingTrace);
+        m_trace.clear();
         m_otu = m_previous ? m_previous->otu : 0.0f;
         m_maxCns = m_tissues.cns;
     }
@@ -387,7 +391,7 @@ private:
         r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
         r.decoImpossible = impossible;
         r.ndlMin = m_ndl;
-        m_profile.ceilingTrace = m_trace;
+        m_profile.ceilingTrace = std::move(m_trace);
         m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
         m_profile.computeStatistics();
         m_profile.computeSpeeds(false);
