@@ -443,6 +443,15 @@ void MainWindow::on_actionQuit_triggered()
     close();
 }
 
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_planTab && !m_planTab->maybeSave()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::logToConsole(const QString& text, bool clear)
 {
     if (clear)

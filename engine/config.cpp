@@ -490,16 +490,49 @@ float depth_to_pressure(const config_t& config, float depthM)
     return config.density * kGravity * depthM / 100.0f + config.surfacePressure;
 }
 
-float stop_pressure(const config_t& config, int index)
+namespace {
+
+float levelPressure(const config_t& config, float lastStop, int index)
 {
-    if (index < 1)
-        return config.surfacePressure;
-    const float lastStop = config.last_stop_depth();
     if (index == 1)
         return depth_to_pressure(config, lastStop);
     const float step = config.metric ? 3.0f : 3.048f;
     const float depth = std::round(lastStop / step) * step + static_cast<float>(index - 1) * step;
     return depth_to_pressure(config, depth);
+}
+
+// The pressures of the stop levels of the last surface, water and last stop asked for: the
+// stop searches ask for the same few levels many times per computation.
+struct level_cache_t
+{
+    float lastStop = -1.0f;
+    float density = 0.0f;
+    float surface = 0.0f;
+    uint8_t metric = 2;
+    float pressure[64] = {};
+};
+level_cache_t g_levels;
+
+} // namespace
+
+float stop_pressure(const config_t& config, int index)
+{
+    if (index < 1)
+        return config.surfacePressure;
+    const float lastStop = config.last_stop_depth();
+    if (index >= 64)
+        return levelPressure(config, lastStop, index);
+    level_cache_t& c = g_levels;
+    if (c.lastStop != lastStop || c.density != config.density || c.surface != config.surfacePressure
+        || c.metric != config.metric) {
+        c.lastStop = lastStop;
+        c.density = config.density;
+        c.surface = config.surfacePressure;
+        c.metric = config.metric;
+        for (int level = 1; level < 64; ++level)
+            c.pressure[level] = levelPressure(config, lastStop, level);
+    }
+    return c.pressure[index];
 }
 
 float pressure_to_depth(float pressureBar)

@@ -161,14 +161,41 @@ void reachLevel(tissues_t& copy, const tissues_t& tissues, const config_t& confi
             copy, pressure, target, (pressure - target) / config.ascent_rate(), gas, setpoint);
 }
 
-// Arriving at `level` from `pressure`, may the diver go on to level - 1?
+// Arriving at `level` from `pressure`, may the diver go on to level - 1? When not, and `arrival`
+// is given, it receives the tissues on arrival.
 bool mayLeave(const deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
-    int level, const gas_t& gas, const float* setpoint)
+    int level, const gas_t& gas, const float* setpoint, tissues_t* arrival = nullptr)
 {
+    const float next = stop_pressure(config, level - 1);
+    const float gf = gf_at(deco, config, next, level - 1);
+    if (!(stop_pressure(config, level) < pressure)) {
+        // Already at (or above) the level: no ascent, the tissues as they are. This is the
+        // case at every stop, so no copy is made unless asked for.
+        if (can_stay_at(tissues, next, gf))
+            return true;
+        if (arrival)
+            *arrival = tissues;
+        return false;
+    }
     tissues_t copy;
     reachLevel(copy, tissues, config, pressure, level, gas, setpoint);
-    const float next = stop_pressure(config, level - 1);
-    return can_stay_at(copy, next, gf_at(deco, config, next, level - 1));
+    if (can_stay_at(copy, next, gf))
+        return true;
+    if (arrival)
+        *arrival = copy;
+    return false;
+}
+
+// find_first_stop, handing back the tissues on arrival at the first stop it places.
+void placeFirstStop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
+    tissues_t* arrival);
+
+// The tension compartment i may carry at a stop before the diver may go on to nextPressure, with
+// nitrogen coefficients (no helium in the tissues); one expression for every caller, so they
+// agree to the last bit.
+inline float n2StopLimit(const model_t& model, int i, float gf, float nextPressure, float pHe)
+{
+    return (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf - pHe;
 }
 
 float stopMargin(const tissues_t& tissues, float stopPressure, int steps, const gas_t& gas,
@@ -190,6 +217,63 @@ float sanitizedHint(float minutes)
     if (!(minutes > 0.0f) || !std::isfinite(minutes))
         return 0.0f;
     return minutes > kStopCapMin ? kStopCapMin : minutes;
+}
+
+// The ceiling at the gradient factor of the first stop (GF low at the anchor, GF high at the
+// surface), or of the diver's own depth when that is deeper.
+void setCeiling(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+{
+    const gf_t& gf = *config.gf();
+    const float surface = config.surfacePressure;
+    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
+    if (pressure > reference)
+        reference = pressure;
+    float factor;
+    if (deco.anchorIndex < 1 || gf.gfLow == gf.gfHigh || reference <= surface) {
+        factor = gf.gfHigh;
+    } else if (reference >= deco.anchorPressure) {
+        factor = gf.gfLow;
+    } else {
+        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
+        factor = (1.0f - f) * gf.gfLow + f * gf.gfHigh;
+    }
+    deco.ceiling = ceiling_pressure(tissues, factor);
+}
+
+// Does the first stop that find_first_stop placed owe time, as compute_stops would find it?
+// `work` holds the tissues on arrival there.
+// Decided the way stop_minutes decides it before any time is spent: exact for nitrogen-only
+// tissues; with helium a "no" can still become "yes" after a while at the stop, so only a "yes"
+// is certain. Returns false whenever only the full schedule can tell.
+bool firstStopSurelyOwes(const deco_t& deco, const config_t& config, const tissues_t& work)
+{
+    const int level = deco.firstStopIndex;
+    const float current = deco.firstStopPressure;
+    uint8_t gasIndex = config.current_gas_index();
+    const gas_t* gas = config.current_gas();
+    const float* setpoint = config.current_setpoint();
+    // The gas compute_stops breathes at this stop decides which of its two searches runs.
+    if (config.gas_switch_enabled() && !config.is_closed_circuit()) {
+        uint8_t nextGas = config.next_gas(gasIndex);
+        while (nextGas != gasIndex
+            && current <= mod_pressure(*config.gas_at(nextGas), setpoint, config.ppo2_max_deco(),
+                   config.auxiliary_limit(), config.gas_density_max())) {
+            gasIndex = nextGas;
+            gas = config.gas_at(gasIndex);
+            nextGas = config.next_gas(gasIndex);
+        }
+    }
+    const float next = stop_pressure(config, level - 1);
+    const float gf = gf_at(deco, config, next, level - 1);
+    if (!work.hasHe && gas->fHe == 0.0f) {
+        const model_t& model = current_model();
+        // All compartments first, without an early exit, so the compiler can vectorise.
+        int over = 0;
+        for (int i = 0; i < kCompartments; ++i)
+            over |= work.pN2[i] > n2StopLimit(model, i, gf, next, work.pHe[i]) ? 1 : 0;
+        return over != 0;
+    }
+    return next - ceiling_pressure(work, gf) < 0.0f;
 }
 
 } // namespace
@@ -357,6 +441,14 @@ float gf_at(const deco_t& deco, const config_t& config, float pressure, int leve
 
 void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
 {
+    placeFirstStop(deco, config, tissues, pressure, nullptr);
+}
+
+namespace {
+
+void placeFirstStop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
+    tissues_t* arrival)
+{
     const gas_t& gas = *config.current_gas();
     const float* setpoint = config.current_setpoint();
     if (deco.firstStopIndex <= 0) {
@@ -365,17 +457,17 @@ void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tiss
     }
     int candidate = deco.firstStopIndex > kMaxStopLevel ? kMaxStopLevel : deco.firstStopIndex;
     int result;
-    if (!mayLeave(deco, config, tissues, pressure, candidate, gas, setpoint)) {
+    if (!mayLeave(deco, config, tissues, pressure, candidate, gas, setpoint, arrival)) {
         // The obligation is at least this deep: look deeper until leaving is allowed.
         result = candidate;
         while (result < kMaxStopLevel
-            && !mayLeave(deco, config, tissues, pressure, result + 1, gas, setpoint))
+            && !mayLeave(deco, config, tissues, pressure, result + 1, gas, setpoint, arrival))
             ++result;
     } else {
         // Look shallower for the first level the diver may not leave.
         result = 0;
         for (int level = candidate - 1; level >= 1; --level) {
-            if (!mayLeave(deco, config, tissues, pressure, level, gas, setpoint)) {
+            if (!mayLeave(deco, config, tissues, pressure, level, gas, setpoint, arrival)) {
                 result = level;
                 break;
             }
@@ -393,6 +485,8 @@ void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tiss
     }
 }
 
+} // namespace
+
 float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, const gas_t& gas,
     const float* setpoint, float nextPressure, float gf, bool* unbounded)
 {
@@ -406,8 +500,7 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
         // all compartments first, which the compiler can vectorise.
         float limit[kCompartments];
         for (int i = 0; i < kCompartments; ++i)
-            limit[i] = (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf
-                - tissues.pHe[i];
+            limit[i] = n2StopLimit(model, i, gf, nextPressure, tissues.pHe[i]);
         float result = 0.0f;
         for (int i = 0; i < kCompartments; ++i) {
             const float p = tissues.pN2[i];
@@ -609,32 +702,67 @@ bool compute_deco(
         deco.stopTime += extraMin;
     }
 
-    const gf_t& gf = *config.gf();
-    const float surface = config.surfacePressure;
-    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
-    if (pressure > reference)
-        reference = pressure;
-    float factor;
-    if (deco.anchorIndex < 1 || gf.gfLow == gf.gfHigh || reference <= surface) {
-        factor = gf.gfHigh;
-    } else if (reference >= deco.anchorPressure) {
-        factor = gf.gfLow;
-    } else {
-        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
-        factor = (1.0f - f) * gf.gfLow + f * gf.gfHigh;
-    }
-    deco.ceiling = ceiling_pressure(tissues, factor);
+    setCeiling(deco, config, tissues, pressure);
     return true;
+}
+
+void compute_ceiling(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+{
+    // compute_stops up to its first stop: the same state changes, without the durations.
+    auto firstStop = [&]() {
+        const int32_t firstIndex = deco.firstStopIndex;
+        const float firstPressure = deco.firstStopPressure;
+        const int32_t anchorIndex = deco.anchorIndex;
+        const float anchorPressure = deco.anchorPressure;
+        tissues_t arrival;
+        placeFirstStop(deco, config, tissues, pressure, &arrival);
+        if (deco.firstStopIndex > 0 && !firstStopSurelyOwes(deco, config, arrival)) {
+            // The first stop owes nothing (or cannot tell yet): the schedule decides.
+            deco.firstStopIndex = firstIndex;
+            deco.firstStopPressure = firstPressure;
+            deco.anchorIndex = anchorIndex;
+            deco.anchorPressure = anchorPressure;
+            compute_stops(deco, config, tissues, pressure);
+            return;
+        }
+        deco.dtr = 0.0f;
+        deco.stopTime = 0.0f;
+        deco.ndl = 0.0f;
+        deco.maxCns = tissues.cns;
+        deco.decoImpossible = 0;
+        if (deco.anchorPressure > deco.slowZonePressure)
+            deco.slowZonePressure = deco.anchorPressure;
+        deco.stopCount = deco.firstStopIndex > 0 ? 1 : 0;
+        deco.stops[0].pressure = deco.firstStopPressure;
+    };
+    if (deco.anchorIndex != 0) {
+        firstStop();
+        if (deco.stopCount == 0) {
+            deco.slowZonePressure = stop_pressure(config, 1);
+            compute_no_deco(deco, config, tissues, pressure);
+        }
+    } else {
+        compute_no_deco(deco, config, tissues, pressure);
+        if (deco.ndl == 0.0f)
+            firstStop();
+    }
+    setCeiling(deco, config, tissues, pressure);
+}
+
+void load_step(tissues_t& tissues, float p0, float p1, float dtMin, const gas_t& gas,
+    const float* setpoint, float& otu)
+{
+    if (!(dtMin > 0.0f))
+        return;
+    load_ramp(tissues, p0, p1, dtMin, gas, setpoint);
+    update_cns(tissues, p0, p1, dtMin, gas, setpoint);
+    otu += otu_rate(ppo2(gas, setpoint, (p0 + p1) / 2.0f)) * dtMin;
 }
 
 void dive_step(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
     float t1S, float p1, const gas_t& gas, const float* setpoint, float& otu)
 {
-    const float dtMin = (t1S - t0S) / 60.0f;
-    load_ramp(tissues, p0, p1, dtMin, gas, setpoint);
-    update_cns(tissues, p0, p1, dtMin, gas, setpoint);
-    if (dtMin > 0.0f)
-        otu += otu_rate(ppo2(gas, setpoint, (p0 + p1) / 2.0f)) * dtMin;
+    load_step(tissues, p0, p1, (t1S - t0S) / 60.0f, gas, setpoint, otu);
     compute_deco(deco, config, tissues, p1, 0.0f);
 }
 
@@ -648,15 +776,14 @@ void trace_ceiling(tissues_t& tissues, deco_t& deco, const config_t& config, flo
     float t = t0S;
     float p = p0;
     while (t < t1S) {
-        float tNext = t + 2.0f;
+        float tNext = t + kCeilingTraceStepS;
         if (tNext > t1S)
             tNext = t1S;
         const float pNext = p0 + slope * (tNext - t0S);
         load_ramp(tissues, p, pNext, (tNext - t) / 60.0f, gas, setpoint);
-        update_cns(tissues, p, pNext, (tNext - t) / 60.0f, gas, setpoint);
-        compute_deco(deco, config, tissues, pNext, 0.0f);
+        compute_ceiling(deco, config, tissues, pNext);
         if (sink && deco.ceiling > config.surfacePressure)
-            sink(context, tNext, pressure_to_depth(deco.ceiling));
+            sink(context, tNext, deco.ceiling);
         t = tNext;
         p = pNext;
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 const char* const kZhl16cName = "zhl16c";
 const float kZhl16cN2HalfTime[kCompartments] = { 4.0f, 8.0f, 12.5f, 18.5f, 27.0f, 38.3f, 54.3f,
@@ -36,10 +37,17 @@ struct ramp_coefficients_t
 };
 
 model_t g_model;
-// One-entry caches of the ramp coefficients, keyed by the ramp duration; the plan computation
-// repeats the same duration (2-second slices, equal ascent legs) many times in a row.
-ramp_cache_t g_n2Cache;
-ramp_cache_t g_heCache;
+// Small caches of the ramp coefficients, keyed by the ramp duration: the plan computation
+// repeats a few durations (2-second slices, the legs from one depth to the next stop levels)
+// over and over, alternating between them, so one entry alone would be refilled every time.
+constexpr int kRampCacheEntries = 4;
+struct ramp_cache_set_t
+{
+    ramp_cache_t entries[kRampCacheEntries];
+    int next = 0; // the entry replaced on the next miss
+};
+ramp_cache_set_t g_n2Cache;
+ramp_cache_set_t g_heCache;
 
 struct model_installer_t
 {
@@ -98,12 +106,16 @@ void fillRamp(ramp_cache_t& cache, const float* k, float dtMin)
 }
 
 ramp_coefficients_t rampCoefficients(
-    ramp_cache_t& cache, const ramp_cache_t& oneSecond, const float* k, float dtMin)
+    ramp_cache_set_t& caches, const ramp_cache_t& oneSecond, const float* k, float dtMin)
 {
-    if (dtMin == cache.dtMin)
-        return { cache.oneMinusE, cache.dtMinusG };
+    for (const ramp_cache_t& cache : caches.entries) {
+        if (dtMin == cache.dtMin)
+            return { cache.oneMinusE, cache.dtMinusG };
+    }
     if (dtMin == oneSecond.dtMin)
         return { oneSecond.oneMinusE, oneSecond.dtMinusG };
+    ramp_cache_t& cache = caches.entries[caches.next];
+    caches.next = (caches.next + 1) % kRampCacheEntries;
     fillRamp(cache, k, dtMin);
     return { cache.oneMinusE, cache.dtMinusG };
 }
@@ -149,6 +161,38 @@ inline float toleratedFrom(float total, float a, float b, float gf)
     return (total - a * gf) / (gf / b - gf + 1.0f);
 }
 
+// toleratedFrom with the coefficients of `coefficients` for all compartments at once, written
+// without branches so the compiler can vectorise it; the same operations in the same order, so
+// the same results. A helium share of exactly 0 leaves the nitrogen coefficients unchanged.
+void toleratedAll(const tissues_t& tissues, float gf, float* __restrict__ out)
+{
+    const bool helium = tissues.hasHe != 0;
+    const float* __restrict__ n2 = tissues.pN2;
+    const float* __restrict__ he = tissues.pHe;
+    const float* __restrict__ n2A = g_model.n2A;
+    const float* __restrict__ n2B = g_model.n2B;
+    const float* __restrict__ heA = g_model.heA;
+    const float* __restrict__ heB = g_model.heB;
+    if (!helium) {
+        for (int i = 0; i < kCompartments; ++i) {
+            const float total = n2[i] + he[i];
+            const float t = (total - n2A[i] * gf) / (gf / n2B[i] - gf + 1.0f);
+            out[i] = total > 0.0f ? t : 0.0f;
+        }
+        return;
+    }
+    for (int i = 0; i < kCompartments; ++i) {
+        const float total = n2[i] + he[i];
+        const bool loaded = total > 0.0f;
+        const float share = he[i] / total;
+        const float r = loaded ? share : 0.0f;
+        const float a = r * heA[i] + (1.0f - r) * n2A[i];
+        const float b = r * heB[i] + (1.0f - r) * n2B[i];
+        const float t = (total - a * gf) / (gf / b - gf + 1.0f);
+        out[i] = loaded ? t : 0.0f;
+    }
+}
+
 } // namespace
 
 tissues_t::tissues_t()
@@ -184,8 +228,10 @@ void init_model(const char* name, const float* n2HalfTime, const float* n2A, con
     fillRamp(g_n2OneSecond, g_model.n2K, 1.0f / 60.0f);
     fillRamp(g_heOneSecond, g_model.heK, 1.0f / 60.0f);
     // New half-times invalidate whatever the caches hold.
-    g_n2Cache.dtMin = -1.0f;
-    g_heCache.dtMin = -1.0f;
+    for (ramp_cache_set_t* caches : { &g_n2Cache, &g_heCache }) {
+        for (ramp_cache_t& cache : caches->entries)
+            cache.dtMin = -1.0f;
+    }
 }
 
 void init_zhl16c()
@@ -369,13 +415,12 @@ float tolerated_pressure(const tissues_t& tissues, int i, float gf)
 
 float ceiling_pressure(const tissues_t& tissues, float gf)
 {
+    float tolerated[kCompartments];
+    toleratedAll(tissues, gf, tolerated);
     float ceiling = 0.0f;
-    for (int i = 0; i < kCompartments; ++i) {
-        float a, b, total;
-        coefficients(tissues, i, a, b, total);
-        const float tolerated = toleratedFrom(total, a, b, gf);
-        if (tolerated > ceiling)
-            ceiling = tolerated;
+    for (float t : tolerated) {
+        if (t > ceiling)
+            ceiling = t;
     }
     return ceiling;
 }
@@ -391,10 +436,10 @@ float max_tension(const tissues_t& tissues, float ambient, int i, float gf)
 
 bool can_stay_at(const tissues_t& tissues, float pressure, float gf)
 {
-    for (int i = 0; i < kCompartments; ++i) {
-        float a, b, total;
-        coefficients(tissues, i, a, b, total);
-        if (!(pressure > toleratedFrom(total, a, b, gf)))
+    float tolerated[kCompartments];
+    toleratedAll(tissues, gf, tolerated);
+    for (float t : tolerated) {
+        if (!(pressure > t))
             return false;
     }
     return true;

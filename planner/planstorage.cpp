@@ -14,6 +14,7 @@ PlanFile::Status savePlan(const Planification& plan, const QString& path)
         record.effortMode = dive.effortMode;
         record.waterType = dive.waterType;
         record.surfacePressureBar = dive.surfacePressure;
+        record.settings = dive.settings;
         records.push_back(std::move(record));
     }
     return PlanFile::save(path, records);
@@ -35,6 +36,7 @@ PlanFile::Status loadPlan(Planification& plan, const QString& path)
         dive->effortMode = record.effortMode;
         dive->waterType = record.waterType;
         dive->surfacePressure = record.surfacePressureBar;
+        dive->settings = record.settings;
         loaded[slot] = std::move(dive);
     }
     plan.adopt(std::move(loaded));

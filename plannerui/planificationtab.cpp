@@ -42,8 +42,7 @@ QString planFileFilter()
     return QObject::tr("Dive plan file (*.diveplan)");
 }
 
-// The open-circuit deco gas choices that closed circuit does not offer.
-const char* const kOpenCircuitOnlyGases[] = { "Air + OxyAR", "Air + OxySR", "CF Oxy" };
+enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasColumnCount };
 
 } // namespace
 
@@ -104,6 +103,7 @@ void PlanificationTab::setUpPointsTable()
         m_ui->widgetSimul->profileItem()->reloadPoints();
         recompute();
         refreshPoints(-1);
+        m_ui->widgetSimul->profileItem()->fitAll();
     });
 }
 
@@ -195,10 +195,13 @@ void PlanificationTab::setUpSettingsWidgets()
     });
     connect(
         m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
-    connect(m_ui->cbGases, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_plan.decoGasChoice = std::max(index, 0);
-        recompute();
-    });
+    QTableWidget* gases = m_ui->tblPlanGases;
+    gases->setColumnCount(GasColumnCount);
+    gases->setHorizontalHeaderLabels({ tr("O2 %"), tr("He %"), tr("Role"), tr("Switch") });
+    gases->verticalHeader()->setVisible(false);
+    gases->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    gases->verticalHeader()->setDefaultSectionSize(20);
+    connect(gases, &QTableWidget::itemChanged, this, [this]() { readGasTable(); });
     connect(m_ui->spGfLow, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spGfhigh, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spReduction, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
@@ -266,6 +269,8 @@ void PlanificationTab::recompute()
     PlanifDive* dive = m_plan.current();
     if (!dive)
         return;
+    // Every edit of the plan ends here.
+    m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
     QStringList messages;
@@ -289,6 +294,7 @@ void PlanificationTab::recompute()
     item->refreshHeader();
     item->update();
     updateTissuesGraph();
+    fillGasTable();
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -305,8 +311,11 @@ void PlanificationTab::changeCurrentPlanifDive(int slot)
         m_ui->runtime->clear();
         return;
     }
-    // The ascent is computed before the graph fits, so the whole dive is in view.
+    // The ascent is computed before the graph fits, so the whole dive is in view. Showing
+    // another dive changes nothing of the plan.
+    const bool modified = m_modified;
     recompute();
+    m_modified = modified;
     m_ui->widgetSimul->showProfile(&dive->profile);
     updatePointClip();
     m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
@@ -331,6 +340,8 @@ void PlanificationTab::loadDiveSettingsIntoWidgets()
     m_ui->edSurfaceInterval->setSeconds(int(std::min<quint32>(dive->surfaceIntervalS, INT32_MAX)));
     // The first dive of the day starts rested.
     m_ui->edSurfaceInterval->setEnabled(m_plan.currentIndex > 0);
+    const QSignalBlocker b4(m_ui->cbDiverType);
+    m_ui->cbDiverType->setCurrentIndex(dive->settings.closedCircuit ? 1 : 0);
 }
 
 void PlanificationTab::rebuildDivesTable()
@@ -396,6 +407,7 @@ void PlanificationTab::addNewDive()
         return;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
 }
 
 bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
@@ -406,6 +418,7 @@ bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
         return false;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
     return true;
 }
 
@@ -414,6 +427,7 @@ bool PlanificationTab::replaceCurrentProfile(const DiveProfile& profile)
     if (!m_plan.replaceCurrentProfile(profile))
         return false;
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
     return true;
 }
 
@@ -428,6 +442,7 @@ void PlanificationTab::replaceByNewDive()
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.replaceCurrentByDefault();
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
 }
 
 void PlanificationTab::removeCurrentDive()
@@ -437,6 +452,7 @@ void PlanificationTab::removeCurrentDive()
     // The graph refers to the dive about to go.
     m_ui->widgetSimul->showProfile(nullptr);
     changeCurrentPlanifDive(m_plan.removeCurrent());
+    m_modified = true;
 }
 
 void PlanificationTab::newPlanification()
@@ -446,9 +462,24 @@ void PlanificationTab::newPlanification()
                tr("Start a new plan? The current plan is discarded if it was not saved."))
             == QMessageBox::No)
         return;
+    if (!maybeSave())
+        return;
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.clear();
     changeCurrentPlanifDive(-1);
+    m_modified = false;
+}
+
+bool PlanificationTab::maybeSave()
+{
+    if (!m_modified || m_plan.diveCount() == 0)
+        return true;
+    const auto answer = QMessageBox::question(this, tr("Unsaved plan"),
+        tr("The plan has changes that are not saved. Save them?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return savePlan();
+    return answer == QMessageBox::Discard;
 }
 
 void PlanificationTab::addExistingDive(bool replace)
@@ -477,6 +508,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         error(tr("Error"), PlanFile::statusText(status));
         return false;
     }
+    m_modified = false;
     return true;
 }
 
@@ -490,11 +522,14 @@ bool PlanificationTab::loadPlanFrom(const QString& path)
         return false;
     }
     changeCurrentPlanifDive(0);
+    m_modified = false;
     return true;
 }
 
 void PlanificationTab::loadPlan()
 {
+    if (!maybeSave())
+        return;
     const QString path = QFileDialog::getOpenFileName(
         this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
@@ -503,16 +538,16 @@ void PlanificationTab::loadPlan()
     loadPlanFrom(path);
 }
 
-void PlanificationTab::savePlan()
+bool PlanificationTab::savePlan()
 {
     QString path = QFileDialog::getSaveFileName(
         this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".diveplan");
     rememberFolder(kLastPlanFolder, path);
-    savePlanTo(path);
+    return savePlanTo(path);
 }
 
 void PlanificationTab::addDivePoint()
@@ -569,6 +604,8 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
     recompute();
     refreshPoints(point);
+    // Typed into the table, the new point may lie outside the graph: show the whole dive.
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 
@@ -582,25 +619,75 @@ bool PlanificationTab::timeChanged(int point, int& seconds)
     seconds = int(std::lround(t));
     recompute();
     refreshPoints(point);
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 
 void PlanificationTab::applyDiveMode(int index)
 {
-    QComboBox* gases = m_ui->cbGases;
-    {
-        const QSignalBlocker blocker(gases);
-        if (index == 1) {
-            for (int i = gases->count() - 1; i >= 2; --i)
-                gases->removeItem(i);
-        } else if (gases->count() == 2) {
-            for (const char* name : kOpenCircuitOnlyGases)
-                gases->addItem(tr(name));
-        }
-    }
-    m_plan.closedCircuit = index == 1;
-    m_plan.decoGasChoice = std::max(gases->currentIndex(), 0);
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    settings.closedCircuit = index == 1;
+    m_plan.applySettings(settings);
     recompute();
+    fillGasTable();
+}
+
+void PlanificationTab::fillGasTable()
+{
+    QTableWidget* table = m_ui->tblPlanGases;
+    const QSignalBlocker blocker(table);
+    const PlanifDive* dive = m_plan.current();
+    const QList<PlanGas> gases = dive ? planGasTable(*dive) : QList<PlanGas>();
+    qsizetype bottomRows = 0;
+    for (const PlanGas& g : gases)
+        bottomRows += g.role == PlanGasRole::Bottom ? 1 : 0;
+    // The bottom gases, then the deco gases and empty rows up to three deco gases.
+    table->setRowCount(int(bottomRows) + kMaxDecoGases);
+    const bool closed = dive && dive->settings.closedCircuit;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const PlanGas* gas = row < gases.size() ? &gases[row] : nullptr;
+        const bool deco = row >= bottomRows;
+        auto cell = [&](int column, const QString& text, bool editable) {
+            auto* item = new QTableWidgetItem(text);
+            item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
+                                    : Qt::ItemIsEnabled);
+            table->setItem(row, column, item);
+        };
+        cell(GasColumnO2, gas ? QString::number(gas->o2) : QString(), deco && dive);
+        cell(GasColumnHe, gas ? QString::number(gas->he) : QString(), deco && dive);
+        cell(GasColumnRole, deco ? tr("deco") : tr("bottom"), false);
+        QString at;
+        if (gas && deco)
+            at = closed ? tr("not used (closed circuit)")
+                        : (gas->switchDepthM > 0 ? tr("%1 m").arg(gas->switchDepthM, 0, 'f', 0)
+                                                 : tr("never"));
+        cell(GasColumnSwitch, at, false);
+    }
+}
+
+void PlanificationTab::readGasTable()
+{
+    QTableWidget* table = m_ui->tblPlanGases;
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    settings.decoGases.clear();
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* o2Item = table->item(row, GasColumnO2);
+        const QTableWidgetItem* heItem = table->item(row, GasColumnHe);
+        if (!o2Item || !(o2Item->flags() & Qt::ItemIsEditable))
+            continue;
+        bool okO2 = false;
+        bool okHe = true;
+        const int o2 = o2Item->text().toInt(&okO2);
+        const int he = heItem && !heItem->text().isEmpty() ? heItem->text().toInt(&okHe) : 0;
+        // An empty or impossible mix is no gas; the row is cleared on the refill below.
+        if (!okO2 || !okHe || o2 < 1 || he < 0 || o2 + he > 100)
+            continue;
+        if (settings.decoGases.size() < kMaxDecoGases)
+            settings.decoGases.append({ o2, he, PlanGasRole::Deco, 0.0f });
+    }
+    m_plan.applySettings(settings);
+    recompute();
+    fillGasTable();
 }
 
 void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)

@@ -42,6 +42,11 @@ public:
 
     bool savePlanTo(const QString& path);
     bool loadPlanFrom(const QString& path);
+    // Whether the plan changed since it was created, loaded or saved.
+    bool isModified() const { return m_modified; }
+    // Before the plan is dropped (closing, loading another): asks whether to save unsaved
+    // changes. False when the user cancels or the save fails.
+    bool maybeSave();
 
     // The settings the next computation uses.
     PlanComputeSettings computeSettings() const;
@@ -56,7 +61,8 @@ public slots:
     void removeCurrentDive();
     void newPlanification();
     void loadPlan();
-    void savePlan();
+    // Asks for a file and saves; false when cancelled or the save failed.
+    bool savePlan();
     void addDivePoint();
     void removeDivePoint();
     void enabledDisabledEffortMode(int slot);
@@ -86,6 +92,8 @@ private:
     void setStartOfDtr(int index);
     void graphMouseMove(const QPointF& scenePoint, int timeS);
     void applyDiveMode(int index);
+    void fillGasTable();
+    void readGasTable();
     bool depthChanged(int point, double depthM);
     bool timeChanged(int point, int& seconds);
     QString lastFolder(const char* key) const;
@@ -101,4 +109,5 @@ private:
     QString m_resultHtml;
     bool m_addOn = false;
     bool m_pointsVisible = true;
+    bool m_modified = false;
 };

@@ -268,10 +268,11 @@ void DiveProfileItem::refreshHeader()
     QString text = QStringLiteral("<html><head/><body><p>");
     text += field(tr("Dive: "), m_dive->name.toHtmlEscaped());
     text += field(tr(" - Max depth: "), QStringLiteral("%1m").arg(m_dive->maxDepth, 0, 'f', 1));
-    text += field(tr(" - Dive time: "), formatTime(int(m_dive->duration)));
+    // Rounded to the second as the planner's result lines are, so both show the same times.
+    text += field(tr(" - Dive time: "), formatTime(int(std::lround(m_dive->duration))));
     if (showAscentSummary == 1) {
-        text += field(tr(" - Ascent time: "), formatTime(int(m_dive->ascentDuration)));
-        text += field(tr(" - Stop time: "), formatTime(int(m_dive->stopTime)));
+        text += field(tr(" - Ascent time: "), formatTime(int(std::lround(m_dive->ascentDuration))));
+        text += field(tr(" - Stop time: "), formatTime(int(std::lround(m_dive->stopTime))));
     }
     text += QStringLiteral("</p></body></html>");
     m_header = text;
@@ -626,9 +627,10 @@ void DiveProfileItem::paintAscent(QPainter* painter, const QPolygonF& ascent)
             painter->drawImage(
                 ascent.at(i) + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
         }
-        if (i >= 1 && std::abs(s.speed) < 0.01) {
+        const int stop = i >= 1 ? int(std::lround(s.time - dive.ascentSamples.at(i - 1).time)) : 0;
+        // A level passed without a whole second owed is no stop to label.
+        if (i >= 1 && std::abs(s.speed) < 0.01 && stop > 0) {
             painter->setPen(Qt::blue);
-            const int stop = int(s.time - dive.ascentSamples.at(i - 1).time);
             const QString text
                 = QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop));
             // Left of the stop's end when the plot's right edge would cut it.

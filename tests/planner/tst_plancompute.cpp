@@ -35,16 +35,30 @@ struct Diver
     }
     double pressure(double depth) const { return density * 9.80665 * depth / 100.0 + surface; }
     // Schreiner over a linear pressure change on air.
-    void ramp(double p0, double p1, double minutes)
+    void ramp(double p0, double p1, double minutes, double n2Fraction = fN2)
     {
         if (minutes <= 0)
             return;
-        const double pi0 = (p0 - vapour) * fN2;
-        const double rate = (p1 - p0) * fN2 / minutes;
+        const double pi0 = (p0 - vapour) * n2Fraction;
+        const double rate = (p1 - p0) * n2Fraction / minutes;
         for (int i = 0; i < 16; ++i) {
             const double k = std::log(2.0) / n2HalfTime[i];
             p[i] = pi0 + rate * (minutes - 1.0 / k)
                 - (pi0 - p[i] - rate / k) * std::exp(-k * minutes);
+        }
+    }
+    // Closed circuit on an air diluent: the loop holds the setpoint, nitrogen makes up the
+    // rest of the dry gas (none when the setpoint exceeds it); whole seconds at mid pressure.
+    void loop(double p0, double p1, double minutes, double setpoint)
+    {
+        const int seconds = int(std::lround(minutes * 60));
+        for (int s = 0; s < seconds; ++s) {
+            const double p = p0 + (p1 - p0) * (s + 0.5) / seconds;
+            const double pi = std::max(0.0, p - vapour - setpoint);
+            for (int i = 0; i < 16; ++i) {
+                const double k = std::log(2.0) / n2HalfTime[i];
+                this->p[i] = pi + (this->p[i] - pi) * std::exp(-k / 60.0);
+            }
         }
     }
     double ceiling(double gf) const
@@ -186,6 +200,28 @@ private slots:
         const double limit = 720.0 - (0.21 * 3.033166 - 0.6) / 1.05 * 21.0 * 75.0;
         QVERIFY2(qAbs(r.lines[4].cns - 100.0 * 9.0 / limit) < 0.05,
             qPrintable(QString::number(r.lines[4].cns)));
+        // The ascent (ppO2 0.425) lets it decay with its 90-minute half-time: the end value.
+        QVERIFY(qAbs(r.lines[4].cnsEnd - 100.0 * 9.0 / limit * std::exp2(-1.83652 / 90.0)) < 0.05);
+        QVERIFY(r.lines[4].cnsEnd < r.lines[4].cns);
+
+        // No-decompression time left at the last point: the longest further stay at 20 m
+        // after which the direct ascent at 1.1 bar/min arrives within GF 80 at the surface,
+        // by bisection on the reference model.
+        reference::Diver diver;
+        const double p20 = diver.pressure(20);
+        diver.ramp(diver.surface, p20, 1.0);
+        diver.ramp(p20, p20, 9.0);
+        double lo = 0;
+        double hi = 250;
+        while (hi - lo > 1e-3) {
+            const double t = (lo + hi) / 2;
+            reference::Diver d = diver;
+            d.ramp(p20, p20, t);
+            d.ramp(p20, d.surface, (p20 - d.surface) / 1.1);
+            (d.ceiling(0.8) <= d.surface ? lo : hi) = t;
+        }
+        QVERIFY2(qAbs(r.lines[4].ndl - lo) < 0.05,
+            qPrintable(QStringLiteral("%1, reference %2").arg(r.lines[4].ndl).arg(lo)));
 
         const PlanifDive& dive = *plan.dives[0];
         QCOMPARE(dive.profile.decoNotTerminated, quint8(0));
@@ -267,14 +303,41 @@ private slots:
         QVERIFY(!plan.dives[0]->profile.ceilingTrace.isEmpty());
     }
 
+    void ceilingNeverBelowTheDiverOnTheAscent()
+    {
+        // 30 m for 60 min on Nx30 at GF 20/90: at each stop the ceiling read at the GF of the
+        // stop's own depth lies some 15 cm below the stop the schedule allows.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 90, 30 }, { 3600, 30 } }, 1);
+        plan.dives[0]->settings.gfLow = 20;
+        plan.dives[0]->settings.gfHigh = 90;
+        plan.currentIndex = 0;
+        run(plan);
+        const DiveProfile& profile = plan.dives[0]->profile;
+        int checked = 0;
+        for (const ProfileMarker& m : profile.ceilingTrace) {
+            const QList<DiveSample>& a = profile.ascentSamples;
+            for (qsizetype k = 1; k < a.size(); ++k) {
+                if (m.time <= a[k - 1].time || m.time > a[k].time)
+                    continue;
+                const double f = (m.time - a[k - 1].time) / (a[k].time - a[k - 1].time);
+                QVERIFY(m.depth <= a[k - 1].depth + f * (a[k].depth - a[k - 1].depth) + 0.001);
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 100);
+    }
+
     void effortModeUsesLowFactorsThroughout()
     {
         Planification plan;
         plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1500, 40 } });
         plan.currentIndex = 0;
-        PlanComputeSettings explicit6868;
-        explicit6868.gf = make_gf(68, 68);
-        const Run low = run(plan, explicit6868);
+        plan.dives[0]->settings.gfLow = 68;
+        plan.dives[0]->settings.gfHigh = 68;
+        const Run low = run(plan);
+        plan.dives[0]->settings.gfLow = 80;
+        plan.dives[0]->settings.gfHigh = 80;
         plan.dives[0]->effortMode = 1;
         const Run effort = run(plan); // 80/80 asked, effort overrides
         QCOMPARE(effort.lines.size(), low.lines.size());
@@ -432,7 +495,8 @@ private slots:
         plan.dives[0] = diveOf({ { 0, 0 }, { 150, 50 }, { 1500, 50 } });
         plan.currentIndex = 0;
         const Run air = run(plan);
-        plan.decoGasChoice = 1; // Nx40: MOD 1.6 / 0.40 = 4.0 bar, 29.57 m in salt water
+        plan.dives[0]->settings.decoGases
+            = { { 40, 0 } }; // Nx40: MOD 1.6 / 0.40 = 4.0 bar, 29.57 m
         const Run nx40 = run(plan);
         QVERIFY(stopMinutes(nx40.lines) < stopMinutes(air.lines));
         bool switched = false;
@@ -448,13 +512,138 @@ private slots:
         }
         QVERIFY(switched);
 
-        plan.decoGasChoice = 2; // oxygen: MOD 1.6 bar is 5.8 m, so only the 3 m stop
+        plan.dives[0]->settings.decoGases = { { 100, 0 } }; // oxygen: MOD 1.6 bar is 5.8 m, so 3 m
         const Run oxy = run(plan);
         for (const LinePlan& l : oxy.lines) {
             if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
                 QCOMPARE(l.gas, l.depth < 5.8f ? 3u : 0u);
         }
         QVERIFY(stopMinutes(oxy.lines) < stopMinutes(air.lines));
+    }
+
+    void endTensionsFollowTheBreathedGas_data()
+    {
+        QTest::addColumn<bool>("closedCircuit");
+        QTest::addColumn<int>("bottomGas");
+        // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30.
+        QTest::newRow("per-point-nitrox") << false << 1;
+        // Closed circuit on air at a working setpoint of 0.9 bar (below the surface's dry
+        // pressure, so the loop never runs out of nitrogen), gas choices ignored.
+        QTest::newRow("closed-circuit") << true << 0;
+    }
+
+    void endTensionsFollowTheBreathedGas()
+    {
+        QFETCH(bool, closedCircuit);
+        QFETCH(int, bottomGas);
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 75, 25 }, { 1500, 25 } });
+        plan.dives[0]->profile.samples[2].gasIndex = bottomGas;
+        plan.dives[0]->settings.closedCircuit = closedCircuit;
+        plan.dives[0]->settings.setpointsBar[1] = 0.9f;
+        plan.currentIndex = 0;
+        run(plan);
+        const PlanifDive& dive = *plan.dives[0];
+        QCOMPARE(dive.result.stopTimeMin, 0.0f); // one leg to the surface at 1.1 bar/min
+
+        reference::Diver diver;
+        const double p = diver.pressure(25);
+        const double up = (p - diver.surface) / 1.1;
+        if (closedCircuit) {
+            diver.loop(diver.surface, p, 1.25, 0.9);
+            diver.loop(p, p, 23.75, 0.9);
+            diver.loop(p, diver.surface, up, 0.9);
+        } else {
+            diver.ramp(diver.surface, p, 1.25);
+            diver.ramp(p, p, 23.75, 0.70);
+            diver.ramp(p, diver.surface, up, 0.70);
+        }
+        for (int i = 0; i < 16; ++i)
+            QVERIFY2(qAbs(dive.tissues.pN2[i] - diver.p[i]) < 2e-3,
+                qPrintable(QStringLiteral("compartment %1: %2, reference %3")
+                               .arg(i + 1)
+                               .arg(dive.tissues.pN2[i])
+                               .arg(diver.p[i])));
+    }
+
+    void traceSlicesAndDepthInDiveWater()
+    {
+        // 40 m of fresh water at 0.8 bar (altitude), air, GF 100/100 so the ceiling is the
+        // plain M-value ceiling at every slice. The trace has a point every 2 s while the
+        // ceiling lies below the surface, each the reference ceiling in metres of fresh water.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1800, 40 } });
+        plan.dives[0]->waterType = 1;
+        plan.dives[0]->surfacePressure = 0.8f;
+        plan.dives[0]->settings.gfLow = 100;
+        plan.dives[0]->settings.gfHigh = 100;
+        plan.currentIndex = 0;
+        run(plan);
+        const QList<ProfileMarker>& trace = plan.dives[0]->profile.ceilingTrace;
+        int checked = 0;
+        for (qsizetype i = 1; i < trace.size() && trace[i].time <= 1800; ++i) {
+            QCOMPARE(trace[i].time - trace[i - 1].time, 2.0f);
+            if (std::fmod(trace[i].time, 300.0f) != 0.0f)
+                continue;
+            reference::Diver diver(0.8, 1.0);
+            const double p = diver.pressure(40);
+            diver.ramp(0.8, p, 2.0);
+            diver.ramp(p, p, (trace[i].time - 120.0) / 60.0);
+            const double expected = (diver.ceiling(1.0) - 0.8) * 100.0 / 9.80665;
+            QVERIFY2(qAbs(trace[i].depth - expected) < 0.02,
+                qPrintable(QStringLiteral("%1 s: %2 m, reference %3 m")
+                               .arg(trace[i].time)
+                               .arg(trace[i].depth)
+                               .arg(expected)));
+            ++checked;
+        }
+        QVERIFY(checked >= 4);
+    }
+
+    void decompressionImpossibleEndsAtTheLastPoint()
+    {
+        // 95 % nitrogen (5 % O2) at GF 10/10: at any stop shallower than about 30 m the slowest
+        // compartment tends to 0.95 (P - 0.0627) bar, above the 1.0036 P - 0.281 bar that
+        // GF 0.1 allows at the next level, so a stop there would never end.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1200, 40 } });
+        DiveGas hypoxic;
+        hypoxic.o2 = 5;
+        plan.dives[0]->profile.gases = { hypoxic };
+        plan.dives[0]->settings.gfLow = 10;
+        plan.dives[0]->settings.gfHigh = 10;
+        plan.currentIndex = 0;
+        const Run r = run(plan);
+        const PlanifDive& dive = *plan.dives[0];
+        QVERIFY(dive.result.decoImpossible);
+        QCOMPARE(dive.result.dtrMin, 0.0f);
+        QVERIFY(dive.profile.ascentSamples.isEmpty());
+        QVERIFY(r.messages.contains(decoImpossibleText()));
+        for (const LinePlan& l : r.lines)
+            QVERIFY(!(l.kind == LinePlan::Line && l.computed));
+    }
+
+    void decoSwitchDepth_data()
+    {
+        QTest::addColumn<int>("o2");
+        QTest::addColumn<float>("surface");
+        QTest::addColumn<quint32>("water");
+        QTest::addColumn<float>("expected");
+        // The deepest 3 m stop within ppO2 1.6 bar: salt 0.101 bar/m, fresh 0.0981 bar/m.
+        QTest::newRow("ean50-salt") << 50 << 1.013f << 0u << 21.0f; // 3.2 bar, 21.65 m
+        QTest::newRow("oxygen-salt") << 100 << 1.013f << 0u << 3.0f; // 1.6 bar, 5.81 m
+        QTest::newRow("ean80-salt") << 80 << 1.013f << 0u << 9.0f; // 2.0 bar, 9.77 m
+        QTest::newRow("ean50-fresh-altitude") << 50 << 0.8f << 1u << 24.0f; // 24.47 m
+        QTest::newRow("air-salt") << 21 << 1.013f << 0u << 63.0f; // 7.62 bar, 65.4 m
+    }
+
+    void decoSwitchDepth()
+    {
+        QFETCH(int, o2);
+        QFETCH(float, surface);
+        QFETCH(quint32, water);
+        QFETCH(float, expected);
+        QVERIFY(qAbs(decoSwitchDepthM({ o2, 0 }, surface, water) - expected) < 0.01f);
     }
 
     void ceilingDepthUsesDiveWater_data()
@@ -489,7 +678,7 @@ private slots:
         text.add({ LinePlan::Line, LinePlan::Ascending, 1, 6, 2.25f, 73.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 1, 6, 3, 76.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
-        text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f });
+        text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f, 12.0f, 41.7f });
         const QString html = text.html();
         QVERIFY(html.contains("arrowDdive.png"));
         QVERIFY(html.contains("arrowRdive.png"));
@@ -504,6 +693,7 @@ private slots:
         QVERIFY(html.contains("|    20:00 | Nx40</p>"));
         QVERIFY(html.contains(">CNS 12%</p>"));
         QVERIFY(html.contains(">OTU 34</p>"));
+        QVERIFY(html.contains(">NDL 41 min</p>")); // whole minutes left, never rounded up
         QVERIFY(html.endsWith("</body></html>"));
         text.add(LinePlan {});
         QVERIFY(!text.html().contains("arrowD"));

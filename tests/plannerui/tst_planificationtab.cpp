@@ -2,6 +2,7 @@
 #include "plannerui/planificationtab.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
+#include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
@@ -82,6 +84,9 @@ private slots:
     void delegateEditsRecomputeAtOnce()
     {
         PlanificationTab tab;
+        tab.resize(1200, 800);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
         tab.findChild<QPushButton*>("btAddDive")->click();
         auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
         auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
@@ -102,6 +107,10 @@ private slots:
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
         QVERIFY(tab.resultHtml() != before);
         QVERIFY(tab.resultHtml().contains("|    25:00 |"));
+        // The graph fits the longer dive.
+        const DiveProfileItem* item = tab.findChild<GraphView*>("widgetSimul")->profileItem();
+        QVERIFY(item->xScale() * tab.plan().current()->profile.duration
+            <= item->plotRect().width() + 0.5);
 
         // A time before the previous point is clamped and written back into the editor.
         time->setTime(QTime(0, 0, 30));
@@ -163,7 +172,7 @@ private slots:
         QTest::newRow("hours-only") << "3H" << 180;
         QTest::newRow("minutes-only") << "95mn" << 95;
         QTest::newRow("bare-number") << "45" << 45;
-        QTest::newRow("minutes-overflow") << "1H75" << -1;
+        QTest::newRow("minutes-past-the-hour") << "1H75" << 135;
         QTest::newRow("garbage") << "abc" << -1;
     }
 
@@ -176,19 +185,81 @@ private slots:
             QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
     }
 
-    void closedCircuitOffersNoOxygenChoices()
+    void surfaceIntervalTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<quint32>("seconds");
+        QTest::newRow("minutes") << "95" << 95u * 60;
+        QTest::newRow("hours-minutes") << "1H45" << 105u * 60;
+        QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
+        // Typed over the minutes of "00H00mn": more minutes than an hour holds.
+        QTest::newRow("minutes-past-the-hour") << "0H90" << 90u * 60;
+    }
+
+    void surfaceIntervalTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(quint32, seconds);
+        PlanificationTab tab;
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
+        interval->setFocus();
+        interval->selectAll();
+        QTest::keyClicks(interval, typed);
+        QTest::keyClick(interval, Qt::Key_Tab);
+        QCOMPARE(tab.plan().dives[1]->surfaceIntervalS, seconds);
+        QCOMPARE(interval->seconds(), int(seconds));
+    }
+
+    void unsavedChangesAsk()
     {
         PlanificationTab tab;
+        QVERIFY(tab.maybeSave()); // nothing to lose
         tab.findChild<QPushButton*>("btAddDive")->click();
-        auto* mode = tab.findChild<QComboBox*>("cbDiverType");
-        auto* gases = tab.findChild<QComboBox*>("cbGases");
-        QCOMPARE(gases->count(), 5);
-        mode->setCurrentIndex(1);
-        QCOMPARE(gases->count(), 2);
-        QVERIFY(tab.plan().closedCircuit);
-        mode->setCurrentIndex(0);
-        QCOMPARE(gases->count(), 5);
-        QCOMPARE(gases->itemText(4), QStringLiteral("CF Oxy"));
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        QVERIFY(tab.isModified());
+        BoxAnswer cancel;
+        cancel.button = QMessageBox::Cancel;
+        cancel.arm();
+        QVERIFY(!tab.maybeSave());
+        QVERIFY(!cancel.text.isEmpty());
+        BoxAnswer discard;
+        discard.button = QMessageBox::Discard;
+        discard.arm();
+        QVERIFY(tab.maybeSave());
+
+        QTemporaryDir dir;
+        QVERIFY(tab.savePlanTo(dir.filePath("a.diveplan")));
+        tab.changeCurrentPlanifDive(0); // looking at another dive is no change
+        QVERIFY(!tab.isModified());
+        tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
+        QVERIFY(tab.isModified());
+    }
+
+    void gasTableSetsDecoGases()
+    {
+        // The default dive breathes air on its points: one bottom row, then three deco rows.
+        PlanificationTab tab;
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* table = tab.findChild<QTableWidget*>("tblPlanGases");
+        QCOMPARE(table->rowCount(), 1 + kMaxDecoGases);
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("21"));
+        table->item(1, 0)->setText("50");
+        table->item(2, 0)->setText("100");
+        const PlanDiveSettings& settings = tab.plan().dives[0]->settings;
+        QCOMPARE(settings.decoGases.size(), 2);
+        QVERIFY(settings.decoGases[1].sameMix(100, 0));
+        // EAN50 within ppO2 1.6 bar from 21.65 m in salt water: the 21 m stop.
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("21 m"));
+        table->item(1, 0)->setText("90");
+        table->item(1, 1)->setText("20"); // no such mix: the row is dropped
+        QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
+        tab.findChild<QComboBox*>("cbDiverType")->setCurrentIndex(1);
+        QVERIFY(tab.plan().dives[0]->settings.closedCircuit);
+        QVERIFY(table->item(1, 3)->text().contains("closed circuit"));
     }
 
     void removeAndReplace()
@@ -257,11 +328,14 @@ private slots:
     void rendersPlan()
     {
         PlanificationTab tab;
-        tab.resize(1200, 800);
+        tab.resize(1366, 768);
         tab.findChild<QPushButton*>("btAddDive")->click();
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;
+        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
+        gases->item(1, 0)->setText("50");
+        gases->item(2, 0)->setText("100");
         tab.changeCurrentPlanifDive(0);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
