@@ -137,13 +137,22 @@ GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSe
     result.cylinders.resize(cylinders.size());
     QList<bool> unbreathable(cylinders.size(), false);
     bool switchFound = false;
+    auto pressureOf = [&](int i) {
+        const Cylinder& c = cylinders[i];
+        return c.litres > 0 ? c.fillBar - result.cylinders[i].usedLitres / c.litres : 0.0;
+    };
     for (const GasSegment& s : segments) {
         if (s.cylinder < 0 || s.cylinder >= cylinders.size())
             continue;
         const Cylinder& c = cylinders[s.cylinder];
         CylinderUse& use = result.cylinders[s.cylinder];
+        if (result.pressureCurve.isEmpty() || result.pressureCurve.last().cylinder != s.cylinder)
+            result.pressureCurve.append({ s.startMin, pressureOf(s.cylinder), s.cylinder });
         use.usedLitres
             += segmentLitres(water, s.computed ? settings.decoSacLpm : settings.bottomSacLpm, s);
+        if (s.minutes > 0)
+            result.pressureCurve.append(
+                { s.startMin + s.minutes, pressureOf(s.cylinder), s.cylinder });
         if (s.minutes > 0)
             use.deepestM = std::max({ use.deepestM, s.startDepthM, s.endDepthM });
         if (!switchFound && s.computed && c.role == CylinderRole::Deco) {

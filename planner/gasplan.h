@@ -64,8 +64,9 @@ struct GasSegment
     double endDepthM = 0;
     double minutes = 0;
     int cylinder = 0; // index into the cylinder list
-    bool computed
-        = false; // the computed ascent and stops (deco SAC), else the diver's (bottom SAC)
+    // The computed ascent and stops (deco SAC), else the diver's own segments (bottom SAC).
+    bool computed = false;
+    double startMin = 0; // run time at its start, for the pressure curve
 };
 
 // Litres at the surface: SAC x ambient pressure at the mean depth x minutes.
@@ -100,9 +101,19 @@ struct GasWarning
     static const char* kindName(Kind kind); // "reserve", "empty", "unbreathable"
 };
 
+// The pressure in the cylinder being breathed, at a run time; a gas switch adds two points at
+// the same time.
+struct CylinderPressurePoint
+{
+    double timeMin = 0;
+    double bar = 0;
+    int cylinder = 0;
+};
+
 struct GasPlanResult
 {
     QList<CylinderUse> cylinders; // one per cylinder, in order
+    QList<CylinderPressurePoint> pressureCurve;
     QList<GasWarning> warnings;
     double firstSwitchDepthM = 0; // where the first deco gas is taken, 0 without one
 

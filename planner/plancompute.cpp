@@ -2,6 +2,8 @@
 
 #include "engine/deco.h"
 #include "engine/validity.h"
+#include "planner/bailout.h"
+#include "planner/plangas.h"
 
 #include <QCoreApplication>
 
@@ -160,7 +162,12 @@ void computePlanDive(
     PlanifDive& dive = *plan.dives[size_t(slot)];
     const PlanifDive* previous = slot > 0 ? plan.dives[size_t(slot - 1)].get() : nullptr;
     DiveProfile& profile = dive.profile;
+    dive.result.lines.clear();
+    dive.result.gasSegments.clear();
+    dive.result.bailout.reset();
+    setUpDiveCylinders(plan, dive);
     auto line = [&](const LinePlan& l) {
+        dive.result.lines.append(l);
         if (report)
             plan.emitLine(l);
     };
@@ -251,6 +258,8 @@ void computePlanDive(
 
         walk.traceSegment(t0, p0, t1, p1, gas, sp);
         walk.loadSegment(p0, p1, dtMin, gas, sp);
+        dive.result.gasSegments.append(GasSegment {
+            before.depth, point.depth, double(dtMin), gasIndex, false, double(t0) / 60.0 });
         compute_deco(walk.main, config, walk.tissues, p1, 0.0f);
         maxCns = std::max(maxCns, walk.tissues.cns);
         // The trace is the plan's ceiling curve; a point only loses a stale ceiling here.
@@ -295,10 +304,19 @@ void computePlanDive(
         const float t0 = runMin * 60.0f;
         walk.traceSegment(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         walk.loadSegment(pFrom, pTo, minutes, gas, sp);
+        dive.result.gasSegments.append(GasSegment { walk.depthOf(pFrom), walk.depthOf(pTo),
+            double(minutes), gasIndex, true, double(runMin) });
         maxCns = std::max(maxCns, walk.tissues.cns);
         runMin += minutes;
         dtr += minutes;
     };
+    // The loop fails at the end of the bottom phase, the worst point.
+    if (closed && plan.bailout && !dive.result.cylinders.isEmpty()) {
+        const int diluent = int(dive.result.cylinderGas.indexOf(lastGas));
+        dive.result.bailout = std::make_shared<const BailoutPlan>(
+            computeBailout(config, walk.tissues, last.depth, double(runMin), dive.result.cylinders,
+                std::max(diluent, 0), plan.gasSettings, config.gfSetting));
+    }
     auto engineGas = [&](int stopGas) {
         // In closed circuit the loop slot is not an index of the dive's gases.
         return config.is_closed_circuit() ? lastGas : clampGasIndex(stopGas, gasCount);
@@ -378,6 +396,7 @@ void computePlanDive(
     dive.result.dtrMin = impossible ? 0.0f : dtr;
     dive.result.stopTimeMin = impossible ? 0.0f : deco.stopTime;
     dive.result.decoImpossible = impossible;
+    finishDiveGas(plan, dive, { walk.surface, walk.density }, config.ascent_rate());
     profile.ceilingTrace = walk.traceList;
     profile.decoNotTerminated = notTerminated ? 1 : 0;
     profile.computeStatistics();

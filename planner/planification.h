@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "engine/model.h"
+#include "planner/gasplan.h"
 
 #include <QList>
 #include <QString>
@@ -9,6 +10,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+
+struct BailoutPlan;
 
 constexpr int kPlanSlots = 3;
 
@@ -38,6 +41,16 @@ struct PlanDiveResult
     float dtrMin = 0; // time to surface from the last point
     float stopTimeMin = 0;
     bool decoImpossible = false; // a stop would never end: no usable ascent
+
+    // Gas planning: the lines of the computation, the stretches breathed from each gas (the
+    // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive
+    // uses with the gas index of each, their use and warnings, and the closed-circuit bailout.
+    QList<LinePlan> lines;
+    QList<GasSegment> gasSegments;
+    QList<Cylinder> cylinders;
+    QList<int> cylinderGas;
+    GasPlanResult gas;
+    std::shared_ptr<const BailoutPlan> bailout;
 };
 
 // One planned dive of a plan.
@@ -56,6 +69,9 @@ public:
     quint32 waterType = 0; // 0 salt, 1 fresh
     float surfacePressure = 1.013f; // bar
     float otu = 0; // total at the end of the last computation
+    // One cylinder per gas of the profile, by gas index; gases without one (or with a size of 0)
+    // take the defaults.
+    QList<Cylinder> cylinders;
     PlanDiveResult result;
 };
 
@@ -85,6 +101,8 @@ public:
     // Tab settings that reach the computation.
     bool closedCircuit = false;
     int decoGasChoice = 0; // index of the gas box
+    GasSettings gasSettings;
+    bool bailout = false; // closed circuit: plan the open-circuit ascent of a failed loop
 
     int diveCount() const;
     PlanifDive* current() const;
