@@ -1,4 +1,5 @@
 #include "cli/clioptions.h"
+#include "cli/plangas.h"
 #include "cli/planjson.h"
 #include "dive/diveprofile.h"
 #include "planner/planstorage.h"
@@ -194,12 +195,16 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
         plan.decoGasChoice = choice;
     }
     plan.closedCircuit = o.has("--cc");
+    if (!applyPlanGasOptions(o, plan, err))
+        return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
         out << planReportText(reports);
+    if (!writePlanSlate(o, plan, err))
+        return ExitFailed;
     return ExitOk;
 }
 
@@ -210,14 +215,18 @@ QString planUsage()
     return QStringLiteral(
         "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
-        "       [--interval H:MM]... [--deco-gas air|nx40|oxyar|oxysr|cfoxy] [--cc] [--json]\n");
+        "       [--interval H:MM]... [--deco-gas air|nx40|oxyar|oxysr|cfoxy] [--cc] [--json]\n"
+        "       [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
-        { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval", "--deco-gas" },
-        { "--effort", "--cc", "--json" });
+        QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
+            "--deco-gas" }
+            + planGasValueOptions(),
+        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions());
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1,5 +1,6 @@
 #include "cli/planjson.h"
 
+#include "cli/plangas.h"
 #include "dive/formattime.h"
 #include "planner/plancompute.h"
 
@@ -93,13 +94,15 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         summary.insert("stopTime", rounded(dive.result.stopTimeMin, 3));
         summary.insert("maxDepth", rounded(dive.profile.maxDepth, 2));
         summary.insert("duration", rounded(dive.profile.duration / 60.0, 3));
-        diveArray.append(QJsonObject {
+        QJsonObject diveObject {
             { "name", report.name },
             { "surfaceInterval", double(dive.surfaceIntervalS) / 60.0 },
             { "effortMode", dive.effortMode != 0 },
             { "lines", lines },
             { "summary", summary },
-        });
+        };
+        cli::addGasJson(diveObject, dive);
+        diveArray.append(diveObject);
     }
     return QJsonObject { { "dives", diveArray } };
 }
@@ -134,6 +137,7 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
             text += QStringLiteral("Deco not terminated\n");
         if (dive.profile.invalidDiveCode != 0)
             text += invalidDiveText(dive.profile.invalidDiveCode) + QLatin1Char('\n');
+        text += cli::gasText(dive);
         text += QLatin1Char('\n');
     }
     text += QStringLiteral("(* the diver's own segments)\n");

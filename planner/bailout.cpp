@@ -79,6 +79,7 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     const float pStart = float(water.pressureAt(depthM));
     const int first = startCylinder(config, cylinders, diluentCylinder, pStart);
     config.currentGas = quint8(first);
+    plan.startCylinder = first;
 
     deco_t deco;
     init_deco(deco, config);

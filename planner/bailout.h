@@ -15,6 +15,7 @@ struct BailoutPlan
     bool computed = false;
     bool impossible = false; // a stop would never end
     gf_t gf {};
+    int startCylinder = 0; // the cylinder the diver leaves the loop on
     QList<LinePlan> lines; // computed lines; `gas` is the cylinder index
     double runTimeMin = 0; // run time of the dive at surfacing, bailout included
     QList<GasSegment> segments;

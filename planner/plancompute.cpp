@@ -396,6 +396,8 @@ void computePlanDive(
     dive.result.dtrMin = impossible ? 0.0f : dtr;
     dive.result.stopTimeMin = impossible ? 0.0f : deco.stopTime;
     dive.result.decoImpossible = impossible;
+    dive.result.gfLow = config.gfSetting.gfLow;
+    dive.result.gfHigh = config.gfSetting.gfHigh;
     finishDiveGas(plan, dive, { walk.surface, walk.density }, config.ascent_rate());
     profile.ceilingTrace = walk.traceList;
     profile.decoNotTerminated = notTerminated ? 1 : 0;

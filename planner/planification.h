@@ -41,6 +41,8 @@ struct PlanDiveResult
     float dtrMin = 0; // time to surface from the last point
     float stopTimeMin = 0;
     bool decoImpossible = false; // a stop would never end: no usable ascent
+    float gfLow = 0; // the factors the ascent was computed with, fractions
+    float gfHigh = 0;
 
     // Gas planning: the lines of the computation, the stretches breathed from each gas (the
     // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive
