@@ -3,7 +3,7 @@
 #include "cli/clioptions.h"
 #include "dive/formattime.h"
 #include "planner/bailout.h"
-#include "planner/plangas.h"
+#include "planner/divegas.h"
 #include "planner/planification.h"
 #include "planner/planslate.h"
 

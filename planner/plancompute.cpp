@@ -3,7 +3,7 @@
 #include "engine/deco.h"
 #include "engine/validity.h"
 #include "planner/bailout.h"
-#include "planner/plangas.h"
+#include "planner/divegas.h"
 
 #include <QCoreApplication>
 

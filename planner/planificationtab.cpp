@@ -3,7 +3,7 @@
 #include "dive/formattime.h"
 #include "planner/bailout.h"
 #include "planner/durationspinbox.h"
-#include "planner/plangas.h"
+#include "planner/divegas.h"
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"

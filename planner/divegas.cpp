@@ -1,4 +1,4 @@
-#include "planner/plangas.h"
+#include "planner/divegas.h"
 
 #include "planner/bailout.h"
 #include "planner/planification.h"
