@@ -6,6 +6,7 @@
 
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -55,6 +56,24 @@ bool parseGas(const QString& text, DiveGas& gas)
     gas.name = DiveProfile::gasName(gas);
     gas.id = gas.name;
     return true;
+}
+
+// A deco gas by its mix, "50" or "18/45", or by one of the names the gas box had: "air" adds
+// none, "nx40" EAN40, "oxyar", "oxysr" and "cfoxy" oxygen.
+std::optional<QList<PlanGas>> parseDecoGas(const QString& text)
+{
+    const QString name = text.toLower();
+    if (name == QLatin1String("air"))
+        return QList<PlanGas> {};
+    if (name == QLatin1String("nx40"))
+        return QList<PlanGas> { { 40, 0, PlanGasRole::Deco, 0.0f } };
+    if (name == QLatin1String("oxyar") || name == QLatin1String("oxysr")
+        || name == QLatin1String("cfoxy"))
+        return QList<PlanGas> { { 100, 0, PlanGasRole::Deco, 0.0f } };
+    DiveGas gas;
+    if (!parseGas(text, gas))
+        return std::nullopt;
+    return QList<PlanGas> { { gas.o2, gas.he, PlanGasRole::Deco, 0.0f } };
 }
 
 // "1:30" (hours:minutes) or minutes.
@@ -185,16 +204,37 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
         if (i + 1 < plan.diveCount())
             plan.dives[size_t(i + 1)]->surfaceIntervalS = *seconds;
     }
-    if (o.values.contains("--deco-gas")) {
-        static const QStringList choices = { "air", "nx40", "oxyar", "oxysr", "cfoxy" };
-        const int choice = choices.indexOf(o.value("--deco-gas").toLower());
-        if (choice < 0) {
-            err << "--deco-gas takes air, nx40, oxyar, oxysr or cfoxy\n";
-            return ExitUsage;
+    // Settings the diver gives for every dive; without them a plan file keeps its own.
+    const QStringList decoGases = o.all("--deco-gas");
+    {
+        for (int slot = 0; slot < plan.diveCount(); ++slot) {
+            PlanDiveSettings& s = plan.dives[size_t(slot)]->settings;
+            if (o.has("--cc"))
+                s.closedCircuit = true;
+            if (decoGases.isEmpty())
+                continue;
+            s.decoGases.clear();
+            for (const QString& text : decoGases) {
+                const auto mixes = parseDecoGas(text);
+                if (!mixes) {
+                    err << QStringLiteral("--deco-gas %1: give O2[/HE] in percent (or air, nx40, "
+                                          "oxyar, oxysr, cfoxy)\n")
+                               .arg(text);
+                    return ExitUsage;
+                }
+                for (const PlanGas& g : *mixes) {
+                    const bool listed = std::any_of(s.decoGases.begin(), s.decoGases.end(),
+                        [&](const PlanGas& d) { return d.sameMix(g.o2, g.he); });
+                    if (!listed)
+                        s.decoGases.append(g);
+                }
+            }
+            if (s.decoGases.size() > kMaxDecoGases) {
+                err << QStringLiteral("--deco-gas: at most %1 deco gases\n").arg(kMaxDecoGases);
+                return ExitUsage;
+            }
         }
-        plan.decoGasChoice = choice;
     }
-    plan.closedCircuit = o.has("--cc");
     if (!applyPlanGasOptions(o, plan, err))
         return ExitUsage;
 
@@ -215,8 +255,8 @@ QString planUsage()
     return QStringLiteral(
         "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
-        "       [--interval H:MM]... [--deco-gas air|nx40|oxyar|oxysr|cfoxy] [--cc] [--json]\n"
-        "       [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
+        "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
+        "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
         "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
 }
 

@@ -103,7 +103,10 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
         err << invalid << '\n';
         return false;
     }
-    if (o.has("--bailout") && !plan.closedCircuit) {
+    bool closed = false;
+    for (int slot = 0; slot < plan.diveCount(); ++slot)
+        closed = closed || plan.dives[size_t(slot)]->settings.closedCircuit;
+    if (o.has("--bailout") && !closed) {
         err << "--bailout plans the ascent of a failed loop: give it with --cc\n";
         return false;
     }
@@ -131,7 +134,7 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
     }
     for (int slot = 0; slot < plan.diveCount() && !given.isEmpty(); ++slot) {
         PlanifDive& dive = *plan.dives[size_t(slot)];
-        setUpDiveCylinders(plan, dive);
+        setUpDiveCylinders(dive);
         const int used = int(dive.result.cylinders.size());
         if (used != given.size()) {
             QStringList names;
@@ -145,7 +148,7 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
             return false;
         }
         for (int i = 0; i < used; ++i)
-            setCylinderOfUsedGas(plan, dive, i, given[i]);
+            setCylinderOfTableRow(dive, i, given[i]);
     }
     plan.gasSettings = settings;
     plan.bailout = o.has("--bailout");

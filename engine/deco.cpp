@@ -171,6 +171,14 @@ bool mayLeave(const deco_t& deco, const config_t& config, const tissues_t& tissu
     return can_stay_at(copy, next, gf_at(deco, config, next, level - 1));
 }
 
+// The tension compartment i may carry at a stop before the diver may go on to nextPressure, with
+// nitrogen coefficients (no helium in the tissues); one expression for every caller, so they
+// agree to the last bit.
+inline float n2StopLimit(const model_t& model, int i, float gf, float nextPressure, float pHe)
+{
+    return (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf - pHe;
+}
+
 float stopMargin(const tissues_t& tissues, float stopPressure, int steps, const gas_t& gas,
     const float* setpoint, float nextPressure, float gf)
 {
@@ -190,6 +198,65 @@ float sanitizedHint(float minutes)
     if (!(minutes > 0.0f) || !std::isfinite(minutes))
         return 0.0f;
     return minutes > kStopCapMin ? kStopCapMin : minutes;
+}
+
+// The ceiling at the gradient factor of the first stop (GF low at the anchor, GF high at the
+// surface), or of the diver's own depth when that is deeper.
+void setCeiling(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+{
+    const gf_t& gf = *config.gf();
+    const float surface = config.surfacePressure;
+    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
+    if (pressure > reference)
+        reference = pressure;
+    float factor;
+    if (deco.anchorIndex < 1 || gf.gfLow == gf.gfHigh || reference <= surface) {
+        factor = gf.gfHigh;
+    } else if (reference >= deco.anchorPressure) {
+        factor = gf.gfLow;
+    } else {
+        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
+        factor = (1.0f - f) * gf.gfLow + f * gf.gfHigh;
+    }
+    deco.ceiling = ceiling_pressure(tissues, factor);
+}
+
+// Does the first stop that find_first_stop placed owe time, as compute_stops would find it?
+// Decided the way stop_minutes decides it before any time is spent: exact for nitrogen-only
+// tissues; with helium a "no" can still become "yes" after a while at the stop, so only a "yes"
+// is certain. Returns false whenever only the full schedule can tell.
+bool firstStopSurelyOwes(
+    const deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+{
+    const int level = deco.firstStopIndex;
+    const float current = deco.firstStopPressure;
+    uint8_t gasIndex = config.current_gas_index();
+    const gas_t* gas = config.current_gas();
+    const float* setpoint = config.current_setpoint();
+    tissues_t work;
+    reachLevel(work, tissues, config, pressure, level, *gas, setpoint);
+    // The gas compute_stops breathes at this stop decides which of its two searches runs.
+    if (config.gas_switch_enabled() && !config.is_closed_circuit()) {
+        uint8_t nextGas = config.next_gas(gasIndex);
+        while (nextGas != gasIndex
+            && current <= mod_pressure(*config.gas_at(nextGas), setpoint, config.ppo2_max_deco(),
+                   config.auxiliary_limit(), config.gas_density_max())) {
+            gasIndex = nextGas;
+            gas = config.gas_at(gasIndex);
+            nextGas = config.next_gas(gasIndex);
+        }
+    }
+    const float next = stop_pressure(config, level - 1);
+    const float gf = gf_at(deco, config, next, level - 1);
+    if (!work.hasHe && gas->fHe == 0.0f) {
+        const model_t& model = current_model();
+        for (int i = 0; i < kCompartments; ++i) {
+            if (work.pN2[i] > n2StopLimit(model, i, gf, next, work.pHe[i]))
+                return true;
+        }
+        return false;
+    }
+    return next - ceiling_pressure(work, gf) < 0.0f;
 }
 
 } // namespace
@@ -406,8 +473,7 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
         // all compartments first, which the compiler can vectorise.
         float limit[kCompartments];
         for (int i = 0; i < kCompartments; ++i)
-            limit[i] = (gf / model.n2B[i] - gf + 1.0f) * nextPressure + model.n2A[i] * gf
-                - tissues.pHe[i];
+            limit[i] = n2StopLimit(model, i, gf, nextPressure, tissues.pHe[i]);
         float result = 0.0f;
         for (int i = 0; i < kCompartments; ++i) {
             const float p = tissues.pN2[i];
@@ -609,32 +675,66 @@ bool compute_deco(
         deco.stopTime += extraMin;
     }
 
-    const gf_t& gf = *config.gf();
-    const float surface = config.surfacePressure;
-    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
-    if (pressure > reference)
-        reference = pressure;
-    float factor;
-    if (deco.anchorIndex < 1 || gf.gfLow == gf.gfHigh || reference <= surface) {
-        factor = gf.gfHigh;
-    } else if (reference >= deco.anchorPressure) {
-        factor = gf.gfLow;
-    } else {
-        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
-        factor = (1.0f - f) * gf.gfLow + f * gf.gfHigh;
-    }
-    deco.ceiling = ceiling_pressure(tissues, factor);
+    setCeiling(deco, config, tissues, pressure);
     return true;
+}
+
+void compute_ceiling(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+{
+    // compute_stops up to its first stop: the same state changes, without the durations.
+    auto firstStop = [&]() {
+        const int32_t firstIndex = deco.firstStopIndex;
+        const float firstPressure = deco.firstStopPressure;
+        const int32_t anchorIndex = deco.anchorIndex;
+        const float anchorPressure = deco.anchorPressure;
+        find_first_stop(deco, config, tissues, pressure);
+        if (deco.firstStopIndex > 0 && !firstStopSurelyOwes(deco, config, tissues, pressure)) {
+            // The first stop owes nothing (or cannot tell yet): the schedule decides.
+            deco.firstStopIndex = firstIndex;
+            deco.firstStopPressure = firstPressure;
+            deco.anchorIndex = anchorIndex;
+            deco.anchorPressure = anchorPressure;
+            compute_stops(deco, config, tissues, pressure);
+            return;
+        }
+        deco.dtr = 0.0f;
+        deco.stopTime = 0.0f;
+        deco.ndl = 0.0f;
+        deco.maxCns = tissues.cns;
+        deco.decoImpossible = 0;
+        if (deco.anchorPressure > deco.slowZonePressure)
+            deco.slowZonePressure = deco.anchorPressure;
+        deco.stopCount = deco.firstStopIndex > 0 ? 1 : 0;
+        deco.stops[0].pressure = deco.firstStopPressure;
+    };
+    if (deco.anchorIndex != 0) {
+        firstStop();
+        if (deco.stopCount == 0) {
+            deco.slowZonePressure = stop_pressure(config, 1);
+            compute_no_deco(deco, config, tissues, pressure);
+        }
+    } else {
+        compute_no_deco(deco, config, tissues, pressure);
+        if (deco.ndl == 0.0f)
+            firstStop();
+    }
+    setCeiling(deco, config, tissues, pressure);
+}
+
+void load_step(tissues_t& tissues, float p0, float p1, float dtMin, const gas_t& gas,
+    const float* setpoint, float& otu)
+{
+    if (!(dtMin > 0.0f))
+        return;
+    load_ramp(tissues, p0, p1, dtMin, gas, setpoint);
+    update_cns(tissues, p0, p1, dtMin, gas, setpoint);
+    otu += otu_rate(ppo2(gas, setpoint, (p0 + p1) / 2.0f)) * dtMin;
 }
 
 void dive_step(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
     float t1S, float p1, const gas_t& gas, const float* setpoint, float& otu)
 {
-    const float dtMin = (t1S - t0S) / 60.0f;
-    load_ramp(tissues, p0, p1, dtMin, gas, setpoint);
-    update_cns(tissues, p0, p1, dtMin, gas, setpoint);
-    if (dtMin > 0.0f)
-        otu += otu_rate(ppo2(gas, setpoint, (p0 + p1) / 2.0f)) * dtMin;
+    load_step(tissues, p0, p1, (t1S - t0S) / 60.0f, gas, setpoint, otu);
     compute_deco(deco, config, tissues, p1, 0.0f);
 }
 
@@ -648,15 +748,14 @@ void trace_ceiling(tissues_t& tissues, deco_t& deco, const config_t& config, flo
     float t = t0S;
     float p = p0;
     while (t < t1S) {
-        float tNext = t + 2.0f;
+        float tNext = t + kCeilingTraceStepS;
         if (tNext > t1S)
             tNext = t1S;
         const float pNext = p0 + slope * (tNext - t0S);
         load_ramp(tissues, p, pNext, (tNext - t) / 60.0f, gas, setpoint);
-        update_cns(tissues, p, pNext, (tNext - t) / 60.0f, gas, setpoint);
-        compute_deco(deco, config, tissues, pNext, 0.0f);
+        compute_ceiling(deco, config, tissues, pNext);
         if (sink && deco.ceiling > config.surfacePressure)
-            sink(context, tNext, pressure_to_depth(deco.ceiling));
+            sink(context, tNext, deco.ceiling);
         t = tNext;
         p = pNext;
     }

@@ -113,17 +113,33 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
     const float* setpoint, float nextPressure, float gf, bool* unbounded = nullptr);
 bool compute_stops(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure);
 
-// One step of a walk through a dive, from (t0S, p0) to (t1S, p1) breathing `gas`: loads the
-// tissues, the CNS and the OTU counter and recomputes the decompression state at p1.
+// The ceiling compute_deco finds (same first stop, anchor and gradient factor, so the same
+// deco.ceiling to the bit) without the durations of the stops after the first: the stop search
+// runs only when the first stop cannot tell on its own. Afterwards only the ceiling, the first
+// stop and the anchor are meaningful; stopCount is 1 when a stop is owed.
+void compute_ceiling(
+    deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure);
+
+// Loads the tissues, the CNS and the OTU counter over a linear change from p0 to p1 breathing
+// `gas`; nothing happens for dtMin <= 0.
+void load_step(tissues_t& tissues, float p0, float p1, float dtMin, const gas_t& gas,
+    const float* setpoint, float& otu);
+
+// One step of a walk through a dive, from (t0S, p0) to (t1S, p1): load_step, then the
+// decompression state at p1.
 void dive_step(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
     float t1S, float p1, const gas_t& gas, const float* setpoint, float& otu);
 
-// Receives one point of the ceiling trace: time in seconds and ceiling depth in metres.
-using ceiling_sink_t = void (*)(void* context, float timeS, float ceilingDepthM);
+// The slice length of the ceiling trace in seconds.
+constexpr float kCeilingTraceStepS = 2.0f;
 
-// Advances a second tissue/deco pair over a segment in 2-second slices (the last one shortened
-// to end on t1S), recomputing the decompression state after each and reporting every slice
-// whose ceiling lies below the surface.
+// Receives one point of the ceiling trace: time in seconds and the ceiling as an absolute
+// pressure in bar (the caller knows its surface and water to turn it into a depth).
+using ceiling_sink_t = void (*)(void* context, float timeS, float ceilingBar);
+
+// Advances a second tissue/deco pair (the look-ahead, not the diver) over a segment in
+// 2-second slices, the last one shortened to end on t1S, and reports every slice whose ceiling
+// lies below the surface. The tissues carry no CNS: the trace only reads ceilings.
 void trace_ceiling(tissues_t& tissues, deco_t& deco, const config_t& config, float t0S, float p0,
     float t1S, float p1, const gas_t& gas, const float* setpoint, ceiling_sink_t sink,
     void* context);

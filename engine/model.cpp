@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 const char* const kZhl16cName = "zhl16c";
 const float kZhl16cN2HalfTime[kCompartments] = { 4.0f, 8.0f, 12.5f, 18.5f, 27.0f, 38.3f, 54.3f,
@@ -36,10 +37,17 @@ struct ramp_coefficients_t
 };
 
 model_t g_model;
-// One-entry caches of the ramp coefficients, keyed by the ramp duration; the plan computation
-// repeats the same duration (2-second slices, equal ascent legs) many times in a row.
-ramp_cache_t g_n2Cache;
-ramp_cache_t g_heCache;
+// Small caches of the ramp coefficients, keyed by the ramp duration: the plan computation
+// repeats a few durations (2-second slices, the legs from one depth to the next stop levels)
+// over and over, alternating between them, so one entry alone would be refilled every time.
+constexpr int kRampCacheEntries = 4;
+struct ramp_cache_set_t
+{
+    ramp_cache_t entries[kRampCacheEntries];
+    int next = 0; // the entry replaced on the next miss
+};
+ramp_cache_set_t g_n2Cache;
+ramp_cache_set_t g_heCache;
 
 struct model_installer_t
 {
@@ -98,12 +106,16 @@ void fillRamp(ramp_cache_t& cache, const float* k, float dtMin)
 }
 
 ramp_coefficients_t rampCoefficients(
-    ramp_cache_t& cache, const ramp_cache_t& oneSecond, const float* k, float dtMin)
+    ramp_cache_set_t& caches, const ramp_cache_t& oneSecond, const float* k, float dtMin)
 {
-    if (dtMin == cache.dtMin)
-        return { cache.oneMinusE, cache.dtMinusG };
+    for (const ramp_cache_t& cache : caches.entries) {
+        if (dtMin == cache.dtMin)
+            return { cache.oneMinusE, cache.dtMinusG };
+    }
     if (dtMin == oneSecond.dtMin)
         return { oneSecond.oneMinusE, oneSecond.dtMinusG };
+    ramp_cache_t& cache = caches.entries[caches.next];
+    caches.next = (caches.next + 1) % kRampCacheEntries;
     fillRamp(cache, k, dtMin);
     return { cache.oneMinusE, cache.dtMinusG };
 }
@@ -184,8 +196,10 @@ void init_model(const char* name, const float* n2HalfTime, const float* n2A, con
     fillRamp(g_n2OneSecond, g_model.n2K, 1.0f / 60.0f);
     fillRamp(g_heOneSecond, g_model.heK, 1.0f / 60.0f);
     // New half-times invalidate whatever the caches hold.
-    g_n2Cache.dtMin = -1.0f;
-    g_heCache.dtMin = -1.0f;
+    for (ramp_cache_set_t* caches : { &g_n2Cache, &g_heCache }) {
+        for (ramp_cache_t& cache : caches->entries)
+            cache.dtMin = -1.0f;
+    }
 }
 
 void init_zhl16c()

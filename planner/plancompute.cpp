@@ -13,120 +13,444 @@
 namespace {
 
 constexpr float kSurfaceDepthM = 0.01f;
-constexpr float kTraceStepS = 2.0f;
 
-// Everything one computation walks with: the configuration, the diver and the look-ahead copy
-// that draws the ceiling trace.
-struct PlanWalk
+// The engine's gas slots of one dive. Only gases the diver breathes reach the engine: the
+// gases of the segments (the start point's gas is never breathed) and the deco gases the diver
+// chose; any enabled gas is one the ascent may switch to.
+struct GasSlots
 {
-    dive_t config;
-    tissues_t tissues;
-    deco_t main;
-    tissues_t traceTissues;
-    deco_t trace;
-    QList<ProfileMarker> traceList;
-    bool tracing = true; // the trace is only drawn for the dive on show
-    float surface = 1.013f;
-    float density = 1.03f;
-    float otu = 0;
+    int gasIndex[kGasSlots] = {}; // slot -> index in the dive's gas list
+    int count = 0;
 
-    float pressureAt(double depthM) const
+    int slotOf(int index) const
     {
-        if (depthM <= 0.0)
-            return surface;
-        return density * kGravity * float(depthM) / 100.0f + surface;
-    }
-    float depthOf(float pressure) const { return ceilingDepthM(pressure, surface, density); }
-    const float* setpoint(int index) const
-    {
-        return config.is_closed_circuit() ? &config.setpoint_at(index)->ppO2 : &g_noSetpoint;
-    }
-
-    // The 2-second ceiling trace over a segment, each slice loaded for its own length.
-    void traceSegment(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
-    {
-        if (!tracing || !(t1S > t0S))
-            return;
-        const float slope = (p1 - p0) / (t1S - t0S);
-        float t = t0S;
-        float p = p0;
-        while (t < t1S) {
-            const float tNext = std::min(t + kTraceStepS, t1S);
-            const float pNext = p0 + slope * (tNext - t0S);
-            load_ramp(traceTissues, p, pNext, (tNext - t) / 60.0f, gas, sp);
-            compute_deco(trace, config, traceTissues, pNext, 0.0f);
-            if (trace.ceiling > surface)
-                traceList.append({ tNext, depthOf(trace.ceiling), 0 });
-            t = tNext;
-            p = pNext;
+        for (int s = 0; s < count; ++s) {
+            if (gasIndex[s] == index)
+                return s;
         }
+        return 0;
     }
-
-    // Loads the diver over a segment and returns the OTU it adds.
-    void loadSegment(float p0, float p1, float dtMin, const gas_t& gas, const float* sp)
+    void add(int index)
     {
-        if (!(dtMin > 0.0f))
-            return;
-        load_ramp(tissues, p0, p1, dtMin, gas, sp);
-        update_cns(tissues, p0, p1, dtMin, gas, sp);
-        otu += otu_rate(ppo2(gas, sp, (p0 + p1) / 2.0f)) * dtMin;
+        for (int s = 0; s < count; ++s) {
+            if (gasIndex[s] == index)
+                return;
+        }
+        if (count < kGasSlots)
+            gasIndex[count++] = index;
     }
 };
 
-int clampGasIndex(int index, int gasCount)
+gas_t engineGas(const DiveGas& g)
 {
-    if (index < 0 || index >= gasCount || index >= kGasSlots)
-        return 0;
-    return index;
+    return make_gas(quint8(std::clamp(g.o2, 0, 100)), quint8(std::clamp(g.he, 0, 100)));
 }
 
-// Fills the engine's gas table from the dive's gases and enables the bottom and deco gases.
-void setUpGases(dive_t& config, const Planification& plan, const DiveProfile& profile)
+void collectTracePoint(void* context, float timeS, float ceilingBar);
+
+// One computation of one planned dive, in the order the steps depend on each other.
+class DiveComputation
 {
-    const int count = std::min<int>(int(profile.gases.size()), kGasSlots);
-    if (plan.closedCircuit) {
-        config.set_mode(1);
-        // The diluent is the bottom gas of the last point; both loop slots carry it.
-        int diluent = 0;
-        if (!profile.samples.isEmpty())
-            diluent = clampGasIndex(profile.samples.last().gasIndex, count);
-        if (count > 0) {
-            const DiveGas& g = profile.gases[diluent];
-            config.closedGases[0]
-                = make_gas(quint8(std::clamp(g.o2, 0, 100)), quint8(std::clamp(g.he, 0, 100)));
-            config.closedGases[1] = config.closedGases[0];
+public:
+    DiveComputation(Planification& plan, int slot, const PlanComputeSettings& settings, bool report)
+        : m_plan(plan)
+        , m_slot(slot)
+        , m_dive(*plan.dives[size_t(slot)])
+        , m_previous(slot > 0 ? plan.dives[size_t(slot - 1)].get() : nullptr)
+        , m_profile(m_dive.profile)
+        , m_report(report)
+    {
+        // A factor given for this run (the tab's add-on, the command line) becomes the dive's.
+        if (settings.gf) {
+            m_dive.settings.gfLow = int(std::lround(settings.gf->gfLow * 100.0f));
+            m_dive.settings.gfHigh = int(std::lround(settings.gf->gfHigh * 100.0f));
         }
-        config.closedMask = 0x01;
-        config.sort_gases();
-        config.currentGas = 0;
-        config.currentSetpoint = 1; // working setpoint at the bottom; the ascent takes the deco one
-        return;
     }
-    quint8 mask = 0;
-    for (int i = 0; i < count; ++i) {
-        const DiveGas& g = profile.gases[i];
-        config.openGases[i]
-            = make_gas(quint8(std::clamp(g.o2, 0, 100)), quint8(std::clamp(g.he, 0, 100)));
+
+    void run()
+    {
+        setUpEngine();
+        PlanDiveResult& r = m_dive.result;
+        r.lines.clear();
+        r.gasSegments.clear();
+        r.bailout.reset();
+        setUpDiveCylinders(m_dive);
+        restTissues();
+        startOutput();
+        applyDiveRules();
+        walkSegments();
+        ascend();
+        publish();
     }
-    for (const DiveSample& s : profile.samples)
-        mask |= quint8(1u << clampGasIndex(s.gasIndex, count));
-    const int deco = decoGasOfChoice(plan.decoGasChoice);
-    if (deco >= 0 && deco < count)
-        mask |= quint8(1u << deco);
-    config.openMask = mask ? mask : 0x01;
-    config.set_mode(0);
-}
 
-void selectGas(dive_t& config, int gasIndex)
-{
-    if (config.is_closed_circuit())
-        return;
-    config.currentGas = quint8(gasIndex);
-}
+    // The trace's sink: the ceiling as a depth in this dive's water.
+    void addTracePoint(float timeS, float ceilingBar)
+    {
+        m_trace.append({ timeS, ceilingDepthM(ceilingBar, m_surface, m_density), 0 });
+    }
 
-quint32 yoyoCount(const DiveProfile& profile)
+private:
+    float pressureAt(double depthM) const
+    {
+        if (depthM <= 0.0)
+            return m_surface;
+        return m_density * kGravity * float(depthM) / 100.0f + m_surface;
+    }
+    float depthOf(float pressure) const { return ceilingDepthM(pressure, m_surface, m_density); }
+    const float* setpoint(int index) const
+    {
+        return m_config.is_closed_circuit() ? &m_config.setpoint_at(index)->ppO2 : &g_noSetpoint;
+    }
+    int pointGas(const DiveSample& s) const
+    {
+        return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
+    }
+    void line(const LinePlan& l) const
+    {
+        m_dive.result.lines.append(l);
+        if (m_report)
+            m_plan.emitLine(l);
+    }
+    void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
+    {
+        if (m_report)
+            trace_ceiling(m_traceTissues, m_traceDeco, m_config, t0S, p0, t1S, p1, gas, sp,
+                collectTracePoint, this);
+    }
+
+    // The dive's surface, water, gradient factors and gases.
+    void setUpEngine()
+    {
+        m_config.apply_defaults();
+        m_config.surfacePressure = m_dive.surfacePressure;
+        m_config.set_water_type(m_dive.waterType == 0 ? 0 : 1);
+        m_profile.freshWater = m_dive.waterType == 0 ? 0 : 1;
+        m_profile.surfacePressure = m_dive.surfacePressure;
+        m_surface = m_config.surfacePressure;
+        m_density = m_config.density;
+        const PlanDiveSettings& s = m_dive.settings;
+        for (int i = 0; i < kSetpointCount; ++i)
+            m_config.setpoints[i].ppO2 = s.setpointsBar[i];
+        const gf_t chosen
+            = make_gf(quint8(std::clamp(s.gfLow, 1, 100)), quint8(std::clamp(s.gfHigh, 1, 100)));
+        m_config.set_gf(m_dive.effortMode ? reduced_gf() : chosen);
+
+        const int count = int(m_profile.samples.size());
+        if (s.closedCircuit) {
+            // The diluent is the gas of the last point; both loop slots carry it. Deco gases
+            // wait for bailout.
+            m_config.set_mode(1);
+            m_lastGas = count > 0 ? pointGas(m_profile.samples.last()) : 0;
+            m_config.closedGases[0] = engineGas(m_profile.gases.value(m_lastGas));
+            m_config.closedGases[1] = m_config.closedGases[0];
+            m_config.closedMask = 0x01;
+            m_config.sort_gases();
+            m_config.currentGas = 0;
+            m_config.currentSetpoint = 1; // working setpoint at the bottom; deco one near 6 m
+            return;
+        }
+        for (int i = 1; i < count; ++i)
+            m_slots.add(pointGas(m_profile.samples[i]));
+        m_lastGas = count > 0 ? pointGas(m_profile.samples.last()) : 0;
+        m_slots.add(m_lastGas); // the ascent starts on it, even without a segment
+        for (const PlanGas& deco : s.decoGases.mid(0, kMaxDecoGases))
+            m_slots.add(gasIndexOfMix(m_profile, deco.o2, deco.he));
+        for (int slot = 0; slot < m_slots.count; ++slot)
+            m_config.openGases[slot] = engineGas(m_profile.gases[m_slots.gasIndex[slot]]);
+        m_config.openMask = quint8((1u << m_slots.count) - 1u);
+        m_config.set_mode(0);
+    }
+
+    // Rested for the first dive, else the previous dive's end state off-gassed on air at the
+    // surface over the interval.
+    void restTissues()
+    {
+        if (!m_previous) {
+            reset_tissues(m_tissues, m_surface);
+        } else {
+            const tissues_t& end = m_previous->tissues;
+            set_tissues(m_tissues, end.pN2, end.pHe, end.cns);
+            const qint64 interval = std::min<qint64>(m_dive.surfaceIntervalS, INT32_MAX);
+            load_constant(m_tissues, m_surface, int32_t(interval), g_air, &g_noSetpoint);
+            update_cns(
+                m_tissues, m_surface, m_surface, float(interval) / 60.0f, g_air, &g_noSetpoint);
+        }
+        if (m_report)
+            std::copy(std::begin(m_tissues.pN2), std::end(m_tissues.pN2), m_plan.startTensions);
+        init_zhl16c();
+        init_deco(m_deco, m_config);
+        init_deco(m_traceDeco, m_config);
+        compute_deco(m_deco, m_config, m_tissues, m_surface, 0.0f);
+        compute_deco(m_traceDeco, m_config, m_tissues, m_surface, 0.0f);
+        m_traceTissues = m_tissues;
+        m_otu = m_previous ? m_previous->otu : 0.0f;
+        m_maxCns = m_tissues.cns;
+    }
+
+    void startOutput()
+    {
+        m_profile.ascentSamples.clear();
+        line(LinePlan {});
+        if (m_report)
+            m_plan.emitMessage(QString());
+        m_profile.invalidDiveCode = 0;
+        m_profile.computeStatistics();
+    }
+
+    // Yoyo marking after a dive that had one, and the third-dive rules.
+    void applyDiveRules()
+    {
+        const quint32 previousYoyos
+            = m_previous ? (m_previous->profile.alerts >> DiveProfile::AlertShiftYoyo) & 3u : 0u;
+        const bool marking
+            = m_previous && yoyo_marking_mode(m_slot, m_dive.surfaceIntervalS, int(previousYoyos));
+        m_profile.detectYoyo(m_config.first_gas(), marking);
+        const bool closed = m_config.is_closed_circuit();
+        // A yoyo found above keeps its code unless the tissues forbid the dive altogether.
+        if (const uint8_t code
+            = invalid_dive_code(m_slot, m_dive.surfaceIntervalS, closed, m_tissues))
+            m_profile.invalidDiveCode = code;
+        if (third_dive_rules_apply(m_slot, m_dive.surfaceIntervalS, closed)
+            && m_profile.maxDepth > kReducedGfDepthM)
+            m_config.set_gf(reduced_gf());
+    }
+
+    // The diver's own segments, each breathed on the gas of the point it leads to.
+    void walkSegments()
+    {
+        const int count = int(m_profile.samples.size());
+        for (int i = 1; i < count; ++i) {
+            DiveSample& point = m_profile.samples[i];
+            const DiveSample& before = m_profile.samples[i - 1];
+            if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
+                m_config.set_gf(reduced_gf());
+            const int gasIndex = pointGas(point);
+            if (!m_config.is_closed_circuit())
+                m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
+            const gas_t& gas = *m_config.current_gas();
+            const float* sp = setpoint(m_config.current_setpoint_index());
+            const float p0 = pressureAt(before.depth);
+            const float p1 = pressureAt(point.depth);
+            const float t0 = float(before.time);
+            const float t1 = std::max(t0, float(point.time));
+            trace(t0, p0, t1, p1, gas, sp);
+            dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+            m_dive.result.gasSegments.append(GasSegment { before.depth, point.depth,
+                double(t1 - t0) / 60.0, gasIndex, false, double(t0) / 60.0 });
+            m_maxCns = std::max(m_maxCns, m_tissues.cns);
+            // The trace is the plan's ceiling curve; a point only loses a stale ceiling here.
+            if (m_deco.stopCount == 0)
+                point.decoCeiling = 0.0;
+
+            LinePlan l;
+            l.kind = LinePlan::Line;
+            l.direction = point.depth > before.depth
+                ? LinePlan::Descending
+                : (point.depth == before.depth ? LinePlan::Level : LinePlan::Ascending);
+            l.depth = float(point.depth);
+            l.duration = (t1 - t0) / 60.0f;
+            l.runTime = float(point.time) / 60.0f;
+            l.gas = quint32(gasIndex);
+            line(l);
+        }
+        const bool atDepth = count > 0 && m_profile.samples.last().depth > kSurfaceDepthM;
+        m_ndl = atDepth && m_deco.stopCount == 0 && !m_deco.decoImpossible ? m_deco.ndl : -1.0f;
+    }
+
+    // The dive's gas index of an engine slot (the diluent in closed circuit).
+    int diveGas(int slot) const
+    {
+        return m_config.is_closed_circuit() ? m_lastGas : m_slots.gasIndex[slot % kGasSlots];
+    }
+
+    // One leg of the computed ascent breathed on an engine slot.
+    void leg(float pFrom, float pTo, float minutes, int slot, int setpointIndex)
+    {
+        const gas_t& gas = *m_config.gas_at(m_config.is_closed_circuit() ? 0 : slot);
+        const float* sp = setpoint(setpointIndex);
+        const float t0 = m_runMin * 60.0f;
+        trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
+        load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
+        m_dive.result.gasSegments.append(GasSegment {
+            depthOf(pFrom), depthOf(pTo), double(minutes), diveGas(slot), true, double(m_runMin) });
+        m_maxCns = std::max(m_maxCns, m_tissues.cns);
+        m_runMin += minutes;
+        m_dtr += minutes;
+    }
+
+    void ascentPoint(float depthM, int gas)
+    {
+        DiveSample s;
+        s.time = double(m_runMin) * 60.0;
+        s.depth = depthM;
+        s.gasIndex = gas;
+        m_profile.ascentSamples.append(s);
+    }
+
+    void ascentLine(quint32 direction, float depthM, float minutes, int gas) const
+    {
+        LinePlan l;
+        l.kind = LinePlan::Line;
+        l.direction = direction;
+        l.computed = 1;
+        l.depth = depthM;
+        l.duration = minutes;
+        l.runTime = m_runMin;
+        l.gas = quint32(gas);
+        line(l);
+    }
+
+    // From the last point to the surface along the schedule of the last point's state.
+    void ascend()
+    {
+        const deco_t& deco = m_deco;
+        const DiveSample last
+            = m_profile.samples.isEmpty() ? DiveSample {} : m_profile.samples.last();
+        m_runMin = std::max(0.0f, float(last.time) / 60.0f);
+        const float lastTraceTime = m_trace.isEmpty() ? 0.0f : m_trace.last().time;
+        const int lastSlot = m_config.is_closed_circuit() ? 0 : m_slots.slotOf(m_lastGas);
+        bailout(last);
+        if (deco.decoImpossible) {
+            // No schedule to show: the dive ends at its last point and the user is told why.
+            if (m_report)
+                m_plan.emitMessage(decoImpossibleText());
+            return;
+        }
+        if (last.depth <= kSurfaceDepthM) {
+            // The dive ends at the surface: close the trace and tell whether stops were owed.
+            if (!m_trace.isEmpty()) {
+                if (m_trace.last().depth > 0.0f)
+                    m_trace.append({ lastTraceTime, 0.0f, 0 });
+                m_notTerminated = lastTraceTime > float(last.time) || deco.stopCount > 0;
+            } else {
+                m_notTerminated = deco.stopCount > 0;
+            }
+            return;
+        }
+        // The leg to the first stop, or to the surface without one, on the last point's gas.
+        m_profile.ascentSamples.append(last);
+        const bool hasStops = deco.stopCount > 0;
+        const float target = hasStops ? deco.stops[0].pressure : m_surface;
+        const int firstGas = hasStops ? diveGas(deco.stops[0].gasIndex) : m_lastGas;
+        const float legMin
+            = std::max(0.0f, (pressureAt(last.depth) - target) / m_config.ascent_rate());
+        leg(pressureAt(last.depth), target, legMin, lastSlot, m_config.current_setpoint_index());
+        ascentPoint(depthOf(target), firstGas);
+        ascentLine(LinePlan::Ascending, depthOf(target), legMin, firstGas);
+
+        // The stops and the transits between them, each transit on the gas of the stop left.
+        for (int j = 0; j < deco.stopCount; ++j) {
+            const stop_t& stop = deco.stops[j];
+            const int gas = diveGas(stop.gasIndex);
+            const float depth = depthOf(stop.pressure);
+            if (j > 0) {
+                const stop_t& prev = deco.stops[j - 1];
+                const float t
+                    = std::max(0.0f, (prev.pressure - stop.pressure) / m_config.slow_ascent_rate());
+                leg(prev.pressure, stop.pressure, t, prev.gasIndex, prev.setpointIndex);
+                ascentPoint(depth, gas);
+                ascentLine(LinePlan::Ascending, depth, t, gas);
+            }
+            leg(stop.pressure, stop.pressure, stop.duration, stop.gasIndex, stop.setpointIndex);
+            ascentPoint(depth, gas);
+            // A level that owes no whole second is passed, not a stop to list.
+            if (std::lround(double(stop.duration) * 60.0) > 0)
+                ascentLine(LinePlan::Level, depth, stop.duration, gas);
+        }
+        if (hasStops) {
+            const stop_t& lastStop = deco.stops[deco.stopCount - 1];
+            const float f
+                = std::max(0.0f, (lastStop.pressure - m_surface) / m_config.slow_ascent_rate());
+            leg(lastStop.pressure, m_surface, f, lastStop.gasIndex, lastStop.setpointIndex);
+            ascentPoint(0.0f, -1);
+            ascentLine(LinePlan::Ascending, 0.0f, f, diveGas(lastStop.gasIndex));
+        }
+    }
+
+    // The loop fails at the end of the bottom phase, the worst point: the open-circuit ascent
+    // from these tissues on the gas table's cylinders.
+    void bailout(const DiveSample& last)
+    {
+        PlanDiveResult& r = m_dive.result;
+        if (!m_config.is_closed_circuit() || !m_plan.bailout || r.cylinders.isEmpty())
+            return;
+        const DiveGas diluent = m_profile.gases.value(m_lastGas);
+        int diluentCylinder = 0;
+        for (int i = 0; i < r.cylinders.size(); ++i) {
+            if (r.cylinders[i].o2 == diluent.o2 && r.cylinders[i].he == diluent.he) {
+                diluentCylinder = i;
+                break;
+            }
+        }
+        r.bailout = std::make_shared<const BailoutPlan>(
+            computeBailout(m_config, m_tissues, last.depth, double(m_runMin), r.cylinders,
+                diluentCylinder, m_plan.gasSettings, m_config.gfSetting));
+    }
+
+    void publish()
+    {
+        const deco_t& deco = m_deco;
+        const bool impossible = deco.decoImpossible != 0;
+        m_maxCns = std::max(m_maxCns, deco.maxCns);
+        LinePlan summary;
+        summary.kind = LinePlan::Summary;
+        summary.cns = m_maxCns * 100.0f;
+        summary.cnsEnd = m_tissues.cns * 100.0f;
+        summary.otu = m_otu;
+        summary.runTime = m_runMin;
+        summary.ndl = m_ndl;
+        line(summary);
+
+        m_dive.tissues = m_tissues;
+        m_dive.otu = m_otu;
+        PlanDiveResult& r = m_dive.result;
+        r.computed = true;
+        r.cnsPercent = summary.cns;
+        r.cnsEndPercent = summary.cnsEnd;
+        r.otu = m_otu;
+        r.dtrMin = impossible ? 0.0f : m_dtr;
+        r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
+        r.decoImpossible = impossible;
+        r.ndlMin = m_ndl;
+        r.gfLow = m_config.gfSetting.gfLow;
+        r.gfHigh = m_config.gfSetting.gfHigh;
+        finishDiveGas(m_plan, m_dive, { m_surface, m_density }, m_config.ascent_rate());
+        m_profile.ceilingTrace = m_trace;
+        m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
+        m_profile.computeStatistics();
+        m_profile.computeSpeeds(false);
+        if (m_report && m_profile.invalidDiveCode != 0)
+            m_plan.emitMessage(invalidDiveText(m_profile.invalidDiveCode));
+    }
+
+    Planification& m_plan;
+    const int m_slot;
+    PlanifDive& m_dive;
+    const PlanifDive* m_previous;
+    DiveProfile& m_profile;
+    const bool m_report; // lines, messages and the trace only for the dive on show
+
+    dive_t m_config;
+    GasSlots m_slots;
+    int m_lastGas = 0; // the gas of the last point, as a dive gas index
+    float m_surface = 1.013f;
+    float m_density = 1.03f;
+    tissues_t m_tissues; // the diver
+    deco_t m_deco;
+    tissues_t m_traceTissues; // the look-ahead that draws the ceiling trace
+    deco_t m_traceDeco;
+    QList<ProfileMarker> m_trace;
+    float m_otu = 0;
+    float m_maxCns = 0;
+    float m_ndl = -1;
+    float m_runMin = 0;
+    float m_dtr = 0;
+    bool m_notTerminated = false;
+};
+
+void collectTracePoint(void* context, float timeS, float ceilingBar)
 {
-    return (profile.alerts >> DiveProfile::AlertShiftYoyo) & 3u;
+    static_cast<DiveComputation*>(context)->addTracePoint(timeS, ceilingBar);
 }
 
 } // namespace
@@ -136,6 +460,48 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density)
     if (!(pressureBar > surfaceBar) || !(density > 0.0f))
         return 0.0f;
     return (pressureBar - surfaceBar) * 100.0f / (density * kGravity);
+}
+
+float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType)
+{
+    dive_t config;
+    config.apply_defaults();
+    config.surfacePressure = surfaceBar;
+    config.set_water_type(waterType == 0 ? 0 : 1);
+    const gas_t mix
+        = make_gas(quint8(std::clamp(gas.o2, 0, 100)), quint8(std::clamp(gas.he, 0, 100)));
+    const float mod = mod_pressure(mix, &g_noSetpoint, config.ppo2_max_deco(),
+        config.auxiliary_limit(), config.gas_density_max());
+    // compute_stops takes the gas at the first stop whose pressure lies within its MOD.
+    int level = 0;
+    while (level < kMaxStopLevel && stop_pressure(config, level + 1) <= mod)
+        ++level;
+    return level == 0 ? 0.0f
+                      : ceilingDepthM(stop_pressure(config, level), surfaceBar, config.density);
+}
+
+QList<PlanGas> planGasTable(const PlanifDive& dive)
+{
+    QList<PlanGas> table;
+    const DiveProfile& profile = dive.profile;
+    for (int i = 1; i < profile.samples.size(); ++i) {
+        const int index = profile.samples[i].gasIndex;
+        if (index < 0 || index >= profile.gases.size())
+            continue;
+        const DiveGas& g = profile.gases[index];
+        const bool listed = std::any_of(
+            table.begin(), table.end(), [&](const PlanGas& p) { return p.sameMix(g.o2, g.he); });
+        if (!listed)
+            table.append({ g.o2, g.he, PlanGasRole::Bottom, 0.0f });
+    }
+    for (PlanGas deco : dive.settings.decoGases.mid(0, kMaxDecoGases)) {
+        deco.role = PlanGasRole::Deco;
+        deco.switchDepthM = dive.settings.closedCircuit
+            ? 0.0f
+            : decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        table.append(deco);
+    }
+    return table;
 }
 
 QString invalidDiveText(quint32 code)
@@ -159,252 +525,7 @@ void computePlanDive(
 {
     if (slot < 0 || slot >= kPlanSlots || !plan.dives[size_t(slot)])
         return;
-    PlanifDive& dive = *plan.dives[size_t(slot)];
-    const PlanifDive* previous = slot > 0 ? plan.dives[size_t(slot - 1)].get() : nullptr;
-    DiveProfile& profile = dive.profile;
-    dive.result.lines.clear();
-    dive.result.gasSegments.clear();
-    dive.result.bailout.reset();
-    setUpDiveCylinders(plan, dive);
-    auto line = [&](const LinePlan& l) {
-        dive.result.lines.append(l);
-        if (report)
-            plan.emitLine(l);
-    };
-
-    // 1. Engine set-up: defaults, the dive's surface and water, its gases.
-    PlanWalk walk;
-    walk.tracing = report;
-    dive_t& config = walk.config;
-    config.apply_defaults();
-    config.surfacePressure = dive.surfacePressure;
-    config.set_water_type(dive.waterType == 0 ? 0 : 1);
-    profile.freshWater = dive.waterType == 0 ? 0 : 1;
-    profile.surfacePressure = dive.surfacePressure;
-    walk.surface = config.surfacePressure;
-    walk.density = config.density;
-    setUpGases(config, plan, profile);
-
-    // 2. Gradient factors.
-    const gf_t chosen = settings.gf ? *settings.gf : make_gf(80, 80);
-    config.set_gf(dive.effortMode ? reduced_gf() : chosen);
-
-    // 4. Tissues: rested for the first dive, else the previous dive's end state off-gassed on
-    // air at the surface over the interval.
-    if (!previous) {
-        reset_tissues(walk.tissues, walk.surface);
-    } else {
-        set_tissues(
-            walk.tissues, previous->tissues.pN2, previous->tissues.pHe, previous->tissues.cns);
-        const qint64 interval = std::min<qint64>(dive.surfaceIntervalS, INT32_MAX);
-        load_constant(walk.tissues, walk.surface, int32_t(interval), g_air, &g_noSetpoint);
-        update_cns(walk.tissues, walk.surface, walk.surface, float(interval) / 60.0f, g_air,
-            &g_noSetpoint);
-    }
-    if (report)
-        std::copy(std::begin(walk.tissues.pN2), std::end(walk.tissues.pN2), plan.startTensions);
-
-    // 5. Model and both decompression states at the surface.
-    init_zhl16c();
-    init_deco(walk.main, config);
-    init_deco(walk.trace, config);
-    compute_deco(walk.main, config, walk.tissues, walk.surface, 0.0f);
-    compute_deco(walk.trace, config, walk.tissues, walk.surface, 0.0f);
-
-    // 6-7.
-    profile.ascentSamples.clear();
-    line(LinePlan {});
-    if (report)
-        plan.emitMessage(QString());
-    walk.traceTissues = walk.tissues;
-    profile.invalidDiveCode = 0;
-    profile.computeStatistics();
-
-    // 8. Yoyo scan, marking on a repetitive dive after a dive that had one.
-    const bool marking = previous
-        && yoyo_marking_mode(slot, dive.surfaceIntervalS, int(yoyoCount(previous->profile)));
-    profile.detectYoyo(config.first_gas(), marking);
-
-    // 9. Third-dive rules.
-    const bool closed = config.is_closed_circuit();
-    // A yoyo found above keeps its code unless the tissues forbid the dive altogether.
-    if (const uint8_t code = invalid_dive_code(slot, dive.surfaceIntervalS, closed, walk.tissues))
-        profile.invalidDiveCode = code;
-    if (third_dive_rules_apply(slot, dive.surfaceIntervalS, closed)
-        && profile.maxDepth > kReducedGfDepthM)
-        config.set_gf(reduced_gf());
-
-    // 10.
-    walk.otu = previous ? previous->otu : 0.0f;
-
-    // 11. The diver's own segments.
-    const int count = int(profile.samples.size());
-    const int gasCount = int(profile.gases.size());
-    float maxCns = walk.tissues.cns;
-    for (int i = 1; i < count; ++i) {
-        DiveSample& point = profile.samples[i];
-        const DiveSample& before = profile.samples[i - 1];
-        if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
-            config.set_gf(reduced_gf());
-        const int gasIndex = clampGasIndex(point.gasIndex, gasCount);
-        selectGas(config, gasIndex);
-        const gas_t& gas = *config.current_gas();
-        const float* sp = walk.setpoint(config.current_setpoint_index());
-        const float p0 = walk.pressureAt(before.depth);
-        const float p1 = walk.pressureAt(point.depth);
-        const float t0 = float(before.time);
-        const float t1 = float(point.time);
-        const float dtMin = std::max(0.0f, (t1 - t0) / 60.0f);
-
-        walk.traceSegment(t0, p0, t1, p1, gas, sp);
-        walk.loadSegment(p0, p1, dtMin, gas, sp);
-        dive.result.gasSegments.append(GasSegment {
-            before.depth, point.depth, double(dtMin), gasIndex, false, double(t0) / 60.0 });
-        compute_deco(walk.main, config, walk.tissues, p1, 0.0f);
-        maxCns = std::max(maxCns, walk.tissues.cns);
-        // The trace is the plan's ceiling curve; a point only loses a stale ceiling here.
-        if (walk.main.stopCount == 0)
-            point.decoCeiling = 0.0;
-
-        LinePlan l;
-        l.kind = LinePlan::Line;
-        l.direction = point.depth > before.depth
-            ? LinePlan::Descending
-            : (point.depth == before.depth ? LinePlan::Level : LinePlan::Ascending);
-        l.computed = 0;
-        l.depth = float(point.depth);
-        l.duration = dtMin;
-        l.runTime = t1 / 60.0f;
-        l.gas = quint32(gasIndex);
-        line(l);
-    }
-
-    // 12. The computed ascent.
-    const deco_t& deco = walk.main;
-    const bool impossible = deco.decoImpossible != 0;
-    const DiveSample last = count > 0 ? profile.samples.last() : DiveSample {};
-    const int lastGas = clampGasIndex(last.gasIndex, gasCount);
-    float runMin = std::max(0.0f, float(last.time) / 60.0f);
-    float lastTraceTime = walk.traceList.isEmpty() ? 0.0f : walk.traceList.last().time;
-    bool notTerminated = false;
-    float dtr = 0;
-
-    auto appendAscentPoint = [&](float depthM, int gas) {
-        DiveSample s;
-        s.time = double(runMin) * 60.0;
-        s.depth = depthM;
-        s.gasIndex = gas;
-        profile.ascentSamples.append(s);
-    };
-    auto leg = [&](float pFrom, float pTo, float minutes, int gasIndex, int setpointIndex) {
-        // The loop's diluent in closed circuit; the dive's gas of that index in open circuit.
-        const gas_t& gas
-            = config.is_closed_circuit() ? *config.current_gas() : *config.gas_at(gasIndex);
-        const float* sp = walk.setpoint(setpointIndex);
-        const float t0 = runMin * 60.0f;
-        walk.traceSegment(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
-        walk.loadSegment(pFrom, pTo, minutes, gas, sp);
-        dive.result.gasSegments.append(GasSegment { walk.depthOf(pFrom), walk.depthOf(pTo),
-            double(minutes), gasIndex, true, double(runMin) });
-        maxCns = std::max(maxCns, walk.tissues.cns);
-        runMin += minutes;
-        dtr += minutes;
-    };
-    // The loop fails at the end of the bottom phase, the worst point.
-    if (closed && plan.bailout && !dive.result.cylinders.isEmpty()) {
-        const int diluent = int(dive.result.cylinderGas.indexOf(lastGas));
-        dive.result.bailout = std::make_shared<const BailoutPlan>(
-            computeBailout(config, walk.tissues, last.depth, double(runMin), dive.result.cylinders,
-                std::max(diluent, 0), plan.gasSettings, config.gfSetting));
-    }
-    auto engineGas = [&](int stopGas) {
-        // In closed circuit the loop slot is not an index of the dive's gases.
-        return config.is_closed_circuit() ? lastGas : clampGasIndex(stopGas, gasCount);
-    };
-
-    if (impossible) {
-        // No schedule to show: the dive ends at its last point and the user is told why.
-        if (report)
-            plan.emitMessage(decoImpossibleText());
-    } else if (last.depth > kSurfaceDepthM) {
-        // a. Leg to the first stop, or to the surface without one.
-        profile.ascentSamples.append(last);
-        const float pLast = walk.pressureAt(last.depth);
-        const bool hasStops = deco.stopCount > 0;
-        const float target = hasStops ? deco.stops[0].pressure : walk.surface;
-        const int firstGas = hasStops ? engineGas(deco.stops[0].gasIndex) : lastGas;
-        const float legMin = std::max(0.0f, (pLast - target) / config.ascent_rate());
-        leg(pLast, target, legMin, lastGas, config.current_setpoint_index());
-        appendAscentPoint(walk.depthOf(target), firstGas);
-        line({ LinePlan::Line, LinePlan::Ascending, 1, walk.depthOf(target), legMin, runMin,
-            quint32(firstGas), 0, 0 });
-
-        // c. Stops and the transits between them.
-        for (int j = 0; j < deco.stopCount; ++j) {
-            const stop_t& stop = deco.stops[j];
-            const int gas = engineGas(stop.gasIndex);
-            const float depth = walk.depthOf(stop.pressure);
-            if (j > 0) {
-                const stop_t& prev = deco.stops[j - 1];
-                const float t
-                    = std::max(0.0f, (prev.pressure - stop.pressure) / config.slow_ascent_rate());
-                leg(prev.pressure, stop.pressure, t, engineGas(prev.gasIndex), prev.setpointIndex);
-                appendAscentPoint(depth, gas);
-                line({ LinePlan::Line, LinePlan::Ascending, 1, depth, t, runMin, quint32(gas), 0,
-                    0 });
-            }
-            leg(stop.pressure, stop.pressure, stop.duration, gas, stop.setpointIndex);
-            appendAscentPoint(depth, gas);
-            line({ LinePlan::Line, LinePlan::Level, 1, depth, stop.duration, runMin, quint32(gas),
-                0, 0 });
-        }
-    } else if (!walk.traceList.isEmpty()) {
-        // b. The dive ends at the surface: close the trace and tell whether stops were owed.
-        if (walk.traceList.last().depth > 0.0f)
-            walk.traceList.append({ lastTraceTime, 0.0f, 0 });
-        notTerminated = lastTraceTime > float(last.time) || deco.stopCount > 0;
-    } else {
-        notTerminated = deco.stopCount > 0;
-    }
-
-    // d. From the last stop to the surface; a diver already at the surface owes the stops
-    // instead (flagged above), and is not taken there again.
-    if (!impossible && deco.stopCount > 0 && last.depth > kSurfaceDepthM) {
-        const stop_t& lastStop = deco.stops[deco.stopCount - 1];
-        const int gas = engineGas(lastStop.gasIndex);
-        const float f
-            = std::max(0.0f, (lastStop.pressure - walk.surface) / config.slow_ascent_rate());
-        leg(lastStop.pressure, walk.surface, f, gas, lastStop.setpointIndex);
-        appendAscentPoint(0.0f, -1);
-        line({ LinePlan::Line, LinePlan::Ascending, 1, 0.0f, f, runMin, quint32(gas), 0, 0 });
-    }
-
-    // 13. Summary and results.
-    maxCns = std::max(maxCns, deco.maxCns);
-    LinePlan summary;
-    summary.kind = LinePlan::Summary;
-    summary.cns = maxCns * 100.0f;
-    summary.otu = walk.otu;
-    summary.runTime = runMin;
-    line(summary);
-
-    dive.tissues = walk.tissues;
-    dive.otu = walk.otu;
-    dive.result.computed = true;
-    dive.result.cnsPercent = maxCns * 100.0f;
-    dive.result.otu = walk.otu;
-    dive.result.dtrMin = impossible ? 0.0f : dtr;
-    dive.result.stopTimeMin = impossible ? 0.0f : deco.stopTime;
-    dive.result.decoImpossible = impossible;
-    dive.result.gfLow = config.gfSetting.gfLow;
-    dive.result.gfHigh = config.gfSetting.gfHigh;
-    finishDiveGas(plan, dive, { walk.surface, walk.density }, config.ascent_rate());
-    profile.ceilingTrace = walk.traceList;
-    profile.decoNotTerminated = notTerminated ? 1 : 0;
-    profile.computeStatistics();
-    profile.computeSpeeds(false);
-    if (report && profile.invalidDiveCode != 0)
-        plan.emitMessage(invalidDiveText(profile.invalidDiveCode));
+    DiveComputation(plan, slot, settings, report).run();
 }
 
 void computePlan(Planification& plan, const PlanComputeSettings& settings)

@@ -10,7 +10,9 @@
 // Settings of one computation run that are not stored with the dives.
 struct PlanComputeSettings
 {
-    std::optional<gf_t> gf; // the add-on's factors; 80/80 when absent
+    // Factors for this run (the tab's add-on, the command line); they become the dives'. When
+    // absent each dive keeps its own (80/80 unless set).
+    std::optional<gf_t> gf;
     float reduction = 0; // passed along, not used by the model
 };
 
@@ -28,6 +30,15 @@ void computePlanDive(
 
 // Ceiling depth in metres of an absolute pressure for this surface and water, never below 0.
 float ceilingDepthM(float pressureBar, float surfaceBar, float density);
+
+// The depth in metres of the deepest stop at which the ascent switches to this deco gas: the
+// engine takes a gas at the first stop within its MOD at the deco ppO2 limit. 0 when no stop
+// qualifies.
+float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType);
+
+// The dive's gas table: the gases breathed on its segments (bottom), then its deco gases with
+// the depth the engine switches to each (none in closed circuit).
+QList<PlanGas> planGasTable(const PlanifDive& dive);
 
 // Texts of the validity alerts.
 QString invalidDiveText(quint32 code);

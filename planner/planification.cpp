@@ -33,22 +33,6 @@ const QList<DiveGas>& standardGasList()
     return gases;
 }
 
-int decoGasOfChoice(int choice)
-{
-    switch (choice) {
-    case 1:
-        return 2; // Nx40
-    case 2:
-        return 3; // OxyAR
-    case 3:
-        return 4; // OxySR
-    case 4:
-        return 5; // Oxycf
-    default:
-        return -1; // air only
-    }
-}
-
 PlanifDive::PlanifDive()
 {
     reset_tissues(tissues, 1.013f);
@@ -91,6 +75,7 @@ int Planification::addDefaultDive()
     if (slot >= kPlanSlots)
         return -1;
     dives[size_t(slot)] = PlanifDive::makeDefault(slot);
+    dives[size_t(slot)]->settings = newDiveSettings;
     currentIndex = slot;
     return slot;
 }
@@ -119,6 +104,7 @@ int Planification::addDive(const DiveProfile& profile)
     if (slot >= kPlanSlots)
         return -1;
     auto dive = PlanifDive::makeDefault(slot);
+    dive->settings = newDiveSettings;
     dive->profile = profile;
     prepareProfile(dive->profile, slot);
     dives[size_t(slot)] = std::move(dive);
@@ -146,6 +132,7 @@ bool Planification::replaceCurrentByDefault()
     fresh->surfaceIntervalS = old.surfaceIntervalS;
     fresh->surfacePressure = old.surfacePressure;
     fresh->waterType = old.waterType;
+    fresh->settings = old.settings;
     dives[size_t(currentIndex)] = std::move(fresh);
     return true;
 }
@@ -183,6 +170,17 @@ void Planification::adopt(std::array<std::unique_ptr<PlanifDive>, kPlanSlots>&& 
     clear();
     dives = std::move(loaded);
     currentIndex = dives[0] ? 0 : -1;
+    if (dives[0])
+        newDiveSettings = dives[0]->settings;
+}
+
+void Planification::applySettings(const PlanDiveSettings& settings)
+{
+    newDiveSettings = settings;
+    for (auto& dive : dives) {
+        if (dive)
+            dive->settings = settings;
+    }
 }
 
 void Planification::emitMessage(const QString& text) const

@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "engine/model.h"
 #include "planner/gasplan.h"
+#include "planner/plangas.h"
 
 #include <QList>
 #include <QString>
@@ -28,8 +29,12 @@ struct LinePlan
     float duration = 0; // min
     float runTime = 0; // min, elapsed at the end of the line
     quint32 gas = 0; // index into the dive's gases
-    float cns = 0; // %, summary only
+    float cns = 0; // %, summary only: the highest CNS of the dive (with what an earlier dive left)
     float otu = 0; // summary only
+    float cnsEnd = 0; // %, summary only: at the end of the computed ascent
+    // min, summary only: the no-decompression time left at the end of the bottom phase (the
+    // last point), capped at 250; -1 when the dive owes stops there
+    float ndl = -1;
 };
 
 // What the last computation of a planned dive found, beyond what the profile carries.
@@ -41,6 +46,8 @@ struct PlanDiveResult
     float dtrMin = 0; // time to surface from the last point
     float stopTimeMin = 0;
     bool decoImpossible = false; // a stop would never end: no usable ascent
+    float cnsEndPercent = 0; // at the end of the computed ascent
+    float ndlMin = -1; // no-decompression time left at the last point; -1 in decompression
     float gfLow = 0; // the factors the ascent was computed with, fractions
     float gfHigh = 0;
 
@@ -71,6 +78,7 @@ public:
     quint32 waterType = 0; // 0 salt, 1 fresh
     float surfacePressure = 1.013f; // bar
     float otu = 0; // total at the end of the last computation
+    PlanDiveSettings settings;
     // One cylinder per gas of the profile, by gas index; gases without one (or with a size of 0)
     // take the defaults.
     QList<Cylinder> cylinders;
@@ -79,10 +87,6 @@ public:
 
 // The standard gases every new planned dive starts with.
 const QList<DiveGas>& standardGasList();
-
-// The deco gas choices of the gas box: index -> gas index in the standard list, -1 none.
-// Open circuit offers Air, Nx40, Air + OxyAR, Air + OxySR, CF Oxy; closed circuit the first two.
-int decoGasOfChoice(int choice);
 
 // Up to three successive planned dives and the dive being edited.
 class Planification
@@ -100,11 +104,13 @@ public:
     int currentIndex = -1;
     float startTensions[kCompartments] = {}; // N2 at the start of the current dive
 
-    // Tab settings that reach the computation.
-    bool closedCircuit = false;
-    int decoGasChoice = 0; // index of the gas box
+    // The settings new dives start with; applySettings also gives them to every dive.
+    PlanDiveSettings newDiveSettings;
+    void applySettings(const PlanDiveSettings& settings);
+    // Gas planning, for every dive: breathing rates and reserves, and whether closed-circuit
+    // dives get their bailout ascent.
     GasSettings gasSettings;
-    bool bailout = false; // closed circuit: plan the open-circuit ascent of a failed loop
+    bool bailout = false;
 
     int diveCount() const;
     PlanifDive* current() const;

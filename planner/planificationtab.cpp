@@ -2,8 +2,8 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
-#include "planner/durationspinbox.h"
 #include "planner/divegas.h"
+#include "planner/durationspinbox.h"
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
@@ -220,10 +220,8 @@ void PlanificationTab::setUpSettingsWidgets()
     });
     connect(
         m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
-    connect(m_ui->cbGases, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_plan.decoGasChoice = std::max(index, 0);
-        recompute();
-    });
+    connect(m_ui->cbGases, &QComboBox::currentIndexChanged, this,
+        [this]() { applyDiveMode(m_ui->cbDiverType->currentIndex()); });
     connect(m_ui->spGfLow, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spGfhigh, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spReduction, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
@@ -428,7 +426,7 @@ void PlanificationTab::updateGasPanel()
         g.problemMin->setValue(s.problemMin);
         g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
         g.bailout->setChecked(m_plan.bailout);
-        g.bailout->setEnabled(m_plan.closedCircuit);
+        g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
@@ -842,8 +840,16 @@ void PlanificationTab::applyDiveMode(int index)
                 gases->addItem(tr(name));
         }
     }
-    m_plan.closedCircuit = index == 1;
-    m_plan.decoGasChoice = std::max(gases->currentIndex(), 0);
+    // The box's choices as deco gases by mix: none, Nx40, oxygen (three names of it).
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    settings.closedCircuit = index == 1;
+    settings.decoGases.clear();
+    const int choice = gases->currentIndex();
+    if (choice == 1)
+        settings.decoGases.append({ 40, 0, PlanGasRole::Deco, 0.0f });
+    else if (choice >= 2)
+        settings.decoGases.append({ 100, 0, PlanGasRole::Deco, 0.0f });
+    m_plan.applySettings(settings);
     recompute();
 }
 

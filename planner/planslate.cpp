@@ -109,7 +109,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
                 .arg(std::lround(r.gfHigh * 100))
                 .arg(std::lround(r.cnsPercent))
                 .arg(std::lround(r.otu))
-                .arg(plan.closedCircuit ? tr("closed circuit") : tr("open circuit")));
+                .arg(dive.settings.closedCircuit ? tr("closed circuit") : tr("open circuit")));
         auto gasName = [&dive](quint32 g) { return gasOfLine(dive, g); };
         const QStringList switches = switchesOf(r.lines, gasName);
         if (!switches.isEmpty())
@@ -119,7 +119,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         for (const GasWarning& w : r.gas.warnings)
             page.warnings.append(w.text);
         page.tables.append(runTable(r.lines, gasName));
-        if (!plan.closedCircuit)
+        if (!dive.settings.closedCircuit)
             page.tables.append(cylinderTable(tr("Gas plan"), r.cylinders, r.gas.cylinders));
         if (r.bailout) {
             const BailoutPlan& b = *r.bailout;

@@ -272,9 +272,11 @@ private slots:
         Planification plan;
         plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1500, 40 } });
         plan.currentIndex = 0;
-        PlanComputeSettings explicit6868;
-        explicit6868.gf = make_gf(68, 68);
-        const Run low = run(plan, explicit6868);
+        plan.dives[0]->settings.gfLow = 68;
+        plan.dives[0]->settings.gfHigh = 68;
+        const Run low = run(plan);
+        plan.dives[0]->settings.gfLow = 80;
+        plan.dives[0]->settings.gfHigh = 80;
         plan.dives[0]->effortMode = 1;
         const Run effort = run(plan); // 80/80 asked, effort overrides
         QCOMPARE(effort.lines.size(), low.lines.size());
@@ -432,7 +434,8 @@ private slots:
         plan.dives[0] = diveOf({ { 0, 0 }, { 150, 50 }, { 1500, 50 } });
         plan.currentIndex = 0;
         const Run air = run(plan);
-        plan.decoGasChoice = 1; // Nx40: MOD 1.6 / 0.40 = 4.0 bar, 29.57 m in salt water
+        plan.dives[0]->settings.decoGases
+            = { { 40, 0 } }; // Nx40: MOD 1.6 / 0.40 = 4.0 bar, 29.57 m
         const Run nx40 = run(plan);
         QVERIFY(stopMinutes(nx40.lines) < stopMinutes(air.lines));
         bool switched = false;
@@ -448,7 +451,7 @@ private slots:
         }
         QVERIFY(switched);
 
-        plan.decoGasChoice = 2; // oxygen: MOD 1.6 bar is 5.8 m, so only the 3 m stop
+        plan.dives[0]->settings.decoGases = { { 100, 0 } }; // oxygen: MOD 1.6 bar is 5.8 m, so 3 m
         const Run oxy = run(plan);
         for (const LinePlan& l : oxy.lines) {
             if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)

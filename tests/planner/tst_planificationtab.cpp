@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(gases->count(), 5);
         mode->setCurrentIndex(1);
         QCOMPARE(gases->count(), 2);
-        QVERIFY(tab.plan().closedCircuit);
+        QVERIFY(tab.plan().dives[0]->settings.closedCircuit);
         mode->setCurrentIndex(0);
         QCOMPARE(gases->count(), 5);
         QCOMPARE(gases->itemText(4), QStringLiteral("CF Oxy"));
