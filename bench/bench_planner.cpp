@@ -72,7 +72,7 @@ void BM_PlanBailout(benchmark::State& state)
     PlanGas nx50;
     nx50.o2 = 50;
     dive.settings.decoGases = { nx50 };
-    plan.bailout = true;
+    plan.gasSettings.bailout = true;
     const PlanComputeSettings settings;
     for (auto _ : state) {
         computePlan(plan, settings);

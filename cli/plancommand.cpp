@@ -239,6 +239,14 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
         return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
+    if (o.values.contains("--save")) {
+        const QString path = o.value("--save");
+        const PlanFile::Status status = savePlan(plan, path);
+        if (status != PlanFile::Status::Ok) {
+            err << QStringLiteral("%1: %2\n").arg(path, PlanFile::statusText(status));
+            return ExitFailed;
+        }
+    }
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
@@ -264,7 +272,7 @@ int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
         QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
-            "--deco-gas" }
+            "--deco-gas", "--save" }
             + planGasValueOptions(),
         QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions());
     if (!options.error.isEmpty()) {

@@ -151,7 +151,7 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
             setCylinderOfTableRow(dive, i, given[i]);
     }
     plan.gasSettings = settings;
-    plan.bailout = o.has("--bailout");
+    plan.gasSettings.bailout = plan.gasSettings.bailout || o.has("--bailout");
     return true;
 }
 

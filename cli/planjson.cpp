@@ -81,10 +81,15 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
                     { "gasIndex", int(line.gas) },
                 });
             } else if (line.kind == LinePlan::Summary) {
+                // "cns" is the highest of the dive, as the summary line shows it.
                 summary = QJsonObject {
                     { "cns", rounded(line.cns, 2) },
+                    { "cnsMax", rounded(line.cns, 2) },
+                    { "cnsEnd", rounded(line.cnsEnd, 2) },
                     { "otu", rounded(line.otu, 2) },
                 };
+                // No-decompression minutes left at the end of the bottom; 0 when stops are owed.
+                summary.insert("ndl", rounded(std::max(0.0f, line.ndl), 2));
             }
         }
         summary.insert("invalidDiveCode", int(dive.profile.invalidDiveCode));
@@ -94,8 +99,20 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         summary.insert("stopTime", rounded(dive.result.stopTimeMin, 3));
         summary.insert("maxDepth", rounded(dive.profile.maxDepth, 2));
         summary.insert("duration", rounded(dive.profile.duration / 60.0, 3));
+        const PlanDiveSettings& settings = dive.settings;
+        QJsonArray gases;
+        for (const PlanGas& gas : planGasTable(dive)) {
+            QJsonObject entry { { "o2", gas.o2 }, { "he", gas.he },
+                { "role", gas.role == PlanGasRole::Deco ? "deco" : "bottom" } };
+            if (gas.role == PlanGasRole::Deco && !settings.closedCircuit)
+                entry.insert("switchDepth", rounded(gas.switchDepthM, 2));
+            gases.append(entry);
+        }
         QJsonObject diveObject {
             { "name", report.name },
+            { "gf", QJsonObject { { "low", settings.gfLow }, { "high", settings.gfHigh } } },
+            { "closedCircuit", settings.closedCircuit },
+            { "gases", gases },
             { "surfaceInterval", double(dive.surfaceIntervalS) / 60.0 },
             { "effortMode", dive.effortMode != 0 },
             { "lines", lines },
@@ -129,6 +146,9 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
                             .arg(std::lround(line.cns))
                             .arg(std::lround(line.otu))
                             .arg(clock(dive.result.dtrMin));
+                if (line.ndl >= 0.0f)
+                    text += QStringLiteral("No-decompression time left %1 min\n")
+                                .arg(std::floor(line.ndl));
             }
         }
         if (dive.result.decoImpossible)

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -60,6 +61,226 @@ float floatAt(const char* bytes, int offset)
 bool pressureOk(float bar)
 {
     return std::isfinite(bar) && bar >= 0.0f && bar <= kMaxPressureBar;
+}
+
+// Reads count bytes at offset of bytes into value (little-endian); false past the end.
+template <typename T> bool numberAt(const QByteArray& bytes, qint64& offset, T& value)
+{
+    if (offset < 0 || bytes.size() - offset < qint64(sizeof(T)))
+        return false;
+    value = qFromLittleEndian<T>(bytes.constData() + offset);
+    offset += qint64(sizeof(T));
+    return true;
+}
+
+// One dive settings record; false when the payload is short or a value is out of range.
+bool decodeDiveSettings(const QByteArray& payload, quint8& slot, PlanDiveSettings& settings)
+{
+    qint64 at = 0;
+    quint8 low = 0, high = 0, closed = 0, gasCount = 0;
+    PlanDiveSettings s;
+    if (!numberAt(payload, at, slot) || !numberAt(payload, at, low) || !numberAt(payload, at, high)
+        || !numberAt(payload, at, closed))
+        return false;
+    if (low < 1 || high < 1 || low > 100 || high > 100 || low > high || closed > 1)
+        return false;
+    for (float& sp : s.setpointsBar) {
+        if (!numberAt(payload, at, sp) || !std::isfinite(sp) || sp <= 0.0f || sp > 3.0f)
+            return false;
+    }
+    if (!numberAt(payload, at, gasCount) || gasCount > kMaxDecoGases)
+        return false;
+    for (int i = 0; i < gasCount; ++i) {
+        quint8 o2 = 0, he = 0, role = 0;
+        if (!numberAt(payload, at, o2) || !numberAt(payload, at, he)
+            || !numberAt(payload, at, role))
+            return false;
+        if (o2 < 1 || o2 + he > 100 || role > quint8(PlanGasRole::Deco))
+            return false;
+        s.decoGases.append({ o2, he, PlanGasRole(role), 0.0f });
+    }
+    s.gfLow = low;
+    s.gfHigh = high;
+    s.closedCircuit = closed != 0;
+    settings = s;
+    return true;
+}
+
+// One dive's cylinders; false when the payload is short or a value is out of range.
+bool decodeCylinders(const QByteArray& payload, quint8& slot, QList<Cylinder>& cylinders)
+{
+    qint64 at = 0;
+    quint8 count = 0;
+    if (!numberAt(payload, at, slot) || !numberAt(payload, at, count))
+        return false;
+    QList<Cylinder> read;
+    for (int i = 0; i < count; ++i) {
+        quint8 o2 = 0, he = 0, role = 0;
+        Cylinder c;
+        if (!numberAt(payload, at, o2) || !numberAt(payload, at, he) || !numberAt(payload, at, role)
+            || !numberAt(payload, at, c.litres) || !numberAt(payload, at, c.fillBar))
+            return false;
+        if (o2 + he > 100 || role > quint8(CylinderRole::Deco))
+            return false;
+        c.o2 = o2;
+        c.he = he;
+        c.role = CylinderRole(role);
+        // A size of 0 only keeps the place of a gas the diver set nothing for.
+        if (c.litres != 0.0 && !validateCylinders({ c }, 1).isEmpty())
+            return false;
+        read.append(c);
+    }
+    cylinders = read;
+    return true;
+}
+
+bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
+{
+    qint64 at = 0;
+    GasSettings s;
+    quint8 reserve = 0, bailout = 0, low = 0, high = 0;
+    if (!numberAt(payload, at, s.bottomSacLpm) || !numberAt(payload, at, s.decoSacLpm)
+        || !numberAt(payload, at, reserve) || !numberAt(payload, at, s.minimumGasFactor)
+        || !numberAt(payload, at, s.problemMin) || !numberAt(payload, at, s.decoReserveBar)
+        || !numberAt(payload, at, bailout) || !numberAt(payload, at, low)
+        || !numberAt(payload, at, high) || !numberAt(payload, at, s.bailoutStressFactor)
+        || !numberAt(payload, at, s.bailoutStressMin))
+        return false;
+    if (reserve > quint8(ReserveMode::Thirds) || bailout > 1)
+        return false;
+    s.reserveMode = ReserveMode(reserve);
+    s.bailout = bailout != 0;
+    s.bailoutGfLow = low;
+    s.bailoutGfHigh = high;
+    if (!validateGasSettings(s).isEmpty())
+        return false;
+    settings = s;
+    return true;
+}
+
+// The settings block at `offset` (just after the last dive) into the dives' records.
+PlanFile::Status decodeSettings(
+    const QByteArray& bytes, qint64 offset, std::vector<PlanDiveRecord>& dives)
+{
+    const qint64 left = bytes.size() - offset;
+    const qint64 magicSize = qint64(sizeof PlanFile::settingsMagic);
+    const bool magic = std::memcmp(bytes.constData() + offset, PlanFile::settingsMagic,
+                           size_t(std::min(left, magicSize)))
+        == 0;
+    if (left == 0 || !magic)
+        return PlanFile::Status::Ok; // an older plan, whatever follows its dives
+    if (left < magicSize)
+        return PlanFile::Status::BadSettings; // cut inside the magic
+    offset += qint64(sizeof PlanFile::settingsMagic);
+    quint16 version = 0;
+    quint32 length = 0;
+    if (!numberAt(bytes, offset, version) || !numberAt(bytes, offset, length))
+        return PlanFile::Status::BadSettings;
+    if (version > PlanFile::settingsVersion)
+        return PlanFile::Status::NewerSettings;
+    if (version == 0 || qint64(length) != bytes.size() - offset)
+        return PlanFile::Status::BadSettings;
+    while (offset < bytes.size()) {
+        quint16 tag = 0;
+        quint32 size = 0;
+        if (!numberAt(bytes, offset, tag) || !numberAt(bytes, offset, size)
+            || qint64(size) > bytes.size() - offset)
+            return PlanFile::Status::BadSettings;
+        const QByteArray payload = bytes.mid(offset, size);
+        offset += size;
+        if (tag == PlanFile::TagDiveSettings) {
+            quint8 slot = 0;
+            PlanDiveSettings settings;
+            if (!decodeDiveSettings(payload, slot, settings) || slot >= dives.size())
+                return PlanFile::Status::BadSettings;
+            dives[slot].settings = settings;
+        } else if (tag == PlanFile::TagCylinders) {
+            quint8 slot = 0;
+            QList<Cylinder> cylinders;
+            // One cylinder per gas at most: the list is by gas index.
+            if (!decodeCylinders(payload, slot, cylinders) || slot >= dives.size()
+                || cylinders.size() > dives[slot].profile.gases.size())
+                return PlanFile::Status::BadSettings;
+            dives[slot].cylinders = cylinders;
+        } else if (tag == PlanFile::TagGasPlanning) {
+            GasSettings gas;
+            if (!decodeGasPlanning(payload, gas))
+                return PlanFile::Status::BadSettings;
+            for (PlanDiveRecord& dive : dives)
+                dive.gasSettings = gas;
+        }
+    }
+    return PlanFile::Status::Ok;
+}
+
+QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 count)
+{
+    QByteArray records;
+    for (quint32 slot = 0; slot < count; ++slot) {
+        const PlanDiveSettings& s = dives[slot].settings;
+        QByteArray payload;
+        appendNumber<quint8>(payload, quint8(slot));
+        appendNumber<quint8>(payload, quint8(std::clamp(s.gfLow, 1, 100)));
+        appendNumber<quint8>(payload, quint8(std::clamp(s.gfHigh, 1, 100)));
+        appendNumber<quint8>(payload, s.closedCircuit ? 1 : 0);
+        for (float sp : s.setpointsBar)
+            appendNumber<float>(payload, sp);
+        const int gasCount = std::min<int>(int(s.decoGases.size()), kMaxDecoGases);
+        appendNumber<quint8>(payload, quint8(gasCount));
+        for (int i = 0; i < gasCount; ++i) {
+            const PlanGas& g = s.decoGases[i];
+            appendNumber<quint8>(payload, quint8(std::clamp(g.o2, 0, 100)));
+            appendNumber<quint8>(payload, quint8(std::clamp(g.he, 0, 100)));
+            appendNumber<quint8>(payload, quint8(g.role));
+        }
+        appendNumber<quint16>(records, PlanFile::TagDiveSettings);
+        appendNumber<quint32>(records, quint32(payload.size()));
+        records += payload;
+    }
+    auto record = [&records](quint16 tag, const QByteArray& payload) {
+        appendNumber<quint16>(records, tag);
+        appendNumber<quint32>(records, quint32(payload.size()));
+        records += payload;
+    };
+    for (quint32 slot = 0; slot < count; ++slot) {
+        const QList<Cylinder>& cylinders = dives[slot].cylinders;
+        if (cylinders.isEmpty())
+            continue;
+        QByteArray payload;
+        const int n = std::min<int>(int(cylinders.size()), 255);
+        appendNumber<quint8>(payload, quint8(slot));
+        appendNumber<quint8>(payload, quint8(n));
+        for (int i = 0; i < n; ++i) {
+            const Cylinder& c = cylinders[i];
+            appendNumber<quint8>(payload, quint8(std::clamp(c.o2, 0, 100)));
+            appendNumber<quint8>(
+                payload, quint8(std::clamp(c.he, 0, 100 - std::clamp(c.o2, 0, 100))));
+            appendNumber<quint8>(payload, quint8(c.role));
+            appendNumber<double>(payload, c.litres);
+            appendNumber<double>(payload, c.fillBar);
+        }
+        record(PlanFile::TagCylinders, payload);
+    }
+    const GasSettings& gas = dives[0].gasSettings;
+    if (!(gas == GasSettings {})) {
+        QByteArray payload;
+        appendNumber<double>(payload, gas.bottomSacLpm);
+        appendNumber<double>(payload, gas.decoSacLpm);
+        appendNumber<quint8>(payload, quint8(gas.reserveMode));
+        appendNumber<double>(payload, gas.minimumGasFactor);
+        appendNumber<double>(payload, gas.problemMin);
+        appendNumber<double>(payload, gas.decoReserveBar);
+        appendNumber<quint8>(payload, gas.bailout ? 1 : 0);
+        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfLow, 0, 100)));
+        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfHigh, 0, 100)));
+        appendNumber<double>(payload, gas.bailoutStressFactor);
+        appendNumber<double>(payload, gas.bailoutStressMin);
+        record(PlanFile::TagGasPlanning, payload);
+    }
+    QByteArray block(PlanFile::settingsMagic, sizeof PlanFile::settingsMagic);
+    appendNumber<quint16>(block, PlanFile::settingsVersion);
+    appendNumber<quint32>(block, quint32(records.size()));
+    return block + records;
 }
 
 } // namespace
@@ -137,6 +358,9 @@ Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
         if (!pressureOk(dive.surfacePressureBar) || dive.surfacePressureBar <= 0.0f)
             return Status::BadSurfacePressure;
     }
+    const Status settings = decodeSettings(bytes, in.pos(), dives);
+    if (settings != Status::Ok)
+        return settings;
     plan = std::move(dives);
     return Status::Ok;
 }
@@ -159,6 +383,8 @@ QByteArray encode(const std::vector<PlanDiveRecord>& plan)
         appendNumber<float>(tail, dive.surfacePressureBar);
         out.write(tail);
     }
+    if (count > 0)
+        out.write(encodeSettings(plan, count));
     return out.data();
 }
 
@@ -225,6 +451,16 @@ QString statusText(Status status)
     case Status::BadSurfacePressure:
         text = QT_TRANSLATE_NOOP(
             "PlanFile", "The plan file is damaged: its surface pressure is not valid.");
+        break;
+    case Status::BadSettings:
+        text = QT_TRANSLATE_NOOP("PlanFile",
+            "The plan file is damaged: its settings (gradient factors, circuit, gases) are cut "
+            "short or not valid. The plan was not loaded.");
+        break;
+    case Status::NewerSettings:
+        text = QT_TRANSLATE_NOOP("PlanFile",
+            "The plan file was written by a newer version of this program; its settings cannot "
+            "be read here.");
         break;
     case Status::WriteFailed:
         text = QT_TRANSLATE_NOOP("PlanFile", "The plan file could not be written completely.");

@@ -4,21 +4,10 @@
 // warnings. Plain records and free functions on Qt Core only, so the planner tab, the command
 // line and the tests share one computation.
 
+#include "fileio/gassettings.h"
+
 #include <QList>
 #include <QString>
-
-enum class CylinderRole : quint8 { Bottom = 0, Deco = 1 };
-
-// One cylinder per gas of the plan's gas table. Gas is treated as ideal: litres at the surface
-// are water volume x pressure.
-struct Cylinder
-{
-    int o2 = 21; // %
-    int he = 0; // %
-    CylinderRole role = CylinderRole::Bottom;
-    double litres = 12; // water volume
-    double fillBar = 200;
-};
 
 // The usual cylinder: 12 L for a bottom gas, 7 L for a deco gas, both filled to 200 bar.
 Cylinder defaultCylinder(int o2, int he, CylinderRole role);
@@ -29,24 +18,6 @@ struct CylinderPreset
     double litres;
 };
 const QList<CylinderPreset>& cylinderPresets();
-
-enum class ReserveMode : quint8 { MinimumGas = 0, Thirds = 1 };
-
-struct GasSettings
-{
-    double bottomSacLpm = 20; // the diver's own segments
-    double decoSacLpm = 15; // the computed ascent and stops
-    ReserveMode reserveMode = ReserveMode::MinimumGas;
-    double minimumGasFactor = 4.0; // two divers at twice their normal rate
-    double problemMin = 2.0; // time to sort a problem out at the deepest depth
-    double decoReserveBar = 50; // what a deco cylinder keeps
-    // Closed-circuit bailout: its own factors (0 = the plan's) and the raised breathing rate of
-    // the first minutes after the loop fails.
-    int bailoutGfLow = 0;
-    int bailoutGfHigh = 0;
-    double bailoutStressFactor = 2.0;
-    double bailoutStressMin = 2.0;
-};
 
 // The water a plan is computed in: ambient pressure = surface + density x g x depth / 100.
 struct GasWater
@@ -130,10 +101,6 @@ GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSe
 // Adds the reserve and empty warnings of one cylinder (used again by the bailout plan).
 void addCylinderWarnings(
     const Cylinder& cylinder, int index, const CylinderUse& use, QList<GasWarning>& warnings);
-
-// Plain-language checks; an empty string when fine, else a message naming the field.
-QString validateCylinders(const QList<Cylinder>& cylinders, int gasCount);
-QString validateGasSettings(const GasSettings& settings);
 
 // "Air", "Nx32", "Tx18/45" ...
 QString cylinderGasName(const Cylinder& cylinder);

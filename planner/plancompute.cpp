@@ -372,7 +372,7 @@ private:
     void bailout(const DiveSample& last)
     {
         PlanDiveResult& r = m_dive.result;
-        if (!m_config.is_closed_circuit() || !m_plan.bailout || r.cylinders.isEmpty())
+        if (!m_config.is_closed_circuit() || !m_plan.gasSettings.bailout || r.cylinders.isEmpty())
             return;
         const DiveGas diluent = m_profile.gases.value(m_lastGas);
         int diluentCylinder = 0;

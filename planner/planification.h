@@ -107,10 +107,8 @@ public:
     // The settings new dives start with; applySettings also gives them to every dive.
     PlanDiveSettings newDiveSettings;
     void applySettings(const PlanDiveSettings& settings);
-    // Gas planning, for every dive: breathing rates and reserves, and whether closed-circuit
-    // dives get their bailout ascent.
+    // Gas planning for every dive: breathing rates, reserves and the closed-circuit bailout.
     GasSettings gasSettings;
-    bool bailout = false;
 
     int diveCount() const;
     PlanifDive* current() const;

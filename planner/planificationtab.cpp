@@ -406,8 +406,8 @@ void PlanificationTab::applyGasSettings()
         error(tr("Gas"), invalid);
         return;
     }
+    s.bailout = g.bailout->isChecked();
     m_plan.gasSettings = s;
-    m_plan.bailout = g.bailout->isChecked();
     recompute();
 }
 
@@ -425,7 +425,7 @@ void PlanificationTab::updateGasPanel()
         g.factor->setValue(s.minimumGasFactor);
         g.problemMin->setValue(s.problemMin);
         g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
-        g.bailout->setChecked(m_plan.bailout);
+        g.bailout->setChecked(s.bailout);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();

@@ -1,5 +1,7 @@
 #include "planner/planresulttext.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
@@ -90,6 +92,17 @@ void PlanResultText::add(const LinePlan& line)
                       .arg(std::lround(line.cns));
         m_html
             += QStringLiteral("<p %1>OTU %2</p>\n").arg(kParagraphStyle).arg(std::lround(line.otu));
+        if (line.ndl >= 0.0f) {
+            // Whole minutes left, never rounded up; the engine stops counting at 250.
+            const QString minutes = line.ndl >= 250.0f
+                ? QStringLiteral("250+")
+                : QString::number(qint64(std::floor(line.ndl)));
+            m_html += QStringLiteral("<p %1>%2</p>\n")
+                          .arg(kParagraphStyle,
+                              QCoreApplication::translate("PlanResultText", "NDL %1 min")
+                                  .arg(minutes)
+                                  .toHtmlEscaped());
+        }
         m_html += QStringLiteral("  </body></html>");
         break;
     default:

@@ -14,6 +14,9 @@ PlanFile::Status savePlan(const Planification& plan, const QString& path)
         record.effortMode = dive.effortMode;
         record.waterType = dive.waterType;
         record.surfacePressureBar = dive.surfacePressure;
+        record.settings = dive.settings;
+        record.cylinders = dive.cylinders;
+        record.gasSettings = plan.gasSettings;
         records.push_back(std::move(record));
     }
     return PlanFile::save(path, records);
@@ -35,8 +38,11 @@ PlanFile::Status loadPlan(Planification& plan, const QString& path)
         dive->effortMode = record.effortMode;
         dive->waterType = record.waterType;
         dive->surfacePressure = record.surfacePressureBar;
+        dive->settings = record.settings;
+        dive->cylinders = record.cylinders;
         loaded[slot] = std::move(dive);
     }
     plan.adopt(std::move(loaded));
+    plan.gasSettings = records.empty() ? GasSettings {} : records.front().gasSettings;
     return status;
 }

@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -124,6 +125,34 @@ QByteArray planBytes(const PlanShape& shape)
     return b.bytes();
 }
 
+// A dive settings record (tag 1) by hand: slot, GF, circuit, setpoints and deco gases.
+QByteArray diveSettingsRecord(quint8 slot, quint8 low, quint8 high, quint8 closed, float setpoint,
+    const QList<std::array<quint8, 3>>& gases, quint16 tag = 1)
+{
+    Bytes payload;
+    payload.num<quint8>(slot).num<quint8>(low).num<quint8>(high).num<quint8>(closed);
+    payload.num<float>(0.7f).num<float>(setpoint).num<float>(1.5f);
+    payload.num<quint8>(quint8(gases.size()));
+    for (const auto& g : gases)
+        payload.num<quint8>(g[0]).num<quint8>(g[1]).num<quint8>(g[2]);
+    return Bytes()
+        .num<quint16>(tag)
+        .num<quint32>(quint32(payload.bytes().size()))
+        .raw(payload.bytes())
+        .bytes();
+}
+
+// The settings block: "DPST", version, length of the records, the records.
+QByteArray settingsBlock(const QByteArray& records, quint16 version = 1, int lengthDelta = 0)
+{
+    return Bytes()
+        .raw("DPST")
+        .num<quint16>(version)
+        .num<quint32>(quint32(records.size() + lengthDelta))
+        .raw(records)
+        .bytes();
+}
+
 // A plan that is already loaded, to see that failed loads keep it.
 std::vector<PlanDiveRecord> existingPlan()
 {
@@ -227,6 +256,7 @@ private slots:
     void malformedLeavesPlan();
     void truncatedAtEveryByte();
     void loadProfileKeepsProfileOnFailure();
+    void settingsRoundTrip();
     void fileFailures();
     void fuzzRegressions();
 };
@@ -269,7 +299,12 @@ void TestPlanFile::byteLayout()
     dive.waterType = 1;
     dive.surfacePressureBar = 0.98f;
 
-    const QByteArray expected = planBytes(PlanShape());
+    // The dives keep their layout byte for byte, so a reader that stops after them still reads
+    // them; the settings block follows (the defaults: GF 80/80, open circuit, setpoints 0.7,
+    // 1.3, 1.5 bar, no deco gas).
+    PlanShape shape;
+    shape.trailing = settingsBlock(diveSettingsRecord(0, 80, 80, 0, 1.3f, {}));
+    const QByteArray expected = planBytes(shape);
     QCOMPARE(PlanFile::encode({ dive }), expected);
     QCOMPARE(PlanFile::tissuesToBytes(dive.tissues), tissues);
 
@@ -450,6 +485,33 @@ void TestPlanFile::malformedLeavesPlan_data()
     row("surface_pressure_nan", s, S::BadSurfacePressure);
     s.surfacePressure = 0.0f;
     row("surface_pressure_zero", s, S::BadSurfacePressure);
+    s = PlanShape();
+    s.trailing = "DPS";
+    row("settings_cut_in_magic", s, S::BadSettings);
+    const QByteArray good = diveSettingsRecord(0, 30, 85, 1, 1.3f, { { 40, 0, 1 } });
+    s.trailing = settingsBlock(good, 1, 1);
+    row("settings_length_past_end", s, S::BadSettings);
+    s.trailing = settingsBlock(good + "z");
+    row("settings_record_cut_short", s, S::BadSettings);
+    s.trailing = settingsBlock(good, 2);
+    row("settings_newer_version", s, S::NewerSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 90, 80, 0, 1.3f, {}));
+    row("settings_gf_low_above_high", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 0, 80, 0, 1.3f, {}));
+    row("settings_gf_zero", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 30, 80, 2, 1.3f, {}));
+    row("settings_circuit_2", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 30, 80, 0, NAN, {}));
+    row("settings_setpoint_nan", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(
+        0, 30, 80, 0, 1.3f, { { 50, 0, 1 }, { 80, 0, 1 }, { 100, 0, 1 }, { 40, 0, 1 } }));
+    row("settings_four_deco_gases", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 30, 80, 0, 1.3f, { { 60, 50, 1 } }));
+    row("settings_mix_above_100", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(1, 30, 80, 0, 1.3f, {}));
+    row("settings_slot_without_dive", s, S::BadSettings);
+    s.trailing = settingsBlock(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good);
+    row("settings_unknown_tag_skipped", s, S::Ok);
     QTest::newRow("empty_file") << QByteArray() << int(S::Truncated);
     QTest::newRow("three_bytes") << QByteArray(3, '\0') << int(S::Truncated);
     QTest::newRow("garbage") << QByteArray("this is not a plan at all, just some text")
@@ -483,14 +545,59 @@ void TestPlanFile::truncatedAtEveryByte()
 {
     const QByteArray full
         = PlanFile::encode({ patternedDive(0), patternedDive(1), patternedDive(2) });
+    // The settings block of three default dives: 10 header bytes and three records of
+    // 2 + 4 + 17 bytes.
+    const qsizetype divesEnd = full.size() - (10 + 3 * 23);
     for (qsizetype n = 0; n < full.size(); ++n) {
         std::vector<PlanDiveRecord> plan = existingPlan();
         const PlanFile::Status status = PlanFile::decode(full.left(n), plan);
-        QVERIFY2(
-            status == PlanFile::Status::Truncated || status == PlanFile::Status::LengthTooLarge,
+        if (n == divesEnd) {
+            // Whole dives and nothing after them: a plan from before the settings block.
+            QCOMPARE(status, PlanFile::Status::Ok);
+            continue;
+        }
+        QVERIFY2(n > divesEnd ? status == PlanFile::Status::BadSettings
+                              : status == PlanFile::Status::Truncated
+                    || status == PlanFile::Status::LengthTooLarge,
             qPrintable(QString::number(n)));
         verifyExisting(plan);
     }
+}
+
+void TestPlanFile::settingsRoundTrip()
+{
+    // A closed-circuit GF 30/85 dive with Nx40, then an open-circuit dive with two deco gases.
+    std::vector<PlanDiveRecord> written = { patternedDive(0), patternedDive(1) };
+    PlanDiveSettings& cc = written[0].settings;
+    cc.gfLow = 30;
+    cc.gfHigh = 85;
+    cc.closedCircuit = true;
+    cc.setpointsBar[1] = 1.2f;
+    cc.decoGases = { { 40, 0, PlanGasRole::Deco, 0.0f } };
+    written[1].settings.decoGases
+        = { { 50, 0, PlanGasRole::Deco, 0.0f }, { 100, 0, PlanGasRole::Deco, 0.0f } };
+    std::vector<PlanDiveRecord> read;
+    QCOMPARE(PlanFile::decode(PlanFile::encode(written), read), PlanFile::Status::Ok);
+    QCOMPARE(read.size(), size_t(2));
+    for (size_t i = 0; i < 2; ++i) {
+        const PlanDiveSettings& a = written[i].settings;
+        const PlanDiveSettings& b = read[i].settings;
+        QCOMPARE(b.gfLow, a.gfLow);
+        QCOMPARE(b.gfHigh, a.gfHigh);
+        QCOMPARE(b.closedCircuit, a.closedCircuit);
+        QCOMPARE(std::memcmp(b.setpointsBar, a.setpointsBar, sizeof a.setpointsBar), 0);
+        QCOMPARE(b.decoGases.size(), a.decoGases.size());
+        for (qsizetype g = 0; g < a.decoGases.size(); ++g)
+            QVERIFY(b.decoGases[g].sameMix(a.decoGases[g].o2, a.decoGases[g].he));
+    }
+
+    // A plan from before the block: every dive at the defaults.
+    read.clear();
+    QCOMPARE(PlanFile::decode(planBytes(PlanShape()), read), PlanFile::Status::Ok);
+    QCOMPARE(read[0].settings.gfLow, 80);
+    QCOMPARE(read[0].settings.gfHigh, 80);
+    QVERIFY(!read[0].settings.closedCircuit);
+    QVERIFY(read[0].settings.decoGases.isEmpty());
 }
 
 void TestPlanFile::loadProfileKeepsProfileOnFailure()

@@ -1,11 +1,14 @@
 #include "engine/deco.h"
 #include "planner/bailout.h"
 #include "planner/gasplan.h"
+#include "planner/planification.h"
+#include "planner/planstorage.h"
 #include "planner/slatewriter.h"
 #include "tests/engine/oracle.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
@@ -29,6 +32,60 @@ Cylinder cylinder(int o2, int he, CylinderRole role, double litres, double fill)
     c.litres = litres;
     c.fillBar = fill;
     return c;
+}
+
+// A plan of one dive with Air as bottom gas and Nx50 as deco gas, and its gas settings changed
+// from every default.
+void gasPlanOf(Planification& plan)
+{
+    plan.addDefaultDive();
+    PlanifDive& dive = *plan.current();
+    DiveGas air;
+    air.o2 = 21;
+    DiveGas nx50;
+    nx50.o2 = 50;
+    dive.profile.gases = { air, nx50 };
+    Cylinder unset;
+    unset.litres = 0;
+    dive.cylinders = { cylinder(21, 0, CylinderRole::Bottom, 11.1, 207),
+        cylinder(50, 0, CylinderRole::Deco, 5.5, 190) };
+    GasSettings& g = plan.gasSettings;
+    g.bottomSacLpm = 17.5;
+    g.decoSacLpm = 12;
+    g.reserveMode = ReserveMode::Thirds;
+    g.minimumGasFactor = 3;
+    g.problemMin = 1;
+    g.decoReserveBar = 40;
+    g.bailout = true;
+    g.bailoutGfLow = 40;
+    g.bailoutGfHigh = 85;
+    g.bailoutStressFactor = 1.5;
+    g.bailoutStressMin = 3;
+}
+
+// The file of gasPlanOf without its gas records, plus one record of `tag` with `payload`.
+QByteArray withRecord(quint16 tag, const QByteArray& payload)
+{
+    Planification plan;
+    plan.addDefaultDive();
+    std::vector<PlanDiveRecord> records(1);
+    records[0].profile = plan.current()->profile;
+    QByteArray bytes = PlanFile::encode(records);
+    const int block = int(bytes.lastIndexOf("DPST"));
+    uchar head[6];
+    qToLittleEndian<quint16>(tag, head);
+    qToLittleEndian<quint32>(quint32(payload.size()), head + 2);
+    const QByteArray record = QByteArray(reinterpret_cast<const char*>(head), 6) + payload;
+    const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + block + 6);
+    qToLittleEndian<quint32>(length + quint32(record.size()), bytes.data() + block + 6);
+    return bytes + record;
+}
+
+template <typename T> QByteArray le(T value)
+{
+    QByteArray out(int(sizeof(T)), '\0');
+    qToLittleEndian<T>(value, out.data());
+    return out;
 }
 
 QString pdfText(const QString& path, int page = 0)
@@ -358,6 +415,87 @@ private slots:
             qPrintable(QString("%1 vs %2").arg(plan.cylinders[0].usedLitres).arg(bottomLitres)));
         QVERIFY2(qAbs(plan.cylinders[1].usedLitres - decoLitres) < tolerance,
             qPrintable(QString("%1 vs %2").arg(plan.cylinders[1].usedLitres).arg(decoLitres)));
+    }
+
+    void settingsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("gas.diveplan");
+        Planification saved;
+        gasPlanOf(saved);
+        QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
+        Planification loaded;
+        QCOMPARE(loadPlan(loaded, path), PlanFile::Status::Ok);
+        QVERIFY(loaded.gasSettings == saved.gasSettings);
+        const QList<Cylinder>& a = saved.dives[0]->cylinders;
+        const QList<Cylinder>& b = loaded.dives[0]->cylinders;
+        QCOMPARE(b.size(), a.size());
+        for (int i = 0; i < a.size(); ++i) {
+            QCOMPARE(b[i].o2, a[i].o2);
+            QCOMPARE(b[i].role, a[i].role);
+            QCOMPARE(b[i].litres, a[i].litres); // 11.1 L comes back as the preset it was
+            QCOMPARE(b[i].fillBar, a[i].fillBar);
+        }
+    }
+
+    void damagedGasSettingsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        // Tag 2: slot, count, then O2, He, role, f64 litres, f64 fill per gas.
+        const QByteArray air12 = QByteArray("\x15\x00\x00", 3) + le<double>(12) + le<double>(200);
+        // The well-formed record the damaged ones below are made from loads.
+        QTest::newRow("well-formed") << withRecord(2, QByteArray("\x00\x01", 2) + air12);
+        QTest::newRow("cylinders-cut-short")
+            << withRecord(2, QByteArray("\x00\x01", 2) + air12.left(10));
+        QTest::newRow("cylinder-negative-size") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(-12) + le<double>(200));
+        QTest::newRow("cylinder-fill-301") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(301));
+        QTest::newRow("cylinder-fill-nan") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(qQNaN()));
+        QTest::newRow("cylinder-role-2") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x02", 5) + le<double>(12) + le<double>(200));
+        // The default dive has six gases: seven cylinders cannot be one per gas.
+        QByteArray seven("\x00\x07", 2);
+        for (int i = 0; i < 7; ++i)
+            seven += air12;
+        QTest::newRow("more-cylinders-than-gases") << withRecord(2, seven);
+        QTest::newRow("cylinders-of-a-missing-dive")
+            << withRecord(2, QByteArray("\x01\x01", 2) + air12);
+        // Tag 3: SACs, reserve, factor, problem time, deco reserve, bailout, GF, stress.
+        auto planning = [](double sac, quint8 reserve, double stress) {
+            return le<double>(sac) + le<double>(15) + le<quint8>(reserve) + le<double>(4)
+                + le<double>(2) + le<double>(50) + le<quint8>(0) + le<quint8>(0) + le<quint8>(0)
+                + le<double>(stress) + le<double>(2);
+        };
+        QTest::newRow("sac-zero") << withRecord(3, planning(0, 0, 2));
+        QTest::newRow("sac-infinite") << withRecord(3, planning(qInf(), 0, 2));
+        QTest::newRow("reserve-mode-2") << withRecord(3, planning(20, 2, 2));
+        QTest::newRow("stress-below-1") << withRecord(3, planning(20, 0, 0.5));
+        QTest::newRow("planning-cut-short") << withRecord(3, planning(20, 0, 2).left(20));
+    }
+
+    void damagedGasSettingsAreRefused()
+    {
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("damaged.diveplan");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        Planification plan;
+        gasPlanOf(plan);
+        if (QByteArray(QTest::currentDataTag()) == "well-formed") {
+            QCOMPARE(loadPlan(plan, path), PlanFile::Status::Ok);
+            QCOMPARE(plan.dives[0]->cylinders.size(), 1);
+            QCOMPARE(plan.dives[0]->cylinders[0].litres, 12.0);
+            return;
+        }
+        QCOMPARE(loadPlan(plan, path), PlanFile::Status::BadSettings);
+        // The plan on show keeps its own settings.
+        QCOMPARE(plan.gasSettings.bottomSacLpm, 17.5);
+        QCOMPARE(plan.dives[0]->cylinders[0].litres, 11.1);
     }
 
     void slateText()
