@@ -5,9 +5,17 @@
 
 namespace {
 
-std::unique_ptr<PlanifDive> squareDive(int slot, double depthM, double bottomMin)
+// A square dive: descent at 20 m/min, then the bottom until `bottomMin` from the start, on
+// one gas; salt water, 1.013 bar, as a new planned dive has them.
+std::unique_ptr<PlanifDive> squareDive(
+    int slot, double depthM, double bottomMin, int o2 = 21, int he = 0)
 {
     auto dive = PlanifDive::makeDefault(slot);
+    DiveGas gas;
+    gas.o2 = o2;
+    gas.he = he;
+    gas.name = DiveProfile::gasName(gas);
+    dive->profile.gases = { gas };
     dive->profile.samples[1].time = depthM / 20.0 * 60.0;
     dive->profile.samples[1].depth = depthM;
     dive->profile.samples[2].time = bottomMin * 60.0;
@@ -16,41 +24,59 @@ std::unique_ptr<PlanifDive> squareDive(int slot, double depthM, double bottomMin
     return dive;
 }
 
-void makeDay(Planification& plan)
+// The whole computation of one dive as the tab and the command line run it: the diver's
+// segments, the schedule, the ascent and the 2-second ceiling trace, at GF 50/80.
+void planOneDive(benchmark::State& state, std::unique_ptr<PlanifDive> dive)
 {
+    Planification plan;
+    plan.dives[0] = std::move(dive);
+    plan.currentIndex = 0;
+    PlanComputeSettings settings;
+    settings.gf = make_gf(50, 80);
+    for (auto _ : state) {
+        computePlanDive(plan, 0, settings, true);
+        benchmark::DoNotOptimize(plan.dives[0]->profile.ceilingTrace.size());
+    }
+    state.counters["trace_points"] = double(plan.dives[0]->profile.ceilingTrace.size());
+    state.counters["run_min"] = plan.dives[0]->profile.duration / 60.0;
+}
+
+void BM_PlanTrimix60m20min(benchmark::State& state)
+{
+    planOneDive(state, squareDive(0, 60, 20, 18, 45));
+}
+BENCHMARK(BM_PlanTrimix60m20min)->Unit(benchmark::kMillisecond);
+
+void BM_PlanAir45m80min(benchmark::State& state)
+{
+    planOneDive(state, squareDive(0, 45, 80));
+}
+BENCHMARK(BM_PlanAir45m80min)->Unit(benchmark::kMillisecond);
+
+// A gas no diver should breathe this deep: the schedule is huge or impossible, and must come
+// back quickly either way.
+void BM_PlanPathological(benchmark::State& state)
+{
+    planOneDive(state, squareDive(0, 90, 20, 5, 10));
+}
+BENCHMARK(BM_PlanPathological)->Unit(benchmark::kMillisecond);
+
+// The three-dive day, every dive with its trace, as the command line computes a plan file.
+void BM_PlanThreeDives(benchmark::State& state)
+{
+    Planification plan;
     plan.dives[0] = squareDive(0, 45, 25);
     plan.dives[1] = squareDive(1, 30, 40);
     plan.dives[2] = squareDive(2, 18, 60);
     plan.currentIndex = 0;
-}
-
-// What an edit of the first dive of a three-dive day costs: that dive with its 2-second
-// ceiling trace, ascent and stops, then the two later dives from its end state.
-void BM_EditFirstOfThreeDives(benchmark::State& state)
-{
-    Planification plan;
-    makeDay(plan);
     const PlanComputeSettings settings;
     for (auto _ : state) {
-        computePlan(plan, settings);
-        benchmark::DoNotOptimize(plan.dives[2]->tissues.pN2[0]);
-    }
-}
-BENCHMARK(BM_EditFirstOfThreeDives)->Unit(benchmark::kMillisecond);
-
-// All three dives with their ceiling traces, as the command line computes a plan file.
-void BM_ThreeDivesWithTraces(benchmark::State& state)
-{
-    Planification plan;
-    makeDay(plan);
-    const PlanComputeSettings settings;
-    for (auto _ : state) {
-        for (int slot = 0; slot < 3; ++slot)
+        for (int slot = 0; slot < kPlanSlots; ++slot)
             computePlanDive(plan, slot, settings, true);
         benchmark::DoNotOptimize(plan.dives[2]->profile.ceilingTrace.size());
     }
 }
-BENCHMARK(BM_ThreeDivesWithTraces)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanThreeDives)->Unit(benchmark::kMillisecond);
 
 // A closed-circuit dive on Tx18/45 diluent, 60 m for 20 min (descent at 20 m/min), GF 50/80,
 // salt water, 1.013 bar, Nx50 carried, with the open-circuit bailout ascent from the end of the

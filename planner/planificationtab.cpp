@@ -51,8 +51,7 @@ QString planFileFilter()
     return QObject::tr("Dive plan file (*.diveplan)");
 }
 
-// The open-circuit deco gas choices that closed circuit does not offer.
-const char* const kOpenCircuitOnlyGases[] = { "Air + OxyAR", "Air + OxySR", "CF Oxy" };
+enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasColumnCount };
 
 } // namespace
 
@@ -220,8 +219,13 @@ void PlanificationTab::setUpSettingsWidgets()
     });
     connect(
         m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
-    connect(m_ui->cbGases, &QComboBox::currentIndexChanged, this,
-        [this]() { applyDiveMode(m_ui->cbDiverType->currentIndex()); });
+    QTableWidget* gases = m_ui->tblGases;
+    gases->setColumnCount(GasColumnCount);
+    gases->setHorizontalHeaderLabels({ tr("O2 %"), tr("He %"), tr("Role"), tr("Switch") });
+    gases->verticalHeader()->setVisible(false);
+    gases->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    gases->verticalHeader()->setDefaultSectionSize(20);
+    connect(gases, &QTableWidget::itemChanged, this, [this]() { readGasTable(); });
     connect(m_ui->spGfLow, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spGfhigh, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
     connect(m_ui->spReduction, &QSpinBox::valueChanged, this, &PlanificationTab::recompute);
@@ -318,6 +322,7 @@ void PlanificationTab::recompute()
     item->refreshHeader();
     item->update();
     updateTissuesGraph();
+    fillGasTable();
 }
 
 void PlanificationTab::setUpGasPanel()
@@ -573,6 +578,8 @@ void PlanificationTab::loadDiveSettingsIntoWidgets()
     m_ui->edSurfaceInterval->setSeconds(int(std::min<quint32>(dive->surfaceIntervalS, INT32_MAX)));
     // The first dive of the day starts rested.
     m_ui->edSurfaceInterval->setEnabled(m_plan.currentIndex > 0);
+    const QSignalBlocker b4(m_ui->cbDiverType);
+    m_ui->cbDiverType->setCurrentIndex(dive->settings.closedCircuit ? 1 : 0);
 }
 
 void PlanificationTab::rebuildDivesTable()
@@ -829,28 +836,69 @@ bool PlanificationTab::timeChanged(int point, int& seconds)
 
 void PlanificationTab::applyDiveMode(int index)
 {
-    QComboBox* gases = m_ui->cbGases;
-    {
-        const QSignalBlocker blocker(gases);
-        if (index == 1) {
-            for (int i = gases->count() - 1; i >= 2; --i)
-                gases->removeItem(i);
-        } else if (gases->count() == 2) {
-            for (const char* name : kOpenCircuitOnlyGases)
-                gases->addItem(tr(name));
-        }
-    }
-    // The box's choices as deco gases by mix: none, Nx40, oxygen (three names of it).
     PlanDiveSettings settings = m_plan.newDiveSettings;
     settings.closedCircuit = index == 1;
-    settings.decoGases.clear();
-    const int choice = gases->currentIndex();
-    if (choice == 1)
-        settings.decoGases.append({ 40, 0, PlanGasRole::Deco, 0.0f });
-    else if (choice >= 2)
-        settings.decoGases.append({ 100, 0, PlanGasRole::Deco, 0.0f });
     m_plan.applySettings(settings);
     recompute();
+    fillGasTable();
+}
+
+void PlanificationTab::fillGasTable()
+{
+    QTableWidget* table = m_ui->tblGases;
+    const QSignalBlocker blocker(table);
+    const PlanifDive* dive = m_plan.current();
+    const QList<PlanGas> gases = dive ? planGasTable(*dive) : QList<PlanGas>();
+    qsizetype bottomRows = 0;
+    for (const PlanGas& g : gases)
+        bottomRows += g.role == PlanGasRole::Bottom ? 1 : 0;
+    // The bottom gases, then the deco gases and empty rows up to three deco gases.
+    table->setRowCount(int(bottomRows) + kMaxDecoGases);
+    const bool closed = dive && dive->settings.closedCircuit;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const PlanGas* gas = row < gases.size() ? &gases[row] : nullptr;
+        const bool deco = row >= bottomRows;
+        auto cell = [&](int column, const QString& text, bool editable) {
+            auto* item = new QTableWidgetItem(text);
+            item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
+                                    : Qt::ItemIsEnabled);
+            table->setItem(row, column, item);
+        };
+        cell(GasColumnO2, gas ? QString::number(gas->o2) : QString(), deco && dive);
+        cell(GasColumnHe, gas ? QString::number(gas->he) : QString(), deco && dive);
+        cell(GasColumnRole, deco ? tr("deco") : tr("bottom"), false);
+        QString at;
+        if (gas && deco)
+            at = closed ? tr("not used (closed circuit)")
+                        : (gas->switchDepthM > 0 ? tr("%1 m").arg(gas->switchDepthM, 0, 'f', 0)
+                                                 : tr("never"));
+        cell(GasColumnSwitch, at, false);
+    }
+}
+
+void PlanificationTab::readGasTable()
+{
+    QTableWidget* table = m_ui->tblGases;
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    settings.decoGases.clear();
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* o2Item = table->item(row, GasColumnO2);
+        const QTableWidgetItem* heItem = table->item(row, GasColumnHe);
+        if (!o2Item || !(o2Item->flags() & Qt::ItemIsEditable))
+            continue;
+        bool okO2 = false;
+        bool okHe = true;
+        const int o2 = o2Item->text().toInt(&okO2);
+        const int he = heItem && !heItem->text().isEmpty() ? heItem->text().toInt(&okHe) : 0;
+        // An empty or impossible mix is no gas; the row is cleared on the refill below.
+        if (!okO2 || !okHe || o2 < 1 || he < 0 || o2 + he > 100)
+            continue;
+        if (settings.decoGases.size() < kMaxDecoGases)
+            settings.decoGases.append({ o2, he, PlanGasRole::Deco, 0.0f });
+    }
+    m_plan.applySettings(settings);
+    recompute();
+    fillGasTable();
 }
 
 void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)

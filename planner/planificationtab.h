@@ -87,6 +87,8 @@ private:
     void setStartOfDtr(int index);
     void graphMouseMove(const QPointF& scenePoint, int timeS);
     void applyDiveMode(int index);
+    void fillGasTable();
+    void readGasTable();
     bool depthChanged(int point, double depthM);
     bool timeChanged(int point, int& seconds);
     QString lastFolder(const char* key) const;

@@ -130,6 +130,11 @@ private slots:
         QTest::newRow("bailout-open-circuit") << dive + QStringList { "--bailout" } << 2;
         QTest::newRow("slate-unwritable")
             << dive + QStringList { "--slate", "/nonexistent/slate.pdf" } << 1;
+        QTest::newRow("deco-gas-mix-above-100")
+            << QStringList { "plan", "--point", "30:10", "--deco-gas", "60/50" } << 2;
+        QTest::newRow("four-deco-gases") << QStringList { "plan", "--point", "30:10", "--deco-gas",
+            "50", "--deco-gas", "80", "--deco-gas", "100", "--deco-gas", "40" }
+                                         << 2;
     }
 
     void badInput()
@@ -320,6 +325,48 @@ private slots:
         QVERIFY(used > 0);
         // The loop itself draws nothing from the cylinders: what they must hold is the bailout.
         QCOMPARE(dive["cylinders"].toArray(), cylinders);
+    }
+
+    void trimixPlanBreathesOnlyChosenGases()
+    {
+        // Air is only the gas of the start point at the surface: it is never breathed, so the
+        // ascent from Tx18/45 must not switch to it (its MOD would allow it from 64 m). The
+        // deco gases are chosen by mix; at ppO2 1.6 in salt water EAN50 reaches 3.2 bar, 21.65
+        // m, so the 21 m stop, and oxygen 1.6 bar, 5.81 m, so the 3 m stop.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("trimix.diveplan");
+        const Result r = cli({ "plan", "--gas", "21", "--gas", "18/45", "--point", "60:3:1",
+            "--point", "60:20:1", "--deco-gas", "50", "--deco-gas", "100", "--gf", "50/80",
+            "--save", path, "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
+        int stops = 0;
+        for (const QJsonValue& v : dive["lines"].toArray()) {
+            const QJsonObject line = v.toObject();
+            QVERIFY(line["gas"].toString() != QStringLiteral("Air"));
+            if (!line["computed"].toBool() || line["direction"].toString() != "level")
+                continue;
+            ++stops;
+            const double depth = line["depth"].toDouble();
+            const char* expected = depth > 21.01 ? "Tx18/45" : (depth > 3.01 ? "Nx50" : "Oxy");
+            QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
+        }
+        QVERIFY(stops >= 7);
+        QCOMPARE(dive["summary"].toObject()["ndl"].toDouble(), 0.0);
+
+        // The saved plan reports the settings it was computed with.
+        const QJsonObject reread
+            = cli({ "plan", path, "--json" }).json()["dives"].toArray().first().toObject();
+        QCOMPARE(reread["gf"].toObject()["low"].toInt(), 50);
+        QCOMPARE(reread["gf"].toObject()["high"].toInt(), 80);
+        QCOMPARE(reread["closedCircuit"].toBool(), false);
+        const QJsonArray gases = reread["gases"].toArray();
+        QCOMPARE(gases.size(), 3);
+        QCOMPARE(gases[0].toObject()["role"].toString(), QStringLiteral("bottom"));
+        QCOMPARE(gases[1].toObject()["o2"].toInt(), 50);
+        QCOMPARE(gases[1].toObject()["switchDepth"].toDouble(), 21.0);
+        QCOMPARE(gases[2].toObject()["switchDepth"].toDouble(), 3.0);
+        QCOMPARE(reread["lines"].toArray(), dive["lines"].toArray());
     }
 
     void planFileWithOtherSettings()

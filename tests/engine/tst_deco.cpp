@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 // Dive state, no-decompression limit and ascent schedule, checked by hand and against the
 // plain ascent of oracle.h (every level scanned, 5-second steps from zero, no warm start, no
@@ -44,6 +45,8 @@ private slots:
     void gfInterpolation();
     void smallObligationStartsAtLastStop();
     void stepAndCeilingTrace();
+    void traceMatchesFullSchedulePerSlice_data();
+    void traceMatchesFullSchedulePerSlice();
 };
 
 namespace {
@@ -851,6 +854,115 @@ void TestDeco::stepAndCeilingTrace()
     fresh.slowZonePressure = traceDeco.slowZonePressure;
     compute_deco(fresh, config, traced, p12, 0.0f);
     QCOMPARE(fresh.ceiling, traceDeco.ceiling);
+}
+
+void TestDeco::traceMatchesFullSchedulePerSlice_data()
+{
+    QTest::addColumn<float>("depthM");
+    QTest::addColumn<float>("bottomMin");
+    QTest::addColumn<int>("o2");
+    QTest::addColumn<int>("he");
+    QTest::addColumn<int>("decoO2"); // 0: none
+    QTest::addColumn<int>("gfLow");
+    QTest::addColumn<int>("gfHigh");
+    QTest::newRow("air-45m-80min-50/80") << 45.0f << 80.0f << 21 << 0 << 0 << 50 << 80;
+    QTest::newRow("air-30m-40min-80/80") << 30.0f << 40.0f << 21 << 0 << 0 << 80 << 80;
+    QTest::newRow("nx32-36m-50min-ean50") << 36.0f << 50.0f << 32 << 0 << 50 << 30 << 85;
+    QTest::newRow("tx18/45-60m-20min-ean50") << 60.0f << 20.0f << 18 << 45 << 50 << 50 << 80;
+    QTest::newRow("tx10/70-100m-15min-o2") << 100.0f << 15.0f << 10 << 70 << 100 << 20 << 70;
+}
+
+void TestDeco::traceMatchesFullSchedulePerSlice()
+{
+    // The trace takes its ceiling from the first stop alone; the ceiling before that change was
+    // compute_deco's, with every stop of the schedule searched at every slice. Both must give
+    // the same ceiling to the bit over a whole dive: descent, bottom, stops with gas switches.
+    QFETCH(float, depthM);
+    QFETCH(float, bottomMin);
+    QFETCH(int, o2);
+    QFETCH(int, he);
+    QFETCH(int, decoO2);
+    QFETCH(int, gfLow);
+    QFETCH(int, gfHigh);
+    config_t config = makeConfig(gfLow, gfHigh);
+    config.openGases[0] = make_gas(quint8(o2), quint8(he));
+    config.openGases[1] = make_gas(quint8(decoO2 ? decoO2 : o2), 0);
+    config.openMask = decoO2 ? 0x03 : 0x01;
+    config.set_mode(0);
+
+    // The diver's walk: the schedule at the end of the bottom gives the ascent's segments.
+    struct segment_t
+    {
+        float t0, p0, t1, p1;
+        int gas;
+    };
+    const float surface = config.surfacePressure;
+    const float bottom = depth_to_pressure(config, depthM);
+    const float descentS = depthM / 20.0f * 60.0f;
+    std::vector<segment_t> segments
+        = { { 0, surface, descentS, bottom, 0 }, { descentS, bottom, bottomMin * 60, bottom, 0 } };
+    tissues_t diver;
+    deco_t schedule;
+    init_deco(schedule, config);
+    float otu = 0;
+    config.currentGas = 0;
+    for (const segment_t& s : segments)
+        dive_step(
+            diver, schedule, config, s.t0, s.p0, s.t1, s.p1, *config.gas_at(s.gas), nullptr, otu);
+    QVERIFY(schedule.stopCount > 0);
+    float t = bottomMin * 60;
+    float p = bottom;
+    for (int i = 0; i < schedule.stopCount; ++i) {
+        const stop_t& stop = schedule.stops[i];
+        const float legS = (p - stop.pressure) / config.ascent_rate() * 60.0f;
+        segments.push_back(
+            { t, p, t + legS, stop.pressure, i == 0 ? 0 : schedule.stops[i - 1].gasIndex });
+        t += legS;
+        segments.push_back(
+            { t, stop.pressure, t + stop.duration * 60.0f, stop.pressure, stop.gasIndex });
+        t += stop.duration * 60.0f;
+        p = stop.pressure;
+    }
+
+    struct collected_t
+    {
+        std::vector<std::pair<float, float>> points;
+    };
+    collected_t fast;
+    tissues_t fastTissues;
+    deco_t fastDeco;
+    init_deco(fastDeco, config);
+    std::vector<std::pair<float, float>> full;
+    tissues_t fullTissues;
+    deco_t fullDeco;
+    init_deco(fullDeco, config);
+    for (const segment_t& s : segments) {
+        const gas_t& gas = *config.gas_at(s.gas);
+        trace_ceiling(
+            fastTissues, fastDeco, config, s.t0, s.p0, s.t1, s.p1, gas, nullptr,
+            [](void* c, float timeS, float bar) {
+                static_cast<collected_t*>(c)->points.emplace_back(timeS, bar);
+            },
+            &fast);
+        // The slices as they were traced before, each with the whole schedule.
+        const float slope = (s.p1 - s.p0) / (s.t1 - s.t0);
+        for (float u = s.t0, q = s.p0; u < s.t1;) {
+            const float uNext = std::min(u + 2.0f, s.t1);
+            const float qNext = s.p0 + slope * (uNext - s.t0);
+            load_ramp(fullTissues, q, qNext, (uNext - u) / 60.0f, gas, nullptr);
+            compute_deco(fullDeco, config, fullTissues, qNext, 0.0f);
+            if (fullDeco.ceiling > surface)
+                full.emplace_back(uNext, fullDeco.ceiling);
+            u = uNext;
+            q = qNext;
+        }
+    }
+    QVERIFY(full.size() > 100);
+    QCOMPARE(fast.points.size(), full.size());
+    for (size_t i = 0; i < full.size(); ++i) {
+        QCOMPARE(fast.points[i].first, full[i].first);
+        QCOMPARE(fast.points[i].second, full[i].second);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestDeco)

@@ -35,16 +35,30 @@ struct Diver
     }
     double pressure(double depth) const { return density * 9.80665 * depth / 100.0 + surface; }
     // Schreiner over a linear pressure change on air.
-    void ramp(double p0, double p1, double minutes)
+    void ramp(double p0, double p1, double minutes, double n2Fraction = fN2)
     {
         if (minutes <= 0)
             return;
-        const double pi0 = (p0 - vapour) * fN2;
-        const double rate = (p1 - p0) * fN2 / minutes;
+        const double pi0 = (p0 - vapour) * n2Fraction;
+        const double rate = (p1 - p0) * n2Fraction / minutes;
         for (int i = 0; i < 16; ++i) {
             const double k = std::log(2.0) / n2HalfTime[i];
             p[i] = pi0 + rate * (minutes - 1.0 / k)
                 - (pi0 - p[i] - rate / k) * std::exp(-k * minutes);
+        }
+    }
+    // Closed circuit on an air diluent: the loop holds the setpoint, nitrogen makes up the
+    // rest of the dry gas (none when the setpoint exceeds it); whole seconds at mid pressure.
+    void loop(double p0, double p1, double minutes, double setpoint)
+    {
+        const int seconds = int(std::lround(minutes * 60));
+        for (int s = 0; s < seconds; ++s) {
+            const double p = p0 + (p1 - p0) * (s + 0.5) / seconds;
+            const double pi = std::max(0.0, p - vapour - setpoint);
+            for (int i = 0; i < 16; ++i) {
+                const double k = std::log(2.0) / n2HalfTime[i];
+                this->p[i] = pi + (this->p[i] - pi) * std::exp(-k / 60.0);
+            }
         }
     }
     double ceiling(double gf) const
@@ -458,6 +472,131 @@ private slots:
                 QCOMPARE(l.gas, l.depth < 5.8f ? 3u : 0u);
         }
         QVERIFY(stopMinutes(oxy.lines) < stopMinutes(air.lines));
+    }
+
+    void endTensionsFollowTheBreathedGas_data()
+    {
+        QTest::addColumn<bool>("closedCircuit");
+        QTest::addColumn<int>("bottomGas");
+        // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30.
+        QTest::newRow("per-point-nitrox") << false << 1;
+        // Closed circuit on air at a working setpoint of 0.9 bar (below the surface's dry
+        // pressure, so the loop never runs out of nitrogen), gas choices ignored.
+        QTest::newRow("closed-circuit") << true << 0;
+    }
+
+    void endTensionsFollowTheBreathedGas()
+    {
+        QFETCH(bool, closedCircuit);
+        QFETCH(int, bottomGas);
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 75, 25 }, { 1500, 25 } });
+        plan.dives[0]->profile.samples[2].gasIndex = bottomGas;
+        plan.dives[0]->settings.closedCircuit = closedCircuit;
+        plan.dives[0]->settings.setpointsBar[1] = 0.9f;
+        plan.currentIndex = 0;
+        run(plan);
+        const PlanifDive& dive = *plan.dives[0];
+        QCOMPARE(dive.result.stopTimeMin, 0.0f); // one leg to the surface at 1.1 bar/min
+
+        reference::Diver diver;
+        const double p = diver.pressure(25);
+        const double up = (p - diver.surface) / 1.1;
+        if (closedCircuit) {
+            diver.loop(diver.surface, p, 1.25, 0.9);
+            diver.loop(p, p, 23.75, 0.9);
+            diver.loop(p, diver.surface, up, 0.9);
+        } else {
+            diver.ramp(diver.surface, p, 1.25);
+            diver.ramp(p, p, 23.75, 0.70);
+            diver.ramp(p, diver.surface, up, 0.70);
+        }
+        for (int i = 0; i < 16; ++i)
+            QVERIFY2(qAbs(dive.tissues.pN2[i] - diver.p[i]) < 2e-3,
+                qPrintable(QStringLiteral("compartment %1: %2, reference %3")
+                               .arg(i + 1)
+                               .arg(dive.tissues.pN2[i])
+                               .arg(diver.p[i])));
+    }
+
+    void traceSlicesAndDepthInDiveWater()
+    {
+        // 40 m of fresh water at 0.8 bar (altitude), air, GF 100/100 so the ceiling is the
+        // plain M-value ceiling at every slice. The trace has a point every 2 s while the
+        // ceiling lies below the surface, each the reference ceiling in metres of fresh water.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1800, 40 } });
+        plan.dives[0]->waterType = 1;
+        plan.dives[0]->surfacePressure = 0.8f;
+        plan.dives[0]->settings.gfLow = 100;
+        plan.dives[0]->settings.gfHigh = 100;
+        plan.currentIndex = 0;
+        run(plan);
+        const QList<ProfileMarker>& trace = plan.dives[0]->profile.ceilingTrace;
+        int checked = 0;
+        for (qsizetype i = 1; i < trace.size() && trace[i].time <= 1800; ++i) {
+            QCOMPARE(trace[i].time - trace[i - 1].time, 2.0f);
+            if (std::fmod(trace[i].time, 300.0f) != 0.0f)
+                continue;
+            reference::Diver diver(0.8, 1.0);
+            const double p = diver.pressure(40);
+            diver.ramp(0.8, p, 2.0);
+            diver.ramp(p, p, (trace[i].time - 120.0) / 60.0);
+            const double expected = (diver.ceiling(1.0) - 0.8) * 100.0 / 9.80665;
+            QVERIFY2(qAbs(trace[i].depth - expected) < 0.02,
+                qPrintable(QStringLiteral("%1 s: %2 m, reference %3 m")
+                               .arg(trace[i].time)
+                               .arg(trace[i].depth)
+                               .arg(expected)));
+            ++checked;
+        }
+        QVERIFY(checked >= 4);
+    }
+
+    void decompressionImpossibleEndsAtTheLastPoint()
+    {
+        // 95 % nitrogen (5 % O2) at GF 10/10: at any stop shallower than about 30 m the slowest
+        // compartment tends to 0.95 (P - 0.0627) bar, above the 1.0036 P - 0.281 bar that
+        // GF 0.1 allows at the next level, so a stop there would never end.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1200, 40 } });
+        DiveGas hypoxic;
+        hypoxic.o2 = 5;
+        plan.dives[0]->profile.gases = { hypoxic };
+        plan.dives[0]->settings.gfLow = 10;
+        plan.dives[0]->settings.gfHigh = 10;
+        plan.currentIndex = 0;
+        const Run r = run(plan);
+        const PlanifDive& dive = *plan.dives[0];
+        QVERIFY(dive.result.decoImpossible);
+        QCOMPARE(dive.result.dtrMin, 0.0f);
+        QVERIFY(dive.profile.ascentSamples.isEmpty());
+        QVERIFY(r.messages.contains(decoImpossibleText()));
+        for (const LinePlan& l : r.lines)
+            QVERIFY(!(l.kind == LinePlan::Line && l.computed));
+    }
+
+    void decoSwitchDepth_data()
+    {
+        QTest::addColumn<int>("o2");
+        QTest::addColumn<float>("surface");
+        QTest::addColumn<quint32>("water");
+        QTest::addColumn<float>("expected");
+        // The deepest 3 m stop within ppO2 1.6 bar: salt 0.101 bar/m, fresh 0.0981 bar/m.
+        QTest::newRow("ean50-salt") << 50 << 1.013f << 0u << 21.0f; // 3.2 bar, 21.65 m
+        QTest::newRow("oxygen-salt") << 100 << 1.013f << 0u << 3.0f; // 1.6 bar, 5.81 m
+        QTest::newRow("ean80-salt") << 80 << 1.013f << 0u << 9.0f; // 2.0 bar, 9.77 m
+        QTest::newRow("ean50-fresh-altitude") << 50 << 0.8f << 1u << 24.0f; // 24.47 m
+        QTest::newRow("air-salt") << 21 << 1.013f << 0u << 63.0f; // 7.62 bar, 65.4 m
+    }
+
+    void decoSwitchDepth()
+    {
+        QFETCH(int, o2);
+        QFETCH(float, surface);
+        QFETCH(quint32, water);
+        QFETCH(float, expected);
+        QVERIFY(qAbs(decoSwitchDepthM({ o2, 0 }, surface, water) - expected) < 0.01f);
     }
 
     void ceilingDepthUsesDiveWater_data()

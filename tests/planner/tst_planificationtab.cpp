@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -176,19 +177,27 @@ private slots:
             QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
     }
 
-    void closedCircuitOffersNoOxygenChoices()
+    void gasTableSetsDecoGases()
     {
+        // The default dive breathes air on its points: one bottom row, then three deco rows.
         PlanificationTab tab;
         tab.findChild<QPushButton*>("btAddDive")->click();
-        auto* mode = tab.findChild<QComboBox*>("cbDiverType");
-        auto* gases = tab.findChild<QComboBox*>("cbGases");
-        QCOMPARE(gases->count(), 5);
-        mode->setCurrentIndex(1);
-        QCOMPARE(gases->count(), 2);
+        auto* table = tab.findChild<QTableWidget*>("tblGases");
+        QCOMPARE(table->rowCount(), 1 + kMaxDecoGases);
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("21"));
+        table->item(1, 0)->setText("50");
+        table->item(2, 0)->setText("100");
+        const PlanDiveSettings& settings = tab.plan().dives[0]->settings;
+        QCOMPARE(settings.decoGases.size(), 2);
+        QVERIFY(settings.decoGases[1].sameMix(100, 0));
+        // EAN50 within ppO2 1.6 bar from 21.65 m in salt water: the 21 m stop.
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("21 m"));
+        table->item(1, 0)->setText("90");
+        table->item(1, 1)->setText("20"); // no such mix: the row is dropped
+        QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
+        tab.findChild<QComboBox*>("cbDiverType")->setCurrentIndex(1);
         QVERIFY(tab.plan().dives[0]->settings.closedCircuit);
-        mode->setCurrentIndex(0);
-        QCOMPARE(gases->count(), 5);
-        QCOMPARE(gases->itemText(4), QStringLiteral("CF Oxy"));
+        QVERIFY(table->item(1, 3)->text().contains("closed circuit"));
     }
 
     void removeAndReplace()
@@ -257,11 +266,14 @@ private slots:
     void rendersPlan()
     {
         PlanificationTab tab;
-        tab.resize(1200, 800);
+        tab.resize(1366, 768);
         tab.findChild<QPushButton*>("btAddDive")->click();
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;
+        auto* gases = tab.findChild<QTableWidget*>("tblGases");
+        gases->item(1, 0)->setText("50");
+        gases->item(2, 0)->setText("100");
         tab.changeCurrentPlanifDive(0);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
