@@ -315,6 +315,9 @@ void PlanificationTab::recompute()
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
                 .arg(w.isError() ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
                     w.text.toHtmlEscaped()));
+    if (dive->result.bailout)
+        m_ui->runtime->append(
+            QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
     updateGasPanel();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
     // The effort mark on the graph says the whole dive was planned at 68/68.
