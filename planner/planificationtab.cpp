@@ -369,6 +369,12 @@ void PlanificationTab::setUpGasPanel()
     g.bailout->setToolTip(tr("Closed circuit: plan the open-circuit ascent if the loop fails at "
                              "the end of the bottom phase"));
     g.exportSlate = new QPushButton(tr("Export slate"), g.box);
+    g.table->setObjectName(QStringLiteral("tblGas"));
+    g.sac->setObjectName(QStringLiteral("spSac"));
+    g.decoSac->setObjectName(QStringLiteral("spDecoSac"));
+    g.reserve->setObjectName(QStringLiteral("cbReserve"));
+    g.bailout->setObjectName(QStringLiteral("chkBailout"));
+    g.exportSlate->setObjectName(QStringLiteral("btExportSlate"));
     int column = 0;
     auto add = [&](const QString& label, QWidget* w) {
         if (!label.isEmpty())
