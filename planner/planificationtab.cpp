@@ -46,6 +46,11 @@ QString diveFileFilter()
                        "(*.uddf);;Binary dive file (*.divebin)");
 }
 
+bool bailoutGfPair(int low, int high)
+{
+    return low >= 10 && high >= 10 && low <= high;
+}
+
 QString planFileFilter()
 {
     return QObject::tr("Dive plan file (*.diveplan)");
@@ -67,6 +72,10 @@ struct PlanificationTab::GasPanel
     QDoubleSpinBox* problemMin = nullptr;
     QSpinBox* decoReserve = nullptr;
     QCheckBox* bailout = nullptr;
+    QSpinBox* bailoutGfLow = nullptr;
+    QSpinBox* bailoutGfHigh = nullptr;
+    QDoubleSpinBox* stressFactor = nullptr;
+    QDoubleSpinBox* stressMin = nullptr;
     QPushButton* exportSlate = nullptr;
 };
 
@@ -388,6 +397,26 @@ void PlanificationTab::setUpGasPanel()
     add(tr("Problem"), g.problemMin);
     add(tr("Deco reserve"), g.decoReserve);
     grid->addWidget(g.bailout, 2, 0, 1, 2);
+    // Bailout factors: 0/0 takes the dive's own.
+    auto gfBox = [&](int value) {
+        auto* box = new QSpinBox(g.box);
+        box->setRange(0, 100);
+        box->setValue(value);
+        box->setSpecialValueText(tr("dive"));
+        return box;
+    };
+    g.bailoutGfLow = gfBox(defaults.bailoutGfLow);
+    g.bailoutGfHigh = gfBox(defaults.bailoutGfHigh);
+    g.stressFactor = spin(1, 10, defaults.bailoutStressFactor, 0.5, QString());
+    g.stressMin = spin(0, 60, defaults.bailoutStressMin, 1, tr(" min"));
+    grid->addWidget(new QLabel(tr("GF"), g.box), 2, 2);
+    grid->addWidget(g.bailoutGfLow, 2, 3);
+    grid->addWidget(g.bailoutGfHigh, 2, 4);
+    grid->addWidget(new QLabel(tr("Stress x"), g.box), 2, 5);
+    grid->addWidget(g.stressFactor, 2, 6);
+    grid->addWidget(g.stressMin, 2, 7);
+    g.stressFactor->setToolTip(
+        tr("Deco SAC multiplier for the first minutes after the loop fails"));
     grid->addWidget(g.exportSlate, 2, 10, 1, 2);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
@@ -396,8 +425,11 @@ void PlanificationTab::setUpGasPanel()
     m_ui->verticalLayout_27->insertWidget(
         m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, g.box);
 
-    for (QDoubleSpinBox* box : { g.sac, g.decoSac, g.factor, g.problemMin })
+    for (QDoubleSpinBox* box :
+        { g.sac, g.decoSac, g.factor, g.problemMin, g.stressFactor, g.stressMin })
         connect(box, &QDoubleSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
+    for (QSpinBox* box : { g.bailoutGfLow, g.bailoutGfHigh })
+        connect(box, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
     connect(g.decoReserve, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
     connect(g.reserve, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyGasSettings);
     connect(g.bailout, &QCheckBox::toggled, this, &PlanificationTab::applyGasSettings);
@@ -421,6 +453,13 @@ void PlanificationTab::applyGasSettings()
         return;
     }
     s.bailout = g.bailout->isChecked();
+    s.bailoutGfLow = g.bailoutGfLow->value();
+    s.bailoutGfHigh = g.bailoutGfHigh->value();
+    s.bailoutStressFactor = g.stressFactor->value();
+    s.bailoutStressMin = g.stressMin->value();
+    // Until both factors make a pair the dive's own apply; typing one then the other is no error.
+    if (!bailoutGfPair(s.bailoutGfLow, s.bailoutGfHigh))
+        s.bailoutGfLow = s.bailoutGfHigh = 0;
     m_plan.gasSettings = s;
     recompute();
 }
@@ -432,7 +471,8 @@ void PlanificationTab::updateGasPanel()
         // The widgets follow the plan (a loaded file brings its own settings).
         const GasSettings& s = m_plan.gasSettings;
         const QSignalBlocker b1(g.sac), b2(g.decoSac), b3(g.reserve), b4(g.factor),
-            b5(g.problemMin), b6(g.decoReserve), b7(g.bailout);
+            b5(g.problemMin), b6(g.decoReserve), b7(g.bailout), b8(g.bailoutGfLow),
+            b9(g.bailoutGfHigh), b10(g.stressFactor), b11(g.stressMin);
         g.sac->setValue(s.bottomSacLpm);
         g.decoSac->setValue(s.decoSacLpm);
         g.reserve->setCurrentIndex(s.reserveMode == ReserveMode::Thirds ? 1 : 0);
@@ -440,6 +480,14 @@ void PlanificationTab::updateGasPanel()
         g.problemMin->setValue(s.problemMin);
         g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
         g.bailout->setChecked(s.bailout);
+        // A pair half typed in stays in the boxes while the plan keeps the dive's factors.
+        if (s.bailoutGfLow != 0
+            || bailoutGfPair(g.bailoutGfLow->value(), g.bailoutGfHigh->value())) {
+            g.bailoutGfLow->setValue(s.bailoutGfLow);
+            g.bailoutGfHigh->setValue(s.bailoutGfHigh);
+        }
+        g.stressFactor->setValue(s.bailoutStressFactor);
+        g.stressMin->setValue(s.bailoutStressMin);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();

@@ -91,10 +91,29 @@ private:
     QByteArray m_out;
 };
 
+// Splits a line at spaces so it fits the page width at this size (Helvetica averages about half
+// an em a character in running text).
+QStringList wrapped(const QString& line, double size, double scale = 1.0)
+{
+    const int room = std::max(10, int((kPageWidth - 2 * kMargin) / (size * scale * 0.52)));
+    QStringList out;
+    QString current;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+        if (!current.isEmpty() && current.size() + 1 + word.size() > room) {
+            out.append(current);
+            current.clear();
+        }
+        current += (current.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    out.append(current);
+    return out;
+}
+
 // Lines a page takes at the base size, in units of one text line.
 double pageLines(const SlatePage& page)
 {
-    double lines = 1.6 + page.summary.size() + page.warnings.size() + 0.5;
+    // Long summary and warning lines wrap: count them as two.
+    double lines = 1.6 + 2.0 * double(page.summary.size() + page.warnings.size()) + 0.5;
     for (const SlateTable& t : page.tables)
         lines += 1.2 + 1 + t.rows.size() + 0.5;
     return lines;
@@ -137,12 +156,16 @@ QByteArray pageContent(const SlatePage& page)
     w.text(kMargin, page.title, true, 1.3);
     w.advance(1.3);
     for (const QString& line : page.summary) {
-        w.text(kMargin, line, false);
-        w.advance();
+        for (const QString& part : wrapped(line, size)) {
+            w.text(kMargin, part, false);
+            w.advance();
+        }
     }
     for (const QString& line : page.warnings) {
-        w.text(kMargin, line, true);
-        w.advance();
+        for (const QString& part : wrapped(line, size)) {
+            w.text(kMargin, part, true);
+            w.advance();
+        }
     }
     for (const SlateTable& t : page.tables) {
         w.advance(0.3);

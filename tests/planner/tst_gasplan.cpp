@@ -510,8 +510,7 @@ private slots:
         first.tables.append({ "Run time", { "Depth", "Stop", "Run", "Gas" },
             { { "60 m", "17:00", "20:00", "Tx18/45" }, { "21 m", "1:00", "24:40", "Nx50" },
                 { "(6 m)", "12:00", "61:10", "Oxy" } } });
-        first.warnings = { QString::fromUtf8("Cylinder 1 ends at 48 bar, below its reserve – "
-                                             "83 bar.") };
+        first.warnings = { QString::fromUtf8("Below its reserve – 83 bar.") };
         SlatePage second;
         second.title = QString::fromUtf8("Dive 2 — Épave");
         second.tables.append({ "Gas", { "Gas", "Used" }, { { "Air", "1588 L" } } });
