@@ -18,6 +18,7 @@
 #include "views/multifielddialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -228,6 +229,15 @@ void MainWindow::openLogbook()
 void MainWindow::on_actionQuit_triggered()
 {
     close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_planTab && !m_planTab->maybeSave()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::logToConsole(const QString& text, bool clear)

@@ -33,6 +33,11 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
+protected:
+    // An unsaved plan is offered for saving before the window closes.
+    void closeEvent(QCloseEvent* event) override;
+
+public:
     // False when the data folder could not be created: the user has been told and
     // the program must stop.
     bool isUsable() const { return m_usable; }

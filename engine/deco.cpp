@@ -161,15 +161,34 @@ void reachLevel(tissues_t& copy, const tissues_t& tissues, const config_t& confi
             copy, pressure, target, (pressure - target) / config.ascent_rate(), gas, setpoint);
 }
 
-// Arriving at `level` from `pressure`, may the diver go on to level - 1?
+// Arriving at `level` from `pressure`, may the diver go on to level - 1? When not, and `arrival`
+// is given, it receives the tissues on arrival.
 bool mayLeave(const deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
-    int level, const gas_t& gas, const float* setpoint)
+    int level, const gas_t& gas, const float* setpoint, tissues_t* arrival = nullptr)
 {
+    const float next = stop_pressure(config, level - 1);
+    const float gf = gf_at(deco, config, next, level - 1);
+    if (!(stop_pressure(config, level) < pressure)) {
+        // Already at (or above) the level: no ascent, the tissues as they are. This is the
+        // case at every stop, so no copy is made unless asked for.
+        if (can_stay_at(tissues, next, gf))
+            return true;
+        if (arrival)
+            *arrival = tissues;
+        return false;
+    }
     tissues_t copy;
     reachLevel(copy, tissues, config, pressure, level, gas, setpoint);
-    const float next = stop_pressure(config, level - 1);
-    return can_stay_at(copy, next, gf_at(deco, config, next, level - 1));
+    if (can_stay_at(copy, next, gf))
+        return true;
+    if (arrival)
+        *arrival = copy;
+    return false;
 }
+
+// find_first_stop, handing back the tissues on arrival at the first stop it places.
+void placeFirstStop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
+    tissues_t* arrival);
 
 // The tension compartment i may carry at a stop before the diver may go on to nextPressure, with
 // nitrogen coefficients (no helium in the tissues); one expression for every caller, so they
@@ -222,19 +241,17 @@ void setCeiling(deco_t& deco, const config_t& config, const tissues_t& tissues, 
 }
 
 // Does the first stop that find_first_stop placed owe time, as compute_stops would find it?
+// `work` holds the tissues on arrival there.
 // Decided the way stop_minutes decides it before any time is spent: exact for nitrogen-only
 // tissues; with helium a "no" can still become "yes" after a while at the stop, so only a "yes"
 // is certain. Returns false whenever only the full schedule can tell.
-bool firstStopSurelyOwes(
-    const deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
+bool firstStopSurelyOwes(const deco_t& deco, const config_t& config, const tissues_t& work)
 {
     const int level = deco.firstStopIndex;
     const float current = deco.firstStopPressure;
     uint8_t gasIndex = config.current_gas_index();
     const gas_t* gas = config.current_gas();
     const float* setpoint = config.current_setpoint();
-    tissues_t work;
-    reachLevel(work, tissues, config, pressure, level, *gas, setpoint);
     // The gas compute_stops breathes at this stop decides which of its two searches runs.
     if (config.gas_switch_enabled() && !config.is_closed_circuit()) {
         uint8_t nextGas = config.next_gas(gasIndex);
@@ -424,6 +441,14 @@ float gf_at(const deco_t& deco, const config_t& config, float pressure, int leve
 
 void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
 {
+    placeFirstStop(deco, config, tissues, pressure, nullptr);
+}
+
+namespace {
+
+void placeFirstStop(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure,
+    tissues_t* arrival)
+{
     const gas_t& gas = *config.current_gas();
     const float* setpoint = config.current_setpoint();
     if (deco.firstStopIndex <= 0) {
@@ -432,17 +457,17 @@ void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tiss
     }
     int candidate = deco.firstStopIndex > kMaxStopLevel ? kMaxStopLevel : deco.firstStopIndex;
     int result;
-    if (!mayLeave(deco, config, tissues, pressure, candidate, gas, setpoint)) {
+    if (!mayLeave(deco, config, tissues, pressure, candidate, gas, setpoint, arrival)) {
         // The obligation is at least this deep: look deeper until leaving is allowed.
         result = candidate;
         while (result < kMaxStopLevel
-            && !mayLeave(deco, config, tissues, pressure, result + 1, gas, setpoint))
+            && !mayLeave(deco, config, tissues, pressure, result + 1, gas, setpoint, arrival))
             ++result;
     } else {
         // Look shallower for the first level the diver may not leave.
         result = 0;
         for (int level = candidate - 1; level >= 1; --level) {
-            if (!mayLeave(deco, config, tissues, pressure, level, gas, setpoint)) {
+            if (!mayLeave(deco, config, tissues, pressure, level, gas, setpoint, arrival)) {
                 result = level;
                 break;
             }
@@ -459,6 +484,8 @@ void find_first_stop(deco_t& deco, const config_t& config, const tissues_t& tiss
         deco.anchorPressure = stop_pressure(config, result);
     }
 }
+
+} // namespace
 
 float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, const gas_t& gas,
     const float* setpoint, float nextPressure, float gf, bool* unbounded)
@@ -687,8 +714,9 @@ void compute_ceiling(deco_t& deco, const config_t& config, const tissues_t& tiss
         const float firstPressure = deco.firstStopPressure;
         const int32_t anchorIndex = deco.anchorIndex;
         const float anchorPressure = deco.anchorPressure;
-        find_first_stop(deco, config, tissues, pressure);
-        if (deco.firstStopIndex > 0 && !firstStopSurelyOwes(deco, config, tissues, pressure)) {
+        tissues_t arrival;
+        placeFirstStop(deco, config, tissues, pressure, &arrival);
+        if (deco.firstStopIndex > 0 && !firstStopSurelyOwes(deco, config, arrival)) {
             // The first stop owes nothing (or cannot tell yet): the schedule decides.
             deco.firstStopIndex = firstIndex;
             deco.firstStopPressure = firstPressure;

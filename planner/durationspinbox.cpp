@@ -29,9 +29,9 @@ int DurationSpinBox::minutesOf(const QString& input)
         QStringLiteral("^\\s*(\\d{1,5})\\s*(mn|m|min)?\\s*$"));
     QRegularExpressionMatch m = hoursMinutes.match(input);
     if (m.hasMatch()) {
+        // Minutes typed over the shown ones are kept even past the hour ("1H75" is 2H15): the
+        // diver meant that many minutes.
         const int minutes = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
-        if (minutes >= 60)
-            return -1;
         return m.captured(1).toInt() * 60 + minutes;
     }
     m = minutesOnly.match(input);

@@ -15,8 +15,8 @@ public:
     void setSeconds(int seconds) { setValue((seconds + 30) / 60); }
 
     static QString text(int minutes);
-    // Accepts "26H05mn", "26h05", "26:05", "26H", "95mn" and a bare number of minutes; -1 when
-    // the text is no duration.
+    // Accepts "26H05mn", "26h05", "26:05", "26H", "95mn", "1H75" (2H15) and a bare number of
+    // minutes; -1 when the text is no duration.
     static int minutesOf(const QString& text);
 
 protected:

@@ -83,9 +83,15 @@ public:
         publish();
     }
 
-    // The trace's sink: the ceiling as a depth in this dive's water.
+    // The trace's sink: the ceiling as a depth in this dive's water. Along the computed ascent
+    // the ceiling is read at the GF of the diver's depth, which can lie a little below a stop
+    // the schedule allows: it is drawn no deeper than the diver.
     void addTracePoint(float timeS, float ceilingBar)
     {
+        if (m_onAscent && m_segment.t1 > m_segment.t0) {
+            const float f = (timeS - m_segment.t0) / (m_segment.t1 - m_segment.t0);
+            ceilingBar = std::min(ceilingBar, m_segment.p0 + f * (m_segment.p1 - m_segment.p0));
+        }
         m_trace.append({ timeS, ceilingDepthM(ceilingBar, m_surface, m_density), 0 });
     }
 
@@ -113,6 +119,7 @@ private:
     }
     void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
+        m_segment = { t0S, p0, t1S, p1 };
         if (m_report)
             trace_ceiling(m_traceTissues, m_traceDeco, m_config, t0S, p0, t1S, p1, gas, sp,
                 collectTracePoint, this);
@@ -269,6 +276,7 @@ private:
         const gas_t& gas = *m_config.gas_at(m_config.is_closed_circuit() ? 0 : slot);
         const float* sp = setpoint(setpointIndex);
         const float t0 = m_runMin * 60.0f;
+        m_onAscent = true;
         trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
         m_dive.result.gasSegments.append(GasSegment {
@@ -440,6 +448,11 @@ private:
     tissues_t m_traceTissues; // the look-ahead that draws the ceiling trace
     deco_t m_traceDeco;
     QList<ProfileMarker> m_trace;
+    struct
+    {
+        float t0 = 0, p0 = 0, t1 = 0, p1 = 0;
+    } m_segment; // the segment being traced
+    bool m_onAscent = false;
     float m_otu = 0;
     float m_maxCns = 0;
     float m_ndl = -1;

@@ -137,6 +137,7 @@ void PlanificationTab::setUpPointsTable()
         m_ui->widgetSimul->profileItem()->reloadPoints();
         recompute();
         refreshPoints(-1);
+        m_ui->widgetSimul->profileItem()->fitAll();
     });
 }
 
@@ -228,7 +229,7 @@ void PlanificationTab::setUpSettingsWidgets()
     });
     connect(
         m_ui->cbDiverType, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyDiveMode);
-    QTableWidget* gases = m_ui->tblGases;
+    QTableWidget* gases = m_ui->tblPlanGases;
     gases->setColumnCount(GasColumnCount);
     gases->setHorizontalHeaderLabels({ tr("O2 %"), tr("He %"), tr("Role"), tr("Switch") });
     gases->verticalHeader()->setVisible(false);
@@ -302,6 +303,8 @@ void PlanificationTab::recompute()
     PlanifDive* dive = m_plan.current();
     if (!dive)
         return;
+    // Every edit of the plan ends here.
+    m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
     QStringList messages;
@@ -585,7 +588,10 @@ void PlanificationTab::exportSlate()
     for (int slot = 0; slot < m_plan.diveCount(); ++slot)
         computePlanDive(m_plan, slot, computeSettings(), false);
     m_plan.currentIndex = current;
+    // Printing changes nothing of the plan.
+    const bool modified = m_modified;
     recompute();
+    m_modified = modified;
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
     if (path.isEmpty())
@@ -609,8 +615,11 @@ void PlanificationTab::changeCurrentPlanifDive(int slot)
         m_ui->runtime->clear();
         return;
     }
-    // The ascent is computed before the graph fits, so the whole dive is in view.
+    // The ascent is computed before the graph fits, so the whole dive is in view. Showing
+    // another dive changes nothing of the plan.
+    const bool modified = m_modified;
     recompute();
+    m_modified = modified;
     m_ui->widgetSimul->showProfile(&dive->profile);
     updatePointClip();
     m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
@@ -702,6 +711,7 @@ void PlanificationTab::addNewDive()
         return;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
 }
 
 bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
@@ -712,6 +722,7 @@ bool PlanificationTab::addDiveProfile(const DiveProfile& profile)
         return false;
     }
     changeCurrentPlanifDive(slot);
+    m_modified = true;
     return true;
 }
 
@@ -720,6 +731,7 @@ bool PlanificationTab::replaceCurrentProfile(const DiveProfile& profile)
     if (!m_plan.replaceCurrentProfile(profile))
         return false;
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
     return true;
 }
 
@@ -734,6 +746,7 @@ void PlanificationTab::replaceByNewDive()
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.replaceCurrentByDefault();
     changeCurrentPlanifDive(m_plan.currentIndex);
+    m_modified = true;
 }
 
 void PlanificationTab::removeCurrentDive()
@@ -743,6 +756,7 @@ void PlanificationTab::removeCurrentDive()
     // The graph refers to the dive about to go.
     m_ui->widgetSimul->showProfile(nullptr);
     changeCurrentPlanifDive(m_plan.removeCurrent());
+    m_modified = true;
 }
 
 void PlanificationTab::newPlanification()
@@ -752,9 +766,24 @@ void PlanificationTab::newPlanification()
                this, tr("New planification"), tr("Are you sure to create new planification?"))
             == QMessageBox::No)
         return;
+    if (!maybeSave())
+        return;
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.clear();
     changeCurrentPlanifDive(-1);
+    m_modified = false;
+}
+
+bool PlanificationTab::maybeSave()
+{
+    if (!m_modified || m_plan.diveCount() == 0)
+        return true;
+    const auto answer = QMessageBox::question(this, tr("Unsaved plan"),
+        tr("The plan has changes that are not saved. Save them?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return savePlan();
+    return answer == QMessageBox::Discard;
 }
 
 void PlanificationTab::addExistingDive(bool replace)
@@ -783,6 +812,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         error(tr("Error"), PlanFile::statusText(status));
         return false;
     }
+    m_modified = false;
     return true;
 }
 
@@ -796,11 +826,14 @@ bool PlanificationTab::loadPlanFrom(const QString& path)
         return false;
     }
     changeCurrentPlanifDive(0);
+    m_modified = false;
     return true;
 }
 
 void PlanificationTab::loadPlan()
 {
+    if (!maybeSave())
+        return;
     const QString path = QFileDialog::getOpenFileName(
         this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
@@ -809,16 +842,16 @@ void PlanificationTab::loadPlan()
     loadPlanFrom(path);
 }
 
-void PlanificationTab::savePlan()
+bool PlanificationTab::savePlan()
 {
     QString path = QFileDialog::getSaveFileName(
         this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".diveplan");
     rememberFolder(kLastPlanFolder, path);
-    savePlanTo(path);
+    return savePlanTo(path);
 }
 
 void PlanificationTab::addDivePoint()
@@ -875,6 +908,8 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
     recompute();
     refreshPoints(point);
+    // Typed into the table, the new point may lie outside the graph: show the whole dive.
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 
@@ -888,6 +923,7 @@ bool PlanificationTab::timeChanged(int point, int& seconds)
     seconds = int(std::lround(t));
     recompute();
     refreshPoints(point);
+    m_ui->widgetSimul->profileItem()->fitAll();
     return true;
 }
 
@@ -902,7 +938,7 @@ void PlanificationTab::applyDiveMode(int index)
 
 void PlanificationTab::fillGasTable()
 {
-    QTableWidget* table = m_ui->tblGases;
+    QTableWidget* table = m_ui->tblPlanGases;
     const QSignalBlocker blocker(table);
     const PlanifDive* dive = m_plan.current();
     const QList<PlanGas> gases = dive ? planGasTable(*dive) : QList<PlanGas>();
@@ -935,7 +971,7 @@ void PlanificationTab::fillGasTable()
 
 void PlanificationTab::readGasTable()
 {
-    QTableWidget* table = m_ui->tblGases;
+    QTableWidget* table = m_ui->tblPlanGases;
     PlanDiveSettings settings = m_plan.newDiveSettings;
     settings.decoGases.clear();
     for (int row = 0; row < table->rowCount(); ++row) {

@@ -42,6 +42,11 @@ public:
 
     bool savePlanTo(const QString& path);
     bool loadPlanFrom(const QString& path);
+    // Whether the plan changed since it was created, loaded or saved.
+    bool isModified() const { return m_modified; }
+    // Before the plan is dropped (closing, loading another): asks whether to save unsaved
+    // changes. False when the user cancels or the save fails.
+    bool maybeSave();
 
     // The settings the next computation uses.
     PlanComputeSettings computeSettings() const;
@@ -56,7 +61,8 @@ public slots:
     void removeCurrentDive();
     void newPlanification();
     void loadPlan();
-    void savePlan();
+    // Asks for a file and saves; false when cancelled or the save failed.
+    bool savePlan();
     void addDivePoint();
     void removeDivePoint();
     void enabledDisabledEffortMode(int slot);
@@ -109,4 +115,5 @@ private:
     bool m_pointsVisible = true;
     struct GasPanel;
     std::unique_ptr<GasPanel> m_gas;
+    bool m_modified = false;
 };

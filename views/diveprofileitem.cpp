@@ -264,10 +264,11 @@ void DiveProfileItem::refreshHeader()
     QString text = QStringLiteral("<html><head/><body><p>");
     text += field(tr("Plongee : "), m_dive->name.toHtmlEscaped());
     text += field(tr(" - Profondeur : "), QStringLiteral("%1m").arg(m_dive->maxDepth, 0, 'f', 1));
-    text += field(tr(" - DTP : "), formatTime(int(m_dive->duration)));
+    // Rounded to the second as the planner's result lines are, so both show the same times.
+    text += field(tr(" - DTP : "), formatTime(int(std::lround(m_dive->duration))));
     if (showAscentSummary == 1) {
-        text += field(tr(" - DTR : "), formatTime(int(m_dive->ascentDuration)));
-        text += field(tr(" - DTPal : "), formatTime(int(m_dive->stopTime)));
+        text += field(tr(" - DTR : "), formatTime(int(std::lround(m_dive->ascentDuration))));
+        text += field(tr(" - DTPal : "), formatTime(int(std::lround(m_dive->stopTime))));
     }
     text += QStringLiteral("</p></body></html>");
     m_header = text;
@@ -573,9 +574,10 @@ void DiveProfileItem::paintProfile(QPainter* painter)
             painter->drawImage(
                 b.at(i) + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
         }
-        if (i >= 1 && std::abs(s.speed) < 0.01) {
+        const int stop = i >= 1 ? int(std::lround(s.time - dive.ascentSamples.at(i - 1).time)) : 0;
+        // A level passed without a whole second owed is no stop to label.
+        if (i >= 1 && std::abs(s.speed) < 0.01 && stop > 0) {
             painter->setPen(Qt::blue);
-            const int stop = int(s.time - dive.ascentSamples.at(i - 1).time);
             painter->drawText(b.at(i) + QPointF(8, 0),
                 QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop)));
         }

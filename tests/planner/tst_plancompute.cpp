@@ -200,6 +200,28 @@ private slots:
         const double limit = 720.0 - (0.21 * 3.033166 - 0.6) / 1.05 * 21.0 * 75.0;
         QVERIFY2(qAbs(r.lines[4].cns - 100.0 * 9.0 / limit) < 0.05,
             qPrintable(QString::number(r.lines[4].cns)));
+        // The ascent (ppO2 0.425) lets it decay with its 90-minute half-time: the end value.
+        QVERIFY(qAbs(r.lines[4].cnsEnd - 100.0 * 9.0 / limit * std::exp2(-1.83652 / 90.0)) < 0.05);
+        QVERIFY(r.lines[4].cnsEnd < r.lines[4].cns);
+
+        // No-decompression time left at the last point: the longest further stay at 20 m
+        // after which the direct ascent at 1.1 bar/min arrives within GF 80 at the surface,
+        // by bisection on the reference model.
+        reference::Diver diver;
+        const double p20 = diver.pressure(20);
+        diver.ramp(diver.surface, p20, 1.0);
+        diver.ramp(p20, p20, 9.0);
+        double lo = 0;
+        double hi = 250;
+        while (hi - lo > 1e-3) {
+            const double t = (lo + hi) / 2;
+            reference::Diver d = diver;
+            d.ramp(p20, p20, t);
+            d.ramp(p20, d.surface, (p20 - d.surface) / 1.1);
+            (d.ceiling(0.8) <= d.surface ? lo : hi) = t;
+        }
+        QVERIFY2(qAbs(r.lines[4].ndl - lo) < 0.05,
+            qPrintable(QStringLiteral("%1, reference %2").arg(r.lines[4].ndl).arg(lo)));
 
         const PlanifDive& dive = *plan.dives[0];
         QCOMPARE(dive.profile.decoNotTerminated, quint8(0));
@@ -279,6 +301,31 @@ private slots:
         QVERIFY(qAbs(sum - surfacing.runTime) < 0.01f);
         QCOMPARE(plan.dives[0]->profile.ascentSamples.last().depth, 0.0);
         QVERIFY(!plan.dives[0]->profile.ceilingTrace.isEmpty());
+    }
+
+    void ceilingNeverBelowTheDiverOnTheAscent()
+    {
+        // 30 m for 60 min on Nx30 at GF 20/90: at each stop the ceiling read at the GF of the
+        // stop's own depth lies some 15 cm below the stop the schedule allows.
+        Planification plan;
+        plan.dives[0] = diveOf({ { 0, 0 }, { 90, 30 }, { 3600, 30 } }, 1);
+        plan.dives[0]->settings.gfLow = 20;
+        plan.dives[0]->settings.gfHigh = 90;
+        plan.currentIndex = 0;
+        run(plan);
+        const DiveProfile& profile = plan.dives[0]->profile;
+        int checked = 0;
+        for (const ProfileMarker& m : profile.ceilingTrace) {
+            const QList<DiveSample>& a = profile.ascentSamples;
+            for (qsizetype k = 1; k < a.size(); ++k) {
+                if (m.time <= a[k - 1].time || m.time > a[k].time)
+                    continue;
+                const double f = (m.time - a[k - 1].time) / (a[k].time - a[k - 1].time);
+                QVERIFY(m.depth <= a[k - 1].depth + f * (a[k].depth - a[k - 1].depth) + 0.001);
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 100);
     }
 
     void effortModeUsesLowFactorsThroughout()
@@ -631,7 +678,7 @@ private slots:
         text.add({ LinePlan::Line, LinePlan::Ascending, 1, 6, 2.25f, 73.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 1, 6, 3, 76.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
-        text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f });
+        text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f, 12.0f, 41.7f });
         const QString html = text.html();
         QVERIFY(html.contains("arrowDdive.png"));
         QVERIFY(html.contains("arrowRdive.png"));
@@ -646,6 +693,7 @@ private slots:
         QVERIFY(html.contains("|    20:00 | Nx40</p>"));
         QVERIFY(html.contains(">CNS 12%</p>"));
         QVERIFY(html.contains(">OTU 34</p>"));
+        QVERIFY(html.contains(">NDL 41 min</p>")); // whole minutes left, never rounded up
         QVERIFY(html.endsWith("</body></html>"));
         text.add(LinePlan {});
         QVERIFY(!text.html().contains("arrowD"));

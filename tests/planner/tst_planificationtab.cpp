@@ -2,6 +2,7 @@
 #include "planner/planificationtab.h"
 #include "planner/spinboxdelegate.h"
 #include "planner/tbldivepointsmodel.h"
+#include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>
@@ -10,10 +11,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
-#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -83,6 +84,9 @@ private slots:
     void delegateEditsRecomputeAtOnce()
     {
         PlanificationTab tab;
+        tab.resize(1200, 800);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
         tab.findChild<QPushButton*>("btAddDive")->click();
         auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
         auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
@@ -103,6 +107,10 @@ private slots:
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
         QVERIFY(tab.resultHtml() != before);
         QVERIFY(tab.resultHtml().contains("|    25:00 |"));
+        // The graph fits the longer dive.
+        const DiveProfileItem* item = tab.findChild<GraphView*>("widgetSimul")->profileItem();
+        QVERIFY(item->xScale() * tab.plan().current()->profile.duration
+            <= item->plotRect().width() + 0.5);
 
         // A time before the previous point is clamped and written back into the editor.
         time->setTime(QTime(0, 0, 30));
@@ -164,7 +172,7 @@ private slots:
         QTest::newRow("hours-only") << "3H" << 180;
         QTest::newRow("minutes-only") << "95mn" << 95;
         QTest::newRow("bare-number") << "45" << 45;
-        QTest::newRow("minutes-overflow") << "1H75" << -1;
+        QTest::newRow("minutes-past-the-hour") << "1H75" << 135;
         QTest::newRow("garbage") << "abc" << -1;
     }
 
@@ -177,12 +185,66 @@ private slots:
             QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
     }
 
+    void surfaceIntervalTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<quint32>("seconds");
+        QTest::newRow("minutes") << "95" << 95u * 60;
+        QTest::newRow("hours-minutes") << "1H45" << 105u * 60;
+        QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
+        // Typed over the minutes of "00H00mn": more minutes than an hour holds.
+        QTest::newRow("minutes-past-the-hour") << "0H90" << 90u * 60;
+    }
+
+    void surfaceIntervalTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(quint32, seconds);
+        PlanificationTab tab;
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
+        interval->setFocus();
+        interval->selectAll();
+        QTest::keyClicks(interval, typed);
+        QTest::keyClick(interval, Qt::Key_Tab);
+        QCOMPARE(tab.plan().dives[1]->surfaceIntervalS, seconds);
+        QCOMPARE(interval->seconds(), int(seconds));
+    }
+
+    void unsavedChangesAsk()
+    {
+        PlanificationTab tab;
+        QVERIFY(tab.maybeSave()); // nothing to lose
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        QVERIFY(tab.isModified());
+        BoxAnswer cancel;
+        cancel.button = QMessageBox::Cancel;
+        cancel.arm();
+        QVERIFY(!tab.maybeSave());
+        QVERIFY(!cancel.text.isEmpty());
+        BoxAnswer discard;
+        discard.button = QMessageBox::Discard;
+        discard.arm();
+        QVERIFY(tab.maybeSave());
+
+        QTemporaryDir dir;
+        QVERIFY(tab.savePlanTo(dir.filePath("a.diveplan")));
+        tab.changeCurrentPlanifDive(0); // looking at another dive is no change
+        QVERIFY(!tab.isModified());
+        tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
+        QVERIFY(tab.isModified());
+    }
+
     void gasTableSetsDecoGases()
     {
         // The default dive breathes air on its points: one bottom row, then three deco rows.
         PlanificationTab tab;
         tab.findChild<QPushButton*>("btAddDive")->click();
-        auto* table = tab.findChild<QTableWidget*>("tblGases");
+        auto* table = tab.findChild<QTableWidget*>("tblPlanGases");
         QCOMPARE(table->rowCount(), 1 + kMaxDecoGases);
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("21"));
         table->item(1, 0)->setText("50");
@@ -271,7 +333,7 @@ private slots:
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;
-        auto* gases = tab.findChild<QTableWidget*>("tblGases");
+        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
         gases->item(1, 0)->setText("50");
         gases->item(2, 0)->setText("100");
         tab.changeCurrentPlanifDive(0);
