@@ -1,3 +1,4 @@
+#include "planner/bailout.h"
 #include "planner/plancompute.h"
 
 #include <benchmark/benchmark.h>
@@ -76,6 +77,37 @@ void BM_PlanThreeDives(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PlanThreeDives)->Unit(benchmark::kMillisecond);
+
+// A closed-circuit dive on Tx18/45 diluent, 60 m for 20 min (descent at 20 m/min), GF 50/80,
+// salt water, 1.013 bar, Nx50 carried, with the open-circuit bailout ascent from the end of the
+// bottom phase: the whole computation with its ceiling trace, as the tab and the command line
+// run it.
+void BM_PlanBailout(benchmark::State& state)
+{
+    Planification plan;
+    plan.dives[0] = squareDive(0, 60, 20);
+    plan.currentIndex = 0;
+    PlanifDive& dive = *plan.dives[0];
+    DiveGas trimix;
+    trimix.o2 = 18;
+    trimix.he = 45;
+    dive.profile.gases = { trimix };
+    dive.settings.closedCircuit = true;
+    dive.settings.gfLow = 50;
+    dive.settings.gfHigh = 80;
+    PlanGas nx50;
+    nx50.o2 = 50;
+    dive.settings.decoGases = { nx50 };
+    plan.gasSettings.bailout = true;
+    const PlanComputeSettings settings;
+    for (auto _ : state) {
+        computePlan(plan, settings);
+        benchmark::DoNotOptimize(dive.result.bailout);
+    }
+    if (!dive.result.bailout || dive.result.bailout->lines.isEmpty())
+        state.SkipWithError("no bailout ascent");
+}
+BENCHMARK(BM_PlanBailout)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

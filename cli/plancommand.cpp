@@ -1,4 +1,5 @@
 #include "cli/clioptions.h"
+#include "cli/plangas.h"
 #include "cli/planjson.h"
 #include "dive/diveprofile.h"
 #include "planner/planstorage.h"
@@ -234,6 +235,8 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
             }
         }
     }
+    if (!applyPlanGasOptions(o, plan, err))
+        return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
     if (o.values.contains("--save")) {
@@ -248,6 +251,8 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
         printJson(out, planReportJson(reports));
     else
         out << planReportText(reports);
+    if (!writePlanSlate(o, plan, err))
+        return ExitFailed;
     return ExitOk;
 }
 
@@ -259,15 +264,17 @@ QString planUsage()
         "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
-        "       [--json]\n");
+        "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
-        { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval", "--deco-gas",
-            "--save" },
-        { "--effort", "--cc", "--json" });
+        QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
+            "--deco-gas", "--save" }
+            + planGasValueOptions(),
+        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions());
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1,5 +1,6 @@
 #include "cli/planjson.h"
 
+#include "cli/plangas.h"
 #include "dive/formattime.h"
 #include "planner/plancompute.h"
 
@@ -107,7 +108,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
                 entry.insert("switchDepth", rounded(gas.switchDepthM, 2));
             gases.append(entry);
         }
-        diveArray.append(QJsonObject {
+        QJsonObject diveObject {
             { "name", report.name },
             { "gf", QJsonObject { { "low", settings.gfLow }, { "high", settings.gfHigh } } },
             { "closedCircuit", settings.closedCircuit },
@@ -116,7 +117,9 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
             { "effortMode", dive.effortMode != 0 },
             { "lines", lines },
             { "summary", summary },
-        });
+        };
+        cli::addGasJson(diveObject, dive);
+        diveArray.append(diveObject);
     }
     return QJsonObject { { "dives", diveArray } };
 }
@@ -154,6 +157,7 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
             text += QStringLiteral("Deco not terminated\n");
         if (dive.profile.invalidDiveCode != 0)
             text += invalidDiveText(dive.profile.invalidDiveCode) + QLatin1Char('\n');
+        text += cli::gasText(dive);
         text += QLatin1Char('\n');
     }
     text += QStringLiteral("(* the diver's own segments)\n");

@@ -106,6 +106,58 @@ bool decodeDiveSettings(const QByteArray& payload, quint8& slot, PlanDiveSetting
     return true;
 }
 
+// One dive's cylinders; false when the payload is short or a value is out of range.
+bool decodeCylinders(const QByteArray& payload, quint8& slot, QList<Cylinder>& cylinders)
+{
+    qint64 at = 0;
+    quint8 count = 0;
+    if (!numberAt(payload, at, slot) || !numberAt(payload, at, count))
+        return false;
+    QList<Cylinder> read;
+    for (int i = 0; i < count; ++i) {
+        quint8 o2 = 0, he = 0, role = 0;
+        Cylinder c;
+        if (!numberAt(payload, at, o2) || !numberAt(payload, at, he) || !numberAt(payload, at, role)
+            || !numberAt(payload, at, c.litres) || !numberAt(payload, at, c.fillBar))
+            return false;
+        if (o2 + he > 100 || role > quint8(CylinderRole::Deco))
+            return false;
+        c.o2 = o2;
+        c.he = he;
+        c.role = CylinderRole(role);
+        // A size of 0 only keeps the place of a gas the diver set nothing for.
+        if (c.litres != 0.0 && !validateCylinders({ c }, 1).isEmpty())
+            return false;
+        read.append(c);
+    }
+    cylinders = read;
+    return true;
+}
+
+bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
+{
+    qint64 at = 0;
+    GasSettings s;
+    quint8 reserve = 0, bailout = 0, low = 0, high = 0;
+    if (!numberAt(payload, at, s.bottomSacLpm) || !numberAt(payload, at, s.decoSacLpm)
+        || !numberAt(payload, at, reserve) || !numberAt(payload, at, s.minimumGasFactor)
+        || !numberAt(payload, at, s.problemMin) || !numberAt(payload, at, s.decoReserveBar)
+        || !numberAt(payload, at, bailout) || !numberAt(payload, at, low)
+        || !numberAt(payload, at, high) || !numberAt(payload, at, s.bailoutStressFactor)
+        || !numberAt(payload, at, s.bailoutStressMin))
+        return false;
+    if (reserve > quint8(ReserveMode::Thirds) || bailout > 1)
+        return false;
+    s.reserveMode = ReserveMode(reserve);
+    s.bailout = bailout != 0;
+    s.bailoutGfLow = low;
+    s.bailoutGfHigh = high;
+    if (!validateGasSettings(s).isEmpty())
+        return false;
+    settings = s;
+    return true;
+}
+
 // The settings block at `offset` (just after the last dive) into the dives' records.
 PlanFile::Status decodeSettings(
     const QByteArray& bytes, qint64 offset, std::vector<PlanDiveRecord>& dives)
@@ -142,6 +194,20 @@ PlanFile::Status decodeSettings(
             if (!decodeDiveSettings(payload, slot, settings) || slot >= dives.size())
                 return PlanFile::Status::BadSettings;
             dives[slot].settings = settings;
+        } else if (tag == PlanFile::TagCylinders) {
+            quint8 slot = 0;
+            QList<Cylinder> cylinders;
+            // One cylinder per gas at most: the list is by gas index.
+            if (!decodeCylinders(payload, slot, cylinders) || slot >= dives.size()
+                || cylinders.size() > dives[slot].profile.gases.size())
+                return PlanFile::Status::BadSettings;
+            dives[slot].cylinders = cylinders;
+        } else if (tag == PlanFile::TagGasPlanning) {
+            GasSettings gas;
+            if (!decodeGasPlanning(payload, gas))
+                return PlanFile::Status::BadSettings;
+            for (PlanDiveRecord& dive : dives)
+                dive.gasSettings = gas;
         }
     }
     return PlanFile::Status::Ok;
@@ -170,6 +236,46 @@ QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 coun
         appendNumber<quint16>(records, PlanFile::TagDiveSettings);
         appendNumber<quint32>(records, quint32(payload.size()));
         records += payload;
+    }
+    auto record = [&records](quint16 tag, const QByteArray& payload) {
+        appendNumber<quint16>(records, tag);
+        appendNumber<quint32>(records, quint32(payload.size()));
+        records += payload;
+    };
+    for (quint32 slot = 0; slot < count; ++slot) {
+        const QList<Cylinder>& cylinders = dives[slot].cylinders;
+        if (cylinders.isEmpty())
+            continue;
+        QByteArray payload;
+        const int n = std::min<int>(int(cylinders.size()), 255);
+        appendNumber<quint8>(payload, quint8(slot));
+        appendNumber<quint8>(payload, quint8(n));
+        for (int i = 0; i < n; ++i) {
+            const Cylinder& c = cylinders[i];
+            appendNumber<quint8>(payload, quint8(std::clamp(c.o2, 0, 100)));
+            appendNumber<quint8>(
+                payload, quint8(std::clamp(c.he, 0, 100 - std::clamp(c.o2, 0, 100))));
+            appendNumber<quint8>(payload, quint8(c.role));
+            appendNumber<double>(payload, c.litres);
+            appendNumber<double>(payload, c.fillBar);
+        }
+        record(PlanFile::TagCylinders, payload);
+    }
+    const GasSettings& gas = dives[0].gasSettings;
+    if (!(gas == GasSettings {})) {
+        QByteArray payload;
+        appendNumber<double>(payload, gas.bottomSacLpm);
+        appendNumber<double>(payload, gas.decoSacLpm);
+        appendNumber<quint8>(payload, quint8(gas.reserveMode));
+        appendNumber<double>(payload, gas.minimumGasFactor);
+        appendNumber<double>(payload, gas.problemMin);
+        appendNumber<double>(payload, gas.decoReserveBar);
+        appendNumber<quint8>(payload, gas.bailout ? 1 : 0);
+        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfLow, 0, 100)));
+        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfHigh, 0, 100)));
+        appendNumber<double>(payload, gas.bailoutStressFactor);
+        appendNumber<double>(payload, gas.bailoutStressMin);
+        record(PlanFile::TagGasPlanning, payload);
     }
     QByteArray block(PlanFile::settingsMagic, sizeof PlanFile::settingsMagic);
     appendNumber<quint16>(block, PlanFile::settingsVersion);

@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "engine/model.h"
+#include "fileio/gassettings.h"
 #include "fileio/plansettings.h"
 
 #include <QByteArray>
@@ -21,6 +22,8 @@ struct PlanDiveRecord
     quint32 waterType = 0; // 0 salt, 1 fresh
     float surfacePressureBar = 1.013f;
     PlanDiveSettings settings; // from the settings block; the defaults without one
+    QList<Cylinder> cylinders; // by gas index; a size of 0 keeps the place of a gas without one
+    GasSettings gasSettings; // the plan's, the same in every record
 };
 
 // The ".diveplan" file: a 32-bit dive count (0..3), then per dive the profile record
@@ -37,12 +40,19 @@ struct PlanDiveRecord
 //   1 dive settings: u8 slot, u8 GF low, u8 GF high (%), u8 closed circuit (0/1), 3 x f32
 //     setpoints (bar), u8 deco gas count (0..3), per gas u8 O2, u8 He (%), u8 role (0 bottom,
 //     1 deco).
+//   2 dive cylinders: u8 slot, u8 count, per gas of the dive (by index) u8 O2, u8 He (%), u8
+//     role (0 bottom, 1 deco), f64 water volume (L, 0 when the diver set none), f64 fill (bar).
+//   3 gas planning (the whole plan): f64 bottom SAC, f64 deco SAC (L/min), u8 reserve (0
+//     minimum gas, 1 thirds), f64 minimum-gas factor, f64 problem-solving time (min), f64 deco
+//     gas reserve (bar), u8 bailout (0/1), u8 bailout GF low, u8 bailout GF high (%, 0 = the
+//     dive's), f64 bailout stress factor, f64 bailout stress time (min).
+//   Tags 2 and 3 are written only when they differ from the defaults.
 // Bytes after the dives that do not start with "DPST" are ignored, as they always were.
 namespace PlanFile {
 
 constexpr char settingsMagic[4] = { 'D', 'P', 'S', 'T' };
 constexpr quint16 settingsVersion = 1;
-enum SettingsTag : quint16 { TagDiveSettings = 1 };
+enum SettingsTag : quint16 { TagDiveSettings = 1, TagCylinders = 2, TagGasPlanning = 3 };
 
 constexpr int maxDives = 3;
 // Three dives of a day take a few megabytes at most; anything far larger is not a plan.

@@ -2,6 +2,8 @@
 
 #include "engine/deco.h"
 #include "engine/validity.h"
+#include "planner/bailout.h"
+#include "planner/divegas.h"
 
 #include <QCoreApplication>
 
@@ -69,6 +71,11 @@ public:
     void run()
     {
         setUpEngine();
+        PlanDiveResult& r = m_dive.result;
+        r.lines.clear();
+        r.gasSegments.clear();
+        r.bailout.reset();
+        setUpDiveCylinders(m_dive);
         restTissues();
         startOutput();
         applyDiveRules();
@@ -107,6 +114,7 @@ private:
     }
     void line(const LinePlan& l) const
     {
+        m_dive.result.lines.append(l);
         if (m_report)
             m_plan.emitLine(l);
     }
@@ -238,6 +246,8 @@ private:
             const float t1 = std::max(t0, float(point.time));
             trace(t0, p0, t1, p1, gas, sp);
             dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+            m_dive.result.gasSegments.append(GasSegment { before.depth, point.depth,
+                double(t1 - t0) / 60.0, gasIndex, false, double(t0) / 60.0 });
             m_maxCns = std::max(m_maxCns, m_tissues.cns);
             // The trace is the plan's ceiling curve; a point only loses a stale ceiling here.
             if (m_deco.stopCount == 0)
@@ -273,6 +283,8 @@ private:
         m_onAscent = true;
         trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
+        m_dive.result.gasSegments.append(GasSegment {
+            depthOf(pFrom), depthOf(pTo), double(minutes), diveGas(slot), true, double(m_runMin) });
         m_maxCns = std::max(m_maxCns, m_tissues.cns);
         m_runMin += minutes;
         m_dtr += minutes;
@@ -309,6 +321,7 @@ private:
         m_runMin = std::max(0.0f, float(last.time) / 60.0f);
         const float lastTraceTime = m_trace.isEmpty() ? 0.0f : m_trace.last().time;
         const int lastSlot = m_config.is_closed_circuit() ? 0 : m_slots.slotOf(m_lastGas);
+        bailout(last);
         if (deco.decoImpossible) {
             // No schedule to show: the dive ends at its last point and the user is told why.
             if (m_report)
@@ -366,6 +379,26 @@ private:
         }
     }
 
+    // The loop fails at the end of the bottom phase, the worst point: the open-circuit ascent
+    // from these tissues on the gas table's cylinders.
+    void bailout(const DiveSample& last)
+    {
+        PlanDiveResult& r = m_dive.result;
+        if (!m_config.is_closed_circuit() || !m_plan.gasSettings.bailout || r.cylinders.isEmpty())
+            return;
+        const DiveGas diluent = m_profile.gases.value(m_lastGas);
+        int diluentCylinder = 0;
+        for (int i = 0; i < r.cylinders.size(); ++i) {
+            if (r.cylinders[i].o2 == diluent.o2 && r.cylinders[i].he == diluent.he) {
+                diluentCylinder = i;
+                break;
+            }
+        }
+        r.bailout = std::make_shared<const BailoutPlan>(
+            computeBailout(m_config, m_tissues, last.depth, double(m_runMin), r.cylinders,
+                diluentCylinder, m_plan.gasSettings, m_config.gfSetting));
+    }
+
     void publish()
     {
         const deco_t& deco = m_deco;
@@ -391,6 +424,9 @@ private:
         r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
         r.decoImpossible = impossible;
         r.ndlMin = m_ndl;
+        r.gfLow = m_config.gfSetting.gfLow;
+        r.gfHigh = m_config.gfSetting.gfHigh;
+        finishDiveGas(m_plan, m_dive, { m_surface, m_density }, m_config.ascent_rate());
         m_profile.ceilingTrace = std::move(m_trace);
         m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
         m_profile.computeStatistics();

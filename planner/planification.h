@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "engine/model.h"
+#include "planner/gasplan.h"
 #include "planner/plangas.h"
 
 #include <QList>
@@ -10,6 +11,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+
+struct BailoutPlan;
 
 constexpr int kPlanSlots = 3;
 
@@ -45,6 +48,18 @@ struct PlanDiveResult
     bool decoImpossible = false; // a stop would never end: no usable ascent
     float cnsEndPercent = 0; // at the end of the computed ascent
     float ndlMin = -1; // no-decompression time left at the last point; -1 in decompression
+    float gfLow = 0; // the factors the ascent was computed with, fractions
+    float gfHigh = 0;
+
+    // Gas planning: the lines of the computation, the stretches breathed from each gas (the
+    // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive
+    // uses with the gas index of each, their use and warnings, and the closed-circuit bailout.
+    QList<LinePlan> lines;
+    QList<GasSegment> gasSegments;
+    QList<Cylinder> cylinders;
+    QList<int> cylinderGas;
+    GasPlanResult gas;
+    std::shared_ptr<const BailoutPlan> bailout;
 };
 
 // One planned dive of a plan.
@@ -64,6 +79,9 @@ public:
     float surfacePressure = 1.013f; // bar
     float otu = 0; // total at the end of the last computation
     PlanDiveSettings settings;
+    // One cylinder per gas of the profile, by gas index; gases without one (or with a size of 0)
+    // take the defaults.
+    QList<Cylinder> cylinders;
     PlanDiveResult result;
 };
 
@@ -89,6 +107,8 @@ public:
     // The settings new dives start with; applySettings also gives them to every dive.
     PlanDiveSettings newDiveSettings;
     void applySettings(const PlanDiveSettings& settings);
+    // Gas planning for every dive: breathing rates, reserves and the closed-circuit bailout.
+    GasSettings gasSettings;
 
     int diveCount() const;
     PlanifDive* current() const;

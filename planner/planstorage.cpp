@@ -15,6 +15,8 @@ PlanFile::Status savePlan(const Planification& plan, const QString& path)
         record.waterType = dive.waterType;
         record.surfacePressureBar = dive.surfacePressure;
         record.settings = dive.settings;
+        record.cylinders = dive.cylinders;
+        record.gasSettings = plan.gasSettings;
         records.push_back(std::move(record));
     }
     return PlanFile::save(path, records);
@@ -37,8 +39,10 @@ PlanFile::Status loadPlan(Planification& plan, const QString& path)
         dive->waterType = record.waterType;
         dive->surfacePressure = record.surfacePressureBar;
         dive->settings = record.settings;
+        dive->cylinders = record.cylinders;
         loaded[slot] = std::move(dive);
     }
     plan.adopt(std::move(loaded));
+    plan.gasSettings = records.empty() ? GasSettings {} : records.front().gasSettings;
     return status;
 }

@@ -1,7 +1,10 @@
 #include "plannerui/planificationtab.h"
 
 #include "dive/formattime.h"
+#include "planner/bailout.h"
+#include "planner/divegas.h"
 #include "planner/planresulttext.h"
+#include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/spinboxdelegate.h"
@@ -13,14 +16,20 @@
 #include "views/measurewindow.h"
 #include "views/tissuesgraph.h"
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include <algorithm>
@@ -37,6 +46,11 @@ QString diveFileFilter()
                        "(*.uddf);;Binary dive file (*.divebin)");
 }
 
+bool bailoutGfPair(int low, int high)
+{
+    return low >= 10 && high >= 10 && low <= high;
+}
+
 QString planFileFilter()
 {
     return QObject::tr("Dive plan file (*.diveplan)");
@@ -46,6 +60,25 @@ enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasCo
 
 } // namespace
 
+// The gas panel under the graph: one row per cylinder and the gas settings of the plan.
+struct PlanificationTab::GasPanel
+{
+    QGroupBox* box = nullptr;
+    QTableWidget* table = nullptr;
+    QDoubleSpinBox* sac = nullptr;
+    QDoubleSpinBox* decoSac = nullptr;
+    QComboBox* reserve = nullptr;
+    QDoubleSpinBox* factor = nullptr;
+    QDoubleSpinBox* problemMin = nullptr;
+    QSpinBox* decoReserve = nullptr;
+    QCheckBox* bailout = nullptr;
+    QSpinBox* bailoutGfLow = nullptr;
+    QSpinBox* bailoutGfHigh = nullptr;
+    QDoubleSpinBox* stressFactor = nullptr;
+    QDoubleSpinBox* stressMin = nullptr;
+    QPushButton* exportSlate = nullptr;
+};
+
 PlanificationTab::PlanificationTab(QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::PlanificationTabClass>())
@@ -54,6 +87,7 @@ PlanificationTab::PlanificationTab(QWidget* parent)
     setUpPointsTable();
     setUpGraph();
     setUpSettingsWidgets();
+    setUpGasPanel();
     setAddOnEnabled(false);
     rebuildDivesTable();
     loadDiveSettingsIntoWidgets();
@@ -288,6 +322,15 @@ void PlanificationTab::recompute()
     for (const QString& message : messages)
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
+    for (const GasWarning& w : dive->result.gas.warnings)
+        m_ui->runtime->append(
+            QStringLiteral("<p style=\"color:%1;\">%2</p>")
+                .arg(w.isError() ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
+                    w.text.toHtmlEscaped()));
+    if (dive->result.bailout)
+        m_ui->runtime->append(
+            QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+    updateGasPanel();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
     // The effort mark on the graph says the whole dive was planned at 68/68.
     item->setStatusIconVisible(dive->effortMode != 0);
@@ -295,6 +338,267 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::setUpGasPanel()
+{
+    m_gas = std::make_unique<GasPanel>();
+    GasPanel& g = *m_gas;
+    g.box = new QGroupBox(tr("Gas"), this);
+    auto* grid = new QGridLayout(g.box);
+    grid->setContentsMargins(4, 4, 4, 4);
+    g.table = new QTableWidget(0, 7, g.box);
+    g.table->setHorizontalHeaderLabels(
+        { tr("Gas"), tr("Size"), tr("Fill"), tr("Used"), tr("End"), tr("Reserve"), QString() });
+    g.table->horizontalHeader()->setStretchLastSection(true);
+    g.table->verticalHeader()->setVisible(false);
+    g.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g.table->setSelectionMode(QAbstractItemView::NoSelection);
+    g.table->setMaximumHeight(110);
+    grid->addWidget(g.table, 0, 0, 1, 12);
+
+    auto spin = [&](double lo, double hi, double value, double step, const QString& suffix) {
+        auto* box = new QDoubleSpinBox(g.box);
+        box->setRange(lo, hi);
+        box->setSingleStep(step);
+        box->setDecimals(1);
+        box->setValue(value);
+        box->setSuffix(suffix);
+        return box;
+    };
+    const GasSettings defaults;
+    g.sac = spin(1, 100, defaults.bottomSacLpm, 1, tr(" L/min"));
+    g.decoSac = spin(1, 100, defaults.decoSacLpm, 1, tr(" L/min"));
+    g.factor = spin(1, 10, defaults.minimumGasFactor, 0.5, QString());
+    g.problemMin = spin(0, 30, defaults.problemMin, 1, tr(" min"));
+    g.decoReserve = new QSpinBox(g.box);
+    g.decoReserve->setRange(0, 300);
+    g.decoReserve->setValue(int(defaults.decoReserveBar));
+    g.decoReserve->setSuffix(tr(" bar"));
+    g.reserve = new QComboBox(g.box);
+    g.reserve->addItems({ tr("Minimum gas"), tr("Thirds") });
+    g.bailout = new QCheckBox(tr("Bailout"), g.box);
+    g.bailout->setToolTip(tr("Closed circuit: plan the open-circuit ascent if the loop fails at "
+                             "the end of the bottom phase"));
+    g.exportSlate = new QPushButton(tr("Export slate"), g.box);
+    g.table->setObjectName(QStringLiteral("tblGas"));
+    g.sac->setObjectName(QStringLiteral("spSac"));
+    g.decoSac->setObjectName(QStringLiteral("spDecoSac"));
+    g.reserve->setObjectName(QStringLiteral("cbReserve"));
+    g.bailout->setObjectName(QStringLiteral("chkBailout"));
+    g.exportSlate->setObjectName(QStringLiteral("btExportSlate"));
+    int column = 0;
+    auto add = [&](const QString& label, QWidget* w) {
+        if (!label.isEmpty())
+            grid->addWidget(new QLabel(label, g.box), 1, column++);
+        grid->addWidget(w, 1, column++);
+    };
+    add(tr("SAC"), g.sac);
+    add(tr("Deco SAC"), g.decoSac);
+    add(tr("Reserve"), g.reserve);
+    add(tr("x"), g.factor);
+    add(tr("Problem"), g.problemMin);
+    add(tr("Deco reserve"), g.decoReserve);
+    grid->addWidget(g.bailout, 2, 0, 1, 2);
+    // Bailout factors: 0/0 takes the dive's own.
+    auto gfBox = [&](int value) {
+        auto* box = new QSpinBox(g.box);
+        box->setRange(0, 100);
+        box->setValue(value);
+        box->setSpecialValueText(tr("dive"));
+        return box;
+    };
+    g.bailoutGfLow = gfBox(defaults.bailoutGfLow);
+    g.bailoutGfHigh = gfBox(defaults.bailoutGfHigh);
+    g.stressFactor = spin(1, 10, defaults.bailoutStressFactor, 0.5, QString());
+    g.stressMin = spin(0, 60, defaults.bailoutStressMin, 1, tr(" min"));
+    grid->addWidget(new QLabel(tr("GF"), g.box), 2, 2);
+    grid->addWidget(g.bailoutGfLow, 2, 3);
+    grid->addWidget(g.bailoutGfHigh, 2, 4);
+    grid->addWidget(new QLabel(tr("Stress x"), g.box), 2, 5);
+    grid->addWidget(g.stressFactor, 2, 6);
+    grid->addWidget(g.stressMin, 2, 7);
+    g.stressFactor->setToolTip(
+        tr("Deco SAC multiplier for the first minutes after the loop fails"));
+    grid->addWidget(g.exportSlate, 2, 10, 1, 2);
+    g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
+    g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
+
+    // Under the graph, above the tissues and the result.
+    m_ui->verticalLayout_27->insertWidget(
+        m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, g.box);
+
+    for (QDoubleSpinBox* box :
+        { g.sac, g.decoSac, g.factor, g.problemMin, g.stressFactor, g.stressMin })
+        connect(box, &QDoubleSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
+    for (QSpinBox* box : { g.bailoutGfLow, g.bailoutGfHigh })
+        connect(box, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
+    connect(g.decoReserve, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
+    connect(g.reserve, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyGasSettings);
+    connect(g.bailout, &QCheckBox::toggled, this, &PlanificationTab::applyGasSettings);
+    connect(g.exportSlate, &QPushButton::clicked, this, &PlanificationTab::exportSlate);
+}
+
+void PlanificationTab::applyGasSettings()
+{
+    const GasPanel& g = *m_gas;
+    GasSettings s = m_plan.gasSettings;
+    s.bottomSacLpm = g.sac->value();
+    s.decoSacLpm = g.decoSac->value();
+    s.reserveMode = g.reserve->currentIndex() == 1 ? ReserveMode::Thirds : ReserveMode::MinimumGas;
+    s.minimumGasFactor = g.factor->value();
+    s.problemMin = g.problemMin->value();
+    s.decoReserveBar = g.decoReserve->value();
+    const QString invalid = validateGasSettings(s);
+    if (!invalid.isEmpty()) {
+        // The plan on show stays as it was computed.
+        error(tr("Gas"), invalid);
+        return;
+    }
+    s.bailout = g.bailout->isChecked();
+    s.bailoutGfLow = g.bailoutGfLow->value();
+    s.bailoutGfHigh = g.bailoutGfHigh->value();
+    s.bailoutStressFactor = g.stressFactor->value();
+    s.bailoutStressMin = g.stressMin->value();
+    // Until both factors make a pair the dive's own apply; typing one then the other is no error.
+    if (!bailoutGfPair(s.bailoutGfLow, s.bailoutGfHigh))
+        s.bailoutGfLow = s.bailoutGfHigh = 0;
+    m_plan.gasSettings = s;
+    recompute();
+}
+
+void PlanificationTab::updateGasPanel()
+{
+    GasPanel& g = *m_gas;
+    {
+        // The widgets follow the plan (a loaded file brings its own settings).
+        const GasSettings& s = m_plan.gasSettings;
+        const QSignalBlocker b1(g.sac), b2(g.decoSac), b3(g.reserve), b4(g.factor),
+            b5(g.problemMin), b6(g.decoReserve), b7(g.bailout), b8(g.bailoutGfLow),
+            b9(g.bailoutGfHigh), b10(g.stressFactor), b11(g.stressMin);
+        g.sac->setValue(s.bottomSacLpm);
+        g.decoSac->setValue(s.decoSacLpm);
+        g.reserve->setCurrentIndex(s.reserveMode == ReserveMode::Thirds ? 1 : 0);
+        g.factor->setValue(s.minimumGasFactor);
+        g.problemMin->setValue(s.problemMin);
+        g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
+        g.bailout->setChecked(s.bailout);
+        // A pair half typed in stays in the boxes while the plan keeps the dive's factors.
+        if (s.bailoutGfLow != 0
+            || bailoutGfPair(g.bailoutGfLow->value(), g.bailoutGfHigh->value())) {
+            g.bailoutGfLow->setValue(s.bailoutGfLow);
+            g.bailoutGfHigh->setValue(s.bailoutGfHigh);
+        }
+        g.stressFactor->setValue(s.bailoutStressFactor);
+        g.stressMin->setValue(s.bailoutStressMin);
+        g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
+    }
+    PlanifDive* dive = m_plan.current();
+    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
+    if (!dive) {
+        g.table->setRowCount(0);
+        item->setSecondaryCurve({});
+        return;
+    }
+    const PlanDiveResult& r = dive->result;
+    g.table->setRowCount(int(r.cylinders.size()));
+    for (int row = 0; row < r.cylinders.size(); ++row) {
+        const Cylinder& c = r.cylinders[row];
+        const CylinderUse use = r.gas.cylinders.value(row);
+        g.table->setItem(row, 0, new QTableWidgetItem(cylinderGasName(c)));
+
+        auto* size = new QComboBox(g.table);
+        for (const CylinderPreset& preset : cylinderPresets())
+            size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
+        int at = size->findData(c.litres);
+        if (at < 0) {
+            size->insertItem(0, tr("%1 L").arg(c.litres), c.litres);
+            at = 0;
+        }
+        size->setCurrentIndex(at);
+        auto* fill = new QSpinBox(g.table);
+        fill->setRange(1, 300);
+        fill->setSuffix(tr(" bar"));
+        fill->setValue(int(std::lround(c.fillBar)));
+        const int gasIndex = r.cylinderGas.value(row);
+        auto store = [this, gasIndex, size, fill]() {
+            PlanifDive* d = m_plan.current();
+            if (!d || gasIndex < 0 || gasIndex >= d->profile.gases.size())
+                return;
+            Cylinder changed = cylinderOfGas(*d, gasIndex, CylinderRole::Bottom);
+            changed.litres = size->currentData().toDouble();
+            changed.fillBar = fill->value();
+            const QString invalid = validateCylinders({ changed }, 1);
+            if (!invalid.isEmpty()) {
+                error(tr("Gas"), invalid);
+                return;
+            }
+            Cylinder unset;
+            unset.litres = 0;
+            while (d->cylinders.size() <= gasIndex)
+                d->cylinders.append(unset);
+            d->cylinders[gasIndex] = changed;
+            // Deferred: the recomputation rebuilds these very widgets.
+            QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
+        };
+        connect(size, &QComboBox::currentIndexChanged, this, store);
+        connect(fill, &QSpinBox::editingFinished, this, store);
+        g.table->setCellWidget(row, 1, size);
+        g.table->setCellWidget(row, 2, fill);
+
+        const bool used = use.usedLitres > 0;
+        g.table->setItem(row, 3, new QTableWidgetItem(tr("%1 L").arg(std::lround(use.usedLitres))));
+        g.table->setItem(
+            row, 4, new QTableWidgetItem(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0)));
+        g.table->setItem(
+            row, 5, new QTableWidgetItem(tr("%1 bar").arg(std::lround(use.reserveBar))));
+        auto* bar = new QProgressBar(g.table);
+        bar->setRange(0, int(std::lround(c.fillBar)));
+        bar->setValue(int(std::lround(std::max(0.0, use.endBar))));
+        bar->setFormat(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0));
+        bar->setAlignment(Qt::AlignCenter);
+        const bool empty = used && use.endBar <= 0;
+        const bool low = used && use.endBar < use.reserveBar;
+        const QString colour = empty ? QStringLiteral("#d00000")
+            : low                    ? QStringLiteral("#f08000")
+                                     : QStringLiteral("#30a050");
+        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: %1; }").arg(colour));
+        if (empty)
+            bar->setStyleSheet(QStringLiteral("QProgressBar { background: #d00000; }"));
+        g.table->setCellWidget(row, 6, bar);
+    }
+    g.table->resizeColumnsToContents();
+
+    DiveProfileItem::SecondaryCurve curve;
+    curve.unit = tr("bar");
+    for (const CylinderPressurePoint& p : r.gas.pressureCurve) {
+        curve.points.append(QPointF(p.timeMin * 60.0, std::max(0.0, p.bar)));
+        curve.limits.append(r.gas.cylinders.value(p.cylinder).reserveBar);
+        curve.top = std::max(curve.top, r.cylinders.value(p.cylinder).fillBar);
+    }
+    item->setSecondaryCurve(curve);
+}
+
+void PlanificationTab::exportSlate()
+{
+    if (m_plan.diveCount() == 0)
+        return;
+    // Every dive of the day goes on the slate, each computed from the one before.
+    const int current = m_plan.currentIndex;
+    for (int slot = 0; slot < m_plan.diveCount(); ++slot)
+        computePlanDive(m_plan, slot, computeSettings(), false);
+    m_plan.currentIndex = current;
+    // Printing changes nothing of the plan.
+    const bool modified = m_modified;
+    recompute();
+    m_modified = modified;
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    QString why;
+    if (!writeSlate(path, planSlatePages(m_plan), &why))
+        error(tr("Export slate"), why);
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)

@@ -68,6 +68,7 @@ public slots:
     void enabledDisabledEffortMode(int slot);
     void showStartTissues();
     void showEndTissues();
+    void exportSlate();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +100,9 @@ private:
     QString lastFolder(const char* key) const;
     void rememberFolder(const char* key, const QString& path);
     void error(const QString& title, const QString& text);
+    void setUpGasPanel();
+    void updateGasPanel();
+    void applyGasSettings();
 
     std::unique_ptr<Ui::PlanificationTabClass> m_ui;
     Planification m_plan;
@@ -109,5 +113,7 @@ private:
     QString m_resultHtml;
     bool m_addOn = false;
     bool m_pointsVisible = true;
+    struct GasPanel;
+    std::unique_ptr<GasPanel> m_gas;
     bool m_modified = false;
 };

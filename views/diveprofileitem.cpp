@@ -472,6 +472,8 @@ void DiveProfileItem::paintProfile(QPainter* painter)
         paintDecoCeiling(painter);
     if (m_showTemperature)
         paintTemperature(painter);
+    if (m_curve.points.size() > 1 && m_curve.top > 0)
+        paintSecondaryCurve(painter);
     if (!editable && m_showPoints) {
         painter->setPen(QPen(Qt::blue, 4));
         painter->drawPoints(shown);
@@ -740,6 +742,64 @@ void DiveProfileItem::paintTemperature(QPainter* painter)
         painter->drawLine(QPointF(axisX, y), QPointF(axisX + 4, y));
         painter->drawText(QPointF(axisX + 6, y + 4), QStringLiteral("%1°").arg(deg));
     }
+    painter->restore();
+}
+
+void DiveProfileItem::setSecondaryCurve(const SecondaryCurve& curve)
+{
+    m_curve = curve;
+    update();
+}
+
+void DiveProfileItem::paintSecondaryCurve(QPainter* painter)
+{
+    const double top = m_plotTop + 4;
+    const double bottom = m_plotBottom - 4;
+    const double perUnit = (bottom - top) / m_curve.top;
+    const QColor normal(20, 140, 60);
+    const QColor low(230, 130, 0);
+    painter->save();
+    auto scene = [&](double timeS, double value) {
+        return QPointF(mapToScene(timeS, 0).x(), bottom - std::max(0.0, value) * perUnit);
+    };
+    for (int i = 1; i < m_curve.points.size(); ++i) {
+        const QPointF& a = m_curve.points[i - 1];
+        const QPointF& b = m_curve.points[i];
+        const double limit = m_curve.limits.value(i, 0.0);
+        // A falling stretch is cut where it crosses the reserve and where it runs out, so each
+        // piece takes the colour of what is left in it.
+        QList<double> cuts { a.y() };
+        for (const double level : { limit, 0.0 })
+            if (a.y() > level && b.y() < level)
+                cuts.append(level);
+        cuts.append(b.y());
+        for (int k = 1; k < cuts.size(); ++k) {
+            const double v0 = cuts[k - 1];
+            const double v1 = cuts[k];
+            auto timeAt = [&](double v) {
+                return a.y() == b.y() ? a.x()
+                                      : a.x() + (b.x() - a.x()) * (a.y() - v) / (a.y() - b.y());
+            };
+            const double mid = (v0 + v1) / 2.0;
+            QPen pen(mid <= 0 ? QColor(Qt::red) : (mid < limit ? low : normal), 2);
+            pen.setCosmetic(true);
+            painter->setPen(pen);
+            const double t0 = k == 1 ? a.x() : timeAt(v0);
+            const double t1 = k == cuts.size() - 1 ? b.x() : timeAt(v1);
+            painter->drawLine(scene(t0, v0), scene(t1, v1));
+        }
+    }
+    painter->setClipping(false);
+    painter->setPen(normal);
+    painter->setFont(QFont(QStringLiteral("Arial"), 8));
+    const double axisX = m_plotLeft + m_plotWidth + 2;
+    const double step = m_curve.top > 100 ? 50.0 : 10.0;
+    for (double v = 0; v <= m_curve.top + 1e-9; v += step) {
+        const double y = bottom - v * perUnit;
+        painter->drawLine(QPointF(axisX, y), QPointF(axisX + 4, y));
+        painter->drawText(QPointF(axisX + 6, y + 4), QString::number(v));
+    }
+    painter->drawText(QPointF(axisX, top - 6), m_curve.unit);
     painter->restore();
 }
 

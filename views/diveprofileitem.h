@@ -113,6 +113,18 @@ public:
     void removeOverlayIcon(int id);
     const std::vector<OverlayIcon>& overlayIcons() const { return m_overlayIcons; }
 
+    // A second curve with its own axis on the right (the planner's cylinder pressure): points
+    // are (time s, value), drawn from 0 at the plot's bottom to `top` at its top; a stretch
+    // ending under its limit (the reserve) turns orange, at 0 red. An empty curve hides it.
+    struct SecondaryCurve
+    {
+        QPolygonF points;
+        QList<double> limits; // per point, 0 for none
+        double top = 0;
+        QString unit;
+    };
+    void setSecondaryCurve(const SecondaryCurve& curve);
+
     void setStatusIconVisible(bool visible);
     static void setStatusIcon(const QString& imagePath);
     static void setLogCallback(LogCallback callback);
@@ -141,6 +153,7 @@ private:
     void paintCeilingTrace(QPainter* painter);
     void paintTemperature(QPainter* painter);
     void paintDecoCeiling(QPainter* painter);
+    void paintSecondaryCurve(QPainter* painter);
     // Indexes of the first and last samples to draw for the current time window.
     QPair<int, int> visibleSamples() const;
     DivePoint* makePoint(int index, bool movable);
@@ -170,5 +183,6 @@ private:
     quint8 m_showPoints = 0;
     quint8 m_showTemperature = 1;
     quint8 m_showDeco = 1;
+    SecondaryCurve m_curve;
     quint8 m_showAlerts = 1;
 };

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
@@ -156,6 +157,18 @@ private slots:
         QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
         QTest::newRow("no-dive") << QStringList { "plan" } << 2;
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
+        const QStringList dive { "plan", "--point", "20:2", "--point", "20:12" };
+        QTest::newRow("cylinder-zero-size") << dive + QStringList { "--cylinder", "0:200" } << 2;
+        QTest::newRow("cylinder-overfilled") << dive + QStringList { "--cylinder", "12:301" } << 2;
+        QTest::newRow("cylinder-garbage") << dive + QStringList { "--cylinder", "12L" } << 2;
+        QTest::newRow("cylinder-per-gas")
+            << dive + QStringList { "--cylinder", "12:200", "--cylinder", "7:200" } << 2;
+        QTest::newRow("sac-zero") << dive + QStringList { "--sac", "0" } << 2;
+        QTest::newRow("deco-sac-negative") << dive + QStringList { "--deco-sac", "-5" } << 2;
+        QTest::newRow("reserve-unknown") << dive + QStringList { "--reserve", "half" } << 2;
+        QTest::newRow("bailout-open-circuit") << dive + QStringList { "--bailout" } << 2;
+        QTest::newRow("slate-unwritable")
+            << dive + QStringList { "--slate", "/nonexistent/slate.pdf" } << 1;
         QTest::newRow("deco-gas-mix-above-100")
             << QStringList { "plan", "--point", "30:10", "--deco-gas", "60/50" } << 2;
         QTest::newRow("four-deco-gases") << QStringList { "plan", "--point", "30:10", "--deco-gas",
@@ -351,6 +364,106 @@ private slots:
                   .toObject()["summary"]
                   .toObject();
         QVERIFY(lower["stopTime"].toDouble() > summary["stopTime"].toDouble());
+    }
+
+    void planGas_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<double>("used");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("reserve");
+        QTest::addColumn<QString>("warning");
+        // Air, 20 m for 12 min, salt water from 1.013 bar: P(20 m) = 1.013 + 1.03 x 9.80665 x
+        // 0.2 = 3.03317 bar. Descent 2 min at mean 2.02309 bar x 20 L/min = 80.92 L; bottom
+        // 10 min x 3.03317 x 20 = 606.63 L; no stop, the ascent (3.03317 - 1.013) / 1.1 =
+        // 1.83652 min at mean 2.02309 bar x 15 L/min = 55.73 L. Total 743.28 L.
+        // Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.54 L.
+        QTest::newRow("minimum-gas") << QStringList { "--cylinder", "12:200" } << 743.28
+                                     << 200 - 743.28 / 12 << 66.0 << QString();
+        QTest::newRow("thirds") << QStringList { "--reserve", "thirds" } << 743.28
+                                << 200 - 743.28 / 12 << 67.0 << QString();
+        // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
+        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
+                                       << 200 - 743.28 / 5 << 157.0 << QString("reserve");
+        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
+                                  << QString("empty");
+        // Half the rates: half the litres; minimum gas 391.27 / 12 = 32.6 -> 33.
+        QTest::newRow("half-the-rates") << QStringList { "--sac", "10", "--deco-sac", "7.5" }
+                                        << 371.64 << 200 - 371.64 / 12 << 33.0 << QString();
+    }
+
+    void planGas()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(double, used);
+        QFETCH(double, end);
+        QFETCH(double, reserve);
+        QFETCH(QString, warning);
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("slate.pdf");
+        const Result r = cli(QStringList { "plan", "--point", "20:2", "--point", "20:12", "--json",
+                                 "--slate", slate }
+            + extra);
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
+        const QJsonArray cylinders = dive["cylinders"].toArray();
+        QCOMPARE(cylinders.size(), 1);
+        const QJsonObject c = cylinders.first().toObject();
+        QCOMPARE(c["o2"].toInt(), 21);
+        QCOMPARE(c["role"].toString(), QStringLiteral("bottom"));
+        QVERIFY2(qAbs(c["usedLitres"].toDouble() - used) < 0.1,
+            qPrintable(QString::number(c["usedLitres"].toDouble())));
+        QVERIFY(qAbs(c["endBar"].toDouble() - end) < 0.1);
+        QCOMPARE(c["reserveBar"].toDouble(), reserve);
+        const QJsonArray warnings = dive["warnings"].toArray();
+        QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+        if (!warning.isEmpty()) {
+            QCOMPARE(warnings[0].toObject()["kind"].toString(), warning);
+            QCOMPARE(warnings[0].toObject()["cylinder"].toInt(), 0);
+        }
+        QVERIFY(!dive.contains("bailout"));
+
+        // The slate carries the same numbers.
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QProcess text;
+        text.start("pdftotext", { "-layout", slate, "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains(QStringLiteral("%1 L").arg(std::lround(used))), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("%1 bar").arg(std::floor(end), 0, 'f', 0)));
+        QVERIFY(page.contains(QStringLiteral("%1 bar").arg(reserve)));
+        QVERIFY(page.contains(QLatin1String("20 m")));
+        QVERIFY(page.contains(QLatin1String("12:00")));
+    }
+
+    void planBailout()
+    {
+        // A closed-circuit dive to 40 m for 25 min with Nx40 carried: the bailout leaves the
+        // loop at 40 m after 25 min on the diluent (Nx40 is 2.0 bar ppO2 there).
+        const Result r = cli({ "plan", "--point", "40:2", "--point", "40:25", "--cc", "--deco-gas",
+            "nx40", "--bailout", "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
+        const QJsonObject bailout = dive["bailout"].toObject();
+        const QJsonArray lines = bailout["lines"].toArray();
+        QVERIFY(lines.size() >= 3);
+        QCOMPARE(bailout["startCylinder"].toInt(), 0);
+        const QJsonArray cylinders = bailout["cylinders"].toArray();
+        QCOMPARE(cylinders.size(), 2);
+        QCOMPARE(cylinders[1].toObject()["o2"].toInt(), 40);
+        // The run times add up from 25 min and end at the bailout's run time at the surface.
+        double run = 25.0;
+        for (const QJsonValue& v : lines)
+            run += v.toObject()["duration"].toDouble();
+        QVERIFY(qAbs(run - bailout["runTime"].toDouble()) < 0.01);
+        QCOMPARE(lines.last().toObject()["depth"].toDouble(), 0.0);
+        double used = 0;
+        for (const QJsonValue& v : cylinders)
+            used += v.toObject()["usedLitres"].toDouble();
+        QVERIFY(used > 0);
+        // The loop itself draws nothing from the cylinders: what they must hold is the bailout.
+        QCOMPARE(dive["cylinders"].toArray(), cylinders);
     }
 
     void trimixPlanBreathesOnlyChosenGases()

@@ -1,0 +1,155 @@
+#include "planner/bailout.h"
+
+#include "engine/deco.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kPpO2Min = 0.16;
+
+// The cylinder to leave the loop on at this pressure.
+int startCylinder(
+    const config_t& config, const QList<Cylinder>& cylinders, int diluent, float pressure)
+{
+    int best = -1;
+    for (int i = 0; i < cylinders.size() && i < kGasSlots; ++i) {
+        if (i == diluent)
+            continue;
+        const double pp = cylinders[i].o2 / 100.0 * pressure;
+        if (pp < kPpO2Min || pp > config.maxBottomPpO2)
+            continue;
+        if (best < 0 || cylinders[i].o2 > cylinders[best].o2)
+            best = i;
+    }
+    return best >= 0 ? best : std::clamp(diluent, 0, int(cylinders.size()) - 1);
+}
+
+// Splits a segment where the raised breathing rate ends.
+void addSegment(QList<GasSegment>& out, QList<double>& sacs, const GasSegment& s, double startMin,
+    const GasSettings& settings)
+{
+    const double stressEnd = settings.bailoutStressMin;
+    const double raised = settings.decoSacLpm * settings.bailoutStressFactor;
+    if (!(s.minutes > 0))
+        return;
+    if (startMin >= stressEnd) {
+        out.append(s);
+        sacs.append(settings.decoSacLpm);
+        return;
+    }
+    if (startMin + s.minutes <= stressEnd) {
+        out.append(s);
+        sacs.append(raised);
+        return;
+    }
+    const double first = stressEnd - startMin;
+    const double splitDepth = s.startDepthM + (s.endDepthM - s.startDepthM) * first / s.minutes;
+    out.append({ s.startDepthM, splitDepth, first, s.cylinder, true });
+    sacs.append(raised);
+    out.append({ splitDepth, s.endDepthM, s.minutes - first, s.cylinder, true });
+    sacs.append(settings.decoSacLpm);
+}
+
+} // namespace
+
+BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues, double depthM,
+    double runMin, const QList<Cylinder>& cylinders, int diluentCylinder,
+    const GasSettings& settings, const gf_t& planGf)
+{
+    BailoutPlan plan;
+    if (cylinders.isEmpty())
+        return plan;
+    config_t config(planConfig);
+    quint8 mask = 0;
+    for (int i = 0; i < cylinders.size() && i < kGasSlots; ++i) {
+        const Cylinder& c = cylinders[i];
+        config.openGases[i]
+            = make_gas(quint8(std::clamp(c.o2, 0, 100)), quint8(std::clamp(c.he, 0, 100 - c.o2)));
+        mask |= quint8(1u << i);
+    }
+    config.openMask = mask;
+    config.set_mode(0);
+    plan.gf = settings.bailoutGfLow > 0 && settings.bailoutGfHigh > 0
+        ? make_gf(quint8(settings.bailoutGfLow), quint8(settings.bailoutGfHigh))
+        : planGf;
+    config.set_gf(plan.gf);
+
+    const GasWater water { config.surfacePressure, config.density };
+    const float pStart = float(water.pressureAt(depthM));
+    const int first = startCylinder(config, cylinders, diluentCylinder, pStart);
+    config.currentGas = quint8(first);
+    plan.startCylinder = first;
+
+    deco_t deco;
+    init_deco(deco, config);
+    compute_deco(deco, config, tissues, pStart, 0.0f);
+    plan.computed = true;
+    plan.impossible = deco.decoImpossible != 0;
+
+    auto depthOf = [&](float pressure) {
+        return float(
+            std::max(0.0, (pressure - water.surfaceBar) * 100.0 / (water.density * 9.80665)));
+    };
+    double run = runMin;
+    double fromStart = 0;
+    QList<double> sacs;
+    double lastDepth = depthM;
+    auto leg = [&](float toDepth, float minutes, int breathed, int shown, quint32 direction) {
+        const GasSegment s { lastDepth, double(toDepth), double(minutes), breathed, true };
+        addSegment(plan.segments, sacs, s, fromStart, settings);
+        fromStart += minutes;
+        run += minutes;
+        lastDepth = toDepth;
+        if (direction == LinePlan::Level && !(minutes > 0))
+            return; // a stop that ends at once is not a line of the table
+        plan.lines.append(
+            { LinePlan::Line, direction, 1, toDepth, minutes, float(run), quint32(shown), 0, 0 });
+    };
+
+    if (!plan.impossible) {
+        const bool hasStops = deco.stopCount > 0;
+        const float target = hasStops ? deco.stops[0].pressure : config.surfacePressure;
+        const int firstStopGas = hasStops ? deco.stops[0].gasIndex : first;
+        leg(depthOf(target), std::max(0.0f, (pStart - target) / config.ascent_rate()), first,
+            firstStopGas, LinePlan::Ascending);
+        for (int j = 0; j < deco.stopCount; ++j) {
+            const stop_t& stop = deco.stops[j];
+            if (j > 0) {
+                const stop_t& prev = deco.stops[j - 1];
+                leg(depthOf(stop.pressure),
+                    std::max(0.0f, (prev.pressure - stop.pressure) / config.slow_ascent_rate()),
+                    prev.gasIndex, stop.gasIndex, LinePlan::Ascending);
+            }
+            leg(depthOf(stop.pressure), stop.duration, stop.gasIndex, stop.gasIndex,
+                LinePlan::Level);
+        }
+        if (hasStops) {
+            const stop_t& last = deco.stops[deco.stopCount - 1];
+            leg(0.0f,
+                std::max(
+                    0.0f, (last.pressure - config.surfacePressure) / config.slow_ascent_rate()),
+                last.gasIndex, last.gasIndex, LinePlan::Ascending);
+        }
+    }
+    plan.runTimeMin = run;
+
+    plan.cylinders.resize(cylinders.size());
+    for (int i = 0; i < plan.segments.size(); ++i) {
+        const GasSegment& s = plan.segments[i];
+        plan.cylinders[s.cylinder].usedLitres += segmentLitres(water, sacs[i], s);
+    }
+    for (int i = 0; i < cylinders.size(); ++i) {
+        const Cylinder& c = cylinders[i];
+        CylinderUse& use = plan.cylinders[i];
+        use.endBar = std::max(0.0, c.fillBar - use.usedLitres / c.litres);
+        // What the bailout needs is the reserve itself: a fixed reserve still applies to deco
+        // cylinders, the bottom bailout keeps a third when the plan uses thirds.
+        if (c.role == CylinderRole::Deco)
+            use.reserveBar = settings.decoReserveBar;
+        else if (settings.reserveMode == ReserveMode::Thirds)
+            use.reserveBar = thirdsReserveBar(c.fillBar);
+        addCylinderWarnings(c, i, use, plan.warnings);
+    }
+    return plan;
+}

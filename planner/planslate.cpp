@@ -1,0 +1,154 @@
+#include "planner/planslate.h"
+
+#include "dive/formattime.h"
+#include "planner/bailout.h"
+#include "planner/planification.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Slate", text);
+}
+
+QString clock(double minutes)
+{
+    return formatTime(int(std::lround(minutes * 60.0)));
+}
+
+QString metres(double depthM)
+{
+    return tr("%1 m").arg(std::lround(depthM));
+}
+
+QString gasOfLine(const PlanifDive& dive, quint32 index)
+{
+    if (index >= quint32(dive.profile.gases.size()))
+        return QString();
+    DiveGas gas = dive.profile.gases[int(index)];
+    return DiveProfile::gasName(gas);
+}
+
+// The run-time table divers read: the diver's own segments, each stop, and the surfacing.
+// Transits between stops are left out; they take the slow ascent rate.
+SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+{
+    SlateTable t { tr("Run time"), { tr("Depth"), tr("Stop"), tr("Run"), tr("Gas") }, {} };
+    int lastLine = -1;
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].kind == LinePlan::Line)
+            lastLine = i;
+    for (int i = 0; i < lines.size(); ++i) {
+        const LinePlan& l = lines[i];
+        if (l.kind != LinePlan::Line)
+            continue;
+        const bool stop = l.direction == LinePlan::Level;
+        if (l.computed && !stop && i != lastLine)
+            continue;
+        t.rows.append({ metres(l.depth), stop ? clock(l.duration) : QStringLiteral("-"),
+            clock(l.runTime), gasName(l.gas) });
+    }
+    return t;
+}
+
+QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+{
+    QStringList out;
+    qint64 gas = -1;
+    for (const LinePlan& l : lines) {
+        if (l.kind != LinePlan::Line)
+            continue;
+        if (gas >= 0 && qint64(l.gas) != gas && !(l.computed && l.depth <= 0.0f))
+            out.append(tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
+        gas = l.gas;
+    }
+    return out;
+}
+
+SlateTable cylinderTable(
+    const QString& title, const QList<Cylinder>& cylinders, const QList<CylinderUse>& use)
+{
+    SlateTable t { title,
+        { tr("Gas"), tr("Size"), tr("Fill"), tr("Used"), tr("End"), tr("Reserve") }, {} };
+    for (int i = 0; i < cylinders.size() && i < use.size(); ++i) {
+        const Cylinder& c = cylinders[i];
+        const CylinderUse& u = use[i];
+        t.rows.append({ cylinderGasName(c), tr("%1 L").arg(c.litres, 0, 'g', 4),
+            tr("%1 bar").arg(std::lround(c.fillBar)), tr("%1 L").arg(std::lround(u.usedLitres)),
+            tr("%1 bar").arg(std::floor(u.endBar), 0, 'f', 0),
+            tr("%1 bar").arg(std::lround(u.reserveBar)) });
+    }
+    return t;
+}
+
+} // namespace
+
+QList<SlatePage> planSlatePages(const Planification& plan)
+{
+    QList<SlatePage> pages;
+    for (int slot = 0; slot < plan.diveCount(); ++slot) {
+        const PlanifDive& dive = *plan.dives[size_t(slot)];
+        const PlanDiveResult& r = dive.result;
+        if (!r.computed)
+            continue;
+        SlatePage page;
+        float runTime = 0;
+        for (const LinePlan& l : r.lines)
+            if (l.kind == LinePlan::Summary)
+                runTime = l.runTime;
+        page.title = tr("%1 - %2, run time %3")
+                         .arg(dive.profile.name, metres(dive.profile.maxDepth), clock(runTime));
+        page.summary.append(
+            tr("GF %1/%2   CNS %3 %   OTU %4   %5")
+                .arg(std::lround(r.gfLow * 100))
+                .arg(std::lround(r.gfHigh * 100))
+                .arg(std::lround(r.cnsPercent))
+                .arg(std::lround(r.otu))
+                .arg(dive.settings.closedCircuit ? tr("closed circuit") : tr("open circuit")));
+        auto gasName = [&dive](quint32 g) { return gasOfLine(dive, g); };
+        const QStringList switches = switchesOf(r.lines, gasName);
+        if (!switches.isEmpty())
+            page.summary.append(tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
+        if (r.decoImpossible)
+            page.warnings.append(tr("Decompression impossible: no usable ascent."));
+        for (const GasWarning& w : r.gas.warnings)
+            page.warnings.append(w.text);
+        page.tables.append(runTable(r.lines, gasName));
+        if (!dive.settings.closedCircuit)
+            page.tables.append(cylinderTable(tr("Gas plan"), r.cylinders, r.gas.cylinders));
+        if (r.bailout) {
+            const BailoutPlan& b = *r.bailout;
+            auto cylinderName = [&r](quint32 c) {
+                return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)])
+                                                       : QString();
+            };
+            SlateTable t = runTable(b.lines, cylinderName);
+            const double startRun = b.lines.isEmpty()
+                ? b.runTimeMin
+                : b.lines.first().runTime - b.lines.first().duration;
+            const double startDepth
+                = dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth;
+            t.rows.prepend({ metres(startDepth), QStringLiteral("-"), clock(startRun),
+                cylinderName(quint32(b.startCylinder)) });
+            t.title
+                = tr("Bailout from %1 at %2 (GF %3/%4), surfacing at %5")
+                      .arg(metres(
+                          dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth))
+                      .arg(clock(b.lines.isEmpty()
+                              ? b.runTimeMin
+                              : b.lines.first().runTime - b.lines.first().duration))
+                      .arg(std::lround(b.gf.gfLow * 100))
+                      .arg(std::lround(b.gf.gfHigh * 100))
+                      .arg(clock(b.runTimeMin));
+            page.tables.append(t);
+            page.tables.append(cylinderTable(tr("Bailout gas"), r.cylinders, b.cylinders));
+        }
+        pages.append(page);
+    }
+    return pages;
+}

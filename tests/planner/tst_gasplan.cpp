@@ -1,0 +1,559 @@
+#include "engine/deco.h"
+#include "planner/bailout.h"
+#include "planner/gasplan.h"
+#include "planner/planification.h"
+#include "planner/planstorage.h"
+#include "planner/slatewriter.h"
+#include "tests/engine/oracle.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+#include <map>
+
+namespace {
+
+// Water in which every 10 m add exactly 1 bar to a 1.0 bar surface, so the working below
+// stays in round numbers: P(d) = 1 + d / 10.
+GasWater roundWater()
+{
+    return { 1.0, 10.0 / 9.80665 };
+}
+
+Cylinder cylinder(int o2, int he, CylinderRole role, double litres, double fill)
+{
+    Cylinder c;
+    c.o2 = o2;
+    c.he = he;
+    c.role = role;
+    c.litres = litres;
+    c.fillBar = fill;
+    return c;
+}
+
+// A plan of one dive with Air as bottom gas and Nx50 as deco gas, and its gas settings changed
+// from every default.
+void gasPlanOf(Planification& plan)
+{
+    plan.addDefaultDive();
+    PlanifDive& dive = *plan.current();
+    DiveGas air;
+    air.o2 = 21;
+    DiveGas nx50;
+    nx50.o2 = 50;
+    dive.profile.gases = { air, nx50 };
+    Cylinder unset;
+    unset.litres = 0;
+    dive.cylinders = { cylinder(21, 0, CylinderRole::Bottom, 11.1, 207),
+        cylinder(50, 0, CylinderRole::Deco, 5.5, 190) };
+    GasSettings& g = plan.gasSettings;
+    g.bottomSacLpm = 17.5;
+    g.decoSacLpm = 12;
+    g.reserveMode = ReserveMode::Thirds;
+    g.minimumGasFactor = 3;
+    g.problemMin = 1;
+    g.decoReserveBar = 40;
+    g.bailout = true;
+    g.bailoutGfLow = 40;
+    g.bailoutGfHigh = 85;
+    g.bailoutStressFactor = 1.5;
+    g.bailoutStressMin = 3;
+}
+
+// The file of gasPlanOf without its gas records, plus one record of `tag` with `payload`.
+QByteArray withRecord(quint16 tag, const QByteArray& payload)
+{
+    Planification plan;
+    plan.addDefaultDive();
+    std::vector<PlanDiveRecord> records(1);
+    records[0].profile = plan.current()->profile;
+    QByteArray bytes = PlanFile::encode(records);
+    const int block = int(bytes.lastIndexOf("DPST"));
+    uchar head[6];
+    qToLittleEndian<quint16>(tag, head);
+    qToLittleEndian<quint32>(quint32(payload.size()), head + 2);
+    const QByteArray record = QByteArray(reinterpret_cast<const char*>(head), 6) + payload;
+    const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + block + 6);
+    qToLittleEndian<quint32>(length + quint32(record.size()), bytes.data() + block + 6);
+    return bytes + record;
+}
+
+template <typename T> QByteArray le(T value)
+{
+    QByteArray out(int(sizeof(T)), '\0');
+    qToLittleEndian<T>(value, out.data());
+    return out;
+}
+
+QString pdfText(const QString& path, int page = 0)
+{
+    QProcess p;
+    QStringList args { "-layout" };
+    if (page > 0)
+        args << "-f" << QString::number(page) << "-l" << QString::number(page);
+    p.start("pdftotext", args << path << "-");
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestGasPlan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gasUsePerCylinder_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("bottomReserve");
+        QTest::addColumn<bool>("warned");
+        // Minimum gas: 20 x 4 x (2 min x P(30 m) 4 bar + 0.9 min ascent to 21 m x P(25.5 m)
+        // 3.55 bar) = 80 x 11.195 = 895.6 L / 12 L = 74.6 -> 75 bar; the cylinder ends at
+        // 67.7 bar, below it.
+        QTest::newRow("minimum-gas") << int(ReserveMode::MinimumGas) << 75.0 << true;
+        // Thirds: 200 / 3 = 66.7 -> 67 bar, and 67.7 bar stays above it.
+        QTest::newRow("thirds") << int(ReserveMode::Thirds) << 67.0 << false;
+    }
+
+    void gasUsePerCylinder()
+    {
+        QFETCH(int, mode);
+        QFETCH(double, bottomReserve);
+        QFETCH(bool, warned);
+        const QList<Cylinder> cylinders = { cylinder(21, 0, CylinderRole::Bottom, 12, 200),
+            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        // Litres = SAC x P(mean depth) x minutes, SAC 20 for the diver's segments, 15 for the
+        // computed ones:
+        //   descent 0-30 m, 2 min, air:     20 x 2.5  x 2   =  100
+        //   bottom 30 m, 18 min, air:       20 x 4    x 18  = 1440
+        //   ascent 30-21 m, 0.9 min, air:   15 x 3.55 x 0.9 =   47.925
+        //   stop 21 m, 1 min, Nx50:         15 x 3.1  x 1   =   46.5
+        //   ascent 21-6 m, 1.5 min, Nx50:   15 x 2.35 x 1.5 =   52.875
+        //   stop 6 m, 5 min, Nx50:          15 x 1.6  x 5   =  120
+        //   ascent 6-0 m, 1 min, Nx50:      15 x 1.3  x 1   =   19.5
+        // Air 1587.925 L = 132.33 bar of 12 L -> ends at 67.67 bar;
+        // Nx50 238.875 L = 34.125 bar of 7 L -> ends at 165.875 bar.
+        const QList<GasSegment> segments = { { 0, 30, 2, 0, false }, { 30, 30, 18, 0, false },
+            { 30, 21, 0.9, 0, true }, { 21, 21, 1, 1, true }, { 21, 6, 1.5, 1, true },
+            { 6, 6, 5, 1, true }, { 6, 0, 1, 1, true } };
+        GasSettings settings;
+        settings.reserveMode = ReserveMode(mode);
+        const GasPlanResult r = computeGasPlan(cylinders, segments, settings, roundWater(), 1.0);
+
+        QCOMPARE(r.cylinders.size(), 2);
+        QVERIFY(qAbs(r.cylinders[0].usedLitres - 1587.925) < 1e-6);
+        QVERIFY(qAbs(r.cylinders[0].endBar - (200 - 1587.925 / 12)) < 1e-6);
+        QVERIFY(qAbs(r.cylinders[1].usedLitres - 238.875) < 1e-6);
+        QVERIFY(qAbs(r.cylinders[1].endBar - 165.875) < 1e-6);
+        QCOMPARE(r.firstSwitchDepthM, 21.0);
+        QCOMPARE(r.cylinders[0].reserveBar, bottomReserve);
+        QCOMPARE(r.cylinders[1].reserveBar, 50.0);
+        QCOMPARE(r.warnings.size(), warned ? 1 : 0);
+        if (warned) {
+            QCOMPARE(r.warnings[0].kind, GasWarning::BelowReserve);
+            QCOMPARE(r.warnings[0].cylinder, 0);
+            QVERIFY(!r.hasError());
+        }
+    }
+
+    void minimumGas_data()
+    {
+        QTest::addColumn<double>("surface");
+        QTest::addColumn<double>("density");
+        QTest::addColumn<double>("deepest");
+        QTest::addColumn<double>("switchDepth");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("litres");
+        QTest::addColumn<int>("expected");
+        const double round = roundWater().density;
+        // 80 x (2 x P(40) 5 + 1.9 min x P(30.5) 4.05) = 80 x 17.695 = 1415.6 L / 24 L = 58.98.
+        QTest::newRow("40m-switch-21m-twin12") << 1.0 << round << 40.0 << 21.0 << 1.0 << 24.0 << 59;
+        // No deco gas: 80 x (2 x 4 + 3 min x P(15) 2.5) = 1240 L / 15 L = 82.67.
+        QTest::newRow("30m-to-surface-15l") << 1.0 << round << 30.0 << 0.0 << 1.0 << 15.0 << 83;
+        // The same 1240 L in 12.4 L is exactly 100 bar and stays 100.
+        QTest::newRow("exactly-whole-bar") << 1.0 << round << 30.0 << 0.0 << 1.0 << 12.4 << 100;
+        // Salt water, 0.1010085 bar/m from 1.013 bar: P(45) 5.55838, P(21) 3.13418, ascent
+        // 2.42420 / 1.1 = 2.20382 min at P(33) 4.34628: 80 x (11.11676 + 9.57842) = 1655.6 L,
+        // / 12 L = 137.97.
+        QTest::newRow("45m-salt-12l") << 1.013 << 1.03 << 45.0 << 21.0 << 1.1 << 12.0 << 138;
+    }
+
+    void minimumGas()
+    {
+        QFETCH(double, surface);
+        QFETCH(double, density);
+        QFETCH(double, deepest);
+        QFETCH(double, switchDepth);
+        QFETCH(double, rate);
+        QFETCH(double, litres);
+        QFETCH(int, expected);
+        const GasWater water { surface, density };
+        QCOMPARE(
+            minimumGasBar(water, GasSettings {}, deepest, switchDepth, rate, litres), expected);
+    }
+
+    void reserveAndEmptyThresholds_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("minutes");
+        QTest::addColumn<int>("kind"); // -1 none
+        // 10 L filled to 100 bar, breathed at the surface (1 bar) at 10 L/min: one bar a
+        // minute. Deco cylinders keep 50 bar.
+        QTest::newRow("deco-at-reserve") << 1 << 0 << 50.0 << -1;
+        QTest::newRow("deco-1-bar-below") << 1 << 0 << 51.0 << int(GasWarning::BelowReserve);
+        QTest::newRow("deco-last-bar") << 1 << 0 << 99.0 << int(GasWarning::BelowReserve);
+        QTest::newRow("deco-dry") << 1 << 0 << 100.0 << int(GasWarning::Empty);
+        QTest::newRow("deco-beyond-dry") << 1 << 0 << 130.0 << int(GasWarning::Empty);
+        // Thirds of 100 bar: 33.3 -> 34 bar kept.
+        QTest::newRow("thirds-at-reserve") << 0 << 1 << 66.0 << -1;
+        QTest::newRow("thirds-below") << 0 << 1 << 66.5 << int(GasWarning::BelowReserve);
+    }
+
+    void reserveAndEmptyThresholds()
+    {
+        QFETCH(int, role);
+        QFETCH(int, mode);
+        QFETCH(double, minutes);
+        QFETCH(int, kind);
+        GasSettings settings;
+        settings.bottomSacLpm = 10;
+        settings.decoSacLpm = 10;
+        settings.reserveMode = ReserveMode(mode);
+        const QList<Cylinder> cylinders = { cylinder(21, 0, CylinderRole(role), 10, 100) };
+        const GasPlanResult r = computeGasPlan(
+            cylinders, { { 0, 0, minutes, 0, role == 1 } }, settings, roundWater(), 1.0);
+        QCOMPARE(r.warnings.size(), kind < 0 ? 0 : 1);
+        if (kind >= 0) {
+            QCOMPARE(int(r.warnings[0].kind), kind);
+            QCOMPARE(r.hasError(), kind == GasWarning::Empty);
+            QVERIFY(r.warnings[0].text.contains(QLatin1String("Cylinder 1")));
+        }
+        QVERIFY(r.cylinders[0].endBar >= 0);
+    }
+
+    void breathableAtEveryDepth_data()
+    {
+        QTest::addColumn<int>("o2");
+        QTest::addColumn<int>("he");
+        QTest::addColumn<double>("depth");
+        QTest::addColumn<bool>("error");
+        // ppO2 = fO2 x (1 + d / 10) at both ends of a descent from the surface.
+        QTest::newRow("air-70m-1.68") << 21 << 0 << 70.0 << true;
+        QTest::newRow("nx32-40m-exactly-1.6") << 32 << 0 << 40.0 << false;
+        QTest::newRow("tx10/50-surface-0.10") << 10 << 50 << 60.0 << true;
+        QTest::newRow("tx18/45-60m-1.26") << 18 << 45 << 60.0 << false;
+    }
+
+    void breathableAtEveryDepth()
+    {
+        QFETCH(int, o2);
+        QFETCH(int, he);
+        QFETCH(double, depth);
+        QFETCH(bool, error);
+        const GasPlanResult r = computeGasPlan({ cylinder(o2, he, CylinderRole::Bottom, 24, 200) },
+            { { 0, depth, 3, 0, false }, { depth, depth, 1, 0, false } }, GasSettings {},
+            roundWater(), 1.0);
+        const bool found = std::any_of(r.warnings.cbegin(), r.warnings.cend(),
+            [](const GasWarning& w) { return w.kind == GasWarning::Unbreathable; });
+        QCOMPARE(found, error);
+        QCOMPARE(r.hasError(), error);
+    }
+
+    void badInputNamesTheField_data()
+    {
+        QTest::addColumn<QList<Cylinder>>("cylinders");
+        QTest::addColumn<int>("gasCount");
+        QTest::addColumn<double>("sac");
+        QTest::addColumn<double>("decoSac");
+        QTest::addColumn<QString>("field");
+        const Cylinder good = cylinder(21, 0, CylinderRole::Bottom, 12, 200);
+        Cylinder zeroSize = good;
+        zeroSize.litres = 0;
+        Cylinder negativeFill = good;
+        negativeFill.fillBar = -10;
+        Cylinder overfilled = good;
+        overfilled.fillBar = 301;
+        Cylinder nanSize = good;
+        nanSize.litres = qQNaN();
+        QTest::newRow("zero-size")
+            << QList { good, zeroSize } << 2 << 20.0 << 15.0 << "Cylinder 2: the size";
+        QTest::newRow("not-a-number-size") << QList { nanSize } << 1 << 20.0 << 15.0 << "size";
+        QTest::newRow("negative-fill")
+            << QList { negativeFill } << 1 << 20.0 << 15.0 << "fill pressure";
+        QTest::newRow("fill-over-300") << QList { overfilled } << 1 << 20.0 << 15.0 << "300 bar";
+        QTest::newRow("gas-without-cylinder")
+            << QList { good } << 2 << 20.0 << 15.0 << "Gas 2 has no cylinder";
+        QTest::newRow("zero-sac") << QList { good } << 1 << 0.0 << 15.0 << "Bottom SAC";
+        QTest::newRow("negative-deco-sac") << QList { good } << 1 << 20.0 << -1.0 << "Deco SAC";
+    }
+
+    void badInputNamesTheField()
+    {
+        QFETCH(QList<Cylinder>, cylinders);
+        QFETCH(int, gasCount);
+        QFETCH(double, sac);
+        QFETCH(double, decoSac);
+        QFETCH(QString, field);
+        GasSettings settings;
+        settings.bottomSacLpm = sac;
+        settings.decoSacLpm = decoSac;
+        const QString message
+            = validateCylinders(cylinders, gasCount) + validateGasSettings(settings);
+        QVERIFY2(message.contains(field), qPrintable(message));
+    }
+
+    // A closed-circuit diver at 45 m for 30 min bails out onto Tx21/35 (the diluent) and Nx50.
+    // The start tensions and the expected ascent come from the plain reference model in
+    // tests/engine/oracle.h; the gas use from the hand formula over that reference schedule.
+    void bailoutMatchesReferenceSchedule()
+    {
+        const double surface = 1.013;
+        const double perMetre = 1.03 * 9.80665 / 100.0;
+        const double pBottom = surface + 45 * perMetre;
+        const oracle::Gas diluent { 0.21, 0.35, 0.44 };
+        oracle::Tissues start = oracle::airAt(surface);
+        oracle::ramp(start, surface, pBottom, 2.25, diluent, 1.3); // 20 m/min on setpoint 1.3
+        oracle::constant(start, pBottom, 27.75, diluent, 1.3);
+        float n2[16];
+        float he[16];
+        for (int i = 0; i < 16; ++i) {
+            n2[i] = float(start.n2[i]);
+            he[i] = float(start.he[i]);
+        }
+        tissues_t tissues;
+        set_tissues(tissues, n2, he, 0.0f);
+        tissues.hasHe = 1;
+
+        dive_t cc;
+        cc.apply_defaults();
+        cc.surfacePressure = float(surface);
+        cc.set_water_type(0);
+        cc.closedGases[0] = make_gas(21, 35);
+        cc.closedMask = 1;
+        cc.set_mode(1);
+        const QList<Cylinder> cylinders = { cylinder(21, 35, CylinderRole::Bottom, 12, 200),
+            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        GasSettings settings;
+        settings.bailoutGfLow = 40;
+        settings.bailoutGfHigh = 85;
+        const BailoutPlan plan
+            = computeBailout(cc, tissues, 45.0, 30.0, cylinders, 0, settings, make_gf(50, 80));
+        QVERIFY(plan.computed);
+        QVERIFY(!plan.impossible);
+
+        // The reference: the same tables breathed open circuit from the same tensions.
+        config_t open;
+        open.apply_defaults();
+        open.surfacePressure = float(surface);
+        open.set_water_type(0);
+        open.openGases[0] = make_gas(21, 35);
+        open.openGases[1] = make_gas(50, 0);
+        open.openMask = 3;
+        open.set_mode(0);
+        open.set_gf(make_gf(40, 85));
+        const oracle::Ascent ref = oracle::ascent(
+            oracle::setupOf(open), start, pBottom, 0, 0.0, { diluent, qInf(), 0, 0 });
+        QVERIFY(ref.stops.size() >= 3);
+
+        // Stop by stop (levels by pressure), within one 5-second reference step and 0.1 %.
+        std::map<long, std::pair<double, double>> levels; // pressure in mbar -> (engine, ref)
+        for (const oracle::Stop& s : ref.stops)
+            levels[std::lround(s.pressure * 1000)].second = s.minutes;
+        int switchLine = -1;
+        for (int i = 0; i < plan.lines.size(); ++i) {
+            const LinePlan& l = plan.lines[i];
+            if (l.direction == LinePlan::Level)
+                levels[std::lround((surface + l.depth * perMetre) * 1000)].first = l.duration;
+            if (switchLine < 0 && l.gas == 1)
+                switchLine = i;
+        }
+        for (const auto& [mbar, minutes] : levels)
+            QVERIFY2(qAbs(minutes.first - minutes.second) <= 6.0 / 60.0 + 1e-3 * minutes.second,
+                qPrintable(QString("%1 mbar: %2 vs %3 min")
+                               .arg(mbar)
+                               .arg(minutes.first)
+                               .arg(minutes.second)));
+        QVERIFY(qAbs(plan.runTimeMin - (30.0 + ref.dtr)) < 0.5);
+        // Nx50 is taken at the first stop whose pressure is within 1.6 / 0.5 = 3.2 bar (21 m).
+        int refSwitch = -1;
+        for (size_t i = 0; i < ref.stops.size() && refSwitch < 0; ++i)
+            if (ref.stops[i].gasIndex == 1)
+                refSwitch = int(i);
+        QVERIFY(switchLine >= 0 && refSwitch >= 0);
+        QVERIFY(qAbs(surface + plan.lines[switchLine].depth * perMetre
+                    - ref.stops[size_t(refSwitch)].pressure)
+            < 1e-3);
+
+        // Gas: deco SAC 15 L/min, doubled for the first 2 min (all on the first leg, 45 m up at
+        // 1.1 bar/min): Tx21/35 litres = 30 x mean P of the first 2 min x 2 + 15 x mean P of
+        // the rest of the leg x its minutes, and the transit to the switch depth at 0.6 bar/min
+        // if the first stop lies deeper. Nx50 counts every stop from the switch on at 15 L/min.
+        const double pFirst = ref.stops.front().pressure;
+        const double legMin = (pBottom - pFirst) / 1.1;
+        QVERIFY(legMin > 2.0);
+        const double p2 = pBottom - 2.0 * 1.1;
+        double bottomLitres
+            = 30.0 * (pBottom + p2) / 2 * 2.0 + 15.0 * (p2 + pFirst) / 2 * (legMin - 2);
+        double decoLitres = 0;
+        for (size_t i = 0; i < ref.stops.size(); ++i) {
+            const oracle::Stop& s = ref.stops[i];
+            const double next = i + 1 < ref.stops.size() ? ref.stops[i + 1].pressure : surface;
+            const double stopLitres = 15.0 * s.pressure * s.minutes;
+            const double transitLitres = 15.0 * (s.pressure + next) / 2 * (s.pressure - next) / 0.6;
+            (s.gasIndex == 1 ? decoLitres : bottomLitres) += stopLitres + transitLitres;
+        }
+        QCOMPARE(plan.cylinders.size(), 2);
+        // Stop times differ by up to 6 s a stop: 15 L/min x 6 s x 3.2 bar = 4.8 L a stop.
+        const double tolerance = 5.0 * double(ref.stops.size());
+        QVERIFY2(qAbs(plan.cylinders[0].usedLitres - bottomLitres) < tolerance,
+            qPrintable(QString("%1 vs %2").arg(plan.cylinders[0].usedLitres).arg(bottomLitres)));
+        QVERIFY2(qAbs(plan.cylinders[1].usedLitres - decoLitres) < tolerance,
+            qPrintable(QString("%1 vs %2").arg(plan.cylinders[1].usedLitres).arg(decoLitres)));
+    }
+
+    void settingsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("gas.diveplan");
+        Planification saved;
+        gasPlanOf(saved);
+        QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
+        Planification loaded;
+        QCOMPARE(loadPlan(loaded, path), PlanFile::Status::Ok);
+        QVERIFY(loaded.gasSettings == saved.gasSettings);
+        const QList<Cylinder>& a = saved.dives[0]->cylinders;
+        const QList<Cylinder>& b = loaded.dives[0]->cylinders;
+        QCOMPARE(b.size(), a.size());
+        for (int i = 0; i < a.size(); ++i) {
+            QCOMPARE(b[i].o2, a[i].o2);
+            QCOMPARE(b[i].role, a[i].role);
+            QCOMPARE(b[i].litres, a[i].litres); // 11.1 L comes back as the preset it was
+            QCOMPARE(b[i].fillBar, a[i].fillBar);
+        }
+    }
+
+    void damagedGasSettingsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        // Tag 2: slot, count, then O2, He, role, f64 litres, f64 fill per gas.
+        const QByteArray air12 = QByteArray("\x15\x00\x00", 3) + le<double>(12) + le<double>(200);
+        // The well-formed record the damaged ones below are made from loads.
+        QTest::newRow("well-formed") << withRecord(2, QByteArray("\x00\x01", 2) + air12);
+        QTest::newRow("cylinders-cut-short")
+            << withRecord(2, QByteArray("\x00\x01", 2) + air12.left(10));
+        QTest::newRow("cylinder-negative-size") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(-12) + le<double>(200));
+        QTest::newRow("cylinder-fill-301") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(301));
+        QTest::newRow("cylinder-fill-nan") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(qQNaN()));
+        QTest::newRow("cylinder-role-2") << withRecord(
+            2, QByteArray("\x00\x01\x15\x00\x02", 5) + le<double>(12) + le<double>(200));
+        // The default dive has six gases: seven cylinders cannot be one per gas.
+        QByteArray seven("\x00\x07", 2);
+        for (int i = 0; i < 7; ++i)
+            seven += air12;
+        QTest::newRow("more-cylinders-than-gases") << withRecord(2, seven);
+        QTest::newRow("cylinders-of-a-missing-dive")
+            << withRecord(2, QByteArray("\x01\x01", 2) + air12);
+        // Tag 3: SACs, reserve, factor, problem time, deco reserve, bailout, GF, stress.
+        auto planning = [](double sac, quint8 reserve, double stress) {
+            return le<double>(sac) + le<double>(15) + le<quint8>(reserve) + le<double>(4)
+                + le<double>(2) + le<double>(50) + le<quint8>(0) + le<quint8>(0) + le<quint8>(0)
+                + le<double>(stress) + le<double>(2);
+        };
+        QTest::newRow("sac-zero") << withRecord(3, planning(0, 0, 2));
+        QTest::newRow("sac-infinite") << withRecord(3, planning(qInf(), 0, 2));
+        QTest::newRow("reserve-mode-2") << withRecord(3, planning(20, 2, 2));
+        QTest::newRow("stress-below-1") << withRecord(3, planning(20, 0, 0.5));
+        QTest::newRow("planning-cut-short") << withRecord(3, planning(20, 0, 2).left(20));
+    }
+
+    void damagedGasSettingsAreRefused()
+    {
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("damaged.diveplan");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        Planification plan;
+        gasPlanOf(plan);
+        if (QByteArray(QTest::currentDataTag()) == "well-formed") {
+            QCOMPARE(loadPlan(plan, path), PlanFile::Status::Ok);
+            QCOMPARE(plan.dives[0]->cylinders.size(), 1);
+            QCOMPARE(plan.dives[0]->cylinders[0].litres, 12.0);
+            return;
+        }
+        QCOMPARE(loadPlan(plan, path), PlanFile::Status::BadSettings);
+        // The plan on show keeps its own settings.
+        QCOMPARE(plan.gasSettings.bottomSacLpm, 17.5);
+        QCOMPARE(plan.dives[0]->cylinders[0].litres, 11.1);
+    }
+
+    void slateText()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        SlatePage first;
+        first.title = "Dive 1 (Tx18/45) \\ 60 m";
+        first.summary = { "Run time 83:20   GF 50/80", "CNS 37 %   OTU 95" };
+        first.tables.append({ "Run time", { "Depth", "Stop", "Run", "Gas" },
+            { { "60 m", "17:00", "20:00", "Tx18/45" }, { "21 m", "1:00", "24:40", "Nx50" },
+                { "(6 m)", "12:00", "61:10", "Oxy" } } });
+        first.warnings = { QString::fromUtf8("Below its reserve – 83 bar.") };
+        SlatePage second;
+        second.title = QString::fromUtf8("Dive 2 — Épave");
+        second.tables.append({ "Gas", { "Gas", "Used" }, { { "Air", "1588 L" } } });
+        const QString path = dir.filePath("slate.pdf");
+        QString error;
+        QVERIFY(writeSlate(path, { first, second }, &error));
+
+        // Every cross-reference entry points at the start of its object.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray pdf = file.readAll();
+        const int startxref = pdf.lastIndexOf("startxref\n");
+        const qint64 xref = pdf.mid(startxref + 10).split('\n').first().toLongLong();
+        QVERIFY(pdf.mid(xref).startsWith("xref\n0 "));
+        const QList<QByteArray> entries = pdf.mid(xref).split('\n');
+        const int count = entries[1].split(' ').last().toInt();
+        QCOMPARE(count, 1 + 4 + 2 * 2);
+        for (int i = 1; i < count; ++i) {
+            const QByteArray& entry = entries[2 + i];
+            QCOMPARE(entry.size(), 19); // 20 bytes with the newline
+            QVERIFY(
+                pdf.mid(entry.left(10).toLongLong()).startsWith(QByteArray::number(i) + " 0 obj"));
+        }
+
+        const QString one = pdfText(path, 1);
+        const QString two = pdfText(path, 2);
+        for (const char* expected : { "Dive 1 (Tx18/45) \\ 60 m", "Run time 83:20", "GF 50/80",
+                 "CNS 37 %", "60 m", "17:00", "20:00", "(6 m)", "61:10", "Oxy", "reserve" })
+            QVERIFY2(one.contains(QLatin1String(expected)), expected);
+        QVERIFY2(one.contains(QString::fromUtf8("reserve – 83 bar")), qPrintable(one));
+        QVERIFY(!one.contains(QLatin1String("1588 L")));
+        QVERIFY2(two.contains(QString::fromUtf8("Dive 2 — Épave")), qPrintable(two));
+        QVERIFY(two.contains(QLatin1String("1588 L")));
+
+        // A slate that cannot be written leaves the file there as it was.
+        QVERIFY(!writeSlate(dir.filePath("missing/slate.pdf"), { first }, &error));
+        QVERIFY(error.contains(QLatin1String("missing/slate.pdf")));
+        QVERIFY(!writeSlate(path, {}, &error));
+        QFile again(path);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), pdf);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGasPlan)
+#include "tst_gasplan.moc"
