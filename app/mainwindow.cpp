@@ -327,14 +327,6 @@ void MainWindow::renumberDives()
     logbookChanged();
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
-    // An edit still in its field is saved, not lost.
-    if (m_detailsEditor)
-        m_detailsEditor->commit();
-    QMainWindow::closeEvent(event);
-}
-
 void MainWindow::createComputerActions()
 {
     ComputerActions::Hooks hooks;
@@ -445,6 +437,9 @@ void MainWindow::on_actionQuit_triggered()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // An edit still in its field is saved, not lost.
+    if (m_detailsEditor)
+        m_detailsEditor->commit();
     if (m_planTab && !m_planTab->maybeSave()) {
         event->ignore();
         return;

@@ -98,9 +98,6 @@ public:
     void setGroupedByComputer(bool grouped);
     void renumberDives();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 public slots:
     void on_actionQuit_triggered();
     void graphViewMouseMove(QPointF pScenePoint, int pTime);
