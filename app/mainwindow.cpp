@@ -308,7 +308,7 @@ bool MainWindow::openDiveFile(const QString& path)
     // Read into a fresh profile: a failed read leaves the shown dive untouched.
     DiveProfile loaded;
     QString error;
-    if (!loaded.loadFromFile(path, &error)) {
+    if (!readFirstDive(path, loaded, &error)) {
         QString text
             = tr("Impossible to open file") + QLatin1Char('\n') + QDir::toNativeSeparators(path);
         if (!error.isEmpty())

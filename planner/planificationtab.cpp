@@ -1,6 +1,7 @@
 #include "planner/planificationtab.h"
 
 #include "dive/formattime.h"
+#include "fileio/divelinesio.h"
 #include "planner/durationspinbox.h"
 #include "planner/planresulttext.h"
 #include "planner/planstorage.h"
@@ -460,7 +461,7 @@ void PlanificationTab::addExistingDive(bool replace)
     rememberFolder(kLastDiveFolder, path);
     DiveProfile profile;
     QString why;
-    if (!profile.loadFromFile(path, &why)) {
+    if (!readFirstDive(path, profile, &why)) {
         error(tr("Error"), tr("Impossible to load dive file") + QStringLiteral("\n") + why);
         return;
     }

@@ -525,7 +525,7 @@ void TestUddf::roundTripKeepsTheDive()
     QVERIFY2(exportDive(dive, path, &error), qPrintable(error));
 
     DiveProfile back;
-    QVERIFY2(back.loadFromFile(path, &error), qPrintable(error));
+    QVERIFY2(readFirstDive(path, back, &error), qPrintable(error));
     QCOMPARE(back.origin, DiveOriginUddf);
     QCOMPARE(back.name, dive.name);
     QCOMPARE(back.computer, dive.computer);
@@ -665,7 +665,7 @@ void TestUddf::badInputLeavesProfile()
     QVERIFY(writeFile(path, bytes));
     DiveProfile loaded = sentinelProfile();
     QString error;
-    QVERIFY(!loaded.loadFromFile(path, &error));
+    QVERIFY(!readFirstDive(path, loaded, &error));
     QVERIFY(!error.isEmpty());
     compareToSentinel(loaded);
 }

@@ -1,4 +1,5 @@
 #include "dive/diveprofile.h"
+#include "fileio/divelinesio.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
@@ -460,7 +461,7 @@ void TestProfileGraph::renderRealDive()
     // A recorded dive read from a CSV file of the computer's sample table.
     DiveProfile dive;
     QString error;
-    QVERIFY2(dive.loadFromFile(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), &error),
+    QVERIFY2(readFirstDive(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), dive, &error),
         qPrintable(error));
     QCOMPARE(dive.samples.size(), 266);
     QCOMPARE(dive.duration, 2650.0);
