@@ -75,7 +75,11 @@ struct FileDefinitions
 {
     QHash<QByteArray, ComputerInfo> computers;
     bool hasComputer = false;
-    ComputerInfo firstComputer; // the computer of dives that link none
+    // The computer of dives that link none, in files whose dives link no computer at all (in
+    // files that do, such a dive names no computer).
+    ComputerInfo firstComputer;
+    bool linksComputers = false;
+    int diveCount = 0;
     QList<DiveGas> mixes;
     QHash<QByteArray, int> mixIndex; // the first mix of an id wins
     QHash<QByteArray, QString> sites;
@@ -301,14 +305,23 @@ QString notesOf(const XmlPathDocument& doc, const XMLElement* diveElement)
     return paragraphs.join(QLatin1Char('\n'));
 }
 
-// The dive's gases: the mixes it switches to or links a tank to, in the order the file
-// defines them. A dive that names no mix takes every mix of the file (one cannot tell which
-// it breathed), and with a single mix its samples breathe it.
-void assignGases(const FileDefinitions& defs, const QSet<int>& used, DiveProfile& dive)
+// The dive's gases: the mixes it switches to or links a tank to, in the order the file defines
+// them (this program's files define a dive's gases in its own order). The only dive of a file
+// that names no mix takes every mix of the file (one cannot tell which it breathed), and with a
+// single mix its samples breathe it.
+void assignGases(const FileDefinitions& defs, DiveProfile& dive)
 {
-    QList<int> fileIndexes(used.cbegin(), used.cend());
+    QList<int> fileIndexes;
+    for (const DiveSample& s : dive.samples) {
+        if (s.gasIndex >= 0 && !fileIndexes.contains(s.gasIndex))
+            fileIndexes << s.gasIndex;
+    }
+    for (const DiveProfile::TankPressure& tank : dive.tanks) {
+        if (tank.gasIndex >= 0 && !fileIndexes.contains(tank.gasIndex))
+            fileIndexes << tank.gasIndex;
+    }
     std::sort(fileIndexes.begin(), fileIndexes.end());
-    if (fileIndexes.isEmpty()) {
+    if (fileIndexes.isEmpty() && defs.diveCount == 1) {
         dive.gases = defs.mixes;
         if (defs.mixes.size() == 1) {
             for (DiveSample& s : dive.samples)
@@ -316,15 +329,12 @@ void assignGases(const FileDefinitions& defs, const QSet<int>& used, DiveProfile
         }
         return;
     }
-    QHash<int, qint32> diveIndex;
-    for (const int i : fileIndexes) {
-        diveIndex.insert(i, qint32(dive.gases.size()));
+    for (const int i : fileIndexes)
         dive.gases.append(defs.mixes.at(i));
-    }
     for (DiveSample& s : dive.samples)
-        s.gasIndex = s.gasIndex >= 0 ? diveIndex.value(s.gasIndex, -1) : -1;
+        s.gasIndex = qint32(fileIndexes.indexOf(s.gasIndex));
     for (DiveProfile::TankPressure& tank : dive.tanks)
-        tank.gasIndex = tank.gasIndex >= 0 ? diveIndex.value(tank.gasIndex, -1) : -1;
+        tank.gasIndex = int(fileIndexes.indexOf(tank.gasIndex));
 }
 
 // Tank pressures from tankdata, or, where the dive has none, from the first and last pressure
@@ -384,7 +394,7 @@ QString readDive(const XmlPathDocument& doc, const XMLElement* diveElement,
             dive.buddies << defs.buddies[ref];
         }
     }
-    if (!linkedComputer && defs.hasComputer) {
+    if (!linkedComputer && defs.hasComputer && !defs.linksComputers) {
         dive.computer = defs.firstComputer.name;
         dive.serial = defs.firstComputer.serial;
     }
@@ -397,16 +407,7 @@ QString readDive(const XmlPathDocument& doc, const XMLElement* diveElement,
     dive.samples = std::move(waypoints.samples);
     readTanks(doc, diveElement, defs, waypoints, dive.tanks);
 
-    QSet<int> used;
-    for (const DiveSample& s : dive.samples) {
-        if (s.gasIndex >= 0)
-            used.insert(s.gasIndex);
-    }
-    for (const DiveProfile::TankPressure& tank : dive.tanks) {
-        if (tank.gasIndex >= 0)
-            used.insert(tank.gasIndex);
-    }
-    assignGases(defs, used, dive);
+    assignGases(defs, dive);
     return QString();
 }
 
@@ -417,6 +418,15 @@ UDDF::Status readDocument(
     readComputers(doc, defs);
     readMixes(doc, defs);
     readSitesAndBuddies(doc, defs);
+
+    doc.forEachChild("profiledata", [&](const XMLElement* group, bool&) {
+        for (const XMLElement* element = group->FirstChildElement(); element;
+             element = element->NextSiblingElement()) {
+            defs.diveCount += XmlPathDocument::nameIs(element, "dive") ? 1 : 0;
+            for (const QByteArray& ref : diveLinks(doc, element))
+                defs.linksComputers = defs.linksComputers || defs.computers.contains(ref);
+        }
+    });
 
     QList<DiveProfile> read;
     QList<RefusedDive> notRead;
