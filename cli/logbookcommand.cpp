@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -182,6 +183,9 @@ int commandExport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
             err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
             return ExitFailed;
         }
+        // In the order the dives were made, as a logbook reads.
+        std::stable_sort(entries.begin(), entries.end(),
+            [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
         for (const DiveListEntry& e : entries)
             chosen << e.diveId;
     } else {
