@@ -146,7 +146,8 @@ private slots:
 
         Result r = cli({ "logbook", "--db", db, "import", a, b });
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, QStringLiteral("stored 1 Reef\nstored 2 Wall\n2 stored, 0 duplicates, 0 refused\n"));
+        QCOMPARE(r.out,
+            QStringLiteral("stored 1 Reef\nstored 2 Wall\n2 stored, 0 duplicates, 0 refused\n"));
         r = cli({ "logbook", "--db", db, "import", a });
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.startsWith("duplicate Reef (already stored as 1)\n"));
@@ -189,8 +190,8 @@ private slots:
         QCOMPARE(dives.size(), 3);
         const QJsonObject d1 = dives[0].toObject();
         for (const char* key : { "name", "computer", "serial", "start", "startUtcSeconds",
-                 "duration", "samples", "maxDepth", "meanDepth", "minTemperature",
-                 "maxTemperature", "gases", "gasSwitches", "tanks", "site", "buddy", "notes" })
+                 "duration", "samples", "maxDepth", "meanDepth", "minTemperature", "maxTemperature",
+                 "gases", "gasSwitches", "tanks", "site", "buddy", "notes" })
             QVERIFY2(d1.contains(QLatin1String(key)), key);
         QCOMPARE(d1["name"].toString(), QStringLiteral("d1"));
         QCOMPARE(d1["gasSwitches"].toInt(), 1);
@@ -287,20 +288,17 @@ private slots:
                                  << QStringList { d4, "d1" };
         QTest::newRow("all") << QStringList { "--all" } << "x.uddf" << 0
                              << QStringList { "d1", d2, d4 };
-        QTest::newRow("all_one_computer")
-            << QStringList { "--all", "--computer", "Beta" } << "x.uddf" << 0
-            << QStringList { "d1" };
-        QTest::newRow("all_from_day")
-            << QStringList { "--all", "--from", "2019-03-06" } << "x.uddf" << 0
-            << QStringList { d4 };
-        QTest::newRow("all_until_day")
-            << QStringList { "--all", "--to", "2019-03-05" } << "x.uddf" << 0
-            << QStringList { "d1", d2 };
+        QTest::newRow("all_one_computer") << QStringList { "--all", "--computer", "Beta" }
+                                          << "x.uddf" << 0 << QStringList { "d1" };
+        QTest::newRow("all_from_day") << QStringList { "--all", "--from", "2019-03-06" } << "x.uddf"
+                                      << 0 << QStringList { d4 };
+        QTest::newRow("all_until_day") << QStringList { "--all", "--to", "2019-03-05" } << "x.uddf"
+                                       << 0 << QStringList { "d1", d2 };
         QTest::newRow("csv_profile_one_id")
             << QStringList { "2", "--profile" } << "x.csv" << 0 << QStringList();
         QTest::newRow("csv_two_ids") << QStringList { "1", "2" } << "x.csv" << 2 << QStringList();
-        QTest::newRow("ids_and_all") << QStringList { "--all", "1" } << "x.uddf" << 2
-                                     << QStringList();
+        QTest::newRow("ids_and_all")
+            << QStringList { "--all", "1" } << "x.uddf" << 2 << QStringList();
         QTest::newRow("filter_without_all")
             << QStringList { "1", "--computer", "Beta" } << "x.uddf" << 2 << QStringList();
         QTest::newRow("unknown_id") << QStringList { "1", "99" } << "x.uddf" << 1 << QStringList();
