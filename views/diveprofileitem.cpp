@@ -326,6 +326,9 @@ QStringList DiveProfileItem::sampleMarks(const DiveProfile& dive, int i)
         marks << QStringLiteral("alertCeil");
     if (i == dive.ascentStartIndex)
         marks << QStringLiteral("dtr");
+    // A change between two known gases; the first gas breathed is no change.
+    if (s.gasIndex >= 0 && prev.gasIndex >= 0 && s.gasIndex != prev.gasIndex)
+        marks << QStringLiteral("mark_gas");
     return marks;
 }
 
@@ -522,8 +525,9 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     // Marks of each sample: a small circle and the image of each alert found there.
     for (int i = std::max(1, lo); i <= hi; ++i) {
         const DiveSample& s = dive.samples.at(i);
-        if (s.alertFlags == 0 && i != dive.ascentStartIndex
-            && dive.samples.at(i - 1).decoCeiling <= 0)
+        const DiveSample& prev = dive.samples.at(i - 1);
+        if (s.alertFlags == 0 && i != dive.ascentStartIndex && prev.decoCeiling <= 0
+            && s.gasIndex == prev.gasIndex)
             continue;
         const QStringList marks = sampleMarks(dive, i);
         if (marks.isEmpty())
@@ -532,8 +536,22 @@ void DiveProfileItem::paintProfile(QPainter* painter)
         painter->setPen(QPen(speedColor(s.speed), 2));
         for (const QString& mark : marks) {
             if (mark == QLatin1String("dtr")) {
-                const DiveSample& prev = dive.samples.at(i - 1);
                 painter->drawImage(mapToScene(prev.time, prev.depth), sharedImage(mark));
+                continue;
+            }
+            if (mark == QLatin1String("mark_gas")) {
+                // Above the line, with the name of the gas switched to.
+                const QImage& image = sharedImage(mark);
+                painter->drawImage(
+                    here + QPointF(-image.width() / 2.0, -image.height() - 6), image);
+                if (s.gasIndex < dive.gases.size()) {
+                    painter->save();
+                    painter->setPen(Qt::black);
+                    painter->drawText(here + QPointF(image.width() / 2.0 + 2, -10),
+                        dive.gases.at(s.gasIndex).name);
+                    painter->restore();
+                }
+                painter->drawEllipse(here, 3, 3);
                 continue;
             }
             painter->drawEllipse(here, 3, 3);
@@ -867,8 +885,8 @@ bool DiveProfileItem::setDivePointTime(int i, double& timeS)
         return false;
     // The last sample has no later neighbour: only the previous one bounds it.
     const double low = i > 0 ? m_dive->samples.at(i - 1).time : timeS;
-    const double high = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time
-                                                       : std::max(timeS, low);
+    const double high
+        = i + 1 < m_dive->samples.size() ? m_dive->samples.at(i + 1).time : std::max(timeS, low);
     const double clamped = std::clamp(timeS, std::min(low, high), std::max(low, high));
     const bool changed = clamped != timeS;
     timeS = clamped;

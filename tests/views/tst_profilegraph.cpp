@@ -78,6 +78,8 @@ private slots:
     void speedColours();
     void alertImages_data();
     void alertImages();
+    void gasChangeMark_data();
+    void gasChangeMark();
     void headerText();
     void renderedPixels();
     void invalidDiveTint();
@@ -379,6 +381,29 @@ void TestProfileGraph::alertImages()
     QCOMPARE(DiveProfileItem::sampleMarks(dive, 1), marks);
     for (const QString& mark : marks)
         QVERIFY2(!DiveProfileItem::sharedImage(mark).isNull(), qPrintable(mark));
+}
+
+void TestProfileGraph::gasChangeMark_data()
+{
+    QTest::addColumn<int>("previousGas");
+    QTest::addColumn<int>("gas");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("switch") << 0 << 1 << true;
+    QTest::newRow("same-gas") << 1 << 1 << false;
+    QTest::newRow("first-known-gas") << -1 << 0 << false;
+    QTest::newRow("gas-unknown-after") << 0 << -1 << false;
+}
+
+void TestProfileGraph::gasChangeMark()
+{
+    QFETCH(int, previousGas);
+    QFETCH(int, gas);
+    QFETCH(bool, marked);
+    DiveProfile dive = diveFromPoints({ { 0, 20 }, { 60, 20 }, { 120, 0 } });
+    dive.samples[0].gasIndex = previousGas;
+    dive.samples[1].gasIndex = gas;
+    QCOMPARE(DiveProfileItem::sampleMarks(dive, 1).contains(QStringLiteral("mark_gas")), marked);
+    QVERIFY(!DiveProfileItem::sharedImage(QStringLiteral("mark_gas")).isNull());
 }
 
 void TestProfileGraph::headerText()
