@@ -11,6 +11,8 @@
 #include <memory>
 
 class ComputerActions;
+struct ImportReport;
+class QLockFile;
 class FormFilter;
 class GraphView;
 class PlanificationTab;
@@ -42,6 +44,10 @@ public:
     // dive shown before stays as it was.
     bool openDiveFile(const QString& path);
     void displayDiveSummary();
+    // Reads the dive files and folders and stores every dive the logbook does not have, with a
+    // progress dialog; ends with the summary dialog when showSummary is set.
+    ImportReport importDives(const QStringList& paths, bool showSummary = true);
+    void chooseDivesToImport(bool folder);
     // Stores the dive in the logbook; returns the logbook's outcome code and shows
     // the matching message when it is not a success.
     int writeDiveToDatabase(DiveProfile& dive);
@@ -122,4 +128,7 @@ private:
     QAction* m_downloadAction = nullptr;
     QAction* m_programNameAction = nullptr;
     ComputerActions* m_computer = nullptr;
+    // Held while this window uses the logbook, so that a second program on the same logbook
+    // can say so.
+    std::unique_ptr<QLockFile> m_logbookLock;
 };
