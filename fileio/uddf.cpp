@@ -800,11 +800,11 @@ void writeDive(QByteArray& out, const DiveProfile& dive, const QByteArray& id,
     out += "</informationafterdive>\n</dive>\n";
 }
 
-} // namespace
-
-QByteArray UDDF::diveIdOf(const QString& name)
+// The dive's name as an XML id: unchanged where it is one (and plainAllowed), else escaped.
+QByteArray escapedDiveId(const QString& name, bool plainAllowed)
 {
-    bool plain = !name.isEmpty() && (isAsciiLetter(name.at(0).unicode()) || name.at(0) == '_')
+    bool plain = plainAllowed && !name.isEmpty()
+        && (isAsciiLetter(name.at(0).unicode()) || name.at(0) == '_')
         && !name.startsWith(QLatin1String(kEscapedIdPrefix));
     for (qsizetype i = 0; plain && i < name.size(); ++i) {
         const char16_t u = name.at(i).unicode();
@@ -823,6 +823,13 @@ QByteArray UDDF::diveIdOf(const QString& name)
             id += '_' + QByteArray::number(u, 16).rightJustified(4, '0');
     }
     return id;
+}
+
+} // namespace
+
+QByteArray UDDF::diveIdOf(const QString& name)
+{
+    return escapedDiveId(name, true);
 }
 
 QString UDDF::diveNameOf(const QByteArray& id)

@@ -1,6 +1,7 @@
 #include "app/diveimport.h"
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
+#include "views/graphview.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,6 +89,15 @@ void TestDiveImport::folderImportSummary()
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("import_summary.png"));
+        // A stored dive with a gas change, as the profile graph shows it.
+        DiveProfile dive;
+        QVERIFY(db().loadDive(report.entries.at(0).diveId, dive));
+        GraphView view;
+        view.resize(1000, 600);
+        view.showProfile(&dive);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("gas_change.png"));
     }
     db().close();
 }

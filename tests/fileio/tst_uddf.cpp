@@ -129,6 +129,7 @@ QList<DiveProfile> logbookDives()
     a.number = 7;
 
     DiveProfile b = a;
+    b.name = QStringLiteral("dc1"); // the id of a computer
     b.computer = QStringLiteral("Tarsk");
     b.serial = QStringLiteral("T2");
     b.dateTime = 1700020000;
@@ -143,7 +144,8 @@ QList<DiveProfile> logbookDives()
     b.number = 0;
 
     DiveProfile c;
-    c.name = QStringLiteral("dc1 <&> \"x\"");
+    c.name = QStringLiteral("42"); // the name of another dive
+    c.computer = QStringLiteral("<&> \"x\"");
     c.samples = { sampleAt(0, 0, -1), sampleAt(30, 5, -1), sampleAt(90, 0, -1) };
     return { a, b, c };
 }
