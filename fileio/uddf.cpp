@@ -929,9 +929,14 @@ QByteArray UDDF::toDocument(const QList<DiveProfile>& dives)
     // Group and dive ids after all others, so that a dive named like one of them ("owner",
     // "dc1") gets a number added instead of a clash.
     QList<QByteArray> diveIds;
-    for (const DiveProfile& dive : dives)
-        diveIds << defs.ids.take(
-            diveIdOf(dive.name.isEmpty() ? QStringLiteral("dive") : dive.name));
+    for (const DiveProfile& dive : dives) {
+        const QString name = dive.name.isEmpty() ? QStringLiteral("dive") : dive.name;
+        QByteArray id = diveIdOf(name);
+        // A name taken as it is gets the escaped form, where a number can follow it.
+        if (defs.ids.contains(id))
+            id = escapedDiveId(name, false);
+        diveIds << defs.ids.take(id);
+    }
     if (!dives.isEmpty()) {
         // One repetition group per dive: the program does not record surface intervals.
         out += "<profiledata>\n";
