@@ -141,7 +141,7 @@ QList<DiveProfile> logbookOf500()
         for (int i = 0; i < 720; ++i) {
             DiveSample s;
             s.time = 5.0 * i;
-            s.depth = 25.0 * std::sin(3.14159 * i / 720.0) + 0.01 * (d % 13);
+            s.depth = 25.0 * std::sin(3.14159 * i / 720.0) + 0.001 * d; // no two dives alike
             s.temperature = 16.0 + 0.01 * (i % 50);
             s.gasIndex = i < 600 ? 0 : 1;
             s.cns = 0.02 * i;
