@@ -944,18 +944,24 @@ void TestUddf::fuzzRegressions()
     // Inputs the fuzzer once crashed on: each must now be read or refused cleanly.
     const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/uddf"));
     const QStringList files = dir.entryList(QDir::Files);
+    QVERIFY2(!files.isEmpty(), "the regression inputs are missing");
     for (const QString& name : files) {
-        DiveProfile dive;
-        const UDDF::Status status = UDDF::readData(readFile(dir.filePath(name)), dive);
-        if (status != UDDF::Status::Ok) {
-            QVERIFY(dive.samples.isEmpty());
+        QList<DiveProfile> dives;
+        QList<RefusedDive> refused;
+        if (UDDF::readAllData(readFile(dir.filePath(name)), dives, refused) != UDDF::Status::Ok) {
+            QVERIFY(dives.isEmpty());
             continue;
         }
-        // As the fuzz target does: what was read writes and reads again.
-        DiveProfile again;
-        QCOMPARE(UDDF::readData(UDDF::toDocument(dive), again), UDDF::Status::Ok);
-        QCOMPARE(again.samples.size(), dive.samples.size());
-        QCOMPARE(again.gases.size(), dive.gases.size());
+        // As the fuzz target does: what was read writes and reads again, dive for dive.
+        QList<DiveProfile> again;
+        QList<RefusedDive> againRefused;
+        UDDF::readAllData(UDDF::toDocument(dives), again, againRefused);
+        QCOMPARE(again.size(), dives.size());
+        for (qsizetype i = 0; i < dives.size(); ++i) {
+            QCOMPARE(again.at(i).samples.size(), dives.at(i).samples.size());
+            QCOMPARE(again.at(i).gases.size(), dives.at(i).gases.size());
+            QCOMPARE(again.at(i).tanks.size(), dives.at(i).tanks.size());
+        }
     }
 }
 
