@@ -3,6 +3,7 @@
 #include "app/aboutwindow.h"
 #include "app/appdata.h"
 #include "app/computerlink.h"
+#include "app/diveimport.h"
 #include "app/hiddenoptions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
@@ -18,10 +19,10 @@
 #include "ui_mainwindow.h"
 #include "views/divedetailseditor.h"
 #include "views/divelistview.h"
-#include "views/logbookcommands.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
+#include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
 #include "views/statisticsview.h"
 
@@ -34,12 +35,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLocale>
+#include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUndoStack>
@@ -67,6 +71,12 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")));
 
     connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
+    // Importing stores every dive of many files into the logbook (opening shows one).
+    auto* importFiles = new QAction(tr("Import dives..."), this);
+    auto* importFolder = new QAction(tr("Import a folder of dives..."), this);
+    m_ui->menuFile->insertActions(m_ui->actionOpen, { importFiles, importFolder });
+    connect(importFiles, &QAction::triggered, this, [this]() { chooseDivesToImport(false); });
+    connect(importFolder, &QAction::triggered, this, [this]() { chooseDivesToImport(true); });
     connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(m_ui->actionPreferences, &QAction::triggered, this, &MainWindow::editPreferences);
     connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
@@ -117,7 +127,8 @@ MainWindow::MainWindow(QWidget* parent)
     // The last column takes what is left of the pane, down to 40 pixels.
     m_ui->diveList->horizontalHeader()->setMinimumSectionSize(40);
     m_ui->diveList->horizontalHeader()->setStretchLastSection(false);
-    m_ui->diveList->horizontalHeader()->setSectionResizeMode(DiveListView::SiteColumn, QHeaderView::Stretch);
+    m_ui->diveList->horizontalHeader()->setSectionResizeMode(
+        DiveListView::SiteColumn, QHeaderView::Stretch);
     m_ui->diveList->setColumnWidth(0, 100);
     // The date column is 120 pixels unless the font needs more for a whole date and time.
     QFont bold = m_ui->diveList->font();
@@ -417,8 +428,30 @@ void MainWindow::applyHiddenOptions(const HiddenOptions& options)
 void MainWindow::openLogbook()
 {
     LogbookDatabase& logbook = LogbookDatabase::instance();
-    const int outcome
-        = logbook.openOrCreate(QDir(m_appDataDir).filePath(QStringLiteral("diveDB.db")));
+    const QString path = QDir(m_appDataDir).filePath(QStringLiteral("diveDB.db"));
+    // A second program on the same logbook would fail at its first write after SQLite's
+    // five-second wait: tell the user at once which program holds it.
+    m_logbookLock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    m_logbookLock->setStaleLockTime(0);
+    if (!m_logbookLock->tryLock(0)) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        const bool known = m_logbookLock->getLockInfo(&pid, &host, &application);
+        m_logbookLock.reset();
+        // The same process (a second window) shares the connection.
+        if (!known || pid != QCoreApplication::applicationPid()) {
+            QMessageBox::critical(this, tr("Logbook in use"),
+                tr("The logbook %1 is already open in another VeltraDesktop (process %2 on %3).\n"
+                   "Close it, then start VeltraDesktop again; this window works without the "
+                   "logbook.")
+                    .arg(QDir::toNativeSeparators(path))
+                    .arg(pid)
+                    .arg(host));
+            return;
+        }
+    }
+    const int outcome = logbook.openOrCreate(path);
     if (outcome == LogbookDatabase::NotOpen) {
         QString text = tr("Impossible to open database");
         if (!logbook.lastError().isEmpty())
@@ -572,21 +605,31 @@ bool MainWindow::openDiveFile(const QString& path)
 {
     if (m_detailsEditor)
         m_detailsEditor->commit();
-    // Read into a fresh profile: a failed read leaves the shown dive untouched.
-    DiveProfile loaded;
-    QString error;
-    if (!loaded.loadFromFile(path, &error)) {
-        QString text
-            = tr("Impossible to open file") + QLatin1Char('\n') + QDir::toNativeSeparators(path);
-        if (!error.isEmpty())
-            text += QLatin1Char('\n') + error;
-        QMessageBox::critical(this, tr("Error"), text);
+    // Read into fresh profiles: a failed read leaves the shown dive untouched.
+    DiveFileContent content = readDiveFile(path);
+    if (content.ok() && content.dives.isEmpty())
+        content.error = content.refused.isEmpty() ? tr("The file holds no dive.")
+                                                  : content.refused.constFirst().reason;
+    if (!content.ok()) {
+        QMessageBox::critical(this, tr("Error"),
+            tr("Impossible to open file") + QLatin1Char('\n') + QDir::toNativeSeparators(path)
+                + QLatin1Char('\n') + content.error);
         return false;
     }
-    m_currentDive = std::move(loaded);
+    m_currentDive = std::move(content.dives.first());
     m_shownDiveId = -1;
     showCurrentDive();
     m_ui->btStoreDive->setEnabled(true);
+    // Remarks of the reader (skipped lines, a short file) and dives beyond the first are shown,
+    // not only logged.
+    QStringList remarks = content.warnings;
+    if (content.dives.size() + content.refused.size() > 1)
+        remarks << tr("The file holds %1 dives; \"Import dives\" stores them all.")
+                       .arg(content.dives.size() + content.refused.size());
+    for (const QString& remark : remarks)
+        logToConsole(QDir::toNativeSeparators(path) + QStringLiteral(": ") + remark);
+    if (!remarks.isEmpty())
+        statusBar()->showMessage(remarks.join(QLatin1Char(' ')));
     highlightDiveRow(nullptr);
     if (m_settings) {
         m_settings->setValue(
@@ -656,6 +699,13 @@ void MainWindow::storeCurrentDive()
         QMessageBox::critical(this, tr("Error"), tr("Invalid name"));
         return;
     }
+    // A dive the logbook has already, whatever its name or file, is not stored twice.
+    const int stored = LogbookDatabase::instance().findSameDive(m_currentDive);
+    if (stored >= 0) {
+        QMessageBox::information(this, tr("Store dive"),
+            tr("This dive is already in the logbook as dive %1.").arg(stored));
+        return;
+    }
     const QString previous = m_currentDive.name;
     m_currentDive.name = name;
     // A refused store keeps the dive as it was, old name included.
@@ -693,6 +743,50 @@ int MainWindow::writeDiveToDatabase(DiveProfile& dive)
     }
     QMessageBox::critical(this, tr("Write Database Error"), text);
     return outcome;
+}
+
+void MainWindow::chooseDivesToImport(bool folder)
+{
+    const QString start = m_settings
+        ? m_settings->value(QStringLiteral("directories/lastDiveFile")).toString()
+        : QString();
+    QStringList paths;
+    if (folder) {
+        const QString dir = QFileDialog::getExistingDirectory(this, tr("Import dives"), start);
+        if (!dir.isEmpty())
+            paths << dir;
+    } else {
+        paths = QFileDialog::getOpenFileNames(this, tr("Import dives"), start,
+            tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary "
+               "dive file (*.divebin)"));
+    }
+    if (!paths.isEmpty())
+        importDives(paths);
+}
+
+ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
+{
+    const QStringList files = diveFilesIn(paths);
+    QProgressDialog progress(tr("Importing dives..."), tr("Stop"), 0, int(files.size()), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    ImportReport report
+        = importDiveFiles(LogbookDatabase::instance(), files, [&progress](int done, int total) {
+              progress.setMaximum(total);
+              progress.setValue(done);
+              return !progress.wasCanceled();
+          });
+    progress.reset();
+    fillDiveList();
+    for (const QString& warning : report.warnings)
+        logToConsole(warning);
+    if (showSummary) {
+        ImportSummaryDialog summary(LogbookDatabase::instance(), report, this);
+        connect(&summary, &ImportSummaryDialog::divesStored, this, &MainWindow::fillDiveList);
+        summary.exec();
+        report = summary.report();
+    }
+    return report;
 }
 
 void MainWindow::showItems()

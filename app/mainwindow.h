@@ -19,6 +19,8 @@ class QLineEdit;
 class QTimer;
 class QUndoStack;
 struct DiveDetails;
+struct ImportReport;
+class QLockFile;
 class FormFilter;
 class GraphView;
 class PlanificationTab;
@@ -55,6 +57,10 @@ public:
     // dive shown before stays as it was.
     bool openDiveFile(const QString& path);
     void displayDiveSummary();
+    // Reads the dive files and folders and stores every dive the logbook does not have, with a
+    // progress dialog; ends with the summary dialog when showSummary is set.
+    ImportReport importDives(const QStringList& paths, bool showSummary = true);
+    void chooseDivesToImport(bool folder);
     // Stores the dive in the logbook; returns the logbook's outcome code and shows
     // the matching message when it is not a success.
     int writeDiveToDatabase(DiveProfile& dive);
@@ -159,4 +165,7 @@ private:
     int m_sortColumn = 1; // DiveListView::DateColumn
     bool m_sortDescending = true;
     bool m_grouped = true;
+    // Held while this window uses the logbook, so that a second program on the same logbook
+    // can say so.
+    std::unique_ptr<QLockFile> m_logbookLock;
 };

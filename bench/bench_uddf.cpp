@@ -1,9 +1,14 @@
 // Reading a UDDF file of 20,000 waypoints (a long dive at 1-second samples); target < 50 ms.
 // Two files: one as other dive software exports it, one as this program writes it.
+// A logbook export of 500 dives of 720 samples, target < 1 s, and its import into an empty
+// logbook, target < 3 s.
 #include "dive/diveprofile.h"
+#include "fileio/divelinesio.h"
 #include "fileio/uddf.h"
 #include "fileio/xmlpathdocument.h"
+#include "logbook/logbookdatabase.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -116,6 +121,85 @@ void parseXmlOnly(benchmark::State& state, QByteArray (*make)())
     }
 }
 
+// 500 dives of one hour at 5-second samples (720 each) on air and EAN50, two computers.
+QList<DiveProfile> logbookOf500()
+{
+    QList<DiveProfile> dives;
+    DiveGas air;
+    DiveGas nx50;
+    nx50.o2 = 50;
+    for (int d = 0; d < 500; ++d) {
+        DiveProfile dive;
+        dive.name = QStringLiteral("Dive %1").arg(d + 1);
+        dive.computer = d % 2 ? QStringLiteral("Veltra") : QStringLiteral("Tarsk");
+        dive.serial = d % 2 ? QStringLiteral("V-1") : QStringLiteral("T-2");
+        dive.dateTime = 1600000000 + qint64(d) * 86400;
+        dive.gases = { air, nx50 };
+        dive.tanks = { { 0, 200, 70 }, { 1, 200, 150 } };
+        dive.site = QStringLiteral("Site %1").arg(d % 40);
+        dive.buddies = { QStringLiteral("Anna Berg") };
+        for (int i = 0; i < 720; ++i) {
+            DiveSample s;
+            s.time = 5.0 * i;
+            s.depth = 25.0 * std::sin(3.14159 * i / 720.0) + 0.001 * d; // no two dives alike
+            s.temperature = 16.0 + 0.01 * (i % 50);
+            s.gasIndex = i < 600 ? 0 : 1;
+            s.cns = 0.02 * i;
+            dive.samples.append(s);
+        }
+        dives.append(dive);
+    }
+    return dives;
+}
+
+void exportLogbook(benchmark::State& state)
+{
+    const QList<DiveProfile> dives = logbookOf500();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("logbook.uddf"));
+    for (auto _ : state) {
+        QString error;
+        if (!exportDives(dives, path, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+    }
+}
+
+void importLogbook(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("logbook.uddf"));
+    if (!exportDives(logbookOf500(), path)) {
+        state.SkipWithError("cannot write the logbook file");
+        return;
+    }
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        LogbookDatabase& logbook = LogbookDatabase::instance();
+        const QString db = dir.filePath(QStringLiteral("empty%1.db").arg(round++));
+        if (logbook.openOrCreate(db) != LogbookDatabase::Success) {
+            state.SkipWithError("cannot open the logbook");
+            return;
+        }
+        state.ResumeTiming();
+        DiveFileContent content = readDiveFile(path);
+        int stored = 0;
+        for (DiveProfile& dive : content.dives)
+            stored += logbook.importDive(dive) == LogbookDatabase::Success ? 1 : 0;
+        state.PauseTiming();
+        logbook.close();
+        if (stored != 500) {
+            state.SkipWithError("not every dive was stored");
+            return;
+        }
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(exportLogbook)->Unit(benchmark::kMillisecond);
+BENCHMARK(importLogbook)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(readUddf, exported, exportedLongDive)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(readUddf, written, writtenLongDive)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(parseXmlOnly, exported, exportedLongDive)->Unit(benchmark::kMillisecond);
@@ -123,4 +207,12 @@ BENCHMARK_CAPTURE(parseXmlOnly, written, writtenLongDive)->Unit(benchmark::kMill
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    // The logbook's SQLite driver needs an application object.
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,1 +1,1 @@
-veltra_add_bench(uddf LIBS fileio)
+veltra_add_bench(uddf LIBS fileio logbook)

@@ -3,6 +3,7 @@
 #include "cli/clioptions.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "fileio/divelinesio.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -13,20 +14,15 @@ namespace cli {
 
 namespace {
 
-int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
+// Refused dives of a file, one line each on err.
+void reportRefused(const DiveFileContent& content, QTextStream& err)
 {
-    if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
-        return ExitUsage;
-    }
-    DiveProfile dive;
-    if (!readDive(o.positional[0], dive, err))
-        return ExitFailed;
-    const QJsonObject info = diveInfoJson(dive);
-    if (o.has("--json")) {
-        printJson(out, info);
-        return ExitOk;
-    }
+    for (const RefusedDive& refused : content.refused)
+        err << QStringLiteral("refused %1: %2\n").arg(refused.name, refused.reason);
+}
+
+void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream& out)
+{
     QStringList gases;
     for (const QJsonValue& g : info["gases"].toArray())
         gases.append(g.toObject()["name"].toString());
@@ -35,6 +31,7 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
         << "Serial:       " << dive.serial << '\n'
         << "Start:        " << localTimeText(dive.dateTime) << '\n'
         << "Gases:        " << gases.join(", ") << '\n'
+        << "Gas switches: " << info["gasSwitches"].toInt() << '\n'
         << "Samples:      " << dive.samples.size() << '\n'
         << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
         << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
@@ -42,24 +39,71 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
     if (dive.minTemperature <= dive.maxTemperature)
         out << "Temperature:  " << QString::number(dive.minTemperature, 'f', 1) << " to "
             << QString::number(dive.maxTemperature, 'f', 1) << " C\n";
-    return ExitOk;
+    for (const QJsonValue& t : info["tanks"].toArray()) {
+        const QJsonObject tank = t.toObject();
+        out << "Tank:         " << tank["gas"].toString() << ' '
+            << QString::number(tank["startBar"].toDouble(), 'f', 0) << " to "
+            << QString::number(tank["endBar"].toDouble(), 'f', 0) << " bar\n";
+    }
+    if (!dive.site.isEmpty())
+        out << "Site:         " << dive.site << '\n';
+    if (!dive.buddies.isEmpty())
+        out << "Buddy:        " << dive.buddies.join(", ") << '\n';
+    if (!dive.notes.isEmpty())
+        out << "Notes:        "
+            << QString(dive.notes).replace('\n', QStringLiteral("\n              ")) << '\n';
+}
+
+int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
+{
+    if (o.positional.size() != 1) {
+        err << "usage: veltra-cli info FILE [--json]\n";
+        return ExitUsage;
+    }
+    const QString path = o.positional[0];
+    DiveFileContent content;
+    if (!readDives(path, content, err))
+        return ExitFailed;
+    reportRefused(content, err);
+    if (o.has("--json")) {
+        QJsonArray dives;
+        for (const DiveProfile& dive : content.dives)
+            dives.append(diveInfoJson(dive));
+        printJson(out,
+            QJsonObject {
+                { "file", path }, { "format", formatName(content.format) }, { "dives", dives } });
+    } else {
+        for (qsizetype i = 0; i < content.dives.size(); ++i) {
+            if (i > 0)
+                out << '\n';
+            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), out);
+        }
+    }
+    return content.dives.isEmpty() ? ExitFailed : ExitOk;
 }
 
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT\n";
+        err << "usage: veltra-cli convert IN OUT [--profile]\n";
         return ExitUsage;
     }
-    DiveProfile dive;
-    if (!readDive(o.positional[0], dive, err))
+    DiveFileContent content;
+    if (!readDives(o.positional[0], content, err))
         return ExitFailed;
-    if (!writeDive(dive, o.positional[1], err))
+    reportRefused(content, err);
+    if (content.dives.isEmpty())
         return ExitFailed;
-    out << QStringLiteral("%1 -> %2 (%3 samples)\n")
+    if (!writeDives(content.dives, o.positional[1], o.has("--profile"), err))
+        return ExitFailed;
+    qsizetype samples = 0;
+    for (const DiveProfile& dive : content.dives)
+        samples += dive.samples.size();
+    out << QStringLiteral("%1 -> %2 (%3 dives, %4 samples)\n")
                .arg(o.positional[0], o.positional[1])
-               .arg(dive.samples.size());
-    return ExitOk;
+               .arg(content.dives.size())
+               .arg(samples);
+    return content.refused.isEmpty() ? ExitOk : ExitFailed;
 }
 
 } // namespace
@@ -67,9 +111,10 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      what a dive file holds\n"
-        "  convert IN OUT                          convert a dive file (.csv, .uddf; reads "
-        ".divebin)\n");
+        "  info FILE [--json]                      every dive a dive file holds\n"
+        "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
+        ".divebin);\n"
+        "                                          --profile writes the CSV (profile) layout\n");
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -84,7 +129,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, {});
+    const Options options = parse(args, {}, { "--profile" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

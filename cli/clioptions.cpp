@@ -57,6 +57,34 @@ Options parse(
     return options;
 }
 
+int gasSwitchCount(const DiveProfile& dive)
+{
+    int switches = 0;
+    qint32 gas = -1;
+    for (const DiveSample& s : dive.samples) {
+        if (s.gasIndex < 0)
+            continue;
+        if (gas >= 0 && s.gasIndex != gas)
+            ++switches;
+        gas = s.gasIndex;
+    }
+    return switches;
+}
+
+QString formatName(DiveOrigin format)
+{
+    switch (format) {
+    case DiveOriginCsv:
+        return QStringLiteral("csv");
+    case DiveOriginUddf:
+        return QStringLiteral("uddf");
+    case DiveOriginBinary:
+        return QStringLiteral("divebin");
+    default:
+        return QString();
+    }
+}
+
 QJsonObject diveInfoJson(const DiveProfile& dive)
 {
     QJsonArray gases;
@@ -64,6 +92,17 @@ QJsonObject diveInfoJson(const DiveProfile& dive)
         gases.append(QJsonObject {
             { "name", DiveProfile::gasName(gas) }, { "o2", gas.o2 }, { "he", gas.he } });
     const bool hasTemperature = dive.minTemperature <= dive.maxTemperature;
+    QJsonArray tanks;
+    for (const DiveProfile::TankPressure& tank : dive.tanks) {
+        DiveGas gas = tank.gasIndex >= 0 && tank.gasIndex < dive.gases.size()
+            ? dive.gases.at(tank.gasIndex)
+            : DiveGas();
+        tanks.append(QJsonObject {
+            { "gas",
+                tank.gasIndex >= 0 && tank.gasIndex < dive.gases.size() ? DiveProfile::gasName(gas)
+                                                                        : QString() },
+            { "startBar", tank.startBar }, { "endBar", tank.endBar } });
+    }
     return QJsonObject {
         { "name", dive.name },
         { "computer", dive.computer },
@@ -77,25 +116,44 @@ QJsonObject diveInfoJson(const DiveProfile& dive)
         { "meanDepth", dive.meanDepth },
         { "minTemperature", hasTemperature ? QJsonValue(dive.minTemperature) : QJsonValue() },
         { "maxTemperature", hasTemperature ? QJsonValue(dive.maxTemperature) : QJsonValue() },
+        { "gasSwitches", gasSwitchCount(dive) },
+        { "tanks", tanks },
+        { "site", dive.site },
+        { "buddy", dive.buddies.join(QStringLiteral(", ")) },
+        { "notes", dive.notes },
     };
 }
 
-// Reads a dive file; the path is named once, whether or not the reader's message has it.
-bool readDive(const QString& path, DiveProfile& dive, QTextStream& err)
+QString fileMessage(const QString& path, const QString& why)
 {
-    QString why;
-    if (dive.loadFromFile(path, &why))
-        return true;
-    if (why.isEmpty())
-        why = QStringLiteral("cannot read this file");
-    err << (why.contains(path) ? why : QStringLiteral("%1: %2").arg(path, why)) << '\n';
-    return false;
+    const QString text = why.isEmpty() ? QStringLiteral("cannot read this file") : why;
+    return text.contains(path) ? text : QStringLiteral("%1: %2").arg(path, text);
 }
 
-bool writeDive(DiveProfile& dive, const QString& path, QTextStream& err)
+bool readDives(const QString& path, DiveFileContent& content, QTextStream& err)
+{
+    content = readDiveFile(path);
+    if (!content.ok()) {
+        err << fileMessage(path, content.error) << '\n';
+        return false;
+    }
+    for (const QString& warning : content.warnings)
+        err << fileMessage(path, warning) << '\n';
+    return true;
+}
+
+bool writeDives(
+    const QList<DiveProfile>& dives, const QString& path, bool csvProfile, QTextStream& err)
 {
     QString why;
-    if (exportDive(dive, path, &why))
+    bool written = false;
+    if (dives.size() == 1) {
+        DiveProfile dive = dives.constFirst();
+        written = exportDive(dive, path, &why, csvProfile);
+    } else {
+        written = exportDives(dives, path, &why);
+    }
+    if (written)
         return true;
     err << QStringLiteral("%1: %2").arg(path, why.isEmpty() ? "cannot write this file" : why)
         << '\n';

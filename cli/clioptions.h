@@ -3,12 +3,16 @@
 // What every veltra-cli command shares: option parsing, JSON output and reading or writing one
 // dive file with the path named once in the message.
 
+#include "dive/diverecords.h"
+
 #include <QJsonObject>
+#include <QList>
 #include <QMultiMap>
 #include <QString>
 #include <QStringList>
 
 class DiveProfile;
+struct DiveFileContent;
 class QTextStream;
 
 namespace cli {
@@ -33,9 +37,20 @@ Options parse(
 
 QString localTimeText(qint64 utcSeconds);
 void printJson(QTextStream& out, const QJsonObject& object);
+// Gas changes along the samples (the first gas breathed is no change).
+int gasSwitchCount(const DiveProfile& dive);
+// "uddf", "csv", "divebin"; empty for other origins.
+QString formatName(DiveOrigin format);
 QJsonObject diveInfoJson(const DiveProfile& dive);
-bool readDive(const QString& path, DiveProfile& dive, QTextStream& err);
-bool writeDive(DiveProfile& dive, const QString& path, QTextStream& err);
+// "PATH: why", unless why names the path already.
+QString fileMessage(const QString& path, const QString& why);
+// Reads every dive of a file; a file that cannot be read is reported on err. Reader warnings
+// go to err too.
+bool readDives(const QString& path, DiveFileContent& content, QTextStream& err);
+// One dive with the writer for the extension (csvProfile: the CSV (profile) layout), several
+// dives into one UDDF file.
+bool writeDives(
+    const QList<DiveProfile>& dives, const QString& path, bool csvProfile, QTextStream& err);
 
 // Each command parses its own options (after the command word) and returns the exit status.
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err);

@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
@@ -17,6 +19,123 @@ QString defaultLogbookPath()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return QDir(dir).filePath(QStringLiteral("diveDB.db"));
+}
+
+// One line per dive ("stored ID NAME", "duplicate NAME (already stored as ID)", "refused
+// NAME: REASON"), then the counts. A file that cannot be read is one refused line named by
+// its path.
+int commandImport(LogbookDatabase& db, const Options& o, QTextStream& out, QTextStream& err)
+{
+    if (o.positional.size() < 2) {
+        err << "usage: veltra-cli logbook [--db PATH] import FILE...\n";
+        return ExitUsage;
+    }
+    int stored = 0;
+    int duplicates = 0;
+    int refused = 0;
+    for (int i = 1; i < o.positional.size(); ++i) {
+        const QString& file = o.positional[i];
+        const DiveFileContent content = readDiveFile(file);
+        if (!content.ok()) {
+            out << QStringLiteral("refused %1: %2\n").arg(file, content.error);
+            ++refused;
+            continue;
+        }
+        for (const QString& warning : content.warnings)
+            err << fileMessage(file, warning) << '\n';
+        for (DiveProfile dive : content.dives) {
+            if (dive.name.isEmpty())
+                dive.name = fileNameWithoutExtension(file);
+            int id = -1;
+            switch (db.importDive(dive, &id)) {
+            case LogbookDatabase::Success:
+                out << QStringLiteral("stored %1 %2\n").arg(id).arg(dive.name);
+                ++stored;
+                break;
+            case LogbookDatabase::DuplicateDive:
+                out << QStringLiteral("duplicate %1 (already stored as %2)\n")
+                           .arg(dive.name)
+                           .arg(id);
+                ++duplicates;
+                break;
+            default:
+                out << QStringLiteral("refused %1: %2\n").arg(dive.name, db.lastError());
+                ++refused;
+            }
+        }
+        for (const RefusedDive& dive : content.refused) {
+            out << QStringLiteral("refused %1: %2\n").arg(dive.name, dive.reason);
+            ++refused;
+        }
+    }
+    out << QStringLiteral("%1 stored, %2 duplicates, %3 refused\n")
+               .arg(stored)
+               .arg(duplicates)
+               .arg(refused);
+    return refused == 0 ? ExitOk : ExitFailed;
+}
+
+// export ID... OUT, or export --all [filters] OUT: the chosen dives into one file.
+int commandExport(LogbookDatabase& db, const Options& o, QTextStream& out, QTextStream& err)
+{
+    const bool all = o.has("--all");
+    const bool filtered = o.values.contains("--computer") || o.values.contains("--from")
+        || o.values.contains("--to");
+    const QStringList ids = o.positional.mid(1, o.positional.size() - 2);
+    if (o.positional.size() < 2 || (all != ids.isEmpty()) || (filtered && !all)) {
+        err << "usage: veltra-cli logbook [--db PATH] export ID... OUT\n"
+               "       veltra-cli logbook [--db PATH] export --all [--computer NAME]... [--from "
+               "DATE] [--to DATE] OUT\n";
+        return ExitUsage;
+    }
+    const QString path = o.positional.constLast();
+    QList<int> chosen;
+    if (all) {
+        DiveFilter filter;
+        if (!readFilter(o, filter, err))
+            return ExitUsage;
+        QList<DiveListEntry> entries;
+        int computers = 0;
+        if (!db.listDives(filter, entries, computers)) {
+            err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+            return ExitFailed;
+        }
+        // In the order the dives were made, as a logbook reads.
+        std::stable_sort(entries.begin(), entries.end(),
+            [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
+        for (const DiveListEntry& e : entries)
+            chosen << e.diveId;
+    } else {
+        for (const QString& text : ids) {
+            bool ok = false;
+            chosen << text.toInt(&ok);
+            if (!ok) {
+                err << QStringLiteral("%1 is no dive id\n").arg(text);
+                return ExitUsage;
+            }
+        }
+    }
+    if (fileTypeOf(path) == DiveOriginCsv && chosen.size() != 1) {
+        err << "a CSV file holds exactly one dive: give one ID\n";
+        return ExitUsage;
+    }
+    if (chosen.isEmpty()) {
+        err << "no dive matches: nothing written\n";
+        return ExitFailed;
+    }
+    QList<DiveProfile> dives;
+    for (const int id : chosen) {
+        DiveProfile dive;
+        if (!db.loadDive(id, dive)) {
+            err << QStringLiteral("no dive %1 in the logbook\n").arg(id);
+            return ExitFailed;
+        }
+        dives << std::move(dive);
+    }
+    if (!writeDives(dives, path, o.has("--profile"), err))
+        return ExitFailed;
+    out << QStringLiteral("%1 dives -> %2\n").arg(dives.size()).arg(path);
+    return ExitOk;
 }
 
 int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
@@ -50,55 +169,9 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
     int detailsStatus = ExitOk;
     if (runLogbookDetails(sub, o, out, err, detailsStatus))
         return detailsStatus;
-    if (sub == "import") {
-        if (o.positional.size() < 2) {
-            err << "usage: veltra-cli logbook [--db PATH] import FILE...\n";
-            return ExitUsage;
-        }
-        int status = ExitOk;
-        for (int i = 1; i < o.positional.size(); ++i) {
-            const QString& file = o.positional[i];
-            DiveProfile dive;
-            if (!readDive(file, dive, err)) {
-                status = ExitFailed;
-                continue;
-            }
-            if (dive.name.isEmpty())
-                dive.name = fileNameWithoutExtension(file);
-            int id = -1;
-            switch (db.storeDive(dive, &id)) {
-            case LogbookDatabase::Success:
-                out << QStringLiteral("%1: stored as dive %2\n").arg(file).arg(id);
-                break;
-            case LogbookDatabase::DuplicateDive:
-                out << QStringLiteral(
-                    "%1: already in the logbook (same name and serial), not stored again\n")
-                           .arg(file);
-                break;
-            default:
-                err << QStringLiteral("%1: not stored: %2\n").arg(file, db.lastError());
-                status = ExitFailed;
-            }
-        }
-        return status;
-    }
-
-    // export
-    if (o.positional.size() != 3) {
-        err << "usage: veltra-cli logbook [--db PATH] export ID OUT\n";
-        return ExitUsage;
-    }
-    bool ok = false;
-    const int id = o.positional[1].toInt(&ok);
-    DiveProfile dive;
-    if (!ok || !db.loadDive(id, dive)) {
-        err << QStringLiteral("no dive %1 in the logbook\n").arg(o.positional[1]);
-        return ExitFailed;
-    }
-    if (!writeDive(dive, o.positional[2], err))
-        return ExitFailed;
-    out << QStringLiteral("dive %1 -> %2\n").arg(id).arg(o.positional[2]);
-    return ExitOk;
+    if (sub == "import")
+        return commandImport(db, o, out, err);
+    return commandExport(db, o, out, err);
 }
 
 } // namespace
@@ -106,10 +179,14 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
 QString logbookUsage()
 {
     return QStringLiteral(
-               "  logbook [--db PATH] import FILE...      store dive files (duplicates are not "
-               "stored "
-               "twice)\n"
-               "  logbook [--db PATH] export ID OUT       write a stored dive to a file\n")
+               "  logbook [--db PATH] import FILE...      store every dive of the files (a dive "
+               "already\n"
+               "                                          stored is not stored twice)\n"
+               "  logbook [--db PATH] export ID... OUT [--profile]\n"
+               "  logbook [--db PATH] export --all [--computer NAME]... [--from DATE] [--to DATE] "
+               "OUT\n"
+               "                                          write stored dives into one file (CSV: "
+               "one ID)\n")
         + logbookDetailsUsage();
 }
 
@@ -117,7 +194,7 @@ int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
         QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions(),
-        { "--json" });
+        { "--json", "--all", "--profile" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -21,25 +21,7 @@
 
 namespace cli {
 
-namespace {
-
-// An integer option, or nothing when the text is not a whole number.
-std::optional<int> wholeNumber(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-// A repeated option gives the whole list; an empty value alone clears it.
-QStringList listOption(const Options& o, const QString& name)
-{
-    QStringList list = o.all(name);
-    list.removeAll(QString());
-    return list;
-}
-
-QDateTime parseDay(const QString& text)
+static QDateTime parseDay(const QString& text)
 {
     QDate day = QDate::fromString(text, Qt::ISODate);
     if (!day.isValid())
@@ -71,6 +53,24 @@ bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err)
         }
     }
     return true;
+}
+
+namespace {
+
+// An integer option, or nothing when the text is not a whole number.
+std::optional<int> wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// A repeated option gives the whole list; an empty value alone clears it.
+QStringList listOption(const Options& o, const QString& name)
+{
+    QStringList list = o.all(name);
+    list.removeAll(QString());
+    return list;
 }
 
 // JSON text of a string, escaped as JSON requires.

@@ -6,10 +6,15 @@
 #include <QStringList>
 
 class QTextStream;
+struct DiveFilter;
 
 namespace cli {
 
 struct Options;
+
+// The --computer, --from and --to options as a dive filter; false (after a message) when a
+// date cannot be read.
+bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err);
 
 // Value options these subcommands take, for the logbook command's parser.
 QStringList logbookDetailsOptions();

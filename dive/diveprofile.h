@@ -101,11 +101,6 @@ public:
     void computeStatistics();
     void computeSpeeds(bool keepRecorded);
 
-    // Reads a dive file chosen by its extension. The profile is replaced only when the read
-    // succeeds; on failure it is left untouched and errorText (if given) says why.
-    // Implemented in the fileio library: link `fileio` to call it.
-    bool loadFromFile(const QString& path, QString* errorText = nullptr);
-
     int insertSample(const DiveSample& sample);
     void removeSample(int index);
     void removeSamples(const QList<int>& indexes);

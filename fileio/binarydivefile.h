@@ -14,6 +14,10 @@ public:
     // Set after a read that succeeded with a remark (a file holding fewer samples than its
     // header announces); empty otherwise.
     QString warningString() const { return m_warning; }
+    QStringList warnings() const override
+    {
+        return m_warning.isEmpty() ? QStringList() : QStringList { m_warning };
+    }
 
 private:
     QString m_warning;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -117,7 +118,130 @@ QByteArray localDateText(qint64 dateTime)
     return QByteArray(buffer);
 }
 
+// The gas column of the profile layout: the display name, or "MixO2/HE" where the display
+// name would not tell the fractions (hypoxic nitrox).
+QString profileGasText(DiveGas gas)
+{
+    const QString name = DiveProfile::gasName(gas);
+    if (name == QLatin1String("Invalid"))
+        return QStringLiteral("Mix%1/%2").arg(gas.o2).arg(gas.he);
+    return name;
+}
+
+// The gas a profile gas text names; false for text that names none.
+bool gasFromText(const QString& text, DiveGas& gas)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(?:(Air)|(Oxy)|Nx(\\d{1,3})|(?:Tx|Triox|Hx|Mix)(\\d{1,3})/(\\d{1,3}))$"));
+    const QRegularExpressionMatch m = pattern.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    gas = DiveGas();
+    if (m.hasCaptured(2))
+        gas.o2 = 100;
+    else if (m.hasCaptured(3))
+        gas.o2 = m.captured(3).toInt();
+    else if (m.hasCaptured(4)) {
+        gas.o2 = m.captured(4).toInt();
+        gas.he = m.captured(5).toInt();
+    }
+    if (gas.o2 > 100 || gas.he > 100 - gas.o2)
+        return false;
+    DiveProfile::gasName(gas);
+    return true;
+}
+
 } // namespace
+
+const char* CsvFile::profileHeader()
+{
+    return "Time (s),Depth (m),Temperature (C),Ceiling (m),CNS (%),Gas";
+}
+
+QByteArray CsvFile::profileDocument(const DiveProfile& dive)
+{
+    QByteArray out;
+    out.reserve(64 + dive.samples.size() * 48);
+    out.append(profileHeader());
+    out.append('\n');
+    QList<QByteArray> gasTexts;
+    for (const DiveGas& gas : dive.gases)
+        gasTexts << profileGasText(gas).toUtf8();
+    for (const DiveSample& s : dive.samples) {
+        for (double value : { s.time, s.depth, s.temperature, s.decoCeiling, s.cns }) {
+            appendNumber(out, std::isfinite(value) ? value : 0.0, '.');
+            out.append(',');
+        }
+        if (s.gasIndex >= 0 && s.gasIndex < gasTexts.size())
+            out.append(gasTexts.at(s.gasIndex));
+        out.append('\n');
+    }
+    return out;
+}
+
+bool CsvFile::parseProfile(
+    const QByteArray& data, QList<DiveSample>& samples, QList<DiveGas>& gases, ParseStats* stats)
+{
+    QByteArray text = data;
+    if (text.startsWith("\xEF\xBB\xBF")) // a byte-order mark some spreadsheets add
+        text.remove(0, 3);
+    const qsizetype firstEnd = text.indexOf('\n');
+    const QByteArray header = text.left(firstEnd < 0 ? text.size() : firstEnd).trimmed();
+    if (header != profileHeader())
+        return false;
+    ParseStats counts;
+    QList<DiveSample> rows;
+    QList<DiveGas> named;
+    const QList<QByteArray> lines
+        = firstEnd < 0 ? QList<QByteArray>() : text.mid(firstEnd + 1).split('\n');
+    for (const QByteArray& rawLine : lines) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.isEmpty()) {
+            ++counts.otherLines;
+            continue;
+        }
+        const QList<QByteArray> fields = line.split(',');
+        double values[5];
+        bool ok = fields.size() == 6;
+        for (int k = 0; k < 5 && ok; ++k)
+            ok = parseNumber(fields.at(k).constData(),
+                fields.at(k).constData() + fields.at(k).size(), values[k]);
+        if (!ok) {
+            ++counts.skippedLines;
+            continue;
+        }
+        DiveSample s;
+        s.time = values[0];
+        s.depth = values[1];
+        s.temperature = values[2];
+        s.decoCeiling = values[3];
+        s.cns = values[4];
+        DiveGas gas;
+        if (gasFromText(QString::fromUtf8(fields.at(5)), gas)) {
+            qsizetype index = 0;
+            while (index < named.size() && named.at(index).name != gas.name)
+                ++index;
+            if (index == named.size())
+                named.append(gas);
+            s.gasIndex = qint32(index);
+        }
+        rows.append(s);
+        ++counts.sampleLines;
+    }
+    samples = std::move(rows);
+    gases = std::move(named);
+    if (stats)
+        *stats = counts;
+    return true;
+}
+
+QStringList CsvFile::warnings() const
+{
+    if (m_stats.skippedLines == 0)
+        return QStringList();
+    return { QCoreApplication::translate("CsvFile",
+        "%n sample line(s) skipped: a field held no number.", nullptr, m_stats.skippedLines) };
+}
 
 void CsvFile::setMode(int mode)
 {
@@ -245,16 +369,24 @@ bool CsvFile::read(const QString& path, DiveProfile& dive)
     }
 
     ParseStats stats;
-    QList<DiveSample> samples = parseSamples(data, &stats);
+    QList<DiveSample> samples;
+    QList<DiveGas> gases;
+    const bool profileLayout = parseProfile(data, samples, gases, &stats);
+    if (!profileLayout)
+        samples = parseSamples(data, &stats);
     m_stats = stats;
     if (samples.isEmpty()) {
         setErrorString(tr("%1 holds no dive sample line (20 tab-separated numbers).").arg(path));
         return false;
     }
-    if (dive.samples.isEmpty())
+    if (profileLayout) {
         dive.samples = std::move(samples);
-    else
+        dive.gases = std::move(gases);
+    } else if (dive.samples.isEmpty()) {
+        dive.samples = std::move(samples);
+    } else {
         dive.samples.append(samples);
+    }
     dive.name = fileNameWithoutExtension(path);
     return true;
 }
@@ -348,9 +480,12 @@ bool CsvFile::write(const QString& path, DiveProfile& dive)
         setErrorString(tr("Cannot create %1: %2").arg(path, file.errorString()));
         return false;
     }
+    const QByteArray profile = m_layout == Layout::Profile ? profileDocument(dive) : QByteArray();
+    const bool written = m_layout == Layout::Profile ? file.write(profile) == profile.size()
+                                                     : writeReport(file, dive, mode());
     // commit() misses a failure while it flushes the buffered bytes and would put the short
     // file in place of the old one: flush first and check it.
-    if (!writeReport(file, dive, mode()) || !file.flush()) {
+    if (!written || !file.flush()) {
         setErrorString(tr("Cannot write %1: %2").arg(path, file.errorString()));
         file.cancelWriting();
         return false;

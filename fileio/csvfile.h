@@ -8,12 +8,18 @@
 
 class QIODevice;
 
-// CSV dive files. Reading takes a tab-separated table of exactly 20 columns per sample line;
-// writing produces the French-titled report (summary line, then a ';'-titled sample table).
-// The two directions are different formats: a written file is not meant to be read back.
+// CSV dive files. Reading takes a tab-separated table of exactly 20 columns per sample line,
+// or the profile layout this program writes. Writing produces either the French-titled report
+// (summary line, then a ';'-titled sample table), which is not meant to be read back, or the
+// profile layout: UTF-8, one English header row, one comma-separated row per sample.
 class CsvFile : public DiveLinesIO
 {
 public:
+    enum class Layout { Report, Profile };
+    explicit CsvFile(Layout layout = Layout::Report)
+        : m_layout(layout)
+    { }
+
     // Largest file the reader accepts.
     static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
 
@@ -28,6 +34,7 @@ public:
     bool read(const QString& path, DiveProfile& dive) override;
     bool write(const QString& path, DiveProfile& dive) override;
     DiveOrigin fileType() const override { return DiveOriginCsv; }
+    QStringList warnings() const override;
 
     // Statistics of the last read.
     ParseStats lastReadStats() const { return m_stats; }
@@ -36,6 +43,13 @@ public:
     static QList<DiveSample> parseSamples(const QByteArray& data, ParseStats* stats = nullptr);
     // The report for a dive, written to an open device; false when any write fails.
     static bool writeReport(QIODevice& device, const DiveProfile& dive, int mode);
+    // The profile layout's header row (without line end) and its writer.
+    static const char* profileHeader();
+    static QByteArray profileDocument(const DiveProfile& dive);
+    // Reads the profile layout; false when the data does not start with its header. Rows
+    // that are not numbers are counted as skipped.
+    static bool parseProfile(const QByteArray& data, QList<DiveSample>& samples,
+        QList<DiveGas>& gases, ParseStats* stats = nullptr);
 
     // The process-wide CSV mode: 0 writes '.' as decimal mark, 1 writes ','. The logbook
     // export sets it from the "export/csvSeparator" setting before writing.
@@ -43,5 +57,6 @@ public:
     static int mode();
 
 private:
+    Layout m_layout;
     ParseStats m_stats;
 };

@@ -6,6 +6,7 @@
 #include "fileio/uddf.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 namespace {
 
@@ -96,9 +97,11 @@ std::unique_ptr<DiveLinesIO> makeWriter(const QString& path)
     return makeWriter(fileTypeOf(path));
 }
 
-bool exportDive(DiveProfile& dive, const QString& path, QString* errorText)
+bool exportDive(DiveProfile& dive, const QString& path, QString* errorText, bool csvProfile)
 {
-    std::unique_ptr<DiveLinesIO> writer = makeWriter(path);
+    std::unique_ptr<DiveLinesIO> writer = csvProfile && fileTypeOf(path) == DiveOriginCsv
+        ? std::make_unique<CsvFile>(CsvFile::Layout::Profile)
+        : makeWriter(path);
     if (!writer) {
         if (errorText)
             *errorText = QCoreApplication::translate(
@@ -110,4 +113,90 @@ bool exportDive(DiveProfile& dive, const QString& path, QString* errorText)
     if (!written && errorText)
         *errorText = writer->errorString();
     return written;
+}
+
+bool DiveLinesIO::readDives(
+    const QString& path, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
+{
+    DiveProfile dive;
+    if (!read(path, dive))
+        return false;
+    dives = { std::move(dive) };
+    refused.clear();
+    return true;
+}
+
+bool DiveLinesIO::writeDives(const QString& path, const QList<DiveProfile>& dives)
+{
+    if (dives.size() != 1) {
+        setErrorString(QCoreApplication::translate("DiveLinesIO",
+            "This file format holds one dive; %n dives were chosen.", nullptr, int(dives.size())));
+        return false;
+    }
+    DiveProfile dive = dives.constFirst();
+    return write(path, dive);
+}
+
+bool exportDives(const QList<DiveProfile>& dives, const QString& path, QString* errorText)
+{
+    std::unique_ptr<DiveLinesIO> writer = makeWriter(path);
+    if (!writer) {
+        if (errorText)
+            *errorText = QCoreApplication::translate(
+                "DiveLinesIO", "Dives cannot be written as \"%1\" files.")
+                             .arg(extensionOf(path));
+        return false;
+    }
+    const bool written = writer->writeDives(path, dives);
+    if (!written && errorText)
+        *errorText = writer->errorString();
+    return written;
+}
+
+DiveFileContent readDiveFile(const QString& path)
+{
+    DiveFileContent content;
+    content.format = fileTypeOf(path);
+    std::unique_ptr<DiveLinesIO> reader = makeReader(path);
+    if (!reader) {
+        content.error = QCoreApplication::translate("DiveProfile", "Unknown dive file type: %1")
+                            .arg(fileNameOf(path));
+        return content;
+    }
+    if (!reader->readDives(path, content.dives, content.refused)) {
+        content.error = reader->errorString();
+        if (content.error.isEmpty())
+            content.error = QCoreApplication::translate("DiveLinesIO", "Cannot read %1")
+                                .arg(fileNameOf(path));
+        content.dives.clear();
+        content.refused.clear();
+        return content;
+    }
+    content.warnings = reader->warnings();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (DiveProfile& dive : content.dives) {
+        dive.origin = reader->fileType();
+        dive.computeStatistics();
+        dive.computeSpeeds(false);
+        if (dive.dateTime == 0)
+            dive.dateTime = now;
+        dive.sourceFileName = fileNameOf(path);
+    }
+    return content;
+}
+
+bool readFirstDive(const QString& path, DiveProfile& dive, QString* errorText)
+{
+    DiveFileContent content = readDiveFile(path);
+    if (content.ok() && content.dives.isEmpty())
+        content.error = content.refused.isEmpty()
+            ? QCoreApplication::translate("DiveLinesIO", "%1 holds no dive.").arg(fileNameOf(path))
+            : content.refused.constFirst().reason;
+    if (!content.ok()) {
+        if (errorText)
+            *errorText = content.error;
+        return false;
+    }
+    dive = std::move(content.dives.first());
+    return true;
 }

@@ -2,11 +2,20 @@
 
 #include "dive/diverecords.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class DiveProfile;
+
+// A dive of a file that was not taken, and why (shown to the user, named in import summaries).
+struct RefusedDive
+{
+    QString name;
+    QString reason;
+};
 
 // A dive file format: reads a file into a DiveProfile, writes one, or both. Objects are made
 // per call by the factories below and hold no state between calls.
@@ -20,6 +29,16 @@ public:
     // Writes the profile; an existing file is replaced only when the whole file was written.
     virtual bool write(const QString& path, DiveProfile& dive) = 0;
     virtual DiveOrigin fileType() const = 0;
+
+    // Every dive of the file, in file order; dives the reader cannot take go to refused. The
+    // lists are replaced only when the file could be read. Formats of one dive per file read
+    // it through read().
+    virtual bool readDives(
+        const QString& path, QList<DiveProfile>& dives, QList<RefusedDive>& refused);
+    // Writes several dives into one file; formats of one dive per file take exactly one.
+    virtual bool writeDives(const QString& path, const QList<DiveProfile>& dives);
+    // Remarks of the last successful read the user should see (skipped lines, a short file).
+    virtual QStringList warnings() const { return QStringList(); }
 
     // Why the last read or write failed (empty after success).
     QString errorString() const { return m_errorString; }
@@ -50,4 +69,25 @@ std::unique_ptr<DiveLinesIO> makeWriter(DiveOrigin code);
 
 // Writes the dive with the writer for the path's extension; false when there is none or the
 // write fails (errorText, if given, says why).
-bool exportDive(DiveProfile& dive, const QString& path, QString* errorText = nullptr);
+// With csvProfile, a ".csv" path gets the CSV (profile) layout instead of the report.
+bool exportDive(
+    DiveProfile& dive, const QString& path, QString* errorText = nullptr, bool csvProfile = false);
+// Writes several dives into one file (UDDF; a one-dive format takes exactly one dive).
+bool exportDives(
+    const QList<DiveProfile>& dives, const QString& path, QString* errorText = nullptr);
+
+// What a dive file holds, read by the reader for its extension. Each dive has its origin, its
+// statistics and speeds computed, the file name as sourceFileName and, when the file gives no
+// start time, the time of reading.
+struct DiveFileContent
+{
+    DiveOrigin format = DiveOriginNone;
+    QList<DiveProfile> dives;
+    QList<RefusedDive> refused;
+    QStringList warnings;
+    QString error; // why the file as a whole could not be read; empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+DiveFileContent readDiveFile(const QString& path);
+// The first dive of the file; false (errorText says why) when the file gives none.
+bool readFirstDive(const QString& path, DiveProfile& dive, QString* errorText = nullptr);

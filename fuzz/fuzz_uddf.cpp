@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the UDDF reader, then writes what it read and reads that back.
+// Feeds arbitrary bytes to the multi-dive UDDF reader, then writes what it read and reads that
+// back: the same dives come back, each with as many samples, gases and tanks.
 #include "dive/diveprofile.h"
 #include "fileio/uddf.h"
 
@@ -10,16 +11,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes
         = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    DiveProfile dive;
-    if (UDDF::readData(bytes, dive) != UDDF::Status::Ok)
+    QList<DiveProfile> dives;
+    QList<RefusedDive> refused;
+    if (UDDF::readAllData(bytes, dives, refused) != UDDF::Status::Ok)
         return 0;
-    // What the reader produced must make a document that reads again with as many gases and
-    // samples (no surface sample is added twice: the first read already starts at 0 s and
-    // ends at the surface).
-    DiveProfile again;
-    if (UDDF::readData(UDDF::toDocument(dive), again) != UDDF::Status::Ok)
+    // Every dive read starts below one second and ends at the surface, so no surface sample is
+    // added on the second read.
+    QList<DiveProfile> again;
+    QList<RefusedDive> againRefused;
+    if (UDDF::readAllData(UDDF::toDocument(dives), again, againRefused) != UDDF::Status::Ok
+        && !dives.isEmpty())
         std::abort();
-    if (again.gases.size() != dive.gases.size() || again.samples.size() != dive.samples.size())
+    if (again.size() != dives.size() || !againRefused.isEmpty())
         std::abort();
+    for (qsizetype i = 0; i < dives.size(); ++i) {
+        if (again.at(i).samples.size() != dives.at(i).samples.size()
+            || again.at(i).gases.size() != dives.at(i).gases.size()
+            || again.at(i).tanks.size() != dives.at(i).tanks.size())
+            std::abort();
+    }
     return 0;
 }

@@ -425,6 +425,114 @@ int LogbookDatabase::findDive(const QString& name, const QString& serial)
     return int(id);
 }
 
+bool LogbookDatabase::sameSamples(qint64 diveId, const DiveProfile& profile, bool& same)
+{
+    same = false;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral(
+            "SELECT time, depth FROM profiles WHERE diveid=:diveid ORDER BY pointid")))
+        return fail(q.lastError().text());
+    q.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!q.exec())
+        return fail(q.lastError().text());
+    qsizetype i = 0;
+    const qsizetype count = profile.samples.size();
+    while (q.next()) {
+        // Stored REAL values read back bit for bit, so equality is exact.
+        if (i >= count || realValue(q.value(0)) != profile.samples.at(i).time
+            || realValue(q.value(1)) != profile.samples.at(i).depth)
+            return true;
+        ++i;
+    }
+    same = i == count;
+    return true;
+}
+
+int LogbookDatabase::findSameDive(const DiveProfile& profile)
+{
+    if (!isOpen())
+        return -1;
+    QList<qint64> candidates;
+    // The same computer and a start within a minute: clocks of two downloads of one dive, or of
+    // a download and another program's export, differ by a few seconds at most. Dives that
+    // name no computer (CSV files) have no identity to compare.
+    const bool identified = !profile.serial.isEmpty() || !profile.computer.isEmpty();
+    if (identified && profile.dateTime != 0) {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        const QString byComputer = profile.serial.isEmpty()
+            ? QStringLiteral("(serial IS NULL OR serial='') AND computer=:computer")
+            : QStringLiteral("serial=:serial");
+        if (!q.prepare(QStringLiteral("SELECT diveid FROM dives WHERE datetime BETWEEN :from AND "
+                                      ":to AND ")
+                + byComputer))
+            return -1;
+        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - 60);
+        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + 60);
+        if (profile.serial.isEmpty())
+            q.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
+        else
+            q.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
+        if (q.exec() && q.next())
+            return int(q.value(0).toLongLong());
+    }
+    if (profile.samples.isEmpty())
+        return -1;
+    // The same samples: the largest time and depth come from the indexes, one seek each per
+    // stored dive; only dives matching both are compared sample by sample.
+    double maxTime = profile.samples.constFirst().time;
+    double maxDepth = profile.samples.constFirst().depth;
+    for (const DiveSample& s : profile.samples) {
+        maxTime = std::max(maxTime, s.time);
+        maxDepth = std::max(maxDepth, s.depth);
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(
+            QStringLiteral("SELECT d.diveid FROM dives d WHERE "
+                           "(SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)=:time AND "
+                           "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)=:depth")))
+        return -1;
+    q.bindValue(QStringLiteral(":time"), maxTime);
+    q.bindValue(QStringLiteral(":depth"), maxDepth);
+    if (!q.exec())
+        return -1;
+    while (q.next())
+        candidates << q.value(0).toLongLong();
+    q.finish();
+    for (const qint64 id : candidates) {
+        bool same = false;
+        if (sameSamples(id, profile, same) && same)
+            return int(id);
+    }
+    return -1;
+}
+
+int LogbookDatabase::importDive(DiveProfile& profile, int* id)
+{
+    if (!isOpen()) {
+        fail(tr("No logbook database is open."));
+        return NotOpen;
+    }
+    const int existing = findSameDive(profile);
+    if (existing >= 0) {
+        if (id)
+            *id = existing;
+        m_lastError = tr("The dive is already in the logbook as dive %1.").arg(existing);
+        return DuplicateDive;
+    }
+    const QString base = profile.name;
+    QString name = base;
+    for (int n = 2; findDive(name, profile.serial) >= 0; ++n)
+        name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+    profile.name = name;
+    const int outcome = storeDive(profile, id);
+    if (outcome != Success)
+        profile.name = base;
+    return outcome;
+}
+
 int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
 {
     if (!isOpen()) {

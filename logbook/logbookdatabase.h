@@ -79,6 +79,15 @@ public:
 
     // Stores the dive with a newly allocated id (written to storedId when given).
     int storeDive(const DiveProfile& profile, int* storedId = nullptr);
+    // Id of a stored dive that is this dive, or -1 (also when the lookup fails): the same
+    // computer (its serial, or its name when it has no serial) and a start within a minute, or
+    // the same samples (times and depths). File names play no part.
+    int findSameDive(const DiveProfile& profile);
+    // Stores a dive read from a file unless the logbook has it already. Returns Success (id
+    // is the new dive's), DuplicateDive (id is the stored dive's) or a failure code, with
+    // nothing stored. A different dive whose name and serial are taken is stored under its
+    // name with " (2)", " (3)"... added; profile.name then holds the name stored.
+    int importDive(DiveProfile& profile, int* id = nullptr);
     // Replaces profile with the stored dive; profile is untouched when false is returned.
     bool loadDive(int diveId, DiveProfile& profile);
     // Entries in display order (by serial, then computer) and the number of computer groups
@@ -121,6 +130,7 @@ private:
     int prepareSchema();
     bool prepareStatements();
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
+    bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     bool fail(const QString& text);
 
     QSqlDatabase m_db;

@@ -1,6 +1,7 @@
 #include "plannerui/planificationtab.h"
 
 #include "dive/formattime.h"
+#include "fileio/divelinesio.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
 #include "planner/planresulttext.h"
@@ -795,7 +796,7 @@ void PlanificationTab::addExistingDive(bool replace)
     rememberFolder(kLastDiveFolder, path);
     DiveProfile profile;
     QString why;
-    if (!profile.loadFromFile(path, &why)) {
+    if (!readFirstDive(path, profile, &why)) {
         error(tr("Error"), tr("Impossible to load dive file") + QStringLiteral("\n") + why);
         return;
     }

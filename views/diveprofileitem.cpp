@@ -334,6 +334,11 @@ QStringList DiveProfileItem::sampleMarks(
         marks << QStringLiteral("alertCeil");
     if (i == dive.ascentStartIndex)
         marks << QStringLiteral("dtr");
+    // A change between two known gases; the first gas breathed is no change.
+    const DiveSample& s = dive.samples.at(i);
+    const DiveSample& prev = dive.samples.at(i - 1);
+    if (s.gasIndex >= 0 && prev.gasIndex >= 0 && s.gasIndex != prev.gasIndex)
+        marks << QStringLiteral("mark_gas");
     return marks;
 }
 
@@ -481,7 +486,6 @@ void DiveProfileItem::paintProfile(QPainter* painter)
     painter->setBrush(Qt::NoBrush);
     paintSpeedColours(painter, shown, lo, hi);
     paintAlertMarks(painter, lo, hi);
-    paintGasChanges(painter, lo, hi);
     paintYoyoMarkers(painter);
     paintAscent(painter, ascent);
     painter->drawPolyline(sceneLine(dive.extraSamples));
@@ -555,7 +559,9 @@ void DiveProfileItem::paintAlertMarks(QPainter* painter, int lo, int hi)
     const DiveAlertSummary alerts = analyseAlerts(dive);
     for (int i = std::max(1, lo); i <= hi; ++i) {
         const DiveSample& s = dive.samples.at(i);
-        if (alerts.marks.at(i) == 0 && alerts.yoyo.at(i) == 0 && i != dive.ascentStartIndex)
+        const DiveSample& prev = dive.samples.at(i - 1);
+        if (alerts.marks.at(i) == 0 && alerts.yoyo.at(i) == 0 && i != dive.ascentStartIndex
+            && s.gasIndex == prev.gasIndex)
             continue;
         const QStringList marks = sampleMarks(dive, alerts, i);
         if (marks.isEmpty())
@@ -564,32 +570,28 @@ void DiveProfileItem::paintAlertMarks(QPainter* painter, int lo, int hi)
         painter->setPen(QPen(speedColor(s.speed), 2));
         for (const QString& mark : marks) {
             if (mark == QLatin1String("dtr")) {
-                const DiveSample& prev = dive.samples.at(i - 1);
                 painter->drawImage(mapToScene(prev.time, prev.depth), sharedImage(mark));
+                continue;
+            }
+            if (mark == QLatin1String("mark_gas")) {
+                // Above the line, with the name of the gas switched to.
+                const QImage& image = sharedImage(mark);
+                painter->drawImage(
+                    here + QPointF(-image.width() / 2.0, -image.height() - 6), image);
+                if (s.gasIndex < dive.gases.size()) {
+                    DiveGas gas = dive.gases.at(s.gasIndex);
+                    painter->save();
+                    painter->setPen(QColor(0, 70, 160));
+                    painter->drawText(here + QPointF(image.width() / 2.0 + 2, -10),
+                        gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name);
+                    painter->restore();
+                }
+                painter->drawEllipse(here, 3, 3);
                 continue;
             }
             painter->drawEllipse(here, 3, 3);
             painter->drawImage(here + QPointF(5, 5), sharedImage(mark));
         }
-    }
-}
-
-void DiveProfileItem::paintGasChanges(QPainter* painter, int lo, int hi)
-{
-    // Where the diver switched gas: the tank and the name of the gas breathed from there on.
-    const DiveProfile& dive = *m_dive;
-    painter->setFont(QFont(QStringLiteral("Arial"), 9));
-    painter->setPen(QColor(0, 70, 160));
-    for (int i = std::max(1, lo); i <= hi; ++i) {
-        const int gas = dive.samples.at(i).gasIndex;
-        const int before = dive.samples.at(i - 1).gasIndex;
-        if (gas < 0 || before < 0 || gas == before || gas >= dive.gases.size())
-            continue;
-        DiveGas named = dive.gases.at(gas);
-        const QString name = named.name.isEmpty() ? DiveProfile::gasName(named) : named.name;
-        const QPointF p = mapToScene(dive.samples.at(i).time, dive.samples.at(i).depth);
-        painter->drawImage(p + QPointF(-24, -12), sharedImage(QStringLiteral("oxygen-tank")));
-        painter->drawText(p + QPointF(6, -6), name);
     }
 }
 

@@ -147,7 +147,6 @@ private:
         QPainter* painter, const QPolygonF& shown, const QPolygonF& ascent, int lo, int hi);
     void paintSpeedColours(QPainter* painter, const QPolygonF& shown, int lo, int hi);
     void paintAlertMarks(QPainter* painter, int lo, int hi);
-    void paintGasChanges(QPainter* painter, int lo, int hi);
     void paintYoyoMarkers(QPainter* painter);
     void paintAscent(QPainter* painter, const QPolygonF& ascent);
     void paintCeilingTrace(QPainter* painter);

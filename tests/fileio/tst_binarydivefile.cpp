@@ -141,7 +141,7 @@ void TestBinaryDiveFile::readsHeaderAndSamples()
     QCOMPARE(h.wordAfterPeriod, quint16(1));
 
     DiveProfile dive;
-    QVERIFY(dive.loadFromFile(writeFile(file)));
+    QVERIFY(readFirstDive(writeFile(file), dive));
     QCOMPARE(dive.name, QString("42"));
     QCOMPARE(dive.origin, DiveOriginBinary);
     QCOMPARE(dive.computer, QString("Simulator"));
@@ -251,7 +251,7 @@ void TestBinaryDiveFile::refusesBadFiles()
     QCOMPARE(dive.samples[0].depth, 7.0);
 
     QString error;
-    QVERIFY(!dive.loadFromFile(writeFile(bytes), &error));
+    QVERIFY(!readFirstDive(writeFile(bytes), dive, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(dive.name, QString("kept"));
 }

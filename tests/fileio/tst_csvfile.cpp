@@ -1,5 +1,6 @@
 #include "dive/diveprofile.h"
 #include "fileio/csvfile.h"
+#include "fileio/divelinesio.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -78,6 +79,7 @@ private slots:
     void gasColumn();
     void textWithSeparatorQuoted();
     void writeFailures();
+    void profileLayoutReadsBack();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -563,6 +565,66 @@ void TestCsvFile::writeFailures()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("Nom de l'ordinateur;"));
     QCOMPARE(QDir(m_dir.path()).entryList({ "existing.csv*" }, QDir::Files).size(), 1);
+}
+
+void TestCsvFile::profileLayoutReadsBack()
+{
+    // Values of at most 6 significant digits survive the layout's number format exactly; each
+    // gas kind, a hypoxic nitrox (no display name of its own) and an unknown gas come back.
+    DiveProfile dive;
+    const int mixes[][2] = { { 21, 0 }, { 32, 0 }, { 18, 0 }, { 18, 45 }, { 100, 0 } };
+    for (const auto& m : mixes) {
+        DiveGas gas;
+        gas.o2 = m[0];
+        gas.he = m[1];
+        dive.gases.append(gas);
+    }
+    for (int i = 0; i < 6; ++i) {
+        DiveSample s;
+        s.time = 10 * i;
+        s.depth = 1.25 * i;
+        s.temperature = 21.5 - i;
+        s.decoCeiling = i == 3 ? 3 : 0;
+        s.cns = 0.5 * i;
+        s.gasIndex = i - 1; // -1 (unknown), then each gas
+        dive.samples.append(s);
+    }
+    const QString path = m_dir.filePath(QStringLiteral("profile é.csv"));
+    QString error;
+    QVERIFY2(exportDive(dive, path, &error, true), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QVERIFY(bytes.startsWith("Time (s),Depth (m),Temperature (C),Ceiling (m),CNS (%),Gas\n"));
+    QCOMPARE(bytes.count('\n'), 7);
+    QVERIFY(bytes.contains("\n10,1.25,20.5,0,0.5,Air\n"));
+
+    DiveProfile back;
+    QVERIFY2(readFirstDive(path, back, &error), qPrintable(error));
+    QCOMPARE(back.samples.size(), dive.samples.size());
+    for (qsizetype i = 0; i < dive.samples.size(); ++i) {
+        const DiveSample& a = dive.samples.at(i);
+        const DiveSample& b = back.samples.at(i);
+        QCOMPARE(b.time, a.time);
+        QCOMPARE(b.depth, a.depth);
+        QCOMPARE(b.temperature, a.temperature);
+        QCOMPARE(b.decoCeiling, a.decoCeiling);
+        QCOMPARE(b.cns, a.cns);
+        QCOMPARE(b.gasIndex < 0, a.gasIndex < 0);
+        if (a.gasIndex >= 0) {
+            QCOMPARE(back.gases.at(b.gasIndex).o2, dive.gases.at(a.gasIndex).o2);
+            QCOMPARE(back.gases.at(b.gasIndex).he, dive.gases.at(a.gasIndex).he);
+        }
+    }
+    // A row that is not numbers is skipped and said so.
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("deep,long,cold,0,0,Air\n");
+    file.close();
+    DiveFileContent content = readDiveFile(path);
+    QVERIFY(content.ok());
+    QCOMPARE(content.dives.at(0).samples.size(), dive.samples.size());
+    QCOMPARE(content.warnings.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCsvFile)

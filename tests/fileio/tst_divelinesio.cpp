@@ -137,7 +137,7 @@ void TestDiveLinesIO::loadSetsOriginNameAndStatistics()
     DiveProfile dive;
     const qint64 before = QDateTime::currentSecsSinceEpoch();
     QString error;
-    QVERIFY2(dive.loadFromFile(path, &error), qPrintable(error));
+    QVERIFY2(readFirstDive(path, dive, &error), qPrintable(error));
     QCOMPARE(dive.origin, DiveOriginCsv);
     QCOMPARE(dive.name, QString("morning"));
     QCOMPARE(dive.sourceFileName, QString("morning.csv"));
@@ -164,7 +164,7 @@ void TestDiveLinesIO::loadKeepsNothingOfThePreviousDive()
     dive.ascentSamples.append(DiveSample());
     dive.surfacePressure = 0.9;
     dive.dateTime = 42;
-    QVERIFY(dive.loadFromFile(path));
+    QVERIFY(readFirstDive(path, dive));
     QVERIFY(dive.computer.isEmpty());
     QVERIFY(dive.serial.isEmpty());
     QVERIFY(dive.firmwareVersion.isEmpty());
@@ -199,7 +199,7 @@ void TestDiveLinesIO::failedLoadLeavesProfileUntouched()
     dive.samples[0].depth = 7;
     dive.gases.append(DiveGas());
     QString error;
-    QVERIFY(!dive.loadFromFile(path, &error));
+    QVERIFY(!readFirstDive(path, dive, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(dive.name, QString("kept"));
     QCOMPARE(dive.computer, QString("Veltra"));

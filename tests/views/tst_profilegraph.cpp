@@ -1,4 +1,5 @@
 #include "dive/diveprofile.h"
+#include "fileio/divelinesio.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
@@ -78,6 +79,8 @@ private slots:
     void speedColours();
     void alertImages_data();
     void alertImages();
+    void gasChangeMark_data();
+    void gasChangeMark();
     void headerText();
     void renderedPixels();
     void invalidDiveTint();
@@ -402,6 +405,29 @@ void TestProfileGraph::alertImages()
         QVERIFY2(!DiveProfileItem::sharedImage(mark).isNull(), qPrintable(mark));
 }
 
+void TestProfileGraph::gasChangeMark_data()
+{
+    QTest::addColumn<int>("previousGas");
+    QTest::addColumn<int>("gas");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("switch") << 0 << 1 << true;
+    QTest::newRow("same-gas") << 1 << 1 << false;
+    QTest::newRow("first-known-gas") << -1 << 0 << false;
+    QTest::newRow("gas-unknown-after") << 0 << -1 << false;
+}
+
+void TestProfileGraph::gasChangeMark()
+{
+    QFETCH(int, previousGas);
+    QFETCH(int, gas);
+    QFETCH(bool, marked);
+    DiveProfile dive = diveFromPoints({ { 0, 20 }, { 60, 20 }, { 120, 0 } });
+    dive.samples[0].gasIndex = previousGas;
+    dive.samples[1].gasIndex = gas;
+    QCOMPARE(DiveProfileItem::sampleMarks(dive, 1).contains(QStringLiteral("mark_gas")), marked);
+    QVERIFY(!DiveProfileItem::sharedImage(QStringLiteral("mark_gas")).isNull());
+}
+
 void TestProfileGraph::headerText()
 {
     Fixture f;
@@ -482,7 +508,7 @@ void TestProfileGraph::renderRealDive()
     // A recorded dive read from a CSV file of the computer's sample table.
     DiveProfile dive;
     QString error;
-    QVERIFY2(dive.loadFromFile(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), &error),
+    QVERIFY2(readFirstDive(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), dive, &error),
         qPrintable(error));
     QCOMPARE(dive.samples.size(), 266);
     QCOMPARE(dive.duration, 2650.0);
