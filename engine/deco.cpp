@@ -720,12 +720,59 @@ struct slice_context_t
         return (1.0f - f) * gfLow + f * gfHigh;
     }
 
+    // The nitrogen M-value line at one gradient factor, as toleratedFrom and n2StopLimit write
+    // it: a * gf and gf / b - gf + 1 change only with the factor, which stays the same over
+    // many slices.
+    struct gf_terms_t
+    {
+        uint32_t gfBits;
+        float aGf[kCompartments];
+        float slope[kCompartments];
+        float limitNext; // the next stop pressure `limit` holds
+        bool limitKnown;
+        float limit[kCompartments]; // slope * next + a * gf
+    };
+
+    gf_terms_t& termsAt(float gf)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &gf, sizeof bits);
+        for (int k = 0; k < termsCount; ++k) {
+            if (terms[k].gfBits == bits)
+                return terms[k];
+        }
+        const int k = termsCount < kTerms ? termsCount++ : nextTerms;
+        nextTerms = (k + 1) % kTerms;
+        gf_terms_t& e = terms[k];
+        const model_t& model = current_model();
+        e.gfBits = bits;
+        e.limitKnown = false;
+        for (int i = 0; i < kCompartments; ++i) {
+            e.aGf[i] = model.n2A[i] * gf;
+            e.slope[i] = gf / model.n2B[i] - gf + 1.0f;
+        }
+        return e;
+    }
+
+    // n2StopLimit without the helium tension.
+    const float* n2Limit(float gf, float next)
+    {
+        gf_terms_t& e = termsAt(gf);
+        if (!e.limitKnown || e.limitNext != next) {
+            for (int i = 0; i < kCompartments; ++i)
+                e.limit[i] = e.slope[i] * next + e.aGf[i];
+            e.limitNext = next;
+            e.limitKnown = true;
+        }
+        return e.limit;
+    }
+
     // The tolerated pressures of `t` at gf; those of the slice's own tissues are computed once
     // per factor (a stop slice asks two or three times for the same one).
     const float* tolerated(const tissues_t& t, float gf)
     {
         if (&t != slice) {
-            tolerated_pressures(t, gf, scratchTolerated);
+            toleratedInto(t, gf, scratchTolerated);
             return scratchTolerated;
         }
         for (int k = 0; k < memoCount; ++k) {
@@ -734,8 +781,23 @@ struct slice_context_t
         }
         const int k = memoCount < kMemo ? memoCount++ : kMemo - 1;
         memoGf[k] = gf;
-        tolerated_pressures(t, gf, memo[k]);
+        toleratedInto(t, gf, memo[k]);
         return memo[k];
+    }
+
+    // tolerated_pressures; for nitrogen-only tissues with the factor's terms at hand.
+    void toleratedInto(const tissues_t& t, float gf, float* __restrict__ out)
+    {
+        if (t.hasHe) {
+            tolerated_pressures(t, gf, out);
+            return;
+        }
+        const gf_terms_t& e = termsAt(gf);
+        for (int i = 0; i < kCompartments; ++i) {
+            const float total = t.pN2[i] + t.pHe[i];
+            const float value = (total - e.aGf[i]) / e.slope[i];
+            out[i] = total > 0.0f ? value : 0.0f;
+        }
     }
 
     void startSlice(const tissues_t& t)
@@ -776,6 +838,10 @@ struct slice_context_t
 
 private:
     static constexpr int kMemo = 3;
+    static constexpr int kTerms = 4;
+    gf_terms_t terms[kTerms];
+    int termsCount = 0;
+    int nextTerms = 0;
     const tissues_t* slice = nullptr;
     int memoCount = 0;
     float memoGf[kMemo] = {};
@@ -790,10 +856,11 @@ private:
 
 bool allAbove(const float* tolerated, float pressure)
 {
-    bool allowed = true;
+    // All compartments without an early exit, so the compiler can vectorise.
+    int refused = 0;
     for (int i = 0; i < kCompartments; ++i)
-        allowed &= pressure > tolerated[i];
-    return allowed;
+        refused |= pressure > tolerated[i] ? 0 : 1;
+    return refused == 0;
 }
 
 // The largest tolerated pressure, at least 0, as ceiling_pressure's running maximum gives it: no
@@ -878,10 +945,10 @@ bool firstStopOwes(slice_context_t& ctx, const deco_t& deco, const tissues_t& wo
     const float next = ctx.stopPressure(level - 1);
     const float gf = ctx.gfAt(deco, next, level - 1);
     if (!work.hasHe && gas.fHe == 0.0f) {
-        const model_t& model = current_model();
+        const float* limit = ctx.n2Limit(gf, next);
         int over = 0;
         for (int i = 0; i < kCompartments; ++i)
-            over |= work.pN2[i] > n2StopLimit(model, i, gf, next, work.pHe[i]) ? 1 : 0;
+            over |= work.pN2[i] > limit[i] - work.pHe[i] ? 1 : 0;
         return over != 0;
     }
     return next - ceilingOf(ctx.tolerated(work, gf)) < 0.0f;
