@@ -944,6 +944,17 @@ void placeFirstStopIn(slice_context_t& ctx, deco_t& deco, const tissues_t& tissu
     }
 }
 
+// Does a nitrogen tension exceed its stop limit (n2StopLimit: limit - pHe)? Nothing overlaps and
+// there is no early exit, so the compiler can vectorise.
+bool anyOver(
+    const float* __restrict__ n2, const float* __restrict__ he, const float* __restrict__ limit)
+{
+    int over = 0;
+    for (int i = 0; i < kCompartments; ++i)
+        over |= n2[i] > limit[i] - he[i] ? 1 : 0;
+    return over != 0;
+}
+
 // firstStopSurelyOwes with the context.
 bool firstStopOwes(slice_context_t& ctx, const deco_t& deco, const tissues_t& work)
 {
@@ -952,11 +963,7 @@ bool firstStopOwes(slice_context_t& ctx, const deco_t& deco, const tissues_t& wo
     const float next = ctx.stopPressure(level - 1);
     const float gf = ctx.gfAt(deco, next, level - 1);
     if (!work.hasHe && gas.fHe == 0.0f) {
-        const float* limit = ctx.n2Limit(gf, next);
-        int over = 0;
-        for (int i = 0; i < kCompartments; ++i)
-            over |= work.pN2[i] > limit[i] - work.pHe[i] ? 1 : 0;
-        return over != 0;
+        return anyOver(work.pN2, work.pHe, ctx.n2Limit(gf, next));
     }
     return next - ceilingOf(ctx.tolerated(work, gf)) < 0.0f;
 }
