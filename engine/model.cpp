@@ -413,6 +413,11 @@ float tolerated_pressure(const tissues_t& tissues, int i, float gf)
     return toleratedFrom(total, a, b, gf);
 }
 
+void tolerated_pressures(const tissues_t& tissues, float gf, float* out)
+{
+    toleratedAll(tissues, gf, out);
+}
+
 float ceiling_pressure(const tissues_t& tissues, float gf)
 {
     float tolerated[kCompartments];

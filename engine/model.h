@@ -97,6 +97,9 @@ float cns_rate(float ppO2Bar); // fraction per minute
 float otu_rate(float ppO2Bar); // OTU per minute
 
 float tolerated_pressure(const tissues_t& tissues, int i, float gf);
+// The ambient pressure each compartment tolerates at gf (0 for an empty compartment): what
+// ceiling_pressure and can_stay_at compare, for callers that ask both of the same tissues.
+void tolerated_pressures(const tissues_t& tissues, float gf, float* out);
 float ceiling_pressure(const tissues_t& tissues, float gf);
 float max_tension(const tissues_t& tissues, float ambient, int i, float gf);
 bool can_stay_at(const tissues_t& tissues, float pressure, float gf);

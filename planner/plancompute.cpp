@@ -93,7 +93,9 @@ public:
             const float f = (timeS - m_segment.t0) / (m_segment.t1 - m_segment.t0);
             ceilingBar = std::min(ceilingBar, m_segment.p0 + f * (m_segment.p1 - m_segment.p0));
         }
-        m_trace.append({ timeS, ceilingDepthM(ceilingBar, m_surface, m_density), 0 });
+        if (m_traceNext == m_trace.size())
+            m_trace.resize(m_trace.size() * 2 + 16);
+        m_trace[m_traceNext++] = { timeS, ceilingDepthM(ceilingBar, m_surface, m_density), 0 };
     }
 
 private:
@@ -121,9 +123,17 @@ private:
     void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
         m_segment = { t0S, p0, t1S, p1 };
-        if (m_report)
-            trace_ceiling(m_traceTissues, m_traceDeco, m_config, t0S, p0, t1S, p1, gas, sp,
-                collectTracePoint, this);
+        if (!m_report)
+            return;
+        // Room for every slice, written in place: appending point by point cost as much as a
+        // slice's ceiling.
+        m_traceNext = m_trace.size();
+        const float slices = (t1S - t0S) / kCeilingTraceStepS + 2.0f;
+        if (slices > 0.0f && slices < 1.0e6f)
+            m_trace.resize(m_traceNext + qsizetype(slices));
+        trace_ceiling(m_traceTissues, m_traceDeco, m_config, t0S, p0, t1S, p1, gas, sp,
+            collectTracePoint, this);
+        m_trace.resize(m_traceNext);
     }
 
     // The dive's surface, water, gradient factors and gases.
@@ -452,6 +462,7 @@ private:
     tissues_t m_traceTissues; // the look-ahead that draws the ceiling trace
     deco_t m_traceDeco;
     QList<ProfileMarker> m_trace;
+    qsizetype m_traceNext = 0; // where the segment being traced writes its next point
     struct
     {
         float t0 = 0, p0 = 0, t1 = 0, p1 = 0;
