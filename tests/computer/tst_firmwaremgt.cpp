@@ -139,6 +139,13 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// Fetches the repository's catalogue and waits until its three entries are listed.
+bool showCatalogue(FirmwareMgt& mgr)
+{
+    mgr.fetchCatalogue();
+    return QTest::qWaitFor([&] { return mgr.info() == QLatin1String("3 Firmwares Available"); });
+}
+
 const QString kStableLocal = QStringLiteral("Veltra.1.2.3.b.bin-2024-03-01_10-20-30_-1.2.3.b.bin");
 
 } // namespace
@@ -191,8 +198,7 @@ void TestFirmwareMgt::catalogueTable()
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
     auto* table = mgr.findChild<QTableWidget*>("tbFirmwares");
     QAbstractItemModelTester tester(table->model());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     QVERIFY(r.criticals.isEmpty());
     QCOMPARE(table->rowCount(), 3);
     QCOMPARE(table->item(0, 0)->text(), QString("Veltra.1.2.3.b.bin"));
@@ -259,8 +265,7 @@ void TestFirmwareMgt::downloadAndInstall()
         seen << mgr.info();
         values << progressBar->value();
     });
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
 
     const QByteArray image = row == 0 ? repo.stable : repo.beta;
     mgr.downloadButton(row)->click();
@@ -292,8 +297,7 @@ void TestFirmwareMgt::declinedOffer()
     auto v = firmwareLink();
     QVERIFY(v);
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), v->link, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(mgr.downloadIndex(), -1);
@@ -313,8 +317,7 @@ void TestFirmwareMgt::secondClickDoesNothing()
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     mgr.downloadButton(0)->click();
     mgr.downloadButton(1)->click();
@@ -409,8 +412,7 @@ void TestFirmwareMgt::badImageReply()
     auto v = firmwareLink();
     QVERIFY(v);
     FirmwareMgt mgr(nullptr, dir.path(), config, v->link, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.criticals.size(), 1);
     QVERIFY(r.criticals.at(0).startsWith("Download Error: "));
@@ -432,8 +434,7 @@ void TestFirmwareMgt::shorterImageReplacesTheWholeFile()
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(fileBytes(QDir(folder).filePath(kStableLocal)), repo.stable);
@@ -475,8 +476,7 @@ void TestFirmwareMgt::imagesFromAnotherHostGetNoCredentials()
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(repo.files.requests().size(), 1);
