@@ -97,6 +97,16 @@ void driveDownload(ComputerActions& actions, int* listed)
     timer->start(20);
 }
 
+// The window's computer label and the actions on it, over a virtual computer.
+struct Bench
+{
+    VirtualLink v;
+    QWidget window;
+    QLabel img { &window };
+    Recorder r;
+    ComputerActions actions { &window, &img, r.hooks() };
+};
+
 } // namespace
 
 class TestComputerActions : public QObject
@@ -117,15 +127,11 @@ private slots:
 
 void TestComputerActions::connectShowsTheComputerState()
 {
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 1);
-    QVERIFY(img.styleSheet().contains("Veltra-bluetooth-on.png"));
+    Bench b;
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    QVERIFY(b.img.styleSheet().contains("Veltra-bluetooth-on.png"));
 
-    const QString tip = img.toolTip();
+    const QString tip = b.img.toolTip();
     QXmlStreamReader xml(tip);
     QString text;
     while (!xml.atEnd()) {
@@ -133,38 +139,35 @@ void TestComputerActions::connectShowsTheComputerState()
             text += xml.text().toString() + "|";
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString() + " in " + tip));
-    QCOMPARE(
-        text, "Computer Connected|Serial " + v.link->computerInfo().serialNumber + "|Mode Normal|");
+    QCOMPARE(text,
+        "Computer Connected|Serial " + b.v.link->computerInfo().serialNumber + "|Mode Normal|");
     QVERIFY(ComputerActions::connectedToolTip("A<B", 2).contains("Serial A&lt;B"));
     QVERIFY(ComputerActions::connectedToolTip("x", 2).contains("Mode Firmware"));
 
     // Already connected: no dialog, no command.
-    const int writes = v.computer->writes().size();
-    QCOMPARE(actions.connectTarskBle(), 1);
-    QCOMPARE(v.computer->writes().size(), writes);
+    const int writes = b.v.computer->writes().size();
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    QCOMPARE(b.v.computer->writes().size(), writes);
 
     // The computer goes away: the label says so and the window's widgets follow.
-    v.computer->dropConnection();
-    QTRY_VERIFY(img.styleSheet().contains("Veltra-power-off.png"));
-    QCOMPARE(img.toolTip(), QString("Computer Disconnected"));
-    QCOMPARE(r.disconnects, 1);
+    b.v.computer->dropConnection();
+    QTRY_VERIFY(b.img.styleSheet().contains("Veltra-power-off.png"));
+    QCOMPARE(b.img.toolTip(), QString("Computer Disconnected"));
+    QCOMPARE(b.r.disconnects, 1);
 }
 
 void TestComputerActions::anotherVariantIsRefused()
 {
-    VirtualLink v;
-    v.computer->setModeByte(11);
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    closeConnectionDialogOnFailure(actions);
-    QCOMPARE(actions.connectTarskBle(), 0);
-    QCOMPARE(actions.connectionDialog()->message(), QString("Error: Unauthorized access"));
-    QVERIFY(!v.link->isConnected());
-    QVERIFY(!img.styleSheet().contains("bluetooth-on"));
-    // Nothing further was asked of the computer.
-    QCOMPARE(v.framesWithCode(19), 0);
+    Bench b;
+    b.v.computer->setModeByte(11); // variant 1
+    closeConnectionDialogOnFailure(b.actions);
+    QCOMPARE(b.actions.connectTarskBle(), 0);
+    QCOMPARE(b.actions.connectionDialog()->message(), QString("Error: Unauthorized access"));
+    QVERIFY(!b.v.link->isConnected());
+    QVERIFY(!b.img.styleSheet().contains("bluetooth-on"));
+    // Nothing further was asked of the computer: no serial, no dive list.
+    QCOMPARE(b.v.framesWithCode(3), 0);
+    QCOMPARE(b.v.framesWithCode(19), 0);
 }
 
 void TestComputerActions::downloadsNewDivesIntoTheLogbook()
@@ -275,59 +278,51 @@ void TestComputerActions::ownerNameTwice()
 
 void TestComputerActions::firmwareModeChecks()
 {
-    VirtualLink v;
-    v.computer->setModeByte(VirtualDiveComputer::kFirmwareModeByte);
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 1);
-    QVERIFY(img.toolTip().contains("Mode Firmware"));
+    Bench b;
+    b.v.computer->setModeByte(VirtualDiveComputer::kFirmwareModeByte);
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    QVERIFY(b.img.toolTip().contains("Mode Firmware"));
 
-    actions.onProgramName();
-    QCOMPARE(r.warnings, QStringList { "Warning: The computer is in Bootloader mode" });
-    actions.onDownloadDives();
-    QCOMPARE(r.firmwareManagers, 1);
-    QCOMPARE(v.framesWithCode(19), 0);
-    QCOMPARE(v.framesWithCode(22), 0);
+    b.actions.onProgramName();
+    QCOMPARE(b.r.warnings, QStringList { "Warning: The computer is in Bootloader mode" });
+    b.actions.onDownloadDives();
+    QCOMPARE(b.r.firmwareManagers, 1);
+    QCOMPARE(b.v.framesWithCode(19), 0);
+    QCOMPARE(b.v.framesWithCode(22), 0);
 }
 
 void TestComputerActions::resetAndCloseAskFirst()
 {
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 1);
+    Bench b;
+    QCOMPARE(b.actions.connectTarskBle(), 1);
 
-    r.answerYes = false;
-    actions.resetComputer();
-    actions.closeConnection();
-    QCOMPARE(r.questions, (QStringList { "Reset Computer", "Disconnect Computer" }));
-    QCOMPARE(v.framesWithCode(254), 0);
-    QVERIFY(v.link->isConnected());
+    b.r.answerYes = false;
+    b.actions.resetComputer();
+    b.actions.closeConnection();
+    QCOMPARE(b.r.questions, (QStringList { "Reset Computer", "Disconnect Computer" }));
+    QCOMPARE(b.v.framesWithCode(254), 0);
+    QVERIFY(b.v.link->isConnected());
 
-    r.answerYes = true;
-    actions.resetComputer();
-    QCOMPARE(v.framesWithCode(254), 1);
+    b.r.answerYes = true;
+    b.actions.resetComputer();
+    QCOMPARE(b.v.framesWithCode(254), 1);
     // The computer's answer makes the link disconnect.
-    QTRY_VERIFY(!v.link->isConnected());
-    QTRY_VERIFY(img.styleSheet().contains("power-off"));
+    QTRY_VERIFY(!b.v.link->isConnected());
+    QTRY_VERIFY(b.img.styleSheet().contains("power-off"));
 
     // Reconnect, then close the connection.
-    QCOMPARE(actions.connectTarskBle(), 1);
-    actions.closeConnection();
-    QTRY_VERIFY(!v.link->isConnected());
-    QTRY_COMPARE(img.toolTip(), QString("Computer Disconnected"));
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    b.actions.closeConnection();
+    QTRY_VERIFY(!b.v.link->isConnected());
+    QTRY_COMPARE(b.img.toolTip(), QString("Computer Disconnected"));
 
     // With the real question box, Enter answers No: nothing is reset by a hasty key.
-    QCOMPARE(actions.connectTarskBle(), 1);
-    ComputerActions::Hooks plain = r.hooks();
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    ComputerActions::Hooks plain = b.r.hooks();
     plain.confirm = nullptr;
-    ComputerActions real(&window, nullptr, plain);
+    ComputerActions real(&b.window, nullptr, plain);
     QString asked;
-    QTimer::singleShot(50, &window, [&] {
+    QTimer::singleShot(50, &b.window, [&] {
         if (QWidget* box = QApplication::activeModalWidget()) {
             asked = box->findChild<QLabel*>("qt_msgbox_label")->text();
             QTest::keyClick(box, Qt::Key_Return);
@@ -336,36 +331,32 @@ void TestComputerActions::resetAndCloseAskFirst()
     real.resetComputer();
     QVERIFY2(asked.contains("download new dives first"), qPrintable(asked));
     QTest::qWait(50);
-    QCOMPARE(v.framesWithCode(254), 1);
-    QVERIFY(v.link->isReady());
+    QCOMPARE(b.v.framesWithCode(254), 1);
+    QVERIFY(b.v.link->isReady());
 }
 
 void TestComputerActions::doubleClickAsksAndIsConsumed()
 {
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 1);
+    Bench b;
+    QCOMPARE(b.actions.connectTarskBle(), 1);
 
     auto doubleClick = [&] {
-        QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), img.mapToGlobal(QPointF(5, 5)),
+        QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), b.img.mapToGlobal(QPointF(5, 5)),
             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        return QCoreApplication::sendEvent(&img, &e);
+        return QCoreApplication::sendEvent(&b.img, &e);
     };
-    r.answerYes = false;
+    b.r.answerYes = false;
     QVERIFY(doubleClick());
-    QVERIFY(v.link->isConnected());
-    r.answerYes = true;
+    QVERIFY(b.v.link->isConnected());
+    b.r.answerYes = true;
     QVERIFY(doubleClick());
-    QTRY_VERIFY(!v.link->isConnected());
-    QCOMPARE(r.questions, (QStringList { "Disconnect Computer", "Disconnect Computer" }));
+    QTRY_VERIFY(!b.v.link->isConnected());
+    QCOMPARE(b.r.questions, (QStringList { "Disconnect Computer", "Disconnect Computer" }));
     // Other events pass.
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), img.mapToGlobal(QPointF(5, 5)),
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), b.img.mapToGlobal(QPointF(5, 5)),
         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&img, &press);
-    QCOMPARE(r.questions.size(), 2);
+    QCoreApplication::sendEvent(&b.img, &press);
+    QCOMPARE(b.r.questions.size(), 2);
 }
 
 void TestComputerActions::actionsWithoutALink()
@@ -392,14 +383,10 @@ void TestComputerActions::actionsWithoutALink()
 
 void TestComputerActions::serviceErrorsGoToTheConsole()
 {
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 1);
-    emit v.link->onServiceError(QLowEnergyService::OperationError);
-    QCOMPARE(r.console.last(), QString("Service Error: Operation Error"));
+    Bench b;
+    QCOMPARE(b.actions.connectTarskBle(), 1);
+    emit b.v.link->onServiceError(QLowEnergyService::OperationError);
+    QCOMPARE(b.r.console.last(), QString("Service Error: Operation Error"));
 }
 
 QTEST_MAIN(TestComputerActions)

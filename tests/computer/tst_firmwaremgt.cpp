@@ -133,6 +133,19 @@ QByteArray fileBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Fetches the repository's catalogue and waits until its three entries are listed.
+bool showCatalogue(FirmwareMgt& mgr)
+{
+    mgr.fetchCatalogue();
+    return QTest::qWaitFor([&] { return mgr.info() == QLatin1String("3 Firmwares Available"); });
+}
+
 const QString kStableLocal = QStringLiteral("Veltra.1.2.3.b.bin-2024-03-01_10-20-30_-1.2.3.b.bin");
 
 } // namespace
@@ -159,9 +172,7 @@ private slots:
     void fromDisk();
     void installationFailure_data();
     void installationFailure();
-    void computerLostDuringInstallation();
     void openFolder();
-    void render();
 };
 
 void TestFirmwareMgt::notConfigured()
@@ -187,13 +198,9 @@ void TestFirmwareMgt::catalogueTable()
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
     auto* table = mgr.findChild<QTableWidget*>("tbFirmwares");
     QAbstractItemModelTester tester(table->model());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     QVERIFY(r.criticals.isEmpty());
     QCOMPARE(table->rowCount(), 3);
-    QCOMPARE(table->columnCount(), 4);
-    QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Name"));
-    QCOMPARE(table->horizontalHeaderItem(3)->text(), QString("Description"));
     QCOMPARE(table->item(0, 0)->text(), QString("Veltra.1.2.3.b.bin"));
     QCOMPARE(table->item(0, 1)->text(), QString("1.2.3.b"));
     QCOMPARE(table->item(0, 2)->text(), QString("2024-03-01_10-20-30_"));
@@ -207,9 +214,6 @@ void TestFirmwareMgt::catalogueTable()
     QCOMPARE(label->text(), QString("<b>Beta</b>"));
     QCOMPARE(label->textFormat(), Qt::PlainText);
     QVERIFY(mgr.downloadButton(0)->isEnabled());
-    QCOMPARE(mgr.downloadButton(0)->toolTip(), QString("Download Firmware"));
-    QCOMPARE(mgr.downloadButton(0)->property("id").toInt(), 0);
-    QVERIFY(mgr.downloadButton(0)->maximumWidth() <= 30);
     // Not in the listing: listed, counted, not downloadable.
     QVERIFY(!mgr.downloadButton(2)->isEnabled());
     QVERIFY(mgr.entries().at(2).downloadUrl.isEmpty());
@@ -261,8 +265,7 @@ void TestFirmwareMgt::downloadAndInstall()
         seen << mgr.info();
         values << progressBar->value();
     });
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
 
     const QByteArray image = row == 0 ? repo.stable : repo.beta;
     mgr.downloadButton(row)->click();
@@ -294,8 +297,7 @@ void TestFirmwareMgt::declinedOffer()
     auto v = firmwareLink();
     QVERIFY(v);
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), v->link, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(mgr.downloadIndex(), -1);
@@ -315,8 +317,7 @@ void TestFirmwareMgt::secondClickDoesNothing()
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     mgr.downloadButton(0)->click();
     mgr.downloadButton(1)->click();
@@ -332,14 +333,12 @@ void TestFirmwareMgt::badCatalogueReply_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("mode");
+    // Each kind of failure once: tst_filedownloader and tst_firmwarecatalogue hold the full
+    // tables; here the manager must show the error and fetch nothing more.
     const QByteArray good = catalogueReply("[{\"File\":\"a.bin\"}]");
     QTest::newRow("401") << 401 << QByteArray("{\"message\":\"Bad credentials\"}")
                          << int(Mode::Normal);
-    QTest::newRow("404") << 404 << QByteArray("{\"message\":\"Not Found\"}") << int(Mode::Normal);
-    QTest::newRow("truncated") << 200 << good << int(Mode::Truncated);
     QTest::newRow("silent") << 200 << good << int(Mode::Silent);
-    QTest::newRow("error document")
-        << 200 << QByteArray("{\"message\":\"x\"}") << int(Mode::Normal);
     QTest::newRow("garbage") << 200 << QByteArray("\x89PNG\r\n\x1a\n") << int(Mode::Normal);
 }
 
@@ -386,13 +385,11 @@ void TestFirmwareMgt::badImageReply_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("mode");
+    // One row per kind of failure; the downloader's own test holds the full table.
     const QByteArray page = "<html><body><h1>401 Unauthorized</h1></body></html>";
     QTest::newRow("401 page") << 401 << page << int(Mode::Normal);
-    QTest::newRow("404 page") << 404 << page << int(Mode::Normal);
     QTest::newRow("truncated") << 200 << testImage(1000) << int(Mode::Truncated);
-    QTest::newRow("empty") << 200 << QByteArray() << int(Mode::Normal);
     QTest::newRow("silent") << 200 << testImage(1000) << int(Mode::Silent);
-    QTest::newRow("stalls mid-body") << 200 << testImage(1000) << int(Mode::Stalls);
     QTest::newRow("too large") << 200 << testImage(64) << int(Mode::AnnounceHuge);
 }
 
@@ -410,17 +407,12 @@ void TestFirmwareMgt::badImageReply()
     const QString folder = QDir(dir.path()).filePath("Firmwares");
     QVERIFY(QDir().mkpath(folder));
     const QString local = QDir(folder).filePath(kStableLocal);
-    {
-        QFile f(local);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(repo.stable);
-    }
+    QVERIFY(writeFile(local, repo.stable));
     Recorder r;
     auto v = firmwareLink();
     QVERIFY(v);
     FirmwareMgt mgr(nullptr, dir.path(), config, v->link, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.criticals.size(), 1);
     QVERIFY(r.criticals.at(0).startsWith("Download Error: "));
@@ -438,16 +430,11 @@ void TestFirmwareMgt::shorterImageReplacesTheWholeFile()
     Repository repo;
     const QString folder = QDir(dir.path()).filePath("Firmwares");
     QVERIFY(QDir().mkpath(folder));
-    {
-        QFile f(QDir(folder).filePath(kStableLocal));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(5000, 'Z'));
-    }
+    QVERIFY(writeFile(QDir(folder).filePath(kStableLocal), QByteArray(5000, 'Z')));
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(fileBytes(QDir(folder).filePath(kStableLocal)), repo.stable);
@@ -489,8 +476,7 @@ void TestFirmwareMgt::imagesFromAnotherHostGetNoCredentials()
     Recorder r;
     r.answerYes = false;
     FirmwareMgt mgr(nullptr, dir.path(), repo.config(), nullptr, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
+    QVERIFY(showCatalogue(mgr));
     mgr.downloadButton(0)->click();
     QTRY_COMPARE(r.questions.size(), 1);
     QCOMPARE(repo.files.requests().size(), 1);
@@ -535,11 +521,8 @@ void TestFirmwareMgt::fromDisk()
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(fileName);
     const QByteArray image = testImage(qMax(size, 0));
-    if (size >= 0) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(image);
-    }
+    if (size >= 0)
+        QVERIFY(writeFile(path, image));
     std::unique_ptr<VirtualLink> v;
     if (withLink) {
         v = firmwareLink(quint8(modeByte));
@@ -582,64 +565,63 @@ void TestFirmwareMgt::fromDisk()
 
 void TestFirmwareMgt::installationFailure_data()
 {
-    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("code"); // refused step, 0: none
+    QTest::addColumn<QString>("afterFirstBlock"); // what the computer does after one block
     QTest::addColumn<QString>("info");
-    QTest::newRow("begin refused") << 13 << "Installation failed: Begin Program Error";
-    QTest::newRow("block refused") << 14 << "Installation failed: Program Error";
-    QTest::newRow("end refused") << 15 << "Installation failed: End Program Error";
+    QTest::newRow("begin refused") << 13 << ""
+                                   << "Installation failed: Begin Program Error";
+    QTest::newRow("block refused") << 14 << ""
+                                   << "Installation failed: Program Error";
+    QTest::newRow("end refused") << 15 << ""
+                                 << "Installation failed: End Program Error";
+    QTest::newRow("falls silent") << 0 << "silent"
+                                  << "Installation failed: ";
+    QTest::newRow("connection lost") << 0 << "drop"
+                                     << "Installation failed: ";
 }
 
 void TestFirmwareMgt::installationFailure()
 {
     QFETCH(int, code);
+    QFETCH(QString, afterFirstBlock);
     QFETCH(QString, info);
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("Veltra.1.2.3.b.bin");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(testImage(300));
-    }
+    QVERIFY(writeFile(path, testImage(1000)));
     auto v = firmwareLink();
     QVERIFY(v);
-    v->computer->setRefused(quint8(code), true);
+    v->link->setReplyTimeout(200);
+    if (code)
+        v->computer->setRefused(quint8(code), true);
     Recorder r;
     r.file = path;
     FirmwareMgt mgr(nullptr, dir.path(), CatalogueConfig(), v->link, r.hooks());
+    if (!afterFirstBlock.isEmpty()) {
+        connect(
+            v->link, &TarskBle::onUploadFirmwareProgress, v->computer,
+            [&] {
+                if (afterFirstBlock == "drop")
+                    v->computer->dropConnection();
+                else
+                    v->computer->setAnswering(false);
+            },
+            Qt::SingleShotConnection);
+    }
     mgr.findChild<QPushButton*>("btFirmwareFromDisk")->click();
     QVERIFY(mgr.isInstalling());
-    QTRY_COMPARE(mgr.info(), info);
+    QTRY_VERIFY2(mgr.info().startsWith(info), qPrintable(mgr.info()));
     QVERIFY(!mgr.isInstalling());
     QVERIFY(mgr.findChild<QPushButton*>("btFirmwareFromDisk")->isEnabled());
     QVERIFY(mgr.findChild<QPushButton*>("pushButton")->isEnabled());
+    // A late event does not turn the failure into something else.
+    QTest::qWait(50);
+    QVERIFY(mgr.info().startsWith(info));
+    if (!code)
+        return;
     // A second attempt runs once the computer accepts.
     v->computer->setRefused(quint8(code), false);
     mgr.findChild<QPushButton*>("btFirmwareFromDisk")->click();
     QTRY_VERIFY(mgr.info().startsWith("Installation successful in "));
-}
-
-void TestFirmwareMgt::computerLostDuringInstallation()
-{
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath("Veltra.1.2.3.b.bin");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(testImage(1000));
-    }
-    auto v = firmwareLink();
-    QVERIFY(v);
-    Recorder r;
-    r.file = path;
-    FirmwareMgt mgr(nullptr, dir.path(), CatalogueConfig(), v->link, r.hooks());
-    connect(
-        v->link, &TarskBle::onUploadFirmwareProgress, v->computer,
-        [&v] { v->computer->dropConnection(); }, Qt::SingleShotConnection);
-    mgr.findChild<QPushButton*>("btFirmwareFromDisk")->click();
-    QTRY_VERIFY(mgr.info().startsWith("Installation failed: "));
-    QVERIFY(!mgr.isInstalling());
-    QTest::qWait(50);
-    QVERIFY(mgr.info().startsWith("Installation failed: "));
 }
 
 void TestFirmwareMgt::openFolder()
@@ -655,41 +637,6 @@ void TestFirmwareMgt::openFolder()
     QVERIFY(!url.toString().startsWith("file:////"));
     QVERIFY(QFileInfo(url.toLocalFile()).isDir());
     QVERIFY(r.criticals.isEmpty());
-}
-
-void TestFirmwareMgt::render()
-{
-    QTemporaryDir dir;
-    Repository repo;
-    Recorder r;
-    auto v = firmwareLink();
-    QVERIFY(v);
-    FirmwareMgt mgr(nullptr, dir.path(), repo.config(), v->link, r.hooks());
-    mgr.fetchCatalogue();
-    QTRY_COMPARE(mgr.info(), QString("3 Firmwares Available"));
-    mgr.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&mgr));
-    const QImage catalogue = mgr.grab().toImage();
-    QCOMPARE(catalogue.size(), QSize(789, 587));
-    // Stop after the first block so the bar shows mid-way.
-    connect(
-        v->link, &TarskBle::onUploadFirmwareProgress, v->computer,
-        [&v] { v->computer->setAnswering(false); }, Qt::SingleShotConnection);
-    mgr.downloadButton(0)->click();
-    QTRY_COMPARE(mgr.findChild<QProgressBar*>("progressBar")->value(), 12);
-    const QImage installing = mgr.grab().toImage();
-    const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
-    if (!out.isEmpty()) {
-        QVERIFY(catalogue.save(QDir(out).filePath("firmwaremgt-catalogue.png")));
-        QVERIFY(installing.save(QDir(out).filePath("firmwaremgt-installing.png")));
-    }
-    // The orange row is drawn in orange.
-    auto* table = mgr.findChild<QTableWidget*>("tbFirmwares");
-    const QRect cell = table->visualItemRect(table->item(0, 1));
-    const QPoint at = table->viewport()->mapTo(&mgr, QPoint(cell.right() - 2, cell.bottom() - 2));
-    QCOMPARE(catalogue.pixelColor(at), QColor(255, 128, 0));
-    v->link->setReplyTimeout(100);
-    QTRY_VERIFY(mgr.info().startsWith("Installation failed: "));
 }
 
 QTEST_MAIN(TestFirmwareMgt)

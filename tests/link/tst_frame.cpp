@@ -52,8 +52,6 @@ private slots:
     void crcCheckValues_data();
     void crcCheckValues();
     void crcAgreesWithTableForm();
-    void exactCommandFrames_data();
-    void exactCommandFrames();
     void decoderCutsStreams_data();
     void decoderCutsStreams();
     void decoderKeepsFragmentUntilComplete();
@@ -93,26 +91,6 @@ void TestFrame::crcAgreesWithTableForm()
         seed = seed * 1103515245u + 12345u;
         data.append(static_cast<char>(seed >> 16));
     }
-}
-
-void TestFrame::exactCommandFrames_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("GetInfo") << 1 << QByteArray() << QByteArray::fromHex("dcdc0100bddc000001");
-    // Samples with tissues of dive 0x0102: length 3, body 15 02 01, CRC 0xCFDC worked out
-    // with a plain CRC-16/AUG-CCITT outside this code base.
-    QTest::newRow("GetDiveSamplesWithTissues 0x0102")
-        << 21 << QByteArray::fromHex("0201") << QByteArray::fromHex("dcdc0300dccf0000150201");
-}
-
-void TestFrame::exactCommandFrames()
-{
-    QFETCH(int, code);
-    QFETCH(QByteArray, payload);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(buildFrame(static_cast<quint8>(code), payload).toHex(), expected.toHex());
 }
 
 void TestFrame::decoderCutsStreams_data()

@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -92,7 +91,6 @@ private slots:
     void eachDiveIsStoredAtOnce();
     void onlyNewDivesAreTicked();
     void refusesWithoutAComputer();
-    void rendersListAndFailure();
 
 private:
     QPushButton* button(ImportBluetooth& d, const char* name)
@@ -529,32 +527,6 @@ void TestImportBluetooth::refusesWithoutAComputer()
     QCOMPARE(info(dialog), QString("No computer connected"));
     QCOMPARE(dialog.downloadDives(dives), 0);
     QVERIFY(v.computer->writes().isEmpty());
-}
-
-void TestImportBluetooth::rendersListAndFailure()
-{
-    VirtualLink v;
-    QVERIFY(v.connectAndIdentify());
-    v.link->setReplyTimeout(200);
-    ImportBluetooth dialog(nullptr, v.link);
-    dialog.setStoredCheck([](const QString& name, const QString&) { return name == "1"; });
-    QList<DiveProfile> dives;
-    QVERIFY(dialog.start(&dives));
-    dialog.show();
-    QTRY_VERIFY(!dialog.isBusy());
-    if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
-        QVERIFY(dialog.grab().save(QDir(shots).filePath("veltra-computer-import-list.png")));
-    // Dive 2 arrives, dive 3 gets no answer: retry and skip are offered.
-    int ends = 0;
-    QObject::connect(v.link, &TarskBle::onEndCommand, &dialog, [&](auto code) {
-        if (code == VeltraCommand::GetDiveSamples && ++ends == 1)
-            v.computer->setAnswering(false);
-    });
-    button(dialog, "btImport")->click();
-    QTRY_VERIFY(button(dialog, "btSkip")->isVisible());
-    QCOMPARE(dives.size(), 1);
-    if (const QString shots = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS"); !shots.isEmpty())
-        QVERIFY(dialog.grab().save(QDir(shots).filePath("veltra-computer-import-failed.png")));
 }
 
 QTEST_MAIN(TestImportBluetooth)

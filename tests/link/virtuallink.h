@@ -58,14 +58,15 @@ struct VirtualLink
             && run(VeltraCommand::GetSettings);
     }
 
-    // Frames the computer received with this command code.
-    int framesWithCode(quint8 code) const
+    // Payloads of the frames the computer received with this command code, in order.
+    QList<QByteArray> payloadsOf(quint8 code) const
     {
-        int n = 0;
+        QList<QByteArray> out;
         for (const QByteArray& f : computer->writes()) {
             if (f.size() > 8 && quint8(f[8]) == code)
-                ++n;
+                out << f.mid(9);
         }
-        return n;
+        return out;
     }
+    int framesWithCode(quint8 code) const { return int(payloadsOf(code).size()); }
 };
