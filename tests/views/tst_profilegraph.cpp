@@ -501,9 +501,6 @@ void TestProfileGraph::renderRealDive()
             red = isRed(image.pixelColor(int(p.x()), int(p.y()) + dy));
     }
     QVERIFY(red);
-    const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
-    if (!out.isEmpty())
-        QVERIFY(image.save(QString::fromLocal8Bit(out)));
 
     // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
     // red and the water still fills from the surface down to the profile.
@@ -575,9 +572,6 @@ void TestProfileGraph::renderPlannedDive()
         cyan = p.red() < 90 && p.green() > 200 && p.blue() > 200;
     }
     QVERIFY(cyan);
-    const QByteArray out = qgetenv("VELTRA_PLAN_PNG");
-    if (!out.isEmpty())
-        QVERIFY(image.save(QString::fromLocal8Bit(out)));
 }
 
 void TestProfileGraph::insertBeforeFirstRefused()
