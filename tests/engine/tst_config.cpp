@@ -40,7 +40,6 @@ void TestConfig::makeGas_data()
     QTest::addColumn<QByteArray>("label");
 
     QTest::newRow("air") << 21 << 0 << 0.21 << 0.0 << 0.79 << QByteArray("21%");
-    QTest::newRow("nitrox 32") << 32 << 0 << 0.32 << 0.0 << 0.68 << QByteArray("32%");
     QTest::newRow("single digit o2") << 8 << 0 << 0.08 << 0.0 << 0.92 << QByteArray("08%");
     QTest::newRow("oxygen") << 100 << 0 << 1.0 << 0.0 << 0.0 << QByteArray("OXY");
     QTest::newRow("trimix 18/45") << 18 << 45 << 0.18 << 0.45 << 0.37 << QByteArray("18/45");
@@ -99,8 +98,6 @@ void TestConfig::makeGf_data()
     QTest::addColumn<int>("high");
     QTest::addColumn<QByteArray>("label");
     QTest::newRow("80/80") << 80 << 80 << QByteArray("80/80");
-    QTest::newRow("100/100") << 100 << 100 << QByteArray("100/100");
-    QTest::newRow("gf 0") << 0 << 0 << QByteArray("00/00");
     QTest::newRow("low below ten") << 5 << 85 << QByteArray("05/85");
     QTest::newRow("u8 maximum") << 255 << 255 << QByteArray("255/255");
 }
@@ -121,11 +118,9 @@ void TestConfig::gasAtWrapsIndex_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("slot");
     QTest::newRow("-1 gives 7") << -1 << 7;
-    QTest::newRow("very negative gives 7") << -1000 << 7;
     QTest::newRow("0") << 0 << 0;
     QTest::newRow("7") << 7 << 7;
     QTest::newRow("8 gives 0") << 8 << 0;
-    QTest::newRow("9 gives 0") << 9 << 0;
     QTest::newRow("large gives 0") << 100000 << 0;
 }
 
@@ -205,7 +200,6 @@ void TestConfig::setpoints_data()
     QTest::addColumn<double>("expected"); // negative: open circuit (infinity)
     QTest::newRow("open circuit") << 0 << 0 << -1.0;
     QTest::newRow("closed circuit low") << 1 << 0 << 0.7;
-    QTest::newRow("closed circuit bottom") << 1 << 1 << 1.3;
     QTest::newRow("closed circuit deco") << 1 << 2 << 1.5;
     QTest::newRow("index wraps modulo 3") << 1 << 4 << 1.3;
     QTest::newRow("bailout table breathed open") << 2 << 1 << -1.0;
@@ -253,12 +247,9 @@ void TestConfig::stopPressure_data()
     QTest::newRow("surface") << true << 0 << 0 << 0 << 0.0;
     QTest::newRow("negative level is surface") << true << 0 << 0 << -3 << 0.0;
     QTest::newRow("metric last stop 3 m") << true << 0 << 0 << 1 << 3.0;
-    QTest::newRow("metric level 2") << true << 0 << 0 << 2 << 6.0;
-    QTest::newRow("metric level 10") << true << 0 << 0 << 10 << 30.0;
     QTest::newRow("metric last stop 6 m, level 1") << true << 1 << 0 << 1 << 6.0;
     QTest::newRow("metric last stop 6 m, level 2") << true << 1 << 0 << 2 << 9.0;
     QTest::newRow("imperial last stop 10 ft") << false << 0 << 0 << 1 << 3.048;
-    QTest::newRow("imperial last stop 20 ft") << false << 1 << 0 << 1 << 6.096;
     QTest::newRow("imperial 20 ft, level 3") << false << 1 << 0 << 3 << 12.192;
     QTest::newRow("fresh water level 4") << true << 0 << 1 << 4 << 12.0;
     QTest::newRow("level 100") << true << 0 << 0 << 100 << 300.0;

@@ -1,14 +1,10 @@
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
-#include "views/logbookcommands.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
+#include "probe.h"
+#include "views/logbookcommands.h"
 
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -19,55 +15,6 @@ Q_DECLARE_METATYPE(DiveFilter)
 Q_DECLARE_METATYPE(DiveDetails)
 
 namespace {
-
-// A second connection to the file, as another program (or an older version) sees it.
-class Probe
-{
-public:
-    explicit Probe(const QString& path)
-    {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
-        m_db.setDatabaseName(path);
-        m_db.open();
-    }
-    ~Probe()
-    {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
-    }
-    bool exec(const QString& sql)
-    {
-        QSqlQuery q(m_db);
-        if (q.exec(sql))
-            return true;
-        qWarning() << sql << q.lastError().text();
-        return false;
-    }
-    QList<QVariantList> rows(const QString& sql)
-    {
-        QList<QVariantList> result;
-        QSqlQuery q(m_db);
-        if (!q.exec(sql))
-            qWarning() << sql << q.lastError().text();
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-            result << row;
-        }
-        return result;
-    }
-
-private:
-    QSqlDatabase m_db;
-};
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 qint64 utc(int year, int month, int day, int hour = 12)
 {

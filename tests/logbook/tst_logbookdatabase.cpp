@@ -1,11 +1,8 @@
 #include "dive/diveprofile.h"
 #include "logbook/logbookdatabase.h"
+#include "probe.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,63 +14,6 @@
 Q_DECLARE_METATYPE(DiveFilter)
 
 namespace {
-
-// A second, independent connection to a logbook file, to look at or tamper with it the way
-// another program (or an older version) would.
-class Probe
-{
-public:
-    explicit Probe(const QString& path)
-    {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
-        m_db.setDatabaseName(path);
-        m_ok = m_db.open();
-    }
-    ~Probe()
-    {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
-    }
-    bool ok() const { return m_ok; }
-    bool exec(const QString& sql)
-    {
-        QSqlQuery q(m_db);
-        if (!q.exec(sql)) {
-            qWarning() << sql << q.lastError().text();
-            return false;
-        }
-        return true;
-    }
-    QVariant value(const QString& sql)
-    {
-        QSqlQuery q(m_db);
-        if (!q.exec(sql) || !q.next())
-            return QVariant(QMetaType::fromType<QString>()); // distinguishable from NULL
-        return q.value(0);
-    }
-    QStringList columns(const QString& table)
-    {
-        QStringList names;
-        QSqlQuery q(m_db);
-        if (q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
-            while (q.next())
-                names << q.value(1).toString();
-        return names;
-    }
-
-private:
-    QSqlDatabase m_db;
-    bool m_ok = false;
-};
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
 
 qint64 utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {

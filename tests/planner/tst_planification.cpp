@@ -7,33 +7,6 @@ class TestPlanification : public QObject
     Q_OBJECT
 
 private slots:
-    void newDiveDefaults()
-    {
-        Planification plan;
-        QCOMPARE(plan.addDefaultDive(), 0);
-        QCOMPARE(plan.addDefaultDive(), 1);
-        const PlanifDive& second = *plan.dives[1];
-        QCOMPARE(second.profile.name, QStringLiteral("Dive 2"));
-        QCOMPARE(second.profile.origin, DiveOriginPlan);
-        QCOMPARE(second.surfaceIntervalS, 7200u);
-        QCOMPARE(plan.dives[0]->surfaceIntervalS, 0u);
-        QCOMPARE(second.profile.samples.size(), 3);
-        QCOMPARE(second.profile.samples[1].time, 60.0);
-        QCOMPARE(second.profile.samples[2].depth, 20.0);
-        QCOMPARE(second.profile.samples[2].gasIndex, 0);
-        const QStringList names = { "Air", "Nx30", "Nx40", "OxyAR", "OxySR", "Oxycf" };
-        const QList<int> o2 = { 21, 30, 40, 100, 100, 100 };
-        QCOMPARE(second.profile.gases.size(), 6);
-        for (int i = 0; i < 6; ++i) {
-            QCOMPARE(second.profile.gases[i].name, names[i]);
-            QCOMPARE(second.profile.gases[i].id, names[i]);
-            QCOMPARE(second.profile.gases[i].o2, o2[i]);
-            QCOMPARE(second.profile.gases[i].he, 0);
-        }
-        // Air at 1.013 bar: (1.013 - 0.0627) x 0.79.
-        QVERIFY(qAbs(second.tissues.pN2[0] - 0.750737f) < 1e-5f);
-    }
-
     void fourthDiveIsRefused()
     {
         Planification plan;
@@ -54,7 +27,6 @@ private slots:
         QTest::newRow("first-of-two") << 2 << 0 << 0 << "Dive 2";
         QTest::newRow("only-dive") << 1 << 0 << -1 << "";
         QTest::newRow("middle-of-three") << 3 << 1 << 1 << "Dive 1";
-        QTest::newRow("second-of-two") << 2 << 1 << 0 << "Dive 1";
         QTest::newRow("last-of-three") << 3 << 2 << 1 << "Dive 1";
     }
 

@@ -74,7 +74,6 @@ private slots:
         QCOMPARE(view->model()->rowCount(), 0);
         tab.findChild<QPushButton*>("btAddDive")->click();
         QCOMPARE(view->model()->rowCount(), 3);
-        QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Depth"));
         QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("10:00"));
         tab.plan().current()->profile.samples[2].time = 3725;
         QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("01:02:05"));
@@ -190,7 +189,6 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<quint32>("seconds");
         QTest::newRow("minutes") << "95" << 95u * 60;
-        QTest::newRow("hours-minutes") << "1H45" << 105u * 60;
         QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
         // Typed over the minutes of "00H00mn": more minutes than an hour holds.
         QTest::newRow("minutes-past-the-hour") << "0H90" << 90u * 60;
@@ -285,7 +283,6 @@ private slots:
         yes.button = QMessageBox::Yes;
         yes.arm();
         tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(yes.text, QStringLiteral("Replace the current dive?"));
         QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
     }
 
@@ -323,28 +320,6 @@ private slots:
         QVERIFY(!box.text.isEmpty());
         QCOMPARE(loaded.plan().diveCount(), 2);
         QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
-    }
-
-    void rendersPlan()
-    {
-        PlanificationTab tab;
-        tab.resize(1366, 768);
-        tab.findChild<QPushButton*>("btAddDive")->click();
-        tab.plan().current()->profile.samples[1].depth = 40;
-        tab.plan().current()->profile.samples[2].depth = 40;
-        tab.plan().current()->profile.samples[2].time = 1500;
-        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
-        gases->item(1, 0)->setText("50");
-        gases->item(2, 0)->setText("100");
-        tab.changeCurrentPlanifDive(0);
-        tab.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        const QImage image = tab.grab().toImage();
-        QVERIFY(!image.isNull());
-        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
-        if (!out.isEmpty())
-            image.save(out + "/planner.png");
-        QVERIFY(tab.resultHtml().contains("arrowR.png")); // a stop
     }
 };
 

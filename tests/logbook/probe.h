@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QVariant>
+
+// A second, independent connection to a logbook file, to look at or tamper with it the way
+// another program (or an older version) would.
+class Probe
+{
+public:
+    explicit Probe(const QString& path)
+    {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        m_db.setDatabaseName(path);
+        m_ok = m_db.open();
+    }
+    ~Probe()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    }
+    bool ok() const { return m_ok; }
+    bool exec(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(sql))
+            return true;
+        qWarning() << sql << q.lastError().text();
+        return false;
+    }
+    QVariant value(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql) || !q.next())
+            return QVariant(QMetaType::fromType<QString>()); // distinguishable from NULL
+        return q.value(0);
+    }
+    QList<QVariantList> rows(const QString& sql)
+    {
+        QList<QVariantList> result;
+        QSqlQuery q(m_db);
+        if (!q.exec(sql))
+            qWarning() << sql << q.lastError().text();
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i);
+            result << row;
+        }
+        return result;
+    }
+    QStringList columns(const QString& table)
+    {
+        QStringList names;
+        for (const QVariantList& row : rows(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+            names << row.value(1).toString();
+        return names;
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_ok = false;
+};
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
