@@ -36,6 +36,8 @@ private slots:
     void groupsAndCounts();
     void diveRowTexts_data();
     void diveRowTexts();
+    void tooltipsOnLongNames_data();
+    void tooltipsOnLongNames();
     void groupRowLooks();
     void highlightKeepsOneRow();
     void selectionSkipsGroupRows();
@@ -132,6 +134,41 @@ void TestDiveListView::diveRowTexts()
     QCOMPARE(list.item(1, 3)->text(), depth);
     for (int column = 1; column < 4; ++column)
         QCOMPARE(list.item(1, column)->textAlignment(), int(Qt::AlignCenter));
+    // A rename written into the cell replaces the text it was filled with.
+    list.item(1, 0)->setText(QStringLiteral("Evening"));
+    QCOMPARE(list.item(1, 0)->text(), QString("Evening"));
+}
+
+void TestDiveListView::tooltipsOnLongNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("nameTip");
+    QTest::addColumn<QString>("siteTip");
+
+    // The column shows about 12 characters: from 13 on, the whole text shows on hover.
+    QTest::newRow("12 characters fit") << "Twelve chars"
+                                       << "Blue Hole 12" << QString() << QString();
+    QTest::newRow("13 characters get a tip")
+        << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << "Thirteen char"
+        << QString::fromUtf8("Lagôs Arch 13");
+}
+
+void TestDiveListView::tooltipsOnLongNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, site);
+    QFETCH(QString, nameTip);
+    QFETCH(QString, siteTip);
+
+    DiveListEntry e = entry(3, name, "Veltra", "S1");
+    e.site = site;
+    QTableWidget list;
+    QLabel lb;
+    DiveListView::fill(list, lb, { e }, 1, false);
+    QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), nameTip);
+    QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), siteTip);
+    QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
 }
 
 void TestDiveListView::groupRowLooks()
