@@ -786,6 +786,20 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
         summary.exec();
         report = summary.report();
     }
+    // One undo step takes the whole import back.
+    QList<const ImportEntry*> stored;
+    for (const ImportEntry& entry : std::as_const(report.entries))
+        if (entry.kind == ImportEntry::Stored && entry.diveId >= 0)
+            stored << &entry;
+    if (!stored.isEmpty()) {
+        m_undoStack->beginMacro(tr("Import of %1 dives").arg(stored.size()));
+        for (const ImportEntry* entry : std::as_const(stored)) {
+            DiveProfile named;
+            named.name = entry->name;
+            m_undoStack->push(new ImportDiveCommand(named, entry->diveId));
+        }
+        m_undoStack->endMacro();
+    }
     return report;
 }
 

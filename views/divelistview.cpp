@@ -11,7 +11,11 @@
 #include <QSet>
 #include <QTableWidget>
 
+#include <memory>
+
 namespace {
+
+using namespace DiveListView;
 
 QString tr(const char* text)
 {
@@ -28,12 +32,83 @@ void setWeight(QTableWidgetItem* item, int weight, const QColor& colour)
     item->setForeground(QBrush(colour));
 }
 
-QTableWidgetItem* centred(const QString& text)
+// A dive's cell formats its text, alignment and tooltip only when the view asks for them:
+// the view asks for the few rows on screen, while building every string up front for
+// 10,000 dives took most of the first listing. Values set later (highlight, rename) win.
+class DiveCell : public QTableWidgetItem
 {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(Qt::AlignCenter);
-    return item;
-}
+public:
+    // The cell keeps the fields it shows (shared strings, no copy): it outlives the entries.
+    DiveCell(const DiveListEntry& entry, int column, std::shared_ptr<const LocalClock> clock)
+        : QTableWidgetItem(UserType)
+        , m_column(column)
+        , m_clock(std::move(clock))
+        , m_name(column == SiteColumn ? entry.site : entry.name)
+        , m_secs(entry.dateTime.toSecsSinceEpoch())
+        , m_maxTime(int(entry.maxTime))
+        , m_maxDepth(entry.maxDepth)
+        , m_number(entry.number)
+        , m_diveId(entry.diveId)
+    { }
+
+    QVariant data(int role) const override
+    {
+        const QVariant stored = QTableWidgetItem::data(role);
+        if (stored.isValid())
+            return stored;
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return text();
+        case Qt::ToolTipRole:
+            // Long names are cut by the column: the whole name shows on hover.
+            if ((m_column == NameColumn || m_column == SiteColumn) && m_name.size() > 12)
+                return m_name;
+            return QVariant();
+        case Qt::TextAlignmentRole:
+            if (m_column == NameColumn || m_column == SiteColumn)
+                return QVariant();
+            return int(Qt::AlignCenter);
+        case Qt::UserRole:
+            if (m_column == NameColumn)
+                return m_diveId;
+            return QVariant();
+        default:
+            return QVariant();
+        }
+    }
+
+    QTableWidgetItem* clone() const override { return new DiveCell(*this); }
+
+private:
+    QString text() const
+    {
+        switch (m_column) {
+        case NameColumn:
+        case SiteColumn:
+            return m_name;
+        case DateColumn:
+            return m_clock->toLocal(m_secs).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+        case DurationColumn:
+            return formatTime(m_maxTime);
+        case DepthColumn:
+            return QStringLiteral("%1m").arg(m_maxDepth, 0, 'f', 1);
+        case NumberColumn:
+            return QString::number(m_number);
+        default:
+            return QString();
+        }
+    }
+
+    int m_column;
+    std::shared_ptr<const LocalClock> m_clock;
+    QString m_name;
+    qint64 m_secs;
+    int m_maxTime;
+    double m_maxDepth;
+    int m_number;
+    int m_diveId;
+};
 
 } // namespace
 
@@ -70,7 +145,7 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     list.setHorizontalHeaderLabels(
         { tr("Dive Id"), tr("Date/Time"), tr("Duration"), tr("Depth"), tr("Site"), tr("No.") });
     // The zone is read once: a conversion to local time per row reads it for every row.
-    const LocalClock clock;
+    const auto clock = std::make_shared<const LocalClock>();
 
     int row = 0;
     int groupRow = -1;
@@ -97,26 +172,13 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
             groupCount = 0;
             reference = &entry;
         }
-        auto* name = new QTableWidgetItem(entry.name);
-        name->setData(Qt::UserRole, entry.diveId);
-        // Long names are cut by the column: the whole name shows on hover.
-        if (entry.name.size() > 12)
-            name->setToolTip(entry.name);
-        list.setItem(row, NameColumn, name);
-        list.setItem(row, DateColumn,
-            centred(clock.toLocal(entry.dateTime.toSecsSinceEpoch())
-                        .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"))));
-        list.setItem(row, DurationColumn, centred(formatTime(int(entry.maxTime))));
-        list.setItem(
-            row, DepthColumn, centred(QStringLiteral("%1m").arg(entry.maxDepth, 0, 'f', 1)));
-        if (!entry.site.isEmpty()) {
-            auto* site = new QTableWidgetItem(entry.site);
-            if (entry.site.size() > 12)
-                site->setToolTip(entry.site);
-            list.setItem(row, SiteColumn, site);
+        for (int column = 0; column < ColumnCount; ++column) {
+            // Empty site and unnumbered dives leave their cells empty.
+            if ((column == SiteColumn && entry.site.isEmpty())
+                || (column == NumberColumn && entry.number <= 0))
+                continue;
+            list.setItem(row, column, new DiveCell(entry, column, clock));
         }
-        if (entry.number > 0)
-            list.setItem(row, NumberColumn, centred(QString::number(entry.number)));
         ++row;
         ++groupCount;
     }

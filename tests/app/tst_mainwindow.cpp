@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
@@ -159,6 +160,7 @@ private slots:
     void preferencesWrittenBackAndApplied();
     void fitsLaptopScreen();
     void readoutNotStaleAfterSwitch();
+    void screenshots();
     void openCsvShowsDive();
     void openUddfShowsDiveAndStoresUnderItsComputer();
     void failedOpenKeepsShownDive();
@@ -362,6 +364,86 @@ void TestMainWindow::readoutNotStaleAfterSwitch()
     QVERIFY(w->graphView()->readoutText().isEmpty());
     QVERIFY(w->findChild<QTextEdit*>("edPositionInformation")->toPlainText().isEmpty());
 }
+
+void TestMainWindow::screenshots()
+{
+    // By hand: VELTRA_TEST_SCREENSHOTS=<folder> [VELTRA_TEST_QM=<.qm file>] and a real screen
+    // (xvfb-run with QT_QPA_PLATFORM=xcb) of the size to look at.
+    const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+    if (out.isEmpty())
+        QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+    QTranslator translator;
+    const QString qm = qEnvironmentVariable("VELTRA_TEST_QM");
+    if (!qm.isEmpty()) {
+        QVERIFY(translator.load(qm));
+        QCoreApplication::installTranslator(&translator);
+    }
+    storeDemoDives();
+    writeOptions({ { "simulation", 1 } });
+    MainWindow* w = makeWindow();
+    // The whole screen, as a maximised window (Xvfb has no window manager to do it).
+    w->setGeometry(w->screen()->availableGeometry());
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(300);
+    // The dive with the most gases.
+    QTableWidget* list = diveList(w);
+    QTableWidgetItem* best = nullptr;
+    int gases = -1;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        QTableWidgetItem* item = list->item(row, 0);
+        if (!item || item->data(Qt::UserRole).toInt() <= 0)
+            continue;
+        w->openDiveProfileItem(item);
+        if (w->currentDive().gases.size() > gases) {
+            gases = int(w->currentDive().gases.size());
+            best = item;
+        }
+    }
+    QVERIFY(best);
+    w->openDiveProfileItem(best);
+    const auto shoot = [&](QWidget* widget, const QString& name) {
+        QCoreApplication::processEvents();
+        QTest::qWait(100);
+        QVERIFY(widget->grab().save(QDir(out).filePath(name + QStringLiteral(".png"))));
+    };
+    // The cursor over the graph, for its read-out.
+    QWidget* viewport = w->graphView()->viewport();
+    const QPoint cursor(viewport->width() * 3 / 5, viewport->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(cursor), QPointF(viewport->mapToGlobal(cursor)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    auto* profileTabs = w->findChild<QTabWidget*>("tabProfile");
+    for (int i = 0; i < profileTabs->count(); ++i) {
+        if (!profileTabs->isTabVisible(i))
+            continue;
+        profileTabs->setCurrentIndex(i);
+        shoot(w, QStringLiteral("main-%1").arg(i));
+    }
+    profileTabs->setCurrentIndex(0);
+    auto* mainTabs = w->findChild<QTabWidget*>("tabMain");
+    mainTabs->setCurrentIndex(1);
+    shoot(w, QStringLiteral("planner"));
+    mainTabs->setCurrentIndex(0);
+
+    FormFilter filter(w);
+    filter.setFilter(DiveFilter(), LogbookDatabase::instance().listComputers());
+    filter.show();
+    shoot(&filter, QStringLiteral("filter"));
+    PreferencesDialog preferences(HiddenOptions(), w);
+    preferences.show();
+    shoot(&preferences, QStringLiteral("preferences"));
+    w->about();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String("AboutWindow")) {
+            shoot(top, QStringLiteral("about"));
+            top->close();
+        }
+    }
+    if (!qm.isEmpty())
+        QCoreApplication::removeTranslator(&translator);
+}
+
 
 void TestMainWindow::openCsvShowsDive()
 {

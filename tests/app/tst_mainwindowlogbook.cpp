@@ -1,3 +1,4 @@
+#include "app/diveimport.h"
 #include "app/mainwindow.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookdatabase.h"
@@ -56,6 +57,7 @@ private slots:
     void cleanup();
     void detailsSavedAndUndone();
     void searchSortAndStatistics();
+    void importUndoneInOneStep();
 
 private:
     QString dataDir() const { return m_home->path() + QStringLiteral("/VeltraDesktop"); }
@@ -141,6 +143,31 @@ void TestMainWindowLogbook::searchSortAndStatistics()
     QVERIFY2(totals.contains("dive:1\">18.0 m"), qPrintable(totals));
     search->setText("zoe");
     QTRY_VERIFY(window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
+}
+
+
+void TestMainWindowLogbook::importUndoneInOneStep()
+{
+    // The two dives with samples of the multi-dive file come in; one undo takes both back out
+    // and redo stores them again under the same ids.
+    auto window = std::make_unique<MainWindow>();
+    auto* list = window->findChild<QTableWidget*>("diveList");
+    const int before = list->rowCount();
+    const ImportReport report
+        = window->importDives({ QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf") }, false);
+    QCOMPARE(report.count(ImportEntry::Stored), 2);
+    QCOMPARE(list->rowCount(), before + 2);
+    QMenu* edit = window->findChild<QMenu*>("menuEdit");
+    QVERIFY(edit);
+    edit->actions().at(0)->trigger();
+    QCOMPARE(list->rowCount(), before);
+    edit->actions().at(1)->trigger();
+    QCOMPARE(list->rowCount(), before + 2);
+    for (const ImportEntry& entry : report.entries) {
+        DiveProfile dive;
+        if (entry.kind == ImportEntry::Stored)
+            QVERIFY(db().loadDive(entry.diveId, dive) && !dive.samples.isEmpty());
+    }
 }
 
 QTEST_MAIN(TestMainWindowLogbook)

@@ -36,6 +36,8 @@ private slots:
     void groupsAndCounts();
     void diveRowTexts_data();
     void diveRowTexts();
+    void tooltipsOnLongNames_data();
+    void tooltipsOnLongNames();
     void highlightKeepsOneRow();
     void selectionSkipsGroupRows();
 };
@@ -129,6 +131,51 @@ void TestDiveListView::diveRowTexts()
     QCOMPARE(list.item(1, 1)->text(), QString("13/06/2026 08:42:05"));
     QCOMPARE(list.item(1, 2)->text(), duration);
     QCOMPARE(list.item(1, 3)->text(), depth);
+    // A rename written into the cell replaces the text it was filled with.
+    list.item(1, 0)->setText(QStringLiteral("Evening"));
+    QCOMPARE(list.item(1, 0)->text(), QString("Evening"));
+}
+
+void TestDiveListView::tooltipsOnLongNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("nameTip");
+    QTest::addColumn<QString>("siteTip");
+
+    // The column shows about 12 characters: from 13 on, the whole text shows on hover.
+    QTest::newRow("12 characters fit") << "Twelve chars"
+                                       << "Blue Hole 12" << QString() << QString();
+    QTest::newRow("13 characters get a tip")
+        << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << "Thirteen char"
+        << QString::fromUtf8("Lagôs Arch 13");
+}
+
+void TestDiveListView::tooltipsOnLongNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, site);
+    QFETCH(QString, nameTip);
+    QFETCH(QString, siteTip);
+
+    DiveListEntry e = entry(3, name, "Veltra", "S1");
+    e.site = site;
+    QTableWidget list;
+    QLabel lb;
+    DiveListView::fill(list, lb, { e }, 1, false);
+    QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), nameTip);
+    QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), siteTip);
+    QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
+}
+
+void TestDiveListView::groupRowLooks()
+{
+    QTableWidget list;
+    QLabel lb;
+    DiveListView::fill(list, lb, { entry(3, "d", "Veltra", "S1") }, 1);
+    const QTableWidgetItem* header = list.item(0, 0);
+    QCOMPARE(header->background().color(), QColor(155, 201, 255));
+    QCOMPARE(header->font().weight(), int(QFont::Bold));
 }
 
 void TestDiveListView::highlightKeepsOneRow()
