@@ -168,16 +168,6 @@ void TestDiveListView::tooltipsOnLongNames()
     QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
 }
 
-void TestDiveListView::groupRowLooks()
-{
-    QTableWidget list;
-    QLabel lb;
-    DiveListView::fill(list, lb, { entry(3, "d", "Veltra", "S1") }, 1);
-    const QTableWidgetItem* header = list.item(0, 0);
-    QCOMPARE(header->background().color(), QColor(155, 201, 255));
-    QCOMPARE(header->font().weight(), int(QFont::Bold));
-}
-
 void TestDiveListView::highlightKeepsOneRow()
 {
     QTableWidget list;
