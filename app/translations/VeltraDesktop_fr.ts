@@ -379,6 +379,41 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>FirmwareCatalogue</name>
+    <message>
+        <source>No Error</source>
+        <translation>Aucune erreur</translation>
+    </message>
+    <message>
+        <source>The reply is empty</source>
+        <translation>La réponse est vide</translation>
+    </message>
+    <message>
+        <source>The reply is larger than %1 bytes</source>
+        <translation>La réponse dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>The reply is not a firmware catalogue</source>
+        <translation>La réponse n&apos;est pas un catalogue de micrologiciels</translation>
+    </message>
+    <message>
+        <source>The catalogue has no content</source>
+        <translation>Le catalogue n&apos;a pas de contenu</translation>
+    </message>
+    <message>
+        <source>The catalogue content is not valid Base64</source>
+        <translation>Le contenu du catalogue n&apos;est pas du Base64 valide</translation>
+    </message>
+    <message>
+        <source>The catalogue has more than %1 entries</source>
+        <translation>Le catalogue contient plus de %1 entrées</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
+    </message>
+</context>
+<context>
     <name>FirmwareMgt</name>
     <message>
         <source>Firmware catalogue not configured</source>
@@ -524,6 +559,41 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Name</source>
         <translation>Nom</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareProgram</name>
+    <message>
+        <source>No Error</source>
+        <translation>Aucune erreur</translation>
+    </message>
+    <message>
+        <source>No computer connected</source>
+        <translation>Aucun ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>The computer is not in firmware mode</source>
+        <translation>L&apos;ordinateur n&apos;est pas en mode micrologiciel</translation>
+    </message>
+    <message>
+        <source>The firmware image is empty</source>
+        <translation>L&apos;image du micrologiciel est vide</translation>
+    </message>
+    <message>
+        <source>The firmware image is larger than %1 bytes</source>
+        <translation>L&apos;image du micrologiciel dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>The firmware name is empty</source>
+        <translation>Le nom du micrologiciel est vide</translation>
+    </message>
+    <message>
+        <source>The firmware name is longer than %1 bytes</source>
+        <translation>Le nom du micrologiciel dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
     </message>
 </context>
 <context>
@@ -815,6 +885,30 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Bailout stress time must be 0 to 60 min.</source>
         <translation>La durée de stress du bailout doit être de 0 à 60 min.</translation>
+    </message>
+    <message>
+        <source>  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar
+</source>
+        <translation>  %1 %2 L %3 bar : consommé %4 L, fin à %5 bar, réserve %6 bar
+</translation>
+    </message>
+    <message>
+        <source>gas plan
+</source>
+        <translation>gestion des gaz
+</translation>
+    </message>
+    <message>
+        <source>bailout (GF %1/%2), surfacing at %3
+</source>
+        <translation>bailout (GF %1/%2), sortie à %3
+</translation>
+    </message>
+    <message>
+        <source>  leaves the loop on %1
+</source>
+        <translation>  quitte la boucle sur %1
+</translation>
     </message>
 </context>
 <context>
@@ -1403,6 +1497,10 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     <message>
         <source>Number every dive 1, 2, 3... in date order?</source>
         <translation>Numéroter toutes les plongées 1, 2, 3... dans l&apos;ordre des dates ?</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
     </message>
 </context>
 <context>
