@@ -1895,7 +1895,7 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Switch</source>
-        <translation>Changement</translation>
+        <translation>Passage</translation>
     </message>
     <message>
         <source>Gas</source>
@@ -2186,7 +2186,7 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Gases of the dive: the bottom gases come from the points; up to three deco gases (O2 % and He %), taken at the switch depth shown</source>
-        <translation>Mélanges de la plongée : les mélanges fond viennent des points ; jusqu&apos;à trois gaz de déco (O2 % et He %), pris à la profondeur de changement indiquée</translation>
+        <translation>Mélanges de la plongée : les mélanges fond viennent des points ; jusqu&apos;à trois gaz de déco (O2 % et He %), pris à la profondeur de passage indiquée</translation>
     </message>
 </context>
 <context>
