@@ -573,7 +573,7 @@ void MainWindow::displayDiveSummary()
     if (m_detailsEditor)
         m_detailsEditor->setDetails(detailsOf(dive));
     m_ui->edComputerName->setText(dive.computer);
-    m_ui->edSampleInterval->setText(QStringLiteral("%1sec").arg(dive.period));
+    m_ui->edSampleInterval->setText(tr("%1 s").arg(dive.period));
     m_ui->edComputerSerial->setText(dive.serial);
 
     // Show the start of each text, which matters more than its end.

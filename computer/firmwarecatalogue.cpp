@@ -2,6 +2,7 @@
 
 #include "link/firmwareprogram.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,21 +38,26 @@ QString catalogueStatusText(CatalogueStatus status)
 {
     switch (status) {
     case CatalogueStatus::Ok:
-        return QStringLiteral("No Error");
+        return QCoreApplication::translate("FirmwareCatalogue", "No Error");
     case CatalogueStatus::Empty:
-        return QStringLiteral("The reply is empty");
+        return QCoreApplication::translate("FirmwareCatalogue", "The reply is empty");
     case CatalogueStatus::TooLarge:
-        return QStringLiteral("The reply is larger than %1 bytes").arg(kMaxCatalogueBytes);
+        return QCoreApplication::translate("FirmwareCatalogue", "The reply is larger than %1 bytes")
+            .arg(kMaxCatalogueBytes);
     case CatalogueStatus::NotJson:
-        return QStringLiteral("The reply is not a firmware catalogue");
+        return QCoreApplication::translate(
+            "FirmwareCatalogue", "The reply is not a firmware catalogue");
     case CatalogueStatus::NoContent:
-        return QStringLiteral("The catalogue has no content");
+        return QCoreApplication::translate("FirmwareCatalogue", "The catalogue has no content");
     case CatalogueStatus::BadBase64:
-        return QStringLiteral("The catalogue content is not valid Base64");
+        return QCoreApplication::translate(
+            "FirmwareCatalogue", "The catalogue content is not valid Base64");
     case CatalogueStatus::TooManyEntries:
-        return QStringLiteral("The catalogue has more than %1 entries").arg(kMaxCatalogueEntries);
+        return QCoreApplication::translate(
+            "FirmwareCatalogue", "The catalogue has more than %1 entries")
+            .arg(kMaxCatalogueEntries);
     }
-    return QStringLiteral("Unknown error");
+    return QCoreApplication::translate("FirmwareCatalogue", "Unknown error");
 }
 
 QColor catalogueColor(const QString& text)

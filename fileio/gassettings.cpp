@@ -8,10 +8,12 @@ namespace {
 
 constexpr double kMaxFillBar = 300;
 
-QString tr(const char* text)
+// lupdate finds tr() only on a class: this one gives the messages of this file their
+// context, the same for the translation tools and at run time.
+class GasPlanText
 {
-    return QCoreApplication::translate("GasPlan", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(GasPlan)
+};
 
 } // namespace
 
@@ -28,17 +30,20 @@ bool GasSettings::operator==(const GasSettings& o) const
 QString validateCylinders(const QList<Cylinder>& cylinders, int gasCount)
 {
     if (cylinders.size() < gasCount)
-        return tr("Gas %1 has no cylinder: give one cylinder per gas.").arg(cylinders.size() + 1);
+        return GasPlanText::tr("Gas %1 has no cylinder: give one cylinder per gas.")
+            .arg(cylinders.size() + 1);
     for (int i = 0; i < cylinders.size(); ++i) {
         const Cylinder& c = cylinders[i];
         if (!std::isfinite(c.litres) || !(c.litres > 0))
-            return tr("Cylinder %1: the size must be more than 0 L.").arg(i + 1);
+            return GasPlanText::tr("Cylinder %1: the size must be more than 0 L.").arg(i + 1);
         if (!std::isfinite(c.fillBar) || !(c.fillBar > 0))
-            return tr("Cylinder %1: the fill pressure must be more than 0 bar.").arg(i + 1);
+            return GasPlanText::tr("Cylinder %1: the fill pressure must be more than 0 bar.")
+                .arg(i + 1);
         if (c.fillBar > kMaxFillBar)
-            return tr("Cylinder %1: the fill pressure must not exceed 300 bar.").arg(i + 1);
+            return GasPlanText::tr("Cylinder %1: the fill pressure must not exceed 300 bar.")
+                .arg(i + 1);
         if (c.litres > 100)
-            return tr("Cylinder %1: the size must not exceed 100 L.").arg(i + 1);
+            return GasPlanText::tr("Cylinder %1: the size must not exceed 100 L.").arg(i + 1);
     }
     return {};
 }
@@ -47,24 +52,25 @@ QString validateGasSettings(const GasSettings& s)
 {
     auto positive = [](double v) { return std::isfinite(v) && v > 0; };
     if (!positive(s.bottomSacLpm) || s.bottomSacLpm > 100)
-        return tr("Bottom SAC must be more than 0 and at most 100 L/min.");
+        return GasPlanText::tr("Bottom SAC must be more than 0 and at most 100 L/min.");
     if (!positive(s.decoSacLpm) || s.decoSacLpm > 100)
-        return tr("Deco SAC must be more than 0 and at most 100 L/min.");
+        return GasPlanText::tr("Deco SAC must be more than 0 and at most 100 L/min.");
     if (!positive(s.minimumGasFactor) || s.minimumGasFactor > 10)
-        return tr("Minimum-gas factor must be more than 0 and at most 10.");
+        return GasPlanText::tr("Minimum-gas factor must be more than 0 and at most 10.");
     if (!std::isfinite(s.problemMin) || s.problemMin < 0 || s.problemMin > 30)
-        return tr("Problem-solving time must be 0 to 30 min.");
+        return GasPlanText::tr("Problem-solving time must be 0 to 30 min.");
     if (!std::isfinite(s.decoReserveBar) || s.decoReserveBar < 0 || s.decoReserveBar > kMaxFillBar)
-        return tr("Deco gas reserve must be 0 to 300 bar.");
+        return GasPlanText::tr("Deco gas reserve must be 0 to 300 bar.");
     const bool ownGf = s.bailoutGfLow != 0 || s.bailoutGfHigh != 0;
     if (ownGf
         && (s.bailoutGfLow < 10 || s.bailoutGfHigh < 10 || s.bailoutGfLow > 100
             || s.bailoutGfHigh > 100 || s.bailoutGfLow > s.bailoutGfHigh))
-        return tr("Bailout GF must be LOW/HIGH between 10 and 100 with LOW at most HIGH.");
+        return GasPlanText::tr(
+            "Bailout GF must be LOW/HIGH between 10 and 100 with LOW at most HIGH.");
     if (!std::isfinite(s.bailoutStressFactor) || s.bailoutStressFactor < 1
         || s.bailoutStressFactor > 10)
-        return tr("Bailout stress factor must be 1 to 10.");
+        return GasPlanText::tr("Bailout stress factor must be 1 to 10.");
     if (!std::isfinite(s.bailoutStressMin) || s.bailoutStressMin < 0 || s.bailoutStressMin > 60)
-        return tr("Bailout stress time must be 0 to 60 min.");
+        return GasPlanText::tr("Bailout stress time must be 0 to 60 min.");
     return {};
 }

@@ -3,6 +3,7 @@
 #include "link/deviceframe.h"
 #include "link/linkenums.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -32,21 +33,26 @@ QString firmwareStatusText(FirmwareStatus status)
 {
     switch (status) {
     case FirmwareStatus::Ok:
-        return QStringLiteral("No Error");
+        return QCoreApplication::translate("FirmwareProgram", "No Error");
     case FirmwareStatus::NotConnected:
-        return QStringLiteral("No computer connected");
+        return QCoreApplication::translate("FirmwareProgram", "No computer connected");
     case FirmwareStatus::NotFirmwareMode:
-        return QStringLiteral("The computer is not in firmware mode");
+        return QCoreApplication::translate(
+            "FirmwareProgram", "The computer is not in firmware mode");
     case FirmwareStatus::EmptyImage:
-        return QStringLiteral("The firmware image is empty");
+        return QCoreApplication::translate("FirmwareProgram", "The firmware image is empty");
     case FirmwareStatus::ImageTooLarge:
-        return QStringLiteral("The firmware image is larger than %1 bytes").arg(kMaxFirmwareBytes);
+        return QCoreApplication::translate(
+            "FirmwareProgram", "The firmware image is larger than %1 bytes")
+            .arg(kMaxFirmwareBytes);
     case FirmwareStatus::EmptyName:
-        return QStringLiteral("The firmware name is empty");
+        return QCoreApplication::translate("FirmwareProgram", "The firmware name is empty");
     case FirmwareStatus::NameTooLong:
-        return QStringLiteral("The firmware name is longer than %1 bytes").arg(kFirmwareNameBytes);
+        return QCoreApplication::translate(
+            "FirmwareProgram", "The firmware name is longer than %1 bytes")
+            .arg(kFirmwareNameBytes);
     }
-    return QStringLiteral("Unknown error");
+    return QCoreApplication::translate("FirmwareProgram", "Unknown error");
 }
 
 FirmwareStatus parseFirmwareName(const QString& name, FirmwareIdentity* identity)

@@ -16,10 +16,12 @@
 
 namespace {
 
-QString tr(const char* text)
+// lupdate finds tr() only on a class: this one gives the messages of this file their
+// context, the same for the translation tools and at run time.
+class DiveDetailsText
 {
-    return QCoreApplication::translate("DiveDetails", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(DiveDetails)
+};
 
 // Beside the original tables, never inside them: older versions keep reading the file.
 const char createDetails[]
@@ -149,11 +151,11 @@ void applyDetails(const DiveDetails& details, DiveProfile& dive)
 QString checkDetails(const DiveDetails& details)
 {
     if (details.number < 0)
-        return tr("The dive number must be 0 or more.");
+        return DiveDetailsText::tr("The dive number must be 0 or more.");
     if (details.rating < 0 || details.rating > 5)
-        return tr("The rating must be between 0 and 5.");
+        return DiveDetailsText::tr("The rating must be between 0 and 5.");
     if (details.notes.toUtf8().size() > MaxNotesBytes)
-        return tr("The notes are longer than %1 KiB.").arg(MaxNotesBytes / 1024);
+        return DiveDetailsText::tr("The notes are longer than %1 KiB.").arg(MaxNotesBytes / 1024);
     return QString();
 }
 
@@ -220,7 +222,8 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
         q.finish();
         for (const QString& column : columns) {
             if (!found.contains(column)) {
-                error = tr("The file has a table %1 of another shape than this program's.")
+                error = DiveDetailsText::tr(
+                    "The file has a table %1 of another shape than this program's.")
                             .arg(QLatin1String(table));
                 return false;
             }
@@ -309,7 +312,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             q.finish();
         }
         if (number > std::numeric_limits<int>::max()) {
-            error = tr("No dive number is left.");
+            error = DiveDetailsText::tr("No dive number is left.");
             return false;
         }
         details.number = int(number);
@@ -449,7 +452,7 @@ bool LogbookDatabase::loadDetails(int diveId, DiveDetails& details)
 bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
 {
     if (!isOpen())
-        return fail(tr("No logbook database is open."));
+        return fail(DiveDetailsText::tr("No logbook database is open."));
     const QString problem = checkDetails(details);
     if (!problem.isEmpty())
         return fail(problem);
@@ -466,7 +469,7 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
     if (!q.exec() || !q.next())
         return rollback(q.lastError().text());
     if (q.value(0).toInt() != 1)
-        return rollback(tr("There is no dive %1 in the logbook.").arg(diveId));
+        return rollback(DiveDetailsText::tr("There is no dive %1 in the logbook.").arg(diveId));
     q.finish();
     // The summary columns stay; a dive stored by an older version gets its row now.
     if (!q.prepare(QStringLiteral(
@@ -497,7 +500,7 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
 bool LogbookDatabase::renumberDives()
 {
     if (!isOpen())
-        return fail(tr("No logbook database is open."));
+        return fail(DiveDetailsText::tr("No logbook database is open."));
     if (!m_db.transaction())
         return fail(m_db.lastError().text());
     QString error;
@@ -528,7 +531,7 @@ bool LogbookDatabase::renumberDives()
 int LogbookDatabase::restoreDive(const DiveProfile& profile, int preferredId, int* storedId)
 {
     if (!isOpen()) {
-        fail(tr("No logbook database is open."));
+        fail(DiveDetailsText::tr("No logbook database is open."));
         return NotOpen;
     }
     QSqlQuery q(m_db);

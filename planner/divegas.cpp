@@ -5,6 +5,8 @@
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
@@ -97,12 +99,14 @@ bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
 
 QString gasPlanText(const PlanifDive& dive)
 {
+    // Shown in the planner tab; the command-line tool loads no translator and prints English.
     const PlanDiveResult& r = dive.result;
     QString text;
     auto table = [&](const QList<CylinderUse>& use) {
         for (int i = 0; i < r.cylinders.size() && i < use.size(); ++i) {
             const Cylinder& c = r.cylinders[i];
-            text += QStringLiteral("  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar\n")
+            text += QCoreApplication::translate(
+                "GasPlan", "  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar\n")
                         .arg(cylinderGasName(c), -8)
                         .arg(c.litres, 0, 'g', 4)
                         .arg(std::lround(c.fillBar))
@@ -112,17 +116,17 @@ QString gasPlanText(const PlanifDive& dive)
         }
     };
     if (!dive.result.bailout && !r.cylinders.isEmpty()) {
-        text += QStringLiteral("gas plan\n");
+        text += QCoreApplication::translate("GasPlan", "gas plan\n");
         table(r.gas.cylinders);
     }
     if (r.bailout) {
         const BailoutPlan& b = *r.bailout;
-        text += QStringLiteral("bailout (GF %1/%2), surfacing at %3\n")
+        text += QCoreApplication::translate("GasPlan", "bailout (GF %1/%2), surfacing at %3\n")
                     .arg(std::lround(b.gf.gfLow * 100))
                     .arg(std::lround(b.gf.gfHigh * 100))
                     .arg(clock(b.runTimeMin));
         if (b.startCylinder < r.cylinders.size())
-            text += QStringLiteral("  leaves the loop on %1\n")
+            text += QCoreApplication::translate("GasPlan", "  leaves the loop on %1\n")
                         .arg(cylinderGasName(r.cylinders[b.startCylinder]));
         for (const LinePlan& l : b.lines)
             text += QStringLiteral("  %1 %2m %3 %4  %5\n")

@@ -16,10 +16,12 @@ constexpr double kPpO2Max = 1.6;
 // Rounding slack so a value worked out to exactly a whole bar is not pushed up by one.
 constexpr double kRoundingSlack = 1e-9;
 
-QString tr(const char* text)
+// lupdate finds tr() only on a class: this one gives the messages of this file their
+// context, the same for the translation tools and at run time.
+class GasPlanText
 {
-    return QCoreApplication::translate("GasPlan", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(GasPlan)
+};
 
 QString number(double value)
 {
@@ -28,7 +30,7 @@ QString number(double value)
 
 QString cylinderLabel(const Cylinder& cylinder, int index)
 {
-    return tr("Cylinder %1 (%2, %3 L)")
+    return GasPlanText::tr("Cylinder %1 (%2, %3 L)")
         .arg(index + 1)
         .arg(cylinderGasName(cylinder))
         .arg(QString::number(cylinder.litres, 'g', 4));
@@ -120,11 +122,11 @@ void addCylinderWarnings(
     const double capacity = cylinder.litres * cylinder.fillBar;
     if (use.usedLitres >= capacity) {
         warnings.append({ GasWarning::Empty, index,
-            tr("%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.")
+            GasPlanText::tr("%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.")
                 .arg(cylinderLabel(cylinder, index), number(use.usedLitres), number(capacity)) });
     } else if (use.endBar < use.reserveBar) {
         warnings.append({ GasWarning::BelowReserve, index,
-            tr("%1 ends at %2 bar, below its reserve of %3 bar.")
+            GasPlanText::tr("%1 ends at %2 bar, below its reserve of %3 bar.")
                 .arg(cylinderLabel(cylinder, index), number(std::floor(use.endBar)),
                     number(use.reserveBar)) });
     }
@@ -171,7 +173,8 @@ GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSe
             const double depth = high > kPpO2Max + 1e-6 ? std::max(s.startDepthM, s.endDepthM)
                                                         : std::min(s.startDepthM, s.endDepthM);
             result.warnings.append({ GasWarning::Unbreathable, s.cylinder,
-                tr("%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
+                GasPlanText::tr(
+                    "%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
                     .arg(cylinderLabel(c, s.cylinder), number(depth),
                         QString::number(high > kPpO2Max + 1e-6 ? high : low, 'f', 2)) });
         }

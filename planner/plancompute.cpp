@@ -534,10 +534,13 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
 
 QString invalidDiveText(quint32 code)
 {
+    // The engine's texts written out, so that the translation tools find them; without a
+    // translator (the command-line tool) they read exactly as the engine's.
     if (code == kInvalidDiveYoyo)
-        return QCoreApplication::translate("Planner", kInvalidDiveYoyoText);
+        return QCoreApplication::translate("Planner", "Invalid dive: Yoyo on previous dive");
     if (code == kInvalidDiveTar)
-        return QCoreApplication::translate("Planner", kInvalidDiveTarText);
+        return QCoreApplication::translate(
+            "Planner", "Invalid dive: Dive not allowed because of TAR > 0.8");
     return {};
 }
 

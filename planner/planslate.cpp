@@ -11,10 +11,12 @@
 
 namespace {
 
-QString tr(const char* text)
+// lupdate finds tr() only on a class: this one gives the messages of this file their
+// context, the same for the translation tools and at run time.
+class SlateText
 {
-    return QCoreApplication::translate("Slate", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Slate)
+};
 
 QString clock(double minutes)
 {
@@ -23,7 +25,7 @@ QString clock(double minutes)
 
 QString metres(double depthM)
 {
-    return tr("%1 m").arg(std::lround(depthM));
+    return SlateText::tr("%1 m").arg(std::lround(depthM));
 }
 
 QString gasOfLine(const PlanifDive& dive, quint32 index)
@@ -38,7 +40,10 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
 // Transits between stops are left out; they take the slow ascent rate.
 SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
 {
-    SlateTable t { tr("Run time"), { tr("Depth"), tr("Stop"), tr("Run"), tr("Gas") }, {} };
+    SlateTable t { SlateText::tr("Run time"),
+        { SlateText::tr("Depth"), SlateText::tr("Stop"), SlateText::tr("Run"),
+            SlateText::tr("Gas") },
+        {} };
     int lastLine = -1;
     for (int i = 0; i < lines.size(); ++i)
         if (lines[i].kind == LinePlan::Line)
@@ -64,7 +69,7 @@ QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString
         if (l.kind != LinePlan::Line)
             continue;
         if (gas >= 0 && qint64(l.gas) != gas && !(l.computed && l.depth <= 0.0f))
-            out.append(tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
+            out.append(SlateText::tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
         gas = l.gas;
     }
     return out;
@@ -74,14 +79,17 @@ SlateTable cylinderTable(
     const QString& title, const QList<Cylinder>& cylinders, const QList<CylinderUse>& use)
 {
     SlateTable t { title,
-        { tr("Gas"), tr("Size"), tr("Fill"), tr("Used"), tr("End"), tr("Reserve") }, {} };
+        { SlateText::tr("Gas"), SlateText::tr("Size"), SlateText::tr("Fill"), SlateText::tr("Used"),
+            SlateText::tr("End"), SlateText::tr("Reserve") },
+        {} };
     for (int i = 0; i < cylinders.size() && i < use.size(); ++i) {
         const Cylinder& c = cylinders[i];
         const CylinderUse& u = use[i];
-        t.rows.append({ cylinderGasName(c), tr("%1 L").arg(c.litres, 0, 'g', 4),
-            tr("%1 bar").arg(std::lround(c.fillBar)), tr("%1 L").arg(std::lround(u.usedLitres)),
-            tr("%1 bar").arg(std::floor(u.endBar), 0, 'f', 0),
-            tr("%1 bar").arg(std::lround(u.reserveBar)) });
+        t.rows.append({ cylinderGasName(c), SlateText::tr("%1 L").arg(c.litres, 0, 'g', 4),
+            SlateText::tr("%1 bar").arg(std::lround(c.fillBar)),
+            SlateText::tr("%1 L").arg(std::lround(u.usedLitres)),
+            SlateText::tr("%1 bar").arg(std::floor(u.endBar), 0, 'f', 0),
+            SlateText::tr("%1 bar").arg(std::lround(u.reserveBar)) });
     }
     return t;
 }
@@ -101,26 +109,28 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         for (const LinePlan& l : r.lines)
             if (l.kind == LinePlan::Summary)
                 runTime = l.runTime;
-        page.title = tr("%1 - %2, run time %3")
+        page.title = SlateText::tr("%1 - %2, run time %3")
                          .arg(dive.profile.name, metres(dive.profile.maxDepth), clock(runTime));
-        page.summary.append(
-            tr("GF %1/%2   CNS %3 %   OTU %4   %5")
-                .arg(std::lround(r.gfLow * 100))
-                .arg(std::lround(r.gfHigh * 100))
-                .arg(std::lround(r.cnsPercent))
-                .arg(std::lround(r.otu))
-                .arg(dive.settings.closedCircuit ? tr("closed circuit") : tr("open circuit")));
+        page.summary.append(SlateText::tr("GF %1/%2   CNS %3 %   OTU %4   %5")
+                                .arg(std::lround(r.gfLow * 100))
+                                .arg(std::lround(r.gfHigh * 100))
+                                .arg(std::lround(r.cnsPercent))
+                                .arg(std::lround(r.otu))
+                                .arg(dive.settings.closedCircuit ? SlateText::tr("closed circuit")
+                                                                 : SlateText::tr("open circuit")));
         auto gasName = [&dive](quint32 g) { return gasOfLine(dive, g); };
         const QStringList switches = switchesOf(r.lines, gasName);
         if (!switches.isEmpty())
-            page.summary.append(tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
+            page.summary.append(
+                SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
         if (r.decoImpossible)
-            page.warnings.append(tr("Decompression impossible: no usable ascent."));
+            page.warnings.append(SlateText::tr("Decompression impossible: no usable ascent."));
         for (const GasWarning& w : r.gas.warnings)
             page.warnings.append(w.text);
         page.tables.append(runTable(r.lines, gasName));
         if (!dive.settings.closedCircuit)
-            page.tables.append(cylinderTable(tr("Gas plan"), r.cylinders, r.gas.cylinders));
+            page.tables.append(
+                cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders));
         if (r.bailout) {
             const BailoutPlan& b = *r.bailout;
             auto cylinderName = [&r](quint32 c) {
@@ -136,7 +146,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             t.rows.prepend({ metres(startDepth), QStringLiteral("-"), clock(startRun),
                 cylinderName(quint32(b.startCylinder)) });
             t.title
-                = tr("Bailout from %1 at %2 (GF %3/%4), surfacing at %5")
+                = SlateText::tr("Bailout from %1 at %2 (GF %3/%4), surfacing at %5")
                       .arg(metres(
                           dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth))
                       .arg(clock(b.lines.isEmpty()
@@ -146,7 +156,8 @@ QList<SlatePage> planSlatePages(const Planification& plan)
                       .arg(std::lround(b.gf.gfHigh * 100))
                       .arg(clock(b.runTimeMin));
             page.tables.append(t);
-            page.tables.append(cylinderTable(tr("Bailout gas"), r.cylinders, b.cylinders));
+            page.tables.append(
+                cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
         }
         pages.append(page);
     }

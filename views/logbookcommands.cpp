@@ -7,10 +7,12 @@
 
 namespace {
 
-QString tr(const char* text)
+// lupdate finds tr() only on a class: this one gives the messages of this file their
+// context, the same for the translation tools and at run time.
+class LogbookCommandText
 {
-    return QCoreApplication::translate("LogbookCommand", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(LogbookCommand)
+};
 
 LogbookDatabase& logbook()
 {
@@ -48,7 +50,8 @@ DeleteDivesCommand::DeleteDivesCommand(const QList<int>& diveIds, const QStringL
             unread << (i < labels.size() ? labels[i] : QString::number(kept.id));
     }
     setError(unread.join(QStringLiteral(", ")));
-    setText(m_dives.size() == 1 ? tr("Delete dive") : tr("Delete %1 dives").arg(m_dives.size()));
+    setText(m_dives.size() == 1 ? LogbookCommandText::tr("Delete dive")
+                                : LogbookCommandText::tr("Delete %1 dives").arg(m_dives.size()));
 }
 
 void DeleteDivesCommand::redo()
@@ -100,7 +103,7 @@ RenameDiveCommand::RenameDiveCommand(int diveId, const QString& oldName, const Q
     , m_old(oldName)
     , m_new(newName)
 {
-    setText(tr("Rename dive"));
+    setText(LogbookCommandText::tr("Rename dive"));
 }
 
 void RenameDiveCommand::redo()
@@ -123,7 +126,7 @@ EditDetailsCommand::EditDetailsCommand(
     , m_before(before)
     , m_after(after)
 {
-    setText(tr("Edit dive details"));
+    setText(LogbookCommandText::tr("Edit dive details"));
 }
 
 void EditDetailsCommand::redo()
@@ -150,7 +153,7 @@ ImportDiveCommand::ImportDiveCommand(const DiveProfile& dive, int storedId)
         setChanged(true);
         skipNextRedo();
     }
-    setText(tr("Import dive %1").arg(dive.name));
+    setText(LogbookCommandText::tr("Import dive %1").arg(dive.name));
 }
 
 void ImportDiveCommand::redo()

@@ -102,16 +102,48 @@
         <translation>Déconnecter l&apos;ordinateur ?</translation>
     </message>
     <message>
-        <source>Are you sure to reset the computer?</source>
-        <translation>Voulez-vous vraiment réinitialiser l&apos;ordinateur ?</translation>
-    </message>
-    <message>
         <source>Computer Disconnected</source>
         <translation>Ordinateur déconnecté</translation>
     </message>
     <message>
         <source>Service Error: </source>
         <translation>Erreur de service : </translation>
+    </message>
+    <message>
+        <source>Demo: restart in normal mode</source>
+        <translation>Démo : redémarrer en mode normal</translation>
+    </message>
+    <message>
+        <source>Demo: restart in firmware mode</source>
+        <translation>Démo : redémarrer en mode micrologiciel</translation>
+    </message>
+    <message>
+        <source>Export dive %1</source>
+        <translation>Exporter la plongée %1</translation>
+    </message>
+    <message>
+        <source>UDDF files (*.uddf);;CSV files (*.csv)</source>
+        <translation>Fichiers UDDF (*.uddf);;Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Dive %1 not exported: %2</source>
+        <translation>Plongée %1 non exportée : %2</translation>
+    </message>
+    <message>
+        <source>The owner name is too long: the computer keeps at most %1 bytes (%2 given; letters with accents count 2).</source>
+        <translation>Le nom du propriétaire est trop long : l&apos;ordinateur en garde au plus %1 octets (%2 saisis ; une lettre accentuée compte pour 2).</translation>
+    </message>
+    <message>
+        <source>The owner name was not sent to the computer</source>
+        <translation>Le nom du propriétaire n&apos;a pas été envoyé à l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Reset restarts the dive computer and ends the connection. What the computer itself clears depends on its firmware (see its manual): download new dives first. Dives already in the logbook are not touched.
+
+Reset the computer now?</source>
+        <translation>La réinitialisation redémarre l&apos;ordinateur de plongée et met fin à la connexion. Ce que l&apos;ordinateur efface lui-même dépend de son micrologiciel (voir son manuel) : téléchargez d&apos;abord les nouvelles plongées. Les plongées déjà dans le carnet ne sont pas touchées.
+
+Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
@@ -142,6 +174,80 @@
     </message>
 </context>
 <context>
+    <name>DiveDetails</name>
+    <message>
+        <source>The dive number must be 0 or more.</source>
+        <translation>Le numéro de plongée doit être 0 ou plus.</translation>
+    </message>
+    <message>
+        <source>The rating must be between 0 and 5.</source>
+        <translation>La note doit être comprise entre 0 et 5.</translation>
+    </message>
+    <message>
+        <source>The notes are longer than %1 KiB.</source>
+        <translation>Les notes dépassent %1 Kio.</translation>
+    </message>
+    <message>
+        <source>The file has a table %1 of another shape than this program&apos;s.</source>
+        <translation>Le fichier contient une table %1 dont la structure diffère de celle de ce programme.</translation>
+    </message>
+    <message>
+        <source>No dive number is left.</source>
+        <translation>Il ne reste aucun numéro de plongée libre.</translation>
+    </message>
+    <message>
+        <source>No logbook database is open.</source>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
+    </message>
+    <message>
+        <source>There is no dive %1 in the logbook.</source>
+        <translation>Le carnet ne contient pas de plongée %1.</translation>
+    </message>
+</context>
+<context>
+    <name>DiveDetailsEditor</name>
+    <message>
+        <source>none</source>
+        <translation>aucun</translation>
+    </message>
+    <message>
+        <source>Names separated by commas</source>
+        <translation>Noms séparés par des virgules</translation>
+    </message>
+    <message>
+        <source>Words separated by commas</source>
+        <translation>Mots séparés par des virgules</translation>
+    </message>
+    <message>
+        <source> / 5</source>
+        <translation> / 5</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>Numéro</translation>
+    </message>
+    <message>
+        <source>Buddies</source>
+        <translation>Binômes</translation>
+    </message>
+    <message>
+        <source>Tags</source>
+        <translation>Étiquettes</translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Country or region</source>
+        <translation>Pays ou région</translation>
+    </message>
+</context>
+<context>
     <name>DiveLinesIO</name>
     <message>
         <source>Dives cannot be written as &quot;%1&quot; files.</source>
@@ -160,7 +266,7 @@
     </message>
     <message>
         <source>Names</source>
-        <translation>noms</translation>
+        <translation>ordinateurs</translation>
     </message>
     <message>
         <source>Dives</source>
@@ -181,6 +287,14 @@
     <message>
         <source>Depth</source>
         <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>N°</translation>
     </message>
 </context>
 <context>
@@ -262,6 +376,41 @@
     <message>
         <source>Empty reply</source>
         <translation>Réponse vide</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareCatalogue</name>
+    <message>
+        <source>No Error</source>
+        <translation>Aucune erreur</translation>
+    </message>
+    <message>
+        <source>The reply is empty</source>
+        <translation>La réponse est vide</translation>
+    </message>
+    <message>
+        <source>The reply is larger than %1 bytes</source>
+        <translation>La réponse dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>The reply is not a firmware catalogue</source>
+        <translation>La réponse n&apos;est pas un catalogue de micrologiciels</translation>
+    </message>
+    <message>
+        <source>The catalogue has no content</source>
+        <translation>Le catalogue n&apos;a pas de contenu</translation>
+    </message>
+    <message>
+        <source>The catalogue content is not valid Base64</source>
+        <translation>Le contenu du catalogue n&apos;est pas du Base64 valide</translation>
+    </message>
+    <message>
+        <source>The catalogue has more than %1 entries</source>
+        <translation>Le catalogue contient plus de %1 entrées</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
     </message>
 </context>
 <context>
@@ -370,6 +519,12 @@
         <source>Installation failed: %1</source>
         <translation>Échec de l&apos;installation : %1</translation>
     </message>
+    <message>
+        <source>Install %1 version %2 (%3 bytes) from %4?
+Keep the computer close and switched on until the installation ends.</source>
+        <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
+Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareMgtClass</name>
@@ -407,6 +562,41 @@
     </message>
 </context>
 <context>
+    <name>FirmwareProgram</name>
+    <message>
+        <source>No Error</source>
+        <translation>Aucune erreur</translation>
+    </message>
+    <message>
+        <source>No computer connected</source>
+        <translation>Aucun ordinateur connecté</translation>
+    </message>
+    <message>
+        <source>The computer is not in firmware mode</source>
+        <translation>L&apos;ordinateur n&apos;est pas en mode micrologiciel</translation>
+    </message>
+    <message>
+        <source>The firmware image is empty</source>
+        <translation>L&apos;image du micrologiciel est vide</translation>
+    </message>
+    <message>
+        <source>The firmware image is larger than %1 bytes</source>
+        <translation>L&apos;image du micrologiciel dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>The firmware name is empty</source>
+        <translation>Le nom du micrologiciel est vide</translation>
+    </message>
+    <message>
+        <source>The firmware name is longer than %1 bytes</source>
+        <translation>Le nom du micrologiciel dépasse %1 octets</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
+    </message>
+</context>
+<context>
     <name>FormBluetoothConnect</name>
     <message>
         <source>No Bluetooth link</source>
@@ -427,10 +617,6 @@
     <message>
         <source>Problem on Create Device</source>
         <translation>Problème à la création de l&apos;appareil</translation>
-    </message>
-    <message>
-        <source>Error on Create Device</source>
-        <translation>Erreur à la création de l&apos;appareil</translation>
     </message>
     <message>
         <source>No Controller</source>
@@ -468,6 +654,46 @@
         <source>Ambient pressure: </source>
         <translation>Pression ambiante : </translation>
     </message>
+    <message>
+        <source>Bluetooth is switched off. Switch it on (system settings, or &quot;bluetoothctl power on&quot;) and try again.</source>
+        <translation>Le Bluetooth est désactivé. Activez-le (paramètres du système, ou « bluetoothctl power on ») et réessayez.</translation>
+    </message>
+    <message>
+        <source>No Bluetooth adapter found. Plug in a Bluetooth 4.0 (Low Energy) adapter, check that the system&apos;s Bluetooth service runs, and try again.</source>
+        <translation>Aucun adaptateur Bluetooth trouvé. Branchez un adaptateur Bluetooth 4.0 (Low Energy), vérifiez que le service Bluetooth du système fonctionne, et réessayez.</translation>
+    </message>
+    <message>
+        <source>Bluetooth does not answer. Check that the system&apos;s Bluetooth service runs (on Linux: bluetoothd) and that the adapter is not blocked (rfkill), then try again.</source>
+        <translation>Le Bluetooth ne répond pas. Vérifiez que le service Bluetooth du système fonctionne (sous Linux : bluetoothd) et que l&apos;adaptateur n&apos;est pas bloqué (rfkill), puis réessayez.</translation>
+    </message>
+    <message>
+        <source>This program may not use Bluetooth. Allow it in the system&apos;s settings and try again.</source>
+        <translation>Ce programme n&apos;a pas le droit d&apos;utiliser le Bluetooth. Autorisez-le dans les paramètres du système et réessayez.</translation>
+    </message>
+    <message>
+        <source>The location service is off; the system needs it to search for Bluetooth devices. Switch it on and try again.</source>
+        <translation>Le service de localisation est désactivé ; le système en a besoin pour rechercher les appareils Bluetooth. Activez-le et réessayez.</translation>
+    </message>
+    <message>
+        <source>The Bluetooth search failed (error %1). Check the computer&apos;s Bluetooth adapter and try again.</source>
+        <translation>La recherche Bluetooth a échoué (erreur %1). Vérifiez l&apos;adaptateur Bluetooth de l&apos;ordinateur et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer did not answer in time while %1. Bring it closer, check that its Bluetooth is on, and try again.</source>
+        <translation>L&apos;ordinateur de plongée n&apos;a pas répondu à temps pendant %1. Rapprochez-le, vérifiez que son Bluetooth est activé, et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer&apos;s Bluetooth refused the connection while %1. Switch the computer off and on, and try again.</source>
+        <translation>Le Bluetooth de l&apos;ordinateur de plongée a refusé la connexion pendant %1. Éteignez puis rallumez l&apos;ordinateur, et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer was not identified and is disconnected.</source>
+        <translation>L&apos;ordinateur n&apos;a pas été identifié et il est déconnecté.</translation>
+    </message>
+    <message>
+        <source>The computer sent no serial number.</source>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
+    </message>
 </context>
 <context>
     <name>FormBluetoothConnectClass</name>
@@ -482,6 +708,14 @@
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Try again</source>
+        <translation>Réessayer</translation>
     </message>
 </context>
 <context>
@@ -559,6 +793,125 @@
     </message>
 </context>
 <context>
+    <name>GasPlan</name>
+    <message>
+        <source>7 L</source>
+        <translation>7 L</translation>
+    </message>
+    <message>
+        <source>10 L</source>
+        <translation>10 L</translation>
+    </message>
+    <message>
+        <source>AL80 (11.1 L)</source>
+        <translation>AL80 (11,1 L)</translation>
+    </message>
+    <message>
+        <source>12 L</source>
+        <translation>12 L</translation>
+    </message>
+    <message>
+        <source>15 L</source>
+        <translation>15 L</translation>
+    </message>
+    <message>
+        <source>2x12 L</source>
+        <translation>Bi 2x12 L</translation>
+    </message>
+    <message>
+        <source>Cylinder %1 (%2, %3 L)</source>
+        <translation>Bloc %1 (%2, %3 L)</translation>
+    </message>
+    <message>
+        <source>%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.</source>
+        <translation>%1 est vide : le plan demande %2 L, le bloc n&apos;en contient que %3 L.</translation>
+    </message>
+    <message>
+        <source>%1 ends at %2 bar, below its reserve of %3 bar.</source>
+        <translation>%1 finit à %2 bar, sous sa réserve de %3 bar.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.</source>
+        <translation>%1 n&apos;est pas respirable à %2 m : la ppO2 de %3 bar sort de la plage 0,16 à 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>Gas %1 has no cylinder: give one cylinder per gas.</source>
+        <translation>Le mélange %1 n&apos;a pas de bloc : indiquez un bloc par mélange.</translation>
+    </message>
+    <message>
+        <source>Cylinder %1: the size must be more than 0 L.</source>
+        <translation>Bloc %1 : le volume doit dépasser 0 L.</translation>
+    </message>
+    <message>
+        <source>Cylinder %1: the fill pressure must be more than 0 bar.</source>
+        <translation>Bloc %1 : la pression de gonflage doit dépasser 0 bar.</translation>
+    </message>
+    <message>
+        <source>Cylinder %1: the fill pressure must not exceed 300 bar.</source>
+        <translation>Bloc %1 : la pression de gonflage ne doit pas dépasser 300 bar.</translation>
+    </message>
+    <message>
+        <source>Cylinder %1: the size must not exceed 100 L.</source>
+        <translation>Bloc %1 : le volume ne doit pas dépasser 100 L.</translation>
+    </message>
+    <message>
+        <source>Bottom SAC must be more than 0 and at most 100 L/min.</source>
+        <translation>La consommation en surface au fond doit être supérieure à 0 et au plus de 100 L/min.</translation>
+    </message>
+    <message>
+        <source>Deco SAC must be more than 0 and at most 100 L/min.</source>
+        <translation>La consommation en surface pendant la déco doit être supérieure à 0 et au plus de 100 L/min.</translation>
+    </message>
+    <message>
+        <source>Minimum-gas factor must be more than 0 and at most 10.</source>
+        <translation>Le facteur du gaz minimum doit être supérieur à 0 et au plus de 10.</translation>
+    </message>
+    <message>
+        <source>Problem-solving time must be 0 to 30 min.</source>
+        <translation>Le temps de résolution d&apos;un incident doit être de 0 à 30 min.</translation>
+    </message>
+    <message>
+        <source>Deco gas reserve must be 0 to 300 bar.</source>
+        <translation>La réserve des gaz de déco doit être de 0 à 300 bar.</translation>
+    </message>
+    <message>
+        <source>Bailout GF must be LOW/HIGH between 10 and 100 with LOW at most HIGH.</source>
+        <translation>Les GF du bailout doivent être BAS/HAUT entre 10 et 100, BAS ne dépassant pas HAUT.</translation>
+    </message>
+    <message>
+        <source>Bailout stress factor must be 1 to 10.</source>
+        <translation>Le facteur de stress du bailout doit être de 1 à 10.</translation>
+    </message>
+    <message>
+        <source>Bailout stress time must be 0 to 60 min.</source>
+        <translation>La durée de stress du bailout doit être de 0 à 60 min.</translation>
+    </message>
+    <message>
+        <source>  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar
+</source>
+        <translation>  %1 %2 L %3 bar : consommé %4 L, fin à %5 bar, réserve %6 bar
+</translation>
+    </message>
+    <message>
+        <source>gas plan
+</source>
+        <translation>gestion des gaz
+</translation>
+    </message>
+    <message>
+        <source>bailout (GF %1/%2), surfacing at %3
+</source>
+        <translation>bailout (GF %1/%2), sortie à %3
+</translation>
+    </message>
+    <message>
+        <source>  leaves the loop on %1
+</source>
+        <translation>  quitte la boucle sur %1
+</translation>
+    </message>
+</context>
+<context>
     <name>GraphView</name>
     <message>
         <source>up</source>
@@ -628,10 +981,6 @@
         <translation>Plongée introuvable</translation>
     </message>
     <message>
-        <source>Dive %1: %2</source>
-        <translation>Plongée %1 : %2</translation>
-    </message>
-    <message>
         <source> (downloaded)</source>
         <translation> (téléchargée)</translation>
     </message>
@@ -650,6 +999,42 @@
     <message>
         <source>Dive %1 failed: %2</source>
         <translation>Échec de la plongée %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 bytes received are not whole samples (%2)</source>
+        <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
+    </message>
+    <message>
+        <source>%1 samples received, the dive&apos;s header announces %2</source>
+        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
+    </message>
+    <message>
+        <source>Dive %1 downloaded but not stored</source>
+        <translation>Plongée %1 téléchargée mais non enregistrée</translation>
+    </message>
+    <message>
+        <source>Nothing of it was stored. Retry it, or skip it and go on with the next dive.</source>
+        <translation>Rien n&apos;en a été enregistré. Réessayez, ou passez-la et continuez avec la plongée suivante.</translation>
+    </message>
+    <message>
+        <source>Dive %1 not stored in the logbook (code %2)</source>
+        <translation>Plongée %1 non enregistrée dans le carnet (code %2)</translation>
+    </message>
+    <message>
+        <source>Downloaded but not stored in the logbook: dive %1. Store again, or export to a file before closing.</source>
+        <translation>Téléchargée mais non enregistrée dans le carnet : plongée %1. Enregistrez-la de nouveau, ou exportez-la dans un fichier avant de fermer.</translation>
+    </message>
+    <message>
+        <source>Dives stored</source>
+        <translation>Plongées enregistrées</translation>
+    </message>
+    <message>
+        <source>Dive %1 is not in the logbook and will be lost if you close now. Close anyway?</source>
+        <translation>La plongée %1 n&apos;est pas dans le carnet et sera perdue si vous fermez maintenant. Fermer quand même ?</translation>
+    </message>
+    <message>
+        <source>Dives not stored</source>
+        <translation>Plongées non enregistrées</translation>
     </message>
 </context>
 <context>
@@ -677,6 +1062,41 @@
     <message>
         <source>Import</source>
         <translation>Importer</translation>
+    </message>
+    <message>
+        <source>Store again</source>
+        <translation>Enregistrer de nouveau</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exporter…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+</context>
+<context>
+    <name>LogbookCommand</name>
+    <message>
+        <source>Delete dive</source>
+        <translation>Supprimer la plongée</translation>
+    </message>
+    <message>
+        <source>Delete %1 dives</source>
+        <translation>Supprimer %1 plongées</translation>
+    </message>
+    <message>
+        <source>Rename dive</source>
+        <translation>Renommer la plongée</translation>
+    </message>
+    <message>
+        <source>Edit dive details</source>
+        <translation>Modifier les détails de la plongée</translation>
+    </message>
+    <message>
+        <source>Import dive %1</source>
+        <translation>Importer la plongée %1</translation>
     </message>
 </context>
 <context>
@@ -740,6 +1160,10 @@
     <message>
         <source>The logbook path is not a readable file.</source>
         <translation>Le chemin du carnet n&apos;est pas un fichier lisible.</translation>
+    </message>
+    <message>
+        <source>The logbook could not be given its details tables: %1</source>
+        <translation>Les tables de détails n&apos;ont pas pu être ajoutées au carnet : %1</translation>
     </message>
 </context>
 <context>
@@ -1034,6 +1458,50 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <source>Replace the current dive of the plan</source>
         <translation>Remplacer la plongée courante du plan</translation>
     </message>
+    <message>
+        <source>Search dives</source>
+        <translation>Rechercher des plongées</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Édition</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Annuler</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Rétablir</translation>
+    </message>
+    <message>
+        <source>Renumber dives by date</source>
+        <translation>Renuméroter les plongées par date</translation>
+    </message>
+    <message>
+        <source>Group dives by computer</source>
+        <translation>Grouper les plongées par ordinateur</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistiques</translation>
+    </message>
+    <message>
+        <source>Dive details</source>
+        <translation>Détails de la plongée</translation>
+    </message>
+    <message>
+        <source>Renumber dives</source>
+        <translation>Renuméroter les plongées</translation>
+    </message>
+    <message>
+        <source>Number every dive 1, 2, 3... in date order?</source>
+        <translation>Numéroter toutes les plongées 1, 2, 3... dans l&apos;ordre des dates ?</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -1303,6 +1771,21 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <source>The plan file could not be written completely.</source>
         <translation>Le fichier de plan n&apos;a pas pu être écrit entièrement.</translation>
     </message>
+    <message>
+        <source>The plan file is damaged: its settings (gradient factors, circuit, gases) are cut short or not valid. The plan was not loaded.</source>
+        <translation>Le fichier de plan est endommagé : ses réglages (gradient factors, circuit, mélanges) sont tronqués ou non valides. Le plan n&apos;a pas été chargé.</translation>
+    </message>
+    <message>
+        <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
+        <translation>Le fichier de plan a été écrit par une version plus récente de ce programme ; ses réglages ne peuvent pas être lus ici.</translation>
+    </message>
+</context>
+<context>
+    <name>PlanResultText</name>
+    <message>
+        <source>NDL %1 min</source>
+        <translation>Sans palier %1 min</translation>
+    </message>
 </context>
 <context>
     <name>PlanificationTab</name>
@@ -1398,6 +1881,166 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <source>Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5</source>
         <translation>Temps : %1 - Profondeur : %2m - Vitesse : %3 m/min - PpO2 : %4 - Plafond : %5</translation>
     </message>
+    <message>
+        <source>O2 %</source>
+        <translation>O2 %</translation>
+    </message>
+    <message>
+        <source>He %</source>
+        <translation>He %</translation>
+    </message>
+    <message>
+        <source>Role</source>
+        <translation>Rôle</translation>
+    </message>
+    <message>
+        <source>Switch</source>
+        <translation>Passage</translation>
+    </message>
+    <message>
+        <source>Gas</source>
+        <translation>Gaz</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Gonflage</translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation>Consommé</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Reserve</source>
+        <translation>Réserve</translation>
+    </message>
+    <message>
+        <source> L/min</source>
+        <translation> L/min</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source> bar</source>
+        <translation> bar</translation>
+    </message>
+    <message>
+        <source>Minimum gas</source>
+        <translation>Gaz minimum</translation>
+    </message>
+    <message>
+        <source>Thirds</source>
+        <translation>Règle des tiers</translation>
+    </message>
+    <message>
+        <source>Bailout</source>
+        <translation>Bailout</translation>
+    </message>
+    <message>
+        <source>Closed circuit: plan the open-circuit ascent if the loop fails at the end of the bottom phase</source>
+        <translation>Circuit fermé : planifier la remontée en circuit ouvert si la boucle tombe en panne à la fin du temps de fond</translation>
+    </message>
+    <message>
+        <source>Export slate</source>
+        <translation>Exporter la tablette</translation>
+    </message>
+    <message>
+        <source>SAC</source>
+        <translation>Conso. surface</translation>
+    </message>
+    <message>
+        <source>Deco SAC</source>
+        <translation>Conso. déco</translation>
+    </message>
+    <message>
+        <source>x</source>
+        <translation>x</translation>
+    </message>
+    <message>
+        <source>Problem</source>
+        <translation>Incident</translation>
+    </message>
+    <message>
+        <source>Deco reserve</source>
+        <translation>Réserve déco</translation>
+    </message>
+    <message>
+        <source>dive</source>
+        <translation>plongée</translation>
+    </message>
+    <message>
+        <source>GF</source>
+        <translation>GF</translation>
+    </message>
+    <message>
+        <source>Stress x</source>
+        <translation>Stress x</translation>
+    </message>
+    <message>
+        <source>Deco SAC multiplier for the first minutes after the loop fails</source>
+        <translation>Multiplicateur de la consommation en surface pendant la déco, pour les premières minutes après la panne de la boucle</translation>
+    </message>
+    <message>
+        <source>Minimum-gas factor: two divers breathing twice their normal rate</source>
+        <translation>Facteur du gaz minimum : deux plongeurs respirant deux fois plus que d&apos;habitude</translation>
+    </message>
+    <message>
+        <source>Time to solve a problem at the deepest depth</source>
+        <translation>Temps pour résoudre un incident à la profondeur maximale</translation>
+    </message>
+    <message>
+        <source>%1 L</source>
+        <translation>%1 L</translation>
+    </message>
+    <message>
+        <source>%1 bar</source>
+        <translation>%1 bar</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>PDF slate (*.pdf)</source>
+        <translation>Tablette PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Unsaved plan</source>
+        <translation>Plan non enregistré</translation>
+    </message>
+    <message>
+        <source>The plan has changes that are not saved. Save them?</source>
+        <translation>Le plan a des modifications non enregistrées. Les enregistrer ?</translation>
+    </message>
+    <message>
+        <source>deco</source>
+        <translation>déco</translation>
+    </message>
+    <message>
+        <source>bottom</source>
+        <translation>fond</translation>
+    </message>
+    <message>
+        <source>not used (closed circuit)</source>
+        <translation>non utilisé (circuit fermé)</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation>jamais</translation>
+    </message>
 </context>
 <context>
     <name>PlanificationTabClass</name>
@@ -1456,26 +2099,6 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     <message>
         <source>Gases</source>
         <translation>Gaz</translation>
-    </message>
-    <message>
-        <source>Air</source>
-        <translation>Air</translation>
-    </message>
-    <message>
-        <source>Nx40</source>
-        <translation>Nx40</translation>
-    </message>
-    <message>
-        <source>Air + OxyAR</source>
-        <translation>Air + OxyAR</translation>
-    </message>
-    <message>
-        <source>Air + OxySR</source>
-        <translation>Air + OxySR</translation>
-    </message>
-    <message>
-        <source>CF Oxy</source>
-        <translation>CF Oxy</translation>
     </message>
     <message>
         <source>Gradient factor low (%): how near to its limit a tissue may come at the first stop. Lower values start the stops deeper.</source>
@@ -1561,12 +2184,24 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <source>End of dive</source>
         <translation>Fin de plongée</translation>
     </message>
+    <message>
+        <source>Gases of the dive: the bottom gases come from the points; up to three deco gases (O2 % and He %), taken at the switch depth shown</source>
+        <translation>Mélanges de la plongée : les mélanges fond viennent des points ; jusqu&apos;à trois gaz de déco (O2 % et He %), pris à la profondeur de passage indiquée</translation>
+    </message>
 </context>
 <context>
     <name>Planner</name>
     <message>
         <source>Decompression impossible: a stop of this plan would never end. Make the dive shorter or shallower, or breathe another gas.</source>
         <translation>Décompression impossible : un palier de ce plan ne finirait jamais. Raccourcissez la plongée, réduisez la profondeur ou respirez un autre mélange.</translation>
+    </message>
+    <message>
+        <source>Invalid dive: Yoyo on previous dive</source>
+        <translation>Plongée invalide : yoyo sur la plongée précédente</translation>
+    </message>
+    <message>
+        <source>Invalid dive: Dive not allowed because of TAR &gt; 0.8</source>
+        <translation>Plongée invalide : plongée interdite car TAR &gt; 0,8</translation>
     </message>
 </context>
 <context>
@@ -1589,7 +2224,7 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     </message>
     <message>
         <source>&quot;Program name&quot; in the computer menu</source>
-        <translation>« Nom du programme » dans le menu de l&apos;ordinateur</translation>
+        <translation>« Nom du propriétaire » dans le menu de l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Console and Simulation tabs (developer)</source>
@@ -1791,6 +2426,187 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     <message>
         <source>Start the replay</source>
         <translation>Lancer la relecture</translation>
+    </message>
+</context>
+<context>
+    <name>Slate</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>the plan holds no dive</source>
+        <translation>le plan ne contient aucune plongée</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Run time</source>
+        <translation>Déroulement</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Palier</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>Temps cumulé</translation>
+    </message>
+    <message>
+        <source>Gas</source>
+        <translation>Mélange</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Gonflage</translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation>Consommé</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Reserve</source>
+        <translation>Réserve</translation>
+    </message>
+    <message>
+        <source>%1 L</source>
+        <translation>%1 L</translation>
+    </message>
+    <message>
+        <source>%1 bar</source>
+        <translation>%1 bar</translation>
+    </message>
+    <message>
+        <source>%1 - %2, run time %3</source>
+        <translation>%1 - %2, durée totale %3</translation>
+    </message>
+    <message>
+        <source>GF %1/%2   CNS %3 %   OTU %4   %5</source>
+        <translation>GF %1/%2   CNS %3 %   OTU %4   %5</translation>
+    </message>
+    <message>
+        <source>closed circuit</source>
+        <translation>circuit fermé</translation>
+    </message>
+    <message>
+        <source>open circuit</source>
+        <translation>circuit ouvert</translation>
+    </message>
+    <message>
+        <source>Gas switches: %1</source>
+        <translation>Changements de gaz : %1</translation>
+    </message>
+    <message>
+        <source>Decompression impossible: no usable ascent.</source>
+        <translation>Décompression impossible : aucune remontée possible.</translation>
+    </message>
+    <message>
+        <source>Gas plan</source>
+        <translation>Gestion des gaz</translation>
+    </message>
+    <message>
+        <source>Bailout from %1 at %2 (GF %3/%4), surfacing at %5</source>
+        <translation>Bailout à %1 après %2 (GF %3/%4), sortie à %5</translation>
+    </message>
+    <message>
+        <source>Bailout gas</source>
+        <translation>Gaz du bailout</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsView</name>
+    <message>
+        <source>Dives and hours</source>
+        <translation>Plongées et heures</translation>
+    </message>
+    <message>
+        <source>per year</source>
+        <translation>par an</translation>
+    </message>
+    <message>
+        <source>per month</source>
+        <translation>par mois</translation>
+    </message>
+    <message>
+        <source>Dives</source>
+        <translation>Plongées</translation>
+    </message>
+    <message>
+        <source>Total dive time</source>
+        <translation>Temps de plongée total</translation>
+    </message>
+    <message>
+        <source>Deepest dive</source>
+        <translation>Plongée la plus profonde</translation>
+    </message>
+    <message>
+        <source>Longest dive</source>
+        <translation>Plongée la plus longue</translation>
+    </message>
+    <message>
+        <source>Mean maximum depth</source>
+        <translation>Profondeur maximale moyenne</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Heures</translation>
+    </message>
+    <message>
+        <source>Dives and hours per month</source>
+        <translation>Plongées et heures par mois</translation>
+    </message>
+    <message>
+        <source>Dives and hours per year</source>
+        <translation>Plongées et heures par an</translation>
+    </message>
+    <message>
+        <source>Maximum depth (m, steps of 5 m)</source>
+        <translation>Profondeur maximale (m, par tranches de 5 m)</translation>
+    </message>
+    <message>
+        <source>Mean lowest temperature</source>
+        <translation>Température minimale moyenne</translation>
+    </message>
+    <message>
+        <source>Water temperature by month (°C)</source>
+        <translation>Température de l&apos;eau par mois (°C)</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+</context>
+<context>
+    <name>TarskBle</name>
+    <message>
+        <source>connecting</source>
+        <translation>la connexion</translation>
+    </message>
+    <message>
+        <source>discovering services</source>
+        <translation>la découverte des services</translation>
+    </message>
+    <message>
+        <source>reading the service</source>
+        <translation>la lecture du service</translation>
+    </message>
+    <message>
+        <source>switching notifications on</source>
+        <translation>l&apos;activation des notifications</translation>
     </message>
 </context>
 <context>

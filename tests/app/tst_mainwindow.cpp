@@ -624,7 +624,7 @@ void TestMainWindow::listCountsOfTwoComputers()
     QCOMPARE(w->findChild<QLineEdit*>("edDiveName")->text(), list->item(4, 0)->text());
     QCOMPARE(list->item(4, 0)->font().weight(), int(QFont::Bold));
     QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
-    QCOMPARE(w->findChild<QLineEdit*>("edSampleInterval")->text(), QString("5sec"));
+    QCOMPARE(w->findChild<QLineEdit*>("edSampleInterval")->text(), QString("5 s"));
     QCOMPARE(w->findChild<QTableWidget*>("tblGases")->rowCount(), 1);
 }
 
