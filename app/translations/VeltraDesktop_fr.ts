@@ -172,6 +172,13 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <source>Cannot write %1: %2</source>
         <translation>Impossible d&apos;écrire %1 : %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n sample line(s) skipped: a field held no number.</source>
+        <translation>
+            <numerusform>%n ligne d&apos;échantillon ignorée : un champ ne contenait pas de nombre.</numerusform>
+            <numerusform>%n lignes d&apos;échantillon ignorées : un champ ne contenait pas de nombre.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>DiveDetails</name>
@@ -252,6 +259,21 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>Dives cannot be written as &quot;%1&quot; files.</source>
         <translation>Les plongées ne peuvent pas être écrites en fichiers « %1 ».</translation>
+    </message>
+    <message numerus="yes">
+        <source>This file format holds one dive; %n dives were chosen.</source>
+        <translation>
+            <numerusform>Ce format de fichier contient une seule plongée ; %n plongée a été choisie.</numerusform>
+            <numerusform>Ce format de fichier contient une seule plongée ; %n plongées ont été choisies.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cannot read %1</source>
+        <translation>Impossible de lire %1</translation>
+    </message>
+    <message>
+        <source>%1 holds no dive.</source>
+        <translation>%1 ne contient aucune plongée.</translation>
     </message>
 </context>
 <context>
@@ -1077,6 +1099,57 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     </message>
 </context>
 <context>
+    <name>ImportSummaryDialog</name>
+    <message>
+        <source>Import dives</source>
+        <translation>Importer des plongées</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Plongée</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Fichier</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Raison</translation>
+    </message>
+    <message>
+        <source>Retry failed dives</source>
+        <translation>Réessayer les plongées en échec</translation>
+    </message>
+    <message>
+        <source>%1 stored, %2 duplicates, %3 refused, %4 failed to store</source>
+        <translation>%1 enregistrées, %2 doublons, %3 refusées, %4 non enregistrées (erreur)</translation>
+    </message>
+    <message>
+        <source>Duplicate</source>
+        <translation>Doublon</translation>
+    </message>
+    <message>
+        <source>Already in the logbook as dive %1</source>
+        <translation>Déjà dans le carnet comme plongée %1</translation>
+    </message>
+    <message>
+        <source>Refused</source>
+        <translation>Refusée</translation>
+    </message>
+    <message>
+        <source>Not stored (can be retried)</source>
+        <translation>Non enregistrée (peut être réessayée)</translation>
+    </message>
+    <message>
+        <source>Warnings:</source>
+        <translation>Avertissements :</translation>
+    </message>
+</context>
+<context>
     <name>LogbookCommand</name>
     <message>
         <source>Delete dive</source>
@@ -1164,6 +1237,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The logbook could not be given its details tables: %1</source>
         <translation>Les tables de détails n&apos;ont pas pu être ajoutées au carnet : %1</translation>
+    </message>
+    <message>
+        <source>The dive is already in the logbook as dive %1.</source>
+        <translation>La plongée est déjà dans le carnet comme plongée %1.</translation>
     </message>
 </context>
 <context>
@@ -1501,6 +1578,56 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     <message>
         <source>%1 s</source>
         <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Import dives...</source>
+        <translation>Importer des plongées...</translation>
+    </message>
+    <message>
+        <source>Import a folder of dives...</source>
+        <translation>Importer un dossier de plongées...</translation>
+    </message>
+    <message>
+        <source>Logbook in use</source>
+        <translation>Carnet déjà utilisé</translation>
+    </message>
+    <message>
+        <source>The logbook %1 is already open in another VeltraDesktop (process %2 on %3).
+Close it, then start VeltraDesktop again; this window works without the logbook.</source>
+        <translation>Le carnet %1 est déjà ouvert dans un autre VeltraDesktop (processus %2 sur %3).
+Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carnet.</translation>
+    </message>
+    <message>
+        <source>The file holds no dive.</source>
+        <translation>Le fichier ne contient aucune plongée.</translation>
+    </message>
+    <message>
+        <source>The file holds %1 dives; &quot;Import dives&quot; stores them all.</source>
+        <translation>Le fichier contient %1 plongées ; « Importer des plongées » les enregistre toutes.</translation>
+    </message>
+    <message>
+        <source>Store dive</source>
+        <translation>Enregistrer la plongée</translation>
+    </message>
+    <message>
+        <source>This dive is already in the logbook as dive %1.</source>
+        <translation>Cette plongée est déjà dans le carnet comme plongée %1.</translation>
+    </message>
+    <message>
+        <source>Import dives</source>
+        <translation>Importer des plongées</translation>
+    </message>
+    <message>
+        <source>Importing dives...</source>
+        <translation>Importation des plongées...</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Import of %1 dives</source>
+        <translation>Importation de %1 plongées</translation>
     </message>
 </context>
 <context>
@@ -2645,6 +2772,18 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     <message>
         <source>The UDDF file could not be written completely.</source>
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
+    </message>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
+    </message>
+    <message>
+        <source>the dive has no samples</source>
+        <translation>la plongée n&apos;a aucun échantillon</translation>
+    </message>
+    <message>
+        <source>The UDDF file holds no dive.</source>
+        <translation>Le fichier UDDF ne contient aucune plongée.</translation>
     </message>
 </context>
 </TS>
