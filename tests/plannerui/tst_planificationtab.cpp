@@ -321,6 +321,27 @@ private slots:
         QCOMPARE(loaded.plan().diveCount(), 2);
         QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
     }
+
+    void screenshot()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        PlanificationTab tab;
+        tab.resize(1366, 768);
+        tab.findChild<QPushButton*>("btAddDive")->click();
+        tab.plan().current()->profile.samples[1].depth = 40;
+        tab.plan().current()->profile.samples[2].depth = 40;
+        tab.plan().current()->profile.samples[2].time = 1500;
+        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
+        gases->item(1, 0)->setText("50");
+        gases->item(2, 0)->setText("100");
+        tab.changeCurrentPlanifDive(0);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        QVERIFY(tab.grab().save(out + "/planner.png"));
+    }
 };
 
 QTEST_MAIN(TestPlanificationTab)
