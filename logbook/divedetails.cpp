@@ -116,6 +116,19 @@ bool execText(QSqlDatabase& db, const QString& sql, QString& error)
     return false;
 }
 
+// The details' columns of an INSERT into divedetails.
+void bindDetails(QSqlQuery& q, int diveId, const DiveDetails& details)
+{
+    q.bindValue(QStringLiteral(":id"), diveId);
+    q.bindValue(QStringLiteral(":number"), details.number);
+    q.bindValue(QStringLiteral(":site"), textOrEmpty(details.site));
+    q.bindValue(QStringLiteral(":location"), textOrEmpty(details.location));
+    q.bindValue(QStringLiteral(":buddies"), listText(details.buddies));
+    q.bindValue(QStringLiteral(":notes"), textOrEmpty(details.notes));
+    q.bindValue(QStringLiteral(":rating"), details.rating);
+    q.bindValue(QStringLiteral(":tags"), listText(details.tags));
+}
+
 } // namespace
 
 bool DiveDetails::operator==(const DiveDetails& o) const
@@ -348,14 +361,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             "tags, maxtime, maxdepth, mintemperature) VALUES (:id, :number, :site, :location, "
             ":buddies, :notes, :rating, :tags, :maxtime, :maxdepth, :mintemperature)")))
         return prepareFailed(q, error);
-    q.bindValue(QStringLiteral(":id"), diveId);
-    q.bindValue(QStringLiteral(":number"), details.number);
-    q.bindValue(QStringLiteral(":site"), textOrEmpty(details.site));
-    q.bindValue(QStringLiteral(":location"), textOrEmpty(details.location));
-    q.bindValue(QStringLiteral(":buddies"), listText(details.buddies));
-    q.bindValue(QStringLiteral(":notes"), textOrEmpty(details.notes));
-    q.bindValue(QStringLiteral(":rating"), details.rating);
-    q.bindValue(QStringLiteral(":tags"), listText(details.tags));
+    bindDetails(q, diveId, details);
     q.bindValue(QStringLiteral(":maxtime"), maxTime);
     q.bindValue(QStringLiteral(":maxdepth"), maxDepth);
     q.bindValue(QStringLiteral(":mintemperature"), minTemperature);
@@ -482,14 +488,7 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
             "buddies=excluded.buddies, notes=excluded.notes, rating=excluded.rating, "
             "tags=excluded.tags")))
         return rollback(q.lastError().text());
-    q.bindValue(QStringLiteral(":id"), diveId);
-    q.bindValue(QStringLiteral(":number"), details.number);
-    q.bindValue(QStringLiteral(":site"), textOrEmpty(details.site));
-    q.bindValue(QStringLiteral(":location"), textOrEmpty(details.location));
-    q.bindValue(QStringLiteral(":buddies"), listText(details.buddies));
-    q.bindValue(QStringLiteral(":notes"), textOrEmpty(details.notes));
-    q.bindValue(QStringLiteral(":rating"), details.rating);
-    q.bindValue(QStringLiteral(":tags"), listText(details.tags));
+    bindDetails(q, diveId, details);
     if (!q.exec())
         return rollback(q.lastError().text());
     if (!m_db.commit())

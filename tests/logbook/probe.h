@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dive/divesample.h"
+
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -7,6 +9,7 @@
 #include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
+#include <QtTest>
 
 // A second, independent connection to a logbook file, to look at or tamper with it the way
 // another program (or an older version) would.
@@ -72,4 +75,25 @@ inline QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Every field of every sample, as stored and read back.
+inline void compareSamples(const QList<DiveSample>& got, const QList<DiveSample>& expected)
+{
+    QCOMPARE(got.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const DiveSample& a = expected.at(i);
+        const DiveSample& b = got.at(i);
+        QCOMPARE(b.time, a.time);
+        QCOMPARE(b.depth, a.depth);
+        QCOMPARE(b.temperature, a.temperature);
+        QCOMPARE(b.otu, a.otu);
+        QCOMPARE(b.cns, a.cns);
+        QCOMPARE(b.decoCeiling, a.decoCeiling);
+        QCOMPARE(b.gradientFactor, a.gradientFactor);
+        QCOMPARE(b.alertFlags, a.alertFlags);
+        QCOMPARE(b.gasIndex, a.gasIndex);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
+            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
+    }
 }

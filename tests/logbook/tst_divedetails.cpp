@@ -573,21 +573,7 @@ void TestDiveDetails::undoRedo()
     QVERIFY(db().loadDive(id, back));
     // Every sample comes back as it was first given.
     QCOMPARE(back.samples.size(), original.samples.size());
-    for (int i = 0; i < original.samples.size(); ++i) {
-        const DiveSample& a = original.samples.at(i);
-        const DiveSample& b = back.samples.at(i);
-        QCOMPARE(b.time, a.time);
-        QCOMPARE(b.depth, a.depth);
-        QCOMPARE(b.temperature, a.temperature);
-        QCOMPARE(b.otu, a.otu);
-        QCOMPARE(b.cns, a.cns);
-        QCOMPARE(b.decoCeiling, a.decoCeiling);
-        QCOMPARE(b.gradientFactor, a.gradientFactor);
-        QCOMPARE(b.alertFlags, a.alertFlags);
-        QCOMPARE(b.gasIndex, a.gasIndex);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
-            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
-    }
+    compareSamples(back.samples, original.samples);
     QCOMPARE(back.gases.size(), 2);
     QCOMPARE(back.gases.at(1).o2, 32);
     QCOMPARE(detailsOf(back), detailsOf(original));

@@ -246,21 +246,7 @@ void TestLogbookDatabase::roundTrip()
     QCOMPARE(loaded.gases.at(1).name, QStringLiteral("Tx18/45"));
     QCOMPARE(loaded.gases.at(1).he, 45);
     QCOMPARE(loaded.samples.size(), 5);
-    for (int i = 0; i < 5; ++i) {
-        const DiveSample& a = dive.samples.at(i);
-        const DiveSample& b = loaded.samples.at(i);
-        QCOMPARE(b.time, a.time);
-        QCOMPARE(b.depth, a.depth);
-        QCOMPARE(b.temperature, a.temperature);
-        QCOMPARE(b.otu, a.otu);
-        QCOMPARE(b.cns, a.cns);
-        QCOMPARE(b.decoCeiling, a.decoCeiling);
-        QCOMPARE(b.gradientFactor, a.gradientFactor);
-        QCOMPARE(b.alertFlags, a.alertFlags);
-        QCOMPARE(b.gasIndex, a.gasIndex);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
-            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
-    }
+    compareSamples(loaded.samples, dive.samples);
     // Statistics are recomputed on load: deepest 31.25 m, last sample at 40 s.
     QCOMPARE(loaded.maxDepth, 31.25);
     QCOMPARE(loaded.duration, 40.0);
