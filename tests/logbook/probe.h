@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dive/divesample.h"
+#include "logbook/logbookdatabase.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -96,4 +97,13 @@ inline void compareSamples(const QList<DiveSample>& got, const QList<DiveSample>
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
             QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
     }
+}
+
+// The names of listed dives, in list order.
+inline QStringList names(const QList<DiveListEntry>& entries)
+{
+    QStringList list;
+    for (const DiveListEntry& e : entries)
+        list << e.name;
+    return list;
 }

@@ -54,9 +54,7 @@ DiveProfile makeDive(const QString& name, const QString& computer, qint64 start,
 
 QStringList sortedNames(const QList<DiveListEntry>& entries)
 {
-    QStringList list;
-    for (const DiveListEntry& e : entries)
-        list << e.name;
+    QStringList list = names(entries);
     list.sort();
     return list;
 }

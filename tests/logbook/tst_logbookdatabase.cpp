@@ -44,14 +44,6 @@ DiveProfile makeDive(const QString& name, const QString& serial, const QString& 
     return dive;
 }
 
-QStringList names(const QList<DiveListEntry>& entries)
-{
-    QStringList list;
-    for (const DiveListEntry& e : entries)
-        list << e.name;
-    return list;
-}
-
 } // namespace
 
 class TestLogbookDatabase : public QObject
