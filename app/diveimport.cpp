@@ -52,8 +52,8 @@ void storeOne(LogbookDatabase& logbook, ImportEntry& entry)
     entry.name = dive.name;
     entry.diveId = id;
     if (outcome == LogbookDatabase::Success) {
+        // The dive is kept until its batch is written (importDiveFiles clears it then).
         entry.kind = ImportEntry::Stored;
-        entry.dive = DiveProfile();
         entry.reason.clear();
     } else if (outcome == LogbookDatabase::DuplicateDive) {
         entry.kind = ImportEntry::Duplicate;
@@ -88,6 +88,9 @@ ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
         for (const QString& warning : content.warnings)
             report.warnings << QStringLiteral("%1: %2").arg(
                 QDir::toNativeSeparators(file), warning);
+        // A file's dives are one write; when it fails none is stored, and all wait for a retry.
+        const qsizetype first = report.entries.size();
+        const bool batch = logbook.beginImport();
         for (const DiveProfile& dive : content.dives) {
             ImportEntry entry;
             entry.file = file;
@@ -96,6 +99,19 @@ ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
                 entry.dive.name = QFileInfo(file).completeBaseName();
             storeOne(logbook, entry);
             report.entries << entry;
+        }
+        const bool written = !batch || logbook.commitImport();
+        for (qsizetype e = first; e < report.entries.size(); ++e) {
+            ImportEntry& entry = report.entries[e];
+            if (entry.kind != ImportEntry::Stored)
+                continue;
+            if (written) {
+                entry.dive = DiveProfile();
+            } else {
+                entry.kind = ImportEntry::StoreFailed;
+                entry.diveId = -1;
+                entry.reason = logbook.lastError();
+            }
         }
         for (const RefusedDive& refused : content.refused) {
             ImportEntry entry;
@@ -113,8 +129,11 @@ ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
 void retryFailedStores(LogbookDatabase& logbook, ImportReport& report)
 {
     for (ImportEntry& entry : report.entries) {
-        if (entry.kind == ImportEntry::StoreFailed)
+        if (entry.kind == ImportEntry::StoreFailed) {
             storeOne(logbook, entry);
+            if (entry.kind == ImportEntry::Stored)
+                entry.dive = DiveProfile();
+        }
     }
 }
 

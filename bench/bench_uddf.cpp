@@ -185,9 +185,13 @@ void importLogbook(benchmark::State& state)
         }
         state.ResumeTiming();
         DiveFileContent content = readDiveFile(path);
+        // As the import command and the window import a file: its dives in one batch.
         int stored = 0;
+        logbook.beginImport();
         for (DiveProfile& dive : content.dives)
             stored += logbook.importDive(dive) == LogbookDatabase::Success ? 1 : 0;
+        if (!logbook.commitImport())
+            stored = 0;
         state.PauseTiming();
         logbook.close();
         if (stored != 500) {

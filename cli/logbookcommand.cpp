@@ -43,23 +43,44 @@ int commandImport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
         }
         for (const QString& warning : content.warnings)
             err << fileMessage(file, warning) << '\n';
+        // A file's dives are one write; their lines wait for it, since a failed write stores
+        // none of them.
+        struct Outcome
+        {
+            int code;
+            QString name;
+            int id;
+            QString reason;
+        };
+        QList<Outcome> outcomes;
+        const bool batch = db.beginImport();
         for (DiveProfile dive : content.dives) {
             if (dive.name.isEmpty())
                 dive.name = fileNameWithoutExtension(file);
             int id = -1;
-            switch (db.importDive(dive, &id)) {
+            const int code = db.importDive(dive, &id);
+            outcomes.append({ code, dive.name, id, db.lastError() });
+        }
+        if (batch && !db.commitImport()) {
+            for (Outcome& o : outcomes) {
+                if (o.code == LogbookDatabase::Success)
+                    o = { LogbookDatabase::StatementFailed, o.name, -1, db.lastError() };
+            }
+        }
+        for (const Outcome& dive : outcomes) {
+            switch (dive.code) {
             case LogbookDatabase::Success:
-                out << QStringLiteral("stored %1 %2\n").arg(id).arg(dive.name);
+                out << QStringLiteral("stored %1 %2\n").arg(dive.id).arg(dive.name);
                 ++stored;
                 break;
             case LogbookDatabase::DuplicateDive:
                 out << QStringLiteral("duplicate %1 (already stored as %2)\n")
                            .arg(dive.name)
-                           .arg(id);
+                           .arg(dive.id);
                 ++duplicates;
                 break;
             default:
-                out << QStringLiteral("refused %1: %2\n").arg(dive.name, db.lastError());
+                out << QStringLiteral("refused %1: %2\n").arg(dive.name, dive.reason);
                 ++refused;
             }
         }

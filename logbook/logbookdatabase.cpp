@@ -70,11 +70,11 @@ const char insertDiveSql[]
       ":waterdensity, :psurf, :computertype, :firmwareversion)";
 const char insertGasSql[]
     = "INSERT INTO gases (diveid, gasid, o2, he) VALUES (:diveid, :gasid, :o2, :he)";
+// Bound by position: a dive stores hundreds of samples, and a named bind looks its name up
+// each time. storeDive binds in this column order.
 const char insertSampleSql[]
     = "INSERT INTO profiles (diveid, pointid, time, depth, temperature, OTU, CNS, decoCeiling, "
-      "gradientFactor, alertFlag, tissues, gasindex) VALUES(:diveid, :pointid, :time, :depth, "
-      ":temperature, :otu, :cns, :decoceiling, :gradientfactor, :alertFlag, :tissues, "
-      ":gasindex)";
+      "gradientFactor, alertFlag, tissues, gasindex) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 const char findDiveSql[]
     = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
@@ -219,6 +219,7 @@ bool LogbookDatabase::fail(const QString& text)
 
 void LogbookDatabase::close()
 {
+    m_importing = false;
     m_statements.reset();
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
@@ -479,8 +480,10 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     }
     if (profile.samples.isEmpty())
         return -1;
-    // The same samples: the largest time and depth come from the indexes, one seek each per
-    // stored dive; only dives matching both are compared sample by sample.
+    // The same samples: the largest time and depth come from the dive's summary in its details
+    // (an index seek each only for dives stored without one); only dives matching both are
+    // compared sample by sample. Seeking the profiles of every stored dive made a large import
+    // quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
@@ -489,10 +492,11 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(
-            QStringLiteral("SELECT d.diveid FROM dives d WHERE "
-                           "(SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)=:time AND "
-                           "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)=:depth")))
+    if (!q.prepare(QStringLiteral(
+            "SELECT d.diveid FROM dives d LEFT JOIN divedetails x ON "
+            "x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
+            "profiles p WHERE p.diveid=d.diveid))=:time AND COALESCE(x.maxdepth, "
+            "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid))=:depth")))
         return -1;
     q.bindValue(QStringLiteral(":time"), maxTime);
     q.bindValue(QStringLiteral(":depth"), maxDepth);
@@ -540,13 +544,22 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
         return NotOpen;
     }
     // The duplicate check and the id allocation belong to the transaction too, so that
-    // nothing can slip in between them and the inserts.
-    if (!m_db.transaction()) {
-        fail(m_db.lastError().text());
+    // nothing can slip in between them and the inserts. In an import batch the dive is a
+    // savepoint instead: a failed dive is undone without the others.
+    QSqlQuery savepoint(m_db);
+    const bool begun
+        = m_importing ? savepoint.exec(QStringLiteral("SAVEPOINT store_dive")) : m_db.transaction();
+    if (!begun) {
+        fail(m_importing ? savepoint.lastError().text() : m_db.lastError().text());
         return StatementFailed;
     }
-    const auto rollback = [this](const QString& error, int code) {
-        m_db.rollback();
+    const auto rollback = [this, &savepoint](const QString& error, int code) {
+        if (m_importing) {
+            savepoint.exec(QStringLiteral("ROLLBACK TO store_dive"));
+            savepoint.exec(QStringLiteral("RELEASE store_dive"));
+        } else {
+            m_db.rollback();
+        }
         m_lastError = error;
         return code;
     };
@@ -601,20 +614,20 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     QSqlQuery& sample = m_statements->insertSample;
     for (qsizetype i = 0; i < profile.samples.size(); ++i) {
         const DiveSample& s = profile.samples.at(i);
-        sample.bindValue(QStringLiteral(":diveid"), id);
-        sample.bindValue(QStringLiteral(":pointid"), qint64(i));
-        sample.bindValue(QStringLiteral(":time"), s.time);
-        sample.bindValue(QStringLiteral(":depth"), s.depth);
-        sample.bindValue(QStringLiteral(":temperature"), s.temperature);
-        sample.bindValue(QStringLiteral(":otu"), s.otu);
-        sample.bindValue(QStringLiteral(":cns"), s.cns);
-        sample.bindValue(QStringLiteral(":decoceiling"), s.decoCeiling);
-        sample.bindValue(QStringLiteral(":gradientfactor"), s.gradientFactor);
-        sample.bindValue(QStringLiteral(":alertFlag"), int(s.alertFlags));
-        sample.bindValue(QStringLiteral(":tissues"),
-            QByteArray(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
+        sample.bindValue(0, id);
+        sample.bindValue(1, qint64(i));
+        sample.bindValue(2, s.time);
+        sample.bindValue(3, s.depth);
+        sample.bindValue(4, s.temperature);
+        sample.bindValue(5, s.otu);
+        sample.bindValue(6, s.cns);
+        sample.bindValue(7, s.decoCeiling);
+        sample.bindValue(8, s.gradientFactor);
+        sample.bindValue(9, int(s.alertFlags));
+        sample.bindValue(
+            10, QByteArray(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
         // Stored counted from 1 with 0 for unknown, as downloads have always written it.
-        sample.bindValue(QStringLiteral(":gasindex"), s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
+        sample.bindValue(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
         if (!sample.exec())
             return rollback(sample.lastError().text(), StatementFailed);
     }
@@ -622,11 +635,36 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     if (!DiveDetailsStore::storeNew(m_db, id, profile, detailsError))
         return rollback(detailsError, StatementFailed);
 
-    if (!m_db.commit())
-        return rollback(m_db.lastError().text(), StatementFailed);
+    if (m_importing ? !savepoint.exec(QStringLiteral("RELEASE store_dive")) : !m_db.commit())
+        return rollback(
+            m_importing ? savepoint.lastError().text() : m_db.lastError().text(), StatementFailed);
     if (storedId)
         *storedId = int(id);
     return Success;
+}
+
+bool LogbookDatabase::beginImport()
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+    m_importing = m_db.transaction();
+    return m_importing || fail(m_db.lastError().text());
+}
+
+bool LogbookDatabase::commitImport()
+{
+    m_importing = false;
+    if (m_db.commit())
+        return true;
+    const QString error = m_db.lastError().text();
+    m_db.rollback();
+    return fail(error);
+}
+
+void LogbookDatabase::rollbackImport()
+{
+    m_importing = false;
+    m_db.rollback();
 }
 
 bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)

@@ -88,6 +88,12 @@ public:
     // nothing stored. A different dive whose name and serial are taken is stored under its
     // name with " (2)", " (3)"... added; profile.name then holds the name stored.
     int importDive(DiveProfile& profile, int* id = nullptr);
+    // An import batch: the dives stored between beginImport and commitImport reach the file
+    // in one write (one sync instead of one per dive), each still all or nothing. When
+    // commitImport fails, none of them is stored and lastError says why.
+    bool beginImport();
+    bool commitImport();
+    void rollbackImport();
     // Replaces profile with the stored dive; profile is untouched when false is returned.
     bool loadDive(int diveId, DiveProfile& profile);
     // Entries in display order (by serial, then computer) and the number of computer groups
@@ -132,6 +138,7 @@ private:
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     bool fail(const QString& text);
+    bool m_importing = false; // between beginImport and commitImport
 
     QSqlDatabase m_db;
     QString m_lastError;
