@@ -76,6 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sample.gasIndex = 0;
     dive.samples.append(sample);
     dive.gases.append(DiveGas());
+    // An import looks for the same dive among whatever the file holds, inside a batch.
+    db.beginImport();
+    DiveProfile imported = dive;
+    db.importDive(imported);
+    db.commitImport();
     int id = -1;
     if (db.storeDive(dive, &id) == LogbookDatabase::Success) {
         db.renameDive(id, QStringLiteral("fuzz2"));
