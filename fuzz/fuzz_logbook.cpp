@@ -79,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // An import looks for the same dive among whatever the file holds, inside a batch.
     db.beginImport();
     DiveProfile imported = dive;
+    imported.name = QStringLiteral("fuzz import");
     db.importDive(imported);
     db.commitImport();
     int id = -1;
