@@ -99,23 +99,6 @@ private slots:
         }
     }
 
-    void alertBlockRoundTrip()
-    {
-        DiveProfile p;
-        p.setPeriod(4);
-        p.alerts = 0x11223344;
-        p.alertExtra = 0x81;
-        const DiveAlertBlock block = p.alertBlock();
-        QCOMPARE(block.period, quint8(4));
-        QCOMPARE(block.alerts, 0x11223344u);
-        QCOMPARE(block.alertExtra, quint8(0x81));
-        DiveProfile q;
-        q.setAlertBlock(block);
-        QCOMPARE(q.period, quint8(4));
-        QCOMPARE(q.alerts, 0x11223344u);
-        QCOMPARE(q.alertExtra, quint8(0x81));
-    }
-
     void clearKeepsSettings()
     {
         DiveProfile p = profileOf({ 0, 60 }, { 0, 10 });
