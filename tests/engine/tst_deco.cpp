@@ -221,24 +221,6 @@ private slots:
         QVERIFY(std::fabs(extra.dtr - (plain.dtr + 3.0f)) < 1e-3f);
     }
 
-    void gasSwitchAtMod()
-    {
-        // Air and EAN50 at deco ppO2 1.6: the switch is at the first stop at or above 3.2 bar
-        // (21 m is 3.176 bar, 24 m is 3.485 bar).
-        config_t config = makeConfig(30, 85);
-        config.openGases[1] = make_gas(50, 0);
-        config.openMask = 0x03;
-        config.set_mode(0);
-        const deco_t deco
-            = decoAt(config, dive(config, 45.0, 30.0), depth_to_pressure(config, 45.0f));
-        QVERIFY(deco.stopCount > 3);
-        QVERIFY(deco.stops[deco.stopCount - 1].gasIndex == 1);
-        for (int i = 0; i < deco.stopCount; ++i)
-            QCOMPARE(int(deco.stops[i].gasIndex), deco.stops[i].pressure <= 3.2f ? 1 : 0);
-        // The configuration's own current gas is untouched.
-        QCOMPARE(int(config.current_gas_index()), 0);
-    }
-
     void impossibleStopIsReported_data()
     {
         // A nearly pure nitrogen mix at GF 0: the inspired nitrogen at each stop exceeds what the

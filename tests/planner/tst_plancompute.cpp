@@ -150,6 +150,7 @@ private slots:
         QCOMPARE(dive.profile.ascentSamples.size(), 2);
         QVERIFY(qAbs(dive.profile.ascentSamples[1].time - 11.83652 * 60) < 0.01);
         QCOMPARE(dive.profile.invalidDiveCode, quint32(0));
+        QVERIFY(dive.profile.ceilingTrace.isEmpty());
     }
 
     void decompressionDiveMatchesReferenceSchedule_data()
