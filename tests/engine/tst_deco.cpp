@@ -43,6 +43,13 @@ deco_t decoAt(const config_t& config, const tissues_t& t, float p, float extraMi
 
 } // namespace
 
+struct TraceRow
+{
+    float depthM, bottomMin;
+    int o2, he, decoO2, gfLow, gfHigh; // decoO2 0: no deco gas
+};
+Q_DECLARE_METATYPE(TraceRow)
+
 class TestDeco : public QObject
 {
     Q_OBJECT
@@ -461,18 +468,12 @@ private slots:
 
     void traceMatchesFullSchedulePerSlice_data()
     {
-        QTest::addColumn<float>("depthM");
-        QTest::addColumn<float>("bottomMin");
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<int>("he");
-        QTest::addColumn<int>("decoO2"); // 0: none
-        QTest::addColumn<int>("gfLow");
-        QTest::addColumn<int>("gfHigh");
-        QTest::newRow("air-45m-80min-50/80") << 45.0f << 80.0f << 21 << 0 << 0 << 50 << 80;
-        QTest::newRow("air-30m-40min-80/80") << 30.0f << 40.0f << 21 << 0 << 0 << 80 << 80;
-        QTest::newRow("nx32-36m-50min-ean50") << 36.0f << 50.0f << 32 << 0 << 50 << 30 << 85;
-        QTest::newRow("tx18/45-60m-20min-ean50") << 60.0f << 20.0f << 18 << 45 << 50 << 50 << 80;
-        QTest::newRow("tx10/70-100m-15min-o2") << 100.0f << 15.0f << 10 << 70 << 100 << 20 << 70;
+        QTest::addColumn<TraceRow>("row");
+        QTest::newRow("air-45m-80min-50/80") << TraceRow { 45, 80, 21, 0, 0, 50, 80 };
+        QTest::newRow("air-30m-40min-80/80") << TraceRow { 30, 40, 21, 0, 0, 80, 80 };
+        QTest::newRow("nx32-36m-50min-ean50") << TraceRow { 36, 50, 32, 0, 50, 30, 85 };
+        QTest::newRow("tx18/45-60m-20min-ean50") << TraceRow { 60, 20, 18, 45, 50, 50, 80 };
+        QTest::newRow("tx10/70-100m-15min-o2") << TraceRow { 100, 15, 10, 70, 100, 20, 70 };
     }
 
     void traceMatchesFullSchedulePerSlice();
@@ -598,13 +599,8 @@ void TestDeco::traceMatchesFullSchedulePerSlice()
     // the same ceiling to the bit over a whole dive: descent, bottom, stops with gas switches.
     // The reference walk loads its own 2-second slices (the last one shorter), so a trace that
     // slices or loads the tissues differently fails here too.
-    QFETCH(float, depthM);
-    QFETCH(float, bottomMin);
-    QFETCH(int, o2);
-    QFETCH(int, he);
-    QFETCH(int, decoO2);
-    QFETCH(int, gfLow);
-    QFETCH(int, gfHigh);
+    QFETCH(TraceRow, row);
+    const auto [depthM, bottomMin, o2, he, decoO2, gfLow, gfHigh] = row;
     config_t config = makeConfig(gfLow, gfHigh);
     config.openGases[0] = make_gas(quint8(o2), quint8(he));
     config.openGases[1] = make_gas(quint8(decoO2 ? decoO2 : o2), 0);
