@@ -107,12 +107,14 @@ private slots:
         p.name = "dive";
         p.computer = "Veltra";
         p.origin = DiveOriginCsv;
+        p.duration = 60;
         p.maxDepth = 10;
         p.meanDepth = 5;
         p.clear();
         QVERIFY(p.samples.isEmpty() && p.gases.isEmpty() && p.ceilingTrace.isEmpty());
         QVERIFY(p.name.isEmpty());
         QCOMPARE(p.origin, DiveOriginNone);
+        QCOMPARE(p.duration, 0.0);
         QCOMPARE(p.maxDepth, 0.0);
         QCOMPARE(p.computer, QString("Veltra"));
         QCOMPARE(p.meanDepth, 5.0);
