@@ -6,327 +6,247 @@
 #include <cstring>
 #include <limits>
 
+// Data rows with many values each, one struct per row.
+struct GasRow
+{
+    int o2, he;
+    double fO2, fHe; // nitrogen makes up the rest
+};
+struct GasListRow
+{
+    QList<int> o2, he; // per slot
+    int mask;
+    QList<int> expected;
+};
+struct StopRow
+{
+    bool metric;
+    int lastStopIndex, waterType, level;
+    double depthM;
+};
+struct UnitsRow
+{
+    bool metric;
+    int ascentIndex, decoIndex, waterType;
+    double ascentRate, decoPpO2, density;
+};
+Q_DECLARE_METATYPE(GasRow)
+Q_DECLARE_METATYPE(GasListRow)
+Q_DECLARE_METATYPE(StopRow)
+Q_DECLARE_METATYPE(UnitsRow)
+
 // Configuration records: gases, gradient factors, gas lists, setpoints and stop pressures.
 class TestConfig : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void makeGas_data();
-    void makeGas();
-    void gasLabelIsBounded();
-    void makeGf_data();
-    void makeGf();
-    void gasAtWrapsIndex_data();
-    void gasAtWrapsIndex();
-    void sortedGasList_data();
-    void sortedGasList();
-    void setpoints_data();
-    void setpoints();
-    void stopPressure_data();
-    void stopPressure();
-    void unitsAndWater_data();
-    void unitsAndWater();
-    void copyKeepsOwnTables();
-};
-
-void TestConfig::makeGas_data()
-{
-    QTest::addColumn<int>("o2");
-    QTest::addColumn<int>("he");
-    QTest::addColumn<double>("fO2");
-    QTest::addColumn<double>("fHe");
-    QTest::addColumn<double>("fN2");
-    QTest::addColumn<QByteArray>("label");
-
-    QTest::newRow("air") << 21 << 0 << 0.21 << 0.0 << 0.79 << QByteArray("21%");
-    QTest::newRow("single digit o2") << 8 << 0 << 0.08 << 0.0 << 0.92 << QByteArray("08%");
-    QTest::newRow("oxygen") << 100 << 0 << 1.0 << 0.0 << 0.0 << QByteArray("OXY");
-    QTest::newRow("trimix 18/45") << 18 << 45 << 0.18 << 0.45 << 0.37 << QByteArray("18/45");
-    QTest::newRow("o2+he over 100 clamps he")
-        << 90 << 30 << 0.90 << 0.10 << 0.0 << QByteArray("90/10");
-    QTest::newRow("o2 over 100 clamps") << 250 << 20 << 1.0 << 0.0 << 0.0 << QByteArray("OXY");
-    QTest::newRow("heliox no nitrogen") << 10 << 90 << 0.10 << 0.90 << 0.0 << QByteArray("10/90");
-    QTest::newRow("no oxygen") << 0 << 0 << 0.0 << 0.0 << 1.0 << QByteArray("00%");
-    QTest::newRow("he all 255") << 0 << 255 << 0.0 << 1.0 << 0.0 << QByteArray("00/100");
-}
-
-void TestConfig::makeGas()
-{
-    QFETCH(int, o2);
-    QFETCH(int, he);
-    QFETCH(double, fO2);
-    QFETCH(double, fHe);
-    QFETCH(double, fN2);
-    QFETCH(QByteArray, label);
-
-    const gas_t gas = make_gas(static_cast<uint8_t>(o2), static_cast<uint8_t>(he));
-    QVERIFY(std::fabs(gas.fO2 - fO2) < 1e-6);
-    QVERIFY(std::fabs(gas.fHe - fHe) < 1e-6);
-    QVERIFY(std::fabs(gas.fN2 - fN2) < 1e-6);
-    QVERIFY(gas.fN2 >= 0.0f && gas.fN2 <= 1.0f);
-    char text[9];
-    gas_label_copy(gas, text);
-    QCOMPARE(QByteArray(text), label);
-}
-
-void TestConfig::gasLabelIsBounded()
-{
-    // An 8-byte label fills the field with no terminator; bytes after it must not be read.
-    struct
+    void makeGas_data()
     {
-        gas_t gas;
-        char after[8];
-    } guarded;
-    std::memset(guarded.after, 'X', sizeof guarded.after);
-    guarded.gas = make_gas(21, 0, "ABCDEFGHIJKL");
-    QCOMPARE(gas_label_length(guarded.gas), size_t(8));
-    char text[9];
-    gas_label_copy(guarded.gas, text);
-    QCOMPARE(QByteArray(text), QByteArray("ABCDEFGH"));
-
-    const gas_t shortLabel = make_gas(50, 0, "Deco");
-    QCOMPARE(gas_label_length(shortLabel), size_t(4));
-    gas_label_copy(shortLabel, text);
-    QCOMPARE(QByteArray(text), QByteArray("Deco"));
-    QVERIFY(std::fabs(shortLabel.fO2 - 0.5f) < 1e-6f);
-}
-
-void TestConfig::makeGf_data()
-{
-    QTest::addColumn<int>("low");
-    QTest::addColumn<int>("high");
-    QTest::addColumn<QByteArray>("label");
-    QTest::newRow("80/80") << 80 << 80 << QByteArray("80/80");
-    QTest::newRow("low below ten") << 5 << 85 << QByteArray("05/85");
-    QTest::newRow("u8 maximum") << 255 << 255 << QByteArray("255/255");
-}
-
-void TestConfig::makeGf()
-{
-    QFETCH(int, low);
-    QFETCH(int, high);
-    QFETCH(QByteArray, label);
-    const gf_t gf = make_gf(static_cast<uint8_t>(low), static_cast<uint8_t>(high));
-    QVERIFY(std::fabs(gf.gfLow - low / 100.0) < 1e-6);
-    QVERIFY(std::fabs(gf.gfHigh - high / 100.0) < 1e-6);
-    QCOMPARE(QByteArray(gf.label, int(strnlen(gf.label, sizeof gf.label))), label);
-}
-
-void TestConfig::gasAtWrapsIndex_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("slot");
-    QTest::newRow("-1 gives 7") << -1 << 7;
-    QTest::newRow("0") << 0 << 0;
-    QTest::newRow("7") << 7 << 7;
-    QTest::newRow("8 gives 0") << 8 << 0;
-    QTest::newRow("large gives 0") << 100000 << 0;
-}
-
-void TestConfig::gasAtWrapsIndex()
-{
-    QFETCH(int, index);
-    QFETCH(int, slot);
-    config_t config;
-    for (int i = 0; i < kGasSlots; ++i)
-        config.openGases[i] = make_gas(static_cast<uint8_t>(10 + i), 0);
-    QCOMPARE(config.gas_at(index), &config.openGases[slot]);
-    config.currentGas = static_cast<uint8_t>(index < 0 ? 255 : index);
-    QVERIFY(config.current_gas() >= config.openGases
-        && config.current_gas() < config.openGases + kGasSlots);
-}
-
-void TestConfig::sortedGasList_data()
-{
-    // Gas slots as "o2/he" pairs per slot index, the mask, the mode and the expected list.
-    QTest::addColumn<QList<int>>("o2");
-    QTest::addColumn<QList<int>>("he");
-    QTest::addColumn<int>("mask");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QList<int>>("expected");
-
-    const QList<int> none(8, 0);
-    QTest::newRow("defaults open circuit")
-        << QList<int> { 21, 21, 21, 21, 21, 21, 21, 21 } << none << 0x01 << 0 << QList<int> { 0 };
-    QTest::newRow("ascending o2") << QList<int> { 50, 21, 100, 21, 21, 21, 21, 32 } << none << 0x87
-                                  << 0 << QList<int> { 1, 7, 0, 2 };
-    QTest::newRow("same mix listed once, first wins") << QList<int> { 21, 50, 50, 21, 21, 21, 21,
-        21 } << none << 0x07 << 0 << QList<int> { 0, 1 };
-    QTest::newRow("ties by helium")
-        << QList<int> { 21, 18, 18, 21, 21, 21, 21, 21 } << QList<int> { 35, 45, 0, 0, 0, 0, 0, 0 }
-        << 0x07 << 0 << QList<int> { 2, 1, 0 };
-    QTest::newRow("disabled slots skipped") << QList<int> { 21, 50, 100, 21, 21, 21, 21, 21 }
-                                            << none << 0x05 << 0 << QList<int> { 0, 2 };
-    QTest::newRow("no gas enabled")
-        << QList<int> { 21, 50, 100, 21, 21, 21, 21, 21 } << none << 0x00 << 0 << QList<int> {};
-}
-
-void TestConfig::sortedGasList()
-{
-    QFETCH(QList<int>, o2);
-    QFETCH(QList<int>, he);
-    QFETCH(int, mask);
-    QFETCH(int, mode);
-    QFETCH(QList<int>, expected);
-
-    config_t config;
-    for (int i = 0; i < kGasSlots; ++i)
-        config.openGases[i] = make_gas(static_cast<uint8_t>(o2[i]), static_cast<uint8_t>(he[i]));
-    config.openMask = static_cast<uint8_t>(mask);
-    config.set_mode(static_cast<uint32_t>(mode));
-
-    QCOMPARE(int(config.gas_count()), int(expected.size()));
-    for (int j = 0; j < expected.size(); ++j)
-        QCOMPARE(int(config.sortedGases[j]), expected[j]);
-    if (expected.isEmpty())
-        return;
-    QCOMPARE(int(config.first_gas()), expected.first());
-    QCOMPARE(int(config.current_gas_index()), expected.first());
-    // next_gas walks the list; the richest gas and unlisted slots return themselves.
-    for (int j = 0; j + 1 < expected.size(); ++j)
-        QCOMPARE(int(config.next_gas(expected[j])), expected[j + 1]);
-    QCOMPARE(int(config.next_gas(expected.last())), expected.last());
-    for (int slot = 0; slot < kGasSlots; ++slot) {
-        if (!expected.contains(slot))
-            QCOMPARE(int(config.next_gas(slot)), slot);
+        QTest::addColumn<GasRow>("row");
+        QTest::newRow("air") << GasRow { 21, 0, 0.21, 0.0 };
+        QTest::newRow("single digit o2") << GasRow { 8, 0, 0.08, 0.0 };
+        QTest::newRow("oxygen") << GasRow { 100, 0, 1.0, 0.0 };
+        QTest::newRow("trimix 18/45") << GasRow { 18, 45, 0.18, 0.45 };
+        QTest::newRow("o2+he over 100 clamps he") << GasRow { 90, 30, 0.90, 0.10 };
+        QTest::newRow("o2 over 100 clamps") << GasRow { 250, 20, 1.0, 0.0 };
+        QTest::newRow("heliox no nitrogen") << GasRow { 10, 90, 0.10, 0.90 };
+        QTest::newRow("no oxygen") << GasRow { 0, 0, 0.0, 0.0 };
+        QTest::newRow("he all 255") << GasRow { 0, 255, 0.0, 1.0 };
     }
-}
 
-void TestConfig::setpoints_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<double>("expected"); // negative: open circuit (infinity)
-    QTest::newRow("open circuit") << 0 << 0 << -1.0;
-    QTest::newRow("closed circuit low") << 1 << 0 << 0.7;
-    QTest::newRow("closed circuit deco") << 1 << 2 << 1.5;
-    QTest::newRow("index wraps modulo 3") << 1 << 4 << 1.3;
-    QTest::newRow("bailout table breathed open") << 2 << 1 << -1.0;
-}
-
-void TestConfig::setpoints()
-{
-    QFETCH(int, mode);
-    QFETCH(int, index);
-    QFETCH(double, expected);
-    config_t config;
-    config.set_mode(static_cast<uint32_t>(mode));
-    config.currentSetpoint = static_cast<uint16_t>(index);
-    const float value = *config.current_setpoint();
-    if (expected < 0)
-        QVERIFY(std::isinf(value) && value > 0);
-    else
-        QVERIFY(std::fabs(value - expected) < 1e-6);
-    QCOMPARE(config.setpoint_at(-1), &config.setpoints[2]);
-    QCOMPARE(config.setpoint_at(3), &config.setpoints[0]);
-
-    // Mode 1 lists slots 0-1 of the closed-circuit table, mode 2 slots 3-7 (32 % by default).
-    if (mode == 1) {
-        QCOMPARE(int(config.gas_count()), 1);
-        QCOMPARE(int(config.first_gas()), 0);
-        QVERIFY(config.is_closed_circuit());
+    void makeGas()
+    {
+        QFETCH(GasRow, row);
+        const gas_t gas = make_gas(static_cast<uint8_t>(row.o2), static_cast<uint8_t>(row.he));
+        QVERIFY(std::fabs(gas.fO2 - row.fO2) < 1e-6);
+        QVERIFY(std::fabs(gas.fHe - row.fHe) < 1e-6);
+        QVERIFY(std::fabs(gas.fN2 - (1.0 - row.fO2 - row.fHe)) < 1e-6);
     }
-    if (mode == 2) {
-        QCOMPARE(int(config.gas_count()), 1);
-        QCOMPARE(int(config.first_gas()), 3);
-        QVERIFY(std::fabs(config.current_gas()->fO2 - 0.32f) < 1e-6f);
-        QVERIFY(!config.is_closed_circuit());
+
+    void gasLabelIsBounded()
+    {
+        // An 8-byte label fills the field with no terminator; bytes after it must not be read.
+        struct
+        {
+            gas_t gas;
+            char after[8];
+        } guarded;
+        std::memset(guarded.after, 'X', sizeof guarded.after);
+        guarded.gas = make_gas(21, 0, "ABCDEFGHIJKL");
+        QCOMPARE(gas_label_length(guarded.gas), size_t(8));
+        char text[9];
+        gas_label_copy(guarded.gas, text);
+        QCOMPARE(QByteArray(text), QByteArray("ABCDEFGH"));
+        const gas_t shortLabel = make_gas(50, 0, "Deco");
+        QCOMPARE(gas_label_length(shortLabel), size_t(4));
+        gas_label_copy(shortLabel, text);
+        QCOMPARE(QByteArray(text), QByteArray("Deco"));
     }
-}
 
-void TestConfig::stopPressure_data()
-{
-    // Depths worked out by hand from the last-stop depth and the 3 m / 10 ft step.
-    QTest::addColumn<bool>("metric");
-    QTest::addColumn<int>("lastStopIndex");
-    QTest::addColumn<int>("waterType");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<double>("depthM");
+    void gasAtWrapsIndex()
+    {
+        config_t config;
+        // Index and the slot it must reach.
+        for (auto [index, slot] :
+            { std::pair { -1, 7 }, { 0, 0 }, { 7, 7 }, { 8, 0 }, { 100000, 0 } }) {
+            QCOMPARE(config.gas_at(index), &config.openGases[slot]);
+            config.currentGas = static_cast<uint8_t>(index < 0 ? 255 : index);
+            QVERIFY(config.current_gas() >= config.openGases
+                && config.current_gas() < config.openGases + kGasSlots);
+        }
+    }
 
-    QTest::newRow("surface") << true << 0 << 0 << 0 << 0.0;
-    QTest::newRow("negative level is surface") << true << 0 << 0 << -3 << 0.0;
-    QTest::newRow("metric last stop 3 m") << true << 0 << 0 << 1 << 3.0;
-    QTest::newRow("metric last stop 6 m, level 1") << true << 1 << 0 << 1 << 6.0;
-    QTest::newRow("metric last stop 6 m, level 2") << true << 1 << 0 << 2 << 9.0;
-    QTest::newRow("imperial last stop 10 ft") << false << 0 << 0 << 1 << 3.048;
-    QTest::newRow("imperial 20 ft, level 3") << false << 1 << 0 << 3 << 12.192;
-    QTest::newRow("fresh water level 4") << true << 0 << 1 << 4 << 12.0;
-    QTest::newRow("level 100") << true << 0 << 0 << 100 << 300.0;
-}
+    void sortedGasList_data()
+    {
+        QTest::addColumn<GasListRow>("row");
+        const QList<int> air(8, 21), none(8, 0);
+        QTest::newRow("defaults open circuit") << GasListRow { air, none, 0x01, { 0 } };
+        QTest::newRow("ascending o2")
+            << GasListRow { { 50, 21, 100, 21, 21, 21, 21, 32 }, none, 0x87, { 1, 7, 0, 2 } };
+        QTest::newRow("same mix listed once, first wins")
+            << GasListRow { { 21, 50, 50, 21, 21, 21, 21, 21 }, none, 0x07, { 0, 1 } };
+        QTest::newRow("ties by helium") << GasListRow { { 21, 18, 18, 21, 21, 21, 21, 21 },
+            { 35, 45, 0, 0, 0, 0, 0, 0 }, 0x07, { 2, 1, 0 } };
+        QTest::newRow("disabled slots skipped")
+            << GasListRow { { 21, 50, 100, 21, 21, 21, 21, 21 }, none, 0x05, { 0, 2 } };
+        QTest::newRow("no gas enabled")
+            << GasListRow { { 21, 50, 100, 21, 21, 21, 21, 21 }, none, 0x00, {} };
+    }
 
-void TestConfig::stopPressure()
-{
-    QFETCH(bool, metric);
-    QFETCH(int, lastStopIndex);
-    QFETCH(int, waterType);
-    QFETCH(int, level);
-    QFETCH(double, depthM);
+    void sortedGasList()
+    {
+        QFETCH(GasListRow, row);
+        config_t config;
+        for (int i = 0; i < kGasSlots; ++i)
+            config.openGases[i]
+                = make_gas(static_cast<uint8_t>(row.o2[i]), static_cast<uint8_t>(row.he[i]));
+        config.openMask = static_cast<uint8_t>(row.mask);
+        config.set_mode(0);
+        const QList<int>& expected = row.expected;
+        QCOMPARE(int(config.gas_count()), int(expected.size()));
+        for (int j = 0; j < expected.size(); ++j)
+            QCOMPARE(int(config.sortedGases[j]), expected[j]);
+        if (expected.isEmpty())
+            return;
+        QCOMPARE(int(config.first_gas()), expected.first());
+        QCOMPARE(int(config.current_gas_index()), expected.first());
+        // next_gas walks the list; the richest gas and unlisted slots return themselves.
+        for (int j = 0; j + 1 < expected.size(); ++j)
+            QCOMPARE(int(config.next_gas(expected[j])), expected[j + 1]);
+        QCOMPARE(int(config.next_gas(expected.last())), expected.last());
+        for (int slot = 0; slot < kGasSlots; ++slot) {
+            if (!expected.contains(slot))
+                QCOMPARE(int(config.next_gas(slot)), slot);
+        }
+    }
 
-    config_t config;
-    config.lastStopIndex = static_cast<uint32_t>(lastStopIndex);
-    config.set_water_type(static_cast<uint8_t>(waterType));
-    config.set_units(metric);
-    const double density = waterType == 1 ? 1.00 : 1.03;
-    const double expected = density * 9.80665 * depthM / 100.0 + 1.013;
-    QVERIFY2(std::fabs(stop_pressure(config, level) - expected) < 1e-5,
-        qPrintable(QString::number(stop_pressure(config, level), 'g', 9)));
-}
+    void setpoints_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("expected"); // negative: open circuit (infinity)
+        QTest::newRow("open circuit") << 0 << 0 << -1.0;
+        QTest::newRow("closed circuit low") << 1 << 0 << 0.7;
+        QTest::newRow("closed circuit deco") << 1 << 2 << 1.5;
+        QTest::newRow("index wraps modulo 3") << 1 << 4 << 1.3;
+        QTest::newRow("bailout table breathed open") << 2 << 1 << -1.0;
+    }
 
-void TestConfig::unitsAndWater_data()
-{
-    QTest::addColumn<bool>("metric");
-    QTest::addColumn<int>("ascentIndex");
-    QTest::addColumn<int>("decoIndex");
-    QTest::addColumn<int>("waterType");
-    QTest::addColumn<double>("ascentRate");
-    QTest::addColumn<double>("decoPpO2");
-    QTest::addColumn<double>("density");
+    void setpoints()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, index);
+        QFETCH(double, expected);
+        config_t config;
+        config.set_mode(static_cast<uint32_t>(mode));
+        config.currentSetpoint = static_cast<uint16_t>(index);
+        const float value = *config.current_setpoint();
+        if (expected < 0)
+            QVERIFY(std::isinf(value) && value > 0);
+        else
+            QVERIFY(std::fabs(value - expected) < 1e-6);
+        QCOMPARE(config.setpoint_at(-1), &config.setpoints[2]);
+        QCOMPARE(config.setpoint_at(3), &config.setpoints[0]);
+        // Mode 1 lists slots 0-1 of the closed-circuit table, mode 2 slots 3-7 (32 % by default).
+        if (mode > 0) {
+            QCOMPARE(int(config.gas_count()), 1);
+            QCOMPARE(int(config.first_gas()), mode == 1 ? 0 : 3);
+            QCOMPARE(config.is_closed_circuit(), mode == 1);
+        }
+        if (mode == 2)
+            QVERIFY(std::fabs(config.current_gas()->fO2 - 0.32f) < 1e-6f);
+    }
 
-    QTest::newRow("defaults") << true << 2 << 6 << 0 << 1.1 << 1.6 << 1.03;
-    QTest::newRow("imperial 30 ft/min") << false << 1 << 6 << 0 << 0.9144 << 1.6 << 1.03;
-    QTest::newRow("ascent index wraps") << true << 7 << 6 << 0 << 1.1 << 1.6 << 1.03;
-    QTest::newRow("deco index wraps") << true << 2 << 9 << 0 << 1.1 << 1.1 << 1.03;
-    QTest::newRow("fresh water") << true << 2 << 6 << 1 << 1.1 << 1.6 << 1.00;
-    QTest::newRow("intermediate water") << true << 2 << 6 << 2 << 1.1 << 1.6 << 1.02;
-    QTest::newRow("unknown water keeps density") << true << 2 << 6 << 9 << 1.1 << 1.6 << 1.03;
-}
+    void stopPressure_data()
+    {
+        // Depths worked out by hand from the last-stop depth and the 3 m / 10 ft step.
+        QTest::addColumn<StopRow>("row");
+        QTest::newRow("surface") << StopRow { true, 0, 0, 0, 0.0 };
+        QTest::newRow("negative level is surface") << StopRow { true, 0, 0, -3, 0.0 };
+        QTest::newRow("metric last stop 3 m") << StopRow { true, 0, 0, 1, 3.0 };
+        QTest::newRow("metric last stop 6 m, level 1") << StopRow { true, 1, 0, 1, 6.0 };
+        QTest::newRow("metric last stop 6 m, level 2") << StopRow { true, 1, 0, 2, 9.0 };
+        QTest::newRow("imperial last stop 10 ft") << StopRow { false, 0, 0, 1, 3.048 };
+        QTest::newRow("imperial 20 ft, level 3") << StopRow { false, 1, 0, 3, 12.192 };
+        QTest::newRow("fresh water level 4") << StopRow { true, 0, 1, 4, 12.0 };
+        QTest::newRow("level 100") << StopRow { true, 0, 0, 100, 300.0 };
+    }
 
-void TestConfig::unitsAndWater()
-{
-    QFETCH(bool, metric);
-    QFETCH(int, ascentIndex);
-    QFETCH(int, decoIndex);
-    QFETCH(int, waterType);
-    QFETCH(double, ascentRate);
-    QFETCH(double, decoPpO2);
-    QFETCH(double, density);
+    void stopPressure()
+    {
+        QFETCH(StopRow, row);
+        config_t config;
+        config.lastStopIndex = static_cast<uint32_t>(row.lastStopIndex);
+        config.set_water_type(static_cast<uint8_t>(row.waterType));
+        config.set_units(row.metric);
+        const double density = row.waterType == 1 ? 1.00 : 1.03;
+        const double expected = density * 9.80665 * row.depthM / 100.0 + 1.013;
+        QVERIFY2(std::fabs(stop_pressure(config, row.level) - expected) < 1e-5,
+            qPrintable(QString::number(stop_pressure(config, row.level), 'g', 9)));
+    }
 
-    config_t config;
-    config.set_water_type(static_cast<uint8_t>(waterType));
-    config.ascentRateIndex = static_cast<uint32_t>(ascentIndex);
-    config.decoPpO2Index = static_cast<uint32_t>(decoIndex);
-    config.set_units(metric);
-    QVERIFY(std::fabs(config.ascent_rate() - ascentRate) < 1e-6);
-    QVERIFY(std::fabs(config.ppo2_max_deco() - decoPpO2) < 1e-6);
-    QVERIFY(std::fabs(*config.water_density() - density) < 1e-6);
-    QVERIFY(config.ascentRateIndex < 5 && config.decoPpO2Index < 8);
-}
+    void unitsAndWater_data()
+    {
+        QTest::addColumn<UnitsRow>("row");
+        QTest::newRow("imperial 30 ft/min") << UnitsRow { false, 1, 6, 0, 0.9144, 1.6, 1.03 };
+        QTest::newRow("ascent index wraps") << UnitsRow { true, 7, 6, 0, 1.1, 1.6, 1.03 };
+        QTest::newRow("deco index wraps") << UnitsRow { true, 2, 9, 0, 1.1, 1.1, 1.03 };
+        QTest::newRow("fresh water") << UnitsRow { true, 2, 6, 1, 1.1, 1.6, 1.00 };
+        QTest::newRow("intermediate water") << UnitsRow { true, 2, 6, 2, 1.1, 1.6, 1.02 };
+        QTest::newRow("unknown water keeps density") << UnitsRow { true, 2, 6, 9, 1.1, 1.6, 1.03 };
+    }
 
-void TestConfig::copyKeepsOwnTables()
-{
-    config_t original;
-    original.set_mode(1);
-    config_t copy(original);
-    QCOMPARE(copy.gas_at(0), &copy.closedGases[0]);
-    QCOMPARE(copy.activeMask, &copy.closedMask);
-    config_t assigned;
-    assigned = original;
-    QCOMPARE(assigned.gas_at(3), &assigned.closedGases[3]);
-    QVERIFY(std::fabs(*assigned.current_setpoint() - 0.7f) < 1e-6f);
-    original.closedGases[0] = make_gas(10, 50);
-    QVERIFY(std::fabs(copy.gas_at(0)->fO2 - 0.21f) < 1e-6f);
-}
+    void unitsAndWater()
+    {
+        QFETCH(UnitsRow, row);
+        config_t config;
+        config.set_water_type(static_cast<uint8_t>(row.waterType));
+        config.ascentRateIndex = static_cast<uint32_t>(row.ascentIndex);
+        config.decoPpO2Index = static_cast<uint32_t>(row.decoIndex);
+        config.set_units(row.metric);
+        QVERIFY(std::fabs(config.ascent_rate() - row.ascentRate) < 1e-6);
+        QVERIFY(std::fabs(config.ppo2_max_deco() - row.decoPpO2) < 1e-6);
+        QVERIFY(std::fabs(*config.water_density() - row.density) < 1e-6);
+        QVERIFY(config.ascentRateIndex < 5 && config.decoPpO2Index < 8);
+    }
+
+    void copyKeepsOwnTables()
+    {
+        // The copies point at their own tables, not at the original's.
+        config_t original;
+        original.set_mode(1);
+        config_t copy(original);
+        QCOMPARE(copy.gas_at(0), &copy.closedGases[0]);
+        QCOMPARE(copy.activeMask, &copy.closedMask);
+        config_t assigned;
+        assigned = original;
+        QCOMPARE(assigned.gas_at(3), &assigned.closedGases[3]);
+        QVERIFY(std::fabs(*assigned.current_setpoint() - 0.7f) < 1e-6f);
+        original.closedGases[0] = make_gas(10, 50);
+        QVERIFY(std::fabs(copy.gas_at(0)->fO2 - 0.21f) < 1e-6f);
+    }
+};
 
 QTEST_APPLESS_MAIN(TestConfig)
 #include "tst_config.moc"
