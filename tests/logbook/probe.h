@@ -59,6 +59,24 @@ public:
         }
         return result;
     }
+    // The tables of older versions: the first had dives and profiles only; the second added
+    // the dives' period and alerts, the samples' alert flags and the gases.
+    bool createOldTables(bool second)
+    {
+        return exec(QStringLiteral("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                                   "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow "
+                                   "INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
+                                   "INTEGER%1, PRIMARY KEY(diveid))")
+                        .arg(second ? ", period INTEGER, alerts INTEGER" : ""))
+            && exec(QStringLiteral("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time "
+                                   "REAL, depth REAL, temperature REAL, OTU REAL, CNS REAL, "
+                                   "decoCeiling REAL, gradientFactor REAL%1, PRIMARY KEY(diveid, "
+                                   "pointid))")
+                        .arg(second ? ", alertFlag INTEGER" : ""))
+            && (!second
+                || exec("CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he "
+                        "INTEGER, PRIMARY KEY(diveid, gasid))"));
+    }
     QStringList columns(const QString& table)
     {
         QStringList names;
