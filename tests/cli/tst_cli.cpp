@@ -236,8 +236,6 @@ private slots:
 
         QCOMPARE(namesOf(cli(log + QStringList { "search", "arche", "MAL", "--json" }).json()),
             QStringList { "Wall" });
-        QCOMPARE(namesOf(cli(log + QStringList { "search", "zoe", "--json" }).json()),
-            QStringList { "Wall" });
         r = cli(log + QStringList { "search", "\"*", "(", "--json" });
         QCOMPARE(r.status, 0);
         QCOMPARE(namesOf(r.json()), QStringList());
