@@ -126,16 +126,13 @@ private slots:
     void readoutNotStaleAfterSwitch();
     void openCsvShowsDive();
     void openUddfShowsDiveAndStoresUnderItsComputer();
-    void dropOnlyTakesUddfAndDivebin_data();
     void dropOnlyTakesUddfAndDivebin();
     void storeRules();
     void listCountsOfTwoComputers();
-    void renameRules_data();
     void renameRules();
     void deleteAsksAndNamesFailures();
     void filterDialogDrivesList();
     void saveSelectionCutsTheRange();
-    void exportRefused_data();
     void exportRefused();
     void exportUsesSavedSeparator();
     void separatorSurvivesRestart_data();
@@ -388,28 +385,18 @@ void TestMainWindow::openUddfShowsDiveAndStoresUnderItsComputer()
     QCOMPARE(stored.first()->font().weight(), int(QFont::Bold));
 }
 
-void TestMainWindow::dropOnlyTakesUddfAndDivebin_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("text file") << "a.txt"
-                               << "a.txt cannot be opened here";
-    QTest::newRow("suffix in capitals") << "a.UDDF"
-                                        << "a.UDDF cannot be opened here";
-    QTest::newRow("missing uddf") << "a.uddf"
-                                  << "Impossible to open file";
-    QTest::newRow("missing csv") << "a.csv"
-                                 << "Impossible to open file";
-}
-
 void TestMainWindow::dropOnlyTakesUddfAndDivebin()
 {
-    QFETCH(QString, file);
-    QFETCH(QString, message);
     MainWindow* w = makeWindow();
-    BoxAnswer box;
-    w->dropFiles({ m_home->filePath(file), m_home->filePath("other.uddf") });
-    QVERIFY2(box.text().startsWith(message), qPrintable(box.text()));
+    const std::pair<const char*, const char*> drops[]
+        = { { "a.txt", "a.txt cannot be opened here" },
+              { "a.UDDF", "a.UDDF cannot be opened here" }, { "a.uddf", "Impossible to open file" },
+              { "a.csv", "Impossible to open file" } };
+    for (const auto& [file, message] : drops) {
+        BoxAnswer box;
+        w->dropFiles({ m_home->filePath(file), m_home->filePath("other.uddf") });
+        QVERIFY2(box.text().startsWith(message), qPrintable(box.text()));
+    }
 }
 
 void TestMainWindow::storeRules()
@@ -468,41 +455,31 @@ void TestMainWindow::listCountsOfTwoComputers()
     QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
 }
 
-void TestMainWindow::renameRules_data()
-{
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<QString>("message");
-    // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
-    QTest::newRow("same name") << "3"
-                               << "Invalid name";
-    QTest::newRow("empty name") << ""
-                                << "Invalid name";
-    QTest::newRow("name of another dive of that computer") << "4"
-                                                           << "Name already exists";
-    QTest::newRow("name of a dive of the other computer") << "12"
-                                                          << "";
-    QTest::newRow("fresh name") << "Blue hole"
-                                << "";
-}
-
 void TestMainWindow::renameRules()
 {
-    QFETCH(QString, newName);
-    QFETCH(QString, message);
-    const QString shown = message.isEmpty() ? newName : QStringLiteral("3");
     storeDemoDives();
     MainWindow* w = makeWindow();
     QTableWidget* list = diveList(w);
+    // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
     QCOMPARE(list->item(1, 0)->text(), QString("3"));
     const int id = list->item(1, 0)->data(Qt::UserRole).toInt();
-    auto typing = typeIntoDialog(newName);
-    BoxAnswer box;
-    w->renameDive(list->item(1, 3));
-    QCOMPARE(box.text(), message);
-    QCOMPARE(list->item(1, 0)->text(), shown);
-    DiveProfile stored;
-    QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
-    QCOMPARE(stored.name, shown);
+    const std::pair<const char*, const char*> tries[]
+        = { { "3", "Invalid name" }, { "", "Invalid name" }, { "4", "Name already exists" },
+              { "12", "" }, // the name of a dive of the other computer
+              { "Blue hole", "" } };
+    QString shown = "3";
+    for (const auto& [name, message] : tries) {
+        auto typing = typeIntoDialog(name);
+        BoxAnswer box;
+        w->renameDive(list->item(1, 3));
+        QCOMPARE(box.text(), QString(message));
+        if (box.texts.isEmpty())
+            shown = name;
+        QCOMPARE(list->item(1, 0)->text(), shown);
+        DiveProfile stored;
+        QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
+        QCOMPARE(stored.name, shown);
+    }
 }
 
 void TestMainWindow::deleteAsksAndNamesFailures()
@@ -635,37 +612,29 @@ void TestMainWindow::saveSelectionCutsTheRange()
             "cut.divebin: the file name must end in .uddf or .csv to choose the file's format."));
 }
 
-void TestMainWindow::exportRefused_data()
-{
-    QTest::addColumn<bool>("stored"); // a dive of the logbook, else one that is not there
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("divebin") << true << "out.divebin"
-                             << "Error"
-                             << "out.divebin: the file name must end in .uddf or .csv";
-    QTest::newRow("folder missing") << true << "no/such/dir/out.csv"
-                                    << "Error"
-                                    << "Impossible to write file";
-    QTest::newRow("dive missing") << false << "out.csv"
-                                  << "Database Error"
-                                  << "Impossible to read profile";
-}
-
 void TestMainWindow::exportRefused()
 {
-    QFETCH(bool, stored);
-    QFETCH(QString, file);
-    QFETCH(QString, title);
-    QFETCH(QString, message);
     storeDemoDives();
     MainWindow* w = makeWindow();
-    const int id = stored ? diveList(w)->item(1, 0)->data(Qt::UserRole).toInt() : 4242;
-    BoxAnswer box;
-    QVERIFY(!w->exportStoredDive(id, m_home->filePath(file)));
-    QCOMPARE(box.titles, QStringList { title });
-    QVERIFY2(box.text().startsWith(message), qPrintable(box.text()));
-    QVERIFY(!QFile::exists(m_home->filePath(file)));
+    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
+    const struct
+    {
+        int id;
+        const char* file;
+        const char* title;
+        const char* message;
+    } tries[] = {
+        { id, "out.divebin", "Error", "out.divebin: the file name must end in .uddf or .csv" },
+        { id, "no/such/dir/out.csv", "Error", "Impossible to write file" },
+        { 4242, "out.csv", "Database Error", "Impossible to read profile" }, // not in the logbook
+    };
+    for (const auto& t : tries) {
+        BoxAnswer box;
+        QVERIFY(!w->exportStoredDive(t.id, m_home->filePath(t.file)));
+        QCOMPARE(box.titles, QStringList { t.title });
+        QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
+        QVERIFY(!QFile::exists(m_home->filePath(t.file)));
+    }
 }
 
 void TestMainWindow::exportUsesSavedSeparator()
