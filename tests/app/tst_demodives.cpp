@@ -36,10 +36,7 @@ void TestDemoDives::plansGiveTheirDurationAndDepth()
 
         const DiveProfile dive = DemoDives::makeDive(plan);
         QVERIFY2(std::abs(dive.duration - expectedS) <= 5.0,
-            qPrintable(QString("%1: %2 s, expected %3 s")
-                           .arg(plan.name)
-                           .arg(dive.duration)
-                           .arg(expectedS)));
+            qPrintable(QString("%1: %2 s").arg(plan.name).arg(dive.duration)));
         // The swell on the levels stays within 0.6 m.
         QVERIFY(std::abs(dive.maxDepth - deepest) <= 0.6);
         QCOMPARE(dive.samples.first().depth, 0.0);
@@ -47,10 +44,7 @@ void TestDemoDives::plansGiveTheirDurationAndDepth()
         for (int i = 1; i < dive.samples.size(); ++i) {
             const double speed = dive.samples[i].speed; // m/min, positive downwards
             QVERIFY2(speed <= 18.0 + 2.0 && speed >= -(9.0 + 2.0),
-                qPrintable(QString("%1: %2 m/min at %3 s")
-                               .arg(plan.name)
-                               .arg(speed)
-                               .arg(dive.samples[i].time)));
+                qPrintable(QString("%1 at %2 s").arg(plan.name).arg(dive.samples[i].time)));
             QCOMPARE(dive.samples[i].time - dive.samples[i - 1].time, 5.0);
         }
         QCOMPARE(dive.gases.size(), plan.ascentO2 > 0 ? 2 : 1);

@@ -59,6 +59,24 @@ public:
         }
         return result;
     }
+    // The tables of older versions: the first had dives and profiles only; the second added
+    // the dives' period and alerts, the samples' alert flags and the gases.
+    bool createOldTables(bool second)
+    {
+        return exec(QStringLiteral("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
+                                   "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow "
+                                   "INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
+                                   "INTEGER%1, PRIMARY KEY(diveid))")
+                        .arg(second ? ", period INTEGER, alerts INTEGER" : ""))
+            && exec(QStringLiteral("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time "
+                                   "REAL, depth REAL, temperature REAL, OTU REAL, CNS REAL, "
+                                   "decoCeiling REAL, gradientFactor REAL%1, PRIMARY KEY(diveid, "
+                                   "pointid))")
+                        .arg(second ? ", alertFlag INTEGER" : ""))
+            && (!second
+                || exec("CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he "
+                        "INTEGER, PRIMARY KEY(diveid, gasid))"));
+    }
     QStringList columns(const QString& table)
     {
         QStringList names;
@@ -81,22 +99,14 @@ inline QByteArray fileBytes(const QString& path)
 // Every field of every sample, as stored and read back.
 inline void compareSamples(const QList<DiveSample>& got, const QList<DiveSample>& expected)
 {
+    const auto fields = [](const DiveSample& s) {
+        return QVariantList { s.time, s.depth, s.temperature, s.otu, s.cns, s.decoCeiling,
+            s.gradientFactor, s.alertFlags, s.gasIndex,
+            QByteArray(reinterpret_cast<const char*>(s.tissues), 16) };
+    };
     QCOMPARE(got.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        const DiveSample& a = expected.at(i);
-        const DiveSample& b = got.at(i);
-        QCOMPARE(b.time, a.time);
-        QCOMPARE(b.depth, a.depth);
-        QCOMPARE(b.temperature, a.temperature);
-        QCOMPARE(b.otu, a.otu);
-        QCOMPARE(b.cns, a.cns);
-        QCOMPARE(b.decoCeiling, a.decoCeiling);
-        QCOMPARE(b.gradientFactor, a.gradientFactor);
-        QCOMPARE(b.alertFlags, a.alertFlags);
-        QCOMPARE(b.gasIndex, a.gasIndex);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(b.tissues), 16),
-            QByteArray(reinterpret_cast<const char*>(a.tissues), 16));
-    }
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(fields(got.at(i)) == fields(expected.at(i)), qPrintable(QString::number(i)));
 }
 
 // The names of listed dives, in list order.
