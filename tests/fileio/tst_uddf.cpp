@@ -3,6 +3,7 @@
 #include "fileio/uddf.h"
 #include "fileio/uddfdatetime.h"
 #include "fileio/xmlpathdocument.h"
+#include "fileiotest.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,60 +35,6 @@ QByteArray wp(const char* time, const char* depth, const QByteArray& extra = QBy
     if (time)
         w += QByteArray("<divetime>") + time + "</divetime>";
     return w + extra + "</waypoint>";
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString num(double value)
-{
-    return QString::number(value, 'g', 6);
-}
-
-QString mixOf(const DiveProfile& dive, int index)
-{
-    if (index < 0 || index >= dive.gases.size())
-        return QStringLiteral("-");
-    return QStringLiteral("%1/%2").arg(dive.gases.at(index).o2).arg(dive.gases.at(index).he);
-}
-
-// What a reader must get right, field by field: name, computer, serial, start, number, gases
-// ("name o2/he", sorted), tanks ("mix:start-end" bar), site, buddies, notes, samples
-// ("time:depth:temperature:mix" with cns, ceiling and alert bits when set). Gases are named by
-// their mix, so the order in which a file defines them does not matter.
-QStringList describe(const DiveProfile& d)
-{
-    QStringList gases;
-    QStringList tanks;
-    QStringList samples;
-    for (const DiveGas& g : d.gases)
-        gases << QStringLiteral("%1 %2/%3").arg(g.name).arg(g.o2).arg(g.he);
-    gases.sort();
-    for (const DiveProfile::TankPressure& t : d.tanks)
-        tanks << mixOf(d, t.gasIndex) + ':' + num(t.startBar) + '-' + num(t.endBar);
-    for (const DiveSample& s : d.samples) {
-        QString text
-            = QStringList { num(s.time), num(s.depth), num(s.temperature), mixOf(d, s.gasIndex) }
-                  .join(':');
-        if (s.cns != 0)
-            text += " cns" + num(s.cns);
-        if (s.decoCeiling != 0)
-            text += " ceil" + num(s.decoCeiling);
-        if (s.alertFlags != 0)
-            text += " alert" + QString::number(s.alertFlags);
-        samples << text;
-    }
-    return { d.name, d.computer, d.serial, QString::number(d.dateTime), QString::number(d.number),
-        gases.join(','), tanks.join(','), d.site, d.buddies.join(','), d.notes, samples.join(' ') };
 }
 
 // A profile holding values that no UDDF reader produces, to see that a failed read keeps them.
@@ -684,11 +631,7 @@ void TestUddf::fileFailures()
 {
     QTemporaryDir dir;
     const QString huge = dir.filePath(QStringLiteral("huge.uddf"));
-    {
-        QFile file(huge);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(XmlPathDocument::maxFileSize + 1)); // sparse: costs no disk
-    }
+    QVERIFY(sparseFile(huge, XmlPathDocument::maxFileSize + 1));
     UDDF uddf;
     DiveProfile dive = sentinelProfile();
     QVERIFY(!uddf.read(huge, dive));
