@@ -1,9 +1,9 @@
 #include "dive/diveprofile.h"
 #include "fileio/divelinesio.h"
 #include "fileio/planfile.h"
+#include "fileiotest.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,12 +40,6 @@ private:
     rlimit m_saved {};
     bool m_ok = false;
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A square dive at 18 m, one sample every 10 s.
 DiveProfile squareDive(int sampleCount)
@@ -99,11 +93,7 @@ void TestInterruptedWrite::oldFileSurvives()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(fileName);
     const QByteArray old(300, 'o');
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(old), qint64(old.size()));
-    }
+    QVERIFY(writeFile(path, old));
 
     std::vector<PlanDiveRecord> plan;
     const QString planSource = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
@@ -111,26 +101,23 @@ void TestInterruptedWrite::oldFileSurvives()
     QVERIFY(PlanFile::encode(plan).size() > qsizetype(kLimitBytes));
     DiveProfile dive = squareDive(samples);
 
-    bool written = true;
+    const auto write = [&]() {
+        return fileName.endsWith(QLatin1String(".diveplan"))
+            ? PlanFile::save(path, plan) == PlanFile::Status::Ok
+            : exportDive(dive, path);
+    };
     {
         const FileSizeLimit limit(kLimitBytes);
         QVERIFY(limit.ok());
-        if (fileName.endsWith(QLatin1String(".diveplan")))
-            written = PlanFile::save(path, plan) == PlanFile::Status::Ok;
-        else
-            written = exportDive(dive, path);
+        QVERIFY(!write());
     }
-    QVERIFY(!written);
-    QCOMPARE(readAll(path), old);
+    QCOMPARE(readFile(path), old);
     // No temporary file is left behind either.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
 
     // Without the limit the same write goes through, so the failure above was the limit's.
-    if (fileName.endsWith(QLatin1String(".diveplan")))
-        QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
-    else
-        QVERIFY(exportDive(dive, path));
-    QVERIFY(readAll(path).size() > qsizetype(kLimitBytes));
+    QVERIFY(write());
+    QVERIFY(readFile(path).size() > qsizetype(kLimitBytes));
 }
 
 QTEST_GUILESS_MAIN(TestInterruptedWrite)
