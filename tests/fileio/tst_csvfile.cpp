@@ -77,7 +77,10 @@ DiveProfile reportDive()
     DiveSample c;
     c.time = 125;
     c.temperature = 13;
-    dive.samples = { a, b, c };
+    c.gasIndex = 2; // no such gas
+    DiveSample d = c;
+    d.gasIndex = -1; // unknown
+    dive.samples = { a, b, c, d };
     return dive;
 }
 
@@ -107,7 +110,6 @@ private slots:
     void numberFormat();
     void alertAndDurationTexts_data();
     void alertAndDurationTexts();
-    void gasColumn();
     void textWithSeparatorQuoted();
     void writeFailures();
     void profileLayoutReadsBack();
@@ -371,13 +373,13 @@ void TestCsvFile::writeExact_data()
             + "Veltra;42;QRD-M;2023-11-14 22:13:20;SN123;PLB OC;Gaz?;GFlow30_GFhigh85;Salt;"
               "1.013;Aucune;20.125;02:05;10.25;12.375;19;1.2.3;0;\n"
             + sampleTitles + "0;0;0;0;19;0;Air;" + words + "1;62.25;20.125;3.25;12.375;3650;Nx32;"
-            + words + "2;125;0;0;13;0;Inconnu;" + words;
+            + words + "2;125;0;0;13;0;Inconnu;" + words + "3;125;0;0;13;0;Inconnu;" + words;
     QTest::newRow("comma") << 1
                            << titles
             + "Veltra;42;QRD-M;2023-11-14 22:13:20;SN123;PLB OC;Gaz?;GFlow30_GFhigh85;Salt;"
               "1,013;Aucune;20,125;02:05;10,25;12,375;19;1.2.3;0;\n"
             + sampleTitles + "0;0;0;0;19;0;Air;" + words + "1;62,25;20,125;3,25;12,375;3650;Nx32;"
-            + words + "2;125;0;0;13;0;Inconnu;" + words;
+            + words + "2;125;0;0;13;0;Inconnu;" + words + "3;125;0;0;13;0;Inconnu;" + words;
 }
 
 void TestCsvFile::writeExact()
@@ -447,22 +449,6 @@ void TestCsvFile::alertAndDurationTexts()
     const QList<QByteArray> summary = writtenLines(dive, 0).value(1).split(';');
     QCOMPARE(summary.value(10), alertText);
     QCOMPARE(summary.value(12), durationText);
-}
-
-void TestCsvFile::gasColumn()
-{
-    DiveProfile dive = reportDive();
-    dive.samples.clear();
-    for (int gas : { -1, 0, 1, 2, 1000 }) {
-        DiveSample s;
-        s.gasIndex = gas;
-        dive.samples.append(s);
-    }
-    const QList<QByteArray> lines = writtenLines(dive, 0);
-    QVERIFY(lines.size() > 7);
-    const QByteArray expected[] = { "Inconnu", "Air", "Nx32", "Inconnu", "Inconnu" };
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(lines.at(3 + i).split(';').at(6), expected[i]);
 }
 
 void TestCsvFile::textWithSeparatorQuoted()

@@ -271,61 +271,39 @@ private slots:
 
 void TestPlanFile::byteLayout()
 {
-    // The values of the hand-built one-dive file, written by the code: same bytes.
-    PlanDiveRecord dive;
-    DiveProfile& p = dive.profile;
-    p.sourceFileName = QStringLiteral("a.uddf");
-    p.name = QStringLiteral("Dive 1");
-    p.serial = QStringLiteral("S1");
-    p.dateTime = 1551781320;
-    p.origin = DiveOriginPlan;
-    p.duration = 600.5;
-    p.maxDepth = 20.0;
-    p.meanDepth = 12.5;
-    p.maxTemperature = 22.0;
-    DiveGas air;
-    air.id = QStringLiteral("Air");
-    air.name = QStringLiteral("Air");
-    DiveGas nitrox;
-    nitrox.id = QStringLiteral("3");
-    nitrox.name = QStringLiteral("Nx32");
-    nitrox.o2 = 32;
-    p.gases = { air, nitrox };
-    p.period = 2;
-    p.alerts = 0x0C000004u;
-    p.alertExtra = 0x41;
-    for (const QByteArray& bytes : { sampleBytes(0.0, 0.0, 0), sampleBytes(60.0, 20.0, 1) }) {
-        DiveSample s;
-        std::memcpy(&s, bytes.constData(), sizeof s);
-        p.samples.append(s);
-    }
-    const QByteArray tissues = tissueBytes(0.8f, 0.25f);
-    QVERIFY(PlanFile::tissuesFromBytes(tissues.constData(), dive.tissues));
-    QCOMPARE(PlanFile::tissuesToBytes(dive.tissues), tissues);
-    dive.surfaceIntervalS = 7200;
-    dive.effortMode = 1;
-    dive.waterType = 1;
-    dive.surfacePressureBar = 0.98f;
-    // Closed circuit, GF 30/85, working setpoint 1.25 bar, one deco gas.
-    dive.settings.gfLow = 30;
-    dive.settings.gfHigh = 85;
-    dive.settings.closedCircuit = true;
-    dive.settings.setpointsBar[1] = 1.25f;
-    dive.settings.decoGases = { { 40, 0, PlanGasRole::Deco, 0.0f } };
-
-    // The dives keep their layout byte for byte, so a reader that stops after them still reads
-    // them; the settings block follows.
+    // The hand-built one-dive file; a closed-circuit dive at GF 30/85, working setpoint 1.25
+    // bar, one deco gas. The dives keep their layout byte for byte, so a reader that stops
+    // after them still reads them; the settings block follows.
     PlanShape shape;
     shape.trailing = settingsBlock(diveSettingsRecord(0, 30, 85, 1, 1.25f, { { 40, 0, 1 } }));
     const QByteArray expected = planBytes(shape);
-    QCOMPARE(PlanFile::encode({ dive }), expected);
-
-    // Read back, every field in place: the same bytes again.
     std::vector<PlanDiveRecord> plan = existingPlan();
     QCOMPARE(PlanFile::decode(expected, plan), PlanFile::Status::Ok);
     QCOMPARE(plan.size(), size_t(1));
-    QCOMPARE(PlanFile::encode(plan), expected);
+
+    // Every field from its offset (see profileBytes, sampleBytes, tissueBytes and planBytes).
+    const DiveProfile& p = plan[0].profile;
+    QCOMPARE(describe(p),
+        QStringList({ "Dive 1", "", "S1", "1551781320", "0", "Air 21/0,Nx32 32/0", "", "", "", "",
+            "0:0:21.5:21/0 cns3.5 alert16 60:20:21.5:32/0 cns3.5 alert16" }));
+    QCOMPARE(p.sourceFileName + '|' + p.gases.at(0).id + '|' + p.gases.at(1).id,
+        QStringLiteral("a.uddf|Air|3"));
+    const DiveSample& s = p.samples.at(1);
+    const tissues_t& t = plan[0].tissues;
+    const QList<double> values = { double(p.origin), p.duration, p.maxDepth, p.meanDepth,
+        p.maxTemperature, double(p.diveMode), double(p.period), double(p.alerts),
+        double(p.alertExtra), s.speed, s.otu, double(s.noDecoValue), s.gradientFactor,
+        double(s.isMaxDepth), double(s.statusFlags), double(s.tissues[15]),
+        double(s.batteryVoltage), t.pN2[0], t.cns, double(t.hasHe), double(t.spareByte),
+        t.spareValue, double(plan[0].surfaceIntervalS), double(plan[0].effortMode),
+        double(plan[0].waterType), plan[0].surfacePressureBar };
+    const QList<double> written = { DiveOriginPlan, 600.5, 20, 12.5, 22, 0, 2, 0x0C000004u, 0x41,
+        20, 1.25, 7, 0.4, 1, 0x80, 16, 3700, 0.8f, 0.25f, 1, 2, 0.32f, 7200, 1, 1, 0.98f };
+    QCOMPARE(values, written);
     QCOMPARE(settingsText(plan[0].settings), QStringLiteral("30/85 cc 1.25 1"));
+    // Written again: the same bytes.
+    QCOMPARE(PlanFile::encode(plan), expected);
+    QCOMPARE(PlanFile::tissuesToBytes(t), tissueBytes(0.8f, 0.25f));
 
     // An empty plan is the 4-byte count 0; loading it empties a plan.
     QCOMPARE(PlanFile::encode({}), QByteArray(4, '\0'));

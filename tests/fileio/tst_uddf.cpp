@@ -126,8 +126,6 @@ private slots:
     void numbers();
     void startTime_data();
     void startTime();
-    void gasFractions_data();
-    void gasFractions();
     void waypoints_data();
     void waypoints();
     void diveElements();
@@ -234,47 +232,28 @@ void TestUddf::startTime()
     QCOMPARE(parseUddfDateTime(QString::fromUtf8(text)), expected);
 }
 
-void TestUddf::gasFractions_data()
-{
-    QTest::addColumn<QByteArray>("mix");
-    QTest::addColumn<int>("o2");
-    QTest::addColumn<int>("he");
-
-    QTest::newRow("o2_0.29_rounds_to_29") << QByteArray("<o2>0.29</o2>") << 29 << 0;
-    QTest::newRow("o2_0.57_rounds_to_57") << QByteArray("<o2>0.57</o2>") << 57 << 0;
-    QTest::newRow("nearest_percent_up") << QByteArray("<o2>0.326</o2>") << 33 << 0;
-    QTest::newRow("nearest_percent_down") << QByteArray("<o2>0.324</o2>") << 32 << 0;
-    QTest::newRow("no_o2_is_air") << QByteArray("<he>0</he>") << 21 << 0;
-    QTest::newRow("trimix_18_45") << QByteArray("<o2>0.18</o2><he>0.45</he>") << 18 << 45;
-    QTest::newRow("o2_above_one_clamped") << QByteArray("<o2>3.2</o2>") << 100 << 0;
-    QTest::newRow("negative_clamped") << QByteArray("<o2>0.21</o2><he>-0.1</he>") << 21 << 0;
-    QTest::newRow("huge_clamped") << QByteArray("<o2>1e300</o2>") << 100 << 0;
-    QTest::newRow("not_a_number_is_0") << QByteArray("<o2>rich</o2>") << 0 << 0;
-}
-
-void TestUddf::gasFractions()
-{
-    QFETCH(QByteArray, mix);
-    QFETCH(int, o2);
-    QFETCH(int, he);
-
-    DiveProfile dive;
-    QCOMPARE(UDDF::readData(document(wp("0", "0", "<switchmix ref=\"m\"/>"),
-                                "<mix id=\"m\"><name>N</name>" + mix + "</mix>"),
-                 dive),
-        UDDF::Status::Ok);
-    QCOMPARE(dive.gases.size(), 1);
-    QCOMPARE(dive.gases.at(0).id, QStringLiteral("m"));
-    QCOMPARE(dive.gases.at(0).name, QStringLiteral("N"));
-    QCOMPARE(dive.gases.at(0).o2, o2);
-    QCOMPARE(dive.gases.at(0).he, he);
-}
-
 void TestUddf::waypoints_data()
 {
     QTest::addColumn<QByteArray>("waypoints");
     QTest::addColumn<QByteArray>("mixes");
     QTest::addColumn<QString>("samples"); // as describe() gives them
+
+    // Gas fractions to whole percent.
+    const auto mix = [](const char* name, const QByteArray& fractions, const char* percent) {
+        QTest::newRow(name) << wp("0", "0", "<switchmix ref=\"m\"/>")
+                            << "<mix id=\"m\">" + fractions + "</mix>"
+                            << QString("0:0:20:") + percent;
+    };
+    mix("o2_0.29_rounds_to_29", "<o2>0.29</o2>", "29/0");
+    mix("o2_0.57_rounds_to_57", "<o2>0.57</o2>", "57/0");
+    mix("nearest_percent_up", "<o2>0.326</o2>", "33/0");
+    mix("nearest_percent_down", "<o2>0.324</o2>", "32/0");
+    mix("no_o2_is_air", "<he>0</he>", "21/0");
+    mix("trimix_18_45", "<o2>0.18</o2><he>0.45</he>", "18/45");
+    mix("o2_above_one_clamped", "<o2>3.2</o2>", "100/0");
+    mix("negative_clamped", "<o2>0.21</o2><he>-0.1</he>", "21/0");
+    mix("huge_clamped", "<o2>1e300</o2>", "100/0");
+    mix("not_a_number_is_0", "<o2>rich</o2>", "0/0");
 
     // 300.15 K, missing, 299.15 K read as 27, 27, 26 degrees C; a first waypoint at 10 s is
     // preceded by a surface sample at 0 s on its gas and temperature; the dive is closed at the
