@@ -429,9 +429,10 @@ void TestUddf::roundTrip()
     for (qsizetype d = 0; d < dives.size(); ++d)
         QCOMPARE(describe(back.at(d)), describe(dives.at(d)));
 
-    // One dive through a file whose name is no ASCII.
+    // One dive through a file whose name is no ASCII, written over a longer file.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("round trip é.uddf"));
+    QVERIFY(writeFile(path, QByteArray(100000, 'x')));
     QString error;
     DiveProfile written = dives.constFirst();
     QVERIFY2(exportDive(written, path, &error), qPrintable(error));
@@ -486,19 +487,11 @@ void TestUddf::writtenDocumentShape()
     s.alertFlags = 5;
     dive.samples.append(s);
 
-    XmlPathDocument doc;
-    QVERIFY(doc.loadFromData(UDDF::toDocument(dive), "uddf"));
-    const tinyxml2::XMLElement* waypoint
-        = doc.elementAt("profiledata/repetitiongroup/dive/samples/waypoint");
-    QVERIFY(waypoint);
-    QCOMPARE(doc.textAt("divetime", waypoint), QStringLiteral("12"));
-    QCOMPARE(doc.doubleAt("depth", 0, waypoint), 10.5);
-    QCOMPARE(num(doc.doubleAt("temperature", 0, waypoint)), QStringLiteral("293.15"));
-    QVERIFY(!doc.elementAt("nodecotime", waypoint));
-    QCOMPARE(doc.textAt("alarm", waypoint), QStringLiteral("deco"));
-    QCOMPARE(doc.attributeAt("alarm", "level", QString(), waypoint), QStringLiteral("1"));
-    QCOMPARE(QString::fromUtf8(waypoint->FirstChildElement()->NextSiblingElement()->GetText()),
-        QStringLiteral("ascent"));
+    const QByteArray xml = UDDF::toDocument(dive);
+    for (const char* part : { "<alarm level=\"1\">deco</alarm><alarm level=\"1\">ascent</alarm>",
+             "<depth>10.5</depth><divetime>12</divetime>", "<temperature>293.15</temperature>" })
+        QVERIFY2(xml.contains(part), part);
+    QVERIFY(!xml.contains("nodecotime"));
 
     // A time far beyond any integer type (from a damaged file) is still written in whole
     // seconds.
@@ -544,14 +537,6 @@ void TestUddf::badInputLeavesProfile()
     DiveProfile dive = logbookDives().constFirst();
     QCOMPARE(int(UDDF::readData(bytes, dive)), status);
     QCOMPARE(describe(dive), describe(logbookDives().constFirst()));
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bad.uddf"));
-    QVERIFY(writeFile(path, bytes));
-    QString error;
-    QVERIFY(!readFirstDive(path, dive, &error));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(describe(dive), describe(logbookDives().constFirst()));
 }
 
 void TestUddf::truncatedAtEveryByte()
@@ -586,14 +571,6 @@ void TestUddf::fileFailures()
 
     QVERIFY(!uddf.write(dir.filePath(QStringLiteral("no/such/folder/x.uddf")), dive));
     QVERIFY(!uddf.errorString().isEmpty());
-
-    // Writing over a longer file replaces it whole.
-    const QString path = dir.filePath(QStringLiteral("x.uddf"));
-    QVERIFY(writeFile(path, QByteArray(100000, 'x')));
-    QVERIFY(uddf.write(path, dive));
-    DiveProfile back;
-    QVERIFY(uddf.read(path, back));
-    QCOMPARE(back.name, dive.name);
 }
 
 void TestUddf::fuzzRegressions()
