@@ -43,27 +43,21 @@ template <typename T> void put(QByteArray& bytes, int offset, T value)
     qToLittleEndian<T>(value, reinterpret_cast<uchar*>(bytes.data()) + offset);
 }
 
-// One 104-byte sample at the offsets of the sample layout; the reserved bytes are not zero.
+// One 104-byte sample in the order of the sample layout; the reserved bytes are not zero.
 QByteArray sampleBytes(double time, double depth, qint32 gasIndex)
 {
-    QByteArray s(104, '\x5a');
-    put<double>(s, 0, time);
-    put<double>(s, 8, depth);
-    put<double>(s, 16, 20.0); // speed
-    put<double>(s, 24, 21.5); // temperature
-    put<double>(s, 32, 1.25); // otu
-    put<double>(s, 40, 3.5); // cns
-    put<double>(s, 48, 0.0); // ceiling
-    put<quint16>(s, 56, 7); // noDecoValue
-    put<double>(s, 64, 0.4); // gradient factor
-    put<qint32>(s, 72, gasIndex);
-    s[76] = 1; // isMaxDepth
-    s[77] = 0x10; // alert flags
-    s[78] = char(0x80); // status flags
-    for (int i = 0; i < 16; ++i)
-        s[81 + i] = char(i + 1);
-    put<quint16>(s, 98, 3700); // battery
-    return s;
+    const auto reserved = [](int n) { return QByteArray(n, '\x5a'); };
+    Bytes b;
+    // Time, depth, speed, temperature, OTU, CNS, ceiling.
+    for (double value : { time, depth, 20.0, 21.5, 1.25, 3.5, 0.0 })
+        b.num<double>(value);
+    b.num<quint16>(7).raw(reserved(6)).num<double>(0.4); // no-deco value, gradient factor
+    b.num<qint32>(gasIndex).num<quint8>(1).num<quint8>(0x10).num<quint8>(
+        0x80); // max, alert, status
+    b.raw(reserved(2));
+    for (int i = 1; i <= 16; ++i)
+        b.num<quint8>(quint8(i)); // tissue bytes
+    return b.raw(reserved(1)).num<quint16>(3700).raw(reserved(4)).bytes(); // battery
 }
 
 // The 140 tissue bytes at their offsets.
@@ -421,30 +415,20 @@ void TestPlanFile::truncatedAtEveryByte()
 
 void TestPlanFile::loadProfileKeepsProfileOnFailure()
 {
-    // The record alone, cut inside its samples: the profile keeps every field.
+    // The record alone, cut inside its samples, then whole: the profile changes only when the
+    // record is whole, and then only in the fields of the record.
     const QByteArray record = profileBytes(PlanShape());
-    DiveProfile dive;
-    dive.name = QStringLiteral("Mine");
-    dive.gases.append(DiveGas());
+    DiveProfile dive = existingPlan()[0].profile;
     dive.surfacePressure = 0.9;
-    dive.gfLow = 30;
-    QBuffer buffer;
-    buffer.setData(record.left(record.size() - 1));
-    QVERIFY(buffer.open(QIODevice::ReadOnly));
-    ProfileRecordStatus status = ProfileRecordStatus::Ok;
-    QVERIFY(!dive.loadProfile(buffer, &status));
-    QCOMPARE(status, ProfileRecordStatus::LengthTooLarge); // 2 samples, 207 bytes left
-    QCOMPARE(dive.name, QStringLiteral("Mine"));
-    QCOMPARE(dive.gases.size(), 1);
-
-    // Fields outside the record keep their values on success.
-    buffer.close();
-    buffer.setData(record);
-    QVERIFY(buffer.open(QIODevice::ReadOnly));
-    QVERIFY(dive.loadProfile(buffer));
-    QCOMPARE(dive.name, QStringLiteral("Dive 1"));
-    QCOMPARE(dive.surfacePressure, 0.9);
-    QCOMPARE(dive.gfLow, quint8(30));
+    for (const bool whole : { false, true }) {
+        QBuffer buffer;
+        buffer.setData(whole ? record : record.left(record.size() - 1));
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QCOMPARE(dive.loadProfile(buffer), whole);
+        QCOMPARE(dive.name, whole ? QStringLiteral("Dive 1") : QStringLiteral("Existing"));
+        QCOMPARE(dive.samples.size(), whole ? 2 : 1);
+        QCOMPARE(dive.surfacePressure, 0.9);
+    }
 }
 
 void TestPlanFile::fileFailures()
