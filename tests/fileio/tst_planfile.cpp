@@ -346,20 +346,20 @@ void TestPlanFile::malformedLeavesPlan_data()
     row("settings_length_past_end", settings(good, 1, 1), S::BadSettings);
     row("settings_record_cut_short", settings(good + "z"), S::BadSettings);
     row("settings_newer_version", settings(good, 2), S::NewerSettings);
-    row("settings_gf_low_above_high", settings(diveSettingsRecord(0, 90, 80, 0, 1.3f, {})),
-        S::BadSettings);
-    row("settings_gf_zero", settings(diveSettingsRecord(0, 0, 80, 0, 1.3f, {})), S::BadSettings);
-    row("settings_circuit_2", settings(diveSettingsRecord(0, 30, 80, 2, 1.3f, {})), S::BadSettings);
-    row("settings_setpoint_nan", settings(diveSettingsRecord(0, 30, 80, 0, NAN, {})),
-        S::BadSettings);
-    row("settings_four_deco_gases",
-        settings(diveSettingsRecord(
-            0, 30, 80, 0, 1.3f, { { 50, 0, 1 }, { 80, 0, 1 }, { 100, 0, 1 }, { 40, 0, 1 } })),
-        S::BadSettings);
-    row("settings_mix_above_100",
-        settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, { { 60, 50, 1 } })), S::BadSettings);
-    row("settings_slot_without_dive", settings(diveSettingsRecord(1, 30, 80, 0, 1.3f, {})),
-        S::BadSettings);
+    const auto badRecord
+        = [&](const char* name, quint8 slot, quint8 low, quint8 high, quint8 closed, float setpoint,
+              const QList<std::array<quint8, 3>>& gases) {
+              row(name, settings(diveSettingsRecord(slot, low, high, closed, setpoint, gases)),
+                  S::BadSettings);
+          };
+    badRecord("settings_gf_low_above_high", 0, 90, 80, 0, 1.3f, {});
+    badRecord("settings_gf_zero", 0, 0, 80, 0, 1.3f, {});
+    badRecord("settings_circuit_2", 0, 30, 80, 2, 1.3f, {});
+    badRecord("settings_setpoint_nan", 0, 30, 80, 0, NAN, {});
+    badRecord("settings_four_deco_gases", 0, 30, 80, 0, 1.3f,
+        { { 50, 0, 1 }, { 80, 0, 1 }, { 100, 0, 1 }, { 40, 0, 1 } });
+    badRecord("settings_mix_above_100", 0, 30, 80, 0, 1.3f, { { 60, 50, 1 } });
+    badRecord("settings_slot_without_dive", 1, 30, 80, 0, 1.3f, {});
     row("settings_unknown_tag_skipped",
         settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good), S::Ok, "30/85 cc 1.25 1");
     QTest::newRow("empty_file") << QByteArray() << int(S::Truncated) << QString();
