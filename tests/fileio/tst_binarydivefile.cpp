@@ -10,23 +10,13 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 
-void put16(QByteArray& b, int at, int v)
+template <typename T> void put(QByteArray& bytes, int offset, T value)
 {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-void put32(QByteArray& b, int at, quint32 v)
-{
-    put16(b, at, int(v & 0xFFFF));
-    put16(b, at + 2, int(v >> 16));
-}
-void put64(QByteArray& b, int at, qint64 v)
-{
-    put32(b, at, quint32(quint64(v) & 0xFFFFFFFFu));
-    put32(b, at + 4, quint32(quint64(v) >> 32));
+    qToLittleEndian<T>(value, reinterpret_cast<uchar*>(bytes.data()) + offset);
 }
 
 // 185-byte header: number 42, mode 1, GF 35/80, 1000 g/l, 980 mbar, gas mask 3, alert word
@@ -35,24 +25,24 @@ QByteArray header(quint32 count, int period = 5)
 {
     QByteArray b(185, '\0');
     memcpy(b.data(), "TarskDiveBinaryFile", 19);
-    put16(b, 21, 42);
+    put<quint16>(b, 21, 42);
     b[23] = char(0x77);
     b[24] = char(1);
     b[25] = char(35);
     b[26] = char(80);
-    put16(b, 27, 1000);
-    put16(b, 29, 980);
-    put16(b, 31, 0x1111); // wordsA[0]
-    put16(b, 33, 0x2222); // wordsB[0]
-    put16(b, 93, 0x3333); // wordsB[15]
-    put16(b, 95, 3);
+    put<quint16>(b, 27, 1000);
+    put<quint16>(b, 29, 980);
+    put<quint16>(b, 31, 0x1111); // wordsA[0]
+    put<quint16>(b, 33, 0x2222); // wordsB[0]
+    put<quint16>(b, 93, 0x3333); // wordsB[15]
+    put<quint16>(b, 95, 3);
     b[97] = char(32); // slot 0 O2
     b[112] = char(45); // slot 7 He
-    put32(b, 120, count);
-    put32(b, 124, 0x00C0000C);
-    put64(b, 128, 1700000000);
-    put16(b, 138, 312);
-    put64(b, 164, 1700002400);
+    put<quint32>(b, 120, count);
+    put<quint32>(b, 124, 0x00C0000C);
+    put<qint64>(b, 128, 1700000000);
+    put<quint16>(b, 138, 312);
+    put<qint64>(b, 164, 1700002400);
     b[184] = char(period);
     return b;
 }
@@ -60,9 +50,9 @@ QByteArray header(quint32 count, int period = 5)
 QByteArray record(int depthWord, int ceilingWord, int temperatureByte, int alertByte = 0)
 {
     QByteArray r(28, '\0');
-    put16(r, 0, depthWord);
+    put<quint16>(r, 0, depthWord);
     r[2] = char(0x0E); // flag byte, not used by the reader
-    put16(r, 4, ceilingWord);
+    put<quint16>(r, 4, ceilingWord);
     r[6] = char(temperatureByte);
     r[7] = char(alertByte);
     r[8] = char(0x55);

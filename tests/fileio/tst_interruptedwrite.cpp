@@ -4,6 +4,7 @@
 #include "fileiotest.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,29 +18,6 @@
 namespace {
 
 constexpr rlim_t kLimitBytes = 512;
-
-// Lowers the file-size limit of this process for its lifetime.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_ok = getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_ok)
-            setrlimit(RLIMIT_FSIZE, &m_saved);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved {};
-    bool m_ok = false;
-};
 
 // A square dive at 18 m, one sample every 10 s.
 DiveProfile squareDive(int sampleCount)
@@ -107,8 +85,13 @@ void TestInterruptedWrite::oldFileSurvives()
             : exportDive(dive, path);
     };
     {
-        const FileSizeLimit limit(kLimitBytes);
-        QVERIFY(limit.ok());
+        // Lower the file-size limit of this process for the failing write only.
+        rlimit saved {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit lowered = saved;
+        lowered.rlim_cur = kLimitBytes;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+        const auto restore = qScopeGuard([&saved]() { setrlimit(RLIMIT_FSIZE, &saved); });
         QVERIFY(!write());
     }
     QCOMPARE(readFile(path), old);
