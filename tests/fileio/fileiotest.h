@@ -5,6 +5,13 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QtEndian>
+
+// A little-endian value at a byte offset, for files laid out by hand.
+template <typename T> void put(QByteArray& bytes, int offset, T value)
+{
+    qToLittleEndian<T>(value, reinterpret_cast<uchar*>(bytes.data()) + offset);
+}
 
 inline QByteArray readFile(const QString& path)
 {

@@ -38,11 +38,6 @@ private:
     QByteArray m_bytes;
 };
 
-template <typename T> void put(QByteArray& bytes, int offset, T value)
-{
-    qToLittleEndian<T>(value, reinterpret_cast<uchar*>(bytes.data()) + offset);
-}
-
 // One 104-byte sample in the order of the sample layout; the reserved bytes are not zero.
 QByteArray sampleBytes(double time, double depth, qint32 gasIndex)
 {
@@ -145,22 +140,17 @@ QByteArray diveSettingsRecord(quint8 slot, quint8 low, quint8 high, quint8 close
     payload.num<quint8>(quint8(gases.size()));
     for (const auto& g : gases)
         payload.num<quint8>(g[0]).num<quint8>(g[1]).num<quint8>(g[2]);
-    return Bytes()
-        .num<quint16>(tag)
-        .num<quint32>(quint32(payload.bytes().size()))
-        .raw(payload.bytes())
-        .bytes();
+    Bytes record;
+    record.num<quint16>(tag).num<quint32>(quint32(payload.bytes().size())).raw(payload.bytes());
+    return record.bytes();
 }
 
 // The settings block: "DPST", version, length of the records, the records.
 QByteArray settingsBlock(const QByteArray& records, quint16 version = 1, int lengthDelta = 0)
 {
-    return Bytes()
-        .raw("DPST")
-        .num<quint16>(version)
-        .num<quint32>(quint32(records.size() + lengthDelta))
-        .raw(records)
-        .bytes();
+    Bytes block;
+    block.raw("DPST").num<quint16>(version).num<quint32>(quint32(records.size() + lengthDelta));
+    return block.raw(records).bytes();
 }
 
 // A plan that is already loaded, to see that failed loads keep it.
@@ -201,12 +191,8 @@ PlanShape threeDives(bool withSettings = true)
 
 QString settingsText(const PlanDiveSettings& s)
 {
-    return QStringLiteral("%1/%2 %3 %4 %5")
-        .arg(s.gfLow)
-        .arg(s.gfHigh)
-        .arg(s.closedCircuit ? "cc" : "oc")
-        .arg(s.setpointsBar[1])
-        .arg(s.decoGases.size());
+    return QString::asprintf("%d/%d %s %g %d", s.gfLow, s.gfHigh, s.closedCircuit ? "cc" : "oc",
+        double(s.setpointsBar[1]), int(s.decoGases.size()));
 }
 
 } // namespace
