@@ -47,23 +47,19 @@ DiveProfile reportDive()
     nitrox.o2 = 32;
     nitrox.name = "Nx32";
     dive.gases = { air, nitrox };
-    DiveSample a;
-    a.temperature = 19;
-    a.gasIndex = 0;
-    DiveSample b;
-    b.time = 62.25;
-    b.depth = 20.125;
-    b.decoCeiling = 3.25;
-    b.temperature = 12.375;
-    b.batteryVoltage = 3650;
-    b.gasIndex = 1;
-    DiveSample c;
-    c.time = 125;
-    c.temperature = 13;
-    c.gasIndex = 2; // no such gas
-    DiveSample d = c;
-    d.gasIndex = -1; // unknown
-    dive.samples = { a, b, c, d };
+    const auto sample = [](double time, double depth, double ceiling, double temperature, int gas) {
+        DiveSample s;
+        s.time = time;
+        s.depth = depth;
+        s.decoCeiling = ceiling;
+        s.temperature = temperature;
+        s.gasIndex = gas;
+        return s;
+    };
+    // The last two breathe no gas of the dive, or an unknown one.
+    dive.samples = { sample(0, 0, 0, 19, 0), sample(62.25, 20.125, 3.25, 12.375, 1),
+        sample(125, 0, 0, 13, 2), sample(125, 0, 0, 13, -1) };
+    dive.samples[1].batteryVoltage = 3650;
     return dive;
 }
 

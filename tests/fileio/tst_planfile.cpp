@@ -334,8 +334,6 @@ void TestPlanFile::malformedLeavesPlan_data()
     badRecord("settings_slot_without_dive", 1, 30, 80, 0, 1.3f, {});
     row("settings_unknown_tag_skipped",
         settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good), S::Ok, "30/85 cc 1.25 1");
-    QTest::newRow("empty_file") << QByteArray() << int(S::Truncated) << QString();
-    QTest::newRow("three_bytes") << QByteArray(3, '\0') << int(S::Truncated) << QString();
     QTest::newRow("garbage") << QByteArray("this is not a plan at all, just some text")
                              << int(S::TooManyDives) << QString();
 }

@@ -255,13 +255,13 @@ void TestUddf::waypoints()
 void TestUddf::unnamedDives()
 {
     // Two dives without id or start are still two dives, with names of their own.
-    QByteArray doc = document(wp("0", "0")).replace("<dive id=\"5\">", "<dive>");
-    const qsizetype at = doc.indexOf("<dive>");
-    const qsizetype end = doc.indexOf("</dive>") + 7;
-    doc.insert(end, doc.mid(at, end - at));
+    const QByteArray dive = "<dive><samples>" + wp("0", "0") + "</samples></dive>";
     QList<DiveProfile> dives;
     QList<RefusedDive> refused;
-    QCOMPARE(UDDF::readAllData(doc, dives, refused), UDDF::Status::Ok);
+    QCOMPARE(UDDF::readAllData("<uddf><profiledata><repetitiongroup>" + dive + dive
+                     + "</repetitiongroup></profiledata></uddf>",
+                 dives, refused),
+        UDDF::Status::Ok);
     QCOMPARE(dives.size(), 2);
     QVERIFY(dives.at(0).name != dives.at(1).name);
 }
@@ -339,15 +339,6 @@ void TestUddf::filesFromOtherSoftware()
         QVERIFY(!r.reason.isEmpty());
     }
     QCOMPARE(refusedNames, refused);
-
-    // The same document said to be UDDF 3.2 reads the same.
-    QByteArray as32 = readFile(kData + file);
-    as32.replace("uddf/3.3/", "uddf/3.2/").replace("\"3.3.0\"", "\"3.2.0\"");
-    QList<DiveProfile> again;
-    QCOMPARE(UDDF::readAllData(as32, again, notRead), UDDF::Status::Ok);
-    QCOMPARE(again.size(), read.size());
-    for (qsizetype i = 0; i < read.size(); ++i)
-        QCOMPARE(describe(again.at(i)), describe(read.at(i)));
 }
 
 void TestUddf::roundTrip()
@@ -436,14 +427,13 @@ void TestUddf::writtenDocumentShape()
 
 void TestUddf::badInputLeavesProfile_data()
 {
+    // Empty, cut and byte-order-mark-only input: see truncatedAtEveryByte.
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("status");
 
     const int notXml = int(UDDF::Status::NotXml);
-    QTest::newRow("empty_file") << QByteArray() << notXml;
     QTest::newRow("binary_garbage") << QByteArray("\x00\xff\x13\x37garbage", 11) << notXml;
     QTest::newRow("text_garbage") << QByteArray("depth;time\n1;2\n") << notXml;
-    QTest::newRow("unclosed_root") << QByteArray("<uddf><profiledata>") << notXml;
     QTest::newRow("mismatched_tags") << QByteArray("<uddf><a></b></uddf>") << notXml;
     QTest::newRow("two_roots") << QByteArray("<uddf/><uddf/>") << notXml;
     QTest::newRow("other_root") << QByteArray("<divelog><dive/></divelog>")
@@ -453,7 +443,6 @@ void TestUddf::badInputLeavesProfile_data()
             + "</samples><informationbeforedive><datetime>"
               "2019-03-05T10:22:00Z</datetime></informationbeforedive></uddf>"
                                             << int(UDDF::Status::NoDive);
-    QTest::newRow("bom_only") << QByteArray("\xef\xbb\xbf") << notXml;
     QTest::newRow("nested_too_deep")
         << QByteArray("<uddf>").repeated(5000) + QByteArray("</uddf>").repeated(5000) << notXml;
 }
