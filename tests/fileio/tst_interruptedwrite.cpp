@@ -44,61 +44,59 @@ private slots:
     // Writing past the limit raises SIGXFSZ, which would end the test instead of failing the
     // write.
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
-    void oldFileSurvives_data();
-    void oldFileSurvives();
-};
-
-void TestInterruptedWrite::oldFileSurvives_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<int>("samples");
-    // A file under the 16 KiB write buffer reaches the disk only while the writer commits; a
-    // bigger one is written through at once. Both must fail without touching the old file.
-    QTest::newRow("plan file") << QStringLiteral("plan.diveplan") << 0;
-    QTest::newRow("csv, buffered") << QStringLiteral("dive.csv") << 20;
-    QTest::newRow("uddf, buffered") << QStringLiteral("dive.uddf") << 20;
-    QTest::newRow("uddf, written through") << QStringLiteral("dive.uddf") << 2000;
-}
-
-void TestInterruptedWrite::oldFileSurvives()
-{
-    QFETCH(QString, fileName);
-    QFETCH(int, samples);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(fileName);
-    const QByteArray old(300, 'o');
-    QVERIFY(writeFile(path, old));
-
-    std::vector<PlanDiveRecord> plan;
-    const QString planSource = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
-    QCOMPARE(PlanFile::load(planSource, plan), PlanFile::Status::Ok);
-    QVERIFY(PlanFile::encode(plan).size() > qsizetype(kLimitBytes));
-    DiveProfile written = dive(samples);
-
-    const auto write = [&]() {
-        return fileName.endsWith(QLatin1String(".diveplan"))
-            ? PlanFile::save(path, plan) == PlanFile::Status::Ok
-            : exportDive(written, path);
-    };
+    void oldFileSurvives_data()
     {
-        // Lower the file-size limit of this process for the failing write only.
-        rlimit saved {};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit lowered = saved;
-        lowered.rlim_cur = kLimitBytes;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
-        const auto restore = qScopeGuard([&saved]() { setrlimit(RLIMIT_FSIZE, &saved); });
-        QVERIFY(!write());
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("samples");
+        // A file under the 16 KiB write buffer reaches the disk only while the writer commits; a
+        // bigger one is written through at once. Both must fail without touching the old file.
+        QTest::newRow("plan file") << QStringLiteral("plan.diveplan") << 0;
+        QTest::newRow("csv, buffered") << QStringLiteral("dive.csv") << 20;
+        QTest::newRow("uddf, buffered") << QStringLiteral("dive.uddf") << 20;
+        QTest::newRow("uddf, written through") << QStringLiteral("dive.uddf") << 2000;
     }
-    QCOMPARE(readFile(path), old);
-    // No temporary file is left behind either.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
 
-    // Without the limit the same write goes through, so the failure above was the limit's.
-    QVERIFY(write());
-    QVERIFY(readFile(path).size() > qsizetype(kLimitBytes));
-}
+    void oldFileSurvives()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, samples);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(fileName);
+        const QByteArray old(300, 'o');
+        QVERIFY(writeFile(path, old));
+
+        std::vector<PlanDiveRecord> plan;
+        const QString planSource
+            = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
+        QCOMPARE(PlanFile::load(planSource, plan), PlanFile::Status::Ok);
+        QVERIFY(PlanFile::encode(plan).size() > qsizetype(kLimitBytes));
+        DiveProfile written = dive(samples);
+
+        const auto write = [&]() {
+            return fileName.endsWith(QLatin1String(".diveplan"))
+                ? PlanFile::save(path, plan) == PlanFile::Status::Ok
+                : exportDive(written, path);
+        };
+        {
+            // Lower the file-size limit of this process for the failing write only.
+            rlimit saved {};
+            QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+            rlimit lowered = saved;
+            lowered.rlim_cur = kLimitBytes;
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+            const auto restore = qScopeGuard([&saved]() { setrlimit(RLIMIT_FSIZE, &saved); });
+            QVERIFY(!write());
+        }
+        QCOMPARE(readFile(path), old);
+        // No temporary file is left behind either.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
+
+        // Without the limit the same write goes through, so the failure above was the limit's.
+        QVERIFY(write());
+        QVERIFY(readFile(path).size() > qsizetype(kLimitBytes));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestInterruptedWrite)
 #include "tst_interruptedwrite.moc"

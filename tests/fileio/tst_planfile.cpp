@@ -202,239 +202,234 @@ class TestPlanFile : public QObject
     Q_OBJECT
 
 private slots:
-    void layoutAndRoundTrip();
-    void malformedLeavesPlan_data();
-    void malformedLeavesPlan();
-    void truncatedAtEveryByte();
-    void loadProfileKeepsProfileOnFailure();
-    void fileFailures();
-    void fuzzRegressions();
-};
-
-void TestPlanFile::layoutAndRoundTrip()
-{
-    // Three hand-built dives (see threeDives). The dives keep their layout byte for byte, so a
-    // reader that stops after them still reads them; the settings block follows.
-    const QByteArray bytes = planBytes(threeDives());
-    std::vector<PlanDiveRecord> plan = existingPlan();
-    QCOMPARE(PlanFile::decode(bytes, plan), PlanFile::Status::Ok);
-    QCOMPARE(plan.size(), size_t(3));
-
-    // Every field of the first from its offset (see profileBytes, sampleBytes, tissueBytes and
-    // planBytes).
-    const DiveProfile& p = plan[0].profile;
-    QCOMPARE(describe(p),
-        QStringList({ "Dive 1", "Plongée", "S1", "1551781320", "0", "Air 21/0,Nx32 32/0", "", "",
-            "", "", "0:0:21.5:21/0 cns3.5 alert16 60:20:21.5:32/0 cns3.5 alert16" }));
-    QCOMPARE(p.sourceFileName + '|' + p.gases.at(0).id + '|' + p.gases.at(1).id,
-        QStringLiteral("a.uddf|Air|3"));
-    const DiveSample& s = p.samples.at(1);
-    const tissues_t& t = plan[0].tissues;
-    const QList<double> values = { double(p.origin), p.duration, p.maxDepth, p.meanDepth,
-        p.maxTemperature, double(p.diveMode), double(p.period), double(p.alerts),
-        double(p.alertExtra), s.speed, s.otu, double(s.noDecoValue), s.gradientFactor,
-        double(s.isMaxDepth), double(s.statusFlags), double(s.tissues[15]),
-        double(s.batteryVoltage), t.pN2[0], t.cns, double(t.hasHe), double(t.spareByte),
-        t.spareValue, double(plan[0].surfaceIntervalS), double(plan[0].effortMode),
-        double(plan[0].waterType), plan[0].surfacePressureBar };
-    const QList<double> written = { DiveOriginPlan, 600.5, 20, 12.5, 22, 0, 2, 0x0C000004u, 0x41,
-        20, 1.25, 7, 0.4, 1, 0x80, 16, 3700, 0.8f, 0.25f, 1, 2, 0.32f, 7200, 1, 1, 0.98f };
-    QCOMPARE(values, written);
-    QCOMPARE(PlanFile::tissuesToBytes(t), tissueBytes(0.8f, 0.25f));
-    const QString settings[] = { "30/85 cc 1.25 1", "35/75 oc 1.3 2", "80/80 oc 1.3 0" };
-    for (size_t d = 0; d < 3; ++d) {
-        QCOMPARE(plan[d].profile.name, QStringLiteral("Dive %1").arg(d + 1));
-        QCOMPARE(plan[d].profile.dateTime, 1551781320 + 7200 * qint64(d));
-        QCOMPARE(settingsText(plan[d].settings), settings[d]);
-    }
-
-    // Written again through a file: the same bytes, read back the same.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("day.diveplan"));
-    QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
-    QCOMPARE(readFile(path), bytes);
-    std::vector<PlanDiveRecord> back;
-    QCOMPARE(PlanFile::load(path, back), PlanFile::Status::Ok);
-    QCOMPARE(PlanFile::encode(back), bytes);
-
-    // A fourth dive is not written: there are three slots.
-    plan.push_back(plan[0]);
-    QCOMPARE(PlanFile::encode(plan), bytes);
-
-    // An empty plan is the 4-byte count 0; loading it empties a plan.
-    QCOMPARE(PlanFile::encode({}), QByteArray(4, '\0'));
-    QCOMPARE(PlanFile::decode(QByteArray(4, '\0'), plan), PlanFile::Status::Ok);
-    QVERIFY(plan.empty());
-}
-
-void TestPlanFile::malformedLeavesPlan_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("settings"); // of the dive read, when read
-
-    using S = PlanFile::Status;
-    const auto row = [](const char* name, const PlanShape& shape, S status,
-                         const char* settings = "80/80 oc 1.3 0") {
-        QTest::newRow(name) << planBytes(shape) << int(status) << QString(settings);
-    };
-    const auto settings = [](const QByteArray& records, quint16 version = 1, int delta = 0) {
-        return with(&PlanShape::trailing, settingsBlock(records, version, delta));
-    };
-    // Files from before the settings block read at the defaults: GF 80/80, open circuit.
-    row("well_formed", PlanShape(), S::Ok);
-    row("trailing_bytes_ignored", with(&PlanShape::trailing, "xyz"), S::Ok);
-    row("four_dives", with(&PlanShape::diveCount, 4), S::TooManyDives);
-    row("dive_count_2^32-1", with(&PlanShape::diveCount, 0xFFFFFFFFu), S::TooManyDives);
-    row("count_2_one_dive", with(&PlanShape::diveCount, 2), S::Truncated);
-    row("text_length_2^63", with(&PlanShape::nameLength, quint64(1) << 63), S::LengthTooLarge);
-    row("text_length_past_end", with(&PlanShape::nameLength, 1 << 20), S::LengthTooLarge);
-    row("gas_count_2^64-1", with(&PlanShape::gasCount, std::numeric_limits<quint64>::max()),
-        S::LengthTooLarge);
-    row("gas_count_past_end", with(&PlanShape::gasCount, 1000), S::LengthTooLarge);
-    row("sample_count_2^61", with(&PlanShape::sampleCount, quint64(1) << 61), S::LengthTooLarge);
-    // Fits the bytes left, so a third "sample" is read from the tissue bytes: the helium
-    // tension of compartment 3 (0.04f) lands on its gas index.
-    row("sample_count_one_too_many", with(&PlanShape::sampleCount, 3), S::BadGasIndex);
-    row("sample_count_past_end", with(&PlanShape::sampleCount, 5), S::LengthTooLarge);
-    row("gas_index_equal_to_count", with(&PlanShape::secondGasIndex, 2), S::BadGasIndex);
-    row("gas_index_below_minus_1", with(&PlanShape::secondGasIndex, -2), S::BadGasIndex);
-    row("gas_index_huge", with(&PlanShape::secondGasIndex, std::numeric_limits<qint32>::max()),
-        S::BadGasIndex);
-    row("gas_index_unknown_ok", with(&PlanShape::secondGasIndex, -1), S::Ok);
-    row("sample_depth_nan", with(&PlanShape::secondDepth, NAN), S::BadSample);
-    row("sample_depth_infinite", with(&PlanShape::secondDepth, INFINITY), S::BadSample);
-    row("tension_nan", with(&PlanShape::firstN2, NAN), S::BadTissues);
-    row("tension_infinite", with(&PlanShape::firstN2, INFINITY), S::BadTissues);
-    row("tension_negative", with(&PlanShape::firstN2, -0.01f), S::BadTissues);
-    row("tension_above_10_bar", with(&PlanShape::firstN2, 10.01f), S::BadTissues);
-    row("tension_10_bar_ok", with(&PlanShape::firstN2, 10.0f), S::Ok);
-    row("cns_nan", with(&PlanShape::cns, NAN), S::BadTissues);
-    row("cns_negative", with(&PlanShape::cns, -0.5f), S::BadTissues);
-    row("surface_pressure_nan", with(&PlanShape::surfacePressure, NAN), S::BadSurfacePressure);
-    row("surface_pressure_zero", with(&PlanShape::surfacePressure, 0), S::BadSurfacePressure);
-    row("settings_cut_in_magic", with(&PlanShape::trailing, "DPS"), S::BadSettings);
-    const QByteArray good = diveSettingsRecord(0, 30, 85, 1, 1.25f, { { 40, 0, 1 } });
-    row("settings_length_past_end", settings(good, 1, 1), S::BadSettings);
-    row("settings_record_cut_short", settings(good + "z"), S::BadSettings);
-    row("settings_newer_version", settings(good, 2), S::NewerSettings);
-    const auto badRecord
-        = [&](const char* name, quint8 slot, quint8 low, quint8 high, quint8 closed, float setpoint,
-              const QList<std::array<quint8, 3>>& gases) {
-              row(name, settings(diveSettingsRecord(slot, low, high, closed, setpoint, gases)),
-                  S::BadSettings);
-          };
-    badRecord("settings_gf_low_above_high", 0, 90, 80, 0, 1.3f, {});
-    badRecord("settings_gf_zero", 0, 0, 80, 0, 1.3f, {});
-    badRecord("settings_circuit_2", 0, 30, 80, 2, 1.3f, {});
-    badRecord("settings_setpoint_nan", 0, 30, 80, 0, NAN, {});
-    badRecord("settings_four_deco_gases", 0, 30, 80, 0, 1.3f,
-        { { 50, 0, 1 }, { 80, 0, 1 }, { 100, 0, 1 }, { 40, 0, 1 } });
-    badRecord("settings_mix_above_100", 0, 30, 80, 0, 1.3f, { { 60, 50, 1 } });
-    badRecord("settings_slot_without_dive", 1, 30, 80, 0, 1.3f, {});
-    row("settings_unknown_tag_skipped",
-        settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good), S::Ok, "30/85 cc 1.25 1");
-    QTest::newRow("garbage") << QByteArray("this is not a plan at all, just some text")
-                             << int(S::TooManyDives) << QString();
-}
-
-void TestPlanFile::malformedLeavesPlan()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, status);
-    QFETCH(QString, settings);
-
-    std::vector<PlanDiveRecord> plan = existingPlan();
-    QCOMPARE(int(PlanFile::decode(bytes, plan)), status);
-    if (status == int(PlanFile::Status::Ok)) {
-        QCOMPARE(plan.size(), size_t(1));
-        QCOMPARE(plan[0].profile.name, QStringLiteral("Dive 1"));
-        QCOMPARE(settingsText(plan[0].settings), settings);
-        return;
-    }
-    verifyExisting(plan);
-    QVERIFY(!PlanFile::statusText(PlanFile::Status(status)).isEmpty());
-
-    // The same through a file.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bad.diveplan"));
-    QVERIFY(writeFile(path, bytes));
-    QCOMPARE(int(PlanFile::load(path, plan)), status);
-    verifyExisting(plan);
-}
-
-void TestPlanFile::truncatedAtEveryByte()
-{
-    const QByteArray full = planBytes(threeDives());
-    const qsizetype divesEnd = planBytes(threeDives(false)).size();
-    for (qsizetype n = 0; n < full.size(); ++n) {
+    void layoutAndRoundTrip()
+    {
+        // Three hand-built dives (see threeDives). The dives keep their layout byte for byte, so a
+        // reader that stops after them still reads them; the settings block follows.
+        const QByteArray bytes = planBytes(threeDives());
         std::vector<PlanDiveRecord> plan = existingPlan();
-        const PlanFile::Status status = PlanFile::decode(full.left(n), plan);
-        if (n == divesEnd) {
-            // Whole dives and nothing after them: a plan from before the settings block.
-            QCOMPARE(status, PlanFile::Status::Ok);
-            continue;
+        QCOMPARE(PlanFile::decode(bytes, plan), PlanFile::Status::Ok);
+        QCOMPARE(plan.size(), size_t(3));
+
+        // Every field of the first from its offset (see profileBytes, sampleBytes, tissueBytes and
+        // planBytes).
+        const DiveProfile& p = plan[0].profile;
+        QCOMPARE(describe(p),
+            QStringList({ "Dive 1", "Plongée", "S1", "1551781320", "0", "Air 21/0,Nx32 32/0", "",
+                "", "", "", "0:0:21.5:21/0 cns3.5 alert16 60:20:21.5:32/0 cns3.5 alert16" }));
+        QCOMPARE(p.sourceFileName + '|' + p.gases.at(0).id + '|' + p.gases.at(1).id,
+            QStringLiteral("a.uddf|Air|3"));
+        const DiveSample& s = p.samples.at(1);
+        const tissues_t& t = plan[0].tissues;
+        const QList<double> values = { double(p.origin), p.duration, p.maxDepth, p.meanDepth,
+            p.maxTemperature, double(p.diveMode), double(p.period), double(p.alerts),
+            double(p.alertExtra), s.speed, s.otu, double(s.noDecoValue), s.gradientFactor,
+            double(s.isMaxDepth), double(s.statusFlags), double(s.tissues[15]),
+            double(s.batteryVoltage), t.pN2[0], t.cns, double(t.hasHe), double(t.spareByte),
+            t.spareValue, double(plan[0].surfaceIntervalS), double(plan[0].effortMode),
+            double(plan[0].waterType), plan[0].surfacePressureBar };
+        const QList<double> written
+            = { DiveOriginPlan, 600.5, 20, 12.5, 22, 0, 2, 0x0C000004u, 0x41, 20, 1.25, 7, 0.4, 1,
+                  0x80, 16, 3700, 0.8f, 0.25f, 1, 2, 0.32f, 7200, 1, 1, 0.98f };
+        QCOMPARE(values, written);
+        QCOMPARE(PlanFile::tissuesToBytes(t), tissueBytes(0.8f, 0.25f));
+        const QString settings[] = { "30/85 cc 1.25 1", "35/75 oc 1.3 2", "80/80 oc 1.3 0" };
+        for (size_t d = 0; d < 3; ++d) {
+            QCOMPARE(plan[d].profile.name, QStringLiteral("Dive %1").arg(d + 1));
+            QCOMPARE(plan[d].profile.dateTime, 1551781320 + 7200 * qint64(d));
+            QCOMPARE(settingsText(plan[d].settings), settings[d]);
         }
-        QVERIFY2(n > divesEnd ? status == PlanFile::Status::BadSettings
-                              : status == PlanFile::Status::Truncated
-                    || status == PlanFile::Status::LengthTooLarge,
-            qPrintable(QString::number(n)));
+
+        // Written again through a file: the same bytes, read back the same.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("day.diveplan"));
+        QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
+        QCOMPARE(readFile(path), bytes);
+        std::vector<PlanDiveRecord> back;
+        QCOMPARE(PlanFile::load(path, back), PlanFile::Status::Ok);
+        QCOMPARE(PlanFile::encode(back), bytes);
+
+        // A fourth dive is not written: there are three slots.
+        plan.push_back(plan[0]);
+        QCOMPARE(PlanFile::encode(plan), bytes);
+
+        // An empty plan is the 4-byte count 0; loading it empties a plan.
+        QCOMPARE(PlanFile::encode({}), QByteArray(4, '\0'));
+        QCOMPARE(PlanFile::decode(QByteArray(4, '\0'), plan), PlanFile::Status::Ok);
+        QVERIFY(plan.empty());
+    }
+
+    void malformedLeavesPlan_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("settings"); // of the dive read, when read
+
+        using S = PlanFile::Status;
+        const auto row = [](const char* name, const PlanShape& shape, S status,
+                             const char* settings = "80/80 oc 1.3 0") {
+            QTest::newRow(name) << planBytes(shape) << int(status) << QString(settings);
+        };
+        const auto settings = [](const QByteArray& records, quint16 version = 1, int delta = 0) {
+            return with(&PlanShape::trailing, settingsBlock(records, version, delta));
+        };
+        // Files from before the settings block read at the defaults: GF 80/80, open circuit.
+        row("well_formed", PlanShape(), S::Ok);
+        row("trailing_bytes_ignored", with(&PlanShape::trailing, "xyz"), S::Ok);
+        row("four_dives", with(&PlanShape::diveCount, 4), S::TooManyDives);
+        row("dive_count_2^32-1", with(&PlanShape::diveCount, 0xFFFFFFFFu), S::TooManyDives);
+        row("count_2_one_dive", with(&PlanShape::diveCount, 2), S::Truncated);
+        row("text_length_2^63", with(&PlanShape::nameLength, quint64(1) << 63), S::LengthTooLarge);
+        row("text_length_past_end", with(&PlanShape::nameLength, 1 << 20), S::LengthTooLarge);
+        row("gas_count_2^64-1", with(&PlanShape::gasCount, std::numeric_limits<quint64>::max()),
+            S::LengthTooLarge);
+        row("gas_count_past_end", with(&PlanShape::gasCount, 1000), S::LengthTooLarge);
+        row("sample_count_2^61", with(&PlanShape::sampleCount, quint64(1) << 61),
+            S::LengthTooLarge);
+        // Fits the bytes left, so a third "sample" is read from the tissue bytes: the helium
+        // tension of compartment 3 (0.04f) lands on its gas index.
+        row("sample_count_one_too_many", with(&PlanShape::sampleCount, 3), S::BadGasIndex);
+        row("sample_count_past_end", with(&PlanShape::sampleCount, 5), S::LengthTooLarge);
+        row("gas_index_equal_to_count", with(&PlanShape::secondGasIndex, 2), S::BadGasIndex);
+        row("gas_index_below_minus_1", with(&PlanShape::secondGasIndex, -2), S::BadGasIndex);
+        row("gas_index_huge", with(&PlanShape::secondGasIndex, std::numeric_limits<qint32>::max()),
+            S::BadGasIndex);
+        row("gas_index_unknown_ok", with(&PlanShape::secondGasIndex, -1), S::Ok);
+        row("sample_depth_nan", with(&PlanShape::secondDepth, NAN), S::BadSample);
+        row("sample_depth_infinite", with(&PlanShape::secondDepth, INFINITY), S::BadSample);
+        row("tension_nan", with(&PlanShape::firstN2, NAN), S::BadTissues);
+        row("tension_infinite", with(&PlanShape::firstN2, INFINITY), S::BadTissues);
+        row("tension_negative", with(&PlanShape::firstN2, -0.01f), S::BadTissues);
+        row("tension_above_10_bar", with(&PlanShape::firstN2, 10.01f), S::BadTissues);
+        row("tension_10_bar_ok", with(&PlanShape::firstN2, 10.0f), S::Ok);
+        row("cns_nan", with(&PlanShape::cns, NAN), S::BadTissues);
+        row("cns_negative", with(&PlanShape::cns, -0.5f), S::BadTissues);
+        row("surface_pressure_nan", with(&PlanShape::surfacePressure, NAN), S::BadSurfacePressure);
+        row("surface_pressure_zero", with(&PlanShape::surfacePressure, 0), S::BadSurfacePressure);
+        row("settings_cut_in_magic", with(&PlanShape::trailing, "DPS"), S::BadSettings);
+        const QByteArray good = diveSettingsRecord(0, 30, 85, 1, 1.25f, { { 40, 0, 1 } });
+        row("settings_length_past_end", settings(good, 1, 1), S::BadSettings);
+        row("settings_record_cut_short", settings(good + "z"), S::BadSettings);
+        row("settings_newer_version", settings(good, 2), S::NewerSettings);
+        const auto badRecord
+            = [&](const char* name, quint8 slot, quint8 low, quint8 high, quint8 closed,
+                  float setpoint, const QList<std::array<quint8, 3>>& gases) {
+                  row(name, settings(diveSettingsRecord(slot, low, high, closed, setpoint, gases)),
+                      S::BadSettings);
+              };
+        badRecord("settings_gf_low_above_high", 0, 90, 80, 0, 1.3f, {});
+        badRecord("settings_gf_zero", 0, 0, 80, 0, 1.3f, {});
+        badRecord("settings_circuit_2", 0, 30, 80, 2, 1.3f, {});
+        badRecord("settings_setpoint_nan", 0, 30, 80, 0, NAN, {});
+        badRecord("settings_four_deco_gases", 0, 30, 80, 0, 1.3f,
+            { { 50, 0, 1 }, { 80, 0, 1 }, { 100, 0, 1 }, { 40, 0, 1 } });
+        badRecord("settings_mix_above_100", 0, 30, 80, 0, 1.3f, { { 60, 50, 1 } });
+        badRecord("settings_slot_without_dive", 1, 30, 80, 0, 1.3f, {});
+        row("settings_unknown_tag_skipped",
+            settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good), S::Ok,
+            "30/85 cc 1.25 1");
+        QTest::newRow("garbage") << QByteArray("this is not a plan at all, just some text")
+                                 << int(S::TooManyDives) << QString();
+    }
+
+    void malformedLeavesPlan()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QFETCH(QString, settings);
+
+        std::vector<PlanDiveRecord> plan = existingPlan();
+        QCOMPARE(int(PlanFile::decode(bytes, plan)), status);
+        if (status == int(PlanFile::Status::Ok)) {
+            QCOMPARE(plan.size(), size_t(1));
+            QCOMPARE(plan[0].profile.name, QStringLiteral("Dive 1"));
+            QCOMPARE(settingsText(plan[0].settings), settings);
+            return;
+        }
+        verifyExisting(plan);
+        QVERIFY(!PlanFile::statusText(PlanFile::Status(status)).isEmpty());
+
+        // The same through a file.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.diveplan"));
+        QVERIFY(writeFile(path, bytes));
+        QCOMPARE(int(PlanFile::load(path, plan)), status);
         verifyExisting(plan);
     }
-}
 
-void TestPlanFile::loadProfileKeepsProfileOnFailure()
-{
-    // The record alone, cut inside its samples, then whole: the profile changes only when the
-    // record is whole, and then only in the fields of the record.
-    const QByteArray record = profileBytes(PlanShape());
-    DiveProfile dive = existingPlan()[0].profile;
-    dive.surfacePressure = 0.9;
-    for (const bool whole : { false, true }) {
-        QBuffer buffer;
-        buffer.setData(whole ? record : record.left(record.size() - 1));
-        QVERIFY(buffer.open(QIODevice::ReadOnly));
-        QCOMPARE(dive.loadProfile(buffer), whole);
-        QCOMPARE(dive.name, whole ? QStringLiteral("Dive 1") : QStringLiteral("Existing"));
-        QCOMPARE(dive.samples.size(), whole ? 2 : 1);
-        QCOMPARE(dive.surfacePressure, 0.9);
-    }
-}
-
-void TestPlanFile::fileFailures()
-{
-    QTemporaryDir dir;
-    std::vector<PlanDiveRecord> plan = existingPlan();
-    QCOMPARE(PlanFile::load(dir.filePath(QStringLiteral("missing.diveplan")), plan),
-        PlanFile::Status::CannotOpen);
-    verifyExisting(plan);
-    const QString huge = dir.filePath(QStringLiteral("huge.diveplan"));
-    QVERIFY(sparseFile(huge, PlanFile::maxFileBytes + 1));
-    QCOMPARE(PlanFile::load(huge, plan), PlanFile::Status::TooLarge);
-    verifyExisting(plan);
-
-    // A save that cannot happen is reported.
-    QVERIFY(PlanFile::save(dir.filePath(QStringLiteral("no/such/dir/p.diveplan")), plan)
-        != PlanFile::Status::Ok);
-
-    // Saving over a longer file leaves exactly the new plan.
-    const QString path = dir.filePath(QStringLiteral("p.diveplan"));
-    QVERIFY(writeFile(path, QByteArray(50000, '\x7f')));
-    QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
-    QCOMPARE(readFile(path), PlanFile::encode(plan));
-}
-
-void TestPlanFile::fuzzRegressions()
-{
-    const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile"));
-    const QStringList names = dir.entryList(QDir::Files);
-    QVERIFY2(!names.isEmpty(), "no inputs in tests/data/fuzz/planfile");
-    for (const QString& name : names) {
-        std::vector<PlanDiveRecord> plan = existingPlan();
-        if (PlanFile::decode(readFile(dir.filePath(name)), plan) != PlanFile::Status::Ok)
+    void truncatedAtEveryByte()
+    {
+        const QByteArray full = planBytes(threeDives());
+        const qsizetype divesEnd = planBytes(threeDives(false)).size();
+        for (qsizetype n = 0; n < full.size(); ++n) {
+            std::vector<PlanDiveRecord> plan = existingPlan();
+            const PlanFile::Status status = PlanFile::decode(full.left(n), plan);
+            if (n == divesEnd) {
+                // Whole dives and nothing after them: a plan from before the settings block.
+                QCOMPARE(status, PlanFile::Status::Ok);
+                continue;
+            }
+            QVERIFY2(n > divesEnd ? status == PlanFile::Status::BadSettings
+                                  : status == PlanFile::Status::Truncated
+                        || status == PlanFile::Status::LengthTooLarge,
+                qPrintable(QString::number(n)));
             verifyExisting(plan);
+        }
     }
-}
+
+    void loadProfileKeepsProfileOnFailure()
+    {
+        // The record alone, cut inside its samples, then whole: the profile changes only when the
+        // record is whole, and then only in the fields of the record.
+        const QByteArray record = profileBytes(PlanShape());
+        DiveProfile dive = existingPlan()[0].profile;
+        dive.surfacePressure = 0.9;
+        for (const bool whole : { false, true }) {
+            QBuffer buffer;
+            buffer.setData(whole ? record : record.left(record.size() - 1));
+            QVERIFY(buffer.open(QIODevice::ReadOnly));
+            QCOMPARE(dive.loadProfile(buffer), whole);
+            QCOMPARE(dive.name, whole ? QStringLiteral("Dive 1") : QStringLiteral("Existing"));
+            QCOMPARE(dive.samples.size(), whole ? 2 : 1);
+            QCOMPARE(dive.surfacePressure, 0.9);
+        }
+    }
+
+    void fileFailures()
+    {
+        QTemporaryDir dir;
+        std::vector<PlanDiveRecord> plan = existingPlan();
+        QCOMPARE(PlanFile::load(dir.filePath(QStringLiteral("missing.diveplan")), plan),
+            PlanFile::Status::CannotOpen);
+        verifyExisting(plan);
+        const QString huge = dir.filePath(QStringLiteral("huge.diveplan"));
+        QVERIFY(sparseFile(huge, PlanFile::maxFileBytes + 1));
+        QCOMPARE(PlanFile::load(huge, plan), PlanFile::Status::TooLarge);
+        verifyExisting(plan);
+
+        // A save that cannot happen is reported.
+        QVERIFY(PlanFile::save(dir.filePath(QStringLiteral("no/such/dir/p.diveplan")), plan)
+            != PlanFile::Status::Ok);
+
+        // Saving over a longer file leaves exactly the new plan.
+        const QString path = dir.filePath(QStringLiteral("p.diveplan"));
+        QVERIFY(writeFile(path, QByteArray(50000, '\x7f')));
+        QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
+        QCOMPARE(readFile(path), PlanFile::encode(plan));
+    }
+
+    void fuzzRegressions()
+    {
+        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile"));
+        const QStringList names = dir.entryList(QDir::Files);
+        QVERIFY2(!names.isEmpty(), "no inputs in tests/data/fuzz/planfile");
+        for (const QString& name : names) {
+            std::vector<PlanDiveRecord> plan = existingPlan();
+            if (PlanFile::decode(readFile(dir.filePath(name)), plan) != PlanFile::Status::Ok)
+                verifyExisting(plan);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPlanFile)
 #include "tst_planfile.moc"
