@@ -41,12 +41,7 @@ DiveProfile reportDive()
     dive.minTemperature = 12.375;
     dive.maxTemperature = 19;
     dive.firmwareVersion = "1.2.3";
-    DiveGas air;
-    air.name = "Air";
-    DiveGas nitrox;
-    nitrox.o2 = 32;
-    nitrox.name = "Nx32";
-    dive.gases = { air, nitrox };
+    dive.gases = { { {}, "Air", 21, 0 }, { {}, "Nx32", 32, 0 } };
     const auto sample = [](double time, double depth, double ceiling, double temperature, int gas) {
         DiveSample s;
         s.time = time;
@@ -383,13 +378,8 @@ private slots:
         // Values of at most 6 significant digits survive the layout's number format exactly; each
         // gas kind, a hypoxic nitrox (no display name of its own) and an unknown gas come back.
         DiveProfile dive;
-        const int mixes[][2] = { { 21, 0 }, { 32, 0 }, { 18, 0 }, { 18, 45 }, { 100, 0 } };
-        for (const auto& m : mixes) {
-            DiveGas gas;
-            gas.o2 = m[0];
-            gas.he = m[1];
-            dive.gases.append(gas);
-        }
+        dive.gases = { { {}, {}, 21, 0 }, { {}, {}, 32, 0 }, { {}, {}, 18, 0 }, { {}, {}, 18, 45 },
+            { {}, {}, 100, 0 } };
         for (int i = 0; i < 6; ++i) {
             DiveSample s;
             s.time = 10 * i;
@@ -418,20 +408,19 @@ private slots:
     }
 
 private:
-    QList<QByteArray> writtenLines(const DiveProfile& dive, int mode);
+    QList<QByteArray> writtenLines(const DiveProfile& dive, int mode)
+    {
+        CsvFile::setMode(mode);
+        // Over a longer file: the report must replace it whole.
+        const QString path = m_dir.filePath("written.csv");
+        writeFile(path, QByteArray(20000, 'o'));
+        DiveProfile copy = dive;
+        CsvFile csv;
+        return csv.write(path, copy) ? ::readFile(path).split('\n') : QList<QByteArray>();
+    }
+
     QTemporaryDir m_dir;
 };
-
-QList<QByteArray> TestCsvFile::writtenLines(const DiveProfile& dive, int mode)
-{
-    CsvFile::setMode(mode);
-    // Over a longer file: the report must replace it whole.
-    const QString path = m_dir.filePath("written.csv");
-    writeFile(path, QByteArray(20000, 'o'));
-    DiveProfile copy = dive;
-    CsvFile csv;
-    return csv.write(path, copy) ? ::readFile(path).split('\n') : QList<QByteArray>();
-}
 
 QTEST_GUILESS_MAIN(TestCsvFile)
 #include "tst_csvfile.moc"
