@@ -246,11 +246,6 @@ private slots:
         QVERIFY(!csv.read(path, dive));
         QVERIFY(!csv.errorString().isEmpty());
         QCOMPARE(describe(dive), describe(reportDive()));
-        QString error;
-        QVERIFY(!readFirstDive(path, dive, &error));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(describe(dive), describe(reportDive()));
-        QCOMPARE(dive.origin, reportDive().origin);
     }
 
     void fuzzRegressions()
