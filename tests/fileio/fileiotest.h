@@ -39,9 +39,9 @@ inline QString num(double value)
 
 inline QString mixOf(const DiveProfile& dive, int index)
 {
-    if (index < 0 || index >= dive.gases.size())
-        return QStringLiteral("-");
-    return QStringLiteral("%1/%2").arg(dive.gases.at(index).o2).arg(dive.gases.at(index).he);
+    return index < 0 || index >= dive.gases.size()
+        ? QStringLiteral("-")
+        : QStringLiteral("%1/%2").arg(dive.gases.at(index).o2).arg(dive.gases.at(index).he);
 }
 
 // What a reader must get right, field by field: name, computer, serial, start, number, gases

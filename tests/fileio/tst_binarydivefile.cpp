@@ -22,9 +22,7 @@ QByteArray header(quint32 count, int period = 5)
     memcpy(b.data(), "TarskDiveBinaryFile", 19);
     put<quint16>(b, 21, 42);
     b[23] = char(0x77);
-    b[24] = char(1);
-    b[25] = char(35);
-    b[26] = char(80);
+    b.replace(24, 3, "\x01\x23\x50"); // mode 1, GF 35/80
     put<quint16>(b, 27, 1000);
     put<quint16>(b, 29, 980);
     put<quint16>(b, 31, 0x1111); // wordsA[0]

@@ -200,8 +200,7 @@ private slots:
                 "", "", "", "0:2:20:- cns2.5 ceil3 60:12:120:- cns2.5 ceil3" }));
         QCOMPARE(dive.samples.at(1).otu, 1.5);
         QCOMPARE(dive.samples.at(1).gradientFactor, 0.75);
-        QVERIFY(dive.firmwareVersion.isEmpty() && dive.yoyoMarkers.isEmpty());
-        QVERIFY(dive.ascentSamples.isEmpty());
+        QVERIFY(dive.yoyoMarkers.isEmpty() && dive.ascentSamples.isEmpty());
         // OTU, gradient factor, the default surface pressure, statistics, 10 m in 60 s: 10 m/min.
         QCOMPARE(QList<double>({ dive.samples.at(1).otu, dive.samples.at(1).gradientFactor,
                      dive.surfacePressure, dive.maxDepth, dive.duration, dive.minTemperature,
@@ -396,7 +395,6 @@ private slots:
         // A row that is not numbers is skipped and said so.
         QVERIFY(writeFile(path, bytes + "deep,long,cold,0,0,Air\n"));
         const DiveFileContent content = readDiveFile(path);
-        QVERIFY(content.ok());
         QCOMPARE(content.warnings.size(), 1);
         QCOMPARE(content.dives.size(), 1);
         QCOMPARE(describe(content.dives.at(0)).constLast(), describe(dive).constLast());
