@@ -70,7 +70,6 @@ private slots:
         // The report's date is local time: pin the zone.
         qputenv("TZ", "UTC");
         tzset();
-        QVERIFY(m_dir.isValid());
     }
 
     void fileNames_data()

@@ -49,10 +49,9 @@ bool validates(const QByteArray& document)
         == 0;
 }
 
-// Dives as a logbook export holds them: those of test files (several computers, shared and own
-// gases with repeated ids, switches, tanks, sites, buddies, notes, alerts and stops), with
-// names that are no XML ids, repeat or equal the id of a computer, and texts with markup and
-// accents. The first also stands for data a failed read must keep.
+// Dives as a logbook export holds them: those of test files, with names that are no XML ids,
+// repeat or equal a computer's id, and texts with markup and accents. The first also stands for
+// data a failed read must keep.
 QList<DiveProfile> logbookDives()
 {
     QList<DiveProfile> dives;
