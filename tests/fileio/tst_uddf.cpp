@@ -404,8 +404,8 @@ private slots:
         dive.samples[0].time = 3.1e42;
         DiveProfile back;
         QCOMPARE(UDDF::readData(UDDF::toDocument(dive), back), UDDF::Status::Ok);
-        QCOMPARE(
-            back.samples.size(), 3); // the surface sample at 0 s, the late one, the closing one
+        // The surface sample at 0 s, the late one, the closing one.
+        QCOMPARE(back.samples.size(), 3);
         QCOMPARE(back.samples.at(1).time, 3.1e42);
     }
 
