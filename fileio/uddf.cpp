@@ -358,29 +358,37 @@ void assignGases(const FileDefinitions& defs, DiveProfile& dive)
 }
 
 // Tank pressures from tankdata, or, where the dive has none, from the first and last pressure
-// its waypoints give per tank. Gas indexes still refer to the file's mixes.
+// its waypoints give per tank. A waypoint's pressure refers to a tankdata id (whose link names
+// the mix), or, in some files, to the mix itself. Gas indexes still refer to the file's mixes.
 void readTanks(const XmlPathDocument& doc, const XMLElement* diveElement,
     const FileDefinitions& defs, const WaypointResult& waypoints,
     QList<DiveProfile::TankPressure>& tanks)
 {
     auto mixOf = [&defs](const QByteArray& ref) { return defs.mixIndex.value(ref, -1); };
+    QHash<QByteArray, QByteArray> tankMixes; // tankdata id -> mix reference
     for (const XMLElement* child = diveElement->FirstChildElement(); child;
          child = child->NextSiblingElement()) {
         if (!XmlPathDocument::nameIs(child, "tankdata"))
             continue;
+        const QByteArray mixRef = refOf(doc.elementAt("link", child));
+        const char* id = child->Attribute("id");
+        if (id && *id && !tankMixes.contains(id))
+            tankMixes.insert(id, mixRef);
         const auto begin = doc.numberAt("tankpressurebegin", child);
         if (!begin)
             continue;
         DiveProfile::TankPressure tank;
-        tank.gasIndex = mixOf(refOf(doc.elementAt("link", child)));
+        tank.gasIndex = mixOf(mixRef);
         tank.startBar = *begin / kPascalPerBar;
         tank.endBar = doc.numberAt("tankpressureend", child).value_or(0.0) / kPascalPerBar;
         tanks.append(tank);
     }
     if (!tanks.isEmpty())
         return;
-    for (const auto& [ref, trace] : waypoints.tanks)
-        tanks.append({ mixOf(ref), trace.firstPa / kPascalPerBar, trace.lastPa / kPascalPerBar });
+    for (const auto& [ref, trace] : waypoints.tanks) {
+        const int mix = defs.mixIndex.contains(ref) ? mixOf(ref) : mixOf(tankMixes.value(ref));
+        tanks.append({ mix, trace.firstPa / kPascalPerBar, trace.lastPa / kPascalPerBar });
+    }
 }
 
 // One dive element. Returns the reason when the dive cannot be taken (the profile is then

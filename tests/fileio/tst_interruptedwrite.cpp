@@ -1,9 +1,10 @@
 #include "dive/diveprofile.h"
 #include "fileio/divelinesio.h"
 #include "fileio/planfile.h"
+#include "fileiotest.h"
 
 #include <QDir>
-#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,50 +19,18 @@ namespace {
 
 constexpr rlim_t kLimitBytes = 512;
 
-// Lowers the file-size limit of this process for its lifetime.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_ok = getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_ok)
-            setrlimit(RLIMIT_FSIZE, &m_saved);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved {};
-    bool m_ok = false;
-};
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A square dive at 18 m, one sample every 10 s.
-DiveProfile squareDive(int sampleCount)
+// A dive at 18 m, one sample every 10 s.
+DiveProfile dive(int sampleCount)
 {
     DiveProfile dive;
-    dive.name = QStringLiteral("interrupted");
     dive.gases.append(DiveGas());
     for (int i = 0; i < sampleCount; ++i) {
         DiveSample s;
         s.time = 10.0 * i;
-        s.depth = i == 0 || i == sampleCount - 1 ? 0.0 : 18.0;
-        s.temperature = 14.0;
+        s.depth = 18.0;
         s.gasIndex = 0;
         dive.samples.append(s);
     }
-    dive.computeStatistics();
     return dive;
 }
 
@@ -75,63 +44,57 @@ private slots:
     // Writing past the limit raises SIGXFSZ, which would end the test instead of failing the
     // write.
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
-    void oldFileSurvives_data();
-    void oldFileSurvives();
+    void oldFileSurvives_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("samples");
+        // A file under the 16 KiB write buffer reaches the disk only while the writer commits; a
+        // bigger one is written through at once. Both must fail without touching the old file.
+        QTest::newRow("plan file") << QStringLiteral("plan.diveplan") << 0;
+        QTest::newRow("csv, buffered") << QStringLiteral("dive.csv") << 20;
+        QTest::newRow("uddf, buffered") << QStringLiteral("dive.uddf") << 20;
+        QTest::newRow("uddf, written through") << QStringLiteral("dive.uddf") << 2000;
+    }
+
+    void oldFileSurvives()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, samples);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        const QByteArray old(300, 'o');
+        QVERIFY(writeFile(path, old));
+
+        std::vector<PlanDiveRecord> plan;
+        const QString planSource
+            = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
+        QCOMPARE(PlanFile::load(planSource, plan), PlanFile::Status::Ok);
+        DiveProfile written = dive(samples);
+
+        const auto write = [&]() {
+            return fileName.endsWith(QLatin1String(".diveplan"))
+                ? PlanFile::save(path, plan) == PlanFile::Status::Ok
+                : exportDive(written, path);
+        };
+        {
+            // Lower the file-size limit of this process for the failing write only.
+            rlimit saved {};
+            QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+            rlimit lowered = saved;
+            lowered.rlim_cur = kLimitBytes;
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+            const auto restore = qScopeGuard([&saved]() { setrlimit(RLIMIT_FSIZE, &saved); });
+            QVERIFY(!write());
+        }
+        QCOMPARE(readFile(path), old);
+        // No temporary file is left behind either.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
+
+        // Without the limit the same write goes through, so the failure above was the limit's.
+        QVERIFY(write());
+        QVERIFY(readFile(path).size() > qsizetype(kLimitBytes));
+    }
 };
-
-void TestInterruptedWrite::oldFileSurvives_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<int>("samples");
-    // A file under the 16 KiB write buffer reaches the disk only while the writer commits; a
-    // bigger one is written through at once. Both must fail without touching the old file.
-    QTest::newRow("plan file") << QStringLiteral("plan.diveplan") << 0;
-    QTest::newRow("csv, buffered") << QStringLiteral("dive.csv") << 20;
-    QTest::newRow("uddf, buffered") << QStringLiteral("dive.uddf") << 20;
-    QTest::newRow("uddf, written through") << QStringLiteral("dive.uddf") << 2000;
-}
-
-void TestInterruptedWrite::oldFileSurvives()
-{
-    QFETCH(QString, fileName);
-    QFETCH(int, samples);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(fileName);
-    const QByteArray old(300, 'o');
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(old), qint64(old.size()));
-    }
-
-    std::vector<PlanDiveRecord> plan;
-    const QString planSource = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
-    QCOMPARE(PlanFile::load(planSource, plan), PlanFile::Status::Ok);
-    QVERIFY(PlanFile::encode(plan).size() > qsizetype(kLimitBytes));
-    DiveProfile dive = squareDive(samples);
-
-    bool written = true;
-    {
-        const FileSizeLimit limit(kLimitBytes);
-        QVERIFY(limit.ok());
-        if (fileName.endsWith(QLatin1String(".diveplan")))
-            written = PlanFile::save(path, plan) == PlanFile::Status::Ok;
-        else
-            written = exportDive(dive, path);
-    }
-    QVERIFY(!written);
-    QCOMPARE(readAll(path), old);
-    // No temporary file is left behind either.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
-
-    // Without the limit the same write goes through, so the failure above was the limit's.
-    if (fileName.endsWith(QLatin1String(".diveplan")))
-        QCOMPARE(PlanFile::save(path, plan), PlanFile::Status::Ok);
-    else
-        QVERIFY(exportDive(dive, path));
-    QVERIFY(readAll(path).size() > qsizetype(kLimitBytes));
-}
 
 QTEST_GUILESS_MAIN(TestInterruptedWrite)
 #include "tst_interruptedwrite.moc"
