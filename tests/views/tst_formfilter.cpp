@@ -1,11 +1,8 @@
 #include "logbook/logbookdatabase.h"
 #include "views/formfilter.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QPushButton>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

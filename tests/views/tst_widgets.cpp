@@ -2,11 +2,9 @@
 #include "views/progresscircle.h"
 #include "views/tissuesgraph.h"
 
-#include <QFile>
-#include <QImage>
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
-#include <QTest>
+#include <QtTest>
 
 #include <cmath>
 
@@ -15,9 +13,9 @@ class TestWidgets : public QObject
     Q_OBJECT
 
 private slots:
-    void resources_data()
+    void resources()
     {
-        QTest::addColumn<QString>("name");
+        // Every picture the program names is compiled in, at 1x and at twice the size for @2x.
         const char* const names[] = { "Led_Green", "Led_Orange", "Led_Red", "mark_info",
             "mark_warning", "mark_error", "mark_gas", "diver", "oxygen-tank", "dtr", "alertCeil",
             "alertRR", "alertYoyo", "alertSecurity", "alertDive24h", "alertPmax", "yoyoInfo",
@@ -27,30 +25,22 @@ private slots:
             "arrowUdive", "bluetooth-smartphone-step0", "bluetooth-smartphone-step1",
             "bluetooth-smartphone-step2", "bluetooth-smartphone-step3", "Veltra-bluetooth-on",
             "Veltra-power-off", "splashscreen" };
-        for (const char* name : names)
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
-
-    void resources()
-    {
-        // Every picture the program names is compiled in, at 1x and at twice the size for @2x.
-        QFETCH(QString, name);
-        const QImage normal(QStringLiteral(":/TestGraphics/icons/%1.png").arg(name));
-        const QImage doubled(QStringLiteral(":/TestGraphics/icons/%1@2x.png").arg(name));
-        QVERIFY(normal.width() >= 16 && normal.height() >= 16);
-        QCOMPARE(doubled.size(), normal.size() * 2);
-        // Not blank: some pixel is opaque.
-        bool opaque = false;
-        for (int y = 0; y < normal.height() && !opaque; ++y)
-            for (int x = 0; x < normal.width() && !opaque; ++x)
-                opaque = normal.pixelColor(x, y).alpha() == 255;
-        QVERIFY(opaque);
-        if (name == QLatin1String("splashscreen")) {
-            // The about window puts its button 140 px from the right and 220 px from the bottom.
-            QVERIFY(normal.width() >= 700 && normal.height() >= 400);
-            QVERIFY(!QImage(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")).isNull());
-            QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
+        for (const QString name : names) {
+            const QImage normal(QStringLiteral(":/TestGraphics/icons/%1.png").arg(name));
+            const QImage doubled(QStringLiteral(":/TestGraphics/icons/%1@2x.png").arg(name));
+            QVERIFY2(normal.width() >= 16 && doubled.size() == normal.size() * 2, qPrintable(name));
+            // Not blank: some pixel is opaque.
+            bool opaque = false;
+            for (int y = 0; y < normal.height(); ++y)
+                for (int x = 0; x < normal.width(); ++x)
+                    opaque = opaque || normal.pixelColor(x, y).alpha() == 255;
+            QVERIFY2(opaque, qPrintable(name));
         }
+        // The about window puts its button 140 px from the right and 220 px from the bottom.
+        const QImage splash(QStringLiteral(":/TestGraphics/icons/splashscreen.png"));
+        QVERIFY(splash.width() >= 700 && splash.height() >= 400);
+        QVERIFY(!QImage(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")).isNull());
+        QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
     }
 
     void tissueBarHeights_data()
