@@ -1,5 +1,4 @@
 #include "dive/diveprofile.h"
-#include "fileio/divelinesio.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
@@ -203,34 +202,6 @@ private slots:
         QVERIFY(near(f.item()->xStart(), 0.0)); // the time window is untouched
     }
 
-    void wheelAndMiddleButton()
-    {
-        Fixture f({ { 0, 0 }, { 600, 25 }, { 1200, 0 } });
-        const auto turn = [&](Qt::KeyboardModifiers mods) {
-            const QPointF at(400, 200);
-            QWheelEvent wheel(at, f.view.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
-                Qt::NoButton, mods, Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(f.view.viewport(), &wheel);
-        };
-        // One notch forward: the time window narrows and, with Control, fewer metres are shown.
-        turn(Qt::NoModifier);
-        QVERIFY(f.item()->xEnd() - f.item()->xStart() < 1200.0);
-        turn(Qt::ControlModifier);
-        QVERIFY(f.item()->depthShown() < 25.0);
-
-        // Dragging with the middle button 71 px to the left moves the window 120 s later; to the
-        // right at the start it does nothing.
-        f.item()->fitAll();
-        f.mouse(QEvent::MouseButtonPress, QPoint(400, 200), Qt::MiddleButton);
-        f.mouse(QEvent::MouseMove, QPoint(329, 200), Qt::MiddleButton);
-        QVERIFY(near(f.item()->xStart(), 120.0));
-        f.mouse(QEvent::MouseButtonRelease, QPoint(329, 200), Qt::MiddleButton);
-        f.item()->fitAll();
-        f.mouse(QEvent::MouseButtonPress, QPoint(300, 200), Qt::MiddleButton);
-        f.mouse(QEvent::MouseMove, QPoint(350, 200), Qt::MiddleButton);
-        QCOMPARE(f.item()->xStart(), 0.0);
-    }
-
     void degenerateDivesStayFinite_data()
     {
         QTest::addColumn<Points>("points");
@@ -255,52 +226,41 @@ private slots:
         QCOMPARE(f.view.grab().toImage().size(), QSize(800, 400));
     }
 
-    void gridSteps_data()
+    void scaleSteps_data()
     {
-        QTest::addColumn<bool>("time");
+        QTest::addColumn<char>("kind");
         QTest::addColumn<double>("input");
         QTest::addColumn<double>("step");
-        // Time: round(range / 600) minutes, else round(range / 10) seconds, never below 1 s.
-        QTest::newRow("time-60s-dive") << true << 60.0 << 6.0;
-        QTest::newRow("time-299s-below-half-of-600") << true << 299.0 << 30.0;
-        QTest::newRow("time-300s-rounds-to-one-minute") << true << 300.0 << 60.0;
-        QTest::newRow("time-two-hours") << true << 7200.0 << 720.0;
-        QTest::newRow("time-4s-window") << true << 4.0 << 1.0;
-        QTest::newRow("time-zero-window") << true << 0.0 << 1.0;
-        // Depth: round(shown / 10) metres, never below 1 m.
-        QTest::newRow("depth-25m") << false << 25.0 << 3.0;
-        QTest::newRow("depth-24m") << false << 24.0 << 2.0;
-        QTest::newRow("depth-4m") << false << 4.0 << 1.0;
-        QTest::newRow("depth-120m") << false << 120.0 << 12.0;
+        // Time grid ('t'): round(range / 600) minutes, else round(range / 10) seconds, never
+        // below 1 s. Depth grid ('d'): round(shown / 10) metres, never below 1 m. Wheel zoom
+        // ('w'): 1 + delta / 600, within 0.5 .. 2.
+        QTest::newRow("time-60s-dive") << 't' << 60.0 << 6.0;
+        QTest::newRow("time-299s-below-half-of-600") << 't' << 299.0 << 30.0;
+        QTest::newRow("time-300s-rounds-to-one-minute") << 't' << 300.0 << 60.0;
+        QTest::newRow("time-two-hours") << 't' << 7200.0 << 720.0;
+        QTest::newRow("time-4s-window") << 't' << 4.0 << 1.0;
+        QTest::newRow("time-zero-window") << 't' << 0.0 << 1.0;
+        QTest::newRow("depth-25m") << 'd' << 25.0 << 3.0;
+        QTest::newRow("depth-24m") << 'd' << 24.0 << 2.0;
+        QTest::newRow("depth-4m") << 'd' << 4.0 << 1.0;
+        QTest::newRow("depth-120m") << 'd' << 120.0 << 12.0;
+        QTest::newRow("wheel-one-notch-in") << 'w' << 120.0 << 1.2;
+        QTest::newRow("wheel-one-notch-out") << 'w' << -120.0 << 0.8;
+        QTest::newRow("wheel-five-notches-out-would-be-zero") << 'w' << -600.0 << 0.5;
+        QTest::newRow("wheel-ten-notches-out-would-be-negative") << 'w' << -1200.0 << 0.5;
+        QTest::newRow("wheel-fast-touchpad-in") << 'w' << 2400.0 << 2.0;
+        QTest::newRow("wheel-at-upper-bound") << 'w' << 600.0 << 2.0;
     }
 
-    void gridSteps()
+    void scaleSteps()
     {
-        QFETCH(bool, time);
+        QFETCH(char, kind);
         QFETCH(double, input);
         QFETCH(double, step);
-        QCOMPARE(
-            time ? DiveProfileItem::timeGridStep(input) : DiveProfileItem::depthGridStep(input),
-            step);
-    }
-
-    void wheelFactor_data()
-    {
-        QTest::addColumn<int>("delta");
-        QTest::addColumn<double>("factor");
-        QTest::newRow("one-notch-in") << 120 << 1.2;
-        QTest::newRow("one-notch-out") << -120 << 0.8;
-        QTest::newRow("five-notches-out-would-be-zero") << -600 << 0.5;
-        QTest::newRow("ten-notches-out-would-be-negative") << -1200 << 0.5;
-        QTest::newRow("fast-touchpad-in") << 2400 << 2.0;
-        QTest::newRow("at-upper-bound") << 600 << 2.0;
-    }
-
-    void wheelFactor()
-    {
-        QFETCH(int, delta);
-        QFETCH(double, factor);
-        QVERIFY(near(GraphView::wheelZoomFactor(delta), factor, 1e-12));
+        const double got = kind == 't' ? DiveProfileItem::timeGridStep(input)
+            : kind == 'd'              ? DiveProfileItem::depthGridStep(input)
+                                       : GraphView::wheelZoomFactor(int(input));
+        QVERIFY2(near(got, step, 1e-12), qPrintable(QString::number(got)));
     }
 
     void speedColours_data()
@@ -416,6 +376,17 @@ private slots:
         // The rapid ascent from (1080 s, 30 m) to (1140 s, 10 m) is red, the level bottom is not.
         QVERIFY(redAlong(image, f.item(), f.dive, 1108, 1112, 2));
         QVERIFY(!isRed(image.pixelColor(400, 310)));
+        // Zoomed on it (1200 s / 2.3^4: a window of about 43 s, 1070 .. 1113 as the pointer at
+        // 1110 s stays put): the segment is still red and the water still fills from the surface
+        // down to the profile (23.3 m at 1100 s), not below (clear of the grid lines).
+        for (int i = 0; i < 4; ++i)
+            f.item()->zoomAt(false, 2.3, f.item()->mapToScene(1110, 0).x());
+        QVERIFY(f.item()->xStart() < 1085 && f.item()->xEnd() > 1110);
+        QVERIFY(f.item()->xEnd() - f.item()->xStart() < 50);
+        image = f.view.grab().toImage();
+        QVERIFY(redAlong(image, f.item(), f.dive, 1085, 1110));
+        QVERIFY(image.pixelColor(f.item()->mapToScene(1100, 8).toPoint()) != kBackground);
+        QCOMPARE(image.pixelColor(f.item()->mapToScene(1101, 26.5).toPoint()), kBackground);
 
         // An invalid dive is tinted: end colour (255,10,10) at alpha 128 gives about
         // (248,126,120).
@@ -426,36 +397,6 @@ private slots:
         QVERIFY2(deep.red() >= 240 && std::abs(deep.green() - 126) <= 12
                 && std::abs(deep.blue() - 120) <= 12,
             qPrintable(deep.name()));
-    }
-
-    void renderRealDive()
-    {
-        // A recorded dive read from a CSV file of the computer's sample table.
-        Fixture f({ { 0, 0 } }, false, { 960, 480 });
-        QString error;
-        QVERIFY2(
-            readFirstDive(QStringLiteral(VELTRA_TEST_DATA "/views/reef_dive.csv"), f.dive, &error),
-            qPrintable(error));
-        QCOMPARE(f.dive.samples.size(), 266);
-        f.dive.markRapidAscent();
-        f.view.showProfile(&f.dive);
-        f.view.setItemsVisible(false, true, true, true);
-        DiveProfileItem* item = f.item();
-        QCOMPARE(item->depthShown(), 29.0);
-        // The 18 -> 10 m ascent at 21 m/min is red somewhere between 1800 and 1820 s.
-        QVERIFY(redAlong(f.view.grab().toImage(), item, f.dive, 1800, 1820));
-
-        // Zoomed on the fast ascent (2650 s / 2.3^4, a window of about 95 s): the segment is still
-        // red and the water still fills from the surface down to the profile.
-        for (int i = 0; i < 4; ++i)
-            item->zoomAt(false, 2.3, item->mapToScene(1810, 0).x());
-        QVERIFY(item->xEnd() - item->xStart() < 120);
-        QVERIFY(item->xStart() < 1800 && item->xEnd() > 1820);
-        const QImage zoomed = f.view.grab().toImage();
-        QVERIFY(redAlong(zoomed, item, f.dive, 1801, 1819));
-        QVERIFY(zoomed.pixelColor(item->mapToScene(1790, 8).toPoint()) != kBackground);
-        // Below the 17 m bottom: no water.
-        QCOMPARE(zoomed.pixelColor(item->mapToScene(1790, 22).toPoint()), kBackground);
     }
 
     void renderPlannedDive()
@@ -736,7 +677,7 @@ private slots:
         QCOMPARE(files.last(), QStringLiteral("/tmp/dive31.csv"));
     }
 
-    void mouseMoveReportsTime()
+    void mouseAndWheel()
     {
         Fixture f;
         QSignalSpy moved(&f.view, &GraphView::mouseMove);
@@ -747,19 +688,42 @@ private slots:
         QVERIFY(t == 600 || t == 599);
         QVERIFY(f.view.cursorLine()->isVisible());
         QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
-
         // x 287 is (287 - 50) x 1200 / 710 = 400.6 s: 20 x 400 / 600 = 13.3 m on the way down at
         // 20 m per 10 min = 2 m/min; the segment ends at 20 m, where the water is 24 - 0.2 x 20.
         f.mouse(QEvent::MouseMove, QPoint(287, 200));
         QCOMPARE(
             f.view.readoutText(), QString::fromUtf8("06:40   13.3 m   20.0 °C   2.0 m/min down"));
+
+        // Dragging with the middle button 71 px to the left moves the window 120 s later; to the
+        // right at the start it does nothing.
+        f.mouse(QEvent::MouseButtonPress, QPoint(400, 200), Qt::MiddleButton);
+        f.mouse(QEvent::MouseMove, QPoint(329, 200), Qt::MiddleButton);
+        QVERIFY(near(f.item()->xStart(), 120.0));
+        f.mouse(QEvent::MouseButtonRelease, QPoint(329, 200), Qt::MiddleButton);
+        f.item()->fitAll();
+        f.mouse(QEvent::MouseButtonPress, QPoint(300, 200), Qt::MiddleButton);
+        f.mouse(QEvent::MouseMove, QPoint(350, 200), Qt::MiddleButton);
+        QCOMPARE(f.item()->xStart(), 0.0);
+        f.mouse(QEvent::MouseButtonRelease, QPoint(350, 200), Qt::MiddleButton);
+
+        // One wheel notch forward: the time window narrows and, with Control, fewer metres are
+        // shown.
+        for (Qt::KeyboardModifiers mods : { Qt::NoModifier, Qt::ControlModifier }) {
+            const QPointF at(400, 200);
+            QWheelEvent wheel(at, f.view.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                Qt::NoButton, mods, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(f.view.viewport(), &wheel);
+        }
+        QVERIFY(f.item()->xEnd() - f.item()->xStart() < 1200.0);
+        QVERIFY(f.item()->depthShown() < 20.0);
+
         // Another dive shown: nothing of the first one stays on screen.
         DiveProfile other = diveFromPoints({ { 0, 0 }, { 60, 5 }, { 120, 0 } });
         f.view.showProfile(&other);
         QVERIFY(f.view.readoutText().isEmpty());
     }
 
-    void shiftRangeSelection()
+    void mouseSelections()
     {
         Fixture f;
         f.view.rangeSelectionEnabled = true;
@@ -788,11 +752,9 @@ private slots:
         QTest::keyClick(&f.view, Qt::Key_Escape);
         QVERIFY(!f.view.isSelectionVisible());
         QCOMPARE(f.view.selectedRange(), qMakePair(end, start)); // the range itself stays
-    }
 
-    void controlRectangleSelection()
-    {
-        Fixture f;
+        // Control and a drag: a rectangle, handed on at the release.
+        f.item()->fitAll();
         QSignalSpy rect(&f.view, &GraphView::selectInRect);
         f.mouse(QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::ControlModifier);
         f.mouse(QEvent::MouseMove, QPoint(120, 100), Qt::LeftButton, Qt::ControlModifier);
