@@ -1,7 +1,6 @@
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/spinboxdelegate.h"
-#include "plannerui/tbldivepointsmodel.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
@@ -46,7 +45,7 @@ class TestPlanificationTab : public QObject
     Q_OBJECT
 
 private slots:
-    void addDivesUntilFull()
+    void addRemoveAndReplace()
     {
         PlanificationTab tab;
         QPushButton* add = addDives(tab, 3);
@@ -56,6 +55,22 @@ private slots:
         QCOMPARE(box.text, QStringLiteral("No free place for a new dive"));
         QCOMPARE(tab.plan().diveCount(), 3);
         QVERIFY(tab.resultHtml().contains("arrowDdive.png"));
+
+        // Removing the first dive leaves the second in its place.
+        tab.plan().dives[1]->profile.name = "Second";
+        tab.changeCurrentPlanifDive(0);
+        tab.findChild<QPushButton*>("btRemoveDive")->click();
+        QCOMPARE(tab.plan().diveCount(), 2);
+        QCOMPARE(tab.plan().currentIndex, 0);
+        QCOMPARE(tab.plan().dives[0]->profile.name, QStringLiteral("Second"));
+        // A new dive replaces the current one only when the user says yes.
+        tab.plan().current()->profile.samples[2].depth = 42;
+        BoxAnswer no(QMessageBox::No);
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 42.0);
+        BoxAnswer yes(QMessageBox::Yes);
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
     }
 
     void delegateEditsRecomputeAtOnce()
@@ -196,26 +211,6 @@ private slots:
         tab.findChild<QComboBox*>("cbDiverType")->setCurrentIndex(1);
         QVERIFY(tab.plan().dives[0]->settings.closedCircuit);
         QVERIFY(table->item(1, 3)->text().contains("closed circuit"));
-    }
-
-    void removeAndReplace()
-    {
-        PlanificationTab tab;
-        addDives(tab, 2);
-        tab.plan().dives[1]->profile.name = "Second";
-        tab.changeCurrentPlanifDive(0);
-        tab.findChild<QPushButton*>("btRemoveDive")->click();
-        QCOMPARE(tab.plan().diveCount(), 1);
-        QCOMPARE(tab.plan().currentIndex, 0);
-        QCOMPARE(tab.plan().dives[0]->profile.name, QStringLiteral("Second"));
-
-        tab.plan().current()->profile.samples[2].depth = 42;
-        BoxAnswer no(QMessageBox::No);
-        tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 42.0);
-        BoxAnswer yes(QMessageBox::Yes);
-        tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
     }
 
     void planFileRoundTripAndUnsavedChanges()

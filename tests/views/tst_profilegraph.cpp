@@ -484,6 +484,15 @@ private slots:
         // Rectangle selection picks the points whose position lies inside.
         item->selectPointsInRect(QRectF(item->mapToScene(500, 25), item->mapToScene(700, 35)));
         QCOMPARE(item->selectedPointRange(), qMakePair(1, -1));
+        // A time typed past the next point is clamped to it (and said so); the speeds follow.
+        double t = 900;
+        QVERIFY(item->setDivePointTime(1, t));
+        QCOMPARE(t, 780.0);
+        QCOMPARE(samples.at(1).time, 780.0);
+        t = 300;
+        QVERIFY(!item->setDivePointTime(1, t));
+        QCOMPARE(samples.at(1).time, 300.0);
+        QVERIFY(near(samples.at(1).speed, 30.0 * 60 / 300));
     }
 
     void dragKeepsOrderAndLimits_data()
@@ -539,19 +548,6 @@ private slots:
             QVERIFY(f.dive.samples.at(i).time >= f.dive.samples.at(i - 1).time);
         for (const DiveSample& sample : f.dive.samples)
             QVERIFY(std::isfinite(sample.speed));
-    }
-
-    void setPointTimeClamps()
-    {
-        Fixture f(kBox, true);
-        double t = 650;
-        QVERIFY(f.item()->setDivePointTime(1, t));
-        QCOMPARE(t, 600.0);
-        QCOMPARE(f.dive.samples.at(1).time, 600.0);
-        t = 300;
-        QVERIFY(!f.item()->setDivePointTime(1, t));
-        QCOMPARE(f.dive.samples.at(1).time, 300.0);
-        QVERIFY(near(f.dive.samples.at(1).speed, 20.0 * 60 / 300));
     }
 
     void mouseEditsPoints()
