@@ -3,6 +3,7 @@
 // The virtual link as the simulation tests need it: every pressure frame the computer receives
 // recorded with whether an earlier one was still unanswered at that moment.
 
+#include "dive/diveprofile.h"
 #include "virtuallink.h"
 
 namespace simtest {
@@ -47,7 +48,35 @@ struct Rig : VirtualLink
                 vc->outstanding = 0;
         });
     }
+
+    // Connects in salt water with a 1013 mbar surface, the computer at `ambientMbar`.
+    bool connectSalt(quint32 ambientMbar = 1013)
+    {
+        vc->setWaterType(0);
+        vc->setSurfacePressure(1013);
+        vc->setAmbientPressure(ambientMbar);
+        return connectAndIdentify();
+    }
 };
+
+inline DiveSample point(double timeS, double depthM, double limit = 0, double temperature = 20)
+{
+    DiveSample s;
+    s.time = timeS;
+    s.depth = depthM;
+    s.decoCeiling = limit;
+    s.temperature = temperature;
+    return s;
+}
+
+inline DiveProfile diveOf(std::initializer_list<DiveSample> points)
+{
+    DiveProfile dive;
+    for (const DiveSample& p : points)
+        dive.samples.append(p);
+    dive.computeStatistics();
+    return dive;
+}
 
 inline bool waitCount(QSignalSpy& spy, int count)
 {

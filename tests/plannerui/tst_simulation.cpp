@@ -22,24 +22,6 @@ constexpr double kSalt30mBar = 4.04325485;
 constexpr double kSaltStep10 = 0.0168405;
 constexpr int kByHand = 3600 * 1000; // a tick interval that leaves the ticks to the test
 
-DiveSample point(double timeS, double depthM, double limit = 0, double temperature = 20)
-{
-    DiveSample s;
-    s.time = timeS;
-    s.depth = depthM;
-    s.decoCeiling = limit;
-    s.temperature = temperature;
-    return s;
-}
-
-DiveProfile diveOf(std::initializer_list<DiveSample> points)
-{
-    DiveProfile dive;
-    for (const DiveSample& p : points)
-        dive.samples.append(p);
-    return dive;
-}
-
 quint32 mbar(double bar)
 {
     return quint32(std::lround(bar * 1000.0));
@@ -52,11 +34,8 @@ struct Sim : Rig
 
     bool start(quint32 ambientMbar = 1013, int tickMs = kByHand)
     {
-        vc->setWaterType(0);
-        vc->setSurfacePressure(1013);
-        vc->setAmbientPressure(ambientMbar);
         driver.setTickInterval(tickMs);
-        if (!connectAndIdentify())
+        if (!connectSalt(ambientMbar))
             return false;
         driver.setLink(link);
         return true;

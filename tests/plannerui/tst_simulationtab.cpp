@@ -15,24 +15,6 @@ Q_DECLARE_METATYPE(DiveProfile)
 
 namespace {
 
-DiveSample point(double timeS, double depthM, double limit = 0)
-{
-    DiveSample s;
-    s.time = timeS;
-    s.depth = depthM;
-    s.decoCeiling = limit;
-    return s;
-}
-
-DiveProfile diveOf(std::initializer_list<DiveSample> points)
-{
-    DiveProfile dive;
-    for (const DiveSample& p : points)
-        dive.samples.append(p);
-    dive.computeStatistics();
-    return dive;
-}
-
 const OverlayIcon* marker(GraphView& graph)
 {
     for (const OverlayIcon& icon : graph.profileItem()->overlayIcons())
@@ -76,10 +58,7 @@ struct Harness : Rig
 
     bool connectSalt(quint32 ambientMbar = 1013)
     {
-        vc->setWaterType(0);
-        vc->setSurfacePressure(1013);
-        vc->setAmbientPressure(ambientMbar);
-        if (!connectAndIdentify())
+        if (!Rig::connectSalt(ambientMbar))
             return false;
         tab.connectionDone();
         return true;
@@ -331,8 +310,7 @@ private slots:
     {
         // The real ascent dialog, answered as soon as it is up: cancelled, then 5 m accepted.
         Rig rig;
-        rig.vc->setWaterType(0);
-        QVERIFY(rig.connectAndIdentify());
+        QVERIFY(rig.connectSalt());
         SimulationTab tab;
         tab.setLink(rig.link);
         tab.connectionDone();
