@@ -85,14 +85,17 @@ private slots:
             view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("10:00"));
         auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
-        QStyleOptionViewItem option;
+        const auto edit = [&](int row, int column) {
+            QWidget* e = delegate->createEditor(
+                view->viewport(), QStyleOptionViewItem(), view->model()->index(row, column));
+            if (e)
+                delegate->setEditorData(e, view->model()->index(row, column));
+            return std::unique_ptr<QWidget>(e);
+        };
         // The start at the surface has no editor.
-        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 1)));
-        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 2)));
-        QWidget* editor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 2));
-        auto* time = qobject_cast<QTimeEdit*>(editor);
-        delegate->setEditorData(editor, view->model()->index(2, 2));
+        QVERIFY(!edit(0, 1) && !edit(0, 2));
+        const auto timeEditor = edit(2, 2);
+        auto* time = qobject_cast<QTimeEdit*>(timeEditor.get());
         QCOMPARE(time->displayFormat(), QStringLiteral("mm:ss"));
         time->setTime(QTime(0, 25, 0)); // 20 m until 25:00 instead of 10:00
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
@@ -101,29 +104,20 @@ private slots:
         const DiveProfileItem* item = tab.findChild<GraphView*>("widgetSimul")->profileItem();
         QVERIFY(item->xScale() * tab.plan().current()->profile.duration
             <= item->plotRect().width() + 0.5);
-
         // A time before the previous point is clamped and written back into the editor.
         time->setTime(QTime(0, 0, 30));
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 60.0);
         QCOMPARE(time->time(), QTime(0, 1, 0));
-        delete editor;
 
-        QWidget* depthEditor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(1, 1));
-        qobject_cast<QDoubleSpinBox*>(depthEditor)->setValue(35.0);
+        qobject_cast<QDoubleSpinBox*>(edit(1, 1).get())->setValue(35.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
-        delete depthEditor;
-
         // The gas of a point is the gas of the segment that ends there.
-        QWidget* gasEditor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 3));
-        auto* gas = qobject_cast<QComboBox*>(gasEditor);
-        delegate->setEditorData(gasEditor, view->model()->index(2, 3));
+        const auto gasEditor = edit(2, 3);
+        auto* gas = qobject_cast<QComboBox*>(gasEditor.get());
         QCOMPARE(gas->currentIndex(), 0);
         gas->setCurrentIndex(2);
         QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
         QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
-        delete gasEditor;
 
         // Past one hour the time keeps its hours, in the table and in the editor.
         tab.plan().current()->profile.samples[2].time = 3725;

