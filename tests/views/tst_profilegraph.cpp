@@ -290,26 +290,24 @@ private slots:
         QTest::addColumn<int>("previousGas");
         QTest::addColumn<int>("gas");
         QTest::addColumn<QStringList>("marks");
+        const auto row = [](const char* name, int flags, double prevCeiling, double step,
+                             bool start, int previousGas, int gas, const QStringList& marks) {
+            QTest::newRow(name) << flags << prevCeiling << step << start << previousGas << gas
+                                << marks;
+        };
         // Samples 0 and 1 at 20 m; flags: bits 0-1 ceiling, 2 RR, 3 Pmax, 4-5 yoyo.
-        QTest::newRow("none") << 0 << 0.0 << 60.0 << false << 0 << 0 << QStringList();
-        QTest::newRow("yoyo-1") << 0x10 << 0.0 << 60.0 << false << 0 << 0
-                                << QStringList { "yoyoInfo" };
-        QTest::newRow("yoyo-2") << 0x20 << 0.0 << 60.0 << false << 0 << 0
-                                << QStringList { "yoyoWarning" };
-        QTest::newRow("ceiling-level-2-no-mark")
-            << 0x02 << 0.0 << 60.0 << false << 0 << 0 << QStringList();
-        QTest::newRow("ceiling-broken-30s")
-            << 0 << 21.0 << 30.0 << false << 0 << 0 << QStringList { "alertCeil" };
-        QTest::newRow("ceiling-broken-29s-too-short")
-            << 0 << 21.0 << 29.0 << false << 0 << 0 << QStringList();
-        QTest::newRow("ceiling-above-diver")
-            << 0 << 19.0 << 60.0 << false << 0 << 0 << QStringList();
-        QTest::newRow("all-in-order")
-            << 0x3F << 0.0 << 60.0 << true << 0 << 1
-            << QStringList { "yoyoError", "alertRR", "alertPmax", "alertCeil", "dtr", "mark_gas" };
-        QTest::newRow("same-gas") << 0 << 0.0 << 60.0 << false << 1 << 1 << QStringList();
-        QTest::newRow("first-known-gas") << 0 << 0.0 << 60.0 << false << -1 << 0 << QStringList();
-        QTest::newRow("gas-unknown-after") << 0 << 0.0 << 60.0 << false << 0 << -1 << QStringList();
+        row("none", 0, 0, 60, false, 0, 0, {});
+        row("yoyo-1", 0x10, 0, 60, false, 0, 0, { "yoyoInfo" });
+        row("yoyo-2", 0x20, 0, 60, false, 0, 0, { "yoyoWarning" });
+        row("ceiling-level-2-no-mark", 0x02, 0, 60, false, 0, 0, {});
+        row("ceiling-broken-30s", 0, 21, 30, false, 0, 0, { "alertCeil" });
+        row("ceiling-broken-29s-too-short", 0, 21, 29, false, 0, 0, {});
+        row("ceiling-above-diver", 0, 19, 60, false, 0, 0, {});
+        row("all-in-order", 0x3F, 0, 60, true, 0, 1,
+            { "yoyoError", "alertRR", "alertPmax", "alertCeil", "dtr", "mark_gas" });
+        row("same-gas", 0, 0, 60, false, 1, 1, {});
+        row("first-known-gas", 0, 0, 60, false, -1, 0, {});
+        row("gas-unknown-after", 0, 0, 60, false, 0, -1, {});
     }
 
     void sampleMarks()
