@@ -373,36 +373,32 @@ private slots:
         QCOMPARE(seen, expected << 0);
     }
 
-    void fastReplayStillEndsAtTheSurface()
+    void fastReplayThenDisconnect()
     {
         Sim sim;
         QVERIFY(sim.start(1013, 0)); // ticks far faster than the computer answers
+        SimulationDriver& driver = sim.driver;
         DiveProfile dive = diveOf({ point(0, 0), point(60, 20), point(300, 20) });
         dive.ascentSamples = { point(300, 20), point(420, 0) };
-        QSignalSpy stopped(&sim.driver, &SimulationDriver::replayStopped);
-        QVERIFY(sim.driver.startReplay(dive));
+        QSignalSpy stopped(&driver, &SimulationDriver::replayStopped);
+        QVERIFY(driver.startReplay(dive));
         QVERIFY(waitCount(stopped, 1));
-        QVERIFY(settle(sim, sim.driver));
+        QVERIFY(settle(sim, driver));
         QCOMPARE(sim.vc->overlaps, 0);
         QVERIFY(sim.vc->pressures.size() <= 422);
         QCOMPARE(sim.vc->pressures.constLast(), quint32(1013));
         QCOMPARE(sim.vc->ambientPressure(), quint32(1013));
-    }
 
-    void disconnectStopsEverything()
-    {
-        Sim sim;
-        QVERIFY(sim.start());
-        SimulationDriver& driver = sim.driver;
+        // A lost connection stops the replay, the ascent and the waiting value.
+        driver.setTickInterval(kByHand);
         QVERIFY(driver.setPressure(3.0));
         QVERIFY(!driver.setPressure(3.1));
         driver.startAscent(0, 10);
         QVERIFY(driver.startReplay(diveOf({ point(0, 0), point(60, 10) })));
-        QSignalSpy stopped(&driver, &SimulationDriver::replayStopped);
         QSignalSpy disconnected(sim.link, &TarskBle::onDisconnectController);
         sim.vc->dropConnection();
         QVERIFY(waitCount(disconnected, 1));
-        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(stopped.count(), 2);
         QVERIFY(!driver.replayRunning());
         QVERIFY(!driver.ascentActive());
         QVERIFY(!driver.waitingMbar());

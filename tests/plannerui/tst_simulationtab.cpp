@@ -115,7 +115,7 @@ private slots:
         QVERIFY(h.log.isEmpty());
     }
 
-    void manualControlsSendMillibars()
+    void manualControlsAndAscent()
     {
         Harness h;
         QVERIFY(h.connectSalt());
@@ -130,12 +130,8 @@ private slots:
         // The computer's answer is shown.
         QCOMPARE(h.tab.findChild<QLabel*>("lbSimComputerPressure")->text(),
             QStringLiteral("Computer: 2346 mbar"));
-    }
 
-    void ascentButton()
-    {
-        Harness h;
-        QVERIFY(h.connectSalt());
+        // The ascent button.
         h.spin->setValue(4.0433);
         QVERIFY(settle(h, h.driver));
         h.acceptAscent = false;

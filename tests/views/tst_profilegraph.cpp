@@ -704,11 +704,6 @@ private slots:
         }
         QVERIFY(f.item()->xEnd() - f.item()->xStart() < 1200.0);
         QVERIFY(f.item()->depthShown() < 20.0);
-
-        // Another dive shown: nothing of the first one stays on screen.
-        DiveProfile other = diveFromPoints({ { 0, 0 }, { 60, 5 }, { 120, 0 } });
-        f.view.showProfile(&other);
-        QVERIFY(f.view.readoutText().isEmpty());
     }
 
     void mouseSelections()
