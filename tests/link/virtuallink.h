@@ -28,6 +28,16 @@ struct VirtualLink
         link->setBatchInterval(5);
         link->setReplyTimeout(3000);
     }
+    // Over a computer of the caller's (one that records what it receives, say); the link owns it.
+    explicit VirtualLink(VirtualDiveComputer* own)
+        : computer(own)
+    {
+        computer->setScanWindow(300);
+        link = new TarskBle(
+            nullptr, [this](const QString& line) { logLines << line; }, computer);
+        link->setBatchInterval(5);
+        link->setReplyTimeout(3000);
+    }
     ~VirtualLink() { delete link; }
 
     // Scan, connect, notifications on: the link is ready for commands.

@@ -1,20 +1,13 @@
 #pragma once
 
-// A link connected to the in-process virtual dive computer, as the simulation tests need it:
-// identified, its ambient pressure and settings read, and every pressure frame it receives
+// The virtual link as the simulation tests need it: every pressure frame the computer receives
 // recorded with whether an earlier one was still unanswered at that moment.
 
-#include "link/tarskble.h"
-#include "link/virtualdivecomputer.h"
-
-#include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
+#include "dive/diveprofile.h"
+#include "virtuallink.h"
 
 namespace simtest {
 
-// The computer as the tests need it, with a record of the pressures written to it.
 class RecordingComputer : public VirtualDiveComputer
 {
 public:
@@ -26,8 +19,7 @@ public:
             for (int i = 0; i < 4; ++i)
                 mbar |= quint32(quint8(value.at(9 + i))) << (8 * i);
             pressures.append(mbar);
-            if (outstanding > 0)
-                ++overlaps;
+            overlaps += outstanding > 0 ? 1 : 0;
             ++outstanding;
         }
         VirtualDiveComputer::writeCharacteristic(characteristic, value);
@@ -38,60 +30,59 @@ public:
     int overlaps = 0; // pressure frames written while another was outstanding
 };
 
-struct Rig
+struct Rig : VirtualLink
 {
-    RecordingComputer* vc = new RecordingComputer;
-    std::unique_ptr<TarskBle> link;
+    RecordingComputer* vc;
 
     Rig()
+        : VirtualLink(new RecordingComputer)
+        , vc(static_cast<RecordingComputer*>(computer))
     {
-        link = std::make_unique<TarskBle>(
-            nullptr, [](const QString&) {}, vc);
-        // Replies in batch mode (the settings) are decoded after this quiet time.
-        link->setBatchInterval(10);
         // The link's view of the channel: a reply (announced as 9) or a failure ends it.
-        QObject::connect(link.get(), &TarskBle::onEndCommand, vc, [this](auto code) {
+        QObject::connect(link, &TarskBle::onEndCommand, vc, [this](auto code) {
             if (code == VeltraCommand::GetAmbientPressure)
                 vc->outstanding = 0;
         });
-        QObject::connect(link.get(), &TarskBle::onExchangeError, vc, [this](auto code, auto) {
+        QObject::connect(link, &TarskBle::onExchangeError, vc, [this](auto code, auto) {
             if (code == VeltraCommand::SetSimulatedPressure)
                 vc->outstanding = 0;
         });
     }
+
+    // Connects in salt water with a 1013 mbar surface, the computer at `ambientMbar`.
+    bool connectSalt(quint32 ambientMbar = 1013)
+    {
+        vc->setWaterType(0);
+        vc->setSurfacePressure(1013);
+        vc->setAmbientPressure(ambientMbar);
+        return connectAndIdentify();
+    }
 };
+
+inline DiveSample point(double timeS, double depthM, double limit = 0, double temperature = 20)
+{
+    DiveSample s;
+    s.time = timeS;
+    s.depth = depthM;
+    s.decoCeiling = limit;
+    s.temperature = temperature;
+    return s;
+}
+
+inline DiveProfile diveOf(std::initializer_list<DiveSample> points)
+{
+    DiveProfile dive;
+    for (const DiveSample& p : points)
+        dive.samples.append(p);
+    dive.computeStatistics();
+    return dive;
+}
 
 inline bool waitCount(QSignalSpy& spy, int count)
 {
     for (int i = 0; i < 200 && spy.count() < count; ++i)
         spy.wait(25);
     return spy.count() >= count;
-}
-
-inline bool exchange(Rig& rig, VeltraCommand::VeltraCommandIn command)
-{
-    QSignalSpy end(rig.link.get(), &TarskBle::onEndCommand);
-    rig.link->startCommand(command);
-    return waitCount(end, 1);
-}
-
-// Connects and runs the identification the connection dialog runs (ambient pressure, settings).
-inline bool connectComputer(Rig& rig)
-{
-    QSignalSpy created(rig.link.get(), &TarskBle::onCreateController);
-    QSignalSpy connected(rig.link.get(), &TarskBle::onConnectController);
-    rig.link->createController();
-    if (!waitCount(created, 1)
-        || created.at(0).at(0).value<CreateControllerStatus::CreateControllerStatusIn>()
-            != CreateControllerStatus::Created)
-        return false;
-    rig.link->controllerConnect();
-    if (!waitCount(connected, 1)
-        || connected.at(0).at(0).value<ConnectControllerStatus::ConnectControllerStatusIn>()
-            != ConnectControllerStatus::Connected)
-        return false;
-    return exchange(rig, VeltraCommand::GetAmbientPressure)
-        && exchange(rig, VeltraCommand::GetSettings);
 }
 
 // Waits until the link has no pressure frame outstanding and nothing waits to be sent.

@@ -1,11 +1,7 @@
 #include "plannerui/planificationtab.h"
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QProgressBar>
-#include <QSpinBox>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 // The gas panel of the planner tab: what the diver types reaches the plan, and what the plan
 // computes reaches the panel.

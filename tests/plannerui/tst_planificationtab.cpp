@@ -1,33 +1,23 @@
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/spinboxdelegate.h"
-#include "plannerui/tbldivepointsmodel.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 
 #include <QAbstractItemModelTester>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimeEdit>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
-// Answers the next modal message box and remembers its text.
+// Answers the next modal message box with `button` and remembers its text.
 struct BoxAnswer
 {
     QString text;
-    QMessageBox::StandardButton button = QMessageBox::Ok;
 
-    void arm()
+    explicit BoxAnswer(QMessageBox::StandardButton button = QMessageBox::Ok)
     {
-        QTimer::singleShot(0, [this]() {
+        QTimer::singleShot(0, [this, button]() {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
@@ -40,6 +30,14 @@ struct BoxAnswer
     }
 };
 
+QPushButton* addDives(PlanificationTab& tab, int count)
+{
+    auto* add = tab.findChild<QPushButton*>("btAddDive");
+    for (int i = 0; i < count; ++i)
+        add->click();
+    return add;
+}
+
 } // namespace
 
 class TestPlanificationTab : public QObject
@@ -47,37 +45,32 @@ class TestPlanificationTab : public QObject
     Q_OBJECT
 
 private slots:
-    void addDivesUntilFull()
+    void addRemoveAndReplace()
     {
         PlanificationTab tab;
-        auto* add = tab.findChild<QPushButton*>("btAddDive");
-        QVERIFY(add);
-        for (int i = 0; i < 3; ++i)
-            add->click();
-        QCOMPARE(tab.plan().diveCount(), 3);
+        QPushButton* add = addDives(tab, 3);
         QCOMPARE(tab.plan().currentIndex, 2);
         BoxAnswer box;
-        box.arm();
         add->click();
         QCOMPARE(box.text, QStringLiteral("No free place for a new dive"));
         QCOMPARE(tab.plan().diveCount(), 3);
         QVERIFY(tab.resultHtml().contains("arrowDdive.png"));
-    }
 
-    void pointsModel()
-    {
-        PlanificationTab tab;
-        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
-        QVERIFY(view);
-        QAbstractItemModelTester tester(
-            view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(view->model()->rowCount(), 0);
-        tab.findChild<QPushButton*>("btAddDive")->click();
-        QCOMPARE(view->model()->rowCount(), 3);
-        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("10:00"));
-        tab.plan().current()->profile.samples[2].time = 3725;
-        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("01:02:05"));
-        QCOMPARE(view->model()->index(2, 2).data(Qt::EditRole).toInt(), 3725);
+        // Removing the first dive leaves the second in its place.
+        tab.plan().dives[1]->profile.name = "Second";
+        tab.changeCurrentPlanifDive(0);
+        tab.findChild<QPushButton*>("btRemoveDive")->click();
+        QCOMPARE(tab.plan().diveCount(), 2);
+        QCOMPARE(tab.plan().currentIndex, 0);
+        QCOMPARE(tab.plan().dives[0]->profile.name, QStringLiteral("Second"));
+        // A new dive replaces the current one only when the user says yes.
+        tab.plan().current()->profile.samples[2].depth = 42;
+        BoxAnswer no(QMessageBox::No);
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 42.0);
+        BoxAnswer yes(QMessageBox::Yes);
+        tab.findChild<QPushButton*>("btNewReplace")->click();
+        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
     }
 
     void delegateEditsRecomputeAtOnce()
@@ -86,79 +79,52 @@ private slots:
         tab.resize(1200, 800);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        tab.findChild<QPushButton*>("btAddDive")->click();
+        addDives(tab, 1);
         auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        QAbstractItemModelTester tester(
+            view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("10:00"));
         auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(2));
-        QVERIFY(delegate);
-        QStyleOptionViewItem option;
+        const auto edit = [&](int row, int column) {
+            QWidget* e = delegate->createEditor(
+                view->viewport(), QStyleOptionViewItem(), view->model()->index(row, column));
+            if (e)
+                delegate->setEditorData(e, view->model()->index(row, column));
+            return std::unique_ptr<QWidget>(e);
+        };
         // The start at the surface has no editor.
-        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 1)));
-        QVERIFY(!delegate->createEditor(view->viewport(), option, view->model()->index(0, 2)));
-
-        const QString before = tab.resultHtml();
-        QWidget* editor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 2));
-        auto* time = qobject_cast<QTimeEdit*>(editor);
-        QVERIFY(time);
-        delegate->setEditorData(editor, view->model()->index(2, 2));
+        QVERIFY(!edit(0, 1) && !edit(0, 2));
+        const auto timeEditor = edit(2, 2);
+        auto* time = qobject_cast<QTimeEdit*>(timeEditor.get());
         QCOMPARE(time->displayFormat(), QStringLiteral("mm:ss"));
         time->setTime(QTime(0, 25, 0)); // 20 m until 25:00 instead of 10:00
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 1500.0);
-        QVERIFY(tab.resultHtml() != before);
         QVERIFY(tab.resultHtml().contains("|    25:00 |"));
         // The graph fits the longer dive.
         const DiveProfileItem* item = tab.findChild<GraphView*>("widgetSimul")->profileItem();
         QVERIFY(item->xScale() * tab.plan().current()->profile.duration
             <= item->plotRect().width() + 0.5);
-
         // A time before the previous point is clamped and written back into the editor.
         time->setTime(QTime(0, 0, 30));
         QCOMPARE(tab.plan().current()->profile.samples[2].time, 60.0);
         QCOMPARE(time->time(), QTime(0, 1, 0));
-        delete editor;
 
-        QWidget* depthEditor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(1, 1));
-        auto* depth = qobject_cast<QDoubleSpinBox*>(depthEditor);
-        QVERIFY(depth);
-        depth->setValue(35.0);
+        qobject_cast<QDoubleSpinBox*>(edit(1, 1).get())->setValue(35.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
-        delete depthEditor;
-
         // The gas of a point is the gas of the segment that ends there.
-        QWidget* gasEditor
-            = delegate->createEditor(view->viewport(), option, view->model()->index(2, 3));
-        auto* gas = qobject_cast<QComboBox*>(gasEditor);
-        QVERIFY(gas);
-        QCOMPARE(gas->count(), 6);
-        delegate->setEditorData(gasEditor, view->model()->index(2, 3));
+        const auto gasEditor = edit(2, 3);
+        auto* gas = qobject_cast<QComboBox*>(gasEditor.get());
         QCOMPARE(gas->currentIndex(), 0);
         gas->setCurrentIndex(2);
         QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
         QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
-        delete gasEditor;
-    }
 
-    void timeEditorShowsHoursPastOneHour()
-    {
+        // Past one hour the time keeps its hours, in the table and in the editor.
+        tab.plan().current()->profile.samples[2].time = 3725;
+        QCOMPARE(view->model()->index(2, 2).data().toString(), QStringLiteral("01:02:05"));
+        QCOMPARE(view->model()->index(2, 2).data(Qt::EditRole).toInt(), 3725);
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3599), QStringLiteral("mm:ss"));
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3600), QStringLiteral("HH:mm:ss"));
-    }
-
-    void surfaceIntervalOnlyAfterTheFirstDive()
-    {
-        PlanificationTab tab;
-        auto* add = tab.findChild<QPushButton*>("btAddDive");
-        add->click();
-        auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
-        QVERIFY(interval);
-        QVERIFY(!interval->isEnabled());
-        add->click();
-        QVERIFY(interval->isEnabled());
-        QCOMPARE(interval->seconds(), 7200);
-        // 26 h: past the 24 h that lifts the third-dive rules.
-        interval->setValue(26 * 60);
-        QCOMPARE(tab.plan().current()->surfaceIntervalS, 26u * 3600u);
     }
 
     void durationText_data()
@@ -192,6 +158,8 @@ private slots:
         QTest::newRow("hours-colon-minutes") << "2:05" << 125u * 60;
         // Typed over the minutes of "00H00mn": more minutes than an hour holds.
         QTest::newRow("minutes-past-the-hour") << "0H90" << 90u * 60;
+        // 26 h: past the 24 h that lifts the third-dive rules.
+        QTest::newRow("over-a-day") << "26H05" << (26u * 60 + 5) * 60;
     }
 
     void surfaceIntervalTyped()
@@ -201,9 +169,13 @@ private slots:
         PlanificationTab tab;
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        tab.findChild<QPushButton*>("btAddDive")->click();
-        tab.findChild<QPushButton*>("btAddDive")->click();
+        QPushButton* add = addDives(tab, 1);
+        // Only the later dives of a day have a surface interval before them, 2 h at first.
         auto* interval = tab.findChild<DurationSpinBox*>("edSurfaceInterval");
+        QVERIFY(!interval->isEnabled());
+        add->click();
+        QVERIFY(interval->isEnabled());
+        QCOMPARE(interval->seconds(), 7200);
         interval->setFocus();
         interval->selectAll();
         QTest::keyClicks(interval, typed);
@@ -212,36 +184,11 @@ private slots:
         QCOMPARE(interval->seconds(), int(seconds));
     }
 
-    void unsavedChangesAsk()
-    {
-        PlanificationTab tab;
-        QVERIFY(tab.maybeSave()); // nothing to lose
-        tab.findChild<QPushButton*>("btAddDive")->click();
-        tab.findChild<QPushButton*>("btAddDive")->click();
-        QVERIFY(tab.isModified());
-        BoxAnswer cancel;
-        cancel.button = QMessageBox::Cancel;
-        cancel.arm();
-        QVERIFY(!tab.maybeSave());
-        QVERIFY(!cancel.text.isEmpty());
-        BoxAnswer discard;
-        discard.button = QMessageBox::Discard;
-        discard.arm();
-        QVERIFY(tab.maybeSave());
-
-        QTemporaryDir dir;
-        QVERIFY(tab.savePlanTo(dir.filePath("a.diveplan")));
-        tab.changeCurrentPlanifDive(0); // looking at another dive is no change
-        QVERIFY(!tab.isModified());
-        tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
-        QVERIFY(tab.isModified());
-    }
-
     void gasTableSetsDecoGases()
     {
         // The default dive breathes air on its points: one bottom row, then three deco rows.
         PlanificationTab tab;
-        tab.findChild<QPushButton*>("btAddDive")->click();
+        addDives(tab, 1);
         auto* table = tab.findChild<QTableWidget*>("tblPlanGases");
         QCOMPARE(table->rowCount(), 1 + kMaxDecoGases);
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("21"));
@@ -260,46 +207,29 @@ private slots:
         QVERIFY(table->item(1, 3)->text().contains("closed circuit"));
     }
 
-    void removeAndReplace()
-    {
-        PlanificationTab tab;
-        auto* add = tab.findChild<QPushButton*>("btAddDive");
-        add->click();
-        add->click();
-        tab.plan().dives[1]->profile.name = "Second";
-        tab.changeCurrentPlanifDive(0);
-        tab.findChild<QPushButton*>("btRemoveDive")->click();
-        QCOMPARE(tab.plan().diveCount(), 1);
-        QCOMPARE(tab.plan().currentIndex, 0);
-        QCOMPARE(tab.plan().dives[0]->profile.name, QStringLiteral("Second"));
-
-        tab.plan().current()->profile.samples[2].depth = 42;
-        BoxAnswer no;
-        no.button = QMessageBox::No;
-        no.arm();
-        tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 42.0);
-        BoxAnswer yes;
-        yes.button = QMessageBox::Yes;
-        yes.arm();
-        tab.findChild<QPushButton*>("btNewReplace")->click();
-        QCOMPARE(tab.plan().current()->profile.samples[2].depth, 20.0);
-    }
-
-    void planFileRoundTripThroughTheTab()
+    void planFileRoundTripAndUnsavedChanges()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("day.diveplan");
         {
             PlanificationTab tab;
-            auto* add = tab.findChild<QPushButton*>("btAddDive");
-            add->click();
-            add->click();
+            QVERIFY(tab.maybeSave()); // nothing to lose
+            addDives(tab, 2);
             tab.plan().dives[0]->profile.samples[2].depth = 32;
             tab.plan().dives[1]->surfaceIntervalS = 5400;
             tab.plan().dives[1]->effortMode = 1;
+            QVERIFY(tab.isModified());
+            BoxAnswer cancel(QMessageBox::Cancel);
+            QVERIFY(!tab.maybeSave());
+            QVERIFY(!cancel.text.isEmpty());
+            BoxAnswer discard(QMessageBox::Discard);
+            QVERIFY(tab.maybeSave());
             tab.changeCurrentPlanifDive(0);
             QVERIFY(tab.savePlanTo(path));
+            tab.changeCurrentPlanifDive(1); // looking at another dive is no change
+            QVERIFY(!tab.isModified());
+            tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
+            QVERIFY(tab.isModified());
         }
         PlanificationTab loaded;
         QVERIFY(loaded.loadPlanFrom(path));
@@ -315,7 +245,6 @@ private slots:
         bad.write(QByteArray("\x07\x00\x00\x00", 4));
         bad.close();
         BoxAnswer box;
-        box.arm();
         QVERIFY(!loaded.loadPlanFrom(bad.fileName()));
         QVERIFY(!box.text.isEmpty());
         QCOMPARE(loaded.plan().diveCount(), 2);
@@ -330,7 +259,7 @@ private slots:
             QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
         PlanificationTab tab;
         tab.resize(1366, 768);
-        tab.findChild<QPushButton*>("btAddDive")->click();
+        addDives(tab, 1);
         tab.plan().current()->profile.samples[1].depth = 40;
         tab.plan().current()->profile.samples[2].depth = 40;
         tab.plan().current()->profile.samples[2].time = 1500;

@@ -3,33 +3,8 @@
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
 
-#include <QCheckBox>
-#include <QDialog>
-#include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QXmlStreamReader>
-
-class TestDialogs : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void dialogKeepsValuesBetweenRuns();
-    void disabledEditorValueIsRead();
-    void fieldLookupAndTypes();
-    void measureValues_data();
-    void measureValues();
-    void measureWindowForm();
-    void positionInformation_data();
-    void positionInformation();
-    void positionInformationWellFormed();
-    void positionOutsideDiveIsEmpty();
-};
+#include <QtTest>
+#include <QtWidgets>
 
 // Runs the dialog and, once it is on screen, lets `act` play the user before pressing Ok.
 static int runWith(MultiFieldDialog& dialog, std::function<void()> act, bool accept = true)
@@ -44,214 +19,177 @@ static int runWith(MultiFieldDialog& dialog, std::function<void()> act, bool acc
     return dialog.run();
 }
 
-void TestDialogs::dialogKeepsValuesBetweenRuns()
+class TestDialogs : public QObject
 {
-    MultiFieldDialog dialog(QStringLiteral("Dive name"));
-    InputDialogMultiField* name
-        = dialog.addTextField(QStringLiteral("Name"), QStringLiteral("Dive 1"));
-    InputDialogMultiField* count = dialog.addIntField(QStringLiteral("Count"), 0, 10, 1, 3);
-    QCOMPARE(dialog.value(name).toString(), QStringLiteral("Dive 1"));
+    Q_OBJECT
 
-    const int first = runWith(dialog, [&] {
-        qobject_cast<QLineEdit*>(name->editor())->setText(QStringLiteral("Blue hole"));
-        qobject_cast<QSpinBox*>(count->editor())->setValue(7);
-    });
-    QCOMPARE(first, int(QDialog::Accepted));
-    QString seenText;
-    int seenCount = -1;
-    const int second = runWith(
-        dialog,
-        [&] {
-            seenText = qobject_cast<QLineEdit*>(name->editor())->text();
-            seenCount = qobject_cast<QSpinBox*>(count->editor())->value();
-        },
-        false);
-    QCOMPARE(second, int(QDialog::Rejected));
-    QCOMPARE(seenText, QStringLiteral("Blue hole"));
-    QCOMPARE(seenCount, 7);
-    QCOMPARE(dialog.value(QStringLiteral("Name")).toString(), QStringLiteral("Blue hole"));
-    QCOMPARE(dialog.value(QStringLiteral("Count")).toInt(), 7);
-}
+private slots:
+    void multiFieldDialog()
+    {
+        MultiFieldDialog dialog(QStringLiteral("Inputs"));
+        InputDialogMultiField* name
+            = dialog.addTextField(QStringLiteral("Name"), QStringLiteral("x"));
+        InputDialogMultiField* count = dialog.addIntField(QStringLiteral("Count"), 0, 50, 5, 40);
+        auto* depth
+            = new InputDialogMultiFieldDouble(QStringLiteral("Depth"), 12.5, 0, 100, 0.5, 1);
+        depth->setCheckable(true);
+        depth->setChecked(false);
+        dialog.addField(depth);
+        dialog.addField(new InputDialogMultiFieldBool(QStringLiteral("B"), true));
+        dialog.addField(
+            new InputDialogMultiFieldString(QStringLiteral("Name"), QStringLiteral("2")));
+        QVERIFY(!dialog.value(QStringLiteral("missing")).isValid());
+        // The first exact match wins.
+        QCOMPARE(dialog.value(QStringLiteral("Name")).toString(), QStringLiteral("x"));
 
-void TestDialogs::disabledEditorValueIsRead()
-{
-    MultiFieldDialog dialog(QStringLiteral("Simulation"));
-    auto* depth = new InputDialogMultiFieldDouble(QStringLiteral("Depth"), 12.5, 0, 100, 0.5, 1);
-    depth->setCheckable(true);
-    depth->setChecked(false);
-    dialog.addField(depth);
-    QDialog* d = dialog.dialog();
-    QVERIFY(!depth->editor()->isEnabled());
-    qobject_cast<QDoubleSpinBox*>(depth->editor())->setValue(33.5);
-    QCOMPARE(dialog.value(depth).toDouble(), 33.5);
+        // What the user typed stays for the next run, even a cancelled one; limits clamp it, and a
+        // disabled editor's value is still read.
+        const int first = runWith(dialog, [&] {
+            qobject_cast<QLineEdit*>(name->editor())->setText(QStringLiteral("Blue hole"));
+            qobject_cast<QSpinBox*>(count->editor())->setValue(80);
+            QVERIFY(!depth->editor()->isEnabled());
+            qobject_cast<QDoubleSpinBox*>(depth->editor())->setValue(33.5);
+        });
+        QCOMPARE(first, int(QDialog::Accepted));
+        QString seenText;
+        const int second = runWith(
+            dialog, [&] { seenText = qobject_cast<QLineEdit*>(name->editor())->text(); }, false);
+        QCOMPARE(second, int(QDialog::Rejected));
+        QCOMPARE(seenText, QStringLiteral("Blue hole"));
+        QCOMPARE(dialog.value(name).toString(), QStringLiteral("Blue hole"));
+        QCOMPARE(dialog.value(QStringLiteral("Count")).toInt(), 50);
+        QCOMPARE(dialog.value(depth).toDouble(), 33.5);
 
-    // Ticking the row's box enables the editor and tells the field.
-    QList<QCheckBox*> boxes = d->findChildren<QCheckBox*>();
-    QCOMPARE(boxes.size(), 1);
-    boxes.first()->click();
-    QVERIFY(depth->editor()->isEnabled());
-    QVERIFY(depth->isChecked());
-    boxes.first()->click();
-    QVERIFY(!depth->editor()->isEnabled());
-    QVERIFY(!depth->isChecked());
-    QCOMPARE(dialog.value(depth).toDouble(), 33.5);
-}
-
-void TestDialogs::fieldLookupAndTypes()
-{
-    MultiFieldDialog dialog(QStringLiteral("Inputs"));
-    dialog.addField(new InputDialogMultiFieldDouble(QStringLiteral("D"), 1.25, 0, 10, 0.25, 2));
-    dialog.addField(new InputDialogMultiFieldInt(QStringLiteral("I"), 40, 0, 50, 5));
-    dialog.addField(new InputDialogMultiFieldBool(QStringLiteral("B"), true));
-    dialog.addField(new InputDialogMultiFieldString(QStringLiteral("S"), QStringLiteral("x")));
-    dialog.addField(new InputDialogMultiFieldString(QStringLiteral("S"), QStringLiteral("second")));
-    QVERIFY(dialog.field(QStringLiteral("missing")) == nullptr);
-    QVERIFY(!dialog.value(QStringLiteral("missing")).isValid());
-    // The first exact match wins.
-    QCOMPARE(dialog.value(QStringLiteral("S")).toString(), QStringLiteral("x"));
-    dialog.dialog();
-    // The editors take the members: limits clamp what is typed.
-    auto* spin = qobject_cast<QSpinBox*>(dialog.field(QStringLiteral("I"))->editor());
-    QVERIFY(spin);
-    spin->setValue(80);
-    QCOMPARE(dialog.value(QStringLiteral("I")).toInt(), 50);
-    auto* dspin = qobject_cast<QDoubleSpinBox*>(dialog.field(QStringLiteral("D"))->editor());
-    QCOMPARE(dspin->value(), 1.25);
-    QCOMPARE(dialog.value(QStringLiteral("B")).toBool(), true);
-}
-
-void TestDialogs::measureValues_data()
-{
-    using Points = QList<QPair<double, double>>;
-    QTest::addColumn<Points>("points");
-    QTest::addColumn<int>("i");
-    QTest::addColumn<int>("j");
-    QTest::addColumn<QStringList>("texts");
-    // Equal 60 s steps at 10, 20 and 30 m/min: 60 m in 3 min is 20.0 m/min.
-    QTest::newRow("equal-steps") << Points {
-        { 0, 0 }, { 60, 10 }, { 120, 30 }, { 180, 60 }
-    } << 0 << 3 << QStringList { "0m", "00:00", "60m", "03:00", "60m", "03:00", "20.0 m/min" };
-    // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of the
-    // per-sample speeds, 10).
-    QTest::newRow("uneven-steps") << Points { { 0, 0 }, { 60, 20 }, { 600, 20 } } << 0 << 2
-                                  << QStringList { "0m", "00:00", "20m", "10:00", "20m", "10:00",
-                                         "2.0 m/min" };
-    // Reversed order, an ascent and more than an hour apart.
-    QTest::newRow("reversed-ascent-over-an-hour")
-        << Points { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } } << 3 << 1
-        << QStringList { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00", "-0.4 m/min" };
-    QTest::newRow("same-point") << Points { { 0, 0 }, { 60, 10 } } << 1 << 1
-                                << QStringList { "10m", "01:00", "10m", "01:00", "0m", "00:00",
-                                       "0.0 m/min" };
-}
-
-void TestDialogs::measureValues()
-{
-    using Points = QList<QPair<double, double>>;
-    QFETCH(Points, points);
-    QFETCH(int, i);
-    QFETCH(int, j);
-    QFETCH(QStringList, texts);
-    const DiveProfile dive = diveFromPoints(points);
-    const MeasureValues v = measureBetween(dive, i, j);
-    QVERIFY(v.valid);
-    QCOMPARE((QStringList { v.depth1, v.time1, v.depth2, v.time2, v.depthDifference,
-                 v.timeDifference, v.meanSpeed }),
-        texts);
-    QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
-    QVERIFY(!measureBetween(dive, -1, 0).valid);
-}
-
-void TestDialogs::measureWindowForm()
-{
-    const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 600, 20 } });
-    MeasureWindow window;
-    QVERIFY(window.show(dive, 2, 0));
-    QWidget* w = window.widget();
-    QVERIFY(w);
-    QCOMPARE(window.pointsTable()->item(0, 0)->text(), QStringLiteral("0m"));
-    QCOMPARE(window.pointsTable()->item(1, 1)->text(), QStringLiteral("10:00"));
-    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0 m/min"));
-    // The form is kept: a second show reuses the same window.
-    QVERIFY(window.show(dive, 0, 1));
-    QCOMPARE(window.widget(), w);
-    QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("20.0 m/min"));
-    // Ok closes it.
-    auto* ok = w->findChild<QPushButton*>(QStringLiteral("btOk"));
-    QVERIFY(ok);
-    ok->click();
-    QVERIFY(!w->isVisible());
-}
-
-void TestDialogs::positionInformation_data()
-{
-    QTest::addColumn<int>("t");
-    QTest::addColumn<double>("ceilingBefore");
-    QTest::addColumn<double>("ceilingAfter");
-    QTest::addColumn<QStringList>("fragments");
-    // Dive (0,0) (60,20) (3600,20) (4200,0); temperature 24 - 0.2 depth.
-    // 65 min: between 3600 and 4200 s, 300/600 of the way: 10 m, speed -2 m/min.
-    QTest::newRow("65-minutes-keeps-hours")
-        << 3900 << 0.0 << 0.0
-        << QStringList { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
-               "<td>24.0&deg;C</td>", "Ceiling</td> <td>0.0m</td>" };
-    // No-decompression time stored as a negative ceiling.
-    QTest::newRow("ndl-row") << 30 << -12.5 << -12.5
-                             << QStringList { "<td>00:30</td>", "<td>10.0m</td>",
-                                    "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" };
-    // The ceiling is interpolated like the depth: -10 -> +2 over 60 s, at 30 s: -4.
-    QTest::newRow("interpolated-ceiling")
-        << 30 << -10.0 << 2.0 << QStringList { "NDL</td> <td>4.0 min</td>" };
-}
-
-void TestDialogs::positionInformation()
-{
-    QFETCH(int, t);
-    QFETCH(double, ceilingBefore);
-    QFETCH(double, ceilingAfter);
-    QFETCH(QStringList, fragments);
-    DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 3600, 20 }, { 4200, 0 } });
-    dive.samples[0].decoCeiling = ceilingBefore;
-    dive.samples[1].decoCeiling = ceilingAfter;
-    const QString html = positionInformationHtml(dive, t, false, -1, -1);
-    for (const QString& fragment : fragments)
-        QVERIFY2(html.contains(fragment), qPrintable(fragment + QStringLiteral(" in ") + html));
-    QVERIFY(html.contains(
-        "<tr style=\"background-color:Lightgreen;\"><td width=\"50%\">Time</td> <td>"));
-    QVERIFY(html.contains("    <tr><td>Depth</td> <td>"));
-    QVERIFY(!html.contains("Selection"));
-}
-
-void TestDialogs::positionInformationWellFormed()
-{
-    const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 3600, 20 }, { 4200, 0 } });
-    const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
-    QVERIFY(!html.contains("< / p>"));
-    QVERIFY(html.contains("Selection</p>"));
-    QVERIFY(html.contains("Start Time</td> <td>02:00</td>"));
-    QVERIFY(html.contains("End Time</td> <td>01:04:00</td>"));
-    QVERIFY(html.contains("Elapsed Time</td> <td>01:02:00</td>"));
-    // Every tag opened is closed: the text parses as XML (with the one HTML entity declared).
-    QString xmlText = html;
-    xmlText.replace(QStringLiteral("&deg;"), QStringLiteral("&#176;"));
-    QXmlStreamReader xml(xmlText);
-    int tables = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement
-            && xml.name() == QLatin1String("table"))
-            ++tables;
+        // Ticking the row's box enables the editor and tells the field.
+        QCheckBox* box = dialog.dialog()->findChild<QCheckBox*>();
+        box->click();
+        QVERIFY(depth->editor()->isEnabled());
+        QVERIFY(depth->isChecked());
+        box->click();
+        QVERIFY(!depth->editor()->isEnabled());
+        QVERIFY(!depth->isChecked());
     }
-    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-    QCOMPARE(tables, 2);
-}
 
-void TestDialogs::positionOutsideDiveIsEmpty()
-{
-    const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 120, 0 } });
-    QVERIFY(positionInformationHtml(dive, 500, false, -1, -1).isEmpty());
-    GraphView view;
-    QVERIFY(view.positionInformation(QPointF(10, 10), 30).isEmpty()); // no dive shown
-}
+    void measureValues_data()
+    {
+        using Points = QList<QPair<double, double>>;
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<int>("i");
+        QTest::addColumn<int>("j");
+        QTest::addColumn<QStringList>("texts");
+        // Equal 60 s steps at 10, 20 and 30 m/min: 60 m in 3 min is 20.0 m/min.
+        QTest::newRow("equal-steps")
+            << Points { { 0, 0 }, { 60, 10 }, { 120, 30 }, { 180, 60 } } << 0 << 3
+            << QStringList { "0m", "00:00", "60m", "03:00", "60m", "03:00", "20.0 m/min" };
+        // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of the
+        // per-sample speeds, 10).
+        QTest::newRow("uneven-steps")
+            << Points { { 0, 0 }, { 60, 20 }, { 600, 20 } } << 0 << 2
+            << QStringList { "0m", "00:00", "20m", "10:00", "20m", "10:00", "2.0 m/min" };
+        // Reversed order, an ascent and more than an hour apart.
+        QTest::newRow("reversed-ascent-over-an-hour")
+            << Points { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } } << 3 << 1
+            << QStringList { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00",
+                   "-0.4 m/min" };
+        QTest::newRow("same-point")
+            << Points { { 0, 0 }, { 60, 10 } } << 1 << 1
+            << QStringList { "10m", "01:00", "10m", "01:00", "0m", "00:00", "0.0 m/min" };
+    }
+
+    void measureValues()
+    {
+        using Points = QList<QPair<double, double>>;
+        QFETCH(Points, points);
+        QFETCH(int, i);
+        QFETCH(int, j);
+        QFETCH(QStringList, texts);
+        const DiveProfile dive = diveFromPoints(points);
+        const MeasureValues v = measureBetween(dive, i, j);
+        QVERIFY(v.valid);
+        QCOMPARE((QStringList { v.depth1, v.time1, v.depth2, v.time2, v.depthDifference,
+                     v.timeDifference, v.meanSpeed }),
+            texts);
+        QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
+        QVERIFY(!measureBetween(dive, -1, 0).valid);
+    }
+
+    void measureWindowForm()
+    {
+        // The window shows the values and is kept: a second show reuses it.
+        const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 600, 20 } });
+        MeasureWindow window;
+        QVERIFY(window.show(dive, 2, 0));
+        QWidget* w = window.widget();
+        QCOMPARE(window.pointsTable()->item(1, 1)->text(), QStringLiteral("10:00"));
+        QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("2.0 m/min"));
+        QVERIFY(window.show(dive, 0, 1));
+        QCOMPARE(window.widget(), w);
+        QCOMPARE(window.valuesTable()->item(2, 0)->text(), QStringLiteral("20.0 m/min"));
+    }
+
+    void positionInformation_data()
+    {
+        QTest::addColumn<int>("t");
+        QTest::addColumn<double>("ceilingBefore");
+        QTest::addColumn<double>("ceilingAfter");
+        QTest::addColumn<QStringList>("fragments");
+        // Dive (0,0) (60,20) (3600,20) (4200,0); temperature 24 - 0.2 depth.
+        // 65 min: between 3600 and 4200 s, 300/600 of the way: 10 m, speed -2 m/min.
+        QTest::newRow("65-minutes-keeps-hours")
+            << 3900 << 0.0 << 0.0
+            << QStringList { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
+                   "<td>24.0&deg;C</td>", "Ceiling</td> <td>0.0m</td>" };
+        // No-decompression time stored as a negative ceiling.
+        QTest::newRow("ndl-row") << 30 << -12.5 << -12.5
+                                 << QStringList { "<td>00:30</td>", "<td>10.0m</td>",
+                                        "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" };
+        // The ceiling is interpolated like the depth: -10 -> +2 over 60 s, at 30 s: -4.
+        QTest::newRow("interpolated-ceiling")
+            << 30 << -10.0 << 2.0 << QStringList { "NDL</td> <td>4.0 min</td>" };
+    }
+
+    void positionInformation()
+    {
+        QFETCH(int, t);
+        QFETCH(double, ceilingBefore);
+        QFETCH(double, ceilingAfter);
+        QFETCH(QStringList, fragments);
+        DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 3600, 20 }, { 4200, 0 } });
+        dive.samples[0].decoCeiling = ceilingBefore;
+        dive.samples[1].decoCeiling = ceilingAfter;
+        const QString html = positionInformationHtml(dive, t, false, -1, -1);
+        for (const QString& fragment : fragments)
+            QVERIFY2(html.contains(fragment), qPrintable(fragment + QStringLiteral(" in ") + html));
+        QVERIFY(!html.contains("Selection"));
+    }
+
+    void positionInformationWellFormed()
+    {
+        const DiveProfile dive
+            = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 3600, 20 }, { 4200, 0 } });
+        const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
+        QVERIFY(html.contains("Selection</p>"));
+        QVERIFY(html.contains("Start Time</td> <td>02:00</td>"));
+        QVERIFY(html.contains("End Time</td> <td>01:04:00</td>"));
+        QVERIFY(html.contains("Elapsed Time</td> <td>01:02:00</td>"));
+        // Every tag opened is closed: the text parses as XML (with the one HTML entity declared).
+        QString xmlText = html;
+        xmlText.replace(QStringLiteral("&deg;"), QStringLiteral("&#176;"));
+        QXmlStreamReader xml(xmlText);
+        int tables = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement
+                && xml.name() == QLatin1String("table"))
+                ++tables;
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(tables, 2);
+        // Outside the dive, or with no dive shown, there is nothing to say.
+        QVERIFY(positionInformationHtml(dive, 5000, false, -1, -1).isEmpty());
+        GraphView view;
+        QVERIFY(view.positionInformation(QPointF(10, 10), 30).isEmpty());
+    }
+};
 
 QTEST_MAIN(TestDialogs)
 #include "tst_dialogs.moc"

@@ -1,9 +1,8 @@
 #include "logbook/logbookdatabase.h"
 #include "views/divelistview.h"
 
-#include <QLabel>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -32,189 +31,146 @@ class TestDiveListView : public QObject
 {
     Q_OBJECT
 private slots:
-    void groupsAndCounts_data();
-    void groupsAndCounts();
-    void diveRowTexts_data();
-    void diveRowTexts();
-    void tooltipsOnLongNames_data();
-    void tooltipsOnLongNames();
-    void highlightKeepsOneRow();
-    void selectionSkipsGroupRows();
-};
+    void groupsAndCounts_data()
+    {
+        QTest::addColumn<QList<DiveListEntry>>("entries");
+        QTest::addColumn<int>("computers");
+        QTest::addColumn<QString>("label");
+        // -1 marks a group row, other values the dive id expected on that row.
+        QTest::addColumn<QList<int>>("rowIds");
+        QTest::addColumn<QStringList>("groupTitles");
 
-void TestDiveListView::groupsAndCounts_data()
-{
-    QTest::addColumn<QList<DiveListEntry>>("entries");
-    QTest::addColumn<int>("computers");
-    QTest::addColumn<QString>("label");
-    // -1 marks a group row, other values the dive id expected on that row.
-    QTest::addColumn<QList<int>>("rowIds");
-    QTest::addColumn<QStringList>("groupTitles");
+        QTest::newRow("empty logbook")
+            << QList<DiveListEntry>() << 0 << "0 Names / 0 Dives" << QList<int>() << QStringList();
+        QTest::newRow("two computers, three and two dives")
+            << QList<DiveListEntry> { entry(1, "1", "Veltra", "S1"), entry(2, "2", "Veltra", "S1"),
+                   entry(5, "3", "Veltra", "S1"), entry(3, "a", "QRD-M", "S2"),
+                   entry(4, "b", "QRD-M", "S2") }
+            << 2 << "2 Names / 5 Dives" << QList<int> { -1, 1, 2, 5, -1, 3, 4 }
+            << QStringList { "Veltra - S1 - 3 dives", "QRD-M - S2 - 2 dives" };
+        QTest::newRow("computer without a name")
+            << QList<DiveListEntry> { entry(7, "x", "", "S9"), entry(8, "y", "", "S9") } << 1
+            << "1 Names / 2 Dives" << QList<int> { -1, 7, 8 }
+            << QStringList { "No name - S9 - 2 dives" };
+        // Two serials under one computer name are two groups: every dive keeps its row
+        // even when the caller counted computer names.
+        QTest::newRow("same name, two serials")
+            << QList<DiveListEntry> { entry(1, "1", "Veltra", "A"), entry(2, "2", "Veltra", "B") }
+            << 1 << "1 Names / 2 Dives" << QList<int> { -1, 1, -1, 2 }
+            << QStringList { "Veltra - A - 1 dives", "Veltra - B - 1 dives" };
+    }
 
-    QTest::newRow("empty logbook")
-        << QList<DiveListEntry>() << 0 << "0 Names / 0 Dives" << QList<int>() << QStringList();
-    QTest::newRow("two computers, three and two dives")
-        << QList<DiveListEntry> { entry(1, "1", "Veltra", "S1"), entry(2, "2", "Veltra", "S1"),
-               entry(5, "3", "Veltra", "S1"), entry(3, "a", "QRD-M", "S2"),
-               entry(4, "b", "QRD-M", "S2") }
-        << 2 << "2 Names / 5 Dives" << QList<int> { -1, 1, 2, 5, -1, 3, 4 }
-        << QStringList { "Veltra - S1 - 3 dives", "QRD-M - S2 - 2 dives" };
-    QTest::newRow("computer without a name")
-        << QList<DiveListEntry> { entry(7, "x", "", "S9"), entry(8, "y", "", "S9") } << 1
-        << "1 Names / 2 Dives" << QList<int> { -1, 7, 8 }
-        << QStringList { "No name - S9 - 2 dives" };
-    // Two serials under one computer name are two groups: every dive keeps its row
-    // even when the caller counted computer names.
-    QTest::newRow("same name, two serials")
-        << QList<DiveListEntry> { entry(1, "1", "Veltra", "A"), entry(2, "2", "Veltra", "B") } << 1
-        << "1 Names / 2 Dives" << QList<int> { -1, 1, -1, 2 }
-        << QStringList { "Veltra - A - 1 dives", "Veltra - B - 1 dives" };
-}
+    void groupsAndCounts()
+    {
+        QFETCH(QList<DiveListEntry>, entries);
+        QFETCH(int, computers);
+        QFETCH(QString, label);
+        QFETCH(QList<int>, rowIds);
+        QFETCH(QStringList, groupTitles);
 
-void TestDiveListView::groupsAndCounts()
-{
-    QFETCH(QList<DiveListEntry>, entries);
-    QFETCH(int, computers);
-    QFETCH(QString, label);
-    QFETCH(QList<int>, rowIds);
-    QFETCH(QStringList, groupTitles);
+        QTableWidget list;
+        QLabel lb;
+        // A previous, larger fill must leave nothing behind.
+        DiveListView::fill(list, lb, QList<DiveListEntry>(12, entry(99, "old", "Old", "OLD")), 1);
+        DiveListView::fill(list, lb, entries, computers);
 
-    QTableWidget list;
-    QLabel lb;
-    // A previous, larger fill must leave nothing behind.
-    DiveListView::fill(list, lb, QList<DiveListEntry>(12, entry(99, "old", "Old", "OLD")), 1);
-    DiveListView::fill(list, lb, entries, computers);
-
-    QCOMPARE(lb.text(), label);
-    QCOMPARE(list.columnCount(), int(DiveListView::ColumnCount));
-    QCOMPARE(list.rowCount(), rowIds.size());
-    QStringList titles;
-    for (int row = 0; row < rowIds.size(); ++row) {
-        QVERIFY2(list.item(row, 0), qPrintable(QString("row %1 empty").arg(row)));
-        QCOMPARE(userId(list, row), rowIds[row]);
-        if (rowIds[row] < 0) {
-            titles << list.item(row, 0)->text();
-            QCOMPARE(list.columnSpan(row, 0), int(DiveListView::ColumnCount));
-        } else {
-            QCOMPARE(list.columnSpan(row, 0), 1);
+        QCOMPARE(lb.text(), label);
+        QCOMPARE(list.columnCount(), int(DiveListView::ColumnCount));
+        QCOMPARE(list.rowCount(), rowIds.size());
+        QStringList titles;
+        for (int row = 0; row < rowIds.size(); ++row) {
+            QVERIFY2(list.item(row, 0), qPrintable(QString("row %1 empty").arg(row)));
+            QCOMPARE(userId(list, row), rowIds[row]);
+            if (rowIds[row] < 0) {
+                titles << list.item(row, 0)->text();
+                QCOMPARE(list.columnSpan(row, 0), int(DiveListView::ColumnCount));
+            } else {
+                QCOMPARE(list.columnSpan(row, 0), 1);
+            }
         }
-    }
-    QCOMPARE(titles, groupTitles);
-}
-
-void TestDiveListView::diveRowTexts_data()
-{
-    QTest::addColumn<double>("maxTime");
-    QTest::addColumn<double>("maxDepth");
-    QTest::addColumn<QString>("duration");
-    QTest::addColumn<QString>("depth");
-
-    QTest::newRow("under an hour") << 3599.0 << 18.0 << "59:59"
-                                   << "18.0m";
-    QTest::newRow("75 minutes keeps its hour") << 4500.0 << 9.96 << "01:15:00"
-                                               << "10.0m";
-    QTest::newRow("fractional seconds dropped") << 125.9 << 0.04 << "02:05"
-                                                << "0.0m";
-}
-
-void TestDiveListView::diveRowTexts()
-{
-    QFETCH(double, maxTime);
-    QFETCH(double, maxDepth);
-    QFETCH(QString, duration);
-    QFETCH(QString, depth);
-
-    QTableWidget list;
-    QLabel lb;
-    DiveListView::fill(list, lb, { entry(3, "Morning", "Veltra", "S1", maxTime, maxDepth) }, 1);
-    QCOMPARE(list.item(1, 0)->text(), QString("Morning"));
-    QCOMPARE(list.item(1, 1)->text(), QString("13/06/2026 08:42:05"));
-    QCOMPARE(list.item(1, 2)->text(), duration);
-    QCOMPARE(list.item(1, 3)->text(), depth);
-    // A rename written into the cell replaces the text it was filled with.
-    list.item(1, 0)->setText(QStringLiteral("Evening"));
-    QCOMPARE(list.item(1, 0)->text(), QString("Evening"));
-}
-
-void TestDiveListView::tooltipsOnLongNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("nameTip");
-    QTest::addColumn<QString>("siteTip");
-
-    // The column shows about 12 characters: from 13 on, the whole text shows on hover.
-    QTest::newRow("12 characters fit") << "Twelve chars"
-                                       << "Blue Hole 12" << QString() << QString();
-    QTest::newRow("13 characters get a tip")
-        << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << "Thirteen char"
-        << QString::fromUtf8("Lagôs Arch 13");
-}
-
-void TestDiveListView::tooltipsOnLongNames()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, site);
-    QFETCH(QString, nameTip);
-    QFETCH(QString, siteTip);
-
-    DiveListEntry e = entry(3, name, "Veltra", "S1");
-    e.site = site;
-    QTableWidget list;
-    QLabel lb;
-    DiveListView::fill(list, lb, { e }, 1, false);
-    QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), nameTip);
-    QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), siteTip);
-    QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
-}
-
-void TestDiveListView::highlightKeepsOneRow()
-{
-    QTableWidget list;
-    QLabel lb;
-    DiveListView::fill(list, lb,
-        { entry(1, "1", "Veltra", "S1"), entry(2, "2", "Veltra", "S1"),
-            entry(3, "3", "QRD-M", "S2") },
-        2);
-    // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3.
-    DiveListView::highlight(list, list.item(1, 2)); // any column selects the row
-    for (int column = 0; column < 4; ++column) {
-        QCOMPARE(list.item(1, column)->font().weight(), int(QFont::Bold));
-        QVERIFY(list.item(2, column)->font().weight() < int(QFont::Medium));
+        QCOMPARE(titles, groupTitles);
     }
 
-    DiveListView::highlight(list, list.item(4, 0));
-    QCOMPARE(list.item(1, 0)->font().weight(), int(QFont::Normal));
-    QCOMPARE(list.item(4, 3)->font().weight(), int(QFont::Bold));
-    // Group rows keep their own bold face.
-    QCOMPARE(list.item(0, 0)->font().weight(), int(QFont::Bold));
-    QCOMPARE(list.item(3, 0)->font().weight(), int(QFont::Bold));
+    void diveRowTexts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<double>("maxTime");
+        QTest::addColumn<double>("maxDepth");
+        QTest::addColumn<QStringList>("texts"); // duration, depth
+        QTest::addColumn<bool>("tips");
+        // The name and site columns show about 12 characters: from 13 on, the whole text shows
+        // on hover.
+        QTest::newRow("under an hour, 12 characters fit")
+            << "Twelve chars"
+            << "Blue Hole 12" << 3599.0 << 18.0 << QStringList { "59:59", "18.0m" } << false;
+        QTest::newRow("75 minutes keeps its hour, 13 characters get a tip")
+            << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << 4500.0 << 9.96
+            << QStringList { "01:15:00", "10.0m" } << true;
+        QTest::newRow("fractional seconds dropped")
+            << "Morning"
+            << "Reef" << 125.9 << 0.04 << QStringList { "02:05", "0.0m" } << false;
+    }
 
-    DiveListView::highlight(list, nullptr);
-    QCOMPARE(list.item(4, 3)->font().weight(), int(QFont::Normal));
-    QCOMPARE(list.item(0, 0)->font().weight(), int(QFont::Bold));
-}
+    void diveRowTexts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, site);
+        QFETCH(double, maxTime);
+        QFETCH(double, maxDepth);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, tips);
+        DiveListEntry e = entry(3, name, "Veltra", "S1", maxTime, maxDepth);
+        e.site = site;
+        QTableWidget list;
+        QLabel lb;
+        DiveListView::fill(list, lb, { e }, 1, false);
+        QCOMPARE(list.item(0, DiveListView::NameColumn)->text(), name);
+        QCOMPARE(list.item(0, 1)->text(), QString("13/06/2026 08:42:05"));
+        QCOMPARE((QStringList { list.item(0, 2)->text(), list.item(0, 3)->text() }), texts);
+        QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
+        QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), tips ? name : QString());
+        QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), tips ? site : QString());
+    }
 
-void TestDiveListView::selectionSkipsGroupRows()
-{
-    QTableWidget list;
-    list.setSelectionBehavior(QAbstractItemView::SelectRows);
-    list.setSelectionMode(QAbstractItemView::MultiSelection);
-    QLabel lb;
-    DiveListView::fill(list, lb,
-        { entry(11, "1", "Veltra", "S1"), entry(12, "2", "Veltra", "S1"),
-            entry(13, "3", "QRD-M", "S2") },
-        2);
-    list.selectRow(0);
-    QVERIFY(DiveListView::selectedDiveIds(list).isEmpty());
-    list.selectRow(4);
-    list.selectRow(1);
-    QCOMPARE(DiveListView::selectedDiveIds(list), (QList<int> { 11, 13 }));
-    QCOMPARE(DiveListView::diveIdOf(list, list.item(0, 0)), -1);
-    QCOMPARE(DiveListView::diveIdOf(list, list.item(2, 3)), 12);
-    QCOMPARE(DiveListView::itemOfDive(list, 13), list.item(4, 0));
-    QCOMPARE(DiveListView::itemOfDive(list, 42), nullptr);
-}
+    void highlightAndSelection()
+    {
+        QTableWidget list;
+        QLabel lb;
+        DiveListView::fill(list, lb,
+            { entry(11, "1", "Veltra", "S1"), entry(12, "2", "Veltra", "S1"),
+                entry(13, "3", "QRD-M", "S2") },
+            2);
+        // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3. Any column highlights the row,
+        // one row at a time; group rows keep their own bold face.
+        const auto weight
+            = [&](int row, int column) { return list.item(row, column)->font().weight(); };
+        DiveListView::highlight(list, list.item(1, 2));
+        QCOMPARE(weight(1, 0), int(QFont::Bold));
+        QCOMPARE(weight(1, 3), int(QFont::Bold));
+        QVERIFY(weight(2, 0) < int(QFont::Medium));
+        DiveListView::highlight(list, list.item(4, 0));
+        QCOMPARE(weight(1, 0), int(QFont::Normal));
+        QCOMPARE(weight(4, 3), int(QFont::Bold));
+        DiveListView::highlight(list, nullptr);
+        QCOMPARE(weight(4, 3), int(QFont::Normal));
+        QCOMPARE(weight(0, 0), int(QFont::Bold));
+        QCOMPARE(weight(3, 0), int(QFont::Bold));
+
+        // Selecting skips the group rows.
+        list.setSelectionBehavior(QAbstractItemView::SelectRows);
+        list.setSelectionMode(QAbstractItemView::MultiSelection);
+        list.selectRow(0);
+        QVERIFY(DiveListView::selectedDiveIds(list).isEmpty());
+        list.selectRow(4);
+        list.selectRow(1);
+        QCOMPARE(DiveListView::selectedDiveIds(list), (QList<int> { 11, 13 }));
+        QCOMPARE(DiveListView::diveIdOf(list, list.item(0, 0)), -1);
+        QCOMPARE(DiveListView::diveIdOf(list, list.item(2, 3)), 12);
+        QCOMPARE(DiveListView::itemOfDive(list, 13), list.item(4, 0));
+        QCOMPARE(DiveListView::itemOfDive(list, 42), nullptr);
+    }
+};
 
 QTEST_MAIN(TestDiveListView)
 #include "tst_divelistview.moc"
