@@ -614,25 +614,24 @@ Definitions collectDefinitions(const QList<DiveProfile>& dives)
                 defs.computers << ComputerInfo { dive.computer, dive.serial };
             }
         }
-        // One mix per gas; two gases of one dive with the same fractions stay two mixes so
-        // that switches between them survive.
+        // One mix per gas, shared by the dives whose gas has the same fractions and name (a
+        // mix of another name would come back under the first one's); two gases of one dive
+        // that are alike stay two mixes so that switches between them survive.
         QList<QByteArray> mixIds;
         QHash<QString, int> seen;
         for (const DiveGas& gas : dive.gases) {
+            DiveGas named = gas;
+            if (named.name.isEmpty())
+                DiveProfile::gasName(named);
             const QString fractions = QStringLiteral("%1_%2").arg(gas.o2).arg(gas.he);
-            const int occurrence = seen.value(fractions, 0);
-            seen[fractions] = occurrence + 1;
-            const QString key = fractions + QLatin1Char('_') + QString::number(occurrence);
+            const QString identity = fractions + QChar(0) + named.name;
+            const int occurrence = seen.value(identity, 0);
+            seen[identity] = occurrence + 1;
+            const QString key = identity + QChar(0) + QString::number(occurrence);
             if (!defs.mixByKey.contains(key)) {
-                QByteArray wanted = "mix" + fractions.toLatin1();
-                if (occurrence > 0)
-                    wanted += "-" + QByteArray::number(occurrence + 1);
-                const QByteArray id = defs.ids.take(wanted);
+                const QByteArray id = defs.ids.take("mix" + fractions.toLatin1());
                 defs.mixByKey.insert(key, id);
                 defs.mixIds << id;
-                DiveGas named = gas;
-                if (named.name.isEmpty())
-                    DiveProfile::gasName(named);
                 defs.mixes << named;
             }
             mixIds << defs.mixByKey.value(key);

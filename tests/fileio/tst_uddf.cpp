@@ -55,9 +55,9 @@ bool validates(const QByteArray& document)
 QList<DiveProfile> logbookDives()
 {
     QList<DiveProfile> dives;
-    // Not the file with a second 18/45 mix of another name: the export shares one mix per
-    // fractions, so that dive's gas would come back under the first name.
-    for (const char* file : { "multi_dive.uddf", "other_program_3_3.uddf", "minimal.uddf" }) {
+    // The last file has an 18/45 mix under another name than the first file's.
+    for (const char* file :
+        { "multi_dive.uddf", "other_program_3_3.uddf", "minimal.uddf", "exported_ns_bom.uddf" }) {
         QList<DiveProfile> read;
         QList<RefusedDive> refused;
         UDDF::readAllData(readFile(kData + file), read, refused);
