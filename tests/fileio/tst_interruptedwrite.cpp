@@ -2,18 +2,15 @@
 #include "fileio/divelinesio.h"
 #include "fileio/planfile.h"
 #include "fileiotest.h"
+#include "tests/filesizelimit.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 // Every writer replaces a file only once the new content is complete. The write is made to
-// fail after the file is open by a file-size limit (RLIMIT_FSIZE): opening succeeds, the bytes
-// past the limit are refused. A writer that truncates the old file and writes in place loses it.
+// fail after the file is open; a writer that truncates the old file and writes in place loses
+// it.
 
 namespace {
 
@@ -41,9 +38,6 @@ class TestInterruptedWrite : public QObject
     Q_OBJECT
 
 private slots:
-    // Writing past the limit raises SIGXFSZ, which would end the test instead of failing the
-    // write.
-    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
     void oldFileSurvives_data()
     {
         QTest::addColumn<QString>("fileName");
@@ -76,16 +70,9 @@ private slots:
                 ? PlanFile::save(path, plan) == PlanFile::Status::Ok
                 : exportDive(written, path);
         };
-        {
-            // Lower the file-size limit of this process for the failing write only.
-            rlimit saved {};
-            QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-            rlimit lowered = saved;
-            lowered.rlim_cur = kLimitBytes;
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
-            const auto restore = qScopeGuard([&saved]() { setrlimit(RLIMIT_FSIZE, &saved); });
-            QVERIFY(!write());
-        }
+        bool saved = true;
+        QVERIFY(underFileSizeLimit(kLimitBytes, [&]() { saved = write(); }));
+        QVERIFY(!saved);
         QCOMPARE(readFile(path), old);
         // No temporary file is left behind either.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { fileName });
