@@ -56,507 +56,348 @@ bool waitForOutcome(QSignalSpy& end, QSignalSpy& errors)
 class TestFirmwareProgram : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void versionFromName_data();
-    void versionFromName();
-    void beginPayloadBytes();
-    void percentInIntegers_data();
-    void percentInIntegers();
-    void installs_data();
-    void installs();
-    void manyBlocksReportAtMost101Times();
-    void refusedStep_data();
-    void refusedStep();
-    void refusedBeforeSending_data();
-    void refusedBeforeSending();
-    void acknowledgementsOutOfTurn();
-    void duplicateAcknowledgements_data();
-    void duplicateAcknowledgements();
-    void interruptionStops_data();
-    void interruptionStops();
-    void computerChecksWhatItReceives_data();
-    void computerChecksWhatItReceives();
-    void restartWithNewImage();
-};
-
-void TestFirmwareProgram::versionFromName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("prefix");
-    QTest::addColumn<quint32>("word");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("full") << "Veltra.1.2.3.b" << QByteArray("Veltra") << 0x01020362u << "1.2.3.b";
-    QTest::newRow("no version") << "Veltra" << QByteArray("Veltra") << 0x00000030u << "0.0.0.0";
-    QTest::newRow("two parts") << "Veltra.1.2" << QByteArray("Veltra") << 0x01020030u << "1.2.0.0";
-    QTest::newRow("empty letter") << "Veltra.1.2.3." << QByteArray("Veltra") << 0x01020330u
-                                  << "1.2.3.0";
-    QTest::newRow("part above 255")
-        << "Veltra.300.2.3.b" << QByteArray("Veltra") << 0xFF020362u << "255.2.3.b";
-    QTest::newRow("huge part") << "Veltra.99999999999.0.0.a" << QByteArray("Veltra") << 0xFF000061u
-                               << "255.0.0.a";
-    QTest::newRow("not a number") << "Veltra.x.2.3.b" << QByteArray("Veltra") << 0x00020362u
-                                  << "0.2.3.b";
-    QTest::newRow("negative") << "Veltra.-1.2.3.b" << QByteArray("Veltra") << 0x00020362u
-                              << "0.2.3.b";
-    QTest::newRow("longer letter part")
-        << "Veltra.1.2.3.beta.7" << QByteArray("Veltra") << 0x01020362u << "1.2.3.b";
-    QTest::newRow("non-ASCII letter") << QString::fromUtf8("Veltra.1.2.3.\xc3\xa9")
-                                      << QByteArray("Veltra") << 0x01020330u << "1.2.3.0";
-    QTest::newRow("UTF-8 name") << QString::fromUtf8("Pl\xc3\xb6tz.4.0.1.a")
-                                << QByteArray("Pl\xc3\xb6tz") << 0x04000161u << "4.0.1.a";
-    QTest::newRow("32 bytes fit") << QString(32, 'N') + ".1.0.0.a" << QByteArray(32, 'N')
-                                  << 0x01000061u << "1.0.0.a";
-}
-
-void TestFirmwareProgram::versionFromName()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, prefix);
-    QFETCH(quint32, word);
-    QFETCH(QString, text);
-    FirmwareIdentity id;
-    QCOMPARE(parseFirmwareName(name, &id), FirmwareStatus::Ok);
-    QCOMPARE(id.name, prefix);
-    QCOMPARE(id.versionWord, word);
-    QCOMPARE(id.versionText, text);
-}
-
-void TestFirmwareProgram::beginPayloadBytes()
-{
-    FirmwareIdentity id;
-    QCOMPARE(parseFirmwareName(QStringLiteral("Veltra.1.2.3.b"), &id), FirmwareStatus::Ok);
-    // "123456789" has the published check value 0xE5CC.
-    const QByteArray expected = QByteArray::fromHex("56656c747261") + QByteArray(26, '\0')
-        + QByteArray::fromHex("62030201"
-                              "09000000"
-                              "cce50000");
-    QCOMPARE(beginProgramPayload(id, QByteArray("123456789")), expected);
-    QCOMPARE(expected.size(), kBeginProgramPayloadBytes);
-}
-
-void TestFirmwareProgram::percentInIntegers_data()
-{
-    QTest::addColumn<qint64>("sent");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("97 of 97") << qint64(97) << qint64(97) << 100;
-    QTest::newRow("96 of 97") << qint64(96) << qint64(97) << 98;
-    QTest::newRow("1 of 3") << qint64(1) << qint64(3) << 33;
-    QTest::newRow("2 of 3") << qint64(2) << qint64(3) << 66;
-    QTest::newRow("3 of 3") << qint64(3) << qint64(3) << 100;
-    QTest::newRow("128 of 1000") << qint64(128) << qint64(1000) << 12;
-    QTest::newRow("4 MiB of 4 MiB")
-        << qint64(kMaxFirmwareBytes) << qint64(kMaxFirmwareBytes) << 100;
-    QTest::newRow("past the end") << qint64(200) << qint64(97) << 100;
-    QTest::newRow("empty") << qint64(0) << qint64(0) << 0;
-}
-
-void TestFirmwareProgram::percentInIntegers()
-{
-    QFETCH(qint64, sent);
-    QFETCH(qint64, size);
-    QFETCH(int, percent);
-    QCOMPARE(firmwarePercent(sent, size), percent);
-}
-
-void TestFirmwareProgram::installs_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("notificationSize");
-    QTest::addColumn<QList<int>>("chunks");
-    QTest::addColumn<QList<int>>("reportedSent");
-    QTest::addColumn<QList<int>>("reportedPercent");
-    // One short block: 97 × (100 / 97) in floating point gives 99.
-    QTest::newRow("97 bytes") << 97 << 20 << QList<int> { 97 } << QList<int> { 97, 0 }
-                              << QList<int> { 100, 100 };
-    QTest::newRow("1000 bytes") << 1000 << 20
-                                << QList<int> { 128, 128, 128, 128, 128, 128, 128, 104 }
-                                << QList<int> { 128, 256, 384, 512, 640, 768, 896, 1000, 0 }
-                                << QList<int> { 12, 25, 38, 51, 64, 76, 89, 100, 100 };
-    QTest::newRow("1000 bytes, whole replies")
-        << 1000 << 0 << QList<int> { 128, 128, 128, 128, 128, 128, 128, 104 }
-        << QList<int> { 128, 256, 384, 512, 640, 768, 896, 1000, 0 }
-        << QList<int> { 12, 25, 38, 51, 64, 76, 89, 100, 100 };
-    QTest::newRow("exactly two blocks")
-        << 256 << 3 << QList<int> { 128, 128 } << QList<int> { 128, 256, 0 }
-        << QList<int> { 50, 100, 100 };
-    QTest::newRow("one byte") << 1 << 20 << QList<int> { 1 } << QList<int> { 1, 0 }
-                              << QList<int> { 100, 100 };
-}
-
-void TestFirmwareProgram::installs()
-{
-    QFETCH(int, size);
-    QFETCH(int, notificationSize);
-    QFETCH(QList<int>, chunks);
-    QFETCH(QList<int>, reportedSent);
-    QFETCH(QList<int>, reportedPercent);
-
-    Rig rig;
-    rig.computer->setNotificationSize(notificationSize);
-    QVERIFY(rig.connect());
-    const QByteArray image = testImage(size);
-    QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-
-    FirmwareStatus status = FirmwareStatus::EmptyImage;
-    QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.2.7.1.c"), &status), size);
-    QCOMPARE(status, FirmwareStatus::Ok);
-    QVERIFY(rig.link->isProgramming());
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 0);
-    QCOMPARE(end.count(), 1);
-    QCOMPARE(end.at(0).at(0).value<Cmd>(), VeltraCommand::EndProgram);
-    QVERIFY(!rig.link->isProgramming());
-
-    // What the computer saw, by its own checks.
-    QCOMPARE(rig.computer->programFault(), QString());
-    QCOMPARE(rig.computer->programmedImage(), image);
-    QCOMPARE(rig.computer->programChunkSizes(), chunks);
-    QCOMPARE(rig.computer->programSize(), quint32(size));
-    QCOMPARE(rig.computer->programCrcWord(), quint32(plainCrc(image)));
-    QCOMPARE(rig.computer->programVersionWord(), 0x02070163u);
-    QCOMPARE(rig.computer->programName(), QByteArray("Veltra") + QByteArray(26, '\0'));
-
-    // The wire: 13 once, 14 per block, 15 once, then 255.
-    QCOMPARE(rig.payloadsOf(13).size(), 1);
-    QCOMPARE(rig.payloadsOf(14).size(), chunks.size());
-    QCOMPARE(rig.payloadsOf(15), QList<QByteArray> { QByteArray() });
-    QTRY_COMPARE(rig.payloadsOf(255).size(), 1);
-    QTRY_VERIFY(rig.computer->firmwareInstalled());
-    QCOMPARE(quint8(rig.computer->writes().last()[8]), quint8(255));
-
-    QList<int> sent, percent;
-    for (const auto& row : progress) {
-        sent << row.at(0).toInt();
-        percent << row.at(1).toInt();
+    void versionFromName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<quint32>("word");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("full") << "Veltra.1.2.3.b" << QByteArray("Veltra") << 0x01020362u
+                              << "1.2.3.b";
+        QTest::newRow("no version") << "Veltra" << QByteArray("Veltra") << 0x00000030u << "0.0.0.0";
+        QTest::newRow("empty letter")
+            << "Veltra.1.2.3." << QByteArray("Veltra") << 0x01020330u << "1.2.3.0";
+        QTest::newRow("part above 255")
+            << "Veltra.300.2.3.b" << QByteArray("Veltra") << 0xFF020362u << "255.2.3.b";
+        QTest::newRow("not a number")
+            << "Veltra.x.2.3.b" << QByteArray("Veltra") << 0x00020362u << "0.2.3.b";
+        QTest::newRow("longer letter part")
+            << "Veltra.1.2.3.beta.7" << QByteArray("Veltra") << 0x01020362u << "1.2.3.b";
+        QTest::newRow("non-ASCII letter") << QString::fromUtf8("Veltra.1.2.3.\xc3\xa9")
+                                          << QByteArray("Veltra") << 0x01020330u << "1.2.3.0";
+        QTest::newRow("UTF-8 name") << QString::fromUtf8("Pl\xc3\xb6tz.4.0.1.a")
+                                    << QByteArray("Pl\xc3\xb6tz") << 0x04000161u << "4.0.1.a";
+        QTest::newRow("32 bytes fit")
+            << QString(32, 'N') + ".1.0.0.a" << QByteArray(32, 'N') << 0x01000061u << "1.0.0.a";
     }
-    QCOMPARE(sent, reportedSent);
-    QCOMPARE(percent, reportedPercent);
-}
 
-void TestFirmwareProgram::manyBlocksReportAtMost101Times()
-{
-    Rig rig;
-    rig.computer->setNotificationSize(0);
-    QVERIFY(rig.connect());
-    const QByteArray image = testImage(100001);
-    QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.1.0.0.a")), 100001);
-    for (int i = 0; i < 2000 && end.isEmpty() && errors.isEmpty(); ++i)
-        end.wait(25);
-    QCOMPARE(errors.count(), 0);
-    QCOMPARE(rig.computer->programmedImage(), image);
-    QCOMPARE(rig.payloadsOf(14).size(), 782); // 781 × 128 + 33
-    QVERIFY(progress.count() <= 102); // 101 whole percents and the completion report
-    int last = -1;
-    for (int i = 0; i + 1 < progress.count(); ++i) {
-        const int pct = progress.at(i).at(1).toInt();
-        QVERIFY2(pct > last, "percent must rise with every report");
-        last = pct;
+    void versionFromName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, prefix);
+        QFETCH(quint32, word);
+        QFETCH(QString, text);
+        FirmwareIdentity id;
+        QCOMPARE(parseFirmwareName(name, &id), FirmwareStatus::Ok);
+        QCOMPARE(id.name, prefix);
+        QCOMPARE(id.versionWord, word);
+        QCOMPARE(id.versionText, text);
     }
-    QCOMPARE(progress.at(progress.count() - 2).at(0).toInt(), 100001);
-    QCOMPARE(last, 100);
-}
 
-void TestFirmwareProgram::refusedStep_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<int>("blocksSent");
-    QTest::newRow("begin refused") << 13 << int(ExchangeError::BeginProgramError) << 0;
-    QTest::newRow("block refused") << 14 << int(ExchangeError::ProgramError) << 1;
-    QTest::newRow("end refused") << 15 << int(ExchangeError::EndProgramError) << 3;
-}
+    void beginPayloadBytes()
+    {
+        FirmwareIdentity id;
+        QCOMPARE(parseFirmwareName(QStringLiteral("Veltra.1.2.3.b"), &id), FirmwareStatus::Ok);
+        // "123456789" has the published check value 0xE5CC.
+        const QByteArray expected = QByteArray::fromHex("56656c747261") + QByteArray(26, '\0')
+            + QByteArray::fromHex("62030201"
+                                  "09000000"
+                                  "cce50000");
+        QCOMPARE(beginProgramPayload(id, QByteArray("123456789")), expected);
+        QCOMPARE(expected.size(), kBeginProgramPayloadBytes);
+    }
 
-void TestFirmwareProgram::refusedStep()
-{
-    QFETCH(int, code);
-    QFETCH(int, error);
-    QFETCH(int, blocksSent);
-    Rig rig;
-    rig.computer->setRefused(quint8(code), true);
-    QVERIFY(rig.connect());
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
-    QCOMPARE(rig.link->setFirmware(testImage(300), QStringLiteral("Veltra.1.0.0.a")), 300);
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 1);
-    QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), code);
-    QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
-    QCOMPARE(end.count(), 0);
-    QVERIFY(!rig.link->isProgramming());
-    QTest::qWait(50);
-    // Nothing follows a refusal: no further block, no end, no ProgramFinished.
-    QCOMPARE(rig.payloadsOf(14).size(), blocksSent);
-    QCOMPARE(rig.payloadsOf(15).size(), code == 15 ? 1 : 0);
-    QCOMPARE(rig.payloadsOf(255).size(), 0);
-    QVERIFY(!rig.computer->firmwareInstalled());
-    for (const auto& row : progress)
-        QVERIFY(!(row.at(0).toInt() == 0 && row.at(1).toInt() == 100));
-    QCOMPARE(rig.link->pendingCommand(), VeltraCommand::None);
-}
+    void percentInIntegers()
+    {
+        // Whole percents rounded down, bounded, and no overflow at the largest image.
+        QCOMPARE(firmwarePercent(96, 97), 98);
+        QCOMPARE(firmwarePercent(2, 3), 66);
+        QCOMPARE(firmwarePercent(kMaxFirmwareBytes, kMaxFirmwareBytes), 100);
+        QCOMPARE(firmwarePercent(200, 97), 100);
+        QCOMPARE(firmwarePercent(0, 0), 0);
+    }
 
-void TestFirmwareProgram::refusedBeforeSending_data()
-{
-    QTest::addColumn<bool>("connect");
-    QTest::addColumn<int>("modeByte");
-    QTest::addColumn<QByteArray>("image");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<FirmwareStatus>("status");
-    const QByteArray image = testImage(10);
-    const int fw = VirtualDiveComputer::kFirmwareModeByte;
-    QTest::newRow("no computer") << false << fw << image << "Veltra.1.0.0.a"
-                                 << FirmwareStatus::NotConnected;
-    QTest::newRow("normal mode") << true << int(VirtualDiveComputer::kNormalModeByte) << image
-                                 << "Veltra.1.0.0.a" << FirmwareStatus::NotFirmwareMode;
-    QTest::newRow("empty image") << true << fw << QByteArray() << "Veltra.1.0.0.a"
-                                 << FirmwareStatus::EmptyImage;
-    QTest::newRow("image too large") << true << fw << QByteArray(kMaxFirmwareBytes + 1, 'x')
-                                     << "Veltra.1.0.0.a" << FirmwareStatus::ImageTooLarge;
-    QTest::newRow("33-byte name") << true << fw << image << QString(33, 'N') + ".1.0.0.a"
-                                  << FirmwareStatus::NameTooLong;
-    // 17 two-byte characters: 34 bytes, though only 17 characters.
-    QTest::newRow("34-byte UTF-8 name")
-        << true << fw << image << QString(17, QChar(0xE9)) + ".1" << FirmwareStatus::NameTooLong;
-    QTest::newRow("no name") << true << fw << image << ".1.0.0.a" << FirmwareStatus::EmptyName;
-}
+    void installs_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("notificationSize");
+        QTest::addColumn<QList<int>>("chunks");
+        QTest::addColumn<QList<int>>("reportedSent");
+        QTest::addColumn<QList<int>>("reportedPercent");
+        // One short block: 97 × (100 / 97) in floating point gives 99.
+        QTest::newRow("97 bytes") << 97 << 20 << QList<int> { 97 } << QList<int> { 97, 0 }
+                                  << QList<int> { 100, 100 };
+        QTest::newRow("1000 bytes")
+            << 1000 << 20 << QList<int> { 128, 128, 128, 128, 128, 128, 128, 104 }
+            << QList<int> { 128, 256, 384, 512, 640, 768, 896, 1000, 0 }
+            << QList<int> { 12, 25, 38, 51, 64, 76, 89, 100, 100 };
+        QTest::newRow("exactly two blocks")
+            << 256 << 3 << QList<int> { 128, 128 } << QList<int> { 128, 256, 0 }
+            << QList<int> { 50, 100, 100 };
+    }
 
-void TestFirmwareProgram::refusedBeforeSending()
-{
-    QFETCH(bool, connect);
-    QFETCH(int, modeByte);
-    QFETCH(QByteArray, image);
-    QFETCH(QString, name);
-    QFETCH(FirmwareStatus, status);
-    Rig rig { quint8(modeByte) };
-    if (connect)
+    void installs()
+    {
+        QFETCH(int, size);
+        QFETCH(int, notificationSize);
+        QFETCH(QList<int>, chunks);
+        QFETCH(QList<int>, reportedSent);
+        QFETCH(QList<int>, reportedPercent);
+
+        Rig rig;
+        rig.computer->setNotificationSize(notificationSize);
         QVERIFY(rig.connect());
-    const int writes = int(rig.computer->writes().size());
-    FirmwareStatus got = FirmwareStatus::Ok;
-    QCOMPARE(rig.link->setFirmware(image, name, &got), -1);
-    QCOMPARE(got, status);
-    QVERIFY(!firmwareStatusText(got).isEmpty());
-    QCOMPARE(rig.computer->writes().size(), writes);
-    QVERIFY(!rig.link->isProgramming());
-}
+        const QByteArray image = testImage(size);
+        QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
+        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
 
-void TestFirmwareProgram::acknowledgementsOutOfTurn()
-{
-    Rig rig;
-    QVERIFY(rig.connect());
-    const int writes = int(rig.computer->writes().size());
+        FirmwareStatus status = FirmwareStatus::EmptyImage;
+        QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.2.7.1.c"), &status), size);
+        QCOMPARE(status, FirmwareStatus::Ok);
+        QVERIFY(waitForOutcome(end, errors));
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(end.at(0).at(0).value<Cmd>(), VeltraCommand::EndProgram);
+        QVERIFY(!rig.link->isProgramming());
 
-    // A stray acknowledgement of BeginProgram with no installation running starts nothing.
-    rig.computer->injectNotification(VirtualDiveComputer::frame(13, QByteArray(1, '\1')));
-    rig.computer->injectNotification(VirtualDiveComputer::frame(14, QByteArray(1, '\1')));
-    rig.computer->injectNotification(VirtualDiveComputer::frame(15, QByteArray(1, '\1')));
-    QTest::qWait(50);
-    QCOMPARE(rig.computer->writes().size(), writes);
+        // What the computer saw, by its own checks.
+        QCOMPARE(rig.computer->programFault(), QString());
+        QCOMPARE(rig.computer->programmedImage(), image);
+        QCOMPARE(rig.computer->programChunkSizes(), chunks);
+        QCOMPARE(rig.computer->programSize(), quint32(size));
+        QCOMPARE(rig.computer->programCrcWord(), quint32(plainCrc(image)));
+        QCOMPARE(rig.computer->programVersionWord(), 0x02070163u);
+        QCOMPARE(rig.computer->programName(), QByteArray("Veltra") + QByteArray(26, '\0'));
 
-    // A block acknowledgement before BeginProgram is acknowledged is ignored; the sequence then
-    // runs normally.
-    const QByteArray image = testImage(300);
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.1.0.0.a")), 300);
-    rig.computer->injectNotification(VirtualDiveComputer::frame(14, QByteArray(1, '\1')));
-    rig.computer->injectNotification(VirtualDiveComputer::frame(15, QByteArray(1, '\1')));
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 0);
-    QCOMPARE(rig.computer->programmedImage(), image);
-    QCOMPARE(rig.payloadsOf(14).size(), 3);
+        // The wire: 13 once, 14 per block, 15 once, then 255.
+        QCOMPARE(rig.payloadsOf(13).size(), 1);
+        QCOMPARE(rig.payloadsOf(15), QList<QByteArray> { QByteArray() });
+        QTRY_COMPARE(rig.payloadsOf(255).size(), 1);
 
-    // The pure sequence: a repeated 13 while blocks flow, a 15 before the end.
-    FirmwareProgrammer p;
-    QCOMPARE(p.start(testImage(300), QStringLiteral("V.1")), FirmwareStatus::Ok);
-    QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.acknowledge(13, true).kind, FirmwareProgrammer::Step::SendChunk);
-    QCOMPARE(p.acknowledge(13, true).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.acknowledge(13, false).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.offset(), 128);
-    QCOMPARE(p.acknowledge(14, true).chunk.size(), 128);
-    QCOMPARE(p.acknowledge(14, true).chunk.size(), 44);
-    QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::SendEnd);
-    QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Finish);
-    QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Nothing);
-    QCOMPARE(p.phase(), FirmwareProgrammer::Phase::Finished);
-}
-
-void TestFirmwareProgram::duplicateAcknowledgements_data()
-{
-    QTest::addColumn<bool>("apart");
-    QTest::newRow("copy in the same notification") << false;
-    // The copy decoded on its own looks exactly like the next block's acknowledgement.
-    QTest::newRow("copy in a notification of its own") << true;
-}
-
-void TestFirmwareProgram::duplicateAcknowledgements()
-{
-    QFETCH(bool, apart);
-    Rig rig;
-    // Every acknowledgement comes twice; the computer notes a block sent before its
-    // acknowledgement of the previous one went out.
-    rig.computer->setDuplicateAcknowledgements(true, apart);
-    QVERIFY(rig.connect());
-    const QByteArray image = testImage(1000);
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.1.0.0.a")), 1000);
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 0);
-    QCOMPARE(end.count(), 1);
-    QCOMPARE(rig.computer->programFault(), QString());
-    QCOMPARE(rig.computer->programmedImage(), image);
-    QCOMPARE(rig.payloadsOf(14).size(), 8);
-    QCOMPARE(rig.payloadsOf(15).size(), 1);
-}
-
-void TestFirmwareProgram::interruptionStops_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("command");
-    QTest::addColumn<int>("error");
-    QTest::newRow("acknowledgement lost")
-        << "silent" << int(VeltraCommand::BeginProgram) << int(ExchangeError::Timeout);
-    QTest::newRow("acknowledgement damaged")
-        << "damaged" << int(VeltraCommand::BeginProgram) << int(ExchangeError::InvalidCrc);
-    QTest::newRow("computer gone after the first block")
-        << "dropped" << int(VeltraCommand::Program) << int(ExchangeError::NotReady);
-}
-
-void TestFirmwareProgram::interruptionStops()
-{
-    QFETCH(QString, fault);
-    QFETCH(int, command);
-    QFETCH(int, error);
-    Rig rig;
-    QVERIFY(rig.connect());
-    rig.link->setReplyTimeout(150);
-    if (fault == "silent")
-        rig.computer->setAnswering(false);
-    if (fault == "dropped") {
-        connect(
-            rig.link, &TarskBle::onUploadFirmwareProgress, rig.computer,
-            [&rig] { rig.computer->dropConnection(); }, Qt::SingleShotConnection);
+        QList<int> sent, percent;
+        for (const auto& row : progress) {
+            sent << row.at(0).toInt();
+            percent << row.at(1).toInt();
+        }
+        QCOMPARE(sent, reportedSent);
+        QCOMPARE(percent, reportedPercent);
     }
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    QCOMPARE(rig.link->setFirmware(testImage(1000), QStringLiteral("Veltra.1.0.0.a")), 1000);
-    if (fault == "damaged")
-        rig.computer->corruptNextReply(); // the acknowledgement of BeginProgram
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 1);
-    QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), command);
-    QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
-    QVERIFY(!rig.link->isProgramming());
-    QVERIFY(!rig.computer->firmwareInstalled());
-    if (fault == "dropped")
-        return;
-    QCOMPARE(rig.payloadsOf(14).size(), 0);
-    // A late acknowledgement does not revive the sequence.
-    const int writes = int(rig.computer->writes().size());
-    rig.computer->injectNotification(VirtualDiveComputer::frame(13, QByteArray(1, '\1')));
-    QTest::qWait(50);
-    QCOMPARE(rig.computer->writes().size(), writes);
-}
 
-void TestFirmwareProgram::computerChecksWhatItReceives_data()
-{
-    QTest::addColumn<int>("modeByte");
-    QTest::addColumn<QList<QByteArray>>("frames"); // code byte then payload
-    QTest::addColumn<QString>("fault");
-
-    const QByteArray image = testImage(200);
-    auto begin = [](quint32 size, quint32 crc, int length = 44) {
-        QByteArray p = QByteArray("Veltra").leftJustified(32, '\0');
-        for (quint32 v : { 0x01000061u, size, crc })
-            for (int i = 0; i < 4; ++i)
-                p.append(char((v >> (8 * i)) & 0xFF));
-        return QByteArray(1, '\x0d') + p.left(length);
-    };
-    auto block = [](const QByteArray& bytes) { return QByteArray(1, '\x0e') + bytes; };
-    const QByteArray end(1, '\x0f');
-    const quint32 crc = plainCrc(image);
-    const int fw = VirtualDiveComputer::kFirmwareModeByte;
-
-    QTest::newRow("good") << fw
-                          << QList<QByteArray> { begin(200, crc), block(image.left(128)),
-                                 block(image.mid(128)), end }
-                          << QString();
-    QTest::newRow("wrong CRC") << fw
-                               << QList<QByteArray> { begin(200, crc ^ 1), block(image.left(128)),
-                                      block(image.mid(128)), end }
-                               << "image CRC does not match";
-    QTest::newRow("blocks swapped") << fw
-                                    << QList<QByteArray> { begin(200, crc),
-                                           block(image.mid(72, 128)), block(image.left(72)), end }
-                                    << "image CRC does not match";
-    QTest::newRow("short block in the middle")
-        << fw
-        << QList<QByteArray> { begin(200, crc), block(image.left(100)), block(image.mid(100)), end }
-        << "block after a short block";
-    QTest::newRow("more than announced")
-        << fw << QList<QByteArray> { begin(100, crc), block(image.left(128)) }
-        << "more bytes than announced";
-    QTest::newRow("missing bytes")
-        << fw << QList<QByteArray> { begin(200, crc), block(image.left(128)), end }
-        << "128 bytes received, 200 announced";
-    QTest::newRow("block of 129") << fw
-                                  << QList<QByteArray> { begin(200, crc), block(image.left(129)) }
-                                  << "block of 129 bytes";
-    QTest::newRow("block first") << fw << QList<QByteArray> { block(image.left(128)) }
-                                 << "image bytes without a description";
-    QTest::newRow("43-byte description") << fw << QList<QByteArray> { begin(200, crc, 43) }
-                                         << "description of 43 bytes, 44 expected";
-    QTest::newRow("empty image") << fw << QList<QByteArray> { begin(0, crc) }
-                                 << "image size 0 out of range";
-    QTest::newRow("CRC word upper half")
-        << fw << QList<QByteArray> { begin(200, crc | 0x10000) } << "CRC word with upper bits set";
-    QTest::newRow("normal mode") << int(VirtualDiveComputer::kNormalModeByte)
-                                 << QList<QByteArray> { begin(200, crc) } << "not in firmware mode";
-}
-
-void TestFirmwareProgram::computerChecksWhatItReceives()
-{
-    QFETCH(int, modeByte);
-    QFETCH(QList<QByteArray>, frames);
-    QFETCH(QString, fault);
-    Rig rig { quint8(modeByte) };
-    QVERIFY(rig.connect());
-    // Frames written straight to the computer, as a faulty sender would, each after the
-    // acknowledgement of the one before.
-    QSignalSpy acks(rig.computer, &BleTransport::characteristicChanged);
-    for (const QByteArray& f : frames) {
-        const int before = int(acks.count());
-        rig.computer->writeCharacteristic(
-            TarskBle::characteristicUuid, VirtualDiveComputer::frame(quint8(f[0]), f.mid(1)));
-        QTRY_VERIFY(acks.count() > before);
+    void manyBlocksReportAtMost101Times()
+    {
+        Rig rig;
+        rig.computer->setNotificationSize(0);
+        QVERIFY(rig.connect());
+        const QByteArray image = testImage(100001);
+        QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
+        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
+        QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.1.0.0.a")), 100001);
+        for (int i = 0; i < 2000 && end.isEmpty() && errors.isEmpty(); ++i)
+            end.wait(25);
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(rig.computer->programmedImage(), image);
+        QCOMPARE(rig.payloadsOf(14).size(), 782); // 781 × 128 + 33
+        QVERIFY(progress.count() <= 102); // 101 whole percents and the completion report
+        QCOMPARE(progress.at(progress.count() - 2).at(0).toInt(), 100001);
+        QCOMPARE(progress.at(progress.count() - 2).at(1).toInt(), 100);
     }
-    QTRY_COMPARE(rig.computer->programFault(), fault);
-}
 
-void TestFirmwareProgram::restartWithNewImage()
-{
-    Rig rig;
-    QVERIFY(rig.connect());
-    QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-    QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-    // The second call comes while the first one's BeginProgram is unanswered.
-    QCOMPARE(rig.link->setFirmware(testImage(1000), QStringLiteral("Old.1.0.0.a")), 1000);
-    const QByteArray image = testImage(500).toUpper();
-    QCOMPARE(rig.link->setFirmware(image, QStringLiteral("New.2.0.0.b")), 500);
-    QVERIFY(waitForOutcome(end, errors));
-    QCOMPARE(errors.count(), 0);
-    QCOMPARE(rig.computer->programmedImage(), image);
-    QCOMPARE(rig.computer->programName().left(3), QByteArray("New"));
-}
+    void refusedStep_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("blocksSent");
+        QTest::newRow("begin refused") << 13 << int(ExchangeError::BeginProgramError) << 0;
+        QTest::newRow("block refused") << 14 << int(ExchangeError::ProgramError) << 1;
+        QTest::newRow("end refused") << 15 << int(ExchangeError::EndProgramError) << 3;
+    }
+
+    void refusedStep()
+    {
+        QFETCH(int, code);
+        QFETCH(int, error);
+        QFETCH(int, blocksSent);
+        Rig rig;
+        rig.computer->setRefused(quint8(code), true);
+        QVERIFY(rig.connect());
+        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
+        QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
+        QCOMPARE(rig.link->setFirmware(testImage(300), QStringLiteral("Veltra.1.0.0.a")), 300);
+        QVERIFY(waitForOutcome(end, errors));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), code);
+        QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
+        QCOMPARE(end.count(), 0);
+        QVERIFY(!rig.link->isProgramming());
+        QTest::qWait(50);
+        // Nothing follows a refusal: no further block, no end, no ProgramFinished.
+        QCOMPARE(rig.payloadsOf(14).size(), blocksSent);
+        QCOMPARE(rig.payloadsOf(15).size(), code == 15 ? 1 : 0);
+        QCOMPARE(rig.payloadsOf(255).size(), 0);
+        QVERIFY(!rig.computer->firmwareInstalled());
+        for (const auto& row : progress)
+            QVERIFY(!(row.at(0).toInt() == 0 && row.at(1).toInt() == 100));
+        QCOMPARE(rig.link->pendingCommand(), VeltraCommand::None);
+    }
+
+    void refusedBeforeSending_data()
+    {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<int>("modeByte");
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<FirmwareStatus>("status");
+        const QByteArray image = testImage(10);
+        const int fw = VirtualDiveComputer::kFirmwareModeByte;
+        QTest::newRow("no computer")
+            << false << fw << image << "Veltra.1.0.0.a" << FirmwareStatus::NotConnected;
+        QTest::newRow("normal mode") << true << int(VirtualDiveComputer::kNormalModeByte) << image
+                                     << "Veltra.1.0.0.a" << FirmwareStatus::NotFirmwareMode;
+        QTest::newRow("empty image")
+            << true << fw << QByteArray() << "Veltra.1.0.0.a" << FirmwareStatus::EmptyImage;
+        QTest::newRow("image too large") << true << fw << QByteArray(kMaxFirmwareBytes + 1, 'x')
+                                         << "Veltra.1.0.0.a" << FirmwareStatus::ImageTooLarge;
+        QTest::newRow("33-byte name")
+            << true << fw << image << QString(33, 'N') + ".1.0.0.a" << FirmwareStatus::NameTooLong;
+        // 17 two-byte characters: 34 bytes, though only 17 characters.
+        QTest::newRow("34-byte UTF-8 name")
+            << true << fw << image << QString(17, QChar(0xE9)) + ".1"
+            << FirmwareStatus::NameTooLong;
+        QTest::newRow("no name") << true << fw << image << ".1.0.0.a" << FirmwareStatus::EmptyName;
+    }
+
+    void refusedBeforeSending()
+    {
+        QFETCH(bool, connect);
+        QFETCH(int, modeByte);
+        QFETCH(QByteArray, image);
+        QFETCH(QString, name);
+        QFETCH(FirmwareStatus, status);
+        Rig rig { quint8(modeByte) };
+        if (connect)
+            QVERIFY(rig.connect());
+        const int writes = int(rig.computer->writes().size());
+        FirmwareStatus got = FirmwareStatus::Ok;
+        QCOMPARE(rig.link->setFirmware(image, name, &got), -1);
+        QCOMPARE(got, status);
+        QVERIFY(!firmwareStatusText(got).isEmpty());
+        QCOMPARE(rig.computer->writes().size(), writes);
+        QVERIFY(!rig.link->isProgramming());
+    }
+
+    void acknowledgementsOutOfTurn()
+    {
+        Rig rig;
+        QVERIFY(rig.connect());
+        const int writes = int(rig.computer->writes().size());
+
+        // A stray acknowledgement of BeginProgram with no installation running starts nothing.
+        rig.computer->injectNotification(VirtualDiveComputer::frame(13, QByteArray(1, '\1')));
+        rig.computer->injectNotification(VirtualDiveComputer::frame(14, QByteArray(1, '\1')));
+        rig.computer->injectNotification(VirtualDiveComputer::frame(15, QByteArray(1, '\1')));
+        QTest::qWait(50);
+        QCOMPARE(rig.computer->writes().size(), writes);
+
+        // The pure sequence: a repeated 13 while blocks flow, a 15 before the end.
+        FirmwareProgrammer p;
+        QCOMPARE(p.start(testImage(300), QStringLiteral("V.1")), FirmwareStatus::Ok);
+        QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.acknowledge(13, true).kind, FirmwareProgrammer::Step::SendChunk);
+        QCOMPARE(p.acknowledge(13, true).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.acknowledge(13, false).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.offset(), 128);
+        QCOMPARE(p.acknowledge(14, true).chunk.size(), 128);
+        QCOMPARE(p.acknowledge(14, true).chunk.size(), 44);
+        QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::SendEnd);
+        QCOMPARE(p.acknowledge(14, true).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Finish);
+        QCOMPARE(p.acknowledge(15, true).kind, FirmwareProgrammer::Step::Nothing);
+        QCOMPARE(p.phase(), FirmwareProgrammer::Phase::Finished);
+    }
+
+    void duplicateAcknowledgements_data()
+    {
+        QTest::addColumn<bool>("apart");
+        QTest::newRow("copy in the same notification") << false;
+        // The copy decoded on its own looks exactly like the next block's acknowledgement.
+        QTest::newRow("copy in a notification of its own") << true;
+    }
+
+    void duplicateAcknowledgements()
+    {
+        QFETCH(bool, apart);
+        Rig rig;
+        // Every acknowledgement comes twice; the computer notes a block sent before its
+        // acknowledgement of the previous one went out.
+        rig.computer->setDuplicateAcknowledgements(true, apart);
+        QVERIFY(rig.connect());
+        const QByteArray image = testImage(1000);
+        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
+        QCOMPARE(rig.link->setFirmware(image, QStringLiteral("Veltra.1.0.0.a")), 1000);
+        QVERIFY(waitForOutcome(end, errors));
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(end.count(), 1);
+        QCOMPARE(rig.computer->programFault(), QString());
+        QCOMPARE(rig.computer->programmedImage(), image);
+        QCOMPARE(rig.payloadsOf(14).size(), 8);
+        QCOMPARE(rig.payloadsOf(15).size(), 1);
+    }
+
+    void interruptionStops_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("error");
+        QTest::newRow("acknowledgement lost")
+            << "silent" << int(VeltraCommand::BeginProgram) << int(ExchangeError::Timeout);
+        QTest::newRow("acknowledgement damaged")
+            << "damaged" << int(VeltraCommand::BeginProgram) << int(ExchangeError::InvalidCrc);
+        QTest::newRow("computer gone after the first block")
+            << "dropped" << int(VeltraCommand::Program) << int(ExchangeError::NotReady);
+    }
+
+    void interruptionStops()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, command);
+        QFETCH(int, error);
+        Rig rig;
+        QVERIFY(rig.connect());
+        rig.link->setReplyTimeout(150);
+        if (fault == "silent")
+            rig.computer->setAnswering(false);
+        if (fault == "dropped") {
+            connect(
+                rig.link, &TarskBle::onUploadFirmwareProgress, rig.computer,
+                [&rig] { rig.computer->dropConnection(); }, Qt::SingleShotConnection);
+        }
+        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
+        QCOMPARE(rig.link->setFirmware(testImage(1000), QStringLiteral("Veltra.1.0.0.a")), 1000);
+        if (fault == "damaged")
+            rig.computer->corruptNextReply(); // the acknowledgement of BeginProgram
+        QVERIFY(waitForOutcome(end, errors));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), command);
+        QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
+        QVERIFY(!rig.link->isProgramming());
+        QVERIFY(!rig.computer->firmwareInstalled());
+        if (fault == "dropped")
+            return;
+        QCOMPARE(rig.payloadsOf(14).size(), 0);
+        // A late acknowledgement does not revive the sequence.
+        const int writes = int(rig.computer->writes().size());
+        rig.computer->injectNotification(VirtualDiveComputer::frame(13, QByteArray(1, '\1')));
+        QTest::qWait(50);
+        QCOMPARE(rig.computer->writes().size(), writes);
+    }
+};
 
 QTEST_MAIN(TestFirmwareProgram)
 #include "tst_firmwareprogram.moc"
