@@ -147,45 +147,6 @@ private slots:
         QCOMPARE(h.period, quint8(5)); // never on the wire
     }
 
-    void headerFixedOffsets()
-    {
-        // 0x8005 from a variant-2 computer, positions counted by hand: number at 3-4, gas mask at
-        // 77-78, slot 11 at 101-102, sample count at 119, start time at 127, max depth at 137.
-        QByteArray body(186, '\0');
-        body[0] = 19;
-        body[1] = char(0x05);
-        body[2] = char(0x80);
-        body[3] = char(0x2C); // 300
-        body[4] = char(0x01);
-        body[77] = char(0x05); // slots 0 and 2
-        body[78] = char(0x08); // and slot 11
-        body[101] = char(50);
-        body[102] = char(25);
-        body[119] = char(0xD0); // 2000 samples
-        body[120] = char(0x07);
-        body[127] = char(0x01); // startTime 257
-        body[128] = char(0x01);
-        body[137] = char(0x2C); // 30.0 m
-        body[138] = char(0x01);
-        DiveHeader h;
-        QCOMPARE(parseDiveHeaderReply(body, 2, h), HeaderParseStatus::Ok);
-        QCOMPARE(h.number, quint16(300));
-        QCOMPARE(h.gasMask, quint16(0x0805));
-        QCOMPARE(h.gasO2[11], quint8(50));
-        QCOMPARE(h.gasHe[11], quint8(25));
-        QCOMPARE(h.sampleCount, 2000u);
-        QCOMPARE(h.startTime, qint64(257));
-        QCOMPARE(h.maxDepthDm, quint16(300));
-
-        // A first word below 0x8001 is the dive number itself (format 0): 0x8000 included.
-        QByteArray plain(172, '\0');
-        plain[0] = 19;
-        plain[1] = char(0x00);
-        plain[2] = char(0x80);
-        QCOMPARE(parseDiveHeaderReply(plain, 2, h), HeaderParseStatus::Ok);
-        QCOMPARE(h.number, quint16(0x8000));
-    }
-
     void headerRefusesShortOrForeignBodies_data()
     {
         QTest::addColumn<QByteArray>("body");

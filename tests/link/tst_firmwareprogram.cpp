@@ -205,45 +205,6 @@ private slots:
         QCOMPARE(progress.at(progress.count() - 2).at(1).toInt(), 100);
     }
 
-    void refusedStep_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<int>("blocksSent");
-        QTest::newRow("begin refused") << 13 << int(ExchangeError::BeginProgramError) << 0;
-        QTest::newRow("block refused") << 14 << int(ExchangeError::ProgramError) << 1;
-        QTest::newRow("end refused") << 15 << int(ExchangeError::EndProgramError) << 3;
-    }
-
-    void refusedStep()
-    {
-        QFETCH(int, code);
-        QFETCH(int, error);
-        QFETCH(int, blocksSent);
-        Rig rig;
-        rig.computer->setRefused(quint8(code), true);
-        QVERIFY(rig.connect());
-        QSignalSpy end(rig.link, &TarskBle::onEndCommand);
-        QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-        QSignalSpy progress(rig.link, &TarskBle::onUploadFirmwareProgress);
-        QCOMPARE(rig.link->setFirmware(testImage(300), QStringLiteral("Veltra.1.0.0.a")), 300);
-        QVERIFY(waitForOutcome(end, errors));
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), code);
-        QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
-        QCOMPARE(end.count(), 0);
-        QVERIFY(!rig.link->isProgramming());
-        QTest::qWait(50);
-        // Nothing follows a refusal: no further block, no end, no ProgramFinished.
-        QCOMPARE(rig.payloadsOf(14).size(), blocksSent);
-        QCOMPARE(rig.payloadsOf(15).size(), code == 15 ? 1 : 0);
-        QCOMPARE(rig.payloadsOf(255).size(), 0);
-        QVERIFY(!rig.computer->firmwareInstalled());
-        for (const auto& row : progress)
-            QVERIFY(!(row.at(0).toInt() == 0 && row.at(1).toInt() == 100));
-        QCOMPARE(rig.link->pendingCommand(), VeltraCommand::None);
-    }
-
     void refusedBeforeSending_data()
     {
         QTest::addColumn<bool>("connect");
@@ -349,29 +310,32 @@ private slots:
         QCOMPARE(rig.payloadsOf(15).size(), 1);
     }
 
-    void interruptionStops_data()
+    void stopsOnFault_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("error");
-        QTest::newRow("acknowledgement lost")
-            << "silent" << int(VeltraCommand::BeginProgram) << int(ExchangeError::Timeout);
-        QTest::newRow("acknowledgement damaged")
-            << "damaged" << int(VeltraCommand::BeginProgram) << int(ExchangeError::InvalidCrc);
+        QTest::addColumn<int>("blocksSent"); // of 300 bytes: three blocks
+        QTest::newRow("begin refused") << "13" << 13 << int(Err::BeginProgramError) << 0;
+        QTest::newRow("block refused") << "14" << 14 << int(Err::ProgramError) << 1;
+        QTest::newRow("end refused") << "15" << 15 << int(Err::EndProgramError) << 3;
+        QTest::newRow("acknowledgement lost") << "silent" << 13 << int(Err::Timeout) << 0;
+        QTest::newRow("acknowledgement damaged") << "damaged" << 13 << int(Err::InvalidCrc) << 0;
         QTest::newRow("computer gone after the first block")
-            << "dropped" << int(VeltraCommand::Program) << int(ExchangeError::NotReady);
+            << "dropped" << 14 << int(Err::NotReady) << -1;
     }
 
-    void interruptionStops()
+    void stopsOnFault()
     {
         QFETCH(QString, fault);
         QFETCH(int, command);
         QFETCH(int, error);
+        QFETCH(int, blocksSent);
         Rig rig;
+        rig.computer->setRefused(quint8(fault.toInt()), true);
         QVERIFY(rig.connect());
         rig.link->setReplyTimeout(150);
-        if (fault == "silent")
-            rig.computer->setAnswering(false);
+        rig.computer->setAnswering(fault != "silent");
         if (fault == "dropped") {
             connect(
                 rig.link, &TarskBle::onUploadFirmwareProgress, rig.computer,
@@ -379,23 +343,26 @@ private slots:
         }
         QSignalSpy end(rig.link, &TarskBle::onEndCommand);
         QSignalSpy errors(rig.link, &TarskBle::onExchangeError);
-        QCOMPARE(rig.link->setFirmware(testImage(1000), QStringLiteral("Veltra.1.0.0.a")), 1000);
+        QCOMPARE(rig.link->setFirmware(testImage(300), QStringLiteral("Veltra.1.0.0.a")), 300);
         if (fault == "damaged")
             rig.computer->corruptNextReply(); // the acknowledgement of BeginProgram
         QVERIFY(waitForOutcome(end, errors));
         QCOMPARE(errors.count(), 1);
         QCOMPARE(int(errors.at(0).at(0).value<Cmd>()), command);
         QCOMPARE(int(errors.at(0).at(1).value<Err>()), error);
+        QCOMPARE(end.count(), 0);
         QVERIFY(!rig.link->isProgramming());
-        QVERIFY(!rig.computer->firmwareInstalled());
+        QCOMPARE(rig.link->pendingCommand(), VeltraCommand::None);
+        // Nothing follows: no further block, no end, no ProgramFinished, and a late
+        // acknowledgement does not revive the sequence.
         if (fault == "dropped")
             return;
-        QCOMPARE(rig.payloadsOf(14).size(), 0);
-        // A late acknowledgement does not revive the sequence.
-        const int writes = int(rig.computer->writes().size());
         rig.computer->injectNotification(VirtualDiveComputer::frame(13, QByteArray(1, '\1')));
         QTest::qWait(50);
-        QCOMPARE(rig.computer->writes().size(), writes);
+        QCOMPARE(rig.payloadsOf(14).size(), blocksSent);
+        QCOMPARE(rig.payloadsOf(15).size(), fault == "15" ? 1 : 0);
+        QCOMPARE(rig.payloadsOf(255).size(), 0);
+        QVERIFY(!rig.computer->firmwareInstalled());
     }
 };
 
