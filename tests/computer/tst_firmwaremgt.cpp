@@ -242,25 +242,31 @@ private slots:
         QCOMPARE(v->framesWithCode(13), 0);
     }
 
-    void badCatalogueReply_data()
+    void badReply_data()
     {
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("rows");
-        // Each kind of failure once: tst_firmwarecatalogue holds the full
-        // tables; here the manager must show the error and fetch nothing more.
+        QTest::addColumn<int>("rows"); // listed afterwards
+        // Each kind of failure once: tst_firmwarecatalogue holds the full tables; here the
+        // manager must show the error, fetch nothing more and keep what is on disk.
         const QByteArray refusal("{\"message\":\"Bad credentials\"}");
-        QTest::newRow("401") << kTocPath << 401 << refusal << int(Mode::Normal) << 0;
-        QTest::newRow("silent") << kTocPath << 200 << QByteArray("[]") << int(Mode::Silent) << 0;
-        QTest::newRow("garbage") << kTocPath << 200 << QByteArray("\x89PNG\r\n\x1a\n")
-                                 << int(Mode::Normal) << 0;
+        const QByteArray image = "/files/stable.bin";
+        QTest::newRow("catalogue 401") << kTocPath << 401 << refusal << int(Mode::Normal) << 0;
+        QTest::newRow("catalogue silent") << kTocPath << 200 << refusal << int(Mode::Silent) << 0;
+        QTest::newRow("catalogue garbage")
+            << kTocPath << 200 << QByteArray("\x89PNG\r\n\x1a\n") << int(Mode::Normal) << 0;
         // The catalogue is shown, nothing can be downloaded.
         QTest::newRow("listing 401") << kListingPath << 401 << refusal << int(Mode::Normal) << 3;
+        QTest::newRow("image 401") << image << 401 << refusal << int(Mode::Normal) << 3;
+        QTest::newRow("image truncated")
+            << image << 200 << testImage(1000, 1) << int(Mode::Truncated) << 3;
+        QTest::newRow("image silent") << image << 200 << refusal << int(Mode::Silent) << 3;
+        QTest::newRow("image too large") << image << 200 << refusal << int(Mode::AnnounceHuge) << 3;
     }
 
-    void badCatalogueReply()
+    void badReply()
     {
         QFETCH(QByteArray, path);
         QFETCH(int, status);
@@ -269,34 +275,6 @@ private slots:
         QFETCH(int, rows);
         Repository repo;
         repo.api.setRoute(path, status, body, Mode(mode));
-        Manager m;
-        m.open(repo.config(300)).fetchCatalogue();
-        QTRY_COMPARE(m.criticals.size(), 1);
-        QVERIFY(m.criticals.at(0).startsWith("Download Error: "));
-        QCOMPARE(m.mgr->findChild<QTableWidget*>("tbFirmwares")->rowCount(), rows);
-        for (int row = 0; row < rows; ++row)
-            QVERIFY(!m.mgr->downloadButton(row)->isEnabled());
-        // No listing is asked for after a failed catalogue.
-        QCOMPARE(repo.api.requestsFor(kListingPath), rows ? 1 : 0);
-    }
-
-    void badImageReply_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<int>("mode");
-        // One row per kind of failure; tst_firmwarecatalogue holds the full table.
-        QTest::newRow("401 page") << 401 << int(Mode::Normal);
-        QTest::newRow("truncated") << 200 << int(Mode::Truncated);
-        QTest::newRow("silent") << 200 << int(Mode::Silent);
-        QTest::newRow("too large") << 200 << int(Mode::AnnounceHuge);
-    }
-
-    void badImageReply()
-    {
-        QFETCH(int, status);
-        QFETCH(int, mode);
-        Repository repo;
-        repo.api.setRoute("/files/stable.bin", status, testImage(1000, 1), Mode(mode));
         auto v = firmwareLink();
         QVERIFY(v);
         // An earlier download of the same firmware is on disk and must survive.
@@ -304,10 +282,20 @@ private slots:
         const QString local = QDir(m.folder()).filePath(kStableLocal);
         QVERIFY(writeFile(local, repo.stable));
         FirmwareMgt& mgr = m.open(repo.config(300), v->link);
-        QVERIFY(m.showCatalogue());
-        mgr.downloadButton(0)->click();
+        const bool image = path.startsWith("/files");
+        if (image) {
+            QVERIFY(m.showCatalogue());
+            mgr.downloadButton(0)->click();
+        } else {
+            mgr.fetchCatalogue();
+        }
         QTRY_COMPARE(m.criticals.size(), 1);
         QVERIFY(m.criticals.at(0).startsWith("Download Error: "));
+        QCOMPARE(mgr.findChild<QTableWidget*>("tbFirmwares")->rowCount(), rows);
+        for (int row = 0; row < rows; ++row)
+            QCOMPARE(mgr.downloadButton(row)->isEnabled(), image && row < 2);
+        // No listing is asked for after a failed catalogue.
+        QCOMPARE(repo.api.requestsFor(kListingPath), rows ? 1 : 0);
         QVERIFY(m.questions.isEmpty());
         QCOMPARE(fileBytes(local), repo.stable);
         QCOMPARE(QDir(m.folder()).entryList(QDir::Files), QStringList { kStableLocal });
