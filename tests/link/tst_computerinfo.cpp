@@ -197,18 +197,6 @@ private slots:
         QCOMPARE(s.computerNameText(), QStringLiteral("Blue Reef"));
         QCOMPARE(s.fields.last(), quint64(0));
     }
-
-    void textsBoundedByBodyAndField()
-    {
-        const QByteArray withZero = QByteArray("\x16"
-                                               "Alice\0junk",
-            11);
-        QCOMPARE(zeroTerminatedText(withZero, 1, 32), QStringLiteral("Alice"));
-        const QByteArray noZero = QByteArray(1, '\x16') + QByteArray(40, 'A');
-        QCOMPARE(zeroTerminatedText(noZero, 1, 32), QString(32, 'A'));
-        QCOMPARE(zeroTerminatedText(noZero, 1, 100), QString(40, 'A'));
-        QCOMPARE(zeroTerminatedText(noZero, 60, 10), QString());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestComputerInfo)

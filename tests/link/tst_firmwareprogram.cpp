@@ -96,19 +96,6 @@ private slots:
         QCOMPARE(id.versionText, text);
     }
 
-    void beginPayloadBytes()
-    {
-        FirmwareIdentity id;
-        QCOMPARE(parseFirmwareName(QStringLiteral("Veltra.1.2.3.b"), &id), FirmwareStatus::Ok);
-        // "123456789" has the published check value 0xE5CC.
-        const QByteArray expected = QByteArray::fromHex("56656c747261") + QByteArray(26, '\0')
-            + QByteArray::fromHex("62030201"
-                                  "09000000"
-                                  "cce50000");
-        QCOMPARE(beginProgramPayload(id, QByteArray("123456789")), expected);
-        QCOMPARE(expected.size(), kBeginProgramPayloadBytes);
-    }
-
     void percentInIntegers()
     {
         // Whole percents rounded down, bounded, and no overflow at the largest image.

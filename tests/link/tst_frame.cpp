@@ -100,11 +100,8 @@ private slots:
         lying[3] = char(0x01); // 256
 
         QTest::newRow("one frame") << QList<QByteArray> { info } << "F1" << 0;
-        QTest::newRow("split 3+rest")
-            << QList<QByteArray> { info.left(3), info.mid(3) } << "F1" << 0;
         QTest::newRow("split into 20-byte pieces")
             << QList<QByteArray> { serial.left(20), serial.mid(20) } << "F3" << 0;
-        QTest::newRow("two merged") << QList<QByteArray> { info + serial } << "F1 F3" << 0;
         QTest::newRow("frame plus start of next")
             << QList<QByteArray> { info + serial.left(5) } << "F1" << 5;
         QTest::newRow("garbage before marker")
@@ -148,21 +145,6 @@ private slots:
         }
     }
 
-    void decoderKeepsFragmentUntilComplete()
-    {
-        // A first notification shorter than a header must not be thrown away.
-        const QByteArray info = vframe(1, QByteArray::fromHex("6203020115"));
-        FrameDecoder d;
-        for (int i = 0; i < info.size() - 1; ++i) {
-            d.append(info.mid(i, 1));
-            QVERIFY(drain(d).isEmpty());
-        }
-        d.append(info.right(1));
-        const QList<Event> events = drain(d);
-        QCOMPARE(events.size(), 1);
-        QCOMPARE(events[0].body, info.mid(8));
-    }
-
     void decoderBoundsBuffer()
     {
         // A marker with the largest legal length waits for at most 520 bytes; then the damaged
@@ -175,19 +157,6 @@ private slots:
         const QList<Event> events = drain(d);
         QCOMPARE(kinds(events), QStringLiteral("C122"));
         QCOMPARE(int(d.buffered()), 0);
-    }
-
-    void bodyReaderStopsAtEnd()
-    {
-        const QByteArray body = QByteArray::fromHex("0102030405");
-        BodyReader r(body, 1);
-        QCOMPARE(r.u16(), quint16(0x0302));
-        QCOMPARE(r.u32(), quint32(0x0504)); // the missing two bytes read as zero
-        QVERIFY(r.atEnd());
-        QCOMPARE(r.u64(), quint64(0));
-        r.skip(1 << 30);
-        QCOMPARE(r.position(), body.size());
-        QCOMPARE(r.bytes(4), QByteArray(4, '\0'));
     }
 
     void fuzzRegressions()
