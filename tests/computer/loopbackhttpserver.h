@@ -1,8 +1,7 @@
 #pragma once
 
-// A small HTTP/1.1 server on 127.0.0.1 for the download tests. It answers each request from a
-// table of routes, records what it was asked, and misbehaves on purpose (truncated bodies,
-// lying lengths, silence). It stops by itself after 200 requests or two minutes.
+// An HTTP/1.1 server on 127.0.0.1 answering from a table of routes, recording what it was asked
+// and misbehaving on purpose. It stops by itself after 200 requests or two minutes.
 
 #include <QHash>
 #include <QHostAddress>

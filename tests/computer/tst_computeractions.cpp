@@ -1,6 +1,5 @@
-// The connection dialog and the main window's computer actions against the virtual computer
-// through the real link: identification, the download into a real logbook file,
-// reset and the checks before every action; the demo switch that picks the transport.
+// The connection dialog and the window's computer actions over the real link to the virtual
+// computer: identification, download into a logbook file, reset; the demo transport switch.
 
 #include "app/computerlink.h"
 #include "computer/computeractions.h"
@@ -64,8 +63,7 @@ QList<int> sentCodes(const VirtualLink& v)
     return codes;
 }
 
-// Drives the download dialog as a user: waits for the list, clicks Import (with the default
-// ticks), waits for the downloads, closes with the OK button.
+// Drives the download dialog as a user: Import with the default ticks once listed, then OK.
 void driveDownload(ComputerActions& actions, int* listed)
 {
     auto* timer = new QTimer(&actions);

@@ -1,8 +1,6 @@
-// The catalogue and the repository listing as the code host sends them, good and bad; the
-// local file names built from remote texts; reading images and the configuration from disk;
-// the real QNetworkAccessManager against a loopback server: what counts as a reply, where the
-// credentials go, and which addresses are refused before anything is sent; the firmware manager
-// end to end, from the loopback server to the installation into the virtual computer.
+// Catalogue and listing replies good and bad, local names from remote texts, images and settings
+// read from disk; downloads from a loopback server (what counts as a reply, where credentials
+// go); the firmware manager from that server to the installation into the virtual computer.
 
 #include "computer/catalogueconfig.h"
 #include "computer/filedownloader.h"
@@ -644,8 +642,7 @@ private slots:
 
     void downloadWithoutInstalling()
     {
-        // Images on another host, an older and longer file of the same name on disk, the offer
-        // declined.
+        // Images on another host, a longer older file of that name on disk, the offer declined.
         Repository repo(true);
         auto v = firmwareLink();
         QVERIFY(v);
@@ -675,8 +672,8 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("rows"); // listed afterwards
-        // Each kind of failure once: tst_firmwarecatalogue holds the full tables; here the
-        // manager must show the error, fetch nothing more and keep what is on disk.
+        // Each kind of failure once (the tables above hold them all): the manager shows the
+        // error, fetches nothing more and keeps what is on disk.
         const QByteArray refusal("{\"message\":\"Bad credentials\"}");
         const QByteArray image = "/files/stable.bin";
         QTest::newRow("catalogue 401") << kTocPath << 401 << refusal << int(Mode::Normal) << 0;

@@ -13,8 +13,7 @@
 #include <QFile>
 #include <QTest>
 
-// Frames for the decoder are built by the virtual computer, whose CRC is the table form
-// written separately from the link's bitwise one.
+// Frames built by the virtual computer, whose table CRC is written apart from the link's.
 static QByteArray vframe(quint8 code, const QByteArray& payload = {})
 {
     return VirtualDiveComputer::frame(code, payload);
@@ -150,8 +149,7 @@ struct Bytes
     }
 };
 
-// A header reply for (format, variant) with every field given a value that tells it apart.
-// Fields follow the wire order of the dive list reply.
+// A header reply for (format, variant), fields in wire order, each with a telling value.
 QByteArray headerReply(int format, quint32 variant, int number = 300, int diveMode = 3)
 {
     Bytes w;
@@ -697,21 +695,9 @@ private slots:
 
     void convertsHeaderGasesAndSamples()
     {
+        // Gas slots 0 (21/0) and 2 (23/2); slot 11 lies beyond the eight converted.
         DiveHeader h;
-        h.computerType = 2;
-        h.number = 300;
-        h.diveMode = 5;
-        h.gfLow = 30;
-        h.gfHigh = 85;
-        h.waterDensity = 1025;
-        h.surfacePressureMbar = 1013;
-        h.gasMask = 0x0205; // slots 0 and 2; slot 9 lies beyond the eight converted
-        h.gasO2 = { 32, 99, 50, 0, 0, 0, 0, 0, 0, 18 };
-        h.gasHe = { 0, 99, 0, 0, 0, 0, 0, 0, 0, 45 };
-        h.alertWord = 0x0C;
-        h.alertExtra = 0x0107;
-        h.startTime = 1700000000;
-        h.period = 5;
+        QCOMPARE(parseDiveHeaderReply(headerReply(5, 1), 1, h), HeaderParseStatus::Ok);
 
         QList<DeviceSample> s(3);
         s[0].flagByte = 0 << 3; // slot 0
@@ -724,25 +710,25 @@ private slots:
         s[2].depthWord = 0xF0C8; // 20.0 m, upper bits ignored
         s[2].ceilingWord = 0x014; // 2.0 m
         s[2].flagByte = (2 << 3) | 0x06; // slot 2 plus other flag bits
-        s[2].tissues[0] = 200;
         s[2].tissues[15] = 17;
 
         const DiveProfile d = convertDownloadedDive(h, s, { "1.2.3.b", "Veltra Blue", "0001-02" });
-        QCOMPARE(d.computerType, 2u);
+        QCOMPARE(d.computerType, 1u);
         QCOMPARE(d.firmwareVersion, QString("1.2.3.b"));
         QCOMPARE(d.name, QString("300"));
         QCOMPARE(d.serial, QString("0001-02"));
-        QCOMPARE(d.diveMode, 5u);
+        QCOMPARE(d.diveMode, 3u);
         QCOMPARE(d.alerts, 0x0Cu);
-        QCOMPARE(d.alertExtra, quint8(3)); // low byte 0x07, two bits kept
+        QCOMPARE(d.alertExtra, quint8(2)); // of 0x0102: the low byte's two bits
         QVERIFY(qAbs(d.surfacePressure - 1.013) < 1e-12);
         QCOMPARE(d.gfLow, quint8(30));
         QCOMPARE(d.gfHigh, quint8(85));
         QCOMPARE(d.dateTime, qint64(1700000000));
 
         QCOMPARE(d.gases.size(), 2);
-        QCOMPARE(d.gases[0].o2, 32);
-        QCOMPARE(d.gases[1].o2, 50);
+        QCOMPARE(d.gases[0].o2, 21);
+        QCOMPARE(d.gases[1].o2, 23);
+        QCOMPARE(d.gases[1].he, 2);
 
         QCOMPARE(d.samples.size(), 3);
         QCOMPARE(d.samples[1].time, 5.0);

@@ -5,7 +5,6 @@
 #include "virtuallink.h"
 
 #include <QCheckBox>
-#include <QDateTime>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -36,8 +35,7 @@ QList<VirtualDive> smallStore()
     return { simulateVirtualDive(deco), simulateVirtualDive(shallow) };
 }
 
-// The small store with dive 300 damaged: its header announcing more samples than it holds, or
-// its stream cut inside a record.
+// The small store with dive 300 announcing more samples than it holds, or cut in a record.
 class TamperedStore : public SimulatedDiveStore
 {
 public:
