@@ -238,31 +238,25 @@ private slots:
         lying[2] = char(0x00);
         lying[3] = char(0x01); // 256
 
-        QTest::newRow("one frame") << QList<QByteArray> { info } << "F1" << 0;
-        QTest::newRow("split into 20-byte pieces")
-            << QList<QByteArray> { serial.left(20), serial.mid(20) } << "F3" << 0;
-        QTest::newRow("frame plus start of next")
-            << QList<QByteArray> { info + serial.left(5) } << "F1" << 5;
-        QTest::newRow("garbage before marker")
-            << QList<QByteArray> { QByteArray("\x00\x13\xDC\x42", 4) + info } << "F1" << 0;
+        using L = QList<QByteArray>;
+        auto row = [](const char* tag, const L& pieces, const char* events, int left) {
+            QTest::newRow(tag) << pieces << QString(events) << left;
+        };
+        row("one frame", { info }, "F1", 0);
+        row("split into 20-byte pieces", { serial.left(20), serial.mid(20) }, "F3", 0);
+        row("frame plus start of next", { info + serial.left(5) }, "F1", 5);
+        row("garbage before marker", { QByteArray("\x00\x13\xDC\x42", 4) + info }, "F1", 0);
         // DC DC DC reads as a marker with a length above the limit: reported, then the real
         // frame one byte on is found.
-        QTest::newRow("stray DC before marker")
-            << QList<QByteArray> { QByteArray("\xDC", 1), info } << "L0 F1" << 0;
-        QTest::newRow("bad crc then good frame")
-            << QList<QByteArray> { badCrc + serial } << "C1 F3" << 0;
-        QTest::newRow("non-zero byte 6") << QList<QByteArray> { nonZeroByte6 } << "C1" << 0;
-        QTest::newRow("length above 512 then good frame")
-            << QList<QByteArray> { tooLong + serial } << "L1 F3" << 0;
-        QTest::newRow("length zero") << QList<QByteArray> { zeroLength + info } << "L220 F1" << 0;
-        QTest::newRow("lying length before good frame")
-            << QList<QByteArray> { lying + info } << "C220 F1" << 0;
-        QTest::newRow("empty pieces")
-            << QList<QByteArray> { QByteArray(), info.left(4), QByteArray(), info.mid(4) } << "F1"
-            << 0;
-        QTest::newRow("garbage only") << QList<QByteArray> { QByteArray(100, 'a') } << "" << 0;
-        QTest::newRow("garbage ending in DC")
-            << QList<QByteArray> { QByteArray("abc\xDC") } << "" << 1;
+        row("stray DC before marker", { QByteArray("\xDC", 1), info }, "L0 F1", 0);
+        row("bad crc then good frame", { badCrc + serial }, "C1 F3", 0);
+        row("non-zero byte 6", { nonZeroByte6 }, "C1", 0);
+        row("length above 512 then good frame", { tooLong + serial }, "L1 F3", 0);
+        row("length zero", { zeroLength + info }, "L220 F1", 0);
+        row("lying length before good frame", { lying + info }, "C220 F1", 0);
+        row("empty pieces", { QByteArray(), info.left(4), QByteArray(), info.mid(4) }, "F1", 0);
+        row("garbage only", { QByteArray(100, 'a') }, "", 0);
+        row("garbage ending in DC", { QByteArray("abc\xDC") }, "", 1);
     }
 
     void decoderCutsStreams()
