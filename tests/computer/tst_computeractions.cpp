@@ -95,12 +95,15 @@ private slots:
             QTest::newRow(tag) << QString(fault) << QString(message);
         };
         row("identified", "", "Ambient pressure: 1013");
+        // Had the failed run's connections stayed, each reply would send its next command twice.
+        row("second run after a failure", "retry", "Ambient pressure: 1013");
         row("no computer in range", "silent", "No Device Found");
         row("no serial-data service", "noservice", "No Computer Found");
         row("damaged identity reply", "crc", "Exchange Error: Invalid CRC");
         // Identification is all or nothing: a half-known computer is not left connected.
         row("serial reply lost", "serialsilent", "Exchange Error: Timeout");
         row("Bluetooth switched off", "poweredoff", "Bluetooth is switched off.");
+        row("cancelled", "cancel", "");
     }
 
     void dialog()
@@ -113,6 +116,8 @@ private slots:
         v.computer->setServicePresent(fault != "noservice");
         if (fault == "crc")
             v.computer->corruptNextReply();
+        if (fault == "cancel")
+            v.computer->setAnswering(false);
         QObject::connect(
             v.link, &TarskBle::onEndCommand, v.link, [&](VeltraCommand::VeltraCommandIn c) {
                 if (c == VeltraCommand::GetInfo && fault == "serialsilent")
@@ -121,11 +126,27 @@ private slots:
 
         FormBluetoothConnect form(nullptr, v.link);
         QSignalSpy rejected(&form, &QDialog::rejected);
+        if (fault == "retry") {
+            v.computer->setAdvertising(false);
+            QVERIFY(form.start());
+            QTRY_COMPARE(form.message(), QString("No Device Found"));
+            form.finish();
+            v.computer->setAdvertising(true);
+        }
         QVERIFY(form.start());
         if (fault == "poweredoff")
             emit v.computer->scanError(QBluetoothDeviceDiscoveryAgent::PoweredOffError);
+        if (fault == "cancel") {
+            // Cancelled during the identification: the half-known computer is not left
+            // connected.
+            QTRY_VERIFY(v.link->isReady());
+            form.findChild<QPushButton*>("btCancel")->click();
+            QVERIFY(!v.link->isReady());
+            QTRY_VERIFY(!v.computer->isConnected());
+            return;
+        }
         QTRY_VERIFY2(form.message().startsWith(message), qPrintable(form.message()));
-        if (fault.isEmpty()) {
+        if (fault.isEmpty() || fault == "retry") {
             // 1 -> 3 -> 9 -> 24, each sent once, nothing else.
             QCOMPARE(sentCodes(v), (QList<int> { 1, 3, 9, 24 }));
             QCOMPARE(form.result(), int(QDialog::Accepted));

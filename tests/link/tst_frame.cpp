@@ -369,8 +369,6 @@ private slots:
         QTest::addColumn<int>("modeDigit");
         QTest::addColumn<int>("mode");
         QTest::newRow("22: variant 2, firmware") << 22 << 0 << 2 << 2 << 2;
-        QTest::newRow("21: variant 2, normal") << 21 << 0 << 2 << 1 << 1;
-        QTest::newRow("11: variant 1, normal") << 11 << 0 << 1 << 1 << 1;
         QTest::newRow("12: variant 1, firmware") << 12 << 2 << 1 << 2 << 2;
         QTest::newRow("5 keeps earlier variant") << 5 << 2 << 2 << 5 << 0;
         QTest::newRow("10 keeps earlier variant") << 10 << 1 << 1 << 10 << 0;
@@ -542,7 +540,6 @@ private slots:
         QCOMPARE(h.wordsAfterEnd[2], 13u);
         QCOMPARE(int(h.byteAfterPeriod), lastByte);
         QCOMPARE(int(h.wordAfterPeriod), lastWord);
-        QCOMPARE(h.period, quint8(5)); // never on the wire
     }
 
     void headerRefusesShortOrForeignBodies_data()
@@ -561,6 +558,8 @@ private slots:
         QTest::newRow("cut in the gases") << full.left(90) << 2u << HeaderParseStatus::Truncated;
         QTest::newRow("variant1 layout read as variant2")
             << headerReply(0, 1) << 2u << HeaderParseStatus::Truncated;
+        // A first word below 0x8001 is the dive number itself (format 0): 0x8000 included.
+        QTest::newRow("dive 0x8000") << headerReply(0, 2, 0x8000) << 2u << HeaderParseStatus::Ok;
         QTest::newRow("trailing bytes are ignored")
             << full + QByteArray(20, '\x7F') << 2u << HeaderParseStatus::Ok;
     }

@@ -136,10 +136,8 @@ private slots:
         const QString first = s.row(0)->text(), second = s.row(1)->text();
         QVERIFY2(first.startsWith("007 - 02/05/2026 10:40 - 36.0m - "), qPrintable(first));
         QVERIFY2(second.startsWith("300 - 02/05/2026 16:00 -  9.0m - "), qPrintable(second));
-        QCOMPARE(s.row(1)->data(Qt::UserRole).toInt(), 300);
         // Without a logbook to compare with, nothing is ticked.
         QCOMPARE(s.row(0)->checkState(), Qt::Unchecked);
-        QCOMPARE(s.v.framesWithCode(19), 1);
     }
 
     void downloadsTickedDivesWithAndWithoutTissues()
@@ -290,7 +288,6 @@ private slots:
         QVERIFY(s.idle());
         // Dive 7 was in the logbook before dive 300 was even asked for.
         QCOMPARE(storedWhenSecondAsked, 1);
-        QCOMPARE(s.dialog->storedCount(), 1);
 
         // The refused dive stays in the dialog, to be stored again.
         QCOMPARE(s.dialog->unstoredDives().size(), 1);
