@@ -1,23 +1,21 @@
-// The main window's computer actions against the virtual computer through the real link: the
-// connected state, the download into a real logbook file, owner name, reset and the checks
-// before every action.
+// The connection dialog and the window's computer actions over the real link to the virtual
+// computer: identification, download into a logbook file, reset; the demo transport switch.
 
+#include "app/computerlink.h"
 #include "computer/computeractions.h"
 #include "computer/formbluetoothconnect.h"
 #include "link/importbluetooth.h"
+#include "link/qtbletransport.h"
 #include "logbook/logbookdatabase.h"
 #include "virtuallink.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QXmlStreamReader>
 
 namespace {
 
@@ -25,34 +23,17 @@ namespace {
 struct Recorder
 {
     QStringList warnings;
-    QStringList questions;
-    QStringList console;
-    QList<QString> ownerAnswers; // taken in order; an empty text cancels
-    int ownerDialogs = 0;
     bool answerYes = true;
-    int firmwareManagers = 0;
-    int disconnects = 0;
 
     ComputerActions::Hooks hooks()
     {
         ComputerActions::Hooks h;
-        h.console = [this](const QString& t) { console << t; };
         h.warn = [this](const QString& title, const QString& text) {
             warnings << title + ": " + text;
         };
-        h.confirm = [this](const QString& title, const QString&) {
-            questions << title;
-            return answerYes;
-        };
-        h.askOwner = [this](QWidget*, const QString&) -> std::optional<QString> {
-            ++ownerDialogs;
-            const QString answer = ownerAnswers.isEmpty() ? QString() : ownerAnswers.takeFirst();
-            if (answer.isEmpty())
-                return std::nullopt;
-            return answer;
-        };
-        h.openFirmwareManager = [this] { ++firmwareManagers; };
-        h.disconnected = [this] { ++disconnects; };
+        h.confirm = [this](const QString&, const QString&) { return answerYes; };
+        h.askOwner = [](QWidget*, const QString&) { return std::optional<QString>(); };
+        h.openFirmwareManager = [] {};
         h.makeLink = [](QObject*, std::function<void(const QString&)>) -> TarskBle* {
             return nullptr; // the test makes the link itself
         };
@@ -60,23 +41,25 @@ struct Recorder
     }
 };
 
-// Clicks the connection dialog's Close button once it shows a failure.
-void closeConnectionDialogOnFailure(ComputerActions& actions)
+// The window's computer label and the actions on it, over a virtual computer.
+struct Bench
 {
-    auto* timer = new QTimer(&actions);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, &actions] {
-        FormBluetoothConnect* form = actions.connectionDialog();
-        auto* bar = form->findChild<QWidget*>("bottomBar");
-        if (form->isVisible() && !bar->isHidden()) {
-            form->findChild<QPushButton*>("btClose")->click();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
+    VirtualLink v;
+    QWidget window;
+    QLabel img { &window };
+    Recorder r;
+    ComputerActions actions { &window, &img, r.hooks() };
+};
+
+QList<int> sentCodes(const VirtualLink& v)
+{
+    QList<int> codes;
+    for (const QByteArray& f : v.computer->writes())
+        codes << quint8(f[8]);
+    return codes;
 }
 
-// Drives the download dialog as a user: waits for the list, clicks Import (with the default
-// ticks), waits for the downloads, closes with the OK button.
+// Drives the download dialog as a user: Import with the default ticks once listed, then OK.
 void driveDownload(ComputerActions& actions, int* listed)
 {
     auto* timer = new QTimer(&actions);
@@ -97,16 +80,6 @@ void driveDownload(ComputerActions& actions, int* listed)
     timer->start(20);
 }
 
-// The window's computer label and the actions on it, over a virtual computer.
-struct Bench
-{
-    VirtualLink v;
-    QWidget window;
-    QLabel img { &window };
-    Recorder r;
-    ComputerActions actions { &window, &img, r.hooks() };
-};
-
 } // namespace
 
 class TestComputerActions : public QObject
@@ -114,280 +87,197 @@ class TestComputerActions : public QObject
     Q_OBJECT
 
 private slots:
-    void connectShowsTheComputerState();
-    void anotherVariantIsRefused();
-    void downloadsNewDivesIntoTheLogbook();
-    void ownerNameTwice();
-    void firmwareModeChecks();
-    void resetAndCloseAskFirst();
-    void doubleClickAsksAndIsConsumed();
-    void actionsWithoutALink();
-    void serviceErrorsGoToTheConsole();
-};
-
-void TestComputerActions::connectShowsTheComputerState()
-{
-    Bench b;
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    QVERIFY(b.img.styleSheet().contains("Veltra-bluetooth-on.png"));
-
-    const QString tip = b.img.toolTip();
-    QXmlStreamReader xml(tip);
-    QString text;
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::Characters)
-            text += xml.text().toString() + "|";
+    void dialog_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        auto row = [](const char* tag, const char* fault, const char* message) {
+            QTest::newRow(tag) << QString(fault) << QString(message);
+        };
+        row("identified", "", "Ambient pressure: 1013");
+        // Had the failed run's connections stayed, each reply would send its next command twice.
+        row("second run after a failure", "retry", "Ambient pressure: 1013");
+        row("no computer in range", "silent", "No Device Found");
+        row("no serial-data service", "noservice", "No Computer Found");
+        row("damaged identity reply", "crc", "Exchange Error: Invalid CRC");
+        // Identification is all or nothing: a half-known computer is not left connected.
+        row("serial reply lost", "serialsilent", "Exchange Error: Timeout");
+        row("Bluetooth switched off", "poweredoff", "Bluetooth is switched off.");
+        row("cancelled", "cancel", "");
     }
-    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString() + " in " + tip));
-    QCOMPARE(text,
-        "Computer Connected|Serial " + b.v.link->computerInfo().serialNumber + "|Mode Normal|");
-    QVERIFY(ComputerActions::connectedToolTip("A<B", 2).contains("Serial A&lt;B"));
-    QVERIFY(ComputerActions::connectedToolTip("x", 2).contains("Mode Firmware"));
 
-    // Already connected: no dialog, no command.
-    const int writes = b.v.computer->writes().size();
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    QCOMPARE(b.v.computer->writes().size(), writes);
+    void dialog()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        VirtualLink v;
+        v.link->setReplyTimeout(200);
+        v.computer->setAdvertising(fault != "silent");
+        v.computer->setServicePresent(fault != "noservice");
+        if (fault == "crc")
+            v.computer->corruptNextReply();
+        if (fault == "cancel")
+            v.computer->setAnswering(false);
+        QObject::connect(
+            v.link, &TarskBle::onEndCommand, v.link, [&](VeltraCommand::VeltraCommandIn c) {
+                if (c == VeltraCommand::GetInfo && fault == "serialsilent")
+                    v.computer->setAnswering(false);
+            });
 
-    // The computer goes away: the label says so and the window's widgets follow.
-    b.v.computer->dropConnection();
-    QTRY_VERIFY(b.img.styleSheet().contains("Veltra-power-off.png"));
-    QCOMPARE(b.img.toolTip(), QString("Computer Disconnected"));
-    QCOMPARE(b.r.disconnects, 1);
-}
-
-void TestComputerActions::anotherVariantIsRefused()
-{
-    Bench b;
-    b.v.computer->setModeByte(11); // variant 1
-    closeConnectionDialogOnFailure(b.actions);
-    QCOMPARE(b.actions.connectTarskBle(), 0);
-    QCOMPARE(b.actions.connectionDialog()->message(), QString("Error: Unauthorized access"));
-    QVERIFY(!b.v.link->isConnected());
-    QVERIFY(!b.img.styleSheet().contains("bluetooth-on"));
-    // Nothing further was asked of the computer: no serial, no dive list.
-    QCOMPARE(b.v.framesWithCode(3), 0);
-    QCOMPARE(b.v.framesWithCode(19), 0);
-}
-
-void TestComputerActions::downloadsNewDivesIntoTheLogbook()
-{
-    QTemporaryDir dir;
-    LogbookDatabase& logbook = LogbookDatabase::instance();
-    QCOMPARE(logbook.openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
-
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions::Hooks hooks = r.hooks();
-    int stores = 0;
-    hooks.storeDive = [&](DiveProfile& d) {
-        ++stores;
-        return logbook.storeDive(d);
-    };
-    hooks.diveStored = [&](const QString& name, const QString& serial) {
-        return logbook.findDive(name, serial) >= 0;
-    };
-    ComputerActions actions(&window, &img, hooks);
-    QSignalSpy stored(&actions, &ComputerActions::divesStored);
-
-    int listed = 0;
-    driveDownload(actions, &listed);
-    actions.onDownloadDives();
-    QCOMPARE(listed, 4);
-    QCOMPARE(stored.size(), 1);
-    QCOMPARE(stored[0][0].toInt(), 4);
-    QCOMPARE(stores, 4);
-
-    const QString serial = v.link->computerInfo().serialNumber;
-    const int id = logbook.findDive("2", serial);
-    QVERIFY(id >= 0);
-    DiveProfile nitrox;
-    QVERIFY(logbook.loadDive(id, nitrox));
-    // The nitrox deco dive as planned: 32 m, EAN32 then EAN50 from 21 m, deco ceilings and
-    // a no-decompression stretch, one sample every 5 s.
-    QCOMPARE(nitrox.computer, QString("Veltra Demo"));
-    QCOMPARE(nitrox.dateTime, qint64(1777730400));
-    QVERIFY(qAbs(nitrox.maxDepth - 32.0) < 0.05);
-    QCOMPARE(nitrox.gases.size(), 2);
-    QCOMPARE(nitrox.gases[0].o2, 32);
-    QCOMPARE(nitrox.gases[1].o2, 50);
-    bool ndl = false, ceiling = false, switched = false;
-    for (int i = 0; i < nitrox.samples.size(); ++i) {
-        const DiveSample& s = nitrox.samples[i];
-        QCOMPARE(s.time, 5.0 * i);
-        ndl |= ndlMinutes(s) > 0 && ceilingMetres(s) == 0;
-        ceiling |= ceilingMetres(s) >= 2.0;
-        QVERIFY(s.gasIndex == 0 || s.gasIndex == 1);
-        switched |= s.gasIndex == 1;
-    }
-    QVERIFY(ndl && ceiling && switched);
-
-    const int lakeId = logbook.findDive("4", serial);
-    DiveProfile lake;
-    QVERIFY(logbook.loadDive(lakeId, lake));
-    QCOMPARE(lake.freshWater, 1u);
-    QVERIFY(qAbs(lake.surfacePressure - 0.910) < 1e-9);
-    QVERIFY(qAbs(lake.maxDepth - 12.0) < 0.05);
-
-    // A second download finds them all in the logbook: nothing ticked, nothing stored twice.
-    driveDownload(actions, &listed);
-    actions.onDownloadDives();
-    QCOMPARE(stores, 4);
-    QCOMPARE(v.framesWithCode(20), 4);
-    logbook.close();
-}
-
-void TestComputerActions::ownerNameTwice()
-{
-    VirtualLink v;
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    r.ownerAnswers = { "Alice", "Bob", "", QString(40, QChar(0x00E9)) };
-    ComputerActions actions(&window, &img, r.hooks());
-
-    actions.onProgramName();
-    QTRY_COMPARE(v.computer->ownerName(), QByteArray("Alice"));
-    QCOMPARE(r.ownerDialogs, 1);
-    QCOMPARE(v.framesWithCode(22), 1);
-    QCOMPARE(v.framesWithCode(23), 1);
-
-    actions.onProgramName();
-    QTRY_COMPARE(v.computer->ownerName(), QByteArray("Bob"));
-    QCOMPARE(r.ownerDialogs, 2);
-    QCOMPARE(v.framesWithCode(22), 2);
-    QCOMPARE(v.framesWithCode(23), 2);
-
-    // Cancelled: no SetOwner.
-    actions.onProgramName();
-    QTRY_COMPARE(r.ownerDialogs, 3);
-    QTest::qWait(50);
-    QCOMPARE(v.framesWithCode(23), 2);
-
-    // 40 two-byte characters (80 bytes) do not fit the computer's 31: refused with the limit,
-    // never cut where the user cannot see it.
-    actions.onProgramName();
-    QTRY_COMPARE(r.ownerDialogs, 4);
-    QTRY_COMPARE(r.warnings.size(), 1);
-    QVERIFY2(r.warnings[0].contains("at most 31 bytes (80 given"), qPrintable(r.warnings[0]));
-    QCOMPARE(v.framesWithCode(23), 2);
-    QCOMPARE(v.computer->ownerName(), QByteArray("Bob"));
-}
-
-void TestComputerActions::firmwareModeChecks()
-{
-    Bench b;
-    b.v.computer->setModeByte(VirtualDiveComputer::kFirmwareModeByte);
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    QVERIFY(b.img.toolTip().contains("Mode Firmware"));
-
-    b.actions.onProgramName();
-    QCOMPARE(b.r.warnings, QStringList { "Warning: The computer is in Bootloader mode" });
-    b.actions.onDownloadDives();
-    QCOMPARE(b.r.firmwareManagers, 1);
-    QCOMPARE(b.v.framesWithCode(19), 0);
-    QCOMPARE(b.v.framesWithCode(22), 0);
-}
-
-void TestComputerActions::resetAndCloseAskFirst()
-{
-    Bench b;
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-
-    b.r.answerYes = false;
-    b.actions.resetComputer();
-    b.actions.closeConnection();
-    QCOMPARE(b.r.questions, (QStringList { "Reset Computer", "Disconnect Computer" }));
-    QCOMPARE(b.v.framesWithCode(254), 0);
-    QVERIFY(b.v.link->isConnected());
-
-    b.r.answerYes = true;
-    b.actions.resetComputer();
-    QCOMPARE(b.v.framesWithCode(254), 1);
-    // The computer's answer makes the link disconnect.
-    QTRY_VERIFY(!b.v.link->isConnected());
-    QTRY_VERIFY(b.img.styleSheet().contains("power-off"));
-
-    // Reconnect, then close the connection.
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    b.actions.closeConnection();
-    QTRY_VERIFY(!b.v.link->isConnected());
-    QTRY_COMPARE(b.img.toolTip(), QString("Computer Disconnected"));
-
-    // With the real question box, Enter answers No: nothing is reset by a hasty key.
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    ComputerActions::Hooks plain = b.r.hooks();
-    plain.confirm = nullptr;
-    ComputerActions real(&b.window, nullptr, plain);
-    QString asked;
-    QTimer::singleShot(50, &b.window, [&] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            asked = box->findChild<QLabel*>("qt_msgbox_label")->text();
-            QTest::keyClick(box, Qt::Key_Return);
+        FormBluetoothConnect form(nullptr, v.link);
+        QSignalSpy rejected(&form, &QDialog::rejected);
+        if (fault == "retry") {
+            v.computer->setAdvertising(false);
+            QVERIFY(form.start());
+            QTRY_COMPARE(form.message(), QString("No Device Found"));
+            form.finish();
+            v.computer->setAdvertising(true);
         }
-    });
-    real.resetComputer();
-    QVERIFY2(asked.contains("download new dives first"), qPrintable(asked));
-    QTest::qWait(50);
-    QCOMPARE(b.v.framesWithCode(254), 1);
-    QVERIFY(b.v.link->isReady());
-}
+        QVERIFY(form.start());
+        if (fault == "poweredoff")
+            emit v.computer->scanError(QBluetoothDeviceDiscoveryAgent::PoweredOffError);
+        if (fault == "cancel") {
+            // Cancelled during the identification: the half-known computer is not left
+            // connected.
+            QTRY_VERIFY(v.link->isReady());
+            form.findChild<QPushButton*>("btCancel")->click();
+            QVERIFY(!v.link->isReady());
+            QTRY_VERIFY(!v.computer->isConnected());
+            return;
+        }
+        QTRY_VERIFY2(form.message().startsWith(message), qPrintable(form.message()));
+        if (fault.isEmpty() || fault == "retry") {
+            // 1 -> 3 -> 9 -> 24, each sent once, nothing else.
+            QCOMPARE(sentCodes(v), (QList<int> { 1, 3, 9, 24 }));
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+            QVERIFY(v.link->isReady());
+            return;
+        }
+        QTRY_VERIFY(!v.link->isConnected());
+        QVERIFY(!v.link->isReady());
+        QVERIFY(!form.findChild<QWidget*>("bottomBar")->isHidden());
+        QVERIFY(!form.isAnimating());
+        form.findChild<QPushButton*>("btClose")->click();
+        QCOMPARE(rejected.size(), 1);
+    }
 
-void TestComputerActions::doubleClickAsksAndIsConsumed()
-{
-    Bench b;
-    QCOMPARE(b.actions.connectTarskBle(), 1);
+    void anotherVariantIsRefused()
+    {
+        Bench b;
+        b.v.computer->setModeByte(11); // variant 1
+        // Closes the connection dialog once it shows the failure.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+            FormBluetoothConnect* form = b.actions.connectionDialog();
+            if (form->isVisible() && !form->findChild<QWidget*>("bottomBar")->isHidden())
+                form->findChild<QPushButton*>("btClose")->click();
+        });
+        closer.start(20);
+        QCOMPARE(b.actions.connectTarskBle(), 0);
+        QCOMPARE(b.actions.connectionDialog()->message(), QString("Error: Unauthorized access"));
+        QVERIFY(!b.v.link->isConnected());
+        // Nothing further was asked of the computer: no serial, no dive list.
+        QCOMPARE(b.v.framesWithCode(3), 0);
+        QCOMPARE(b.v.framesWithCode(19), 0);
+    }
 
-    auto doubleClick = [&] {
-        QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), b.img.mapToGlobal(QPointF(5, 5)),
-            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        return QCoreApplication::sendEvent(&b.img, &e);
-    };
-    b.r.answerYes = false;
-    QVERIFY(doubleClick());
-    QVERIFY(b.v.link->isConnected());
-    b.r.answerYes = true;
-    QVERIFY(doubleClick());
-    QTRY_VERIFY(!b.v.link->isConnected());
-    QCOMPARE(b.r.questions, (QStringList { "Disconnect Computer", "Disconnect Computer" }));
-    // Other events pass.
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), b.img.mapToGlobal(QPointF(5, 5)),
-        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&b.img, &press);
-    QCOMPARE(b.r.questions.size(), 2);
-}
+    void downloadsNewDivesIntoTheLogbook()
+    {
+        QTemporaryDir dir;
+        LogbookDatabase& logbook = LogbookDatabase::instance();
+        QCOMPARE(logbook.openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
+        VirtualLink v;
+        QWidget window;
+        QLabel img(&window);
+        Recorder r;
+        ComputerActions::Hooks hooks = r.hooks();
+        int stores = 0;
+        hooks.storeDive = [&](DiveProfile& d) { return ++stores, logbook.storeDive(d); };
+        hooks.diveStored = [&](const QString& name, const QString& serial) {
+            return logbook.findDive(name, serial) >= 0;
+        };
+        ComputerActions actions(&window, &img, hooks);
+        QSignalSpy stored(&actions, &ComputerActions::divesStored);
 
-void TestComputerActions::actionsWithoutALink()
-{
-    QVERIFY(!bleLink);
-    QWidget window;
-    QLabel img(&window);
-    Recorder r;
-    ComputerActions actions(&window, &img, r.hooks());
-    QCOMPARE(actions.connectTarskBle(), 0);
-    QCOMPARE(r.warnings.last(), QString("Error: The Bluetooth link cannot be created"));
-    actions.onProgramName();
-    actions.onDownloadDives();
-    actions.resetComputer();
-    actions.closeConnection();
-    actions.onImgVeltraContextualMenu(QPoint(1, 1)); // no menu: would block otherwise
+        int listed = 0;
+        driveDownload(actions, &listed);
+        actions.onDownloadDives();
+        QCOMPARE(listed, 4);
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(stored[0][0].toInt(), 4);
+        QCOMPARE(stores, 4);
 
-    // A link that is not connected: no menu either, actions refuse clearly.
-    VirtualLink v;
-    actions.onImgVeltraContextualMenu(QPoint(1, 1));
-    actions.resetComputer();
-    QVERIFY(v.computer->writes().isEmpty());
-}
+        // A second download finds them all in the logbook: nothing ticked, nothing stored twice.
+        driveDownload(actions, &listed);
+        actions.onDownloadDives();
+        QCOMPARE(stores, 4);
+        QCOMPARE(v.framesWithCode(20), 4);
+        logbook.close();
+    }
 
-void TestComputerActions::serviceErrorsGoToTheConsole()
-{
-    Bench b;
-    QCOMPARE(b.actions.connectTarskBle(), 1);
-    emit b.v.link->onServiceError(QLowEnergyService::OperationError);
-    QCOMPARE(b.r.console.last(), QString("Service Error: Operation Error"));
-}
+    void resetAndCloseAskFirst()
+    {
+        Bench b;
+        QCOMPARE(b.actions.connectTarskBle(), 1);
+        b.r.answerYes = false;
+        b.actions.resetComputer();
+        QCOMPARE(b.v.framesWithCode(254), 0);
+
+        b.r.answerYes = true;
+        b.actions.resetComputer();
+        QCOMPARE(b.v.framesWithCode(254), 1);
+        // The computer's answer makes the link disconnect.
+        QTRY_VERIFY(!b.v.link->isConnected());
+
+        // With the real question box, Enter answers No: nothing is reset by a hasty key.
+        QCOMPARE(b.actions.connectTarskBle(), 1);
+        ComputerActions::Hooks plain = b.r.hooks();
+        plain.confirm = nullptr;
+        ComputerActions real(&b.window, nullptr, plain);
+        QTimer::singleShot(50, &b.window, [&] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        real.resetComputer();
+        QTest::qWait(50);
+        QCOMPARE(b.v.framesWithCode(254), 1);
+        QVERIFY(b.v.link->isReady());
+    }
+
+    // How the application picks the computer's transport.
+    void demoSwitchChoosesTransport_data()
+    {
+        QTest::addColumn<QByteArray>("env");
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<bool>("demo");
+        QTest::newRow("nothing set") << QByteArray() << QString() << false;
+        QTest::newRow("options.ini demoComputer=1") << QByteArray() << "1" << true;
+        QTest::newRow("options.ini demoComputer=true") << QByteArray() << "true" << false;
+        QTest::newRow("environment 1") << QByteArray("1") << QString() << true;
+        QTest::newRow("environment 0") << QByteArray("0") << QString() << false;
+    }
+
+    void demoSwitchChoosesTransport()
+    {
+        QFETCH(QByteArray, env);
+        QFETCH(QString, ini);
+        QFETCH(bool, demo);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("options.ini"));
+        if (!ini.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[hidden]\ndemoComputer=" + ini.toUtf8() + "\n");
+        }
+        qputenv("VELTRA_DEMO_COMPUTER", env);
+        const bool requested = demoComputerRequested(path);
+        qunsetenv("VELTRA_DEMO_COMPUTER");
+        QCOMPARE(requested, demo);
+        std::unique_ptr<TarskBle> link(makeComputerLink(nullptr, {}, requested));
+        QCOMPARE(qobject_cast<VirtualDiveComputer*>(link->transport()) != nullptr, demo);
+        QCOMPARE(qobject_cast<QtBleTransport*>(link->transport()) != nullptr, !demo);
+    }
+};
 
 QTEST_MAIN(TestComputerActions)
 #include "tst_computeractions.moc"
