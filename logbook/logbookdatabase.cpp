@@ -70,11 +70,66 @@ const char insertDiveSql[]
       ":waterdensity, :psurf, :computertype, :firmwareversion)";
 const char insertGasSql[]
     = "INSERT INTO gases (diveid, gasid, o2, he) VALUES (:diveid, :gasid, :o2, :he)";
-// Bound by position: a dive stores hundreds of samples, and a named bind looks its name up
-// each time. storeDive binds in this column order.
-const char insertSampleSql[]
-    = "INSERT INTO profiles (diveid, pointid, time, depth, temperature, OTU, CNS, decoCeiling, "
-      "gradientFactor, alertFlag, tissues, gasindex) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+// storeDive binds a dive's samples kSamplesPerInsert rows a statement (one statement a sample
+// spent more in its own overhead than in the insert), the rest one by one. Binds go by name:
+// Qt formats a name for every bind by position.
+constexpr int kSamplesPerInsert = 32;
+const char* const sampleColumns[] = { "diveid", "pointid", "time", "depth", "temperature", "OTU",
+    "CNS", "decoCeiling", "gradientFactor", "alertFlag", "tissues", "gasindex" };
+constexpr int kSampleColumns = int(std::size(sampleColumns));
+
+// The placeholder of a column in row row of a statement, ":c<column>r<row>".
+const QString& samplePlaceholder(int row, int column)
+{
+    static const QList<QString> names = [] {
+        QList<QString> all;
+        for (int r = 0; r < kSamplesPerInsert; ++r) {
+            for (int c = 0; c < kSampleColumns; ++c)
+                all << QStringLiteral(":c%1r%2").arg(c).arg(r);
+        }
+        return all;
+    }();
+    return names.at(row * kSampleColumns + column);
+}
+
+QString insertSamplesSql(int rows)
+{
+    QStringList columns;
+    for (const char* column : sampleColumns)
+        columns << QLatin1String(column);
+    QStringList tuples;
+    for (int r = 0; r < rows; ++r) {
+        QStringList values;
+        for (int c = 0; c < kSampleColumns; ++c)
+            values << samplePlaceholder(r, c);
+        tuples << QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    return QStringLiteral("INSERT INTO profiles (%1) VALUES %2")
+        .arg(columns.join(QStringLiteral(", ")), tuples.join(QStringLiteral(", ")));
+}
+
+// Binds one sample as row row of the statement.
+void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const DiveSample& s)
+{
+    const auto bind = [&q, row](int column, const QVariant& value) {
+        q.bindValue(samplePlaceholder(row, column), value);
+    };
+    bind(0, diveId);
+    bind(1, qint64(index));
+    bind(2, s.time);
+    bind(3, s.depth);
+    bind(4, s.temperature);
+    bind(5, s.otu);
+    bind(6, s.cns);
+    bind(7, s.decoCeiling);
+    bind(8, s.gradientFactor);
+    bind(9, int(s.alertFlags));
+    // The sample outlives the statement's run: its bytes need no copy.
+    bind(10, QByteArray::fromRawData(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
+    // Stored counted from 1 with 0 for unknown, as downloads have always written it.
+    bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
+}
+
 const char findDiveSql[]
     = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
@@ -181,6 +236,7 @@ struct LogbookDatabase::Statements
         : insertDive(db)
         , insertGas(db)
         , insertSample(db)
+        , insertSamples(db)
         , findDive(db)
         , maxId(db)
         , selectDive(db)
@@ -190,6 +246,7 @@ struct LogbookDatabase::Statements
     QSqlQuery insertDive;
     QSqlQuery insertGas;
     QSqlQuery insertSample;
+    QSqlQuery insertSamples; // kSamplesPerInsert rows
     QSqlQuery findDive;
     QSqlQuery maxId;
     QSqlQuery selectDive;
@@ -386,7 +443,6 @@ bool LogbookDatabase::prepareStatements()
     const std::pair<QSqlQuery*, const char*> all[] = {
         { &statements->insertDive, insertDiveSql },
         { &statements->insertGas, insertGasSql },
-        { &statements->insertSample, insertSampleSql },
         { &statements->findDive, findDiveSql },
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
@@ -396,6 +452,12 @@ bool LogbookDatabase::prepareStatements()
     for (const auto& [query, sql] : all) {
         query->setForwardOnly(true);
         if (!query->prepare(QLatin1String(sql)))
+            return fail(query->lastError().text());
+    }
+    for (const auto& [query, rows] : { std::pair { &statements->insertSample, 1 },
+             std::pair { &statements->insertSamples, kSamplesPerInsert } }) {
+        query->setForwardOnly(true);
+        if (!query->prepare(insertSamplesSql(rows)))
             return fail(query->lastError().text());
     }
     m_statements = std::move(statements);
@@ -611,25 +673,20 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
             return rollback(gas.lastError().text(), StatementFailed);
     }
 
-    QSqlQuery& sample = m_statements->insertSample;
-    for (qsizetype i = 0; i < profile.samples.size(); ++i) {
-        const DiveSample& s = profile.samples.at(i);
-        sample.bindValue(0, id);
-        sample.bindValue(1, qint64(i));
-        sample.bindValue(2, s.time);
-        sample.bindValue(3, s.depth);
-        sample.bindValue(4, s.temperature);
-        sample.bindValue(5, s.otu);
-        sample.bindValue(6, s.cns);
-        sample.bindValue(7, s.decoCeiling);
-        sample.bindValue(8, s.gradientFactor);
-        sample.bindValue(9, int(s.alertFlags));
-        sample.bindValue(
-            10, QByteArray(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
-        // Stored counted from 1 with 0 for unknown, as downloads have always written it.
-        sample.bindValue(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
-        if (!sample.exec())
-            return rollback(sample.lastError().text(), StatementFailed);
+    const QList<DiveSample>& samples = profile.samples;
+    qsizetype next = 0;
+    QSqlQuery& many = m_statements->insertSamples;
+    for (; next + kSamplesPerInsert <= samples.size(); next += kSamplesPerInsert) {
+        for (int row = 0; row < kSamplesPerInsert; ++row)
+            bindSample(many, row, id, next + row, samples.at(next + row));
+        if (!many.exec())
+            return rollback(many.lastError().text(), StatementFailed);
+    }
+    QSqlQuery& one = m_statements->insertSample;
+    for (; next < samples.size(); ++next) {
+        bindSample(one, 0, id, next, samples.at(next));
+        if (!one.exec())
+            return rollback(one.lastError().text(), StatementFailed);
     }
     QString detailsError;
     if (!DiveDetailsStore::storeNew(m_db, id, profile, detailsError))
@@ -647,24 +704,34 @@ bool LogbookDatabase::beginImport()
 {
     if (!isOpen())
         return fail(tr("No logbook database is open."));
+    // SQLite writes dirty pages out when its cache is full, each time syncing the journal
+    // first: with the default 2 MiB cache a large file's import spent most of its time waiting
+    // for those syncs. A bounded larger cache for the batch keeps its pages until the commit.
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-65536"));
     m_importing = m_db.transaction();
     return m_importing || fail(m_db.lastError().text());
 }
 
-bool LogbookDatabase::commitImport()
+void LogbookDatabase::endImport()
 {
     m_importing = false;
-    if (m_db.commit())
-        return true;
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-2000"));
+}
+
+bool LogbookDatabase::commitImport()
+{
+    const bool committed = m_db.commit();
     const QString error = m_db.lastError().text();
-    m_db.rollback();
-    return fail(error);
+    if (!committed)
+        m_db.rollback();
+    endImport();
+    return committed || fail(error);
 }
 
 void LogbookDatabase::rollbackImport()
 {
-    m_importing = false;
     m_db.rollback();
+    endImport();
 }
 
 bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)

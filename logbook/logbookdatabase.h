@@ -138,6 +138,7 @@ private:
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     bool fail(const QString& text);
+    void endImport();
     bool m_importing = false; // between beginImport and commitImport
 
     QSqlDatabase m_db;

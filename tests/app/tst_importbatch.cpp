@@ -101,6 +101,15 @@ void TestImportBatch::oneFailedDiveKeepsTheOthers()
     QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
     retryFailedStores(logbook, report);
     QCOMPARE(report.count(ImportEntry::Stored), 3);
+    // Samples go in by many rows a statement and the rest one by one: every one in its place.
+    DiveProfile retried;
+    QVERIFY(logbook.loadDive(report.entries.at(1).diveId, retried));
+    const QList<DiveSample> read = readDiveFile(file).dives.at(1).samples;
+    QCOMPARE(retried.samples.size(), read.size());
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        QCOMPARE(retried.samples.at(i).time, read.at(i).time);
+        QCOMPARE(retried.samples.at(i).depth, read.at(i).depth);
+    }
     logbook.close();
     QCOMPARE(storedDives(path), 3);
 }
