@@ -192,10 +192,7 @@ void TestDiveDetails::damagedDetailsRead()
     int id = -1;
     QCOMPARE(db().storeDive(makeDive("Damaged", "Veltra", utc(2024, 7, 1)), &id), 0);
     db().close();
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec("UPDATE divedetails SET " + update));
-    }
+    QVERIFY(Probe(path()).exec("UPDATE divedetails SET " + update));
     // Read with the defaults in place of what makes no sense; listing and search still work.
     QCOMPARE(db().openOrCreate(path()), 0);
     DiveProfile dive;
@@ -268,10 +265,7 @@ void TestDiveDetails::searchInStep()
     // Refused edits and a store that fails halfway leave the index as it was.
     QVERIFY(!db().updateDetails(id, DiveDetails { 1, "Manta point", "", {}, "", 9, {} }));
     QCOMPARE(found("manta"), QStringList());
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 2, 1)"));
-    }
+    QVERIFY(Probe(path()).exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 2, 1)"));
     QCOMPARE(db().storeDive(makeDive("Ghost", "Veltra", utc(2024, 3, 3))),
         int(LogbookDatabase::StatementFailed));
     QCOMPARE(found("ghost"), QStringList());
@@ -283,16 +277,10 @@ void TestDiveDetails::searchInStep()
     QCOMPARE(found("sunset coral"), QStringList { "Sunset" });
 
     // Another program writing the original tables only.
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec("INSERT INTO dives (diveid, name, computer) VALUES (50, 'Legacy', "
-                           "'Old')"));
-    }
+    QVERIFY(Probe(path()).exec("INSERT INTO dives (diveid, name, computer) VALUES (50, 'Legacy', "
+                               "'Old')"));
     QCOMPARE(found("legacy"), QStringList { "Legacy" });
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec("DELETE FROM dives WHERE diveid=50"));
-    }
+    QVERIFY(Probe(path()).exec("DELETE FROM dives WHERE diveid=50"));
     QCOMPARE(found("legacy"), QStringList());
 }
 

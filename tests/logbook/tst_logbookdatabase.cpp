@@ -276,10 +276,7 @@ void TestLogbookDatabase::loadConversions()
     QFETCH(QString, expected);
     QCOMPARE(db().openOrCreate(path()), 0);
     QCOMPARE(db().storeDive(makeDive("1", "Veltra", utc(2024, 1, 1))), 0);
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec(update));
-    }
+    QVERIFY(Probe(path()).exec(update));
     DiveProfile d;
     QVERIFY2(db().loadDive(1, d), qPrintable(db().lastError()));
     QStringList indexes;
@@ -548,10 +545,7 @@ void TestLogbookDatabase::readOnlyFile()
     QCOMPARE(db().storeDive(serialDive("1", "S", "V", utc(2024, 1, 1))), 0);
     db().close();
     // Drop an index so that opening would have something to write.
-    {
-        Probe probe(path());
-        QVERIFY(probe.exec("DROP INDEX profiles_diveid_depth"));
-    }
+    QVERIFY(Probe(path()).exec("DROP INDEX profiles_diveid_depth"));
     const QByteArray before = fileBytes(path());
 
     // Even root cannot write an immutable file.
@@ -721,11 +715,8 @@ void TestLogbookDatabase::listComputers()
     QCOMPARE(db().storeDive(serialDive("2", "S2", "Alpha", 0)), 0);
     QCOMPARE(db().storeDive(serialDive("3", "S1", "Veltra", 0)), 0);
     QCOMPARE(db().storeDive(serialDive("4", "S3", QString(), 0)), 0);
-    {
-        // An older row with no computer at all.
-        Probe probe(path());
-        QVERIFY(probe.exec("INSERT INTO dives (diveid, name, serial) VALUES (9, 'old', 'S8')"));
-    }
+    // An older row with no computer at all.
+    QVERIFY(Probe(path()).exec("INSERT INTO dives (diveid, name, serial) VALUES (9, 'old', 'S8')"));
     QCOMPARE(db().listComputers(), QStringList({ "", "Alpha", "Veltra" }));
 
     // Filtering by the empty name keeps both the empty and the missing computer.
