@@ -62,6 +62,8 @@ private slots:
     void idAllocation_data();
     void idAllocation();
     void duplicateRefused();
+    void sameDiveRecognised_data();
+    void sameDiveRecognised();
     void roundTrip();
     void loadConversions_data();
     void loadConversions();
@@ -153,6 +155,65 @@ void TestLogbookDatabase::duplicateRefused()
     // The same name under another serial is another dive.
     QCOMPARE(db().storeDive(serialDive("12", "A1B3", "Other", utc(2025, 3, 1), 40.0)), 0);
     QCOMPARE(db().findDive("12", "A1B3"), 4);
+}
+
+void TestLogbookDatabase::sameDiveRecognised_data()
+{
+    // A dive read from a file against the stored "Reef" (Veltra, serial Veltra-1, its third
+    // sample at 8 m).
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<int>("startOffset");
+    QTest::addColumn<double>("third"); // the depth of the third sample
+    QTest::addColumn<QString>("stored"); // the name it is stored under, empty when the same
+    const struct
+    {
+        const char *tag, *name, *computer, *serial;
+        int startOffset;
+        double third;
+        const char* stored;
+    } rows[] = {
+        { "start 60 s later", "Other", "Veltra", "Veltra-1", 60, 9.0, "" },
+        { "start 61 s later", "Other", "Veltra", "Veltra-1", 61, 9.0, "Other" },
+        { "start 60 s earlier", "Other", "Veltra", "Veltra-1", -60, 9.0, "" },
+        { "same start, other serial", "Other", "Veltra", "X", 0, 9.0, "Other" },
+        { "identical samples, file renamed", "Copy", "Planner", "P-1", 86400, 8.0, "" },
+        { "one sample 1 cm shallower", "Copy", "Planner", "P-1", 86400, 7.99, "Copy" },
+        { "no computer named", "Csv", "", "", 0, 9.0, "Csv" },
+        { "another dive under a taken name", "Reef", "Veltra", "Veltra-1", 3600, 9.0, "Reef (2)" },
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.name) << QString(r.computer) << QString(r.serial)
+                             << r.startOffset << r.third << QString(r.stored);
+}
+
+void TestLogbookDatabase::sameDiveRecognised()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, computer);
+    QFETCH(QString, serial);
+    QFETCH(int, startOffset);
+    QFETCH(double, third);
+    QFETCH(QString, stored);
+    QCOMPARE(db().openOrCreate(path()), 0);
+    int reef = -1;
+    QCOMPARE(db().storeDive(makeDive("Reef", "Veltra", utc(2024, 6, 1, 10)), &reef), 0);
+    DiveProfile dive = makeDive(name, computer, utc(2024, 6, 1, 10) + startOffset);
+    dive.serial = serial;
+    dive.samples[2].depth = third;
+    QCOMPARE(db().findSameDive(dive), stored.isEmpty() ? reef : -1);
+    const QByteArray before = fileBytes(path());
+    int id = -1;
+    QCOMPARE(
+        db().importDive(dive, &id), stored.isEmpty() ? int(LogbookDatabase::DuplicateDive) : 0);
+    if (stored.isEmpty()) {
+        QCOMPARE(id, reef);
+        QCOMPARE(fileBytes(path()), before);
+    } else {
+        QCOMPARE(dive.name, stored);
+        QCOMPARE(db().findDive(stored, serial), id);
+    }
 }
 
 void TestLogbookDatabase::roundTrip()
