@@ -1,8 +1,10 @@
 #pragma once
 
+#include "dive/diveprofile.h"
 #include "dive/divesample.h"
 #include "logbook/logbookdatabase.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -59,23 +61,34 @@ public:
         }
         return result;
     }
-    // The tables of older versions: the first had dives and profiles only; the second added
-    // the dives' period and alerts, the samples' alert flags and the gases.
-    bool createOldTables(bool second)
+    // The statements older versions ran: the first made dives and profiles only; the second
+    // added the dives' period and alerts, the samples' alert flags and the gases; the third the
+    // samples' tissues and gas index.
+    static QStringList oldTables(int version)
     {
-        return exec(QStringLiteral("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, "
-                                   "datetime INTEGER, serial TEXT, divemode INTEGER, gfslow "
-                                   "INTEGER, gfshigh INTEGER, waterdensity INTEGER, psurf "
-                                   "INTEGER%1, PRIMARY KEY(diveid))")
-                        .arg(second ? ", period INTEGER, alerts INTEGER" : ""))
-            && exec(QStringLiteral("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time "
-                                   "REAL, depth REAL, temperature REAL, OTU REAL, CNS REAL, "
-                                   "decoCeiling REAL, gradientFactor REAL%1, PRIMARY KEY(diveid, "
-                                   "pointid))")
-                        .arg(second ? ", alertFlag INTEGER" : ""))
-            && (!second
-                || exec("CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he "
-                        "INTEGER, PRIMARY KEY(diveid, gasid))"));
+        QStringList sql {
+            QStringLiteral("CREATE TABLE dives (diveid INTEGER, name TEXT, computer TEXT, datetime "
+                           "INTEGER, serial TEXT, divemode INTEGER, gfslow INTEGER, gfshigh "
+                           "INTEGER, waterdensity INTEGER, psurf INTEGER%1, PRIMARY KEY(diveid))")
+                .arg(version > 1 ? ", period INTEGER, alerts INTEGER" : ""),
+            QStringLiteral("CREATE TABLE profiles (diveid INTEGER, pointid INTEGER, time REAL, "
+                           "depth REAL, temperature REAL, OTU REAL, CNS REAL, decoCeiling REAL, "
+                           "gradientFactor REAL%1, PRIMARY KEY(diveid, pointid))")
+                .arg(version > 2 ? ",\talertFlag INTEGER, tissues BLOB, gasindex INTEGER"
+                                 : (version > 1 ? ", alertFlag INTEGER" : "")),
+        };
+        if (version > 1)
+            sql << "CREATE TABLE gases (diveid INTEGER, gasid INTEGER, o2 INTEGER, he INTEGER, "
+                   "PRIMARY KEY(diveid, gasid))";
+        return sql;
+    }
+    bool createOldTables(int version)
+    {
+        for (const QString& sql : oldTables(version)) {
+            if (!exec(sql))
+                return false;
+        }
+        return true;
     }
     QStringList columns(const QString& table)
     {
@@ -116,4 +129,55 @@ inline QStringList names(const QList<DiveListEntry>& entries)
     for (const DiveListEntry& e : entries)
         list << e.name;
     return list;
+}
+
+// The names of the dives the filter keeps, in list order, or the error; groups gets the number
+// of computer groups.
+inline QStringList listed(const DiveFilter& filter = {}, int* groups = nullptr)
+{
+    QList<DiveListEntry> entries;
+    int count = -1;
+    if (!LogbookDatabase::instance().listDives(filter, entries, count))
+        return { QStringLiteral("error: ") + LogbookDatabase::instance().lastError() };
+    if (groups)
+        *groups = count;
+    return names(entries);
+}
+
+inline qint64 utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)
+        .toSecsSinceEpoch();
+}
+
+// Samples every 10 s: down to depthM, back up at durationS, temperatures from warm to coldC,
+// every field set, a switch from air to Nx32 at 30 s. The serial is the computer's name + "-1".
+inline DiveProfile makeDive(const QString& name, const QString& computer, qint64 start,
+    double depthM = 10, int durationS = 40, double coldC = 16)
+{
+    DiveProfile dive;
+    dive.name = name;
+    dive.computer = computer;
+    dive.serial = computer + QStringLiteral("-1");
+    dive.dateTime = start;
+    DiveGas air;
+    DiveGas nitrox;
+    nitrox.o2 = 32;
+    dive.gases = { air, nitrox };
+    for (int t = 0; t <= durationS; t += 10) {
+        DiveSample s;
+        s.time = t;
+        s.depth = (t == 0 || t == durationS) ? 0.0 : (t == 10 ? depthM : depthM * 0.8);
+        s.temperature = t == 20 ? coldC : coldC + 3.5;
+        s.otu = t * 0.25;
+        s.cns = t * 0.125;
+        s.decoCeiling = t == 20 ? 3.0 : 0.0;
+        s.gradientFactor = 0.5;
+        s.alertFlags = quint8(t / 10);
+        s.gasIndex = t < 30 ? 0 : 1;
+        for (int k = 0; k < 16; ++k)
+            s.tissues[k] = quint8(t + k);
+        dive.samples.append(s);
+    }
+    return dive;
 }
