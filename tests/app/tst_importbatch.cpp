@@ -70,70 +70,67 @@ class TestImportBatch : public QObject
     Q_OBJECT
 
 private slots:
-    void oneFailedDiveKeepsTheOthers();
-    void failedWriteStoresNone();
-};
+    void oneFailedDiveKeepsTheOthers()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("diveDB.db");
+        LogbookDatabase& logbook = LogbookDatabase::instance();
+        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
+        // The logbook refuses the second dive halfway through its samples.
+        QVERIFY(execOn(path,
+            "CREATE TRIGGER refuse BEFORE INSERT ON profiles WHEN NEW.depth=42 BEGIN "
+            "SELECT RAISE(ABORT, 'refused by test'); END"));
+        const QString file = writeThreeDives(dir);
+        QVERIFY(!file.isEmpty());
 
-void TestImportBatch::oneFailedDiveKeepsTheOthers()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("diveDB.db");
-    LogbookDatabase& logbook = LogbookDatabase::instance();
-    QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-    // The logbook refuses the second dive halfway through its samples.
-    QVERIFY(execOn(path,
-        "CREATE TRIGGER refuse BEFORE INSERT ON profiles WHEN NEW.depth=42 BEGIN "
-        "SELECT RAISE(ABORT, 'refused by test'); END"));
-    const QString file = writeThreeDives(dir);
-    QVERIFY(!file.isEmpty());
+        ImportReport report = importDiveFiles(logbook, { file }, {});
+        QCOMPARE(report.count(ImportEntry::Stored), 2);
+        QCOMPARE(report.count(ImportEntry::StoreFailed), 1);
+        const ImportEntry& failed = report.entries.at(1);
+        QCOMPARE(failed.kind, ImportEntry::StoreFailed);
+        QVERIFY(failed.reason.contains("refused by test"));
+        QVERIFY(!failed.dive.samples.isEmpty());
+        logbook.close();
+        QCOMPARE(storedDives(path), 2);
 
-    ImportReport report = importDiveFiles(logbook, { file }, {});
-    QCOMPARE(report.count(ImportEntry::Stored), 2);
-    QCOMPARE(report.count(ImportEntry::StoreFailed), 1);
-    const ImportEntry& failed = report.entries.at(1);
-    QCOMPARE(failed.kind, ImportEntry::StoreFailed);
-    QVERIFY(failed.reason.contains("refused by test"));
-    QVERIFY(!failed.dive.samples.isEmpty());
-    logbook.close();
-    QCOMPARE(storedDives(path), 2);
-
-    QVERIFY(execOn(path, "DROP TRIGGER refuse"));
-    QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-    retryFailedStores(logbook, report);
-    QCOMPARE(report.count(ImportEntry::Stored), 3);
-    logbook.close();
-    QCOMPARE(storedDives(path), 3);
-}
-
-void TestImportBatch::failedWriteStoresNone()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("diveDB.db");
-    LogbookDatabase& logbook = LogbookDatabase::instance();
-    QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-    const qint64 emptySize = QFile(path).size();
-    const QString file = writeThreeDives(dir);
-    QVERIFY(!file.isEmpty());
-
-    // The dives fit in SQLite's cache; the file may not grow when they are written out.
-    ImportReport report;
-    QVERIFY(underFileSizeLimit(
-        rlim_t(emptySize), [&]() { report = importDiveFiles(logbook, { file }, {}); }));
-    QCOMPARE(report.count(ImportEntry::Stored), 0);
-    QCOMPARE(report.count(ImportEntry::StoreFailed), 3);
-    for (const ImportEntry& entry : report.entries) {
-        if (entry.kind == ImportEntry::StoreFailed)
-            QVERIFY(!entry.dive.samples.isEmpty() && !entry.reason.isEmpty());
+        QVERIFY(execOn(path, "DROP TRIGGER refuse"));
+        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
+        retryFailedStores(logbook, report);
+        QCOMPARE(report.count(ImportEntry::Stored), 3);
+        logbook.close();
+        QCOMPARE(storedDives(path), 3);
     }
-    logbook.close();
-    QCOMPARE(storedDives(path), 0);
 
-    QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-    retryFailedStores(logbook, report);
-    QCOMPARE(report.count(ImportEntry::Stored), 3);
-    logbook.close();
-    QCOMPARE(storedDives(path), 3);
-}
+    void failedWriteStoresNone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("diveDB.db");
+        LogbookDatabase& logbook = LogbookDatabase::instance();
+        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
+        const qint64 emptySize = QFile(path).size();
+        const QString file = writeThreeDives(dir);
+        QVERIFY(!file.isEmpty());
+
+        // The dives fit in SQLite's cache; the file may not grow when they are written out.
+        ImportReport report;
+        QVERIFY(underFileSizeLimit(
+            rlim_t(emptySize), [&]() { report = importDiveFiles(logbook, { file }, {}); }));
+        QCOMPARE(report.count(ImportEntry::Stored), 0);
+        QCOMPARE(report.count(ImportEntry::StoreFailed), 3);
+        for (const ImportEntry& entry : report.entries) {
+            if (entry.kind == ImportEntry::StoreFailed)
+                QVERIFY(!entry.dive.samples.isEmpty() && !entry.reason.isEmpty());
+        }
+        logbook.close();
+        QCOMPARE(storedDives(path), 0);
+
+        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
+        retryFailedStores(logbook, report);
+        QCOMPARE(report.count(ImportEntry::Stored), 3);
+        logbook.close();
+        QCOMPARE(storedDives(path), 3);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestImportBatch)
 #include "tst_importbatch.moc"
