@@ -4,8 +4,6 @@
 
 #include <QtTest>
 
-#include <cmath>
-
 class TestDemoDives : public QObject
 {
     Q_OBJECT
@@ -13,10 +11,7 @@ private slots:
     void plansGiveTheirDurationAndDepth()
     {
         const QList<DemoDives::Plan> plans = DemoDives::demoPlans();
-        QCOMPARE(plans.size(), 5);
-        QSet<QString> serials;
         for (const DemoDives::Plan& plan : plans) {
-            serials.insert(plan.serial);
             // Duration by hand: 18 m/min down to each deeper level, 9 m/min up to each shallower
             // one, the level times, 9 m/min up to 5 m, 3 min there, 9 m/min to the surface.
             double expectedS = 0;
@@ -51,7 +46,6 @@ private slots:
                 QCOMPARE(dive.samples.last().gasIndex, 1);
             }
         }
-        QCOMPARE(serials.size(), 2);
     }
 
     void manyDivesAreDistinct()

@@ -2,12 +2,8 @@
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
 
-#include <QDir>
-#include <QFile>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

@@ -3,11 +3,8 @@
 #include "logbook/logbookdatabase.h"
 #include "tests/filesizelimit.h"
 
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtSql>
+#include <QtTest>
 
 // A file's dives are stored in one write. A dive that fails inside it must not take the others
 // with it, and a write that fails stores none of them: every dive is then kept for a retry.
@@ -37,30 +34,31 @@ QString writeThreeDives(const QTemporaryDir& dir)
     return exportDives(dives, path) ? path : QString();
 }
 
-int storedDives(const QString& path)
+// Runs one statement on the logbook file beside the program's connection: the first value of
+// its result, 0 for a statement without one, -1 when it fails.
+int execOn(const QString& path, const QString& sql)
 {
-    int count = -1;
+    int result = -1;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "count");
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "probe");
         db.setDatabaseName(path);
         QSqlQuery q(db);
-        if (db.open() && q.exec("SELECT COUNT(*) FROM dives") && q.next())
-            count = q.value(0).toInt();
+        if (db.open() && q.exec(sql))
+            result = q.next() ? q.value(0).toInt() : 0;
     }
-    QSqlDatabase::removeDatabase("count");
-    return count;
+    QSqlDatabase::removeDatabase("probe");
+    return result;
 }
 
-bool execOn(const QString& path, const QString& sql)
+// Stores the failed dives again once the logbook works: all three are then in the file.
+void retryStoresAll(const QString& path, ImportReport& report)
 {
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "exec");
-        db.setDatabaseName(path);
-        ok = db.open() && QSqlQuery(db).exec(sql);
-    }
-    QSqlDatabase::removeDatabase("exec");
-    return ok;
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
+    retryFailedStores(logbook, report);
+    QCOMPARE(report.count(ImportEntry::Stored), 3);
+    logbook.close();
+    QCOMPARE(execOn(path, "SELECT COUNT(*) FROM dives"), 3);
 }
 
 } // namespace
@@ -77,9 +75,10 @@ private slots:
         LogbookDatabase& logbook = LogbookDatabase::instance();
         QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
         // The logbook refuses the second dive halfway through its samples.
-        QVERIFY(execOn(path,
-            "CREATE TRIGGER refuse BEFORE INSERT ON profiles WHEN NEW.depth=42 BEGIN "
-            "SELECT RAISE(ABORT, 'refused by test'); END"));
+        QCOMPARE(execOn(path,
+                     "CREATE TRIGGER refuse BEFORE INSERT ON profiles WHEN NEW.depth=42 BEGIN "
+                     "SELECT RAISE(ABORT, 'refused by test'); END"),
+            0);
         const QString file = writeThreeDives(dir);
         QVERIFY(!file.isEmpty());
 
@@ -91,14 +90,9 @@ private slots:
         QVERIFY(failed.reason.contains("refused by test"));
         QVERIFY(!failed.dive.samples.isEmpty());
         logbook.close();
-        QCOMPARE(storedDives(path), 2);
-
-        QVERIFY(execOn(path, "DROP TRIGGER refuse"));
-        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-        retryFailedStores(logbook, report);
-        QCOMPARE(report.count(ImportEntry::Stored), 3);
-        logbook.close();
-        QCOMPARE(storedDives(path), 3);
+        QCOMPARE(execOn(path, "SELECT COUNT(*) FROM dives"), 2);
+        QCOMPARE(execOn(path, "DROP TRIGGER refuse"), 0);
+        retryStoresAll(path, report);
     }
 
     void failedWriteStoresNone()
@@ -122,13 +116,8 @@ private slots:
                 QVERIFY(!entry.dive.samples.isEmpty() && !entry.reason.isEmpty());
         }
         logbook.close();
-        QCOMPARE(storedDives(path), 0);
-
-        QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-        retryFailedStores(logbook, report);
-        QCOMPARE(report.count(ImportEntry::Stored), 3);
-        logbook.close();
-        QCOMPARE(storedDives(path), 3);
+        QCOMPARE(execOn(path, "SELECT COUNT(*) FROM dives"), 0);
+        retryStoresAll(path, report);
     }
 };
 

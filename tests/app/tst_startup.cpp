@@ -1,9 +1,4 @@
 // Starts the real executable on a temporary data folder.
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 class TestStartup : public QObject
