@@ -5,14 +5,6 @@
 #include "planner/planification.h"
 #include "planner/planstorage.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
 #include <QtTest>
 
 namespace {
@@ -294,7 +286,7 @@ private slots:
         DiveProfile again = sampleDive("Reef", "S9");
         DiveProfile shifted = again;
         shifted.dateTime += 30;
-        shifted.samples.removeLast();
+        shifted.samples[10].depth += 0.5;
         const QString first = dir.filePath("first.uddf");
         const QString second = dir.filePath("second.uddf");
         QVERIFY(exportDive(again, first) && exportDive(shifted, second));
