@@ -75,29 +75,6 @@ private slots:
         QVERIFY(dialog.retryButton()->isHidden());
         db().close();
     }
-
-    void failedStoreKeptForRetry()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath("reef.csv"), csvDive(12)));
-        // No logbook open: the store fails, the dive is kept whole for a retry.
-        db().close();
-        ImportReport report = importDiveFiles(db(), { dir.filePath("reef.csv") });
-        QCOMPARE(report.count(ImportEntry::StoreFailed), 1);
-        QCOMPARE(report.entries.at(0).dive.samples.size(), 3);
-
-        QCOMPARE(db().openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
-        ImportSummaryDialog dialog(db(), report);
-        QVERIFY(!dialog.retryButton()->isHidden());
-        dialog.retryButton()->click();
-        QCOMPARE(dialog.report().count(ImportEntry::Stored), 1);
-        QVERIFY(dialog.retryButton()->isHidden());
-        DiveProfile stored;
-        QVERIFY(db().loadDive(dialog.report().entries.at(0).diveId, stored));
-        QCOMPARE(stored.samples.size(), 3);
-        QCOMPARE(stored.samples.at(1).depth, 12.0);
-        db().close();
-    }
 };
 
 QTEST_MAIN(TestDiveImport)

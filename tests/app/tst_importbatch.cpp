@@ -5,6 +5,7 @@
 
 #include <QtSql>
 #include <QtTest>
+#include <QtWidgets>
 
 // A file's dives are stored in one write. A dive that fails inside it must not take the others
 // with it, and a write that fails stores none of them: every dive is then kept for a retry.
@@ -50,13 +51,17 @@ int execOn(const QString& path, const QString& sql)
     return result;
 }
 
-// Stores the failed dives again once the logbook works: all three are then in the file.
-void retryStoresAll(const QString& path, ImportReport& report)
+// The summary's retry button stores the failed dives again once the logbook works: all three
+// are then in the file.
+void retryStoresAll(const QString& path, const ImportReport& report)
 {
     LogbookDatabase& logbook = LogbookDatabase::instance();
     QCOMPARE(logbook.openOrCreate(path), int(LogbookDatabase::Success));
-    retryFailedStores(logbook, report);
-    QCOMPARE(report.count(ImportEntry::Stored), 3);
+    ImportSummaryDialog dialog(logbook, report);
+    QVERIFY(!dialog.retryButton()->isHidden());
+    dialog.retryButton()->click();
+    QCOMPARE(dialog.report().count(ImportEntry::Stored), 3);
+    QVERIFY(dialog.retryButton()->isHidden());
     logbook.close();
     QCOMPARE(execOn(path, "SELECT COUNT(*) FROM dives"), 3);
 }
@@ -121,5 +126,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestImportBatch)
+QTEST_MAIN(TestImportBatch)
 #include "tst_importbatch.moc"
