@@ -182,49 +182,48 @@ private slots:
         QTemporaryDir dir;
         const QString db = detailsLogbook(dir);
         QVERIFY(!db.isEmpty());
-        const QStringList log = { "logbook", "--db", db };
+        const auto log = [&db](const QStringList& args) {
+            return cli(QStringList { "logbook", "--db", db } + args);
+        };
 
         // Each option reaches its field; an empty value clears a list.
-        QCOMPARE(cli(log
-                     + QStringList { "edit", "2", "--site", "Arch", "--location", "Malta",
-                         "--buddy", "Ana", "--buddy", "Zoë", "--tag", "deep", "--notes", "Eel",
-                         "--rating", "4", "--number", "7" })
-                     .status,
+        QCOMPARE(
+            log({ "edit", "2", "--site", "Arch", "--location", "Malta", "--buddy", "Ana", "--buddy",
+                    "Zoë", "--tag", "deep", "--notes", "Eel", "--rating", "4", "--number", "7" })
+                .status,
             0);
-        const QJsonObject wall = cli(log + QStringList { "show", "2", "--json" }).json();
+        const QJsonObject wall = log({ "show", "2", "--json" }).json();
         const QJsonObject expected { { "site", "Arch" }, { "location", "Malta" },
             { "buddies", QJsonArray({ "Ana", "Zoë" }) }, { "tags", QJsonArray({ "deep" }) },
             { "notes", "Eel" }, { "rating", 4 }, { "number", 7 }, { "maxDepth", 30 } };
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(wall[it.key()], it.value());
-        QCOMPARE(cli(log + QStringList { "edit", "2", "--tag", "" }).status, 0);
-        const QJsonObject cleared = cli(log + QStringList { "show", "2", "--json" }).json();
+        QCOMPARE(log({ "edit", "2", "--tag", "" }).status, 0);
+        const QJsonObject cleared = log({ "show", "2", "--json" }).json();
         QVERIFY(cleared["tags"].toArray().isEmpty() && cleared["site"] == QJsonValue("Arch"));
 
-        QCOMPARE(namesOf(cli(log + QStringList { "search", "arch", "MAL", "--json" }).json()),
-            QStringList { "Wall" });
-        const QJsonObject list = cli(log + QStringList { "list", "--json" }).json();
+        QCOMPARE(
+            namesOf(log({ "search", "arch", "MAL", "--json" }).json()), QStringList { "Wall" });
+        const QJsonObject list = log({ "list", "--json" }).json();
         QCOMPARE(namesOf(list), QStringList({ "Wall", "Reef", "Cave" }));
         QCOMPARE(list["computers"].toInt(), 2); // serials A1 and B2
         // Deepest first, equal depths by id.
-        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "depth" }).json()),
+        QCOMPARE(namesOf(log({ "list", "--json", "--sort", "depth" }).json()),
             QStringList({ "Wall", "Cave", "Reef" }));
-        QCOMPARE(cli(log + QStringList { "list", "--sort", "site" }).status, 2);
+        QCOMPARE(log({ "list", "--sort", "site" }).status, 2);
 
         // By hand: 600 + 600 + 300 s; deepest Wall (30 m); Reef and Wall both last 600 s and
         // the earlier, Reef, counts as longest; mean of 20, 30 and 20 m.
-        const QJsonObject all = cli(log + QStringList { "stats", "--json" }).json();
+        const QJsonObject all = log({ "stats", "--json" }).json();
         QCOMPARE(all,
             QJsonObject(
                 { { "dives", 3 }, { "totalSeconds", 1500 }, { "maxDepth", 30 }, { "deepestId", 2 },
                     { "longestId", 1 }, { "longestSeconds", 600 }, { "meanMaxDepth", 70.0 / 3 } }));
-        const QJsonArray years = cli(log + QStringList { "stats", "--json", "--by", "year" })
-                                     .json()["periods"]
-                                     .toArray();
-        QCOMPARE(years.size(), 2);
+        const QJsonValue years = log({ "stats", "--json", "--by", "year" }).json()["periods"];
+        QCOMPARE(years.toArray().size(), 2);
         QCOMPARE(years[0]["period"].toString(), QString("2025"));
         QCOMPARE(years[0]["totalSeconds"].toDouble(), 300.0);
-        QCOMPARE(cli(log + QStringList { "stats", "--by", "week" }).status, 2);
+        QCOMPARE(log({ "stats", "--by", "week" }).status, 2);
         LogbookDatabase::instance().close();
     }
 
