@@ -324,7 +324,7 @@ private slots:
         QCOMPARE(list->rowCount(), 8);
     }
 
-    void renameRules()
+    void renameExportDelete()
     {
         storeDemoDives();
         MainWindow* w = makeWindow();
@@ -347,13 +347,28 @@ private slots:
             QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
             QCOMPARE(stored.name, shown);
         }
-    }
 
-    void deleteAsksAndNamesFailures()
-    {
-        storeDemoDives();
-        MainWindow* w = makeWindow();
-        QTableWidget* list = diveList(w);
+        // Exports that cannot be written say why and leave no file.
+        const struct
+        {
+            int id;
+            const char* file;
+            const char* title;
+            const char* message;
+        } exports[] = {
+            { id, "out.divebin", "Error", "out.divebin: the file name must end in .uddf or .csv" },
+            { id, "no/such/dir/out.csv", "Error", "Impossible to write file" },
+            { 4242, "out.csv", "Database Error",
+                "Impossible to read profile" }, // not in the logbook
+        };
+        for (const auto& t : exports) {
+            BoxAnswer box;
+            QVERIFY(!w->exportStoredDive(t.id, m_home->filePath(t.file)));
+            QCOMPARE(box.titles, QStringList { t.title });
+            QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
+            QVERIFY(!QFile::exists(m_home->filePath(t.file)));
+        }
+
         // A group row is no dive: nothing is asked, nothing goes.
         list->selectRow(0);
         {
@@ -463,32 +478,6 @@ private slots:
         QCOMPARE(refused.text(),
             QString("cut.divebin: the file name must end in .uddf or .csv to choose the file's "
                     "format."));
-    }
-
-    void exportRefused()
-    {
-        storeDemoDives();
-        MainWindow* w = makeWindow();
-        const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
-        const struct
-        {
-            int id;
-            const char* file;
-            const char* title;
-            const char* message;
-        } tries[] = {
-            { id, "out.divebin", "Error", "out.divebin: the file name must end in .uddf or .csv" },
-            { id, "no/such/dir/out.csv", "Error", "Impossible to write file" },
-            { 4242, "out.csv", "Database Error",
-                "Impossible to read profile" }, // not in the logbook
-        };
-        for (const auto& t : tries) {
-            BoxAnswer box;
-            QVERIFY(!w->exportStoredDive(t.id, m_home->filePath(t.file)));
-            QCOMPARE(box.titles, QStringList { t.title });
-            QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
-            QVERIFY(!QFile::exists(m_home->filePath(t.file)));
-        }
     }
 
     void csvSeparator_data()
