@@ -7,11 +7,6 @@
 
 namespace {
 
-LogbookDatabase& db()
-{
-    return LogbookDatabase::instance();
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -38,6 +33,7 @@ private slots:
         // A folder with a three-dive UDDF file (a fourth dive has no samples), a CSV dive, its
         // renamed copy in a subfolder, a CSV with a line that is no numbers, and a damaged file.
         QTemporaryDir dir;
+        LogbookDatabase& db = LogbookDatabase::instance();
         QVERIFY(QDir(dir.path()).mkpath("sub"));
         QVERIFY(QFile::copy(QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf"),
             dir.filePath("a_multi.uddf")));
@@ -46,12 +42,12 @@ private slots:
         QVERIFY(writeFile(dir.filePath("d_wall.csv"), csvDive(15) + "x,y,z,0,0,Air\n"));
         QVERIFY(writeFile(dir.filePath("e_damaged.uddf"), "<uddf><profiledata>"));
         QVERIFY(writeFile(dir.filePath("notes.txt"), "not a dive file"));
-        QCOMPARE(db().openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
+        QCOMPARE(db.openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
 
         const QStringList files = diveFilesIn({ dir.path() });
         QCOMPARE(files.size(), 5);
         QList<int> steps;
-        const ImportReport report = importDiveFiles(db(), files, [&steps](int done, int total) {
+        const ImportReport report = importDiveFiles(db, files, [&steps](int done, int total) {
             steps << done;
             return total == 5;
         });
@@ -63,7 +59,7 @@ private slots:
         QCOMPARE(report.warnings.size(), 1);
         QVERIFY(report.warnings.at(0).contains("d_wall.csv"));
 
-        ImportSummaryDialog dialog(db(), report);
+        ImportSummaryDialog dialog(db, report);
         QCOMPARE(dialog.countsText(),
             QStringLiteral("5 stored, 1 duplicates, 2 refused, 0 failed to store"));
         // Every dive not stored is named, with its reason.
@@ -73,7 +69,7 @@ private slots:
             named << dialog.table()->item(row, 0)->text();
         QCOMPARE(named, (QStringList { "d3", "e_damaged.uddf", "c_renamed" }));
         QVERIFY(dialog.retryButton()->isHidden());
-        db().close();
+        db.close();
     }
 };
 

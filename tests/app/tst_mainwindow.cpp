@@ -210,9 +210,6 @@ private slots:
         QCOMPARE(options.value("hidden/import").toInt(), 0);
         QCOMPARE(options.value("hidden/developer").toInt(), 1);
         QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
-        w = makeWindow();
-        w->show();
-        QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
     }
 
     void screenAndReadout()
