@@ -2,19 +2,10 @@
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
 
-#include <QDir>
-#include <QFile>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
-
-LogbookDatabase& db()
-{
-    return LogbookDatabase::instance();
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -37,75 +28,50 @@ class TestDiveImport : public QObject
     Q_OBJECT
 
 private slots:
-    void folderImportSummary();
-    void failedStoreKeptForRetry();
+    void folderImportSummary()
+    {
+        // A folder with a three-dive UDDF file (a fourth dive has no samples), a CSV dive, its
+        // renamed copy in a subfolder, a CSV with a line that is no numbers, and a damaged file.
+        QTemporaryDir dir;
+        LogbookDatabase& db = LogbookDatabase::instance();
+        QVERIFY(QDir(dir.path()).mkpath("sub"));
+        QVERIFY(QFile::copy(QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf"),
+            dir.filePath("a_multi.uddf")));
+        QVERIFY(writeFile(dir.filePath("b_reef.csv"), csvDive(12)));
+        QVERIFY(writeFile(dir.filePath("sub/c_renamed.csv"), csvDive(12)));
+        QVERIFY(writeFile(dir.filePath("d_wall.csv"), csvDive(15) + "x,y,z,0,0,Air\n"));
+        QVERIFY(writeFile(dir.filePath("e_damaged.uddf"), "<uddf><profiledata>"));
+        QVERIFY(writeFile(dir.filePath("notes.txt"), "not a dive file"));
+        QCOMPARE(db.openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
+
+        const QStringList files = diveFilesIn({ dir.path() });
+        QCOMPARE(files.size(), 5);
+        QList<int> steps;
+        const ImportReport report = importDiveFiles(db, files, [&steps](int done, int total) {
+            steps << done;
+            return total == 5;
+        });
+        QCOMPARE(steps, (QList<int> { 0, 1, 2, 3, 4, 5 }));
+        QCOMPARE(report.count(ImportEntry::Stored), 5); // 3 of the UDDF file, reef, wall
+        QCOMPARE(report.count(ImportEntry::Duplicate), 1); // the renamed copy
+        QCOMPARE(report.count(ImportEntry::Refused), 2); // d3, the damaged file
+        QCOMPARE(report.count(ImportEntry::StoreFailed), 0);
+        QCOMPARE(report.warnings.size(), 1);
+        QVERIFY(report.warnings.at(0).contains("d_wall.csv"));
+
+        ImportSummaryDialog dialog(db, report);
+        QCOMPARE(dialog.countsText(),
+            QStringLiteral("5 stored, 1 duplicates, 2 refused, 0 failed to store"));
+        // Every dive not stored is named, with its reason.
+        QCOMPARE(dialog.table()->rowCount(), 3);
+        QStringList named;
+        for (int row = 0; row < 3; ++row)
+            named << dialog.table()->item(row, 0)->text();
+        QCOMPARE(named, (QStringList { "d3", "e_damaged.uddf", "c_renamed" }));
+        QVERIFY(dialog.retryButton()->isHidden());
+        db.close();
+    }
 };
-
-void TestDiveImport::folderImportSummary()
-{
-    // A folder with a three-dive UDDF file (a fourth dive has no samples), a CSV dive, its
-    // renamed copy in a subfolder, a CSV with a line that is no numbers, and a damaged file.
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("sub"));
-    QVERIFY(QFile::copy(
-        QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf"), dir.filePath("a_multi.uddf")));
-    QVERIFY(writeFile(dir.filePath("b_reef.csv"), csvDive(12)));
-    QVERIFY(writeFile(dir.filePath("sub/c_renamed.csv"), csvDive(12)));
-    QVERIFY(writeFile(dir.filePath("d_wall.csv"), csvDive(15) + "x,y,z,0,0,Air\n"));
-    QVERIFY(writeFile(dir.filePath("e_damaged.uddf"), "<uddf><profiledata>"));
-    QVERIFY(writeFile(dir.filePath("notes.txt"), "not a dive file"));
-    QCOMPARE(db().openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
-
-    const QStringList files = diveFilesIn({ dir.path() });
-    QCOMPARE(files.size(), 5);
-    QList<int> steps;
-    const ImportReport report = importDiveFiles(db(), files, [&steps](int done, int total) {
-        steps << done;
-        return total == 5;
-    });
-    QCOMPARE(steps, (QList<int> { 0, 1, 2, 3, 4, 5 }));
-    QCOMPARE(report.count(ImportEntry::Stored), 5); // 3 of the UDDF file, reef, wall
-    QCOMPARE(report.count(ImportEntry::Duplicate), 1); // the renamed copy
-    QCOMPARE(report.count(ImportEntry::Refused), 2); // d3, the damaged file
-    QCOMPARE(report.count(ImportEntry::StoreFailed), 0);
-    QCOMPARE(report.warnings.size(), 1);
-    QVERIFY(report.warnings.at(0).contains("d_wall.csv"));
-
-    ImportSummaryDialog dialog(db(), report);
-    QCOMPARE(dialog.countsText(),
-        QStringLiteral("5 stored, 1 duplicates, 2 refused, 0 failed to store"));
-    // Every dive not stored is named, with its reason.
-    QCOMPARE(dialog.table()->rowCount(), 3);
-    QStringList named;
-    for (int row = 0; row < 3; ++row)
-        named << dialog.table()->item(row, 0)->text();
-    QCOMPARE(named, (QStringList { "d3", "e_damaged.uddf", "c_renamed" }));
-    QVERIFY(dialog.retryButton()->isHidden());
-    db().close();
-}
-
-void TestDiveImport::failedStoreKeptForRetry()
-{
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("reef.csv"), csvDive(12)));
-    // No logbook open: the store fails, the dive is kept whole for a retry.
-    db().close();
-    ImportReport report = importDiveFiles(db(), { dir.filePath("reef.csv") });
-    QCOMPARE(report.count(ImportEntry::StoreFailed), 1);
-    QCOMPARE(report.entries.at(0).dive.samples.size(), 3);
-
-    QCOMPARE(db().openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
-    ImportSummaryDialog dialog(db(), report);
-    QVERIFY(!dialog.retryButton()->isHidden());
-    dialog.retryButton()->click();
-    QCOMPARE(dialog.report().count(ImportEntry::Stored), 1);
-    QVERIFY(dialog.retryButton()->isHidden());
-    DiveProfile stored;
-    QVERIFY(db().loadDive(dialog.report().entries.at(0).diveId, stored));
-    QCOMPARE(stored.samples.size(), 3);
-    QCOMPARE(stored.samples.at(1).depth, 12.0);
-    db().close();
-}
 
 QTEST_MAIN(TestDiveImport)
 #include "tst_diveimport.moc"

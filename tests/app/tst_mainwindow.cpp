@@ -1,35 +1,16 @@
 #include "app/demodives.h"
+#include "app/diveimport.h"
 #include "app/mainwindow.h"
 #include "app/preferencesdialog.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
+#include "logbook/divedetails.h"
 #include "logbook/logbookdatabase.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QDialog>
-#include <QFile>
-#include <QGroupBox>
-#include <QHostInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QScreen>
-#include <QSettings>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 
@@ -55,6 +36,7 @@ public:
         });
         m_timer.start(10);
     }
+
     bool seen() const { return count > 0; }
     QList<Answer> answers;
     int count = 0;
@@ -104,9 +86,36 @@ std::unique_ptr<ModalAnswer> typeIntoDialog(const QString& text)
 
 bool sameIcon(const QIcon& icon, const QString& path)
 {
-    if (!QFile::exists(path) || icon.isNull())
-        return false;
-    return icon.pixmap(16, 16).toImage() == QIcon(path).pixmap(16, 16).toImage();
+    return QFile::exists(path) && !icon.isNull()
+        && icon.pixmap(16, 16).toImage() == QIcon(path).pixmap(16, 16).toImage();
+}
+
+// A dive of one minute down to depthM.
+DiveProfile makeDive(const QString& name, qint64 start, double depthM)
+{
+    DiveProfile dive;
+    dive.name = name;
+    dive.computer = QStringLiteral("Veltra");
+    dive.serial = QStringLiteral("S1");
+    dive.dateTime = start;
+    dive.gases = { DiveGas() };
+    for (int t = 0; t <= 60; t += 10) {
+        DiveSample s;
+        s.time = t;
+        s.depth = t == 0 || t == 60 ? 0.0 : depthM;
+        s.temperature = 18;
+        s.gasIndex = 0;
+        dive.samples.append(s);
+    }
+    return dive;
+}
+
+QStringList names(QTableWidget* list)
+{
+    QStringList result;
+    for (int row = 0; row < list->rowCount(); ++row)
+        result << list->item(row, 0)->text();
+    return result;
 }
 
 } // namespace
@@ -116,727 +125,677 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("VeltraDesktop")); }
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
+        qputenv("XDG_DATA_HOME", m_home->path().toUtf8());
+        QDir().mkpath(dataDir());
+        // These tests count the header rows of the list grouped by computer, oldest dive first.
+        QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("list/groupByComputer"), true);
+        settings.setValue(QStringLiteral("list/sortDescending"), false);
+    }
 
-    void hiddenFeatures_data();
-    void hiddenFeatures();
-    void preferencesWrittenBackAndApplied();
-    void fitsLaptopScreen();
-    void readoutNotStaleAfterSwitch();
-    void openCsvShowsDive();
-    void openUddfShowsDiveAndStoresUnderItsComputer();
-    void dropOnlyTakesUddfAndDivebin();
-    void storeRules();
-    void listCountsOfTwoComputers();
-    void renameRules();
-    void deleteAsksAndNamesFailures();
-    void filterDialogDrivesList();
-    void saveSelectionCutsTheRange();
-    void exportRefused();
-    void exportUsesSavedSeparator();
-    void separatorSurvivesRestart_data();
-    void separatorSurvivesRestart();
-    void alertLeds_data();
-    void alertLeds();
-    void aboutWindowGoesAway();
-    void dataFolder_data();
-    void dataFolder();
-    void logbookInUse();
+    void cleanup()
+    {
+        m_window.reset();
+        LogbookDatabase::instance().close();
+        m_home.reset();
+    }
+
+    void hiddenFeatures_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::newRow("no options file") << QString() << 0;
+        for (const char* key : { "simulation", "planificationaddon", "planification", "import",
+                 "alerts", "programname", "developer" }) {
+            QTest::newRow(qPrintable(QString("%1=1").arg(key))) << QString(key) << 1;
+            QTest::newRow(qPrintable(QString("%1=2 acts as 0").arg(key))) << QString(key) << 2;
+        }
+    }
+
+    void hiddenFeatures()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        if (!key.isEmpty())
+            writeOptions({ { key, value } });
+        MainWindow* w = makeWindow();
+        w->show();
+        QVERIFY(w->isUsable());
+        // A missing key takes its default: what a diver needs is shown, the developer's tools not.
+        const auto on = [&](const char* k, bool byDefault) {
+            return key == QLatin1String(k) ? value == 1 : byDefault;
+        };
+        const auto shown
+            = [w](const char* name) { return w->findChild<QWidget*>(name)->isVisible(); };
+        QWidget* planTab = w->findChild<QWidget*>("tab_7");
+        auto* tabProfile = w->findChild<QTabWidget*>("tabProfile");
+        QCOMPARE(tabProfile->isTabVisible(3), on("simulation", false));
+        QCOMPARE(tabProfile->isTabVisible(4), on("simulation", false));
+        QCOMPARE(w->findChild<QWidget*>("wdPlanifAddOn")->isVisibleTo(planTab),
+            on("planificationaddon", true));
+        QCOMPARE(w->findChild<QTabWidget*>("tabMain")->isTabVisible(1), on("planification", true));
+        QCOMPARE(shown("btImportDive"), on("import", true));
+        QCOMPARE(shown("btStoreDive"), on("import", true));
+        QCOMPARE(w->findChild<QAction*>("actionOpen")->isEnabled(), on("import", true));
+        QCOMPARE(shown("gbAlerts"), on("alerts", true));
+        QCOMPARE(w->deviceMenu()->actions().value(1)->isVisible(), on("programname", false));
+        QCOMPARE(shown("btTest"), on("developer", false));
+        QCOMPARE(w->findChild<QWidget*>("btSolve")->isVisibleTo(planTab), on("developer", false));
+    }
+
+    void preferencesWrittenBackAndApplied()
+    {
+        // A key the dialog does not show (the demo's) must survive the write.
+        writeOptions({ { "demoComputer", 1 } });
+        MainWindow* w = makeWindow();
+        w->show();
+        ModalAnswer answer({ [](QWidget* modal) {
+            auto* dialog = qobject_cast<PreferencesDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->findChild<QCheckBox*>("ck_import")->setChecked(false);
+            dialog->findChild<QCheckBox*>("ck_developer")->setChecked(true);
+            dialog->accept();
+        } });
+        w->editPreferences();
+        QVERIFY(answer.seen());
+        // Applied at once...
+        QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
+        QVERIFY(w->findChild<QWidget*>("btTest")->isVisible());
+        // ...and kept for the next start, beside what was there.
+        const QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
+        QCOMPARE(options.value("hidden/import").toInt(), 0);
+        QCOMPARE(options.value("hidden/developer").toInt(), 1);
+        QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
+    }
+
+    void screenAndReadout()
+    {
+        storeDemoDives();
+        MainWindow* w = makeWindow();
+        w->show();
+        // It fits a 1366x768 screen less a panel and the title bar, about 700 pixels.
+        const QSize smallest = w->minimumSizeHint().expandedTo(w->minimumSize());
+        QVERIFY2(smallest.width() <= 1280 && smallest.height() <= 690,
+            qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
+        QVERIFY(FormFilter(w).minimumSizeHint().height() <= 690);
+        w->resize(1260, 823);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        // Opening a row shows it, with the store button off.
+        w->openDiveProfileItem(diveList(w)->item(1, 2));
+        QCOMPARE(lineText(w, "edDiveName"), diveList(w)->item(1, 0)->text());
+        QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
+        QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
+        QWidget* viewport = w->graphView()->viewport();
+        const QPoint at(viewport->width() / 2, viewport->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+            Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QVERIFY(!w->graphView()->readoutText().isEmpty());
+        auto* position = w->findChild<QTextEdit*>("edPositionInformation");
+        QVERIFY(!position->toPlainText().isEmpty());
+        // Another dive: nothing read on the first one stays on screen.
+        w->openDiveProfileItem(diveList(w)->item(2, 0));
+        QVERIFY(w->graphView()->readoutText().isEmpty());
+        QVERIFY(position->toPlainText().isEmpty());
+    }
+
+    void openCsvShowsDive()
+    {
+        // 0 to 30 m in 2 min, 75 min in all: the duration keeps its hour.
+        const QString path = writeCsv(QStringLiteral("morning.csv"),
+            { { 0, 0 }, { 120, 30 }, { 2400, 30 }, { 4400, 5 }, { 4500, 0 } });
+        MainWindow* w = makeWindow();
+        QVERIFY(w->openDiveFile(path));
+        QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
+        QCOMPARE(lineText(w, "edDuration"), QString("01:15:00"));
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0"));
+        // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0"));
+        QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+        QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
+
+        // A file that fails to open leaves the shown dive as it was.
+        BoxAnswer box;
+        QVERIFY(!w->openDiveFile(m_home->filePath(QStringLiteral("missing.csv"))));
+        QCOMPARE(box.titles, QStringList { "Error" });
+        QVERIFY(box.text().startsWith(QStringLiteral("Impossible to open file")));
+        QCOMPARE(w->currentDive().samples.size(), 5);
+        QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
+        // A drop opens the first file, a dive file by its extension only.
+        const std::pair<const char*, const char*> drops[]
+            = { { "a.txt", "a.txt cannot be opened here" },
+                  { "a.UDDF", "a.UDDF cannot be opened here" },
+                  { "a.uddf", "Impossible to open file" }, { "a.csv", "Impossible to open file" } };
+        for (const auto& [file, message] : drops) {
+            BoxAnswer box;
+            w->dropFiles({ m_home->filePath(file), m_home->filePath("other.uddf") });
+            QVERIFY2(box.text().startsWith(message), qPrintable(box.text()));
+        }
+    }
+
+    void storeRules()
+    {
+        storeDemoDives();
+        // A dive of the second demo computer, written by the program's own UDDF writer, a day after
+        // the stored one and with other samples (the logbook refuses the same dive twice).
+        DiveProfile dive = DemoDives::makeDive(DemoDives::demoPlans().value(3));
+        dive.dateTime += 86400;
+        dive.samples[dive.samples.size() - 2].depth += 0.1;
+        const QString path = m_home->filePath(QStringLiteral("boat.uddf"));
+        QVERIFY(exportDive(dive, path));
+        MainWindow* w = makeWindow();
+        QTableWidget* list = diveList(w);
+        QVERIFY(w->openDiveFile(path));
+        QCOMPARE(lineText(w, "edComputerName"), QString("QRD-M"));
+        QCOMPARE(lineText(w, "edComputerSerial"), QString("QRD-03352"));
+        QCOMPARE(w->findChild<QTableWidget*>("tblGases")->item(0, 0)->text(), QString("Nx32"));
+        {
+            auto typing = typeIntoDialog(QStringLiteral("   "));
+            BoxAnswer box;
+            w->storeCurrentDive();
+            QCOMPARE(box.text(), QString("Invalid name"));
+            QCOMPARE(list->rowCount(), 7);
+        }
+        auto typing = typeIntoDialog(QStringLiteral("Boat"));
+        w->storeCurrentDive();
+        // Stored under its computer, shown as the open dive.
+        QCOMPARE(list->item(0, 0)->text(), QString("QRD-M - QRD-03352 - 3 dives"));
+        QCOMPARE(
+            list->findItems("Boat", Qt::MatchExactly).value(0)->font().weight(), int(QFont::Bold));
+        QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
+
+        // The same dive again: the logbook has it, whatever it is named.
+        QVERIFY(w->openDiveFile(path));
+        const QString name = w->currentDive().name;
+        typing = typeIntoDialog(QStringLiteral("Wreck"));
+        BoxAnswer box;
+        w->storeCurrentDive();
+        QCOMPARE(box.titles, QStringList { "Store dive" });
+        QVERIFY(box.text().startsWith("This dive is already in the logbook as dive "));
+        QVERIFY(w->findChild<QWidget*>("btStoreDive")->isEnabled());
+        QCOMPARE(w->currentDive().name, name); // the refused name is not kept
+        QCOMPARE(list->rowCount(), 8);
+    }
+
+    void renameExportDelete()
+    {
+        storeDemoDives();
+        MainWindow* w = makeWindow();
+        QTableWidget* list = diveList(w);
+        // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
+        QCOMPARE(list->item(1, 0)->text(), QString("3"));
+        const int id = list->item(1, 0)->data(Qt::UserRole).toInt();
+        const std::pair<const char*, const char*> tries[] = { { "3", "Invalid name" },
+            { "", "Invalid name" }, { "4", "Name already exists" }, { "Blue hole", "" } };
+        QString shown = "3";
+        for (const auto& [name, message] : tries) {
+            auto typing = typeIntoDialog(name);
+            BoxAnswer box;
+            w->renameDive(list->item(1, 3));
+            QCOMPARE(box.text(), QString(message));
+            if (box.texts.isEmpty())
+                shown = name;
+            QCOMPARE(list->item(1, 0)->text(), shown);
+            DiveProfile stored;
+            QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
+            QCOMPARE(stored.name, shown);
+        }
+
+        // Exports that cannot be written say why and leave no file.
+        const struct
+        {
+            int id;
+            const char* file;
+            const char* title;
+            const char* message;
+        } exports[] = {
+            { id, "out.divebin", "Error", "out.divebin: the file name must end in .uddf or .csv" },
+            { id, "no/such/dir/out.csv", "Error", "Impossible to write file" },
+            { 4242, "out.csv", "Database Error",
+                "Impossible to read profile" }, // not in the logbook
+        };
+        for (const auto& t : exports) {
+            BoxAnswer box;
+            QVERIFY(!w->exportStoredDive(t.id, m_home->filePath(t.file)));
+            QCOMPARE(box.titles, QStringList { t.title });
+            QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
+            QVERIFY(!QFile::exists(m_home->filePath(t.file)));
+        }
+
+        // A group row is no dive: nothing is asked, nothing goes.
+        list->selectRow(0);
+        {
+            BoxAnswer box({ QMessageBox::Yes });
+            w->deleteSelectedDives();
+            QTest::qWait(50);
+            QVERIFY(!box.seen());
+        }
+        list->selectRow(1);
+        {
+            BoxAnswer no({ QMessageBox::No });
+            w->deleteSelectedDives();
+            QVERIFY(no.seen());
+        }
+        QCOMPARE(list->rowCount(), 7);
+
+        list->setSelectionMode(QAbstractItemView::MultiSelection);
+        list->selectRow(2); // dive "4"
+        list->selectRow(5); // a Veltra dive
+        // Someone else removes dive "4" first: its delete fails, the two others still go.
+        QVERIFY(
+            LogbookDatabase::instance().deleteDive(list->item(2, 0)->data(Qt::UserRole).toInt()));
+        BoxAnswer boxes({ QMessageBox::Yes, QMessageBox::Ok });
+        w->deleteSelectedDives();
+        QCOMPARE(boxes.count, 2);
+        QCOMPARE(boxes.titles.value(1), QString("Database Error"));
+        QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
+        QCOMPARE(list->rowCount(), 3);
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 2 Dives"));
+    }
+
+    void filterDialogDrivesList()
+    {
+        storeDemoDives();
+        MainWindow* w = makeWindow();
+        const auto answer = [w](const ModalAnswer::Answer& fill) {
+            ModalAnswer modal({ fill });
+            w->setFilter();
+            return modal.seen();
+        };
+        QVERIFY(answer([](QWidget* modal) {
+            modal->findChild<QGroupBox*>("grComputer")->setChecked(true);
+            auto* table = modal->findChild<QTableWidget*>("tblComputers");
+            QCOMPARE(table->rowCount(), 2);
+            // Sorted names: QRD-M, Veltra. Keep Veltra only.
+            table->item(0, 0)->setCheckState(Qt::Unchecked);
+            qobject_cast<QDialog*>(modal)->accept();
+        }));
+        QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
+        QCOMPARE(diveList(w)->rowCount(), 4);
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+        // The dialog shows the filter it was given; Cancel changes nothing.
+        QVERIFY(answer([](QWidget* modal) {
+            auto* table = modal->findChild<QTableWidget*>("tblComputers");
+            QCOMPARE(table->item(0, 0)->checkState(), Qt::Unchecked);
+            modal->findChild<QGroupBox*>("grComputer")->setChecked(false);
+            qobject_cast<QDialog*>(modal)->reject();
+        }));
+        QVERIFY(w->diveFilter().byComputer);
+        QCOMPARE(diveList(w)->rowCount(), 4);
+    }
+
+    void saveSelectionCutsTheRange()
+    {
+        // 20 m from 60 s to 1800 s.
+        const QString csv = writeCsv(QStringLiteral("flat.csv"),
+            { { 0, 0 }, { 60, 20 }, { 600, 20 }, { 1200, 20 }, { 1800, 20 }, { 1920, 0 } });
+        MainWindow* w = makeWindow();
+        w->resize(1260, 823);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(w->openDiveFile(csv));
+        GraphView* graph = w->graphView();
+        QMenu before;
+        QVERIFY(!graph->contextMenuHook(before));
+
+        // Shift and the left button drag a range across the middle of the plot.
+        QWidget* viewport = graph->viewport();
+        const int y = viewport->height() / 2;
+        const QPoint a(viewport->width() * 2 / 5, y);
+        const QPoint b(viewport->width() * 3 / 5, y);
+        const auto send = [viewport](QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                              Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+            QMouseEvent event(
+                type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, mods);
+            QApplication::sendEvent(viewport, &event);
+        };
+        send(QEvent::MouseMove, a, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        send(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        send(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        const auto range = graph->selectedRange();
+        QVERIFY2(range.first > 60 && range.second > range.first && range.second < 1800,
+            qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
+        QMenu menu;
+        QVERIFY(graph->contextMenuHook(menu));
+
+        const QString path = m_home->filePath(QStringLiteral("cut.uddf"));
+        QVERIFY(w->saveSelection(path));
+        // The cut: a descent of 2 s per metre to 20 m, the range itself, then 6 s per metre up.
+        QVERIFY(w->openDiveFile(path));
+        QCOMPARE(w->currentDive().duration, 40.0 + (range.second - range.first) + 120.0);
+        QCOMPARE(w->currentDive().maxDepth, 20.0);
+
+        BoxAnswer refused;
+        QVERIFY(!w->saveSelection(m_home->filePath(QStringLiteral("cut.divebin"))));
+        QCOMPARE(refused.text(),
+            QString("cut.divebin: the file name must end in .uddf or .csv to choose the file's "
+                    "format."));
+    }
+
+    void csvSeparator_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("comma");
+        QTest::newRow("true as written by the program") << "true" << true;
+        QTest::newRow("older files with 1") << "1" << true;
+        QTest::newRow("missing key") << "" << false;
+    }
+
+    void csvSeparator()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, comma);
+        storeDemoDives();
+        QFile file(dataDir() + QStringLiteral("/settings.cfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (!stored.isEmpty())
+            file.write("[export]\ncsvSeparator=" + stored.toUtf8() + "\n");
+        file.close();
+        MainWindow* w = makeWindow();
+        QCOMPARE(w->csvSeparator(), comma);
+        // Another writer left the process-wide mode at the other choice. The surface pressure of
+        // 1.013 bar is stored in mbar and comes back as 1.012 (truncated on storing).
+        CsvFile::setMode(comma ? 0 : 1);
+        const QString path = m_home->filePath(QStringLiteral("out.csv"));
+        QVERIFY(w->exportStoredDive(diveList(w)->item(1, 0)->data(Qt::UserRole).toInt(), path));
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray line = csv.readAll().split('\n').value(1);
+        QVERIFY2(line.contains(comma ? "1,01" : "1.01") && !(comma && line.contains("1.01")),
+            line.constData());
+        // What the window writes, it reads back after a restart.
+        w->setCsvSeparator(!comma);
+        QCOMPARE(makeWindow()->csvSeparator(), !comma);
+    }
+
+    void alertLeds()
+    {
+        // 20 m in 60 s is 20 m/min, over the 15 m/min limit; 8 m in 60 s is within it. The word of
+        // the second dive adds a third dive of the day, a yoyo, ceiling level 3 and a warning.
+        const struct
+        {
+            const char* name;
+            Points points;
+            quint32 word;
+            const char* leds[5];
+        } dives[] = {
+            { "calm", { { 0, 0 }, { 120, 8 }, { 900, 8 }, { 960, 0 } }, 0,
+                { "Green", "Green", "Green", "Green", "Green" } },
+            { "busy", { { 0, 0 }, { 120, 20 }, { 900, 20 }, { 960, 0 } },
+                (2u << 30) | (1u << 26) | (3u << 2) | (1u << 28),
+                { "Red", "Orange", "Orange", "Red", "Red" } },
+        };
+        const char* lights[]
+            = { "alertRR", "alertDives24H", "alertYoyo", "alertCeil", "alertSecurity" };
+        MainWindow* w = makeWindow();
+        for (const auto& d : dives) {
+            QVERIFY(w->openDiveFile(writeCsv(QString(d.name) + ".csv", d.points)));
+            DiveProfile dive = w->currentDive();
+            dive.alerts = d.word;
+            QCOMPARE(LogbookDatabase::instance().storeDive(dive), 0);
+            w->fillDiveList();
+            w->openDiveProfileItem(diveList(w)->findItems(d.name, Qt::MatchExactly).value(0));
+            for (int i = 0; i < 5; ++i) {
+                auto* button = w->findChild<QAbstractButton*>(lights[i]);
+                const QString icon
+                    = QStringLiteral(":/TestGraphics/icons/Led_%1.png").arg(d.leds[i]);
+                QVERIFY2(sameIcon(button->icon(), icon), lights[i]);
+                QVERIFY(!button->toolTip().isEmpty());
+            }
+        }
+    }
+
+    void aboutWindowGoesAway()
+    {
+        MainWindow* w = makeWindow();
+        // A small window in the middle of the screen: the picture opens centred on it.
+        const QRect screen = w->screen()->availableGeometry();
+        w->setGeometry(
+            QRect(QPoint(), QSize(400, 300)).translated(screen.center() - QPoint(200, 150)));
+        w->show();
+        const auto open = [w]() {
+            w->about();
+            QPointer<QWidget> about;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("AboutWindow") && top->isVisible())
+                    about = top;
+            }
+            return about;
+        };
+        QPointer<QWidget> about = open();
+        QVERIFY(about);
+        const QRect place = about->geometry();
+        QVERIFY(screen.contains(place));
+        const QPoint off = place.center() - w->frameGeometry().center();
+        // Off the window's centre only where a screen edge stops it.
+        QVERIFY(std::abs(off.x()) <= 2 || place.left() == screen.left()
+            || place.right() == screen.right());
+        QVERIFY(std::abs(off.y()) <= 2 || place.top() == screen.top()
+            || place.bottom() == screen.bottom());
+        about->findChild<QPushButton*>("btAboutOk")->click();
+        QTRY_VERIFY(about.isNull());
+        // Escape closes it too, and each opening is a window of its own that goes away.
+        about = open();
+        QVERIFY(about);
+        QTest::keyClick(about, Qt::Key_Escape);
+        QTRY_VERIFY(about.isNull());
+    }
+
+    void dataFolder_data()
+    {
+        QTest::addColumn<bool>("possible");
+        QTest::newRow("a fresh account: not even the parents exist") << true;
+        QTest::newRow("the data folder would be under a plain file") << false;
+    }
+
+    void dataFolder()
+    {
+        QFETCH(bool, possible);
+        const QString home = m_home->filePath(possible ? "a/b/share" : "file");
+        if (!possible) {
+            QFile blocker(home);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        qputenv("XDG_DATA_HOME", home.toUtf8());
+        BoxAnswer box;
+        MainWindow* w = makeWindow();
+        QCOMPARE(w->isUsable(), possible);
+        QCOMPARE(QFile::exists(home + QStringLiteral("/VeltraDesktop/diveDB.db")), possible);
+        if (!possible) {
+            QCOMPARE(box.titles, QStringList { "Error" });
+            QVERIFY(box.text().startsWith("Impossible to create the application data folder"));
+        }
+    }
+
+    void logbookInUse()
+    {
+        // Another live program holds the logbook: its lock file names it as QLockFile writes it
+        // (the process id, the name of its executable, the host).
+        QProcess holder;
+        holder.start(QStringLiteral("sleep"), { QStringLiteral("60") });
+        QVERIFY(holder.waitForStarted());
+        const QString lock = dataDir() + QStringLiteral("/diveDB.db.lock");
+        const auto writeLock = [&lock](qint64 pid, const QString& executable) {
+            QFile file(lock);
+            return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && file.write(
+                       QStringLiteral("%1\n%2\n%3\n")
+                           .arg(pid)
+                           .arg(QFileInfo(executable).fileName(), QSysInfo::machineHostName())
+                           .toUtf8())
+                > 0;
+        };
+        QVERIFY(writeLock(holder.processId(),
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(holder.processId())).symLinkTarget()));
+        {
+            BoxAnswer box;
+            MainWindow* w = makeWindow();
+            QCOMPARE(box.titles, QStringList { "Logbook in use" });
+            QVERIFY2(box.text().contains(QDir::toNativeSeparators(dataDir() + "/diveDB.db"))
+                    && box.text().contains(QString::number(holder.processId())),
+                qPrintable(box.text()));
+            // The window works without the logbook, and the other program keeps its lock.
+            QVERIFY(w->isUsable());
+            QVERIFY(!LogbookDatabase::instance().isOpen());
+            QVERIFY(QFile::exists(lock));
+        }
+        holder.kill();
+        holder.waitForFinished();
+
+        // A lock of this very process (a second window) is no other program.
+        QVERIFY(
+            writeLock(QCoreApplication::applicationPid(), QCoreApplication::applicationFilePath()));
+        BoxAnswer box;
+        makeWindow();
+        QTest::qWait(50);
+        QVERIFY(!box.seen());
+        QVERIFY(LogbookDatabase::instance().isOpen());
+    }
+
+    void logbookEditsUndone()
+    {
+        storeThreeDives();
+        MainWindow* window = makeWindow();
+        auto* list = window->findChild<QTableWidget*>("diveList");
+        QMenu* edit = window->findChild<QMenu*>("menuEdit");
+        QVERIFY(edit);
+        // The dives of the multi-dive file come in; one undo takes them all back out and redo
+        // stores them again with their samples.
+        const ImportReport report = window->importDives(
+            { QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf") }, false);
+        QCOMPARE(report.count(ImportEntry::Stored), 3);
+        QCOMPARE(list->rowCount(), 6);
+        edit->actions().at(0)->trigger();
+        QCOMPARE(names(list), QStringList({ "Cove", "Blue", "Arch" })); // newest first
+        edit->actions().at(1)->trigger();
+        QCOMPARE(list->rowCount(), 6);
+        DiveProfile dive;
+        QCOMPARE(report.entries.at(0).kind, ImportEntry::Stored);
+        QVERIFY(db().loadDive(report.entries.at(0).diveId, dive) && !dive.samples.isEmpty());
+
+        // A field is saved when left; undo and redo put the file and the field back.
+        window->openDiveProfileItem(list->item(1, 0));
+        const int blue = 2;
+        auto* site = window->findChild<QLineEdit*>("edSite");
+        QVERIFY(site && !site->isReadOnly());
+        site->setText("Blue Hole");
+        emit site->editingFinished();
+        DiveDetails stored;
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(stored.site, QString("Blue Hole"));
+        edit->actions().at(0)->trigger();
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(stored.site, QString());
+        QCOMPARE(site->text(), QString());
+        edit->actions().at(1)->trigger();
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(stored.site, QString("Blue Hole"));
+
+        // Notes still being typed when the window closes are kept.
+        window->findChild<QPlainTextEdit*>("edNotes")->setPlainText("Turtle at 20 m");
+        window->close();
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(stored.notes, QString("Turtle at 20 m"));
+        QCOMPARE(stored.site, QString("Blue Hole"));
+    }
+
+    void searchSortAndStatistics()
+    {
+        storeThreeDives();
+        MainWindow* window = makeWindow();
+        auto* list = window->findChild<QTableWidget*>("diveList");
+        QVERIFY(db().updateDetails(1, DiveDetails { 1, "Arch", "Gozo", { "Zoë" }, "", 0, {} }));
+        QVERIFY(db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, "", 0, {} }));
+
+        auto* search = window->findChild<QLineEdit*>("edSearch");
+        search->setText("GOZO");
+        QTRY_COMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // Depth, deepest first; a second click turns the order round.
+        list->horizontalHeader()->sectionClicked(3);
+        QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
+        list->horizontalHeader()->sectionClicked(3);
+        QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+
+        // The statistics follow the search: two dives, the deepest is Arch at 18 m.
+        auto* tabs = window->findChild<QTabWidget*>("tabMain");
+        tabs->setCurrentIndex(tabs->count() - 1);
+        const QString totals = window->findChild<QLabel*>("lbStatisticsTotals")->text();
+        QVERIFY2(totals.contains("<td>2</td>"), qPrintable(totals));
+        QVERIFY2(totals.contains("dive:1\">18.0 m"), qPrintable(totals));
+        search->setText("zoe");
+        QTRY_VERIFY(
+            window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
+    }
 
 private:
-    MainWindow* makeWindow();
+    MainWindow* makeWindow()
+    {
+        m_window.reset();
+        m_window = std::make_unique<MainWindow>();
+        return m_window.get();
+    }
+
     QString dataDir() const { return m_home->path() + QStringLiteral("/VeltraDesktop"); }
-    void writeOptions(const QMap<QString, int>& values);
-    void storeDemoDives();
+    void writeOptions(const QMap<QString, int>& values)
+    {
+        QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            options.setValue(QStringLiteral("hidden/") + it.key(), it.value());
+    }
+
+    LogbookDatabase& db() { return LogbookDatabase::instance(); }
+    // Arch (18 m), Blue (32 m) and Cove (9 m), listed newest first without groups.
+    void storeThreeDives()
+    {
+        QSettings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat).remove("list");
+        QCOMPARE(db().openOrCreate(dataDir() + QStringLiteral("/diveDB.db")), 0);
+        QCOMPARE(db().storeDive(makeDive("Arch", 1700000000, 18)), 0);
+        QCOMPARE(db().storeDive(makeDive("Blue", 1700100000, 32)), 0);
+        QCOMPARE(db().storeDive(makeDive("Cove", 1700200000, 9)), 0);
+        db().close();
+    }
+
+    void storeDemoDives()
+    {
+        LogbookDatabase& logbook = LogbookDatabase::instance();
+        QCOMPARE(logbook.openOrCreate(dataDir() + QStringLiteral("/diveDB.db")), 0);
+        for (const DemoDives::Plan& plan : DemoDives::demoPlans())
+            QCOMPARE(logbook.storeDive(DemoDives::makeDive(plan)), 0);
+        logbook.close();
+    }
+
     QTableWidget* diveList(MainWindow* w) { return w->findChild<QTableWidget*>("diveList"); }
     QString lineText(MainWindow* w, const char* name)
     {
         return w->findChild<QLineEdit*>(name)->text();
     }
-    QString writeCsv(const QString& name, const Points& points);
+
+    QString writeCsv(const QString& name, const Points& points)
+    {
+        QByteArray table = "time\tdepth\n";
+        for (const auto& p : points) {
+            QStringList fields(20, QStringLiteral("0"));
+            fields[0] = QString::number(p.first);
+            fields[1] = QString::number(p.second);
+            fields[15] = QStringLiteral("19.5");
+            table += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+        }
+        const QString path = m_home->filePath(name);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(table) == table.size() ? path
+                                                                                    : QString();
+    }
 
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<MainWindow> m_window;
 };
 
-void TestMainWindow::init()
-{
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("XDG_DATA_HOME", m_home->path().toUtf8());
-    QDir().mkpath(dataDir());
-    // These tests count the header rows of the list grouped by computer, oldest dive first.
-    QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("list/groupByComputer"), true);
-    settings.setValue(QStringLiteral("list/sortDescending"), false);
-}
-
-void TestMainWindow::cleanup()
-{
-    m_window.reset();
-    LogbookDatabase::instance().close();
-    m_home.reset();
-}
-
-MainWindow* TestMainWindow::makeWindow()
-{
-    m_window.reset();
-    m_window = std::make_unique<MainWindow>();
-    return m_window.get();
-}
-
-void TestMainWindow::writeOptions(const QMap<QString, int>& values)
-{
-    QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
-    for (auto it = values.begin(); it != values.end(); ++it)
-        options.setValue(QStringLiteral("hidden/") + it.key(), it.value());
-}
-
-void TestMainWindow::storeDemoDives()
-{
-    LogbookDatabase& logbook = LogbookDatabase::instance();
-    QCOMPARE(logbook.openOrCreate(dataDir() + QStringLiteral("/diveDB.db")), 0);
-    for (const DemoDives::Plan& plan : DemoDives::demoPlans())
-        QCOMPARE(logbook.storeDive(DemoDives::makeDive(plan)), 0);
-    logbook.close();
-}
-
 // A tab-separated sample table in the 20-column form the CSV reader takes.
-QString TestMainWindow::writeCsv(const QString& name, const Points& points)
-{
-    QByteArray table = "time\tdepth\n";
-    for (const auto& p : points) {
-        QStringList fields(20, QStringLiteral("0"));
-        fields[0] = QString::number(p.first);
-        fields[1] = QString::number(p.second);
-        fields[15] = QStringLiteral("19.5");
-        table += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
-    }
-    const QString path = m_home->filePath(name);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(table) == table.size() ? path : QString();
-}
-
-void TestMainWindow::hiddenFeatures_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("value");
-    QTest::newRow("no options file") << QString() << 0;
-    for (const char* key : { "simulation", "planificationaddon", "planification", "import",
-             "alerts", "programname", "developer" }) {
-        QTest::newRow(qPrintable(QString("%1=1").arg(key))) << QString(key) << 1;
-        QTest::newRow(qPrintable(QString("%1=2 acts as 0").arg(key))) << QString(key) << 2;
-    }
-}
-
-void TestMainWindow::hiddenFeatures()
-{
-    QFETCH(QString, key);
-    QFETCH(int, value);
-    if (!key.isEmpty())
-        writeOptions({ { key, value } });
-    MainWindow* w = makeWindow();
-    w->show();
-    QVERIFY(w->isUsable());
-    // A missing key takes its default: what a diver needs is shown, the developer's tools not.
-    const auto on = [&](const char* k, bool byDefault) {
-        return key == QLatin1String(k) ? value == 1 : byDefault;
-    };
-    const auto shown = [w](const char* name) { return w->findChild<QWidget*>(name)->isVisible(); };
-    QWidget* planTab = w->findChild<QWidget*>("tab_7");
-    auto* tabProfile = w->findChild<QTabWidget*>("tabProfile");
-    QCOMPARE(tabProfile->isTabVisible(3), on("simulation", false));
-    QCOMPARE(tabProfile->isTabVisible(4), on("simulation", false));
-    QCOMPARE(w->findChild<QWidget*>("wdPlanifAddOn")->isVisibleTo(planTab),
-        on("planificationaddon", true));
-    QCOMPARE(w->findChild<QTabWidget*>("tabMain")->isTabVisible(1), on("planification", true));
-    QCOMPARE(shown("btImportDive"), on("import", true));
-    QCOMPARE(shown("btStoreDive"), on("import", true));
-    QCOMPARE(w->findChild<QAction*>("actionOpen")->isEnabled(), on("import", true));
-    QCOMPARE(shown("gbAlerts"), on("alerts", true));
-    QCOMPARE(w->deviceMenu()->actions().value(1)->isVisible(), on("programname", false));
-    QCOMPARE(shown("btTest"), on("developer", false));
-    QCOMPARE(w->findChild<QWidget*>("btSolve")->isVisibleTo(planTab), on("developer", false));
-}
-
-void TestMainWindow::preferencesWrittenBackAndApplied()
-{
-    // A key the dialog does not show (the demo's) must survive the write.
-    writeOptions({ { "demoComputer", 1 } });
-    MainWindow* w = makeWindow();
-    w->show();
-    ModalAnswer answer({ [](QWidget* modal) {
-        auto* dialog = qobject_cast<PreferencesDialog*>(modal);
-        QVERIFY(dialog);
-        dialog->findChild<QCheckBox*>("ck_import")->setChecked(false);
-        dialog->findChild<QCheckBox*>("ck_developer")->setChecked(true);
-        dialog->accept();
-    } });
-    w->editPreferences();
-    QVERIFY(answer.seen());
-    // Applied at once...
-    QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
-    QVERIFY(w->findChild<QWidget*>("btTest")->isVisible());
-    // ...and kept for the next start, beside what was there.
-    const QSettings options(dataDir() + QStringLiteral("/options.ini"), QSettings::IniFormat);
-    QCOMPARE(options.value("hidden/import").toInt(), 0);
-    QCOMPARE(options.value("hidden/developer").toInt(), 1);
-    QCOMPARE(options.value("hidden/planification").toInt(), 1);
-    QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
-    w = makeWindow();
-    w->show();
-    QVERIFY(!w->findChild<QWidget*>("btImportDive")->isVisible());
-}
-
-void TestMainWindow::fitsLaptopScreen()
-{
-    // A 1366x768 screen less a panel and the title bar leaves about 700 pixels.
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    w->show();
-    const QSize smallest = w->minimumSizeHint().expandedTo(w->minimumSize());
-    QVERIFY2(smallest.width() <= 1280 && smallest.height() <= 690,
-        qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
-    FormFilter filter(w);
-    QVERIFY(filter.minimumSizeHint().height() <= 690);
-}
-
-void TestMainWindow::readoutNotStaleAfterSwitch()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    w->resize(1260, 823);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    w->openDiveProfileItem(diveList(w)->item(1, 0));
-    QWidget* viewport = w->graphView()->viewport();
-    const QPoint at(viewport->width() / 2, viewport->height() / 2);
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
-        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-    QVERIFY(!w->graphView()->readoutText().isEmpty());
-    auto* position = w->findChild<QTextEdit*>("edPositionInformation");
-    QVERIFY(!position->toPlainText().isEmpty());
-    // Another dive: nothing read on the first one stays on screen.
-    w->openDiveProfileItem(diveList(w)->item(2, 0));
-    QVERIFY(w->graphView()->readoutText().isEmpty());
-    QVERIFY(position->toPlainText().isEmpty());
-}
-
-void TestMainWindow::openCsvShowsDive()
-{
-    // 0 to 30 m in 2 min, 75 min in all: the duration keeps its hour.
-    const QString path = writeCsv(QStringLiteral("morning.csv"),
-        { { 0, 0 }, { 120, 30 }, { 2400, 30 }, { 4400, 5 }, { 4500, 0 } });
-    MainWindow* w = makeWindow();
-    QVERIFY(w->openDiveFile(path));
-    QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
-    QCOMPARE(lineText(w, "edDuration"), QString("01:15:00"));
-    QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0"));
-    // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
-    QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0"));
-    QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
-    QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
-
-    // A file that fails to open leaves the shown dive as it was.
-    BoxAnswer box;
-    QVERIFY(!w->openDiveFile(m_home->filePath(QStringLiteral("missing.csv"))));
-    QCOMPARE(box.titles, QStringList { "Error" });
-    QVERIFY(box.text().startsWith(QStringLiteral("Impossible to open file")));
-    QCOMPARE(w->currentDive().samples.size(), 5);
-    QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
-}
-
-void TestMainWindow::openUddfShowsDiveAndStoresUnderItsComputer()
-{
-    storeDemoDives();
-    // A dive of the second demo computer, written by the program's own UDDF writer.
-    DemoDives::Plan plan = DemoDives::demoPlans().value(3);
-    plan.name = QStringLiteral("5");
-    DiveProfile dive = DemoDives::makeDive(plan);
-    // Another dive than the stored demo one (the logbook refuses the same dive twice).
-    dive.dateTime += 86400;
-    dive.samples[dive.samples.size() - 2].depth += 0.1;
-    const QString path = m_home->filePath(QStringLiteral("boat.uddf"));
-    QVERIFY(exportDive(dive, path));
-
-    MainWindow* w = makeWindow();
-    QVERIFY(w->openDiveFile(path));
-    QCOMPARE(lineText(w, "edComputerName"), QString("QRD-M"));
-    QCOMPARE(lineText(w, "edComputerSerial"), QString("QRD-03352"));
-    // Plan: 20 m reached at 18 m/min, 15 + 15 min of levels, 9 m/min ascents, 3 min at 5 m.
-    const int expectedS
-        = 20.0 / 18 * 60 + 15 * 60 + 6.0 / 9 * 60 + 15 * 60 + 9.0 / 9 * 60 + 3 * 60 + 5.0 / 9 * 60;
-    QCOMPARE(lineText(w, "edDuration"),
-        QStringLiteral("%1:%2")
-            .arg(expectedS / 60, 2, 10, QLatin1Char('0'))
-            .arg(expectedS % 60, 2, 10, QLatin1Char('0')));
-    QCOMPARE(w->findChild<QTableWidget*>("tblGases")->item(0, 0)->text(), QString("Nx32"));
-
-    auto typing = typeIntoDialog(QStringLiteral("5"));
-    w->storeCurrentDive();
-    QTableWidget* list = diveList(w);
-    QCOMPARE(list->rowCount(), 8);
-    QCOMPARE(list->item(0, 0)->text(), QString("QRD-M - QRD-03352 - 3 dives"));
-    QList<QTableWidgetItem*> stored = list->findItems("5", Qt::MatchExactly);
-    stored.removeIf([](const QTableWidgetItem* item) { return item->column() != 0; });
-    QCOMPARE(stored.size(), 1);
-    QCOMPARE(stored.first()->font().weight(), int(QFont::Bold));
-}
-
-void TestMainWindow::dropOnlyTakesUddfAndDivebin()
-{
-    MainWindow* w = makeWindow();
-    const std::pair<const char*, const char*> drops[]
-        = { { "a.txt", "a.txt cannot be opened here" },
-              { "a.UDDF", "a.UDDF cannot be opened here" }, { "a.uddf", "Impossible to open file" },
-              { "a.csv", "Impossible to open file" } };
-    for (const auto& [file, message] : drops) {
-        BoxAnswer box;
-        w->dropFiles({ m_home->filePath(file), m_home->filePath("other.uddf") });
-        QVERIFY2(box.text().startsWith(message), qPrintable(box.text()));
-    }
-}
-
-void TestMainWindow::storeRules()
-{
-    storeDemoDives();
-    const QString path = writeCsv(QStringLiteral("reef.csv"), { { 0, 0 }, { 60, 8 }, { 900, 0 } });
-    MainWindow* w = makeWindow();
-    QTableWidget* list = diveList(w);
-    QVERIFY(w->openDiveFile(path));
-    {
-        auto typing = typeIntoDialog(QStringLiteral("   "));
-        BoxAnswer box;
-        w->storeCurrentDive();
-        QCOMPARE(box.text(), QString("Invalid name"));
-        QCOMPARE(list->rowCount(), 7);
-        QCOMPARE(w->currentDive().name, QString("reef"));
-    }
-    auto typing = typeIntoDialog(QStringLiteral("Reef at noon"));
-    w->storeCurrentDive();
-    // A file dive has no computer: a third group, "No name" with an empty serial, sorts first.
-    QCOMPARE(list->rowCount(), 9);
-    QCOMPARE(list->item(0, 0)->text(), QString("No name -  - 1 dives"));
-    QCOMPARE(list->item(1, 0)->text(), QString("Reef at noon"));
-    QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
-    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 Names / 6 Dives"));
-
-    // The same samples again: the logbook has this dive, whatever it is named.
-    QVERIFY(w->openDiveFile(path));
-    typing = typeIntoDialog(QStringLiteral("Wreck"));
-    BoxAnswer box;
-    w->storeCurrentDive();
-    QCOMPARE(box.titles, QStringList { "Store dive" });
-    QVERIFY(box.text().startsWith("This dive is already in the logbook as dive "));
-    QVERIFY(w->findChild<QWidget*>("btStoreDive")->isEnabled());
-    QCOMPARE(w->currentDive().name, QString("reef")); // the refused name is not kept
-    QCOMPARE(list->rowCount(), 9);
-}
-
-void TestMainWindow::listCountsOfTwoComputers()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    QTableWidget* list = diveList(w);
-    // Demo logbook: three dives of one computer, two of the other.
-    QCOMPARE(list->rowCount(), 7);
-    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 Names / 5 Dives"));
-    QCOMPARE(list->item(0, 0)->text(), QString("QRD-M - QRD-03352 - 2 dives"));
-    QCOMPARE(list->item(3, 0)->text(), QString("Veltra - VLT-20417 - 3 dives"));
-
-    // Opening a row shows it, highlighted, with the store button off.
-    w->openDiveProfileItem(list->item(4, 2));
-    QCOMPARE(w->currentDive().computer, QString("Veltra"));
-    QCOMPARE(lineText(w, "edDiveName"), list->item(4, 0)->text());
-    QCOMPARE(list->item(4, 0)->font().weight(), int(QFont::Bold));
-    QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
-    QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
-}
-
-void TestMainWindow::renameRules()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    QTableWidget* list = diveList(w);
-    // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
-    QCOMPARE(list->item(1, 0)->text(), QString("3"));
-    const int id = list->item(1, 0)->data(Qt::UserRole).toInt();
-    const std::pair<const char*, const char*> tries[]
-        = { { "3", "Invalid name" }, { "", "Invalid name" }, { "4", "Name already exists" },
-              { "12", "" }, // the name of a dive of the other computer
-              { "Blue hole", "" } };
-    QString shown = "3";
-    for (const auto& [name, message] : tries) {
-        auto typing = typeIntoDialog(name);
-        BoxAnswer box;
-        w->renameDive(list->item(1, 3));
-        QCOMPARE(box.text(), QString(message));
-        if (box.texts.isEmpty())
-            shown = name;
-        QCOMPARE(list->item(1, 0)->text(), shown);
-        DiveProfile stored;
-        QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
-        QCOMPARE(stored.name, shown);
-    }
-}
-
-void TestMainWindow::deleteAsksAndNamesFailures()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    QTableWidget* list = diveList(w);
-    // A group row is no dive: nothing is asked, nothing goes.
-    list->selectRow(0);
-    {
-        BoxAnswer box({ QMessageBox::Yes });
-        w->deleteSelectedDives();
-        QTest::qWait(50);
-        QVERIFY(!box.seen());
-    }
-    list->selectRow(1);
-    {
-        BoxAnswer no({ QMessageBox::No });
-        w->deleteSelectedDives();
-        QVERIFY(no.seen());
-    }
-    QCOMPARE(list->rowCount(), 7);
-
-    list->setSelectionMode(QAbstractItemView::MultiSelection);
-    list->selectRow(2); // dive "4"
-    list->selectRow(5); // a Veltra dive
-    // Someone else removes dive "4" first: its delete fails, the two others still go.
-    QVERIFY(LogbookDatabase::instance().deleteDive(list->item(2, 0)->data(Qt::UserRole).toInt()));
-    BoxAnswer boxes({ QMessageBox::Yes, QMessageBox::Ok });
-    w->deleteSelectedDives();
-    QCOMPARE(boxes.count, 2);
-    QCOMPARE(boxes.titles.value(1), QString("Database Error"));
-    QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
-    QCOMPARE(list->rowCount(), 3);
-    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 2 Dives"));
-}
-
-void TestMainWindow::filterDialogDrivesList()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    auto answer = std::make_unique<ModalAnswer>(QList<ModalAnswer::Answer> { [](QWidget* modal) {
-        modal->findChild<QGroupBox*>("grComputer")->setChecked(true);
-        auto* table = modal->findChild<QTableWidget*>("tblComputers");
-        QCOMPARE(table->rowCount(), 2);
-        // Sorted names: QRD-M, Veltra. Keep Veltra only.
-        table->item(0, 0)->setCheckState(Qt::Unchecked);
-        qobject_cast<QDialog*>(modal)->accept();
-    } });
-    w->setFilter();
-    QVERIFY(answer->seen());
-    QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
-    QCOMPARE(diveList(w)->rowCount(), 4);
-    QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
-
-    // Dates: 13 June 2026 only (two Veltra dives that day, local time near UTC).
-    answer = std::make_unique<ModalAnswer>(QList<ModalAnswer::Answer> { [](QWidget* modal) {
-        // The dialog shows the filter it was given.
-        auto* table = modal->findChild<QTableWidget*>("tblComputers");
-        QCOMPARE(table->item(0, 0)->checkState(), Qt::Unchecked);
-        QCOMPARE(table->item(1, 0)->checkState(), Qt::Checked);
-        modal->findChild<QGroupBox*>("grComputer")->setChecked(false);
-        modal->findChild<QGroupBox*>("grDateTime")->setChecked(true);
-        modal->findChild<QDateEdit*>("startDate")->setDate(QDate(2026, 6, 13));
-        modal->findChild<QGroupBox*>("grEndDate")->setChecked(true);
-        modal->findChild<QDateEdit*>("endDate")->setDate(QDate(2026, 6, 13));
-        qobject_cast<QDialog*>(modal)->accept();
-    } });
-    w->setFilter();
-    QVERIFY(answer->seen());
-    QVERIFY(!w->diveFilter().byComputer);
-    QCOMPARE(diveList(w)->rowCount(), 3);
-
-    // Cancel changes nothing.
-    answer = std::make_unique<ModalAnswer>(QList<ModalAnswer::Answer> { [](QWidget* modal) {
-        modal->findChild<QGroupBox*>("grDateTime")->setChecked(false);
-        qobject_cast<QDialog*>(modal)->reject();
-    } });
-    w->setFilter();
-    QVERIFY(w->diveFilter().byDate);
-    QCOMPARE(diveList(w)->rowCount(), 3);
-}
-
-void TestMainWindow::saveSelectionCutsTheRange()
-{
-    // 20 m from 60 s to 1800 s.
-    const QString csv = writeCsv(QStringLiteral("flat.csv"),
-        { { 0, 0 }, { 60, 20 }, { 600, 20 }, { 1200, 20 }, { 1800, 20 }, { 1920, 0 } });
-    MainWindow* w = makeWindow();
-    w->resize(1260, 823);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    QVERIFY(w->openDiveFile(csv));
-    GraphView* graph = w->graphView();
-    QMenu before;
-    QVERIFY(!graph->contextMenuHook(before));
-
-    // Shift and the left button drag a range across the middle of the plot.
-    QWidget* viewport = graph->viewport();
-    const int y = viewport->height() / 2;
-    const QPoint a(viewport->width() * 2 / 5, y);
-    const QPoint b(viewport->width() * 3 / 5, y);
-    const auto send = [viewport](QEvent::Type type, QPoint pos, Qt::MouseButton button,
-                          Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-        QMouseEvent event(
-            type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons, mods);
-        QApplication::sendEvent(viewport, &event);
-    };
-    send(QEvent::MouseMove, a, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    send(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
-    send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
-    send(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
-    const auto range = graph->selectedRange();
-    QVERIFY2(range.first > 60 && range.second > range.first && range.second < 1800,
-        qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
-    QMenu menu;
-    QVERIFY(graph->contextMenuHook(menu));
-
-    const QString path = m_home->filePath(QStringLiteral("cut.uddf"));
-    QVERIFY(w->saveSelection(path));
-    // The cut: a descent of 2 s per metre to 20 m, the range itself, then 6 s per metre up.
-    QVERIFY(w->openDiveFile(path));
-    QCOMPARE(w->currentDive().duration, 40.0 + (range.second - range.first) + 120.0);
-    QCOMPARE(w->currentDive().maxDepth, 20.0);
-
-    BoxAnswer refused;
-    QVERIFY(!w->saveSelection(m_home->filePath(QStringLiteral("cut.divebin"))));
-    QCOMPARE(refused.text(),
-        QString(
-            "cut.divebin: the file name must end in .uddf or .csv to choose the file's format."));
-}
-
-void TestMainWindow::exportRefused()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
-    const struct
-    {
-        int id;
-        const char* file;
-        const char* title;
-        const char* message;
-    } tries[] = {
-        { id, "out.divebin", "Error", "out.divebin: the file name must end in .uddf or .csv" },
-        { id, "no/such/dir/out.csv", "Error", "Impossible to write file" },
-        { 4242, "out.csv", "Database Error", "Impossible to read profile" }, // not in the logbook
-    };
-    for (const auto& t : tries) {
-        BoxAnswer box;
-        QVERIFY(!w->exportStoredDive(t.id, m_home->filePath(t.file)));
-        QCOMPARE(box.titles, QStringList { t.title });
-        QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
-        QVERIFY(!QFile::exists(m_home->filePath(t.file)));
-    }
-}
-
-void TestMainWindow::exportUsesSavedSeparator()
-{
-    storeDemoDives();
-    MainWindow* w = makeWindow();
-    const int id = diveList(w)->item(1, 0)->data(Qt::UserRole).toInt();
-    w->setCsvSeparator(true);
-    // Another writer left the process-wide mode at dot.
-    CsvFile::setMode(0);
-    const QString path = m_home->filePath(QStringLiteral("comma.csv"));
-    QVERIFY(w->exportStoredDive(id, path));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QVERIFY(lines.size() > 2);
-    // The surface pressure of 1.013 bar is stored in mbar and comes back as 1.012 (truncated
-    // on storing); with the comma choice it is written with a decimal comma.
-    QVERIFY2(lines[1].contains("1,012") || lines[1].contains("1,013"), lines[1].constData());
-    QVERIFY(!lines[1].contains("1.01"));
-}
-
-void TestMainWindow::separatorSurvivesRestart_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("comma");
-    QTest::newRow("true as written by the program") << "true" << true;
-    QTest::newRow("false") << "false" << false;
-    QTest::newRow("older files with 1") << "1" << true;
-    QTest::newRow("missing key") << "" << false;
-}
-
-void TestMainWindow::separatorSurvivesRestart()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, comma);
-    QFile file(dataDir() + QStringLiteral("/settings.cfg"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    if (!stored.isEmpty())
-        file.write("[export]\ncsvSeparator=" + stored.toUtf8() + "\n");
-    file.close();
-    MainWindow* w = makeWindow();
-    QCOMPARE(w->csvSeparator(), comma);
-    // What the window writes, it reads back after a restart.
-    w->setCsvSeparator(!comma);
-    w = makeWindow();
-    QCOMPARE(w->csvSeparator(), !comma);
-}
-
-void TestMainWindow::alertLeds_data()
-{
-    QTest::addColumn<Points>("points");
-    QTest::addColumn<quint32>("word");
-    QTest::addColumn<QString>("light");
-    QTest::addColumn<QString>("icon");
-    // Ascents worked by hand: 8 m in 60 s is 8 m/min, 14 m in 60 s is 14 m/min (within 2 of
-    // the 15 m/min limit), 20 m in 60 s is 20 m/min.
-    const Points slow { { 0, 0 }, { 120, 8 }, { 900, 8 }, { 960, 0 } };
-    const Points near { { 0, 0 }, { 120, 14 }, { 900, 14 }, { 960, 0 } };
-    const Points fast { { 0, 0 }, { 120, 20 }, { 900, 20 }, { 960, 0 } };
-    const struct
-    {
-        const char* row;
-        const Points& points;
-        quint32 word;
-        const char* light;
-        const char* icon;
-    } rows[] = {
-        { "RR word without a fast segment is green", slow, 1u << 22, "alertRR", "Led_Green" },
-        { "ascent near the limit is orange", near, 0, "alertRR", "Led_Orange" },
-        { "fast ascent segment is red", fast, 0, "alertRR", "Led_Red" },
-        { "second dive of the day is green", slow, 1u << 30, "alertDives24H", "Led_Green" },
-        { "third dive of the day is orange", slow, 2u << 30, "alertDives24H", "Led_Orange" },
-        { "one yoyo is orange", slow, 1u << 26, "alertYoyo", "Led_Orange" },
-        { "ceiling level 3 is red", slow, 3u << 2, "alertCeil", "Led_Red" },
-        { "security warning is red", slow, 1u << 28, "alertSecurity", "Led_Red" },
-    };
-    for (const auto& r : rows)
-        QTest::newRow(r.row) << r.points << r.word << QString(r.light) << QString(r.icon);
-}
-
-void TestMainWindow::alertLeds()
-{
-    QFETCH(Points, points);
-    QFETCH(quint32, word);
-    QFETCH(QString, light);
-    QFETCH(QString, icon);
-    MainWindow* w = makeWindow();
-    QVERIFY(w->openDiveFile(writeCsv(QStringLiteral("a.csv"), points)));
-    DiveProfile dive = w->currentDive();
-    dive.alerts = word;
-    QCOMPARE(LogbookDatabase::instance().storeDive(dive), 0);
-    w->fillDiveList();
-    w->openDiveProfileItem(diveList(w)->item(1, 0));
-    auto* button = w->findChild<QAbstractButton*>(light);
-    QVERIFY(sameIcon(button->icon(), QStringLiteral(":/TestGraphics/icons/") + icon + ".png"));
-    QVERIFY(!button->toolTip().isEmpty());
-}
-
-void TestMainWindow::aboutWindowGoesAway()
-{
-    MainWindow* w = makeWindow();
-    // A small window in the middle of the screen: the picture opens centred on it.
-    const QRect screen = w->screen()->availableGeometry();
-    w->setGeometry(QRect(QPoint(), QSize(400, 300)).translated(screen.center() - QPoint(200, 150)));
-    w->show();
-    const auto open = [w]() {
-        w->about();
-        QPointer<QWidget> about;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String("AboutWindow") && top->isVisible())
-                about = top;
-        }
-        return about;
-    };
-    QPointer<QWidget> about = open();
-    QVERIFY(about);
-    const QRect place = about->geometry();
-    QVERIFY(screen.contains(place));
-    const QPoint off = place.center() - w->frameGeometry().center();
-    // Off the window's centre only where a screen edge stops it.
-    QVERIFY(
-        std::abs(off.x()) <= 2 || place.left() == screen.left() || place.right() == screen.right());
-    QVERIFY(
-        std::abs(off.y()) <= 2 || place.top() == screen.top() || place.bottom() == screen.bottom());
-    about->findChild<QPushButton*>("btAboutOk")->click();
-    QTRY_VERIFY(about.isNull());
-    // Escape closes it too, and each opening is a window of its own that goes away.
-    about = open();
-    QVERIFY(about);
-    QTest::keyClick(about, Qt::Key_Escape);
-    QTRY_VERIFY(about.isNull());
-}
-
-void TestMainWindow::dataFolder_data()
-{
-    QTest::addColumn<bool>("possible");
-    QTest::newRow("a fresh account: not even the parents exist") << true;
-    QTest::newRow("the data folder would be under a plain file") << false;
-}
-
-void TestMainWindow::dataFolder()
-{
-    QFETCH(bool, possible);
-    const QString home = m_home->filePath(possible ? "a/b/share" : "file");
-    if (!possible) {
-        QFile blocker(home);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-    }
-    qputenv("XDG_DATA_HOME", home.toUtf8());
-    BoxAnswer box;
-    MainWindow* w = makeWindow();
-    QCOMPARE(w->isUsable(), possible);
-    QCOMPARE(QFile::exists(home + QStringLiteral("/VeltraDesktop/diveDB.db")), possible);
-    if (!possible) {
-        QCOMPARE(box.titles, QStringList { "Error" });
-        QVERIFY(box.text().startsWith("Impossible to create the application data folder"));
-    }
-}
-
-void TestMainWindow::logbookInUse()
-{
-    // Another live program holds the logbook: its lock file names it as QLockFile writes it
-    // (the process id, the name of its executable, the host).
-    QProcess holder;
-    holder.start(QStringLiteral("sleep"), { QStringLiteral("60") });
-    QVERIFY(holder.waitForStarted());
-    const QString lock = dataDir() + QStringLiteral("/diveDB.db.lock");
-    const auto writeLock = [&lock](qint64 pid, const QString& executable) {
-        QFile file(lock);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            && file.write(QStringLiteral("%1\n%2\n%3\n")
-                              .arg(pid)
-                              .arg(QFileInfo(executable).fileName(), QSysInfo::machineHostName())
-                              .toUtf8())
-            > 0;
-    };
-    QVERIFY(writeLock(holder.processId(),
-        QFileInfo(QStringLiteral("/proc/%1/exe").arg(holder.processId())).symLinkTarget()));
-    {
-        BoxAnswer box;
-        MainWindow* w = makeWindow();
-        QCOMPARE(box.titles, QStringList { "Logbook in use" });
-        QVERIFY2(box.text().contains(QDir::toNativeSeparators(dataDir() + "/diveDB.db"))
-                && box.text().contains(QString::number(holder.processId())),
-            qPrintable(box.text()));
-        // The window works without the logbook, and the other program keeps its lock.
-        QVERIFY(w->isUsable());
-        QVERIFY(!LogbookDatabase::instance().isOpen());
-        QVERIFY(QFile::exists(lock));
-    }
-    holder.kill();
-    holder.waitForFinished();
-
-    // A lock of this very process (a second window) is no other program.
-    QVERIFY(writeLock(QCoreApplication::applicationPid(), QCoreApplication::applicationFilePath()));
-    BoxAnswer box;
-    makeWindow();
-    QTest::qWait(50);
-    QVERIFY(!box.seen());
-    QVERIFY(LogbookDatabase::instance().isOpen());
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -5,14 +5,6 @@
 #include "planner/planification.h"
 #include "planner/planstorage.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
 #include <QtTest>
 
 namespace {
@@ -36,21 +28,23 @@ Result cli(const QStringList& args)
     return r;
 }
 
-// A 20 m dive of 10 minutes on Nx32, 5-second samples, 24 to 18 degrees.
-DiveProfile sampleDive(const QString& name, const QString& serial)
+// A dive on Nx32 of 10 minutes to `depth` (or its first `seconds`), 5-second samples, 24 to
+// 18 degrees, `days` after 2026-05-28.
+DiveProfile sampleDive(
+    const QString& name, const QString& serial, double depth = 20, int seconds = 600, int days = 0)
 {
     DiveProfile dive;
     dive.name = name;
     dive.computer = "Veltra";
     dive.serial = serial;
-    dive.dateTime = 1780000000;
+    dive.dateTime = 1780000000 + days * 86400;
     DiveGas gas;
     gas.o2 = 32;
     dive.gases = { gas };
-    for (int t = 0; t <= 600; t += 5) {
+    for (int t = 0; t <= seconds; t += 5) {
         DiveSample s;
         s.time = t;
-        s.depth = t < 60 ? t / 3.0 : (t > 540 ? (600 - t) / 3.0 : 20.0);
+        s.depth = depth * (t < 60 ? t / 60.0 : (t > 540 ? (600 - t) / 60.0 : 1.0));
         s.temperature = 24.0 - t / 100.0;
         s.gasIndex = 0;
         dive.samples.append(s);
@@ -66,23 +60,12 @@ QString detailsLogbook(const QTemporaryDir& dir)
 {
     const QString path = dir.filePath("diveDB.db");
     LogbookDatabase& db = LogbookDatabase::instance();
-    if (db.openOrCreate(path) != LogbookDatabase::Success)
-        return QString();
-    DiveProfile reef = sampleDive("Reef", "A1");
-    DiveProfile wall = sampleDive("Wall", "B2");
-    wall.dateTime += 40 * 86400;
-    for (DiveSample& s : wall.samples)
-        s.depth *= 1.5;
-    DiveProfile cave = sampleDive("Cave", "A1");
-    cave.dateTime -= 400 * 86400;
-    while (cave.samples.last().time > 300)
-        cave.samples.removeLast();
-    for (const DiveProfile& dive : { reef, wall, cave }) {
-        if (db.storeDive(dive) != LogbookDatabase::Success)
-            return QString();
-    }
+    bool ok = db.openOrCreate(path) == LogbookDatabase::Success;
+    for (const DiveProfile& dive : { sampleDive("Reef", "A1"),
+             sampleDive("Wall", "B2", 30, 600, 40), sampleDive("Cave", "A1", 20, 300, -400) })
+        ok = ok && db.storeDive(dive) == LogbookDatabase::Success;
     db.close();
-    return path;
+    return ok ? path : QString();
 }
 
 QByteArray fileBytes(const QString& path)
@@ -109,57 +92,41 @@ private slots:
     void infoAndConvert()
     {
         QTemporaryDir dir;
-        DiveProfile dive = sampleDive("Reef", "A1");
         const QString source = dir.filePath("reef.uddf");
-        QVERIFY(exportDive(dive, source));
-        const Result info = cli({ "info", source, "--json" });
-        QCOMPARE(info.status, 0);
-        const QJsonObject o = info.json()["dives"].toArray().first().toObject();
-        QCOMPARE(o["samples"].toInt(), 121);
-        QCOMPARE(o["maxDepth"].toDouble(), 20.0);
-        QCOMPARE(o["duration"].toDouble(), 600.0);
-        QCOMPARE(
-            o["gases"].toArray().first().toObject()["name"].toString(), QStringLiteral("Nx32"));
-        QCOMPARE(o["minTemperature"].toDouble(), 18.0);
-        QCOMPARE(o["maxTemperature"].toDouble(), 24.0);
-
+        DiveProfile reef = sampleDive("Reef", "A1");
+        QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
         QCOMPARE(cli({ "convert", source, copy }).status, 0);
-        const QJsonObject back
-            = cli({ "info", copy, "--json" }).json()["dives"].toArray().first().toObject();
-        QCOMPARE(back["samples"].toInt(), 121);
-        QCOMPARE(back["serial"].toString(), QStringLiteral("A1"));
-        QCOMPARE(back["name"].toString(), QStringLiteral("Reef"));
-        // The CSV report is written through the same writer as the application's export.
-        const QString report = dir.filePath("reef.csv");
-        QCOMPARE(cli({ "convert", source, report }).status, 0);
-        QFile csv(report);
-        QVERIFY(csv.open(QIODevice::ReadOnly) && csv.readAll().contains("Reef"));
-        // No writer for the computer's binary files.
+        const Result info = cli({ "info", copy, "--json" });
+        QCOMPARE(info.status, 0);
+        // The keys scripts read, and each fed from its own field.
+        QCOMPARE(info.json().keys(), QStringList({ "dives", "file", "format" }));
+        const QJsonObject o = info.json()["dives"].toArray().first().toObject();
+        QCOMPARE(o.keys(),
+            QStringList({ "buddy", "computer", "duration", "gasSwitches", "gases", "maxDepth",
+                "maxTemperature", "meanDepth", "minTemperature", "name", "notes", "samples",
+                "serial", "site", "start", "startUtcSeconds", "tanks" }));
+        const QJsonObject expected { { "samples", 121 }, { "maxDepth", 20 }, { "duration", 600 },
+            { "minTemperature", 18 }, { "maxTemperature", 24 }, { "serial", "A1" },
+            { "name", "Reef" }, { "startUtcSeconds", 1780000000 } };
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(o[it.key()], it.value());
+        QCOMPARE(o["gases"][0]["name"].toString(), QStringLiteral("Nx32"));
         QCOMPARE(cli({ "convert", source, dir.filePath("x.divebin") }).status, 1);
 
-        // The fields worked from tests/data/uddf/multi_dive.uddf: d1 switches once (air to
-        // EAN50), one tank 200 -> 50 bar; the dive without samples is refused on stderr.
+        // tests/data/uddf/multi_dive.uddf: d1 switches once (air to EAN50), its tank holds air
+        // 200 -> 50 bar; the dive without samples is refused on stderr.
         const QString file = QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf");
         const Result r = cli({ "info", file, "--json" });
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains("refused d3: "));
         QCOMPARE(r.json()["format"].toString(), QStringLiteral("uddf"));
-        const QJsonArray dives = r.json()["dives"].toArray();
-        QCOMPARE(dives.size(), 3);
-        const QJsonObject d1 = dives[0].toObject();
-        QCOMPARE(d1["name"].toString(), QStringLiteral("d1"));
+        const QJsonObject d1 = r.json()["dives"][0].toObject();
         QCOMPARE(d1["gasSwitches"].toInt(), 1);
-        QCOMPARE(d1["tanks"].toArray().size(), 1);
-        const QJsonObject tank = d1["tanks"].toArray()[0].toObject();
-        QCOMPARE(tank["gas"].toString(), QStringLiteral("Air"));
-        QCOMPARE(tank["startBar"].toDouble(), 200.0);
-        QCOMPARE(tank["endBar"].toDouble(), 50.0);
-        QCOMPARE(d1["site"].toString(), QStringLiteral("North Wall"));
+        QCOMPARE(d1["tanks"].toArray(),
+            QJsonArray(
+                { QJsonObject { { "gas", "Air" }, { "startBar", 200 }, { "endBar", 50 } } }));
         QCOMPARE(d1["buddy"].toString(), QStringLiteral("Anna Berg"));
-        QCOMPARE(d1["notes"].toString(), QStringLiteral("Nice"));
-        QCOMPARE(dives[1].toObject()["site"], QJsonValue(QString()));
-        QCOMPARE(dives[1].toObject()["startUtcSeconds"].toDouble(), 1551794400.0); // 14:00Z
         QCOMPARE(cli({ "info", file }).out.count("Name:"), 3); // without --json, a block each
         // convert keeps every dive, and reports the refused one.
         QCOMPARE(cli({ "convert", file, copy }).status, 1);
@@ -185,7 +152,6 @@ private slots:
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
         const QStringList dive { "plan", "--point", "20:2", "--point", "20:12" };
         QTest::newRow("cylinder-zero-size") << dive + QStringList { "--cylinder", "0:200" } << 2;
-        QTest::newRow("cylinder-overfilled") << dive + QStringList { "--cylinder", "12:301" } << 2;
         QTest::newRow("cylinder-garbage") << dive + QStringList { "--cylinder", "12L" } << 2;
         QTest::newRow("cylinder-per-gas")
             << dive + QStringList { "--cylinder", "12:200", "--cylinder", "7:200" } << 2;
@@ -216,67 +182,48 @@ private slots:
         QTemporaryDir dir;
         const QString db = detailsLogbook(dir);
         QVERIFY(!db.isEmpty());
-        const QStringList log = { "logbook", "--db", db };
+        const auto log = [&db](const QStringList& args) {
+            return cli(QStringList { "logbook", "--db", db } + args);
+        };
 
-        Result r = cli(log
-            + QStringList { "edit", "2", "--site", "L'Arche \"bleue\"; DROP TABLE dives",
-                "--location", "Malta", "--buddy", "Ana", "--buddy", "Zoë", "--tag", "deep",
-                "--notes", "line 1\nline 2", "--rating", "4" });
-        QCOMPARE(r.status, 0);
-        QJsonObject wall = cli(log + QStringList { "show", "2", "--json" }).json();
-        QCOMPARE(wall["site"].toString(), QString("L'Arche \"bleue\"; DROP TABLE dives"));
-        QCOMPARE(wall["location"].toString(), QString("Malta"));
-        QCOMPARE(wall["buddies"].toArray(), QJsonArray({ "Ana", "Zoë" }));
-        QCOMPARE(wall["tags"].toArray(), QJsonArray({ "deep" }));
-        QCOMPARE(wall["notes"].toString(), QString("line 1\nline 2"));
-        QCOMPARE(wall["rating"].toInt(), 4);
-        // Numbered in date order: Cave, stored last but oldest, took number 1.
-        QCOMPARE(wall["number"].toInt(), 3);
-        QCOMPARE(wall["maxDepth"].toDouble(), 30.0);
+        // Each option reaches its field; an empty value clears a list.
+        QCOMPARE(
+            log({ "edit", "2", "--site", "Arch", "--location", "Malta", "--buddy", "Ana", "--buddy",
+                    "Zoë", "--tag", "deep", "--notes", "Eel", "--rating", "4", "--number", "7" })
+                .status,
+            0);
+        const QJsonObject wall = log({ "show", "2", "--json" }).json();
+        const QJsonObject expected { { "site", "Arch" }, { "location", "Malta" },
+            { "buddies", QJsonArray({ "Ana", "Zoë" }) }, { "tags", QJsonArray({ "deep" }) },
+            { "notes", "Eel" }, { "rating", 4 }, { "number", 7 }, { "maxDepth", 30 } };
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(wall[it.key()], it.value());
+        QCOMPARE(log({ "edit", "2", "--tag", "" }).status, 0);
+        const QJsonObject cleared = log({ "show", "2", "--json" }).json();
+        QVERIFY(cleared["tags"].toArray().isEmpty() && cleared["site"] == QJsonValue("Arch"));
 
-        QCOMPARE(namesOf(cli(log + QStringList { "search", "arche", "MAL", "--json" }).json()),
-            QStringList { "Wall" });
-        r = cli(log + QStringList { "search", "\"*", "(", "--json" });
-        QCOMPARE(r.status, 0);
-        QCOMPARE(namesOf(r.json()), QStringList());
-
-        // An empty value clears the list; the other fields stay.
-        QCOMPARE(cli(log + QStringList { "edit", "2", "--buddy", "" }).status, 0);
-        wall = cli(log + QStringList { "show", "2", "--json" }).json();
-        QCOMPARE(wall["buddies"].toArray(), QJsonArray());
-        QCOMPARE(wall["location"].toString(), QString("Malta"));
-
-        const QJsonObject list = cli(log + QStringList { "list", "--json" }).json();
+        QCOMPARE(
+            namesOf(log({ "search", "arch", "MAL", "--json" }).json()), QStringList { "Wall" });
+        const QJsonObject list = log({ "list", "--json" }).json();
         QCOMPARE(namesOf(list), QStringList({ "Wall", "Reef", "Cave" }));
         QCOMPARE(list["computers"].toInt(), 2); // serials A1 and B2
-        // Deepest first, equal depths by id; longest first.
-        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "depth" }).json()),
+        // Deepest first, equal depths by id.
+        QCOMPARE(namesOf(log({ "list", "--json", "--sort", "depth" }).json()),
             QStringList({ "Wall", "Cave", "Reef" }));
-        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "number" }).json()),
-            QStringList({ "Wall", "Reef", "Cave" }));
-        QCOMPARE(namesOf(cli(log + QStringList { "list", "--json", "--sort", "duration" }).json()),
-            QStringList({ "Wall", "Reef", "Cave" }));
-        QCOMPARE(cli(log + QStringList { "list", "--sort", "site" }).status, 2);
+        QCOMPARE(log({ "list", "--sort", "site" }).status, 2);
 
         // By hand: 600 + 600 + 300 s; deepest Wall (30 m); Reef and Wall both last 600 s and
         // the earlier, Reef, counts as longest; mean of 20, 30 and 20 m.
-        const QJsonObject all = cli(log + QStringList { "stats", "--json" }).json();
-        QCOMPARE(all["dives"].toInt(), 3);
-        QCOMPARE(all["totalSeconds"].toDouble(), 1500.0);
-        QCOMPARE(all["maxDepth"].toDouble(), 30.0);
-        QCOMPARE(all["deepestId"].toInt(), 2);
-        QCOMPARE(all["longestId"].toInt(), 1);
-        QCOMPARE(all["longestSeconds"].toDouble(), 600.0);
-        QVERIFY(qAbs(all["meanMaxDepth"].toDouble() - 70.0 / 3) < 1e-9);
-        const QJsonArray years = cli(log + QStringList { "stats", "--json", "--by", "year" })
-                                     .json()["periods"]
-                                     .toArray();
-        QCOMPARE(years.size(), 2);
-        QCOMPARE(years[0].toObject()["period"].toString(), QString("2025"));
-        QCOMPARE(years[0].toObject()["totalSeconds"].toDouble(), 300.0);
-        QCOMPARE(years[1].toObject()["dives"].toInt(), 2);
-        QCOMPARE(years[1].toObject()["deepestId"].toInt(), 2);
-        QCOMPARE(cli(log + QStringList { "stats", "--by", "week" }).status, 2);
+        const QJsonObject all = log({ "stats", "--json" }).json();
+        QCOMPARE(all,
+            QJsonObject(
+                { { "dives", 3 }, { "totalSeconds", 1500 }, { "maxDepth", 30 }, { "deepestId", 2 },
+                    { "longestId", 1 }, { "longestSeconds", 600 }, { "meanMaxDepth", 70.0 / 3 } }));
+        const QJsonValue years = log({ "stats", "--json", "--by", "year" }).json()["periods"];
+        QCOMPARE(years.toArray().size(), 2);
+        QCOMPARE(years[0]["period"].toString(), QString("2025"));
+        QCOMPARE(years[0]["totalSeconds"].toDouble(), 300.0);
+        QCOMPARE(log({ "stats", "--by", "week" }).status, 2);
         LogbookDatabase::instance().close();
     }
 
@@ -314,13 +261,9 @@ private slots:
         const QString multi = QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf");
         Result r = cli({ "logbook", "--db", db, "import", multi });
         QCOMPARE(r.status, 1);
-        QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines[0], QStringLiteral("stored 1 d1"));
-        QCOMPARE(lines[1], QStringLiteral("stored 2 2019-03-05T14:00:00Z"));
-        QCOMPARE(lines[2], QStringLiteral("stored 3 2019-03-06T12:00:00Z"));
-        QVERIFY(lines[3].startsWith("refused d3: "));
-        QCOMPARE(lines[4], QStringLiteral("3 stored, 0 duplicates, 1 refused"));
+        QVERIFY(r.out.startsWith("stored 1 d1\nstored 2 2019-03-05T14:00:00Z\n"
+                                 "stored 3 2019-03-06T12:00:00Z\nrefused d3: "));
+        QVERIFY(r.out.endsWith("\n3 stored, 0 duplicates, 1 refused\n"));
 
         // A CSV dive by its absolute path, its relative path and a renamed copy: one dive.
         DiveProfile dive = sampleDive("Reef", "");
@@ -342,7 +285,7 @@ private slots:
         DiveProfile again = sampleDive("Reef", "S9");
         DiveProfile shifted = again;
         shifted.dateTime += 30;
-        shifted.samples.removeLast();
+        shifted.samples[10].depth += 0.5;
         const QString first = dir.filePath("first.uddf");
         const QString second = dir.filePath("second.uddf");
         QVERIFY(exportDive(again, first) && exportDive(shifted, second));
@@ -364,70 +307,54 @@ private slots:
 
     void exportChoosesDives_data()
     {
-        QTest::addColumn<QStringList>("args"); // after "export"; OUT is added unless given
-        QTest::addColumn<QString>("out");
+        QTest::addColumn<QStringList>("args"); // after "export", in a fresh folder
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("names"); // of the dives in the written file
 
         const QString d2 = QStringLiteral("2019-03-05T14:00:00Z");
         const QString d4 = QStringLiteral("2019-03-06T12:00:00Z");
-        QTest::newRow("two_ids") << QStringList { "3", "1" } << "x.uddf" << 0
+        QTest::newRow("two_ids") << QStringList { "3", "1", "x.uddf" } << 0
                                  << QStringList { d4, "d1" };
-        QTest::newRow("all") << QStringList { "--all" } << "x.uddf" << 0
+        QTest::newRow("all") << QStringList { "--all", "x.uddf" } << 0
                              << QStringList { "d1", d2, d4 };
-        QTest::newRow("all_one_computer") << QStringList { "--all", "--computer", "Beta" }
-                                          << "x.uddf" << 0 << QStringList { "d1" };
-        QTest::newRow("all_from_day") << QStringList { "--all", "--from", "2019-03-06" } << "x.uddf"
-                                      << 0 << QStringList { d4 };
-        QTest::newRow("all_until_day") << QStringList { "--all", "--to", "2019-03-05" } << "x.uddf"
+        QTest::newRow("all_one_computer")
+            << QStringList { "--all", "--computer", "Beta", "x.uddf" } << 0 << QStringList { "d1" };
+        QTest::newRow("all_from_day")
+            << QStringList { "--all", "--from", "2019-03-06", "x.uddf" } << 0 << QStringList { d4 };
+        QTest::newRow("all_until_day") << QStringList { "--all", "--to", "2019-03-05", "x.uddf" }
                                        << 0 << QStringList { "d1", d2 };
         QTest::newRow("csv_profile_one_id")
-            << QStringList { "2", "--profile" } << "x.csv" << 0 << QStringList();
-        QTest::newRow("csv_two_ids") << QStringList { "1", "2" } << "x.csv" << 2 << QStringList();
+            << QStringList { "2", "--profile", "x.csv" } << 0 << QStringList { "x" };
+        QTest::newRow("csv_two_ids") << QStringList { "1", "2", "x.csv" } << 2 << QStringList();
         QTest::newRow("ids_and_all")
-            << QStringList { "--all", "1" } << "x.uddf" << 2 << QStringList();
+            << QStringList { "--all", "1", "x.uddf" } << 2 << QStringList();
         QTest::newRow("filter_without_all")
-            << QStringList { "1", "--computer", "Beta" } << "x.uddf" << 2 << QStringList();
-        QTest::newRow("unknown_id") << QStringList { "1", "99" } << "x.uddf" << 1 << QStringList();
-        QTest::newRow("no_match") << QStringList { "--all", "--computer", "Nobody" } << "x.uddf"
-                                  << 1 << QStringList();
-        QTest::newRow("no_out") << QStringList() << "" << 2 << QStringList();
+            << QStringList { "1", "--computer", "Beta", "x.uddf" } << 2 << QStringList();
+        QTest::newRow("unknown_id") << QStringList { "1", "99", "x.uddf" } << 1 << QStringList();
+        QTest::newRow("no_match") << QStringList { "--all", "--computer", "Nobody", "x.uddf" } << 1
+                                  << QStringList();
+        QTest::newRow("no_out") << QStringList() << 2 << QStringList();
     }
 
     void exportChoosesDives()
     {
         QFETCH(QStringList, args);
-        QFETCH(QString, out);
         QFETCH(int, status);
         QFETCH(QStringList, names);
-
         QTemporaryDir dir;
-        const QString db = dir.filePath("diveDB.db");
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
         // The file's computer links: d1 is Beta's, the others name none.
-        QCOMPARE(cli({ "logbook", "--db", db, "import",
-                         QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf") })
-                     .status,
-            1);
-        const QString path = out.isEmpty() ? QString() : dir.filePath(out);
-        QStringList command = QStringList { "logbook", "--db", db, "export" } + args;
-        if (!path.isEmpty())
-            command << path;
-        const Result r = cli(command);
+        const QStringList log = { "logbook", "--db", "diveDB.db" };
+        cli(log + QStringList { "import", VELTRA_TEST_DATA "/uddf/multi_dive.uddf" });
+        const Result r = cli(log + QStringList { "export" } + args);
         LogbookDatabase::instance().close();
+        // A refused export writes no file.
+        const QStringList written
+            = namesOf(cli({ "info", dir.filePath(args.value(args.size() - 1)), "--json" }).json());
+        QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(r.status, status);
-        if (status != 0) {
-            QVERIFY(!r.err.isEmpty());
-            QVERIFY(path.isEmpty() || !QFile::exists(path));
-            return;
-        }
-        const QJsonArray dives = cli({ "info", path, "--json" }).json()["dives"].toArray();
-        if (out.endsWith(".csv")) {
-            QCOMPARE(dives.size(), 1);
-            return;
-        }
-        QStringList written;
-        for (const QJsonValue& d : dives)
-            written << d.toObject()["name"].toString();
+        QCOMPARE(r.err.isEmpty(), status == 0);
         QCOMPARE(written, names);
     }
 
@@ -437,25 +364,28 @@ private slots:
         const Result r
             = cli({ "plan", "--point", "40:2", "--point", "40:25", "--gf", "30/80", "--json" });
         QCOMPARE(r.status, 0);
-        const QJsonArray dives = r.json()["dives"].toArray();
-        QCOMPARE(dives.size(), 1);
-        const QJsonObject dive = dives.first().toObject();
-        const QJsonArray lines = dive["lines"].toArray();
-        QVERIFY(lines.size() > 4);
-        QCOMPARE(lines[0].toObject()["direction"].toString(), QStringLiteral("descending"));
-        QCOMPARE(lines[1].toObject()["direction"].toString(), QStringLiteral("level"));
-        QCOMPARE(lines[1].toObject()["runTime"].toDouble(), 25.0);
-        const QJsonObject last = lines.last().toObject();
-        QCOMPARE(last["depth"].toDouble(), 0.0);
-        QCOMPARE(last["computed"].toBool(), true);
-        QCOMPARE(last["gas"].toString(), QStringLiteral("Air"));
+        QCOMPARE(r.json()["dives"].toArray().size(), 1);
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QCOMPARE(dive.keys(),
+            QStringList({ "closedCircuit", "cylinders", "effortMode", "gases", "gf", "lines",
+                "name", "summary", "surfaceInterval", "warnings" }));
+        QCOMPARE(dive["gf"].toObject(), QJsonObject({ { "low", 30 }, { "high", 80 } }));
         const QJsonObject summary = dive["summary"].toObject();
+        QCOMPARE(summary.keys(),
+            QStringList(
+                { "cns", "cnsEnd", "cnsMax", "decoImpossible", "decoNotTerminated", "duration",
+                    "invalidDiveCode", "maxDepth", "ndl", "otu", "stopTime", "timeToSurface" }));
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[1].toObject(),
+            QJsonObject({ { "kind", "line" }, { "direction", "level" }, { "computed", false },
+                { "depth", 40 }, { "duration", 23 }, { "runTime", 25 }, { "gas", "Air" },
+                { "gasIndex", 0 } }));
+        QCOMPARE(lines.last()["depth"].toDouble(), 0.0);
         QVERIFY(summary["stopTime"].toDouble() > 5.0);
         // Time to surface: every computed line's duration adds up to it.
         double computed = 0;
         for (const QJsonValue& v : lines)
-            if (v.toObject()["computed"].toBool())
-                computed += v.toObject()["duration"].toDouble();
+            computed += v["computed"].toBool() ? v["duration"].toDouble() : 0.0;
         QVERIFY(qAbs(computed - summary["timeToSurface"].toDouble()) < 0.01);
     }
 
@@ -471,18 +401,15 @@ private slots:
         // 10 min x 3.03317 x 20 = 606.63 L; no stop, the ascent (3.03317 - 1.013) / 1.1 =
         // 1.83652 min at mean 2.02309 bar x 15 L/min = 55.73 L. Total 743.28 L.
         // Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.54 L.
-        QTest::newRow("minimum-gas") << QStringList { "--cylinder", "12:200" } << 743.28
-                                     << 200 - 743.28 / 12 << 66.0 << QString();
-        QTest::newRow("thirds") << QStringList { "--reserve", "thirds" } << 743.28
-                                << 200 - 743.28 / 12 << 67.0 << QString();
+        // Every option at once: half the rates give half the litres, 371.64 L of 1000.
+        QTest::newRow("all-options") << QStringList { "--sac", "10", "--deco-sac", "7.5",
+            "--reserve", "thirds", "--cylinder", "5:200" }
+                                     << 371.64 << 200 - 371.64 / 5 << 67.0 << QString();
         // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
         QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
                                        << 200 - 743.28 / 5 << 157.0 << QString("reserve");
         QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
                                   << QString("empty");
-        // Half the rates: half the litres; minimum gas 391.27 / 12 = 32.6 -> 33.
-        QTest::newRow("half-the-rates") << QStringList { "--sac", "10", "--deco-sac", "7.5" }
-                                        << 371.64 << 200 - 371.64 / 12 << 33.0 << QString();
     }
 
     void planGas()
@@ -498,24 +425,19 @@ private slots:
                                  "--slate", slate }
             + extra);
         QCOMPARE(r.status, 0);
-        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
-        const QJsonArray cylinders = dive["cylinders"].toArray();
-        QCOMPARE(cylinders.size(), 1);
-        const QJsonObject c = cylinders.first().toObject();
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QCOMPARE(dive["cylinders"].toArray().size(), 1);
+        const QJsonObject c = dive["cylinders"][0].toObject();
         QCOMPARE(c["o2"].toInt(), 21);
-        QCOMPARE(c["role"].toString(), QStringLiteral("bottom"));
         QVERIFY2(qAbs(c["usedLitres"].toDouble() - used) < 0.1,
             qPrintable(QString::number(c["usedLitres"].toDouble())));
         QVERIFY(qAbs(c["endBar"].toDouble() - end) < 0.1);
         QCOMPARE(c["reserveBar"].toDouble(), reserve);
         const QJsonArray warnings = dive["warnings"].toArray();
         QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
-        if (!warning.isEmpty()) {
-            QCOMPARE(warnings[0].toObject()["kind"].toString(), warning);
-            QCOMPARE(warnings[0].toObject()["cylinder"].toInt(), 0);
-        }
+        QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["kind"].toString(), warning);
 
-        // The slate carries the same numbers.
+        // The slate is of this plan.
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         QProcess text;
@@ -523,33 +445,23 @@ private slots:
         QVERIFY(text.waitForFinished(30000));
         const QString page = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(page.contains(QStringLiteral("%1 L").arg(std::lround(used))), qPrintable(page));
-        QVERIFY(page.contains(QStringLiteral("%1 bar").arg(std::floor(end), 0, 'f', 0)));
-        QVERIFY(page.contains(QStringLiteral("%1 bar").arg(reserve)));
     }
 
     void planBailout()
     {
         // A closed-circuit dive to 40 m for 25 min with Nx40 carried: the bailout leaves the
-        // loop at 40 m after 25 min on the diluent (Nx40 is 2.0 bar ppO2 there).
+        // loop at 40 m after 25 min on the diluent, and the cylinders hold what it breathes.
         const Result r = cli({ "plan", "--point", "40:2", "--point", "40:25", "--cc", "--deco-gas",
             "nx40", "--bailout", "--json" });
         QCOMPARE(r.status, 0);
-        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QVERIFY(dive["closedCircuit"].toBool());
         const QJsonObject bailout = dive["bailout"].toObject();
-        const QJsonArray lines = bailout["lines"].toArray();
-        QVERIFY(lines.size() >= 3);
+        QVERIFY(bailout["lines"].toArray().size() >= 3);
+        QCOMPARE(bailout["lines"].toArray().last()["depth"].toDouble(), 0.0);
         QCOMPARE(bailout["startCylinder"].toInt(), 0);
-        const QJsonArray cylinders = bailout["cylinders"].toArray();
-        QCOMPARE(cylinders.size(), 2);
-        QCOMPARE(cylinders[1].toObject()["o2"].toInt(), 40);
-        // The run times add up from 25 min and end at the bailout's run time at the surface.
-        double run = 25.0;
-        for (const QJsonValue& v : lines)
-            run += v.toObject()["duration"].toDouble();
-        QVERIFY(qAbs(run - bailout["runTime"].toDouble()) < 0.01);
-        QCOMPARE(lines.last().toObject()["depth"].toDouble(), 0.0);
-        // The loop itself draws nothing from the cylinders: what they must hold is the bailout.
-        QCOMPARE(dive["cylinders"].toArray(), cylinders);
+        QCOMPARE(bailout["cylinders"][1]["o2"].toInt(), 40);
+        QCOMPARE(dive["cylinders"], bailout["cylinders"]);
     }
 
     void trimixPlanBreathesOnlyChosenGases()
@@ -564,10 +476,9 @@ private slots:
             "--point", "60:20:1", "--deco-gas", "50", "--deco-gas", "100", "--gf", "50/80",
             "--save", path, "--json" });
         QCOMPARE(r.status, 0);
-        const QJsonObject dive = r.json()["dives"].toArray().first().toObject();
+        const QJsonObject dive = r.json()["dives"][0].toObject();
         int stops = 0;
-        for (const QJsonValue& v : dive["lines"].toArray()) {
-            const QJsonObject line = v.toObject();
+        for (const QJsonValue& line : dive["lines"].toArray()) {
             QVERIFY(line["gas"].toString() != QStringLiteral("Air"));
             if (!line["computed"].toBool() || line["direction"].toString() != "level")
                 continue;
@@ -577,21 +488,11 @@ private slots:
             QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
         }
         QVERIFY(stops >= 7);
-        QCOMPARE(dive["summary"].toObject()["ndl"].toDouble(), 0.0);
 
         // The saved plan reports the settings it was computed with.
-        const QJsonObject reread
-            = cli({ "plan", path, "--json" }).json()["dives"].toArray().first().toObject();
-        QCOMPARE(reread["gf"].toObject()["low"].toInt(), 50);
-        QCOMPARE(reread["gf"].toObject()["high"].toInt(), 80);
-        QCOMPARE(reread["closedCircuit"].toBool(), false);
-        const QJsonArray gases = reread["gases"].toArray();
-        QCOMPARE(gases.size(), 3);
-        QCOMPARE(gases[0].toObject()["role"].toString(), QStringLiteral("bottom"));
-        QCOMPARE(gases[1].toObject()["o2"].toInt(), 50);
-        QCOMPARE(gases[1].toObject()["switchDepth"].toDouble(), 21.0);
-        QCOMPARE(gases[2].toObject()["switchDepth"].toDouble(), 3.0);
-        QCOMPARE(reread["lines"].toArray(), dive["lines"].toArray());
+        const QJsonObject reread = cli({ "plan", path, "--json" }).json()["dives"][0].toObject();
+        QCOMPARE(reread["gf"].toObject(), QJsonObject({ { "low", 50 }, { "high", 80 } }));
+        QCOMPARE(reread["lines"], dive["lines"]);
     }
 
     void planFileWithOtherSettings()
@@ -609,12 +510,8 @@ private slots:
             QCOMPARE(savePlan(plan, path), PlanFile::Status::Ok);
         }
         auto stopsOf = [&](const QStringList& extra) {
-            const Result r = cli(QStringList { "plan", path, "--json" } + extra);
-            return r.json()["dives"]
-                .toArray()[1]
-                .toObject()["summary"]
-                .toObject()["stopTime"]
-                .toDouble();
+            const QJsonObject json = cli(QStringList { "plan", path, "--json" } + extra).json();
+            return json["dives"][1]["summary"]["stopTime"].toDouble();
         };
         const double twoHours = stopsOf({});
         const double tenMinutes = stopsOf({ "--interval", "0:10" });
