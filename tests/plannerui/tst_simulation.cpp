@@ -1,6 +1,4 @@
 #include "dive/diveprofile.h"
-#include "planner/plancompute.h"
-#include "planner/planification.h"
 #include "plannerui/simulationdriver.h"
 #include "simulationrig.h"
 
@@ -145,28 +143,6 @@ private slots:
         QCOMPARE(s.at(700).depthDm, quint16(30));
         QCOMPARE(s.at(768).depthDm, quint16(0));
         QCOMPARE(s.at(769).pressureBar, 1.013);
-    }
-
-    void replayOfAComputedPlan()
-    {
-        // The planner's own ascent is replayed, not skipped: more than 150 s (30 m at 10 m/min)
-        // past the last point, climbing, no second moving by more than 0.5 m.
-        Planification plan;
-        plan.addDefaultDive();
-        DiveProfile profile = plan.current()->profile;
-        profile.samples = { point(0, 0), point(120, 30), point(1320, 30) };
-        QVERIFY(plan.replaceCurrentProfile(profile));
-        computePlan(plan, PlanComputeSettings {});
-        const DiveProfile& dive = plan.current()->profile;
-        const QList<SimulationSample> s = buildSimulationSamples(dive, 0, 1.013);
-        QCOMPARE(s.size(), int(std::ceil(dive.ascentSamples.constLast().time)) + 2);
-        QVERIFY(s.size() > 1320 + 150);
-        QCOMPARE(s.at(s.size() - 2).depthDm, quint16(0));
-        for (int i = 1; i < s.size(); ++i) {
-            const int step = int(s.at(i).depthDm) - int(s.at(i - 1).depthDm);
-            QVERIFY2(
-                std::abs(step) <= 5 && (i <= 1320 || step <= 0), qPrintable(QString::number(i)));
-        }
     }
 
     void refusedInputsGiveNoSamples_data()
