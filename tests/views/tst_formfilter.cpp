@@ -44,9 +44,6 @@ private slots:
         f.fromTime = QTime(7, 30).msecsSinceStartOfDay();
         f.toTime = QTime(12, 15, 30).msecsSinceStartOfDay();
         QTest::newRow("date range and time of day") << f;
-        f.byComputer = true;
-        f.computers = { "QRD-M" };
-        QTest::newRow("computer and dates together") << f;
     }
 
     void roundTrip()

@@ -59,17 +59,6 @@ private slots:
         // All equal: range below 0.01, every bar at half of 151 px truncated to 75.
         QTest::newRow("all-equal-half-height")
             << QVector<float>(16, 0.7f) << 151 << QVector<int>(16, 75);
-        // Range 0.4 over 100 px: 0.8 -> (0.8-0.6)*100/0.4 = 50; 0.7 -> 25 (within float
-        // rounding of 24.99.., whole pixels towards zero).
-        QVector<float> mixed(16, 0.6f);
-        mixed[0] = 0.8f;
-        mixed[1] = 1.0f;
-        mixed[2] = 0.7f;
-        QVector<int> mixedHeights(16, 0);
-        mixedHeights[0] = 50;
-        mixedHeights[1] = 100;
-        mixedHeights[2] = int((0.7f - 0.6f) * 100 / (1.0f - 0.6f));
-        QTest::newRow("mixed-loads") << mixed << 100 << mixedHeights;
         // A first load below 0.01 means no data, whatever follows.
         QVector<float> noData(16, 5.0f);
         noData[0] = 0.0f;
