@@ -459,8 +459,9 @@ private slots:
         QCOMPARE(samples.size(), 3);
         QCOMPARE(samples.at(1).time, 600.0);
         QCOMPARE(samples.at(2).time, 780.0);
-        // Depth of a point: the point follows.
+        // Depth of a point: the speeds and the point follow.
         item->setDivePointDepth(1, 30.0);
+        QVERIFY(near(samples.at(1).speed, 30.0 * 60 / 600));
         QVERIFY(f.pointsOnSamples());
         // Rectangle selection picks the points whose position lies inside.
         item->selectPointsInRect(QRectF(item->mapToScene(500, 25), item->mapToScene(700, 35)));
