@@ -438,8 +438,6 @@ private slots:
             QCOMPARE(sent.size(), ticks);
             for (int k = 1; k < ticks; ++k)
                 QCOMPARE(sent.at(k - 1), mbar(kSalt30mBar - k * kSaltStep10));
-            QCOMPARE(sent.first(), quint32(4026));
-            QCOMPARE(sent.at(178), quint32(1029));
         }
         // Nothing more is sent once it has ended.
         const int count = sent.size();
@@ -472,7 +470,6 @@ private slots:
             double depth = t < 60 ? t / 6.0 : (t < 120 ? 10.0 : 10.0 - (t - 120) / 6.0);
             QCOMPARE(sent.at(t), mbar(1.03 * 9.80665 * depth / 100.0 + 1.013));
         }
-        QCOMPARE(sent.at(150), quint32(1518)); // 5 m on the way up
         QCOMPARE(sent.at(180), quint32(1013));
         QCOMPARE(sent.at(181), quint32(1013));
         // Progress in whole percent, rising only when it changes (100 / 182 rounds down to 0 at
@@ -525,18 +522,16 @@ private slots:
     {
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<uint>("ambient");
-        QTest::addColumn<int>("minimum");
-        QTest::addColumn<int>("value");
-        QTest::newRow("at altitude") << true << 890u << 890 << 890;
-        QTest::newRow("dialog cancelled") << false << 1500u << 1013 << 1013;
+        // At altitude the reading is the value and the minimum; a cancelled dialog keeps 1013.
+        QTest::newRow("at altitude") << true << 890u;
+        QTest::newRow("dialog cancelled") << false << 1500u;
     }
 
     void connectButtonSetsTheControls()
     {
         QFETCH(bool, accepted);
         QFETCH(uint, ambient);
-        QFETCH(int, minimum);
-        QFETCH(int, value);
+        const int value = accepted ? int(ambient) : 1013;
         Harness h;
         h.replay->setEnabled(false);
         int calls = 0;
@@ -550,8 +545,8 @@ private slots:
         QCOMPARE(h.slider->value(), value);
         QVERIFY(std::fabs(h.spin->value() - value / 1000.0) < 1e-9);
         if (accepted) {
-            QCOMPARE(h.slider->minimum(), minimum);
-            QVERIFY(std::fabs(h.spin->minimum() - minimum / 1000.0) < 1e-9);
+            QCOMPARE(h.slider->minimum(), value);
+            QVERIFY(std::fabs(h.spin->minimum() - value / 1000.0) < 1e-9);
         }
         QCOMPARE(h.connectButton->isEnabled(), !accepted);
         for (QWidget* w : { (QWidget*)h.replay, (QWidget*)h.ascent, (QWidget*)h.slider })

@@ -106,46 +106,29 @@ private slots:
         QCOMPARE(titles, groupTitles);
     }
 
-    void diveRowTexts_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("site");
-        QTest::addColumn<double>("maxTime");
-        QTest::addColumn<double>("maxDepth");
-        QTest::addColumn<QStringList>("texts"); // duration, depth
-        QTest::addColumn<bool>("tips");
-        // The name and site columns show about 12 characters: from 13 on, the whole text shows
-        // on hover.
-        QTest::newRow("under an hour, 12 characters fit")
-            << "Twelve chars"
-            << "Blue Hole 12" << 3599.0 << 18.0 << QStringList { "59:59", "18.0m" } << false;
-        QTest::newRow("75 minutes keeps its hour, 13 characters get a tip")
-            << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << 4500.0 << 9.96
-            << QStringList { "01:15:00", "10.0m" } << true;
-        QTest::newRow("fractional seconds dropped")
-            << "Morning"
-            << "Reef" << 125.9 << 0.04 << QStringList { "02:05", "0.0m" } << false;
-    }
-
     void diveRowTexts()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, site);
-        QFETCH(double, maxTime);
-        QFETCH(double, maxDepth);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, tips);
-        DiveListEntry e = entry(3, name, "Veltra", "S1", maxTime, maxDepth);
-        e.site = site;
+        // The name and site columns show about 12 characters: from 13 on, the whole text shows
+        // on hover. Fractions of a second are dropped, the depth is rounded to 0.1 m.
+        DiveListEntry fits = entry(3, "Twelve chars", "Veltra", "S1", 3599.9, 18.0);
+        fits.site = "Blue Hole 12";
+        DiveListEntry tips = entry(4, "Thirteen char", "Veltra", "S1", 125.9, 9.96);
+        tips.site = QString::fromUtf8("Lagôs Arch 13");
         QTableWidget list;
         QLabel lb;
-        DiveListView::fill(list, lb, { e }, 1, false);
-        QCOMPARE(list.item(0, DiveListView::NameColumn)->text(), name);
-        QCOMPARE(list.item(0, 1)->text(), QString("13/06/2026 08:42:05"));
-        QCOMPARE((QStringList { list.item(0, 2)->text(), list.item(0, 3)->text() }), texts);
-        QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
-        QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), tips ? name : QString());
-        QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), tips ? site : QString());
+        DiveListView::fill(list, lb, { fits, tips }, 1, false);
+        for (int row = 0; row < 2; ++row) {
+            const DiveListEntry& e = row ? tips : fits;
+            QCOMPARE(list.item(row, DiveListView::NameColumn)->text(), e.name);
+            QCOMPARE(list.item(row, DiveListView::SiteColumn)->text(), e.site);
+            QCOMPARE(list.item(row, 1)->text(), QString("13/06/2026 08:42:05"));
+            QCOMPARE(list.item(row, DiveListView::NameColumn)->toolTip(), row ? e.name : QString());
+            QCOMPARE(list.item(row, DiveListView::SiteColumn)->toolTip(), row ? e.site : QString());
+        }
+        QCOMPARE(list.item(0, 2)->text(), QString("59:59"));
+        QCOMPARE(list.item(0, 3)->text(), QString("18.0m"));
+        QCOMPARE(list.item(1, 2)->text(), QString("02:05"));
+        QCOMPARE(list.item(1, 3)->text(), QString("10.0m"));
     }
 
     void highlightAndSelection()
