@@ -206,7 +206,10 @@ private slots:
             PlanificationTab tab;
             QVERIFY(tab.maybeSave()); // nothing to lose
             addDives(tab, 2);
+            // planstorage's own tests pin the gas settings only: these fields are checked here.
             tab.plan().dives[0]->profile.samples[2].depth = 32;
+            tab.plan().dives[1]->surfaceIntervalS = 5400;
+            tab.plan().dives[1]->effortMode = 1;
             QVERIFY(tab.isModified());
             BoxAnswer cancel(QMessageBox::Cancel);
             QVERIFY(!tab.maybeSave());
@@ -225,6 +228,8 @@ private slots:
         QCOMPARE(loaded.plan().diveCount(), 2);
         QCOMPARE(loaded.plan().currentIndex, 0);
         QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
+        QCOMPARE(loaded.plan().dives[1]->surfaceIntervalS, 5400u);
+        QCOMPARE(loaded.plan().dives[1]->effortMode, quint8(1));
 
         // A bad file leaves the plan as it was.
         QFile bad(dir.filePath("bad.diveplan"));
@@ -261,6 +266,7 @@ private slots:
         tab.addNewDive();
         auto* table = tab.findChild<QTableWidget*>("tblGas");
         QVERIFY(table);
+        QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
         QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
         auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
         QVERIFY(spin);

@@ -24,12 +24,6 @@ const Points kTriangle { { 0, 0 }, { 600, 20 }, { 1200, 0 } };
 const Points kBox { { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } };
 const QColor kBackground(242, 242, 230);
 
-struct ZoomRow
-{
-    double maxDepth, factor;
-    int times;
-    double shown;
-};
 struct MarkRow
 {
     int flags;
@@ -115,7 +109,6 @@ bool redAlong(const QImage& image, DiveProfileItem* item, const DiveProfile& div
 
 } // namespace
 
-Q_DECLARE_METATYPE(ZoomRow)
 Q_DECLARE_METATYPE(MarkRow)
 Q_DECLARE_METATYPE(DragRow)
 
@@ -188,25 +181,31 @@ private slots:
 
     void depthZoomLimits_data()
     {
-        QTest::addColumn<ZoomRow>("row");
+        QTest::addColumn<double>("maxDepth");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<double>("shown");
         // ceil(25 x 0.5) = 13, ceil(13 x 0.5) = 7, ceil(7 x 0.5) = 4, held at 5 m.
-        QTest::newRow("zoom-in-once") << ZoomRow { 25, 0.5, 1, 13 };
-        QTest::newRow("zoom-in-stops-at-5-m") << ZoomRow { 25, 0.5, 3, 5 };
-        QTest::newRow("shallow-dive-zoom-in-keeps-it") << ZoomRow { 3, 0.5, 1, 3 };
-        QTest::newRow("zoom-out-once") << ZoomRow { 25, 2, 1, 50 };
-        QTest::newRow("zoom-out-stops-at-120") << ZoomRow { 25, 2, 5, 120 };
-        QTest::newRow("deeper-dive-keeps-its-depth") << ZoomRow { 130, 2, 2, 130 };
-        QTest::newRow("deeper-dive-zoom-in") << ZoomRow { 130, 0.5, 1, 65 };
+        QTest::newRow("zoom-in-once") << 25.0 << 0.5 << 1 << 13.0;
+        QTest::newRow("zoom-in-stops-at-5-m") << 25.0 << 0.5 << 3 << 5.0;
+        QTest::newRow("shallow-dive-zoom-in-keeps-it") << 3.0 << 0.5 << 1 << 3.0;
+        QTest::newRow("zoom-out-once") << 25.0 << 2.0 << 1 << 50.0;
+        QTest::newRow("zoom-out-stops-at-120") << 25.0 << 2.0 << 5 << 120.0;
+        QTest::newRow("deeper-dive-keeps-its-depth") << 130.0 << 2.0 << 2 << 130.0;
+        QTest::newRow("deeper-dive-zoom-in") << 130.0 << 0.5 << 1 << 65.0;
     }
 
     void depthZoomLimits()
     {
-        QFETCH(ZoomRow, row);
-        Fixture f({ { 0, 0 }, { 600, row.maxDepth }, { 1200, 0 } });
-        for (int i = 0; i < row.times; ++i)
-            f.item()->zoomAt(true, row.factor, 300);
-        QCOMPARE(f.item()->depthShown(), row.shown);
-        QVERIFY(near(f.item()->yScale(), 280.0 / row.shown));
+        QFETCH(double, maxDepth);
+        QFETCH(double, factor);
+        QFETCH(int, times);
+        QFETCH(double, shown);
+        Fixture f({ { 0, 0 }, { 600, maxDepth }, { 1200, 0 } });
+        for (int i = 0; i < times; ++i)
+            f.item()->zoomAt(true, factor, 300);
+        QCOMPARE(f.item()->depthShown(), shown);
+        QVERIFY(near(f.item()->yScale(), 280.0 / shown));
         QVERIFY(near(f.item()->xStart(), 0.0)); // the time window is untouched
     }
 
