@@ -143,7 +143,6 @@ const OverlayIcon* marker(GraphView& graph)
 struct Harness : Rig
 {
     SimulationTab tab;
-    int targetDepth = 0;
     bool acceptAscent = true;
     bool confirmStop = true;
     QStringList errors;
@@ -158,7 +157,7 @@ struct Harness : Rig
     Harness()
     {
         tab.askAscent = [this](int& depth, int& speedMPerMin) {
-            depth = targetDepth;
+            depth = 0;
             speedMPerMin = 10;
             return acceptAscent;
         };

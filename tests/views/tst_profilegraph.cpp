@@ -294,7 +294,6 @@ private slots:
         QTest::addColumn<MarkRow>("row");
         // Samples 0 and 1 at 20 m; flags: bits 0-1 ceiling, 2 RR, 3 Pmax, 4-5 yoyo (their
         // decoding is the dive tests' job).
-        QTest::newRow("none") << MarkRow { 0, 0, 60, false, 0, 0, {} };
         QTest::newRow("yoyo-1") << MarkRow { 0x10, 0, 60, false, 0, 0, { "yoyoInfo" } };
         QTest::newRow("yoyo-2") << MarkRow { 0x20, 0, 60, false, 0, 0, { "yoyoWarning" } };
         QTest::newRow("ceiling-level-2-no-mark") << MarkRow { 0x02, 0, 60, false, 0, 0, {} };
