@@ -67,7 +67,7 @@ struct Rig : VirtualLink
     }
 };
 
-inline DiveSample point(double timeS, double depthM, double limit = 0, double temperature = 20)
+DiveSample point(double timeS, double depthM, double limit = 0, double temperature = 20)
 {
     DiveSample s;
     s.time = timeS;
@@ -77,7 +77,7 @@ inline DiveSample point(double timeS, double depthM, double limit = 0, double te
     return s;
 }
 
-inline DiveProfile diveOf(std::initializer_list<DiveSample> points)
+DiveProfile diveOf(std::initializer_list<DiveSample> points)
 {
     DiveProfile dive;
     for (const DiveSample& p : points)
@@ -86,7 +86,7 @@ inline DiveProfile diveOf(std::initializer_list<DiveSample> points)
     return dive;
 }
 
-inline bool waitCount(QSignalSpy& spy, int count)
+bool waitCount(QSignalSpy& spy, int count)
 {
     for (int i = 0; i < 200 && spy.count() < count; ++i)
         spy.wait(25);
@@ -94,7 +94,7 @@ inline bool waitCount(QSignalSpy& spy, int count)
 }
 
 // Waits until the link has no pressure frame outstanding and nothing waits to be sent.
-template <typename Driver> bool settle(Rig& rig, const Driver& driver)
+bool settle(Rig& rig, const SimulationDriver& driver)
 {
     for (int i = 0; i < 400; ++i) {
         if (!rig.link->pressureBusy() && !driver.waitingMbar())
