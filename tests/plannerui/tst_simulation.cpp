@@ -622,8 +622,6 @@ private slots:
                                  << 130 << QStringList { "02:10", "30.0m", "Ceiling", "4.5m" };
         QTest::newRow("zero ceiling") << diveOf({ point(0, 0), point(100, 30), point(900, 30) })
                                       << 10 << QStringList { "00:10", "3.0m", "Ceiling", "0.0m" };
-        QTest::newRow("the last point") << diveOf({ point(0, 0), point(120, 10) }) << 120
-                                        << QStringList { "02:00", "10.0m", "NDL", "250mn" };
     }
 
     void readouts()
