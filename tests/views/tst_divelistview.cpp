@@ -1,5 +1,6 @@
 #include "logbook/logbookdatabase.h"
 #include "views/divelistview.h"
+#include "views/formfilter.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -23,6 +24,20 @@ DiveListEntry entry(int id, const QString& name, const QString& computer, const 
 int userId(const QTableWidget& list, int row)
 {
     return list.item(row, 0)->data(Qt::UserRole).toInt();
+}
+
+// The fields the form edits, as text; what a switch turns off is not read.
+QString describe(const DiveFilter& f)
+{
+    QString s = f.byComputer ? "computers " + f.computers.join('|') : "any computer";
+    if (f.byDate) {
+        s += " from " + f.from.date().toString(Qt::ISODate);
+        if (f.hasTo)
+            s += " to " + f.to.date().toString(Qt::ISODate);
+        if (f.byTime)
+            s += QString(" time %1-%2").arg(f.fromTime).arg(f.toTime);
+    }
+    return s;
 }
 
 } // namespace
@@ -91,46 +106,29 @@ private slots:
         QCOMPARE(titles, groupTitles);
     }
 
-    void diveRowTexts_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("site");
-        QTest::addColumn<double>("maxTime");
-        QTest::addColumn<double>("maxDepth");
-        QTest::addColumn<QStringList>("texts"); // duration, depth
-        QTest::addColumn<bool>("tips");
-        // The name and site columns show about 12 characters: from 13 on, the whole text shows
-        // on hover.
-        QTest::newRow("under an hour, 12 characters fit")
-            << "Twelve chars"
-            << "Blue Hole 12" << 3599.0 << 18.0 << QStringList { "59:59", "18.0m" } << false;
-        QTest::newRow("75 minutes keeps its hour, 13 characters get a tip")
-            << "Thirteen char" << QString::fromUtf8("Lagôs Arch 13") << 4500.0 << 9.96
-            << QStringList { "01:15:00", "10.0m" } << true;
-        QTest::newRow("fractional seconds dropped")
-            << "Morning"
-            << "Reef" << 125.9 << 0.04 << QStringList { "02:05", "0.0m" } << false;
-    }
-
     void diveRowTexts()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, site);
-        QFETCH(double, maxTime);
-        QFETCH(double, maxDepth);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, tips);
-        DiveListEntry e = entry(3, name, "Veltra", "S1", maxTime, maxDepth);
-        e.site = site;
+        // The name and site columns show about 12 characters: from 13 on, the whole text shows
+        // on hover. Fractions of a second are dropped, the depth is rounded to 0.1 m.
+        DiveListEntry fits = entry(3, "Twelve chars", "Veltra", "S1", 3599.9, 18.0);
+        fits.site = "Blue Hole 12";
+        DiveListEntry tips = entry(4, "Thirteen char", "Veltra", "S1", 125.9, 9.96);
+        tips.site = QString::fromUtf8("Lagôs Arch 13");
         QTableWidget list;
         QLabel lb;
-        DiveListView::fill(list, lb, { e }, 1, false);
-        QCOMPARE(list.item(0, DiveListView::NameColumn)->text(), name);
-        QCOMPARE(list.item(0, 1)->text(), QString("13/06/2026 08:42:05"));
-        QCOMPARE((QStringList { list.item(0, 2)->text(), list.item(0, 3)->text() }), texts);
-        QCOMPARE(list.item(0, DiveListView::SiteColumn)->text(), site);
-        QCOMPARE(list.item(0, DiveListView::NameColumn)->toolTip(), tips ? name : QString());
-        QCOMPARE(list.item(0, DiveListView::SiteColumn)->toolTip(), tips ? site : QString());
+        DiveListView::fill(list, lb, { fits, tips }, 1, false);
+        for (int row = 0; row < 2; ++row) {
+            const DiveListEntry& e = row ? tips : fits;
+            QCOMPARE(list.item(row, DiveListView::NameColumn)->text(), e.name);
+            QCOMPARE(list.item(row, DiveListView::SiteColumn)->text(), e.site);
+            QCOMPARE(list.item(row, 1)->text(), QString("13/06/2026 08:42:05"));
+            QCOMPARE(list.item(row, DiveListView::NameColumn)->toolTip(), row ? e.name : QString());
+            QCOMPARE(list.item(row, DiveListView::SiteColumn)->toolTip(), row ? e.site : QString());
+        }
+        QCOMPARE(list.item(0, 2)->text(), QString("59:59"));
+        QCOMPARE(list.item(0, 3)->text(), QString("18.0m"));
+        QCOMPARE(list.item(1, 2)->text(), QString("02:05"));
+        QCOMPARE(list.item(1, 3)->text(), QString("10.0m"));
     }
 
     void highlightAndSelection()
@@ -169,6 +167,83 @@ private slots:
         QCOMPARE(DiveListView::diveIdOf(list, list.item(2, 3)), 12);
         QCOMPARE(DiveListView::itemOfDive(list, 13), list.item(4, 0));
         QCOMPARE(DiveListView::itemOfDive(list, 42), nullptr);
+    }
+
+    // The filter form.
+    void roundTrip_data()
+    {
+        QTest::addColumn<DiveFilter>("filter");
+        QTest::newRow("all off") << DiveFilter();
+        DiveFilter f;
+        f.byComputer = true;
+        f.computers = { "Tarsk", "Veltra" };
+        QTest::newRow("two of three computers") << f;
+        f = DiveFilter();
+        f.byDate = true;
+        f.from = QDate(2026, 6, 13).startOfDay();
+        QTest::newRow("one day, no end, no time") << f;
+        f.hasTo = true;
+        f.to = QDate(2026, 8, 3).startOfDay();
+        f.byTime = true;
+        f.fromTime = QTime(7, 30).msecsSinceStartOfDay();
+        f.toTime = QTime(12, 15, 30).msecsSinceStartOfDay();
+        QTest::newRow("date range and time of day") << f;
+    }
+
+    void roundTrip()
+    {
+        QFETCH(DiveFilter, filter);
+        FormFilter form(nullptr);
+        form.setFilter(filter, { "QRD-M", "Tarsk", "Veltra" });
+        DiveFilter back;
+        form.readInto(back);
+        QCOMPARE(describe(back), describe(filter));
+    }
+
+    void computerTicks()
+    {
+        FormFilter form(nullptr);
+        DiveFilter filter;
+        filter.byComputer = true;
+        filter.computers = { "" };
+        form.setFilter(filter, { "", "Veltra" });
+        // The nameless computer is shown as such, ticked; the other is not.
+        QTableWidget* table = form.findChild<QTableWidget*>("tblComputers");
+        QCOMPARE(table->item(0, 0)->text(), QString("No name"));
+        QCOMPARE(table->item(1, 0)->checkState(), Qt::Unchecked);
+        DiveFilter back;
+        form.readInto(back);
+        QVERIFY(back.byComputer);
+        QCOMPARE(back.computers, QStringList { QString() });
+        // Every computer ticked is no restriction; none ticked keeps nothing.
+        form.findChild<QPushButton*>("btCheckAll")->click();
+        form.readInto(back);
+        QVERIFY(!back.byComputer);
+        form.findChild<QGroupBox*>("grComputer")->setChecked(true);
+        form.findChild<QPushButton*>("btUncheckAll")->click();
+        form.readInto(back);
+        QVERIFY(back.byComputer);
+        QVERIFY(back.computers.isEmpty());
+        // Without a restriction every computer starts ticked.
+        form.setFilter(DiveFilter(), { "QRD-M", "Veltra" });
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(1, 0)->checkState(), Qt::Checked);
+    }
+
+    void switchedOffDateKeepsItsValues()
+    {
+        FormFilter form(nullptr);
+        DiveFilter filter;
+        form.setFilter(filter, {});
+        DiveFilter back;
+        back.from = QDate(2020, 1, 2).startOfDay();
+        back.hasTo = true;
+        back.to = QDate(2020, 1, 5).startOfDay();
+        form.readInto(back);
+        QVERIFY(!back.byDate);
+        QCOMPARE(back.from.date(), QDate(2020, 1, 2));
+        QVERIFY(back.hasTo);
+        QCOMPARE(back.to.date(), QDate(2020, 1, 5));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "dive/diveprofile.h"
+#include "dive/formattime.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
@@ -22,6 +23,20 @@ bool near(double a, double b, double tolerance = 1e-9)
 const Points kTriangle { { 0, 0 }, { 600, 20 }, { 1200, 0 } };
 const Points kBox { { 0, 0 }, { 120, 20 }, { 600, 20 }, { 720, 0 } };
 const QColor kBackground(242, 242, 230);
+
+struct MarkRow
+{
+    int flags;
+    double prevCeiling, step;
+    bool ascentStart;
+    int previousGas, gas;
+    QStringList marks;
+};
+struct DragRow
+{
+    int index;
+    double proposedTime, proposedDepth, time, depth;
+};
 
 // A shown dive. At 800 x 400 the plot is left 50, top 30, width 710, height 320, bottom 350.
 struct Fixture
@@ -94,6 +109,9 @@ bool redAlong(const QImage& image, DiveProfileItem* item, const DiveProfile& div
 
 } // namespace
 
+Q_DECLARE_METATYPE(MarkRow)
+Q_DECLARE_METATYPE(DragRow)
+
 // Exposes the drop handler: synthetic drop events need a drag in progress to be delivered.
 class DropView : public GraphView
 {
@@ -137,16 +155,11 @@ private slots:
         item->zoomAt(false, 0.5, 405.3);
         QVERIFY(near(item->xEnd(), 2400.0));
 
-        // Scrolling stops at the start, not to the right; 71 px at 710/1200 px/s is 120 s.
+        // Scrolling has no end on the right (its start: mouseAndWheel).
         item->fitAll();
-        item->scrollBy(-10);
-        QCOMPARE(item->xStart(), 0.0);
-        item->scrollBy(71);
-        QVERIFY(near(item->xStart(), 120.0));
-        QVERIFY(near(item->xEnd(), 1320.0));
         for (int i = 0; i < 50; ++i)
             item->scrollBy(710);
-        QVERIFY(near(item->xStart(), 120.0 + 50 * 1200.0, 1e-6));
+        QVERIFY(near(item->xStart(), 50 * 1200.0, 1e-6));
 
         // A resize undoes every zoom.
         item->zoomAt(true, 3.0, 300);
@@ -231,19 +244,14 @@ private slots:
         QTest::newRow("time-60s-dive") << 't' << 60.0 << 6.0;
         QTest::newRow("time-299s-below-half-of-600") << 't' << 299.0 << 30.0;
         QTest::newRow("time-300s-rounds-to-one-minute") << 't' << 300.0 << 60.0;
-        QTest::newRow("time-two-hours") << 't' << 7200.0 << 720.0;
-        QTest::newRow("time-4s-window") << 't' << 4.0 << 1.0;
         QTest::newRow("time-zero-window") << 't' << 0.0 << 1.0;
         QTest::newRow("depth-25m") << 'd' << 25.0 << 3.0;
         QTest::newRow("depth-24m") << 'd' << 24.0 << 2.0;
         QTest::newRow("depth-4m") << 'd' << 4.0 << 1.0;
-        QTest::newRow("depth-120m") << 'd' << 120.0 << 12.0;
         QTest::newRow("wheel-one-notch-in") << 'w' << 120.0 << 1.2;
         QTest::newRow("wheel-one-notch-out") << 'w' << -120.0 << 0.8;
         QTest::newRow("wheel-five-notches-out-would-be-zero") << 'w' << -600.0 << 0.5;
-        QTest::newRow("wheel-ten-notches-out-would-be-negative") << 'w' << -1200.0 << 0.5;
         QTest::newRow("wheel-fast-touchpad-in") << 'w' << 2400.0 << 2.0;
-        QTest::newRow("wheel-at-upper-bound") << 'w' << 600.0 << 2.0;
     }
 
     void scaleSteps()
@@ -283,50 +291,33 @@ private slots:
 
     void sampleMarks_data()
     {
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<double>("prevCeiling");
-        QTest::addColumn<double>("step");
-        QTest::addColumn<bool>("ascentStart");
-        QTest::addColumn<int>("previousGas");
-        QTest::addColumn<int>("gas");
-        QTest::addColumn<QStringList>("marks");
-        const auto row = [](const char* name, int flags, double prevCeiling, double step,
-                             bool start, int previousGas, int gas, const QStringList& marks) {
-            QTest::newRow(name) << flags << prevCeiling << step << start << previousGas << gas
-                                << marks;
-        };
-        // Samples 0 and 1 at 20 m; flags: bits 0-1 ceiling, 2 RR, 3 Pmax, 4-5 yoyo.
-        row("none", 0, 0, 60, false, 0, 0, {});
-        row("yoyo-1", 0x10, 0, 60, false, 0, 0, { "yoyoInfo" });
-        row("yoyo-2", 0x20, 0, 60, false, 0, 0, { "yoyoWarning" });
-        row("ceiling-level-2-no-mark", 0x02, 0, 60, false, 0, 0, {});
-        row("ceiling-broken-30s", 0, 21, 30, false, 0, 0, { "alertCeil" });
-        row("ceiling-broken-29s-too-short", 0, 21, 29, false, 0, 0, {});
-        row("ceiling-above-diver", 0, 19, 60, false, 0, 0, {});
-        row("all-in-order", 0x3F, 0, 60, true, 0, 1,
-            { "yoyoError", "alertRR", "alertPmax", "alertCeil", "dtr", "mark_gas" });
-        row("same-gas", 0, 0, 60, false, 1, 1, {});
-        row("first-known-gas", 0, 0, 60, false, -1, 0, {});
-        row("gas-unknown-after", 0, 0, 60, false, 0, -1, {});
+        QTest::addColumn<MarkRow>("row");
+        // Samples 0 and 1 at 20 m; flags: bits 0-1 ceiling, 2 RR, 3 Pmax, 4-5 yoyo (their
+        // decoding is the dive tests' job).
+        QTest::newRow("yoyo-1") << MarkRow { 0x10, 0, 60, false, 0, 0, { "yoyoInfo" } };
+        QTest::newRow("yoyo-2") << MarkRow { 0x20, 0, 60, false, 0, 0, { "yoyoWarning" } };
+        QTest::newRow("ceiling-level-2-no-mark") << MarkRow { 0x02, 0, 60, false, 0, 0, {} };
+        QTest::newRow("ceiling-broken-30s") << MarkRow { 0, 21, 30, false, 0, 0, { "alertCeil" } };
+        QTest::newRow("ceiling-broken-29s-too-short") << MarkRow { 0, 21, 29, false, 0, 0, {} };
+        QTest::newRow("ceiling-above-diver") << MarkRow { 0, 19, 60, false, 0, 0, {} };
+        QTest::newRow("all-in-order") << MarkRow { 0x3F, 0, 60, true, 0, 1,
+            { "yoyoError", "alertRR", "alertPmax", "alertCeil", "dtr", "mark_gas" } };
+        QTest::newRow("same-gas") << MarkRow { 0, 0, 60, false, 1, 1, {} };
+        QTest::newRow("first-known-gas") << MarkRow { 0, 0, 60, false, -1, 0, {} };
+        QTest::newRow("gas-unknown-after") << MarkRow { 0, 0, 60, false, 0, -1, {} };
     }
 
     void sampleMarks()
     {
-        QFETCH(int, flags);
-        QFETCH(double, prevCeiling);
-        QFETCH(double, step);
-        QFETCH(bool, ascentStart);
-        QFETCH(int, previousGas);
-        QFETCH(int, gas);
-        QFETCH(QStringList, marks);
-        DiveProfile dive = diveFromPoints({ { 0, 20 }, { step, 20 }, { step + 60, 0 } });
-        dive.samples[0].decoCeiling = prevCeiling;
-        dive.samples[0].gasIndex = previousGas;
-        dive.samples[1].gasIndex = gas;
-        dive.samples[1].alertFlags = quint8(flags);
-        dive.ascentStartIndex = ascentStart ? 1 : -1;
-        QCOMPARE(DiveProfileItem::sampleMarks(dive, 1), marks);
-        for (const QString& mark : marks)
+        QFETCH(MarkRow, row);
+        DiveProfile dive = diveFromPoints({ { 0, 20 }, { row.step, 20 }, { row.step + 60, 0 } });
+        dive.samples[0].decoCeiling = row.prevCeiling;
+        dive.samples[0].gasIndex = row.previousGas;
+        dive.samples[1].gasIndex = row.gas;
+        dive.samples[1].alertFlags = quint8(row.flags);
+        dive.ascentStartIndex = row.ascentStart ? 1 : -1;
+        QCOMPARE(DiveProfileItem::sampleMarks(dive, 1), row.marks);
+        for (const QString& mark : row.marks)
             QVERIFY2(!DiveProfileItem::sharedImage(mark).isNull(), qPrintable(mark));
     }
 
@@ -426,15 +417,12 @@ private slots:
         const QList<DiveSample>& samples = f.dive.samples;
         item->pointClipRect = item->plotRect();
         QSignalSpy added(item, &DiveProfileItem::onAddDivePoint);
-        // Nothing goes before the first point.
-        QCOMPARE(item->addDivePoint(-30, 5), -1);
+        // Nothing goes at the first point (before it: mouseEditsPoints).
         QCOMPARE(item->addDivePoint(0, 5), -1);
         QCOMPARE(added.count(), 0);
-        // A point between samples 1 and 2: index 2; the later points shift by one and the speeds
-        // follow: 20 -> 25 m over 180 s is 1.67 m/min.
+        // A point between samples 1 and 2: index 2.
         QCOMPARE(item->addDivePoint(300, 25), 2);
         QCOMPARE(added.count(), 1);
-        QVERIFY(near(samples.at(2).speed, 5.0 * 60 / 180));
         // Repositioned, not recreated, on zoom and scroll.
         const QList<DivePoint*> before = item->divePoints();
         item->zoomAt(false, 2.0, 300);
@@ -490,36 +478,26 @@ private slots:
     void dragKeepsOrderAndLimits_data()
     {
         QTest::addColumn<Points>("dive");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<double>("proposedTime");
-        QTest::addColumn<double>("proposedDepth");
-        QTest::addColumn<double>("time");
-        QTest::addColumn<double>("depth");
-        // Dragged before the previous sample at 20 m: 20 m down at 30 m/min needs 40 s.
-        QTest::newRow("before-previous-descent-limit")
-            << kBox << 1 << -100.0 << 20.0 << 40.0 << 20.0;
-        // Dragged past the next sample: from 20 m up to 0 at 15 m/min needs 80 s before 720.
-        QTest::newRow("past-next-ascent-limit") << kBox << 2 << 900.0 << 20.0 << 640.0 << 20.0;
+        QTest::addColumn<DragRow>("row");
+        // Dragged before the previous sample at 20 m: 20 m down at 30 m/min needs 40 s. (Past the
+        // next sample: mouseEditsPoints.)
+        QTest::newRow("before-previous-descent-limit") << kBox << DragRow { 1, -100, 20, 40, 20 };
         // Inside both limits nothing changes but the half-metre rounding: 17.3 m -> 17.5 m.
-        QTest::newRow("free-move-half-metre") << kBox << 2 << 500.0 << 17.3 << 500.0 << 17.5;
+        QTest::newRow("free-move-half-metre") << kBox << DragRow { 2, 500, 17.3, 500, 17.5 };
         // Too fast ascent from the previous sample: 20 -> 5 m needs 60 s after 120.
-        QTest::newRow("ascent-too-fast-slides-later") << kBox << 2 << 130.0 << 5.0 << 180.0 << 5.0;
+        QTest::newRow("ascent-too-fast-slides-later") << kBox << DragRow { 2, 130, 5, 180, 5 };
         // Sample 2 of (60,20) (80,20) (100,0) lifted to the surface: 20 m up at 15 m/min would
         // need 80 s after 60 s, but the next sample is at 100 s; time order wins: t = 100.
-        QTest::newRow("impossible-limits-stay-ordered")
-            << Points { { 0, 0 }, { 60, 20 }, { 80, 20 }, { 100, 0 }, { 720, 0 } } << 2 << 80.0
-            << 0.0 << 100.0 << 0.0;
-        QTest::newRow("above-surface") << kBox << 2 << 500.0 << -5.0 << 500.0 << 0.0;
+        QTest::newRow("impossible-limits-stay-ordered") << Points { { 0, 0 }, { 60, 20 },
+            { 80, 20 }, { 100, 0 }, { 720, 0 } } << DragRow { 2, 80, 0, 100, 0 };
+        QTest::newRow("above-surface") << kBox << DragRow { 2, 500, -5, 500, 0 };
     }
 
     void dragKeepsOrderAndLimits()
     {
         QFETCH(Points, dive);
-        QFETCH(int, index);
-        QFETCH(double, proposedTime);
-        QFETCH(double, proposedDepth);
-        QFETCH(double, time);
-        QFETCH(double, depth);
+        QFETCH(DragRow, row);
+        const auto [index, proposedTime, proposedDepth, time, depth] = row;
         Fixture f(dive, true);
         QSignalSpy updated(f.item(), &DiveProfileItem::onUpdateDivePoint);
         DiveLineInfo info;
@@ -727,11 +705,8 @@ private slots:
         // Released to the left of the press: the range is ordered.
         QCOMPARE(f.view.selectedRange(), qMakePair(end, start));
         QVERIFY(f.view.isSelectionVisible()); // stays until Escape
-        const QString html = f.view.positionInformation(QPointF(300, 200), 300);
-        QVERIFY(html.contains("Elapsed Time</td> <td>"
-            + QStringLiteral("%1:%2")
-                  .arg((start - end) / 60, 2, 10, QChar('0'))
-                  .arg((start - end) % 60, 2, 10, QChar('0'))));
+        QVERIFY(f.view.positionInformation(QPointF(300, 200), 300)
+                    .contains("Elapsed Time</td> <td>" + formatTime(start - end)));
         QTest::keyClick(&f.view, Qt::Key_Escape);
         QVERIFY(!f.view.isSelectionVisible());
         QCOMPARE(f.view.selectedRange(), qMakePair(end, start)); // the range itself stays
