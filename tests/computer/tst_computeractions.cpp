@@ -147,9 +147,10 @@ private slots:
         }
         QTRY_VERIFY2(form.message().startsWith(message), qPrintable(form.message()));
         if (fault.isEmpty() || fault == "retry") {
+            // The settings' reply, after the pressure is shown, closes the dialog.
+            QTRY_COMPARE(form.result(), int(QDialog::Accepted));
             // 1 -> 3 -> 9 -> 24, each sent once, nothing else.
             QCOMPARE(sentCodes(v), (QList<int> { 1, 3, 9, 24 }));
-            QCOMPARE(form.result(), int(QDialog::Accepted));
             QVERIFY(v.link->isReady());
             return;
         }
