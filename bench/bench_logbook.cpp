@@ -1,9 +1,10 @@
 // Logbook speed: storing an hour-long dive, listing thousands of dives (the first listing
 // after opening the file included), searching them, their statistics, loading one back.
 #include "dive/diveprofile.h"
-#include "views/divelistview.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
+#include "views/divelistview.h"
+#include "widgetbenchmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -229,14 +230,7 @@ BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = runWidgetBenchmarks(argc, argv);
     LogbookDatabase::instance().close();
-    return 0;
+    return status;
 }

@@ -4,6 +4,7 @@
 #include "dive/diveprofile.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
+#include "widgetbenchmain.h"
 
 #include <QApplication>
 #include <QImage>
@@ -99,13 +100,5 @@ BENCHMARK(BM_ZoomAndScroll)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }
