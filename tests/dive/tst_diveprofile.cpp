@@ -146,6 +146,8 @@ private slots:
             p.samples[i].temperature = row.temperatures.at(i);
         for (qsizetype i = 0; i < row.ascentTimes.size(); ++i)
             p.ascentSamples.append(sampleAt(row.ascentTimes.at(i), row.ascentDepths.at(i)));
+        for (DiveSample& s : p.samples)
+            s.isMaxDepth = 1; // a stale flag from an earlier deepest point must go
         // -1 in the table: these keep what they had.
         p.ascentDuration = -1;
         p.stopTime = -1;
@@ -159,20 +161,6 @@ private slots:
         QCOMPARE(p.stopTime, row.stopTime);
         for (int i = 0; i < p.samples.size(); ++i)
             QCOMPARE(int(p.samples.at(i).isMaxDepth), i == row.maxIndex ? 1 : 0);
-    }
-
-    void statisticsClearsOldMaxFlag()
-    {
-        DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 20, 10 });
-        p.computeStatistics();
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 1);
-        // The planner moves a point: the deepest sample changes.
-        p.samples[1].depth = 5;
-        p.samples[2].depth = 25;
-        p.computeStatistics();
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 0);
-        QCOMPARE(int(p.samples.at(2).isMaxDepth), 1);
-        QCOMPARE(p.maxDepth, 25.0);
     }
 
     void speeds_data()
@@ -339,41 +327,36 @@ private slots:
             QVERIFY(std::isfinite(each.speed));
     }
 
-    void removeSample()
-    {
-        DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 25, 20 });
-        p.computeStatistics();
-        p.removeSample(-1);
-        p.removeSample(3);
-        QCOMPARE(p.samples.size(), 3);
-        // Deleting the deepest point: the maximum is the 20 m left, flagged on its sample.
-        p.removeSample(1);
-        QCOMPARE(p.samples.size(), 2);
-        QCOMPARE(p.samples.at(1).time, 120.0);
-        QCOMPARE(p.maxDepth, 20.0);
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 1);
-    }
-
     void removeSamples_data()
     {
+        QTest::addColumn<bool>("oneByOne"); // removeSample for each index in turn
         QTest::addColumn<QList<int>>("indexes");
         QTest::addColumn<Doubles>("remainingTimes");
         // Times 0, 10, 20, 30, 40 at depths 0, 1, 2, 3, 4 m: the last is the deepest and the end.
         QTest::newRow("several, unordered, repeated")
-            << QList<int> { 3, 0, 3 } << Doubles { 10, 20, 40 };
+            << false << QList<int> { 3, 0, 3 } << Doubles { 10, 20, 40 };
         QTest::newRow("invalid indexes ignored")
-            << QList<int> { 99, -2, 1 } << Doubles { 0, 20, 30, 40 };
-        QTest::newRow("all") << QList<int> { 0, 1, 2, 3, 4 } << Doubles {};
-        QTest::newRow("the deepest, last point") << QList<int> { 4 } << Doubles { 0, 10, 20, 30 };
+            << false << QList<int> { 99, -2, 1 } << Doubles { 0, 20, 30, 40 };
+        QTest::newRow("all") << false << QList<int> { 0, 1, 2, 3, 4 } << Doubles {};
+        QTest::newRow("the deepest, last point")
+            << false << QList<int> { 4 } << Doubles { 0, 10, 20, 30 };
+        QTest::newRow("one by one, invalid ignored, then the deepest")
+            << true << QList<int> { -1, 5, 4, 1 } << Doubles { 0, 20, 30 };
     }
 
     void removeSamples()
     {
+        QFETCH(bool, oneByOne);
         QFETCH(QList<int>, indexes);
         QFETCH(Doubles, remainingTimes);
         DiveProfile p = profileOf({ 0, 10, 20, 30, 40 }, { 0, 1, 2, 3, 4 });
         p.computeStatistics();
-        p.removeSamples(indexes);
+        if (oneByOne) {
+            for (int i : indexes)
+                p.removeSample(i);
+        } else {
+            p.removeSamples(indexes);
+        }
         QCOMPARE(p.samples.size(), remainingTimes.size());
         for (int i = 0; i < remainingTimes.size(); ++i) {
             QCOMPARE(p.samples.at(i).time, remainingTimes.at(i));
@@ -387,35 +370,30 @@ private slots:
             QCOMPARE(int(p.samples.last().isMaxDepth), 1);
     }
 
-    void ascentStart_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("returned");
-        QTest::addColumn<int>("storedIndex");
-        QTest::addColumn<double>("ascentDuration");
-        // Times 0, 60, 180, 300, 360: from sample 1 to the end 300 s, from sample 3 60 s.
-        QTest::newRow("second sample") << 5 << 1 << 1 << 1 << 300.0;
-        QTest::newRow("last allowed") << 5 << 3 << 3 << 3 << 60.0;
-        QTest::newRow("last sample refused") << 5 << 4 << 3 << -1 << 7.0;
-        QTest::newRow("past the end refused") << 5 << 40 << 3 << -1 << 7.0;
-        QTest::newRow("negative refused") << 5 << -3 << -1 << -1 << 7.0;
-        QTest::newRow("single sample") << 1 << 0 << -1 << -1 << 7.0;
-    }
-
     void ascentStart()
     {
-        QFETCH(int, count);
-        QFETCH(int, index);
-        QFETCH(int, returned);
-        QFETCH(int, storedIndex);
-        QFETCH(double, ascentDuration);
-        DiveProfile p = profileOf(Doubles { 0, 60, 180, 300, 360 }.first(count),
-            Doubles { 0, 20, 20, 10, 0 }.first(count));
-        p.ascentDuration = 7.0;
-        QCOMPARE(p.setAscentStart(index), returned);
-        QCOMPARE(p.ascentStartIndex, storedIndex);
-        QCOMPARE(p.ascentDuration, ascentDuration);
+        // Times 0, 60, 180, 300, 360: from sample 1 to the end 300 s, from sample 3 60 s. A
+        // refused start leaves no index and the duration as it was (7).
+        const struct AscentRow
+        {
+            int count, index, returned, storedIndex;
+            double ascentDuration;
+        } rows[] = {
+            { 5, 1, 1, 1, 300 }, // second sample
+            { 5, 3, 3, 3, 60 }, // last allowed
+            { 5, 4, 3, -1, 7 }, // last sample refused
+            { 5, 40, 3, -1, 7 }, // past the end refused
+            { 5, -3, -1, -1, 7 }, // negative refused
+            { 1, 0, -1, -1, 7 }, // single sample
+        };
+        for (const AscentRow& row : rows) {
+            DiveProfile p = profileOf(Doubles { 0, 60, 180, 300, 360 }.first(row.count),
+                Doubles { 0, 20, 20, 10, 0 }.first(row.count));
+            p.ascentDuration = 7.0;
+            QCOMPARE(p.setAscentStart(row.index), row.returned);
+            QCOMPARE(p.ascentStartIndex, row.storedIndex);
+            QCOMPARE(p.ascentDuration, row.ascentDuration);
+        }
     }
 
     void positionInfo_data()
