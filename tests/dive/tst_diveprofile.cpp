@@ -189,50 +189,26 @@ private slots:
         QCOMPARE(p.ascentSamples.at(2).speed, 0.0);
     }
 
-    void depthAt_data()
-    {
-        QTest::addColumn<double>("t");
-        QTest::addColumn<double>("expected");
-        // Samples (0, 0), (60, 12), (120, 12), (180, 3).
-        QTest::newRow("halfway down") << 30.0 << 6.0;
-        QTest::newRow("flat part") << 90.0 << 12.0;
-        QTest::newRow("halfway up") << 150.0 << 7.5; // 12 + (3 - 12) / 2
-        QTest::newRow("last sample") << 180.0 << 3.0;
-        QTest::newRow("before the dive") << -5.0 << 0.0;
-        QTest::newRow("after the dive") << 181.0 << -1.0;
-    }
-
     void depthAt()
     {
-        QFETCH(double, t);
-        QFETCH(double, expected);
+        // Samples (0, 0), (60, 12), (120, 12), (180, 3): halfway up 12 + (3 - 12) / 2 = 7.5; before
+        // the dive 0, after it -1.
         const DiveProfile p = profileOf({ 0, 60, 120, 180 }, { 0, 12, 12, 3 });
-        QVERIFY(std::fabs(p.depthAt(t) - expected) < 1e-12);
-    }
-
-    void meanSpeed_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<double>("expected");
-        // Speeds 0, 10, 20, 30, 40.
-        QTest::newRow("three after the first") << 0 << 3 << 20.0; // (10+20+30)/3
-        QTest::newRow("last two") << 2 << 4 << 35.0;
-        QTest::newRow("same point") << 1 << 1 << 0.0;
-        QTest::newRow("reversed") << 3 << 0 << 20.0;
-        QTest::newRow("negative index") << -1 << 2 << 0.0;
-        QTest::newRow("past the end") << 0 << 5 << 0.0;
+        for (auto [t, expected] : { std::pair { 30.0, 6.0 }, { 90.0, 12.0 }, { 150.0, 7.5 },
+                 { 180.0, 3.0 }, { -5.0, 0.0 }, { 181.0, -1.0 } })
+            QVERIFY2(std::fabs(p.depthAt(t) - expected) < 1e-12, qPrintable(QString::number(t)));
     }
 
     void meanSpeed()
     {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(double, expected);
+        // Speeds 0, 10, 20, 30, 40: (10 + 20 + 30) / 3 = 20 after the first; a reversed range is
+        // read forward, bad indexes give 0.
         DiveProfile p = profileOf({ 0, 1, 2, 3, 4 }, { 0, 0, 0, 0, 0 });
         for (int i = 0; i < 5; ++i)
             p.samples[i].speed = 10.0 * i;
-        QCOMPARE(p.meanSpeed(from, to), expected);
+        for (auto [from, to, expected] : { std::tuple { 0, 3, 20.0 }, { 2, 4, 35.0 }, { 1, 1, 0.0 },
+                 { 3, 0, 20.0 }, { -1, 2, 0.0 }, { 0, 5, 0.0 } })
+            QCOMPARE(p.meanSpeed(from, to), expected);
     }
 
     void alertLevel_data()
@@ -271,29 +247,22 @@ private slots:
         QCOMPARE(p.alertExtra, quint8(0xC2)); // bits 6-7 kept, 2-5 cleared, 0-1 = 6 & 3
     }
 
-    void fillGasIndexes_data()
-    {
-        QTest::addColumn<QList<int>>("before");
-        QTest::addColumn<QList<int>>("after");
-        QTest::newRow("unknown first take 0")
-            << QList<int> { -1, -1, 2, -1 } << QList<int> { 0, 0, 2, 2 };
-        QTest::newRow("changes carried")
-            << QList<int> { 1, -1, -1, 0, -1 } << QList<int> { 1, 1, 1, 0, 0 };
-    }
-
     void fillGasIndexes()
     {
-        QFETCH(QList<int>, before);
-        QFETCH(QList<int>, after);
-        DiveProfile p;
-        for (int gas : before) {
-            DiveSample s;
-            s.gasIndex = gas;
-            p.samples.append(s);
+        // Unknown (-1) indexes before the first known one take 0, later ones the last change.
+        for (auto [before, after] :
+            { std::pair { QList<int> { -1, -1, 2, -1 }, QList<int> { 0, 0, 2, 2 } },
+                { { 1, -1, -1, 0, -1 }, { 1, 1, 1, 0, 0 } } }) {
+            DiveProfile p;
+            for (int gas : before) {
+                DiveSample s;
+                s.gasIndex = gas;
+                p.samples.append(s);
+            }
+            p.fillGasIndexes();
+            for (int i = 0; i < after.size(); ++i)
+                QCOMPARE(p.samples.at(i).gasIndex, after.at(i));
         }
-        p.fillGasIndexes();
-        for (int i = 0; i < after.size(); ++i)
-            QCOMPARE(p.samples.at(i).gasIndex, after.at(i));
     }
 
     void insertSample_data()
@@ -660,32 +629,20 @@ private slots:
         QCOMPARE(int(p.invalidDiveCode), row.invalid);
     }
 
-    void gasName_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<int>("he");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("air") << 21 << 0 << "Air";
-        QTest::newRow("22 % is nitrox") << 22 << 0 << "Nx22";
-        QTest::newRow("oxygen") << 100 << 0 << "Oxy";
-        QTest::newRow("hypoxic without helium") << 20 << 0 << "Invalid";
-        QTest::newRow("normoxic trimix low o2") << 21 << 35 << "Tx21/35";
-        QTest::newRow("hypoxic trimix") << 18 << 45 << "Tx18/45";
-        QTest::newRow("triox") << 30 << 30 << "Triox30/30";
-        QTest::newRow("heliox, no nitrogen") << 22 << 78 << "Hx22/78";
-        QTest::newRow("one percent helium is trimix") << 21 << 1 << "Tx21/1";
-    }
-
     void gasName()
     {
-        QFETCH(int, o2);
-        QFETCH(int, he);
-        QFETCH(QString, name);
-        DiveGas gas;
-        gas.o2 = o2;
-        gas.he = he;
-        QCOMPARE(DiveProfile::gasName(gas), name);
-        QCOMPARE(gas.name, name);
+        // 22 % is nitrox, hypoxic without helium is invalid, any helium makes trimix (heliox
+        // when no nitrogen is left).
+        for (auto [o2, he, name] :
+            { std::tuple { 21, 0, "Air" }, { 22, 0, "Nx22" }, { 100, 0, "Oxy" },
+                { 20, 0, "Invalid" }, { 21, 35, "Tx21/35" }, { 18, 45, "Tx18/45" },
+                { 30, 30, "Triox30/30" }, { 22, 78, "Hx22/78" }, { 21, 1, "Tx21/1" } }) {
+            DiveGas gas;
+            gas.o2 = o2;
+            gas.he = he;
+            QCOMPARE(DiveProfile::gasName(gas), QString(name));
+            QCOMPARE(gas.name, QString(name));
+        }
     }
 };
 
