@@ -163,30 +163,23 @@ private slots:
             QCOMPARE(int(p.samples.at(i).isMaxDepth), i == row.maxIndex ? 1 : 0);
     }
 
-    void speeds_data()
-    {
-        QTest::addColumn<bool>("keepRecorded");
-        QTest::addColumn<Doubles>("expected");
-        // Times 0, 30, 60, 60, 120 and depths 0, 10, 10, 20, 5: 60/30*10 = 20, 0, equal times 0,
-        // 60/60*(5-20) = -15. The first keeps its 7.
-        QTest::newRow("recomputed") << false << Doubles { 7, 20, 0, 0, -15 };
-        QTest::newRow("recorded kept") << true << Doubles { 7, 7, 7, 7, 7 };
-    }
-
     void speeds()
     {
-        QFETCH(bool, keepRecorded);
-        QFETCH(Doubles, expected);
-        DiveProfile p = profileOf({ 0, 30, 60, 60, 120 }, { 0, 10, 10, 20, 5 });
-        for (DiveSample& s : p.samples)
-            s.speed = 7;
-        p.ascentSamples = { sampleAt(120, 5), sampleAt(150, 3), sampleAt(150, 3) };
-        p.computeSpeeds(keepRecorded);
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(p.samples.at(i).speed, expected.at(i));
-        // The ascent is always recomputed: 60/30*(3-5) = -4, then an equal time gives 0.
-        QCOMPARE(p.ascentSamples.at(1).speed, -4.0);
-        QCOMPARE(p.ascentSamples.at(2).speed, 0.0);
+        // Times 0, 30, 60, 60, 120 and depths 0, 10, 10, 20, 5: 60/30*10 = 20, 0, equal times 0,
+        // 60/60*(5-20) = -15. The first keeps its 7, and so do all when recorded speeds are kept.
+        for (bool keepRecorded : { false, true }) {
+            DiveProfile p = profileOf({ 0, 30, 60, 60, 120 }, { 0, 10, 10, 20, 5 });
+            for (DiveSample& s : p.samples)
+                s.speed = 7;
+            p.ascentSamples = { sampleAt(120, 5), sampleAt(150, 3), sampleAt(150, 3) };
+            p.computeSpeeds(keepRecorded);
+            const Doubles expected = keepRecorded ? Doubles(5, 7.0) : Doubles { 7, 20, 0, 0, -15 };
+            for (int i = 0; i < expected.size(); ++i)
+                QCOMPARE(p.samples.at(i).speed, expected.at(i));
+            // The ascent is always recomputed: 60/30*(3-5) = -4, then an equal time gives 0.
+            QCOMPARE(p.ascentSamples.at(1).speed, -4.0);
+            QCOMPARE(p.ascentSamples.at(2).speed, 0.0);
+        }
     }
 
     void depthAt()
@@ -211,31 +204,22 @@ private slots:
             QCOMPARE(p.meanSpeed(from, to), expected);
     }
 
-    void alertLevel_data()
-    {
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<QList<int>>("levels"); // yoyo, Pmax, rapid ascent, ceiling
-        QTest::newRow("all bits") << 0xFF << QList<int> { 3, 2, 1, 3 };
-        QTest::newRow("yoyo level 1") << 0x10 << QList<int> { 1, 0, 0, 0 };
-        QTest::newRow("yoyo level 2") << 0x20 << QList<int> { 2, 0, 0, 0 };
-        QTest::newRow("Pmax bit") << 0x08 << QList<int> { 0, 2, 0, 0 };
-        QTest::newRow("rapid ascent bit") << 0x04 << QList<int> { 0, 0, 1, 0 };
-        QTest::newRow("ceiling level 2") << 0x02 << QList<int> { 0, 0, 0, 2 };
-        QTest::newRow("bits 6-7 belong to no kind") << 0xC0 << QList<int> { 0, 0, 0, 0 };
-    }
-
     void alertLevel()
     {
-        QFETCH(int, flags);
-        QFETCH(QList<int>, levels);
-        DiveSample s;
-        s.alertFlags = quint8(flags);
+        // Flags and the levels of yoyo, Pmax, rapid ascent and ceiling; bits 6-7 belong to no
+        // kind, and neither do kinds 0, 1 and 6.
         const int kinds[]
             = { SampleAlertYoyo, SampleAlertPmax, SampleAlertRapidAscent, SampleAlertCeiling };
-        for (int k = 0; k < 4; ++k)
-            QCOMPARE(int(DiveProfile::alertLevel(s, kinds[k])), levels.at(k));
-        for (int unknown : { 0, 1, 6 })
-            QCOMPARE(int(DiveProfile::alertLevel(s, unknown)), 0);
+        for (auto [flags, levels] : { std::pair { 0xFF, QList<int> { 3, 2, 1, 3 } },
+                 { 0x10, { 1, 0, 0, 0 } }, { 0x20, { 2, 0, 0, 0 } }, { 0x08, { 0, 2, 0, 0 } },
+                 { 0x04, { 0, 0, 1, 0 } }, { 0x02, { 0, 0, 0, 2 } }, { 0xC0, { 0, 0, 0, 0 } } }) {
+            DiveSample s;
+            s.alertFlags = quint8(flags);
+            for (int k = 0; k < 4; ++k)
+                QCOMPARE(int(DiveProfile::alertLevel(s, kinds[k])), levels.at(k));
+            for (int unknown : { 0, 1, 6 })
+                QCOMPARE(int(DiveProfile::alertLevel(s, unknown)), 0);
+        }
     }
 
     void setAlertsKeepsHighExtraBits()
@@ -418,35 +402,23 @@ private slots:
         QVERIFY(std::fabs(info.traceCeiling - row.trace) < 1e-6);
     }
 
-    void positionInfoGas_data()
-    {
-        QTest::addColumn<QList<int>>("gasO2");
-        QTest::addColumn<int>("gasIndex");
-        QTest::addColumn<double>("fraction");
-        QTest::newRow("valid index") << QList<int> { 32, 50 } << 1 << 0.50;
-        QTest::newRow("unknown takes the first gas") << QList<int> { 32, 50 } << -1 << 0.32;
-        QTest::newRow("index past the list takes the first gas")
-            << QList<int> { 32, 50 } << 2 << 0.32;
-        QTest::newRow("huge index") << QList<int> { 32, 50 } << 1000000 << 0.32;
-        QTest::newRow("no gases is air") << QList<int> {} << 0 << 0.21;
-    }
-
     void positionInfoGas()
     {
-        QFETCH(QList<int>, gasO2);
-        QFETCH(int, gasIndex);
-        QFETCH(double, fraction);
-        DiveProfile p = profileOf({ 0, 60 }, { 0, 20 });
-        p.samples[0].gasIndex = gasIndex;
-        for (int o2 : gasO2) {
-            DiveGas g;
-            g.o2 = o2;
-            p.gases.append(g);
+        // An unknown index, or one past the list, takes the first gas; no gases at all is air.
+        for (auto [gasO2, gasIndex, fraction] :
+            { std::tuple { QList<int> { 32, 50 }, 1, 0.50 }, { { 32, 50 }, -1, 0.32 },
+                { { 32, 50 }, 2, 0.32 }, { { 32, 50 }, 1000000, 0.32 }, { {}, 0, 0.21 } }) {
+            DiveProfile p = profileOf({ 0, 60 }, { 0, 20 });
+            p.samples[0].gasIndex = gasIndex;
+            for (int o2 : gasO2) {
+                DiveGas g;
+                g.o2 = o2;
+                p.gases.append(g);
+            }
+            p.surfacePressure = 1.0;
+            const PositionInfo info = p.positionInfo(60, false);
+            QVERIFY(std::fabs(info.ppO2 - pressureAt(20) * fraction) < 1e-9);
         }
-        p.surfacePressure = 1.0;
-        const PositionInfo info = p.positionInfo(60, false);
-        QVERIFY(std::fabs(info.ppO2 - pressureAt(20) * fraction) < 1e-9);
-
         // Equal sample times: no division by zero.
         const PositionInfo same = profileOf({ 0, 0 }, { 5, 10 }).positionInfo(0, false);
         QVERIFY(same.found);
