@@ -146,6 +146,8 @@ private slots:
             p.samples[i].temperature = row.temperatures.at(i);
         for (qsizetype i = 0; i < row.ascentTimes.size(); ++i)
             p.ascentSamples.append(sampleAt(row.ascentTimes.at(i), row.ascentDepths.at(i)));
+        for (DiveSample& s : p.samples)
+            s.isMaxDepth = 1; // a stale flag from an earlier deepest point must go
         // -1 in the table: these keep what they had.
         p.ascentDuration = -1;
         p.stopTime = -1;
@@ -161,117 +163,63 @@ private slots:
             QCOMPARE(int(p.samples.at(i).isMaxDepth), i == row.maxIndex ? 1 : 0);
     }
 
-    void statisticsClearsOldMaxFlag()
-    {
-        DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 20, 10 });
-        p.computeStatistics();
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 1);
-        // The planner moves a point: the deepest sample changes.
-        p.samples[1].depth = 5;
-        p.samples[2].depth = 25;
-        p.computeStatistics();
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 0);
-        QCOMPARE(int(p.samples.at(2).isMaxDepth), 1);
-        QCOMPARE(p.maxDepth, 25.0);
-    }
-
-    void speeds_data()
-    {
-        QTest::addColumn<bool>("keepRecorded");
-        QTest::addColumn<Doubles>("expected");
-        // Times 0, 30, 60, 60, 120 and depths 0, 10, 10, 20, 5: 60/30*10 = 20, 0, equal times 0,
-        // 60/60*(5-20) = -15. The first keeps its 7.
-        QTest::newRow("recomputed") << false << Doubles { 7, 20, 0, 0, -15 };
-        QTest::newRow("recorded kept") << true << Doubles { 7, 7, 7, 7, 7 };
-    }
-
     void speeds()
     {
-        QFETCH(bool, keepRecorded);
-        QFETCH(Doubles, expected);
-        DiveProfile p = profileOf({ 0, 30, 60, 60, 120 }, { 0, 10, 10, 20, 5 });
-        for (DiveSample& s : p.samples)
-            s.speed = 7;
-        p.ascentSamples = { sampleAt(120, 5), sampleAt(150, 3), sampleAt(150, 3) };
-        p.computeSpeeds(keepRecorded);
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(p.samples.at(i).speed, expected.at(i));
-        // The ascent is always recomputed: 60/30*(3-5) = -4, then an equal time gives 0.
-        QCOMPARE(p.ascentSamples.at(1).speed, -4.0);
-        QCOMPARE(p.ascentSamples.at(2).speed, 0.0);
-    }
-
-    void depthAt_data()
-    {
-        QTest::addColumn<double>("t");
-        QTest::addColumn<double>("expected");
-        // Samples (0, 0), (60, 12), (120, 12), (180, 3).
-        QTest::newRow("halfway down") << 30.0 << 6.0;
-        QTest::newRow("flat part") << 90.0 << 12.0;
-        QTest::newRow("halfway up") << 150.0 << 7.5; // 12 + (3 - 12) / 2
-        QTest::newRow("last sample") << 180.0 << 3.0;
-        QTest::newRow("before the dive") << -5.0 << 0.0;
-        QTest::newRow("after the dive") << 181.0 << -1.0;
+        // Times 0, 30, 60, 60, 120 and depths 0, 10, 10, 20, 5: 60/30*10 = 20, 0, equal times 0,
+        // 60/60*(5-20) = -15. The first keeps its 7, and so do all when recorded speeds are kept.
+        for (bool keepRecorded : { false, true }) {
+            DiveProfile p = profileOf({ 0, 30, 60, 60, 120 }, { 0, 10, 10, 20, 5 });
+            for (DiveSample& s : p.samples)
+                s.speed = 7;
+            p.ascentSamples = { sampleAt(120, 5), sampleAt(150, 3), sampleAt(150, 3) };
+            p.computeSpeeds(keepRecorded);
+            const Doubles expected = keepRecorded ? Doubles(5, 7.0) : Doubles { 7, 20, 0, 0, -15 };
+            for (int i = 0; i < expected.size(); ++i)
+                QCOMPARE(p.samples.at(i).speed, expected.at(i));
+            // The ascent is always recomputed: 60/30*(3-5) = -4, then an equal time gives 0.
+            QCOMPARE(p.ascentSamples.at(1).speed, -4.0);
+            QCOMPARE(p.ascentSamples.at(2).speed, 0.0);
+        }
     }
 
     void depthAt()
     {
-        QFETCH(double, t);
-        QFETCH(double, expected);
+        // Samples (0, 0), (60, 12), (120, 12), (180, 3): halfway up 12 + (3 - 12) / 2 = 7.5; before
+        // the dive 0, after it -1.
         const DiveProfile p = profileOf({ 0, 60, 120, 180 }, { 0, 12, 12, 3 });
-        QVERIFY(std::fabs(p.depthAt(t) - expected) < 1e-12);
-    }
-
-    void meanSpeed_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<double>("expected");
-        // Speeds 0, 10, 20, 30, 40.
-        QTest::newRow("three after the first") << 0 << 3 << 20.0; // (10+20+30)/3
-        QTest::newRow("last two") << 2 << 4 << 35.0;
-        QTest::newRow("same point") << 1 << 1 << 0.0;
-        QTest::newRow("reversed") << 3 << 0 << 20.0;
-        QTest::newRow("negative index") << -1 << 2 << 0.0;
-        QTest::newRow("past the end") << 0 << 5 << 0.0;
+        for (auto [t, expected] : { std::pair { 30.0, 6.0 }, { 90.0, 12.0 }, { 150.0, 7.5 },
+                 { 180.0, 3.0 }, { -5.0, 0.0 }, { 181.0, -1.0 } })
+            QVERIFY2(std::fabs(p.depthAt(t) - expected) < 1e-12, qPrintable(QString::number(t)));
     }
 
     void meanSpeed()
     {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(double, expected);
+        // Speeds 0, 10, 20, 30, 40: (10 + 20 + 30) / 3 = 20 after the first; a reversed range is
+        // read forward, bad indexes give 0.
         DiveProfile p = profileOf({ 0, 1, 2, 3, 4 }, { 0, 0, 0, 0, 0 });
         for (int i = 0; i < 5; ++i)
             p.samples[i].speed = 10.0 * i;
-        QCOMPARE(p.meanSpeed(from, to), expected);
-    }
-
-    void alertLevel_data()
-    {
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<QList<int>>("levels"); // yoyo, Pmax, rapid ascent, ceiling
-        QTest::newRow("all bits") << 0xFF << QList<int> { 3, 2, 1, 3 };
-        QTest::newRow("yoyo level 1") << 0x10 << QList<int> { 1, 0, 0, 0 };
-        QTest::newRow("yoyo level 2") << 0x20 << QList<int> { 2, 0, 0, 0 };
-        QTest::newRow("Pmax bit") << 0x08 << QList<int> { 0, 2, 0, 0 };
-        QTest::newRow("rapid ascent bit") << 0x04 << QList<int> { 0, 0, 1, 0 };
-        QTest::newRow("ceiling level 2") << 0x02 << QList<int> { 0, 0, 0, 2 };
-        QTest::newRow("bits 6-7 belong to no kind") << 0xC0 << QList<int> { 0, 0, 0, 0 };
+        for (auto [from, to, expected] : { std::tuple { 0, 3, 20.0 }, { 2, 4, 35.0 }, { 1, 1, 0.0 },
+                 { 3, 0, 20.0 }, { -1, 2, 0.0 }, { 0, 5, 0.0 } })
+            QCOMPARE(p.meanSpeed(from, to), expected);
     }
 
     void alertLevel()
     {
-        QFETCH(int, flags);
-        QFETCH(QList<int>, levels);
-        DiveSample s;
-        s.alertFlags = quint8(flags);
+        // Flags and the levels of yoyo, Pmax, rapid ascent and ceiling; bits 6-7 belong to no
+        // kind, and neither do kinds 0, 1 and 6.
         const int kinds[]
             = { SampleAlertYoyo, SampleAlertPmax, SampleAlertRapidAscent, SampleAlertCeiling };
-        for (int k = 0; k < 4; ++k)
-            QCOMPARE(int(DiveProfile::alertLevel(s, kinds[k])), levels.at(k));
-        for (int unknown : { 0, 1, 6 })
-            QCOMPARE(int(DiveProfile::alertLevel(s, unknown)), 0);
+        for (auto [flags, levels] : { std::pair { 0xFF, QList<int> { 3, 2, 1, 3 } },
+                 { 0x10, { 1, 0, 0, 0 } }, { 0x20, { 2, 0, 0, 0 } }, { 0x08, { 0, 2, 0, 0 } },
+                 { 0x04, { 0, 0, 1, 0 } }, { 0x02, { 0, 0, 0, 2 } }, { 0xC0, { 0, 0, 0, 0 } } }) {
+            DiveSample s;
+            s.alertFlags = quint8(flags);
+            for (int k = 0; k < 4; ++k)
+                QCOMPARE(int(DiveProfile::alertLevel(s, kinds[k])), levels.at(k));
+            for (int unknown : { 0, 1, 6 })
+                QCOMPARE(int(DiveProfile::alertLevel(s, unknown)), 0);
+        }
     }
 
     void setAlertsKeepsHighExtraBits()
@@ -283,29 +231,22 @@ private slots:
         QCOMPARE(p.alertExtra, quint8(0xC2)); // bits 6-7 kept, 2-5 cleared, 0-1 = 6 & 3
     }
 
-    void fillGasIndexes_data()
-    {
-        QTest::addColumn<QList<int>>("before");
-        QTest::addColumn<QList<int>>("after");
-        QTest::newRow("unknown first take 0")
-            << QList<int> { -1, -1, 2, -1 } << QList<int> { 0, 0, 2, 2 };
-        QTest::newRow("changes carried")
-            << QList<int> { 1, -1, -1, 0, -1 } << QList<int> { 1, 1, 1, 0, 0 };
-    }
-
     void fillGasIndexes()
     {
-        QFETCH(QList<int>, before);
-        QFETCH(QList<int>, after);
-        DiveProfile p;
-        for (int gas : before) {
-            DiveSample s;
-            s.gasIndex = gas;
-            p.samples.append(s);
+        // Unknown (-1) indexes before the first known one take 0, later ones the last change.
+        for (auto [before, after] :
+            { std::pair { QList<int> { -1, -1, 2, -1 }, QList<int> { 0, 0, 2, 2 } },
+                { { 1, -1, -1, 0, -1 }, { 1, 1, 1, 0, 0 } } }) {
+            DiveProfile p;
+            for (int gas : before) {
+                DiveSample s;
+                s.gasIndex = gas;
+                p.samples.append(s);
+            }
+            p.fillGasIndexes();
+            for (int i = 0; i < after.size(); ++i)
+                QCOMPARE(p.samples.at(i).gasIndex, after.at(i));
         }
-        p.fillGasIndexes();
-        for (int i = 0; i < after.size(); ++i)
-            QCOMPARE(p.samples.at(i).gasIndex, after.at(i));
     }
 
     void insertSample_data()
@@ -339,41 +280,36 @@ private slots:
             QVERIFY(std::isfinite(each.speed));
     }
 
-    void removeSample()
-    {
-        DiveProfile p = profileOf({ 0, 60, 120 }, { 0, 25, 20 });
-        p.computeStatistics();
-        p.removeSample(-1);
-        p.removeSample(3);
-        QCOMPARE(p.samples.size(), 3);
-        // Deleting the deepest point: the maximum is the 20 m left, flagged on its sample.
-        p.removeSample(1);
-        QCOMPARE(p.samples.size(), 2);
-        QCOMPARE(p.samples.at(1).time, 120.0);
-        QCOMPARE(p.maxDepth, 20.0);
-        QCOMPARE(int(p.samples.at(1).isMaxDepth), 1);
-    }
-
     void removeSamples_data()
     {
+        QTest::addColumn<bool>("oneByOne"); // removeSample for each index in turn
         QTest::addColumn<QList<int>>("indexes");
         QTest::addColumn<Doubles>("remainingTimes");
         // Times 0, 10, 20, 30, 40 at depths 0, 1, 2, 3, 4 m: the last is the deepest and the end.
         QTest::newRow("several, unordered, repeated")
-            << QList<int> { 3, 0, 3 } << Doubles { 10, 20, 40 };
+            << false << QList<int> { 3, 0, 3 } << Doubles { 10, 20, 40 };
         QTest::newRow("invalid indexes ignored")
-            << QList<int> { 99, -2, 1 } << Doubles { 0, 20, 30, 40 };
-        QTest::newRow("all") << QList<int> { 0, 1, 2, 3, 4 } << Doubles {};
-        QTest::newRow("the deepest, last point") << QList<int> { 4 } << Doubles { 0, 10, 20, 30 };
+            << false << QList<int> { 99, -2, 1 } << Doubles { 0, 20, 30, 40 };
+        QTest::newRow("all") << false << QList<int> { 0, 1, 2, 3, 4 } << Doubles {};
+        QTest::newRow("the deepest, last point")
+            << false << QList<int> { 4 } << Doubles { 0, 10, 20, 30 };
+        QTest::newRow("one by one, invalid ignored, then the deepest")
+            << true << QList<int> { -1, 5, 4, 1 } << Doubles { 0, 20, 30 };
     }
 
     void removeSamples()
     {
+        QFETCH(bool, oneByOne);
         QFETCH(QList<int>, indexes);
         QFETCH(Doubles, remainingTimes);
         DiveProfile p = profileOf({ 0, 10, 20, 30, 40 }, { 0, 1, 2, 3, 4 });
         p.computeStatistics();
-        p.removeSamples(indexes);
+        if (oneByOne) {
+            for (int i : indexes)
+                p.removeSample(i);
+        } else {
+            p.removeSamples(indexes);
+        }
         QCOMPARE(p.samples.size(), remainingTimes.size());
         for (int i = 0; i < remainingTimes.size(); ++i) {
             QCOMPARE(p.samples.at(i).time, remainingTimes.at(i));
@@ -387,35 +323,30 @@ private slots:
             QCOMPARE(int(p.samples.last().isMaxDepth), 1);
     }
 
-    void ascentStart_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("returned");
-        QTest::addColumn<int>("storedIndex");
-        QTest::addColumn<double>("ascentDuration");
-        // Times 0, 60, 180, 300, 360: from sample 1 to the end 300 s, from sample 3 60 s.
-        QTest::newRow("second sample") << 5 << 1 << 1 << 1 << 300.0;
-        QTest::newRow("last allowed") << 5 << 3 << 3 << 3 << 60.0;
-        QTest::newRow("last sample refused") << 5 << 4 << 3 << -1 << 7.0;
-        QTest::newRow("past the end refused") << 5 << 40 << 3 << -1 << 7.0;
-        QTest::newRow("negative refused") << 5 << -3 << -1 << -1 << 7.0;
-        QTest::newRow("single sample") << 1 << 0 << -1 << -1 << 7.0;
-    }
-
     void ascentStart()
     {
-        QFETCH(int, count);
-        QFETCH(int, index);
-        QFETCH(int, returned);
-        QFETCH(int, storedIndex);
-        QFETCH(double, ascentDuration);
-        DiveProfile p = profileOf(Doubles { 0, 60, 180, 300, 360 }.first(count),
-            Doubles { 0, 20, 20, 10, 0 }.first(count));
-        p.ascentDuration = 7.0;
-        QCOMPARE(p.setAscentStart(index), returned);
-        QCOMPARE(p.ascentStartIndex, storedIndex);
-        QCOMPARE(p.ascentDuration, ascentDuration);
+        // Times 0, 60, 180, 300, 360: from sample 1 to the end 300 s, from sample 3 60 s. A
+        // refused start leaves no index and the duration as it was (7).
+        const struct AscentRow
+        {
+            int count, index, returned, storedIndex;
+            double ascentDuration;
+        } rows[] = {
+            { 5, 1, 1, 1, 300 }, // second sample
+            { 5, 3, 3, 3, 60 }, // last allowed
+            { 5, 4, 3, -1, 7 }, // last sample refused
+            { 5, 40, 3, -1, 7 }, // past the end refused
+            { 5, -3, -1, -1, 7 }, // negative refused
+            { 1, 0, -1, -1, 7 }, // single sample
+        };
+        for (const AscentRow& row : rows) {
+            DiveProfile p = profileOf(Doubles { 0, 60, 180, 300, 360 }.first(row.count),
+                Doubles { 0, 20, 20, 10, 0 }.first(row.count));
+            p.ascentDuration = 7.0;
+            QCOMPARE(p.setAscentStart(row.index), row.returned);
+            QCOMPARE(p.ascentStartIndex, row.storedIndex);
+            QCOMPARE(p.ascentDuration, row.ascentDuration);
+        }
     }
 
     void positionInfo_data()
@@ -471,35 +402,23 @@ private slots:
         QVERIFY(std::fabs(info.traceCeiling - row.trace) < 1e-6);
     }
 
-    void positionInfoGas_data()
-    {
-        QTest::addColumn<QList<int>>("gasO2");
-        QTest::addColumn<int>("gasIndex");
-        QTest::addColumn<double>("fraction");
-        QTest::newRow("valid index") << QList<int> { 32, 50 } << 1 << 0.50;
-        QTest::newRow("unknown takes the first gas") << QList<int> { 32, 50 } << -1 << 0.32;
-        QTest::newRow("index past the list takes the first gas")
-            << QList<int> { 32, 50 } << 2 << 0.32;
-        QTest::newRow("huge index") << QList<int> { 32, 50 } << 1000000 << 0.32;
-        QTest::newRow("no gases is air") << QList<int> {} << 0 << 0.21;
-    }
-
     void positionInfoGas()
     {
-        QFETCH(QList<int>, gasO2);
-        QFETCH(int, gasIndex);
-        QFETCH(double, fraction);
-        DiveProfile p = profileOf({ 0, 60 }, { 0, 20 });
-        p.samples[0].gasIndex = gasIndex;
-        for (int o2 : gasO2) {
-            DiveGas g;
-            g.o2 = o2;
-            p.gases.append(g);
+        // An unknown index, or one past the list, takes the first gas; no gases at all is air.
+        for (auto [gasO2, gasIndex, fraction] :
+            { std::tuple { QList<int> { 32, 50 }, 1, 0.50 }, { { 32, 50 }, -1, 0.32 },
+                { { 32, 50 }, 2, 0.32 }, { { 32, 50 }, 1000000, 0.32 }, { {}, 0, 0.21 } }) {
+            DiveProfile p = profileOf({ 0, 60 }, { 0, 20 });
+            p.samples[0].gasIndex = gasIndex;
+            for (int o2 : gasO2) {
+                DiveGas g;
+                g.o2 = o2;
+                p.gases.append(g);
+            }
+            p.surfacePressure = 1.0;
+            const PositionInfo info = p.positionInfo(60, false);
+            QVERIFY(std::fabs(info.ppO2 - pressureAt(20) * fraction) < 1e-9);
         }
-        p.surfacePressure = 1.0;
-        const PositionInfo info = p.positionInfo(60, false);
-        QVERIFY(std::fabs(info.ppO2 - pressureAt(20) * fraction) < 1e-9);
-
         // Equal sample times: no division by zero.
         const PositionInfo same = profileOf({ 0, 0 }, { 5, 10 }).positionInfo(0, false);
         QVERIFY(same.found);
@@ -682,32 +601,20 @@ private slots:
         QCOMPARE(int(p.invalidDiveCode), row.invalid);
     }
 
-    void gasName_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<int>("he");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("air") << 21 << 0 << "Air";
-        QTest::newRow("22 % is nitrox") << 22 << 0 << "Nx22";
-        QTest::newRow("oxygen") << 100 << 0 << "Oxy";
-        QTest::newRow("hypoxic without helium") << 20 << 0 << "Invalid";
-        QTest::newRow("normoxic trimix low o2") << 21 << 35 << "Tx21/35";
-        QTest::newRow("hypoxic trimix") << 18 << 45 << "Tx18/45";
-        QTest::newRow("triox") << 30 << 30 << "Triox30/30";
-        QTest::newRow("heliox, no nitrogen") << 22 << 78 << "Hx22/78";
-        QTest::newRow("one percent helium is trimix") << 21 << 1 << "Tx21/1";
-    }
-
     void gasName()
     {
-        QFETCH(int, o2);
-        QFETCH(int, he);
-        QFETCH(QString, name);
-        DiveGas gas;
-        gas.o2 = o2;
-        gas.he = he;
-        QCOMPARE(DiveProfile::gasName(gas), name);
-        QCOMPARE(gas.name, name);
+        // 22 % is nitrox, hypoxic without helium is invalid, any helium makes trimix (heliox
+        // when no nitrogen is left).
+        for (auto [o2, he, name] :
+            { std::tuple { 21, 0, "Air" }, { 22, 0, "Nx22" }, { 100, 0, "Oxy" },
+                { 20, 0, "Invalid" }, { 21, 35, "Tx21/35" }, { 18, 45, "Tx18/45" },
+                { 30, 30, "Triox30/30" }, { 22, 78, "Hx22/78" }, { 21, 1, "Tx21/1" } }) {
+            DiveGas gas;
+            gas.o2 = o2;
+            gas.he = he;
+            QCOMPARE(DiveProfile::gasName(gas), QString(name));
+            QCOMPARE(gas.name, QString(name));
+        }
     }
 };
 

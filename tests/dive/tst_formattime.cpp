@@ -9,68 +9,44 @@ class TestFormatTime : public QObject
     Q_OBJECT
 
 private slots:
-    void clockText_data()
-    {
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("zero") << 0 << "00:00";
-        QTest::newRow("last second before an hour") << 3599 << "59:59";
-        QTest::newRow("one hour") << 3600 << "01:00:00";
-        QTest::newRow("1 h 2 min 5 s") << 3725 << "01:02:05";
-        QTest::newRow("24 h does not wrap to 0") << 86400 << "24:00:00";
-        QTest::newRow("three-digit hours") << 360000 << "100:00:00";
-        QTest::newRow("negative shows zero") << -5 << "00:00";
-    }
-
     void clockText()
     {
-        QFETCH(int, seconds);
-        QFETCH(QString, expected);
-        QCOMPARE(formatTime(seconds), expected);
-    }
-
-    void dateText_data()
-    {
-        QTest::addColumn<qint64>("startTime");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("epoch") << qint64(0) << "01/01/1970 00:00";
-        // 1700000000 s = 19675 days + 80000 s; day 19675 is 2023-11-14; 80000 s = 22:13:20.
-        QTest::newRow("2023-11-14 22:13:20") << qint64(1700000000) << "14/11/2023 22:13";
-        QTest::newRow("before the epoch") << qint64(-60) << "31/12/1969 23:59";
-        // 253402300800 s is 10000-01-01: a five-digit year still fits the 20-character text.
-        QTest::newRow("year 10000") << qint64(253402300800) << "01/01/10000 00:00";
-        QTest::newRow("beyond any calendar year") << std::numeric_limits<qint64>::max() << "error";
+        // 24 h does not wrap to 0; negative shows zero.
+        for (auto [seconds, expected] : { std::pair { 0, "00:00" }, { 3599, "59:59" },
+                 { 3600, "01:00:00" }, { 3725, "01:02:05" }, { 86400, "24:00:00" },
+                 { 360000, "100:00:00" }, { -5, "00:00" } })
+            QCOMPARE(formatTime(seconds), QString(expected));
     }
 
     void dateText()
     {
-        QFETCH(qint64, startTime);
-        QFETCH(QString, expected);
-        QCOMPARE(diveDateText(startTime), expected);
-    }
-
-    void durationText_data()
-    {
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<qint64>("end");
-        QTest::addColumn<QString>("expected");
-        // The clock layout itself is clockText's; here only the difference and its edges.
-        QTest::newRow("125 s") << qint64(100) << qint64(225) << "02:05";
-        QTest::newRow("end before start") << qint64(500) << qint64(100) << "00:00";
-        QTest::newRow("equal times") << qint64(500) << qint64(500) << "00:00";
-        // The difference overflows 64 bits; it is capped at 9223372036854775807 s
-        // = 2562047788015215 h + 1807 s = 2562047788015215 h 30 min 7 s.
-        QTest::newRow("garbage header times")
-            << std::numeric_limits<qint64>::min() << std::numeric_limits<qint64>::max()
-            << "2562047788015215:30:07";
+        for (auto [startTime, expected] : {
+                 std::pair { qint64(0), "01/01/1970 00:00" },
+                 // 1700000000 s = 19675 days + 80000 s; day 19675 is 2023-11-14; 80000 s =
+                 // 22:13:20.
+                 { 1700000000, "14/11/2023 22:13" }, { -60, "31/12/1969 23:59" },
+                 // 253402300800 s is 10000-01-01: a five-digit year still fits the 20-character
+                 // text.
+                 { 253402300800, "01/01/10000 00:00" },
+                 { std::numeric_limits<qint64>::max(), "error" }, // beyond any calendar year
+             })
+            QCOMPARE(diveDateText(startTime), QString(expected));
     }
 
     void durationText()
     {
-        QFETCH(qint64, start);
-        QFETCH(qint64, end);
-        QFETCH(QString, expected);
-        QCOMPARE(diveDurationText(start, end), expected);
+        // The clock layout itself is clockText's; here only the difference and its edges.
+        const qint64 min = std::numeric_limits<qint64>::min();
+        const qint64 max = std::numeric_limits<qint64>::max();
+        for (auto [start, end, expected] : {
+                 std::tuple { qint64(100), qint64(225), "02:05" },
+                 { 500, 100, "00:00" }, // end before start
+                 { 500, 500, "00:00" },
+                 // Garbage header times: the difference overflows 64 bits; it is capped at
+                 // 9223372036854775807 s = 2562047788015215 h + 1807 s.
+                 { min, max, "2562047788015215:30:07" },
+             })
+            QCOMPARE(diveDurationText(start, end), QString(expected));
     }
 
     void maxDepth()

@@ -36,18 +36,14 @@ constexpr double kPublishedHeB[16] = { 0.4245, 0.5747, 0.6527, 0.7223, 0.7582, 0
 // The one place the engine differs from the printed tables, on purpose: helium b of compartment
 // 13 is 0.9112 (printed: 0.9122), the value the dive computer computes with, so that a plan made
 // here and the computer's own deco agree.
-constexpr int kHeBDifferingCompartment = 12;
-constexpr double kHeBInUse = 0.9112;
-
 inline double heB(int i)
 {
-    return i == kHeBDifferingCompartment ? kHeBInUse : kPublishedHeB[i];
+    return i == 12 ? 0.9112 : kPublishedHeB[i];
 }
 
 struct Tissues
 {
-    double n2[16];
-    double he[16];
+    double n2[16], he[16];
     double cns = 0.0;
 };
 
@@ -88,24 +84,14 @@ inline bool open(double setpoint)
     return !std::isfinite(setpoint);
 }
 
-inline double inspiredN2(const Gas& g, double setpoint, double p)
+// Inspired pressure of the gas's fraction `f` (nitrogen or helium); on a closed circuit the
+// diluent fills what the setpoint leaves.
+inline double inspired(const Gas& g, double f, double setpoint, double p)
 {
-    if (g.o2 >= 1.0)
-        return 0.0;
     const double dry = p - kVapour;
     if (open(setpoint))
-        return dry * g.n2;
-    return setpoint >= dry ? 0.0 : (dry - setpoint) * g.n2 / (1.0 - g.o2);
-}
-
-inline double inspiredHe(const Gas& g, double setpoint, double p)
-{
-    if (g.o2 >= 1.0 || g.he == 0.0)
-        return 0.0;
-    const double dry = p - kVapour;
-    if (open(setpoint))
-        return dry * g.he;
-    return setpoint > dry ? 0.0 : (dry - setpoint) * g.he / (1.0 - g.o2);
+        return dry * f;
+    return g.o2 >= 1.0 || setpoint >= dry ? 0.0 : (dry - setpoint) * f / (1.0 - g.o2);
 }
 
 inline double ppO2(const Gas& g, double setpoint, double p)
@@ -113,42 +99,28 @@ inline double ppO2(const Gas& g, double setpoint, double p)
     return open(setpoint) ? p * g.o2 : std::min(p, setpoint);
 }
 
-inline double kN2(int i)
-{
-    return std::log(2.0) / kN2HalfTime[i];
-}
-inline double kHe(int i)
-{
-    return std::log(2.0) / kHeHalfTime[i];
-}
-
-// Exposure at constant pressure for `minutes`.
-inline void constant(Tissues& t, double p, double minutes, const Gas& g, double setpoint)
-{
-    const double piN2 = inspiredN2(g, setpoint, p);
-    const double piHe = inspiredHe(g, setpoint, p);
-    for (int i = 0; i < 16; ++i) {
-        t.n2[i] = piN2 + (t.n2[i] - piN2) * std::exp(-kN2(i) * minutes);
-        t.he[i] = piHe + (t.he[i] - piHe) * std::exp(-kHe(i) * minutes);
-    }
-}
-
-// Linear pressure change (Schreiner), always the full formula.
+// Linear pressure change over `minutes` (Schreiner), always the full formula; p1 == p2 is a
+// constant exposure.
 inline void ramp(Tissues& t, double p1, double p2, double minutes, const Gas& g, double setpoint)
 {
     if (minutes <= 0.0)
         return;
-    const double n1 = inspiredN2(g, setpoint, p1), n2 = inspiredN2(g, setpoint, p2);
-    const double h1 = inspiredHe(g, setpoint, p1), h2 = inspiredHe(g, setpoint, p2);
-    const double rN2 = (n2 - n1) / minutes, rHe = (h2 - h1) / minutes;
-    for (int i = 0; i < 16; ++i) {
-        double k = kN2(i);
-        t.n2[i]
-            = n1 + rN2 * (minutes - 1.0 / k) - (n1 - t.n2[i] - rN2 / k) * std::exp(-k * minutes);
-        k = kHe(i);
-        t.he[i]
-            = h1 + rHe * (minutes - 1.0 / k) - (h1 - t.he[i] - rHe / k) * std::exp(-k * minutes);
-    }
+    auto load = [&](double* tension, const double* halfTime, double f) {
+        const double i1 = inspired(g, f, setpoint, p1),
+                     r = (inspired(g, f, setpoint, p2) - i1) / minutes;
+        for (int i = 0; i < 16; ++i) {
+            const double k = std::log(2.0) / halfTime[i];
+            tension[i]
+                = i1 + r * (minutes - 1.0 / k) - (i1 - tension[i] - r / k) * std::exp(-k * minutes);
+        }
+    };
+    load(t.n2, kN2HalfTime, g.n2);
+    load(t.he, kHeHalfTime, g.he);
+}
+
+inline void constant(Tissues& t, double p, double minutes, const Gas& g, double setpoint)
+{
+    ramp(t, p, p, minutes, g, setpoint);
 }
 
 // CNS limit by ppO2, linear between the 0.05-bar points of the NOAA-style table.
@@ -179,34 +151,31 @@ inline void cns(Tissues& t, double p1, double p2, double minutes, const Gas& g, 
         t.cns = 0.0;
 }
 
-inline void mixed(const Tissues& t, int i, double& a, double& b, double& total)
+// Tolerated ambient pressure of compartment i at gradient factor gf, with a and b weighted by
+// the helium share of the tension.
+inline double tolerated(const Tissues& t, int i, double gf)
 {
-    total = t.n2[i] + t.he[i];
-    const double r = total > 0.0 ? t.he[i] / total : 0.0;
-    a = r * kHeA[i] + (1.0 - r) * kN2A[i];
-    b = r * heB(i) + (1.0 - r) * kN2B[i];
+    const double total = t.n2[i] + t.he[i];
+    if (total <= 0.0)
+        return 0.0;
+    const double r = t.he[i] / total;
+    const double a = r * kHeA[i] + (1.0 - r) * kN2A[i];
+    const double b = r * heB(i) + (1.0 - r) * kN2B[i];
+    return (total - a * gf) / (gf / b - gf + 1.0);
 }
 
 inline double ceiling(const Tissues& t, double gf)
 {
     double c = 0.0;
-    for (int i = 0; i < 16; ++i) {
-        double a, b, total;
-        mixed(t, i, a, b, total);
-        if (total <= 0.0)
-            continue;
-        c = std::max(c, (total - a * gf) / (gf / b - gf + 1.0));
-    }
+    for (int i = 0; i < 16; ++i)
+        c = std::max(c, tolerated(t, i, gf));
     return c;
 }
 
 inline bool mayStay(const Tissues& t, double p, double gf)
 {
     for (int i = 0; i < 16; ++i) {
-        double a, b, total;
-        mixed(t, i, a, b, total);
-        const double tolerated = total <= 0.0 ? 0.0 : (total - a * gf) / (gf / b - gf + 1.0);
-        if (!(p > tolerated))
+        if (!(p > tolerated(t, i, gf)))
             return false;
     }
     return true;
@@ -223,20 +192,9 @@ struct Setup
 
 inline Setup setupOf(const config_t& c)
 {
-    Setup s;
-    s.surface = c.surfacePressure;
-    s.density = c.density;
-    s.ascentRate = c.ascentRate;
-    s.slowRate = c.slowAscentRate;
-    s.lastStop = c.lastStopDepth;
-    s.step = c.metric ? 3.0 : 3.048;
-    s.gfLow = c.gfSetting.gfLow;
-    s.gfHigh = c.gfSetting.gfHigh;
-    s.maxDecoPpO2 = c.maxDecoPpO2;
-    s.closedCircuit = c.diveMode == 1;
-    s.gasSwitching = c.gasSwitching != 0;
-    s.config = &c;
-    return s;
+    return { c.surfacePressure, c.density, c.ascentRate, c.slowAscentRate, c.lastStopDepth,
+        c.metric ? 3.0 : 3.048, c.gfSetting.gfLow, c.gfSetting.gfHigh, c.maxDecoPpO2,
+        c.diveMode == 1, c.gasSwitching != 0, &c };
 }
 
 inline double pressureAt(const Setup& s, double depthM)
@@ -266,8 +224,7 @@ struct Breathing
 {
     Gas gas;
     double setpoint;
-    int gasIndex;
-    int setpointIndex;
+    int gasIndex, setpointIndex;
 };
 
 inline Breathing currentOf(const config_t& c)
@@ -295,20 +252,14 @@ inline int firstStop(
 
 struct Stop
 {
-    double pressure;
-    double minutes;
-    int gasIndex;
-    int setpointIndex;
+    double pressure, minutes;
+    int gasIndex, setpointIndex;
 };
 
 struct Ascent
 {
-    int firstStop = 0;
-    int anchor = 0;
-    double anchorP = 0.0;
+    int firstStop = 0, anchor = 0;
     std::vector<Stop> stops;
-    double dtr = 0.0;
-    double stopTime = 0.0;
     bool capped = false;
 };
 
@@ -318,64 +269,39 @@ inline Ascent ascent(
 {
     Ascent out;
     out.firstStop = firstStop(s, start, p, anchor, anchorP, b);
-    out.anchor = anchor;
-    out.anchorP = anchorP;
-    if (out.firstStop == 0) {
-        out.anchor = 0;
-        out.anchorP = 0.0;
-    }
-    if (out.anchor < out.firstStop) {
-        out.anchor = out.firstStop;
-        out.anchorP = levelPressure(s, out.firstStop);
-    }
+    // No stop: no anchor; a first stop below the anchor becomes the anchor.
+    out.anchor = out.firstStop == 0 ? 0 : std::max(anchor, out.firstStop);
+    if (out.anchor != anchor)
+        anchorP = out.anchor == 0 ? 0.0 : levelPressure(s, out.firstStop);
     Tissues w = start;
-    double rate = s.ascentRate;
     double pc = levelPressure(s, out.firstStop);
-    if (pc < p) {
-        ramp(w, p, pc, (p - pc) / rate, b.gas, b.setpoint);
-        out.dtr += (p - pc) / rate;
-    }
+    if (pc < p)
+        ramp(w, p, pc, (p - pc) / s.ascentRate, b.gas, b.setpoint);
     const config_t& c = *s.config;
     for (int level = out.firstStop; level >= 1; --level) {
-        if (s.gasSwitching && !s.closedCircuit) {
-            // The richest following gas whose oxygen limit covers this stop.
-            for (;;) {
-                const int n = c.next_gas(b.gasIndex);
-                if (n == b.gasIndex)
-                    break;
-                const gas_t& candidate = *c.gas_at(n);
-                const double mod = candidate.fO2 > 0.0 ? s.maxDecoPpO2 / candidate.fO2 : 0.0;
-                if (!(pc <= mod))
-                    break;
-                b.gasIndex = n;
-                b.gas = gasOf(candidate);
-            }
+        // Open circuit: the richest following gas whose oxygen limit covers this stop.
+        for (int n = c.next_gas(b.gasIndex); s.gasSwitching && !s.closedCircuit && n != b.gasIndex;
+             n = c.next_gas(b.gasIndex)) {
+            const gas_t& candidate = *c.gas_at(n);
+            if (!(pc <= (candidate.fO2 > 0.0 ? s.maxDecoPpO2 / candidate.fO2 : 0.0)))
+                break;
+            b.gasIndex = n;
+            b.gas = gasOf(candidate);
         }
         if (s.closedCircuit && pc <= pressureAt(s, 6.0)) {
             b.setpoint = c.setpoints[2].ppO2;
             b.setpointIndex = 2;
         }
         const double next = levelPressure(s, level - 1);
-        const double gf = gfAt(s, out.anchor, out.anchorP, next, level - 1);
-        Tissues probe = w;
+        const double gf = gfAt(s, out.anchor, anchorP, next, level - 1);
         int steps = 0;
-        while (steps < 24000 && next - ceiling(probe, gf) < 0.0) {
-            constant(probe, pc, 5.0 / 60.0, b.gas, b.setpoint);
+        while (steps < 24000 && next - ceiling(w, gf) < 0.0) {
+            constant(w, pc, 5.0 / 60.0, b.gas, b.setpoint);
             ++steps;
         }
-        if (steps == 24000 && next - ceiling(probe, gf) < 0.0)
-            out.capped = true;
-        const double minutes = steps * 5.0 / 60.0;
-        if (minutes > 0.0 || !out.stops.empty()) {
-            if (minutes > 0.0) {
-                w = probe;
-                out.dtr += minutes;
-                out.stopTime += minutes;
-                rate = s.slowRate;
-            }
-            out.stops.push_back({ pc, minutes, b.gasIndex, b.setpointIndex });
-        }
-        out.dtr += (pc - next) / rate;
+        out.capped = out.capped || next - ceiling(w, gf) < 0.0;
+        if (steps > 0 || !out.stops.empty())
+            out.stops.push_back({ pc, steps * 5.0 / 60.0, b.gasIndex, b.setpointIndex });
         pc = next;
     }
     return out;

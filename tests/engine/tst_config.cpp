@@ -7,33 +7,13 @@
 #include <limits>
 
 // Data rows with many values each, one struct per row.
-struct GasRow
-{
-    int o2, he;
-    double fO2, fHe; // nitrogen makes up the rest
-};
 struct GasListRow
 {
     QList<int> o2, he; // per slot
     int mask;
     QList<int> expected;
 };
-struct StopRow
-{
-    bool metric;
-    int lastStopIndex, waterType, level;
-    double depthM;
-};
-struct UnitsRow
-{
-    bool metric;
-    int ascentIndex, decoIndex, waterType;
-    double ascentRate, decoPpO2, density;
-};
-Q_DECLARE_METATYPE(GasRow)
 Q_DECLARE_METATYPE(GasListRow)
-Q_DECLARE_METATYPE(StopRow)
-Q_DECLARE_METATYPE(UnitsRow)
 
 // Configuration records: gases, gradient factors, gas lists, setpoints and stop pressures.
 class TestConfig : public QObject
@@ -41,27 +21,25 @@ class TestConfig : public QObject
     Q_OBJECT
 
 private slots:
-    void makeGas_data()
-    {
-        QTest::addColumn<GasRow>("row");
-        QTest::newRow("air") << GasRow { 21, 0, 0.21, 0.0 };
-        QTest::newRow("single digit o2") << GasRow { 8, 0, 0.08, 0.0 };
-        QTest::newRow("oxygen") << GasRow { 100, 0, 1.0, 0.0 };
-        QTest::newRow("trimix 18/45") << GasRow { 18, 45, 0.18, 0.45 };
-        QTest::newRow("o2+he over 100 clamps he") << GasRow { 90, 30, 0.90, 0.10 };
-        QTest::newRow("o2 over 100 clamps") << GasRow { 250, 20, 1.0, 0.0 };
-        QTest::newRow("heliox no nitrogen") << GasRow { 10, 90, 0.10, 0.90 };
-        QTest::newRow("no oxygen") << GasRow { 0, 0, 0.0, 0.0 };
-        QTest::newRow("he all 255") << GasRow { 0, 255, 0.0, 1.0 };
-    }
-
     void makeGas()
     {
-        QFETCH(GasRow, row);
-        const gas_t gas = make_gas(static_cast<uint8_t>(row.o2), static_cast<uint8_t>(row.he));
-        QVERIFY(std::fabs(gas.fO2 - row.fO2) < 1e-6);
-        QVERIFY(std::fabs(gas.fHe - row.fHe) < 1e-6);
-        QVERIFY(std::fabs(gas.fN2 - (1.0 - row.fO2 - row.fHe)) < 1e-6);
+        // Percentages in, fractions out (nitrogen makes up the rest).
+        for (auto [o2, he, fO2, fHe] : {
+                 std::tuple { 21, 0, 0.21, 0.0 },
+                 { 8, 0, 0.08, 0.0 }, // single digit o2
+                 { 100, 0, 1.0, 0.0 },
+                 { 18, 45, 0.18, 0.45 },
+                 { 90, 30, 0.90, 0.10 }, // o2 + he over 100 clamps he
+                 { 250, 20, 1.0, 0.0 }, // o2 over 100 clamps
+                 { 10, 90, 0.10, 0.90 }, // heliox, no nitrogen
+                 { 0, 0, 0.0, 0.0 },
+                 { 0, 255, 0.0, 1.0 },
+             }) {
+            const gas_t gas = make_gas(static_cast<uint8_t>(o2), static_cast<uint8_t>(he));
+            QVERIFY2(std::fabs(gas.fO2 - fO2) < 1e-6 && std::fabs(gas.fHe - fHe) < 1e-6
+                    && std::fabs(gas.fN2 - (1.0 - fO2 - fHe)) < 1e-6,
+                qPrintable(QString("%1/%2").arg(o2).arg(he)));
+        }
     }
 
     void gasLabelIsBounded()
@@ -141,94 +119,80 @@ private slots:
         }
     }
 
-    void setpoints_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<double>("expected"); // negative: open circuit (infinity)
-        QTest::newRow("open circuit") << 0 << 0 << -1.0;
-        QTest::newRow("closed circuit low") << 1 << 0 << 0.7;
-        QTest::newRow("closed circuit deco") << 1 << 2 << 1.5;
-        QTest::newRow("index wraps modulo 3") << 1 << 4 << 1.3;
-        QTest::newRow("bailout table breathed open") << 2 << 1 << -1.0;
-    }
-
     void setpoints()
     {
-        QFETCH(int, mode);
-        QFETCH(int, index);
-        QFETCH(double, expected);
-        config_t config;
-        config.set_mode(static_cast<uint32_t>(mode));
-        config.currentSetpoint = static_cast<uint16_t>(index);
-        const float value = *config.current_setpoint();
-        if (expected < 0)
-            QVERIFY(std::isinf(value) && value > 0);
-        else
-            QVERIFY(std::fabs(value - expected) < 1e-6);
-        QCOMPARE(config.setpoint_at(-1), &config.setpoints[2]);
-        QCOMPARE(config.setpoint_at(3), &config.setpoints[0]);
-        // Mode 1 lists slots 0-1 of the closed-circuit table, mode 2 slots 3-7 (32 % by default).
-        if (mode > 0) {
-            QCOMPARE(int(config.gas_count()), 1);
-            QCOMPARE(int(config.first_gas()), mode == 1 ? 0 : 3);
-            QCOMPARE(config.is_closed_circuit(), mode == 1);
+        // Mode, setpoint index, expected setpoint (negative: open circuit, infinity). The index
+        // wraps modulo 3; the bailout table (mode 2) is breathed open.
+        for (auto [mode, index, expected] : { std::tuple { 0, 0, -1.0 }, { 1, 0, 0.7 },
+                 { 1, 2, 1.5 }, { 1, 4, 1.3 }, { 2, 1, -1.0 } }) {
+            config_t config;
+            config.set_mode(static_cast<uint32_t>(mode));
+            config.currentSetpoint = static_cast<uint16_t>(index);
+            const float value = *config.current_setpoint();
+            if (expected < 0)
+                QVERIFY(std::isinf(value) && value > 0);
+            else
+                QVERIFY(std::fabs(value - expected) < 1e-6);
+            QCOMPARE(config.setpoint_at(-1), &config.setpoints[2]);
+            QCOMPARE(config.setpoint_at(3), &config.setpoints[0]);
+            // Mode 1 lists slots 0-1 of the closed-circuit table, mode 2 slots 3-7 (32 % by
+            // default).
+            if (mode > 0) {
+                QCOMPARE(int(config.gas_count()), 1);
+                QCOMPARE(int(config.first_gas()), mode == 1 ? 0 : 3);
+                QCOMPARE(config.is_closed_circuit(), mode == 1);
+            }
+            if (mode == 2)
+                QVERIFY(std::fabs(config.current_gas()->fO2 - 0.32f) < 1e-6f);
         }
-        if (mode == 2)
-            QVERIFY(std::fabs(config.current_gas()->fO2 - 0.32f) < 1e-6f);
-    }
-
-    void stopPressure_data()
-    {
-        // Depths worked out by hand from the last-stop depth and the 3 m / 10 ft step.
-        QTest::addColumn<StopRow>("row");
-        QTest::newRow("surface") << StopRow { true, 0, 0, 0, 0.0 };
-        QTest::newRow("negative level is surface") << StopRow { true, 0, 0, -3, 0.0 };
-        QTest::newRow("metric last stop 3 m") << StopRow { true, 0, 0, 1, 3.0 };
-        QTest::newRow("metric last stop 6 m, level 1") << StopRow { true, 1, 0, 1, 6.0 };
-        QTest::newRow("metric last stop 6 m, level 2") << StopRow { true, 1, 0, 2, 9.0 };
-        QTest::newRow("imperial last stop 10 ft") << StopRow { false, 0, 0, 1, 3.048 };
-        QTest::newRow("imperial 20 ft, level 3") << StopRow { false, 1, 0, 3, 12.192 };
-        QTest::newRow("fresh water level 4") << StopRow { true, 0, 1, 4, 12.0 };
-        QTest::newRow("level 100") << StopRow { true, 0, 0, 100, 300.0 };
     }
 
     void stopPressure()
     {
-        QFETCH(StopRow, row);
-        config_t config;
-        config.lastStopIndex = static_cast<uint32_t>(row.lastStopIndex);
-        config.set_water_type(static_cast<uint8_t>(row.waterType));
-        config.set_units(row.metric);
-        const double density = row.waterType == 1 ? 1.00 : 1.03;
-        const double expected = density * 9.80665 * row.depthM / 100.0 + 1.013;
-        QVERIFY2(std::fabs(stop_pressure(config, row.level) - expected) < 1e-5,
-            qPrintable(QString::number(stop_pressure(config, row.level), 'g', 9)));
-    }
-
-    void unitsAndWater_data()
-    {
-        QTest::addColumn<UnitsRow>("row");
-        QTest::newRow("imperial 30 ft/min") << UnitsRow { false, 1, 6, 0, 0.9144, 1.6, 1.03 };
-        QTest::newRow("ascent index wraps") << UnitsRow { true, 7, 6, 0, 1.1, 1.6, 1.03 };
-        QTest::newRow("deco index wraps") << UnitsRow { true, 2, 9, 0, 1.1, 1.1, 1.03 };
-        QTest::newRow("fresh water") << UnitsRow { true, 2, 6, 1, 1.1, 1.6, 1.00 };
-        QTest::newRow("intermediate water") << UnitsRow { true, 2, 6, 2, 1.1, 1.6, 1.02 };
-        QTest::newRow("unknown water keeps density") << UnitsRow { true, 2, 6, 9, 1.1, 1.6, 1.03 };
+        // Depths worked out by hand from the last-stop depth and the 3 m / 10 ft step.
+        for (auto [metric, lastStopIndex, waterType, level, depthM] : {
+                 std::tuple { true, 0, 0, 0, 0.0 }, // surface
+                 { true, 0, 0, -3, 0.0 }, // negative level is the surface
+                 { true, 0, 0, 1, 3.0 }, // last stop 3 m
+                 { true, 1, 0, 1, 6.0 }, // last stop 6 m
+                 { true, 1, 0, 2, 9.0 },
+                 { false, 0, 0, 1, 3.048 }, // last stop 10 ft
+                 { false, 1, 0, 3, 12.192 }, // 20 ft, level 3
+                 { true, 0, 1, 4, 12.0 }, // fresh water
+                 { true, 0, 0, 100, 300.0 },
+             }) {
+            config_t config;
+            config.lastStopIndex = static_cast<uint32_t>(lastStopIndex);
+            config.set_water_type(static_cast<uint8_t>(waterType));
+            config.set_units(metric);
+            const double density = waterType == 1 ? 1.00 : 1.03;
+            const double expected = density * 9.80665 * depthM / 100.0 + 1.013;
+            QVERIFY2(std::fabs(stop_pressure(config, level) - expected) < 1e-5,
+                qPrintable(QString::number(stop_pressure(config, level), 'g', 9)));
+        }
     }
 
     void unitsAndWater()
     {
-        QFETCH(UnitsRow, row);
-        config_t config;
-        config.set_water_type(static_cast<uint8_t>(row.waterType));
-        config.ascentRateIndex = static_cast<uint32_t>(row.ascentIndex);
-        config.decoPpO2Index = static_cast<uint32_t>(row.decoIndex);
-        config.set_units(row.metric);
-        QVERIFY(std::fabs(config.ascent_rate() - row.ascentRate) < 1e-6);
-        QVERIFY(std::fabs(config.ppo2_max_deco() - row.decoPpO2) < 1e-6);
-        QVERIFY(std::fabs(*config.water_density() - row.density) < 1e-6);
-        QVERIFY(config.ascentRateIndex < 5 && config.decoPpO2Index < 8);
+        // Indexes out of range wrap; an unknown water type keeps the density.
+        for (auto [metric, ascentIndex, decoIndex, waterType, ascentRate, decoPpO2, density] : {
+                 std::tuple { false, 1, 6, 0, 0.9144, 1.6, 1.03 }, // imperial 30 ft/min
+                 { true, 7, 6, 0, 1.1, 1.6, 1.03 }, // ascent index wraps
+                 { true, 2, 9, 0, 1.1, 1.1, 1.03 }, // deco index wraps
+                 { true, 2, 6, 1, 1.1, 1.6, 1.00 }, // fresh water
+                 { true, 2, 6, 2, 1.1, 1.6, 1.02 }, // intermediate water
+                 { true, 2, 6, 9, 1.1, 1.6, 1.03 }, // unknown water
+             }) {
+            config_t config;
+            config.set_water_type(static_cast<uint8_t>(waterType));
+            config.ascentRateIndex = static_cast<uint32_t>(ascentIndex);
+            config.decoPpO2Index = static_cast<uint32_t>(decoIndex);
+            config.set_units(metric);
+            QVERIFY(std::fabs(config.ascent_rate() - ascentRate) < 1e-6);
+            QVERIFY(std::fabs(config.ppo2_max_deco() - decoPpO2) < 1e-6);
+            QVERIFY(std::fabs(*config.water_density() - density) < 1e-6);
+            QVERIFY(config.ascentRateIndex < 5 && config.decoPpO2Index < 8);
+        }
     }
 
     void copyKeepsOwnTables()

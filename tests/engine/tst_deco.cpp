@@ -49,6 +49,18 @@ struct TraceRow
     int o2, he, decoO2, gfLow, gfHigh; // decoO2 0: no deco gas
 };
 Q_DECLARE_METATYPE(TraceRow)
+struct ExposureRow
+{
+    bool msClock;
+    qint64 start, current;
+    int offsetS;
+    qint64 expected;
+};
+struct GfRow
+{
+    int low, high, anchor, level;
+    double expected;
+};
 
 class TestDeco : public QObject
 {
@@ -57,13 +69,6 @@ class TestDeco : public QObject
 private slots:
     void init() { init_zhl16c(); }
 
-    void ndlAgainstHandCalculation_data()
-    {
-        QTest::addColumn<double>("depthM");
-        for (double d : { 12.0, 18.0, 24.0, 30.0, 40.0 })
-            QTest::newRow(qPrintable(QString("%1 m").arg(d))) << d;
-    }
-
     void ndlAgainstHandCalculation()
     {
         // Air at GF 100/100 from a saturated surface state, instant descent. Worked by hand from
@@ -71,132 +76,109 @@ private slots:
         // Pi = (P - 0.0627) x 0.79 as Pi + (p0 - Pi) e^(-kt); the ascent at 11 m/min is a linear
         // change of the inspired pressure (Schreiner equation); the tension on arrival must not
         // exceed the surface M-value a + Ps / b. The limit is found by bisection on t.
-        QFETCH(double, depthM);
         const config_t config = makeConfig(100, 100);
-        const double ps = 1.013;
-        const double p = 1.03 * 9.80665 * depthM / 100.0 + ps;
-        const double p0 = (ps - 0.0627) * 0.79;
-        const double pi = (p - 0.0627) * 0.79;
-        const double ascent = (p - ps) / 1.1;
-        const double rate = (p0 - pi) / ascent;
-        auto allowed = [&](double t) {
-            for (int i = 0; i < 16; ++i) {
-                const double k = std::log(2.0) / oracle::kN2HalfTime[i];
-                const double bottom = pi + (p0 - pi) * std::exp(-k * t);
-                const double arrival = pi + rate * (ascent - 1.0 / k)
-                    - (pi - bottom - rate / k) * std::exp(-k * ascent);
-                if (arrival > oracle::kN2A[i] + ps / oracle::kN2B[i])
-                    return false;
-            }
-            return true;
-        };
-        double lo = 0.0, hi = 250.0;
-        while (hi - lo > 1e-7) {
-            const double mid = (lo + hi) / 2;
-            (allowed(mid) ? lo : hi) = mid;
+        const double ps = 1.013, p0 = (ps - 0.0627) * 0.79;
+        for (double depthM : { 12.0, 18.0, 24.0, 30.0, 40.0 }) {
+            const double p = 1.03 * 9.80665 * depthM / 100.0 + ps;
+            const double pi = (p - 0.0627) * 0.79, ascent = (p - ps) / 1.1;
+            const double rate = (p0 - pi) / ascent;
+            auto allowed = [&](double t) {
+                for (int i = 0; i < 16; ++i) {
+                    const double k = std::log(2.0) / oracle::kN2HalfTime[i];
+                    const double bottom = pi + (p0 - pi) * std::exp(-k * t);
+                    const double arrival = pi + rate * (ascent - 1.0 / k)
+                        - (pi - bottom - rate / k) * std::exp(-k * ascent);
+                    if (arrival > oracle::kN2A[i] + ps / oracle::kN2B[i])
+                        return false;
+                }
+                return true;
+            };
+            double lo = 0.0, hi = 250.0;
+            while (hi - lo > 1e-7)
+                (allowed((lo + hi) / 2) ? lo : hi) = (lo + hi) / 2;
+            const float ndl = ndl_minutes(250.0f, config, tissues_t(), float(p));
+            QVERIFY2(std::fabs(ndl - lo) < 0.02,
+                qPrintable(QString("%1 m: engine %2, by hand %3").arg(depthM).arg(ndl).arg(lo)));
         }
-        const float ndl = ndl_minutes(250.0f, config, tissues_t(), float(p));
-        QVERIFY2(std::fabs(ndl - lo) < 0.02,
-            qPrintable(QString("engine %1, by hand %2").arg(ndl).arg(lo)));
-    }
-
-    void ndlAtSurface_data()
-    {
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<int>("he");
-        QTest::newRow("fresh diver on air") << false << 0;
-        QTest::newRow("fresh diver on trimix (search path)") << false << 45;
-        QTest::newRow("tissues over the surface limit") << true << 0;
-        QTest::newRow("over the limit, search path") << true << 45;
     }
 
     void ndlAtSurface()
     {
-        QFETCH(bool, loaded);
-        QFETCH(int, he);
-        config_t config = makeConfig(80, 80);
-        config.openGases[0] = make_gas(he ? 18 : 21, static_cast<uint8_t>(he));
-        config.set_mode(0);
-        tissues_t t;
-        if (loaded) {
-            float n2[kCompartments], hePressures[kCompartments] = {};
-            for (float& v : n2)
-                v = 3.5f; // far above every surface M-value
-            set_tissues(t, n2, hePressures, 0.0f);
+        // At the surface there is no ascent: an explicit answer, not a NaN comparison, on air and
+        // on trimix (the search path); tissues over the surface limit give 0.
+        for (int he : { 0, 45 }) {
+            for (bool loaded : { false, true }) {
+                config_t config = makeConfig(80, 80);
+                config.openGases[0] = make_gas(he ? 18 : 21, static_cast<uint8_t>(he));
+                config.set_mode(0);
+                tissues_t t;
+                if (loaded) {
+                    float n2[kCompartments], hePressures[kCompartments] = {};
+                    for (float& v : n2)
+                        v = 3.5f; // far above every surface M-value
+                    set_tissues(t, n2, hePressures, 0.0f);
+                }
+                const float expected = loaded ? 0.0f : 250.0f;
+                QCOMPARE(ndl_minutes(250.0f, config, t, config.surfacePressure), expected);
+                QCOMPARE(ndl_minutes(12.0f, config, t, config.surfacePressure), expected);
+                const deco_t deco = decoAt(config, t, config.surfacePressure);
+                QCOMPARE(deco.ndl, expected);
+                // Over the limit the decompression branch runs in the same call.
+                QCOMPARE(deco.stopCount > 0, loaded);
+                if (!loaded)
+                    QCOMPARE(deco.dtr, 0.0f);
+            }
         }
-        // At the surface there is no ascent: an explicit answer, not a NaN comparison.
-        const float expected = loaded ? 0.0f : 250.0f;
-        QCOMPARE(ndl_minutes(250.0f, config, t, config.surfacePressure), expected);
-        QCOMPARE(ndl_minutes(12.0f, config, t, config.surfacePressure), expected);
-        const deco_t deco = decoAt(config, t, config.surfacePressure);
-        QCOMPARE(deco.ndl, expected);
-        // Over the limit the decompression branch runs in the same call.
-        QCOMPARE(deco.stopCount > 0, loaded);
-        if (!loaded)
-            QCOMPARE(deco.dtr, 0.0f);
-    }
-
-    void ndlAgainstOracle_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<int>("he");
-        QTest::addColumn<bool>("closedCircuit");
-        QTest::newRow("air (closed form)") << 21 << 0 << false;
-        QTest::newRow("nitrox 32 (closed form)") << 32 << 0 << false;
-        QTest::newRow("trimix 21/35 (search)") << 21 << 35 << false;
-        QTest::newRow("closed circuit air diluent (search)") << 21 << 0 << true;
     }
 
     void ndlAgainstOracle()
     {
-        // The closed form gives exact minutes, the search and the oracle whole 5-second steps:
-        // they agree within one step (1/12 minute) plus float noise.
-        QFETCH(int, o2);
-        QFETCH(int, he);
-        QFETCH(bool, closedCircuit);
-        config_t config = makeConfig(85, 85);
-        const gas_t gas = make_gas(static_cast<uint8_t>(o2), static_cast<uint8_t>(he));
-        config.openGases[0] = gas;
-        config.closedGases[0] = gas;
-        config.set_mode(closedCircuit ? 1 : 0);
-        const oracle::Setup setup = oracle::setupOf(config);
-        oracle::Random rnd(77 + o2 + he);
-        for (int n = 0; n < 24; ++n) {
-            const double depth = rnd.uniform(9.0, 45.0);
-            const double minutes = rnd.uniform(1.0, 40.0);
-            const tissues_t t = dive(config, depth, std::max(minutes, depth / 20.0 + 0.1));
-            const float p = depth_to_pressure(config, float(rnd.uniform(6.0, depth)));
-            const double expected
-                = oracle::ndlMinutes(setup, oracle::fromEngine(t), p, oracle::currentOf(config));
-            const float cold = ndl_minutes(250.0f, config, t, p);
-            QVERIFY2(std::fabs(cold - expected) <= 5.0 / 60.0 + 1e-3,
-                qPrintable(QString("engine %1, oracle %2").arg(cold).arg(expected)));
-            // Warm starts from a nearby or far-off previous answer give the same result.
-            for (float previous : { cold + 1.0f, cold - 3.0f, 0.5f, 100.0f })
-                QCOMPARE(ndl_minutes(previous, config, t, p), cold);
+        // Air and nitrox take the closed form (exact minutes), trimix and closed circuit the
+        // search; the oracle gives whole 5-second steps: they agree within one step (1/12 minute)
+        // plus float noise.
+        for (auto [o2, he, closedCircuit] :
+            { std::tuple { 21, 0, false }, { 32, 0, false }, { 21, 35, false }, { 21, 0, true } }) {
+            config_t config = makeConfig(85, 85);
+            const gas_t gas = make_gas(static_cast<uint8_t>(o2), static_cast<uint8_t>(he));
+            config.openGases[0] = gas;
+            config.closedGases[0] = gas;
+            config.set_mode(closedCircuit ? 1 : 0);
+            const oracle::Setup setup = oracle::setupOf(config);
+            oracle::Random rnd(77 + o2 + he);
+            for (int n = 0; n < 24; ++n) {
+                const double depth = rnd.uniform(9.0, 45.0);
+                const double minutes = rnd.uniform(1.0, 40.0);
+                const tissues_t t = dive(config, depth, std::max(minutes, depth / 20.0 + 0.1));
+                const float p = depth_to_pressure(config, float(rnd.uniform(6.0, depth)));
+                const double expected = oracle::ndlMinutes(
+                    setup, oracle::fromEngine(t), p, oracle::currentOf(config));
+                const float cold = ndl_minutes(250.0f, config, t, p);
+                QVERIFY2(std::fabs(cold - expected) <= 5.0 / 60.0 + 1e-3,
+                    qPrintable(QString("%1/%2: engine %3, oracle %4")
+                                   .arg(o2)
+                                   .arg(he)
+                                   .arg(cold)
+                                   .arg(expected)));
+                // Warm starts from a nearby or far-off previous answer give the same result.
+                for (float previous : { cold + 1.0f, cold - 3.0f, 0.5f, 100.0f })
+                    QCOMPARE(ndl_minutes(previous, config, t, p), cold);
+            }
         }
-    }
-
-    void noDecoAscentTime_data()
-    {
-        QTest::addColumn<double>("depthM");
-        QTest::addColumn<double>("dtr");
-        // Last stop 3 m: below it 11 m/min (1.1 bar/min), above it 6 m/min (0.6 bar/min).
-        const double barPerM = 1.03 * 9.80665 / 100.0;
-        QTest::newRow("surface") << 0.0 << 0.0;
-        QTest::newRow("20 m") << 20.0 << 17 * barPerM / 1.1 + 3 * barPerM / 0.6;
-        QTest::newRow("2 m, slow all the way") << 2.0 << 2 * barPerM / 0.6;
     }
 
     void noDecoAscentTime()
     {
-        QFETCH(double, depthM);
-        QFETCH(double, dtr);
+        // Last stop 3 m: below it 11 m/min (1.1 bar/min), above it 6 m/min (0.6 bar/min).
+        const double barPerM = 1.03 * 9.80665 / 100.0;
         const config_t config = makeConfig(80, 80);
-        const deco_t deco = decoAt(config, tissues_t(), depth_to_pressure(config, float(depthM)));
-        QVERIFY(std::fabs(deco.dtr - dtr) < 1e-4);
-        QCOMPARE(deco.stopCount, 0);
-        QCOMPARE(deco.firstStopIndex, 0);
+        for (auto [depthM, dtr] : { std::pair { 0.0, 0.0 },
+                 { 20.0, 17 * barPerM / 1.1 + 3 * barPerM / 0.6 }, { 2.0, 2 * barPerM / 0.6 } }) {
+            const deco_t deco
+                = decoAt(config, tissues_t(), depth_to_pressure(config, float(depthM)));
+            QVERIFY2(std::fabs(deco.dtr - dtr) < 1e-4, qPrintable(QString::number(deco.dtr)));
+            QCOMPARE(deco.stopCount, 0);
+            QCOMPARE(deco.firstStopIndex, 0);
+        }
     }
 
     void safetyStop()
@@ -228,76 +210,64 @@ private slots:
         QVERIFY(std::fabs(extra.dtr - (plain.dtr + 3.0f)) < 1e-3f);
     }
 
-    void impossibleStopIsReported_data()
-    {
-        // A nearly pure nitrogen mix at GF 0: the inspired nitrogen at each stop exceeds what the
-        // next level tolerates, so the tissues can never come down to it.
-        QTest::addColumn<int>("he");
-        QTest::newRow("closed form (no helium)") << 0;
-        QTest::newRow("search (helium)") << 10;
-    }
-
     void impossibleStopIsReported()
     {
-        QFETCH(int, he);
-        config_t config = makeConfig(0, 0);
-        config.openGases[0] = make_gas(5, static_cast<uint8_t>(he));
-        config.set_mode(0);
-        const tissues_t t = dive(config, 30.0, 40.0);
-        const float p = depth_to_pressure(config, 30.0f);
+        // A nearly pure nitrogen mix at GF 0, without helium (closed form) and with (search): the
+        // inspired nitrogen at each stop exceeds what the next level tolerates, so the tissues can
+        // never come down to it.
+        for (int he : { 0, 10 }) {
+            config_t config = makeConfig(0, 0);
+            config.openGases[0] = make_gas(5, static_cast<uint8_t>(he));
+            config.set_mode(0);
+            const tissues_t t = dive(config, 30.0, 40.0);
+            const float p = depth_to_pressure(config, 30.0f);
 
-        bool unbounded = false;
-        const float sp = std::numeric_limits<float>::infinity();
-        QCOMPARE(stop_minutes(5.0f, t, stop_pressure(config, 1), *config.current_gas(), &sp,
-                     config.surfacePressure, 0.0f, &unbounded),
-            kStopCapMin);
-        QVERIFY(unbounded);
+            bool unbounded = false;
+            const float sp = std::numeric_limits<float>::infinity();
+            QCOMPARE(stop_minutes(5.0f, t, stop_pressure(config, 1), *config.current_gas(), &sp,
+                         config.surfacePressure, 0.0f, &unbounded),
+                kStopCapMin);
+            QVERIFY(unbounded);
 
-        deco_t deco = decoAt(config, t, p);
-        QCOMPARE(int(deco.decoImpossible), 1);
-        QVERIFY(std::isfinite(deco.dtr) && deco.stopTime >= kStopCapMin);
-        for (const stop_t& s : deco.stops)
-            QVERIFY(std::isfinite(s.duration) && s.duration >= 0.0f && s.duration <= kStopCapMin);
-        // The hints stay usable: a second call gives the same answer.
-        const float dtr = deco.dtr;
-        QVERIFY(compute_deco(deco, config, t, p, 0.0f));
-        QCOMPARE(deco.dtr, dtr);
-        QCOMPARE(int(deco.decoImpossible), 1);
+            deco_t deco = decoAt(config, t, p);
+            QCOMPARE(int(deco.decoImpossible), 1);
+            QVERIFY(std::isfinite(deco.dtr) && deco.stopTime >= kStopCapMin);
+            for (const stop_t& s : deco.stops)
+                QVERIFY(
+                    std::isfinite(s.duration) && s.duration >= 0.0f && s.duration <= kStopCapMin);
+            // The hints stay usable: a second call gives the same answer.
+            const float dtr = deco.dtr;
+            QVERIFY(compute_deco(deco, config, t, p, 0.0f));
+            QCOMPARE(deco.dtr, dtr);
+            QCOMPARE(int(deco.decoImpossible), 1);
 
-        // An ordinary dive clears the flag.
-        const config_t air = makeConfig(80, 80);
-        deco_t plain = deco;
-        compute_deco(plain, air, dive(air, 40.0, 25.0), depth_to_pressure(air, 40.0f), 0.0f);
-        QCOMPARE(int(plain.decoImpossible), 0);
-        QVERIFY(plain.stopCount > 0);
-    }
-
-    void tensionAtLimitNeedsNoTime_data()
-    {
-        QTest::addColumn<double>("inspired"); // bar of nitrogen breathed at the stop
-        QTest::newRow("on-gassing from the limit") << 3.0;
-        QTest::newRow("off-gassing at the limit") << 0.5;
+            // An ordinary dive clears the flag.
+            const config_t air = makeConfig(80, 80);
+            compute_deco(deco, air, dive(air, 40.0, 25.0), depth_to_pressure(air, 40.0f), 0.0f);
+            QCOMPARE(int(deco.decoImpossible), 0);
+            QVERIFY(deco.stopCount > 0);
+        }
     }
 
     void tensionAtLimitNeedsNoTime()
     {
-        // A tension exactly at the allowed value needs no stop, whichever way the gas pulls it,
-        // as the search treats equality as allowed.
-        QFETCH(double, inspired);
-        const float next = 1.5f;
-        const float gf = 0.7f;
-        tissues_t t;
-        float n2[kCompartments], he[kCompartments] = {};
-        for (float& v : n2)
-            v = 0.8f;
-        set_tissues(t, n2, he, 0.0f);
-        // Compartment 6 exactly at M = (gf / b - gf + 1) Pnext + a gf.
-        t.pN2[5] = float((gf / oracle::kN2B[5] - gf + 1.0) * next + oracle::kN2A[5] * gf);
-        while (t.pN2[5] > max_tension(t, next, 5, gf))
-            t.pN2[5] = std::nextafter(t.pN2[5], 0.0f);
-        // Breathing air at the pressure that gives the wanted inspired nitrogen.
-        const float stopPressure = float(inspired / 0.79 + 0.0627);
-        QCOMPARE(stop_minutes(3.0f, t, stopPressure, make_gas(21, 0), nullptr, next, gf), 0.0f);
+        // A tension exactly at the allowed value needs no stop, whichever way the gas pulls it
+        // (breathing 3.0 or 0.5 bar of nitrogen), as the search treats equality as allowed.
+        const float next = 1.5f, gf = 0.7f;
+        for (double inspired : { 3.0, 0.5 }) {
+            tissues_t t;
+            float n2[kCompartments], he[kCompartments] = {};
+            for (float& v : n2)
+                v = 0.8f;
+            set_tissues(t, n2, he, 0.0f);
+            // Compartment 6 exactly at M = (gf / b - gf + 1) Pnext + a gf.
+            t.pN2[5] = float((gf / oracle::kN2B[5] - gf + 1.0) * next + oracle::kN2A[5] * gf);
+            while (t.pN2[5] > max_tension(t, next, 5, gf))
+                t.pN2[5] = std::nextafter(t.pN2[5], 0.0f);
+            // Breathing air at the pressure that gives the wanted inspired nitrogen.
+            const float stopPressure = float(inspired / 0.79 + 0.0627);
+            QCOMPARE(stop_minutes(3.0f, t, stopPressure, make_gas(21, 0), nullptr, next, gf), 0.0f);
+        }
     }
 
     void everyDeepStopIsKept()
@@ -345,123 +315,93 @@ private slots:
 
     void ascentAgainstOracle();
 
-    void exposureIndex_data()
-    {
-        QTest::addColumn<bool>("msClock");
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<qint64>("current");
-        QTest::addColumn<int>("offsetS");
-        QTest::addColumn<qint64>("expected");
-        // By hand: sqrt(minutes) x 1.03 x 9.80665 x depth / 100 at 30 m (3.0303 bar over the
-        // surface): 36 minutes past the offset give 6 x 3.03.
-        QTest::newRow("40 min, 4 min offset")
-            << false << qint64(1000) << qint64(3400) << 240 << qint64(18);
-        QTest::newRow("no time elapsed") << false << qint64(50) << qint64(50) << 0 << qint64(0);
-        QTest::newRow("before the offset") << false << qint64(0) << qint64(100) << 240 << qint64(0);
-        QTest::newRow("clock went back") << false << qint64(5000) << qint64(10) << 0 << qint64(0);
-        QTest::newRow("ms clock, 9 minutes")
-            << true << qint64(0) << qint64(540000) << 0 << qint64(9);
-        QTest::newRow("ms clock behind start")
-            << true << qint64(540000) << qint64(1000) << 0 << qint64(0);
-    }
-
     void exposureIndex()
     {
-        QFETCH(bool, msClock);
-        QFETCH(qint64, start);
-        QFETCH(qint64, current);
-        QFETCH(int, offsetS);
-        QFETCH(qint64, expected);
-        dive_t d;
-        d.msClock = msClock ? 1 : 0;
-        if (msClock) {
-            d.startMs = uint32_t(start);
-            d.currentMs = uint32_t(current);
-        } else {
-            d.startTime = start;
-            d.currentTime = current;
+        // By hand: sqrt(minutes) x 1.03 x 9.80665 x depth / 100 at 30 m (3.0303 bar over the
+        // surface): 36 minutes past the offset give 6 x 3.03.
+        const ExposureRow rows[] = {
+            { false, 1000, 3400, 240, 18 }, // 40 min, 4 min offset
+            { false, 50, 50, 0, 0 }, // no time elapsed
+            { false, 0, 100, 240, 0 }, // before the offset
+            { false, 5000, 10, 0, 0 }, // clock went back
+            { true, 0, 540000, 0, 9 }, // ms clock, 9 minutes
+            { true, 540000, 1000, 0, 0 }, // ms clock behind start
+        };
+        for (const ExposureRow& row : rows) {
+            dive_t d;
+            d.msClock = row.msClock ? 1 : 0;
+            if (row.msClock) {
+                d.startMs = uint32_t(row.start);
+                d.currentMs = uint32_t(row.current);
+            } else {
+                d.startTime = row.start;
+                d.currentTime = row.current;
+            }
+            d.depthDm = 300;
+            d.offsetS = uint32_t(row.offsetS);
+            QCOMPARE(d.exposure_index(), row.expected);
+            d.depthDm = 0; // at the surface
+            QCOMPARE(d.exposure_index(), qint64(0));
         }
-        d.depthDm = 300;
-        d.offsetS = uint32_t(offsetS);
-        QCOMPARE(d.exposure_index(), expected);
-        d.depthDm = 0; // at the surface
-        QCOMPARE(d.exposure_index(), qint64(0));
-    }
-
-    void garbageTissues_data()
-    {
-        // Tissues as a damaged plan file may deliver them: the engine must come back with bounded
-        // numbers and no endless search.
-        QTest::addColumn<float>("value");
-        QTest::addColumn<int>("hasHe");
-        QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << 0;
-        QTest::newRow("NaN with helium") << std::numeric_limits<float>::quiet_NaN() << 1;
-        QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << 0;
-        QTest::newRow("negative") << -5.0f << 1;
-        QTest::newRow("huge") << 1e30f << 0;
-        QTest::newRow("huge with helium") << 1e30f << 1;
-        QTest::newRow("garbage latch byte") << 2.0f << 0xab;
     }
 
     void garbageTissues()
     {
-        QFETCH(float, value);
-        QFETCH(int, hasHe);
+        // Tissues as a damaged plan file may deliver them (value in every third compartment and
+        // helium latch): the engine must come back with bounded numbers and no endless search.
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
         const config_t config = makeConfig(30, 85);
-        tissues_t t;
-        for (int i = 0; i < kCompartments; i += 3) {
-            t.pN2[i] = value;
-            t.pHe[i] = hasHe ? value : 0.0f;
+        for (auto [value, hasHe] : { std::pair { nan, 0 }, { nan, 1 }, { inf, 0 }, { -5.0f, 1 },
+                 { 1e30f, 0 }, { 1e30f, 1 }, { 2.0f, 0xab } }) {
+            tissues_t t;
+            for (int i = 0; i < kCompartments; i += 3) {
+                t.pN2[i] = value;
+                t.pHe[i] = hasHe ? value : 0.0f;
+            }
+            t.hasHe = uint8_t(hasHe);
+            deco_t deco;
+            init_deco(deco, config);
+            for (int call = 0; call < 3; ++call) {
+                QVERIFY(compute_deco(deco, config, t, depth_to_pressure(config, 30.0f), 0.0f));
+                QVERIFY(deco.stopCount >= 0 && deco.stopCount <= kStopCapacity);
+                QVERIFY(deco.firstStopIndex >= 0 && deco.firstStopIndex <= kMaxStopLevel);
+                for (const stop_t& s : deco.stops)
+                    QVERIFY(
+                        std::isfinite(s.duration) && s.duration >= 0 && s.duration <= kStopCapMin);
+                QVERIFY(!(deco.ndl > kNdlCapMin));
+            }
         }
-        t.hasHe = uint8_t(hasHe);
-        deco_t deco;
-        init_deco(deco, config);
-        for (int call = 0; call < 3; ++call) {
-            QVERIFY(compute_deco(deco, config, t, depth_to_pressure(config, 30.0f), 0.0f));
-            QVERIFY(deco.stopCount >= 0 && deco.stopCount <= kStopCapacity);
-            QVERIFY(deco.firstStopIndex >= 0 && deco.firstStopIndex <= kMaxStopLevel);
-            for (const stop_t& s : deco.stops)
-                QVERIFY(std::isfinite(s.duration) && s.duration >= 0 && s.duration <= kStopCapMin);
-            QVERIFY(!(deco.ndl > kNdlCapMin));
-        }
-    }
-
-    void gfInterpolation_data()
-    {
-        // Level n is at 3n m, so pressures are evenly spaced and f = (P - Pa) / (Ps - Pa) is the
-        // share of the levels climbed from the anchor: gf = gfLow + f (gfHigh - gfLow).
-        QTest::addColumn<int>("low");
-        QTest::addColumn<int>("high");
-        QTest::addColumn<int>("anchor");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<double>("expected");
-        // A level is judged from at least the level below it: at the anchor level itself the
-        // reference is level 7.
-        QTest::newRow("anchor level, judged from below") << 30 << 85 << 6 << 6 << 0.30 + 0.55 / 7;
-        QTest::newRow("one level above the anchor") << 30 << 85 << 6 << 5 << 0.30 + 0.55 / 6.0;
-        QTest::newRow("halfway up") << 30 << 85 << 6 << 3 << 0.30 + 0.5 * 0.55;
-        QTest::newRow("last stop") << 30 << 85 << 6 << 1 << 0.30 + (5.0 / 6.0) * 0.55;
-        QTest::newRow("surface") << 30 << 85 << 6 << 0 << 0.85;
-        QTest::newRow("equal factors everywhere") << 70 << 70 << 6 << 3 << 0.70;
-        // Without an anchor a level is judged as if the first stop were the level below it.
-        QTest::newRow("no anchor, level 3") << 30 << 85 << 0 << 3 << 0.30 + (1.0 / 4.0) * 0.55;
-        QTest::newRow("no anchor, last stop") << 30 << 85 << 0 << 0 << 0.85;
     }
 
     void gfInterpolation()
     {
-        QFETCH(int, low);
-        QFETCH(int, high);
-        QFETCH(int, anchor);
-        QFETCH(int, level);
-        QFETCH(double, expected);
-        const config_t config = makeConfig(low, high);
-        deco_t deco;
-        init_deco(deco, config);
-        deco.anchorIndex = anchor;
-        deco.anchorPressure = anchor ? stop_pressure(config, anchor) : 0.0f;
-        const float gf = gf_at(deco, config, stop_pressure(config, level), level);
-        QVERIFY2(std::fabs(gf - expected) < 1e-5, qPrintable(QString::number(gf, 'g', 8)));
+        // Level n is at 3n m, so pressures are evenly spaced and f = (P - Pa) / (Ps - Pa) is the
+        // share of the levels climbed from the anchor: gf = gfLow + f (gfHigh - gfLow).
+        const GfRow rows[] = {
+            // A level is judged from at least the level below it: at the anchor level itself the
+            // reference is level 7.
+            { 30, 85, 6, 6, 0.30 + 0.55 / 7 },
+            { 30, 85, 6, 5, 0.30 + 0.55 / 6.0 }, // one level above the anchor
+            { 30, 85, 6, 3, 0.30 + 0.5 * 0.55 }, // halfway up
+            { 30, 85, 6, 1, 0.30 + (5.0 / 6.0) * 0.55 }, // last stop
+            { 30, 85, 6, 0, 0.85 }, // surface
+            { 70, 70, 6, 3, 0.70 }, // equal factors everywhere
+            // Without an anchor a level is judged as if the first stop were the level below it.
+            { 30, 85, 0, 3, 0.30 + (1.0 / 4.0) * 0.55 },
+            { 30, 85, 0, 0, 0.85 },
+        };
+        for (const GfRow& row : rows) {
+            const config_t config = makeConfig(row.low, row.high);
+            deco_t deco;
+            init_deco(deco, config);
+            deco.anchorIndex = row.anchor;
+            deco.anchorPressure = row.anchor ? stop_pressure(config, row.anchor) : 0.0f;
+            const float gf = gf_at(deco, config, stop_pressure(config, row.level), row.level);
+            QVERIFY2(std::fabs(gf - row.expected) < 1e-5,
+                qPrintable(
+                    QString("anchor %1, level %2: %3").arg(row.anchor).arg(row.level).arg(gf)));
+        }
     }
 
     void oxygenDoseOfAStep();
@@ -521,14 +461,12 @@ void TestDeco::ascentAgainstOracle()
             if (slice % 90 == 0) {
                 const oracle::Ascent ref = oracle::ascent(setup, oracle::fromEngine(walker), pc,
                     anchor, anchor ? anchorP : 0.0, oracle::currentOf(config));
-                const QString where = QString("dive %1 (%2 m, %3 min) at %4 bar")
-                                          .arg(n)
-                                          .arg(depth)
-                                          .arg(bottom)
-                                          .arg(pc);
-                QVERIFY2(deco.firstStopIndex == ref.firstStop, qPrintable(where));
+                const QByteArray where = QString::asprintf(
+                    "dive %d (%g m, %g min) at %g bar", n, depth, bottom, double(pc))
+                                             .toUtf8();
+                QVERIFY2(deco.firstStopIndex == ref.firstStop, where);
                 QCOMPARE(deco.anchorIndex, ref.anchor);
-                QVERIFY2(deco.stopCount == int(ref.stops.size()), qPrintable(where));
+                QVERIFY2(deco.stopCount == int(ref.stops.size()), where);
                 for (int i = 0; i < deco.stopCount; ++i) {
                     const stop_t& s = deco.stops[i];
                     const oracle::Stop& r = ref.stops[size_t(i)];
@@ -539,11 +477,9 @@ void TestDeco::ascentAgainstOracle()
                     // which long shallow stops (slow compartments near their limit) turn
                     // into seconds: 1 s and 0.1 % of the stop.
                     QVERIFY2(std::fabs(s.duration - r.minutes) <= 6.0 / 60.0 + 1e-3 * r.minutes,
-                        qPrintable(where
-                            + QString(": stop %1 lasts %2 vs %3")
-                                  .arg(i)
-                                  .arg(s.duration)
-                                  .arg(r.minutes)));
+                        where + " stop " + QByteArray::number(i) + ": "
+                            + QByteArray::number(s.duration) + " vs "
+                            + QByteArray::number(r.minutes));
                 }
                 QCOMPARE(int(deco.decoImpossible), ref.capped ? 1 : 0);
 
@@ -641,13 +577,10 @@ void TestDeco::traceMatchesFullSchedulePerSlice()
         p = stop.pressure;
     }
 
-    std::vector<std::pair<float, float>> fast;
-    tissues_t fastTissues;
-    deco_t fastDeco;
+    std::vector<std::pair<float, float>> fast, full;
+    tissues_t fastTissues, fullTissues;
+    deco_t fastDeco, fullDeco;
     init_deco(fastDeco, config);
-    std::vector<std::pair<float, float>> full;
-    tissues_t fullTissues;
-    deco_t fullDeco;
     init_deco(fullDeco, config);
     for (const segment_t& s : segments) {
         const gas_t& gas = *config.gas_at(s.gas);
@@ -672,16 +605,9 @@ void TestDeco::traceMatchesFullSchedulePerSlice()
     }
     QVERIFY(full.size() > 100);
     QCOMPARE(fast.size(), full.size());
-    // To the bit: QCOMPARE on floats would accept a difference in the last digits.
-    auto bits = [](float value) {
-        quint32 b;
-        std::memcpy(&b, &value, sizeof b);
-        return b;
-    };
-    for (size_t i = 0; i < full.size(); ++i) {
-        QCOMPARE(bits(fast[i].first), bits(full[i].first));
-        QCOMPARE(bits(fast[i].second), bits(full[i].second));
-    }
+    // To the bit (pairs of floats, no padding): QCOMPARE on floats would accept a difference
+    // in the last digits.
+    QVERIFY(std::memcmp(fast.data(), full.data(), full.size() * sizeof full[0]) == 0);
 }
 
 QTEST_APPLESS_MAIN(TestDeco)

@@ -77,95 +77,70 @@ private slots:
         }
     }
 
-    void modPressure_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<double>("setpoint");
-        QTest::addColumn<double>("limit");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("EAN50 at 1.6") << 50 << -1.0 << 1.6 << 3.2;
-        QTest::newRow("oxygen at 1.6") << 100 << -1.0 << 1.6 << 1.6;
-        QTest::newRow("air at 1.4") << 21 << -1.0 << 1.4 << 1.4 / 0.21;
-        QTest::newRow("setpoint below limit") << 21 << 1.3 << 1.6 << 1.3 / 0.21;
-        QTest::newRow("no oxygen gives 0, not infinity") << 0 << -1.0 << 1.6 << 0.0;
-    }
-
     void modPressure()
     {
-        QFETCH(int, o2);
-        QFETCH(double, setpoint);
-        QFETCH(double, limit);
-        QFETCH(double, expected);
-        const gas_t gas = make_gas(static_cast<uint8_t>(o2), 0);
-        const float sp = setpoint < 0 ? std::numeric_limits<float>::infinity() : float(setpoint);
-        const float mod = mod_pressure(gas, &sp, float(limit), 3.2f, 5.2f);
-        QVERIFY(std::isfinite(mod) && std::fabs(mod - expected) < 1e-5);
-    }
-
-    void loadConstantComposes_data()
-    {
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<int>("split");
-        QTest::newRow("1000 = 512 + 488") << 1000 << 512;
-        QTest::newRow("every bit 1023 = 1 + 1022") << 1023 << 1;
-        QTest::newRow("one hour = 1800 + 1800") << 3600 << 1800;
-        QTest::newRow("zero seconds") << 0 << 0;
-        QTest::newRow("negative seconds do nothing") << -30 << 0;
+        // Oxygen percentage, setpoint (negative: open circuit), ppO2 limit, expected pressure.
+        for (auto [o2, setpoint, limit, expected] : {
+                 std::tuple { 50, -1.0f, 1.6f, 3.2 }, { 100, -1.0f, 1.6f, 1.6 },
+                 { 21, -1.0f, 1.4f, 1.4 / 0.21 },
+                 { 21, 1.3f, 1.6f, 1.3 / 0.21 }, // setpoint below the limit
+                 { 0, -1.0f, 1.6f, 0.0 }, // no oxygen gives 0, not infinity
+             }) {
+            const gas_t gas = make_gas(static_cast<uint8_t>(o2), 0);
+            const float sp = setpoint < 0 ? std::numeric_limits<float>::infinity() : setpoint;
+            const float mod = mod_pressure(gas, &sp, limit, 3.2f, 5.2f);
+            QVERIFY2(std::isfinite(mod) && std::fabs(mod - expected) < 1e-5,
+                qPrintable(QString::number(mod)));
+        }
     }
 
     void loadConstantComposes()
     {
-        QFETCH(int, seconds);
-        QFETCH(int, split);
+        // Whole exposures against two parts (1023 s has every bit set) and the oracle; zero and
+        // negative seconds do nothing.
         const gas_t gas = make_gas(21, 35);
-        tissues_t whole;
-        load_constant(whole, 5.0f, seconds, gas, nullptr);
-        tissues_t parts;
-        load_constant(parts, 5.0f, split, gas, nullptr);
-        load_constant(parts, 5.0f, seconds - split, gas, nullptr);
-        oracle::Tissues ref = oracle::airAt(1.013);
-        if (seconds > 0)
-            oracle::constant(ref, 5.0, seconds / 60.0, oracle::gasOf(gas), INFINITY);
-        for (int i = 0; i < kCompartments; ++i) {
-            QVERIFY(std::fabs(whole.pN2[i] - parts.pN2[i]) < 1e-5f);
-            QVERIFY(std::fabs(whole.pHe[i] - parts.pHe[i]) < 1e-5f);
-            QVERIFY(std::fabs(whole.pN2[i] - ref.n2[i]) < 2e-5);
-            QVERIFY(std::fabs(whole.pHe[i] - ref.he[i]) < 2e-5);
+        for (auto [seconds, split] :
+            { std::pair { 1000, 512 }, { 1023, 1 }, { 3600, 1800 }, { 0, 0 }, { -30, 0 } }) {
+            tissues_t whole;
+            load_constant(whole, 5.0f, seconds, gas, nullptr);
+            tissues_t parts;
+            load_constant(parts, 5.0f, split, gas, nullptr);
+            load_constant(parts, 5.0f, seconds - split, gas, nullptr);
+            oracle::Tissues ref = oracle::airAt(1.013);
+            if (seconds > 0)
+                oracle::constant(ref, 5.0, seconds / 60.0, oracle::gasOf(gas), INFINITY);
+            for (int i = 0; i < kCompartments; ++i) {
+                QVERIFY(std::fabs(whole.pN2[i] - parts.pN2[i]) < 1e-5f);
+                QVERIFY(std::fabs(whole.pHe[i] - parts.pHe[i]) < 1e-5f);
+                QVERIFY(std::fabs(whole.pN2[i] - ref.n2[i]) < 2e-5);
+                QVERIFY(std::fabs(whole.pHe[i] - ref.he[i]) < 2e-5);
+            }
+            QCOMPARE(int(whole.hasHe), seconds > 0 ? 1 : 0);
+            if (seconds <= 0)
+                QVERIFY(std::memcmp(&whole, &parts, sizeof whole) == 0);
         }
-        QCOMPARE(int(whole.hasHe), seconds > 0 ? 1 : 0);
-        if (seconds <= 0)
-            QVERIFY(std::memcmp(&whole, &parts, sizeof whole) == 0);
-    }
-
-    void cnsAndOtuRates_data()
-    {
-        QTest::addColumn<double>("ppo2");
-        QTest::addColumn<double>("cnsPerMin");
-        QTest::addColumn<double>("otuPerMin");
-        // Limits of the exposure table (minutes), OTU = ((pp - 0.5) / 0.5)^(5/6) by hand.
-        QTest::newRow("0.5 bar") << 0.5 << 0.0 << 0.0;
-        QTest::newRow("0.59 bar below table") << 0.59 << 0.0 << std::pow(0.18, 5.0 / 6.0);
-        QTest::newRow("0.6 bar") << 0.6 << 1.0 / 720 << std::pow(0.2, 5.0 / 6.0);
-        QTest::newRow("1.0 bar") << 1.0 << 1.0 / 300 << 1.0;
-        QTest::newRow("1.225 bar between points")
-            << 1.225 << 1.0 / 202.5 << std::pow(1.45, 5.0 / 6.0);
-        QTest::newRow("1.4 bar") << 1.4 << 1.0 / 150 << std::pow(1.8, 5.0 / 6.0);
-        QTest::newRow("1.6 bar") << 1.6 << 1.0 / 45 << std::pow(2.2, 5.0 / 6.0);
-        QTest::newRow("1.65 bar") << 1.65 << 1.0 / 7 << std::pow(2.3, 5.0 / 6.0);
-        QTest::newRow("just below the table end")
-            << 1.6499999 << 1.0 / 7 << std::pow(2.3, 5.0 / 6.0);
-        QTest::newRow("3 bar") << 3.0 << 1.0 / 7 << std::pow(5.0, 5.0 / 6.0);
     }
 
     void cnsAndOtuRates()
     {
-        QFETCH(double, ppo2);
-        QFETCH(double, cnsPerMin);
-        QFETCH(double, otuPerMin);
-        const double cns = cns_rate(float(ppo2));
-        QVERIFY2(std::fabs(cns - cnsPerMin) <= 1e-4 * std::max(cnsPerMin, 1e-3),
-            qPrintable(QString::number(cns, 'g', 8)));
-        QVERIFY(std::fabs(otu_rate(float(ppo2)) - otuPerMin) < 1e-4 * std::max(otuPerMin, 1.0));
+        // Limits of the exposure table (minutes), OTU = ((pp - 0.5) / 0.5)^(5/6) by hand.
+        for (auto [ppo2, cnsPerMin, otuPerMin] : {
+                 std::tuple { 0.5f, 0.0, 0.0 },
+                 { 0.59f, 0.0, std::pow(0.18, 5.0 / 6.0) }, // below the table
+                 { 0.6f, 1.0 / 720, std::pow(0.2, 5.0 / 6.0) },
+                 { 1.0f, 1.0 / 300, 1.0 },
+                 { 1.225f, 1.0 / 202.5, std::pow(1.45, 5.0 / 6.0) }, // between points
+                 { 1.4f, 1.0 / 150, std::pow(1.8, 5.0 / 6.0) },
+                 { 1.6f, 1.0 / 45, std::pow(2.2, 5.0 / 6.0) },
+                 { 1.65f, 1.0 / 7, std::pow(2.3, 5.0 / 6.0) },
+                 { 1.6499999f, 1.0 / 7, std::pow(2.3, 5.0 / 6.0) }, // just below the table end
+                 { 3.0f, 1.0 / 7, std::pow(5.0, 5.0 / 6.0) },
+             }) {
+            const double cns = cns_rate(ppo2);
+            QVERIFY2(std::fabs(cns - cnsPerMin) <= 1e-4 * std::max(cnsPerMin, 1e-3),
+                qPrintable(QString("%1 bar: %2").arg(ppo2).arg(cns, 0, 'g', 8)));
+            QVERIFY(std::fabs(otu_rate(ppo2) - otuPerMin) < 1e-4 * std::max(otuPerMin, 1.0));
+        }
         // The table index stays inside the table for every float just below the top end.
         float pp = 1.65f;
         for (int i = 0; i < 64; ++i) {
@@ -175,41 +150,33 @@ private slots:
         }
     }
 
-    void toleratedPressure_data()
-    {
-        QTest::addColumn<double>("gf");
-        QTest::newRow("gf 1 is the plain limit") << 1.0;
-        QTest::newRow("gf 0.8") << 0.8;
-        QTest::newRow("gf 0.3") << 0.3;
-        QTest::newRow("gf 0") << 0.0;
-    }
-
     void toleratedPressure()
     {
-        QFETCH(double, gf);
         tissues_t t;
         float n2[kCompartments], he[kCompartments] = {};
         for (int i = 0; i < kCompartments; ++i)
             n2[i] = 1.5f + 0.1f * i;
         set_tissues(t, n2, he, 0.0f);
-        double highest = 0.0;
-        for (int i = 0; i < kCompartments; ++i) {
-            const double a = oracle::kN2A[i], b = oracle::kN2B[i];
-            // Buhlmann: Pamb,tol = (Pt - a) b; with a gradient factor the M-value line is
-            // scaled toward the ambient line: Pt = Pamb + gf (Pamb / b + a - Pamb).
-            const double expected
-                = gf == 1.0 ? (n2[i] - a) * b : (n2[i] - a * gf) / (gf / b - gf + 1.0);
-            QVERIFY(std::fabs(tolerated_pressure(t, i, float(gf)) - expected) < 2e-6);
-            highest = std::max(highest, expected);
-            const double m = 2.5 + gf * (2.5 / b + a - 2.5);
-            QVERIFY(std::fabs(max_tension(t, 2.5f, i, float(gf)) - m) < 2e-6);
+        for (float gf : { 1.0f, 0.8f, 0.3f, 0.0f }) {
+            double highest = 0.0;
+            for (int i = 0; i < kCompartments; ++i) {
+                const double a = oracle::kN2A[i], b = oracle::kN2B[i];
+                // Buhlmann: Pamb,tol = (Pt - a) b; with a gradient factor the M-value line is
+                // scaled toward the ambient line: Pt = Pamb + gf (Pamb / b + a - Pamb).
+                const double expected
+                    = gf == 1.0f ? (n2[i] - a) * b : (n2[i] - a * gf) / (gf / b - gf + 1.0);
+                QVERIFY(std::fabs(tolerated_pressure(t, i, gf) - expected) < 2e-6);
+                highest = std::max(highest, expected);
+                const double m = 2.5 + gf * (2.5 / b + a - 2.5);
+                QVERIFY(std::fabs(max_tension(t, 2.5f, i, gf) - m) < 2e-6);
+            }
+            QVERIFY(std::fabs(ceiling_pressure(t, gf) - highest) < 2e-6);
+            QVERIFY(!can_stay_at(t, float(highest), gf));
+            QVERIFY(can_stay_at(t, float(highest) + 1e-5f, gf));
+            QCOMPARE(tolerated_pressure(t, -1, gf), 0.0f);
+            QCOMPARE(tolerated_pressure(t, 16, gf), 0.0f);
+            QCOMPARE(max_tension(t, 2.0f, 99, gf), 0.0f);
         }
-        QVERIFY(std::fabs(ceiling_pressure(t, float(gf)) - highest) < 2e-6);
-        QVERIFY(!can_stay_at(t, float(highest), float(gf)));
-        QVERIFY(can_stay_at(t, float(highest) + 1e-5f, float(gf)));
-        QCOMPARE(tolerated_pressure(t, -1, float(gf)), 0.0f);
-        QCOMPARE(tolerated_pressure(t, 16, float(gf)), 0.0f);
-        QCOMPARE(max_tension(t, 2.0f, 99, float(gf)), 0.0f);
     }
 
     void zeroTensionsFromPlanFile()
@@ -249,16 +216,6 @@ private slots:
         }
     }
 
-    void oracleAgreement_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("air") << 0;
-        QTest::newRow("nitrox and oxygen") << 1;
-        QTest::newRow("trimix") << 2;
-        QTest::newRow("closed circuit setpoints") << 3;
-        QTest::newRow("all gases mixed") << 4;
-    }
-
     void oracleAgreement();
 };
 
@@ -269,78 +226,76 @@ void TestModel::oracleAgreement()
     // holds and near-constant slivers (the constant shortcut), with durations and gases
     // alternating (no coefficients of another duration or gas reused). The engine must follow
     // the plain model within 2e-4 bar in every tension and ceiling and 1e-4 relative in CNS.
-    QFETCH(int, kind);
     const gas_t gases[] = { make_gas(21, 0), make_gas(32, 0), make_gas(50, 0), make_gas(100, 0),
         make_gas(18, 45), make_gas(10, 70), make_gas(21, 35), make_gas(15, 55) };
     const float setpoints[] = { 0.7f, 1.3f, 1.5f, std::numeric_limits<float>::infinity() };
-    oracle::Random rnd(1234 + kind);
+    // Kinds: air, nitrox and oxygen, trimix, closed circuit setpoints, all gases mixed.
     int steps = 0;
-    for (int profile = 0; profile < 12; ++profile) {
-        tissues_t engine;
-        oracle::Tissues ref = oracle::airAt(1.013);
-        double p = 1.013;
-        for (int segment = 0; segment < 40; ++segment) {
-            const int g = kind == 0 ? 0
-                : kind == 1         ? rnd.range(0, 3)
-                : kind == 2         ? rnd.range(4, 7)
-                : kind == 3         ? (rnd.range(0, 1) ? 0 : 4)
-                                    : rnd.range(0, 7);
-            const float sp = kind < 3 ? setpoints[3] : setpoints[rnd.range(0, kind == 3 ? 2 : 3)];
-            const gas_t& gas = gases[g];
-            const oracle::Gas og = oracle::gasOf(gas);
-            // One exposure from p to `next` over `seconds`, in both models.
-            auto step = [&](double next, int seconds, bool hold) {
-                const float minutes = seconds / 60.0f;
-                if (hold)
-                    load_constant(engine, float(p), seconds, gas, &sp);
-                else
-                    load_ramp(engine, float(p), float(next), minutes, gas, &sp);
-                update_cns(engine, float(p), float(next), minutes, gas, &sp);
-                if (hold)
-                    oracle::constant(ref, p, seconds / 60.0, og, sp);
-                else
-                    oracle::ramp(ref, p, next, seconds / 60.0, og, sp);
-                oracle::cns(ref, p, next, seconds / 60.0, og, sp);
-                p = float(next);
-                ++steps;
-            };
-            const double target = 1.013 + rnd.uniform(0.0, 10.0);
-            const int mode = rnd.range(0, 4);
-            if (mode == 0) {
-                step(target, rnd.range(10, 1800), false);
-            } else if (mode == 1 || mode == 2) {
-                // 2-second (or 1-second) slices of a ramp, as the ceiling trace walks it.
-                const int slice = mode == 1 ? 2 : 1;
-                const int count = rnd.range(5, 120);
-                const double rate = rnd.uniform(-0.3, 0.3) * slice; // bar per slice
-                for (int i = 0; i < count; ++i)
-                    step(float(std::max(1.013, p + rate)), slice, false);
-            } else if (mode == 3) {
-                step(p, rnd.range(1, 3000), true);
-            } else {
-                // Near-constant slivers below the shortcut threshold.
-                const int count = rnd.range(5, 60);
-                for (int i = 0; i < count; ++i)
-                    step(float(p + rnd.uniform(-0.005, 0.005)), 2, false);
+    for (int kind = 0; kind < 5; ++kind) {
+        oracle::Random rnd(1234 + kind);
+        for (int profile = 0; profile < 12; ++profile) {
+            tissues_t engine;
+            oracle::Tissues ref = oracle::airAt(1.013);
+            double p = 1.013;
+            for (int segment = 0; segment < 40; ++segment) {
+                const int g = kind == 0 ? 0
+                    : kind == 1         ? rnd.range(0, 3)
+                    : kind == 2         ? rnd.range(4, 7)
+                    : kind == 3         ? (rnd.range(0, 1) ? 0 : 4)
+                                        : rnd.range(0, 7);
+                const float sp
+                    = kind < 3 ? setpoints[3] : setpoints[rnd.range(0, kind == 3 ? 2 : 3)];
+                const gas_t& gas = gases[g];
+                const oracle::Gas og = oracle::gasOf(gas);
+                // One exposure from p to `next` over `seconds`, in both models.
+                auto step = [&](double next, int seconds, bool hold) {
+                    const float minutes = seconds / 60.0f;
+                    if (hold)
+                        load_constant(engine, float(p), seconds, gas, &sp);
+                    else
+                        load_ramp(engine, float(p), float(next), minutes, gas, &sp);
+                    update_cns(engine, float(p), float(next), minutes, gas, &sp);
+                    oracle::ramp(ref, p, next, seconds / 60.0, og, sp); // a hold has next == p
+                    oracle::cns(ref, p, next, seconds / 60.0, og, sp);
+                    p = float(next);
+                    ++steps;
+                };
+                const double target = 1.013 + rnd.uniform(0.0, 10.0);
+                const int mode = rnd.range(0, 4);
+                if (mode == 0) {
+                    step(target, rnd.range(10, 1800), false);
+                } else if (mode == 1 || mode == 2) {
+                    // 2-second (or 1-second) slices of a ramp, as the ceiling trace walks it.
+                    const int slice = mode == 1 ? 2 : 1;
+                    const int count = rnd.range(5, 120);
+                    const double rate = rnd.uniform(-0.3, 0.3) * slice; // bar per slice
+                    for (int i = 0; i < count; ++i)
+                        step(float(std::max(1.013, p + rate)), slice, false);
+                } else if (mode == 3) {
+                    step(p, rnd.range(1, 3000), true);
+                } else {
+                    // Near-constant slivers below the shortcut threshold.
+                    const int count = rnd.range(5, 60);
+                    for (int i = 0; i < count; ++i)
+                        step(float(p + rnd.uniform(-0.005, 0.005)), 2, false);
+                }
+                double worst = 0.0;
+                for (int i = 0; i < kCompartments; ++i) {
+                    worst = std::max(worst, std::fabs(engine.pN2[i] - ref.n2[i]));
+                    worst = std::max(worst, std::fabs(engine.pHe[i] - ref.he[i]));
+                }
+                for (float gf : { 0.3f, 0.8f, 1.0f })
+                    worst = std::max(
+                        worst, std::fabs(ceiling_pressure(engine, gf) - oracle::ceiling(ref, gf)));
+                QVERIFY2(worst < 2e-4,
+                    qPrintable(QString::asprintf("kind %d profile %d segment %d: deviation %g bar",
+                        kind, profile, segment, worst)));
+                QVERIFY2(std::fabs(engine.cns - ref.cns) <= 1e-4 * std::max(1.0, ref.cns),
+                    qPrintable(QString("cns %1 vs %2").arg(engine.cns).arg(ref.cns)));
             }
-            double worst = 0.0;
-            for (int i = 0; i < kCompartments; ++i) {
-                worst = std::max(worst, std::fabs(engine.pN2[i] - ref.n2[i]));
-                worst = std::max(worst, std::fabs(engine.pHe[i] - ref.he[i]));
-            }
-            for (float gf : { 0.3f, 0.8f, 1.0f })
-                worst = std::max(
-                    worst, std::fabs(ceiling_pressure(engine, gf) - oracle::ceiling(ref, gf)));
-            QVERIFY2(worst < 2e-4,
-                qPrintable(QString("profile %1 segment %2: deviation %3 bar")
-                               .arg(profile)
-                               .arg(segment)
-                               .arg(worst)));
-            QVERIFY2(std::fabs(engine.cns - ref.cns) <= 1e-4 * std::max(1.0, ref.cns),
-                qPrintable(QString("cns %1 vs %2").arg(engine.cns).arg(ref.cns)));
         }
     }
-    QVERIFY(steps > 1000);
+    QVERIFY(steps > 5000);
 }
 
 QTEST_APPLESS_MAIN(TestModel)
