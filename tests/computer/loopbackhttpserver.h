@@ -59,11 +59,10 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()));
     }
     QUrl url(const QString& path) const { return QUrl(base().toString() + path); }
-    void setRoute(const QByteArray& path, Route route) { m_routes.insert(path, route); }
-    void setRoute(
-        const QByteArray& path, int status, const QByteArray& body, Mode mode = Mode::Normal)
+    void setRoute(const QByteArray& path, int status, const QByteArray& body,
+        Mode mode = Mode::Normal, const QByteArray& location = {})
     {
-        m_routes.insert(path, Route { status, body, mode, {} });
+        m_routes.insert(path, Route { status, body, mode, location });
     }
     const QList<Request>& requests() const { return m_requests; }
     int requestsFor(const QByteArray& path) const

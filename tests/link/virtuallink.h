@@ -19,14 +19,9 @@ struct VirtualLink
 
     explicit VirtualLink(
         std::shared_ptr<const VirtualDiveStore> store = std::make_shared<SimulatedDiveStore>())
+        : VirtualLink(new VirtualDiveComputer)
     {
-        computer = new VirtualDiveComputer;
-        computer->setScanWindow(300);
         computer->setDiveStore(std::move(store));
-        link = new TarskBle(
-            nullptr, [this](const QString& line) { logLines << line; }, computer);
-        link->setBatchInterval(5);
-        link->setReplyTimeout(3000);
     }
     // Over a computer of the caller's (one that records what it receives, say); the link owns it.
     explicit VirtualLink(VirtualDiveComputer* own)
@@ -80,3 +75,12 @@ struct VirtualLink
     }
     int framesWithCode(quint8 code) const { return int(payloadsOf(code).size()); }
 };
+
+// A firmware image whose bytes all differ from their neighbours.
+inline QByteArray testImage(int size, int seed = 7)
+{
+    QByteArray image;
+    for (int i = 0; i < size; ++i)
+        image.append(char((i * 31 + seed) & 0xFF));
+    return image;
+}
