@@ -565,36 +565,42 @@ private slots:
 
     void readFailures_data()
     {
-        QTest::addColumn<QString>("kind");
+        // Size -1: no file, -2: a folder, above 0: stretched (sparse) to it, past the reader's
+        // limit.
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("missing") << "missing" << QByteArray();
-        QTest::newRow("directory") << "directory" << QByteArray();
-        QTest::newRow("empty") << "empty" << QByteArray();
-        QTest::newRow("only titles") << "titles" << QByteArray("Time\tDepth\tTemp\n\n");
-        QTest::newRow("only bad numbers")
-            << "bad" << line20({ "nan" }) + line20({ "inf", "1" }) + line20({ "a" });
-        QTest::newRow("binary") << "binary"
-                                << QByteArray("\x00\xff\x13\x37\t\x80garbage\n", 15).repeated(300);
-        // A sparse file: one valid line, then past the size limit.
-        QTest::newRow("larger than the limit") << "huge" << line20({ "1" });
+        QTest::addColumn<qint64>("size");
+        const auto row = [](const char* name, const QByteArray& content, qint64 size = 0) {
+            QTest::newRow(name) << QString(name) << content << size;
+        };
+        row("missing.csv", {}, -1);
+        row("folder.csv", {}, -2);
+        row("empty.csv", {});
+        row("titles.csv", "Time\tDepth\tTemp\n\n");
+        row("bad.csv", line20({ "nan" }) + line20({ "inf", "1" }) + line20({ "a" }));
+        row("binary.csv", QByteArray("\x00\xff\x13\x37\t\x80garbage\n", 15).repeated(300));
+        row("huge.csv", line20({ "1" }), CsvFile::MaxFileBytes + 1);
+        row("missing.uddf", {}, -1);
+        row("huge.uddf", {}, XmlPathDocument::maxFileSize + 1);
+        row("missing.divebin", {}, -1);
+        row("huge.divebin", {}, BinaryDive::MaxFileSize + 1);
     }
 
     void readFailures()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, name);
         QFETCH(QByteArray, content);
-        const QString path = m_dir.filePath(kind + ".csv");
-        if (kind == "directory")
-            QVERIFY(QDir(m_dir.path()).mkpath(kind + ".csv"));
-        else if (kind != "missing")
-            QVERIFY(writeFile(path, content));
-        if (kind == "huge")
-            QVERIFY(QFile(path).resize(CsvFile::MaxFileBytes + 1));
+        QFETCH(qint64, size);
+        const QString path = m_dir.filePath(name);
+        if (size == -2)
+            QVERIFY(QDir(m_dir.path()).mkpath(name));
+        else if (size != -1)
+            QVERIFY(writeFile(path, content) && (size == 0 || QFile(path).resize(size)));
 
         DiveProfile dive = reportDive();
-        CsvFile csv;
-        QVERIFY(!csv.read(path, dive));
-        QVERIFY(!csv.errorString().isEmpty());
+        const std::unique_ptr<DiveLinesIO> reader = makeReader(path);
+        QVERIFY(!reader->read(path, dive));
+        QVERIFY(!reader->errorString().isEmpty());
         QCOMPARE(describe(dive), describe(reportDive()));
     }
 
@@ -709,8 +715,8 @@ private slots:
         // A folder that does not exist, a path that is a folder (left alone), formats without a
         // writer: refused, said so, nothing created.
         QVERIFY(QDir(m_dir.path()).mkpath("folder.csv"));
-        for (const char* name :
-            { "no/such/folder/out.csv", "folder.csv", "out.divebin", "out.txt" }) {
+        for (const char* name : { "no/such/folder/out.csv", "no/such/folder/out.uddf", "folder.csv",
+                 "out.divebin", "out.txt" }) {
             const QString path = m_dir.filePath(name);
             QVERIFY2(!exportDive(dive, path, &error), name);
             QVERIFY(!error.isEmpty());
@@ -864,10 +870,7 @@ private slots:
         QFETCH(int, samples);
         QFETCH(QString, message);
 
-        DiveProfile dive;
-        dive.name = "kept";
-        dive.computer = "My computer";
-        dive.samples.append(DiveSample());
+        DiveProfile dive = reportDive();
         const QStringList kept = describe(dive);
         BinaryDiveFile reader;
         if (samples > 0) {
@@ -885,19 +888,6 @@ private slots:
         QVERIFY(!readFirstDive(file(bytes), dive, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(describe(dive), kept);
-    }
-
-    void oversizedOrMissingFile()
-    {
-        const QString path = m_dir.filePath("huge.divebin");
-        QVERIFY(sparseFile(path, BinaryDive::MaxFileSize + 1));
-        DiveProfile dive;
-        BinaryDiveFile reader;
-        QVERIFY(!reader.read(path, dive));
-        QVERIFY(reader.errorString().contains("too large"));
-        QVERIFY(dive.samples.isEmpty());
-        QVERIFY(!reader.read(m_dir.filePath("missing.divebin"), dive));
-        QVERIFY(reader.errorString().startsWith("Cannot open missing.divebin"));
     }
 
     void numbers()
@@ -1268,24 +1258,6 @@ private slots:
         }
     }
 
-    void uddfFileFailures()
-    {
-        QTemporaryDir dir;
-        const QString huge = dir.filePath(QStringLiteral("huge.uddf"));
-        QVERIFY(sparseFile(huge, XmlPathDocument::maxFileSize + 1));
-        UDDF uddf;
-        DiveProfile dive = logbookDives().constFirst();
-        QVERIFY(!uddf.read(huge, dive));
-        QCOMPARE(uddf.lastStatus(), UDDF::Status::TooLarge);
-        QVERIFY(!uddf.errorString().isEmpty());
-        QVERIFY(!uddf.read(dir.filePath(QStringLiteral("missing.uddf")), dive));
-        QCOMPARE(uddf.lastStatus(), UDDF::Status::CannotOpen);
-        QCOMPARE(describe(dive), describe(logbookDives().constFirst()));
-
-        QVERIFY(!uddf.write(dir.filePath(QStringLiteral("no/such/folder/x.uddf")), dive));
-        QVERIFY(!uddf.errorString().isEmpty());
-    }
-
     void uddfFuzzRegressions()
     {
         // Inputs the fuzzer once crashed on: each must now be read or refused cleanly.
@@ -1559,9 +1531,7 @@ private slots:
         QVERIFY(writeFile(path, old));
 
         std::vector<PlanDiveRecord> plan;
-        const QString planSource
-            = QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile/two-dives.diveplan");
-        QCOMPARE(PlanFile::load(planSource, plan), PlanFile::Status::Ok);
+        QCOMPARE(PlanFile::decode(planBytes(threeDives()), plan), PlanFile::Status::Ok);
         DiveProfile written = reportDive();
         written.samples = QList<DiveSample>(samples, written.samples.at(1));
 
