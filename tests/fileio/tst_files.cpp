@@ -528,13 +528,8 @@ private slots:
         // one: nothing of it may stay. Fields 0, 1 and 15-19 are time, depth, temperature (here ten
         // times the depth), OTU, CNS, ceiling and gradient factor; fields 2-14 are not used.
         const auto sample = [](const QByteArray& time, const QByteArray& depth) {
-            QList<QByteArray> values = { time, depth };
-            values << QList<QByteArray>(13, "9") << depth + "0"
-                   << "1.5"
-                   << "2.5"
-                   << "3"
-                   << "0.75";
-            return line20(values);
+            return line20(QList<QByteArray> { time, depth } + QList<QByteArray>(13, "9")
+                + QList<QByteArray> { depth + "0", "1.5", "2.5", "3", "0.75" });
         };
         const QString path = m_dir.filePath("C-dives-evening.csv");
         QVERIFY(writeFile(
@@ -1053,56 +1048,45 @@ private slots:
         QTest::addColumn<QStringList>("dives"); // describe() joined by '|'
         QTest::addColumn<QStringList>("refused");
 
+        const auto row = [](const char* tag, const char* file, const QStringList& dives,
+                             const QStringList& refused = {}) {
+            QTest::newRow(tag) << QString(file) << dives << refused;
+        };
         // Single-dive file: the one computer without links, real and whole dive times.
-        QTest::newRow("minimal") << "minimal.uddf"
-                                 << QStringList { "42|Veltra|1234-5678-9012-3|1551781320|0|"
-                                                  "Air 21/0,Nitrox 32 32/0|||||0:0:27:21/0 "
-                                                  "60:10.5:27:21/0 120:20:26:32/0 600:5:26:32/0 "
-                                                  "cns12.5 ceil3 660:0:26:32/0" }
-                                 << QStringList();
+        row("minimal", "minimal.uddf",
+            { "42|Veltra|1234-5678-9012-3|1551781320|0|Air 21/0,Nitrox 32 32/0|||||0:0:27:21/0 "
+              "60:10.5:27:21/0 120:20:26:32/0 600:5:26:32/0 cns12.5 ceil3 660:0:26:32/0" });
         // Prefixed namespace; 09:30+02:00 is 07:30 UTC.
-        QTest::newRow("prefixed_namespace")
-            << "prefixed.uddf"
-            << QStringList { "7|||1590996600|0|EAN50 50/0|||||0:0:20:50/0 30:6:20:50/0 "
-                             "90:0:20:50/0" }
-            << QStringList();
+        row("prefixed_namespace", "prefixed.uddf",
+            { "7|||1590996600|0|EAN50 50/0|||||0:0:20:50/0 30:6:20:50/0 90:0:20:50/0" });
         // Default namespace, byte-order mark, declaration, comments, extra waypoint children, real
         // dive times, local times (10:22 in Paris in March is 09:22 UTC), a tank reference to no
         // mix; the unlinked computer recorded both dives; the second switches to no mix: in a file
         // of several dives it has no gas.
-        QTest::newRow("bom_namespace_comments")
-            << "exported_ns_bom.uddf"
-            << QStringList { "dive-17|Reef Pro|A-0042|1551777720|17|EAN29 29/0,Trimix 18/45 18/45|"
-                             "-:200-200|North Wall|||0:0:24:29/0 10:12.4:24:29/0 21:12.4:23:29/0 "
-                             "30:30:23:18/45 alert4 1200:3:23:18/45 1205:0:23:18/45",
-                   "dive-18|Reef Pro|A-0042|1551790800|0||||||0:0:20:- 60:8:20:- 65:0:20:-" }
-            << QStringList();
+        row("bom_namespace_comments", "exported_ns_bom.uddf",
+            { "dive-17|Reef Pro|A-0042|1551777720|17|EAN29 29/0,Trimix 18/45 18/45|-:200-200|North "
+              "Wall|||0:0:24:29/0 10:12.4:24:29/0 21:12.4:23:29/0 30:30:23:18/45 alert4 "
+              "1200:3:23:18/45 1205:0:23:18/45",
+                "dive-18|Reef Pro|A-0042|1551790800|0||||||0:0:20:- 60:8:20:- 65:0:20:-" });
         // Two repetition groups; dive d1 links the second computer, the site and the buddy, tank
         // 200 -> 50 bar (Pa / 1e5); the unnamed second dive takes its start as name, no computer
         // (the file links them) and its tank from the waypoints; d3 has no samples.
-        QTest::newRow("multi_dive")
-            << "multi_dive.uddf"
-            << QStringList { "d1|Beta|B-2|1551781320|0|Air 21/0,EAN50 50/0|21/0:200-50|North Wall|"
-                             "Anna Berg|Nice|0:0:20:21/0 120:20:20:21/0 600:6:20:50/0 "
-                             "700:5:20:50/0 "
-                             "800:0:20:50/0",
-                   "2019-03-05T14:00:00Z|||1551794400|18|Tx 18/45|18/45:210-90||||0:0:20:18/45 "
-                   "300:30:20:18/45 900:0:20:18/45",
-                   "2019-03-06T12:00:00Z|||1551873600|0||||||0:0:20:- 300:12:20:- 900:0:20:-" }
-            << QStringList { "d3" };
+        row("multi_dive", "multi_dive.uddf",
+            { "d1|Beta|B-2|1551781320|0|Air 21/0,EAN50 50/0|21/0:200-50|North Wall|Anna Berg|Nice|"
+              "0:0:20:21/0 120:20:20:21/0 600:6:20:50/0 700:5:20:50/0 800:0:20:50/0",
+                "2019-03-05T14:00:00Z|||1551794400|18|Tx 18/45|18/45:210-90||||0:0:20:18/45 "
+                "300:30:20:18/45 900:0:20:18/45",
+                "2019-03-06T12:00:00Z|||1551873600|0||||||0:0:20:- 300:12:20:- 900:0:20:-" },
+            { "d3" });
         // UDDF 3.3 from another program: 2024-05-12 is day 19855 since 1970, 09:15 and 13:40 UTC;
         // the computer linked through equipmentused; tank pressures of the waypoints refer to the
         // tankdata id, whose link names the mix (190 -> 110 bar).
-        QTest::newRow("uddf_3_3_other_program")
-            << "other_program_3_3.uddf"
-            << QStringList { "k-101|Gull 3|G3-0007|1715505300|101|Air 21/0,EAN40 40/0|21/0:205-60|"
-                             "Stone Arch|Lea Moss|Octopus under the arch|0:0:18:21/0 "
-                             "180:24.5:14:21/0 "
-                             "1500:6:14:40/0 1800:3:14:40/0 2000:0:14:40/0",
-                   "k-102|Gull 3|G3-0007|1715521200|102|EAN40 40/0|40/0:190-110|Stone Arch|Lea "
-                   "Moss||"
-                   "0:0:19:40/0 120:15:19:40/0 900:12:19:40/0 1200:0:19:40/0" }
-            << QStringList();
+        row("uddf_3_3_other_program", "other_program_3_3.uddf",
+            { "k-101|Gull 3|G3-0007|1715505300|101|Air 21/0,EAN40 40/0|21/0:205-60|Stone Arch|Lea "
+              "Moss|Octopus under the arch|0:0:18:21/0 180:24.5:14:21/0 1500:6:14:40/0 "
+              "1800:3:14:40/0 2000:0:14:40/0",
+                "k-102|Gull 3|G3-0007|1715521200|102|EAN40 40/0|40/0:190-110|Stone Arch|Lea "
+                "Moss||0:0:19:40/0 120:15:19:40/0 900:12:19:40/0 1200:0:19:40/0" });
     }
 
     void filesFromOtherSoftware()
