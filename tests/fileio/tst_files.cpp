@@ -578,7 +578,7 @@ private slots:
         row("missing.uddf", {}, -1);
         row("huge.uddf", {}, XmlPathDocument::maxFileSize + 1);
         row("missing.divebin", {}, -1);
-        row("huge.divebin", {}, BinaryDive::MaxFileSize + 1);
+        row("huge.divebin", header(1) + record(100, 0, 0), BinaryDive::MaxFileSize + 1);
     }
 
     void readFailures()

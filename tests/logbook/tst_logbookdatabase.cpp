@@ -56,13 +56,7 @@ public:
         qWarning() << sql << q.lastError().text();
         return false;
     }
-    QVariant value(const QString& sql)
-    {
-        QSqlQuery q(m_db);
-        if (!q.exec(sql) || !q.next())
-            return QVariant(QMetaType::fromType<QString>()); // distinguishable from NULL
-        return q.value(0);
-    }
+    QVariant value(const QString& sql) { return rows(sql).value(0).value(0); }
     QList<QVariantList> rows(const QString& sql)
     {
         QList<QVariantList> result;
@@ -1333,8 +1327,7 @@ private slots:
         Probe probe(path());
         const QString perDive = QStringLiteral(
             "(SELECT d.diveid id, d.datetime t, MAX(p.time) s, MAX(p.depth) z, MIN(p.temperature) "
-            "c "
-            "FROM dives d JOIN profiles p ON p.diveid=d.diveid WHERE %1 GROUP BY d.diveid)")
+            "c FROM dives d JOIN profiles p ON p.diveid=d.diveid WHERE %1 GROUP BY d.diveid)")
                                     .arg(where);
         const auto compareTotals = [&](const DiveTotals& got, const QString& condition) {
             const QString from = perDive + QStringLiteral(" WHERE ") + condition;
@@ -1462,23 +1455,24 @@ private slots:
     {
         QTest::addColumn<DiveFilter>("filter");
         QTest::addColumn<QStringList>("expected");
-        const auto days = [](QDate from, QDate to) {
+        // One local day, or the days from one to another.
+        const auto days = [](QDate from, QDate to = {}) {
             DiveFilter f;
             f.byDate = f.hasTo = true;
             f.from = from.startOfDay();
-            f.to = to.startOfDay();
+            f.to = (to.isValid() ? to : from).startOfDay();
             return f;
         };
         const QDate autumn(2026, 10, 25);
         const QDate spring(2026, 3, 29);
         QTest::newRow("25-hour day keeps its last hour")
-            << days(autumn, autumn) << QStringList { "autumn 23:30" };
+            << days(autumn) << QStringList { "autumn 23:30" };
         QTest::newRow("day after the 25-hour day")
-            << days(autumn.addDays(1), autumn.addDays(1)) << QStringList { "autumn next 00:30" };
+            << days(autumn.addDays(1)) << QStringList { "autumn next 00:30" };
         QTest::newRow("23-hour day stops at its midnight")
-            << days(spring, spring) << QStringList { "spring 23:30" };
+            << days(spring) << QStringList { "spring 23:30" };
         QTest::newRow("day after the 23-hour day")
-            << days(spring.addDays(1), spring.addDays(1)) << QStringList { "spring next 00:30" };
+            << days(spring.addDays(1)) << QStringList { "spring next 00:30" };
         DiveFilter morning = days(QDate(2026, 1, 1), QDate(2026, 12, 31));
         morning.byTime = true;
         morning.fromTime = QTime(8, 30).msecsSinceStartOfDay();
