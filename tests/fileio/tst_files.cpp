@@ -474,40 +474,34 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QList<double>>("counts"); // samples, skipped, other lines, first time
 
-        const struct
-        {
-            const char* tag;
-            QByteArray data;
-            QList<double> counts;
-        } rows[] = {
-            { "20 fields", line20({ "12.5" }), { 1, 0, 0, 12.5 } },
-            { "19 fields", line20({}).replace("\t0\n", "\n"), { 0, 0, 1, 0.0 } },
-            { "21 fields", line20({}, "\t0\n"), { 0, 0, 1, 0.0 } },
-            { "one trailing TAB still 20", line20({ "3" }, "\t\n"), { 1, 0, 0, 3.0 } },
-            { "two trailing TABs make 21", line20({ "3" }, "\t\t\n"), { 0, 0, 1, 0.0 } },
-            { "empty unused field", line20({ "4", "1", "" }), { 1, 0, 0, 4.0 } },
-            { "empty used field skips the line", line20({ "4", "" }), { 0, 1, 0, 0.0 } },
-            { "CRLF", line20({ "5" }, "\r\n"), { 1, 0, 0, 5.0 } },
-            { "CRLF after a trailing TAB", line20({ "5" }, "\t\r\n"), { 1, 0, 0, 5.0 } },
-            { "inf rejected", line20({ "inf" }), { 0, 1, 0, 0.0 } },
-            { "nan rejected", line20({ "1", "nan" }), { 0, 1, 0, 0.0 } },
-            { "out of range rejected", line20({ "1e999" }), { 0, 1, 0, 0.0 } },
-            { "letters rejected", line20({ "Time" }), { 0, 1, 0, 0.0 } },
-            { "number then garbage", line20({ "12.5abc" }), { 1, 0, 0, 12.5 } },
-            { "blanks and plus sign", line20({ "  +3.5" }), { 1, 0, 0, 3.5 } },
-            { "decimal comma stops the number", line20({ "12,5" }), { 1, 0, 0, 12.0 } },
-            { "exponent", line20({ "1.5e2" }), { 1, 0, 0, 150.0 } },
-            { "no final newline", line20({ "7" }, ""), { 1, 0, 0, 7.0 } },
-            { "NUL ends the number", line20({ QByteArray("8\0x", 3) }), { 1, 0, 0, 8.0 } },
-            { "titles, blank lines, samples",
-                QByteArray("Title\tline\n\n\r\n" + line20({ "1" }) + "\n" + line20({ "2" })),
-                { 2, 0, 4, 1.0 } },
-            { "lone CR is not a line end", QByteArray("1\r" + line20({ "2" })), { 1, 0, 0, 1.0 } },
-            { "many TABs", QByteArray(100000, '\t'), { 0, 0, 1, 0.0 } },
-            { "empty", QByteArray(), { 0, 0, 0, 0.0 } },
+        const auto row = [](const char* tag, const QByteArray& data, const QList<double>& counts) {
+            QTest::newRow(tag) << data << counts;
         };
-        for (const auto& r : rows)
-            QTest::newRow(r.tag) << r.data << r.counts;
+        row("20 fields", line20({ "12.5" }), { 1, 0, 0, 12.5 });
+        row("19 fields", line20({}).replace("\t0\n", "\n"), { 0, 0, 1, 0.0 });
+        row("21 fields", line20({}, "\t0\n"), { 0, 0, 1, 0.0 });
+        row("one trailing TAB still 20", line20({ "3" }, "\t\n"), { 1, 0, 0, 3.0 });
+        row("two trailing TABs make 21", line20({ "3" }, "\t\t\n"), { 0, 0, 1, 0.0 });
+        row("empty unused field", line20({ "4", "1", "" }), { 1, 0, 0, 4.0 });
+        row("empty used field skips the line", line20({ "4", "" }), { 0, 1, 0, 0.0 });
+        row("CRLF", line20({ "5" }, "\r\n"), { 1, 0, 0, 5.0 });
+        row("CRLF after a trailing TAB", line20({ "5" }, "\t\r\n"), { 1, 0, 0, 5.0 });
+        row("inf rejected", line20({ "inf" }), { 0, 1, 0, 0.0 });
+        row("nan rejected", line20({ "1", "nan" }), { 0, 1, 0, 0.0 });
+        row("out of range rejected", line20({ "1e999" }), { 0, 1, 0, 0.0 });
+        row("letters rejected", line20({ "Time" }), { 0, 1, 0, 0.0 });
+        row("number then garbage", line20({ "12.5abc" }), { 1, 0, 0, 12.5 });
+        row("blanks and plus sign", line20({ "  +3.5" }), { 1, 0, 0, 3.5 });
+        row("decimal comma stops the number", line20({ "12,5" }), { 1, 0, 0, 12.0 });
+        row("exponent", line20({ "1.5e2" }), { 1, 0, 0, 150.0 });
+        row("no final newline", line20({ "7" }, ""), { 1, 0, 0, 7.0 });
+        row("NUL ends the number", line20({ QByteArray("8\0x", 3) }), { 1, 0, 0, 8.0 });
+        row("titles, blank lines, samples",
+            QByteArray("Title\tline\n\n\r\n" + line20({ "1" }) + "\n" + line20({ "2" })),
+            { 2, 0, 4, 1.0 });
+        row("lone CR is not a line end", QByteArray("1\r" + line20({ "2" })), { 1, 0, 0, 1.0 });
+        row("many TABs", QByteArray(100000, '\t'), { 0, 0, 1, 0.0 });
+        row("empty", QByteArray(), { 0, 0, 0, 0.0 });
     }
 
     void parse()

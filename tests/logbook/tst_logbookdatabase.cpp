@@ -24,6 +24,7 @@
 #include <linux/fs.h>
 #include <optional>
 #include <sys/ioctl.h>
+#include <tuple>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(DiveFilter)
@@ -303,26 +304,20 @@ private slots:
         QTest::addColumn<int>("startOffset");
         QTest::addColumn<double>("third"); // the depth of the third sample
         QTest::addColumn<QString>("stored"); // the name it is stored under, empty when the same
-        const struct
-        {
-            const char *tag, *name, *computer, *serial;
-            int startOffset;
-            double third;
-            const char* stored;
-        } rows[] = {
-            { "start 60 s later", "Other", "Veltra", "Veltra-1", 60, 9.0, "" },
-            { "start 61 s later", "Other", "Veltra", "Veltra-1", 61, 9.0, "Other" },
-            { "start 60 s earlier", "Other", "Veltra", "Veltra-1", -60, 9.0, "" },
-            { "same start, other serial", "Other", "Veltra", "X", 0, 9.0, "Other" },
-            { "identical samples, file renamed", "Copy", "Planner", "P-1", 86400, 8.0, "" },
-            { "one sample 1 cm shallower", "Copy", "Planner", "P-1", 86400, 7.99, "Copy" },
-            { "no computer named", "Csv", "", "", 0, 9.0, "Csv" },
-            { "another dive under a taken name", "Reef", "Veltra", "Veltra-1", 3600, 9.0,
-                "Reef (2)" },
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.tag) << QString(r.name) << QString(r.computer) << QString(r.serial)
-                                 << r.startOffset << r.third << QString(r.stored);
+        const auto row
+            = [](const char* tag, const char* name, const char* computer, const char* serial,
+                  int startOffset, double third, const char* stored) {
+                  QTest::newRow(tag) << QString(name) << QString(computer) << QString(serial)
+                                     << startOffset << third << QString(stored);
+              };
+        row("start 60 s later", "Other", "Veltra", "Veltra-1", 60, 9.0, "");
+        row("start 61 s later", "Other", "Veltra", "Veltra-1", 61, 9.0, "Other");
+        row("start 60 s earlier", "Other", "Veltra", "Veltra-1", -60, 9.0, "");
+        row("same start, other serial", "Other", "Veltra", "X", 0, 9.0, "Other");
+        row("identical samples, file renamed", "Copy", "Planner", "P-1", 86400, 8.0, "");
+        row("one sample 1 cm shallower", "Copy", "Planner", "P-1", 86400, 7.99, "Copy");
+        row("no computer named", "Csv", "", "", 0, 9.0, "Csv");
+        row("another dive under a taken name", "Reef", "Veltra", "Veltra-1", 3600, 9.0, "Reef (2)");
     }
 
     void sameDiveRecognised()
@@ -613,31 +608,24 @@ private slots:
             bytes[offset] = value;
             return bytes;
         };
-        const struct
-        {
-            const char* tag;
-            QByteArray bytes;
-            qint64 fileSize;
-            S expected;
-        } rows[] = {
-            { "whole file", good, 3 * 4096, S::Valid },
-            { "longer than the header says", good, 4 * 4096, S::Valid },
-            { "empty file", QByteArray(), 0, S::Empty },
-            { "99 bytes", good.left(99), 99, S::TooShort },
-            { "one page missing", good, 2 * 4096, S::Truncated },
-            { "cut inside a page", good, 3 * 4096 - 1, S::Truncated },
-            { "stale page count is ignored", sqliteHeader(4096, 9, 8, 7), 3 * 4096, S::Valid },
-            { "page size 65536 written as 1", sqliteHeader(1, 2, 1, 1), 2 * 65536, S::Valid },
-            { "page size not a power of two", sqliteHeader(3000, 1, 1, 1), 3000, S::BadHeader },
-            { "page size 256", sqliteHeader(256, 1, 1, 1), 256, S::BadHeader },
-            { "wrong payload fraction", changed(21, 63), 3 * 4096, S::BadHeader },
-            { "newer read version", changed(19, 3), 3 * 4096, S::UnsupportedVersion },
-            { "other signature", changed(14, '4'), 3 * 4096, S::NotSqlite },
-            { "text", QByteArray(100, 'a'), 100, S::NotSqlite },
-            { "header shorter than the file says", good.left(50), 3 * 4096, S::TooShort },
+        const auto row = [](const char* tag, const QByteArray& bytes, qint64 fileSize, S expected) {
+            QTest::newRow(tag) << bytes << fileSize << int(expected);
         };
-        for (const auto& r : rows)
-            QTest::newRow(r.tag) << r.bytes << r.fileSize << int(r.expected);
+        row("whole file", good, 3 * 4096, S::Valid);
+        row("longer than the header says", good, 4 * 4096, S::Valid);
+        row("empty file", QByteArray(), 0, S::Empty);
+        row("99 bytes", good.left(99), 99, S::TooShort);
+        row("one page missing", good, 2 * 4096, S::Truncated);
+        row("cut inside a page", good, 3 * 4096 - 1, S::Truncated);
+        row("stale page count is ignored", sqliteHeader(4096, 9, 8, 7), 3 * 4096, S::Valid);
+        row("page size 65536 written as 1", sqliteHeader(1, 2, 1, 1), 2 * 65536, S::Valid);
+        row("page size not a power of two", sqliteHeader(3000, 1, 1, 1), 3000, S::BadHeader);
+        row("page size 256", sqliteHeader(256, 1, 1, 1), 256, S::BadHeader);
+        row("wrong payload fraction", changed(21, 63), 3 * 4096, S::BadHeader);
+        row("newer read version", changed(19, 3), 3 * 4096, S::UnsupportedVersion);
+        row("other signature", changed(14, '4'), 3 * 4096, S::NotSqlite);
+        row("text", QByteArray(100, 'a'), 100, S::NotSqlite);
+        row("header shorter than the file says", good.left(50), 3 * 4096, S::TooShort);
     }
 
     void headerCheck()
@@ -885,12 +873,7 @@ private slots:
         QStringList expected { "first", "second", "third" }; // the names of dives 1, 2 and 3
         for (int i = 0; i < 3; ++i)
             QCOMPARE(db().storeDive(serialDive(expected[i], i < 2 ? "S1" : "S2", "V", 0)), 0);
-        const struct
-        {
-            int id;
-            const char* name;
-            bool accepted;
-        } tries[] = {
+        const std::tuple<int, const char*, bool> tries[] = {
             { 1, "first", false }, // its own name
             { 1, "second", false }, // the name of another dive of the serial
             { 1, "third", true }, // the name of a dive of another serial
@@ -898,10 +881,10 @@ private slots:
             { 2, "x', name='y", true }, // quotes kept literally
             { 1, "renamed", true },
         };
-        for (const auto& t : tries) {
-            QCOMPARE(db().renameDive(t.id, t.name), t.accepted);
-            if (t.accepted)
-                expected[t.id - 1] = t.name;
+        for (const auto& [id, name, accepted] : tries) {
+            QCOMPARE(db().renameDive(id, name), accepted);
+            if (accepted)
+                expected[id - 1] = name;
             QCOMPARE(listed(), expected); // only the renamed dive changed
         }
     }
@@ -1508,14 +1491,8 @@ private:
     void storeFilterFixture()
     {
         QCOMPARE(db().openOrCreate(path()), 0);
-        struct Row
-        {
-            const char* name;
-            const char* serial;
-            const char* computer;
-            qint64 dateTime;
-        };
-        const Row rows[] = {
+        // Name, serial, computer, start.
+        const std::tuple<const char*, const char*, const char*, qint64> rows[] = {
             { "a-before", "S1", "Alpha", utc(2024, 5, 9, 23, 59, 59) },
             { "a-midnight", "S1", "Alpha", utc(2024, 5, 10) },
             { "a-morning", "S1", "Alpha", utc(2024, 5, 10, 9, 0) },
@@ -1530,8 +1507,8 @@ private:
             { "quote", "S6", "O'Neil", utc(2024, 5, 10, 8, 0) },
             { "future", "S7", "Veltra", qint64(25567) * 86400 + 3600 },
         };
-        for (const Row& r : rows)
-            QCOMPARE(db().storeDive(serialDive(r.name, r.serial, r.computer, r.dateTime)), 0);
+        for (const auto& [name, serial, computer, start] : rows)
+            QCOMPARE(db().storeDive(serialDive(name, serial, computer, start)), 0);
     }
 
     QStringList found(const QString& typed, const QStringList& computers = {})
