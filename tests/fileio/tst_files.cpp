@@ -593,24 +593,6 @@ private slots:
         QCOMPARE(describe(dive), describe(reportDive()));
     }
 
-    void csvFuzzRegressions()
-    {
-        // Inputs the fuzzer found or that probe the splitter's edges: none may crash, and the
-        // file reader must agree with the parser.
-        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/csv"));
-        const QStringList names = dir.entryList(QDir::Files);
-        QVERIFY(!names.isEmpty());
-        for (const QString& name : names) {
-            const QList<DiveSample> parsed = CsvFile::parseSamples(::readFile(dir.filePath(name)));
-            for (const DiveSample& s : parsed)
-                QVERIFY(std::isfinite(s.time) && std::isfinite(s.depth));
-            DiveProfile dive;
-            CsvFile csv;
-            QCOMPARE(csv.read(dir.filePath(name), dive), !parsed.isEmpty());
-            QCOMPARE(dive.samples.size(), parsed.size());
-        }
-    }
-
     void writeExact_data()
     {
         QTest::addColumn<int>("mode");
@@ -1236,27 +1218,6 @@ private slots:
         }
     }
 
-    void uddfFuzzRegressions()
-    {
-        // Inputs the fuzzer once crashed on: each must now be read or refused cleanly.
-        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/uddf"));
-        const QStringList files = dir.entryList(QDir::Files);
-        QVERIFY2(!files.isEmpty(), "no inputs in tests/data/fuzz/uddf");
-        for (const QString& name : files) {
-            QList<DiveProfile> dives;
-            QList<RefusedDive> refused;
-            if (UDDF::readAllData(readFile(dir.filePath(name)), dives, refused)
-                != UDDF::Status::Ok) {
-                QVERIFY(dives.isEmpty());
-                continue;
-            }
-            // As the fuzz target does: what was read writes and reads again.
-            QList<DiveProfile> again;
-            UDDF::readAllData(UDDF::toDocument(dives), again, refused);
-            QCOMPARE(again.size(), dives.size());
-        }
-    }
-
     void layoutAndRoundTrip()
     {
         // Three hand-built dives (see threeDives). The dives keep their layout byte for byte, so a
@@ -1472,15 +1433,48 @@ private slots:
         QCOMPARE(readFile(path), PlanFile::encode(plan));
     }
 
-    void planFuzzRegressions()
+    void fuzzRegressions_data()
     {
-        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile"));
-        const QStringList names = dir.entryList(QDir::Files);
-        QVERIFY2(!names.isEmpty(), "no inputs in tests/data/fuzz/planfile");
-        for (const QString& name : names) {
+        // Inputs the fuzzer once crashed on, or that probe the CSV splitter's edges: each must now
+        // be read or refused cleanly.
+        QTest::addColumn<QString>("path");
+        for (const QString folder : { "csv", "uddf", "planfile" }) {
+            const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/") + folder);
+            const QStringList names = dir.entryList(QDir::Files);
+            QVERIFY2(!names.isEmpty(), qPrintable("no inputs in tests/data/fuzz/" + folder));
+            for (const QString& name : names)
+                QTest::newRow(qPrintable(folder + '/' + name)) << dir.filePath(name);
+        }
+    }
+
+    void fuzzRegressions()
+    {
+        QFETCH(QString, path);
+        const QByteArray bytes = readFile(path);
+        if (path.contains("/fuzz/planfile/")) {
             std::vector<PlanDiveRecord> plan = existingPlan();
-            if (PlanFile::decode(readFile(dir.filePath(name)), plan) != PlanFile::Status::Ok)
+            if (PlanFile::decode(bytes, plan) != PlanFile::Status::Ok)
                 verifyExisting(plan);
+        } else if (path.contains("/fuzz/uddf/")) {
+            QList<DiveProfile> dives;
+            QList<RefusedDive> refused;
+            if (UDDF::readAllData(bytes, dives, refused) != UDDF::Status::Ok) {
+                QVERIFY(dives.isEmpty());
+                return;
+            }
+            // As the fuzz target does: what was read writes and reads again.
+            QList<DiveProfile> again;
+            UDDF::readAllData(UDDF::toDocument(dives), again, refused);
+            QCOMPARE(again.size(), dives.size());
+        } else {
+            // The file reader must agree with the parser.
+            const QList<DiveSample> parsed = CsvFile::parseSamples(bytes);
+            for (const DiveSample& s : parsed)
+                QVERIFY(std::isfinite(s.time) && std::isfinite(s.depth));
+            DiveProfile dive;
+            CsvFile csv;
+            QCOMPARE(csv.read(path, dive), !parsed.isEmpty());
+            QCOMPARE(dive.samples.size(), parsed.size());
         }
     }
 
