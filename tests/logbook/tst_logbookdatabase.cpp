@@ -19,6 +19,7 @@
 #include <QVariant>
 #include <QtTest>
 
+#include <algorithm>
 #include <ctime>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -95,11 +96,8 @@ public:
     }
     bool createOldTables(int version)
     {
-        for (const QString& sql : oldTables(version)) {
-            if (!exec(sql))
-                return false;
-        }
-        return true;
+        const QStringList sql = oldTables(version);
+        return std::all_of(sql.begin(), sql.end(), [this](const QString& s) { return exec(s); });
     }
     QStringList columns(const QString& table)
     {
@@ -1372,7 +1370,6 @@ private slots:
         QVERIFY(!db().loadDive(id, back));
         stack.undo();
         QVERIFY(db().loadDive(id, back));
-        // Every sample comes back as it was first given.
         QCOMPARE(sampleFields(back.samples), sampleFields(original.samples));
         QCOMPARE(detailsOf(back), detailsOf(original));
         QCOMPARE((QVariantList { back.gases.size(), back.gases.at(1).o2, back.tanks.size(),
