@@ -610,6 +610,7 @@ private slots:
         const QByteArray words = "AlertCNC;?bar;AlertPression;GFLow;GFHigh;PpO2\n";
 
         // Texts with the separator or a newline are quoted; the newline stays inside the quotes.
+        // The date is local: 22:13:20 UTC is 23:13:20 in Paris in November (CET, +1).
         const QByteArray dot = titles
             + "\"My; \"\"best\"\"\";42;QRD-M;2023-11-14 23:13:20;\"two\nlines\";PLB OC;Gaz?;"
               "GFlow30_GFhigh85;Salt;1.013;Aucune;20.125;02:05;10.25;12.375;19;1.2.3;0;\n"
