@@ -446,27 +446,23 @@ private slots:
             QVERIFY(!(l.kind == LinePlan::Line && l.computed));
     }
 
-    void decoSwitchDepth_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<float>("surface");
-        QTest::addColumn<quint32>("water");
-        QTest::addColumn<float>("expected");
-        // The deepest 3 m stop within ppO2 1.6 bar: salt 0.101 bar/m, fresh 0.0981 bar/m.
-        QTest::newRow("ean50-salt") << 50 << 1.013f << 0u << 21.0f; // 3.2 bar, 21.65 m
-        QTest::newRow("oxygen-salt") << 100 << 1.013f << 0u << 3.0f; // 1.6 bar, 5.81 m
-        QTest::newRow("ean80-salt") << 80 << 1.013f << 0u << 9.0f; // 2.0 bar, 9.77 m
-        QTest::newRow("ean50-fresh-altitude") << 50 << 0.8f << 1u << 24.0f; // 24.47 m
-        QTest::newRow("air-salt") << 21 << 1.013f << 0u << 63.0f; // 7.62 bar, 65.4 m
-    }
-
     void decoSwitchDepth()
     {
-        QFETCH(int, o2);
-        QFETCH(float, surface);
-        QFETCH(quint32, water);
-        QFETCH(float, expected);
-        QVERIFY(qAbs(decoSwitchDepthM({ o2, 0 }, surface, water) - expected) < 0.01f);
+        // The deepest 3 m stop within ppO2 1.6 bar: salt 0.101 bar/m, fresh 0.0981 bar/m.
+        const struct
+        {
+            int o2;
+            float surface;
+            quint32 water;
+            float expected;
+        } rows[] = { { 50, 1.013f, 0, 21.0f }, // 3.2 bar, 21.65 m
+            { 100, 1.013f, 0, 3.0f }, // 1.6 bar, 5.81 m
+            { 80, 1.013f, 0, 9.0f }, // 2.0 bar, 9.77 m
+            { 50, 0.8f, 1, 24.0f }, // fresh water at altitude, 24.47 m
+            { 21, 1.013f, 0, 63.0f } }; // 7.62 bar, 65.4 m
+        for (const auto& r : rows)
+            QVERIFY2(qAbs(decoSwitchDepthM({ r.o2, 0 }, r.surface, r.water) - r.expected) < 0.01f,
+                qPrintable(QString::number(r.o2)));
     }
 
     void resultText()
@@ -482,16 +478,13 @@ private slots:
         text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
         text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f, 12.0f, 41.7f });
         const QString html = text.html();
-        QVERIFY(html.contains("arrowDdive.png"));
-        // Below an hour mm:ss, from an hour hh:mm:ss, with the gas name in both.
-        QVERIFY(html.contains("|    01:30 |    01:30 | Air</p>"));
-        QVERIFY(html.contains("| 01:10:00 | 01:11:30 | </p>"));
-        QVERIFY(html.contains("|    02:15 | 01:13:45 | Nx30</p>"));
-        QVERIFY(html.contains("|    03:00 | 01:16:45 | </p>"));
-        QVERIFY(html.contains("|    20:00 | Nx40</p>"));
-        QVERIFY(html.contains(">CNS 12%</p>"));
-        QVERIFY(html.contains(">OTU 34</p>"));
-        QVERIFY(html.contains(">NDL 41 min</p>")); // whole minutes left, never rounded up
+        // Below an hour mm:ss, from an hour hh:mm:ss, with the gas name in both; the NDL in
+        // whole minutes left, never rounded up.
+        for (const char* part :
+            { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>", "| 01:10:00 | 01:11:30 | </p>",
+                "|    02:15 | 01:13:45 | Nx30</p>", "|    03:00 | 01:16:45 | </p>",
+                "|    20:00 | Nx40</p>", ">CNS 12%</p>", ">OTU 34</p>", ">NDL 41 min</p>" })
+            QVERIFY2(html.contains(QLatin1String(part)), part);
         text.add(LinePlan {});
         QVERIFY(!text.html().contains("arrowD"));
     }
