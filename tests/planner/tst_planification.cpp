@@ -18,34 +18,22 @@ private slots:
         QCOMPARE(plan.currentIndex, 2);
     }
 
-    void removeKeepsSlotsContiguous_data()
-    {
-        QTest::addColumn<int>("dives");
-        QTest::addColumn<int>("removed");
-        QTest::addColumn<int>("expectedCurrent");
-        QTest::addColumn<QString>("expectedFirst");
-        QTest::newRow("first-of-two") << 2 << 0 << 0 << "Dive 2";
-        QTest::newRow("only-dive") << 1 << 0 << -1 << "";
-        QTest::newRow("middle-of-three") << 3 << 1 << 1 << "Dive 1";
-        QTest::newRow("last-of-three") << 3 << 2 << 1 << "Dive 1";
-    }
-
     void removeKeepsSlotsContiguous()
     {
-        QFETCH(int, dives);
-        QFETCH(int, removed);
-        QFETCH(int, expectedCurrent);
-        QFETCH(QString, expectedFirst);
-        Planification plan;
-        for (int i = 0; i < dives; ++i)
-            plan.addDefaultDive();
-        plan.currentIndex = removed;
-        QCOMPARE(plan.removeCurrent(), expectedCurrent);
-        QCOMPARE(plan.diveCount(), dives - 1);
-        for (int k = plan.diveCount(); k < kPlanSlots; ++k)
-            QVERIFY(!plan.dives[size_t(k)]);
-        if (!expectedFirst.isEmpty())
-            QCOMPARE(plan.dives[0]->profile.name, expectedFirst);
+        // Dives, the one removed, the current one after, the name of the first after.
+        const std::tuple<int, int, int, QString> rows[] = { { 2, 0, 0, "Dive 2" }, { 1, 0, -1, "" },
+            { 3, 1, 1, "Dive 1" }, { 3, 2, 1, "Dive 1" } };
+        for (const auto& [dives, removed, expectedCurrent, expectedFirst] : rows) {
+            Planification plan;
+            for (int i = 0; i < dives; ++i)
+                plan.addDefaultDive();
+            plan.currentIndex = removed;
+            QCOMPARE(plan.removeCurrent(), expectedCurrent);
+            QCOMPARE(plan.diveCount(), dives - 1);
+            for (int k = plan.diveCount(); k < kPlanSlots; ++k)
+                QVERIFY(!plan.dives[size_t(k)]);
+            QCOMPARE(plan.dives[0] ? plan.dives[0]->profile.name : QString(), expectedFirst);
+        }
     }
 
     void addedProfileGetsUsableGases()

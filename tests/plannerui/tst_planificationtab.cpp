@@ -128,27 +128,16 @@ private slots:
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3600), QStringLiteral("HH:mm:ss"));
     }
 
-    void durationText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("minutes");
-        QTest::newRow("hours-minutes") << "26H05mn" << 26 * 60 + 5;
-        QTest::newRow("lower-case") << "01h30" << 90;
-        QTest::newRow("colon") << "2:00" << 120;
-        QTest::newRow("hours-only") << "3H" << 180;
-        QTest::newRow("minutes-only") << "95mn" << 95;
-        QTest::newRow("bare-number") << "45" << 45;
-        QTest::newRow("minutes-past-the-hour") << "1H75" << 135;
-        QTest::newRow("garbage") << "abc" << -1;
-    }
-
     void durationText()
     {
-        QFETCH(QString, text);
-        QFETCH(int, minutes);
-        QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
-        if (minutes >= 0)
-            QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+        const std::pair<const char*, int> rows[]
+            = { { "26H05mn", 26 * 60 + 5 }, { "01h30", 90 }, { "2:00", 120 }, { "3H", 180 },
+                  { "95mn", 95 }, { "45", 45 }, { "1H75", 135 }, { "abc", -1 } };
+        for (const auto& [text, minutes] : rows) {
+            QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
+            if (minutes >= 0)
+                QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+        }
     }
 
     void surfaceIntervalTyped()
@@ -245,38 +234,29 @@ private slots:
 
     // The gas panel: what the diver types reaches the plan, and what the plan computes reaches
     // the panel.
-    void fillPressureDrivesEndAndColour_data()
-    {
-        QTest::addColumn<int>("fill");
-        QTest::addColumn<int>("end");
-        QTest::addColumn<QString>("colour");
-        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
-        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
-        QTest::newRow("200-bar-green") << 200 << 146 << "#30a050";
-        QTest::newRow("110-bar-orange-below-66") << 110 << 56 << "#f08000";
-        QTest::newRow("50-bar-red-dry") << 50 << 0 << "#d00000";
-    }
-
     void fillPressureDrivesEndAndColour()
     {
-        QFETCH(int, fill);
-        QFETCH(int, end);
-        QFETCH(QString, colour);
-        PlanificationTab tab;
-        tab.addNewDive();
-        auto* table = tab.findChild<QTableWidget*>("tblGas");
-        QVERIFY(table);
-        QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
-        QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
-        auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
-        QVERIFY(spin);
-        spin->setValue(fill);
-        emit spin->editingFinished();
-        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
-        QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
-        auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
-        QVERIFY(bar);
-        QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
+        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
+        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
+        const std::tuple<int, int, const char*> rows[] = { { 200, 146, "#30a050" },
+            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 66, red dry
+        for (const auto& [fill, end, colour] : rows) {
+            PlanificationTab tab;
+            tab.addNewDive();
+            auto* table = tab.findChild<QTableWidget*>("tblGas");
+            QVERIFY(table);
+            QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
+            QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
+            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
+            QVERIFY(spin);
+            spin->setValue(fill);
+            emit spin->editingFinished();
+            QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
+            QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
+            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
+            QVERIFY(bar);
+            QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
+        }
     }
 
     void settingsReachThePlan()
