@@ -117,66 +117,56 @@ private slots:
         QVERIFY(dive.profile.ceilingTrace.isEmpty());
     }
 
-    void decoStopsMatchTheReference_data()
-    {
-        QTest::addColumn<double>("depth");
-        QTest::addColumn<double>("bottomMin");
-        QTest::addColumn<int>("gfLow");
-        QTest::addColumn<int>("gfHigh");
-        QTest::newRow("30m-40min-80/80") << 30.0 << 40.0 << 80 << 80;
-        QTest::newRow("45m-30min-30/85") << 45.0 << 30.0 << 30 << 85;
-    }
-
     void decoStopsMatchTheReference()
     {
-        QFETCH(double, depth);
-        QFETCH(double, bottomMin);
-        QFETCH(int, gfLow);
-        QFETCH(int, gfHigh);
-        // Descent at 20 m/min, the bottom time counted from the start, the factors given for
-        // the run (as the tab and the command line give them).
-        const double descentS = depth / 20.0 * 60.0;
-        Planification plan;
-        plan.dives[0] = diveOf({ { 0, 0 }, { descentS, depth }, { bottomMin * 60, depth } });
-        plan.currentIndex = 0;
-        PlanComputeSettings settings;
-        settings.gf = make_gf(quint8(gfLow), quint8(gfHigh));
-        const Run r = run(plan, settings);
+        const std::tuple<double, double, int, int> rows[]
+            = { { 30.0, 40.0, 80, 80 }, { 45.0, 30.0, 30, 85 } }; // depth, bottom minutes, GF
+        for (const auto& [depth, bottomMin, gfLow, gfHigh] : rows) {
+            // Descent at 20 m/min, the bottom time counted from the start, the factors given for
+            // the run (as the tab and the command line give them).
+            const double descentS = depth / 20.0 * 60.0;
+            Planification plan;
+            plan.dives[0] = diveOf({ { 0, 0 }, { descentS, depth }, { bottomMin * 60, depth } });
+            plan.currentIndex = 0;
+            PlanComputeSettings settings;
+            settings.gf = make_gf(quint8(gfLow), quint8(gfHigh));
+            const Run r = run(plan, settings);
 
-        config_t config;
-        config.set_gf(*settings.gf);
-        oracle::Tissues diver = oracle::airAt(1.013);
-        const double pBottom = pressureAt(depth);
-        oracle::ramp(diver, 1.013, pBottom, descentS / 60.0, air, qInf());
-        oracle::constant(diver, pBottom, bottomMin - descentS / 60.0, air, qInf());
-        const oracle::Ascent ref = oracle::ascent(
-            oracle::setupOf(config), diver, pBottom, 0, 0.0, oracle::currentOf(config));
-        QVERIFY(ref.stops.size() >= 2);
+            config_t config;
+            config.set_gf(*settings.gf);
+            oracle::Tissues diver = oracle::airAt(1.013);
+            const double pBottom = pressureAt(depth);
+            oracle::ramp(diver, 1.013, pBottom, descentS / 60.0, air, qInf());
+            oracle::constant(diver, pBottom, bottomMin - descentS / 60.0, air, qInf());
+            const oracle::Ascent ref = oracle::ascent(
+                oracle::setupOf(config), diver, pBottom, 0, 0.0, oracle::currentOf(config));
+            QVERIFY(ref.stops.size() >= 2);
 
-        // The diver's two segments, then computed legs and stops, the summary last; the
-        // durations add up to the run time.
-        QCOMPARE(r.lines.last().kind, quint32(LinePlan::Summary));
-        std::map<long, std::pair<double, double>> levels; // mbar -> minutes planned, reference
-        float sum = 0;
-        for (int i = 1; i < r.lines.size() - 1; ++i) {
-            const LinePlan& l = r.lines[i];
-            QCOMPARE(l.computed, quint8(i > 2));
-            sum += l.duration;
-            if (l.computed && l.direction == LinePlan::Level)
-                levels[std::lround(pressureAt(l.depth) * 1000)].first = l.duration;
+            // The diver's two segments, then computed legs and stops, the summary last; the
+            // durations add up to the run time.
+            QCOMPARE(r.lines.last().kind, quint32(LinePlan::Summary));
+            std::map<long, std::pair<double, double>> levels; // mbar -> minutes planned, reference
+            float sum = 0;
+            for (int i = 1; i < r.lines.size() - 1; ++i) {
+                const LinePlan& l = r.lines[i];
+                QCOMPARE(l.computed, quint8(i > 2));
+                sum += l.duration;
+                if (l.computed && l.direction == LinePlan::Level)
+                    levels[std::lround(pressureAt(l.depth) * 1000)].first = l.duration;
+            }
+            QVERIFY(qAbs(sum - r.lines[r.lines.size() - 2].runTime) < 0.01f);
+            for (const oracle::Stop& s : ref.stops)
+                levels[std::lround(s.pressure * 1000)].second = s.minutes;
+            // Stop by stop within one 5-second reference step and 0.1 %; a level missing on one
+            // side counts as no time there.
+            for (const auto& [mbar, minutes] : levels)
+                QVERIFY2(qAbs(minutes.first - minutes.second) <= 6.0 / 60.0 + 1e-3 * minutes.second,
+                    qPrintable(QStringLiteral("%1 mbar: %2 vs %3 min")
+                                   .arg(mbar)
+                                   .arg(minutes.first)
+                                   .arg(minutes.second)));
+            QCOMPARE(plan.dives[0]->profile.ascentSamples.last().depth, 0.0);
         }
-        QVERIFY(qAbs(sum - r.lines[r.lines.size() - 2].runTime) < 0.01f);
-        for (const oracle::Stop& s : ref.stops)
-            levels[std::lround(s.pressure * 1000)].second = s.minutes;
-        // Stop by stop within one 5-second reference step and 0.1 %; a level missing on one
-        // side counts as no time there.
-        for (const auto& [mbar, minutes] : levels)
-            QVERIFY2(qAbs(minutes.first - minutes.second) <= 6.0 / 60.0 + 1e-3 * minutes.second,
-                qPrintable(QStringLiteral("%1 mbar: %2 vs %3 min")
-                               .arg(mbar)
-                               .arg(minutes.first)
-                               .arg(minutes.second)));
-        QCOMPARE(plan.dives[0]->profile.ascentSamples.last().depth, 0.0);
     }
 
     void ceilingNeverBelowTheDiverOnTheAscent()
@@ -224,44 +214,34 @@ private slots:
         }
     }
 
-    void repetitiveDiveRules_data()
-    {
-        QTest::addColumn<bool>("yoyo");
-        QTest::addColumn<quint32>("interval");
-        QTest::addColumn<quint32>("expectedCode");
-        // Three long dives close together leave compartment 10 above 0.8 bar for the third.
-        QTest::newRow("third-dive-30min-apart") << false << 1800u << 2u;
-        QTest::newRow("third-dive-24h-apart") << false << 86400u << 0u;
-        // Up 15 m and down again 13 m in a dive deeper than 10 m: a yoyo, marked on the next.
-        QTest::newRow("1h-after-a-yoyo") << true << 3600u << 1u;
-        QTest::newRow("21h-after-a-yoyo") << true << 75600u << 0u;
-    }
-
     void repetitiveDiveRules()
     {
-        QFETCH(bool, yoyo);
-        QFETCH(quint32, interval);
-        QFETCH(quint32, expectedCode);
-        const int last = yoyo ? 1 : 2;
-        Planification plan;
-        for (int k = 0; k <= last; ++k) {
-            plan.dives[size_t(k)] = yoyo ? diveOf({ { 0, 0 }, { 90, 30 }, { 600, 30 }, { 700, 15 },
-                                        { 800, 28 }, { 1200, 28 } })
-                                         : diveOf({ { 0, 0 }, { 120, 30 }, { 3000, 30 } });
-            plan.dives[size_t(k)]->surfaceIntervalS = k == 0 ? 0 : interval;
+        // Three long dives close together leave compartment 10 above 0.8 bar for the third; up
+        // 15 m and down again 13 m in a dive deeper than 10 m is a yoyo, marked on the next.
+        const std::tuple<bool, quint32, quint32> rows[] = { { false, 1800, 2 }, { false, 86400, 0 },
+            { true, 3600, 1 }, { true, 75600, 0 } }; // yoyo, interval, code
+        for (const auto& [yoyo, interval, expectedCode] : rows) {
+            const int last = yoyo ? 1 : 2;
+            Planification plan;
+            for (int k = 0; k <= last; ++k) {
+                plan.dives[size_t(k)] = yoyo ? diveOf({ { 0, 0 }, { 90, 30 }, { 600, 30 },
+                                            { 700, 15 }, { 800, 28 }, { 1200, 28 } })
+                                             : diveOf({ { 0, 0 }, { 120, 30 }, { 3000, 30 } });
+                plan.dives[size_t(k)]->surfaceIntervalS = k == 0 ? 0 : interval;
+            }
+            Run r;
+            for (int k = 0; k <= last; ++k) {
+                plan.currentIndex = k;
+                r = run(plan);
+            }
+            QCOMPARE(plan.dives[0]->profile.invalidDiveCode, 0u); // a first dive is only warned
+            QCOMPARE(plan.dives[0]->profile.yoyoMarkers.isEmpty(), !yoyo);
+            QCOMPARE(plan.dives[size_t(last)]->profile.invalidDiveCode, expectedCode);
+            QCOMPARE(r.messages.last(), invalidDiveText(expectedCode));
+            // Compartment 10 at the start of the dive, as the tissue graph shows it.
+            if (!yoyo)
+                QCOMPARE(plan.startTensions[9] > 0.8f, expectedCode == 2);
         }
-        Run r;
-        for (int k = 0; k <= last; ++k) {
-            plan.currentIndex = k;
-            r = run(plan);
-        }
-        QCOMPARE(plan.dives[0]->profile.invalidDiveCode, 0u); // a first dive is only warned
-        QCOMPARE(plan.dives[0]->profile.yoyoMarkers.isEmpty(), !yoyo);
-        QCOMPARE(plan.dives[size_t(last)]->profile.invalidDiveCode, expectedCode);
-        QCOMPARE(r.messages.last(), invalidDiveText(expectedCode));
-        // Compartment 10 at the start of the dive, as the tissue graph shows it.
-        if (!yoyo)
-            QCOMPARE(plan.startTensions[9] > 0.8f, expectedCode == 2);
     }
 
     void surfaceIntervalDesaturates()
@@ -346,46 +326,38 @@ private slots:
         }
     }
 
-    void endTensionsFollowTheBreathedGas_data()
-    {
-        QTest::addColumn<bool>("closedCircuit");
-        QTest::addColumn<int>("bottomGas");
-        // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30.
-        QTest::newRow("per-point-nitrox") << false << 1;
-        // Closed circuit on air at a working setpoint of 0.9 bar (below the surface's dry
-        // pressure, so the loop never runs out of nitrogen), gas choices ignored.
-        QTest::newRow("closed-circuit") << true << 0;
-    }
-
     void endTensionsFollowTheBreathedGas()
     {
-        QFETCH(bool, closedCircuit);
-        QFETCH(int, bottomGas);
-        Planification plan;
-        plan.dives[0] = diveOf({ { 0, 0 }, { 75, 25 }, { 1500, 25 } });
-        plan.dives[0]->profile.samples[2].gasIndex = bottomGas;
-        plan.dives[0]->settings.closedCircuit = closedCircuit;
-        plan.dives[0]->settings.setpointsBar[1] = 0.9f;
-        plan.currentIndex = 0;
-        run(plan);
-        const PlanifDive& dive = *plan.dives[0];
-        QCOMPARE(dive.result.stopTimeMin, 0.0f); // one leg to the surface at 1.1 bar/min
+        // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30; or closed
+        // circuit on air at a working setpoint of 0.9 bar (below the surface's dry pressure,
+        // so the loop never runs out of nitrogen), gas choices ignored.
+        for (const auto& [closedCircuit, bottomGas] : { std::pair { false, 1 }, { true, 0 } }) {
+            Planification plan;
+            plan.dives[0] = diveOf({ { 0, 0 }, { 75, 25 }, { 1500, 25 } });
+            plan.dives[0]->profile.samples[2].gasIndex = bottomGas;
+            plan.dives[0]->settings.closedCircuit = closedCircuit;
+            plan.dives[0]->settings.setpointsBar[1] = 0.9f;
+            plan.currentIndex = 0;
+            run(plan);
+            const PlanifDive& dive = *plan.dives[0];
+            QCOMPARE(dive.result.stopTimeMin, 0.0f); // one leg to the surface at 1.1 bar/min
 
-        // Closed circuit on an air diluent: the loop holds the setpoint, nitrogen makes up the
-        // rest of the dry gas.
-        oracle::Tissues diver = oracle::airAt(1.013);
-        const double p = pressureAt(25);
-        const double setpoint = closedCircuit ? 0.9 : qInf();
-        const oracle::Gas bottom = closedCircuit ? air : oracle::Gas { 0.30, 0.0, 0.70 };
-        oracle::ramp(diver, 1.013, p, 1.25, air, setpoint);
-        oracle::constant(diver, p, 23.75, bottom, setpoint);
-        oracle::ramp(diver, p, 1.013, (p - 1.013) / 1.1, bottom, setpoint);
-        for (int i = 0; i < 16; ++i)
-            QVERIFY2(qAbs(dive.tissues.pN2[i] - diver.n2[i]) < 2e-3,
-                qPrintable(QStringLiteral("compartment %1: %2, reference %3")
-                               .arg(i + 1)
-                               .arg(dive.tissues.pN2[i])
-                               .arg(diver.n2[i])));
+            // Closed circuit on an air diluent: the loop holds the setpoint, nitrogen makes up the
+            // rest of the dry gas.
+            oracle::Tissues diver = oracle::airAt(1.013);
+            const double p = pressureAt(25);
+            const double setpoint = closedCircuit ? 0.9 : qInf();
+            const oracle::Gas bottom = closedCircuit ? air : oracle::Gas { 0.30, 0.0, 0.70 };
+            oracle::ramp(diver, 1.013, p, 1.25, air, setpoint);
+            oracle::constant(diver, p, 23.75, bottom, setpoint);
+            oracle::ramp(diver, p, 1.013, (p - 1.013) / 1.1, bottom, setpoint);
+            for (int i = 0; i < 16; ++i)
+                QVERIFY2(qAbs(dive.tissues.pN2[i] - diver.n2[i]) < 2e-3,
+                    qPrintable(QStringLiteral("compartment %1: %2, reference %3")
+                                   .arg(i + 1)
+                                   .arg(dive.tissues.pN2[i])
+                                   .arg(diver.n2[i])));
+        }
     }
 
     void traceSlicesAndDepthInDiveWater()
