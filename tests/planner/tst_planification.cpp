@@ -7,7 +7,7 @@ class TestPlanification : public QObject
     Q_OBJECT
 
 private slots:
-    void fourthDiveIsRefused()
+    void fourthDiveIsRefusedAndReplaceKeepsSurface()
     {
         Planification plan;
         for (int i = 0; i < 3; ++i)
@@ -16,6 +16,15 @@ private slots:
         QCOMPARE(plan.addDive(DiveProfile {}), -1);
         QCOMPARE(plan.diveCount(), 3);
         QCOMPARE(plan.currentIndex, 2);
+        // A dive replaced by the default one keeps its surface settings.
+        plan.currentIndex = 1;
+        plan.dives[1]->surfaceIntervalS = 5400;
+        plan.dives[1]->surfacePressure = 0.85f;
+        plan.dives[1]->profile.samples[2].depth = 40;
+        QVERIFY(plan.replaceCurrentByDefault());
+        QCOMPARE(plan.dives[1]->profile.samples[2].depth, 20.0);
+        QCOMPARE(plan.dives[1]->surfaceIntervalS, 5400u);
+        QCOMPARE(plan.dives[1]->surfacePressure, 0.85f);
     }
 
     void removeKeepsSlotsContiguous()
@@ -56,20 +65,6 @@ private slots:
         QVERIFY(!p.gases.isEmpty());
         for (const DiveSample& s : p.samples)
             QVERIFY(s.gasIndex >= 0 && s.gasIndex < p.gases.size());
-    }
-
-    void replaceByDefaultKeepsSurfaceSettings()
-    {
-        Planification plan;
-        plan.addDefaultDive();
-        plan.addDefaultDive();
-        plan.dives[1]->surfaceIntervalS = 5400;
-        plan.dives[1]->surfacePressure = 0.85f;
-        plan.dives[1]->profile.samples[2].depth = 40;
-        QVERIFY(plan.replaceCurrentByDefault());
-        QCOMPARE(plan.dives[1]->profile.samples[2].depth, 20.0);
-        QCOMPARE(plan.dives[1]->surfaceIntervalS, 5400u);
-        QCOMPARE(plan.dives[1]->surfacePressure, 0.85f);
     }
 };
 
