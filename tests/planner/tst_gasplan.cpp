@@ -45,8 +45,6 @@ void gasPlanOf(Planification& plan)
     DiveGas nx50;
     nx50.o2 = 50;
     dive.profile.gases = { air, nx50 };
-    Cylinder unset;
-    unset.litres = 0;
     dive.cylinders = { cylinder(21, 0, CylinderRole::Bottom, 11.1, 207),
         cylinder(50, 0, CylinderRole::Deco, 5.5, 190) };
     GasSettings& g = plan.gasSettings;
@@ -383,19 +381,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         // Tag 2: slot, count, then O2, He, role, f64 litres, f64 fill per gas.
+        const auto one = [](char role, double litres, double fill) {
+            return withRecord(2,
+                QByteArray("\x00\x01\x15\x00", 4) + role + le<double>(litres) + le<double>(fill));
+        };
         const QByteArray air12 = QByteArray("\x15\x00\x00", 3) + le<double>(12) + le<double>(200);
         // The well-formed record the damaged ones below are made from loads.
-        QTest::newRow("well-formed") << withRecord(2, QByteArray("\x00\x01", 2) + air12);
+        QTest::newRow("well-formed") << one(0, 12, 200);
         QTest::newRow("cylinders-cut-short")
             << withRecord(2, QByteArray("\x00\x01", 2) + air12.left(10));
-        QTest::newRow("cylinder-negative-size") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(-12) + le<double>(200));
-        QTest::newRow("cylinder-fill-301") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(301));
-        QTest::newRow("cylinder-fill-nan") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(qQNaN()));
-        QTest::newRow("cylinder-role-2") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x02", 5) + le<double>(12) + le<double>(200));
+        QTest::newRow("cylinder-negative-size") << one(0, -12, 200);
+        QTest::newRow("cylinder-fill-301") << one(0, 12, 301);
+        QTest::newRow("cylinder-fill-nan") << one(0, 12, qQNaN());
+        QTest::newRow("cylinder-role-2") << one(2, 12, 200);
         // The default dive has six gases: seven cylinders cannot be one per gas.
         QByteArray seven("\x00\x07", 2);
         for (int i = 0; i < 7; ++i)

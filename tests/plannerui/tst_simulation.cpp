@@ -454,12 +454,9 @@ private slots:
         sim.vc->dropConnection();
         QVERIFY(waitCount(disconnected, 1));
         QCOMPARE(stopped.count(), 2);
-        QVERIFY(!driver.replayRunning());
-        QVERIFY(!driver.ascentActive());
-        QVERIFY(!driver.waitingMbar());
+        QVERIFY(!driver.replayRunning() && !driver.ascentActive() && !driver.waitingMbar());
         // Without a computer nothing is sent and nothing waits for one.
-        QVERIFY(!driver.setPressure(2.0));
-        QVERIFY(!driver.waitingMbar());
+        QVERIFY(!driver.setPressure(2.0) && !driver.waitingMbar());
     }
 
     // The tab over the driver.
@@ -518,13 +515,11 @@ private slots:
         QVERIFY(!h.driver.ascentActive());
         h.acceptAscent = true;
         h.ascent->click();
-        QVERIFY(h.driver.ascentRunning());
-        QVERIFY(!h.slider->isEnabled());
-        QVERIFY(!h.spin->isEnabled());
+        QVERIFY(h.driver.ascentRunning() && !h.slider->isEnabled() && !h.spin->isEnabled());
 
         // One second: 4.0433 - 0.0168405 = 4.0264595 bar, kept whole; shown as 4.0265 and 4026.
         h.driver.ascentTick();
-        QCOMPARE(h.driver.pressureBar(), 4.0433 - 0.0168405);
+        QCOMPARE(h.driver.pressureBar(), 4.0433 - kSaltStep10);
         QVERIFY(std::fabs(h.spin->value() - 4.0265) < 1e-9);
         QCOMPARE(h.slider->value(), 4026);
 
@@ -534,9 +529,7 @@ private slots:
         QVERIFY(h.driver.ascentRunning());
         h.confirmStop = true;
         h.ascent->click();
-        QVERIFY(!h.driver.ascentActive());
-        QVERIFY(h.slider->isEnabled());
-        QVERIFY(h.spin->isEnabled());
+        QVERIFY(!h.driver.ascentActive() && h.slider->isEnabled() && h.spin->isEnabled());
 
         // An ascent that ends by itself gives them back too, at the target.
         h.spin->setValue(1.1);
@@ -670,9 +663,10 @@ private slots:
             button->click();
             QCOMPARE(tab.driver().ascentRunning(), accept);
         }
-        // 5 m in salt water: 1.03 * 9.80665 * 0.05 + 1.013 = 1.51804247 bar; 10 m/min.
+        // 5 m in salt water: 1.03 * 9.80665 * 0.05 + 1.013 = 1.51804247 bar; the dialog's
+        // 10 m/min.
         QVERIFY(std::fabs(tab.driver().ascentTargetBar() - 1.51804247) < 1e-8);
-        QVERIFY(std::fabs(tab.driver().ascentStepBar() - 0.0168405) < 1e-12);
+        QVERIFY(std::fabs(tab.driver().ascentStepBar() - kSaltStep10) < 1e-12);
     }
 };
 
