@@ -18,14 +18,10 @@ struct BoxAnswer
     explicit BoxAnswer(QMessageBox::StandardButton button = QMessageBox::Ok)
     {
         QTimer::singleShot(0, [this, button]() {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            text = box->text();
-            if (QAbstractButton* answer = box->button(button))
-                answer->click();
-            else
-                box->done(button);
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->button(button) ? box->button(button)->click() : box->done(button);
+            }
         });
     }
 };

@@ -61,7 +61,7 @@ private slots:
         QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
     }
 
-    void tissueBarHeights()
+    void tissueBars()
     {
         // Loads 1..16 over 150 px: range 15, so each step of 1 is 10 px and the first bar is 0.
         TissuesGraph::Loads ramp, equal, noData;
@@ -81,16 +81,10 @@ private slots:
         noData[0] = 0.0f;
         expected.fill(0);
         QCOMPARE(TissuesGraph::barHeights(noData, 150), expected);
-    }
 
-    void tissueGraphPixels()
-    {
         TissuesGraph graph;
         graph.resize(300, 200);
-        TissuesGraph::Loads loads;
-        for (int i = 0; i < 16; ++i)
-            loads[i] = float(i + 1);
-        graph.setLoads(loads);
+        graph.setLoads(ramp);
         const QImage image = graph.grab().toImage();
         // Bar width (300 - 10 - 85) / 16 = 12; bar 16 starts at 10 + 15 * 17 = 265 and fills the
         // available 170 px above the base line at y 185.
@@ -222,12 +216,9 @@ private slots:
             QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
             QVERIFY(!measureBetween(dive, -1, 0).valid);
         }
-    }
 
-    void measureWindowForm()
-    {
         // The window shows the values and is kept: a second show reuses it.
-        const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 600, 20 } });
+        const DiveProfile dive = diveFromPoints(std::get<0>(rows[0]));
         MeasureWindow window;
         QVERIFY(window.show(dive, 2, 0));
         QWidget* w = window.widget();
