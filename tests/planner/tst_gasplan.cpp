@@ -23,30 +23,15 @@ GasWater roundWater()
     return { 1.0, 10.0 / 9.80665 };
 }
 
-Cylinder cylinder(int o2, int he, CylinderRole role, double litres, double fill)
-{
-    Cylinder c;
-    c.o2 = o2;
-    c.he = he;
-    c.role = role;
-    c.litres = litres;
-    c.fillBar = fill;
-    return c;
-}
-
 // A plan of one dive with Air as bottom gas and Nx50 as deco gas, and its gas settings changed
 // from every default.
 void gasPlanOf(Planification& plan)
 {
     plan.addDefaultDive();
     PlanifDive& dive = *plan.current();
-    DiveGas air;
-    air.o2 = 21;
-    DiveGas nx50;
-    nx50.o2 = 50;
-    dive.profile.gases = { air, nx50 };
-    dive.cylinders = { cylinder(21, 0, CylinderRole::Bottom, 11.1, 207),
-        cylinder(50, 0, CylinderRole::Deco, 5.5, 190) };
+    dive.profile.gases = { DiveGas { {}, {}, 21, 0 }, DiveGas { {}, {}, 50, 0 } };
+    dive.cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 11.1, 207 },
+        Cylinder { 50, 0, CylinderRole::Deco, 5.5, 190 } };
     GasSettings& g = plan.gasSettings;
     g.bottomSacLpm = 17.5;
     g.decoSacLpm = 12;
@@ -107,8 +92,8 @@ class TestGasPlan : public QObject
 private slots:
     void gasUsePerCylinder()
     {
-        const QList<Cylinder> cylinders = { cylinder(21, 0, CylinderRole::Bottom, 12, 200),
-            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        const QList<Cylinder> cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 12, 200 },
+            Cylinder { 50, 0, CylinderRole::Deco, 7, 200 } };
         // Litres = SAC x P(mean depth) x minutes, SAC 20 for the diver's segments, 15 for the
         // computed ones:
         //   descent 0-30 m, 2 min, air:     20 x 2.5  x 2   =  100
@@ -203,7 +188,7 @@ private slots:
             settings.bottomSacLpm = 10;
             settings.decoSacLpm = 10;
             settings.reserveMode = row.mode;
-            const GasPlanResult r = computeGasPlan({ cylinder(21, 0, row.role, 10, 100) },
+            const GasPlanResult r = computeGasPlan({ Cylinder { 21, 0, row.role, 10, 100 } },
                 { { 0, 0, row.minutes, 0, row.role == CylinderRole::Deco } }, settings,
                 roundWater(), 1.0);
             QVERIFY(r.cylinders[0].endBar >= 0);
@@ -229,7 +214,7 @@ private slots:
             { 18, 45, 60.0, false } };
         for (const auto& row : rows) {
             const GasPlanResult r
-                = computeGasPlan({ cylinder(row.o2, row.he, CylinderRole::Bottom, 24, 200) },
+                = computeGasPlan({ Cylinder { row.o2, row.he, CylinderRole::Bottom, 24, 200 } },
                     { { 0, row.depth, 3, 0, false }, { row.depth, row.depth, 1, 0, false } },
                     GasSettings {}, roundWater(), 1.0);
             const bool found = std::any_of(r.warnings.cbegin(), r.warnings.cend(),
@@ -241,7 +226,7 @@ private slots:
 
     void badInputNamesTheField()
     {
-        const Cylinder good = cylinder(21, 0, CylinderRole::Bottom, 12, 200);
+        const Cylinder good = Cylinder { 21, 0, CylinderRole::Bottom, 12, 200 };
         Cylinder zeroSize = good, negativeFill = good, overfilled = good, nanSize = good;
         zeroSize.litres = 0;
         negativeFill.fillBar = -10;
@@ -304,8 +289,8 @@ private slots:
         open.openMask = 3;
         open.set_mode(0);
         open.set_gf(make_gf(40, 85));
-        const QList<Cylinder> cylinders = { cylinder(21, 35, CylinderRole::Bottom, 12, 200),
-            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        const QList<Cylinder> cylinders = { Cylinder { 21, 35, CylinderRole::Bottom, 12, 200 },
+            Cylinder { 50, 0, CylinderRole::Deco, 7, 200 } };
         GasSettings settings;
         settings.bailoutGfLow = 40;
         settings.bailoutGfHigh = 85;

@@ -405,9 +405,7 @@ private slots:
         // GF 0.1 allows at the next level, so a stop there would never end.
         Planification plan;
         plan.dives[0] = diveOf({ { 0, 0 }, { 120, 40 }, { 1200, 40 } });
-        DiveGas hypoxic;
-        hypoxic.o2 = 5;
-        plan.dives[0]->profile.gases = { hypoxic };
+        plan.dives[0]->profile.gases = { DiveGas { {}, {}, 5, 0 } };
         plan.dives[0]->settings.gfLow = 10;
         plan.dives[0]->settings.gfHigh = 10;
         const Run r = run(plan);
