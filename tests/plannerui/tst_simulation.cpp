@@ -248,10 +248,7 @@ private slots:
         QCOMPARE(s.at(650).temperatureC, 16.0);
         QCOMPARE(s.at(768).depthDm, quint16(0));
         QCOMPARE(s.at(769).pressureBar, 1.013);
-    }
 
-    void refusedInputsGiveNoSamples()
-    {
         // No point, longer than two days, only unusable points.
         for (const DiveProfile& dive :
             { DiveProfile {}, diveOf({ point(0, 0), point(60, 10), point(3.0 * 86400.0, 10) }),

@@ -21,11 +21,6 @@ DiveListEntry entry(int id, const QString& name, const QString& computer, const 
     return e;
 }
 
-int userId(const QTableWidget& list, int row)
-{
-    return list.item(row, 0)->data(Qt::UserRole).toInt();
-}
-
 // The fields the form edits, as text; what a switch turns off is not read.
 QString describe(const DiveFilter& f)
 {
@@ -84,7 +79,7 @@ private slots:
             QStringList titles;
             for (int row = 0; row < rowIds.size(); ++row) {
                 QVERIFY2(list.item(row, 0), qPrintable(QString("row %1 empty").arg(row)));
-                QCOMPARE(userId(list, row), rowIds[row]);
+                QCOMPARE(list.item(row, 0)->data(Qt::UserRole).toInt(), rowIds[row]);
                 if (rowIds[row] < 0)
                     titles << list.item(row, 0)->text();
                 QCOMPARE(
