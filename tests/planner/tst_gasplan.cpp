@@ -32,18 +32,9 @@ void gasPlanOf(Planification& plan)
     dive.profile.gases = { DiveGas { {}, {}, 21, 0 }, DiveGas { {}, {}, 50, 0 } };
     dive.cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 11.1, 207 },
         Cylinder { 50, 0, CylinderRole::Deco, 5.5, 190 } };
-    GasSettings& g = plan.gasSettings;
-    g.bottomSacLpm = 17.5;
-    g.decoSacLpm = 12;
-    g.reserveMode = ReserveMode::Thirds;
-    g.minimumGasFactor = 3;
-    g.problemMin = 1;
-    g.decoReserveBar = 40;
-    g.bailout = true;
-    g.bailoutGfLow = 40;
-    g.bailoutGfHigh = 85;
-    g.bailoutStressFactor = 1.5;
-    g.bailoutStressMin = 3;
+    // SACs, reserve mode, factor, problem time, deco reserve, bailout GF, stress factor and
+    // time, bailout.
+    plan.gasSettings = { 17.5, 12, ReserveMode::Thirds, 3, 1, 40, 40, 85, 1.5, 3, true };
 }
 
 // The file of gasPlanOf without its gas records, plus one record of `tag` with `payload`.

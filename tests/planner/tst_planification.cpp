@@ -7,10 +7,27 @@ class TestPlanification : public QObject
     Q_OBJECT
 
 private slots:
-    void fourthDiveIsRefusedAndReplaceKeepsSurface()
+    void addReplaceAndTheFourthDive()
     {
+        DiveProfile recorded;
+        recorded.name = "Reef";
+        recorded.origin = DiveOriginCsv;
+        for (int i = 0; i < 4; ++i) {
+            DiveSample s;
+            s.time = i * 60;
+            s.depth = i == 0 ? 0 : 12;
+            s.gasIndex = i == 2 ? 7 : -1; // unknown, and one beyond the gas list
+            recorded.samples.append(s);
+        }
         Planification plan;
-        for (int i = 0; i < 3; ++i)
+        QCOMPARE(plan.addDive(recorded), 0);
+        const DiveProfile& p = plan.dives[0]->profile;
+        QCOMPARE(p.name, QStringLiteral("Reef"));
+        QCOMPARE(p.origin, DiveOriginCsv); // a recorded dive keeps its origin
+        QVERIFY(!p.gases.isEmpty());
+        for (const DiveSample& s : p.samples)
+            QVERIFY(s.gasIndex >= 0 && s.gasIndex < p.gases.size());
+        for (int i = 1; i < 3; ++i)
             QCOMPARE(plan.addDefaultDive(), i);
         QCOMPARE(plan.addDefaultDive(), -1);
         QCOMPARE(plan.addDive(DiveProfile {}), -1);
@@ -43,28 +60,6 @@ private slots:
                 QVERIFY(!plan.dives[size_t(k)]);
             QCOMPARE(plan.dives[0] ? plan.dives[0]->profile.name : QString(), expectedFirst);
         }
-    }
-
-    void addedProfileGetsUsableGases()
-    {
-        DiveProfile recorded;
-        recorded.name = "Reef";
-        recorded.origin = DiveOriginCsv;
-        for (int i = 0; i < 4; ++i) {
-            DiveSample s;
-            s.time = i * 60;
-            s.depth = i == 0 ? 0 : 12;
-            s.gasIndex = i == 2 ? 7 : -1; // unknown, and one beyond the gas list
-            recorded.samples.append(s);
-        }
-        Planification plan;
-        QCOMPARE(plan.addDive(recorded), 0);
-        const DiveProfile& p = plan.dives[0]->profile;
-        QCOMPARE(p.name, QStringLiteral("Reef"));
-        QCOMPARE(p.origin, DiveOriginCsv); // a recorded dive keeps its origin
-        QVERIFY(!p.gases.isEmpty());
-        for (const DiveSample& s : p.samples)
-            QVERIFY(s.gasIndex >= 0 && s.gasIndex < p.gases.size());
     }
 };
 
