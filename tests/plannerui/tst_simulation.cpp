@@ -588,8 +588,7 @@ private slots:
             h.driver.replayTick();
         const OverlayIcon* m = marker(graph);
         QVERIFY(m);
-        QCOMPARE(m->time, 30.0);
-        QCOMPARE(m->depth, 10.0);
+        QCOMPARE(QPointF(m->time, m->depth), QPointF(30, 10));
         QCOMPARE(progress->value(), 5); // 31 of 602 samples
         // Starting while it runs stops it: marker gone, progress back to 0.
         h.replay->click();

@@ -372,7 +372,6 @@ private slots:
     {
         Fixture f(kBox, true);
         DiveProfileItem* item = f.item();
-        const QList<DiveSample>& samples = f.dive.samples;
         item->pointClipRect = item->plotRect();
         QSignalSpy added(item, &DiveProfileItem::onAddDivePoint);
         // Nothing goes at the first point (before it: mouseEditsPoints).
@@ -411,7 +410,7 @@ private slots:
         QCOMPARE(f.points(), "0/0 600/20 780/0");
         // Depth of a point: the speeds and the point follow.
         item->setDivePointDepth(1, 30.0);
-        QVERIFY(near(samples.at(1).speed, 30.0 * 60 / 600));
+        QVERIFY(near(f.dive.samples.at(1).speed, 30.0 * 60 / 600));
         QVERIFY(f.pointsOnSamples());
         // Rectangle selection picks the points whose position lies inside.
         item->selectPointsInRect(QRectF(item->mapToScene(500, 25), item->mapToScene(700, 35)));
@@ -424,7 +423,7 @@ private slots:
         t = 300;
         QVERIFY(!item->setDivePointTime(1, t));
         QCOMPARE(f.points(), "0/0 300/30 780/0");
-        QVERIFY(near(samples.at(1).speed, 30.0 * 60 / 300));
+        QVERIFY(near(f.dive.samples.at(1).speed, 30.0 * 60 / 300));
     }
 
     void dragKeepsOrderAndLimits()
@@ -507,7 +506,7 @@ private slots:
         Fixture f;
         f.item()->scrollBy(355); // window 600 .. 1800
         // Deleting the device unregisters it.
-        std::unique_ptr<QPointingDevice> owner(QTest::createTouchDevice());
+        const std::unique_ptr<QPointingDevice> owner(QTest::createTouchDevice());
         QPointingDevice* device = owner.get();
         QWidget* vp = f.view.viewport();
         // Two fingers side by side moving 10 px right, three times: the view follows the fingers,
