@@ -270,10 +270,8 @@ private slots:
 
         // A size from the presets: the AL80's 11.1 L.
         auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
-        QVERIFY(size);
-        const int al80 = size->findData(11.1);
-        QVERIFY(al80 >= 0);
-        size->setCurrentIndex(al80);
+        QVERIFY(size && size->findData(11.1) >= 0);
+        size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
     }
 

@@ -134,8 +134,7 @@ private slots:
         QCOMPARE(weight(4, 3), int(QFont::Bold));
         DiveListView::highlight(list, nullptr);
         QCOMPARE(weight(4, 3), int(QFont::Normal));
-        QCOMPARE(weight(0, 0), int(QFont::Bold));
-        QCOMPARE(weight(3, 0), int(QFont::Bold));
+        QVERIFY(weight(0, 0) == QFont::Bold && weight(3, 0) == QFont::Bold);
 
         // Selecting skips the group rows.
         list.setSelectionBehavior(QAbstractItemView::SelectRows);
