@@ -295,9 +295,7 @@ private slots:
         QVERIFY(sim.start());
         SimulationDriver& driver = sim.driver;
         // A slider dragged quickly: only the first goes out at once, the last one waits.
-        QVERIFY(driver.setPressure(1.5));
-        QVERIFY(!driver.setPressure(2.0));
-        QVERIFY(!driver.setPressure(2.5));
+        QVERIFY(driver.setPressure(1.5) && !driver.setPressure(2.0) && !driver.setPressure(2.5));
         QCOMPARE(sim.vc->pressures, QList<quint32>({ 1500 }));
         QVERIFY(settle(sim, driver));
         QCOMPARE(sim.vc->pressures, QList<quint32>({ 1500, 2500 }));
@@ -321,8 +319,7 @@ private slots:
         QSignalSpy error(sim.link, &TarskBle::onExchangeError);
         sim.vc->setAnswering(false);
         const int before = sim.vc->pressures.size();
-        QVERIFY(driver.setPressure(1.5));
-        QVERIFY(!driver.setPressure(1.6));
+        QVERIFY(driver.setPressure(1.5) && !driver.setPressure(1.6));
         QVERIFY(waitCount(error, 1));
         QCOMPARE(sim.vc->pressures.mid(before), QList<quint32>({ 1500, 1600 }));
         QVERIFY(!driver.waitingMbar());
@@ -443,8 +440,7 @@ private slots:
 
         // A lost connection stops the replay, the ascent and the waiting value.
         driver.setTickInterval(kByHand);
-        QVERIFY(driver.setPressure(3.0));
-        QVERIFY(!driver.setPressure(3.1));
+        QVERIFY(driver.setPressure(3.0) && !driver.setPressure(3.1));
         driver.startAscent(0, 10);
         QVERIFY(driver.startReplay(diveOf({ point(0, 0), point(60, 10) })));
         QSignalSpy disconnected(sim.link, &TarskBle::onDisconnectController);
