@@ -18,10 +18,7 @@ static int runWith(MultiFieldDialog& dialog, std::function<void()> act, bool acc
 {
     QTimer::singleShot(0, [&dialog, act, accept] {
         act();
-        if (accept)
-            dialog.dialog()->accept();
-        else
-            dialog.dialog()->reject();
+        accept ? dialog.dialog()->accept() : dialog.dialog()->reject();
     });
     return dialog.run();
 }
