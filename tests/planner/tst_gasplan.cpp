@@ -23,44 +23,18 @@ GasWater roundWater()
     return { 1.0, 10.0 / 9.80665 };
 }
 
-Cylinder cylinder(int o2, int he, CylinderRole role, double litres, double fill)
-{
-    Cylinder c;
-    c.o2 = o2;
-    c.he = he;
-    c.role = role;
-    c.litres = litres;
-    c.fillBar = fill;
-    return c;
-}
-
 // A plan of one dive with Air as bottom gas and Nx50 as deco gas, and its gas settings changed
 // from every default.
 void gasPlanOf(Planification& plan)
 {
     plan.addDefaultDive();
     PlanifDive& dive = *plan.current();
-    DiveGas air;
-    air.o2 = 21;
-    DiveGas nx50;
-    nx50.o2 = 50;
-    dive.profile.gases = { air, nx50 };
-    Cylinder unset;
-    unset.litres = 0;
-    dive.cylinders = { cylinder(21, 0, CylinderRole::Bottom, 11.1, 207),
-        cylinder(50, 0, CylinderRole::Deco, 5.5, 190) };
-    GasSettings& g = plan.gasSettings;
-    g.bottomSacLpm = 17.5;
-    g.decoSacLpm = 12;
-    g.reserveMode = ReserveMode::Thirds;
-    g.minimumGasFactor = 3;
-    g.problemMin = 1;
-    g.decoReserveBar = 40;
-    g.bailout = true;
-    g.bailoutGfLow = 40;
-    g.bailoutGfHigh = 85;
-    g.bailoutStressFactor = 1.5;
-    g.bailoutStressMin = 3;
+    dive.profile.gases = { DiveGas { {}, {}, 21, 0 }, DiveGas { {}, {}, 50, 0 } };
+    dive.cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 11.1, 207 },
+        Cylinder { 50, 0, CylinderRole::Deco, 5.5, 190 } };
+    // SACs, reserve mode, factor, problem time, deco reserve, bailout GF, stress factor and
+    // time, bailout.
+    plan.gasSettings = { 17.5, 12, ReserveMode::Thirds, 3, 1, 40, 40, 85, 1.5, 3, true };
 }
 
 // The file of gasPlanOf without its gas records, plus one record of `tag` with `payload`.
@@ -107,26 +81,10 @@ class TestGasPlan : public QObject
     Q_OBJECT
 
 private slots:
-    void gasUsePerCylinder_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("bottomReserve");
-        QTest::addColumn<bool>("warned");
-        // Minimum gas: 20 x 4 x (2 min x P(30 m) 4 bar + 0.9 min ascent to 21 m x P(25.5 m)
-        // 3.55 bar) = 80 x 11.195 = 895.6 L / 12 L = 74.6 -> 75 bar; the cylinder ends at
-        // 67.7 bar, below it.
-        QTest::newRow("minimum-gas") << int(ReserveMode::MinimumGas) << 75.0 << true;
-        // Thirds: 200 / 3 = 66.7 -> 67 bar, and 67.7 bar stays above it.
-        QTest::newRow("thirds") << int(ReserveMode::Thirds) << 67.0 << false;
-    }
-
     void gasUsePerCylinder()
     {
-        QFETCH(int, mode);
-        QFETCH(double, bottomReserve);
-        QFETCH(bool, warned);
-        const QList<Cylinder> cylinders = { cylinder(21, 0, CylinderRole::Bottom, 12, 200),
-            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        const QList<Cylinder> cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 12, 200 },
+            Cylinder { 50, 0, CylinderRole::Deco, 7, 200 } };
         // Litres = SAC x P(mean depth) x minutes, SAC 20 for the diver's segments, 15 for the
         // computed ones:
         //   descent 0-30 m, 2 min, air:     20 x 2.5  x 2   =  100
@@ -141,171 +99,150 @@ private slots:
         const QList<GasSegment> segments = { { 0, 30, 2, 0, false }, { 30, 30, 18, 0, false },
             { 30, 21, 0.9, 0, true }, { 21, 21, 1, 1, true }, { 21, 6, 1.5, 1, true },
             { 6, 6, 5, 1, true }, { 6, 0, 1, 1, true } };
-        GasSettings settings;
-        settings.reserveMode = ReserveMode(mode);
-        const GasPlanResult r = computeGasPlan(cylinders, segments, settings, roundWater(), 1.0);
-
-        QCOMPARE(r.cylinders.size(), 2);
-        QVERIFY(qAbs(r.cylinders[0].usedLitres - 1587.925) < 1e-6);
-        QVERIFY(qAbs(r.cylinders[0].endBar - (200 - 1587.925 / 12)) < 1e-6);
-        QVERIFY(qAbs(r.cylinders[1].usedLitres - 238.875) < 1e-6);
-        QVERIFY(qAbs(r.cylinders[1].endBar - 165.875) < 1e-6);
-        QCOMPARE(r.firstSwitchDepthM, 21.0);
-        QCOMPARE(r.cylinders[0].reserveBar, bottomReserve);
-        QCOMPARE(r.cylinders[1].reserveBar, 50.0);
-        QCOMPARE(r.warnings.size(), warned ? 1 : 0);
-        if (warned) {
-            QCOMPARE(r.warnings[0].kind, GasWarning::BelowReserve);
-            QCOMPARE(r.warnings[0].cylinder, 0);
+        // Minimum gas: 20 x 4 x (2 min x P(30 m) 4 bar + 0.9 min ascent to 21 m x P(25.5 m)
+        // 3.55 bar) = 80 x 11.195 = 895.6 L / 12 L = 74.6 -> 75 bar; the cylinder ends at
+        // 67.7 bar, below it. Thirds: 200 / 3 = 66.7 -> 67 bar, and 67.7 bar stays above it.
+        const struct
+        {
+            ReserveMode mode;
+            double bottomReserve;
+            bool warned;
+        } rows[]
+            = { { ReserveMode::MinimumGas, 75.0, true }, { ReserveMode::Thirds, 67.0, false } };
+        for (const auto& row : rows) {
+            GasSettings settings;
+            settings.reserveMode = row.mode;
+            const GasPlanResult r
+                = computeGasPlan(cylinders, segments, settings, roundWater(), 1.0);
+            QCOMPARE(r.cylinders.size(), 2);
+            QVERIFY(qAbs(r.cylinders[0].usedLitres - 1587.925) < 1e-6);
+            QVERIFY(qAbs(r.cylinders[0].endBar - (200 - 1587.925 / 12)) < 1e-6);
+            QVERIFY(qAbs(r.cylinders[1].usedLitres - 238.875) < 1e-6);
+            QVERIFY(qAbs(r.cylinders[1].endBar - 165.875) < 1e-6);
+            QCOMPARE(r.firstSwitchDepthM, 21.0);
+            QCOMPARE(r.cylinders[0].reserveBar, row.bottomReserve);
+            QCOMPARE(r.cylinders[1].reserveBar, 50.0);
+            QCOMPARE(r.warnings.size(), row.warned ? 1 : 0);
             QVERIFY(!r.hasError());
+            if (row.warned) {
+                QCOMPARE(r.warnings[0].kind, GasWarning::BelowReserve);
+                QCOMPARE(r.warnings[0].cylinder, 0);
+            }
         }
-    }
-
-    void minimumGas_data()
-    {
-        QTest::addColumn<double>("surface");
-        QTest::addColumn<double>("density");
-        QTest::addColumn<double>("deepest");
-        QTest::addColumn<double>("switchDepth");
-        QTest::addColumn<double>("rate");
-        QTest::addColumn<double>("litres");
-        QTest::addColumn<int>("expected");
-        const double round = roundWater().density;
-        // 80 x (2 x P(40) 5 + 1.9 min x P(30.5) 4.05) = 80 x 17.695 = 1415.6 L / 24 L = 58.98.
-        QTest::newRow("40m-switch-21m-twin12") << 1.0 << round << 40.0 << 21.0 << 1.0 << 24.0 << 59;
-        // No deco gas: 80 x (2 x 4 + 3 min x P(15) 2.5) = 1240 L / 15 L = 82.67.
-        QTest::newRow("30m-to-surface-15l") << 1.0 << round << 30.0 << 0.0 << 1.0 << 15.0 << 83;
-        // The same 1240 L in 12.4 L is exactly 100 bar and stays 100.
-        QTest::newRow("exactly-whole-bar") << 1.0 << round << 30.0 << 0.0 << 1.0 << 12.4 << 100;
-        // Salt water, 0.1010085 bar/m from 1.013 bar: P(45) 5.55838, P(21) 3.13418, ascent
-        // 2.42420 / 1.1 = 2.20382 min at P(33) 4.34628: 80 x (11.11676 + 9.57842) = 1655.6 L,
-        // / 12 L = 137.97.
-        QTest::newRow("45m-salt-12l") << 1.013 << 1.03 << 45.0 << 21.0 << 1.1 << 12.0 << 138;
     }
 
     void minimumGas()
     {
-        QFETCH(double, surface);
-        QFETCH(double, density);
-        QFETCH(double, deepest);
-        QFETCH(double, switchDepth);
-        QFETCH(double, rate);
-        QFETCH(double, litres);
-        QFETCH(int, expected);
-        const GasWater water { surface, density };
-        QCOMPARE(
-            minimumGasBar(water, GasSettings {}, deepest, switchDepth, rate, litres), expected);
-    }
-
-    void reserveAndEmptyThresholds_data()
-    {
-        QTest::addColumn<int>("role");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("minutes");
-        QTest::addColumn<int>("kind"); // -1 none
-        // 10 L filled to 100 bar, breathed at the surface (1 bar) at 10 L/min: one bar a
-        // minute. Deco cylinders keep 50 bar.
-        QTest::newRow("deco-at-reserve") << 1 << 0 << 50.0 << -1;
-        QTest::newRow("deco-1-bar-below") << 1 << 0 << 51.0 << int(GasWarning::BelowReserve);
-        QTest::newRow("deco-last-bar") << 1 << 0 << 99.0 << int(GasWarning::BelowReserve);
-        QTest::newRow("deco-dry") << 1 << 0 << 100.0 << int(GasWarning::Empty);
-        QTest::newRow("deco-beyond-dry") << 1 << 0 << 130.0 << int(GasWarning::Empty);
-        // Thirds of 100 bar: 33.3 -> 34 bar kept.
-        QTest::newRow("thirds-at-reserve") << 0 << 1 << 66.0 << -1;
-        QTest::newRow("thirds-below") << 0 << 1 << 66.5 << int(GasWarning::BelowReserve);
+        const double round = roundWater().density;
+        const struct
+        {
+            double surface, density, deepest, switchDepth, rate, litres;
+            int expected;
+        } rows[] = {
+            // 80 x (2 x P(40) 5 + 1.9 min x P(30.5) 4.05) = 80 x 17.695 = 1415.6 L / 24 L = 58.98.
+            { 1.0, round, 40.0, 21.0, 1.0, 24.0, 59 },
+            // No deco gas: 80 x (2 x 4 + 3 min x P(15) 2.5) = 1240 L / 15 L = 82.67.
+            { 1.0, round, 30.0, 0.0, 1.0, 15.0, 83 },
+            // The same 1240 L in 12.4 L is exactly 100 bar and stays 100.
+            { 1.0, round, 30.0, 0.0, 1.0, 12.4, 100 },
+            // Salt water, 0.1010085 bar/m from 1.013 bar: P(45) 5.55838, P(21) 3.13418, ascent
+            // 2.42420 / 1.1 = 2.20382 min at P(33) 4.34628: 80 x (11.11676 + 9.57842) = 1655.6
+            // L, / 12 L = 137.97.
+            { 1.013, 1.03, 45.0, 21.0, 1.1, 12.0, 138 },
+        };
+        for (const auto& r : rows)
+            QCOMPARE(minimumGasBar({ r.surface, r.density }, GasSettings {}, r.deepest,
+                         r.switchDepth, r.rate, r.litres),
+                r.expected);
     }
 
     void reserveAndEmptyThresholds()
     {
-        QFETCH(int, role);
-        QFETCH(int, mode);
-        QFETCH(double, minutes);
-        QFETCH(int, kind);
-        GasSettings settings;
-        settings.bottomSacLpm = 10;
-        settings.decoSacLpm = 10;
-        settings.reserveMode = ReserveMode(mode);
-        const QList<Cylinder> cylinders = { cylinder(21, 0, CylinderRole(role), 10, 100) };
-        const GasPlanResult r = computeGasPlan(
-            cylinders, { { 0, 0, minutes, 0, role == 1 } }, settings, roundWater(), 1.0);
-        QCOMPARE(r.warnings.size(), kind < 0 ? 0 : 1);
-        if (kind >= 0) {
-            QCOMPARE(int(r.warnings[0].kind), kind);
-            QCOMPARE(r.hasError(), kind == GasWarning::Empty);
+        // 10 L filled to 100 bar, breathed at the surface (1 bar) at 10 L/min: one bar a
+        // minute. Deco cylinders keep 50 bar; thirds of 100 bar: 33.3 -> 34 bar kept.
+        const int none = -1, below = GasWarning::BelowReserve, empty = GasWarning::Empty;
+        const struct
+        {
+            CylinderRole role;
+            ReserveMode mode;
+            double minutes;
+            int kind;
+        } rows[] = { { CylinderRole::Deco, ReserveMode::MinimumGas, 50.0, none },
+            { CylinderRole::Deco, ReserveMode::MinimumGas, 51.0, below },
+            { CylinderRole::Deco, ReserveMode::MinimumGas, 99.0, below },
+            { CylinderRole::Deco, ReserveMode::MinimumGas, 100.0, empty },
+            { CylinderRole::Deco, ReserveMode::MinimumGas, 130.0, empty },
+            { CylinderRole::Bottom, ReserveMode::Thirds, 66.0, none },
+            { CylinderRole::Bottom, ReserveMode::Thirds, 66.5, below } };
+        for (const auto& row : rows) {
+            GasSettings settings;
+            settings.bottomSacLpm = 10;
+            settings.decoSacLpm = 10;
+            settings.reserveMode = row.mode;
+            const GasPlanResult r = computeGasPlan({ Cylinder { 21, 0, row.role, 10, 100 } },
+                { { 0, 0, row.minutes, 0, row.role == CylinderRole::Deco } }, settings,
+                roundWater(), 1.0);
+            QVERIFY(r.cylinders[0].endBar >= 0);
+            QCOMPARE(r.warnings.size(), row.kind < 0 ? 0 : 1);
+            if (row.kind < 0)
+                continue;
+            QCOMPARE(int(r.warnings[0].kind), row.kind);
+            QCOMPARE(r.hasError(), row.kind == empty);
             QVERIFY(r.warnings[0].text.contains(QLatin1String("Cylinder 1")));
         }
-        QVERIFY(r.cylinders[0].endBar >= 0);
-    }
-
-    void breathableAtEveryDepth_data()
-    {
-        QTest::addColumn<int>("o2");
-        QTest::addColumn<int>("he");
-        QTest::addColumn<double>("depth");
-        QTest::addColumn<bool>("error");
-        // ppO2 = fO2 x (1 + d / 10) at both ends of a descent from the surface.
-        QTest::newRow("air-70m-1.68") << 21 << 0 << 70.0 << true;
-        QTest::newRow("nx32-40m-exactly-1.6") << 32 << 0 << 40.0 << false;
-        QTest::newRow("tx10/50-surface-0.10") << 10 << 50 << 60.0 << true;
-        QTest::newRow("tx18/45-60m-1.26") << 18 << 45 << 60.0 << false;
     }
 
     void breathableAtEveryDepth()
     {
-        QFETCH(int, o2);
-        QFETCH(int, he);
-        QFETCH(double, depth);
-        QFETCH(bool, error);
-        const GasPlanResult r = computeGasPlan({ cylinder(o2, he, CylinderRole::Bottom, 24, 200) },
-            { { 0, depth, 3, 0, false }, { depth, depth, 1, 0, false } }, GasSettings {},
-            roundWater(), 1.0);
-        const bool found = std::any_of(r.warnings.cbegin(), r.warnings.cend(),
-            [](const GasWarning& w) { return w.kind == GasWarning::Unbreathable; });
-        QCOMPARE(found, error);
-        QCOMPARE(r.hasError(), error);
-    }
-
-    void badInputNamesTheField_data()
-    {
-        QTest::addColumn<QList<Cylinder>>("cylinders");
-        QTest::addColumn<int>("gasCount");
-        QTest::addColumn<double>("sac");
-        QTest::addColumn<double>("decoSac");
-        QTest::addColumn<QString>("field");
-        const Cylinder good = cylinder(21, 0, CylinderRole::Bottom, 12, 200);
-        Cylinder zeroSize = good;
-        zeroSize.litres = 0;
-        Cylinder negativeFill = good;
-        negativeFill.fillBar = -10;
-        Cylinder overfilled = good;
-        overfilled.fillBar = 301;
-        Cylinder nanSize = good;
-        nanSize.litres = qQNaN();
-        QTest::newRow("zero-size")
-            << QList { good, zeroSize } << 2 << 20.0 << 15.0 << "Cylinder 2: the size";
-        QTest::newRow("not-a-number-size") << QList { nanSize } << 1 << 20.0 << 15.0 << "size";
-        QTest::newRow("negative-fill")
-            << QList { negativeFill } << 1 << 20.0 << 15.0 << "fill pressure";
-        QTest::newRow("fill-over-300") << QList { overfilled } << 1 << 20.0 << 15.0 << "300 bar";
-        QTest::newRow("gas-without-cylinder")
-            << QList { good } << 2 << 20.0 << 15.0 << "Gas 2 has no cylinder";
-        QTest::newRow("zero-sac") << QList { good } << 1 << 0.0 << 15.0 << "Bottom SAC";
-        QTest::newRow("negative-deco-sac") << QList { good } << 1 << 20.0 << -1.0 << "Deco SAC";
+        // ppO2 = fO2 x (1 + d / 10) at both ends of a descent from the surface: air at 70 m
+        // 1.68, Nx32 at 40 m exactly 1.6, Tx10/50 at the surface 0.10, Tx18/45 at 60 m 1.26.
+        const struct
+        {
+            int o2, he;
+            double depth;
+            bool error;
+        } rows[] = { { 21, 0, 70.0, true }, { 32, 0, 40.0, false }, { 10, 50, 60.0, true },
+            { 18, 45, 60.0, false } };
+        for (const auto& row : rows) {
+            const GasPlanResult r
+                = computeGasPlan({ Cylinder { row.o2, row.he, CylinderRole::Bottom, 24, 200 } },
+                    { { 0, row.depth, 3, 0, false }, { row.depth, row.depth, 1, 0, false } },
+                    GasSettings {}, roundWater(), 1.0);
+            const bool found = std::any_of(r.warnings.cbegin(), r.warnings.cend(),
+                [](const GasWarning& w) { return w.kind == GasWarning::Unbreathable; });
+            QCOMPARE(found, row.error);
+            QCOMPARE(r.hasError(), row.error);
+        }
     }
 
     void badInputNamesTheField()
     {
-        QFETCH(QList<Cylinder>, cylinders);
-        QFETCH(int, gasCount);
-        QFETCH(double, sac);
-        QFETCH(double, decoSac);
-        QFETCH(QString, field);
-        GasSettings settings;
-        settings.bottomSacLpm = sac;
-        settings.decoSacLpm = decoSac;
-        const QString message
-            = validateCylinders(cylinders, gasCount) + validateGasSettings(settings);
-        QVERIFY2(message.contains(field), qPrintable(message));
+        const Cylinder good = Cylinder { 21, 0, CylinderRole::Bottom, 12, 200 };
+        Cylinder zeroSize = good, negativeFill = good, overfilled = good, nanSize = good;
+        zeroSize.litres = 0;
+        negativeFill.fillBar = -10;
+        overfilled.fillBar = 301;
+        nanSize.litres = qQNaN();
+        const struct
+        {
+            QList<Cylinder> cylinders;
+            int gasCount;
+            double sac, decoSac;
+            const char* field;
+        } rows[] = { { { good, zeroSize }, 2, 20.0, 15.0, "Cylinder 2: the size" },
+            { { nanSize }, 1, 20.0, 15.0, "size" },
+            { { negativeFill }, 1, 20.0, 15.0, "fill pressure" },
+            { { overfilled }, 1, 20.0, 15.0, "300 bar" },
+            { { good }, 2, 20.0, 15.0, "Gas 2 has no cylinder" },
+            { { good }, 1, 0.0, 15.0, "Bottom SAC" }, { { good }, 1, 20.0, -1.0, "Deco SAC" } };
+        for (const auto& row : rows) {
+            GasSettings settings;
+            settings.bottomSacLpm = row.sac;
+            settings.decoSacLpm = row.decoSac;
+            const QString message
+                = validateCylinders(row.cylinders, row.gasCount) + validateGasSettings(settings);
+            QVERIFY2(message.contains(QLatin1String(row.field)), qPrintable(message));
+        }
     }
 
     // A closed-circuit diver at 45 m for 30 min bails out onto Tx21/35 (the diluent) and Nx50.
@@ -343,8 +280,8 @@ private slots:
         open.openMask = 3;
         open.set_mode(0);
         open.set_gf(make_gf(40, 85));
-        const QList<Cylinder> cylinders = { cylinder(21, 35, CylinderRole::Bottom, 12, 200),
-            cylinder(50, 0, CylinderRole::Deco, 7, 200) };
+        const QList<Cylinder> cylinders = { Cylinder { 21, 35, CylinderRole::Bottom, 12, 200 },
+            Cylinder { 50, 0, CylinderRole::Deco, 7, 200 } };
         GasSettings settings;
         settings.bailoutGfLow = 40;
         settings.bailoutGfHigh = 85;
@@ -420,19 +357,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         // Tag 2: slot, count, then O2, He, role, f64 litres, f64 fill per gas.
+        const auto one = [](char role, double litres, double fill) {
+            return withRecord(2,
+                QByteArray("\x00\x01\x15\x00", 4) + role + le<double>(litres) + le<double>(fill));
+        };
         const QByteArray air12 = QByteArray("\x15\x00\x00", 3) + le<double>(12) + le<double>(200);
         // The well-formed record the damaged ones below are made from loads.
-        QTest::newRow("well-formed") << withRecord(2, QByteArray("\x00\x01", 2) + air12);
+        QTest::newRow("well-formed") << one(0, 12, 200);
         QTest::newRow("cylinders-cut-short")
             << withRecord(2, QByteArray("\x00\x01", 2) + air12.left(10));
-        QTest::newRow("cylinder-negative-size") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(-12) + le<double>(200));
-        QTest::newRow("cylinder-fill-301") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(301));
-        QTest::newRow("cylinder-fill-nan") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x00", 5) + le<double>(12) + le<double>(qQNaN()));
-        QTest::newRow("cylinder-role-2") << withRecord(
-            2, QByteArray("\x00\x01\x15\x00\x02", 5) + le<double>(12) + le<double>(200));
+        QTest::newRow("cylinder-negative-size") << one(0, -12, 200);
+        QTest::newRow("cylinder-fill-301") << one(0, 12, 301);
+        QTest::newRow("cylinder-fill-nan") << one(0, 12, qQNaN());
+        QTest::newRow("cylinder-role-2") << one(2, 12, 200);
         // The default dive has six gases: seven cylinders cannot be one per gas.
         QByteArray seven("\x00\x07", 2);
         for (int i = 0; i < 7; ++i)

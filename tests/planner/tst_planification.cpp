@@ -7,48 +7,7 @@ class TestPlanification : public QObject
     Q_OBJECT
 
 private slots:
-    void fourthDiveIsRefused()
-    {
-        Planification plan;
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(plan.addDefaultDive(), i);
-        QCOMPARE(plan.addDefaultDive(), -1);
-        QCOMPARE(plan.addDive(DiveProfile {}), -1);
-        QCOMPARE(plan.diveCount(), 3);
-        QCOMPARE(plan.currentIndex, 2);
-    }
-
-    void removeKeepsSlotsContiguous_data()
-    {
-        QTest::addColumn<int>("dives");
-        QTest::addColumn<int>("removed");
-        QTest::addColumn<int>("expectedCurrent");
-        QTest::addColumn<QString>("expectedFirst");
-        QTest::newRow("first-of-two") << 2 << 0 << 0 << "Dive 2";
-        QTest::newRow("only-dive") << 1 << 0 << -1 << "";
-        QTest::newRow("middle-of-three") << 3 << 1 << 1 << "Dive 1";
-        QTest::newRow("last-of-three") << 3 << 2 << 1 << "Dive 1";
-    }
-
-    void removeKeepsSlotsContiguous()
-    {
-        QFETCH(int, dives);
-        QFETCH(int, removed);
-        QFETCH(int, expectedCurrent);
-        QFETCH(QString, expectedFirst);
-        Planification plan;
-        for (int i = 0; i < dives; ++i)
-            plan.addDefaultDive();
-        plan.currentIndex = removed;
-        QCOMPARE(plan.removeCurrent(), expectedCurrent);
-        QCOMPARE(plan.diveCount(), dives - 1);
-        for (int k = plan.diveCount(); k < kPlanSlots; ++k)
-            QVERIFY(!plan.dives[size_t(k)]);
-        if (!expectedFirst.isEmpty())
-            QCOMPARE(plan.dives[0]->profile.name, expectedFirst);
-    }
-
-    void addedProfileGetsUsableGases()
+    void addReplaceAndTheFourthDive()
     {
         DiveProfile recorded;
         recorded.name = "Reef";
@@ -68,13 +27,14 @@ private slots:
         QVERIFY(!p.gases.isEmpty());
         for (const DiveSample& s : p.samples)
             QVERIFY(s.gasIndex >= 0 && s.gasIndex < p.gases.size());
-    }
-
-    void replaceByDefaultKeepsSurfaceSettings()
-    {
-        Planification plan;
-        plan.addDefaultDive();
-        plan.addDefaultDive();
+        for (int i = 1; i < 3; ++i)
+            QCOMPARE(plan.addDefaultDive(), i);
+        QCOMPARE(plan.addDefaultDive(), -1);
+        QCOMPARE(plan.addDive(DiveProfile {}), -1);
+        QCOMPARE(plan.diveCount(), 3);
+        QCOMPARE(plan.currentIndex, 2);
+        // A dive replaced by the default one keeps its surface settings.
+        plan.currentIndex = 1;
         plan.dives[1]->surfaceIntervalS = 5400;
         plan.dives[1]->surfacePressure = 0.85f;
         plan.dives[1]->profile.samples[2].depth = 40;
@@ -82,6 +42,24 @@ private slots:
         QCOMPARE(plan.dives[1]->profile.samples[2].depth, 20.0);
         QCOMPARE(plan.dives[1]->surfaceIntervalS, 5400u);
         QCOMPARE(plan.dives[1]->surfacePressure, 0.85f);
+    }
+
+    void removeKeepsSlotsContiguous()
+    {
+        // Dives, the one removed, the current one after, the name of the first after.
+        const std::tuple<int, int, int, QString> rows[] = { { 2, 0, 0, "Dive 2" }, { 1, 0, -1, "" },
+            { 3, 1, 1, "Dive 1" }, { 3, 2, 1, "Dive 1" } };
+        for (const auto& [dives, removed, expectedCurrent, expectedFirst] : rows) {
+            Planification plan;
+            for (int i = 0; i < dives; ++i)
+                plan.addDefaultDive();
+            plan.currentIndex = removed;
+            QCOMPARE(plan.removeCurrent(), expectedCurrent);
+            QCOMPARE(plan.diveCount(), dives - 1);
+            for (int k = plan.diveCount(); k < kPlanSlots; ++k)
+                QVERIFY(!plan.dives[size_t(k)]);
+            QCOMPARE(plan.dives[0] ? plan.dives[0]->profile.name : QString(), expectedFirst);
+        }
     }
 };
 

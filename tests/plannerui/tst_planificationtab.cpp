@@ -18,14 +18,10 @@ struct BoxAnswer
     explicit BoxAnswer(QMessageBox::StandardButton button = QMessageBox::Ok)
     {
         QTimer::singleShot(0, [this, button]() {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            text = box->text();
-            if (QAbstractButton* answer = box->button(button))
-                answer->click();
-            else
-                box->done(button);
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->button(button) ? box->button(button)->click() : box->done(button);
+            }
         });
     }
 };
@@ -128,27 +124,16 @@ private slots:
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3600), QStringLiteral("HH:mm:ss"));
     }
 
-    void durationText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("minutes");
-        QTest::newRow("hours-minutes") << "26H05mn" << 26 * 60 + 5;
-        QTest::newRow("lower-case") << "01h30" << 90;
-        QTest::newRow("colon") << "2:00" << 120;
-        QTest::newRow("hours-only") << "3H" << 180;
-        QTest::newRow("minutes-only") << "95mn" << 95;
-        QTest::newRow("bare-number") << "45" << 45;
-        QTest::newRow("minutes-past-the-hour") << "1H75" << 135;
-        QTest::newRow("garbage") << "abc" << -1;
-    }
-
     void durationText()
     {
-        QFETCH(QString, text);
-        QFETCH(int, minutes);
-        QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
-        if (minutes >= 0)
-            QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+        const std::pair<const char*, int> rows[]
+            = { { "26H05mn", 26 * 60 + 5 }, { "01h30", 90 }, { "2:00", 120 }, { "3H", 180 },
+                  { "95mn", 95 }, { "45", 45 }, { "1H75", 135 }, { "abc", -1 } };
+        for (const auto& [text, minutes] : rows) {
+            QCOMPARE(DurationSpinBox::minutesOf(text), minutes);
+            if (minutes >= 0)
+                QCOMPARE(DurationSpinBox::minutesOf(DurationSpinBox::text(minutes)), minutes);
+        }
     }
 
     void surfaceIntervalTyped()
@@ -225,11 +210,11 @@ private slots:
         }
         PlanificationTab loaded;
         QVERIFY(loaded.loadPlanFrom(path));
-        QCOMPARE(loaded.plan().diveCount(), 2);
-        QCOMPARE(loaded.plan().currentIndex, 0);
-        QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
-        QCOMPARE(loaded.plan().dives[1]->surfaceIntervalS, 5400u);
-        QCOMPARE(loaded.plan().dives[1]->effortMode, quint8(1));
+        const Planification& p = loaded.plan();
+        QCOMPARE(QList<double>({ double(p.diveCount()), double(p.currentIndex),
+                     p.dives[0]->profile.samples[2].depth, double(p.dives[1]->surfaceIntervalS),
+                     double(p.dives[1]->effortMode) }),
+            QList<double>({ 2, 0, 32, 5400, 1 }));
 
         // A bad file leaves the plan as it was.
         QFile bad(dir.filePath("bad.diveplan"));
@@ -239,44 +224,35 @@ private slots:
         BoxAnswer box;
         QVERIFY(!loaded.loadPlanFrom(bad.fileName()));
         QVERIFY(!box.text.isEmpty());
-        QCOMPARE(loaded.plan().diveCount(), 2);
-        QCOMPARE(loaded.plan().dives[0]->profile.samples[2].depth, 32.0);
+        QCOMPARE(p.diveCount(), 2);
+        QCOMPARE(p.dives[0]->profile.samples[2].depth, 32.0);
     }
 
     // The gas panel: what the diver types reaches the plan, and what the plan computes reaches
     // the panel.
-    void fillPressureDrivesEndAndColour_data()
-    {
-        QTest::addColumn<int>("fill");
-        QTest::addColumn<int>("end");
-        QTest::addColumn<QString>("colour");
-        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
-        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
-        QTest::newRow("200-bar-green") << 200 << 146 << "#30a050";
-        QTest::newRow("110-bar-orange-below-66") << 110 << 56 << "#f08000";
-        QTest::newRow("50-bar-red-dry") << 50 << 0 << "#d00000";
-    }
-
     void fillPressureDrivesEndAndColour()
     {
-        QFETCH(int, fill);
-        QFETCH(int, end);
-        QFETCH(QString, colour);
-        PlanificationTab tab;
-        tab.addNewDive();
-        auto* table = tab.findChild<QTableWidget*>("tblGas");
-        QVERIFY(table);
-        QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
-        QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
-        auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
-        QVERIFY(spin);
-        spin->setValue(fill);
-        emit spin->editingFinished();
-        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
-        QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
-        auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
-        QVERIFY(bar);
-        QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
+        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
+        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
+        const std::tuple<int, int, const char*> rows[] = { { 200, 146, "#30a050" },
+            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 66, red dry
+        for (const auto& [fill, end, colour] : rows) {
+            PlanificationTab tab;
+            tab.addNewDive();
+            auto* table = tab.findChild<QTableWidget*>("tblGas");
+            QVERIFY(table);
+            QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
+            QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
+            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
+            QVERIFY(spin);
+            spin->setValue(fill);
+            emit spin->editingFinished();
+            QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
+            QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
+            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
+            QVERIFY(bar);
+            QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
+        }
     }
 
     void settingsReachThePlan()
@@ -294,10 +270,8 @@ private slots:
 
         // A size from the presets: the AL80's 11.1 L.
         auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
-        QVERIFY(size);
-        const int al80 = size->findData(11.1);
-        QVERIFY(al80 >= 0);
-        size->setCurrentIndex(al80);
+        QVERIFY(size && size->findData(11.1) >= 0);
+        size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
     }
 

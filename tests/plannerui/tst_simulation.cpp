@@ -10,8 +10,6 @@
 
 #include <cmath>
 
-Q_DECLARE_METATYPE(DiveProfile)
-
 namespace {
 
 // The virtual link as the simulation needs it: every pressure frame the computer receives
@@ -188,55 +186,31 @@ class TestSimulation : public QObject
 {
     Q_OBJECT
 private slots:
-    void pressureOfDepth_data()
+    void pressureAndMillibars()
     {
-        QTest::addColumn<int>("waterType");
-        QTest::addColumn<double>("depth");
-        QTest::addColumn<double>("pressure");
-        QTest::addColumn<int>("speed");
-        QTest::addColumn<double>("step");
-        // density * 9.80665 * depth / 100 + 1.013; step density * speed * 9.81 / 6000
-        QTest::newRow("salt 10 m") << 0 << 10.0 << 2.02308495 << 10 << 0.0168405;
-        QTest::newRow("fresh 10 m") << 1 << 10.0 << 1.993665 << 10 << 0.01635;
-        QTest::newRow("third type 10 m") << 2 << 10.0 << 2.013278 << 10 << 0.016677;
-        QTest::newRow("unknown type is salt") << 7 << 30.0 << kSalt30mBar << 30 << 0.0505215;
-        QTest::newRow("negative depth is the surface") << 0 << -3.0 << 1.013 << 1 << 0.00168405;
-    }
-
-    void pressureOfDepth()
-    {
-        QFETCH(int, waterType);
-        QFETCH(double, depth);
-        QFETCH(double, pressure);
-        QFETCH(int, speed);
-        QFETCH(double, step);
-        QVERIFY(std::fabs(simulationPressureAt(depth, waterType, 1.013) - pressure) < 1e-6);
-        QVERIFY(std::fabs(simulationAscentStep(waterType, speed) - step) < 1e-9);
-    }
-
-    void millibarRounding_data()
-    {
-        QTest::addColumn<double>("bar");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<uint>("mbar");
-        QTest::newRow("1.013 lands below 1013 in binary") << 1.013 << true << 1013u;
-        QTest::newRow("2.03") << 2.03 << true << 2030u;
-        QTest::newRow("half up") << 1.0125 << true << 1013u;
-        QTest::newRow("zero") << 0.0 << true << 0u;
-        QTest::newRow("negative") << -0.5 << false << 0u;
-        QTest::newRow("not a number") << std::nan("") << false << 0u;
-        QTest::newRow("too large") << 5.0e6 << false << 0u;
-    }
-
-    void millibarRounding()
-    {
-        QFETCH(double, bar);
-        QFETCH(bool, valid);
-        QFETCH(uint, mbar);
-        const std::optional<quint32> got = simulationMillibar(bar);
-        QCOMPARE(got.has_value(), valid);
-        if (valid)
-            QCOMPARE(*got, quint32(mbar));
+        // density * 9.80665 * depth / 100 + 1.013; step density * speed * 9.81 / 6000. Water
+        // types: salt, fresh, the third; an unknown type is salt, a negative depth the surface.
+        const struct
+        {
+            int waterType;
+            double depth, pressure;
+            int speed;
+            double step;
+        } rows[] = { { 0, 10.0, 2.02308495, 10, 0.0168405 }, { 1, 10.0, 1.993665, 10, 0.01635 },
+            { 2, 10.0, 2.013278, 10, 0.016677 }, { 7, 30.0, kSalt30mBar, 30, 0.0505215 },
+            { 0, -3.0, 1.013, 1, 0.00168405 } };
+        for (const auto& r : rows) {
+            QVERIFY(
+                std::fabs(simulationPressureAt(r.depth, r.waterType, 1.013) - r.pressure) < 1e-6);
+            QVERIFY(std::fabs(simulationAscentStep(r.waterType, r.speed) - r.step) < 1e-9);
+        }
+        // 1.013 lands below 1013 in binary; half a millibar rounds up; negative, not a number
+        // or too large is refused.
+        const std::pair<double, std::optional<quint32>> bars[]
+            = { { 1.013, 1013 }, { 2.03, 2030 }, { 1.0125, 1013 }, { 0.0, 0 },
+                  { -0.5, std::nullopt }, { std::nan(""), std::nullopt }, { 5.0e6, std::nullopt } };
+        for (const auto& [bar, mbar] : bars)
+            QVERIFY2(simulationMillibar(bar) == mbar, qPrintable(QString::number(bar)));
     }
 
     void replaySamples()
@@ -245,24 +219,20 @@ private slots:
         DiveProfile dive
             = diveOf({ point(0, 0, 0, 24), point(60, 20, -12, 22), point(600, 20, 4.5, 16) });
         QList<SimulationSample> s = buildSimulationSamples(dive, 0, 1.013);
+        // Depth in decimetres and limit of a sample; temperature and limit are those of the
+        // point before.
+        const auto at = [&s](int i) { return QString("%1/%2").arg(s[i].depthDm).arg(s[i].limit); };
         QCOMPARE(s.size(), 602);
         for (int i = 0; i < s.size(); ++i)
             QCOMPARE(s.at(i).timeS, double(i));
-        // Halfway down: 10 m.
-        QCOMPARE(s.at(30).depthDm, quint16(100));
+        // Halfway down: 10 m; at 45 s 15 m exactly, not 14.9 from a rounding of the
+        // interpolation; the last point, then the surface at the computer's surface pressure.
+        QCOMPARE(QStringList({ at(30), at(45), at(60), at(600), at(601) }),
+            QStringList({ "100/0", "150/0", "200/-12", "200/-250", "0/-250" }));
         QVERIFY(std::fabs(s.at(30).pressureBar - 2.02308495) < 1e-9);
         QCOMPARE(s.at(30).temperatureC, 24.0);
-        QCOMPARE(s.at(30).limit, 0.0);
-        // 45 s: 15 m exactly, not 14.9 from a rounding of the interpolation.
-        QCOMPARE(s.at(45).depthDm, quint16(150));
-        QCOMPARE(s.at(60).limit, -12.0);
         QCOMPARE(s.at(599).temperatureC, 22.0);
-        // The last point, then the surface at the computer's surface pressure.
-        QCOMPARE(s.at(600).depthDm, quint16(200));
-        QCOMPARE(s.at(600).limit, kReplayEndLimit);
-        QCOMPARE(s.at(601).depthDm, quint16(0));
         QCOMPARE(s.at(601).pressureBar, 1.013);
-        QCOMPARE(s.at(601).limit, kReplayEndLimit);
 
         // The computed ascent repeats the last point, then climbs 20 m in 120 s and stops at 3 m.
         dive.ascentSamples = { point(600, 20), point(690, 3), point(750, 3), point(768, 0) };
@@ -270,72 +240,53 @@ private slots:
         s = buildSimulationSamples(dive, 0, 1.013);
         // Seconds 0 to 767 from the segments, the last ascent point at 768, the surface at 769.
         QCOMPARE(s.size(), 770);
-        // 645 s is halfway between 20 m and 3 m: 11.5 m.
-        QCOMPARE(s.at(645).depthDm, quint16(115));
+        // 645 s is halfway between 20 m and 3 m: 11.5 m. The ascent carries the trace's ceiling
+        // (6 m at 600 s to 0 m at 750 s: 4.2 m at 645 s, 2 m at 700 s) and the last measured
+        // temperature.
+        QCOMPARE(QStringList({ at(645), at(700) }), QStringList({ "115/4.2", "30/2" }));
         QVERIFY(std::fabs(s.at(645).pressureBar - (1.03 * 9.80665 * 0.115 + 1.013)) < 1e-9);
-        // The ascent carries the last measured temperature and the trace's ceiling (6 m at 600 s
-        // to 0 m at 750 s: 4 m at 650 s).
         QCOMPARE(s.at(650).temperatureC, 16.0);
-        QVERIFY(std::fabs(s.at(650).limit - 4.0) < 1e-6);
-        QCOMPARE(s.at(700).depthDm, quint16(30));
         QCOMPARE(s.at(768).depthDm, quint16(0));
         QCOMPARE(s.at(769).pressureBar, 1.013);
-    }
 
-    void refusedInputsGiveNoSamples_data()
-    {
-        QTest::addColumn<DiveProfile>("dive");
-        QTest::newRow("no point") << DiveProfile {};
-        QTest::newRow("longer than two days")
-            << diveOf({ point(0, 0), point(60, 10), point(3.0 * 86400.0, 10) });
-        QTest::newRow("only unusable points") << diveOf({ point(std::nan(""), 10), point(-5, 10) });
-    }
-
-    void refusedInputsGiveNoSamples()
-    {
-        QFETCH(DiveProfile, dive);
-        QVERIFY(buildSimulationSamples(dive, 0, 1.013).isEmpty());
-        SimulationDriver driver;
-        QVERIFY(!driver.startReplay(dive));
-        QVERIFY(!driver.replayRunning());
-    }
-
-    void connectedPressureSetsTheRange_data()
-    {
-        QTest::addColumn<uint>("first");
-        QTest::addColumn<uint>("second");
-        QTest::addColumn<double>("minimum");
-        QTest::addColumn<double>("pressure");
-        QTest::addColumn<uint>("surface");
-        // At the surface the reading becomes the minimum and the remembered surface pressure;
-        // under pressure the remembered one stays the minimum.
-        QTest::newRow("under water") << 2500u << 2500u << 1.013 << 2.5 << 1013u;
-        QTest::newRow("altitude then under water") << 950u << 3000u << 0.950 << 3.0 << 950u;
-        QTest::newRow("just below the limit") << 1100u << 1100u << 1.1 << 1.1 << 1100u;
-        QTest::newRow("at the limit") << 1101u << 1101u << 1.013 << 1.101 << 1013u;
-        QTest::newRow("no reading") << 0u << 0u << 1.013 << 1.013 << 1013u;
+        // No point, longer than two days, only unusable points.
+        for (const DiveProfile& dive :
+            { DiveProfile {}, diveOf({ point(0, 0), point(60, 10), point(3.0 * 86400.0, 10) }),
+                diveOf({ point(std::nan(""), 10), point(-5, 10) }) }) {
+            QVERIFY(buildSimulationSamples(dive, 0, 1.013).isEmpty());
+            SimulationDriver driver;
+            QVERIFY(!driver.startReplay(dive));
+            QVERIFY(!driver.replayRunning());
+        }
     }
 
     void connectedPressureSetsTheRange()
     {
-        QFETCH(uint, first);
-        QFETCH(uint, second);
-        QFETCH(double, minimum);
-        QFETCH(double, pressure);
-        QFETCH(uint, surface);
-        Sim sim;
-        QVERIFY(sim.start(first));
-        sim.driver.takeConnectedPressure();
-        sim.vc->setAmbientPressure(second);
-        QVERIFY(sim.run(VeltraCommand::GetAmbientPressure));
-        QSignalSpy shown(&sim.driver, &SimulationDriver::pressureChanged);
-        sim.driver.takeConnectedPressure();
-        QCOMPARE(shown.count(), 1);
-        QVERIFY(std::fabs(sim.driver.minimumBar() - minimum) < 1e-9);
-        QVERIFY(std::fabs(sim.driver.pressureBar() - pressure) < 1e-9);
-        QCOMPARE(sim.driver.rememberedSurfaceMbar(), quint32(surface));
-        // Taking the reading sends nothing.
-        QVERIFY(sim.vc->pressures.isEmpty());
+        // At the surface the reading becomes the minimum and the remembered surface pressure;
+        // under pressure the remembered one stays the minimum. Under water, at altitude then
+        // under water, just below the 1100 mbar limit, at it, no reading.
+        const struct
+        {
+            quint32 first, second;
+            double minimum, pressure;
+            quint32 surface;
+        } rows[] = { { 2500, 2500, 1.013, 2.5, 1013 }, { 950, 3000, 0.950, 3.0, 950 },
+            { 1100, 1100, 1.1, 1.1, 1100 }, { 1101, 1101, 1.013, 1.101, 1013 },
+            { 0, 0, 1.013, 1.013, 1013 } };
+        for (const auto& r : rows) {
+            Sim sim;
+            QVERIFY(sim.start(r.first));
+            sim.driver.takeConnectedPressure();
+            sim.vc->setAmbientPressure(r.second);
+            QVERIFY(sim.run(VeltraCommand::GetAmbientPressure));
+            QSignalSpy shown(&sim.driver, &SimulationDriver::pressureChanged);
+            sim.driver.takeConnectedPressure();
+            QCOMPARE(shown.count(), 1);
+            QVERIFY(std::fabs(sim.driver.minimumBar() - r.minimum) < 1e-9);
+            QVERIFY(std::fabs(sim.driver.pressureBar() - r.pressure) < 1e-9);
+            QCOMPARE(sim.driver.rememberedSurfaceMbar(), r.surface);
+            QVERIFY(sim.vc->pressures.isEmpty()); // taking the reading sends nothing
+        }
     }
 
     void manualChangesAreCoalescedAndSurviveALostReply()
@@ -344,9 +295,7 @@ private slots:
         QVERIFY(sim.start());
         SimulationDriver& driver = sim.driver;
         // A slider dragged quickly: only the first goes out at once, the last one waits.
-        QVERIFY(driver.setPressure(1.5));
-        QVERIFY(!driver.setPressure(2.0));
-        QVERIFY(!driver.setPressure(2.5));
+        QVERIFY(driver.setPressure(1.5) && !driver.setPressure(2.0) && !driver.setPressure(2.5));
         QCOMPARE(sim.vc->pressures, QList<quint32>({ 1500 }));
         QVERIFY(settle(sim, driver));
         QCOMPARE(sim.vc->pressures, QList<quint32>({ 1500, 2500 }));
@@ -370,8 +319,7 @@ private slots:
         QSignalSpy error(sim.link, &TarskBle::onExchangeError);
         sim.vc->setAnswering(false);
         const int before = sim.vc->pressures.size();
-        QVERIFY(driver.setPressure(1.5));
-        QVERIFY(!driver.setPressure(1.6));
+        QVERIFY(driver.setPressure(1.5) && !driver.setPressure(1.6));
         QVERIFY(waitCount(error, 1));
         QCOMPARE(sim.vc->pressures.mid(before), QList<quint32>({ 1500, 1600 }));
         QVERIFY(!driver.waitingMbar());
@@ -382,66 +330,62 @@ private slots:
         QCOMPARE(sim.vc->overlaps, 0);
     }
 
-    void ascentReachesItsEnd_data()
-    {
-        QTest::addColumn<uint>("connectedMbar");
-        QTest::addColumn<int>("target");
-        QTest::addColumn<bool>("byHand");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<uint>("finalMbar");
-        // From 30 m at 10 m/min (0.0168405 bar/s): 3.03025485 / 0.0168405 = 179.94 -> 180 ticks.
-        // (With the pressure rounded to 0.01 bar each step, it would take about 151.)
-        QTest::newRow("to the surface") << 1013u << 0 << false << 180 << 1013u;
-        QTest::newRow("to the surface, ticked by hand") << 1013u << 0 << true << 180 << 1013u;
-        // To 5 m (1.51804247 bar): 2.52521238 / 0.0168405 = 149.95 -> 150 ticks.
-        QTest::newRow("to 5 m") << 1013u << 5 << false << 150 << 1518u;
-        // Minimum 1.050 bar above the 1.013 bar target: 2.99325485 / 0.0168405 = 177.74 -> 178.
-        QTest::newRow("stopped by the minimum") << 1050u << 0 << false << 178 << 1050u;
-    }
-
     void ascentReachesItsEnd()
     {
-        QFETCH(uint, connectedMbar);
-        QFETCH(int, target);
-        QFETCH(bool, byHand);
-        QFETCH(int, ticks);
-        QFETCH(uint, finalMbar);
-        Sim sim;
-        SimulationDriver& driver = sim.driver;
-        QVERIFY(sim.start(connectedMbar, byHand ? kByHand : 1));
-        driver.takeConnectedPressure();
-        QVERIFY(driver.setPressure(kSalt30mBar));
-        QVERIFY(settle(sim, driver));
-        QList<quint32>& sent = sim.vc->pressures;
-        sent.clear();
-        QSignalSpy finished(&driver, &SimulationDriver::ascentFinished);
-        driver.startAscent(target, 10);
-        QVERIFY(std::fabs(driver.ascentStepBar() - kSaltStep10) < 1e-12);
-        QVERIFY(driver.ascentRunning());
-        for (int i = 0; byHand && driver.ascentActive() && i < 400; ++i) {
-            driver.ascentTick();
+        const struct
+        {
+            quint32 connectedMbar;
+            int target;
+            bool byHand;
+            int ticks;
+            quint32 finalMbar;
+        } rows[] = {
+            // From 30 m at 10 m/min (0.0168405 bar/s): 3.03025485 / 0.0168405 = 179.94 -> 180
+            // ticks. (With the pressure rounded to 0.01 bar each step, it would take about 151.)
+            { 1013, 0, false, 180, 1013 },
+            { 1013, 0, true, 180, 1013 },
+            // To 5 m (1.51804247 bar): 2.52521238 / 0.0168405 = 149.95 -> 150 ticks.
+            { 1013, 5, false, 150, 1518 },
+            // Minimum 1.050 bar above the 1.013 bar target: 2.99325485 / 0.0168405 = 177.74.
+            { 1050, 0, false, 178, 1050 },
+        };
+        for (const auto& [connectedMbar, target, byHand, ticks, finalMbar] : rows) {
+            Sim sim;
+            SimulationDriver& driver = sim.driver;
+            QVERIFY(sim.start(connectedMbar, byHand ? kByHand : 1));
+            driver.takeConnectedPressure();
+            QVERIFY(driver.setPressure(kSalt30mBar));
             QVERIFY(settle(sim, driver));
-        }
-        QVERIFY(waitCount(finished, 1));
-        QCOMPARE(driver.ascentTicks(), ticks);
-        QVERIFY(!driver.ascentRunning());
-        QVERIFY(settle(sim, driver));
-        // Whatever was coalesced on the way, the computer ends at the end pressure.
-        QCOMPARE(sent.constLast(), quint32(finalMbar));
-        QCOMPARE(sim.vc->ambientPressure(), quint32(finalMbar));
-        QCOMPARE(sim.vc->overlaps, 0);
-        for (int i = 1; i < sent.size(); ++i)
-            QVERIFY(sent.at(i) < sent.at(i - 1));
-        if (byHand) {
-            // Every second sent: 4.02641435 bar after one second, 1.02880535 after 179.
-            QCOMPARE(sent.size(), ticks);
-            for (int k = 1; k < ticks; ++k)
+            QList<quint32>& sent = sim.vc->pressures;
+            sent.clear();
+            QSignalSpy finished(&driver, &SimulationDriver::ascentFinished);
+            driver.startAscent(target, 10);
+            QVERIFY(std::fabs(driver.ascentStepBar() - kSaltStep10) < 1e-12);
+            QVERIFY(driver.ascentRunning());
+            for (int i = 0; byHand && driver.ascentActive() && i < 400; ++i) {
+                driver.ascentTick();
+                QVERIFY(settle(sim, driver));
+            }
+            QVERIFY(waitCount(finished, 1));
+            QCOMPARE(driver.ascentTicks(), ticks);
+            QVERIFY(!driver.ascentRunning());
+            QVERIFY(settle(sim, driver));
+            // Whatever was coalesced on the way, the computer ends at the end pressure.
+            QCOMPARE(sent.constLast(), finalMbar);
+            QCOMPARE(sim.vc->ambientPressure(), finalMbar);
+            QCOMPARE(sim.vc->overlaps, 0);
+            for (int i = 1; i < sent.size(); ++i)
+                QVERIFY(sent.at(i) < sent.at(i - 1));
+            // By hand every second is sent: 4.02641435 bar after one second, 1.02880535 after
+            // 179.
+            QVERIFY(!byHand || sent.size() == ticks);
+            for (int k = 1; byHand && k < ticks; ++k)
                 QCOMPARE(sent.at(k - 1), mbar(kSalt30mBar - k * kSaltStep10));
+            // Nothing more is sent once it has ended.
+            const int count = sent.size();
+            QTest::qWait(20);
+            QCOMPARE(sent.size(), count);
         }
-        // Nothing more is sent once it has ended.
-        const int count = sent.size();
-        QTest::qWait(20);
-        QCOMPARE(sent.size(), count);
     }
 
     void replaySendsEveryPointAndEndsAtTheSurface()
@@ -473,13 +417,9 @@ private slots:
         QCOMPARE(sent.at(181), quint32(1013));
         // Progress in whole percent, rising only when it changes (100 / 182 rounds down to 0 at
         // the first second: the first change is to 1 %), reaching 100, then back to 0.
-        QList<int> seen;
-        QList<int> expected;
+        QCOMPARE(progress.size(), 101);
         for (int i = 0; i < progress.size(); ++i)
-            seen << progress.at(i).at(0).toInt();
-        for (int percent = 1; percent <= 100; ++percent)
-            expected << percent;
-        QCOMPARE(seen, expected << 0);
+            QCOMPARE(progress.at(i).at(0).toInt(), i < 100 ? i + 1 : 0);
     }
 
     void fastReplayThenDisconnect()
@@ -500,60 +440,48 @@ private slots:
 
         // A lost connection stops the replay, the ascent and the waiting value.
         driver.setTickInterval(kByHand);
-        QVERIFY(driver.setPressure(3.0));
-        QVERIFY(!driver.setPressure(3.1));
+        QVERIFY(driver.setPressure(3.0) && !driver.setPressure(3.1));
         driver.startAscent(0, 10);
         QVERIFY(driver.startReplay(diveOf({ point(0, 0), point(60, 10) })));
         QSignalSpy disconnected(sim.link, &TarskBle::onDisconnectController);
         sim.vc->dropConnection();
         QVERIFY(waitCount(disconnected, 1));
         QCOMPARE(stopped.count(), 2);
-        QVERIFY(!driver.replayRunning());
-        QVERIFY(!driver.ascentActive());
-        QVERIFY(!driver.waitingMbar());
+        QVERIFY(!driver.replayRunning() && !driver.ascentActive() && !driver.waitingMbar());
         // Without a computer nothing is sent and nothing waits for one.
-        QVERIFY(!driver.setPressure(2.0));
-        QVERIFY(!driver.waitingMbar());
+        QVERIFY(!driver.setPressure(2.0) && !driver.waitingMbar());
     }
 
     // The tab over the driver.
-    void connectButtonSetsTheControls_data()
-    {
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<uint>("ambient");
-        // At altitude the reading is the value and the minimum; a cancelled dialog keeps 1013.
-        QTest::newRow("at altitude") << true << 890u;
-        QTest::newRow("dialog cancelled") << false << 1500u;
-    }
-
     void connectButtonSetsTheControls()
     {
-        QFETCH(bool, accepted);
-        QFETCH(uint, ambient);
-        const int value = accepted ? int(ambient) : 1013;
-        Harness h;
-        h.replay->setEnabled(false);
-        int calls = 0;
-        h.tab.connectComputer = [&] {
-            ++calls;
-            h.vc->setAmbientPressure(ambient);
-            return accepted && h.connectAndIdentify() ? 1 : 0;
-        };
-        h.connectButton->click();
-        QCOMPARE(calls, 1);
-        QCOMPARE(h.slider->value(), value);
-        QVERIFY(std::fabs(h.spin->value() - value / 1000.0) < 1e-9);
-        if (accepted) {
-            QCOMPARE(h.slider->minimum(), value);
-            QVERIFY(std::fabs(h.spin->minimum() - value / 1000.0) < 1e-9);
+        // At altitude the reading is the value and the minimum; a cancelled dialog keeps 1013.
+        for (const auto& [accepted, ambient] : { std::pair { true, 890u }, { false, 1500u } }) {
+            const int value = accepted ? int(ambient) : 1013;
+            Harness h;
+            h.replay->setEnabled(false);
+            int calls = 0;
+            h.tab.connectComputer = [&, accepted = accepted, ambient = ambient] {
+                ++calls;
+                h.vc->setAmbientPressure(ambient);
+                return accepted && h.connectAndIdentify() ? 1 : 0;
+            };
+            h.connectButton->click();
+            QCOMPARE(calls, 1);
+            QCOMPARE(h.slider->value(), value);
+            QVERIFY(std::fabs(h.spin->value() - value / 1000.0) < 1e-9);
+            if (accepted) {
+                QCOMPARE(h.slider->minimum(), value);
+                QVERIFY(std::fabs(h.spin->minimum() - value / 1000.0) < 1e-9);
+            }
+            QCOMPARE(h.connectButton->isEnabled(), !accepted);
+            for (QWidget* w : { (QWidget*)h.replay, (QWidget*)h.ascent, (QWidget*)h.slider })
+                QCOMPARE(w->isEnabled(), accepted);
+            // Set up with signals blocked: nothing was sent, nothing logged.
+            QTest::qWait(10);
+            QVERIFY(h.vc->pressures.isEmpty());
+            QVERIFY(h.log.isEmpty());
         }
-        QCOMPARE(h.connectButton->isEnabled(), !accepted);
-        for (QWidget* w : { (QWidget*)h.replay, (QWidget*)h.ascent, (QWidget*)h.slider })
-            QCOMPARE(w->isEnabled(), accepted);
-        // Set up with signals blocked: nothing was sent, nothing logged.
-        QTest::qWait(10);
-        QVERIFY(h.vc->pressures.isEmpty());
-        QVERIFY(h.log.isEmpty());
     }
 
     void manualControlsAndAscent()
@@ -580,13 +508,11 @@ private slots:
         QVERIFY(!h.driver.ascentActive());
         h.acceptAscent = true;
         h.ascent->click();
-        QVERIFY(h.driver.ascentRunning());
-        QVERIFY(!h.slider->isEnabled());
-        QVERIFY(!h.spin->isEnabled());
+        QVERIFY(h.driver.ascentRunning() && !h.slider->isEnabled() && !h.spin->isEnabled());
 
         // One second: 4.0433 - 0.0168405 = 4.0264595 bar, kept whole; shown as 4.0265 and 4026.
         h.driver.ascentTick();
-        QCOMPARE(h.driver.pressureBar(), 4.0433 - 0.0168405);
+        QCOMPARE(h.driver.pressureBar(), 4.0433 - kSaltStep10);
         QVERIFY(std::fabs(h.spin->value() - 4.0265) < 1e-9);
         QCOMPARE(h.slider->value(), 4026);
 
@@ -596,9 +522,7 @@ private slots:
         QVERIFY(h.driver.ascentRunning());
         h.confirmStop = true;
         h.ascent->click();
-        QVERIFY(!h.driver.ascentActive());
-        QVERIFY(h.slider->isEnabled());
-        QVERIFY(h.spin->isEnabled());
+        QVERIFY(!h.driver.ascentActive() && h.slider->isEnabled() && h.spin->isEnabled());
 
         // An ascent that ends by itself gives them back too, at the target.
         h.spin->setValue(1.1);
@@ -610,37 +534,32 @@ private slots:
         QCOMPARE(h.slider->value(), 1013);
     }
 
-    void readouts_data()
-    {
-        QTest::addColumn<DiveProfile>("dive");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("texts"); // time, depth, limit label, limit
-        QTest::newRow("no-decompression limit")
-            << diveOf({ point(0, 0, -12), point(120, 12, -12), point(240, 12, -8) }) << 75
-            << QStringList { "01:15", "7.5m", "NDL", "12mn" };
-        QTest::newRow("ceiling") << diveOf({ point(0, 0), point(100, 30, 4.5), point(900, 30, 9) })
-                                 << 130 << QStringList { "02:10", "30.0m", "Ceiling", "4.5m" };
-        QTest::newRow("zero ceiling") << diveOf({ point(0, 0), point(100, 30), point(900, 30) })
-                                      << 10 << QStringList { "00:10", "3.0m", "Ceiling", "0.0m" };
-    }
-
     void readouts()
     {
-        QFETCH(DiveProfile, dive);
-        QFETCH(int, index);
-        QFETCH(QStringList, texts);
-        Harness h;
-        GraphView graph;
-        graph.showProfile(&dive);
-        h.tab.addReplaySource("shown", &graph);
-        h.replay->click();
-        QVERIFY(h.errors.isEmpty());
-        for (int i = 0; i <= index; ++i)
-            h.driver.replayTick();
-        QCOMPARE(h.text("edSimPointNumber"), QString::number(index));
-        QCOMPARE((QStringList { h.text("edSimTime"), h.text("edSimDepth"),
-                     h.tab.findChild<QLabel*>("lbSimNdlCeil")->text(), h.text("edSimNdlCeil") }),
-            texts);
+        // Time, depth, limit label, limit: a no-decompression limit, a ceiling, a zero ceiling.
+        std::tuple<DiveProfile, int, QStringList> rows[] = {
+            { diveOf({ point(0, 0, -12), point(120, 12, -12), point(240, 12, -8) }), 75,
+                { "01:15", "7.5m", "NDL", "12mn" } },
+            { diveOf({ point(0, 0), point(100, 30, 4.5), point(900, 30, 9) }), 130,
+                { "02:10", "30.0m", "Ceiling", "4.5m" } },
+            { diveOf({ point(0, 0), point(100, 30), point(900, 30) }), 10,
+                { "00:10", "3.0m", "Ceiling", "0.0m" } },
+        };
+        for (auto& [dive, index, texts] : rows) {
+            Harness h;
+            GraphView graph;
+            graph.showProfile(&dive);
+            h.tab.addReplaySource("shown", &graph);
+            h.replay->click();
+            QVERIFY(h.errors.isEmpty());
+            for (int i = 0; i <= index; ++i)
+                h.driver.replayTick();
+            QCOMPARE(h.text("edSimPointNumber"), QString::number(index));
+            QCOMPARE(
+                (QStringList { h.text("edSimTime"), h.text("edSimDepth"),
+                    h.tab.findChild<QLabel*>("lbSimNdlCeil")->text(), h.text("edSimNdlCeil") }),
+                texts);
+        }
     }
 
     void replaySourcesAndMarker()
@@ -665,8 +584,7 @@ private slots:
             h.driver.replayTick();
         const OverlayIcon* m = marker(graph);
         QVERIFY(m);
-        QCOMPARE(m->time, 30.0);
-        QCOMPARE(m->depth, 10.0);
+        QCOMPARE(QPointF(m->time, m->depth), QPointF(30, 10));
         QCOMPARE(progress->value(), 5); // 31 of 602 samples
         // Starting while it runs stops it: marker gone, progress back to 0.
         h.replay->click();
@@ -737,9 +655,10 @@ private slots:
             button->click();
             QCOMPARE(tab.driver().ascentRunning(), accept);
         }
-        // 5 m in salt water: 1.03 * 9.80665 * 0.05 + 1.013 = 1.51804247 bar; 10 m/min.
+        // 5 m in salt water: 1.03 * 9.80665 * 0.05 + 1.013 = 1.51804247 bar; the dialog's
+        // 10 m/min.
         QVERIFY(std::fabs(tab.driver().ascentTargetBar() - 1.51804247) < 1e-8);
-        QVERIFY(std::fabs(tab.driver().ascentStepBar() - 0.0168405) < 1e-12);
+        QVERIFY(std::fabs(tab.driver().ascentStepBar() - kSaltStep10) < 1e-12);
     }
 };
 

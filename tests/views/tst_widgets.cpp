@@ -18,10 +18,7 @@ static int runWith(MultiFieldDialog& dialog, std::function<void()> act, bool acc
 {
     QTimer::singleShot(0, [&dialog, act, accept] {
         act();
-        if (accept)
-            dialog.dialog()->accept();
-        else
-            dialog.dialog()->reject();
+        accept ? dialog.dialog()->accept() : dialog.dialog()->reject();
     });
     return dialog.run();
 }
@@ -61,47 +58,30 @@ private slots:
         QVERIFY(QFile::exists(QStringLiteral(":/Form/formMeasureTwoPoints.ui")));
     }
 
-    void tissueBarHeights_data()
+    void tissueBars()
     {
-        QTest::addColumn<QVector<float>>("loads");
-        QTest::addColumn<int>("available");
-        QTest::addColumn<QVector<int>>("expected");
         // Loads 1..16 over 150 px: range 15, so each step of 1 is 10 px and the first bar is 0.
-        QVector<float> ramp;
-        QVector<int> rampHeights;
+        TissuesGraph::Loads ramp, equal, noData;
+        std::array<int, 16> rampHeights;
         for (int i = 0; i < 16; ++i) {
-            ramp << float(i + 1);
-            rampHeights << 10 * i;
+            ramp[i] = float(i + 1);
+            rampHeights[i] = 10 * i;
         }
-        QTest::newRow("ramp-smallest-zero-largest-full") << ramp << 150 << rampHeights;
+        QCOMPARE(TissuesGraph::barHeights(ramp, 150), rampHeights);
         // All equal: range below 0.01, every bar at half of 151 px truncated to 75.
-        QTest::newRow("all-equal-half-height")
-            << QVector<float>(16, 0.7f) << 151 << QVector<int>(16, 75);
+        equal.fill(0.7f);
+        std::array<int, 16> expected;
+        expected.fill(75);
+        QCOMPARE(TissuesGraph::barHeights(equal, 151), expected);
         // A first load below 0.01 means no data, whatever follows.
-        QVector<float> noData(16, 5.0f);
+        noData.fill(5.0f);
         noData[0] = 0.0f;
-        QTest::newRow("first-load-zero-no-data") << noData << 150 << QVector<int>(16, 0);
-    }
+        expected.fill(0);
+        QCOMPARE(TissuesGraph::barHeights(noData, 150), expected);
 
-    void tissueBarHeights()
-    {
-        QFETCH(QVector<float>, loads);
-        QFETCH(int, available);
-        QFETCH(QVector<int>, expected);
-        TissuesGraph::Loads array {};
-        std::copy(loads.begin(), loads.end(), array.begin());
-        const auto heights = TissuesGraph::barHeights(array, available);
-        QCOMPARE(QVector<int>(heights.begin(), heights.end()), expected);
-    }
-
-    void tissueGraphPixels()
-    {
         TissuesGraph graph;
         graph.resize(300, 200);
-        TissuesGraph::Loads loads;
-        for (int i = 0; i < 16; ++i)
-            loads[i] = float(i + 1);
-        graph.setLoads(loads);
+        graph.setLoads(ramp);
         const QImage image = graph.grab().toImage();
         // Bar width (300 - 10 - 85) / 16 = 12; bar 16 starts at 10 + 15 * 17 = 265 and fills the
         // available 170 px above the base line at y 185.
@@ -112,58 +92,34 @@ private slots:
         QCOMPARE(image.pixelColor(150, 185), QColor(Qt::black));
     }
 
-    void progressClamps_data()
+    void progressCircle()
     {
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QVariant>("input");
-        QTest::addColumn<double>("stored");
-        QTest::newRow("inner-above-one") << "innerRadius" << QVariant(1.5) << 1.0;
-        QTest::newRow("inner-below-zero") << "innerRadius" << QVariant(-0.2) << 0.0;
-        QTest::newRow("outer-above-one") << "outerRadius" << QVariant(3.0) << 1.0;
-        QTest::newRow("outer-below-zero") << "outerRadius" << QVariant(-1.0) << 0.0;
-        QTest::newRow("value-negative") << "value" << QVariant(-3) << 0.0;
-        QTest::newRow("maximum-negative") << "maximum" << QVariant(-7) << 0.0;
-    }
+        const std::tuple<const char*, QVariant, double> clamps[] = { { "innerRadius", 1.5, 1.0 },
+            { "innerRadius", -0.2, 0.0 }, { "outerRadius", 3.0, 1.0 }, { "outerRadius", -1.0, 0.0 },
+            { "value", -3, 0.0 }, { "maximum", -7, 0.0 } };
+        for (const auto& [property, input, stored] : clamps) {
+            ProgressCircle circle;
+            QVERIFY(circle.setProperty(property, input));
+            QVERIFY2(std::abs(circle.property(property).toDouble() - stored) < 1e-12, property);
+        }
 
-    void progressClamps()
-    {
-        QFETCH(QString, property);
-        QFETCH(QVariant, input);
-        QFETCH(double, stored);
-        ProgressCircle circle;
-        QVERIFY(circle.setProperty(qPrintable(property), input));
-        QVERIFY(std::abs(circle.property(qPrintable(property)).toDouble() - stored) < 1e-12);
-    }
-
-    void progressPicture_data()
-    {
-        QTest::addColumn<int>("visible");
-        QTest::addColumn<bool>("upperRightFilled");
-        QTest::addColumn<bool>("lowerLeftFilled");
-        QTest::newRow("over-maximum-full-disc") << 150 << true << true;
-        QTest::newRow("quarter-from-twelve-clockwise") << 25 << true << false;
-        QTest::newRow("empty") << 0 << false << false;
-    }
-
-    void progressPicture()
-    {
-        QFETCH(int, visible);
-        QFETCH(bool, upperRightFilled);
-        QFETCH(bool, lowerLeftFilled);
-        ProgressCircle circle;
-        circle.resize(100, 100);
-        circle.setMaximum(100);
-        circle.setVisibleValue(visible);
-        const QImage image = circle.generatePixmap().toImage();
-        const QColor colour(110, 190, 235);
-        const QColor grey(225, 225, 225);
-        // Ring from radius 29.4 (hole) to 49 around (50, 50); sample at radius 40.
+        // Over the maximum a full disc; a quarter from twelve clockwise; empty. The ring runs
+        // from radius 29.4 (hole) to 49 around (50, 50); sampled at radius 40.
         const int d = int(40 / std::sqrt(2.0));
-        auto at = [&](int x, int y) { return image.pixelColor(x, y).rgb(); };
-        QCOMPARE(at(50 + d, 50 - d), (upperRightFilled ? colour : grey).rgb());
-        QCOMPARE(at(50 - d, 50 + d), (lowerLeftFilled ? colour : grey).rgb());
-        QCOMPARE(at(50, 50), QColor(Qt::white).rgb()); // the hole
-        QCOMPARE(image.pixelColor(1, 1).alpha(), 0); // outside the circle
+        const QRgb colour = qRgb(110, 190, 235), grey = qRgb(225, 225, 225);
+        const std::tuple<int, QRgb, QRgb> pictures[]
+            = { { 150, colour, colour }, { 25, colour, grey }, { 0, grey, grey } };
+        for (const auto& [visible, upperRight, lowerLeft] : pictures) {
+            ProgressCircle circle;
+            circle.resize(100, 100);
+            circle.setMaximum(100);
+            circle.setVisibleValue(visible);
+            const QImage image = circle.generatePixmap().toImage();
+            QCOMPARE(image.pixel(50 + d, 50 - d), upperRight);
+            QCOMPARE(image.pixel(50 - d, 50 + d), lowerLeft);
+            QCOMPARE(image.pixel(50, 50), qRgb(255, 255, 255)); // the hole
+            QCOMPARE(image.pixelColor(1, 1).alpha(), 0); // outside the circle
+        }
     }
 
     void nativeZoomGesture()
@@ -226,57 +182,40 @@ private slots:
 
         // Ticking the row's box enables the editor and tells the field.
         QCheckBox* box = dialog.dialog()->findChild<QCheckBox*>();
-        box->click();
-        QVERIFY(depth->editor()->isEnabled());
-        QVERIFY(depth->isChecked());
-        box->click();
-        QVERIFY(!depth->editor()->isEnabled());
-        QVERIFY(!depth->isChecked());
-    }
-
-    void measureValues_data()
-    {
-        using Points = QList<QPair<double, double>>;
-        QTest::addColumn<Points>("points");
-        QTest::addColumn<int>("i");
-        QTest::addColumn<int>("j");
-        QTest::addColumn<QStringList>("texts");
-        // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of the
-        // per-sample speeds, 10).
-        QTest::newRow("uneven-steps")
-            << Points { { 0, 0 }, { 60, 20 }, { 600, 20 } } << 0 << 2
-            << QStringList { "0m", "00:00", "20m", "10:00", "20m", "10:00", "2.0 m/min" };
-        // Reversed order, an ascent and more than an hour apart.
-        QTest::newRow("reversed-ascent-over-an-hour")
-            << Points { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } } << 3 << 1
-            << QStringList { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00",
-                   "-0.4 m/min" };
-        QTest::newRow("same-point")
-            << Points { { 0, 0 }, { 60, 10 } } << 1 << 1
-            << QStringList { "10m", "01:00", "10m", "01:00", "0m", "00:00", "0.0 m/min" };
+        for (bool checked : { true, false }) {
+            box->click();
+            QCOMPARE(depth->editor()->isEnabled(), checked);
+            QCOMPARE(depth->isChecked(), checked);
+        }
     }
 
     void measureValues()
     {
         using Points = QList<QPair<double, double>>;
-        QFETCH(Points, points);
-        QFETCH(int, i);
-        QFETCH(int, j);
-        QFETCH(QStringList, texts);
-        const DiveProfile dive = diveFromPoints(points);
-        const MeasureValues v = measureBetween(dive, i, j);
-        QVERIFY(v.valid);
-        QCOMPARE((QStringList { v.depth1, v.time1, v.depth2, v.time2, v.depthDifference,
-                     v.timeDifference, v.meanSpeed }),
-            texts);
-        QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
-        QVERIFY(!measureBetween(dive, -1, 0).valid);
-    }
+        const std::tuple<Points, int, int, QStringList> rows[] = {
+            // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of
+            // the per-sample speeds, 10).
+            { { { 0, 0 }, { 60, 20 }, { 600, 20 } }, 0, 2,
+                { "0m", "00:00", "20m", "10:00", "20m", "10:00", "2.0 m/min" } },
+            // Reversed order, an ascent and more than an hour apart.
+            { { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } }, 3, 1,
+                { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00", "-0.4 m/min" } },
+            { { { 0, 0 }, { 60, 10 } }, 1, 1,
+                { "10m", "01:00", "10m", "01:00", "0m", "00:00", "0.0 m/min" } },
+        };
+        for (const auto& [points, i, j, texts] : rows) {
+            const DiveProfile dive = diveFromPoints(points);
+            const MeasureValues v = measureBetween(dive, i, j);
+            QVERIFY(v.valid);
+            QCOMPARE((QStringList { v.depth1, v.time1, v.depth2, v.time2, v.depthDifference,
+                         v.timeDifference, v.meanSpeed }),
+                texts);
+            QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
+            QVERIFY(!measureBetween(dive, -1, 0).valid);
+        }
 
-    void measureWindowForm()
-    {
         // The window shows the values and is kept: a second show reuses it.
-        const DiveProfile dive = diveFromPoints({ { 0, 0 }, { 60, 20 }, { 600, 20 } });
+        const DiveProfile dive = diveFromPoints(std::get<0>(rows[0]));
         MeasureWindow window;
         QVERIFY(window.show(dive, 2, 0));
         QWidget* w = window.widget();
@@ -297,23 +236,21 @@ private slots:
         // A negative ceiling is the no-decompression time.
         dive.samples[0].decoCeiling = dive.samples[1].decoCeiling = -12.5;
         const QString ndl = positionInformationHtml(dive, 30, false, -1, -1);
+        const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
                 { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
                     "<td>24.0&deg;C</td>", "Ceiling</td> <td>0.0m</td>" } },
-            { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } }
+            { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
+            { html,
+                { "Selection</p>", "Start Time</td> <td>02:00</td>",
+                    "End Time</td> <td>01:04:00</td>", "Elapsed Time</td> <td>01:02:00</td>" } }
         };
-        for (const auto& [html, fragments] : expected) {
-            QVERIFY(!html.contains("Selection"));
+        for (const auto& [text, fragments] : expected) {
+            QCOMPARE(text.contains("Selection"), fragments.first() == "Selection</p>");
             for (const QString& fragment : fragments)
-                QVERIFY2(html.contains(fragment), qPrintable(fragment + " in " + html));
+                QVERIFY2(text.contains(fragment), qPrintable(fragment + " in " + text));
         }
-
-        const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
-        QVERIFY(html.contains("Selection</p>"));
-        QVERIFY(html.contains("Start Time</td> <td>02:00</td>"));
-        QVERIFY(html.contains("End Time</td> <td>01:04:00</td>"));
-        QVERIFY(html.contains("Elapsed Time</td> <td>01:02:00</td>"));
         // Every tag opened is closed: the text parses as XML (with the one HTML entity declared).
         QString xmlText = html;
         xmlText.replace(QStringLiteral("&deg;"), QStringLiteral("&#176;"));
