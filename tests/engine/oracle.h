@@ -260,6 +260,7 @@ struct Ascent
 {
     int firstStop = 0, anchor = 0;
     std::vector<Stop> stops;
+    double dtr = 0.0; // minutes to the surface: ascent at the ascent rate, after a stop slower
     bool capped = false;
 };
 
@@ -277,6 +278,8 @@ inline Ascent ascent(
     double pc = levelPressure(s, out.firstStop);
     if (pc < p)
         ramp(w, p, pc, (p - pc) / s.ascentRate, b.gas, b.setpoint);
+    double rate = s.ascentRate;
+    out.dtr = std::max(0.0, p - pc) / rate;
     const config_t& c = *s.config;
     for (int level = out.firstStop; level >= 1; --level) {
         // Open circuit: the richest following gas whose oxygen limit covers this stop.
@@ -302,6 +305,9 @@ inline Ascent ascent(
         out.capped = out.capped || next - ceiling(w, gf) < 0.0;
         if (steps > 0 || !out.stops.empty())
             out.stops.push_back({ pc, steps * 5.0 / 60.0, b.gasIndex, b.setpointIndex });
+        if (steps > 0)
+            rate = s.slowRate;
+        out.dtr += steps * 5.0 / 60.0 + (pc - next) / rate;
         pc = next;
     }
     return out;
