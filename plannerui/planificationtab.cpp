@@ -388,11 +388,17 @@ void PlanificationTab::setUpGasPanel()
     g.reserve->setObjectName(QStringLiteral("cbReserve"));
     g.bailout->setObjectName(QStringLiteral("chkBailout"));
     g.exportSlate->setObjectName(QStringLiteral("btExportSlate"));
+    // Three settings a row: in one row their longer French labels made the window wider than
+    // a laptop screen.
+    int row = 1;
     int column = 0;
     auto add = [&](const QString& label, QWidget* w) {
-        if (!label.isEmpty())
-            grid->addWidget(new QLabel(label, g.box), 1, column++);
-        grid->addWidget(w, 1, column++);
+        grid->addWidget(new QLabel(label, g.box), row, column++);
+        grid->addWidget(w, row, column++);
+        if (column == 6) {
+            ++row;
+            column = 0;
+        }
     };
     add(tr("SAC"), g.sac);
     add(tr("Deco SAC"), g.decoSac);
@@ -400,7 +406,7 @@ void PlanificationTab::setUpGasPanel()
     add(tr("x"), g.factor);
     add(tr("Problem"), g.problemMin);
     add(tr("Deco reserve"), g.decoReserve);
-    grid->addWidget(g.bailout, 2, 0, 1, 2);
+    grid->addWidget(g.bailout, 3, 0, 1, 2);
     // Bailout factors: 0/0 takes the dive's own.
     auto gfBox = [&](int value) {
         auto* box = new QSpinBox(g.box);
@@ -413,15 +419,15 @@ void PlanificationTab::setUpGasPanel()
     g.bailoutGfHigh = gfBox(defaults.bailoutGfHigh);
     g.stressFactor = spin(1, 10, defaults.bailoutStressFactor, 0.5, QString());
     g.stressMin = spin(0, 60, defaults.bailoutStressMin, 1, tr(" min"));
-    grid->addWidget(new QLabel(tr("GF"), g.box), 2, 2);
-    grid->addWidget(g.bailoutGfLow, 2, 3);
-    grid->addWidget(g.bailoutGfHigh, 2, 4);
-    grid->addWidget(new QLabel(tr("Stress x"), g.box), 2, 5);
-    grid->addWidget(g.stressFactor, 2, 6);
-    grid->addWidget(g.stressMin, 2, 7);
+    grid->addWidget(new QLabel(tr("GF"), g.box), 3, 2);
+    grid->addWidget(g.bailoutGfLow, 3, 3);
+    grid->addWidget(g.bailoutGfHigh, 3, 4);
+    grid->addWidget(new QLabel(tr("Stress x"), g.box), 3, 5);
+    grid->addWidget(g.stressFactor, 3, 6);
+    grid->addWidget(g.stressMin, 3, 7);
     g.stressFactor->setToolTip(
         tr("Deco SAC multiplier for the first minutes after the loop fails"));
-    grid->addWidget(g.exportSlate, 2, 10, 1, 2);
+    grid->addWidget(g.exportSlate, 3, 8, 1, 2);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
 

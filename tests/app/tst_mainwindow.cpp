@@ -9,6 +9,7 @@
 #include "views/formfilter.h"
 #include "views/graphview.h"
 
+#include <QTranslator>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -217,10 +218,22 @@ private slots:
         storeDemoDives();
         MainWindow* w = makeWindow();
         w->show();
-        // It fits a 1366x768 screen less a panel and the title bar, about 700 pixels.
+        // It fits a 1366x768 screen less a panel and the title bar, about 700 pixels, in English
+        // and with the longer French labels.
         const QSize smallest = w->minimumSizeHint().expandedTo(w->minimumSize());
         QVERIFY2(smallest.width() <= 1280 && smallest.height() <= 690,
             qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
+        {
+            QTranslator french;
+            QVERIFY(french.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+            QCoreApplication::installTranslator(&french);
+            MainWindow translated;
+            QCoreApplication::removeTranslator(&french);
+            const QSize frenchSmallest = translated.minimumSizeHint();
+            QVERIFY2(frenchSmallest.width() <= 1280 && frenchSmallest.height() <= 690,
+                qPrintable(
+                    QString("%1x%2").arg(frenchSmallest.width()).arg(frenchSmallest.height())));
+        }
         QVERIFY(FormFilter(w).minimumSizeHint().height() <= 690);
         w->resize(1260, 823);
         QVERIFY(QTest::qWaitForWindowExposed(w));
