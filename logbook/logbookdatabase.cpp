@@ -705,11 +705,14 @@ bool LogbookDatabase::beginImport()
     if (!isOpen())
         return fail(tr("No logbook database is open."));
     // SQLite writes dirty pages out when its cache is full, each time syncing the journal
-    // first: with the default 2 MiB cache a large file's import spent most of its time waiting
-    // for those syncs. A bounded larger cache for the batch keeps its pages until the commit.
+    // first; a bounded larger cache keeps a large file's pages until the commit.
     QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-65536"));
     m_importing = m_db.transaction();
-    return m_importing || fail(m_db.lastError().text());
+    if (m_importing)
+        return true;
+    const QString error = m_db.lastError().text();
+    endImport();
+    return fail(error);
 }
 
 void LogbookDatabase::endImport()
