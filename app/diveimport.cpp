@@ -44,25 +44,21 @@ QStringList diveFilesIn(const QStringList& paths)
 
 namespace {
 
-void storeOne(LogbookDatabase& logbook, ImportEntry& entry)
+// Fills the entry from what the logbook did with its dive (named as stored).
+void record(ImportEntry& entry, const LogbookDatabase::ImportOutcome& outcome)
 {
-    DiveProfile dive = entry.dive;
-    int id = -1;
-    const int outcome = logbook.importDive(dive, &id);
-    entry.name = dive.name;
-    entry.diveId = id;
-    if (outcome == LogbookDatabase::Success) {
-        // The dive is kept until its batch is written (importDiveFiles clears it then).
-        entry.kind = ImportEntry::Stored;
-        entry.reason.clear();
-    } else if (outcome == LogbookDatabase::DuplicateDive) {
-        entry.kind = ImportEntry::Duplicate;
+    entry.name = entry.dive.name;
+    entry.diveId = outcome.id;
+    if (outcome.code == LogbookDatabase::Success
+        || outcome.code == LogbookDatabase::DuplicateDive) {
+        entry.kind = outcome.code == LogbookDatabase::Success ? ImportEntry::Stored
+                                                              : ImportEntry::Duplicate;
         entry.dive = DiveProfile();
         entry.reason.clear();
     } else {
-        // Nothing of the dive is stored (the store is one transaction): keep it for a retry.
+        // Nothing of the dive is stored: keep it for a retry.
         entry.kind = ImportEntry::StoreFailed;
-        entry.reason = logbook.lastError();
+        entry.reason = outcome.error;
     }
 }
 
@@ -88,30 +84,18 @@ ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
         for (const QString& warning : content.warnings)
             report.warnings << QStringLiteral("%1: %2").arg(
                 QDir::toNativeSeparators(file), warning);
-        // A file's dives are one write; when it fails none is stored, and all wait for a retry.
-        const qsizetype first = report.entries.size();
-        const bool batch = logbook.beginImport();
-        for (const DiveProfile& dive : content.dives) {
+        QList<DiveProfile> dives = content.dives;
+        for (DiveProfile& dive : dives) {
+            if (dive.name.isEmpty())
+                dive.name = QFileInfo(file).completeBaseName();
+        }
+        const QList<LogbookDatabase::ImportOutcome> outcomes = logbook.importDives(dives);
+        for (qsizetype d = 0; d < dives.size(); ++d) {
             ImportEntry entry;
             entry.file = file;
-            entry.dive = dive;
-            if (entry.dive.name.isEmpty())
-                entry.dive.name = QFileInfo(file).completeBaseName();
-            storeOne(logbook, entry);
+            entry.dive = dives.at(d);
+            record(entry, outcomes.at(d));
             report.entries << entry;
-        }
-        const bool written = !batch || logbook.commitImport();
-        for (qsizetype e = first; e < report.entries.size(); ++e) {
-            ImportEntry& entry = report.entries[e];
-            if (entry.kind != ImportEntry::Stored)
-                continue;
-            if (written) {
-                entry.dive = DiveProfile();
-            } else {
-                entry.kind = ImportEntry::StoreFailed;
-                entry.diveId = -1;
-                entry.reason = logbook.lastError();
-            }
         }
         for (const RefusedDive& refused : content.refused) {
             ImportEntry entry;
@@ -130,9 +114,10 @@ void retryFailedStores(LogbookDatabase& logbook, ImportReport& report)
 {
     for (ImportEntry& entry : report.entries) {
         if (entry.kind == ImportEntry::StoreFailed) {
-            storeOne(logbook, entry);
-            if (entry.kind == ImportEntry::Stored)
-                entry.dive = DiveProfile();
+            LogbookDatabase::ImportOutcome outcome;
+            outcome.code = logbook.importDive(entry.dive, &outcome.id);
+            outcome.error = logbook.lastError();
+            record(entry, outcome);
         }
     }
 }

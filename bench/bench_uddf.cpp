@@ -185,13 +185,10 @@ void importLogbook(benchmark::State& state)
         }
         state.ResumeTiming();
         DiveFileContent content = readDiveFile(path);
-        // As the import command and the window import a file: its dives in one batch.
+        // As the import command and the window import a file: its dives in one write.
         int stored = 0;
-        logbook.beginImport();
-        for (DiveProfile& dive : content.dives)
-            stored += logbook.importDive(dive) == LogbookDatabase::Success ? 1 : 0;
-        if (!logbook.commitImport())
-            stored = 0;
+        for (const LogbookDatabase::ImportOutcome& outcome : logbook.importDives(content.dives))
+            stored += outcome.code == LogbookDatabase::Success ? 1 : 0;
         state.PauseTiming();
         logbook.close();
         if (stored != 500) {

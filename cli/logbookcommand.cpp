@@ -43,44 +43,28 @@ int commandImport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
         }
         for (const QString& warning : content.warnings)
             err << fileMessage(file, warning) << '\n';
-        // A file's dives are one write; their lines wait for it, since a failed write stores
-        // none of them.
-        struct Outcome
-        {
-            int code;
-            QString name;
-            int id;
-            QString reason;
-        };
-        QList<Outcome> outcomes;
-        const bool batch = db.beginImport();
-        for (DiveProfile dive : content.dives) {
+        QList<DiveProfile> dives = content.dives;
+        for (DiveProfile& dive : dives) {
             if (dive.name.isEmpty())
                 dive.name = fileNameWithoutExtension(file);
-            int id = -1;
-            const int code = db.importDive(dive, &id);
-            outcomes.append({ code, dive.name, id, db.lastError() });
         }
-        if (batch && !db.commitImport()) {
-            for (Outcome& o : outcomes) {
-                if (o.code == LogbookDatabase::Success)
-                    o = { LogbookDatabase::StatementFailed, o.name, -1, db.lastError() };
-            }
-        }
-        for (const Outcome& dive : outcomes) {
-            switch (dive.code) {
+        const QList<LogbookDatabase::ImportOutcome> outcomes = db.importDives(dives);
+        for (qsizetype i = 0; i < dives.size(); ++i) {
+            const QString& name = dives.at(i).name;
+            const LogbookDatabase::ImportOutcome& outcome = outcomes.at(i);
+            switch (outcome.code) {
             case LogbookDatabase::Success:
-                out << QStringLiteral("stored %1 %2\n").arg(dive.id).arg(dive.name);
+                out << QStringLiteral("stored %1 %2\n").arg(outcome.id).arg(name);
                 ++stored;
                 break;
             case LogbookDatabase::DuplicateDive:
                 out << QStringLiteral("duplicate %1 (already stored as %2)\n")
-                           .arg(dive.name)
-                           .arg(dive.id);
+                           .arg(name)
+                           .arg(outcome.id);
                 ++duplicates;
                 break;
             default:
-                out << QStringLiteral("refused %1: %2\n").arg(dive.name, dive.reason);
+                out << QStringLiteral("refused %1: %2\n").arg(name, outcome.error);
                 ++refused;
             }
         }

@@ -77,11 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dive.samples.append(sample);
     dive.gases.append(DiveGas());
     // An import looks for the same dive among whatever the file holds, inside a batch.
-    db.beginImport();
-    DiveProfile imported = dive;
-    imported.name = QStringLiteral("fuzz import");
-    db.importDive(imported);
-    db.commitImport();
+    QList<DiveProfile> imported { dive };
+    imported.first().name = QStringLiteral("fuzz import");
+    db.importDives(imported);
     int id = -1;
     if (db.storeDive(dive, &id) == LogbookDatabase::Success) {
         db.renameDive(id, QStringLiteral("fuzz2"));

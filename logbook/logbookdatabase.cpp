@@ -700,6 +700,30 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     return Success;
 }
 
+QList<LogbookDatabase::ImportOutcome> LogbookDatabase::importDives(QList<DiveProfile>& dives)
+{
+    const bool batch = beginImport();
+    QList<ImportOutcome> outcomes;
+    QStringList names;
+    for (DiveProfile& dive : dives) {
+        names << dive.name;
+        ImportOutcome outcome;
+        outcome.code = importDive(dive, &outcome.id);
+        if (outcome.code != Success && outcome.code != DuplicateDive)
+            outcome.error = m_lastError;
+        outcomes << outcome;
+    }
+    if (batch && !commitImport()) {
+        for (qsizetype i = 0; i < dives.size(); ++i) {
+            if (outcomes.at(i).code == Success) {
+                outcomes[i] = { StatementFailed, -1, m_lastError };
+                dives[i].name = names.at(i);
+            }
+        }
+    }
+    return outcomes;
+}
+
 bool LogbookDatabase::beginImport()
 {
     if (!isOpen())
@@ -729,12 +753,6 @@ bool LogbookDatabase::commitImport()
         m_db.rollback();
     endImport();
     return committed || fail(error);
-}
-
-void LogbookDatabase::rollbackImport()
-{
-    m_db.rollback();
-    endImport();
 }
 
 bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)

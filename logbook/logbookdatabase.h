@@ -88,12 +88,18 @@ public:
     // nothing stored. A different dive whose name and serial are taken is stored under its
     // name with " (2)", " (3)"... added; profile.name then holds the name stored.
     int importDive(DiveProfile& profile, int* id = nullptr);
-    // An import batch: the dives stored between beginImport and commitImport reach the file
-    // in one write (one sync instead of one per dive), each still all or nothing. When
-    // commitImport fails, none of them is stored and lastError says why.
-    bool beginImport();
-    bool commitImport();
-    void rollbackImport();
+    // What importDive returned for one dive: its outcome code, its id (new or the stored
+    // dive's) and, for a failure, the reason.
+    struct ImportOutcome
+    {
+        int code = StatementFailed;
+        int id = -1;
+        QString error;
+    };
+    // Imports the dives of one file in one write (one sync instead of one per dive), each dive
+    // all or nothing as importDive does; names are updated to those stored. When the write
+    // fails, none is stored: the dives it held are reported as failed, with their names back.
+    QList<ImportOutcome> importDives(QList<DiveProfile>& dives);
     // Replaces profile with the stored dive; profile is untouched when false is returned.
     bool loadDive(int diveId, DiveProfile& profile);
     // Entries in display order (by serial, then computer) and the number of computer groups
@@ -138,6 +144,8 @@ private:
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     bool fail(const QString& text);
+    bool beginImport();
+    bool commitImport();
     void endImport();
     bool m_importing = false; // between beginImport and commitImport
 
