@@ -36,6 +36,12 @@ constexpr quint8 YoyoBits = 0x30;
 
 } // namespace
 
+bool DiveDetails::operator==(const DiveDetails& o) const
+{
+    return number == o.number && site == o.site && location == o.location && buddies == o.buddies
+        && notes == o.notes && rating == o.rating && tags == o.tags;
+}
+
 void DiveProfile::clear()
 {
     samples.clear();

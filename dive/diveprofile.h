@@ -33,11 +33,31 @@ enum SampleAlertKind : int {
     SampleAlertCeiling = 5, // bits 0-1, level 0-3
 };
 
-// One dive in memory: identity, settings, gases, samples and the statistics derived from them.
-// A plain value type: copy or move it.
-class DiveProfile
+// What the diver records about one dive: read from files that carry it and kept in the
+// logbook beside the dive.
+struct DiveDetails
+{
+    int number = 0; // dive number in the diver's log, 0 not numbered
+    QString site;
+    QString location; // country or region
+    QStringList buddies;
+    QString notes;
+    int rating = 0; // 0 to 5
+    QStringList tags;
+
+    bool operator==(const DiveDetails& other) const;
+    bool operator!=(const DiveDetails& other) const { return !(*this == other); }
+};
+
+// One dive in memory: identity, settings, gases, samples and the statistics derived from them,
+// with the diver's details. A plain value type: copy or move it.
+class DiveProfile : public DiveDetails
 {
 public:
+    // Two dives are not compared by their details alone.
+    bool operator==(const DiveProfile&) const = delete;
+    bool operator!=(const DiveProfile&) const = delete;
+
     // Two-bit alert levels in the dive's alert word: bit position of each.
     static constexpr int AlertShiftCeiling = 2;
     static constexpr int AlertShiftRapidAscent = 22;
@@ -79,7 +99,7 @@ public:
     quint32 invalidDiveCode = 0; // 0 valid, 1 yoyo on previous dive, 2 tissue saturation
     qint32 ascentStartIndex = -1;
 
-    // What the diver records about the dive (read from files that carry it, kept in the logbook).
+    // Tank pressures at the start and end, where the file gives them.
     struct TankPressure
     {
         int gasIndex = -1; // into gases, -1 unknown
@@ -87,13 +107,6 @@ public:
         double endBar = 0;
     };
     QList<TankPressure> tanks;
-    int number = 0; // dive number in the diver's log, 0 not numbered
-    QString site;
-    QString location; // country or region
-    QStringList buddies;
-    QString notes;
-    int rating = 0; // 0 to 5
-    QStringList tags;
 
     // Empties samples, gases and ceilingTrace, clears name, sets origin to none and duration
     // and maxDepth to 0; everything else is kept.

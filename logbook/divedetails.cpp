@@ -131,36 +131,6 @@ void bindDetails(QSqlQuery& q, int diveId, const DiveDetails& details)
 
 } // namespace
 
-bool DiveDetails::operator==(const DiveDetails& o) const
-{
-    return number == o.number && site == o.site && location == o.location && buddies == o.buddies
-        && notes == o.notes && rating == o.rating && tags == o.tags;
-}
-
-DiveDetails detailsOf(const DiveProfile& dive)
-{
-    DiveDetails d;
-    d.number = dive.number;
-    d.site = dive.site;
-    d.location = dive.location;
-    d.buddies = dive.buddies;
-    d.notes = dive.notes;
-    d.rating = dive.rating;
-    d.tags = dive.tags;
-    return d;
-}
-
-void applyDetails(const DiveDetails& details, DiveProfile& dive)
-{
-    dive.number = details.number;
-    dive.site = details.site;
-    dive.location = details.location;
-    dive.buddies = details.buddies;
-    dive.notes = details.notes;
-    dive.rating = details.rating;
-    dive.tags = details.tags;
-}
-
 QString checkDetails(const DiveDetails& details)
 {
     if (details.number < 0)

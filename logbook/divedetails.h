@@ -1,31 +1,23 @@
 #pragma once
 
+#include "dive/diveprofile.h"
+
 #include <QString>
 #include <QStringList>
 
-class DiveProfile;
 class QSqlDatabase;
-
-// What the diver records about one dive, as the logbook keeps it beside the dive.
-struct DiveDetails
-{
-    int number = 0; // 0 not numbered
-    QString site;
-    QString location; // country or region
-    QStringList buddies;
-    QString notes;
-    int rating = 0; // 0 to 5
-    QStringList tags;
-
-    bool operator==(const DiveDetails& other) const;
-    bool operator!=(const DiveDetails& other) const { return !(*this == other); }
-};
 
 // Notes longer than this (in UTF-8 bytes) are refused.
 constexpr int MaxNotesBytes = 64 * 1024;
 
-DiveDetails detailsOf(const DiveProfile& dive);
-void applyDetails(const DiveDetails& details, DiveProfile& dive);
+inline DiveDetails detailsOf(const DiveProfile& dive)
+{
+    return dive;
+}
+inline void applyDetails(const DiveDetails& details, DiveProfile& dive)
+{
+    static_cast<DiveDetails&>(dive) = details;
+}
 // Empty when the details can be stored, otherwise a sentence saying what is wrong.
 QString checkDetails(const DiveDetails& details);
 
