@@ -38,8 +38,9 @@ constexpr quint8 YoyoBits = 0x30;
 
 bool DiveDetails::operator==(const DiveDetails& o) const
 {
-    return number == o.number && site == o.site && location == o.location && buddies == o.buddies
-        && notes == o.notes && rating == o.rating && tags == o.tags;
+    return number == o.number && site == o.site && location == o.location && country == o.country
+        && position == o.position && trip == o.trip && buddies == o.buddies && notes == o.notes
+        && rating == o.rating && tags == o.tags;
 }
 
 void DiveProfile::clear()

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <optional>
+
 class QIODevice;
 
 // What positionInfo() finds at one second of a dive; all zero (found false) when the time is
@@ -35,11 +37,25 @@ enum SampleAlertKind : int {
 
 // What the diver records about one dive: read from files that carry it and kept in the
 // logbook beside the dive.
+// A WGS84 position in degrees.
+struct GeoPosition
+{
+    double latitude = 0;
+    double longitude = 0;
+    bool operator==(const GeoPosition& o) const
+    {
+        return latitude == o.latitude && longitude == o.longitude;
+    }
+};
+
 struct DiveDetails
 {
     int number = 0; // dive number in the diver's log, 0 not numbered
     QString site;
-    QString location; // country or region
+    QString location; // region or place
+    QString country;
+    std::optional<GeoPosition> position; // of the site, where known
+    QString trip; // name of the trip the dive belongs to, empty for none
     QStringList buddies;
     QString notes;
     int rating = 0; // 0 to 5
@@ -105,6 +121,8 @@ public:
         int gasIndex = -1; // into gases, -1 unknown
         double startBar = 0;
         double endBar = 0;
+        double sizeL = 0; // water volume, 0 unknown
+        double workingBar = 0; // 0 unknown
     };
     QList<TankPressure> tanks;
 

@@ -24,7 +24,8 @@ struct DiveSample
     double cns = 0; // CNS value as the producer gives it
     double decoCeiling = 0; // m
     quint16 noDecoValue = 0; // magnitude of a negative ceiling value of a binary dive file
-    quint8 reserved58[6] = {};
+    quint16 setpointMbar = 0; // closed-circuit setpoint in use, mbar; 0 open circuit or unknown
+    quint8 reserved60[4] = {};
     double gradientFactor = 0;
     qint32 gasIndex = -1; // 0-based into DiveProfile::gases, -1 unknown (see above)
     quint8 isMaxDepth = 0; // 1 on the single deepest sample (computeStatistics)
@@ -34,7 +35,7 @@ struct DiveSample
     quint8 tissues[16] = {}; // load of the 16 compartments as the computer records it
     quint8 reserved97 = 0;
     quint16 batteryVoltage = 0;
-    quint8 reserved100[4] = {};
+    float tankPressureBar = 0; // pressure of the cylinder breathed, bar; 0 not recorded
 };
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
@@ -51,7 +52,8 @@ static_assert(offsetof(DiveSample, otu) == 32);
 static_assert(offsetof(DiveSample, cns) == 40);
 static_assert(offsetof(DiveSample, decoCeiling) == 48);
 static_assert(offsetof(DiveSample, noDecoValue) == 56);
-static_assert(offsetof(DiveSample, reserved58) == 58);
+static_assert(offsetof(DiveSample, setpointMbar) == 58);
+static_assert(offsetof(DiveSample, reserved60) == 60);
 static_assert(offsetof(DiveSample, gradientFactor) == 64);
 static_assert(offsetof(DiveSample, gasIndex) == 72);
 static_assert(offsetof(DiveSample, isMaxDepth) == 76);
@@ -61,4 +63,4 @@ static_assert(offsetof(DiveSample, reserved79) == 79);
 static_assert(offsetof(DiveSample, tissues) == 81);
 static_assert(offsetof(DiveSample, reserved97) == 97);
 static_assert(offsetof(DiveSample, batteryVoltage) == 98);
-static_assert(offsetof(DiveSample, reserved100) == 100);
+static_assert(offsetof(DiveSample, tankPressureBar) == 100);
