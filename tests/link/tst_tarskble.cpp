@@ -140,7 +140,7 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.connectController());
-        rig.link->startCommand(VeltraCommand::GetInfo);
+        QVERIFY(rig.run(VeltraCommand::GetInfo));
         rig.link->startGetDiveSamples(0x0102, true);
         // Samples with tissues of dive 0x0102: length 3, body 15 02 01; CRC 0xCFDC worked out with
         // a plain CRC-16/AUG-CCITT outside this code.

@@ -1,0 +1,116 @@
+#pragma once
+
+// Sits between the real link and the virtual computer and disturbs the notifications as a radio
+// does: re-cut, lost, doubled, late (order kept) and swapped. Everything else passes untouched.
+
+#include "link/tarskble.h"
+#include "link/virtualdivecomputer.h"
+
+#include <QDeadlineTimer>
+#include <QSet>
+#include <QTimer>
+
+class FaultyTransport : public BleTransport
+{
+public:
+    int cutBytes = 0; // re-cut each notification into pieces of this size; 0 keeps it whole
+    int delayMs = 0; // each notification leaves this late, never before an earlier one
+    QSet<int> lost, doubled; // indexes of notifications (counting from 0) lost or sent twice
+    bool swapPairs = false; // notifications leave two by two in reverse order
+    int seen = 0;
+
+    explicit FaultyTransport(VirtualDiveComputer* computer)
+        : m_c(computer)
+    {
+        m_c->setParent(this);
+        using B = BleTransport;
+        connect(m_c, &B::deviceDiscovered, this, &B::deviceDiscovered);
+        connect(m_c, &B::scanFinished, this, &B::scanFinished);
+        connect(m_c, &B::scanCanceled, this, &B::scanCanceled);
+        connect(m_c, &B::scanError, this, &B::scanError);
+        connect(m_c, &B::serviceDiscovered, this, &B::serviceDiscovered);
+        connect(m_c, &B::discoveryFinished, this, &B::discoveryFinished);
+        connect(m_c, &B::controllerError, this, &B::controllerError);
+        connect(m_c, &B::controllerConnected, this, &B::controllerConnected);
+        connect(m_c, &B::controllerDisconnected, this, &B::controllerDisconnected);
+        connect(m_c, &B::serviceStateChanged, this, &B::serviceStateChanged);
+        connect(m_c, &B::characteristicRead, this, &B::characteristicRead);
+        connect(m_c, &B::characteristicWritten, this, &B::characteristicWritten);
+        connect(m_c, &B::descriptorRead, this, &B::descriptorRead);
+        connect(m_c, &B::descriptorWritten, this, &B::descriptorWritten);
+        connect(m_c, &B::serviceError, this, &B::serviceError);
+        connect(m_c, &B::characteristicChanged, this,
+            [this](const QBluetoothUuid&, const QByteArray& v) { arrive(v); });
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this, [this] { release(); });
+    }
+
+    void startScan(int ms) override { m_c->startScan(ms); }
+    void stopScan() override { m_c->stopScan(); }
+    bool isScanning() const override { return m_c->isScanning(); }
+    bool createController(const QBluetoothDeviceInfo& d) override
+    {
+        return m_c->createController(d);
+    }
+    bool hasController() const override { return m_c->hasController(); }
+    void releaseController() override { m_c->releaseController(); }
+    void connectToDevice() override { m_c->connectToDevice(); }
+    void disconnectFromDevice() override { m_c->disconnectFromDevice(); }
+    void discoverServices() override { m_c->discoverServices(); }
+    bool createService(const QBluetoothUuid& s) override { return m_c->createService(s); }
+    bool hasService() const override { return m_c->hasService(); }
+    void releaseService() override { m_c->releaseService(); }
+    void discoverServiceDetails() override { m_c->discoverServiceDetails(); }
+    CharacteristicInfo characteristicInfo(
+        const QBluetoothUuid& c, const QBluetoothUuid& d) const override
+    {
+        return m_c->characteristicInfo(c, d);
+    }
+    void writeDescriptor(
+        const QBluetoothUuid& c, const QBluetoothUuid& d, const QByteArray& v) override
+    {
+        m_c->writeDescriptor(c, d, v);
+    }
+    void writeCharacteristic(const QBluetoothUuid& c, const QByteArray& v) override
+    {
+        m_c->writeCharacteristic(c, v);
+    }
+
+private:
+    void arrive(const QByteArray& value)
+    {
+        const int size = cutBytes > 0 ? cutBytes : int(qMax<qsizetype>(1, value.size()));
+        for (qsizetype at = 0; at < qMax<qsizetype>(1, value.size()); at += size) {
+            const int index = seen++;
+            if (lost.contains(index))
+                continue;
+            const QByteArray piece = value.mid(at, size);
+            const int copies = doubled.contains(index) ? 2 : 1;
+            for (int i = 0; i < copies; ++i)
+                m_queue.append({ QDeadlineTimer(delayMs), piece });
+        }
+        if (swapPairs && m_queue.size() >= 2)
+            m_queue.swapItemsAt(m_queue.size() - 2, m_queue.size() - 1);
+        release();
+    }
+    // Sends what is due, in order; a late one holds back those behind it.
+    void release()
+    {
+        // A lone notification waits a little for its pair.
+        if (swapPairs && m_queue.size() == 1 && !m_waited) {
+            m_waited = true;
+            m_timer.start(30);
+            return;
+        }
+        m_waited = false;
+        while (!m_queue.isEmpty() && m_queue.first().first.hasExpired())
+            emit characteristicChanged(TarskBle::characteristicUuid, m_queue.takeFirst().second);
+        if (!m_queue.isEmpty())
+            m_timer.start(int(m_queue.first().first.remainingTime()));
+    }
+
+    VirtualDiveComputer* m_c;
+    QList<QPair<QDeadlineTimer, QByteArray>> m_queue;
+    QTimer m_timer;
+    bool m_waited = false;
+};
