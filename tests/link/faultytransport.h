@@ -15,8 +15,8 @@ class FaultyTransport : public BleTransport
 public:
     int cutBytes = 0; // re-cut each notification into pieces of this size; 0 keeps it whole
     int delayMs = 0; // each notification leaves this late, never before an earlier one
-    QSet<int> lost, doubled; // indexes of notifications (counting from 0) lost or sent twice
-    bool swapPairs = false; // notifications leave two by two in reverse order
+    // Indexes of notifications (counting from 0): lost, sent twice, sent after the next one.
+    QSet<int> lost, doubled, swapped;
     int seen = 0;
 
     explicit FaultyTransport(VirtualDiveComputer* computer)
@@ -77,6 +77,13 @@ public:
     }
 
 private:
+    struct Piece
+    {
+        QDeadlineTimer due;
+        QByteArray bytes;
+        int index;
+    };
+
     void arrive(const QByteArray& value)
     {
         const int size = cutBytes > 0 ? cutBytes : int(qMax<qsizetype>(1, value.size()));
@@ -84,33 +91,27 @@ private:
             const int index = seen++;
             if (lost.contains(index))
                 continue;
-            const QByteArray piece = value.mid(at, size);
-            const int copies = doubled.contains(index) ? 2 : 1;
-            for (int i = 0; i < copies; ++i)
-                m_queue.append({ QDeadlineTimer(delayMs), piece });
+            const Piece piece { QDeadlineTimer(delayMs), value.mid(at, size), index };
+            const bool overtakes = !m_queue.isEmpty() && m_queue.last().index == index - 1
+                && swapped.contains(index - 1);
+            m_queue.insert(overtakes ? m_queue.size() - 1 : m_queue.size(), piece);
+            if (doubled.contains(index))
+                m_queue.append(piece);
         }
-        if (swapPairs && m_queue.size() >= 2)
-            m_queue.swapItemsAt(m_queue.size() - 2, m_queue.size() - 1);
         release();
     }
-    // Sends what is due, in order; a late one holds back those behind it.
+    // Sends what is due, in order; a late one holds back those behind it, one to be overtaken
+    // waits for the next.
     void release()
     {
-        // A lone notification waits a little for its pair.
-        if (swapPairs && m_queue.size() == 1 && !m_waited) {
-            m_waited = true;
-            m_timer.start(30);
-            return;
-        }
-        m_waited = false;
-        while (!m_queue.isEmpty() && m_queue.first().first.hasExpired())
-            emit characteristicChanged(TarskBle::characteristicUuid, m_queue.takeFirst().second);
-        if (!m_queue.isEmpty())
-            m_timer.start(int(m_queue.first().first.remainingTime()));
+        while (!m_queue.isEmpty() && m_queue.first().due.hasExpired()
+            && !(swapped.contains(m_queue.first().index) && m_queue.size() == 1))
+            emit characteristicChanged(TarskBle::characteristicUuid, m_queue.takeFirst().bytes);
+        if (!m_queue.isEmpty() && !m_queue.first().due.hasExpired())
+            m_timer.start(int(m_queue.first().due.remainingTime()));
     }
 
     VirtualDiveComputer* m_c;
-    QList<QPair<QDeadlineTimer, QByteArray>> m_queue;
+    QList<Piece> m_queue;
     QTimer m_timer;
-    bool m_waited = false;
 };
