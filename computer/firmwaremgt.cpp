@@ -369,14 +369,18 @@ void FirmwareMgt::on_btFirmwareFromDisk_clicked()
     // The image carries no header of its own: what the computer will be told comes from the
     // file name, so it is checked and shown before anything is written.
     FirmwareIdentity identity;
-    const FirmwareStatus status = parseFirmwareName(firmwareNameOfFile(entry.fileName), &identity);
+    const QString name = firmwareNameOfFile(entry.fileName);
+    FirmwareStatus status = parseFirmwareName(name, &identity);
+    if (status == FirmwareStatus::Ok)
+        status = checkFirmwareFileName(name, link() ? link()->foundDevice().name() : QString());
     if (status != FirmwareStatus::Ok) {
         critical(tr("Error"), firmwareStatusText(status));
         return;
     }
     if (!question(tr("Confirmation"),
-            tr("Install %1 version %2 (%3 bytes) from %4?\nKeep the computer close and switched "
-               "on until the installation ends.")
+            tr("Install %1 version %2 (%3 bytes) from %4?\nOnly the file's name can be checked, "
+               "not what it holds: install only firmware from the computer's maker.\nKeep the "
+               "computer close and switched on until the installation ends.")
                 .arg(QString::fromUtf8(identity.name), identity.versionText)
                 .arg(entry.image.size())
                 .arg(entry.fileName)))
