@@ -379,6 +379,12 @@ void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& va
 {
     if (m_program.isRunning() && value == m_programFrame)
         m_programWriteConfirmed = true;
+    // The computer has the closing command: only now is the image its own.
+    if (!m_finishFrame.isEmpty() && value == m_finishFrame) {
+        m_finishFrame.clear();
+        log(QStringLiteral("ProgramFinished confirmed"));
+        emit onEndCommand(ProgramFinished);
+    }
 }
 
 // A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
@@ -629,6 +635,7 @@ void TarskBle::resetExchange()
     m_pending = None;
     m_pressureBusy = false;
     m_overflowLogged = false;
+    m_finishFrame.clear();
     m_owed.clear();
     m_owedTimer.stop();
 }
@@ -1011,7 +1018,9 @@ void TarskBle::programAcknowledged(quint8 code, bool accepted)
         log(QStringLiteral("Firmware installed in %1 ms").arg(m_programElapsedMs));
         emit onUploadFirmwareProgress(0, 100);
         emit onEndCommand(EndProgram);
-        sendFrame(ProgramFinished);
+        m_finishFrame = buildFrame(ProgramFinished);
+        if (!sendFrame(ProgramFinished))
+            m_finishFrame.clear();
         break;
     }
 }

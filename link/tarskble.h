@@ -90,8 +90,10 @@ public:
 
     // Starts writing a firmware image into a computer in its firmware mode: BeginProgram, then
     // Program per 128 bytes, EndProgram and ProgramFinished, each step on the acknowledgement of
-    // the previous one. `name` is the image's name without ".bin" ("Veltra.1.2.3.b"). Returns
-    // the image size, or -1 when nothing was sent (`status` says why). A new call restarts.
+    // the previous one. onEndCommand(EndProgram) tells the image was taken,
+    // onEndCommand(ProgramFinished) that the closing write was confirmed. `name` is the image's
+    // name without ".bin" ("Veltra.1.2.3.b"). Returns the image size, or -1 when nothing was sent
+    // (`status` says why). A new call restarts.
     int setFirmware(const QByteArray& image, const QString& name, FirmwareStatus* status = nullptr);
     // Why setFirmware would refuse now, before any image is read (connection and mode only).
     FirmwareStatus firmwareReadiness() const;
@@ -201,6 +203,8 @@ private:
     // frame (the write confirmation): an acknowledgement before it answers an earlier frame.
     bool m_programWriteConfirmed = false;
     QByteArray m_programFrame;
+    // The ProgramFinished frame until its write is confirmed (empty when none awaited).
+    QByteArray m_finishFrame;
 
     enum class SetUpStep { None, Connecting, Services, Details, Notifications };
     SetUpStep m_setUpStep = SetUpStep::None;

@@ -661,6 +661,11 @@ private slots:
             if (fault.isEmpty()) {
                 QCOMPARE(v->computer->programmedImage(), image);
                 QCOMPARE(v->computer->programVersionWord(), 0x01020362u);
+                // Said only once the computer took ProgramFinished and, connected again,
+                // reported the new version.
+                QVERIFY(v->computer->firmwareInstalled());
+                QCOMPARE(v->framesWithCode(1), 2);
+                QVERIFY2(mgr.info().endsWith(", version 1.2.3.b"), qPrintable(mgr.info()));
             }
             if (fault != "refuse")
                 continue;
