@@ -270,6 +270,16 @@ private slots:
             QVERIFY(rig.run(VeltraCommand::GetSerialNumber));
             QCOMPARE(rig.link->computerInfo().serialNumber, "00000001-00000002-00000003");
 
+            // A reply truly lost costs one more attempt at most, not every later one.
+            rig.computer->setAnswering(false);
+            rig.link->startCommand(VeltraCommand::GetSerialNumber);
+            QVERIFY(waitCount(error, 2));
+            rig.computer->setAnswering(true);
+            rig.link->startCommand(
+                VeltraCommand::GetSerialNumber); // its reply settles the lost one
+            QVERIFY(waitCount(error, 3));
+            QVERIFY(rig.run(VeltraCommand::GetSerialNumber));
+
             // While a stream is awaited nothing else goes out: a pressure would take its slot.
             rig.link->setReplyTimeout(3000);
             QSignalSpy end(rig.link, &TarskBle::onEndCommand);
