@@ -170,14 +170,21 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
         return;
     const BailoutPlan& b = *r.bailout;
     QJsonArray lines;
-    for (const LinePlan& l : b.lines)
+    for (const LinePlan& l : b.lines) {
+        if (l.kind == LinePlan::Switch) {
+            lines.append(QJsonObject { { "kind", "switch" }, { "depth", rounded(l.depth, 2) },
+                { "runTime", rounded(l.runTime, 3) }, { "cylinder", int(l.gas) } });
+            continue;
+        }
         lines.append(QJsonObject {
+            { "kind", "line" },
             { "direction", l.direction == LinePlan::Level ? "level" : "ascending" },
             { "depth", rounded(l.depth, 2) },
             { "duration", rounded(l.duration, 3) },
             { "runTime", rounded(l.runTime, 3) },
             { "cylinder", int(l.gas) },
         });
+    }
     diveObject.insert("bailout",
         QJsonObject {
             { "lines", lines },

@@ -80,6 +80,14 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
                     { "gas", gasName(dive, line.gas) },
                     { "gasIndex", int(line.gas) },
                 });
+            } else if (line.kind == LinePlan::Switch) {
+                lines.append(QJsonObject {
+                    { "kind", "switch" },
+                    { "depth", rounded(line.depth, 2) },
+                    { "runTime", rounded(line.runTime, 3) },
+                    { "gas", gasName(dive, line.gas) },
+                    { "gasIndex", int(line.gas) },
+                });
             } else if (line.kind == LinePlan::Summary) {
                 // "cns" is the highest of the dive, as the summary line shows it.
                 summary = QJsonObject {
@@ -141,6 +149,12 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
                             .arg(clock(line.duration), 9)
                             .arg(clock(line.runTime), 9)
                             .arg(gasName(dive, line.gas));
+            } else if (line.kind == LinePlan::Switch) {
+                text += QStringLiteral("<> %1m %2 %3  %4\n")
+                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(QString(), 9)
+                            .arg(clock(line.runTime), 9)
+                            .arg(gasName(dive, line.gas));
             } else if (line.kind == LinePlan::Summary) {
                 text += QStringLiteral("CNS %1%  OTU %2  time to surface %3\n")
                             .arg(std::lround(line.cns))
@@ -160,6 +174,6 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
         text += cli::gasText(dive);
         text += QLatin1Char('\n');
     }
-    text += QStringLiteral("(* the diver's own segments)\n");
+    text += QStringLiteral("(* the diver's own segments, <> a change of gas)\n");
     return text;
 }

@@ -129,11 +129,14 @@ QString gasPlanText(const PlanifDive& dive)
             text += QCoreApplication::translate("GasPlan", "  leaves the loop on %1\n")
                         .arg(cylinderGasName(r.cylinders[b.startCylinder]));
         for (const LinePlan& l : b.lines)
-            text += QStringLiteral("  %1 %2m %3 %4  %5\n")
-                        .arg(l.direction == LinePlan::Level ? QStringLiteral("-")
-                                                            : QStringLiteral("^"))
+            text += QStringLiteral(" %1 %2m %3 %4  %5\n")
+                        .arg(l.kind == LinePlan::Switch
+                                ? QStringLiteral("<>")
+                                : (l.direction == LinePlan::Level ? QStringLiteral("-")
+                                                                  : QStringLiteral("^")),
+                            2)
                         .arg(double(l.depth), 5, 'f', 1)
-                        .arg(clock(l.duration), 9)
+                        .arg(l.kind == LinePlan::Switch ? QString() : clock(l.duration), 9)
                         .arg(clock(l.runTime), 9)
                         .arg(l.gas < quint32(r.cylinders.size())
                                 ? cylinderGasName(r.cylinders[int(l.gas)])

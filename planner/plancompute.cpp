@@ -114,7 +114,27 @@ private:
     {
         return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
     }
-    void line(const LinePlan& l) const
+    void line(const LinePlan& l)
+    {
+        // Where the gas changes, a switch line of its own, at the end of the line before.
+        if (l.kind == LinePlan::Line && m_lineGas >= 0 && qint64(l.gas) != m_lineGas) {
+            LinePlan s;
+            s.kind = LinePlan::Switch;
+            s.computed = l.computed;
+            s.depth = m_lineEnd.depth;
+            s.runTime = m_lineEnd.runTime;
+            s.gas = l.gas;
+            emitLine(s);
+        }
+        if (l.kind == LinePlan::Line) {
+            m_lineGas = l.gas;
+            m_lineEnd = l;
+        } else if (l.kind == LinePlan::Start) {
+            m_lineGas = -1;
+        }
+        emitLine(l);
+    }
+    void emitLine(const LinePlan& l) const
     {
         m_dive.result.lines.append(l);
         if (m_report)
@@ -309,7 +329,7 @@ private:
         m_profile.ascentSamples.append(s);
     }
 
-    void ascentLine(quint32 direction, float depthM, float minutes, int gas) const
+    void ascentLine(quint32 direction, float depthM, float minutes, int gas)
     {
         LinePlan l;
         l.kind = LinePlan::Line;
@@ -358,7 +378,7 @@ private:
             = std::max(0.0f, (pressureAt(last.depth) - target) / m_config.ascent_rate());
         leg(pressureAt(last.depth), target, legMin, lastSlot, m_config.current_setpoint_index());
         ascentPoint(depthOf(target), firstGas);
-        ascentLine(LinePlan::Ascending, depthOf(target), legMin, firstGas);
+        ascentLine(LinePlan::Ascending, depthOf(target), legMin, m_lastGas);
 
         // The stops and the transits between them, each transit on the gas of the stop left.
         for (int j = 0; j < deco.stopCount; ++j) {
@@ -371,7 +391,7 @@ private:
                     = std::max(0.0f, (prev.pressure - stop.pressure) / m_config.slow_ascent_rate());
                 leg(prev.pressure, stop.pressure, t, prev.gasIndex, prev.setpointIndex);
                 ascentPoint(depth, gas);
-                ascentLine(LinePlan::Ascending, depth, t, gas);
+                ascentLine(LinePlan::Ascending, depth, t, diveGas(prev.gasIndex));
             }
             leg(stop.pressure, stop.pressure, stop.duration, stop.gasIndex, stop.setpointIndex);
             ascentPoint(depth, gas);
@@ -474,6 +494,8 @@ private:
     float m_runMin = 0;
     float m_dtr = 0;
     bool m_notTerminated = false;
+    qint64 m_lineGas = -1; // the gas of the last line reported, -1 before the first
+    LinePlan m_lineEnd; // that line
 };
 
 void collectTracePoint(void* context, float timeS, float ceilingBar)
@@ -522,11 +544,30 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
         if (!listed)
             table.append({ g.o2, g.he, PlanGasRole::Bottom, 0.0f });
     }
+    // Once computed, the depth where the ascent really takes each deco gas (0: never); before,
+    // the deepest depth it may be taken at.
+    const PlanDiveResult& r = dive.result;
+    const bool computed = r.computed && !r.decoImpossible && !r.lines.isEmpty();
     for (PlanGas deco : dive.settings.decoGases.mid(0, kMaxDecoGases)) {
         deco.role = PlanGasRole::Deco;
-        deco.switchDepthM = dive.settings.closedCircuit
-            ? 0.0f
-            : decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        deco.switchDepthM = 0.0f;
+        if (dive.settings.closedCircuit) {
+            table.append(deco);
+            continue;
+        }
+        if (!computed) {
+            deco.switchDepthM = decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        } else {
+            for (const LinePlan& l : r.lines) {
+                const DiveGas* g = l.gas < quint32(profile.gases.size())
+                    ? &profile.gases[qsizetype(l.gas)]
+                    : nullptr;
+                if (l.kind == LinePlan::Switch && l.computed && g && deco.sameMix(g->o2, g->he)) {
+                    deco.switchDepthM = l.depth;
+                    break;
+                }
+            }
+        }
         table.append(deco);
     }
     return table;

@@ -19,7 +19,9 @@ constexpr int kPlanSlots = 3;
 // One line of a plan's result, as the computation reports it.
 struct LinePlan
 {
-    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2 };
+    // A switch line marks a change of gas: at its depth and run time the diver starts breathing
+    // `gas`; the lines before it name the gas breathed until then.
+    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2, Switch = 3 };
     enum Direction : quint32 { Descending = 0, Level = 1, Ascending = 2 };
 
     quint32 kind = Start;

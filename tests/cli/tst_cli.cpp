@@ -488,6 +488,22 @@ private slots:
             QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
         }
         QVERIFY(stops >= 7);
+        // Each change of gas is an entry of its own between the lines, where the line before
+        // ends; the line before still names the gas breathed on it.
+        QStringList switches;
+        const QJsonArray lines = dive["lines"].toArray();
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            if (lines[i]["kind"] != "switch")
+                continue;
+            const QJsonObject s = lines[i].toObject();
+            QCOMPARE(s.keys(), QStringList({ "depth", "gas", "gasIndex", "kind", "runTime" }));
+            QCOMPARE(s["depth"], lines[i - 1]["depth"]);
+            QCOMPARE(s["runTime"], lines[i - 1]["runTime"]);
+            QVERIFY(lines[i - 1]["gas"] != s["gas"] && lines[i + 1]["gas"] == s["gas"]);
+            switches.append(
+                QStringLiteral("%1@%2").arg(s["gas"].toString()).arg(s["depth"].toDouble()));
+        }
+        QCOMPARE(switches, QStringList({ "Nx50@21", "Oxy@3" }));
 
         // The saved plan reports the settings it was computed with.
         const QJsonObject reread = cli({ "plan", path, "--json" }).json()["dives"][0].toObject();
