@@ -70,6 +70,9 @@ public:
 
     void run()
     {
+        // A dive with no gas breathes what a new dive starts with rather than nothing.
+        if (m_profile.gases.isEmpty())
+            m_profile.gases = standardGasList();
         setUpEngine();
         PlanDiveResult& r = m_dive.result;
         r.lines.clear();
