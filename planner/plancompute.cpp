@@ -73,8 +73,10 @@ public:
         // A dive with no gas breathes what a new dive starts with rather than nothing.
         if (m_profile.gases.isEmpty())
             m_profile.gases = standardGasList();
-        setUpEngine();
         PlanDiveResult& r = m_dive.result;
+        r.gfReduction = PlanDiveResult::GfReduction::None;
+        r.gfReducedFromMin = 0;
+        setUpEngine();
         r.lines.clear();
         r.gasSegments.clear();
         r.bailout.reset();
@@ -172,9 +174,11 @@ private:
         const PlanDiveSettings& s = m_dive.settings;
         for (int i = 0; i < kSetpointCount; ++i)
             m_config.setpoints[i].ppO2 = s.setpointsBar[i];
-        const gf_t chosen
+        m_chosenGf
             = make_gf(quint8(std::clamp(s.gfLow, 1, 100)), quint8(std::clamp(s.gfHigh, 1, 100)));
-        m_config.set_gf(m_dive.effortMode ? reduced_gf() : chosen);
+        m_config.set_gf(m_chosenGf);
+        if (m_dive.effortMode)
+            reduceGf(PlanDiveResult::GfReduction::Effort, 0.0f);
 
         const int count = int(m_profile.samples.size());
         if (s.closedCircuit) {
@@ -256,7 +260,22 @@ private:
             m_profile.invalidDiveCode = code;
         if (third_dive_rules_apply(m_slot, m_dive.surfaceIntervalS, closed)
             && m_profile.maxDepth > kReducedGfDepthM)
-            m_config.set_gf(reduced_gf());
+            reduceGf(PlanDiveResult::GfReduction::ThirdDive, 0.0f);
+    }
+
+    // The diver's factors, each at most 68, from this run time on; the first reason that
+    // changes them is the one reported.
+    void reduceGf(PlanDiveResult::GfReduction why, float fromMin)
+    {
+        const gf_t reduced = reduced_gf(m_chosenGf);
+        PlanDiveResult& r = m_dive.result;
+        const bool changes
+            = reduced.gfLow != m_chosenGf.gfLow || reduced.gfHigh != m_chosenGf.gfHigh;
+        if (changes && r.gfReduction == PlanDiveResult::GfReduction::None) {
+            r.gfReduction = why;
+            r.gfReducedFromMin = fromMin;
+        }
+        m_config.set_gf(reduced);
     }
 
     // The diver's own segments, each breathed on the gas of the point it leads to.
@@ -267,7 +286,7 @@ private:
             DiveSample& point = m_profile.samples[i];
             const DiveSample& before = m_profile.samples[i - 1];
             if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
-                m_config.set_gf(reduced_gf());
+                reduceGf(PlanDiveResult::GfReduction::Yoyo, float(before.time) / 60.0f);
             const int gasIndex = pointGas(point);
             if (!m_config.is_closed_circuit())
                 m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
@@ -476,6 +495,7 @@ private:
     const bool m_report; // lines, messages and the trace only for the dive on show
 
     dive_t m_config;
+    gf_t m_chosenGf {}; // the diver's factors
     GasSlots m_slots;
     int m_lastGas = 0; // the gas of the last point, as a dive gas index
     float m_surface = 1.013f;

@@ -52,6 +52,11 @@ struct PlanDiveResult
     float ndlMin = -1; // no-decompression time left at the last point; -1 in decompression
     float gfLow = 0; // the factors the ascent was computed with, fractions
     float gfHigh = 0;
+    // Why those are not the diver's own (each factor then at most 68), and from which run time
+    // on; None when they are the diver's.
+    enum class GfReduction : quint8 { None, Effort, ThirdDive, Yoyo };
+    GfReduction gfReduction = GfReduction::None;
+    float gfReducedFromMin = 0;
 
     // Gas planning: the lines of the computation, the stretches breathed from each gas (the
     // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive

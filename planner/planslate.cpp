@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "planner/bailout.h"
 #include "planner/planification.h"
+#include "planner/planwarnings.h"
 
 #include <QCoreApplication>
 
@@ -123,10 +124,9 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         if (!switches.isEmpty())
             page.summary.append(
                 SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
-        if (r.decoImpossible)
-            page.warnings.append(SlateText::tr("Decompression impossible: no usable ascent."));
-        for (const GasWarning& w : r.gas.warnings)
-            page.warnings.append(w.text);
+        // Every error and alert the result shows, errors first.
+        for (const PlanWarning& w : planWarnings(dive))
+            page.warnings.append(w.message);
         page.tables.append(runTable(r.lines, gasName));
         if (!dive.settings.closedCircuit)
             page.tables.append(

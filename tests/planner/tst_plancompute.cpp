@@ -396,6 +396,37 @@ private slots:
         QVERIFY2(switches > 250, qPrintable(QString::number(switches)));
     }
 
+    void reducedFactorsAreTheDiversCappedAt68()
+    {
+        // Three dives 30/80 two hours apart: the third (deeper than 6 m, within a day) is
+        // computed at 30/68. A dive to 40 m with a yoyo (up to 25 m at 700 s, down again): a
+        // severe one below 35 m, which lowers the factors from that segment on.
+        const std::vector<std::pair<double, double>> square
+            = { { 0, 0 }, { 120, 30 }, { 1200, 30 } };
+        const std::vector<std::pair<double, double>> yoyo
+            = { { 0, 0 }, { 120, 40 }, { 600, 40 }, { 700, 25 }, { 800, 40 }, { 1200, 40 } };
+        for (const bool third : { true, false }) {
+            Planification plan;
+            const int dives = third ? 3 : 1;
+            for (int slot = 0; slot < dives; ++slot) {
+                plan.dives[size_t(slot)] = diveOf(third ? square : yoyo);
+                plan.dives[size_t(slot)]->surfaceIntervalS = 7200;
+                plan.dives[size_t(slot)]->settings.gfLow = 30;
+                plan.dives[size_t(slot)]->settings.gfHigh = 80;
+                computePlanDive(plan, slot, {}, false);
+                const PlanDiveResult& r = plan.dives[size_t(slot)]->result;
+                const bool reduced = slot == dives - 1;
+                QCOMPARE(r.gfReduction,
+                    !reduced ? PlanDiveResult::GfReduction::None
+                             : (third ? PlanDiveResult::GfReduction::ThirdDive
+                                      : PlanDiveResult::GfReduction::Yoyo));
+                QCOMPARE(r.gfReducedFromMin, third || !reduced ? 0.0f : 700.0f / 60.0f);
+                QCOMPARE(std::lround(r.gfLow * 100), 30);
+                QCOMPARE(std::lround(r.gfHigh * 100), reduced ? 68 : 80);
+            }
+        }
+    }
+
     void endTensionsFollowTheBreathedGas()
     {
         // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30; or closed
