@@ -87,10 +87,7 @@ void PlanResultText::add(const LinePlan& line)
                       .arg(kParagraphStyle)
                       .arg(double(line.depth), 6, 'g', 4)
                       .arg(QString(), 10)
-            + clockField(line.runTime) + QStringLiteral("| ")
-            + QCoreApplication::translate("PlanResultText", "switch to %1")
-                  .arg(gasName(line.gas))
-                  .toHtmlEscaped()
+            + clockField(line.runTime) + QStringLiteral("| ") + gasName(line.gas).toHtmlEscaped()
             + QStringLiteral("</p>\n");
         break;
     case LinePlan::Summary:

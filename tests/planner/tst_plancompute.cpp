@@ -532,7 +532,7 @@ private slots:
         // whole minutes left, never rounded up.
         for (const char* part : { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>",
                  "| 01:10:00 | 01:11:30 | Air</p>", "|    02:15 | 01:13:45 | Nx30</p>",
-                 "&lt;&gt;      6m |          |    06:05 | switch to Nx40</p>",
+                 "&lt;&gt;      6m |          |    06:05 | Nx40</p>",
                  "|    03:00 | 01:16:45 | Nx30</p>", "|    20:00 | Nx40</p>", ">CNS 12%</p>",
                  ">OTU 34</p>", ">NDL 41 min</p>" })
             QVERIFY2(html.contains(QLatin1String(part)), part);
