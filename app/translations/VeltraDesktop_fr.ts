@@ -932,6 +932,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>  quitte la boucle sur %1
 </translation>
     </message>
+    <message>
+        <source>  on the loop: nothing is breathed from the cylinders, the bailout is not planned
+</source>
+        <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
+</translation>
+    </message>
 </context>
 <context>
     <name>GraphView</name>
@@ -1906,12 +1912,43 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
         <translation>Le fichier de plan a été écrit par une version plus récente de ce programme ; ses réglages ne peuvent pas être lus ici.</translation>
     </message>
+    <message>
+        <source>This is not a dive plan file.</source>
+        <translation>Ce n&apos;est pas un fichier de plan de plongée.</translation>
+    </message>
+    <message>
+        <source>The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % helium in all, or an unknown water type.</source>
+        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d'oxygène et 0 à 100 % d'hélium au total, ou un type d'eau inconnu.</translation>
+    </message>
 </context>
 <context>
     <name>PlanResultText</name>
     <message>
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
+    </message>
+</context>
+<context>
+    <name>PlanWarnings</name>
+    <message>
+        <source>Effort mode: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Mode effort : calculé avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Third dive within 24 hours: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Troisième plongée en moins de 24 heures : calculée avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Severe yoyo at %1: from there on computed at GF %2 instead of %3 (each factor at most %4).</source>
+        <translation>Yoyo sévère à %1 : à partir de là, calcul avec des GF %2 au lieu de %3 (chaque facteur au plus %4).</translation>
+    </message>
+    <message>
+        <source>Deco not terminated</source>
+        <translation>Décompression non terminée</translation>
+    </message>
+    <message>
+        <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d'une redescente de 10 m ou plus.</translation>
     </message>
 </context>
 <context>
@@ -2167,6 +2204,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>never</source>
         <translation>jamais</translation>
+    </message>
+    <message>
+        <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
+        <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
     </message>
 </context>
 <context>
@@ -2638,10 +2679,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Changements de gaz : %1</translation>
     </message>
     <message>
-        <source>Decompression impossible: no usable ascent.</source>
-        <translation>Décompression impossible : aucune remontée possible.</translation>
-    </message>
-    <message>
         <source>Gas plan</source>
         <translation>Gestion des gaz</translation>
     </message>
@@ -2652,6 +2689,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Bailout gas</source>
         <translation>Gaz du bailout</translation>
+    </message>
+    <message>
+        <source>switch</source>
+        <translation>changement</translation>
     </message>
 </context>
 <context>
