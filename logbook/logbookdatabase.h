@@ -79,9 +79,8 @@ public:
 
     // Stores the dive with a newly allocated id (written to storedId when given).
     int storeDive(const DiveProfile& profile, int* storedId = nullptr);
-    // Id of a stored dive that is this dive, or -1 (also when the lookup fails): the same
-    // computer (its serial, or its name when it has no serial) and a start within a minute, or
-    // the same samples (times and depths). File names play no part.
+    // Id of a stored dive that is this dive by sameDive (logbook/samedive.h), or -1 (also when
+    // the lookup fails). File names play no part.
     int findSameDive(const DiveProfile& profile);
     // Stores a dive read from a file unless the logbook has it already. Returns Success (id
     // is the new dive's), DuplicateDive (id is the stored dive's) or a failure code, with
