@@ -270,14 +270,19 @@ void MainWindow::showStatistics()
 void MainWindow::logbookChanged()
 {
     fillDiveList();
-    if (m_shownDiveId < 0)
+    // The shown dive follows an undo or redo of its name or details. Once deleted, its Summary
+    // turns read-only (an edit would go nowhere) until the undo of the delete brings it back.
+    const int id = m_shownDiveId >= 0 ? m_shownDiveId : m_deletedDiveId;
+    if (id < 0)
         return;
-    // The shown dive follows an undo or redo of its name or details.
     DiveProfile stored;
-    if (!LogbookDatabase::instance().loadDive(m_shownDiveId, stored)) {
-        m_shownDiveId = -1;
+    const bool present = LogbookDatabase::instance().loadDive(id, stored)
+        && stored.serial == m_currentDive.serial && stored.dateTime == m_currentDive.dateTime;
+    m_shownDiveId = present ? id : -1;
+    m_deletedDiveId = present ? -1 : id;
+    m_detailsEditor->setEnabled(present);
+    if (!present)
         return;
-    }
     m_currentDive.name = stored.name;
     applyDetails(detailsOf(stored), m_currentDive);
     m_ui->edDiveName->setText(stored.name);
@@ -288,6 +293,8 @@ void MainWindow::logbookChanged()
 void MainWindow::saveDetails(const DiveDetails& before, const DiveDetails& after)
 {
     QString problem = checkDetails(after);
+    if (problem.isEmpty() && m_deletedDiveId >= 0)
+        problem = tr("The dive is no longer in the logbook: the change cannot be saved.");
     if (problem.isEmpty() && m_shownDiveId >= 0)
         problem = pushLogbookCommand(
             *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after));
@@ -331,11 +338,9 @@ void MainWindow::renumberDives()
             tr("Number every dive 1, 2, 3... in date order?"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    if (!LogbookDatabase::instance().renumberDives()) {
-        QMessageBox::critical(this, tr("Database Error"), LogbookDatabase::instance().lastError());
-        return;
-    }
-    logbookChanged();
+    const QString failed = pushLogbookCommand(*m_undoStack, new RenumberDivesCommand());
+    if (!failed.isEmpty())
+        QMessageBox::critical(this, tr("Database Error"), failed);
 }
 
 void MainWindow::createComputerActions()
@@ -594,6 +599,8 @@ void MainWindow::displayDiveSummary()
 void MainWindow::showCurrentDive()
 {
     m_hasDive = true;
+    m_deletedDiveId = -1;
+    m_detailsEditor->setEnabled(true);
     m_graphView->showProfile(&m_currentDive);
     // What the cursor read belonged to the dive shown before.
     m_simulationTab->positionInformation()->clear();

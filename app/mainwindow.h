@@ -146,6 +146,8 @@ private:
     bool m_hasDive = false;
     // Logbook id of the dive shown, -1 when it came from a file.
     int m_shownDiveId = -1;
+    // Logbook id of the dive shown while it is deleted, -1 for none.
+    int m_deletedDiveId = -1;
     bool m_csvComma = false;
     DiveFilter m_filter;
     FormFilter* m_formFilter = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -125,6 +126,10 @@ public:
     bool updateDetails(int diveId, const DiveDetails& details);
     // Numbers every dive 1, 2, ... in date order.
     bool renumberDives();
+    // Every dive's number by id (0 not numbered), and all of them put back at once (implemented
+    // in divenumbers.cpp): what undoing a renumbering needs.
+    bool diveNumbers(QHash<int, int>& numbers);
+    bool setDiveNumbers(const QHash<int, int>& numbers);
     // Stores a dive again (undo of its delete) under preferredId when that id is free.
     int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
 

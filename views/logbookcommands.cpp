@@ -181,3 +181,23 @@ void ImportDiveCommand::undo()
 {
     setError(m_id >= 0 && logbook().deleteDive(m_id) ? QString() : logbook().lastError());
 }
+
+RenumberDivesCommand::RenumberDivesCommand()
+{
+    setText(LogbookCommandText::tr("Renumber dives by date"));
+}
+
+void RenumberDivesCommand::redo()
+{
+    if (takeSkip())
+        return;
+    // The numbers are read at each redo: a redo after other edits puts back those edits' numbers.
+    const bool done = logbook().diveNumbers(m_before) && logbook().renumberDives();
+    setChanged(done);
+    setError(done ? QString() : logbook().lastError());
+}
+
+void RenumberDivesCommand::undo()
+{
+    setError(logbook().setDiveNumbers(m_before) ? QString() : logbook().lastError());
+}

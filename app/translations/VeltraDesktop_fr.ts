@@ -1171,6 +1171,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>Import dive %1</source>
         <translation>Importer la plongée %1</translation>
     </message>
+    <message>
+        <source>Renumber dives by date</source>
+        <translation>Renuméroter les plongées par date</translation>
+    </message>
 </context>
 <context>
     <name>LogbookDatabase</name>
@@ -1628,6 +1632,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Import of %1 dives</source>
         <translation>Importation de %1 plongées</translation>
+    </message>
+    <message>
+        <source>The dive is no longer in the logbook: the change cannot be saved.</source>
+        <translation>La plongée n&apos;est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
     </message>
 </context>
 <context>

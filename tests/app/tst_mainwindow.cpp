@@ -709,12 +709,33 @@ private slots:
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
 
+        // Deleted, the dive's Summary takes no edit; the undo of the delete shows it again and
+        // the edits typed after it are saved.
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (list->item(row, 0)->data(Qt::UserRole).toInt() == blue)
+                list->selectRow(row);
+        }
+        {
+            BoxAnswer yes({ QMessageBox::Yes });
+            window->deleteSelectedDives();
+        }
+        QVERIFY(!db().loadDetails(blue, stored));
+        QVERIFY(!site->isEnabled());
+        edit->actions().at(0)->trigger();
+        QVERIFY(site->isEnabled());
+        QCOMPARE(site->text(), QString("Blue Hole"));
+        site->setText("Canyon");
+        emit site->editingFinished();
+        window->findChild<QSpinBox*>("sbRating")->setValue(4);
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
+
         // Notes still being typed when the window closes are kept.
         window->findChild<QPlainTextEdit*>("edNotes")->setPlainText("Turtle at 20 m");
         window->close();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.notes, QString("Turtle at 20 m"));
-        QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.site, QString("Canyon"));
     }
 
     void searchSortAndStatistics()
@@ -722,8 +743,17 @@ private slots:
         storeThreeDives();
         MainWindow* window = makeWindow();
         auto* list = window->findChild<QTableWidget*>("diveList");
-        QVERIFY(db().updateDetails(1, DiveDetails { 1, "Arch", "Gozo", { "Zoë" }, "", 0, {} }));
-        QVERIFY(db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, "", 0, {} }));
+        DiveDetails arch;
+        arch.number = 1;
+        arch.site = "Arch";
+        arch.location = "Gozo";
+        arch.buddies = QStringList { "Zoë" };
+        QVERIFY(db().updateDetails(1, arch));
+        DiveDetails cove;
+        cove.number = 3;
+        cove.site = "Cove";
+        cove.location = "Gozo";
+        QVERIFY(db().updateDetails(3, cove));
 
         auto* search = window->findChild<QLineEdit*>("edSearch");
         search->setText("GOZO");

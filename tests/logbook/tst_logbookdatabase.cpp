@@ -1255,9 +1255,13 @@ private slots:
 
         using L = QList<int>;
         QTest::newRow("stored in date order") << L { 1, 2, 3 } << L { 0, 0, 0 } << L { 1, 2, 3 };
-        // The older dive takes number 1; the two after it move up.
-        QTest::newRow("older dive stored last") << L { 2, 3, 1 } << L { 0, 0, 0 } << L { 2, 3, 1 };
-        QTest::newRow("dive between two") << L { 1, 3, 2 } << L { 0, 0, 0 } << L { 1, 3, 2 };
+        // Numbers already given never change: a dive older than a numbered one gets none.
+        QTest::newRow("older dive stored last") << L { 2, 3, 1 } << L { 0, 0, 0 } << L { 1, 2, 0 };
+        QTest::newRow("dive between two") << L { 1, 3, 2 } << L { 0, 0, 0 } << L { 1, 2, 0 };
+        QTest::newRow("typed 300 kept, older dives come in")
+            << L { 3, 4, 1, 2 } << L { 0, 300, 0, 0 } << L { 1, 300, 0, 0 };
+        QTest::newRow("newer after an unnumbered one")
+            << L { 2, 1, 3 } << L { 0, 0, 0 } << L { 1, 0, 2 };
         // A log that starts at 140: the next dive follows it, a given number is kept.
         QTest::newRow("numbers from a file kept")
             << L { 1, 2, 3 } << L { 140, 0, 7 } << L { 140, 141, 7 };
@@ -1286,8 +1290,13 @@ private slots:
             return list;
         };
         QCOMPARE(numbers(), expected);
-        QVERIFY(db().renumberDives());
+        QUndoStack stack;
+        QCOMPARE(pushLogbookCommand(stack, new RenumberDivesCommand()), QString());
         QCOMPARE(numbers(), days); // days 1..n: the rank in date order is the day itself
+        stack.undo();
+        QCOMPARE(numbers(), expected);
+        stack.redo();
+        QCOMPARE(numbers(), days);
     }
 
     void statistics_data()
