@@ -2794,4 +2794,63 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Le fichier UDDF ne contient aucune plongée.</translation>
     </message>
 </context>
+<context>
+    <name>Units</name>
+    <message>
+        <source>ft</source>
+        <translation>pi</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>ft/min</source>
+        <translation>pi/min</translation>
+    </message>
+    <message>
+        <source>m/min</source>
+        <translation>m/min</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>cuft</source>
+        <translation>pi³</translation>
+    </message>
+    <message>
+        <source>L</source>
+        <translation>L</translation>
+    </message>
+    <message>
+        <source>cuft/min</source>
+        <translation>pi³/min</translation>
+    </message>
+    <message>
+        <source>L/min</source>
+        <translation>L/min</translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation>°F</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>lb</source>
+        <translation>lb</translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation>kg</translation>
+    </message>
+</context>
 </TS>
