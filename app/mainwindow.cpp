@@ -297,7 +297,7 @@ void MainWindow::saveDetails(const DiveDetails& before, const DiveDetails& after
         problem = tr("The dive is no longer in the logbook: the change cannot be saved.");
     if (problem.isEmpty() && m_shownDiveId >= 0)
         problem = pushLogbookCommand(
-            *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after));
+            *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after, m_currentDive.name));
     if (!problem.isEmpty()) {
         m_detailsEditor->setDetails(before);
         QMessageBox::warning(this, tr("Dive details"), problem);
@@ -799,7 +799,7 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
         if (entry.kind == ImportEntry::Stored && entry.diveId >= 0)
             stored << &entry;
     if (!stored.isEmpty()) {
-        m_undoStack->beginMacro(tr("Import of %1 dives").arg(stored.size()));
+        m_undoStack->beginMacro(tr("import of %1 dives").arg(stored.size()));
         for (const ImportEntry* entry : std::as_const(stored)) {
             DiveProfile named;
             named.name = entry->name;
@@ -950,15 +950,16 @@ void MainWindow::deleteSelectedDives()
     const QList<int> ids = DiveListView::selectedDiveIds(*list);
     if (ids.isEmpty())
         return;
-    const QString question = ids.size() == 1 ? tr("Do you really want to delete this dive?")
-                                             : tr("Do you really want to delete these dives?");
+    QStringList labels;
+    for (int id : ids)
+        labels << DiveListView::itemOfDive(*list, id)->text();
+    const QString question = ids.size() == 1
+        ? tr("Do you really want to delete the dive \"%1\"?").arg(labels.constFirst())
+        : tr("Do you really want to delete these %1 dives?").arg(ids.size());
     if (QMessageBox::question(this, tr("Delete dive"), question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
     // Undoable: the dives stay in memory for the session.
-    QStringList labels;
-    for (int id : ids)
-        labels << DiveListView::itemOfDive(*list, id)->text();
     const QString failed = pushLogbookCommand(*m_undoStack, new DeleteDivesCommand(ids, labels));
     list->clearSelection();
     if (!failed.isEmpty()) {

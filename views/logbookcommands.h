@@ -80,7 +80,9 @@ private:
 class EditDetailsCommand : public LogbookCommand
 {
 public:
-    EditDetailsCommand(int diveId, const DiveDetails& before, const DiveDetails& after);
+    // diveName names the dive in the undo text when it has no number.
+    EditDetailsCommand(int diveId, const DiveDetails& before, const DiveDetails& after,
+        const QString& diveName = QString());
     void redo() override;
     void undo() override;
     int diveId() const { return m_id; }

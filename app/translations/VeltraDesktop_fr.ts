@@ -1152,28 +1152,64 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 <context>
     <name>LogbookCommand</name>
     <message>
-        <source>Delete dive</source>
-        <translation>Supprimer la plongée</translation>
+        <source>dive %1</source>
+        <translation>la plongée %1</translation>
     </message>
     <message>
-        <source>Delete %1 dives</source>
-        <translation>Supprimer %1 plongées</translation>
+        <source>dive &quot;%1&quot;</source>
+        <translation>la plongée « %1 »</translation>
     </message>
     <message>
-        <source>Rename dive</source>
-        <translation>Renommer la plongée</translation>
+        <source>rating of %1</source>
+        <translation>la note de %1</translation>
     </message>
     <message>
-        <source>Edit dive details</source>
-        <translation>Modifier les détails de la plongée</translation>
+        <source>site of %1</source>
+        <translation>le site de %1</translation>
     </message>
     <message>
-        <source>Import dive %1</source>
-        <translation>Importer la plongée %1</translation>
+        <source>place of %1</source>
+        <translation>le lieu de %1</translation>
     </message>
     <message>
-        <source>Renumber dives by date</source>
-        <translation>Renuméroter les plongées par date</translation>
+        <source>number of %1</source>
+        <translation>le numéro de %1</translation>
+    </message>
+    <message>
+        <source>buddies of %1</source>
+        <translation>les binômes de %1</translation>
+    </message>
+    <message>
+        <source>tags of %1</source>
+        <translation>les étiquettes de %1</translation>
+    </message>
+    <message>
+        <source>notes of %1</source>
+        <translation>les notes de %1</translation>
+    </message>
+    <message>
+        <source>details of %1</source>
+        <translation>les détails de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1</source>
+        <translation>la suppression de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1 dives</source>
+        <translation>la suppression de %1 plongées</translation>
+    </message>
+    <message>
+        <source>renaming of &quot;%1&quot; to &quot;%2&quot;</source>
+        <translation>le renommage de « %1 » en « %2 »</translation>
+    </message>
+    <message>
+        <source>import of %1</source>
+        <translation>l’importation de %1</translation>
+    </message>
+    <message>
+        <source>renumbering of the dives by date</source>
+        <translation>la renumérotation des plongées par date</translation>
     </message>
 </context>
 <context>
@@ -1512,14 +1548,6 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <translation>Enregistrer la plongée dans le carnet</translation>
     </message>
     <message>
-        <source>Do you really want to delete this dive?</source>
-        <translation>Voulez-vous vraiment supprimer cette plongée ?</translation>
-    </message>
-    <message>
-        <source>Do you really want to delete these dives?</source>
-        <translation>Voulez-vous vraiment supprimer ces plongées ?</translation>
-    </message>
-    <message>
         <source>Filter (on)</source>
         <translation>Filtre (actif)</translation>
     </message>
@@ -1630,12 +1658,20 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Arrêter</translation>
     </message>
     <message>
-        <source>Import of %1 dives</source>
-        <translation>Importation de %1 plongées</translation>
-    </message>
-    <message>
         <source>The dive is no longer in the logbook: the change cannot be saved.</source>
         <translation>La plongée n&apos;est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
+    </message>
+    <message>
+        <source>import of %1 dives</source>
+        <translation>l’importation de %1 plongées</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the dive &quot;%1&quot;?</source>
+        <translation>Voulez-vous vraiment supprimer la plongée « %1 » ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete these %1 dives?</source>
+        <translation>Voulez-vous vraiment supprimer ces %1 plongées ?</translation>
     </message>
 </context>
 <context>

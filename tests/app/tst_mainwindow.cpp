@@ -718,9 +718,11 @@ private slots:
         {
             BoxAnswer yes({ QMessageBox::Yes });
             window->deleteSelectedDives();
+            QCOMPARE(yes.text(), QString("Do you really want to delete the dive \"Blue\"?"));
         }
         QVERIFY(!db().loadDetails(blue, stored));
         QVERIFY(!site->isEnabled());
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo deletion of dive 2"));
         edit->actions().at(0)->trigger();
         QVERIFY(site->isEnabled());
         QCOMPARE(site->text(), QString("Blue Hole"));
@@ -729,6 +731,7 @@ private slots:
         window->findChild<QSpinBox*>("sbRating")->setValue(4);
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo rating of dive 2"));
 
         // Notes still being typed when the window closes are kept.
         window->findChild<QPlainTextEdit*>("edNotes")->setPlainText("Turtle at 20 m");
