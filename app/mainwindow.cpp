@@ -244,6 +244,11 @@ void MainWindow::createLogbookFeatures()
     m_detailsEditor = new DiveDetailsEditor(
         m_ui->gridLayout_7, 3, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
     connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
+    for (QAbstractButton* light : { m_ui->alertCeil, m_ui->alertRR, m_ui->alertYoyo,
+             m_ui->alertSecurity, m_ui->alertDives24H }) {
+        setAlertLed(light, -1, false);
+        light->setToolTip(tr("No dive shown."));
+    }
 
     m_statistics = new StatisticsView(this);
     m_statistics->setObjectName(QStringLiteral("statisticsView"));
@@ -510,6 +515,8 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
         button->setIcon(QIcon(base + QStringLiteral("Led_Red.png")));
         break;
     default:
+        // No dive shown: nothing to judge, so no light says "fine" either.
+        button->setIcon(QIcon(base + QStringLiteral("Led_Grey.png")));
         break;
     }
 }

@@ -1673,6 +1673,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Do you really want to delete these %1 dives?</source>
         <translation>Voulez-vous vraiment supprimer ces %1 plongées ?</translation>
     </message>
+    <message>
+        <source>No dive shown.</source>
+        <translation>Aucune plongée affichée.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>

@@ -546,6 +546,10 @@ private slots:
         const char* lights[]
             = { "alertRR", "alertDives24H", "alertYoyo", "alertCeil", "alertSecurity" };
         MainWindow* w = makeWindow();
+        // No dive shown yet: grey, not a green "all fine".
+        for (const char* light : lights)
+            QVERIFY(sameIcon(w->findChild<QAbstractButton*>(light)->icon(),
+                ":/TestGraphics/icons/Led_Grey.png"));
         for (const auto& d : dives) {
             QVERIFY(w->openDiveFile(writeCsv(QString(d.name) + ".csv", d.points)));
             DiveProfile dive = w->currentDive();
@@ -582,6 +586,13 @@ private slots:
         };
         QPointer<QWidget> about = open();
         QVERIFY(about);
+        // The version reads against the picture under it.
+        auto* version = about->findChild<QLabel*>("lbAboutVersion");
+        const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
+                                 .toImage()
+                                 .pixelColor(version->geometry().center());
+        QVERIFY(qAbs(version->palette().color(QPalette::WindowText).lightness() - under.lightness())
+            > 100);
         const QRect place = about->geometry();
         QVERIFY(screen.contains(place));
         const QPoint off = place.center() - w->frameGeometry().center();
