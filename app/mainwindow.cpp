@@ -157,6 +157,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->btImportVeltra->setMenu(m_deviceMenu);
     setWindowTitle(m_title);
     createComputerActions();
+    createMenusAndKeys();
 
     // The simulation tab is a widget of its own; it replays the dive shown or the planned dive.
     // In a scroll area: the tall simulation controls must not make the window taller than a

@@ -117,6 +117,9 @@ public slots:
     void setFilter();
     // Shows the switches of options.ini, writes them back and applies them at once.
     void editPreferences();
+    // Help > User guide (F1) and Help > Keyboard shortcuts (mainmenus.cpp).
+    void showUserGuide();
+    void showShortcuts();
 
 private:
     void applyHiddenOptions(const HiddenOptions& options);
@@ -130,6 +133,8 @@ private:
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
     void createComputerActions();
+    // The keys, the Computer menu and Help's guide (mainmenus.cpp).
+    void createMenusAndKeys();
     // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab.
     void createLogbookFeatures();
     void logbookChanged();

@@ -898,15 +898,15 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     </message>
     <message>
         <source>Bailout GF must be LOW/HIGH between 10 and 100 with LOW at most HIGH.</source>
-        <translation>Les GF du bailout doivent être BAS/HAUT entre 10 et 100, BAS ne dépassant pas HAUT.</translation>
+        <translation>Les GF de la remontée de secours doivent être BAS/HAUT entre 10 et 100, BAS ne dépassant pas HAUT.</translation>
     </message>
     <message>
         <source>Bailout stress factor must be 1 to 10.</source>
-        <translation>Le facteur de stress du bailout doit être de 1 à 10.</translation>
+        <translation>Le facteur de stress de la remontée de secours doit être de 1 à 10.</translation>
     </message>
     <message>
         <source>Bailout stress time must be 0 to 60 min.</source>
-        <translation>La durée de stress du bailout doit être de 0 à 60 min.</translation>
+        <translation>La durée de stress de la remontée de secours doit être de 0 à 60 min.</translation>
     </message>
     <message>
         <source>  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar
@@ -923,7 +923,7 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>bailout (GF %1/%2), surfacing at %3
 </source>
-        <translation>bailout (GF %1/%2), sortie à %3
+        <translation>remontée de secours (GF %1/%2), sortie à %3
 </translation>
     </message>
     <message>
@@ -958,6 +958,21 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>%1 m/min %2</source>
         <translation>%1 m/min %2</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>guide_en.html</source>
+        <translation>guide_fr.html</translation>
     </message>
 </context>
 <context>
@@ -1677,6 +1692,62 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>No dive shown.</source>
         <translation>Aucune plongée affichée.</translation>
     </message>
+    <message>
+        <source>&amp;Computer</source>
+        <translation>&amp;Ordinateur</translation>
+    </message>
+    <message>
+        <source>Install firmware...</source>
+        <translation>Installer le micrologiciel...</translation>
+    </message>
+    <message>
+        <source>Close connection</source>
+        <translation>Fermer la connexion</translation>
+    </message>
+    <message>
+        <source>Reset computer</source>
+        <translation>Réinitialiser l’ordinateur</translation>
+    </message>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Open a dive file</source>
+        <translation>Ouvrir un fichier de plongée</translation>
+    </message>
+    <message>
+        <source>Show the dive selected in the list</source>
+        <translation>Afficher la plongée sélectionnée dans la liste</translation>
+    </message>
+    <message>
+        <source>Delete the dives selected in the list</source>
+        <translation>Supprimer les plongées sélectionnées dans la liste</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Rétablir</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>On the graph: the wheel zooms in time, Control + wheel in depth, the middle button drags, Shift + left button selects a time range.</source>
+        <translation>Sur le graphique : la molette zoome dans le temps, Ctrl + molette en profondeur, le bouton du milieu fait glisser, Maj + bouton gauche sélectionne une plage de temps.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -1948,7 +2019,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The plan file is damaged: its settings (gradient factors, circuit, gases) are cut short or not valid. The plan was not loaded.</source>
-        <translation>Le fichier de plan est endommagé : ses réglages (gradient factors, circuit, mélanges) sont tronqués ou non valides. Le plan n&apos;a pas été chargé.</translation>
+        <translation>Le fichier de plan est endommagé : ses réglages (facteurs de gradient, circuit, mélanges) sont tronqués ou non valides. Le plan n&apos;a pas été chargé.</translation>
     </message>
     <message>
         <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
@@ -2118,7 +2189,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Bailout</source>
-        <translation>Bailout</translation>
+        <translation>Secours</translation>
     </message>
     <message>
         <source>Closed circuit: plan the open-circuit ascent if the loop fails at the end of the bottom phase</source>
@@ -2126,7 +2197,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Export slate</source>
-        <translation>Exporter la tablette</translation>
+        <translation>Exporter l’ardoise</translation>
     </message>
     <message>
         <source>SAC</source>
@@ -2158,7 +2229,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Stress x</source>
-        <translation>Stress x</translation>
+        <translation>Essoufflement ×</translation>
     </message>
     <message>
         <source>Deco SAC multiplier for the first minutes after the loop fails</source>
@@ -2186,7 +2257,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>PDF slate (*.pdf)</source>
-        <translation>Tablette PDF (*.pdf)</translation>
+        <translation>Ardoise PDF (*.pdf)</translation>
     </message>
     <message>
         <source>Unsaved plan</source>
@@ -2277,7 +2348,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factor low (%): how near to its limit a tissue may come at the first stop. Lower values start the stops deeper.</source>
-        <translation>Gradient factor bas (%) : jusqu&apos;où un tissu peut approcher sa limite au premier palier. Plus bas, les paliers commencent plus profond.</translation>
+        <translation>Facteur de gradient bas (%) : jusqu&apos;où un tissu peut approcher sa limite au premier palier. Plus bas, les paliers commencent plus profond.</translation>
     </message>
     <message>
         <source>GFl</source>
@@ -2285,7 +2356,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factor high (%): how near to its limit a tissue may come on surfacing. Lower values give longer shallow stops.</source>
-        <translation>Gradient factor haut (%) : jusqu&apos;où un tissu peut approcher sa limite à la sortie. Plus bas, les paliers peu profonds sont plus longs.</translation>
+        <translation>Facteur de gradient haut (%) : jusqu&apos;où un tissu peut approcher sa limite à la sortie. Plus bas, les paliers peu profonds sont plus longs.</translation>
     </message>
     <message>
         <source>GFh</source>
@@ -2391,7 +2462,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factors in the planner</source>
-        <translation>Gradient factors dans la planification</translation>
+        <translation>Facteurs de gradient dans la planification</translation>
     </message>
     <message>
         <source>Alert lights of the dive</source>
@@ -2695,11 +2766,11 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Bailout from %1 at %2 (GF %3/%4), surfacing at %5</source>
-        <translation>Bailout à %1 après %2 (GF %3/%4), sortie à %5</translation>
+        <translation>Secours à %1 après %2 (GF %3/%4), sortie à %5</translation>
     </message>
     <message>
         <source>Bailout gas</source>
-        <translation>Gaz du bailout</translation>
+        <translation>Gaz de secours</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include "views/formfilter.h"
 #include "views/graphview.h"
 
+#include <QTextBrowser>
 #include <QTranslator>
 #include <QtTest>
 #include <QtWidgets>
@@ -564,6 +565,29 @@ private slots:
                 QVERIFY2(sameIcon(button->icon(), icon), lights[i]);
                 QVERIFY(!button->toolTip().isEmpty());
             }
+        }
+    }
+
+    void helpAndKeys()
+    {
+        MainWindow* w = makeWindow();
+        QStringList keys;
+        for (const QAction* action : w->findChildren<QAction*>())
+            keys << action->shortcut().toString();
+        for (const char* key : { "Ctrl+O", "Ctrl+Q", "F1", "Ctrl+Z" })
+            QVERIFY2(keys.contains(key), key);
+        QCOMPARE(w->findChild<QMenu*>("menuComputer")->actions().size(), 6); // separator included
+        // The guide, in the language of the translation loaded, finds every picture it shows.
+        for (const bool french : { false, true }) {
+            QTranslator translator;
+            QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+            if (french)
+                QCoreApplication::installTranslator(&translator);
+            w->showUserGuide();
+            auto* guide = w->findChild<QTextBrowser*>("guideBrowser");
+            QVERIFY(guide->toPlainText().contains(french ? "Premier lancement" : "First start"));
+            QCoreApplication::removeTranslator(&translator);
+            delete guide->parentWidget();
         }
     }
 
