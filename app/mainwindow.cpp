@@ -117,6 +117,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_planTab->setSettings(m_settings);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
+    m_units = DisplayUnits::load(*m_settings);
 
     createLogbookFeatures();
     openLogbook();
@@ -406,9 +407,14 @@ MainWindow::~MainWindow()
 void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
-    PreferencesDialog dialog(HiddenOptions::read(path), this);
+    PreferencesDialog dialog(HiddenOptions::read(path), this, m_units);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    m_units = dialog.units();
+    if (m_settings)
+        m_units.save(*m_settings);
+    if (m_hasDive)
+        displayDiveSummary();
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),
@@ -578,8 +584,10 @@ void MainWindow::displayDiveSummary()
         QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
-    m_ui->edMaxDepth->setText(QStringLiteral("%1").arg(dive.maxDepth, 0, 'f', 1));
-    m_ui->edAverageDepth->setText(QStringLiteral("%1").arg(dive.meanDepth, 0, 'f', 1));
+    const QLocale locale;
+    m_ui->edMaxDepth->setText(Units::format(Quantity::Depth, dive.maxDepth, 1, m_units, locale));
+    m_ui->edAverageDepth->setText(
+        Units::format(Quantity::Depth, dive.meanDepth, 1, m_units, locale));
 
     showAlertLights(analyseAlerts(dive));
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dive/diveprofile.h"
+#include "dive/units.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QMainWindow>
@@ -155,6 +156,7 @@ private:
     int m_deletedDiveId = -1;
     bool m_csvComma = false;
     DiveFilter m_filter;
+    DisplayUnits m_units; // what the views show; storage stays SI
     FormFilter* m_formFilter = nullptr;
     PlanificationTab* m_planTab = nullptr;
     SimulationTab* m_simulationTab = nullptr;

@@ -2964,4 +2964,79 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>kg</translation>
     </message>
 </context>
+<context>
+    <name>UnitsBox</name>
+    <message>
+        <source>Units</source>
+        <translation>Unités</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>metres (m)</source>
+        <translation>mètres (m)</translation>
+    </message>
+    <message>
+        <source>feet (ft)</source>
+        <translation>pieds (pi)</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>Pression</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>litres (L)</source>
+        <translation>litres (L)</translation>
+    </message>
+    <message>
+        <source>cubic feet (cuft)</source>
+        <translation>pieds cubes (pi³)</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>degrees Celsius (°C)</source>
+        <translation>degrés Celsius (°C)</translation>
+    </message>
+    <message>
+        <source>degrees Fahrenheit (°F)</source>
+        <translation>degrés Fahrenheit (°F)</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Masse</translation>
+    </message>
+    <message>
+        <source>kilograms (kg)</source>
+        <translation>kilogrammes (kg)</translation>
+    </message>
+    <message>
+        <source>pounds (lb)</source>
+        <translation>livres (lb)</translation>
+    </message>
+    <message>
+        <source>All metric</source>
+        <translation>Tout en métrique</translation>
+    </message>
+    <message>
+        <source>All imperial</source>
+        <translation>Tout en impérial</translation>
+    </message>
+</context>
 </TS>

@@ -2,6 +2,7 @@
 #include "app/diveimport.h"
 #include "app/mainwindow.h"
 #include "app/preferencesdialog.h"
+#include "dive/units.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
@@ -137,6 +138,8 @@ private slots:
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("list/groupByComputer"), true);
         settings.setValue(QStringLiteral("list/sortDescending"), false);
+        // Metric whatever the machine's locale.
+        DisplayUnits().save(settings);
     }
 
     void cleanup()
@@ -266,10 +269,19 @@ private slots:
         QVERIFY(w->openDiveFile(path));
         QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
         QCOMPARE(lineText(w, "edDuration"), QString("01:15:00"));
-        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0"));
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0\u00a0m"));
         // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
-        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0\u00a0m"));
+        // In feet from Preferences, at once: 30 m / 0.3048 = 98.4 ft, 13 m = 42.7 ft.
+        ModalAnswer feet({ [](QWidget* modal) {
+            modal->findChild<QComboBox*>("cbUnitsDepth")->setCurrentIndex(1);
+            qobject_cast<QDialog*>(modal)->accept();
+        } });
+        w->editPreferences();
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("98.4\u00a0ft"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("42.7\u00a0ft"));
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+        QCOMPARE(settings.value("units/depth").toString(), QString("imperial"));
         QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
 
         // A file that fails to open leaves the shown dive as it was.
