@@ -24,6 +24,7 @@
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/savefiledialog.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -103,6 +104,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->tab_7->layout()->addWidget(m_planTab);
     connect(m_planTab, &PlanificationTab::logMessage, this,
         [this](const QString& text) { logToConsole(QStringLiteral("Log: ") + text); });
+    connect(m_planTab, &PlanificationTab::done, this,
+        [this](const QString& text) { statusBar()->showMessage(text); });
 
     m_appDataDir = AppData::dataDirPath();
     if (!AppData::ensureDir(m_appDataDir)) {
@@ -1010,7 +1013,7 @@ void MainWindow::exportFromList(QTableWidgetItem* item)
     const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
     if (id < 0)
         return;
-    const QString file = QFileDialog::getSaveFileName(this, tr("Export Profile"), QString(),
+    const QString file = chooseSaveFile(this, tr("Export Profile"), QString(),
         tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
     if (!file.isEmpty())
         exportStoredDive(id, file);
@@ -1035,6 +1038,8 @@ bool MainWindow::exportStoredDive(int diveId, const QString& path)
                 + QLatin1Char('\n') + writer->errorString());
         return false;
     }
+    statusBar()->showMessage(
+        tr("Dive \"%1\" exported to %2").arg(dive.name, QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -1043,7 +1048,7 @@ bool MainWindow::saveSelectionMenu(QMenu& menu)
     if (!m_hasDive || !m_graphView->isSelectionVisible())
         return false;
     menu.addAction(tr("Save selection"), this, [this]() {
-        const QString file = QFileDialog::getSaveFileName(this, tr("Save Dive File"), QString(),
+        const QString file = chooseSaveFile(this, tr("Save Dive File"), QString(),
             tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
         if (!file.isEmpty())
             saveSelection(file);
@@ -1071,6 +1076,7 @@ bool MainWindow::saveSelection(const QString& path)
                 + QLatin1Char('\n') + error);
         return false;
     }
+    statusBar()->showMessage(tr("Selection saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -1748,6 +1748,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Close</source>
         <translation>Fermer</translation>
     </message>
+    <message>
+        <source>Dive &quot;%1&quot; exported to %2</source>
+        <translation>Plongée « %1 » exportée vers %2</translation>
+    </message>
+    <message>
+        <source>Selection saved to %1</source>
+        <translation>Sélection enregistrée dans %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -2286,6 +2294,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>never</source>
         <translation>jamais</translation>
+    </message>
+    <message>
+        <source>Slate saved to %1</source>
+        <translation>Ardoise enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>Plan saved to %1</source>
+        <translation>Plan enregistré dans %1</translation>
     </message>
 </context>
 <context>

@@ -392,6 +392,12 @@ private slots:
             QVERIFY(!QFile::exists(m_home->filePath(t.file)));
         }
 
+        // A save says what it did.
+        QVERIFY(w->exportStoredDive(id, m_home->filePath("blue.uddf")));
+        QCOMPARE(w->statusBar()->currentMessage(),
+            "Dive \"Blue hole\" exported to "
+                + QDir::toNativeSeparators(m_home->filePath("blue.uddf")));
+
         // A group row is no dive: nothing is asked, nothing goes.
         list->selectRow(0);
         {
