@@ -1,5 +1,6 @@
 #include "cli/planjson.h"
 
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "dive/formattime.h"
 #include "planner/divegas.h"
@@ -153,7 +154,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
     return QJsonObject { { "dives", diveArray } };
 }
 
-QString planReportText(const QList<PlannedDiveReport>& dives)
+QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits& units)
 {
     static const char* const arrows[] = { "v", "-", "^" };
     QString text;
@@ -168,10 +169,10 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
         text += QStringLiteral("   depth  duration   runtime  gas\n");
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                text += QStringLiteral("%1%2 %3m %4 %5  %6\n")
+                text += QStringLiteral("%1%2 %3 %4 %5  %6\n")
                             .arg(line.computed ? QStringLiteral(" ") : QStringLiteral("*"))
                             .arg(QString::fromLatin1(arrows[std::min<quint32>(line.direction, 2)]))
-                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(cli::depthText(double(line.depth), units, 5))
                             .arg(clock(line.duration), 9)
                             .arg(clock(line.runTime), 9)
                             .arg(gasName(dive, line.gas));

@@ -16,12 +16,14 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
+#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -595,13 +597,15 @@ void PlanificationTab::exportSlate()
     const bool modified = m_modified;
     recompute();
     m_modified = modified;
-    const QString path = QFileDialog::getSaveFileName(
+    const QString path = chooseSaveFile(
         this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
     if (path.isEmpty())
         return;
     QString why;
     if (!writeSlate(path, planSlatePages(m_plan), &why))
         error(tr("Export slate"), why);
+    else
+        emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -816,6 +820,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         return false;
     }
     m_modified = false;
+    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -213,7 +213,10 @@ private slots:
             BoxAnswer discard(QMessageBox::Discard);
             QVERIFY(tab.maybeSave());
             tab.changeCurrentPlanifDive(0);
+            QSignalSpy done(&tab, &PlanificationTab::done);
             QVERIFY(tab.savePlanTo(path));
+            QCOMPARE(done.value(0).value(0).toString(),
+                "Plan saved to " + QDir::toNativeSeparators(path));
             tab.changeCurrentPlanifDive(1); // looking at another dive is no change
             QVERIFY(!tab.isModified());
             tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
