@@ -12,7 +12,7 @@
     <name>BinaryDiveFile</name>
     <message>
         <source>Cannot open %1: %2</source>
-        <translation>Impossible d'ouvrir %1 : %2</translation>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
     </message>
     <message>
         <source>Cannot read %1: %2</source>
@@ -63,7 +63,7 @@
     </message>
     <message>
         <source>The computer is not connected</source>
-        <translation>L'ordinateur n'est pas connecté</translation>
+        <translation>L&apos;ordinateur n&apos;est pas connecté</translation>
     </message>
     <message>
         <source>Warning</source>
@@ -71,7 +71,7 @@
     </message>
     <message>
         <source>The computer is in Bootloader mode</source>
-        <translation>L'ordinateur est en mode de mise à jour (bootloader)</translation>
+        <translation>L&apos;ordinateur est en mode de mise à jour (bootloader)</translation>
     </message>
     <message>
         <source>Set owner</source>
@@ -91,15 +91,15 @@
     </message>
     <message>
         <source>Reset Computer</source>
-        <translation>Réinitialiser l'ordinateur</translation>
+        <translation>Réinitialiser l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Disconnect Computer</source>
-        <translation>Déconnecter l'ordinateur</translation>
+        <translation>Déconnecter l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Disconnect the computer?</source>
-        <translation>Déconnecter l'ordinateur ?</translation>
+        <translation>Déconnecter l&apos;ordinateur ?</translation>
     </message>
     <message>
         <source>Computer Disconnected</source>
@@ -131,26 +131,26 @@
     </message>
     <message>
         <source>The owner name is too long: the computer keeps at most %1 bytes (%2 given; letters with accents count 2).</source>
-        <translation>Le nom du propriétaire est trop long : l'ordinateur en garde au plus %1 octets (%2 saisis ; une lettre accentuée compte pour 2).</translation>
+        <translation>Le nom du propriétaire est trop long : l&apos;ordinateur en garde au plus %1 octets (%2 saisis ; une lettre accentuée compte pour 2).</translation>
     </message>
     <message>
         <source>The owner name was not sent to the computer</source>
-        <translation>Le nom du propriétaire n'a pas été envoyé à l'ordinateur</translation>
+        <translation>Le nom du propriétaire n&apos;a pas été envoyé à l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Reset restarts the dive computer and ends the connection. What the computer itself clears depends on its firmware (see its manual): download new dives first. Dives already in the logbook are not touched.
 
 Reset the computer now?</source>
-        <translation>La réinitialisation redémarre l'ordinateur de plongée et met fin à la connexion. Ce que l'ordinateur efface lui-même dépend de son micrologiciel (voir son manuel) : téléchargez d'abord les nouvelles plongées. Les plongées déjà dans le carnet ne sont pas touchées.
+        <translation>La réinitialisation redémarre l&apos;ordinateur de plongée et met fin à la connexion. Ce que l&apos;ordinateur efface lui-même dépend de son micrologiciel (voir son manuel) : téléchargez d&apos;abord les nouvelles plongées. Les plongées déjà dans le carnet ne sont pas touchées.
 
-Réinitialiser l'ordinateur maintenant ?</translation>
+Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
     <name>CsvFile</name>
     <message>
         <source>Cannot open %1: %2</source>
-        <translation>Impossible d'ouvrir %1 : %2</translation>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
     </message>
     <message>
         <source>%1 is too large for a dive file.</source>
@@ -162,7 +162,7 @@ Réinitialiser l'ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>%1 holds no dive sample line (20 tab-separated numbers).</source>
-        <translation>%1 ne contient aucune ligne d'échantillon de plongée (20 nombres séparés par des tabulations).</translation>
+        <translation>%1 ne contient aucune ligne d&apos;échantillon de plongée (20 nombres séparés par des tabulations).</translation>
     </message>
     <message>
         <source>Cannot create %1: %2</source>
@@ -170,13 +170,13 @@ Réinitialiser l'ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Cannot write %1: %2</source>
-        <translation>Impossible d'écrire %1 : %2</translation>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
     </message>
     <message numerus="yes">
         <source>%n sample line(s) skipped: a field held no number.</source>
         <translation>
-            <numerusform>%n ligne d'échantillon ignorée : un champ ne contenait pas de nombre.</numerusform>
-            <numerusform>%n lignes d'échantillon ignorées : un champ ne contenait pas de nombre.</numerusform>
+            <numerusform>%n ligne d&apos;échantillon ignorée : un champ ne contenait pas de nombre.</numerusform>
+            <numerusform>%n lignes d&apos;échantillon ignorées : un champ ne contenait pas de nombre.</numerusform>
         </translation>
     </message>
 </context>
@@ -195,7 +195,7 @@ Réinitialiser l'ordinateur maintenant ?</translation>
         <translation>Les notes dépassent %1 Kio.</translation>
     </message>
     <message>
-        <source>The file has a table %1 of another shape than this program's.</source>
+        <source>The file has a table %1 of another shape than this program&apos;s.</source>
         <translation>Le fichier contient une table %1 dont la structure diffère de celle de ce programme.</translation>
     </message>
     <message>
@@ -204,7 +204,7 @@ Réinitialiser l'ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>No logbook database is open.</source>
-        <translation>Aucun carnet de plongée n'est ouvert.</translation>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
     </message>
     <message>
         <source>There is no dive %1 in the logbook.</source>
@@ -257,7 +257,7 @@ Réinitialiser l'ordinateur maintenant ?</translation>
 <context>
     <name>DiveLinesIO</name>
     <message>
-        <source>Dives cannot be written as "%1" files.</source>
+        <source>Dives cannot be written as &quot;%1&quot; files.</source>
         <translation>Les plongées ne peuvent pas être écrites en fichiers « %1 ».</translation>
     </message>
     <message numerus="yes">
@@ -416,15 +416,15 @@ Réinitialiser l'ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>The reply is not a firmware catalogue</source>
-        <translation>La réponse n'est pas un catalogue de micrologiciels</translation>
+        <translation>La réponse n&apos;est pas un catalogue de micrologiciels</translation>
     </message>
     <message>
         <source>The catalogue has no content</source>
-        <translation>Le catalogue n'a pas de contenu</translation>
+        <translation>Le catalogue n&apos;a pas de contenu</translation>
     </message>
     <message>
         <source>The catalogue content is not valid Base64</source>
-        <translation>Le contenu du catalogue n'est pas du Base64 valide</translation>
+        <translation>Le contenu du catalogue n&apos;est pas du Base64 valide</translation>
     </message>
     <message>
         <source>The catalogue has more than %1 entries</source>
@@ -539,13 +539,13 @@ Réinitialiser l'ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Installation failed: %1</source>
-        <translation>Échec de l'installation : %1</translation>
+        <translation>Échec de l&apos;installation : %1</translation>
     </message>
     <message>
         <source>Install %1 version %2 (%3 bytes) from %4?
 Keep the computer close and switched on until the installation ends.</source>
         <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
-Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.</translation>
+Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
     </message>
 </context>
 <context>
@@ -595,15 +595,15 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>The computer is not in firmware mode</source>
-        <translation>L'ordinateur n'est pas en mode micrologiciel</translation>
+        <translation>L&apos;ordinateur n&apos;est pas en mode micrologiciel</translation>
     </message>
     <message>
         <source>The firmware image is empty</source>
-        <translation>L'image du micrologiciel est vide</translation>
+        <translation>L&apos;image du micrologiciel est vide</translation>
     </message>
     <message>
         <source>The firmware image is larger than %1 bytes</source>
-        <translation>L'image du micrologiciel dépasse %1 octets</translation>
+        <translation>L&apos;image du micrologiciel dépasse %1 octets</translation>
     </message>
     <message>
         <source>The firmware name is empty</source>
@@ -626,11 +626,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Connect to computer...</source>
-        <translation>Connexion à l'ordinateur...</translation>
+        <translation>Connexion à l&apos;ordinateur...</translation>
     </message>
     <message>
         <source>Search computer...</source>
-        <translation>Recherche de l'ordinateur...</translation>
+        <translation>Recherche de l&apos;ordinateur...</translation>
     </message>
     <message>
         <source>No Device Found</source>
@@ -638,7 +638,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Problem on Create Device</source>
-        <translation>Problème à la création de l'appareil</translation>
+        <translation>Problème à la création de l&apos;appareil</translation>
     </message>
     <message>
         <source>No Controller</source>
@@ -658,7 +658,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Exchange Error: </source>
-        <translation>Erreur d'échange : </translation>
+        <translation>Erreur d&apos;échange : </translation>
     </message>
     <message>
         <source>Error: Unauthorized access</source>
@@ -677,44 +677,44 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
         <translation>Pression ambiante : </translation>
     </message>
     <message>
-        <source>Bluetooth is switched off. Switch it on (system settings, or "bluetoothctl power on") and try again.</source>
+        <source>Bluetooth is switched off. Switch it on (system settings, or &quot;bluetoothctl power on&quot;) and try again.</source>
         <translation>Le Bluetooth est désactivé. Activez-le (paramètres du système, ou « bluetoothctl power on ») et réessayez.</translation>
     </message>
     <message>
-        <source>No Bluetooth adapter found. Plug in a Bluetooth 4.0 (Low Energy) adapter, check that the system's Bluetooth service runs, and try again.</source>
+        <source>No Bluetooth adapter found. Plug in a Bluetooth 4.0 (Low Energy) adapter, check that the system&apos;s Bluetooth service runs, and try again.</source>
         <translation>Aucun adaptateur Bluetooth trouvé. Branchez un adaptateur Bluetooth 4.0 (Low Energy), vérifiez que le service Bluetooth du système fonctionne, et réessayez.</translation>
     </message>
     <message>
-        <source>Bluetooth does not answer. Check that the system's Bluetooth service runs (on Linux: bluetoothd) and that the adapter is not blocked (rfkill), then try again.</source>
-        <translation>Le Bluetooth ne répond pas. Vérifiez que le service Bluetooth du système fonctionne (sous Linux : bluetoothd) et que l'adaptateur n'est pas bloqué (rfkill), puis réessayez.</translation>
+        <source>Bluetooth does not answer. Check that the system&apos;s Bluetooth service runs (on Linux: bluetoothd) and that the adapter is not blocked (rfkill), then try again.</source>
+        <translation>Le Bluetooth ne répond pas. Vérifiez que le service Bluetooth du système fonctionne (sous Linux : bluetoothd) et que l&apos;adaptateur n&apos;est pas bloqué (rfkill), puis réessayez.</translation>
     </message>
     <message>
-        <source>This program may not use Bluetooth. Allow it in the system's settings and try again.</source>
-        <translation>Ce programme n'a pas le droit d'utiliser le Bluetooth. Autorisez-le dans les paramètres du système et réessayez.</translation>
+        <source>This program may not use Bluetooth. Allow it in the system&apos;s settings and try again.</source>
+        <translation>Ce programme n&apos;a pas le droit d&apos;utiliser le Bluetooth. Autorisez-le dans les paramètres du système et réessayez.</translation>
     </message>
     <message>
         <source>The location service is off; the system needs it to search for Bluetooth devices. Switch it on and try again.</source>
         <translation>Le service de localisation est désactivé ; le système en a besoin pour rechercher les appareils Bluetooth. Activez-le et réessayez.</translation>
     </message>
     <message>
-        <source>The Bluetooth search failed (error %1). Check the computer's Bluetooth adapter and try again.</source>
-        <translation>La recherche Bluetooth a échoué (erreur %1). Vérifiez l'adaptateur Bluetooth de l'ordinateur et réessayez.</translation>
+        <source>The Bluetooth search failed (error %1). Check the computer&apos;s Bluetooth adapter and try again.</source>
+        <translation>La recherche Bluetooth a échoué (erreur %1). Vérifiez l&apos;adaptateur Bluetooth de l&apos;ordinateur et réessayez.</translation>
     </message>
     <message>
         <source>The computer did not answer in time while %1. Bring it closer, check that its Bluetooth is on, and try again.</source>
-        <translation>L'ordinateur de plongée n'a pas répondu à temps pendant %1. Rapprochez-le, vérifiez que son Bluetooth est activé, et réessayez.</translation>
+        <translation>L&apos;ordinateur de plongée n&apos;a pas répondu à temps pendant %1. Rapprochez-le, vérifiez que son Bluetooth est activé, et réessayez.</translation>
     </message>
     <message>
-        <source>The computer's Bluetooth refused the connection while %1. Switch the computer off and on, and try again.</source>
-        <translation>Le Bluetooth de l'ordinateur de plongée a refusé la connexion pendant %1. Éteignez puis rallumez l'ordinateur, et réessayez.</translation>
+        <source>The computer&apos;s Bluetooth refused the connection while %1. Switch the computer off and on, and try again.</source>
+        <translation>Le Bluetooth de l&apos;ordinateur de plongée a refusé la connexion pendant %1. Éteignez puis rallumez l&apos;ordinateur, et réessayez.</translation>
     </message>
     <message>
         <source>The computer was not identified and is disconnected.</source>
-        <translation>L'ordinateur n'a pas été identifié et il est déconnecté.</translation>
+        <translation>L&apos;ordinateur n&apos;a pas été identifié et il est déconnecté.</translation>
     </message>
     <message>
         <source>The computer sent no serial number.</source>
-        <translation>L'ordinateur n'a envoyé aucun numéro de série.</translation>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
     </message>
 </context>
 <context>
@@ -725,7 +725,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Search computer</source>
-        <translation>Rechercher l'ordinateur</translation>
+        <translation>Rechercher l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Close</source>
@@ -846,7 +846,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.</source>
-        <translation>%1 est vide : le plan demande %2 L, le bloc n'en contient que %3 L.</translation>
+        <translation>%1 est vide : le plan demande %2 L, le bloc n&apos;en contient que %3 L.</translation>
     </message>
     <message>
         <source>%1 ends at %2 bar, below its reserve of %3 bar.</source>
@@ -854,11 +854,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.</source>
-        <translation>%1 n'est pas respirable à %2 m : la ppO2 de %3 bar sort de la plage 0,16 à 1,6 bar.</translation>
+        <translation>%1 n&apos;est pas respirable à %2 m : la ppO2 de %3 bar sort de la plage 0,16 à 1,6 bar.</translation>
     </message>
     <message>
         <source>Gas %1 has no cylinder: give one cylinder per gas.</source>
-        <translation>Le mélange %1 n'a pas de bloc : indiquez un bloc par mélange.</translation>
+        <translation>Le mélange %1 n&apos;a pas de bloc : indiquez un bloc par mélange.</translation>
     </message>
     <message>
         <source>Cylinder %1: the size must be more than 0 L.</source>
@@ -890,7 +890,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Problem-solving time must be 0 to 30 min.</source>
-        <translation>Le temps de résolution d'un incident doit être de 0 à 30 min.</translation>
+        <translation>Le temps de résolution d&apos;un incident doit être de 0 à 30 min.</translation>
     </message>
     <message>
         <source>Deco gas reserve must be 0 to 300 bar.</source>
@@ -935,7 +935,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     <message>
         <source>  on the loop: nothing is breathed from the cylinders, the bailout is not planned
 </source>
-        <translation>  en circuit fermé : rien n'est respiré dans les blocs, le bailout n'est pas planifié
+        <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
 </translation>
     </message>
 </context>
@@ -1048,8 +1048,8 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
         <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
     </message>
     <message>
-        <source>%1 samples received, the dive's header announces %2</source>
-        <translation>%1 échantillons reçus, l'en-tête de la plongée en annonce %2</translation>
+        <source>%1 samples received, the dive&apos;s header announces %2</source>
+        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
     </message>
     <message>
         <source>Dive %1 downloaded but not stored</source>
@@ -1057,7 +1057,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Nothing of it was stored. Retry it, or skip it and go on with the next dive.</source>
-        <translation>Rien n'en a été enregistré. Réessayez, ou passez-la et continuez avec la plongée suivante.</translation>
+        <translation>Rien n&apos;en a été enregistré. Réessayez, ou passez-la et continuez avec la plongée suivante.</translation>
     </message>
     <message>
         <source>Dive %1 not stored in the logbook (code %2)</source>
@@ -1073,7 +1073,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>Dive %1 is not in the logbook and will be lost if you close now. Close anyway?</source>
-        <translation>La plongée %1 n'est pas dans le carnet et sera perdue si vous fermez maintenant. Fermer quand même ?</translation>
+        <translation>La plongée %1 n&apos;est pas dans le carnet et sera perdue si vous fermez maintenant. Fermer quand même ?</translation>
     </message>
     <message>
         <source>Dives not stored</source>
@@ -1177,7 +1177,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
         <translation>la plongée %1</translation>
     </message>
     <message>
-        <source>dive "%1"</source>
+        <source>dive &quot;%1&quot;</source>
         <translation>la plongée « %1 »</translation>
     </message>
     <message>
@@ -1221,7 +1221,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
         <translation>la suppression de %1 plongées</translation>
     </message>
     <message>
-        <source>renaming of "%1" to "%2"</source>
+        <source>renaming of &quot;%1&quot; to &quot;%2&quot;</source>
         <translation>le renommage de « %1 » en « %2 »</translation>
     </message>
     <message>
@@ -1237,11 +1237,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     <name>LogbookDatabase</name>
     <message>
         <source>The SQLite database driver is not available.</source>
-        <translation>Le pilote de base de données SQLite n'est pas disponible.</translation>
+        <translation>Le pilote de base de données SQLite n&apos;est pas disponible.</translation>
     </message>
     <message>
         <source>The file is not a readable logbook database: %1</source>
-        <translation>Le fichier n'est pas un carnet de plongée lisible : %1</translation>
+        <translation>Le fichier n&apos;est pas un carnet de plongée lisible : %1</translation>
     </message>
     <message>
         <source>The file is an SQLite database but not a dive logbook.</source>
@@ -1253,11 +1253,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>The logbook database could not be brought up to date.</source>
-        <translation>Le carnet de plongée n'a pas pu être mis à jour.</translation>
+        <translation>Le carnet de plongée n&apos;a pas pu être mis à jour.</translation>
     </message>
     <message>
         <source>No logbook database is open.</source>
-        <translation>Aucun carnet de plongée n'est ouvert.</translation>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
     </message>
     <message>
         <source>A dive with the same name and serial already exists.</source>
@@ -1265,7 +1265,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>No free dive id is left in the logbook.</source>
-        <translation>Le carnet n'a plus d'identifiant de plongée libre.</translation>
+        <translation>Le carnet n&apos;a plus d&apos;identifiant de plongée libre.</translation>
     </message>
     <message>
         <source>There is no dive %1 in the logbook.</source>
@@ -1277,11 +1277,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>The file is not a logbook database (not an SQLite file).</source>
-        <translation>Le fichier n'est pas un carnet de plongée (pas un fichier SQLite).</translation>
+        <translation>Le fichier n&apos;est pas un carnet de plongée (pas un fichier SQLite).</translation>
     </message>
     <message>
         <source>The logbook database is damaged: its header is invalid.</source>
-        <translation>Le carnet de plongée est endommagé : son en-tête n'est pas valide.</translation>
+        <translation>Le carnet de plongée est endommagé : son en-tête n&apos;est pas valide.</translation>
     </message>
     <message>
         <source>The logbook database was written in a newer file format.</source>
@@ -1293,11 +1293,11 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
     </message>
     <message>
         <source>The logbook path is not a readable file.</source>
-        <translation>Le chemin du carnet n'est pas un fichier lisible.</translation>
+        <translation>Le chemin du carnet n&apos;est pas un fichier lisible.</translation>
     </message>
     <message>
         <source>The logbook could not be given its details tables: %1</source>
-        <translation>Les tables de détails n'ont pas pu être ajoutées au carnet : %1</translation>
+        <translation>Les tables de détails n&apos;ont pas pu être ajoutées au carnet : %1</translation>
     </message>
     <message>
         <source>The dive is already in the logbook as dive %1.</source>
@@ -1314,7 +1314,7 @@ Gardez l'ordinateur à proximité et allumé jusqu'à la fin de l'installation.<
         <source>Impossible to create the application data folder
 %1
 The program cannot start.</source>
-        <translation>Impossible de créer le dossier de données de l'application
+        <translation>Impossible de créer le dossier de données de l&apos;application
 %1
 Le programme ne peut pas démarrer.</translation>
     </message>
@@ -1340,7 +1340,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to open database</source>
-        <translation>Impossible d'ouvrir la base de données</translation>
+        <translation>Impossible d&apos;ouvrir la base de données</translation>
     </message>
     <message>
         <source>Impossible to create database 
@@ -1350,7 +1350,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to open file</source>
-        <translation>Impossible d'ouvrir le fichier</translation>
+        <translation>Impossible d&apos;ouvrir le fichier</translation>
     </message>
     <message>
         <source>Open Dive File</source>
@@ -1378,7 +1378,7 @@ Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
         <source>Impossible to write profile </source>
-        <translation>Impossible d'écrire le profil </translation>
+        <translation>Impossible d&apos;écrire le profil </translation>
     </message>
     <message>
         <source>
@@ -1394,7 +1394,7 @@ Cette plongée existe déjà</translation>
     </message>
     <message>
         <source>Write Database Error</source>
-        <translation>Erreur d'écriture en base</translation>
+        <translation>Erreur d&apos;écriture en base</translation>
     </message>
     <message>
         <source>Open</source>
@@ -1442,7 +1442,7 @@ Cette plongée existe déjà</translation>
     </message>
     <message>
         <source>Impossible to write file</source>
-        <translation>Impossible d'écrire le fichier</translation>
+        <translation>Impossible d&apos;écrire le fichier</translation>
     </message>
     <message>
         <source>Save selection</source>
@@ -1453,7 +1453,7 @@ Cette plongée existe déjà</translation>
         <translation>Enregistrer le fichier de plongée</translation>
     </message>
     <message>
-        <source>%1: the file name must end in .uddf or .csv to choose the file's format.</source>
+        <source>%1: the file name must end in .uddf or .csv to choose the file&apos;s format.</source>
         <translation>%1 : le nom du fichier doit se terminer par .uddf ou .csv pour choisir le format du fichier.</translation>
     </message>
     <message>
@@ -1480,9 +1480,9 @@ Cette plongée existe déjà</translation>
         <source>The preferences could not be saved in
 %1
 They apply until the program ends.</source>
-        <translation>Les préférences n'ont pas pu être enregistrées dans
+        <translation>Les préférences n&apos;ont pas pu être enregistrées dans
 %1
-Elles s'appliquent jusqu'à la fermeture du programme.</translation>
+Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Ceil: decompression ceiling.</source>
@@ -1494,7 +1494,7 @@ Elles s'appliquent jusqu'à la fermeture du programme.</translation>
     </message>
     <message>
         <source>The computer warned that the ceiling was near.</source>
-        <translation>L'ordinateur a signalé que le plafond était proche.</translation>
+        <translation>L&apos;ordinateur a signalé que le plafond était proche.</translation>
     </message>
     <message>
         <source>The diver stayed below the ceiling.</source>
@@ -1518,7 +1518,7 @@ Elles s'appliquent jusqu'à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
-        <translation>Yoyo : une remontée de 10 m ou plus suivie d'une redescente de 10 m ou plus.</translation>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
     </message>
     <message>
         <source>No yoyo in this dive.</source>
@@ -1530,7 +1530,7 @@ Elles s'appliquent jusqu'à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Security: safety warning recorded by the computer.</source>
-        <translation>Sécurité : alerte de sécurité enregistrée par l'ordinateur.</translation>
+        <translation>Sécurité : alerte de sécurité enregistrée par l&apos;ordinateur.</translation>
     </message>
     <message>
         <source>No warning.</source>
@@ -1538,7 +1538,7 @@ Elles s'appliquent jusqu'à la fermeture du programme.</translation>
     </message>
     <message>
         <source>The computer recorded a warning of level %1.</source>
-        <translation>L'ordinateur a enregistré une alerte de niveau %1.</translation>
+        <translation>L&apos;ordinateur a enregistré une alerte de niveau %1.</translation>
     </message>
     <message>
         <source>Dives/24H: dives within 24 hours.</source>
@@ -1626,7 +1626,7 @@ Elles s'appliquent jusqu'à la fermeture du programme.</translation>
     </message>
     <message>
         <source>Number every dive 1, 2, 3... in date order?</source>
-        <translation>Numéroter toutes les plongées 1, 2, 3... dans l'ordre des dates ?</translation>
+        <translation>Numéroter toutes les plongées 1, 2, 3... dans l&apos;ordre des dates ?</translation>
     </message>
     <message>
         <source>%1 s</source>
@@ -1655,7 +1655,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Le fichier ne contient aucune plongée.</translation>
     </message>
     <message>
-        <source>The file holds %1 dives; "Import dives" stores them all.</source>
+        <source>The file holds %1 dives; &quot;Import dives&quot; stores them all.</source>
         <translation>Le fichier contient %1 plongées ; « Importer des plongées » les enregistre toutes.</translation>
     </message>
     <message>
@@ -1740,14 +1740,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The dive is no longer in the logbook: the change cannot be saved.</source>
-        <translation>La plongée n'est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
+        <translation>La plongée n&apos;est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
     </message>
     <message>
         <source>import of %1 dives</source>
         <translation>l’importation de %1 plongées</translation>
     </message>
     <message>
-        <source>Do you really want to delete the dive "%1"?</source>
+        <source>Do you really want to delete the dive &quot;%1&quot;?</source>
         <translation>Voulez-vous vraiment supprimer la plongée « %1 » ?</translation>
     </message>
     <message>
@@ -1755,7 +1755,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Voulez-vous vraiment supprimer ces %1 plongées ?</translation>
     </message>
     <message>
-        <source>Dive "%1" exported to %2</source>
+        <source>Dive &quot;%1&quot; exported to %2</source>
         <translation>Plongée « %1 » exportée vers %2</translation>
     </message>
     <message>
@@ -1790,8 +1790,8 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Connecter la Veltra</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:700; color:#0055ff;"&gt;Computer Disconnected&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:700; color:#0055ff;"&gt;Ordinateur déconnecté&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:700; color:#0055ff;&quot;&gt;Computer Disconnected&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:700; color:#0055ff;&quot;&gt;Ordinateur déconnecté&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>Filter</source>
@@ -1887,7 +1887,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Sample interval</source>
-        <translation>Intervalle d'échantillonnage</translation>
+        <translation>Intervalle d&apos;échantillonnage</translation>
     </message>
     <message>
         <source>Serial</source>
@@ -2013,11 +2013,11 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The plan file is damaged: a point refers to a gas the dive does not have.</source>
-        <translation>Le fichier de plan est endommagé : un point désigne un mélange que la plongée n'a pas.</translation>
+        <translation>Le fichier de plan est endommagé : un point désigne un mélange que la plongée n&apos;a pas.</translation>
     </message>
     <message>
         <source>The plan file is damaged: a point has no valid time or depth.</source>
-        <translation>Le fichier de plan est endommagé : un point n'a pas de temps ou de profondeur valide.</translation>
+        <translation>Le fichier de plan est endommagé : un point n&apos;a pas de temps ou de profondeur valide.</translation>
     </message>
     <message>
         <source>The plan file is damaged: its tissue tensions are not valid.</source>
@@ -2025,15 +2025,15 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The plan file is damaged: its surface pressure is not valid.</source>
-        <translation>Le fichier de plan est endommagé : sa pression de surface n'est pas valide.</translation>
+        <translation>Le fichier de plan est endommagé : sa pression de surface n&apos;est pas valide.</translation>
     </message>
     <message>
         <source>The plan file could not be written completely.</source>
-        <translation>Le fichier de plan n'a pas pu être écrit entièrement.</translation>
+        <translation>Le fichier de plan n&apos;a pas pu être écrit entièrement.</translation>
     </message>
     <message>
         <source>The plan file is damaged: its settings (gradient factors, circuit, gases) are cut short or not valid. The plan was not loaded.</source>
-        <translation>Le fichier de plan est endommagé : ses réglages (gradient factors, circuit, mélanges) sont tronqués ou non valides. Le plan n'a pas été chargé.</translation>
+        <translation>Le fichier de plan est endommagé : ses réglages (gradient factors, circuit, mélanges) sont tronqués ou non valides. Le plan n&apos;a pas été chargé.</translation>
     </message>
     <message>
         <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
@@ -2041,11 +2041,11 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>This is not a dive plan file.</source>
-        <translation>Ce n'est pas un fichier de plan de plongée.</translation>
+        <translation>Ce n&apos;est pas un fichier de plan de plongée.</translation>
     </message>
     <message>
         <source>The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % helium in all, or an unknown water type.</source>
-        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d'oxygène et 0 à 100 % d'hélium au total, ou un type d'eau inconnu.</translation>
+        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d&apos;oxygène et 0 à 100 % d&apos;hélium au total, ou un type d&apos;eau inconnu.</translation>
     </message>
 </context>
 <context>
@@ -2075,7 +2075,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
-        <translation>Yoyo : une remontée de 10 m ou plus suivie d'une redescente de 10 m ou plus.</translation>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
     </message>
 </context>
 <context>
@@ -2118,7 +2118,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Start a new plan? The current plan is discarded if it was not saved.</source>
-        <translation>Commencer un nouveau plan ? Le plan en cours est abandonné s'il n'a pas été enregistré.</translation>
+        <translation>Commencer un nouveau plan ? Le plan en cours est abandonné s&apos;il n&apos;a pas été enregistré.</translation>
     </message>
     <message>
         <source>Open Dive File</source>
@@ -2282,7 +2282,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Minimum-gas factor: two divers breathing twice their normal rate</source>
-        <translation>Facteur du gaz minimum : deux plongeurs respirant deux fois plus que d'habitude</translation>
+        <translation>Facteur du gaz minimum : deux plongeurs respirant deux fois plus que d&apos;habitude</translation>
     </message>
     <message>
         <source>Time to solve a problem at the deepest depth</source>
@@ -2334,7 +2334,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
-        <translation>En circuit fermé, rien n'est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
+        <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
     </message>
     <message>
         <source>Slate saved to %1</source>
@@ -2385,7 +2385,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Water type</source>
-        <translation>Type d'eau</translation>
+        <translation>Type d&apos;eau</translation>
     </message>
     <message>
         <source>Salt</source>
@@ -2405,7 +2405,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factor low (%): how near to its limit a tissue may come at the first stop. Lower values start the stops deeper.</source>
-        <translation>Gradient factor bas (%) : jusqu'où un tissu peut approcher sa limite au premier palier. Plus bas, les paliers commencent plus profond.</translation>
+        <translation>Gradient factor bas (%) : jusqu&apos;où un tissu peut approcher sa limite au premier palier. Plus bas, les paliers commencent plus profond.</translation>
     </message>
     <message>
         <source>GFl</source>
@@ -2413,7 +2413,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factor high (%): how near to its limit a tissue may come on surfacing. Lower values give longer shallow stops.</source>
-        <translation>Gradient factor haut (%) : jusqu'où un tissu peut approcher sa limite à la sortie. Plus bas, les paliers peu profonds sont plus longs.</translation>
+        <translation>Gradient factor haut (%) : jusqu&apos;où un tissu peut approcher sa limite à la sortie. Plus bas, les paliers peu profonds sont plus longs.</translation>
     </message>
     <message>
         <source>GFh</source>
@@ -2489,7 +2489,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gases of the dive: the bottom gases come from the points; up to three deco gases (O2 % and He %), taken at the switch depth shown</source>
-        <translation>Mélanges de la plongée : les mélanges fond viennent des points ; jusqu'à trois gaz de déco (O2 % et He %), pris à la profondeur de passage indiquée</translation>
+        <translation>Mélanges de la plongée : les mélanges fond viennent des points ; jusqu&apos;à trois gaz de déco (O2 % et He %), pris à la profondeur de passage indiquée</translation>
     </message>
 </context>
 <context>
@@ -2523,11 +2523,11 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Alert lights of the dive</source>
-        <translation>Voyants d'alerte de la plongée</translation>
+        <translation>Voyants d&apos;alerte de la plongée</translation>
     </message>
     <message>
-        <source>"Program name" in the computer menu</source>
-        <translation>« Nom du propriétaire » dans le menu de l'ordinateur</translation>
+        <source>&quot;Program name&quot; in the computer menu</source>
+        <translation>« Nom du propriétaire » dans le menu de l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Console and Simulation tabs (developer)</source>
@@ -2543,7 +2543,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Changes apply at once and are kept in options.ini.</source>
-        <translation>Les changements s'appliquent aussitôt et sont conservés dans options.ini.</translation>
+        <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
     </message>
 </context>
 <context>
@@ -2614,7 +2614,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The file could not be read whole</source>
-        <translation>Le fichier n'a pas pu être lu entièrement</translation>
+        <translation>Le fichier n&apos;a pas pu être lu entièrement</translation>
     </message>
 </context>
 <context>
@@ -2680,11 +2680,11 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <name>SimulationTabClass</name>
     <message>
         <source>Connect the computer</source>
-        <translation>Connecter l'ordinateur</translation>
+        <translation>Connecter l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Ambient pressure the computer reported last</source>
-        <translation>Dernière pression ambiante indiquée par l'ordinateur</translation>
+        <translation>Dernière pression ambiante indiquée par l&apos;ordinateur</translation>
     </message>
     <message>
         <source>Manual</source>
@@ -2886,7 +2886,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Water temperature by month (°C)</source>
-        <translation>Température de l'eau par mois (°C)</translation>
+        <translation>Température de l&apos;eau par mois (°C)</translation>
     </message>
     <message>
         <source>°C</source>
@@ -2909,7 +2909,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>switching notifications on</source>
-        <translation>l'activation des notifications</translation>
+        <translation>l&apos;activation des notifications</translation>
     </message>
 </context>
 <context>
@@ -2939,15 +2939,15 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The file is not a well-formed XML document (cut short or damaged).</source>
-        <translation>Le fichier n'est pas un document XML bien formé (tronqué ou endommagé).</translation>
+        <translation>Le fichier n&apos;est pas un document XML bien formé (tronqué ou endommagé).</translation>
     </message>
     <message>
         <source>The XML document is not a UDDF file.</source>
-        <translation>Le document XML n'est pas un fichier UDDF.</translation>
+        <translation>Le document XML n&apos;est pas un fichier UDDF.</translation>
     </message>
     <message>
         <source>The UDDF file could not be written completely.</source>
-        <translation>Le fichier UDDF n'a pas pu être écrit entièrement.</translation>
+        <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
     </message>
     <message>
         <source>Dive %1</source>
@@ -2955,7 +2955,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>the dive has no samples</source>
-        <translation>la plongée n'a aucun échantillon</translation>
+        <translation>la plongée n&apos;a aucun échantillon</translation>
     </message>
     <message>
         <source>The UDDF file holds no dive.</source>
