@@ -1,6 +1,7 @@
 #include "logbook/divedetails.h"
 
 #include "dive/diveprofile.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -272,10 +273,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
     QSqlQuery q(db);
     if (details.number == 0) {
         // The number after the dive before it, or the place of the first later one.
-        if (!q.prepare(QStringLiteral(
-                "SELECT x.number FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE "
-                "x.number>0 AND (d.datetime<:t OR (d.datetime=:t AND d.diveid<:id)) ORDER BY "
-                "d.datetime DESC, d.diveid DESC LIMIT 1")))
+        if (!q.prepare(QLatin1String(DiveLookups::previousNumberSql)))
             return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
@@ -284,9 +282,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
         qint64 number = q.next() ? q.value(0).toLongLong() + 1 : 0;
         q.finish();
         if (number == 0) {
-            if (!q.prepare(QStringLiteral(
-                    "SELECT MIN(x.number) FROM dives d JOIN divedetails x ON x.diveid=d.diveid "
-                    "WHERE x.number>0 AND d.diveid<>:id")))
+            if (!q.prepare(QLatin1String(DiveLookups::lowestNumberSql)))
                 return prepareFailed(q, error);
             q.bindValue(QStringLiteral(":id"), diveId);
             if (!exec(q, error))
@@ -299,9 +295,7 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             return false;
         }
         details.number = int(number);
-        if (!q.prepare(QStringLiteral(
-                "UPDATE divedetails SET number=number+1 WHERE number>=:n AND diveid IN (SELECT "
-                "d.diveid FROM dives d WHERE d.datetime>:t OR (d.datetime=:t AND d.diveid>:id))")))
+        if (!q.prepare(QLatin1String(DiveLookups::shiftNumbersSql)))
             return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":n"), number);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);

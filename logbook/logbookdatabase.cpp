@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookfilecheck.h"
 
 #include <QCoreApplication>
@@ -130,8 +131,6 @@ void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const Div
     bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
 }
 
-const char findDiveSql[]
-    = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
 const char selectDiveSql[]
     = "SELECT diveid, name, computer, datetime, serial, period, alerts, firmwareversion, "
@@ -426,7 +425,8 @@ int LogbookDatabase::prepareSchema()
         changed = true;
     }
     QString detailsError;
-    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)) {
+    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)
+        || !DiveLookups::ensureIndexes(m_db, changed, detailsError)) {
         fail(tr("The logbook could not be given its details tables: %1").arg(detailsError));
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
@@ -443,7 +443,7 @@ bool LogbookDatabase::prepareStatements()
     const std::pair<QSqlQuery*, const char*> all[] = {
         { &statements->insertDive, insertDiveSql },
         { &statements->insertGas, insertGasSql },
-        { &statements->findDive, findDiveSql },
+        { &statements->findDive, DiveLookups::nameTakenSql },
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
         { &statements->selectGases, selectGasesSql },
@@ -524,12 +524,8 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     if (identified && profile.dateTime != 0) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        const QString byComputer = profile.serial.isEmpty()
-            ? QStringLiteral("(serial IS NULL OR serial='') AND computer=:computer")
-            : QStringLiteral("serial=:serial");
-        if (!q.prepare(QStringLiteral("SELECT diveid FROM dives WHERE datetime BETWEEN :from AND "
-                                      ":to AND ")
-                + byComputer))
+        if (!q.prepare(QLatin1String(profile.serial.isEmpty() ? DiveLookups::sameComputerSql
+                                                              : DiveLookups::sameSerialSql)))
             return -1;
         q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - 60);
         q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + 60);
@@ -543,9 +539,8 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
-    // (an index seek each only for dives stored without one); only dives matching both are
-    // compared sample by sample. Seeking the profiles of every stored dive made a large import
-    // quadratic.
+    // (an index seek); only dives matching both are compared sample by sample. Seeking the
+    // profiles of every stored dive made a large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
@@ -554,11 +549,7 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-            "SELECT d.diveid FROM dives d LEFT JOIN divedetails x ON "
-            "x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
-            "profiles p WHERE p.diveid=d.diveid))=:time AND COALESCE(x.maxdepth, "
-            "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid))=:depth")))
+    if (!q.prepare(QLatin1String(DiveLookups::sameSummarySql)))
         return -1;
     q.bindValue(QStringLiteral(":time"), maxTime);
     q.bindValue(QStringLiteral(":depth"), maxDepth);
