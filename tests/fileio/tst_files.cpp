@@ -11,13 +11,13 @@
 #include "fileio/uddf.h"
 #include "fileio/uddfdatetime.h"
 #include "fileio/xmlpathdocument.h"
+#include "fileio/xmlschema.h"
 #include "tests/filesizelimit.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -209,18 +209,6 @@ QByteArray wp(const char* time, const char* depth, const QByteArray& extra = QBy
     if (time)
         w += QByteArray("<divetime>") + time + "</divetime>";
     return w + extra + "</waypoint>";
-}
-
-// Whether the document validates against the UDDF 3.2.2 schema; xmllint says why not.
-bool validates(const QByteArray& document)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("written.uddf"));
-    return writeFile(path, document)
-        && QProcess::execute(QStringLiteral("xmllint"),
-               { QStringLiteral("--noout"), QStringLiteral("--schema"),
-                   kData + QStringLiteral("schema/uddf_3.2.2.xsd"), path })
-        == 0;
 }
 
 // Dives as a logbook export holds them: those of test files, with names that are no XML ids,
@@ -1198,7 +1186,12 @@ private slots:
     void writtenFilesValidate()
     {
         QFETCH(QByteArray, written);
-        QVERIFY(validates(written));
+        const QString problem = XmlSchema::validateUddf(written);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        // And the check can fail: a waypoint's time under a name the schema does not know.
+        if (written.contains("<divetime>"))
+            QVERIFY(!XmlSchema::validateUddf(QByteArray(written).replace("divetime>", "divetimes>"))
+                         .isEmpty());
     }
 
     void writtenDocumentShape()
