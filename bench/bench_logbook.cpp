@@ -265,6 +265,19 @@ void BM_Statistics(benchmark::State& state)
 }
 BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
 
+// What "logbook stats --by month" computes, in SQL, over 10,000 and 50,000 dives.
+void BM_StatisticsSql(benchmark::State& state)
+{
+    openLogbook(int(state.range(0)));
+    for (auto _ : state) {
+        DiveStatistics stats;
+        if (!LogbookDatabase::instance().statistics(DiveFilter(), stats))
+            std::abort();
+        benchmark::DoNotOptimize(stats.totals.dives);
+    }
+}
+BENCHMARK(BM_StatisticsSql)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)

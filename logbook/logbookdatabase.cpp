@@ -841,15 +841,10 @@ bool DiveFilter::acceptsTimeOfDay(const QTime& time) const
     return from <= to ? t >= from && t <= to : t >= from || t <= to;
 }
 
-bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
-    const std::function<void(const DiveListEntry&)>& visit)
+void LogbookDatabase::filterConditions(
+    const DiveFilter& filter, QStringList& conditions, QVariantList& values)
 {
-    if (!isOpen())
-        return fail(tr("No logbook database is open."));
-
     // Every value is bound; nothing from the data becomes part of the statement text.
-    QStringList conditions;
-    QVariantList values;
     if (filter.byComputer) {
         if (filter.computers.isEmpty()) {
             conditions << QStringLiteral("0");
@@ -883,7 +878,6 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             }
         }
     }
-    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     if (!filter.search.trimmed().isEmpty()) {
         const QString match = searchExpression(filter.search);
@@ -895,6 +889,20 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             values << match;
         }
     }
+}
+
+bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
+    const std::function<void(const DiveListEntry&)>& visit)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    QStringList conditions;
+    QVariantList values;
+    filterConditions(filter, conditions, values);
+    // Days run in the filter's own clock (local time in the window).
+    const Qt::TimeSpec clock = filter.from.isValid() ? filter.from.timeSpec() : Qt::LocalTime;
+    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     // The summary kept beside each dive; a dive stored by an older version has none and is
     // measured from its samples.

@@ -1361,8 +1361,16 @@ private slots:
         QList<DiveListEntry> entries;
         int groups = 0;
         QVERIFY(db().listDives(filter, entries, groups));
-        const DiveStatistics stats = computeStatistics(entries);
+        // Both ways of computing them: over the listed dives, and in SQL's aggregates.
+        DiveStatistics summed;
+        QVERIFY(db().statistics(filter, summed));
         db().close();
+        for (const DiveStatistics& stats : { computeStatistics(entries), summed })
+            checkStatistics(stats, where);
+    }
+
+    void checkStatistics(const DiveStatistics& stats, const QString& where)
+    {
 
         Probe probe(path());
         const QString perDive = QStringLiteral(
