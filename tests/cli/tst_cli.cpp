@@ -96,7 +96,8 @@ private slots:
         DiveProfile reef = sampleDive("Reef", "A1");
         QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
-        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        QCOMPARE(cli({ "convert", source, copy, "--validate" }).status, 0);
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.csv"), "--validate" }).status, 2);
         const Result info = cli({ "info", copy, "--json" });
         QCOMPARE(info.status, 0);
         // The keys scripts read, and each fed from its own field.
