@@ -46,13 +46,21 @@ struct PlanDiveRecord
 //     minimum gas, 1 thirds), f64 minimum-gas factor, f64 problem-solving time (min), f64 deco
 //     gas reserve (bar), u8 bailout (0/1), u8 bailout GF low, u8 bailout GF high (%, 0 = the
 //     dive's), f64 bailout stress factor, f64 bailout stress time (min).
-//   Tags 2 and 3 are written only when they differ from the defaults.
+//   6 gas planning, later fields (the whole plan): f64 cylinder temperature (C), f64 bailout
+//     problem-solving time (min), f64 setpoint switch depth (m, 0 none), u8 contingency plans
+//     (0/1), f64 contingency extra depth (m), f64 contingency extra time (min).
+//   Tags 2, 3 and 6 are written only when they differ from the defaults.
 // Bytes after the dives that do not start with "DPST" are ignored, as they always were.
 namespace PlanFile {
 
 constexpr char settingsMagic[4] = { 'D', 'P', 'S', 'T' };
 constexpr quint16 settingsVersion = 1;
-enum SettingsTag : quint16 { TagDiveSettings = 1, TagCylinders = 2, TagGasPlanning = 3 };
+enum SettingsTag : quint16 {
+    TagDiveSettings = 1,
+    TagCylinders = 2,
+    TagGasPlanning = 3,
+    TagGasPlanningMore = 6,
+};
 
 constexpr int maxDives = 3;
 // Three dives of a day take a few megabytes at most; anything far larger is not a plan.

@@ -62,8 +62,7 @@ void setUpDiveCylinders(PlanifDive& dive)
     }
 }
 
-void finishDiveGas(
-    const Planification& plan, PlanifDive& dive, const GasWater& water, double ascentRateBarPerMin)
+void finishDiveGas(const Planification& plan, PlanifDive& dive, const GasWater& water)
 {
     PlanDiveResult& r = dive.result;
     if (dive.settings.closedCircuit) {
@@ -79,8 +78,7 @@ void finishDiveGas(
     r.bailout.reset();
     for (GasSegment& s : r.gasSegments)
         s.cylinder = cylinderOfSegment(r, dive.profile.gases.value(s.cylinder), s.computed);
-    r.gas
-        = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water, ascentRateBarPerMin);
+    r.gas = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water);
 }
 
 bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
@@ -113,6 +111,9 @@ QString gasPlanText(const PlanifDive& dive)
                         .arg(std::lround(use[i].usedLitres))
                         .arg(std::floor(use[i].endBar), 0, 'f', 0)
                         .arg(std::lround(use[i].reserveBar));
+            if (use[i].turnBar > 0)
+                text += QCoreApplication::translate("GasPlan", "    turn at %1 bar\n")
+                            .arg(std::lround(use[i].turnBar));
         }
     };
     if (!dive.result.bailout && !r.cylinders.isEmpty()) {

@@ -35,6 +35,7 @@ struct LinePlan
     // min, summary only: the no-decompression time left at the end of the bottom phase (the
     // last point), capped at 250; -1 when the dive owes stops there
     float ndl = -1;
+    float setpoint = 0; // bar, closed circuit: the setpoint breathed on the line; 0 open circuit
 };
 
 // What the last computation of a planned dive found, beyond what the profile carries.
