@@ -3,6 +3,7 @@
 #include "engine/deco.h"
 #include "engine/validity.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/divegas.h"
 
 #include <QCoreApplication>
@@ -590,6 +591,10 @@ void computePlanDive(
     if (slot < 0 || slot >= kPlanSlots || !plan.dives[size_t(slot)])
         return;
     DiveComputation(plan, slot, settings, report).run();
+    if (plan.gasSettings.contingency)
+        computeDiveContingencies(plan, slot);
+    else
+        plan.dives[size_t(slot)]->result.contingencies.reset();
 }
 
 void computePlan(Planification& plan, const PlanComputeSettings& settings)

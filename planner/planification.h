@@ -13,6 +13,7 @@
 #include <memory>
 
 struct BailoutPlan;
+struct ContingencyPlan;
 
 constexpr int kPlanSlots = 3;
 
@@ -61,6 +62,7 @@ struct PlanDiveResult
     QList<int> cylinderGas;
     GasPlanResult gas;
     std::shared_ptr<const BailoutPlan> bailout;
+    std::shared_ptr<const QList<ContingencyPlan>> contingencies; // when the plan asks for them
 };
 
 // One planned dive of a plan.

@@ -82,6 +82,10 @@ void PlanResultText::add(const LinePlan& line)
             text += gasName(line.gas).toHtmlEscaped();
             m_lastGas = line.gas;
         }
+        if (line.setpoint > 0)
+            text += QCoreApplication::translate("PlanResultText", " SP %1")
+                        .arg(double(line.setpoint), 0, 'f', 1)
+                        .toHtmlEscaped();
         text += QStringLiteral("</p>\n");
         m_html += text;
         break;

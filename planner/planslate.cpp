@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/planification.h"
 
 #include <QCoreApplication>
@@ -52,11 +53,15 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
         const LinePlan& l = lines[i];
         if (l.kind != LinePlan::Line)
             continue;
-        const bool stop = l.direction == LinePlan::Level;
+        // Only the computed ascent has stops: the bottom phase is the diver's own level.
+        const bool stop = l.direction == LinePlan::Level && l.computed;
         if (l.computed && !stop && i != lastLine)
             continue;
+        const QString gas = l.setpoint > 0
+            ? SlateText::tr("%1 SP %2").arg(gasName(l.gas)).arg(double(l.setpoint), 0, 'f', 1)
+            : gasName(l.gas);
         t.rows.append({ metres(l.depth), stop ? clock(l.duration) : QStringLiteral("-"),
-            clock(l.runTime), gasName(l.gas) });
+            clock(l.runTime), gas });
     }
     return t;
 }
@@ -92,6 +97,22 @@ SlateTable cylinderTable(
             SlateText::tr("%1 bar").arg(std::lround(u.reserveBar)) });
     }
     return t;
+}
+
+// Each contingency: its run-time table and the gas it takes.
+void addContingencyTables(
+    SlatePage& page, const PlanifDive& dive, const std::function<QString(quint32)>& gasName)
+{
+    if (!dive.result.contingencies)
+        return;
+    for (const ContingencyPlan& c : *dive.result.contingencies) {
+        SlateTable t = runTable(c.lines, gasName);
+        t.title = SlateText::tr("Contingency: %1, surfacing at %2")
+                      .arg(c.title(), clock(c.runTimeMin));
+        page.tables.append(t);
+        page.tables.append(cylinderTable(
+            SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
+    }
 }
 
 } // namespace
@@ -159,6 +180,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             page.tables.append(
                 cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
         }
+        addContingencyTables(page, dive, gasName);
         pages.append(page);
     }
     return pages;
