@@ -75,8 +75,7 @@ QJsonArray linesJson(const PlanifDive& dive, const QList<LinePlan>& lines)
             { "direction", directions[std::min<quint32>(l.direction, 2)] },
             { "computed", l.computed != 0 }, { "depth", rounded(l.depth, 2) },
             { "duration", rounded(l.duration, 3) }, { "runTime", rounded(l.runTime, 3) },
-            { "gas", DiveProfile::gasName(gas) },
-            { "gasIndex", int(l.gas) } };
+            { "gas", DiveProfile::gasName(gas) }, { "gasIndex", int(l.gas) } };
         if (l.setpoint > 0)
             line.insert("setpoint", rounded(l.setpoint, 2));
         out.append(line);
@@ -92,8 +91,9 @@ QJsonArray contingenciesJson(const PlanifDive& dive)
             { "lines", linesJson(dive, c.lines) },
             { "summary",
                 QJsonObject { { "runTime", rounded(c.runTimeMin, 3) },
-                    { "timeToSurface", rounded(c.dtrMin, 3) }, { "cnsMax", rounded(c.cnsPercent, 2) },
-                    { "otu", rounded(c.otu, 2) }, { "decoImpossible", c.decoImpossible } } },
+                    { "timeToSurface", rounded(c.dtrMin, 3) },
+                    { "cnsMax", rounded(c.cnsPercent, 2) }, { "otu", rounded(c.otu, 2) },
+                    { "decoImpossible", c.decoImpossible } } },
             { "cylinders", cylindersJson(c.cylinders, c.use) },
             { "warnings", warningsJson(c.warnings) } };
         if (c.kind == ContingencyPlan::LostGas) {
@@ -235,9 +235,8 @@ bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& er
     if (!o.values.contains("--slate"))
         return true;
     QString error;
-    const SlateSize size = o.value("--slate-size").toLower() == QLatin1String("a6")
-        ? SlateSize::A6
-        : SlateSize::A4;
+    const SlateSize size
+        = o.value("--slate-size").toLower() == QLatin1String("a6") ? SlateSize::A6 : SlateSize::A4;
     if (!writeSlate(o.value("--slate"), planSlatePages(plan), &error, size)) {
         err << error << '\n';
         return false;

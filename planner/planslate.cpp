@@ -107,11 +107,11 @@ void addContingencyTables(
         return;
     for (const ContingencyPlan& c : *dive.result.contingencies) {
         SlateTable t = runTable(c.lines, gasName);
-        t.title = SlateText::tr("Contingency: %1, surfacing at %2")
-                      .arg(c.title(), clock(c.runTimeMin));
+        t.title
+            = SlateText::tr("Contingency: %1, surfacing at %2").arg(c.title(), clock(c.runTimeMin));
         page.tables.append(t);
-        page.tables.append(cylinderTable(
-            SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
+        page.tables.append(
+            cylinderTable(SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
     }
 }
 

@@ -93,8 +93,8 @@ public:
     }
     void text(double x, const QString& s, bool bold, double scale = 1.0)
     {
-        m_pages.last() += "BT /" + QByteArray(bold ? "F2 " : "F1 ") + num(m_size * scale)
-            + " Tf " + num(x) + ' ' + num(m_y - m_size * scale) + " Td " + literal(s) + " Tj ET\n";
+        m_pages.last() += "BT /" + QByteArray(bold ? "F2 " : "F1 ") + num(m_size * scale) + " Tf "
+            + num(x) + ' ' + num(m_y - m_size * scale) + " Td " + literal(s) + " Tj ET\n";
     }
     void advance(double scale = 1.0) { m_y -= m_size * scale * kLineFactor; }
     void rule()

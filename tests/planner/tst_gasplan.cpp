@@ -1,6 +1,8 @@
 #include "engine/deco.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/gasplan.h"
+#include "planner/plancompute.h"
 #include "planner/planification.h"
 #include "planner/planstorage.h"
 #include "planner/realgas.h"
@@ -74,6 +76,36 @@ QString pdfText(const QString& path, int page = 0)
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return QString();
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// One dive: a descent to `depthM` in 3 min, the bottom to `endMin` on gas `gas`, these deco
+// gases and the factors 50/80.
+void diveOf(Planification& plan, double depthM, double endMin, int gas, QList<int> decoO2)
+{
+    plan.addDefaultDive();
+    PlanifDive& dive = *plan.current();
+    dive.profile.gases = { DiveGas { {}, {}, 21, 0 }, DiveGas { {}, {}, 18, 45 } };
+    dive.profile.samples.resize(3);
+    const double times[] = { 0, 3, endMin };
+    for (int i = 0; i < 3; ++i) {
+        dive.profile.samples[i] = DiveSample {};
+        dive.profile.samples[i].time = times[i] * 60;
+        dive.profile.samples[i].depth = i == 0 ? 0 : depthM;
+        dive.profile.samples[i].gasIndex = gas;
+    }
+    dive.settings.gfLow = 50;
+    dive.settings.gfHigh = 80;
+    for (int o2 : decoO2)
+        dive.settings.decoGases.append({ o2, 0, PlanGasRole::Deco, 0.0f });
+}
+
+QList<LinePlan> computedLines(const QList<LinePlan>& lines)
+{
+    QList<LinePlan> out;
+    for (const LinePlan& l : lines)
+        if (l.kind == LinePlan::Line)
+            out.append(l);
+    return out;
 }
 
 } // namespace
@@ -371,6 +403,79 @@ private slots:
                 qPrintable(QString("%1 vs %2").arg(plan.cylinders[c].usedLitres).arg(litres[c])));
     }
 
+    // Each contingency is the plan the diver would have written for it: Tx18/45 60 m / 20 min
+    // with EAN50 and oxygen, against 63 m / 23 min, and against the plans without each gas.
+    void contingenciesMatchTheirOwnPlans()
+    {
+        Planification plan;
+        diveOf(plan, 60, 20, 1, { 50, 100 });
+        plan.gasSettings.contingency = true;
+        computePlan(plan, {});
+        const PlanDiveResult& r = plan.current()->result;
+        QVERIFY(r.contingencies);
+        QCOMPARE(r.contingencies->size(), 3);
+        const struct
+        {
+            double depth, end;
+            QList<int> deco;
+        } own[] = { { 63, 23, { 50, 100 } }, { 60, 20, { 100 } }, { 60, 20, { 50 } } };
+        for (int i = 0; i < 3; ++i) {
+            const ContingencyPlan& c = r.contingencies->at(i);
+            QCOMPARE(c.kind, i == 0 ? ContingencyPlan::DeeperLonger : ContingencyPlan::LostGas);
+            Planification ref;
+            diveOf(ref, own[i].depth, own[i].end, 1, own[i].deco);
+            computePlan(ref, {});
+            const QList<LinePlan> expected = computedLines(ref.current()->result.lines);
+            QCOMPARE(c.lines.size(), expected.size());
+            for (int j = 0; j < expected.size(); ++j) {
+                QCOMPARE(c.lines[j].depth, expected[j].depth);
+                QCOMPARE(c.lines[j].runTime, expected[j].runTime);
+                QCOMPARE(plan.current()->profile.gases.value(int(c.lines[j].gas)).o2,
+                    ref.current()->profile.gases.value(int(expected[j].gas)).o2);
+            }
+            QCOMPARE(c.use.size(), ref.current()->result.gas.cylinders.size());
+            QCOMPARE(c.use[0].usedLitres, ref.current()->result.gas.cylinders[0].usedLitres);
+        }
+        // Losing the EAN50 is the longest ascent; 12 L of Tx18/45 cannot cover it.
+        QVERIFY(r.contingencies->at(1).runTimeMin > r.contingencies->at(2).runTimeMin);
+        const bool warned
+            = std::any_of(r.gas.warnings.cbegin(), r.gas.warnings.cend(), [](const GasWarning& w) {
+                  return w.kind == GasWarning::Contingency && w.text.contains("Without Nx50");
+              });
+        QVERIFY(warned);
+    }
+
+    // The reference closed-circuit bailout: air diluent, setpoints 0.7 / 1.2 (switched at 10
+    // m), 30 m / 30 min, GF 30/70, bailing out on the diluent. Two peer planners surface at
+    // 51 and 52 min; without the problem-solving minute and the low setpoint this planner
+    // surfaced at 43:41. The minute at 30 m adds its own minute and more stop time; the rest
+    // of the gap is the peers' slower rates (9 m/min, 1 m/min from the last stop) and transits.
+    void bailoutReferencePlan()
+    {
+        Planification plan;
+        diveOf(plan, 30, 30, 0, {});
+        PlanifDive& dive = *plan.current();
+        dive.profile.samples[1].time = 120;
+        dive.settings.closedCircuit = true;
+        dive.settings.gfLow = 30;
+        dive.settings.gfHigh = 70;
+        dive.settings.setpointsBar[1] = 1.2f;
+        dive.settings.setpointsBar[2] = 1.2f;
+        plan.gasSettings.bailout = true;
+        plan.gasSettings.setpointSwitchM = 10;
+        computePlan(plan, {});
+        const PlanDiveResult& r = plan.current()->result;
+        QVERIFY(r.bailout);
+        QVERIFY2(r.bailout->runTimeMin > 49 && r.bailout->runTimeMin < 52,
+            qPrintable(QString::number(r.bailout->runTimeMin)));
+        // The run-time lines carry the setpoint breathed; the bailout is open circuit.
+        const QList<LinePlan> lines = computedLines(r.lines);
+        QCOMPARE(lines[0].setpoint, 1.2f);
+        QVERIFY(std::all_of(r.bailout->lines.cbegin(), r.bailout->lines.cend(),
+            [](const LinePlan& l) { return l.setpoint == 0; }));
+        QCOMPARE(r.bailout->cylinders[0].reserveBar, 50.0);
+    }
+
     void settingsRoundTrip()
     {
         QTemporaryDir dir;
@@ -496,6 +601,31 @@ private slots:
         QVERIFY(!one.contains(QLatin1String("1588 L")));
         QVERIFY2(two.contains(QString::fromUtf8("Dive 2 — Épave")), qPrintable(two));
         QVERIFY(two.contains(QLatin1String("1588 L")));
+
+        // A long plan never shrinks its text: it runs onto more pages, and every row of every
+        // table (a wide one split into column groups on an A6 card) is on a page.
+        SlatePage longPage;
+        longPage.title = "Dive 3";
+        SlateTable big { "Bailout", { "Depth", "Stop", "Run", "Gas", "Setpoint", "Cylinder" }, {} };
+        for (int i = 0; i < 120; ++i)
+            big.rows.append({ QString("%1 m").arg(120 - i), QString("%1:07").arg(i), "-",
+                QString("Tx%1/50").arg(i), "1.3", QString("cyl%1").arg(i) });
+        longPage.tables.append(big);
+        for (SlateSize size : { SlateSize::A4, SlateSize::A6 }) {
+            const QString longPath = dir.filePath("long.pdf");
+            QVERIFY(writeSlate(longPath, { longPage }, &error, size));
+            const QString all = pdfText(longPath);
+            for (const QStringList& row : big.rows)
+                for (const QString& cell : row)
+                    QVERIFY2(all.contains(cell), qPrintable(cell));
+            QFile longFile(longPath);
+            QVERIFY(longFile.open(QIODevice::ReadOnly));
+            const QByteArray bytes = longFile.readAll();
+            QVERIFY(bytes.count("/Type /Page ") > 2);
+            auto sizes = QRegularExpression(R"(/F\d (\d+\.\d+) Tf)").globalMatch(bytes);
+            while (sizes.hasNext())
+                QVERIFY(sizes.next().captured(1).toDouble() >= 14);
+        }
 
         // A slate that cannot be written leaves the file there as it was.
         QVERIFY(!writeSlate(dir.filePath("missing/slate.pdf"), { first }, &error));
