@@ -70,7 +70,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         QJsonObject summary;
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                lines.append(QJsonObject {
+                QJsonObject entry {
                     { "kind", "line" },
                     { "direction", directionName(line.direction) },
                     { "computed", line.computed != 0 },
@@ -79,7 +79,10 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
                     { "runTime", rounded(line.runTime, 3) },
                     { "gas", gasName(dive, line.gas) },
                     { "gasIndex", int(line.gas) },
-                });
+                };
+                if (line.setpoint > 0) // closed circuit: the setpoint breathed
+                    entry.insert("setpoint", rounded(line.setpoint, 2));
+                lines.append(entry);
             } else if (line.kind == LinePlan::Summary) {
                 // "cns" is the highest of the dive, as the summary line shows it.
                 summary = QJsonObject {

@@ -159,6 +159,14 @@ private slots:
         QTest::newRow("deco-sac-negative") << dive + QStringList { "--deco-sac", "-5" } << 2;
         QTest::newRow("reserve-unknown") << dive + QStringList { "--reserve", "half" } << 2;
         QTest::newRow("bailout-open-circuit") << dive + QStringList { "--bailout" } << 2;
+        QTest::newRow("stress-factor-garbage")
+            << dive + QStringList { "--stress-factor", "x" } << 2;
+        QTest::newRow("problem-time-negative")
+            << dive + QStringList { "--problem-time", "-1" } << 2;
+        QTest::newRow("temperature-boiling")
+            << dive + QStringList { "--cylinder-temperature", "100" } << 2;
+        QTest::newRow("deeper-100") << dive + QStringList { "--deeper", "100" } << 2;
+        QTest::newRow("slate-size-a5") << dive + QStringList { "--slate-size", "a5" } << 2;
         QTest::newRow("slate-unwritable")
             << dive + QStringList { "--slate", "/nonexistent/slate.pdf" } << 1;
         QTest::newRow("deco-gas-mix-above-100")
@@ -400,15 +408,19 @@ private slots:
         // 0.2 = 3.03317 bar. Descent 2 min at mean 2.02309 bar x 20 L/min = 80.92 L; bottom
         // 10 min x 3.03317 x 20 = 606.63 L; no stop, the ascent (3.03317 - 1.013) / 1.1 =
         // 1.83652 min at mean 2.02309 bar x 15 L/min = 55.73 L. Total 743.28 L.
-        // Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.54 L.
-        // Every option at once: half the rates give half the litres, 371.64 L of 1000.
+        // Minimum gas: 4 x 20 x 2 x 3.03317 + 4 x the ascent's 55.73 L = 708.23 L.
+        // Real air at 15 C: Z about 1.026 at 200 bar (nitrogen 1.05, oxygen 0.936), 0.99 to
+        // 0.995 from 40 to 140 bar; 5 L at 200 bar hold 974.6 L.
+        // Every option at once: half the rates give half the litres, 371.64 L; 603 L left,
+        // 120.6 bar ideal, about 119.5 bar. Thirds keep 67 bar.
         QTest::newRow("all-options") << QStringList { "--sac", "10", "--deco-sac", "7.5",
             "--reserve", "thirds", "--cylinder", "5:200" }
-                                     << 371.64 << 200 - 371.64 / 5 << 67.0 << QString();
-        // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
-        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
-                                       << 200 - 743.28 / 5 << 157.0 << QString("reserve");
-        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
+                                     << 371.64 << 119.5 << 67.0 << QString();
+        // 708.23 / 5 = 141.6 bar ideal, about 141 bar kept; 231.3 L left, about 45.9 bar.
+        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28 << 45.9
+                                       << 141.0 << QString("reserve");
+        // 708.23 / 3 = 236.1 bar ideal; p = 236.1 x Z(p), Z about 1.06 near 250 bar: 251 bar.
+        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 251.0
                                   << QString("empty");
     }
 
@@ -431,8 +443,10 @@ private slots:
         QCOMPARE(c["o2"].toInt(), 21);
         QVERIFY2(qAbs(c["usedLitres"].toDouble() - used) < 0.1,
             qPrintable(QString::number(c["usedLitres"].toDouble())));
-        QVERIFY(qAbs(c["endBar"].toDouble() - end) < 0.1);
-        QCOMPARE(c["reserveBar"].toDouble(), reserve);
+        QVERIFY2(qAbs(c["endBar"].toDouble() - end) < 1,
+            qPrintable(QString::number(c["endBar"].toDouble())));
+        QVERIFY2(qAbs(c["reserveBar"].toDouble() - reserve) <= 1.5,
+            qPrintable(QString::number(c["reserveBar"].toDouble())));
         const QJsonArray warnings = dive["warnings"].toArray();
         QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
         QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["kind"].toString(), warning);
@@ -462,6 +476,34 @@ private slots:
         QCOMPARE(bailout["startCylinder"].toInt(), 0);
         QCOMPARE(bailout["cylinders"][1]["o2"].toInt(), 40);
         QCOMPARE(dive["cylinders"], bailout["cylinders"]);
+        // The loop's lines carry their setpoint: 1.3 bar at the bottom, 1.5 bar from 6 m.
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[1]["setpoint"].toDouble(), 1.3);
+        QCOMPARE(lines[lines.size() - 2]["setpoint"].toDouble(), 1.5);
+    }
+
+    void planContingencies()
+    {
+        // Air 30 m / 20 min with EAN50: the same dive 5 m deeper and 4 min longer, and the
+        // ascent without the EAN50; thirds give the turn pressure, 2/3 x 200 = 133.3 -> 134.
+        const Result r = cli({ "plan", "--point", "30:2", "--point", "30:20", "--deco-gas", "50",
+            "--contingency", "--deeper", "5", "--longer", "4", "--reserve", "thirds", "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QCOMPARE(dive["cylinders"][0]["turnBar"].toDouble(), 134.0);
+        const QJsonArray all = dive["contingencies"].toArray();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0]["kind"].toString(), QString("deeper-longer"));
+        QCOMPARE(all[0]["lines"][1]["depth"].toDouble(), 35.0);
+        QCOMPARE(all[0]["lines"][1]["runTime"].toDouble(), 24.0);
+        QCOMPARE(all[1]["kind"].toString(), QString("lost-gas"));
+        QCOMPARE(all[1]["gas"].toString(), QString("Nx50"));
+        QCOMPARE(all[1]["cylinders"].toArray().size(), 1);
+        for (const QJsonValue& c : all) {
+            QVERIFY(c["summary"]["runTime"].toDouble()
+                > dive["lines"].toArray().last()["runTime"].toDouble() - 1e-3);
+            QVERIFY(c["warnings"].isArray());
+        }
     }
 
     void trimixPlanBreathesOnlyChosenGases()
