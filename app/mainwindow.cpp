@@ -103,6 +103,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->tab_7->layout()->addWidget(m_planTab);
     connect(m_planTab, &PlanificationTab::logMessage, this,
         [this](const QString& text) { logToConsole(QStringLiteral("Log: ") + text); });
+    connect(m_planTab, &PlanificationTab::statusMessage, this,
+        [this](const QString& text) { statusBar()->showMessage(text, 10000); });
 
     m_appDataDir = AppData::dataDirPath();
     if (!AppData::ensureDir(m_appDataDir)) {

@@ -280,19 +280,6 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
 QString gasText(const PlanifDive& dive)
 {
     QString text = gasPlanText(dive);
-    if (dive.result.contingencies) {
-        for (const ContingencyPlan& c : *dive.result.contingencies) {
-            text += QStringLiteral("contingency %1: surfacing at %2, time to surface %3\n")
-                        .arg(c.title())
-                        .arg(rounded(c.runTimeMin, 1))
-                        .arg(rounded(c.dtrMin, 1));
-            for (int i = 0; i < c.cylinders.size() && i < c.use.size(); ++i)
-                text += QStringLiteral("  %1 used %2 L, ends at %3 bar\n")
-                            .arg(cylinderGasName(c.cylinders[i]))
-                            .arg(std::lround(c.use[i].usedLitres))
-                            .arg(std::floor(c.use[i].endBar));
-        }
-    }
     for (const GasWarning& w : dive.result.gas.warnings)
         text += (w.isError() ? QStringLiteral("error: ") : QStringLiteral("warning: ")) + w.text
             + QLatin1Char('\n');

@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
@@ -140,6 +141,17 @@ QString gasPlanText(const PlanifDive& dive)
                                 ? cylinderGasName(r.cylinders[int(l.gas)])
                                 : QString());
         table(b.cylinders);
+    }
+    if (r.contingencies) {
+        for (const ContingencyPlan& c : *r.contingencies) {
+            text += QCoreApplication::translate("GasPlan", "contingency: %1, surfacing at %2\n")
+                        .arg(c.title(), clock(c.runTimeMin));
+            for (int i = 0; i < c.cylinders.size() && i < c.use.size(); ++i)
+                text += QCoreApplication::translate("GasPlan", "  %1 used %2 L, ends at %3 bar\n")
+                            .arg(cylinderGasName(c.cylinders[i]), -8)
+                            .arg(std::lround(c.use[i].usedLitres))
+                            .arg(std::floor(c.use[i].endBar), 0, 'f', 0);
+        }
     }
     return text;
 }

@@ -8,6 +8,7 @@
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "plannerui/durationspinbox.h"
+#include "plannerui/gasplanextras.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -18,6 +19,7 @@
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -78,6 +80,7 @@ struct PlanificationTab::GasPanel
     QDoubleSpinBox* stressFactor = nullptr;
     QDoubleSpinBox* stressMin = nullptr;
     QPushButton* exportSlate = nullptr;
+    GasPlanExtras* extras = nullptr;
 };
 
 PlanificationTab::PlanificationTab(QWidget* parent)
@@ -428,6 +431,9 @@ void PlanificationTab::setUpGasPanel()
     g.stressFactor->setToolTip(
         tr("Deco SAC multiplier for the first minutes after the loop fails"));
     grid->addWidget(g.exportSlate, 3, 8, 1, 2);
+    g.extras = new GasPlanExtras(g.box);
+    grid->addWidget(g.extras, 4, 0, 1, 12);
+    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
 
@@ -456,6 +462,7 @@ void PlanificationTab::applyGasSettings()
     s.minimumGasFactor = g.factor->value();
     s.problemMin = g.problemMin->value();
     s.decoReserveBar = g.decoReserve->value();
+    g.extras->applyTo(s);
     const QString invalid = validateGasSettings(s);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
@@ -498,6 +505,7 @@ void PlanificationTab::updateGasPanel()
         }
         g.stressFactor->setValue(s.bailoutStressFactor);
         g.stressMin->setValue(s.bailoutStressMin);
+        g.extras->setSettings(s);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();
@@ -599,13 +607,21 @@ void PlanificationTab::exportSlate()
     const bool modified = m_modified;
     recompute();
     m_modified = modified;
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
+    const QString a4 = tr("PDF slate, A4 (*.pdf)");
+    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
+    QString filter = a4;
+    QString path = QFileDialog::getSaveFileName(this, tr("Export slate"),
+        lastFolder(kLastPlanFolder), a4 + QStringLiteral(";;") + a6, &filter);
     if (path.isEmpty())
         return;
+    path = slateFileName(path);
     QString why;
-    if (!writeSlate(path, planSlatePages(m_plan), &why))
+    if (!writeSlate(
+            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
+        return;
+    }
+    emit statusMessage(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
