@@ -39,7 +39,16 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
 
 // The run-time table divers read: the diver's own segments, each stop, and the surfacing.
 // Transits between stops are left out; they take the slow ascent rate.
-SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+// A stop's time: mm:ss, or whole minutes rounded up when the plan rounds its stops.
+QString stopText(double minutes, bool wholeMinutes)
+{
+    if (!wholeMinutes)
+        return clock(minutes);
+    return SlateText::tr("%1 min").arg(std::ceil(minutes - 1.0 / 120.0), 0, 'f', 0);
+}
+
+SlateTable runTable(
+    const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName, bool wholeMinutes)
 {
     SlateTable t { SlateText::tr("Run time"),
         { SlateText::tr("Depth"), SlateText::tr("Stop"), SlateText::tr("Run"),
@@ -60,8 +69,9 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
         const QString gas = l.setpoint > 0
             ? SlateText::tr("%1 SP %2").arg(gasName(l.gas)).arg(double(l.setpoint), 0, 'f', 1)
             : gasName(l.gas);
-        t.rows.append({ metres(l.depth), stop ? clock(l.duration) : QStringLiteral("-"),
-            clock(l.runTime), gas });
+        t.rows.append(
+            { metres(l.depth), stop ? stopText(l.duration, wholeMinutes) : QStringLiteral("-"),
+                clock(l.runTime), gas });
     }
     return t;
 }
@@ -100,13 +110,13 @@ SlateTable cylinderTable(
 }
 
 // Each contingency: its run-time table and the gas it takes.
-void addContingencyTables(
-    SlatePage& page, const PlanifDive& dive, const std::function<QString(quint32)>& gasName)
+void addContingencyTables(SlatePage& page, const PlanifDive& dive,
+    const std::function<QString(quint32)>& gasName, bool wholeMinutes)
 {
     if (!dive.result.contingencies)
         return;
     for (const ContingencyPlan& c : *dive.result.contingencies) {
-        SlateTable t = runTable(c.lines, gasName);
+        SlateTable t = runTable(c.lines, gasName, wholeMinutes);
         t.title
             = SlateText::tr("Contingency: %1, surfacing at %2").arg(c.title(), clock(c.runTimeMin));
         page.tables.append(t);
@@ -117,7 +127,7 @@ void addContingencyTables(
 
 } // namespace
 
-QList<SlatePage> planSlatePages(const Planification& plan)
+QList<SlatePage> planSlatePages(const Planification& plan, bool wholeMinutes)
 {
     QList<SlatePage> pages;
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
@@ -148,7 +158,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             page.warnings.append(SlateText::tr("Decompression impossible: no usable ascent."));
         for (const GasWarning& w : r.gas.warnings)
             page.warnings.append(w.text);
-        page.tables.append(runTable(r.lines, gasName));
+        page.tables.append(runTable(r.lines, gasName, wholeMinutes));
         if (!dive.settings.closedCircuit)
             page.tables.append(
                 cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders));
@@ -158,7 +168,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
                 return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)])
                                                        : QString();
             };
-            SlateTable t = runTable(b.lines, cylinderName);
+            SlateTable t = runTable(b.lines, cylinderName, wholeMinutes);
             const double startRun = b.lines.isEmpty()
                 ? b.runTimeMin
                 : b.lines.first().runTime - b.lines.first().duration;
@@ -180,7 +190,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             page.tables.append(
                 cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
         }
-        addContingencyTables(page, dive, gasName);
+        addContingencyTables(page, dive, gasName, wholeMinutes);
         pages.append(page);
     }
     return pages;

@@ -6,5 +6,6 @@
 
 class Planification;
 
-// Every computed dive of the plan in slot order; dives not computed yet are left out.
-QList<SlatePage> planSlatePages(const Planification& plan);
+// Every computed dive of the plan in slot order; dives not computed yet are left out. With
+// `wholeMinutes` (a plan that rounds its stops) stop times are printed in whole minutes.
+QList<SlatePage> planSlatePages(const Planification& plan, bool wholeMinutes = false);

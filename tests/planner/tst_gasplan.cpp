@@ -4,6 +4,7 @@
 #include "planner/gasplan.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
+#include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "planner/realgas.h"
 #include "planner/slatewriter.h"
@@ -443,6 +444,14 @@ private slots:
                   return w.kind == GasWarning::Contingency && w.text.contains("Without Nx50");
               });
         QVERIFY(warned);
+
+        // On the slate the bottom is not a stop, stops may be whole minutes, and each
+        // contingency has its run-time table and its gas.
+        const QList<SlatePage> pages = planSlatePages(plan, true);
+        const SlateTable& run = pages[0].tables[0];
+        QCOMPARE(run.rows[1], QStringList({ "60 m", "-", "20:00", "Tx18/45" }));
+        QVERIFY2(run.rows[2][1].endsWith(" min"), qPrintable(run.rows[2].join(' ')));
+        QCOMPARE(pages[0].tables.size(), 2 + 2 * 3);
     }
 
     // The reference closed-circuit bailout: air diluent, setpoints 0.7 / 1.2 (switched at 10
