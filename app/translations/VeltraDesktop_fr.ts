@@ -147,6 +147,21 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>Contingency</name>
+    <message>
+        <source>Without %1</source>
+        <translation>Sans %1</translation>
+    </message>
+    <message>
+        <source>%1 m deeper, %2 min longer</source>
+        <translation>%1 m plus profond, %2 min plus long</translation>
+    </message>
+    <message>
+        <source>Cylinder %1 (%2) cannot cover the contingency &quot;%3&quot;: it needs %4 L, the cylinder holds %5 L.</source>
+        <translation>Le bloc %1 (%2) ne couvre pas le cas « %3 » : il faut %4 L, le bloc en contient %5 L.</translation>
+    </message>
+</context>
+<context>
     <name>CsvFile</name>
     <message>
         <source>Cannot open %1: %2</source>
@@ -931,6 +946,99 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 </source>
         <translation>  quitte la boucle sur %1
 </translation>
+    </message>
+    <message>
+        <source>    turn at %1 bar
+</source>
+        <translation>    demi-tour à %1 bar
+</translation>
+    </message>
+    <message>
+        <source>contingency: %1, surfacing at %2
+</source>
+        <translation>imprévu : %1, sortie à %2
+</translation>
+    </message>
+    <message>
+        <source>  %1 used %2 L, ends at %3 bar
+</source>
+        <translation>  %1 consommé %2 L, fin à %3 bar
+</translation>
+    </message>
+    <message>
+        <source>Cylinder temperature must be -20 to 60 °C.</source>
+        <translation>La température des blocs doit être comprise entre -20 et 60 °C.</translation>
+    </message>
+    <message>
+        <source>Bailout problem-solving time must be 0 to 30 min.</source>
+        <translation>Le temps de résolution du bailout doit être compris entre 0 et 30 min.</translation>
+    </message>
+    <message>
+        <source>Setpoint switch depth must be 0 to 100 m.</source>
+        <translation>La profondeur de changement de consigne doit être comprise entre 0 et 100 m.</translation>
+    </message>
+    <message>
+        <source>Contingency depth must be 0 to 30 m deeper.</source>
+        <translation>La profondeur supplémentaire des imprévus doit être comprise entre 0 et 30 m.</translation>
+    </message>
+    <message>
+        <source>Contingency time must be 0 to 60 min longer.</source>
+        <translation>Le temps supplémentaire des imprévus doit être compris entre 0 et 60 min.</translation>
+    </message>
+</context>
+<context>
+    <name>GasPlanExtras</name>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>Temperature of the cylinders: a warm cylinder holds less gas at the same pressure</source>
+        <translation>Température des blocs : un bloc chaud contient moins de gaz à la même pression</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Closed circuit: minutes spent solving the failure at the bailout depth</source>
+        <translation>Circuit fermé : minutes passées à résoudre la panne à la profondeur du bailout</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aucune</translation>
+    </message>
+    <message>
+        <source>Closed circuit: the low setpoint is breathed from the surface down to this depth</source>
+        <translation>Circuit fermé : la consigne basse est respirée de la surface jusqu&apos;à cette profondeur</translation>
+    </message>
+    <message>
+        <source>Contingencies</source>
+        <translation>Imprévus</translation>
+    </message>
+    <message>
+        <source>Also plan the dive deeper and longer, and the ascent without each deco gas</source>
+        <translation>Planifier aussi la plongée plus profonde et plus longue, et la remontée sans chaque gaz de déco</translation>
+    </message>
+    <message>
+        <source>+</source>
+        <translation>+</translation>
+    </message>
+    <message>
+        <source>Cylinders at</source>
+        <translation>Blocs à</translation>
+    </message>
+    <message>
+        <source>Bailout time</source>
+        <translation>Temps bailout</translation>
+    </message>
+    <message>
+        <source>Low setpoint to</source>
+        <translation>Consigne basse jusqu&apos;à</translation>
     </message>
 </context>
 <context>
@@ -1913,6 +2021,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
     </message>
+    <message>
+        <source> SP %1</source>
+        <translation> SP %1</translation>
+    </message>
 </context>
 <context>
     <name>PlanificationTab</name>
@@ -2137,10 +2249,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>bar</translation>
     </message>
     <message>
-        <source>PDF slate (*.pdf)</source>
-        <translation>Tablette PDF (*.pdf)</translation>
-    </message>
-    <message>
         <source>Unsaved plan</source>
         <translation>Plan non enregistré</translation>
     </message>
@@ -2167,6 +2275,18 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>never</source>
         <translation>jamais</translation>
+    </message>
+    <message>
+        <source>PDF slate, A4 (*.pdf)</source>
+        <translation>Tablette PDF, A4 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PDF wrist slate, A6 (*.pdf)</source>
+        <translation>Tablette de poignet PDF, A6 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Slate saved to %1</source>
+        <translation>Tablette enregistrée dans %1</translation>
     </message>
 </context>
 <context>
@@ -2652,6 +2772,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Bailout gas</source>
         <translation>Gaz du bailout</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 SP %2</source>
+        <translation>%1 SP %2</translation>
+    </message>
+    <message>
+        <source>Contingency: %1, surfacing at %2</source>
+        <translation>Imprévu : %1, sortie à %2</translation>
+    </message>
+    <message>
+        <source>Gas for: %1</source>
+        <translation>Gaz pour : %1</translation>
+    </message>
+    <message>
+        <source>%1 (continued)</source>
+        <translation>%1 (suite)</translation>
     </message>
 </context>
 <context>
