@@ -265,7 +265,10 @@ QString planUsage()
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
         "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
-        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n"
+        "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
+        "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"
+        "       [--longer MIN] [--slate-size a4|a6]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
