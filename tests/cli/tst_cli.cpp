@@ -482,6 +482,31 @@ private slots:
         QCOMPARE(lines[lines.size() - 2]["setpoint"].toDouble(), 1.5);
     }
 
+    // A 120 m closed-circuit plan has a long bailout: its last rows, the bailout gas, used to
+    // be drawn below the page. Every row is now on a page, at 14 pt or more.
+    void longSlateKeepsEveryRow()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("deep");
+        const Result r = cli({ "plan", "--gas", "10/70", "--point", "120:6", "--point", "120:25",
+            "--cc", "--bailout", "--deco-gas", "18/45", "--deco-gas", "50", "--deco-gas", "100",
+            "--slate", slate + ".pdf", "--json" });
+        QCOMPARE(r.status, 0);
+        QProcess text;
+        text.start("pdftotext", { "-layout", slate + ".pdf", "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString gasTable = all.mid(all.lastIndexOf("Bailout gas"));
+        const QJsonArray used = r.json()["dives"][0]["bailout"]["cylinders"].toArray();
+        QCOMPARE(used.size(), 4);
+        for (const QJsonValue& c : used)
+            QVERIFY2(
+                gasTable.contains(QString("%1 L").arg(std::lround(c["usedLitres"].toDouble()))),
+                qPrintable(gasTable));
+    }
+
     void planContingencies()
     {
         // Air 30 m / 20 min with EAN50: the same dive 5 m deeper and 4 min longer, and the

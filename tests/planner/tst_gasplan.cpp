@@ -539,6 +539,15 @@ private slots:
         QTest::newRow("reserve-mode-2") << withRecord(3, planning(20, 2, 2));
         QTest::newRow("stress-below-1") << withRecord(3, planning(20, 0, 0.5));
         QTest::newRow("planning-cut-short") << withRecord(3, planning(20, 0, 2).left(20));
+        // Tag 6: temperature, bailout time, setpoint switch, contingencies, deeper, longer.
+        auto more = [](double celsius, quint8 contingency) {
+            return le<double>(celsius) + le<double>(1) + le<double>(0) + le<quint8>(contingency)
+                + le<double>(3) + le<double>(3);
+        };
+        QTest::newRow("temperature-nan") << withRecord(6, more(qQNaN(), 0));
+        QTest::newRow("temperature-500") << withRecord(6, more(500, 0));
+        QTest::newRow("contingency-2") << withRecord(6, more(15, 2));
+        QTest::newRow("later-fields-cut-short") << withRecord(6, more(15, 1).left(30));
     }
 
     void damagedGasSettingsAreRefused()
