@@ -1,6 +1,7 @@
 #include "cli/clicommands.h"
 
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
@@ -21,8 +22,13 @@ void reportRefused(const DiveFileContent& content, QTextStream& err)
         err << QStringLiteral("refused %1: %2\n").arg(refused.name, refused.reason);
 }
 
-void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream& out)
+void printDiveText(
+    const DiveProfile& dive, const QJsonObject& info, const DisplayUnits& units, QTextStream& out)
 {
+    const auto shown = [&units](Quantity q, double si, int decimals) {
+        return QString::number(Units::toDisplay(q, si, units), 'f', decimals) + QLatin1Char(' ')
+            + Units::symbol(q, units);
+    };
     QStringList gases;
     for (const QJsonValue& g : info["gases"].toArray())
         gases.append(g.toObject()["name"].toString());
@@ -34,16 +40,22 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
         << "Gas switches: " << info["gasSwitches"].toInt() << '\n'
         << "Samples:      " << dive.samples.size() << '\n'
         << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
-        << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
-        << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n";
+        << "Max depth:    " << shown(Quantity::Depth, dive.maxDepth, 1) << '\n'
+        << "Mean depth:   " << shown(Quantity::Depth, dive.meanDepth, 1) << '\n';
     if (dive.minTemperature <= dive.maxTemperature)
-        out << "Temperature:  " << QString::number(dive.minTemperature, 'f', 1) << " to "
-            << QString::number(dive.maxTemperature, 'f', 1) << " C\n";
+        out << "Temperature:  "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.minTemperature, units), 'f', 1)
+            << " to "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.maxTemperature, units), 'f', 1)
+            << (units.temperature == UnitSystem::Imperial ? " F\n" : " C\n");
     for (const QJsonValue& t : info["tanks"].toArray()) {
         const QJsonObject tank = t.toObject();
         out << "Tank:         " << tank["gas"].toString() << ' '
-            << QString::number(tank["startBar"].toDouble(), 'f', 0) << " to "
-            << QString::number(tank["endBar"].toDouble(), 'f', 0) << " bar\n";
+            << QString::number(
+                   Units::toDisplay(Quantity::Pressure, tank["startBar"].toDouble(), units), 'f', 0)
+            << " to " << shown(Quantity::Pressure, tank["endBar"].toDouble(), 0) << '\n';
     }
     if (!dive.site.isEmpty())
         out << "Site:         " << dive.site << '\n';
@@ -54,7 +66,7 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
             << QString(dive.notes).replace('\n', QStringLiteral("\n              ")) << '\n';
 }
 
-int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
+int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
         err << "usage: veltra-cli info FILE [--json]\n";
@@ -76,7 +88,7 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
         for (qsizetype i = 0; i < content.dives.size(); ++i) {
             if (i > 0)
                 out << '\n';
-            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), out);
+            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), units, out);
         }
     }
     return content.dives.isEmpty() ? ExitFailed : ExitOk;
@@ -111,7 +123,7 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      every dive a dive file holds\n"
+        "  info FILE [--json] [--units U]          every dive a dive file holds\n"
         "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
         "                                          --profile writes the CSV (profile) layout\n");
@@ -119,12 +131,19 @@ QString infoUsage()
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--json" });
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest, {}, { "--json" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandInfo(options, out, err);
+    return commandInfo(options, units, out, err);
 }
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -142,7 +161,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 QString cliUsage()
 {
     return QStringLiteral("usage: veltra-cli COMMAND ...\n") + cli::infoUsage()
-        + cli::logbookUsage() + cli::planUsage();
+        + cli::logbookUsage() + cli::planUsage() + cli::unitsUsage();
 }
 
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err)

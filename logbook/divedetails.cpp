@@ -271,43 +271,24 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
 
     QSqlQuery q(db);
     if (details.number == 0) {
-        // The number after the dive before it, or the place of the first later one.
+        // Numbers the diver has are never changed behind their back: a dive newer than every
+        // numbered dive gets the next number, an older one none until the diver renumbers.
         if (!q.prepare(QStringLiteral(
-                "SELECT x.number FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE "
-                "x.number>0 AND (d.datetime<:t OR (d.datetime=:t AND d.diveid<:id)) ORDER BY "
-                "d.datetime DESC, d.diveid DESC LIMIT 1")))
+                "SELECT MAX(x.number), SUM(d.datetime>:t OR (d.datetime=:t AND d.diveid>:id)) "
+                "FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE x.number>0")))
             return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
         if (!exec(q, error))
             return false;
-        qint64 number = q.next() ? q.value(0).toLongLong() + 1 : 0;
+        const bool newest = q.next() && q.value(1).toLongLong() == 0;
+        const qint64 number = newest ? q.value(0).toLongLong() + 1 : 0;
         q.finish();
-        if (number == 0) {
-            if (!q.prepare(QStringLiteral(
-                    "SELECT MIN(x.number) FROM dives d JOIN divedetails x ON x.diveid=d.diveid "
-                    "WHERE x.number>0 AND d.diveid<>:id")))
-                return prepareFailed(q, error);
-            q.bindValue(QStringLiteral(":id"), diveId);
-            if (!exec(q, error))
-                return false;
-            number = q.next() && !q.value(0).isNull() ? q.value(0).toLongLong() : 1;
-            q.finish();
-        }
         if (number > std::numeric_limits<int>::max()) {
             error = DiveDetailsText::tr("No dive number is left.");
             return false;
         }
         details.number = int(number);
-        if (!q.prepare(QStringLiteral(
-                "UPDATE divedetails SET number=number+1 WHERE number>=:n AND diveid IN (SELECT "
-                "d.diveid FROM dives d WHERE d.datetime>:t OR (d.datetime=:t AND d.diveid>:id))")))
-            return prepareFailed(q, error);
-        q.bindValue(QStringLiteral(":n"), number);
-        q.bindValue(QStringLiteral(":t"), dive.dateTime);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        if (!exec(q, error))
-            return false;
     }
 
     // The list and the statistics read these instead of every sample.

@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookfilecheck.h"
+#include "logbook/samedive.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -516,36 +517,33 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
 {
     if (!isOpen())
         return -1;
-    QList<qint64> candidates;
-    // The same computer and a start within a minute: clocks of two downloads of one dive, or of
-    // a download and another program's export, differ by a few seconds at most. Dives that
-    // name no computer (CSV files) have no identity to compare.
+    const DiveIdentity identity = DiveIdentity::of(profile);
+    // The same computer and a start within a minute. Dives that name no computer (CSV files)
+    // have no identity to compare.
     const bool identified = !profile.serial.isEmpty() || !profile.computer.isEmpty();
     if (identified && profile.dateTime != 0) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        const QString byComputer = profile.serial.isEmpty()
-            ? QStringLiteral("(serial IS NULL OR serial='') AND computer=:computer")
-            : QStringLiteral("serial=:serial");
-        if (!q.prepare(QStringLiteral("SELECT diveid FROM dives WHERE datetime BETWEEN :from AND "
-                                      ":to AND ")
-                + byComputer))
+        if (!q.prepare(QStringLiteral("SELECT diveid, serial, computer, datetime FROM dives WHERE "
+                                      "datetime BETWEEN :from AND :to")))
             return -1;
-        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - 60);
-        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + 60);
-        if (profile.serial.isEmpty())
-            q.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
-        else
-            q.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
-        if (q.exec() && q.next())
-            return int(q.value(0).toLongLong());
+        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
+        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
+        if (!q.exec())
+            return -1;
+        while (q.next()) {
+            const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
+                q.value(3).toLongLong() };
+            if (sameDive(identity, stored, false))
+                return int(q.value(0).toLongLong());
+        }
     }
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
-    // (an index seek each only for dives stored without one); only dives matching both are
-    // compared sample by sample. Seeking the profiles of every stored dive made a large import
-    // quadratic.
+    // (an index seek each only for dives stored without one); only dives matching both, whose
+    // start and computer allow them to be this dive, are compared sample by sample. Seeking the
+    // profiles of every stored dive made a large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
@@ -555,8 +553,8 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral(
-            "SELECT d.diveid FROM dives d LEFT JOIN divedetails x ON "
-            "x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
+            "SELECT d.diveid, d.serial, d.computer, d.datetime FROM dives d LEFT JOIN divedetails "
+            "x ON x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
             "profiles p WHERE p.diveid=d.diveid))=:time AND COALESCE(x.maxdepth, "
             "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid))=:depth")))
         return -1;
@@ -564,8 +562,13 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     q.bindValue(QStringLiteral(":depth"), maxDepth);
     if (!q.exec())
         return -1;
-    while (q.next())
-        candidates << q.value(0).toLongLong();
+    QList<qint64> candidates;
+    while (q.next()) {
+        const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
+            q.value(3).toLongLong() };
+        if (sameDive(identity, stored, true))
+            candidates << q.value(0).toLongLong();
+    }
     q.finish();
     for (const qint64 id : candidates) {
         bool same = false;

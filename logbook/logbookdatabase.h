@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -79,9 +80,8 @@ public:
 
     // Stores the dive with a newly allocated id (written to storedId when given).
     int storeDive(const DiveProfile& profile, int* storedId = nullptr);
-    // Id of a stored dive that is this dive, or -1 (also when the lookup fails): the same
-    // computer (its serial, or its name when it has no serial) and a start within a minute, or
-    // the same samples (times and depths). File names play no part.
+    // Id of a stored dive that is this dive by sameDive (logbook/samedive.h), or -1 (also when
+    // the lookup fails). File names play no part.
     int findSameDive(const DiveProfile& profile);
     // Stores a dive read from a file unless the logbook has it already. Returns Success (id
     // is the new dive's), DuplicateDive (id is the stored dive's) or a failure code, with
@@ -126,6 +126,10 @@ public:
     bool updateDetails(int diveId, const DiveDetails& details);
     // Numbers every dive 1, 2, ... in date order.
     bool renumberDives();
+    // Every dive's number by id (0 not numbered), and all of them put back at once (implemented
+    // in divenumbers.cpp): what undoing a renumbering needs.
+    bool diveNumbers(QHash<int, int>& numbers);
+    bool setDiveNumbers(const QHash<int, int>& numbers);
     // Stores a dive again (undo of its delete) under preferredId when that id is free.
     int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
 

@@ -42,7 +42,7 @@ ContingencyPlan resultOf(ContingencyPlan c, const PlanifDive& dive)
 {
     const PlanDiveResult& r = dive.result;
     for (const LinePlan& l : r.lines) {
-        if (l.kind == LinePlan::Line)
+        if (l.kind == LinePlan::Line || l.kind == LinePlan::Switch)
             c.lines.append(l);
         else if (l.kind == LinePlan::Summary)
             c.runTimeMin = l.runTime;
@@ -53,7 +53,7 @@ ContingencyPlan resultOf(ContingencyPlan c, const PlanifDive& dive)
     c.decoImpossible = r.decoImpossible;
     c.cylinders = r.cylinders;
     c.use = r.gas.cylinders;
-    c.warnings = r.gas.warnings;
+    c.warnings = planWarnings(dive);
     return c;
 }
 

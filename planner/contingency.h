@@ -6,6 +6,7 @@
 
 #include "planner/gasplan.h"
 #include "planner/planification.h"
+#include "planner/planwarnings.h"
 
 #include <QList>
 
@@ -16,7 +17,7 @@ struct ContingencyPlan
     PlanGas lostGas; // LostGas only
     double deeperM = 0; // DeeperLonger only
     double longerMin = 0;
-    QList<LinePlan> lines; // the result lines; `gas` indexes the dive's gases
+    QList<LinePlan> lines; // the run-time and switch lines; `gas` indexes the dive's gases
     double runTimeMin = 0;
     double dtrMin = 0;
     double cnsPercent = 0;
@@ -24,7 +25,7 @@ struct ContingencyPlan
     bool decoImpossible = false;
     QList<Cylinder> cylinders; // the cylinders the contingency breathes, with their use
     QList<CylinderUse> use;
-    QList<GasWarning> warnings;
+    QList<PlanWarning> warnings;
 
     static const char* kindName(Kind kind); // "deeper-longer", "lost-gas"
     QString title() const; // "63 m, 23 min (3 m deeper, 3 min longer)", "Without Nx50"

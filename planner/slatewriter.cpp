@@ -300,14 +300,6 @@ QByteArray slatePdf(const QList<SlatePage>& slatePages, SlateSize size)
     return pdf;
 }
 
-QString slateFileName(const QString& typed)
-{
-    const int slash
-        = int(std::max(typed.lastIndexOf(QLatin1Char('/')), typed.lastIndexOf(QLatin1Char('\\'))));
-    const bool hasSuffix = typed.lastIndexOf(QLatin1Char('.')) > slash + 1;
-    return typed.isEmpty() || hasSuffix ? typed : typed + QStringLiteral(".pdf");
-}
-
 bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error, SlateSize size)
 {
     auto fail = [&](const QString& why) {

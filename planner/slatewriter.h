@@ -32,9 +32,6 @@ enum class SlateSize { A4, A6 };
 // The whole PDF document.
 QByteArray slatePdf(const QList<SlatePage>& pages, SlateSize size = SlateSize::A4);
 
-// The name a slate is saved under: ".pdf" added when the diver typed no extension.
-QString slateFileName(const QString& typed);
-
 // Writes the PDF atomically: on failure the previous file stays and `error` says why.
 bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error,
     SlateSize size = SlateSize::A4);

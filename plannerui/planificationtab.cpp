@@ -7,6 +7,7 @@
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
+#include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/gasplanextras.h"
 #include "plannerui/spinboxdelegate.h"
@@ -16,6 +17,7 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
+#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
@@ -311,32 +313,27 @@ void PlanificationTab::recompute()
     m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
-    QStringList messages;
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
-    m_plan.messageCallback = [&messages](const QString& message) {
-        if (message.isEmpty())
-            messages.clear();
-        else
-            messages.append(message);
-    };
     computePlan(m_plan, computeSettings());
     m_plan.lineCallback = nullptr;
     m_resultHtml = text.html();
     m_ui->runtime->setHtml(m_resultHtml);
-    for (const QString& message : messages)
-        m_ui->runtime->append(
-            QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
-    for (const GasWarning& w : dive->result.gas.warnings)
+    m_ui->runtime->append(usedGfText(*dive).toHtmlEscaped());
+    for (const PlanWarning& w : planWarnings(*dive))
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
-                .arg(w.isError() ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
-                    w.text.toHtmlEscaped()));
+                .arg(w.error ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
+                    w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
             QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+    else if (dive->settings.closedCircuit)
+        m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
+                                 "Bailout to plan the bailout.")
+                                  .toHtmlEscaped());
     updateGasPanel();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    // The effort mark on the graph says the whole dive was planned at 68/68.
+    // The effort mark on the graph says the whole dive was planned at factors of at most 68.
     item->setStatusIconVisible(dive->effortMode != 0);
     item->refreshHeader();
     item->update();
@@ -610,18 +607,19 @@ void PlanificationTab::exportSlate()
     const QString a4 = tr("PDF slate, A4 (*.pdf)");
     const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
     QString filter = a4;
-    QString path = QFileDialog::getSaveFileName(this, tr("Export slate"),
-        lastFolder(kLastPlanFolder), a4 + QStringLiteral(";;") + a6, &filter);
+    const QString path = withChosenExtension(
+        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
+            a4 + QStringLiteral(";;") + a6, &filter),
+        filter);
     if (path.isEmpty())
         return;
-    path = slateFileName(path);
     QString why;
     if (!writeSlate(
             path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
         return;
     }
-    emit statusMessage(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
+    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -836,6 +834,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         return false;
     }
     m_modified = false;
+    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -303,6 +303,10 @@ struct PlanShape
     quint64 sampleCount = 2;
     qint32 secondGasIndex = 1;
     double secondDepth = 20.0;
+    double secondTime = 60.0;
+    qint32 secondO2 = 32;
+    qint32 secondHe = 0;
+    quint32 waterType = 1;
     float firstN2 = 0.8f;
     float cns = 0.25f;
     float surfacePressure = 0.98f;
@@ -331,11 +335,12 @@ QByteArray profileBytes(const PlanShape& shape, int k = 0)
     b.num<double>(600.5).num<double>(20.0).num<double>(12.5).num<double>(22.0);
     b.num<quint64>(shape.gasCount);
     b.text("Air").text("Air").num<qint32>(21).num<qint32>(0);
-    b.text("3").text("Nx32").num<qint32>(32).num<qint32>(0);
+    b.text("3").text("Nx32").num<qint32>(shape.secondO2).num<qint32>(shape.secondHe);
     b.num<quint32>(0); // dive mode
     b.num<quint8>(2).num<quint32>(0x0C000004u).num<quint8>(0x41); // period, alerts, extra
     b.num<quint64>(shape.sampleCount);
-    b.raw(sampleBytes(0.0, 0.0, 0)).raw(sampleBytes(60.0, shape.secondDepth, shape.secondGasIndex));
+    b.raw(sampleBytes(0.0, 0.0, 0))
+        .raw(sampleBytes(shape.secondTime, shape.secondDepth, shape.secondGasIndex));
     return b.bytes();
 }
 
@@ -346,7 +351,8 @@ QByteArray planBytes(const PlanShape& shape)
     for (int k = 0; k < shape.dives; ++k) {
         b.raw(profileBytes(shape, k));
         b.raw(tissueBytes(shape.firstN2, shape.cns));
-        b.num<quint32>(7200).num<quint8>(1).num<quint32>(1).num<float>(shape.surfacePressure);
+        b.num<quint32>(7200).num<quint8>(1).num<quint32>(shape.waterType);
+        b.num<float>(shape.surfacePressure);
     }
     b.raw(shape.trailing);
     return b.bytes();
@@ -1293,7 +1299,23 @@ private slots:
         row("well_formed", PlanShape(), S::Ok);
         row("trailing_bytes_ignored", with(&PlanShape::trailing, "xyz"), S::Ok);
         row("four_dives", with(&PlanShape::diveCount, 4), S::TooManyDives);
-        row("dive_count_2^32-1", with(&PlanShape::diveCount, 0xFFFFFFFFu), S::TooManyDives);
+        row("dive_count_255", with(&PlanShape::diveCount, 255), S::TooManyDives);
+        row("dive_count_256", with(&PlanShape::diveCount, 256), S::NotAPlan);
+        row("dive_count_2^32-1", with(&PlanShape::diveCount, 0xFFFFFFFFu), S::NotAPlan);
+        // What the command line refuses as options, a file cannot carry either.
+        row("depth_150_m_ok", with(&PlanShape::secondDepth, 150.0), S::Ok);
+        row("depth_above_150_m", with(&PlanShape::secondDepth, 150.01), S::OutOfRange);
+        row("depth_negative", with(&PlanShape::secondDepth, -0.5), S::OutOfRange);
+        row("point_at_24_h_ok", with(&PlanShape::secondTime, 86400.0), S::Ok);
+        row("point_past_24_h", with(&PlanShape::secondTime, 86401.0), S::OutOfRange);
+        row("point_at_a_million_minutes", with(&PlanShape::secondTime, 6.0e7), S::OutOfRange);
+        row("point_before_the_start", with(&PlanShape::secondTime, -1.0), S::OutOfRange);
+        row("oxygen_0", with(&PlanShape::secondO2, 0), S::OutOfRange);
+        row("oxygen_101", with(&PlanShape::secondO2, 101), S::OutOfRange);
+        row("helium_past_100", with(&PlanShape::secondHe, 69), S::OutOfRange);
+        row("helium_to_100_ok", with(&PlanShape::secondHe, 68), S::Ok);
+        row("helium_negative", with(&PlanShape::secondHe, -1), S::OutOfRange);
+        row("water_type_2", with(&PlanShape::waterType, 2), S::OutOfRange);
         row("count_2_one_dive", with(&PlanShape::diveCount, 2), S::Truncated);
         row("text_length_2^63", with(&PlanShape::nameLength, quint64(1) << 63), S::LengthTooLarge);
         row("text_length_past_end", with(&PlanShape::nameLength, 1 << 20), S::LengthTooLarge);
@@ -1345,7 +1367,7 @@ private slots:
             settings(diveSettingsRecord(0, 30, 80, 0, 1.3f, {}, 99) + good), S::Ok,
             "30/85 cc 1.25 1");
         QTest::newRow("garbage") << QByteArray("this is not a plan at all, just some text")
-                                 << int(S::TooManyDives) << QString();
+                                 << int(S::NotAPlan) << QString();
     }
 
     void malformedLeavesPlan()
