@@ -1,5 +1,6 @@
 #include "planner/plancompute.h"
 #include "planner/planresulttext.h"
+#include "planner/planwarnings.h"
 #include "tests/engine/oracle.h"
 
 #include <QtTest>
@@ -564,6 +565,52 @@ private slots:
                 QCOMPARE(std::lround(r.gfLow * 100), 30);
                 QCOMPARE(std::lround(r.gfHigh * 100), reduced ? 68 : 80);
             }
+        }
+    }
+
+    void warningsAtTheirThresholds()
+    {
+        // Salt water from 1.013 bar, 0.1010085 bar/m. Bottom limit 1.4 bar: EAN32 reaches it at
+        // 33.28 m (33 m: 1.391, 34 m: 1.423), 1.6 bar at 39.47 m (39 m: 1.585, 40 m: 1.617).
+        // 0.16 bar at the surface: 16 % gives 0.162, 15 % 0.152. END of air at 30 m is 30 m.
+        // Air weighs 0.21 x 1.429 + 0.79 x 1.2506 = 1.28806 g/L at 1.013 bar: 5.2 g/L at
+        // 4.0897 bar (30.46 m), 6.2 g/L at 4.876 bar (38.24 m). Tx18/45 to EAN50: helium -45,
+        // nitrogen +13 > 45 / 5; to Tx35/25: helium -20, nitrogen +3 < 20 / 5.
+        const struct
+        {
+            int o2, he;
+            double depth, minutes;
+            int decoO2, decoHe;
+            const char* code;
+            int expected; // -1 none, 0 warning, 1 error
+        } rows[] = { { 32, 0, 33, 10, 0, 0, "ppo2-high", -1 },
+            { 32, 0, 34, 10, 0, 0, "ppo2-high", 0 }, { 32, 0, 39, 10, 0, 0, "ppo2-high", 0 },
+            { 32, 0, 40, 10, 0, 0, "ppo2-high", 1 }, { 16, 40, 40, 10, 0, 0, "ppo2-low", -1 },
+            { 15, 40, 40, 10, 0, 0, "ppo2-low", 1 }, { 21, 0, 30, 10, 0, 0, "end-high", -1 },
+            { 21, 0, 31, 10, 0, 0, "end-high", 0 }, { 21, 0, 30, 10, 0, 0, "density-high", -1 },
+            { 21, 0, 31, 10, 0, 0, "density-high", 0 }, { 21, 0, 38, 10, 0, 0, "density-high", 0 },
+            { 21, 0, 39, 10, 0, 0, "density-high", 1 }, { 18, 45, 60, 20, 50, 0, "icd", 0 },
+            { 18, 45, 60, 20, 35, 25, "icd", -1 }, { 21, 0, 100, 20, 0, 0, "cns-high", 1 },
+            { 21, 0, 20, 10, 0, 0, "cns-high", -1 } };
+        for (const auto& row : rows) {
+            Planification plan;
+            plan.dives[0]
+                = diveOf({ { 0, 0 }, { 120, row.depth }, { row.minutes * 60, row.depth } });
+            plan.dives[0]->profile.gases = { DiveGas { {}, {}, row.o2, row.he } };
+            if (row.decoO2 > 0)
+                plan.dives[0]->settings.decoGases = { { row.decoO2, row.decoHe } };
+            run(plan);
+            int found = -1;
+            for (const PlanWarning& w : planWarnings(*plan.dives[0]))
+                if (w.code == QLatin1String(row.code))
+                    found = std::max(found, w.error ? 1 : 0);
+            QVERIFY2(found == row.expected,
+                qPrintable(QStringLiteral("%1 at %2 m on %3/%4: %5")
+                               .arg(row.code)
+                               .arg(row.depth)
+                               .arg(row.o2)
+                               .arg(row.he)
+                               .arg(found)));
         }
     }
 
