@@ -48,6 +48,20 @@ void BM_PlanTrimix60m20min(benchmark::State& state)
 }
 BENCHMARK(BM_PlanTrimix60m20min)->Unit(benchmark::kMillisecond);
 
+// The same dive with Nx50 carried, walked by the diver's rules (`--switch depth --round-stops`):
+// the ascent asks the engine stop by stop instead of taking its schedule whole.
+void BM_PlanTrimix60m20minSwitchDepthRoundStops(benchmark::State& state)
+{
+    auto dive = squareDive(0, 60, 20, 18, 45);
+    PlanGas nx50;
+    nx50.o2 = 50;
+    dive->settings.decoGases = { nx50 };
+    dive->settings.ascent.switchRule = SwitchRule::Depth;
+    dive->settings.ascent.roundStops = true;
+    planOneDive(state, std::move(dive));
+}
+BENCHMARK(BM_PlanTrimix60m20minSwitchDepthRoundStops)->Unit(benchmark::kMillisecond);
+
 void BM_PlanAir45m80min(benchmark::State& state)
 {
     planOneDive(state, squareDive(0, 45, 80));

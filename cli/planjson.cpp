@@ -2,6 +2,7 @@
 
 #include "cli/cliunits.h"
 #include "cli/plangas.h"
+#include "cli/plansettingsoptions.h"
 #include "dive/formattime.h"
 #include "planner/divegas.h"
 #include "planner/plancompute.h"
@@ -148,6 +149,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
             { "gases", gases },
             { "surfaceInterval", double(dive.surfaceIntervalS) / 60.0 },
             { "effortMode", dive.effortMode != 0 },
+            { "settings", cli::planSettingsJson(dive) },
             { "lines", lines },
             { "summary", summary },
         };

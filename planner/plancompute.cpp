@@ -2,6 +2,7 @@
 
 #include "engine/deco.h"
 #include "engine/validity.h"
+#include "planner/ascentwalk.h"
 #include "planner/bailout.h"
 #include "planner/contingency.h"
 #include "planner/divegas.h"
@@ -197,9 +198,7 @@ private:
     // The dive's surface, water, gradient factors and gases.
     void setUpEngine()
     {
-        m_config.apply_defaults();
-        m_config.surfacePressure = m_dive.surfacePressure;
-        m_config.set_water_type(m_dive.waterType == 0 ? 0 : 1);
+        applyPlanConfig(m_config, m_dive.surfacePressure, m_dive.waterType, m_dive.settings.ascent);
         m_profile.freshWater = m_dive.waterType == 0 ? 0 : 1;
         m_profile.surfacePressure = m_dive.surfacePressure;
         m_surface = m_config.surfacePressure;
@@ -423,6 +422,10 @@ private:
             }
             return;
         }
+        if (m_dive.settings.ascent.walksAscent()) {
+            walkedAscent(last, lastSlot);
+            return;
+        }
         // The leg to the first stop, or to the surface without one, on the last point's gas.
         m_profile.ascentSamples.append(last);
         const bool hasStops = deco.stopCount > 0;
@@ -463,6 +466,29 @@ private:
         }
     }
 
+    // The ascent by the diver's rules (switch at depth, rounded stops, safety stop, oxygen
+    // breaks), walked from the diver's state and replayed here; the breaks use the bottom gas.
+    void walkedAscent(const DiveSample& last, int lastSlot)
+    {
+        const AscentWalk walk = walkAscent(m_config, m_deco, m_tissues, pressureAt(last.depth),
+            m_runMin, lastSlot, lastSlot, m_dive.settings.ascent);
+        m_walkStopMin = walk.stopMinutes;
+        if (walk.impossible) {
+            m_walkImpossible = true;
+            if (m_report)
+                m_plan.emitMessage(decoImpossibleText());
+            return;
+        }
+        m_profile.ascentSamples.append(last);
+        for (const AscentStep& s : walk.steps) {
+            leg(s.pFrom, s.pTo, s.minutes, s.slot, s.setpointIndex);
+            const int gas = diveGas(s.slot);
+            const float depth = depthOf(s.pTo);
+            ascentPoint(depth, s.pTo <= m_surface ? -1 : gas);
+            ascentLine(s.stop ? LinePlan::Level : LinePlan::Ascending, depth, s.minutes, gas);
+        }
+    }
+
     // The loop fails at the end of the bottom phase, the worst point: the open-circuit ascent
     // from these tissues on the gas table's cylinders.
     void bailout(const DiveSample& last)
@@ -486,7 +512,7 @@ private:
     void publish()
     {
         const deco_t& deco = m_deco;
-        const bool impossible = deco.decoImpossible != 0;
+        const bool impossible = deco.decoImpossible != 0 || m_walkImpossible;
         m_maxCns = std::max(m_maxCns, deco.maxCns);
         LinePlan summary;
         summary.kind = LinePlan::Summary;
@@ -505,7 +531,9 @@ private:
         r.cnsEndPercent = summary.cnsEnd;
         r.otu = m_otu;
         r.dtrMin = impossible ? 0.0f : m_dtr;
-        r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
+        r.stopTimeMin = impossible
+            ? 0.0f
+            : (m_dive.settings.ascent.walksAscent() ? m_walkStopMin : deco.stopTime);
         r.decoImpossible = impossible;
         r.ndlMin = m_ndl;
         r.gfLow = m_config.gfSetting.gfLow;
@@ -551,6 +579,8 @@ private:
     float m_runMin = 0;
     float m_dtr = 0;
     bool m_notTerminated = false;
+    bool m_walkImpossible = false;
+    float m_walkStopMin = 0;
     qint64 m_lineGas = -1; // the gas of the last line reported, -1 before the first
     LinePlan m_lineEnd; // that line
 };
@@ -569,12 +599,31 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density)
     return (pressureBar - surfaceBar) * 100.0f / (density * kGravity);
 }
 
-float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType)
+void applyPlanConfig(
+    config_t& config, float surfaceBar, quint32 waterType, const AscentSettings& settings)
 {
-    dive_t config;
     config.apply_defaults();
     config.surfacePressure = surfaceBar;
     config.set_water_type(waterType == 0 ? 0 : 1);
+    if (waterType == kWaterBrackish)
+        config.density = kBrackishDensity;
+    // The computer's own values stay untouched unless the diver chose others, so its schedules
+    // come out to the bit.
+    const float barPerMetre = config.density * kGravity / 100.0f;
+    if (settings.ascentRateMpm > 0)
+        config.ascentRate = settings.ascentRateMpm * barPerMetre;
+    if (settings.stopRateMpm > 0)
+        config.slowAscentRate = settings.stopRateMpm * barPerMetre;
+    config.maxDecoPpO2 = settings.decoPpo2;
+    config.maxBottomPpO2 = settings.bottomPpo2;
+    config.lastStopDepth = float(settings.lastStopM);
+}
+
+float decoSwitchDepthM(
+    const PlanGas& gas, float surfaceBar, quint32 waterType, const AscentSettings& settings)
+{
+    dive_t config;
+    applyPlanConfig(config, surfaceBar, waterType, settings);
     const gas_t mix
         = make_gas(quint8(std::clamp(gas.o2, 0, 100)), quint8(std::clamp(gas.he, 0, 100)));
     const float mod = mod_pressure(mix, &g_noSetpoint, config.ppo2_max_deco(),
@@ -613,7 +662,8 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
             continue;
         }
         if (!computed) {
-            deco.switchDepthM = decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+            deco.switchDepthM = decoSwitchDepthM(
+                deco, dive.surfacePressure, dive.waterType, dive.settings.ascent);
         } else {
             for (const LinePlan& l : r.lines) {
                 const DiveGas* g = l.gas < quint32(profile.gases.size())

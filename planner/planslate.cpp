@@ -128,7 +128,7 @@ void addContingencyTables(SlatePage& page, const PlanifDive& dive,
 
 } // namespace
 
-QList<SlatePage> planSlatePages(const Planification& plan, bool wholeMinutes)
+QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
 {
     QList<SlatePage> pages;
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
@@ -136,6 +136,8 @@ QList<SlatePage> planSlatePages(const Planification& plan, bool wholeMinutes)
         const PlanDiveResult& r = dive.result;
         if (!r.computed)
             continue;
+        // A dive whose stops end on whole minutes prints them so.
+        const bool wholeMinutes = roundAll || dive.settings.ascent.roundStops;
         SlatePage page;
         float runTime = 0;
         for (const LinePlan& l : r.lines)

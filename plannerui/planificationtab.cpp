@@ -10,6 +10,7 @@
 #include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/gasplanextras.h"
+#include "plannerui/planpanes.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -94,6 +95,7 @@ PlanificationTab::PlanificationTab(QWidget* parent)
     setUpGraph();
     setUpSettingsWidgets();
     setUpGasPanel();
+    m_banner = arrangePlanPanes(m_ui->verticalLayout_27, m_ui->widgetSimul, 250);
     setAddOnEnabled(false);
     rebuildDivesTable();
     loadDiveSettingsIntoWidgets();
@@ -319,7 +321,9 @@ void PlanificationTab::recompute()
     m_resultHtml = text.html();
     m_ui->runtime->setHtml(m_resultHtml);
     m_ui->runtime->append(usedGfText(*dive).toHtmlEscaped());
-    for (const PlanWarning& w : planWarnings(*dive))
+    const QList<PlanWarning> warnings = planWarnings(*dive);
+    showNotDiveable(warnings);
+    for (const PlanWarning& w : warnings)
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
                 .arg(w.error ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
@@ -339,6 +343,16 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
+{
+    QStringList errors;
+    for (const PlanWarning& w : warnings)
+        if (w.error)
+            errors.append(w.message);
+    m_banner->setText(tr("Not diveable: %1").arg(errors.join(QLatin1Char(' '))));
+    m_banner->setVisible(!errors.isEmpty());
 }
 
 void PlanificationTab::setUpGasPanel()

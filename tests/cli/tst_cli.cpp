@@ -147,6 +147,21 @@ private slots:
             << QStringList { "plan", "--point", "30:10", "--point", "30:5" } << 2;
         QTest::newRow("gf-inverted")
             << QStringList { "plan", "--point", "30:10", "--gf", "90/30" } << 2;
+        QTest::newRow("switch-rule-unknown")
+            << QStringList { "plan", "--point", "30:10", "--switch", "mod" } << 2;
+        QTest::newRow("switch-time-6")
+            << QStringList { "plan", "--point", "30:10", "--switch-time", "6" } << 2;
+        QTest::newRow("deco-ppo2-1.8")
+            << QStringList { "plan", "--point", "30:10", "--deco-ppo2", "1.8" } << 2;
+        QTest::newRow("last-stop-4")
+            << QStringList { "plan", "--point", "30:10", "--last-stop", "4" } << 2;
+        QTest::newRow("altitude-and-surface") << QStringList { "plan", "--point", "30:10",
+            "--altitude", "1000", "--surface-pressure", "0.9" }
+                                              << 2;
+        QTest::newRow("o2-breaks-garbage")
+            << QStringList { "plan", "--point", "30:10", "--o2-breaks", "20/x" } << 2;
+        QTest::newRow("water-sea")
+            << QStringList { "plan", "--point", "30:10", "--water", "sea" } << 2;
         QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
         QTest::newRow("no-dive") << QStringList { "plan" } << 2;
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
@@ -376,7 +391,15 @@ private slots:
         const QJsonObject dive = r.json()["dives"][0].toObject();
         QCOMPARE(dive.keys(),
             QStringList({ "closedCircuit", "cylinders", "effortMode", "gases", "gf", "lines",
-                "name", "summary", "surfaceInterval", "warnings" }));
+                "name", "settings", "summary", "surfaceInterval", "warnings" }));
+        // The computer's own rules: 1.1 and 0.6 bar/min are 10.89 and 5.94 m/min of salt water
+        // (0.101 bar/m).
+        QCOMPARE(dive["settings"].toObject(),
+            QJsonObject({ { "switchRule", "first-stop" }, { "switchTime", 0 }, { "decoPpo2", 1.6 },
+                { "bottomPpo2", 1.4 }, { "lastStop", 3 }, { "ascentRate", 10.89 },
+                { "stopRate", 5.94 }, { "safetyStop", QJsonValue() }, { "roundStops", false },
+                { "altitude", 0 }, { "surfacePressure", 1.013 }, { "water", "salt" },
+                { "o2Breaks", QJsonValue() } }));
         QCOMPARE(dive["gf"].toObject(), QJsonObject({ { "low", 30 }, { "high", 80 } }));
         const QJsonObject summary = dive["summary"].toObject();
         QCOMPARE(summary.keys(),
@@ -477,6 +500,53 @@ private slots:
         QVERIFY(text.waitForFinished(30000));
         const QString page = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(page.contains(QStringLiteral("%1 L").arg(std::lround(used))), qPrintable(page));
+    }
+
+    void peerReferencePlans_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QList<double>>("peers");
+        // Published run times of two other planners; their conventions: the gas taken at its
+        // switch depth with a stop there, 10 m/min up, whole-minute stops, a descent of 3 min
+        // within the bottom time.
+        QTest::newRow("45m-15min-trimix") << QStringList { "--gas", "21/35", "--point", "45:3",
+            "--point", "45:15", "--deco-gas", "50", "--gf", "30/70" }
+                                          << QList<double> { 32, 33 };
+        QTest::newRow("60m-20min-fresh-0.9bar") << QStringList { "--gas", "18/45", "--point",
+            "60:3", "--point", "60:20", "--deco-gas", "50", "--gf", "40/85", "--water", "fresh",
+            "--surface-pressure", "0.9" } << QList<double> { 63, 59 };
+    }
+
+    void peerReferencePlans()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QList<double>, peers);
+        const Result r = cli(QStringList { "plan", "--json", "--switch", "depth", "--ascent-rate",
+                                 "10", "--stop-rate", "10", "--round-stops" }
+            + plan);
+        QCOMPARE(r.status, 0);
+        const double runTime = r.json()["dives"][0]["summary"]["duration"].toDouble();
+        for (const double peer : peers)
+            QVERIFY2(qAbs(runTime - peer) <= 3.0, qPrintable(QString::number(runTime)));
+    }
+
+    void safetyStopOnADiveWithoutObligation()
+    {
+        // 18 m for 10 min on air owes no stop: 3 min at 5 m on the way up. Up at 9 m/min to
+        // 5 m, 13 m / 9 = 1.4444 min; the stop; 5 m at 3 m/min, 1.6667 min: 16.1111 min in all.
+        const QJsonObject dive
+            = cli({ "plan", "--point", "18:2", "--point", "18:10", "--safety-stop", "3",
+                      "--ascent-rate", "9", "--stop-rate", "3", "--json" })
+                  .json()["dives"][0]
+                  .toObject();
+        QCOMPARE(dive["settings"]["safetyStop"].toObject(),
+            QJsonObject({ { "minutes", 3 }, { "depth", 5 } }));
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[2]["depth"].toDouble(), 5.0);
+        QVERIFY(qAbs(lines[2]["duration"].toDouble() - 13.0 / 9.0) < 1e-3);
+        QCOMPARE(lines[3]["direction"].toString(), QStringLiteral("level"));
+        QCOMPARE(lines[3]["duration"].toDouble(), 3.0);
+        QVERIFY(qAbs(lines.last()["runTime"].toDouble() - 16.1111) < 1e-3);
     }
 
     void planSlateShowsEveryError_data()

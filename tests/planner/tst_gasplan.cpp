@@ -516,6 +516,31 @@ private slots:
             return list;
         };
         QCOMPARE(cylinders(loaded), cylinders(saved)); // 11.1 L comes back as the preset it was
+
+        // Ascent settings and brackish water come back; a plan at the computer's rules writes
+        // no record for them, so its file reads as before in older programs. The record is
+        // 6 bytes of tag and length and 49 of payload (7 bytes and 10 floats).
+        const qint64 plain = QFileInfo(path).size();
+        AscentSettings& a = saved.dives[0]->settings.ascent;
+        a.switchRule = SwitchRule::Depth;
+        a.switchTimeMin = 2;
+        a.lastStopM = 6;
+        a.ascentRateMpm = 9;
+        a.safetyStopMin = 3;
+        a.roundStops = true;
+        a.altitudeM = 1200;
+        a.o2BreakMin = 20;
+        a.backGasMin = 5;
+        saved.dives[0]->waterType = kWaterBrackish;
+        QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
+        QCOMPARE(QFileInfo(path).size(), plain + 6 + 49);
+        QCOMPARE(loadPlan(loaded, path), PlanFile::Status::Ok);
+        QVERIFY(loaded.dives[0]->settings.ascent == a);
+        QCOMPARE(loaded.dives[0]->waterType, kWaterBrackish);
+        a.lastStopM = 4; // no such last stop: the file is refused, the plan kept
+        QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
+        QCOMPARE(loadPlan(loaded, path), PlanFile::Status::BadSettings);
+        QCOMPARE(loaded.dives[0]->settings.ascent.lastStopM, 6);
     }
 
     void damagedGasSettingsAreRefused_data()

@@ -294,6 +294,28 @@ private slots:
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
     }
 
+    void graphKeepsItsHeightOnALaptop()
+    {
+        // 1366x768 leaves the tab about 1366x600 below the menu, tool and tab bars: the graph
+        // keeps at least 250 px, and an error puts one red banner above it.
+        PlanificationTab tab;
+        tab.resize(1366, 600);
+        addDives(tab, 1);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        auto* graph = tab.findChild<GraphView*>("widgetSimul");
+        QVERIFY2(graph->height() >= 250, qPrintable(QString::number(graph->height())));
+        auto* banner = tab.findChild<QLabel*>("lbNotDiveable");
+        QVERIFY(banner && !banner->isVisible());
+        tab.plan().current()->profile.samples[1].depth = 100;
+        tab.plan().current()->profile.samples[2].depth = 100;
+        tab.findChild<QPushButton*>("btSolve")->click();
+        QVERIFY(banner->isVisible() && banner->text().contains("1.6 bar"));
+        QTRY_VERIFY(banner->mapTo(&tab, QPoint(0, banner->height())).y()
+            <= graph->mapTo(&tab, QPoint(0, 0)).y());
+        QVERIFY(graph->height() >= 250);
+    }
+
     void screenshot()
     {
         // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture.
@@ -303,9 +325,10 @@ private slots:
         PlanificationTab tab;
         tab.resize(1366, 768);
         addDives(tab, 1);
-        tab.plan().current()->profile.samples[1].depth = 40;
-        tab.plan().current()->profile.samples[2].depth = 40;
+        tab.plan().current()->profile.samples[1].depth = 35;
+        tab.plan().current()->profile.samples[2].depth = 35;
         tab.plan().current()->profile.samples[2].time = 1500;
+        tab.plan().current()->cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232 } };
         auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
         gases->item(1, 0)->setText("50");
         gases->item(2, 0)->setText("100");
