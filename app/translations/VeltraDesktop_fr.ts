@@ -564,27 +564,29 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <source>Install %1 version %2 (%3 bytes) from %4?
 Only the file&apos;s name can be checked, not what it holds: install only firmware from the computer&apos;s maker.
 Keep the computer close and switched on until the installation ends.</source>
-        <translation type="unfinished"></translation>
+        <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
+Seul le nom du fichier peut être vérifié, pas son contenu : n&apos;installez que le micrologiciel du fabricant de l&apos;ordinateur.
+Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
     </message>
     <message>
         <source>Image sent, finishing the installation...</source>
-        <translation type="unfinished"></translation>
+        <translation>Image envoyée, fin de l&apos;installation...</translation>
     </message>
     <message>
         <source>Reading the new version...</source>
-        <translation type="unfinished"></translation>
+        <translation>Lecture de la nouvelle version...</translation>
     </message>
     <message>
         <source>the new version could not be read; connect the computer again and check its version</source>
-        <translation type="unfinished"></translation>
+        <translation>la nouvelle version n&apos;a pas pu être lue ; reconnectez l&apos;ordinateur et vérifiez sa version</translation>
     </message>
     <message>
         <source>the computer reports version %1</source>
-        <translation type="unfinished"></translation>
+        <translation>l&apos;ordinateur indique la version %1</translation>
     </message>
     <message>
         <source>, version %1</source>
-        <translation type="unfinished"></translation>
+        <translation>, version %1</translation>
     </message>
 </context>
 <context>
@@ -658,11 +660,11 @@ Keep the computer close and switched on until the installation ends.</source>
     </message>
     <message>
         <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ce fichier n&apos;est pas un micrologiciel pour cet ordinateur : son nom doit commencer par celui de l&apos;ordinateur.</translation>
     </message>
     <message>
         <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
-        <translation type="unfinished"></translation>
+        <translation>Le nom du fichier ne donne aucune version de micrologiciel (nom.x.y.z.lettre, comme Veltra.1.2.3.b.bin).</translation>
     </message>
 </context>
 <context>
@@ -761,11 +763,11 @@ Keep the computer close and switched on until the installation ends.</source>
     </message>
     <message>
         <source>The computer disconnected while %1. Bring it closer and press Try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur s&apos;est déconnecté pendant %1. Rapprochez-le et appuyez sur Réessayer.</translation>
     </message>
     <message>
         <source>The computer sent no name.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun nom.</translation>
     </message>
 </context>
 <context>
@@ -1217,35 +1219,35 @@ Keep the computer close and switched on until the installation ends.</source>
     </message>
     <message>
         <source>The computer lists more than one dive numbered %1: these cannot be told apart and are not downloaded.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur liste plusieurs plongées numérotées %1 : elles ne peuvent pas être distinguées et ne sont pas téléchargées.</translation>
     </message>
     <message>
         <source> (number repeated)</source>
-        <translation type="unfinished"></translation>
+        <translation> (numéro répété)</translation>
     </message>
     <message>
         <source>What arrived is not this dive. Wait for Retry, then press it.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ce qui est arrivé n&apos;est pas cette plongée. Attendez Réessayer, puis appuyez dessus.</translation>
     </message>
     <message>
         <source>The computer disconnected. Bring it close and press Reconnect and go on.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur s&apos;est déconnecté. Rapprochez-le et appuyez sur Reconnecter et continuer.</translation>
     </message>
     <message>
         <source>Dive %1 is in the logbook already</source>
-        <translation type="unfinished"></translation>
+        <translation>La plongée %1 est déjà dans le carnet</translation>
     </message>
     <message>
         <source>Stopping after the dive under way...</source>
-        <translation type="unfinished"></translation>
+        <translation>Arrêt après la plongée en cours...</translation>
     </message>
     <message>
         <source>The computer could not be connected again.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur n&apos;a pas pu être reconnecté.</translation>
     </message>
     <message>
         <source>Another computer answered. Close and download again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un autre ordinateur a répondu. Fermez et relancez le téléchargement.</translation>
     </message>
 </context>
 <context>
@@ -1288,7 +1290,7 @@ Keep the computer close and switched on until the installation ends.</source>
     </message>
     <message>
         <source>Reconnect and go on</source>
-        <translation type="unfinished"></translation>
+        <translation>Reconnecter et continuer</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -2236,6 +2238,45 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>PlanSettings</name>
+    <message>
+        <source>The time at a gas switch must be 0 to 5 min.</source>
+        <translation>Le temps à un changement de gaz doit être compris entre 0 et 5 min.</translation>
+    </message>
+    <message>
+        <source>The deco ppO2 must be 1.2 to 1.7 bar.</source>
+        <translation>La ppO2 de déco doit être comprise entre 1,2 et 1,7 bar.</translation>
+    </message>
+    <message>
+        <source>The bottom ppO2 must be 1.0 to 1.6 bar.</source>
+        <translation>La ppO2 au fond doit être comprise entre 1,0 et 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>The last stop is at 3 or 6 m.</source>
+        <translation>Le dernier palier est à 3 ou 6 m.</translation>
+    </message>
+    <message>
+        <source>Ascent rates must be 1 to 30 m/min.</source>
+        <translation>Les vitesses de remontée doivent être comprises entre 1 et 30 m/min.</translation>
+    </message>
+    <message>
+        <source>A safety stop lasts up to 10 min at 3 to 9 m.</source>
+        <translation>Un palier de sécurité dure au plus 10 min, entre 3 et 9 m.</translation>
+    </message>
+    <message>
+        <source>The altitude must be 0 to 5000 m.</source>
+        <translation>L&apos;altitude doit être comprise entre 0 et 5000 m.</translation>
+    </message>
+    <message>
+        <source>Oxygen breaks take 5 to 60 min on oxygen, then 1 to 30 min on the back gas.</source>
+        <translation>Les pauses oxygène : 5 à 60 min sous oxygène, puis 1 à 30 min sur le gaz de fond.</translation>
+    </message>
+    <message>
+        <source>The END limit must be 10 to 100 m.</source>
+        <translation>La limite de profondeur équivalente narcotique doit être comprise entre 10 et 100 m.</translation>
+    </message>
+</context>
+<context>
     <name>PlanWarnings</name>
     <message>
         <source>Effort mode: computed at GF %1 instead of %2 (each factor at most %3).</source>
@@ -2256,6 +2297,38 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
         <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above 1.6 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de la limite au fond de %4 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: below 0.16 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : en dessous de 0,16 bar.</translation>
+    </message>
+    <message>
+        <source>Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.</source>
+        <translation>Profondeur équivalente narcotique %1 m sur %2 à %3 m : au-delà de %4 m.</translation>
+    </message>
+    <message>
+        <source>Gas density %1 g/L on %2 at %3 m: above %4 g/L.</source>
+        <translation>Densité du gaz %1 g/L sur %2 à %3 m : au-dessus de %4 g/L.</translation>
+    </message>
+    <message>
+        <source>Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
+        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse de l&apos;hélium (contre-diffusion).</translation>
+    </message>
+    <message>
+        <source>CNS %1 %: above %2 %.</source>
+        <translation>CNS %1 % : au-dessus de %2 %.</translation>
+    </message>
+    <message>
+        <source>OTU %1 for the day: above %2.</source>
+        <translation>OTU %1 pour la journée : au-dessus de %2.</translation>
     </message>
 </context>
 <context>
@@ -2527,6 +2600,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Plan saved to %1</source>
         <translation>Plan enregistré dans %1</translation>
+    </message>
+    <message>
+        <source>Not diveable: %1</source>
+        <translation>Plongée à ne pas faire : %1</translation>
     </message>
 </context>
 <context>
@@ -3117,23 +3194,23 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The computer stopped answering. Keep it close and press Retry.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur ne répond plus. Gardez-le à proximité et appuyez sur Réessayer.</translation>
     </message>
     <message>
         <source>What the computer sent arrived damaged. Keep it close and press Retry.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ce que l&apos;ordinateur a envoyé est arrivé endommagé. Gardez-le à proximité et appuyez sur Réessayer.</translation>
     </message>
     <message>
         <source>The computer is not connected. Connect it again.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur n&apos;est pas connecté. Reconnectez-le.</translation>
     </message>
     <message>
         <source>The computer is still busy with another request. Wait a moment and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur traite encore une autre demande. Attendez un instant et réessayez.</translation>
     </message>
     <message>
         <source>The computer refused the firmware. Restart it in firmware mode and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ordinateur a refusé le micrologiciel. Redémarrez-le en mode micrologiciel et réessayez.</translation>
     </message>
 </context>
 <context>
