@@ -180,7 +180,10 @@ QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits
                             .arg(cli::depthText(double(line.depth), units, 5))
                             .arg(clock(line.duration), 9)
                             .arg(clock(line.runTime), 9)
-                            .arg(gasName(dive, line.gas));
+                            .arg(gasName(dive, line.gas)
+                                + (line.setpoint > 0 ? QStringLiteral(" SP %1").arg(
+                                       double(line.setpoint), 0, 'f', 1)
+                                                     : QString()));
             } else if (line.kind == LinePlan::Switch) {
                 text += QStringLiteral("<> %1m %2 %3  %4\n")
                             .arg(double(line.depth), 5, 'f', 1)
