@@ -668,6 +668,11 @@ private slots:
             QVERIFY2(
                 gasTable.contains(QString("%1 L").arg(std::lround(c["usedLitres"].toDouble()))),
                 qPrintable(gasTable));
+        QFile pdf(slate + ".pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        auto sizes = QRegularExpression(R"(/F\d (\d+\.\d+) Tf)").globalMatch(pdf.readAll());
+        while (sizes.hasNext())
+            QVERIFY(sizes.next().captured(1).toDouble() >= 14);
     }
 
     void planContingencies()
