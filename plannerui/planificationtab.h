@@ -9,6 +9,8 @@
 
 class DivePoint;
 class MeasureWindow;
+class QLabel;
+struct PlanWarning;
 class QMenu;
 class QSettings;
 class SpinBoxDelegate;
@@ -80,6 +82,7 @@ signals:
     void done(const QString& text);
 
 private:
+    void showNotDiveable(const QList<PlanWarning>& warnings);
     void setUpPointsTable();
     void setUpGraph();
     void updatePointClip();
@@ -107,6 +110,7 @@ private:
     void applyGasSettings();
 
     std::unique_ptr<Ui::PlanificationTabClass> m_ui;
+    QLabel* m_banner = nullptr; // above the graph: why the plan must not be dived
     Planification m_plan;
     TblDivePointsModel* m_pointsModel = nullptr;
     SpinBoxDelegate* m_delegate = nullptr;
