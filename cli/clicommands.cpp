@@ -1,6 +1,7 @@
 #include "cli/clicommands.h"
 
 #include "cli/clioptions.h"
+#include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
@@ -57,7 +58,7 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
 int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]]\n";
         return ExitUsage;
     }
     const QString path = o.positional[0];
@@ -67,8 +68,16 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
     reportRefused(content, err);
     if (o.has("--json")) {
         QJsonArray dives;
-        for (const DiveProfile& dive : content.dives)
-            dives.append(diveInfoJson(dive));
+        for (const DiveProfile& dive : content.dives) {
+            QJsonObject info = diveInfoJson(dive);
+            int gfLow = 0;
+            int gfHigh = 0;
+            if (!replayFactors(o, dive, gfLow, gfHigh, err))
+                return ExitUsage;
+            if (o.has("--replay"))
+                info["replay"] = replayJson(dive, gfLow, gfHigh);
+            dives.append(info);
+        }
         printJson(out,
             QJsonObject {
                 { "file", path }, { "format", formatName(content.format) }, { "dives", dives } });
@@ -111,7 +120,9 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      every dive a dive file holds\n"
+        "  info FILE [--json [--replay [--gf LOW/HIGH]]]\n"
+        "                                          every dive a dive file holds; --replay adds\n"
+        "                                          each dive replayed at these factors\n"
         "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
         "                                          --profile writes the CSV (profile) layout\n");
@@ -119,7 +130,7 @@ QString infoUsage()
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--json" });
+    const Options options = parse(args, { "--gf" }, { "--json", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
