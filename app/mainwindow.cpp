@@ -4,6 +4,7 @@
 #include "app/appdata.h"
 #include "app/computerlink.h"
 #include "app/diveimport.h"
+#include "app/graphreplay.h"
 #include "app/hiddenoptions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
@@ -96,7 +97,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_graphView->rangeSelectionEnabled = true;
     connect(m_graphView, &GraphView::mouseMove, this, &MainWindow::graphViewMouseMove);
     connect(m_graphView, &GraphView::dragDropFiles, this, &MainWindow::dropFiles);
-    m_graphView->contextMenuHook = [this](QMenu& menu) { return saveSelectionMenu(menu); };
+    m_graphView->contextMenuHook = [this](QMenu& menu) {
+        const bool saving = saveSelectionMenu(menu);
+        if (m_hasDive)
+            addComparePlanActions(menu, this, m_graphView, m_planTab->plan());
+        return saving || m_hasDive;
+    };
 
     // The planification tab is a widget of its own, with its own form.
     m_planTab = new PlanificationTab(m_ui->tab_7);
@@ -115,6 +121,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_settings = new QSettings(
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     m_planTab->setSettings(m_settings);
+    connectReplayOptions(m_settings, { m_graphView, m_planTab->graph() });
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
 

@@ -1,4 +1,5 @@
 #include "planner/divereplay.h"
+#include "planner/plancomparison.h"
 #include "planner/plancompute.h"
 #include "tests/engine/oracle.h"
 
@@ -13,13 +14,11 @@ double pressureAt(double depthM)
     return 1.03 * 9.80665 * depthM / 100.0 + 1.013;
 }
 
-// The plan's own points and its computed ascent, one sample every 2 s; each sample carries
-// the gas of the line it lies on, as the plan breathes it: a point of the diver's names the gas
-// of the segment ending there, a point of the ascent the gas breathed from there on.
+// The plan's own points and its computed ascent, one sample every 2 s, each on the gas of
+// the line it lies on.
 DiveProfile planAsSamples(const DiveProfile& plan)
 {
-    QList<DiveSample> points = plan.samples;
-    points.append(plan.ascentSamples);
+    const QList<DiveSample> points = planProfilePoints(plan);
     DiveProfile logged;
     logged.gases = plan.gases;
     qsizetype k = 1;
@@ -33,7 +32,7 @@ DiveProfile planAsSamples(const DiveProfile& plan)
         DiveSample s;
         s.time = t;
         s.depth = a.depth + f * (b.depth - a.depth);
-        s.gasIndex = k < plan.samples.size() ? b.gasIndex : a.gasIndex;
+        s.gasIndex = b.gasIndex;
         logged.samples.append(s);
     }
     return logged;
