@@ -115,7 +115,7 @@ void paintPressureCurves(QPainter* painter, const DiveProfileItem& graph, const 
             Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'f', 1));
     }
     painter->drawText(
-        QRectF(area.right() - 40, area.top(), 38, 14), Qt::AlignRight, QStringLiteral("bar"));
+        QRectF(area.right() - 40, area.top() + 10, 38, 14), Qt::AlignRight, QStringLiteral("bar"));
     painter->restore();
 }
 
