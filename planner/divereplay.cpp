@@ -132,6 +132,54 @@ int DiveReplay::indexAt(double timeS) const
     return int(after - points.begin()) - 1;
 }
 
+DiveProfile densifiedForReplay(const DiveProfile& dive, double maxStepS)
+{
+    DiveProfile out = dive;
+    if (!(maxStepS > 0.0) || dive.samples.size() < 2)
+        return out;
+    out.samples.clear();
+    out.samples.reserve(dive.samples.size());
+    out.samples.append(dive.samples.first());
+    for (qsizetype i = 1; i < dive.samples.size(); ++i) {
+        const DiveSample& a = dive.samples[i - 1];
+        const DiveSample& b = dive.samples[i];
+        const double gap = b.time - a.time;
+        // Bounded, so a garbage time cannot ask for billions of samples.
+        const int steps = gap > maxStepS ? int(std::min(std::ceil(gap / maxStepS), 1.0e6)) : 1;
+        for (int k = 1; k < steps; ++k) {
+            DiveSample s;
+            s.time = a.time + gap * k / steps;
+            s.depth = a.depth + (b.depth - a.depth) * k / steps;
+            s.gasIndex = b.gasIndex;
+            s.setpointMbar = b.setpointMbar;
+            out.samples.append(s);
+        }
+        out.samples.append(b);
+    }
+    return out;
+}
+
+ReplayPoint DiveReplay::at(double timeS) const
+{
+    const int i = indexAt(timeS);
+    if (i < 0 || timeS > points.last().timeS)
+        return {};
+    ReplayPoint p = points[i];
+    if (i + 1 >= points.size() || !(points[i + 1].timeS > p.timeS))
+        return p;
+    const ReplayPoint& b = points[i + 1];
+    const float f = float((timeS - p.timeS) / (b.timeS - p.timeS));
+    auto mix = [f](float x, float y) { return x + (y - x) * f; };
+    p.timeS = timeS;
+    p.depthM += (b.depthM - p.depthM) * double(f);
+    for (float ReplayPoint::*v : { &ReplayPoint::ambientBar, &ReplayPoint::ceilingM,
+             &ReplayPoint::ndlMin, &ReplayPoint::gfSurfacePercent, &ReplayPoint::cnsPercent,
+             &ReplayPoint::otu, &ReplayPoint::ppO2, &ReplayPoint::ppN2, &ReplayPoint::ppHe,
+             &ReplayPoint::endM, &ReplayPoint::densityGL })
+        p.*v = mix(p.*v, b.*v);
+    return p;
+}
+
 DiveReplay replayDive(const DiveProfile& dive, int gfLowPercent, int gfHighPercent)
 {
     DiveReplay replay;

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "dive/diveprofile.h"
 #include "engine/deco.h"
 
 #include <QList>
 
 #include <array>
-
-class DiveProfile;
 
 // A logged dive run through the decompression engine with the diver's own gradient factors:
 // what those factors would have shown at every sample, beside what the computer recorded.
@@ -53,12 +52,21 @@ struct DiveReplay
     bool isEmpty() const { return points.isEmpty(); }
     // The point at or just before second t; -1 before the first or without points.
     int indexAt(double timeS) const;
+    // The replay at second t between two samples: the values drawn straight from one to the
+    // next (exact for the partial pressures on one gas), the leading tissue and gas of the
+    // sample before. A default point outside the samples.
+    ReplayPoint at(double timeS) const;
 };
 
 // Replays every sample of the dive: gases by the samples' gas indexes (an unknown gas keeps
 // the previous one), setpoints where the samples log one on a closed-circuit dive (1.3 bar
 // until the first one), the dive's water and surface pressure, starting from rested tissues.
 DiveReplay replayDive(const DiveProfile& dive, int gfLowPercent, int gfHighPercent);
+
+// The dive with samples added wherever two lie more than maxStepS apart (depth drawn straight,
+// the gas and setpoint of the later one), so that a plan's few points or a sparse log replay
+// with tissues that move between them. Other fields of the added samples stay zero.
+DiveProfile densifiedForReplay(const DiveProfile& dive, double maxStepS);
 
 // Time to surface in minutes from sample `index` of the replay (the whole ascent with its
 // stops, on the dive's gases), or 0 within the no-decompression limit. Computed on demand:

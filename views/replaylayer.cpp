@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr double kMaxStepS = 10.0;
+
 // Cheap enough for every paint: a long dive has a few thousand samples.
 quint64 samplesSignature(const DiveProfile& dive)
 {
@@ -74,18 +76,15 @@ void ReplayLayer::refresh()
         return;
     m_source = dive;
     m_signature = signature;
-    if (dive->ascentSamples.isEmpty()) {
-        m_replay = replayDive(*dive, m_options.gfLow, m_options.gfHigh);
-        return;
+    // A plan's own points and its computed ascent, or a logged dive, with a sample at least
+    // every 10 s so the heat map moves along long segments.
+    DiveProfile replayed = *dive;
+    if (!dive->ascentSamples.isEmpty()) {
+        replayed.samples = planProfilePoints(*dive);
+        replayed.ascentSamples.clear();
     }
-    // A plan: its own points and its computed ascent, as a logged dive of the same gases.
-    m_planAsDive = DiveProfile {};
-    m_planAsDive.gases = dive->gases;
-    m_planAsDive.diveMode = dive->diveMode;
-    m_planAsDive.freshWater = dive->freshWater;
-    m_planAsDive.surfacePressure = dive->surfacePressure;
-    m_planAsDive.samples = planProfilePoints(*dive);
-    m_replay = replayDive(m_planAsDive, m_options.gfLow, m_options.gfHigh);
+    m_replayed = densifiedForReplay(replayed, kMaxStepS);
+    m_replay = replayDive(m_replayed, m_options.gfLow, m_options.gfHigh);
 }
 
 const DiveReplay& ReplayLayer::replay()
@@ -195,13 +194,12 @@ QStringList ReplayLayer::readoutLines(int timeS)
     const int i = m_replay.indexAt(timeS);
     if (i < 0 || timeS > m_replay.points.last().timeS)
         return {};
-    const ReplayPoint& p = m_replay.points[i];
-    const DiveProfile& replayed = isPlan() ? m_planAsDive : *m_source;
+    const ReplayPoint p = m_replay.at(timeS);
     const QString limit = p.ndlMin > 0.0f
         ? tr("NDL %1 min")
               .arg(p.ndlMin >= 250.0f ? QStringLiteral(">250")
                                       : QString::number(std::floor(p.ndlMin)))
-        : tr("TTS %1 min").arg(std::ceil(replayTtsMin(replayed, m_replay, i)));
+        : tr("TTS %1 min").arg(std::ceil(replayTtsMin(m_replayed, m_replay, i)));
     return {
         tr("GF %1/%2: %3, ceiling %4 m")
             .arg(m_replay.gfLow)

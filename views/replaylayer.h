@@ -60,7 +60,7 @@ private:
     ReplayGraphOptions m_options;
     DiveReplay m_replay;
     DiveProfile* m_source = nullptr; // the dive the replay was computed for
-    DiveProfile m_planAsDive; // a plan shown: its points and ascent as samples
+    DiveProfile m_replayed; // what was replayed: a plan's points and ascent, densified
     quint64 m_signature = 0;
     QList<DiveSample> m_plan;
     QString m_planName;
