@@ -33,9 +33,14 @@ QPolygonF windowLine(const DiveProfileItem& graph, const DiveReplay& replay, Val
     QPolygonF line;
     const int first = std::max(0, replay.indexAt(graph.xStart()));
     const int last = std::min(int(replay.points.size()) - 1, replay.indexAt(graph.xEnd()) + 1);
-    line.reserve(std::max(0, last - first + 1));
-    for (int i = first; i <= last; ++i)
+    // One point per pixel column at most: a line over thousands of samples costs more than
+    // the rest of the graph, and the curves are smooth at that scale.
+    const int step = std::max(1, (last - first) / std::max(1, int(graph.plotRect().width())));
+    line.reserve(std::max(0, (last - first) / step + 2));
+    for (int i = first; i <= last; i += step)
         line.append(value(replay.points[i]));
+    if (last >= first && (last - first) % step != 0)
+        line.append(value(replay.points[last]));
     return line;
 }
 
@@ -59,7 +64,8 @@ void paintDepthCurves(
     painter->save();
     painter->setBrush(Qt::NoBrush);
     if (shown.ceiling) {
-        painter->setPen(curvePen(kCeilingColor, Qt::DashDotLine));
+        // Solid: a dash pattern along a long dive doubled the graph's paint time.
+        painter->setPen(curvePen(kCeilingColor));
         painter->drawPolyline(windowLine(graph, replay,
             [&](const ReplayPoint& p) { return graph.mapToScene(p.timeS, p.ceilingM); }));
     }
