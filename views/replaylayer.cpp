@@ -167,9 +167,9 @@ void ReplayLayer::paintComparisonTable(QPainter* painter, const QRectF& plot)
             widths[k] = std::max(widths[k], metrics.horizontalAdvance(row.value(k)) + 10);
     const double lineHeight = metrics.height() + 2;
     const double width = widths[0] + widths[1] + widths[2] + widths[3];
-    // Over the bottom phase, where the diver is deep and the top of the plot is free.
-    const QRectF box(
-        plot.left() + plot.width() / 4, plot.top() + 6, width + 4, lineHeight * rows.size() + 4);
+    // Over the start of the bottom phase, where the diver is deep and the top of the plot is
+    // free, away from the ascent the cursor usually reads.
+    const QRectF box(plot.left() + 40, plot.top() + 6, width + 4, lineHeight * rows.size() + 4);
     painter->save();
     painter->setPen(QColor(90, 90, 90));
     painter->setBrush(QColor(255, 255, 245, 230));

@@ -320,7 +320,7 @@ private slots:
             w->graphView()->replayLayer()->setComparison(
                 planPoints, QStringLiteral("wreck.diveplan"));
             QWidget* viewport = w->graphView()->viewport();
-            const QPoint at(w->graphView()->profileItem()->mapToScene(1900, 0).toPoint());
+            const QPoint at(w->graphView()->profileItem()->mapToScene(3150, 0).toPoint());
             QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
                 Qt::NoButton, Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(viewport, &move);
