@@ -25,6 +25,7 @@
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/replaylayer.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -403,8 +404,11 @@ void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
     PreferencesDialog dialog(HiddenOptions::read(path), this);
+    ReplayLayer* replay = m_graphView->replayLayer();
+    dialog.setReplayFactors(replay->options().gfLow, replay->options().gfHigh);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),

@@ -7,6 +7,7 @@
 #include <array>
 
 class QCheckBox;
+class QSpinBox;
 
 // Shows every switch of "options.ini" as a check box; the caller writes and applies them.
 class PreferencesDialog : public QDialog
@@ -15,7 +16,13 @@ class PreferencesDialog : public QDialog
 public:
     PreferencesDialog(const HiddenOptions& options, QWidget* parent);
     HiddenOptions options() const;
+    // The diver's gradient factors, in percent, which the profile graph replays dives with.
+    void setReplayFactors(int low, int high);
+    int replayGfLow() const;
+    int replayGfHigh() const;
 
 private:
     std::array<QCheckBox*, 7> m_boxes {};
+    QSpinBox* m_gfLow = nullptr;
+    QSpinBox* m_gfHigh = nullptr;
 };

@@ -99,6 +99,14 @@ void ReplayLayer::setOptions(const ReplayGraphOptions& options)
     update();
 }
 
+void ReplayLayer::setFactors(int gfLow, int gfHigh)
+{
+    ReplayGraphOptions o = m_options;
+    o.gfLow = gfLow;
+    o.gfHigh = gfHigh;
+    changeOptions(o);
+}
+
 void ReplayLayer::changeOptions(const ReplayGraphOptions& options)
 {
     if (options == m_options)
@@ -273,8 +281,5 @@ void ReplayLayer::askFactors()
     high->setMinimum(low->value());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ReplayGraphOptions o = m_options;
-    o.gfLow = low->value();
-    o.gfHigh = high->value();
-    changeOptions(o);
+    setFactors(low->value(), high->value());
 }

@@ -32,6 +32,8 @@ public:
 
     void setOptions(const ReplayGraphOptions& options);
     const ReplayGraphOptions& options() const { return m_options; }
+    // New factors from the user (Preferences): as if changed on the graph.
+    void setFactors(int gfLow, int gfHigh);
     // The replay of the dive shown, brought up to date first.
     const DiveReplay& replay();
 

@@ -2369,6 +2369,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Changes apply at once and are kept in options.ini.</source>
         <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
     </message>
+    <message>
+        <source>My gradient factors (dive replay)</source>
+        <translation>Mes facteurs de gradient (plongée rejouée)</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
