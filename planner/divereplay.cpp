@@ -17,6 +17,17 @@ constexpr float kMolarN2 = 28.014f;
 constexpr float kMolarHe = 4.0026f;
 constexpr float kMolarVolumeL = 22.414f;
 constexpr float kAtmosphereBar = 1.01325f;
+constexpr double kDeepestM = 1000.0;
+// A longer gap between samples saturates every compartment anyway; capped so that a garbage
+// time cannot hand the engine an infinite exposure.
+constexpr double kLongestStepMin = 7.0 * 24.0 * 60.0;
+
+// Minutes from the previous sample; samples out of order, repeated or with a time that is not
+// a number add no time rather than loading backwards.
+float stepMinutes(double timeS, double previousS)
+{
+    return float(std::min(std::max(0.0, timeS - previousS) / 60.0, kLongestStepMin));
+}
 
 gas_t engineGas(const DiveGas& g)
 {
@@ -67,7 +78,9 @@ struct ReplayEngine
     const float* setpoint() const { return closed ? &config.setpoints[0].ppO2 : &g_noSetpoint; }
     float pressureAt(double depthM) const
     {
-        return depthM > 0.0 ? depth_to_pressure(config, float(depthM)) : config.surfacePressure;
+        // A depth that is not a number counts as the surface; none is deeper than kDeepestM.
+        return depthM > 0.0 ? depth_to_pressure(config, float(std::min(depthM, kDeepestM)))
+                            : config.surfacePressure;
     }
 
     config_t config;
@@ -210,8 +223,7 @@ DiveReplay replayDive(const DiveProfile& dive, int gfLowPercent, int gfHighPerce
         p.timeS = s.time;
         p.depthM = s.depth;
         p.ambientBar = engine.pressureAt(s.depth);
-        // Samples out of order or repeated add no time rather than loading backwards.
-        const float minutes = float(std::max(0.0, s.time - previousT) / 60.0);
+        const float minutes = stepMinutes(s.time, previousT);
         load_step(tissues, previousP, p.ambientBar, minutes, gas, setpoint, otu);
         compute_ceiling(deco, config, tissues, p.ambientBar);
         p.ceilingM = std::max(
@@ -251,7 +263,7 @@ void rewalk(const DiveProfile& dive, const DiveReplay& replay, int lastIndex, At
         const DiveSample& s = dive.samples[i];
         engine.select(s, gasCount);
         const float pressure = engine.pressureAt(s.depth);
-        const float minutes = float(std::max(0.0, s.time - previousT) / 60.0);
+        const float minutes = stepMinutes(s.time, previousT);
         load_step(tissues, previousP, pressure, minutes, engine.breathed(), engine.setpoint(), otu);
         previousP = pressure;
         previousT = std::max(previousT, s.time);

@@ -215,6 +215,92 @@ private slots:
         QVERIFY(qAbs(p.cnsPercent - t.cns * 100.0) < 0.05);
     }
 
+    void badSamplesStayFinite_data()
+    {
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<QList<double>>("depths");
+        QTest::addColumn<int>("gasIndex");
+        QTest::addColumn<quint32>("diveMode");
+        const double nan = qQNaN();
+        const double inf = qInf();
+        QTest::newRow("depth not a number")
+            << QList<double> { 0, 60, 120 } << QList<double> { 0, nan, 30 } << 0 << 0u;
+        QTest::newRow("infinite depth")
+            << QList<double> { 0, 60, 120 } << QList<double> { 0, inf, 30 } << 0 << 0u;
+        QTest::newRow("infinite time")
+            << QList<double> { 0, inf, 120 } << QList<double> { 0, 30, 30 } << 0 << 0u;
+        QTest::newRow("time not a number")
+            << QList<double> { 0, nan, 120 } << QList<double> { 0, 30, 30 } << 0 << 0u;
+        QTest::newRow("times backwards")
+            << QList<double> { 0, 600, 300, 900 } << QList<double> { 0, 40, 40, 0 } << 0 << 0u;
+        QTest::newRow("gas index outside")
+            << QList<double> { 0, 60, 1200 } << QList<double> { 0, 40, 40 } << 99 << 0u;
+        QTest::newRow("closed circuit without setpoints")
+            << QList<double> { 0, 60, 1800 } << QList<double> { 0, 50, 50 } << 0 << 1u;
+    }
+    void badSamplesStayFinite()
+    {
+        QFETCH(QList<double>, times);
+        QFETCH(QList<double>, depths);
+        QFETCH(int, gasIndex);
+        QFETCH(quint32, diveMode);
+        DiveProfile dive;
+        dive.gases = { DiveGas {} };
+        dive.diveMode = diveMode;
+        for (qsizetype i = 0; i < times.size(); ++i) {
+            DiveSample s;
+            s.time = times[i];
+            s.depth = depths[i];
+            s.gasIndex = gasIndex;
+            dive.samples.append(s);
+        }
+        const DiveReplay replay = replayDive(dive, 30, 80);
+        QCOMPARE(replay.points.size(), dive.samples.size());
+        const QList<float> tts = replayTtsAll(dive, replay);
+        for (qsizetype i = 0; i < replay.points.size(); ++i) {
+            const ReplayPoint& p = replay.points[i];
+            for (float v : { p.ceilingM, p.ndlMin, p.gfSurfacePercent, p.cnsPercent, p.otu, p.ppO2,
+                     p.ppN2, p.ppHe, p.endM, p.densityGL, tts[i] })
+                QVERIFY2(std::isfinite(v), qPrintable(QStringLiteral("sample %1").arg(i)));
+        }
+    }
+
+    void planAgainstDive()
+    {
+        // Plan: 40 m at 20 m/min, to 20 min, up to 6 m (3 min), 3 m (5 min), surface. Dive: 42 m,
+        // a minute longer, 4 min at 6 m, 4 min at 3 m. Two thirds of 40 m is 26.7 m: the bottom
+        // ends at the last sample as deep, 1200 s and 1260 s; the 6 m stop of the dive is the
+        // stretch 1500-1740 s (middle 6 m), its 3 m stop 1800-2040 s.
+        auto points = [](const QList<QPair<double, double>>& list) {
+            QList<DiveSample> out;
+            for (const auto& [t, d] : list) {
+                DiveSample s;
+                s.time = t;
+                s.depth = d;
+                out.append(s);
+            }
+            return out;
+        };
+        const PlanComparison c
+            = comparePlan(points({ { 0, 0 }, { 120, 40 }, { 1200, 40 }, { 1440, 6 }, { 1620, 6 },
+                              { 1680, 3 }, { 1980, 3 }, { 2040, 0 } }),
+                points({ { 0, 0 }, { 120, 42 }, { 1260, 42 }, { 1500, 6 }, { 1740, 6 }, { 1800, 3 },
+                    { 2040, 3 }, { 2100, 0 } }));
+        QCOMPARE(c.planMaxDepthM, 40.0);
+        QCOMPARE(c.diveMaxDepthM, 42.0);
+        QCOMPARE(c.planBottomS, 1200.0);
+        QCOMPARE(c.diveBottomS, 1260.0);
+        QCOMPARE(c.planRunS, 2040.0);
+        QCOMPARE(c.diveRunS, 2100.0);
+        QCOMPARE(c.stops.size(), 2);
+        QCOMPARE(c.stops[0].depthM, 6.0);
+        QCOMPARE(c.stops[0].planS, 180.0);
+        QCOMPARE(c.stops[0].diveS, 240.0);
+        QCOMPARE(c.stops[1].depthM, 3.0);
+        QCOMPARE(c.stops[1].planS, 300.0);
+        QCOMPARE(c.stops[1].diveS, 240.0);
+    }
+
     void heatMapLoads_data()
     {
         QTest::addColumn<float>("tension");
