@@ -1,5 +1,7 @@
 #include "app/preferencesdialog.h"
 
+#include "views/unitsbox.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,7 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-PreferencesDialog::PreferencesDialog(const HiddenOptions& options, QWidget* parent)
+PreferencesDialog::PreferencesDialog(
+    const HiddenOptions& options, QWidget* parent, const DisplayUnits& units)
     : QDialog(parent)
 {
     setWindowTitle(tr("Preferences"));
@@ -32,6 +35,8 @@ PreferencesDialog::PreferencesDialog(const HiddenOptions& options, QWidget* pare
     // The low factor applies at the first stop and the high one at the surface: never above it.
     connect(m_gfLow, &QSpinBox::valueChanged, m_gfHigh, [this](int v) { m_gfHigh->setMinimum(v); });
     layout->addLayout(factors);
+    m_units = new UnitsBox(units, this);
+    layout->addWidget(m_units);
     auto* note = new QLabel(tr("Changes apply at once and are kept in options.ini."), this);
     note->setWordWrap(true);
     layout->addWidget(note);
@@ -48,6 +53,11 @@ HiddenOptions PreferencesDialog::options() const
     for (std::size_t i = 0; i < switches.size(); ++i)
         result.*switches[i].member = m_boxes[i]->isChecked();
     return result;
+}
+
+DisplayUnits PreferencesDialog::units() const
+{
+    return m_units->units();
 }
 
 void PreferencesDialog::setReplayFactors(int low, int high)

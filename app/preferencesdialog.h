@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/hiddenoptions.h"
+#include "dive/units.h"
 
 #include <QDialog>
 
@@ -8,14 +9,18 @@
 
 class QCheckBox;
 class QSpinBox;
+class UnitsBox;
 
-// Shows every switch of "options.ini" as a check box; the caller writes and applies them.
+// Shows every switch of "options.ini" as a check box, and the units; the caller writes and
+// applies them.
 class PreferencesDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PreferencesDialog(const HiddenOptions& options, QWidget* parent);
+    PreferencesDialog(
+        const HiddenOptions& options, QWidget* parent, const DisplayUnits& units = DisplayUnits());
     HiddenOptions options() const;
+    DisplayUnits units() const;
     // The diver's gradient factors, in percent, which the profile graph replays dives with.
     void setReplayFactors(int low, int high);
     int replayGfLow() const;
@@ -23,6 +28,7 @@ public:
 
 private:
     std::array<QCheckBox*, 7> m_boxes {};
+    UnitsBox* m_units = nullptr;
     QSpinBox* m_gfLow = nullptr;
     QSpinBox* m_gfHigh = nullptr;
 };
