@@ -145,6 +145,10 @@ Reset the computer now?</source>
 
 Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
+    <message>
+        <source>Dives not stored</source>
+        <translation>Plongées non enregistrées</translation>
+    </message>
 </context>
 <context>
     <name>CsvFile</name>
@@ -543,9 +547,31 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Install %1 version %2 (%3 bytes) from %4?
+Only the file&apos;s name can be checked, not what it holds: install only firmware from the computer&apos;s maker.
 Keep the computer close and switched on until the installation ends.</source>
         <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
-Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+Seul le nom du fichier peut être vérifié, pas son contenu : n&apos;installez que le firmware du fabricant de l&apos;ordinateur.
+Gardez l&apos;ordinateur près de vous et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+    </message>
+    <message>
+        <source>Image sent, finishing the installation...</source>
+        <translation>Image envoyée, fin de l&apos;installation...</translation>
+    </message>
+    <message>
+        <source>Reading the new version...</source>
+        <translation>Lecture de la nouvelle version...</translation>
+    </message>
+    <message>
+        <source>the new version could not be read; connect the computer again and check its version</source>
+        <translation>la nouvelle version n&apos;a pas pu être lue ; reconnectez l&apos;ordinateur et vérifiez sa version</translation>
+    </message>
+    <message>
+        <source>the computer reports version %1</source>
+        <translation>l&apos;ordinateur indique la version %1</translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation>, version %1</translation>
     </message>
 </context>
 <context>
@@ -617,6 +643,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
     </message>
+    <message>
+        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
+        <translation>Ce fichier n&apos;est pas un firmware pour cet ordinateur : son nom doit commencer par le nom de l&apos;ordinateur.</translation>
+    </message>
+    <message>
+        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
+        <translation>Le nom du fichier ne donne aucune version de firmware (nom.x.y.z.lettre, comme dans Veltra.1.2.3.b.bin).</translation>
+    </message>
 </context>
 <context>
     <name>FormBluetoothConnect</name>
@@ -655,10 +689,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Controller Error: </source>
         <translation>Erreur du contrôleur : </translation>
-    </message>
-    <message>
-        <source>Exchange Error: </source>
-        <translation>Erreur d&apos;échange : </translation>
     </message>
     <message>
         <source>Error: Unauthorized access</source>
@@ -715,6 +745,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The computer sent no serial number.</source>
         <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected while %1. Bring it closer and press Try again.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté pendant %1. Rapprochez-le et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer sent no name.</source>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun nom.</translation>
     </message>
 </context>
 <context>
@@ -1044,14 +1082,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Échec de la plongée %1 : %2</translation>
     </message>
     <message>
-        <source>%1 bytes received are not whole samples (%2)</source>
-        <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
-    </message>
-    <message>
-        <source>%1 samples received, the dive&apos;s header announces %2</source>
-        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
-    </message>
-    <message>
         <source>Dive %1 downloaded but not stored</source>
         <translation>Plongée %1 téléchargée mais non enregistrée</translation>
     </message>
@@ -1078,6 +1108,38 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
+    </message>
+    <message>
+        <source>The computer lists more than one dive numbered %1: these cannot be told apart and are not downloaded.</source>
+        <translation>L&apos;ordinateur liste plusieurs plongées numérotées %1 : elles ne peuvent pas être distinguées et ne sont pas téléchargées.</translation>
+    </message>
+    <message>
+        <source> (number repeated)</source>
+        <translation> (numéro répété)</translation>
+    </message>
+    <message>
+        <source>What arrived is not this dive. Wait for Retry, then press it.</source>
+        <translation>Ce qui est arrivé n&apos;est pas cette plongée. Attendez le bouton Réessayer, puis appuyez dessus.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected. Bring it close and press Reconnect and go on.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté. Rapprochez-le et appuyez sur Reconnecter et continuer.</translation>
+    </message>
+    <message>
+        <source>Dive %1 is in the logbook already</source>
+        <translation>La plongée %1 est déjà dans le carnet</translation>
+    </message>
+    <message>
+        <source>Stopping after the dive under way...</source>
+        <translation>Arrêt après la plongée en cours...</translation>
+    </message>
+    <message>
+        <source>The computer could not be connected again.</source>
+        <translation>L&apos;ordinateur n&apos;a pas pu être reconnecté.</translation>
+    </message>
+    <message>
+        <source>Another computer answered. Close and download again.</source>
+        <translation>Un autre ordinateur a répondu. Fermez et relancez le téléchargement.</translation>
     </message>
 </context>
 <context>
@@ -1117,6 +1179,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Reconnect and go on</source>
+        <translation>Reconnecter et continuer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
     </message>
 </context>
 <context>
@@ -3054,6 +3124,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>switching notifications on</source>
         <translation>l&apos;activation des notifications</translation>
     </message>
+    <message>
+        <source>The computer stopped answering. Keep it close and press Retry.</source>
+        <translation>L&apos;ordinateur ne répond plus. Gardez-le près de vous et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>What the computer sent arrived damaged. Keep it close and press Retry.</source>
+        <translation>Ce que l&apos;ordinateur a envoyé est arrivé abîmé. Gardez-le près de vous et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer is not connected. Connect it again.</source>
+        <translation>L&apos;ordinateur n&apos;est pas connecté. Reconnectez-le.</translation>
+    </message>
+    <message>
+        <source>The computer is still busy with another request. Wait a moment and try again.</source>
+        <translation>L&apos;ordinateur est encore occupé par une autre demande. Patientez un instant et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer refused the firmware. Restart it in firmware mode and try again.</source>
+        <translation>L&apos;ordinateur a refusé le firmware. Redémarrez-le en mode firmware et réessayez.</translation>
+    </message>
 </context>
 <context>
     <name>TblDivePointsModel</name>
@@ -3091,14 +3181,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The UDDF file could not be written completely.</source>
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
-    </message>
-    <message>
-        <source>Dive %1</source>
-        <translation>Plongée %1</translation>
-    </message>
-    <message>
-        <source>the dive has no samples</source>
-        <translation>la plongée n&apos;a aucun échantillon</translation>
     </message>
     <message>
         <source>The UDDF file holds no dive.</source>
@@ -3237,6 +3319,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>All imperial</source>
         <translation>Tout en impérial</translation>
+    </message>
+</context>
+<context>
+    <name>XmlSchema</name>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation>Le fichier ne peut pas être ouvert.</translation>
     </message>
 </context>
 </TS>
