@@ -39,7 +39,9 @@ gas_t engineGas(const DiveGas& g)
 struct ReplayEngine
 {
     ReplayEngine(const DiveProfile& dive, int gfLow, int gfHigh)
-        : closed(dive.diveMode == 1)
+        : closed(dive.diveMode == 1
+            || std::any_of(dive.samples.begin(), dive.samples.end(),
+                [](const DiveSample& s) { return s.setpointMbar > 0; }))
     {
         config.apply_defaults();
         config.surfacePressure = dive.surfacePressure > 0.5 && dive.surfacePressure < 1.2

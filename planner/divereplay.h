@@ -59,8 +59,9 @@ struct DiveReplay
 };
 
 // Replays every sample of the dive: gases by the samples' gas indexes (an unknown gas keeps
-// the previous one), setpoints where the samples log one on a closed-circuit dive (1.3 bar
-// until the first one), the dive's water and surface pressure, starting from rested tissues.
+// the previous one), setpoints where the samples log one on a closed-circuit dive (closed
+// circuit by its mode or by any setpoint logged; 1.3 bar until the first one), the dive's
+// water and surface pressure, starting from rested tissues.
 DiveReplay replayDive(const DiveProfile& dive, int gfLowPercent, int gfHighPercent);
 
 // The dive with samples added wherever two lie more than maxStepS apart (depth drawn straight,

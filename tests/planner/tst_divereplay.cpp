@@ -167,7 +167,6 @@ private slots:
         gas.o2 = o2;
         gas.he = he;
         dive.gases = { gas };
-        dive.diveMode = setpointMbar > 0 ? 1 : 0;
         for (double t : { 0.0, minutes * 60.0 }) {
             DiveSample s;
             s.time = t;
