@@ -7,12 +7,14 @@
 #include "views/graphview.h"
 #include "views/replaylayer.h"
 
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QToolButton>
 
 namespace {
 
@@ -79,6 +81,29 @@ void connectReplayOptions(QSettings* settings, const QList<GraphView*>& graphs)
                     changed.save(*settings);
             });
     }
+}
+
+void addReplayButton(QBoxLayout* row, int index, GraphView* graph)
+{
+    auto* button = new QToolButton(row->parentWidget());
+    button->setObjectName(QStringLiteral("btReplay"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolTip(QObject::tr("The dive replayed at your gradient factors"));
+    auto* menu = new QMenu(button);
+    button->setMenu(menu);
+    ReplayLayer* layer = graph->replayLayer();
+    const auto label = [button, layer]() {
+        button->setText(
+            QObject::tr("My GF %1/%2").arg(layer->options().gfLow).arg(layer->options().gfHigh));
+    };
+    label();
+    QObject::connect(layer, &ReplayLayer::optionsApplied, button, label);
+    // Rebuilt each time: the switches show the options of the moment.
+    QObject::connect(menu, &QMenu::aboutToShow, button, [menu, layer]() {
+        menu->clear();
+        layer->fillMenu(*menu);
+    });
+    row->insertWidget(index, button);
 }
 
 void addComparePlanActions(

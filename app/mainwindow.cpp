@@ -126,6 +126,8 @@ MainWindow::MainWindow(QWidget* parent)
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     m_planTab->setSettings(m_settings);
     connectReplayOptions(m_settings, { m_graphView, m_planTab->graph() });
+    addReplayButton(m_ui->horizontalLayout_5,
+        m_ui->horizontalLayout_5->indexOf(m_ui->ckAlerts) + 1, m_graphView);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);

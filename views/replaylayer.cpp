@@ -97,6 +97,7 @@ void ReplayLayer::setOptions(const ReplayGraphOptions& options)
 {
     m_options = options;
     update();
+    emit optionsApplied();
 }
 
 void ReplayLayer::setFactors(int gfLow, int gfHigh)
@@ -228,7 +229,12 @@ QStringList ReplayLayer::readoutLines(int timeS)
 
 void ReplayLayer::addMenuEntries(QMenu& menu)
 {
-    QMenu* sub = menu.addMenu(tr("Replay at my gradient factors"));
+    fillMenu(*menu.addMenu(tr("Replay at my gradient factors")));
+}
+
+void ReplayLayer::fillMenu(QMenu& menu)
+{
+    QMenu* sub = &menu;
     struct Switch
     {
         QString text;

@@ -41,6 +41,8 @@ public:
     QStringList readoutLines(int timeS);
     // Adds the graph's replay switches and "Gradient factors..." to a context menu.
     void addMenuEntries(QMenu& menu);
+    // The same entries straight into a menu of their own (the button beside the graph).
+    void fillMenu(QMenu& menu);
 
     // Draws the plan dashed over the dive with the differences; an empty list removes it.
     void setComparison(const QList<DiveSample>& plan, const QString& planName);
@@ -50,6 +52,8 @@ public:
 signals:
     // The user changed a switch or the factors on the graph: the caller keeps them.
     void optionsChanged(const ReplayGraphOptions& options);
+    // Any new options, from the user or the program.
+    void optionsApplied();
 
 private:
     bool isPlan() const;

@@ -2617,7 +2617,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>My gradient factors (dive replay)</source>
-        <translation>Mes facteurs de gradient (plongée rejouée)</translation>
+        <translation>Mes facteurs de gradient (recalcul des plongées)</translation>
     </message>
 </context>
 <context>
@@ -2726,6 +2726,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Stop comparing</source>
         <translation>Arrêter la comparaison</translation>
     </message>
+    <message>
+        <source>The dive replayed at your gradient factors</source>
+        <translation>La plongée recalculée avec vos facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>My GF %1/%2</source>
+        <translation>Mes GF %1/%2</translation>
+    </message>
 </context>
 <context>
     <name>ReplayLayer</name>
@@ -2787,7 +2795,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Replay at my gradient factors</source>
-        <translation>Rejouer avec mes facteurs de gradient</translation>
+        <translation>Recalcul avec mes facteurs de gradient</translation>
     </message>
     <message>
         <source>Ceiling at GF %1/%2</source>

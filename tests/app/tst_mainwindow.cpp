@@ -223,6 +223,7 @@ private slots:
         QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
         // The replay's factors reach both graphs and the next start.
         QCOMPARE(w->graphView()->replayLayer()->options().gfHigh, 85);
+        QCOMPARE(w->findChild<QToolButton*>("btReplay")->text(), QStringLiteral("My GF 40/85"));
         QCOMPARE(makeWindow()->graphView()->replayLayer()->options().gfLow, 40);
     }
 
