@@ -285,19 +285,13 @@ private slots:
                               { 1680, 3 }, { 1980, 3 }, { 2040, 0 } }),
                 points({ { 0, 0 }, { 120, 42 }, { 1260, 42 }, { 1500, 6 }, { 1740, 6 }, { 1800, 3 },
                     { 2040, 3 }, { 2100, 0 } }));
-        QCOMPARE(c.planMaxDepthM, 40.0);
-        QCOMPARE(c.diveMaxDepthM, 42.0);
-        QCOMPARE(c.planBottomS, 1200.0);
-        QCOMPARE(c.diveBottomS, 1260.0);
-        QCOMPARE(c.planRunS, 2040.0);
-        QCOMPARE(c.diveRunS, 2100.0);
-        QCOMPARE(c.stops.size(), 2);
-        QCOMPARE(c.stops[0].depthM, 6.0);
-        QCOMPARE(c.stops[0].planS, 180.0);
-        QCOMPARE(c.stops[0].diveS, 240.0);
-        QCOMPARE(c.stops[1].depthM, 3.0);
-        QCOMPARE(c.stops[1].planS, 300.0);
-        QCOMPARE(c.stops[1].diveS, 240.0);
+        QCOMPARE((QList<double> { c.planMaxDepthM, c.diveMaxDepthM, c.planBottomS, c.diveBottomS,
+                     c.planRunS, c.diveRunS }),
+            (QList<double> { 40, 42, 1200, 1260, 2040, 2100 }));
+        QList<double> stops;
+        for (const PlanComparison::Stop& stop : c.stops)
+            stops << stop.depthM << stop.planS << stop.diveS;
+        QCOMPARE(stops, (QList<double> { 6, 180, 240, 3, 300, 240 }));
     }
 
     void heatMapLoads_data()
