@@ -1,8 +1,8 @@
 #include "app/computerlink.h"
 
 #include "link/qtbletransport.h"
-#include "link/virtualdivecomputer.h"
-#include "link/virtualdivestore.h"
+#include "virtualcomputer/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivestore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -10,8 +10,9 @@
 
 // The narrow seam between the link and a Bluetooth LE stack: one device scan, one central
 // controller, one service, one characteristic with its descriptor. QtBleTransport drives Qt
-// Bluetooth; VirtualDiveComputer answers in-process. Every operation returns at once; outcomes
-// arrive as signals, never from inside the call that caused them.
+// Bluetooth; a stand-in computer (the demo's and the tests') answers in-process. Every
+// operation returns at once; outcomes arrive as signals, never from inside the call that caused
+// them.
 class BleTransport : public QObject
 {
     Q_OBJECT

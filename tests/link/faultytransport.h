@@ -4,7 +4,7 @@
 // does: re-cut, lost, doubled, late (order kept) and swapped. Everything else passes untouched.
 
 #include "link/tarskble.h"
-#include "link/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivecomputer.h"
 
 #include <QDeadlineTimer>
 #include <QMetaMethod>

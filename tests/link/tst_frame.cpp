@@ -7,7 +7,7 @@
 #include "link/deviceframe.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
-#include "link/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivecomputer.h"
 
 #include <QDir>
 #include <QFile>

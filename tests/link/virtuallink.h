@@ -5,8 +5,8 @@
 
 #include "faultytransport.h"
 #include "link/tarskble.h"
-#include "link/virtualdivecomputer.h"
-#include "link/virtualdivestore.h"
+#include "virtualcomputer/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivestore.h"
 
 #include <QSignalSpy>
 #include <QTest>

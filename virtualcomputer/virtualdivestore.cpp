@@ -1,4 +1,4 @@
-#include "link/virtualdivestore.h"
+#include "virtualcomputer/virtualdivestore.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 // layouts, so the download can be exercised without a computer.
 
 #include "dive/devicerecords.h"
-#include "link/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivecomputer.h"
 
 #include <QByteArray>
 #include <QList>

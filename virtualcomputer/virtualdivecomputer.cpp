@@ -1,4 +1,4 @@
-#include "link/virtualdivecomputer.h"
+#include "virtualcomputer/virtualdivecomputer.h"
 
 #include "link/tarskble.h"
 
