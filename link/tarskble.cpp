@@ -14,21 +14,6 @@ using namespace VeltraCommand;
 
 namespace {
 
-ExchangeError::ExchangeErrorIn programError(quint8 code)
-{
-    return code == BeginProgram ? ExchangeError::BeginProgramError
-        : code == Program       ? ExchangeError::ProgramError
-                                : ExchangeError::EndProgramError;
-}
-
-QString deviceKey(const QBluetoothDeviceInfo& device)
-{
-    // Some platforms hide the address and give a per-device UUID instead.
-    if (!device.address().isNull())
-        return device.address().toString();
-    return device.deviceUuid().toString();
-}
-
 // Whether a reply announced (or damaged) with `reply` ends the exchange started by `command`.
 bool answers(quint8 command, quint8 reply)
 {
@@ -51,40 +36,6 @@ bool expectsReply(quint8 command)
 {
     return command != None && command != Reserved16 && command != SetOwner
         && command != ProgramFinished;
-}
-
-QString descriptorTypeName(int type)
-{
-    switch (type) {
-    case 0x0000:
-        return QStringLiteral("Unknown Descriptor Type");
-    case 0x2900:
-        return QStringLiteral("Characteristic Extended Properties");
-    case 0x2901:
-        return QStringLiteral("Characteristic User Description");
-    case 0x2902:
-        return QStringLiteral("Client Characteristic Configuration");
-    case 0x2903:
-        return QStringLiteral("Server Characteristic Configuration");
-    case 0x2904:
-        return QStringLiteral("Characteristic Presentation Format");
-    case 0x2905:
-        return QStringLiteral("Characteristic Aggregate Format");
-    case 0x2906:
-        return QStringLiteral("Valid Range");
-    case 0x2907:
-        return QStringLiteral("External Report Reference");
-    case 0x2908:
-        return QStringLiteral("Report Reference");
-    case 0x290B:
-        return QStringLiteral("Environmental Sensing Configuration");
-    case 0x290C:
-        return QStringLiteral("Environmental Sensing Measurement");
-    case 0x290D:
-        return QStringLiteral("Environmental Sensing Trigger Setting");
-    default:
-        return QString();
-    }
 }
 
 } // namespace
@@ -151,476 +102,6 @@ void TarskBle::setStatus(const QString& text)
 {
     m_statusText = text;
     emit updateChanged();
-}
-
-// ---- Scan and controller -------------------------------------------------------------------
-
-void TarskBle::createController()
-{
-    if (m_transport->hasController()) {
-        emit onCreateController(CreateControllerStatus::Created);
-        return;
-    }
-    scanToggle();
-}
-
-void TarskBle::scanToggle()
-{
-    if (m_transport->isScanning()) {
-        m_transport->stopScan();
-        return;
-    }
-    m_scanError = 0;
-    m_foundDevice = QBluetoothDeviceInfo();
-    m_transport->startScan(kScanTimeoutMs);
-    setStatus(QStringLiteral("Scan Devices"));
-}
-
-void TarskBle::deviceDiscovered(const QBluetoothDeviceInfo& device)
-{
-    if (!(device.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration))
-        return;
-    const QString name = device.name();
-    setStatus(name);
-    const bool matches = name == QLatin1String("Veltra") || name == QLatin1String("Tarsk")
-        || name.startsWith(QLatin1String("QRD-"));
-    // The first match of a scan is the one taken; the stop below may lag behind.
-    if (!matches || m_foundDevice.isValid())
-        return;
-    m_foundDevice = device;
-    setStatus(name + QStringLiteral(" found, address ") + device.address().toString());
-    m_transport->stopScan();
-}
-
-void TarskBle::scanFinished()
-{
-    // A match whose stop raced with the end of the scan window is still a match.
-    if (m_foundDevice.isValid()) {
-        scanCanceled();
-        return;
-    }
-    emit onCreateController(CreateControllerStatus::NotFound);
-    setStatus(QStringLiteral("End Of Scan, %1 Not Found").arg(m_foundDevice.name()));
-}
-
-void TarskBle::scanCanceled()
-{
-    if (m_foundDevice.isValid()) {
-        setStatus(QStringLiteral("%1 Found").arg(m_foundDevice.name()));
-        makeController();
-        return;
-    }
-    emit onCreateController(CreateControllerStatus::NotFound);
-    setStatus(QStringLiteral("%1 Not Found").arg(m_foundDevice.name()));
-}
-
-void TarskBle::scanErrorOccurred(QBluetoothDeviceDiscoveryAgent::Error error)
-{
-    m_scanError = static_cast<int>(error);
-    QString text;
-    switch (m_scanError) {
-    case 1:
-        text = QStringLiteral("SInput Output Error");
-        break;
-    case 2:
-        text = QStringLiteral("Powered Off Error");
-        break;
-    case 3:
-        text = QStringLiteral("Invalid Bluetooth Adapter Error");
-        break;
-    case 4:
-        text = QStringLiteral("Unsupported Platform Error");
-        break;
-    case 5:
-        text = QStringLiteral("Unsupported Discovery Method");
-        break;
-    case 6:
-        text = QStringLiteral("Location Service Turned Off Error");
-        break;
-    case 7:
-        text = QStringLiteral("Missing Permissions Error");
-        break;
-    default:
-        text = QStringLiteral("Unknown Error");
-        break;
-    }
-    log(QStringLiteral("Scan Error: ") + text);
-    emit onCreateController(CreateControllerStatus::ScanError);
-}
-
-void TarskBle::makeController()
-{
-    // What a different computer reported must not be shown as this one's.
-    const QString key = deviceKey(m_foundDevice);
-    if (key != m_infoDevice) {
-        m_info = ComputerInfo();
-        m_infoDevice = key;
-    }
-    if (!m_transport->createController(m_foundDevice)) {
-        emit onCreateController(CreateControllerStatus::CreateFailed);
-        return;
-    }
-    emit onCreateController(CreateControllerStatus::Created);
-}
-
-// ---- Connection and service set-up ---------------------------------------------------------
-
-void TarskBle::controllerConnect()
-{
-    if (!m_transport->hasController()) {
-        log(QStringLiteral("Controller not Initialized"));
-        emit onConnectController(ConnectControllerStatus::NoController);
-        return;
-    }
-    if (m_ready) {
-        emit onConnectController(ConnectControllerStatus::Connected);
-        return;
-    }
-    log(QStringLiteral("Connect To %1").arg(m_foundDevice.name()));
-    resetExchange();
-    m_setUpStep = SetUpStep::Connecting;
-    m_setUpRetries = 0;
-    m_setUpTimer.start();
-    m_transport->connectToDevice();
-}
-
-void TarskBle::controllerConnected()
-{
-    resetExchange();
-    setStatus(QStringLiteral("Controller Connected"));
-    m_setUpStep = SetUpStep::Services;
-    m_transport->discoverServices();
-    m_connected = true;
-}
-
-void TarskBle::serviceDiscovered(const QBluetoothUuid& gatt)
-{
-    log(gatt.toString());
-}
-
-void TarskBle::discoveryFinished()
-{
-    if (!m_transport->createService(serviceUuid)) {
-        log(QStringLiteral("Service not found"));
-        failSetUp();
-        return;
-    }
-    log(QStringLiteral("Service creation successful"));
-    m_setUpStep = SetUpStep::Details;
-    m_transport->discoverServiceDetails();
-}
-
-void TarskBle::stateChanged(QLowEnergyService::ServiceState newState)
-{
-    static const char* const names[] = { "Invalid Service", "Remote Service",
-        "Remote Service Discovering", "Remote Service Discovered", "Local Service" };
-    const int state = static_cast<int>(newState);
-    if (state >= 0 && state <= 4)
-        log(QStringLiteral("Service State Changed: ") + QLatin1String(names[state]));
-    if (newState == QLowEnergyService::RemoteServiceDiscovered)
-        setUpCharacteristic();
-}
-
-void TarskBle::setUpCharacteristic()
-{
-    static const char* const propertyTexts[] = {
-        "Allow for the broadcasting of Generic Attributes (GATT) characteristic values.",
-        "Allow the characteristic values to be read.",
-        "Allow characteristic values without responses to be written.",
-        "Allow for characteristic values to be written.",
-        "Permits notification of characteristic values.",
-        "Permits indications of characteristic values.",
-        "Permits signed writes of the GATT characteristic values.",
-        ("Additional characteristic properties are defined in the characteristic's extended "
-         "properties descriptor."),
-    };
-    const BleTransport::CharacteristicInfo info
-        = m_transport->characteristicInfo(characteristicUuid, descriptorUuid);
-    if (!info.valid) {
-        log(QStringLiteral("Characteristic not valid"));
-        failSetUp();
-        return;
-    }
-    log(QStringLiteral("Characteristic valid"));
-    for (int bit = 0; bit < 8; ++bit) {
-        if (info.properties & (1 << bit))
-            log(QStringLiteral("Characteristic property: ") + QLatin1String(propertyTexts[bit]));
-    }
-    if (!info.descriptorValid) {
-        log(QStringLiteral("Descriptor not valid"));
-        failSetUp();
-        return;
-    }
-    log(QStringLiteral("Descriptor valid"));
-    log(QStringLiteral("Descriptor type: ") + descriptorTypeName(info.descriptorType));
-    m_setUpStep = SetUpStep::Notifications;
-    m_transport->writeDescriptor(characteristicUuid, descriptorUuid, QByteArray::fromHex("0100"));
-}
-
-void TarskBle::descriptorRead(const QBluetoothUuid&, const QByteArray&)
-{
-    log(QStringLiteral("Descriptor Read"));
-}
-
-void TarskBle::descriptorWritten(const QBluetoothUuid&, const QByteArray&)
-{
-    log(QStringLiteral("Descriptor Written"));
-    if (m_ready || !m_connected)
-        return;
-    m_ready = true;
-    m_setUpTimer.stop();
-    m_setUpStep = SetUpStep::None;
-    emit onConnectController(ConnectControllerStatus::Connected);
-}
-
-void TarskBle::characteristicRead(const QBluetoothUuid&, const QByteArray&) { }
-
-void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& value)
-{
-    if (m_program.isRunning() && value == m_programFrame)
-        m_programWriteConfirmed = true;
-    // The computer has the closing command: only now is the image its own.
-    if (!m_finishFrame.isEmpty() && value == m_finishFrame) {
-        m_finishFrame.clear();
-        log(QStringLiteral("ProgramFinished confirmed"));
-        emit onEndCommand(ProgramFinished);
-    }
-}
-
-// A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
-// and released, so the next attempt scans and starts clean.
-void TarskBle::failSetUp(ConnectControllerStatus::ConnectControllerStatusIn status)
-{
-    m_setUpTimer.stop();
-    m_connected = false;
-    m_ready = false;
-    resetExchange();
-    m_transport->releaseController();
-    setStatus(QStringLiteral("Controller Disconnected"));
-    // The step stays readable for whoever reports the failure.
-    emit onConnectController(status);
-}
-
-void TarskBle::setUpTimedOut()
-{
-    if (m_ready)
-        return;
-    log(QStringLiteral("Set-up timed out while %1").arg(setUpStepText()));
-    failSetUp(ConnectControllerStatus::SetUpTimeout);
-}
-
-QString TarskBle::setUpStepText() const
-{
-    switch (m_setUpStep) {
-    case SetUpStep::Connecting:
-        return tr("connecting");
-    case SetUpStep::Services:
-        return tr("discovering services");
-    case SetUpStep::Details:
-        return tr("reading the service");
-    case SetUpStep::Notifications:
-        return tr("switching notifications on");
-    case SetUpStep::None:
-        break;
-    }
-    return QString();
-}
-
-void TarskBle::abortConnection()
-{
-    if (m_transport->isScanning()) {
-        // The scan's end would go on to make a controller: forget what it found first.
-        m_foundDevice = QBluetoothDeviceInfo();
-        m_transport->stopScan();
-    }
-    m_setUpTimer.stop();
-    m_setUpStep = SetUpStep::None;
-    abortProgram(QStringLiteral("connection closed by the user"));
-    m_connected = false;
-    m_ready = false;
-    resetExchange();
-    m_transport->releaseController();
-    setStatus(QStringLiteral("Controller Disconnected"));
-}
-
-void TarskBle::controllerDisConnect()
-{
-    if (!m_transport->hasController())
-        return;
-    setStatus(QStringLiteral("Disconnect Controller From Device"));
-    m_transport->disconnectFromDevice();
-    m_connected = false;
-    m_ready = false;
-}
-
-void TarskBle::controllerDisConnected()
-{
-    if (m_setUpTimer.isActive() && !m_ready) {
-        // Some stacks report a computer gone during the set-up with this signal alone.
-        log(QStringLiteral("Disconnected while %1").arg(setUpStepText()));
-        failSetUp(ConnectControllerStatus::SetUpDisconnected);
-        emit onDisconnectController();
-        return;
-    }
-    const VeltraCommandIn pending = m_pending;
-    m_setUpTimer.stop();
-    m_setUpStep = SetUpStep::None;
-    m_transport->releaseService();
-    m_connected = false;
-    m_ready = false;
-    resetExchange();
-    setStatus(QStringLiteral("Controller Disconnected"));
-    abortProgram(QStringLiteral("computer disconnected"));
-    emit onDisconnectController();
-    // Whoever waits for a reply learns that none will come.
-    if (pending != None)
-        emit onExchangeError(pending, ExchangeError::NotReady);
-}
-
-void TarskBle::controllerErrorOccured(QLowEnergyController::Error error)
-{
-    static const char* const texts[] = { "Unknown Error", "Unknown Remote Device Error",
-        "Network Error", "Invalid Bluetooth Adapter Error", "Connection Error", "Advertising Error",
-        "Remote Host Closed Error", "Authorization Error", "Missing Permissions Error" };
-    const int e = static_cast<int>(error);
-    if (e >= 1 && e <= 9)
-        log(QStringLiteral("Controller error: ") + QLatin1String(texts[e - 1]));
-    else
-        log(QStringLiteral("Controller error"));
-    if (!m_connected && m_transport->hasController()) {
-        // The remembered device could not be reached: forget it, so the next attempt scans
-        // instead of knocking at the same door for ever.
-        m_transport->releaseController();
-    } else if (m_connected && !m_ready) {
-        m_connected = false;
-        resetExchange();
-        m_transport->releaseController();
-    }
-    if (!m_ready) {
-        m_setUpTimer.stop();
-        m_setUpStep = SetUpStep::None;
-    }
-    emit onErrorController(error);
-}
-
-void TarskBle::errorOccurred(QLowEnergyService::ServiceError error)
-{
-    static const char* const texts[] = { "QLowEnergyService Operation Error",
-        "QLowEnergyService Characteristic Write Error", "QLowEnergyService Descriptor Write Error",
-        "QLowEnergyService Unknown Error", "QLowEnergyService Characteristic Read Error",
-        "QLowEnergyService Descriptor Read Error" };
-    const int e = static_cast<int>(error);
-    if (e >= 1 && e <= 6)
-        log(QLatin1String(texts[e - 1]));
-    else
-        log(QStringLiteral("QLowEnergyService Error Occured"));
-    emit onServiceError(error);
-    // During set-up (a refused descriptor write above all) nobody would ever hear of it again.
-    // A transient refusal (a busy stack) gets one more try; a second one ends the set-up.
-    if (m_connected && !m_ready) {
-        if (m_setUpStep == SetUpStep::Notifications && m_setUpRetries == 0
-            && m_transport->hasService()) {
-            ++m_setUpRetries;
-            log(QStringLiteral("Retrying the notification switch"));
-            m_transport->writeDescriptor(
-                characteristicUuid, descriptorUuid, QByteArray::fromHex("0100"));
-            return;
-        }
-        failSetUp(ConnectControllerStatus::SetUpRefused);
-    }
-}
-
-QString TarskBle::controllerErrorText(QLowEnergyController::Error error)
-{
-    switch (static_cast<int>(error)) {
-    case 0:
-        return QStringLiteral("No Error");
-    case 2:
-        return QStringLiteral("Unknown Remote Device Error");
-    case 3:
-        return QStringLiteral("Network Error");
-    case 4:
-        return QStringLiteral("Invalid Bluetooth AdapterError");
-    case 5:
-        return QStringLiteral("Connection Error");
-    case 6:
-        return QStringLiteral("Advertising Error");
-    case 7:
-        return QStringLiteral("RemoteHost Closed Error");
-    case 8:
-        return QStringLiteral("Authorization Error");
-    case 9:
-        return QStringLiteral("Missing PermissionsError");
-    default:
-        return QStringLiteral("Unknown Error");
-    }
-}
-
-QString TarskBle::serviceErrorText(QLowEnergyService::ServiceError error)
-{
-    switch (static_cast<int>(error)) {
-    case 0:
-        return QStringLiteral("No Error");
-    case 1:
-        return QStringLiteral("Operation Error");
-    case 2:
-        return QStringLiteral("Characteristic Write Error");
-    case 3:
-        return QStringLiteral("Descriptor Write Error");
-    case 5:
-        return QStringLiteral("Characteristic Read Error");
-    case 6:
-        return QStringLiteral("Descriptor Read Error");
-    default:
-        return QStringLiteral("Unknown Error");
-    }
-}
-
-QString TarskBle::exchangeErrorText(ExchangeError::ExchangeErrorIn error)
-{
-    switch (error) {
-    case ExchangeError::InvalidCrc:
-        return QStringLiteral("Invalid CRC");
-    case ExchangeError::BeginProgramError:
-        return QStringLiteral("Begin Program Error");
-    case ExchangeError::ProgramError:
-        return QStringLiteral("Program Error");
-    case ExchangeError::EndProgramError:
-        return QStringLiteral("End Program Error");
-    case ExchangeError::Timeout:
-        return QStringLiteral("Timeout");
-    case ExchangeError::NotReady:
-        return QStringLiteral("Computer not connected");
-    case ExchangeError::InvalidFrame:
-        return QStringLiteral("Invalid frame");
-    case ExchangeError::Busy:
-        return QStringLiteral("Busy");
-    case ExchangeError::InvalidReply:
-        return QStringLiteral("Invalid reply");
-    }
-    return QStringLiteral("Unknown error");
-}
-
-QString TarskBle::exchangeErrorAdvice(ExchangeError::ExchangeErrorIn error)
-{
-    switch (error) {
-    case ExchangeError::Timeout:
-        return tr("The computer stopped answering. Keep it close and press Retry.");
-    case ExchangeError::InvalidCrc:
-    case ExchangeError::InvalidFrame:
-    case ExchangeError::InvalidReply:
-        return tr("What the computer sent arrived damaged. Keep it close and press Retry.");
-    case ExchangeError::NotReady:
-        return tr("The computer is not connected. Connect it again.");
-    case ExchangeError::Busy:
-        return tr("The computer is still busy with another request. Wait a moment and try "
-                  "again.");
-    case ExchangeError::BeginProgramError:
-    case ExchangeError::ProgramError:
-    case ExchangeError::EndProgramError:
-        break;
-    }
-    return tr("The computer refused the firmware. Restart it in firmware mode and try again.");
 }
 
 // ---- Sending -------------------------------------------------------------------------------
@@ -851,113 +332,45 @@ void TarskBle::replyTimedOut()
     emit onExchangeError(command, ExchangeError::Timeout);
 }
 
+// A late reply (after a time-out, or to a command given up) must not be taken for the answer of
+// the next command or fill the record of another one. Programming acknowledgements are matched
+// by the programming sequence itself.
+bool TarskBle::acceptsReply(quint8 code, qsizetype size)
+{
+    if (code == BeginProgram || code == Program || code == EndProgram)
+        return true;
+    const bool streamed = code == GetTextLines || code == GetDiveList || code == GetDiveSamples
+        || code == GetDiveSamplesWithTissues;
+    if (takenAsOwed(code, !streamed || size == 1))
+        return false;
+    if (m_pending == None || !answers(m_pending, code)) {
+        log(QStringLiteral("Reply %1 answers no pending command: dropped").arg(code));
+        return false;
+    }
+    return true;
+}
+
 void TarskBle::dispatch(const QByteArray& body)
 {
     const quint8 code = static_cast<quint8>(body[0]);
-    const qsizetype n = body.size();
-    BodyReader r(body, 1);
-    // A late reply (after a time-out, or to a command given up) must not be taken for the
-    // answer of the next command or fill the record of another one. Programming
-    // acknowledgements are matched by the programming sequence itself.
-    const bool programAck = code == BeginProgram || code == Program || code == EndProgram;
-    const bool streamed = code == GetTextLines || code == GetDiveList || code == GetDiveSamples
-        || code == GetDiveSamplesWithTissues;
-    if (!programAck && takenAsOwed(code, !streamed || n == 1))
+    if (!acceptsReply(code, body.size()))
         return;
-    if (!programAck && (m_pending == None || !answers(m_pending, code))) {
-        log(QStringLiteral("Reply %1 answers no pending command: dropped").arg(code));
-        return;
-    }
     switch (code) {
-    case GetInfo:
-        parseIdentity(body, m_info);
-        announce(GetInfo);
-        break;
-    case GetTextLines:
-        if (n > 1) {
-            m_info.textLines += zeroTerminatedText(body, 1, n - 1) + QLatin1Char('\n');
-            break;
-        }
-        announce(GetTextLines);
-        break;
-    case GetSerialNumber:
-        m_info.serialNumber = parseSerialNumber(body, m_info.modeDigit);
-        announce(GetSerialNumber);
-        break;
-    case GetSettingsNoExtension:
-        m_info.settings = parseSettings(body, false);
-        announce(GetSettingsNoExtension);
-        break;
-    case GetValue7:
-    case GetValue8:
-        m_info.value64 = r.u64();
-        announce(static_cast<VeltraCommandIn>(code));
-        break;
-    case GetAmbientPressure:
-    case SetSimulatedPressure:
-        r.skip(1);
-        m_info.ambientPressure = r.u32();
-        m_info.secondPressureValue = r.u16();
-        if (code == SetSimulatedPressure)
-            m_pressureBusy = false;
-        announce(GetAmbientPressure);
-        break;
     case BeginProgram:
     case Program:
     case EndProgram:
-        programAcknowledged(code, r.u8() != 0);
+        programAcknowledged(code, BodyReader(body, 1).u8() != 0);
         break;
-    case GetBlock:
-        m_info.block128 = r.bytes(128);
-        m_info.blockByte = r.u8();
-        announce(GetBlock);
-        break;
+    case GetTextLines:
     case GetDiveList:
-        if (n > 1) {
-            if (m_info.diveHeaderReplies.size() < kMaxDiveHeaders) {
-                m_info.diveHeaderReplies.append(body);
-            } else if (!m_overflowLogged) {
-                log(QStringLiteral("Dive list too long: headers beyond %1 dropped")
-                        .arg(kMaxDiveHeaders));
-                m_overflowLogged = true;
-            }
-            break;
-        }
-        announce(GetDiveList);
-        break;
     case GetDiveSamples:
     case GetDiveSamplesWithTissues:
-        if (n >= 2) {
-            if (m_info.rawSampleBytes.size() + n - 1 <= kMaxSampleBytes) {
-                m_info.rawSampleBytes.append(body.constData() + 1, n - 1);
-            } else if (!m_overflowLogged) {
-                log(QStringLiteral("Sample stream too long: bytes beyond %1 dropped")
-                        .arg(kMaxSampleBytes));
-                m_overflowLogged = true;
-            }
-            break;
-        }
-        announce(GetDiveSamples);
-        break;
-    case GetOwner:
-        m_info.ownerName = zeroTerminatedText(body, 1, kOwnerNameMaxBytes + 1);
-        announce(GetOwner);
-        break;
-    case GetSettings:
-        m_info.settings = parseSettings(body, true);
-        announce(GetSettings);
-        break;
-    case GetValuePair:
-    case GetValuePair2:
-        m_info.valuePair[0] = r.u32();
-        m_info.valuePair[1] = r.u32();
-        announce(GetValuePair);
-        break;
-    case GetPressureExtended:
-        m_info.reply28Value32 = r.u32();
-        m_info.ambientPressure = r.u32();
-        m_info.reply28Value16 = r.u16();
-        announce(GetPressureExtended);
+        // A stream of replies, closed by one that carries nothing but its code.
+        if (body.size() > 1)
+            appendStreamed(code, body);
+        else
+            announce(code == GetDiveSamplesWithTissues ? GetDiveSamples
+                                                       : static_cast<VeltraCommandIn>(code));
         break;
     case ResetComputer:
         if (m_pending == ResetComputer)
@@ -966,8 +379,82 @@ void TarskBle::dispatch(const QByteArray& body)
             controllerDisConnect();
         break;
     default:
+        storeReply(code, body);
         break;
     }
+}
+
+void TarskBle::appendStreamed(quint8 code, const QByteArray& body)
+{
+    const qsizetype n = body.size();
+    if (code == GetTextLines) {
+        m_info.textLines += zeroTerminatedText(body, 1, n - 1) + QLatin1Char('\n');
+    } else if (code == GetDiveList) {
+        if (m_info.diveHeaderReplies.size() < kMaxDiveHeaders) {
+            m_info.diveHeaderReplies.append(body);
+        } else if (!m_overflowLogged) {
+            log(QStringLiteral("Dive list too long: headers beyond %1 dropped")
+                    .arg(kMaxDiveHeaders));
+            m_overflowLogged = true;
+        }
+    } else if (m_info.rawSampleBytes.size() + n - 1 <= kMaxSampleBytes) {
+        m_info.rawSampleBytes.append(body.constData() + 1, n - 1);
+    } else if (!m_overflowLogged) {
+        log(QStringLiteral("Sample stream too long: bytes beyond %1 dropped").arg(kMaxSampleBytes));
+        m_overflowLogged = true;
+    }
+}
+
+// The one-frame replies: each fills its part of the computer's record and ends its command.
+void TarskBle::storeReply(quint8 code, const QByteArray& body)
+{
+    BodyReader r(body, 1);
+    switch (code) {
+    case GetInfo:
+        parseIdentity(body, m_info);
+        break;
+    case GetSerialNumber:
+        m_info.serialNumber = parseSerialNumber(body, m_info.modeDigit);
+        break;
+    case GetSettingsNoExtension:
+    case GetSettings:
+        m_info.settings = parseSettings(body, code == GetSettings);
+        break;
+    case GetValue7:
+    case GetValue8:
+        m_info.value64 = r.u64();
+        break;
+    case GetAmbientPressure:
+    case SetSimulatedPressure:
+        r.skip(1);
+        m_info.ambientPressure = r.u32();
+        m_info.secondPressureValue = r.u16();
+        if (code == SetSimulatedPressure)
+            m_pressureBusy = false;
+        code = GetAmbientPressure;
+        break;
+    case GetBlock:
+        m_info.block128 = r.bytes(128);
+        m_info.blockByte = r.u8();
+        break;
+    case GetOwner:
+        m_info.ownerName = zeroTerminatedText(body, 1, kOwnerNameMaxBytes + 1);
+        break;
+    case GetValuePair:
+    case GetValuePair2:
+        m_info.valuePair[0] = r.u32();
+        m_info.valuePair[1] = r.u32();
+        code = GetValuePair;
+        break;
+    case GetPressureExtended:
+        m_info.reply28Value32 = r.u32();
+        m_info.ambientPressure = r.u32();
+        m_info.reply28Value16 = r.u16();
+        break;
+    default:
+        return;
+    }
+    announce(static_cast<VeltraCommandIn>(code));
 }
 
 bool TarskBle::takenAsOwed(quint8 code, bool lastFrame)
@@ -982,101 +469,4 @@ bool TarskBle::takenAsOwed(quint8 code, bool lastFrame)
             m_owedTimer.stop();
     }
     return true;
-}
-
-void TarskBle::programAcknowledged(quint8 code, bool accepted)
-{
-    const bool awaited
-        = m_program.isRunning() && m_program.awaitedCode() == code && m_programWriteConfirmed;
-    if (!awaited) {
-        // Not part of a running installation: a command sent on its own still gets its answer,
-        // but nothing is sent on its behalf.
-        if (!m_program.isRunning() && m_pending == code) {
-            finishPending();
-            if (!accepted)
-                emit onExchangeError(static_cast<VeltraCommandIn>(code), programError(code));
-            return;
-        }
-        log(QStringLiteral("Acknowledgement %1 out of turn ignored").arg(code));
-        return;
-    }
-    if (m_pending == code)
-        finishPending();
-
-    const FirmwareProgrammer::Step step = m_program.acknowledge(code, accepted);
-    switch (step.kind) {
-    case FirmwareProgrammer::Step::Nothing:
-        break;
-    case FirmwareProgrammer::Step::Refused:
-        log(QStringLiteral("Firmware step %1 refused").arg(code));
-        emit onExchangeError(static_cast<VeltraCommandIn>(code), programError(code));
-        break;
-    case FirmwareProgrammer::Step::SendChunk:
-        if (step.reportPercent >= 0)
-            emit onUploadFirmwareProgress(step.reportSent, step.reportPercent);
-        sendProgramFrame(Program, step.chunk);
-        break;
-    case FirmwareProgrammer::Step::SendEnd:
-        sendProgramFrame(EndProgram);
-        break;
-    case FirmwareProgrammer::Step::Finish:
-        m_programElapsedMs = m_programClock.elapsed();
-        log(QStringLiteral("Firmware installed in %1 ms").arg(m_programElapsedMs));
-        emit onUploadFirmwareProgress(0, 100);
-        emit onEndCommand(EndProgram);
-        m_finishFrame = buildFrame(ProgramFinished);
-        if (!sendFrame(ProgramFinished))
-            m_finishFrame.clear();
-        break;
-    }
-}
-
-bool TarskBle::sendProgramFrame(quint8 code, const QByteArray& payload)
-{
-    m_programWriteConfirmed = false;
-    m_programFrame = buildFrame(code, payload);
-    if (sendFrame(code, payload))
-        return true;
-    m_program.fail();
-    return false;
-}
-
-void TarskBle::abortProgram(const QString& why)
-{
-    if (!m_program.isRunning())
-        return;
-    log(QStringLiteral("Firmware installation stopped: ") + why);
-    m_program.fail();
-}
-
-FirmwareStatus TarskBle::firmwareReadiness() const
-{
-    if (!m_ready || !m_transport->hasService())
-        return FirmwareStatus::NotConnected;
-    if (m_info.mode != 2)
-        return FirmwareStatus::NotFirmwareMode;
-    return FirmwareStatus::Ok;
-}
-
-int TarskBle::setFirmware(const QByteArray& image, const QString& name, FirmwareStatus* status)
-{
-    FirmwareStatus result = firmwareReadiness();
-    if (result == FirmwareStatus::Ok) {
-        m_program.fail();
-        result = m_program.start(image, name);
-    }
-    if (status)
-        *status = result;
-    if (result != FirmwareStatus::Ok) {
-        log(QStringLiteral("Firmware not sent: ") + firmwareStatusText(result));
-        return -1;
-    }
-    m_programElapsedMs = 0;
-    m_programClock.start();
-    log(QStringLiteral("Firmware %1 version %2, %3 bytes")
-            .arg(QString::fromUtf8(m_program.identity().name), m_program.identity().versionText)
-            .arg(image.size()));
-    if (!sendProgramFrame(BeginProgram, m_program.payload()))
-        return -1;
-    return static_cast<int>(image.size());
 }

@@ -161,6 +161,11 @@ private:
     void resetExchange();
     bool sendFrame(quint8 code, const QByteArray& payload = {});
     void dispatch(const QByteArray& body);
+    // Whether a complete reply frame is for the command pending (or the programming sequence).
+    bool acceptsReply(quint8 code, qsizetype size);
+    // One more frame of a streamed reply: text lines, dive list headers, sample bytes.
+    void appendStreamed(quint8 code, const QByteArray& body);
+    void storeReply(quint8 code, const QByteArray& body);
     void announce(VeltraCommand::VeltraCommandIn code);
     void finishPending();
     // True when a frame of this code belongs to a reply owed to a command that timed out; the
