@@ -274,6 +274,7 @@ void TarskBle::descriptorWritten(const QBluetoothUuid&, const QByteArray&)
 
 void TarskBle::characteristicRead(const QBluetoothUuid&, const QByteArray&) { }
 
+// A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
 // and released, so the next attempt scans and starts clean.
 void TarskBle::failSetUp(ConnectControllerStatus::ConnectControllerStatusIn status)
 {

@@ -312,16 +312,8 @@ void VirtualDiveComputer::writeCharacteristic(
 
 void VirtualDiveComputer::handleFrame(const QByteArray& in)
 {
-    // One write carries one whole frame.
-    if (in.size() < 9 || static_cast<quint8>(in[0]) != 0xDC || static_cast<quint8>(in[1]) != 0xDC) {
-        ++m_rejected;
-        return;
-    }
-    const int n = static_cast<quint8>(in[2]) | (static_cast<quint8>(in[3]) << 8);
-    const QByteArray body = in.mid(8);
-    const quint32 crc = static_cast<quint8>(in[4]) | (static_cast<quint8>(in[5]) << 8)
-        | (static_cast<quint8>(in[6]) << 16) | (quint32(static_cast<quint8>(in[7])) << 24);
-    if (n == 0 || body.size() != n || crc != crc16(body)) {
+    const QByteArray body = checkedBody(in);
+    if (body.isEmpty()) {
         ++m_rejected;
         return;
     }
@@ -353,37 +345,9 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
         break;
     case 13:
     case 14:
-    case 15: {
-        QString fault;
-        if (code == 13) {
-            m_stepsHandled = 0;
-            m_acksDelivered = 0;
-        } else if (m_acksDelivered < m_stepsHandled) {
-            fault = QStringLiteral("step sent before the previous acknowledgement");
-        }
-        ++m_stepsHandled;
-        if (fault.isEmpty())
-            fault = programStep(code, payload);
-        if (fault.isEmpty() && m_refused[code - 13])
-            fault = QStringLiteral("refused on command");
-        if (!fault.isEmpty()) {
-            // The first fault is the cause; what follows it is refused as a consequence.
-            if (m_programFault.isEmpty())
-                m_programFault = fault;
-            m_programState = ProgramState::Idle;
-        }
-        const QByteArray ack = frame(code, QByteArray(1, fault.isEmpty() ? '\1' : '\0'));
-        m_markNextReply = true;
-        if (m_duplicateAcks && m_duplicatesApart) {
-            reply({ ack });
-            reply({ ack });
-        } else if (m_duplicateAcks) {
-            reply({ ack, ack });
-        } else {
-            reply({ ack });
-        }
+    case 15:
+        acknowledgeProgramStep(code, payload);
         break;
-    }
     case 255:
         // The bootloader takes the checked image; no answer.
         if (m_programState == ProgramState::Ended) {
@@ -392,24 +356,11 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
             m_programState = ProgramState::Idle;
         }
         break;
-    case 19: {
-        QList<QByteArray> frames;
-        for (const QByteArray& header : m_store->headerPayloads())
-            frames << frame(19, header);
-        frames << frame(19);
-        reply(frames);
-        break;
-    }
+    case 19:
     case 20:
-    case 21: {
-        const QByteArray stream = m_store->sampleStream(static_cast<quint16>(u16At(0)), code == 21);
-        QList<QByteArray> frames;
-        for (qsizetype at = 0; at < stream.size(); at += kSampleChunkBytes)
-            frames << frame(code, stream.mid(at, kSampleChunkBytes));
-        frames << frame(code);
-        reply(frames);
+    case 21:
+        replyStream(code, static_cast<quint16>(u16At(0)));
         break;
-    }
     case 22: {
         QByteArray text = m_owner.left(31);
         text.append('\0');
@@ -428,6 +379,69 @@ void VirtualDiveComputer::handleFrame(const QByteArray& in)
     default:
         // 255 and anything unknown: no answer.
         break;
+    }
+}
+
+// One whole frame per write: the body when marker, length and CRC hold, empty otherwise.
+QByteArray VirtualDiveComputer::checkedBody(const QByteArray& in)
+{
+    if (in.size() < 9 || static_cast<quint8>(in[0]) != 0xDC || static_cast<quint8>(in[1]) != 0xDC)
+        return {};
+    const int n = static_cast<quint8>(in[2]) | (static_cast<quint8>(in[3]) << 8);
+    const QByteArray body = in.mid(8);
+    const quint32 crc = static_cast<quint8>(in[4]) | (static_cast<quint8>(in[5]) << 8)
+        | (static_cast<quint8>(in[6]) << 16) | (quint32(static_cast<quint8>(in[7])) << 24);
+    if (n == 0 || body.size() != n || crc != crc16(body))
+        return {};
+    return body;
+}
+
+// The dive list (19) or a dive's samples (20, 21 with tissues): one frame per header or chunk,
+// closed by an empty one.
+void VirtualDiveComputer::replyStream(quint8 code, quint16 number)
+{
+    QList<QByteArray> frames;
+    if (code == 19) {
+        for (const QByteArray& header : m_store->headerPayloads())
+            frames << frame(19, header);
+    } else {
+        const QByteArray stream = m_store->sampleStream(number, code == 21);
+        for (qsizetype at = 0; at < stream.size(); at += kSampleChunkBytes)
+            frames << frame(code, stream.mid(at, kSampleChunkBytes));
+    }
+    frames << frame(code);
+    reply(frames);
+}
+
+void VirtualDiveComputer::acknowledgeProgramStep(quint8 code, const QByteArray& payload)
+{
+    QString fault;
+    if (code == 13) {
+        m_stepsHandled = 0;
+        m_acksDelivered = 0;
+    } else if (m_acksDelivered < m_stepsHandled) {
+        fault = QStringLiteral("step sent before the previous acknowledgement");
+    }
+    ++m_stepsHandled;
+    if (fault.isEmpty())
+        fault = programStep(code, payload);
+    if (fault.isEmpty() && m_refused[code - 13])
+        fault = QStringLiteral("refused on command");
+    if (!fault.isEmpty()) {
+        // The first fault is the cause; what follows it is refused as a consequence.
+        if (m_programFault.isEmpty())
+            m_programFault = fault;
+        m_programState = ProgramState::Idle;
+    }
+    const QByteArray ack = frame(code, QByteArray(1, fault.isEmpty() ? '\1' : '\0'));
+    m_markNextReply = true;
+    if (m_duplicateAcks && m_duplicatesApart) {
+        reply({ ack });
+        reply({ ack });
+    } else if (m_duplicateAcks) {
+        reply({ ack, ack });
+    } else {
+        reply({ ack });
     }
 }
 

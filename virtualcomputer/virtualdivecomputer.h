@@ -177,6 +177,10 @@ private:
     void endConnection();
     void later(std::function<void()> step);
     void handleFrame(const QByteArray& frame);
+    static QByteArray checkedBody(const QByteArray& in);
+    void replyStream(quint8 code, quint16 number);
+    // BeginProgram (13), Program (14), EndProgram (15): checked, then acknowledged.
+    void acknowledgeProgramStep(quint8 code, const QByteArray& payload);
     void reply(const QList<QByteArray>& frames);
     void enqueue(const QList<QByteArray>& frames, int markAt);
     void push(Outgoing item);
