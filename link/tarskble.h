@@ -174,6 +174,9 @@ private:
     // Acknowledgements of the firmware programming steps; the programming sequence continues
     // from here.
     void programAcknowledged(quint8 code, bool accepted);
+    void takeProgramStepWhenDue();
+    bool programStepDue() const;
+    void takeProgramStep();
     bool sendProgramFrame(quint8 code, const QByteArray& payload = {});
     // The awaited acknowledgement will not come (time-out, damage, link lost): stop the sequence.
     void abortProgram(const QString& why);
@@ -206,9 +209,13 @@ private:
     FirmwareProgrammer m_program;
     QElapsedTimer m_programClock;
     qint64 m_programElapsedMs = 0;
-    // A programming frame's acknowledgement can only follow the computer's receipt of that
-    // frame (the write confirmation): an acknowledgement before it answers an earlier frame.
-    bool m_programWriteConfirmed = false;
+    // Programming frames written since BeginProgram, their writes confirmed, and the
+    // acknowledgements tied to them: neither count may pass the frames written.
+    int m_programWritten = 0;
+    int m_programConfirmed = 0;
+    int m_programAcked = 0;
+    bool m_programAccepted = false;
+    bool m_programStepQueued = false;
     QByteArray m_programFrame;
     // The ProgramFinished frame until its write is confirmed (empty when none awaited).
     QByteArray m_finishFrame;

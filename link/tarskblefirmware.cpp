@@ -19,8 +19,11 @@ ExchangeError::ExchangeErrorIn programError(quint8 code)
 
 void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& value)
 {
-    if (m_program.isRunning() && value == m_programFrame)
-        m_programWriteConfirmed = true;
+    // Only the programming frame in flight can be confirmed, and only once.
+    if (m_program.isRunning() && value == m_programFrame && m_programConfirmed < m_programWritten) {
+        ++m_programConfirmed;
+        takeProgramStepWhenDue();
+    }
     // The computer has the closing command: only now is the image its own.
     if (!m_finishFrame.isEmpty() && value == m_finishFrame) {
         m_finishFrame.clear();
@@ -29,13 +32,13 @@ void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& va
     }
 }
 
-// A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
-
+// Acknowledgements carry no block index, so each is tied to a write: it counts only while a
+// programming frame has been written and not yet acknowledged. One that comes before its write's
+// confirmation still counts (the stack may report the two in either order); one more than the
+// frames written is a duplicate, and can never release a block the computer has not asked for.
 void TarskBle::programAcknowledged(quint8 code, bool accepted)
 {
-    const bool awaited
-        = m_program.isRunning() && m_program.awaitedCode() == code && m_programWriteConfirmed;
-    if (!awaited) {
+    if (!m_program.isRunning() || m_program.awaitedCode() != code) {
         // Not part of a running installation: a command sent on its own still gets its answer,
         // but nothing is sent on its behalf.
         if (!m_program.isRunning() && m_pending == code) {
@@ -47,10 +50,46 @@ void TarskBle::programAcknowledged(quint8 code, bool accepted)
         log(QStringLiteral("Acknowledgement %1 out of turn ignored").arg(code));
         return;
     }
+    if (m_programAcked >= m_programWritten) {
+        log(QStringLiteral("Acknowledgement %1 beyond the frames written: duplicate ignored")
+                .arg(code));
+        return;
+    }
+    ++m_programAcked;
+    m_programAccepted = accepted;
+    takeProgramStepWhenDue();
+}
+
+// The next step waits for both the acknowledgement and the write confirmation of the frame in
+// flight (a refusal needs no confirmation: nothing follows it), and runs once the notification
+// that brought the acknowledgement is decoded, so a copy beside it finds every frame acknowledged.
+void TarskBle::takeProgramStepWhenDue()
+{
+    if (!programStepDue() || m_programStepQueued)
+        return;
+    m_programStepQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_programStepQueued = false;
+            if (programStepDue())
+                takeProgramStep();
+        },
+        Qt::QueuedConnection);
+}
+
+bool TarskBle::programStepDue() const
+{
+    return m_program.isRunning() && m_programAcked == m_programWritten
+        && (m_programConfirmed == m_programWritten || !m_programAccepted);
+}
+
+void TarskBle::takeProgramStep()
+{
+    const quint8 code = m_program.awaitedCode();
     if (m_pending == code)
         finishPending();
-
-    const FirmwareProgrammer::Step step = m_program.acknowledge(code, accepted);
+    const FirmwareProgrammer::Step step = m_program.acknowledge(code, m_programAccepted);
     switch (step.kind) {
     case FirmwareProgrammer::Step::Nothing:
         break;
@@ -80,8 +119,8 @@ void TarskBle::programAcknowledged(quint8 code, bool accepted)
 
 bool TarskBle::sendProgramFrame(quint8 code, const QByteArray& payload)
 {
-    m_programWriteConfirmed = false;
     m_programFrame = buildFrame(code, payload);
+    ++m_programWritten;
     if (sendFrame(code, payload))
         return true;
     m_program.fail();
@@ -120,6 +159,7 @@ int TarskBle::setFirmware(const QByteArray& image, const QString& name, Firmware
     }
     m_programElapsedMs = 0;
     m_programClock.start();
+    m_programWritten = m_programConfirmed = m_programAcked = 0;
     log(QStringLiteral("Firmware %1 version %2, %3 bytes")
             .arg(QString::fromUtf8(m_program.identity().name), m_program.identity().versionText)
             .arg(image.size()));

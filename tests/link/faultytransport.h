@@ -1,7 +1,8 @@
 #pragma once
 
 // Sits between the real link and the virtual computer and disturbs the notifications as a radio
-// does: re-cut, lost, doubled, late (order kept) and swapped. Everything else passes untouched.
+// does: re-cut, lost, doubled, late (order kept) and swapped; write confirmations can come late
+// too. Everything else passes untouched.
 
 #include "link/tarskble.h"
 #include "virtualcomputer/virtualdivecomputer.h"
@@ -18,6 +19,7 @@ public:
     int delayMs = 0; // each notification leaves this late, never before an earlier one
     // Indexes of notifications (counting from 0): lost, sent twice, sent after the next one.
     QSet<int> lost, doubled, swapped;
+    int confirmLateMs = 0; // each write confirmation leaves this late, in order
     int seen = 0;
 
     explicit FaultyTransport(VirtualDiveComputer* computer)
@@ -28,9 +30,18 @@ public:
         const QMetaObject& meta = BleTransport::staticMetaObject;
         for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
             const QMetaMethod m = meta.method(i);
-            if (m.methodType() == QMetaMethod::Signal && m.name() != "characteristicChanged")
+            if (m.methodType() == QMetaMethod::Signal && m.name() != "characteristicChanged"
+                && m.name() != "characteristicWritten")
                 connect(m_c, m, this, m);
         }
+        connect(m_c, &BleTransport::characteristicWritten, this,
+            [this](const QBluetoothUuid& c, const QByteArray& v) {
+                if (confirmLateMs <= 0)
+                    emit characteristicWritten(c, v);
+                else
+                    QTimer::singleShot(
+                        confirmLateMs, this, [=] { emit characteristicWritten(c, v); });
+            });
         connect(m_c, &BleTransport::characteristicChanged, this,
             [this](const QBluetoothUuid&, const QByteArray& v) { arrive(v); });
         m_timer.setSingleShot(true);

@@ -560,23 +560,29 @@ private slots:
 
     void installs()
     {
-        // Size, notification size, the blocks the computer received, the progress reports, and
+        // Size, notification size, the blocks the computer received, the progress reports,
         // duplicated acknowledgements (1: every one twice, 2: the copy in a notification of its
-        // own, where it looks exactly like the next block's acknowledgement). One short block: 97 ×
+        // own, where it looks exactly like the next block's acknowledgement), and write
+        // confirmations late by so many ms (each acknowledgement comes before its write's
+        // confirmation, and a copy between a write and its confirmation). One short block: 97 ×
         // (100 / 97) in floating point gives 99.
         const QList<int> blocks { 128, 128, 128, 128, 128, 128, 128, 104 };
         const QList<int> sent1000 { 128, 256, 384, 512, 640, 768, 896, 1000, 0 };
         const QList<int> percent1000 { 12, 25, 38, 51, 64, 76, 89, 100, 100 };
-        const std::tuple<int, int, QList<int>, QList<int>, QList<int>, int> rows[] = {
-            { 97, 20, { 97 }, { 97, 0 }, { 100, 100 }, 0 },
-            { 1000, 20, blocks, sent1000, percent1000, 0 },
-            { 1000, 20, blocks, sent1000, percent1000, 1 },
-            { 1000, 20, blocks, sent1000, percent1000, 2 },
-            { 256, 3, { 128, 128 }, { 128, 256, 0 }, { 50, 100, 100 }, 0 },
+        const std::tuple<int, int, QList<int>, QList<int>, QList<int>, int, int> rows[] = {
+            { 97, 20, { 97 }, { 97, 0 }, { 100, 100 }, 0, 0 },
+            { 1000, 20, blocks, sent1000, percent1000, 0, 0 },
+            { 1000, 20, blocks, sent1000, percent1000, 1, 0 },
+            { 1000, 20, blocks, sent1000, percent1000, 2, 0 },
+            { 256, 3, { 128, 128 }, { 128, 256, 0 }, { 50, 100, 100 }, 0, 0 },
+            { 1000, 20, blocks, sent1000, percent1000, 0, 30 },
+            { 1000, 20, blocks, sent1000, percent1000, 1, 30 },
+            { 1000, 20, blocks, sent1000, percent1000, 2, 30 },
         };
-        for (const auto& [size, notificationSize, chunks, reportedSent, reportedPercent,
-                 duplicates] : rows) {
+        for (const auto& [size, notificationSize, chunks, reportedSent, reportedPercent, duplicates,
+                 confirmLate] : rows) {
             FirmwareRig rig;
+            rig.faults->confirmLateMs = confirmLate;
             rig.computer->setNotificationSize(notificationSize);
             // The computer notes a block sent before its acknowledgement of the previous one went
             // out.
