@@ -6,6 +6,7 @@
 #include "link/tarskble.h"
 #include "ui_firmwaremgt.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,38 @@ bool isProgramCode(VeltraCommandIn code)
 {
     return code == VeltraCommand::BeginProgram || code == VeltraCommand::Program
         || code == VeltraCommand::EndProgram;
+}
+
+// What went wrong with an installation under way and what to do, in plain words.
+QString installationAdvice(ExchangeError::ExchangeErrorIn error)
+{
+    switch (error) {
+    case ExchangeError::Timeout:
+        return QCoreApplication::translate("FirmwareMgt",
+            "The computer stopped answering. Keep it close and switched on, then install the "
+            "firmware again.");
+    case ExchangeError::InvalidCrc:
+    case ExchangeError::InvalidFrame:
+    case ExchangeError::InvalidReply:
+        return QCoreApplication::translate("FirmwareMgt",
+            "What the computer sent arrived damaged. Keep it close, then install the firmware "
+            "again.");
+    case ExchangeError::NotReady:
+        return QCoreApplication::translate("FirmwareMgt",
+            "The computer is no longer connected. Connect it again in firmware mode and install "
+            "the firmware again.");
+    case ExchangeError::Busy:
+        return QCoreApplication::translate("FirmwareMgt",
+            "The computer was busy with another request. Wait a moment and install the firmware "
+            "again.");
+    case ExchangeError::BeginProgramError:
+    case ExchangeError::ProgramError:
+    case ExchangeError::EndProgramError:
+        break;
+    }
+    return QCoreApplication::translate("FirmwareMgt",
+        "The computer refused the firmware. Restart it in firmware mode and install again; if it "
+        "refuses again, download the firmware again.");
 }
 
 } // namespace
@@ -339,11 +372,12 @@ TarskBle* FirmwareMgt::readyLink()
 {
     TarskBle* l = link();
     if (!l) {
-        critical(tr("Error"), tr("No computer connected"));
+        critical(tr("Error"), firmwareStatusText(FirmwareStatus::NotConnected));
         return nullptr;
     }
     const FirmwareStatus status = l->firmwareReadiness();
     if (status != FirmwareStatus::Ok) {
+        l->log(QStringLiteral("Firmware manager: ") + QLatin1String(firmwareStatusName(status)));
         critical(tr("Error"), firmwareStatusText(status));
         return nullptr;
     }
@@ -364,7 +398,9 @@ void FirmwareMgt::on_btFirmwareFromDisk_clicked()
     entry.fileName = QFileInfo(path).fileName();
     QString error;
     if (!readFirmwareFile(path, &entry.image, &error)) {
-        critical(tr("Error"), tr("Impossible to load binary file") + QStringLiteral("\n") + error);
+        critical(tr("Error"),
+            tr("The firmware file cannot be read. Check the file or download it again.")
+                + QStringLiteral("\n") + error);
         return;
     }
     // The image carries no header of its own: what the computer will be told comes from the
@@ -375,6 +411,9 @@ void FirmwareMgt::on_btFirmwareFromDisk_clicked()
     if (status == FirmwareStatus::Ok)
         status = checkFirmwareFileName(name, link() ? link()->foundDevice().name() : QString());
     if (status != FirmwareStatus::Ok) {
+        if (link())
+            link()->log(QStringLiteral("Firmware file %1 refused: %2")
+                            .arg(entry.fileName, QLatin1String(firmwareStatusName(status))));
         critical(tr("Error"), firmwareStatusText(status));
         return;
     }
@@ -419,7 +458,9 @@ void FirmwareMgt::offerInstallation(int entry)
     const QString path = QDir(m_firmwareFolder).filePath(localFirmwareName(e));
     if (!readFirmwareFile(path, &e.image, &error)) {
         release();
-        critical(tr("Error"), tr("Impossible to load binary file") + QStringLiteral("\n") + error);
+        critical(tr("Error"),
+            tr("The firmware file cannot be read. Check the file or download it again.")
+                + QStringLiteral("\n") + error);
         return;
     }
     if (!install(e.image, firmwareNameOfFile(e.fileName)))
@@ -510,13 +551,17 @@ void FirmwareMgt::onExchangeError(VeltraCommandIn pCommand, ExchangeError::Excha
 {
     if (!m_installing || !isProgramCode(pCommand))
         return;
-    installationFailed(TarskBle::exchangeErrorText(pError));
+    if (TarskBle* l = link())
+        l->log(
+            QStringLiteral("Firmware installation failed: ") + TarskBle::exchangeErrorText(pError));
+    installationFailed(installationAdvice(pError));
 }
 
 void FirmwareMgt::onDisconnectController()
 {
     if (m_installing && !m_verifier)
-        installationFailed(tr("Computer disconnected"));
+        installationFailed(tr("The computer disconnected. Connect it again in firmware mode and "
+                              "install the firmware again."));
 }
 
 void FirmwareMgt::installationFailed(const QString& reason)

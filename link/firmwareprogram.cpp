@@ -37,32 +37,64 @@ QString firmwareStatusText(FirmwareStatus status)
     case FirmwareStatus::Ok:
         return QCoreApplication::translate("FirmwareProgram", "No Error");
     case FirmwareStatus::NotConnected:
-        return QCoreApplication::translate("FirmwareProgram", "No computer connected");
+        return QCoreApplication::translate(
+            "FirmwareProgram", "No computer is connected. Connect the computer, then try again.");
     case FirmwareStatus::NotFirmwareMode:
-        return QCoreApplication::translate(
-            "FirmwareProgram", "The computer is not in firmware mode");
+        return QCoreApplication::translate("FirmwareProgram",
+            "The computer is not ready to take firmware. Restart it in firmware mode, "
+            "connect it again and try again.");
     case FirmwareStatus::EmptyImage:
-        return QCoreApplication::translate("FirmwareProgram", "The firmware image is empty");
-    case FirmwareStatus::ImageTooLarge:
         return QCoreApplication::translate(
-            "FirmwareProgram", "The firmware image is larger than %1 bytes")
+            "FirmwareProgram", "The firmware file is empty. Download it again.");
+    case FirmwareStatus::ImageTooLarge:
+        return QCoreApplication::translate("FirmwareProgram",
+            "The file is too large to be firmware (more than %1 bytes). Choose the "
+            "firmware file of your computer.")
             .arg(kMaxFirmwareBytes);
     case FirmwareStatus::EmptyName:
-        return QCoreApplication::translate("FirmwareProgram", "The firmware name is empty");
+        return QCoreApplication::translate("FirmwareProgram",
+            "The file name does not say which computer the firmware is for. Keep the "
+            "name the firmware came with (as in Veltra.1.2.3.b.bin).");
     case FirmwareStatus::NameTooLong:
-        return QCoreApplication::translate(
-            "FirmwareProgram", "The firmware name is longer than %1 bytes")
+        return QCoreApplication::translate("FirmwareProgram",
+            "The file name is too long for the computer (at most %1 bytes before the "
+            "first dot). Keep the name the firmware came with.")
             .arg(kFirmwareNameBytes);
     case FirmwareStatus::OtherFamily:
         return QCoreApplication::translate("FirmwareProgram",
             "This file is not firmware for this computer: its name must start with the "
-            "computer's name.");
+            "computer's name. Choose the firmware of your computer.");
     case FirmwareStatus::NoVersion:
         return QCoreApplication::translate("FirmwareProgram",
             "The file name gives no firmware version (name.x.y.z.letter, as in "
-            "Veltra.1.2.3.b.bin).");
+            "Veltra.1.2.3.b.bin). Keep the name the firmware came with.");
     }
     return QCoreApplication::translate("FirmwareProgram", "Unknown error");
+}
+
+const char* firmwareStatusName(FirmwareStatus status)
+{
+    switch (status) {
+    case FirmwareStatus::Ok:
+        return "Ok";
+    case FirmwareStatus::NotConnected:
+        return "NotConnected";
+    case FirmwareStatus::NotFirmwareMode:
+        return "NotFirmwareMode";
+    case FirmwareStatus::EmptyImage:
+        return "EmptyImage";
+    case FirmwareStatus::ImageTooLarge:
+        return "ImageTooLarge";
+    case FirmwareStatus::EmptyName:
+        return "EmptyName";
+    case FirmwareStatus::NameTooLong:
+        return "NameTooLong";
+    case FirmwareStatus::OtherFamily:
+        return "OtherFamily";
+    case FirmwareStatus::NoVersion:
+        return "NoVersion";
+    }
+    return "Unknown";
 }
 
 FirmwareStatus parseFirmwareName(const QString& name, FirmwareIdentity* identity)

@@ -29,7 +29,10 @@ enum class FirmwareStatus {
     NoVersion, // the name gives no version x.y.z of decimal numbers, or 0.0.0
 };
 
+// What is wrong and what to do, in plain words, for the diver.
 QString firmwareStatusText(FirmwareStatus status);
+// The technical word, for the link log.
+const char* firmwareStatusName(FirmwareStatus status);
 
 // What the name of an image ("Veltra.1.2.3.b") tells the computer.
 struct FirmwareIdentity

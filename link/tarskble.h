@@ -102,6 +102,8 @@ public:
     // Time from setFirmware to the EndProgram acknowledgement of the last installation.
     qint64 programElapsedMs() const { return m_programElapsedMs; }
 
+    // Adds a line to the link log: the technical word beside what the diver is told.
+    void log(const QString& text) const;
     // The technical word, for the log.
     static QString exchangeErrorText(ExchangeError::ExchangeErrorIn error);
     // What went wrong and what to do, in plain words, for the diver.
@@ -150,7 +152,6 @@ private slots:
     void setUpTimedOut();
 
 private:
-    void log(const QString& text) const;
     void setStatus(const QString& text);
     void scanToggle();
     void makeController();

@@ -154,7 +154,7 @@ int TarskBle::setFirmware(const QByteArray& image, const QString& name, Firmware
     if (status)
         *status = result;
     if (result != FirmwareStatus::Ok) {
-        log(QStringLiteral("Firmware not sent: ") + firmwareStatusText(result));
+        log(QStringLiteral("Firmware not sent: ") + QLatin1String(firmwareStatusName(result)));
         return -1;
     }
     m_programElapsedMs = 0;

@@ -533,20 +533,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Le dossier %1 ne peut pas être ouvert</translation>
     </message>
     <message>
-        <source>No computer connected</source>
-        <translation>Aucun ordinateur connecté</translation>
-    </message>
-    <message>
         <source>Open Firmware</source>
         <translation>Ouvrir un micrologiciel</translation>
     </message>
     <message>
         <source>Firmware Files (*.bin)</source>
         <translation>Fichiers de micrologiciel (*.bin)</translation>
-    </message>
-    <message>
-        <source>Impossible to load binary file</source>
-        <translation>Impossible de charger le fichier binaire</translation>
     </message>
     <message>
         <source>Upload firmware </source>
@@ -567,10 +559,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>Nb sent: 0/0</source>
         <translation>Envoyés : 0/0</translation>
-    </message>
-    <message>
-        <source>Computer disconnected</source>
-        <translation>Ordinateur déconnecté</translation>
     </message>
     <message>
         <source>Installation failed: %1</source>
@@ -603,6 +591,34 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>, version %1</source>
         <translation>, version %1</translation>
+    </message>
+    <message>
+        <source>The computer stopped answering. Keep it close and switched on, then install the firmware again.</source>
+        <translation>L&apos;ordinateur ne répond plus. Gardez-le à proximité et allumé, puis relancez l&apos;installation du micrologiciel.</translation>
+    </message>
+    <message>
+        <source>What the computer sent arrived damaged. Keep it close, then install the firmware again.</source>
+        <translation>Les données de l&apos;ordinateur sont arrivées endommagées. Gardez-le à proximité, puis relancez l&apos;installation du micrologiciel.</translation>
+    </message>
+    <message>
+        <source>The computer is no longer connected. Connect it again in firmware mode and install the firmware again.</source>
+        <translation>L&apos;ordinateur n&apos;est plus connecté. Reconnectez-le en mode micrologiciel et relancez l&apos;installation.</translation>
+    </message>
+    <message>
+        <source>The computer was busy with another request. Wait a moment and install the firmware again.</source>
+        <translation>L&apos;ordinateur était occupé par une autre demande. Patientez un instant et relancez l&apos;installation du micrologiciel.</translation>
+    </message>
+    <message>
+        <source>The computer refused the firmware. Restart it in firmware mode and install again; if it refuses again, download the firmware again.</source>
+        <translation>L&apos;ordinateur a refusé le micrologiciel. Redémarrez-le en mode micrologiciel et relancez l&apos;installation ; s&apos;il le refuse encore, téléchargez de nouveau le micrologiciel.</translation>
+    </message>
+    <message>
+        <source>The firmware file cannot be read. Check the file or download it again.</source>
+        <translation>Le fichier du micrologiciel est illisible. Vérifiez le fichier ou téléchargez-le de nouveau.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected. Connect it again in firmware mode and install the firmware again.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté. Reconnectez-le en mode micrologiciel et relancez l&apos;installation.</translation>
     </message>
 </context>
 <context>
@@ -647,40 +663,40 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Aucune erreur</translation>
     </message>
     <message>
-        <source>No computer connected</source>
-        <translation>Aucun ordinateur connecté</translation>
-    </message>
-    <message>
-        <source>The computer is not in firmware mode</source>
-        <translation>L&apos;ordinateur n&apos;est pas en mode micrologiciel</translation>
-    </message>
-    <message>
-        <source>The firmware image is empty</source>
-        <translation>L&apos;image du micrologiciel est vide</translation>
-    </message>
-    <message>
-        <source>The firmware image is larger than %1 bytes</source>
-        <translation>L&apos;image du micrologiciel dépasse %1 octets</translation>
-    </message>
-    <message>
-        <source>The firmware name is empty</source>
-        <translation>Le nom du micrologiciel est vide</translation>
-    </message>
-    <message>
-        <source>The firmware name is longer than %1 bytes</source>
-        <translation>Le nom du micrologiciel dépasse %1 octets</translation>
-    </message>
-    <message>
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
     </message>
     <message>
-        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
-        <translation>Ce fichier n&apos;est pas un micrologiciel pour cet ordinateur : son nom doit commencer par celui de l&apos;ordinateur.</translation>
+        <source>No computer is connected. Connect the computer, then try again.</source>
+        <translation>Aucun ordinateur n&apos;est connecté. Connectez l&apos;ordinateur, puis réessayez.</translation>
     </message>
     <message>
-        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
-        <translation>Le nom du fichier ne donne pas de version de micrologiciel (nom.x.y.z.lettre, comme Veltra.1.2.3.b.bin).</translation>
+        <source>The computer is not ready to take firmware. Restart it in firmware mode, connect it again and try again.</source>
+        <translation>L&apos;ordinateur n&apos;est pas prêt à recevoir un micrologiciel. Redémarrez-le en mode micrologiciel, reconnectez-le et réessayez.</translation>
+    </message>
+    <message>
+        <source>The firmware file is empty. Download it again.</source>
+        <translation>Le fichier du micrologiciel est vide. Téléchargez-le de nouveau.</translation>
+    </message>
+    <message>
+        <source>The file is too large to be firmware (more than %1 bytes). Choose the firmware file of your computer.</source>
+        <translation>Ce fichier est trop gros pour être un micrologiciel (plus de %1 octets). Choisissez le fichier du micrologiciel de votre ordinateur.</translation>
+    </message>
+    <message>
+        <source>The file name does not say which computer the firmware is for. Keep the name the firmware came with (as in Veltra.1.2.3.b.bin).</source>
+        <translation>Le nom du fichier n&apos;indique pas à quel ordinateur ce micrologiciel est destiné. Gardez le nom d&apos;origine du micrologiciel (par exemple Veltra.1.2.3.b.bin).</translation>
+    </message>
+    <message>
+        <source>The file name is too long for the computer (at most %1 bytes before the first dot). Keep the name the firmware came with.</source>
+        <translation>Le nom du fichier est trop long pour l&apos;ordinateur (%1 octets au plus avant le premier point). Gardez le nom d&apos;origine du micrologiciel.</translation>
+    </message>
+    <message>
+        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name. Choose the firmware of your computer.</source>
+        <translation>Ce fichier n&apos;est pas un micrologiciel pour cet ordinateur : son nom doit commencer par celui de l&apos;ordinateur. Choisissez le micrologiciel de votre ordinateur.</translation>
+    </message>
+    <message>
+        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin). Keep the name the firmware came with.</source>
+        <translation>Le nom du fichier n&apos;indique aucune version de micrologiciel (nom.x.y.z.lettre, par exemple Veltra.1.2.3.b.bin). Gardez le nom d&apos;origine du micrologiciel.</translation>
     </message>
 </context>
 <context>

@@ -613,9 +613,9 @@ private slots:
         // or the file's name, the critical message or the final info.
         const std::tuple<int, int, QString, QString> rows[] = {
             { fw, 97, {}, "Installation successful in " },
-            { 0, 97, {}, "Error: No computer connected" },
-            { fw, 0, {}, "Error: Impossible to load binary file\nThe firmware image is empty" },
-            { fw, 1000, "refuse", "Installation failed: Program Error" },
+            { 0, 97, {}, "Error: No computer is connected. Connect the computer" },
+            { fw, 0, {}, "Error: The firmware file cannot be read. Check the file or download" },
+            { fw, 1000, "refuse", "Installation failed: The computer refused the firmware" },
             { fw, 1000, "drop", "Installation failed: " },
             // Only the name tells what the image is for: another family, or no real version.
             { fw, 97, "holiday.bin", "Error: This file is not firmware for this computer" },
@@ -669,6 +669,8 @@ private slots:
             }
             if (fault != "refuse")
                 continue;
+            // The diver reads what to do; the technical word goes to the link log.
+            QVERIFY(v->logLines.contains("Firmware installation failed: Program Error"));
             // A second attempt runs once the computer accepts.
             v->computer->setRefused(14, false);
             m.button("btFirmwareFromDisk")->click();
