@@ -96,6 +96,77 @@ struct SettingsReader
 
 } // namespace
 
+namespace {
+
+// Layouts 0 and 1: the fields after the common block, the extension last.
+void readLayoutA(SettingsReader& f, BodyReader& r, ComputerSettings& s, bool withExtension)
+{
+    const int sv = s.subVersion;
+    f.u8s(3);
+    f.u8s(5);
+    f.u16s(sv > 12 ? 12 : 8);
+    f.u8();
+    f.u16s(3);
+    s.computerName = r.bytes(32);
+    f.u8();
+    f.u8s(5);
+    f.u16();
+    f.u8s(2);
+    f.u64();
+    s.secondText = r.bytes(32);
+    if (!withExtension)
+        return;
+    f.u64();
+    const quint64 recordCount = f.u8();
+    r.skip(static_cast<qsizetype>(recordCount) * 11);
+    f.u64();
+    f.u8();
+    f.u16s(8);
+    f.u8s(3);
+    f.u64();
+    f.u64();
+    f.u8();
+    f.u16s(3);
+    if (sv >= 13)
+        f.u16s(6);
+}
+
+// Layout 2: gas triplets, the later sub-versions' extra words, 76 bytes before the second text.
+void readLayoutB(SettingsReader& f, BodyReader& r, ComputerSettings& s, bool withExtension)
+{
+    const int sv = s.subVersion;
+    f.u8s(3);
+    f.u8s(6);
+    f.u16s(8);
+    f.u8();
+    for (int g = 0; g < 3; ++g) {
+        f.u16s(2);
+        f.u8();
+    }
+    if (sv >= 2) {
+        f.u16s(8);
+        if (sv >= 5)
+            r.skip(3);
+    }
+    s.computerName = r.bytes(32);
+    f.u8();
+    f.u8s(4);
+    f.u16();
+    f.u8s(2);
+    f.u64();
+    r.skip(76);
+    s.secondText = r.bytes(32);
+    if (!withExtension)
+        return;
+    f.u16();
+    r.u8(); // overwritten by the next byte on the computer's side too
+    f.u8();
+    f.u16s(4);
+    f.u8();
+}
+
+} // namespace
+
 ComputerSettings parseSettings(const QByteArray& body, bool withExtension)
 {
     ComputerSettings s;
@@ -118,64 +189,9 @@ ComputerSettings parseSettings(const QByteArray& body, bool withExtension)
     s.surfacePressureMbar = static_cast<quint16>(f.u16());
     f.u8s(2);
 
-    const int sv = s.subVersion;
-    if (s.layout < 2) {
-        f.u8s(3);
-        f.u8s(5);
-        f.u16s(sv > 12 ? 12 : 8);
-        f.u8();
-        f.u16s(3);
-        s.computerName = r.bytes(32);
-        f.u8();
-        f.u8s(5);
-        f.u16();
-        f.u8s(2);
-        f.u64();
-        s.secondText = r.bytes(32);
-        if (!withExtension)
-            return s;
-        f.u64();
-        const quint64 recordCount = f.u8();
-        r.skip(static_cast<qsizetype>(recordCount) * 11);
-        f.u64();
-        f.u8();
-        f.u16s(8);
-        f.u8s(3);
-        f.u64();
-        f.u64();
-        f.u8();
-        f.u16s(3);
-        if (sv >= 13)
-            f.u16s(6);
-    } else if (s.layout == 2) {
-        f.u8s(3);
-        f.u8s(6);
-        f.u16s(8);
-        f.u8();
-        for (int g = 0; g < 3; ++g) {
-            f.u16s(2);
-            f.u8();
-        }
-        if (sv >= 2) {
-            f.u16s(8);
-            if (sv >= 5)
-                r.skip(3);
-        }
-        s.computerName = r.bytes(32);
-        f.u8();
-        f.u8s(4);
-        f.u16();
-        f.u8s(2);
-        f.u64();
-        r.skip(76);
-        s.secondText = r.bytes(32);
-        if (!withExtension)
-            return s;
-        f.u16();
-        r.u8(); // overwritten by the next byte on the computer's side too
-        f.u8();
-        f.u16s(4);
-        f.u8();
-    }
+    if (s.layout < 2)
+        readLayoutA(f, r, s, withExtension);
+    else if (s.layout == 2)
+        readLayoutB(f, r, s, withExtension);
     return s;
 }

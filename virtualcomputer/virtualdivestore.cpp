@@ -89,6 +89,49 @@ void putI64(QByteArray& b, int64_t v)
 
 } // namespace
 
+namespace {
+
+// One sample of the dive as the computer records it, tissues included.
+DeviceSample sampleAt(const Model& model, double depth, int gas, double inert, bool freshWater)
+{
+    DeviceSample s;
+    const double ceiling = model.ceilingM();
+    s.depthWord = static_cast<uint16_t>(std::lround(depth * 10.0));
+    s.ceilingWord = ceilingField(ceiling, model.ndlMinutes(depth, inert));
+    const double water = freshWater ? 17.0 - depth * 0.4 : 25.0 - depth * 0.25;
+    s.temperatureByte = static_cast<uint8_t>((std::clamp(int(water), 4, 31) & 31) << 2);
+    s.flagByte = static_cast<uint8_t>((gas & 3) << 3);
+    s.statusByte = ceiling > 0 ? 1 : 0;
+    s.extraWord = static_cast<uint16_t>(std::lround(model.ambient(depth) * 1000.0));
+    for (int i = 0; i < 16; ++i)
+        s.tissues[i] = model.loadByte(i);
+    return s;
+}
+
+void fillHeader(
+    VirtualDive& dive, const VirtualDivePlan& plan, const QList<VirtualGas>& gases, double maxDepth)
+{
+    DiveHeader& h = dive.header;
+    h.number = plan.number;
+    h.diveMode = 0;
+    h.gfLow = plan.gfLow;
+    h.gfHigh = plan.gfHigh;
+    h.waterDensity = plan.freshWater ? 1000 : 1025;
+    h.surfacePressureMbar = plan.surfacePressureMbar;
+    for (int g = 0; g < gases.size() && g < 4; ++g) {
+        h.gasMask |= uint16_t(1u << g);
+        h.gasO2[g] = static_cast<uint8_t>(gases[g].o2);
+        h.gasHe[g] = static_cast<uint8_t>(gases[g].he);
+    }
+    h.sampleCount = static_cast<uint32_t>(dive.samples.size());
+    h.startTime = plan.startTime;
+    h.endTime = plan.startTime + int64_t(dive.samples.size() - 1) * kPeriodS;
+    h.maxDepthDm = static_cast<uint16_t>(std::lround(maxDepth * 10.0));
+    h.period = kPeriodS;
+}
+
+} // namespace
+
 VirtualDive simulateVirtualDive(const VirtualDivePlan& plan)
 {
     VirtualDive dive;
@@ -115,20 +158,8 @@ VirtualDive simulateVirtualDive(const VirtualDivePlan& plan)
     int t = 0;
     const int bottomEnd = plan.bottomMinutes * 60;
 
-    const auto record = [&] {
-        DeviceSample s;
-        const double ceiling = model.ceilingM();
-        s.depthWord = static_cast<uint16_t>(std::lround(depth * 10.0));
-        s.ceilingWord = ceilingField(ceiling, model.ndlMinutes(depth, inert()));
-        const double water = plan.freshWater ? 17.0 - depth * 0.4 : 25.0 - depth * 0.25;
-        s.temperatureByte = static_cast<uint8_t>((std::clamp(int(water), 4, 31) & 31) << 2);
-        s.flagByte = static_cast<uint8_t>((gas & 3) << 3);
-        s.statusByte = ceiling > 0 ? 1 : 0;
-        s.extraWord = static_cast<uint16_t>(std::lround(model.ambient(depth) * 1000.0));
-        for (int i = 0; i < 16; ++i)
-            s.tissues[i] = model.loadByte(i);
-        dive.samples.append(s);
-    };
+    const auto record
+        = [&] { dive.samples.append(sampleAt(model, depth, gas, inert(), plan.freshWater)); };
 
     record();
     // Hard stop after ten hours keeps a wrong plan from running away.
@@ -180,23 +211,7 @@ VirtualDive simulateVirtualDive(const VirtualDivePlan& plan)
             record();
     }
 
-    DiveHeader& h = dive.header;
-    h.number = plan.number;
-    h.diveMode = 0;
-    h.gfLow = plan.gfLow;
-    h.gfHigh = plan.gfHigh;
-    h.waterDensity = plan.freshWater ? 1000 : 1025;
-    h.surfacePressureMbar = plan.surfacePressureMbar;
-    for (int g = 0; g < gases.size() && g < 4; ++g) {
-        h.gasMask |= uint16_t(1u << g);
-        h.gasO2[g] = static_cast<uint8_t>(gases[g].o2);
-        h.gasHe[g] = static_cast<uint8_t>(gases[g].he);
-    }
-    h.sampleCount = static_cast<uint32_t>(dive.samples.size());
-    h.startTime = plan.startTime;
-    h.endTime = plan.startTime + int64_t(dive.samples.size() - 1) * kPeriodS;
-    h.maxDepthDm = static_cast<uint16_t>(std::lround(maxDepth * 10.0));
-    h.period = kPeriodS;
+    fillHeader(dive, plan, gases, maxDepth);
     return dive;
 }
 
