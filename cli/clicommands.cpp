@@ -3,6 +3,8 @@
 #include "cli/clioptions.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "fileio/csvmapping.h"
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
 
 #include <QJsonArray>
@@ -57,12 +59,17 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
 int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json] [--date ISO] [--csv-preset NAME | "
+               "--csv-columns MAPPING]\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     const QString path = o.positional[0];
     DiveFileContent content;
-    if (!readDives(path, content, err))
+    if (!readDives(path, content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (o.has("--json")) {
@@ -85,11 +92,16 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT [--profile]\n";
+        err << "usage: veltra-cli convert IN OUT [--profile] [--date ISO] [--csv-preset NAME | "
+               "--csv-columns MAPPING]\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     DiveFileContent content;
-    if (!readDives(o.positional[0], content, err))
+    if (!readDives(o.positional[0], content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (content.dives.isEmpty())
@@ -111,15 +123,27 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      every dive a dive file holds\n"
-        "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
-        ".divebin);\n"
-        "                                          --profile writes the CSV (profile) layout\n");
+               "  info FILE [--json]                      every dive a dive file holds\n"
+               "  convert IN OUT [--profile]              convert a dive file (writes .csv, "
+               ".uddf);\n"
+               "                                          --profile writes the CSV (profile) "
+               "layout\n"
+               "  reading options of info, convert and logbook import:\n"
+               "    --date ISO                            start of dives whose file gives none\n"
+               "    --csv-preset NAME                     %1\n"
+               "    --csv-columns time=1,depth=2,...      columns of a CSV table (also "
+               "temperature,\n"
+               "                                          pressure, ppo2, number, date, clock, "
+               "separator,\n"
+               "                                          decimal, time-unit, depth-unit, "
+               "interval)\n"
+               "  files read (chosen by content): %2\n")
+        .arg(csvPresetNames().join(QStringLiteral(", ")), readableFormatsText());
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--json" });
+    const Options options = parse(args, readOptionNames(), { "--json" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -129,7 +153,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--profile" });
+    const Options options = parse(args, readOptionNames(), { "--profile" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
