@@ -107,7 +107,7 @@ DiveOrigin sniffDiveFormat(const QByteArray& head, const QString& path)
 DiveOrigin diveFormatOfFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return fileTypeOf(path);
     return sniffDiveFormat(file.read(4096), path);
 }

@@ -836,7 +836,9 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     if (!DiveDetailsStore::load(m_db, diveId, loaded, detailsError))
         return fail(detailsError);
 
-    loaded.computeStatistics();
+    // A dive without samples keeps the summary stored with it.
+    if (!loaded.samples.isEmpty())
+        loaded.computeStatistics();
     loaded.computeSpeeds(false);
     profile = std::move(loaded);
     return true;
