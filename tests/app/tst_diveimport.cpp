@@ -47,10 +47,21 @@ private slots:
         const QStringList files = diveFilesIn({ dir.path() });
         QCOMPARE(files.size(), 5);
         QList<int> steps;
-        const ImportReport report = importDiveFiles(db, files, [&steps](int done, int total) {
-            steps << done;
-            return total == 5;
-        });
+        // The CSV dives have no start: each takes its file's modification time, as offered.
+        FileQuestions questions;
+        QStringList asked;
+        questions.startDate = [&asked](const QString& file, qint64 guess) {
+            asked << QFileInfo(file).fileName();
+            return guess == QFileInfo(file).lastModified().toSecsSinceEpoch() ? guess : 0;
+        };
+        const ImportReport report = importDiveFiles(
+            db, files,
+            [&steps](int done, int total) {
+                steps << done;
+                return total == 5;
+            },
+            questions);
+        QCOMPARE(asked, (QStringList { "b_reef.csv", "d_wall.csv", "c_renamed.csv" }));
         QCOMPARE(steps, (QList<int> { 0, 1, 2, 3, 4, 5 }));
         QCOMPARE(report.count(ImportEntry::Stored), 5); // 3 of the UDDF file, reef, wall
         QCOMPARE(report.count(ImportEntry::Duplicate), 1); // the renamed copy
