@@ -58,7 +58,13 @@ struct Computer
     bool closedCircuit = false;
     QList<GasChange> changes;
     QList<DiveSample> samples;
-    QList<QList<std::pair<int, float>>> pressures; // per sample: (cylinder or -1, bar)
+    struct Pressure
+    {
+        qsizetype sample = 0;
+        int cylinder = -1; // -1: the unnumbered "pressure"
+        float bar = 0;
+    };
+    QList<Pressure> pressures; // in sample order
 };
 
 struct DiveRecord
@@ -173,18 +179,42 @@ void readEvent(XmlStream& xml, Computer& c)
     c.changes << g;
 }
 
+// "61:47 min" without copying the text; -1 when it is no time.
+double sampleTime(const char* text)
+{
+    double total = 0;
+    const char* p = text;
+    for (int part = 0; part < 3; ++part) {
+        const char* start = p;
+        double value = 0;
+        while (*p >= '0' && *p <= '9')
+            value = value * 10 + (*p++ - '0');
+        if (p == start)
+            return -1;
+        total = total * 60 + value;
+        if (*p != ':')
+            break;
+        ++p;
+    }
+    return *p == '\0' || *p == ' ' || *p == '.' ? total : -1;
+}
+
 // A sample holds only what changed: attributes left out are no reading (never zero).
 void readSample(XmlStream& xml, Computer& c)
 {
     DiveSample s;
+    s.time = -1;
     s.depth = -1;
     s.temperature = std::numeric_limits<double>::quiet_NaN();
-    QList<std::pair<int, float>> pressures;
+    const qsizetype index = c.samples.size();
+    const qsizetype pressuresBefore = c.pressures.size();
     xml.forEachAttribute([&](const char* name, const char* value) {
+        if (std::strcmp(name, "time") == 0) {
+            s.time = sampleTime(value);
+            return;
+        }
         const std::optional<double> number = leadingNumber(value, qsizetype(std::strlen(value)));
-        if (std::strcmp(name, "time") == 0)
-            s.time = minutesSeconds(QByteArray(value)).value_or(-1.0);
-        else if (!number)
+        if (!number)
             return;
         else if (std::strcmp(name, "depth") == 0)
             s.depth = *number;
@@ -197,14 +227,15 @@ void readSample(XmlStream& xml, Computer& c)
         else if (std::strcmp(name, "po2") == 0)
             s.setpointMbar = quint16(std::clamp(*number * 1000, 0.0, 65535.0));
         else if (std::strcmp(name, "pressure") == 0)
-            pressures << std::make_pair(-1, float(*number));
+            c.pressures << Computer::Pressure { index, -1, float(*number) };
         else if (std::strncmp(name, "pressure", 8) == 0 && name[8] >= '0' && name[8] <= '9')
-            pressures << std::make_pair(std::atoi(name + 8), float(*number));
+            c.pressures << Computer::Pressure { index, std::atoi(name + 8), float(*number) };
     });
-    if (s.time < 0)
+    if (s.time < 0) {
+        c.pressures.resize(pressuresBefore);
         return;
+    }
     c.samples << s;
-    c.pressures << pressures;
 }
 
 void readDiveStart(XmlStream& xml, Reading& r)
@@ -288,6 +319,7 @@ void fillGasesAndPressures(DiveProfile& p, const Computer& c, const QList<Cylind
     const bool plainPressureIsFirst = cylinders.size() <= 1 || changes.isEmpty();
     int cylinder = cylinders.isEmpty() ? -1 : 0;
     qsizetype next = 0;
+    qsizetype nextPressure = 0;
     QHash<int, float> lastBar;
     for (qsizetype i = 0; i < p.samples.size(); ++i) {
         DiveSample& s = p.samples[i];
@@ -298,11 +330,13 @@ void fillGasesAndPressures(DiveProfile& p, const Computer& c, const QList<Cylind
             ++next;
         }
         s.gasIndex = cylinder >= 0 ? gasOfCylinder.value(cylinder, -1) : -1;
-        for (const auto& [index, bar] : c.pressures.at(i)) {
-            if (index >= 0)
-                lastBar.insert(index, bar);
+        for (; nextPressure < c.pressures.size() && c.pressures.at(nextPressure).sample == i;
+             ++nextPressure) {
+            const Computer::Pressure& reading = c.pressures.at(nextPressure);
+            if (reading.cylinder >= 0)
+                lastBar.insert(reading.cylinder, reading.bar);
             else if (plainPressureIsFirst)
-                lastBar.insert(0, bar);
+                lastBar.insert(0, reading.bar);
         }
         s.tankPressureBar = lastBar.value(cylinder, 0.0f);
     }
@@ -339,7 +373,7 @@ void carryValues(QList<DiveSample>& samples)
     }
 }
 
-DiveProfile diveOf(const DiveRecord& d, const Computer& c, const Reading& r, int computers)
+DiveProfile diveOf(const DiveRecord& d, Computer& c, const Reading& r, int computers)
 {
     DiveProfile p;
     static_cast<DiveDetails&>(p) = d.details;
@@ -354,11 +388,14 @@ DiveProfile diveOf(const DiveRecord& d, const Computer& c, const Reading& r, int
     p.freshWater = c.freshWater ? 1 : 0;
     if (c.surfaceBar > 0.5 && c.surfaceBar < 1.1)
         p.surfacePressure = c.surfaceBar;
-    p.samples = c.samples;
-    std::stable_sort(p.samples.begin(), p.samples.end(),
-        [](const DiveSample& a, const DiveSample& b) { return a.time < b.time; });
+    p.samples = std::move(c.samples);
     carryValues(p.samples);
     fillGasesAndPressures(p, c, d.cylinders);
+    // Samples come in time order; a file that does not keep it is sorted after the gases and
+    // pressures were placed.
+    const auto byTime = [](const DiveSample& a, const DiveSample& b) { return a.time < b.time; };
+    if (!std::is_sorted(p.samples.cbegin(), p.samples.cend(), byTime))
+        std::stable_sort(p.samples.begin(), p.samples.end(), byTime);
     // Kept for dives without samples; the samples' own figures replace them otherwise.
     p.duration = c.durationS.value_or(d.durationS.value_or(0.0));
     p.maxDepth = c.maxDepth.value_or(0.0);
@@ -430,14 +467,14 @@ void parse(const QByteArray& data, DiveFileContent& content)
                             .arg(QString::fromUtf8(xml.rootName()));
         return;
     }
-    for (const DiveRecord& d : std::as_const(r.dives)) {
+    for (DiveRecord& d : r.dives) {
         if (d.computers.isEmpty()) {
             // Logged by hand: the dive's own summary, no profile.
             Computer none;
             none.durationS = d.durationS;
             content.dives << diveOf(d, none, r, 1);
         }
-        for (const Computer& c : d.computers)
+        for (Computer& c : d.computers)
             content.dives << diveOf(d, c, r, int(d.computers.size()));
     }
 }
