@@ -308,6 +308,9 @@ DiveProfile profileOf(Dive& d)
     bool closed = d.sportName.compare(QLatin1String("CCR"), Qt::CaseInsensitive) == 0;
     qsizetype next = 0;
     std::stable_sort(d.switches.begin(), d.switches.end());
+    // Records are written in time order; a file that is not is read as if it were.
+    std::stable_sort(d.records.begin(), d.records.end(),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [timestamp, sample] : std::as_const(d.records)) {
         DiveSample s = sample;
         s.time = double(timestamp - d.startUtc);
