@@ -49,8 +49,8 @@ CsvImportDialog::CsvImportDialog(const QString& path, QWidget* parent)
     m_decimal->addItem(tr("Dot ."), int('.'));
     m_decimal->addItem(tr("Comma ,"), int(','));
     form->addRow(tr("Decimal mark"), m_decimal);
-    const QString fieldNames[] = { tr("Time column"), tr("Depth column"),
-        tr("Temperature column"), tr("Tank pressure column"), tr("ppO2 column") };
+    const QString fieldNames[] = { tr("Time column"), tr("Depth column"), tr("Temperature column"),
+        tr("Tank pressure column"), tr("ppO2 column") };
     for (int f = 0; f <= CsvColumnMapping::PpO2; ++f) {
         m_columns[f] = new QSpinBox(this);
         m_columns[f]->setRange(0, 200);
@@ -125,8 +125,8 @@ void CsvImportDialog::applyPreset()
 
 CsvColumnMapping CsvImportDialog::mapping() const
 {
-    CsvColumnMapping m = m_preset->currentData().toString().isEmpty() ? CsvColumnMapping()
-                                                                      : m_presetMapping;
+    CsvColumnMapping m
+        = m_preset->currentData().toString().isEmpty() ? CsvColumnMapping() : m_presetMapping;
     for (int f = 0; f <= CsvColumnMapping::PpO2; ++f) {
         if (m.names[f].isEmpty())
             m.columns[f] = m_columns[f]->value();
@@ -164,11 +164,13 @@ void CsvImportDialog::refresh()
         const DiveSample& s = samples.at(r);
         for (int c = 0; c < 3; ++c)
             m_preview->setItem(r, c,
-                new QTableWidgetItem(QString::number(c == 0 ? s.time : c == 1 ? s.depth : s.temperature)));
+                new QTableWidgetItem(QString::number(c == 0 ? s.time
+                        : c == 1                            ? s.depth
+                                                            : s.temperature)));
     }
-    m_status->setText(content.ok() ? tr("%n dive(s) in the first lines.", nullptr,
-                                         int(content.dives.size()))
-                                   : content.error);
+    m_status->setText(content.ok()
+            ? tr("%n dive(s) in the first lines.", nullptr, int(content.dives.size()))
+            : content.error);
     if (m_ok)
         m_ok->setEnabled(content.ok() && !content.dives.isEmpty());
 }

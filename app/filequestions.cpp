@@ -31,8 +31,7 @@ qint64 askStartDate(QWidget* parent, const QString& file, qint64 guessUtc)
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     edit->setObjectName(QStringLiteral("startDate"));
     layout->addWidget(edit);
-    auto* buttons
-        = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
@@ -46,9 +45,8 @@ qint64 askStartDate(QWidget* parent, const QString& file, qint64 guessUtc)
 FileQuestions FileQuestions::dialogs(QWidget* parent)
 {
     FileQuestions q;
-    q.startDate = [parent](const QString& file, qint64 guess) {
-        return askStartDate(parent, file, guess);
-    };
+    q.startDate
+        = [parent](const QString& file, qint64 guess) { return askStartDate(parent, file, guess); };
     q.csvColumns = [parent](const QString& file, CsvColumnMapping& mapping) {
         CsvImportDialog dialog(file, parent);
         if (dialog.exec() != QDialog::Accepted)

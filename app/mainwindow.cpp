@@ -58,8 +58,8 @@ QString diveFileFilter()
 {
     return QCoreApplication::translate("MainWindow", "Dive file (%1)")
                .arg(readableFilePatterns().join(QLatin1Char(' ')))
+        + QStringLiteral(";;") + QCoreApplication::translate("MainWindow", "Csv file (*.csv)")
         + QStringLiteral(";;")
-        + QCoreApplication::translate("MainWindow", "Csv file (*.csv)") + QStringLiteral(";;")
         + QCoreApplication::translate("MainWindow", "UDDF file (*.uddf *.xml)")
         + QStringLiteral(";;")
         + QCoreApplication::translate(

@@ -48,9 +48,11 @@ QByteArray subsurfaceLogbook()
             int n = std::snprintf(line, sizeof line, "  <sample time='%d:%02d min' depth='%.2f m'",
                 t / 60, t % 60, depth);
             if (s % 10 == 0)
-                n += std::snprintf(line + n, sizeof line - n, " temp='%.1f C'", 18 + 0.1 * (s % 20));
+                n += std::snprintf(
+                    line + n, sizeof line - n, " temp='%.1f C'", 18 + 0.1 * (s % 20));
             if (s % 5 == 0)
-                n += std::snprintf(line + n, sizeof line - n, " pressure0='%.1f bar'", 220 - s * 0.2);
+                n += std::snprintf(
+                    line + n, sizeof line - n, " pressure0='%.1f bar'", 220 - s * 0.2);
             std::snprintf(line + n, sizeof line - n, " />\n");
             doc += line;
         }

@@ -123,21 +123,21 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-               "  info FILE [--json]                      every dive a dive file holds\n"
-               "  convert IN OUT [--profile]              convert a dive file (writes .csv, "
-               ".uddf);\n"
-               "                                          --profile writes the CSV (profile) "
-               "layout\n"
-               "  reading options of info, convert and logbook import:\n"
-               "    --date ISO                            start of dives whose file gives none\n"
-               "    --csv-preset NAME                     %1\n"
-               "    --csv-columns time=1,depth=2,...      columns of a CSV table (also "
-               "temperature,\n"
-               "                                          pressure, ppo2, number, date, clock, "
-               "separator,\n"
-               "                                          decimal, time-unit, depth-unit, "
-               "interval)\n"
-               "  files read (chosen by content): %2\n")
+        "  info FILE [--json]                      every dive a dive file holds\n"
+        "  convert IN OUT [--profile]              convert a dive file (writes .csv, "
+        ".uddf);\n"
+        "                                          --profile writes the CSV (profile) "
+        "layout\n"
+        "  reading options of info, convert and logbook import:\n"
+        "    --date ISO                            start of dives whose file gives none\n"
+        "    --csv-preset NAME                     %1\n"
+        "    --csv-columns time=1,depth=2,...      columns of a CSV table (also "
+        "temperature,\n"
+        "                                          pressure, ppo2, number, date, clock, "
+        "separator,\n"
+        "                                          decimal, time-unit, depth-unit, "
+        "interval)\n"
+        "  files read (chosen by content): %2\n")
         .arg(csvPresetNames().join(QStringLiteral(", ")), readableFormatsText());
 }
 

@@ -169,8 +169,8 @@ bool readOptionsOf(
     return true;
 }
 
-bool readDives(const QString& path, DiveFileContent& content, QTextStream& err,
-    const DiveReadOptions& read)
+bool readDives(
+    const QString& path, DiveFileContent& content, QTextStream& err, const DiveReadOptions& read)
 {
     content = readDiveFile(path, read);
     if (!content.ok()) {

@@ -16,11 +16,6 @@ using namespace filevalues;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CsvMapping", text);
-}
-
 using Row = QList<QByteArray>;
 
 // Splits the text into rows of fields: fields in double quotes may hold the separator, quotes
@@ -128,9 +123,9 @@ void readMetadataLine(const QByteArray& raw, Metadata& meta)
         QStringLiteral("^(\\d{4})[.-](\\d{1,2})[.-](\\d{1,2}) (\\d{1,2}):(\\d{2}):(\\d{2})$"));
     const QRegularExpressionMatch m = date.match(QString::fromLatin1(line));
     if (m.hasMatch()) {
-        meta.dateTime = localDateTime(m.captured(1).toInt(), m.captured(2).toInt(),
-            m.captured(3).toInt(), m.captured(4).toInt(), m.captured(5).toInt(),
-            m.captured(6).toInt());
+        meta.dateTime
+            = localDateTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
         return;
     }
     const qsizetype colon = line.indexOf(':');
@@ -218,8 +213,8 @@ qint64 rowDateTime(const QByteArray& date, const QByteArray& clock)
     const QList<QByteArray> t = clock.trimmed().split(':');
     if (d.size() != 3 || t.size() < 2)
         return 0;
-    return localDateTime(d[0].toInt(), d[1].toInt(), d[2].toInt(), t[0].toInt(), t[1].toInt(),
-        t.value(2).toInt());
+    return localDateTime(
+        d[0].toInt(), d[1].toInt(), d[2].toInt(), t[0].toInt(), t[1].toInt(), t.value(2).toInt());
 }
 
 void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapping& m,
@@ -238,10 +233,12 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
         const Row& row = rows.at(r);
         if (isBlank(row))
             continue;
-        const std::optional<double> depth = cellNumber(cell(row, CsvColumnMapping::Depth), m.decimalMark);
+        const std::optional<double> depth
+            = cellNumber(cell(row, CsvColumnMapping::Depth), m.decimalMark);
         const std::optional<double> time = cols.at[CsvColumnMapping::Time] >= 0
             ? cellTime(cell(row, CsvColumnMapping::Time), m)
-            : std::optional<double>(double(rowIndex) * (m.intervalS > 0 ? m.intervalS : meta.intervalS));
+            : std::optional<double>(
+                double(rowIndex) * (m.intervalS > 0 ? m.intervalS : meta.intervalS));
         if (!depth || !time || *depth < 0 || *time < 0) {
             // Titles and labels above the table are no skipped samples.
             if (!dives.isEmpty())
@@ -253,7 +250,8 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
         if (dives.isEmpty() || dives.constLast().key != key) {
             Building b;
             b.key = key;
-            b.dive.number = int(cellNumber(cell(row, CsvColumnMapping::DiveNumber), '.').value_or(meta.number));
+            b.dive.number = int(
+                cellNumber(cell(row, CsvColumnMapping::DiveNumber), '.').value_or(meta.number));
             b.dive.dateTime = cols.at[CsvColumnMapping::Date] >= 0
                 ? rowDateTime(cell(row, CsvColumnMapping::Date), cell(row, CsvColumnMapping::Clock))
                 : meta.dateTime;
@@ -268,11 +266,14 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
         DiveSample s;
         s.time = *time;
         s.depth = m.feet ? *depth * 0.3048 : *depth;
-        if (const std::optional<double> t = cellNumber(cell(row, CsvColumnMapping::Temperature), m.decimalMark))
+        if (const std::optional<double> t
+            = cellNumber(cell(row, CsvColumnMapping::Temperature), m.decimalMark))
             temperature = m.fahrenheit ? (*t - 32) * 5 / 9 : *t;
-        if (const std::optional<double> p = cellNumber(cell(row, CsvColumnMapping::Pressure), m.decimalMark))
+        if (const std::optional<double> p
+            = cellNumber(cell(row, CsvColumnMapping::Pressure), m.decimalMark))
             pressure = m.psi ? *p * 0.0689476 : *p;
-        if (const std::optional<double> o = cellNumber(cell(row, CsvColumnMapping::PpO2), m.decimalMark))
+        if (const std::optional<double> o
+            = cellNumber(cell(row, CsvColumnMapping::PpO2), m.decimalMark))
             ppo2 = *o;
         s.temperature = std::isnan(temperature) ? 0.0 : temperature;
         s.tankPressureBar = float(pressure);
@@ -282,7 +283,8 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
     }
     for (Building& b : dives) {
         if (b.dive.number > 0)
-            b.dive.name = QCoreApplication::translate("SubsurfaceXml", "Dive %1").arg(b.dive.number);
+            b.dive.name
+                = QCoreApplication::translate("SubsurfaceXml", "Dive %1").arg(b.dive.number);
         // Rows of one dive are meant in time order; a table that jumps back is sorted.
         std::stable_sort(b.dive.samples.begin(), b.dive.samples.end(),
             [](const DiveSample& a, const DiveSample& c) { return a.time < c.time; });
@@ -290,8 +292,8 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
         content.dives << std::move(b.dive);
     }
     if (skipped > 0)
-        content.warnings << QCoreApplication::translate("CsvFile",
-            "%n sample line(s) skipped: a field held no number.", nullptr, skipped);
+        content.warnings << QCoreApplication::translate(
+            "CsvFile", "%n sample line(s) skipped: a field held no number.", nullptr, skipped);
 }
 
 // Subsurface's dive list: one dive per row, found by the header's column titles.
@@ -318,7 +320,8 @@ void readDiveList(const QList<Row>& rows, DiveFileContent& content)
               end = column("endpressure (1)"), o2 = column("o2 (1)"), he = column("he (1)");
     for (qsizetype r = 1; r < rows.size(); ++r) {
         const Row& row = rows.at(r);
-        const auto text = [&](int c) { return c >= 0 && c < row.size() ? row.at(c).trimmed() : QByteArray(); };
+        const auto text
+            = [&](int c) { return c >= 0 && c < row.size() ? row.at(c).trimmed() : QByteArray(); };
         const auto value = [&](int c) { return leadingNumber(text(c)); };
         if (row.size() < 3 || text(date).isEmpty())
             continue;
@@ -335,11 +338,13 @@ void readDiveList(const QList<Row>& rows, DiveFileContent& content)
         double lon = 0;
         if (geoPosition(text(gps), lat, lon))
             d.position = GeoPosition { lat, lon };
-        for (const QString& b : QString::fromUtf8(text(buddy)).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString& b :
+            QString::fromUtf8(text(buddy)).split(QLatin1Char(','), Qt::SkipEmptyParts))
             d.buddies << b.trimmed();
         d.rating = std::clamp(int(value(rating).value_or(0.0)), 0, 5);
         d.notes = QString::fromUtf8(text(notes));
-        for (const QString& t : QString::fromUtf8(text(tags)).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString& t :
+            QString::fromUtf8(text(tags)).split(QLatin1Char(','), Qt::SkipEmptyParts))
             d.tags << t.trimmed();
         if (value(o2) || value(size)) {
             DiveGas gas;
@@ -403,8 +408,8 @@ bool csvPreset(const QString& name, CsvColumnMapping& mapping)
 
 bool parseCsvColumns(const QString& text, CsvColumnMapping& mapping, QString& error)
 {
-    static const char* const fieldNames[] = { "time", "depth", "temperature", "pressure", "ppo2",
-        "number", "date", "clock" };
+    static const char* const fieldNames[]
+        = { "time", "depth", "temperature", "pressure", "ppo2", "number", "date", "clock" };
     CsvColumnMapping m;
     m.preset = QStringLiteral("columns");
     for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -419,11 +424,13 @@ bool parseCsvColumns(const QString& text, CsvColumnMapping& mapping, QString& er
         }
         if (field >= 0 && isNumber && column > 0 && column <= 1000)
             m.columns[field] = column;
-        else if (key == QLatin1String("separator") && (value == "tab" || value == "semicolon" || value == "comma"))
+        else if (key == QLatin1String("separator")
+            && (value == "tab" || value == "semicolon" || value == "comma"))
             m.separator = value == "tab" ? '\t' : value == "semicolon" ? ';' : ',';
         else if (key == QLatin1String("decimal") && (value == "comma" || value == "dot"))
             m.decimalMark = value == "comma" ? ',' : '.';
-        else if (key == QLatin1String("time-unit") && (value == "s" || value == "min" || value == "m:ss"))
+        else if (key == QLatin1String("time-unit")
+            && (value == "s" || value == "min" || value == "m:ss"))
             m.timeUnit = value == "s" ? CsvColumnMapping::TimeUnit::Seconds
                 : value == "min"      ? CsvColumnMapping::TimeUnit::Minutes
                                       : CsvColumnMapping::TimeUnit::MinutesSeconds;
@@ -436,12 +443,14 @@ bool parseCsvColumns(const QString& text, CsvColumnMapping& mapping, QString& er
         else if (key == QLatin1String("interval") && value.toDouble() > 0)
             m.intervalS = value.toDouble();
         else {
-            error = tr("cannot read \"%1\" in the column mapping").arg(part);
+            error = QCoreApplication::translate(
+                "CsvMapping", "cannot read \"%1\" in the column mapping")
+                        .arg(part);
             return false;
         }
     }
     if (m.columns[CsvColumnMapping::Depth] == 0) {
-        error = tr("the column mapping needs depth=COLUMN");
+        error = QCoreApplication::translate("CsvMapping", "the column mapping needs depth=COLUMN");
         return false;
     }
     mapping = m;
@@ -460,7 +469,8 @@ bool detectCsvPreset(const QByteArray& head, CsvColumnMapping& mapping)
     return false;
 }
 
-void parseMappedCsv(const QByteArray& data, const CsvColumnMapping& mapping, DiveFileContent& content)
+void parseMappedCsv(
+    const QByteArray& data, const CsvColumnMapping& mapping, DiveFileContent& content)
 {
     CsvColumnMapping m = mapping;
     QByteArray text = data;
@@ -490,11 +500,12 @@ void parseMappedCsv(const QByteArray& data, const CsvColumnMapping& mapping, Div
     Columns cols;
     const int header = locateColumns(rows, m, cols);
     if (cols.at[CsvColumnMapping::Depth] < 0) {
-        content.error = tr("the table has no depth column");
+        content.error = QCoreApplication::translate("CsvMapping", "the table has no depth column");
         return;
     }
     if (cols.at[CsvColumnMapping::Time] < 0 && m.intervalS <= 0 && meta.intervalS <= 0) {
-        content.error = tr("the table has no time column and no sample interval");
+        content.error = QCoreApplication::translate(
+            "CsvMapping", "the table has no time column and no sample interval");
         return;
     }
     qsizetype first = header + 1;
@@ -508,7 +519,8 @@ void parseMappedCsv(const QByteArray& data, const CsvColumnMapping& mapping, Div
     }
     readSampleRows(rows, first, m, cols, meta, content);
     if (content.dives.isEmpty())
-        content.error = tr("no row of the table holds a depth and a time");
+        content.error = QCoreApplication::translate(
+            "CsvMapping", "no row of the table holds a depth and a time");
 }
 
 bool CsvMappedReader::readDives(
@@ -525,7 +537,8 @@ bool CsvMappedReader::readDives(
     DiveFileContent content;
     parseMappedCsv(data, m_mapping, content);
     if (content.ok() && content.dives.isEmpty())
-        content.error = tr("no row of the table holds a dive");
+        content.error
+            = QCoreApplication::translate("CsvMapping", "no row of the table holds a dive");
     if (!content.ok()) {
         setErrorString(fileNameOf(path) + QStringLiteral(": ") + content.error);
         return false;
@@ -552,7 +565,8 @@ bool CsvMappedReader::read(const QString& path, DiveProfile& dive)
 
 bool CsvMappedReader::write(const QString&, DiveProfile&)
 {
-    setErrorString(tr("a column mapping is for reading only"));
+    setErrorString(
+        QCoreApplication::translate("CsvMapping", "a column mapping is for reading only"));
     return false;
 }
 
@@ -563,7 +577,8 @@ std::unique_ptr<DiveLinesIO> makeCsvReader(const QString& path)
     CsvColumnMapping mapping;
     if (detectCsvPreset(head, mapping))
         return std::make_unique<CsvMappedReader>(mapping);
-    if (head.startsWith("Nom de l'ordinateur") || head.startsWith("\xEF\xBB\xBFNom de l'ordinateur"))
+    if (head.startsWith("Nom de l'ordinateur")
+        || head.startsWith("\xEF\xBB\xBFNom de l'ordinateur"))
         return std::make_unique<WholeFileReader>(DiveOriginCsv, &CsvReport::parse);
     return std::make_unique<CsvFile>();
 }

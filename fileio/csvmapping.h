@@ -43,7 +43,8 @@ bool detectCsvPreset(const QByteArray& head, CsvColumnMapping& mapping);
 // Reads a CSV table with a mapping: one dive, or one per dive number/date/time key (Subsurface's
 // profile export), or one per row (its dive list). Metadata lines ("//2012.10.01 06:49:48",
 // "Log interval: 5 s", a Seabear gas table) give the date, the interval and the gases.
-void parseMappedCsv(const QByteArray& data, const CsvColumnMapping& mapping, DiveFileContent& content);
+void parseMappedCsv(
+    const QByteArray& data, const CsvColumnMapping& mapping, DiveFileContent& content);
 
 class CsvMappedReader : public DiveLinesIO
 {

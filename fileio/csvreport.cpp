@@ -52,9 +52,9 @@ bool readSummary(const QList<QByteArray>& f, DiveProfile& dive)
         QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
     const QRegularExpressionMatch m = date.match(QString::fromLatin1(f.at(3)));
     if (m.hasMatch())
-        dive.dateTime = localDateTime(m.captured(1).toInt(), m.captured(2).toInt(),
-            m.captured(3).toInt(), m.captured(4).toInt(), m.captured(5).toInt(),
-            m.captured(6).toInt());
+        dive.dateTime
+            = localDateTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     dive.serial = QString::fromUtf8(f.at(4));
     dive.diveMode = f.at(5) == "PLB OC" ? 0 : 1;
     static const QRegularExpression gf(QStringLiteral("^GFlow(\\d+)_GFhigh(\\d+)$"));
@@ -118,8 +118,8 @@ void parse(const QByteArray& data, DiveFileContent& content)
         dive.samples << s;
     }
     if (skipped > 0)
-        content.warnings << QCoreApplication::translate("CsvFile",
-            "%n sample line(s) skipped: a field held no number.", nullptr, skipped);
+        content.warnings << QCoreApplication::translate(
+            "CsvFile", "%n sample line(s) skipped: a field held no number.", nullptr, skipped);
     content.dives << dive;
 }
 

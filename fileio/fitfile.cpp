@@ -15,16 +15,11 @@ namespace {
 // Seconds from 1970-01-01 to the FIT epoch, 1989-12-31 00:00:00 UTC.
 constexpr qint64 FitEpoch = 631065600;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FitFile", text);
-}
-
 // The CRC of the FIT protocol, a nibble at a time.
 quint16 fitCrc(quint16 crc, quint8 byte)
 {
-    static constexpr quint16 table[16] = { 0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00,
-        0x2800, 0xE401, 0xA001, 0x6C00, 0x7800, 0xB401, 0x5000, 0x9C01, 0x8801, 0x4400 };
+    static constexpr quint16 table[16] = { 0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00, 0x2800,
+        0xE401, 0xA001, 0x6C00, 0x7800, 0xB401, 0x5000, 0x9C01, 0x8801, 0x4400 };
     quint16 tmp = table[crc & 0xF];
     crc = (crc >> 4) & 0x0FFF;
     crc = crc ^ tmp ^ table[byte & 0xF];
@@ -66,8 +61,10 @@ struct Message
 std::optional<qint64> integerOf(const uchar* p, const FieldDef& f, bool big)
 {
     const int base = f.type & 0x1F;
-    static constexpr std::array<int, 17> sizes = { 1, 1, 1, 2, 2, 4, 4, 0, 4, 8, 1, 2, 4, 1, 8, 8, 8 };
-    if (base >= int(sizes.size()) || sizes[base] == 0 || sizes[base] > f.size || base == 8 || base == 9)
+    static constexpr std::array<int, 17> sizes
+        = { 1, 1, 1, 2, 2, 4, 4, 0, 4, 8, 1, 2, 4, 1, 8, 8, 8 };
+    if (base >= int(sizes.size()) || sizes[base] == 0 || sizes[base] > f.size || base == 8
+        || base == 9)
         return std::nullopt;
     const int n = sizes[base];
     quint64 raw = 0;
@@ -361,7 +358,8 @@ Status parseData(const QByteArray& bytes, DiveFileContent& content)
         for (qsizetype i = 0; i < end; ++i)
             crc = fitCrc(crc, data[i]);
         if (crc != quint16(data[end] | data[end + 1] << 8))
-            content.warnings << tr("the file's checksum is wrong; its dive was read all the same");
+            content.warnings << QCoreApplication::translate(
+                "FitFile", "the file's checksum is wrong; its dive was read all the same");
     }
     content.dives << profileOf(d);
     return Status::Ok;
@@ -377,16 +375,17 @@ void parse(const QByteArray& data, DiveFileContent& content)
         return;
     case Status::TooShort:
     case Status::NotFit:
-        content.error = tr("not a FIT file");
+        content.error = QCoreApplication::translate("FitFile", "not a FIT file");
         return;
     case Status::Truncated:
-        content.error = tr("the FIT file is cut short");
+        content.error = QCoreApplication::translate("FitFile", "the FIT file is cut short");
         return;
     case Status::UndefinedMessage:
-        content.error = tr("the FIT file is damaged: a message has no definition");
+        content.error = QCoreApplication::translate(
+            "FitFile", "the FIT file is damaged: a message has no definition");
         return;
     case Status::NoDive:
-        content.error = tr("the FIT file holds no dive");
+        content.error = QCoreApplication::translate("FitFile", "the FIT file holds no dive");
         return;
     }
 }

@@ -17,11 +17,6 @@ using namespace filevalues;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("SubsurfaceXml", text);
-}
-
 struct Site
 {
     QString name;
@@ -401,7 +396,8 @@ DiveProfile diveOf(const DiveRecord& d, Computer& c, const Reading& r, int compu
     p.maxDepth = c.maxDepth.value_or(0.0);
     p.meanDepth = c.meanDepth.value_or(0.0);
     p.minTemperature = p.maxTemperature = c.waterC.value_or(0.0);
-    p.name = p.number > 0 ? tr("Dive %1").arg(p.number) : QString();
+    p.name = p.number > 0 ? QCoreApplication::translate("SubsurfaceXml", "Dive %1").arg(p.number)
+                          : QString();
     if (computers > 1 && !c.model.isEmpty())
         p.name = (p.name.isEmpty() ? QString() : p.name + QStringLiteral(" - ")) + c.model;
     return p;
@@ -423,9 +419,9 @@ bool walk(XmlStream& xml, Reading& r)
         } else if (xml.is("trip")) {
             if (start) {
                 const QByteArray where = xml.attribute("location").value_or(QByteArray());
-                trips << (where.isEmpty() ? QString::fromUtf8(xml.attribute("date").value_or(
-                              QByteArray()))
-                                          : QString::fromUtf8(where));
+                trips << (where.isEmpty()
+                        ? QString::fromUtf8(xml.attribute("date").value_or(QByteArray()))
+                        : QString::fromUtf8(where));
             } else if (!trips.isEmpty()) {
                 trips.removeLast();
             }
@@ -459,11 +455,13 @@ void parse(const QByteArray& data, DiveFileContent& content)
     XmlStream xml(data);
     Reading r;
     if (!walk(xml, r)) {
-        content.error = tr("not a well-formed XML document (cut short or damaged)");
+        content.error = QCoreApplication::translate(
+            "SubsurfaceXml", "not a well-formed XML document (cut short or damaged)");
         return;
     }
     if (xml.rootName() != "divelog" && xml.rootName() != "dives") {
-        content.error = tr("not a Subsurface logbook (its root element is \"%1\")")
+        content.error = QCoreApplication::translate(
+            "SubsurfaceXml", "not a Subsurface logbook (its root element is \"%1\")")
                             .arg(QString::fromUtf8(xml.rootName()));
         return;
     }

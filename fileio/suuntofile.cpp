@@ -17,11 +17,6 @@ using namespace filevalues;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("SuuntoFile", text);
-}
-
 using Texts = QHash<QByteArray, QByteArray>;
 
 double numberIn(const Texts& t, const char* name)
@@ -81,7 +76,8 @@ void fillHeader(const Texts& h, DiveProfile& d)
     d.minTemperature = d.maxTemperature = numberIn(h, "WATERTEMPMAXDEPTH");
     // Gas slots: O2PCT, O2PCT_2 ... O2PCT_8 pair with HEPCT_0 ... HEPCT_7 by position.
     for (int slot = 0; slot < 8; ++slot) {
-        const QByteArray o2Name = slot == 0 ? QByteArray("O2PCT") : "O2PCT_" + QByteArray::number(slot + 1);
+        const QByteArray o2Name
+            = slot == 0 ? QByteArray("O2PCT") : "O2PCT_" + QByteArray::number(slot + 1);
         const int o2 = int(numberIn(h, o2Name.constData()));
         const int he = int(numberIn(h, ("HEPCT_" + QByteArray::number(slot)).constData()));
         if (o2 > 0 && o2 <= 100)
@@ -159,11 +155,13 @@ void parseXml(const QByteArray& data, DiveFileContent& content)
             messages.last().header.insert(xml.name(), xml.readText().trimmed());
     }
     if (xml.failed()) {
-        content.error = tr("not a well-formed XML document (cut short or damaged)");
+        content.error = QCoreApplication::translate(
+            "SuuntoFile", "not a well-formed XML document (cut short or damaged)");
         return;
     }
     if (xml.rootName() != "SUUNTO") {
-        content.error = tr("not a Suunto Dive Manager file (its root element is \"%1\")")
+        content.error = QCoreApplication::translate(
+            "SuuntoFile", "not a Suunto Dive Manager file (its root element is \"%1\")")
                             .arg(QString::fromUtf8(xml.rootName()));
         return;
     }
@@ -180,7 +178,8 @@ void parseJson(const QByteArray& data, DiveFileContent& content)
     const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
     const QJsonObject log = doc.object().value(QLatin1String("DeviceLog")).toObject();
     if (error.error != QJsonParseError::NoError || log.isEmpty()) {
-        content.error = tr("not a Suunto app file (no \"DeviceLog\")");
+        content.error
+            = QCoreApplication::translate("SuuntoFile", "not a Suunto app file (no \"DeviceLog\")");
         return;
     }
     const QJsonObject header = log.value(QLatin1String("Header")).toObject();
@@ -191,13 +190,18 @@ void parseJson(const QByteArray& data, DiveFileContent& content)
     const QString start = header.value(QLatin1String("DateTime")).toString();
     d.dateTime = parseUddfDateTime(start);
     d.duration = header.value(QLatin1String("Duration")).toDouble();
-    d.maxDepth = header.value(QLatin1String("Depth")).toObject().value(QLatin1String("Max")).toDouble();
-    d.meanDepth = header.value(QLatin1String("Depth")).toObject().value(QLatin1String("Avg")).toDouble();
+    d.maxDepth
+        = header.value(QLatin1String("Depth")).toObject().value(QLatin1String("Max")).toDouble();
+    d.meanDepth
+        = header.value(QLatin1String("Depth")).toObject().value(QLatin1String("Avg")).toDouble();
     const QJsonObject diving = header.value(QLatin1String("Diving")).toObject();
     for (const QJsonValue& g : diving.value(QLatin1String("Gases")).toArray())
-        gasIndexFor(d, std::clamp(gasPercent(g.toObject().value(QLatin1String("Oxygen")).toDouble(0.21)), 1, 100),
+        gasIndexFor(d,
+            std::clamp(
+                gasPercent(g.toObject().value(QLatin1String("Oxygen")).toDouble(0.21)), 1, 100),
             std::clamp(gasPercent(g.toObject().value(QLatin1String("Helium")).toDouble()), 0, 99));
-    d.diveMode = diving.value(QLatin1String("DiveMode")).toString().contains(QLatin1String("CCR")) ? 1 : 0;
+    d.diveMode
+        = diving.value(QLatin1String("DiveMode")).toString().contains(QLatin1String("CCR")) ? 1 : 0;
     double temperature = 0;
     for (const QJsonValue& v : log.value(QLatin1String("Samples")).toArray()) {
         const QJsonObject sample = v.toObject();

@@ -13,11 +13,6 @@ using namespace filevalues;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("UdcfFile", text);
-}
-
 struct Units
 {
     bool imperial = false; // feet, Fahrenheit, psi, cubic feet
@@ -156,9 +151,11 @@ void parse(const QByteArray& data, DiveFileContent& content)
             readDive(xml, content, units);
     }
     if (xml.failed())
-        content.error = tr("not a well-formed XML document (cut short or damaged)");
+        content.error = QCoreApplication::translate(
+            "UdcfFile", "not a well-formed XML document (cut short or damaged)");
     else if (xml.rootName() != "profile")
-        content.error = tr("not a UDCF file (its root element is \"%1\")")
+        content.error = QCoreApplication::translate(
+            "UdcfFile", "not a UDCF file (its root element is \"%1\")")
                             .arg(QString::fromUtf8(xml.rootName()));
     if (!content.ok())
         content.dives.clear();

@@ -51,9 +51,9 @@ bool WholeFileReader::read(const QString& path, DiveProfile& dive)
 
 bool WholeFileReader::write(const QString& path, DiveProfile&)
 {
-    setErrorString(QCoreApplication::translate("DiveLinesIO",
-        "Dives cannot be written as \"%1\" files.")
-                       .arg(extensionOf(path)));
+    setErrorString(
+        QCoreApplication::translate("DiveLinesIO", "Dives cannot be written as \"%1\" files.")
+            .arg(extensionOf(path)));
     return false;
 }
 
@@ -115,8 +115,7 @@ bool geoPosition(const QByteArray& text, double& latitude, double& longitude)
         return false;
     const std::optional<double> lat = leadingNumber(parts.at(0));
     const std::optional<double> lon = leadingNumber(parts.at(1));
-    if (!lat || !lon || std::fabs(*lat) > 90 || std::fabs(*lon) > 180
-        || (*lat == 0 && *lon == 0))
+    if (!lat || !lon || std::fabs(*lat) > 90 || std::fabs(*lon) > 180 || (*lat == 0 && *lon == 0))
         return false;
     latitude = *lat;
     longitude = *lon;

@@ -25,5 +25,5 @@ inline QString sharedFormatsSample(const QString& relative)
 #define SHARED_SAMPLE_OR_SKIP(variable, relative)                                                  \
     const QString variable = sharedFormatsSample(relative);                                        \
     if (!QFileInfo::exists(variable))                                                              \
-        QSKIP(qPrintable(QStringLiteral("no shared sample %1 (../shared beside the checkout)")     \
-                             .arg(variable)));
+        QSKIP(qPrintable(                                                                          \
+            QStringLiteral("no shared sample %1 (../shared beside the checkout)").arg(variable)));

@@ -64,8 +64,8 @@ public:
         case Qt::ToolTipRole:
             // A dive stored from its summary alone (logged by hand in another program) says so.
             if (m_column == NameColumn && !m_hasProfile)
-                return QCoreApplication::translate("DiveListView",
-                    "%1: no profile, the file gave only the dive's summary")
+                return QCoreApplication::translate(
+                    "DiveListView", "%1: no profile, the file gave only the dive's summary")
                     .arg(m_name);
             // Long names are cut by the column: the whole name shows on hover.
             if ((m_column == NameColumn || m_column == SiteColumn) && m_name.size() > 12)

@@ -90,7 +90,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("xp.csv");
-        QVERIFY(writeFile(path, "Zeit\tTiefe\tTemp\n00:00:15\t2,4 M\t20,0\n00:00:30\t7,6 M\t19,4\n"));
+        QVERIFY(
+            writeFile(path, "Zeit\tTiefe\tTemp\n00:00:15\t2,4 M\t20,0\n00:00:30\t7,6 M\t19,4\n"));
         CsvImportDialog dialog(path);
         QCOMPARE(dialog.presetBox()->currentData().toString(), QString());
         dialog.findChildren<QComboBox*>().at(1)->setCurrentIndex(1); // separator: tab

@@ -275,8 +275,8 @@ private slots:
         QVERIFY(QFile::copy(csv, dir.filePath("renamed.csv")));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
-        r = cli({ "logbook", "--db", db, "import", "--date", "2026-05-28T10:00:00", csv,
-            "reef.csv", "renamed.csv" });
+        r = cli({ "logbook", "--db", db, "import", "--date", "2026-05-28T10:00:00", csv, "reef.csv",
+            "renamed.csv" });
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out,
@@ -399,10 +399,9 @@ private slots:
         const Result r = cli(log + QStringList { "export" } + args);
         LogbookDatabase::instance().close();
         // A refused export writes no file.
-        const QStringList written
-            = namesOf(cli({ "info", dir.filePath(args.value(args.size() - 1)), "--json", "--date",
-                               "2026-05-28T10:00:00" })
-                          .json());
+        const QStringList written = namesOf(cli({ "info", dir.filePath(args.value(args.size() - 1)),
+                                                    "--json", "--date", "2026-05-28T10:00:00" })
+                                                .json());
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(r.status, status);
         QCOMPARE(r.err.isEmpty(), status == 0);

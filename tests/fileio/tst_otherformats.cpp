@@ -180,7 +180,8 @@ private slots:
         };
         row("uddf saved as xml", "<?xml version='1.0'?>\n<uddf version='3.2.1'>", "a.xml",
             DiveOriginUddf);
-        row("prefixed uddf", "<u:uddf xmlns:u='http://www.streit.cc/uddf/3.2/'>", "a", DiveOriginUddf);
+        row("prefixed uddf", "<u:uddf xmlns:u='http://www.streit.cc/uddf/3.2/'>", "a",
+            DiveOriginUddf);
         row("subsurface as dlf.xml", "\xEF\xBB\xBF<!-- c --><divelog program='subsurface'>",
             "x.dlf.xml", DiveOriginSubsurface);
         row("subsurface v1", "<dives><program name='subsurface' version='1'/>", "a.xml",
@@ -279,7 +280,8 @@ private slots:
             QTest::newRow(name + " garbage") << f << QByteArray("\x01\xff<<&&;\x00zz", 10);
             QTest::newRow(name + " wrong root") << f << QByteArray("<gpx><dive/></gpx>");
         }
-        QTest::newRow("udcf cut") << int(DiveOriginUdcf) << QByteArray("<PROFILE><REPGROUP><DIVE><D>1");
+        QTest::newRow("udcf cut") << int(DiveOriginUdcf)
+                                  << QByteArray("<PROFILE><REPGROUP><DIVE><D>1");
         QTest::newRow("suunto cut") << int(DiveOriginSuunto) << QByteArray("<SUUNTO><MSG><SAMPLE>");
         QTest::newRow("json without log") << int(DiveOriginSuunto) << QByteArray("{\"a\":1}");
     }
@@ -344,13 +346,14 @@ private slots:
         QTest::addColumn<QStringList>("dives"); // "local start|number|samples" per dive
         QTest::newRow("subsurface profile, two dives")
             << "subsurface-profile"
-            << QByteArray("\"dive number\",\"date\",\"time\",\"sample time (min)\",\"sample depth "
-                          "(m)\",\"sample temperature (C)\",\"sample pressure (bar)\",\"sample "
-                          "heartrate\"\n"
-                          "\"7\",\"2024-05-18\",\"10:00:00\",\"0:00\",\"0.0\",\"20.0\",\"200.0\",\"\"\n"
-                          "\"7\",\"2024-05-18\",\"10:00:00\",\"0:30\",\"6.5\",\"\",\"198.5\",\"\"\n"
-                          "\"8\",\"2024-05-19\",\"11:00:00\",\"0:00\",\"1.0\",\"18.5\",\"\",\"\"\n"
-                          "\"8\",\"2024-05-19\",\"11:00:00\",\"1:05\",\"3.0\",\"\",\"\",\"\"\n")
+            << QByteArray(
+                   "\"dive number\",\"date\",\"time\",\"sample time (min)\",\"sample depth "
+                   "(m)\",\"sample temperature (C)\",\"sample pressure (bar)\",\"sample "
+                   "heartrate\"\n"
+                   "\"7\",\"2024-05-18\",\"10:00:00\",\"0:00\",\"0.0\",\"20.0\",\"200.0\",\"\"\n"
+                   "\"7\",\"2024-05-18\",\"10:00:00\",\"0:30\",\"6.5\",\"\",\"198.5\",\"\"\n"
+                   "\"8\",\"2024-05-19\",\"11:00:00\",\"0:00\",\"1.0\",\"18.5\",\"\",\"\"\n"
+                   "\"8\",\"2024-05-19\",\"11:00:00\",\"1:05\",\"3.0\",\"\",\"\",\"\"\n")
             << QStringList { "2024-05-18 10:00:00|7|0:0:20:-1:200 30:6.5:20:-1:198.5",
                    "2024-05-19 11:00:00|8|0:1:18.5:-1:0 65:3:18.5:-1:0" };
         // 10 ft = 3.048 m.
@@ -369,7 +372,8 @@ private slots:
             << QStringList { "2013-02-03 04:05:06|5|0:1:25:0:0 2:2.5:25:0:0 4:0:25:0:0" };
         // 0.5 min = 30 s; 0,5 ft with a decimal comma... 10 ft = 3.048 m.
         QTest::newRow("columns: minutes, comma, feet")
-            << "columns:time=2,depth=1,separator=semicolon,decimal=comma,time-unit=min,depth-unit=ft"
+            << "columns:time=2,depth=1,separator=semicolon,decimal=comma,time-unit=min,depth-unit="
+               "ft"
             << QByteArray("Tiefe;Zeit\n10,0 FT;0,5\n") << QStringList { "|0|30:3.048:0:-1:0" };
     }
     void mappedCsv()
@@ -398,14 +402,15 @@ private slots:
 
     void subsurfaceDiveList()
     {
-        const QByteArray data = "dive number,date,time,duration [min],sac [l/min],maxdepth [m],"
-                                "avgdepth [m],mode,airtemp [C],watertemp [C],cylinder size (1) "
-                                "[l],startpressure (1) [bar],endpressure (1) [bar],o2 (1) [%],he "
-                                "(1) [%],location,gps,divemaster,buddy,suit,rating,visibility,"
-                                "notes,weight [kg],tags,\n"
-                                "3,2024-01-02,09:30:00,45:30,14.0,25.4,15.1,CCR,20,18,12,210,60,"
-                                "21,35,Reef,28.1 -16.2,,\"Ana, Tom\",,3,,\"Line one\n\"\"quoted\"\" "
-                                "two\",4,\"a, b\"\n";
+        const QByteArray data
+            = "dive number,date,time,duration [min],sac [l/min],maxdepth [m],"
+              "avgdepth [m],mode,airtemp [C],watertemp [C],cylinder size (1) "
+              "[l],startpressure (1) [bar],endpressure (1) [bar],o2 (1) [%],he "
+              "(1) [%],location,gps,divemaster,buddy,suit,rating,visibility,"
+              "notes,weight [kg],tags,\n"
+              "3,2024-01-02,09:30:00,45:30,14.0,25.4,15.1,CCR,20,18,12,210,60,"
+              "21,35,Reef,28.1 -16.2,,\"Ana, Tom\",,3,,\"Line one\n\"\"quoted\"\" "
+              "two\",4,\"a, b\"\n";
         CsvColumnMapping m;
         QVERIFY(detectCsvPreset(data, m));
         DiveFileContent c;
@@ -515,12 +520,12 @@ private slots:
         QTest::addColumn<QString>("start"); // local, or UTC with a Z
         QTest::addColumn<int>("switches");
         QTest::addColumn<int>("mode");
-        const auto row = [](const char* file, const char* columns, int dives, int samples,
-                             double depth, double duration, const char* start, int switches,
-                             int mode) {
-            QTest::newRow(file) << QString(file) << QString(columns) << dives << samples << depth
-                                << duration << QString(start) << switches << mode;
-        };
+        const auto row
+            = [](const char* file, const char* columns, int dives, int samples, double depth,
+                  double duration, const char* start, int switches, int mode) {
+                  QTest::newRow(file) << QString(file) << QString(columns) << dives << samples
+                                      << depth << duration << QString(start) << switches << mode;
+              };
         row("subsurface-xml/two_computers_gps_site_gaschanges.xml", "", 2, 3602, 29.785, 4010,
             "2021-11-29 06:31:23", 2, 0);
         row("subsurface-xml/ccr_bailout_four_cells.dlf.xml", "", 1, 1911, 29.22, 4594,
@@ -575,7 +580,8 @@ private slots:
         if (duration >= 0)
             QCOMPARE(d.duration, duration);
         if (start.endsWith('Z'))
-            QCOMPARE(QDateTime::fromSecsSinceEpoch(d.dateTime, Qt::UTC).toString(Qt::ISODate), start);
+            QCOMPARE(
+                QDateTime::fromSecsSinceEpoch(d.dateTime, Qt::UTC).toString(Qt::ISODate), start);
         else if (!start.isEmpty())
             QCOMPARE(localText(d.dateTime), start);
         int changes = 0;
