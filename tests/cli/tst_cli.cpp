@@ -376,6 +376,13 @@ private slots:
         QVERIFY2(r.out.startsWith("refused p: no start date: give --date\n"), qPrintable(r.out));
         r = cli({ "logbook", "--db", db, "import", "--date", "2024-05-18T12:07:00", csv, ssrf });
         QVERIFY2(r.out.endsWith("\n3 stored, 0 duplicates, 0 refused\n"), qPrintable(r.out));
+        // The dive without samples keeps its 30 minutes in the list and when loaded.
+        QCOMPARE(
+            cli({ "logbook", "--db", db, "show", "3", "--json" }).json()["duration"].toDouble(),
+            1800.0);
+        const QJsonArray listed
+            = cli({ "logbook", "--db", db, "list", "--json" }).json()["dives"].toArray();
+        QCOMPARE(listed.at(0)["duration"].toDouble(), 1800.0);
         LogbookDatabase::instance().close();
         QCOMPARE(cli({ "info", csv, "--date", "yesterday" }).status, 2);
         QCOMPARE(cli({ "info", csv, "--csv-preset", "nope" }).status, 2);
