@@ -58,7 +58,7 @@ DiveOrigin xmlFormat(const QByteArray& head)
         return DiveOriginSubsurface;
     if (root == "uddf")
         return DiveOriginUddf;
-    if (root == "suunto")
+    if (root == "suunto" || root == "sml")
         return DiveOriginSuunto;
     if (root == "profile" && head.toLower().contains("udcf"))
         return DiveOriginUdcf;

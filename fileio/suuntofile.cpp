@@ -224,15 +224,79 @@ void parseJson(const QByteArray& data, DiveFileContent& content)
     content.dives << d;
 }
 
+// The same log as XML (".sml"): sml/DeviceLog with Header, Device and Samples/Sample, each
+// sample with Time (s from the start) or UTC, Depth and Temperature.
+void readSmlSample(XmlStream& xml, DiveProfile& d, double& temperature)
+{
+    const Texts t = xml.readChildTexts();
+    if (t.contains("Temperature")) {
+        const double k = numberIn(t, "Temperature");
+        temperature = k > 150 ? k - 273.15 : k;
+    }
+    if (!t.contains("Depth"))
+        return;
+    DiveSample s;
+    const qint64 utc = parseUddfDateTime(QString::fromLatin1(t.value("UTC")));
+    s.time = t.contains("Time") ? numberIn(t, "Time")
+                                : (utc > 0 && d.dateTime > 0 ? double(utc - d.dateTime) : -1);
+    s.depth = numberIn(t, "Depth");
+    s.temperature = temperature;
+    s.gasIndex = d.gases.isEmpty() ? -1 : 0;
+    if (s.time >= 0 && (d.samples.isEmpty() || s.time >= d.samples.constLast().time))
+        d.samples << s;
+}
+
+void parseSml(const QByteArray& data, DiveFileContent& content)
+{
+    XmlStream xml(data);
+    DiveProfile d;
+    double temperature = 0;
+    QByteArray section;
+    while (xml.next()) {
+        if (xml.depth() == 0 && xml.isStart() && !xml.is("sml"))
+            break;
+        if (!xml.isStart())
+            continue;
+        if (xml.is("Header") || xml.is("Device") || xml.is("Samples")) {
+            section = xml.name();
+        } else if (xml.is("Sample") && section == "Samples") {
+            readSmlSample(xml, d, temperature);
+        } else if (xml.is("Gas") && section == "Header") {
+            const Texts g = xml.readChildTexts();
+            gasIndexFor(d,
+                std::clamp(gasPercent(leadingNumber(g.value("Oxygen")).value_or(0.21)), 1, 100),
+                std::clamp(gasPercent(numberIn(g, "Helium")), 0, 99));
+        } else if (section == "Header" && xml.is("DateTime")) {
+            d.dateTime = parseUddfDateTime(QString::fromLatin1(xml.readText().trimmed()));
+        } else if (section == "Header" && xml.is("Duration")) {
+            d.duration = leadingNumber(xml.readText()).value_or(0.0);
+        } else if (section == "Header" && xml.is("Max") && d.maxDepth == 0) {
+            d.maxDepth = leadingNumber(xml.readText()).value_or(0.0);
+        } else if (section == "Device" && xml.is("Name")) {
+            d.computer = QString::fromUtf8(xml.readText().trimmed());
+        } else if (section == "Device" && xml.is("SerialNumber")) {
+            d.serial = QString::fromUtf8(xml.readText().trimmed());
+        }
+    }
+    if (xml.failed() || xml.rootName() != "sml") {
+        content.error
+            = QCoreApplication::translate("SuuntoFile", "not a Suunto app file (no \"DeviceLog\")");
+        return;
+    }
+    content.dives << d;
+}
+
 } // namespace
 
 namespace SuuntoFile {
 
 void parse(const QByteArray& data, DiveFileContent& content)
 {
-    const QByteArray start = data.left(256).trimmed();
+    const QByteArray start = data.left(512).trimmed();
     if (start.startsWith('{'))
         parseJson(data, content);
+    else if (start.contains("<sml"))
+        parseSml(data, content);
     else
         parseXml(data, content);
 }

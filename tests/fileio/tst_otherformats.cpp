@@ -193,6 +193,8 @@ private slots:
         row("fit by header", QByteArray("\x0e\x20\x00\x00\x10\x00\x00\x00.FIT\x00\x00", 14),
             "a.bin", DiveOriginFit);
         row("suunto json", "{ \"DeviceLog\": {", "x.txt", DiveOriginSuunto);
+        row("suunto sml", "<sml xmlns=\"http://www.suunto.com/schemas/sml\">", "x",
+            DiveOriginSuunto);
         row("seabear upper-case extension", "/* SEABEAR DIVING", "x.CSV", DiveOriginCsv);
         row("subsurface csv", "\"dive number\",\"date\",\"time\",\"sample time (min)\"", "x.txt",
             DiveOriginCsv);
@@ -297,6 +299,38 @@ private slots:
         parse(data, c);
         QVERIFY(!c.ok() || (format == DiveOriginSubsurface && c.dives.isEmpty()));
         QVERIFY(c.dives.isEmpty());
+    }
+
+    // The Suunto app's log as JSON and as XML: samples by their time from the start (or their
+    // UTC time), kelvin read as Celsius (300.15 K = 27 C), the temperature carried.
+    void suuntoApp_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("json") << QByteArray(
+            "{\"DeviceLog\":{\"Device\":{\"Name\":\"D5\"},\"Header\":{\"DateTime\":"
+            "\"2019-05-25T10:50:21Z\",\"Diving\":{\"Gases\":[{\"Oxygen\":0.32}]}},\"Samples\":["
+            "{\"TimeISO8601\":\"2019-05-25T10:50:21Z\",\"Temperature\":300.15},"
+            "{\"TimeISO8601\":\"2019-05-25T10:51:21Z\",\"Depth\":12.5},"
+            "{\"TimeISO8601\":\"2019-05-25T10:52:21Z\",\"Depth\":0}]}}");
+        QTest::newRow("sml") << QByteArray(
+            "<sml><DeviceLog><Header><DateTime>2019-05-25T10:50:21Z</DateTime><Diving><Gases><Gas>"
+            "<Oxygen>0.32</Oxygen></Gas></Gases></Diving></Header><Device><Name>D5</Name></Device>"
+            "<Samples><Sample><Time>0</Time><Temperature>300.15</Temperature></Sample><Sample>"
+            "<Time>60</Time><Depth>12.5</Depth></Sample><Sample><UTC>2019-05-25T10:52:21Z</UTC>"
+            "<Depth>0</Depth></Sample></Samples></DeviceLog></sml>");
+    }
+    void suuntoApp()
+    {
+        QFETCH(QByteArray, data);
+        DiveFileContent c;
+        SuuntoFile::parse(data, c);
+        QVERIFY2(c.ok() && c.dives.size() == 1, qPrintable(c.error));
+        const DiveProfile& d = c.dives.at(0);
+        QCOMPARE(d.computer, QString("D5"));
+        QCOMPARE(d.gases.at(0).o2, 32);
+        QCOMPARE(QDateTime::fromSecsSinceEpoch(d.dateTime, Qt::UTC).toString(Qt::ISODate),
+            QString("2019-05-25T10:50:21Z"));
+        QCOMPARE(samplesText(d), QString("60:12.5:27:0:0 120:0:27:0:0"));
     }
 
     void fit_data()
