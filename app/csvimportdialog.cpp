@@ -31,41 +31,7 @@ CsvImportDialog::CsvImportDialog(const QString& path, QWidget* parent)
     if (file.open(QIODevice::ReadOnly))
         m_head = file.read(PreviewBytes);
 
-    auto* form = new QFormLayout;
-    m_preset = new QComboBox(this);
-    m_preset->addItem(tr("My own columns"), QString());
-    m_preset->addItem(tr("Subsurface CSV profile"), QStringLiteral("subsurface-profile"));
-    m_preset->addItem(tr("Subsurface dive list"), QStringLiteral("subsurface-divelist"));
-    m_preset->addItem(tr("Seabear"), QStringLiteral("seabear"));
-    m_preset->addItem(tr("Sensus Ultra"), QStringLiteral("sensus-ultra"));
-    form->addRow(tr("Layout"), m_preset);
-    m_separator = new QComboBox(this);
-    m_separator->addItem(tr("Guess"), 0);
-    m_separator->addItem(tr("Tab"), int('\t'));
-    m_separator->addItem(tr("Semicolon ;"), int(';'));
-    m_separator->addItem(tr("Comma ,"), int(','));
-    form->addRow(tr("Separator"), m_separator);
-    m_decimal = new QComboBox(this);
-    m_decimal->addItem(tr("Dot ."), int('.'));
-    m_decimal->addItem(tr("Comma ,"), int(','));
-    form->addRow(tr("Decimal mark"), m_decimal);
-    const QString fieldNames[] = { tr("Time column"), tr("Depth column"), tr("Temperature column"),
-        tr("Tank pressure column"), tr("ppO2 column") };
-    for (int f = 0; f <= CsvColumnMapping::PpO2; ++f) {
-        m_columns[f] = new QSpinBox(this);
-        m_columns[f]->setRange(0, 200);
-        m_columns[f]->setSpecialValueText(tr("none"));
-        form->addRow(fieldNames[f], m_columns[f]);
-    }
-    m_timeUnit = new QComboBox(this);
-    m_timeUnit->addItem(tr("seconds"), int(CsvColumnMapping::TimeUnit::Seconds));
-    m_timeUnit->addItem(tr("minutes"), int(CsvColumnMapping::TimeUnit::Minutes));
-    m_timeUnit->addItem(tr("minutes:seconds"), int(CsvColumnMapping::TimeUnit::MinutesSeconds));
-    form->addRow(tr("Time in"), m_timeUnit);
-    m_depthUnit = new QComboBox(this);
-    m_depthUnit->addItem(tr("metres"), false);
-    m_depthUnit->addItem(tr("feet"), true);
-    form->addRow(tr("Depth in"), m_depthUnit);
+    QFormLayout* form = buildForm();
 
     m_lines = new QTableWidget(this);
     m_lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -108,6 +74,46 @@ CsvImportDialog::CsvImportDialog(const QString& path, QWidget* parent)
     }
     resize(900, 520);
     refresh();
+}
+
+QFormLayout* CsvImportDialog::buildForm()
+{
+    auto* form = new QFormLayout;
+    m_preset = new QComboBox(this);
+    m_preset->addItem(tr("My own columns"), QString());
+    m_preset->addItem(tr("Subsurface CSV profile"), QStringLiteral("subsurface-profile"));
+    m_preset->addItem(tr("Subsurface dive list"), QStringLiteral("subsurface-divelist"));
+    m_preset->addItem(tr("Seabear"), QStringLiteral("seabear"));
+    m_preset->addItem(tr("Sensus Ultra"), QStringLiteral("sensus-ultra"));
+    form->addRow(tr("Layout"), m_preset);
+    m_separator = new QComboBox(this);
+    m_separator->addItem(tr("Guess"), 0);
+    m_separator->addItem(tr("Tab"), int('\t'));
+    m_separator->addItem(tr("Semicolon ;"), int(';'));
+    m_separator->addItem(tr("Comma ,"), int(','));
+    form->addRow(tr("Separator"), m_separator);
+    m_decimal = new QComboBox(this);
+    m_decimal->addItem(tr("Dot ."), int('.'));
+    m_decimal->addItem(tr("Comma ,"), int(','));
+    form->addRow(tr("Decimal mark"), m_decimal);
+    const QString fieldNames[] = { tr("Time column"), tr("Depth column"), tr("Temperature column"),
+        tr("Tank pressure column"), tr("ppO2 column") };
+    for (int f = 0; f <= CsvColumnMapping::PpO2; ++f) {
+        m_columns[f] = new QSpinBox(this);
+        m_columns[f]->setRange(0, 200);
+        m_columns[f]->setSpecialValueText(tr("none"));
+        form->addRow(fieldNames[f], m_columns[f]);
+    }
+    m_timeUnit = new QComboBox(this);
+    m_timeUnit->addItem(tr("seconds"), int(CsvColumnMapping::TimeUnit::Seconds));
+    m_timeUnit->addItem(tr("minutes"), int(CsvColumnMapping::TimeUnit::Minutes));
+    m_timeUnit->addItem(tr("minutes:seconds"), int(CsvColumnMapping::TimeUnit::MinutesSeconds));
+    form->addRow(tr("Time in"), m_timeUnit);
+    m_depthUnit = new QComboBox(this);
+    m_depthUnit->addItem(tr("metres"), false);
+    m_depthUnit->addItem(tr("feet"), true);
+    form->addRow(tr("Depth in"), m_depthUnit);
+    return form;
 }
 
 void CsvImportDialog::applyPreset()

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -27,6 +28,7 @@ public:
     QSpinBox* columnBox(CsvColumnMapping::Field field) const { return m_columns[field]; }
 
 private:
+    QFormLayout* buildForm();
     void applyPreset();
     void refresh();
 
