@@ -4,6 +4,8 @@
 #include "cli/cliunits.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "fileio/csvmapping.h"
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
 #include "fileio/xmlschema.h"
 
@@ -70,12 +72,17 @@ void printDiveText(
 int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json] [--date ISO] [--csv-preset NAME | "
+               "--csv-columns MAPPING]\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     const QString path = o.positional[0];
     DiveFileContent content;
-    if (!readDives(path, content, err))
+    if (!readDives(path, content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (o.has("--json")) {
@@ -100,12 +107,17 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
     const bool validate = o.has("--validate");
     if (o.positional.size() != 2
         || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
-        err << "usage: veltra-cli convert IN OUT [--profile] [--validate]\n"
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate] [--date ISO] "
+               "[--csv-preset NAME | --csv-columns MAPPING]\n"
                "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     DiveFileContent content;
-    if (!readDives(o.positional[0], content, err))
+    if (!readDives(o.positional[0], content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (content.dives.isEmpty())
@@ -133,15 +145,25 @@ QString infoUsage()
 {
     return QStringLiteral(
         "  info FILE [--json] [--units U]          every dive a dive file holds\n"
-        "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
-        ".divebin);\n"
+        "  convert IN OUT [--profile] [--validate] convert a dive file (writes .csv, .uddf);\n"
         "                                          --profile writes the CSV (profile) layout;\n"
         "                                          --validate checks OUT.uddf against UDDF "
-        "3.2.2\n");
+        "3.2.2\n"
+        "  reading options of info, convert and logbook import:\n"
+        "    --date ISO                            start of dives whose file gives none\n"
+        "    --csv-preset NAME                     %1\n"
+        "    --csv-columns time=1,depth=2,...      columns of a CSV table (also "
+        "temperature,\n"
+        "                                          pressure, ppo2, number, date, clock, "
+        "separator,\n"
+        "                                          decimal, time-unit, depth-unit, "
+        "interval)\n"
+        "  files read (chosen by content): %2\n")
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
+<<<<<<< HEAD
     QStringList rest = args;
     DisplayUnits units;
     QString unitError;
@@ -150,6 +172,9 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         return ExitUsage;
     }
     const Options options = parse(rest, {}, { "--json" });
+=======
+    const Options options = parse(args, readOptionNames(), { "--json" });
+>>>>>>> formats
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -159,7 +184,11 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
+<<<<<<< HEAD
     const Options options = parse(args, {}, { "--profile", "--validate" });
+=======
+    const Options options = parse(args, readOptionNames(), { "--profile" });
+>>>>>>> formats
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
