@@ -1,11 +1,14 @@
 #include "app/preferencesdialog.h"
 
+#include "views/unitsbox.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
 
-PreferencesDialog::PreferencesDialog(const HiddenOptions& options, QWidget* parent)
+PreferencesDialog::PreferencesDialog(
+    const HiddenOptions& options, QWidget* parent, const DisplayUnits& units)
     : QDialog(parent)
 {
     setWindowTitle(tr("Preferences"));
@@ -17,6 +20,8 @@ PreferencesDialog::PreferencesDialog(const HiddenOptions& options, QWidget* pare
         m_boxes[i]->setChecked(options.*switches[i].member);
         layout->addWidget(m_boxes[i]);
     }
+    m_units = new UnitsBox(units, this);
+    layout->addWidget(m_units);
     auto* note = new QLabel(tr("Changes apply at once and are kept in options.ini."), this);
     note->setWordWrap(true);
     layout->addWidget(note);
@@ -33,4 +38,9 @@ HiddenOptions PreferencesDialog::options() const
     for (std::size_t i = 0; i < switches.size(); ++i)
         result.*switches[i].member = m_boxes[i]->isChecked();
     return result;
+}
+
+DisplayUnits PreferencesDialog::units() const
+{
+    return m_units->units();
 }

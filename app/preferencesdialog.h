@@ -1,21 +1,27 @@
 #pragma once
 
 #include "app/hiddenoptions.h"
+#include "dive/units.h"
 
 #include <QDialog>
 
 #include <array>
 
 class QCheckBox;
+class UnitsBox;
 
-// Shows every switch of "options.ini" as a check box; the caller writes and applies them.
+// Shows every switch of "options.ini" as a check box, and the units; the caller writes and
+// applies them.
 class PreferencesDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PreferencesDialog(const HiddenOptions& options, QWidget* parent);
+    PreferencesDialog(
+        const HiddenOptions& options, QWidget* parent, const DisplayUnits& units = DisplayUnits());
     HiddenOptions options() const;
+    DisplayUnits units() const;
 
 private:
     std::array<QCheckBox*, 7> m_boxes {};
+    UnitsBox* m_units = nullptr;
 };

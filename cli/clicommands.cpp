@@ -1,11 +1,13 @@
 #include "cli/clicommands.h"
 
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/csvmapping.h"
 #include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
+#include "fileio/xmlschema.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -23,8 +25,13 @@ void reportRefused(const DiveFileContent& content, QTextStream& err)
         err << QStringLiteral("refused %1: %2\n").arg(refused.name, refused.reason);
 }
 
-void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream& out)
+void printDiveText(
+    const DiveProfile& dive, const QJsonObject& info, const DisplayUnits& units, QTextStream& out)
 {
+    const auto shown = [&units](Quantity q, double si, int decimals) {
+        return QString::number(Units::toDisplay(q, si, units), 'f', decimals) + QLatin1Char(' ')
+            + Units::symbol(q, units);
+    };
     QStringList gases;
     for (const QJsonValue& g : info["gases"].toArray())
         gases.append(g.toObject()["name"].toString());
@@ -36,16 +43,22 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
         << "Gas switches: " << info["gasSwitches"].toInt() << '\n'
         << "Samples:      " << dive.samples.size() << '\n'
         << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
-        << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
-        << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n";
+        << "Max depth:    " << shown(Quantity::Depth, dive.maxDepth, 1) << '\n'
+        << "Mean depth:   " << shown(Quantity::Depth, dive.meanDepth, 1) << '\n';
     if (dive.minTemperature <= dive.maxTemperature)
-        out << "Temperature:  " << QString::number(dive.minTemperature, 'f', 1) << " to "
-            << QString::number(dive.maxTemperature, 'f', 1) << " C\n";
+        out << "Temperature:  "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.minTemperature, units), 'f', 1)
+            << " to "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.maxTemperature, units), 'f', 1)
+            << (units.temperature == UnitSystem::Imperial ? " F\n" : " C\n");
     for (const QJsonValue& t : info["tanks"].toArray()) {
         const QJsonObject tank = t.toObject();
         out << "Tank:         " << tank["gas"].toString() << ' '
-            << QString::number(tank["startBar"].toDouble(), 'f', 0) << " to "
-            << QString::number(tank["endBar"].toDouble(), 'f', 0) << " bar\n";
+            << QString::number(
+                   Units::toDisplay(Quantity::Pressure, tank["startBar"].toDouble(), units), 'f', 0)
+            << " to " << shown(Quantity::Pressure, tank["endBar"].toDouble(), 0) << '\n';
     }
     if (!dive.site.isEmpty())
         out << "Site:         " << dive.site << '\n';
@@ -56,7 +69,7 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
             << QString(dive.notes).replace('\n', QStringLiteral("\n              ")) << '\n';
 }
 
-int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
+int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
         err << "usage: veltra-cli info FILE [--json] [--date ISO] [--csv-preset NAME | "
@@ -83,7 +96,7 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
         for (qsizetype i = 0; i < content.dives.size(); ++i) {
             if (i > 0)
                 out << '\n';
-            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), out);
+            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), units, out);
         }
     }
     return content.dives.isEmpty() ? ExitFailed : ExitOk;
@@ -91,9 +104,12 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
-    if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT [--profile] [--date ISO] [--csv-preset NAME | "
-               "--csv-columns MAPPING]\n";
+    const bool validate = o.has("--validate");
+    if (o.positional.size() != 2
+        || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate] [--date ISO] "
+               "[--csv-preset NAME | --csv-columns MAPPING]\n"
+               "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
     DiveReadOptions read;
@@ -108,6 +124,11 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     if (!writeDives(content.dives, o.positional[1], o.has("--profile"), err))
         return ExitFailed;
+    const QString problem = validate ? XmlSchema::validateUddfFile(o.positional[1]) : QString();
+    if (!problem.isEmpty()) {
+        err << o.positional[1] << " does not follow the UDDF 3.2.2 schema: " << problem << '\n';
+        return ExitFailed;
+    }
     qsizetype samples = 0;
     for (const DiveProfile& dive : content.dives)
         samples += dive.samples.size();
@@ -123,11 +144,11 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      every dive a dive file holds\n"
-        "  convert IN OUT [--profile]              convert a dive file (writes .csv, "
-        ".uddf);\n"
-        "                                          --profile writes the CSV (profile) "
-        "layout\n"
+        "  info FILE [--json] [--units U]          every dive a dive file holds\n"
+        "  convert IN OUT [--profile] [--validate] convert a dive file (writes .csv, .uddf);\n"
+        "                                          --profile writes the CSV (profile) layout;\n"
+        "                                          --validate checks OUT.uddf against UDDF "
+        "3.2.2\n"
         "  reading options of info, convert and logbook import:\n"
         "    --date ISO                            start of dives whose file gives none\n"
         "    --csv-preset NAME                     %1\n"
@@ -138,22 +159,36 @@ QString infoUsage()
         "                                          decimal, time-unit, depth-unit, "
         "interval)\n"
         "  files read (chosen by content): %2\n")
-        .arg(csvPresetNames().join(QStringLiteral(", ")), readableFormatsText());
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
+<<<<<<< HEAD
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest, {}, { "--json" });
+=======
     const Options options = parse(args, readOptionNames(), { "--json" });
+>>>>>>> formats
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandInfo(options, out, err);
+    return commandInfo(options, units, out, err);
 }
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
+<<<<<<< HEAD
+    const Options options = parse(args, {}, { "--profile", "--validate" });
+=======
     const Options options = parse(args, readOptionNames(), { "--profile" });
+>>>>>>> formats
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -166,7 +201,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 QString cliUsage()
 {
     return QStringLiteral("usage: veltra-cli COMMAND ...\n") + cli::infoUsage()
-        + cli::logbookUsage() + cli::planUsage();
+        + cli::logbookUsage() + cli::planUsage() + cli::unitsUsage();
 }
 
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err)

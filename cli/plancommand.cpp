@@ -1,4 +1,5 @@
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "cli/planjson.h"
 #include "dive/diveprofile.h"
@@ -92,7 +93,7 @@ std::optional<quint32> parseInterval(const QString& text)
     return quint32(minutes * 60);
 }
 
-int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
+int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     Planification plan;
     if (o.positional.size() > 1) {
@@ -250,7 +251,7 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
-        out << planReportText(reports);
+        out << planReportText(reports, units);
     if (!writePlanSlate(o, plan, err))
         return ExitFailed;
     return ExitOk;
@@ -265,12 +266,19 @@ QString planUsage()
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
         "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
-        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args,
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest,
         QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
             "--deco-gas", "--save" }
             + planGasValueOptions(),
@@ -279,7 +287,7 @@ int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandPlan(options, out, err);
+    return commandPlan(options, units, out, err);
 }
 
 } // namespace cli

@@ -3,7 +3,7 @@
 #include "dive/diveprofile.h"
 #include "fileio/divelinesio.h"
 #include "fileio/wholefilereader.h"
-#include "fileio/xmlstream.h"
+#include "fileio/xmlpullreader.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -102,13 +102,13 @@ qint64 dateTimeOf(const std::optional<QByteArray>& date, const std::optional<QBy
         t.size() == 3 ? t[2].toInt() : 0);
 }
 
-std::optional<double> numberAttribute(XmlStream& xml, const char* name)
+std::optional<double> numberAttribute(XmlPullReader& xml, const char* name)
 {
     const std::optional<QByteArray> text = xml.attribute(name);
     return text ? leadingNumber(*text) : std::nullopt;
 }
 
-void readSite(XmlStream& xml, Reading& r)
+void readSite(XmlPullReader& xml, Reading& r)
 {
     const std::optional<QByteArray> id = xml.attribute("uuid");
     if (!id)
@@ -119,7 +119,7 @@ void readSite(XmlStream& xml, Reading& r)
     r.sites.insert(id->trimmed().toLower(), site);
 }
 
-void readCylinder(XmlStream& xml, DiveRecord& dive)
+void readCylinder(XmlPullReader& xml, DiveRecord& dive)
 {
     Cylinder c;
     c.gas.o2 = gasPercent(numberAttribute(xml, "o2").value_or(21.0));
@@ -133,7 +133,7 @@ void readCylinder(XmlStream& xml, DiveRecord& dive)
     dive.cylinders << c;
 }
 
-void readComputerStart(XmlStream& xml, DiveRecord& dive)
+void readComputerStart(XmlPullReader& xml, DiveRecord& dive)
 {
     Computer c;
     c.model = QString::fromUtf8(xml.attribute("model").value_or(QByteArray()));
@@ -154,7 +154,7 @@ Computer& currentComputer(DiveRecord& dive)
     return dive.computers.last();
 }
 
-void readEvent(XmlStream& xml, Computer& c)
+void readEvent(XmlPullReader& xml, Computer& c)
 {
     if (xml.attribute("name").value_or(QByteArray()) != "gaschange")
         return;
@@ -195,7 +195,7 @@ double sampleTime(const char* text)
 }
 
 // A sample holds only what changed: attributes left out are no reading (never zero).
-void readSample(XmlStream& xml, Computer& c)
+void readSample(XmlPullReader& xml, Computer& c)
 {
     DiveSample s;
     s.time = -1;
@@ -233,7 +233,7 @@ void readSample(XmlStream& xml, Computer& c)
     c.samples << s;
 }
 
-void readDiveStart(XmlStream& xml, Reading& r)
+void readDiveStart(XmlPullReader& xml, Reading& r)
 {
     DiveRecord d;
     d.details.number = int(numberAttribute(xml, "number").value_or(0.0));
@@ -249,7 +249,7 @@ void readDiveStart(XmlStream& xml, Reading& r)
     r.dives << d;
 }
 
-void readDiveChild(XmlStream& xml, DiveRecord& dive, bool inComputer)
+void readDiveChild(XmlPullReader& xml, DiveRecord& dive, bool inComputer)
 {
     if (xml.is("divecomputer")) {
         readComputerStart(xml, dive);
@@ -404,7 +404,7 @@ DiveProfile diveOf(const DiveRecord& d, Computer& c, const Reading& r, int compu
 }
 
 // Walks the document; false on malformed XML.
-bool walk(XmlStream& xml, Reading& r)
+bool walk(XmlPullReader& xml, Reading& r)
 {
     bool inDive = false;
     bool inComputer = false;
@@ -452,7 +452,7 @@ namespace SubsurfaceXml {
 
 void parse(const QByteArray& data, DiveFileContent& content)
 {
-    XmlStream xml(data);
+    XmlPullReader xml(data);
     Reading r;
     if (!walk(xml, r)) {
         content.error = QCoreApplication::translate(

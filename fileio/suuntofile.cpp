@@ -4,7 +4,7 @@
 #include "fileio/divelinesio.h"
 #include "fileio/uddfdatetime.h"
 #include "fileio/wholefilereader.h"
-#include "fileio/xmlstream.h"
+#include "fileio/xmlpullreader.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -133,7 +133,7 @@ DiveProfile diveOf(const Message& m)
 
 void parseXml(const QByteArray& data, DiveFileContent& content)
 {
-    XmlStream xml(data);
+    XmlPullReader xml(data);
     QList<Message> messages;
     bool inMessage = false;
     while (xml.next()) {

@@ -3,7 +3,7 @@
 #include "dive/diveprofile.h"
 #include "fileio/divelinesio.h"
 #include "fileio/wholefilereader.h"
-#include "fileio/xmlstream.h"
+#include "fileio/xmlpullreader.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +30,7 @@ struct DiveReading
     int gas = -1;
 };
 
-void readMix(XmlStream& xml, DiveReading& r, const Units& units)
+void readMix(XmlPullReader& xml, DiveReading& r, const Units& units)
 {
     const int depth = xml.depth();
     DiveGas gas;
@@ -68,7 +68,7 @@ void readMix(XmlStream& xml, DiveReading& r, const Units& units)
         r.dive.tanks << tank;
 }
 
-void readSampleElement(XmlStream& xml, DiveReading& r, const Units& units)
+void readSampleElement(XmlPullReader& xml, DiveReading& r, const Units& units)
 {
     if (xml.is("delta")) {
         r.deltaS = leadingNumber(xml.readText()).value_or(0.0);
@@ -91,7 +91,7 @@ void readSampleElement(XmlStream& xml, DiveReading& r, const Units& units)
     }
 }
 
-void readDive(XmlStream& xml, DiveFileContent& content, const Units& units)
+void readDive(XmlPullReader& xml, DiveFileContent& content, const Units& units)
 {
     const int depth = xml.depth();
     DiveReading r;
@@ -137,7 +137,7 @@ namespace UdcfFile {
 
 void parse(const QByteArray& data, DiveFileContent& content)
 {
-    XmlStream xml(data);
+    XmlPullReader xml(data);
     xml.setLowerCaseNames(true);
     Units units;
     while (xml.next()) {

@@ -1,140 +1,236 @@
 #include "fileio/xmlstream.h"
 
-#include <libxml/xmlreader.h>
+#include "fileio/xmlpathdocument.h"
+
+#include <QFile>
+
+#include <cstring>
 
 namespace {
 
-// Deeper nesting than any dive file needs; a document that nests further is refused.
-constexpr int MaxDepth = 64;
+// Errors are reported through the status; nothing is printed.
+void quiet(void*, xmlErrorPtr) { }
 
-xmlTextReaderPtr readerOf(void* p)
-{
-    return static_cast<xmlTextReaderPtr>(p);
-}
-
-// Errors are reported through the status of the read, not printed on stderr.
-void silentError(void*, xmlErrorPtr) { }
+// No network, no external entities or DTDs; entity references are kept as they stand.
+constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
 
 } // namespace
-
-XmlStream::XmlStream(const QByteArray& data)
-    : m_data(data)
-{
-    // XML_PARSE_NONET: no fetching; no XML_PARSE_NOENT, so entities stay unexpanded and a
-    // "billion laughs" document cannot grow.
-    m_reader = xmlReaderForMemory(m_data.constData(), int(m_data.size()), nullptr, nullptr,
-        XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT);
-    if (!m_reader)
-        m_failed = true;
-    else
-        xmlTextReaderSetStructuredErrorHandler(readerOf(m_reader), silentError, nullptr);
-}
 
 XmlStream::~XmlStream()
 {
     if (m_reader)
-        xmlFreeTextReader(readerOf(m_reader));
+        xmlFreeTextReader(m_reader);
 }
 
-bool XmlStream::next()
+bool XmlStream::fail(Status status)
 {
-    if (!m_reader || m_failed)
-        return false;
-    for (;;) {
-        const int status = xmlTextReaderRead(readerOf(m_reader));
-        if (status != 1) {
-            m_failed = status < 0;
-            return false;
-        }
-        const int type = xmlTextReaderNodeType(readerOf(m_reader));
-        if (type != XML_READER_TYPE_ELEMENT && type != XML_READER_TYPE_END_ELEMENT)
+    m_status = status;
+    return false;
+}
+
+bool XmlStream::openFile(const QString& path, const char* rootName)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(Status::CannotOpen);
+    if (file.size() > maxFileSize)
+        return fail(Status::TooLarge);
+    file.close();
+    return open(
+        xmlReaderForFile(QFile::encodeName(path).constData(), nullptr, kReaderOptions), rootName);
+}
+
+bool XmlStream::openData(const QByteArray& data, const char* rootName)
+{
+    if (data.size() > maxFileSize)
+        return fail(Status::TooLarge);
+    if (data.isEmpty())
+        return fail(Status::NotXml);
+    return open(
+        xmlReaderForMemory(data.constData(), int(data.size()), nullptr, nullptr, kReaderOptions),
+        rootName);
+}
+
+bool XmlStream::open(xmlTextReaderPtr reader, const char* rootName)
+{
+    if (!reader)
+        return fail(Status::CannotOpen);
+    m_reader = reader;
+    xmlTextReaderSetStructuredErrorHandler(m_reader, quiet, nullptr);
+    int result = 0;
+    while ((result = xmlTextReaderRead(m_reader)) == 1) {
+        if (xmlTextReaderNodeType(m_reader) != XML_READER_TYPE_ELEMENT)
             continue;
-        m_start = type == XML_READER_TYPE_ELEMENT;
-        m_depth = xmlTextReaderDepth(readerOf(m_reader));
-        if (m_depth > MaxDepth) {
-            m_failed = true;
-            return false;
-        }
-        const xmlChar* local = xmlTextReaderConstLocalName(readerOf(m_reader));
-        m_name = QByteArray(reinterpret_cast<const char*>(local));
-        if (m_lower)
-            m_name = m_name.toLower();
-        if (m_root.isEmpty() && m_start)
-            m_root = m_name;
+        if (!XmlTree::nameIs(xmlTextReaderCurrentNode(m_reader), rootName))
+            return fail(Status::WrongRoot);
+        m_status = Status::Ok;
         return true;
     }
+    // A file the reader cannot open gives an error at the first read.
+    return fail(Status::NotXml);
 }
 
-bool XmlStream::isEmptyElement() const
+bool XmlStream::nextChild(int parentDepth)
 {
-    return m_reader && m_start && xmlTextReaderIsEmptyElement(readerOf(m_reader)) == 1;
-}
-
-std::optional<QByteArray> XmlStream::attribute(const char* name) const
-{
-    if (!m_reader || !m_start)
-        return std::nullopt;
-    xmlChar* value = xmlTextReaderGetAttribute(readerOf(m_reader), BAD_CAST name);
-    if (!value)
-        return std::nullopt;
-    QByteArray result(reinterpret_cast<const char*>(value));
-    xmlFree(value);
-    return result;
-}
-
-void XmlStream::forEachAttribute(
-    const std::function<void(const char* name, const char* value)>& visit)
-{
-    if (!m_reader || !m_start)
-        return;
-    xmlTextReaderPtr reader = readerOf(m_reader);
-    if (xmlTextReaderMoveToFirstAttribute(reader) != 1)
-        return;
-    do {
-        visit(reinterpret_cast<const char*>(xmlTextReaderConstLocalName(reader)),
-            reinterpret_cast<const char*>(xmlTextReaderConstValue(reader)));
-    } while (xmlTextReaderMoveToNextAttribute(reader) == 1);
-    xmlTextReaderMoveToElement(reader);
-}
-
-QByteArray XmlStream::readText()
-{
-    if (!m_reader || !m_start || isEmptyElement())
-        return QByteArray();
-    QByteArray text;
-    const int startDepth = m_depth;
+    if (m_status != Status::Ok)
+        return false;
     for (;;) {
-        const int status = xmlTextReaderRead(readerOf(m_reader));
-        if (status != 1) {
-            m_failed = true;
-            return text;
+        int result = 1;
+        if (m_reuse)
+            m_reuse = false;
+        else if (m_skipPending)
+            result = xmlTextReaderNext(m_reader);
+        else
+            result = xmlTextReaderRead(m_reader);
+        m_skipPending = false;
+        if (result != 1)
+            return result == 0 ? false : fail(Status::NotXml);
+        const int type = xmlTextReaderNodeType(m_reader);
+        const int d = xmlTextReaderDepth(m_reader);
+        if (d <= parentDepth) {
+            // The parent's end, or (for a parent without content) what follows it.
+            if (!(type == XML_READER_TYPE_END_ELEMENT && d == parentDepth))
+                m_reuse = true;
+            return false;
         }
-        const int type = xmlTextReaderNodeType(readerOf(m_reader));
-        const int depth = xmlTextReaderDepth(readerOf(m_reader));
-        if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA
-            || type == XML_READER_TYPE_SIGNIFICANT_WHITESPACE) {
-            text += reinterpret_cast<const char*>(xmlTextReaderConstValue(readerOf(m_reader)));
-        } else if (type == XML_READER_TYPE_END_ELEMENT && depth == startDepth) {
-            m_start = false;
-            return text;
-        } else if (depth > MaxDepth) {
-            m_failed = true;
-            return text;
+        if (type == XML_READER_TYPE_ELEMENT && d == parentDepth + 1) {
+            m_skipPending = true;
+            return true;
         }
     }
 }
 
-QHash<QByteArray, QByteArray> XmlStream::readChildTexts()
+bool XmlStream::descend()
 {
-    QHash<QByteArray, QByteArray> texts;
-    if (!m_start || isEmptyElement())
-        return texts;
-    const int parent = m_depth;
-    while (next()) {
-        if (!m_start && m_depth == parent)
-            break;
-        if (m_start)
-            texts.insert(m_name, readText().trimmed());
-    }
-    return texts;
+    if (m_status != Status::Ok || xmlTextReaderIsEmptyElement(m_reader))
+        return false;
+    m_skipPending = false;
+    return true;
 }
+
+int XmlStream::depth() const
+{
+    return m_reader ? xmlTextReaderDepth(m_reader) : -1;
+}
+
+const char* XmlStream::localName() const
+{
+    return m_reader ? XmlTree::localName(xmlTextReaderCurrentNode(m_reader)) : "";
+}
+
+const xmlNode* XmlStream::expand()
+{
+    if (m_status != Status::Ok)
+        return nullptr;
+    const xmlNode* node = xmlTextReaderExpand(m_reader);
+    if (!node)
+        fail(Status::NotXml);
+    return node;
+}
+
+bool XmlStream::finish()
+{
+    if (m_status != Status::Ok)
+        return false;
+    int result = m_skipPending ? xmlTextReaderNext(m_reader) : 1;
+    m_skipPending = false;
+    while (result == 1)
+        result = xmlTextReaderRead(m_reader);
+    return result == 0 || fail(Status::NotXml);
+}
+
+namespace XmlTree {
+
+const char* localName(const xmlNode* node)
+{
+    if (!node || !node->name)
+        return "";
+    const char* name = reinterpret_cast<const char*>(node->name);
+    const char* colon = std::strrchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+bool nameIs(const xmlNode* node, const char* name)
+{
+    return node && node->type == XML_ELEMENT_NODE && std::strcmp(localName(node), name) == 0;
+}
+
+const xmlNode* child(const xmlNode* parent, const char* name)
+{
+    for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next) {
+        if (nameIs(c, name))
+            return c;
+    }
+    return nullptr;
+}
+
+const xmlNode* elementAt(const xmlNode* start, const char* path)
+{
+    const xmlNode* node = start;
+    char name[64];
+    for (const char* p = path; node && *p;) {
+        const char* end = std::strchr(p, '/');
+        const size_t length = end ? size_t(end - p) : std::strlen(p);
+        if (length >= sizeof name)
+            return nullptr;
+        std::memcpy(name, p, length);
+        name[length] = '\0';
+        if (length > 0)
+            node = child(node, name);
+        p += length + (end ? 1 : 0);
+    }
+    return node;
+}
+
+const char* text(const xmlNode* node, QByteArray& buffer)
+{
+    const char* single = nullptr;
+    int pieces = 0;
+    for (const xmlNode* c = node ? node->children : nullptr; c; c = c->next) {
+        if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) && c->content) {
+            if (++pieces == 1)
+                single = reinterpret_cast<const char*>(c->content);
+        }
+    }
+    if (pieces <= 1)
+        return single;
+    buffer.clear();
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) && c->content)
+            buffer += reinterpret_cast<const char*>(c->content);
+    }
+    return buffer.constData();
+}
+
+QString textAt(const xmlNode* start, const char* path)
+{
+    QByteArray buffer;
+    return QString::fromUtf8(text(elementAt(start, path), buffer));
+}
+
+std::optional<double> number(const xmlNode* node)
+{
+    QByteArray buffer;
+    const char* t = text(node, buffer);
+    return t ? XmlPathDocument::parseNumber(t) : std::nullopt;
+}
+
+std::optional<double> numberAt(const xmlNode* start, const char* path)
+{
+    return number(elementAt(start, path));
+}
+
+const char* attribute(const xmlNode* node, const char* name)
+{
+    for (const xmlAttr* a = node ? node->properties : nullptr; a; a = a->next) {
+        const char* local = reinterpret_cast<const char*>(a->name);
+        const char* colon = std::strrchr(local, ':');
+        if (std::strcmp(colon ? colon + 1 : local, name) != 0)
+            continue;
+        const xmlNode* value = a->children;
+        return value && value->content ? reinterpret_cast<const char*>(value->content) : "";
+    }
+    return nullptr;
+}
+
+} // namespace XmlTree

@@ -76,6 +76,8 @@ protected:
 signals:
     // Diagnostics for the console.
     void logMessage(const QString& text);
+    // What a save did, for the window's status bar ("Plan saved to ...").
+    void done(const QString& text);
 
 private:
     void setUpPointsTable();

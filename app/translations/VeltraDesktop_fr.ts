@@ -145,6 +145,10 @@ Reset the computer now?</source>
 
 Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
+    <message>
+        <source>Dives not stored</source>
+        <translation>Plongées non enregistrées</translation>
+    </message>
 </context>
 <context>
     <name>CsvFile</name>
@@ -758,9 +762,29 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Install %1 version %2 (%3 bytes) from %4?
+Only the file&apos;s name can be checked, not what it holds: install only firmware from the computer&apos;s maker.
 Keep the computer close and switched on until the installation ends.</source>
-        <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
-Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Image sent, finishing the installation...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the new version...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the new version could not be read; connect the computer again and check its version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the computer reports version %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -832,6 +856,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
     </message>
+    <message>
+        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FitFile</name>
@@ -895,10 +927,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Erreur du contrôleur : </translation>
     </message>
     <message>
-        <source>Exchange Error: </source>
-        <translation>Erreur d&apos;échange : </translation>
-    </message>
-    <message>
         <source>Error: Unauthorized access</source>
         <translation>Erreur : accès non autorisé</translation>
     </message>
@@ -953,6 +981,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The computer sent no serial number.</source>
         <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected while %1. Bring it closer and press Try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer sent no name.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1170,6 +1206,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>  quitte la boucle sur %1
 </translation>
     </message>
+    <message>
+        <source>  on the loop: nothing is breathed from the cylinders, the bailout is not planned
+</source>
+        <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
+</translation>
+    </message>
 </context>
 <context>
     <name>GraphView</name>
@@ -1196,6 +1238,21 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>%1 m/min %2</source>
         <translation>%1 m/min %2</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>guide_en.html</source>
+        <translation>guide_fr.html</translation>
     </message>
 </context>
 <context>
@@ -1261,14 +1318,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Échec de la plongée %1 : %2</translation>
     </message>
     <message>
-        <source>%1 bytes received are not whole samples (%2)</source>
-        <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
-    </message>
-    <message>
-        <source>%1 samples received, the dive&apos;s header announces %2</source>
-        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
-    </message>
-    <message>
         <source>Dive %1 downloaded but not stored</source>
         <translation>Plongée %1 téléchargée mais non enregistrée</translation>
     </message>
@@ -1295,6 +1344,38 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
+    </message>
+    <message>
+        <source>The computer lists more than one dive numbered %1: these cannot be told apart and are not downloaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (number repeated)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What arrived is not this dive. Wait for Retry, then press it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer disconnected. Bring it close and press Reconnect and go on.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dive %1 is in the logbook already</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopping after the dive under way...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer could not be connected again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Another computer answered. Close and download again.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1334,6 +1415,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Reconnect and go on</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
     </message>
 </context>
 <context>
@@ -1390,24 +1479,64 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 <context>
     <name>LogbookCommand</name>
     <message>
-        <source>Delete dive</source>
-        <translation>Supprimer la plongée</translation>
+        <source>dive %1</source>
+        <translation>la plongée %1</translation>
     </message>
     <message>
-        <source>Delete %1 dives</source>
-        <translation>Supprimer %1 plongées</translation>
+        <source>dive &quot;%1&quot;</source>
+        <translation>la plongée « %1 »</translation>
     </message>
     <message>
-        <source>Rename dive</source>
-        <translation>Renommer la plongée</translation>
+        <source>rating of %1</source>
+        <translation>la note de %1</translation>
     </message>
     <message>
-        <source>Edit dive details</source>
-        <translation>Modifier les détails de la plongée</translation>
+        <source>site of %1</source>
+        <translation>le site de %1</translation>
     </message>
     <message>
-        <source>Import dive %1</source>
-        <translation>Importer la plongée %1</translation>
+        <source>place of %1</source>
+        <translation>le lieu de %1</translation>
+    </message>
+    <message>
+        <source>number of %1</source>
+        <translation>le numéro de %1</translation>
+    </message>
+    <message>
+        <source>buddies of %1</source>
+        <translation>les binômes de %1</translation>
+    </message>
+    <message>
+        <source>tags of %1</source>
+        <translation>les étiquettes de %1</translation>
+    </message>
+    <message>
+        <source>notes of %1</source>
+        <translation>les notes de %1</translation>
+    </message>
+    <message>
+        <source>details of %1</source>
+        <translation>les détails de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1</source>
+        <translation>la suppression de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1 dives</source>
+        <translation>la suppression de %1 plongées</translation>
+    </message>
+    <message>
+        <source>renaming of &quot;%1&quot; to &quot;%2&quot;</source>
+        <translation>le renommage de « %1 » en « %2 »</translation>
+    </message>
+    <message>
+        <source>import of %1</source>
+        <translation>l’importation de %1</translation>
+    </message>
+    <message>
+        <source>renumbering of the dives by date</source>
+        <translation>la renumérotation des plongées par date</translation>
     </message>
 </context>
 <context>
@@ -1738,14 +1867,6 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <translation>Enregistrer la plongée dans le carnet</translation>
     </message>
     <message>
-        <source>Do you really want to delete this dive?</source>
-        <translation>Voulez-vous vraiment supprimer cette plongée ?</translation>
-    </message>
-    <message>
-        <source>Do you really want to delete these dives?</source>
-        <translation>Voulez-vous vraiment supprimer ces plongées ?</translation>
-    </message>
-    <message>
         <source>Filter (on)</source>
         <translation>Filtre (actif)</translation>
     </message>
@@ -1856,8 +1977,88 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Arrêter</translation>
     </message>
     <message>
-        <source>Import of %1 dives</source>
-        <translation>Importation de %1 plongées</translation>
+        <source>&amp;Computer</source>
+        <translation>&amp;Ordinateur</translation>
+    </message>
+    <message>
+        <source>Install firmware...</source>
+        <translation>Installer le micrologiciel...</translation>
+    </message>
+    <message>
+        <source>Close connection</source>
+        <translation>Fermer la connexion</translation>
+    </message>
+    <message>
+        <source>Reset computer</source>
+        <translation>Réinitialiser l’ordinateur</translation>
+    </message>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Open a dive file</source>
+        <translation>Ouvrir un fichier de plongée</translation>
+    </message>
+    <message>
+        <source>Show the dive selected in the list</source>
+        <translation>Afficher la plongée sélectionnée dans la liste</translation>
+    </message>
+    <message>
+        <source>Delete the dives selected in the list</source>
+        <translation>Supprimer les plongées sélectionnées dans la liste</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Rétablir</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>On the graph: the wheel zooms in time, Control + wheel in depth, the middle button drags, Shift + left button selects a time range.</source>
+        <translation>Sur le graphique : la molette zoome dans le temps, Ctrl + molette en profondeur, le bouton du milieu fait glisser, Maj + bouton gauche sélectionne une plage de temps.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>No dive shown.</source>
+        <translation>Aucune plongée affichée.</translation>
+    </message>
+    <message>
+        <source>The dive is no longer in the logbook: the change cannot be saved.</source>
+        <translation>La plongée n&apos;est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
+    </message>
+    <message>
+        <source>import of %1 dives</source>
+        <translation>l’importation de %1 plongées</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the dive &quot;%1&quot;?</source>
+        <translation>Voulez-vous vraiment supprimer la plongée « %1 » ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete these %1 dives?</source>
+        <translation>Voulez-vous vraiment supprimer ces %1 plongées ?</translation>
+    </message>
+    <message>
+        <source>Dive &quot;%1&quot; exported to %2</source>
+        <translation>Plongée « %1 » exportée vers %2</translation>
+    </message>
+    <message>
+        <source>Selection saved to %1</source>
+        <translation>Sélection enregistrée dans %1</translation>
     </message>
     <message>
         <source>Dive file (%1)</source>
@@ -2156,12 +2357,43 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
         <translation>Le fichier de plan a été écrit par une version plus récente de ce programme ; ses réglages ne peuvent pas être lus ici.</translation>
     </message>
+    <message>
+        <source>This is not a dive plan file.</source>
+        <translation>Ce n&apos;est pas un fichier de plan de plongée.</translation>
+    </message>
+    <message>
+        <source>The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % helium in all, or an unknown water type.</source>
+        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d&apos;oxygène et 0 à 100 % d&apos;hélium au total, ou un type d&apos;eau inconnu.</translation>
+    </message>
 </context>
 <context>
     <name>PlanResultText</name>
     <message>
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
+    </message>
+</context>
+<context>
+    <name>PlanWarnings</name>
+    <message>
+        <source>Effort mode: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Mode effort : calculé avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Third dive within 24 hours: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Troisième plongée en moins de 24 heures : calculée avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Severe yoyo at %1: from there on computed at GF %2 instead of %3 (each factor at most %4).</source>
+        <translation>Yoyo sévère à %1 : à partir de là, calcul avec des GF %2 au lieu de %3 (chaque facteur au plus %4).</translation>
+    </message>
+    <message>
+        <source>Deco not terminated</source>
+        <translation>Décompression non terminée</translation>
+    </message>
+    <message>
+        <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
     </message>
 </context>
 <context>
@@ -2417,6 +2649,18 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>never</source>
         <translation>jamais</translation>
+    </message>
+    <message>
+        <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
+        <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
+    </message>
+    <message>
+        <source>Slate saved to %1</source>
+        <translation>Ardoise enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>Plan saved to %1</source>
+        <translation>Plan enregistré dans %1</translation>
     </message>
 </context>
 <context>
@@ -2888,10 +3132,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Changements de gaz : %1</translation>
     </message>
     <message>
-        <source>Decompression impossible: no usable ascent.</source>
-        <translation>Décompression impossible : aucune remontée possible.</translation>
-    </message>
-    <message>
         <source>Gas plan</source>
         <translation>Gestion des gaz</translation>
     </message>
@@ -2902,6 +3142,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Bailout gas</source>
         <translation>Gaz du bailout</translation>
+    </message>
+    <message>
+        <source>switch</source>
+        <translation>changement</translation>
     </message>
 </context>
 <context>
@@ -3015,6 +3259,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>switching notifications on</source>
         <translation>l&apos;activation des notifications</translation>
     </message>
+    <message>
+        <source>The computer stopped answering. Keep it close and press Retry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What the computer sent arrived damaged. Keep it close and press Retry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer is not connected. Connect it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer is still busy with another request. Wait a moment and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer refused the firmware. Restart it in firmware mode and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TblDivePointsModel</name>
@@ -3054,14 +3318,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
     </message>
     <message>
-        <source>Dive %1</source>
-        <translation>Plongée %1</translation>
-    </message>
-    <message>
-        <source>the dive has no samples</source>
-        <translation>la plongée n&apos;a aucun échantillon</translation>
-    </message>
-    <message>
         <source>The UDDF file holds no dive.</source>
         <translation>Le fichier UDDF ne contient aucune plongée.</translation>
     </message>
@@ -3075,6 +3331,147 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>not a UDCF file (its root element is &quot;%1&quot;)</source>
         <translation>ce n&apos;est pas un fichier UDCF (son élément racine est « %1 »)</translation>
+    </message>
+</context>
+<context>
+    <name>Units</name>
+    <message>
+        <source>ft</source>
+        <translation>pi</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>ft/min</source>
+        <translation>pi/min</translation>
+    </message>
+    <message>
+        <source>m/min</source>
+        <translation>m/min</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>cuft</source>
+        <translation>pi³</translation>
+    </message>
+    <message>
+        <source>L</source>
+        <translation>L</translation>
+    </message>
+    <message>
+        <source>cuft/min</source>
+        <translation>pi³/min</translation>
+    </message>
+    <message>
+        <source>L/min</source>
+        <translation>L/min</translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation>°F</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>lb</source>
+        <translation>lb</translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation>kg</translation>
+    </message>
+</context>
+<context>
+    <name>UnitsBox</name>
+    <message>
+        <source>Units</source>
+        <translation>Unités</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>metres (m)</source>
+        <translation>mètres (m)</translation>
+    </message>
+    <message>
+        <source>feet (ft)</source>
+        <translation>pieds (pi)</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>Pression</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>litres (L)</source>
+        <translation>litres (L)</translation>
+    </message>
+    <message>
+        <source>cubic feet (cuft)</source>
+        <translation>pieds cubes (pi³)</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>degrees Celsius (°C)</source>
+        <translation>degrés Celsius (°C)</translation>
+    </message>
+    <message>
+        <source>degrees Fahrenheit (°F)</source>
+        <translation>degrés Fahrenheit (°F)</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Masse</translation>
+    </message>
+    <message>
+        <source>kilograms (kg)</source>
+        <translation>kilogrammes (kg)</translation>
+    </message>
+    <message>
+        <source>pounds (lb)</source>
+        <translation>livres (lb)</translation>
+    </message>
+    <message>
+        <source>All metric</source>
+        <translation>Tout en métrique</translation>
+    </message>
+    <message>
+        <source>All imperial</source>
+        <translation>Tout en impérial</translation>
+    </message>
+</context>
+<context>
+    <name>XmlSchema</name>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 #include "app/diveimport.h"
 #include "app/mainwindow.h"
 #include "app/preferencesdialog.h"
+#include "dive/units.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
@@ -9,6 +10,7 @@
 #include "views/formfilter.h"
 #include "views/graphview.h"
 
+#include <QTextBrowser>
 #include <QTranslator>
 #include <QtTest>
 #include <QtWidgets>
@@ -136,6 +138,8 @@ private slots:
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("list/groupByComputer"), true);
         settings.setValue(QStringLiteral("list/sortDescending"), false);
+        // Metric whatever the machine's locale.
+        DisplayUnits().save(settings);
     }
 
     void cleanup()
@@ -265,10 +269,19 @@ private slots:
         QVERIFY(w->openDiveFile(path));
         QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
         QCOMPARE(lineText(w, "edDuration"), QString("01:15:00"));
-        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0"));
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0\u00a0m"));
         // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
-        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0\u00a0m"));
+        // In feet from Preferences, at once: 30 m / 0.3048 = 98.4 ft, 13 m = 42.7 ft.
+        ModalAnswer feet({ [](QWidget* modal) {
+            modal->findChild<QComboBox*>("cbUnitsDepth")->setCurrentIndex(1);
+            qobject_cast<QDialog*>(modal)->accept();
+        } });
+        w->editPreferences();
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("98.4\u00a0ft"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("42.7\u00a0ft"));
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+        QCOMPARE(settings.value("units/depth").toString(), QString("imperial"));
         QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
 
         // A file that fails to open leaves the shown dive as it was.
@@ -377,6 +390,12 @@ private slots:
             QVERIFY2(box.text().startsWith(t.message), qPrintable(box.text()));
             QVERIFY(!QFile::exists(m_home->filePath(t.file)));
         }
+
+        // A save says what it did.
+        QVERIFY(w->exportStoredDive(id, m_home->filePath("blue.uddf")));
+        QCOMPARE(w->statusBar()->currentMessage(),
+            "Dive \"Blue hole\" exported to "
+                + QDir::toNativeSeparators(m_home->filePath("blue.uddf")));
 
         // A group row is no dive: nothing is asked, nothing goes.
         list->selectRow(0);
@@ -545,6 +564,10 @@ private slots:
         const char* lights[]
             = { "alertRR", "alertDives24H", "alertYoyo", "alertCeil", "alertSecurity" };
         MainWindow* w = makeWindow();
+        // No dive shown yet: grey, not a green "all fine".
+        for (const char* light : lights)
+            QVERIFY(sameIcon(w->findChild<QAbstractButton*>(light)->icon(),
+                ":/TestGraphics/icons/Led_Grey.png"));
         for (const auto& d : dives) {
             QVERIFY(w->openDiveFile(writeCsv(QString(d.name) + ".csv", d.points)));
             DiveProfile dive = w->currentDive();
@@ -559,6 +582,29 @@ private slots:
                 QVERIFY2(sameIcon(button->icon(), icon), lights[i]);
                 QVERIFY(!button->toolTip().isEmpty());
             }
+        }
+    }
+
+    void helpAndKeys()
+    {
+        MainWindow* w = makeWindow();
+        QStringList keys;
+        for (const QAction* action : w->findChildren<QAction*>())
+            keys << action->shortcut().toString();
+        for (const char* key : { "Ctrl+O", "Ctrl+Q", "F1", "Ctrl+Z" })
+            QVERIFY2(keys.contains(key), key);
+        QCOMPARE(w->findChild<QMenu*>("menuComputer")->actions().size(), 6); // separator included
+        // The guide, in the language of the translation loaded, finds every picture it shows.
+        for (const bool french : { false, true }) {
+            QTranslator translator;
+            QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+            if (french)
+                QCoreApplication::installTranslator(&translator);
+            w->showUserGuide();
+            auto* guide = w->findChild<QTextBrowser*>("guideBrowser");
+            QVERIFY(guide->toPlainText().contains(french ? "Premier lancement" : "First start"));
+            QCoreApplication::removeTranslator(&translator);
+            delete guide->parentWidget();
         }
     }
 
@@ -581,6 +627,13 @@ private slots:
         };
         QPointer<QWidget> about = open();
         QVERIFY(about);
+        // The version reads against the picture under it.
+        auto* version = about->findChild<QLabel*>("lbAboutVersion");
+        const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
+                                 .toImage()
+                                 .pixelColor(version->geometry().center());
+        QVERIFY(qAbs(version->palette().color(QPalette::WindowText).lightness() - under.lightness())
+            > 100);
         const QRect place = about->geometry();
         QVERIFY(screen.contains(place));
         const QPoint off = place.center() - w->frameGeometry().center();
@@ -708,12 +761,36 @@ private slots:
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
 
+        // Deleted, the dive's Summary takes no edit; the undo of the delete shows it again and
+        // the edits typed after it are saved.
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (list->item(row, 0)->data(Qt::UserRole).toInt() == blue)
+                list->selectRow(row);
+        }
+        {
+            BoxAnswer yes({ QMessageBox::Yes });
+            window->deleteSelectedDives();
+            QCOMPARE(yes.text(), QString("Do you really want to delete the dive \"Blue\"?"));
+        }
+        QVERIFY(!db().loadDetails(blue, stored));
+        QVERIFY(!site->isEnabled());
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo deletion of dive 2"));
+        edit->actions().at(0)->trigger();
+        QVERIFY(site->isEnabled());
+        QCOMPARE(site->text(), QString("Blue Hole"));
+        site->setText("Canyon");
+        emit site->editingFinished();
+        window->findChild<QSpinBox*>("sbRating")->setValue(4);
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo rating of dive 2"));
+
         // Notes still being typed when the window closes are kept.
         window->findChild<QPlainTextEdit*>("edNotes")->setPlainText("Turtle at 20 m");
         window->close();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.notes, QString("Turtle at 20 m"));
-        QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.site, QString("Canyon"));
     }
 
     void searchSortAndStatistics()
@@ -721,10 +798,17 @@ private slots:
         storeThreeDives();
         MainWindow* window = makeWindow();
         auto* list = window->findChild<QTableWidget*>("diveList");
-        QVERIFY(db().updateDetails(
-            1, DiveDetails { 1, "Arch", "Gozo", {}, {}, {}, { "Zoë" }, "", 0, {} }));
-        QVERIFY(
-            db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, {}, {}, {}, "", 0, {} }));
+        DiveDetails arch;
+        arch.number = 1;
+        arch.site = "Arch";
+        arch.location = "Gozo";
+        arch.buddies = QStringList { "Zoë" };
+        QVERIFY(db().updateDetails(1, arch));
+        DiveDetails cove;
+        cove.number = 3;
+        cove.site = "Cove";
+        cove.location = "Gozo";
+        QVERIFY(db().updateDetails(3, cove));
 
         auto* search = window->findChild<QLineEdit*>("edSearch");
         search->setText("GOZO");
