@@ -159,11 +159,11 @@ QString infoUsage()
         "                                          decimal, time-unit, depth-unit, "
         "interval)\n"
         "  files read (chosen by content): %2\n")
+        .arg(csvPresetNames().join(QStringLiteral(", ")), readableFormatsText());
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-<<<<<<< HEAD
     QStringList rest = args;
     DisplayUnits units;
     QString unitError;
@@ -171,10 +171,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         err << unitError << '\n';
         return ExitUsage;
     }
-    const Options options = parse(rest, {}, { "--json" });
-=======
-    const Options options = parse(args, readOptionNames(), { "--json" });
->>>>>>> formats
+    const Options options = parse(rest, readOptionNames(), { "--json" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -184,11 +181,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-<<<<<<< HEAD
-    const Options options = parse(args, {}, { "--profile", "--validate" });
-=======
-    const Options options = parse(args, readOptionNames(), { "--profile" });
->>>>>>> formats
+    const Options options = parse(args, readOptionNames(), { "--profile", "--validate" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -226,7 +226,7 @@ void parseJson(const QByteArray& data, DiveFileContent& content)
 
 // The same log as XML (".sml"): sml/DeviceLog with Header, Device and Samples/Sample, each
 // sample with Time (s from the start) or UTC, Depth and Temperature.
-void readSmlSample(XmlStream& xml, DiveProfile& d, double& temperature)
+void readSmlSample(XmlPullReader& xml, DiveProfile& d, double& temperature)
 {
     const Texts t = xml.readChildTexts();
     if (t.contains("Temperature")) {
@@ -248,7 +248,7 @@ void readSmlSample(XmlStream& xml, DiveProfile& d, double& temperature)
 
 void parseSml(const QByteArray& data, DiveFileContent& content)
 {
-    XmlStream xml(data);
+    XmlPullReader xml(data);
     DiveProfile d;
     double temperature = 0;
     QByteArray section;
