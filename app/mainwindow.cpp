@@ -404,7 +404,9 @@ void MainWindow::createComputerActions()
         return makeComputerLink(parent, std::move(log), demo);
     };
     hooks.extendMenu = [](QMenu& menu) { addDemoComputerActions(menu, bleLink); };
+    hooks.linkLogPath = QDir(m_appDataDir).filePath(QStringLiteral("link.log"));
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
+    m_ui->menuHelp->addAction(tr("Save link log..."), m_computer, &ComputerActions::saveLinkLog);
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
 }

@@ -149,6 +149,22 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
     </message>
+    <message>
+        <source>Save link log</source>
+        <translation>Enregistrer le journal de liaison</translation>
+    </message>
+    <message>
+        <source>No link log is kept.</source>
+        <translation>Aucun journal de liaison n&apos;est tenu.</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>Fichiers journaux (*.log *.txt)</translation>
+    </message>
+    <message>
+        <source>The link log was not saved: %1</source>
+        <translation>Le journal de liaison n&apos;a pas été enregistré : %1</translation>
+    </message>
 </context>
 <context>
     <name>Contingency</name>
@@ -2189,6 +2205,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Binary dive file (*.divebin)</source>
         <translation>Fichier de plongée binaire (*.divebin)</translation>
+    </message>
+    <message>
+        <source>Save link log...</source>
+        <translation>Enregistrer le journal de liaison...</translation>
     </message>
 </context>
 <context>
