@@ -2,9 +2,11 @@
 
 #include "cli/clioptions.h"
 #include "cli/cliunits.h"
+#include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
+#include "fileio/xmlschema.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -69,7 +71,7 @@ void printDiveText(
 int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]]\n";
         return ExitUsage;
     }
     const QString path = o.positional[0];
@@ -79,8 +81,16 @@ int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, Q
     reportRefused(content, err);
     if (o.has("--json")) {
         QJsonArray dives;
-        for (const DiveProfile& dive : content.dives)
-            dives.append(diveInfoJson(dive));
+        for (const DiveProfile& dive : content.dives) {
+            QJsonObject info = diveInfoJson(dive);
+            int gfLow = 0;
+            int gfHigh = 0;
+            if (!replayFactors(o, dive, gfLow, gfHigh, err))
+                return ExitUsage;
+            if (o.has("--replay"))
+                info["replay"] = replayJson(dive, gfLow, gfHigh);
+            dives.append(info);
+        }
         printJson(out,
             QJsonObject {
                 { "file", path }, { "format", formatName(content.format) }, { "dives", dives } });
@@ -96,8 +106,11 @@ int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, Q
 
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
-    if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT [--profile]\n";
+    const bool validate = o.has("--validate");
+    if (o.positional.size() != 2
+        || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate]\n"
+               "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
     DiveFileContent content;
@@ -108,6 +121,11 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     if (!writeDives(content.dives, o.positional[1], o.has("--profile"), err))
         return ExitFailed;
+    const QString problem = validate ? XmlSchema::validateUddfFile(o.positional[1]) : QString();
+    if (!problem.isEmpty()) {
+        err << o.positional[1] << " does not follow the UDDF 3.2.2 schema: " << problem << '\n';
+        return ExitFailed;
+    }
     qsizetype samples = 0;
     for (const DiveProfile& dive : content.dives)
         samples += dive.samples.size();
@@ -123,10 +141,14 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json] [--units U]          every dive a dive file holds\n"
-        "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
+        "  info FILE [--json [--replay [--gf LOW/HIGH]]] [--units U]\n"
+        "                                          every dive a dive file holds; --replay adds\n"
+        "                                          each dive replayed at these factors\n"
+        "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
-        "                                          --profile writes the CSV (profile) layout\n");
+        "                                          --profile writes the CSV (profile) layout;\n"
+        "                                          --validate checks OUT.uddf against UDDF "
+        "3.2.2\n");
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -138,7 +160,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         err << unitError << '\n';
         return ExitUsage;
     }
-    const Options options = parse(rest, {}, { "--json" });
+    const Options options = parse(rest, { "--gf" }, { "--json", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -148,7 +170,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--profile" });
+    const Options options = parse(args, {}, { "--profile", "--validate" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1037,6 +1037,11 @@ void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
         menu.exec(screenPos.toPoint());
 }
 
+GraphView* PlanificationTab::graph() const
+{
+    return m_ui->widgetSimul;
+}
+
 bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)
 {
     PlanifDive* dive = m_plan.current();

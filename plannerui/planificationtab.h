@@ -8,6 +8,7 @@
 #include <memory>
 
 class DivePoint;
+class GraphView;
 class MeasureWindow;
 class QLabel;
 struct PlanWarning;
@@ -30,6 +31,7 @@ public:
     ~PlanificationTab() override;
 
     Planification& plan() { return m_plan; }
+    GraphView* graph() const;
     // Where the last folders are remembered ("directories/lastDiveFile", ".../lastPlanFile").
     void setSettings(QSettings* settings) { m_settings = settings; }
     // The add-on row (gradient factors, reduction) and whether its values reach the plan.

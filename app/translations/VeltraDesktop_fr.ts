@@ -2806,6 +2806,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Changes apply at once and are kept in options.ini.</source>
         <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
     </message>
+    <message>
+        <source>My gradient factors (dive replay)</source>
+        <translation>Mes facteurs de gradient (recalcul des plongées)</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -2876,6 +2880,153 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The file could not be read whole</source>
         <translation>Le fichier n&apos;a pas pu être lu entièrement</translation>
+    </message>
+    <message>
+        <source>Compare with a plan</source>
+        <translation>Comparer avec un plan</translation>
+    </message>
+    <message>
+        <source>Dive plan (*.diveplan)</source>
+        <translation>Plan de plongée (*.diveplan)</translation>
+    </message>
+    <message>
+        <source>%1 is not a dive plan this program can read.</source>
+        <translation>%1 n&apos;est pas un plan de plongée que ce programme sait lire.</translation>
+    </message>
+    <message>
+        <source>Compare this dive with the planner&apos;s current plan or with a plan file?</source>
+        <translation>Comparer cette plongée avec le plan en cours du planificateur ou avec un fichier de plan ?</translation>
+    </message>
+    <message>
+        <source>Planner&apos;s plan</source>
+        <translation>Plan du planificateur</translation>
+    </message>
+    <message>
+        <source>Plan file...</source>
+        <translation>Fichier de plan...</translation>
+    </message>
+    <message>
+        <source>Planner</source>
+        <translation>Planificateur</translation>
+    </message>
+    <message>
+        <source>The dive replayed at your gradient factors</source>
+        <translation>La plongée recalculée avec vos facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>My GF %1/%2</source>
+        <translation>Mes GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Compare with a plan...</source>
+        <translation>Comparer avec un plan...</translation>
+    </message>
+    <message>
+        <source>Stop comparing</source>
+        <translation>Arrêter la comparaison</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayLayer</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Plan</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Plongée</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>Écart</translation>
+    </message>
+    <message>
+        <source>Maximum depth</source>
+        <translation>Profondeur maximale</translation>
+    </message>
+    <message>
+        <source>Bottom time</source>
+        <translation>Temps au fond</translation>
+    </message>
+    <message>
+        <source>Run time</source>
+        <translation>Durée totale</translation>
+    </message>
+    <message>
+        <source>Stop at %1</source>
+        <translation>Palier à %1</translation>
+    </message>
+    <message>
+        <source>NDL %1 min</source>
+        <translation>NDL %1 min</translation>
+    </message>
+    <message>
+        <source>TTS %1 min</source>
+        <translation>DTR %1 min</translation>
+    </message>
+    <message>
+        <source>GF %1/%2: %3, ceiling %4 m</source>
+        <translation>GF %1/%2 : %3, plafond %4 m</translation>
+    </message>
+    <message>
+        <source>Leading tissue %1, surface GF %2 %, CNS %3 %</source>
+        <translation>Compartiment directeur %1, GF en surface %2 %, CNS %3 %</translation>
+    </message>
+    <message>
+        <source>ppO2 %1, ppN2 %2, ppHe %3 bar</source>
+        <translation>ppO2 %1, ppN2 %2, ppHe %3 bar</translation>
+    </message>
+    <message>
+        <source>END %1 m, density %2 g/L</source>
+        <translation>END %1 m, densité %2 g/L</translation>
+    </message>
+    <message>
+        <source>Replay at my gradient factors</source>
+        <translation>Recalcul avec mes facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>Ceiling at GF %1/%2</source>
+        <translation>Plafond à GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Tissue heat map</source>
+        <translation>Carte de saturation des tissus</translation>
+    </message>
+    <message>
+        <source>ppO2 (1.4 and 1.6 bar lines)</source>
+        <translation>ppO2 (lignes à 1,4 et 1,6 bar)</translation>
+    </message>
+    <message>
+        <source>ppN2</source>
+        <translation>ppN2</translation>
+    </message>
+    <message>
+        <source>ppHe</source>
+        <translation>ppHe</translation>
+    </message>
+    <message>
+        <source>MOD of the gas breathed (ppO2 1.4 bar)</source>
+        <translation>MOD du gaz respiré (ppO2 1,4 bar)</translation>
+    </message>
+    <message>
+        <source>Gradient factors...</source>
+        <translation>Facteurs de gradient...</translation>
+    </message>
+    <message>
+        <source>Gradient factors</source>
+        <translation>Facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>GF low</source>
+        <translation>GF bas</translation>
+    </message>
+    <message>
+        <source>GF high</source>
+        <translation>GF haut</translation>
     </message>
 </context>
 <context>
@@ -3251,14 +3402,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
     </message>
     <message>
-        <source>Dive %1</source>
-        <translation>Plongée %1</translation>
-    </message>
-    <message>
-        <source>the dive has no samples</source>
-        <translation>la plongée n&apos;a aucun échantillon</translation>
-    </message>
-    <message>
         <source>The UDDF file holds no dive.</source>
         <translation>Le fichier UDDF ne contient aucune plongée.</translation>
     </message>
@@ -3395,6 +3538,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>All imperial</source>
         <translation>Tout en impérial</translation>
+    </message>
+</context>
+<context>
+    <name>XmlSchema</name>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation>Le fichier ne peut pas être ouvert.</translation>
     </message>
 </context>
 </TS>

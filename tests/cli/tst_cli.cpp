@@ -96,7 +96,8 @@ private slots:
         DiveProfile reef = sampleDive("Reef", "A1");
         QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
-        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        QCOMPARE(cli({ "convert", source, copy, "--validate" }).status, 0);
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.csv"), "--validate" }).status, 2);
         const Result info = cli({ "info", copy, "--json" });
         QCOMPARE(info.status, 0);
         // The keys scripts read, and each fed from its own field.
@@ -164,6 +165,9 @@ private slots:
             << QStringList { "plan", "--point", "30:10", "--water", "sea" } << 2;
         QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
         QTest::newRow("no-dive") << QStringList { "plan" } << 2;
+        QTest::newRow("replay-gf-inverted") << QStringList { "info",
+            VELTRA_TEST_DATA "/uddf/multi_dive.uddf", "--json", "--replay", "--gf", "90/30" }
+                                            << 2;
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
         const QStringList dive { "plan", "--point", "20:2", "--point", "20:12" };
         QTest::newRow("cylinder-zero-size") << dive + QStringList { "--cylinder", "0:200" } << 2;
@@ -221,6 +225,21 @@ private slots:
             { "notes", "Eel" }, { "rating", 4 }, { "number", 7 }, { "maxDepth", 30 } };
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(wall[it.key()], it.value());
+        // Wall replayed: 121 samples, each within the no-stop limit; at 300 s, 30 m on Nx32 at
+        // 4.0433 bar: ppO2 1.2939, ppN2 2.7494 bar; (41.402 + 77.022) / 22.711 = 5.21 g/L.
+        const QJsonObject replay = log({ "show", "2", "--json", "--replay", "--gf", "30/70" })
+                                       .json()["replay"]
+                                       .toObject();
+        QCOMPARE(replay.keys(), QStringList({ "cnsEnd", "maxGfSurface", "otu", "samples" }));
+        const QJsonArray samples = replay["samples"].toArray();
+        QCOMPARE(samples.size(), 121);
+        QCOMPARE(samples[60].toObject().keys(),
+            QStringList({ "ceiling", "cns", "density", "depth", "end", "gfSurface", "ndl", "pphe",
+                "ppn2", "ppo2", "time" }));
+        QCOMPARE(samples[60]["ppo2"].toDouble(), 1.294);
+        QCOMPARE(samples[60]["ppn2"].toDouble(), 2.749);
+        QCOMPARE(samples[60]["density"].toDouble(), 5.21);
+        QCOMPARE(samples[60]["end"].toDouble(), 30.0);
         QCOMPARE(log({ "edit", "2", "--tag", "" }).status, 0);
         const QJsonObject cleared = log({ "show", "2", "--json" }).json();
         QVERIFY(cleared["tags"].toArray().isEmpty() && cleared["site"] == QJsonValue("Arch"));
