@@ -2042,6 +2042,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>Planification</name>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
+    </message>
+</context>
+<context>
     <name>PlanificationTab</name>
     <message>
         <source>Add dive</source>
