@@ -609,6 +609,43 @@ private slots:
         }
     }
 
+    void screenshots()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, the window, guide and preferences at
+        // 1366x768 in English and French, to look at.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        storeDemoDives();
+        for (const QString language : { "en", "fr" }) {
+            QTranslator translator;
+            QTranslator qt;
+            if (language == "fr") {
+                QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+                QVERIFY(qt.load(QStringLiteral("qtbase_fr"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+                QCoreApplication::installTranslator(&translator);
+                QCoreApplication::installTranslator(&qt);
+            }
+            MainWindow* w = makeWindow();
+            w->resize(1366, 740);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            w->openDiveProfileItem(diveList(w)->item(1, 0));
+            QVERIFY(w->grab().save(out + "/window-" + language + ".png"));
+            w->showUserGuide();
+            QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
+                        ->window()
+                        ->grab()
+                        .save(out + "/guide-" + language + ".png"));
+            PreferencesDialog preferences(HiddenOptions(), w);
+            preferences.show();
+            QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
+            QCoreApplication::removeTranslator(&translator);
+            QCoreApplication::removeTranslator(&qt);
+        }
+    }
+
     void aboutWindowGoesAway()
     {
         MainWindow* w = makeWindow();
