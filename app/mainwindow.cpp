@@ -121,6 +121,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);
+    DisplayUnits::setCurrent(m_units);
 
     createLogbookFeatures();
     openLogbook();
@@ -413,11 +414,19 @@ void MainWindow::editPreferences()
     PreferencesDialog dialog(HiddenOptions::read(path), this, m_units);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_units = dialog.units();
-    if (m_settings)
-        m_units.save(*m_settings);
-    if (m_hasDive)
-        displayDiveSummary();
+    if (dialog.units() != m_units) {
+        m_units = dialog.units();
+        if (m_settings)
+            m_units.save(*m_settings);
+        DisplayUnits::setCurrent(m_units);
+        // Every view shows the new units at once.
+        fillDiveList();
+        if (m_hasDive) {
+            displayDiveSummary();
+            m_graphView->profileItem()->refreshHeader();
+        }
+        m_statisticsStale = true;
+    }
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),

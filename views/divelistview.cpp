@@ -1,6 +1,7 @@
 #include "views/divelistview.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
 
@@ -92,7 +93,7 @@ private:
         case DurationColumn:
             return formatTime(m_maxTime);
         case DepthColumn:
-            return QStringLiteral("%1m").arg(m_maxDepth, 0, 'f', 1);
+            return Units::number(Quantity::Depth, m_maxDepth, 1) + Units::symbol(Quantity::Depth);
         case NumberColumn:
             return QString::number(m_number);
         default:

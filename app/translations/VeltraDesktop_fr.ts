@@ -944,20 +944,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>en descente</translation>
     </message>
     <message>
-        <source>%1   %2 m   %3 °C</source>
-        <translation>%1   %2 m   %3 °C</translation>
-    </message>
-    <message>
-        <source>ceiling %1 m</source>
-        <translation>plafond %1 m</translation>
-    </message>
-    <message>
         <source>no stop %1 min</source>
         <translation>sans palier %1 min</translation>
     </message>
     <message>
-        <source>%1 m/min %2</source>
-        <translation>%1 m/min %2</translation>
+        <source>ceiling %1</source>
+        <translation>plafond %1</translation>
     </message>
 </context>
 <context>
