@@ -159,6 +159,8 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
             = new QTableWidgetItem(groupTitle(reference->computer, reference->serial, groupCount));
         header->setData(Qt::UserRole, -1);
         header->setBackground(QBrush(GroupBackground));
+        // Dark on its light blue whatever the desktop's palette.
+        header->setForeground(QBrush(Qt::black));
         QFont font = header->font();
         font.setWeight(QFont::Bold);
         header->setFont(font);
@@ -216,10 +218,12 @@ void highlight(QTableWidget& list, QTableWidgetItem* item)
             QTableWidgetItem* cell = list.item(row, column);
             if (!cell)
                 continue;
+            // The palette's colours, so that the marked row and the others read on a dark
+            // desktop too.
             if (row == marked)
-                setWeight(cell, QFont::Bold, Qt::blue);
+                setWeight(cell, QFont::Bold, list.palette().color(QPalette::Link));
             else if (cell->font().weight() > QFont::Medium)
-                setWeight(cell, QFont::Normal, Qt::black);
+                setWeight(cell, QFont::Normal, list.palette().color(QPalette::Text));
         }
     }
 }

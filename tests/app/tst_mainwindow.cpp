@@ -641,6 +641,17 @@ private slots:
             PreferencesDialog preferences(HiddenOptions(), w);
             preferences.show();
             QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
+            // A dark desktop: the same window under a dark palette.
+            const QPalette light = QApplication::palette();
+            QPalette dark(QColor(53, 53, 53));
+            dark.setColor(QPalette::Base, QColor(35, 35, 35));
+            dark.setColor(QPalette::Text, Qt::white);
+            dark.setColor(QPalette::WindowText, Qt::white);
+            dark.setColor(QPalette::ButtonText, Qt::white);
+            QApplication::setPalette(dark);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
+            QApplication::setPalette(light);
             QCoreApplication::removeTranslator(&translator);
             QCoreApplication::removeTranslator(&qt);
         }
