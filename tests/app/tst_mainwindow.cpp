@@ -232,6 +232,14 @@ private slots:
             QVERIFY(french.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
             QCoreApplication::installTranslator(&french);
             MainWindow translated;
+            // The filter's date page, the widest, opens without a sideways scroll bar.
+            FormFilter filter(&translated);
+            auto* tools = filter.findChild<QToolBox*>("toolBox");
+            tools->setCurrentIndex(1);
+            filter.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&filter));
+            for (const QScrollBar* bar : tools->findChildren<QScrollBar*>())
+                QVERIFY(bar->orientation() == Qt::Vertical || !bar->isVisible());
             QCoreApplication::removeTranslator(&french);
             const QSize frenchSmallest = translated.minimumSizeHint();
             QVERIFY2(frenchSmallest.width() <= 1280 && frenchSmallest.height() <= 690,
@@ -633,6 +641,13 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(w));
             w->openDiveProfileItem(diveList(w)->item(1, 0));
             QVERIFY(w->grab().save(out + "/window-" + language + ".png"));
+            auto* tabs = w->findChild<QTabWidget*>("tabMain");
+            tabs->setCurrentIndex(1);
+            QVERIFY(w->grab().save(out + "/planner-" + language + ".png"));
+            tabs->setCurrentIndex(0);
+            FormFilter filter(w);
+            filter.show();
+            QVERIFY(filter.grab().save(out + "/filter-" + language + ".png"));
             w->showUserGuide();
             QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
                         ->window()
