@@ -689,9 +689,12 @@ private slots:
             }
             return about;
         };
+        // The version reads against the picture under it, on a light desktop (dark text) too.
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(QPalette(QColor(239, 239, 239)));
         QPointer<QWidget> about = open();
+        QApplication::setPalette(desktop);
         QVERIFY(about);
-        // The version reads against the picture under it.
         auto* version = about->findChild<QLabel*>("lbAboutVersion");
         const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
                                  .toImage()
