@@ -358,9 +358,8 @@ void MainWindow::createComputerActions()
 {
     ComputerActions::Hooks hooks;
     hooks.console = [this](const QString& line) { logToConsole(line); };
-    hooks.storeDive = [this](DiveProfile& dive) { return writeDiveToDatabase(dive); };
-    hooks.diveStored = [](const QString& name, const QString& serial) {
-        return LogbookDatabase::instance().findDive(name, serial) >= 0;
+    hooks.downloadStored = [this](const DiveProfile& dive, int diveId) {
+        pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, diveId));
     };
     hooks.askOwner = [](QWidget*, const QString& current) -> std::optional<QString> {
         MultiFieldDialog dialog(tr("Set owner"));

@@ -5,6 +5,7 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
+#include "fileio/xmlschema.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -96,8 +97,11 @@ int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, Q
 
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
-    if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT [--profile]\n";
+    const bool validate = o.has("--validate");
+    if (o.positional.size() != 2
+        || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate]\n"
+               "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
     DiveFileContent content;
@@ -108,6 +112,11 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     if (!writeDives(content.dives, o.positional[1], o.has("--profile"), err))
         return ExitFailed;
+    const QString problem = validate ? XmlSchema::validateUddfFile(o.positional[1]) : QString();
+    if (!problem.isEmpty()) {
+        err << o.positional[1] << " does not follow the UDDF 3.2.2 schema: " << problem << '\n';
+        return ExitFailed;
+    }
     qsizetype samples = 0;
     for (const DiveProfile& dive : content.dives)
         samples += dive.samples.size();
@@ -124,9 +133,11 @@ QString infoUsage()
 {
     return QStringLiteral(
         "  info FILE [--json] [--units U]          every dive a dive file holds\n"
-        "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
+        "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
-        "                                          --profile writes the CSV (profile) layout\n");
+        "                                          --profile writes the CSV (profile) layout;\n"
+        "                                          --validate checks OUT.uddf against UDDF "
+        "3.2.2\n");
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -148,7 +159,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--profile" });
+    const Options options = parse(args, {}, { "--profile", "--validate" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

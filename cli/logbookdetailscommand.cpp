@@ -386,13 +386,11 @@ int stats(const Options& o, QTextStream& out, QTextStream& err)
     if (!readFilter(o, filter, err))
         return ExitUsage;
     LogbookDatabase& db = LogbookDatabase::instance();
-    QList<DiveListEntry> entries;
-    int computerCount = 0;
-    if (!db.listDives(filter, entries, computerCount)) {
+    DiveStatistics s;
+    if (!db.statistics(filter, s)) {
         err << QStringLiteral("statistics failed: %1\n").arg(db.lastError());
         return ExitFailed;
     }
-    const DiveStatistics s = computeStatistics(entries);
     const QList<DivePeriodTotals> periods
         = by == "year" ? s.years : (by == "month" ? s.months : QList<DivePeriodTotals>());
     if (o.has("--json")) {

@@ -5,6 +5,7 @@
 #include "planner/divegas.h"
 #include "planner/planification.h"
 #include "planner/planslate.h"
+#include "planner/planwarnings.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -48,14 +49,15 @@ QJsonArray cylindersJson(const QList<Cylinder>& cylinders, const QList<CylinderU
     return out;
 }
 
-QJsonArray warningsJson(const QList<GasWarning>& warnings)
+QJsonArray warningsJson(const QList<PlanWarning>& warnings)
 {
     QJsonArray out;
-    for (const GasWarning& w : warnings)
+    for (const PlanWarning& w : warnings)
         out.append(QJsonObject {
-            { "kind", GasWarning::kindName(w.kind) },
-            { "cylinder", w.cylinder },
-            { "text", w.text },
+            { "code", w.code },
+            { "severity", w.error ? "error" : "warning" },
+            { "message", w.message },
+            { "runTime", w.runTimeMin < 0 ? QJsonValue() : rounded(w.runTimeMin, 3) },
         });
     return out;
 }
@@ -165,19 +167,26 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
 {
     const PlanDiveResult& r = dive.result;
     diveObject.insert("cylinders", cylindersJson(r.cylinders, r.gas.cylinders));
-    diveObject.insert("warnings", warningsJson(r.gas.warnings));
+    diveObject.insert("warnings", warningsJson(planWarnings(dive)));
     if (!r.bailout)
         return;
     const BailoutPlan& b = *r.bailout;
     QJsonArray lines;
-    for (const LinePlan& l : b.lines)
+    for (const LinePlan& l : b.lines) {
+        if (l.kind == LinePlan::Switch) {
+            lines.append(QJsonObject { { "kind", "switch" }, { "depth", rounded(l.depth, 2) },
+                { "runTime", rounded(l.runTime, 3) }, { "cylinder", int(l.gas) } });
+            continue;
+        }
         lines.append(QJsonObject {
+            { "kind", "line" },
             { "direction", l.direction == LinePlan::Level ? "level" : "ascending" },
             { "depth", rounded(l.depth, 2) },
             { "duration", rounded(l.duration, 3) },
             { "runTime", rounded(l.runTime, 3) },
             { "cylinder", int(l.gas) },
         });
+    }
     diveObject.insert("bailout",
         QJsonObject {
             { "lines", lines },
@@ -189,15 +198,6 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
                 QJsonObject { { "low", int(std::lround(b.gf.gfLow * 100)) },
                     { "high", int(std::lround(b.gf.gfHigh * 100)) } } },
         });
-}
-
-QString gasText(const PlanifDive& dive)
-{
-    QString text = gasPlanText(dive);
-    for (const GasWarning& w : dive.result.gas.warnings)
-        text += (w.isError() ? QStringLiteral("error: ") : QStringLiteral("warning: ")) + w.text
-            + QLatin1Char('\n');
-    return text;
 }
 
 } // namespace cli

@@ -63,6 +63,21 @@ bool pressureOk(float bar)
     return std::isfinite(bar) && bar >= 0.0f && bar <= kMaxPressureBar;
 }
 
+// The depths, times, gases and water of one dive lie where a dive can.
+bool rangesOk(const PlanDiveRecord& dive)
+{
+    for (const DiveSample& s : dive.profile.samples) {
+        if (!(s.depth >= 0.0 && s.depth <= PlanFile::maxDepthM && s.time >= 0.0
+                && s.time <= PlanFile::maxPointTimeS))
+            return false;
+    }
+    for (const DiveGas& g : dive.profile.gases) {
+        if (g.o2 < 1 || g.o2 > 100 || g.he < 0 || g.he > 100 - g.o2)
+            return false;
+    }
+    return dive.waterType <= PlanFile::maxWaterType;
+}
+
 // Reads count bytes at offset of bytes into value (little-endian); false past the end.
 template <typename T> bool numberAt(const QByteArray& bytes, qint64& offset, T& value)
 {
@@ -339,6 +354,8 @@ Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
     quint32 count = 0;
     if (!readNumber(in, count))
         return Status::Truncated;
+    if (count > 255)
+        return Status::NotAPlan; // the first bytes of some other file
     if (count > quint32(maxDives))
         return Status::TooManyDives;
 
@@ -357,6 +374,8 @@ Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
             return Status::Truncated;
         if (!pressureOk(dive.surfacePressureBar) || dive.surfacePressureBar <= 0.0f)
             return Status::BadSurfacePressure;
+        if (!rangesOk(dive))
+            return Status::OutOfRange;
     }
     const Status settings = decodeSettings(bytes, in.pos(), dives);
     if (settings != Status::Ok)
@@ -433,6 +452,15 @@ QString statusText(Status status)
         break;
     case Status::TooManyDives:
         text = QT_TRANSLATE_NOOP("PlanFile", "The plan file holds more than three dives.");
+        break;
+    case Status::NotAPlan:
+        text = QT_TRANSLATE_NOOP("PlanFile", "This is not a dive plan file.");
+        break;
+    case Status::OutOfRange:
+        text = QT_TRANSLATE_NOOP("PlanFile",
+            "The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point "
+            "more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % "
+            "helium in all, or an unknown water type.");
         break;
     case Status::LengthTooLarge:
         text = QT_TRANSLATE_NOOP(

@@ -55,6 +55,12 @@ constexpr quint16 settingsVersion = 1;
 enum SettingsTag : quint16 { TagDiveSettings = 1, TagCylinders = 2, TagGasPlanning = 3 };
 
 constexpr int maxDives = 3;
+// What a planned dive may hold, as the command line checks its options: a point deeper than
+// this or later than a day into the dive is no plan (a point at a million minutes would take
+// gigabytes of ceiling trace).
+constexpr double maxDepthM = 150.0;
+constexpr double maxPointTimeS = 24 * 3600.0;
+constexpr quint32 maxWaterType = 1; // 0 salt, 1 fresh
 // Three dives of a day take a few megabytes at most; anything far larger is not a plan.
 constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
 
@@ -63,7 +69,9 @@ enum class Status {
     CannotOpen,
     TooLarge, // the file is larger than maxFileBytes
     Truncated, // ends inside a record
-    TooManyDives, // a dive count above 3
+    TooManyDives, // a dive count of 4 to 255
+    NotAPlan, // a dive count no plan file has: another kind of file
+    OutOfRange, // a depth beyond 0..150 m, a point past 24 h, a gas or water no dive can have
     LengthTooLarge, // a text length, gas count or sample count exceeds the bytes left
     BadGasIndex, // a sample refers to a gas the dive does not have
     BadSample, // a sample's time or depth is not a finite number

@@ -1,6 +1,7 @@
 #include "logbook/divedetails.h"
 
 #include "dive/diveprofile.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -273,17 +274,23 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
     if (details.number == 0) {
         // Numbers the diver has are never changed behind their back: a dive newer than every
         // numbered dive gets the next number, an older one none until the diver renumbers.
-        if (!q.prepare(QStringLiteral(
-                "SELECT MAX(x.number), SUM(d.datetime>:t OR (d.datetime=:t AND d.diveid>:id)) "
-                "FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE x.number>0")))
+        if (!q.prepare(QLatin1String(DiveLookups::laterNumberedSql)))
             return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
         if (!exec(q, error))
             return false;
-        const bool newest = q.next() && q.value(1).toLongLong() == 0;
-        const qint64 number = newest ? q.value(0).toLongLong() + 1 : 0;
+        const bool newest = !q.next();
         q.finish();
+        qint64 number = 0;
+        if (newest) {
+            if (!q.prepare(QLatin1String(DiveLookups::highestNumberSql)))
+                return prepareFailed(q, error);
+            if (!exec(q, error))
+                return false;
+            number = q.next() ? q.value(0).toLongLong() + 1 : 1;
+            q.finish();
+        }
         if (number > std::numeric_limits<int>::max()) {
             error = DiveDetailsText::tr("No dive number is left.");
             return false;

@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/samedive.h"
 
@@ -131,8 +132,6 @@ void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const Div
     bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
 }
 
-const char findDiveSql[]
-    = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
 const char selectDiveSql[]
     = "SELECT diveid, name, computer, datetime, serial, period, alerts, firmwareversion, "
@@ -427,7 +426,8 @@ int LogbookDatabase::prepareSchema()
         changed = true;
     }
     QString detailsError;
-    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)) {
+    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)
+        || !DiveLookups::ensureIndexes(m_db, changed, detailsError)) {
         fail(tr("The logbook could not be given its details tables: %1").arg(detailsError));
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
@@ -444,7 +444,7 @@ bool LogbookDatabase::prepareStatements()
     const std::pair<QSqlQuery*, const char*> all[] = {
         { &statements->insertDive, insertDiveSql },
         { &statements->insertGas, insertGasSql },
-        { &statements->findDive, findDiveSql },
+        { &statements->findDive, DiveLookups::nameTakenSql },
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
         { &statements->selectGases, selectGasesSql },
@@ -524,8 +524,7 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     if (identified && profile.dateTime != 0) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("SELECT diveid, serial, computer, datetime FROM dives WHERE "
-                                      "datetime BETWEEN :from AND :to")))
+        if (!q.prepare(QLatin1String(DiveLookups::sameStartSql)))
             return -1;
         q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
         q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
@@ -541,8 +540,8 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
-    // (an index seek each only for dives stored without one); only dives matching both, whose
-    // start and computer allow them to be this dive, are compared sample by sample. Seeking the
+    // (an index seek); only dives matching both, whose start and computer allow them to be this
+    // dive, are compared sample by sample. Seeking the
     // profiles of every stored dive made a large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
@@ -552,11 +551,7 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-            "SELECT d.diveid, d.serial, d.computer, d.datetime FROM dives d LEFT JOIN divedetails "
-            "x ON x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
-            "profiles p WHERE p.diveid=d.diveid))=:time AND COALESCE(x.maxdepth, "
-            "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid))=:depth")))
+    if (!q.prepare(QLatin1String(DiveLookups::sameSummarySql)))
         return -1;
     q.bindValue(QStringLiteral(":time"), maxTime);
     q.bindValue(QStringLiteral(":depth"), maxDepth);
@@ -853,15 +848,10 @@ bool DiveFilter::acceptsTimeOfDay(const QTime& time) const
     return from <= to ? t >= from && t <= to : t >= from || t <= to;
 }
 
-bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
-    const std::function<void(const DiveListEntry&)>& visit)
+void LogbookDatabase::filterConditions(
+    const DiveFilter& filter, QStringList& conditions, QVariantList& values)
 {
-    if (!isOpen())
-        return fail(tr("No logbook database is open."));
-
     // Every value is bound; nothing from the data becomes part of the statement text.
-    QStringList conditions;
-    QVariantList values;
     if (filter.byComputer) {
         if (filter.computers.isEmpty()) {
             conditions << QStringLiteral("0");
@@ -895,7 +885,6 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             }
         }
     }
-    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     if (!filter.search.trimmed().isEmpty()) {
         const QString match = searchExpression(filter.search);
@@ -907,6 +896,20 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             values << match;
         }
     }
+}
+
+bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
+    const std::function<void(const DiveListEntry&)>& visit)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    QStringList conditions;
+    QVariantList values;
+    filterConditions(filter, conditions, values);
+    // Days run in the filter's own clock (local time in the window).
+    const Qt::TimeSpec clock = filter.from.isValid() ? filter.from.timeSpec() : Qt::LocalTime;
+    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     // The summary kept beside each dive; a dive stored by an older version has none and is
     // measured from its samples.

@@ -6,12 +6,14 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
 
 class DiveProfile;
 struct DiveDetails;
+struct DiveStatistics;
 
 // One row of the dive list.
 struct DiveListEntry
@@ -111,6 +113,9 @@ public:
     // listing of many dives needs. False when the query failed.
     bool visitDives(const DiveFilter& filter, ListOrder order,
         const std::function<void(const DiveListEntry&)>& visit);
+    // The statistics of the dives the filter keeps, computed by SQLite's aggregates without
+    // listing the dives (implemented in logbooksqlstats.cpp). False when a query failed.
+    bool statistics(const DiveFilter& filter, DiveStatistics& stats);
     QStringList listComputers();
     // Id of the first dive with that name and serial, or -1.
     int findDive(const QString& name, const QString& serial);
@@ -144,6 +149,10 @@ private:
     struct Statements;
 
     int prepareSchema();
+    // The WHERE terms of a filter's computers, days and search, with their bound values; the
+    // time of day is not among them.
+    static void filterConditions(
+        const DiveFilter& filter, QStringList& conditions, QVariantList& values);
     bool prepareStatements();
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);

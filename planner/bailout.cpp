@@ -95,41 +95,48 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     double fromStart = 0;
     QList<double> sacs;
     double lastDepth = depthM;
-    auto leg = [&](float toDepth, float minutes, int breathed, int shown, quint32 direction) {
+    int lastBreathed = first;
+    double switchDepth = depthM;
+    auto leg = [&](float toDepth, float minutes, int breathed, quint32 direction) {
         const GasSegment s { lastDepth, double(toDepth), double(minutes), breathed, true };
         addSegment(plan.segments, sacs, s, fromStart, settings);
         fromStart += minutes;
         run += minutes;
         lastDepth = toDepth;
+        // Each line names the cylinder breathed on it; a change has its own switch line.
+        if (breathed != lastBreathed) {
+            plan.lines.append({ LinePlan::Switch, LinePlan::Level, 1, float(switchDepth), 0,
+                float(run - minutes), quint32(breathed), 0, 0 });
+            lastBreathed = breathed;
+        }
+        switchDepth = toDepth;
         if (direction == LinePlan::Level && !(minutes > 0))
             return; // a stop that ends at once is not a line of the table
-        plan.lines.append(
-            { LinePlan::Line, direction, 1, toDepth, minutes, float(run), quint32(shown), 0, 0 });
+        plan.lines.append({ LinePlan::Line, direction, 1, toDepth, minutes, float(run),
+            quint32(breathed), 0, 0 });
     };
 
     if (!plan.impossible) {
         const bool hasStops = deco.stopCount > 0;
         const float target = hasStops ? deco.stops[0].pressure : config.surfacePressure;
-        const int firstStopGas = hasStops ? deco.stops[0].gasIndex : first;
         leg(depthOf(target), std::max(0.0f, (pStart - target) / config.ascent_rate()), first,
-            firstStopGas, LinePlan::Ascending);
+            LinePlan::Ascending);
         for (int j = 0; j < deco.stopCount; ++j) {
             const stop_t& stop = deco.stops[j];
             if (j > 0) {
                 const stop_t& prev = deco.stops[j - 1];
                 leg(depthOf(stop.pressure),
                     std::max(0.0f, (prev.pressure - stop.pressure) / config.slow_ascent_rate()),
-                    prev.gasIndex, stop.gasIndex, LinePlan::Ascending);
+                    prev.gasIndex, LinePlan::Ascending);
             }
-            leg(depthOf(stop.pressure), stop.duration, stop.gasIndex, stop.gasIndex,
-                LinePlan::Level);
+            leg(depthOf(stop.pressure), stop.duration, stop.gasIndex, LinePlan::Level);
         }
         if (hasStops) {
             const stop_t& last = deco.stops[deco.stopCount - 1];
             leg(0.0f,
                 std::max(
                     0.0f, (last.pressure - config.surfacePressure) / config.slow_ascent_rate()),
-                last.gasIndex, last.gasIndex, LinePlan::Ascending);
+                last.gasIndex, LinePlan::Ascending);
         }
     }
     plan.runTimeMin = run;

@@ -69,11 +69,15 @@ void finishDiveGas(
     if (dive.settings.closedCircuit) {
         r.gasSegments.clear();
         r.gas = GasPlanResult {};
-        r.gas.cylinders.resize(r.cylinders.size());
         if (r.bailout) {
             r.gas.cylinders = r.bailout->cylinders;
             r.gas.warnings = r.bailout->warnings;
+            return;
         }
+        // Nothing is breathed from them until a bailout is planned: they end as filled.
+        r.gas.cylinders.resize(r.cylinders.size());
+        for (qsizetype i = 0; i < r.cylinders.size(); ++i)
+            r.gas.cylinders[i].endBar = r.cylinders[i].fillBar;
         return;
     }
     r.bailout.reset();
@@ -117,6 +121,10 @@ QString gasPlanText(const PlanifDive& dive)
     };
     if (!dive.result.bailout && !r.cylinders.isEmpty()) {
         text += QCoreApplication::translate("GasPlan", "gas plan\n");
+        if (dive.settings.closedCircuit)
+            text += QCoreApplication::translate("GasPlan",
+                "  on the loop: nothing is breathed from the cylinders, the bailout is not "
+                "planned\n");
         table(r.gas.cylinders);
     }
     if (r.bailout) {
@@ -129,11 +137,14 @@ QString gasPlanText(const PlanifDive& dive)
             text += QCoreApplication::translate("GasPlan", "  leaves the loop on %1\n")
                         .arg(cylinderGasName(r.cylinders[b.startCylinder]));
         for (const LinePlan& l : b.lines)
-            text += QStringLiteral("  %1 %2m %3 %4  %5\n")
-                        .arg(l.direction == LinePlan::Level ? QStringLiteral("-")
-                                                            : QStringLiteral("^"))
+            text += QStringLiteral(" %1 %2m %3 %4  %5\n")
+                        .arg(l.kind == LinePlan::Switch
+                                ? QStringLiteral("<>")
+                                : (l.direction == LinePlan::Level ? QStringLiteral("-")
+                                                                  : QStringLiteral("^")),
+                            2)
                         .arg(double(l.depth), 5, 'f', 1)
-                        .arg(clock(l.duration), 9)
+                        .arg(l.kind == LinePlan::Switch ? QString() : clock(l.duration), 9)
                         .arg(clock(l.runTime), 9)
                         .arg(l.gas < quint32(r.cylinders.size())
                                 ? cylinderGasName(r.cylinders[int(l.gas)])

@@ -70,8 +70,13 @@ public:
 
     void run()
     {
-        setUpEngine();
+        // A dive with no gas breathes what a new dive starts with rather than nothing.
+        if (m_profile.gases.isEmpty())
+            m_profile.gases = standardGasList();
         PlanDiveResult& r = m_dive.result;
+        r.gfReduction = PlanDiveResult::GfReduction::None;
+        r.gfReducedFromMin = 0;
+        setUpEngine();
         r.lines.clear();
         r.gasSegments.clear();
         r.bailout.reset();
@@ -114,7 +119,27 @@ private:
     {
         return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
     }
-    void line(const LinePlan& l) const
+    void line(const LinePlan& l)
+    {
+        // Where the gas changes, a switch line of its own, at the end of the line before.
+        if (l.kind == LinePlan::Line && m_lineGas >= 0 && qint64(l.gas) != m_lineGas) {
+            LinePlan s;
+            s.kind = LinePlan::Switch;
+            s.computed = l.computed;
+            s.depth = m_lineEnd.depth;
+            s.runTime = m_lineEnd.runTime;
+            s.gas = l.gas;
+            emitLine(s);
+        }
+        if (l.kind == LinePlan::Line) {
+            m_lineGas = l.gas;
+            m_lineEnd = l;
+        } else if (l.kind == LinePlan::Start) {
+            m_lineGas = -1;
+        }
+        emitLine(l);
+    }
+    void emitLine(const LinePlan& l) const
     {
         m_dive.result.lines.append(l);
         if (m_report)
@@ -149,9 +174,11 @@ private:
         const PlanDiveSettings& s = m_dive.settings;
         for (int i = 0; i < kSetpointCount; ++i)
             m_config.setpoints[i].ppO2 = s.setpointsBar[i];
-        const gf_t chosen
+        m_chosenGf
             = make_gf(quint8(std::clamp(s.gfLow, 1, 100)), quint8(std::clamp(s.gfHigh, 1, 100)));
-        m_config.set_gf(m_dive.effortMode ? reduced_gf() : chosen);
+        m_config.set_gf(m_chosenGf);
+        if (m_dive.effortMode)
+            reduceGf(PlanDiveResult::GfReduction::Effort, 0.0f);
 
         const int count = int(m_profile.samples.size());
         if (s.closedCircuit) {
@@ -233,7 +260,22 @@ private:
             m_profile.invalidDiveCode = code;
         if (third_dive_rules_apply(m_slot, m_dive.surfaceIntervalS, closed)
             && m_profile.maxDepth > kReducedGfDepthM)
-            m_config.set_gf(reduced_gf());
+            reduceGf(PlanDiveResult::GfReduction::ThirdDive, 0.0f);
+    }
+
+    // The diver's factors, each at most 68, from this run time on; the first reason that
+    // changes them is the one reported.
+    void reduceGf(PlanDiveResult::GfReduction why, float fromMin)
+    {
+        const gf_t reduced = reduced_gf(m_chosenGf);
+        PlanDiveResult& r = m_dive.result;
+        const bool changes
+            = reduced.gfLow != m_chosenGf.gfLow || reduced.gfHigh != m_chosenGf.gfHigh;
+        if (changes && r.gfReduction == PlanDiveResult::GfReduction::None) {
+            r.gfReduction = why;
+            r.gfReducedFromMin = fromMin;
+        }
+        m_config.set_gf(reduced);
     }
 
     // The diver's own segments, each breathed on the gas of the point it leads to.
@@ -244,7 +286,7 @@ private:
             DiveSample& point = m_profile.samples[i];
             const DiveSample& before = m_profile.samples[i - 1];
             if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
-                m_config.set_gf(reduced_gf());
+                reduceGf(PlanDiveResult::GfReduction::Yoyo, float(before.time) / 60.0f);
             const int gasIndex = pointGas(point);
             if (!m_config.is_closed_circuit())
                 m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
@@ -309,7 +351,7 @@ private:
         m_profile.ascentSamples.append(s);
     }
 
-    void ascentLine(quint32 direction, float depthM, float minutes, int gas) const
+    void ascentLine(quint32 direction, float depthM, float minutes, int gas)
     {
         LinePlan l;
         l.kind = LinePlan::Line;
@@ -358,7 +400,7 @@ private:
             = std::max(0.0f, (pressureAt(last.depth) - target) / m_config.ascent_rate());
         leg(pressureAt(last.depth), target, legMin, lastSlot, m_config.current_setpoint_index());
         ascentPoint(depthOf(target), firstGas);
-        ascentLine(LinePlan::Ascending, depthOf(target), legMin, firstGas);
+        ascentLine(LinePlan::Ascending, depthOf(target), legMin, m_lastGas);
 
         // The stops and the transits between them, each transit on the gas of the stop left.
         for (int j = 0; j < deco.stopCount; ++j) {
@@ -371,7 +413,7 @@ private:
                     = std::max(0.0f, (prev.pressure - stop.pressure) / m_config.slow_ascent_rate());
                 leg(prev.pressure, stop.pressure, t, prev.gasIndex, prev.setpointIndex);
                 ascentPoint(depth, gas);
-                ascentLine(LinePlan::Ascending, depth, t, gas);
+                ascentLine(LinePlan::Ascending, depth, t, diveGas(prev.gasIndex));
             }
             leg(stop.pressure, stop.pressure, stop.duration, stop.gasIndex, stop.setpointIndex);
             ascentPoint(depth, gas);
@@ -453,6 +495,7 @@ private:
     const bool m_report; // lines, messages and the trace only for the dive on show
 
     dive_t m_config;
+    gf_t m_chosenGf {}; // the diver's factors
     GasSlots m_slots;
     int m_lastGas = 0; // the gas of the last point, as a dive gas index
     float m_surface = 1.013f;
@@ -474,6 +517,8 @@ private:
     float m_runMin = 0;
     float m_dtr = 0;
     bool m_notTerminated = false;
+    qint64 m_lineGas = -1; // the gas of the last line reported, -1 before the first
+    LinePlan m_lineEnd; // that line
 };
 
 void collectTracePoint(void* context, float timeS, float ceilingBar)
@@ -522,11 +567,30 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
         if (!listed)
             table.append({ g.o2, g.he, PlanGasRole::Bottom, 0.0f });
     }
+    // Once computed, the depth where the ascent really takes each deco gas (0: never); before,
+    // the deepest depth it may be taken at.
+    const PlanDiveResult& r = dive.result;
+    const bool computed = r.computed && !r.decoImpossible && !r.lines.isEmpty();
     for (PlanGas deco : dive.settings.decoGases.mid(0, kMaxDecoGases)) {
         deco.role = PlanGasRole::Deco;
-        deco.switchDepthM = dive.settings.closedCircuit
-            ? 0.0f
-            : decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        deco.switchDepthM = 0.0f;
+        if (dive.settings.closedCircuit) {
+            table.append(deco);
+            continue;
+        }
+        if (!computed) {
+            deco.switchDepthM = decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        } else {
+            for (const LinePlan& l : r.lines) {
+                const DiveGas* g = l.gas < quint32(profile.gases.size())
+                    ? &profile.gases[qsizetype(l.gas)]
+                    : nullptr;
+                if (l.kind == LinePlan::Switch && l.computed && g && deco.sameMix(g->o2, g->he)) {
+                    deco.switchDepthM = l.depth;
+                    break;
+                }
+            }
+        }
         table.append(deco);
     }
     return table;

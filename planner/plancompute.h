@@ -37,7 +37,8 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density);
 float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType);
 
 // The dive's gas table: the gases breathed on its segments (bottom), then its deco gases with
-// the depth the engine switches to each (none in closed circuit).
+// the depth the computed ascent switches to each (0: never; before a computation, the deepest
+// depth it may be taken at; none in closed circuit).
 QList<PlanGas> planGasTable(const PlanifDive& dive);
 
 // Texts of the validity alerts.

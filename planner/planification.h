@@ -19,7 +19,9 @@ constexpr int kPlanSlots = 3;
 // One line of a plan's result, as the computation reports it.
 struct LinePlan
 {
-    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2 };
+    // A switch line marks a change of gas: at its depth and run time the diver starts breathing
+    // `gas`; the lines before it name the gas breathed until then.
+    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2, Switch = 3 };
     enum Direction : quint32 { Descending = 0, Level = 1, Ascending = 2 };
 
     quint32 kind = Start;
@@ -50,6 +52,11 @@ struct PlanDiveResult
     float ndlMin = -1; // no-decompression time left at the last point; -1 in decompression
     float gfLow = 0; // the factors the ascent was computed with, fractions
     float gfHigh = 0;
+    // Why those are not the diver's own (each factor then at most 68), and from which run time
+    // on; None when they are the diver's.
+    enum class GfReduction : quint8 { None, Effort, ThirdDive, Yoyo };
+    GfReduction gfReduction = GfReduction::None;
+    float gfReducedFromMin = 0;
 
     // Gas planning: the lines of the computation, the stretches breathed from each gas (the
     // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive

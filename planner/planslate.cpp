@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "planner/bailout.h"
 #include "planner/planification.h"
+#include "planner/planwarnings.h"
 
 #include <QCoreApplication>
 
@@ -36,8 +37,8 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
     return DiveProfile::gasName(gas);
 }
 
-// The run-time table divers read: the diver's own segments, each stop, and the surfacing.
-// Transits between stops are left out; they take the slow ascent rate.
+// The run-time table divers read: the diver's own segments, each change of gas, each stop, and
+// the surfacing. Transits between stops are left out; they take the slow ascent rate.
 SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
 {
     SlateTable t { SlateText::tr("Run time"),
@@ -50,6 +51,11 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
             lastLine = i;
     for (int i = 0; i < lines.size(); ++i) {
         const LinePlan& l = lines[i];
+        if (l.kind == LinePlan::Switch) {
+            t.rows.append(
+                { metres(l.depth), SlateText::tr("switch"), clock(l.runTime), gasName(l.gas) });
+            continue;
+        }
         if (l.kind != LinePlan::Line)
             continue;
         const bool stop = l.direction == LinePlan::Level;
@@ -64,14 +70,9 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
 QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
 {
     QStringList out;
-    qint64 gas = -1;
-    for (const LinePlan& l : lines) {
-        if (l.kind != LinePlan::Line)
-            continue;
-        if (gas >= 0 && qint64(l.gas) != gas && !(l.computed && l.depth <= 0.0f))
+    for (const LinePlan& l : lines)
+        if (l.kind == LinePlan::Switch)
             out.append(SlateText::tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
-        gas = l.gas;
-    }
     return out;
 }
 
@@ -123,10 +124,9 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         if (!switches.isEmpty())
             page.summary.append(
                 SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
-        if (r.decoImpossible)
-            page.warnings.append(SlateText::tr("Decompression impossible: no usable ascent."));
-        for (const GasWarning& w : r.gas.warnings)
-            page.warnings.append(w.text);
+        // Every error and alert the result shows, errors first.
+        for (const PlanWarning& w : planWarnings(dive))
+            page.warnings.append(w.message);
         page.tables.append(runTable(r.lines, gasName));
         if (!dive.settings.closedCircuit)
             page.tables.append(

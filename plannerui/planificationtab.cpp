@@ -7,6 +7,7 @@
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
+#include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
@@ -310,32 +311,27 @@ void PlanificationTab::recompute()
     m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
-    QStringList messages;
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
-    m_plan.messageCallback = [&messages](const QString& message) {
-        if (message.isEmpty())
-            messages.clear();
-        else
-            messages.append(message);
-    };
     computePlan(m_plan, computeSettings());
     m_plan.lineCallback = nullptr;
     m_resultHtml = text.html();
     m_ui->runtime->setHtml(m_resultHtml);
-    for (const QString& message : messages)
-        m_ui->runtime->append(
-            QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
-    for (const GasWarning& w : dive->result.gas.warnings)
+    m_ui->runtime->append(usedGfText(*dive).toHtmlEscaped());
+    for (const PlanWarning& w : planWarnings(*dive))
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
-                .arg(w.isError() ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
-                    w.text.toHtmlEscaped()));
+                .arg(w.error ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
+                    w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
             QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+    else if (dive->settings.closedCircuit)
+        m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
+                                 "Bailout to plan the bailout.")
+                                  .toHtmlEscaped());
     updateGasPanel();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    // The effort mark on the graph says the whole dive was planned at 68/68.
+    // The effort mark on the graph says the whole dive was planned at factors of at most 68.
     item->setStatusIconVisible(dive->effortMode != 0);
     item->refreshHeader();
     item->update();

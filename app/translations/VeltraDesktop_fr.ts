@@ -145,6 +145,10 @@ Reset the computer now?</source>
 
 Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
+    <message>
+        <source>Dives not stored</source>
+        <translation>Plongées non enregistrées</translation>
+    </message>
 </context>
 <context>
     <name>CsvFile</name>
@@ -543,9 +547,31 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Install %1 version %2 (%3 bytes) from %4?
+Only the file&apos;s name can be checked, not what it holds: install only firmware from the computer&apos;s maker.
 Keep the computer close and switched on until the installation ends.</source>
         <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
+Seul le nom du fichier peut être vérifié, pas son contenu : n&apos;installez que le micrologiciel du fabricant de l&apos;ordinateur.
 Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+    </message>
+    <message>
+        <source>Image sent, finishing the installation...</source>
+        <translation>Image envoyée, fin de l&apos;installation...</translation>
+    </message>
+    <message>
+        <source>Reading the new version...</source>
+        <translation>Lecture de la nouvelle version...</translation>
+    </message>
+    <message>
+        <source>the new version could not be read; connect the computer again and check its version</source>
+        <translation>la nouvelle version n&apos;a pas pu être lue ; reconnectez l&apos;ordinateur et vérifiez sa version</translation>
+    </message>
+    <message>
+        <source>the computer reports version %1</source>
+        <translation>l&apos;ordinateur indique la version %1</translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation>, version %1</translation>
     </message>
 </context>
 <context>
@@ -617,6 +643,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
     </message>
+    <message>
+        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
+        <translation>Ce fichier n&apos;est pas un micrologiciel pour cet ordinateur : son nom doit commencer par le nom de l&apos;ordinateur.</translation>
+    </message>
+    <message>
+        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
+        <translation>Le nom du fichier ne donne aucune version de micrologiciel (nom.x.y.z.lettre, comme Veltra.1.2.3.b.bin).</translation>
+    </message>
 </context>
 <context>
     <name>FormBluetoothConnect</name>
@@ -655,10 +689,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Controller Error: </source>
         <translation>Erreur du contrôleur : </translation>
-    </message>
-    <message>
-        <source>Exchange Error: </source>
-        <translation>Erreur d&apos;échange : </translation>
     </message>
     <message>
         <source>Error: Unauthorized access</source>
@@ -715,6 +745,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The computer sent no serial number.</source>
         <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected while %1. Bring it closer and press Try again.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté pendant %1. Rapprochez-le et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer sent no name.</source>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun nom.</translation>
     </message>
 </context>
 <context>
@@ -932,6 +970,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>  quitte la boucle sur %1
 </translation>
     </message>
+    <message>
+        <source>  on the loop: nothing is breathed from the cylinders, the bailout is not planned
+</source>
+        <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
+</translation>
+    </message>
 </context>
 <context>
     <name>GraphView</name>
@@ -1030,14 +1074,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Échec de la plongée %1 : %2</translation>
     </message>
     <message>
-        <source>%1 bytes received are not whole samples (%2)</source>
-        <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
-    </message>
-    <message>
-        <source>%1 samples received, the dive&apos;s header announces %2</source>
-        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
-    </message>
-    <message>
         <source>Dive %1 downloaded but not stored</source>
         <translation>Plongée %1 téléchargée mais non enregistrée</translation>
     </message>
@@ -1064,6 +1100,38 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
+    </message>
+    <message>
+        <source>The computer lists more than one dive numbered %1: these cannot be told apart and are not downloaded.</source>
+        <translation>L&apos;ordinateur liste plusieurs plongées numérotées %1 : impossible de les distinguer, elles ne sont pas téléchargées.</translation>
+    </message>
+    <message>
+        <source> (number repeated)</source>
+        <translation> (numéro répété)</translation>
+    </message>
+    <message>
+        <source>What arrived is not this dive. Wait for Retry, then press it.</source>
+        <translation>Ce qui est arrivé n&apos;est pas cette plongée. Attendez Réessayer, puis appuyez dessus.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected. Bring it close and press Reconnect and go on.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté. Rapprochez-le et appuyez sur Reconnecter et continuer.</translation>
+    </message>
+    <message>
+        <source>Dive %1 is in the logbook already</source>
+        <translation>La plongée %1 est déjà dans le carnet</translation>
+    </message>
+    <message>
+        <source>Stopping after the dive under way...</source>
+        <translation>Arrêt après la plongée en cours...</translation>
+    </message>
+    <message>
+        <source>The computer could not be connected again.</source>
+        <translation>L&apos;ordinateur n&apos;a pas pu être reconnecté.</translation>
+    </message>
+    <message>
+        <source>Another computer answered. Close and download again.</source>
+        <translation>Un autre ordinateur a répondu. Fermez et téléchargez à nouveau.</translation>
     </message>
 </context>
 <context>
@@ -1103,6 +1171,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Reconnect and go on</source>
+        <translation>Reconnecter et continuer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
     </message>
 </context>
 <context>
@@ -2025,12 +2101,43 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>The plan file was written by a newer version of this program; its settings cannot be read here.</source>
         <translation>Le fichier de plan a été écrit par une version plus récente de ce programme ; ses réglages ne peuvent pas être lus ici.</translation>
     </message>
+    <message>
+        <source>This is not a dive plan file.</source>
+        <translation>Ce n&apos;est pas un fichier de plan de plongée.</translation>
+    </message>
+    <message>
+        <source>The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % helium in all, or an unknown water type.</source>
+        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d&apos;oxygène et 0 à 100 % d&apos;hélium au total, ou un type d&apos;eau inconnu.</translation>
+    </message>
 </context>
 <context>
     <name>PlanResultText</name>
     <message>
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
+    </message>
+</context>
+<context>
+    <name>PlanWarnings</name>
+    <message>
+        <source>Effort mode: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Mode effort : calculé avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Third dive within 24 hours: computed at GF %1 instead of %2 (each factor at most %3).</source>
+        <translation>Troisième plongée en moins de 24 heures : calculée avec des GF %1 au lieu de %2 (chaque facteur au plus %3).</translation>
+    </message>
+    <message>
+        <source>Severe yoyo at %1: from there on computed at GF %2 instead of %3 (each factor at most %4).</source>
+        <translation>Yoyo sévère à %1 : à partir de là, calcul avec des GF %2 au lieu de %3 (chaque facteur au plus %4).</translation>
+    </message>
+    <message>
+        <source>Deco not terminated</source>
+        <translation>Décompression non terminée</translation>
+    </message>
+    <message>
+        <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
     </message>
 </context>
 <context>
@@ -2301,6 +2408,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Plan saved to %1</source>
         <translation>Plan enregistré dans %1</translation>
+    </message>
+    <message>
+        <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
+        <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
     </message>
 </context>
 <context>
@@ -2772,10 +2883,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Changements de gaz : %1</translation>
     </message>
     <message>
-        <source>Decompression impossible: no usable ascent.</source>
-        <translation>Décompression impossible : aucune remontée possible.</translation>
-    </message>
-    <message>
         <source>Gas plan</source>
         <translation>Gestion des gaz</translation>
     </message>
@@ -2786,6 +2893,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Bailout gas</source>
         <translation>Gaz de secours</translation>
+    </message>
+    <message>
+        <source>switch</source>
+        <translation>changement</translation>
     </message>
 </context>
 <context>
@@ -2869,6 +2980,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>switching notifications on</source>
         <translation>l&apos;activation des notifications</translation>
     </message>
+    <message>
+        <source>The computer stopped answering. Keep it close and press Retry.</source>
+        <translation>L&apos;ordinateur ne répond plus. Gardez-le à proximité et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>What the computer sent arrived damaged. Keep it close and press Retry.</source>
+        <translation>Ce que l&apos;ordinateur a envoyé est arrivé endommagé. Gardez-le à proximité et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer is not connected. Connect it again.</source>
+        <translation>L&apos;ordinateur n&apos;est pas connecté. Reconnectez-le.</translation>
+    </message>
+    <message>
+        <source>The computer is still busy with another request. Wait a moment and try again.</source>
+        <translation>L&apos;ordinateur traite encore une autre demande. Attendez un instant et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer refused the firmware. Restart it in firmware mode and try again.</source>
+        <translation>L&apos;ordinateur a refusé le micrologiciel. Redémarrez-le en mode micrologiciel et réessayez.</translation>
+    </message>
 </context>
 <context>
     <name>TblDivePointsModel</name>
@@ -2906,14 +3037,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The UDDF file could not be written completely.</source>
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
-    </message>
-    <message>
-        <source>Dive %1</source>
-        <translation>Plongée %1</translation>
-    </message>
-    <message>
-        <source>the dive has no samples</source>
-        <translation>la plongée n&apos;a aucun échantillon</translation>
     </message>
     <message>
         <source>The UDDF file holds no dive.</source>
@@ -3052,6 +3175,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>All imperial</source>
         <translation>Tout en impérial</translation>
+    </message>
+</context>
+<context>
+    <name>XmlSchema</name>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation>Le fichier ne peut pas être ouvert.</translation>
     </message>
 </context>
 </TS>

@@ -96,7 +96,8 @@ private slots:
         DiveProfile reef = sampleDive("Reef", "A1");
         QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
-        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        QCOMPARE(cli({ "convert", source, copy, "--validate" }).status, 0);
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.csv"), "--validate" }).status, 2);
         const Result info = cli({ "info", copy, "--json" });
         QCOMPARE(info.status, 0);
         // The keys scripts read, and each fed from its own field.
@@ -425,9 +426,9 @@ private slots:
                                      << 371.64 << 200 - 371.64 / 5 << 67.0 << QString();
         // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
         QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
-                                       << 200 - 743.28 / 5 << 157.0 << QString("reserve");
+                                       << 200 - 743.28 / 5 << 157.0 << QString("below-reserve");
         QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
-                                  << QString("empty");
+                                  << QString("dry");
     }
 
     void planGas()
@@ -453,7 +454,7 @@ private slots:
         QCOMPARE(c["reserveBar"].toDouble(), reserve);
         const QJsonArray warnings = dive["warnings"].toArray();
         QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
-        QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["kind"].toString(), warning);
+        QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["code"].toString(), warning);
 
         // The slate is of this plan.
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
@@ -463,6 +464,81 @@ private slots:
         QVERIFY(text.waitForFinished(30000));
         const QString page = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(page.contains(QStringLiteral("%1 L").arg(std::lround(used))), qPrintable(page));
+    }
+
+    void planSlateShowsEveryError_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("message");
+        // Surfacing at 34 min from 30 min at 40 m on air owes stops that were never made.
+        QTest::newRow("deco-not-terminated")
+            << QStringList { "--point", "40:2", "--point", "40:30", "--point", "0:34" }
+            << "deco-not-terminated"
+            << "Deco not terminated";
+        // 95 % nitrogen at GF 10/10: no stop above about 30 m could ever end.
+        QTest::newRow("deco-impossible")
+            << QStringList { "--gas", "5", "--gf", "10/10", "--point", "40:2", "--point", "40:20" }
+            << "deco-impossible"
+            << "Decompression impossible";
+        // 30/80 with effort: 30/68, and the slate says so.
+        QTest::newRow("effort") << QStringList { "--gf", "30/80", "--effort", "--point", "30:2",
+            "--point", "30:20" } << "gf-reduced"
+                                << "Effort mode: computed at GF 30/68 instead of 30/80";
+    }
+
+    void planSlateShowsEveryError()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QString, code);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("slate.pdf");
+        const Result r = cli(QStringList { "plan", "--json", "--slate", slate } + plan);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.json()["dives"][0]["warnings"][0]["code"].toString(), code);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QProcess text;
+        text.start("pdftotext", { slate, "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        QVERIFY2(page.contains(message), qPrintable(page));
+        // Above the run-time table.
+        QVERIFY(page.indexOf(message) < page.indexOf("Run time"));
+    }
+
+    void reducedFactorsAreTheDiversCappedAt68()
+    {
+        // Effort mode lowers each factor to at most 68: 30/80 is computed as 30/68 would be,
+        // deep stops kept, not as 68/68; the JSON reports what was used, and why.
+        const QStringList dive { "plan", "--point", "45:3", "--point", "45:25", "--json" };
+        const QJsonObject effort
+            = cli(dive + QStringList { "--gf", "30/80", "--effort" }).json()["dives"][0].toObject();
+        const QJsonObject capped
+            = cli(dive + QStringList { "--gf", "30/68" }).json()["dives"][0].toObject();
+        const QJsonObject flat
+            = cli(dive + QStringList { "--gf", "68/68" }).json()["dives"][0].toObject();
+        QCOMPARE(effort["lines"], capped["lines"]);
+        QVERIFY(effort["lines"] != flat["lines"]);
+        QCOMPARE(effort["gf"].toObject(),
+            QJsonObject(
+                { { "low", 30 }, { "high", 68 }, { "reason", "effort" }, { "reducedFrom", 0 },
+                    { "chosen", QJsonObject { { "low", 30 }, { "high", 80 } } } }));
+        QCOMPARE(capped["gf"].toObject(), QJsonObject({ { "low", 30 }, { "high", 68 } }));
+    }
+
+    void closedCircuitWithoutBailoutKeepsTheCylindersFull()
+    {
+        const QStringList dive { "plan", "--gas", "18/45", "--point", "60:3", "--point", "60:20",
+            "--deco-gas", "50", "--cc" };
+        const QJsonObject json = cli(dive + QStringList { "--json" }).json()["dives"][0].toObject();
+        QCOMPARE(json["cylinders"].toArray().size(), 2);
+        for (const QJsonValue& c : json["cylinders"].toArray()) {
+            QCOMPARE(c["usedLitres"].toDouble(), 0.0);
+            QCOMPARE(c["endBar"].toDouble(), c["fillBar"].toDouble());
+        }
+        QVERIFY(cli(dive).out.contains("--bailout"));
     }
 
     void planBailout()
@@ -506,6 +582,22 @@ private slots:
             QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
         }
         QVERIFY(stops >= 7);
+        // Each change of gas is an entry of its own between the lines, where the line before
+        // ends; the line before still names the gas breathed on it.
+        QStringList switches;
+        const QJsonArray lines = dive["lines"].toArray();
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            if (lines[i]["kind"] != "switch")
+                continue;
+            const QJsonObject s = lines[i].toObject();
+            QCOMPARE(s.keys(), QStringList({ "depth", "gas", "gasIndex", "kind", "runTime" }));
+            QCOMPARE(s["depth"], lines[i - 1]["depth"]);
+            QCOMPARE(s["runTime"], lines[i - 1]["runTime"]);
+            QVERIFY(lines[i - 1]["gas"] != s["gas"] && lines[i + 1]["gas"] == s["gas"]);
+            switches.append(
+                QStringLiteral("%1@%2").arg(s["gas"].toString()).arg(s["depth"].toDouble()));
+        }
+        QCOMPARE(switches, QStringList({ "Nx50@21", "Oxy@3" }));
 
         // The saved plan reports the settings it was computed with.
         const QJsonObject reread = cli({ "plan", path, "--json" }).json()["dives"][0].toObject();

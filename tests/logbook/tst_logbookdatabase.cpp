@@ -1,6 +1,7 @@
 #include "dive/diveprofile.h"
 #include "dive/divesample.h"
 #include "logbook/divedetails.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/logbookstats.h"
@@ -9,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -77,6 +79,7 @@ public:
         qWarning() << sql << q.lastError().text();
         return false;
     }
+    QSqlDatabase& database() { return m_db; }
     QVariant value(const QString& sql) { return rows(sql).value(0).value(0); }
     QList<QVariantList> rows(const QString& sql)
     {
@@ -619,6 +622,62 @@ private slots:
                        "ORDER BY CASE name WHEN 'dives' THEN 0 WHEN 'profiles' THEN 1 ELSE 2 END"))
             stored << row.at(0).toString();
         QCOMPARE(stored, original);
+    }
+
+    // Every lookup made once per stored dive seeks an index: a scan made each import slower as
+    // the logbook grew. Older files get the indexes from the upgrade; a dive an older version
+    // stores afterwards (without details) is still found by its samples.
+    void perDiveLookupsSeek_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::newRow("new logbook") << 0;
+        QTest::newRow("upgraded first version") << 1;
+        QTest::newRow("upgraded last version before the details") << 3;
+    }
+
+    void perDiveLookupsSeek()
+    {
+        QFETCH(int, version);
+        if (version > 0) {
+            Probe probe(path());
+            QVERIFY(probe.createOldTables(version));
+        }
+        QCOMPARE(db().openOrCreate(path()), 0);
+        db().close();
+        DiveProfile older = makeDive("Older", "Veltra", utc(2024, 2, 1), 17.5);
+        {
+            Probe probe(path());
+            QVERIFY(probe.exec("INSERT INTO dives (diveid, name, computer, datetime, serial) "
+                               "VALUES (7, 'Older', '', 0, '')"));
+            for (const DiveSample& s : older.samples)
+                QVERIFY(probe.exec(QStringLiteral("INSERT INTO profiles (diveid, pointid, time, "
+                                                  "depth) VALUES (7, %1, %2, %3)")
+                                       .arg(s.time / 10)
+                                       .arg(s.time)
+                                       .arg(s.depth)));
+        }
+        QCOMPARE(db().openOrCreate(path()), 0);
+        older.computer.clear();
+        older.serial.clear();
+        QCOMPARE(db().findSameDive(older), 7);
+        db().close();
+
+        Probe probe(path());
+        for (const auto& [name, sql] : DiveLookups::all) {
+            QSqlQuery q(probe.database());
+            QVERIFY2(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + QLatin1String(sql)), name);
+            const QRegularExpression placeholder(QStringLiteral(":\\w+"));
+            for (const auto& m : placeholder.globalMatch(QLatin1String(sql)))
+                q.bindValue(m.captured(), 1);
+            QVERIFY2(q.exec(), name);
+            QStringList steps;
+            while (q.next())
+                steps << q.value(3).toString();
+            QVERIFY2(!steps.isEmpty(), name);
+            for (const QString& step : steps)
+                QVERIFY2(!step.startsWith(QLatin1String("SCAN")),
+                    qPrintable(QLatin1String(name) + QLatin1String(": ") + step));
+        }
     }
 
     void headerCheck_data()
@@ -1335,8 +1394,16 @@ private slots:
         QList<DiveListEntry> entries;
         int groups = 0;
         QVERIFY(db().listDives(filter, entries, groups));
-        const DiveStatistics stats = computeStatistics(entries);
+        // Both ways of computing them: over the listed dives, and in SQL's aggregates.
+        DiveStatistics summed;
+        QVERIFY(db().statistics(filter, summed));
         db().close();
+        for (const DiveStatistics& stats : { computeStatistics(entries), summed })
+            checkStatistics(stats, where);
+    }
+
+    void checkStatistics(const DiveStatistics& stats, const QString& where)
+    {
 
         Probe probe(path());
         const QString perDive = QStringLiteral(

@@ -297,9 +297,21 @@ private slots:
         std::map<long, std::pair<const LinePlan*, const oracle::Stop*>> levels;
         for (const oracle::Stop& s : ref.stops)
             levels[std::lround(s.pressure * 1000)].second = &s;
-        for (const LinePlan& l : plan.lines)
-            if (l.direction == LinePlan::Level)
+        int switches = 0;
+        for (qsizetype i = 0; i < plan.lines.size(); ++i) {
+            const LinePlan& l = plan.lines[i];
+            if (l.kind == LinePlan::Line && l.direction == LinePlan::Level)
                 levels[std::lround((surface + l.depth * perMetre) * 1000)].first = &l;
+            // One change of gas, onto Nx50 at the first stop (18 m, within its 21 m); the leg
+            // before is on the diluent.
+            if (l.kind == LinePlan::Switch) {
+                QVERIFY(i > 0 && plan.lines[i - 1].gas == 0 && l.gas == 1);
+                QVERIFY(qAbs(l.depth - (ref.stops.front().pressure - surface) / perMetre) < 0.01);
+                QVERIFY(l.depth <= 21.0f);
+                ++switches;
+            }
+        }
+        QCOMPARE(switches, 1);
         for (const auto& [mbar, stop] : levels) {
             // A level missing on one side counts as no time there.
             const double engine = stop.first ? stop.first->duration : 0.0;

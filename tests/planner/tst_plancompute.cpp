@@ -71,6 +71,39 @@ private:
         return total;
     }
 
+    // Counts the switch lines; fails the test on a line naming a gas that cannot be breathed over
+    // its leg or a change of gas without its switch line.
+    static void checkGasOfLines(const QList<LinePlan>& lines, const PlanifDive& dive, float surface,
+        double density, int& switches)
+    {
+        const LinePlan* before = nullptr;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const LinePlan& l = lines[i];
+            if (l.kind == LinePlan::Switch) {
+                ++switches;
+                const LinePlan& next = lines.value(i + 1);
+                QVERIFY(before && next.kind == LinePlan::Line && next.gas == l.gas);
+                QCOMPARE(l.depth, before->depth);
+                QCOMPARE(l.runTime, before->runTime);
+            }
+            if (l.kind != LinePlan::Line)
+                continue;
+            if (before && before->gas != l.gas)
+                QVERIFY2(lines[i - 1].kind == LinePlan::Switch, "a change of gas without a switch");
+            DiveGas g = dive.profile.gases.at(qsizetype(l.gas));
+            for (const double depth : { before ? double(before->depth) : 0.0, double(l.depth) }) {
+                const double pp = g.o2 / 100.0 * pressureAt(depth, surface, density);
+                if (l.computed)
+                    QVERIFY2(pp >= 0.16 - 1e-3 && pp <= 1.6 + 1e-3,
+                        qPrintable(QStringLiteral("%1 at %2 m: ppO2 %3")
+                                       .arg(DiveProfile::gasName(g))
+                                       .arg(depth)
+                                       .arg(pp)));
+            }
+            before = &l;
+        }
+    }
+
 private slots:
     void defaultDiveIsWithinNoDecoLimit()
     {
@@ -329,6 +362,71 @@ private slots:
                 qPrintable(QString::number(r.o2)));
     }
 
+    void everyLineNamesTheGasBreathedOnIt()
+    {
+        // A sweep of plans: on each computed line the gas named must be breathable at both ends
+        // of its leg (ppO2 0.16 to 1.6 bar), and each change of gas has its own switch line at
+        // the depth and run time where the line before ended.
+        const struct
+        {
+            int o2, he;
+            double depthM;
+        } bottoms[]
+            = { { 21, 0, 40 }, { 32, 0, 30 }, { 21, 35, 50 }, { 18, 45, 60 }, { 15, 55, 80 } };
+        const QList<QList<PlanGas>> decoSets
+            = { { { 50, 0 } }, { { 50, 0 }, { 100, 0 } }, { { 35, 25 }, { 50, 0 }, { 100, 0 } } };
+        const std::pair<int, int> gfs[] = { { 30, 70 }, { 50, 85 }, { 100, 100 } };
+        int switches = 0;
+        for (int n = 0; n < 180 && !QTest::currentTestFailed(); ++n) {
+            const auto& b = bottoms[n % 5];
+            const auto& [low, high] = gfs[n / 5 % 3];
+            const quint32 water = n / 15 % 2;
+            const float surface = n / 30 % 2 ? 0.8f : 1.013f;
+            Planification plan;
+            plan.dives[0] = diveOf({ { 0, 0 }, { 180, b.depthM }, { 1500, b.depthM } });
+            PlanifDive& dive = *plan.dives[0];
+            dive.profile.gases = { DiveGas { {}, {}, b.o2, b.he } };
+            dive.settings.decoGases = decoSets[n / 60];
+            dive.settings.gfLow = low;
+            dive.settings.gfHigh = high;
+            dive.waterType = water;
+            dive.surfacePressure = surface;
+            checkGasOfLines(run(plan).lines, dive, surface, water ? 1.0 : 1.03, switches);
+        }
+        QVERIFY2(switches > 250, qPrintable(QString::number(switches)));
+    }
+
+    void reducedFactorsAreTheDiversCappedAt68()
+    {
+        // Three dives 30/80 two hours apart: the third (deeper than 6 m, within a day) is
+        // computed at 30/68. A dive to 40 m with a yoyo (up to 25 m at 700 s, down again): a
+        // severe one below 35 m, which lowers the factors from that segment on.
+        const std::vector<std::pair<double, double>> square
+            = { { 0, 0 }, { 120, 30 }, { 1200, 30 } };
+        const std::vector<std::pair<double, double>> yoyo
+            = { { 0, 0 }, { 120, 40 }, { 600, 40 }, { 700, 25 }, { 800, 40 }, { 1200, 40 } };
+        for (const bool third : { true, false }) {
+            Planification plan;
+            const int dives = third ? 3 : 1;
+            for (int slot = 0; slot < dives; ++slot) {
+                plan.dives[size_t(slot)] = diveOf(third ? square : yoyo);
+                plan.dives[size_t(slot)]->surfaceIntervalS = 7200;
+                plan.dives[size_t(slot)]->settings.gfLow = 30;
+                plan.dives[size_t(slot)]->settings.gfHigh = 80;
+                computePlanDive(plan, slot, {}, false);
+                const PlanDiveResult& r = plan.dives[size_t(slot)]->result;
+                const bool reduced = slot == dives - 1;
+                QCOMPARE(r.gfReduction,
+                    !reduced ? PlanDiveResult::GfReduction::None
+                             : (third ? PlanDiveResult::GfReduction::ThirdDive
+                                      : PlanDiveResult::GfReduction::Yoyo));
+                QCOMPARE(r.gfReducedFromMin, third || !reduced ? 0.0f : 700.0f / 60.0f);
+                QCOMPARE(std::lround(r.gfLow * 100), 30);
+                QCOMPARE(std::lround(r.gfHigh * 100), reduced ? 68 : 80);
+            }
+        }
+    }
+
     void endTensionsFollowTheBreathedGas()
     {
         // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30; or closed
@@ -425,16 +523,18 @@ private slots:
         text.add({ LinePlan::Line, LinePlan::Descending, 0, 30, 1.5f, 1.5f, 0, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 0, 30, 70, 71.5f, 0, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 1, 6, 2.25f, 73.75f, 1, 0, 0 });
+        text.add({ LinePlan::Switch, LinePlan::Level, 1, 6, 0, 6.08f, 2, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 1, 6, 3, 76.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
         text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f, 12.0f, 41.7f });
         const QString html = text.html();
         // Below an hour mm:ss, from an hour hh:mm:ss, with the gas name in both; the NDL in
         // whole minutes left, never rounded up.
-        for (const char* part :
-            { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>", "| 01:10:00 | 01:11:30 | </p>",
-                "|    02:15 | 01:13:45 | Nx30</p>", "|    03:00 | 01:16:45 | </p>",
-                "|    20:00 | Nx40</p>", ">CNS 12%</p>", ">OTU 34</p>", ">NDL 41 min</p>" })
+        for (const char* part : { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>",
+                 "| 01:10:00 | 01:11:30 | Air</p>", "|    02:15 | 01:13:45 | Nx30</p>",
+                 "&lt;&gt;      6m |          |    06:05 | Nx40</p>",
+                 "|    03:00 | 01:16:45 | Nx30</p>", "|    20:00 | Nx40</p>", ">CNS 12%</p>",
+                 ">OTU 34</p>", ">NDL 41 min</p>" })
             QVERIFY2(html.contains(QLatin1String(part)), part);
         text.add(LinePlan {});
         QVERIFY(!text.html().contains("arrowD"));

@@ -173,8 +173,19 @@ private slots:
         const PlanDiveSettings& settings = tab.plan().dives[0]->settings;
         QCOMPARE(settings.decoGases.size(), 2);
         QVERIFY(settings.decoGases[1].sameMix(100, 0));
-        // EAN50 within ppO2 1.6 bar from 21.65 m in salt water: the 21 m stop.
-        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("21 m"));
+        // 20 m for 10 min owes no stop: the ascent never takes EAN50. At 45 m for 25 min it is
+        // taken where the plan switches: the first stop, within its 21.65 m in salt water.
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("never"));
+        PlanifDive& dive = *tab.plan().dives[0];
+        dive.profile.samples[1].depth = dive.profile.samples[2].depth = 45;
+        dive.profile.samples[2].time = 1500;
+        table->item(2, 0)->setText("80"); // recomputes
+        float switchDepth = 0;
+        for (const LinePlan& l : dive.result.lines)
+            if (l.kind == LinePlan::Switch && switchDepth == 0)
+                switchDepth = l.depth;
+        QVERIFY(switchDepth > 3 && switchDepth <= 21);
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1 m").arg(switchDepth));
         table->item(1, 0)->setText("90");
         table->item(1, 1)->setText("20"); // no such mix: the row is dropped
         QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
