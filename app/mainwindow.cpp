@@ -591,8 +591,9 @@ void MainWindow::displayDiveSummary()
 {
     const DiveProfile& dive = m_currentDive;
     m_ui->edDiveName->setText(dive.name);
-    m_ui->edDateTime->setText(QLocale::system().toString(
-        QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
+    // The same text as the list's.
+    m_ui->edDateTime->setText(
+        diveStartText(QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime()));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
     const QLocale locale;

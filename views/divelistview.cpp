@@ -89,7 +89,7 @@ private:
         case SiteColumn:
             return m_name;
         case DateColumn:
-            return m_clock->toLocal(m_secs).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+            return diveStartText(m_clock->toLocal(m_secs));
         case DurationColumn:
             return formatTime(m_maxTime);
         case DepthColumn:

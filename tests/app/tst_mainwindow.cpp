@@ -7,6 +7,7 @@
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookdatabase.h"
+#include "views/divelistview.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 
@@ -252,6 +253,8 @@ private slots:
         // Opening a row shows it, with the store button off.
         w->openDiveProfileItem(diveList(w)->item(1, 2));
         QCOMPARE(lineText(w, "edDiveName"), diveList(w)->item(1, 0)->text());
+        // The start reads as in the list.
+        QCOMPARE(lineText(w, "edDateTime"), diveList(w)->item(1, DiveListView::DateColumn)->text());
         QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
         QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
         QWidget* viewport = w->graphView()->viewport();
