@@ -4,6 +4,7 @@
 #include "app/appdata.h"
 #include "app/computerlink.h"
 #include "app/diveimport.h"
+#include "app/graphreplay.h"
 #include "app/hiddenoptions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
@@ -24,6 +25,7 @@
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/replaylayer.h"
 #include "views/savefiledialog.h"
 #include "views/statisticsview.h"
 
@@ -97,7 +99,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_graphView->rangeSelectionEnabled = true;
     connect(m_graphView, &GraphView::mouseMove, this, &MainWindow::graphViewMouseMove);
     connect(m_graphView, &GraphView::dragDropFiles, this, &MainWindow::dropFiles);
-    m_graphView->contextMenuHook = [this](QMenu& menu) { return saveSelectionMenu(menu); };
+    m_graphView->contextMenuHook = [this](QMenu& menu) {
+        const bool saving = saveSelectionMenu(menu);
+        if (m_hasDive)
+            addComparePlanActions(menu, this, m_graphView, m_planTab->plan());
+        return saving || m_hasDive;
+    };
 
     // The planification tab is a widget of its own, with its own form.
     m_planTab = new PlanificationTab(m_ui->tab_7);
@@ -118,6 +125,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_settings = new QSettings(
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     m_planTab->setSettings(m_settings);
+    connectReplayOptions(m_settings, { m_graphView, m_planTab->graph() });
+    addReplayButton(m_ui->horizontalLayout_5,
+        m_ui->horizontalLayout_5->indexOf(m_ui->ckAlerts) + 1, m_graphView);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);
@@ -411,8 +421,11 @@ void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
     PreferencesDialog dialog(HiddenOptions::read(path), this, m_units);
+    ReplayLayer* replay = m_graphView->replayLayer();
+    dialog.setReplayFactors(replay->options().gfLow, replay->options().gfHigh);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
     if (dialog.units() != m_units) {
         m_units = dialog.units();
         if (m_settings)

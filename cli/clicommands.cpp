@@ -2,6 +2,7 @@
 
 #include "cli/clioptions.h"
 #include "cli/cliunits.h"
+#include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
@@ -70,7 +71,7 @@ void printDiveText(
 int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]]\n";
         return ExitUsage;
     }
     const QString path = o.positional[0];
@@ -80,8 +81,16 @@ int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, Q
     reportRefused(content, err);
     if (o.has("--json")) {
         QJsonArray dives;
-        for (const DiveProfile& dive : content.dives)
-            dives.append(diveInfoJson(dive));
+        for (const DiveProfile& dive : content.dives) {
+            QJsonObject info = diveInfoJson(dive);
+            int gfLow = 0;
+            int gfHigh = 0;
+            if (!replayFactors(o, dive, gfLow, gfHigh, err))
+                return ExitUsage;
+            if (o.has("--replay"))
+                info["replay"] = replayJson(dive, gfLow, gfHigh);
+            dives.append(info);
+        }
         printJson(out,
             QJsonObject {
                 { "file", path }, { "format", formatName(content.format) }, { "dives", dives } });
@@ -132,7 +141,9 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json] [--units U]          every dive a dive file holds\n"
+        "  info FILE [--json [--replay [--gf LOW/HIGH]]] [--units U]\n"
+        "                                          every dive a dive file holds; --replay adds\n"
+        "                                          each dive replayed at these factors\n"
         "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
         "                                          --profile writes the CSV (profile) layout;\n"
@@ -149,7 +160,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         err << unitError << '\n';
         return ExitUsage;
     }
-    const Options options = parse(rest, {}, { "--json" });
+    const Options options = parse(rest, { "--gf" }, { "--json", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

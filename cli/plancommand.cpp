@@ -2,6 +2,7 @@
 #include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "cli/planjson.h"
+#include "cli/plansettingsoptions.h"
 #include "dive/diveprofile.h"
 #include "planner/planstorage.h"
 
@@ -164,8 +165,12 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
         const int low = parts.value(0).toInt(&okLow);
         const int high = parts.value(1).toInt(&okHigh);
         if (parts.size() != 2 || !okLow || !okHigh || low < 10 || high < 10 || low > 100
-            || high > 100 || low > high) {
+            || high > 100) {
             err << "--gf takes LOW/HIGH in percent, for example 30/80\n";
+            return ExitUsage;
+        }
+        if (low > high) {
+            err << "--gf: the low factor must not exceed the high one\n";
             return ExitUsage;
         }
         settings.gf = make_gf(quint8(low), quint8(high));
@@ -182,14 +187,6 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
                 return ExitUsage;
             }
             dive.surfacePressure = float(p);
-        }
-        if (o.values.contains("--water")) {
-            const QString water = o.value("--water").toLower();
-            if (water != "salt" && water != "fresh") {
-                err << "--water takes salt or fresh\n";
-                return ExitUsage;
-            }
-            dive.waterType = water == "fresh" ? 1 : 0;
         }
         if (o.has("--effort"))
             dive.effortMode = 1;
@@ -236,7 +233,7 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
             }
         }
     }
-    if (!applyPlanGasOptions(o, plan, err))
+    if (!applyPlanGasOptions(o, plan, err) || !applyPlanSettingsOptions(o, plan, err))
         return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
@@ -266,7 +263,14 @@ QString planUsage()
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
         "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
-        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n");
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n"
+        "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
+        "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"
+        "       [--longer MIN] [--slate-size a4|a6]\n"
+        "       [--switch first-stop|depth] [--switch-time MIN] [--deco-ppo2 BAR]\n"
+        "       [--bottom-ppo2 BAR] [--last-stop 3|6] [--ascent-rate M/MIN] [--stop-rate M/MIN]\n"
+        "       [--safety-stop MIN[@DEPTH]] [--round-stops] [--altitude M]\n"
+        "       [--water salt|fresh|brackish] [--o2-breaks ON/OFF] [--end-limit M]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -279,10 +283,11 @@ int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
         return ExitUsage;
     }
     const Options options = parse(rest,
-        QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
-            "--deco-gas", "--save" }
-            + planGasValueOptions(),
-        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions());
+        QStringList {
+            "--point", "--gas", "--gf", "--surface-pressure", "--interval", "--deco-gas", "--save" }
+            + planGasValueOptions() + planSettingsValueOptions(),
+        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions()
+            + planSettingsFlagOptions());
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -2,7 +2,9 @@
 
 #include "engine/deco.h"
 #include "engine/validity.h"
+#include "planner/ascentwalk.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/divegas.h"
 
 #include <QCoreApplication>
@@ -119,8 +121,10 @@ private:
     {
         return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
     }
-    void line(const LinePlan& l)
+    void line(LinePlan l)
     {
+        if (l.kind == LinePlan::Line)
+            l.setpoint = m_lineSetpoint;
         // Where the gas changes, a switch line of its own, at the end of the line before.
         if (l.kind == LinePlan::Line && m_lineGas >= 0 && qint64(l.gas) != m_lineGas) {
             LinePlan s;
@@ -145,6 +149,36 @@ private:
         if (m_report)
             m_plan.emitLine(l);
     }
+    // One stretch breathed on one setpoint: the trace, the tissues and the decompression state.
+    void step(float t0, float p0, float t1, float p1, const gas_t& gas, const float* sp)
+    {
+        trace(t0, p0, t1, p1, gas, sp);
+        dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
+    }
+    // One of the diver's segments. In closed circuit with a setpoint switch depth the low
+    // setpoint is breathed from the surface down to it, the working one below and from then on.
+    void breathe(float t0, float p0, float t1, float p1, double d0, double d1, const gas_t& gas)
+    {
+        const float* working = setpoint(m_config.current_setpoint_index());
+        const double switchM = m_plan.gasSettings.setpointSwitchM;
+        if (!m_config.is_closed_circuit() || !(switchM > 0) || m_workingSetpoint || d0 >= switchM) {
+            m_workingSetpoint = m_config.is_closed_circuit() && switchM > 0;
+            step(t0, p0, t1, p1, gas, working);
+            return;
+        }
+        const float* low = setpoint(0);
+        if (d1 <= switchM) {
+            step(t0, p0, t1, p1, gas, low);
+            return;
+        }
+        const float f = float((switchM - d0) / (d1 - d0));
+        const float tm = t0 + f * (t1 - t0);
+        const float pm = pressureAt(switchM);
+        step(t0, p0, tm, pm, gas, low);
+        step(tm, pm, t1, p1, gas, working);
+        m_workingSetpoint = true;
+    }
     void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
         m_segment = { t0S, p0, t1S, p1 };
@@ -164,9 +198,7 @@ private:
     // The dive's surface, water, gradient factors and gases.
     void setUpEngine()
     {
-        m_config.apply_defaults();
-        m_config.surfacePressure = m_dive.surfacePressure;
-        m_config.set_water_type(m_dive.waterType == 0 ? 0 : 1);
+        applyPlanConfig(m_config, m_dive.surfacePressure, m_dive.waterType, m_dive.settings.ascent);
         m_profile.freshWater = m_dive.waterType == 0 ? 0 : 1;
         m_profile.surfacePressure = m_dive.surfacePressure;
         m_surface = m_config.surfacePressure;
@@ -291,13 +323,11 @@ private:
             if (!m_config.is_closed_circuit())
                 m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
             const gas_t& gas = *m_config.current_gas();
-            const float* sp = setpoint(m_config.current_setpoint_index());
             const float p0 = pressureAt(before.depth);
             const float p1 = pressureAt(point.depth);
             const float t0 = float(before.time);
             const float t1 = std::max(t0, float(point.time));
-            trace(t0, p0, t1, p1, gas, sp);
-            dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+            breathe(t0, p0, t1, p1, before.depth, point.depth, gas);
             m_dive.result.gasSegments.append(GasSegment { before.depth, point.depth,
                 double(t1 - t0) / 60.0, gasIndex, false, double(t0) / 60.0 });
             m_maxCns = std::max(m_maxCns, m_tissues.cns);
@@ -332,6 +362,7 @@ private:
         const gas_t& gas = *m_config.gas_at(m_config.is_closed_circuit() ? 0 : slot);
         const float* sp = setpoint(setpointIndex);
         const float t0 = m_runMin * 60.0f;
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
         m_onAscent = true;
         trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
@@ -391,6 +422,10 @@ private:
             }
             return;
         }
+        if (m_dive.settings.ascent.walksAscent()) {
+            walkedAscent(last, lastSlot);
+            return;
+        }
         // The leg to the first stop, or to the surface without one, on the last point's gas.
         m_profile.ascentSamples.append(last);
         const bool hasStops = deco.stopCount > 0;
@@ -431,6 +466,29 @@ private:
         }
     }
 
+    // The ascent by the diver's rules (switch at depth, rounded stops, safety stop, oxygen
+    // breaks), walked from the diver's state and replayed here; the breaks use the bottom gas.
+    void walkedAscent(const DiveSample& last, int lastSlot)
+    {
+        const AscentWalk walk = walkAscent(m_config, m_deco, m_tissues, pressureAt(last.depth),
+            m_runMin, lastSlot, lastSlot, m_dive.settings.ascent);
+        m_walkStopMin = walk.stopMinutes;
+        if (walk.impossible) {
+            m_walkImpossible = true;
+            if (m_report)
+                m_plan.emitMessage(decoImpossibleText());
+            return;
+        }
+        m_profile.ascentSamples.append(last);
+        for (const AscentStep& s : walk.steps) {
+            leg(s.pFrom, s.pTo, s.minutes, s.slot, s.setpointIndex);
+            const int gas = diveGas(s.slot);
+            const float depth = depthOf(s.pTo);
+            ascentPoint(depth, s.pTo <= m_surface ? -1 : gas);
+            ascentLine(s.stop ? LinePlan::Level : LinePlan::Ascending, depth, s.minutes, gas);
+        }
+    }
+
     // The loop fails at the end of the bottom phase, the worst point: the open-circuit ascent
     // from these tissues on the gas table's cylinders.
     void bailout(const DiveSample& last)
@@ -454,7 +512,7 @@ private:
     void publish()
     {
         const deco_t& deco = m_deco;
-        const bool impossible = deco.decoImpossible != 0;
+        const bool impossible = deco.decoImpossible != 0 || m_walkImpossible;
         m_maxCns = std::max(m_maxCns, deco.maxCns);
         LinePlan summary;
         summary.kind = LinePlan::Summary;
@@ -473,12 +531,14 @@ private:
         r.cnsEndPercent = summary.cnsEnd;
         r.otu = m_otu;
         r.dtrMin = impossible ? 0.0f : m_dtr;
-        r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
+        r.stopTimeMin = impossible
+            ? 0.0f
+            : (m_dive.settings.ascent.walksAscent() ? m_walkStopMin : deco.stopTime);
         r.decoImpossible = impossible;
         r.ndlMin = m_ndl;
         r.gfLow = m_config.gfSetting.gfLow;
         r.gfHigh = m_config.gfSetting.gfHigh;
-        finishDiveGas(m_plan, m_dive, { m_surface, m_density }, m_config.ascent_rate());
+        finishDiveGas(m_plan, m_dive, { m_surface, m_density });
         m_profile.ceilingTrace = std::move(m_trace);
         m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
         m_profile.computeStatistics();
@@ -511,12 +571,16 @@ private:
         float t0 = 0, p0 = 0, t1 = 0, p1 = 0;
     } m_segment; // the segment being traced
     bool m_onAscent = false;
+    bool m_workingSetpoint = false; // below the setpoint switch depth once
+    float m_lineSetpoint = 0; // the setpoint of the stretch just breathed, for its line
     float m_otu = 0;
     float m_maxCns = 0;
     float m_ndl = -1;
     float m_runMin = 0;
     float m_dtr = 0;
     bool m_notTerminated = false;
+    bool m_walkImpossible = false;
+    float m_walkStopMin = 0;
     qint64 m_lineGas = -1; // the gas of the last line reported, -1 before the first
     LinePlan m_lineEnd; // that line
 };
@@ -535,12 +599,31 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density)
     return (pressureBar - surfaceBar) * 100.0f / (density * kGravity);
 }
 
-float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType)
+void applyPlanConfig(
+    config_t& config, float surfaceBar, quint32 waterType, const AscentSettings& settings)
 {
-    dive_t config;
     config.apply_defaults();
     config.surfacePressure = surfaceBar;
     config.set_water_type(waterType == 0 ? 0 : 1);
+    if (waterType == kWaterBrackish)
+        config.density = kBrackishDensity;
+    // The computer's own values stay untouched unless the diver chose others, so its schedules
+    // come out to the bit.
+    const float barPerMetre = config.density * kGravity / 100.0f;
+    if (settings.ascentRateMpm > 0)
+        config.ascentRate = settings.ascentRateMpm * barPerMetre;
+    if (settings.stopRateMpm > 0)
+        config.slowAscentRate = settings.stopRateMpm * barPerMetre;
+    config.maxDecoPpO2 = settings.decoPpo2;
+    config.maxBottomPpO2 = settings.bottomPpo2;
+    config.lastStopDepth = float(settings.lastStopM);
+}
+
+float decoSwitchDepthM(
+    const PlanGas& gas, float surfaceBar, quint32 waterType, const AscentSettings& settings)
+{
+    dive_t config;
+    applyPlanConfig(config, surfaceBar, waterType, settings);
     const gas_t mix
         = make_gas(quint8(std::clamp(gas.o2, 0, 100)), quint8(std::clamp(gas.he, 0, 100)));
     const float mod = mod_pressure(mix, &g_noSetpoint, config.ppo2_max_deco(),
@@ -579,7 +662,8 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
             continue;
         }
         if (!computed) {
-            deco.switchDepthM = decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+            deco.switchDepthM = decoSwitchDepthM(
+                deco, dive.surfacePressure, dive.waterType, dive.settings.ascent);
         } else {
             for (const LinePlan& l : r.lines) {
                 const DiveGas* g = l.gas < quint32(profile.gases.size())
@@ -621,6 +705,10 @@ void computePlanDive(
     if (slot < 0 || slot >= kPlanSlots || !plan.dives[size_t(slot)])
         return;
     DiveComputation(plan, slot, settings, report).run();
+    if (plan.gasSettings.contingency)
+        computeDiveContingencies(plan, slot);
+    else
+        plan.dives[size_t(slot)]->result.contingencies.reset();
 }
 
 void computePlan(Planification& plan, const PlanComputeSettings& settings)

@@ -9,6 +9,8 @@
 #include "planner/planstorage.h"
 #include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
+#include "plannerui/gasplanextras.h"
+#include "plannerui/planpanes.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -20,10 +22,10 @@
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -81,6 +83,7 @@ struct PlanificationTab::GasPanel
     QDoubleSpinBox* stressFactor = nullptr;
     QDoubleSpinBox* stressMin = nullptr;
     QPushButton* exportSlate = nullptr;
+    GasPlanExtras* extras = nullptr;
 };
 
 PlanificationTab::PlanificationTab(QWidget* parent)
@@ -92,6 +95,7 @@ PlanificationTab::PlanificationTab(QWidget* parent)
     setUpGraph();
     setUpSettingsWidgets();
     setUpGasPanel();
+    m_banner = arrangePlanPanes(m_ui->verticalLayout_27, m_ui->widgetSimul, 250);
     setAddOnEnabled(false);
     rebuildDivesTable();
     loadDiveSettingsIntoWidgets();
@@ -317,7 +321,9 @@ void PlanificationTab::recompute()
     m_resultHtml = text.html();
     m_ui->runtime->setHtml(m_resultHtml);
     m_ui->runtime->append(usedGfText(*dive).toHtmlEscaped());
-    for (const PlanWarning& w : planWarnings(*dive))
+    const QList<PlanWarning> warnings = planWarnings(*dive);
+    showNotDiveable(warnings);
+    for (const PlanWarning& w : warnings)
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
                 .arg(w.error ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
@@ -337,6 +343,16 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
+{
+    QStringList errors;
+    for (const PlanWarning& w : warnings)
+        if (w.error)
+            errors.append(w.message);
+    m_banner->setText(tr("Not diveable: %1").arg(errors.join(QLatin1Char(' '))));
+    m_banner->setVisible(!errors.isEmpty());
 }
 
 void PlanificationTab::setUpGasPanel()
@@ -426,6 +442,9 @@ void PlanificationTab::setUpGasPanel()
     g.stressFactor->setToolTip(
         tr("Deco SAC multiplier for the first minutes after the loop fails"));
     grid->addWidget(g.exportSlate, 3, 8, 1, 2);
+    g.extras = new GasPlanExtras(g.box);
+    grid->addWidget(g.extras, 4, 0, 1, 12);
+    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
 
@@ -454,6 +473,7 @@ void PlanificationTab::applyGasSettings()
     s.minimumGasFactor = g.factor->value();
     s.problemMin = g.problemMin->value();
     s.decoReserveBar = g.decoReserve->value();
+    g.extras->applyTo(s);
     const QString invalid = validateGasSettings(s);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
@@ -496,6 +516,7 @@ void PlanificationTab::updateGasPanel()
         }
         g.stressFactor->setValue(s.bailoutStressFactor);
         g.stressMin->setValue(s.bailoutStressMin);
+        g.extras->setSettings(s);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();
@@ -597,15 +618,22 @@ void PlanificationTab::exportSlate()
     const bool modified = m_modified;
     recompute();
     m_modified = modified;
-    const QString path = chooseSaveFile(
-        this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
+    const QString a4 = tr("PDF slate, A4 (*.pdf)");
+    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
+    QString filter = a4;
+    const QString path = withChosenExtension(
+        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
+            a4 + QStringLiteral(";;") + a6, &filter),
+        filter);
     if (path.isEmpty())
         return;
     QString why;
-    if (!writeSlate(path, planSlatePages(m_plan), &why))
+    if (!writeSlate(
+            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
-    else
-        emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -1007,6 +1035,11 @@ void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
     QMenu menu;
     if (fillGraphMenu(menu, point))
         menu.exec(screenPos.toPoint());
+}
+
+GraphView* PlanificationTab::graph() const
+{
+    return m_ui->widgetSimul;
 }
 
 bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)

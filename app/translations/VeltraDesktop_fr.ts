@@ -151,6 +151,21 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>Contingency</name>
+    <message>
+        <source>Without %1</source>
+        <translation>Sans %1</translation>
+    </message>
+    <message>
+        <source>%1 m deeper, %2 min longer</source>
+        <translation>%1 m plus profond, %2 min plus long</translation>
+    </message>
+    <message>
+        <source>Cylinder %1 (%2) cannot cover the contingency &quot;%3&quot;: it needs %4 L, the cylinder holds %5 L.</source>
+        <translation>Le bloc %1 (%2) ne couvre pas le cas « %3 » : il faut %4 L, le bloc en contient %5 L.</translation>
+    </message>
+</context>
+<context>
     <name>CsvFile</name>
     <message>
         <source>Cannot open %1: %2</source>
@@ -975,6 +990,99 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 </source>
         <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
 </translation>
+    </message>
+    <message>
+        <source>    turn at %1 bar
+</source>
+        <translation>    demi-tour à %1 bar
+</translation>
+    </message>
+    <message>
+        <source>contingency: %1, surfacing at %2
+</source>
+        <translation>imprévu : %1, sortie à %2
+</translation>
+    </message>
+    <message>
+        <source>  %1 used %2 L, ends at %3 bar
+</source>
+        <translation>  %1 consommé %2 L, fin à %3 bar
+</translation>
+    </message>
+    <message>
+        <source>Cylinder temperature must be -20 to 60 °C.</source>
+        <translation>La température des blocs doit être comprise entre -20 et 60 °C.</translation>
+    </message>
+    <message>
+        <source>Bailout problem-solving time must be 0 to 30 min.</source>
+        <translation>Le temps de résolution du bailout doit être compris entre 0 et 30 min.</translation>
+    </message>
+    <message>
+        <source>Setpoint switch depth must be 0 to 100 m.</source>
+        <translation>La profondeur de changement de consigne doit être comprise entre 0 et 100 m.</translation>
+    </message>
+    <message>
+        <source>Contingency depth must be 0 to 30 m deeper.</source>
+        <translation>La profondeur supplémentaire des imprévus doit être comprise entre 0 et 30 m.</translation>
+    </message>
+    <message>
+        <source>Contingency time must be 0 to 60 min longer.</source>
+        <translation>Le temps supplémentaire des imprévus doit être compris entre 0 et 60 min.</translation>
+    </message>
+</context>
+<context>
+    <name>GasPlanExtras</name>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>Temperature of the cylinders: a warm cylinder holds less gas at the same pressure</source>
+        <translation>Température des blocs : un bloc chaud contient moins de gaz à la même pression</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Closed circuit: minutes spent solving the failure at the bailout depth</source>
+        <translation>Circuit fermé : minutes passées à résoudre la panne à la profondeur du bailout</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aucune</translation>
+    </message>
+    <message>
+        <source>Closed circuit: the low setpoint is breathed from the surface down to this depth</source>
+        <translation>Circuit fermé : la consigne basse est respirée de la surface jusqu&apos;à cette profondeur</translation>
+    </message>
+    <message>
+        <source>Contingencies</source>
+        <translation>Imprévus</translation>
+    </message>
+    <message>
+        <source>Also plan the dive deeper and longer, and the ascent without each deco gas</source>
+        <translation>Planifier aussi la plongée plus profonde et plus longue, et la remontée sans chaque gaz de déco</translation>
+    </message>
+    <message>
+        <source>+</source>
+        <translation>+</translation>
+    </message>
+    <message>
+        <source>Cylinders at</source>
+        <translation>Blocs à</translation>
+    </message>
+    <message>
+        <source>Bailout time</source>
+        <translation>Temps bailout</translation>
+    </message>
+    <message>
+        <source>Low setpoint to</source>
+        <translation>Consigne basse jusqu&apos;à</translation>
     </message>
 </context>
 <context>
@@ -2116,6 +2224,49 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
     </message>
+    <message>
+        <source> SP %1</source>
+        <translation> SP %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlanSettings</name>
+    <message>
+        <source>The time at a gas switch must be 0 to 5 min.</source>
+        <translation>Le temps à un changement de gaz doit être compris entre 0 et 5 min.</translation>
+    </message>
+    <message>
+        <source>The deco ppO2 must be 1.2 to 1.7 bar.</source>
+        <translation>La ppO2 de déco doit être comprise entre 1,2 et 1,7 bar.</translation>
+    </message>
+    <message>
+        <source>The bottom ppO2 must be 1.0 to 1.6 bar.</source>
+        <translation>La ppO2 au fond doit être comprise entre 1,0 et 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>The last stop is at 3 or 6 m.</source>
+        <translation>Le dernier palier est à 3 ou 6 m.</translation>
+    </message>
+    <message>
+        <source>Ascent rates must be 1 to 30 m/min.</source>
+        <translation>Les vitesses de remontée doivent être comprises entre 1 et 30 m/min.</translation>
+    </message>
+    <message>
+        <source>A safety stop lasts up to 10 min at 3 to 9 m.</source>
+        <translation>Un palier de sécurité dure au plus 10 min, entre 3 et 9 m.</translation>
+    </message>
+    <message>
+        <source>The altitude must be 0 to 5000 m.</source>
+        <translation>L&apos;altitude doit être comprise entre 0 et 5000 m.</translation>
+    </message>
+    <message>
+        <source>Oxygen breaks take 5 to 60 min on oxygen, then 1 to 30 min on the back gas.</source>
+        <translation>Les pauses oxygène : 5 à 60 min sous oxygène, puis 1 à 30 min sur le gaz de fond.</translation>
+    </message>
+    <message>
+        <source>The END limit must be 10 to 100 m.</source>
+        <translation>La limite de profondeur équivalente narcotique doit être comprise entre 10 et 100 m.</translation>
+    </message>
 </context>
 <context>
     <name>PlanWarnings</name>
@@ -2138,6 +2289,38 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
         <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above 1.6 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de la limite au fond de %4 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: below 0.16 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 m : en dessous de 0,16 bar.</translation>
+    </message>
+    <message>
+        <source>Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.</source>
+        <translation>Profondeur équivalente narcotique %1 m sur %2 à %3 m : au-delà de %4 m.</translation>
+    </message>
+    <message>
+        <source>Gas density %1 g/L on %2 at %3 m: above %4 g/L.</source>
+        <translation>Densité du gaz %1 g/L sur %2 à %3 m : au-dessus de %4 g/L.</translation>
+    </message>
+    <message>
+        <source>Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
+        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse de l&apos;hélium (contre-diffusion).</translation>
+    </message>
+    <message>
+        <source>CNS %1 %: above %2 %.</source>
+        <translation>CNS %1 % : au-dessus de %2 %.</translation>
+    </message>
+    <message>
+        <source>OTU %1 for the day: above %2.</source>
+        <translation>OTU %1 pour la journée : au-dessus de %2.</translation>
     </message>
 </context>
 <context>
@@ -2370,10 +2553,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>bar</translation>
     </message>
     <message>
-        <source>PDF slate (*.pdf)</source>
-        <translation>Ardoise PDF (*.pdf)</translation>
-    </message>
-    <message>
         <source>Unsaved plan</source>
         <translation>Plan non enregistré</translation>
     </message>
@@ -2412,6 +2591,18 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
         <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
+    </message>
+    <message>
+        <source>Not diveable: %1</source>
+        <translation>Plongée à ne pas faire : %1</translation>
+    </message>
+    <message>
+        <source>PDF slate, A4 (*.pdf)</source>
+        <translation>Tablette PDF, A4 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PDF wrist slate, A6 (*.pdf)</source>
+        <translation>Tablette de poignet PDF, A6 (*.pdf)</translation>
     </message>
 </context>
 <context>
@@ -2614,6 +2805,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Changes apply at once and are kept in options.ini.</source>
         <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
     </message>
+    <message>
+        <source>My gradient factors (dive replay)</source>
+        <translation>Mes facteurs de gradient (recalcul des plongées)</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -2684,6 +2879,153 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The file could not be read whole</source>
         <translation>Le fichier n&apos;a pas pu être lu entièrement</translation>
+    </message>
+    <message>
+        <source>Compare with a plan</source>
+        <translation>Comparer avec un plan</translation>
+    </message>
+    <message>
+        <source>Dive plan (*.diveplan)</source>
+        <translation>Plan de plongée (*.diveplan)</translation>
+    </message>
+    <message>
+        <source>%1 is not a dive plan this program can read.</source>
+        <translation>%1 n&apos;est pas un plan de plongée que ce programme sait lire.</translation>
+    </message>
+    <message>
+        <source>Compare this dive with the planner&apos;s current plan or with a plan file?</source>
+        <translation>Comparer cette plongée avec le plan en cours du planificateur ou avec un fichier de plan ?</translation>
+    </message>
+    <message>
+        <source>Planner&apos;s plan</source>
+        <translation>Plan du planificateur</translation>
+    </message>
+    <message>
+        <source>Plan file...</source>
+        <translation>Fichier de plan...</translation>
+    </message>
+    <message>
+        <source>Planner</source>
+        <translation>Planificateur</translation>
+    </message>
+    <message>
+        <source>The dive replayed at your gradient factors</source>
+        <translation>La plongée recalculée avec vos facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>My GF %1/%2</source>
+        <translation>Mes GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Compare with a plan...</source>
+        <translation>Comparer avec un plan...</translation>
+    </message>
+    <message>
+        <source>Stop comparing</source>
+        <translation>Arrêter la comparaison</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayLayer</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Plan</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Plongée</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>Écart</translation>
+    </message>
+    <message>
+        <source>Maximum depth</source>
+        <translation>Profondeur maximale</translation>
+    </message>
+    <message>
+        <source>Bottom time</source>
+        <translation>Temps au fond</translation>
+    </message>
+    <message>
+        <source>Run time</source>
+        <translation>Durée totale</translation>
+    </message>
+    <message>
+        <source>Stop at %1</source>
+        <translation>Palier à %1</translation>
+    </message>
+    <message>
+        <source>NDL %1 min</source>
+        <translation>NDL %1 min</translation>
+    </message>
+    <message>
+        <source>TTS %1 min</source>
+        <translation>DTR %1 min</translation>
+    </message>
+    <message>
+        <source>GF %1/%2: %3, ceiling %4 m</source>
+        <translation>GF %1/%2 : %3, plafond %4 m</translation>
+    </message>
+    <message>
+        <source>Leading tissue %1, surface GF %2 %, CNS %3 %</source>
+        <translation>Compartiment directeur %1, GF en surface %2 %, CNS %3 %</translation>
+    </message>
+    <message>
+        <source>ppO2 %1, ppN2 %2, ppHe %3 bar</source>
+        <translation>ppO2 %1, ppN2 %2, ppHe %3 bar</translation>
+    </message>
+    <message>
+        <source>END %1 m, density %2 g/L</source>
+        <translation>END %1 m, densité %2 g/L</translation>
+    </message>
+    <message>
+        <source>Replay at my gradient factors</source>
+        <translation>Recalcul avec mes facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>Ceiling at GF %1/%2</source>
+        <translation>Plafond à GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Tissue heat map</source>
+        <translation>Carte de saturation des tissus</translation>
+    </message>
+    <message>
+        <source>ppO2 (1.4 and 1.6 bar lines)</source>
+        <translation>ppO2 (lignes à 1,4 et 1,6 bar)</translation>
+    </message>
+    <message>
+        <source>ppN2</source>
+        <translation>ppN2</translation>
+    </message>
+    <message>
+        <source>ppHe</source>
+        <translation>ppHe</translation>
+    </message>
+    <message>
+        <source>MOD of the gas breathed (ppO2 1.4 bar)</source>
+        <translation>MOD du gaz respiré (ppO2 1,4 bar)</translation>
+    </message>
+    <message>
+        <source>Gradient factors...</source>
+        <translation>Facteurs de gradient...</translation>
+    </message>
+    <message>
+        <source>Gradient factors</source>
+        <translation>Facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>GF low</source>
+        <translation>GF bas</translation>
+    </message>
+    <message>
+        <source>GF high</source>
+        <translation>GF haut</translation>
     </message>
 </context>
 <context>
@@ -2897,6 +3239,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>switch</source>
         <translation>changement</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 SP %2</source>
+        <translation>%1 SP %2</translation>
+    </message>
+    <message>
+        <source>Contingency: %1, surfacing at %2</source>
+        <translation>Imprévu : %1, sortie à %2</translation>
+    </message>
+    <message>
+        <source>Gas for: %1</source>
+        <translation>Gaz pour : %1</translation>
+    </message>
+    <message>
+        <source>%1 (continued)</source>
+        <translation>%1 (suite)</translation>
     </message>
 </context>
 <context>

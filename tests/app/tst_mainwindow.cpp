@@ -7,9 +7,13 @@
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookdatabase.h"
+#include "planner/plancomparison.h"
+#include "planner/plancompute.h"
 #include "views/divelistview.h"
+#include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
+#include "views/replaylayer.h"
 
 #include <QTextBrowser>
 #include <QTranslator>
@@ -204,6 +208,8 @@ private slots:
             QVERIFY(dialog);
             dialog->findChild<QCheckBox*>("ck_import")->setChecked(false);
             dialog->findChild<QCheckBox*>("ck_developer")->setChecked(true);
+            dialog->findChild<QSpinBox*>("spReplayGfLow")->setValue(40);
+            dialog->findChild<QSpinBox*>("spReplayGfHigh")->setValue(85);
             dialog->accept();
         } });
         w->editPreferences();
@@ -216,6 +222,10 @@ private slots:
         QCOMPARE(options.value("hidden/import").toInt(), 0);
         QCOMPARE(options.value("hidden/developer").toInt(), 1);
         QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
+        // The replay's factors reach both graphs and the next start.
+        QCOMPARE(w->graphView()->replayLayer()->options().gfHigh, 85);
+        QCOMPARE(w->findChild<QToolButton*>("btReplay")->text(), QStringLiteral("My GF 40/85"));
+        QCOMPARE(makeWindow()->graphView()->replayLayer()->options().gfLow, 40);
     }
 
     void screenAndReadout()
@@ -269,6 +279,75 @@ private slots:
         w->openDiveProfileItem(diveList(w)->item(2, 0));
         QVERIFY(w->graphView()->readoutText().isEmpty());
         QVERIFY(position->toPlainText().isEmpty());
+    }
+
+    void replayScreenshots()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's replay pictures.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        // Planned: 45 m for 25 min on air, EAN50 from 21 m, GF 30/80. Dived: the same two
+        // minutes longer at the bottom, the ascent as planned, logged every 5 s.
+        Planification plan;
+        plan.dives[0] = PlanifDive::makeDefault(0);
+        PlanifDive& planned = *plan.dives[0];
+        planned.profile.gases = { DiveGas {} };
+        planned.settings.decoGases = { PlanGas { 50, 0, PlanGasRole::Deco, 0.0f } };
+        planned.profile.samples[1] = { 135, 45 };
+        planned.profile.samples[2] = { 1500, 45 };
+        for (DiveSample& s : planned.profile.samples)
+            s.gasIndex = 0;
+        planned.settings.gfLow = 30;
+        planned.settings.gfHigh = 80;
+        plan.currentIndex = 0;
+        computePlan(plan, {});
+        const QList<DiveSample> planPoints = planProfilePoints(planned.profile);
+        DiveProfile dived;
+        dived.name = QStringLiteral("Wreck");
+        dived.gases = planned.profile.gases;
+        for (int t = 0, k = 1; k < planPoints.size(); t += 5) {
+            const double planT = t > 1620 ? t - 120 : std::min(t, 1500);
+            while (k < planPoints.size() && planPoints[k].time < planT)
+                ++k;
+            if (k == planPoints.size())
+                break;
+            const DiveSample& a = planPoints[k - 1];
+            const DiveSample& b = planPoints[k];
+            DiveSample s;
+            s.time = t;
+            s.depth = a.depth + (b.depth - a.depth) * (planT - a.time) / (b.time - a.time);
+            s.gasIndex = b.gasIndex;
+            s.temperature = 14;
+            dived.samples.append(s);
+        }
+        dived.computeStatistics();
+        const QString path = m_home->filePath(QStringLiteral("wreck.uddf"));
+        QVERIFY(exportDive(dived, path));
+        for (const bool french : { false, true }) {
+            QTranslator translator;
+            if (french) {
+                QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+                QCoreApplication::installTranslator(&translator);
+            }
+            MainWindow* w = makeWindow();
+            w->resize(1366, 768);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QVERIFY(w->openDiveFile(path));
+            ReplayGraphOptions options;
+            options.ppO2 = options.ppN2 = options.mod = true;
+            w->graphView()->replayLayer()->setOptions(options);
+            w->graphView()->replayLayer()->setComparison(
+                planPoints, QStringLiteral("wreck.diveplan"));
+            QWidget* viewport = w->graphView()->viewport();
+            const QPoint at(w->graphView()->profileItem()->mapToScene(3150, 0).toPoint());
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+                Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+            QVERIFY(w->grab().save(out + (french ? "/replay-fr.png" : "/replay.png")));
+            QCoreApplication::removeTranslator(&translator);
+        }
     }
 
     void openCsvShowsDive()
@@ -482,8 +561,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QVERIFY(w->openDiveFile(csv));
         GraphView* graph = w->graphView();
-        QMenu before;
-        QVERIFY(!graph->contextMenuHook(before));
+        const auto texts = [graph]() {
+            QMenu menu;
+            graph->contextMenuHook(menu);
+            QStringList list;
+            for (const QAction* action : menu.actions())
+                list << action->text();
+            return list;
+        };
+        // Without a range the menu offers only to compare the dive with a plan.
+        QCOMPARE(texts(), QStringList { "Compare with a plan..." });
 
         // Shift and the left button drag a range across the middle of the plot.
         QWidget* viewport = graph->viewport();
@@ -503,8 +590,7 @@ private slots:
         const auto range = graph->selectedRange();
         QVERIFY2(range.first > 60 && range.second > range.first && range.second < 1800,
             qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
-        QMenu menu;
-        QVERIFY(graph->contextMenuHook(menu));
+        QVERIFY(texts().contains("Save selection"));
 
         const QString path = m_home->filePath(QStringLiteral("cut.uddf"));
         QVERIFY(w->saveSelection(path));
