@@ -148,6 +148,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);
+    DisplayUnits::setCurrent(m_units);
 
     createLogbookFeatures();
     openLogbook();
@@ -444,11 +445,19 @@ void MainWindow::editPreferences()
     if (dialog.exec() != QDialog::Accepted)
         return;
     replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
-    m_units = dialog.units();
-    if (m_settings)
-        m_units.save(*m_settings);
-    if (m_hasDive)
-        displayDiveSummary();
+    if (dialog.units() != m_units) {
+        m_units = dialog.units();
+        if (m_settings)
+            m_units.save(*m_settings);
+        DisplayUnits::setCurrent(m_units);
+        // Every view shows the new units at once.
+        fillDiveList();
+        if (m_hasDive) {
+            displayDiveSummary();
+            m_graphView->profileItem()->refreshHeader();
+        }
+        m_statisticsStale = true;
+    }
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),
@@ -614,8 +623,9 @@ void MainWindow::displayDiveSummary()
 {
     const DiveProfile& dive = m_currentDive;
     m_ui->edDiveName->setText(dive.name);
-    m_ui->edDateTime->setText(QLocale::system().toString(
-        QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
+    // The same text as the list's.
+    m_ui->edDateTime->setText(
+        diveStartText(QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime()));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
     const QLocale locale;

@@ -1350,20 +1350,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>en descente</translation>
     </message>
     <message>
-        <source>%1   %2 m   %3 °C</source>
-        <translation>%1   %2 m   %3 °C</translation>
-    </message>
-    <message>
-        <source>ceiling %1 m</source>
-        <translation>plafond %1 m</translation>
-    </message>
-    <message>
         <source>no stop %1 min</source>
         <translation>sans palier %1 min</translation>
     </message>
     <message>
-        <source>%1 m/min %2</source>
-        <translation>%1 m/min %2</translation>
+        <source>ceiling %1</source>
+        <translation>plafond %1</translation>
     </message>
 </context>
 <context>
@@ -2599,6 +2591,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>OTU %1 for the day: above %2.</source>
         <translation>OTU %1 pour la journée : au-dessus de %2.</translation>
+    </message>
+</context>
+<context>
+    <name>Planification</name>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
     </message>
 </context>
 <context>
