@@ -49,6 +49,7 @@ public:
         , m_maxDepth(entry.maxDepth)
         , m_number(entry.number)
         , m_diveId(entry.diveId)
+        , m_hasProfile(entry.hasProfile)
     { }
 
     QVariant data(int role) const override
@@ -61,6 +62,11 @@ public:
         case Qt::EditRole:
             return text();
         case Qt::ToolTipRole:
+            // A dive stored from its summary alone (logged by hand in another program) says so.
+            if (m_column == NameColumn && !m_hasProfile)
+                return QCoreApplication::translate(
+                    "DiveListView", "%1: no profile, the file gave only the dive's summary")
+                    .arg(m_name);
             // Long names are cut by the column: the whole name shows on hover.
             if ((m_column == NameColumn || m_column == SiteColumn) && m_name.size() > 12)
                 return m_name;
@@ -90,7 +96,8 @@ private:
         case DateColumn:
             return m_clock->toLocal(m_secs).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
         case DurationColumn:
-            return formatTime(m_maxTime);
+            // An asterisk marks the figures of a dive without a profile.
+            return m_hasProfile ? formatTime(m_maxTime) : formatTime(m_maxTime) + QLatin1Char('*');
         case DepthColumn:
             return QStringLiteral("%1m").arg(m_maxDepth, 0, 'f', 1);
         case NumberColumn:
@@ -108,6 +115,7 @@ private:
     double m_maxDepth;
     int m_number;
     int m_diveId;
+    bool m_hasProfile;
 };
 
 } // namespace

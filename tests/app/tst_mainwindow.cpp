@@ -370,10 +370,9 @@ private slots:
         QVERIFY(box.text().startsWith(QStringLiteral("Impossible to open file")));
         QCOMPARE(w->currentDive().samples.size(), 5);
         QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
-        // A drop opens the first file, a dive file by its extension only.
+        // A drop opens the first file, whatever its name: the content chooses the reader.
         const std::pair<const char*, const char*> drops[]
-            = { { "a.txt", "a.txt cannot be opened here" },
-                  { "a.UDDF", "a.UDDF cannot be opened here" },
+            = { { "a.txt", "Impossible to open file" }, { "a.UDDF", "Impossible to open file" },
                   { "a.uddf", "Impossible to open file" }, { "a.csv", "Impossible to open file" } };
         for (const auto& [file, message] : drops) {
             BoxAnswer box;
@@ -922,6 +921,10 @@ private:
     {
         m_window.reset();
         m_window = std::make_unique<MainWindow>();
+        // Files without a start date take the offered one (the file's modification time).
+        FileQuestions questions;
+        questions.startDate = [](const QString&, qint64 guess) { return guess; };
+        m_window->setFileQuestions(questions);
         return m_window.get();
     }
 
