@@ -911,8 +911,10 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         "SELECT d.diveid, d.name, d.serial, d.datetime, d.computer, "
         "COALESCE(x.maxtime, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)), "
         "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
-        "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature "
-        "FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid");
+        "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature, "
+        "x.tripid, t.name, x.sac, (SELECT group_concat(g.o2 || '/' || g.he) FROM gases g WHERE "
+        "g.diveid=d.diveid) FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid LEFT JOIN "
+        "divetrips t ON t.tripid=x.tripid");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     switch (order) {
@@ -967,6 +969,10 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         entry.tags = storedList(q.value(12));
         entry.hasTemperature = !q.value(13).isNull();
         entry.minTemperature = realValue(q.value(13));
+        entry.tripId = int(integerInRange(q.value(14), 0, std::numeric_limits<int>::max(), 0));
+        entry.trip = q.value(15).toString();
+        entry.sac = realValue(q.value(16));
+        entry.gases = q.value(17).toString();
         visit(entry);
     }
     if (q.lastError().isValid())

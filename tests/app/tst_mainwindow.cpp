@@ -722,8 +722,10 @@ private slots:
         storeThreeDives();
         MainWindow* window = makeWindow();
         auto* list = window->findChild<QTableWidget*>("diveList");
-        QVERIFY(db().updateDetails(1, DiveDetails { 1, "Arch", "Gozo", { "Zoë" }, "", 0, {} }));
-        QVERIFY(db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, "", 0, {} }));
+        QVERIFY(db().updateDetails(
+            1, DiveDetails { 1, "Arch", "Gozo", {}, {}, {}, { "Zoë" }, "", 0, {} }));
+        QVERIFY(
+            db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, {}, {}, {}, "", 0, {} }));
 
         auto* search = window->findChild<QLineEdit*>("edSearch");
         search->setText("GOZO");

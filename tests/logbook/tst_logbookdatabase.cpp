@@ -563,7 +563,7 @@ private slots:
                      old.samples.at(1).gasIndex, old.gfLow, old.gfHigh, old.freshWater,
                      old.surfacePressure }),
             (QVariantList { 5, version > 1 ? 1 : 0, 2, -1, 40, 85, 1u, 1.001 }));
-        QVERIFY(db().updateDetails(1, DiveDetails { 2, "Site", "", {}, "", 4, {} }));
+        QVERIFY(db().updateDetails(1, DiveDetails { 2, "Site", "", {}, {}, {}, {}, "", 4, {} }));
         int id = 0;
         QCOMPARE(db().storeDive(serialDive("9", "S9", "Veltra", 1600200000), &id), 0);
         QCOMPARE(id, 5);
@@ -1046,19 +1046,27 @@ private slots:
 
         using D = DiveDetails;
         QTest::newRow("any script, emoji, newline in a list") << D { 12, "Ταύρος 🐙",
-            "Île-de-Ré\nFrance", { "Zoë", "李雷" }, "ok", 5, { "ночь", "a b" } }
-                                                              << true << "李";
+            "Île-de-Ré\nFrance", "France", GeoPosition { 46.2, -1.4 }, "Ré 2024", { "Zoë", "李雷" },
+            "ok", 5, { "ночь", "a b" } } << true << "李";
         QTest::newRow("quotes and SQL keywords") << D { 1, "x' OR '1'='1",
-            "\"; DROP TABLE dives; --", { "O'Brien", "\"NOT\"" }, "SELECT * FROM dives WHERE 1", 0,
-            { "NEAR", "AND" } } << true << "brien";
+            "\"; DROP TABLE dives; --", "'", GeoPosition { -90, 180 }, "x' OR 1",
+            { "O'Brien", "\"NOT\"" }, "SELECT * FROM dives WHERE 1", 0, { "NEAR", "AND" } }
+                                                 << true << "brien";
         QTest::newRow("cleared fields") << D {} << true << "";
         QTest::newRow("notes of exactly 64 KiB")
-            << D { 3, "", "", {}, QString(MaxNotesBytes, QLatin1Char('n')), 2, {} } << true << "";
-        QTest::newRow("notes one byte too long")
-            << D { 3, "", "", {}, QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {} }
-            << false << "";
-        QTest::newRow("rating 6") << D { 3, "", "", {}, "", 6, {} } << false << "";
-        QTest::newRow("negative number") << D { -1, "", "", {}, "", 1, {} } << false << "";
+            << D { 3, "", "", {}, {}, {}, {}, QString(MaxNotesBytes, QLatin1Char('n')), 2, {} }
+            << true << "";
+        QTest::newRow("notes one byte too long") << D { 3, "", "", {}, {}, {}, {},
+            QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {} }
+                                                 << false << "";
+        QTest::newRow("latitude past the pole")
+            << D { 3, "Pole", "", "", GeoPosition { 90.5, 0 }, {}, {}, "", 0, {} } << false << "";
+        QTest::newRow("longitude not a number")
+            << D { 3, "Nan", "", "", GeoPosition { 0, std::nan("") }, {}, {}, "", 0, {} } << false
+            << "";
+        QTest::newRow("rating 6") << D { 3, "", "", {}, {}, {}, {}, "", 6, {} } << false << "";
+        QTest::newRow("negative number")
+            << D { -1, "", "", {}, {}, {}, {}, "", 1, {} } << false << "";
     }
 
     void detailsStoredExactly()
@@ -1068,7 +1076,8 @@ private slots:
         QFETCH(QString, word);
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile dive = makeDive("first", "Veltra", utc(2024, 5, 1));
-        const DiveDetails kept { 9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" } };
+        const DiveDetails kept { 9, "Kept site", "Kept", "Malta", GeoPosition { 35.9, 14.5 },
+            "Kept trip", { "Kept buddy" }, "kept", 1, { "kept" } };
         applyDetails(kept, dive);
         int id = -1;
         QCOMPARE(db().storeDive(dive, &id), 0);
@@ -1101,14 +1110,14 @@ private slots:
 
         using D = DiveDetails;
         QTest::newRow("lists that are not JSON")
-            << "buddies='Ana, Li', tags='[\"cut'" << D { 1, "", "", {}, "", 0, {} };
+            << "buddies='Ana, Li', tags='[\"cut'" << D { 1, "", "", {}, {}, {}, {}, "", 0, {} };
         QTest::newRow("lists of other values")
             << "buddies='[1, null, \"Ana\", {}]', tags='{\"a\": 1}'"
-            << D { 1, "", "", { "Ana" }, "", 0, {} };
+            << D { 1, "", "", {}, {}, {}, { "Ana" }, "", 0, {} };
         QTest::newRow("numbers out of range")
-            << "number=-4, rating=99" << D { 0, "", "", {}, "", 0, {} };
-        QTest::newRow("text where numbers belong")
-            << "number='x', rating='five', buddies=X'00FF'" << D { 0, "", "", {}, "", 0, {} };
+            << "number=-4, rating=99" << D { 0, "", "", {}, {}, {}, {}, "", 0, {} };
+        QTest::newRow("text where numbers belong") << "number='x', rating='five', buddies=X'00FF'"
+                                                   << D { 0, "", "", {}, {}, {}, {}, "", 0, {} };
     }
 
     void damagedDetailsRead()
@@ -1166,12 +1175,12 @@ private slots:
         QFETCH(QStringList, expected);
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile a = makeDive("Morning reef", "Veltra", utc(2024, 1, 1));
-        applyDetails(DiveDetails { 0, "Lagôs Bay", "Portugal", { "Zoë Martin", "Ana" },
+        applyDetails(DiveDetails { 0, "Lagôs Bay", "Portugal", {}, {}, {}, { "Zoë Martin", "Ana" },
                          "Octopus under the arch", 3, { "wreck", "night" } },
             a);
         DiveProfile b = makeDive("Wall", "QRD-M", utc(2024, 1, 2));
-        applyDetails(DiveDetails { 0, "Blue Hole", "Malta", { "Ana" }, "He said \"AND\" OR NOT", 0,
-                         { "deep" } },
+        applyDetails(DiveDetails { 0, "Blue Hole", "Malta", {}, {}, {}, { "Ana" },
+                         "He said \"AND\" OR NOT", 0, { "deep" } },
             b);
         DiveProfile c = makeDive("Evening", "Veltra", utc(2024, 1, 3));
         c.notes = "'; DROP TABLE dives; --";
@@ -1187,14 +1196,16 @@ private slots:
         QCOMPARE(db().storeDive(makeDive("Dawn", "Veltra", utc(2024, 3, 1)), &id), 0);
         QCOMPARE(db().storeDive(makeDive("Other", "Veltra", utc(2024, 3, 2))), 0);
         QCOMPARE(found("coral"), QStringList());
-        QVERIFY(db().updateDetails(id, DiveDetails { 1, "Coral garden", "", {}, "", 0, {} }));
+        QVERIFY(db().updateDetails(
+            id, DiveDetails { 1, "Coral garden", "", {}, {}, {}, {}, "", 0, {} }));
         QCOMPARE(found("coral"), QStringList { "Dawn" });
         QVERIFY(db().renameDive(id, "Sunset"));
         QCOMPARE(found("sunset coral"), QStringList { "Sunset" });
         QCOMPARE(found("dawn"), QStringList());
 
         // Refused edits and a store that fails halfway leave the index as it was.
-        QVERIFY(!db().updateDetails(id, DiveDetails { 1, "Manta point", "", {}, "", 9, {} }));
+        QVERIFY(!db().updateDetails(
+            id, DiveDetails { 1, "Manta point", "", {}, {}, {}, {}, "", 9, {} }));
         QCOMPARE(found("manta"), QStringList());
         QVERIFY(
             Probe(path()).exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 2, 1)"));
@@ -1358,7 +1369,8 @@ private slots:
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile original = makeDive("Kept whole", "Veltra", utc(2024, 4, 1), 33, 600, 11);
         applyDetails(
-            DiveDetails { 4, "Arch", "Gozo", { "Ana", "Li" }, "notes", 5, { "cave" } }, original);
+            DiveDetails { 4, "Arch", "Gozo", {}, {}, {}, { "Ana", "Li" }, "notes", 5, { "cave" } },
+            original);
         original.tanks = { { 0, 200, 70 }, { 1, 180, 110 } };
         int id = -1;
         QCOMPARE(db().storeDive(original, &id), 0);
