@@ -44,8 +44,9 @@ char winAnsi(QChar c)
     }
 }
 
-// A PDF literal string in WinAnsi bytes.
-QByteArray literal(const QString& text)
+} // namespace
+
+QByteArray pdfLiteral(const QString& text)
 {
     QByteArray out = "(";
     for (const QChar c : text) {
@@ -58,9 +59,21 @@ QByteArray literal(const QString& text)
     return out;
 }
 
-QByteArray num(double v)
+QByteArray pdfNumber(double v)
 {
     return QByteArray::number(v, 'f', 2);
+}
+
+namespace {
+
+QByteArray literal(const QString& text)
+{
+    return pdfLiteral(text);
+}
+
+QByteArray num(double v)
+{
+    return pdfNumber(v);
 }
 
 class PageWriter
@@ -189,6 +202,14 @@ QByteArray pageContent(const SlatePage& page)
 
 QByteArray slatePdf(const QList<SlatePage>& pages)
 {
+    QList<QByteArray> contents;
+    for (const SlatePage& page : pages)
+        contents << pageContent(page);
+    return pdfDocument(contents);
+}
+
+QByteArray pdfDocument(const QList<QByteArray>& pages)
+{
     // Objects: 1 catalog, 2 page tree, 3 and 4 the fonts, then a page and its content stream
     // for each page.
     QList<qint64> offsets;
@@ -210,7 +231,7 @@ QByteArray slatePdf(const QList<SlatePage>& pages)
         object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 "
                "3 0 R /F2 4 0 R >> >> /Contents "
             + QByteArray::number(6 + 2 * i) + " 0 R >>");
-        const QByteArray content = pageContent(pages[i]);
+        const QByteArray& content = pages[i];
         object("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content
             + "\nendstream");
     }

@@ -29,3 +29,10 @@ QByteArray slatePdf(const QList<SlatePage>& pages);
 
 // Writes the PDF atomically: on failure the previous file stays and `error` says why.
 bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error);
+
+// What the slate and the printed logbook pages share: a PDF of A4 pages, each given as its
+// content stream (PDF operators, fonts /F1 Helvetica and /F2 Helvetica-Bold).
+QByteArray pdfDocument(const QList<QByteArray>& pageContents);
+// A PDF string literal of the text in WinAnsi bytes (other characters become '?').
+QByteArray pdfLiteral(const QString& text);
+QByteArray pdfNumber(double value);
