@@ -1,6 +1,8 @@
+#include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/divesample.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/logbookstats.h"
@@ -1430,6 +1432,169 @@ private slots:
 
     // The window filters in local time; these dives sit around the 2026 clock changes of Paris
     // (29 March 02:00 CET -> 03:00 CEST, 25 October 03:00 CEST -> 02:00 CET).
+
+    void freeTextSitesUpgrade()
+    {
+        // A logbook of the version before sites: places typed as text only.
+        QCOMPARE(db().openOrCreate(path()), 0);
+        const QList<std::pair<QString, QString>> places = { { "Arch", "Gozo" }, { "Arch", "Gozo" },
+            { "Arch", "Malta" }, { "", "Red Sea" }, { "", "" } };
+        for (int i = 0; i < places.size(); ++i) {
+            DiveProfile dive = makeDive(QString::number(i), "Veltra", utc(2024, 2, 1 + i));
+            dive.site = places.at(i).first;
+            dive.location = places.at(i).second;
+            QCOMPARE(db().storeDive(dive), 0);
+        }
+        db().close();
+        {
+            Probe probe(path());
+            for (const char* sql : { "DROP TABLE divesites", "DROP TABLE divetrips",
+                     "DROP TABLE tankpressures", "DROP INDEX divedetails_site",
+                     "DROP INDEX divedetails_trip", "ALTER TABLE divedetails DROP siteid",
+                     "ALTER TABLE divedetails DROP tripid", "ALTER TABLE divedetails DROP sac",
+                     "ALTER TABLE divetanks DROP sizel", "ALTER TABLE divetanks DROP workingbar" })
+                QVERIFY(probe.exec(sql));
+        }
+        const QString oldQuery = "SELECT d.name, x.site, x.location FROM dives d JOIN divedetails "
+                                 "x ON x.diveid=d.diveid ORDER BY d.diveid";
+        const QList<QVariantList> before = Probe(path()).rows(oldQuery);
+        QCOMPARE(db().openOrCreate(path()), 0);
+
+        // One site per distinct site and location; the dive without a place links none.
+        QList<DiveSite> sites;
+        QVERIFY(db().listSites(sites));
+        QStringList found;
+        for (const DiveSite& site : sites)
+            found << QStringLiteral("%1/%2/%3").arg(site.name, site.location).arg(site.dives);
+        QCOMPARE(found, QStringList({ "/Red Sea/1", "Arch/Gozo/2", "Arch/Malta/1" }));
+        db().close();
+        QCOMPARE(Probe(path()).rows(oldQuery), before);
+    }
+
+    void sitesEditedAndMerged()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        int ids[3] = {};
+        const char* const names[] = { "Arch", "Arch", "Reef" };
+        for (int i = 0; i < 3; ++i) {
+            DiveProfile dive = makeDive(QString::number(i), "Veltra", utc(2024, 2, 1 + i));
+            dive.site = names[i];
+            dive.location = "Gozo";
+            if (i == 2) {
+                dive.country = "Malta";
+                dive.position = GeoPosition { 36.0, 14.3 };
+            }
+            QCOMPARE(db().storeDive(dive, &ids[i]), 0);
+        }
+        const int arch = db().findSites("Arch").value(0);
+        const int reef = db().findSites("Reef").value(0);
+        QVERIFY(arch > 0 && reef > 0 && db().findSites("Arch").size() == 1);
+
+        // A rename reaches the dives' texts and the search; another site's name is refused.
+        DiveSite site;
+        QVERIFY(db().loadSite(arch, site));
+        site.name = "Blue Arch";
+        QVERIFY(db().storeSite(site));
+        QCOMPARE(found("blue"), QStringList({ "0", "1" }));
+        site.name = "Reef";
+        const QByteArray bytes = fileBytes(path());
+        QVERIFY(!db().storeSite(site));
+        QCOMPARE(fileBytes(path()), bytes);
+
+        // Merged: every dive at the kept site, whose position (it had none) comes from the other.
+        QVERIFY(db().mergeSites(arch, reef));
+        QVERIFY(!db().loadSite(reef, site));
+        QCOMPARE(db().diveIdsOfSite(arch), QList<int>({ ids[0], ids[1], ids[2] }));
+        DiveProfile moved;
+        QVERIFY(db().loadDive(ids[2], moved));
+        QCOMPARE(moved.site, QString("Blue Arch"));
+        QCOMPARE(moved.position, std::optional<GeoPosition>(GeoPosition { 36.0, 14.3 }));
+        QCOMPARE(moved.country, QString("Malta"));
+
+        // A second import naming the site fills nothing in and moves nothing.
+        DiveProfile again = makeDive("again", "Veltra", utc(2024, 3, 1));
+        again.site = "Blue Arch";
+        again.location = "Gozo";
+        again.position = GeoPosition { 1, 1 };
+        QCOMPARE(db().storeDive(again), 0);
+        QVERIFY(db().loadSite(arch, site));
+        QCOMPARE(site.position, std::optional<GeoPosition>(GeoPosition { 36.0, 14.3 }));
+        QCOMPARE(site.dives, 4);
+
+        // Removed: the dives stay, with their texts.
+        QVERIFY(db().deleteSite(arch));
+        QVERIFY(db().loadDive(ids[0], moved));
+        QCOMPARE(moved.site, QString("Blue Arch"));
+        QVERIFY(!moved.position);
+    }
+
+    void trips()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        // Gaps of 1 day, 2.5 days, 1.5 days, 2 days exactly.
+        const qint64 starts[] = { utc(2024, 6, 1, 10), utc(2024, 6, 2, 10), utc(2024, 6, 4, 22),
+            utc(2024, 6, 6, 10), utc(2024, 6, 8, 10) };
+        QList<int> ids;
+        for (const qint64 start : starts) {
+            int id = -1;
+            QCOMPARE(db().storeDive(makeDive(QString::number(start), "Veltra", start), &id), 0);
+            ids << id;
+        }
+        QCOMPARE(db().suggestTrips(ids),
+            (QList<QList<int>> { { ids[0], ids[1] }, { ids[2], ids[3], ids[4] } }));
+
+        DiveTrip trip;
+        trip.name = "Gozo";
+        QVERIFY(db().storeTrip(trip));
+        QVERIFY(db().setDivesTrip({ ids[1], ids[2] }, trip.id));
+        QVERIFY(!db().storeTrip(trip, true)); // the name is taken
+        // From the start of the first dive to the end of the last (40 s long).
+        QVERIFY(db().loadTrip(trip.id, trip));
+        QCOMPARE((QList<qint64> { trip.start, trip.end, trip.dives }),
+            (QList<qint64> { starts[1], starts[2] + 40, 2 }));
+        QCOMPARE(db().suggestTrips(ids), (QList<QList<int>> { { ids[3], ids[4] } }));
+        DiveProfile dive;
+        QVERIFY(db().loadDive(ids[2], dive));
+        QCOMPARE(dive.trip, QString("Gozo"));
+
+        QVERIFY(db().deleteTrip(trip.id));
+        QList<DiveTrip> trips;
+        QVERIFY(db().listTrips(trips));
+        QVERIFY(trips.isEmpty());
+        QCOMPARE(listed().size(), 5);
+    }
+
+    void tanksStored()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        // 600 s, 10 m then 8 m: 60 s of samples every 10 s (see makeDive).
+        DiveProfile dive = makeDive("tanks", "Veltra", utc(2024, 8, 1), 10, 600);
+        dive.tanks = { { 0, 0, 0, 12, 232 } };
+        for (DiveSample& s : dive.samples)
+            s.tankPressureBar = float(200 - s.time / 10);
+        int id = -1;
+        QCOMPARE(db().storeDive(dive, &id), 0);
+        DiveProfile loaded;
+        QVERIFY(db().loadDive(id, loaded));
+        QCOMPARE(loaded.tanks.value(0).sizeL, 12.0);
+        QCOMPARE(loaded.tanks.value(0).workingBar, 232.0);
+        for (qsizetype i = 0; i < dive.samples.size(); ++i)
+            QCOMPARE(loaded.samples.at(i).tankPressureBar, dive.samples.at(i).tankPressureBar);
+
+        // The list keeps the air use; a change of cylinder in the window updates it.
+        const auto listedSac = [] {
+            QList<DiveListEntry> entries;
+            int groups = 0;
+            LogbookDatabase::instance().listDives({}, entries, groups);
+            return entries.value(0).sac;
+        };
+        QVERIFY(std::fabs(listedSac() - surfaceAirConsumption(loaded)) < 1e-9);
+        QVERIFY(listedSac() > 0);
+        QVERIFY(db().updateTanks(id, { { 0, 0, 0, 24, 0 } }));
+        QVERIFY(std::fabs(listedSac() - 2 * surfaceAirConsumption(loaded)) < 1e-9);
+        QVERIFY(!db().updateTanks(id, { { 0, -5, 0, 12, 0 } }));
+    }
+
     void localDays_data()
     {
         QTest::addColumn<DiveFilter>("filter");
