@@ -98,9 +98,15 @@ void DiveDetailsEditor::setDetails(const DiveDetails& details)
 
 DiveDetails DiveDetailsEditor::details() const
 {
-    DiveDetails d;
+    // What the Summary does not show (country, position, trip) stays as it was; a new place
+    // takes the country and position of the site of that name.
+    DiveDetails d = m_shown;
     d.location = m_place->text();
     d.site = m_site->text();
+    if (d.site != m_shown.site || d.location != m_shown.location) {
+        d.country.clear();
+        d.position.reset();
+    }
     d.number = m_number->value();
     // A list shown unchanged keeps its exact names (a name may hold a comma).
     d.buddies = m_buddies->text() == m_shown.buddies.join(QStringLiteral(", "))

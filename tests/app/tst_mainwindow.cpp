@@ -5,6 +5,7 @@
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
@@ -692,8 +693,12 @@ private slots:
         QVERIFY(db().loadDive(report.entries.at(0).diveId, dive) && !dive.samples.isEmpty());
 
         // A field is saved when left; undo and redo put the file and the field back.
-        window->openDiveProfileItem(list->item(1, 0));
+        // What the Summary does not show (the trip) is kept.
         const int blue = 2;
+        DiveTrip trip;
+        trip.name = "Gozo";
+        QVERIFY(db().storeTrip(trip) && db().setDivesTrip({ blue }, trip.id));
+        window->openDiveProfileItem(list->item(1, 0));
         auto* site = window->findChild<QLineEdit*>("edSite");
         QVERIFY(site && !site->isReadOnly());
         site->setText("Blue Hole");
@@ -701,6 +706,7 @@ private slots:
         DiveDetails stored;
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.trip, QString("Gozo"));
         edit->actions().at(0)->trigger();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString());
