@@ -5,6 +5,7 @@
 #include "app/computerlink.h"
 #include "app/diveimport.h"
 #include "app/hiddenoptions.h"
+#include "app/logbookactions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
 #include "computer/firmwaremgt.h"
@@ -18,12 +19,14 @@
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
 #include "views/divedetailseditor.h"
+#include "views/divelistcolumns.h"
 #include "views/divelistview.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/placecommands.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -80,8 +83,13 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(m_ui->actionPreferences, &QAction::triggered, this, &MainWindow::editPreferences);
     connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
+    // A click or the arrow keys show the dive: the shown dive is the current row.
     connect(
-        m_ui->diveList, &QTableWidget::itemDoubleClicked, this, &MainWindow::openDiveProfileItem);
+        m_ui->diveList, &QTableWidget::currentItemChanged, this, [this](QTableWidgetItem* item) {
+            const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+            if (id >= 0 && id != m_shownDiveId)
+                openDiveProfileItem(item);
+        });
     connect(m_ui->diveList, &QWidget::customContextMenuRequested, this,
         &MainWindow::onDiveListContextMenu);
     for (QCheckBox* box : { m_ui->ckPoints, m_ui->ckTemperature, m_ui->ckDeco, m_ui->ckAlerts })
@@ -213,6 +221,7 @@ void MainWindow::createLogbookFeatures()
     list->setColumnCount(DiveListView::ColumnCount);
     header->moveSection(DiveListView::NumberColumn, 0);
     list->setColumnWidth(DiveListView::NumberColumn, 48);
+    DiveListColumns::install(*list, m_settings, [this] { fillDiveList(); });
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(
@@ -235,6 +244,12 @@ void MainWindow::createLogbookFeatures()
     edit->addAction(redo);
     edit->addSeparator();
     edit->addAction(tr("Renumber dives by date"), this, &MainWindow::renumberDives);
+    m_logbookActions = new LogbookActions(this, m_undoStack, m_ui->menuFile,
+        m_ui->actionPreferences, [this] { return DiveListView::selectedDiveIds(*m_ui->diveList); });
+    connect(m_logbookActions, &LogbookActions::diveAdded, this, [this](int id) {
+        if (QTableWidgetItem* item = DiveListView::itemOfDive(*m_ui->diveList, id))
+            m_ui->diveList->setCurrentItem(item);
+    });
     QAction* grouped = edit->addAction(tr("Group dives by computer"));
     grouped->setCheckable(true);
     grouped->setChecked(m_grouped);
@@ -331,11 +346,9 @@ void MainWindow::renumberDives()
             tr("Number every dive 1, 2, 3... in date order?"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    if (!LogbookDatabase::instance().renumberDives()) {
-        QMessageBox::critical(this, tr("Database Error"), LogbookDatabase::instance().lastError());
-        return;
-    }
-    logbookChanged();
+    const QString problem = pushLogbookCommand(*m_undoStack, new RenumberCommand);
+    if (!problem.isEmpty())
+        QMessageBox::critical(this, tr("Database Error"), problem);
 }
 
 void MainWindow::createComputerActions()
@@ -799,6 +812,11 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
             m_undoStack->push(new ImportDiveCommand(named, entry->diveId));
         }
         m_undoStack->endMacro();
+        QList<int> ids;
+        for (const ImportEntry* entry : std::as_const(stored))
+            ids << entry->diveId;
+        if (showSummary)
+            m_logbookActions->offerTrips(ids);
     }
     return report;
 }
@@ -853,7 +871,12 @@ void MainWindow::fillDiveList()
         ? m_sortColumn
         : int(DiveListView::DateColumn);
     sortDiveEntries(entries, keys[column], m_sortDescending, m_grouped);
-    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped);
+    const bool narrowed = m_filter.isActive() || !m_filter.search.trimmed().isEmpty();
+    const QString empty = narrowed
+        ? tr("No dive matches: clear the search box or the filter to see every dive.")
+        : tr("No dives yet: download them from your computer, import dive files or use Log > Add "
+             "dive.");
+    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped, empty);
     m_listed = std::move(entries);
     m_statisticsStale = true;
     if (m_statistics && m_ui->tabMain->currentWidget() == m_statistics)

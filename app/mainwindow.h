@@ -14,6 +14,7 @@ struct DiveAlertSummary;
 struct HiddenOptions;
 class ComputerActions;
 class DiveDetailsEditor;
+class LogbookActions;
 class StatisticsView;
 class QLineEdit;
 class QTimer;
@@ -156,6 +157,7 @@ private:
     QAction* m_programNameAction = nullptr;
     ComputerActions* m_computer = nullptr;
     QUndoStack* m_undoStack = nullptr;
+    LogbookActions* m_logbookActions = nullptr;
     QLineEdit* m_search = nullptr;
     QTimer* m_searchTimer = nullptr;
     DiveDetailsEditor* m_detailsEditor = nullptr;

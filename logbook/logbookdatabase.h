@@ -153,6 +153,9 @@ public:
     // The dives of gone link keep instead, and gone is removed.
     bool mergeSites(int keepId, int goneId);
     QList<int> diveIdsOfSite(int siteId);
+    // The buddies or tags of every dive, each once, sorted: what the Summary completes from.
+    enum class UsedList { Buddies, Tags };
+    QStringList usedNames(UsedList list);
     bool linkDivesToSite(const QList<int>& diveIds, int siteId);
     bool listTrips(QList<DiveTrip>& trips);
     bool loadTrip(int tripId, DiveTrip& trip);

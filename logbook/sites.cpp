@@ -304,3 +304,22 @@ bool LogbookDatabase::linkDivesToSite(const QList<int>& diveIds, int siteId)
         return siteId <= 0 || retypeDives(m_db, siteId, error);
     });
 }
+
+QStringList LogbookDatabase::usedNames(UsedList list)
+{
+    QStringList names;
+    if (!isOpen())
+        return names;
+    const QString column
+        = list == UsedList::Buddies ? QStringLiteral("buddies") : QStringLiteral("tags");
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT DISTINCT j.value FROM divedetails x, json_each(x.%1) j "
+                               "WHERE json_valid(x.%1) AND json_type(x.%1)='array' AND "
+                               "j.type='text' ORDER BY j.value COLLATE NOCASE")
+                    .arg(column)))
+        return names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}

@@ -24,13 +24,26 @@ enum Column {
     DepthColumn,
     SiteColumn,
     NumberColumn,
+    LocationColumn,
+    BuddiesColumn,
+    RatingColumn,
+    TagsColumn,
+    ComputerColumn,
+    GasesColumn,
+    TemperatureColumn,
+    TripColumn,
+    AirUseColumn,
     ColumnCount
 };
 
-// Rebuilds the list from the entries, in their order, and writes the counts into the label.
-// Grouped, a header row starts each run of one serial (sort the entries by serial first).
+// The header title of a column.
+QString columnTitle(int column);
+
+// Rebuilds the list from the entries, in their order, and writes "N dives" into the label, or
+// emptyText when there is no dive. Grouped, a header row starts each run of one serial (sort
+// the entries by serial first). Hidden columns get no cells.
 void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
-    bool grouped = true);
+    bool grouped = true, const QString& emptyText = QString());
 
 // Marks the row of the item (any column) bold and blue and returns every other
 // dive row to normal text. With no item, no row stays marked.

@@ -408,7 +408,7 @@ private slots:
         QCOMPARE(boxes.titles.value(1), QString("Database Error"));
         QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
         QCOMPARE(list->rowCount(), 3);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 2 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 dives"));
     }
 
     void filterDialogDrivesList()
@@ -430,7 +430,7 @@ private slots:
         }));
         QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
         QCOMPARE(diveList(w)->rowCount(), 4);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 dives"));
         // The dialog shows the filter it was given; Cancel changes nothing.
         QVERIFY(answer([](QWidget* modal) {
             auto* table = modal->findChild<QTableWidget*>("tblComputers");
@@ -741,6 +741,12 @@ private slots:
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // A click on any cell, or an arrow key, shows the dive of that row.
+        auto* shown = window->findChild<QLineEdit*>("edDiveName");
+        list->setCurrentCell(1, 2);
+        QCOMPARE(shown->text(), QString("Arch"));
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(shown->text(), QString("Cove"));
 
         // The statistics follow the search: two dives, the deepest is Arch at 18 m.
         auto* tabs = window->findChild<QTabWidget*>("tabMain");

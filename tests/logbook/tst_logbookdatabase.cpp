@@ -7,6 +7,7 @@
 #include "logbook/logbookfilecheck.h"
 #include "logbook/logbookstats.h"
 #include "views/logbookcommands.h"
+#include "views/placecommands.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -1593,6 +1594,53 @@ private slots:
         QVERIFY(db().updateTanks(id, { { 0, 0, 0, 24, 0 } }));
         QVERIFY(std::fabs(listedSac() - 2 * surfaceAirConsumption(loaded)) < 1e-9);
         QVERIFY(!db().updateTanks(id, { { 0, -5, 0, 12, 0 } }));
+    }
+
+    void placesUndone()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        QList<int> ids;
+        for (const char* site : { "Arch", "Reef", "Reef" }) {
+            DiveProfile dive = makeDive(
+                QString::number(ids.size()), "Veltra", utc(2024, 9, 1 + int(ids.size())));
+            dive.site = site;
+            dive.number = 10 - int(ids.size()); // out of date order
+            int id = -1;
+            QCOMPARE(db().storeDive(dive, &id), 0);
+            ids << id;
+        }
+        const auto state = [&] {
+            QStringList rows;
+            for (const int id : ids) {
+                DiveProfile d;
+                db().loadDive(id, d);
+                rows << QStringLiteral("%1 %2 %3").arg(d.number).arg(d.site, d.trip);
+            }
+            QList<DiveSite> sites;
+            db().listSites(sites);
+            for (const DiveSite& s : sites)
+                rows << QStringLiteral("%1:%2").arg(s.name).arg(s.dives);
+            return rows;
+        };
+        const QStringList original = state();
+        QUndoStack stack;
+        DiveTrip trip;
+        trip.name = "Malta";
+        QCOMPARE(pushLogbookCommand(stack, new DivesTripCommand({ ids[0], ids[2] }, trip)), "");
+        QCOMPARE(pushLogbookCommand(stack,
+                     new MergeSitesCommand(db().findSites("Arch")[0], db().findSites("Reef")[0])),
+            "");
+        QCOMPARE(pushLogbookCommand(stack, new RenumberCommand), "");
+        const QStringList changed = state();
+        QCOMPARE(changed, QStringList({ "1 Arch Malta", "2 Arch ", "3 Arch Malta", "Arch:3" }));
+        stack.undo();
+        stack.undo();
+        stack.undo();
+        QCOMPARE(state(), original);
+        stack.redo();
+        stack.redo();
+        stack.redo();
+        QCOMPARE(state(), changed);
     }
 
     void localDays_data()
