@@ -9,15 +9,18 @@
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
 #include "computer/firmwaremgt.h"
+#include "dive/airuse.h"
 #include "dive/divealerts.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookstats.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
+#include "views/cylinderseditor.h"
 #include "views/divedetailseditor.h"
 #include "views/divelistcolumns.h"
 #include "views/divelistview.h"
@@ -256,9 +259,11 @@ void MainWindow::createLogbookFeatures()
     connect(grouped, &QAction::toggled, this, &MainWindow::setGroupedByComputer);
     connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::logbookChanged);
 
+    arrangeSummary();
     m_detailsEditor = new DiveDetailsEditor(
-        m_ui->gridLayout_7, 3, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
+        m_ui->gridLayout_7, 2, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
     connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
+    createAirUseFields();
 
     m_statistics = new StatisticsView(this);
     m_statistics->setObjectName(QStringLiteral("statisticsView"));
@@ -276,6 +281,76 @@ void MainWindow::createLogbookFeatures()
     });
 }
 
+void MainWindow::arrangeSummary()
+{
+    // The alerts stand in a column at the right, so that the dive's values and details get
+    // the width they need at 1366x768.
+    QGridLayout* grid = m_ui->gridLayout_7;
+    for (int i = grid->count() - 1; i >= 0; --i) {
+        if (grid->itemAt(i)->spacerItem())
+            delete grid->takeAt(i);
+    }
+    grid->removeWidget(m_ui->gbAlerts);
+    grid->addWidget(m_ui->gbAlerts, 0, 4, 7, 1);
+    // Two lights a row, without the lines that parted them in one row.
+    QList<QWidget*> lights;
+    QLayout* row = m_ui->gbAlerts->layout();
+    for (int i = 0; row && i < row->count(); ++i) {
+        QWidget* w = row->itemAt(i)->widget();
+        if (qobject_cast<QAbstractButton*>(w))
+            lights << w;
+        else if (w)
+            w->hide();
+    }
+    delete row;
+    auto* pairs = new QGridLayout(m_ui->gbAlerts);
+    pairs->setContentsMargins(2, 2, 2, 2);
+    for (int i = 0; i < lights.size(); ++i)
+        pairs->addWidget(lights.at(i), i / 2, i % 2);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 3);
+}
+
+void MainWindow::createAirUseFields()
+{
+    m_airUse = new QLineEdit(m_ui->tabSummary);
+    m_airUse->setObjectName(QStringLiteral("edAirUse"));
+    m_airUse->setReadOnly(true);
+    m_ui->gridLayout_7->addWidget(new QLabel(tr("Air use"), m_ui->tabSummary), 6, 0);
+    m_ui->gridLayout_7->addWidget(m_airUse, 6, 1);
+    m_cylinders = new CylindersEditor(m_ui->tblGases, this);
+    connect(m_cylinders, &CylindersEditor::edited, this,
+        [this](const QList<DiveProfile::TankPressure>& before,
+            const QList<DiveProfile::TankPressure>& after) {
+            if (m_shownDiveId < 0) {
+                // A dive not yet stored keeps them until it is.
+                m_currentDive.tanks = after;
+                displayDiveSummary();
+                return;
+            }
+            const QString problem = pushLogbookCommand(
+                *m_undoStack, new EditTanksCommand(m_shownDiveId, before, after));
+            if (!problem.isEmpty()) {
+                QMessageBox::warning(this, tr("Cylinders"), problem);
+                m_cylinders->setDive(m_currentDive, true);
+            }
+        });
+    refreshCompletions();
+}
+
+void MainWindow::refreshCompletions()
+{
+    LogbookDatabase& db = LogbookDatabase::instance();
+    QList<DiveSite> sites;
+    db.listSites(sites);
+    QStringList names;
+    for (const DiveSite& site : sites)
+        names << site.name;
+    names.removeDuplicates();
+    m_detailsEditor->setCompletions(names, db.usedNames(LogbookDatabase::UsedList::Buddies),
+        db.usedNames(LogbookDatabase::UsedList::Tags));
+}
+
 void MainWindow::showStatistics()
 {
     m_statistics->setStatistics(computeStatistics(m_listed));
@@ -285,6 +360,7 @@ void MainWindow::showStatistics()
 void MainWindow::logbookChanged()
 {
     fillDiveList();
+    refreshCompletions();
     if (m_shownDiveId < 0)
         return;
     // The shown dive follows an undo or redo of its name or details.
@@ -295,6 +371,10 @@ void MainWindow::logbookChanged()
     }
     m_currentDive.name = stored.name;
     applyDetails(detailsOf(stored), m_currentDive);
+    m_currentDive.tanks = stored.tanks;
+    m_cylinders->setDive(m_currentDive, true);
+    const double sac = surfaceAirConsumption(m_currentDive);
+    m_airUse->setText(sac > 0 ? tr("%1 L/min").arg(sac, 0, 'f', 1) : QString());
     m_ui->edDiveName->setText(stored.name);
     m_detailsEditor->setDetails(detailsOf(stored));
     m_graphView->profileItem()->refreshHeader();
@@ -593,15 +673,11 @@ void MainWindow::displayDiveSummary()
     for (QLineEdit* edit : { m_ui->edDiveName, m_ui->edDateTime, m_ui->edComputerName })
         edit->setCursorPosition(0);
 
-    QTableWidget* gases = m_ui->tblGases;
-    gases->clearContents();
-    gases->setRowCount(dive.gases.size());
-    for (int row = 0; row < dive.gases.size(); ++row) {
-        const DiveGas& gas = dive.gases[row];
-        gases->setItem(row, 0, new QTableWidgetItem(gas.name));
-        gases->setItem(row, 1, new QTableWidgetItem(QString::number(gas.o2)));
-        gases->setItem(row, 2, new QTableWidgetItem(QString::number(gas.he)));
-    }
+    if (m_cylinders)
+        m_cylinders->setDive(dive, true);
+    const double sac = surfaceAirConsumption(dive);
+    if (m_airUse)
+        m_airUse->setText(sac > 0 ? tr("%1 L/min").arg(sac, 0, 'f', 1) : QString());
 }
 
 void MainWindow::showCurrentDive()

@@ -13,6 +13,7 @@
 struct DiveAlertSummary;
 struct HiddenOptions;
 class ComputerActions;
+class CylindersEditor;
 class DiveDetailsEditor;
 class LogbookActions;
 class StatisticsView;
@@ -135,6 +136,9 @@ private:
     void createLogbookFeatures();
     void logbookChanged();
     void showStatistics();
+    void createAirUseFields();
+    void arrangeSummary();
+    void refreshCompletions();
 
     QString m_title;
     QString m_appDataDir;
@@ -158,6 +162,8 @@ private:
     ComputerActions* m_computer = nullptr;
     QUndoStack* m_undoStack = nullptr;
     LogbookActions* m_logbookActions = nullptr;
+    CylindersEditor* m_cylinders = nullptr;
+    QLineEdit* m_airUse = nullptr;
     QLineEdit* m_search = nullptr;
     QTimer* m_searchTimer = nullptr;
     DiveDetailsEditor* m_detailsEditor = nullptr;

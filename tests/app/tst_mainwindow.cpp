@@ -251,6 +251,13 @@ private slots:
         QVERIFY(!w->graphView()->readoutText().isEmpty());
         auto* position = w->findChild<QTextEdit*>("edPositionInformation");
         QVERIFY(!position->toPlainText().isEmpty());
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, to look at the window at 1366x768.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (!out.isEmpty()) {
+            w->resize(1366, 768);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/main.png"));
+        }
         // Another dive: nothing read on the first one stays on screen.
         w->openDiveProfileItem(diveList(w)->item(2, 0));
         QVERIFY(w->graphView()->readoutText().isEmpty());
