@@ -14,6 +14,7 @@
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
+#include "logbook/divecounts.h"
 #include "logbook/divedetails.h"
 #include "logbook/diveplaces.h"
 #include "logbook/logbookstats.h"
@@ -30,6 +31,7 @@
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
 #include "views/placecommands.h"
+#include "views/statisticspage.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -265,11 +267,11 @@ void MainWindow::createLogbookFeatures()
     connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
     createAirUseFields();
 
-    m_statistics = new StatisticsView(this);
-    m_statistics->setObjectName(QStringLiteral("statisticsView"));
-    m_ui->tabMain->addTab(m_statistics, tr("Statistics"));
+    m_statisticsPage = new StatisticsPage(this);
+    m_statistics = m_statisticsPage->overview();
+    m_ui->tabMain->addTab(m_statisticsPage, tr("Statistics"));
     connect(m_ui->tabMain, &QTabWidget::currentChanged, this, [this] {
-        if (m_ui->tabMain->currentWidget() == m_statistics && m_statisticsStale)
+        if (m_ui->tabMain->currentWidget() == m_statisticsPage && m_statisticsStale)
             showStatistics();
     });
     connect(m_statistics, &StatisticsView::openDive, this, [this](int id) {
@@ -354,6 +356,7 @@ void MainWindow::refreshCompletions()
 void MainWindow::showStatistics()
 {
     m_statistics->setStatistics(computeStatistics(m_listed));
+    m_statisticsPage->setCounts(computeDiveCounts(m_listed), int(m_listed.size()));
     m_statisticsStale = false;
 }
 
@@ -955,7 +958,7 @@ void MainWindow::fillDiveList()
     DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped, empty);
     m_listed = std::move(entries);
     m_statisticsStale = true;
-    if (m_statistics && m_ui->tabMain->currentWidget() == m_statistics)
+    if (m_statistics && m_ui->tabMain->currentWidget() == m_statisticsPage)
         showStatistics();
     if (m_shownDiveId >= 0)
         highlightDiveRow(DiveListView::itemOfDive(*m_ui->diveList, m_shownDiveId));

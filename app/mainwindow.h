@@ -16,6 +16,7 @@ class ComputerActions;
 class CylindersEditor;
 class DiveDetailsEditor;
 class LogbookActions;
+class StatisticsPage;
 class StatisticsView;
 class QLineEdit;
 class QTimer;
@@ -168,6 +169,7 @@ private:
     QTimer* m_searchTimer = nullptr;
     DiveDetailsEditor* m_detailsEditor = nullptr;
     StatisticsView* m_statistics = nullptr;
+    StatisticsPage* m_statisticsPage = nullptr;
     QList<DiveListEntry> m_listed; // the dives the list shows, for the statistics
     bool m_statisticsStale = true;
     int m_sortColumn = 1; // DiveListView::DateColumn

@@ -764,6 +764,11 @@ private slots:
         search->setText("zoe");
         QTRY_VERIFY(
             window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
+        auto* empty = window->findChild<QLabel*>("lbStatisticsEmpty");
+        QVERIFY(!empty->isVisibleTo(window));
+        search->setText("nowhere");
+        QTRY_VERIFY(empty->isVisibleTo(window));
+        QCOMPARE(empty->text(), QString("No dives yet"));
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/divesample.h"
+#include "logbook/divecounts.h"
 #include "logbook/divedetails.h"
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
@@ -1641,6 +1642,38 @@ private slots:
         stack.redo();
         stack.redo();
         QCOMPARE(state(), changed);
+    }
+
+    void diveCounts()
+    {
+        // Durations 9:59, 10:00, 25:00 and 0 s; air use out of time order.
+        const struct
+        {
+            const char* site;
+            QStringList buddies;
+            double seconds;
+            double sac;
+            int day;
+        } rows[] = { { "Arch", { "Ana", "Li" }, 599, 14.5, 3 }, { "Reef", { "Li" }, 600, 0, 1 },
+            { "Arch", {}, 1500, 12.0, 2 }, { "", { "Ana" }, 0, 0, 4 } };
+        QList<DiveListEntry> entries;
+        for (const auto& row : rows) {
+            DiveListEntry e;
+            e.site = row.site;
+            e.buddies = row.buddies;
+            e.maxTime = row.seconds;
+            e.sac = row.sac;
+            e.dateTime = QDateTime::fromSecsSinceEpoch(utc(2024, 1, row.day), Qt::UTC);
+            entries << e;
+        }
+        const DiveCounts counts = computeDiveCounts(entries);
+        using Ranked = QList<std::pair<QString, int>>;
+        QCOMPARE(counts.sites, (Ranked { { "Arch", 2 }, { "Reef", 1 } }));
+        QCOMPARE(counts.buddies, (Ranked { { "Ana", 2 }, { "Li", 2 } }));
+        QCOMPARE(counts.durationHistogram, (QList<int> { 2, 1, 1 }));
+        QCOMPARE(counts.airUse,
+            (QList<std::pair<qint64, double>> {
+                { utc(2024, 1, 2), 12.0 }, { utc(2024, 1, 3), 14.5 } }));
     }
 
     void localDays_data()
