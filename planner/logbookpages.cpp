@@ -98,33 +98,32 @@ QByteArray profileLines(const DiveProfile& dive, double top)
 // One dive in the block whose top edge is at top.
 QByteArray diveBlock(const DiveProfile& dive, double top)
 {
-    using T = LogbookPagesText;
     const QDateTime start = QDateTime::fromSecsSinceEpoch(dive.dateTime);
     QByteArray out = text(kMargin, top - 14,
-        T::tr("Dive %1   %2")
+        LogbookPagesText::tr("Dive %1   %2")
             .arg(dive.number > 0 ? QString::number(dive.number) : QStringLiteral("-"),
                 start.toString(QStringLiteral("yyyy-MM-dd hh:mm"))),
         true, 14);
     QStringList lines;
-    lines << T::tr("Site: %1").arg(siteLine(dive));
+    lines << LogbookPagesText::tr("Site: %1").arg(siteLine(dive));
     if (!dive.trip.isEmpty())
-        lines << T::tr("Trip: %1").arg(dive.trip);
-    lines << T::tr("Buddies: %1").arg(dive.buddies.join(QStringLiteral(", ")));
-    lines << T::tr("Maximum depth: %1 m   Mean depth: %2 m")
+        lines << LogbookPagesText::tr("Trip: %1").arg(dive.trip);
+    lines << LogbookPagesText::tr("Buddies: %1").arg(dive.buddies.join(QStringLiteral(", ")));
+    lines << LogbookPagesText::tr("Maximum depth: %1 m   Mean depth: %2 m")
                  .arg(dive.maxDepth, 0, 'f', 1)
                  .arg(timeWeightedMeanDepth(dive), 0, 'f', 1);
-    lines << T::tr("Duration: %1").arg(formatTime(int(std::lround(dive.duration))));
+    lines << LogbookPagesText::tr("Duration: %1").arg(formatTime(int(std::lround(dive.duration))));
     if (dive.minTemperature <= dive.maxTemperature && dive.maxTemperature != 0)
-        lines << T::tr("Temperature: %1 to %2 °C")
+        lines << LogbookPagesText::tr("Temperature: %1 to %2 °C")
                      .arg(dive.minTemperature, 0, 'f', 1)
                      .arg(dive.maxTemperature, 0, 'f', 1);
     for (const QString& gas : gasLines(dive))
-        lines << T::tr("Gas: %1").arg(gas);
+        lines << LogbookPagesText::tr("Gas: %1").arg(gas);
     const double sac = surfaceAirConsumption(dive);
     if (sac > 0)
-        lines << T::tr("Air use: %1 L/min").arg(sac, 0, 'f', 1);
+        lines << LogbookPagesText::tr("Air use: %1 L/min").arg(sac, 0, 'f', 1);
     if (dive.rating > 0)
-        lines << T::tr("Rating: %1 of 5").arg(dive.rating);
+        lines << LogbookPagesText::tr("Rating: %1 of 5").arg(dive.rating);
     double y = top - 34;
     for (const QString& line : lines) {
         out += text(kMargin, y, line.left(60));
@@ -133,7 +132,7 @@ QByteArray diveBlock(const DiveProfile& dive, double top)
     out += profileLines(dive, top - 30);
     // Notes under both, wrapped at about 95 characters, as many lines as the block holds.
     y = std::min(y, top - 30 - kProfileHeight - 16) - 4;
-    out += text(kMargin, y, T::tr("Notes"), true);
+    out += text(kMargin, y, LogbookPagesText::tr("Notes"), true);
     y -= kLine;
     const double signatureTop = top - kBlockHeight + 60;
     QString rest = dive.notes.simplified();
@@ -146,7 +145,8 @@ QByteArray diveBlock(const DiveProfile& dive, double top)
         y -= kLine;
     }
     out += rectangle(kMargin, signatureTop - 44, 595 - 2 * kMargin, 44);
-    out += text(kMargin + 4, signatureTop - 12, T::tr("Signature (buddy or instructor)"), false, 8);
+    out += text(kMargin + 4, signatureTop - 12,
+        LogbookPagesText::tr("Signature (buddy or instructor)"), false, 8);
     return out;
 }
 

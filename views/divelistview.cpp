@@ -120,7 +120,9 @@ private:
         case TripColumn:
             return e.trip;
         case AirUseColumn:
-            return e.sac > 0 ? tr("%1 L/min").arg(e.sac, 0, 'f', 1) : QString();
+            return e.sac > 0
+                ? QCoreApplication::translate("DiveListView", "%1 L/min").arg(e.sac, 0, 'f', 1)
+                : QString();
         default:
             return QString();
         }
