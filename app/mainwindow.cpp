@@ -31,6 +31,7 @@
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
 #include "views/placecommands.h"
+#include "views/pressurecurve.h"
 #include "views/statisticspage.h"
 #include "views/statisticsview.h"
 
@@ -376,6 +377,7 @@ void MainWindow::logbookChanged()
     applyDetails(detailsOf(stored), m_currentDive);
     m_currentDive.tanks = stored.tanks;
     m_cylinders->setDive(m_currentDive, true);
+    m_graphView->profileItem()->setSecondaryCurve(pressureCurve(m_currentDive));
     const double sac = surfaceAirConsumption(m_currentDive);
     m_airUse->setText(sac > 0 ? tr("%1 L/min").arg(sac, 0, 'f', 1) : QString());
     m_ui->edDiveName->setText(stored.name);
@@ -687,6 +689,7 @@ void MainWindow::showCurrentDive()
 {
     m_hasDive = true;
     m_graphView->showProfile(&m_currentDive);
+    m_graphView->profileItem()->setSecondaryCurve(pressureCurve(m_currentDive));
     // What the cursor read belonged to the dive shown before.
     m_simulationTab->positionInformation()->clear();
     displayDiveSummary();

@@ -2807,6 +2807,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>PressureCurve</name>
+    <message>
+        <source>bar</source>
+        <translation type="unfinished">bar</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Ok</source>
