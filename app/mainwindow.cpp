@@ -201,6 +201,7 @@ void MainWindow::createLogbookFeatures()
 {
     QTableWidget* list = m_ui->diveList;
     m_grouped = m_settings->value(QStringLiteral("list/groupByComputer"), false).toBool();
+    m_groupedByTrip = m_settings->value(QStringLiteral("list/groupByTrip"), false).toBool();
     m_sortColumn
         = std::clamp(m_settings->value(QStringLiteral("list/sortColumn"), m_sortColumn).toInt(), 0,
             int(DiveListView::ColumnCount) - 1);
@@ -260,6 +261,25 @@ void MainWindow::createLogbookFeatures()
     grouped->setCheckable(true);
     grouped->setChecked(m_grouped);
     connect(grouped, &QAction::toggled, this, &MainWindow::setGroupedByComputer);
+    QAction* byTrip = edit->addAction(tr("Group dives by trip"));
+    byTrip->setCheckable(true);
+    byTrip->setChecked(m_groupedByTrip);
+    // One grouping at a time.
+    connect(byTrip, &QAction::toggled, this, [this, grouped](bool on) {
+        m_groupedByTrip = on;
+        if (m_settings)
+            m_settings->setValue(QStringLiteral("list/groupByTrip"), on);
+        if (on && grouped->isChecked())
+            grouped->setChecked(false);
+        else
+            fillDiveList();
+    });
+    connect(grouped, &QAction::toggled, byTrip, [byTrip](bool on) {
+        if (on)
+            byTrip->setChecked(false);
+    });
+    connect(list, &QTableWidget::itemClicked, this,
+        [this](QTableWidgetItem* item) { DiveListView::toggleGroup(*m_ui->diveList, item); });
     connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::logbookChanged);
 
     arrangeSummary();
@@ -958,7 +978,12 @@ void MainWindow::fillDiveList()
         ? tr("No dive matches: clear the search box or the filter to see every dive.")
         : tr("No dives yet: download them from your computer, import dive files or use Log > Add "
              "dive.");
-    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped, empty);
+    if (m_groupedByTrip && !m_grouped) {
+        DiveListView::sortByTrip(entries);
+        DiveListView::fillByTrip(*m_ui->diveList, *m_ui->lbFilter, entries, empty);
+    } else {
+        DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped, empty);
+    }
     m_listed = std::move(entries);
     m_statisticsStale = true;
     if (m_statistics && m_ui->tabMain->currentWidget() == m_statisticsPage)

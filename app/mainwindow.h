@@ -175,6 +175,7 @@ private:
     int m_sortColumn = 1; // DiveListView::DateColumn
     bool m_sortDescending = true;
     bool m_grouped = true;
+    bool m_groupedByTrip = false;
     // Held while this window uses the logbook, so that a second program on the same logbook
     // can say so.
     std::unique_ptr<QLockFile> m_logbookLock;

@@ -8,10 +8,14 @@
 #include <QBrush>
 #include <QCoreApplication>
 #include <QFont>
+#include <QHash>
+#include <QHeaderView>
 #include <QLabel>
 #include <QSet>
 #include <QTableWidget>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -220,11 +224,27 @@ QString columnTitle(int column)
     }
 }
 
-void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
-    bool grouped, const QString& emptyText)
+} // namespace DiveListView
+
+namespace {
+
+// Whether two dives go under one header row, and the text of that row.
+struct Grouping
 {
-    Q_UNUSED(computerCount)
+    std::function<bool(const DiveListEntry&, const DiveListEntry&)> same;
+    std::function<QString(const DiveListEntry&, int count)> title;
+};
+
+void fillRows(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
+    const Grouping* grouping, const QString& emptyText)
+{
+    const bool grouped = grouping != nullptr;
     list.clearSpans();
+    // Groups folded in the last fill open again.
+    if (list.verticalHeader()->hiddenSectionCount() > 0) {
+        for (int row = 0; row < list.rowCount(); ++row)
+            list.setRowHidden(row, false);
+    }
     if (entries.isEmpty() && !emptyText.isEmpty())
         label.setText(emptyText);
     else
@@ -234,7 +254,7 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     // table always has room for every dive whatever count the caller passed.
     int groups = 0;
     for (int i = 0; grouped && i < entries.size(); ++i) {
-        if (i == 0 || entries[i].serial != entries[i - 1].serial)
+        if (i == 0 || !grouping->same(entries[i], entries[i - 1]))
             ++groups;
     }
 
@@ -260,8 +280,7 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     const auto finishGroup = [&]() {
         if (!reference)
             return;
-        auto* header
-            = new QTableWidgetItem(groupTitle(reference->computer, reference->serial, groupCount));
+        auto* header = new QTableWidgetItem(grouping->title(*reference, groupCount));
         header->setData(Qt::UserRole, -1);
         header->setBackground(QBrush(GroupBackground));
         QFont font = header->font();
@@ -272,7 +291,7 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
     };
 
     for (const DiveListEntry& entry : entries) {
-        if (grouped && (!reference || entry.serial != reference->serial)) {
+        if (grouped && (!reference || !grouping->same(entry, *reference))) {
             finishGroup();
             groupRow = row++;
             groupCount = 0;
@@ -290,6 +309,68 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
         ++groupCount;
     }
     finishGroup();
+}
+
+} // namespace
+
+namespace DiveListView {
+
+void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
+    bool grouped, const QString& emptyText)
+{
+    Q_UNUSED(computerCount)
+    const Grouping bySerial { [](const DiveListEntry& a, const DiveListEntry& b) {
+                                 return a.serial == b.serial;
+                             },
+        [](const DiveListEntry& e, int count) { return groupTitle(e.computer, e.serial, count); } };
+    fillRows(list, label, entries, grouped ? &bySerial : nullptr, emptyText);
+}
+
+void sortByTrip(QList<DiveListEntry>& entries)
+{
+    // Trips newest first by their first dive; dives in no trip last.
+    QHash<int, qint64> firstDive;
+    for (const DiveListEntry& e : entries) {
+        const qint64 start = e.dateTime.toSecsSinceEpoch();
+        auto it = firstDive.find(e.tripId);
+        if (it == firstDive.end() || start < *it)
+            firstDive.insert(e.tripId, start);
+    }
+    std::stable_sort(
+        entries.begin(), entries.end(), [&](const DiveListEntry& a, const DiveListEntry& b) {
+            if ((a.tripId == 0) != (b.tripId == 0))
+                return b.tripId == 0;
+            const qint64 x = firstDive.value(a.tripId);
+            const qint64 y = firstDive.value(b.tripId);
+            return x != y ? x > y : a.tripId > b.tripId;
+        });
+}
+
+void fillByTrip(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
+    const QString& emptyText)
+{
+    const Grouping byTrip { [](const DiveListEntry& a, const DiveListEntry& b) {
+                               return a.tripId == b.tripId;
+                           },
+        [](const DiveListEntry& e, int count) {
+            return (e.tripId > 0 ? e.trip : tr("Not in a trip")) + QStringLiteral(" - ")
+                + tr("%1 dives").arg(count);
+        } };
+    fillRows(list, label, entries, &byTrip, emptyText);
+}
+
+bool toggleGroup(QTableWidget& list, QTableWidgetItem* item)
+{
+    if (!item || item->column() != 0 || diveIdOf(list, item) != -1)
+        return false;
+    const int header = item->row();
+    int last = header + 1;
+    while (last < list.rowCount() && diveIdOf(list, list.item(last, 0)) >= 0)
+        ++last;
+    const bool hide = header + 1 < last && !list.isRowHidden(header + 1);
+    for (int row = header + 1; row < last; ++row)
+        list.setRowHidden(row, hide);
+    return true;
 }
 
 QTableWidgetItem* firstColumnItem(const QTableWidget& list, QTableWidgetItem* item)

@@ -45,6 +45,14 @@ QString columnTitle(int column);
 void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
     bool grouped = true, const QString& emptyText = QString());
 
+// Orders the entries by trip, newest trip first and dives in no trip last, keeping their order
+// within a trip; then fillByTrip puts a header row over each trip.
+void sortByTrip(QList<DiveListEntry>& entries);
+void fillByTrip(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
+    const QString& emptyText = QString());
+// A click on a header row folds its dives away or shows them again; false for other rows.
+bool toggleGroup(QTableWidget& list, QTableWidgetItem* item);
+
 // Marks the row of the item (any column) bold and blue and returns every other
 // dive row to normal text. With no item, no row stays marked.
 void highlight(QTableWidget& list, QTableWidgetItem* item);

@@ -477,12 +477,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Consommation</translation>
     </message>
     <message>
-        <source>1 dive</source>
-        <translation>1 plongée</translation>
-    </message>
-    <message>
         <source>%1 L/min</source>
         <translation>%1 L/min</translation>
+    </message>
+    <message>
+        <source>Not in a trip</source>
+        <translation>Hors voyage</translation>
     </message>
 </context>
 <context>
@@ -2041,6 +2041,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>No dives yet: download them from your computer, import dive files or use Log &gt; Add dive.</source>
         <translation>Aucune plongée pour l&apos;instant : téléchargez-les depuis votre ordinateur, importez des fichiers de plongée ou utilisez Carnet &gt; Ajouter une plongée.</translation>
+    </message>
+    <message>
+        <source>Group dives by trip</source>
+        <translation>Grouper les plongées par voyage</translation>
     </message>
 </context>
 <context>

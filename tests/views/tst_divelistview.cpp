@@ -151,6 +151,43 @@ private slots:
         QCOMPARE(next.isColumnHidden(V::ColumnCount - 1), false);
     }
 
+    void groupedByTrip()
+    {
+        // Trip 7 began before trip 9; dive 4 is in no trip. Within a trip the order stays.
+        QList<DiveListEntry> entries;
+        const int trips[] = { 0, 7, 9, 7, 9 };
+        for (int i = 0; i < 5; ++i) {
+            DiveListEntry e = entry(i, QString::number(i), "Veltra", "S1");
+            e.dateTime = e.dateTime.addDays(i);
+            e.tripId = trips[i];
+            e.trip = QStringLiteral("Trip %1").arg(trips[i]);
+            entries.prepend(e);
+        }
+        DiveListView::sortByTrip(entries);
+        QTableWidget list;
+        QLabel lb;
+        DiveListView::fillByTrip(list, lb, entries);
+        QList<int> ids;
+        QStringList titles;
+        for (int row = 0; row < list.rowCount(); ++row) {
+            ids << DiveListView::diveIdOf(list, list.item(row, 0));
+            if (ids.constLast() < 0)
+                titles << list.item(row, 0)->text();
+        }
+        QCOMPARE(ids, (QList<int> { -1, 4, 2, -1, 3, 1, -1, 0 }));
+        QCOMPARE(titles,
+            QStringList({ "Trip 9 - 2 dives", "Trip 7 - 2 dives", "Not in a trip - 1 dives" }));
+        // A header folds its dives away and shows them again; a dive row is no header.
+        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(list.isRowHidden(4) && list.isRowHidden(5) && !list.isRowHidden(6));
+        QVERIFY(!DiveListView::toggleGroup(list, list.item(1, 0)));
+        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(!list.isRowHidden(4));
+        DiveListView::toggleGroup(list, list.item(0, 0));
+        DiveListView::fillByTrip(list, lb, entries);
+        QVERIFY(!list.isRowHidden(1));
+    }
+
     void highlightAndSelection()
     {
         QTableWidget list;
