@@ -1,6 +1,7 @@
 #include "app/logbookactions.h"
 
 #include "dive/diveprofile.h"
+#include "logbook/divedetails.h"
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "planner/logbookpages.h"
@@ -10,8 +11,11 @@
 #include "views/sitesview.h"
 
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +46,8 @@ LogbookActions::LogbookActions(QMainWindow* window, QUndoStack* stack, QMenu* fi
         tr("New trip from selected dives..."), this, &LogbookActions::newTripFromSelection);
     log->addAction(
         tr("Take selected dives out of their trip"), this, &LogbookActions::takeSelectionOutOfTrip);
+    log->addAction(tr("Edit the trip of the selected dive..."), this, &LogbookActions::editTrip);
+    log->addAction(tr("Delete the trip of the selected dive"), this, &LogbookActions::deleteTrip);
     log->addSeparator();
     log->addAction(tr("Dive sites..."), this, &LogbookActions::showSites);
 }
@@ -108,6 +114,60 @@ void LogbookActions::takeSelectionOutOfTrip()
         none.id = 0;
         report(pushLogbookCommand(*m_stack, new DivesTripCommand(ids, none)));
     }
+}
+
+bool LogbookActions::selectedTrip(DiveTrip& trip)
+{
+    const QList<int> ids = m_selected();
+    DiveDetails details;
+    LogbookDatabase& db = LogbookDatabase::instance();
+    const int id = ids.isEmpty() || !db.loadDetails(ids.constFirst(), details)
+        ? -1
+        : db.findTrip(details.trip);
+    if (id <= 0 || !db.loadTrip(id, trip)) {
+        report(tr("Select a dive of the trip in the list first."));
+        return false;
+    }
+    return true;
+}
+
+void LogbookActions::editTrip()
+{
+    DiveTrip before;
+    if (!selectedTrip(before))
+        return;
+    QDialog dialog(m_window);
+    dialog.setWindowTitle(tr("Edit trip"));
+    auto* form = new QFormLayout(&dialog);
+    auto* name = new QLineEdit(before.name, &dialog);
+    auto* location = new QLineEdit(before.location, &dialog);
+    auto* notes = new QLineEdit(before.notes, &dialog);
+    form->addRow(tr("Name"), name);
+    form->addRow(tr("Location"), location);
+    form->addRow(tr("Notes"), notes);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    DiveTrip after = before;
+    after.name = name->text().trimmed();
+    after.location = location->text().trimmed();
+    after.notes = notes->text().trimmed();
+    if (after.name != before.name || after.location != before.location
+        || after.notes != before.notes)
+        report(pushLogbookCommand(*m_stack, new EditTripCommand(before, after)));
+}
+
+void LogbookActions::deleteTrip()
+{
+    DiveTrip trip;
+    if (!selectedTrip(trip))
+        return;
+    DiveTrip none = trip;
+    none.id = 0;
+    report(pushLogbookCommand(*m_stack, new EditTripCommand(trip, none)));
 }
 
 void LogbookActions::offerTrips(const QList<int>& storedIds)

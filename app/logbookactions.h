@@ -9,6 +9,7 @@ class QMainWindow;
 class QMenu;
 class QAction;
 class QUndoStack;
+struct DiveTrip;
 
 // The window's logbook actions beyond the list itself: the Log menu (Add dive, trips, sites)
 // and File > Print logbook. Every change goes through the undo stack.
@@ -33,6 +34,10 @@ private:
     void addDive();
     void newTripFromSelection();
     void takeSelectionOutOfTrip();
+    // The trip of the first selected dive; false (after saying so) when it has none.
+    bool selectedTrip(DiveTrip& trip);
+    void editTrip();
+    void deleteTrip();
     void printLogbook();
     void showSites();
     void report(const QString& problem);

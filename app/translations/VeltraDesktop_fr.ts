@@ -1438,6 +1438,34 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>PDF document (*.pdf)</source>
         <translation>Document PDF (*.pdf)</translation>
     </message>
+    <message>
+        <source>Edit the trip of the selected dive...</source>
+        <translation>Modifier le voyage de la plongée sélectionnée...</translation>
+    </message>
+    <message>
+        <source>Delete the trip of the selected dive</source>
+        <translation>Supprimer le voyage de la plongée sélectionnée</translation>
+    </message>
+    <message>
+        <source>Select a dive of the trip in the list first.</source>
+        <translation>Sélectionnez d&apos;abord une plongée du voyage dans la liste.</translation>
+    </message>
+    <message>
+        <source>Edit trip</source>
+        <translation>Modifier le voyage</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
 </context>
 <context>
     <name>LogbookCommand</name>

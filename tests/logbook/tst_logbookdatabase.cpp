@@ -1642,6 +1642,15 @@ private slots:
         stack.redo();
         stack.redo();
         QCOMPARE(state(), changed);
+        // A trip deleted keeps its dives; undone, it has them again.
+        DiveTrip malta;
+        QVERIFY(db().loadTrip(db().findTrip("Malta"), malta));
+        DiveTrip gone = malta;
+        gone.id = 0;
+        QCOMPARE(pushLogbookCommand(stack, new EditTripCommand(malta, gone)), "");
+        QCOMPARE(state().at(0), QString("1 Arch "));
+        stack.undo();
+        QCOMPARE(state(), changed);
     }
 
     void diveCounts()
