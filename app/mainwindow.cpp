@@ -482,6 +482,11 @@ void MainWindow::createComputerActions()
     };
     hooks.extendMenu = [](QMenu& menu) { addDemoComputerActions(menu, bleLink); };
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
+    // Dives downloaded together within days of each other are offered as a trip.
+    connect(m_computer, &ComputerActions::divesStored, this, [this] {
+        const QList<int> ids = std::exchange(m_downloadedIds, {});
+        m_logbookActions->offerTrips(ids);
+    });
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
 }
@@ -838,6 +843,8 @@ int MainWindow::writeDiveToDatabase(DiveProfile& dive)
         m_ui->btStoreDive->setEnabled(false);
         if (&dive == &m_currentDive)
             m_shownDiveId = storedId;
+        else
+            m_downloadedIds << storedId;
         // Undoable: the push refreshes the list and the shown dive's number.
         pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, storedId));
         return outcome;

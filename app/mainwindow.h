@@ -176,6 +176,7 @@ private:
     bool m_sortDescending = true;
     bool m_grouped = true;
     bool m_groupedByTrip = false;
+    QList<int> m_downloadedIds; // stored by the download under way
     // Held while this window uses the logbook, so that a second program on the same logbook
     // can say so.
     std::unique_ptr<QLockFile> m_logbookLock;
