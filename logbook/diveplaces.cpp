@@ -198,6 +198,18 @@ std::optional<GeoPosition> parsePosition(const QString& text)
     return position;
 }
 
+std::optional<GeoPosition> storedPosition(const QVariant& latitude, const QVariant& longitude)
+{
+    if (latitude.isNull() || longitude.isNull())
+        return std::nullopt;
+    bool latOk = false;
+    bool lonOk = false;
+    const GeoPosition position { latitude.toDouble(&latOk), longitude.toDouble(&lonOk) };
+    if (!latOk || !lonOk || !checkPosition(position).isEmpty())
+        return std::nullopt;
+    return position;
+}
+
 namespace DivePlacesStore {
 
 bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
@@ -303,11 +315,7 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveDetails& details, QString& error)
         || q.value(1).toString() != details.location)
         return true;
     details.country = q.value(2).toString();
-    if (!q.value(3).isNull() && !q.value(4).isNull()) {
-        const GeoPosition position { q.value(3).toDouble(), q.value(4).toDouble() };
-        if (checkPosition(position).isEmpty())
-            details.position = position;
-    }
+    details.position = storedPosition(q.value(3), q.value(4));
     return true;
 }
 

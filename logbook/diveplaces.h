@@ -8,6 +8,7 @@
 #include <optional>
 
 class QSqlDatabase;
+class QVariant;
 
 // A place divers return to; many dives link one site.
 struct DiveSite
@@ -43,6 +44,9 @@ struct DiveTrip
 QString checkPosition(const GeoPosition& position);
 // "LAT,LON" in decimal degrees; nothing when the text is not a valid position.
 std::optional<GeoPosition> parsePosition(const QString& text);
+
+// A position as stored: nothing when either value is missing, not a number or out of range.
+std::optional<GeoPosition> storedPosition(const QVariant& latitude, const QVariant& longitude);
 
 // The storage of sites and trips beside the details table: tables divesites and divetrips,
 // and the dive's links (siteid, tripid) as columns of divedetails. The dive's site and

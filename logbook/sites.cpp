@@ -26,11 +26,7 @@ DiveSite siteFrom(const QSqlQuery& q)
     site.name = q.value(1).toString();
     site.location = q.value(2).toString();
     site.country = q.value(3).toString();
-    if (!q.value(4).isNull() && !q.value(5).isNull()) {
-        const GeoPosition position { q.value(4).toDouble(), q.value(5).toDouble() };
-        if (checkPosition(position).isEmpty())
-            site.position = position;
-    }
+    site.position = storedPosition(q.value(4), q.value(5));
     site.notes = q.value(6).toString();
     site.dives = q.value(7).toInt();
     return site;

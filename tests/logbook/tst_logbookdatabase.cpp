@@ -1685,6 +1685,46 @@ private slots:
                 { utc(2024, 1, 2), 12.0 }, { utc(2024, 1, 3), 14.5 } }));
     }
 
+    void damagedPlacesRead_data()
+    {
+        QTest::addColumn<QString>("update"); // what another program wrote
+        QTest::newRow("latitude past the pole") << "UPDATE divesites SET latitude=95, longitude=14";
+        QTest::newRow("position as text")
+            << "UPDATE divesites SET latitude='north', longitude=X'00'";
+        QTest::newRow("negative cylinder, pressures of no sample")
+            << "UPDATE divetanks SET sizel=-12, workingbar=1e300; INSERT INTO tankpressures "
+               "VALUES (1, -1, 150), (1, 99999, 150), (1, 2, 'abc')";
+        QTest::newRow("link to no site or trip") << "UPDATE divedetails SET siteid=77, tripid=88";
+    }
+
+    void damagedPlacesRead()
+    {
+        QFETCH(QString, update);
+        QCOMPARE(db().openOrCreate(path()), 0);
+        DiveProfile dive = makeDive("Damaged", "Veltra", utc(2024, 7, 1));
+        dive.site = "Arch";
+        dive.position = GeoPosition { 36, 14 };
+        dive.tanks = { { 0, 200, 50, 12, 232 } };
+        int id = -1;
+        QCOMPARE(db().storeDive(dive, &id), 0);
+        db().close();
+        for (const QString& sql : update.split("; "))
+            QVERIFY(Probe(path()).exec(sql));
+        // What makes no sense reads as not known; the rest of the dive is read as stored.
+        QCOMPARE(db().openOrCreate(path()), 0);
+        DiveProfile loaded;
+        QVERIFY(db().loadDive(id, loaded));
+        QCOMPARE(loaded.site, QString("Arch"));
+        QVERIFY(!loaded.position || *loaded.position == (GeoPosition { 36, 14 }));
+        QVERIFY(loaded.tanks.size() == 1 && loaded.tanks[0].sizeL >= 0);
+        QVERIFY(loaded.tanks[0].workingBar <= 1000);
+        for (const DiveSample& s : loaded.samples)
+            QVERIFY(s.tankPressureBar == 0 || s.tankPressureBar == 150);
+        QList<DiveSite> sites;
+        QVERIFY(db().listSites(sites));
+        QCOMPARE(listed().size(), 1);
+    }
+
     void localDays_data()
     {
         QTest::addColumn<DiveFilter>("filter");
