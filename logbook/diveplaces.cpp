@@ -34,6 +34,7 @@ const std::pair<const char*, const char*> addedColumns[] = {
     { "divedetails", "siteid INTEGER" },
     { "divedetails", "tripid INTEGER" },
     { "divedetails", "sac REAL" },
+    { "divedetails", "gases TEXT" },
     { "divetanks", "sizel REAL" },
     { "divetanks", "workingbar REAL" },
 };
@@ -231,6 +232,13 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
                 error))
             return false;
         changed = true;
+        // The list reads the gases of each dive from here rather than from a query per dive.
+        if (name == QLatin1String("gases")
+            && !run(db,
+                QStringLiteral("UPDATE divedetails SET gases=(%1)")
+                    .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral("divedetails.diveid"))),
+                error))
+            return false;
     }
     if (!tables.contains(QStringLiteral("divetrips"))) {
         if (!run(db, QLatin1String(createTrips), error))

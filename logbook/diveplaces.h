@@ -45,6 +45,10 @@ QString checkPosition(const GeoPosition& position);
 // "LAT,LON" in decimal degrees; nothing when the text is not a valid position.
 std::optional<GeoPosition> parsePosition(const QString& text);
 
+// The gases of dive %1 as "O2/He" texts in gas order, comma separated (an SQL expression).
+constexpr char gasesOfDiveSql[] = "SELECT group_concat(v) FROM (SELECT g.o2 || '/' || g.he AS v "
+                                  "FROM gases g WHERE g.diveid=%1 ORDER BY g.gasid)";
+
 // A position as stored: nothing when either value is missing, not a number or out of range.
 std::optional<GeoPosition> storedPosition(const QVariant& latitude, const QVariant& longitude);
 

@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookfilecheck.h"
 
 #include <QCoreApplication>
@@ -912,9 +913,9 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         "COALESCE(x.maxtime, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)), "
         "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
         "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature, "
-        "x.tripid, t.name, x.sac, (SELECT group_concat(g.o2 || '/' || g.he) FROM gases g WHERE "
-        "g.diveid=d.diveid) FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid LEFT JOIN "
-        "divetrips t ON t.tripid=x.tripid");
+        "x.tripid, t.name, x.sac, COALESCE(x.gases, (%1)) FROM dives d LEFT JOIN divedetails x "
+        "ON x.diveid=d.diveid LEFT JOIN divetrips t ON t.tripid=x.tripid")
+                      .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral("d.diveid")));
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     switch (order) {

@@ -2,6 +2,7 @@
 
 #include "dive/airuse.h"
 #include "dive/diveprofile.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -105,7 +106,8 @@ bool store(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& er
         || !storePressures(db, diveId, dive, error))
         return false;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("UPDATE divedetails SET sac=:sac WHERE diveid=:id")))
+    if (!q.prepare(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1) WHERE diveid=:id")
+                       .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id")))))
         return fails(q, error);
     q.bindValue(QStringLiteral(":sac"), knownOrNull(surfaceAirConsumption(dive)));
     q.bindValue(QStringLiteral(":id"), diveId);
