@@ -207,7 +207,7 @@ int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
     const Options options = parse(args,
         QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions()
             + logbookPlacesOptions() + logbookAddOptions(),
-        { "--json", "--all", "--profile" });
+        { "--json", "--all", "--profile", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1,6 +1,8 @@
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "cli/planjson.h"
+#include "cli/plansettingsoptions.h"
 #include "dive/diveprofile.h"
 #include "planner/planstorage.h"
 
@@ -92,7 +94,7 @@ std::optional<quint32> parseInterval(const QString& text)
     return quint32(minutes * 60);
 }
 
-int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
+int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     Planification plan;
     if (o.positional.size() > 1) {
@@ -163,8 +165,12 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
         const int low = parts.value(0).toInt(&okLow);
         const int high = parts.value(1).toInt(&okHigh);
         if (parts.size() != 2 || !okLow || !okHigh || low < 10 || high < 10 || low > 100
-            || high > 100 || low > high) {
+            || high > 100) {
             err << "--gf takes LOW/HIGH in percent, for example 30/80\n";
+            return ExitUsage;
+        }
+        if (low > high) {
+            err << "--gf: the low factor must not exceed the high one\n";
             return ExitUsage;
         }
         settings.gf = make_gf(quint8(low), quint8(high));
@@ -181,14 +187,6 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
                 return ExitUsage;
             }
             dive.surfacePressure = float(p);
-        }
-        if (o.values.contains("--water")) {
-            const QString water = o.value("--water").toLower();
-            if (water != "salt" && water != "fresh") {
-                err << "--water takes salt or fresh\n";
-                return ExitUsage;
-            }
-            dive.waterType = water == "fresh" ? 1 : 0;
         }
         if (o.has("--effort"))
             dive.effortMode = 1;
@@ -235,7 +233,7 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
             }
         }
     }
-    if (!applyPlanGasOptions(o, plan, err))
+    if (!applyPlanGasOptions(o, plan, err) || !applyPlanSettingsOptions(o, plan, err))
         return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
@@ -250,7 +248,7 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
-        out << planReportText(reports);
+        out << planReportText(reports, units);
     if (!writePlanSlate(o, plan, err))
         return ExitFailed;
     return ExitOk;
@@ -265,21 +263,36 @@ QString planUsage()
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
         "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
-        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n");
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n"
+        "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
+        "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"
+        "       [--longer MIN] [--slate-size a4|a6]\n"
+        "       [--switch first-stop|depth] [--switch-time MIN] [--deco-ppo2 BAR]\n"
+        "       [--bottom-ppo2 BAR] [--last-stop 3|6] [--ascent-rate M/MIN] [--stop-rate M/MIN]\n"
+        "       [--safety-stop MIN[@DEPTH]] [--round-stops] [--altitude M]\n"
+        "       [--water salt|fresh|brackish] [--o2-breaks ON/OFF] [--end-limit M]\n");
 }
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args,
-        QStringList { "--point", "--gas", "--gf", "--surface-pressure", "--water", "--interval",
-            "--deco-gas", "--save" }
-            + planGasValueOptions(),
-        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions());
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest,
+        QStringList {
+            "--point", "--gas", "--gf", "--surface-pressure", "--interval", "--deco-gas", "--save" }
+            + planGasValueOptions() + planSettingsValueOptions(),
+        QStringList { "--effort", "--cc", "--json" } + planGasFlagOptions()
+            + planSettingsFlagOptions());
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandPlan(options, out, err);
+    return commandPlan(options, units, out, err);
 }
 
 } // namespace cli

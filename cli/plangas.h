@@ -23,9 +23,8 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
 // Writes the slate when --slate was given; false after telling `err` why it could not.
 bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& err);
 
-// Adds "cylinders", "warnings" and (closed circuit with bailout) "bailout" to a dive's object.
+// Adds "cylinders", "warnings" (every warning of the plan) and (closed circuit with bailout)
+// "bailout" to a dive's object.
 void addGasJson(QJsonObject& diveObject, const PlanifDive& dive);
-// The gas plan of a dive as text lines.
-QString gasText(const PlanifDive& dive);
 
 } // namespace cli

@@ -1,8 +1,12 @@
 #include "cli/planjson.h"
 
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
+#include "cli/plansettingsoptions.h"
 #include "dive/formattime.h"
+#include "planner/divegas.h"
 #include "planner/plancompute.h"
+#include "planner/planwarnings.h"
 
 #include <QJsonArray>
 
@@ -41,6 +45,25 @@ QString clock(float minutes)
     return formatTime(int(std::lround(double(minutes) * 60.0)));
 }
 
+// The factors the ascent was computed with; where they are not the diver's, why and the
+// diver's own.
+QJsonObject gfJson(const PlanifDive& dive)
+{
+    const PlanDiveResult& r = dive.result;
+    QJsonObject gf { { "low", int(std::lround(r.gfLow * 100)) },
+        { "high", int(std::lround(r.gfHigh * 100)) } };
+    if (!r.computed)
+        gf = { { "low", dive.settings.gfLow }, { "high", dive.settings.gfHigh } };
+    static const char* const reasons[] = { "", "effort", "third-dive", "yoyo" };
+    if (r.gfReduction != PlanDiveResult::GfReduction::None) {
+        gf.insert("reason", reasons[int(r.gfReduction)]);
+        gf.insert("reducedFrom", rounded(r.gfReducedFromMin, 3));
+        gf.insert("chosen",
+            QJsonObject { { "low", dive.settings.gfLow }, { "high", dive.settings.gfHigh } });
+    }
+    return gf;
+}
+
 } // namespace
 
 QList<PlannedDiveReport> computeWholePlan(Planification& plan, const PlanComputeSettings& settings)
@@ -70,12 +93,23 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         QJsonObject summary;
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                lines.append(QJsonObject {
+                QJsonObject entry {
                     { "kind", "line" },
                     { "direction", directionName(line.direction) },
                     { "computed", line.computed != 0 },
                     { "depth", rounded(line.depth, 2) },
                     { "duration", rounded(line.duration, 3) },
+                    { "runTime", rounded(line.runTime, 3) },
+                    { "gas", gasName(dive, line.gas) },
+                    { "gasIndex", int(line.gas) },
+                };
+                if (line.setpoint > 0) // closed circuit: the setpoint breathed
+                    entry.insert("setpoint", rounded(line.setpoint, 2));
+                lines.append(entry);
+            } else if (line.kind == LinePlan::Switch) {
+                lines.append(QJsonObject {
+                    { "kind", "switch" },
+                    { "depth", rounded(line.depth, 2) },
                     { "runTime", rounded(line.runTime, 3) },
                     { "gas", gasName(dive, line.gas) },
                     { "gasIndex", int(line.gas) },
@@ -110,11 +144,12 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         }
         QJsonObject diveObject {
             { "name", report.name },
-            { "gf", QJsonObject { { "low", settings.gfLow }, { "high", settings.gfHigh } } },
+            { "gf", gfJson(dive) },
             { "closedCircuit", settings.closedCircuit },
             { "gases", gases },
             { "surfaceInterval", double(dive.surfaceIntervalS) / 60.0 },
             { "effortMode", dive.effortMode != 0 },
+            { "settings", cli::planSettingsJson(dive) },
             { "lines", lines },
             { "summary", summary },
         };
@@ -124,21 +159,35 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
     return QJsonObject { { "dives", diveArray } };
 }
 
-QString planReportText(const QList<PlannedDiveReport>& dives)
+QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits& units)
 {
     static const char* const arrows[] = { "v", "-", "^" };
     QString text;
     for (const PlannedDiveReport& report : dives) {
         const PlanifDive& dive = *report.dive;
         text += QStringLiteral("%1\n").arg(report.name);
+        // What makes the plan not diveable comes first, then the factors it was computed at.
+        for (const PlanWarning& w : planWarnings(dive))
+            text += (w.error ? QStringLiteral("error: ") : QStringLiteral("warning: ")) + w.message
+                + QLatin1Char('\n');
+        text += usedGfText(dive) + QLatin1Char('\n');
         text += QStringLiteral("   depth  duration   runtime  gas\n");
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                text += QStringLiteral("%1%2 %3m %4 %5  %6\n")
+                text += QStringLiteral("%1%2 %3 %4 %5  %6\n")
                             .arg(line.computed ? QStringLiteral(" ") : QStringLiteral("*"))
                             .arg(QString::fromLatin1(arrows[std::min<quint32>(line.direction, 2)]))
-                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(cli::depthText(double(line.depth), units, 5))
                             .arg(clock(line.duration), 9)
+                            .arg(clock(line.runTime), 9)
+                            .arg(gasName(dive, line.gas)
+                                + (line.setpoint > 0 ? QStringLiteral(" SP %1").arg(
+                                       double(line.setpoint), 0, 'f', 1)
+                                                     : QString()));
+            } else if (line.kind == LinePlan::Switch) {
+                text += QStringLiteral("<> %1m %2 %3  %4\n")
+                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(QString(), 9)
                             .arg(clock(line.runTime), 9)
                             .arg(gasName(dive, line.gas));
             } else if (line.kind == LinePlan::Summary) {
@@ -151,15 +200,11 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
                                 .arg(std::floor(line.ndl));
             }
         }
-        if (dive.result.decoImpossible)
-            text += decoImpossibleText() + QLatin1Char('\n');
-        if (dive.profile.decoNotTerminated)
-            text += QStringLiteral("Deco not terminated\n");
-        if (dive.profile.invalidDiveCode != 0)
-            text += invalidDiveText(dive.profile.invalidDiveCode) + QLatin1Char('\n');
-        text += cli::gasText(dive);
+        text += gasPlanText(dive);
+        if (dive.settings.closedCircuit && !dive.result.bailout)
+            text += QStringLiteral("  (plan the bailout with --bailout)\n");
         text += QLatin1Char('\n');
     }
-    text += QStringLiteral("(* the diver's own segments)\n");
+    text += QStringLiteral("(* the diver's own segments, <> a change of gas)\n");
     return text;
 }

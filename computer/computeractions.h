@@ -7,9 +7,11 @@
 #include <QPoint>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class FormBluetoothConnect;
+class LinkLogFile;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -28,10 +30,13 @@ public:
     {
         // Writes "Log: ..." lines and service errors to the console.
         std::function<void(const QString&)> console;
-        // Stores one downloaded dive; returns the logbook's outcome code.
+        // Stores one downloaded dive; returns the logbook's outcome code. Default: the logbook
+        // stores it as a file's dive, then downloadStored hears of it.
         std::function<int(DiveProfile&)> storeDive;
-        // Tells whether the logbook holds a dive of this name and serial.
-        std::function<bool(const QString& name, const QString& serial)> diveStored;
+        // Tells whether the logbook holds the listed dive. Default: the logbook's same-dive rule.
+        std::function<bool(const DiveProfile& listed)> diveStored;
+        // A downloaded dive the logbook took under this id (the window makes it undoable).
+        std::function<void(const DiveProfile& dive, int diveId)> downloadStored;
         // Asks for the owner name; nothing when cancelled. Default: a text input dialog.
         std::function<std::optional<QString>(QWidget* parent, const QString& current)> askOwner;
         // Yes/No question; true for Yes. Default: a question box.
@@ -46,6 +51,10 @@ public:
         std::function<TarskBle*(QObject* parent, std::function<void(const QString&)> log)> makeLink;
         // Adds entries of the program's own to the computer's context menu.
         std::function<void(QMenu& menu)> extendMenu;
+        // Where the link's log is kept (rotated); empty keeps none.
+        QString linkLogPath;
+        // Asks where to save the link log. Default: a file dialog.
+        std::function<QString(QWidget* parent)> askSavePath;
     };
 
     ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks = {});
@@ -59,6 +68,8 @@ public:
     // Close Connection and Reset Computer, as the context menu runs them.
     void closeConnection();
     void resetComputer();
+    // Help > Save link log...: copies the link's log where the diver chooses, to send it.
+    void saveLinkLog();
 
     void onDisconnectController();
     void onServiceError(QLowEnergyService::ServiceError pError);
@@ -79,6 +90,8 @@ protected:
 
 private:
     TarskBle* ensureLink();
+    // One line of the link or the download: to the console and the link log.
+    void logLine(const QString& line);
     // The link ready for commands in normal mode, or null after telling the user why not.
     TarskBle* readyLink(bool needNormalMode);
     void showConnected();
@@ -91,6 +104,7 @@ private:
     FormBluetoothConnect* m_form;
     TarskBle* m_hookedLink = nullptr;
     QObject* m_download = nullptr;
+    std::unique_ptr<LinkLogFile> m_linkLog;
     QMetaObject::Connection m_ownerConnection;
     QMetaObject::Connection m_ownerErrorConnection;
 };

@@ -6,9 +6,13 @@ const char* const kInvalidDiveYoyoText = "Invalid dive: Yoyo on previous dive";
 const char* const kInvalidDiveTarText = "Invalid dive: Dive not allowed because of TAR > 0.8";
 const char* const kDecoNotTerminatedText = "Deco not terminated";
 
-gf_t reduced_gf()
+gf_t reduced_gf(const gf_t& chosen)
 {
-    return make_gf(68, 68);
+    auto percent = [](float factor) {
+        const long p = std::lround(factor * 100.0f);
+        return uint8_t(p < 1 ? 1 : (p > kReducedGfPercent ? kReducedGfPercent : p));
+    };
+    return make_gf(percent(chosen.gfLow), percent(chosen.gfHigh));
 }
 
 bool third_dive_rules_apply(int diveIndex, int64_t surfaceIntervalS, bool closedCircuit)
@@ -19,12 +23,13 @@ bool third_dive_rules_apply(int diveIndex, int64_t surfaceIntervalS, bool closed
 gf_t dive_gf(const gf_t* planGf, bool effortMode, int diveIndex, int64_t surfaceIntervalS,
     bool closedCircuit, float maxDepthM)
 {
+    const gf_t chosen = planGf ? *planGf : make_gf(80, 80);
     if (effortMode)
-        return reduced_gf();
+        return reduced_gf(chosen);
     if (third_dive_rules_apply(diveIndex, surfaceIntervalS, closedCircuit)
         && maxDepthM > kReducedGfDepthM)
-        return reduced_gf();
-    return planGf ? *planGf : make_gf(80, 80);
+        return reduced_gf(chosen);
+    return chosen;
 }
 
 uint8_t invalid_dive_code(

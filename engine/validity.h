@@ -24,15 +24,17 @@ extern const char* const
     kInvalidDiveTarText; // "Invalid dive: Dive not allowed because of TAR > 0.8"
 extern const char* const kDecoNotTerminatedText; // "Deco not terminated"
 
-// The 68/68 setting used for effort dives, repetitive third dives and after a severe yoyo.
-gf_t reduced_gf();
+// The factors used for effort dives, repetitive third dives and after a severe yoyo: each of
+// the diver's factors, but never above 68 (30/80 becomes 30/68; deep stops asked for stay).
+constexpr uint8_t kReducedGfPercent = 68;
+gf_t reduced_gf(const gf_t& chosen);
 
 // True for the third dive of a plan begun less than 24 h after the previous one, open circuit.
 bool third_dive_rules_apply(int diveIndex, int64_t surfaceIntervalS, bool closedCircuit);
 
-// Gradient factors a dive starts with: the plan's own (80/80 when none), or 68/68 with the
-// effort flag, or on a third dive deeper than 6 m. A yoyo of level 3 further switches to
-// reduced_gf() from that point of the profile on; that is up to the caller walking the points.
+// Gradient factors a dive starts with: the plan's own (80/80 when none), reduced_gf() of them
+// with the effort flag or on a third dive deeper than 6 m. A yoyo of level 3 further switches
+// to reduced_gf() from that point of the profile on; that is up to the caller walking the points.
 gf_t dive_gf(const gf_t* planGf, bool effortMode, int diveIndex, int64_t surfaceIntervalS,
     bool closedCircuit, float maxDepthM);
 

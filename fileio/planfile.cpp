@@ -63,6 +63,21 @@ bool pressureOk(float bar)
     return std::isfinite(bar) && bar >= 0.0f && bar <= kMaxPressureBar;
 }
 
+// The depths, times, gases and water of one dive lie where a dive can.
+bool rangesOk(const PlanDiveRecord& dive)
+{
+    for (const DiveSample& s : dive.profile.samples) {
+        if (!(s.depth >= 0.0 && s.depth <= PlanFile::maxDepthM && s.time >= 0.0
+                && s.time <= PlanFile::maxPointTimeS))
+            return false;
+    }
+    for (const DiveGas& g : dive.profile.gases) {
+        if (g.o2 < 1 || g.o2 > 100 || g.he < 0 || g.he > 100 - g.o2)
+            return false;
+    }
+    return dive.waterType <= PlanFile::maxWaterType;
+}
+
 // Reads count bytes at offset of bytes into value (little-endian); false past the end.
 template <typename T> bool numberAt(const QByteArray& bytes, qint64& offset, T& value)
 {
@@ -137,7 +152,7 @@ bool decodeCylinders(const QByteArray& payload, quint8& slot, QList<Cylinder>& c
 bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
 {
     qint64 at = 0;
-    GasSettings s;
+    GasSettings s = settings;
     quint8 reserve = 0, bailout = 0, low = 0, high = 0;
     if (!numberAt(payload, at, s.bottomSacLpm) || !numberAt(payload, at, s.decoSacLpm)
         || !numberAt(payload, at, reserve) || !numberAt(payload, at, s.minimumGasFactor)
@@ -156,6 +171,69 @@ bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
         return false;
     settings = s;
     return true;
+}
+
+// The later gas-planning fields over the ones tag 3 gave (or the defaults).
+bool decodeGasPlanningMore(const QByteArray& payload, GasSettings& settings)
+{
+    qint64 at = 0;
+    GasSettings s = settings;
+    quint8 contingency = 0;
+    if (!numberAt(payload, at, s.cylinderCelsius) || !numberAt(payload, at, s.bailoutProblemMin)
+        || !numberAt(payload, at, s.setpointSwitchM) || !numberAt(payload, at, contingency)
+        || !numberAt(payload, at, s.deeperM) || !numberAt(payload, at, s.longerMin)
+        || contingency > 1)
+        return false;
+    s.contingency = contingency != 0;
+    if (!validateGasSettings(s).isEmpty())
+        return false;
+    settings = s;
+    return true;
+}
+
+// One dive's ascent settings and water; false when the payload is short or out of range.
+bool decodeAscentSettings(
+    const QByteArray& payload, quint8& slot, AscentSettings& out, quint8& water)
+{
+    qint64 at = 0;
+    AscentSettings s;
+    quint8 rule = 0, lastStop = 0, round = 0;
+    if (!numberAt(payload, at, slot) || !numberAt(payload, at, rule)
+        || !numberAt(payload, at, s.switchTimeMin) || !numberAt(payload, at, s.decoPpo2)
+        || !numberAt(payload, at, s.bottomPpo2) || !numberAt(payload, at, lastStop)
+        || !numberAt(payload, at, s.ascentRateMpm) || !numberAt(payload, at, s.stopRateMpm)
+        || !numberAt(payload, at, s.safetyStopMin) || !numberAt(payload, at, s.safetyStopDepthM)
+        || !numberAt(payload, at, round) || !numberAt(payload, at, s.altitudeM)
+        || !numberAt(payload, at, water) || !numberAt(payload, at, s.o2BreakMin)
+        || !numberAt(payload, at, s.backGasMin) || !numberAt(payload, at, s.endLimitM))
+        return false;
+    if (rule > quint8(SwitchRule::Depth) || round > 1 || water > kWaterBrackish)
+        return false;
+    s.switchRule = SwitchRule(rule);
+    s.lastStopM = lastStop;
+    s.roundStops = round != 0;
+    if (!validateAscentSettings(s).isEmpty())
+        return false;
+    out = s;
+    return true;
+}
+
+QByteArray encodeAscentSettings(quint8 slot, const AscentSettings& s, quint32 water)
+{
+    QByteArray payload;
+    appendNumber<quint8>(payload, slot);
+    appendNumber<quint8>(payload, quint8(s.switchRule));
+    for (float v : { s.switchTimeMin, s.decoPpo2, s.bottomPpo2 })
+        appendNumber<float>(payload, v);
+    appendNumber<quint8>(payload, quint8(s.lastStopM));
+    for (float v : { s.ascentRateMpm, s.stopRateMpm, s.safetyStopMin, s.safetyStopDepthM })
+        appendNumber<float>(payload, v);
+    appendNumber<quint8>(payload, s.roundStops ? 1 : 0);
+    appendNumber<float>(payload, s.altitudeM);
+    appendNumber<quint8>(payload, quint8(std::min<quint32>(water, kWaterBrackish)));
+    for (float v : { s.o2BreakMin, s.backGasMin, s.endLimitM })
+        appendNumber<float>(payload, v);
+    return payload;
 }
 
 // The settings block at `offset` (just after the last dive) into the dives' records.
@@ -202,9 +280,22 @@ PlanFile::Status decodeSettings(
                 || cylinders.size() > dives[slot].profile.gases.size())
                 return PlanFile::Status::BadSettings;
             dives[slot].cylinders = cylinders;
+        } else if (tag == PlanFile::TagAscentSettings) {
+            quint8 slot = 0, water = 0;
+            AscentSettings ascent;
+            if (!decodeAscentSettings(payload, slot, ascent, water) || slot >= dives.size())
+                return PlanFile::Status::BadSettings;
+            dives[slot].settings.ascent = ascent;
+            dives[slot].waterType = water;
         } else if (tag == PlanFile::TagGasPlanning) {
-            GasSettings gas;
+            GasSettings gas = dives.empty() ? GasSettings {} : dives[0].gasSettings;
             if (!decodeGasPlanning(payload, gas))
+                return PlanFile::Status::BadSettings;
+            for (PlanDiveRecord& dive : dives)
+                dive.gasSettings = gas;
+        } else if (tag == PlanFile::TagGasPlanningMore) {
+            GasSettings gas = dives.empty() ? GasSettings {} : dives[0].gasSettings;
+            if (!decodeGasPlanningMore(payload, gas))
                 return PlanFile::Status::BadSettings;
             for (PlanDiveRecord& dive : dives)
                 dive.gasSettings = gas;
@@ -261,6 +352,12 @@ QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 coun
         }
         record(PlanFile::TagCylinders, payload);
     }
+    for (quint32 slot = 0; slot < count; ++slot) {
+        const PlanDiveRecord& dive = dives[slot];
+        if (dive.settings.ascent != AscentSettings {} || dive.waterType == kWaterBrackish)
+            record(PlanFile::TagAscentSettings,
+                encodeAscentSettings(quint8(slot), dive.settings.ascent, dive.waterType));
+    }
     const GasSettings& gas = dives[0].gasSettings;
     if (!(gas == GasSettings {})) {
         QByteArray payload;
@@ -276,6 +373,14 @@ QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 coun
         appendNumber<double>(payload, gas.bailoutStressFactor);
         appendNumber<double>(payload, gas.bailoutStressMin);
         record(PlanFile::TagGasPlanning, payload);
+        QByteArray more;
+        appendNumber<double>(more, gas.cylinderCelsius);
+        appendNumber<double>(more, gas.bailoutProblemMin);
+        appendNumber<double>(more, gas.setpointSwitchM);
+        appendNumber<quint8>(more, gas.contingency ? 1 : 0);
+        appendNumber<double>(more, gas.deeperM);
+        appendNumber<double>(more, gas.longerMin);
+        record(PlanFile::TagGasPlanningMore, more);
     }
     QByteArray block(PlanFile::settingsMagic, sizeof PlanFile::settingsMagic);
     appendNumber<quint16>(block, PlanFile::settingsVersion);
@@ -339,6 +444,8 @@ Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
     quint32 count = 0;
     if (!readNumber(in, count))
         return Status::Truncated;
+    if (count > 255)
+        return Status::NotAPlan; // the first bytes of some other file
     if (count > quint32(maxDives))
         return Status::TooManyDives;
 
@@ -357,6 +464,8 @@ Status decode(const QByteArray& bytes, std::vector<PlanDiveRecord>& plan)
             return Status::Truncated;
         if (!pressureOk(dive.surfacePressureBar) || dive.surfacePressureBar <= 0.0f)
             return Status::BadSurfacePressure;
+        if (!rangesOk(dive))
+            return Status::OutOfRange;
     }
     const Status settings = decodeSettings(bytes, in.pos(), dives);
     if (settings != Status::Ok)
@@ -379,7 +488,8 @@ QByteArray encode(const std::vector<PlanDiveRecord>& plan)
         QByteArray tail = tissuesToBytes(dive.tissues);
         appendNumber<quint32>(tail, dive.surfaceIntervalS);
         appendNumber<quint8>(tail, dive.effortMode);
-        appendNumber<quint32>(tail, dive.waterType);
+        // Older readers know salt and fresh only; brackish water is in the ascent settings.
+        appendNumber<quint32>(tail, dive.waterType == kWaterBrackish ? 0 : dive.waterType);
         appendNumber<float>(tail, dive.surfacePressureBar);
         out.write(tail);
     }
@@ -433,6 +543,15 @@ QString statusText(Status status)
         break;
     case Status::TooManyDives:
         text = QT_TRANSLATE_NOOP("PlanFile", "The plan file holds more than three dives.");
+        break;
+    case Status::NotAPlan:
+        text = QT_TRANSLATE_NOOP("PlanFile", "This is not a dive plan file.");
+        break;
+    case Status::OutOfRange:
+        text = QT_TRANSLATE_NOOP("PlanFile",
+            "The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point "
+            "more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % "
+            "helium in all, or an unknown water type.");
         break;
     case Status::LengthTooLarge:
         text = QT_TRANSLATE_NOOP(

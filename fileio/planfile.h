@@ -46,15 +46,35 @@ struct PlanDiveRecord
 //     minimum gas, 1 thirds), f64 minimum-gas factor, f64 problem-solving time (min), f64 deco
 //     gas reserve (bar), u8 bailout (0/1), u8 bailout GF low, u8 bailout GF high (%, 0 = the
 //     dive's), f64 bailout stress factor, f64 bailout stress time (min).
-//   Tags 2 and 3 are written only when they differ from the defaults.
+//   4 ascent settings: u8 slot, u8 switch rule (0 first stop, 1 depth), f32 switch time (min,
+//     -1 the rule's), f32 deco ppO2, f32 bottom ppO2 (bar), u8 last stop (m), f32 ascent rate,
+//     f32 stop rate (m/min, 0 the computer's), f32 safety stop (min), f32 its depth (m), u8 round
+//     stops (0/1), f32 altitude (m), u8 water (0 salt, 1 fresh, 2 brackish; the dive's water
+//     field then holds 0), f32 minutes on oxygen, f32 back-gas minutes, f32 END limit (m).
+//   6 gas planning, later fields (the whole plan): f64 cylinder temperature (C), f64 bailout
+//     problem-solving time (min), f64 setpoint switch depth (m, 0 none), u8 contingency plans
+//     (0/1), f64 contingency extra depth (m), f64 contingency extra time (min).
+//   Tags 2, 3, 4 and 6 are written only when they differ from the defaults.
 // Bytes after the dives that do not start with "DPST" are ignored, as they always were.
 namespace PlanFile {
 
 constexpr char settingsMagic[4] = { 'D', 'P', 'S', 'T' };
 constexpr quint16 settingsVersion = 1;
-enum SettingsTag : quint16 { TagDiveSettings = 1, TagCylinders = 2, TagGasPlanning = 3 };
+enum SettingsTag : quint16 {
+    TagDiveSettings = 1,
+    TagCylinders = 2,
+    TagGasPlanning = 3,
+    TagAscentSettings = 4,
+    TagGasPlanningMore = 6,
+};
 
 constexpr int maxDives = 3;
+// What a planned dive may hold, as the command line checks its options: a point deeper than
+// this or later than a day into the dive is no plan (a point at a million minutes would take
+// gigabytes of ceiling trace).
+constexpr double maxDepthM = 150.0;
+constexpr double maxPointTimeS = 24 * 3600.0;
+constexpr quint32 maxWaterType = 1; // 0 salt, 1 fresh
 // Three dives of a day take a few megabytes at most; anything far larger is not a plan.
 constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
 
@@ -63,7 +83,9 @@ enum class Status {
     CannotOpen,
     TooLarge, // the file is larger than maxFileBytes
     Truncated, // ends inside a record
-    TooManyDives, // a dive count above 3
+    TooManyDives, // a dive count of 4 to 255
+    NotAPlan, // a dive count no plan file has: another kind of file
+    OutOfRange, // a depth beyond 0..150 m, a point past 24 h, a gas or water no dive can have
     LengthTooLarge, // a text length, gas count or sample count exceeds the bytes left
     BadGasIndex, // a sample refers to a gas the dive does not have
     BadSample, // a sample's time or depth is not a finite number

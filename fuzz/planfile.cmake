@@ -1,1 +1,1 @@
-veltra_add_fuzzer(planfile LIBS fileio)
+veltra_add_fuzzer(planfile LIBS fileio planner)

@@ -29,7 +29,8 @@ int startCylinder(
 void addSegment(QList<GasSegment>& out, QList<double>& sacs, const GasSegment& s, double startMin,
     const GasSettings& settings)
 {
-    const double stressEnd = settings.bailoutStressMin;
+    // The problem-solving time is always breathed at the raised rate.
+    const double stressEnd = std::max(settings.bailoutStressMin, settings.bailoutProblemMin);
     const double raised = settings.decoSacLpm * settings.bailoutStressFactor;
     if (!(s.minutes > 0))
         return;
@@ -81,9 +82,15 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     config.currentGas = quint8(first);
     plan.startCylinder = first;
 
+    // The failure is sorted out on open circuit at the bailout depth before the ascent.
+    const double problemMin = std::max(0.0, settings.bailoutProblemMin);
+    tissues_t loaded = tissues;
+    float otu = 0;
+    load_step(
+        loaded, pStart, pStart, float(problemMin), config.openGases[first], &g_noSetpoint, otu);
     deco_t deco;
     init_deco(deco, config);
-    compute_deco(deco, config, tissues, pStart, 0.0f);
+    compute_deco(deco, config, loaded, pStart, 0.0f);
     plan.computed = true;
     plan.impossible = deco.decoImpossible != 0;
 
@@ -95,41 +102,50 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     double fromStart = 0;
     QList<double> sacs;
     double lastDepth = depthM;
-    auto leg = [&](float toDepth, float minutes, int breathed, int shown, quint32 direction) {
+    int lastBreathed = first;
+    double switchDepth = depthM;
+    auto leg = [&](float toDepth, float minutes, int breathed, quint32 direction) {
         const GasSegment s { lastDepth, double(toDepth), double(minutes), breathed, true };
         addSegment(plan.segments, sacs, s, fromStart, settings);
         fromStart += minutes;
         run += minutes;
         lastDepth = toDepth;
+        // Each line names the cylinder breathed on it; a change has its own switch line.
+        if (breathed != lastBreathed) {
+            plan.lines.append({ LinePlan::Switch, LinePlan::Level, 1, float(switchDepth), 0,
+                float(run - minutes), quint32(breathed), 0, 0 });
+            lastBreathed = breathed;
+        }
+        switchDepth = toDepth;
         if (direction == LinePlan::Level && !(minutes > 0))
             return; // a stop that ends at once is not a line of the table
-        plan.lines.append(
-            { LinePlan::Line, direction, 1, toDepth, minutes, float(run), quint32(shown), 0, 0 });
+        plan.lines.append({ LinePlan::Line, direction, 1, toDepth, minutes, float(run),
+            quint32(breathed), 0, 0 });
     };
 
+    if (!plan.impossible && problemMin > 0)
+        leg(float(depthM), float(problemMin), first, LinePlan::Level);
     if (!plan.impossible) {
         const bool hasStops = deco.stopCount > 0;
         const float target = hasStops ? deco.stops[0].pressure : config.surfacePressure;
-        const int firstStopGas = hasStops ? deco.stops[0].gasIndex : first;
         leg(depthOf(target), std::max(0.0f, (pStart - target) / config.ascent_rate()), first,
-            firstStopGas, LinePlan::Ascending);
+            LinePlan::Ascending);
         for (int j = 0; j < deco.stopCount; ++j) {
             const stop_t& stop = deco.stops[j];
             if (j > 0) {
                 const stop_t& prev = deco.stops[j - 1];
                 leg(depthOf(stop.pressure),
                     std::max(0.0f, (prev.pressure - stop.pressure) / config.slow_ascent_rate()),
-                    prev.gasIndex, stop.gasIndex, LinePlan::Ascending);
+                    prev.gasIndex, LinePlan::Ascending);
             }
-            leg(depthOf(stop.pressure), stop.duration, stop.gasIndex, stop.gasIndex,
-                LinePlan::Level);
+            leg(depthOf(stop.pressure), stop.duration, stop.gasIndex, LinePlan::Level);
         }
         if (hasStops) {
             const stop_t& last = deco.stops[deco.stopCount - 1];
             leg(0.0f,
                 std::max(
                     0.0f, (last.pressure - config.surfacePressure) / config.slow_ascent_rate()),
-                last.gasIndex, last.gasIndex, LinePlan::Ascending);
+                last.gasIndex, LinePlan::Ascending);
         }
     }
     plan.runTimeMin = run;
@@ -142,14 +158,14 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     for (int i = 0; i < cylinders.size(); ++i) {
         const Cylinder& c = cylinders[i];
         CylinderUse& use = plan.cylinders[i];
-        use.endBar = std::max(0.0, c.fillBar - use.usedLitres / c.litres);
-        // What the bailout needs is the reserve itself: a fixed reserve still applies to deco
-        // cylinders, the bottom bailout keeps a third when the plan uses thirds.
-        if (c.role == CylinderRole::Deco)
-            use.reserveBar = settings.decoReserveBar;
-        else if (settings.reserveMode == ReserveMode::Thirds)
+        use.endBar = endBarOf(c, use.usedLitres, settings.cylinderCelsius);
+        // The bailout is itself the emergency a minimum gas stands for: every bailout cylinder
+        // keeps the fixed reserve of a deco cylinder, or a third of its fill with thirds.
+        if (settings.reserveMode == ReserveMode::Thirds && c.role == CylinderRole::Bottom)
             use.reserveBar = thirdsReserveBar(c.fillBar);
-        addCylinderWarnings(c, i, use, plan.warnings);
+        else
+            use.reserveBar = settings.decoReserveBar;
+        addCylinderWarnings(c, i, use, settings.cylinderCelsius, plan.warnings);
     }
     return plan;
 }

@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
@@ -62,25 +63,27 @@ void setUpDiveCylinders(PlanifDive& dive)
     }
 }
 
-void finishDiveGas(
-    const Planification& plan, PlanifDive& dive, const GasWater& water, double ascentRateBarPerMin)
+void finishDiveGas(const Planification& plan, PlanifDive& dive, const GasWater& water)
 {
     PlanDiveResult& r = dive.result;
     if (dive.settings.closedCircuit) {
         r.gasSegments.clear();
         r.gas = GasPlanResult {};
-        r.gas.cylinders.resize(r.cylinders.size());
         if (r.bailout) {
             r.gas.cylinders = r.bailout->cylinders;
             r.gas.warnings = r.bailout->warnings;
+            return;
         }
+        // Nothing is breathed from them until a bailout is planned: they end as filled.
+        r.gas.cylinders.resize(r.cylinders.size());
+        for (qsizetype i = 0; i < r.cylinders.size(); ++i)
+            r.gas.cylinders[i].endBar = r.cylinders[i].fillBar;
         return;
     }
     r.bailout.reset();
     for (GasSegment& s : r.gasSegments)
         s.cylinder = cylinderOfSegment(r, dive.profile.gases.value(s.cylinder), s.computed);
-    r.gas
-        = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water, ascentRateBarPerMin);
+    r.gas = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water);
 }
 
 bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
@@ -113,10 +116,17 @@ QString gasPlanText(const PlanifDive& dive)
                         .arg(std::lround(use[i].usedLitres))
                         .arg(std::floor(use[i].endBar), 0, 'f', 0)
                         .arg(std::lround(use[i].reserveBar));
+            if (use[i].turnBar > 0)
+                text += QCoreApplication::translate("GasPlan", "    turn at %1 bar\n")
+                            .arg(std::lround(use[i].turnBar));
         }
     };
     if (!dive.result.bailout && !r.cylinders.isEmpty()) {
         text += QCoreApplication::translate("GasPlan", "gas plan\n");
+        if (dive.settings.closedCircuit)
+            text += QCoreApplication::translate("GasPlan",
+                "  on the loop: nothing is breathed from the cylinders, the bailout is not "
+                "planned\n");
         table(r.gas.cylinders);
     }
     if (r.bailout) {
@@ -129,16 +139,30 @@ QString gasPlanText(const PlanifDive& dive)
             text += QCoreApplication::translate("GasPlan", "  leaves the loop on %1\n")
                         .arg(cylinderGasName(r.cylinders[b.startCylinder]));
         for (const LinePlan& l : b.lines)
-            text += QStringLiteral("  %1 %2m %3 %4  %5\n")
-                        .arg(l.direction == LinePlan::Level ? QStringLiteral("-")
-                                                            : QStringLiteral("^"))
+            text += QStringLiteral(" %1 %2m %3 %4  %5\n")
+                        .arg(l.kind == LinePlan::Switch
+                                ? QStringLiteral("<>")
+                                : (l.direction == LinePlan::Level ? QStringLiteral("-")
+                                                                  : QStringLiteral("^")),
+                            2)
                         .arg(double(l.depth), 5, 'f', 1)
-                        .arg(clock(l.duration), 9)
+                        .arg(l.kind == LinePlan::Switch ? QString() : clock(l.duration), 9)
                         .arg(clock(l.runTime), 9)
                         .arg(l.gas < quint32(r.cylinders.size())
                                 ? cylinderGasName(r.cylinders[int(l.gas)])
                                 : QString());
         table(b.cylinders);
+    }
+    if (r.contingencies) {
+        for (const ContingencyPlan& c : *r.contingencies) {
+            text += QCoreApplication::translate("GasPlan", "contingency: %1, surfacing at %2\n")
+                        .arg(c.title(), clock(c.runTimeMin));
+            for (int i = 0; i < c.cylinders.size() && i < c.use.size(); ++i)
+                text += QCoreApplication::translate("GasPlan", "  %1 used %2 L, ends at %3 bar\n")
+                            .arg(cylinderGasName(c.cylinders[i]), -8)
+                            .arg(std::lround(c.use[i].usedLitres))
+                            .arg(std::floor(c.use[i].endBar), 0, 'f', 0);
+        }
     }
     return text;
 }

@@ -2,7 +2,9 @@
 
 #include "engine/deco.h"
 #include "engine/validity.h"
+#include "planner/ascentwalk.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/divegas.h"
 
 #include <QCoreApplication>
@@ -70,8 +72,13 @@ public:
 
     void run()
     {
-        setUpEngine();
+        // A dive with no gas breathes what a new dive starts with rather than nothing.
+        if (m_profile.gases.isEmpty())
+            m_profile.gases = standardGasList();
         PlanDiveResult& r = m_dive.result;
+        r.gfReduction = PlanDiveResult::GfReduction::None;
+        r.gfReducedFromMin = 0;
+        setUpEngine();
         r.lines.clear();
         r.gasSegments.clear();
         r.bailout.reset();
@@ -114,11 +121,63 @@ private:
     {
         return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
     }
-    void line(const LinePlan& l) const
+    void line(LinePlan l)
+    {
+        if (l.kind == LinePlan::Line)
+            l.setpoint = m_lineSetpoint;
+        // Where the gas changes, a switch line of its own, at the end of the line before.
+        if (l.kind == LinePlan::Line && m_lineGas >= 0 && qint64(l.gas) != m_lineGas) {
+            LinePlan s;
+            s.kind = LinePlan::Switch;
+            s.computed = l.computed;
+            s.depth = m_lineEnd.depth;
+            s.runTime = m_lineEnd.runTime;
+            s.gas = l.gas;
+            emitLine(s);
+        }
+        if (l.kind == LinePlan::Line) {
+            m_lineGas = l.gas;
+            m_lineEnd = l;
+        } else if (l.kind == LinePlan::Start) {
+            m_lineGas = -1;
+        }
+        emitLine(l);
+    }
+    void emitLine(const LinePlan& l) const
     {
         m_dive.result.lines.append(l);
         if (m_report)
             m_plan.emitLine(l);
+    }
+    // One stretch breathed on one setpoint: the trace, the tissues and the decompression state.
+    void step(float t0, float p0, float t1, float p1, const gas_t& gas, const float* sp)
+    {
+        trace(t0, p0, t1, p1, gas, sp);
+        dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
+    }
+    // One of the diver's segments. In closed circuit with a setpoint switch depth the low
+    // setpoint is breathed from the surface down to it, the working one below and from then on.
+    void breathe(float t0, float p0, float t1, float p1, double d0, double d1, const gas_t& gas)
+    {
+        const float* working = setpoint(m_config.current_setpoint_index());
+        const double switchM = m_plan.gasSettings.setpointSwitchM;
+        if (!m_config.is_closed_circuit() || !(switchM > 0) || m_workingSetpoint || d0 >= switchM) {
+            m_workingSetpoint = m_config.is_closed_circuit() && switchM > 0;
+            step(t0, p0, t1, p1, gas, working);
+            return;
+        }
+        const float* low = setpoint(0);
+        if (d1 <= switchM) {
+            step(t0, p0, t1, p1, gas, low);
+            return;
+        }
+        const float f = float((switchM - d0) / (d1 - d0));
+        const float tm = t0 + f * (t1 - t0);
+        const float pm = pressureAt(switchM);
+        step(t0, p0, tm, pm, gas, low);
+        step(tm, pm, t1, p1, gas, working);
+        m_workingSetpoint = true;
     }
     void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
@@ -139,9 +198,7 @@ private:
     // The dive's surface, water, gradient factors and gases.
     void setUpEngine()
     {
-        m_config.apply_defaults();
-        m_config.surfacePressure = m_dive.surfacePressure;
-        m_config.set_water_type(m_dive.waterType == 0 ? 0 : 1);
+        applyPlanConfig(m_config, m_dive.surfacePressure, m_dive.waterType, m_dive.settings.ascent);
         m_profile.freshWater = m_dive.waterType == 0 ? 0 : 1;
         m_profile.surfacePressure = m_dive.surfacePressure;
         m_surface = m_config.surfacePressure;
@@ -149,9 +206,11 @@ private:
         const PlanDiveSettings& s = m_dive.settings;
         for (int i = 0; i < kSetpointCount; ++i)
             m_config.setpoints[i].ppO2 = s.setpointsBar[i];
-        const gf_t chosen
+        m_chosenGf
             = make_gf(quint8(std::clamp(s.gfLow, 1, 100)), quint8(std::clamp(s.gfHigh, 1, 100)));
-        m_config.set_gf(m_dive.effortMode ? reduced_gf() : chosen);
+        m_config.set_gf(m_chosenGf);
+        if (m_dive.effortMode)
+            reduceGf(PlanDiveResult::GfReduction::Effort, 0.0f);
 
         const int count = int(m_profile.samples.size());
         if (s.closedCircuit) {
@@ -233,7 +292,22 @@ private:
             m_profile.invalidDiveCode = code;
         if (third_dive_rules_apply(m_slot, m_dive.surfaceIntervalS, closed)
             && m_profile.maxDepth > kReducedGfDepthM)
-            m_config.set_gf(reduced_gf());
+            reduceGf(PlanDiveResult::GfReduction::ThirdDive, 0.0f);
+    }
+
+    // The diver's factors, each at most 68, from this run time on; the first reason that
+    // changes them is the one reported.
+    void reduceGf(PlanDiveResult::GfReduction why, float fromMin)
+    {
+        const gf_t reduced = reduced_gf(m_chosenGf);
+        PlanDiveResult& r = m_dive.result;
+        const bool changes
+            = reduced.gfLow != m_chosenGf.gfLow || reduced.gfHigh != m_chosenGf.gfHigh;
+        if (changes && r.gfReduction == PlanDiveResult::GfReduction::None) {
+            r.gfReduction = why;
+            r.gfReducedFromMin = fromMin;
+        }
+        m_config.set_gf(reduced);
     }
 
     // The diver's own segments, each breathed on the gas of the point it leads to.
@@ -244,18 +318,16 @@ private:
             DiveSample& point = m_profile.samples[i];
             const DiveSample& before = m_profile.samples[i - 1];
             if (DiveProfile::alertLevel(point, SampleAlertYoyo) == 3)
-                m_config.set_gf(reduced_gf());
+                reduceGf(PlanDiveResult::GfReduction::Yoyo, float(before.time) / 60.0f);
             const int gasIndex = pointGas(point);
             if (!m_config.is_closed_circuit())
                 m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
             const gas_t& gas = *m_config.current_gas();
-            const float* sp = setpoint(m_config.current_setpoint_index());
             const float p0 = pressureAt(before.depth);
             const float p1 = pressureAt(point.depth);
             const float t0 = float(before.time);
             const float t1 = std::max(t0, float(point.time));
-            trace(t0, p0, t1, p1, gas, sp);
-            dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+            breathe(t0, p0, t1, p1, before.depth, point.depth, gas);
             m_dive.result.gasSegments.append(GasSegment { before.depth, point.depth,
                 double(t1 - t0) / 60.0, gasIndex, false, double(t0) / 60.0 });
             m_maxCns = std::max(m_maxCns, m_tissues.cns);
@@ -290,6 +362,7 @@ private:
         const gas_t& gas = *m_config.gas_at(m_config.is_closed_circuit() ? 0 : slot);
         const float* sp = setpoint(setpointIndex);
         const float t0 = m_runMin * 60.0f;
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
         m_onAscent = true;
         trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
@@ -309,7 +382,7 @@ private:
         m_profile.ascentSamples.append(s);
     }
 
-    void ascentLine(quint32 direction, float depthM, float minutes, int gas) const
+    void ascentLine(quint32 direction, float depthM, float minutes, int gas)
     {
         LinePlan l;
         l.kind = LinePlan::Line;
@@ -349,6 +422,10 @@ private:
             }
             return;
         }
+        if (m_dive.settings.ascent.walksAscent()) {
+            walkedAscent(last, lastSlot);
+            return;
+        }
         // The leg to the first stop, or to the surface without one, on the last point's gas.
         m_profile.ascentSamples.append(last);
         const bool hasStops = deco.stopCount > 0;
@@ -358,7 +435,7 @@ private:
             = std::max(0.0f, (pressureAt(last.depth) - target) / m_config.ascent_rate());
         leg(pressureAt(last.depth), target, legMin, lastSlot, m_config.current_setpoint_index());
         ascentPoint(depthOf(target), firstGas);
-        ascentLine(LinePlan::Ascending, depthOf(target), legMin, firstGas);
+        ascentLine(LinePlan::Ascending, depthOf(target), legMin, m_lastGas);
 
         // The stops and the transits between them, each transit on the gas of the stop left.
         for (int j = 0; j < deco.stopCount; ++j) {
@@ -371,7 +448,7 @@ private:
                     = std::max(0.0f, (prev.pressure - stop.pressure) / m_config.slow_ascent_rate());
                 leg(prev.pressure, stop.pressure, t, prev.gasIndex, prev.setpointIndex);
                 ascentPoint(depth, gas);
-                ascentLine(LinePlan::Ascending, depth, t, gas);
+                ascentLine(LinePlan::Ascending, depth, t, diveGas(prev.gasIndex));
             }
             leg(stop.pressure, stop.pressure, stop.duration, stop.gasIndex, stop.setpointIndex);
             ascentPoint(depth, gas);
@@ -386,6 +463,29 @@ private:
             leg(lastStop.pressure, m_surface, f, lastStop.gasIndex, lastStop.setpointIndex);
             ascentPoint(0.0f, -1);
             ascentLine(LinePlan::Ascending, 0.0f, f, diveGas(lastStop.gasIndex));
+        }
+    }
+
+    // The ascent by the diver's rules (switch at depth, rounded stops, safety stop, oxygen
+    // breaks), walked from the diver's state and replayed here; the breaks use the bottom gas.
+    void walkedAscent(const DiveSample& last, int lastSlot)
+    {
+        const AscentWalk walk = walkAscent(m_config, m_deco, m_tissues, pressureAt(last.depth),
+            m_runMin, lastSlot, lastSlot, m_dive.settings.ascent);
+        m_walkStopMin = walk.stopMinutes;
+        if (walk.impossible) {
+            m_walkImpossible = true;
+            if (m_report)
+                m_plan.emitMessage(decoImpossibleText());
+            return;
+        }
+        m_profile.ascentSamples.append(last);
+        for (const AscentStep& s : walk.steps) {
+            leg(s.pFrom, s.pTo, s.minutes, s.slot, s.setpointIndex);
+            const int gas = diveGas(s.slot);
+            const float depth = depthOf(s.pTo);
+            ascentPoint(depth, s.pTo <= m_surface ? -1 : gas);
+            ascentLine(s.stop ? LinePlan::Level : LinePlan::Ascending, depth, s.minutes, gas);
         }
     }
 
@@ -412,7 +512,7 @@ private:
     void publish()
     {
         const deco_t& deco = m_deco;
-        const bool impossible = deco.decoImpossible != 0;
+        const bool impossible = deco.decoImpossible != 0 || m_walkImpossible;
         m_maxCns = std::max(m_maxCns, deco.maxCns);
         LinePlan summary;
         summary.kind = LinePlan::Summary;
@@ -431,12 +531,14 @@ private:
         r.cnsEndPercent = summary.cnsEnd;
         r.otu = m_otu;
         r.dtrMin = impossible ? 0.0f : m_dtr;
-        r.stopTimeMin = impossible ? 0.0f : deco.stopTime;
+        r.stopTimeMin = impossible
+            ? 0.0f
+            : (m_dive.settings.ascent.walksAscent() ? m_walkStopMin : deco.stopTime);
         r.decoImpossible = impossible;
         r.ndlMin = m_ndl;
         r.gfLow = m_config.gfSetting.gfLow;
         r.gfHigh = m_config.gfSetting.gfHigh;
-        finishDiveGas(m_plan, m_dive, { m_surface, m_density }, m_config.ascent_rate());
+        finishDiveGas(m_plan, m_dive, { m_surface, m_density });
         m_profile.ceilingTrace = std::move(m_trace);
         m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
         m_profile.computeStatistics();
@@ -453,6 +555,7 @@ private:
     const bool m_report; // lines, messages and the trace only for the dive on show
 
     dive_t m_config;
+    gf_t m_chosenGf {}; // the diver's factors
     GasSlots m_slots;
     int m_lastGas = 0; // the gas of the last point, as a dive gas index
     float m_surface = 1.013f;
@@ -468,12 +571,18 @@ private:
         float t0 = 0, p0 = 0, t1 = 0, p1 = 0;
     } m_segment; // the segment being traced
     bool m_onAscent = false;
+    bool m_workingSetpoint = false; // below the setpoint switch depth once
+    float m_lineSetpoint = 0; // the setpoint of the stretch just breathed, for its line
     float m_otu = 0;
     float m_maxCns = 0;
     float m_ndl = -1;
     float m_runMin = 0;
     float m_dtr = 0;
     bool m_notTerminated = false;
+    bool m_walkImpossible = false;
+    float m_walkStopMin = 0;
+    qint64 m_lineGas = -1; // the gas of the last line reported, -1 before the first
+    LinePlan m_lineEnd; // that line
 };
 
 void collectTracePoint(void* context, float timeS, float ceilingBar)
@@ -490,12 +599,31 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density)
     return (pressureBar - surfaceBar) * 100.0f / (density * kGravity);
 }
 
-float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType)
+void applyPlanConfig(
+    config_t& config, float surfaceBar, quint32 waterType, const AscentSettings& settings)
 {
-    dive_t config;
     config.apply_defaults();
     config.surfacePressure = surfaceBar;
     config.set_water_type(waterType == 0 ? 0 : 1);
+    if (waterType == kWaterBrackish)
+        config.density = kBrackishDensity;
+    // The computer's own values stay untouched unless the diver chose others, so its schedules
+    // come out to the bit.
+    const float barPerMetre = config.density * kGravity / 100.0f;
+    if (settings.ascentRateMpm > 0)
+        config.ascentRate = settings.ascentRateMpm * barPerMetre;
+    if (settings.stopRateMpm > 0)
+        config.slowAscentRate = settings.stopRateMpm * barPerMetre;
+    config.maxDecoPpO2 = settings.decoPpo2;
+    config.maxBottomPpO2 = settings.bottomPpo2;
+    config.lastStopDepth = float(settings.lastStopM);
+}
+
+float decoSwitchDepthM(
+    const PlanGas& gas, float surfaceBar, quint32 waterType, const AscentSettings& settings)
+{
+    dive_t config;
+    applyPlanConfig(config, surfaceBar, waterType, settings);
     const gas_t mix
         = make_gas(quint8(std::clamp(gas.o2, 0, 100)), quint8(std::clamp(gas.he, 0, 100)));
     const float mod = mod_pressure(mix, &g_noSetpoint, config.ppo2_max_deco(),
@@ -522,11 +650,31 @@ QList<PlanGas> planGasTable(const PlanifDive& dive)
         if (!listed)
             table.append({ g.o2, g.he, PlanGasRole::Bottom, 0.0f });
     }
+    // Once computed, the depth where the ascent really takes each deco gas (0: never); before,
+    // the deepest depth it may be taken at.
+    const PlanDiveResult& r = dive.result;
+    const bool computed = r.computed && !r.decoImpossible && !r.lines.isEmpty();
     for (PlanGas deco : dive.settings.decoGases.mid(0, kMaxDecoGases)) {
         deco.role = PlanGasRole::Deco;
-        deco.switchDepthM = dive.settings.closedCircuit
-            ? 0.0f
-            : decoSwitchDepthM(deco, dive.surfacePressure, dive.waterType);
+        deco.switchDepthM = 0.0f;
+        if (dive.settings.closedCircuit) {
+            table.append(deco);
+            continue;
+        }
+        if (!computed) {
+            deco.switchDepthM = decoSwitchDepthM(
+                deco, dive.surfacePressure, dive.waterType, dive.settings.ascent);
+        } else {
+            for (const LinePlan& l : r.lines) {
+                const DiveGas* g = l.gas < quint32(profile.gases.size())
+                    ? &profile.gases[qsizetype(l.gas)]
+                    : nullptr;
+                if (l.kind == LinePlan::Switch && l.computed && g && deco.sameMix(g->o2, g->he)) {
+                    deco.switchDepthM = l.depth;
+                    break;
+                }
+            }
+        }
         table.append(deco);
     }
     return table;
@@ -557,6 +705,10 @@ void computePlanDive(
     if (slot < 0 || slot >= kPlanSlots || !plan.dives[size_t(slot)])
         return;
     DiveComputation(plan, slot, settings, report).run();
+    if (plan.gasSettings.contingency)
+        computeDiveContingencies(plan, slot);
+    else
+        plan.dives[size_t(slot)]->result.contingencies.reset();
 }
 
 void computePlan(Planification& plan, const PlanComputeSettings& settings)

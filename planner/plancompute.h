@@ -34,10 +34,17 @@ float ceilingDepthM(float pressureBar, float surfaceBar, float density);
 // The depth in metres of the deepest stop at which the ascent switches to this deco gas: the
 // engine takes a gas at the first stop within its MOD at the deco ppO2 limit. 0 when no stop
 // qualifies.
-float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType);
+float decoSwitchDepthM(const PlanGas& gas, float surfaceBar, quint32 waterType,
+    const AscentSettings& settings = AscentSettings {});
+
+// The engine configuration of a planned dive: surface, water (0 salt, 1 fresh, 2 brackish),
+// rates, ppO2 limits and last stop; the gases and factors are set apart.
+void applyPlanConfig(
+    config_t& config, float surfaceBar, quint32 waterType, const AscentSettings& settings);
 
 // The dive's gas table: the gases breathed on its segments (bottom), then its deco gases with
-// the depth the engine switches to each (none in closed circuit).
+// the depth the computed ascent switches to each (0: never; before a computation, the deepest
+// depth it may be taken at; none in closed circuit).
 QList<PlanGas> planGasTable(const PlanifDive& dive);
 
 // Texts of the validity alerts.

@@ -13,13 +13,16 @@
 #include <memory>
 
 struct BailoutPlan;
+struct ContingencyPlan;
 
 constexpr int kPlanSlots = 3;
 
 // One line of a plan's result, as the computation reports it.
 struct LinePlan
 {
-    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2 };
+    // A switch line marks a change of gas: at its depth and run time the diver starts breathing
+    // `gas`; the lines before it name the gas breathed until then.
+    enum Kind : quint32 { Start = 0, Line = 1, Summary = 2, Switch = 3 };
     enum Direction : quint32 { Descending = 0, Level = 1, Ascending = 2 };
 
     quint32 kind = Start;
@@ -35,6 +38,7 @@ struct LinePlan
     // min, summary only: the no-decompression time left at the end of the bottom phase (the
     // last point), capped at 250; -1 when the dive owes stops there
     float ndl = -1;
+    float setpoint = 0; // bar, closed circuit: the setpoint breathed on the line; 0 open circuit
 };
 
 // What the last computation of a planned dive found, beyond what the profile carries.
@@ -50,6 +54,11 @@ struct PlanDiveResult
     float ndlMin = -1; // no-decompression time left at the last point; -1 in decompression
     float gfLow = 0; // the factors the ascent was computed with, fractions
     float gfHigh = 0;
+    // Why those are not the diver's own (each factor then at most 68), and from which run time
+    // on; None when they are the diver's.
+    enum class GfReduction : quint8 { None, Effort, ThirdDive, Yoyo };
+    GfReduction gfReduction = GfReduction::None;
+    float gfReducedFromMin = 0;
 
     // Gas planning: the lines of the computation, the stretches breathed from each gas (the
     // `cylinder` of a segment is a gas index until the plan maps it), the cylinders the dive
@@ -60,6 +69,7 @@ struct PlanDiveResult
     QList<int> cylinderGas;
     GasPlanResult gas;
     std::shared_ptr<const BailoutPlan> bailout;
+    std::shared_ptr<const QList<ContingencyPlan>> contingencies; // when the plan asks for them
 };
 
 // One planned dive of a plan.

@@ -66,7 +66,6 @@ void PlanResultText::add(const LinePlan& line)
     switch (line.kind) {
     case LinePlan::Start:
         m_html = kHead;
-        m_lastGas = -1;
         break;
     case LinePlan::Line: {
         const QString icon = QStringLiteral("<img src = \":/TestGraphics/icons/%1.png\" "
@@ -77,15 +76,24 @@ void PlanResultText::add(const LinePlan& line)
                            .arg(double(line.depth), 6, 'g', 4);
         text += clockField(line.duration);
         text += clockField(line.runTime);
-        text += QStringLiteral("| ");
-        if (qint64(line.gas) != m_lastGas) {
-            text += gasName(line.gas).toHtmlEscaped();
-            m_lastGas = line.gas;
-        }
+        // Every line names the gas breathed on it; a change of gas has a line of its own.
+        text += QStringLiteral("| ") + gasName(line.gas).toHtmlEscaped();
+        if (line.setpoint > 0)
+            text += QCoreApplication::translate("PlanResultText", " SP %1")
+                        .arg(double(line.setpoint), 0, 'f', 1)
+                        .toHtmlEscaped();
         text += QStringLiteral("</p>\n");
         m_html += text;
         break;
     }
+    case LinePlan::Switch:
+        m_html += QStringLiteral("<p %1>&lt;&gt; %2m |%3")
+                      .arg(kParagraphStyle)
+                      .arg(double(line.depth), 6, 'g', 4)
+                      .arg(QString(), 10)
+            + clockField(line.runTime) + QStringLiteral("| ") + gasName(line.gas).toHtmlEscaped()
+            + QStringLiteral("</p>\n");
+        break;
     case LinePlan::Summary:
         m_html += QStringLiteral("<p %1>CNS %2%</p>\n")
                       .arg(kParagraphStyle)

@@ -6,8 +6,8 @@
 #include <QString>
 
 // Renders the result lines of a plan computation as the HTML of the result box: one paragraph
-// per line with its direction icon, depth, duration, run time and the gas when it changes,
-// then the CNS and OTU summary.
+// per line with its direction icon, depth, duration, run time and the gas breathed, a line of
+// its own for each change of gas, then the CNS and OTU summary.
 class PlanResultText
 {
 public:
@@ -25,5 +25,4 @@ private:
 
     QStringList m_gasNames;
     QString m_html;
-    qint64 m_lastGas = -1;
 };

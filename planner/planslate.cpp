@@ -2,7 +2,9 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/planification.h"
+#include "planner/planwarnings.h"
 
 #include <QCoreApplication>
 
@@ -36,9 +38,18 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
     return DiveProfile::gasName(gas);
 }
 
-// The run-time table divers read: the diver's own segments, each stop, and the surfacing.
-// Transits between stops are left out; they take the slow ascent rate.
-SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+// A stop's time: mm:ss, or whole minutes rounded up when the plan rounds its stops.
+QString stopText(double minutes, bool wholeMinutes)
+{
+    if (!wholeMinutes)
+        return clock(minutes);
+    return SlateText::tr("%1 min").arg(std::ceil(minutes - 1.0 / 120.0), 0, 'f', 0);
+}
+
+// The run-time table divers read: the diver's own segments, each change of gas, each stop, and
+// the surfacing. Transits between stops are left out; they take the slow ascent rate.
+SlateTable runTable(
+    const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName, bool wholeMinutes)
 {
     SlateTable t { SlateText::tr("Run time"),
         { SlateText::tr("Depth"), SlateText::tr("Stop"), SlateText::tr("Run"),
@@ -50,13 +61,23 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
             lastLine = i;
     for (int i = 0; i < lines.size(); ++i) {
         const LinePlan& l = lines[i];
+        if (l.kind == LinePlan::Switch) {
+            t.rows.append(
+                { metres(l.depth), SlateText::tr("switch"), clock(l.runTime), gasName(l.gas) });
+            continue;
+        }
         if (l.kind != LinePlan::Line)
             continue;
-        const bool stop = l.direction == LinePlan::Level;
+        // Only the computed ascent has stops: the bottom phase is the diver's own level.
+        const bool stop = l.direction == LinePlan::Level && l.computed;
         if (l.computed && !stop && i != lastLine)
             continue;
-        t.rows.append({ metres(l.depth), stop ? clock(l.duration) : QStringLiteral("-"),
-            clock(l.runTime), gasName(l.gas) });
+        const QString gas = l.setpoint > 0
+            ? SlateText::tr("%1 SP %2").arg(gasName(l.gas)).arg(double(l.setpoint), 0, 'f', 1)
+            : gasName(l.gas);
+        t.rows.append(
+            { metres(l.depth), stop ? stopText(l.duration, wholeMinutes) : QStringLiteral("-"),
+                clock(l.runTime), gas });
     }
     return t;
 }
@@ -64,14 +85,9 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
 QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
 {
     QStringList out;
-    qint64 gas = -1;
-    for (const LinePlan& l : lines) {
-        if (l.kind != LinePlan::Line)
-            continue;
-        if (gas >= 0 && qint64(l.gas) != gas && !(l.computed && l.depth <= 0.0f))
+    for (const LinePlan& l : lines)
+        if (l.kind == LinePlan::Switch)
             out.append(SlateText::tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
-        gas = l.gas;
-    }
     return out;
 }
 
@@ -94,9 +110,25 @@ SlateTable cylinderTable(
     return t;
 }
 
+// Each contingency: its run-time table and the gas it takes.
+void addContingencyTables(SlatePage& page, const PlanifDive& dive,
+    const std::function<QString(quint32)>& gasName, bool wholeMinutes)
+{
+    if (!dive.result.contingencies)
+        return;
+    for (const ContingencyPlan& c : *dive.result.contingencies) {
+        SlateTable t = runTable(c.lines, gasName, wholeMinutes);
+        t.title
+            = SlateText::tr("Contingency: %1, surfacing at %2").arg(c.title(), clock(c.runTimeMin));
+        page.tables.append(t);
+        page.tables.append(
+            cylinderTable(SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
+    }
+}
+
 } // namespace
 
-QList<SlatePage> planSlatePages(const Planification& plan)
+QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
 {
     QList<SlatePage> pages;
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
@@ -104,6 +136,8 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         const PlanDiveResult& r = dive.result;
         if (!r.computed)
             continue;
+        // A dive whose stops end on whole minutes prints them so.
+        const bool wholeMinutes = roundAll || dive.settings.ascent.roundStops;
         SlatePage page;
         float runTime = 0;
         for (const LinePlan& l : r.lines)
@@ -123,11 +157,10 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         if (!switches.isEmpty())
             page.summary.append(
                 SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
-        if (r.decoImpossible)
-            page.warnings.append(SlateText::tr("Decompression impossible: no usable ascent."));
-        for (const GasWarning& w : r.gas.warnings)
-            page.warnings.append(w.text);
-        page.tables.append(runTable(r.lines, gasName));
+        // Every error and alert the result shows, errors first.
+        for (const PlanWarning& w : planWarnings(dive))
+            page.warnings.append(w.message);
+        page.tables.append(runTable(r.lines, gasName, wholeMinutes));
         if (!dive.settings.closedCircuit)
             page.tables.append(
                 cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders));
@@ -137,7 +170,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
                 return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)])
                                                        : QString();
             };
-            SlateTable t = runTable(b.lines, cylinderName);
+            SlateTable t = runTable(b.lines, cylinderName, wholeMinutes);
             const double startRun = b.lines.isEmpty()
                 ? b.runTimeMin
                 : b.lines.first().runTime - b.lines.first().duration;
@@ -159,6 +192,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             page.tables.append(
                 cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
         }
+        addContingencyTables(page, dive, gasName, wholeMinutes);
         pages.append(page);
     }
     return pages;

@@ -28,11 +28,20 @@ PlanFile::Status loadPlan(Planification& plan, const QString& path)
     const PlanFile::Status status = PlanFile::load(path, records);
     if (status != PlanFile::Status::Ok)
         return status;
+    adoptRecords(plan, std::move(records));
+    return status;
+}
+
+void adoptRecords(Planification& plan, std::vector<PlanDiveRecord>&& records)
+{
     std::array<std::unique_ptr<PlanifDive>, kPlanSlots> loaded;
     for (size_t slot = 0; slot < records.size() && slot < size_t(kPlanSlots); ++slot) {
         PlanDiveRecord& record = records[slot];
         auto dive = std::make_unique<PlanifDive>();
         dive->profile = std::move(record.profile);
+        // Older files hold dives without gases: they breathe what a new dive starts with.
+        if (dive->profile.gases.isEmpty())
+            dive->profile.gases = standardGasList();
         dive->tissues = record.tissues;
         dive->surfaceIntervalS = record.surfaceIntervalS;
         dive->effortMode = record.effortMode;
@@ -44,5 +53,4 @@ PlanFile::Status loadPlan(Planification& plan, const QString& path)
     }
     plan.adopt(std::move(loaded));
     plan.gasSettings = records.empty() ? GasSettings {} : records.front().gasSettings;
-    return status;
 }

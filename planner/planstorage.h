@@ -8,3 +8,5 @@ class Planification;
 // was; a failed save leaves the previous file intact.
 PlanFile::Status savePlan(const Planification& plan, const QString& path);
 PlanFile::Status loadPlan(Planification& plan, const QString& path);
+// Makes the decoded records the plan's dives (a dive without gases gets the standard list).
+void adoptRecords(Planification& plan, std::vector<PlanDiveRecord>&& records);

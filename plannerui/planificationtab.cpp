@@ -7,7 +7,10 @@
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
+#include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
+#include "plannerui/gasplanextras.h"
+#include "plannerui/planpanes.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -15,9 +18,11 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
+#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -78,6 +83,7 @@ struct PlanificationTab::GasPanel
     QDoubleSpinBox* stressFactor = nullptr;
     QDoubleSpinBox* stressMin = nullptr;
     QPushButton* exportSlate = nullptr;
+    GasPlanExtras* extras = nullptr;
 };
 
 PlanificationTab::PlanificationTab(QWidget* parent)
@@ -89,6 +95,7 @@ PlanificationTab::PlanificationTab(QWidget* parent)
     setUpGraph();
     setUpSettingsWidgets();
     setUpGasPanel();
+    m_banner = arrangePlanPanes(m_ui->verticalLayout_27, m_ui->widgetSimul, 250);
     setAddOnEnabled(false);
     rebuildDivesTable();
     loadDiveSettingsIntoWidgets();
@@ -308,37 +315,44 @@ void PlanificationTab::recompute()
     m_modified = true;
     PlanResultText text;
     text.setGasNames(dive->profile.gases);
-    QStringList messages;
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
-    m_plan.messageCallback = [&messages](const QString& message) {
-        if (message.isEmpty())
-            messages.clear();
-        else
-            messages.append(message);
-    };
     computePlan(m_plan, computeSettings());
     m_plan.lineCallback = nullptr;
     m_resultHtml = text.html();
     m_ui->runtime->setHtml(m_resultHtml);
-    for (const QString& message : messages)
-        m_ui->runtime->append(
-            QStringLiteral("<p style=\"color:#c00000;\">%1</p>").arg(message.toHtmlEscaped()));
-    for (const GasWarning& w : dive->result.gas.warnings)
+    m_ui->runtime->append(usedGfText(*dive).toHtmlEscaped());
+    const QList<PlanWarning> warnings = planWarnings(*dive);
+    showNotDiveable(warnings);
+    for (const PlanWarning& w : warnings)
         m_ui->runtime->append(
             QStringLiteral("<p style=\"color:%1;\">%2</p>")
-                .arg(w.isError() ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
-                    w.text.toHtmlEscaped()));
+                .arg(w.error ? QStringLiteral("#c00000") : QStringLiteral("#d07000"),
+                    w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
             QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+    else if (dive->settings.closedCircuit)
+        m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
+                                 "Bailout to plan the bailout.")
+                                  .toHtmlEscaped());
     updateGasPanel();
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    // The effort mark on the graph says the whole dive was planned at 68/68.
+    // The effort mark on the graph says the whole dive was planned at factors of at most 68.
     item->setStatusIconVisible(dive->effortMode != 0);
     item->refreshHeader();
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
+{
+    QStringList errors;
+    for (const PlanWarning& w : warnings)
+        if (w.error)
+            errors.append(w.message);
+    m_banner->setText(tr("Not diveable: %1").arg(errors.join(QLatin1Char(' '))));
+    m_banner->setVisible(!errors.isEmpty());
 }
 
 void PlanificationTab::setUpGasPanel()
@@ -428,6 +442,9 @@ void PlanificationTab::setUpGasPanel()
     g.stressFactor->setToolTip(
         tr("Deco SAC multiplier for the first minutes after the loop fails"));
     grid->addWidget(g.exportSlate, 3, 8, 1, 2);
+    g.extras = new GasPlanExtras(g.box);
+    grid->addWidget(g.extras, 4, 0, 1, 12);
+    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
 
@@ -456,6 +473,7 @@ void PlanificationTab::applyGasSettings()
     s.minimumGasFactor = g.factor->value();
     s.problemMin = g.problemMin->value();
     s.decoReserveBar = g.decoReserve->value();
+    g.extras->applyTo(s);
     const QString invalid = validateGasSettings(s);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
@@ -498,6 +516,7 @@ void PlanificationTab::updateGasPanel()
         }
         g.stressFactor->setValue(s.bailoutStressFactor);
         g.stressMin->setValue(s.bailoutStressMin);
+        g.extras->setSettings(s);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();
@@ -599,13 +618,22 @@ void PlanificationTab::exportSlate()
     const bool modified = m_modified;
     recompute();
     m_modified = modified;
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
+    const QString a4 = tr("PDF slate, A4 (*.pdf)");
+    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
+    QString filter = a4;
+    const QString path = withChosenExtension(
+        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
+            a4 + QStringLiteral(";;") + a6, &filter),
+        filter);
     if (path.isEmpty())
         return;
     QString why;
-    if (!writeSlate(path, planSlatePages(m_plan), &why))
+    if (!writeSlate(
+            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
+        return;
+    }
+    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -820,6 +848,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         return false;
     }
     m_modified = false;
+    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -1006,6 +1035,11 @@ void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
     QMenu menu;
     if (fillGraphMenu(menu, point))
         menu.exec(screenPos.toPoint());
+}
+
+GraphView* PlanificationTab::graph() const
+{
+    return m_ui->widgetSimul;
 }
 
 bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)

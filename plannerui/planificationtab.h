@@ -8,7 +8,10 @@
 #include <memory>
 
 class DivePoint;
+class GraphView;
 class MeasureWindow;
+class QLabel;
+struct PlanWarning;
 class QMenu;
 class QSettings;
 class SpinBoxDelegate;
@@ -28,6 +31,7 @@ public:
     ~PlanificationTab() override;
 
     Planification& plan() { return m_plan; }
+    GraphView* graph() const;
     // Where the last folders are remembered ("directories/lastDiveFile", ".../lastPlanFile").
     void setSettings(QSettings* settings) { m_settings = settings; }
     // The add-on row (gradient factors, reduction) and whether its values reach the plan.
@@ -76,8 +80,11 @@ protected:
 signals:
     // Diagnostics for the console.
     void logMessage(const QString& text);
+    // What a save did, for the window's status bar ("Plan saved to ...").
+    void done(const QString& text);
 
 private:
+    void showNotDiveable(const QList<PlanWarning>& warnings);
     void setUpPointsTable();
     void setUpGraph();
     void updatePointClip();
@@ -105,6 +112,7 @@ private:
     void applyGasSettings();
 
     std::unique_ptr<Ui::PlanificationTabClass> m_ui;
+    QLabel* m_banner = nullptr; // above the graph: why the plan must not be dived
     Planification m_plan;
     TblDivePointsModel* m_pointsModel = nullptr;
     SpinBoxDelegate* m_delegate = nullptr;

@@ -158,35 +158,3 @@ void EditTanksCommand::undo()
 {
     setError(logbook().updateTanks(m_id, m_before) ? QString() : logbook().lastError());
 }
-
-RenumberCommand::RenumberCommand()
-{
-    logbook().visitDives(
-        DiveFilter(), LogbookDatabase::ListOrder::BySerial, [this](const DiveListEntry& e) {
-            m_numbers.append({ e.diveId, e.number });
-        });
-    setText(PlaceCommandText::tr("Renumber dives"));
-}
-
-void RenumberCommand::redo()
-{
-    if (takeSkip())
-        return;
-    const bool done = logbook().renumberDives();
-    setChanged(done);
-    setError(done ? QString() : logbook().lastError());
-}
-
-void RenumberCommand::undo()
-{
-    QStringList failed;
-    for (const auto& [id, number] : m_numbers) {
-        DiveDetails details;
-        if (!logbook().loadDetails(id, details))
-            continue;
-        details.number = number;
-        if (!logbook().updateDetails(id, details))
-            failed << QString::number(id);
-    }
-    setError(failed.join(QStringLiteral(", ")));
-}

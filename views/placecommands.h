@@ -6,7 +6,7 @@
 
 #include <QList>
 
-// Undoable changes to sites, trips, cylinders and numbers, for the main window's undo stack.
+// Undoable changes to sites, trips and cylinders, for the main window's undo stack.
 // Each keeps what puts the logbook back as it was.
 
 // Creates (before.id -1) or edits a site; undo removes the new site or restores the old fields.
@@ -80,16 +80,4 @@ private:
     int m_id;
     QList<DiveProfile::TankPressure> m_before;
     QList<DiveProfile::TankPressure> m_after;
-};
-
-// Numbers every dive in date order; undo gives each its number back.
-class RenumberCommand : public LogbookCommand
-{
-public:
-    RenumberCommand();
-    void redo() override;
-    void undo() override;
-
-private:
-    QList<std::pair<int, int>> m_numbers; // (dive id, number) before
 };

@@ -14,6 +14,8 @@ public:
     int value() const { return m_value; }
     // Shows the value without reporting a change.
     void setValue(int value);
+    // What a click on that star does: shows it and reports the change.
+    void choose(int value);
 
 signals:
     void valueChanged(int value);
@@ -22,7 +24,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void choose(int value);
     QToolButton* m_stars[5];
     int m_value = 0;
 };

@@ -96,7 +96,8 @@ private slots:
         DiveProfile reef = sampleDive("Reef", "A1");
         QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
-        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        QCOMPARE(cli({ "convert", source, copy, "--validate" }).status, 0);
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.csv"), "--validate" }).status, 2);
         const Result info = cli({ "info", copy, "--json" });
         QCOMPARE(info.status, 0);
         // The keys scripts read, and each fed from its own field.
@@ -147,8 +148,26 @@ private slots:
             << QStringList { "plan", "--point", "30:10", "--point", "30:5" } << 2;
         QTest::newRow("gf-inverted")
             << QStringList { "plan", "--point", "30:10", "--gf", "90/30" } << 2;
+        QTest::newRow("switch-rule-unknown")
+            << QStringList { "plan", "--point", "30:10", "--switch", "mod" } << 2;
+        QTest::newRow("switch-time-6")
+            << QStringList { "plan", "--point", "30:10", "--switch-time", "6" } << 2;
+        QTest::newRow("deco-ppo2-1.8")
+            << QStringList { "plan", "--point", "30:10", "--deco-ppo2", "1.8" } << 2;
+        QTest::newRow("last-stop-4")
+            << QStringList { "plan", "--point", "30:10", "--last-stop", "4" } << 2;
+        QTest::newRow("altitude-and-surface") << QStringList { "plan", "--point", "30:10",
+            "--altitude", "1000", "--surface-pressure", "0.9" }
+                                              << 2;
+        QTest::newRow("o2-breaks-garbage")
+            << QStringList { "plan", "--point", "30:10", "--o2-breaks", "20/x" } << 2;
+        QTest::newRow("water-sea")
+            << QStringList { "plan", "--point", "30:10", "--water", "sea" } << 2;
         QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
         QTest::newRow("no-dive") << QStringList { "plan" } << 2;
+        QTest::newRow("replay-gf-inverted") << QStringList { "info",
+            VELTRA_TEST_DATA "/uddf/multi_dive.uddf", "--json", "--replay", "--gf", "90/30" }
+                                            << 2;
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
         const QStringList dive { "plan", "--point", "20:2", "--point", "20:12" };
         QTest::newRow("cylinder-zero-size") << dive + QStringList { "--cylinder", "0:200" } << 2;
@@ -159,6 +178,14 @@ private slots:
         QTest::newRow("deco-sac-negative") << dive + QStringList { "--deco-sac", "-5" } << 2;
         QTest::newRow("reserve-unknown") << dive + QStringList { "--reserve", "half" } << 2;
         QTest::newRow("bailout-open-circuit") << dive + QStringList { "--bailout" } << 2;
+        QTest::newRow("stress-factor-garbage")
+            << dive + QStringList { "--stress-factor", "x" } << 2;
+        QTest::newRow("problem-time-negative")
+            << dive + QStringList { "--problem-time", "-1" } << 2;
+        QTest::newRow("temperature-boiling")
+            << dive + QStringList { "--cylinder-temperature", "100" } << 2;
+        QTest::newRow("deeper-100") << dive + QStringList { "--deeper", "100" } << 2;
+        QTest::newRow("slate-size-a5") << dive + QStringList { "--slate-size", "a5" } << 2;
         QTest::newRow("slate-unwritable")
             << dive + QStringList { "--slate", "/nonexistent/slate.pdf" } << 1;
         QTest::newRow("deco-gas-mix-above-100")
@@ -198,6 +225,21 @@ private slots:
             { "notes", "Eel" }, { "rating", 4 }, { "number", 7 }, { "maxDepth", 30 } };
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(wall[it.key()], it.value());
+        // Wall replayed: 121 samples, each within the no-stop limit; at 300 s, 30 m on Nx32 at
+        // 4.0433 bar: ppO2 1.2939, ppN2 2.7494 bar; (41.402 + 77.022) / 22.711 = 5.21 g/L.
+        const QJsonObject replay = log({ "show", "2", "--json", "--replay", "--gf", "30/70" })
+                                       .json()["replay"]
+                                       .toObject();
+        QCOMPARE(replay.keys(), QStringList({ "cnsEnd", "maxGfSurface", "otu", "samples" }));
+        const QJsonArray samples = replay["samples"].toArray();
+        QCOMPARE(samples.size(), 121);
+        QCOMPARE(samples[60].toObject().keys(),
+            QStringList({ "ceiling", "cns", "density", "depth", "end", "gfSurface", "ndl", "pphe",
+                "ppn2", "ppo2", "time" }));
+        QCOMPARE(samples[60]["ppo2"].toDouble(), 1.294);
+        QCOMPARE(samples[60]["ppn2"].toDouble(), 2.749);
+        QCOMPARE(samples[60]["density"].toDouble(), 5.21);
+        QCOMPARE(samples[60]["end"].toDouble(), 30.0);
         QCOMPARE(log({ "edit", "2", "--tag", "" }).status, 0);
         const QJsonObject cleared = log({ "show", "2", "--json" }).json();
         QVERIFY(cleared["tags"].toArray().isEmpty() && cleared["site"] == QJsonValue("Arch"));
@@ -458,7 +500,15 @@ private slots:
         const QJsonObject dive = r.json()["dives"][0].toObject();
         QCOMPARE(dive.keys(),
             QStringList({ "closedCircuit", "cylinders", "effortMode", "gases", "gf", "lines",
-                "name", "summary", "surfaceInterval", "warnings" }));
+                "name", "settings", "summary", "surfaceInterval", "warnings" }));
+        // The computer's own rules: 1.1 and 0.6 bar/min are 10.89 and 5.94 m/min of salt water
+        // (0.101 bar/m).
+        QCOMPARE(dive["settings"].toObject(),
+            QJsonObject({ { "switchRule", "first-stop" }, { "switchTime", 0 }, { "decoPpo2", 1.6 },
+                { "bottomPpo2", 1.4 }, { "lastStop", 3 }, { "ascentRate", 10.89 },
+                { "stopRate", 5.94 }, { "safetyStop", QJsonValue() }, { "roundStops", false },
+                { "altitude", 0 }, { "surfacePressure", 1.013 }, { "water", "salt" },
+                { "o2Breaks", QJsonValue() } }));
         QCOMPARE(dive["gf"].toObject(), QJsonObject({ { "low", 30 }, { "high", 80 } }));
         const QJsonObject summary = dive["summary"].toObject();
         QCOMPARE(summary.keys(),
@@ -479,6 +529,24 @@ private slots:
         QVERIFY(qAbs(computed - summary["timeToSurface"].toDouble()) < 0.01);
     }
 
+    void planInImperialUnits()
+    {
+        // 100 ft = 30.48 m. An AL80 holds 80 cuft at 3000 psi (206.84 bar): 80 * 28.3168 L *
+        // 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so both plans print the same.
+        const QStringList metres = { "plan", "--point", "30.48:2", "--point", "30.48:25",
+            "--cylinder", "11.0966:206.843", "--json" };
+        const QStringList feet = { "plan", "--units", "imperial", "--point", "100:2", "--point",
+            "100:25", "--cylinder", "80:3000", "--json" };
+        const Result metric = cli(metres);
+        const Result imperial = cli(feet);
+        QCOMPARE(imperial.status, 0);
+        QCOMPARE(imperial.out, metric.out);
+        const Result text = cli(feet.mid(0, feet.size() - 1));
+        QVERIFY2(text.out.contains("- 100.0ft"), qPrintable(text.out));
+        QCOMPARE(cli({ "plan", "--units", "furlongs", "--point", "10:20" }).status, 2);
+        QCOMPARE(cli({ "plan", "--units", "imperial", "--point", "ten:20" }).status, 2);
+    }
+
     void planGas_data()
     {
         QTest::addColumn<QStringList>("extra");
@@ -490,16 +558,20 @@ private slots:
         // 0.2 = 3.03317 bar. Descent 2 min at mean 2.02309 bar x 20 L/min = 80.92 L; bottom
         // 10 min x 3.03317 x 20 = 606.63 L; no stop, the ascent (3.03317 - 1.013) / 1.1 =
         // 1.83652 min at mean 2.02309 bar x 15 L/min = 55.73 L. Total 743.28 L.
-        // Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.54 L.
-        // Every option at once: half the rates give half the litres, 371.64 L of 1000.
+        // Minimum gas: 4 x 20 x 2 x 3.03317 + 4 x the ascent's 55.73 L = 708.23 L.
+        // Real air at 15 C: Z about 1.026 at 200 bar (nitrogen 1.05, oxygen 0.936), 0.99 to
+        // 0.995 from 40 to 140 bar; 5 L at 200 bar hold 974.6 L.
+        // Every option at once: half the rates give half the litres, 371.64 L; 603 L left,
+        // 120.6 bar ideal, about 119.5 bar. Thirds keep 67 bar.
         QTest::newRow("all-options") << QStringList { "--sac", "10", "--deco-sac", "7.5",
             "--reserve", "thirds", "--cylinder", "5:200" }
-                                     << 371.64 << 200 - 371.64 / 5 << 67.0 << QString();
-        // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
-        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
-                                       << 200 - 743.28 / 5 << 157.0 << QString("reserve");
-        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
-                                  << QString("empty");
+                                     << 371.64 << 119.5 << 67.0 << QString();
+        // 708.23 / 5 = 141.6 bar ideal, about 141 bar kept; 231.3 L left, about 45.9 bar.
+        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28 << 45.9
+                                       << 141.0 << QString("below-reserve");
+        // 708.23 / 3 = 236.1 bar ideal; p = 236.1 x Z(p), Z about 1.06 near 250 bar: 251 bar.
+        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 251.0
+                                  << QString("dry");
     }
 
     void planGas()
@@ -521,11 +593,13 @@ private slots:
         QCOMPARE(c["o2"].toInt(), 21);
         QVERIFY2(qAbs(c["usedLitres"].toDouble() - used) < 0.1,
             qPrintable(QString::number(c["usedLitres"].toDouble())));
-        QVERIFY(qAbs(c["endBar"].toDouble() - end) < 0.1);
-        QCOMPARE(c["reserveBar"].toDouble(), reserve);
+        QVERIFY2(qAbs(c["endBar"].toDouble() - end) < 1,
+            qPrintable(QString::number(c["endBar"].toDouble())));
+        QVERIFY2(qAbs(c["reserveBar"].toDouble() - reserve) <= 1.5,
+            qPrintable(QString::number(c["reserveBar"].toDouble())));
         const QJsonArray warnings = dive["warnings"].toArray();
         QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
-        QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["kind"].toString(), warning);
+        QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["code"].toString(), warning);
 
         // The slate is of this plan.
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
@@ -535,6 +609,128 @@ private slots:
         QVERIFY(text.waitForFinished(30000));
         const QString page = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(page.contains(QStringLiteral("%1 L").arg(std::lround(used))), qPrintable(page));
+    }
+
+    void peerReferencePlans_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QList<double>>("peers");
+        // Published run times of two other planners; their conventions: the gas taken at its
+        // switch depth with a stop there, 10 m/min up, whole-minute stops, a descent of 3 min
+        // within the bottom time.
+        QTest::newRow("45m-15min-trimix") << QStringList { "--gas", "21/35", "--point", "45:3",
+            "--point", "45:15", "--deco-gas", "50", "--gf", "30/70" }
+                                          << QList<double> { 32, 33 };
+        QTest::newRow("60m-20min-fresh-0.9bar") << QStringList { "--gas", "18/45", "--point",
+            "60:3", "--point", "60:20", "--deco-gas", "50", "--gf", "40/85", "--water", "fresh",
+            "--surface-pressure", "0.9" } << QList<double> { 63, 59 };
+    }
+
+    void peerReferencePlans()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QList<double>, peers);
+        const Result r = cli(QStringList { "plan", "--json", "--switch", "depth", "--ascent-rate",
+                                 "10", "--stop-rate", "10", "--round-stops" }
+            + plan);
+        QCOMPARE(r.status, 0);
+        const double runTime = r.json()["dives"][0]["summary"]["duration"].toDouble();
+        for (const double peer : peers)
+            QVERIFY2(qAbs(runTime - peer) <= 3.0, qPrintable(QString::number(runTime)));
+    }
+
+    void safetyStopOnADiveWithoutObligation()
+    {
+        // 18 m for 10 min on air owes no stop: 3 min at 5 m on the way up. Up at 9 m/min to
+        // 5 m, 13 m / 9 = 1.4444 min; the stop; 5 m at 3 m/min, 1.6667 min: 16.1111 min in all.
+        const QJsonObject dive
+            = cli({ "plan", "--point", "18:2", "--point", "18:10", "--safety-stop", "3",
+                      "--ascent-rate", "9", "--stop-rate", "3", "--json" })
+                  .json()["dives"][0]
+                  .toObject();
+        QCOMPARE(dive["settings"]["safetyStop"].toObject(),
+            QJsonObject({ { "minutes", 3 }, { "depth", 5 } }));
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[2]["depth"].toDouble(), 5.0);
+        QVERIFY(qAbs(lines[2]["duration"].toDouble() - 13.0 / 9.0) < 1e-3);
+        QCOMPARE(lines[3]["direction"].toString(), QStringLiteral("level"));
+        QCOMPARE(lines[3]["duration"].toDouble(), 3.0);
+        QVERIFY(qAbs(lines.last()["runTime"].toDouble() - 16.1111) < 1e-3);
+    }
+
+    void planSlateShowsEveryError_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("message");
+        // Surfacing at 34 min from 30 min at 40 m on air owes stops that were never made.
+        QTest::newRow("deco-not-terminated")
+            << QStringList { "--point", "40:2", "--point", "40:30", "--point", "0:34" }
+            << "deco-not-terminated"
+            << "Deco not terminated";
+        // 95 % nitrogen at GF 10/10: no stop above about 30 m could ever end.
+        QTest::newRow("deco-impossible")
+            << QStringList { "--gas", "5", "--gf", "10/10", "--point", "40:2", "--point", "40:20" }
+            << "deco-impossible"
+            << "Decompression impossible";
+        // 30/80 with effort: 30/68, and the slate says so.
+        QTest::newRow("effort") << QStringList { "--gf", "30/80", "--effort", "--point", "30:2",
+            "--point", "30:20" } << "gf-reduced"
+                                << "Effort mode: computed at GF 30/68 instead of 30/80";
+    }
+
+    void planSlateShowsEveryError()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QString, code);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("slate.pdf");
+        const Result r = cli(QStringList { "plan", "--json", "--slate", slate } + plan);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.json()["dives"][0]["warnings"][0]["code"].toString(), code);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QProcess text;
+        text.start("pdftotext", { slate, "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        QVERIFY2(page.contains(message), qPrintable(page));
+        // Above the run-time table.
+        QVERIFY(page.indexOf(message) < page.indexOf("Run time"));
+    }
+
+    void reducedFactorsAreTheDiversCappedAt68()
+    {
+        // Effort mode lowers each factor to at most 68: 30/80 is computed as 30/68 would be,
+        // deep stops kept, not as 68/68; the JSON reports what was used, and why.
+        const QStringList dive { "plan", "--point", "45:3", "--point", "45:25", "--json" };
+        const QJsonObject effort
+            = cli(dive + QStringList { "--gf", "30/80", "--effort" }).json()["dives"][0].toObject();
+        const QJsonObject capped
+            = cli(dive + QStringList { "--gf", "30/68" }).json()["dives"][0].toObject();
+        const QJsonObject flat
+            = cli(dive + QStringList { "--gf", "68/68" }).json()["dives"][0].toObject();
+        QCOMPARE(effort["lines"], capped["lines"]);
+        QVERIFY(effort["lines"] != flat["lines"]);
+        QCOMPARE(effort["gf"].toObject(),
+            QJsonObject(
+                { { "low", 30 }, { "high", 68 }, { "reason", "effort" }, { "reducedFrom", 0 },
+                    { "chosen", QJsonObject { { "low", 30 }, { "high", 80 } } } }));
+        QCOMPARE(capped["gf"].toObject(), QJsonObject({ { "low", 30 }, { "high", 68 } }));
+    }
+
+    void closedCircuitWithoutBailoutKeepsTheCylindersFull()
+    {
+        const QStringList dive { "plan", "--gas", "18/45", "--point", "60:3", "--point", "60:20",
+            "--deco-gas", "50", "--cc" };
+        const QJsonObject json = cli(dive + QStringList { "--json" }).json()["dives"][0].toObject();
+        QCOMPARE(json["cylinders"].toArray().size(), 2);
+        for (const QJsonValue& c : json["cylinders"].toArray()) {
+            QCOMPARE(c["usedLitres"].toDouble(), 0.0);
+            QCOMPARE(c["endBar"].toDouble(), c["fillBar"].toDouble());
+        }
+        QVERIFY(cli(dive).out.contains("--bailout"));
     }
 
     void planBailout()
@@ -552,6 +748,64 @@ private slots:
         QCOMPARE(bailout["startCylinder"].toInt(), 0);
         QCOMPARE(bailout["cylinders"][1]["o2"].toInt(), 40);
         QCOMPARE(dive["cylinders"], bailout["cylinders"]);
+        // The loop's lines carry their setpoint: 1.3 bar at the bottom, 1.5 bar from 6 m.
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[1]["setpoint"].toDouble(), 1.3);
+        QCOMPARE(lines[lines.size() - 2]["setpoint"].toDouble(), 1.5);
+    }
+
+    // A 120 m closed-circuit plan has a long bailout: its last rows, the bailout gas, used to
+    // be drawn below the page. Every row is now on a page, at 14 pt or more.
+    void longSlateKeepsEveryRow()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("deep");
+        const Result r = cli({ "plan", "--gas", "10/70", "--point", "120:6", "--point", "120:25",
+            "--cc", "--bailout", "--deco-gas", "18/45", "--deco-gas", "50", "--deco-gas", "100",
+            "--slate", slate + ".pdf", "--json" });
+        QCOMPARE(r.status, 0);
+        QProcess text;
+        text.start("pdftotext", { "-layout", slate + ".pdf", "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString gasTable = all.mid(all.lastIndexOf("Bailout gas"));
+        const QJsonArray used = r.json()["dives"][0]["bailout"]["cylinders"].toArray();
+        QCOMPARE(used.size(), 4);
+        for (const QJsonValue& c : used)
+            QVERIFY2(
+                gasTable.contains(QString("%1 L").arg(std::lround(c["usedLitres"].toDouble()))),
+                qPrintable(gasTable));
+        QFile pdf(slate + ".pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        auto sizes = QRegularExpression(R"(/F\d (\d+\.\d+) Tf)").globalMatch(pdf.readAll());
+        while (sizes.hasNext())
+            QVERIFY(sizes.next().captured(1).toDouble() >= 14);
+    }
+
+    void planContingencies()
+    {
+        // Air 30 m / 20 min with EAN50: the same dive 5 m deeper and 4 min longer, and the
+        // ascent without the EAN50; thirds give the turn pressure, 2/3 x 200 = 133.3 -> 134.
+        const Result r = cli({ "plan", "--point", "30:2", "--point", "30:20", "--deco-gas", "50",
+            "--contingency", "--deeper", "5", "--longer", "4", "--reserve", "thirds", "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QCOMPARE(dive["cylinders"][0]["turnBar"].toDouble(), 134.0);
+        const QJsonArray all = dive["contingencies"].toArray();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0]["kind"].toString(), QString("deeper-longer"));
+        QCOMPARE(all[0]["lines"][1]["depth"].toDouble(), 35.0);
+        QCOMPARE(all[0]["lines"][1]["runTime"].toDouble(), 24.0);
+        QCOMPARE(all[1]["kind"].toString(), QString("lost-gas"));
+        QCOMPARE(all[1]["gas"].toString(), QString("Nx50"));
+        QCOMPARE(all[1]["cylinders"].toArray().size(), 1);
+        for (const QJsonValue& c : all) {
+            QVERIFY(c["summary"]["runTime"].toDouble()
+                > dive["lines"].toArray().last()["runTime"].toDouble() - 1e-3);
+            QVERIFY(c["warnings"].isArray());
+        }
     }
 
     void trimixPlanBreathesOnlyChosenGases()
@@ -578,6 +832,22 @@ private slots:
             QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
         }
         QVERIFY(stops >= 7);
+        // Each change of gas is an entry of its own between the lines, where the line before
+        // ends; the line before still names the gas breathed on it.
+        QStringList switches;
+        const QJsonArray lines = dive["lines"].toArray();
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            if (lines[i]["kind"] != "switch")
+                continue;
+            const QJsonObject s = lines[i].toObject();
+            QCOMPARE(s.keys(), QStringList({ "depth", "gas", "gasIndex", "kind", "runTime" }));
+            QCOMPARE(s["depth"], lines[i - 1]["depth"]);
+            QCOMPARE(s["runTime"], lines[i - 1]["runTime"]);
+            QVERIFY(lines[i - 1]["gas"] != s["gas"] && lines[i + 1]["gas"] == s["gas"]);
+            switches.append(
+                QStringLiteral("%1@%2").arg(s["gas"].toString()).arg(s["depth"].toDouble()));
+        }
+        QCOMPARE(switches, QStringList({ "Nx50@21", "Oxy@3" }));
 
         // The saved plan reports the settings it was computed with.
         const QJsonObject reread = cli({ "plan", path, "--json" }).json()["dives"][0].toObject();

@@ -43,13 +43,15 @@ private slots:
 
     void diveGf()
     {
-        // The plan's 30/85 unless reduced to 68/68 (effort mode, or a third dive within a day
-        // deeper than 6 m); 80/80 when no setting is given.
+        // The plan's 30/85 unless reduced, each factor to at most 68 (effort mode, or a third
+        // dive within a day deeper than 6 m): 30/68, the deep stops kept; 80/80 when no setting
+        // is given, which reduces to 68/68.
         const gf_t plan = make_gf(30, 85);
         for (auto [planGiven, effort, dive, interval, maxDepth, low, high] : {
                  std::tuple { false, false, 0, qint64(0), 30.0f, 80, 80 },
-                 { true, false, 0, 0, 30, 30, 85 }, { true, true, 0, 0, 30, 68, 68 },
-                 { true, false, 2, 7200, 6.5f, 68, 68 }, { true, false, 2, 7200, 6, 30, 85 },
+                 { true, false, 0, 0, 30, 30, 85 }, { true, true, 0, 0, 30, 30, 68 },
+                 { false, true, 0, 0, 30, 68, 68 }, { true, false, 2, 7200, 6.5f, 30, 68 },
+                 { true, false, 2, 7200, 6, 30, 85 },
                  { true, false, 2, 90000, 30, 30, 85 }, // third dive after a day
              }) {
             const gf_t gf

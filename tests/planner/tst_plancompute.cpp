@@ -1,5 +1,6 @@
 #include "planner/plancompute.h"
 #include "planner/planresulttext.h"
+#include "planner/planwarnings.h"
 #include "tests/engine/oracle.h"
 
 #include <QtTest>
@@ -71,6 +72,39 @@ private:
         return total;
     }
 
+    // Counts the switch lines; fails the test on a line naming a gas that cannot be breathed over
+    // its leg or a change of gas without its switch line.
+    static void checkGasOfLines(const QList<LinePlan>& lines, const PlanifDive& dive, float surface,
+        double density, int& switches)
+    {
+        const LinePlan* before = nullptr;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const LinePlan& l = lines[i];
+            if (l.kind == LinePlan::Switch) {
+                ++switches;
+                const LinePlan& next = lines.value(i + 1);
+                QVERIFY(before && next.kind == LinePlan::Line && next.gas == l.gas);
+                QCOMPARE(l.depth, before->depth);
+                QCOMPARE(l.runTime, before->runTime);
+            }
+            if (l.kind != LinePlan::Line)
+                continue;
+            if (before && before->gas != l.gas)
+                QVERIFY2(lines[i - 1].kind == LinePlan::Switch, "a change of gas without a switch");
+            DiveGas g = dive.profile.gases.at(qsizetype(l.gas));
+            for (const double depth : { before ? double(before->depth) : 0.0, double(l.depth) }) {
+                const double pp = g.o2 / 100.0 * pressureAt(depth, surface, density);
+                if (l.computed)
+                    QVERIFY2(pp >= 0.16 - 1e-3 && pp <= 1.6 + 1e-3,
+                        qPrintable(QStringLiteral("%1 at %2 m: ppO2 %3")
+                                       .arg(DiveProfile::gasName(g))
+                                       .arg(depth)
+                                       .arg(pp)));
+            }
+            before = &l;
+        }
+    }
+
 private slots:
     void defaultDiveIsWithinNoDecoLimit()
     {
@@ -119,30 +153,64 @@ private slots:
 
     void decoStopsMatchTheReference()
     {
-        const std::tuple<double, double, int, int> rows[]
-            = { { 30.0, 40.0, 80, 80 }, { 45.0, 30.0, 30, 85 } }; // depth, bottom minutes, GF
-        for (const auto& [depth, bottomMin, gfLow, gfHigh] : rows) {
+        // Depth, bottom minutes, GF, then the diver's settings: last stop, ascent and stop rates
+        // in m/min (0: the computer's 1.1 and 0.6 bar/min), water (density), altitude. The
+        // reference gets them by hand: rates x density x g / 100 in bar/min, the surface of
+        // the standard atmosphere, 1013.25 hPa x (1 - 2.25577e-5 h)^5.25588: 0.7950 bar at
+        // 2000 m.
+        const struct
+        {
+            double depth, bottomMin;
+            int gfLow, gfHigh, lastStop;
+            float ascentMpm, stopMpm;
+            quint32 water;
+            double density, altitude, surface;
+        } rows[] = { { 30, 40, 80, 80, 3, 0, 0, 0, 1.03, 0, 1.013 },
+            { 45, 30, 30, 85, 3, 0, 0, 0, 1.03, 0, 1.013 },
+            { 45, 30, 30, 85, 6, 0, 0, 0, 1.03, 0, 1.013 },
+            { 40, 35, 40, 80, 3, 9, 3, 0, 1.03, 0, 1.013 },
+            { 40, 35, 40, 80, 3, 0, 0, 2, 1.015, 0, 1.013 },
+            { 40, 35, 40, 80, 6, 18, 6, 1, 1.0, 2000, 0.79495 } };
+        for (const auto& row : rows) {
             // Descent at 20 m/min, the bottom time counted from the start, the factors given for
             // the run (as the tab and the command line give them).
-            const double descentS = depth / 20.0 * 60.0;
+            const double descentS = row.depth / 20.0 * 60.0;
             Planification plan;
-            plan.dives[0] = diveOf({ { 0, 0 }, { descentS, depth }, { bottomMin * 60, depth } });
+            plan.dives[0]
+                = diveOf({ { 0, 0 }, { descentS, row.depth }, { row.bottomMin * 60, row.depth } });
+            AscentSettings& a = plan.dives[0]->settings.ascent;
+            a.lastStopM = row.lastStop;
+            a.ascentRateMpm = row.ascentMpm;
+            a.stopRateMpm = row.stopMpm;
+            a.altitudeM = float(row.altitude);
+            plan.dives[0]->waterType = row.water;
+            if (row.altitude > 0)
+                plan.dives[0]->surfacePressure = float(surfacePressureAtAltitude(row.altitude));
+            QVERIFY(qAbs(plan.dives[0]->surfacePressure - row.surface) < 1e-4);
             PlanComputeSettings settings;
-            settings.gf = make_gf(quint8(gfLow), quint8(gfHigh));
+            settings.gf = make_gf(quint8(row.gfLow), quint8(row.gfHigh));
             const Run r = run(plan, settings);
 
             config_t config;
             config.set_gf(*settings.gf);
-            oracle::Tissues diver = oracle::airAt(1.013);
-            const double pBottom = pressureAt(depth);
-            oracle::ramp(diver, 1.013, pBottom, descentS / 60.0, air, qInf());
-            oracle::constant(diver, pBottom, bottomMin - descentS / 60.0, air, qInf());
+            config.surfacePressure = float(row.surface);
+            config.density = float(row.density);
+            config.lastStopDepth = float(row.lastStop);
+            const double barPerMetre = row.density * 9.80665 / 100.0;
+            if (row.ascentMpm > 0)
+                config.ascentRate = float(row.ascentMpm * barPerMetre);
+            if (row.stopMpm > 0)
+                config.slowAscentRate = float(row.stopMpm * barPerMetre);
+            oracle::Tissues diver = oracle::airAt(row.surface);
+            const double pBottom = pressureAt(row.depth, row.surface, row.density);
+            oracle::ramp(diver, row.surface, pBottom, descentS / 60.0, air, qInf());
+            oracle::constant(diver, pBottom, row.bottomMin - descentS / 60.0, air, qInf());
             const oracle::Ascent ref = oracle::ascent(
                 oracle::setupOf(config), diver, pBottom, 0, 0.0, oracle::currentOf(config));
             QVERIFY(ref.stops.size() >= 2);
 
             // The diver's two segments, then computed legs and stops, the summary last; the
-            // durations add up to the run time.
+            // durations add up to the run time, the first leg at the ascent rate.
             QCOMPARE(r.lines.last().kind, quint32(LinePlan::Summary));
             std::map<long, std::pair<double, double>> levels; // mbar -> minutes planned, reference
             float sum = 0;
@@ -151,9 +219,12 @@ private slots:
                 QCOMPARE(l.computed, quint8(i > 2));
                 sum += l.duration;
                 if (l.computed && l.direction == LinePlan::Level)
-                    levels[std::lround(pressureAt(l.depth) * 1000)].first = l.duration;
+                    levels[std::lround(pressureAt(l.depth, row.surface, row.density) * 1000)].first
+                        = l.duration;
             }
             QVERIFY(qAbs(sum - r.lines[r.lines.size() - 2].runTime) < 0.01f);
+            const double firstLeg = (pBottom - ref.stops.front().pressure) / config.ascentRate;
+            QVERIFY(qAbs(r.lines[3].duration - firstLeg) < 1e-3);
             for (const oracle::Stop& s : ref.stops)
                 levels[std::lround(s.pressure * 1000)].second = s.minutes;
             // Stop by stop within one 5-second reference step and 0.1 %; a level missing on one
@@ -165,6 +236,109 @@ private slots:
                                    .arg(minutes.first)
                                    .arg(minutes.second)));
             QCOMPARE(plan.dives[0]->profile.ascentSamples.last().depth, 0.0);
+        }
+    }
+
+    void walkedAscentMatchesAReferenceWalk()
+    {
+        // The rules the computer lacks, against a walk written here on the reference model:
+        // from the first stop (or a deeper switch level) level by level, every transit loaded,
+        // the gas taken at the deepest level within its 1.6 bar (switch depth rule) with a
+        // minimum stop there, each stop held in 5-second steps until the ceiling at the
+        // level's GF allows the next level, then rounded up to a whole minute of run time, and
+        // oxygen broken by back-gas minutes. 3 m/min between levels keeps transits long.
+        const struct
+        {
+            double depth, bottomMin;
+            int decoO2, lastStop;
+            float switchMin, o2Min, backMin;
+            bool round;
+        } rows[] = { { 45, 25, 50, 3, 2, 0, 0, false }, { 42, 40, 100, 3, 1, 12, 4, true } };
+        for (const auto& row : rows) {
+            Planification plan;
+            plan.dives[0]
+                = diveOf({ { 0, 0 }, { 150, row.depth }, { row.bottomMin * 60, row.depth } });
+            PlanifDive& dive = *plan.dives[0];
+            dive.settings.decoGases = { { row.decoO2, 0 } };
+            dive.settings.gfLow = 30;
+            dive.settings.gfHigh = 75;
+            AscentSettings& a = dive.settings.ascent;
+            a.switchRule = SwitchRule::Depth;
+            a.switchTimeMin = row.switchMin;
+            a.lastStopM = row.lastStop;
+            a.stopRateMpm = 3;
+            a.roundStops = row.round;
+            a.o2BreakMin = row.o2Min;
+            a.backGasMin = row.backMin;
+            const Run r = run(plan);
+
+            config_t config;
+            config.set_gf(make_gf(30, 75));
+            config.lastStopDepth = float(row.lastStop);
+            const oracle::Setup setup = oracle::setupOf(config);
+            const double stopRate = 3 * 1.03 * 9.80665 / 100.0;
+            const oracle::Gas deco { row.decoO2 / 100.0, 0, 1 - row.decoO2 / 100.0 };
+            oracle::Tissues w = oracle::airAt(1.013);
+            const double pBottom = pressureAt(row.depth);
+            oracle::ramp(w, 1.013, pBottom, 2.5, air, qInf());
+            oracle::constant(w, pBottom, row.bottomMin - 2.5, air, qInf());
+            const oracle::Breathing onAir { air, qInf(), 0, 0 };
+            const int first = oracle::firstStop(setup, w, pBottom, 0, 0, onAir);
+            const double anchorP = oracle::levelPressure(setup, first);
+            int top = first;
+            while (oracle::levelPressure(setup, top + 1) <= 1.6 / deco.o2)
+                ++top;
+            double p = pBottom, run = row.bottomMin, onO2 = 0;
+            bool switched = false;
+            std::map<long, std::pair<double, double>> levels; // mbar -> minutes planned, reference
+            for (int level = top; level >= 1; --level) {
+                const double pc = oracle::levelPressure(setup, level);
+                const double next = oracle::levelPressure(setup, level - 1);
+                const double rate = p == pBottom ? config.ascentRate : stopRate;
+                oracle::ramp(w, p, pc, (p - pc) / rate, switched ? deco : air, qInf());
+                run += (p - pc) / rate;
+                p = pc;
+                double held = 0;
+                auto hold = [&](double minutes, const oracle::Gas& g) {
+                    oracle::constant(w, pc, minutes, g, qInf());
+                    held += minutes;
+                    run += minutes;
+                    onO2 += g.o2 > 0.99 ? minutes : 0.0;
+                };
+                if (!switched && pc <= 1.6 / deco.o2 + 1e-4) {
+                    switched = true;
+                    hold(row.switchMin, deco);
+                }
+                const oracle::Gas& g = switched ? deco : air;
+                const double gf = oracle::gfAt(setup, first, anchorP, next, level - 1);
+                while (oracle::ceiling(w, gf) > next) {
+                    if (row.o2Min > 0 && switched && onO2 >= row.o2Min - 1e-6) {
+                        hold(row.backMin, air);
+                        onO2 = 0;
+                    }
+                    hold(5.0 / 60.0, g);
+                }
+                if (row.round && held > 0)
+                    hold(std::ceil(run - 1e-6) - run, g);
+                levels[std::lround(pc * 1000)].second = held;
+            }
+            QVERIFY(switched);
+            for (const LinePlan& l : r.lines)
+                if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
+                    levels[std::lround(pressureAt(l.depth) * 1000)].first += l.duration;
+            // Each level within two 5-second reference steps per break and per minute rounded.
+            for (const auto& [mbar, minutes] : levels)
+                QVERIFY2(qAbs(minutes.first - minutes.second) <= (row.round ? 1.0 : 0.2),
+                    qPrintable(QStringLiteral("%1 mbar: %2 vs %3 min")
+                                   .arg(mbar)
+                                   .arg(minutes.first)
+                                   .arg(minutes.second)));
+            // Stops end on whole minutes of run time when rounded.
+            for (const LinePlan& l : r.lines)
+                if (row.round && l.kind == LinePlan::Line && l.computed
+                    && l.direction == LinePlan::Level)
+                    QVERIFY(qAbs(l.runTime - std::round(l.runTime)) < 1e-3);
+            QVERIFY(qAbs(r.lines.last().runTime - run) <= (row.round ? 2.0 : 1.0));
         }
     }
 
@@ -329,6 +503,117 @@ private slots:
                 qPrintable(QString::number(r.o2)));
     }
 
+    void everyLineNamesTheGasBreathedOnIt()
+    {
+        // A sweep of plans: on each computed line the gas named must be breathable at both ends
+        // of its leg (ppO2 0.16 to 1.6 bar), and each change of gas has its own switch line at
+        // the depth and run time where the line before ended.
+        const struct
+        {
+            int o2, he;
+            double depthM;
+        } bottoms[]
+            = { { 21, 0, 40 }, { 32, 0, 30 }, { 21, 35, 50 }, { 18, 45, 60 }, { 15, 55, 80 } };
+        const QList<QList<PlanGas>> decoSets
+            = { { { 50, 0 } }, { { 50, 0 }, { 100, 0 } }, { { 35, 25 }, { 50, 0 }, { 100, 0 } } };
+        const std::pair<int, int> gfs[] = { { 30, 70 }, { 50, 85 }, { 100, 100 } };
+        int switches = 0;
+        for (int n = 0; n < 180 && !QTest::currentTestFailed(); ++n) {
+            const auto& b = bottoms[n % 5];
+            const auto& [low, high] = gfs[n / 5 % 3];
+            const quint32 water = n / 15 % 2;
+            const float surface = n / 30 % 2 ? 0.8f : 1.013f;
+            Planification plan;
+            plan.dives[0] = diveOf({ { 0, 0 }, { 180, b.depthM }, { 1500, b.depthM } });
+            PlanifDive& dive = *plan.dives[0];
+            dive.profile.gases = { DiveGas { {}, {}, b.o2, b.he } };
+            dive.settings.decoGases = decoSets[n / 60];
+            dive.settings.gfLow = low;
+            dive.settings.gfHigh = high;
+            dive.waterType = water;
+            dive.surfacePressure = surface;
+            checkGasOfLines(run(plan).lines, dive, surface, water ? 1.0 : 1.03, switches);
+        }
+        QVERIFY2(switches > 250, qPrintable(QString::number(switches)));
+    }
+
+    void reducedFactorsAreTheDiversCappedAt68()
+    {
+        // Three dives 30/80 two hours apart: the third (deeper than 6 m, within a day) is
+        // computed at 30/68. A dive to 40 m with a yoyo (up to 25 m at 700 s, down again): a
+        // severe one below 35 m, which lowers the factors from that segment on.
+        const std::vector<std::pair<double, double>> square
+            = { { 0, 0 }, { 120, 30 }, { 1200, 30 } };
+        const std::vector<std::pair<double, double>> yoyo
+            = { { 0, 0 }, { 120, 40 }, { 600, 40 }, { 700, 25 }, { 800, 40 }, { 1200, 40 } };
+        for (const bool third : { true, false }) {
+            Planification plan;
+            const int dives = third ? 3 : 1;
+            for (int slot = 0; slot < dives; ++slot) {
+                plan.dives[size_t(slot)] = diveOf(third ? square : yoyo);
+                plan.dives[size_t(slot)]->surfaceIntervalS = 7200;
+                plan.dives[size_t(slot)]->settings.gfLow = 30;
+                plan.dives[size_t(slot)]->settings.gfHigh = 80;
+                computePlanDive(plan, slot, {}, false);
+                const PlanDiveResult& r = plan.dives[size_t(slot)]->result;
+                const bool reduced = slot == dives - 1;
+                QCOMPARE(r.gfReduction,
+                    !reduced ? PlanDiveResult::GfReduction::None
+                             : (third ? PlanDiveResult::GfReduction::ThirdDive
+                                      : PlanDiveResult::GfReduction::Yoyo));
+                QCOMPARE(r.gfReducedFromMin, third || !reduced ? 0.0f : 700.0f / 60.0f);
+                QCOMPARE(std::lround(r.gfLow * 100), 30);
+                QCOMPARE(std::lround(r.gfHigh * 100), reduced ? 68 : 80);
+            }
+        }
+    }
+
+    void warningsAtTheirThresholds()
+    {
+        // Salt water from 1.013 bar, 0.1010085 bar/m. Bottom limit 1.4 bar: EAN32 reaches it at
+        // 33.28 m (33 m: 1.391, 34 m: 1.423), 1.6 bar at 39.47 m (39 m: 1.585, 40 m: 1.617).
+        // 0.16 bar at the surface: 16 % gives 0.162, 15 % 0.152. END of air at 30 m is 30 m.
+        // Air weighs 0.21 x 1.429 + 0.79 x 1.2506 = 1.28806 g/L at 1.013 bar: 5.2 g/L at
+        // 4.0897 bar (30.46 m), 6.2 g/L at 4.876 bar (38.24 m). Tx18/45 to EAN50: helium -45,
+        // nitrogen +13 > 45 / 5; to Tx35/25: helium -20, nitrogen +3 < 20 / 5.
+        const struct
+        {
+            int o2, he;
+            double depth, minutes;
+            int decoO2, decoHe;
+            const char* code;
+            int expected; // -1 none, 0 warning, 1 error
+        } rows[] = { { 32, 0, 33, 10, 0, 0, "ppo2-high", -1 },
+            { 32, 0, 34, 10, 0, 0, "ppo2-high", 0 }, { 32, 0, 39, 10, 0, 0, "ppo2-high", 0 },
+            { 32, 0, 40, 10, 0, 0, "ppo2-high", 1 }, { 16, 40, 40, 10, 0, 0, "ppo2-low", -1 },
+            { 15, 40, 40, 10, 0, 0, "ppo2-low", 1 }, { 21, 0, 30, 10, 0, 0, "end-high", -1 },
+            { 21, 0, 31, 10, 0, 0, "end-high", 0 }, { 21, 0, 30, 10, 0, 0, "density-high", -1 },
+            { 21, 0, 31, 10, 0, 0, "density-high", 0 }, { 21, 0, 38, 10, 0, 0, "density-high", 0 },
+            { 21, 0, 39, 10, 0, 0, "density-high", 1 }, { 18, 45, 60, 20, 50, 0, "icd", 0 },
+            { 18, 45, 60, 20, 35, 25, "icd", -1 }, { 21, 0, 100, 20, 0, 0, "cns-high", 1 },
+            { 21, 0, 20, 10, 0, 0, "cns-high", -1 } };
+        for (const auto& row : rows) {
+            Planification plan;
+            plan.dives[0]
+                = diveOf({ { 0, 0 }, { 120, row.depth }, { row.minutes * 60, row.depth } });
+            plan.dives[0]->profile.gases = { DiveGas { {}, {}, row.o2, row.he } };
+            if (row.decoO2 > 0)
+                plan.dives[0]->settings.decoGases = { { row.decoO2, row.decoHe } };
+            run(plan);
+            int found = -1;
+            for (const PlanWarning& w : planWarnings(*plan.dives[0]))
+                if (w.code == QLatin1String(row.code))
+                    found = std::max(found, w.error ? 1 : 0);
+            QVERIFY2(found == row.expected,
+                qPrintable(QStringLiteral("%1 at %2 m on %3/%4: %5")
+                               .arg(row.code)
+                               .arg(row.depth)
+                               .arg(row.o2)
+                               .arg(row.he)
+                               .arg(found)));
+        }
+    }
+
     void endTensionsFollowTheBreathedGas()
     {
         // Air down, 25 m on Nx30 (gas 1 of the standard list), the ascent on Nx30; or closed
@@ -425,16 +710,18 @@ private slots:
         text.add({ LinePlan::Line, LinePlan::Descending, 0, 30, 1.5f, 1.5f, 0, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 0, 30, 70, 71.5f, 0, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 1, 6, 2.25f, 73.75f, 1, 0, 0 });
+        text.add({ LinePlan::Switch, LinePlan::Level, 1, 6, 0, 6.08f, 2, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Level, 1, 6, 3, 76.75f, 1, 0, 0 });
         text.add({ LinePlan::Line, LinePlan::Ascending, 0, 3, 0.5f, 20, 2, 0, 0 });
         text.add({ LinePlan::Summary, 0, 0, 0, 0, 0, 0, 12.4f, 33.6f, 12.0f, 41.7f });
         const QString html = text.html();
         // Below an hour mm:ss, from an hour hh:mm:ss, with the gas name in both; the NDL in
         // whole minutes left, never rounded up.
-        for (const char* part :
-            { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>", "| 01:10:00 | 01:11:30 | </p>",
-                "|    02:15 | 01:13:45 | Nx30</p>", "|    03:00 | 01:16:45 | </p>",
-                "|    20:00 | Nx40</p>", ">CNS 12%</p>", ">OTU 34</p>", ">NDL 41 min</p>" })
+        for (const char* part : { "arrowDdive.png", "|    01:30 |    01:30 | Air</p>",
+                 "| 01:10:00 | 01:11:30 | Air</p>", "|    02:15 | 01:13:45 | Nx30</p>",
+                 "&lt;&gt;      6m |          |    06:05 | Nx40</p>",
+                 "|    03:00 | 01:16:45 | Nx30</p>", "|    20:00 | Nx40</p>", ">CNS 12%</p>",
+                 ">OTU 34</p>", ">NDL 41 min</p>" })
             QVERIFY2(html.contains(QLatin1String(part)), part);
         text.add(LinePlan {});
         QVERIFY(!text.html().contains("arrowD"));

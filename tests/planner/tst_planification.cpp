@@ -1,4 +1,6 @@
+#include "planner/plancompute.h"
 #include "planner/planification.h"
+#include "planner/planstorage.h"
 
 #include <QtTest>
 
@@ -60,6 +62,26 @@ private slots:
                 QVERIFY(!plan.dives[size_t(k)]);
             QCOMPARE(plan.dives[0] ? plan.dives[0]->profile.name : QString(), expectedFirst);
         }
+    }
+
+    void planFilesTheReaderAcceptsCompute()
+    {
+        // Every kept fuzz input the reader accepts must compute: the older two-dive sample has
+        // a second dive without gases, which breathes the standard list.
+        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/planfile"));
+        int computed = 0;
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            Planification plan;
+            if (loadPlan(plan, dir.filePath(name)) != PlanFile::Status::Ok)
+                continue;
+            for (int slot = 0; slot < plan.diveCount(); ++slot) {
+                computePlanDive(plan, slot, {}, true);
+                const PlanifDive& dive = *plan.dives[size_t(slot)];
+                QVERIFY2(!dive.profile.gases.isEmpty() && dive.result.computed, qPrintable(name));
+                ++computed;
+            }
+        }
+        QVERIFY(computed >= 2);
     }
 };
 

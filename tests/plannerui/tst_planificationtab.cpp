@@ -173,8 +173,19 @@ private slots:
         const PlanDiveSettings& settings = tab.plan().dives[0]->settings;
         QCOMPARE(settings.decoGases.size(), 2);
         QVERIFY(settings.decoGases[1].sameMix(100, 0));
-        // EAN50 within ppO2 1.6 bar from 21.65 m in salt water: the 21 m stop.
-        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("21 m"));
+        // 20 m for 10 min owes no stop: the ascent never takes EAN50. At 45 m for 25 min it is
+        // taken where the plan switches: the first stop, within its 21.65 m in salt water.
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("never"));
+        PlanifDive& dive = *tab.plan().dives[0];
+        dive.profile.samples[1].depth = dive.profile.samples[2].depth = 45;
+        dive.profile.samples[2].time = 1500;
+        table->item(2, 0)->setText("80"); // recomputes
+        float switchDepth = 0;
+        for (const LinePlan& l : dive.result.lines)
+            if (l.kind == LinePlan::Switch && switchDepth == 0)
+                switchDepth = l.depth;
+        QVERIFY(switchDepth > 3 && switchDepth <= 21);
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1 m").arg(switchDepth));
         table->item(1, 0)->setText("90");
         table->item(1, 1)->setText("20"); // no such mix: the row is dropped
         QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
@@ -202,7 +213,10 @@ private slots:
             BoxAnswer discard(QMessageBox::Discard);
             QVERIFY(tab.maybeSave());
             tab.changeCurrentPlanifDive(0);
+            QSignalSpy done(&tab, &PlanificationTab::done);
             QVERIFY(tab.savePlanTo(path));
+            QCOMPARE(done.value(0).value(0).toString(),
+                "Plan saved to " + QDir::toNativeSeparators(path));
             tab.changeCurrentPlanifDive(1); // looking at another dive is no change
             QVERIFY(!tab.isModified());
             tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
@@ -232,10 +246,11 @@ private slots:
     // the panel.
     void fillPressureDrivesEndAndColour()
     {
-        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
-        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
-        const std::tuple<int, int, const char*> rows[] = { { 200, 146, "#30a050" },
-            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 66, red dry
+        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand; 12 L
+        // of real air at 200 bar hold about 2339 L (Z 1.026), at 110 bar about 1332 L; its
+        // minimum gas is about 59 bar (the gas numbers are the planner tests' job).
+        const std::tuple<int, int, const char*> rows[] = { { 200, 140, "#30a050" },
+            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 59, red dry
         for (const auto& [fill, end, colour] : rows) {
             PlanificationTab tab;
             tab.addNewDive();
@@ -267,12 +282,38 @@ private slots:
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
         QCOMPARE(tab.plan().gasSettings.reserveMode, ReserveMode::Thirds);
         QCOMPARE(cell(table, 0, 5), QStringLiteral("67 bar"));
+        tab.findChild<QDoubleSpinBox*>("spCylinderTemperature")->setValue(30);
+        QCOMPARE(tab.plan().gasSettings.cylinderCelsius, 30.0);
+        tab.findChild<QCheckBox*>("chkContingency")->setChecked(true);
+        QVERIFY(tab.plan().current()->result.contingencies);
 
         // A size from the presets: the AL80's 11.1 L.
         auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
         QVERIFY(size && size->findData(11.1) >= 0);
         size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
+    }
+
+    void graphKeepsItsHeightOnALaptop()
+    {
+        // 1366x768 leaves the tab about 1366x600 below the menu, tool and tab bars: the graph
+        // keeps at least 250 px, and an error puts one red banner above it.
+        PlanificationTab tab;
+        tab.resize(1366, 600);
+        addDives(tab, 1);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        auto* graph = tab.findChild<GraphView*>("widgetSimul");
+        QVERIFY2(graph->height() >= 250, qPrintable(QString::number(graph->height())));
+        auto* banner = tab.findChild<QLabel*>("lbNotDiveable");
+        QVERIFY(banner && !banner->isVisible());
+        tab.plan().current()->profile.samples[1].depth = 100;
+        tab.plan().current()->profile.samples[2].depth = 100;
+        tab.findChild<QPushButton*>("btSolve")->click();
+        QVERIFY(banner->isVisible() && banner->text().contains("1.6 bar"));
+        QTRY_VERIFY(banner->mapTo(&tab, QPoint(0, banner->height())).y()
+            <= graph->mapTo(&tab, QPoint(0, 0)).y());
+        QVERIFY(graph->height() >= 250);
     }
 
     void screenshot()
@@ -284,9 +325,10 @@ private slots:
         PlanificationTab tab;
         tab.resize(1366, 768);
         addDives(tab, 1);
-        tab.plan().current()->profile.samples[1].depth = 40;
-        tab.plan().current()->profile.samples[2].depth = 40;
+        tab.plan().current()->profile.samples[1].depth = 35;
+        tab.plan().current()->profile.samples[2].depth = 35;
         tab.plan().current()->profile.samples[2].time = 1500;
+        tab.plan().current()->cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232 } };
         auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
         gases->item(1, 0)->setText("50");
         gases->item(2, 0)->setText("100");
