@@ -1,6 +1,7 @@
 #include "planner/gasplan.h"
 
 #include "dive/diveprofile.h"
+#include "planner/plangas.h"
 
 #include <QCoreApplication>
 
@@ -200,5 +201,5 @@ QString cylinderGasName(const Cylinder& cylinder)
     DiveGas gas;
     gas.o2 = cylinder.o2;
     gas.he = cylinder.he;
-    return DiveProfile::gasName(gas);
+    return planGasName(gas);
 }
