@@ -15,6 +15,7 @@
 #include "logbook/divedetails.h"
 #include "logbook/logbookstats.h"
 #include "plannerui/planificationtab.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
 #include "views/divedetailseditor.h"
@@ -396,6 +397,13 @@ void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
     PreferencesDialog dialog(HiddenOptions::read(path), this);
+    dialog.setPlanDefaultsEditor([this, &dialog]() {
+        PlanSettingsDialog plan(readPlanDefaults(*m_settings), &dialog);
+        if (plan.exec() != QDialog::Accepted)
+            return;
+        writePlanDefaults(*m_settings, plan.settings());
+        m_planTab->applyAscentSettings(plan.settings(), false);
+    });
     if (dialog.exec() != QDialog::Accepted)
         return;
     const HiddenOptions options = dialog.options();

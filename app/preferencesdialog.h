@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 
@@ -15,6 +16,8 @@ class PreferencesDialog : public QDialog
 public:
     PreferencesDialog(const HiddenOptions& options, QWidget* parent);
     HiddenOptions options() const;
+    // Adds a button that edits the plan settings new plans start with.
+    void setPlanDefaultsEditor(std::function<void()> edit);
 
 private:
     std::array<QCheckBox*, 7> m_boxes {};

@@ -10,6 +10,7 @@
 #include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planpanes.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -219,12 +220,17 @@ void PlanificationTab::setUpSettingsWidgets()
             recompute();
         }
     });
+    m_ui->cbWaterType->addItem(tr("Brackish"));
     connect(m_ui->cbWaterType, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (PlanifDive* dive = m_plan.current()) {
-            dive->waterType = index != 0 ? 1 : 0;
+            dive->waterType = quint32(std::clamp(index, 0, int(kWaterBrackish)));
             recompute();
         }
     });
+    auto* settingsButton = new QPushButton(tr("Plan settings..."), this);
+    settingsButton->setObjectName(QStringLiteral("btPlanSettings"));
+    m_ui->horizontalLayout_24->insertWidget(2, settingsButton);
+    connect(settingsButton, &QPushButton::clicked, this, &PlanificationTab::editPlanSettings);
     connect(m_ui->edSurfaceInterval, &QSpinBox::valueChanged, this, [this]() {
         if (PlanifDive* dive = m_plan.current()) {
             dive->surfaceIntervalS = quint32(m_ui->edSurfaceInterval->seconds());
@@ -339,6 +345,41 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::setSettings(QSettings* settings)
+{
+    m_settings = settings;
+    if (m_settings)
+        applyAscentSettings(readPlanDefaults(*m_settings), false);
+}
+
+void PlanificationTab::editPlanSettings()
+{
+    PlanSettingsDialog dialog(m_plan.newDiveSettings.ascent, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    applyAscentSettings(dialog.settings(), true);
+}
+
+void PlanificationTab::applyAscentSettings(const AscentSettings& ascent, bool toDives)
+{
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    const bool altitudeChanged = ascent.altitudeM != settings.ascent.altitudeM;
+    settings.ascent = ascent;
+    if (!toDives) {
+        m_plan.newDiveSettings = settings;
+        return;
+    }
+    m_plan.applySettings(settings);
+    // A new altitude gives every dive the surface pressure of the standard atmosphere there.
+    for (auto& dive : m_plan.dives)
+        if (dive && altitudeChanged)
+            dive->surfacePressure = ascent.altitudeM > 0
+                ? float(surfacePressureAtAltitude(ascent.altitudeM))
+                : kSurfacePressureDefault;
+    loadDiveSettingsIntoWidgets();
+    recompute();
 }
 
 void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
@@ -657,7 +698,7 @@ void PlanificationTab::loadDiveSettingsIntoWidgets()
     const QSignalBlocker b2(m_ui->cbWaterType);
     const QSignalBlocker b3(m_ui->edSurfaceInterval);
     m_ui->spSurfPressure->setValue(int(std::lround(dive->surfacePressure * 1000.0f)));
-    m_ui->cbWaterType->setCurrentIndex(dive->waterType == 0 ? 0 : 1);
+    m_ui->cbWaterType->setCurrentIndex(int(std::min<quint32>(dive->waterType, kWaterBrackish)));
     m_ui->edSurfaceInterval->setSeconds(int(std::min<quint32>(dive->surfaceIntervalS, INT32_MAX)));
     // The first dive of the day starts rested.
     m_ui->edSurfaceInterval->setEnabled(m_plan.currentIndex > 0);

@@ -1,5 +1,6 @@
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
@@ -284,6 +285,43 @@ private slots:
         QVERIFY(size && size->findData(11.1) >= 0);
         size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
+    }
+
+    void planSettingsReachNewDivesAndTheSchedule()
+    {
+        // The dialog gives back what it was shown; Preferences' store gives new dives their
+        // settings; applied to the plan, the 6 m last stop shows in the schedule.
+        AscentSettings s;
+        s.switchRule = SwitchRule::Depth;
+        s.switchTimeMin = 2;
+        s.decoPpo2 = 1.4f;
+        s.lastStopM = 6;
+        s.ascentRateMpm = 9;
+        s.safetyStopMin = 3;
+        s.roundStops = true;
+        s.altitudeM = 1500;
+        s.o2BreakMin = 20;
+        s.backGasMin = 5;
+        s.endLimitM = 40;
+        QVERIFY(PlanSettingsDialog(s, nullptr).settings() == s);
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("settings.cfg"), QSettings::IniFormat);
+        writePlanDefaults(store, s);
+        PlanificationTab tab;
+        tab.setSettings(&store);
+        addDives(tab, 1);
+        QVERIFY(tab.plan().dives[0]->settings.ascent == s);
+        AscentSettings lastStop6;
+        lastStop6.lastStopM = 6;
+        tab.plan().dives[0]->profile.samples[1].depth = 40;
+        tab.plan().dives[0]->profile.samples[2].depth = 40;
+        tab.plan().dives[0]->profile.samples[2].time = 1800;
+        tab.applyAscentSettings(lastStop6, true);
+        float shallowest = 99;
+        for (const LinePlan& l : tab.plan().dives[0]->result.lines)
+            if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
+                shallowest = std::min(shallowest, l.depth);
+        QCOMPARE(shallowest, 6.0f);
     }
 
     void graphKeepsItsHeightOnALaptop()
