@@ -1918,7 +1918,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The plan file holds values no dive can have: a depth beyond 0 to 150 m, a point more than 24 hours into the dive, a gas outside 1 to 100 % oxygen and 0 to 100 % helium in all, or an unknown water type.</source>
-        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d'oxygène et 0 à 100 % d'hélium au total, ou un type d'eau inconnu.</translation>
+        <translation>Le fichier de plan contient des valeurs impossibles pour une plongée : une profondeur hors de 0 à 150 m, un point à plus de 24 heures du début, un gaz hors de 1 à 100 % d&apos;oxygène et 0 à 100 % d&apos;hélium au total, ou un type d&apos;eau inconnu.</translation>
     </message>
 </context>
 <context>
@@ -1926,6 +1926,156 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
+    </message>
+</context>
+<context>
+    <name>PlanSettings</name>
+    <message>
+        <source>The time at a gas switch must be 0 to 5 min.</source>
+        <translation>Le temps à un changement de gaz doit être de 0 à 5 min.</translation>
+    </message>
+    <message>
+        <source>The deco ppO2 must be 1.2 to 1.7 bar.</source>
+        <translation>La ppO2 de déco doit être de 1,2 à 1,7 bar.</translation>
+    </message>
+    <message>
+        <source>The bottom ppO2 must be 1.0 to 1.6 bar.</source>
+        <translation>La ppO2 fond doit être de 1,0 à 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>The last stop is at 3 or 6 m.</source>
+        <translation>Le dernier palier est à 3 ou 6 m.</translation>
+    </message>
+    <message>
+        <source>Ascent rates must be 1 to 30 m/min.</source>
+        <translation>Les vitesses de remontée doivent être de 1 à 30 m/min.</translation>
+    </message>
+    <message>
+        <source>A safety stop lasts up to 10 min at 3 to 9 m.</source>
+        <translation>Un palier de sécurité dure au plus 10 min, entre 3 et 9 m.</translation>
+    </message>
+    <message>
+        <source>The altitude must be 0 to 5000 m.</source>
+        <translation>L&apos;altitude doit être de 0 à 5000 m.</translation>
+    </message>
+    <message>
+        <source>Oxygen breaks take 5 to 60 min on oxygen, then 1 to 30 min on the back gas.</source>
+        <translation>Les pauses oxygène prévoient 5 à 60 min sous oxygène, puis 1 à 30 min au mélange fond.</translation>
+    </message>
+    <message>
+        <source>The END limit must be 10 to 100 m.</source>
+        <translation>La limite de profondeur équivalente narcotique doit être de 10 à 100 m.</translation>
+    </message>
+</context>
+<context>
+    <name>PlanSettingsDialog</name>
+    <message>
+        <source>Plan settings</source>
+        <translation>Réglages du plan</translation>
+    </message>
+    <message>
+        <source>At the first stop at or above the switch depth</source>
+        <translation>Au premier palier à la profondeur de changement ou au-dessus</translation>
+    </message>
+    <message>
+        <source>At the switch depth, with a stop there</source>
+        <translation>À la profondeur de changement, avec un palier</translation>
+    </message>
+    <message>
+        <source>Gas switch</source>
+        <translation>Changement de gaz</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Time at a switch</source>
+        <translation>Temps au changement</translation>
+    </message>
+    <message>
+        <source> bar</source>
+        <translation> bar</translation>
+    </message>
+    <message>
+        <source>Deco ppO2</source>
+        <translation>ppO2 de déco</translation>
+    </message>
+    <message>
+        <source>Bottom ppO2</source>
+        <translation>ppO2 fond</translation>
+    </message>
+    <message>
+        <source>3 m</source>
+        <translation>3 m</translation>
+    </message>
+    <message>
+        <source>6 m</source>
+        <translation>6 m</translation>
+    </message>
+    <message>
+        <source>Last stop</source>
+        <translation>Dernier palier</translation>
+    </message>
+    <message>
+        <source> m/min</source>
+        <translation> m/min</translation>
+    </message>
+    <message>
+        <source>computer&apos;s</source>
+        <translation>de l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Ascent rate to the first stop</source>
+        <translation>Vitesse de remontée jusqu&apos;au premier palier</translation>
+    </message>
+    <message>
+        <source>Rate between stops</source>
+        <translation>Vitesse entre paliers</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>aucun</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>Safety stop</source>
+        <translation>Palier de sécurité</translation>
+    </message>
+    <message>
+        <source>Safety stop depth</source>
+        <translation>Profondeur du palier de sécurité</translation>
+    </message>
+    <message>
+        <source>Stops end on whole minutes</source>
+        <translation>Paliers arrondis à la minute</translation>
+    </message>
+    <message>
+        <source>sea level</source>
+        <translation>niveau de la mer</translation>
+    </message>
+    <message>
+        <source>Altitude</source>
+        <translation>Altitude</translation>
+    </message>
+    <message>
+        <source>no breaks</source>
+        <translation>sans pauses</translation>
+    </message>
+    <message>
+        <source>Oxygen breaks: minutes on O2</source>
+        <translation>Pauses oxygène : minutes sous O2</translation>
+    </message>
+    <message>
+        <source>then on the bottom gas</source>
+        <translation>puis au mélange fond</translation>
+    </message>
+    <message>
+        <source>Narcotic depth warned above</source>
+        <translation>Alerte de profondeur narcotique au-delà de</translation>
     </message>
 </context>
 <context>
@@ -1948,7 +2098,43 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
-        <translation>Yoyo : une remontée de 10 m ou plus suivie d'une redescente de 10 m ou plus.</translation>
+        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above 1.6 bar.</source>
+        <translation>ppO2 %1 bar avec %2 à %3 m : au-delà de 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.</source>
+        <translation>ppO2 %1 bar avec %2 à %3 m : au-delà de la limite fond de %4 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3 m: below 0.16 bar.</source>
+        <translation>ppO2 %1 bar avec %2 à %3 m : en dessous de 0,16 bar.</translation>
+    </message>
+    <message>
+        <source>Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.</source>
+        <translation>Profondeur équivalente narcotique %1 m avec %2 à %3 m : au-delà de %4 m.</translation>
+    </message>
+    <message>
+        <source>Gas density %1 g/L on %2 at %3 m: above %4 g/L.</source>
+        <translation>Densité du gaz %1 g/L avec %2 à %3 m : au-delà de %4 g/L.</translation>
+    </message>
+    <message>
+        <source>Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
+        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse d&apos;hélium (contre-diffusion).</translation>
+    </message>
+    <message>
+        <source>CNS %1 %: above %2 %.</source>
+        <translation>CNS %1 % : au-delà de %2 %.</translation>
+    </message>
+    <message>
+        <source>OTU %1 for the day: above %2.</source>
+        <translation>OTU %1 sur la journée : au-delà de %2.</translation>
+    </message>
+    <message>
+        <source>The deco gas %1 is no richer than the bottom gas %2: the ascent never takes it.</source>
+        <translation>Le gaz de déco %1 n&apos;est pas plus riche que le mélange fond %2 : la remontée ne le prend jamais.</translation>
     </message>
 </context>
 <context>
@@ -2209,6 +2395,18 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>On the loop nothing is breathed from the cylinders: switch on Bailout to plan the bailout.</source>
         <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
     </message>
+    <message>
+        <source>Brackish</source>
+        <translation>Saumâtre</translation>
+    </message>
+    <message>
+        <source>Plan settings...</source>
+        <translation>Réglages du plan...</translation>
+    </message>
+    <message>
+        <source>Not diveable: %1</source>
+        <translation>Plongée à ne pas faire : %1</translation>
+    </message>
 </context>
 <context>
     <name>PlanificationTabClass</name>
@@ -2409,6 +2607,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Changes apply at once and are kept in options.ini.</source>
         <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
+    </message>
+    <message>
+        <source>Plan settings for new plans...</source>
+        <translation>Réglages des nouveaux plans...</translation>
     </message>
 </context>
 <context>
