@@ -28,6 +28,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -40,6 +41,16 @@
 #include <cmath>
 
 namespace {
+
+// "13.5", "13,5" or "13.5 L".
+double typedLitres(QString text, bool* ok)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char('L'), Qt::CaseInsensitive))
+        text.chop(1);
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return text.trimmed().toDouble(ok);
+}
 
 const char* const kLastDiveFolder = "directories/lastDiveFile";
 const char* const kLastPlanFolder = "directories/lastPlanFile";
@@ -566,6 +577,9 @@ void PlanificationTab::updateGasPanel()
         g.table->setItem(row, 0, new QTableWidgetItem(cylinderGasName(c)));
 
         auto* size = new QComboBox(g.table);
+        // Any size may be typed; the presets are the usual ones.
+        size->setEditable(true);
+        size->setInsertPolicy(QComboBox::NoInsert);
         for (const CylinderPreset& preset : cylinderPresets())
             size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
         int at = size->findData(c.litres);
@@ -584,7 +598,14 @@ void PlanificationTab::updateGasPanel()
             if (!d || gasIndex < 0 || gasIndex >= d->profile.gases.size())
                 return;
             Cylinder changed = cylinderOfGas(*d, gasIndex, CylinderRole::Bottom);
-            changed.litres = size->currentData().toDouble();
+            const int preset = size->findText(size->currentText());
+            bool ok = preset >= 0;
+            changed.litres
+                = ok ? size->itemData(preset).toDouble() : typedLitres(size->currentText(), &ok);
+            if (!ok) {
+                error(tr("Gas"), tr("A cylinder size is a number of litres, for example 13.5."));
+                return;
+            }
             changed.fillBar = fill->value();
             const QString invalid = validateCylinders({ changed }, 1);
             if (!invalid.isEmpty()) {
@@ -600,6 +621,7 @@ void PlanificationTab::updateGasPanel()
             QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
         };
         connect(size, &QComboBox::currentIndexChanged, this, store);
+        connect(size->lineEdit(), &QLineEdit::editingFinished, this, store);
         connect(fill, &QSpinBox::editingFinished, this, store);
         g.table->setCellWidget(row, 1, size);
         g.table->setCellWidget(row, 2, fill);

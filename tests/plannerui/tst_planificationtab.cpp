@@ -285,6 +285,17 @@ private slots:
         QVERIFY(size && size->findData(11.1) >= 0);
         size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
+        // Any size typed; a word is refused and the size kept.
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->lineEdit()->setText("13,5 L");
+        emit size->lineEdit()->editingFinished();
+        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        BoxAnswer refused;
+        size->lineEdit()->setText("big");
+        emit size->lineEdit()->editingFinished();
+        QTRY_VERIFY(refused.text.contains("litres"));
+        QCOMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
     }
 
     void planSettingsReachNewDivesAndTheSchedule()
