@@ -42,6 +42,9 @@
 
 namespace {
 
+// As the plan files and the command line allow.
+constexpr int kMaxPlanDepthM = 150;
+
 // "13.5", "13,5" or "13.5 L".
 double typedLitres(QString text, bool* ok)
 {
@@ -985,6 +988,11 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     PlanifDive* dive = m_plan.current();
     if (!dive || point <= 0 || point >= dive->profile.samples.size())
         return false;
+    if (depthM > kMaxPlanDepthM) {
+        error(tr("Depth"), tr("A planned point lies between 0 and %1 m.").arg(kMaxPlanDepthM));
+        refreshPoints(point);
+        return false;
+    }
     m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
     recompute();
     refreshPoints(point);

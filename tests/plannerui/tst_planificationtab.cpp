@@ -112,6 +112,19 @@ private slots:
 
         qobject_cast<QDoubleSpinBox*>(edit(1, 1).get())->setValue(35.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        // Typed digit by digit, 250 m is applied when the edit ends, and refused with a
+        // message instead of becoming 25 m; 120 m is a depth a plan may have.
+        const auto depthEditor = edit(1, 1);
+        auto* depth = qobject_cast<QDoubleSpinBox*>(depthEditor.get());
+        depth->selectAll();
+        BoxAnswer refused;
+        QTest::keyClicks(depth, "250");
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        QTest::keyClick(depth, Qt::Key_Enter);
+        QTRY_VERIFY(refused.text.contains("150 m"));
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        depth->setValue(120.0);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 120.0);
         // The gas of a point is the gas of the segment that ends there.
         const auto gasEditor = edit(2, 3);
         auto* gas = qobject_cast<QComboBox*>(gasEditor.get());
