@@ -844,17 +844,18 @@ void PlanificationTab::removeCurrentDive()
 
 void PlanificationTab::newPlanification()
 {
-    if (m_plan.current()
-        && QMessageBox::question(this, tr("New plan"),
-               tr("Start a new plan? The current plan is discarded if it was not saved."))
-            == QMessageBox::No)
-        return;
+    // One question, and only when something would be lost.
     if (!maybeSave())
         return;
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.clear();
     changeCurrentPlanifDive(-1);
     m_modified = false;
+    // The gas tables and the result belong to the plan that went.
+    updateGasPanel();
+    fillGasTable();
+    m_ui->runtime->clear();
+    m_banner->hide();
 }
 
 bool PlanificationTab::maybeSave()

@@ -348,6 +348,29 @@ private slots:
         QCOMPARE(shallowest, 6.0f);
     }
 
+    void newPlanAsksOnceAndClearsTheGases()
+    {
+        PlanificationTab tab;
+        addDives(tab, 1);
+        QVERIFY(tab.findChild<QTableWidget*>("tblGas")->rowCount() > 0);
+        int questions = 0;
+        // Every box that opens is counted and answered "Discard".
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&questions]() {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++questions;
+                box->button(QMessageBox::Discard) ? box->button(QMessageBox::Discard)->click()
+                                                  : box->button(QMessageBox::Yes)->click();
+            }
+        });
+        answerer.start(10);
+        tab.findChild<QPushButton*>("btNewSimulation")->click();
+        QCOMPARE(questions, 1);
+        QCOMPARE(tab.plan().diveCount(), 0);
+        QCOMPARE(tab.findChild<QTableWidget*>("tblGas")->rowCount(), 0);
+        QCOMPARE(tab.findChild<QTableWidget*>("tblPlanGases")->item(0, 0)->text(), QString());
+    }
+
     void graphKeepsItsHeightOnALaptop()
     {
         // 1366x768 leaves the tab about 1366x600 below the menu, tool and tab bars: the graph
