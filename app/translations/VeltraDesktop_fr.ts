@@ -938,6 +938,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
 </translation>
     </message>
+    <message>
+        <source>3 L</source>
+        <translation>3 L</translation>
+    </message>
+    <message>
+        <source>AL40 (5.7 L)</source>
+        <translation>AL40 (5,7 L)</translation>
+    </message>
+    <message>
+        <source>18 L</source>
+        <translation>18 L</translation>
+    </message>
+    <message>
+        <source>2x7 L</source>
+        <translation>2x7 L</translation>
+    </message>
+    <message>
+        <source>2x10 L</source>
+        <translation>2x10 L</translation>
+    </message>
 </context>
 <context>
     <name>GraphView</name>
@@ -2176,10 +2196,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Remplacer la plongée courante ?</translation>
     </message>
     <message>
-        <source>Start a new plan? The current plan is discarded if it was not saved.</source>
-        <translation>Commencer un nouveau plan ? Le plan en cours est abandonné s&apos;il n&apos;a pas été enregistré.</translation>
-    </message>
-    <message>
         <source>Open Dive File</source>
         <translation>Ouvrir un fichier de plongée</translation>
     </message>
@@ -2222,10 +2238,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Impossible to set start of DTR on planified profile</source>
         <translation>Impossible de fixer le début de la remontée sur un profil planifié</translation>
-    </message>
-    <message>
-        <source>New plan</source>
-        <translation>Nouveau plan</translation>
     </message>
     <message>
         <source>Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5</source>
@@ -2406,6 +2418,18 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Not diveable: %1</source>
         <translation>Plongée à ne pas faire : %1</translation>
+    </message>
+    <message>
+        <source>A cylinder size is a number of litres, for example 13.5.</source>
+        <translation>Le volume d&apos;un bloc est un nombre de litres, par exemple 13,5.</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>A planned point lies between 0 and %1 m.</source>
+        <translation>Un point du plan se situe entre 0 et %1 m.</translation>
     </message>
 </context>
 <context>
