@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -38,6 +39,10 @@ AboutWindow::AboutWindow()
     QFont font(QStringLiteral("Roboto Black"));
     font.setPointSize(20);
     version->setFont(font);
+    // The picture is dark blue whatever the desktop's palette: its text is light.
+    QPalette light = version->palette();
+    light.setColor(QPalette::WindowText, Qt::white);
+    version->setPalette(light);
 }
 
 void AboutWindow::keyPressEvent(QKeyEvent* event)

@@ -4,6 +4,7 @@
 #include "app/appdata.h"
 #include "app/computerlink.h"
 #include "app/diveimport.h"
+#include "app/graphreplay.h"
 #include "app/hiddenoptions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
@@ -25,6 +26,8 @@
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/replaylayer.h"
+#include "views/savefiledialog.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -97,13 +100,20 @@ MainWindow::MainWindow(QWidget* parent)
     m_graphView->rangeSelectionEnabled = true;
     connect(m_graphView, &GraphView::mouseMove, this, &MainWindow::graphViewMouseMove);
     connect(m_graphView, &GraphView::dragDropFiles, this, &MainWindow::dropFiles);
-    m_graphView->contextMenuHook = [this](QMenu& menu) { return saveSelectionMenu(menu); };
+    m_graphView->contextMenuHook = [this](QMenu& menu) {
+        const bool saving = saveSelectionMenu(menu);
+        if (m_hasDive)
+            addComparePlanActions(menu, this, m_graphView, m_planTab->plan());
+        return saving || m_hasDive;
+    };
 
     // The planification tab is a widget of its own, with its own form.
     m_planTab = new PlanificationTab(m_ui->tab_7);
     m_ui->tab_7->layout()->addWidget(m_planTab);
     connect(m_planTab, &PlanificationTab::logMessage, this,
         [this](const QString& text) { logToConsole(QStringLiteral("Log: ") + text); });
+    connect(m_planTab, &PlanificationTab::done, this,
+        [this](const QString& text) { statusBar()->showMessage(text); });
 
     m_appDataDir = AppData::dataDirPath();
     if (!AppData::ensureDir(m_appDataDir)) {
@@ -116,8 +126,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_settings = new QSettings(
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     m_planTab->setSettings(m_settings);
+    connectReplayOptions(m_settings, { m_graphView, m_planTab->graph() });
+    addReplayButton(m_ui->horizontalLayout_5,
+        m_ui->horizontalLayout_5->indexOf(m_ui->ckAlerts) + 1, m_graphView);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
+    m_units = DisplayUnits::load(*m_settings);
 
     createLogbookFeatures();
     openLogbook();
@@ -158,6 +172,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->btImportVeltra->setMenu(m_deviceMenu);
     setWindowTitle(m_title);
     createComputerActions();
+    createMenusAndKeys();
 
     // The simulation tab is a widget of its own; it replays the dive shown or the planned dive.
     // In a scroll area: the tall simulation controls must not make the window taller than a
@@ -245,6 +260,11 @@ void MainWindow::createLogbookFeatures()
     m_detailsEditor = new DiveDetailsEditor(
         m_ui->gridLayout_7, 3, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
     connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
+    for (QAbstractButton* light : { m_ui->alertCeil, m_ui->alertRR, m_ui->alertYoyo,
+             m_ui->alertSecurity, m_ui->alertDives24H }) {
+        setAlertLed(light, -1, false);
+        light->setToolTip(tr("No dive shown."));
+    }
 
     m_statistics = new StatisticsView(this);
     m_statistics->setObjectName(QStringLiteral("statisticsView"));
@@ -271,14 +291,19 @@ void MainWindow::showStatistics()
 void MainWindow::logbookChanged()
 {
     fillDiveList();
-    if (m_shownDiveId < 0)
+    // The shown dive follows an undo or redo of its name or details. Once deleted, its Summary
+    // turns read-only (an edit would go nowhere) until the undo of the delete brings it back.
+    const int id = m_shownDiveId >= 0 ? m_shownDiveId : m_deletedDiveId;
+    if (id < 0)
         return;
-    // The shown dive follows an undo or redo of its name or details.
     DiveProfile stored;
-    if (!LogbookDatabase::instance().loadDive(m_shownDiveId, stored)) {
-        m_shownDiveId = -1;
+    const bool present = LogbookDatabase::instance().loadDive(id, stored)
+        && stored.serial == m_currentDive.serial && stored.dateTime == m_currentDive.dateTime;
+    m_shownDiveId = present ? id : -1;
+    m_deletedDiveId = present ? -1 : id;
+    m_detailsEditor->setEnabled(present);
+    if (!present)
         return;
-    }
     m_currentDive.name = stored.name;
     applyDetails(detailsOf(stored), m_currentDive);
     m_ui->edDiveName->setText(stored.name);
@@ -289,9 +314,11 @@ void MainWindow::logbookChanged()
 void MainWindow::saveDetails(const DiveDetails& before, const DiveDetails& after)
 {
     QString problem = checkDetails(after);
+    if (problem.isEmpty() && m_deletedDiveId >= 0)
+        problem = tr("The dive is no longer in the logbook: the change cannot be saved.");
     if (problem.isEmpty() && m_shownDiveId >= 0)
         problem = pushLogbookCommand(
-            *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after));
+            *m_undoStack, new EditDetailsCommand(m_shownDiveId, before, after, m_currentDive.name));
     if (!problem.isEmpty()) {
         m_detailsEditor->setDetails(before);
         QMessageBox::warning(this, tr("Dive details"), problem);
@@ -332,20 +359,17 @@ void MainWindow::renumberDives()
             tr("Number every dive 1, 2, 3... in date order?"), QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    if (!LogbookDatabase::instance().renumberDives()) {
-        QMessageBox::critical(this, tr("Database Error"), LogbookDatabase::instance().lastError());
-        return;
-    }
-    logbookChanged();
+    const QString failed = pushLogbookCommand(*m_undoStack, new RenumberDivesCommand());
+    if (!failed.isEmpty())
+        QMessageBox::critical(this, tr("Database Error"), failed);
 }
 
 void MainWindow::createComputerActions()
 {
     ComputerActions::Hooks hooks;
     hooks.console = [this](const QString& line) { logToConsole(line); };
-    hooks.storeDive = [this](DiveProfile& dive) { return writeDiveToDatabase(dive); };
-    hooks.diveStored = [](const QString& name, const QString& serial) {
-        return LogbookDatabase::instance().findDive(name, serial) >= 0;
+    hooks.downloadStored = [this](const DiveProfile& dive, int diveId) {
+        pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, diveId));
     };
     hooks.askOwner = [](QWidget*, const QString& current) -> std::optional<QString> {
         MultiFieldDialog dialog(tr("Set owner"));
@@ -396,7 +420,7 @@ MainWindow::~MainWindow()
 void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
-    PreferencesDialog dialog(HiddenOptions::read(path), this);
+    PreferencesDialog dialog(HiddenOptions::read(path), this, m_units);
     dialog.setPlanDefaultsEditor([this, &dialog]() {
         PlanSettingsDialog plan(readPlanDefaults(*m_settings), &dialog);
         if (plan.exec() != QDialog::Accepted)
@@ -404,8 +428,16 @@ void MainWindow::editPreferences()
         writePlanDefaults(*m_settings, plan.settings());
         m_planTab->applyAscentSettings(plan.settings(), false);
     });
+    ReplayLayer* replay = m_graphView->replayLayer();
+    dialog.setReplayFactors(replay->options().gfLow, replay->options().gfHigh);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
+    m_units = dialog.units();
+    if (m_settings)
+        m_units.save(*m_settings);
+    if (m_hasDive)
+        displayDiveSummary();
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),
@@ -513,6 +545,8 @@ void MainWindow::setAlertLed(QAbstractButton* button, int level, bool strong)
         button->setIcon(QIcon(base + QStringLiteral("Led_Red.png")));
         break;
     default:
+        // No dive shown: nothing to judge, so no light says "fine" either.
+        button->setIcon(QIcon(base + QStringLiteral("Led_Grey.png")));
         break;
     }
 }
@@ -573,8 +607,10 @@ void MainWindow::displayDiveSummary()
         QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
-    m_ui->edMaxDepth->setText(QStringLiteral("%1").arg(dive.maxDepth, 0, 'f', 1));
-    m_ui->edAverageDepth->setText(QStringLiteral("%1").arg(dive.meanDepth, 0, 'f', 1));
+    const QLocale locale;
+    m_ui->edMaxDepth->setText(Units::format(Quantity::Depth, dive.maxDepth, 1, m_units, locale));
+    m_ui->edAverageDepth->setText(
+        Units::format(Quantity::Depth, dive.meanDepth, 1, m_units, locale));
 
     showAlertLights(analyseAlerts(dive));
 
@@ -602,6 +638,8 @@ void MainWindow::displayDiveSummary()
 void MainWindow::showCurrentDive()
 {
     m_hasDive = true;
+    m_deletedDiveId = -1;
+    m_detailsEditor->setEnabled(true);
     m_graphView->showProfile(&m_currentDive);
     // What the cursor read belonged to the dive shown before.
     m_simulationTab->positionInformation()->clear();
@@ -800,7 +838,7 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
         if (entry.kind == ImportEntry::Stored && entry.diveId >= 0)
             stored << &entry;
     if (!stored.isEmpty()) {
-        m_undoStack->beginMacro(tr("Import of %1 dives").arg(stored.size()));
+        m_undoStack->beginMacro(tr("import of %1 dives").arg(stored.size()));
         for (const ImportEntry* entry : std::as_const(stored)) {
             DiveProfile named;
             named.name = entry->name;
@@ -951,15 +989,16 @@ void MainWindow::deleteSelectedDives()
     const QList<int> ids = DiveListView::selectedDiveIds(*list);
     if (ids.isEmpty())
         return;
-    const QString question = ids.size() == 1 ? tr("Do you really want to delete this dive?")
-                                             : tr("Do you really want to delete these dives?");
+    QStringList labels;
+    for (int id : ids)
+        labels << DiveListView::itemOfDive(*list, id)->text();
+    const QString question = ids.size() == 1
+        ? tr("Do you really want to delete the dive \"%1\"?").arg(labels.constFirst())
+        : tr("Do you really want to delete these %1 dives?").arg(ids.size());
     if (QMessageBox::question(this, tr("Delete dive"), question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
     // Undoable: the dives stay in memory for the session.
-    QStringList labels;
-    for (int id : ids)
-        labels << DiveListView::itemOfDive(*list, id)->text();
     const QString failed = pushLogbookCommand(*m_undoStack, new DeleteDivesCommand(ids, labels));
     list->clearSelection();
     if (!failed.isEmpty()) {
@@ -994,7 +1033,7 @@ void MainWindow::exportFromList(QTableWidgetItem* item)
     const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
     if (id < 0)
         return;
-    const QString file = QFileDialog::getSaveFileName(this, tr("Export Profile"), QString(),
+    const QString file = chooseSaveFile(this, tr("Export Profile"), QString(),
         tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
     if (!file.isEmpty())
         exportStoredDive(id, file);
@@ -1019,6 +1058,8 @@ bool MainWindow::exportStoredDive(int diveId, const QString& path)
                 + QLatin1Char('\n') + writer->errorString());
         return false;
     }
+    statusBar()->showMessage(
+        tr("Dive \"%1\" exported to %2").arg(dive.name, QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -1027,7 +1068,7 @@ bool MainWindow::saveSelectionMenu(QMenu& menu)
     if (!m_hasDive || !m_graphView->isSelectionVisible())
         return false;
     menu.addAction(tr("Save selection"), this, [this]() {
-        const QString file = QFileDialog::getSaveFileName(this, tr("Save Dive File"), QString(),
+        const QString file = chooseSaveFile(this, tr("Save Dive File"), QString(),
             tr("Dive file (*.uddf *.csv);;UDDF file (*.uddf);;Csv file (*.csv)"));
         if (!file.isEmpty())
             saveSelection(file);
@@ -1055,6 +1096,7 @@ bool MainWindow::saveSelection(const QString& path)
                 + QLatin1Char('\n') + error);
         return false;
     }
+    statusBar()->showMessage(tr("Selection saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

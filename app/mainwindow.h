@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dive/diveprofile.h"
+#include "dive/units.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QMainWindow>
@@ -117,6 +118,9 @@ public slots:
     void setFilter();
     // Shows the switches of options.ini, writes them back and applies them at once.
     void editPreferences();
+    // Help > User guide (F1) and Help > Keyboard shortcuts (mainmenus.cpp).
+    void showUserGuide();
+    void showShortcuts();
 
 private:
     void applyHiddenOptions(const HiddenOptions& options);
@@ -130,6 +134,8 @@ private:
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
     void createComputerActions();
+    // The keys, the Computer menu and Help's guide (mainmenus.cpp).
+    void createMenusAndKeys();
     // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab.
     void createLogbookFeatures();
     void logbookChanged();
@@ -146,8 +152,11 @@ private:
     bool m_hasDive = false;
     // Logbook id of the dive shown, -1 when it came from a file.
     int m_shownDiveId = -1;
+    // Logbook id of the dive shown while it is deleted, -1 for none.
+    int m_deletedDiveId = -1;
     bool m_csvComma = false;
     DiveFilter m_filter;
+    DisplayUnits m_units; // what the views show; storage stays SI
     FormFilter* m_formFilter = nullptr;
     PlanificationTab* m_planTab = nullptr;
     SimulationTab* m_simulationTab = nullptr;

@@ -1,123 +1,163 @@
-// Logbook speed: storing an hour-long dive, listing thousands of dives (the first listing
-// after opening the file included), searching them, their statistics, loading one back.
+// Logbook speed: storing and importing hour-long dives into small and large logbooks, listing
+// thousands of dives (the first listing after opening the file included), searching them, their
+// statistics, loading one back.
 #include "dive/diveprofile.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
+#include "logbookfixture.h"
 #include "views/divelistview.h"
 #include "widgetbenchmain.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <memory>
 
 namespace {
 
-constexpr int samplesPerDive = 720; // one hour at 5 s
-const char* const computers[] = { "Veltra A", "Veltra B", "Veltra C", "Veltra D", "Veltra E" };
-constexpr qint64 firstDay = 1640995200; // 2022-01-01 00:00 UTC
+using BenchFixture::computers;
+using BenchFixture::firstDay;
+using BenchFixture::hourDive;
 
-DiveProfile hourDive(int number)
-{
-    DiveProfile dive;
-    dive.name = QString::number(number);
-    dive.computer = QString::fromLatin1(computers[number % 5]);
-    dive.serial = QStringLiteral("SN%1").arg(number % 5);
-    dive.dateTime = firstDay + qint64(number) * 6 * 3600;
-    static const char* const sites[] = { "Blue Hole", "Coral Garden", "Lagôs Arch", "Wreck Bay" };
-    static const char* const buddies[] = { "Ana", "Zoë Martin", "Li", "Tom" };
-    dive.site = QString::fromUtf8(sites[number % 4]);
-    dive.location = number % 2 ? QStringLiteral("Malta") : QStringLiteral("Portugal");
-    dive.buddies
-        = { QString::fromUtf8(buddies[number % 4]), QString::fromUtf8(buddies[number % 3]) };
-    dive.notes = QStringLiteral("Dive %1: visibility %2 m").arg(number).arg(number % 30);
-    dive.tags = { number % 5 ? QStringLiteral("reef") : QStringLiteral("night") };
-    DiveGas air;
-    DiveGas nitrox;
-    nitrox.o2 = 50;
-    dive.gases = { air, nitrox };
-    dive.samples.reserve(samplesPerDive);
-    for (int i = 0; i < samplesPerDive; ++i) {
-        DiveSample s;
-        s.time = i * 5.0;
-        s.depth = 30.0 * std::sin(M_PI * i / samplesPerDive) + (number % 7) * 0.1;
-        s.temperature = 18.0 - s.depth / 10.0;
-        s.otu = i * 0.05;
-        s.cns = i * 0.02;
-        s.gradientFactor = 0.4;
-        s.gasIndex = i < 600 ? 0 : 1;
-        for (int t = 0; t < 16; ++t)
-            s.tissues[t] = quint8(i + t);
-        dive.samples.append(s);
-    }
-    return dive;
-}
-
-// VELTRA_BENCH_DIR keeps the logbooks between runs; otherwise they go to a temporary folder.
-QDir workDir()
-{
-    static QTemporaryDir temporary(QDir::tempPath() + QStringLiteral("/bench_logbook_XXXXXX"));
-    const QString kept = qEnvironmentVariable("VELTRA_BENCH_DIR");
-    return QDir(kept.isEmpty() ? temporary.path() : kept);
-}
-
-// Logbooks of n dives, built once per size and reopened for each benchmark.
+// Opens the cached logbook of n fixture dives (made on first use).
 void openLogbook(int dives)
 {
-    static std::map<int, bool> built;
-    const QString path = workDir().filePath(QStringLiteral("logbook-%1.db").arg(dives));
+    const QString path = BenchFixture::cachedLogbook(dives);
     LogbookDatabase& db = LogbookDatabase::instance();
     if (db.fileName() == path)
         return;
+    db.close();
     if (db.openOrCreate(path) != LogbookDatabase::Success)
         std::abort();
-    const QString last = QString::number(dives - 1);
-    if (built[dives] || db.findDive(last, QStringLiteral("SN%1").arg((dives - 1) % 5)) >= 0)
-        return;
-    // Building the fixture need not survive a power cut: skip the syncs, then restore them.
-    QSqlQuery(QSqlDatabase::database()).exec(QStringLiteral("PRAGMA synchronous=OFF"));
-    for (int i = 0; i < dives; ++i) {
-        const int result = db.storeDive(hourDive(i));
-        if (result != LogbookDatabase::Success && result != LogbookDatabase::DuplicateDive)
-            std::abort();
-    }
-    QSqlQuery(QSqlDatabase::database()).exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    built[dives] = true;
 }
 
+// One dive stored into a logbook of n dives, every commit synced to disk as the program does:
+// the time must not grow with the logbook.
 void BM_StoreDive(benchmark::State& state)
 {
+    const int stored = int(state.range(0));
+    openLogbook(stored);
     LogbookDatabase& db = LogbookDatabase::instance();
-    // A fresh file for every run and repetition: the names below start again from 1.
-    const QString path = workDir().filePath(QStringLiteral("store-%1.db").arg(state.range(0)));
-    db.close();
-    QFile::remove(path);
-    if (db.openOrCreate(path) != 0)
-        std::abort();
-    // Argument 0: the default, every commit synced to disk; 1: no syncs, to show what the
-    // disk's sync latency costs on this machine.
-    if (state.range(0) == 1)
-        QSqlQuery(QSqlDatabase::database()).exec(QStringLiteral("PRAGMA synchronous=OFF"));
-    DiveProfile dive = hourDive(0);
-    int number = 0;
+    int number = stored;
     for (auto _ : state) {
-        dive.name = QStringLiteral("store %1").arg(++number);
-        if (db.storeDive(dive) != LogbookDatabase::Success)
+        if (db.storeDive(hourDive(number++)) != LogbookDatabase::Success)
             std::abort();
     }
-    db.close();
+    BenchFixture::removeDivesAfter(stored);
 }
-BENCHMARK(BM_StoreDive)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_StoreDive)->Arg(0)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// The rows of dives as plain INSERT statements write them: dives, gases and samples.
+struct PlainRows
+{
+    QList<QVariantList> dives = QList<QVariantList>(14);
+    QList<QVariantList> gases = QList<QVariantList>(4);
+    QList<QVariantList> samples = QList<QVariantList>(12);
+};
+
+PlainRows plainRows(const QList<DiveProfile>& dives, int firstId)
+{
+    PlainRows rows;
+    int id = firstId;
+    for (const DiveProfile& d : dives) {
+        const QVariantList dive { id, d.name, d.computer, d.dateTime, d.serial, 0, 80, 80, 0, 1013,
+            5, 0, 0, QString() };
+        for (int c = 0; c < dive.size(); ++c)
+            rows.dives[c] << dive.at(c);
+        for (int g = 0; g < d.gases.size(); ++g) {
+            const QVariantList gas { id, g + 1, d.gases.at(g).o2, d.gases.at(g).he };
+            for (int c = 0; c < gas.size(); ++c)
+                rows.gases[c] << gas.at(c);
+        }
+        for (int i = 0; i < d.samples.size(); ++i) {
+            const DiveSample& s = d.samples.at(i);
+            const QVariantList sample { id, i, s.time, s.depth, s.temperature, s.otu, s.cns,
+                s.decoCeiling, s.gradientFactor, int(s.alertFlags),
+                QByteArray(reinterpret_cast<const char*>(s.tissues), 16), s.gasIndex + 1 };
+            for (int c = 0; c < sample.size(); ++c)
+                rows.samples[c] << sample.at(c);
+        }
+        ++id;
+    }
+    return rows;
+}
+
+// The floor an import is measured against: the same rows in one transaction, one prepared
+// statement per table run over all its rows (execBatch, Qt's executemany).
+void plainInsert(const PlainRows& rows)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery q(db);
+    BenchFixture::mustRun(q, QStringLiteral("BEGIN"));
+    const std::pair<const char*, const QList<QVariantList>*> tables[]
+        = { { "dives", &rows.dives }, { "gases", &rows.gases }, { "profiles", &rows.samples } };
+    for (const auto& [table, columns] : tables) {
+        const QStringList marks(columns->size(), QStringLiteral("?"));
+        if (!q.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                           .arg(QLatin1String(table), marks.join(QLatin1Char(',')))))
+            std::abort();
+        for (const QVariantList& column : *columns)
+            q.addBindValue(column);
+        if (!q.execBatch()) {
+            std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
+            std::abort();
+        }
+    }
+    BenchFixture::mustRun(q, QStringLiteral("COMMIT"));
+}
+
+// 500 dives of 720 samples imported into a logbook of n dives (same-dive checks, names,
+// numbers, details, one write), against the plain insert of the same rows into the same
+// logbook, the two alternated in every iteration. The time shown is the import's; "floor_s"
+// is the plain insert's and "ratio" the import's over it.
+void BM_ImportIntoLogbook(benchmark::State& state)
+{
+    const int stored = int(state.range(0));
+    openLogbook(stored);
+    QList<DiveProfile> dives;
+    for (int i = 0; i < 500; ++i)
+        dives << hourDive(stored + i);
+    const PlainRows rows = plainRows(dives, stored + 1);
+    double importS = 0;
+    double floorS = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        plainInsert(rows);
+        floorS += timer.nsecsElapsed() / 1e9;
+        BenchFixture::removeDivesAfter(stored);
+        QList<DiveProfile> batch = dives;
+        timer.restart();
+        const QList<LogbookDatabase::ImportOutcome> outcomes
+            = LogbookDatabase::instance().importDives(batch);
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        importS += seconds;
+        for (const LogbookDatabase::ImportOutcome& outcome : outcomes) {
+            if (outcome.code != LogbookDatabase::Success) {
+                std::fprintf(stderr, "import: %d %s\n", outcome.code, qPrintable(outcome.error));
+                std::abort();
+            }
+        }
+        BenchFixture::removeDivesAfter(stored);
+    }
+    state.counters["floor_s"] = benchmark::Counter(floorS, benchmark::Counter::kAvgIterations);
+    state.counters["ratio"] = importS / floorS;
+}
+BENCHMARK(BM_ImportIntoLogbook)
+    ->Arg(0)
+    ->Arg(50000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->Unit(benchmark::kMillisecond);
 
 // Lists the dives the filter keeps once per iteration; the rows listed become a counter.
 void listEachIteration(benchmark::State& state, const DiveFilter& filter)
@@ -224,6 +264,19 @@ void BM_Statistics(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
+
+// What "logbook stats --by month" computes, in SQL, over 10,000 and 50,000 dives.
+void BM_StatisticsSql(benchmark::State& state)
+{
+    openLogbook(int(state.range(0)));
+    for (auto _ : state) {
+        DiveStatistics stats;
+        if (!LogbookDatabase::instance().statistics(DiveFilter(), stats))
+            std::abort();
+        benchmark::DoNotOptimize(stats.totals.dives);
+    }
+}
+BENCHMARK(BM_StatisticsSql)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/plancompute.h"
 
 #include <benchmark/benchmark.h>
@@ -122,6 +123,32 @@ void BM_PlanBailout(benchmark::State& state)
         state.SkipWithError("no bailout ascent");
 }
 BENCHMARK(BM_PlanBailout)->Unit(benchmark::kMillisecond);
+
+// Tx18/45 60 m / 20 min with EAN50 and oxygen, GF 50/80, and its contingency plans: 3 m deeper
+// and 3 min longer, without the EAN50, without the oxygen. The whole computation: the dive
+// with its ceiling trace, then each contingency's schedule and gas.
+void BM_PlanContingencies(benchmark::State& state)
+{
+    Planification plan;
+    plan.dives[0] = squareDive(0, 60, 20, 18, 45);
+    plan.currentIndex = 0;
+    PlanifDive& dive = *plan.dives[0];
+    dive.settings.gfLow = 50;
+    dive.settings.gfHigh = 80;
+    PlanGas nx50, oxygen;
+    nx50.o2 = 50;
+    oxygen.o2 = 100;
+    dive.settings.decoGases = { nx50, oxygen };
+    plan.gasSettings.contingency = true;
+    const PlanComputeSettings settings;
+    for (auto _ : state) {
+        computePlan(plan, settings);
+        benchmark::DoNotOptimize(dive.result.contingencies);
+    }
+    if (!dive.result.contingencies || dive.result.contingencies->size() != 3)
+        state.SkipWithError("not three contingencies");
+}
+BENCHMARK(BM_PlanContingencies)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,8 +2,11 @@
 // as the view paints it: header, axes, grid, water, speed-coloured profile, temperature and
 // ceiling curves, into a 1280 x 600 image with antialiasing. Also a zoom step and a scroll step.
 #include "dive/diveprofile.h"
+#include "planner/divereplay.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
+#include "views/replaylayer.h"
+#include "views/tissueheatmap.h"
 #include "widgetbenchmain.h"
 
 #include <QApplication>
@@ -95,6 +98,22 @@ void BM_ZoomAndScroll(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ZoomAndScroll)->Unit(benchmark::kMicrosecond);
+
+// The tissue heat map of the same dive replayed (7,201 samples) drawn across the plot's width,
+// 1,230 columns of 16 compartments, as each repaint of the graph does.
+void BM_DrawHeatMap2hDive(benchmark::State& state)
+{
+    const DiveProfile dive = twoHourDive();
+    const DiveReplay replay = replayDive(dive, 30, 80);
+    QImage image(1280, 600, QImage::Format_ARGB32_Premultiplied);
+    const QRectF band(50, 520, 1230, ReplayLayer::bandHeight);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        TissueHeatMap::paint(&painter, band, replay, 0, 7200);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_DrawHeatMap2hDive)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 } // namespace
 

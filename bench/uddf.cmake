@@ -1,1 +1,1 @@
-veltra_add_bench(uddf LIBS fileio logbook)
+veltra_add_bench(uddf LIBS fileio logbook PkgConfig::LIBXML2)

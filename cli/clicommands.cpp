@@ -1,9 +1,12 @@
 #include "cli/clicommands.h"
 
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
+#include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "fileio/divelinesio.h"
+#include "fileio/xmlschema.h"
 
 #include <QJsonArray>
 #include <QTextStream>
@@ -21,8 +24,13 @@ void reportRefused(const DiveFileContent& content, QTextStream& err)
         err << QStringLiteral("refused %1: %2\n").arg(refused.name, refused.reason);
 }
 
-void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream& out)
+void printDiveText(
+    const DiveProfile& dive, const QJsonObject& info, const DisplayUnits& units, QTextStream& out)
 {
+    const auto shown = [&units](Quantity q, double si, int decimals) {
+        return QString::number(Units::toDisplay(q, si, units), 'f', decimals) + QLatin1Char(' ')
+            + Units::symbol(q, units);
+    };
     QStringList gases;
     for (const QJsonValue& g : info["gases"].toArray())
         gases.append(g.toObject()["name"].toString());
@@ -34,16 +42,22 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
         << "Gas switches: " << info["gasSwitches"].toInt() << '\n'
         << "Samples:      " << dive.samples.size() << '\n'
         << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
-        << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
-        << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n";
+        << "Max depth:    " << shown(Quantity::Depth, dive.maxDepth, 1) << '\n'
+        << "Mean depth:   " << shown(Quantity::Depth, dive.meanDepth, 1) << '\n';
     if (dive.minTemperature <= dive.maxTemperature)
-        out << "Temperature:  " << QString::number(dive.minTemperature, 'f', 1) << " to "
-            << QString::number(dive.maxTemperature, 'f', 1) << " C\n";
+        out << "Temperature:  "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.minTemperature, units), 'f', 1)
+            << " to "
+            << QString::number(
+                   Units::toDisplay(Quantity::Temperature, dive.maxTemperature, units), 'f', 1)
+            << (units.temperature == UnitSystem::Imperial ? " F\n" : " C\n");
     for (const QJsonValue& t : info["tanks"].toArray()) {
         const QJsonObject tank = t.toObject();
         out << "Tank:         " << tank["gas"].toString() << ' '
-            << QString::number(tank["startBar"].toDouble(), 'f', 0) << " to "
-            << QString::number(tank["endBar"].toDouble(), 'f', 0) << " bar\n";
+            << QString::number(
+                   Units::toDisplay(Quantity::Pressure, tank["startBar"].toDouble(), units), 'f', 0)
+            << " to " << shown(Quantity::Pressure, tank["endBar"].toDouble(), 0) << '\n';
     }
     if (!dive.site.isEmpty())
         out << "Site:         " << dive.site << '\n';
@@ -54,10 +68,10 @@ void printDiveText(const DiveProfile& dive, const QJsonObject& info, QTextStream
             << QString(dive.notes).replace('\n', QStringLiteral("\n              ")) << '\n';
 }
 
-int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
+int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json]\n";
+        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]]\n";
         return ExitUsage;
     }
     const QString path = o.positional[0];
@@ -67,8 +81,16 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
     reportRefused(content, err);
     if (o.has("--json")) {
         QJsonArray dives;
-        for (const DiveProfile& dive : content.dives)
-            dives.append(diveInfoJson(dive));
+        for (const DiveProfile& dive : content.dives) {
+            QJsonObject info = diveInfoJson(dive);
+            int gfLow = 0;
+            int gfHigh = 0;
+            if (!replayFactors(o, dive, gfLow, gfHigh, err))
+                return ExitUsage;
+            if (o.has("--replay"))
+                info["replay"] = replayJson(dive, gfLow, gfHigh);
+            dives.append(info);
+        }
         printJson(out,
             QJsonObject {
                 { "file", path }, { "format", formatName(content.format) }, { "dives", dives } });
@@ -76,7 +98,7 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
         for (qsizetype i = 0; i < content.dives.size(); ++i) {
             if (i > 0)
                 out << '\n';
-            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), out);
+            printDiveText(content.dives.at(i), diveInfoJson(content.dives.at(i)), units, out);
         }
     }
     return content.dives.isEmpty() ? ExitFailed : ExitOk;
@@ -84,8 +106,11 @@ int commandInfo(const Options& o, QTextStream& out, QTextStream& err)
 
 int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 {
-    if (o.positional.size() != 2) {
-        err << "usage: veltra-cli convert IN OUT [--profile]\n";
+    const bool validate = o.has("--validate");
+    if (o.positional.size() != 2
+        || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate]\n"
+               "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
     DiveFileContent content;
@@ -96,6 +121,11 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     if (!writeDives(content.dives, o.positional[1], o.has("--profile"), err))
         return ExitFailed;
+    const QString problem = validate ? XmlSchema::validateUddfFile(o.positional[1]) : QString();
+    if (!problem.isEmpty()) {
+        err << o.positional[1] << " does not follow the UDDF 3.2.2 schema: " << problem << '\n';
+        return ExitFailed;
+    }
     qsizetype samples = 0;
     for (const DiveProfile& dive : content.dives)
         samples += dive.samples.size();
@@ -111,25 +141,36 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
 QString infoUsage()
 {
     return QStringLiteral(
-        "  info FILE [--json]                      every dive a dive file holds\n"
-        "  convert IN OUT [--profile]              convert a dive file (.csv, .uddf; reads "
+        "  info FILE [--json [--replay [--gf LOW/HIGH]]] [--units U]\n"
+        "                                          every dive a dive file holds; --replay adds\n"
+        "                                          each dive replayed at these factors\n"
+        "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
         ".divebin);\n"
-        "                                          --profile writes the CSV (profile) layout\n");
+        "                                          --profile writes the CSV (profile) layout;\n"
+        "                                          --validate checks OUT.uddf against UDDF "
+        "3.2.2\n");
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--json" });
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest, { "--gf" }, { "--json", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandInfo(options, out, err);
+    return commandInfo(options, units, out, err);
 }
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--profile" });
+    const Options options = parse(args, {}, { "--profile", "--validate" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -142,7 +183,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 QString cliUsage()
 {
     return QStringLiteral("usage: veltra-cli COMMAND ...\n") + cli::infoUsage()
-        + cli::logbookUsage() + cli::planUsage();
+        + cli::logbookUsage() + cli::planUsage() + cli::unitsUsage();
 }
 
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err)

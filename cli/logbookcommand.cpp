@@ -199,7 +199,7 @@ int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
         QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions(),
-        { "--json", "--all", "--profile" });
+        { "--json", "--all", "--profile", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

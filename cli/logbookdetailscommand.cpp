@@ -1,6 +1,7 @@
 #include "cli/logbookdetailscommand.h"
 
 #include "cli/clioptions.h"
+#include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "logbook/divedetails.h"
@@ -306,7 +307,8 @@ int edit(const Options& o, QTextStream& out, QTextStream& err)
 int show(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 2) {
-        err << "usage: veltra-cli logbook [--db PATH] show ID [--json]\n";
+        err << "usage: veltra-cli logbook [--db PATH] show ID [--json [--replay [--gf "
+               "LOW/HIGH]]]\n";
         return ExitUsage;
     }
     const std::optional<int> id = diveIdArgument(o, err);
@@ -331,6 +333,12 @@ int show(const Options& o, QTextStream& out, QTextStream& err)
         tanks.append(QJsonObject {
             { "gasIndex", t.gasIndex }, { "startBar", t.startBar }, { "endBar", t.endBar } });
     info["tanks"] = tanks;
+    int gfLow = 0;
+    int gfHigh = 0;
+    if (!replayFactors(o, dive, gfLow, gfHigh, err))
+        return ExitUsage;
+    if (o.has("--replay") && o.has("--json"))
+        info["replay"] = replayJson(dive, gfLow, gfHigh);
     if (o.has("--json")) {
         printJson(out, info);
         return ExitOk;
@@ -386,13 +394,11 @@ int stats(const Options& o, QTextStream& out, QTextStream& err)
     if (!readFilter(o, filter, err))
         return ExitUsage;
     LogbookDatabase& db = LogbookDatabase::instance();
-    QList<DiveListEntry> entries;
-    int computerCount = 0;
-    if (!db.listDives(filter, entries, computerCount)) {
+    DiveStatistics s;
+    if (!db.statistics(filter, s)) {
         err << QStringLiteral("statistics failed: %1\n").arg(db.lastError());
         return ExitFailed;
     }
-    const DiveStatistics s = computeStatistics(entries);
     const QList<DivePeriodTotals> periods
         = by == "year" ? s.years : (by == "month" ? s.months : QList<DivePeriodTotals>());
     if (o.has("--json")) {
@@ -420,8 +426,8 @@ int stats(const Options& o, QTextStream& out, QTextStream& err)
 
 QStringList logbookDetailsOptions()
 {
-    return { "--number", "--site", "--location", "--buddy", "--notes", "--rating", "--tag", "--by",
-        "--sort" };
+    return { "--gf", "--number", "--site", "--location", "--buddy", "--notes", "--rating", "--tag",
+        "--by", "--sort" };
 }
 
 QString logbookDetailsUsage()
@@ -431,7 +437,9 @@ QString logbookDetailsUsage()
         "NAME]... [--from DATE] [--to DATE]\n"
         "  logbook [--db PATH] edit ID [--number N] [--site TEXT] [--location TEXT] [--buddy "
         "TEXT]... [--notes TEXT] [--rating 0-5] [--tag TEXT]...\n"
-        "  logbook [--db PATH] show ID [--json]    a stored dive's details and summary\n"
+        "  logbook [--db PATH] show ID [--json [--replay [--gf LOW/HIGH]]]\n"
+        "                                          a stored dive's details and summary; --replay\n"
+        "                                          adds the dive replayed at these factors\n"
         "  logbook [--db PATH] search WORDS... [--json]\n"
         "  logbook [--db PATH] stats [--json] [--by year|month]\n");
 }

@@ -1,4 +1,5 @@
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "cli/planjson.h"
 #include "cli/plansettingsoptions.h"
@@ -93,7 +94,7 @@ std::optional<quint32> parseInterval(const QString& text)
     return quint32(minutes * 60);
 }
 
-int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
+int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     Planification plan;
     if (o.positional.size() > 1) {
@@ -247,7 +248,7 @@ int commandPlan(const Options& o, QTextStream& out, QTextStream& err)
     if (o.has("--json"))
         printJson(out, planReportJson(reports));
     else
-        out << planReportText(reports);
+        out << planReportText(reports, units);
     if (!writePlanSlate(o, plan, err))
         return ExitFailed;
     return ExitOk;
@@ -262,7 +263,10 @@ QString planUsage()
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
         "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
-        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf]\n"
+        "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n"
+        "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
+        "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"
+        "       [--longer MIN] [--slate-size a4|a6]\n"
         "       [--switch first-stop|depth] [--switch-time MIN] [--deco-ppo2 BAR]\n"
         "       [--bottom-ppo2 BAR] [--last-stop 3|6] [--ascent-rate M/MIN] [--stop-rate M/MIN]\n"
         "       [--safety-stop MIN[@DEPTH]] [--round-stops] [--altitude M]\n"
@@ -271,7 +275,14 @@ QString planUsage()
 
 int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args,
+    QStringList rest = args;
+    DisplayUnits units;
+    QString unitError;
+    if (!takeUnits(rest, units, unitError)) {
+        err << unitError << '\n';
+        return ExitUsage;
+    }
+    const Options options = parse(rest,
         QStringList {
             "--point", "--gas", "--gf", "--surface-pressure", "--interval", "--deco-gas", "--save" }
             + planGasValueOptions() + planSettingsValueOptions(),
@@ -281,7 +292,7 @@ int runPlan(const QStringList& args, QTextStream& out, QTextStream& err)
         err << options.error << '\n';
         return ExitUsage;
     }
-    return commandPlan(options, out, err);
+    return commandPlan(options, units, out, err);
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "cli/clioptions.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/divegas.h"
 #include "planner/planification.h"
 #include "planner/planslate.h"
@@ -35,7 +36,7 @@ QJsonArray cylindersJson(const QList<Cylinder>& cylinders, const QList<CylinderU
     for (int i = 0; i < cylinders.size() && i < use.size(); ++i) {
         const Cylinder& c = cylinders[i];
         const CylinderUse& u = use[i];
-        out.append(QJsonObject {
+        QJsonObject entry {
             { "o2", c.o2 },
             { "he", c.he },
             { "role", c.role == CylinderRole::Deco ? "deco" : "bottom" },
@@ -44,7 +45,11 @@ QJsonArray cylindersJson(const QList<Cylinder>& cylinders, const QList<CylinderU
             { "usedLitres", rounded(u.usedLitres, 1) },
             { "endBar", rounded(u.endBar, 1) },
             { "reserveBar", rounded(u.reserveBar, 1) },
-        });
+        };
+        // The rule of thirds also gives the pressure at which to turn the dive.
+        if (u.turnBar > 0)
+            entry.insert("turnBar", u.turnBar);
+        out.append(entry);
     }
     return out;
 }
@@ -62,16 +67,84 @@ QJsonArray warningsJson(const QList<PlanWarning>& warnings)
     return out;
 }
 
+QJsonArray linesJson(const PlanifDive& dive, const QList<LinePlan>& lines)
+{
+    static const char* const directions[] = { "descending", "level", "ascending" };
+    QJsonArray out;
+    for (const LinePlan& l : lines) {
+        DiveGas gas = dive.profile.gases.value(int(l.gas));
+        if (l.kind == LinePlan::Switch) {
+            out.append(QJsonObject { { "kind", "switch" }, { "depth", rounded(l.depth, 2) },
+                { "runTime", rounded(l.runTime, 3) }, { "gas", DiveProfile::gasName(gas) },
+                { "gasIndex", int(l.gas) } });
+            continue;
+        }
+        QJsonObject line { { "kind", "line" },
+            { "direction", directions[std::min<quint32>(l.direction, 2)] },
+            { "computed", l.computed != 0 }, { "depth", rounded(l.depth, 2) },
+            { "duration", rounded(l.duration, 3) }, { "runTime", rounded(l.runTime, 3) },
+            { "gas", DiveProfile::gasName(gas) }, { "gasIndex", int(l.gas) } };
+        if (l.setpoint > 0)
+            line.insert("setpoint", rounded(l.setpoint, 2));
+        out.append(line);
+    }
+    return out;
+}
+
+QJsonArray contingenciesJson(const PlanifDive& dive)
+{
+    QJsonArray out;
+    for (const ContingencyPlan& c : *dive.result.contingencies) {
+        QJsonObject entry { { "kind", ContingencyPlan::kindName(c.kind) },
+            { "lines", linesJson(dive, c.lines) },
+            { "summary",
+                QJsonObject { { "runTime", rounded(c.runTimeMin, 3) },
+                    { "timeToSurface", rounded(c.dtrMin, 3) },
+                    { "cnsMax", rounded(c.cnsPercent, 2) }, { "otu", rounded(c.otu, 2) },
+                    { "decoImpossible", c.decoImpossible } } },
+            { "cylinders", cylindersJson(c.cylinders, c.use) },
+            { "warnings", warningsJson(c.warnings) } };
+        if (c.kind == ContingencyPlan::LostGas) {
+            DiveGas gas;
+            gas.o2 = c.lostGas.o2;
+            gas.he = c.lostGas.he;
+            entry.insert("gas", DiveProfile::gasName(gas));
+        } else {
+            entry.insert("deeper", c.deeperM);
+            entry.insert("longer", c.longerMin);
+        }
+        out.append(entry);
+    }
+    return out;
+}
+
+// A number option into `value`; false (after telling `err`) when it is not a number.
+bool numberOption(const Options& o, const char* name, double& value, QTextStream& err)
+{
+    if (!o.values.contains(name))
+        return true;
+    bool ok = false;
+    const double v = o.value(name).toDouble(&ok);
+    if (!ok || !std::isfinite(v)) {
+        err << name << " takes a number\n";
+        return false;
+    }
+    value = v;
+    return true;
+}
+
 } // namespace
 
 QStringList planGasValueOptions()
 {
-    return { "--cylinder", "--sac", "--deco-sac", "--reserve", "--slate" };
+    return { "--cylinder", "--sac", "--deco-sac", "--reserve", "--slate", "--stress-factor",
+        "--problem-time", "--cylinder-temperature", "--bailout-time", "--setpoint-switch",
+        "--deeper", "--longer", "--slate-size" };
 }
 
 QStringList planGasFlagOptions()
 {
-    return { "--bailout" };
+    return { "--bailout", "--contingency" };
 }
 
 bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err)
@@ -93,6 +166,20 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
             return false;
         }
         settings.reserveMode = mode == "thirds" ? ReserveMode::Thirds : ReserveMode::MinimumGas;
+    }
+    if (!numberOption(o, "--stress-factor", settings.minimumGasFactor, err)
+        || !numberOption(o, "--problem-time", settings.problemMin, err)
+        || !numberOption(o, "--cylinder-temperature", settings.cylinderCelsius, err)
+        || !numberOption(o, "--bailout-time", settings.bailoutProblemMin, err)
+        || !numberOption(o, "--setpoint-switch", settings.setpointSwitchM, err)
+        || !numberOption(o, "--deeper", settings.deeperM, err)
+        || !numberOption(o, "--longer", settings.longerMin, err))
+        return false;
+    settings.contingency = settings.contingency || o.has("--contingency");
+    const QString size = o.value("--slate-size").toLower();
+    if (o.values.contains("--slate-size") && size != "a4" && size != "a6") {
+        err << "--slate-size takes a4 or a6\n";
+        return false;
     }
     const QString invalid = validateGasSettings(settings);
     if (!invalid.isEmpty()) {
@@ -156,7 +243,9 @@ bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& er
     if (!o.values.contains("--slate"))
         return true;
     QString error;
-    if (!writeSlate(o.value("--slate"), planSlatePages(plan), &error)) {
+    const SlateSize size
+        = o.value("--slate-size").toLower() == QLatin1String("a6") ? SlateSize::A6 : SlateSize::A4;
+    if (!writeSlate(o.value("--slate"), planSlatePages(plan), &error, size)) {
         err << error << '\n';
         return false;
     }
@@ -168,6 +257,8 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
     const PlanDiveResult& r = dive.result;
     diveObject.insert("cylinders", cylindersJson(r.cylinders, r.gas.cylinders));
     diveObject.insert("warnings", warningsJson(planWarnings(dive)));
+    if (r.contingencies)
+        diveObject.insert("contingencies", contingenciesJson(dive));
     if (!r.bailout)
         return;
     const BailoutPlan& b = *r.bailout;

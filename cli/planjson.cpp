@@ -1,5 +1,6 @@
 #include "cli/planjson.h"
 
+#include "cli/cliunits.h"
 #include "cli/plangas.h"
 #include "cli/plansettingsoptions.h"
 #include "dive/formattime.h"
@@ -92,7 +93,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
         QJsonObject summary;
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                lines.append(QJsonObject {
+                QJsonObject entry {
                     { "kind", "line" },
                     { "direction", directionName(line.direction) },
                     { "computed", line.computed != 0 },
@@ -101,7 +102,10 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
                     { "runTime", rounded(line.runTime, 3) },
                     { "gas", gasName(dive, line.gas) },
                     { "gasIndex", int(line.gas) },
-                });
+                };
+                if (line.setpoint > 0) // closed circuit: the setpoint breathed
+                    entry.insert("setpoint", rounded(line.setpoint, 2));
+                lines.append(entry);
             } else if (line.kind == LinePlan::Switch) {
                 lines.append(QJsonObject {
                     { "kind", "switch" },
@@ -155,7 +159,7 @@ QJsonObject planReportJson(const QList<PlannedDiveReport>& dives)
     return QJsonObject { { "dives", diveArray } };
 }
 
-QString planReportText(const QList<PlannedDiveReport>& dives)
+QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits& units)
 {
     static const char* const arrows[] = { "v", "-", "^" };
     QString text;
@@ -170,13 +174,16 @@ QString planReportText(const QList<PlannedDiveReport>& dives)
         text += QStringLiteral("   depth  duration   runtime  gas\n");
         for (const LinePlan& line : report.lines) {
             if (line.kind == LinePlan::Line) {
-                text += QStringLiteral("%1%2 %3m %4 %5  %6\n")
+                text += QStringLiteral("%1%2 %3 %4 %5  %6\n")
                             .arg(line.computed ? QStringLiteral(" ") : QStringLiteral("*"))
                             .arg(QString::fromLatin1(arrows[std::min<quint32>(line.direction, 2)]))
-                            .arg(double(line.depth), 5, 'f', 1)
+                            .arg(cli::depthText(double(line.depth), units, 5))
                             .arg(clock(line.duration), 9)
                             .arg(clock(line.runTime), 9)
-                            .arg(gasName(dive, line.gas));
+                            .arg(gasName(dive, line.gas)
+                                + (line.setpoint > 0 ? QStringLiteral(" SP %1").arg(
+                                       double(line.setpoint), 0, 'f', 1)
+                                                     : QString()));
             } else if (line.kind == LinePlan::Switch) {
                 text += QStringLiteral("<> %1m %2 %3  %4\n")
                             .arg(double(line.depth), 5, 'f', 1)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dive/units.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
@@ -19,4 +20,5 @@ struct PlannedDiveReport
 QList<PlannedDiveReport> computeWholePlan(Planification& plan, const PlanComputeSettings& settings);
 
 QJsonObject planReportJson(const QList<PlannedDiveReport>& dives);
-QString planReportText(const QList<PlannedDiveReport>& dives);
+QString planReportText(
+    const QList<PlannedDiveReport>& dives, const DisplayUnits& units = DisplayUnits());

@@ -2,9 +2,11 @@
 
 #include "computer/formbluetoothconnect.h"
 #include "fileio/divelinesio.h"
+#include "link/downloadlogbook.h"
 #include "link/importbluetooth.h"
 #include "link/qtbletransport.h"
 #include "link/tarskble.h"
+#include "logbook/logbookdatabase.h"
 
 #include <QEvent>
 #include <QFileDialog>
@@ -146,14 +148,20 @@ void ComputerActions::onDownloadDives()
     QList<DiveProfile> dives;
     auto* dialog = new ImportBluetooth(m_window, link);
     m_download = dialog;
-    dialog->setStoredCheck(m_hooks.diveStored);
-    dialog->setLog([console = m_hooks.console](const QString& line) {
+    LogbookDatabase& logbook = LogbookDatabase::instance();
+    dialog->setStoredCheck(m_hooks.diveStored ? m_hooks.diveStored : logbookStoredCheck(logbook));
+    const auto log = [console = m_hooks.console](const QString& line) {
         if (console)
             console(QStringLiteral("Log: ") + line);
-    });
-    // Each dive goes to the logbook as soon as it is verified, not when the dialog closes.
-    if (m_hooks.storeDive)
-        dialog->setStoreDive(m_hooks.storeDive);
+    };
+    dialog->setLog(log);
+    // Each dive goes to the logbook as soon as it is verified, not when the dialog closes; a
+    // failed write is said once, in the dialog, not in a box per dive.
+    dialog->setStoreDive(
+        m_hooks.storeDive ? m_hooks.storeDive : logbookStore(logbook, m_hooks.downloadStored, log));
+    dialog->setReconnect([this] { return connectTarskBle() == 1; });
+    dialog->setConfirmClose(
+        [this](const QString& text) { return confirm(tr("Dives not stored"), text); });
     dialog->setExportDive([this](QWidget* parent, DiveProfile& dive) {
         const QString path
             = QFileDialog::getSaveFileName(parent, tr("Export dive %1").arg(dive.name), QString(),

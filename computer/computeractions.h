@@ -28,10 +28,13 @@ public:
     {
         // Writes "Log: ..." lines and service errors to the console.
         std::function<void(const QString&)> console;
-        // Stores one downloaded dive; returns the logbook's outcome code.
+        // Stores one downloaded dive; returns the logbook's outcome code. Default: the logbook
+        // stores it as a file's dive, then downloadStored hears of it.
         std::function<int(DiveProfile&)> storeDive;
-        // Tells whether the logbook holds a dive of this name and serial.
-        std::function<bool(const QString& name, const QString& serial)> diveStored;
+        // Tells whether the logbook holds the listed dive. Default: the logbook's same-dive rule.
+        std::function<bool(const DiveProfile& listed)> diveStored;
+        // A downloaded dive the logbook took under this id (the window makes it undoable).
+        std::function<void(const DiveProfile& dive, int diveId)> downloadStored;
         // Asks for the owner name; nothing when cancelled. Default: a text input dialog.
         std::function<std::optional<QString>(QWidget* parent, const QString& current)> askOwner;
         // Yes/No question; true for Yes. Default: a question box.

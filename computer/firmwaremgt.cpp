@@ -1,6 +1,7 @@
 #include "computer/firmwaremgt.h"
 
 #include "computer/filedownloader.h"
+#include "computer/firmwareverify.h"
 #include "link/firmwareprogram.h"
 #include "link/tarskble.h"
 #include "ui_firmwaremgt.h"
@@ -369,14 +370,18 @@ void FirmwareMgt::on_btFirmwareFromDisk_clicked()
     // The image carries no header of its own: what the computer will be told comes from the
     // file name, so it is checked and shown before anything is written.
     FirmwareIdentity identity;
-    const FirmwareStatus status = parseFirmwareName(firmwareNameOfFile(entry.fileName), &identity);
+    const QString name = firmwareNameOfFile(entry.fileName);
+    FirmwareStatus status = parseFirmwareName(name, &identity);
+    if (status == FirmwareStatus::Ok)
+        status = checkFirmwareFileName(name, link() ? link()->foundDevice().name() : QString());
     if (status != FirmwareStatus::Ok) {
         critical(tr("Error"), firmwareStatusText(status));
         return;
     }
     if (!question(tr("Confirmation"),
-            tr("Install %1 version %2 (%3 bytes) from %4?\nKeep the computer close and switched "
-               "on until the installation ends.")
+            tr("Install %1 version %2 (%3 bytes) from %4?\nOnly the file's name can be checked, "
+               "not what it holds: install only firmware from the computer's maker.\nKeep the "
+               "computer close and switched on until the installation ends.")
                 .arg(QString::fromUtf8(identity.name), identity.versionText)
                 .arg(entry.image.size())
                 .arg(entry.fileName)))
@@ -434,6 +439,7 @@ bool FirmwareMgt::install(const QByteArray& image, const QString& name)
         return false;
     }
     m_totalBytes = total;
+    m_expectedVersion = l->programmer().identity().versionText;
     m_ui->progressBar->setValue(0);
     m_ui->progressBar->setVisible(true);
     m_ui->lbInfo->setText(tr("Number of bytes sent: %1/%2").arg(0).arg(m_totalBytes));
@@ -467,13 +473,37 @@ void FirmwareMgt::onUploadFirmwareProgress(int pNbBytesSent, int pPercentageDone
 
 void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
 {
-    if (pCommand != VeltraCommand::EndProgram || !m_installing)
+    if (!m_installing || m_verifier)
         return;
-    const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
-    m_ui->lbInfo->setText(QTime(0, 0)
-                              .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
-                              .toString(QStringLiteral("'Installation successful in' hh:mm:ss")));
-    setBusy(false);
+    if (pCommand == VeltraCommand::EndProgram) {
+        m_ui->lbInfo->setText(tr("Image sent, finishing the installation..."));
+        return;
+    }
+    if (pCommand != VeltraCommand::ProgramFinished || !link())
+        return;
+    // Taken by the computer: it restarts with the new firmware, whose version is read back.
+    m_ui->lbInfo->setText(tr("Reading the new version..."));
+    m_verifier = new FirmwareVerifier(link(), m_expectedVersion, this);
+    connect(
+        m_verifier, &FirmwareVerifier::finished, this, [this](bool ok, const QString& reported) {
+            m_verifier->deleteLater();
+            m_verifier = nullptr;
+            if (!ok) {
+                installationFailed(reported.isEmpty()
+                        ? tr("the new version could not be read; connect the computer again "
+                             "and check its version")
+                        : tr("the computer reports version %1").arg(reported));
+                return;
+            }
+            const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
+            m_ui->lbInfo->setText(
+                QTime(0, 0)
+                    .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
+                    .toString(QStringLiteral("'Installation successful in' hh:mm:ss"))
+                + tr(", version %1").arg(reported));
+            setBusy(false);
+        });
+    m_verifier->start();
 }
 
 void FirmwareMgt::onExchangeError(VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError)
@@ -485,7 +515,7 @@ void FirmwareMgt::onExchangeError(VeltraCommandIn pCommand, ExchangeError::Excha
 
 void FirmwareMgt::onDisconnectController()
 {
-    if (m_installing)
+    if (m_installing && !m_verifier)
         installationFailed(tr("Computer disconnected"));
 }
 

@@ -15,6 +15,7 @@ class FirmwareMgtClass;
 }
 class FileDownloader;
 class QPushButton;
+class FirmwareVerifier;
 class TarskBle;
 
 // The firmware manager: lists the maker's published firmwares, downloads one into the
@@ -107,6 +108,8 @@ private:
     int m_uploadIndex = -1;
     int m_totalBytes = 0;
     bool m_installing = false;
+    QString m_expectedVersion; // of the image being installed
+    FirmwareVerifier* m_verifier = nullptr;
 };
 
 // Reads a firmware image from disk, refusing an empty, oversized or unreadable file. On failure

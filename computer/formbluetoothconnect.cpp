@@ -217,6 +217,10 @@ void FormBluetoothConnect::onConnectController(
                 "off and on, and try again.")
                  .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
         break;
+    case ConnectControllerStatus::SetUpDisconnected:
+        fail(tr("The computer disconnected while %1. Bring it closer and press Try again.")
+                 .arg(m_runLink ? m_runLink->setUpStepText() : QString()));
+        break;
     case ConnectControllerStatus::Connected:
         m_ui->log->setText(tr("Device Connected"));
         stopSearchAnimation();
@@ -239,7 +243,7 @@ void FormBluetoothConnect::onErrorController(QLowEnergyController::Error pError)
 
 void FormBluetoothConnect::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeErrorIn pError)
 {
-    failIdentification(tr("Exchange Error: ") + TarskBle::exchangeErrorText(pError));
+    failIdentification(TarskBle::exchangeErrorAdvice(pError));
 }
 
 void FormBluetoothConnect::failIdentification(const QString& text)
@@ -281,6 +285,11 @@ void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
         break;
     case VeltraCommand::GetSettingsNoExtension:
     case VeltraCommand::GetSettings:
+        // Dives are told apart by their computer: a nameless one would match any other.
+        if (info.settings.computerNameText().trimmed().isEmpty()) {
+            failIdentification(tr("The computer sent no name."));
+            return;
+        }
         accept();
         break;
     default:

@@ -24,7 +24,9 @@ bool GasSettings::operator==(const GasSettings& o) const
         && problemMin == o.problemMin && decoReserveBar == o.decoReserveBar
         && bailoutGfLow == o.bailoutGfLow && bailoutGfHigh == o.bailoutGfHigh
         && bailoutStressFactor == o.bailoutStressFactor && bailoutStressMin == o.bailoutStressMin
-        && bailout == o.bailout;
+        && bailout == o.bailout && cylinderCelsius == o.cylinderCelsius
+        && bailoutProblemMin == o.bailoutProblemMin && setpointSwitchM == o.setpointSwitchM
+        && contingency == o.contingency && deeperM == o.deeperM && longerMin == o.longerMin;
 }
 
 QString validateCylinders(const QList<Cylinder>& cylinders, int gasCount)
@@ -72,5 +74,15 @@ QString validateGasSettings(const GasSettings& s)
         return GasPlanText::tr("Bailout stress factor must be 1 to 10.");
     if (!std::isfinite(s.bailoutStressMin) || s.bailoutStressMin < 0 || s.bailoutStressMin > 60)
         return GasPlanText::tr("Bailout stress time must be 0 to 60 min.");
+    if (!std::isfinite(s.cylinderCelsius) || s.cylinderCelsius < -20 || s.cylinderCelsius > 60)
+        return GasPlanText::tr("Cylinder temperature must be -20 to 60 °C.");
+    if (!std::isfinite(s.bailoutProblemMin) || s.bailoutProblemMin < 0 || s.bailoutProblemMin > 30)
+        return GasPlanText::tr("Bailout problem-solving time must be 0 to 30 min.");
+    if (!std::isfinite(s.setpointSwitchM) || s.setpointSwitchM < 0 || s.setpointSwitchM > 100)
+        return GasPlanText::tr("Setpoint switch depth must be 0 to 100 m.");
+    if (!std::isfinite(s.deeperM) || s.deeperM < 0 || s.deeperM > 30)
+        return GasPlanText::tr("Contingency depth must be 0 to 30 m deeper.");
+    if (!std::isfinite(s.longerMin) || s.longerMin < 0 || s.longerMin > 60)
+        return GasPlanText::tr("Contingency time must be 0 to 60 min longer.");
     return {};
 }

@@ -9,8 +9,8 @@
 
 enum class CylinderRole : quint8 { Bottom = 0, Deco = 1 };
 
-// One cylinder per gas of the plan's gas table. Gas is treated as ideal: litres at the surface
-// are water volume x pressure.
+// One cylinder per gas of the plan's gas table. Litres at the surface follow from the water
+// volume and pressure through the mix's compressibility (planner/realgas.h).
 struct Cylinder
 {
     int o2 = 21; // %
@@ -37,6 +37,19 @@ struct GasSettings
     double bailoutStressFactor = 2.0;
     double bailoutStressMin = 2.0;
     bool bailout = false; // closed circuit: plan the open-circuit ascent of a failed loop
+    // Real gas: litres and bar are converted with the mix's compressibility at this cylinder
+    // temperature.
+    double cylinderCelsius = 15;
+    // Closed circuit: minutes spent sorting the failure out on open circuit at the bailout
+    // depth before the ascent, breathed at the stress rate.
+    double bailoutProblemMin = 1;
+    // Closed circuit: the low setpoint is breathed from the surface down to this depth; 0
+    // keeps the working setpoint from the surface.
+    double setpointSwitchM = 0;
+    // Contingency plans: the same dive deeper and longer, and each deco gas lost.
+    bool contingency = false;
+    double deeperM = 3;
+    double longerMin = 3;
 
     bool operator==(const GasSettings& o) const;
 };

@@ -152,7 +152,7 @@ bool decodeCylinders(const QByteArray& payload, quint8& slot, QList<Cylinder>& c
 bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
 {
     qint64 at = 0;
-    GasSettings s;
+    GasSettings s = settings;
     quint8 reserve = 0, bailout = 0, low = 0, high = 0;
     if (!numberAt(payload, at, s.bottomSacLpm) || !numberAt(payload, at, s.decoSacLpm)
         || !numberAt(payload, at, reserve) || !numberAt(payload, at, s.minimumGasFactor)
@@ -167,6 +167,24 @@ bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
     s.bailout = bailout != 0;
     s.bailoutGfLow = low;
     s.bailoutGfHigh = high;
+    if (!validateGasSettings(s).isEmpty())
+        return false;
+    settings = s;
+    return true;
+}
+
+// The later gas-planning fields over the ones tag 3 gave (or the defaults).
+bool decodeGasPlanningMore(const QByteArray& payload, GasSettings& settings)
+{
+    qint64 at = 0;
+    GasSettings s = settings;
+    quint8 contingency = 0;
+    if (!numberAt(payload, at, s.cylinderCelsius) || !numberAt(payload, at, s.bailoutProblemMin)
+        || !numberAt(payload, at, s.setpointSwitchM) || !numberAt(payload, at, contingency)
+        || !numberAt(payload, at, s.deeperM) || !numberAt(payload, at, s.longerMin)
+        || contingency > 1)
+        return false;
+    s.contingency = contingency != 0;
     if (!validateGasSettings(s).isEmpty())
         return false;
     settings = s;
@@ -270,8 +288,14 @@ PlanFile::Status decodeSettings(
             dives[slot].settings.ascent = ascent;
             dives[slot].waterType = water;
         } else if (tag == PlanFile::TagGasPlanning) {
-            GasSettings gas;
+            GasSettings gas = dives.empty() ? GasSettings {} : dives[0].gasSettings;
             if (!decodeGasPlanning(payload, gas))
+                return PlanFile::Status::BadSettings;
+            for (PlanDiveRecord& dive : dives)
+                dive.gasSettings = gas;
+        } else if (tag == PlanFile::TagGasPlanningMore) {
+            GasSettings gas = dives.empty() ? GasSettings {} : dives[0].gasSettings;
+            if (!decodeGasPlanningMore(payload, gas))
                 return PlanFile::Status::BadSettings;
             for (PlanDiveRecord& dive : dives)
                 dive.gasSettings = gas;
@@ -349,6 +373,14 @@ QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 coun
         appendNumber<double>(payload, gas.bailoutStressFactor);
         appendNumber<double>(payload, gas.bailoutStressMin);
         record(PlanFile::TagGasPlanning, payload);
+        QByteArray more;
+        appendNumber<double>(more, gas.cylinderCelsius);
+        appendNumber<double>(more, gas.bailoutProblemMin);
+        appendNumber<double>(more, gas.setpointSwitchM);
+        appendNumber<quint8>(more, gas.contingency ? 1 : 0);
+        appendNumber<double>(more, gas.deeperM);
+        appendNumber<double>(more, gas.longerMin);
+        record(PlanFile::TagGasPlanningMore, more);
     }
     QByteArray block(PlanFile::settingsMagic, sizeof PlanFile::settingsMagic);
     appendNumber<quint16>(block, PlanFile::settingsVersion);

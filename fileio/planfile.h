@@ -51,7 +51,10 @@ struct PlanDiveRecord
 //     f32 stop rate (m/min, 0 the computer's), f32 safety stop (min), f32 its depth (m), u8 round
 //     stops (0/1), f32 altitude (m), u8 water (0 salt, 1 fresh, 2 brackish; the dive's water
 //     field then holds 0), f32 minutes on oxygen, f32 back-gas minutes, f32 END limit (m).
-//   Tags 2, 3 and 4 are written only when they differ from the defaults.
+//   6 gas planning, later fields (the whole plan): f64 cylinder temperature (C), f64 bailout
+//     problem-solving time (min), f64 setpoint switch depth (m, 0 none), u8 contingency plans
+//     (0/1), f64 contingency extra depth (m), f64 contingency extra time (min).
+//   Tags 2, 3, 4 and 6 are written only when they differ from the defaults.
 // Bytes after the dives that do not start with "DPST" are ignored, as they always were.
 namespace PlanFile {
 
@@ -61,7 +64,8 @@ enum SettingsTag : quint16 {
     TagDiveSettings = 1,
     TagCylinders = 2,
     TagGasPlanning = 3,
-    TagAscentSettings = 4
+    TagAscentSettings = 4,
+    TagGasPlanningMore = 6,
 };
 
 constexpr int maxDives = 3;

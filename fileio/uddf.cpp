@@ -2,7 +2,6 @@
 
 #include "dive/diveprofile.h"
 #include "fileio/uddfdatetime.h"
-#include "fileio/xmlpathdocument.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,10 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
-#include <tinyxml2.h>
-
-using tinyxml2::XMLElement;
 
 namespace {
 
@@ -33,453 +28,11 @@ QString tr(const char* text)
     return QCoreApplication::translate("UDDF", text);
 }
 
-// The sample alert flags of one <alarm>: the standard's words, or the flag byte this program
-// writes (bits 0-1 ceiling, 2 rapid ascent, 3 Pmax, 4-5 yoyo). Unknown words add nothing.
-quint8 alarmAlertFlags(const char* text)
-{
-    if (!text)
-        return 0;
-    const QByteArray word = QByteArray(text).trimmed();
-    if (word == "ascent")
-        return 0x04;
-    if (word == "deco")
-        return 0x03;
-    bool number = false;
-    const int flags = word.toInt(&number);
-    return number && flags >= 0 && flags <= 255 ? quint8(flags) : 0;
-}
-
-UDDF::Status statusOf(XmlPathDocument::Status status)
-{
-    switch (status) {
-    case XmlPathDocument::Status::Ok:
-        return UDDF::Status::Ok;
-    case XmlPathDocument::Status::CannotOpen:
-        return UDDF::Status::CannotOpen;
-    case XmlPathDocument::Status::TooLarge:
-        return UDDF::Status::TooLarge;
-    case XmlPathDocument::Status::NotXml:
-        return UDDF::Status::NotXml;
-    case XmlPathDocument::Status::WrongRoot:
-        return UDDF::Status::NotUddf;
-    }
-    return UDDF::Status::NotXml;
-}
-
-// A gas fraction (0.32) as whole percent, rounded: truncation turned 0.29 into 28 %.
-qint32 percentOf(double fraction)
-{
-    return qint32(std::lround(std::clamp(fraction * 100.0, 0.0, 100.0)));
-}
-
-QByteArray refOf(const XMLElement* element)
-{
-    const char* ref = element ? element->Attribute("ref") : nullptr;
-    return ref ? QByteArray(ref) : QByteArray();
-}
-
-// ---- Reading
-
 struct ComputerInfo
 {
     QString name;
     QString serial;
 };
-
-// What the dives of a file refer to by id.
-struct FileDefinitions
-{
-    QHash<QByteArray, ComputerInfo> computers;
-    bool hasComputer = false;
-    // The computer of dives that link none, in files whose dives link no computer at all (in
-    // files that do, such a dive names no computer).
-    ComputerInfo firstComputer;
-    bool linksComputers = false;
-    int diveCount = 0;
-    QList<DiveGas> mixes;
-    QHash<QByteArray, int> mixIndex; // the first mix of an id wins
-    QHash<QByteArray, QString> sites;
-    QHash<QByteArray, QString> buddies;
-};
-
-QString personName(const XmlPathDocument& doc, const XMLElement* person)
-{
-    const XMLElement* personal = doc.elementAt("personal", person);
-    QStringList parts;
-    for (const char* part : { "firstname", "middlename", "lastname" }) {
-        const QString text = doc.textAt(part, personal).trimmed();
-        if (personal && !text.isEmpty())
-            parts << text;
-    }
-    return parts.join(QLatin1Char(' '));
-}
-
-void readComputers(const XmlPathDocument& doc, FileDefinitions& defs)
-{
-    doc.forEachChild("diver/owner/equipment", [&](const XMLElement* piece, bool&) {
-        if (!XmlPathDocument::nameIs(piece, "divecomputer"))
-            return;
-        ComputerInfo info { doc.textAt("name", piece), doc.textAt("serialnumber", piece) };
-        if (!defs.hasComputer) {
-            defs.firstComputer = info;
-            defs.hasComputer = true;
-        }
-        const char* id = piece->Attribute("id");
-        if (id && !defs.computers.contains(id))
-            defs.computers.insert(id, info);
-    });
-}
-
-void readMixes(const XmlPathDocument& doc, FileDefinitions& defs)
-{
-    doc.forEachChild("gasdefinitions", [&](const XMLElement* mix, bool&) {
-        if (!XmlPathDocument::nameIs(mix, "mix"))
-            return;
-        DiveGas gas;
-        gas.id = XmlPathDocument::attribute(mix, "id", QString());
-        gas.name = doc.textAt("name", mix);
-        gas.o2 = percentOf(doc.doubleAt("o2", 0.21, mix));
-        gas.he = percentOf(doc.doubleAt("he", 0.0, mix));
-        const QByteArray id = gas.id.toUtf8();
-        if (!defs.mixIndex.contains(id))
-            defs.mixIndex.insert(id, int(defs.mixes.size()));
-        defs.mixes.append(gas);
-    });
-}
-
-void readSitesAndBuddies(const XmlPathDocument& doc, FileDefinitions& defs)
-{
-    doc.forEachChild("divesite", [&](const XMLElement* site, bool&) {
-        const char* id = site->Attribute("id");
-        if (id && XmlPathDocument::nameIs(site, "site"))
-            defs.sites.insert(id, doc.textAt("name", site).trimmed());
-    });
-    doc.forEachChild("diver", [&](const XMLElement* buddy, bool&) {
-        const char* id = buddy->Attribute("id");
-        if (id && XmlPathDocument::nameIs(buddy, "buddy"))
-            defs.buddies.insert(id, personName(doc, buddy));
-    });
-}
-
-// First and last pressure a waypoint gave for one tank reference.
-struct TankTrace
-{
-    double firstPa = 0;
-    double lastPa = 0;
-};
-
-// The waypoints of one dive. Gas indexes refer to the file's mixes; the gas of a switch stays
-// until the next one.
-struct WaypointResult
-{
-    QList<DiveSample> samples;
-    std::map<QByteArray, TankTrace> tanks; // by reference, in reference order
-};
-
-WaypointResult readWaypoints(
-    const XMLElement* samplesElement, const FileDefinitions& defs, quint8 periodS)
-{
-    WaypointResult result;
-    QList<DiveSample>& samples = result.samples;
-    double temperatureC = 20.0;
-    double previousDepth = 0.0;
-    qint32 gas = -1;
-    for (const XMLElement* waypoint
-         = samplesElement ? samplesElement->FirstChildElement() : nullptr;
-         waypoint; waypoint = waypoint->NextSiblingElement()) {
-        // One pass over the waypoint's children; the first of each name counts. Long dives
-        // have tens of thousands of waypoints, so no path lookups here.
-        const XMLElement* timeElement = nullptr;
-        const XMLElement* depthElement = nullptr;
-        const XMLElement* temperatureElement = nullptr;
-        const XMLElement* cnsElement = nullptr;
-        const XMLElement* otuElement = nullptr;
-        const XMLElement* stopElement = nullptr;
-        const XMLElement* mixElement = nullptr;
-        quint8 alarmFlags = 0;
-        for (const XMLElement* child = waypoint->FirstChildElement(); child;
-             child = child->NextSiblingElement()) {
-            const char* name = XmlPathDocument::localName(child);
-            const XMLElement** slot = nullptr;
-            if (std::strcmp(name, "divetime") == 0)
-                slot = &timeElement;
-            else if (std::strcmp(name, "depth") == 0)
-                slot = &depthElement;
-            else if (std::strcmp(name, "temperature") == 0)
-                slot = &temperatureElement;
-            else if (std::strcmp(name, "cns") == 0)
-                slot = &cnsElement;
-            else if (std::strcmp(name, "otu") == 0)
-                slot = &otuElement;
-            else if (std::strcmp(name, "decostop") == 0)
-                slot = &stopElement;
-            else if (std::strcmp(name, "switchmix") == 0)
-                slot = &mixElement;
-            else if (std::strcmp(name, "alarm") == 0)
-                alarmFlags |= alarmAlertFlags(child->GetText());
-            else if (std::strcmp(name, "tankpressure") == 0) {
-                const auto pa = XmlPathDocument::parseNumber(child->GetText());
-                if (pa && *pa > 0.0) {
-                    const QByteArray ref = refOf(child);
-                    auto found = result.tanks.find(ref);
-                    if (found == result.tanks.end())
-                        result.tanks.emplace(ref, TankTrace { *pa, *pa });
-                    else
-                        found->second.lastPa = *pa;
-                }
-            }
-            if (slot && !*slot)
-                *slot = child;
-        }
-
-        const char* ref = mixElement ? mixElement->Attribute("ref") : nullptr;
-        if (ref && *ref) {
-            const auto found = defs.mixIndex.constFind(
-                QByteArray::fromRawData(ref, qsizetype(std::strlen(ref))));
-            if (found != defs.mixIndex.constEnd())
-                gas = found.value();
-        }
-        if (!timeElement)
-            continue;
-        // UDDF allows real seconds ("10.0"): parse as a number and round. Text that is no
-        // number counts as 0 s.
-        const double time
-            = std::round(XmlPathDocument::parseNumber(timeElement->GetText()).value_or(0.0)) + 0.0;
-        if (time < 0.0)
-            continue;
-        // A waypoint without a (readable) depth stays at the previous depth.
-        const double depth = depthElement
-            ? XmlPathDocument::parseNumber(depthElement->GetText()).value_or(previousDepth)
-            : previousDepth;
-        previousDepth = depth;
-
-        if (temperatureElement) {
-            const double kelvin
-                = XmlPathDocument::parseNumber(temperatureElement->GetText()).value_or(0.0);
-            if (kelvin > 0.0)
-                temperatureC = kelvin - kKelvinOffset;
-        }
-
-        DiveSample sample;
-        sample.time = time;
-        sample.depth = depth;
-        sample.temperature = temperatureC;
-        sample.alertFlags = alarmFlags;
-        sample.gasIndex = gas;
-        if (cnsElement)
-            sample.cns = XmlPathDocument::parseNumber(cnsElement->GetText()).value_or(0.0);
-        if (otuElement)
-            sample.otu = XmlPathDocument::parseNumber(otuElement->GetText()).value_or(0.0);
-        if (stopElement)
-            sample.decoCeiling
-                = XmlPathDocument::parseNumber(stopElement->Attribute("decodepth")).value_or(0.0);
-        if (samples.isEmpty() && time >= 1.0) {
-            // The dive starts at the surface, on the gas of its first waypoint.
-            DiveSample surface;
-            surface.temperature = temperatureC;
-            surface.gasIndex = gas;
-            samples.append(surface);
-        }
-        samples.append(sample);
-    }
-
-    // Close the dive at the surface, one sample period after the last waypoint: the same time
-    // twice would put a zero time step into the speeds.
-    if (!samples.isEmpty() && samples.constLast().depth != 0.0) {
-        DiveSample closing = samples.constLast();
-        closing.depth = 0.0;
-        closing.time += std::max<int>(periodS, 1);
-        samples.append(closing);
-    }
-    return result;
-}
-
-// The references of a dive to computers, sites and buddies: links in informationbeforedive,
-// in its equipmentused, and directly under the dive.
-QList<QByteArray> diveLinks(const XmlPathDocument& doc, const XMLElement* diveElement)
-{
-    QList<QByteArray> refs;
-    const XMLElement* before = doc.elementAt("informationbeforedive", diveElement);
-    for (const XMLElement* parent :
-        { diveElement, before, doc.elementAt("equipmentused", before) }) {
-        for (const XMLElement* child = parent ? parent->FirstChildElement() : nullptr; child;
-             child = child->NextSiblingElement()) {
-            if (XmlPathDocument::nameIs(child, "link"))
-                refs << refOf(child);
-        }
-    }
-    return refs;
-}
-
-QString notesOf(const XmlPathDocument& doc, const XMLElement* diveElement)
-{
-    QStringList paragraphs;
-    doc.forEachChild(
-        "informationafterdive/notes",
-        [&](const XMLElement* para, bool&) {
-            const char* text = XmlPathDocument::nameIs(para, "para") ? para->GetText() : nullptr;
-            if (text)
-                paragraphs << QString::fromUtf8(text).trimmed();
-        },
-        diveElement);
-    return paragraphs.join(QLatin1Char('\n'));
-}
-
-// The dive's gases: the mixes it switches to or links a tank to, in the order the file defines
-// them (this program's files define a dive's gases in its own order). The only dive of a file
-// that names no mix takes every mix of the file (one cannot tell which it breathed), and with a
-// single mix its samples breathe it.
-void assignGases(const FileDefinitions& defs, DiveProfile& dive)
-{
-    QList<int> fileIndexes;
-    for (const DiveSample& s : dive.samples) {
-        if (s.gasIndex >= 0 && !fileIndexes.contains(s.gasIndex))
-            fileIndexes << s.gasIndex;
-    }
-    for (const DiveProfile::TankPressure& tank : dive.tanks) {
-        if (tank.gasIndex >= 0 && !fileIndexes.contains(tank.gasIndex))
-            fileIndexes << tank.gasIndex;
-    }
-    std::sort(fileIndexes.begin(), fileIndexes.end());
-    if (fileIndexes.isEmpty() && defs.diveCount == 1) {
-        dive.gases = defs.mixes;
-        if (defs.mixes.size() == 1) {
-            for (DiveSample& s : dive.samples)
-                s.gasIndex = 0;
-        }
-        return;
-    }
-    for (const int i : fileIndexes)
-        dive.gases.append(defs.mixes.at(i));
-    for (DiveSample& s : dive.samples)
-        s.gasIndex = qint32(fileIndexes.indexOf(s.gasIndex));
-    for (DiveProfile::TankPressure& tank : dive.tanks)
-        tank.gasIndex = int(fileIndexes.indexOf(tank.gasIndex));
-}
-
-// Tank pressures from tankdata, or, where the dive has none, from the first and last pressure
-// its waypoints give per tank. A waypoint's pressure refers to a tankdata id (whose link names
-// the mix), or, in some files, to the mix itself. Gas indexes still refer to the file's mixes.
-void readTanks(const XmlPathDocument& doc, const XMLElement* diveElement,
-    const FileDefinitions& defs, const WaypointResult& waypoints,
-    QList<DiveProfile::TankPressure>& tanks)
-{
-    auto mixOf = [&defs](const QByteArray& ref) { return defs.mixIndex.value(ref, -1); };
-    QHash<QByteArray, QByteArray> tankMixes; // tankdata id -> mix reference
-    for (const XMLElement* child = diveElement->FirstChildElement(); child;
-         child = child->NextSiblingElement()) {
-        if (!XmlPathDocument::nameIs(child, "tankdata"))
-            continue;
-        const QByteArray mixRef = refOf(doc.elementAt("link", child));
-        const char* id = child->Attribute("id");
-        if (id && *id && !tankMixes.contains(id))
-            tankMixes.insert(id, mixRef);
-        const auto begin = doc.numberAt("tankpressurebegin", child);
-        if (!begin)
-            continue;
-        DiveProfile::TankPressure tank;
-        tank.gasIndex = mixOf(mixRef);
-        tank.startBar = *begin / kPascalPerBar;
-        tank.endBar = doc.numberAt("tankpressureend", child).value_or(0.0) / kPascalPerBar;
-        tanks.append(tank);
-    }
-    if (!tanks.isEmpty())
-        return;
-    for (const auto& [ref, trace] : waypoints.tanks) {
-        const int mix = defs.mixIndex.contains(ref) ? mixOf(ref) : mixOf(tankMixes.value(ref));
-        tanks.append({ mix, trace.firstPa / kPascalPerBar, trace.lastPa / kPascalPerBar });
-    }
-}
-
-// One dive element. Returns the reason when the dive cannot be taken (the profile is then
-// partly filled and must be dropped).
-QString readDive(const XmlPathDocument& doc, const XMLElement* diveElement,
-    const FileDefinitions& defs, int position, DiveProfile& dive)
-{
-    const XMLElement* before = doc.elementAt("informationbeforedive", diveElement);
-    const QString start = doc.textAt("datetime", before).trimmed();
-    dive.dateTime = before ? parseUddfDateTime(start) : 0;
-    // A dive without an id is named after its start, which tells it apart from its neighbours.
-    const char* id = diveElement->Attribute("id");
-    if (id && *id)
-        dive.name = UDDF::diveNameOf(QByteArray(id));
-    else if (!start.isEmpty())
-        dive.name = start;
-    else
-        dive.name = QCoreApplication::translate("UDDF", "Dive %1").arg(position);
-    dive.number = std::max(0, doc.intAt("divenumber", 0, before));
-
-    bool linkedComputer = false;
-    for (const QByteArray& ref : diveLinks(doc, diveElement)) {
-        if (!linkedComputer && defs.computers.contains(ref)) {
-            const ComputerInfo& info = defs.computers[ref];
-            dive.computer = info.name;
-            dive.serial = info.serial;
-            linkedComputer = true;
-        } else if (dive.site.isEmpty() && defs.sites.contains(ref)) {
-            dive.site = defs.sites[ref];
-        } else if (defs.buddies.contains(ref) && !defs.buddies[ref].isEmpty()) {
-            dive.buddies << defs.buddies[ref];
-        }
-    }
-    if (!linkedComputer && defs.hasComputer && !defs.linksComputers) {
-        dive.computer = defs.firstComputer.name;
-        dive.serial = defs.firstComputer.serial;
-    }
-    dive.notes = notesOf(doc, diveElement);
-
-    WaypointResult waypoints
-        = readWaypoints(doc.elementAt("samples", diveElement), defs, dive.period);
-    if (waypoints.samples.isEmpty())
-        return QCoreApplication::translate("UDDF", "the dive has no samples");
-    dive.samples = std::move(waypoints.samples);
-    readTanks(doc, diveElement, defs, waypoints, dive.tanks);
-
-    assignGases(defs, dive);
-    return QString();
-}
-
-UDDF::Status readDocument(
-    const XmlPathDocument& doc, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
-{
-    FileDefinitions defs;
-    readComputers(doc, defs);
-    readMixes(doc, defs);
-    readSitesAndBuddies(doc, defs);
-
-    doc.forEachChild("profiledata", [&](const XMLElement* group, bool&) {
-        for (const XMLElement* element = group->FirstChildElement(); element;
-             element = element->NextSiblingElement()) {
-            defs.diveCount += XmlPathDocument::nameIs(element, "dive") ? 1 : 0;
-            for (const QByteArray& ref : diveLinks(doc, element))
-                defs.linksComputers = defs.linksComputers || defs.computers.contains(ref);
-        }
-    });
-
-    QList<DiveProfile> read;
-    QList<RefusedDive> notRead;
-    int position = 0;
-    doc.forEachChild("profiledata", [&](const XMLElement* group, bool&) {
-        if (!XmlPathDocument::nameIs(group, "repetitiongroup"))
-            return;
-        for (const XMLElement* element = group->FirstChildElement(); element;
-             element = element->NextSiblingElement()) {
-            if (!XmlPathDocument::nameIs(element, "dive"))
-                continue;
-            DiveProfile dive;
-            const QString reason = readDive(doc, element, defs, ++position, dive);
-            if (reason.isEmpty())
-                read.append(std::move(dive));
-            else
-                notRead.append({ dive.name, reason });
-        }
-    });
-    if (position == 0)
-        return UDDF::Status::NoDive;
-    dives = std::move(read);
-    refused = std::move(notRead);
-    return UDDF::Status::Ok;
-}
 
 // ---- Writing
 
@@ -591,13 +144,23 @@ struct Definitions
     QList<QByteArray> mixIds;
     QList<DiveGas> mixes;
     QHash<QString, QByteArray> mixByKey;
-    QList<QPair<QByteArray, QString>> sites;
-    QHash<QString, QByteArray> siteByName;
+    QList<QPair<QByteArray, const DiveDetails*>> sites; // the first dive at each site
+    QHash<QString, QByteArray> siteByKey; // see siteKey
     QList<QPair<QByteArray, QString>> buddies;
     QHash<QString, QByteArray> buddyByName;
     // Per dive: the mix id of each of its gases.
     QList<QList<QByteArray>> diveMixIds;
 };
+
+// Dives share a site when its name and place are the same; empty for a dive without either.
+QString siteKey(const DiveDetails& dive)
+{
+    const QString position = dive.position ? QString::number(dive.position->latitude, 'g', 17)
+            + QLatin1Char(',') + QString::number(dive.position->longitude, 'g', 17)
+                                           : QString();
+    const QStringList parts { dive.site.trimmed(), dive.location, dive.country, position };
+    return parts.join(QString()).isEmpty() ? QString() : parts.join(QChar(0));
+}
 
 Definitions collectDefinitions(const QList<DiveProfile>& dives)
 {
@@ -637,11 +200,11 @@ Definitions collectDefinitions(const QList<DiveProfile>& dives)
             mixIds << defs.mixByKey.value(key);
         }
         defs.diveMixIds << mixIds;
-        const QString site = dive.site.trimmed();
-        if (!site.isEmpty() && !defs.siteByName.contains(site)) {
+        const QString site = siteKey(dive);
+        if (!site.isEmpty() && !defs.siteByKey.contains(site)) {
             const QByteArray id = defs.ids.take("site" + QByteArray::number(defs.sites.size() + 1));
-            defs.siteByName.insert(site, id);
-            defs.sites.append({ id, site });
+            defs.siteByKey.insert(site, id);
+            defs.sites.append({ id, &dive });
         }
         for (const QString& buddy : dive.buddies) {
             const QString name = buddy.trimmed();
@@ -665,6 +228,29 @@ void writePersonal(QByteArray& out, const QString& name)
     element(out, "firstname", xmlText(space < 0 ? trimmed : trimmed.left(space).trimmed()));
     element(out, "lastname", xmlText(space < 0 ? QString() : trimmed.mid(space + 1)));
     out += "</personal>";
+}
+
+// A site with its place where the dive knows it: the schema's geography needs a location and
+// an address a country.
+void writeSite(QByteArray& out, const QByteArray& id, const DiveDetails& details)
+{
+    out += "<site id=\"" + id + "\">";
+    element(out, "name", xmlText(details.site.trimmed()));
+    if (!details.location.isEmpty() || !details.country.isEmpty() || details.position) {
+        out += "<geography>";
+        element(out, "location", xmlText(details.location));
+        if (!details.country.isEmpty()) {
+            out += "<address>";
+            element(out, "country", xmlText(details.country));
+            out += "</address>";
+        }
+        if (details.position) {
+            element(out, "latitude", number(details.position->latitude));
+            element(out, "longitude", number(details.position->longitude));
+        }
+        out += "</geography>";
+    }
+    out += "</site>\n";
 }
 
 void writeDiverAndSites(QByteArray& out, const Definitions& defs)
@@ -691,11 +277,8 @@ void writeDiverAndSites(QByteArray& out, const Definitions& defs)
     out += "</diver>\n";
     if (!defs.sites.isEmpty()) {
         out += "<divesite>\n";
-        for (const auto& [id, name] : defs.sites) {
-            out += "<site id=\"" + id + "\">";
-            element(out, "name", xmlText(name));
-            out += "</site>\n";
-        }
+        for (const auto& [id, details] : defs.sites)
+            writeSite(out, id, *details);
         out += "</divesite>\n";
     }
     if (!defs.mixes.isEmpty()) {
@@ -731,8 +314,8 @@ void writeAlarms(QByteArray& out, quint8 flags)
         alarm("error", 2);
 }
 
-// Waypoint children in the schema's order: alarm, cns, decostop, depth, divetime, otu,
-// switchmix, temperature.
+// Waypoint children in the schema's order: alarm, cns, decostop, depth, divetime, otu, setpo2,
+// switchmix, temperature, divemode.
 void writeWaypoints(QByteArray& out, const DiveProfile& dive, const QList<QByteArray>& mixIds)
 {
     out += "<samples>\n";
@@ -757,6 +340,13 @@ void writeWaypoints(QByteArray& out, const DiveProfile& dive, const QList<QByteA
         element(out, "divetime", wholeSeconds(sample.time));
         if (sample.otu != 0.0)
             element(out, "otu", number(sample.otu));
+        // Setpoints of a closed-circuit dive where they change, in pascal; the setpoint stays
+        // in use until the next one, or until the waypoint that switches to open circuit.
+        const quint16 setpointBefore = i > 0 ? dive.samples.at(i - 1).setpointMbar : 0;
+        const bool closed = dive.diveMode == 1;
+        if (closed && sample.setpointMbar != 0 && sample.setpointMbar != setpointBefore)
+            out += "<setpo2 setby=\"computer\">" + number(sample.setpointMbar * 100.0)
+                + "</setpo2>";
         // A switchmix where the gas changes; the gas stays in use until the next one.
         if (sample.gasIndex >= 0 && sample.gasIndex < mixIds.size()
             && sample.gasIndex != gasInUse) {
@@ -764,6 +354,10 @@ void writeWaypoints(QByteArray& out, const DiveProfile& dive, const QList<QByteA
             out += "<switchmix ref=\"" + mixIds.at(gasInUse) + "\"/>";
         }
         element(out, "temperature", number(sample.temperature + kKelvinOffset));
+        if (closed && (i == 0 || (sample.setpointMbar == 0) != (setpointBefore == 0))) {
+            const bool open = i > 0 && sample.setpointMbar == 0;
+            out += open ? "<divemode type=\"opencircuit\"/>" : "<divemode type=\"closedcircuit\"/>";
+        }
         out += "</waypoint>\n";
     }
     out += "</samples>\n";
@@ -776,7 +370,7 @@ void writeDive(QByteArray& out, const DiveProfile& dive, const QByteArray& id,
     const QByteArray computer = defs.computerByKey.value(dive.computer + QChar(0) + dive.serial);
     if (!computer.isEmpty())
         out += "<link ref=\"" + computer + "\"/>";
-    const QByteArray site = defs.siteByName.value(dive.site.trimmed());
+    const QByteArray site = defs.siteByKey.value(siteKey(dive));
     if (!site.isEmpty())
         out += "<link ref=\"" + site + "\"/>";
     for (const QString& buddy : dive.buddies) {
@@ -881,53 +475,6 @@ QString UDDF::diveNameOf(const QByteArray& id)
         name += QLatin1Char(c);
     }
     return name;
-}
-
-bool UDDF::read(const QString& path, DiveProfile& dive)
-{
-    QList<DiveProfile> dives;
-    QList<RefusedDive> refused;
-    if (!readDives(path, dives, refused))
-        return false;
-    if (dives.isEmpty()) {
-        setErrorString(refused.isEmpty()
-                ? statusText(Status::NoDive)
-                : refused.constFirst().name + QLatin1String(": ") + refused.constFirst().reason);
-        m_status = Status::NoDive;
-        return false;
-    }
-    dive = std::move(dives.first());
-    return true;
-}
-
-bool UDDF::readDives(const QString& path, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
-{
-    XmlPathDocument doc;
-    if (!doc.load(path, "uddf"))
-        return finish(statusOf(doc.status()));
-    return finish(readDocument(doc, dives, refused));
-}
-
-UDDF::Status UDDF::readAllData(
-    const QByteArray& data, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
-{
-    XmlPathDocument doc;
-    if (!doc.loadFromData(data, "uddf"))
-        return statusOf(doc.status());
-    return readDocument(doc, dives, refused);
-}
-
-UDDF::Status UDDF::readData(const QByteArray& data, DiveProfile& dive)
-{
-    QList<DiveProfile> dives;
-    QList<RefusedDive> refused;
-    const Status status = readAllData(data, dives, refused);
-    if (status != Status::Ok)
-        return status;
-    if (dives.isEmpty())
-        return Status::NoDive;
-    dive = std::move(dives.first());
-    return Status::Ok;
 }
 
 QByteArray UDDF::toDocument(const DiveProfile& dive)

@@ -45,6 +45,11 @@ void parseIdentity(const QByteArray& body, ComputerInfo& info)
 
 QString parseSerialNumber(const QByteArray& body, quint8 modeDigit)
 {
+    const int numberBytes = modeDigit != 0 ? 12 : 6;
+    if (body.size() < 1 + numberBytes + (modeDigit != 0 ? 0 : 1))
+        return {};
+    if (body.mid(1, numberBytes).count('\0') == numberBytes)
+        return {};
     BodyReader r(body, 1);
     if (modeDigit != 0) {
         QStringList parts;

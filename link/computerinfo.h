@@ -53,6 +53,8 @@ struct ComputerInfo
 // Reply parsers. `body` is the frame body (code byte first); fields missing from a short body
 // read as zero. They only touch the fields the reply carries.
 void parseIdentity(const QByteArray& body, ComputerInfo& info);
+// Empty when the reply is shorter than its layout (twelve bytes, or six and a letter for mode
+// digit 0) or its number is all zeros: such a serial would make two computers one.
 QString parseSerialNumber(const QByteArray& body, quint8 modeDigit);
 ComputerSettings parseSettings(const QByteArray& body, bool withExtension);
 // Zero-terminated UTF-8 text at `offset`, at most `maxBytes` long and never beyond the body.

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // A decimal version part, saturated at 255; anything that is not plain digits counts 0.
@@ -51,6 +53,14 @@ QString firmwareStatusText(FirmwareStatus status)
         return QCoreApplication::translate(
             "FirmwareProgram", "The firmware name is longer than %1 bytes")
             .arg(kFirmwareNameBytes);
+    case FirmwareStatus::OtherFamily:
+        return QCoreApplication::translate("FirmwareProgram",
+            "This file is not firmware for this computer: its name must start with the "
+            "computer's name.");
+    case FirmwareStatus::NoVersion:
+        return QCoreApplication::translate("FirmwareProgram",
+            "The file name gives no firmware version (name.x.y.z.letter, as in "
+            "Veltra.1.2.3.b.bin).");
     }
     return QCoreApplication::translate("FirmwareProgram", "Unknown error");
 }
@@ -75,6 +85,28 @@ FirmwareStatus parseFirmwareName(const QString& name, FirmwareIdentity* identity
     identity->name = prefix;
     identity->versionWord = word;
     identity->versionText = versionWordText(word);
+    return FirmwareStatus::Ok;
+}
+
+FirmwareStatus checkFirmwareFileName(const QString& name, const QString& computerFamily)
+{
+    FirmwareIdentity identity;
+    const FirmwareStatus status = parseFirmwareName(name, &identity);
+    if (status != FirmwareStatus::Ok)
+        return status;
+    if (computerFamily.isEmpty()
+        || QString::fromUtf8(identity.name).compare(computerFamily, Qt::CaseInsensitive) != 0)
+        return FirmwareStatus::OtherFamily;
+    const QStringList parts = name.split(QLatin1Char('.'));
+    bool real = parts.size() >= 4;
+    for (int i = 1; real && i < 4; ++i) {
+        const QString& part = parts[i];
+        real = !part.isEmpty() && part.size() <= 3
+            && std::all_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); })
+            && part.toInt() <= 255;
+    }
+    if (!real || (identity.versionWord >> 8) == 0)
+        return FirmwareStatus::NoVersion;
     return FirmwareStatus::Ok;
 }
 

@@ -25,6 +25,8 @@ enum class FirmwareStatus {
     ImageTooLarge,
     EmptyName, // nothing before the first dot
     NameTooLong, // more than 32 UTF-8 bytes before the first dot
+    OtherFamily, // the name is not that of the connected computer's family
+    NoVersion, // the name gives no version x.y.z of decimal numbers, or 0.0.0
 };
 
 QString firmwareStatusText(FirmwareStatus status);
@@ -41,6 +43,11 @@ struct FirmwareIdentity
 // decimal numbers count 0, parts above 255 count 255 (they would spill into the next byte), and
 // a missing letter, or one that is not printable ASCII, counts '0'.
 FirmwareStatus parseFirmwareName(const QString& name, FirmwareIdentity* identity);
+
+// A file from disk is only known by its name (the image has no header to check): the name must
+// start with the computer's family, the name it advertises ("Veltra.1.2.3.b" for a Veltra), and
+// give a real version.
+FirmwareStatus checkFirmwareFileName(const QString& name, const QString& computerFamily);
 
 // "x.y.z.c" as the computer reports a version word; a letter that is not printable shows '0'.
 QString versionWordText(quint32 word);

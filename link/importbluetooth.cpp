@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
+#include "link/streamcheck.h"
 #include "link/tarskble.h"
 #include "ui_importbluetooth.h"
 
@@ -21,6 +22,8 @@ ImportBluetooth::ImportBluetooth(QWidget* parent, TarskBle* link)
     m_settleTimer.setInterval(kSettleMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &ImportBluetooth::streamSettled);
     showRetry(false, false, false);
+    m_ui->btCancel->setVisible(false);
+    m_ui->btReconnect->setVisible(false);
     m_ui->btStoreAgain->setVisible(false);
     m_ui->btExport->setVisible(false);
     m_ui->progressDive->setVisible(false);
@@ -52,9 +55,7 @@ bool ImportBluetooth::start(QList<DiveProfile>* destination)
     m_connections << connect(
         m_link, &TarskBle::onExchangeError, this, &ImportBluetooth::onExchangeError);
     m_connections << connect(m_link->transport(), &BleTransport::characteristicChanged, this,
-        [this](const QBluetoothUuid&, const QByteArray& value) {
-            notificationArrived(int(value.size()));
-        });
+        [this](const QBluetoothUuid&, const QByteArray& value) { notificationArrived(value); });
     requestList();
     return true;
 }
@@ -80,6 +81,8 @@ void ImportBluetooth::requestList()
 void ImportBluetooth::onEndCommand(VeltraCommandIn pCommand)
 {
     if (pCommand == VeltraCommand::GetDiveList) {
+        if (m_state == State::ListSettling)
+            streamSettled();
         if (m_state != State::Listing)
             return;
         fillList();
@@ -101,6 +104,7 @@ void ImportBluetooth::onEndCommand(VeltraCommandIn pCommand)
 void ImportBluetooth::fillList()
 {
     const ComputerInfo& info = m_link->computerInfo();
+    m_serial = info.serialNumber;
     m_headers.clear();
     int unreadable = 0;
     for (const QByteArray& body : info.diveHeaderReplies) {
@@ -113,39 +117,70 @@ void ImportBluetooth::fillList()
             log(headerParseStatusText(status));
         }
     }
+    // The computer is asked for a dive by its number: of two dives with one number it sends
+    // one, and which header goes with it cannot be told.
+    QList<quint16> seen, repeated;
+    for (const DiveHeader& h : std::as_const(m_headers)) {
+        if (seen.contains(h.number) && !repeated.contains(h.number))
+            repeated.append(h.number);
+        seen.append(h.number);
+    }
 
     m_ui->listDives->clear();
-    const QString serial = info.serialNumber;
     int alreadyStored = 0;
-    for (const DiveHeader& h : std::as_const(m_headers)) {
-        const QString line = QStringLiteral("%1 - %2 - %3 - %4")
-                                 .arg(h.number, 3, 10, QLatin1Char('0'))
-                                 .arg(diveStartText(h.startTime))
-                                 .arg(QStringLiteral("%1m").arg(
-                                     diveMaxDepthM(h.maxDepthDm), 4, 'f', 1, QLatin1Char(' ')))
-                                 .arg(diveDurationText(h.startTime, h.endTime));
-        auto* item = new QListWidgetItem(line, m_ui->listDives);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setData(Qt::UserRole, int(h.number));
-        const bool stored = m_storedCheck && m_storedCheck(QString::number(h.number), serial);
-        if (stored) {
-            ++alreadyStored;
-            item->setText(line + tr(" (in logbook)"));
-            item->setForeground(QColor(130, 130, 130));
-        }
-        // Only dives the logbook does not hold yet are ticked.
-        item->setCheckState(stored || !m_storedCheck ? Qt::Unchecked : Qt::Checked);
-    }
+    for (const DiveHeader& h : std::as_const(m_headers))
+        listDive(h, repeated, alreadyStored);
     QString text = tr("Select dives to import");
     if (m_storedCheck)
         text += tr(" (%1 new)").arg(m_headers.size() - alreadyStored);
     if (unreadable)
         text += tr(", %1 unreadable dive headers skipped").arg(unreadable);
+    if (!repeated.isEmpty()) {
+        QStringList numbers;
+        for (quint16 n : std::as_const(repeated))
+            numbers << QString::number(n);
+        text += QLatin1Char('\n')
+            + tr("The computer lists more than one dive numbered %1: these cannot be told apart "
+                 "and are not downloaded.")
+                  .arg(numbers.join(QStringLiteral(", ")));
+    }
     m_ui->lbinfo->setText(text);
     m_ui->progressBar->setMaximum(1);
     m_ui->progressBar->setValue(0);
     m_state = State::Ready;
     setBusy(false);
+}
+
+void ImportBluetooth::listDive(
+    const DiveHeader& h, const QList<quint16>& repeated, int& alreadyStored)
+{
+    const ComputerInfo& info = m_link->computerInfo();
+    const QString line = QStringLiteral("%1 - %2 - %3 - %4")
+                             .arg(h.number, 3, 10, QLatin1Char('0'))
+                             .arg(diveStartText(h.startTime))
+                             .arg(QStringLiteral("%1m").arg(
+                                 diveMaxDepthM(h.maxDepthDm), 4, 'f', 1, QLatin1Char(' ')))
+                             .arg(diveDurationText(h.startTime, h.endTime));
+    auto* item = new QListWidgetItem(line, m_ui->listDives);
+    item->setData(Qt::UserRole, int(h.number));
+    if (repeated.contains(h.number)) {
+        item->setText(line + tr(" (number repeated)"));
+        item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+        return;
+    }
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    // The logbook's own same-dive rule: a dive renamed there, or imported from a file first,
+    // is still this dive; a new dive whose number was used before is not.
+    const bool stored = m_storedCheck
+        && m_storedCheck(convertDownloadedDive(
+            h, {}, { info.versionText, info.settings.computerNameText(), info.serialNumber }));
+    if (stored) {
+        ++alreadyStored;
+        item->setText(line + tr(" (in logbook)"));
+        item->setForeground(QColor(130, 130, 130));
+    }
+    // Only dives the logbook does not hold yet are ticked.
+    item->setCheckState(stored || !m_storedCheck ? Qt::Unchecked : Qt::Checked);
 }
 
 void ImportBluetooth::on_btImport_clicked()
@@ -158,7 +193,8 @@ void ImportBluetooth::on_btImport_clicked()
     for (int i = 0; i < m_ui->listDives->count(); ++i) {
         const QListWidgetItem* item = m_ui->listDives->item(i);
         const auto number = static_cast<quint16>(item->data(Qt::UserRole).toInt());
-        if (item->checkState() == Qt::Checked && !m_done.contains(number))
+        if ((item->flags() & Qt::ItemIsEnabled) && item->checkState() == Qt::Checked
+            && !m_done.contains(number))
             m_importQueue.append(number);
     }
     if (m_importQueue.isEmpty()) {
@@ -168,6 +204,9 @@ void ImportBluetooth::on_btImport_clicked()
         return;
     }
     m_withTissues = m_ui->ckDbg->isChecked();
+    m_cancelRequested = false;
+    m_ui->btCancel->setVisible(true);
+    m_ui->btCancel->setEnabled(true);
     m_ui->progressBar->setMaximum(int(m_importQueue.size()));
     m_ui->progressBar->setValue(0);
     m_ui->progressBar->setTextVisible(true);
@@ -183,35 +222,45 @@ void ImportBluetooth::fetch(quint16 number)
     m_ui->lbinfo->setText(tr("Get dive %1").arg(number));
     m_receivedBytes = 0;
     m_expectedBytes = 0;
-    for (const DiveHeader& h : std::as_const(m_headers)) {
-        if (h.number == number) // the sample format is not known yet: take the widest
-            m_expectedBytes = qint64(h.sampleCount) * deviceSampleLength(2, m_withTissues);
-    }
+    m_streamHead.clear();
+    m_ui->btReconnect->setVisible(false);
     m_ui->progressDive->setVisible(true);
     m_ui->progressDive->setValue(0);
     m_link->startGetDiveSamples(number, m_withTissues);
 }
 
-void ImportBluetooth::notificationArrived(int bytes)
+void ImportBluetooth::notificationArrived(const QByteArray& value)
 {
-    if (m_state == State::Settling) {
+    if (m_state == State::Settling || m_state == State::ListSettling) {
         m_settleTimer.start();
         return;
     }
-    if (m_state != State::Downloading || m_expectedBytes <= 0)
+    const DiveHeader* header = m_importQueue.isEmpty() ? nullptr : headerOf(m_importQueue.first());
+    if (m_state != State::Downloading || !header)
         return;
-    m_receivedBytes += bytes;
-    m_ui->progressDive->setValue(int(qMin<qint64>(99, m_receivedBytes * 100 / m_expectedBytes)));
+    m_receivedBytes += value.size();
+    if (m_expectedBytes <= 0) {
+        m_streamHead += value.left(kStreamHeadBytes - m_streamHead.size());
+        m_expectedBytes = expectedStreamBytes(m_streamHead, header->sampleCount, m_withTissues);
+    }
+    if (m_expectedBytes > 0)
+        m_ui->progressDive->setValue(
+            int(qMin<qint64>(99, m_receivedBytes * 100 / m_expectedBytes)));
+}
+
+const DiveHeader* ImportBluetooth::headerOf(quint16 number) const
+{
+    for (const DiveHeader& h : m_headers) {
+        if (h.number == number)
+            return &h;
+    }
+    return nullptr;
 }
 
 void ImportBluetooth::convertCurrent()
 {
     const quint16 number = m_importQueue.first();
-    const DiveHeader* header = nullptr;
-    for (const DiveHeader& h : std::as_const(m_headers)) {
-        if (h.number == number)
-            header = &h;
-    }
+    const DiveHeader* header = headerOf(number);
     if (!header) {
         m_ui->lbinfo->setText(tr("Dive not found"));
         m_importQueue.clear();
@@ -224,19 +273,11 @@ void ImportBluetooth::convertCurrent()
         = decodeDeviceSamples(info.rawSampleBytes, m_withTissues, samples);
     // A stream that is not exactly the dive its header describes (a late stream of another
     // dive, lost or extra bytes) is never converted: a wrong dive must not reach the logbook.
-    QString mismatch;
-    if (result.status == SampleDecodeStatus::PartialTail
-        || result.status == SampleDecodeStatus::MissingFormat)
-        mismatch = tr("%1 bytes received are not whole samples (%2)")
-                       .arg(info.rawSampleBytes.size())
-                       .arg(sampleDecodeResultText(result));
-    else if (samples.size() != qsizetype(header->sampleCount))
-        mismatch = tr("%1 samples received, the dive's header announces %2")
-                       .arg(samples.size())
-                       .arg(header->sampleCount);
-    if (!mismatch.isEmpty()) {
+    const StreamCheckStatus check = checkStreamAgainstHeader(*header, result, samples);
+    if (check != StreamCheckStatus::Ok) {
         // Such a stream means the exchange went astray: let it go quiet before a retry.
-        failCurrent(mismatch, true);
+        failCurrent(tr("What arrived is not this dive. Wait for Retry, then press it."),
+            streamCheckText(check, *header, result, samples), true);
         return;
     }
     DiveProfile dive = convertDownloadedDive(*header, samples,
@@ -261,6 +302,10 @@ void ImportBluetooth::convertCurrent()
 
 void ImportBluetooth::next()
 {
+    if (m_cancelRequested) {
+        m_failed += m_importQueue;
+        m_importQueue.clear();
+    }
     if (!m_importQueue.isEmpty()) {
         fetch(m_importQueue.first());
         return;
@@ -272,6 +317,8 @@ void ImportBluetooth::finishQueue()
 {
     m_state = State::Ready;
     showRetry(false, false, false);
+    m_ui->btCancel->setVisible(false);
+    m_ui->btReconnect->setVisible(false);
     m_ui->progressDive->setVisible(false);
     if (!m_failed.isEmpty()) {
         QStringList numbers;
@@ -285,32 +332,58 @@ void ImportBluetooth::finishQueue()
     setBusy(false);
 }
 
-void ImportBluetooth::onExchangeError(VeltraCommandIn, ExchangeError::ExchangeErrorIn pError)
+void ImportBluetooth::onExchangeError(
+    VeltraCommandIn pCommand, ExchangeError::ExchangeErrorIn pError)
 {
-    const QString reason = TarskBle::exchangeErrorText(pError);
-    if (m_state == State::Listing) {
-        m_state = State::ListFailed;
-        m_ui->lbinfo->setText(tr("Get list of dives failed: %1").arg(reason));
-        m_ui->progressBar->setMaximum(1);
-        m_ui->progressBar->setValue(0);
-        showRetry(true, true, false);
+    // Errors of other commands (a pressure sent from elsewhere) are not this download's.
+    if (m_state == State::Listing && pCommand == VeltraCommand::GetDiveList) {
+        failList(pError);
         return;
     }
-    if (m_state != State::Downloading)
+    const bool samples = pCommand == VeltraCommand::GetDiveSamples
+        || pCommand == VeltraCommand::GetDiveSamplesWithTissues;
+    if (m_state != State::Downloading || !samples)
         return;
+    if (pError == ExchangeError::NotReady) {
+        failCurrent(tr("The computer disconnected. Bring it close and press Reconnect and go on."),
+            TarskBle::exchangeErrorText(pError), false);
+        m_state = State::Disconnected;
+        showRetry(false, false, false);
+        m_ui->btReconnect->setVisible(bool(m_reconnect));
+        return;
+    }
     // The rest of a damaged stream, or a stream the computer held past the time-out, may still
     // be on its way: nothing is asked again before the link has been quiet for a while.
     const bool settle = pError == ExchangeError::InvalidCrc || pError == ExchangeError::Timeout
         || pError == ExchangeError::InvalidFrame;
-    failCurrent(reason, settle);
+    failCurrent(TarskBle::exchangeErrorAdvice(pError), TarskBle::exchangeErrorText(pError), settle);
 }
 
-void ImportBluetooth::failCurrent(const QString& reason, bool settle)
+void ImportBluetooth::failList(ExchangeError::ExchangeErrorIn error)
+{
+    log(tr("Get list of dives failed: %1").arg(TarskBle::exchangeErrorText(error)));
+    m_ui->lbinfo->setText(
+        tr("Get list of dives failed: %1").arg(TarskBle::exchangeErrorAdvice(error)));
+    m_ui->progressBar->setMaximum(1);
+    m_ui->progressBar->setValue(0);
+    // A list that comes late would mix with the list asked for again: wait for quiet first.
+    m_state = State::ListSettling;
+    showRetry(true, false, false);
+    m_settleTimer.start();
+}
+
+void ImportBluetooth::failCurrent(const QString& advice, const QString& reason, bool settle)
 {
     const quint16 number = m_importQueue.first();
     log(tr("Dive %1 failed: %2").arg(number).arg(reason));
-    m_ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(reason) + QLatin1Char('\n')
+    m_ui->lbinfo->setText(tr("Dive %1 failed: %2").arg(number).arg(advice) + QLatin1Char('\n')
         + tr("Nothing of it was stored. Retry it, or skip it and go on with the next dive."));
+    if (m_cancelRequested) {
+        m_failed += m_importQueue;
+        m_importQueue.clear();
+        finishQueue();
+        return;
+    }
     if (settle) {
         m_state = State::Settling;
         showRetry(true, false, false);
@@ -328,6 +401,10 @@ void ImportBluetooth::storeConverted(DiveProfile dive)
     const int outcome = m_storeDive(dive);
     if (outcome == 0) {
         ++m_stored;
+        return;
+    }
+    if (outcome == 2) {
+        log(tr("Dive %1 is in the logbook already").arg(dive.name));
         return;
     }
     log(tr("Dive %1 not stored in the logbook (code %2)").arg(dive.name).arg(outcome));
@@ -392,6 +469,12 @@ void ImportBluetooth::on_btExport_clicked()
 
 void ImportBluetooth::streamSettled()
 {
+    if (m_state == State::ListSettling) {
+        m_settleTimer.stop();
+        m_state = State::ListFailed;
+        showRetry(true, true, false);
+        return;
+    }
     if (m_state != State::Settling)
         return;
     m_settleTimer.stop();
@@ -407,6 +490,40 @@ void ImportBluetooth::on_btRetry_clicked()
     }
     if (m_state == State::DiveFailed && !m_importQueue.isEmpty())
         fetch(m_importQueue.first());
+}
+
+void ImportBluetooth::on_btCancel_clicked()
+{
+    m_cancelRequested = true;
+    m_ui->btCancel->setEnabled(false);
+    // A stream under way ends (or times out) first, so nothing of it mixes into a later one.
+    if (m_state == State::Downloading || m_state == State::Settling) {
+        m_ui->lbinfo->setText(tr("Stopping after the dive under way..."));
+        return;
+    }
+    m_failed += m_importQueue;
+    m_importQueue.clear();
+    finishQueue();
+}
+
+void ImportBluetooth::on_btReconnect_clicked()
+{
+    if (m_state != State::Disconnected || !m_reconnect || m_importQueue.isEmpty())
+        return;
+    if (!m_reconnect() || !m_link->isReady()) {
+        m_ui->lbinfo->setText(tr("The computer could not be connected again."));
+        return;
+    }
+    // The list was read from one computer: another one's dives of the same numbers are not
+    // these.
+    if (m_link->computerInfo().serialNumber != m_serial) {
+        m_ui->lbinfo->setText(tr("Another computer answered. Close and download again."));
+        m_failed += m_importQueue;
+        m_importQueue.clear();
+        finishQueue();
+        return;
+    }
+    fetch(m_importQueue.first());
 }
 
 void ImportBluetooth::on_btSkip_clicked()

@@ -25,11 +25,14 @@ class ImportBluetooth : public QDialog
 {
     Q_OBJECT
 public:
-    // Tells whether the logbook already holds a dive of this name (dive number) and serial.
-    using StoredCheck = std::function<bool(const QString& name, const QString& serial)>;
+    // Tells whether the logbook already holds the listed dive (header only, no samples).
+    using StoredCheck = std::function<bool(const DiveProfile& listed)>;
     using LogCallback = std::function<void(const QString&)>;
-    // Stores one converted dive; 0 when the logbook took it.
+    // Stores one converted dive: 0 when the logbook took it, 2 when it holds that dive already
+    // (LogbookDatabase::Outcome); the name may change to one still free.
     using StoreDive = std::function<int(DiveProfile&)>;
+    // Connects the computer again after it went away; true when it is ready.
+    using Reconnect = std::function<bool()>;
     // Saves a dive the logbook refused into a file the user chooses.
     using ExportDive = std::function<void(QWidget* parent, DiveProfile&)>;
     // Asked before closing while refused dives are still only here; true closes.
@@ -47,6 +50,7 @@ public:
     void setStoreDive(StoreDive store) { m_storeDive = std::move(store); }
     void setExportDive(ExportDive exportDive) { m_exportDive = std::move(exportDive); }
     void setConfirmClose(ConfirmClose confirm) { m_confirmClose = std::move(confirm); }
+    void setReconnect(Reconnect reconnect) { m_reconnect = std::move(reconnect); }
 
     // Closing with dives that exist nowhere else asks first.
     void done(int result) override;
@@ -79,22 +83,38 @@ public slots:
     void on_btSkip_clicked();
     void on_btStoreAgain_clicked();
     void on_btExport_clicked();
+    void on_btCancel_clicked();
+    void on_btReconnect_clicked();
 
 private:
-    enum class State { Idle, Listing, ListFailed, Ready, Downloading, Settling, DiveFailed };
+    enum class State {
+        Idle,
+        Listing,
+        ListSettling,
+        ListFailed,
+        Ready,
+        Downloading,
+        Settling,
+        DiveFailed,
+        Disconnected
+    };
 
     void requestList();
     void fillList();
     void fetch(quint16 number);
     void convertCurrent();
-    void failCurrent(const QString& reason, bool settle);
+    // `advice` is shown, `reason` (the technical word) goes to the log.
+    void failCurrent(const QString& advice, const QString& reason, bool settle);
+    void failList(ExchangeError::ExchangeErrorIn error);
+    void listDive(const DiveHeader& header, const QList<quint16>& repeated, int& alreadyStored);
+    const DiveHeader* headerOf(quint16 number) const;
     void storeConverted(DiveProfile dive);
     void showUnstored();
     void next();
     void finishQueue();
     void setBusy(bool busy);
     void showRetry(bool visible, bool enabled, bool canSkip);
-    void notificationArrived(int bytes);
+    void notificationArrived(const QByteArray& value);
     void streamSettled();
     QListWidgetItem* itemOf(quint16 number) const;
     void log(const QString& text) const;
@@ -112,6 +132,11 @@ private:
     bool m_withTissues = false;
     qint64 m_receivedBytes = 0;
     qint64 m_expectedBytes = 0;
+    // The first bytes of the stream: they give its record and frame sizes.
+    QByteArray m_streamHead;
+    bool m_cancelRequested = false;
+    QString m_serial; // of the computer the list came from
+    Reconnect m_reconnect;
     QTimer m_settleTimer;
     StoredCheck m_storedCheck;
     StoreDive m_storeDive;

@@ -51,6 +51,10 @@ enum ExchangeErrorIn {
     NotReady = 5,
     // Bytes of the reply were lost (a damaged frame marker): what arrived cannot be trusted.
     InvalidFrame = 6,
+    // Another command awaits its reply; nothing was sent (the link carries one at a time).
+    Busy = 7,
+    // The reply arrived whole but cannot be what the computer means (a serial of zeros).
+    InvalidReply = 8,
 };
 Q_ENUM_NS(ExchangeErrorIn)
 } // namespace ExchangeError
@@ -77,6 +81,9 @@ enum ConnectControllerStatusIn {
     SetUpTimeout = 3,
     // The stack refused a set-up step twice (a service error): setUpStepText() says which.
     SetUpRefused = 4,
+    // The computer went away (a clean disconnect) before the set-up finished;
+    // setUpStepText() says during which step.
+    SetUpDisconnected = 5,
 };
 Q_ENUM_NS(ConnectControllerStatusIn)
 } // namespace ConnectControllerStatus

@@ -107,6 +107,12 @@ TarskBle::TarskBle(QObject* parent, LogCallback log, BleTransport* transport)
     m_setUpTimer.setSingleShot(true);
     m_setUpTimer.setInterval(kSetUpTimeoutMs);
     connect(&m_setUpTimer, &QTimer::timeout, this, &TarskBle::setUpTimedOut);
+    m_owedTimer.setSingleShot(true);
+    m_owedTimer.setInterval(kOwedReplySilenceMs);
+    connect(&m_owedTimer, &QTimer::timeout, this, [this] {
+        this->log(QStringLiteral("%1 owed replies never came: forgotten").arg(m_owed.size()));
+        m_owed.clear();
+    });
 
     BleTransport* t = m_transport;
     connect(t, &BleTransport::deviceDiscovered, this, &TarskBle::deviceDiscovered);
@@ -373,6 +379,12 @@ void TarskBle::characteristicWritten(const QBluetoothUuid&, const QByteArray& va
 {
     if (m_program.isRunning() && value == m_programFrame)
         m_programWriteConfirmed = true;
+    // The computer has the closing command: only now is the image its own.
+    if (!m_finishFrame.isEmpty() && value == m_finishFrame) {
+        m_finishFrame.clear();
+        log(QStringLiteral("ProgramFinished confirmed"));
+        emit onEndCommand(ProgramFinished);
+    }
 }
 
 // A set-up that cannot finish leaves nothing half-open behind: the controller is disconnected
@@ -443,6 +455,13 @@ void TarskBle::controllerDisConnect()
 
 void TarskBle::controllerDisConnected()
 {
+    if (m_setUpTimer.isActive() && !m_ready) {
+        // Some stacks report a computer gone during the set-up with this signal alone.
+        log(QStringLiteral("Disconnected while %1").arg(setUpStepText()));
+        failSetUp(ConnectControllerStatus::SetUpDisconnected);
+        emit onDisconnectController();
+        return;
+    }
     const VeltraCommandIn pending = m_pending;
     m_setUpTimer.stop();
     m_setUpStep = SetUpStep::None;
@@ -574,8 +593,34 @@ QString TarskBle::exchangeErrorText(ExchangeError::ExchangeErrorIn error)
         return QStringLiteral("Computer not connected");
     case ExchangeError::InvalidFrame:
         return QStringLiteral("Invalid frame");
+    case ExchangeError::Busy:
+        return QStringLiteral("Busy");
+    case ExchangeError::InvalidReply:
+        return QStringLiteral("Invalid reply");
     }
     return QStringLiteral("Unknown error");
+}
+
+QString TarskBle::exchangeErrorAdvice(ExchangeError::ExchangeErrorIn error)
+{
+    switch (error) {
+    case ExchangeError::Timeout:
+        return tr("The computer stopped answering. Keep it close and press Retry.");
+    case ExchangeError::InvalidCrc:
+    case ExchangeError::InvalidFrame:
+    case ExchangeError::InvalidReply:
+        return tr("What the computer sent arrived damaged. Keep it close and press Retry.");
+    case ExchangeError::NotReady:
+        return tr("The computer is not connected. Connect it again.");
+    case ExchangeError::Busy:
+        return tr("The computer is still busy with another request. Wait a moment and try "
+                  "again.");
+    case ExchangeError::BeginProgramError:
+    case ExchangeError::ProgramError:
+    case ExchangeError::EndProgramError:
+        break;
+    }
+    return tr("The computer refused the firmware. Restart it in firmware mode and try again.");
 }
 
 // ---- Sending -------------------------------------------------------------------------------
@@ -590,6 +635,9 @@ void TarskBle::resetExchange()
     m_pending = None;
     m_pressureBusy = false;
     m_overflowLogged = false;
+    m_finishFrame.clear();
+    m_owed.clear();
+    m_owedTimer.stop();
 }
 
 void TarskBle::startCommand(VeltraCommand::VeltraCommandIn pCommand)
@@ -617,7 +665,7 @@ bool TarskBle::setOwnerName(const QString& name)
 
 bool TarskBle::setSimulatedPressure(uint32_t mbar)
 {
-    if (m_pressureBusy || !m_ready)
+    if (m_pressureBusy || !m_ready || m_pending != None)
         return false;
     m_pressureBusy = true;
     QByteArray payload;
@@ -632,6 +680,14 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
     if (!m_ready || !m_transport->hasService()) {
         log(QStringLiteral("Command %1 not sent: no computer connected").arg(code));
         emit onExchangeError(command, ExchangeError::NotReady);
+        return false;
+    }
+    if (m_pending != None) {
+        // A second command would take the one pending slot and its reply the first one's.
+        log(QStringLiteral("Command %1 not sent: command %2 awaits its reply")
+                .arg(code)
+                .arg(static_cast<int>(m_pending)));
+        emit onExchangeError(command, ExchangeError::Busy);
         return false;
     }
     if (payload.size() + 1 > kMaxFrameBody) {
@@ -696,6 +752,8 @@ void TarskBle::characteristicChanged(const QBluetoothUuid&, const QByteArray& va
     // A stream is alive as long as notifications keep coming.
     if (m_pending != None)
         m_replyTimer.start();
+    if (!m_owed.isEmpty())
+        m_owedTimer.start();
     if (!m_batchMode) {
         decodeFrames();
         return;
@@ -729,6 +787,9 @@ void TarskBle::decodeFrames()
             continue;
         }
         log(QStringLiteral("Damaged frame for command %1").arg(code));
+        // Where a late reply ends and the awaited one starts is lost with this frame.
+        if (!m_owed.isEmpty() && answers(m_owed.first(), code))
+            m_owed.removeFirst();
         if (m_pending != None && answers(m_pending, code))
             finishPending();
         if (m_program.isRunning() && m_program.awaitedCode() == code)
@@ -777,6 +838,11 @@ void TarskBle::replyTimedOut()
     m_reportedDrops = 0;
     m_pressureBusy = false;
     finishPending();
+    // Its reply may still come, ahead of the next command's: it is owed, not lost.
+    if (command != BeginProgram && command != Program && command != EndProgram) {
+        m_owed.append(command);
+        m_owedTimer.start();
+    }
     emit onExchangeError(command, ExchangeError::Timeout);
 }
 
@@ -789,6 +855,10 @@ void TarskBle::dispatch(const QByteArray& body)
     // answer of the next command or fill the record of another one. Programming
     // acknowledgements are matched by the programming sequence itself.
     const bool programAck = code == BeginProgram || code == Program || code == EndProgram;
+    const bool streamed = code == GetTextLines || code == GetDiveList || code == GetDiveSamples
+        || code == GetDiveSamplesWithTissues;
+    if (!programAck && takenAsOwed(code, !streamed || n == 1))
+        return;
     if (!programAck && (m_pending == None || !answers(m_pending, code))) {
         log(QStringLiteral("Reply %1 answers no pending command: dropped").arg(code));
         return;
@@ -895,6 +965,19 @@ void TarskBle::dispatch(const QByteArray& body)
     }
 }
 
+bool TarskBle::takenAsOwed(quint8 code, bool lastFrame)
+{
+    if (m_owed.isEmpty() || !answers(m_owed.first(), code))
+        return false;
+    if (lastFrame) {
+        log(QStringLiteral("Late reply to command %1 discarded").arg(m_owed.first()));
+        m_owed.removeFirst();
+        if (m_owed.isEmpty())
+            m_owedTimer.stop();
+    }
+    return true;
+}
+
 void TarskBle::programAcknowledged(quint8 code, bool accepted)
 {
     const bool awaited
@@ -935,7 +1018,9 @@ void TarskBle::programAcknowledged(quint8 code, bool accepted)
         log(QStringLiteral("Firmware installed in %1 ms").arg(m_programElapsedMs));
         emit onUploadFirmwareProgress(0, 100);
         emit onEndCommand(EndProgram);
-        sendFrame(ProgramFinished);
+        m_finishFrame = buildFrame(ProgramFinished);
+        if (!sendFrame(ProgramFinished))
+            m_finishFrame.clear();
         break;
     }
 }

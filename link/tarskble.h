@@ -36,6 +36,9 @@ public:
     // Bounds on what a dive list or sample stream may pile up.
     static constexpr int kMaxDiveHeaders = 4096;
     static constexpr int kMaxSampleBytes = 16 * 1024 * 1024;
+    // Replies still owed to commands that timed out are forgotten after this much silence: a
+    // computer that quiet has dropped them.
+    static constexpr int kOwedReplySilenceMs = 30000;
 
     static const QBluetoothUuid serviceUuid;
     static const QBluetoothUuid characteristicUuid;
@@ -63,6 +66,8 @@ public:
     // The command whose reply is awaited, None when idle.
     VeltraCommand::VeltraCommandIn pendingCommand() const { return m_pending; }
     qsizetype bufferedBytes() const { return m_decoder.buffered(); }
+    // Commands that timed out whose replies have not come yet, oldest first.
+    QList<quint8> owedReplies() const { return m_owed; }
 
     void setBatchInterval(int ms) { m_batchTimer.setInterval(ms); }
     int batchInterval() const { return m_batchTimer.interval(); }
@@ -79,13 +84,16 @@ public:
     // Sends SetOwner; false (nothing sent) when the name is empty or longer than
     // kOwnerNameMaxBytes UTF-8 bytes, which the computer would cut.
     bool setOwnerName(const QString& name);
-    // Sends SetSimulatedPressure unless an earlier one is unanswered; false when nothing was sent.
+    // Sends SetSimulatedPressure unless another command is unanswered; false when nothing was
+    // sent.
     bool setSimulatedPressure(uint32_t mbar);
 
     // Starts writing a firmware image into a computer in its firmware mode: BeginProgram, then
     // Program per 128 bytes, EndProgram and ProgramFinished, each step on the acknowledgement of
-    // the previous one. `name` is the image's name without ".bin" ("Veltra.1.2.3.b"). Returns
-    // the image size, or -1 when nothing was sent (`status` says why). A new call restarts.
+    // the previous one. onEndCommand(EndProgram) tells the image was taken,
+    // onEndCommand(ProgramFinished) that the closing write was confirmed. `name` is the image's
+    // name without ".bin" ("Veltra.1.2.3.b"). Returns the image size, or -1 when nothing was sent
+    // (`status` says why). A new call restarts.
     int setFirmware(const QByteArray& image, const QString& name, FirmwareStatus* status = nullptr);
     // Why setFirmware would refuse now, before any image is read (connection and mode only).
     FirmwareStatus firmwareReadiness() const;
@@ -94,7 +102,10 @@ public:
     // Time from setFirmware to the EndProgram acknowledgement of the last installation.
     qint64 programElapsedMs() const { return m_programElapsedMs; }
 
+    // The technical word, for the log.
     static QString exchangeErrorText(ExchangeError::ExchangeErrorIn error);
+    // What went wrong and what to do, in plain words, for the diver.
+    static QString exchangeErrorAdvice(ExchangeError::ExchangeErrorIn error);
     static QString controllerErrorText(QLowEnergyController::Error error);
     static QString serviceErrorText(QLowEnergyService::ServiceError error);
 
@@ -152,6 +163,9 @@ private:
     void dispatch(const QByteArray& body);
     void announce(VeltraCommand::VeltraCommandIn code);
     void finishPending();
+    // True when a frame of this code belongs to a reply owed to a command that timed out; the
+    // owed reply is settled by its last frame.
+    bool takenAsOwed(quint8 code, bool lastFrame);
     // Acknowledgements of the firmware programming steps; the programming sequence continues
     // from here.
     void programAcknowledged(quint8 code, bool accepted);
@@ -175,6 +189,10 @@ private:
     QTimer m_replyTimer;
     VeltraCommand::VeltraCommandIn m_pending = VeltraCommand::None;
     bool m_pressureBusy = false;
+    // The computer answers in order: the first replies after a time-out belong to the commands
+    // that timed out, not to the one pending now.
+    QList<quint8> m_owed;
+    QTimer m_owedTimer;
     qint64 m_reportedDrops = 0;
     bool m_overflowLogged = false;
 
@@ -185,6 +203,8 @@ private:
     // frame (the write confirmation): an acknowledgement before it answers an earlier frame.
     bool m_programWriteConfirmed = false;
     QByteArray m_programFrame;
+    // The ProgramFinished frame until its write is confirmed (empty when none awaited).
+    QByteArray m_finishFrame;
 
     enum class SetUpStep { None, Connecting, Services, Details, Notifications };
     SetUpStep m_setUpStep = SetUpStep::None;

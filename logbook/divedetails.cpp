@@ -1,6 +1,7 @@
 #include "logbook/divedetails.h"
 
 #include "dive/diveprofile.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -271,27 +272,23 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
 
     QSqlQuery q(db);
     if (details.number == 0) {
-        // The number after the dive before it, or the place of the first later one.
-        if (!q.prepare(QStringLiteral(
-                "SELECT x.number FROM dives d JOIN divedetails x ON x.diveid=d.diveid WHERE "
-                "x.number>0 AND (d.datetime<:t OR (d.datetime=:t AND d.diveid<:id)) ORDER BY "
-                "d.datetime DESC, d.diveid DESC LIMIT 1")))
+        // Numbers the diver has are never changed behind their back: a dive newer than every
+        // numbered dive gets the next number, an older one none until the diver renumbers.
+        if (!q.prepare(QLatin1String(DiveLookups::laterNumberedSql)))
             return prepareFailed(q, error);
         q.bindValue(QStringLiteral(":t"), dive.dateTime);
         q.bindValue(QStringLiteral(":id"), diveId);
         if (!exec(q, error))
             return false;
-        qint64 number = q.next() ? q.value(0).toLongLong() + 1 : 0;
+        const bool newest = !q.next();
         q.finish();
-        if (number == 0) {
-            if (!q.prepare(QStringLiteral(
-                    "SELECT MIN(x.number) FROM dives d JOIN divedetails x ON x.diveid=d.diveid "
-                    "WHERE x.number>0 AND d.diveid<>:id")))
+        qint64 number = 0;
+        if (newest) {
+            if (!q.prepare(QLatin1String(DiveLookups::highestNumberSql)))
                 return prepareFailed(q, error);
-            q.bindValue(QStringLiteral(":id"), diveId);
             if (!exec(q, error))
                 return false;
-            number = q.next() && !q.value(0).isNull() ? q.value(0).toLongLong() : 1;
+            number = q.next() ? q.value(0).toLongLong() + 1 : 1;
             q.finish();
         }
         if (number > std::numeric_limits<int>::max()) {
@@ -299,15 +296,6 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
             return false;
         }
         details.number = int(number);
-        if (!q.prepare(QStringLiteral(
-                "UPDATE divedetails SET number=number+1 WHERE number>=:n AND diveid IN (SELECT "
-                "d.diveid FROM dives d WHERE d.datetime>:t OR (d.datetime=:t AND d.diveid>:id))")))
-            return prepareFailed(q, error);
-        q.bindValue(QStringLiteral(":n"), number);
-        q.bindValue(QStringLiteral(":t"), dive.dateTime);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        if (!exec(q, error))
-            return false;
     }
 
     // The list and the statistics read these instead of every sample.

@@ -35,7 +35,8 @@ namespace DiveDetailsStore {
 // anything was written.
 bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error);
 // Details, tanks and summary of a dive just inserted under diveId. A dive without a number
-// gets the one after the dive before it in date order; later numbered dives move up by one.
+// gets the next one when it is newer than every numbered dive, otherwise none; other dives keep
+// theirs.
 bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error);
 // Fills the details and tanks of the profile; a dive without details keeps the defaults.
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error);

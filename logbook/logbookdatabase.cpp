@@ -2,7 +2,9 @@
 
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookfilecheck.h"
+#include "logbook/samedive.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -130,8 +132,6 @@ void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const Div
     bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
 }
 
-const char findDiveSql[]
-    = "SELECT diveid, name, serial FROM dives WHERE name=:name AND serial=:serial";
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
 const char selectDiveSql[]
     = "SELECT diveid, name, computer, datetime, serial, period, alerts, firmwareversion, "
@@ -426,7 +426,8 @@ int LogbookDatabase::prepareSchema()
         changed = true;
     }
     QString detailsError;
-    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)) {
+    if (!DiveDetailsStore::ensureSchema(m_db, changed, detailsError)
+        || !DiveLookups::ensureIndexes(m_db, changed, detailsError)) {
         fail(tr("The logbook could not be given its details tables: %1").arg(detailsError));
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return StatementFailed;
@@ -443,7 +444,7 @@ bool LogbookDatabase::prepareStatements()
     const std::pair<QSqlQuery*, const char*> all[] = {
         { &statements->insertDive, insertDiveSql },
         { &statements->insertGas, insertGasSql },
-        { &statements->findDive, findDiveSql },
+        { &statements->findDive, DiveLookups::nameTakenSql },
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
         { &statements->selectGases, selectGasesSql },
@@ -516,36 +517,32 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
 {
     if (!isOpen())
         return -1;
-    QList<qint64> candidates;
-    // The same computer and a start within a minute: clocks of two downloads of one dive, or of
-    // a download and another program's export, differ by a few seconds at most. Dives that
-    // name no computer (CSV files) have no identity to compare.
+    const DiveIdentity identity = DiveIdentity::of(profile);
+    // The same computer and a start within a minute. Dives that name no computer (CSV files)
+    // have no identity to compare.
     const bool identified = !profile.serial.isEmpty() || !profile.computer.isEmpty();
     if (identified && profile.dateTime != 0) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        const QString byComputer = profile.serial.isEmpty()
-            ? QStringLiteral("(serial IS NULL OR serial='') AND computer=:computer")
-            : QStringLiteral("serial=:serial");
-        if (!q.prepare(QStringLiteral("SELECT diveid FROM dives WHERE datetime BETWEEN :from AND "
-                                      ":to AND ")
-                + byComputer))
+        if (!q.prepare(QLatin1String(DiveLookups::sameStartSql)))
             return -1;
-        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - 60);
-        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + 60);
-        if (profile.serial.isEmpty())
-            q.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
-        else
-            q.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
-        if (q.exec() && q.next())
-            return int(q.value(0).toLongLong());
+        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
+        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
+        if (!q.exec())
+            return -1;
+        while (q.next()) {
+            const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
+                q.value(3).toLongLong() };
+            if (sameDive(identity, stored, false))
+                return int(q.value(0).toLongLong());
+        }
     }
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
-    // (an index seek each only for dives stored without one); only dives matching both are
-    // compared sample by sample. Seeking the profiles of every stored dive made a large import
-    // quadratic.
+    // (an index seek); only dives matching both, whose start and computer allow them to be this
+    // dive, are compared sample by sample. Seeking the
+    // profiles of every stored dive made a large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
@@ -554,18 +551,19 @@ int LogbookDatabase::findSameDive(const DiveProfile& profile)
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-            "SELECT d.diveid FROM dives d LEFT JOIN divedetails x ON "
-            "x.diveid=d.diveid WHERE COALESCE(x.maxtime, (SELECT MAX(p.time) FROM "
-            "profiles p WHERE p.diveid=d.diveid))=:time AND COALESCE(x.maxdepth, "
-            "(SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid))=:depth")))
+    if (!q.prepare(QLatin1String(DiveLookups::sameSummarySql)))
         return -1;
     q.bindValue(QStringLiteral(":time"), maxTime);
     q.bindValue(QStringLiteral(":depth"), maxDepth);
     if (!q.exec())
         return -1;
-    while (q.next())
-        candidates << q.value(0).toLongLong();
+    QList<qint64> candidates;
+    while (q.next()) {
+        const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
+            q.value(3).toLongLong() };
+        if (sameDive(identity, stored, true))
+            candidates << q.value(0).toLongLong();
+    }
     q.finish();
     for (const qint64 id : candidates) {
         bool same = false;
@@ -850,15 +848,10 @@ bool DiveFilter::acceptsTimeOfDay(const QTime& time) const
     return from <= to ? t >= from && t <= to : t >= from || t <= to;
 }
 
-bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
-    const std::function<void(const DiveListEntry&)>& visit)
+void LogbookDatabase::filterConditions(
+    const DiveFilter& filter, QStringList& conditions, QVariantList& values)
 {
-    if (!isOpen())
-        return fail(tr("No logbook database is open."));
-
     // Every value is bound; nothing from the data becomes part of the statement text.
-    QStringList conditions;
-    QVariantList values;
     if (filter.byComputer) {
         if (filter.computers.isEmpty()) {
             conditions << QStringLiteral("0");
@@ -892,7 +885,6 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             }
         }
     }
-    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     if (!filter.search.trimmed().isEmpty()) {
         const QString match = searchExpression(filter.search);
@@ -904,6 +896,20 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
             values << match;
         }
     }
+}
+
+bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
+    const std::function<void(const DiveListEntry&)>& visit)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    QStringList conditions;
+    QVariantList values;
+    filterConditions(filter, conditions, values);
+    // Days run in the filter's own clock (local time in the window).
+    const Qt::TimeSpec clock = filter.from.isValid() ? filter.from.timeSpec() : Qt::LocalTime;
+    const bool byTimeOfDay = filter.byDate && filter.byTime;
 
     // The summary kept beside each dive; a dive stored by an older version has none and is
     // measured from its samples.

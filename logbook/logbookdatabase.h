@@ -1,16 +1,19 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
 
 class DiveProfile;
 struct DiveDetails;
+struct DiveStatistics;
 
 // One row of the dive list.
 struct DiveListEntry
@@ -79,9 +82,8 @@ public:
 
     // Stores the dive with a newly allocated id (written to storedId when given).
     int storeDive(const DiveProfile& profile, int* storedId = nullptr);
-    // Id of a stored dive that is this dive, or -1 (also when the lookup fails): the same
-    // computer (its serial, or its name when it has no serial) and a start within a minute, or
-    // the same samples (times and depths). File names play no part.
+    // Id of a stored dive that is this dive by sameDive (logbook/samedive.h), or -1 (also when
+    // the lookup fails). File names play no part.
     int findSameDive(const DiveProfile& profile);
     // Stores a dive read from a file unless the logbook has it already. Returns Success (id
     // is the new dive's), DuplicateDive (id is the stored dive's) or a failure code, with
@@ -111,6 +113,9 @@ public:
     // listing of many dives needs. False when the query failed.
     bool visitDives(const DiveFilter& filter, ListOrder order,
         const std::function<void(const DiveListEntry&)>& visit);
+    // The statistics of the dives the filter keeps, computed by SQLite's aggregates without
+    // listing the dives (implemented in logbooksqlstats.cpp). False when a query failed.
+    bool statistics(const DiveFilter& filter, DiveStatistics& stats);
     QStringList listComputers();
     // Id of the first dive with that name and serial, or -1.
     int findDive(const QString& name, const QString& serial);
@@ -126,6 +131,10 @@ public:
     bool updateDetails(int diveId, const DiveDetails& details);
     // Numbers every dive 1, 2, ... in date order.
     bool renumberDives();
+    // Every dive's number by id (0 not numbered), and all of them put back at once (implemented
+    // in divenumbers.cpp): what undoing a renumbering needs.
+    bool diveNumbers(QHash<int, int>& numbers);
+    bool setDiveNumbers(const QHash<int, int>& numbers);
     // Stores a dive again (undo of its delete) under preferredId when that id is free.
     int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
 
@@ -140,6 +149,10 @@ private:
     struct Statements;
 
     int prepareSchema();
+    // The WHERE terms of a filter's computers, days and search, with their bound values; the
+    // time of day is not among them.
+    static void filterConditions(
+        const DiveFilter& filter, QStringList& conditions, QVariantList& values);
     bool prepareStatements();
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);

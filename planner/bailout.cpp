@@ -29,7 +29,8 @@ int startCylinder(
 void addSegment(QList<GasSegment>& out, QList<double>& sacs, const GasSegment& s, double startMin,
     const GasSettings& settings)
 {
-    const double stressEnd = settings.bailoutStressMin;
+    // The problem-solving time is always breathed at the raised rate.
+    const double stressEnd = std::max(settings.bailoutStressMin, settings.bailoutProblemMin);
     const double raised = settings.decoSacLpm * settings.bailoutStressFactor;
     if (!(s.minutes > 0))
         return;
@@ -81,9 +82,15 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     config.currentGas = quint8(first);
     plan.startCylinder = first;
 
+    // The failure is sorted out on open circuit at the bailout depth before the ascent.
+    const double problemMin = std::max(0.0, settings.bailoutProblemMin);
+    tissues_t loaded = tissues;
+    float otu = 0;
+    load_step(
+        loaded, pStart, pStart, float(problemMin), config.openGases[first], &g_noSetpoint, otu);
     deco_t deco;
     init_deco(deco, config);
-    compute_deco(deco, config, tissues, pStart, 0.0f);
+    compute_deco(deco, config, loaded, pStart, 0.0f);
     plan.computed = true;
     plan.impossible = deco.decoImpossible != 0;
 
@@ -116,6 +123,8 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
             quint32(breathed), 0, 0 });
     };
 
+    if (!plan.impossible && problemMin > 0)
+        leg(float(depthM), float(problemMin), first, LinePlan::Level);
     if (!plan.impossible) {
         const bool hasStops = deco.stopCount > 0;
         const float target = hasStops ? deco.stops[0].pressure : config.surfacePressure;
@@ -149,14 +158,14 @@ BailoutPlan computeBailout(const config_t& planConfig, const tissues_t& tissues,
     for (int i = 0; i < cylinders.size(); ++i) {
         const Cylinder& c = cylinders[i];
         CylinderUse& use = plan.cylinders[i];
-        use.endBar = std::max(0.0, c.fillBar - use.usedLitres / c.litres);
-        // What the bailout needs is the reserve itself: a fixed reserve still applies to deco
-        // cylinders, the bottom bailout keeps a third when the plan uses thirds.
-        if (c.role == CylinderRole::Deco)
-            use.reserveBar = settings.decoReserveBar;
-        else if (settings.reserveMode == ReserveMode::Thirds)
+        use.endBar = endBarOf(c, use.usedLitres, settings.cylinderCelsius);
+        // The bailout is itself the emergency a minimum gas stands for: every bailout cylinder
+        // keeps the fixed reserve of a deco cylinder, or a third of its fill with thirds.
+        if (settings.reserveMode == ReserveMode::Thirds && c.role == CylinderRole::Bottom)
             use.reserveBar = thirdsReserveBar(c.fillBar);
-        addCylinderWarnings(c, i, use, plan.warnings);
+        else
+            use.reserveBar = settings.decoReserveBar;
+        addCylinderWarnings(c, i, use, settings.cylinderCelsius, plan.warnings);
     }
     return plan;
 }

@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
@@ -62,8 +63,7 @@ void setUpDiveCylinders(PlanifDive& dive)
     }
 }
 
-void finishDiveGas(
-    const Planification& plan, PlanifDive& dive, const GasWater& water, double ascentRateBarPerMin)
+void finishDiveGas(const Planification& plan, PlanifDive& dive, const GasWater& water)
 {
     PlanDiveResult& r = dive.result;
     if (dive.settings.closedCircuit) {
@@ -83,8 +83,7 @@ void finishDiveGas(
     r.bailout.reset();
     for (GasSegment& s : r.gasSegments)
         s.cylinder = cylinderOfSegment(r, dive.profile.gases.value(s.cylinder), s.computed);
-    r.gas
-        = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water, ascentRateBarPerMin);
+    r.gas = computeGasPlan(r.cylinders, r.gasSegments, plan.gasSettings, water);
 }
 
 bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
@@ -117,6 +116,9 @@ QString gasPlanText(const PlanifDive& dive)
                         .arg(std::lround(use[i].usedLitres))
                         .arg(std::floor(use[i].endBar), 0, 'f', 0)
                         .arg(std::lround(use[i].reserveBar));
+            if (use[i].turnBar > 0)
+                text += QCoreApplication::translate("GasPlan", "    turn at %1 bar\n")
+                            .arg(std::lround(use[i].turnBar));
         }
     };
     if (!dive.result.bailout && !r.cylinders.isEmpty()) {
@@ -150,6 +152,17 @@ QString gasPlanText(const PlanifDive& dive)
                                 ? cylinderGasName(r.cylinders[int(l.gas)])
                                 : QString());
         table(b.cylinders);
+    }
+    if (r.contingencies) {
+        for (const ContingencyPlan& c : *r.contingencies) {
+            text += QCoreApplication::translate("GasPlan", "contingency: %1, surfacing at %2\n")
+                        .arg(c.title(), clock(c.runTimeMin));
+            for (int i = 0; i < c.cylinders.size() && i < c.use.size(); ++i)
+                text += QCoreApplication::translate("GasPlan", "  %1 used %2 L, ends at %3 bar\n")
+                            .arg(cylinderGasName(c.cylinders[i]), -8)
+                            .arg(std::lround(c.use[i].usedLitres))
+                            .arg(std::floor(c.use[i].endBar), 0, 'f', 0);
+        }
     }
     return text;
 }

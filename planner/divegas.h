@@ -19,8 +19,7 @@ void setUpDiveCylinders(PlanifDive& dive);
 // Maps the recorded segments (by gas index) onto the cylinders and computes the use, reserves
 // and warnings. A closed-circuit dive breathes its loop: its cylinders count only what the
 // bailout needs.
-void finishDiveGas(
-    const Planification& plan, PlanifDive& dive, const GasWater& water, double ascentRateBarPerMin);
+void finishDiveGas(const Planification& plan, PlanifDive& dive, const GasWater& water);
 
 // The gas plan as plain text lines (the bailout schedule and its gas in closed circuit); the
 // warnings are not included.

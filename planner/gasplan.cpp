@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "planner/plangas.h"
+#include "planner/realgas.h"
 
 #include <QCoreApplication>
 
@@ -83,23 +84,32 @@ double segmentLitres(const GasWater& water, double sacLpm, const GasSegment& seg
     return sacLpm * meanBar * segment.minutes;
 }
 
-int minimumGasBar(const GasWater& water, const GasSettings& settings, double deepestM,
-    double switchDepthM, double ascentRateBarPerMin, double litres)
+double minimumGasLitres(
+    const GasWater& water, const GasSettings& settings, double deepestM, double ascentLitres)
 {
-    if (!(litres > 0) || !(ascentRateBarPerMin > 0))
-        return 0;
-    const double top = std::clamp(switchDepthM, 0.0, std::max(0.0, deepestM));
-    const double deepBar = water.pressureAt(deepestM);
-    const double ascentMin = (deepBar - water.pressureAt(top)) / ascentRateBarPerMin;
-    const double ascentBar = water.pressureAt((deepestM + top) / 2.0);
-    const double needed = settings.bottomSacLpm * settings.minimumGasFactor
-        * (settings.problemMin * deepBar + ascentMin * ascentBar);
-    return int(std::ceil(needed / litres - kRoundingSlack));
+    const double problem = settings.bottomSacLpm * settings.problemMin * water.pressureAt(deepestM);
+    return settings.minimumGasFactor * (problem + std::max(0.0, ascentLitres));
+}
+
+int reserveBarOf(const Cylinder& cylinder, double litres, double celsius)
+{
+    return int(std::ceil(cylinderBar(cylinder, litres, celsius) - kRoundingSlack));
+}
+
+double endBarOf(const Cylinder& cylinder, double usedLitres, double celsius)
+{
+    const double left = cylinderLitres(cylinder, cylinder.fillBar, celsius) - usedLitres;
+    return cylinderBar(cylinder, left, celsius);
 }
 
 int thirdsReserveBar(double fillBar)
 {
     return int(std::ceil(std::max(0.0, fillBar) / 3.0 - kRoundingSlack));
+}
+
+int thirdsTurnBar(double fillBar)
+{
+    return int(std::ceil(std::max(0.0, fillBar) * 2.0 / 3.0 - kRoundingSlack));
 }
 
 const char* GasWarning::kindName(Kind kind)
@@ -109,6 +119,8 @@ const char* GasWarning::kindName(Kind kind)
         return "empty";
     case Unbreathable:
         return "unbreathable";
+    case Contingency:
+        return "contingency";
     default:
         return "reserve";
     }
@@ -120,12 +132,12 @@ bool GasPlanResult::hasError() const
         warnings.cbegin(), warnings.cend(), [](const GasWarning& w) { return w.isError(); });
 }
 
-void addCylinderWarnings(
-    const Cylinder& cylinder, int index, const CylinderUse& use, QList<GasWarning>& warnings)
+void addCylinderWarnings(const Cylinder& cylinder, int index, const CylinderUse& use,
+    double celsius, QList<GasWarning>& warnings)
 {
     if (!(use.usedLitres > 0))
         return;
-    const double capacity = cylinder.litres * cylinder.fillBar;
+    const double capacity = cylinderLitres(cylinder, cylinder.fillBar, celsius);
     if (use.usedLitres >= capacity) {
         warnings.append({ GasWarning::Empty, index,
             GasPlanText::tr("%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.")
@@ -138,65 +150,92 @@ void addCylinderWarnings(
     }
 }
 
+namespace {
+
+// The litres each cylinder gives to the plan's own ascent: from its first computed segment up to
+// the next computed segment on another cylinder (its first switch) or the surface.
+QList<double> ascentLitres(const QList<GasSegment>& segments, int count,
+    const GasSettings& settings, const GasWater& water)
+{
+    QList<double> litres(count, 0.0);
+    QList<bool> started(count, false), finished(count, false);
+    int current = -1;
+    for (const GasSegment& s : segments) {
+        if (!s.computed || s.cylinder < 0 || s.cylinder >= count)
+            continue;
+        if (current >= 0 && current != s.cylinder)
+            finished[current] = true;
+        current = s.cylinder;
+        started[current] = true;
+        if (!finished[current])
+            litres[current] += segmentLitres(water, settings.decoSacLpm, s);
+    }
+    return litres;
+}
+
+// Breathable at both ends of the segment: not hypoxic at its shallow end, not toxic at its deep
+// end; an empty string when it is.
+QString unbreathableText(const Cylinder& c, int index, const GasSegment& s, const GasWater& water)
+{
+    const double fO2 = c.o2 / 100.0;
+    const double low = fO2 * water.pressureAt(std::min(s.startDepthM, s.endDepthM));
+    const double high = fO2 * water.pressureAt(std::max(s.startDepthM, s.endDepthM));
+    if (low >= kPpO2Min - 1e-6 && high <= kPpO2Max + 1e-6)
+        return {};
+    const bool toxic = high > kPpO2Max + 1e-6;
+    const double depth
+        = toxic ? std::max(s.startDepthM, s.endDepthM) : std::min(s.startDepthM, s.endDepthM);
+    return GasPlanText::tr("%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
+        .arg(cylinderLabel(c, index), number(depth), QString::number(toxic ? high : low, 'f', 2));
+}
+
+} // namespace
+
 GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSegment>& segments,
-    const GasSettings& settings, const GasWater& water, double ascentRateBarPerMin)
+    const GasSettings& settings, const GasWater& water)
 {
     GasPlanResult result;
+    const double celsius = settings.cylinderCelsius;
     result.cylinders.resize(cylinders.size());
     QList<bool> unbreathable(cylinders.size(), false);
-    bool switchFound = false;
-    auto pressureOf = [&](int i) {
-        const Cylinder& c = cylinders[i];
-        return c.litres > 0 ? c.fillBar - result.cylinders[i].usedLitres / c.litres : 0.0;
-    };
+    auto pressureOf
+        = [&](int i) { return endBarOf(cylinders[i], result.cylinders[i].usedLitres, celsius); };
     for (const GasSegment& s : segments) {
         if (s.cylinder < 0 || s.cylinder >= cylinders.size())
             continue;
-        const Cylinder& c = cylinders[s.cylinder];
         CylinderUse& use = result.cylinders[s.cylinder];
         if (result.pressureCurve.isEmpty() || result.pressureCurve.last().cylinder != s.cylinder)
             result.pressureCurve.append({ s.startMin, pressureOf(s.cylinder), s.cylinder });
         use.usedLitres
             += segmentLitres(water, s.computed ? settings.decoSacLpm : settings.bottomSacLpm, s);
-        if (s.minutes > 0)
-            result.pressureCurve.append(
-                { s.startMin + s.minutes, pressureOf(s.cylinder), s.cylinder });
-        if (s.minutes > 0)
-            use.deepestM = std::max({ use.deepestM, s.startDepthM, s.endDepthM });
-        if (!switchFound && s.computed && c.role == CylinderRole::Deco) {
-            switchFound = true;
-            result.firstSwitchDepthM = s.startDepthM;
-        }
-        // Breathable at both ends of the segment: not hypoxic at its shallow end, not toxic at
-        // its deep end. Zero-length segments (the start point) are never breathed.
-        if (!(s.minutes > 0) || unbreathable[s.cylinder])
+        // Zero-length segments (the start point) are never breathed.
+        if (!(s.minutes > 0))
             continue;
-        const double fO2 = c.o2 / 100.0;
-        const double low = fO2 * water.pressureAt(std::min(s.startDepthM, s.endDepthM));
-        const double high = fO2 * water.pressureAt(std::max(s.startDepthM, s.endDepthM));
-        if (low < kPpO2Min - 1e-6 || high > kPpO2Max + 1e-6) {
+        result.pressureCurve.append({ s.startMin + s.minutes, pressureOf(s.cylinder), s.cylinder });
+        use.deepestM = std::max({ use.deepestM, s.startDepthM, s.endDepthM });
+        if (unbreathable[s.cylinder])
+            continue;
+        const QString text = unbreathableText(cylinders[s.cylinder], s.cylinder, s, water);
+        if (!text.isEmpty()) {
             unbreathable[s.cylinder] = true;
-            const double depth = high > kPpO2Max + 1e-6 ? std::max(s.startDepthM, s.endDepthM)
-                                                        : std::min(s.startDepthM, s.endDepthM);
-            result.warnings.append({ GasWarning::Unbreathable, s.cylinder,
-                GasPlanText::tr(
-                    "%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
-                    .arg(cylinderLabel(c, s.cylinder), number(depth),
-                        QString::number(high > kPpO2Max + 1e-6 ? high : low, 'f', 2)) });
+            result.warnings.append({ GasWarning::Unbreathable, s.cylinder, text });
         }
     }
+    const QList<double> ascent = ascentLitres(segments, int(cylinders.size()), settings, water);
     for (int i = 0; i < cylinders.size(); ++i) {
         const Cylinder& c = cylinders[i];
         CylinderUse& use = result.cylinders[i];
-        use.endBar = c.litres > 0 ? std::max(0.0, c.fillBar - use.usedLitres / c.litres) : 0.0;
-        if (c.role == CylinderRole::Deco)
+        use.endBar = pressureOf(i);
+        if (c.role == CylinderRole::Deco) {
             use.reserveBar = settings.decoReserveBar;
-        else if (settings.reserveMode == ReserveMode::Thirds)
+        } else if (settings.reserveMode == ReserveMode::Thirds) {
             use.reserveBar = thirdsReserveBar(c.fillBar);
-        else if (use.deepestM > 0)
-            use.reserveBar = minimumGasBar(water, settings, use.deepestM, result.firstSwitchDepthM,
-                ascentRateBarPerMin, c.litres);
-        addCylinderWarnings(c, i, use, result.warnings);
+            use.turnBar = thirdsTurnBar(c.fillBar);
+        } else if (use.deepestM > 0) {
+            use.reserveBar = reserveBarOf(
+                c, minimumGasLitres(water, settings, use.deepestM, ascent[i]), celsius);
+        }
+        addCylinderWarnings(c, i, use, celsius, result.warnings);
     }
     return result;
 }

@@ -43,15 +43,20 @@ struct GasSegment
 // Litres at the surface: SAC x ambient pressure at the mean depth x minutes.
 double segmentLitres(const GasWater& water, double sacLpm, const GasSegment& segment);
 
-// Minimum gas in bar for a cylinder of `litres` water volume: sac x factor x (problemMin x
-// P(deepest) + ascent minutes x P(mean depth of the ascent)), the ascent running from the
-// deepest depth to `switchDepthM` (0: the surface) at `ascentRateBarPerMin`; rounded up to the
-// next whole bar.
-int minimumGasBar(const GasWater& water, const GasSettings& settings, double deepestM,
-    double switchDepthM, double ascentRateBarPerMin, double litres);
+// Minimum gas in surface litres: the stress factor x (bottom SAC x problem time x P(deepest
+// depth breathed on the cylinder)) + the stress factor x `ascentLitres`, the gas the plan's own
+// ascent breathes from the cylinder (its legs and stops up to its first switch or the surface,
+// at the deco SAC).
+double minimumGasLitres(
+    const GasWater& water, const GasSettings& settings, double deepestM, double ascentLitres);
+
+// The pressure at which `cylinder` holds `litres` (real gas), rounded up to a whole bar.
+int reserveBarOf(const Cylinder& cylinder, double litres, double celsius);
 
 // The rule of thirds: a third of the fill stays in the cylinder, rounded up to a whole bar.
 int thirdsReserveBar(double fillBar);
+// The turn pressure of the rule of thirds: a third of the fill breathed going out.
+int thirdsTurnBar(double fillBar);
 
 struct CylinderUse
 {
@@ -59,17 +64,19 @@ struct CylinderUse
     double endBar = 0; // never below 0; usedLitres tells how much was missing
     double reserveBar = 0;
     double deepestM = 0; // deepest depth it is breathed at
+    double turnBar = 0; // rule of thirds only: turn the dive when the cylinder reaches it
 };
 
 struct GasWarning
 {
-    enum Kind : quint8 { BelowReserve = 0, Empty = 1, Unbreathable = 2 };
+    enum Kind : quint8 { BelowReserve = 0, Empty = 1, Unbreathable = 2, Contingency = 3 };
     Kind kind = BelowReserve;
     int cylinder = -1;
     QString text;
 
-    bool isError() const { return kind != BelowReserve; }
-    static const char* kindName(Kind kind); // "reserve", "empty", "unbreathable"
+    bool isError() const { return kind == Empty || kind == Unbreathable; }
+    static const char* kindName(Kind kind); // "reserve", "empty", "unbreathable", "contingency"
+    const char* severity() const { return isError() ? "error" : "warning"; }
 };
 
 // The pressure in the cylinder being breathed, at a run time; a gas switch adds two points at
@@ -86,21 +93,23 @@ struct GasPlanResult
     QList<CylinderUse> cylinders; // one per cylinder, in order
     QList<CylinderPressurePoint> pressureCurve;
     QList<GasWarning> warnings;
-    double firstSwitchDepthM = 0; // where the first deco gas is taken, 0 without one
 
     bool hasError() const;
 };
 
 // The gas plan of one dive: use per cylinder, reserves (minimum gas or thirds for bottom
-// cylinders, the fixed deco reserve for deco cylinders) and the warnings. `ascentRate` is the
-// plan's ascent rate in bar/min for the minimum-gas ascent. Segments naming a cylinder that does
-// not exist are ignored; validate first.
+// cylinders, the fixed deco reserve for deco cylinders) and the warnings; pressures are real
+// gas at the settings' cylinder temperature. Segments naming a cylinder that does not exist are
+// ignored; validate first.
 GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSegment>& segments,
-    const GasSettings& settings, const GasWater& water, double ascentRateBarPerMin);
+    const GasSettings& settings, const GasWater& water);
+
+// The end pressure of a cylinder after `usedLitres`, never below 0.
+double endBarOf(const Cylinder& cylinder, double usedLitres, double celsius);
 
 // Adds the reserve and empty warnings of one cylinder (used again by the bailout plan).
-void addCylinderWarnings(
-    const Cylinder& cylinder, int index, const CylinderUse& use, QList<GasWarning>& warnings);
+void addCylinderWarnings(const Cylinder& cylinder, int index, const CylinderUse& use,
+    double celsius, QList<GasWarning>& warnings);
 
 // "Air", "Nx32", "Tx18/45" ...
 QString cylinderGasName(const Cylinder& cylinder);

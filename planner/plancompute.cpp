@@ -4,6 +4,7 @@
 #include "engine/validity.h"
 #include "planner/ascentwalk.h"
 #include "planner/bailout.h"
+#include "planner/contingency.h"
 #include "planner/divegas.h"
 
 #include <QCoreApplication>
@@ -120,8 +121,10 @@ private:
     {
         return s.gasIndex >= 0 && s.gasIndex < m_profile.gases.size() ? s.gasIndex : 0;
     }
-    void line(const LinePlan& l)
+    void line(LinePlan l)
     {
+        if (l.kind == LinePlan::Line)
+            l.setpoint = m_lineSetpoint;
         // Where the gas changes, a switch line of its own, at the end of the line before.
         if (l.kind == LinePlan::Line && m_lineGas >= 0 && qint64(l.gas) != m_lineGas) {
             LinePlan s;
@@ -145,6 +148,36 @@ private:
         m_dive.result.lines.append(l);
         if (m_report)
             m_plan.emitLine(l);
+    }
+    // One stretch breathed on one setpoint: the trace, the tissues and the decompression state.
+    void step(float t0, float p0, float t1, float p1, const gas_t& gas, const float* sp)
+    {
+        trace(t0, p0, t1, p1, gas, sp);
+        dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
+    }
+    // One of the diver's segments. In closed circuit with a setpoint switch depth the low
+    // setpoint is breathed from the surface down to it, the working one below and from then on.
+    void breathe(float t0, float p0, float t1, float p1, double d0, double d1, const gas_t& gas)
+    {
+        const float* working = setpoint(m_config.current_setpoint_index());
+        const double switchM = m_plan.gasSettings.setpointSwitchM;
+        if (!m_config.is_closed_circuit() || !(switchM > 0) || m_workingSetpoint || d0 >= switchM) {
+            m_workingSetpoint = m_config.is_closed_circuit() && switchM > 0;
+            step(t0, p0, t1, p1, gas, working);
+            return;
+        }
+        const float* low = setpoint(0);
+        if (d1 <= switchM) {
+            step(t0, p0, t1, p1, gas, low);
+            return;
+        }
+        const float f = float((switchM - d0) / (d1 - d0));
+        const float tm = t0 + f * (t1 - t0);
+        const float pm = pressureAt(switchM);
+        step(t0, p0, tm, pm, gas, low);
+        step(tm, pm, t1, p1, gas, working);
+        m_workingSetpoint = true;
     }
     void trace(float t0S, float p0, float t1S, float p1, const gas_t& gas, const float* sp)
     {
@@ -290,13 +323,11 @@ private:
             if (!m_config.is_closed_circuit())
                 m_config.currentGas = quint8(m_slots.slotOf(gasIndex));
             const gas_t& gas = *m_config.current_gas();
-            const float* sp = setpoint(m_config.current_setpoint_index());
             const float p0 = pressureAt(before.depth);
             const float p1 = pressureAt(point.depth);
             const float t0 = float(before.time);
             const float t1 = std::max(t0, float(point.time));
-            trace(t0, p0, t1, p1, gas, sp);
-            dive_step(m_tissues, m_deco, m_config, t0, p0, t1, p1, gas, sp, m_otu);
+            breathe(t0, p0, t1, p1, before.depth, point.depth, gas);
             m_dive.result.gasSegments.append(GasSegment { before.depth, point.depth,
                 double(t1 - t0) / 60.0, gasIndex, false, double(t0) / 60.0 });
             m_maxCns = std::max(m_maxCns, m_tissues.cns);
@@ -331,6 +362,7 @@ private:
         const gas_t& gas = *m_config.gas_at(m_config.is_closed_circuit() ? 0 : slot);
         const float* sp = setpoint(setpointIndex);
         const float t0 = m_runMin * 60.0f;
+        m_lineSetpoint = m_config.is_closed_circuit() ? *sp : 0.0f;
         m_onAscent = true;
         trace(t0, pFrom, t0 + minutes * 60.0f, pTo, gas, sp);
         load_step(m_tissues, pFrom, pTo, minutes, gas, sp, m_otu);
@@ -506,7 +538,7 @@ private:
         r.ndlMin = m_ndl;
         r.gfLow = m_config.gfSetting.gfLow;
         r.gfHigh = m_config.gfSetting.gfHigh;
-        finishDiveGas(m_plan, m_dive, { m_surface, m_density }, m_config.ascent_rate());
+        finishDiveGas(m_plan, m_dive, { m_surface, m_density });
         m_profile.ceilingTrace = std::move(m_trace);
         m_profile.decoNotTerminated = m_notTerminated ? 1 : 0;
         m_profile.computeStatistics();
@@ -539,6 +571,8 @@ private:
         float t0 = 0, p0 = 0, t1 = 0, p1 = 0;
     } m_segment; // the segment being traced
     bool m_onAscent = false;
+    bool m_workingSetpoint = false; // below the setpoint switch depth once
+    float m_lineSetpoint = 0; // the setpoint of the stretch just breathed, for its line
     float m_otu = 0;
     float m_maxCns = 0;
     float m_ndl = -1;
@@ -671,6 +705,10 @@ void computePlanDive(
     if (slot < 0 || slot >= kPlanSlots || !plan.dives[size_t(slot)])
         return;
     DiveComputation(plan, slot, settings, report).run();
+    if (plan.gasSettings.contingency)
+        computeDiveContingencies(plan, slot);
+    else
+        plan.dives[size_t(slot)]->result.contingencies.reset();
 }
 
 void computePlan(Planification& plan, const PlanComputeSettings& settings)

@@ -13,6 +13,7 @@
 #include <memory>
 
 struct BailoutPlan;
+struct ContingencyPlan;
 
 constexpr int kPlanSlots = 3;
 
@@ -37,6 +38,7 @@ struct LinePlan
     // min, summary only: the no-decompression time left at the end of the bottom phase (the
     // last point), capped at 250; -1 when the dive owes stops there
     float ndl = -1;
+    float setpoint = 0; // bar, closed circuit: the setpoint breathed on the line; 0 open circuit
 };
 
 // What the last computation of a planned dive found, beyond what the profile carries.
@@ -67,6 +69,7 @@ struct PlanDiveResult
     QList<int> cylinderGas;
     GasPlanResult gas;
     std::shared_ptr<const BailoutPlan> bailout;
+    std::shared_ptr<const QList<ContingencyPlan>> contingencies; // when the plan asks for them
 };
 
 // One planned dive of a plan.

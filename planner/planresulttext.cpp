@@ -78,6 +78,10 @@ void PlanResultText::add(const LinePlan& line)
         text += clockField(line.runTime);
         // Every line names the gas breathed on it; a change of gas has a line of its own.
         text += QStringLiteral("| ") + gasName(line.gas).toHtmlEscaped();
+        if (line.setpoint > 0)
+            text += QCoreApplication::translate("PlanResultText", " SP %1")
+                        .arg(double(line.setpoint), 0, 'f', 1)
+                        .toHtmlEscaped();
         text += QStringLiteral("</p>\n");
         m_html += text;
         break;

@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "planner/bailout.h"
 #include "planner/plangas.h"
+#include "planner/contingency.h"
 #include "planner/planification.h"
 #include "planner/planwarnings.h"
 
@@ -37,9 +38,18 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
     return planGasName(dive.profile.gases[int(index)]);
 }
 
+// A stop's time: mm:ss, or whole minutes rounded up when the plan rounds its stops.
+QString stopText(double minutes, bool wholeMinutes)
+{
+    if (!wholeMinutes)
+        return clock(minutes);
+    return SlateText::tr("%1 min").arg(std::ceil(minutes - 1.0 / 120.0), 0, 'f', 0);
+}
+
 // The run-time table divers read: the diver's own segments, each change of gas, each stop, and
 // the surfacing. Transits between stops are left out; they take the slow ascent rate.
-SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+SlateTable runTable(
+    const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName, bool wholeMinutes)
 {
     SlateTable t { SlateText::tr("Run time"),
         { SlateText::tr("Depth"), SlateText::tr("Stop"), SlateText::tr("Run"),
@@ -58,11 +68,16 @@ SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(qu
         }
         if (l.kind != LinePlan::Line)
             continue;
-        const bool stop = l.direction == LinePlan::Level;
+        // Only the computed ascent has stops: the bottom phase is the diver's own level.
+        const bool stop = l.direction == LinePlan::Level && l.computed;
         if (l.computed && !stop && i != lastLine)
             continue;
-        t.rows.append({ metres(l.depth), stop ? clock(l.duration) : QStringLiteral("-"),
-            clock(l.runTime), gasName(l.gas) });
+        const QString gas = l.setpoint > 0
+            ? SlateText::tr("%1 SP %2").arg(gasName(l.gas)).arg(double(l.setpoint), 0, 'f', 1)
+            : gasName(l.gas);
+        t.rows.append(
+            { metres(l.depth), stop ? stopText(l.duration, wholeMinutes) : QStringLiteral("-"),
+                clock(l.runTime), gas });
     }
     return t;
 }
@@ -95,9 +110,25 @@ SlateTable cylinderTable(
     return t;
 }
 
+// Each contingency: its run-time table and the gas it takes.
+void addContingencyTables(SlatePage& page, const PlanifDive& dive,
+    const std::function<QString(quint32)>& gasName, bool wholeMinutes)
+{
+    if (!dive.result.contingencies)
+        return;
+    for (const ContingencyPlan& c : *dive.result.contingencies) {
+        SlateTable t = runTable(c.lines, gasName, wholeMinutes);
+        t.title
+            = SlateText::tr("Contingency: %1, surfacing at %2").arg(c.title(), clock(c.runTimeMin));
+        page.tables.append(t);
+        page.tables.append(
+            cylinderTable(SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
+    }
+}
+
 } // namespace
 
-QList<SlatePage> planSlatePages(const Planification& plan)
+QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
 {
     QList<SlatePage> pages;
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
@@ -105,6 +136,8 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         const PlanDiveResult& r = dive.result;
         if (!r.computed)
             continue;
+        // A dive whose stops end on whole minutes prints them so.
+        const bool wholeMinutes = roundAll || dive.settings.ascent.roundStops;
         SlatePage page;
         float runTime = 0;
         for (const LinePlan& l : r.lines)
@@ -127,7 +160,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
         // Every error and alert the result shows, errors first.
         for (const PlanWarning& w : planWarnings(dive))
             page.warnings.append(w.message);
-        page.tables.append(runTable(r.lines, gasName));
+        page.tables.append(runTable(r.lines, gasName, wholeMinutes));
         if (!dive.settings.closedCircuit)
             page.tables.append(
                 cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders));
@@ -137,7 +170,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
                 return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)])
                                                        : QString();
             };
-            SlateTable t = runTable(b.lines, cylinderName);
+            SlateTable t = runTable(b.lines, cylinderName, wholeMinutes);
             const double startRun = b.lines.isEmpty()
                 ? b.runTimeMin
                 : b.lines.first().runTime - b.lines.first().duration;
@@ -159,6 +192,7 @@ QList<SlatePage> planSlatePages(const Planification& plan)
             page.tables.append(
                 cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
         }
+        addContingencyTables(page, dive, gasName, wholeMinutes);
         pages.append(page);
     }
     return pages;

@@ -6,5 +6,7 @@
 
 class Planification;
 
-// Every computed dive of the plan in slot order; dives not computed yet are left out.
-QList<SlatePage> planSlatePages(const Planification& plan);
+// Every computed dive of the plan in slot order; dives not computed yet are left out. Stop
+// times are printed in whole minutes for a dive that rounds its stops, or every dive with
+// `roundAll`.
+QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll = false);

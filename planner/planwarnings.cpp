@@ -31,6 +31,8 @@ QString gasCode(GasWarning::Kind kind)
         return QStringLiteral("dry");
     case GasWarning::Unbreathable:
         return QStringLiteral("unbreathable");
+    case GasWarning::Contingency:
+        return QStringLiteral("contingency-gas");
     default:
         return QStringLiteral("below-reserve");
     }

@@ -7,12 +7,19 @@
 
 namespace {
 
-constexpr double kPageWidth = 595; // A4 in points
-constexpr double kPageHeight = 842;
-constexpr double kMargin = 36;
 constexpr double kBaseSize = 18; // legible on a wet slate at arm's length
-constexpr double kMinSize = 9;
+constexpr double kMinSize = 14; // the smallest a diver reads through a mask in dim water
 constexpr double kLineFactor = 1.3;
+
+struct Paper
+{
+    double width, height, margin;
+};
+
+Paper paperOf(SlateSize size)
+{
+    return size == SlateSize::A6 ? Paper { 298, 420, 18 } : Paper { 595, 842, 36 };
+}
 constexpr double kCharWidth = 0.6; // generous average Helvetica advance, in ems
 
 char winAnsi(QChar c)
@@ -63,39 +70,59 @@ QByteArray num(double v)
     return QByteArray::number(v, 'f', 2);
 }
 
+// Writes text down a run of pages, starting a new page whenever the next line would cross the
+// bottom margin.
 class PageWriter
 {
 public:
-    explicit PageWriter(double size)
-        : m_size(size)
-        , m_y(kPageHeight - kMargin)
-    { }
+    PageWriter(const Paper& paper, double size)
+        : m_paper(paper)
+        , m_size(size)
+    {
+        newPage();
+    }
 
+    double size() const { return m_size; }
+    // Starts a new page unless `lines` lines of this scale still fit; true when it did.
+    bool ensureRoom(double lines, double scale = 1.0)
+    {
+        if (m_y - lines * m_size * scale * kLineFactor >= m_paper.margin)
+            return false;
+        newPage();
+        return true;
+    }
     void text(double x, const QString& s, bool bold, double scale = 1.0)
     {
-        m_out += "BT /" + QByteArray(bold ? "F2 " : "F1 ") + num(m_size * scale) + " Tf " + num(x)
-            + ' ' + num(m_y - m_size * scale) + " Td " + literal(s) + " Tj ET\n";
+        m_pages.last() += "BT /" + QByteArray(bold ? "F2 " : "F1 ") + num(m_size * scale) + " Tf "
+            + num(x) + ' ' + num(m_y - m_size * scale) + " Td " + literal(s) + " Tj ET\n";
     }
     void advance(double scale = 1.0) { m_y -= m_size * scale * kLineFactor; }
     void rule()
     {
-        m_out += num(kMargin) + ' ' + num(m_y - 2) + " m " + num(kPageWidth - kMargin) + ' '
-            + num(m_y - 2) + " l S\n";
+        m_pages.last() += num(m_paper.margin) + ' ' + num(m_y - 2) + " m "
+            + num(m_paper.width - m_paper.margin) + ' ' + num(m_y - 2) + " l S\n";
         m_y -= 4;
     }
-    QByteArray content() const { return m_out; }
+    void newPage()
+    {
+        m_pages.append(QByteArray());
+        m_y = m_paper.height - m_paper.margin;
+    }
+    bool pageIsEmpty() const { return m_pages.last().isEmpty(); }
+    const QList<QByteArray>& pages() const { return m_pages; }
 
 private:
+    Paper m_paper;
     double m_size;
-    double m_y;
-    QByteArray m_out;
+    double m_y = 0;
+    QList<QByteArray> m_pages;
 };
 
 // Splits a line at spaces so it fits the page width at this size (Helvetica averages about half
 // an em a character in running text).
-QStringList wrapped(const QString& line, double size, double scale = 1.0)
+QStringList wrapped(const QString& line, double width, double size, double scale = 1.0)
 {
-    const int room = std::max(10, int((kPageWidth - 2 * kMargin) / (size * scale * 0.52)));
+    const int room = std::max(10, int(width / (size * scale * 0.52)));
     QStringList out;
     QString current;
     for (const QString& word : line.split(QLatin1Char(' '))) {
@@ -119,76 +146,126 @@ double pageLines(const SlatePage& page)
     return lines;
 }
 
-// Column positions from the widest cell of each column.
-QList<double> columnsOf(const SlateTable& table, double size)
+// The width of each column in characters, its widest cell and two spaces.
+QList<int> columnChars(const SlateTable& table)
 {
     QList<int> widest(table.header.size(), 0);
     auto measure = [&](const QStringList& row) {
         for (int i = 0; i < row.size() && i < widest.size(); ++i)
-            widest[i] = std::max(widest[i], int(row[i].size()));
+            widest[i] = std::max(widest[i], int(row[i].size()) + 2);
     };
     measure(table.header);
     for (const QStringList& row : table.rows)
         measure(row);
-    QList<double> x;
-    double at = kMargin;
-    for (int w : widest) {
-        x.append(at);
-        at += (w + 2) * size * kCharWidth;
-    }
-    return x;
+    return widest;
 }
 
-QByteArray pageContent(const SlatePage& page)
+// A table too wide for the page at this size becomes several, each with the first column and
+// as many of the others as fit.
+QList<SlateTable> fittingTables(const SlateTable& table, double width, double size)
 {
-    const double available = (kPageHeight - 2 * kMargin) / kLineFactor;
-    double size = std::clamp(available / pageLines(page), kMinSize, kBaseSize);
-    // Wide tables shrink too, so no column runs off the page.
-    for (const SlateTable& t : page.tables) {
-        const QList<double> x = columnsOf(t, size);
-        if (!x.isEmpty()) {
-            const double needed = x.last() - kMargin + 12 * size * kCharWidth;
-            if (needed > kPageWidth - 2 * kMargin)
-                size = std::max(kMinSize, size * (kPageWidth - 2 * kMargin) / needed);
+    const QList<int> chars = columnChars(table);
+    const int room = int(width / (size * kCharWidth));
+    QList<QList<int>> groups { {} };
+    int used = 0;
+    for (int i = 0; i < chars.size(); ++i) {
+        if (i > 1 && used + chars[i] > room && groups.last().size() > 1) {
+            groups.append(QList<int> { 0 });
+            used = chars[0];
         }
+        groups.last().append(i);
+        used += chars[i];
     }
-    PageWriter w(size);
-    w.text(kMargin, page.title, true, 1.3);
-    w.advance(1.3);
-    for (const QString& line : page.summary) {
-        for (const QString& part : wrapped(line, size)) {
-            w.text(kMargin, part, false);
-            w.advance();
-        }
+    if (groups.size() == 1)
+        return { table };
+    QList<SlateTable> out;
+    for (const QList<int>& columns : groups) {
+        SlateTable part { table.title, {}, {} };
+        auto pick = [&](const QStringList& row) {
+            QStringList cells;
+            for (int c : columns)
+                cells.append(row.value(c));
+            return cells;
+        };
+        part.header = pick(table.header);
+        for (const QStringList& row : table.rows)
+            part.rows.append(pick(row));
+        out.append(part);
     }
-    for (const QString& line : page.warnings) {
-        for (const QString& part : wrapped(line, size)) {
-            w.text(kMargin, part, true);
-            w.advance();
-        }
+    return out;
+}
+
+void writeTable(PageWriter& w, const SlateTable& t, const Paper& paper)
+{
+    const double size = w.size();
+    const QList<int> chars = columnChars(t);
+    QList<double> x;
+    double at = paper.margin;
+    for (int c : chars) {
+        x.append(at);
+        at += c * size * kCharWidth;
     }
-    for (const SlateTable& t : page.tables) {
-        w.advance(0.3);
-        w.text(kMargin, t.title, true, 1.1);
+    auto header = [&](bool continued) {
+        w.text(paper.margin,
+            continued ? QCoreApplication::translate("Slate", "%1 (continued)").arg(t.title)
+                      : t.title,
+            true, 1.1);
         w.advance(1.1);
-        const QList<double> x = columnsOf(t, size);
         for (int i = 0; i < t.header.size(); ++i)
             w.text(x[i], t.header[i], true);
         w.advance();
         w.rule();
-        for (const QStringList& row : t.rows) {
-            for (int i = 0; i < row.size() && i < x.size(); ++i)
-                w.text(x[i], row[i], false);
-            w.advance();
-        }
+    };
+    // The title, the header and the first row stay together.
+    w.ensureRoom(3.6);
+    w.advance(0.3);
+    header(false);
+    for (const QStringList& row : t.rows) {
+        if (w.ensureRoom(1))
+            header(true);
+        for (int i = 0; i < row.size() && i < x.size(); ++i)
+            w.text(x[i], row[i], false);
+        w.advance();
     }
-    return w.content();
+}
+
+QList<QByteArray> pageContents(const SlatePage& page, const Paper& paper, SlateSize paperSize)
+{
+    const double width = paper.width - 2 * paper.margin;
+    const double available = (paper.height - 2 * paper.margin) / kLineFactor;
+    const double size = paperSize == SlateSize::A6
+        ? kMinSize
+        : std::clamp(available / pageLines(page), kMinSize, kBaseSize);
+    PageWriter w(paper, size);
+    for (const QString& part : wrapped(page.title, width, size, 1.3)) {
+        w.text(paper.margin, part, true, 1.3);
+        w.advance(1.3);
+    }
+    auto paragraph = [&](const QStringList& lines, bool bold) {
+        for (const QString& line : lines) {
+            for (const QString& part : wrapped(line, width, size)) {
+                w.ensureRoom(1);
+                w.text(paper.margin, part, bold);
+                w.advance();
+            }
+        }
+    };
+    paragraph(page.summary, false);
+    paragraph(page.warnings, true);
+    for (const SlateTable& t : page.tables)
+        for (const SlateTable& part : fittingTables(t, width, size))
+            writeTable(w, part, paper);
+    return w.pages();
 }
 
 } // namespace
 
-QByteArray slatePdf(const QList<SlatePage>& pages)
+QByteArray slatePdf(const QList<SlatePage>& slatePages, SlateSize size)
 {
+    const Paper paper = paperOf(size);
+    QList<QByteArray> pages;
+    for (const SlatePage& page : slatePages)
+        pages += pageContents(page, paper, size);
     // Objects: 1 catalog, 2 page tree, 3 and 4 the fonts, then a page and its content stream
     // for each page.
     QList<qint64> offsets;
@@ -207,10 +284,10 @@ QByteArray slatePdf(const QList<SlatePage>& pages)
     object("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold /Encoding "
            "/WinAnsiEncoding >>");
     for (int i = 0; i < pages.size(); ++i) {
-        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 "
-               "3 0 R /F2 4 0 R >> >> /Contents "
+        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(paper.width) + ' '
+            + num(paper.height) + "] /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> /Contents "
             + QByteArray::number(6 + 2 * i) + " 0 R >>");
-        const QByteArray content = pageContent(pages[i]);
+        const QByteArray& content = pages[i];
         object("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content
             + "\nendstream");
     }
@@ -223,7 +300,7 @@ QByteArray slatePdf(const QList<SlatePage>& pages)
     return pdf;
 }
 
-bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error)
+bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error, SlateSize size)
 {
     auto fail = [&](const QString& why) {
         if (error)
@@ -235,7 +312,7 @@ bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* err
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
-    const QByteArray pdf = slatePdf(pages);
+    const QByteArray pdf = slatePdf(pages, size);
     if (file.write(pdf) != pdf.size())
         return fail(file.errorString());
     if (!file.commit())

@@ -2,7 +2,9 @@
 
 // The underwater slate: a small PDF written with Qt Core alone, so the command line (which links
 // no GUI library) and the planner tab print the same pages. Text only, in the PDF standard
-// Helvetica fonts with the Windows-1252 (WinAnsi) encoding; one A4 page per dive.
+// Helvetica fonts with the Windows-1252 (WinAnsi) encoding. Each dive starts a page; text never
+// shrinks below 14 pt, so a long dive runs onto more pages (table headers repeated) and a table
+// too wide for the page is split into column groups that each keep the first column.
 
 #include <QByteArray>
 #include <QList>
@@ -24,8 +26,12 @@ struct SlatePage
     QStringList warnings;
 };
 
+// A4 sheets, or A6 cards for a wrist slate.
+enum class SlateSize { A4, A6 };
+
 // The whole PDF document.
-QByteArray slatePdf(const QList<SlatePage>& pages);
+QByteArray slatePdf(const QList<SlatePage>& pages, SlateSize size = SlateSize::A4);
 
 // Writes the PDF atomically: on failure the previous file stays and `error` says why.
-bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error);
+bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error,
+    SlateSize size = SlateSize::A4);

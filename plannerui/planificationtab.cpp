@@ -9,6 +9,7 @@
 #include "planner/planstorage.h"
 #include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
+#include "plannerui/gasplanextras.h"
 #include "plannerui/planpanes.h"
 #include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
@@ -18,9 +19,11 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
+#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -95,6 +98,7 @@ struct PlanificationTab::GasPanel
     QDoubleSpinBox* stressFactor = nullptr;
     QDoubleSpinBox* stressMin = nullptr;
     QPushButton* exportSlate = nullptr;
+    GasPlanExtras* extras = nullptr;
 };
 
 PlanificationTab::PlanificationTab(QWidget* parent)
@@ -493,6 +497,9 @@ void PlanificationTab::setUpGasPanel()
     g.stressFactor->setToolTip(
         tr("Deco SAC multiplier for the first minutes after the loop fails"));
     grid->addWidget(g.exportSlate, 3, 8, 1, 2);
+    g.extras = new GasPlanExtras(g.box);
+    grid->addWidget(g.extras, 4, 0, 1, 12);
+    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
     g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
     g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
 
@@ -521,6 +528,7 @@ void PlanificationTab::applyGasSettings()
     s.minimumGasFactor = g.factor->value();
     s.problemMin = g.problemMin->value();
     s.decoReserveBar = g.decoReserve->value();
+    g.extras->applyTo(s);
     const QString invalid = validateGasSettings(s);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
@@ -563,6 +571,7 @@ void PlanificationTab::updateGasPanel()
         }
         g.stressFactor->setValue(s.bailoutStressFactor);
         g.stressMin->setValue(s.bailoutStressMin);
+        g.extras->setSettings(s);
         g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
     }
     PlanifDive* dive = m_plan.current();
@@ -675,13 +684,22 @@ void PlanificationTab::exportSlate()
     const bool modified = m_modified;
     recompute();
     m_modified = modified;
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export slate"), lastFolder(kLastPlanFolder), tr("PDF slate (*.pdf)"));
+    const QString a4 = tr("PDF slate, A4 (*.pdf)");
+    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
+    QString filter = a4;
+    const QString path = withChosenExtension(
+        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
+            a4 + QStringLiteral(";;") + a6, &filter),
+        filter);
     if (path.isEmpty())
         return;
     QString why;
-    if (!writeSlate(path, planSlatePages(m_plan), &why))
+    if (!writeSlate(
+            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
+        return;
+    }
+    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -897,6 +915,7 @@ bool PlanificationTab::savePlanTo(const QString& path)
         return false;
     }
     m_modified = false;
+    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -1088,6 +1107,11 @@ void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
     QMenu menu;
     if (fillGraphMenu(menu, point))
         menu.exec(screenPos.toPoint());
+}
+
+GraphView* PlanificationTab::graph() const
+{
+    return m_ui->widgetSimul;
 }
 
 bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)

@@ -8,6 +8,7 @@
 #include <memory>
 
 class DivePoint;
+class GraphView;
 class MeasureWindow;
 class QLabel;
 struct PlanWarning;
@@ -30,6 +31,7 @@ public:
     ~PlanificationTab() override;
 
     Planification& plan() { return m_plan; }
+    GraphView* graph() const;
     // Where the last folders are remembered ("directories/lastDiveFile", ".../lastPlanFile").
     // The program's settings: folders, and the plan settings new plans start with.
     void setSettings(QSettings* settings);
@@ -81,6 +83,8 @@ protected:
 signals:
     // Diagnostics for the console.
     void logMessage(const QString& text);
+    // What a save did, for the window's status bar ("Plan saved to ...").
+    void done(const QString& text);
 
 private:
     void editPlanSettings();

@@ -42,8 +42,9 @@ QLabel* arrangePlanPanes(QBoxLayout* column, QWidget* graph, int graphMinPx)
             splitter->addWidget(pane);
             // The panes below the graph give way first; their own minimums made the graph
             // shrink to a few pixels on a laptop.
+            // (1, not 0: a zero minimum falls back to the layout's own.)
             if (pane != graph)
-                pane->setMinimumHeight(0);
+                pane->setMinimumHeight(1);
         }
         delete item;
     }

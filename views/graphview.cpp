@@ -4,6 +4,7 @@
 #include "dive/formattime.h"
 #include "views/diveprofileitem.h"
 #include "views/gestures.h"
+#include "views/replaylayer.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -41,6 +42,7 @@ GraphView::GraphView(QWidget* parent)
 
     m_item = new DiveProfileItem;
     m_scene->addItem(m_item);
+    m_replay = new ReplayLayer(m_item);
     m_cursorLine = m_scene->addLine(QLineF(0, 0, 0, 0));
     m_cursorLine->setVisible(true);
     m_rangeLine = m_scene->addLine(QLineF(0, 0, 0, 0));
@@ -68,6 +70,7 @@ GraphView::~GraphView() = default;
 void GraphView::showProfile(DiveProfile* dive)
 {
     m_item->setProfile(dive);
+    m_replay->setComparison({}, QString()); // a plan compared with the dive before
     m_selectionRect->setVisible(false);
     // What the cursor showed belonged to the dive before.
     showReadout(0, -1);
@@ -81,7 +84,9 @@ QString GraphView::readoutText() const
 void GraphView::showReadout(double x, int timeS)
 {
     const DiveProfile* dive = currentProfile();
-    const QString text = dive && timeS >= 0 ? positionReadout(*dive, timeS) : QString();
+    QString text = dive && timeS >= 0 ? positionReadout(*dive, timeS) : QString();
+    for (const QString& line : text.isEmpty() ? QStringList() : m_replay->readoutLines(timeS))
+        text += QLatin1Char('\n') + line;
     if (text.isEmpty()) {
         m_readoutBox->setVisible(false);
         return;
@@ -95,7 +100,9 @@ void GraphView::showReadout(double x, int timeS)
     if (left + textRect.width() + 8 > plot.right())
         left = x - 8 - textRect.width() - 8;
     m_readoutBox->setRect(0, 0, textRect.width() + 8, textRect.height() + 4);
-    m_readoutBox->setPos(std::max(plot.left(), left), plot.bottom() - textRect.height() - 10);
+    const double band = m_replay->options().heatMap ? ReplayLayer::bandHeight : 0.0;
+    m_readoutBox->setPos(
+        std::max(plot.left(), left), plot.bottom() - band - textRect.height() - 10);
     m_readout->setPos(4, 2);
     m_readoutBox->setVisible(true);
 }
@@ -333,13 +340,14 @@ void GraphView::dropEvent(QDropEvent* event)
 
 void GraphView::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (!contextMenuHook) {
-        QGraphicsView::contextMenuEvent(event);
-        return;
-    }
     QMenu menu;
-    if (contextMenuHook(menu))
+    const bool hooked = contextMenuHook && contextMenuHook(menu);
+    if (hasDive())
+        m_replay->addMenuEntries(menu);
+    if (hooked || hasDive())
         menu.exec(event->globalPos());
+    else
+        QGraphicsView::contextMenuEvent(event);
 }
 
 QString GraphView::positionInformation(const QPointF&, int timeS) const

@@ -13,6 +13,7 @@ class QGestureEvent;
 class QGraphicsLineItem;
 class QGraphicsRectItem;
 class QMenu;
+class ReplayLayer;
 
 // The profile graph: owns its scene, the profile item, the cursor and range lines and the
 // selection rectangle, and turns mouse, wheel, key, gesture and drop input into zoom, scroll,
@@ -29,6 +30,8 @@ public:
     void setItemsVisible(bool points, bool temperature, bool deco, bool alerts);
     DiveProfile* currentProfile() const;
     DiveProfileItem* profileItem() const { return m_item; }
+    // The replay of the dive shown at the diver's factors, drawn over the profile.
+    ReplayLayer* replayLayer() const { return m_replay; }
     QPair<int, int> selectedRange() const { return qMakePair(m_rangeFirst, m_rangeLast); }
     bool isSelectionVisible() const;
     QGraphicsLineItem* cursorLine() const { return m_cursorLine; }
@@ -77,6 +80,7 @@ private:
 
     QGraphicsScene* m_scene = nullptr;
     DiveProfileItem* m_item = nullptr;
+    ReplayLayer* m_replay = nullptr;
     QGraphicsLineItem* m_cursorLine = nullptr;
     QGraphicsLineItem* m_rangeLine = nullptr;
     QGraphicsRectItem* m_selectionRect = nullptr;

@@ -19,6 +19,38 @@ LogbookDatabase& logbook()
     return LogbookDatabase::instance();
 }
 
+// How the undo and redo texts name a dive ("Undo rating of dive 12"): by its number, by its
+// name when it has none.
+QString diveLabel(int number, const QString& name)
+{
+    return number > 0 ? LogbookCommandText::tr("dive %1").arg(number)
+                      : LogbookCommandText::tr("dive \"%1\"").arg(name);
+}
+
+// The one detail that changed, or the details as a whole.
+QString changedDetail(const DiveDetails& a, const DiveDetails& b, const QString& dive)
+{
+    const std::pair<bool, const char*> fields[] = {
+        { a.rating != b.rating, QT_TRANSLATE_NOOP("LogbookCommand", "rating of %1") },
+        { a.site != b.site, QT_TRANSLATE_NOOP("LogbookCommand", "site of %1") },
+        { a.location != b.location, QT_TRANSLATE_NOOP("LogbookCommand", "place of %1") },
+        { a.number != b.number, QT_TRANSLATE_NOOP("LogbookCommand", "number of %1") },
+        { a.buddies != b.buddies, QT_TRANSLATE_NOOP("LogbookCommand", "buddies of %1") },
+        { a.tags != b.tags, QT_TRANSLATE_NOOP("LogbookCommand", "tags of %1") },
+        { a.notes != b.notes, QT_TRANSLATE_NOOP("LogbookCommand", "notes of %1") },
+    };
+    const char* only = nullptr;
+    int changed = 0;
+    for (const auto& [differs, text] : fields) {
+        if (differs) {
+            only = text;
+            ++changed;
+        }
+    }
+    return changed == 1 ? LogbookCommandText::tr(only).arg(dive)
+                        : LogbookCommandText::tr("details of %1").arg(dive);
+}
+
 } // namespace
 
 QString pushLogbookCommand(QUndoStack& stack, LogbookCommand* command)
@@ -50,8 +82,10 @@ DeleteDivesCommand::DeleteDivesCommand(const QList<int>& diveIds, const QStringL
             unread << (i < labels.size() ? labels[i] : QString::number(kept.id));
     }
     setError(unread.join(QStringLiteral(", ")));
-    setText(m_dives.size() == 1 ? LogbookCommandText::tr("Delete dive")
-                                : LogbookCommandText::tr("Delete %1 dives").arg(m_dives.size()));
+    setText(m_dives.size() == 1
+            ? LogbookCommandText::tr("deletion of %1")
+                  .arg(diveLabel(m_dives[0].dive.number, m_dives[0].dive.name))
+            : LogbookCommandText::tr("deletion of %1 dives").arg(m_dives.size()));
 }
 
 void DeleteDivesCommand::redo()
@@ -103,7 +137,7 @@ RenameDiveCommand::RenameDiveCommand(int diveId, const QString& oldName, const Q
     , m_old(oldName)
     , m_new(newName)
 {
-    setText(LogbookCommandText::tr("Rename dive"));
+    setText(LogbookCommandText::tr("renaming of \"%1\" to \"%2\"").arg(oldName, newName));
 }
 
 void RenameDiveCommand::redo()
@@ -121,12 +155,13 @@ void RenameDiveCommand::undo()
 }
 
 EditDetailsCommand::EditDetailsCommand(
-    int diveId, const DiveDetails& before, const DiveDetails& after)
+    int diveId, const DiveDetails& before, const DiveDetails& after, const QString& diveName)
     : m_id(diveId)
     , m_before(before)
     , m_after(after)
 {
-    setText(LogbookCommandText::tr("Edit dive details"));
+    setText(changedDetail(
+        before, after, diveLabel(before.number > 0 ? before.number : after.number, diveName)));
 }
 
 void EditDetailsCommand::redo()
@@ -153,7 +188,7 @@ ImportDiveCommand::ImportDiveCommand(const DiveProfile& dive, int storedId)
         setChanged(true);
         skipNextRedo();
     }
-    setText(LogbookCommandText::tr("Import dive %1").arg(dive.name));
+    setText(LogbookCommandText::tr("import of %1").arg(diveLabel(m_dive.number, m_dive.name)));
 }
 
 void ImportDiveCommand::redo()
@@ -180,4 +215,24 @@ void ImportDiveCommand::redo()
 void ImportDiveCommand::undo()
 {
     setError(m_id >= 0 && logbook().deleteDive(m_id) ? QString() : logbook().lastError());
+}
+
+RenumberDivesCommand::RenumberDivesCommand()
+{
+    setText(LogbookCommandText::tr("renumbering of the dives by date"));
+}
+
+void RenumberDivesCommand::redo()
+{
+    if (takeSkip())
+        return;
+    // The numbers are read at each redo: a redo after other edits puts back those edits' numbers.
+    const bool done = logbook().diveNumbers(m_before) && logbook().renumberDives();
+    setChanged(done);
+    setError(done ? QString() : logbook().lastError());
+}
+
+void RenumberDivesCommand::undo()
+{
+    setError(logbook().setDiveNumbers(m_before) ? QString() : logbook().lastError());
 }

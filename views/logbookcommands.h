@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUndoCommand>
@@ -79,7 +80,9 @@ private:
 class EditDetailsCommand : public LogbookCommand
 {
 public:
-    EditDetailsCommand(int diveId, const DiveDetails& before, const DiveDetails& after);
+    // diveName names the dive in the undo text when it has no number.
+    EditDetailsCommand(int diveId, const DiveDetails& before, const DiveDetails& after,
+        const QString& diveName = QString());
     void redo() override;
     void undo() override;
     int diveId() const { return m_id; }
@@ -106,4 +109,16 @@ private:
     DiveProfile m_dive;
     int m_id;
     int m_outcome = -1;
+};
+
+// Numbers every dive 1, 2, ... in date order; undo gives every dive its number back.
+class RenumberDivesCommand : public LogbookCommand
+{
+public:
+    RenumberDivesCommand();
+    void redo() override;
+    void undo() override;
+
+private:
+    QHash<int, int> m_before; // number by dive id
 };

@@ -145,6 +145,25 @@ Reset the computer now?</source>
 
 Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
+    <message>
+        <source>Dives not stored</source>
+        <translation>Plongées non enregistrées</translation>
+    </message>
+</context>
+<context>
+    <name>Contingency</name>
+    <message>
+        <source>Without %1</source>
+        <translation>Sans %1</translation>
+    </message>
+    <message>
+        <source>%1 m deeper, %2 min longer</source>
+        <translation>%1 m plus profond, %2 min plus long</translation>
+    </message>
+    <message>
+        <source>Cylinder %1 (%2) cannot cover the contingency &quot;%3&quot;: it needs %4 L, the cylinder holds %5 L.</source>
+        <translation>Le bloc %1 (%2) ne couvre pas le cas « %3 » : il faut %4 L, le bloc en contient %5 L.</translation>
+    </message>
 </context>
 <context>
     <name>CsvFile</name>
@@ -543,9 +562,31 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
     <message>
         <source>Install %1 version %2 (%3 bytes) from %4?
+Only the file&apos;s name can be checked, not what it holds: install only firmware from the computer&apos;s maker.
 Keep the computer close and switched on until the installation ends.</source>
         <translation>Installer %1 version %2 (%3 octets) depuis %4 ?
+Seul le nom du fichier peut être vérifié, pas son contenu : n&apos;installez que le micrologiciel du fabricant de l&apos;ordinateur.
 Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos;installation.</translation>
+    </message>
+    <message>
+        <source>Image sent, finishing the installation...</source>
+        <translation>Image envoyée, fin de l&apos;installation...</translation>
+    </message>
+    <message>
+        <source>Reading the new version...</source>
+        <translation>Lecture de la nouvelle version...</translation>
+    </message>
+    <message>
+        <source>the new version could not be read; connect the computer again and check its version</source>
+        <translation>la nouvelle version n&apos;a pas pu être lue ; reconnectez l&apos;ordinateur et vérifiez sa version</translation>
+    </message>
+    <message>
+        <source>the computer reports version %1</source>
+        <translation>l&apos;ordinateur indique la version %1</translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation>, version %1</translation>
     </message>
 </context>
 <context>
@@ -617,6 +658,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
     </message>
+    <message>
+        <source>This file is not firmware for this computer: its name must start with the computer&apos;s name.</source>
+        <translation>Ce fichier n&apos;est pas un micrologiciel pour cet ordinateur : son nom doit commencer par celui de l&apos;ordinateur.</translation>
+    </message>
+    <message>
+        <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
+        <translation>Le nom du fichier ne donne aucune version de micrologiciel (nom.x.y.z.lettre, comme Veltra.1.2.3.b.bin).</translation>
+    </message>
 </context>
 <context>
     <name>FormBluetoothConnect</name>
@@ -655,10 +704,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Controller Error: </source>
         <translation>Erreur du contrôleur : </translation>
-    </message>
-    <message>
-        <source>Exchange Error: </source>
-        <translation>Erreur d&apos;échange : </translation>
     </message>
     <message>
         <source>Error: Unauthorized access</source>
@@ -715,6 +760,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The computer sent no serial number.</source>
         <translation>L&apos;ordinateur n&apos;a envoyé aucun numéro de série.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected while %1. Bring it closer and press Try again.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté pendant %1. Rapprochez-le et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer sent no name.</source>
+        <translation>L&apos;ordinateur n&apos;a envoyé aucun nom.</translation>
     </message>
 </context>
 <context>
@@ -958,6 +1011,99 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>2x10 L</source>
         <translation>2x10 L</translation>
     </message>
+    <message>
+        <source>    turn at %1 bar
+</source>
+        <translation>    demi-tour à %1 bar
+</translation>
+    </message>
+    <message>
+        <source>contingency: %1, surfacing at %2
+</source>
+        <translation>imprévu : %1, sortie à %2
+</translation>
+    </message>
+    <message>
+        <source>  %1 used %2 L, ends at %3 bar
+</source>
+        <translation>  %1 consommé %2 L, fin à %3 bar
+</translation>
+    </message>
+    <message>
+        <source>Cylinder temperature must be -20 to 60 °C.</source>
+        <translation>La température des blocs doit être comprise entre -20 et 60 °C.</translation>
+    </message>
+    <message>
+        <source>Bailout problem-solving time must be 0 to 30 min.</source>
+        <translation>Le temps de résolution du bailout doit être compris entre 0 et 30 min.</translation>
+    </message>
+    <message>
+        <source>Setpoint switch depth must be 0 to 100 m.</source>
+        <translation>La profondeur de changement de consigne doit être comprise entre 0 et 100 m.</translation>
+    </message>
+    <message>
+        <source>Contingency depth must be 0 to 30 m deeper.</source>
+        <translation>La profondeur supplémentaire des imprévus doit être comprise entre 0 et 30 m.</translation>
+    </message>
+    <message>
+        <source>Contingency time must be 0 to 60 min longer.</source>
+        <translation>Le temps supplémentaire des imprévus doit être compris entre 0 et 60 min.</translation>
+    </message>
+</context>
+<context>
+    <name>GasPlanExtras</name>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>Temperature of the cylinders: a warm cylinder holds less gas at the same pressure</source>
+        <translation>Température des blocs : un bloc chaud contient moins de gaz à la même pression</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Closed circuit: minutes spent solving the failure at the bailout depth</source>
+        <translation>Circuit fermé : minutes passées à résoudre la panne à la profondeur du bailout</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aucune</translation>
+    </message>
+    <message>
+        <source>Closed circuit: the low setpoint is breathed from the surface down to this depth</source>
+        <translation>Circuit fermé : la consigne basse est respirée de la surface jusqu&apos;à cette profondeur</translation>
+    </message>
+    <message>
+        <source>Contingencies</source>
+        <translation>Imprévus</translation>
+    </message>
+    <message>
+        <source>Also plan the dive deeper and longer, and the ascent without each deco gas</source>
+        <translation>Planifier aussi la plongée plus profonde et plus longue, et la remontée sans chaque gaz de déco</translation>
+    </message>
+    <message>
+        <source>+</source>
+        <translation>+</translation>
+    </message>
+    <message>
+        <source>Cylinders at</source>
+        <translation>Blocs à</translation>
+    </message>
+    <message>
+        <source>Bailout time</source>
+        <translation>Temps bailout</translation>
+    </message>
+    <message>
+        <source>Low setpoint to</source>
+        <translation>Consigne basse jusqu&apos;à</translation>
+    </message>
 </context>
 <context>
     <name>GraphView</name>
@@ -984,6 +1130,21 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>%1 m/min %2</source>
         <translation>%1 m/min %2</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>guide_en.html</source>
+        <translation>guide_fr.html</translation>
     </message>
 </context>
 <context>
@@ -1049,14 +1210,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Échec de la plongée %1 : %2</translation>
     </message>
     <message>
-        <source>%1 bytes received are not whole samples (%2)</source>
-        <translation>%1 octets reçus ne forment pas des échantillons entiers (%2)</translation>
-    </message>
-    <message>
-        <source>%1 samples received, the dive&apos;s header announces %2</source>
-        <translation>%1 échantillons reçus, l&apos;en-tête de la plongée en annonce %2</translation>
-    </message>
-    <message>
         <source>Dive %1 downloaded but not stored</source>
         <translation>Plongée %1 téléchargée mais non enregistrée</translation>
     </message>
@@ -1083,6 +1236,38 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
+    </message>
+    <message>
+        <source>The computer lists more than one dive numbered %1: these cannot be told apart and are not downloaded.</source>
+        <translation>L&apos;ordinateur liste plusieurs plongées numérotées %1 : elles ne peuvent pas être distinguées et ne sont pas téléchargées.</translation>
+    </message>
+    <message>
+        <source> (number repeated)</source>
+        <translation> (numéro répété)</translation>
+    </message>
+    <message>
+        <source>What arrived is not this dive. Wait for Retry, then press it.</source>
+        <translation>Ce qui est arrivé n&apos;est pas cette plongée. Attendez Réessayer, puis appuyez dessus.</translation>
+    </message>
+    <message>
+        <source>The computer disconnected. Bring it close and press Reconnect and go on.</source>
+        <translation>L&apos;ordinateur s&apos;est déconnecté. Rapprochez-le et appuyez sur Reconnecter et continuer.</translation>
+    </message>
+    <message>
+        <source>Dive %1 is in the logbook already</source>
+        <translation>La plongée %1 est déjà dans le carnet</translation>
+    </message>
+    <message>
+        <source>Stopping after the dive under way...</source>
+        <translation>Arrêt après la plongée en cours...</translation>
+    </message>
+    <message>
+        <source>The computer could not be connected again.</source>
+        <translation>L&apos;ordinateur n&apos;a pas pu être reconnecté.</translation>
+    </message>
+    <message>
+        <source>Another computer answered. Close and download again.</source>
+        <translation>Un autre ordinateur a répondu. Fermez et relancez le téléchargement.</translation>
     </message>
 </context>
 <context>
@@ -1122,6 +1307,14 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Reconnect and go on</source>
+        <translation>Reconnecter et continuer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
     </message>
 </context>
 <context>
@@ -1178,24 +1371,64 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 <context>
     <name>LogbookCommand</name>
     <message>
-        <source>Delete dive</source>
-        <translation>Supprimer la plongée</translation>
+        <source>dive %1</source>
+        <translation>la plongée %1</translation>
     </message>
     <message>
-        <source>Delete %1 dives</source>
-        <translation>Supprimer %1 plongées</translation>
+        <source>dive &quot;%1&quot;</source>
+        <translation>la plongée « %1 »</translation>
     </message>
     <message>
-        <source>Rename dive</source>
-        <translation>Renommer la plongée</translation>
+        <source>rating of %1</source>
+        <translation>la note de %1</translation>
     </message>
     <message>
-        <source>Edit dive details</source>
-        <translation>Modifier les détails de la plongée</translation>
+        <source>site of %1</source>
+        <translation>le site de %1</translation>
     </message>
     <message>
-        <source>Import dive %1</source>
-        <translation>Importer la plongée %1</translation>
+        <source>place of %1</source>
+        <translation>le lieu de %1</translation>
+    </message>
+    <message>
+        <source>number of %1</source>
+        <translation>le numéro de %1</translation>
+    </message>
+    <message>
+        <source>buddies of %1</source>
+        <translation>les binômes de %1</translation>
+    </message>
+    <message>
+        <source>tags of %1</source>
+        <translation>les étiquettes de %1</translation>
+    </message>
+    <message>
+        <source>notes of %1</source>
+        <translation>les notes de %1</translation>
+    </message>
+    <message>
+        <source>details of %1</source>
+        <translation>les détails de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1</source>
+        <translation>la suppression de %1</translation>
+    </message>
+    <message>
+        <source>deletion of %1 dives</source>
+        <translation>la suppression de %1 plongées</translation>
+    </message>
+    <message>
+        <source>renaming of &quot;%1&quot; to &quot;%2&quot;</source>
+        <translation>le renommage de « %1 » en « %2 »</translation>
+    </message>
+    <message>
+        <source>import of %1</source>
+        <translation>l’importation de %1</translation>
+    </message>
+    <message>
+        <source>renumbering of the dives by date</source>
+        <translation>la renumérotation des plongées par date</translation>
     </message>
 </context>
 <context>
@@ -1534,14 +1767,6 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <translation>Enregistrer la plongée dans le carnet</translation>
     </message>
     <message>
-        <source>Do you really want to delete this dive?</source>
-        <translation>Voulez-vous vraiment supprimer cette plongée ?</translation>
-    </message>
-    <message>
-        <source>Do you really want to delete these dives?</source>
-        <translation>Voulez-vous vraiment supprimer ces plongées ?</translation>
-    </message>
-    <message>
         <source>Filter (on)</source>
         <translation>Filtre (actif)</translation>
     </message>
@@ -1652,8 +1877,88 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Arrêter</translation>
     </message>
     <message>
-        <source>Import of %1 dives</source>
-        <translation>Importation de %1 plongées</translation>
+        <source>&amp;Computer</source>
+        <translation>&amp;Ordinateur</translation>
+    </message>
+    <message>
+        <source>Install firmware...</source>
+        <translation>Installer le micrologiciel...</translation>
+    </message>
+    <message>
+        <source>Close connection</source>
+        <translation>Fermer la connexion</translation>
+    </message>
+    <message>
+        <source>Reset computer</source>
+        <translation>Réinitialiser l’ordinateur</translation>
+    </message>
+    <message>
+        <source>User guide</source>
+        <translation>Guide de l’utilisateur</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Open a dive file</source>
+        <translation>Ouvrir un fichier de plongée</translation>
+    </message>
+    <message>
+        <source>Show the dive selected in the list</source>
+        <translation>Afficher la plongée sélectionnée dans la liste</translation>
+    </message>
+    <message>
+        <source>Delete the dives selected in the list</source>
+        <translation>Supprimer les plongées sélectionnées dans la liste</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Rétablir</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>On the graph: the wheel zooms in time, Control + wheel in depth, the middle button drags, Shift + left button selects a time range.</source>
+        <translation>Sur le graphique : la molette zoome dans le temps, Ctrl + molette en profondeur, le bouton du milieu fait glisser, Maj + bouton gauche sélectionne une plage de temps.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>No dive shown.</source>
+        <translation>Aucune plongée affichée.</translation>
+    </message>
+    <message>
+        <source>The dive is no longer in the logbook: the change cannot be saved.</source>
+        <translation>La plongée n&apos;est plus dans le carnet : la modification ne peut pas être enregistrée.</translation>
+    </message>
+    <message>
+        <source>import of %1 dives</source>
+        <translation>l’importation de %1 plongées</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the dive &quot;%1&quot;?</source>
+        <translation>Voulez-vous vraiment supprimer la plongée « %1 » ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete these %1 dives?</source>
+        <translation>Voulez-vous vraiment supprimer ces %1 plongées ?</translation>
+    </message>
+    <message>
+        <source>Dive &quot;%1&quot; exported to %2</source>
+        <translation>Plongée « %1 » exportée vers %2</translation>
+    </message>
+    <message>
+        <source>Selection saved to %1</source>
+        <translation>Sélection enregistrée dans %1</translation>
     </message>
 </context>
 <context>
@@ -1946,6 +2251,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>NDL %1 min</source>
         <translation>Sans palier %1 min</translation>
+    </message>
+    <message>
+        <source> SP %1</source>
+        <translation> SP %1</translation>
     </message>
 </context>
 <context>
@@ -2372,10 +2681,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>bar</translation>
     </message>
     <message>
-        <source>PDF slate (*.pdf)</source>
-        <translation>Tablette PDF (*.pdf)</translation>
-    </message>
-    <message>
         <source>Unsaved plan</source>
         <translation>Plan non enregistré</translation>
     </message>
@@ -2430,6 +2735,22 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>A planned point lies between 0 and %1 m.</source>
         <translation>Un point du plan se situe entre 0 et %1 m.</translation>
+    </message>
+    <message>
+        <source>PDF slate, A4 (*.pdf)</source>
+        <translation>Tablette PDF, A4 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PDF wrist slate, A6 (*.pdf)</source>
+        <translation>Tablette de poignet PDF, A6 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Slate saved to %1</source>
+        <translation>Tablette enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>Plan saved to %1</source>
+        <translation>Plan enregistré dans %1</translation>
     </message>
 </context>
 <context>
@@ -2636,6 +2957,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Plan settings for new plans...</source>
         <translation>Réglages des nouveaux plans...</translation>
     </message>
+    <message>
+        <source>My gradient factors (dive replay)</source>
+        <translation>Mes facteurs de gradient (recalcul des plongées)</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -2706,6 +3031,153 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The file could not be read whole</source>
         <translation>Le fichier n&apos;a pas pu être lu entièrement</translation>
+    </message>
+    <message>
+        <source>Compare with a plan</source>
+        <translation>Comparer avec un plan</translation>
+    </message>
+    <message>
+        <source>Dive plan (*.diveplan)</source>
+        <translation>Plan de plongée (*.diveplan)</translation>
+    </message>
+    <message>
+        <source>%1 is not a dive plan this program can read.</source>
+        <translation>%1 n&apos;est pas un plan de plongée que ce programme sait lire.</translation>
+    </message>
+    <message>
+        <source>Compare this dive with the planner&apos;s current plan or with a plan file?</source>
+        <translation>Comparer cette plongée avec le plan en cours du planificateur ou avec un fichier de plan ?</translation>
+    </message>
+    <message>
+        <source>Planner&apos;s plan</source>
+        <translation>Plan du planificateur</translation>
+    </message>
+    <message>
+        <source>Plan file...</source>
+        <translation>Fichier de plan...</translation>
+    </message>
+    <message>
+        <source>Planner</source>
+        <translation>Planificateur</translation>
+    </message>
+    <message>
+        <source>The dive replayed at your gradient factors</source>
+        <translation>La plongée recalculée avec vos facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>My GF %1/%2</source>
+        <translation>Mes GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Compare with a plan...</source>
+        <translation>Comparer avec un plan...</translation>
+    </message>
+    <message>
+        <source>Stop comparing</source>
+        <translation>Arrêter la comparaison</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayLayer</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Plan</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Plongée</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>Écart</translation>
+    </message>
+    <message>
+        <source>Maximum depth</source>
+        <translation>Profondeur maximale</translation>
+    </message>
+    <message>
+        <source>Bottom time</source>
+        <translation>Temps au fond</translation>
+    </message>
+    <message>
+        <source>Run time</source>
+        <translation>Durée totale</translation>
+    </message>
+    <message>
+        <source>Stop at %1</source>
+        <translation>Palier à %1</translation>
+    </message>
+    <message>
+        <source>NDL %1 min</source>
+        <translation>NDL %1 min</translation>
+    </message>
+    <message>
+        <source>TTS %1 min</source>
+        <translation>DTR %1 min</translation>
+    </message>
+    <message>
+        <source>GF %1/%2: %3, ceiling %4 m</source>
+        <translation>GF %1/%2 : %3, plafond %4 m</translation>
+    </message>
+    <message>
+        <source>Leading tissue %1, surface GF %2 %, CNS %3 %</source>
+        <translation>Compartiment directeur %1, GF en surface %2 %, CNS %3 %</translation>
+    </message>
+    <message>
+        <source>ppO2 %1, ppN2 %2, ppHe %3 bar</source>
+        <translation>ppO2 %1, ppN2 %2, ppHe %3 bar</translation>
+    </message>
+    <message>
+        <source>END %1 m, density %2 g/L</source>
+        <translation>END %1 m, densité %2 g/L</translation>
+    </message>
+    <message>
+        <source>Replay at my gradient factors</source>
+        <translation>Recalcul avec mes facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>Ceiling at GF %1/%2</source>
+        <translation>Plafond à GF %1/%2</translation>
+    </message>
+    <message>
+        <source>Tissue heat map</source>
+        <translation>Carte de saturation des tissus</translation>
+    </message>
+    <message>
+        <source>ppO2 (1.4 and 1.6 bar lines)</source>
+        <translation>ppO2 (lignes à 1,4 et 1,6 bar)</translation>
+    </message>
+    <message>
+        <source>ppN2</source>
+        <translation>ppN2</translation>
+    </message>
+    <message>
+        <source>ppHe</source>
+        <translation>ppHe</translation>
+    </message>
+    <message>
+        <source>MOD of the gas breathed (ppO2 1.4 bar)</source>
+        <translation>MOD du gaz respiré (ppO2 1,4 bar)</translation>
+    </message>
+    <message>
+        <source>Gradient factors...</source>
+        <translation>Facteurs de gradient...</translation>
+    </message>
+    <message>
+        <source>Gradient factors</source>
+        <translation>Facteurs de gradient</translation>
+    </message>
+    <message>
+        <source>GF low</source>
+        <translation>GF bas</translation>
+    </message>
+    <message>
+        <source>GF high</source>
+        <translation>GF haut</translation>
     </message>
 </context>
 <context>
@@ -2920,6 +3392,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>switch</source>
         <translation>changement</translation>
     </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 SP %2</source>
+        <translation>%1 SP %2</translation>
+    </message>
+    <message>
+        <source>Contingency: %1, surfacing at %2</source>
+        <translation>Imprévu : %1, sortie à %2</translation>
+    </message>
+    <message>
+        <source>Gas for: %1</source>
+        <translation>Gaz pour : %1</translation>
+    </message>
+    <message>
+        <source>%1 (continued)</source>
+        <translation>%1 (suite)</translation>
+    </message>
 </context>
 <context>
     <name>StatisticsView</name>
@@ -3002,6 +3494,26 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>switching notifications on</source>
         <translation>l&apos;activation des notifications</translation>
     </message>
+    <message>
+        <source>The computer stopped answering. Keep it close and press Retry.</source>
+        <translation>L&apos;ordinateur ne répond plus. Gardez-le à proximité et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>What the computer sent arrived damaged. Keep it close and press Retry.</source>
+        <translation>Ce que l&apos;ordinateur a envoyé est arrivé endommagé. Gardez-le à proximité et appuyez sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>The computer is not connected. Connect it again.</source>
+        <translation>L&apos;ordinateur n&apos;est pas connecté. Reconnectez-le.</translation>
+    </message>
+    <message>
+        <source>The computer is still busy with another request. Wait a moment and try again.</source>
+        <translation>L&apos;ordinateur traite encore une autre demande. Attendez un instant et réessayez.</translation>
+    </message>
+    <message>
+        <source>The computer refused the firmware. Restart it in firmware mode and try again.</source>
+        <translation>L&apos;ordinateur a refusé le micrologiciel. Redémarrez-le en mode micrologiciel et réessayez.</translation>
+    </message>
 </context>
 <context>
     <name>TblDivePointsModel</name>
@@ -3041,16 +3553,149 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Le fichier UDDF n&apos;a pas pu être écrit entièrement.</translation>
     </message>
     <message>
-        <source>Dive %1</source>
-        <translation>Plongée %1</translation>
-    </message>
-    <message>
-        <source>the dive has no samples</source>
-        <translation>la plongée n&apos;a aucun échantillon</translation>
-    </message>
-    <message>
         <source>The UDDF file holds no dive.</source>
         <translation>Le fichier UDDF ne contient aucune plongée.</translation>
+    </message>
+</context>
+<context>
+    <name>Units</name>
+    <message>
+        <source>ft</source>
+        <translation>pi</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>ft/min</source>
+        <translation>pi/min</translation>
+    </message>
+    <message>
+        <source>m/min</source>
+        <translation>m/min</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>cuft</source>
+        <translation>pi³</translation>
+    </message>
+    <message>
+        <source>L</source>
+        <translation>L</translation>
+    </message>
+    <message>
+        <source>cuft/min</source>
+        <translation>pi³/min</translation>
+    </message>
+    <message>
+        <source>L/min</source>
+        <translation>L/min</translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation>°F</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>lb</source>
+        <translation>lb</translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation>kg</translation>
+    </message>
+</context>
+<context>
+    <name>UnitsBox</name>
+    <message>
+        <source>Units</source>
+        <translation>Unités</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>metres (m)</source>
+        <translation>mètres (m)</translation>
+    </message>
+    <message>
+        <source>feet (ft)</source>
+        <translation>pieds (pi)</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>Pression</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation>psi</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>litres (L)</source>
+        <translation>litres (L)</translation>
+    </message>
+    <message>
+        <source>cubic feet (cuft)</source>
+        <translation>pieds cubes (pi³)</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>degrees Celsius (°C)</source>
+        <translation>degrés Celsius (°C)</translation>
+    </message>
+    <message>
+        <source>degrees Fahrenheit (°F)</source>
+        <translation>degrés Fahrenheit (°F)</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Masse</translation>
+    </message>
+    <message>
+        <source>kilograms (kg)</source>
+        <translation>kilogrammes (kg)</translation>
+    </message>
+    <message>
+        <source>pounds (lb)</source>
+        <translation>livres (lb)</translation>
+    </message>
+    <message>
+        <source>All metric</source>
+        <translation>Tout en métrique</translation>
+    </message>
+    <message>
+        <source>All imperial</source>
+        <translation>Tout en impérial</translation>
+    </message>
+</context>
+<context>
+    <name>XmlSchema</name>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation>Le fichier ne peut pas être ouvert.</translation>
     </message>
 </context>
 </TS>

@@ -2,13 +2,19 @@
 #include "app/diveimport.h"
 #include "app/mainwindow.h"
 #include "app/preferencesdialog.h"
+#include "dive/units.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookdatabase.h"
+#include "planner/plancomparison.h"
+#include "planner/plancompute.h"
+#include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
+#include "views/replaylayer.h"
 
+#include <QTextBrowser>
 #include <QTranslator>
 #include <QtTest>
 #include <QtWidgets>
@@ -136,6 +142,8 @@ private slots:
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("list/groupByComputer"), true);
         settings.setValue(QStringLiteral("list/sortDescending"), false);
+        // Metric whatever the machine's locale.
+        DisplayUnits().save(settings);
     }
 
     void cleanup()
@@ -199,6 +207,8 @@ private slots:
             QVERIFY(dialog);
             dialog->findChild<QCheckBox*>("ck_import")->setChecked(false);
             dialog->findChild<QCheckBox*>("ck_developer")->setChecked(true);
+            dialog->findChild<QSpinBox*>("spReplayGfLow")->setValue(40);
+            dialog->findChild<QSpinBox*>("spReplayGfHigh")->setValue(85);
             dialog->accept();
         } });
         w->editPreferences();
@@ -211,6 +221,10 @@ private slots:
         QCOMPARE(options.value("hidden/import").toInt(), 0);
         QCOMPARE(options.value("hidden/developer").toInt(), 1);
         QCOMPARE(options.value("hidden/demoComputer").toInt(), 1);
+        // The replay's factors reach both graphs and the next start.
+        QCOMPARE(w->graphView()->replayLayer()->options().gfHigh, 85);
+        QCOMPARE(w->findChild<QToolButton*>("btReplay")->text(), QStringLiteral("My GF 40/85"));
+        QCOMPARE(makeWindow()->graphView()->replayLayer()->options().gfLow, 40);
     }
 
     void screenAndReadout()
@@ -256,6 +270,75 @@ private slots:
         QVERIFY(position->toPlainText().isEmpty());
     }
 
+    void replayScreenshots()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's replay pictures.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        // Planned: 45 m for 25 min on air, EAN50 from 21 m, GF 30/80. Dived: the same two
+        // minutes longer at the bottom, the ascent as planned, logged every 5 s.
+        Planification plan;
+        plan.dives[0] = PlanifDive::makeDefault(0);
+        PlanifDive& planned = *plan.dives[0];
+        planned.profile.gases = { DiveGas {} };
+        planned.settings.decoGases = { PlanGas { 50, 0, PlanGasRole::Deco, 0.0f } };
+        planned.profile.samples[1] = { 135, 45 };
+        planned.profile.samples[2] = { 1500, 45 };
+        for (DiveSample& s : planned.profile.samples)
+            s.gasIndex = 0;
+        planned.settings.gfLow = 30;
+        planned.settings.gfHigh = 80;
+        plan.currentIndex = 0;
+        computePlan(plan, {});
+        const QList<DiveSample> planPoints = planProfilePoints(planned.profile);
+        DiveProfile dived;
+        dived.name = QStringLiteral("Wreck");
+        dived.gases = planned.profile.gases;
+        for (int t = 0, k = 1; k < planPoints.size(); t += 5) {
+            const double planT = t > 1620 ? t - 120 : std::min(t, 1500);
+            while (k < planPoints.size() && planPoints[k].time < planT)
+                ++k;
+            if (k == planPoints.size())
+                break;
+            const DiveSample& a = planPoints[k - 1];
+            const DiveSample& b = planPoints[k];
+            DiveSample s;
+            s.time = t;
+            s.depth = a.depth + (b.depth - a.depth) * (planT - a.time) / (b.time - a.time);
+            s.gasIndex = b.gasIndex;
+            s.temperature = 14;
+            dived.samples.append(s);
+        }
+        dived.computeStatistics();
+        const QString path = m_home->filePath(QStringLiteral("wreck.uddf"));
+        QVERIFY(exportDive(dived, path));
+        for (const bool french : { false, true }) {
+            QTranslator translator;
+            if (french) {
+                QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+                QCoreApplication::installTranslator(&translator);
+            }
+            MainWindow* w = makeWindow();
+            w->resize(1366, 768);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QVERIFY(w->openDiveFile(path));
+            ReplayGraphOptions options;
+            options.ppO2 = options.ppN2 = options.mod = true;
+            w->graphView()->replayLayer()->setOptions(options);
+            w->graphView()->replayLayer()->setComparison(
+                planPoints, QStringLiteral("wreck.diveplan"));
+            QWidget* viewport = w->graphView()->viewport();
+            const QPoint at(w->graphView()->profileItem()->mapToScene(3150, 0).toPoint());
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+                Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+            QVERIFY(w->grab().save(out + (french ? "/replay-fr.png" : "/replay.png")));
+            QCoreApplication::removeTranslator(&translator);
+        }
+    }
+
     void openCsvShowsDive()
     {
         // 0 to 30 m in 2 min, 75 min in all: the duration keeps its hour.
@@ -265,10 +348,19 @@ private slots:
         QVERIFY(w->openDiveFile(path));
         QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
         QCOMPARE(lineText(w, "edDuration"), QString("01:15:00"));
-        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0"));
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("30.0\u00a0m"));
         // Mean of the five sample depths: (0 + 30 + 30 + 5 + 0) / 5 = 13.0.
-        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("13.0\u00a0m"));
+        // In feet from Preferences, at once: 30 m / 0.3048 = 98.4 ft, 13 m = 42.7 ft.
+        ModalAnswer feet({ [](QWidget* modal) {
+            modal->findChild<QComboBox*>("cbUnitsDepth")->setCurrentIndex(1);
+            qobject_cast<QDialog*>(modal)->accept();
+        } });
+        w->editPreferences();
+        QCOMPARE(lineText(w, "edMaxDepth"), QString("98.4\u00a0ft"));
+        QCOMPARE(lineText(w, "edAverageDepth"), QString("42.7\u00a0ft"));
         QSettings settings(dataDir() + QStringLiteral("/settings.cfg"), QSettings::IniFormat);
+        QCOMPARE(settings.value("units/depth").toString(), QString("imperial"));
         QCOMPARE(settings.value("directories/lastDiveFile").toString(), m_home->path());
 
         // A file that fails to open leaves the shown dive as it was.
@@ -379,6 +471,12 @@ private slots:
             QVERIFY(!QFile::exists(m_home->filePath(t.file)));
         }
 
+        // A save says what it did.
+        QVERIFY(w->exportStoredDive(id, m_home->filePath("blue.uddf")));
+        QCOMPARE(w->statusBar()->currentMessage(),
+            "Dive \"Blue hole\" exported to "
+                + QDir::toNativeSeparators(m_home->filePath("blue.uddf")));
+
         // A group row is no dive: nothing is asked, nothing goes.
         list->selectRow(0);
         {
@@ -452,8 +550,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QVERIFY(w->openDiveFile(csv));
         GraphView* graph = w->graphView();
-        QMenu before;
-        QVERIFY(!graph->contextMenuHook(before));
+        const auto texts = [graph]() {
+            QMenu menu;
+            graph->contextMenuHook(menu);
+            QStringList list;
+            for (const QAction* action : menu.actions())
+                list << action->text();
+            return list;
+        };
+        // Without a range the menu offers only to compare the dive with a plan.
+        QCOMPARE(texts(), QStringList { "Compare with a plan..." });
 
         // Shift and the left button drag a range across the middle of the plot.
         QWidget* viewport = graph->viewport();
@@ -473,8 +579,7 @@ private slots:
         const auto range = graph->selectedRange();
         QVERIFY2(range.first > 60 && range.second > range.first && range.second < 1800,
             qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
-        QMenu menu;
-        QVERIFY(graph->contextMenuHook(menu));
+        QVERIFY(texts().contains("Save selection"));
 
         const QString path = m_home->filePath(QStringLiteral("cut.uddf"));
         QVERIFY(w->saveSelection(path));
@@ -546,6 +651,10 @@ private slots:
         const char* lights[]
             = { "alertRR", "alertDives24H", "alertYoyo", "alertCeil", "alertSecurity" };
         MainWindow* w = makeWindow();
+        // No dive shown yet: grey, not a green "all fine".
+        for (const char* light : lights)
+            QVERIFY(sameIcon(w->findChild<QAbstractButton*>(light)->icon(),
+                ":/TestGraphics/icons/Led_Grey.png"));
         for (const auto& d : dives) {
             QVERIFY(w->openDiveFile(writeCsv(QString(d.name) + ".csv", d.points)));
             DiveProfile dive = w->currentDive();
@@ -560,6 +669,29 @@ private slots:
                 QVERIFY2(sameIcon(button->icon(), icon), lights[i]);
                 QVERIFY(!button->toolTip().isEmpty());
             }
+        }
+    }
+
+    void helpAndKeys()
+    {
+        MainWindow* w = makeWindow();
+        QStringList keys;
+        for (const QAction* action : w->findChildren<QAction*>())
+            keys << action->shortcut().toString();
+        for (const char* key : { "Ctrl+O", "Ctrl+Q", "F1", "Ctrl+Z" })
+            QVERIFY2(keys.contains(key), key);
+        QCOMPARE(w->findChild<QMenu*>("menuComputer")->actions().size(), 6); // separator included
+        // The guide, in the language of the translation loaded, finds every picture it shows.
+        for (const bool french : { false, true }) {
+            QTranslator translator;
+            QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+            if (french)
+                QCoreApplication::installTranslator(&translator);
+            w->showUserGuide();
+            auto* guide = w->findChild<QTextBrowser*>("guideBrowser");
+            QVERIFY(guide->toPlainText().contains(french ? "Premier lancement" : "First start"));
+            QCoreApplication::removeTranslator(&translator);
+            delete guide->parentWidget();
         }
     }
 
@@ -582,6 +714,13 @@ private slots:
         };
         QPointer<QWidget> about = open();
         QVERIFY(about);
+        // The version reads against the picture under it.
+        auto* version = about->findChild<QLabel*>("lbAboutVersion");
+        const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
+                                 .toImage()
+                                 .pixelColor(version->geometry().center());
+        QVERIFY(qAbs(version->palette().color(QPalette::WindowText).lightness() - under.lightness())
+            > 100);
         const QRect place = about->geometry();
         QVERIFY(screen.contains(place));
         const QPoint off = place.center() - w->frameGeometry().center();
@@ -709,12 +848,36 @@ private slots:
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
 
+        // Deleted, the dive's Summary takes no edit; the undo of the delete shows it again and
+        // the edits typed after it are saved.
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (list->item(row, 0)->data(Qt::UserRole).toInt() == blue)
+                list->selectRow(row);
+        }
+        {
+            BoxAnswer yes({ QMessageBox::Yes });
+            window->deleteSelectedDives();
+            QCOMPARE(yes.text(), QString("Do you really want to delete the dive \"Blue\"?"));
+        }
+        QVERIFY(!db().loadDetails(blue, stored));
+        QVERIFY(!site->isEnabled());
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo deletion of dive 2"));
+        edit->actions().at(0)->trigger();
+        QVERIFY(site->isEnabled());
+        QCOMPARE(site->text(), QString("Blue Hole"));
+        site->setText("Canyon");
+        emit site->editingFinished();
+        window->findChild<QSpinBox*>("sbRating")->setValue(4);
+        QVERIFY(db().loadDetails(blue, stored));
+        QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
+        QCOMPARE(edit->actions().at(0)->text(), QString("&Undo rating of dive 2"));
+
         // Notes still being typed when the window closes are kept.
         window->findChild<QPlainTextEdit*>("edNotes")->setPlainText("Turtle at 20 m");
         window->close();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.notes, QString("Turtle at 20 m"));
-        QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.site, QString("Canyon"));
     }
 
     void searchSortAndStatistics()
@@ -722,8 +885,17 @@ private slots:
         storeThreeDives();
         MainWindow* window = makeWindow();
         auto* list = window->findChild<QTableWidget*>("diveList");
-        QVERIFY(db().updateDetails(1, DiveDetails { 1, "Arch", "Gozo", { "Zoë" }, "", 0, {} }));
-        QVERIFY(db().updateDetails(3, DiveDetails { 3, "Cove", "Gozo", {}, "", 0, {} }));
+        DiveDetails arch;
+        arch.number = 1;
+        arch.site = "Arch";
+        arch.location = "Gozo";
+        arch.buddies = QStringList { "Zoë" };
+        QVERIFY(db().updateDetails(1, arch));
+        DiveDetails cove;
+        cove.number = 3;
+        cove.site = "Cove";
+        cove.location = "Gozo";
+        QVERIFY(db().updateDetails(3, cove));
 
         auto* search = window->findChild<QLineEdit*>("edSearch");
         search->setText("GOZO");

@@ -96,7 +96,8 @@ private slots:
         DiveProfile reef = sampleDive("Reef", "A1");
         QVERIFY(exportDive(reef, source));
         const QString copy = dir.filePath("copy.uddf");
-        QCOMPARE(cli({ "convert", source, copy }).status, 0);
+        QCOMPARE(cli({ "convert", source, copy, "--validate" }).status, 0);
+        QCOMPARE(cli({ "convert", source, dir.filePath("x.csv"), "--validate" }).status, 2);
         const Result info = cli({ "info", copy, "--json" });
         QCOMPARE(info.status, 0);
         // The keys scripts read, and each fed from its own field.
@@ -164,6 +165,9 @@ private slots:
             << QStringList { "plan", "--point", "30:10", "--water", "sea" } << 2;
         QTest::newRow("gas-index-outside") << QStringList { "plan", "--point", "30:10:9" } << 2;
         QTest::newRow("no-dive") << QStringList { "plan" } << 2;
+        QTest::newRow("replay-gf-inverted") << QStringList { "info",
+            VELTRA_TEST_DATA "/uddf/multi_dive.uddf", "--json", "--replay", "--gf", "90/30" }
+                                            << 2;
         QTest::newRow("missing-value") << QStringList { "plan", "--gf" } << 2;
         const QStringList dive { "plan", "--point", "20:2", "--point", "20:12" };
         QTest::newRow("cylinder-zero-size") << dive + QStringList { "--cylinder", "0:200" } << 2;
@@ -174,6 +178,14 @@ private slots:
         QTest::newRow("deco-sac-negative") << dive + QStringList { "--deco-sac", "-5" } << 2;
         QTest::newRow("reserve-unknown") << dive + QStringList { "--reserve", "half" } << 2;
         QTest::newRow("bailout-open-circuit") << dive + QStringList { "--bailout" } << 2;
+        QTest::newRow("stress-factor-garbage")
+            << dive + QStringList { "--stress-factor", "x" } << 2;
+        QTest::newRow("problem-time-negative")
+            << dive + QStringList { "--problem-time", "-1" } << 2;
+        QTest::newRow("temperature-boiling")
+            << dive + QStringList { "--cylinder-temperature", "100" } << 2;
+        QTest::newRow("deeper-100") << dive + QStringList { "--deeper", "100" } << 2;
+        QTest::newRow("slate-size-a5") << dive + QStringList { "--slate-size", "a5" } << 2;
         QTest::newRow("slate-unwritable")
             << dive + QStringList { "--slate", "/nonexistent/slate.pdf" } << 1;
         QTest::newRow("deco-gas-mix-above-100")
@@ -213,6 +225,21 @@ private slots:
             { "notes", "Eel" }, { "rating", 4 }, { "number", 7 }, { "maxDepth", 30 } };
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(wall[it.key()], it.value());
+        // Wall replayed: 121 samples, each within the no-stop limit; at 300 s, 30 m on Nx32 at
+        // 4.0433 bar: ppO2 1.2939, ppN2 2.7494 bar; (41.402 + 77.022) / 22.711 = 5.21 g/L.
+        const QJsonObject replay = log({ "show", "2", "--json", "--replay", "--gf", "30/70" })
+                                       .json()["replay"]
+                                       .toObject();
+        QCOMPARE(replay.keys(), QStringList({ "cnsEnd", "maxGfSurface", "otu", "samples" }));
+        const QJsonArray samples = replay["samples"].toArray();
+        QCOMPARE(samples.size(), 121);
+        QCOMPARE(samples[60].toObject().keys(),
+            QStringList({ "ceiling", "cns", "density", "depth", "end", "gfSurface", "ndl", "pphe",
+                "ppn2", "ppo2", "time" }));
+        QCOMPARE(samples[60]["ppo2"].toDouble(), 1.294);
+        QCOMPARE(samples[60]["ppn2"].toDouble(), 2.749);
+        QCOMPARE(samples[60]["density"].toDouble(), 5.21);
+        QCOMPARE(samples[60]["end"].toDouble(), 30.0);
         QCOMPARE(log({ "edit", "2", "--tag", "" }).status, 0);
         const QJsonObject cleared = log({ "show", "2", "--json" }).json();
         QVERIFY(cleared["tags"].toArray().isEmpty() && cleared["site"] == QJsonValue("Arch"));
@@ -412,6 +439,24 @@ private slots:
         QVERIFY(qAbs(computed - summary["timeToSurface"].toDouble()) < 0.01);
     }
 
+    void planInImperialUnits()
+    {
+        // 100 ft = 30.48 m. An AL80 holds 80 cuft at 3000 psi (206.84 bar): 80 * 28.3168 L *
+        // 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so both plans print the same.
+        const QStringList metres = { "plan", "--point", "30.48:2", "--point", "30.48:25",
+            "--cylinder", "11.0966:206.843", "--json" };
+        const QStringList feet = { "plan", "--units", "imperial", "--point", "100:2", "--point",
+            "100:25", "--cylinder", "80:3000", "--json" };
+        const Result metric = cli(metres);
+        const Result imperial = cli(feet);
+        QCOMPARE(imperial.status, 0);
+        QCOMPARE(imperial.out, metric.out);
+        const Result text = cli(feet.mid(0, feet.size() - 1));
+        QVERIFY2(text.out.contains("- 100.0ft"), qPrintable(text.out));
+        QCOMPARE(cli({ "plan", "--units", "furlongs", "--point", "10:20" }).status, 2);
+        QCOMPARE(cli({ "plan", "--units", "imperial", "--point", "ten:20" }).status, 2);
+    }
+
     void planGas_data()
     {
         QTest::addColumn<QStringList>("extra");
@@ -423,15 +468,19 @@ private slots:
         // 0.2 = 3.03317 bar. Descent 2 min at mean 2.02309 bar x 20 L/min = 80.92 L; bottom
         // 10 min x 3.03317 x 20 = 606.63 L; no stop, the ascent (3.03317 - 1.013) / 1.1 =
         // 1.83652 min at mean 2.02309 bar x 15 L/min = 55.73 L. Total 743.28 L.
-        // Minimum gas: 20 x 4 x (2 x 3.03317 + 1.83652 x 2.02309) = 782.54 L.
-        // Every option at once: half the rates give half the litres, 371.64 L of 1000.
+        // Minimum gas: 4 x 20 x 2 x 3.03317 + 4 x the ascent's 55.73 L = 708.23 L.
+        // Real air at 15 C: Z about 1.026 at 200 bar (nitrogen 1.05, oxygen 0.936), 0.99 to
+        // 0.995 from 40 to 140 bar; 5 L at 200 bar hold 974.6 L.
+        // Every option at once: half the rates give half the litres, 371.64 L; 603 L left,
+        // 120.6 bar ideal, about 119.5 bar. Thirds keep 67 bar.
         QTest::newRow("all-options") << QStringList { "--sac", "10", "--deco-sac", "7.5",
             "--reserve", "thirds", "--cylinder", "5:200" }
-                                     << 371.64 << 200 - 371.64 / 5 << 67.0 << QString();
-        // 782.54 / 5 = 156.5 -> 157 bar kept; 1000 - 743.28 L leave 51.3 bar.
-        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28
-                                       << 200 - 743.28 / 5 << 157.0 << QString("below-reserve");
-        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 261.0
+                                     << 371.64 << 119.5 << 67.0 << QString();
+        // 708.23 / 5 = 141.6 bar ideal, about 141 bar kept; 231.3 L left, about 45.9 bar.
+        QTest::newRow("below-reserve") << QStringList { "--cylinder", "5:200" } << 743.28 << 45.9
+                                       << 141.0 << QString("below-reserve");
+        // 708.23 / 3 = 236.1 bar ideal; p = 236.1 x Z(p), Z about 1.06 near 250 bar: 251 bar.
+        QTest::newRow("runs-dry") << QStringList { "--cylinder", "3:200" } << 743.28 << 0.0 << 251.0
                                   << QString("dry");
     }
 
@@ -454,8 +503,10 @@ private slots:
         QCOMPARE(c["o2"].toInt(), 21);
         QVERIFY2(qAbs(c["usedLitres"].toDouble() - used) < 0.1,
             qPrintable(QString::number(c["usedLitres"].toDouble())));
-        QVERIFY(qAbs(c["endBar"].toDouble() - end) < 0.1);
-        QCOMPARE(c["reserveBar"].toDouble(), reserve);
+        QVERIFY2(qAbs(c["endBar"].toDouble() - end) < 1,
+            qPrintable(QString::number(c["endBar"].toDouble())));
+        QVERIFY2(qAbs(c["reserveBar"].toDouble() - reserve) <= 1.5,
+            qPrintable(QString::number(c["reserveBar"].toDouble())));
         const QJsonArray warnings = dive["warnings"].toArray();
         QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
         QCOMPARE(warnings.isEmpty() ? QString() : warnings[0]["code"].toString(), warning);
@@ -607,6 +658,64 @@ private slots:
         QCOMPARE(bailout["startCylinder"].toInt(), 0);
         QCOMPARE(bailout["cylinders"][1]["o2"].toInt(), 40);
         QCOMPARE(dive["cylinders"], bailout["cylinders"]);
+        // The loop's lines carry their setpoint: 1.3 bar at the bottom, 1.5 bar from 6 m.
+        const QJsonArray lines = dive["lines"].toArray();
+        QCOMPARE(lines[1]["setpoint"].toDouble(), 1.3);
+        QCOMPARE(lines[lines.size() - 2]["setpoint"].toDouble(), 1.5);
+    }
+
+    // A 120 m closed-circuit plan has a long bailout: its last rows, the bailout gas, used to
+    // be drawn below the page. Every row is now on a page, at 14 pt or more.
+    void longSlateKeepsEveryRow()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        const QString slate = dir.filePath("deep");
+        const Result r = cli({ "plan", "--gas", "10/70", "--point", "120:6", "--point", "120:25",
+            "--cc", "--bailout", "--deco-gas", "18/45", "--deco-gas", "50", "--deco-gas", "100",
+            "--slate", slate + ".pdf", "--json" });
+        QCOMPARE(r.status, 0);
+        QProcess text;
+        text.start("pdftotext", { "-layout", slate + ".pdf", "-" });
+        QVERIFY(text.waitForFinished(30000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString gasTable = all.mid(all.lastIndexOf("Bailout gas"));
+        const QJsonArray used = r.json()["dives"][0]["bailout"]["cylinders"].toArray();
+        QCOMPARE(used.size(), 4);
+        for (const QJsonValue& c : used)
+            QVERIFY2(
+                gasTable.contains(QString("%1 L").arg(std::lround(c["usedLitres"].toDouble()))),
+                qPrintable(gasTable));
+        QFile pdf(slate + ".pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        auto sizes = QRegularExpression(R"(/F\d (\d+\.\d+) Tf)").globalMatch(pdf.readAll());
+        while (sizes.hasNext())
+            QVERIFY(sizes.next().captured(1).toDouble() >= 14);
+    }
+
+    void planContingencies()
+    {
+        // Air 30 m / 20 min with EAN50: the same dive 5 m deeper and 4 min longer, and the
+        // ascent without the EAN50; thirds give the turn pressure, 2/3 x 200 = 133.3 -> 134.
+        const Result r = cli({ "plan", "--point", "30:2", "--point", "30:20", "--deco-gas", "50",
+            "--contingency", "--deeper", "5", "--longer", "4", "--reserve", "thirds", "--json" });
+        QCOMPARE(r.status, 0);
+        const QJsonObject dive = r.json()["dives"][0].toObject();
+        QCOMPARE(dive["cylinders"][0]["turnBar"].toDouble(), 134.0);
+        const QJsonArray all = dive["contingencies"].toArray();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0]["kind"].toString(), QString("deeper-longer"));
+        QCOMPARE(all[0]["lines"][1]["depth"].toDouble(), 35.0);
+        QCOMPARE(all[0]["lines"][1]["runTime"].toDouble(), 24.0);
+        QCOMPARE(all[1]["kind"].toString(), QString("lost-gas"));
+        QCOMPARE(all[1]["gas"].toString(), QString("Nx50"));
+        QCOMPARE(all[1]["cylinders"].toArray().size(), 1);
+        for (const QJsonValue& c : all) {
+            QVERIFY(c["summary"]["runTime"].toDouble()
+                > dive["lines"].toArray().last()["runTime"].toDouble() - 1e-3);
+            QVERIFY(c["warnings"].isArray());
+        }
     }
 
     void trimixPlanBreathesOnlyChosenGases()

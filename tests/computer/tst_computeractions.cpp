@@ -7,9 +7,11 @@
 #include "link/importbluetooth.h"
 #include "link/qtbletransport.h"
 #include "logbook/logbookdatabase.h"
+#include "tests/filesizelimit.h"
 #include "virtuallink.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -60,7 +62,7 @@ QList<int> sentCodes(const VirtualLink& v)
 }
 
 // Drives the download dialog as a user: Import with the default ticks once listed, then OK.
-void driveDownload(ComputerActions& actions, int* listed)
+void driveDownload(ComputerActions& actions, int* listed, QString* said = nullptr)
 {
     auto* timer = new QTimer(&actions);
     auto importClicked = std::make_shared<bool>(false);
@@ -74,6 +76,8 @@ void driveDownload(ComputerActions& actions, int* listed)
             dialog->findChild<QPushButton*>("btImport")->click();
             return;
         }
+        if (said)
+            *said = dialog->findChild<QLabel*>("lbinfo")->text();
         dialog->findChild<QPushButton*>("pushButton")->click();
         timer->deleteLater();
     });
@@ -99,9 +103,15 @@ private slots:
         row("second run after a failure", "retry", "Ambient pressure: 1013");
         row("no computer in range", "silent", "No Device Found");
         row("no serial-data service", "noservice", "No Computer Found");
-        row("damaged identity reply", "crc", "Exchange Error: Invalid CRC");
+        row("damaged identity reply", "crc", "What the computer sent arrived damaged.");
         // Identification is all or nothing: a half-known computer is not left connected.
-        row("serial reply lost", "serialsilent", "Exchange Error: Timeout");
+        row("serial reply lost", "serialsilent", "The computer stopped answering.");
+        // Two such computers would be one: their dives would be taken for each other's.
+        row("serial of zeros", "zeroserial", "The computer sent no serial number.");
+        row("nameless computer", "noname", "The computer sent no name.");
+        // Some stacks report a clean disconnect with disconnected() alone.
+        row("disconnect during set-up", "dropdetails",
+            "The computer disconnected while reading the service");
         row("Bluetooth switched off", "poweredoff", "Bluetooth is switched off.");
         row("cancelled", "cancel", "");
     }
@@ -118,6 +128,15 @@ private slots:
             v.computer->corruptNextReply();
         if (fault == "cancel")
             v.computer->setAnswering(false);
+        if (fault == "zeroserial")
+            v.computer->setSerialWords(0, 0, 0);
+        if (fault == "noname")
+            v.computer->setComputerName("");
+        if (fault == "dropdetails") {
+            v.computer->setSilentStep(VirtualDiveComputer::SilentStep::Details);
+            QObject::connect(v.computer, &BleTransport::discoveryFinished, v.computer,
+                [&v] { v.computer->disconnectFromDevice(); });
+        }
         QObject::connect(
             v.link, &TarskBle::onEndCommand, v.link, [&](VeltraCommand::VeltraCommandIn c) {
                 if (c == VeltraCommand::GetInfo && fault == "serialsilent")
@@ -157,6 +176,7 @@ private slots:
         QTRY_VERIFY(!v.link->isConnected());
         QVERIFY(!v.link->isReady());
         QVERIFY(!form.findChild<QWidget*>("bottomBar")->isHidden());
+        QVERIFY(!form.findChild<QWidget*>("btRetry")->isHidden());
         QVERIFY(!form.isAnimating());
         form.findChild<QPushButton*>("btClose")->click();
         QCOMPARE(rejected.size(), 1);
@@ -186,33 +206,40 @@ private slots:
     {
         QTemporaryDir dir;
         LogbookDatabase& logbook = LogbookDatabase::instance();
-        QCOMPARE(logbook.openOrCreate(dir.filePath("diveDB.db")), int(LogbookDatabase::Success));
+        const QString file = dir.filePath("diveDB.db");
+        QCOMPARE(logbook.openOrCreate(file), int(LogbookDatabase::Success));
         VirtualLink v;
         QWidget window;
         QLabel img(&window);
         Recorder r;
         ComputerActions::Hooks hooks = r.hooks();
-        int stores = 0;
-        hooks.storeDive = [&](DiveProfile& d) { return ++stores, logbook.storeDive(d); };
-        hooks.diveStored = [&](const QString& name, const QString& serial) {
-            return logbook.findDive(name, serial) >= 0;
-        };
+        QStringList undoable;
+        hooks.downloadStored = [&](const DiveProfile& d, int) { undoable << d.name; };
         ComputerActions actions(&window, &img, hooks);
         QSignalSpy stored(&actions, &ComputerActions::divesStored);
 
+        // A logbook that cannot grow refuses every dive: said once, in the dialog, and closing
+        // asks first (answered Yes here); no box per dive.
         int listed = 0;
+        QString said;
+        driveDownload(actions, &listed, &said);
+        QVERIFY(underFileSizeLimit(QFileInfo(file).size(), [&] { actions.onDownloadDives(); }));
+        QVERIFY2(said.startsWith("Downloaded but not stored in the logbook: dive 1, 2, 3, 4."),
+            qPrintable(said));
+        QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join('\n')));
+        QVERIFY(undoable.isEmpty());
+
         driveDownload(actions, &listed);
         actions.onDownloadDives();
         QCOMPARE(listed, 4);
-        QCOMPARE(stored.size(), 1);
-        QCOMPARE(stored[0][0].toInt(), 4);
-        QCOMPARE(stores, 4);
+        QCOMPARE(stored.last()[0].toInt(), 4);
+        QCOMPARE(undoable, (QStringList { "1", "2", "3", "4" }));
 
         // A second download finds them all in the logbook: nothing ticked, nothing stored twice.
         driveDownload(actions, &listed);
         actions.onDownloadDives();
-        QCOMPARE(stores, 4);
-        QCOMPARE(v.framesWithCode(20), 4);
+        QCOMPARE(undoable.size(), 4);
+        QCOMPARE(v.framesWithCode(20), 8);
         logbook.close();
     }
 

@@ -609,14 +609,19 @@ private slots:
     void fromDisk()
     {
         const int fw = VirtualDiveComputer::kFirmwareModeByte;
-        // Mode byte (0: no computer), file size, what the computer does during the installation,
-        // the critical message or the final info.
+        // Mode byte (0: no computer), file size, what the computer does during the installation
+        // or the file's name, the critical message or the final info.
         const std::tuple<int, int, QString, QString> rows[] = {
             { fw, 97, {}, "Installation successful in " },
             { 0, 97, {}, "Error: No computer connected" },
             { fw, 0, {}, "Error: Impossible to load binary file\nThe firmware image is empty" },
             { fw, 1000, "refuse", "Installation failed: Program Error" },
             { fw, 1000, "drop", "Installation failed: " },
+            // Only the name tells what the image is for: another family, or no real version.
+            { fw, 97, "holiday.bin", "Error: This file is not firmware for this computer" },
+            { fw, 97, "QRD-M.1.2.3.a.bin", "Error: This file is not firmware for this computer" },
+            { fw, 97, "Veltra.bin", "Error: The file name gives no firmware version" },
+            { fw, 97, "Veltra.x.2.3.b.bin", "Error: The file name gives no firmware version" },
         };
         for (const auto& [modeByte, size, fault, outcome] : rows) {
             std::unique_ptr<VirtualLink> v;
@@ -631,7 +636,8 @@ private slots:
                     [&] { v->computer->dropConnection(); }, Qt::SingleShotConnection);
             }
             Manager m;
-            m.file = QDir(m.dir.path()).filePath("Veltra.1.2.3.b.bin");
+            m.file = QDir(m.dir.path())
+                         .filePath(fault.endsWith(".bin") ? fault : QString("Veltra.1.2.3.b.bin"));
             const QByteArray image = testImage(qMax(size, 0));
             if (size >= 0)
                 QVERIFY(writeFile(m.file, image));
@@ -648,12 +654,18 @@ private slots:
             // What will be installed is said before anything is written.
             QCOMPARE(m.questions.size(), 1);
             QVERIFY(m.questions[0].contains(QStringLiteral("1.2.3.b (%1 bytes)").arg(size)));
+            QVERIFY(m.questions[0].contains("Only the file's name can be checked"));
             QVERIFY(mgr.isInstalling());
             QTRY_VERIFY2(mgr.info().startsWith(outcome), qPrintable(mgr.info()));
             QVERIFY(!mgr.isInstalling());
             if (fault.isEmpty()) {
                 QCOMPARE(v->computer->programmedImage(), image);
                 QCOMPARE(v->computer->programVersionWord(), 0x01020362u);
+                // Said only once the computer took ProgramFinished and, connected again,
+                // reported the new version.
+                QVERIFY(v->computer->firmwareInstalled());
+                QCOMPARE(v->framesWithCode(1), 2);
+                QVERIFY2(mgr.info().endsWith(", version 1.2.3.b"), qPrintable(mgr.info()));
             }
             if (fault != "refuse")
                 continue;

@@ -356,7 +356,12 @@ private slots:
             { QByteArray::fromHex("03c3b2a10004002517efbe0000"), 1, "00A1B2C3-17250004-0000BEEF" },
             // Mode digit 0: six bytes reversed and a letter.
             { QByteArray::fromHex("030a0b0c0d0e0f4b"), 0, "0f0e-0d0c-0b0a-K" },
-            { QByteArray::fromHex("03ff"), 2, "000000FF-00000000-00000000" }, // short: zeros
+            // Shorter than the layout, or all zeros: no serial (two such computers would be one).
+            { QByteArray::fromHex("03ff"), 2, "" },
+            { QByteArray::fromHex("03c3b2a10004002517efbe00"), 1, "" },
+            { QByteArray::fromHex("030a0b0c0d0e0f"), 0, "" },
+            { QByteArray::fromHex("03000000000000000000000000"), 1, "" },
+            { QByteArray::fromHex("030000000000004b"), 0, "" },
         };
         for (const auto& [body, modeDigit, text] : rows)
             QCOMPARE(parseSerialNumber(body, quint8(modeDigit)), text);

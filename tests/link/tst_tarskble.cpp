@@ -140,7 +140,7 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.connectController());
-        rig.link->startCommand(VeltraCommand::GetInfo);
+        QVERIFY(rig.run(VeltraCommand::GetInfo));
         rig.link->startGetDiveSamples(0x0102, true);
         // Samples with tissues of dive 0x0102: length 3, body 15 02 01; CRC 0xCFDC worked out with
         // a plain CRC-16/AUG-CCITT outside this code.
@@ -244,6 +244,41 @@ private slots:
         QVERIFY(waitCount(end, 1));
         QCOMPARE(error.count(), 1);
         QCOMPARE(rig.link->computerInfo().rawSampleBytes.size(), 2000);
+    }
+
+    void oneCommandAtATimeAndLateRepliesOwed()
+    {
+        // Whole replies in one notification each, or re-cut into 3-byte pieces.
+        for (const int cut : { 0, 3 }) {
+            Rig rig;
+            QVERIFY(rig.connectController());
+            QVERIFY(rig.run(VeltraCommand::GetInfo));
+            rig.computer->setNotificationSize(0);
+            rig.faults->cutBytes = cut;
+            // The serial reply comes after the link gave up; then the computer's serial changes.
+            rig.link->setReplyTimeout(250);
+            rig.faults->delayMs = 350;
+            QSignalSpy error(rig.link, &TarskBle::onExchangeError);
+            rig.link->startCommand(VeltraCommand::GetSerialNumber);
+            QVERIFY(waitCount(error, 1));
+            rig.faults->delayMs = 0;
+            rig.computer->setSerialWords(1, 2, 3);
+            // Asked again: the computer answers in order, the late reply first, then this one.
+            QVERIFY(rig.run(VeltraCommand::GetSerialNumber));
+            QCOMPARE(rig.link->computerInfo().serialNumber, "00000001-00000002-00000003");
+
+            // While a stream is awaited nothing else goes out: a pressure would take its slot.
+            rig.link->setReplyTimeout(3000);
+            QSignalSpy end(rig.link, &TarskBle::onEndCommand);
+            rig.link->startGetDiveSamples(1, false);
+            const int writes = int(rig.computer->writes().size());
+            QVERIFY(!rig.link->setSimulatedPressure(3000));
+            rig.link->startCommand(VeltraCommand::GetInfo);
+            QCOMPARE(arg<Err>(error, error.size() - 1, 1), ExchangeError::Busy);
+            QCOMPARE(rig.computer->writes().size(), writes);
+            QVERIFY(waitCount(end, 1));
+            QCOMPARE(arg<Cmd>(end, 0), VeltraCommand::GetDiveSamples);
+        }
     }
 
     void failedSetUpStartsClean()

@@ -1,7 +1,9 @@
 #pragma once
 
-// A real TarskBle over the virtual dive computer, for the tests of the computer roads.
+// A real TarskBle over the virtual dive computer, for the tests of the computer roads. What
+// passes goes through a fault-injecting transport, faultless until a test asks.
 
+#include "faultytransport.h"
 #include "link/tarskble.h"
 #include "link/virtualdivecomputer.h"
 #include "link/virtualdivestore.h"
@@ -14,6 +16,7 @@
 struct VirtualLink
 {
     VirtualDiveComputer* computer = nullptr;
+    FaultyTransport* faults = nullptr;
     TarskBle* link = nullptr;
     QStringList logLines;
 
@@ -26,10 +29,11 @@ struct VirtualLink
     // Over a computer of the caller's (one that records what it receives, say); the link owns it.
     explicit VirtualLink(VirtualDiveComputer* own)
         : computer(own)
+        , faults(new FaultyTransport(own))
     {
         computer->setScanWindow(300);
         link = new TarskBle(
-            nullptr, [this](const QString& line) { logLines << line; }, computer);
+            nullptr, [this](const QString& line) { logLines << line; }, faults);
         link->setBatchInterval(5);
         link->setReplyTimeout(3000);
     }

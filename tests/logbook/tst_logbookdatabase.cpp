@@ -1,6 +1,7 @@
 #include "dive/diveprofile.h"
 #include "dive/divesample.h"
 #include "logbook/divedetails.h"
+#include "logbook/divelookups.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/logbookstats.h"
@@ -9,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <ctime>
 #include <fcntl.h>
+#include <limits>
 #include <linux/fs.h>
 #include <optional>
 #include <sys/ioctl.h>
@@ -32,6 +35,24 @@ Q_DECLARE_METATYPE(DiveFilter)
 Q_DECLARE_METATYPE(DiveDetails)
 
 namespace {
+
+// A start offset that stands for a dive without a start.
+constexpr int kNoStart = std::numeric_limits<int>::min();
+
+// Details in the order the diver types them (the struct grows fields between them).
+DiveDetails typedDetails(int number, const QString& site, const QString& location,
+    const QStringList& buddies, const QString& notes, int rating, const QStringList& tags)
+{
+    DiveDetails d;
+    d.number = number;
+    d.site = site;
+    d.location = location;
+    d.buddies = buddies;
+    d.notes = notes;
+    d.rating = rating;
+    d.tags = tags;
+    return d;
+}
 
 // A second, independent connection to a logbook file, to look at or tamper with it the way
 // another program (or an older version) would.
@@ -58,6 +79,7 @@ public:
         qWarning() << sql << q.lastError().text();
         return false;
     }
+    QSqlDatabase& database() { return m_db; }
     QVariant value(const QString& sql) { return rows(sql).value(0).value(0); }
     QList<QVariantList> rows(const QString& sql)
     {
@@ -310,8 +332,16 @@ private slots:
         row("start 61 s later", "Other", "Veltra", "Veltra-1", 61, 9.0, "Other");
         row("start 60 s earlier", "Other", "Veltra", "Veltra-1", -60, 9.0, "");
         row("same start, other serial", "Other", "Veltra", "X", 0, 9.0, "Other");
-        row("identical samples, file renamed", "Copy", "Planner", "P-1", 86400, 8.0, "");
-        row("one sample 1 cm shallower", "Copy", "Planner", "P-1", 86400, 7.99, "Copy");
+        // Identical samples: one dive only when the starts are at most 14 h (50400 s) apart or
+        // one is missing, and the computers do not contradict.
+        row("identical samples, 14 h later", "Copy", "Veltra", "Veltra-1", 50400, 8.0, "");
+        row("identical samples, 14 h 1 s earlier", "Copy", "Veltra", "Veltra-1", -50401, 8.0,
+            "Copy");
+        row("identical samples, no start", "Copy", "Veltra", "Veltra-1", kNoStart, 8.0, "");
+        row("identical samples, no computer", "Copy", "", "", 3600, 8.0, "");
+        row("identical samples, other serial", "Copy", "Veltra", "Veltra-2", 0, 8.0, "Copy");
+        row("identical samples, other computer, no serial", "Copy", "QRD-M", "", 0, 8.0, "Copy");
+        row("one sample 1 cm shallower", "Copy", "Veltra", "Veltra-1", 3600, 7.99, "Copy");
         row("no computer named", "Csv", "", "", 0, 9.0, "Csv");
         row("another dive under a taken name", "Reef", "Veltra", "Veltra-1", 3600, 9.0, "Reef (2)");
     }
@@ -328,6 +358,8 @@ private slots:
         int reef = -1;
         QCOMPARE(db().storeDive(makeDive("Reef", "Veltra", utc(2024, 6, 1, 10)), &reef), 0);
         DiveProfile dive = makeDive(name, computer, utc(2024, 6, 1, 10) + startOffset);
+        if (startOffset == kNoStart)
+            dive.dateTime = 0;
         dive.serial = serial;
         dive.samples[2].depth = third;
         QCOMPARE(db().findSameDive(dive), stored.isEmpty() ? reef : -1);
@@ -563,7 +595,7 @@ private slots:
                      old.samples.at(1).gasIndex, old.gfLow, old.gfHigh, old.freshWater,
                      old.surfacePressure }),
             (QVariantList { 5, version > 1 ? 1 : 0, 2, -1, 40, 85, 1u, 1.001 }));
-        QVERIFY(db().updateDetails(1, DiveDetails { 2, "Site", "", {}, "", 4, {} }));
+        QVERIFY(db().updateDetails(1, typedDetails(2, "Site", "", {}, "", 4, {})));
         int id = 0;
         QCOMPARE(db().storeDive(serialDive("9", "S9", "Veltra", 1600200000), &id), 0);
         QCOMPARE(id, 5);
@@ -590,6 +622,62 @@ private slots:
                        "ORDER BY CASE name WHEN 'dives' THEN 0 WHEN 'profiles' THEN 1 ELSE 2 END"))
             stored << row.at(0).toString();
         QCOMPARE(stored, original);
+    }
+
+    // Every lookup made once per stored dive seeks an index: a scan made each import slower as
+    // the logbook grew. Older files get the indexes from the upgrade; a dive an older version
+    // stores afterwards (without details) is still found by its samples.
+    void perDiveLookupsSeek_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::newRow("new logbook") << 0;
+        QTest::newRow("upgraded first version") << 1;
+        QTest::newRow("upgraded last version before the details") << 3;
+    }
+
+    void perDiveLookupsSeek()
+    {
+        QFETCH(int, version);
+        if (version > 0) {
+            Probe probe(path());
+            QVERIFY(probe.createOldTables(version));
+        }
+        QCOMPARE(db().openOrCreate(path()), 0);
+        db().close();
+        DiveProfile older = makeDive("Older", "Veltra", utc(2024, 2, 1), 17.5);
+        {
+            Probe probe(path());
+            QVERIFY(probe.exec("INSERT INTO dives (diveid, name, computer, datetime, serial) "
+                               "VALUES (7, 'Older', '', 0, '')"));
+            for (const DiveSample& s : older.samples)
+                QVERIFY(probe.exec(QStringLiteral("INSERT INTO profiles (diveid, pointid, time, "
+                                                  "depth) VALUES (7, %1, %2, %3)")
+                                       .arg(s.time / 10)
+                                       .arg(s.time)
+                                       .arg(s.depth)));
+        }
+        QCOMPARE(db().openOrCreate(path()), 0);
+        older.computer.clear();
+        older.serial.clear();
+        QCOMPARE(db().findSameDive(older), 7);
+        db().close();
+
+        Probe probe(path());
+        for (const auto& [name, sql] : DiveLookups::all) {
+            QSqlQuery q(probe.database());
+            QVERIFY2(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + QLatin1String(sql)), name);
+            const QRegularExpression placeholder(QStringLiteral(":\\w+"));
+            for (const auto& m : placeholder.globalMatch(QLatin1String(sql)))
+                q.bindValue(m.captured(), 1);
+            QVERIFY2(q.exec(), name);
+            QStringList steps;
+            while (q.next())
+                steps << q.value(3).toString();
+            QVERIFY2(!steps.isEmpty(), name);
+            for (const QString& step : steps)
+                QVERIFY2(!step.startsWith(QLatin1String("SCAN")),
+                    qPrintable(QLatin1String(name) + QLatin1String(": ") + step));
+        }
     }
 
     void headerCheck_data()
@@ -1045,20 +1133,21 @@ private slots:
         QTest::addColumn<QString>("word"); // a word that must find the dive once accepted
 
         using D = DiveDetails;
-        QTest::newRow("any script, emoji, newline in a list") << D { 12, "Ταύρος 🐙",
-            "Île-de-Ré\nFrance", { "Zoë", "李雷" }, "ok", 5, { "ночь", "a b" } }
+        QTest::newRow("any script, emoji, newline in a list") << typedDetails(
+            12, "Ταύρος 🐙", "Île-de-Ré\nFrance", { "Zoë", "李雷" }, "ok", 5, { "ночь", "a b" })
                                                               << true << "李";
-        QTest::newRow("quotes and SQL keywords") << D { 1, "x' OR '1'='1",
+        QTest::newRow("quotes and SQL keywords") << typedDetails(1, "x' OR '1'='1",
             "\"; DROP TABLE dives; --", { "O'Brien", "\"NOT\"" }, "SELECT * FROM dives WHERE 1", 0,
-            { "NEAR", "AND" } } << true << "brien";
+            { "NEAR", "AND" }) << true << "brien";
         QTest::newRow("cleared fields") << D {} << true << "";
         QTest::newRow("notes of exactly 64 KiB")
-            << D { 3, "", "", {}, QString(MaxNotesBytes, QLatin1Char('n')), 2, {} } << true << "";
-        QTest::newRow("notes one byte too long")
-            << D { 3, "", "", {}, QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {} }
-            << false << "";
-        QTest::newRow("rating 6") << D { 3, "", "", {}, "", 6, {} } << false << "";
-        QTest::newRow("negative number") << D { -1, "", "", {}, "", 1, {} } << false << "";
+            << typedDetails(3, "", "", {}, QString(MaxNotesBytes, QLatin1Char('n')), 2, {}) << true
+            << "";
+        QTest::newRow("notes one byte too long") << typedDetails(
+            3, "", "", {}, QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {})
+                                                 << false << "";
+        QTest::newRow("rating 6") << typedDetails(3, "", "", {}, "", 6, {}) << false << "";
+        QTest::newRow("negative number") << typedDetails(-1, "", "", {}, "", 1, {}) << false << "";
     }
 
     void detailsStoredExactly()
@@ -1068,7 +1157,8 @@ private slots:
         QFETCH(QString, word);
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile dive = makeDive("first", "Veltra", utc(2024, 5, 1));
-        const DiveDetails kept { 9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" } };
+        const DiveDetails kept
+            = typedDetails(9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" });
         applyDetails(kept, dive);
         int id = -1;
         QCOMPARE(db().storeDive(dive, &id), 0);
@@ -1099,16 +1189,15 @@ private slots:
         QTest::addColumn<QString>("update"); // what another program wrote into the details
         QTest::addColumn<DiveDetails>("expected");
 
-        using D = DiveDetails;
         QTest::newRow("lists that are not JSON")
-            << "buddies='Ana, Li', tags='[\"cut'" << D { 1, "", "", {}, "", 0, {} };
+            << "buddies='Ana, Li', tags='[\"cut'" << typedDetails(1, "", "", {}, "", 0, {});
         QTest::newRow("lists of other values")
             << "buddies='[1, null, \"Ana\", {}]', tags='{\"a\": 1}'"
-            << D { 1, "", "", { "Ana" }, "", 0, {} };
+            << typedDetails(1, "", "", { "Ana" }, "", 0, {});
         QTest::newRow("numbers out of range")
-            << "number=-4, rating=99" << D { 0, "", "", {}, "", 0, {} };
-        QTest::newRow("text where numbers belong")
-            << "number='x', rating='five', buddies=X'00FF'" << D { 0, "", "", {}, "", 0, {} };
+            << "number=-4, rating=99" << typedDetails(0, "", "", {}, "", 0, {});
+        QTest::newRow("text where numbers belong") << "number='x', rating='five', buddies=X'00FF'"
+                                                   << typedDetails(0, "", "", {}, "", 0, {});
     }
 
     void damagedDetailsRead()
@@ -1166,12 +1255,12 @@ private slots:
         QFETCH(QStringList, expected);
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile a = makeDive("Morning reef", "Veltra", utc(2024, 1, 1));
-        applyDetails(DiveDetails { 0, "Lagôs Bay", "Portugal", { "Zoë Martin", "Ana" },
-                         "Octopus under the arch", 3, { "wreck", "night" } },
+        applyDetails(typedDetails(0, "Lagôs Bay", "Portugal", { "Zoë Martin", "Ana" },
+                         "Octopus under the arch", 3, { "wreck", "night" }),
             a);
         DiveProfile b = makeDive("Wall", "QRD-M", utc(2024, 1, 2));
-        applyDetails(DiveDetails { 0, "Blue Hole", "Malta", { "Ana" }, "He said \"AND\" OR NOT", 0,
-                         { "deep" } },
+        applyDetails(typedDetails(0, "Blue Hole", "Malta", { "Ana" }, "He said \"AND\" OR NOT", 0,
+                         { "deep" }),
             b);
         DiveProfile c = makeDive("Evening", "Veltra", utc(2024, 1, 3));
         c.notes = "'; DROP TABLE dives; --";
@@ -1187,14 +1276,14 @@ private slots:
         QCOMPARE(db().storeDive(makeDive("Dawn", "Veltra", utc(2024, 3, 1)), &id), 0);
         QCOMPARE(db().storeDive(makeDive("Other", "Veltra", utc(2024, 3, 2))), 0);
         QCOMPARE(found("coral"), QStringList());
-        QVERIFY(db().updateDetails(id, DiveDetails { 1, "Coral garden", "", {}, "", 0, {} }));
+        QVERIFY(db().updateDetails(id, typedDetails(1, "Coral garden", "", {}, "", 0, {})));
         QCOMPARE(found("coral"), QStringList { "Dawn" });
         QVERIFY(db().renameDive(id, "Sunset"));
         QCOMPARE(found("sunset coral"), QStringList { "Sunset" });
         QCOMPARE(found("dawn"), QStringList());
 
         // Refused edits and a store that fails halfway leave the index as it was.
-        QVERIFY(!db().updateDetails(id, DiveDetails { 1, "Manta point", "", {}, "", 9, {} }));
+        QVERIFY(!db().updateDetails(id, typedDetails(1, "Manta point", "", {}, "", 9, {})));
         QCOMPARE(found("manta"), QStringList());
         QVERIFY(
             Probe(path()).exec("INSERT INTO profiles (diveid, pointid, time) VALUES (3, 2, 1)"));
@@ -1225,9 +1314,13 @@ private slots:
 
         using L = QList<int>;
         QTest::newRow("stored in date order") << L { 1, 2, 3 } << L { 0, 0, 0 } << L { 1, 2, 3 };
-        // The older dive takes number 1; the two after it move up.
-        QTest::newRow("older dive stored last") << L { 2, 3, 1 } << L { 0, 0, 0 } << L { 2, 3, 1 };
-        QTest::newRow("dive between two") << L { 1, 3, 2 } << L { 0, 0, 0 } << L { 1, 3, 2 };
+        // Numbers already given never change: a dive older than a numbered one gets none.
+        QTest::newRow("older dive stored last") << L { 2, 3, 1 } << L { 0, 0, 0 } << L { 1, 2, 0 };
+        QTest::newRow("dive between two") << L { 1, 3, 2 } << L { 0, 0, 0 } << L { 1, 2, 0 };
+        QTest::newRow("typed 300 kept, older dives come in")
+            << L { 3, 4, 1, 2 } << L { 0, 300, 0, 0 } << L { 1, 300, 0, 0 };
+        QTest::newRow("newer after an unnumbered one")
+            << L { 2, 1, 3 } << L { 0, 0, 0 } << L { 1, 0, 2 };
         // A log that starts at 140: the next dive follows it, a given number is kept.
         QTest::newRow("numbers from a file kept")
             << L { 1, 2, 3 } << L { 140, 0, 7 } << L { 140, 141, 7 };
@@ -1256,8 +1349,13 @@ private slots:
             return list;
         };
         QCOMPARE(numbers(), expected);
-        QVERIFY(db().renumberDives());
+        QUndoStack stack;
+        QCOMPARE(pushLogbookCommand(stack, new RenumberDivesCommand()), QString());
         QCOMPARE(numbers(), days); // days 1..n: the rank in date order is the day itself
+        stack.undo();
+        QCOMPARE(numbers(), expected);
+        stack.redo();
+        QCOMPARE(numbers(), days);
     }
 
     void statistics_data()
@@ -1296,8 +1394,16 @@ private slots:
         QList<DiveListEntry> entries;
         int groups = 0;
         QVERIFY(db().listDives(filter, entries, groups));
-        const DiveStatistics stats = computeStatistics(entries);
+        // Both ways of computing them: over the listed dives, and in SQL's aggregates.
+        DiveStatistics summed;
+        QVERIFY(db().statistics(filter, summed));
         db().close();
+        for (const DiveStatistics& stats : { computeStatistics(entries), summed })
+            checkStatistics(stats, where);
+    }
+
+    void checkStatistics(const DiveStatistics& stats, const QString& where)
+    {
 
         Probe probe(path());
         const QString perDive = QStringLiteral(
@@ -1358,7 +1464,7 @@ private slots:
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile original = makeDive("Kept whole", "Veltra", utc(2024, 4, 1), 33, 600, 11);
         applyDetails(
-            DiveDetails { 4, "Arch", "Gozo", { "Ana", "Li" }, "notes", 5, { "cave" } }, original);
+            typedDetails(4, "Arch", "Gozo", { "Ana", "Li" }, "notes", 5, { "cave" }), original);
         original.tanks = { { 0, 200, 70 }, { 1, 180, 110 } };
         int id = -1;
         QCOMPARE(db().storeDive(original, &id), 0);

@@ -227,7 +227,10 @@ private slots:
             BoxAnswer discard(QMessageBox::Discard);
             QVERIFY(tab.maybeSave());
             tab.changeCurrentPlanifDive(0);
+            QSignalSpy done(&tab, &PlanificationTab::done);
             QVERIFY(tab.savePlanTo(path));
+            QCOMPARE(done.value(0).value(0).toString(),
+                "Plan saved to " + QDir::toNativeSeparators(path));
             tab.changeCurrentPlanifDive(1); // looking at another dive is no change
             QVERIFY(!tab.isModified());
             tab.findChild<QSpinBox*>("spSurfPressure")->setValue(900);
@@ -257,10 +260,11 @@ private slots:
     // the panel.
     void fillPressureDrivesEndAndColour()
     {
-        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand, 53.51
-        // bar of 12 L; its minimum gas is 66 bar (the gas numbers are the planner tests' job).
-        const std::tuple<int, int, const char*> rows[] = { { 200, 146, "#30a050" },
-            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 66, red dry
+        // The default dive (air, 20 m for 1 + 9 min, 1.84 min up) uses 642.16 L by hand; 12 L
+        // of real air at 200 bar hold about 2339 L (Z 1.026), at 110 bar about 1332 L; its
+        // minimum gas is about 59 bar (the gas numbers are the planner tests' job).
+        const std::tuple<int, int, const char*> rows[] = { { 200, 140, "#30a050" },
+            { 110, 56, "#f08000" }, { 50, 0, "#d00000" } }; // green, orange below 59, red dry
         for (const auto& [fill, end, colour] : rows) {
             PlanificationTab tab;
             tab.addNewDive();
@@ -292,6 +296,10 @@ private slots:
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
         QCOMPARE(tab.plan().gasSettings.reserveMode, ReserveMode::Thirds);
         QCOMPARE(cell(table, 0, 5), QStringLiteral("67 bar"));
+        tab.findChild<QDoubleSpinBox*>("spCylinderTemperature")->setValue(30);
+        QCOMPARE(tab.plan().gasSettings.cylinderCelsius, 30.0);
+        tab.findChild<QCheckBox*>("chkContingency")->setChecked(true);
+        QVERIFY(tab.plan().current()->result.contingencies);
 
         // A size from the presets: the AL80's 11.1 L.
         auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));

@@ -4,6 +4,8 @@
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
+#include "views/replaylayer.h"
+#include "views/tissueheatmap.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -340,6 +342,52 @@ private slots:
             qPrintable(deep.name()));
     }
 
+    void heatMapColours_data()
+    {
+        QTest::addColumn<float>("load");
+        QTest::addColumn<QColor>("colour");
+        // Between the palette's stops by hand, e.g. -0.2586 lies 0.2242 of the way from
+        // #D1E5F0 (-1/3) to #F7F7F7 (0): 209 + 0.2242 x 38 = 217.5, 229 + 4.0, 240 + 1.6.
+        QTest::newRow("empty") << -1.0f << QColor(33, 102, 172);
+        QTest::newRow("rested at the surface") << -0.2586f << QColor(218, 233, 242);
+        QTest::newRow("saturated at 30 m: 3.1447 / 4.0433 - 1")
+            << -0.2222f << QColor(222, 235, 242);
+        QTest::newRow("a sixth of the way to the M-value") << 1.0f / 6 << QColor(250, 233, 223);
+        // Compartment 1 at the surface after saturation at 30 m: (3.1447 - 1.013) / (1.013 /
+        // 0.5050 + 1.2599 - 1.013) = 0.9462, 0.8386 of the way from #EF8A62 to #B2182B.
+        QTest::newRow("surfacing from saturation") << 0.9462f << QColor(188, 42, 52);
+        QTest::newRow("far past the M-value") << 7.9f << QColor(103, 0, 31);
+    }
+    void heatMapColours()
+    {
+        QFETCH(float, load);
+        QFETCH(QColor, colour);
+        const QColor got = TissueHeatMap::colorOf(load);
+        QVERIFY2(std::abs(got.red() - colour.red()) <= 1
+                && std::abs(got.green() - colour.green()) <= 1
+                && std::abs(got.blue() - colour.blue()) <= 1,
+            qPrintable(got.name()));
+    }
+
+    void heatMapBandOnTheGraph()
+    {
+        // 12 hours at 30 m of salt water on air: compartment 1 (4 min) is saturated, 3.1447 bar
+        // at 4.0433 bar; the band's top row shows it, the profile's colours stay above the band.
+        Fixture f({ { 0, 0 }, { 60, 30 }, { 43200, 30 }, { 43260, 0 } });
+        const QImage image = f.view.grab().toImage();
+        const double bandTop = f.item()->plotRect().bottom() - ReplayLayer::bandHeight;
+        const int x = int(f.item()->mapToScene(40000, 0).x());
+        const QColor top = image.pixelColor(x, int(bandTop) + 1);
+        QVERIFY2(std::abs(top.red() - 222) <= 2 && std::abs(top.green() - 235) <= 2
+                && std::abs(top.blue() - 242) <= 2,
+            qPrintable(top.name()));
+        // Off, the band leaves the water's colours there.
+        ReplayGraphOptions options;
+        options.heatMap = false;
+        f.view.replayLayer()->setOptions(options);
+        QVERIFY(f.view.grab().toImage().pixelColor(x, int(bandTop) + 1) != top);
+    }
+
     void renderPlannedDive()
     {
         // A planned dive: 40 m for 20 min, an ascent with a stop at 18 m, the plan's ceiling.
@@ -598,9 +646,13 @@ private slots:
         QCOMPARE(f.view.cursorLine()->line().x1(), 405.0);
         // x 287 is (287 - 50) x 1200 / 710 = 400.6 s: 20 x 400 / 600 = 13.3 m on the way down at
         // 20 m per 10 min = 2 m/min; the segment ends at 20 m, where the water is 24 - 0.2 x 20.
+        // Below it the replay: on air at 2.3598 bar, ppO2 0.4956 and ppN2 1.8642 bar, END 13.3 m,
+        // (15.858 + 52.224) / 1.01325 / 22.414 = 3.00 g/L.
         f.mouse(QEvent::MouseMove, QPoint(287, 200));
-        QCOMPARE(
-            f.view.readoutText(), QString::fromUtf8("06:40   13.3 m   20.0 °C   2.0 m/min down"));
+        const QStringList readout = f.view.readoutText().split('\n');
+        QCOMPARE(readout.value(0), QString::fromUtf8("06:40   13.3 m   20.0 °C   2.0 m/min down"));
+        QCOMPARE(readout.value(3), QStringLiteral("ppO2 0.50, ppN2 1.86, ppHe 0.00 bar"));
+        QCOMPARE(readout.value(4), QStringLiteral("END 13 m, density 3.0 g/L"));
 
         // Dragging with the middle button 71 px to the left moves the window 120 s later; to the
         // right at the start it does nothing.

@@ -4,6 +4,7 @@
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
 #include "views/progresscircle.h"
+#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
 #include <QNativeGestureEvent>
@@ -28,6 +29,42 @@ class TestWidgets : public QObject
     Q_OBJECT
 
 private slots:
+    void savedNameGetsChosenExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("UDDF chosen") << "/d/export13"
+                                     << "UDDF file (*.uddf)"
+                                     << "/d/export13.uddf";
+        QTest::newRow("first of two") << "x"
+                                      << "Dive file (*.uddf *.csv)"
+                                      << "x.uddf";
+        QTest::newRow("slate") << "/d/slate"
+                               << "PDF slate (*.pdf)"
+                               << "/d/slate.pdf";
+        QTest::newRow("typed extension kept") << "a.csv"
+                                              << "UDDF file (*.uddf)"
+                                              << "a.csv";
+        QTest::newRow("dot in a folder") << "/d.v/plan"
+                                         << "Plan (*.diveplan)"
+                                         << "/d.v/plan.diveplan";
+        QTest::newRow("cancelled") << ""
+                                   << "UDDF file (*.uddf)"
+                                   << "";
+        QTest::newRow("any file") << "notes"
+                                  << "All files (*)"
+                                  << "notes";
+    }
+
+    void savedNameGetsChosenExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        QFETCH(QString, saved);
+        QCOMPARE(withChosenExtension(typed, filter), saved);
+    }
+
     void resources()
     {
         // Every picture the program names is compiled in, at 1x and at twice the size for @2x.

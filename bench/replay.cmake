@@ -1,0 +1,1 @@
+veltra_add_bench(replay LIBS planner)

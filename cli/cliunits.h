@@ -1,0 +1,25 @@
+#pragma once
+
+// --units metric|imperial: the values typed on the command line are read in those units and the
+// text output shows them; JSON stays SI.
+
+#include "dive/units.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+// Takes "--units metric|imperial" out of args (metric when absent) and, for imperial, turns the
+// values of the options that carry a quantity into SI: --point depths in feet, --cylinder
+// CUFT:PSI (cubic feet of gas at working pressure), --sac and --deco-sac in cubic feet per
+// minute, --ascent-rate and --descent-rate in feet per minute. False, with error set, on a bad
+// --units or a value that is not a number.
+bool takeUnits(QStringList& args, DisplayUnits& units, QString& error);
+
+// "35.2m" or "115.5ft" (width characters before the unit): the look of the text tables.
+QString depthText(double metres, const DisplayUnits& units, int width = 0);
+
+QString unitsUsage();
+
+} // namespace cli
