@@ -1,5 +1,6 @@
 #include "app/diveimport.h"
 
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
 
@@ -31,9 +32,7 @@ QStringList diveFilesIn(const QStringList& paths)
             continue;
         }
         QStringList found;
-        QDirIterator it(path,
-            { QStringLiteral("*.csv"), QStringLiteral("*.uddf"), QStringLiteral("*.divebin") },
-            QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(path, readableFilePatterns(), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             found << it.next();
         found.sort(Qt::CaseInsensitive);
@@ -65,14 +64,14 @@ void record(ImportEntry& entry, const LogbookDatabase::ImportOutcome& outcome)
 } // namespace
 
 ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
-    const std::function<bool(int, int)>& progress)
+    const std::function<bool(int, int)>& progress, const FileQuestions& questions)
 {
     ImportReport report;
     for (int i = 0; i < files.size(); ++i) {
         if (progress && !progress(i, int(files.size())))
             break;
         const QString& file = files.at(i);
-        const DiveFileContent content = readDiveFile(file);
+        const DiveFileContent content = readDiveFileAsking(file, questions);
         if (!content.ok()) {
             ImportEntry entry;
             entry.file = file;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/filequestions.h"
 #include "dive/diveprofile.h"
 
 #include <QDialog>
@@ -34,14 +35,15 @@ struct ImportReport
 };
 
 // The dive files among the paths: files as given, folders searched (with their subfolders)
-// for .csv, .uddf and .divebin files, in name order.
+// for the files of every format read (readableFilePatterns()), in name order.
 QStringList diveFilesIn(const QStringList& paths);
 
 // Reads every file and stores each dive unless the logbook has it (LogbookDatabase::
 // importDive). progress(done, total) is called before each file; returning false stops the
-// import there (what was stored stays stored).
+// import there (what was stored stays stored). questions complete files that leave a start date
+// or CSV columns open; without them such dives are refused.
 ImportReport importDiveFiles(LogbookDatabase& logbook, const QStringList& files,
-    const std::function<bool(int, int)>& progress = {});
+    const std::function<bool(int, int)>& progress = {}, const FileQuestions& questions = {});
 // Stores the dives whose store failed again; entries that succeed change kind.
 void retryFailedStores(LogbookDatabase& logbook, ImportReport& report);
 

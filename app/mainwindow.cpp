@@ -12,6 +12,7 @@
 #include "dive/divealerts.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
 #include "logbook/logbookstats.h"
@@ -56,6 +57,21 @@ namespace {
 
 const char* const LaterVersion = QT_TRANSLATE_NOOP("MainWindow", "Not available in this version");
 
+// Every format read, then each family by its extensions.
+QString diveFileFilter()
+{
+    return QCoreApplication::translate("MainWindow", "Dive file (%1)")
+               .arg(readableFilePatterns().join(QLatin1Char(' ')))
+        + QStringLiteral(";;") + QCoreApplication::translate("MainWindow", "Csv file (*.csv)")
+        + QStringLiteral(";;")
+        + QCoreApplication::translate("MainWindow", "UDDF file (*.uddf *.xml)")
+        + QStringLiteral(";;")
+        + QCoreApplication::translate(
+            "MainWindow", "Other programs' logbooks (*.ssrf *.xml *.udcf *.fit *.json *.sml)")
+        + QStringLiteral(";;")
+        + QCoreApplication::translate("MainWindow", "Binary dive file (*.divebin)");
+}
+
 QString unknownExtensionText(const QString& path)
 {
     return QCoreApplication::translate(
@@ -72,6 +88,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->setupUi(this);
     m_ui->tabMain->setCurrentIndex(0);
     m_undoStack = new QUndoStack(this);
+    m_questions = FileQuestions::dialogs(this);
     setWindowIcon(QIcon(QStringLiteral(":/AppIcon/BrenmorSystemsDiveIcon.ico")));
 
     connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::openDiveProfile);
@@ -132,6 +149,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);
+    DisplayUnits::setCurrent(m_units);
 
     createLogbookFeatures();
     openLogbook();
@@ -388,7 +406,9 @@ void MainWindow::createComputerActions()
         return makeComputerLink(parent, std::move(log), demo);
     };
     hooks.extendMenu = [](QMenu& menu) { addDemoComputerActions(menu, bleLink); };
+    hooks.linkLogPath = QDir(m_appDataDir).filePath(QStringLiteral("link.log"));
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
+    m_ui->menuHelp->addAction(tr("Save link log..."), m_computer, &ComputerActions::saveLinkLog);
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
 }
@@ -433,11 +453,19 @@ void MainWindow::editPreferences()
     if (dialog.exec() != QDialog::Accepted)
         return;
     replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
-    m_units = dialog.units();
-    if (m_settings)
-        m_units.save(*m_settings);
-    if (m_hasDive)
-        displayDiveSummary();
+    if (dialog.units() != m_units) {
+        m_units = dialog.units();
+        if (m_settings)
+            m_units.save(*m_settings);
+        DisplayUnits::setCurrent(m_units);
+        // Every view shows the new units at once.
+        fillDiveList();
+        if (m_hasDive) {
+            displayDiveSummary();
+            m_graphView->profileItem()->refreshHeader();
+        }
+        m_statisticsStale = true;
+    }
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),
@@ -603,8 +631,9 @@ void MainWindow::displayDiveSummary()
 {
     const DiveProfile& dive = m_currentDive;
     m_ui->edDiveName->setText(dive.name);
-    m_ui->edDateTime->setText(QLocale::system().toString(
-        QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
+    // The same text as the list's.
+    m_ui->edDateTime->setText(
+        diveStartText(QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime()));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
     const QLocale locale;
@@ -652,7 +681,7 @@ bool MainWindow::openDiveFile(const QString& path)
     if (m_detailsEditor)
         m_detailsEditor->commit();
     // Read into fresh profiles: a failed read leaves the shown dive untouched.
-    DiveFileContent content = readDiveFile(path);
+    DiveFileContent content = readDiveFileAsking(path, m_questions);
     if (content.ok() && content.dives.isEmpty())
         content.error = content.refused.isEmpty() ? tr("The file holds no dive.")
                                                   : content.refused.constFirst().reason;
@@ -690,9 +719,8 @@ void MainWindow::openDiveProfile()
     const QString start = m_settings
         ? m_settings->value(QStringLiteral("directories/lastDiveFile")).toString()
         : QString();
-    const QString file = QFileDialog::getOpenFileName(this, tr("Open Dive File"), start,
-        tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary "
-           "dive file (*.divebin)"));
+    const QString file
+        = QFileDialog::getOpenFileName(this, tr("Open Dive File"), start, diveFileFilter());
     if (!file.isEmpty())
         openDiveFile(file);
 }
@@ -702,14 +730,8 @@ void MainWindow::dropFiles(const QStringList& pFiles)
     if (pFiles.isEmpty())
         return;
     const QString& path = pFiles.first();
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix == QLatin1String("uddf") || suffix == QLatin1String("divebin")
-        || suffix == QLatin1String("csv"))
-        openDiveFile(path);
-    else
-        QMessageBox::critical(this, tr("Error"),
-            tr("%1 cannot be opened here: drop a dive file ending in .uddf, .csv or .divebin.")
-                .arg(QFileInfo(path).fileName()));
+    // The reader is chosen by the content; what no reader knows is said on opening.
+    openDiveFile(path);
 }
 
 void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
@@ -802,9 +824,7 @@ void MainWindow::chooseDivesToImport(bool folder)
         if (!dir.isEmpty())
             paths << dir;
     } else {
-        paths = QFileDialog::getOpenFileNames(this, tr("Import dives"), start,
-            tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary "
-               "dive file (*.divebin)"));
+        paths = QFileDialog::getOpenFileNames(this, tr("Import dives"), start, diveFileFilter());
     }
     if (!paths.isEmpty())
         importDives(paths);
@@ -816,12 +836,14 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
     QProgressDialog progress(tr("Importing dives..."), tr("Stop"), 0, int(files.size()), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    ImportReport report
-        = importDiveFiles(LogbookDatabase::instance(), files, [&progress](int done, int total) {
-              progress.setMaximum(total);
-              progress.setValue(done);
-              return !progress.wasCanceled();
-          });
+    ImportReport report = importDiveFiles(
+        LogbookDatabase::instance(), files,
+        [&progress](int done, int total) {
+            progress.setMaximum(total);
+            progress.setValue(done);
+            return !progress.wasCanceled();
+        },
+        m_questions);
     progress.reset();
     fillDiveList();
     for (const QString& warning : report.warnings)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/filequestions.h"
 #include "dive/diveprofile.h"
 #include "dive/units.h"
 #include "logbook/logbookdatabase.h"
@@ -54,9 +55,12 @@ public:
     bool isUsable() const { return m_usable; }
     QString dataDir() const { return m_appDataDir; }
 
-    // Loads a dive file (chosen by its extension) and shows it. On failure the
+    // Loads a dive file (its reader chosen by its content) and shows it. On failure the
     // dive shown before stays as it was.
     bool openDiveFile(const QString& path);
+    // What opening and importing ask when a file leaves a start date or CSV columns open
+    // (dialogs unless replaced).
+    void setFileQuestions(const FileQuestions& questions) { m_questions = questions; }
     void displayDiveSummary();
     // Reads the dive files and folders and stores every dive the logbook does not have, with a
     // progress dialog; ends with the summary dialog when showSummary is set.
@@ -123,6 +127,7 @@ public slots:
     void showShortcuts();
 
 private:
+    FileQuestions m_questions;
     void applyHiddenOptions(const HiddenOptions& options);
     void showFilterState();
     void showAlertLights(const DiveAlertSummary& alerts);

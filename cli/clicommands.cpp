@@ -5,6 +5,8 @@
 #include "cli/replayjson.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "fileio/csvmapping.h"
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
 #include "fileio/xmlschema.h"
 
@@ -71,12 +73,17 @@ void printDiveText(
 int commandInfo(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 1) {
-        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]]\n";
+        err << "usage: veltra-cli info FILE [--json [--replay [--gf LOW/HIGH]]] [--date ISO] "
+               "[--csv-preset NAME | --csv-columns MAPPING]\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     const QString path = o.positional[0];
     DiveFileContent content;
-    if (!readDives(path, content, err))
+    if (!readDives(path, content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (o.has("--json")) {
@@ -109,12 +116,17 @@ int commandConvert(const Options& o, QTextStream& out, QTextStream& err)
     const bool validate = o.has("--validate");
     if (o.positional.size() != 2
         || (validate && !o.positional[1].endsWith(QLatin1String(".uddf"), Qt::CaseInsensitive))) {
-        err << "usage: veltra-cli convert IN OUT [--profile] [--validate]\n"
+        err << "usage: veltra-cli convert IN OUT [--profile] [--validate] [--date ISO] "
+               "[--csv-preset NAME | --csv-columns MAPPING]\n"
                "       --validate: OUT.uddf is checked against the UDDF 3.2.2 schema\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     DiveFileContent content;
-    if (!readDives(o.positional[0], content, err))
+    if (!readDives(o.positional[0], content, err, read))
         return ExitFailed;
     reportRefused(content, err);
     if (content.dives.isEmpty())
@@ -144,11 +156,21 @@ QString infoUsage()
         "  info FILE [--json [--replay [--gf LOW/HIGH]]] [--units U]\n"
         "                                          every dive a dive file holds; --replay adds\n"
         "                                          each dive replayed at these factors\n"
-        "  convert IN OUT [--profile] [--validate] convert a dive file (.csv, .uddf; reads "
-        ".divebin);\n"
+        "  convert IN OUT [--profile] [--validate] convert a dive file (writes .csv, .uddf);\n"
         "                                          --profile writes the CSV (profile) layout;\n"
         "                                          --validate checks OUT.uddf against UDDF "
-        "3.2.2\n");
+        "3.2.2\n"
+        "  reading options of info, convert and logbook import:\n"
+        "    --date ISO                            start of dives whose file gives none\n"
+        "    --csv-preset NAME                     %1\n"
+        "    --csv-columns time=1,depth=2,...      columns of a CSV table (also "
+        "temperature,\n"
+        "                                          pressure, ppo2, number, date, clock, "
+        "separator,\n"
+        "                                          decimal, time-unit, depth-unit, "
+        "interval)\n"
+        "  files read (chosen by content): %2\n")
+        .arg(csvPresetNames().join(QStringLiteral(", ")), readableFormatsText());
 }
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -160,7 +182,8 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         err << unitError << '\n';
         return ExitUsage;
     }
-    const Options options = parse(rest, { "--gf" }, { "--json", "--replay" });
+    const Options options
+        = parse(rest, QStringList { "--gf" } + readOptionNames(), { "--json", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;
@@ -170,7 +193,7 @@ int runInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const Options options = parse(args, {}, { "--profile", "--validate" });
+    const Options options = parse(args, readOptionNames(), { "--profile", "--validate" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';
         return ExitUsage;

@@ -1,7 +1,10 @@
 #include "cli/clioptions.h"
 
 #include "dive/diveprofile.h"
+#include "fileio/csvmapping.h"
+#include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
+#include "fileio/uddfdatetime.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -73,16 +76,7 @@ int gasSwitchCount(const DiveProfile& dive)
 
 QString formatName(DiveOrigin format)
 {
-    switch (format) {
-    case DiveOriginCsv:
-        return QStringLiteral("csv");
-    case DiveOriginUddf:
-        return QStringLiteral("uddf");
-    case DiveOriginBinary:
-        return QStringLiteral("divebin");
-    default:
-        return QString();
-    }
+    return diveFormatName(format);
 }
 
 QJsonObject diveInfoJson(const DiveProfile& dive)
@@ -119,6 +113,12 @@ QJsonObject diveInfoJson(const DiveProfile& dive)
         { "gasSwitches", gasSwitchCount(dive) },
         { "tanks", tanks },
         { "site", dive.site },
+        { "mode", dive.diveMode == 0 ? "oc" : "cc" },
+        { "position",
+            dive.position ? QJsonValue(QJsonObject { { "latitude", dive.position->latitude },
+                { "longitude", dive.position->longitude } })
+                          : QJsonValue() },
+        { "trip", dive.trip.isEmpty() ? QJsonValue() : QJsonValue(dive.trip) },
         { "buddy", dive.buddies.join(QStringLiteral(", ")) },
         { "notes", dive.notes },
     };
@@ -130,9 +130,49 @@ QString fileMessage(const QString& path, const QString& why)
     return text.contains(path) ? text : QStringLiteral("%1: %2").arg(path, text);
 }
 
-bool readDives(const QString& path, DiveFileContent& content, QTextStream& err)
+QStringList readOptionNames()
 {
-    content = readDiveFile(path);
+    return { "--date", "--csv-preset", "--csv-columns" };
+}
+
+bool readOptionsOf(
+    const Options& o, DiveReadOptions& read, CsvColumnMapping& mapping, QTextStream& err)
+{
+    if (o.values.contains("--date")) {
+        read.fallbackDateTime = parseUddfDateTime(o.value("--date"));
+        if (read.fallbackDateTime == 0) {
+            err << QStringLiteral("--date %1: give a date as 2024-05-18T12:07:00\n")
+                       .arg(o.value("--date"));
+            return false;
+        }
+    }
+    if (o.values.contains("--csv-preset") && o.values.contains("--csv-columns")) {
+        err << "give --csv-preset or --csv-columns, not both\n";
+        return false;
+    }
+    if (o.values.contains("--csv-preset")) {
+        if (!csvPreset(o.value("--csv-preset"), mapping)) {
+            err << QStringLiteral("unknown CSV preset %1 (known: %2)\n")
+                       .arg(o.value("--csv-preset"), csvPresetNames().join(", "));
+            return false;
+        }
+        read.csv = &mapping;
+    }
+    if (o.values.contains("--csv-columns")) {
+        QString why;
+        if (!parseCsvColumns(o.value("--csv-columns"), mapping, why)) {
+            err << QStringLiteral("--csv-columns: %1\n").arg(why);
+            return false;
+        }
+        read.csv = &mapping;
+    }
+    return true;
+}
+
+bool readDives(
+    const QString& path, DiveFileContent& content, QTextStream& err, const DiveReadOptions& read)
+{
+    content = readDiveFile(path, read);
     if (!content.ok()) {
         err << fileMessage(path, content.error) << '\n';
         return false;

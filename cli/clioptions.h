@@ -12,7 +12,9 @@
 #include <QStringList>
 
 class DiveProfile;
+struct CsvColumnMapping;
 struct DiveFileContent;
+struct DiveReadOptions;
 class QTextStream;
 
 namespace cli {
@@ -39,14 +41,21 @@ QString localTimeText(qint64 utcSeconds);
 void printJson(QTextStream& out, const QJsonObject& object);
 // Gas changes along the samples (the first gas breathed is no change).
 int gasSwitchCount(const DiveProfile& dive);
-// "uddf", "csv", "divebin"; empty for other origins.
+// "uddf", "csv", "divebin", "subsurface", "suunto", "udcf", "fit"; empty for other origins.
 QString formatName(DiveOrigin format);
 QJsonObject diveInfoJson(const DiveProfile& dive);
 // "PATH: why", unless why names the path already.
 QString fileMessage(const QString& path, const QString& why);
+// The options every reading command takes: --date ISO (the start of dives whose file gives
+// none), --csv-preset NAME and --csv-columns MAPPING. False (reported on err) when one is wrong;
+// mapping must outlive the options it is put into.
+QStringList readOptionNames();
+bool readOptionsOf(const Options& o, DiveReadOptions& read, CsvColumnMapping& mapping,
+    QTextStream& err);
 // Reads every dive of a file; a file that cannot be read is reported on err. Reader warnings
 // go to err too.
-bool readDives(const QString& path, DiveFileContent& content, QTextStream& err);
+bool readDives(const QString& path, DiveFileContent& content, QTextStream& err,
+    const DiveReadOptions& read);
 // One dive with the writer for the extension (csvProfile: the CSV (profile) layout), several
 // dives into one UDDF file.
 bool writeDives(

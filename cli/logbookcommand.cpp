@@ -1,6 +1,7 @@
 #include "cli/clioptions.h"
 #include "cli/logbookdetailscommand.h"
 #include "dive/diveprofile.h"
+#include "fileio/csvmapping.h"
 #include "fileio/divelinesio.h"
 #include "logbook/logbookdatabase.h"
 
@@ -27,15 +28,20 @@ QString defaultLogbookPath()
 int commandImport(LogbookDatabase& db, const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() < 2) {
-        err << "usage: veltra-cli logbook [--db PATH] import FILE...\n";
+        err << "usage: veltra-cli logbook [--db PATH] import [--date ISO] [--csv-preset NAME | "
+               "--csv-columns MAPPING] FILE...\n";
         return ExitUsage;
     }
+    DiveReadOptions read;
+    CsvColumnMapping mapping;
+    if (!readOptionsOf(o, read, mapping, err))
+        return ExitUsage;
     int stored = 0;
     int duplicates = 0;
     int refused = 0;
     for (int i = 1; i < o.positional.size(); ++i) {
         const QString& file = o.positional[i];
-        const DiveFileContent content = readDiveFile(file);
+        const DiveFileContent content = readDiveFile(file, read);
         if (!content.ok()) {
             out << QStringLiteral("refused %1: %2\n").arg(file, content.error);
             ++refused;
@@ -186,7 +192,9 @@ QString logbookUsage()
     return QStringLiteral(
                "  logbook [--db PATH] import FILE...      store every dive of the files (a dive "
                "already\n"
-               "                                          stored is not stored twice)\n"
+               "                                          stored is not stored twice; reading "
+               "options\n"
+               "                                          as for info)\n"
                "  logbook [--db PATH] export ID... OUT [--profile]\n"
                "  logbook [--db PATH] export --all [--computer NAME]... [--from DATE] [--to DATE] "
                "OUT\n"
@@ -198,7 +206,8 @@ QString logbookUsage()
 int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
-        QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions(),
+        QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions()
+            + readOptionNames(),
         { "--json", "--all", "--profile", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';

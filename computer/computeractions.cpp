@@ -4,6 +4,7 @@
 #include "fileio/divelinesio.h"
 #include "link/downloadlogbook.h"
 #include "link/importbluetooth.h"
+#include "link/linklogfile.h"
 #include "link/qtbletransport.h"
 #include "link/tarskble.h"
 #include "logbook/logbookdatabase.h"
@@ -36,6 +37,8 @@ ComputerActions::ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks
     , m_hooks(std::move(hooks))
     , m_form(new FormBluetoothConnect(window))
 {
+    if (!m_hooks.linkLogPath.isEmpty())
+        m_linkLog = std::make_unique<LinkLogFile>(m_hooks.linkLogPath);
     if (m_img) {
         m_img->setContextMenuPolicy(Qt::CustomContextMenu);
         m_img->installEventFilter(this);
@@ -53,10 +56,7 @@ ComputerActions::~ComputerActions()
 TarskBle* ComputerActions::ensureLink()
 {
     if (!bleLink) {
-        auto log = [console = m_hooks.console](const QString& line) {
-            if (console)
-                console(QStringLiteral("Log: ") + line);
-        };
+        auto log = [this](const QString& line) { logLine(line); };
         if (m_hooks.makeLink)
             m_hooks.makeLink(m_window, log);
         else
@@ -150,10 +150,7 @@ void ComputerActions::onDownloadDives()
     m_download = dialog;
     LogbookDatabase& logbook = LogbookDatabase::instance();
     dialog->setStoredCheck(m_hooks.diveStored ? m_hooks.diveStored : logbookStoredCheck(logbook));
-    const auto log = [console = m_hooks.console](const QString& line) {
-        if (console)
-            console(QStringLiteral("Log: ") + line);
-    };
+    const auto log = [this](const QString& line) { logLine(line); };
     dialog->setLog(log);
     // Each dive goes to the logbook as soon as it is verified, not when the dialog closes; a
     // failed write is said once, in the dialog, not in a box per dive.
@@ -178,6 +175,31 @@ void ComputerActions::onDownloadDives()
     delete dialog;
     if (imported)
         emit divesStored(stored);
+}
+
+void ComputerActions::logLine(const QString& line)
+{
+    if (m_hooks.console)
+        m_hooks.console(QStringLiteral("Log: ") + line);
+    if (m_linkLog)
+        m_linkLog->append(line);
+}
+
+void ComputerActions::saveLinkLog()
+{
+    if (!m_linkLog) {
+        warn(tr("Save link log"), tr("No link log is kept."));
+        return;
+    }
+    const QString path = m_hooks.askSavePath
+        ? m_hooks.askSavePath(m_window)
+        : QFileDialog::getSaveFileName(m_window, tr("Save link log"),
+            QStringLiteral("veltra-link.log"), tr("Log files (*.log *.txt)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!m_linkLog->saveTo(path, &error))
+        warn(tr("Save link log"), tr("The link log was not saved: %1").arg(error));
 }
 
 void ComputerActions::onProgramName()

@@ -7,9 +7,11 @@
 #include <QPoint>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class FormBluetoothConnect;
+class LinkLogFile;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -49,6 +51,10 @@ public:
         std::function<TarskBle*(QObject* parent, std::function<void(const QString&)> log)> makeLink;
         // Adds entries of the program's own to the computer's context menu.
         std::function<void(QMenu& menu)> extendMenu;
+        // Where the link's log is kept (rotated); empty keeps none.
+        QString linkLogPath;
+        // Asks where to save the link log. Default: a file dialog.
+        std::function<QString(QWidget* parent)> askSavePath;
     };
 
     ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks = {});
@@ -62,6 +68,8 @@ public:
     // Close Connection and Reset Computer, as the context menu runs them.
     void closeConnection();
     void resetComputer();
+    // Help > Save link log...: copies the link's log where the diver chooses, to send it.
+    void saveLinkLog();
 
     void onDisconnectController();
     void onServiceError(QLowEnergyService::ServiceError pError);
@@ -82,6 +90,8 @@ protected:
 
 private:
     TarskBle* ensureLink();
+    // One line of the link or the download: to the console and the link log.
+    void logLine(const QString& line);
     // The link ready for commands in normal mode, or null after telling the user why not.
     TarskBle* readyLink(bool needNormalMode);
     void showConnected();
@@ -94,6 +104,7 @@ private:
     FormBluetoothConnect* m_form;
     TarskBle* m_hookedLink = nullptr;
     QObject* m_download = nullptr;
+    std::unique_ptr<LinkLogFile> m_linkLog;
     QMetaObject::Connection m_ownerConnection;
     QMetaObject::Connection m_ownerErrorConnection;
 };

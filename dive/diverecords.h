@@ -15,6 +15,10 @@ enum DiveOrigin : quint32 {
     DiveOriginBinary = 3, // .divebin
     DiveOriginPlan = 4,
     DiveOriginNone = 5,
+    DiveOriginSubsurface = 6, // Subsurface XML logbook
+    DiveOriginSuunto = 7, // Suunto Dive Manager XML or the Suunto app's JSON
+    DiveOriginUdcf = 8,
+    DiveOriginFit = 9, // Garmin FIT activity
 };
 
 // One breathing gas. A default gas is air with empty texts.

@@ -153,6 +153,11 @@ bool gasFromText(const QString& text, DiveGas& gas)
 
 } // namespace
 
+bool CsvFile::gasFromName(const QString& text, DiveGas& gas)
+{
+    return gasFromText(text, gas);
+}
+
 const char* CsvFile::profileHeader()
 {
     return "Time (s),Depth (m),Temperature (C),Ceiling (m),CNS (%),Gas";

@@ -51,6 +51,10 @@ public:
     static bool parseProfile(const QByteArray& data, QList<DiveSample>& samples,
         QList<DiveGas>& gases, ParseStats* stats = nullptr);
 
+    // The gas a gas name of the profile layout or the report names ("Air", "Nx32", "Tx18/45",
+    // "Mix15/0"); false for text that names none.
+    static bool gasFromName(const QString& text, DiveGas& gas);
+
     // The process-wide CSV mode: 0 writes '.' as decimal mark, 1 writes ','. The logbook
     // export sets it from the "export/csvSeparator" setting before writing.
     static void setMode(int mode);

@@ -3,7 +3,14 @@
 #include "dive/diveprofile.h"
 #include "fileio/binarydivefile.h"
 #include "fileio/csvfile.h"
+#include "fileio/csvmapping.h"
+#include "fileio/divefileformat.h"
+#include "fileio/fitfile.h"
+#include "fileio/subsurfacexml.h"
+#include "fileio/suuntofile.h"
+#include "fileio/udcffile.h"
 #include "fileio/uddf.h"
+#include "fileio/wholefilereader.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -64,16 +71,26 @@ QString fileNameWithoutExtension(const QString& path)
     return dot < 0 ? name : name.left(dot);
 }
 
-std::unique_ptr<DiveLinesIO> makeReader(const QString& path)
+std::unique_ptr<DiveLinesIO> makeReader(const QString& path, const DiveReadOptions& options)
 {
+    if (options.csv)
+        return std::make_unique<CsvMappedReader>(*options.csv);
     // One line per format.
-    switch (fileTypeOf(path)) {
+    switch (diveFormatOfFile(path)) {
     case DiveOriginCsv:
-        return std::make_unique<CsvFile>();
+        return makeCsvReader(path);
     case DiveOriginUddf:
         return std::make_unique<UDDF>();
     case DiveOriginBinary:
         return std::make_unique<BinaryDiveFile>();
+    case DiveOriginSubsurface:
+        return std::make_unique<WholeFileReader>(DiveOriginSubsurface, &SubsurfaceXml::parse);
+    case DiveOriginSuunto:
+        return std::make_unique<WholeFileReader>(DiveOriginSuunto, &SuuntoFile::parse);
+    case DiveOriginUdcf:
+        return std::make_unique<WholeFileReader>(DiveOriginUdcf, &UdcfFile::parse);
+    case DiveOriginFit:
+        return std::make_unique<WholeFileReader>(DiveOriginFit, &FitFile::parse);
     default:
         return nullptr;
     }
@@ -153,16 +170,24 @@ bool exportDives(const QList<DiveProfile>& dives, const QString& path, QString* 
     return written;
 }
 
-DiveFileContent readDiveFile(const QString& path)
+QString noStartDateText()
+{
+    return QCoreApplication::translate("DiveLinesIO", "no start date: give --date");
+}
+
+DiveFileContent readDiveFile(const QString& path, const DiveReadOptions& options)
 {
     DiveFileContent content;
-    content.format = fileTypeOf(path);
-    std::unique_ptr<DiveLinesIO> reader = makeReader(path);
+    std::unique_ptr<DiveLinesIO> reader = makeReader(path, options);
     if (!reader) {
         content.error = QCoreApplication::translate("DiveProfile", "Unknown dive file type: %1")
-                            .arg(fileNameOf(path));
+                            .arg(fileNameOf(path))
+            + QLatin1Char('\n')
+            + QCoreApplication::translate("DiveLinesIO", "Files read: %1.")
+                  .arg(readableFormatsText());
         return content;
     }
+    content.format = reader->fileType();
     if (!reader->readDives(path, content.dives, content.refused)) {
         content.error = reader->errorString();
         if (content.error.isEmpty())
@@ -173,15 +198,26 @@ DiveFileContent readDiveFile(const QString& path)
         return content;
     }
     content.warnings = reader->warnings();
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QList<DiveProfile> dated;
     for (DiveProfile& dive : content.dives) {
         dive.origin = reader->fileType();
-        dive.computeStatistics();
+        // A dive without samples keeps the summary its file gave.
+        if (!dive.samples.isEmpty())
+            dive.computeStatistics();
         dive.computeSpeeds(false);
-        if (dive.dateTime == 0)
-            dive.dateTime = now;
         dive.sourceFileName = fileNameOf(path);
+        if (dive.dateTime == 0)
+            dive.dateTime = options.fallbackDateTime;
+        if (dive.dateTime != 0) {
+            dated << std::move(dive);
+            continue;
+        }
+        ++content.undated;
+        content.refused << RefusedDive {
+            dive.name.isEmpty() ? fileNameWithoutExtension(path) : dive.name, noStartDateText()
+        };
     }
+    content.dives = std::move(dated);
     return content;
 }
 

@@ -61,8 +61,18 @@ QString fileNameWithoutExtension(const QString& path);
 // The file-name component: the text after the last '\' or '/'.
 QString fileNameOf(const QString& path);
 
-// The reader for the path's extension, or null.
-std::unique_ptr<DiveLinesIO> makeReader(const QString& path);
+struct CsvColumnMapping;
+
+// How a file is to be read beyond what it says itself.
+struct DiveReadOptions
+{
+    qint64 fallbackDateTime = 0; // start of dives whose file gives none; 0 refuses them
+    const CsvColumnMapping* csv = nullptr; // columns of a CSV file, instead of guessing
+};
+
+// The reader for the file's content (or, when the content says nothing, its extension), or
+// null.
+std::unique_ptr<DiveLinesIO> makeReader(const QString& path, const DiveReadOptions& options = {});
 // The writer for the path's extension or for a DiveOrigin code, or null (.divebin has none).
 std::unique_ptr<DiveLinesIO> makeWriter(const QString& path);
 std::unique_ptr<DiveLinesIO> makeWriter(DiveOrigin code);
@@ -76,9 +86,10 @@ bool exportDive(
 bool exportDives(
     const QList<DiveProfile>& dives, const QString& path, QString* errorText = nullptr);
 
-// What a dive file holds, read by the reader for its extension. Each dive has its origin, its
-// statistics and speeds computed, the file name as sourceFileName and, when the file gives no
-// start time, the time of reading.
+// What a dive file holds, read by the reader its content calls for. Each dive has its origin,
+// its statistics and speeds computed (a dive without samples keeps the duration and depths its
+// file gave) and the file name as sourceFileName. A dive whose file gives no start time takes
+// options.fallbackDateTime, and is refused ("no start date") without one.
 struct DiveFileContent
 {
     DiveOrigin format = DiveOriginNone;
@@ -86,8 +97,11 @@ struct DiveFileContent
     QList<RefusedDive> refused;
     QStringList warnings;
     QString error; // why the file as a whole could not be read; empty on success
+    int undated = 0; // dives refused for want of a start date
     bool ok() const { return error.isEmpty(); }
 };
-DiveFileContent readDiveFile(const QString& path);
+DiveFileContent readDiveFile(const QString& path, const DiveReadOptions& options = {});
+// The reason given for a dive refused without a start date.
+QString noStartDateText();
 // The first dive of the file; false (errorText says why) when the file gives none.
 bool readFirstDive(const QString& path, DiveProfile& dive, QString* errorText = nullptr);

@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes to the computer's dive header and sample decoders and to the ".divebin"
-// parser. The first byte chooses the link variant and the tissue flag.
+// parser, and the download's checks of a stream against its header. The first byte chooses the link
+// variant and the tissue flag.
 
 #include "fileio/binarydiveparser.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
+#include "link/streamcheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     parseDiveHeaderReply(body, variant, header);
 
     QList<DeviceSample> samples;
-    decodeDeviceSamples(bytes, tissues, samples);
+    const SampleDecodeResult decoded = decodeDeviceSamples(bytes, tissues, samples);
+    // The download's checks run on whatever arrived, header and stream alike.
+    checkStreamAgainstHeader(header, decoded, samples);
+    if (expectedStreamBytes(bytes.left(kStreamHeadBytes), header.sampleCount, tissues) < 0)
+        __builtin_trap();
     const DiveProfile dive = convertDownloadedDive(header, samples, {});
     if (dive.samples.size() != samples.size())
         __builtin_trap();

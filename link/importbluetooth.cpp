@@ -345,8 +345,12 @@ void ImportBluetooth::onExchangeError(
     if (m_state != State::Downloading || !samples)
         return;
     if (pError == ExchangeError::NotReady) {
-        failCurrent(tr("The computer disconnected. Bring it close and press Reconnect and go on."),
-            TarskBle::exchangeErrorText(pError), false);
+        failCurrent(QString(), TarskBle::exchangeErrorText(pError), false);
+        m_ui->lbinfo->setText(
+            tr("Dive %1 failed: %2")
+                .arg(m_importQueue.value(0))
+                .arg(tr("The computer disconnected. Bring it close and press Reconnect and go "
+                        "on.")));
         m_state = State::Disconnected;
         showRetry(false, false, false);
         m_ui->btReconnect->setVisible(bool(m_reconnect));

@@ -736,6 +736,7 @@ bool TarskBle::sendFrame(quint8 code, const QByteArray& payload)
             m_reportedDrops = 0;
         }
         m_pending = command;
+        m_owedCameDuringPending = false;
         m_replyTimer.start();
     }
     m_transport->writeCharacteristic(characteristicUuid, buildFrame(code, payload));
@@ -838,8 +839,12 @@ void TarskBle::replyTimedOut()
     m_reportedDrops = 0;
     m_pressureBusy = false;
     finishPending();
-    // Its reply may still come, ahead of the next command's: it is owed, not lost.
-    if (command != BeginProgram && command != Program && command != EndProgram) {
+    // Its reply may still come, ahead of the next command's: it is owed, not lost. Unless a
+    // reply taken as owed came while it waited: that was perhaps its own, the owed one lost,
+    // and owing again would make every later attempt fail the same way.
+    if (m_owedCameDuringPending)
+        log(QStringLiteral("A late reply came meanwhile: command %1 owes none").arg(command));
+    else if (command != BeginProgram && command != Program && command != EndProgram) {
         m_owed.append(command);
         m_owedTimer.start();
     }
@@ -972,6 +977,7 @@ bool TarskBle::takenAsOwed(quint8 code, bool lastFrame)
     if (lastFrame) {
         log(QStringLiteral("Late reply to command %1 discarded").arg(m_owed.first()));
         m_owed.removeFirst();
+        m_owedCameDuringPending = m_pending != None;
         if (m_owed.isEmpty())
             m_owedTimer.stop();
     }

@@ -193,6 +193,8 @@ private:
     // that timed out, not to the one pending now.
     QList<quint8> m_owed;
     QTimer m_owedTimer;
+    // A reply was taken as owed while the pending command waited.
+    bool m_owedCameDuringPending = false;
     qint64 m_reportedDrops = 0;
     bool m_overflowLogged = false;
 

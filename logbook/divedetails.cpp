@@ -310,6 +310,12 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
         if (minTemperature.isNull() || s.temperature < minTemperature.toDouble())
             minTemperature = s.temperature;
     }
+    // A dive without a profile (logged by hand elsewhere) keeps the summary its file gave.
+    if (dive.samples.isEmpty() && (dive.duration > 0 || dive.maxDepth > 0)) {
+        maxTime = dive.duration;
+        maxDepth = dive.maxDepth;
+        minTemperature = dive.minTemperature;
+    }
 
     // An older version deletes dives without their details: rows left under this id go.
     if (!remove(db, diveId, error))
@@ -346,8 +352,8 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT number, site, location, buddies, notes, rating, tags "
-                                  "FROM divedetails WHERE diveid=:id")))
+    if (!q.prepare(QStringLiteral("SELECT number, site, location, buddies, notes, rating, tags, "
+                                  "maxtime, maxdepth FROM divedetails WHERE diveid=:id")))
         return prepareFailed(q, error);
     q.bindValue(QStringLiteral(":id"), diveId);
     if (!exec(q, error))
@@ -364,6 +370,10 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
         const qint64 rating = q.value(5).toLongLong();
         details.rating = rating >= 0 && rating <= 5 ? int(rating) : 0;
         details.tags = listFrom(q.value(6));
+        if (dive.samples.isEmpty()) {
+            dive.duration = std::max(0.0, q.value(7).toDouble());
+            dive.maxDepth = std::max(0.0, q.value(8).toDouble());
+        }
     }
     q.finish();
 

@@ -834,7 +834,9 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     if (!DiveDetailsStore::load(m_db, diveId, loaded, detailsError))
         return fail(detailsError);
 
-    loaded.computeStatistics();
+    // A dive without samples keeps the summary stored with it.
+    if (!loaded.samples.isEmpty())
+        loaded.computeStatistics();
     loaded.computeSpeeds(false);
     profile = std::move(loaded);
     return true;
@@ -917,7 +919,8 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         "SELECT d.diveid, d.name, d.serial, d.datetime, d.computer, "
         "COALESCE(x.maxtime, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)), "
         "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
-        "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature "
+        "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature, "
+        "EXISTS(SELECT 1 FROM profiles p WHERE p.diveid=d.diveid) "
         "FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
@@ -973,6 +976,7 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         entry.tags = storedList(q.value(12));
         entry.hasTemperature = !q.value(13).isNull();
         entry.minTemperature = realValue(q.value(13));
+        entry.hasProfile = q.value(14).toBool();
         visit(entry);
     }
     if (q.lastError().isValid())

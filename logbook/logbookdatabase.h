@@ -33,6 +33,7 @@ struct DiveListEntry
     QStringList tags;
     bool hasTemperature = false;
     double minTemperature = 0; // degrees C, lowest sample temperature
+    bool hasProfile = true; // false for a dive stored with its summary only
 };
 
 // The dive list's filter; all restrictions off by default.

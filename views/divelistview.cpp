@@ -1,6 +1,7 @@
 #include "views/divelistview.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
 
@@ -49,6 +50,7 @@ public:
         , m_maxDepth(entry.maxDepth)
         , m_number(entry.number)
         , m_diveId(entry.diveId)
+        , m_hasProfile(entry.hasProfile)
     { }
 
     QVariant data(int role) const override
@@ -61,6 +63,11 @@ public:
         case Qt::EditRole:
             return text();
         case Qt::ToolTipRole:
+            // A dive stored from its summary alone (logged by hand in another program) says so.
+            if (m_column == NameColumn && !m_hasProfile)
+                return QCoreApplication::translate(
+                    "DiveListView", "%1: no profile, the file gave only the dive's summary")
+                    .arg(m_name);
             // Long names are cut by the column: the whole name shows on hover.
             if ((m_column == NameColumn || m_column == SiteColumn) && m_name.size() > 12)
                 return m_name;
@@ -88,11 +95,12 @@ private:
         case SiteColumn:
             return m_name;
         case DateColumn:
-            return m_clock->toLocal(m_secs).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+            return diveStartText(m_clock->toLocal(m_secs));
         case DurationColumn:
-            return formatTime(m_maxTime);
+            // An asterisk marks the figures of a dive without a profile.
+            return m_hasProfile ? formatTime(m_maxTime) : formatTime(m_maxTime) + QLatin1Char('*');
         case DepthColumn:
-            return QStringLiteral("%1m").arg(m_maxDepth, 0, 'f', 1);
+            return Units::number(Quantity::Depth, m_maxDepth, 1) + Units::symbol(Quantity::Depth);
         case NumberColumn:
             return QString::number(m_number);
         default:
@@ -108,6 +116,7 @@ private:
     double m_maxDepth;
     int m_number;
     int m_diveId;
+    bool m_hasProfile;
 };
 
 } // namespace
@@ -158,6 +167,8 @@ void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries
             = new QTableWidgetItem(groupTitle(reference->computer, reference->serial, groupCount));
         header->setData(Qt::UserRole, -1);
         header->setBackground(QBrush(GroupBackground));
+        // Dark on its light blue whatever the desktop's palette.
+        header->setForeground(QBrush(Qt::black));
         QFont font = header->font();
         font.setWeight(QFont::Bold);
         header->setFont(font);
@@ -215,10 +226,12 @@ void highlight(QTableWidget& list, QTableWidgetItem* item)
             QTableWidgetItem* cell = list.item(row, column);
             if (!cell)
                 continue;
+            // The palette's colours, so that the marked row and the others read on a dark
+            // desktop too.
             if (row == marked)
-                setWeight(cell, QFont::Bold, Qt::blue);
+                setWeight(cell, QFont::Bold, list.palette().color(QPalette::Link));
             else if (cell->font().weight() > QFont::Medium)
-                setWeight(cell, QFont::Normal, Qt::black);
+                setWeight(cell, QFont::Normal, list.palette().color(QPalette::Text));
         }
     }
 }

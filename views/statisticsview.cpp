@@ -1,6 +1,7 @@
 #include "views/statisticsview.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -18,6 +19,12 @@
 #include <cmath>
 
 namespace {
+
+QString depthText(double metres)
+{
+    return Units::number(Quantity::Depth, metres, 1) + QLatin1Char(' ')
+        + Units::symbol(Quantity::Depth);
+}
 
 QChartView* makeChartView(QWidget* parent)
 {
@@ -134,13 +141,11 @@ void StatisticsView::setStatistics(const DiveStatistics& statistics)
     row(tr("Dives"), locale.toString(t.dives));
     row(tr("Total dive time"), formatTime(int(std::lround(t.totalSeconds))));
     row(tr("Deepest dive"),
-        t.dives > 0 ? link(t.deepestId, QStringLiteral("%1 m").arg(t.maxDepth, 0, 'f', 1))
-                    : QStringLiteral("-"));
+        t.dives > 0 ? link(t.deepestId, depthText(t.maxDepth)) : QStringLiteral("-"));
     row(tr("Longest dive"),
         t.dives > 0 ? link(t.longestId, formatTime(int(std::lround(t.longestSeconds))))
                     : QStringLiteral("-"));
-    row(tr("Mean maximum depth"),
-        t.dives > 0 ? QStringLiteral("%1 m").arg(t.meanMaxDepth, 0, 'f', 1) : QStringLiteral("-"));
+    row(tr("Mean maximum depth"), t.dives > 0 ? depthText(t.meanMaxDepth) : QStringLiteral("-"));
     html += QStringLiteral("</table>");
     m_totals->setText(html);
     showActivity();

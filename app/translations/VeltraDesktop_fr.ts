@@ -149,6 +149,22 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <source>Dives not stored</source>
         <translation>Plongées non enregistrées</translation>
     </message>
+    <message>
+        <source>Save link log</source>
+        <translation>Enregistrer le journal de liaison</translation>
+    </message>
+    <message>
+        <source>No link log is kept.</source>
+        <translation>Aucun journal de liaison n&apos;est tenu.</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>Fichiers journaux (*.log *.txt)</translation>
+    </message>
+    <message>
+        <source>The link log was not saved: %1</source>
+        <translation>Le journal de liaison n&apos;a pas été enregistré : %1</translation>
+    </message>
 </context>
 <context>
     <name>Contingency</name>
@@ -197,6 +213,182 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
             <numerusform>%n ligne d&apos;échantillon ignorée : un champ ne contenait pas de nombre.</numerusform>
             <numerusform>%n lignes d&apos;échantillon ignorées : un champ ne contenait pas de nombre.</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>CsvImportDialog</name>
+    <message>
+        <source>Import CSV: %1</source>
+        <translation>Importer un CSV : %1</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Temps (s)</translation>
+    </message>
+    <message>
+        <source>Depth (m)</source>
+        <translation>Profondeur (m)</translation>
+    </message>
+    <message>
+        <source>Temp. (C)</source>
+        <translation>Temp. (C)</translation>
+    </message>
+    <message>
+        <source>The file</source>
+        <translation>Le fichier</translation>
+    </message>
+    <message>
+        <source>What is read</source>
+        <translation>Ce qui est lu</translation>
+    </message>
+    <message>
+        <source>My own columns</source>
+        <translation>Mes propres colonnes</translation>
+    </message>
+    <message>
+        <source>Subsurface CSV profile</source>
+        <translation>Profil CSV de Subsurface</translation>
+    </message>
+    <message>
+        <source>Subsurface dive list</source>
+        <translation>Liste de plongées de Subsurface</translation>
+    </message>
+    <message>
+        <source>Seabear</source>
+        <translation>Seabear</translation>
+    </message>
+    <message>
+        <source>Sensus Ultra</source>
+        <translation>Sensus Ultra</translation>
+    </message>
+    <message>
+        <source>Layout</source>
+        <translation>Disposition</translation>
+    </message>
+    <message>
+        <source>Guess</source>
+        <translation>Deviner</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Tabulation</translation>
+    </message>
+    <message>
+        <source>Semicolon ;</source>
+        <translation>Point-virgule ;</translation>
+    </message>
+    <message>
+        <source>Comma ,</source>
+        <translation>Virgule ,</translation>
+    </message>
+    <message>
+        <source>Separator</source>
+        <translation>Séparateur</translation>
+    </message>
+    <message>
+        <source>Dot .</source>
+        <translation>Point .</translation>
+    </message>
+    <message>
+        <source>Decimal mark</source>
+        <translation>Séparateur décimal</translation>
+    </message>
+    <message>
+        <source>Time column</source>
+        <translation>Colonne du temps</translation>
+    </message>
+    <message>
+        <source>Depth column</source>
+        <translation>Colonne de la profondeur</translation>
+    </message>
+    <message>
+        <source>Temperature column</source>
+        <translation>Colonne de la température</translation>
+    </message>
+    <message>
+        <source>Tank pressure column</source>
+        <translation>Colonne de la pression bloc</translation>
+    </message>
+    <message>
+        <source>ppO2 column</source>
+        <translation>Colonne de la ppO2</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>aucune</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>secondes</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>minutes</translation>
+    </message>
+    <message>
+        <source>minutes:seconds</source>
+        <translation>minutes:secondes</translation>
+    </message>
+    <message>
+        <source>Time in</source>
+        <translation>Temps en</translation>
+    </message>
+    <message>
+        <source>metres</source>
+        <translation>mètres</translation>
+    </message>
+    <message>
+        <source>feet</source>
+        <translation>pieds</translation>
+    </message>
+    <message>
+        <source>Depth in</source>
+        <translation>Profondeur en</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dive(s) in the first lines.</source>
+        <translation>
+            <numerusform>%n plongée dans les premières lignes.</numerusform>
+            <numerusform>%n plongées dans les premières lignes.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>CsvMapping</name>
+    <message>
+        <source>cannot read &quot;%1&quot; in the column mapping</source>
+        <translation>impossible de lire « %1 » dans la correspondance des colonnes</translation>
+    </message>
+    <message>
+        <source>the column mapping needs depth=COLUMN</source>
+        <translation>la correspondance des colonnes doit donner depth=COLONNE</translation>
+    </message>
+    <message>
+        <source>the table has no depth column</source>
+        <translation>le tableau n&apos;a pas de colonne de profondeur</translation>
+    </message>
+    <message>
+        <source>the table has no time column and no sample interval</source>
+        <translation>le tableau n&apos;a ni colonne de temps ni intervalle d&apos;échantillonnage</translation>
+    </message>
+    <message>
+        <source>no row of the table holds a depth and a time</source>
+        <translation>aucune ligne du tableau ne donne une profondeur et un temps</translation>
+    </message>
+    <message>
+        <source>no row of the table holds a dive</source>
+        <translation>aucune ligne du tableau ne contient de plongée</translation>
+    </message>
+    <message>
+        <source>a column mapping is for reading only</source>
+        <translation>une correspondance de colonnes ne sert qu&apos;à la lecture</translation>
+    </message>
+</context>
+<context>
+    <name>CsvReport</name>
+    <message>
+        <source>not a complete dive report</source>
+        <translation>ce n&apos;est pas un rapport de plongée complet</translation>
     </message>
 </context>
 <context>
@@ -294,6 +486,30 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <source>%1 holds no dive.</source>
         <translation>%1 ne contient aucune plongée.</translation>
     </message>
+    <message>
+        <source>UDDF, Subsurface XML, CSV (this program&apos;s, Subsurface, Seabear, Sensus Ultra or mapped columns), Suunto Dive Manager XML, Suunto app JSON, UDCF, Garmin FIT and .divebin</source>
+        <translation>UDDF, XML de Subsurface, CSV (de ce programme, de Subsurface, Seabear, Sensus Ultra ou par colonnes choisies), XML de Suunto Dive Manager, JSON de l&apos;application Suunto, UDCF, Garmin FIT et .divebin</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Impossible de lire %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 is too large for a dive file.</source>
+        <translation>%1 est trop gros pour un fichier de plongée.</translation>
+    </message>
+    <message>
+        <source>no start date: give --date</source>
+        <translation>pas de date de début : indiquez --date</translation>
+    </message>
+    <message>
+        <source>Files read: %1.</source>
+        <translation>Fichiers lus : %1.</translation>
+    </message>
 </context>
 <context>
     <name>DiveListView</name>
@@ -336,6 +552,10 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>No.</source>
         <translation>N°</translation>
+    </message>
+    <message>
+        <source>%1: no profile, the file gave only the dive&apos;s summary</source>
+        <translation>%1 : pas de profil, le fichier ne donnait que le résumé de la plongée</translation>
     </message>
 </context>
 <context>
@@ -417,6 +637,17 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>Empty reply</source>
         <translation>Réponse vide</translation>
+    </message>
+</context>
+<context>
+    <name>FileQuestions</name>
+    <message>
+        <source>Start of the dive</source>
+        <translation>Début de la plongée</translation>
+    </message>
+    <message>
+        <source>%1 does not say when the dive started. The file&apos;s modification time is offered; correct it if needed.</source>
+        <translation>%1 n&apos;indique pas quand la plongée a commencé. La date de modification du fichier est proposée ; corrigez-la si besoin.</translation>
     </message>
 </context>
 <context>
@@ -665,6 +896,29 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The file name gives no firmware version (name.x.y.z.letter, as in Veltra.1.2.3.b.bin).</source>
         <translation>Le nom du fichier ne donne aucune version de micrologiciel (nom.x.y.z.lettre, comme Veltra.1.2.3.b.bin).</translation>
+    </message>
+</context>
+<context>
+    <name>FitFile</name>
+    <message>
+        <source>the file&apos;s checksum is wrong; its dive was read all the same</source>
+        <translation>la somme de contrôle du fichier est fausse ; sa plongée a tout de même été lue</translation>
+    </message>
+    <message>
+        <source>not a FIT file</source>
+        <translation>ce n&apos;est pas un fichier FIT</translation>
+    </message>
+    <message>
+        <source>the FIT file is cut short</source>
+        <translation>le fichier FIT est tronqué</translation>
+    </message>
+    <message>
+        <source>the FIT file is damaged: a message has no definition</source>
+        <translation>le fichier FIT est endommagé : un message n&apos;a pas de définition</translation>
+    </message>
+    <message>
+        <source>the FIT file holds no dive</source>
+        <translation>le fichier FIT ne contient aucune plongée</translation>
     </message>
 </context>
 <context>
@@ -1116,20 +1370,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>en descente</translation>
     </message>
     <message>
-        <source>%1   %2 m   %3 °C</source>
-        <translation>%1   %2 m   %3 °C</translation>
-    </message>
-    <message>
-        <source>ceiling %1 m</source>
-        <translation>plafond %1 m</translation>
-    </message>
-    <message>
         <source>no stop %1 min</source>
         <translation>sans palier %1 min</translation>
     </message>
     <message>
-        <source>%1 m/min %2</source>
-        <translation>%1 m/min %2</translation>
+        <source>ceiling %1</source>
+        <translation>plafond %1</translation>
     </message>
 </context>
 <context>
@@ -1555,10 +1801,6 @@ Le programme ne peut pas démarrer.</translation>
         <translation>Ouvrir un fichier de plongée</translation>
     </message>
     <message>
-        <source>Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file (*.uddf);;Binary dive file (*.divebin)</source>
-        <translation>Fichier de plongée (*.csv *.uddf *.divebin);;Fichier CSV (*.csv);;Fichier UDDF (*.uddf);;Fichier de plongée binaire (*.divebin)</translation>
-    </message>
-    <message>
         <source>Impossible to read profile</source>
         <translation>Impossible de lire le profil</translation>
     </message>
@@ -1759,10 +2001,6 @@ Elles s&apos;appliquent jusqu&apos;à la fermeture du programme.</translation>
         <translation>Quatre plongées ou plus en 24 heures.</translation>
     </message>
     <message>
-        <source>%1 cannot be opened here: drop a dive file ending in .uddf, .csv or .divebin.</source>
-        <translation>%1 ne peut pas être ouvert ici : déposez un fichier de plongée se terminant par .uddf, .csv ou .divebin.</translation>
-    </message>
-    <message>
         <source>Store the dive in the logbook</source>
         <translation>Enregistrer la plongée dans le carnet</translation>
     </message>
@@ -1959,6 +2197,30 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Selection saved to %1</source>
         <translation>Sélection enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>Dive file (%1)</source>
+        <translation>Fichier de plongée (%1)</translation>
+    </message>
+    <message>
+        <source>Csv file (*.csv)</source>
+        <translation>Fichier CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>UDDF file (*.uddf *.xml)</source>
+        <translation>Fichier UDDF (*.uddf *.xml)</translation>
+    </message>
+    <message>
+        <source>Other programs&apos; logbooks (*.ssrf *.xml *.udcf *.fit *.json *.sml)</source>
+        <translation>Carnets d&apos;autres programmes (*.ssrf *.xml *.udcf *.fit *.json *.sml)</translation>
+    </message>
+    <message>
+        <source>Binary dive file (*.divebin)</source>
+        <translation>Fichier de plongée binaire (*.divebin)</translation>
+    </message>
+    <message>
+        <source>Save link log...</source>
+        <translation>Enregistrer le journal de liaison...</translation>
     </message>
 </context>
 <context>
@@ -2464,6 +2726,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The deco gas %1 is no richer than the bottom gas %2: the ascent never takes it.</source>
         <translation>Le gaz de déco %1 n&apos;est pas plus riche que le mélange fond %2 : la remontée ne le prend jamais.</translation>
+    </message>
+</context>
+<context>
+    <name>Planification</name>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
     </message>
 </context>
 <context>
@@ -3477,6 +3746,36 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>SubsurfaceXml</name>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
+    </message>
+    <message>
+        <source>not a well-formed XML document (cut short or damaged)</source>
+        <translation>document XML mal formé (tronqué ou endommagé)</translation>
+    </message>
+    <message>
+        <source>not a Subsurface logbook (its root element is &quot;%1&quot;)</source>
+        <translation>ce n&apos;est pas un carnet Subsurface (son élément racine est « %1 »)</translation>
+    </message>
+</context>
+<context>
+    <name>SuuntoFile</name>
+    <message>
+        <source>not a well-formed XML document (cut short or damaged)</source>
+        <translation>document XML mal formé (tronqué ou endommagé)</translation>
+    </message>
+    <message>
+        <source>not a Suunto Dive Manager file (its root element is &quot;%1&quot;)</source>
+        <translation>ce n&apos;est pas un fichier Suunto Dive Manager (son élément racine est « %1 »)</translation>
+    </message>
+    <message>
+        <source>not a Suunto app file (no &quot;DeviceLog&quot;)</source>
+        <translation>ce n&apos;est pas un fichier de l&apos;application Suunto (pas de « DeviceLog »)</translation>
+    </message>
+</context>
+<context>
     <name>TarskBle</name>
     <message>
         <source>connecting</source>
@@ -3555,6 +3854,17 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>The UDDF file holds no dive.</source>
         <translation>Le fichier UDDF ne contient aucune plongée.</translation>
+    </message>
+</context>
+<context>
+    <name>UdcfFile</name>
+    <message>
+        <source>not a well-formed XML document (cut short or damaged)</source>
+        <translation>document XML mal formé (tronqué ou endommagé)</translation>
+    </message>
+    <message>
+        <source>not a UDCF file (its root element is &quot;%1&quot;)</source>
+        <translation>ce n&apos;est pas un fichier UDCF (son élément racine est « %1 »)</translation>
     </message>
 </context>
 <context>

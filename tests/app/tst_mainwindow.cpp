@@ -9,6 +9,7 @@
 #include "logbook/logbookdatabase.h"
 #include "planner/plancomparison.h"
 #include "planner/plancompute.h"
+#include "views/divelistview.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
@@ -242,6 +243,14 @@ private slots:
             QVERIFY(french.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
             QCoreApplication::installTranslator(&french);
             MainWindow translated;
+            // The filter's date page, the widest, opens without a sideways scroll bar.
+            FormFilter filter(&translated);
+            auto* tools = filter.findChild<QToolBox*>("toolBox");
+            tools->setCurrentIndex(1);
+            filter.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&filter));
+            for (const QScrollBar* bar : tools->findChildren<QScrollBar*>())
+                QVERIFY(bar->orientation() == Qt::Vertical || !bar->isVisible());
             QCoreApplication::removeTranslator(&french);
             const QSize frenchSmallest = translated.minimumSizeHint();
             QVERIFY2(frenchSmallest.width() <= 1280 && frenchSmallest.height() <= 690,
@@ -254,6 +263,8 @@ private slots:
         // Opening a row shows it, with the store button off.
         w->openDiveProfileItem(diveList(w)->item(1, 2));
         QCOMPARE(lineText(w, "edDiveName"), diveList(w)->item(1, 0)->text());
+        // The start reads as in the list.
+        QCOMPARE(lineText(w, "edDateTime"), diveList(w)->item(1, DiveListView::DateColumn)->text());
         QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
         QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
         QWidget* viewport = w->graphView()->viewport();
@@ -370,10 +381,9 @@ private slots:
         QVERIFY(box.text().startsWith(QStringLiteral("Impossible to open file")));
         QCOMPARE(w->currentDive().samples.size(), 5);
         QCOMPARE(lineText(w, "edDiveName"), QString("morning"));
-        // A drop opens the first file, a dive file by its extension only.
+        // A drop opens the first file, whatever its name: the content chooses the reader.
         const std::pair<const char*, const char*> drops[]
-            = { { "a.txt", "a.txt cannot be opened here" },
-                  { "a.UDDF", "a.UDDF cannot be opened here" },
+            = { { "a.txt", "Impossible to open file" }, { "a.UDDF", "Impossible to open file" },
                   { "a.uddf", "Impossible to open file" }, { "a.csv", "Impossible to open file" } };
         for (const auto& [file, message] : drops) {
             BoxAnswer box;
@@ -695,6 +705,61 @@ private slots:
         }
     }
 
+    void screenshots()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, the window, guide and preferences at
+        // 1366x768 in English and French, to look at.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        storeDemoDives();
+        for (const QString language : { "en", "fr" }) {
+            QTranslator translator;
+            QTranslator qt;
+            if (language == "fr") {
+                QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+                QVERIFY(qt.load(QStringLiteral("qtbase_fr"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+                QCoreApplication::installTranslator(&translator);
+                QCoreApplication::installTranslator(&qt);
+            }
+            MainWindow* w = makeWindow();
+            w->resize(1366, 740);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            w->openDiveProfileItem(diveList(w)->item(1, 0));
+            QVERIFY(w->grab().save(out + "/window-" + language + ".png"));
+            auto* tabs = w->findChild<QTabWidget*>("tabMain");
+            tabs->setCurrentIndex(1);
+            QVERIFY(w->grab().save(out + "/planner-" + language + ".png"));
+            tabs->setCurrentIndex(0);
+            FormFilter filter(w);
+            filter.show();
+            QVERIFY(filter.grab().save(out + "/filter-" + language + ".png"));
+            w->showUserGuide();
+            QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
+                        ->window()
+                        ->grab()
+                        .save(out + "/guide-" + language + ".png"));
+            PreferencesDialog preferences(HiddenOptions(), w);
+            preferences.show();
+            QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
+            // A dark desktop: the same window under a dark palette.
+            const QPalette light = QApplication::palette();
+            QPalette dark(QColor(53, 53, 53));
+            dark.setColor(QPalette::Base, QColor(35, 35, 35));
+            dark.setColor(QPalette::Text, Qt::white);
+            dark.setColor(QPalette::WindowText, Qt::white);
+            dark.setColor(QPalette::ButtonText, Qt::white);
+            QApplication::setPalette(dark);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
+            QApplication::setPalette(light);
+            QCoreApplication::removeTranslator(&translator);
+            QCoreApplication::removeTranslator(&qt);
+        }
+    }
+
     void aboutWindowGoesAway()
     {
         MainWindow* w = makeWindow();
@@ -712,9 +777,12 @@ private slots:
             }
             return about;
         };
+        // The version reads against the picture under it, on a light desktop (dark text) too.
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(QPalette(QColor(239, 239, 239)));
         QPointer<QWidget> about = open();
+        QApplication::setPalette(desktop);
         QVERIFY(about);
-        // The version reads against the picture under it.
         auto* version = about->findChild<QLabel*>("lbAboutVersion");
         const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
                                  .toImage()
@@ -922,6 +990,10 @@ private:
     {
         m_window.reset();
         m_window = std::make_unique<MainWindow>();
+        // Files without a start date take the offered one (the file's modification time).
+        FileQuestions questions;
+        questions.startDate = [](const QString&, qint64 guess) { return guess; };
+        m_window->setFileQuestions(questions);
         return m_window.get();
     }
 

@@ -105,8 +105,9 @@ private slots:
         const QJsonObject o = info.json()["dives"].toArray().first().toObject();
         QCOMPARE(o.keys(),
             QStringList({ "buddy", "computer", "duration", "gasSwitches", "gases", "maxDepth",
-                "maxTemperature", "meanDepth", "minTemperature", "name", "notes", "samples",
-                "serial", "site", "start", "startUtcSeconds", "tanks" }));
+                "maxTemperature", "meanDepth", "minTemperature", "mode", "name", "notes",
+                "position", "samples", "serial", "site", "start", "startUtcSeconds", "tanks",
+                "trip" }));
         const QJsonObject expected { { "samples", 121 }, { "maxDepth", 20 }, { "duration", 600 },
             { "minTemperature", 18 }, { "maxTemperature", 24 }, { "serial", "A1" },
             { "name", "Reef" }, { "startUtcSeconds", 1780000000 } };
@@ -316,7 +317,8 @@ private slots:
         QVERIFY(QFile::copy(csv, dir.filePath("renamed.csv")));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
-        r = cli({ "logbook", "--db", db, "import", csv, "reef.csv", "renamed.csv" });
+        r = cli({ "logbook", "--db", db, "import", "--date", "2026-05-28T10:00:00", csv, "reef.csv",
+            "renamed.csv" });
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out,
@@ -378,6 +380,60 @@ private slots:
         QTest::newRow("no_out") << QStringList() << 2 << QStringList();
     }
 
+    // Other programs' files by content, the new JSON keys, and dives without a start date.
+    void otherFormats()
+    {
+        QTemporaryDir dir;
+        const QString ssrf = dir.filePath("log.xml");
+        QFile f(ssrf);
+        QVERIFY(f.open(QIODevice::WriteOnly)
+            && f.write("<divelog program='subsurface' version='3'><divesites><site uuid='1' "
+                       "name='Arch' gps='28.5 -16.25'/></divesites><dives><trip "
+                       "location='Canaries'><dive divesiteid='1' date='2024-05-18' "
+                       "time='10:00:00'><divecomputer dctype='CCR'><sample time='0:10 min' "
+                       "depth='5.0 m'/></divecomputer></dive></trip><dive date='2024-05-19' "
+                       "time='10:00:00' duration='30:00 min'/></dives></divelog>")
+                > 0);
+        f.close();
+        Result r = cli({ "info", ssrf, "--json" });
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.json()["format"].toString(), QString("subsurface"));
+        const QJsonArray dives = r.json()["dives"].toArray();
+        QCOMPARE(dives.size(), 2);
+        QCOMPARE(dives[0]["mode"].toString(), QString("cc"));
+        QCOMPARE(dives[0]["trip"].toString(), QString("Canaries"));
+        QCOMPARE(dives[0]["site"].toString(), QString("Arch"));
+        QCOMPARE(dives[0]["position"]["longitude"].toDouble(), -16.25);
+        QVERIFY(dives[1]["position"].isNull() && dives[1]["trip"].isNull());
+        QCOMPARE(dives[1]["mode"].toString(), QString("oc"));
+        QCOMPARE(dives[1]["samples"].toInt(), 0);
+
+        // A profile CSV has no start: refused with the reason, stored with --date.
+        const QString csv = dir.filePath("p.csv");
+        DiveProfile undated = sampleDive("P", "");
+        QVERIFY(exportDive(undated, csv, nullptr, true));
+        const QString db = dir.filePath("d.db");
+        r = cli({ "logbook", "--db", db, "import", csv });
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.startsWith("refused p: no start date: give --date\n"), qPrintable(r.out));
+        r = cli({ "logbook", "--db", db, "import", "--date", "2024-05-18T12:07:00", csv, ssrf });
+        QVERIFY2(r.out.endsWith("\n3 stored, 0 duplicates, 0 refused\n"), qPrintable(r.out));
+        // The dive without samples keeps its 30 minutes in the list and when loaded.
+        QCOMPARE(
+            cli({ "logbook", "--db", db, "show", "3", "--json" }).json()["duration"].toDouble(),
+            1800.0);
+        const QJsonArray listed
+            = cli({ "logbook", "--db", db, "list", "--json" }).json()["dives"].toArray();
+        QCOMPARE(listed.at(0)["duration"].toDouble(), 1800.0);
+        LogbookDatabase::instance().close();
+        QCOMPARE(cli({ "info", csv, "--date", "yesterday" }).status, 2);
+        QCOMPARE(cli({ "info", csv, "--csv-preset", "nope" }).status, 2);
+        QCOMPARE(cli({ "info", csv, "--csv-columns", "time=1" }).status, 2);
+        const QString help = cli({ "--help" }).out;
+        for (const char* name : { "Subsurface XML", "FIT", "UDCF", "Suunto", "seabear" })
+            QVERIFY2(help.contains(name), name);
+    }
+
     void exportChoosesDives()
     {
         QFETCH(QStringList, args);
@@ -392,8 +448,9 @@ private slots:
         const Result r = cli(log + QStringList { "export" } + args);
         LogbookDatabase::instance().close();
         // A refused export writes no file.
-        const QStringList written
-            = namesOf(cli({ "info", dir.filePath(args.value(args.size() - 1)), "--json" }).json());
+        const QStringList written = namesOf(cli({ "info", dir.filePath(args.value(args.size() - 1)),
+                                                    "--json", "--date", "2026-05-28T10:00:00" })
+                                                .json());
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(r.status, status);
         QCOMPARE(r.err.isEmpty(), status == 0);

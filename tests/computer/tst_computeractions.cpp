@@ -215,6 +215,8 @@ private slots:
         ComputerActions::Hooks hooks = r.hooks();
         QStringList undoable;
         hooks.downloadStored = [&](const DiveProfile& d, int) { undoable << d.name; };
+        hooks.linkLogPath = dir.filePath("link.log");
+        hooks.askSavePath = [&](QWidget*) { return dir.filePath("sent.log"); };
         ComputerActions actions(&window, &img, hooks);
         QSignalSpy stored(&actions, &ComputerActions::divesStored);
 
@@ -228,6 +230,11 @@ private slots:
             qPrintable(said));
         QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join('\n')));
         QVERIFY(undoable.isEmpty());
+        // The link log the diver can send tells why.
+        actions.saveLinkLog();
+        QFile sent(dir.filePath("sent.log"));
+        QVERIFY(sent.open(QIODevice::ReadOnly));
+        QVERIFY(sent.readAll().contains("Dive 4 not stored in the logbook"));
 
         driveDownload(actions, &listed);
         actions.onDownloadDives();

@@ -7,6 +7,7 @@
 #include "link/virtualdivecomputer.h"
 
 #include <QDeadlineTimer>
+#include <QMetaMethod>
 #include <QSet>
 #include <QTimer>
 
@@ -23,23 +24,14 @@ public:
         : m_c(computer)
     {
         m_c->setParent(this);
-        using B = BleTransport;
-        connect(m_c, &B::deviceDiscovered, this, &B::deviceDiscovered);
-        connect(m_c, &B::scanFinished, this, &B::scanFinished);
-        connect(m_c, &B::scanCanceled, this, &B::scanCanceled);
-        connect(m_c, &B::scanError, this, &B::scanError);
-        connect(m_c, &B::serviceDiscovered, this, &B::serviceDiscovered);
-        connect(m_c, &B::discoveryFinished, this, &B::discoveryFinished);
-        connect(m_c, &B::controllerError, this, &B::controllerError);
-        connect(m_c, &B::controllerConnected, this, &B::controllerConnected);
-        connect(m_c, &B::controllerDisconnected, this, &B::controllerDisconnected);
-        connect(m_c, &B::serviceStateChanged, this, &B::serviceStateChanged);
-        connect(m_c, &B::characteristicRead, this, &B::characteristicRead);
-        connect(m_c, &B::characteristicWritten, this, &B::characteristicWritten);
-        connect(m_c, &B::descriptorRead, this, &B::descriptorRead);
-        connect(m_c, &B::descriptorWritten, this, &B::descriptorWritten);
-        connect(m_c, &B::serviceError, this, &B::serviceError);
-        connect(m_c, &B::characteristicChanged, this,
+        // Every signal but the notifications passes as it comes.
+        const QMetaObject& meta = BleTransport::staticMetaObject;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod m = meta.method(i);
+            if (m.methodType() == QMetaMethod::Signal && m.name() != "characteristicChanged")
+                connect(m_c, m, this, m);
+        }
+        connect(m_c, &BleTransport::characteristicChanged, this,
             [this](const QBluetoothUuid&, const QByteArray& v) { arrive(v); });
         m_timer.setSingleShot(true);
         connect(&m_timer, &QTimer::timeout, this, [this] { release(); });

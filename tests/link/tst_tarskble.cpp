@@ -2,9 +2,12 @@
 // replies, and the firmware installation.
 
 #include "link/firmwareprogram.h"
+#include "link/linklogfile.h"
 #include "virtuallink.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -267,6 +270,16 @@ private slots:
             QVERIFY(rig.run(VeltraCommand::GetSerialNumber));
             QCOMPARE(rig.link->computerInfo().serialNumber, "00000001-00000002-00000003");
 
+            // A reply truly lost costs one more attempt at most, not every later one.
+            rig.computer->setAnswering(false);
+            rig.link->startCommand(VeltraCommand::GetSerialNumber);
+            QVERIFY(waitCount(error, 2));
+            rig.computer->setAnswering(true);
+            rig.link->startCommand(
+                VeltraCommand::GetSerialNumber); // its reply settles the lost one
+            QVERIFY(waitCount(error, 3));
+            QVERIFY(rig.run(VeltraCommand::GetSerialNumber));
+
             // While a stream is awaited nothing else goes out: a pressure would take its slot.
             rig.link->setReplyTimeout(3000);
             QSignalSpy end(rig.link, &TarskBle::onEndCommand);
@@ -279,6 +292,31 @@ private slots:
             QVERIFY(waitCount(end, 1));
             QCOMPARE(arg<Cmd>(end, 0), VeltraCommand::GetDiveSamples);
         }
+    }
+
+    void linkLogRotatesAndSaves()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("link.log");
+        LinkLogFile log(path, 1000);
+        // 100 lines of 24 (time) + 1 + 39 + 1 bytes: 6500 bytes, of which at most two files
+        // of 1000 bytes and one line are kept.
+        for (int i = 0; i < 100; ++i)
+            log.append(QString("line %1 ").arg(i, 2, 10, QChar('0')) + QString(31, 'x'));
+        QVERIFY(QFileInfo(path).size() <= 1065);
+        QVERIFY(QFileInfo(path + ".1").size() <= 1065);
+        QString error;
+        QVERIFY(log.saveTo(dir.filePath("sent.log"), &error));
+        QFile sent(dir.filePath("sent.log"));
+        QVERIFY(sent.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = sent.readAll().trimmed().split('\n');
+        QVERIFY(lines.size() >= 15);
+        // The newest lines, in order, each with its time.
+        for (int i = 0; i < lines.size(); ++i)
+            QVERIFY(lines[i].mid(25).startsWith(
+                QString("line %1").arg(100 - lines.size() + i, 2, 10, QChar('0')).toUtf8()));
+        QVERIFY(!log.saveTo(dir.filePath("missing/sent.log"), &error));
+        QVERIFY(!error.isEmpty());
     }
 
     void failedSetUpStartsClean()

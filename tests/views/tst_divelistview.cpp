@@ -116,11 +116,27 @@ private slots:
     void highlightAndSelection()
     {
         QTableWidget list;
+        // A dark desktop: every text must stand out from what it is drawn on.
+        QPalette dark(QColor(53, 53, 53));
+        dark.setColor(QPalette::Base, QColor(35, 35, 35));
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::Link, QColor(100, 170, 255));
+        list.setPalette(dark);
         QLabel lb;
         DiveListView::fill(list, lb,
             { entry(11, "1", "Veltra", "S1"), entry(12, "2", "Veltra", "S1"),
                 entry(13, "3", "QRD-M", "S2") },
             2);
+        const auto readable = [&](int row) {
+            const QTableWidgetItem* cell = list.item(row, 0);
+            const QColor back = cell->background().style() == Qt::NoBrush
+                ? dark.color(QPalette::Base)
+                : cell->background().color();
+            const QColor text = cell->foreground().style() == Qt::NoBrush
+                ? dark.color(QPalette::Text)
+                : cell->foreground().color();
+            return std::abs(text.lightness() - back.lightness()) > 90;
+        };
         // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3. Any column highlights the row,
         // one row at a time; group rows keep their own bold face.
         const auto weight
@@ -132,6 +148,8 @@ private slots:
         DiveListView::highlight(list, list.item(4, 0));
         QCOMPARE(weight(1, 0), int(QFont::Normal));
         QCOMPARE(weight(4, 3), int(QFont::Bold));
+        for (int row = 0; row < 5; ++row)
+            QVERIFY2(readable(row), qPrintable(QString::number(row)));
         DiveListView::highlight(list, nullptr);
         QCOMPARE(weight(4, 3), int(QFont::Normal));
         QVERIFY(weight(0, 0) == QFont::Bold && weight(3, 0) == QFont::Bold);

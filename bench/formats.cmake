@@ -1,0 +1,1 @@
+veltra_add_bench(formats LIBS fileio logbook)

@@ -1,0 +1,1 @@
+veltra_add_fuzzer(suunto LIBS fileio)
