@@ -6,6 +6,7 @@
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "planner/plancomparison.h"
 #include "planner/plancompute.h"
@@ -14,6 +15,7 @@
 #include "views/formfilter.h"
 #include "views/graphview.h"
 #include "views/replaylayer.h"
+#include "views/starrating.h"
 
 #include <QTextBrowser>
 #include <QTranslator>
@@ -275,6 +277,13 @@ private slots:
         QVERIFY(!w->graphView()->readoutText().isEmpty());
         auto* position = w->findChild<QTextEdit*>("edPositionInformation");
         QVERIFY(!position->toPlainText().isEmpty());
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, to look at the window at 1366x768.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (!out.isEmpty()) {
+            w->resize(1366, 768);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/main.png"));
+        }
         // Another dive: nothing read on the first one stays on screen.
         w->openDiveProfileItem(diveList(w)->item(2, 0));
         QVERIFY(w->graphView()->readoutText().isEmpty());
@@ -515,7 +524,7 @@ private slots:
         QCOMPARE(boxes.titles.value(1), QString("Database Error"));
         QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
         QCOMPARE(list->rowCount(), 3);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 2 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 dives"));
     }
 
     void filterDialogDrivesList()
@@ -537,7 +546,7 @@ private slots:
         }));
         QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
         QCOMPARE(diveList(w)->rowCount(), 4);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 dives"));
         // The dialog shows the filter it was given; Cancel changes nothing.
         QVERIFY(answer([](QWidget* modal) {
             auto* table = modal->findChild<QTableWidget*>("tblComputers");
@@ -899,8 +908,12 @@ private slots:
         QVERIFY(db().loadDive(report.entries.at(0).diveId, dive) && !dive.samples.isEmpty());
 
         // A field is saved when left; undo and redo put the file and the field back.
-        window->openDiveProfileItem(list->item(1, 0));
+        // What the Summary does not show (the trip) is kept.
         const int blue = 2;
+        DiveTrip trip;
+        trip.name = "Gozo";
+        QVERIFY(db().storeTrip(trip) && db().setDivesTrip({ blue }, trip.id));
+        window->openDiveProfileItem(list->item(1, 0));
         auto* site = window->findChild<QLineEdit*>("edSite");
         QVERIFY(site && !site->isReadOnly());
         site->setText("Blue Hole");
@@ -908,6 +921,7 @@ private slots:
         DiveDetails stored;
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.trip, QString("Gozo"));
         edit->actions().at(0)->trigger();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString());
@@ -935,7 +949,7 @@ private slots:
         QCOMPARE(site->text(), QString("Blue Hole"));
         site->setText("Canyon");
         emit site->editingFinished();
-        window->findChild<QSpinBox*>("sbRating")->setValue(4);
+        window->findChild<StarRating*>("sbRating")->choose(4);
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
         QCOMPARE(edit->actions().at(0)->text(), QString("&Undo rating of dive 2"));
@@ -973,6 +987,12 @@ private slots:
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // A click on any cell, or an arrow key, shows the dive of that row.
+        auto* shown = window->findChild<QLineEdit*>("edDiveName");
+        list->setCurrentCell(1, 2);
+        QCOMPARE(shown->text(), QString("Arch"));
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(shown->text(), QString("Cove"));
 
         // The statistics follow the search: two dives, the deepest is Arch at 18 m.
         auto* tabs = window->findChild<QTabWidget*>("tabMain");
@@ -983,6 +1003,11 @@ private slots:
         search->setText("zoe");
         QTRY_VERIFY(
             window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
+        auto* empty = window->findChild<QLabel*>("lbStatisticsEmpty");
+        QVERIFY(!empty->isVisibleTo(window));
+        search->setText("nowhere");
+        QTRY_VERIFY(empty->isVisibleTo(window));
+        QCOMPARE(empty->text(), QString("No dives yet"));
     }
 
 private:

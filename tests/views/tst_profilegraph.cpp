@@ -5,6 +5,7 @@
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
+#include "views/pressurecurve.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -133,6 +134,30 @@ class TestProfileGraph : public QObject
     Q_OBJECT
 
 private slots:
+    void pressureCurveOfLoggedDive()
+    {
+        DiveProfile dive;
+        for (int t = 0; t <= 60; t += 20) {
+            DiveSample s;
+            s.time = t;
+            s.depth = t == 0 || t == 60 ? 0 : 10;
+            dive.samples << s;
+        }
+        // Nothing recorded: no curve.
+        QVERIFY(pressureCurve(dive).points.isEmpty());
+        // Start and end pressures only: a straight line over the dive, the axis up to 250 bar.
+        dive.tanks = { { 0, 210, 90, 12, 0 } };
+        DiveProfileItem::SecondaryCurve curve = pressureCurve(dive);
+        QCOMPARE(curve.points, QPolygonF({ { 0, 210 }, { 60, 90 } }));
+        QCOMPARE(curve.top, 250.0);
+        // Recorded pressures win, a sample without one (0) is left out.
+        dive.samples[1].tankPressureBar = 180;
+        dive.samples[3].tankPressureBar = 150;
+        curve = pressureCurve(dive);
+        QCOMPARE(curve.points, QPolygonF({ { 20, 180 }, { 60, 150 } }));
+        QCOMPARE(curve.top, 200.0);
+    }
+
     void mappingZoomAndScroll()
     {
         Fixture f;
