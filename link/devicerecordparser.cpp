@@ -22,6 +22,34 @@ int diveHeaderReplyLength(int format, uint32_t variant)
     return n;
 }
 
+namespace {
+
+// The gas slots (8, or 12 in the wide formats) and the fields that follow them.
+void readGasBlock(ByteCursor& c, DiveHeader& h, bool wide, uint32_t variant)
+{
+    h.gasMask = wide ? c.u16() : c.u8();
+    const int slotCount = wide ? 12 : 8;
+    for (int i = 0; i < slotCount; ++i) {
+        h.gasO2[i] = c.u8();
+        h.gasHe[i] = c.u8();
+    }
+    h.byteAfterGases = c.u8();
+    h.wordsAfterGases[0] = c.u16();
+    if (variant != 2) {
+        h.wordsAfterGases[1] = c.u16();
+        h.wordsAfterGases[2] = c.u16();
+    } else {
+        // 13 bytes of which bytes 3-4 and 8-9 carry the two fields.
+        c.skip(3);
+        h.wordsAfterGases[1] = c.u16();
+        c.skip(3);
+        h.wordsAfterGases[2] = c.u16();
+        c.skip(3);
+    }
+}
+
+} // namespace
+
 HeaderParseStatus parseDiveHeaderReply(const QByteArray& body, uint32_t variant, DiveHeader& header)
 {
     if (body.isEmpty() || static_cast<uint8_t>(body[0]) != 19)
@@ -52,25 +80,7 @@ HeaderParseStatus parseDiveHeaderReply(const QByteArray& body, uint32_t variant,
         h.wordsA[i] = c.u16();
         h.wordsB[i] = c.u16();
     }
-    h.gasMask = wide ? c.u16() : c.u8();
-    const int slotCount = wide ? 12 : 8;
-    for (int i = 0; i < slotCount; ++i) {
-        h.gasO2[i] = c.u8();
-        h.gasHe[i] = c.u8();
-    }
-    h.byteAfterGases = c.u8();
-    h.wordsAfterGases[0] = c.u16();
-    if (variant != 2) {
-        h.wordsAfterGases[1] = c.u16();
-        h.wordsAfterGases[2] = c.u16();
-    } else {
-        // 13 bytes of which bytes 3-4 and 8-9 carry the two fields.
-        c.skip(3);
-        h.wordsAfterGases[1] = c.u16();
-        c.skip(3);
-        h.wordsAfterGases[2] = c.u16();
-        c.skip(3);
-    }
+    readGasBlock(c, h, wide, variant);
     h.sampleCount = c.u32();
     h.alertWord = c.u32();
     if (format != 0 && variant == 1)

@@ -554,13 +554,11 @@ QByteArray VirtualDiveComputer::settingsBody(bool withExtension) const
             putU16(b, static_cast<quint16>(0x100 + next++));
     };
     const int s = m_subVersion;
-    if (m_layout == SettingsLayout::A && s == 0) {
-        putU16(b, 7);
-    } else {
+    if (m_layout != SettingsLayout::A || s != 0) {
         putU16(b, static_cast<quint16>(0x100 | s));
         b.append(static_cast<char>(m_layout == SettingsLayout::A ? 1 : 2));
-        putU16(b, 7);
     }
+    putU16(b, 7);
     // Common block.
     u8s(4);
     u16s(1);
@@ -569,14 +567,12 @@ QByteArray VirtualDiveComputer::settingsBody(bool withExtension) const
     u8s(2);
 
     if (m_layout == SettingsLayout::A) {
-        u8s(3);
-        u8s(5);
+        u8s(8);
         u16s(s > 12 ? 12 : 8);
         u8s(1);
         u16s(3);
         b.append(padded(m_computerName, 32));
-        u8s(1);
-        u8s(5);
+        u8s(6);
         u16s(1);
         u8s(2);
         putU64(b, 0x1122334455667788ULL);
@@ -598,8 +594,7 @@ QByteArray VirtualDiveComputer::settingsBody(bool withExtension) const
             u16s(6);
         return b;
     }
-    u8s(3);
-    u8s(6);
+    u8s(9);
     u16s(8);
     u8s(1);
     for (int g = 0; g < 3; ++g) {
@@ -612,8 +607,7 @@ QByteArray VirtualDiveComputer::settingsBody(bool withExtension) const
             b.append(QByteArray(3, '\x5A'));
     }
     b.append(padded(m_computerName, 32));
-    u8s(1);
-    u8s(4);
+    u8s(5);
     u16s(1);
     u8s(2);
     putU64(b, 0x1122334455667788ULL);

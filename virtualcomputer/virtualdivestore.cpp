@@ -108,6 +108,16 @@ DeviceSample sampleAt(const Model& model, double depth, int gas, double inert, b
     return s;
 }
 
+// On the ascent, the richest deco gas whose switch depth is reached.
+int richestGasReached(const QList<VirtualGas>& gases, int gas, double depth)
+{
+    for (int g = 1; g < gases.size(); ++g) {
+        if (depth <= gases[g].switchDepthM && gases[g].o2 > gases[gas].o2)
+            gas = g;
+    }
+    return gas;
+}
+
 void fillHeader(
     VirtualDive& dive, const VirtualDivePlan& plan, const QList<VirtualGas>& gases, double maxDepth)
 {
@@ -198,12 +208,8 @@ VirtualDive simulateVirtualDive(const VirtualDivePlan& plan)
         case Phase::Done:
             break;
         }
-        // On the ascent, take the richest deco gas whose switch depth is reached.
-        for (int g = 1; g < gases.size(); ++g) {
-            if (phase != Phase::Descent && phase != Phase::Bottom && depth <= gases[g].switchDepthM
-                && gases[g].o2 > gases[gas].o2)
-                gas = g;
-        }
+        if (phase != Phase::Descent && phase != Phase::Bottom)
+            gas = richestGasReached(gases, gas, depth);
         model.step(depth, inert(), 1.0);
         maxDepth = std::max(maxDepth, depth);
         ++t;
