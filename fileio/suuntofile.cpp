@@ -129,6 +129,7 @@ DiveProfile diveOf(const Message& m)
         s.tankPressureBar = pressure;
         d.samples << s;
     }
+    sortByTime(d.samples);
     return d;
 }
 

@@ -100,6 +100,13 @@ qint64 localDateTime(int year, int month, int day, int hour, int minute, int sec
     return QDateTime(date, time, Qt::LocalTime).toSecsSinceEpoch();
 }
 
+void sortByTime(QList<DiveSample>& samples)
+{
+    const auto byTime = [](const DiveSample& a, const DiveSample& b) { return a.time < b.time; };
+    if (!std::is_sorted(samples.cbegin(), samples.cend(), byTime))
+        std::stable_sort(samples.begin(), samples.end(), byTime);
+}
+
 int wholeNumber(double value)
 {
     if (std::isnan(value))

@@ -563,10 +563,17 @@ private slots:
         const QByteArray bytes = file.readAll();
         DiveFileContent c;
         if (path.contains("/csvmapping/")) {
-            // As the fuzz target: the first byte picks the preset.
+            // As the fuzz target: the first byte picks the preset (or a mapping), and the report
+            // reader reads the same bytes.
             CsvColumnMapping m;
-            QVERIFY(!bytes.isEmpty() && csvPreset(csvPresetNames().value(bytes.at(0)), m));
+            QString error;
+            QVERIFY(!bytes.isEmpty()
+                && (csvPreset(csvPresetNames().value(bytes.at(0)), m)
+                    || parseCsvColumns("time=1,depth=2,temperature=3,pressure=4,ppo2=5,"
+                                       "decimal=comma,time-unit=m:ss",
+                        m, error)));
             parseMappedCsv(bytes.mid(1), m, c);
+            CsvReport::parse(bytes.mid(1), c);
         } else {
             SuuntoFile::parse(bytes, c);
         }
