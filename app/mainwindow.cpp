@@ -6,28 +6,37 @@
 #include "app/diveimport.h"
 #include "app/graphreplay.h"
 #include "app/hiddenoptions.h"
+#include "app/logbookactions.h"
 #include "app/preferencesdialog.h"
 #include "computer/computeractions.h"
 #include "computer/firmwaremgt.h"
+#include "dive/airuse.h"
 #include "dive/divealerts.h"
 #include "dive/formattime.h"
 #include "fileio/csvfile.h"
 #include "fileio/divefileformat.h"
 #include "fileio/divelinesio.h"
+#include "logbook/divecounts.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookstats.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
+#include "views/cylinderseditor.h"
 #include "views/divedetailseditor.h"
+#include "views/divelistcolumns.h"
 #include "views/divelistview.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 #include "views/logbookcommands.h"
 #include "views/multifielddialog.h"
+#include "views/placecommands.h"
+#include "views/pressurecurve.h"
 #include "views/replaylayer.h"
 #include "views/savefiledialog.h"
+#include "views/statisticspage.h"
 #include "views/statisticsview.h"
 
 #include <QApplication>
@@ -100,8 +109,13 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(m_ui->actionPreferences, &QAction::triggered, this, &MainWindow::editPreferences);
     connect(m_ui->btStoreDive, &QPushButton::clicked, this, &MainWindow::storeCurrentDive);
+    // A click or the arrow keys show the dive: the shown dive is the current row.
     connect(
-        m_ui->diveList, &QTableWidget::itemDoubleClicked, this, &MainWindow::openDiveProfileItem);
+        m_ui->diveList, &QTableWidget::currentItemChanged, this, [this](QTableWidgetItem* item) {
+            const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+            if (id >= 0 && id != m_shownDiveId)
+                openDiveProfileItem(item);
+        });
     connect(m_ui->diveList, &QWidget::customContextMenuRequested, this,
         &MainWindow::onDiveListContextMenu);
     for (QCheckBox* box : { m_ui->ckPoints, m_ui->ckTemperature, m_ui->ckDeco, m_ui->ckAlerts })
@@ -143,11 +157,12 @@ MainWindow::MainWindow(QWidget* parent)
         dataDir.filePath(QStringLiteral("settings.cfg")), QSettings::IniFormat, this);
     m_planTab->setSettings(m_settings);
     connectReplayOptions(m_settings, { m_graphView, m_planTab->graph() });
-    addReplayButton(m_ui->horizontalLayout_5,
-        m_ui->horizontalLayout_5->indexOf(m_ui->ckAlerts) + 1, m_graphView);
+    addReplayButton(m_ui->horizontalLayout_5, m_ui->horizontalLayout_5->indexOf(m_ui->ckAlerts) + 1,
+        m_graphView);
     // Written as a bool (true/false); reading it as an int would turn "true" into 0.
     m_csvComma = m_settings->value(QStringLiteral("export/csvSeparator"), false).toBool();
     m_units = DisplayUnits::load(*m_settings);
+    DisplayUnits::setCurrent(m_units);
 
     createLogbookFeatures();
     openLogbook();
@@ -219,6 +234,7 @@ void MainWindow::createLogbookFeatures()
 {
     QTableWidget* list = m_ui->diveList;
     m_grouped = m_settings->value(QStringLiteral("list/groupByComputer"), false).toBool();
+    m_groupedByTrip = m_settings->value(QStringLiteral("list/groupByTrip"), false).toBool();
     m_sortColumn
         = std::clamp(m_settings->value(QStringLiteral("list/sortColumn"), m_sortColumn).toInt(), 0,
             int(DiveListView::ColumnCount) - 1);
@@ -245,6 +261,7 @@ void MainWindow::createLogbookFeatures()
     list->setColumnCount(DiveListView::ColumnCount);
     header->moveSection(DiveListView::NumberColumn, 0);
     list->setColumnWidth(DiveListView::NumberColumn, 48);
+    DiveListColumns::install(*list, m_settings, [this] { fillDiveList(); });
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(
@@ -267,26 +284,53 @@ void MainWindow::createLogbookFeatures()
     edit->addAction(redo);
     edit->addSeparator();
     edit->addAction(tr("Renumber dives by date"), this, &MainWindow::renumberDives);
+    m_logbookActions = new LogbookActions(this, m_undoStack, m_ui->menuFile,
+        m_ui->actionPreferences, [this] { return DiveListView::selectedDiveIds(*m_ui->diveList); });
+    connect(m_logbookActions, &LogbookActions::diveAdded, this, [this](int id) {
+        if (QTableWidgetItem* item = DiveListView::itemOfDive(*m_ui->diveList, id))
+            m_ui->diveList->setCurrentItem(item);
+    });
     QAction* grouped = edit->addAction(tr("Group dives by computer"));
     grouped->setCheckable(true);
     grouped->setChecked(m_grouped);
     connect(grouped, &QAction::toggled, this, &MainWindow::setGroupedByComputer);
+    QAction* byTrip = edit->addAction(tr("Group dives by trip"));
+    byTrip->setCheckable(true);
+    byTrip->setChecked(m_groupedByTrip);
+    // One grouping at a time.
+    connect(byTrip, &QAction::toggled, this, [this, grouped](bool on) {
+        m_groupedByTrip = on;
+        if (m_settings)
+            m_settings->setValue(QStringLiteral("list/groupByTrip"), on);
+        if (on && grouped->isChecked())
+            grouped->setChecked(false);
+        else
+            fillDiveList();
+    });
+    connect(grouped, &QAction::toggled, byTrip, [byTrip](bool on) {
+        if (on)
+            byTrip->setChecked(false);
+    });
+    connect(list, &QTableWidget::itemClicked, this,
+        [this](QTableWidgetItem* item) { DiveListView::toggleGroup(*m_ui->diveList, item); });
     connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::logbookChanged);
 
+    arrangeSummary();
     m_detailsEditor = new DiveDetailsEditor(
-        m_ui->gridLayout_7, 3, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
+        m_ui->gridLayout_7, 2, m_ui->edPlace, m_ui->edSite, m_ui->tabSummary);
     connect(m_detailsEditor, &DiveDetailsEditor::edited, this, &MainWindow::saveDetails);
+    createAirUseFields();
     for (QAbstractButton* light : { m_ui->alertCeil, m_ui->alertRR, m_ui->alertYoyo,
              m_ui->alertSecurity, m_ui->alertDives24H }) {
         setAlertLed(light, -1, false);
         light->setToolTip(tr("No dive shown."));
     }
 
-    m_statistics = new StatisticsView(this);
-    m_statistics->setObjectName(QStringLiteral("statisticsView"));
-    m_ui->tabMain->addTab(m_statistics, tr("Statistics"));
+    m_statisticsPage = new StatisticsPage(this);
+    m_statistics = m_statisticsPage->overview();
+    m_ui->tabMain->addTab(m_statisticsPage, tr("Statistics"));
     connect(m_ui->tabMain, &QTabWidget::currentChanged, this, [this] {
-        if (m_ui->tabMain->currentWidget() == m_statistics && m_statisticsStale)
+        if (m_ui->tabMain->currentWidget() == m_statisticsPage && m_statisticsStale)
             showStatistics();
     });
     connect(m_statistics, &StatisticsView::openDive, this, [this](int id) {
@@ -298,15 +342,87 @@ void MainWindow::createLogbookFeatures()
     });
 }
 
+void MainWindow::arrangeSummary()
+{
+    // The alerts stand in a column at the right, so that the dive's values and details get
+    // the width they need at 1366x768.
+    QGridLayout* grid = m_ui->gridLayout_7;
+    for (int i = grid->count() - 1; i >= 0; --i) {
+        if (grid->itemAt(i)->spacerItem())
+            delete grid->takeAt(i);
+    }
+    grid->removeWidget(m_ui->gbAlerts);
+    grid->addWidget(m_ui->gbAlerts, 0, 4, 7, 1);
+    // Two lights a row, without the lines that parted them in one row.
+    QList<QWidget*> lights;
+    QLayout* row = m_ui->gbAlerts->layout();
+    for (int i = 0; row && i < row->count(); ++i) {
+        QWidget* w = row->itemAt(i)->widget();
+        if (qobject_cast<QAbstractButton*>(w))
+            lights << w;
+        else if (w)
+            w->hide();
+    }
+    delete row;
+    auto* pairs = new QGridLayout(m_ui->gbAlerts);
+    pairs->setContentsMargins(2, 2, 2, 2);
+    for (int i = 0; i < lights.size(); ++i)
+        pairs->addWidget(lights.at(i), i / 2, i % 2);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 3);
+}
+
+void MainWindow::createAirUseFields()
+{
+    m_airUse = new QLineEdit(m_ui->tabSummary);
+    m_airUse->setObjectName(QStringLiteral("edAirUse"));
+    m_airUse->setReadOnly(true);
+    m_ui->gridLayout_7->addWidget(new QLabel(tr("Air use"), m_ui->tabSummary), 6, 0);
+    m_ui->gridLayout_7->addWidget(m_airUse, 6, 1);
+    m_cylinders = new CylindersEditor(m_ui->tblGases, this);
+    connect(m_cylinders, &CylindersEditor::edited, this,
+        [this](const QList<DiveProfile::TankPressure>& before,
+            const QList<DiveProfile::TankPressure>& after) {
+            if (m_shownDiveId < 0) {
+                // A dive not yet stored keeps them until it is.
+                m_currentDive.tanks = after;
+                displayDiveSummary();
+                return;
+            }
+            const QString problem = pushLogbookCommand(
+                *m_undoStack, new EditTanksCommand(m_shownDiveId, before, after));
+            if (!problem.isEmpty()) {
+                QMessageBox::warning(this, tr("Cylinders"), problem);
+                m_cylinders->setDive(m_currentDive, true);
+            }
+        });
+    refreshCompletions();
+}
+
+void MainWindow::refreshCompletions()
+{
+    LogbookDatabase& db = LogbookDatabase::instance();
+    QList<DiveSite> sites;
+    db.listSites(sites);
+    QStringList names;
+    for (const DiveSite& site : sites)
+        names << site.name;
+    names.removeDuplicates();
+    m_detailsEditor->setCompletions(names, db.usedNames(LogbookDatabase::UsedList::Buddies),
+        db.usedNames(LogbookDatabase::UsedList::Tags));
+}
+
 void MainWindow::showStatistics()
 {
     m_statistics->setStatistics(computeStatistics(m_listed));
+    m_statisticsPage->setCounts(computeDiveCounts(m_listed), int(m_listed.size()));
     m_statisticsStale = false;
 }
 
 void MainWindow::logbookChanged()
 {
     fillDiveList();
+    refreshCompletions();
     // The shown dive follows an undo or redo of its name or details. Once deleted, its Summary
     // turns read-only (an edit would go nowhere) until the undo of the delete brings it back.
     const int id = m_shownDiveId >= 0 ? m_shownDiveId : m_deletedDiveId;
@@ -322,6 +438,11 @@ void MainWindow::logbookChanged()
         return;
     m_currentDive.name = stored.name;
     applyDetails(detailsOf(stored), m_currentDive);
+    m_currentDive.tanks = stored.tanks;
+    m_cylinders->setDive(m_currentDive, true);
+    m_graphView->profileItem()->setSecondaryCurve(pressureCurve(m_currentDive));
+    const double sac = surfaceAirConsumption(m_currentDive);
+    m_airUse->setText(sac > 0 ? tr("%1 L/min").arg(sac, 0, 'f', 1) : QString());
     m_ui->edDiveName->setText(stored.name);
     m_detailsEditor->setDetails(detailsOf(stored));
     m_graphView->profileItem()->refreshHeader();
@@ -407,6 +528,11 @@ void MainWindow::createComputerActions()
     hooks.linkLogPath = QDir(m_appDataDir).filePath(QStringLiteral("link.log"));
     m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
     m_ui->menuHelp->addAction(tr("Save link log..."), m_computer, &ComputerActions::saveLinkLog);
+    // Dives downloaded together within days of each other are offered as a trip.
+    connect(m_computer, &ComputerActions::divesStored, this, [this] {
+        const QList<int> ids = std::exchange(m_downloadedIds, {});
+        m_logbookActions->offerTrips(ids);
+    });
     connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
     connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
 }
@@ -444,11 +570,19 @@ void MainWindow::editPreferences()
     if (dialog.exec() != QDialog::Accepted)
         return;
     replay->setFactors(dialog.replayGfLow(), dialog.replayGfHigh());
-    m_units = dialog.units();
-    if (m_settings)
-        m_units.save(*m_settings);
-    if (m_hasDive)
-        displayDiveSummary();
+    if (dialog.units() != m_units) {
+        m_units = dialog.units();
+        if (m_settings)
+            m_units.save(*m_settings);
+        DisplayUnits::setCurrent(m_units);
+        // Every view shows the new units at once.
+        fillDiveList();
+        if (m_hasDive) {
+            displayDiveSummary();
+            m_graphView->profileItem()->refreshHeader();
+        }
+        m_statisticsStale = true;
+    }
     const HiddenOptions options = dialog.options();
     if (!options.write(path))
         QMessageBox::warning(this, tr("Preferences"),
@@ -614,8 +748,9 @@ void MainWindow::displayDiveSummary()
 {
     const DiveProfile& dive = m_currentDive;
     m_ui->edDiveName->setText(dive.name);
-    m_ui->edDateTime->setText(QLocale::system().toString(
-        QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime(), QLocale::LongFormat));
+    // The same text as the list's.
+    m_ui->edDateTime->setText(
+        diveStartText(QDateTime::fromSecsSinceEpoch(dive.dateTime).toLocalTime()));
     // formatTime keeps the hours: a clock-time format would show a 75-minute dive as 15:00.
     m_ui->edDuration->setText(formatTime(int(dive.duration)));
     const QLocale locale;
@@ -635,15 +770,11 @@ void MainWindow::displayDiveSummary()
     for (QLineEdit* edit : { m_ui->edDiveName, m_ui->edDateTime, m_ui->edComputerName })
         edit->setCursorPosition(0);
 
-    QTableWidget* gases = m_ui->tblGases;
-    gases->clearContents();
-    gases->setRowCount(dive.gases.size());
-    for (int row = 0; row < dive.gases.size(); ++row) {
-        const DiveGas& gas = dive.gases[row];
-        gases->setItem(row, 0, new QTableWidgetItem(gas.name));
-        gases->setItem(row, 1, new QTableWidgetItem(QString::number(gas.o2)));
-        gases->setItem(row, 2, new QTableWidgetItem(QString::number(gas.he)));
-    }
+    if (m_cylinders)
+        m_cylinders->setDive(dive, true);
+    const double sac = surfaceAirConsumption(dive);
+    if (m_airUse)
+        m_airUse->setText(sac > 0 ? tr("%1 L/min").arg(sac, 0, 'f', 1) : QString());
 }
 
 void MainWindow::showCurrentDive()
@@ -652,6 +783,7 @@ void MainWindow::showCurrentDive()
     m_deletedDiveId = -1;
     m_detailsEditor->setEnabled(true);
     m_graphView->showProfile(&m_currentDive);
+    m_graphView->profileItem()->setSecondaryCurve(pressureCurve(m_currentDive));
     // What the cursor read belonged to the dive shown before.
     m_simulationTab->positionInformation()->clear();
     displayDiveSummary();
@@ -773,6 +905,8 @@ int MainWindow::writeDiveToDatabase(DiveProfile& dive)
         m_ui->btStoreDive->setEnabled(false);
         if (&dive == &m_currentDive)
             m_shownDiveId = storedId;
+        else
+            m_downloadedIds << storedId;
         // Undoable: the push refreshes the list and the shown dive's number.
         pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, storedId));
         return outcome;
@@ -849,6 +983,11 @@ ImportReport MainWindow::importDives(const QStringList& paths, bool showSummary)
             m_undoStack->push(new ImportDiveCommand(named, entry->diveId));
         }
         m_undoStack->endMacro();
+        QList<int> ids;
+        for (const ImportEntry* entry : std::as_const(stored))
+            ids << entry->diveId;
+        if (showSummary)
+            m_logbookActions->offerTrips(ids);
     }
     return report;
 }
@@ -903,10 +1042,20 @@ void MainWindow::fillDiveList()
         ? m_sortColumn
         : int(DiveListView::DateColumn);
     sortDiveEntries(entries, keys[column], m_sortDescending, m_grouped);
-    DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped);
+    const bool narrowed = m_filter.isActive() || !m_filter.search.trimmed().isEmpty();
+    const QString empty = narrowed
+        ? tr("No dive matches: clear the search box or the filter to see every dive.")
+        : tr("No dives yet: download them from your computer, import dive files or use Log > Add "
+             "dive.");
+    if (m_groupedByTrip && !m_grouped) {
+        DiveListView::sortByTrip(entries);
+        DiveListView::fillByTrip(*m_ui->diveList, *m_ui->lbFilter, entries, empty);
+    } else {
+        DiveListView::fill(*m_ui->diveList, *m_ui->lbFilter, entries, computers, m_grouped, empty);
+    }
     m_listed = std::move(entries);
     m_statisticsStale = true;
-    if (m_statistics && m_ui->tabMain->currentWidget() == m_statistics)
+    if (m_statistics && m_ui->tabMain->currentWidget() == m_statisticsPage)
         showStatistics();
     if (m_shownDiveId >= 0)
         highlightDiveRow(DiveListView::itemOfDive(*m_ui->diveList, m_shownDiveId));

@@ -15,7 +15,10 @@
 struct DiveAlertSummary;
 struct HiddenOptions;
 class ComputerActions;
+class CylindersEditor;
 class DiveDetailsEditor;
+class LogbookActions;
+class StatisticsPage;
 class StatisticsView;
 class QLineEdit;
 class QTimer;
@@ -145,6 +148,9 @@ private:
     void createLogbookFeatures();
     void logbookChanged();
     void showStatistics();
+    void createAirUseFields();
+    void arrangeSummary();
+    void refreshCompletions();
 
     QString m_title;
     QString m_appDataDir;
@@ -170,15 +176,21 @@ private:
     QAction* m_programNameAction = nullptr;
     ComputerActions* m_computer = nullptr;
     QUndoStack* m_undoStack = nullptr;
+    LogbookActions* m_logbookActions = nullptr;
+    CylindersEditor* m_cylinders = nullptr;
+    QLineEdit* m_airUse = nullptr;
     QLineEdit* m_search = nullptr;
     QTimer* m_searchTimer = nullptr;
     DiveDetailsEditor* m_detailsEditor = nullptr;
     StatisticsView* m_statistics = nullptr;
+    StatisticsPage* m_statisticsPage = nullptr;
     QList<DiveListEntry> m_listed; // the dives the list shows, for the statistics
     bool m_statisticsStale = true;
     int m_sortColumn = 1; // DiveListView::DateColumn
     bool m_sortDescending = true;
     bool m_grouped = true;
+    bool m_groupedByTrip = false;
+    QList<int> m_downloadedIds; // stored by the download under way
     // Held while this window uses the logbook, so that a second program on the same logbook
     // can say so.
     std::unique_ptr<QLockFile> m_logbookLock;

@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 #include "cli/logbookdetailscommand.h"
+#include "cli/logbookplacescommand.h"
 #include "dive/diveprofile.h"
 #include "fileio/csvmapping.h"
 #include "fileio/divelinesio.h"
@@ -152,18 +153,19 @@ int commandExport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
 int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.isEmpty()) {
-        err << "usage: veltra-cli logbook [--db PATH] list|import|export|edit|show|search|stats "
-               "...\n";
+        err << "usage: veltra-cli logbook [--db PATH] "
+               "list|import|export|edit|show|search|stats|add|sites|site|trips|trip|print ...\n";
         return ExitUsage;
     }
     const QString sub = o.positional[0];
     const QString path = o.values.contains("--db") ? o.value("--db") : defaultLogbookPath();
-    const QStringList known = { "list", "import", "export", "edit", "show", "search", "stats" };
+    const QStringList known = { "list", "import", "export", "edit", "show", "search", "stats",
+        "add", "sites", "site", "trips", "trip", "print" };
     if (!known.contains(sub)) {
         err << QStringLiteral("unknown logbook command %1\n").arg(sub);
         return ExitUsage;
     }
-    if (sub != "import" && !QFileInfo::exists(path)) {
+    if (sub != "import" && sub != "add" && !QFileInfo::exists(path)) {
         err << QStringLiteral("%1: no logbook here\n").arg(path);
         return ExitFailed;
     }
@@ -178,8 +180,13 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
     }
 
     int detailsStatus = ExitOk;
-    if (runLogbookDetails(sub, o, out, err, detailsStatus))
+    if (runLogbookDetails(sub, o, out, err, detailsStatus)
+        || runLogbookPlaces(sub, o, out, err, detailsStatus))
         return detailsStatus;
+    if (sub == "add")
+        return runLogbookAdd(o, out, err);
+    if (sub == "print")
+        return runLogbookPrint(o, out, err);
     if (sub == "import")
         return commandImport(db, o, out, err);
     return commandExport(db, o, out, err);
@@ -200,14 +207,14 @@ QString logbookUsage()
                "OUT\n"
                "                                          write stored dives into one file (CSV: "
                "one ID)\n")
-        + logbookDetailsUsage();
+        + logbookDetailsUsage() + logbookAddUsage() + logbookPlacesUsage() + logbookPrintUsage();
 }
 
 int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
         QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions()
-            + readOptionNames(),
+            + readOptionNames() + logbookPlacesOptions() + logbookAddOptions(),
         { "--json", "--all", "--profile", "--replay" });
     if (!options.error.isEmpty()) {
         err << options.error << '\n';

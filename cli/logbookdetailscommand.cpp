@@ -2,9 +2,11 @@
 
 #include "cli/clioptions.h"
 #include "cli/replayjson.h"
+#include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
 
@@ -252,12 +254,27 @@ std::optional<int> diveIdArgument(const Options& o, QTextStream& err)
     return id;
 }
 
+// The dive goes to the site of that name where there is one (the oldest of several), otherwise
+// to a new site at the dive's location.
+void pickSite(const QString& name, DiveDetails& details)
+{
+    LogbookDatabase& db = LogbookDatabase::instance();
+    const QList<int> ids = db.findSites(name);
+    DiveSite site;
+    details.site = name;
+    if (ids.isEmpty() || !db.loadSite(ids.first(), site))
+        return;
+    details.location = site.location;
+    details.country = site.country;
+    details.position = site.position;
+}
+
 int edit(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (o.positional.size() != 2) {
         err << "usage: veltra-cli logbook [--db PATH] edit ID [--number N] [--site TEXT] "
-               "[--location TEXT] [--buddy TEXT]... [--notes TEXT] [--rating 0-5] [--tag "
-               "TEXT]...\n";
+               "[--location TEXT] [--trip NAME] [--buddy TEXT]... [--notes TEXT] [--rating 0-5] "
+               "[--tag TEXT]...\n";
         return ExitUsage;
     }
     LogbookDatabase& db = LogbookDatabase::instance();
@@ -287,9 +304,11 @@ int edit(const Options& o, QTextStream& out, QTextStream& err)
         details.rating = *rating;
     }
     if (o.values.contains("--site"))
-        details.site = o.value("--site");
+        pickSite(o.value("--site"), details);
     if (o.values.contains("--location"))
         details.location = o.value("--location");
+    if (o.values.contains("--trip"))
+        details.trip = o.value("--trip");
     if (o.values.contains("--notes"))
         details.notes = o.value("--notes");
     if (o.values.contains("--buddy"))
@@ -324,14 +343,22 @@ int show(const Options& o, QTextStream& out, QTextStream& err)
     info["number"] = dive.number;
     info["site"] = dive.site;
     info["location"] = dive.location;
+    info["country"] = dive.country;
+    info["position"] = dive.position
+        ? QJsonValue(QJsonObject {
+            { "latitude", dive.position->latitude }, { "longitude", dive.position->longitude } })
+        : QJsonValue();
+    info["trip"] = dive.trip.isEmpty() ? QJsonValue() : QJsonValue(dive.trip);
+    const double sac = surfaceAirConsumption(dive);
+    info["sac"] = sac > 0 ? QJsonValue(sac) : QJsonValue();
     info["buddies"] = QJsonArray::fromStringList(dive.buddies);
     info["notes"] = dive.notes;
     info["rating"] = dive.rating;
     info["tags"] = QJsonArray::fromStringList(dive.tags);
     QJsonArray tanks;
     for (const DiveProfile::TankPressure& t : dive.tanks)
-        tanks.append(QJsonObject {
-            { "gasIndex", t.gasIndex }, { "startBar", t.startBar }, { "endBar", t.endBar } });
+        tanks.append(QJsonObject { { "gasIndex", t.gasIndex }, { "startBar", t.startBar },
+            { "endBar", t.endBar }, { "sizeL", t.sizeL }, { "workingBar", t.workingBar } });
     info["tanks"] = tanks;
     int gfLow = 0;
     int gfHigh = 0;
@@ -353,6 +380,16 @@ int show(const Options& o, QTextStream& out, QTextStream& err)
         << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n"
         << "Site:         " << dive.site << '\n'
         << "Location:     " << dive.location << '\n'
+        << "Country:      " << dive.country << '\n'
+        << "Position:     "
+        << (dive.position ? QStringLiteral("%1,%2")
+                                .arg(dive.position->latitude, 0, 'f', 6)
+                                .arg(dive.position->longitude, 0, 'f', 6)
+                          : QString())
+        << '\n'
+        << "Trip:         " << dive.trip << '\n'
+        << "Air use:      "
+        << (sac > 0 ? QStringLiteral("%1 L/min").arg(sac, 0, 'f', 1) : QString()) << '\n'
         << "Buddies:      " << dive.buddies.join(", ") << '\n'
         << "Rating:       " << dive.rating << '\n'
         << "Tags:         " << dive.tags.join(", ") << '\n'
@@ -435,8 +472,8 @@ QString logbookDetailsUsage()
     return QStringLiteral(
         "  logbook [--db PATH] list [--json] [--sort date|number|depth|duration] [--computer "
         "NAME]... [--from DATE] [--to DATE]\n"
-        "  logbook [--db PATH] edit ID [--number N] [--site TEXT] [--location TEXT] [--buddy "
-        "TEXT]... [--notes TEXT] [--rating 0-5] [--tag TEXT]...\n"
+        "  logbook [--db PATH] edit ID [--number N] [--site NAME] [--location TEXT] [--trip NAME] "
+        "[--buddy TEXT]... [--notes TEXT] [--rating 0-5] [--tag TEXT]...\n"
         "  logbook [--db PATH] show ID [--json [--replay [--gf LOW/HIGH]]]\n"
         "                                          a stored dive's details and summary; --replay\n"
         "                                          adds the dive replayed at these factors\n"

@@ -64,3 +64,8 @@ void appendUInt32(QByteArray& bytes, quint32 value)
     for (int shift = 0; shift < 32; shift += 8)
         bytes.append(char((value >> shift) & 0xff));
 }
+
+QString diveStartText(const QDateTime& local)
+{
+    return local.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+}

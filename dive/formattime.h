@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 
 // Whole seconds as "mm:ss" below one hour and "hh:mm:ss" from one hour on; hours go on
 // counting past 24 ("25:00:00"). Negative values show as "00:00".
 QString formatTime(int seconds);
+
+// A dive's start as the logbook shows it everywhere (list, Summary): "dd/MM/yyyy hh:mm:ss" of
+// the time given (already local).
+QString diveStartText(const QDateTime& local);
 
 // Texts of the dive download list, computed from a dive header's raw values.
 // "dd/mm/yyyy hh:mm" in UTC, or "error" when the time cannot be shown.

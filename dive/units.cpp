@@ -44,7 +44,19 @@ double imperialPerSi(Quantity quantity)
     return 1.0;
 }
 
+DisplayUnits shownUnits;
+
 } // namespace
+
+DisplayUnits DisplayUnits::current()
+{
+    return shownUnits;
+}
+
+void DisplayUnits::setCurrent(const DisplayUnits& units)
+{
+    shownUnits = units;
+}
 
 DisplayUnits DisplayUnits::all(UnitSystem system)
 {
@@ -152,6 +164,16 @@ QString format(
     // A no-break space: a value never wraps away from its unit.
     return locale.toString(toDisplay(quantity, si, units), 'f', decimals) + QChar(0x00a0)
         + symbol(quantity, units);
+}
+
+QString number(Quantity quantity, double si, int decimals)
+{
+    return QLocale().toString(toDisplay(quantity, si, shownUnits), 'f', decimals);
+}
+
+QString symbol(Quantity quantity)
+{
+    return symbol(quantity, shownUnits);
 }
 
 double cylinderWaterLitres(double cubicFeet, double workingBar)

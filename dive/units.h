@@ -30,6 +30,11 @@ struct DisplayUnits
     static DisplayUnits load(const QSettings& settings);
     void save(QSettings& settings) const;
 
+    // The units the views show, set by the window from its settings as QLocale::setDefault
+    // sets the default locale; metric until set.
+    static DisplayUnits current();
+    static void setCurrent(const DisplayUnits& units);
+
     UnitSystem systemOf(Quantity quantity) const;
     bool operator==(const DisplayUnits& o) const;
     bool operator!=(const DisplayUnits& o) const { return !(*this == o); }
@@ -58,6 +63,11 @@ QString format(
 // An imperial cylinder is named by the free gas it holds at its working pressure (an AL80 holds
 // 80 cuft at 3000 psi); a metric one by its water volume. Ideal gas: water litres = free gas /
 // (working pressure in atmospheres).
+// In the current units with the default locale's decimal mark, for the views: the number alone
+// ("35,2"), and the unit's symbol.
+QString number(Quantity quantity, double si, int decimals);
+QString symbol(Quantity quantity);
+
 double cylinderWaterLitres(double cubicFeet, double workingBar);
 double cylinderCubicFeet(double waterLitres, double workingBar);
 

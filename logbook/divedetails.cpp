@@ -2,7 +2,9 @@
 
 #include "dive/diveprofile.h"
 #include "logbook/divelookups.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/tankstore.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -260,7 +262,8 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
         if (!execText(db, QStringLiteral("UPDATE divedetails SET diveid=diveid"), error))
             return false;
     }
-    return true;
+    return TankStore::ensureSchema(db, changed, error)
+        && DivePlacesStore::ensureSchema(db, changed, error);
 }
 
 bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error)
@@ -332,20 +335,8 @@ bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString&
     if (!exec(q, error))
         return false;
 
-    for (qsizetype i = 0; i < dive.tanks.size(); ++i) {
-        const DiveProfile::TankPressure& tank = dive.tanks.at(i);
-        if (!q.prepare(QStringLiteral("INSERT INTO divetanks (diveid, tankid, gasindex, startbar, "
-                                      "endbar) VALUES (:id, :tank, :gas, :start, :end)")))
-            return prepareFailed(q, error);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        q.bindValue(QStringLiteral(":tank"), qint64(i));
-        q.bindValue(QStringLiteral(":gas"), tank.gasIndex);
-        q.bindValue(QStringLiteral(":start"), tank.startBar);
-        q.bindValue(QStringLiteral(":end"), tank.endBar);
-        if (!exec(q, error))
-            return false;
-    }
-    return true;
+    return TankStore::store(db, diveId, dive, error)
+        && DivePlacesStore::link(db, diveId, details, true, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
@@ -377,31 +368,17 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
     }
     q.finish();
 
-    QList<DiveProfile::TankPressure> tanks;
-    if (!q.prepare(QStringLiteral("SELECT gasindex, startbar, endbar FROM divetanks WHERE "
-                                  "diveid=:id ORDER BY tankid")))
-        return prepareFailed(q, error);
-    q.bindValue(QStringLiteral(":id"), diveId);
-    if (!exec(q, error))
+    if (!DivePlacesStore::load(db, diveId, details, error))
         return false;
-    while (q.next()) {
-        DiveProfile::TankPressure tank;
-        const qint64 gas = q.value(0).toLongLong();
-        tank.gasIndex = gas >= 0 && gas < dive.gases.size() ? int(gas) : -1;
-        tank.startBar = q.value(1).toDouble();
-        tank.endBar = q.value(2).toDouble();
-        if (!std::isfinite(tank.startBar) || !std::isfinite(tank.endBar))
-            continue;
-        tanks.append(tank);
-    }
     applyDetails(details, dive);
-    dive.tanks = tanks;
-    return true;
+    return TankStore::load(db, diveId, dive, error);
 }
 
 bool remove(QSqlDatabase& db, qint64 diveId, QString& error)
 {
-    for (const char* table : { "divedetails", "divetanks" }) {
+    if (!TankStore::remove(db, diveId, error))
+        return false;
+    for (const char* table : { "divedetails" }) {
         QSqlQuery q(db);
         if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE diveid=:id").arg(QLatin1String(table))))
             return prepareFailed(q, error);
@@ -459,6 +436,9 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
     bindDetails(q, diveId, details);
     if (!q.exec())
         return rollback(q.lastError().text());
+    QString error;
+    if (!DivePlacesStore::link(m_db, diveId, details, false, error))
+        return rollback(error);
     if (!m_db.commit())
         return rollback(m_db.lastError().text());
     return true;

@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "logbook/divedetails.h"
 #include "logbook/divelookups.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/samedive.h"
 
@@ -920,8 +921,10 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         "COALESCE(x.maxtime, (SELECT MAX(p.time) FROM profiles p WHERE p.diveid=d.diveid)), "
         "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
         "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature, "
-        "EXISTS(SELECT 1 FROM profiles p WHERE p.diveid=d.diveid) "
-        "FROM dives d LEFT JOIN divedetails x ON x.diveid=d.diveid");
+        "x.tripid, t.name, x.sac, COALESCE(x.gases, (%1)), "
+        "EXISTS(SELECT 1 FROM profiles p WHERE p.diveid=d.diveid) FROM dives d LEFT JOIN "
+        "divedetails x ON x.diveid=d.diveid LEFT JOIN divetrips t ON t.tripid=x.tripid")
+                      .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral("d.diveid")));
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     switch (order) {
@@ -976,7 +979,11 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         entry.tags = storedList(q.value(12));
         entry.hasTemperature = !q.value(13).isNull();
         entry.minTemperature = realValue(q.value(13));
-        entry.hasProfile = q.value(14).toBool();
+        entry.tripId = int(integerInRange(q.value(14), 0, std::numeric_limits<int>::max(), 0));
+        entry.trip = q.value(15).toString();
+        entry.sac = realValue(q.value(16));
+        entry.gases = q.value(17).toString();
+        entry.hasProfile = q.value(18).toBool();
         visit(entry);
     }
     if (q.lastError().isValid())

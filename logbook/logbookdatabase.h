@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dive/diveprofile.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -11,8 +13,9 @@
 #include <functional>
 #include <memory>
 
-class DiveProfile;
 struct DiveDetails;
+struct DiveSite;
+struct DiveTrip;
 struct DiveStatistics;
 
 // One row of the dive list.
@@ -34,6 +37,10 @@ struct DiveListEntry
     bool hasTemperature = false;
     double minTemperature = 0; // degrees C, lowest sample temperature
     bool hasProfile = true; // false for a dive stored with its summary only
+    int tripId = 0; // 0 in no trip
+    QString trip;
+    double sac = 0; // L/min at the surface, 0 unknown
+    QString gases; // "O2/He" of each gas, comma separated
 };
 
 // The dive list's filter; all restrictions off by default.
@@ -139,6 +146,40 @@ public:
     // Stores a dive again (undo of its delete) under preferredId when that id is free.
     int restoreDive(const DiveProfile& profile, int preferredId, int* storedId = nullptr);
 
+    // Replaces the dive's cylinders (sizes, pressures) and updates its air use (tankstore.cpp).
+    bool updateTanks(int diveId, const QList<DiveProfile::TankPressure>& tanks);
+
+    // Sites and trips (sites.cpp, trips.cpp). Storing a site or trip with id -1 creates it
+    // (the id is written back), with a free id given restores it under that id; otherwise it
+    // updates it, and the dives of a site get its name and location. A name (and location)
+    // that another site or trip has is refused: merge instead.
+    bool listSites(QList<DiveSite>& sites);
+    bool loadSite(int siteId, DiveSite& site);
+    // Ids of the sites with that name, oldest first.
+    QList<int> findSites(const QString& name);
+    bool storeSite(DiveSite& site, bool create = false);
+    // Removes the site; its dives keep their texts but link no site.
+    bool deleteSite(int siteId);
+    // The dives of gone link keep instead, and gone is removed.
+    bool mergeSites(int keepId, int goneId);
+    QList<int> diveIdsOfSite(int siteId);
+    // The buddies or tags of every dive, each once, sorted: what the Summary completes from.
+    enum class UsedList { Buddies, Tags };
+    QStringList usedNames(UsedList list);
+    bool linkDivesToSite(const QList<int>& diveIds, int siteId);
+    bool listTrips(QList<DiveTrip>& trips);
+    bool loadTrip(int tripId, DiveTrip& trip);
+    int findTrip(const QString& name); // -1 when there is none
+    bool storeTrip(DiveTrip& trip, bool create = false);
+    // Removes the trip; its dives stay, in no trip.
+    bool deleteTrip(int tripId);
+    QList<int> diveIdsOfTrip(int tripId);
+    // Puts the dives in the trip (0: in no trip).
+    bool setDivesTrip(const QList<int>& diveIds, int tripId);
+    // Of the given dives, those in no trip in date order, cut where two follow each other by
+    // more than two days; runs of one dive are left out.
+    QList<QList<int>> suggestTrips(const QList<int>& diveIds);
+
     QString lastError() const { return m_lastError; }
 
 private:
@@ -158,6 +199,8 @@ private:
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     bool fail(const QString& text);
+    // Runs step in one transaction: rolled back, with its error kept, when it fails.
+    bool inTransaction(const std::function<bool(QString& error)>& step);
     bool beginImport();
     bool commitImport();
     void endImport();

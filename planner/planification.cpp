@@ -1,5 +1,7 @@
 #include "planner/planification.h"
 
+#include <QCoreApplication>
+
 #include <utility>
 
 namespace {
@@ -41,7 +43,7 @@ PlanifDive::PlanifDive()
 std::unique_ptr<PlanifDive> PlanifDive::makeDefault(int slot)
 {
     auto dive = std::make_unique<PlanifDive>();
-    dive->profile.name = QStringLiteral("Dive %1").arg(slot + 1);
+    dive->profile.name = QCoreApplication::translate("Planification", "Dive %1").arg(slot + 1);
     dive->profile.origin = DiveOriginPlan;
     dive->profile.gases = standardGasList();
     dive->profile.samples = { planPoint(0, 0), planPoint(60, 20), planPoint(600, 20) };
@@ -91,7 +93,7 @@ void Planification::prepareProfile(DiveProfile& profile, int slot) const
             s.gasIndex = 0;
     }
     if (profile.name.isEmpty())
-        profile.name = QStringLiteral("Dive %1").arg(slot + 1);
+        profile.name = QCoreApplication::translate("Planification", "Dive %1").arg(slot + 1);
     profile.ascentSamples.clear();
     profile.ceilingTrace.clear();
     profile.computeStatistics();

@@ -266,6 +266,21 @@ QByteArray slatePdf(const QList<SlatePage>& slatePages, SlateSize size)
     QList<QByteArray> pages;
     for (const SlatePage& page : slatePages)
         pages += pageContents(page, paper, size);
+    return pdfDocument(pages, paper.width, paper.height);
+}
+
+QByteArray pdfLiteral(const QString& text)
+{
+    return literal(text);
+}
+
+QByteArray pdfNumber(double value)
+{
+    return num(value);
+}
+
+QByteArray pdfDocument(const QList<QByteArray>& pages, double width, double height)
+{
     // Objects: 1 catalog, 2 page tree, 3 and 4 the fonts, then a page and its content stream
     // for each page.
     QList<qint64> offsets;
@@ -284,8 +299,8 @@ QByteArray slatePdf(const QList<SlatePage>& slatePages, SlateSize size)
     object("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold /Encoding "
            "/WinAnsiEncoding >>");
     for (int i = 0; i < pages.size(); ++i) {
-        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(paper.width) + ' '
-            + num(paper.height) + "] /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> /Contents "
+        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(width) + ' ' + num(height)
+            + "] /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> /Contents "
             + QByteArray::number(6 + 2 * i) + " 0 R >>");
         const QByteArray& content = pages[i];
         object("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content

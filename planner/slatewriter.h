@@ -35,3 +35,12 @@ QByteArray slatePdf(const QList<SlatePage>& pages, SlateSize size = SlateSize::A
 // Writes the PDF atomically: on failure the previous file stays and `error` says why.
 bool writeSlate(const QString& path, const QList<SlatePage>& pages, QString* error,
     SlateSize size = SlateSize::A4);
+
+// What the slate and the printed logbook pages share: a PDF of pages of that size in points
+// (A4 by default), each given as its content stream (PDF operators, fonts /F1 Helvetica and
+// /F2 Helvetica-Bold).
+QByteArray pdfDocument(
+    const QList<QByteArray>& pageContents, double width = 595, double height = 842);
+// A PDF string literal of the text in WinAnsi bytes (other characters become '?').
+QByteArray pdfLiteral(const QString& text);
+QByteArray pdfNumber(double value);

@@ -41,9 +41,10 @@ QLabel* arrangePlanPanes(QBoxLayout* column, QWidget* graph, int graphMinPx)
         if (QWidget* pane = paneOf(item, splitter)) {
             splitter->addWidget(pane);
             // The panes below the graph give way first; their own minimums made the graph
-            // shrink to a few pixels on a laptop.
+            // shrink to a few pixels on a laptop. A minimum height of 0 counts as none set,
+            // and the splitter then takes the pane's size hint: 1 pixel is the least it keeps.
             if (pane != graph)
-                pane->setMinimumHeight(0);
+                pane->setMinimumHeight(1);
         }
         delete item;
     }

@@ -24,13 +24,34 @@ enum Column {
     DepthColumn,
     SiteColumn,
     NumberColumn,
+    LocationColumn,
+    BuddiesColumn,
+    RatingColumn,
+    TagsColumn,
+    ComputerColumn,
+    GasesColumn,
+    TemperatureColumn,
+    TripColumn,
+    AirUseColumn,
     ColumnCount
 };
 
-// Rebuilds the list from the entries, in their order, and writes the counts into the label.
-// Grouped, a header row starts each run of one serial (sort the entries by serial first).
+// The header title of a column.
+QString columnTitle(int column);
+
+// Rebuilds the list from the entries, in their order, and writes "N dives" into the label, or
+// emptyText when there is no dive. Grouped, a header row starts each run of one serial (sort
+// the entries by serial first). Hidden columns get no cells.
 void fill(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries, int computerCount,
-    bool grouped = true);
+    bool grouped = true, const QString& emptyText = QString());
+
+// Orders the entries by trip, newest trip first and dives in no trip last, keeping their order
+// within a trip; then fillByTrip puts a header row over each trip.
+void sortByTrip(QList<DiveListEntry>& entries);
+void fillByTrip(QTableWidget& list, QLabel& label, const QList<DiveListEntry>& entries,
+    const QString& emptyText = QString());
+// A click on a header row folds its dives away or shows them again; false for other rows.
+bool toggleGroup(QTableWidget& list, QTableWidgetItem* item);
 
 // Marks the row of the item (any column) bold and blue and returns every other
 // dive row to normal text. With no item, no row stays marked.

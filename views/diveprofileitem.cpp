@@ -3,6 +3,7 @@
 #include "dive/divealerts.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "views/divepoint.h"
 
 #include <QFontMetrics>
@@ -267,7 +268,8 @@ void DiveProfileItem::refreshHeader()
     };
     QString text = QStringLiteral("<html><head/><body><p>");
     text += field(tr("Dive: "), m_dive->name.toHtmlEscaped());
-    text += field(tr(" - Max depth: "), QStringLiteral("%1m").arg(m_dive->maxDepth, 0, 'f', 1));
+    text += field(tr(" - Max depth: "),
+        Units::number(Quantity::Depth, m_dive->maxDepth, 1) + Units::symbol(Quantity::Depth));
     // Rounded to the second as the planner's result lines are, so both show the same times.
     text += field(tr(" - Dive time: "), formatTime(int(std::lround(m_dive->duration))));
     if (showAscentSummary == 1) {

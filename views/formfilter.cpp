@@ -3,13 +3,23 @@
 #include "logbook/logbookdatabase.h"
 #include "ui_formfilter.h"
 
+#include <QStyle>
 #include <QTableWidgetItem>
+
+#include <algorithm>
 
 FormFilter::FormFilter(QWidget* parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::FormFilterClass>())
 {
     m_ui->setupUi(this);
+    // The date page is wider than the form's first width (in French above all): open wide
+    // enough for every page, with no sideways scroll bar.
+    int widest = 0;
+    for (int i = 0; i < m_ui->toolBox->count(); ++i)
+        widest = std::max(widest, m_ui->toolBox->widget(i)->sizeHint().width());
+    resize(
+        std::max(width(), widest + 2 * style()->pixelMetric(QStyle::PM_ScrollBarExtent)), height());
     connect(m_ui->btCheckAll, &QPushButton::clicked, this, [this]() { checkAll(true); });
     connect(m_ui->btUncheckAll, &QPushButton::clicked, this, [this]() { checkAll(false); });
 }

@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "views/diveprofileitem.h"
 #include "views/gestures.h"
 #include "views/replaylayer.h"
@@ -370,16 +371,20 @@ QString positionReadout(const DiveProfile& dive, int timeS)
         : speed > 0.05                      ? GraphView::tr("down")
                                             : QString();
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
-    QString text = GraphView::tr("%1   %2 m   %3 °C")
-                       .arg(formatTime(timeS))
-                       .arg(depth, 0, 'f', 1)
-                       .arg(info.after.temperature, 0, 'f', 1);
+    // In the units and with the decimal mark the diver chose.
+    const auto shown = [](Quantity quantity, double si) {
+        return Units::number(quantity, si, 1) + QLatin1Char(' ') + Units::symbol(quantity);
+    };
+    const QString gap = QStringLiteral("   ");
+    QString text = formatTime(timeS) + gap + shown(Quantity::Depth, depth) + gap
+        + shown(Quantity::Temperature, info.after.temperature);
     if (ceiling > 0)
-        text += QStringLiteral("   ") + GraphView::tr("ceiling %1 m").arg(ceiling, 0, 'f', 1);
+        text += gap + GraphView::tr("ceiling %1").arg(shown(Quantity::Depth, ceiling));
     else if (ceiling < 0)
-        text += QStringLiteral("   ") + GraphView::tr("no stop %1 min").arg(-ceiling, 0, 'f', 0);
-    text += QStringLiteral("   ")
-        + GraphView::tr("%1 m/min %2").arg(std::abs(speed), 0, 'f', 1).arg(direction).trimmed();
+        text += gap + GraphView::tr("no stop %1 min").arg(-ceiling, 0, 'f', 0);
+    text += gap
+        + (shown(Quantity::VerticalSpeed, std::abs(speed)) + QLatin1Char(' ') + direction)
+              .trimmed();
     return text;
 }
 
@@ -410,18 +415,21 @@ QString positionInformationHtml(
     html += title(QObject::tr("Position information"));
     addRow(html, QObject::tr("Time"), formatTime(timeS));
     addRow(html, QObject::tr("Depth"),
-        QStringLiteral("%1m").arg(std::abs(info.before.depth + info.depthChange), 0, 'f', 1));
+        Units::number(Quantity::Depth, std::abs(info.before.depth + info.depthChange), 1)
+            + Units::symbol(Quantity::Depth));
     addRow(html, QObject::tr("Speed"),
-        QStringLiteral("%1 m/min").arg(std::abs(info.after.speed), 0, 'f', 1));
+        Units::number(Quantity::VerticalSpeed, std::abs(info.after.speed), 1) + QLatin1Char(' ')
+            + Units::symbol(Quantity::VerticalSpeed));
     addRow(html, QObject::tr("Temperature"),
-        QStringLiteral("%1&deg;C").arg(std::abs(info.after.temperature), 0, 'f', 1));
+        Units::number(Quantity::Temperature, info.after.temperature, 1)
+            + Units::symbol(Quantity::Temperature));
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
     if (ceiling < 0)
         addRow(
             html, QObject::tr("NDL"), QStringLiteral("%1 min").arg(std::abs(ceiling), 0, 'f', 1));
     else
         addRow(html, QObject::tr("Ceiling"),
-            QStringLiteral("%1%2").arg(std::abs(ceiling), 0, 'f', 1).arg(QStringLiteral("m")));
+            Units::number(Quantity::Depth, std::abs(ceiling), 1) + Units::symbol(Quantity::Depth));
     html += QStringLiteral("    </table>");
 
     if (selectionVisible) {

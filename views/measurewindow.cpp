@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 
 #include <QFile>
 #include <QTableWidget>
@@ -30,7 +31,8 @@ MeasureValues measureBetween(const DiveProfile& dive, int i, int j)
     // (a mean of per-sample speeds would weigh short steps like long ones).
     const double elapsed = b.time - a.time;
     values.meanSpeedMPerMin = elapsed > 0 ? (b.depth - a.depth) * 60.0 / elapsed : 0.0;
-    values.meanSpeed = QStringLiteral("%1 m/min").arg(values.meanSpeedMPerMin, 0, 'f', 1);
+    values.meanSpeed = Units::number(Quantity::VerticalSpeed, values.meanSpeedMPerMin, 1)
+        + QLatin1Char(' ') + Units::symbol(Quantity::VerticalSpeed);
     return values;
 }
 

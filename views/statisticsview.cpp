@@ -1,6 +1,7 @@
 #include "views/statisticsview.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -9,15 +10,24 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCursor>
+#include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QToolTip>
 #include <QValueAxis>
 
 #include <cmath>
 
 namespace {
+
+QString depthText(double metres)
+{
+    return Units::number(Quantity::Depth, metres, 1) + QLatin1Char(' ')
+        + Units::symbol(Quantity::Depth);
+}
 
 QChartView* makeChartView(QWidget* parent)
 {
@@ -71,6 +81,29 @@ void showBars(QChart* chart, const QString& title, const QStringList& categories
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     chart->legend()->setVisible(sets.size() > 1);
+}
+
+// The months between the first and the last with dives, those without as empty bars, so that a
+// gap in the diving shows as a gap.
+QList<DivePeriodTotals> withEmptyMonths(const QList<DivePeriodTotals>& periods, bool months)
+{
+    if (!months || periods.isEmpty())
+        return periods;
+    QList<DivePeriodTotals> all;
+    QDate month
+        = QDate::fromString(periods.constFirst().period + QStringLiteral("-01"), Qt::ISODate);
+    const QDate last
+        = QDate::fromString(periods.constLast().period + QStringLiteral("-01"), Qt::ISODate);
+    qsizetype next = 0;
+    while (month.isValid() && month <= last && all.size() < 1200) {
+        const QString name = month.toString(QStringLiteral("yyyy-MM"));
+        if (next < periods.size() && periods.at(next).period == name)
+            all << periods.at(next++);
+        else
+            all << DivePeriodTotals { name, DiveTotals() };
+        month = month.addMonths(1);
+    }
+    return next == periods.size() ? all : periods;
 }
 
 } // namespace
@@ -134,13 +167,11 @@ void StatisticsView::setStatistics(const DiveStatistics& statistics)
     row(tr("Dives"), locale.toString(t.dives));
     row(tr("Total dive time"), formatTime(int(std::lround(t.totalSeconds))));
     row(tr("Deepest dive"),
-        t.dives > 0 ? link(t.deepestId, QStringLiteral("%1 m").arg(t.maxDepth, 0, 'f', 1))
-                    : QStringLiteral("-"));
+        t.dives > 0 ? link(t.deepestId, depthText(t.maxDepth)) : QStringLiteral("-"));
     row(tr("Longest dive"),
         t.dives > 0 ? link(t.longestId, formatTime(int(std::lround(t.longestSeconds))))
                     : QStringLiteral("-"));
-    row(tr("Mean maximum depth"),
-        t.dives > 0 ? QStringLiteral("%1 m").arg(t.meanMaxDepth, 0, 'f', 1) : QStringLiteral("-"));
+    row(tr("Mean maximum depth"), t.dives > 0 ? depthText(t.meanMaxDepth) : QStringLiteral("-"));
     html += QStringLiteral("</table>");
     m_totals->setText(html);
     showActivity();
@@ -158,7 +189,7 @@ void StatisticsView::showActivity()
     const bool months = m_period->currentIndex() == 1;
     QStringList groups;
     QList<int> ends;
-    for (const DivePeriodTotals& p : periods) {
+    for (const DivePeriodTotals& p : withEmptyMonths(periods, months)) {
         categories << p.period;
         // Months are labelled by year: a label per month does not fit under the bars.
         if (months && !groups.isEmpty() && groups.constLast() == p.period.left(4)) {
@@ -169,6 +200,16 @@ void StatisticsView::showActivity()
         }
         *dives << p.totals.dives;
         *hours << p.totals.totalSeconds / 3600.0;
+    }
+    // Month bars are labelled by year: the month shows in a tooltip on each bar.
+    for (QBarSet* set : { dives, hours }) {
+        connect(set, &QBarSet::hovered, m_activity, [this, categories, set](bool on, int index) {
+            if (on && index >= 0 && index < categories.size())
+                QToolTip::showText(QCursor::pos(),
+                    tr("%1: %2").arg(categories.at(index)).arg(set->at(index), 0, 'g', 3));
+            else
+                QToolTip::hideText();
+        });
     }
     showBars(m_activity->chart(),
         m_period->currentIndex() == 1 ? tr("Dives and hours per month")

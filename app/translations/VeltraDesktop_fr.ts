@@ -9,6 +9,113 @@
     </message>
 </context>
 <context>
+    <name>AddDiveDialog</name>
+    <message>
+        <source>Add dive</source>
+        <translation>Ajouter une plongée</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>not known</source>
+        <translation>inconnue</translation>
+    </message>
+    <message>
+        <source> % O2</source>
+        <translation> % O2</translation>
+    </message>
+    <message>
+        <source> % He</source>
+        <translation> % He</translation>
+    </message>
+    <message>
+        <source> L</source>
+        <translation> L</translation>
+    </message>
+    <message>
+        <source> bar</source>
+        <translation> bar</translation>
+    </message>
+    <message>
+        <source>Names separated by commas</source>
+        <translation>Noms séparés par des virgules</translation>
+    </message>
+    <message>
+        <source>Words separated by commas</source>
+        <translation>Mots séparés par des virgules</translation>
+    </message>
+    <message>
+        <source> / 5</source>
+        <translation> / 5</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Date et heure</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Maximum depth</source>
+        <translation>Profondeur maximale</translation>
+    </message>
+    <message>
+        <source>Mean depth</source>
+        <translation>Profondeur moyenne</translation>
+    </message>
+    <message>
+        <source>Oxygen</source>
+        <translation>Oxygène</translation>
+    </message>
+    <message>
+        <source>Helium</source>
+        <translation>Hélium</translation>
+    </message>
+    <message>
+        <source>Cylinder size</source>
+        <translation>Volume de la bouteille</translation>
+    </message>
+    <message>
+        <source>Start pressure</source>
+        <translation>Pression de début</translation>
+    </message>
+    <message>
+        <source>End pressure</source>
+        <translation>Pression de fin</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Buddies</source>
+        <translation>Binômes</translation>
+    </message>
+    <message>
+        <source>Tags</source>
+        <translation>Étiquettes</translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+</context>
+<context>
     <name>BinaryDiveFile</name>
     <message>
         <source>Cannot open %1: %2</source>
@@ -392,6 +499,33 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>CylindersEditor</name>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>O2</source>
+        <translation>O2</translation>
+    </message>
+    <message>
+        <source>He</source>
+        <translation>He</translation>
+    </message>
+    <message>
+        <source>Cylinder (L)</source>
+        <translation>Bouteille (L)</translation>
+    </message>
+    <message>
+        <source>Start (bar)</source>
+        <translation>Début (bar)</translation>
+    </message>
+    <message>
+        <source>End (bar)</source>
+        <translation>Fin (bar)</translation>
+    </message>
+</context>
+<context>
     <name>DiveDetails</name>
     <message>
         <source>The dive number must be 0 or more.</source>
@@ -437,10 +571,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Mots séparés par des virgules</translation>
     </message>
     <message>
-        <source> / 5</source>
-        <translation> / 5</translation>
-    </message>
-    <message>
         <source>Number</source>
         <translation>Numéro</translation>
     </message>
@@ -461,8 +591,8 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Notes</translation>
     </message>
     <message>
-        <source>Country or region</source>
-        <translation>Pays ou région</translation>
+        <source>Region or place</source>
+        <translation>Région ou lieu</translation>
     </message>
 </context>
 <context>
@@ -522,14 +652,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>%1 plongées</translation>
     </message>
     <message>
-        <source>Names</source>
-        <translation>ordinateurs</translation>
-    </message>
-    <message>
-        <source>Dives</source>
-        <translation>plongées</translation>
-    </message>
-    <message>
         <source>Dive Id</source>
         <translation>Plongée</translation>
     </message>
@@ -556,6 +678,61 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>%1: no profile, the file gave only the dive&apos;s summary</source>
         <translation>%1 : pas de profil, le fichier ne donnait que le résumé de la plongée</translation>
+    </message>
+    <message>
+        <source>%1 L/min</source>
+        <translation>%1 L/min</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Buddies</source>
+        <translation>Binômes</translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Tags</source>
+        <translation>Étiquettes</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Ordinateur</translation>
+    </message>
+    <message>
+        <source>Gases</source>
+        <translation>Gaz</translation>
+    </message>
+    <message>
+        <source>Lowest temperature</source>
+        <translation>Température minimale</translation>
+    </message>
+    <message>
+        <source>Trip</source>
+        <translation>Voyage</translation>
+    </message>
+    <message>
+        <source>Air use</source>
+        <translation>Consommation</translation>
+    </message>
+    <message>
+        <source>Not in a trip</source>
+        <translation>Hors voyage</translation>
+    </message>
+</context>
+<context>
+    <name>DivePlaces</name>
+    <message>
+        <source>The latitude must be between -90 and 90 degrees.</source>
+        <translation>La latitude doit être comprise entre -90 et 90 degrés.</translation>
+    </message>
+    <message>
+        <source>The longitude must be between -180 and 180 degrees.</source>
+        <translation>La longitude doit être comprise entre -180 et 180 degrés.</translation>
     </message>
 </context>
 <context>
@@ -606,6 +783,52 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>&lt;br&gt;Ceil &lt;b&gt;%4m&lt;/b&gt;</source>
         <translation>&lt;br&gt;Plafond &lt;b&gt;%4m&lt;/b&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>DiveSites</name>
+    <message>
+        <source>No logbook database is open.</source>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
+    </message>
+    <message>
+        <source>There is no site %1 in the logbook.</source>
+        <translation>Le carnet ne contient pas de site %1.</translation>
+    </message>
+    <message>
+        <source>A site needs a name.</source>
+        <translation>Un site doit avoir un nom.</translation>
+    </message>
+    <message>
+        <source>Another site is named %1 at %2: merge the two instead.</source>
+        <translation>Un autre site s&apos;appelle %1 à %2 : fusionnez plutôt les deux.</translation>
+    </message>
+    <message>
+        <source>A site cannot be merged with itself.</source>
+        <translation>Un site ne peut pas être fusionné avec lui-même.</translation>
+    </message>
+</context>
+<context>
+    <name>DiveTrips</name>
+    <message>
+        <source>No logbook database is open.</source>
+        <translation>Aucun carnet de plongée n&apos;est ouvert.</translation>
+    </message>
+    <message>
+        <source>There is no trip %1 in the logbook.</source>
+        <translation>Le carnet ne contient pas de voyage %1.</translation>
+    </message>
+    <message>
+        <source>A trip needs a name.</source>
+        <translation>Un voyage doit avoir un nom.</translation>
+    </message>
+    <message>
+        <source>There is already a trip named %1.</source>
+        <translation>Il existe déjà un voyage nommé %1.</translation>
+    </message>
+    <message>
+        <source>There is no dive %1 in the logbook.</source>
+        <translation>Le carnet ne contient pas de plongée %1.</translation>
     </message>
 </context>
 <context>
@@ -1350,20 +1573,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>en descente</translation>
     </message>
     <message>
-        <source>%1   %2 m   %3 °C</source>
-        <translation>%1   %2 m   %3 °C</translation>
-    </message>
-    <message>
-        <source>ceiling %1 m</source>
-        <translation>plafond %1 m</translation>
-    </message>
-    <message>
         <source>no stop %1 min</source>
         <translation>sans palier %1 min</translation>
     </message>
     <message>
-        <source>%1 m/min %2</source>
-        <translation>%1 m/min %2</translation>
+        <source>ceiling %1</source>
+        <translation>plafond %1</translation>
     </message>
 </context>
 <context>
@@ -1603,6 +1818,101 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     </message>
 </context>
 <context>
+    <name>LogbookActions</name>
+    <message>
+        <source>Print logbook...</source>
+        <translation>Imprimer le carnet...</translation>
+    </message>
+    <message>
+        <source>&amp;Log</source>
+        <translation>&amp;Carnet</translation>
+    </message>
+    <message>
+        <source>Add dive...</source>
+        <translation>Ajouter une plongée...</translation>
+    </message>
+    <message>
+        <source>New trip from selected dives...</source>
+        <translation>Nouveau voyage avec les plongées sélectionnées...</translation>
+    </message>
+    <message>
+        <source>Take selected dives out of their trip</source>
+        <translation>Retirer les plongées sélectionnées de leur voyage</translation>
+    </message>
+    <message>
+        <source>Edit the trip of the selected dive...</source>
+        <translation>Modifier le voyage de la plongée sélectionnée...</translation>
+    </message>
+    <message>
+        <source>Delete the trip of the selected dive</source>
+        <translation>Supprimer le voyage de la plongée sélectionnée</translation>
+    </message>
+    <message>
+        <source>Dive sites...</source>
+        <translation>Sites de plongée...</translation>
+    </message>
+    <message>
+        <source>Logbook</source>
+        <translation>Carnet</translation>
+    </message>
+    <message>
+        <source>Add dive %1</source>
+        <translation>Ajouter la plongée %1</translation>
+    </message>
+    <message>
+        <source>Select the dives of the trip in the list first.</source>
+        <translation>Sélectionnez d&apos;abord les plongées du voyage dans la liste.</translation>
+    </message>
+    <message>
+        <source>New trip</source>
+        <translation>Nouveau voyage</translation>
+    </message>
+    <message>
+        <source>Name of the trip</source>
+        <translation>Nom du voyage</translation>
+    </message>
+    <message>
+        <source>Select a dive of the trip in the list first.</source>
+        <translation>Sélectionnez d&apos;abord une plongée du voyage dans la liste.</translation>
+    </message>
+    <message>
+        <source>Edit trip</source>
+        <translation>Modifier le voyage</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+    <message>
+        <source>These %1 dives were made within days of each other. Name a trip to group them, or cancel:</source>
+        <translation>Ces %1 plongées ont été faites à quelques jours d&apos;intervalle. Nommez un voyage pour les regrouper, ou annulez :</translation>
+    </message>
+    <message>
+        <source>The logbook pages could not be written: %1</source>
+        <translation>Les pages du carnet n&apos;ont pas pu être écrites : %1</translation>
+    </message>
+    <message>
+        <source>Select the dives to print in the list first.</source>
+        <translation>Sélectionnez d&apos;abord dans la liste les plongées à imprimer.</translation>
+    </message>
+    <message>
+        <source>Print logbook</source>
+        <translation>Imprimer le carnet</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>Document PDF (*.pdf)</translation>
+    </message>
+</context>
+<context>
     <name>LogbookCommand</name>
     <message>
         <source>dive %1</source>
@@ -1663,6 +1973,42 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>renumbering of the dives by date</source>
         <translation>la renumérotation des plongées par date</translation>
+    </message>
+    <message>
+        <source>New site %1</source>
+        <translation>Nouveau site %1</translation>
+    </message>
+    <message>
+        <source>Edit site %1</source>
+        <translation>Modifier le site %1</translation>
+    </message>
+    <message>
+        <source>Merge site %1 into %2</source>
+        <translation>Fusionner le site %1 dans %2</translation>
+    </message>
+    <message>
+        <source>New trip %1</source>
+        <translation>Nouveau voyage %1</translation>
+    </message>
+    <message>
+        <source>Move dives to trip %1</source>
+        <translation>Déplacer les plongées dans le voyage %1</translation>
+    </message>
+    <message>
+        <source>Take dives out of their trip</source>
+        <translation>Retirer les plongées de leur voyage</translation>
+    </message>
+    <message>
+        <source>Delete trip %1</source>
+        <translation>Supprimer le voyage %1</translation>
+    </message>
+    <message>
+        <source>Edit trip %1</source>
+        <translation>Modifier le voyage %1</translation>
+    </message>
+    <message>
+        <source>Edit cylinders</source>
+        <translation>Modifier les bouteilles</translation>
     </message>
 </context>
 <context>
@@ -1734,6 +2080,69 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>The dive is already in the logbook as dive %1.</source>
         <translation>La plongée est déjà dans le carnet comme plongée %1.</translation>
+    </message>
+</context>
+<context>
+    <name>LogbookPages</name>
+    <message>
+        <source>: %1 to %2 bar</source>
+        <translation> : %1 à %2 bar</translation>
+    </message>
+    <message>
+        <source>, %1 L cylinder</source>
+        <translation>, bouteille de %1 L</translation>
+    </message>
+    <message>
+        <source>Dive %1   %2</source>
+        <translation>Plongée %1   %2</translation>
+    </message>
+    <message>
+        <source>Site: %1</source>
+        <translation>Site : %1</translation>
+    </message>
+    <message>
+        <source>Trip: %1</source>
+        <translation>Voyage : %1</translation>
+    </message>
+    <message>
+        <source>Buddies: %1</source>
+        <translation>Binômes : %1</translation>
+    </message>
+    <message>
+        <source>Maximum depth: %1 m   Mean depth: %2 m</source>
+        <translation>Profondeur maximale : %1 m   Profondeur moyenne : %2 m</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>Durée : %1</translation>
+    </message>
+    <message>
+        <source>Temperature: %1 to %2 °C</source>
+        <translation>Température : %1 à %2 °C</translation>
+    </message>
+    <message>
+        <source>Gas: %1</source>
+        <translation>Gaz : %1</translation>
+    </message>
+    <message>
+        <source>Air use: %1 L/min</source>
+        <translation>Consommation : %1 L/min</translation>
+    </message>
+    <message>
+        <source>Rating: %1 of 5</source>
+        <translation>Note : %1 sur 5</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Signature (buddy or instructor)</source>
+        <translation>Signature (binôme ou moniteur)</translation>
+    </message>
+    <message>
+        <source>no dive to print</source>
+        <translation>aucune plongée à imprimer</translation>
     </message>
 </context>
 <context>
@@ -2210,6 +2619,30 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>Save link log...</source>
         <translation>Enregistrer le journal de liaison...</translation>
     </message>
+    <message>
+        <source>Group dives by trip</source>
+        <translation>Grouper les plongées par voyage</translation>
+    </message>
+    <message>
+        <source>Air use</source>
+        <translation>Consommation</translation>
+    </message>
+    <message>
+        <source>Cylinders</source>
+        <translation>Bouteilles</translation>
+    </message>
+    <message>
+        <source>%1 L/min</source>
+        <translation>%1 L/min</translation>
+    </message>
+    <message>
+        <source>No dive matches: clear the search box or the filter to see every dive.</source>
+        <translation>Aucune plongée ne correspond : videz la recherche ou le filtre pour voir toutes les plongées.</translation>
+    </message>
+    <message>
+        <source>No dives yet: download them from your computer, import dive files or use Log &gt; Add dive.</source>
+        <translation>Aucune plongée pour l&apos;instant : téléchargez-les depuis votre ordinateur, importez des fichiers de plongée ou utilisez Carnet &gt; Ajouter une plongée.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -2392,6 +2825,29 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Dive planner</source>
         <translation>Planification de plongée</translation>
+    </message>
+</context>
+<context>
+    <name>ManualDive</name>
+    <message>
+        <source>The duration must be between 1 minute and 48 hours.</source>
+        <translation>La durée doit être comprise entre 1 minute et 48 heures.</translation>
+    </message>
+    <message>
+        <source>The maximum depth must be more than 0 and at most 350 m.</source>
+        <translation>La profondeur maximale doit être supérieure à 0 et d&apos;au plus 350 m.</translation>
+    </message>
+    <message>
+        <source>The mean depth must be between 0 and the maximum depth.</source>
+        <translation>La profondeur moyenne doit être comprise entre 0 et la profondeur maximale.</translation>
+    </message>
+    <message>
+        <source>The gas must have 1 to 100 % oxygen and no more than 100 % with the helium.</source>
+        <translation>Le gaz doit contenir de 1 à 100 % d&apos;oxygène et pas plus de 100 % avec l&apos;hélium.</translation>
+    </message>
+    <message>
+        <source>The cylinder size and pressures are out of range.</source>
+        <translation>Le volume ou les pressions de la bouteille sont hors limites.</translation>
     </message>
 </context>
 <context>
@@ -2599,6 +3055,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>OTU %1 for the day: above %2.</source>
         <translation>OTU %1 pour la journée : au-dessus de %2.</translation>
+    </message>
+</context>
+<context>
+    <name>Planification</name>
+    <message>
+        <source>Dive %1</source>
+        <translation>Plongée %1</translation>
     </message>
 </context>
 <context>
@@ -3082,6 +3545,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>PressureCurve</name>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Ok</source>
@@ -3414,6 +3884,61 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>SitesView</name>
+    <message>
+        <source>Dive sites</source>
+        <translation>Sites de plongée</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Country</source>
+        <translation>Pays</translation>
+    </message>
+    <message>
+        <source>Latitude</source>
+        <translation>Latitude</translation>
+    </message>
+    <message>
+        <source>Longitude</source>
+        <translation>Longitude</translation>
+    </message>
+    <message>
+        <source>Dives</source>
+        <translation>Plongées</translation>
+    </message>
+    <message>
+        <source>Merge selected</source>
+        <translation>Fusionner la sélection</translation>
+    </message>
+    <message>
+        <source>Export GeoJSON...</source>
+        <translation>Exporter en GeoJSON...</translation>
+    </message>
+    <message>
+        <source>A position is a latitude from -90 to 90 and a longitude from -180 to 180 degrees.</source>
+        <translation>Une position est une latitude de -90 à 90 et une longitude de -180 à 180 degrés.</translation>
+    </message>
+    <message>
+        <source>Select the two sites to merge: the first one is kept.</source>
+        <translation>Sélectionnez les deux sites à fusionner : le premier est conservé.</translation>
+    </message>
+    <message>
+        <source>Export sites</source>
+        <translation>Exporter les sites</translation>
+    </message>
+    <message>
+        <source>GeoJSON (*.geojson)</source>
+        <translation>GeoJSON (*.geojson)</translation>
+    </message>
+</context>
+<context>
     <name>Slate</name>
     <message>
         <source>%1: %2</source>
@@ -3533,6 +4058,55 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>StarRating</name>
+    <message numerus="yes">
+        <source>%n star(s)</source>
+        <translation>
+            <numerusform>%n étoile</numerusform>
+            <numerusform>%n étoiles</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Rating: %1 of 5</source>
+        <translation>Note : %1 sur 5</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsPage</name>
+    <message>
+        <source>No dives yet</source>
+        <translation>Aucune plongée pour l&apos;instant</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>Vue d&apos;ensemble</translation>
+    </message>
+    <message>
+        <source>Sites, buddies and air use</source>
+        <translation>Sites, binômes et consommation</translation>
+    </message>
+    <message>
+        <source>Dives per site</source>
+        <translation>Plongées par site</translation>
+    </message>
+    <message>
+        <source>Dives per buddy</source>
+        <translation>Plongées par binôme</translation>
+    </message>
+    <message>
+        <source>%1-%2 min</source>
+        <translation>%1-%2 min</translation>
+    </message>
+    <message>
+        <source>Dives by duration</source>
+        <translation>Plongées par durée</translation>
+    </message>
+    <message>
+        <source>Air use over time (L/min)</source>
+        <translation>Consommation au fil du temps (L/min)</translation>
+    </message>
+</context>
+<context>
     <name>StatisticsView</name>
     <message>
         <source>Dives and hours</source>
@@ -3594,6 +4168,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <source>°C</source>
         <translation>°C</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
 </context>
 <context>
     <name>SubsurfaceXml</name>
@@ -3623,6 +4201,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>not a Suunto app file (no &quot;DeviceLog&quot;)</source>
         <translation>ce n&apos;est pas un fichier de l&apos;application Suunto (pas de « DeviceLog »)</translation>
+    </message>
+</context>
+<context>
+    <name>TankStore</name>
+    <message>
+        <source>A cylinder&apos;s size and pressures must be 0 or more.</source>
+        <translation>Le volume et les pressions d&apos;une bouteille doivent être de 0 ou plus.</translation>
     </message>
 </context>
 <context>

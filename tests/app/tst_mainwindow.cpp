@@ -6,13 +6,16 @@
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
 #include "logbook/divedetails.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "planner/plancomparison.h"
 #include "planner/plancompute.h"
+#include "views/divelistview.h"
 #include "views/diveprofileitem.h"
 #include "views/formfilter.h"
 #include "views/graphview.h"
 #include "views/replaylayer.h"
+#include "views/starrating.h"
 
 #include <QTextBrowser>
 #include <QTranslator>
@@ -242,6 +245,14 @@ private slots:
             QVERIFY(french.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
             QCoreApplication::installTranslator(&french);
             MainWindow translated;
+            // The filter's date page, the widest, opens without a sideways scroll bar.
+            FormFilter filter(&translated);
+            auto* tools = filter.findChild<QToolBox*>("toolBox");
+            tools->setCurrentIndex(1);
+            filter.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&filter));
+            for (const QScrollBar* bar : tools->findChildren<QScrollBar*>())
+                QVERIFY(bar->orientation() == Qt::Vertical || !bar->isVisible());
             QCoreApplication::removeTranslator(&french);
             const QSize frenchSmallest = translated.minimumSizeHint();
             QVERIFY2(frenchSmallest.width() <= 1280 && frenchSmallest.height() <= 690,
@@ -254,6 +265,8 @@ private slots:
         // Opening a row shows it, with the store button off.
         w->openDiveProfileItem(diveList(w)->item(1, 2));
         QCOMPARE(lineText(w, "edDiveName"), diveList(w)->item(1, 0)->text());
+        // The start reads as in the list.
+        QCOMPARE(lineText(w, "edDateTime"), diveList(w)->item(1, DiveListView::DateColumn)->text());
         QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
         QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
         QWidget* viewport = w->graphView()->viewport();
@@ -264,6 +277,13 @@ private slots:
         QVERIFY(!w->graphView()->readoutText().isEmpty());
         auto* position = w->findChild<QTextEdit*>("edPositionInformation");
         QVERIFY(!position->toPlainText().isEmpty());
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, to look at the window at 1366x768.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (!out.isEmpty()) {
+            w->resize(1366, 768);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/main.png"));
+        }
         // Another dive: nothing read on the first one stays on screen.
         w->openDiveProfileItem(diveList(w)->item(2, 0));
         QVERIFY(w->graphView()->readoutText().isEmpty());
@@ -504,7 +524,7 @@ private slots:
         QCOMPARE(boxes.titles.value(1), QString("Database Error"));
         QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
         QCOMPARE(list->rowCount(), 3);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 2 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 dives"));
     }
 
     void filterDialogDrivesList()
@@ -526,7 +546,7 @@ private slots:
         }));
         QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
         QCOMPARE(diveList(w)->rowCount(), 4);
-        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("1 Names / 3 Dives"));
+        QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 dives"));
         // The dialog shows the filter it was given; Cancel changes nothing.
         QVERIFY(answer([](QWidget* modal) {
             auto* table = modal->findChild<QTableWidget*>("tblComputers");
@@ -694,6 +714,61 @@ private slots:
         }
     }
 
+    void screenshots()
+    {
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, the window, guide and preferences at
+        // 1366x768 in English and French, to look at.
+        const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
+        if (out.isEmpty())
+            QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
+        storeDemoDives();
+        for (const QString language : { "en", "fr" }) {
+            QTranslator translator;
+            QTranslator qt;
+            if (language == "fr") {
+                QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
+                QVERIFY(qt.load(QStringLiteral("qtbase_fr"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+                QCoreApplication::installTranslator(&translator);
+                QCoreApplication::installTranslator(&qt);
+            }
+            MainWindow* w = makeWindow();
+            w->resize(1366, 740);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            w->openDiveProfileItem(diveList(w)->item(1, 0));
+            QVERIFY(w->grab().save(out + "/window-" + language + ".png"));
+            auto* tabs = w->findChild<QTabWidget*>("tabMain");
+            tabs->setCurrentIndex(1);
+            QVERIFY(w->grab().save(out + "/planner-" + language + ".png"));
+            tabs->setCurrentIndex(0);
+            FormFilter filter(w);
+            filter.show();
+            QVERIFY(filter.grab().save(out + "/filter-" + language + ".png"));
+            w->showUserGuide();
+            QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
+                        ->window()
+                        ->grab()
+                        .save(out + "/guide-" + language + ".png"));
+            PreferencesDialog preferences(HiddenOptions(), w);
+            preferences.show();
+            QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
+            // A dark desktop: the same window under a dark palette.
+            const QPalette light = QApplication::palette();
+            QPalette dark(QColor(53, 53, 53));
+            dark.setColor(QPalette::Base, QColor(35, 35, 35));
+            dark.setColor(QPalette::Text, Qt::white);
+            dark.setColor(QPalette::WindowText, Qt::white);
+            dark.setColor(QPalette::ButtonText, Qt::white);
+            QApplication::setPalette(dark);
+            QTest::qWait(50);
+            QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
+            QApplication::setPalette(light);
+            QCoreApplication::removeTranslator(&translator);
+            QCoreApplication::removeTranslator(&qt);
+        }
+    }
+
     void aboutWindowGoesAway()
     {
         MainWindow* w = makeWindow();
@@ -711,9 +786,12 @@ private slots:
             }
             return about;
         };
+        // The version reads against the picture under it, on a light desktop (dark text) too.
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(QPalette(QColor(239, 239, 239)));
         QPointer<QWidget> about = open();
+        QApplication::setPalette(desktop);
         QVERIFY(about);
-        // The version reads against the picture under it.
         auto* version = about->findChild<QLabel*>("lbAboutVersion");
         const QColor under = QPixmap(":/TestGraphics/icons/splashscreen.png")
                                  .toImage()
@@ -830,8 +908,12 @@ private slots:
         QVERIFY(db().loadDive(report.entries.at(0).diveId, dive) && !dive.samples.isEmpty());
 
         // A field is saved when left; undo and redo put the file and the field back.
-        window->openDiveProfileItem(list->item(1, 0));
+        // What the Summary does not show (the trip) is kept.
         const int blue = 2;
+        DiveTrip trip;
+        trip.name = "Gozo";
+        QVERIFY(db().storeTrip(trip) && db().setDivesTrip({ blue }, trip.id));
+        window->openDiveProfileItem(list->item(1, 0));
         auto* site = window->findChild<QLineEdit*>("edSite");
         QVERIFY(site && !site->isReadOnly());
         site->setText("Blue Hole");
@@ -839,6 +921,7 @@ private slots:
         DiveDetails stored;
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString("Blue Hole"));
+        QCOMPARE(stored.trip, QString("Gozo"));
         edit->actions().at(0)->trigger();
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(stored.site, QString());
@@ -866,7 +949,7 @@ private slots:
         QCOMPARE(site->text(), QString("Blue Hole"));
         site->setText("Canyon");
         emit site->editingFinished();
-        window->findChild<QSpinBox*>("sbRating")->setValue(4);
+        window->findChild<StarRating*>("sbRating")->choose(4);
         QVERIFY(db().loadDetails(blue, stored));
         QCOMPARE(std::make_pair(stored.site, stored.rating), std::make_pair(QString("Canyon"), 4));
         QCOMPARE(edit->actions().at(0)->text(), QString("&Undo rating of dive 2"));
@@ -904,6 +987,12 @@ private slots:
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // A click on any cell, or an arrow key, shows the dive of that row.
+        auto* shown = window->findChild<QLineEdit*>("edDiveName");
+        list->setCurrentCell(1, 2);
+        QCOMPARE(shown->text(), QString("Arch"));
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(shown->text(), QString("Cove"));
 
         // The statistics follow the search: two dives, the deepest is Arch at 18 m.
         auto* tabs = window->findChild<QTabWidget*>("tabMain");
@@ -914,6 +1003,11 @@ private slots:
         search->setText("zoe");
         QTRY_VERIFY(
             window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
+        auto* empty = window->findChild<QLabel*>("lbStatisticsEmpty");
+        QVERIFY(!empty->isVisibleTo(window));
+        search->setText("nowhere");
+        QTRY_VERIFY(empty->isVisibleTo(window));
+        QCOMPARE(empty->text(), QString("No dives yet"));
     }
 
 private:

@@ -270,10 +270,98 @@ private slots:
         LogbookDatabase::instance().close();
     }
 
+    void logbookPlacesAndHandLoggedDives()
+    {
+        QTemporaryDir dir;
+        const QString db = detailsLogbook(dir);
+        QVERIFY(!db.isEmpty());
+        const auto log = [&db](const QStringList& args) {
+            return cli(QStringList { "logbook", "--db", db } + args);
+        };
+        // 30 min to 10 m: a mean over time of 9.7236 m (tests/dive); 15 L x 150 bar = 2250 L,
+        // 75 L/min over 1.013 + 9.7236 x 0.1005181 = 1.990400 bar: 37.68 L/min.
+        const Result added = log({ "add", "--date", "2026-06-30T10:00:00Z", "--duration", "30",
+            "--depth", "10", "--gas", "21/35", "--cylinder", "15", "--start-bar", "200",
+            "--end-bar", "50", "--site", "Arch", "--buddy", "Ana", "--buddy", "Li", "--rating", "5",
+            "--tag", "reef", "--notes", "Octopus" });
+        QCOMPARE(added.err, QString());
+        QVERIFY2(QRegularExpression("^stored 4 [^\n]+\n$").match(added.out).hasMatch(),
+            qPrintable(added.out));
+        QCOMPARE(log({ "site", "Arch", "--location", "Gozo", "--country", "Malta", "--position",
+                         "36.0135,14.3258" })
+                     .status,
+            0);
+        QCOMPARE(log({ "edit", "2", "--site", "Arch", "--trip", "Gozo 2026" }).out,
+            QString("dive 2 updated\n"));
+
+        const QJsonObject shown = log({ "show", "4", "--json" }).json();
+        QCOMPARE(shown["site"], QJsonValue("Arch"));
+        QCOMPARE(shown["location"], QJsonValue("Gozo"));
+        QCOMPARE(shown["country"], QJsonValue("Malta"));
+        QCOMPARE(shown["position"],
+            QJsonValue(QJsonObject { { "latitude", 36.0135 }, { "longitude", 14.3258 } }));
+        QCOMPARE(shown["trip"], QJsonValue());
+        QVERIFY2(std::fabs(shown["sac"].toDouble() - 37.68) < 0.01,
+            qPrintable(QString::number(shown["sac"].toDouble())));
+        QCOMPARE(shown["buddies"], QJsonValue(QJsonArray { "Ana", "Li" }));
+        QCOMPARE(log({ "show", "2", "--json" }).json()["trip"], QJsonValue("Gozo 2026"));
+        QCOMPARE(log({ "show", "1", "--json" }).json()["sac"], QJsonValue());
+
+        QCOMPARE(log({ "sites", "--json" }).json(),
+            (QJsonObject { { "sites",
+                QJsonArray { QJsonObject { { "id", 1 }, { "name", "Arch" }, { "location", "Gozo" },
+                    { "country", "Malta" }, { "latitude", 36.0135 }, { "longitude", 14.3258 },
+                    { "dives", 2 } } } } }));
+        // Wall (dive 2): 2026-07-07 20:26:40 UTC, 600 s long.
+        QCOMPARE(log({ "trips", "--json" }).json(),
+            (QJsonObject { { "trips",
+                QJsonArray { QJsonObject { { "id", 1 }, { "name", "Gozo 2026" }, { "location", "" },
+                    { "start", "2026-07-07T20:26:40Z" }, { "end", "2026-07-07T20:36:40Z" },
+                    { "dives", 1 } } } } }));
+        QCOMPARE(
+            log({ "trip", "Gozo 2026", "--add", "1", "--remove", "2", "--rename", "Gozo" }).status,
+            0);
+        QCOMPARE(log({ "show", "1", "--json" }).json()["trip"], QJsonValue("Gozo"));
+        QCOMPARE(log({ "show", "2", "--json" }).json()["trip"], QJsonValue());
+
+        // GeoJSON puts the longitude first.
+        const QString geo = dir.filePath("sites.geojson");
+        QCOMPARE(log({ "sites", "--geojson", geo }).status, 0);
+        const QJsonValue point = QJsonDocument::fromJson(fileBytes(geo))["features"][0]["geometry"];
+        QCOMPARE(point["coordinates"], QJsonValue(QJsonArray { 14.3258, 36.0135 }));
+
+        const QString pdf = dir.filePath("log.pdf");
+        QCOMPARE(log({ "print", "--all", pdf }).out, QString("4 dives -> %1\n").arg(pdf));
+        QProcess text;
+        text.start("pdftotext", { pdf, "-" });
+        if (!text.waitForFinished(20000) || text.exitCode() != 0)
+            QSKIP("pdftotext is not installed");
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected :
+            { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li", "Air use: 37.7 L/min",
+                "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature" })
+            QVERIFY2(printed.contains(expected), expected);
+        QCOMPARE(printed.count("Signature"), 4);
+        LogbookDatabase::instance().close();
+    }
+
     void logbookEditRefused_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("unknown id") << QStringList { "99", "--site", "x" };
+        QTest::newRow("add, no depth") << QStringList { "add", "--date", "2026-01-01T10:00",
+            "--duration", "30", "--depth", "0" };
+        QTest::newRow("add, date not a date")
+            << QStringList { "add", "--date", "yesterday", "--duration", "30", "--depth", "10" };
+        QTest::newRow("add, gas over 100 %") << QStringList { "add", "--date", "2026-01-01T10:00",
+            "--duration", "30", "--depth", "10", "--gas", "80/30" };
+        QTest::newRow("add, mean below max") << QStringList { "add", "--date", "2026-01-01T10:00",
+            "--duration", "30", "--depth", "10", "--mean-depth", "12" };
+        QTest::newRow("site, latitude 91") << QStringList { "site", "Arch", "--position", "91,14" };
+        QTest::newRow("site, position not numbers")
+            << QStringList { "site", "Arch", "--position", "north" };
+        QTest::newRow("trip, remove a dive not in it")
+            << QStringList { "trip", "Gozo", "--remove", "1" };
         QTest::newRow("id not a number") << QStringList { "two", "--site", "x" };
         QTest::newRow("rating above 5") << QStringList { "2", "--site", "x", "--rating", "6" };
         QTest::newRow("rating not a number") << QStringList { "2", "--rating", "4x" };
@@ -290,7 +378,9 @@ private slots:
         const QString db = detailsLogbook(dir);
         QVERIFY(!db.isEmpty());
         const QByteArray before = fileBytes(db);
-        const Result r = cli(QStringList { "logbook", "--db", db, "edit" } + args);
+        const bool command = QStringList { "add", "site", "trip" }.contains(args.first());
+        const Result r = cli(QStringList { "logbook", "--db", db }
+            + (command ? QStringList() : QStringList { "edit" }) + args);
         QCOMPARE(r.status, 1);
         QVERIFY(!r.err.isEmpty());
         LogbookDatabase::instance().close();

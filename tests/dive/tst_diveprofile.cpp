@@ -1,4 +1,6 @@
+#include "dive/airuse.h"
 #include "dive/diveprofile.h"
+#include "dive/manualdive.h"
 
 #include <QTest>
 
@@ -80,6 +82,7 @@ Q_DECLARE_METATYPE(InsertRow)
 Q_DECLARE_METATYPE(PositionRow)
 Q_DECLARE_METATYPE(CutRow)
 Q_DECLARE_METATYPE(YoyoRow)
+Q_DECLARE_METATYPE(QList<DiveProfile::TankPressure>)
 
 class TestDiveProfile : public QObject
 {
@@ -599,6 +602,90 @@ private slots:
         QCOMPARE(int((p.alerts >> 26) & 3), row.count);
         QCOMPARE(p.alerts & ~(3u << 26), 0x40000001u);
         QCOMPARE(int(p.invalidDiveCode), row.invalid);
+    }
+
+    void airUse_data()
+    {
+        // A 10-minute dive: down to 20 m in 60 s, level until 540 s, up in 60 s. By hand the
+        // mean depth over time is (600 + 9600 + 600) m s / 600 s = 18 m; salt water gives
+        // 18 x 1025 x 9.80665 / 1e5 = 1.809326 bar, fresh 18 x 0.0980665 = 1.765197 bar, over a
+        // surface pressure of 1.013 bar.
+        QTest::addColumn<QList<DiveProfile::TankPressure>>("tanks");
+        QTest::addColumn<bool>("fresh");
+        QTest::addColumn<bool>("samplePressures"); // 200 bar falling evenly to 150 bar
+        QTest::addColumn<double>("sac");
+        using Tank = DiveProfile::TankPressure;
+        // 12 L x 50 bar = 600 L in 10 min = 60 L/min; / 2.822326 bar = 21.2591.
+        QTest::newRow("start and end, salt")
+            << QList<Tank> { { 0, 200, 150, 12, 232 } } << false << false << 21.2591;
+        // 60 / 2.778197 = 21.5967.
+        QTest::newRow("start and end, fresh")
+            << QList<Tank> { { 0, 200, 150, 12, 0 } } << true << false << 21.5967;
+        QTest::newRow("samples only")
+            << QList<Tank> { { 0, 0, 0, 12, 0 } } << false << true << 21.2591;
+        // (600 + 7 x 100) L = 1300 L; 130 L/min / 2.822326 = 46.0614.
+        QTest::newRow("two cylinders")
+            << QList<Tank> { { 0, 200, 150, 12, 0 }, { 0, 200, 100, 7, 0 } } << false << false
+            << 46.0614;
+        QTest::newRow("no size") << QList<Tank> { { 0, 200, 150, 0, 0 } } << false << true << 0.0;
+        QTest::newRow("end above start")
+            << QList<Tank> { { 0, 50, 200, 12, 0 } } << false << false << 0.0;
+        QTest::newRow("no cylinder") << QList<Tank> {} << false << true << 0.0;
+    }
+
+    void airUse()
+    {
+        QFETCH(QList<DiveProfile::TankPressure>, tanks);
+        QFETCH(bool, fresh);
+        QFETCH(bool, samplePressures);
+        QFETCH(double, sac);
+        DiveProfile dive;
+        dive.freshWater = fresh ? 1 : 0;
+        dive.tanks = tanks;
+        for (int t = 0; t <= 600; t += 5) {
+            DiveSample s;
+            s.time = t;
+            s.depth = 20.0 * std::min({ t / 60.0, 1.0, (600 - t) / 60.0 });
+            s.tankPressureBar = samplePressures ? float(200.0 - t / 12.0) : 0.0f;
+            dive.samples << s;
+        }
+        QVERIFY(std::fabs(timeWeightedMeanDepth(dive) - 18.0) < 1e-9);
+        QVERIFY2(std::fabs(surfaceAirConsumption(dive) - sac) < 1e-3,
+            qPrintable(QString::number(surfaceAirConsumption(dive))));
+    }
+
+    void manualProfile_data()
+    {
+        QTest::addColumn<double>("minutes");
+        QTest::addColumn<double>("depth");
+        QTest::addColumn<double>("mean"); // asked for
+        QTest::addColumn<double>("expected"); // mean over time of the profile
+        QTest::newRow("mean depth given") << 50.0 << 20.0 << 15.0 << 15.0;
+        // No mean: (0,0) (33,10) (1733,10) (1767,5) (1800,0), the vertices rounded to seconds;
+        // area 165 + 17000 + 255 + 82.5 = 17502.5 m s over 1800 s = 9.7236 m.
+        QTest::newRow("square, no mean given") << 30.0 << 10.0 << 0.0 << 9.7236;
+        // Deeper than the shape reaches: the bottom ends at once. (0,0) (67,20) (2667,5)
+        // (2700,0): 670 + 32500 + 82.5 = 33252.5 m s over 2700 s = 12.3157 m.
+        QTest::newRow("mean below what the shape reaches") << 45.0 << 20.0 << 12.0 << 12.3157;
+    }
+
+    void manualProfile()
+    {
+        QFETCH(double, minutes);
+        QFETCH(double, depth);
+        QFETCH(double, mean);
+        QFETCH(double, expected);
+        ManualDive numbers;
+        numbers.durationS = minutes * 60;
+        numbers.maxDepthM = depth;
+        numbers.meanDepthM = mean;
+        QCOMPARE(checkManualDive(numbers), QString());
+        const DiveProfile dive = manualDiveProfile(numbers);
+        QCOMPARE(dive.maxDepth, depth);
+        QCOMPARE(dive.duration, minutes * 60);
+        QCOMPARE(dive.samples.constLast().depth, 0.0);
+        QVERIFY2(std::fabs(timeWeightedMeanDepth(dive) - expected) < 0.01,
+            qPrintable(QString::number(timeWeightedMeanDepth(dive))));
     }
 
     void gasName()

@@ -1,11 +1,15 @@
+#include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/divesample.h"
+#include "logbook/divecounts.h"
 #include "logbook/divedetails.h"
 #include "logbook/divelookups.h"
+#include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/logbookstats.h"
 #include "views/logbookcommands.h"
+#include "views/placecommands.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -52,6 +56,15 @@ DiveDetails typedDetails(int number, const QString& site, const QString& locatio
     d.rating = rating;
     d.tags = tags;
     return d;
+}
+
+DiveDetails placed(DiveDetails details, const QString& country, std::optional<GeoPosition> position,
+    const QString& trip)
+{
+    details.country = country;
+    details.position = position;
+    details.trip = trip;
+    return details;
 }
 
 // A second, independent connection to a logbook file, to look at or tamper with it the way
@@ -1146,6 +1159,19 @@ private slots:
         QTest::newRow("notes one byte too long") << typedDetails(
             3, "", "", {}, QString(MaxNotesBytes - 1, QLatin1Char('n')) + "é", 2, {})
                                                  << false << "";
+        // Where and in which trip, stored as given.
+        QTest::newRow("country, position and trip") << placed(
+            typedDetails(12, "Arch", "Gozo", {}, "", 0, {}), "Malta", GeoPosition { 46.2, -1.4 },
+            "Ré 2024") << true << "arch";
+        QTest::newRow("quotes in country and trip, the date line") << placed(
+            typedDetails(1, "x' OR", "", {}, "", 0, {}), "'", GeoPosition { -90, 180 }, "x' OR 1")
+                                                                   << true << "";
+        QTest::newRow("latitude past the pole")
+            << placed(typedDetails(3, "Pole", "", {}, "", 0, {}), "", GeoPosition { 90.5, 0 }, "")
+            << false << "";
+        QTest::newRow("longitude not a number") << placed(
+            typedDetails(3, "Nan", "", {}, "", 0, {}), "", GeoPosition { 0, std::nan("") }, "")
+                                                << false << "";
         QTest::newRow("rating 6") << typedDetails(3, "", "", {}, "", 6, {}) << false << "";
         QTest::newRow("negative number") << typedDetails(-1, "", "", {}, "", 1, {}) << false << "";
     }
@@ -1158,7 +1184,8 @@ private slots:
         QCOMPARE(db().openOrCreate(path()), 0);
         DiveProfile dive = makeDive("first", "Veltra", utc(2024, 5, 1));
         const DiveDetails kept
-            = typedDetails(9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" });
+            = placed(typedDetails(9, "Kept site", "Kept", { "Kept buddy" }, "kept", 1, { "kept" }),
+                "Malta", GeoPosition { 35.9, 14.5 }, "Kept trip");
         applyDetails(kept, dive);
         int id = -1;
         QCOMPARE(db().storeDive(dive, &id), 0);
@@ -1524,6 +1551,297 @@ private slots:
 
     // The window filters in local time; these dives sit around the 2026 clock changes of Paris
     // (29 March 02:00 CET -> 03:00 CEST, 25 October 03:00 CEST -> 02:00 CET).
+
+    void freeTextSitesUpgrade()
+    {
+        // A logbook of the version before sites: places typed as text only.
+        QCOMPARE(db().openOrCreate(path()), 0);
+        const QList<std::pair<QString, QString>> places = { { "Arch", "Gozo" }, { "Arch", "Gozo" },
+            { "Arch", "Malta" }, { "", "Red Sea" }, { "", "" } };
+        for (int i = 0; i < places.size(); ++i) {
+            DiveProfile dive = makeDive(QString::number(i), "Veltra", utc(2024, 2, 1 + i));
+            dive.site = places.at(i).first;
+            dive.location = places.at(i).second;
+            QCOMPARE(db().storeDive(dive), 0);
+        }
+        db().close();
+        {
+            Probe probe(path());
+            for (const char* sql : { "DROP TABLE divesites", "DROP TABLE divetrips",
+                     "DROP TABLE tankpressures", "DROP INDEX divedetails_site",
+                     "DROP INDEX divedetails_trip", "ALTER TABLE divedetails DROP siteid",
+                     "ALTER TABLE divedetails DROP tripid", "ALTER TABLE divedetails DROP sac",
+                     "ALTER TABLE divetanks DROP sizel", "ALTER TABLE divetanks DROP workingbar" })
+                QVERIFY(probe.exec(sql));
+        }
+        const QString oldQuery = "SELECT d.name, x.site, x.location FROM dives d JOIN divedetails "
+                                 "x ON x.diveid=d.diveid ORDER BY d.diveid";
+        const QList<QVariantList> before = Probe(path()).rows(oldQuery);
+        QCOMPARE(db().openOrCreate(path()), 0);
+
+        // One site per distinct site and location; the dive without a place links none.
+        QList<DiveSite> sites;
+        QVERIFY(db().listSites(sites));
+        QStringList found;
+        for (const DiveSite& site : sites)
+            found << QStringLiteral("%1/%2/%3").arg(site.name, site.location).arg(site.dives);
+        QCOMPARE(found, QStringList({ "/Red Sea/1", "Arch/Gozo/2", "Arch/Malta/1" }));
+        db().close();
+        QCOMPARE(Probe(path()).rows(oldQuery), before);
+    }
+
+    void sitesEditedAndMerged()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        int ids[3] = {};
+        const char* const names[] = { "Arch", "Arch", "Reef" };
+        for (int i = 0; i < 3; ++i) {
+            DiveProfile dive = makeDive(QString::number(i), "Veltra", utc(2024, 2, 1 + i));
+            dive.site = names[i];
+            dive.location = "Gozo";
+            if (i == 2) {
+                dive.country = "Malta";
+                dive.position = GeoPosition { 36.0, 14.3 };
+            }
+            QCOMPARE(db().storeDive(dive, &ids[i]), 0);
+        }
+        const int arch = db().findSites("Arch").value(0);
+        const int reef = db().findSites("Reef").value(0);
+        QVERIFY(arch > 0 && reef > 0 && db().findSites("Arch").size() == 1);
+
+        // A rename reaches the dives' texts and the search; another site's name is refused.
+        DiveSite site;
+        QVERIFY(db().loadSite(arch, site));
+        site.name = "Blue Arch";
+        QVERIFY(db().storeSite(site));
+        QCOMPARE(found("blue"), QStringList({ "0", "1" }));
+        site.name = "Reef";
+        const QByteArray bytes = fileBytes(path());
+        QVERIFY(!db().storeSite(site));
+        QCOMPARE(fileBytes(path()), bytes);
+
+        // Merged: every dive at the kept site, whose position (it had none) comes from the other.
+        QVERIFY(db().mergeSites(arch, reef));
+        QVERIFY(!db().loadSite(reef, site));
+        QCOMPARE(db().diveIdsOfSite(arch), QList<int>({ ids[0], ids[1], ids[2] }));
+        DiveProfile moved;
+        QVERIFY(db().loadDive(ids[2], moved));
+        QCOMPARE(moved.site, QString("Blue Arch"));
+        QCOMPARE(moved.position, std::optional<GeoPosition>(GeoPosition { 36.0, 14.3 }));
+        QCOMPARE(moved.country, QString("Malta"));
+
+        // A second import naming the site fills nothing in and moves nothing.
+        DiveProfile again = makeDive("again", "Veltra", utc(2024, 3, 1));
+        again.site = "Blue Arch";
+        again.location = "Gozo";
+        again.position = GeoPosition { 1, 1 };
+        QCOMPARE(db().storeDive(again), 0);
+        QVERIFY(db().loadSite(arch, site));
+        QCOMPARE(site.position, std::optional<GeoPosition>(GeoPosition { 36.0, 14.3 }));
+        QCOMPARE(site.dives, 4);
+
+        // Removed: the dives stay, with their texts.
+        QVERIFY(db().deleteSite(arch));
+        QVERIFY(db().loadDive(ids[0], moved));
+        QCOMPARE(moved.site, QString("Blue Arch"));
+        QVERIFY(!moved.position);
+    }
+
+    void trips()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        // Gaps of 1 day, 2.5 days, 1.5 days, 2 days exactly.
+        const qint64 starts[] = { utc(2024, 6, 1, 10), utc(2024, 6, 2, 10), utc(2024, 6, 4, 22),
+            utc(2024, 6, 6, 10), utc(2024, 6, 8, 10) };
+        QList<int> ids;
+        for (const qint64 start : starts) {
+            int id = -1;
+            QCOMPARE(db().storeDive(makeDive(QString::number(start), "Veltra", start), &id), 0);
+            ids << id;
+        }
+        QCOMPARE(db().suggestTrips(ids),
+            (QList<QList<int>> { { ids[0], ids[1] }, { ids[2], ids[3], ids[4] } }));
+
+        DiveTrip trip;
+        trip.name = "Gozo";
+        QVERIFY(db().storeTrip(trip));
+        QVERIFY(db().setDivesTrip({ ids[1], ids[2] }, trip.id));
+        QVERIFY(!db().storeTrip(trip, true)); // the name is taken
+        // From the start of the first dive to the end of the last (40 s long).
+        QVERIFY(db().loadTrip(trip.id, trip));
+        QCOMPARE((QList<qint64> { trip.start, trip.end, trip.dives }),
+            (QList<qint64> { starts[1], starts[2] + 40, 2 }));
+        QCOMPARE(db().suggestTrips(ids), (QList<QList<int>> { { ids[3], ids[4] } }));
+        DiveProfile dive;
+        QVERIFY(db().loadDive(ids[2], dive));
+        QCOMPARE(dive.trip, QString("Gozo"));
+
+        QVERIFY(db().deleteTrip(trip.id));
+        QList<DiveTrip> trips;
+        QVERIFY(db().listTrips(trips));
+        QVERIFY(trips.isEmpty());
+        QCOMPARE(listed().size(), 5);
+    }
+
+    void tanksStored()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        // 600 s, 10 m then 8 m: 60 s of samples every 10 s (see makeDive).
+        DiveProfile dive = makeDive("tanks", "Veltra", utc(2024, 8, 1), 10, 600);
+        dive.tanks = { { 0, 0, 0, 12, 232 } };
+        for (DiveSample& s : dive.samples)
+            s.tankPressureBar = float(200 - s.time / 10);
+        int id = -1;
+        QCOMPARE(db().storeDive(dive, &id), 0);
+        DiveProfile loaded;
+        QVERIFY(db().loadDive(id, loaded));
+        QCOMPARE(loaded.tanks.value(0).sizeL, 12.0);
+        QCOMPARE(loaded.tanks.value(0).workingBar, 232.0);
+        for (qsizetype i = 0; i < dive.samples.size(); ++i)
+            QCOMPARE(loaded.samples.at(i).tankPressureBar, dive.samples.at(i).tankPressureBar);
+
+        // The list keeps the air use; a change of cylinder in the window updates it.
+        const auto listedSac = [] {
+            QList<DiveListEntry> entries;
+            int groups = 0;
+            LogbookDatabase::instance().listDives({}, entries, groups);
+            return entries.value(0).sac;
+        };
+        QVERIFY(std::fabs(listedSac() - surfaceAirConsumption(loaded)) < 1e-9);
+        QVERIFY(listedSac() > 0);
+        QVERIFY(db().updateTanks(id, { { 0, 0, 0, 24, 0 } }));
+        QVERIFY(std::fabs(listedSac() - 2 * surfaceAirConsumption(loaded)) < 1e-9);
+        QVERIFY(!db().updateTanks(id, { { 0, -5, 0, 12, 0 } }));
+    }
+
+    void placesUndone()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        QList<int> ids;
+        for (const char* site : { "Arch", "Reef", "Reef" }) {
+            DiveProfile dive = makeDive(
+                QString::number(ids.size()), "Veltra", utc(2024, 9, 1 + int(ids.size())));
+            dive.site = site;
+            dive.number = 10 - int(ids.size()); // out of date order
+            int id = -1;
+            QCOMPARE(db().storeDive(dive, &id), 0);
+            ids << id;
+        }
+        const auto state = [&] {
+            QStringList rows;
+            for (const int id : ids) {
+                DiveProfile d;
+                db().loadDive(id, d);
+                rows << QStringLiteral("%1 %2 %3").arg(d.number).arg(d.site, d.trip);
+            }
+            QList<DiveSite> sites;
+            db().listSites(sites);
+            for (const DiveSite& s : sites)
+                rows << QStringLiteral("%1:%2").arg(s.name).arg(s.dives);
+            return rows;
+        };
+        const QStringList original = state();
+        QUndoStack stack;
+        DiveTrip trip;
+        trip.name = "Malta";
+        QCOMPARE(pushLogbookCommand(stack, new DivesTripCommand({ ids[0], ids[2] }, trip)), "");
+        QCOMPARE(pushLogbookCommand(stack,
+                     new MergeSitesCommand(db().findSites("Arch")[0], db().findSites("Reef")[0])),
+            "");
+        QCOMPARE(pushLogbookCommand(stack, new RenumberDivesCommand), "");
+        const QStringList changed = state();
+        QCOMPARE(changed, QStringList({ "1 Arch Malta", "2 Arch ", "3 Arch Malta", "Arch:3" }));
+        stack.undo();
+        stack.undo();
+        stack.undo();
+        QCOMPARE(state(), original);
+        stack.redo();
+        stack.redo();
+        stack.redo();
+        QCOMPARE(state(), changed);
+        // A trip deleted keeps its dives; undone, it has them again.
+        DiveTrip malta;
+        QVERIFY(db().loadTrip(db().findTrip("Malta"), malta));
+        DiveTrip gone = malta;
+        gone.id = 0;
+        QCOMPARE(pushLogbookCommand(stack, new EditTripCommand(malta, gone)), "");
+        QCOMPARE(state().at(0), QString("1 Arch "));
+        stack.undo();
+        QCOMPARE(state(), changed);
+    }
+
+    void diveCounts()
+    {
+        // Durations 9:59, 10:00, 25:00 and 0 s; air use out of time order.
+        const struct
+        {
+            const char* site;
+            QStringList buddies;
+            double seconds;
+            double sac;
+            int day;
+        } rows[] = { { "Arch", { "Ana", "Li" }, 599, 14.5, 3 }, { "Reef", { "Li" }, 600, 0, 1 },
+            { "Arch", {}, 1500, 12.0, 2 }, { "", { "Ana" }, 0, 0, 4 } };
+        QList<DiveListEntry> entries;
+        for (const auto& row : rows) {
+            DiveListEntry e;
+            e.site = row.site;
+            e.buddies = row.buddies;
+            e.maxTime = row.seconds;
+            e.sac = row.sac;
+            e.dateTime = QDateTime::fromSecsSinceEpoch(utc(2024, 1, row.day), Qt::UTC);
+            entries << e;
+        }
+        const DiveCounts counts = computeDiveCounts(entries);
+        using Ranked = QList<std::pair<QString, int>>;
+        QCOMPARE(counts.sites, (Ranked { { "Arch", 2 }, { "Reef", 1 } }));
+        QCOMPARE(counts.buddies, (Ranked { { "Ana", 2 }, { "Li", 2 } }));
+        QCOMPARE(counts.durationHistogram, (QList<int> { 2, 1, 1 }));
+        QCOMPARE(counts.airUse,
+            (QList<std::pair<qint64, double>> {
+                { utc(2024, 1, 2), 12.0 }, { utc(2024, 1, 3), 14.5 } }));
+    }
+
+    void damagedPlacesRead_data()
+    {
+        QTest::addColumn<QString>("update"); // what another program wrote
+        QTest::newRow("latitude past the pole") << "UPDATE divesites SET latitude=95, longitude=14";
+        QTest::newRow("position as text")
+            << "UPDATE divesites SET latitude='north', longitude=X'00'";
+        QTest::newRow("negative cylinder, pressures of no sample")
+            << "UPDATE divetanks SET sizel=-12, workingbar=1e300; INSERT INTO tankpressures "
+               "VALUES (1, -1, 150), (1, 99999, 150), (1, 2, 'abc')";
+        QTest::newRow("link to no site or trip") << "UPDATE divedetails SET siteid=77, tripid=88";
+    }
+
+    void damagedPlacesRead()
+    {
+        QFETCH(QString, update);
+        QCOMPARE(db().openOrCreate(path()), 0);
+        DiveProfile dive = makeDive("Damaged", "Veltra", utc(2024, 7, 1));
+        dive.site = "Arch";
+        dive.position = GeoPosition { 36, 14 };
+        dive.tanks = { { 0, 200, 50, 12, 232 } };
+        int id = -1;
+        QCOMPARE(db().storeDive(dive, &id), 0);
+        db().close();
+        for (const QString& sql : update.split("; "))
+            QVERIFY(Probe(path()).exec(sql));
+        // What makes no sense reads as not known; the rest of the dive is read as stored.
+        QCOMPARE(db().openOrCreate(path()), 0);
+        DiveProfile loaded;
+        QVERIFY(db().loadDive(id, loaded));
+        QCOMPARE(loaded.site, QString("Arch"));
+        QVERIFY(!loaded.position || *loaded.position == (GeoPosition { 36, 14 }));
+        QVERIFY(loaded.tanks.size() == 1 && loaded.tanks[0].sizeL >= 0);
+        QVERIFY(loaded.tanks[0].workingBar <= 1000);
+        for (const DiveSample& s : loaded.samples)
+            QVERIFY(s.tankPressureBar == 0 || s.tankPressureBar == 150);
+        QList<DiveSite> sites;
+        QVERIFY(db().listSites(sites));
+        QCOMPARE(listed().size(), 1);
+    }
+
     void localDays_data()
     {
         QTest::addColumn<DiveFilter>("filter");

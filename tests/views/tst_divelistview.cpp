@@ -1,4 +1,5 @@
 #include "logbook/logbookdatabase.h"
+#include "views/divelistcolumns.h"
 #include "views/divelistview.h"
 #include "views/formfilter.h"
 
@@ -52,19 +53,18 @@ private slots:
             QList<int> rowIds;
             QStringList groupTitles;
         } rows[] = {
-            { {}, 0, "0 Names / 0 Dives", {}, {} },
+            { {}, 0, "0 dives", {}, {} },
             { { entry(1, "1", "Veltra", "S1"), entry(2, "2", "Veltra", "S1"),
                   entry(5, "3", "Veltra", "S1"), entry(3, "a", "QRD-M", "S2"),
                   entry(4, "b", "QRD-M", "S2") },
-                2, "2 Names / 5 Dives", { -1, 1, 2, 5, -1, 3, 4 },
+                2, "5 dives", { -1, 1, 2, 5, -1, 3, 4 },
                 { "Veltra - S1 - 3 dives", "QRD-M - S2 - 2 dives" } },
-            { { entry(7, "x", "", "S9"), entry(8, "y", "", "S9") }, 1, "1 Names / 2 Dives",
-                { -1, 7, 8 }, { "No name - S9 - 2 dives" } },
+            { { entry(7, "x", "", "S9"), entry(8, "y", "", "S9") }, 1, "2 dives", { -1, 7, 8 },
+                { "No name - S9 - 2 dives" } },
             // Two serials under one computer name are two groups: every dive keeps its row
             // even when the caller counted computer names.
-            { { entry(1, "1", "Veltra", "A"), entry(2, "2", "Veltra", "B") }, 1,
-                "1 Names / 2 Dives", { -1, 1, -1, 2 },
-                { "Veltra - A - 1 dives", "Veltra - B - 1 dives" } },
+            { { entry(1, "1", "Veltra", "A"), entry(2, "2", "Veltra", "B") }, 1, "2 dives",
+                { -1, 1, -1, 2 }, { "Veltra - A - 1 dives", "Veltra - B - 1 dives" } },
         };
         for (const auto& [entries, computers, label, rowIds, groupTitles] : rows) {
             QTableWidget list;
@@ -113,14 +113,105 @@ private slots:
             QStringList({ "59:59", "18.0m", "02:05", "10.0m" }));
     }
 
+    void chosenColumns()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath("settings.cfg"), QSettings::IniFormat);
+        DiveListEntry e = entry(3, "Reef", "Veltra", "S1");
+        e.rating = 3;
+        e.sac = 15.26;
+        e.gases = "21/0,32/0,18/45";
+        e.trip = "Gozo";
+        e.buddies = { "Ana", "Li" };
+        QTableWidget list;
+        QLabel lb;
+        DiveListColumns::install(list, &settings, [] {});
+        using V = DiveListView::Column;
+        // Shown from the menu: the cells the list makes read as the values do.
+        for (const int column : { V::RatingColumn, V::AirUseColumn, V::GasesColumn, V::TripColumn })
+            QVERIFY(DiveListColumns::setColumnShown(list, &settings, column, true));
+        QVERIFY(DiveListColumns::setColumnShown(list, &settings, V::DepthColumn, false));
+        DiveListView::fill(list, lb, { e }, 1, false, "Nothing");
+        QCOMPARE(QStringList({ list.item(0, V::RatingColumn)->text(),
+                     list.item(0, V::AirUseColumn)->text(), list.item(0, V::GasesColumn)->text(),
+                     list.item(0, V::TripColumn)->text(), list.item(0, V::BuddiesColumn)->text() }),
+            QStringList({ QString::fromUtf8("★★★☆☆"), "15.3 L/min", "Air, Nx32, Tx18/45", "Gozo",
+                "Ana, Li" }));
+        QCOMPARE(list.item(0, V::DepthColumn), nullptr);
+        QCOMPARE(lb.text(), QString("1 dive"));
+        DiveListView::fill(list, lb, {}, 0, false, "Nothing");
+        QCOMPARE(lb.text(), QString("Nothing"));
+
+        // The choice is kept for the next start; the last column shown stays.
+        QTableWidget next;
+        DiveListColumns::install(next, &settings, [] {});
+        QVERIFY(!next.isColumnHidden(V::TripColumn) && next.isColumnHidden(V::DepthColumn));
+        for (int column = 0; column < V::ColumnCount; ++column)
+            DiveListColumns::setColumnShown(next, &settings, column, false);
+        QCOMPARE(next.isColumnHidden(V::ColumnCount - 1), false);
+    }
+
+    void groupedByTrip()
+    {
+        // Trip 7 began before trip 9; dive 4 is in no trip. Within a trip the order stays.
+        QList<DiveListEntry> entries;
+        const int trips[] = { 0, 7, 9, 7, 9 };
+        for (int i = 0; i < 5; ++i) {
+            DiveListEntry e = entry(i, QString::number(i), "Veltra", "S1");
+            e.dateTime = e.dateTime.addDays(i);
+            e.tripId = trips[i];
+            e.trip = QStringLiteral("Trip %1").arg(trips[i]);
+            entries.prepend(e);
+        }
+        DiveListView::sortByTrip(entries);
+        QTableWidget list;
+        QLabel lb;
+        DiveListView::fillByTrip(list, lb, entries);
+        QList<int> ids;
+        QStringList titles;
+        for (int row = 0; row < list.rowCount(); ++row) {
+            ids << DiveListView::diveIdOf(list, list.item(row, 0));
+            if (ids.constLast() < 0)
+                titles << list.item(row, 0)->text();
+        }
+        QCOMPARE(ids, (QList<int> { -1, 4, 2, -1, 3, 1, -1, 0 }));
+        QCOMPARE(titles,
+            QStringList({ "Trip 9 - 2 dives", "Trip 7 - 2 dives", "Not in a trip - 1 dives" }));
+        // A header folds its dives away and shows them again; a dive row is no header.
+        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(list.isRowHidden(4) && list.isRowHidden(5) && !list.isRowHidden(6));
+        QVERIFY(!DiveListView::toggleGroup(list, list.item(1, 0)));
+        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(!list.isRowHidden(4));
+        DiveListView::toggleGroup(list, list.item(0, 0));
+        DiveListView::fillByTrip(list, lb, entries);
+        QVERIFY(!list.isRowHidden(1));
+    }
+
     void highlightAndSelection()
     {
         QTableWidget list;
+        // A dark desktop: every text must stand out from what it is drawn on.
+        QPalette dark(QColor(53, 53, 53));
+        dark.setColor(QPalette::Base, QColor(35, 35, 35));
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::Link, QColor(100, 170, 255));
+        list.setPalette(dark);
         QLabel lb;
         DiveListView::fill(list, lb,
             { entry(11, "1", "Veltra", "S1"), entry(12, "2", "Veltra", "S1"),
                 entry(13, "3", "QRD-M", "S2") },
             2);
+        const auto readable = [&](int row) {
+            const QTableWidgetItem* cell = list.item(row, 0);
+            const QColor back = cell->background().style() == Qt::NoBrush
+                ? dark.color(QPalette::Base)
+                : cell->background().color();
+            const QColor text = cell->foreground().style() == Qt::NoBrush
+                ? dark.color(QPalette::Text)
+                : cell->foreground().color();
+            return std::abs(text.lightness() - back.lightness()) > 90;
+        };
         // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3. Any column highlights the row,
         // one row at a time; group rows keep their own bold face.
         const auto weight
@@ -132,6 +223,8 @@ private slots:
         DiveListView::highlight(list, list.item(4, 0));
         QCOMPARE(weight(1, 0), int(QFont::Normal));
         QCOMPARE(weight(4, 3), int(QFont::Bold));
+        for (int row = 0; row < 5; ++row)
+            QVERIFY2(readable(row), qPrintable(QString::number(row)));
         DiveListView::highlight(list, nullptr);
         QCOMPARE(weight(4, 3), int(QFont::Normal));
         QVERIFY(weight(0, 0) == QFont::Bold && weight(3, 0) == QFont::Bold);

@@ -1,9 +1,11 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
+#include "views/pressurecurve.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -132,6 +134,30 @@ class TestProfileGraph : public QObject
     Q_OBJECT
 
 private slots:
+    void pressureCurveOfLoggedDive()
+    {
+        DiveProfile dive;
+        for (int t = 0; t <= 60; t += 20) {
+            DiveSample s;
+            s.time = t;
+            s.depth = t == 0 || t == 60 ? 0 : 10;
+            dive.samples << s;
+        }
+        // Nothing recorded: no curve.
+        QVERIFY(pressureCurve(dive).points.isEmpty());
+        // Start and end pressures only: a straight line over the dive, the axis up to 250 bar.
+        dive.tanks = { { 0, 210, 90, 12, 0 } };
+        DiveProfileItem::SecondaryCurve curve = pressureCurve(dive);
+        QCOMPARE(curve.points, QPolygonF({ { 0, 210 }, { 60, 90 } }));
+        QCOMPARE(curve.top, 250.0);
+        // Recorded pressures win, a sample without one (0) is left out.
+        dive.samples[1].tankPressureBar = 180;
+        dive.samples[3].tankPressureBar = 150;
+        curve = pressureCurve(dive);
+        QCOMPARE(curve.points, QPolygonF({ { 20, 180 }, { 60, 150 } }));
+        QCOMPARE(curve.top, 200.0);
+    }
+
     void mappingZoomAndScroll()
     {
         Fixture f;
@@ -653,6 +679,15 @@ private slots:
         QCOMPARE(readout.value(0), QString::fromUtf8("06:40   13.3 m   20.0 °C   2.0 m/min down"));
         QCOMPARE(readout.value(3), QStringLiteral("ppO2 0.50, ppN2 1.86, ppHe 0.00 bar"));
         QCOMPARE(readout.value(4), QStringLiteral("END 13 m, density 3.0 g/L"));
+        // In imperial units with the French decimal mark: 13.33 m / 0.3048 = 43.7 ft,
+        // 20 x 9/5 + 32 = 68.0 F, 2 m/min = 6.6 ft/min.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        QLocale::setDefault(QLocale(QLocale::French));
+        f.mouse(QEvent::MouseMove, QPoint(287, 200));
+        const QString imperial = f.view.readoutText().section('\n', 0, 0);
+        DisplayUnits::setCurrent(DisplayUnits());
+        QLocale::setDefault(QLocale::system());
+        QCOMPARE(imperial, QString::fromUtf8("06:40   43,7 ft   68,0 °F   6,6 ft/min down"));
 
         // Dragging with the middle button 71 px to the left moves the window 120 s later; to the
         // right at the start it does nothing.

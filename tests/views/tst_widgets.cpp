@@ -277,7 +277,7 @@ private slots:
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
                 { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
-                    "<td>24.0&deg;C</td>", "Ceiling</td> <td>0.0m</td>" } },
+                    "<td>24.0°C</td>", "Ceiling</td> <td>0.0m</td>" } },
             { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
             { html,
                 { "Selection</p>", "Start Time</td> <td>02:00</td>",

@@ -1,0 +1,1 @@
+veltra_add_bench(places LIBS logbook planner views)

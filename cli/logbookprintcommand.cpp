@@ -1,0 +1,72 @@
+// logbook print: stored dives as printed logbook pages in a PDF.
+
+#include "cli/clioptions.h"
+#include "cli/logbookplacescommand.h"
+#include "dive/diveprofile.h"
+#include "logbook/logbookdatabase.h"
+#include "planner/logbookpages.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace cli {
+
+QString logbookPrintUsage()
+{
+    return QStringLiteral("  logbook [--db PATH] print ID...|--all OUT.pdf\n"
+                          "                                          logbook pages, two dives a "
+                          "page\n");
+}
+
+int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
+{
+    const bool all = o.has("--all");
+    const QStringList ids = o.positional.mid(1, o.positional.size() - 2);
+    if (o.positional.size() < 2 || all != ids.isEmpty()) {
+        err << "usage: veltra-cli logbook [--db PATH] print ID...|--all OUT.pdf\n";
+        return ExitUsage;
+    }
+    LogbookDatabase& db = LogbookDatabase::instance();
+    QList<int> chosen;
+    if (all) {
+        QList<DiveListEntry> entries;
+        int computers = 0;
+        if (!db.listDives(DiveFilter(), entries, computers)) {
+            err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+            return ExitFailed;
+        }
+        // In the order the dives were made, as a logbook reads.
+        std::stable_sort(entries.begin(), entries.end(),
+            [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
+        for (const DiveListEntry& e : entries)
+            chosen << e.diveId;
+    }
+    for (const QString& text : ids) {
+        bool ok = false;
+        chosen << text.toInt(&ok);
+        if (!ok) {
+            err << QStringLiteral("%1 is no dive id\n").arg(text);
+            return ExitUsage;
+        }
+    }
+    QList<DiveProfile> dives;
+    for (const int id : chosen) {
+        DiveProfile dive;
+        if (!db.loadDive(id, dive)) {
+            err << QStringLiteral("no dive %1 in the logbook\n").arg(id);
+            return ExitFailed;
+        }
+        dives << std::move(dive);
+    }
+    const QString path = o.positional.constLast();
+    QString error;
+    if (!writeLogbookPdf(path, dives, &error)) {
+        err << QStringLiteral("%1: %2\n").arg(path, error);
+        return ExitFailed;
+    }
+    out << QStringLiteral("%1 dives -> %2\n").arg(dives.size()).arg(path);
+    return ExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class DiveProfile;
+class QSqlDatabase;
+
+// The cylinders of a dive beside the details: table divetanks (gas, start and end pressure,
+// size, working pressure), table tankpressures (the tank pressure of each sample that has one)
+// and the dive's air use kept in divedetails for the list and the statistics.
+namespace TankStore {
+
+bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error);
+// Writes the cylinders, the sample pressures and the air use of a dive stored under diveId.
+bool store(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error);
+// Reads them into the dive, whose gases and samples are already loaded.
+bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error);
+bool remove(QSqlDatabase& db, qint64 diveId, QString& error);
+
+} // namespace TankStore

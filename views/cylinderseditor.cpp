@@ -1,0 +1,108 @@
+#include "views/cylinderseditor.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+#include <cmath>
+
+namespace {
+
+enum Column { Name, O2, He, Size, Start, End, Count };
+
+QTableWidgetItem* cell(const QString& text, bool editable)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(
+        editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+QString amount(double value)
+{
+    return value > 0 ? QString::number(value, 'g', 4) : QString();
+}
+
+} // namespace
+
+CylindersEditor::CylindersEditor(QTableWidget* table, QObject* parent)
+    : QObject(parent)
+    , m_table(table)
+{
+    m_table->setColumnCount(Count);
+    m_table->setHorizontalHeaderLabels(
+        { tr("Name"), tr("O2"), tr("He"), tr("Cylinder (L)"), tr("Start (bar)"), tr("End (bar)") });
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::AnyKeyPressed);
+    connect(m_table, &QTableWidget::cellChanged, this, &CylindersEditor::cellChanged);
+}
+
+int CylindersEditor::tankOfRow(int row) const
+{
+    for (qsizetype i = 0; i < m_tanks.size(); ++i) {
+        if (m_tanks.at(i).gasIndex == row)
+            return int(i);
+    }
+    if (m_gasCount == 1 && row == 0) {
+        for (qsizetype i = 0; i < m_tanks.size(); ++i) {
+            if (m_tanks.at(i).gasIndex < 0)
+                return int(i);
+        }
+    }
+    return -1;
+}
+
+void CylindersEditor::setDive(const DiveProfile& dive, bool editable)
+{
+    m_filling = true;
+    m_tanks = dive.tanks;
+    m_gasCount = int(dive.gases.size());
+    m_table->clearContents();
+    m_table->setRowCount(m_gasCount);
+    for (int row = 0; row < m_gasCount; ++row) {
+        const DiveGas& gas = dive.gases.at(row);
+        const int tank = tankOfRow(row);
+        const DiveProfile::TankPressure t
+            = tank >= 0 ? m_tanks.at(tank) : DiveProfile::TankPressure();
+        m_table->setItem(row, Name, cell(gas.name, false));
+        m_table->setItem(row, O2, cell(QString::number(gas.o2), false));
+        m_table->setItem(row, He, cell(QString::number(gas.he), false));
+        m_table->setItem(row, Size, cell(amount(t.sizeL), editable));
+        m_table->setItem(row, Start, cell(amount(t.startBar), editable));
+        m_table->setItem(row, End, cell(amount(t.endBar), editable));
+    }
+    m_filling = false;
+}
+
+void CylindersEditor::cellChanged(int row, int column)
+{
+    if (m_filling || column < Size)
+        return;
+    const QString text = m_table->item(row, column)->text().trimmed();
+    bool ok = text.isEmpty();
+    const double value = ok ? 0.0 : QLocale().toDouble(text, &ok);
+    QList<DiveProfile::TankPressure> after = m_tanks;
+    int tank = tankOfRow(row);
+    if (!ok || !std::isfinite(value) || value < 0 || value > (column == Size ? 100 : 400)) {
+        // Not a size or pressure: the cell shows the stored value again.
+        m_filling = true;
+        const DiveProfile::TankPressure t
+            = tank >= 0 ? m_tanks.at(tank) : DiveProfile::TankPressure();
+        m_table->item(row, column)
+            ->setText(amount(column == Size ? t.sizeL
+                    : column == Start       ? t.startBar
+                                            : t.endBar));
+        m_filling = false;
+        return;
+    }
+    if (tank < 0) {
+        DiveProfile::TankPressure added;
+        added.gasIndex = row;
+        after.append(added);
+        tank = int(after.size()) - 1;
+    }
+    DiveProfile::TankPressure& t = after[tank];
+    (column == Size ? t.sizeL : column == Start ? t.startBar : t.endBar) = value;
+    const QList<DiveProfile::TankPressure> before = m_tanks;
+    m_tanks = after;
+    emit edited(before, after);
+}
