@@ -276,7 +276,7 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
             = cellNumber(cell(row, CsvColumnMapping::PpO2), m.decimalMark))
             ppo2 = *o;
         s.temperature = std::isnan(temperature) ? 0.0 : temperature;
-        s.tankPressureBar = float(pressure);
+        s.tankPressureBar = tankBar(pressure);
         s.setpointMbar = quint16(std::clamp(ppo2 * 1000, 0.0, 65535.0));
         s.gasIndex = dives.constLast().dive.gases.isEmpty() ? -1 : 0;
         dives.last().dive.samples << s;

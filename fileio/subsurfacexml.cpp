@@ -222,9 +222,9 @@ void readSample(XmlPullReader& xml, Computer& c)
         else if (std::strcmp(name, "po2") == 0)
             s.setpointMbar = quint16(std::clamp(*number * 1000, 0.0, 65535.0));
         else if (std::strcmp(name, "pressure") == 0)
-            c.pressures << Computer::Pressure { index, -1, float(*number) };
+            c.pressures << Computer::Pressure { index, -1, tankBar(*number) };
         else if (std::strncmp(name, "pressure", 8) == 0 && name[8] >= '0' && name[8] <= '9')
-            c.pressures << Computer::Pressure { index, std::atoi(name + 8), float(*number) };
+            c.pressures << Computer::Pressure { index, std::atoi(name + 8), tankBar(*number) };
     });
     if (s.time < 0) {
         c.pressures.resize(pressuresBefore);

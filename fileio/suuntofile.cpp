@@ -124,7 +124,7 @@ DiveProfile diveOf(const Message& m)
         if (numberIn(t, "TEMPERATURE") != 0)
             temperature = numberIn(t, "TEMPERATURE");
         if (numberIn(t, "PRESSURE") > 0)
-            pressure = float(barOf(numberIn(t, "PRESSURE")));
+            pressure = tankBar(barOf(numberIn(t, "PRESSURE")));
         s.temperature = temperature;
         s.tankPressureBar = pressure;
         d.samples << s;

@@ -107,6 +107,11 @@ void sortByTime(QList<DiveSample>& samples)
         std::stable_sort(samples.begin(), samples.end(), byTime);
 }
 
+float tankBar(double bar)
+{
+    return std::isfinite(bar) && bar > 0 && bar < 1000 ? float(bar) : 0.0f;
+}
+
 int wholeNumber(double value)
 {
     if (std::isnan(value))

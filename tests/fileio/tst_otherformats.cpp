@@ -582,6 +582,7 @@ private slots:
             for (qsizetype i = 0; i < d.samples.size(); ++i) {
                 QVERIFY(i == 0 || d.samples[i].time >= d.samples[i - 1].time);
                 QVERIFY(d.samples[i].gasIndex >= -1 && d.samples[i].gasIndex < d.gases.size());
+                QVERIFY(std::isfinite(d.samples[i].tankPressureBar));
             }
         }
     }
