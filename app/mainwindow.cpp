@@ -21,6 +21,7 @@
 #include "logbook/diveplaces.h"
 #include "logbook/logbookstats.h"
 #include "plannerui/planificationtab.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/simulationtab.h"
 #include "ui_mainwindow.h"
 #include "views/cylinderseditor.h"
@@ -565,6 +566,13 @@ void MainWindow::editPreferences()
 {
     const QString path = QDir(m_appDataDir).filePath(QStringLiteral("options.ini"));
     PreferencesDialog dialog(HiddenOptions::read(path), this, m_units);
+    dialog.setPlanDefaultsEditor([this, &dialog]() {
+        PlanSettingsDialog plan(readPlanDefaults(*m_settings), &dialog);
+        if (plan.exec() != QDialog::Accepted)
+            return;
+        writePlanDefaults(*m_settings, plan.settings());
+        m_planTab->applyAscentSettings(plan.settings(), false);
+    });
     ReplayLayer* replay = m_graphView->replayLayer();
     dialog.setReplayFactors(replay->options().gfLow, replay->options().gfHigh);
     if (dialog.exec() != QDialog::Accepted)

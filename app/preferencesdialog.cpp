@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -53,6 +54,16 @@ HiddenOptions PreferencesDialog::options() const
     for (std::size_t i = 0; i < switches.size(); ++i)
         result.*switches[i].member = m_boxes[i]->isChecked();
     return result;
+}
+
+void PreferencesDialog::setPlanDefaultsEditor(std::function<void()> edit)
+{
+    auto* button = new QPushButton(tr("Plan settings for new plans..."), this);
+    button->setObjectName(QStringLiteral("btPlanDefaults"));
+    connect(button, &QPushButton::clicked, this, [edit = std::move(edit)]() { edit(); });
+    // Above the note and the buttons.
+    auto* box = qobject_cast<QVBoxLayout*>(layout());
+    box->insertWidget(box->count() - 2, button);
 }
 
 DisplayUnits PreferencesDialog::units() const

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QSpinBox;
@@ -20,6 +21,8 @@ public:
     PreferencesDialog(
         const HiddenOptions& options, QWidget* parent, const DisplayUnits& units = DisplayUnits());
     HiddenOptions options() const;
+    // Adds a button that edits the plan settings new plans start with.
+    void setPlanDefaultsEditor(std::function<void()> edit);
     DisplayUnits units() const;
     // The diver's gradient factors, in percent, which the profile graph replays dives with.
     void setReplayFactors(int low, int high);

@@ -6,6 +6,7 @@
 #include "dive/formattime.h"
 #include "planner/divegas.h"
 #include "planner/plancompute.h"
+#include "planner/plangas.h"
 #include "planner/planwarnings.h"
 
 #include <QJsonArray>
@@ -30,8 +31,7 @@ QString gasName(const PlanifDive& dive, quint32 index)
 {
     if (index >= quint32(dive.profile.gases.size()))
         return QString();
-    DiveGas gas = dive.profile.gases[int(index)];
-    return gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
+    return planGasName(dive.profile.gases[int(index)]);
 }
 
 double rounded(double value, int decimals)
@@ -194,7 +194,8 @@ QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits
                 text += QStringLiteral("CNS %1%  OTU %2  time to surface %3\n")
                             .arg(std::lround(line.cns))
                             .arg(std::lround(line.otu))
-                            .arg(clock(dive.result.dtrMin));
+                            .arg(dive.result.decoImpossible ? QStringLiteral("-")
+                                                            : clock(dive.result.dtrMin));
                 if (line.ndl >= 0.0f)
                     text += QStringLiteral("No-decompression time left %1 min\n")
                                 .arg(std::floor(line.ndl));

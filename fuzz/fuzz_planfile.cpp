@@ -4,15 +4,17 @@
 #include "planner/plancompute.h"
 #include "planner/planstorage.h"
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
-// A day of three dives of at most 24 h each computes in milliseconds; far more is a fault.
-constexpr auto kComputeBudget = std::chrono::seconds(2);
+// A plan computes in milliseconds natively; this build's coverage instrumentation runs it some
+// 30 times slower. Processor time, so that a busy machine does not count: far more is a fault
+// (a point a million minutes away took minutes and gigabytes).
+constexpr double kComputeBudgetS = 5.0;
 
 } // namespace
 
@@ -30,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Planification planification;
     adoptRecords(planification, std::move(plan));
-    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t start = std::clock();
     for (int slot = 0; slot < planification.diveCount(); ++slot)
         computePlanDive(planification, slot, PlanComputeSettings {}, slot == 0);
-    if (std::chrono::steady_clock::now() - start > kComputeBudget)
+    if (double(std::clock() - start) / CLOCKS_PER_SEC > kComputeBudgetS)
         std::abort();
     return 0;
 }

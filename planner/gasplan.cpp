@@ -1,6 +1,7 @@
 #include "planner/gasplan.h"
 
 #include "dive/diveprofile.h"
+#include "planner/plangas.h"
 #include "planner/realgas.h"
 
 #include <QCoreApplication>
@@ -58,11 +59,16 @@ Cylinder defaultCylinder(int o2, int he, CylinderRole role)
 const QList<CylinderPreset>& cylinderPresets()
 {
     static const QList<CylinderPreset> presets = {
+        { QT_TRANSLATE_NOOP("GasPlan", "3 L"), 3 },
+        { QT_TRANSLATE_NOOP("GasPlan", "AL40 (5.7 L)"), 5.7 },
         { QT_TRANSLATE_NOOP("GasPlan", "7 L"), 7 },
         { QT_TRANSLATE_NOOP("GasPlan", "10 L"), 10 },
         { QT_TRANSLATE_NOOP("GasPlan", "AL80 (11.1 L)"), 11.1 },
         { QT_TRANSLATE_NOOP("GasPlan", "12 L"), 12 },
         { QT_TRANSLATE_NOOP("GasPlan", "15 L"), 15 },
+        { QT_TRANSLATE_NOOP("GasPlan", "18 L"), 18 },
+        { QT_TRANSLATE_NOOP("GasPlan", "2x7 L"), 14 },
+        { QT_TRANSLATE_NOOP("GasPlan", "2x10 L"), 20 },
         { QT_TRANSLATE_NOOP("GasPlan", "2x12 L"), 24 },
     };
     return presets;
@@ -239,5 +245,5 @@ QString cylinderGasName(const Cylinder& cylinder)
     DiveGas gas;
     gas.o2 = cylinder.o2;
     gas.he = cylinder.he;
-    return DiveProfile::gasName(gas);
+    return planGasName(gas);
 }

@@ -16,3 +16,11 @@ int gasIndexOfMix(DiveProfile& profile, int o2, int he)
     profile.gases.append(gas);
     return int(profile.gases.size()) - 1;
 }
+
+QString planGasName(const DiveGas& gas)
+{
+    if (gas.o2 == 100 && gas.he == 0)
+        return QStringLiteral("O2");
+    DiveGas named = gas;
+    return named.name.isEmpty() ? DiveProfile::gasName(named) : named.name;
+}

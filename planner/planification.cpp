@@ -1,5 +1,7 @@
 #include "planner/planification.h"
 
+#include "planner/plansimplify.h"
+
 #include <QCoreApplication>
 
 #include <utility>
@@ -100,6 +102,17 @@ void Planification::prepareProfile(DiveProfile& profile, int slot) const
     profile.computeSpeeds(false);
 }
 
+void Planification::simplify(PlanifDive& dive) const
+{
+    // A recorded dive has a sample every few seconds: the plan keeps a dozen points.
+    SimplifiedDive simple = simplifyForPlan(dive.profile);
+    dive.profile = std::move(simple.profile);
+    if (!simple.decoGases.isEmpty())
+        dive.settings.decoGases = simple.decoGases;
+    dive.profile.computeStatistics();
+    dive.profile.computeSpeeds(false);
+}
+
 int Planification::addDive(const DiveProfile& profile)
 {
     const int slot = diveCount();
@@ -109,6 +122,7 @@ int Planification::addDive(const DiveProfile& profile)
     dive->settings = newDiveSettings;
     dive->profile = profile;
     prepareProfile(dive->profile, slot);
+    simplify(*dive);
     dives[size_t(slot)] = std::move(dive);
     currentIndex = slot;
     return slot;
@@ -121,6 +135,7 @@ bool Planification::replaceCurrentProfile(const DiveProfile& profile)
         return false;
     dive->profile = profile;
     prepareProfile(dive->profile, currentIndex);
+    simplify(*dive);
     return true;
 }
 

@@ -124,7 +124,8 @@ public:
     PlanifDive* current() const;
     // Adds a dive in the first free slot and makes it current; -1 when all slots are taken.
     int addDefaultDive();
-    // Adds a dive with this profile (its samples become the points); -1 when no slot is free.
+    // Adds a dive with this profile, its samples reduced to a dozen points that keep its deepest
+    // point and length, the gases it took on the way up as deco gases; -1 when no slot is free.
     int addDive(const DiveProfile& profile);
     // Replaces the profile part of the current dive; false without a current dive.
     bool replaceCurrentProfile(const DiveProfile& profile);
@@ -141,4 +142,5 @@ public:
 
 private:
     void prepareProfile(DiveProfile& profile, int slot) const;
+    void simplify(PlanifDive& dive) const;
 };

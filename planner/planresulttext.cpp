@@ -1,5 +1,7 @@
 #include "planner/planresulttext.h"
 
+#include "planner/plangas.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
@@ -45,10 +47,8 @@ QString iconName(const LinePlan& line)
 void PlanResultText::setGasNames(const QList<DiveGas>& gases)
 {
     m_gasNames.clear();
-    for (DiveGas gas : gases) {
-        const QString name = gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
-        m_gasNames.append(name);
-    }
+    for (const DiveGas& gas : gases)
+        m_gasNames.append(planGasName(gas));
 }
 
 QString PlanResultText::gasName(quint32 index) const

@@ -2,6 +2,7 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
+#include "planner/plangas.h"
 #include "planner/contingency.h"
 #include "planner/planification.h"
 #include "planner/planwarnings.h"
@@ -34,8 +35,7 @@ QString gasOfLine(const PlanifDive& dive, quint32 index)
 {
     if (index >= quint32(dive.profile.gases.size()))
         return QString();
-    DiveGas gas = dive.profile.gases[int(index)];
-    return DiveProfile::gasName(gas);
+    return planGasName(dive.profile.gases[int(index)]);
 }
 
 // A stop's time: mm:ss, or whole minutes rounded up when the plan rounds its stops.

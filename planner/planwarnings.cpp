@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "engine/validity.h"
 #include "planner/plancompute.h"
+#include "planner/plangas.h"
 #include "planner/planification.h"
 
 #include <QCoreApplication>
@@ -116,8 +117,7 @@ private:
     DiveGas mix(quint32 index) const
     {
         DiveGas g = m_dive.profile.gases.value(qsizetype(index));
-        if (g.name.isEmpty())
-            g.name = DiveProfile::gasName(g);
+        g.name = planGasName(g);
         return g;
     }
     double pressure(double depthM) const { return m_surface + depthM * m_barPerMetre; }
@@ -204,6 +204,27 @@ void addExposureWarnings(const PlanDiveResult& r, QList<PlanWarning>& out)
             -1 });
 }
 
+// A deco gas no richer than the gas the ascent starts on is never taken.
+void addUnusedDecoGases(const PlanifDive& dive, QList<PlanWarning>& out)
+{
+    const DiveProfile& p = dive.profile;
+    if (dive.settings.closedCircuit || p.samples.isEmpty())
+        return;
+    const DiveGas bottom = p.gases.value(qsizetype(std::max(0, p.samples.last().gasIndex)));
+    for (const PlanGas& g : dive.settings.decoGases) {
+        if (g.o2 > bottom.o2)
+            continue;
+        DiveGas deco;
+        deco.o2 = g.o2;
+        deco.he = g.he;
+        out.append({ QStringLiteral("deco-gas-unused"), false,
+            WarningText::tr("The deco gas %1 is no richer than the bottom gas %2: the ascent never "
+                            "takes it.")
+                .arg(planGasName(deco), planGasName(bottom)),
+            -1 });
+    }
+}
+
 } // namespace
 
 QList<PlanWarning> planWarnings(const PlanifDive& dive)
@@ -228,6 +249,7 @@ QList<PlanWarning> planWarnings(const PlanifDive& dive)
         out.append(
             { QStringLiteral("gf-reduced"), false, gfReductionMessage(dive), r.gfReducedFromMin });
     LineChecks(dive, out).run();
+    addUnusedDecoGases(dive, out);
     addExposureWarnings(r, out);
     // The line checks name a gas outside 0.16-1.6 bar already.
     const bool ppO2Named = std::any_of(out.begin(), out.end(),

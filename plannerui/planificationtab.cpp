@@ -11,6 +11,7 @@
 #include "plannerui/durationspinbox.h"
 #include "plannerui/gasplanextras.h"
 #include "plannerui/planpanes.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
 #include "plannerui/tbldivepointsmodel.h"
 #include "ui_planificationtab.h"
@@ -30,6 +31,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -42,6 +44,19 @@
 #include <cmath>
 
 namespace {
+
+// As the plan files and the command line allow.
+constexpr int kMaxPlanDepthM = 150;
+
+// "13.5", "13,5" or "13.5 L".
+double typedLitres(QString text, bool* ok)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char('L'), Qt::CaseInsensitive))
+        text.chop(1);
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return text.trimmed().toDouble(ok);
+}
 
 const char* const kLastDiveFolder = "directories/lastDiveFile";
 const char* const kLastPlanFolder = "directories/lastPlanFile";
@@ -223,12 +238,17 @@ void PlanificationTab::setUpSettingsWidgets()
             recompute();
         }
     });
+    m_ui->cbWaterType->addItem(tr("Brackish"));
     connect(m_ui->cbWaterType, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (PlanifDive* dive = m_plan.current()) {
-            dive->waterType = index != 0 ? 1 : 0;
+            dive->waterType = quint32(std::clamp(index, 0, int(kWaterBrackish)));
             recompute();
         }
     });
+    auto* settingsButton = new QPushButton(tr("Plan settings..."), this);
+    settingsButton->setObjectName(QStringLiteral("btPlanSettings"));
+    m_ui->horizontalLayout_24->insertWidget(2, settingsButton);
+    connect(settingsButton, &QPushButton::clicked, this, &PlanificationTab::editPlanSettings);
     connect(m_ui->edSurfaceInterval, &QSpinBox::valueChanged, this, [this]() {
         if (PlanifDive* dive = m_plan.current()) {
             dive->surfaceIntervalS = quint32(m_ui->edSurfaceInterval->seconds());
@@ -343,6 +363,41 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::setSettings(QSettings* settings)
+{
+    m_settings = settings;
+    if (m_settings)
+        applyAscentSettings(readPlanDefaults(*m_settings), false);
+}
+
+void PlanificationTab::editPlanSettings()
+{
+    PlanSettingsDialog dialog(m_plan.newDiveSettings.ascent, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    applyAscentSettings(dialog.settings(), true);
+}
+
+void PlanificationTab::applyAscentSettings(const AscentSettings& ascent, bool toDives)
+{
+    PlanDiveSettings settings = m_plan.newDiveSettings;
+    const bool altitudeChanged = ascent.altitudeM != settings.ascent.altitudeM;
+    settings.ascent = ascent;
+    if (!toDives) {
+        m_plan.newDiveSettings = settings;
+        return;
+    }
+    m_plan.applySettings(settings);
+    // A new altitude gives every dive the surface pressure of the standard atmosphere there.
+    for (auto& dive : m_plan.dives)
+        if (dive && altitudeChanged)
+            dive->surfacePressure = ascent.altitudeM > 0
+                ? float(surfacePressureAtAltitude(ascent.altitudeM))
+                : kSurfacePressureDefault;
+    loadDiveSettingsIntoWidgets();
+    recompute();
 }
 
 void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
@@ -534,6 +589,9 @@ void PlanificationTab::updateGasPanel()
         g.table->setItem(row, 0, new QTableWidgetItem(cylinderGasName(c)));
 
         auto* size = new QComboBox(g.table);
+        // Any size may be typed; the presets are the usual ones.
+        size->setEditable(true);
+        size->setInsertPolicy(QComboBox::NoInsert);
         for (const CylinderPreset& preset : cylinderPresets())
             size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
         int at = size->findData(c.litres);
@@ -552,7 +610,14 @@ void PlanificationTab::updateGasPanel()
             if (!d || gasIndex < 0 || gasIndex >= d->profile.gases.size())
                 return;
             Cylinder changed = cylinderOfGas(*d, gasIndex, CylinderRole::Bottom);
-            changed.litres = size->currentData().toDouble();
+            const int preset = size->findText(size->currentText());
+            bool ok = preset >= 0;
+            changed.litres
+                = ok ? size->itemData(preset).toDouble() : typedLitres(size->currentText(), &ok);
+            if (!ok) {
+                error(tr("Gas"), tr("A cylinder size is a number of litres, for example 13.5."));
+                return;
+            }
             changed.fillBar = fill->value();
             const QString invalid = validateCylinders({ changed }, 1);
             if (!invalid.isEmpty()) {
@@ -568,6 +633,7 @@ void PlanificationTab::updateGasPanel()
             QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
         };
         connect(size, &QComboBox::currentIndexChanged, this, store);
+        connect(size->lineEdit(), &QLineEdit::editingFinished, this, store);
         connect(fill, &QSpinBox::editingFinished, this, store);
         g.table->setCellWidget(row, 1, size);
         g.table->setCellWidget(row, 2, fill);
@@ -675,7 +741,7 @@ void PlanificationTab::loadDiveSettingsIntoWidgets()
     const QSignalBlocker b2(m_ui->cbWaterType);
     const QSignalBlocker b3(m_ui->edSurfaceInterval);
     m_ui->spSurfPressure->setValue(int(std::lround(dive->surfacePressure * 1000.0f)));
-    m_ui->cbWaterType->setCurrentIndex(dive->waterType == 0 ? 0 : 1);
+    m_ui->cbWaterType->setCurrentIndex(int(std::min<quint32>(dive->waterType, kWaterBrackish)));
     m_ui->edSurfaceInterval->setSeconds(int(std::min<quint32>(dive->surfaceIntervalS, INT32_MAX)));
     // The first dive of the day starts rested.
     m_ui->edSurfaceInterval->setEnabled(m_plan.currentIndex > 0);
@@ -796,17 +862,18 @@ void PlanificationTab::removeCurrentDive()
 
 void PlanificationTab::newPlanification()
 {
-    if (m_plan.current()
-        && QMessageBox::question(this, tr("New plan"),
-               tr("Start a new plan? The current plan is discarded if it was not saved."))
-            == QMessageBox::No)
-        return;
+    // One question, and only when something would be lost.
     if (!maybeSave())
         return;
     m_ui->widgetSimul->showProfile(nullptr);
     m_plan.clear();
     changeCurrentPlanifDive(-1);
     m_modified = false;
+    // The gas tables and the result belong to the plan that went.
+    updateGasPanel();
+    fillGasTable();
+    m_ui->runtime->clear();
+    m_banner->hide();
 }
 
 bool PlanificationTab::maybeSave()
@@ -941,6 +1008,11 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     PlanifDive* dive = m_plan.current();
     if (!dive || point <= 0 || point >= dive->profile.samples.size())
         return false;
+    if (depthM > kMaxPlanDepthM) {
+        error(tr("Depth"), tr("A planned point lies between 0 and %1 m.").arg(kMaxPlanDepthM));
+        refreshPoints(point);
+        return false;
+    }
     m_ui->widgetSimul->profileItem()->setDivePointDepth(point, depthM);
     recompute();
     refreshPoints(point);

@@ -33,7 +33,10 @@ public:
     Planification& plan() { return m_plan; }
     GraphView* graph() const;
     // Where the last folders are remembered ("directories/lastDiveFile", ".../lastPlanFile").
-    void setSettings(QSettings* settings) { m_settings = settings; }
+    // The program's settings: folders, and the plan settings new plans start with.
+    void setSettings(QSettings* settings);
+    // The plan settings of new dives, and with `toDives` of every dive of the plan.
+    void applyAscentSettings(const AscentSettings& ascent, bool toDives);
     // The add-on row (gradient factors, reduction) and whether its values reach the plan.
     void setAddOnEnabled(bool enabled);
     bool addOnEnabled() const { return m_addOn; }
@@ -84,6 +87,7 @@ signals:
     void done(const QString& text);
 
 private:
+    void editPlanSettings();
     void showNotDiveable(const QList<PlanWarning>& warnings);
     void setUpPointsTable();
     void setUpGraph();

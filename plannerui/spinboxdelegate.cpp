@@ -37,8 +37,11 @@ QWidget* SpinBoxDelegate::createEditor(
     if (index.column() == TblDivePointsModel::ColumnDepth) {
         auto* spin = new QDoubleSpinBox(parent);
         spin->setFrame(false);
-        spin->setRange(0.0, 100.0);
+        // Wider than a plan allows, and applied only when the edit ends: a depth out of range
+        // is refused with a message by the tab, not cut to its first digits while typed.
+        spin->setRange(0.0, 999.9);
         spin->setDecimals(1);
+        spin->setKeyboardTracking(false);
         spin->setProperty(kRowProperty, row);
         // Connected once, here: every change is applied at once.
         connect(spin, &QDoubleSpinBox::valueChanged, this, [this, spin](double value) {

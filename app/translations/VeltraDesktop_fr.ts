@@ -329,6 +329,26 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Importer un CSV : %1</translation>
     </message>
     <message>
+        <source>Time (s)</source>
+        <translation>Temps (s)</translation>
+    </message>
+    <message>
+        <source>Depth (m)</source>
+        <translation>Profondeur (m)</translation>
+    </message>
+    <message>
+        <source>Temp. (C)</source>
+        <translation>Temp. (C)</translation>
+    </message>
+    <message>
+        <source>The file</source>
+        <translation>Le fichier</translation>
+    </message>
+    <message>
+        <source>What is read</source>
+        <translation>Ce qui est lu</translation>
+    </message>
+    <message>
         <source>My own columns</source>
         <translation>Mes propres colonnes</translation>
     </message>
@@ -431,26 +451,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
     <message>
         <source>Depth in</source>
         <translation>Profondeur en</translation>
-    </message>
-    <message>
-        <source>Time (s)</source>
-        <translation>Temps (s)</translation>
-    </message>
-    <message>
-        <source>Depth (m)</source>
-        <translation>Profondeur (m)</translation>
-    </message>
-    <message>
-        <source>Temp. (C)</source>
-        <translation>Temp. (C)</translation>
-    </message>
-    <message>
-        <source>The file</source>
-        <translation>Le fichier</translation>
-    </message>
-    <message>
-        <source>What is read</source>
-        <translation>Ce qui est lu</translation>
     </message>
     <message numerus="yes">
         <source>%n dive(s) in the first lines.</source>
@@ -1467,6 +1467,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 </source>
         <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
 </translation>
+    </message>
+    <message>
+        <source>3 L</source>
+        <translation>3 L</translation>
+    </message>
+    <message>
+        <source>AL40 (5.7 L)</source>
+        <translation>AL40 (5,7 L)</translation>
+    </message>
+    <message>
+        <source>18 L</source>
+        <translation>18 L</translation>
+    </message>
+    <message>
+        <source>2x7 L</source>
+        <translation>2x7 L</translation>
+    </message>
+    <message>
+        <source>2x10 L</source>
+        <translation>2x10 L</translation>
     </message>
     <message>
         <source>    turn at %1 bar
@@ -2967,15 +2987,15 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <name>PlanSettings</name>
     <message>
         <source>The time at a gas switch must be 0 to 5 min.</source>
-        <translation>Le temps à un changement de gaz doit être compris entre 0 et 5 min.</translation>
+        <translation>Le temps à un changement de gaz doit être de 0 à 5 min.</translation>
     </message>
     <message>
         <source>The deco ppO2 must be 1.2 to 1.7 bar.</source>
-        <translation>La ppO2 de déco doit être comprise entre 1,2 et 1,7 bar.</translation>
+        <translation>La ppO2 de déco doit être de 1,2 à 1,7 bar.</translation>
     </message>
     <message>
         <source>The bottom ppO2 must be 1.0 to 1.6 bar.</source>
-        <translation>La ppO2 au fond doit être comprise entre 1,0 et 1,6 bar.</translation>
+        <translation>La ppO2 fond doit être de 1,0 à 1,6 bar.</translation>
     </message>
     <message>
         <source>The last stop is at 3 or 6 m.</source>
@@ -2983,7 +3003,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Ascent rates must be 1 to 30 m/min.</source>
-        <translation>Les vitesses de remontée doivent être comprises entre 1 et 30 m/min.</translation>
+        <translation>Les vitesses de remontée doivent être de 1 à 30 m/min.</translation>
     </message>
     <message>
         <source>A safety stop lasts up to 10 min at 3 to 9 m.</source>
@@ -2991,15 +3011,126 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>The altitude must be 0 to 5000 m.</source>
-        <translation>L&apos;altitude doit être comprise entre 0 et 5000 m.</translation>
+        <translation>L&apos;altitude doit être de 0 à 5000 m.</translation>
     </message>
     <message>
         <source>Oxygen breaks take 5 to 60 min on oxygen, then 1 to 30 min on the back gas.</source>
-        <translation>Les pauses oxygène : 5 à 60 min sous oxygène, puis 1 à 30 min sur le gaz de fond.</translation>
+        <translation>Les pauses oxygène prévoient 5 à 60 min sous oxygène, puis 1 à 30 min au mélange fond.</translation>
     </message>
     <message>
         <source>The END limit must be 10 to 100 m.</source>
-        <translation>La limite de profondeur équivalente narcotique doit être comprise entre 10 et 100 m.</translation>
+        <translation>La limite de profondeur équivalente narcotique doit être de 10 à 100 m.</translation>
+    </message>
+</context>
+<context>
+    <name>PlanSettingsDialog</name>
+    <message>
+        <source>Plan settings</source>
+        <translation>Réglages du plan</translation>
+    </message>
+    <message>
+        <source>At the first stop at or above the switch depth</source>
+        <translation>Au premier palier à la profondeur de changement ou au-dessus</translation>
+    </message>
+    <message>
+        <source>At the switch depth, with a stop there</source>
+        <translation>À la profondeur de changement, avec un palier</translation>
+    </message>
+    <message>
+        <source>Gas switch</source>
+        <translation>Changement de gaz</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Time at a switch</source>
+        <translation>Temps au changement</translation>
+    </message>
+    <message>
+        <source> bar</source>
+        <translation> bar</translation>
+    </message>
+    <message>
+        <source>Deco ppO2</source>
+        <translation>ppO2 de déco</translation>
+    </message>
+    <message>
+        <source>Bottom ppO2</source>
+        <translation>ppO2 fond</translation>
+    </message>
+    <message>
+        <source>3 m</source>
+        <translation>3 m</translation>
+    </message>
+    <message>
+        <source>6 m</source>
+        <translation>6 m</translation>
+    </message>
+    <message>
+        <source>Last stop</source>
+        <translation>Dernier palier</translation>
+    </message>
+    <message>
+        <source> m/min</source>
+        <translation> m/min</translation>
+    </message>
+    <message>
+        <source>computer&apos;s</source>
+        <translation>de l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>Ascent rate to the first stop</source>
+        <translation>Vitesse de remontée jusqu&apos;au premier palier</translation>
+    </message>
+    <message>
+        <source>Rate between stops</source>
+        <translation>Vitesse entre paliers</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>aucun</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>Safety stop</source>
+        <translation>Palier de sécurité</translation>
+    </message>
+    <message>
+        <source>Safety stop depth</source>
+        <translation>Profondeur du palier de sécurité</translation>
+    </message>
+    <message>
+        <source>Stops end on whole minutes</source>
+        <translation>Paliers arrondis à la minute</translation>
+    </message>
+    <message>
+        <source>sea level</source>
+        <translation>niveau de la mer</translation>
+    </message>
+    <message>
+        <source>Altitude</source>
+        <translation>Altitude</translation>
+    </message>
+    <message>
+        <source>no breaks</source>
+        <translation>sans pauses</translation>
+    </message>
+    <message>
+        <source>Oxygen breaks: minutes on O2</source>
+        <translation>Pauses oxygène : minutes sous O2</translation>
+    </message>
+    <message>
+        <source>then on the bottom gas</source>
+        <translation>puis au mélange fond</translation>
+    </message>
+    <message>
+        <source>Narcotic depth warned above</source>
+        <translation>Alerte de profondeur narcotique au-delà de</translation>
     </message>
 </context>
 <context>
@@ -3026,35 +3157,39 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>ppO2 %1 bar on %2 at %3 m: above 1.6 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de 1,6 bar.</translation>
+        <translation>ppO2 %1 bar avec %2 à %3 m : au-delà de 1,6 bar.</translation>
     </message>
     <message>
         <source>ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de la limite au fond de %4 bar.</translation>
+        <translation>ppO2 %1 bar avec %2 à %3 m : au-delà de la limite fond de %4 bar.</translation>
     </message>
     <message>
         <source>ppO2 %1 bar on %2 at %3 m: below 0.16 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : en dessous de 0,16 bar.</translation>
+        <translation>ppO2 %1 bar avec %2 à %3 m : en dessous de 0,16 bar.</translation>
     </message>
     <message>
         <source>Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.</source>
-        <translation>Profondeur équivalente narcotique %1 m sur %2 à %3 m : au-delà de %4 m.</translation>
+        <translation>Profondeur équivalente narcotique %1 m avec %2 à %3 m : au-delà de %4 m.</translation>
     </message>
     <message>
         <source>Gas density %1 g/L on %2 at %3 m: above %4 g/L.</source>
-        <translation>Densité du gaz %1 g/L sur %2 à %3 m : au-dessus de %4 g/L.</translation>
+        <translation>Densité du gaz %1 g/L avec %2 à %3 m : au-delà de %4 g/L.</translation>
     </message>
     <message>
         <source>Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
-        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse de l&apos;hélium (contre-diffusion).</translation>
+        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse d&apos;hélium (contre-diffusion).</translation>
     </message>
     <message>
         <source>CNS %1 %: above %2 %.</source>
-        <translation>CNS %1 % : au-dessus de %2 %.</translation>
+        <translation>CNS %1 % : au-delà de %2 %.</translation>
     </message>
     <message>
         <source>OTU %1 for the day: above %2.</source>
-        <translation>OTU %1 pour la journée : au-dessus de %2.</translation>
+        <translation>OTU %1 sur la journée : au-delà de %2.</translation>
+    </message>
+    <message>
+        <source>The deco gas %1 is no richer than the bottom gas %2: the ascent never takes it.</source>
+        <translation>Le gaz de déco %1 n&apos;est pas plus riche que le mélange fond %2 : la remontée ne le prend jamais.</translation>
     </message>
 </context>
 <context>
@@ -3103,10 +3238,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Remplacer la plongée courante ?</translation>
     </message>
     <message>
-        <source>Start a new plan? The current plan is discarded if it was not saved.</source>
-        <translation>Commencer un nouveau plan ? Le plan en cours est abandonné s&apos;il n&apos;a pas été enregistré.</translation>
-    </message>
-    <message>
         <source>Open Dive File</source>
         <translation>Ouvrir un fichier de plongée</translation>
     </message>
@@ -3149,10 +3280,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Impossible to set start of DTR on planified profile</source>
         <translation>Impossible de fixer le début de la remontée sur un profil planifié</translation>
-    </message>
-    <message>
-        <source>New plan</source>
-        <translation>Nouveau plan</translation>
     </message>
     <message>
         <source>Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5</source>
@@ -3319,16 +3446,28 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>En circuit fermé, rien n&apos;est respiré dans les blocs : cochez Bailout pour planifier le bailout.</translation>
     </message>
     <message>
-        <source>Slate saved to %1</source>
-        <translation>Ardoise enregistrée dans %1</translation>
+        <source>Brackish</source>
+        <translation>Saumâtre</translation>
     </message>
     <message>
-        <source>Plan saved to %1</source>
-        <translation>Plan enregistré dans %1</translation>
+        <source>Plan settings...</source>
+        <translation>Réglages du plan...</translation>
     </message>
     <message>
         <source>Not diveable: %1</source>
         <translation>Plongée à ne pas faire : %1</translation>
+    </message>
+    <message>
+        <source>A cylinder size is a number of litres, for example 13.5.</source>
+        <translation>Le volume d&apos;un bloc est un nombre de litres, par exemple 13,5.</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Profondeur</translation>
+    </message>
+    <message>
+        <source>A planned point lies between 0 and %1 m.</source>
+        <translation>Un point du plan se situe entre 0 et %1 m.</translation>
     </message>
     <message>
         <source>PDF slate, A4 (*.pdf)</source>
@@ -3337,6 +3476,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>PDF wrist slate, A6 (*.pdf)</source>
         <translation>Tablette de poignet PDF, A6 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Slate saved to %1</source>
+        <translation>Tablette enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>Plan saved to %1</source>
+        <translation>Plan enregistré dans %1</translation>
     </message>
 </context>
 <context>
@@ -3538,6 +3685,10 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Changes apply at once and are kept in options.ini.</source>
         <translation>Les changements s&apos;appliquent aussitôt et sont conservés dans options.ini.</translation>
+    </message>
+    <message>
+        <source>Plan settings for new plans...</source>
+        <translation>Réglages des nouveaux plans...</translation>
     </message>
     <message>
         <source>My gradient factors (dive replay)</source>

@@ -885,7 +885,7 @@ private slots:
                 continue;
             ++stops;
             const double depth = line["depth"].toDouble();
-            const char* expected = depth > 21.01 ? "Tx18/45" : (depth > 3.01 ? "Nx50" : "Oxy");
+            const char* expected = depth > 21.01 ? "Tx18/45" : (depth > 3.01 ? "Nx50" : "O2");
             QCOMPARE(line["gas"].toString(), QString::fromLatin1(expected));
         }
         QVERIFY(stops >= 7);
@@ -904,7 +904,7 @@ private slots:
             switches.append(
                 QStringLiteral("%1@%2").arg(s["gas"].toString()).arg(s["depth"].toDouble()));
         }
-        QCOMPARE(switches, QStringList({ "Nx50@21", "Oxy@3" }));
+        QCOMPARE(switches, QStringList({ "Nx50@21", "O2@3" }));
 
         // The saved plan reports the settings it was computed with.
         const QJsonObject reread = cli({ "plan", path, "--json" }).json()["dives"][0].toObject();

@@ -575,7 +575,8 @@ private slots:
         // 0.16 bar at the surface: 16 % gives 0.162, 15 % 0.152. END of air at 30 m is 30 m.
         // Air weighs 0.21 x 1.429 + 0.79 x 1.2506 = 1.28806 g/L at 1.013 bar: 5.2 g/L at
         // 4.0897 bar (30.46 m), 6.2 g/L at 4.876 bar (38.24 m). Tx18/45 to EAN50: helium -45,
-        // nitrogen +13 > 45 / 5; to Tx35/25: helium -20, nitrogen +3 < 20 / 5.
+        // nitrogen +13 > 45 / 5; to Tx35/25: helium -20, nitrogen +3 < 20 / 5. EAN32 as deco
+        // gas of an EAN32 dive is never taken; EAN33 is.
         const struct
         {
             int o2, he;
@@ -591,7 +592,8 @@ private slots:
             { 21, 0, 31, 10, 0, 0, "density-high", 0 }, { 21, 0, 38, 10, 0, 0, "density-high", 0 },
             { 21, 0, 39, 10, 0, 0, "density-high", 1 }, { 18, 45, 60, 20, 50, 0, "icd", 0 },
             { 18, 45, 60, 20, 35, 25, "icd", -1 }, { 21, 0, 100, 20, 0, 0, "cns-high", 1 },
-            { 21, 0, 20, 10, 0, 0, "cns-high", -1 } };
+            { 21, 0, 20, 10, 0, 0, "cns-high", -1 }, { 32, 0, 30, 20, 32, 0, "deco-gas-unused", 0 },
+            { 32, 0, 30, 20, 33, 0, "deco-gas-unused", -1 } };
         for (const auto& row : rows) {
             Planification plan;
             plan.dives[0]

@@ -64,6 +64,43 @@ private slots:
         }
     }
 
+    void loggedDiveBecomesADozenPoints()
+    {
+        // Every 5 s: down to 40 m in 2 min, 40 m with a 0.3 m wobble and its deepest sample,
+        // 40.68 m, at 14 min, up at 10 m/min from 25 min to 21 m, EAN50 from there, 3 m/min to
+        // the surface at 34 min.
+        DiveProfile logged;
+        logged.gases = { DiveGas { {}, {}, 21, 0 }, DiveGas { {}, {}, 50, 0 } };
+        for (int t = 0; t <= 34 * 60; t += 5) {
+            DiveSample s;
+            s.time = t;
+            const double min = t / 60.0;
+            s.depth = min < 2 ? 20 * min
+                : min < 25    ? 40 + 0.3 * std::sin(t / 30.0) + (t == 14 * 60 ? 0.6 : 0.0)
+                : min < 26.9  ? 40 - 10 * (min - 25)
+                              : std::max(0.0, 21 - 3 * (min - 26.9));
+            s.gasIndex = min < 26.9 ? 0 : 1;
+            logged.samples.append(s);
+        }
+        Planification plan;
+        QCOMPARE(plan.addDive(logged), 0);
+        const PlanifDive& dive = *plan.dives[0];
+        const QList<DiveSample>& points = dive.profile.samples;
+        QVERIFY2(
+            points.size() <= 12 && points.size() >= 5, qPrintable(QString::number(points.size())));
+        QCOMPARE(points.first().time, 0.0);
+        QCOMPARE(points.last().time, 34.0 * 60);
+        QVERIFY(std::any_of(points.begin(), points.end(),
+            [](const DiveSample& s) { return s.time == 14 * 60 && s.depth > 40.5; }));
+        // The bottom ends within a metre of the logged line.
+        QVERIFY(std::any_of(points.begin(), points.end(),
+            [](const DiveSample& s) { return qAbs(s.time - 25 * 60) <= 10 && s.depth > 39; }));
+        QCOMPARE(dive.settings.decoGases.size(), 1);
+        QVERIFY(dive.settings.decoGases[0].sameMix(50, 0));
+        for (const DiveSample& s : points)
+            QCOMPARE(s.gasIndex, 0);
+    }
+
     void planFilesTheReaderAcceptsCompute()
     {
         // Every kept fuzz input the reader accepts must compute: the older two-dive sample has

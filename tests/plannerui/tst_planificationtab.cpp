@@ -1,5 +1,6 @@
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
+#include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
@@ -111,6 +112,19 @@ private slots:
 
         qobject_cast<QDoubleSpinBox*>(edit(1, 1).get())->setValue(35.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        // Typed digit by digit, 250 m is applied when the edit ends, and refused with a
+        // message instead of becoming 25 m; 120 m is a depth a plan may have.
+        const auto depthEditor = edit(1, 1);
+        auto* depth = qobject_cast<QDoubleSpinBox*>(depthEditor.get());
+        depth->selectAll();
+        BoxAnswer refused;
+        QTest::keyClicks(depth, "250");
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        QTest::keyClick(depth, Qt::Key_Enter);
+        QTRY_VERIFY(refused.text.contains("150 m"));
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
+        depth->setValue(120.0);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 120.0);
         // The gas of a point is the gas of the segment that ends there.
         const auto gasEditor = edit(2, 3);
         auto* gas = qobject_cast<QComboBox*>(gasEditor.get());
@@ -292,6 +306,77 @@ private slots:
         QVERIFY(size && size->findData(11.1) >= 0);
         size->setCurrentIndex(size->findData(11.1));
         QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 11.1);
+        // Any size typed; a word is refused and the size kept.
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->lineEdit()->setText("13,5 L");
+        emit size->lineEdit()->editingFinished();
+        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        BoxAnswer refused;
+        size->lineEdit()->setText("big");
+        emit size->lineEdit()->editingFinished();
+        QTRY_VERIFY(refused.text.contains("litres"));
+        QCOMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
+    }
+
+    void planSettingsReachNewDivesAndTheSchedule()
+    {
+        // The dialog gives back what it was shown; Preferences' store gives new dives their
+        // settings; applied to the plan, the 6 m last stop shows in the schedule.
+        AscentSettings s;
+        s.switchRule = SwitchRule::Depth;
+        s.switchTimeMin = 2;
+        s.decoPpo2 = 1.4f;
+        s.lastStopM = 6;
+        s.ascentRateMpm = 9;
+        s.safetyStopMin = 3;
+        s.roundStops = true;
+        s.altitudeM = 1500;
+        s.o2BreakMin = 20;
+        s.backGasMin = 5;
+        s.endLimitM = 40;
+        QVERIFY(PlanSettingsDialog(s, nullptr).settings() == s);
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("settings.cfg"), QSettings::IniFormat);
+        writePlanDefaults(store, s);
+        PlanificationTab tab;
+        tab.setSettings(&store);
+        addDives(tab, 1);
+        QVERIFY(tab.plan().dives[0]->settings.ascent == s);
+        AscentSettings lastStop6;
+        lastStop6.lastStopM = 6;
+        tab.plan().dives[0]->profile.samples[1].depth = 40;
+        tab.plan().dives[0]->profile.samples[2].depth = 40;
+        tab.plan().dives[0]->profile.samples[2].time = 1800;
+        tab.applyAscentSettings(lastStop6, true);
+        float shallowest = 99;
+        for (const LinePlan& l : tab.plan().dives[0]->result.lines)
+            if (l.kind == LinePlan::Line && l.computed && l.direction == LinePlan::Level)
+                shallowest = std::min(shallowest, l.depth);
+        QCOMPARE(shallowest, 6.0f);
+    }
+
+    void newPlanAsksOnceAndClearsTheGases()
+    {
+        PlanificationTab tab;
+        addDives(tab, 1);
+        QVERIFY(tab.findChild<QTableWidget*>("tblGas")->rowCount() > 0);
+        int questions = 0;
+        // Every box that opens is counted and answered "Discard".
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&questions]() {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++questions;
+                box->button(QMessageBox::Discard) ? box->button(QMessageBox::Discard)->click()
+                                                  : box->button(QMessageBox::Yes)->click();
+            }
+        });
+        answerer.start(10);
+        tab.findChild<QPushButton*>("btNewSimulation")->click();
+        QCOMPARE(questions, 1);
+        QCOMPARE(tab.plan().diveCount(), 0);
+        QCOMPARE(tab.findChild<QTableWidget*>("tblGas")->rowCount(), 0);
+        QCOMPARE(tab.findChild<QTableWidget*>("tblPlanGases")->item(0, 0)->text(), QString());
     }
 
     void graphKeepsItsHeightOnALaptop()
