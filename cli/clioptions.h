@@ -50,12 +50,12 @@ QString fileMessage(const QString& path, const QString& why);
 // none), --csv-preset NAME and --csv-columns MAPPING. False (reported on err) when one is wrong;
 // mapping must outlive the options it is put into.
 QStringList readOptionNames();
-bool readOptionsOf(const Options& o, DiveReadOptions& read, CsvColumnMapping& mapping,
-    QTextStream& err);
+bool readOptionsOf(
+    const Options& o, DiveReadOptions& read, CsvColumnMapping& mapping, QTextStream& err);
 // Reads every dive of a file; a file that cannot be read is reported on err. Reader warnings
 // go to err too.
-bool readDives(const QString& path, DiveFileContent& content, QTextStream& err,
-    const DiveReadOptions& read);
+bool readDives(
+    const QString& path, DiveFileContent& content, QTextStream& err, const DiveReadOptions& read);
 // One dive with the writer for the extension (csvProfile: the CSV (profile) layout), several
 // dives into one UDDF file.
 bool writeDives(

@@ -136,15 +136,15 @@ void readMetadataLine(const QByteArray& raw, Metadata& meta)
     if (label == "log interval")
         meta.intervalS = leadingNumber(value).value_or(0.0);
     else if (label == "dive nr")
-        meta.number = int(leadingNumber(value).value_or(0.0));
+        meta.number = std::max(0, wholeNumber(leadingNumber(value).value_or(0.0)));
     else if (label == "surface pressure")
         meta.surfaceBar = leadingNumber(value).value_or(0.0);
     else if (label == "gas table") {
         for (const QByteArray& slot : value.split(';')) {
             const QList<QByteArray> parts = slot.split('/');
             DiveGas gas;
-            gas.o2 = int(leadingNumber(parts.value(0)).value_or(0.0));
-            gas.he = int(leadingNumber(parts.value(1)).value_or(0.0));
+            gas.o2 = wholeNumber(leadingNumber(parts.value(0)).value_or(0.0));
+            gas.he = wholeNumber(leadingNumber(parts.value(1)).value_or(0.0));
             if (gas.o2 > 0 && gas.o2 <= 100 && gas.he >= 0 && gas.he <= 100 - gas.o2) {
                 DiveProfile::gasName(gas);
                 meta.gases << gas;
@@ -250,7 +250,7 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
         if (dives.isEmpty() || dives.constLast().key != key) {
             Building b;
             b.key = key;
-            b.dive.number = int(
+            b.dive.number = wholeNumber(
                 cellNumber(cell(row, CsvColumnMapping::DiveNumber), '.').value_or(meta.number));
             b.dive.dateTime = cols.at[CsvColumnMapping::Date] >= 0
                 ? rowDateTime(cell(row, CsvColumnMapping::Date), cell(row, CsvColumnMapping::Clock))
@@ -276,7 +276,7 @@ void readSampleRows(const QList<Row>& rows, qsizetype first, const CsvColumnMapp
             = cellNumber(cell(row, CsvColumnMapping::PpO2), m.decimalMark))
             ppo2 = *o;
         s.temperature = std::isnan(temperature) ? 0.0 : temperature;
-        s.tankPressureBar = float(pressure);
+        s.tankPressureBar = tankBar(pressure);
         s.setpointMbar = quint16(std::clamp(ppo2 * 1000, 0.0, 65535.0));
         s.gasIndex = dives.constLast().dive.gases.isEmpty() ? -1 : 0;
         dives.last().dive.samples << s;
@@ -326,7 +326,7 @@ void readDiveList(const QList<Row>& rows, DiveFileContent& content)
         if (row.size() < 3 || text(date).isEmpty())
             continue;
         DiveProfile d;
-        d.number = int(value(number).value_or(0.0));
+        d.number = std::max(0, wholeNumber(value(number).value_or(0.0)));
         d.dateTime = rowDateTime(text(date), text(clock));
         d.duration = minutesSeconds(text(duration)).value_or(0.0);
         d.maxDepth = value(maxDepth).value_or(0.0);
@@ -341,7 +341,7 @@ void readDiveList(const QList<Row>& rows, DiveFileContent& content)
         for (const QString& b :
             QString::fromUtf8(text(buddy)).split(QLatin1Char(','), Qt::SkipEmptyParts))
             d.buddies << b.trimmed();
-        d.rating = std::clamp(int(value(rating).value_or(0.0)), 0, 5);
+        d.rating = std::clamp(wholeNumber(value(rating).value_or(0.0)), 0, 5);
         d.notes = QString::fromUtf8(text(notes));
         for (const QString& t :
             QString::fromUtf8(text(tags)).split(QLatin1Char(','), Qt::SkipEmptyParts))

@@ -117,6 +117,7 @@ void parse(const QByteArray& data, DiveFileContent& content)
         }
         dive.samples << s;
     }
+    sortByTime(dive.samples);
     if (skipped > 0)
         content.warnings << QCoreApplication::translate(
             "CsvFile", "%n sample line(s) skipped: a field held no number.", nullptr, skipped);

@@ -161,13 +161,13 @@ void readEvent(XmlPullReader& xml, Computer& c)
     GasChange g;
     g.timeS = minutesSeconds(xml.attribute("time").value_or(QByteArray())).value_or(0.0);
     if (const std::optional<double> cyl = numberAttribute(xml, "cylinder"))
-        g.cylinder = int(*cyl);
+        g.cylinder = wholeNumber(*cyl);
     if (const std::optional<double> o2 = numberAttribute(xml, "o2")) {
         g.o2 = gasPercent(*o2);
         g.he = gasPercent(numberAttribute(xml, "he").value_or(0.0));
     } else if (const std::optional<double> value = numberAttribute(xml, "value")) {
         // O2 percent + 65536 x He percent.
-        const qint64 v = qint64(*value);
+        const qint64 v = qint64(std::clamp(*value, 0.0, 4294967295.0));
         g.o2 = int(v & 0xFFFF);
         g.he = int((v >> 16) & 0xFFFF);
     }
@@ -222,9 +222,9 @@ void readSample(XmlPullReader& xml, Computer& c)
         else if (std::strcmp(name, "po2") == 0)
             s.setpointMbar = quint16(std::clamp(*number * 1000, 0.0, 65535.0));
         else if (std::strcmp(name, "pressure") == 0)
-            c.pressures << Computer::Pressure { index, -1, float(*number) };
+            c.pressures << Computer::Pressure { index, -1, tankBar(*number) };
         else if (std::strncmp(name, "pressure", 8) == 0 && name[8] >= '0' && name[8] <= '9')
-            c.pressures << Computer::Pressure { index, std::atoi(name + 8), float(*number) };
+            c.pressures << Computer::Pressure { index, std::atoi(name + 8), tankBar(*number) };
     });
     if (s.time < 0) {
         c.pressures.resize(pressuresBefore);
@@ -236,8 +236,8 @@ void readSample(XmlPullReader& xml, Computer& c)
 void readDiveStart(XmlPullReader& xml, Reading& r)
 {
     DiveRecord d;
-    d.details.number = int(numberAttribute(xml, "number").value_or(0.0));
-    d.details.rating = std::clamp(int(numberAttribute(xml, "rating").value_or(0.0)), 0, 5);
+    d.details.number = std::max(0, wholeNumber(numberAttribute(xml, "number").value_or(0.0)));
+    d.details.rating = std::clamp(wholeNumber(numberAttribute(xml, "rating").value_or(0.0)), 0, 5);
     for (const QString& tag : QString::fromUtf8(xml.attribute("tags").value_or(QByteArray()))
                                   .split(QLatin1Char(','), Qt::SkipEmptyParts))
         d.details.tags << tag.trimmed();

@@ -38,7 +38,7 @@ int gasIndexFor(DiveProfile& dive, int o2, int he)
     }
     DiveGas gas;
     gas.o2 = o2;
-    gas.he = std::min(he, 100 - o2);
+    gas.he = std::clamp(he, 0, 100 - o2);
     DiveProfile::gasName(gas);
     dive.gases << gas;
     return int(dive.gases.size() - 1);
@@ -60,7 +60,7 @@ void fillHeader(const Texts& h, DiveProfile& d)
             time[0].toInt(), time[1].toInt(), time.value(2).toInt());
     d.computer = QString::fromUtf8(h.value("DEVICEMODEL"));
     d.serial = QString::fromUtf8(h.value("WRISTOPID"));
-    d.number = int(numberIn(h, "DIVENUMBER"));
+    d.number = std::max(0, wholeNumber(numberIn(h, "DIVENUMBER")));
     if (d.number > 0)
         d.name = QCoreApplication::translate("SubsurfaceXml", "Dive %1").arg(d.number);
     d.site = QString::fromUtf8(h.value("SITE"));
@@ -78,8 +78,9 @@ void fillHeader(const Texts& h, DiveProfile& d)
     for (int slot = 0; slot < 8; ++slot) {
         const QByteArray o2Name
             = slot == 0 ? QByteArray("O2PCT") : "O2PCT_" + QByteArray::number(slot + 1);
-        const int o2 = int(numberIn(h, o2Name.constData()));
-        const int he = int(numberIn(h, ("HEPCT_" + QByteArray::number(slot)).constData()));
+        const int o2 = wholeNumber(numberIn(h, o2Name.constData()));
+        const int he = std::clamp(
+            wholeNumber(numberIn(h, ("HEPCT_" + QByteArray::number(slot)).constData())), 0, 99);
         if (o2 > 0 && o2 <= 100)
             gasIndexFor(d, o2, he);
     }
@@ -102,8 +103,8 @@ DiveProfile diveOf(const Message& m)
     QList<std::pair<double, int>> changes;
     for (const Texts& c : m.changes)
         changes << std::make_pair(numberIn(c, "MIXTIME"),
-            gasIndexFor(d, std::clamp(int(numberIn(c, "MIXVALUE")), 1, 100),
-                std::clamp(int(numberIn(c, "MIXHEVALUE")), 0, 99)));
+            gasIndexFor(d, std::clamp(wholeNumber(numberIn(c, "MIXVALUE")), 1, 100),
+                std::clamp(wholeNumber(numberIn(c, "MIXHEVALUE")), 0, 99)));
     std::stable_sort(changes.begin(), changes.end());
     int gas = 0;
     qsizetype next = 0;
@@ -123,11 +124,12 @@ DiveProfile diveOf(const Message& m)
         if (numberIn(t, "TEMPERATURE") != 0)
             temperature = numberIn(t, "TEMPERATURE");
         if (numberIn(t, "PRESSURE") > 0)
-            pressure = float(barOf(numberIn(t, "PRESSURE")));
+            pressure = tankBar(barOf(numberIn(t, "PRESSURE")));
         s.temperature = temperature;
         s.tankPressureBar = pressure;
         d.samples << s;
     }
+    sortByTime(d.samples);
     return d;
 }
 
@@ -214,13 +216,16 @@ void parseJson(const QByteArray& data, DiveFileContent& content)
             continue;
         const qint64 at = parseUddfDateTime(sample.value(QLatin1String("TimeISO8601")).toString());
         DiveSample s;
-        s.time = at > 0 && d.dateTime > 0 ? double(at - d.dateTime) : 0.0;
+        // A sample whose time cannot be read, or lies before the start, has no place.
+        s.time = at > 0 && d.dateTime > 0 ? double(at - d.dateTime) : -1.0;
         s.depth = depth.toDouble();
         s.temperature = temperature;
         s.gasIndex = d.gases.isEmpty() ? -1 : 0;
         if (s.time >= 0 && std::isfinite(s.depth))
             d.samples << s;
     }
+    std::stable_sort(d.samples.begin(), d.samples.end(),
+        [](const DiveSample& a, const DiveSample& b) { return a.time < b.time; });
     content.dives << d;
 }
 

@@ -128,6 +128,7 @@ void readDive(XmlPullReader& xml, DiveFileContent& content, const Units& units)
         }
     }
     r.dive.dateTime = localDateTime(r.year, r.month, r.day, r.hour, r.minute, 0);
+    sortByTime(r.dive.samples);
     content.dives << r.dive;
 }
 

@@ -407,9 +407,16 @@ void writeDive(QByteArray& out, const DiveProfile& dive, const QByteArray& id,
         lastTime = std::max(lastTime, s.time);
         lowestC = std::min(lowestC, s.temperature);
     }
+    if (dive.samples.isEmpty()) {
+        // A dive without a profile keeps its summary.
+        greatestDepth = dive.maxDepth;
+        lastTime = dive.duration;
+    }
     out += "<informationafterdive>";
     if (!dive.samples.isEmpty())
         element(out, "lowesttemperature", number(lowestC + kKelvinOffset));
+    if (dive.samples.isEmpty() && dive.meanDepth > 0)
+        element(out, "averagedepth", number(dive.meanDepth));
     element(out, "greatestdepth", number(greatestDepth));
     if (!dive.notes.isEmpty()) {
         out += "<notes>";

@@ -420,6 +420,25 @@ void readTankData(const xmlNode* dive, PendingDive& pending)
     });
 }
 
+// A dive logged without a profile (by hand, or a stub another program exported) keeps the
+// summary the file gives; only a dive with neither samples nor a duration says nothing.
+void keepSummary(const xmlNode* element, PendingDive& pending)
+{
+    DiveProfile& dive = pending.dive;
+    const xmlNode* after = XmlTree::child(element, "informationafterdive");
+    const auto depth = XmlTree::numberAt(after, "greatestdepth");
+    const auto mean = XmlTree::numberAt(after, "averagedepth");
+    const bool sane = pending.durationS > 0 && pending.durationS <= 7 * 24 * 3600
+        && (!depth || (*depth >= 0 && *depth <= 1000));
+    if (!sane) {
+        pending.refusal = tr("the dive has no samples and no duration");
+        return;
+    }
+    dive.duration = pending.durationS;
+    dive.maxDepth = depth.value_or(0.0);
+    dive.meanDepth = mean && *mean >= 0 && *mean <= dive.maxDepth ? *mean : 0.0;
+}
+
 // One dive element, as far as it can be read without the rest of the file.
 PendingDive readDiveElement(const xmlNode* element, FileDefinitions& defs, int position)
 {
@@ -447,7 +466,7 @@ PendingDive readDiveElement(const xmlNode* element, FileDefinitions& defs, int p
         = XmlTree::numberAt(element, "informationafterdive/diveduration").value_or(-1.0);
     readWaypoints(XmlTree::child(element, "samples"), defs, pending);
     if (dive.samples.isEmpty())
-        pending.refusal = tr("the dive has no samples");
+        keepSummary(element, pending);
     else
         readTankData(element, pending);
     return pending;

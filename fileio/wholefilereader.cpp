@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 bool WholeFileReader::readDives(
     const QString& path, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
@@ -96,6 +98,26 @@ qint64 localDateTime(int year, int month, int day, int hour, int minute, int sec
     if (!date.isValid() || !time.isValid() || year < 1900)
         return 0;
     return QDateTime(date, time, Qt::LocalTime).toSecsSinceEpoch();
+}
+
+void sortByTime(QList<DiveSample>& samples)
+{
+    const auto byTime = [](const DiveSample& a, const DiveSample& b) { return a.time < b.time; };
+    if (!std::is_sorted(samples.cbegin(), samples.cend(), byTime))
+        std::stable_sort(samples.begin(), samples.end(), byTime);
+}
+
+float tankBar(double bar)
+{
+    return std::isfinite(bar) && bar > 0 && bar < 1000 ? float(bar) : 0.0f;
+}
+
+int wholeNumber(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return int(std::clamp(
+        value, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 int gasPercent(double value)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "dive/divesample.h"
 #include "fileio/divelinesio.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QStringList>
 
 #include <optional>
@@ -50,6 +52,13 @@ std::optional<double> minutesSeconds(const QByteArray& text);
 // A wall-clock date and time without zone as the system's local time, in seconds since
 // 1970 UTC; 0 when it is no date.
 qint64 localDateTime(int year, int month, int day, int hour, int minute, int second);
+// The number as an int, clamped into the int range (NaN gives 0): outside data may hold 4e27.
+int wholeNumber(double value);
+// A tank pressure as the sample stores it: bar as a float, nothing outside 0 to 1000 bar
+// (a float cannot hold what a file may write: 1e300).
+float tankBar(double bar);
+// Puts samples in time order (stable), for files whose rows are not.
+void sortByTime(QList<DiveSample>& samples);
 // A gas share as percent: values above 1 are percent already, others fractions ("0.21").
 int gasPercent(double value);
 // "LAT LON" or "LAT, LON" in decimal degrees; nothing when out of range or 0/0 (no fix).

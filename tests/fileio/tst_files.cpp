@@ -1144,6 +1144,36 @@ private slots:
         QCOMPARE(refusedNames, refused);
     }
 
+    void uddfDiveWithoutSamples()
+    {
+        // A dive logged by hand elsewhere: no waypoints, only its summary (40 min, 18 m, mean
+        // 11.5 m). It is kept, and written back as a summary that reads the same.
+        const QByteArray file = "<uddf version=\"3.2.2\"><profiledata><repetitiongroup><dive "
+                                "id=\"h1\"><informationbeforedive><datetime>2025-05-01T10:00:00Z"
+                                "</datetime></informationbeforedive><informationafterdive>"
+                                "<greatestdepth>18</greatestdepth><averagedepth>11.5</averagedepth>"
+                                "<diveduration>2400</diveduration></informationafterdive></dive>"
+                                "</repetitiongroup></profiledata></uddf>";
+        QTemporaryDir dir;
+        QFile in(dir.filePath("in.uddf"));
+        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(file) == file.size());
+        in.close();
+        for (const QString& path : { in.fileName(), dir.filePath("out.uddf") }) {
+            UDDF reader;
+            QList<DiveProfile> read;
+            QList<RefusedDive> refused;
+            QVERIFY2(reader.readDives(path, read, refused), qPrintable(reader.errorString()));
+            QCOMPARE(read.size(), 1);
+            const DiveProfile& d = read.constFirst();
+            QVERIFY(d.samples.isEmpty());
+            QCOMPARE(QList<double>({ d.duration, d.maxDepth, d.meanDepth }),
+                QList<double>({ 2400, 18, 11.5 }));
+            DiveProfile copy = d;
+            if (path == in.fileName())
+                QVERIFY2(UDDF().write(dir.filePath("out.uddf"), copy), "written back");
+        }
+    }
+
     void uddfRoundTrip()
     {
         // Several dives through one document; the file marks gas switches and the gas holds until
