@@ -1,5 +1,7 @@
 #include "logbook/diveplaces.h"
 
+#include "logbook/sqlsteps.h"
+
 #include <QCoreApplication>
 #include <QSet>
 #include <QSqlDatabase>
@@ -10,6 +12,11 @@
 #include <cmath>
 
 namespace {
+
+using SqlSteps::exec;
+using SqlSteps::prepare;
+using SqlSteps::run;
+using SqlSteps::text;
 
 class DivePlacesText
 {
@@ -39,36 +46,6 @@ const std::pair<const char*, const char*> addedColumns[] = {
     { "divetanks", "workingbar REAL" },
 };
 
-bool run(QSqlDatabase& db, const QString& sql, QString& error)
-{
-    QSqlQuery q(db);
-    if (q.exec(sql))
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-bool prepare(QSqlQuery& q, const QString& sql, QString& error)
-{
-    if (q.prepare(sql))
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-bool execBound(QSqlQuery& q, QString& error)
-{
-    if (q.exec())
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-QVariant text(const QString& value)
-{
-    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
-}
-
 QSet<QString> namesOf(QSqlDatabase& db, const QString& sql, bool& ok, int column = 0)
 {
     QSet<QString> names;
@@ -95,7 +72,7 @@ bool siteOf(QSqlDatabase& db, const DiveDetails& details, bool import, qint64& i
         return false;
     q.bindValue(QStringLiteral(":name"), text(details.site));
     q.bindValue(QStringLiteral(":location"), text(details.location));
-    if (!execBound(q, error))
+    if (!exec(q, error))
         return false;
     const bool found = q.next();
     id = found ? q.value(0).toLongLong() : 0;
@@ -136,7 +113,7 @@ bool siteOf(QSqlDatabase& db, const DiveDetails& details, bool import, qint64& i
     q.bindValue(QStringLiteral(":country"), text(details.country));
     q.bindValue(QStringLiteral(":lat"), latitude);
     q.bindValue(QStringLiteral(":lon"), longitude);
-    if (!execBound(q, error))
+    if (!exec(q, error))
         return false;
     if (!found)
         id = q.lastInsertId().toLongLong();
@@ -153,7 +130,7 @@ bool tripOf(QSqlDatabase& db, const QString& name, qint64& id, QString& error)
     if (!prepare(q, QStringLiteral("SELECT tripid FROM divetrips WHERE name=:name"), error))
         return false;
     q.bindValue(QStringLiteral(":name"), name);
-    if (!execBound(q, error))
+    if (!exec(q, error))
         return false;
     if (q.next()) {
         id = q.value(0).toLongLong();
@@ -163,7 +140,7 @@ bool tripOf(QSqlDatabase& db, const QString& name, qint64& id, QString& error)
     if (!prepare(q, QStringLiteral("INSERT INTO divetrips (name) VALUES (:name)"), error))
         return false;
     q.bindValue(QStringLiteral(":name"), name);
-    if (!execBound(q, error))
+    if (!exec(q, error))
         return false;
     id = q.lastInsertId().toLongLong();
     return true;
@@ -294,7 +271,7 @@ bool link(QSqlDatabase& db, qint64 diveId, const DiveDetails& details, bool impo
     q.bindValue(QStringLiteral(":site"), idOrNull(site));
     q.bindValue(QStringLiteral(":trip"), idOrNull(trip));
     q.bindValue(QStringLiteral(":id"), diveId);
-    return execBound(q, error);
+    return exec(q, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveDetails& details, QString& error)
@@ -309,7 +286,7 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveDetails& details, QString& error)
             error))
         return false;
     q.bindValue(QStringLiteral(":id"), diveId);
-    if (!execBound(q, error))
+    if (!exec(q, error))
         return false;
     details.country.clear();
     details.position.reset();

@@ -2,6 +2,7 @@
 
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/sqlsteps.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -9,6 +10,10 @@
 #include <QVariant>
 
 namespace {
+
+using SqlSteps::exec;
+using SqlSteps::prepare;
+using SqlSteps::text;
 
 class SitesText
 {
@@ -30,27 +35,6 @@ DiveSite siteFrom(const QSqlQuery& q)
     site.notes = q.value(6).toString();
     site.dives = q.value(7).toInt();
     return site;
-}
-
-bool prepare(QSqlQuery& q, const QString& sql, QString& error)
-{
-    if (q.prepare(sql))
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-bool exec(QSqlQuery& q, QString& error)
-{
-    if (q.exec())
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-QVariant text(const QString& value)
-{
-    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
 QList<int> idList(QSqlDatabase& db, const QString& sql, int key)

@@ -2,6 +2,7 @@
 
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/sqlsteps.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -11,6 +12,10 @@
 #include <algorithm>
 
 namespace {
+
+using SqlSteps::exec;
+using SqlSteps::prepare;
+using SqlSteps::text;
 
 class TripsText
 {
@@ -34,27 +39,6 @@ DiveTrip tripFrom(const QSqlQuery& q)
     trip.end = q.value(5).toLongLong();
     trip.dives = q.value(6).toInt();
     return trip;
-}
-
-bool prepare(QSqlQuery& q, const QString& sql, QString& error)
-{
-    if (q.prepare(sql))
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-bool exec(QSqlQuery& q, QString& error)
-{
-    if (q.exec())
-        return true;
-    error = q.lastError().text();
-    return false;
-}
-
-QVariant text(const QString& value)
-{
-    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
 } // namespace
