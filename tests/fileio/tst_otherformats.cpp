@@ -624,6 +624,8 @@ private slots:
         row("csv/xp5_german_tabs_decimal_comma.csv",
             "time=1,depth=2,temperature=10,separator=tab,decimal=comma", 1, 188, 15.5, 2820, "", 0,
             0);
+        // Mixes in whole percent: air and EAN32, not pure oxygen.
+        row("uddf/kenozooid_ostc_2dives_percent_gases.uddf", "", 2, -1, 33.0, -1, "", 1, 0);
         row("fit/garmin_ccr_51m_utc_plus12.fit", "", 1, 5000, 51.765, -1, "2023-08-16T20:51:59Z", 1,
             1);
         row("fit/suunto_ocean_nitrox32_bigendian.fit", "", 1, 418, 10.59, -1,
@@ -668,6 +670,9 @@ private slots:
             changes += d.samples[i].gasIndex != d.samples[i - 1].gasIndex;
         QCOMPARE(changes, switches);
         QCOMPARE(int(d.diveMode), mode);
+        if (file.contains(QLatin1String("percent")))
+            QCOMPARE(
+                QList<int>({ d.gases.value(0).o2, d.gases.value(1).o2 }), QList<int>({ 21, 32 }));
     }
 };
 
