@@ -136,14 +136,8 @@ int commandExport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
         return ExitFailed;
     }
     QList<DiveProfile> dives;
-    for (const int id : chosen) {
-        DiveProfile dive;
-        if (!db.loadDive(id, dive)) {
-            err << QStringLiteral("no dive %1 in the logbook\n").arg(id);
-            return ExitFailed;
-        }
-        dives << std::move(dive);
-    }
+    if (!loadDives(db, chosen, dives, err))
+        return ExitFailed;
     if (!writeDives(dives, path, o.has("--profile"), err))
         return ExitFailed;
     out << QStringLiteral("%1 dives -> %2\n").arg(dives.size()).arg(path);

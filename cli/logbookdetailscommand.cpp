@@ -32,6 +32,20 @@ static QDateTime parseDay(const QString& text)
     return day.isValid() ? QDateTime(day, QTime(0, 0)) : QDateTime();
 }
 
+bool loadDives(
+    LogbookDatabase& db, const QList<int>& ids, QList<DiveProfile>& dives, QTextStream& err)
+{
+    for (const int id : ids) {
+        DiveProfile dive;
+        if (!db.loadDive(id, dive)) {
+            err << QStringLiteral("no dive %1 in the logbook\n").arg(id);
+            return false;
+        }
+        dives << std::move(dive);
+    }
+    return true;
+}
+
 bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err)
 {
     const QStringList computers = o.all("--computer");

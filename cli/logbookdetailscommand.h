@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class DiveProfile;
+class LogbookDatabase;
 class QTextStream;
 struct DiveFilter;
 
@@ -15,6 +17,9 @@ struct Options;
 // The --computer, --from and --to options as a dive filter; false (after a message) when a
 // date cannot be read.
 bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err);
+// The dives of these ids, in that order; false (after a message) when one is missing.
+bool loadDives(
+    LogbookDatabase& db, const QList<int>& ids, QList<DiveProfile>& dives, QTextStream& err);
 
 // Value options these subcommands take, for the logbook command's parser.
 QStringList logbookDetailsOptions();

@@ -1,6 +1,7 @@
 // logbook print: stored dives as printed logbook pages in a PDF.
 
 #include "cli/clioptions.h"
+#include "cli/logbookdetailscommand.h"
 #include "cli/logbookplacescommand.h"
 #include "dive/diveprofile.h"
 #include "logbook/logbookdatabase.h"
@@ -51,14 +52,8 @@ int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
         }
     }
     QList<DiveProfile> dives;
-    for (const int id : chosen) {
-        DiveProfile dive;
-        if (!db.loadDive(id, dive)) {
-            err << QStringLiteral("no dive %1 in the logbook\n").arg(id);
-            return ExitFailed;
-        }
-        dives << std::move(dive);
-    }
+    if (!loadDives(db, chosen, dives, err))
+        return ExitFailed;
     const QString path = o.positional.constLast();
     QString error;
     if (!writeLogbookPdf(path, dives, &error)) {
