@@ -87,7 +87,8 @@ bool LogbookDatabase::visitDives(const DiveFilter& filter, ListOrder order,
         "COALESCE(x.maxdepth, (SELECT MAX(p.depth) FROM profiles p WHERE p.diveid=d.diveid)), "
         "x.number, x.site, x.location, x.buddies, x.rating, x.tags, x.mintemperature, "
         "x.tripid, t.name, x.sac, COALESCE(x.gases, (%1)), "
-        "EXISTS(SELECT 1 FROM profiles p WHERE p.diveid=d.diveid) FROM dives d LEFT JOIN "
+        "COALESCE(x.hasprofile, EXISTS(SELECT 1 FROM profiles p WHERE p.diveid=d.diveid)) "
+        "FROM dives d LEFT JOIN "
         "divedetails x ON x.diveid=d.diveid LEFT JOIN divetrips t ON t.tripid=x.tripid")
                       .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral("d.diveid")));
     if (!conditions.isEmpty())
