@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace {
 
@@ -123,31 +124,61 @@ DiveStatistics computeStatistics(const QList<DiveListEntry>& entries)
 
 void sortDiveEntries(QList<DiveListEntry>& entries, DiveSortKey key, bool descending, bool bySerial)
 {
-    // -1, 0, 1 for a before, equal to, after b by the key alone.
-    const auto compareKey = [key](const DiveListEntry& a, const DiveListEntry& b) -> int {
-        const auto three = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    // The numbers compared are read once per dive, and the dives are moved once at the end:
+    // sorting the entries themselves moved each of their strings many times over.
+    std::vector<double> values(size_t(entries.size()), 0.0);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const DiveListEntry& e = entries[i];
         switch (key) {
         case DiveSortKey::Date:
-            return three(a.dateTime.toSecsSinceEpoch(), b.dateTime.toSecsSinceEpoch());
+            values[size_t(i)] = double(e.dateTime.toSecsSinceEpoch());
+            break;
         case DiveSortKey::Number:
-            return three(a.number, b.number);
+            values[size_t(i)] = e.number;
+            break;
         case DiveSortKey::Duration:
-            return three(a.maxTime, b.maxTime);
+            values[size_t(i)] = e.maxTime;
+            break;
         case DiveSortKey::Depth:
-            return three(a.maxDepth, b.maxDepth);
+            values[size_t(i)] = e.maxDepth;
+            break;
         case DiveSortKey::Name:
-            return a.name.localeAwareCompare(b.name);
         case DiveSortKey::Site:
-            return a.site.localeAwareCompare(b.site);
+            break;
         }
-        return 0;
+    }
+    const QList<DiveListEntry>& all = entries;
+    // -1, 0, 1 for a before, equal to, after b by the key alone.
+    const auto compareKey = [&](int a, int b) -> int {
+        if (key == DiveSortKey::Name)
+            return all[a].name.localeAwareCompare(all[b].name);
+        if (key == DiveSortKey::Site)
+            return all[a].site.localeAwareCompare(all[b].site);
+        const double x = values[size_t(a)];
+        const double y = values[size_t(b)];
+        return x < y ? -1 : (y < x ? 1 : 0);
     };
-    std::sort(entries.begin(), entries.end(), [&](const DiveListEntry& a, const DiveListEntry& b) {
-        if (bySerial && a.serial != b.serial)
-            return a.serial < b.serial;
+    std::vector<int> order(size_t(entries.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        if (bySerial && all[a].serial != all[b].serial)
+            return all[a].serial < all[b].serial;
         int c = compareKey(a, b);
-        if (c == 0)
-            c = a.diveId < b.diveId ? -1 : (a.diveId > b.diveId ? 1 : 0);
+        if (c == 0) {
+            const int x = all[a].diveId;
+            const int y = all[b].diveId;
+            c = x < y ? -1 : (x > y ? 1 : 0);
+        }
         return descending ? c > 0 : c < 0;
     });
+    reorderEntries(entries, order);
+}
+
+void reorderEntries(QList<DiveListEntry>& entries, const std::vector<int>& order)
+{
+    QList<DiveListEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const int i : order)
+        sorted.append(std::move(entries[i]));
+    entries = std::move(sorted);
 }

@@ -6,6 +6,7 @@
 #include <QTimeZone>
 
 #include <array>
+#include <vector>
 
 struct DiveListEntry;
 
@@ -66,3 +67,6 @@ enum class DiveSortKey { Date, Number, Duration, Depth, Name, Site };
 // computer stay together, computers in serial order, each sorted within.
 void sortDiveEntries(
     QList<DiveListEntry>& entries, DiveSortKey key, bool descending, bool bySerial = false);
+
+// Puts entry order[k] at place k; order holds each index once.
+void reorderEntries(QList<DiveListEntry>& entries, const std::vector<int>& order);

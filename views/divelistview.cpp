@@ -1,6 +1,7 @@
 #include "views/divelistview.h"
 
 #include "logbook/logbookdatabase.h"
+#include "logbook/logbookstats.h"
 #include "views/divelistmodel.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -128,14 +131,23 @@ void sortByTrip(QList<DiveListEntry>& entries)
         if (it == firstDive.end() || start < *it)
             firstDive.insert(e.tripId, start);
     }
-    std::stable_sort(
-        entries.begin(), entries.end(), [&](const DiveListEntry& a, const DiveListEntry& b) {
-            if ((a.tripId == 0) != (b.tripId == 0))
-                return b.tripId == 0;
-            const qint64 x = firstDive.value(a.tripId);
-            const qint64 y = firstDive.value(b.tripId);
-            return x != y ? x > y : a.tripId > b.tripId;
-        });
+    // Each dive's trip start read once; the dives are moved once, at the end.
+    std::vector<qint64> tripStart(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        tripStart[size_t(i)] = firstDive.value(entries[i].tripId);
+    const QList<DiveListEntry>& all = entries;
+    std::vector<int> order(size_t(entries.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int ta = all[a].tripId;
+        const int tb = all[b].tripId;
+        if ((ta == 0) != (tb == 0))
+            return tb == 0;
+        const qint64 x = tripStart[size_t(a)];
+        const qint64 y = tripStart[size_t(b)];
+        return x != y ? x > y : ta > tb;
+    });
+    reorderEntries(entries, order);
 }
 
 void fillByTrip(
