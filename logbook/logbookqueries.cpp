@@ -9,7 +9,6 @@
 #include "logbook/storedvalues.h"
 
 #include <QHash>
-#include <QMap>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -221,19 +220,32 @@ bool LogbookDatabase::listDives(
         filter, ListOrder::ById, [&](DiveListEntry& entry) { rows.append(std::move(entry)); });
     if (!done)
         return false;
-    // Rows come by id: a stable sort by serial and computer gives serial, computer, id.
-    QMap<std::pair<QString, QString>, std::vector<int>> runs;
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        runs[{ rows[i].serial, rows[i].computer }].push_back(int(i));
+    // Rows come by id: gathered in runs of one serial and computer, the runs in serial and
+    // computer order, they read by serial, computer and id. Equal texts share their data
+    // (SharedTexts), so a run is found by the two texts' addresses.
+    QHash<std::pair<const QChar*, const QChar*>, int> runOf;
+    std::vector<std::vector<int>> runs;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const auto key = std::make_pair(rows[i].serial.constData(), rows[i].computer.constData());
+        auto it = runOf.find(key);
+        if (it == runOf.end()) {
+            it = runOf.insert(key, int(runs.size()));
+            runs.emplace_back();
+        }
+        runs[size_t(*it)].push_back(int(i));
+    }
+    std::sort(runs.begin(), runs.end(), [&](const std::vector<int>& a, const std::vector<int>& b) {
+        const DiveListEntry& x = rows[a.front()];
+        const DiveListEntry& y = rows[b.front()];
+        return x.serial != y.serial ? x.serial < y.serial : x.computer < y.computer;
+    });
     std::vector<int> order;
     order.reserve(size_t(rows.size()));
-    QString previousSerial;
-    for (auto it = runs.cbegin(); it != runs.cend(); ++it) {
+    for (size_t r = 0; r < runs.size(); ++r) {
         // The list starts a computer group whenever the serial changes: count the same way.
-        if (order.empty() || it.key().first != previousSerial)
+        if (r == 0 || rows[runs[r].front()].serial != rows[runs[r - 1].front()].serial)
             ++computerCount;
-        previousSerial = it.key().first;
-        order.insert(order.end(), it->begin(), it->end());
+        order.insert(order.end(), runs[r].begin(), runs[r].end());
     }
     reorderEntries(rows, order);
     entries = std::move(rows);

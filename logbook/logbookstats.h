@@ -50,6 +50,8 @@ class LocalClock
 public:
     LocalClock();
     QDateTime toLocal(qint64 utcSeconds) const;
+    // The local wall-clock time as seconds since 1970 (UTC seconds plus the offset).
+    qint64 localSeconds(qint64 utcSeconds) const;
 
 private:
     QTimeZone m_zone;
