@@ -6,6 +6,7 @@
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
+#include "logbook/sqlitestatement.h"
 #include "logbook/storedvalues.h"
 
 #include <QHash>
@@ -107,67 +108,87 @@ QString listSql(const QStringList& conditions, LogbookDatabase::ListOrder order)
     return sql;
 }
 
-// Texts many dives share (computer, site, trip, buddies...) are kept once: a logbook of
-// 50,000 dives holds a few hundred distinct ones.
+// Values read by their stored type; anything else goes through the conversions Qt Sql would
+// make, so that a damaged cell reads as it always did.
+qint64 wholeAt(const SqliteStatement& q, int column, qint64 low, qint64 high, qint64 fallback)
+{
+    if (!q.isInteger(column))
+        return integerInRange(q.value(column), low, high, fallback);
+    const qint64 v = q.integer(column);
+    return v < low || v > high ? fallback : v;
+}
+
+double realAt(const SqliteStatement& q, int column)
+{
+    if (q.isNull(column))
+        return 0.0;
+    return q.isNumber(column) ? q.real(column) : realValue(q.value(column));
+}
+
+// Texts many dives share (computer, site, trip, buddies...) are kept once, looked up by their
+// stored bytes: a logbook of 50,000 dives holds a few hundred distinct ones.
 class SharedTexts
 {
 public:
-    QString text(const QVariant& value)
+    QString text(const SqliteStatement& q, int column)
     {
-        const QString read = value.toString();
-        if (read.isEmpty())
+        if (!q.isText(column))
+            return q.value(column).toString();
+        const QByteArray stored = q.bytes(column);
+        if (stored.isEmpty())
             return QString();
-        const auto it = m_texts.constFind(read);
+        const auto it = m_texts.constFind(stored);
         if (it != m_texts.constEnd())
             return *it;
-        m_texts.insert(read);
+        const QString read = QString::fromUtf8(stored);
+        m_texts.insert(QByteArray(stored.constData(), stored.size()), read);
         return read;
     }
 
-    QStringList list(const QVariant& value)
+    QStringList list(const SqliteStatement& q, int column)
     {
-        const QString read = value.toString();
-        if (read.size() <= 2)
-            return QStringList();
-        const auto it = m_lists.constFind(read);
+        const QByteArray stored = q.isText(column) ? q.bytes(column) : QByteArray();
+        if (stored.size() <= 2)
+            return q.isText(column) ? QStringList() : storedList(q.value(column));
+        const auto it = m_lists.constFind(stored);
         if (it != m_lists.constEnd())
             return *it;
-        const QStringList parsed = storedList(read);
-        m_lists.insert(read, parsed);
+        const QStringList parsed = storedList(QString::fromUtf8(stored));
+        m_lists.insert(QByteArray(stored.constData(), stored.size()), parsed);
         return parsed;
     }
 
 private:
-    QSet<QString> m_texts;
-    QHash<QString, QStringList> m_lists;
+    QHash<QByteArray, QString> m_texts;
+    QHash<QByteArray, QStringList> m_lists;
 };
 
 // Columns 0 to 18 of listSql's row, the start aside (read before, to filter on it).
-void readEntry(const QSqlQuery& q, qint64 start, SharedTexts& shared, DiveListEntry& entry)
+void readEntry(const SqliteStatement& q, qint64 start, SharedTexts& shared, DiveListEntry& entry)
 {
     constexpr qint64 intMax = std::numeric_limits<int>::max();
-    entry.diveId = int(integerInRange(q.value(0), std::numeric_limits<int>::min(), intMax, -1));
-    entry.name = q.value(1).toString();
-    entry.serial = shared.text(q.value(2));
+    entry.diveId = int(wholeAt(q, 0, std::numeric_limits<int>::min(), intMax, -1));
+    entry.name = q.isText(1) ? q.text(1) : q.value(1).toString();
+    entry.serial = shared.text(q, 2);
     // In UTC, the clock the computer records (a conversion to local time per row would
     // cost more than the whole query).
     entry.dateTime = QDateTime::fromSecsSinceEpoch(start, Qt::UTC);
-    entry.computer = shared.text(q.value(4));
-    entry.maxTime = realValue(q.value(5));
-    entry.maxDepth = realValue(q.value(6));
-    entry.number = int(integerInRange(q.value(7), 0, intMax, 0));
-    entry.site = shared.text(q.value(8));
-    entry.location = shared.text(q.value(9));
-    entry.buddies = shared.list(q.value(10));
-    entry.rating = int(integerInRange(q.value(11), 0, 5, 0));
-    entry.tags = shared.list(q.value(12));
-    entry.hasTemperature = !q.value(13).isNull();
-    entry.minTemperature = realValue(q.value(13));
-    entry.tripId = int(integerInRange(q.value(14), 0, intMax, 0));
-    entry.trip = shared.text(q.value(15));
-    entry.sac = realValue(q.value(16));
-    entry.gases = shared.text(q.value(17));
-    entry.hasProfile = q.value(18).toBool();
+    entry.computer = shared.text(q, 4);
+    entry.maxTime = realAt(q, 5);
+    entry.maxDepth = realAt(q, 6);
+    entry.number = int(wholeAt(q, 7, 0, intMax, 0));
+    entry.site = shared.text(q, 8);
+    entry.location = shared.text(q, 9);
+    entry.buddies = shared.list(q, 10);
+    entry.rating = int(wholeAt(q, 11, 0, 5, 0));
+    entry.tags = shared.list(q, 12);
+    entry.hasTemperature = !q.isNull(13);
+    entry.minTemperature = realAt(q, 13);
+    entry.tripId = int(wholeAt(q, 14, 0, intMax, 0));
+    entry.trip = shared.text(q, 15);
+    entry.sac = realAt(q, 16);
+    entry.gases = shared.text(q, 17);
+    entry.hasProfile = q.isInteger(18) ? q.integer(18) != 0 : q.value(18).toBool();
 }
 
 } // namespace
@@ -180,14 +201,9 @@ bool LogbookDatabase::visitDives(
     QStringList conditions;
     QVariantList values;
     filterConditions(filter, conditions, values);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(listSql(conditions, order)))
-        return fail(q.lastError().text());
-    for (const QVariant& value : values)
-        q.addBindValue(value);
-    if (!q.exec())
-        return fail(q.lastError().text());
+    SqliteStatement q(m_db, listSql(conditions, order));
+    if (!q.bind(values))
+        return fail(q.error());
 
     // Days run in the filter's own clock (local time in the window).
     const Qt::TimeSpec clock = filter.from.isValid() ? filter.from.timeSpec() : Qt::LocalTime;
@@ -196,15 +212,18 @@ bool LogbookDatabase::visitDives(
     DiveListEntry entry;
     while (q.next()) {
         qint64 start = 0;
-        readInteger(q.value(3), start);
+        if (q.isInteger(3))
+            start = q.integer(3);
+        else
+            readInteger(q.value(3), start);
         if (byTimeOfDay
             && !filter.acceptsTimeOfDay(QDateTime::fromSecsSinceEpoch(start, clock).time()))
             continue;
         readEntry(q, start, shared, entry);
         visit(entry);
     }
-    if (q.lastError().isValid())
-        return fail(q.lastError().text());
+    if (!q.error().isEmpty())
+        return fail(q.error());
     return true;
 }
 
