@@ -19,6 +19,7 @@
 
 #include <QTextBrowser>
 #include <QTranslator>
+#include <QtCharts>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -1011,6 +1012,27 @@ private slots:
         const QString totals = window->findChild<QLabel*>("lbStatisticsTotals")->text();
         QVERIFY2(totals.contains("<td>2</td>"), qPrintable(totals));
         QVERIFY2(totals.contains("dive:1\">18.0 m"), qPrintable(totals));
+        // In imperial units the bars are converted: Arch's 18 m falls in the 15-20 m step,
+        // labelled 15 / 0.3048 = 49.2 -> "49" ft; both dives' lowest 18 C read 18 x 1.8 + 32 =
+        // 64.4 F.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        search->setText("gozo");
+        const auto chart = [&](const QString& title) -> QChart* {
+            for (QChartView* view : window->findChildren<QChartView*>()) {
+                if (view->chart()->title().startsWith(title))
+                    return view->chart();
+            }
+            return nullptr;
+        };
+        QTRY_VERIFY(chart("Water temperature by month (°F)"));
+        const auto bars = [&](const QString& title) {
+            return qobject_cast<QBarSeries*>(chart(title)->series().value(0))->barSets().value(0);
+        };
+        QCOMPARE(bars("Water temperature")->at(0), 64.4);
+        auto* depths = qobject_cast<QBarCategoryAxis*>(
+            chart("Maximum depth (ft")->axes(Qt::Horizontal).value(0));
+        QCOMPARE(depths->categories().value(3), QString("49"));
+        DisplayUnits::setCurrent(DisplayUnits());
         search->setText("zoe");
         QTRY_VERIFY(
             window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
