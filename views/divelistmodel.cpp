@@ -8,6 +8,8 @@
 #include <QBrush>
 #include <QCoreApplication>
 #include <QFont>
+#include <QGuiApplication>
+#include <QWidget>
 
 namespace {
 
@@ -188,7 +190,11 @@ QVariant DiveListModel::diveData(const DiveListEntry& e, int column, int role) c
         }
     case Qt::ForegroundRole:
         // The palette's link colour, so that the marked row reads on a dark desktop too.
-        return e.diveId == m_markedId ? QVariant(QBrush(m_markedColour)) : QVariant();
+        if (e.diveId != m_markedId)
+            return QVariant();
+        if (const auto* view = qobject_cast<const QWidget*>(QObject::parent()))
+            return QBrush(view->palette().color(QPalette::Link));
+        return QBrush(QGuiApplication::palette().color(QPalette::Link));
     default:
         return QVariant();
     }
@@ -226,11 +232,10 @@ QList<int> DiveListModel::headerRows() const
     return rows;
 }
 
-void DiveListModel::setMarked(int diveId, const QColor& colour)
+void DiveListModel::setMarked(int diveId)
 {
     const int before = rowOfDive(m_markedId);
     m_markedId = diveId;
-    m_markedColour = colour;
     for (const int row : { before, rowOfDive(diveId) }) {
         if (row >= 0)
             emit dataChanged(index(row, 0), index(row, ColumnCount - 1));

@@ -4,7 +4,6 @@
 #include "logbook/logbookstats.h"
 
 #include <QAbstractTableModel>
-#include <QColor>
 #include <QList>
 
 #include <functional>
@@ -43,8 +42,9 @@ public:
     int rowOfDive(int diveId) const;
     QList<int> headerRows() const;
 
-    // The dive drawn bold in that colour; -1 for none.
-    void setMarked(int diveId, const QColor& colour);
+    // The dive drawn bold in the link colour of the view's palette (the model's parent), read
+    // when drawn so that it follows a change of palette; -1 for none.
+    void setMarked(int diveId);
 
 private:
     QVariant diveData(const DiveListEntry& e, int column, int role) const;
@@ -55,7 +55,6 @@ private:
     QList<int> m_rows;
     QStringList m_groupTitles;
     int m_markedId = -1;
-    QColor m_markedColour;
     // The zone is read once per fill: a conversion to local time per row reads it every time.
     LocalClock m_clock;
 };

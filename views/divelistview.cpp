@@ -186,8 +186,7 @@ int diveIdOf(const QTableView& list, const QModelIndex& index)
 
 void highlight(QTableView& list, const QModelIndex& index)
 {
-    DiveListView::model(list)->setMarked(
-        diveIdOf(list, index), list.palette().color(QPalette::Link));
+    DiveListView::model(list)->setMarked(diveIdOf(list, index));
 }
 
 QList<int> selectedDiveIds(const QTableView& list)

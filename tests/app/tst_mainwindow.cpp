@@ -772,6 +772,7 @@ private slots:
             dark.setColor(QPalette::Text, Qt::white);
             dark.setColor(QPalette::WindowText, Qt::white);
             dark.setColor(QPalette::ButtonText, Qt::white);
+            dark.setColor(QPalette::Link, QColor(100, 170, 255));
             QApplication::setPalette(dark);
             QTest::qWait(50);
             QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
