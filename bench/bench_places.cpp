@@ -7,6 +7,7 @@
 #include "logbook/logbookstats.h"
 #include "planner/logbookpages.h"
 #include "views/divelistview.h"
+#include "logbookfixture.h"
 #include "widgetbenchmain.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -24,12 +24,10 @@ namespace {
 
 constexpr qint64 firstDay = 1577836800; // 2020-01-01 00:00 UTC
 
-// VELTRA_BENCH_DIR keeps the logbooks between runs; otherwise they go to a temporary folder.
+// Kept between runs with the other benchmarks' logbooks (bench/logbookfixture.h).
 QDir workDir()
 {
-    static QTemporaryDir temporary(QDir::tempPath() + QStringLiteral("/bench_places_XXXXXX"));
-    const QString kept = qEnvironmentVariable("VELTRA_BENCH_DIR");
-    return QDir(kept.isEmpty() ? temporary.path() : kept);
+    return BenchFixture::cacheDir();
 }
 
 // Dive n: two dives a day, ten dives a trip, one of 200 sites, a 12-litre cylinder (so that
