@@ -264,7 +264,7 @@ void MainWindow::createLogbookFeatures()
     // The dive number reads first; the name keeps the first model column, which carries the id.
     header->moveSection(DiveListView::NumberColumn, 0);
     list->setColumnWidth(DiveListView::NumberColumn, 48);
-    DiveListColumns::install(*list, m_settings, [this] { fillDiveList(); });
+    DiveListColumns::install(*list, m_settings);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(

@@ -86,7 +86,8 @@ void install(QTableView& list, QSettings* settings, const std::function<void()>&
                 return;
             if (!setColumnShown(list, settings, chosen->data().toInt(), chosen->isChecked()))
                 return;
-            changed();
+            if (changed)
+                changed();
         });
 }
 

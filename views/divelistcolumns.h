@@ -10,8 +10,9 @@ class QTableView;
 namespace DiveListColumns {
 
 // Hides the columns the settings (or, the first time, the defaults) hide, and gives the header
-// its menu; changed runs after each change, to fill the cells the list now shows.
-void install(QTableView& list, QSettings* settings, const std::function<void()>& changed);
+// its menu; changed, when given, runs after each change (the list's model shows a column's cells
+// as soon as it shows the column).
+void install(QTableView& list, QSettings* settings, const std::function<void()>& changed = {});
 
 // What the menu does for one column: false (nothing changed) for the last column shown.
 bool setColumnShown(QTableView& list, QSettings* settings, int column, bool shown);
