@@ -80,10 +80,11 @@ void DiveProfileItem::setGeometry(const QRectF& rect)
 {
     prepareGeometryChange();
     m_rect = rect;
-    m_plotLeft = rect.left() + m_marginLeft;
-    m_plotTop = rect.top() + m_marginTop;
-    m_plotWidth = rect.width() - m_marginLeft - m_marginRight;
-    m_plotHeight = rect.height() - m_marginTop - m_marginBottom;
+    m_margins = ProfileScales::plotMargins(rect.height());
+    m_plotLeft = rect.left() + m_margins.left;
+    m_plotTop = rect.top() + m_margins.top;
+    m_plotWidth = rect.width() - m_margins.left - m_margins.right;
+    m_plotHeight = rect.height() - m_margins.top - m_margins.bottom;
     m_plotBottom = m_plotTop + m_plotHeight;
     fitAll();
 }
@@ -107,7 +108,7 @@ void DiveProfileItem::fitAll()
     m_xEnd = duration;
     const double reserve = m_dive->ascentSamples.size() >= 3 ? ascentLabelReserve : 0.0;
     m_xScale = std::max(m_plotWidth - reserve, 1.0) / duration;
-    m_yScale = std::max(m_plotHeight - m_depthReserve, 1.0) / m_depthShown;
+    m_yScale = std::max(m_plotHeight - m_margins.depthReserve, 1.0) / m_depthShown;
     repositionPoints();
     update();
 }
@@ -136,7 +137,7 @@ void DiveProfileItem::zoomAt(bool depthOnly, double factor, double x)
         const double shown = std::ceil(factor * m_depthShown);
         m_depthShown = std::clamp(
             shown, std::min(deepest, minimumDepthZoomM), std::max(maximumDepthZoomM, deepest));
-        m_yScale = std::max(m_plotHeight - m_depthReserve, 1.0) / m_depthShown;
+        m_yScale = std::max(m_plotHeight - m_margins.depthReserve, 1.0) / m_depthShown;
     } else {
         const double duration = std::max(minimumDurationS, m_dive->duration);
         const double width = (m_xEnd - m_xStart) / factor;
@@ -196,21 +197,6 @@ void DiveProfileItem::refreshHeader()
     text += QStringLiteral("</p></body></html>");
     m_header = text;
     m_headerText.setText(text);
-}
-
-double DiveProfileItem::depthGridStep(double depthShownM)
-{
-    const double step = std::round(depthShownM / 10.0);
-    return step >= 1.0 ? step : 1.0;
-}
-
-double DiveProfileItem::timeGridStep(double windowS)
-{
-    double step = std::round(windowS / 600.0) * 60.0;
-    if (step <= 0)
-        step = std::round(windowS / 10.0);
-    // A window shorter than 5 s would give 0 and an endless grid.
-    return step >= 1.0 ? step : 1.0;
 }
 
 void DiveProfileItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
@@ -284,22 +270,26 @@ void DiveProfileItem::paintGrid(QPainter* painter)
     const QPen labelPen(Qt::darkGray);
 
     if (m_yScale > 0) {
-        const double step = depthGridStep(m_depthShown);
-        for (int k = 1;; ++k) {
-            const double y = k * step * m_yScale + m_plotTop;
-            if (y > m_plotBottom)
-                break;
+        // Labels at least 30 px apart in the diver's depth unit; its symbol stands at the
+        // surface, where no label is.
+        const QList<ProfileScales::AxisTick> ticks
+            = ProfileScales::depthTicks((m_plotBottom - m_plotTop) / m_yScale, m_yScale);
+        auto label = [&](double y, const QString& text) {
+            painter->setPen(labelPen);
+            painter->drawText(QRectF(0, y - charHeight, m_plotLeft - 6, 2 * charHeight),
+                Qt::AlignRight | Qt::AlignVCenter, text);
+        };
+        label(m_plotTop + charHeight * 0.5, Units::symbol(Quantity::Depth));
+        for (const ProfileScales::AxisTick& tick : ticks) {
+            const double y = tick.si * m_yScale + m_plotTop;
             painter->setPen(gridPen);
             painter->drawLine(QPointF(m_plotLeft, y), QPointF(m_plotLeft + m_plotWidth, y));
-            const QString label = QString::number(k * step, 'f', 1);
-            painter->setPen(labelPen);
-            painter->drawText(
-                QPointF(m_plotLeft - label.size() * charWidth * 1.5, y + charHeight * 0.5), label);
+            label(y, tick.label);
         }
     }
 
     if (m_xScale > 0) {
-        const double step = timeGridStep(m_xEnd - m_xStart);
+        const double step = ProfileScales::timeGridStep(m_xEnd - m_xStart);
         const double t0 = std::ceil(m_xStart / 60.0) * 60.0;
         for (double t = t0;; t += step) {
             const double x = (t - m_xStart) * m_xScale + m_plotLeft;

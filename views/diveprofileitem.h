@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dive/diverecords.h"
+#include "views/profilescales.h"
 
 #include <QFont>
 #include <QGraphicsObject>
@@ -77,9 +78,6 @@ public:
     double xEnd() const { return m_xEnd; }
     double depthShown() const { return m_depthShown; }
 
-    // Grid steps: depth in metres for the depth shown, time in seconds for a window length.
-    static double depthGridStep(double depthShownM);
-    static double timeGridStep(double windowS);
     // Colour of the segment ending at a sample of this vertical speed (m/min, + descending).
     static QColor speedColor(double speedMPerMin);
     // Names of the mark images drawn at sample i (without folder and extension), from the
@@ -158,17 +156,13 @@ private:
     DivePoint* makePoint(int index, bool movable);
 
     QRectF m_rect { 0, 0, 200, 100 };
-    int m_marginLeft = 50;
-    int m_marginTop = 30;
-    int m_marginRight = 40;
-    int m_marginBottom = 50;
+    ProfileScales::PlotMargins m_margins;
     double m_plotLeft = 0;
     double m_plotTop = 0;
     double m_plotWidth = 0;
     double m_plotHeight = 0;
     double m_xScale = 1.0;
     double m_yScale = 1.0;
-    double m_depthReserve = 40.0;
     double m_plotBottom = 0;
     double m_depthShown = 1.0;
     double m_xStart = 0;

@@ -2,6 +2,7 @@
 // computed ascent, temperature and the second curve with its axis.
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "views/diveprofileitem.h"
 #include "views/profilegraphics.h"
 
@@ -13,7 +14,6 @@
 #include <cmath>
 
 using ProfileGraphics::decimated;
-using ProfileGraphics::shortNumber;
 
 QPair<int, int> DiveProfileItem::visibleSamples() const
 {
@@ -141,7 +141,7 @@ void DiveProfileItem::paintAscent(QPainter* painter, const QPolygonF& ascent)
         if (i >= 1 && std::abs(s.speed) < 0.01 && stop > 0) {
             painter->setPen(Qt::blue);
             const QString text
-                = QStringLiteral("%1m %2").arg(shortNumber(s.depth), formatTime(stop));
+                = ProfileScales::shortDepth(s.depth) + QLatin1Char(' ') + formatTime(stop);
             // Left of the stop's end when the plot's right edge would cut it.
             const double width = painter->fontMetrics().horizontalAdvance(text);
             const double x = ascent.at(i).x() + 8 + width > m_plotLeft + m_plotWidth
@@ -218,21 +218,22 @@ void DiveProfileItem::paintTemperature(QPainter* painter)
         return;
     if (dive.minTemperature == 0 && dive.maxTemperature == 0)
         return;
-    // Secondary axis on the right: whole degrees with one degree of room above and below,
-    // over the lower half of the plot so the curve stays clear of the header and the surface.
-    const double low = std::floor(dive.minTemperature) - 1.0;
-    const double high = std::ceil(dive.maxTemperature) + 1.0;
+    // Secondary axis on the right in the diver's unit, over the lower half of the plot so the
+    // curve stays clear of the header and the surface.
+    const ProfileScales::TemperatureAxis axis
+        = ProfileScales::temperatureAxis(dive.minTemperature, dive.maxTemperature);
+    const DisplayUnits units = DisplayUnits::current();
     const double top = m_plotTop + m_plotHeight * 0.5;
     const double bottom = m_plotBottom - 4;
-    const double perDegree = (bottom - top) / (high - low);
+    const double perDegree = (bottom - top) / (axis.high - axis.low);
     const QColor colour(200, 40, 150);
     const auto [lo, hi] = visibleSamples();
     QPolygonF curve;
     curve.reserve(hi - lo + 1);
     for (int i = lo; i <= hi; ++i) {
         const DiveSample& s = dive.samples.at(i);
-        curve.append(
-            QPointF(mapToScene(s.time, 0).x(), bottom - (s.temperature - low) * perDegree));
+        const double shown = Units::toDisplay(Quantity::Temperature, s.temperature, units);
+        curve.append(QPointF(mapToScene(s.time, 0).x(), bottom - (shown - axis.low) * perDegree));
     }
     QPen pen(colour, 1);
     pen.setCosmetic(true);
@@ -243,9 +244,8 @@ void DiveProfileItem::paintTemperature(QPainter* painter)
     painter->setClipping(false);
     painter->setFont(QFont(QStringLiteral("Arial"), 8));
     const double axisX = m_plotLeft + m_plotWidth + 2;
-    const double step = std::max(1.0, std::round((high - low) / 4.0));
-    for (double deg = low; deg <= high + 1e-9; deg += step) {
-        const double y = bottom - (deg - low) * perDegree;
+    for (double deg = axis.low; deg <= axis.high + 1e-9; deg += axis.step) {
+        const double y = bottom - (deg - axis.low) * perDegree;
         painter->drawLine(QPointF(axisX, y), QPointF(axisX + 4, y));
         painter->drawText(QPointF(axisX + 6, y + 4), QStringLiteral("%1°").arg(deg));
     }
@@ -299,15 +299,13 @@ void DiveProfileItem::paintSecondaryCurve(QPainter* painter)
     painter->setClipping(false);
     painter->setPen(normal);
     painter->setFont(QFont(QStringLiteral("Arial"), 8));
+    // The axis reads in the diver's pressure unit, its labels at least 30 px apart.
     const double axisX = m_plotLeft + m_plotWidth + 2;
-    const double step = m_curve.top > 100 ? 50.0 : 10.0;
-    for (double v = 0; v <= m_curve.top + 1e-9; v += step) {
-        const double y = bottom - v * perUnit;
+    for (const ProfileScales::AxisTick& tick : ProfileScales::pressureTicks(m_curve.top, perUnit)) {
+        const double y = bottom - tick.si * perUnit;
         painter->drawLine(QPointF(axisX, y), QPointF(axisX + 4, y));
-        painter->drawText(QPointF(axisX + 6, y + 4), QString::number(v));
+        painter->drawText(QPointF(axisX + 6, y + 4), tick.label);
     }
-    painter->drawText(QPointF(axisX, top - 6), m_curve.unit);
+    painter->drawText(QPointF(axisX, top - 6), Units::symbol(Quantity::Pressure));
     painter->restore();
 }
-
-// ---- editable mode -------------------------------------------------------------------------

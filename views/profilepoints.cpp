@@ -40,11 +40,11 @@ DivePoint* DiveProfileItem::makePoint(int index, bool movable)
         movable);
     point->setClipRect(&pointClipRect);
     point->setPos(mapToScene(s.time, s.depth));
-    QString tip = tr("Point <b>%1</b><br>Depth <b>%2m</b><br>Time <b>%3</b>")
+    QString tip = tr("Point <b>%1</b><br>Depth <b>%2</b><br>Time <b>%3</b>")
                       .arg(index)
-                      .arg(shortNumber(s.depth), formatTime(int(s.time)));
+                      .arg(ProfileScales::shortDepth(s.depth), formatTime(int(s.time)));
     if (s.decoCeiling > 0)
-        tip += tr("<br>Ceil <b>%4m</b>").arg(shortNumber(s.decoCeiling));
+        tip += tr("<br>Ceil <b>%4</b>").arg(ProfileScales::shortDepth(s.decoCeiling));
     point->setToolTip(tip);
     point->setVisible(m_pointsItemsVisible);
     scene()->addItem(point);

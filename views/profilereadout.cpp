@@ -6,6 +6,7 @@
 #include "views/graphview.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <cmath>
 
@@ -75,8 +76,8 @@ QString positionInformationHtml(
             + Units::symbol(Quantity::Temperature));
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
     if (ceiling < 0)
-        addRow(
-            html, QObject::tr("NDL"), QStringLiteral("%1 min").arg(std::abs(ceiling), 0, 'f', 1));
+        addRow(html, QObject::tr("NDL"),
+            QStringLiteral("%1 min").arg(QLocale().toString(std::abs(ceiling), 'f', 1)));
     else
         addRow(html, QObject::tr("Ceiling"),
             Units::number(Quantity::Depth, std::abs(ceiling), 1) + Units::symbol(Quantity::Depth));

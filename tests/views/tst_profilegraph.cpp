@@ -6,6 +6,7 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/pressurecurve.h"
+#include "views/profilescales.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -255,18 +256,20 @@ private slots:
     void scaleSteps()
     {
         // Time grid ('t'): round(range / 600) minutes, else round(range / 10) seconds, never
-        // below 1 s. Depth grid ('d'): round(shown / 10) metres, never below 1 m. Wheel zoom
-        // ('w'): 1 + delta / 600, within 0.5 .. 2.
+        // below 1 s. Label step ('k', from px per unit): the least of 1, 2, 5 x 10^n, at least
+        // 1, giving 30 px: 30 / 14 = 2.1 -> 5, 30 / 19 = 1.6 -> 2, 30 / 30 -> 1, 30 / 0.1 ->
+        // 500, 30 / 1.25 = 24 -> 50. Wheel zoom ('w'): 1 + delta / 600, within 0.5 .. 2.
         const struct
         {
             char kind;
             double input, step;
         } rows[] = { { 't', 60.0, 6.0 }, { 't', 299.0, 30.0 }, { 't', 300.0, 60.0 },
-            { 't', 0.0, 1.0 }, { 'd', 25.0, 3.0 }, { 'd', 24.0, 2.0 }, { 'd', 4.0, 1.0 },
-            { 'w', 120.0, 1.2 }, { 'w', -120.0, 0.8 }, { 'w', -600.0, 0.5 }, { 'w', 2400.0, 2.0 } };
+            { 't', 0.0, 1.0 }, { 'k', 14.0, 5.0 }, { 'k', 19.0, 2.0 }, { 'k', 30.0, 1.0 },
+            { 'k', 0.1, 500.0 }, { 'k', 1.25, 50.0 }, { 'k', 0.0, 1.0 }, { 'w', 120.0, 1.2 },
+            { 'w', -120.0, 0.8 }, { 'w', -600.0, 0.5 }, { 'w', 2400.0, 2.0 } };
         for (const auto& r : rows) {
-            const double got = r.kind == 't' ? DiveProfileItem::timeGridStep(r.input)
-                : r.kind == 'd'              ? DiveProfileItem::depthGridStep(r.input)
+            const double got = r.kind == 't' ? ProfileScales::timeGridStep(r.input)
+                : r.kind == 'k'              ? ProfileScales::tickStep(r.input)
                                              : GraphView::wheelZoomFactor(int(r.input));
             QVERIFY2(near(got, r.step, 1e-12), qPrintable(QString::number(got)));
         }
@@ -278,6 +281,45 @@ private slots:
                   { -13.0, green }, { -13.01, orange }, { -15.005, orange }, { -15.02, red } };
         for (const auto& [speed, colour] : speeds)
             QCOMPARE(DiveProfileItem::speedColor(speed), colour);
+    }
+
+    void axesFollowHeightAndUnits()
+    {
+        using namespace ProfileScales;
+        // A 250 px planner graph: margins 25 above, 31.25 below, a plot of 193.75 px less a
+        // reserve of 193.75 / 8 = 24.22 px, so a 40 m dive gets 169.53 px (not 4).
+        Fixture f({ { 0, 0 }, { 120, 40 }, { 1200, 40 }, { 1800, 0 } }, false, { 800, 250 });
+        QCOMPARE(f.item()->plotRect(), QRectF(50, 25, 710, 193.75));
+        QVERIFY(near(f.item()->yScale(), (193.75 - 193.75 / 8) / 40.0, 1e-9));
+        QCOMPARE(plotMargins(400).depthReserve, 40.0); // a tall graph keeps 30/50/40
+
+        // 45 m at 4 px/m: metric 30 / 4 = 7.5 -> 10 m labels; feet 30 / 1.2192 = 24.6 -> 50 ft,
+        // 45 m = 147.6 ft. 250 bar at 1.25 px/bar: 50 bar steps; 30 / (1.25 x 0.0689476) = 348
+        // -> 500 psi up to 3625.9 psi, 3500 psi = 241.32 bar. 18.4 to 24.6 C: 17 .. 26 by
+        // round(9 / 4) = 2; 65.1 to 76.3 F: 64 .. 78 by round(14 / 4) = 4 (rounded half up).
+        for (const UnitSystem system : { UnitSystem::Metric, UnitSystem::Imperial }) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
+            const bool metric = system == UnitSystem::Metric;
+            const QList<AxisTick> depth = depthTicks(45, 4.0);
+            const QList<AxisTick> pressure = pressureTicks(250, 1.25);
+            const TemperatureAxis temperature = temperatureAxis(18.4, 24.6);
+            QCOMPARE(depth.size(), metric ? 4 : 2);
+            QCOMPARE(depth.last().label, metric ? "40" : "100");
+            QVERIFY(near(depth.last().si, metric ? 40 : 30.48, 1e-9));
+            QCOMPARE(pressure.size(), metric ? 6 : 8);
+            QCOMPARE(pressure.last().label, metric ? "250" : "3500");
+            QVERIFY(near(pressure.last().si, metric ? 250 : 241.3165, 1e-3));
+            QCOMPARE(QList<double>({ temperature.low, temperature.high, temperature.step }),
+                metric ? QList<double>({ 17, 26, 2 }) : QList<double>({ 64, 78, 4 }));
+        }
+        // Small labels: 3 m is 9.84 ft, written with the locale's mark.
+        QLocale::setDefault(QLocale(QLocale::French));
+        const QString feet = shortDepth(3);
+        DisplayUnits::setCurrent(DisplayUnits());
+        const QString metres = shortDepth(22.5) + shortDepth(20.04);
+        QLocale::setDefault(QLocale::system());
+        QCOMPARE(feet, "9,8ft");
+        QCOMPARE(metres, "22,5m20m");
     }
 
     void sampleMarks()
