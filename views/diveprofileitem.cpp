@@ -70,6 +70,8 @@ void DiveProfileItem::setProfile(DiveProfile* dive)
 {
     m_overlayIcons.clear();
     m_dive = dive;
+    m_source = dive && !editable ? profileSource(*dive) : ProfileSource::Recorded;
+    m_handLine = dive ? handLoggedLine(*dive, m_source) : QList<DiveSample>();
     fitAll();
     refreshHeader();
     update();
@@ -229,7 +231,10 @@ void DiveProfileItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, 
     paintGrid(painter);
     painter->save();
     painter->setClipRect(QRectF(m_plotLeft, m_plotTop, m_plotWidth, m_plotHeight));
-    paintProfile(painter);
+    if (m_source == ProfileSource::Recorded)
+        paintProfile(painter);
+    else
+        paintHandLogged(painter);
     painter->restore();
 
     for (const OverlayIcon& icon : m_overlayIcons) {

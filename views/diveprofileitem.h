@@ -2,6 +2,7 @@
 
 #include "dive/diverecords.h"
 #include "views/profilescales.h"
+#include "views/profilesource.h"
 
 #include <QFont>
 #include <QGraphicsObject>
@@ -68,6 +69,8 @@ public:
     QPointF mapToScene(double timeS, double depthM) const;
     void refreshHeader();
     const QString& headerText() const { return m_header; }
+    // Whether the dive shown was recorded or logged by hand (never in editable mode).
+    ProfileSource source() const { return m_source; }
 
     // Scales and window, for the view and for tests.
     QRectF plotRect() const { return QRectF(m_plotLeft, m_plotTop, m_plotWidth, m_plotHeight); }
@@ -151,6 +154,7 @@ private:
     void paintTemperature(QPainter* painter);
     void paintDecoCeiling(QPainter* painter);
     void paintSecondaryCurve(QPainter* painter);
+    void paintHandLogged(QPainter* painter);
     // Indexes of the first and last samples to draw for the current time window.
     QPair<int, int> visibleSamples() const;
     DivePoint* makePoint(int index, bool movable);
@@ -168,6 +172,8 @@ private:
     double m_xStart = 0;
     double m_xEnd = 1;
     DiveProfile* m_dive = nullptr;
+    ProfileSource m_source = ProfileSource::Recorded;
+    QList<DiveSample> m_handLine; // the line of a dive logged by hand
     QString m_header;
     QStaticText m_headerText;
     bool m_statusIconVisible = false;

@@ -309,3 +309,27 @@ void DiveProfileItem::paintSecondaryCurve(QPainter* painter)
     painter->drawText(QPointF(axisX, top - 6), Units::symbol(Quantity::Pressure));
     painter->restore();
 }
+
+void DiveProfileItem::paintHandLogged(QPainter* painter)
+{
+    // The simple profile of a dive logged by hand: the water under a dashed line, no speed
+    // colours, marks or sample points, since nothing here was measured; the caption says so.
+    const QPolygonF line = sceneLine(m_handLine);
+    if (line.size() > 1) {
+        QLinearGradient gradient(QPointF(0, 0), QPointF(m_plotWidth, m_plotHeight));
+        gradient.setColorAt(0, Qt::white);
+        gradient.setColorAt(1, QColor(180, 180, 200, 110));
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(gradient);
+        painter->drawPolygon(line);
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(QPen(QColor(60, 60, 140), 2, Qt::DashLine));
+        painter->drawPolyline(line);
+    }
+    if (m_curve.points.size() > 1 && m_curve.top > 0)
+        paintSecondaryCurve(painter);
+    painter->setPen(QColor(60, 60, 140));
+    painter->setFont(QFont(QStringLiteral("Arial"), 10, -1, true));
+    painter->drawText(QRectF(m_plotLeft + 8, m_plotBottom - 24, m_plotWidth - 16, 20),
+        Qt::AlignLeft | Qt::AlignVCenter, handLoggedCaption(m_source));
+}

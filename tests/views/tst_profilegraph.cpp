@@ -1,5 +1,6 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/manualdive.h"
 #include "dive/units.h"
 #include "testdives.h"
 #include "views/divepoint.h"
@@ -7,6 +8,7 @@
 #include "views/graphview.h"
 #include "views/pressurecurve.h"
 #include "views/profilescales.h"
+#include "views/profilesource.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -320,6 +322,58 @@ private slots:
         QLocale::setDefault(QLocale::system());
         QCOMPARE(feet, "9,8ft");
         QCOMPARE(metres, "22,5m20m");
+    }
+
+    void handLoggedDives()
+    {
+        // 40 min, 18 m, mean 12 m, as typed from a paper logbook: its simple profile.
+        ManualDive numbers;
+        numbers.durationS = 2400;
+        numbers.maxDepthM = 18;
+        numbers.meanDepthM = 12;
+        const DiveProfile simple = manualDiveProfile(numbers);
+        DiveProfile named = simple, bent = simple, summary = simple;
+        named.computer = QStringLiteral("Veltra");
+        bent.samples[20].depth += 0.1; // one reading off the line: measured
+        summary.samples.clear(); // only the numbers were stored
+        const std::pair<const DiveProfile*, ProfileSource> rows[]
+            = { { &simple, ProfileSource::SimpleFromNumbers }, { &named, ProfileSource::Recorded },
+                  { &bent, ProfileSource::Recorded }, { &summary, ProfileSource::SummaryOnly } };
+        for (const auto& [dive, source] : rows)
+            QCOMPARE(profileSource(*dive), source);
+        QCOMPARE(profileSource(diveFromPoints(kTriangle)), ProfileSource::Recorded); // 600 s apart
+        QCOMPARE(profileSource(DiveProfile()), ProfileSource::Recorded);
+        // A summary is drawn as the simple profile of its numbers, none from absurd ones.
+        const QList<DiveSample> line = handLoggedLine(summary, ProfileSource::SummaryOnly);
+        QCOMPARE(line.size(), simple.samples.size());
+        QCOMPARE(line.last().time, 2400.0);
+        summary.duration = 1e9;
+        QVERIFY(handLoggedLine(summary, ProfileSource::SummaryOnly).isEmpty());
+
+        // Drawn dashed in dark blue along the bottom (18 m from 60 s to 60 + (12 x 2400 -
+        // 27150) / 6.5 = 314 s, the area under the line before the bottom being 540 + 11.5 x
+        // 2306.7 + 5 x 33.3 / 2 m s): dark blue pixels with gaps; a recorded dive of the same
+        // line is solid green there instead.
+        for (const bool byHand : { true, false }) {
+            Fixture f;
+            f.dive = byHand ? simple : named;
+            f.view.showProfile(&f.dive);
+            f.view.setItemsVisible(false, false, false, true);
+            const QImage image = f.view.grab().toImage();
+            int dashed = 0, columns = 0;
+            for (double t = 70; t <= 300; t += 2400.0 / 710, ++columns) {
+                const QPointF p = f.item()->mapToScene(t, 18);
+                const QColor c = image.pixelColor(int(p.x()), int(std::round(p.y())));
+                dashed += c.blue() > c.red() + 40 && c.red() < 120 ? 1 : 0;
+            }
+            QVERIFY2(byHand ? dashed > columns / 4 && dashed < columns * 9 / 10 : dashed == 0,
+                qPrintable(QString("%1 of %2").arg(dashed).arg(columns)));
+        }
+        // The planner edits its points: never taken for a dive logged by hand.
+        Fixture edited(kTriangle, true);
+        edited.dive = simple;
+        edited.view.showProfile(&edited.dive);
+        QCOMPARE(edited.item()->source(), ProfileSource::Recorded);
     }
 
     void sampleMarks()
