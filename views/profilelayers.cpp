@@ -330,6 +330,8 @@ void DiveProfileItem::paintHandLogged(QPainter* painter)
         paintSecondaryCurve(painter);
     painter->setPen(QColor(60, 60, 140));
     painter->setFont(QFont(QStringLiteral("Arial"), 10, -1, true));
-    painter->drawText(QRectF(m_plotLeft + 8, m_plotBottom - 24, m_plotWidth - 16, 20),
-        Qt::AlignLeft | Qt::AlignVCenter, handLoggedCaption(m_source));
+    // Near the surface in the middle of the dive, where the water is clear of the line and of
+    // the tissue band along the bottom.
+    painter->drawText(QRectF(m_plotLeft + 8, m_plotTop + 4, m_plotWidth - 16, 20),
+        Qt::AlignHCenter | Qt::AlignVCenter, handLoggedCaption(m_source));
 }

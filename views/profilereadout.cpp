@@ -27,8 +27,10 @@ QString positionReadout(const DiveProfile& dive, int timeS)
         return Units::number(quantity, si, 1) + QLatin1Char(' ') + Units::symbol(quantity);
     };
     const QString gap = QStringLiteral("   ");
-    QString text = formatTime(timeS) + gap + shown(Quantity::Depth, depth) + gap
-        + shown(Quantity::Temperature, info.after.temperature);
+    QString text = formatTime(timeS) + gap + shown(Quantity::Depth, depth);
+    // A plan or a dive logged without one has no temperature: 0 throughout is none, not 0 °C.
+    if (dive.minTemperature != 0 || dive.maxTemperature != 0)
+        text += gap + shown(Quantity::Temperature, info.after.temperature);
     if (ceiling > 0)
         text += gap + GraphView::tr("ceiling %1").arg(shown(Quantity::Depth, ceiling));
     else if (ceiling < 0)

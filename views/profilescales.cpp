@@ -15,7 +15,7 @@ PlotMargins plotMargins(double heightPx)
     const double h = std::max(0.0, heightPx);
     m.top = std::min(30.0, h * 0.1);
     m.bottom = std::min(50.0, h * 0.125);
-    m.depthReserve = std::min(40.0, std::max(0.0, h - m.top - m.bottom) * 0.125);
+    m.depthReserve = std::min(40.0, std::max(0.0, h - m.top - m.bottom) * 0.2);
     return m;
 }
 

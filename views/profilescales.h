@@ -9,7 +9,7 @@ namespace ProfileScales {
 
 // Room around the plot in a graph of a given height: the header above, the time labels below,
 // the depth labels left, the second axes right, and the depth reserve, the water kept under the
-// deepest point. A tall graph keeps fixed margins; a short one (the planner's on a laptop)
+// deepest point, where the replay's tissue band sits. A tall graph keeps fixed margins; a short one (the planner's on a laptop)
 // gives them up in proportion, so the dive keeps most of the height.
 struct PlotMargins
 {

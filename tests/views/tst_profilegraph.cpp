@@ -7,6 +7,7 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/pressurecurve.h"
+#include "views/profilereadout.h"
 #include "views/profilescales.h"
 #include "views/profilesource.h"
 #include "views/replaylayer.h"
@@ -289,10 +290,10 @@ private slots:
     {
         using namespace ProfileScales;
         // A 250 px planner graph: margins 25 above, 31.25 below, a plot of 193.75 px less a
-        // reserve of 193.75 / 8 = 24.22 px, so a 40 m dive gets 169.53 px (not 4).
+        // reserve of 193.75 / 5 = 38.75 px, so a 40 m dive gets 155 px (not 4).
         Fixture f({ { 0, 0 }, { 120, 40 }, { 1200, 40 }, { 1800, 0 } }, false, { 800, 250 });
         QCOMPARE(f.item()->plotRect(), QRectF(50, 25, 710, 193.75));
-        QVERIFY(near(f.item()->yScale(), (193.75 - 193.75 / 8) / 40.0, 1e-9));
+        QVERIFY(near(f.item()->yScale(), 155 / 40.0, 1e-9));
         QCOMPARE(plotMargins(400).depthReserve, 40.0); // a tall graph keeps 30/50/40
 
         // 45 m at 4 px/m: metric 30 / 4 = 7.5 -> 10 m labels; feet 30 / 1.2192 = 24.6 -> 50 ft,
@@ -331,7 +332,8 @@ private slots:
         numbers.durationS = 2400;
         numbers.maxDepthM = 18;
         numbers.meanDepthM = 12;
-        const DiveProfile simple = manualDiveProfile(numbers);
+        DiveProfile simple = manualDiveProfile(numbers);
+        simple.computeSpeeds(false); // as the logbook loads it
         DiveProfile named = simple, bent = simple, summary = simple;
         named.computer = QStringLiteral("Veltra");
         bent.samples[20].depth += 0.1; // one reading off the line: measured
@@ -341,6 +343,9 @@ private slots:
                   { &bent, ProfileSource::Recorded }, { &summary, ProfileSource::SummaryOnly } };
         for (const auto& [dive, source] : rows)
             QCOMPARE(profileSource(*dive), source);
+        // No temperature was logged: the read-out shows none (not 0 °C). At 20 s the diver is
+        // 18 x 20 / 60 = 6 m down.
+        QCOMPARE(positionReadout(simple, 20), "00:20   6.0 m   18.0 m/min down");
         QCOMPARE(profileSource(diveFromPoints(kTriangle)), ProfileSource::Recorded); // 600 s apart
         QCOMPARE(profileSource(DiveProfile()), ProfileSource::Recorded);
         // A summary is drawn as the simple profile of its numbers, none from absurd ones.
