@@ -73,9 +73,10 @@ QString positionInformationHtml(
     addRow(html, QObject::tr("Speed"),
         Units::number(Quantity::VerticalSpeed, std::abs(info.after.speed), 1) + QLatin1Char(' ')
             + Units::symbol(Quantity::VerticalSpeed));
-    addRow(html, QObject::tr("Temperature"),
-        Units::number(Quantity::Temperature, info.after.temperature, 1)
-            + Units::symbol(Quantity::Temperature));
+    if (dive.minTemperature != 0 || dive.maxTemperature != 0)
+        addRow(html, QObject::tr("Temperature"),
+            Units::number(Quantity::Temperature, info.after.temperature, 1)
+                + Units::symbol(Quantity::Temperature));
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
     if (ceiling < 0)
         addRow(html, QObject::tr("NDL"),

@@ -346,6 +346,7 @@ private slots:
         // No temperature was logged: the read-out shows none (not 0 °C). At 20 s the diver is
         // 18 x 20 / 60 = 6 m down.
         QCOMPARE(positionReadout(simple, 20), "00:20   6.0 m   18.0 m/min down");
+        QVERIFY(!positionInformationHtml(simple, 20, false, 0, 0).contains("Temperature"));
         QCOMPARE(profileSource(diveFromPoints(kTriangle)), ProfileSource::Recorded); // 600 s apart
         QCOMPARE(profileSource(DiveProfile()), ProfileSource::Recorded);
         // A summary is drawn as the simple profile of its numbers, none from absurd ones.
