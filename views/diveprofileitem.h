@@ -114,9 +114,10 @@ public:
     void removeOverlayIcon(int id);
     const std::vector<OverlayIcon>& overlayIcons() const { return m_overlayIcons; }
 
-    // A second curve with its own axis on the right (the planner's cylinder pressure): points
-    // are (time s, value), drawn from 0 at the plot's bottom to `top` at its top; a stretch
-    // ending under its limit (the reserve) turns orange, at 0 red. An empty curve hides it.
+    // A second curve with its own axis on the right, a cylinder pressure: points are (time s,
+    // bar), drawn from 0 at the plot's bottom to `top` bar at its top; a stretch ending under
+    // its limit (the reserve) turns orange, at 0 red. An empty curve hides it. The axis reads
+    // in the diver's pressure unit whatever `unit` says (kept for the callers that fill it).
     struct SecondaryCurve
     {
         QPolygonF points;
