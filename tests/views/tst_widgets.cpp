@@ -3,6 +3,7 @@
 #include "views/graphview.h"
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
+#include "views/profilereadout.h"
 #include "views/progresscircle.h"
 #include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
@@ -276,8 +277,8 @@ private slots:
         const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
-                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
-                    "<td>24.0°C</td>", "Ceiling</td> <td>0.0m</td>" } },
+                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>", "<td>24.0°C</td>",
+                    "Ceiling</td> <td>0.0m</td>" } },
             { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
             { html,
                 { "Selection</p>", "Start Time</td> <td>02:00</td>",
