@@ -132,6 +132,10 @@ private slots:
         gas->setCurrentIndex(2);
         QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
         QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
+        // Oxygen has one name, whichever of the computer's three oxygen entries is taken.
+        gas->setCurrentIndex(4);
+        QCOMPARE(gas->itemText(3) + gas->itemText(5), QStringLiteral("O2O2"));
+        QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("O2"));
 
         // Past one hour the editor keeps the hours.
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3599), QStringLiteral("mm:ss"));
