@@ -4,6 +4,7 @@
 #include "fileio/divelinesio.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
+#include "planner/gasplantext.h"
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
@@ -350,7 +351,8 @@ void PlanificationTab::recompute()
                     w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
-            QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+            QStringLiteral("<pre>%1</pre>")
+                .arg(gasPlanText(*dive, DisplayUnits::current()).toHtmlEscaped()));
     else if (dive->settings.closedCircuit)
         m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
                                  "Bailout to plan the bailout.")

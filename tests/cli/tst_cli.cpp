@@ -588,18 +588,24 @@ private slots:
 
     void planInImperialUnits()
     {
-        // 100 ft = 30.48 m. An AL80 holds 80 cuft at 3000 psi (206.84 bar): 80 * 28.3168 L *
-        // 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so both plans print the same.
+        // 100 ft = 30.48 m, 30 ft/min = 9.144 m/min. An AL80 holds 80 cuft at 3000 psi
+        // (206.84 bar): 80 * 28.3168 L * 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so
+        // both plans print the same.
         const QStringList metres = { "plan", "--point", "30.48:2", "--point", "30.48:25",
-            "--cylinder", "11.0966:206.843", "--json" };
+            "--cylinder", "11.0966:206.843", "--stop-rate", "9.144", "--json" };
         const QStringList feet = { "plan", "--units", "imperial", "--point", "100:2", "--point",
-            "100:25", "--cylinder", "80:3000", "--json" };
+            "100:25", "--cylinder", "80:3000", "--stop-rate", "30", "--json" };
         const Result metric = cli(metres);
         const Result imperial = cli(feet);
         QCOMPARE(imperial.status, 0);
         QCOMPARE(imperial.out, metric.out);
+        // The text's gas plan in cubic feet and psi: the litres used over 28.3168 L a cuft.
         const Result text = cli(feet.mid(0, feet.size() - 1));
         QVERIFY2(text.out.contains("- 100.0ft"), qPrintable(text.out));
+        const double used = metric.json()["dives"][0]["cylinders"][0]["usedLitres"].toDouble();
+        const QString line = QStringLiteral("Air      80.0 cuft 3000 psi: used %1 cuft")
+                                 .arg(used / 28.316846592, 0, 'f', 1);
+        QVERIFY2(text.out.contains(line), qPrintable(text.out + line));
         QCOMPARE(cli({ "plan", "--units", "furlongs", "--point", "10:20" }).status, 2);
         QCOMPARE(cli({ "plan", "--units", "imperial", "--point", "ten:20" }).status, 2);
     }
