@@ -90,3 +90,23 @@ bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
     dive.cylinders[g] = c;
     return true;
 }
+
+QString setCylinderSize(
+    PlanifDive& dive, int gasIndex, double litres, double workBar, double fillBar)
+{
+    if (gasIndex < 0 || gasIndex >= dive.profile.gases.size())
+        return {};
+    Cylinder changed = cylinderOfGas(dive, gasIndex, CylinderRole::Bottom);
+    changed.litres = litres;
+    changed.workBar = workBar;
+    changed.fillBar = fillBar;
+    const QString invalid = validateCylinders({ changed }, 1);
+    if (!invalid.isEmpty())
+        return invalid;
+    Cylinder unset;
+    unset.litres = 0;
+    while (dive.cylinders.size() <= gasIndex)
+        dive.cylinders.append(unset);
+    dive.cylinders[gasIndex] = changed;
+    return {};
+}

@@ -59,12 +59,12 @@ Cylinder defaultCylinder(int o2, int he, CylinderRole role)
 const QList<CylinderPreset>& cylinderPresets()
 {
     static const QList<CylinderPreset> presets = {
-        // Steel cylinders at 232 bar, the aluminium ones at their 3000 psi (206.8 bar).
+        // Steel cylinders at 232 bar, the aluminium ones at their 3000 psi (206.84 bar).
         { QT_TRANSLATE_NOOP("GasPlan", "3 L"), 3, 232 },
-        { QT_TRANSLATE_NOOP("GasPlan", "AL40 (5.7 L)"), 5.7, 206.8 },
+        { QT_TRANSLATE_NOOP("GasPlan", "AL40 (5.7 L)"), 5.7, 206.84 },
         { QT_TRANSLATE_NOOP("GasPlan", "7 L"), 7, 232 },
         { QT_TRANSLATE_NOOP("GasPlan", "10 L"), 10, 232 },
-        { QT_TRANSLATE_NOOP("GasPlan", "AL80 (11.1 L)"), 11.1, 206.8 },
+        { QT_TRANSLATE_NOOP("GasPlan", "AL80 (11.1 L)"), 11.1, 206.84 },
         { QT_TRANSLATE_NOOP("GasPlan", "12 L"), 12, 232 },
         { QT_TRANSLATE_NOOP("GasPlan", "15 L"), 15, 232 },
         { QT_TRANSLATE_NOOP("GasPlan", "18 L"), 18, 232 },
