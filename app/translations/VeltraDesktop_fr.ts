@@ -2204,10 +2204,6 @@ The program cannot start.</source>
 Le programme ne peut pas démarrer.</translation>
     </message>
     <message>
-        <source>Not available in this version</source>
-        <translation>Non disponible dans cette version</translation>
-    </message>
-    <message>
         <source>Veltra Desktop - </source>
         <translation>Veltra Desktop - </translation>
     </message>
@@ -2676,16 +2672,16 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Bouteilles</translation>
     </message>
     <message>
-        <source>%1 L/min</source>
-        <translation>%1 L/min</translation>
-    </message>
-    <message>
         <source>No dive matches: clear the search box or the filter to see every dive.</source>
         <translation>Aucune plongée ne correspond : videz la recherche ou le filtre pour voir toutes les plongées.</translation>
     </message>
     <message>
         <source>No dives yet: download them from your computer, import dive files or use Log &gt; Add dive.</source>
         <translation>Aucune plongée pour l&apos;instant : téléchargez-les depuis votre ordinateur, importez des fichiers de plongée ou utilisez Carnet &gt; Ajouter une plongée.</translation>
+    </message>
+    <message>
+        <source>Select a time range on the graph first.</source>
+        <translation>Sélectionnez d’abord une plage de temps sur le graphique.</translation>
     </message>
 </context>
 <context>

@@ -987,6 +987,10 @@ private slots:
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // Buddies have no order: a click there keeps the depth order (it read past the sort keys).
+        list->horizontalHeader()->sectionClicked(DiveListView::BuddiesColumn);
+        QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), 3);
+        QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
         // A click on any cell, or an arrow key, shows the dive of that row.
         auto* shown = window->findChild<QLineEdit*>("edDiveName");
         list->setCurrentCell(1, 2);
