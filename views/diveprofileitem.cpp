@@ -275,10 +275,10 @@ void DiveProfileItem::paintGrid(QPainter* painter)
     const QPen labelPen(Qt::darkGray);
 
     if (m_yScale > 0) {
-        // Labels at least 30 px apart in the diver's depth unit; its symbol stands at the
-        // surface, where no label is.
+        // Labels at least 30 px apart in the diver's depth unit, over the depth shown (the
+        // reserve below holds the replay's tissue band); the unit stands at the surface.
         const QList<ProfileScales::AxisTick> ticks
-            = ProfileScales::depthTicks((m_plotBottom - m_plotTop) / m_yScale, m_yScale);
+            = ProfileScales::depthTicks(m_depthShown, m_yScale);
         auto label = [&](double y, const QString& text) {
             painter->setPen(labelPen);
             painter->drawText(QRectF(0, y - charHeight, m_plotLeft - 6, 2 * charHeight),
