@@ -1,5 +1,6 @@
 #include "plannerui/planificationtab.h"
 
+#include "dive/units.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
 #include "planner/gasplantext.h"
@@ -65,7 +66,10 @@ void PlanificationTab::setUpPointsTable()
 {
     m_pointsModel = new TblDivePointsModel(&m_plan, this);
     m_delegate = new SpinBoxDelegate(this);
-    m_delegate->setDepthChanged([this](int point, double depthM) { depthChanged(point, depthM); });
+    // The table edits depths in the diver's units.
+    m_delegate->setDepthChanged([this](int point, double shown) {
+        depthChanged(point, Units::fromDisplay(Quantity::Depth, shown, DisplayUnits::current()));
+    });
     m_delegate->setTimeChanged(
         [this](int point, int& seconds) { return timeChanged(point, seconds); });
     m_delegate->setGasChanged([this](int point, int gas) {
@@ -559,7 +563,10 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     if (!dive || point <= 0 || point >= dive->profile.samples.size())
         return false;
     if (depthM > kMaxPlanDepthM) {
-        error(tr("Depth"), tr("A planned point lies between 0 and %1 m.").arg(kMaxPlanDepthM));
+        error(tr("Depth"),
+            tr("A planned point lies between 0 and %1.")
+                .arg(Units::format(
+                    Quantity::Depth, kMaxPlanDepthM, 0, DisplayUnits::current(), locale())));
         refreshPoints(point);
         return false;
     }

@@ -2,6 +2,7 @@
 // between two points and the read-out under the mouse.
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "plannerui/planificationtab.h"
 #include "ui_planificationtab.h"
 #include "views/divepoint.h"
@@ -173,11 +174,14 @@ void PlanificationTab::graphMouseMove(const QPointF&, int timeS)
         m_ui->edInfoPlanif->clear();
         return;
     }
+    const DisplayUnits units = DisplayUnits::current();
+    const QLocale here = locale();
     m_ui->edInfoPlanif->setText(
-        tr("Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5")
-            .arg(formatTime(timeS))
-            .arg(info.before.depth + info.depthChange, 0, 'f', 1)
-            .arg(info.after.speed, 0, 'f', 1)
-            .arg(info.ppO2, 0, 'f', 2)
-            .arg(info.traceCeiling, 0, 'f', 2));
+        tr("Time: %1 - Depth: %2 - Speed: %3 - PpO2: %4 - Ceiling: %5")
+            .arg(formatTime(timeS),
+                Units::format(
+                    Quantity::Depth, info.before.depth + info.depthChange, 1, units, here),
+                Units::format(Quantity::VerticalSpeed, info.after.speed, 1, units, here),
+                here.toString(info.ppO2, 'f', 2),
+                Units::format(Quantity::Depth, info.traceCeiling, 1, units, here)));
 }

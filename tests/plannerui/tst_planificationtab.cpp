@@ -122,7 +122,7 @@ private slots:
         QTest::keyClicks(depth, "250");
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         QTest::keyClick(depth, Qt::Key_Enter);
-        QTRY_VERIFY(refused.text.contains("150 m"));
+        QTRY_VERIFY(refused.text.contains(QStringLiteral("150\u00a0m")));
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         depth->setValue(120.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 120.0);
@@ -336,6 +336,14 @@ private slots:
         tab.recompute();
         auto* table = tab.findChild<QTableWidget*>("tblGas");
         QCOMPARE(cell(table, 0, 4), QStringLiteral("22.7 cuft"));
+        // Points in feet: 20 m / 0.3048 = 65.6 ft; 100 ft typed is 30.48 m.
+        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("65.6"));
+        auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(1));
+        const std::unique_ptr<QWidget> depth(
+            delegate->createEditor(view->viewport(), {}, view->model()->index(1, 1)));
+        qobject_cast<QDoubleSpinBox*>(depth.get())->setValue(100);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 30.48);
         // 20 L/min shown as 0.71 cuft/min stays 20 L/min when another box changes.
         QCOMPARE(tab.findChild<QDoubleSpinBox*>("spSac")->suffix(), QStringLiteral(" cuft/min"));
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);

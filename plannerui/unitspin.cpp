@@ -1,0 +1,27 @@
+#include "plannerui/unitspin.h"
+
+#include <QDoubleSpinBox>
+
+#include <cmath>
+
+void showSi(
+    QDoubleSpinBox* box, Quantity quantity, double si, double loSi, double hiSi, int decimals)
+{
+    const DisplayUnits units = DisplayUnits::current();
+    const bool metric = units.systemOf(quantity) == UnitSystem::Metric;
+    // psi are counted whole.
+    box->setDecimals(metric ? decimals : (quantity == Quantity::Pressure ? 0 : decimals + 1));
+    box->setRange(Units::toDisplay(quantity, loSi, units), Units::toDisplay(quantity, hiSi, units));
+    box->setSuffix(QLatin1Char(' ') + Units::symbol(quantity, units));
+    box->setValue(Units::toDisplay(quantity, si, units));
+}
+
+double siOf(const QDoubleSpinBox* box, Quantity quantity, double previousSi)
+{
+    const DisplayUnits units = DisplayUnits::current();
+    const double scale = std::pow(10.0, box->decimals());
+    if (std::round(Units::toDisplay(quantity, previousSi, units) * scale)
+        == std::round(box->value() * scale))
+        return previousSi;
+    return Units::fromDisplay(quantity, box->value(), units);
+}
