@@ -329,11 +329,9 @@ private slots:
         // The default dive uses 642.16 L: / 28.3168 = 22.7 cuft. An AL80 (11.1 L at 206.84 bar,
         // 3000 psi) holds 11.1 x 206.8 / 1.01325 / 28.3168 = 80.0 cuft.
         DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
         PlanificationTab tab;
-        DisplayUnits::setCurrent(DisplayUnits());
         tab.addNewDive();
-        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
-        tab.recompute();
         auto* table = tab.findChild<QTableWidget*>("tblGas");
         QCOMPARE(cell(table, 0, 4), QStringLiteral("22.7 cuft"));
         // Points in feet: 20 m / 0.3048 = 65.6 ft; 100 ft typed is 30.48 m.
@@ -365,7 +363,6 @@ private slots:
         QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).fillBar - 227.53) < 0.01);
         QTRY_VERIFY(
             tab.findChild<QTextEdit*>("runtime")->toPlainText().contains("working pressure"));
-        DisplayUnits::setCurrent(DisplayUnits());
     }
 
     void planSettingsReachNewDivesAndTheSchedule()
