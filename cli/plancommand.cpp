@@ -277,7 +277,7 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
         printJson(out, planReportJson(reports));
     else
         out << planReportText(reports, units);
-    if (!writePlanSlate(o, plan, err))
+    if (!writePlanSlate(o, plan, units, err))
         return ExitFailed;
     return ExitOk;
 }

@@ -1,6 +1,7 @@
 // The planner tab's file roads: plan files, a dive file taken into the plan, the slate, and
 // the folders they were last read from.
 
+#include "dive/units.h"
 #include "fileio/divelinesio.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
@@ -56,8 +57,8 @@ void PlanificationTab::exportSlate()
     if (path.isEmpty())
         return;
     QString why;
-    if (!writeSlate(
-            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
+    if (!writeSlate(path, planSlatePages(m_plan, false, DisplayUnits::current()), &why,
+            filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
         error(tr("Export slate"), why);
         return;
     }
