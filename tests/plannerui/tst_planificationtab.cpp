@@ -449,24 +449,38 @@ private slots:
 
     void screenshot()
     {
-        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture.
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture and to
+        // look at the tab and its settings at 1366x768 in metric and imperial; with
+        // VELTRA_TEST_QM=<a .qm file> in that language.
         const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
         if (out.isEmpty())
             QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
-        PlanificationTab tab;
-        tab.resize(1366, 768);
-        addDives(tab, 1);
-        tab.plan().current()->profile.samples[1].depth = 35;
-        tab.plan().current()->profile.samples[2].depth = 35;
-        tab.plan().current()->profile.samples[2].time = 1500;
-        tab.plan().current()->cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232 } };
-        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
-        gases->item(1, 0)->setText("50");
-        gases->item(2, 0)->setText("100");
-        tab.changeCurrentPlanifDive(0);
-        tab.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        QVERIFY(tab.grab().save(out + "/planner.png"));
+        QTranslator translator;
+        if (translator.load(qEnvironmentVariable("VELTRA_TEST_QM")))
+            QCoreApplication::installTranslator(&translator);
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
+        for (const UnitSystem system : { UnitSystem::Metric, UnitSystem::Imperial }) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
+            const QString suffix = system == UnitSystem::Metric ? QString() : "-imperial";
+            PlanificationTab tab;
+            tab.resize(1366, 768);
+            addDives(tab, 1);
+            tab.plan().current()->profile.samples[1].depth = 35;
+            tab.plan().current()->profile.samples[2].depth = 35;
+            tab.plan().current()->profile.samples[2].time = 1500;
+            tab.plan().current()->cylinders
+                = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232, 232 } };
+            auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
+            gases->item(1, 0)->setText("50");
+            gases->item(2, 0)->setText("100");
+            tab.changeCurrentPlanifDive(0);
+            tab.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&tab));
+            QVERIFY(tab.grab().save(out + "/planner" + suffix + ".png"));
+            PlanSettingsDialog dialog(AscentSettings {}, &tab);
+            dialog.show();
+            QVERIFY(dialog.grab().save(out + "/plan-settings" + suffix + ".png"));
+        }
     }
 };
 
