@@ -212,6 +212,7 @@ void PlanificationTab::recompute()
     // Every edit of the plan ends here.
     m_modified = true;
     PlanResultText text;
+    text.setUnits(DisplayUnits::current());
     text.setGasNames(dive->profile.gases);
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
     computePlan(m_plan, computeSettings());
@@ -628,7 +629,8 @@ void PlanificationTab::fillGasTable()
         QString at;
         if (gas && deco)
             at = closed ? tr("not used (closed circuit)")
-                        : (gas->switchDepthM > 0 ? tr("%1 m").arg(gas->switchDepthM, 0, 'f', 0)
+                        : (gas->switchDepthM > 0 ? Units::format(Quantity::Depth, gas->switchDepthM,
+                               0, DisplayUnits::current(), locale())
                                                  : tr("never"));
         cell(GasColumnSwitch, at, false);
     }

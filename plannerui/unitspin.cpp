@@ -9,8 +9,11 @@ void showSi(
 {
     const DisplayUnits units = DisplayUnits::current();
     const bool metric = units.systemOf(quantity) == UnitSystem::Metric;
-    // psi are counted whole.
-    box->setDecimals(metric ? decimals : (quantity == Quantity::Pressure ? 0 : decimals + 1));
+    // psi are counted whole, degrees F as C; feet and cubic feet take one decimal more.
+    const int finer = quantity == Quantity::Pressure ? 0
+        : quantity == Quantity::Temperature          ? decimals
+                                                     : decimals + 1;
+    box->setDecimals(metric ? decimals : finer);
     box->setRange(Units::toDisplay(quantity, loSi, units), Units::toDisplay(quantity, hiSi, units));
     box->setSuffix(QLatin1Char(' ') + Units::symbol(quantity, units));
     box->setValue(Units::toDisplay(quantity, si, units));

@@ -7,8 +7,8 @@
 
 class QDoubleSpinBox;
 
-// Shows `si` with the range loSi..hiSi, the unit as suffix and `decimals` (one more for a
-// imperial value, whose unit is finer or coarser than the metric one).
+// Shows `si` with the range loSi..hiSi, the unit as suffix and `decimals` (in imperial one more
+// for feet and cubic feet, none for psi).
 void showSi(
     QDoubleSpinBox* box, Quantity quantity, double si, double loSi, double hiSi, int decimals);
 

@@ -204,7 +204,7 @@ private slots:
             if (l.kind == LinePlan::Switch && switchDepth == 0)
                 switchDepth = l.depth;
         QVERIFY(switchDepth > 3 && switchDepth <= 21);
-        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1 m").arg(switchDepth));
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1\u00a0m").arg(switchDepth));
         table->item(1, 0)->setText("90");
         table->item(1, 1)->setText("20"); // no such mix: the row is dropped
         QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
