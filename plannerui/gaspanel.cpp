@@ -42,11 +42,12 @@ double siOf(Quantity quantity, int boxValue, double previous)
     return Units::fromDisplay(quantity, boxValue, DisplayUnits::current());
 }
 
-// "13.5", "13,5", "13.5 L" or "80 cuft".
+// "13.5", "13,5", "13.5 L" or "80 cuft" (or the unit's translated symbol).
 double typedNumber(QString text, bool* ok)
 {
     text = text.trimmed();
-    for (const QString& suffix : { QStringLiteral("cuft"), QStringLiteral("L") }) {
+    for (const QString& suffix :
+        { unit(Quantity::Volume), QStringLiteral("cuft"), QStringLiteral("L") }) {
         if (text.endsWith(suffix, Qt::CaseInsensitive))
             text.chop(suffix.size());
     }
@@ -257,6 +258,13 @@ void GasPanel::showCylinders(const PlanDiveResult& r)
     for (int row = 0; row < r.cylinders.size(); ++row)
         addCylinderRow(row, r.cylinders[row], r.gas.cylinders.value(row), r.cylinderGas.value(row));
     m_table->resizeColumnsToContents();
+    // The boxes' own widths, which the contents of the cells do not give.
+    for (const int column : { ColumnSize, ColumnWorking, ColumnFill }) {
+        for (int row = 0; row < m_table->rowCount(); ++row)
+            m_table->setColumnWidth(column,
+                std::max(m_table->columnWidth(column),
+                    m_table->cellWidget(row, column)->sizeHint().width()));
+    }
 }
 
 QComboBox* GasPanel::sizeBox(const Cylinder& c)
@@ -266,11 +274,20 @@ QComboBox* GasPanel::sizeBox(const Cylinder& c)
     // the presets are the usual ones.
     size->setEditable(true);
     size->setInsertPolicy(QComboBox::NoInsert);
-    for (const CylinderPreset& preset : cylinderPresets())
-        size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
+    const bool cuft = DisplayUnits::current().volume == UnitSystem::Imperial;
+    for (const CylinderPreset& preset : cylinderPresets()) {
+        const QString name = QCoreApplication::translate("GasPlan", preset.name);
+        // In imperial a preset reads as the cubic feet it holds at its working pressure.
+        size->addItem(cuft
+                ? QStringLiteral("%1 %2")
+                      .arg(Units::cylinderCubicFeet(preset.litres, preset.workBar), 0, 'f', 1)
+                      .arg(unit(Quantity::Volume))
+                : name,
+            preset.litres);
+        size->setItemData(size->count() - 1, name, Qt::ToolTipRole);
+    }
     int at = size->findData(c.litres);
     if (at < 0) {
-        const bool cuft = DisplayUnits::current().volume == UnitSystem::Imperial;
         const double typed = cuft ? Units::cylinderCubicFeet(c.litres, c.workingBar()) : c.litres;
         size->insertItem(
             0, QStringLiteral("%1 %2").arg(typed, 0, 'g', 4).arg(unit(Quantity::Volume)), c.litres);
