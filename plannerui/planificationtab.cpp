@@ -19,6 +19,7 @@
 #include "views/measurewindow.h"
 #include "views/tissuesgraph.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -243,6 +244,31 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange)
+        followUnits();
+    QWidget::changeEvent(event);
+}
+
+void PlanificationTab::showEvent(QShowEvent* event)
+{
+    followUnits();
+    QWidget::showEvent(event);
+}
+
+void PlanificationTab::followUnits()
+{
+    if (m_units == DisplayUnits::current())
+        return;
+    m_units = DisplayUnits::current();
+    // Showing other units changes nothing of the plan.
+    const bool modified = m_modified;
+    recompute();
+    m_modified = modified;
+    refreshPoints(-1);
 }
 
 void PlanificationTab::setSettings(QSettings* settings)

@@ -342,6 +342,14 @@ private slots:
             delegate->createEditor(view->viewport(), {}, view->model()->index(1, 1)));
         qobject_cast<QDoubleSpinBox*>(depth.get())->setValue(100);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 30.48);
+        // Metric chosen in Preferences shows when the tab is shown again.
+        DisplayUnits::setCurrent(DisplayUnits());
+        tab.show();
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("30.5"));
+        QCOMPARE(cell(table, 0, 4).right(2), QStringLiteral(" L"));
+        tab.hide();
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        tab.show();
         // 20 L/min shown as 0.71 cuft/min stays 20 L/min when another box changes.
         QCOMPARE(tab.findChild<QDoubleSpinBox*>("spSac")->suffix(), QStringLiteral(" cuft/min"));
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
