@@ -2121,10 +2121,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 <context>
     <name>LogbookPages</name>
     <message>
-        <source>: %1 to %2 bar</source>
-        <translation> : %1 à %2 bar</translation>
-    </message>
-    <message>
         <source>, %1 L cylinder</source>
         <translation>, bouteille de %1 L</translation>
     </message>
@@ -2145,24 +2141,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Binômes : %1</translation>
     </message>
     <message>
-        <source>Maximum depth: %1 m   Mean depth: %2 m</source>
-        <translation>Profondeur maximale : %1 m   Profondeur moyenne : %2 m</translation>
-    </message>
-    <message>
         <source>Duration: %1</source>
         <translation>Durée : %1</translation>
     </message>
     <message>
-        <source>Temperature: %1 to %2 °C</source>
-        <translation>Température : %1 à %2 °C</translation>
-    </message>
-    <message>
         <source>Gas: %1</source>
         <translation>Gaz : %1</translation>
-    </message>
-    <message>
-        <source>Air use: %1 L/min</source>
-        <translation>Consommation : %1 L/min</translation>
     </message>
     <message>
         <source>Rating: %1 of 5</source>
@@ -2179,6 +2163,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>no dive to print</source>
         <translation>aucune plongée à imprimer</translation>
+    </message>
+    <message>
+        <source>, %1 cylinder</source>
+        <translation>, bouteille de %1</translation>
+    </message>
+    <message>
+        <source>: %1 to %2</source>
+        <translation> : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Maximum depth: %1   Mean depth: %2</source>
+        <translation>Profondeur maximale : %1   Profondeur moyenne : %2</translation>
+    </message>
+    <message>
+        <source>Temperature: %1 to %2</source>
+        <translation>Température : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Air use: %1</source>
+        <translation>Consommation : %1</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 #include "testdives.h"
+#include "views/adddivedialog.h"
 #include "views/gestures.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
@@ -226,6 +227,27 @@ private slots:
         }
     }
 
+    void addDiveInImperial()
+    {
+        // An AL80 as a diver names it, 80 cuft at the offered 3000 psi: 80 x 28.3168 L x 1.01325
+        // / 206.843 bar = 11.10 L of water. 100 ft = 30.48 m; 3000 psi = 206.84 bar, 500 psi =
+        // 34.47 bar.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        AddDiveDialog dialog({}, {}, {});
+        DisplayUnits::setCurrent(DisplayUnits());
+        dialog.findChild<QDoubleSpinBox*>("sbAddDepth")->setValue(100);
+        dialog.findChild<QDoubleSpinBox*>("sbAddCylinder")->setValue(80);
+        dialog.findChild<QSpinBox*>("sbAddStartPressure")->setValue(3000);
+        dialog.findChild<QSpinBox*>("sbAddEndPressure")->setValue(500);
+        const DiveProfile dive = dialog.dive();
+        QVERIFY(qAbs(dive.maxDepth - 30.48) < 0.01);
+        QCOMPARE(dive.tanks.size(), 1);
+        const DiveProfile::TankPressure& tank = dive.tanks.first();
+        for (auto [got, expected] : { std::pair { tank.sizeL, 11.10 }, { tank.startBar, 206.84 },
+                 { tank.endBar, 34.47 }, { tank.workingBar, 206.84 } })
+            QVERIFY2(qAbs(got - expected) < 0.01, qPrintable(QString::number(got)));
+    }
+
     void measureValues()
     {
         using Points = QList<QPair<double, double>>;
@@ -276,8 +298,8 @@ private slots:
         const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
-                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
-                    "<td>24.0°C</td>", "Ceiling</td> <td>0.0m</td>" } },
+                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>", "<td>24.0°C</td>",
+                    "Ceiling</td> <td>0.0m</td>" } },
             { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
             { html,
                 { "Selection</p>", "Start Time</td> <td>02:00</td>",
