@@ -19,10 +19,6 @@
         <translation> min</translation>
     </message>
     <message>
-        <source> m</source>
-        <translation> m</translation>
-    </message>
-    <message>
         <source>not known</source>
         <translation>inconnue</translation>
     </message>
@@ -37,10 +33,6 @@
     <message>
         <source> L</source>
         <translation> L</translation>
-    </message>
-    <message>
-        <source> bar</source>
-        <translation> bar</translation>
     </message>
     <message>
         <source>Names separated by commas</source>
@@ -113,6 +105,10 @@
     <message>
         <source>Notes</source>
         <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Working pressure</source>
+        <translation>Pression de service</translation>
     </message>
 </context>
 <context>
