@@ -759,8 +759,10 @@ private slots:
             QPalette dark(QColor(53, 53, 53));
             dark.setColor(QPalette::Base, QColor(35, 35, 35));
             dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
-            for (auto role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
+            for (auto role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText }) {
                 dark.setColor(role, Qt::white);
+                dark.setColor(QPalette::Disabled, role, Qt::gray);
+            }
             dark.setColor(QPalette::Link, QColor(100, 170, 255));
             dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
             QApplication::setPalette(dark);
