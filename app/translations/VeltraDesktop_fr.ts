@@ -513,12 +513,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Bouteille (L)</translation>
     </message>
     <message>
-        <source>Start (bar)</source>
-        <translation>Début (bar)</translation>
+        <source>Start (%1)</source>
+        <translation>Début (%1)</translation>
     </message>
     <message>
-        <source>End (bar)</source>
-        <translation>Fin (bar)</translation>
+        <source>End (%1)</source>
+        <translation>Fin (%1)</translation>
     </message>
 </context>
 <context>
