@@ -262,7 +262,7 @@ QString planUsage()
         "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
-        "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
+        "       [--json] [--cylinder LITRES:BAR[:WORKING]]... [--sac L/MIN] [--deco-sac L/MIN]\n"
         "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n"
         "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
         "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"

@@ -4,11 +4,13 @@
 #include "fileio/divelinesio.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
+#include "planner/gasplantext.h"
 #include "planner/planresulttext.h"
 #include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "planner/planwarnings.h"
 #include "plannerui/durationspinbox.h"
+#include "plannerui/gaspanel.h"
 #include "plannerui/gasplanextras.h"
 #include "plannerui/planpanes.h"
 #include "plannerui/plansettingsdialog.h"
@@ -48,16 +50,6 @@ namespace {
 // As the plan files and the command line allow.
 constexpr int kMaxPlanDepthM = 150;
 
-// "13.5", "13,5" or "13.5 L".
-double typedLitres(QString text, bool* ok)
-{
-    text = text.trimmed();
-    if (text.endsWith(QLatin1Char('L'), Qt::CaseInsensitive))
-        text.chop(1);
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return text.trimmed().toDouble(ok);
-}
-
 const char* const kLastDiveFolder = "directories/lastDiveFile";
 const char* const kLastPlanFolder = "directories/lastPlanFile";
 
@@ -65,11 +57,6 @@ QString diveFileFilter()
 {
     return QObject::tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file "
                        "(*.uddf);;Binary dive file (*.divebin)");
-}
-
-bool bailoutGfPair(int low, int high)
-{
-    return low >= 10 && high >= 10 && low <= high;
 }
 
 QString planFileFilter()
@@ -80,26 +67,6 @@ QString planFileFilter()
 enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasColumnCount };
 
 } // namespace
-
-// The gas panel under the graph: one row per cylinder and the gas settings of the plan.
-struct PlanificationTab::GasPanel
-{
-    QGroupBox* box = nullptr;
-    QTableWidget* table = nullptr;
-    QDoubleSpinBox* sac = nullptr;
-    QDoubleSpinBox* decoSac = nullptr;
-    QComboBox* reserve = nullptr;
-    QDoubleSpinBox* factor = nullptr;
-    QDoubleSpinBox* problemMin = nullptr;
-    QSpinBox* decoReserve = nullptr;
-    QCheckBox* bailout = nullptr;
-    QSpinBox* bailoutGfLow = nullptr;
-    QSpinBox* bailoutGfHigh = nullptr;
-    QDoubleSpinBox* stressFactor = nullptr;
-    QDoubleSpinBox* stressMin = nullptr;
-    QPushButton* exportSlate = nullptr;
-    GasPlanExtras* extras = nullptr;
-};
 
 PlanificationTab::PlanificationTab(QWidget* parent)
     : QWidget(parent)
@@ -350,7 +317,8 @@ void PlanificationTab::recompute()
                     w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
-            QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+            QStringLiteral("<pre>%1</pre>")
+                .arg(gasPlanText(*dive, DisplayUnits::current()).toHtmlEscaped()));
     else if (dive->settings.closedCircuit)
         m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
                                  "Bailout to plan the bailout.")
@@ -412,263 +380,50 @@ void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
 
 void PlanificationTab::setUpGasPanel()
 {
-    m_gas = std::make_unique<GasPanel>();
-    GasPanel& g = *m_gas;
-    g.box = new QGroupBox(tr("Gas"), this);
-    auto* grid = new QGridLayout(g.box);
-    grid->setContentsMargins(4, 4, 4, 4);
-    g.table = new QTableWidget(0, 7, g.box);
-    g.table->setHorizontalHeaderLabels(
-        { tr("Gas"), tr("Size"), tr("Fill"), tr("Used"), tr("End"), tr("Reserve"), QString() });
-    g.table->horizontalHeader()->setStretchLastSection(true);
-    g.table->verticalHeader()->setVisible(false);
-    g.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g.table->setSelectionMode(QAbstractItemView::NoSelection);
-    g.table->setMaximumHeight(110);
-    grid->addWidget(g.table, 0, 0, 1, 12);
-
-    auto spin = [&](double lo, double hi, double value, double step, const QString& suffix) {
-        auto* box = new QDoubleSpinBox(g.box);
-        box->setRange(lo, hi);
-        box->setSingleStep(step);
-        box->setDecimals(1);
-        box->setValue(value);
-        box->setSuffix(suffix);
-        return box;
-    };
-    const GasSettings defaults;
-    g.sac = spin(1, 100, defaults.bottomSacLpm, 1, tr(" L/min"));
-    g.decoSac = spin(1, 100, defaults.decoSacLpm, 1, tr(" L/min"));
-    g.factor = spin(1, 10, defaults.minimumGasFactor, 0.5, QString());
-    g.problemMin = spin(0, 30, defaults.problemMin, 1, tr(" min"));
-    g.decoReserve = new QSpinBox(g.box);
-    g.decoReserve->setRange(0, 300);
-    g.decoReserve->setValue(int(defaults.decoReserveBar));
-    g.decoReserve->setSuffix(tr(" bar"));
-    g.reserve = new QComboBox(g.box);
-    g.reserve->addItems({ tr("Minimum gas"), tr("Thirds") });
-    g.bailout = new QCheckBox(tr("Bailout"), g.box);
-    g.bailout->setToolTip(tr("Closed circuit: plan the open-circuit ascent if the loop fails at "
-                             "the end of the bottom phase"));
-    g.exportSlate = new QPushButton(tr("Export slate"), g.box);
-    g.table->setObjectName(QStringLiteral("tblGas"));
-    g.sac->setObjectName(QStringLiteral("spSac"));
-    g.decoSac->setObjectName(QStringLiteral("spDecoSac"));
-    g.reserve->setObjectName(QStringLiteral("cbReserve"));
-    g.bailout->setObjectName(QStringLiteral("chkBailout"));
-    g.exportSlate->setObjectName(QStringLiteral("btExportSlate"));
-    // Three settings a row: in one row their longer French labels made the window wider than
-    // a laptop screen.
-    int row = 1;
-    int column = 0;
-    auto add = [&](const QString& label, QWidget* w) {
-        grid->addWidget(new QLabel(label, g.box), row, column++);
-        grid->addWidget(w, row, column++);
-        if (column == 6) {
-            ++row;
-            column = 0;
-        }
-    };
-    add(tr("SAC"), g.sac);
-    add(tr("Deco SAC"), g.decoSac);
-    add(tr("Reserve"), g.reserve);
-    add(tr("x"), g.factor);
-    add(tr("Problem"), g.problemMin);
-    add(tr("Deco reserve"), g.decoReserve);
-    grid->addWidget(g.bailout, 3, 0, 1, 2);
-    // Bailout factors: 0/0 takes the dive's own.
-    auto gfBox = [&](int value) {
-        auto* box = new QSpinBox(g.box);
-        box->setRange(0, 100);
-        box->setValue(value);
-        box->setSpecialValueText(tr("dive"));
-        return box;
-    };
-    g.bailoutGfLow = gfBox(defaults.bailoutGfLow);
-    g.bailoutGfHigh = gfBox(defaults.bailoutGfHigh);
-    g.stressFactor = spin(1, 10, defaults.bailoutStressFactor, 0.5, QString());
-    g.stressMin = spin(0, 60, defaults.bailoutStressMin, 1, tr(" min"));
-    grid->addWidget(new QLabel(tr("GF"), g.box), 3, 2);
-    grid->addWidget(g.bailoutGfLow, 3, 3);
-    grid->addWidget(g.bailoutGfHigh, 3, 4);
-    grid->addWidget(new QLabel(tr("Stress x"), g.box), 3, 5);
-    grid->addWidget(g.stressFactor, 3, 6);
-    grid->addWidget(g.stressMin, 3, 7);
-    g.stressFactor->setToolTip(
-        tr("Deco SAC multiplier for the first minutes after the loop fails"));
-    grid->addWidget(g.exportSlate, 3, 8, 1, 2);
-    g.extras = new GasPlanExtras(g.box);
-    grid->addWidget(g.extras, 4, 0, 1, 12);
-    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
-    g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
-    g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
-
+    m_gas = new GasPanel(this);
     // Under the graph, above the tissues and the result.
     m_ui->verticalLayout_27->insertWidget(
-        m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, g.box);
-
-    for (QDoubleSpinBox* box :
-        { g.sac, g.decoSac, g.factor, g.problemMin, g.stressFactor, g.stressMin })
-        connect(box, &QDoubleSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    for (QSpinBox* box : { g.bailoutGfLow, g.bailoutGfHigh })
-        connect(box, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.decoReserve, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.reserve, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.bailout, &QCheckBox::toggled, this, &PlanificationTab::applyGasSettings);
-    connect(g.exportSlate, &QPushButton::clicked, this, &PlanificationTab::exportSlate);
+        m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, m_gas);
+    connect(m_gas, &GasPanel::settingsChanged, this, &PlanificationTab::applyGasSettings);
+    connect(m_gas, &GasPanel::exportSlateClicked, this, &PlanificationTab::exportSlate);
+    connect(m_gas, &GasPanel::refused, this, [this](const QString& why) { error(tr("Gas"), why); });
+    connect(m_gas, &GasPanel::cylinderEdited, this,
+        [this](int gasIndex, double litres, double workBar, double fillBar) {
+            PlanifDive* dive = m_plan.current();
+            if (!dive)
+                return;
+            const QString invalid = setCylinderSize(*dive, gasIndex, litres, workBar, fillBar);
+            if (!invalid.isEmpty()) {
+                error(tr("Gas"), invalid);
+                return;
+            }
+            // Deferred: the recomputation rebuilds the very widgets that reported the edit.
+            QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
+        });
 }
 
 void PlanificationTab::applyGasSettings()
 {
-    const GasPanel& g = *m_gas;
-    GasSettings s = m_plan.gasSettings;
-    s.bottomSacLpm = g.sac->value();
-    s.decoSacLpm = g.decoSac->value();
-    s.reserveMode = g.reserve->currentIndex() == 1 ? ReserveMode::Thirds : ReserveMode::MinimumGas;
-    s.minimumGasFactor = g.factor->value();
-    s.problemMin = g.problemMin->value();
-    s.decoReserveBar = g.decoReserve->value();
-    g.extras->applyTo(s);
-    const QString invalid = validateGasSettings(s);
+    QString invalid;
+    const GasSettings s = m_gas->settings(m_plan.gasSettings, invalid);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
         error(tr("Gas"), invalid);
         return;
     }
-    s.bailout = g.bailout->isChecked();
-    s.bailoutGfLow = g.bailoutGfLow->value();
-    s.bailoutGfHigh = g.bailoutGfHigh->value();
-    s.bailoutStressFactor = g.stressFactor->value();
-    s.bailoutStressMin = g.stressMin->value();
-    // Until both factors make a pair the dive's own apply; typing one then the other is no error.
-    if (!bailoutGfPair(s.bailoutGfLow, s.bailoutGfHigh))
-        s.bailoutGfLow = s.bailoutGfHigh = 0;
     m_plan.gasSettings = s;
     recompute();
 }
 
 void PlanificationTab::updateGasPanel()
 {
-    GasPanel& g = *m_gas;
-    {
-        // The widgets follow the plan (a loaded file brings its own settings).
-        const GasSettings& s = m_plan.gasSettings;
-        const QSignalBlocker b1(g.sac), b2(g.decoSac), b3(g.reserve), b4(g.factor),
-            b5(g.problemMin), b6(g.decoReserve), b7(g.bailout), b8(g.bailoutGfLow),
-            b9(g.bailoutGfHigh), b10(g.stressFactor), b11(g.stressMin);
-        g.sac->setValue(s.bottomSacLpm);
-        g.decoSac->setValue(s.decoSacLpm);
-        g.reserve->setCurrentIndex(s.reserveMode == ReserveMode::Thirds ? 1 : 0);
-        g.factor->setValue(s.minimumGasFactor);
-        g.problemMin->setValue(s.problemMin);
-        g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
-        g.bailout->setChecked(s.bailout);
-        // A pair half typed in stays in the boxes while the plan keeps the dive's factors.
-        if (s.bailoutGfLow != 0
-            || bailoutGfPair(g.bailoutGfLow->value(), g.bailoutGfHigh->value())) {
-            g.bailoutGfLow->setValue(s.bailoutGfLow);
-            g.bailoutGfHigh->setValue(s.bailoutGfHigh);
-        }
-        g.stressFactor->setValue(s.bailoutStressFactor);
-        g.stressMin->setValue(s.bailoutStressMin);
-        g.extras->setSettings(s);
-        g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
-    }
+    // The widgets follow the plan (a loaded file brings its own settings).
     PlanifDive* dive = m_plan.current();
+    m_gas->showSettings(m_plan.gasSettings, dive && dive->settings.closedCircuit);
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    if (!dive) {
-        g.table->setRowCount(0);
-        item->setSecondaryCurve({});
-        return;
-    }
-    const PlanDiveResult& r = dive->result;
-    g.table->setRowCount(int(r.cylinders.size()));
-    for (int row = 0; row < r.cylinders.size(); ++row) {
-        const Cylinder& c = r.cylinders[row];
-        const CylinderUse use = r.gas.cylinders.value(row);
-        g.table->setItem(row, 0, new QTableWidgetItem(cylinderGasName(c)));
-
-        auto* size = new QComboBox(g.table);
-        // Any size may be typed; the presets are the usual ones.
-        size->setEditable(true);
-        size->setInsertPolicy(QComboBox::NoInsert);
-        for (const CylinderPreset& preset : cylinderPresets())
-            size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
-        int at = size->findData(c.litres);
-        if (at < 0) {
-            size->insertItem(0, tr("%1 L").arg(c.litres), c.litres);
-            at = 0;
-        }
-        size->setCurrentIndex(at);
-        auto* fill = new QSpinBox(g.table);
-        fill->setRange(1, 300);
-        fill->setSuffix(tr(" bar"));
-        fill->setValue(int(std::lround(c.fillBar)));
-        const int gasIndex = r.cylinderGas.value(row);
-        auto store = [this, gasIndex, size, fill]() {
-            PlanifDive* d = m_plan.current();
-            if (!d || gasIndex < 0 || gasIndex >= d->profile.gases.size())
-                return;
-            Cylinder changed = cylinderOfGas(*d, gasIndex, CylinderRole::Bottom);
-            const int preset = size->findText(size->currentText());
-            bool ok = preset >= 0;
-            changed.litres
-                = ok ? size->itemData(preset).toDouble() : typedLitres(size->currentText(), &ok);
-            if (!ok) {
-                error(tr("Gas"), tr("A cylinder size is a number of litres, for example 13.5."));
-                return;
-            }
-            changed.fillBar = fill->value();
-            const QString invalid = validateCylinders({ changed }, 1);
-            if (!invalid.isEmpty()) {
-                error(tr("Gas"), invalid);
-                return;
-            }
-            Cylinder unset;
-            unset.litres = 0;
-            while (d->cylinders.size() <= gasIndex)
-                d->cylinders.append(unset);
-            d->cylinders[gasIndex] = changed;
-            // Deferred: the recomputation rebuilds these very widgets.
-            QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
-        };
-        connect(size, &QComboBox::currentIndexChanged, this, store);
-        connect(size->lineEdit(), &QLineEdit::editingFinished, this, store);
-        connect(fill, &QSpinBox::editingFinished, this, store);
-        g.table->setCellWidget(row, 1, size);
-        g.table->setCellWidget(row, 2, fill);
-
-        const bool used = use.usedLitres > 0;
-        g.table->setItem(row, 3, new QTableWidgetItem(tr("%1 L").arg(std::lround(use.usedLitres))));
-        g.table->setItem(
-            row, 4, new QTableWidgetItem(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0)));
-        g.table->setItem(
-            row, 5, new QTableWidgetItem(tr("%1 bar").arg(std::lround(use.reserveBar))));
-        auto* bar = new QProgressBar(g.table);
-        bar->setRange(0, int(std::lround(c.fillBar)));
-        bar->setValue(int(std::lround(std::max(0.0, use.endBar))));
-        bar->setFormat(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0));
-        bar->setAlignment(Qt::AlignCenter);
-        const bool empty = used && use.endBar <= 0;
-        const bool low = used && use.endBar < use.reserveBar;
-        const QString colour = empty ? QStringLiteral("#d00000")
-            : low                    ? QStringLiteral("#f08000")
-                                     : QStringLiteral("#30a050");
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: %1; }").arg(colour));
-        if (empty)
-            bar->setStyleSheet(QStringLiteral("QProgressBar { background: #d00000; }"));
-        g.table->setCellWidget(row, 6, bar);
-    }
-    g.table->resizeColumnsToContents();
-
-    DiveProfileItem::SecondaryCurve curve;
-    curve.unit = tr("bar");
-    for (const CylinderPressurePoint& p : r.gas.pressureCurve) {
-        curve.points.append(QPointF(p.timeMin * 60.0, std::max(0.0, p.bar)));
-        curve.limits.append(r.gas.cylinders.value(p.cylinder).reserveBar);
-        curve.top = std::max(curve.top, r.cylinders.value(p.cylinder).fillBar);
-    }
-    item->setSecondaryCurve(curve);
+    m_gas->showCylinders(dive ? dive->result : PlanDiveResult {});
+    item->setSecondaryCurve(
+        dive ? cylinderPressureCurve(dive->result) : DiveProfileItem::SecondaryCurve {});
 }
 
 void PlanificationTab::exportSlate()

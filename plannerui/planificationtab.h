@@ -8,6 +8,7 @@
 #include <memory>
 
 class DivePoint;
+class GasPanel;
 class GraphView;
 class MeasureWindow;
 class QLabel;
@@ -125,7 +126,6 @@ private:
     QString m_resultHtml;
     bool m_addOn = false;
     bool m_pointsVisible = true;
-    struct GasPanel;
-    std::unique_ptr<GasPanel> m_gas;
+    GasPanel* m_gas = nullptr;
     bool m_modified = false;
 };

@@ -1,6 +1,7 @@
 #include "plannerui/tbldivepointsmodel.h"
 
 #include "dive/formattime.h"
+#include "planner/plangas.h"
 #include "planner/planification.h"
 
 #include <QColor>
@@ -109,8 +110,8 @@ QString TblDivePointsModel::gasName(int gasIndex) const
     const QList<DiveGas>& gases = m_plan->current()->profile.gases;
     if (gasIndex < 0 || gasIndex >= gases.size())
         return QString();
-    DiveGas gas = gases[gasIndex];
-    return gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
+    // The computer's list holds oxygen three times; the planner calls each one "O2".
+    return planGasName(gases[gasIndex]);
 }
 
 Qt::ItemFlags TblDivePointsModel::flags(const QModelIndex& index) const

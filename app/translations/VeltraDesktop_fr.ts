@@ -773,12 +773,20 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Décompression non terminée</translation>
     </message>
     <message>
-        <source>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Depth &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Time &lt;b&gt;%3&lt;/b&gt;</source>
-        <translation>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Profondeur &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Temps &lt;b&gt;%3&lt;/b&gt;</translation>
+        <source>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Depth &lt;b&gt;%2&lt;/b&gt;&lt;br&gt;Time &lt;b&gt;%3&lt;/b&gt;</source>
+        <translation>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Profondeur &lt;b&gt;%2&lt;/b&gt;&lt;br&gt;Temps &lt;b&gt;%3&lt;/b&gt;</translation>
     </message>
     <message>
-        <source>&lt;br&gt;Ceil &lt;b&gt;%4m&lt;/b&gt;</source>
-        <translation>&lt;br&gt;Plafond &lt;b&gt;%4m&lt;/b&gt;</translation>
+        <source>&lt;br&gt;Ceil &lt;b&gt;%4&lt;/b&gt;</source>
+        <translation>&lt;br&gt;Plafond &lt;b&gt;%4&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Logged by hand: simple profile</source>
+        <translation>Saisie manuelle : profil simplifié</translation>
+    </message>
+    <message>
+        <source>No profile recorded: simple profile from the dive&apos;s numbers</source>
+        <translation>Aucun profil enregistré : profil simplifié tiré des valeurs de la plongée</translation>
     </message>
 </context>
 <context>
@@ -3832,10 +3840,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
 <context>
     <name>ReplayLayer</name>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
         <source>Plan</source>
         <translation>Plan</translation>
     </message>
@@ -3872,20 +3876,12 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>DTR %1 min</translation>
     </message>
     <message>
-        <source>GF %1/%2: %3, ceiling %4 m</source>
-        <translation>GF %1/%2 : %3, plafond %4 m</translation>
-    </message>
-    <message>
         <source>Leading tissue %1, surface GF %2 %, CNS %3 %</source>
         <translation>Compartiment directeur %1, GF en surface %2 %, CNS %3 %</translation>
     </message>
     <message>
         <source>ppO2 %1, ppN2 %2, ppHe %3 bar</source>
         <translation>ppO2 %1, ppN2 %2, ppHe %3 bar</translation>
-    </message>
-    <message>
-        <source>END %1 m, density %2 g/L</source>
-        <translation>END %1 m, densité %2 g/L</translation>
     </message>
     <message>
         <source>Replay at my gradient factors</source>
@@ -3930,6 +3926,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>GF high</source>
         <translation>GF haut</translation>
+    </message>
+    <message>
+        <source>GF %1/%2: %3, ceiling %4</source>
+        <translation>GF %1/%2 : %3, plafond %4</translation>
+    </message>
+    <message>
+        <source>END %1, density %2 g/L</source>
+        <translation>END %1, densité %2 g/L</translation>
     </message>
 </context>
 <context>

@@ -1,3 +1,4 @@
+#include "dive/units.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/plansettingsdialog.h"
@@ -132,6 +133,10 @@ private slots:
         gas->setCurrentIndex(2);
         QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
         QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
+        // Oxygen has one name, whichever of the computer's three oxygen entries is taken.
+        gas->setCurrentIndex(4);
+        QCOMPARE(gas->itemText(3) + gas->itemText(5), QStringLiteral("O2O2"));
+        QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("O2"));
 
         // Past one hour the editor keeps the hours.
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3599), QStringLiteral("mm:ss"));
@@ -271,14 +276,14 @@ private slots:
             auto* table = tab.findChild<QTableWidget*>("tblGas");
             QVERIFY(table);
             QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
-            QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
-            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
+            QCOMPARE(cell(table, 0, 4), QStringLiteral("642 L"));
+            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 3));
             QVERIFY(spin);
             spin->setValue(fill);
             emit spin->editingFinished();
             QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
-            QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
-            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
+            QTRY_COMPARE(cell(table, 0, 5), QStringLiteral("%1 bar").arg(end));
+            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 7));
             QVERIFY(bar);
             QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
         }
@@ -292,10 +297,10 @@ private slots:
         tab.findChild<QDoubleSpinBox*>("spSac")->setValue(10);
         tab.findChild<QDoubleSpinBox*>("spDecoSac")->setValue(7.5);
         // Half the rates, half the litres: 321.08 L.
-        QCOMPARE(cell(table, 0, 3), QStringLiteral("321 L"));
+        QCOMPARE(cell(table, 0, 4), QStringLiteral("321 L"));
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
         QCOMPARE(tab.plan().gasSettings.reserveMode, ReserveMode::Thirds);
-        QCOMPARE(cell(table, 0, 5), QStringLiteral("67 bar"));
+        QCOMPARE(cell(table, 0, 6), QStringLiteral("67 bar"));
         tab.findChild<QDoubleSpinBox*>("spCylinderTemperature")->setValue(30);
         QCOMPARE(tab.plan().gasSettings.cylinderCelsius, 30.0);
         tab.findChild<QCheckBox*>("chkContingency")->setChecked(true);
@@ -317,6 +322,42 @@ private slots:
         emit size->lineEdit()->editingFinished();
         QTRY_VERIFY(refused.text.contains("litres"));
         QCOMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
+    }
+
+    void imperialGasPanel()
+    {
+        // The default dive uses 642.16 L: / 28.3168 = 22.7 cuft. An AL80 (11.1 L at 206.84 bar,
+        // 3000 psi) holds 11.1 x 206.8 / 1.01325 / 28.3168 = 80.0 cuft.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        PlanificationTab tab;
+        DisplayUnits::setCurrent(DisplayUnits());
+        tab.addNewDive();
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        tab.recompute();
+        auto* table = tab.findChild<QTableWidget*>("tblGas");
+        QCOMPARE(cell(table, 0, 4), QStringLiteral("22.7 cuft"));
+        // 20 L/min shown as 0.71 cuft/min stays 20 L/min when another box changes.
+        QCOMPARE(tab.findChild<QDoubleSpinBox*>("spSac")->suffix(), QStringLiteral(" cuft/min"));
+        tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
+        QCOMPARE(tab.plan().gasSettings.bottomSacLpm, 20.0);
+        auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->setCurrentIndex(size->findData(11.1));
+        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).workBar, 206.84);
+        QCoreApplication::processEvents(); // the row rebuilt
+        // 80 cuft typed at the AL80's 3000 psi is the AL80's 11.1 L of water.
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->lineEdit()->setText("80 cuft");
+        emit size->lineEdit()->editingFinished();
+        QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).litres - 11.1) < 0.01);
+        QCoreApplication::processEvents();
+        // 3300 psi (227.5 bar) in a cylinder made for 3000 psi is warned.
+        auto* fill = qobject_cast<QSpinBox*>(table->cellWidget(0, 3));
+        fill->setValue(3300);
+        emit fill->editingFinished();
+        QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).fillBar - 227.53) < 0.01);
+        QTRY_VERIFY(
+            tab.findChild<QTextEdit*>("runtime")->toPlainText().contains("working pressure"));
+        DisplayUnits::setCurrent(DisplayUnits());
     }
 
     void planSettingsReachNewDivesAndTheSchedule()

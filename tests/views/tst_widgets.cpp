@@ -5,6 +5,7 @@
 #include "views/graphview.h"
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
+#include "views/profilereadout.h"
 #include "views/progresscircle.h"
 #include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
