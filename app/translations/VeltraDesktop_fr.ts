@@ -3680,7 +3680,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factors in the planner</source>
-        <translation>Gradient factors dans la planification</translation>
+        <translation>Facteurs de gradient dans la planification</translation>
     </message>
     <message>
         <source>Alert lights of the dive</source>
