@@ -1,9 +1,9 @@
 // The dive list's wiring: search, order, grouping, its menus and what they do to the logbook,
 // the filter and the Statistics tab that counts what the list shows.
 #include "app/logbookactions.h"
+#include "app/mainwindow.h"
 #include "dive/formattime.h"
 #include "logbook/divecounts.h"
-#include "app/mainwindow.h"
 #include "plannerui/planificationtab.h"
 #include "ui_mainwindow.h"
 #include "views/divelistcolumns.h"

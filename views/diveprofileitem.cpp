@@ -182,7 +182,8 @@ void DiveProfileItem::refreshHeader()
         return;
     }
     const QString label = QStringLiteral("<span style=\" font-size:12pt; color:#5a5a5a;\">");
-    const QString value = QStringLiteral("<span style=\" font-size:12pt; font-weight:700;\">");
+    const QString value
+        = QStringLiteral("<span style=\" font-size:12pt; font-weight:700; color:#000000;\">");
     auto field = [&](const QString& l, const QString& v) {
         return label + l + QStringLiteral("</span>") + value + v + QStringLiteral("</span>");
     };

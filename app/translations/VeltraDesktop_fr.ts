@@ -19,10 +19,6 @@
         <translation> min</translation>
     </message>
     <message>
-        <source> m</source>
-        <translation> m</translation>
-    </message>
-    <message>
         <source>not known</source>
         <translation>inconnue</translation>
     </message>
@@ -37,10 +33,6 @@
     <message>
         <source> L</source>
         <translation> L</translation>
-    </message>
-    <message>
-        <source> bar</source>
-        <translation> bar</translation>
     </message>
     <message>
         <source>Names separated by commas</source>
@@ -113,6 +105,10 @@
     <message>
         <source>Notes</source>
         <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Working pressure</source>
+        <translation>Pression de service</translation>
     </message>
 </context>
 <context>
@@ -517,12 +513,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Bouteille (L)</translation>
     </message>
     <message>
-        <source>Start (bar)</source>
-        <translation>Début (bar)</translation>
+        <source>Start (%1)</source>
+        <translation>Début (%1)</translation>
     </message>
     <message>
-        <source>End (bar)</source>
-        <translation>Fin (bar)</translation>
+        <source>End (%1)</source>
+        <translation>Fin (%1)</translation>
     </message>
 </context>
 <context>
@@ -2248,10 +2244,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 <context>
     <name>LogbookPages</name>
     <message>
-        <source>: %1 to %2 bar</source>
-        <translation> : %1 à %2 bar</translation>
-    </message>
-    <message>
         <source>, %1 L cylinder</source>
         <translation>, bouteille de %1 L</translation>
     </message>
@@ -2272,24 +2264,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Binômes : %1</translation>
     </message>
     <message>
-        <source>Maximum depth: %1 m   Mean depth: %2 m</source>
-        <translation>Profondeur maximale : %1 m   Profondeur moyenne : %2 m</translation>
-    </message>
-    <message>
         <source>Duration: %1</source>
         <translation>Durée : %1</translation>
     </message>
     <message>
-        <source>Temperature: %1 to %2 °C</source>
-        <translation>Température : %1 à %2 °C</translation>
-    </message>
-    <message>
         <source>Gas: %1</source>
         <translation>Gaz : %1</translation>
-    </message>
-    <message>
-        <source>Air use: %1 L/min</source>
-        <translation>Consommation : %1 L/min</translation>
     </message>
     <message>
         <source>Rating: %1 of 5</source>
@@ -2306,6 +2286,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>no dive to print</source>
         <translation>aucune plongée à imprimer</translation>
+    </message>
+    <message>
+        <source>, %1 cylinder</source>
+        <translation>, bouteille de %1</translation>
+    </message>
+    <message>
+        <source>: %1 to %2</source>
+        <translation> : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Maximum depth: %1   Mean depth: %2</source>
+        <translation>Profondeur maximale : %1   Profondeur moyenne : %2</translation>
+    </message>
+    <message>
+        <source>Temperature: %1 to %2</source>
+        <translation>Température : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Air use: %1</source>
+        <translation>Consommation : %1</translation>
     </message>
 </context>
 <context>
@@ -3675,7 +3675,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factors in the planner</source>
-        <translation>Gradient factors dans la planification</translation>
+        <translation>Facteurs de gradient dans la planification</translation>
     </message>
     <message>
         <source>Alert lights of the dive</source>

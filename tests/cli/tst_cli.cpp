@@ -342,6 +342,14 @@ private slots:
                 "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature" })
             QVERIFY2(printed.contains(expected), expected);
         QCOMPARE(printed.count("Signature"), 4);
+        // Imperial: 200 bar / 0.0689476 = 2901 psi, 50 bar = 725 psi; 37.7 L/min / 28.3168 = 1.33
+        // cuft/min.
+        QCOMPARE(log({ "print", "--all", pdf, "--units", "imperial" }).status, 0);
+        text.start("pdftotext", { pdf, "-" });
+        QVERIFY(text.waitForFinished(20000));
+        const QString imperial = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected : { "Air use: 1.33 cuft/min", "Tx21/35: 2901 to 725 psi" })
+            QVERIFY2(imperial.contains(expected), qPrintable(imperial));
         LogbookDatabase::instance().close();
     }
 
