@@ -101,7 +101,10 @@ private slots:
     void diveRowTexts()
     {
         // The name and site columns show about 12 characters: from 13 on, the whole text shows
-        // on hover. Fractions of a second are dropped, the depth is rounded to 0.1 m.
+        // on hover. Fractions of a second are dropped, the depth is rounded to 0.1 m. A British
+        // desktop writes its short dates day first: 13/06/2026, to the minute.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         DiveListEntry fits = entry(3, "Twelve chars", "Veltra", "S1", 3599.9, 18.0);
         fits.site = "Blue Hole 12";
         DiveListEntry tips = entry(4, "Thirteen char", "Veltra", "S1", 125.9, 9.96);
@@ -113,7 +116,7 @@ private slots:
             const DiveListEntry& e = row ? tips : fits;
             QCOMPARE(text(list, row, DiveListView::NameColumn), e.name);
             QCOMPARE(text(list, row, DiveListView::SiteColumn), e.site);
-            QCOMPARE(text(list, row, 1), QString("13/06/2026 08:42:05"));
+            QCOMPARE(text(list, row, 1), QString("13/06/2026 08:42"));
             QCOMPARE(cell(list, row, DiveListView::NameColumn, Qt::ToolTipRole).toString(),
                 row ? e.name : QString());
             QCOMPARE(cell(list, row, DiveListView::SiteColumn, Qt::ToolTipRole).toString(),
@@ -122,6 +125,7 @@ private slots:
         QCOMPARE(
             QStringList({ text(list, 0, 2), text(list, 0, 3), text(list, 1, 2), text(list, 1, 3) }),
             QStringList({ "59:59", "18.0m", "02:05", "10.0m" }));
+        QLocale::setDefault(before);
     }
 
     void chosenColumns()
