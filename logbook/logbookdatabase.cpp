@@ -6,6 +6,8 @@
 #include "logbook/diveplaces.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/samedive.h"
+#include "logbook/sqlitestatement.h"
+#include "logbook/statementcache.h"
 #include "logbook/storedvalues.h"
 
 #include <QCoreApplication>
@@ -76,64 +78,44 @@ const char insertDiveSql[]
       ":waterdensity, :psurf, :computertype, :firmwareversion)";
 const char insertGasSql[]
     = "INSERT INTO gases (diveid, gasid, o2, he) VALUES (:diveid, :gasid, :o2, :he)";
-// storeDive binds a dive's samples kSamplesPerInsert rows a statement (one statement a sample
-// spent more in its own overhead than in the insert), the rest one by one. Binds go by name:
-// Qt formats a name for every bind by position.
+// storeDive inserts a dive's samples kSamplesPerInsert rows a statement (one statement a sample
+// spent more in its own overhead than in the insert), the rest one by one, straight on SQLite.
 constexpr int kSamplesPerInsert = 32;
 const char* const sampleColumns[] = { "diveid", "pointid", "time", "depth", "temperature", "OTU",
     "CNS", "decoCeiling", "gradientFactor", "alertFlag", "tissues", "gasindex" };
 constexpr int kSampleColumns = int(std::size(sampleColumns));
-
-// The placeholder of a column in row row of a statement, ":c<column>r<row>".
-const QString& samplePlaceholder(int row, int column)
-{
-    static const QList<QString> names = [] {
-        QList<QString> all;
-        for (int r = 0; r < kSamplesPerInsert; ++r) {
-            for (int c = 0; c < kSampleColumns; ++c)
-                all << QStringLiteral(":c%1r%2").arg(c).arg(r);
-        }
-        return all;
-    }();
-    return names.at(row * kSampleColumns + column);
-}
 
 QString insertSamplesSql(int rows)
 {
     QStringList columns;
     for (const char* column : sampleColumns)
         columns << QLatin1String(column);
-    QStringList tuples;
-    for (int r = 0; r < rows; ++r) {
-        QStringList values;
-        for (int c = 0; c < kSampleColumns; ++c)
-            values << samplePlaceholder(r, c);
-        tuples << QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
+    const QString tuple = QLatin1Char('(')
+        + QStringList(kSampleColumns, QStringLiteral("?")).join(QStringLiteral(", "))
+        + QLatin1Char(')');
     return QStringLiteral("INSERT INTO profiles (%1) VALUES %2")
-        .arg(columns.join(QStringLiteral(", ")), tuples.join(QStringLiteral(", ")));
+        .arg(columns.join(QStringLiteral(", ")),
+            QStringList(rows, tuple).join(QStringLiteral(", ")));
 }
 
 // Binds one sample as row row of the statement.
-void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const DiveSample& s)
+void bindSample(SqliteStatement& q, int row, qint64 diveId, qsizetype index, const DiveSample& s)
 {
-    const auto bind = [&q, row](int column, const QVariant& value) {
-        q.bindValue(samplePlaceholder(row, column), value);
-    };
-    bind(0, diveId);
-    bind(1, qint64(index));
-    bind(2, s.time);
-    bind(3, s.depth);
-    bind(4, s.temperature);
-    bind(5, s.otu);
-    bind(6, s.cns);
-    bind(7, s.decoCeiling);
-    bind(8, s.gradientFactor);
-    bind(9, int(s.alertFlags));
+    const int first = row * kSampleColumns + 1;
+    q.bind(first, diveId);
+    q.bind(first + 1, qint64(index));
+    q.bind(first + 2, s.time);
+    q.bind(first + 3, s.depth);
+    q.bind(first + 4, s.temperature);
+    q.bind(first + 5, s.otu);
+    q.bind(first + 6, s.cns);
+    q.bind(first + 7, s.decoCeiling);
+    q.bind(first + 8, s.gradientFactor);
+    q.bind(first + 9, qint64(s.alertFlags));
     // The sample outlives the statement's run: its bytes need no copy.
-    bind(10, QByteArray::fromRawData(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
+    q.bindBlob(first + 10, s.tissues, int(sizeof s.tissues));
     // Stored counted from 1 with 0 for unknown, as downloads have always written it.
-    bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
+    q.bind(first + 11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
 }
 
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
@@ -171,23 +153,21 @@ struct LogbookDatabase::Statements
     explicit Statements(const QSqlDatabase& db)
         : insertDive(db)
         , insertGas(db)
-        , insertSample(db)
-        , insertSamples(db)
         , findDive(db)
         , maxId(db)
         , selectDive(db)
         , selectGases(db)
         , selectSamples(db)
+        , cache(db)
     { }
     QSqlQuery insertDive;
     QSqlQuery insertGas;
-    QSqlQuery insertSample;
-    QSqlQuery insertSamples; // kSamplesPerInsert rows
     QSqlQuery findDive;
     QSqlQuery maxId;
     QSqlQuery selectDive;
     QSqlQuery selectGases;
     QSqlQuery selectSamples;
+    StatementCache cache; // the details' and lookups' statements of each stored dive
 };
 
 LogbookDatabase::LogbookDatabase() = default;
@@ -391,12 +371,6 @@ bool LogbookDatabase::prepareStatements()
         if (!query->prepare(QLatin1String(sql)))
             return fail(query->lastError().text());
     }
-    for (const auto& [query, rows] : { std::pair { &statements->insertSample, 1 },
-             std::pair { &statements->insertSamples, kSamplesPerInsert } }) {
-        query->setForwardOnly(true);
-        if (!query->prepare(insertSamplesSql(rows)))
-            return fail(query->lastError().text());
-    }
     m_statements = std::move(statements);
     return true;
 }
@@ -428,79 +402,92 @@ int LogbookDatabase::findDive(const QString& name, const QString& serial)
 bool LogbookDatabase::sameSamples(qint64 diveId, const DiveProfile& profile, bool& same)
 {
     same = false;
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-            "SELECT time, depth FROM profiles WHERE diveid=:diveid ORDER BY pointid")))
-        return fail(q.lastError().text());
-    q.bindValue(QStringLiteral(":diveid"), diveId);
-    if (!q.exec())
-        return fail(q.lastError().text());
+    QSqlQuery* q = m_statements->cache.prepared(
+        QStringLiteral("SELECT time, depth FROM profiles WHERE diveid=:diveid ORDER BY pointid"),
+        m_lastError);
+    if (!q)
+        return false;
+    q->bindValue(QStringLiteral(":diveid"), diveId);
+    if (!q->exec())
+        return fail(q->lastError().text());
     qsizetype i = 0;
     const qsizetype count = profile.samples.size();
-    while (q.next()) {
+    bool differ = false;
+    while (!differ && q->next()) {
         // Stored REAL values read back bit for bit, so equality is exact.
-        if (i >= count || realValue(q.value(0)) != profile.samples.at(i).time
-            || realValue(q.value(1)) != profile.samples.at(i).depth)
-            return true;
+        differ = i >= count || realValue(q->value(0)) != profile.samples.at(i).time
+            || realValue(q->value(1)) != profile.samples.at(i).depth;
         ++i;
     }
-    same = i == count;
+    q->finish();
+    same = !differ && i == count;
     return true;
+}
+
+// Id of a stored dive of the same computer starting within a minute, or -1.
+qint64 LogbookDatabase::sameStart(const DiveProfile& profile)
+{
+    const DiveIdentity identity = DiveIdentity::of(profile);
+    QString error;
+    QSqlQuery* q = m_statements->cache.prepared(QLatin1String(DiveLookups::sameStartSql), error);
+    if (!q)
+        return -1;
+    q->bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
+    q->bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
+    qint64 found = -1;
+    if (!q->exec())
+        return -1;
+    while (found < 0 && q->next()) {
+        const DiveIdentity stored { q->value(1).toString(), q->value(2).toString(),
+            q->value(3).toLongLong() };
+        if (sameDive(identity, stored, false))
+            found = q->value(0).toLongLong();
+    }
+    q->finish();
+    return found;
 }
 
 int LogbookDatabase::findSameDive(const DiveProfile& profile)
 {
     if (!isOpen())
         return -1;
-    const DiveIdentity identity = DiveIdentity::of(profile);
     // The same computer and a start within a minute. Dives that name no computer (CSV files)
     // have no identity to compare.
     const bool identified = !profile.serial.isEmpty() || !profile.computer.isEmpty();
     if (identified && profile.dateTime != 0) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(QLatin1String(DiveLookups::sameStartSql)))
-            return -1;
-        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
-        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
-        if (!q.exec())
-            return -1;
-        while (q.next()) {
-            const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
-                q.value(3).toLongLong() };
-            if (sameDive(identity, stored, false))
-                return int(q.value(0).toLongLong());
-        }
+        const qint64 id = sameStart(profile);
+        if (id >= 0)
+            return int(id);
     }
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
     // (an index seek); only dives matching both, whose start and computer allow them to be this
-    // dive, are compared sample by sample. Seeking the
-    // profiles of every stored dive made a large import quadratic.
+    // dive, are compared sample by sample. Seeking the profiles of every stored dive made a
+    // large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
         maxTime = std::max(maxTime, s.time);
         maxDepth = std::max(maxDepth, s.depth);
     }
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QLatin1String(DiveLookups::sameSummarySql)))
+    QString error;
+    QSqlQuery* q = m_statements->cache.prepared(QLatin1String(DiveLookups::sameSummarySql), error);
+    if (!q)
         return -1;
-    q.bindValue(QStringLiteral(":time"), maxTime);
-    q.bindValue(QStringLiteral(":depth"), maxDepth);
-    if (!q.exec())
+    q->bindValue(QStringLiteral(":time"), maxTime);
+    q->bindValue(QStringLiteral(":depth"), maxDepth);
+    if (!q->exec())
         return -1;
+    const DiveIdentity identity = DiveIdentity::of(profile);
     QList<qint64> candidates;
-    while (q.next()) {
-        const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
-            q.value(3).toLongLong() };
+    while (q->next()) {
+        const DiveIdentity stored { q->value(1).toString(), q->value(2).toString(),
+            q->value(3).toLongLong() };
         if (sameDive(identity, stored, true))
-            candidates << q.value(0).toLongLong();
+            candidates << q->value(0).toLongLong();
     }
-    q.finish();
+    q->finish();
     for (const qint64 id : candidates) {
         bool same = false;
         if (sameSamples(id, profile, same) && same)
@@ -607,23 +594,11 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
             return rollback(gas.lastError().text(), StatementFailed);
     }
 
-    const QList<DiveSample>& samples = profile.samples;
-    qsizetype next = 0;
-    QSqlQuery& many = m_statements->insertSamples;
-    for (; next + kSamplesPerInsert <= samples.size(); next += kSamplesPerInsert) {
-        for (int row = 0; row < kSamplesPerInsert; ++row)
-            bindSample(many, row, id, next + row, samples.at(next + row));
-        if (!many.exec())
-            return rollback(many.lastError().text(), StatementFailed);
-    }
-    QSqlQuery& one = m_statements->insertSample;
-    for (; next < samples.size(); ++next) {
-        bindSample(one, 0, id, next, samples.at(next));
-        if (!one.exec())
-            return rollback(one.lastError().text(), StatementFailed);
-    }
+    QString error;
+    if (!storeSamples(id, profile.samples, error))
+        return rollback(error, StatementFailed);
     QString detailsError;
-    if (!DiveDetailsStore::storeNew(m_db, id, profile, detailsError))
+    if (!DiveDetailsStore::storeNew(m_statements->cache, id, profile, detailsError))
         return rollback(detailsError, StatementFailed);
 
     if (m_importing ? !savepoint.exec(QStringLiteral("RELEASE store_dive")) : !m_db.commit())
@@ -632,6 +607,29 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     if (storedId)
         *storedId = int(id);
     return Success;
+}
+
+bool LogbookDatabase::storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error)
+{
+    static const QString manySql = insertSamplesSql(kSamplesPerInsert);
+    static const QString oneSql = insertSamplesSql(1);
+    SqliteStatement* many = m_statements->cache.direct(manySql, error);
+    SqliteStatement* one = m_statements->cache.direct(oneSql, error);
+    if (!many || !one)
+        return false;
+    qsizetype next = 0;
+    for (; next + kSamplesPerInsert <= samples.size(); next += kSamplesPerInsert) {
+        for (int row = 0; row < kSamplesPerInsert; ++row)
+            bindSample(*many, row, id, next + row, samples.at(next + row));
+        if (!many->run(error))
+            return false;
+    }
+    for (; next < samples.size(); ++next) {
+        bindSample(*one, 0, id, next, samples.at(next));
+        if (!one->run(error))
+            return false;
+    }
+    return true;
 }
 
 QList<LogbookDatabase::ImportOutcome> LogbookDatabase::importDives(QList<DiveProfile>& dives)

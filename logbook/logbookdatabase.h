@@ -198,6 +198,8 @@ private:
     bool prepareStatements();
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
+    qint64 sameStart(const DiveProfile& profile);
+    bool storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error);
     bool fail(const QString& text);
     // Runs step in one transaction: rolled back, with its error kept, when it fails.
     bool inTransaction(const std::function<bool(QString& error)>& step);
