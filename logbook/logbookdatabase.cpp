@@ -125,7 +125,7 @@ const char selectDiveSql[]
 const char selectGasesSql[] = "select gasid, o2, he from gases where diveid=:diveid ORDER BY gasid";
 const char selectSamplesSql[]
     = "select time, depth, temperature, OTU, CNS, decoCeiling, gradientFactor, alertFlag, "
-      "tissues, gasindex from profiles where diveid=:diveid ORDER BY pointid";
+      "tissues, gasindex from profiles where diveid=? ORDER BY pointid";
 
 QSet<QString> columnsOf(QSqlDatabase& db, const QString& table, bool& ok)
 {
@@ -157,7 +157,6 @@ struct LogbookDatabase::Statements
         , maxId(db)
         , selectDive(db)
         , selectGases(db)
-        , selectSamples(db)
         , cache(db)
     { }
     QSqlQuery insertDive;
@@ -166,7 +165,6 @@ struct LogbookDatabase::Statements
     QSqlQuery maxId;
     QSqlQuery selectDive;
     QSqlQuery selectGases;
-    QSqlQuery selectSamples;
     StatementCache cache; // the details' and lookups' statements of each stored dive
 };
 
@@ -364,7 +362,6 @@ bool LogbookDatabase::prepareStatements()
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
         { &statements->selectGases, selectGasesSql },
-        { &statements->selectSamples, selectSamplesSql },
     };
     for (const auto& [query, sql] : all) {
         query->setForwardOnly(true);
@@ -687,6 +684,61 @@ bool LogbookDatabase::commitImport()
     return committed || fail(error);
 }
 
+namespace {
+
+// The stored values as loadDive reads them, straight from SQLite when they have their column's
+// type (every row this program writes), through the QVariant rules otherwise.
+double storedReal(const SqliteStatement& q, int column)
+{
+    const SqliteStatement::ColumnType type = q.type(column);
+    return type == SqliteStatement::Float || type == SqliteStatement::Integer
+        ? q.real(column)
+        : realValue(q.value(column));
+}
+
+qint64 storedInteger(const SqliteStatement& q, int column, qint64 low, qint64 high)
+{
+    if (q.type(column) != SqliteStatement::Integer)
+        return integerInRange(q.value(column), low, high, 0);
+    const qint64 v = q.integer(column);
+    return v < low || v > high ? 0 : v;
+}
+
+} // namespace
+
+bool LogbookDatabase::loadSamples(
+    qint64 diveId, qint64 gasCount, QList<DiveSample>& samples, QString& error)
+{
+    SqliteStatement* q = m_statements->cache.direct(QLatin1String(selectSamplesSql), error);
+    if (!q)
+        return false;
+    q->bind(1, diveId);
+    while (q->next(error)) {
+        DiveSample s;
+        s.time = storedReal(*q, 0);
+        s.depth = storedReal(*q, 1);
+        s.temperature = storedReal(*q, 2);
+        s.otu = storedReal(*q, 3);
+        s.cns = storedReal(*q, 4);
+        s.decoCeiling = storedReal(*q, 5);
+        s.gradientFactor = storedReal(*q, 6);
+        s.alertFlags = quint8(storedInteger(*q, 7, 0, 255));
+        // Copy what the blob holds, at most 16 bytes; the rest stays zero.
+        const QByteArray other
+            = q->type(8) == SqliteStatement::Blob ? QByteArray() : q->value(8).toByteArray();
+        const QByteArrayView tissues = q->type(8) == SqliteStatement::Blob ? q->blob(8) : other;
+        if (!tissues.isEmpty())
+            std::memcpy(s.tissues, tissues.data(),
+                size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
+        // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
+        // so that no reader indexes outside the gas list.
+        s.gasIndex = qint32(storedInteger(*q, 9, 1, gasCount) - 1);
+        samples.append(s);
+    }
+    q->reset();
+    return error.isEmpty();
+}
+
 bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
 {
     if (!isOpen())
@@ -736,34 +788,9 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     }
     gases.finish();
 
-    QSqlQuery& samples = m_statements->selectSamples;
-    samples.bindValue(QStringLiteral(":diveid"), diveId);
-    if (!samples.exec())
-        return fail(samples.lastError().text());
-    const qint64 gasCount = loaded.gases.size();
-    while (samples.next()) {
-        DiveSample s;
-        s.time = realValue(samples.value(0));
-        s.depth = realValue(samples.value(1));
-        s.temperature = realValue(samples.value(2));
-        s.otu = realValue(samples.value(3));
-        s.cns = realValue(samples.value(4));
-        s.decoCeiling = realValue(samples.value(5));
-        s.gradientFactor = realValue(samples.value(6));
-        s.alertFlags = quint8(integerInRange(samples.value(7), 0, 255, 0));
-        // Copy what the blob holds, at most 16 bytes; the rest stays zero.
-        const QByteArray tissues = samples.value(8).toByteArray();
-        std::memcpy(s.tissues, tissues.constData(),
-            size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
-        // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
-        // so that no reader indexes outside the gas list.
-        const qint64 stored = integerInRange(samples.value(9), 1, gasCount, 0);
-        s.gasIndex = qint32(stored - 1);
-        loaded.samples.append(s);
-    }
-    if (samples.lastError().isValid())
-        return fail(samples.lastError().text());
-    samples.finish();
+    QString error;
+    if (!loadSamples(diveId, loaded.gases.size(), loaded.samples, error))
+        return fail(error);
     QString detailsError;
     if (!DiveDetailsStore::load(m_db, diveId, loaded, detailsError))
         return fail(detailsError);

@@ -200,6 +200,7 @@ private:
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     qint64 sameStart(const DiveProfile& profile);
     bool storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error);
+    bool loadSamples(qint64 diveId, qint64 gasCount, QList<DiveSample>& samples, QString& error);
     bool fail(const QString& text);
     // Runs step in one transaction: rolled back, with its error kept, when it fails.
     bool inTransaction(const std::function<bool(QString& error)>& step);

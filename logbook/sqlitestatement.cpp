@@ -57,3 +57,62 @@ bool SqliteStatement::run(QString& error)
     sqlite3_reset(m_statement);
     return done;
 }
+
+static_assert(SqliteStatement::Integer == SQLITE_INTEGER && SqliteStatement::Float == SQLITE_FLOAT
+    && SqliteStatement::Text == SQLITE_TEXT && SqliteStatement::Blob == SQLITE_BLOB
+    && SqliteStatement::Null == SQLITE_NULL);
+
+bool SqliteStatement::next(QString& error)
+{
+    const int status = sqlite3_step(m_statement);
+    if (status == SQLITE_ROW)
+        return true;
+    if (status != SQLITE_DONE)
+        error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    return false;
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+SqliteStatement::ColumnType SqliteStatement::type(int column) const
+{
+    return ColumnType(sqlite3_column_type(m_statement, column));
+}
+
+qint64 SqliteStatement::integer(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double SqliteStatement::real(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
+QByteArrayView SqliteStatement::blob(int column) const
+{
+    const char* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+    return QByteArrayView(data, sqlite3_column_bytes(m_statement, column));
+}
+
+QVariant SqliteStatement::value(int column) const
+{
+    switch (type(column)) {
+    case Integer:
+        return QVariant(integer(column));
+    case Float:
+        return QVariant(real(column));
+    case Text:
+        return QVariant(QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
+            sqlite3_column_bytes(m_statement, column)));
+    case Blob:
+        return QVariant(blob(column).toByteArray());
+    case Null:
+        break;
+    }
+    return QVariant();
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
+#include <QVariant>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -27,6 +29,20 @@ public:
     void bindBlob(int parameter, const void* data, int size);
     // Runs the statement once and makes it ready for the next binds.
     bool run(QString& error);
+
+    // A query: next() until it returns false (error then set when it failed), then reset().
+    bool next(QString& error);
+    void reset();
+    // Columns count from 0; the types are SQLite's own codes.
+    enum ColumnType { Integer = 1, Float = 2, Text = 3, Blob = 4, Null = 5 };
+    ColumnType type(int column) const;
+    qint64 integer(int column) const;
+    double real(int column) const;
+    // The bytes of a Blob column, valid until the next step.
+    QByteArrayView blob(int column) const;
+    // The value as Qt's SQLite driver gives it (qint64, double, QString, QByteArray or null),
+    // for the rare values that are not of their column's type.
+    QVariant value(int column) const;
 
 private:
     sqlite3* m_db = nullptr;
