@@ -517,6 +517,44 @@ int LogbookDatabase::importDive(DiveProfile& profile, int* id)
     return outcome;
 }
 
+// The dive's row in dives and its gases.
+bool LogbookDatabase::insertDiveRows(qint64 id, const DiveProfile& profile, QString& error)
+{
+    const auto failed = [&error](const QSqlQuery& q) {
+        error = q.lastError().text();
+        return false;
+    };
+    QSqlQuery& dive = m_statements->insertDive;
+    dive.bindValue(QStringLiteral(":diveid"), id);
+    dive.bindValue(QStringLiteral(":name"), textValue(profile.name));
+    dive.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
+    dive.bindValue(QStringLiteral(":datetime"), qint64(profile.dateTime));
+    dive.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
+    dive.bindValue(QStringLiteral(":period"), int(profile.period));
+    dive.bindValue(QStringLiteral(":alerts"), qint64(profile.alerts));
+    dive.bindValue(QStringLiteral(":divemode"), qint64(profile.diveMode));
+    dive.bindValue(QStringLiteral(":gfslow"), int(profile.gfLow));
+    dive.bindValue(QStringLiteral(":gfshigh"), int(profile.gfHigh));
+    dive.bindValue(QStringLiteral(":waterdensity"), qint64(profile.freshWater));
+    dive.bindValue(QStringLiteral(":psurf"), millibar(profile.surfacePressure));
+    dive.bindValue(QStringLiteral(":computertype"), qint64(profile.computerType));
+    dive.bindValue(QStringLiteral(":firmwareversion"), textValue(profile.firmwareVersion));
+    if (!dive.exec())
+        return failed(dive);
+
+    QSqlQuery& gas = m_statements->insertGas;
+    for (qsizetype i = 0; i < profile.gases.size(); ++i) {
+        const DiveGas& g = profile.gases.at(i);
+        gas.bindValue(QStringLiteral(":diveid"), id);
+        gas.bindValue(QStringLiteral(":gasid"), qint64(i + 1));
+        gas.bindValue(QStringLiteral(":o2"), g.o2);
+        gas.bindValue(QStringLiteral(":he"), g.he);
+        if (!gas.exec())
+            return failed(gas);
+    }
+    return true;
+}
+
 int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
 {
     if (!isOpen()) {
@@ -562,41 +600,10 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
         return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
     const qint64 id = m_requestedId > 0 ? m_requestedId : (highest < 1 ? 1 : highest + 1);
 
-    QSqlQuery& dive = m_statements->insertDive;
-    dive.bindValue(QStringLiteral(":diveid"), id);
-    dive.bindValue(QStringLiteral(":name"), textValue(profile.name));
-    dive.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
-    dive.bindValue(QStringLiteral(":datetime"), qint64(profile.dateTime));
-    dive.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
-    dive.bindValue(QStringLiteral(":period"), int(profile.period));
-    dive.bindValue(QStringLiteral(":alerts"), qint64(profile.alerts));
-    dive.bindValue(QStringLiteral(":divemode"), qint64(profile.diveMode));
-    dive.bindValue(QStringLiteral(":gfslow"), int(profile.gfLow));
-    dive.bindValue(QStringLiteral(":gfshigh"), int(profile.gfHigh));
-    dive.bindValue(QStringLiteral(":waterdensity"), qint64(profile.freshWater));
-    dive.bindValue(QStringLiteral(":psurf"), millibar(profile.surfacePressure));
-    dive.bindValue(QStringLiteral(":computertype"), qint64(profile.computerType));
-    dive.bindValue(QStringLiteral(":firmwareversion"), textValue(profile.firmwareVersion));
-    if (!dive.exec())
-        return rollback(dive.lastError().text(), StatementFailed);
-
-    QSqlQuery& gas = m_statements->insertGas;
-    for (qsizetype i = 0; i < profile.gases.size(); ++i) {
-        const DiveGas& g = profile.gases.at(i);
-        gas.bindValue(QStringLiteral(":diveid"), id);
-        gas.bindValue(QStringLiteral(":gasid"), qint64(i + 1));
-        gas.bindValue(QStringLiteral(":o2"), g.o2);
-        gas.bindValue(QStringLiteral(":he"), g.he);
-        if (!gas.exec())
-            return rollback(gas.lastError().text(), StatementFailed);
-    }
-
     QString error;
-    if (!storeSamples(id, profile.samples, error))
+    if (!insertDiveRows(id, profile, error) || !storeSamples(id, profile.samples, error)
+        || !DiveDetailsStore::storeNew(m_statements->cache, id, profile, error))
         return rollback(error, StatementFailed);
-    QString detailsError;
-    if (!DiveDetailsStore::storeNew(m_statements->cache, id, profile, detailsError))
-        return rollback(detailsError, StatementFailed);
 
     if (m_importing ? !savepoint.exec(QStringLiteral("RELEASE store_dive")) : !m_db.commit())
         return rollback(

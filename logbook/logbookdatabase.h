@@ -199,6 +199,7 @@ private:
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
     qint64 sameStart(const DiveProfile& profile);
+    bool insertDiveRows(qint64 id, const DiveProfile& profile, QString& error);
     bool storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error);
     bool loadSamples(qint64 diveId, qint64 gasCount, QList<DiveSample>& samples, QString& error);
     bool fail(const QString& text);
