@@ -362,7 +362,7 @@ bool storeNew(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QStri
     bindSummary(*q, dive);
     q->bindValue(QStringLiteral(":sac"), TankStore::airUse(dive));
     return exec(*q, error) && TankStore::storeRows(sql, diveId, dive, error)
-        && DivePlacesStore::link(sql.db(), diveId, details, true, error);
+        && DivePlacesStore::link(sql, diveId, details, true, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
@@ -464,7 +464,8 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
     if (!q.exec())
         return rollback(q.lastError().text());
     QString error;
-    if (!DivePlacesStore::link(m_db, diveId, details, false, error))
+    StatementCache sql(m_db);
+    if (!DivePlacesStore::link(sql, diveId, details, false, error))
         return rollback(error);
     if (!m_db.commit())
         return rollback(m_db.lastError().text());
