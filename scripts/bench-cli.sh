@@ -12,9 +12,11 @@ cli=$build/cli/veltra-cli
 cache=$build/bench-cache
 db=$cache/logbook-50000.db
 uddf=$cache/logbook-500.uddf
-for f in "$cli" "$db" "$uddf"; do
+for f in "$cli" "$uddf"; do
   [ -e "$f" ] || { echo "missing $f (see the head of this script)" >&2; exit 1; }
 done
+# The 50,000-dive logbook takes a while to make: without it only the file rows are measured.
+[ -e "$db" ] || echo "no $db: list and stats left out (see the head of this script)" >&2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -55,10 +57,12 @@ compare() {
 }
 
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), load $(cut -d' ' -f1-3 /proc/loadavg)"
-compare "logbook list --json (50k dives)" -- "$cli" logbook --db "$db" list --json \
-  -- sqlite3 -json "$db" "$list_sql"
-compare "logbook stats --by month (50k)" -- "$cli" logbook --db "$db" stats --by month --json \
-  -- sqlite3 "$db" ".read $work/stats.sql"
+if [ -e "$db" ]; then
+  compare "logbook list --json (50k dives)" -- "$cli" logbook --db "$db" list --json \
+    -- sqlite3 -json "$db" "$list_sql"
+  compare "logbook stats --by month (50k)" -- "$cli" logbook --db "$db" stats --by month --json \
+    -- sqlite3 "$db" ".read $work/stats.sql"
+fi
 compare "info logbook-500.uddf (read)" -- "$cli" info "$uddf" -- xmllint --noout "$uddf"
 # Import into an empty logbook each run, then export that logbook's 500 dives.
 import_one() { rm -f "$work/500.db"; "$cli" logbook --db "$work/500.db" import "$uddf"; }
