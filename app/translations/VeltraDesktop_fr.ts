@@ -4225,6 +4225,13 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
 </context>
 <context>
+    <name>SqliteStatement</name>
+    <message>
+        <source>The logbook&apos;s connection is not an SQLite one.</source>
+        <translation>La connexion du carnet de plongée n&apos;est pas une connexion SQLite.</translation>
+    </message>
+</context>
+<context>
     <name>StarRating</name>
     <message numerus="yes">
         <source>%n star(s)</source>
