@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/divelistorder.h"
 #include "app/filequestions.h"
 #include "dive/diveprofile.h"
 #include "dive/units.h"
@@ -40,7 +41,9 @@ class MainWindowClass;
 }
 
 // The application's one top-level window: the logbook on the left, the dive shown
-// on the right with its summary, computer data and gases.
+// on the right with its summary, computer data and gases. Its parts are wired in mainwindow.cpp
+// (construction, preferences), mainlist.cpp, mainsummary.cpp, mainfiles.cpp and mainmenus.cpp;
+// the work they drive lives in plain functions beside them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -141,18 +144,33 @@ private:
     void planStoredDive(QTableWidgetItem* item, bool replace);
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
+    // The construction's steps (mainwindow.cpp).
+    void connectFileActions();
+    void createGraph();
+    void loadSettings();
+    void createSimulationTab();
+    // The computer's menu and actions, the keys, the Computer menu and Help's guide
+    // (mainmenus.cpp).
     void createComputerActions();
-    // The keys, the Computer menu and Help's guide (mainmenus.cpp).
     void createMenusAndKeys();
-    // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab.
+    // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab
+    // (mainlist.cpp).
     void createLogbookFeatures();
+    void createSearchBox();
+    void createListHeader();
+    void arrangeDiveList();
+    void createEditMenu();
+    void createStatisticsTab();
+    void saveListOrder();
+    // The Summary's fields, details editor and lights (mainsummary.cpp).
+    void createSummaryFeatures();
+    void showAirUse();
     void logbookChanged();
     void showStatistics();
     void createAirUseFields();
     void arrangeSummary();
     void refreshCompletions();
 
-    QString m_title;
     QString m_appDataDir;
     bool m_usable = true;
     std::unique_ptr<Ui::MainWindowClass> m_ui;
@@ -186,10 +204,7 @@ private:
     StatisticsPage* m_statisticsPage = nullptr;
     QList<DiveListEntry> m_listed; // the dives the list shows, for the statistics
     bool m_statisticsStale = true;
-    int m_sortColumn = 1; // DiveListView::DateColumn
-    bool m_sortDescending = true;
-    bool m_grouped = true;
-    bool m_groupedByTrip = false;
+    DiveListOrder m_order;
     QList<int> m_downloadedIds; // stored by the download under way
     // Held while this window uses the logbook, so that a second program on the same logbook
     // can say so.

@@ -172,6 +172,9 @@ float surface_margin(
     return surface - ceiling_pressure(copy, gfHigh(config));
 }
 
+// Kept whole (over 80 lines): the closed form for nitrogen-only open circuit and the bracketed
+// search for the rest answer the same question; side by side, a change to one is checked
+// against the other at a glance, and splitting them would pass seven values between parts.
 float ndl_minutes(
     float previousNdl, const config_t& config, const tissues_t& tissues, float pressure)
 {
@@ -385,6 +388,9 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
     return static_cast<float>(steps) * 5.0f / 60.0f;
 }
 
+// Kept whole (over 80 lines): the ascent walks one state (tissues, level, gas, setpoint, rate,
+// stop hints) from stop to stop; cut into parts, each would take or return most of it, and the
+// order of switch, stop and ascent at a level is the one thing to read in one place.
 bool compute_stops(deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
 {
     deco.dtr = 0.0f;

@@ -1,9 +1,9 @@
 #pragma once
 
-// What the program does with the dives a reader of another program's file returns: their
-// statistics and speeds, the CSV (profile) and UDDF writers, and the UDDF reader on what was
-// written. A dive that breaks what every reader promises (finite times and depths in time order,
-// gas indexes inside the gas list) stops the run.
+// What the program does with the dives a reader returns: their statistics and speeds, the CSV
+// (profile) and UDDF writers, and the UDDF reader on what was written. driveDives() also stops
+// the run on a dive that breaks what every reader of another program's file promises (finite
+// times and depths in time order, gas indexes inside the gas list).
 #include "dive/diveprofile.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
@@ -12,11 +12,24 @@
 #include <cmath>
 #include <cstdlib>
 
+inline void computeAndWrite(QList<DiveProfile>& dives)
+{
+    for (DiveProfile& d : dives) {
+        if (!d.samples.isEmpty())
+            d.computeStatistics();
+        d.computeSpeeds(false);
+        CsvFile::profileDocument(d);
+    }
+    QList<DiveProfile> again;
+    QList<RefusedDive> refused;
+    UDDF::readAllData(UDDF::toDocument(dives), again, refused);
+}
+
 inline void driveDives(DiveFileContent& content)
 {
     if (!content.ok() && !content.dives.isEmpty())
         std::abort();
-    for (DiveProfile& d : content.dives) {
+    for (const DiveProfile& d : std::as_const(content.dives)) {
         double last = -1;
         for (const DiveSample& s : d.samples) {
             if (!std::isfinite(s.time) || !std::isfinite(s.depth) || s.time < last
@@ -29,12 +42,6 @@ inline void driveDives(DiveFileContent& content)
             if (g.o2 < 0 || g.he < 0 || g.o2 + g.he > 100)
                 std::abort();
         }
-        if (!d.samples.isEmpty())
-            d.computeStatistics();
-        d.computeSpeeds(false);
-        CsvFile::profileDocument(d);
     }
-    QList<DiveProfile> again;
-    QList<RefusedDive> refused;
-    UDDF::readAllData(UDDF::toDocument(content.dives), again, refused);
+    computeAndWrite(content.dives);
 }

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the computer's dive header and sample decoders and to the ".divebin"
-// parser, and the download's checks of a stream against its header. The first byte chooses the link
-// variant and the tissue flag.
-
+// parser, and the download's checks of a stream against its header, then drives the dives they
+// make as a download or an import does. The first byte chooses the link variant and the tissue
+// flag.
+#include "drivedives.h"
 #include "fileio/binarydiveparser.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
@@ -29,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkStreamAgainstHeader(header, decoded, samples);
     if (expectedStreamBytes(bytes.left(kStreamHeadBytes), header.sampleCount, tissues) < 0)
         __builtin_trap();
-    const DiveProfile dive = convertDownloadedDive(header, samples, {});
-    if (dive.samples.size() != samples.size())
+    DiveFileContent made;
+    made.dives.append(convertDownloadedDive(header, samples, {}));
+    if (made.dives.first().samples.size() != samples.size())
         __builtin_trap();
 
     const BinaryDiveContent content = parseBinaryDive(bytes);
@@ -39,6 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         binaryDiveToProfile(content, fromFile);
         if (qint64(content.samples.size()) * 28 + 185 > bytes.size())
             __builtin_trap(); // never more records than the file holds
+        made.dives.append(fromFile);
     }
+    driveDives(made);
     return 0;
 }

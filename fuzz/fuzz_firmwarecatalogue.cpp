@@ -1,5 +1,6 @@
 // Feeds arbitrary replies to the catalogue and listing readers, builds the local file name of
-// every entry, and drives the programming sequence with acknowledgements taken from the bytes.
+// every entry, and drives the programming sequence, under the name the computer gets for the
+// first entry's file, with acknowledgements taken from the bytes.
 #include "computer/firmwarecatalogue.h"
 #include "link/firmwareprogram.h"
 
@@ -26,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The image is the input itself; each later byte is one acknowledgement (code, accepted).
     FirmwareProgrammer program;
-    if (program.start(bytes, QString::fromUtf8(bytes.left(48))) != FirmwareStatus::Ok)
+    if (program.start(bytes, firmwareNameOfFile(localFirmwareName(entries.first())))
+        != FirmwareStatus::Ok)
         return 0;
     if (program.payload().size() != kBeginProgramPayloadBytes)
         abort();

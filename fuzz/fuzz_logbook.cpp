@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes as a logbook file through every operation that reads it.
-#include "dive/diveprofile.h"
+// Feeds arbitrary bytes as a logbook file through every operation that reads it, computes and
+// exports the dives it loads, and stores, renames and deletes one of its own.
+#include "drivedives.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (db.listDives(DiveFilter(), entries, groups)) {
         if (groups > entries.size())
             std::abort();
-        int loaded = 0;
+        QList<DiveProfile> loaded;
         for (const DiveListEntry& entry : entries) {
             DiveProfile dive;
             if (db.loadDive(entry.diveId, dive)) {
@@ -55,10 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     if (s.gasIndex < -1 || s.gasIndex >= dive.gases.size())
                         std::abort();
                 }
+                loaded.append(dive);
             }
-            if (++loaded == 32)
+            if (loaded.size() == 32)
                 break;
         }
+        computeAndWrite(loaded);
     }
     DiveFilter filter;
     filter.byComputer = true;

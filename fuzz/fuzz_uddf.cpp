@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the multi-dive UDDF reader, then writes what it read and reads that
-// back: the same dives come back, each with as many samples, gases and tanks.
-#include "dive/diveprofile.h"
-#include "fileio/uddf.h"
+// back: the same dives come back, each with as many samples, gases and tanks; then computes them
+// and writes them as CSV.
+#include "drivedives.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             || again.at(i).tanks.size() != dives.at(i).tanks.size())
             std::abort();
     }
+    computeAndWrite(dives);
     return 0;
 }

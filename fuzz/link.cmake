@@ -1,1 +1,1 @@
-veltra_add_fuzzer(link LIBS link)
+veltra_add_fuzzer(link LIBS link fileio)

@@ -1,1 +1,1 @@
-veltra_add_fuzzer(logbook LIBS logbook)
+veltra_add_fuzzer(logbook LIBS logbook fileio)

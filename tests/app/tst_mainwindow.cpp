@@ -725,6 +725,7 @@ private slots:
         for (const QString language : { "en", "fr" }) {
             QTranslator translator;
             QTranslator qt;
+            QLocale::setDefault(QLocale(language));
             if (language == "fr") {
                 QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
                 QVERIFY(qt.load(QStringLiteral("qtbase_fr"),
@@ -742,28 +743,40 @@ private slots:
             tabs->setCurrentIndex(1);
             QVERIFY(w->grab().save(out + "/planner-" + language + ".png"));
             tabs->setCurrentIndex(0);
-            FormFilter filter(w);
-            filter.show();
-            QVERIFY(filter.grab().save(out + "/filter-" + language + ".png"));
+            auto* filter = new FormFilter(w); // the window's, as the dialogs below
+            filter->show();
+            QVERIFY(filter->grab().save(out + "/filter-" + language + ".png"));
             w->showUserGuide();
             QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
                         ->window()
                         ->grab()
                         .save(out + "/guide-" + language + ".png"));
-            PreferencesDialog preferences(HiddenOptions(), w);
-            preferences.show();
-            QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
-            // A dark desktop: the same window under a dark palette.
+            auto* preferences = new PreferencesDialog(HiddenOptions(), w);
+            preferences->show();
+            QVERIFY(preferences->grab().save(out + "/preferences-" + language + ".png"));
+            // A dark desktop (its colours as a dark theme sets them): the window and the planner.
             const QPalette light = QApplication::palette();
             QPalette dark(QColor(53, 53, 53));
             dark.setColor(QPalette::Base, QColor(35, 35, 35));
-            dark.setColor(QPalette::Text, Qt::white);
-            dark.setColor(QPalette::WindowText, Qt::white);
-            dark.setColor(QPalette::ButtonText, Qt::white);
+            dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+            for (auto role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText }) {
+                dark.setColor(role, Qt::white);
+                dark.setColor(QPalette::Disabled, role, Qt::gray);
+            }
+            dark.setColor(QPalette::Link, QColor(100, 170, 255));
+            dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
             QApplication::setPalette(dark);
-            QTest::qWait(50);
+            w->close();
+            w = makeWindow();
+            w->resize(1366, 740);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            w->openDiveProfileItem(diveList(w)->item(1, 0));
             QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
+            w->findChild<QTabWidget*>("tabMain")->setCurrentIndex(1);
+            QVERIFY(w->grab().save(out + "/planner-dark-" + language + ".png"));
             QApplication::setPalette(light);
+            QLocale::setDefault(QLocale::c());
             QCoreApplication::removeTranslator(&translator);
             QCoreApplication::removeTranslator(&qt);
         }
@@ -986,6 +999,10 @@ private slots:
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
+        QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // Buddies have no order: a click there keeps the depth order (it read past the sort keys).
+        list->horizontalHeader()->sectionClicked(DiveListView::BuddiesColumn);
+        QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), 3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
         // A click on any cell, or an arrow key, shows the dive of that row.
         auto* shown = window->findChild<QLineEdit*>("edDiveName");
