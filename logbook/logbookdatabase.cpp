@@ -246,7 +246,7 @@ int LogbookDatabase::openOrCreate(const QString& path)
     return Success;
 }
 
-int LogbookDatabase::prepareSchema()
+int LogbookDatabase::readTables(QSet<QString>& tables)
 {
     QSqlQuery q(m_db);
     // Reading the schema proves the file is a readable database before anything is written.
@@ -254,32 +254,39 @@ int LogbookDatabase::prepareSchema()
         fail(tr("The file is not a readable logbook database: %1").arg(q.lastError().text()));
         return NotOpen;
     }
-    QSet<QString> tables;
     while (q.next())
         tables.insert(q.value(0).toString().toLower());
     q.finish();
-
     // SQLite table names ignore case, so compare them the same way.
-    const bool fresh = tables.isEmpty();
-    if (!fresh) {
-        bool ok = true;
-        bool known = tables.contains(QStringLiteral("dives"))
-            && tables.contains(QStringLiteral("profiles"));
-        if (known)
-            known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
-                && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
-        if (known && tables.contains(QStringLiteral("gases")))
-            known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
-        if (!ok) {
-            fail(
-                tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
-            return NotOpen;
-        }
-        if (!known) {
-            fail(tr("The file is an SQLite database but not a dive logbook."));
-            return NotOpen;
-        }
+    if (tables.isEmpty())
+        return Success;
+    bool ok = true;
+    bool known
+        = tables.contains(QStringLiteral("dives")) && tables.contains(QStringLiteral("profiles"));
+    if (known)
+        known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
+            && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
+    if (known && tables.contains(QStringLiteral("gases")))
+        known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
+    if (!ok) {
+        fail(tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
+        return NotOpen;
     }
+    if (!known) {
+        fail(tr("The file is an SQLite database but not a dive logbook."));
+        return NotOpen;
+    }
+    return Success;
+}
+
+int LogbookDatabase::prepareSchema()
+{
+    QSet<QString> tables;
+    const int readable = readTables(tables);
+    if (readable != Success)
+        return readable;
+    const bool fresh = tables.isEmpty();
+    QSqlQuery q(m_db);
 
     // One write transaction for the whole upgrade: it fails at once on a read-only or locked
     // file, and a failing step leaves the file as it was.

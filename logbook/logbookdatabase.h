@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -191,6 +192,8 @@ private:
     struct Statements;
 
     int prepareSchema();
+    // The file's tables (lower case) when it is a logbook or empty; NotOpen otherwise.
+    int readTables(QSet<QString>& tables);
     // The WHERE terms of a filter's computers, days and search, with their bound values; the
     // time of day is not among them.
     static void filterConditions(
