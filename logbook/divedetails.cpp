@@ -170,27 +170,12 @@ QString searchExpression(const QString& typed)
 
 namespace DiveDetailsStore {
 
-bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
-{
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT type, name FROM sqlite_master"))) {
-        error = q.lastError().text();
-        return false;
-    }
-    QSet<QString> tables;
-    QSet<QString> triggerNames;
-    while (q.next()) {
-        const QString type = q.value(0).toString();
-        const QString name = q.value(1).toString().toLower();
-        if (type == QLatin1String("table"))
-            tables.insert(name);
-        else if (type == QLatin1String("trigger"))
-            triggerNames.insert(name);
-    }
-    q.finish();
+namespace {
 
-    // A table under one of these names but of another shape would fail every later write:
-    // refuse the file now, saying which table.
+// A table under one of these names but of another shape would fail every later write: the
+// file is refused now, saying which table.
+bool tablesOfOurShape(QSqlDatabase& db, const QSet<QString>& tables, QString& error)
+{
     const std::pair<const char*, QStringList> shapes[] = {
         { "divedetails",
             { "diveid", "number", "site", "location", "buddies", "notes", "rating", "tags",
@@ -198,6 +183,7 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
         { "divetanks", { "diveid", "tankid", "gasindex", "startbar", "endbar" } },
         { "divesearch", { "name", "computer", "site", "location", "buddies", "notes", "tags" } },
     };
+    QSqlQuery q(db);
     for (const auto& [table, columns] : shapes) {
         if (!tables.contains(QLatin1String(table)))
             continue;
@@ -216,6 +202,31 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
             }
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT type, name FROM sqlite_master"))) {
+        error = q.lastError().text();
+        return false;
+    }
+    QSet<QString> tables;
+    QSet<QString> triggerNames;
+    while (q.next()) {
+        const QString type = q.value(0).toString();
+        const QString name = q.value(1).toString().toLower();
+        if (type == QLatin1String("table"))
+            tables.insert(name);
+        else if (type == QLatin1String("trigger"))
+            triggerNames.insert(name);
+    }
+    q.finish();
+    if (!tablesOfOurShape(db, tables, error))
+        return false;
 
     const bool newDetails = !tables.contains(QStringLiteral("divedetails"));
     const bool newSearch = !tables.contains(QStringLiteral("divesearch"));
