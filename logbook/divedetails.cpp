@@ -359,12 +359,13 @@ bool storeNew(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QStri
     q->bindValue(QStringLiteral(":id"), diveId);
     if (!exec(*q, error))
         return false;
-    // The air use and the gases go in with the row: one write of it instead of two.
+    // The air use, the gases and whether the dive has samples (which the list reads instead
+    // of looking into every dive's samples) go in with the row: one write of it instead of two.
     q = sql.prepared(QStringLiteral("INSERT INTO divedetails (diveid, number, site, location, "
                                     "buddies, notes, rating, tags, maxtime, maxdepth, "
-                                    "mintemperature, sac, gases) VALUES (:id, :number, :site, "
-                                    ":location, :buddies, :notes, :rating, :tags, :maxtime, "
-                                    ":maxdepth, :mintemperature, :sac, (%1))")
+                                    "mintemperature, sac, gases, hasprofile) VALUES (:id, "
+                                    ":number, :site, :location, :buddies, :notes, :rating, :tags, "
+                                    ":maxtime, :maxdepth, :mintemperature, :sac, (%1), :profile)")
                          .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id"))),
         error);
     if (!q)
@@ -372,6 +373,7 @@ bool storeNew(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QStri
     bindDetails(*q, diveId, details);
     bindSummary(*q, dive);
     q->bindValue(QStringLiteral(":sac"), TankStore::airUse(dive));
+    q->bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
     return exec(*q, error) && TankStore::storeRows(sql, diveId, dive, error)
         && DivePlacesStore::link(sql, diveId, details, true, error);
 }

@@ -709,18 +709,37 @@ namespace {
 // type (every row this program writes), through the QVariant rules otherwise.
 double storedReal(const SqliteStatement& q, int column)
 {
-    const SqliteStatement::ColumnType type = q.type(column);
-    return type == SqliteStatement::Float || type == SqliteStatement::Integer
-        ? q.real(column)
-        : realValue(q.value(column));
+    return q.isNumber(column) ? q.real(column) : realValue(q.value(column));
 }
 
 qint64 storedInteger(const SqliteStatement& q, int column, qint64 low, qint64 high)
 {
-    if (q.type(column) != SqliteStatement::Integer)
+    if (!q.isInteger(column))
         return integerInRange(q.value(column), low, high, 0);
     const qint64 v = q.integer(column);
     return v < low || v > high ? 0 : v;
+}
+
+// The dives table's columns 1 to 12 of a stored dive, checked as they are read.
+void readDiveRow(const QSqlQuery& dive, DiveProfile& loaded)
+{
+    loaded.name = dive.value(1).toString();
+    loaded.computer = dive.value(2).toString();
+    qint64 dateTime = 0;
+    if (readInteger(dive.value(3), dateTime))
+        loaded.dateTime = dateTime;
+    loaded.serial = dive.value(4).toString();
+    const qint64 period = integerInRange(dive.value(5), 0, 255, 0);
+    loaded.setPeriod(quint8(period == 0 ? 5 : period));
+    loaded.setAlerts(quint32(integerInRange(dive.value(6), 0, 0xffffffffLL, 0)), 0);
+    loaded.firmwareVersion = dive.value(7).toString();
+    const DiveProfile defaults;
+    loaded.diveMode = quint32(integerInRange(dive.value(8), 0, 0xffffffffLL, defaults.diveMode));
+    loaded.gfLow = quint8(integerInRange(dive.value(9), 1, 100, defaults.gfLow));
+    loaded.gfHigh = quint8(integerInRange(dive.value(10), 1, 100, defaults.gfHigh));
+    loaded.freshWater = quint32(integerInRange(dive.value(11), 0, 1, defaults.freshWater));
+    const qint64 psurf = integerInRange(dive.value(12), 500, 1100, -1);
+    loaded.surfacePressure = psurf < 0 ? defaults.surfacePressure : double(psurf) / 1000.0;
 }
 
 } // namespace
@@ -731,8 +750,9 @@ bool LogbookDatabase::loadSamples(
     SqliteStatement* q = m_statements->cache.direct(QLatin1String(selectSamplesSql), error);
     if (!q)
         return false;
+    q->reset();
     q->bind(1, diveId);
-    while (q->next(error)) {
+    while (q->next()) {
         DiveSample s;
         s.time = storedReal(*q, 0);
         s.depth = storedReal(*q, 1);
@@ -743,9 +763,8 @@ bool LogbookDatabase::loadSamples(
         s.gradientFactor = storedReal(*q, 6);
         s.alertFlags = quint8(storedInteger(*q, 7, 0, 255));
         // Copy what the blob holds, at most 16 bytes; the rest stays zero.
-        const QByteArray other
-            = q->type(8) == SqliteStatement::Blob ? QByteArray() : q->value(8).toByteArray();
-        const QByteArrayView tissues = q->type(8) == SqliteStatement::Blob ? q->blob(8) : other;
+        const QByteArray other = q->isBlob(8) ? QByteArray() : q->value(8).toByteArray();
+        const QByteArrayView tissues = q->isBlob(8) ? q->blob(8) : other;
         if (!tissues.isEmpty())
             std::memcpy(s.tissues, tissues.data(),
                 size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
@@ -754,6 +773,7 @@ bool LogbookDatabase::loadSamples(
         s.gasIndex = qint32(storedInteger(*q, 9, 1, gasCount) - 1);
         samples.append(s);
     }
+    error = q->error();
     q->reset();
     return error.isEmpty();
 }
@@ -774,23 +794,7 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
 
     // A fresh profile: nothing of the dive shown before may leak into this one.
     DiveProfile loaded;
-    loaded.name = dive.value(1).toString();
-    loaded.computer = dive.value(2).toString();
-    qint64 dateTime = 0;
-    if (readInteger(dive.value(3), dateTime))
-        loaded.dateTime = dateTime;
-    loaded.serial = dive.value(4).toString();
-    const qint64 period = integerInRange(dive.value(5), 0, 255, 0);
-    loaded.setPeriod(quint8(period == 0 ? 5 : period));
-    loaded.setAlerts(quint32(integerInRange(dive.value(6), 0, 0xffffffffLL, 0)), 0);
-    loaded.firmwareVersion = dive.value(7).toString();
-    const DiveProfile defaults;
-    loaded.diveMode = quint32(integerInRange(dive.value(8), 0, 0xffffffffLL, defaults.diveMode));
-    loaded.gfLow = quint8(integerInRange(dive.value(9), 1, 100, defaults.gfLow));
-    loaded.gfHigh = quint8(integerInRange(dive.value(10), 1, 100, defaults.gfHigh));
-    loaded.freshWater = quint32(integerInRange(dive.value(11), 0, 1, defaults.freshWater));
-    const qint64 psurf = integerInRange(dive.value(12), 500, 1100, -1);
-    loaded.surfacePressure = psurf < 0 ? defaults.surfacePressure : double(psurf) / 1000.0;
+    readDiveRow(dive, loaded);
     dive.finish();
 
     QSqlQuery& gases = m_statements->selectGases;

@@ -2,49 +2,63 @@
 
 #include <QByteArrayView>
 #include <QString>
-#include <QVariant>
+#include <QVariantList>
 
 class QSqlDatabase;
 struct sqlite3;
 struct sqlite3_stmt;
 
-// A statement run on SQLite's own connection under the Qt one, for the inserts of a dive's
-// many rows (samples, tank pressures): binding through QSqlQuery, a QVariant and a name lookup
-// per value, cost as much as the inserts themselves. It takes part in whatever transaction the
-// Qt connection has open. Finalized before the connection closes (its owner goes first).
+// One statement run on the SQLite connection under a Qt Sql database, for the queries that read
+// many rows and the inserts of a dive's many rows: Qt Sql boxes every value of every row in a
+// QVariant and converts every text to UTF-16 inside SQLite first, which cost as much as the
+// query itself for 50,000 dives, and binding through it as much as the inserts themselves. It
+// takes part in whatever transaction the Qt connection has open; its owner finalizes it before
+// the connection closes.
 class SqliteStatement
 {
 public:
-    SqliteStatement() = default;
+    // Prepares sql on the database's connection; a database that is not SQLite fails.
+    SqliteStatement(const QSqlDatabase& db, const QString& sql);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-    // False with SQLite's message when the connection is not SQLite or the text is refused.
-    bool prepare(const QSqlDatabase& db, const QString& sql, QString& error);
-    // Parameters count from 1, as SQLite's do.
+    // Binds the values to the statement's "?" in order: null, whole numbers, real numbers
+    // and text.
+    bool bind(const QVariantList& values);
+    // Binds one parameter (counted from 1) without a QVariant, for rows bound by the thousand.
     void bind(int parameter, double value);
     void bind(int parameter, qint64 value);
-    // The bytes must live until run() returns; they are not copied.
+    // The bytes must live until the statement has run; they are not copied.
     void bindBlob(int parameter, const void* data, int size);
-    // Runs the statement once and makes it ready for the next binds.
+    // Runs an insert or update once and makes it ready for the next binds.
     bool run(QString& error);
-
-    // A query: next() until it returns false (error then set when it failed), then reset().
-    bool next(QString& error);
+    // Ready to be bound and run again from its first row; forgets the last error.
     void reset();
-    // Columns count from 0; the types are SQLite's own codes.
-    enum ColumnType { Integer = 1, Float = 2, Text = 3, Blob = 4, Null = 5 };
-    ColumnType type(int column) const;
+    // The next row; false at the end or on an error (error() then says which).
+    bool next();
+    QString error() const { return m_error; }
+
+    // The column's value as Qt Sql's SQLite driver gives it (a whole number, a real number, a
+    // text, bytes or null), for the values read by type only when stored as expected.
+    QVariant value(int column) const;
+    bool isNull(int column) const;
+    bool isInteger(int column) const;
+    bool isNumber(int column) const;
+    bool isText(int column) const;
+    bool isBlob(int column) const;
     qint64 integer(int column) const;
     double real(int column) const;
-    // The bytes of a Blob column, valid until the next step.
+    // A text's UTF-8 as stored, not copied: valid until the next row.
+    QByteArray bytes(int column) const;
+    QString text(int column) const;
+    // A blob's bytes as stored, not copied: valid until the next row.
     QByteArrayView blob(int column) const;
-    // The value as Qt's SQLite driver gives it (qint64, double, QString, QByteArray or null),
-    // for the rare values that are not of their column's type.
-    QVariant value(int column) const;
 
 private:
+    bool failed();
+
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_statement = nullptr;
+    QString m_error;
 };

@@ -31,9 +31,11 @@ SqliteStatement* StatementCache::direct(const QString& sql, QString& error)
     const auto found = m_direct.constFind(sql);
     if (found != m_direct.constEnd())
         return found->get();
-    auto statement = std::make_shared<SqliteStatement>();
-    if (!statement->prepare(m_db, sql, error))
+    auto statement = std::make_shared<SqliteStatement>(m_db, sql);
+    if (!statement->error().isEmpty()) {
+        error = statement->error();
         return nullptr;
+    }
     m_direct.insert(sql, statement);
     return statement.get();
 }

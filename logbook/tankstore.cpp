@@ -138,13 +138,16 @@ bool store(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString&
 {
     if (!storeRows(sql, diveId, dive, error))
         return false;
-    QSqlQuery* q = sql.prepared(
-        QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1) WHERE diveid=:id")
-            .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id"))),
+    // Whether the dive has samples, kept beside it: the list would look into the samples of
+    // every dive otherwise.
+    QSqlQuery* q = sql.prepared(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1), "
+                                               "hasprofile=:profile WHERE diveid=:id")
+                                    .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id"))),
         error);
     if (!q)
         return false;
     q->bindValue(QStringLiteral(":sac"), airUse(dive));
+    q->bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
     q->bindValue(QStringLiteral(":id"), diveId);
     return q->exec() || fails(*q, error);
 }

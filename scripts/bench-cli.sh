@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Whole-process figures of veltra-cli as a user runs it, each beside the command that sets its
 # floor, the two alternated, RUNS times each (default 5), medians of wall time and peak memory:
-#   scripts/bench-cli.sh [BUILD_DIR] [RUNS]
+#   scripts/bench-cli.sh [BUILD_DIR] [RUNS] [ONLY]
+# ONLY, when given, runs the comparisons whose name holds it ("list", "stats", "import"...).
 # It needs the benchmarks' cached files: build/bench-cache/logbook-50000.db (made by
 # `build/bench/bench_logbook --benchmark_filter=BM_StoreDive/50000`) and logbook-500.uddf (made
 # by `build/bench/bench_uddf --benchmark_filter=readLogbookFile`).
 set -euo pipefail
 build=${1:-build}
 runs=${2:-5}
+only=${3:-}
 cli=$build/cli/veltra-cli
 cache=$build/bench-cache
 db=$cache/logbook-50000.db
 uddf=$cache/logbook-500.uddf
-for f in "$cli" "$uddf"; do
+# The 50,000-dive logbook takes a while to make: only list and stats need it.
+needed=("$cli")
+case "list stats" in *"$only"*) needed+=("$db") ;; esac
+case "list stats" in *"$only"*) [ -n "$only" ] || needed+=("$uddf") ;; *) needed+=("$uddf") ;; esac
+for f in "${needed[@]}"; do
   [ -e "$f" ] || { echo "missing $f (see the head of this script)" >&2; exit 1; }
 done
-# The 50,000-dive logbook takes a while to make: without it only the file rows are measured.
-[ -e "$db" ] || echo "no $db: list and stats left out (see the head of this script)" >&2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -37,6 +41,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 # compare NAME -- COMMAND... -- FLOOR... : alternated runs, then the medians and their ratio.
 compare() {
   local name=$1; shift; shift
+  case "$name" in *"$only"*) ;; *) return 0 ;; esac
   local a=() b=()
   while [ "$1" != "--" ]; do a+=("$1"); shift; done; shift
   b=("$@")
@@ -57,12 +62,10 @@ compare() {
 }
 
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), load $(cut -d' ' -f1-3 /proc/loadavg)"
-if [ -e "$db" ]; then
-  compare "logbook list --json (50k dives)" -- "$cli" logbook --db "$db" list --json \
-    -- sqlite3 -json "$db" "$list_sql"
-  compare "logbook stats --by month (50k)" -- "$cli" logbook --db "$db" stats --by month --json \
-    -- sqlite3 "$db" ".read $work/stats.sql"
-fi
+compare "logbook list --json (50k dives)" -- "$cli" logbook --db "$db" list --json \
+  -- sqlite3 -json "$db" "$list_sql"
+compare "logbook stats --by month (50k)" -- "$cli" logbook --db "$db" stats --by month --json \
+  -- sqlite3 "$db" ".read $work/stats.sql"
 compare "info logbook-500.uddf (read)" -- "$cli" info "$uddf" -- xmllint --noout "$uddf"
 # Import into an empty logbook each run, then export that logbook's 500 dives.
 import_one() { rm -f "$work/500.db"; "$cli" logbook --db "$work/500.db" import "$uddf"; }
