@@ -3445,10 +3445,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>non utilisé (circuit fermé)</translation>
     </message>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
         <source>never</source>
         <translation>jamais</translation>
     </message>
@@ -4201,13 +4197,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>%1 (continued)</source>
         <translation>%1 (suite)</translation>
-    </message>
-</context>
-<context>
-    <name>SqliteStatement</name>
-    <message>
-        <source>The logbook&apos;s connection is not an SQLite one.</source>
-        <translation>La connexion du carnet de plongée n&apos;est pas une connexion SQLite.</translation>
     </message>
 </context>
 <context>
