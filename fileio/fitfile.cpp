@@ -124,10 +124,10 @@ std::optional<GeoPosition> positionOf(const Message& m, int latField, int lonFie
     return GeoPosition { double(*lat) * scale, double(*lon) * scale };
 }
 
-void takeMessage(quint16 global, const Message& m, Dive& d, double& temperature)
+// file_id, and device_info of the recorder (device index 0) where file_id left gaps.
+void takeDevice(quint16 global, const Message& m, Dive& d)
 {
-    switch (global) {
-    case 0: // file_id
+    if (global == 0) {
         d.created = m.value(4).value_or(0);
         d.manufacturer = int(m.value(1).value_or(0));
         d.productId = int(m.value(2).value_or(0));
@@ -135,14 +135,58 @@ void takeMessage(quint16 global, const Message& m, Dive& d, double& temperature)
             d.serial = QString::number(*m.value(3));
         if (m.texts.contains(8))
             d.product = QString::fromUtf8(m.texts.value(8));
-        break;
-    case 23: // device_info of the recorder
-        if (m.value(0).value_or(0) == 0) {
-            if (d.serial.isEmpty() && m.value(3))
-                d.serial = QString::number(*m.value(3));
-            if (d.product.isEmpty() && m.texts.contains(27))
-                d.product = QString::fromUtf8(m.texts.value(27));
-        }
+    } else if (m.value(0).value_or(0) == 0) {
+        if (d.serial.isEmpty() && m.value(3))
+            d.serial = QString::number(*m.value(3));
+        if (d.product.isEmpty() && m.texts.contains(27))
+            d.product = QString::fromUtf8(m.texts.value(27));
+    }
+}
+
+// dive_gas: enabled (1) and backup (2) gases count, disabled ones not.
+void takeGas(const Message& m, Dive& d)
+{
+    const qint64 status = m.value(2).value_or(1);
+    if (status != 1 && status != 2)
+        return;
+    Dive::Gas g;
+    g.index = int(m.value(254).value_or(d.gases.size()));
+    g.gas.o2 = int(std::clamp<qint64>(m.value(1).value_or(21), 1, 100));
+    g.gas.he = int(std::clamp<qint64>(m.value(0).value_or(0), 0, 100 - g.gas.o2));
+    DiveProfile::gasName(g.gas);
+    g.diluent = m.value(3).value_or(0) == 1;
+    d.gases << g;
+}
+
+// session and dive_summary: start, length, depths, number and position.
+void takeSummary(quint16 global, const Message& m, Dive& d)
+{
+    if (global == 18) {
+        if (m.value(2))
+            d.startUtc = *m.value(2);
+        d.elapsedMs = m.value(7).value_or(d.elapsedMs);
+        d.maxDepthMm = std::max(d.maxDepthMm, m.value(141).value_or(0));
+        d.meanDepthMm = m.value(140).value_or(d.meanDepthMm);
+        d.number = int(m.value(156).value_or(d.number));
+        if (!d.position)
+            d.position = positionOf(m, 38, 39);
+        if (!d.position)
+            d.position = positionOf(m, 3, 4);
+        return;
+    }
+    d.maxDepthMm = std::max(d.maxDepthMm, m.value(3).value_or(0));
+    if (d.meanDepthMm == 0)
+        d.meanDepthMm = m.value(2).value_or(0);
+    if (d.number == 0)
+        d.number = int(m.value(10).value_or(0));
+}
+
+void takeMessage(quint16 global, const Message& m, Dive& d, double& temperature)
+{
+    switch (global) {
+    case 0: // file_id
+    case 23: // device_info
+        takeDevice(global, m, d);
         break;
     case 12: // sport
         if (m.texts.contains(3))
@@ -153,19 +197,9 @@ void takeMessage(quint16 global, const Message& m, Dive& d, double& temperature)
         d.gfHigh = quint8(std::clamp<qint64>(m.value(3).value_or(0), 0, 100));
         d.fresh = m.value(4).value_or(1) == 0;
         break;
-    case 259: { // dive_gas
-        const qint64 status = m.value(2).value_or(1);
-        if (status != 1 && status != 2)
-            break;
-        Dive::Gas g;
-        g.index = int(m.value(254).value_or(d.gases.size()));
-        g.gas.o2 = int(std::clamp<qint64>(m.value(1).value_or(21), 1, 100));
-        g.gas.he = int(std::clamp<qint64>(m.value(0).value_or(0), 0, 100 - g.gas.o2));
-        DiveProfile::gasName(g.gas);
-        g.diluent = m.value(3).value_or(0) == 1;
-        d.gases << g;
+    case 259: // dive_gas
+        takeGas(m, d);
         break;
-    }
     case 21: // event: 57 is a gas switch to the dive_gas named by data
         if (m.value(0).value_or(-1) == 57 && m.value(253) && m.value(3))
             d.switches << std::make_pair(*m.value(253), int(*m.value(3)));
@@ -183,23 +217,8 @@ void takeMessage(quint16 global, const Message& m, Dive& d, double& temperature)
         break;
     }
     case 18: // session
-        if (m.value(2))
-            d.startUtc = *m.value(2);
-        d.elapsedMs = m.value(7).value_or(d.elapsedMs);
-        d.maxDepthMm = std::max(d.maxDepthMm, m.value(141).value_or(0));
-        d.meanDepthMm = m.value(140).value_or(d.meanDepthMm);
-        d.number = int(m.value(156).value_or(d.number));
-        if (!d.position)
-            d.position = positionOf(m, 38, 39);
-        if (!d.position)
-            d.position = positionOf(m, 3, 4);
-        break;
     case 268: // dive_summary
-        d.maxDepthMm = std::max(d.maxDepthMm, m.value(3).value_or(0));
-        if (d.meanDepthMm == 0)
-            d.meanDepthMm = m.value(2).value_or(0);
-        if (d.number == 0)
-            d.number = int(m.value(10).value_or(0));
+        takeSummary(global, m, d);
         break;
     default:
         break;

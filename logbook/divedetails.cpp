@@ -4,6 +4,7 @@
 #include "logbook/divelookups.h"
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/statementcache.h"
 #include "logbook/tankstore.h"
 
 #include <QCoreApplication>
@@ -169,29 +170,12 @@ QString searchExpression(const QString& typed)
 
 namespace DiveDetailsStore {
 
-// Kept whole on purpose: the schema checks and additions read in the order they run (shapes
-// refused first, then each table, trigger and index the later steps rely on).
-bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
-{
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT type, name FROM sqlite_master"))) {
-        error = q.lastError().text();
-        return false;
-    }
-    QSet<QString> tables;
-    QSet<QString> triggerNames;
-    while (q.next()) {
-        const QString type = q.value(0).toString();
-        const QString name = q.value(1).toString().toLower();
-        if (type == QLatin1String("table"))
-            tables.insert(name);
-        else if (type == QLatin1String("trigger"))
-            triggerNames.insert(name);
-    }
-    q.finish();
+namespace {
 
-    // A table under one of these names but of another shape would fail every later write:
-    // refuse the file now, saying which table.
+// A table under one of these names but of another shape would fail every later write: the
+// file is refused now, saying which table.
+bool tablesOfOurShape(QSqlDatabase& db, const QSet<QString>& tables, QString& error)
+{
     const std::pair<const char*, QStringList> shapes[] = {
         { "divedetails",
             { "diveid", "number", "site", "location", "buddies", "notes", "rating", "tags",
@@ -199,6 +183,7 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
         { "divetanks", { "diveid", "tankid", "gasindex", "startbar", "endbar" } },
         { "divesearch", { "name", "computer", "site", "location", "buddies", "notes", "tags" } },
     };
+    QSqlQuery q(db);
     for (const auto& [table, columns] : shapes) {
         if (!tables.contains(QLatin1String(table)))
             continue;
@@ -217,6 +202,31 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
             }
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT type, name FROM sqlite_master"))) {
+        error = q.lastError().text();
+        return false;
+    }
+    QSet<QString> tables;
+    QSet<QString> triggerNames;
+    while (q.next()) {
+        const QString type = q.value(0).toString();
+        const QString name = q.value(1).toString().toLower();
+        if (type == QLatin1String("table"))
+            tables.insert(name);
+        else if (type == QLatin1String("trigger"))
+            triggerNames.insert(name);
+    }
+    q.finish();
+    if (!tablesOfOurShape(db, tables, error))
+        return false;
 
     const bool newDetails = !tables.contains(QStringLiteral("divedetails"));
     const bool newSearch = !tables.contains(QStringLiteral("divesearch"));
@@ -268,77 +278,104 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
         && DivePlacesStore::ensureSchema(db, changed, error);
 }
 
-bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error)
+namespace {
+
+// Numbers the diver has are never changed behind their back: a dive newer than every numbered
+// dive gets the next number, an older one none until the diver renumbers.
+bool nextNumber(
+    StatementCache& sql, qint64 diveId, const DiveProfile& dive, int& number, QString& error)
+{
+    QSqlQuery* q = sql.prepared(QLatin1String(DiveLookups::laterNumberedSql), error);
+    if (!q)
+        return false;
+    q->bindValue(QStringLiteral(":t"), dive.dateTime);
+    q->bindValue(QStringLiteral(":id"), diveId);
+    if (!exec(*q, error))
+        return false;
+    const bool newest = !q->next();
+    q->finish();
+    qint64 next = 0;
+    if (newest) {
+        if (!(q = sql.prepared(QLatin1String(DiveLookups::highestNumberSql), error))
+            || !exec(*q, error))
+            return false;
+        next = q->next() ? q->value(0).toLongLong() + 1 : 1;
+        q->finish();
+    }
+    if (next > std::numeric_limits<int>::max()) {
+        error = DiveDetailsText::tr("No dive number is left.");
+        return false;
+    }
+    number = int(next);
+    return true;
+}
+
+// The summary the list and the statistics read instead of every sample: largest time and
+// depth, lowest temperature.
+void bindSummary(QSqlQuery& q, const DiveProfile& dive)
+{
+    QVariant maxTime;
+    QVariant maxDepth;
+    QVariant minTemperature;
+    if (!dive.samples.isEmpty()) {
+        double time = dive.samples.constFirst().time;
+        double depth = dive.samples.constFirst().depth;
+        double temperature = dive.samples.constFirst().temperature;
+        for (const DiveSample& s : dive.samples) {
+            time = std::max(time, s.time);
+            depth = std::max(depth, s.depth);
+            temperature = std::min(temperature, s.temperature);
+        }
+        maxTime = time;
+        maxDepth = depth;
+        minTemperature = temperature;
+    } else if (dive.duration > 0 || dive.maxDepth > 0) {
+        // A dive without a profile (logged by hand elsewhere) keeps the summary its file gave.
+        maxTime = dive.duration;
+        maxDepth = dive.maxDepth;
+        minTemperature = dive.minTemperature;
+    }
+    q.bindValue(QStringLiteral(":maxtime"), maxTime);
+    q.bindValue(QStringLiteral(":maxdepth"), maxDepth);
+    q.bindValue(QStringLiteral(":mintemperature"), minTemperature);
+}
+
+} // namespace
+
+bool storeNew(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error)
 {
     DiveDetails details = detailsOf(dive);
     error = checkDetails(details);
     if (!error.isEmpty())
         return false;
-
-    QSqlQuery q(db);
-    if (details.number == 0) {
-        // Numbers the diver has are never changed behind their back: a dive newer than every
-        // numbered dive gets the next number, an older one none until the diver renumbers.
-        if (!q.prepare(QLatin1String(DiveLookups::laterNumberedSql)))
-            return prepareFailed(q, error);
-        q.bindValue(QStringLiteral(":t"), dive.dateTime);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        if (!exec(q, error))
-            return false;
-        const bool newest = !q.next();
-        q.finish();
-        qint64 number = 0;
-        if (newest) {
-            if (!q.prepare(QLatin1String(DiveLookups::highestNumberSql)))
-                return prepareFailed(q, error);
-            if (!exec(q, error))
-                return false;
-            number = q.next() ? q.value(0).toLongLong() + 1 : 1;
-            q.finish();
-        }
-        if (number > std::numeric_limits<int>::max()) {
-            error = DiveDetailsText::tr("No dive number is left.");
-            return false;
-        }
-        details.number = int(number);
-    }
-
-    // The list and the statistics read these instead of every sample.
-    QVariant maxTime;
-    QVariant maxDepth;
-    QVariant minTemperature;
-    for (const DiveSample& s : dive.samples) {
-        if (maxTime.isNull() || s.time > maxTime.toDouble())
-            maxTime = s.time;
-        if (maxDepth.isNull() || s.depth > maxDepth.toDouble())
-            maxDepth = s.depth;
-        if (minTemperature.isNull() || s.temperature < minTemperature.toDouble())
-            minTemperature = s.temperature;
-    }
-    // A dive without a profile (logged by hand elsewhere) keeps the summary its file gave.
-    if (dive.samples.isEmpty() && (dive.duration > 0 || dive.maxDepth > 0)) {
-        maxTime = dive.duration;
-        maxDepth = dive.maxDepth;
-        minTemperature = dive.minTemperature;
-    }
-
-    // An older version deletes dives without their details: rows left under this id go.
-    if (!remove(db, diveId, error))
-        return false;
-    if (!q.prepare(QStringLiteral(
-            "INSERT INTO divedetails (diveid, number, site, location, buddies, notes, rating, "
-            "tags, maxtime, maxdepth, mintemperature) VALUES (:id, :number, :site, :location, "
-            ":buddies, :notes, :rating, :tags, :maxtime, :maxdepth, :mintemperature)")))
-        return prepareFailed(q, error);
-    bindDetails(q, diveId, details);
-    q.bindValue(QStringLiteral(":maxtime"), maxTime);
-    q.bindValue(QStringLiteral(":maxdepth"), maxDepth);
-    q.bindValue(QStringLiteral(":mintemperature"), minTemperature);
-    if (!exec(q, error))
+    if (details.number == 0 && !nextNumber(sql, diveId, dive, details.number, error))
         return false;
 
-    return TankStore::store(db, diveId, dive, error)
-        && DivePlacesStore::link(db, diveId, details, true, error);
+    // An older version deletes dives without their details: rows left under this id go (the
+    // tanks' rows go in storeRows).
+    QSqlQuery* q = sql.prepared(QStringLiteral("DELETE FROM divedetails WHERE diveid=:id"), error);
+    if (!q)
+        return false;
+    q->bindValue(QStringLiteral(":id"), diveId);
+    if (!exec(*q, error))
+        return false;
+    // The air use, the gases and whether the dive has samples (which the list reads instead
+    // of looking into every dive's samples) go in with the row: one write of it instead of two.
+    q = sql.prepared(QStringLiteral("INSERT INTO divedetails (diveid, number, site, location, "
+                                    "buddies, notes, rating, tags, maxtime, maxdepth, "
+                                    "mintemperature, sac, gases, hasprofile) VALUES (:id, "
+                                    ":number, :site, :location, :buddies, :notes, :rating, :tags, "
+                                    ":maxtime, :maxdepth, :mintemperature, :sac, (%1), :profile)")
+                         .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id"))),
+        error);
+    if (!q)
+        return false;
+    bindDetails(*q, diveId, details);
+    bindSummary(*q, dive);
+    q->bindValue(QStringLiteral(":sac"), TankStore::airUse(dive));
+    q->bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
+    return exec(*q, error) && TankStore::storeRows(sql, diveId, dive, error)
+        && DivePlacesStore::link(sql, diveId, details, true, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
@@ -378,7 +415,8 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
 
 bool remove(QSqlDatabase& db, qint64 diveId, QString& error)
 {
-    if (!TankStore::remove(db, diveId, error))
+    StatementCache sql(db);
+    if (!TankStore::remove(sql, diveId, error))
         return false;
     for (const char* table : { "divedetails" }) {
         QSqlQuery q(db);
@@ -439,7 +477,8 @@ bool LogbookDatabase::updateDetails(int diveId, const DiveDetails& details)
     if (!q.exec())
         return rollback(q.lastError().text());
     QString error;
-    if (!DivePlacesStore::link(m_db, diveId, details, false, error))
+    StatementCache sql(m_db);
+    if (!DivePlacesStore::link(sql, diveId, details, false, error))
         return rollback(error);
     if (!m_db.commit())
         return rollback(m_db.lastError().text());

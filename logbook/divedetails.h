@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QSqlDatabase;
+class StatementCache;
 
 // Notes longer than this (in UTF-8 bytes) are refused.
 constexpr int MaxNotesBytes = 64 * 1024;
@@ -37,7 +38,7 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error);
 // Details, tanks and summary of a dive just inserted under diveId. A dive without a number
 // gets the next one when it is newer than every numbered dive, otherwise none; other dives keep
 // theirs.
-bool storeNew(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error);
+bool storeNew(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error);
 // Fills the details and tanks of the profile; a dive without details keeps the defaults.
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error);
 bool remove(QSqlDatabase& db, qint64 diveId, QString& error);

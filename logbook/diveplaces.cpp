@@ -1,6 +1,7 @@
 #include "logbook/diveplaces.h"
 
 #include "logbook/sqlsteps.h"
+#include "logbook/statementcache.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -58,92 +59,86 @@ QSet<QString> namesOf(QSqlDatabase& db, const QString& sql, bool& ok, int column
 }
 
 // Finds the site of the texts, or creates it; id is 0 when the dive names no place at all.
-bool siteOf(QSqlDatabase& db, const DiveDetails& details, bool import, qint64& id, QString& error)
+// The statement of sql from the cache, or null with the error set.
+QSqlQuery* statement(StatementCache& sql, const char* text, QString& error)
+{
+    return sql.prepared(QLatin1String(text), error);
+}
+
+const char findSiteSql[] = "SELECT siteid FROM divesites WHERE name=:name AND location=:location "
+                           "ORDER BY siteid LIMIT 1";
+const char insertSiteSql[] = "INSERT INTO divesites (name, location, country, latitude, "
+                             "longitude) VALUES (:name, :location, :country, :lat, :lon)";
+// A second file naming the site must not move it: only what is missing is filled.
+const char fillSiteSql[]
+    = "UPDATE divesites SET country=CASE WHEN country='' THEN :country ELSE country END, "
+      "latitude=COALESCE(latitude, :lat), longitude=CASE WHEN latitude IS NULL THEN :lon ELSE "
+      "longitude END WHERE siteid=:id";
+// An edit states the dive's place: what it gives replaces the site's.
+const char replaceSiteSql[]
+    = "UPDATE divesites SET country=CASE WHEN :country='' THEN country ELSE :country END, "
+      "latitude=COALESCE(:lat, latitude), longitude=COALESCE(:lon, longitude) WHERE siteid=:id";
+
+bool siteOf(
+    StatementCache& sql, const DiveDetails& details, bool import, qint64& id, QString& error)
 {
     id = 0;
     if (details.site.isEmpty() && details.location.isEmpty() && details.country.isEmpty()
         && !details.position)
         return true;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!prepare(q,
-            QStringLiteral("SELECT siteid FROM divesites WHERE name=:name AND "
-                           "location=:location ORDER BY siteid LIMIT 1"),
-            error))
+    QSqlQuery* q = statement(sql, findSiteSql, error);
+    if (!q)
         return false;
-    q.bindValue(QStringLiteral(":name"), text(details.site));
-    q.bindValue(QStringLiteral(":location"), text(details.location));
-    if (!exec(q, error))
+    q->bindValue(QStringLiteral(":name"), text(details.site));
+    q->bindValue(QStringLiteral(":location"), text(details.location));
+    if (!exec(*q, error))
         return false;
-    const bool found = q.next();
-    id = found ? q.value(0).toLongLong() : 0;
-    q.finish();
-    const QVariant latitude = details.position ? QVariant(details.position->latitude) : QVariant();
-    const QVariant longitude
-        = details.position ? QVariant(details.position->longitude) : QVariant();
+    const bool found = q->next();
+    id = found ? q->value(0).toLongLong() : 0;
+    q->finish();
+    q = statement(sql, !found ? insertSiteSql : import ? fillSiteSql : replaceSiteSql, error);
+    if (!q)
+        return false;
     if (!found) {
-        if (!prepare(q,
-                QStringLiteral("INSERT INTO divesites (name, location, country, latitude, "
-                               "longitude) VALUES (:name, :location, :country, :lat, :lon)"),
-                error))
-            return false;
-        q.bindValue(QStringLiteral(":name"), text(details.site));
-        q.bindValue(QStringLiteral(":location"), text(details.location));
-    } else if (import) {
-        // A second file naming the site must not move it: only what is missing is filled.
-        if (!prepare(q,
-                QStringLiteral(
-                    "UPDATE divesites SET country=CASE WHEN country='' THEN :country ELSE country "
-                    "END, "
-                    "latitude=COALESCE(latitude, :lat), longitude=CASE WHEN latitude IS NULL THEN "
-                    ":lon ELSE longitude END WHERE siteid=:id"),
-                error))
-            return false;
-        q.bindValue(QStringLiteral(":id"), id);
+        q->bindValue(QStringLiteral(":name"), text(details.site));
+        q->bindValue(QStringLiteral(":location"), text(details.location));
     } else {
-        // An edit states the dive's place: what it gives replaces the site's.
-        if (!prepare(q,
-                QStringLiteral(
-                    "UPDATE divesites SET country=CASE WHEN :country='' THEN country ELSE :country "
-                    "END, latitude=COALESCE(:lat, latitude), longitude=COALESCE(:lon, longitude) "
-                    "WHERE siteid=:id"),
-                error))
-            return false;
-        q.bindValue(QStringLiteral(":id"), id);
+        q->bindValue(QStringLiteral(":id"), id);
     }
-    q.bindValue(QStringLiteral(":country"), text(details.country));
-    q.bindValue(QStringLiteral(":lat"), latitude);
-    q.bindValue(QStringLiteral(":lon"), longitude);
-    if (!exec(q, error))
+    q->bindValue(QStringLiteral(":country"), text(details.country));
+    q->bindValue(QStringLiteral(":lat"),
+        details.position ? QVariant(details.position->latitude) : QVariant());
+    q->bindValue(QStringLiteral(":lon"),
+        details.position ? QVariant(details.position->longitude) : QVariant());
+    if (!exec(*q, error))
         return false;
     if (!found)
-        id = q.lastInsertId().toLongLong();
+        id = q->lastInsertId().toLongLong();
     return true;
 }
 
-bool tripOf(QSqlDatabase& db, const QString& name, qint64& id, QString& error)
+bool tripOf(StatementCache& sql, const QString& name, qint64& id, QString& error)
 {
     id = 0;
     if (name.trimmed().isEmpty())
         return true;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!prepare(q, QStringLiteral("SELECT tripid FROM divetrips WHERE name=:name"), error))
+    QSqlQuery* q = statement(sql, "SELECT tripid FROM divetrips WHERE name=:name", error);
+    if (!q)
         return false;
-    q.bindValue(QStringLiteral(":name"), name);
-    if (!exec(q, error))
+    q->bindValue(QStringLiteral(":name"), name);
+    if (!exec(*q, error))
         return false;
-    if (q.next()) {
-        id = q.value(0).toLongLong();
+    const bool found = q->next();
+    id = found ? q->value(0).toLongLong() : 0;
+    q->finish();
+    if (found)
         return true;
-    }
-    q.finish();
-    if (!prepare(q, QStringLiteral("INSERT INTO divetrips (name) VALUES (:name)"), error))
+    if (!(q = statement(sql, "INSERT INTO divetrips (name) VALUES (:name)", error)))
         return false;
-    q.bindValue(QStringLiteral(":name"), name);
-    if (!exec(q, error))
+    q->bindValue(QStringLiteral(":name"), name);
+    if (!exec(*q, error))
         return false;
-    id = q.lastInsertId().toLongLong();
+    id = q->lastInsertId().toLongLong();
     return true;
 }
 
@@ -260,7 +255,8 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
     return true;
 }
 
-bool link(QSqlDatabase& db, qint64 diveId, const DiveDetails& details, bool import, QString& error)
+bool link(
+    StatementCache& sql, qint64 diveId, const DiveDetails& details, bool import, QString& error)
 {
     if (details.position) {
         error = checkPosition(*details.position);
@@ -269,17 +265,16 @@ bool link(QSqlDatabase& db, qint64 diveId, const DiveDetails& details, bool impo
     }
     qint64 site = 0;
     qint64 trip = 0;
-    if (!siteOf(db, details, import, site, error) || !tripOf(db, details.trip, trip, error))
+    if (!siteOf(sql, details, import, site, error) || !tripOf(sql, details.trip, trip, error))
         return false;
-    QSqlQuery q(db);
-    if (!prepare(q,
-            QStringLiteral("UPDATE divedetails SET siteid=:site, tripid=:trip WHERE diveid=:id"),
-            error))
+    QSqlQuery* q = statement(
+        sql, "UPDATE divedetails SET siteid=:site, tripid=:trip WHERE diveid=:id", error);
+    if (!q)
         return false;
-    q.bindValue(QStringLiteral(":site"), idOrNull(site));
-    q.bindValue(QStringLiteral(":trip"), idOrNull(trip));
-    q.bindValue(QStringLiteral(":id"), diveId);
-    return exec(q, error);
+    q->bindValue(QStringLiteral(":site"), idOrNull(site));
+    q->bindValue(QStringLiteral(":trip"), idOrNull(trip));
+    q->bindValue(QStringLiteral(":id"), diveId);
+    return exec(*q, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveDetails& details, QString& error)

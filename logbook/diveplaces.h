@@ -9,6 +9,7 @@
 
 class QSqlDatabase;
 class QVariant;
+class StatementCache;
 
 // A place divers return to; many dives link one site.
 struct DiveSite
@@ -64,7 +65,8 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error);
 // Links the dive to the site of its site and location texts and to the trip of its name,
 // creating them when missing. An import only fills a found site's missing country and
 // position; an edit replaces them with those given.
-bool link(QSqlDatabase& db, qint64 diveId, const DiveDetails& details, bool import, QString& error);
+bool link(
+    StatementCache& sql, qint64 diveId, const DiveDetails& details, bool import, QString& error);
 // Country, position and trip of the dive.
 bool load(QSqlDatabase& db, qint64 diveId, DiveDetails& details, QString& error);
 

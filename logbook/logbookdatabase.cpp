@@ -6,6 +6,8 @@
 #include "logbook/diveplaces.h"
 #include "logbook/logbookfilecheck.h"
 #include "logbook/samedive.h"
+#include "logbook/sqlitestatement.h"
+#include "logbook/statementcache.h"
 #include "logbook/storedvalues.h"
 
 #include <QCoreApplication>
@@ -76,64 +78,44 @@ const char insertDiveSql[]
       ":waterdensity, :psurf, :computertype, :firmwareversion)";
 const char insertGasSql[]
     = "INSERT INTO gases (diveid, gasid, o2, he) VALUES (:diveid, :gasid, :o2, :he)";
-// storeDive binds a dive's samples kSamplesPerInsert rows a statement (one statement a sample
-// spent more in its own overhead than in the insert), the rest one by one. Binds go by name:
-// Qt formats a name for every bind by position.
+// storeDive inserts a dive's samples kSamplesPerInsert rows a statement (one statement a sample
+// spent more in its own overhead than in the insert), the rest one by one, straight on SQLite.
 constexpr int kSamplesPerInsert = 32;
 const char* const sampleColumns[] = { "diveid", "pointid", "time", "depth", "temperature", "OTU",
     "CNS", "decoCeiling", "gradientFactor", "alertFlag", "tissues", "gasindex" };
 constexpr int kSampleColumns = int(std::size(sampleColumns));
-
-// The placeholder of a column in row row of a statement, ":c<column>r<row>".
-const QString& samplePlaceholder(int row, int column)
-{
-    static const QList<QString> names = [] {
-        QList<QString> all;
-        for (int r = 0; r < kSamplesPerInsert; ++r) {
-            for (int c = 0; c < kSampleColumns; ++c)
-                all << QStringLiteral(":c%1r%2").arg(c).arg(r);
-        }
-        return all;
-    }();
-    return names.at(row * kSampleColumns + column);
-}
 
 QString insertSamplesSql(int rows)
 {
     QStringList columns;
     for (const char* column : sampleColumns)
         columns << QLatin1String(column);
-    QStringList tuples;
-    for (int r = 0; r < rows; ++r) {
-        QStringList values;
-        for (int c = 0; c < kSampleColumns; ++c)
-            values << samplePlaceholder(r, c);
-        tuples << QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
+    const QString tuple = QLatin1Char('(')
+        + QStringList(kSampleColumns, QStringLiteral("?")).join(QStringLiteral(", "))
+        + QLatin1Char(')');
     return QStringLiteral("INSERT INTO profiles (%1) VALUES %2")
-        .arg(columns.join(QStringLiteral(", ")), tuples.join(QStringLiteral(", ")));
+        .arg(columns.join(QStringLiteral(", ")),
+            QStringList(rows, tuple).join(QStringLiteral(", ")));
 }
 
 // Binds one sample as row row of the statement.
-void bindSample(QSqlQuery& q, int row, qint64 diveId, qsizetype index, const DiveSample& s)
+void bindSample(SqliteStatement& q, int row, qint64 diveId, qsizetype index, const DiveSample& s)
 {
-    const auto bind = [&q, row](int column, const QVariant& value) {
-        q.bindValue(samplePlaceholder(row, column), value);
-    };
-    bind(0, diveId);
-    bind(1, qint64(index));
-    bind(2, s.time);
-    bind(3, s.depth);
-    bind(4, s.temperature);
-    bind(5, s.otu);
-    bind(6, s.cns);
-    bind(7, s.decoCeiling);
-    bind(8, s.gradientFactor);
-    bind(9, int(s.alertFlags));
+    const int first = row * kSampleColumns + 1;
+    q.bind(first, diveId);
+    q.bind(first + 1, qint64(index));
+    q.bind(first + 2, s.time);
+    q.bind(first + 3, s.depth);
+    q.bind(first + 4, s.temperature);
+    q.bind(first + 5, s.otu);
+    q.bind(first + 6, s.cns);
+    q.bind(first + 7, s.decoCeiling);
+    q.bind(first + 8, s.gradientFactor);
+    q.bind(first + 9, qint64(s.alertFlags));
     // The sample outlives the statement's run: its bytes need no copy.
-    bind(10, QByteArray::fromRawData(reinterpret_cast<const char*>(s.tissues), sizeof s.tissues));
+    q.bindBlob(first + 10, s.tissues, int(sizeof s.tissues));
     // Stored counted from 1 with 0 for unknown, as downloads have always written it.
-    bind(11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
+    q.bind(first + 11, s.gasIndex >= 0 ? qint64(s.gasIndex) + 1 : 0);
 }
 
 const char maxIdSql[] = "SELECT MAX(diveid) FROM dives";
@@ -143,7 +125,7 @@ const char selectDiveSql[]
 const char selectGasesSql[] = "select gasid, o2, he from gases where diveid=:diveid ORDER BY gasid";
 const char selectSamplesSql[]
     = "select time, depth, temperature, OTU, CNS, decoCeiling, gradientFactor, alertFlag, "
-      "tissues, gasindex from profiles where diveid=:diveid ORDER BY pointid";
+      "tissues, gasindex from profiles where diveid=? ORDER BY pointid";
 
 QSet<QString> columnsOf(QSqlDatabase& db, const QString& table, bool& ok)
 {
@@ -171,23 +153,19 @@ struct LogbookDatabase::Statements
     explicit Statements(const QSqlDatabase& db)
         : insertDive(db)
         , insertGas(db)
-        , insertSample(db)
-        , insertSamples(db)
         , findDive(db)
         , maxId(db)
         , selectDive(db)
         , selectGases(db)
-        , selectSamples(db)
+        , cache(db)
     { }
     QSqlQuery insertDive;
     QSqlQuery insertGas;
-    QSqlQuery insertSample;
-    QSqlQuery insertSamples; // kSamplesPerInsert rows
     QSqlQuery findDive;
     QSqlQuery maxId;
     QSqlQuery selectDive;
     QSqlQuery selectGases;
-    QSqlQuery selectSamples;
+    StatementCache cache; // the details' and lookups' statements of each stored dive
 };
 
 LogbookDatabase::LogbookDatabase() = default;
@@ -268,9 +246,7 @@ int LogbookDatabase::openOrCreate(const QString& path)
     return Success;
 }
 
-// Kept whole on purpose: the upgrade's steps read in the order they run, each depending on the
-// tables the step before left, which split functions would hide.
-int LogbookDatabase::prepareSchema()
+int LogbookDatabase::readTables(QSet<QString>& tables)
 {
     QSqlQuery q(m_db);
     // Reading the schema proves the file is a readable database before anything is written.
@@ -278,32 +254,39 @@ int LogbookDatabase::prepareSchema()
         fail(tr("The file is not a readable logbook database: %1").arg(q.lastError().text()));
         return NotOpen;
     }
-    QSet<QString> tables;
     while (q.next())
         tables.insert(q.value(0).toString().toLower());
     q.finish();
-
     // SQLite table names ignore case, so compare them the same way.
-    const bool fresh = tables.isEmpty();
-    if (!fresh) {
-        bool ok = true;
-        bool known = tables.contains(QStringLiteral("dives"))
-            && tables.contains(QStringLiteral("profiles"));
-        if (known)
-            known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
-                && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
-        if (known && tables.contains(QStringLiteral("gases")))
-            known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
-        if (!ok) {
-            fail(
-                tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
-            return NotOpen;
-        }
-        if (!known) {
-            fail(tr("The file is an SQLite database but not a dive logbook."));
-            return NotOpen;
-        }
+    if (tables.isEmpty())
+        return Success;
+    bool ok = true;
+    bool known
+        = tables.contains(QStringLiteral("dives")) && tables.contains(QStringLiteral("profiles"));
+    if (known)
+        known = hasColumns(columnsOf(m_db, QStringLiteral("dives"), ok), baseDivesColumns)
+            && hasColumns(columnsOf(m_db, QStringLiteral("profiles"), ok), baseProfilesColumns);
+    if (known && tables.contains(QStringLiteral("gases")))
+        known = hasColumns(columnsOf(m_db, QStringLiteral("gases"), ok), baseGasesColumns);
+    if (!ok) {
+        fail(tr("The file is not a readable logbook database: %1").arg(m_db.lastError().text()));
+        return NotOpen;
     }
+    if (!known) {
+        fail(tr("The file is an SQLite database but not a dive logbook."));
+        return NotOpen;
+    }
+    return Success;
+}
+
+int LogbookDatabase::prepareSchema()
+{
+    QSet<QString> tables;
+    const int readable = readTables(tables);
+    if (readable != Success)
+        return readable;
+    const bool fresh = tables.isEmpty();
+    QSqlQuery q(m_db);
 
     // One write transaction for the whole upgrade: it fails at once on a read-only or locked
     // file, and a failing step leaves the file as it was.
@@ -386,17 +369,10 @@ bool LogbookDatabase::prepareStatements()
         { &statements->maxId, maxIdSql },
         { &statements->selectDive, selectDiveSql },
         { &statements->selectGases, selectGasesSql },
-        { &statements->selectSamples, selectSamplesSql },
     };
     for (const auto& [query, sql] : all) {
         query->setForwardOnly(true);
         if (!query->prepare(QLatin1String(sql)))
-            return fail(query->lastError().text());
-    }
-    for (const auto& [query, rows] : { std::pair { &statements->insertSample, 1 },
-             std::pair { &statements->insertSamples, kSamplesPerInsert } }) {
-        query->setForwardOnly(true);
-        if (!query->prepare(insertSamplesSql(rows)))
             return fail(query->lastError().text());
     }
     m_statements = std::move(statements);
@@ -430,79 +406,92 @@ int LogbookDatabase::findDive(const QString& name, const QString& serial)
 bool LogbookDatabase::sameSamples(qint64 diveId, const DiveProfile& profile, bool& same)
 {
     same = false;
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-            "SELECT time, depth FROM profiles WHERE diveid=:diveid ORDER BY pointid")))
-        return fail(q.lastError().text());
-    q.bindValue(QStringLiteral(":diveid"), diveId);
-    if (!q.exec())
-        return fail(q.lastError().text());
+    QSqlQuery* q = m_statements->cache.prepared(
+        QStringLiteral("SELECT time, depth FROM profiles WHERE diveid=:diveid ORDER BY pointid"),
+        m_lastError);
+    if (!q)
+        return false;
+    q->bindValue(QStringLiteral(":diveid"), diveId);
+    if (!q->exec())
+        return fail(q->lastError().text());
     qsizetype i = 0;
     const qsizetype count = profile.samples.size();
-    while (q.next()) {
+    bool differ = false;
+    while (!differ && q->next()) {
         // Stored REAL values read back bit for bit, so equality is exact.
-        if (i >= count || realValue(q.value(0)) != profile.samples.at(i).time
-            || realValue(q.value(1)) != profile.samples.at(i).depth)
-            return true;
+        differ = i >= count || realValue(q->value(0)) != profile.samples.at(i).time
+            || realValue(q->value(1)) != profile.samples.at(i).depth;
         ++i;
     }
-    same = i == count;
+    q->finish();
+    same = !differ && i == count;
     return true;
+}
+
+// Id of a stored dive of the same computer starting within a minute, or -1.
+qint64 LogbookDatabase::sameStart(const DiveProfile& profile)
+{
+    const DiveIdentity identity = DiveIdentity::of(profile);
+    QString error;
+    QSqlQuery* q = m_statements->cache.prepared(QLatin1String(DiveLookups::sameStartSql), error);
+    if (!q)
+        return -1;
+    q->bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
+    q->bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
+    qint64 found = -1;
+    if (!q->exec())
+        return -1;
+    while (found < 0 && q->next()) {
+        const DiveIdentity stored { q->value(1).toString(), q->value(2).toString(),
+            q->value(3).toLongLong() };
+        if (sameDive(identity, stored, false))
+            found = q->value(0).toLongLong();
+    }
+    q->finish();
+    return found;
 }
 
 int LogbookDatabase::findSameDive(const DiveProfile& profile)
 {
     if (!isOpen())
         return -1;
-    const DiveIdentity identity = DiveIdentity::of(profile);
     // The same computer and a start within a minute. Dives that name no computer (CSV files)
     // have no identity to compare.
     const bool identified = !profile.serial.isEmpty() || !profile.computer.isEmpty();
     if (identified && profile.dateTime != 0) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(QLatin1String(DiveLookups::sameStartSql)))
-            return -1;
-        q.bindValue(QStringLiteral(":from"), qint64(profile.dateTime) - kSameStartS);
-        q.bindValue(QStringLiteral(":to"), qint64(profile.dateTime) + kSameStartS);
-        if (!q.exec())
-            return -1;
-        while (q.next()) {
-            const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
-                q.value(3).toLongLong() };
-            if (sameDive(identity, stored, false))
-                return int(q.value(0).toLongLong());
-        }
+        const qint64 id = sameStart(profile);
+        if (id >= 0)
+            return int(id);
     }
     if (profile.samples.isEmpty())
         return -1;
     // The same samples: the largest time and depth come from the dive's summary in its details
     // (an index seek); only dives matching both, whose start and computer allow them to be this
-    // dive, are compared sample by sample. Seeking the
-    // profiles of every stored dive made a large import quadratic.
+    // dive, are compared sample by sample. Seeking the profiles of every stored dive made a
+    // large import quadratic.
     double maxTime = profile.samples.constFirst().time;
     double maxDepth = profile.samples.constFirst().depth;
     for (const DiveSample& s : profile.samples) {
         maxTime = std::max(maxTime, s.time);
         maxDepth = std::max(maxDepth, s.depth);
     }
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QLatin1String(DiveLookups::sameSummarySql)))
+    QString error;
+    QSqlQuery* q = m_statements->cache.prepared(QLatin1String(DiveLookups::sameSummarySql), error);
+    if (!q)
         return -1;
-    q.bindValue(QStringLiteral(":time"), maxTime);
-    q.bindValue(QStringLiteral(":depth"), maxDepth);
-    if (!q.exec())
+    q->bindValue(QStringLiteral(":time"), maxTime);
+    q->bindValue(QStringLiteral(":depth"), maxDepth);
+    if (!q->exec())
         return -1;
+    const DiveIdentity identity = DiveIdentity::of(profile);
     QList<qint64> candidates;
-    while (q.next()) {
-        const DiveIdentity stored { q.value(1).toString(), q.value(2).toString(),
-            q.value(3).toLongLong() };
+    while (q->next()) {
+        const DiveIdentity stored { q->value(1).toString(), q->value(2).toString(),
+            q->value(3).toLongLong() };
         if (sameDive(identity, stored, true))
-            candidates << q.value(0).toLongLong();
+            candidates << q->value(0).toLongLong();
     }
-    q.finish();
+    q->finish();
     for (const qint64 id : candidates) {
         bool same = false;
         if (sameSamples(id, profile, same) && same)
@@ -533,6 +522,44 @@ int LogbookDatabase::importDive(DiveProfile& profile, int* id)
     if (outcome != Success)
         profile.name = base;
     return outcome;
+}
+
+// The dive's row in dives and its gases.
+bool LogbookDatabase::insertDiveRows(qint64 id, const DiveProfile& profile, QString& error)
+{
+    const auto failed = [&error](const QSqlQuery& q) {
+        error = q.lastError().text();
+        return false;
+    };
+    QSqlQuery& dive = m_statements->insertDive;
+    dive.bindValue(QStringLiteral(":diveid"), id);
+    dive.bindValue(QStringLiteral(":name"), textValue(profile.name));
+    dive.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
+    dive.bindValue(QStringLiteral(":datetime"), qint64(profile.dateTime));
+    dive.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
+    dive.bindValue(QStringLiteral(":period"), int(profile.period));
+    dive.bindValue(QStringLiteral(":alerts"), qint64(profile.alerts));
+    dive.bindValue(QStringLiteral(":divemode"), qint64(profile.diveMode));
+    dive.bindValue(QStringLiteral(":gfslow"), int(profile.gfLow));
+    dive.bindValue(QStringLiteral(":gfshigh"), int(profile.gfHigh));
+    dive.bindValue(QStringLiteral(":waterdensity"), qint64(profile.freshWater));
+    dive.bindValue(QStringLiteral(":psurf"), millibar(profile.surfacePressure));
+    dive.bindValue(QStringLiteral(":computertype"), qint64(profile.computerType));
+    dive.bindValue(QStringLiteral(":firmwareversion"), textValue(profile.firmwareVersion));
+    if (!dive.exec())
+        return failed(dive);
+
+    QSqlQuery& gas = m_statements->insertGas;
+    for (qsizetype i = 0; i < profile.gases.size(); ++i) {
+        const DiveGas& g = profile.gases.at(i);
+        gas.bindValue(QStringLiteral(":diveid"), id);
+        gas.bindValue(QStringLiteral(":gasid"), qint64(i + 1));
+        gas.bindValue(QStringLiteral(":o2"), g.o2);
+        gas.bindValue(QStringLiteral(":he"), g.he);
+        if (!gas.exec())
+            return failed(gas);
+    }
+    return true;
 }
 
 int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
@@ -580,53 +607,10 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
         return rollback(tr("No free dive id is left in the logbook."), StatementFailed);
     const qint64 id = m_requestedId > 0 ? m_requestedId : (highest < 1 ? 1 : highest + 1);
 
-    QSqlQuery& dive = m_statements->insertDive;
-    dive.bindValue(QStringLiteral(":diveid"), id);
-    dive.bindValue(QStringLiteral(":name"), textValue(profile.name));
-    dive.bindValue(QStringLiteral(":computer"), textValue(profile.computer));
-    dive.bindValue(QStringLiteral(":datetime"), qint64(profile.dateTime));
-    dive.bindValue(QStringLiteral(":serial"), textValue(profile.serial));
-    dive.bindValue(QStringLiteral(":period"), int(profile.period));
-    dive.bindValue(QStringLiteral(":alerts"), qint64(profile.alerts));
-    dive.bindValue(QStringLiteral(":divemode"), qint64(profile.diveMode));
-    dive.bindValue(QStringLiteral(":gfslow"), int(profile.gfLow));
-    dive.bindValue(QStringLiteral(":gfshigh"), int(profile.gfHigh));
-    dive.bindValue(QStringLiteral(":waterdensity"), qint64(profile.freshWater));
-    dive.bindValue(QStringLiteral(":psurf"), millibar(profile.surfacePressure));
-    dive.bindValue(QStringLiteral(":computertype"), qint64(profile.computerType));
-    dive.bindValue(QStringLiteral(":firmwareversion"), textValue(profile.firmwareVersion));
-    if (!dive.exec())
-        return rollback(dive.lastError().text(), StatementFailed);
-
-    QSqlQuery& gas = m_statements->insertGas;
-    for (qsizetype i = 0; i < profile.gases.size(); ++i) {
-        const DiveGas& g = profile.gases.at(i);
-        gas.bindValue(QStringLiteral(":diveid"), id);
-        gas.bindValue(QStringLiteral(":gasid"), qint64(i + 1));
-        gas.bindValue(QStringLiteral(":o2"), g.o2);
-        gas.bindValue(QStringLiteral(":he"), g.he);
-        if (!gas.exec())
-            return rollback(gas.lastError().text(), StatementFailed);
-    }
-
-    const QList<DiveSample>& samples = profile.samples;
-    qsizetype next = 0;
-    QSqlQuery& many = m_statements->insertSamples;
-    for (; next + kSamplesPerInsert <= samples.size(); next += kSamplesPerInsert) {
-        for (int row = 0; row < kSamplesPerInsert; ++row)
-            bindSample(many, row, id, next + row, samples.at(next + row));
-        if (!many.exec())
-            return rollback(many.lastError().text(), StatementFailed);
-    }
-    QSqlQuery& one = m_statements->insertSample;
-    for (; next < samples.size(); ++next) {
-        bindSample(one, 0, id, next, samples.at(next));
-        if (!one.exec())
-            return rollback(one.lastError().text(), StatementFailed);
-    }
-    QString detailsError;
-    if (!DiveDetailsStore::storeNew(m_db, id, profile, detailsError))
-        return rollback(detailsError, StatementFailed);
+    QString error;
+    if (!insertDiveRows(id, profile, error) || !storeSamples(id, profile.samples, error)
+        || !DiveDetailsStore::storeNew(m_statements->cache, id, profile, error))
+        return rollback(error, StatementFailed);
 
     if (m_importing ? !savepoint.exec(QStringLiteral("RELEASE store_dive")) : !m_db.commit())
         return rollback(
@@ -634,6 +618,29 @@ int LogbookDatabase::storeDive(const DiveProfile& profile, int* storedId)
     if (storedId)
         *storedId = int(id);
     return Success;
+}
+
+bool LogbookDatabase::storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error)
+{
+    static const QString manySql = insertSamplesSql(kSamplesPerInsert);
+    static const QString oneSql = insertSamplesSql(1);
+    SqliteStatement* many = m_statements->cache.direct(manySql, error);
+    SqliteStatement* one = m_statements->cache.direct(oneSql, error);
+    if (!many || !one)
+        return false;
+    qsizetype next = 0;
+    for (; next + kSamplesPerInsert <= samples.size(); next += kSamplesPerInsert) {
+        for (int row = 0; row < kSamplesPerInsert; ++row)
+            bindSample(*many, row, id, next + row, samples.at(next + row));
+        if (!many->run(error))
+            return false;
+    }
+    for (; next < samples.size(); ++next) {
+        bindSample(*one, 0, id, next, samples.at(next));
+        if (!one->run(error))
+            return false;
+    }
+    return true;
 }
 
 QList<LogbookDatabase::ImportOutcome> LogbookDatabase::importDives(QList<DiveProfile>& dives)
@@ -667,6 +674,10 @@ bool LogbookDatabase::beginImport()
     // SQLite writes dirty pages out when its cache is full, each time syncing the journal
     // first; a bounded larger cache keeps a large file's pages until the commit.
     QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    // Each dive's savepoint keeps the pages it changes in a sub-journal, a temporary file
+    // written a page at a time (1.5 million writes for 2,000 dives); in memory it costs a few
+    // pages per dive, dropped as the dive is released.
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
     m_importing = m_db.transaction();
     if (m_importing)
         return true;
@@ -679,6 +690,7 @@ void LogbookDatabase::endImport()
 {
     m_importing = false;
     QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size=-2000"));
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA temp_store=DEFAULT"));
 }
 
 bool LogbookDatabase::commitImport()
@@ -692,6 +704,21 @@ bool LogbookDatabase::commitImport()
 }
 
 namespace {
+
+// The stored values as loadDive reads them, straight from SQLite when they have their column's
+// type (every row this program writes), through the QVariant rules otherwise.
+double storedReal(const SqliteStatement& q, int column)
+{
+    return q.isNumber(column) ? q.real(column) : realValue(q.value(column));
+}
+
+qint64 storedInteger(const SqliteStatement& q, int column, qint64 low, qint64 high)
+{
+    if (!q.isInteger(column))
+        return integerInRange(q.value(column), low, high, 0);
+    const qint64 v = q.integer(column);
+    return v < low || v > high ? 0 : v;
+}
 
 // The dives table's columns 1 to 12 of a stored dive, checked as they are read.
 void readDiveRow(const QSqlQuery& dive, DiveProfile& loaded)
@@ -715,30 +742,41 @@ void readDiveRow(const QSqlQuery& dive, DiveProfile& loaded)
     loaded.surfacePressure = psurf < 0 ? defaults.surfacePressure : double(psurf) / 1000.0;
 }
 
-// One profiles row; a gas index past the dive's gasCount gases reads as unknown.
-DiveSample sampleOfRow(const QSqlQuery& samples, qint64 gasCount)
-{
-    DiveSample s;
-    s.time = realValue(samples.value(0));
-    s.depth = realValue(samples.value(1));
-    s.temperature = realValue(samples.value(2));
-    s.otu = realValue(samples.value(3));
-    s.cns = realValue(samples.value(4));
-    s.decoCeiling = realValue(samples.value(5));
-    s.gradientFactor = realValue(samples.value(6));
-    s.alertFlags = quint8(integerInRange(samples.value(7), 0, 255, 0));
-    // Copy what the blob holds, at most 16 bytes; the rest stays zero.
-    const QByteArray tissues = samples.value(8).toByteArray();
-    std::memcpy(
-        s.tissues, tissues.constData(), size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
-    // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
-    // so that no reader indexes outside the gas list.
-    const qint64 stored = integerInRange(samples.value(9), 1, gasCount, 0);
-    s.gasIndex = qint32(stored - 1);
-    return s;
-}
-
 } // namespace
+
+bool LogbookDatabase::loadSamples(
+    qint64 diveId, qint64 gasCount, QList<DiveSample>& samples, QString& error)
+{
+    SqliteStatement* q = m_statements->cache.direct(QLatin1String(selectSamplesSql), error);
+    if (!q)
+        return false;
+    q->reset();
+    q->bind(1, diveId);
+    while (q->next()) {
+        DiveSample s;
+        s.time = storedReal(*q, 0);
+        s.depth = storedReal(*q, 1);
+        s.temperature = storedReal(*q, 2);
+        s.otu = storedReal(*q, 3);
+        s.cns = storedReal(*q, 4);
+        s.decoCeiling = storedReal(*q, 5);
+        s.gradientFactor = storedReal(*q, 6);
+        s.alertFlags = quint8(storedInteger(*q, 7, 0, 255));
+        // Copy what the blob holds, at most 16 bytes; the rest stays zero.
+        const QByteArray other = q->isBlob(8) ? QByteArray() : q->value(8).toByteArray();
+        const QByteArrayView tissues = q->isBlob(8) ? q->blob(8) : other;
+        if (!tissues.isEmpty())
+            std::memcpy(s.tissues, tissues.data(),
+                size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
+        // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
+        // so that no reader indexes outside the gas list.
+        s.gasIndex = qint32(storedInteger(*q, 9, 1, gasCount) - 1);
+        samples.append(s);
+    }
+    error = q->error();
+    q->reset();
+    return error.isEmpty();
+}
 
 bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
 {
@@ -773,17 +811,9 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     }
     gases.finish();
 
-    QSqlQuery& samples = m_statements->selectSamples;
-    samples.bindValue(QStringLiteral(":diveid"), diveId);
-    if (!samples.exec())
-        return fail(samples.lastError().text());
-    const qint64 gasCount = loaded.gases.size();
-    while (samples.next()) {
-        loaded.samples.append(sampleOfRow(samples, gasCount));
-    }
-    if (samples.lastError().isValid())
-        return fail(samples.lastError().text());
-    samples.finish();
+    QString error;
+    if (!loadSamples(diveId, loaded.gases.size(), loaded.samples, error))
+        return fail(error);
     QString detailsError;
     if (!DiveDetailsStore::load(m_db, diveId, loaded, detailsError))
         return fail(detailsError);

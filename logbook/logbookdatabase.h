@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -195,6 +196,8 @@ private:
     struct Statements;
 
     int prepareSchema();
+    // The file's tables (lower case) when it is a logbook or empty; NotOpen otherwise.
+    int readTables(QSet<QString>& tables);
     // The WHERE terms of a filter's computers, days and search, with their bound values; the
     // time of day is not among them.
     static void filterConditions(
@@ -202,6 +205,10 @@ private:
     bool prepareStatements();
     bool findDiveId(const QString& name, const QString& serial, qint64& id);
     bool sameSamples(qint64 diveId, const DiveProfile& profile, bool& same);
+    qint64 sameStart(const DiveProfile& profile);
+    bool insertDiveRows(qint64 id, const DiveProfile& profile, QString& error);
+    bool storeSamples(qint64 id, const QList<DiveSample>& samples, QString& error);
+    bool loadSamples(qint64 diveId, qint64 gasCount, QList<DiveSample>& samples, QString& error);
     bool fail(const QString& text);
     // Runs step in one transaction: rolled back, with its error kept, when it fails.
     bool inTransaction(const std::function<bool(QString& error)>& step);

@@ -136,3 +136,51 @@ QString SqliteStatement::text(int column) const
     const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
     return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
 }
+
+void SqliteStatement::bind(int parameter, double value)
+{
+    sqlite3_bind_double(m_statement, parameter, value);
+}
+
+void SqliteStatement::bind(int parameter, qint64 value)
+{
+    sqlite3_bind_int64(m_statement, parameter, value);
+}
+
+void SqliteStatement::bindBlob(int parameter, const void* data, int size)
+{
+    sqlite3_bind_blob(m_statement, parameter, data, size, SQLITE_STATIC);
+}
+
+bool SqliteStatement::run(QString& error)
+{
+    if (!m_statement) {
+        error = m_error;
+        return false;
+    }
+    const int status = sqlite3_step(m_statement);
+    const bool done = status == SQLITE_DONE || status == SQLITE_ROW;
+    if (!done)
+        error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_reset(m_statement);
+    return done;
+}
+
+void SqliteStatement::reset()
+{
+    if (!m_statement)
+        return;
+    sqlite3_reset(m_statement);
+    m_error.clear();
+}
+
+bool SqliteStatement::isBlob(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_BLOB;
+}
+
+QByteArrayView SqliteStatement::blob(int column) const
+{
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+    return QByteArrayView(data, sqlite3_column_bytes(m_statement, column));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariantList>
 
@@ -8,8 +9,11 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // One statement run on the SQLite connection under a Qt Sql database, for the queries that read
-// many rows: Qt Sql boxes every value of every row in a QVariant and converts every text to
-// UTF-16 inside SQLite first, which cost as much as the query itself for 50,000 dives.
+// many rows and the inserts of a dive's many rows: Qt Sql boxes every value of every row in a
+// QVariant and converts every text to UTF-16 inside SQLite first, which cost as much as the
+// query itself for 50,000 dives, and binding through it as much as the inserts themselves. It
+// takes part in whatever transaction the Qt connection has open; its owner finalizes it before
+// the connection closes.
 class SqliteStatement
 {
 public:
@@ -22,6 +26,15 @@ public:
     // Binds the values to the statement's "?" in order: null, whole numbers, real numbers
     // and text.
     bool bind(const QVariantList& values);
+    // Binds one parameter (counted from 1) without a QVariant, for rows bound by the thousand.
+    void bind(int parameter, double value);
+    void bind(int parameter, qint64 value);
+    // The bytes must live until the statement has run; they are not copied.
+    void bindBlob(int parameter, const void* data, int size);
+    // Runs an insert or update once and makes it ready for the next binds.
+    bool run(QString& error);
+    // Ready to be bound and run again from its first row; forgets the last error.
+    void reset();
     // The next row; false at the end or on an error (error() then says which).
     bool next();
     QString error() const { return m_error; }
@@ -33,11 +46,14 @@ public:
     bool isInteger(int column) const;
     bool isNumber(int column) const;
     bool isText(int column) const;
+    bool isBlob(int column) const;
     qint64 integer(int column) const;
     double real(int column) const;
     // A text's UTF-8 as stored, not copied: valid until the next row.
     QByteArray bytes(int column) const;
     QString text(int column) const;
+    // A blob's bytes as stored, not copied: valid until the next row.
+    QByteArrayView blob(int column) const;
 
 private:
     bool failed();

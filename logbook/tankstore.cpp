@@ -4,6 +4,8 @@
 #include "dive/diveprofile.h"
 #include "logbook/diveplaces.h"
 #include "logbook/logbookdatabase.h"
+#include "logbook/sqlitestatement.h"
+#include "logbook/statementcache.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -36,46 +38,67 @@ QVariant knownOrNull(double value)
     return value > 0.0 && std::isfinite(value) ? QVariant(value) : QVariant();
 }
 
-bool storeTanks(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error)
+bool storeTanks(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error)
 {
-    QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO divetanks (diveid, tankid, gasindex, startbar, "
-                                  "endbar, sizel, workingbar) VALUES (:id, :tank, :gas, :start, "
-                                  ":end, :size, :working)")))
-        return fails(q, error);
+    QSqlQuery* q = sql.prepared(QStringLiteral("INSERT INTO divetanks (diveid, tankid, gasindex, "
+                                               "startbar, endbar, sizel, workingbar) VALUES (:id, "
+                                               ":tank, :gas, :start, :end, :size, :working)"),
+        error);
+    if (!q)
+        return false;
     for (qsizetype i = 0; i < dive.tanks.size(); ++i) {
         const DiveProfile::TankPressure& tank = dive.tanks.at(i);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        q.bindValue(QStringLiteral(":tank"), qint64(i));
-        q.bindValue(QStringLiteral(":gas"), tank.gasIndex);
-        q.bindValue(QStringLiteral(":start"), tank.startBar);
-        q.bindValue(QStringLiteral(":end"), tank.endBar);
-        q.bindValue(QStringLiteral(":size"), knownOrNull(tank.sizeL));
-        q.bindValue(QStringLiteral(":working"), knownOrNull(tank.workingBar));
-        if (!q.exec())
-            return fails(q, error);
+        q->bindValue(QStringLiteral(":id"), diveId);
+        q->bindValue(QStringLiteral(":tank"), qint64(i));
+        q->bindValue(QStringLiteral(":gas"), tank.gasIndex);
+        q->bindValue(QStringLiteral(":start"), tank.startBar);
+        q->bindValue(QStringLiteral(":end"), tank.endBar);
+        q->bindValue(QStringLiteral(":size"), knownOrNull(tank.sizeL));
+        q->bindValue(QStringLiteral(":working"), knownOrNull(tank.workingBar));
+        if (!q->exec())
+            return fails(*q, error);
     }
     return true;
 }
 
-bool storePressures(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error)
+// Pressures go kPressuresPerInsert rows a statement, the rest one by one, straight on SQLite: a
+// statement a row cost more in its own overhead than in the insert.
+constexpr int kPressuresPerInsert = 16;
+
+QString pressureInsertSql(int rows)
 {
-    QSqlQuery q(db);
-    bool prepared = false;
+    return QStringLiteral("INSERT INTO tankpressures (diveid, pointid, bar) VALUES ")
+        + QStringList(rows, QStringLiteral("(?, ?, ?)")).join(QStringLiteral(", "));
+}
+
+bool storePressures(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error)
+{
+    QList<qsizetype> points;
     for (qsizetype i = 0; i < dive.samples.size(); ++i) {
         const float bar = dive.samples.at(i).tankPressureBar;
-        if (!(bar > 0.0f) || !std::isfinite(bar))
-            continue;
-        // Most dives have no pressure at all and never prepare the statement.
-        if (!prepared
-            && !(prepared = q.prepare(QStringLiteral("INSERT INTO tankpressures (diveid, pointid, "
-                                                     "bar) VALUES (:id, :point, :bar)"))))
-            return fails(q, error);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        q.bindValue(QStringLiteral(":point"), qint64(i));
-        q.bindValue(QStringLiteral(":bar"), double(bar));
-        if (!q.exec())
-            return fails(q, error);
+        if (bar > 0.0f && std::isfinite(bar))
+            points << i;
+    }
+    if (points.isEmpty())
+        return true;
+    static const QString manySql = pressureInsertSql(kPressuresPerInsert);
+    static const QString oneSql = pressureInsertSql(1);
+    SqliteStatement* many = sql.direct(manySql, error);
+    SqliteStatement* one = sql.direct(oneSql, error);
+    if (!many || !one)
+        return false;
+    qsizetype next = 0;
+    while (next < points.size()) {
+        SqliteStatement* q = points.size() - next >= kPressuresPerInsert ? many : one;
+        const int rows = q == many ? kPressuresPerInsert : 1;
+        for (int r = 0; r < rows; ++r, ++next) {
+            const qsizetype point = points.at(next);
+            q->bind(3 * r + 1, diveId);
+            q->bind(3 * r + 2, qint64(point));
+            q->bind(3 * r + 3, double(dive.samples.at(point).tankPressureBar));
+        }
+        if (!q->run(error))
+            return false;
     }
     return true;
 }
@@ -100,22 +123,33 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
     return true;
 }
 
-bool store(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& error)
+bool storeRows(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error)
 {
-    if (!remove(db, diveId, error) || !storeTanks(db, diveId, dive, error)
-        || !storePressures(db, diveId, dive, error))
+    return remove(sql, diveId, error) && storeTanks(sql, diveId, dive, error)
+        && storePressures(sql, diveId, dive, error);
+}
+
+QVariant airUse(const DiveProfile& dive)
+{
+    return knownOrNull(surfaceAirConsumption(dive));
+}
+
+bool store(StatementCache& sql, qint64 diveId, const DiveProfile& dive, QString& error)
+{
+    if (!storeRows(sql, diveId, dive, error))
         return false;
-    QSqlQuery q(db);
     // Whether the dive has samples, kept beside it: the list would look into the samples of
     // every dive otherwise.
-    if (!q.prepare(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1), "
-                                  "hasprofile=:profile WHERE diveid=:id")
-                       .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id")))))
-        return fails(q, error);
-    q.bindValue(QStringLiteral(":sac"), knownOrNull(surfaceAirConsumption(dive)));
-    q.bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
-    q.bindValue(QStringLiteral(":id"), diveId);
-    return q.exec() || fails(q, error);
+    QSqlQuery* q = sql.prepared(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1), "
+                                               "hasprofile=:profile WHERE diveid=:id")
+                                    .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id"))),
+        error);
+    if (!q)
+        return false;
+    q->bindValue(QStringLiteral(":sac"), airUse(dive));
+    q->bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
+    q->bindValue(QStringLiteral(":id"), diveId);
+    return q->exec() || fails(*q, error);
 }
 
 bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
@@ -157,15 +191,16 @@ bool load(QSqlDatabase& db, qint64 diveId, DiveProfile& dive, QString& error)
     return true;
 }
 
-bool remove(QSqlDatabase& db, qint64 diveId, QString& error)
+bool remove(StatementCache& sql, qint64 diveId, QString& error)
 {
     for (const char* table : { "divetanks", "tankpressures" }) {
-        QSqlQuery q(db);
-        if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE diveid=:id").arg(QLatin1String(table))))
-            return fails(q, error);
-        q.bindValue(QStringLiteral(":id"), diveId);
-        if (!q.exec())
-            return fails(q, error);
+        QSqlQuery* q = sql.prepared(
+            QStringLiteral("DELETE FROM %1 WHERE diveid=:id").arg(QLatin1String(table)), error);
+        if (!q)
+            return false;
+        q->bindValue(QStringLiteral(":id"), diveId);
+        if (!q->exec())
+            return fails(*q, error);
     }
     return true;
 }
@@ -185,6 +220,7 @@ bool LogbookDatabase::updateTanks(int diveId, const QList<DiveProfile::TankPress
                 "TankStore", "A cylinder's size and pressures must be 0 or more."));
     }
     dive.tanks = tanks;
+    StatementCache sql(m_db);
     return inTransaction(
-        [&](QString& error) { return TankStore::store(m_db, diveId, dive, error); });
+        [&](QString& error) { return TankStore::store(sql, diveId, dive, error); });
 }

@@ -3445,10 +3445,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>non utilisé (circuit fermé)</translation>
     </message>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
         <source>never</source>
         <translation>jamais</translation>
     </message>

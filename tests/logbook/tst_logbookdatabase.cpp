@@ -480,6 +480,13 @@ private slots:
             { "tissues of 20 bytes",
                 "UPDATE profiles SET tissues = x'0102030405060708090a0b0c0d0e0f1011121314'",
                 "tissues", "0102030405060708090a0b0c0d0e0f10" },
+            // Values not of their column's type take the slow way through QVariant.
+            { "depth as a word loads 0", "UPDATE profiles SET depth = 'deep'", "depths",
+                "0,0,0,0,0" },
+            { "tissues as text", "UPDATE profiles SET tissues = 'AB'", "tissues",
+                "41420000000000000000000000000000" },
+            { "tissues NULL", "UPDATE profiles SET tissues = NULL", "tissues",
+                "00000000000000000000000000000000" },
         };
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
@@ -496,9 +503,11 @@ private slots:
         DiveProfile d;
         QVERIFY2(db().loadDive(1, d), qPrintable(db().lastError()));
         QStringList indexes;
+        QStringList depths;
         QStringList tissues;
         for (const DiveSample& s : d.samples) {
             indexes << QString::number(s.gasIndex);
+            depths << QString::number(s.depth);
             tissues << QByteArray(reinterpret_cast<const char*>(s.tissues), 16).toHex();
         }
         tissues.removeDuplicates(); // every sample had the same update
@@ -507,7 +516,8 @@ private slots:
             { "psurf", QString::number(d.surfacePressure) },
             { "water", QString::number(d.freshWater) },
             { "gf", QStringLiteral("%1/%2").arg(d.gfLow).arg(d.gfHigh) },
-            { "alerts", QString::number(d.alerts) }, { "tissues", tissues.join(' ') } };
+            { "alerts", QString::number(d.alerts) }, { "tissues", tissues.join(' ') },
+            { "depths", depths.join(',') } };
         QCOMPARE(loaded.value(field), expected);
     }
 
