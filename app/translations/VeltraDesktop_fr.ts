@@ -676,10 +676,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>%1 : pas de profil, le fichier ne donnait que le résumé de la plongée</translation>
     </message>
     <message>
-        <source>%1 L/min</source>
-        <translation>%1 L/min</translation>
-    </message>
-    <message>
         <source>Location</source>
         <translation>Lieu</translation>
     </message>
@@ -2240,6 +2236,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>The dive is already in the logbook as dive %1.</source>
         <translation>La plongée est déjà dans le carnet comme plongée %1.</translation>
     </message>
+    <message>
+        <source>The logbook is not open.</source>
+        <translation>Le carnet de plongée n&apos;est pas ouvert.</translation>
+    </message>
 </context>
 <context>
     <name>LogbookPages</name>
@@ -2852,10 +2852,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Duration</source>
         <translation>Durée</translation>
-    </message>
-    <message>
-        <source>Depth</source>
-        <translation>Profondeur</translation>
     </message>
     <message>
         <source>Fit to all</source>
@@ -4252,8 +4248,8 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Plongées par durée</translation>
     </message>
     <message>
-        <source>Air use over time (L/min)</source>
-        <translation>Consommation au fil du temps (L/min)</translation>
+        <source>Air use over time (%1)</source>
+        <translation>Consommation d&apos;air au fil du temps (%1)</translation>
     </message>
 </context>
 <context>
@@ -4303,24 +4299,20 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Plongées et heures par an</translation>
     </message>
     <message>
-        <source>Maximum depth (m, steps of 5 m)</source>
-        <translation>Profondeur maximale (m, par tranches de 5 m)</translation>
-    </message>
-    <message>
         <source>Mean lowest temperature</source>
         <translation>Température minimale moyenne</translation>
     </message>
     <message>
-        <source>Water temperature by month (°C)</source>
-        <translation>Température de l&apos;eau par mois (°C)</translation>
-    </message>
-    <message>
-        <source>°C</source>
-        <translation>°C</translation>
-    </message>
-    <message>
         <source>%1: %2</source>
         <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>Maximum depth (%1, steps of %2)</source>
+        <translation>Profondeur maximale (%1, par tranches de %2)</translation>
+    </message>
+    <message>
+        <source>Water temperature by month (%1)</source>
+        <translation>Température de l&apos;eau par mois (%1)</translation>
     </message>
 </context>
 <context>
