@@ -1031,6 +1031,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>l&apos;ordinateur indique la version %1</translation>
     </message>
     <message>
+        <source>Installation successful in %1</source>
+        <translation>Installation réussie en %1</translation>
+    </message>
+    <message>
         <source>, version %1</source>
         <translation>, version %1</translation>
     </message>
