@@ -131,6 +131,21 @@
     </message>
 </context>
 <context>
+    <name>CatalogueConfig</name>
+    <message>
+        <source>The catalogue host &quot;%1&quot; is not an https host</source>
+        <translation>L&apos;hôte du catalogue « %1 » n&apos;est pas un hôte https</translation>
+    </message>
+    <message>
+        <source>%1 is readable by other users; it is ignored</source>
+        <translation>%1 est lisible par d&apos;autres utilisateurs ; il est ignoré</translation>
+    </message>
+    <message>
+        <source>%1 is not a credentials file</source>
+        <translation>%1 n&apos;est pas un fichier d&apos;identifiants</translation>
+    </message>
+</context>
+<context>
     <name>ComputerActions</name>
     <message>
         <source>Error</source>
