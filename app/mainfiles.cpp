@@ -90,7 +90,7 @@ bool MainWindow::openDiveFile(const QString& path)
         logToConsole(QDir::toNativeSeparators(path) + QStringLiteral(": ") + remark);
     if (!remarks.isEmpty())
         statusBar()->showMessage(remarks.join(QLatin1Char(' ')));
-    highlightDiveRow(nullptr);
+    highlightDiveRow(QModelIndex());
     if (m_settings) {
         m_settings->setValue(
             QStringLiteral("directories/lastDiveFile"), QFileInfo(path).absolutePath());
@@ -119,10 +119,9 @@ void MainWindow::dropFiles(const QStringList& pFiles)
     openDiveFile(path);
 }
 
-void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
+void MainWindow::openDiveProfileItem(const QModelIndex& index)
 {
-    QTableWidgetItem* item = DiveListView::firstColumnItem(*m_ui->diveList, pItem);
-    const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
+    const int id = DiveListView::diveIdOf(*m_ui->diveList, index);
     if (id < 0)
         return;
     if (m_detailsEditor)
@@ -136,7 +135,7 @@ void MainWindow::openDiveProfileItem(QTableWidgetItem* pItem)
     m_shownDiveId = id;
     showCurrentDive();
     m_ui->btStoreDive->setEnabled(false);
-    highlightDiveRow(item);
+    highlightDiveRow(index);
 }
 
 void MainWindow::storeCurrentDive()
@@ -282,7 +281,7 @@ void MainWindow::applyCsvModeFromSettings()
     CsvFile::setMode(m_csvComma ? 1 : 0);
 }
 
-void MainWindow::exportFromList(QTableWidgetItem* item)
+void MainWindow::exportFromList(const QModelIndex& item)
 {
     const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
     if (id < 0)

@@ -16,6 +16,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -57,19 +58,21 @@ void MainWindow::createSearchBox()
 
 void MainWindow::createListHeader()
 {
-    QTableWidget* list = m_ui->diveList;
+    QTableView* list = m_ui->diveList;
     // A click or the arrow keys show the dive: the shown dive is the current row.
-    connect(list, &QTableWidget::currentItemChanged, this, [this](QTableWidgetItem* item) {
-        const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
-        if (id >= 0 && id != m_shownDiveId)
-            openDiveProfileItem(item);
-    });
+    // The list's model first: its selection model carries the current row.
+    DiveListView::model(*list);
+    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex& index) {
+            const int id = DiveListView::diveIdOf(*m_ui->diveList, index);
+            if (id >= 0 && id != m_shownDiveId)
+                openDiveProfileItem(index);
+        });
     connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::onDiveListContextMenu);
-    connect(list, &QTableWidget::itemClicked, this,
-        [this](QTableWidgetItem* item) { DiveListView::toggleGroup(*m_ui->diveList, item); });
+    connect(list, &QAbstractItemView::clicked, this,
+        [this](const QModelIndex& index) { DiveListView::toggleGroup(*m_ui->diveList, index); });
     QHeaderView* header = list->horizontalHeader();
     // The dive number reads first; the name keeps the first model column, which carries the id.
-    list->setColumnCount(DiveListView::ColumnCount);
     header->moveSection(DiveListView::NumberColumn, 0);
     list->setColumnWidth(DiveListView::NumberColumn, 48);
     DiveListColumns::install(*list, m_settings, [this] { fillDiveList(); });
@@ -81,7 +84,7 @@ void MainWindow::createListHeader()
     for (const int key : { int(Qt::Key_Return), int(Qt::Key_Enter) }) {
         auto* open = new QShortcut(QKeySequence(key), list, nullptr, nullptr, Qt::WidgetShortcut);
         connect(open, &QShortcut::activated, this,
-            [this] { openDiveProfileItem(m_ui->diveList->currentItem()); });
+            [this] { openDiveProfileItem(m_ui->diveList->currentIndex()); });
     }
 }
 
@@ -89,7 +92,7 @@ void MainWindow::arrangeDiveList()
 {
     m_ui->splitVert->setStretchFactor(1, 1);
     m_ui->splitVert->setSizes({ 400, 1000 });
-    QTableWidget* list = m_ui->diveList;
+    QTableView* list = m_ui->diveList;
     // The last column takes what is left of the pane, down to 40 pixels.
     list->horizontalHeader()->setMinimumSectionSize(40);
     list->horizontalHeader()->setStretchLastSection(false);
@@ -124,8 +127,9 @@ void MainWindow::createEditMenu()
     m_logbookActions = new LogbookActions(this, m_undoStack, m_ui->menuFile,
         m_ui->actionPreferences, [this] { return DiveListView::selectedDiveIds(*m_ui->diveList); });
     connect(m_logbookActions, &LogbookActions::diveAdded, this, [this](int id) {
-        if (QTableWidgetItem* item = DiveListView::itemOfDive(*m_ui->diveList, id))
-            m_ui->diveList->setCurrentItem(item);
+        const QModelIndex index = DiveListView::indexOfDive(*m_ui->diveList, id);
+        if (index.isValid())
+            m_ui->diveList->setCurrentIndex(index);
     });
     QAction* grouped = edit->addAction(tr("Group dives by computer"));
     grouped->setCheckable(true);
@@ -159,10 +163,11 @@ void MainWindow::createStatisticsTab()
             showStatistics();
     });
     connect(m_statistics, &StatisticsView::openDive, this, [this](int id) {
-        if (QTableWidgetItem* item = DiveListView::itemOfDive(*m_ui->diveList, id)) {
+        const QModelIndex index = DiveListView::indexOfDive(*m_ui->diveList, id);
+        if (index.isValid()) {
             m_ui->tabMain->setCurrentIndex(0);
-            m_ui->diveList->setCurrentItem(item);
-            openDiveProfileItem(item);
+            m_ui->diveList->setCurrentIndex(index);
+            openDiveProfileItem(index);
         }
     });
 }
@@ -233,24 +238,27 @@ void MainWindow::fillDiveList()
     if (m_statistics && m_ui->tabMain->currentWidget() == m_statisticsPage)
         showStatistics();
     if (m_shownDiveId >= 0)
-        highlightDiveRow(DiveListView::itemOfDive(*m_ui->diveList, m_shownDiveId));
+        highlightDiveRow(DiveListView::indexOfDive(*m_ui->diveList, m_shownDiveId));
 }
 
-void MainWindow::highlightDiveRow(QTableWidgetItem* item)
+void MainWindow::highlightDiveRow(const QModelIndex& index)
 {
-    DiveListView::highlight(*m_ui->diveList, item);
+    DiveListView::highlight(*m_ui->diveList, index);
 }
 
-QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
+QMenu* MainWindow::createDiveListMenu(const QModelIndex& item)
 {
+    // Kept as a persistent index: a refill while the menu is open turns it invalid rather than
+    // pointing at another dive.
+    const QPersistentModelIndex kept(item);
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setToolTipsVisible(true);
-    menu->addAction(tr("Open"), this, [this, item]() { openDiveProfileItem(item); });
+    menu->addAction(tr("Open"), this, [this, kept]() { openDiveProfileItem(kept); });
     menu->addAction(tr("Delete"), this, &MainWindow::deleteSelectedDives);
     menu->addSeparator();
-    menu->addAction(tr("Rename"), this, [this, item]() { renameDive(item); });
-    menu->addAction(tr("Export"), this, [this, item]() { exportFromList(item); });
+    menu->addAction(tr("Rename"), this, [this, kept]() { renameDive(kept); });
+    menu->addAction(tr("Export"), this, [this, kept]() { exportFromList(kept); });
     QMenu* separator = menu->addMenu(tr("csv separator"));
     QAction* dot = separator->addAction(tr("Dot ."), this, [this]() { setCsvSeparator(false); });
     dot->setCheckable(true);
@@ -259,28 +267,25 @@ QMenu* MainWindow::createDiveListMenu(QTableWidgetItem* item)
     comma->setCheckable(true);
     comma->setChecked(m_csvComma);
     menu->addSeparator();
-    menu->addAction(tr("Add to the plan"), this, [this, item]() { planStoredDive(item, false); });
+    menu->addAction(tr("Add to the plan"), this, [this, kept]() { planStoredDive(kept, false); });
     if (m_planTab->hasCurrentDive())
         menu->addAction(tr("Replace the current dive of the plan"), this,
-            [this, item]() { planStoredDive(item, true); });
+            [this, kept]() { planStoredDive(kept, true); });
     return menu;
 }
 
 void MainWindow::onDiveListContextMenu(const QPoint& pos)
 {
-    QTableWidgetItem* item = m_ui->diveList->itemAt(pos);
-    if (!item)
-        return;
-    item = DiveListView::firstColumnItem(*m_ui->diveList, item);
-    if (!item)
+    const QModelIndex item = m_ui->diveList->indexAt(pos).siblingAtColumn(0);
+    if (!item.isValid())
         return;
     QMenu* menu = createDiveListMenu(item);
     menu->popup(m_ui->diveList->viewport()->mapToGlobal(pos));
 }
 
-void MainWindow::planStoredDive(QTableWidgetItem* item, bool replace)
+void MainWindow::planStoredDive(const QModelIndex& item, bool replace)
 {
-    const int diveId = item ? item->data(Qt::UserRole).toInt() : -1;
+    const int diveId = DiveListView::diveIdOf(*m_ui->diveList, item);
     DiveProfile dive;
     if (diveId < 0 || !LogbookDatabase::instance().loadDive(diveId, dive)) {
         QMessageBox::critical(this, tr("Database Error"), tr("Impossible to read profile"));
@@ -294,13 +299,13 @@ void MainWindow::planStoredDive(QTableWidgetItem* item, bool replace)
 
 void MainWindow::deleteSelectedDives()
 {
-    QTableWidget* list = m_ui->diveList;
+    QTableView* list = m_ui->diveList;
     const QList<int> ids = DiveListView::selectedDiveIds(*list);
     if (ids.isEmpty())
         return;
     QStringList labels;
     for (int id : ids)
-        labels << DiveListView::itemOfDive(*list, id)->text();
+        labels << DiveListView::indexOfDive(*list, id).data().toString();
     const QString question = ids.size() == 1
         ? tr("Do you really want to delete the dive \"%1\"?").arg(labels.constFirst())
         : tr("Do you really want to delete these %1 dives?").arg(ids.size());
@@ -316,13 +321,12 @@ void MainWindow::deleteSelectedDives()
     }
 }
 
-void MainWindow::renameDive(QTableWidgetItem* item)
+void MainWindow::renameDive(const QModelIndex& item)
 {
-    item = DiveListView::firstColumnItem(*m_ui->diveList, item);
     const int id = DiveListView::diveIdOf(*m_ui->diveList, item);
     if (id < 0)
         return;
-    const QString old = item->text();
+    const QString old = item.siblingAtColumn(0).data().toString();
     MultiFieldDialog dialog(tr("Rename"));
     dialog.addTextField(tr("Name"), old);
     if (dialog.run() != QDialog::Accepted)

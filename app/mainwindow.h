@@ -35,7 +35,7 @@ class QAbstractButton;
 class QAction;
 class QMenu;
 class QSettings;
-class QTableWidgetItem;
+class QModelIndex;
 namespace Ui {
 class MainWindowClass;
 }
@@ -75,7 +75,7 @@ public:
     // Stores the dive in the logbook; returns the logbook's outcome code and shows
     // the matching message when it is not a success.
     int writeDiveToDatabase(DiveProfile& dive);
-    void highlightDiveRow(QTableWidgetItem* item);
+    void highlightDiveRow(const QModelIndex& index);
     void logToConsole(const QString& text, bool clear = false);
     // The diagnostics callback handed to the dive computer link.
     void logFromLink(const QString& text) { logToConsole(QStringLiteral("Log: ") + text); }
@@ -89,13 +89,13 @@ public:
     // Deletes the selected dives after asking; the dives that could not be deleted
     // are named in the error message.
     void deleteSelectedDives();
-    void renameDive(QTableWidgetItem* item);
+    void renameDive(const QModelIndex& item);
     // Writes the stored dive to a file chosen by extension; reports every failure.
     bool exportStoredDive(int diveId, const QString& path);
     // Writes the selected range of the shown dive to a file; reports every failure.
     bool saveSelection(const QString& path);
     // The dive list's context menu for the item's row (deletes itself when closed).
-    QMenu* createDiveListMenu(QTableWidgetItem* item);
+    QMenu* createDiveListMenu(const QModelIndex& item);
 
     // The dive computer (computer/): connect when needed, download, owner name.
     int connectTarskBle();
@@ -119,7 +119,7 @@ public slots:
     void on_actionQuit_triggered();
     void graphViewMouseMove(QPointF pScenePoint, int pTime);
     void onDiveListContextMenu(const QPoint& pos);
-    void openDiveProfileItem(QTableWidgetItem* pItem);
+    void openDiveProfileItem(const QModelIndex& index);
     void openDiveProfile();
     void dropFiles(const QStringList& pFiles);
     void storeCurrentDive();
@@ -139,9 +139,9 @@ private:
     void showAlertLights(const DiveAlertSummary& alerts);
     void showCurrentDive();
     void openLogbook();
-    void exportFromList(QTableWidgetItem* item);
+    void exportFromList(const QModelIndex& item);
     // Hands a stored dive to the planner, as a new planned dive or in place of the current one.
-    void planStoredDive(QTableWidgetItem* item, bool replace);
+    void planStoredDive(const QModelIndex& item, bool replace);
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
     // The construction's steps (mainwindow.cpp).

@@ -269,14 +269,15 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
     return true;
 }
 
-bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& err)
+bool writePlanSlate(
+    const Options& o, const Planification& plan, const DisplayUnits& units, QTextStream& err)
 {
     if (!o.values.contains("--slate"))
         return true;
     QString error;
     const SlateSize size
         = o.value("--slate-size").toLower() == QLatin1String("a6") ? SlateSize::A6 : SlateSize::A4;
-    if (!writeSlate(o.value("--slate"), planSlatePages(plan), &error, size)) {
+    if (!writeSlate(o.value("--slate"), planSlatePages(plan, false, units), &error, size)) {
         err << error << '\n';
         return false;
     }

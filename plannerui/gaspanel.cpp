@@ -4,6 +4,7 @@
 #include "planner/gasplan.h"
 #include "planner/planification.h"
 #include "plannerui/gasplanextras.h"
+#include "plannerui/unitspin.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,31 +34,20 @@ QString unit(Quantity quantity)
     return Units::symbol(quantity, DisplayUnits::current());
 }
 
-// The box's value in SI; a box the diver left as it was shown gives back `previous` exactly, so
-// 20 L/min shown as 0.71 cuft/min stays 20 L/min.
-double siOf(Quantity quantity, double boxValue, int decimals, double previous)
+// The value of a box of whole units in SI; unchanged, the previous value exactly.
+double siOf(Quantity quantity, int boxValue, double previous)
 {
-    const double scale = std::pow(10.0, decimals);
-    if (std::round(shown(quantity, previous) * scale) == std::round(boxValue * scale))
+    if (std::lround(shown(quantity, previous)) == boxValue)
         return previous;
     return Units::fromDisplay(quantity, boxValue, DisplayUnits::current());
 }
 
-void showIn(QDoubleSpinBox* box, Quantity quantity, double si, double loSi, double hiSi)
-{
-    const bool imperial = DisplayUnits::current().systemOf(quantity) == UnitSystem::Imperial;
-    // psi are counted whole; a rate in cubic feet a minute needs two decimals.
-    box->setDecimals(quantity == Quantity::Pressure ? 0 : (imperial ? 2 : 1));
-    box->setRange(shown(quantity, loSi), shown(quantity, hiSi));
-    box->setSuffix(QLatin1Char(' ') + unit(quantity));
-    box->setValue(shown(quantity, si));
-}
-
-// "13.5", "13,5", "13.5 L" or "80 cuft".
+// "13.5", "13,5", "13.5 L" or "80 cuft" (or the unit's translated symbol).
 double typedNumber(QString text, bool* ok)
 {
     text = text.trimmed();
-    for (const QString& suffix : { QStringLiteral("cuft"), QStringLiteral("L") }) {
+    for (const QString& suffix :
+        { unit(Quantity::Volume), QStringLiteral("cuft"), QStringLiteral("L") }) {
         if (text.endsWith(suffix, Qt::CaseInsensitive))
             text.chop(suffix.size());
     }
@@ -222,9 +212,9 @@ void GasPanel::showSettings(const GasSettings& s, bool closedCircuit)
         b6(m_decoReserve), b7(m_bailout), b8(m_bailoutGfLow), b9(m_bailoutGfHigh),
         b10(m_stressFactor), b11(m_stressMin);
     m_shown = s;
-    showIn(m_sac, Quantity::BreathingRate, s.bottomSacLpm, 1, 100);
-    showIn(m_decoSac, Quantity::BreathingRate, s.decoSacLpm, 1, 100);
-    showIn(m_decoReserve, Quantity::Pressure, s.decoReserveBar, 0, 300);
+    showSi(m_sac, Quantity::BreathingRate, s.bottomSacLpm, 1, 100, 1);
+    showSi(m_decoSac, Quantity::BreathingRate, s.decoSacLpm, 1, 100, 1);
+    showSi(m_decoReserve, Quantity::Pressure, s.decoReserveBar, 0, 300, 0);
     m_reserve->setCurrentIndex(s.reserveMode == ReserveMode::Thirds ? 1 : 0);
     m_factor->setValue(s.minimumGasFactor);
     m_problemMin->setValue(s.problemMin);
@@ -243,15 +233,12 @@ void GasPanel::showSettings(const GasSettings& s, bool closedCircuit)
 GasSettings GasPanel::settings(const GasSettings& base, QString& invalid) const
 {
     GasSettings s = base;
-    s.bottomSacLpm
-        = siOf(Quantity::BreathingRate, m_sac->value(), m_sac->decimals(), m_shown.bottomSacLpm);
-    s.decoSacLpm = siOf(
-        Quantity::BreathingRate, m_decoSac->value(), m_decoSac->decimals(), m_shown.decoSacLpm);
+    s.bottomSacLpm = siOf(m_sac, Quantity::BreathingRate, m_shown.bottomSacLpm);
+    s.decoSacLpm = siOf(m_decoSac, Quantity::BreathingRate, m_shown.decoSacLpm);
     s.reserveMode = m_reserve->currentIndex() == 1 ? ReserveMode::Thirds : ReserveMode::MinimumGas;
     s.minimumGasFactor = m_factor->value();
     s.problemMin = m_problemMin->value();
-    s.decoReserveBar = siOf(Quantity::Pressure, m_decoReserve->value(), m_decoReserve->decimals(),
-        m_shown.decoReserveBar);
+    s.decoReserveBar = siOf(m_decoReserve, Quantity::Pressure, m_shown.decoReserveBar);
     m_extras->applyTo(s);
     invalid = validateGasSettings(s);
     s.bailout = m_bailout->isChecked();
@@ -271,6 +258,13 @@ void GasPanel::showCylinders(const PlanDiveResult& r)
     for (int row = 0; row < r.cylinders.size(); ++row)
         addCylinderRow(row, r.cylinders[row], r.gas.cylinders.value(row), r.cylinderGas.value(row));
     m_table->resizeColumnsToContents();
+    // The boxes' own widths, which the contents of the cells do not give.
+    for (const int column : { ColumnSize, ColumnWorking, ColumnFill }) {
+        for (int row = 0; row < m_table->rowCount(); ++row)
+            m_table->setColumnWidth(column,
+                std::max(m_table->columnWidth(column),
+                    m_table->cellWidget(row, column)->sizeHint().width()));
+    }
 }
 
 QComboBox* GasPanel::sizeBox(const Cylinder& c)
@@ -280,11 +274,20 @@ QComboBox* GasPanel::sizeBox(const Cylinder& c)
     // the presets are the usual ones.
     size->setEditable(true);
     size->setInsertPolicy(QComboBox::NoInsert);
-    for (const CylinderPreset& preset : cylinderPresets())
-        size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
+    const bool cuft = DisplayUnits::current().volume == UnitSystem::Imperial;
+    for (const CylinderPreset& preset : cylinderPresets()) {
+        const QString name = QCoreApplication::translate("GasPlan", preset.name);
+        // In imperial a preset reads as the cubic feet it holds at its working pressure.
+        size->addItem(cuft
+                ? QStringLiteral("%1 %2")
+                      .arg(Units::cylinderCubicFeet(preset.litres, preset.workBar), 0, 'f', 1)
+                      .arg(unit(Quantity::Volume))
+                : name,
+            preset.litres);
+        size->setItemData(size->count() - 1, name, Qt::ToolTipRole);
+    }
     int at = size->findData(c.litres);
     if (at < 0) {
-        const bool cuft = DisplayUnits::current().volume == UnitSystem::Imperial;
         const double typed = cuft ? Units::cylinderCubicFeet(c.litres, c.workingBar()) : c.litres;
         size->insertItem(
             0, QStringLiteral("%1 %2").arg(typed, 0, 'g', 4).arg(unit(Quantity::Volume)), c.litres);
@@ -310,10 +313,10 @@ void GasPanel::addCylinderRow(int row, const Cylinder& c, const CylinderUse& use
     QSpinBox* fill = pressureBox(c.fillBar);
     auto store = [this, c, gasIndex, size, working, fill](bool presetChosen) {
         // Unchanged boxes keep the cylinder's own values; a working pressure never given stays so.
-        double workBar = siOf(Quantity::Pressure, working->value(), 0, c.workingBar());
+        double workBar = siOf(Quantity::Pressure, working->value(), c.workingBar());
         if (workBar == c.workingBar())
             workBar = c.workBar;
-        const double fillBar = siOf(Quantity::Pressure, fill->value(), 0, c.fillBar);
+        const double fillBar = siOf(Quantity::Pressure, fill->value(), c.fillBar);
         double litres = c.litres;
         const int preset = size->findText(size->currentText());
         if (preset >= 0 && size->itemData(preset).toDouble() != c.litres) {

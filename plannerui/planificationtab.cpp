@@ -1,17 +1,13 @@
 #include "plannerui/planificationtab.h"
 
-#include "dive/formattime.h"
-#include "fileio/divelinesio.h"
+#include "dive/units.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
 #include "planner/gasplantext.h"
 #include "planner/planresulttext.h"
-#include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "planner/planwarnings.h"
-#include "plannerui/durationspinbox.h"
 #include "plannerui/gaspanel.h"
-#include "plannerui/gasplanextras.h"
 #include "plannerui/planpanes.h"
 #include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
@@ -21,22 +17,12 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
-#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QDoubleSpinBox>
 #include <QEvent>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -49,20 +35,6 @@ namespace {
 
 // As the plan files and the command line allow.
 constexpr int kMaxPlanDepthM = 150;
-
-const char* const kLastDiveFolder = "directories/lastDiveFile";
-const char* const kLastPlanFolder = "directories/lastPlanFile";
-
-QString diveFileFilter()
-{
-    return QObject::tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file "
-                       "(*.uddf);;Binary dive file (*.divebin)");
-}
-
-QString planFileFilter()
-{
-    return QObject::tr("Dive plan file (*.diveplan)");
-}
 
 enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasColumnCount };
 
@@ -95,7 +67,10 @@ void PlanificationTab::setUpPointsTable()
 {
     m_pointsModel = new TblDivePointsModel(&m_plan, this);
     m_delegate = new SpinBoxDelegate(this);
-    m_delegate->setDepthChanged([this](int point, double depthM) { depthChanged(point, depthM); });
+    // The table edits depths in the diver's units.
+    m_delegate->setDepthChanged([this](int point, double shown) {
+        depthChanged(point, Units::fromDisplay(Quantity::Depth, shown, DisplayUnits::current()));
+    });
     m_delegate->setTimeChanged(
         [this](int point, int& seconds) { return timeChanged(point, seconds); });
     m_delegate->setGasChanged([this](int point, int gas) {
@@ -128,52 +103,6 @@ void PlanificationTab::setUpPointsTable()
         recompute();
         refreshPoints(-1);
         m_ui->widgetSimul->profileItem()->fitAll();
-    });
-}
-
-void PlanificationTab::setUpGraph()
-{
-    GraphView* graph = m_ui->widgetSimul;
-    DiveProfileItem* item = graph->profileItem();
-    item->editable = 1;
-    item->showAscentSummary = 1;
-    graph->installEventFilter(this);
-    DiveProfileItem::setStatusIcon(QStringLiteral(":/TestGraphics/icons/effortOn.png"));
-    DiveProfileItem::setLogCallback([this](const QString& text) { emit logMessage(text); });
-    connect(item, &DiveProfileItem::onAddDivePoint, this, [this]() {
-        recompute();
-        refreshPoints(-1);
-    });
-    connect(item, &DiveProfileItem::onUpdateDivePoint, this, [this](int index) {
-        recompute();
-        refreshPoints(index);
-    });
-    DivePoint::setMenuCallback(
-        [this](DivePoint* point, const QPointF& screenPos) { showPointMenu(point, screenPos); });
-    graph->contextMenuHook = [this](QMenu& menu) { return fillGraphMenu(menu, nullptr); };
-    connect(graph, &GraphView::mouseMove, this,
-        [this](QPointF scenePoint, int timeS) { graphMouseMove(scenePoint, timeS); });
-    connect(graph, &GraphView::selectInRect, this,
-        [this](QRectF rect) { m_ui->widgetSimul->profileItem()->selectPointsInRect(rect); });
-    connect(m_ui->btFitAll, &QPushButton::clicked, this,
-        [this]() { m_ui->widgetSimul->profileItem()->fitAll(); });
-    connect(m_ui->btShowHidePoints, &QPushButton::clicked, this, [this]() {
-        m_pointsVisible = !m_pointsVisible;
-        m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
-    });
-    connect(m_ui->btSolve, &QPushButton::clicked, this, &PlanificationTab::recompute);
-    connect(m_ui->btTestPlanif, &QPushButton::clicked, this, [this]() {
-        // Shows the yoyo events of the dive as the graph marks them, without invalidating it.
-        if (PlanifDive* dive = m_plan.current()) {
-            dive->profile.detectYoyo(0, false);
-            m_ui->widgetSimul->profileItem()->update();
-        }
-    });
-    connect(m_ui->btTestRR, &QPushButton::clicked, this, [this]() {
-        if (PlanifDive* dive = m_plan.current()) {
-            dive->profile.markRapidAscent();
-            m_ui->widgetSimul->profileItem()->update();
-        }
     });
 }
 
@@ -255,23 +184,6 @@ void PlanificationTab::setUpSettingsWidgets()
     m_ui->runtime->setLineWrapMode(QTextEdit::NoWrap);
 }
 
-bool PlanificationTab::eventFilter(QObject* watched, QEvent* event)
-{
-    // The view lays out its plot on resize; the points follow once it has.
-    if (watched == m_ui->widgetSimul && event->type() == QEvent::Resize)
-        QMetaObject::invokeMethod(
-            this, [this]() { updatePointClip(); }, Qt::QueuedConnection);
-    return QWidget::eventFilter(watched, event);
-}
-
-void PlanificationTab::updatePointClip()
-{
-    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    // Points on the plot's edges (the surface, the last second) stay visible.
-    item->pointClipRect = item->plotRect().adjusted(-6, -6, 6, 6);
-    item->update();
-}
-
 void PlanificationTab::setAddOnEnabled(bool enabled)
 {
     m_addOn = enabled;
@@ -301,6 +213,7 @@ void PlanificationTab::recompute()
     // Every edit of the plan ends here.
     m_modified = true;
     PlanResultText text;
+    text.setUnits(DisplayUnits::current());
     text.setGasNames(dive->profile.gases);
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
     computePlan(m_plan, computeSettings());
@@ -331,6 +244,31 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange)
+        followUnits();
+    QWidget::changeEvent(event);
+}
+
+void PlanificationTab::showEvent(QShowEvent* event)
+{
+    followUnits();
+    QWidget::showEvent(event);
+}
+
+void PlanificationTab::followUnits()
+{
+    if (m_units == DisplayUnits::current())
+        return;
+    m_units = DisplayUnits::current();
+    // Showing other units changes nothing of the plan.
+    const bool modified = m_modified;
+    recompute();
+    m_modified = modified;
+    refreshPoints(-1);
 }
 
 void PlanificationTab::setSettings(QSettings* settings)
@@ -424,37 +362,6 @@ void PlanificationTab::updateGasPanel()
     m_gas->showCylinders(dive ? dive->result : PlanDiveResult {});
     item->setSecondaryCurve(
         dive ? cylinderPressureCurve(dive->result) : DiveProfileItem::SecondaryCurve {});
-}
-
-void PlanificationTab::exportSlate()
-{
-    if (m_plan.diveCount() == 0)
-        return;
-    // Every dive of the day goes on the slate, each computed from the one before.
-    const int current = m_plan.currentIndex;
-    for (int slot = 0; slot < m_plan.diveCount(); ++slot)
-        computePlanDive(m_plan, slot, computeSettings(), false);
-    m_plan.currentIndex = current;
-    // Printing changes nothing of the plan.
-    const bool modified = m_modified;
-    recompute();
-    m_modified = modified;
-    const QString a4 = tr("PDF slate, A4 (*.pdf)");
-    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
-    QString filter = a4;
-    const QString path = withChosenExtension(
-        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
-            a4 + QStringLiteral(";;") + a6, &filter),
-        filter);
-    if (path.isEmpty())
-        return;
-    QString why;
-    if (!writeSlate(
-            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
-        error(tr("Export slate"), why);
-        return;
-    }
-    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -631,87 +538,6 @@ void PlanificationTab::newPlanification()
     m_banner->hide();
 }
 
-bool PlanificationTab::maybeSave()
-{
-    if (!m_modified || m_plan.diveCount() == 0)
-        return true;
-    const auto answer = QMessageBox::question(this, tr("Unsaved plan"),
-        tr("The plan has changes that are not saved. Save them?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save)
-        return savePlan();
-    return answer == QMessageBox::Discard;
-}
-
-void PlanificationTab::addExistingDive(bool replace)
-{
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Open Dive File"), lastFolder(kLastDiveFolder), diveFileFilter());
-    if (path.isEmpty())
-        return;
-    rememberFolder(kLastDiveFolder, path);
-    DiveProfile profile;
-    QString why;
-    if (!readFirstDive(path, profile, &why)) {
-        error(tr("Error"), tr("Impossible to load dive file") + QStringLiteral("\n") + why);
-        return;
-    }
-    if (replace)
-        replaceCurrentProfile(profile);
-    else
-        addDiveProfile(profile);
-}
-
-bool PlanificationTab::savePlanTo(const QString& path)
-{
-    const PlanFile::Status status = ::savePlan(m_plan, path);
-    if (status != PlanFile::Status::Ok) {
-        error(tr("Error"), PlanFile::statusText(status));
-        return false;
-    }
-    m_modified = false;
-    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-bool PlanificationTab::loadPlanFrom(const QString& path)
-{
-    m_ui->widgetSimul->showProfile(nullptr);
-    const PlanFile::Status status = ::loadPlan(m_plan, path);
-    if (status != PlanFile::Status::Ok) {
-        changeCurrentPlanifDive(m_plan.currentIndex);
-        error(tr("Error"), PlanFile::statusText(status));
-        return false;
-    }
-    changeCurrentPlanifDive(0);
-    m_modified = false;
-    return true;
-}
-
-void PlanificationTab::loadPlan()
-{
-    if (!maybeSave())
-        return;
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
-    if (path.isEmpty())
-        return;
-    rememberFolder(kLastPlanFolder, path);
-    loadPlanFrom(path);
-}
-
-bool PlanificationTab::savePlan()
-{
-    QString path = QFileDialog::getSaveFileName(
-        this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".diveplan");
-    rememberFolder(kLastPlanFolder, path);
-    return savePlanTo(path);
-}
-
 void PlanificationTab::addDivePoint()
 {
     const QModelIndexList rows = m_ui->tblViewlDivePoints->selectionModel()
@@ -764,7 +590,10 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     if (!dive || point <= 0 || point >= dive->profile.samples.size())
         return false;
     if (depthM > kMaxPlanDepthM) {
-        error(tr("Depth"), tr("A planned point lies between 0 and %1 m.").arg(kMaxPlanDepthM));
+        error(tr("Depth"),
+            tr("A planned point lies between 0 and %1.")
+                .arg(Units::format(
+                    Quantity::Depth, kMaxPlanDepthM, 0, DisplayUnits::current(), locale())));
         refreshPoints(point);
         return false;
     }
@@ -826,7 +655,8 @@ void PlanificationTab::fillGasTable()
         QString at;
         if (gas && deco)
             at = closed ? tr("not used (closed circuit)")
-                        : (gas->switchDepthM > 0 ? tr("%1 m").arg(gas->switchDepthM, 0, 'f', 0)
+                        : (gas->switchDepthM > 0 ? Units::format(Quantity::Depth, gas->switchDepthM,
+                               0, DisplayUnits::current(), locale())
                                                  : tr("never"));
         cell(GasColumnSwitch, at, false);
     }
@@ -855,122 +685,6 @@ void PlanificationTab::readGasTable()
     m_plan.applySettings(settings);
     recompute();
     fillGasTable();
-}
-
-void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
-{
-    QMenu menu;
-    if (fillGraphMenu(menu, point))
-        menu.exec(screenPos.toPoint());
-}
-
-GraphView* PlanificationTab::graph() const
-{
-    return m_ui->widgetSimul;
-}
-
-bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive)
-        return false;
-    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    const int selected = item->selectedDivePointCount();
-    if (selected >= 2) {
-        menu.addAction(tr("Delete selected points"), this, [this, item]() {
-            item->removeSelectedDivePoints();
-            recompute();
-            refreshPoints(-1);
-        });
-    } else if (point && point->index() > 0) {
-        // The menu runs inside the point's own mouse handler: remove it once that returned.
-        const int index = point->index();
-        menu.addAction(tr("Delete this point"), this, [this, index]() {
-            QMetaObject::invokeMethod(
-                this,
-                [this, index]() {
-                    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-                    for (DivePoint* p : item->divePoints()) {
-                        if (p->index() == index) {
-                            item->removeDivePoint(p);
-                            break;
-                        }
-                    }
-                    recompute();
-                    refreshPoints(-1);
-                },
-                Qt::QueuedConnection);
-        });
-    }
-    const int pointIndex = point ? point->index() : -1;
-    QAction* dtr = menu.addAction(
-        tr("Set start of DTR"), this, [this, pointIndex]() { setStartOfDtr(pointIndex); });
-    dtr->setEnabled(selected < 2 && pointIndex >= 0);
-    QAction* measure = menu.addAction(
-        tr("Measure between 2 points"), this, [this]() { measureSelectedPoints(); });
-    measure->setEnabled(selected == 2);
-    return true;
-}
-
-void PlanificationTab::setStartOfDtr(int index)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive || index < 0)
-        return;
-    if (dive->profile.origin == DiveOriginPlan) {
-        error(tr("Error"), tr("Impossible to set start of DTR on planified profile"));
-        return;
-    }
-    dive->profile.setAscentStart(index);
-    m_ui->widgetSimul->profileItem()->update();
-}
-
-void PlanificationTab::measureSelectedPoints()
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive)
-        return;
-    const QPair<int, int> range = m_ui->widgetSimul->profileItem()->selectedPointRange();
-    if (range.first < 0 || range.second < 0)
-        return;
-    if (!m_measure)
-        m_measure = std::make_unique<MeasureWindow>();
-    m_measure->show(dive->profile, range.first, range.second);
-}
-
-void PlanificationTab::graphMouseMove(const QPointF&, int timeS)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive || timeS < 0) {
-        m_ui->edInfoPlanif->clear();
-        return;
-    }
-    const DiveProfile& profile = dive->profile;
-    const bool inAscent = !profile.samples.isEmpty() && timeS > profile.samples.last().time
-        && !profile.ascentSamples.isEmpty();
-    const PositionInfo info = profile.positionInfo(timeS, inAscent);
-    if (!info.found) {
-        m_ui->edInfoPlanif->clear();
-        return;
-    }
-    m_ui->edInfoPlanif->setText(
-        tr("Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5")
-            .arg(formatTime(timeS))
-            .arg(info.before.depth + info.depthChange, 0, 'f', 1)
-            .arg(info.after.speed, 0, 'f', 1)
-            .arg(info.ppO2, 0, 'f', 2)
-            .arg(info.traceCeiling, 0, 'f', 2));
-}
-
-QString PlanificationTab::lastFolder(const char* key) const
-{
-    return m_settings ? m_settings->value(QLatin1String(key)).toString() : QString();
-}
-
-void PlanificationTab::rememberFolder(const char* key, const QString& path)
-{
-    if (m_settings)
-        m_settings->setValue(QLatin1String(key), QFileInfo(path).absolutePath());
 }
 
 void PlanificationTab::error(const QString& title, const QString& text)

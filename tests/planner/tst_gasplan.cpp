@@ -476,6 +476,17 @@ private slots:
         QCOMPARE(run.rows[1], QStringList({ "60 m", "-", "20:00", "Tx18/45" }));
         QVERIFY2(run.rows[2][1].endsWith(" min"), qPrintable(run.rows[2].join(' ')));
         QCOMPARE(pages[0].tables.size(), 2 + 2 * 3);
+
+        // The imperial slate: 60 m / 0.3048 = 196.9 ft. The 12 L cylinder filled to 200 bar
+        // (its working pressure, none given) holds 12 x 200 / 1.01325 / 28.3168 = 83.6 cuft;
+        // 200 bar / 0.0689476 = 2901 psi; the gas used over 28.3168 L a cuft.
+        const QList<SlatePage> feet
+            = planSlatePages(plan, true, DisplayUnits::all(UnitSystem::Imperial));
+        QCOMPARE(feet[0].tables[0].rows[1][0], QStringLiteral("197 ft"));
+        const QStringList gas = feet[0].tables[1].rows[0];
+        QCOMPARE(gas.mid(1, 2), QStringList({ "83.6 cuft", "2901 psi" }));
+        QCOMPARE(gas[3],
+            QStringLiteral("%1 cuft").arg(r.gas.cylinders[0].usedLitres / 28.316846592, 0, 'f', 1));
     }
 
     // The reference closed-circuit bailout: air diluent, setpoints 0.7 / 1.2 (switched at 10

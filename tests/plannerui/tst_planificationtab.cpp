@@ -122,7 +122,7 @@ private slots:
         QTest::keyClicks(depth, "250");
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         QTest::keyClick(depth, Qt::Key_Enter);
-        QTRY_VERIFY(refused.text.contains("150 m"));
+        QTRY_VERIFY(refused.text.contains(QStringLiteral("150\u00a0m")));
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         depth->setValue(120.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 120.0);
@@ -204,7 +204,7 @@ private slots:
             if (l.kind == LinePlan::Switch && switchDepth == 0)
                 switchDepth = l.depth;
         QVERIFY(switchDepth > 3 && switchDepth <= 21);
-        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1 m").arg(switchDepth));
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1\u00a0m").arg(switchDepth));
         table->item(1, 0)->setText("90");
         table->item(1, 1)->setText("20"); // no such mix: the row is dropped
         QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
@@ -329,13 +329,27 @@ private slots:
         // The default dive uses 642.16 L: / 28.3168 = 22.7 cuft. An AL80 (11.1 L at 206.84 bar,
         // 3000 psi) holds 11.1 x 206.8 / 1.01325 / 28.3168 = 80.0 cuft.
         DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
         PlanificationTab tab;
-        DisplayUnits::setCurrent(DisplayUnits());
         tab.addNewDive();
-        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
-        tab.recompute();
         auto* table = tab.findChild<QTableWidget*>("tblGas");
         QCOMPARE(cell(table, 0, 4), QStringLiteral("22.7 cuft"));
+        // Points in feet: 20 m / 0.3048 = 65.6 ft; 100 ft typed is 30.48 m.
+        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("65.6"));
+        auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(1));
+        const std::unique_ptr<QWidget> depth(
+            delegate->createEditor(view->viewport(), {}, view->model()->index(1, 1)));
+        qobject_cast<QDoubleSpinBox*>(depth.get())->setValue(100);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 30.48);
+        // Metric chosen in Preferences shows when the tab is shown again.
+        DisplayUnits::setCurrent(DisplayUnits());
+        tab.show();
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("30.5"));
+        QCOMPARE(cell(table, 0, 4).right(2), QStringLiteral(" L"));
+        tab.hide();
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        tab.show();
         // 20 L/min shown as 0.71 cuft/min stays 20 L/min when another box changes.
         QCOMPARE(tab.findChild<QDoubleSpinBox*>("spSac")->suffix(), QStringLiteral(" cuft/min"));
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
@@ -357,7 +371,6 @@ private slots:
         QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).fillBar - 227.53) < 0.01);
         QTRY_VERIFY(
             tab.findChild<QTextEdit*>("runtime")->toPlainText().contains("working pressure"));
-        DisplayUnits::setCurrent(DisplayUnits());
     }
 
     void planSettingsReachNewDivesAndTheSchedule()
@@ -444,24 +457,38 @@ private slots:
 
     void screenshot()
     {
-        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture.
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture and to
+        // look at the tab and its settings at 1366x768 in metric and imperial; with
+        // VELTRA_TEST_QM=<a .qm file> in that language.
         const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
         if (out.isEmpty())
             QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
-        PlanificationTab tab;
-        tab.resize(1366, 768);
-        addDives(tab, 1);
-        tab.plan().current()->profile.samples[1].depth = 35;
-        tab.plan().current()->profile.samples[2].depth = 35;
-        tab.plan().current()->profile.samples[2].time = 1500;
-        tab.plan().current()->cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232 } };
-        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
-        gases->item(1, 0)->setText("50");
-        gases->item(2, 0)->setText("100");
-        tab.changeCurrentPlanifDive(0);
-        tab.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        QVERIFY(tab.grab().save(out + "/planner.png"));
+        QTranslator translator;
+        if (translator.load(qEnvironmentVariable("VELTRA_TEST_QM")))
+            QCoreApplication::installTranslator(&translator);
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
+        for (const UnitSystem system : { UnitSystem::Metric, UnitSystem::Imperial }) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
+            const QString suffix = system == UnitSystem::Metric ? QString() : "-imperial";
+            PlanificationTab tab;
+            tab.resize(1366, 768);
+            addDives(tab, 1);
+            tab.plan().current()->profile.samples[1].depth = 35;
+            tab.plan().current()->profile.samples[2].depth = 35;
+            tab.plan().current()->profile.samples[2].time = 1500;
+            tab.plan().current()->cylinders
+                = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232, 232 } };
+            auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
+            gases->item(1, 0)->setText("50");
+            gases->item(2, 0)->setText("100");
+            tab.changeCurrentPlanifDive(0);
+            tab.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&tab));
+            QVERIFY(tab.grab().save(out + "/planner" + suffix + ".png"));
+            PlanSettingsDialog dialog(AscentSettings {}, &tab);
+            dialog.show();
+            QVERIFY(dialog.grab().save(out + "/plan-settings" + suffix + ".png"));
+        }
     }
 };
 
