@@ -1,5 +1,6 @@
 #include "computer/catalogueconfig.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -107,7 +108,9 @@ CatalogueConfig CatalogueConfig::load(const QString& appDataDir, QString* warnin
         config.apiBase = parseHost(host);
         if (!host.isEmpty() && (!config.apiBase.isValid() || !config.urlAllowed(config.apiBase))) {
             config.apiBase = QUrl();
-            warn(QStringLiteral("The catalogue host \"%1\" is not an https host").arg(host));
+            warn(QCoreApplication::translate(
+                "CatalogueConfig", "The catalogue host \"%1\" is not an https host")
+                     .arg(host));
         }
     }
 
@@ -124,12 +127,15 @@ CatalogueConfig CatalogueConfig::load(const QString& appDataDir, QString* warnin
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
         | QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther;
     if (QFile::permissions(path) & others) {
-        warn(QStringLiteral("%1 is readable by other users; it is ignored").arg(path));
+        warn(QCoreApplication::translate(
+            "CatalogueConfig", "%1 is readable by other users; it is ignored")
+                 .arg(path));
         return config;
     }
 #endif
     if (!info.isFile() || info.size() > kMaxCredentialsFileBytes) {
-        warn(QStringLiteral("%1 is not a credentials file").arg(path));
+        warn(QCoreApplication::translate("CatalogueConfig", "%1 is not a credentials file")
+                 .arg(path));
         return config;
     }
     const QSettings credentials(path, QSettings::IniFormat);

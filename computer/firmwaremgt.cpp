@@ -537,10 +537,9 @@ void FirmwareMgt::onEndCommand(VeltraCommandIn pCommand)
                 return;
             }
             const qint64 elapsed = link() ? link()->programElapsedMs() : 0;
+            const QTime took = QTime(0, 0).addMSecs(int(qMin<qint64>(elapsed, 86399999)));
             m_ui->lbInfo->setText(
-                QTime(0, 0)
-                    .addMSecs(int(qMin<qint64>(elapsed, 86399999)))
-                    .toString(QStringLiteral("'Installation successful in' hh:mm:ss"))
+                tr("Installation successful in %1").arg(took.toString(QStringLiteral("hh:mm:ss")))
                 + tr(", version %1").arg(reported));
             setBusy(false);
         });

@@ -131,6 +131,21 @@
     </message>
 </context>
 <context>
+    <name>CatalogueConfig</name>
+    <message>
+        <source>The catalogue host &quot;%1&quot; is not an https host</source>
+        <translation>L&apos;hôte du catalogue « %1 » n&apos;est pas un hôte https</translation>
+    </message>
+    <message>
+        <source>%1 is readable by other users; it is ignored</source>
+        <translation>%1 est lisible par d&apos;autres utilisateurs ; il est ignoré</translation>
+    </message>
+    <message>
+        <source>%1 is not a credentials file</source>
+        <translation>%1 n&apos;est pas un fichier d&apos;identifiants</translation>
+    </message>
+</context>
+<context>
     <name>ComputerActions</name>
     <message>
         <source>Error</source>
@@ -1025,6 +1040,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>the computer reports version %1</source>
         <translation>l&apos;ordinateur indique la version %1</translation>
+    </message>
+    <message>
+        <source>Installation successful in %1</source>
+        <translation>Installation réussie en %1</translation>
     </message>
     <message>
         <source>, version %1</source>

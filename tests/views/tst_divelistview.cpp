@@ -101,10 +101,11 @@ private slots:
     void diveRowTexts()
     {
         // The name and site columns show about 12 characters: from 13 on, the whole text shows
-        // on hover. Fractions of a second are dropped, the depth is rounded to 0.1 m. A British
-        // desktop writes its short dates day first: 13/06/2026, to the minute.
+        // on hover. The start reads as the locale's short date (British: dd/MM/yyyy) and hh:mm,
+        // the depth is rounded to 0.1 m.
         const QLocale before;
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
         DiveListEntry fits = entry(3, "Twelve chars", "Veltra", "S1", 3599.9, 18.0);
         fits.site = "Blue Hole 12";
         DiveListEntry tips = entry(4, "Thirteen char", "Veltra", "S1", 125.9, 9.96);
