@@ -318,6 +318,8 @@ private slots:
         }
         const DiveProfile dive = convertDownloadedDive(header, samples, {});
         QCOMPARE(dive.samples.size(), samples.size());
+        for (const DiveGas& g : dive.gases)
+            QVERIFY2(g.o2 + g.he <= 100, qPrintable(QStringLiteral("%1/%2").arg(g.o2).arg(g.he)));
         const BinaryDiveContent content = parseBinaryDive(bytes);
         QVERIFY(qint64(content.samples.size()) * 28 <= qMax<qint64>(0, bytes.size() - 185));
     }
