@@ -542,6 +542,17 @@ private slots:
         QVERIFY(readDiveFile(unknown.fileName()).error.contains(readableFormatsText()));
     }
 
+    void suuntoPressuresInBar()
+    {
+        // ../shared/formats/README.md: the transmitter writes 1/1000 bar; 203.48 to 61.5 bar.
+        SHARED_SAMPLE_OR_SKIP(path, "suunto-sdm-xml/sdm_vyper_air_ean33_tank.xml");
+        const DiveFileContent c = readDiveFile(path);
+        QVERIFY(c.ok() && c.dives.size() == 1 && !c.dives[0].tanks.isEmpty());
+        QCOMPARE(QList<double>({ c.dives[0].tanks[0].startBar, c.dives[0].tanks[0].endBar }),
+            QList<double>({ 203.48, 61.5 }));
+        QVERIFY(c.dives[0].samples.constLast().tankPressureBar < 100);
+    }
+
     // Values as ../shared/formats/README.md reads them with its own scripts.
     void sharedSamples_data()
     {
