@@ -16,6 +16,7 @@
 #include <QFormLayout>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -199,7 +200,7 @@ bool LogbookActions::printDives(const QList<int>& diveIds, const QString& path)
             dives << std::move(dive);
     }
     QString error;
-    if (!writeLogbookPdf(path, dives, &error)) {
+    if (!writeLogbookPdf(path, dives, &error, DisplayUnits::current(), QLocale())) {
         report(tr("The logbook pages could not be written: %1").arg(error));
         return false;
     }

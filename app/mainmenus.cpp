@@ -1,17 +1,23 @@
 // The window's keys and the menus the form does not hold: Computer, and Help's guide and
-// shortcuts.
+// shortcuts; the dive computer's wiring (download, owner name, firmware).
+#include "app/computerlink.h"
 #include "app/helpwindow.h"
+#include "app/logbookactions.h"
 #include "app/mainwindow.h"
 #include "computer/computeractions.h"
 #include "computer/firmwaremgt.h"
 #include "link/tarskble.h"
 #include "ui_mainwindow.h"
+#include "views/logbookcommands.h"
+#include "views/multifielddialog.h"
 
+#include <QDir>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QUndoStack>
 
 void MainWindow::createMenusAndKeys()
 {
@@ -84,4 +90,62 @@ void MainWindow::showShortcuts()
     box.setObjectName(QStringLiteral("shortcutsBox"));
     box.button(QMessageBox::Close)->setText(tr("Close"));
     box.exec();
+}
+
+void MainWindow::createComputerActions()
+{
+    // The computer's menu on its picture; the actions live in computer/.
+    m_ui->imgVeltra->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_deviceMenu = new QMenu(this);
+    m_deviceMenu->setToolTipsVisible(true);
+    m_downloadAction = m_deviceMenu->addAction(tr("Download dives"));
+    m_programNameAction = m_deviceMenu->addAction(tr("Program name"));
+    m_ui->btImportVeltra->setMenu(m_deviceMenu);
+    ComputerActions::Hooks hooks;
+    hooks.console = [this](const QString& line) { logToConsole(line); };
+    hooks.downloadStored = [this](const DiveProfile& dive, int diveId) {
+        pushLogbookCommand(*m_undoStack, new ImportDiveCommand(dive, diveId));
+    };
+    hooks.askOwner = [](QWidget*, const QString& current) -> std::optional<QString> {
+        MultiFieldDialog dialog(tr("Set owner"));
+        dialog.addTextField(tr("Owner name"), current);
+        if (dialog.run() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.value(tr("Owner name")).toString();
+    };
+    // The simulation tab follows the link's disconnection itself.
+    hooks.disconnected = [] {};
+    hooks.openFirmwareManager = [this] { FirmwareMgt::openManager(this, m_appDataDir); };
+    // The program, not the link, chooses what the link runs over.
+    const bool demo
+        = demoComputerRequested(QDir(m_appDataDir).filePath(QStringLiteral("options.ini")));
+    hooks.makeLink = [demo](QObject* parent, TarskBle::LogCallback log) {
+        return makeComputerLink(parent, std::move(log), demo);
+    };
+    hooks.extendMenu = [](QMenu& menu) { addDemoComputerActions(menu, bleLink); };
+    hooks.linkLogPath = QDir(m_appDataDir).filePath(QStringLiteral("link.log"));
+    m_computer = new ComputerActions(this, m_ui->imgVeltra, hooks);
+    m_ui->menuHelp->addAction(tr("Save link log..."), m_computer, &ComputerActions::saveLinkLog);
+    // Dives downloaded together within days of each other are offered as a trip.
+    connect(m_computer, &ComputerActions::divesStored, this, [this] {
+        const QList<int> ids = std::exchange(m_downloadedIds, {});
+        m_logbookActions->offerTrips(ids);
+    });
+    connect(m_downloadAction, &QAction::triggered, this, &MainWindow::onDownloadDives);
+    connect(m_programNameAction, &QAction::triggered, this, &MainWindow::onProgramName);
+}
+
+int MainWindow::connectTarskBle()
+{
+    return m_computer->connectTarskBle();
+}
+
+void MainWindow::onDownloadDives()
+{
+    m_computer->onDownloadDives();
+}
+
+void MainWindow::onProgramName()
+{
+    m_computer->onProgramName();
 }

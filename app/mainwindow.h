@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/divelistorder.h"
 #include "app/filequestions.h"
 #include "dive/diveprofile.h"
 #include "dive/units.h"
@@ -34,13 +35,15 @@ class QAbstractButton;
 class QAction;
 class QMenu;
 class QSettings;
-class QTableWidgetItem;
+class QModelIndex;
 namespace Ui {
 class MainWindowClass;
 }
 
 // The application's one top-level window: the logbook on the left, the dive shown
-// on the right with its summary, computer data and gases.
+// on the right with its summary, computer data and gases. Its parts are wired in mainwindow.cpp
+// (construction, preferences), mainlist.cpp, mainsummary.cpp, mainfiles.cpp and mainmenus.cpp;
+// the work they drive lives in plain functions beside them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -72,7 +75,7 @@ public:
     // Stores the dive in the logbook; returns the logbook's outcome code and shows
     // the matching message when it is not a success.
     int writeDiveToDatabase(DiveProfile& dive);
-    void highlightDiveRow(QTableWidgetItem* item);
+    void highlightDiveRow(const QModelIndex& index);
     void logToConsole(const QString& text, bool clear = false);
     // The diagnostics callback handed to the dive computer link.
     void logFromLink(const QString& text) { logToConsole(QStringLiteral("Log: ") + text); }
@@ -86,13 +89,13 @@ public:
     // Deletes the selected dives after asking; the dives that could not be deleted
     // are named in the error message.
     void deleteSelectedDives();
-    void renameDive(QTableWidgetItem* item);
+    void renameDive(const QModelIndex& item);
     // Writes the stored dive to a file chosen by extension; reports every failure.
     bool exportStoredDive(int diveId, const QString& path);
     // Writes the selected range of the shown dive to a file; reports every failure.
     bool saveSelection(const QString& path);
     // The dive list's context menu for the item's row (deletes itself when closed).
-    QMenu* createDiveListMenu(QTableWidgetItem* item);
+    QMenu* createDiveListMenu(const QModelIndex& item);
 
     // The dive computer (computer/): connect when needed, download, owner name.
     int connectTarskBle();
@@ -116,7 +119,7 @@ public slots:
     void on_actionQuit_triggered();
     void graphViewMouseMove(QPointF pScenePoint, int pTime);
     void onDiveListContextMenu(const QPoint& pos);
-    void openDiveProfileItem(QTableWidgetItem* pItem);
+    void openDiveProfileItem(const QModelIndex& index);
     void openDiveProfile();
     void dropFiles(const QStringList& pFiles);
     void storeCurrentDive();
@@ -136,23 +139,38 @@ private:
     void showAlertLights(const DiveAlertSummary& alerts);
     void showCurrentDive();
     void openLogbook();
-    void exportFromList(QTableWidgetItem* item);
+    void exportFromList(const QModelIndex& item);
     // Hands a stored dive to the planner, as a new planned dive or in place of the current one.
-    void planStoredDive(QTableWidgetItem* item, bool replace);
+    void planStoredDive(const QModelIndex& item, bool replace);
     bool saveSelectionMenu(QMenu& menu);
     void applyCsvModeFromSettings();
+    // The construction's steps (mainwindow.cpp).
+    void connectFileActions();
+    void createGraph();
+    void loadSettings();
+    void createSimulationTab();
+    // The computer's menu and actions, the keys, the Computer menu and Help's guide
+    // (mainmenus.cpp).
     void createComputerActions();
-    // The keys, the Computer menu and Help's guide (mainmenus.cpp).
     void createMenusAndKeys();
-    // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab.
+    // The search box, sorting, Return, the Edit menu, the Summary details and the Statistics tab
+    // (mainlist.cpp).
     void createLogbookFeatures();
+    void createSearchBox();
+    void createListHeader();
+    void arrangeDiveList();
+    void createEditMenu();
+    void createStatisticsTab();
+    void saveListOrder();
+    // The Summary's fields, details editor and lights (mainsummary.cpp).
+    void createSummaryFeatures();
+    void showAirUse();
     void logbookChanged();
     void showStatistics();
     void createAirUseFields();
     void arrangeSummary();
     void refreshCompletions();
 
-    QString m_title;
     QString m_appDataDir;
     bool m_usable = true;
     std::unique_ptr<Ui::MainWindowClass> m_ui;
@@ -186,10 +204,7 @@ private:
     StatisticsPage* m_statisticsPage = nullptr;
     QList<DiveListEntry> m_listed; // the dives the list shows, for the statistics
     bool m_statisticsStale = true;
-    int m_sortColumn = 1; // DiveListView::DateColumn
-    bool m_sortDescending = true;
-    bool m_grouped = true;
-    bool m_groupedByTrip = false;
+    DiveListOrder m_order;
     QList<int> m_downloadedIds; // stored by the download under way
     // Held while this window uses the logbook, so that a second program on the same logbook
     // can say so.

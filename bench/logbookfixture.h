@@ -125,14 +125,15 @@ inline void fillLogbook(const QString& path, int count)
         mustRun(q,
             QStringLiteral(
                 "INSERT INTO divedetails (diveid, number, site, location, buddies, notes, rating, "
-                "tags, maxtime, maxdepth, mintemperature) SELECT i+1, i+1, CASE i%4 WHEN 0 THEN "
+                "tags, maxtime, maxdepth, mintemperature, gases, hasprofile) SELECT i+1, i+1, CASE "
+                "i%4 WHEN 0 THEN "
                 "'Blue Hole' WHEN 1 THEN 'Coral Garden' WHEN 2 THEN 'Lagôs Arch' ELSE 'Wreck "
                 "Bay' END, CASE i%2 WHEN 1 THEN 'Malta' ELSE 'Portugal' END, json_array(CASE i%4 "
                 "WHEN 0 THEN 'Ana' WHEN 1 THEN 'Zoë Martin' WHEN 2 THEN 'Li' ELSE 'Tom' END, "
                 "CASE i%3 WHEN 0 THEN 'Ana' WHEN 1 THEN 'Zoë Martin' ELSE 'Li' END), 'Dive '||i||"
                 "': visibility '||(i%30)||' m', 0, json_array(CASE WHEN i%5 THEN 'reef' ELSE "
                 "'night' END), (SELECT MAX(time) FROM t), (SELECT MAX(depth) FROM t)+i*1.0e-5, "
-                "(SELECT MIN(temperature) FROM t)-i*1.0e-6 FROM n WHERE i<=%1")
+                "(SELECT MIN(temperature) FROM t)-i*1.0e-6, '21/0,50/0', 1 FROM n WHERE i<=%1")
                 .arg(last));
         mustRun(q,
             QStringLiteral(

@@ -29,12 +29,16 @@ QString toSi(const QString& option, const QString& value, const DisplayUnits& un
     if (option == QLatin1String("--point")) {
         parts[0] = number(Units::fromDisplay(Quantity::Depth, a, units));
     } else if (option == QLatin1String("--cylinder")) {
+        // CUFT:PSI[:FILL PSI]: the cubic feet are the gas held at the working pressure, which is
+        // also the fill unless one is given. In SI: LITRES:FILL:WORKING.
         double psi = 0;
-        if (parts.size() != 2 || !readNumber(parts[1], psi))
+        double fillPsi = 0;
+        if (parts.size() < 2 || parts.size() > 3 || !readNumber(parts[1], psi)
+            || !readNumber(parts.value(2, parts[1]), fillPsi))
             return {};
         const double bar = Units::fromDisplay(Quantity::Pressure, psi, units);
-        parts[0] = number(Units::cylinderWaterLitres(a, bar));
-        parts[1] = number(bar);
+        parts = QStringList { number(Units::cylinderWaterLitres(a, bar)),
+            number(Units::fromDisplay(Quantity::Pressure, fillPsi, units)), number(bar) };
     } else if (option.endsWith(QLatin1String("-rate"))) {
         parts[0] = number(Units::fromDisplay(Quantity::VerticalSpeed, a, units));
     } else {
@@ -62,7 +66,7 @@ bool takeUnits(QStringList& args, DisplayUnits& units, QString& error)
     if (units == DisplayUnits())
         return true;
     static const QStringList converted
-        = { "--point", "--cylinder", "--sac", "--deco-sac", "--ascent-rate", "--descent-rate" };
+        = { "--point", "--cylinder", "--sac", "--deco-sac", "--ascent-rate", "--stop-rate" };
     for (int i = 0; i + 1 < args.size(); ++i) {
         if (!converted.contains(args[i]))
             continue;

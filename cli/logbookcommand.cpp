@@ -207,7 +207,7 @@ QString logbookUsage()
 int runLogbook(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const Options options = parse(args,
-        QStringList { "--db", "--computer", "--from", "--to" } + logbookDetailsOptions()
+        QStringList { "--db", "--computer", "--from", "--to", "--units" } + logbookDetailsOptions()
             + readOptionNames() + logbookPlacesOptions() + logbookAddOptions(),
         { "--json", "--all", "--profile", "--replay" });
     if (!options.error.isEmpty()) {

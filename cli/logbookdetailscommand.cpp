@@ -94,6 +94,15 @@ QStringList listOption(const Options& o, const QString& name)
 void appendJsonString(QString& out, const QString& text)
 {
     out += QLatin1Char('"');
+    // Most texts need no escape: one append.
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c == QLatin1Char('"') || c == QLatin1Char('\\');
+    });
+    if (plain) {
+        out += text;
+        out += QLatin1Char('"');
+        return;
+    }
     for (const QChar c : text) {
         switch (c.unicode()) {
         case '"':
@@ -137,50 +146,67 @@ QString number(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-// Local time as "2026-06-30T14:05:09", padded by hand: the formatter is slow for 10,000 rows.
-void appendLocalTime(QString& out, const QDateTime& local)
+// Local time (seconds since 1970 on the local clock) as "2026-06-30T14:05:09", padded by hand:
+// the formatter is slow for 10,000 rows.
+void appendLocalTime(QString& out, qint64 localSeconds)
 {
-    const QDate d = local.date();
-    const QTime t = local.time();
+    const qint64 day
+        = localSeconds >= 0 ? localSeconds / 86400 : -((-localSeconds + 86399) / 86400);
+    const int second = int(localSeconds - day * 86400);
+    int year = 0;
+    int month = 0;
+    int dayOfMonth = 0;
+    QDate::fromJulianDay(day + 2440588).getDate(&year, &month, &dayOfMonth); // 1970-01-01
     const auto two = [&out](int v) {
         out += QLatin1Char(char('0' + v / 10));
         out += QLatin1Char(char('0' + v % 10));
     };
-    out += QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+    if (year >= 0 && year < 10000) {
+        two(year / 100);
+        two(year % 100);
+    } else {
+        out += QString::number(year);
+    }
     out += QLatin1Char('-');
-    two(d.month());
+    two(month);
     out += QLatin1Char('-');
-    two(d.day());
+    two(dayOfMonth);
     out += QLatin1Char('T');
-    two(t.hour());
+    two(second / 3600);
     out += QLatin1Char(':');
-    two(t.minute());
+    two(second / 60 % 60);
     out += QLatin1Char(':');
-    two(t.second());
+    two(second % 60);
 }
 
 // One dive of the list as a JSON object on one line.
 void appendEntryJson(QString& out, const DiveListEntry& e, const LocalClock& clock)
 {
-    out += QStringLiteral("    {\"id\": %1, \"number\": %2, \"name\": ")
-               .arg(e.diveId)
-               .arg(e.number);
+    out += QLatin1String("    {\"id\": ");
+    out += QString::number(e.diveId);
+    out += QLatin1String(", \"number\": ");
+    out += QString::number(e.number);
+    out += QLatin1String(", \"name\": ");
     appendJsonString(out, e.name);
     out += QLatin1String(", \"computer\": ");
     appendJsonString(out, e.computer);
     out += QLatin1String(", \"serial\": ");
     appendJsonString(out, e.serial);
     out += QLatin1String(", \"start\": \"");
-    appendLocalTime(out, clock.toLocal(e.dateTime.toSecsSinceEpoch()));
-    out += QLatin1String("\", \"duration\": ") + number(e.maxTime)
-        + QLatin1String(", \"maxDepth\": ") + number(e.maxDepth) + QLatin1String(", \"site\": ");
+    appendLocalTime(out, clock.localSeconds(e.dateTime.toSecsSinceEpoch()));
+    out += QLatin1String("\", \"duration\": ");
+    out += number(e.maxTime);
+    out += QLatin1String(", \"maxDepth\": ");
+    out += number(e.maxDepth);
+    out += QLatin1String(", \"site\": ");
     appendJsonString(out, e.site);
     out += QLatin1String(", \"location\": ");
     appendJsonString(out, e.location);
     out += QLatin1String(", \"buddies\": ");
     appendJsonList(out, e.buddies);
-    out += QLatin1String(", \"rating\": ") + QString::number(e.rating)
-        + QLatin1String(", \"tags\": ");
+    out += QLatin1String(", \"rating\": ");
+    out += QString::number(e.rating);
+    out += QLatin1String(", \"tags\": ");
     appendJsonList(out, e.tags);
     out += QLatin1Char('}');
 }

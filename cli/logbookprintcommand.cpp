@@ -15,7 +15,7 @@ namespace cli {
 
 QString logbookPrintUsage()
 {
-    return QStringLiteral("  logbook [--db PATH] print ID...|--all OUT.pdf\n"
+    return QStringLiteral("  logbook [--db PATH] print ID...|--all OUT.pdf [--units U]\n"
                           "                                          logbook pages, two dives a "
                           "page\n");
 }
@@ -25,9 +25,16 @@ int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
     const bool all = o.has("--all");
     const QStringList ids = o.positional.mid(1, o.positional.size() - 2);
     if (o.positional.size() < 2 || all != ids.isEmpty()) {
-        err << "usage: veltra-cli logbook [--db PATH] print ID...|--all OUT.pdf\n";
+        err << "usage: veltra-cli logbook [--db PATH] print ID...|--all OUT.pdf [--units U]\n";
         return ExitUsage;
     }
+    const QString unitsName = o.value("--units");
+    if (!unitsName.isEmpty() && unitsName != "metric" && unitsName != "imperial") {
+        err << "--units takes metric or imperial\n";
+        return ExitUsage;
+    }
+    const DisplayUnits units
+        = DisplayUnits::all(unitsName == "imperial" ? UnitSystem::Imperial : UnitSystem::Metric);
     LogbookDatabase& db = LogbookDatabase::instance();
     QList<int> chosen;
     if (all) {
@@ -56,7 +63,7 @@ int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
         return ExitFailed;
     const QString path = o.positional.constLast();
     QString error;
-    if (!writeLogbookPdf(path, dives, &error)) {
+    if (!writeLogbookPdf(path, dives, &error, units)) {
         err << QStringLiteral("%1: %2\n").arg(path, error);
         return ExitFailed;
     }

@@ -94,87 +94,100 @@ std::optional<quint32> parseInterval(const QString& text)
     return quint32(minutes * 60);
 }
 
-int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
+// The dive of --gas and --point.
+int diveFromPoints(const Options& o, Planification& plan, QTextStream& err)
 {
-    Planification plan;
+    plan.addDefaultDive();
+    PlanifDive& dive = *plan.current();
+    const QStringList gases = o.all("--gas");
+    if (!gases.isEmpty()) {
+        dive.profile.gases.clear();
+        for (const QString& text : gases) {
+            DiveGas gas;
+            if (!parseGas(text, gas)) {
+                err << QStringLiteral("--gas %1: give O2 or O2/He in percent\n").arg(text);
+                return ExitUsage;
+            }
+            dive.profile.gases.append(gas);
+        }
+    }
+    DiveSample start;
+    start.gasIndex = 0;
+    dive.profile.samples = { start };
+    for (const QString& text : o.all("--point")) {
+        DiveSample point;
+        if (!parsePoint(text, int(dive.profile.gases.size()), point)) {
+            err << QStringLiteral("--point %1: give DEPTH:MINUTES[:GAS] (gas by its place in "
+                                  "the gas list, from 0)\n")
+                       .arg(text);
+            return ExitUsage;
+        }
+        if (point.time <= dive.profile.samples.last().time) {
+            err << QStringLiteral("--point %1: times must increase\n").arg(text);
+            return ExitUsage;
+        }
+        dive.profile.samples.append(point);
+    }
+    dive.profile.computeStatistics();
+    dive.profile.computeSpeeds(false);
+    return ExitOk;
+}
+
+// The plan file named, or the dive of the points given: one of the two.
+int readPlanSource(const Options& o, Planification& plan, QTextStream& err)
+{
     if (o.positional.size() > 1) {
         err << "usage: veltra-cli plan [FILE.diveplan] [options]\n";
         return ExitUsage;
     }
-    if (o.positional.size() == 1) {
-        const PlanFile::Status status = loadPlan(plan, o.positional[0]);
-        if (status != PlanFile::Status::Ok) {
-            err << QStringLiteral("%1: %2\n").arg(o.positional[0], PlanFile::statusText(status));
-            return ExitFailed;
-        }
-        if (plan.diveCount() == 0) {
-            err << QStringLiteral("%1: the plan holds no dive\n").arg(o.positional[0]);
-            return ExitFailed;
-        }
+    const bool points = !o.all("--point").isEmpty();
+    if (o.positional.size() == 1 && points) {
+        err << "give either a plan file or --point, not both\n";
+        return ExitUsage;
     }
-    const QStringList points = o.all("--point");
-    if (!points.isEmpty()) {
-        if (o.positional.size() == 1) {
-            err << "give either a plan file or --point, not both\n";
-            return ExitUsage;
-        }
-        plan.addDefaultDive();
-        PlanifDive& dive = *plan.current();
-        const QStringList gases = o.all("--gas");
-        if (!gases.isEmpty()) {
-            dive.profile.gases.clear();
-            for (const QString& text : gases) {
-                DiveGas gas;
-                if (!parseGas(text, gas)) {
-                    err << QStringLiteral("--gas %1: give O2 or O2/He in percent\n").arg(text);
-                    return ExitUsage;
-                }
-                dive.profile.gases.append(gas);
-            }
-        }
-        DiveSample start;
-        start.gasIndex = 0;
-        dive.profile.samples = { start };
-        for (const QString& text : points) {
-            DiveSample point;
-            if (!parsePoint(text, int(dive.profile.gases.size()), point)) {
-                err << QStringLiteral("--point %1: give DEPTH:MINUTES[:GAS] (gas by its place in "
-                                      "the gas list, from 0)\n")
-                           .arg(text);
-                return ExitUsage;
-            }
-            if (point.time <= dive.profile.samples.last().time) {
-                err << QStringLiteral("--point %1: times must increase\n").arg(text);
-                return ExitUsage;
-            }
-            dive.profile.samples.append(point);
-        }
-        dive.profile.computeStatistics();
-        dive.profile.computeSpeeds(false);
-    } else if (o.positional.isEmpty()) {
+    if (points)
+        return diveFromPoints(o, plan, err);
+    if (o.positional.isEmpty()) {
         err << "give a plan file or the points of a dive (--point DEPTH:MINUTES)\n";
         return ExitUsage;
     }
-
-    // Settings that override the file's.
-    PlanComputeSettings settings;
-    if (o.values.contains("--gf")) {
-        const QStringList parts = o.value("--gf").split(QLatin1Char('/'));
-        bool okLow = false;
-        bool okHigh = false;
-        const int low = parts.value(0).toInt(&okLow);
-        const int high = parts.value(1).toInt(&okHigh);
-        if (parts.size() != 2 || !okLow || !okHigh || low < 10 || high < 10 || low > 100
-            || high > 100) {
-            err << "--gf takes LOW/HIGH in percent, for example 30/80\n";
-            return ExitUsage;
-        }
-        if (low > high) {
-            err << "--gf: the low factor must not exceed the high one\n";
-            return ExitUsage;
-        }
-        settings.gf = make_gf(quint8(low), quint8(high));
+    const PlanFile::Status status = loadPlan(plan, o.positional[0]);
+    if (status != PlanFile::Status::Ok) {
+        err << QStringLiteral("%1: %2\n").arg(o.positional[0], PlanFile::statusText(status));
+        return ExitFailed;
     }
+    if (plan.diveCount() == 0) {
+        err << QStringLiteral("%1: the plan holds no dive\n").arg(o.positional[0]);
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+bool readGf(const Options& o, PlanComputeSettings& settings, QTextStream& err)
+{
+    if (!o.values.contains("--gf"))
+        return true;
+    const QStringList parts = o.value("--gf").split(QLatin1Char('/'));
+    bool okLow = false;
+    bool okHigh = false;
+    const int low = parts.value(0).toInt(&okLow);
+    const int high = parts.value(1).toInt(&okHigh);
+    if (parts.size() != 2 || !okLow || !okHigh || low < 10 || high < 10 || low > 100
+        || high > 100) {
+        err << "--gf takes LOW/HIGH in percent, for example 30/80\n";
+        return false;
+    }
+    if (low > high) {
+        err << "--gf: the low factor must not exceed the high one\n";
+        return false;
+    }
+    settings.gf = make_gf(quint8(low), quint8(high));
+    return true;
+}
+
+// Surface pressure, effort mode and surface intervals, over the file's.
+bool applyDiveOptions(const Options& o, Planification& plan, QTextStream& err)
+{
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
         PlanifDive& dive = *plan.dives[size_t(slot)];
         if (o.values.contains("--surface-pressure")) {
@@ -184,7 +197,7 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
                 p /= 1000.0; // given in mbar
             if (!ok || !(p >= 0.5 && p <= 1.1)) {
                 err << "--surface-pressure takes 0.5 to 1.1 bar (or 500 to 1100 mbar)\n";
-                return ExitUsage;
+                return false;
             }
             dive.surfacePressure = float(p);
         }
@@ -197,43 +210,58 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
         if (!seconds) {
             err << QStringLiteral("--interval %1: give HOURS:MINUTES or minutes\n")
                        .arg(intervals[i]);
-            return ExitUsage;
+            return false;
         }
         if (i + 1 < plan.diveCount())
             plan.dives[size_t(i + 1)]->surfaceIntervalS = *seconds;
     }
-    // Settings the diver gives for every dive; without them a plan file keeps its own.
+    return true;
+}
+
+// --cc and --deco-gas for every dive; without them a plan file keeps its own.
+bool applyDecoGases(const Options& o, Planification& plan, QTextStream& err)
+{
     const QStringList decoGases = o.all("--deco-gas");
-    {
-        for (int slot = 0; slot < plan.diveCount(); ++slot) {
-            PlanDiveSettings& s = plan.dives[size_t(slot)]->settings;
-            if (o.has("--cc"))
-                s.closedCircuit = true;
-            if (decoGases.isEmpty())
-                continue;
-            s.decoGases.clear();
-            for (const QString& text : decoGases) {
-                const auto mixes = parseDecoGas(text);
-                if (!mixes) {
-                    err << QStringLiteral("--deco-gas %1: give O2[/HE] in percent (or air, nx40, "
-                                          "oxyar, oxysr, cfoxy)\n")
-                               .arg(text);
-                    return ExitUsage;
-                }
-                for (const PlanGas& g : *mixes) {
-                    const bool listed = std::any_of(s.decoGases.begin(), s.decoGases.end(),
-                        [&](const PlanGas& d) { return d.sameMix(g.o2, g.he); });
-                    if (!listed)
-                        s.decoGases.append(g);
-                }
+    for (int slot = 0; slot < plan.diveCount(); ++slot) {
+        PlanDiveSettings& s = plan.dives[size_t(slot)]->settings;
+        if (o.has("--cc"))
+            s.closedCircuit = true;
+        if (decoGases.isEmpty())
+            continue;
+        s.decoGases.clear();
+        for (const QString& text : decoGases) {
+            const auto mixes = parseDecoGas(text);
+            if (!mixes) {
+                err << QStringLiteral("--deco-gas %1: give O2[/HE] in percent (or air, nx40, "
+                                      "oxyar, oxysr, cfoxy)\n")
+                           .arg(text);
+                return false;
             }
-            if (s.decoGases.size() > kMaxDecoGases) {
-                err << QStringLiteral("--deco-gas: at most %1 deco gases\n").arg(kMaxDecoGases);
-                return ExitUsage;
+            for (const PlanGas& g : *mixes) {
+                const bool listed = std::any_of(s.decoGases.begin(), s.decoGases.end(),
+                    [&](const PlanGas& d) { return d.sameMix(g.o2, g.he); });
+                if (!listed)
+                    s.decoGases.append(g);
             }
         }
+        if (s.decoGases.size() > kMaxDecoGases) {
+            err << QStringLiteral("--deco-gas: at most %1 deco gases\n").arg(kMaxDecoGases);
+            return false;
+        }
     }
-    if (!applyPlanGasOptions(o, plan, err) || !applyPlanSettingsOptions(o, plan, err))
+    return true;
+}
+
+int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, QTextStream& err)
+{
+    Planification plan;
+    const int read = readPlanSource(o, plan, err);
+    if (read != ExitOk)
+        return read;
+    PlanComputeSettings settings;
+    if (!readGf(o, settings, err) || !applyDiveOptions(o, plan, err)
+        || !applyDecoGases(o, plan, err) || !applyPlanGasOptions(o, plan, err)
+        || !applyPlanSettingsOptions(o, plan, err))
         return ExitUsage;
 
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
@@ -249,7 +277,7 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
         printJson(out, planReportJson(reports));
     else
         out << planReportText(reports, units);
-    if (!writePlanSlate(o, plan, err))
+    if (!writePlanSlate(o, plan, units, err))
         return ExitFailed;
     return ExitOk;
 }
@@ -262,7 +290,7 @@ QString planUsage()
         "  plan [FILE.diveplan] [--point DEPTH:MINUTES[:GAS]]... [--gas O2[/HE]]...\n"
         "       [--gf LOW/HIGH] [--surface-pressure BAR] [--water salt|fresh] [--effort]\n"
         "       [--interval H:MM]... [--deco-gas O2[/HE]]... [--cc] [--save FILE.diveplan]\n"
-        "       [--json] [--cylinder LITRES:BAR]... [--sac L/MIN] [--deco-sac L/MIN]\n"
+        "       [--json] [--cylinder LITRES:BAR[:WORKING]]... [--sac L/MIN] [--deco-sac L/MIN]\n"
         "       [--reserve minimum-gas|thirds] [--bailout] [--slate FILE.pdf] [--units U]\n"
         "       [--stress-factor F] [--problem-time MIN] [--cylinder-temperature C]\n"
         "       [--bailout-time MIN] [--setpoint-switch M] [--contingency] [--deeper M]\n"

@@ -42,6 +42,7 @@ QJsonArray cylindersJson(const QList<Cylinder>& cylinders, const QList<CylinderU
             { "role", c.role == CylinderRole::Deco ? "deco" : "bottom" },
             { "litres", rounded(c.litres, 2) },
             { "fillBar", rounded(c.fillBar, 1) },
+            { "workBar", rounded(c.workingBar(), 1) },
             { "usedLitres", rounded(u.usedLitres, 1) },
             { "endBar", rounded(u.endBar, 1) },
             { "reserveBar", rounded(u.reserveBar, 1) },
@@ -147,9 +148,11 @@ QStringList planGasFlagOptions()
     return { "--bailout", "--contingency" };
 }
 
-bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err)
+namespace {
+
+// The breathing rates, reserves and contingency settings the options give over `settings`.
+bool readGasSettings(const Options& o, GasSettings& settings, QTextStream& err)
 {
-    GasSettings settings = plan.gasSettings;
     if (o.values.contains("--sac") && !positiveNumber(o.value("--sac"), settings.bottomSacLpm)) {
         err << "--sac takes the bottom breathing rate in litres per minute, more than 0\n";
         return false;
@@ -186,26 +189,28 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
         err << invalid << '\n';
         return false;
     }
-    bool closed = false;
-    for (int slot = 0; slot < plan.diveCount(); ++slot)
-        closed = closed || plan.dives[size_t(slot)]->settings.closedCircuit;
-    if (o.has("--bailout") && !closed) {
-        err << "--bailout plans the ascent of a failed loop: give it with --cc\n";
-        return false;
-    }
+    return true;
+}
 
-    QList<Cylinder> given;
+// --cylinder LITRES:BAR[:WORKING BAR], in the order of the gases.
+bool readCylinders(const Options& o, QList<Cylinder>& given, QTextStream& err)
+{
     for (const QString& text : o.all("--cylinder")) {
         const QStringList parts = text.split(QLatin1Char(':'));
         Cylinder c;
         bool okLitres = false;
         bool okBar = false;
-        if (parts.size() == 2) {
+        bool okWork = true;
+        if (parts.size() == 2 || parts.size() == 3) {
             c.litres = parts[0].toDouble(&okLitres);
             c.fillBar = parts[1].toDouble(&okBar);
+            if (parts.size() == 3)
+                c.workBar = parts[2].toDouble(&okWork);
         }
-        if (!okLitres || !okBar) {
-            err << QStringLiteral("--cylinder %1: give LITRES:BAR, for example 12:200\n").arg(text);
+        if (!okLitres || !okBar || !okWork) {
+            err << QStringLiteral("--cylinder %1: give LITRES:BAR or LITRES:BAR:WORKING BAR, for "
+                                  "example 12:200 or 12:200:232\n")
+                       .arg(text);
             return false;
         }
         const QString bad = validateCylinders({ c }, 1);
@@ -215,6 +220,12 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
         }
         given.append(c);
     }
+    return true;
+}
+
+// One given cylinder per cylinder each dive uses, in its gas table's order.
+bool assignCylinders(Planification& plan, const QList<Cylinder>& given, QTextStream& err)
+{
     for (int slot = 0; slot < plan.diveCount() && !given.isEmpty(); ++slot) {
         PlanifDive& dive = *plan.dives[size_t(slot)];
         setUpDiveCylinders(dive);
@@ -233,19 +244,40 @@ bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err
         for (int i = 0; i < used; ++i)
             setCylinderOfTableRow(dive, i, given[i]);
     }
+    return true;
+}
+
+} // namespace
+
+bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err)
+{
+    GasSettings settings = plan.gasSettings;
+    if (!readGasSettings(o, settings, err))
+        return false;
+    bool closed = false;
+    for (int slot = 0; slot < plan.diveCount(); ++slot)
+        closed = closed || plan.dives[size_t(slot)]->settings.closedCircuit;
+    if (o.has("--bailout") && !closed) {
+        err << "--bailout plans the ascent of a failed loop: give it with --cc\n";
+        return false;
+    }
+    QList<Cylinder> given;
+    if (!readCylinders(o, given, err) || !assignCylinders(plan, given, err))
+        return false;
     plan.gasSettings = settings;
     plan.gasSettings.bailout = plan.gasSettings.bailout || o.has("--bailout");
     return true;
 }
 
-bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& err)
+bool writePlanSlate(
+    const Options& o, const Planification& plan, const DisplayUnits& units, QTextStream& err)
 {
     if (!o.values.contains("--slate"))
         return true;
     QString error;
     const SlateSize size
         = o.value("--slate-size").toLower() == QLatin1String("a6") ? SlateSize::A6 : SlateSize::A4;
-    if (!writeSlate(o.value("--slate"), planSlatePages(plan), &error, size)) {
+    if (!writeSlate(o.value("--slate"), planSlatePages(plan, false, units), &error, size)) {
         err << error << '\n';
         return false;
     }

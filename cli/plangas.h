@@ -2,6 +2,8 @@
 
 // The gas-planning part of `veltra-cli plan`: its options, its JSON keys and its text.
 
+#include "dive/units.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -21,7 +23,8 @@ QStringList planGasFlagOptions(); // --bailout
 bool applyPlanGasOptions(const Options& o, Planification& plan, QTextStream& err);
 
 // Writes the slate when --slate was given; false after telling `err` why it could not.
-bool writePlanSlate(const Options& o, const Planification& plan, QTextStream& err);
+bool writePlanSlate(
+    const Options& o, const Planification& plan, const DisplayUnits& units, QTextStream& err);
 
 // Adds "cylinders", "warnings" (every warning of the plan) and (closed circuit with bailout)
 // "bailout" to a dive's object.

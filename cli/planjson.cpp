@@ -5,6 +5,7 @@
 #include "cli/plansettingsoptions.h"
 #include "dive/formattime.h"
 #include "planner/divegas.h"
+#include "planner/gasplantext.h"
 #include "planner/plancompute.h"
 #include "planner/plangas.h"
 #include "planner/planwarnings.h"
@@ -201,7 +202,7 @@ QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits
                                 .arg(std::floor(line.ndl));
             }
         }
-        text += gasPlanText(dive);
+        text += gasPlanText(dive, units);
         if (dive.settings.closedCircuit && !dive.result.bailout)
             text += QStringLiteral("  (plan the bailout with --bailout)\n");
         text += QLatin1Char('\n');

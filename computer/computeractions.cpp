@@ -11,6 +11,7 @@
 
 #include <QEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -22,11 +23,12 @@ namespace {
 const QString kPowerOff = QStringLiteral("image: url(:/TestGraphics/icons/Veltra-power-off.png);");
 const QString kBluetoothOn
     = QStringLiteral("image: url(:/TestGraphics/icons/Veltra-bluetooth-on.png);");
+// In the palette's link colour, which a dark desktop makes light enough to read.
 QString stateText(const QString& text)
 {
     return QStringLiteral("<html><head/><body><p><span style=\"font-weight:700; "
-                          "color:#0055ff;\">%1</span></p></body></html>")
-        .arg(text.toHtmlEscaped());
+                          "color:%1;\">%2</span></p></body></html>")
+        .arg(QGuiApplication::palette().color(QPalette::Link).name(), text.toHtmlEscaped());
 }
 } // namespace
 
@@ -44,6 +46,7 @@ ComputerActions::ComputerActions(QWidget* window, QLabel* imgVeltra, Hooks hooks
         m_img->installEventFilter(this);
         connect(m_img, &QWidget::customContextMenuRequested, this,
             &ComputerActions::onImgVeltraContextualMenu);
+        m_img->setText(stateText(tr("Computer Disconnected")));
     }
 }
 

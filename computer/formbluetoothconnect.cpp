@@ -1,9 +1,11 @@
 #include "computer/formbluetoothconnect.h"
 
+#include "dive/units.h"
 #include "link/tarskble.h"
 #include "ui_formbluetoothconnect.h"
 
 #include <QBluetoothDeviceDiscoveryAgent>
+#include <QLocale>
 #include <QTimer>
 
 using VeltraCommand::VeltraCommandIn;
@@ -280,7 +282,11 @@ void FormBluetoothConnect::onEndCommand(VeltraCommandIn pCommand)
         m_runLink->startCommand(VeltraCommand::GetAmbientPressure);
         break;
     case VeltraCommand::GetAmbientPressure:
-        m_ui->log->setText(tr("Ambient pressure: ") + QString::number(info.ambientPressure));
+        // Sent in mbar: three decimals of bar, two of psi.
+        m_ui->log->setText(tr("Ambient pressure: ")
+            + Units::format(Quantity::Pressure, info.ambientPressure / 1000.0,
+                DisplayUnits::current().pressure == UnitSystem::Imperial ? 2 : 3,
+                DisplayUnits::current(), QLocale()));
         m_runLink->startCommand(VeltraCommand::GetSettings);
         break;
     case VeltraCommand::GetSettingsNoExtension:

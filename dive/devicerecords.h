@@ -4,6 +4,8 @@
 // download fills them from the computer's replies and the binary dive file reader from a file,
 // so both speak the same terms before converting to a DiveProfile.
 
+#include "dive/formattime.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -93,5 +95,5 @@ inline QString diveStartText(qint64 utcSeconds)
     const QDateTime t = QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC).toLocalTime();
     if (!t.isValid())
         return QStringLiteral("error");
-    return t.toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+    return diveStartText(t);
 }

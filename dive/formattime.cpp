@@ -65,7 +65,16 @@ void appendUInt32(QByteArray& bytes, quint32 value)
         bytes.append(char((value >> shift) & 0xff));
 }
 
-QString diveStartText(const QDateTime& local)
+QString diveDateFormat(const QLocale& locale)
 {
-    return local.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    // Short formats often carry a two-digit year ("M/d/yy"); a logbook spans decades.
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+QString diveStartText(const QDateTime& local, const QLocale& locale)
+{
+    return locale.toString(local, diveDateFormat(locale) + QStringLiteral(" hh:mm"));
 }

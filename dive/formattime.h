@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 
@@ -9,9 +10,12 @@
 // counting past 24 ("25:00:00"). Negative values show as "00:00".
 QString formatTime(int seconds);
 
-// A dive's start as the logbook shows it everywhere (list, Summary): "dd/MM/yyyy hh:mm:ss" of
-// the time given (already local).
-QString diveStartText(const QDateTime& local);
+// A dive's start as every view shows it (list, Summary, filter, download list, printed pages):
+// the locale's short date with the year in four digits, then hh:mm, of the time given (already
+// local): "05/03/2026 07:04" in French, "3/5/2026 07:04" in American English.
+QString diveStartText(const QDateTime& local, const QLocale& locale = QLocale());
+// The date part's format, for the date editors that must read the same.
+QString diveDateFormat(const QLocale& locale = QLocale());
 
 // Texts of the dive download list, computed from a dive header's raw values.
 // "dd/mm/yyyy hh:mm" in UTC, or "error" when the time cannot be shown.

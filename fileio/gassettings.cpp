@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double kMaxFillBar = 300;
-
 // lupdate finds tr() only on a class: this one gives the messages of this file their
 // context, the same for the translation tools and at run time.
 class GasPlanText
@@ -46,6 +44,9 @@ QString validateCylinders(const QList<Cylinder>& cylinders, int gasCount)
                 .arg(i + 1);
         if (c.litres > 100)
             return GasPlanText::tr("Cylinder %1: the size must not exceed 100 L.").arg(i + 1);
+        if (!std::isfinite(c.workBar) || c.workBar < 0 || c.workBar > kMaxFillBar)
+            return GasPlanText::tr("Cylinder %1: the working pressure must not exceed 300 bar.")
+                .arg(i + 1);
     }
     return {};
 }

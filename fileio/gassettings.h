@@ -9,6 +9,9 @@
 
 enum class CylinderRole : quint8 { Bottom = 0, Deco = 1 };
 
+// The highest fill or working pressure a plan takes.
+constexpr double kMaxFillBar = 300;
+
 // One cylinder per gas of the plan's gas table. Litres at the surface follow from the water
 // volume and pressure through the mix's compressibility (planner/realgas.h).
 struct Cylinder
@@ -18,6 +21,9 @@ struct Cylinder
     CylinderRole role = CylinderRole::Bottom;
     double litres = 12; // water volume
     double fillBar = 200;
+    double workBar = 0; // working (rated) pressure; 0 when not given, the fill standing for it
+
+    double workingBar() const { return workBar > 0 ? workBar : fillBar; }
 };
 
 enum class ReserveMode : quint8 { MinimumGas = 0, Thirds = 1 };

@@ -149,6 +149,25 @@ bool decodeCylinders(const QByteArray& payload, quint8& slot, QList<Cylinder>& c
     return true;
 }
 
+// The working pressures of a dive's cylinders, read after its cylinders; false when the payload is
+// short, names more cylinders than the dive has or holds a pressure no cylinder has.
+bool decodeCylinderWorking(const QByteArray& payload, std::vector<PlanDiveRecord>& dives)
+{
+    qint64 at = 0;
+    quint8 slot = 0, count = 0;
+    if (!numberAt(payload, at, slot) || !numberAt(payload, at, count) || slot >= dives.size()
+        || count > dives[slot].cylinders.size())
+        return false;
+    QList<Cylinder> read = dives[slot].cylinders;
+    for (int i = 0; i < count; ++i) {
+        if (!numberAt(payload, at, read[i].workBar) || !(read[i].workBar >= 0)
+            || read[i].workBar > kMaxFillBar)
+            return false;
+    }
+    dives[slot].cylinders = read;
+    return true;
+}
+
 bool decodeGasPlanning(const QByteArray& payload, GasSettings& settings)
 {
     qint64 at = 0;
@@ -293,6 +312,9 @@ PlanFile::Status decodeSettings(
                 return PlanFile::Status::BadSettings;
             for (PlanDiveRecord& dive : dives)
                 dive.gasSettings = gas;
+        } else if (tag == PlanFile::TagCylinderWorking) {
+            if (!decodeCylinderWorking(payload, dives))
+                return PlanFile::Status::BadSettings;
         } else if (tag == PlanFile::TagGasPlanningMore) {
             GasSettings gas = dives.empty() ? GasSettings {} : dives[0].gasSettings;
             if (!decodeGasPlanningMore(payload, gas))
@@ -304,53 +326,105 @@ PlanFile::Status decodeSettings(
     return PlanFile::Status::Ok;
 }
 
+QByteArray encodeDiveSettings(quint8 slot, const PlanDiveSettings& s)
+{
+    QByteArray payload;
+    appendNumber<quint8>(payload, slot);
+    appendNumber<quint8>(payload, quint8(std::clamp(s.gfLow, 1, 100)));
+    appendNumber<quint8>(payload, quint8(std::clamp(s.gfHigh, 1, 100)));
+    appendNumber<quint8>(payload, s.closedCircuit ? 1 : 0);
+    for (float sp : s.setpointsBar)
+        appendNumber<float>(payload, sp);
+    const int gasCount = std::min<int>(int(s.decoGases.size()), kMaxDecoGases);
+    appendNumber<quint8>(payload, quint8(gasCount));
+    for (int i = 0; i < gasCount; ++i) {
+        const PlanGas& g = s.decoGases[i];
+        appendNumber<quint8>(payload, quint8(std::clamp(g.o2, 0, 100)));
+        appendNumber<quint8>(payload, quint8(std::clamp(g.he, 0, 100)));
+        appendNumber<quint8>(payload, quint8(g.role));
+    }
+    return payload;
+}
+
+QByteArray encodeCylinders(quint8 slot, const QList<Cylinder>& cylinders)
+{
+    QByteArray payload;
+    const int n = std::min<int>(int(cylinders.size()), 255);
+    appendNumber<quint8>(payload, slot);
+    appendNumber<quint8>(payload, quint8(n));
+    for (int i = 0; i < n; ++i) {
+        const Cylinder& c = cylinders[i];
+        appendNumber<quint8>(payload, quint8(std::clamp(c.o2, 0, 100)));
+        appendNumber<quint8>(payload, quint8(std::clamp(c.he, 0, 100 - std::clamp(c.o2, 0, 100))));
+        appendNumber<quint8>(payload, quint8(c.role));
+        appendNumber<double>(payload, c.litres);
+        appendNumber<double>(payload, c.fillBar);
+    }
+    return payload;
+}
+
+// Empty when no cylinder of the dive has a working pressure, so older plans stay byte for byte.
+QByteArray encodeCylinderWorking(quint8 slot, const QList<Cylinder>& cylinders)
+{
+    const int n = std::min<int>(int(cylinders.size()), 255);
+    if (std::none_of(cylinders.begin(), cylinders.begin() + n,
+            [](const Cylinder& c) { return c.workBar > 0; }))
+        return {};
+    QByteArray payload;
+    appendNumber<quint8>(payload, slot);
+    appendNumber<quint8>(payload, quint8(n));
+    for (int i = 0; i < n; ++i)
+        appendNumber<double>(payload, cylinders[i].workBar);
+    return payload;
+}
+
+QByteArray encodeGasPlanning(const GasSettings& gas)
+{
+    QByteArray payload;
+    appendNumber<double>(payload, gas.bottomSacLpm);
+    appendNumber<double>(payload, gas.decoSacLpm);
+    appendNumber<quint8>(payload, quint8(gas.reserveMode));
+    appendNumber<double>(payload, gas.minimumGasFactor);
+    appendNumber<double>(payload, gas.problemMin);
+    appendNumber<double>(payload, gas.decoReserveBar);
+    appendNumber<quint8>(payload, gas.bailout ? 1 : 0);
+    appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfLow, 0, 100)));
+    appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfHigh, 0, 100)));
+    appendNumber<double>(payload, gas.bailoutStressFactor);
+    appendNumber<double>(payload, gas.bailoutStressMin);
+    return payload;
+}
+
+QByteArray encodeGasPlanningMore(const GasSettings& gas)
+{
+    QByteArray more;
+    appendNumber<double>(more, gas.cylinderCelsius);
+    appendNumber<double>(more, gas.bailoutProblemMin);
+    appendNumber<double>(more, gas.setpointSwitchM);
+    appendNumber<quint8>(more, gas.contingency ? 1 : 0);
+    appendNumber<double>(more, gas.deeperM);
+    appendNumber<double>(more, gas.longerMin);
+    return more;
+}
+
 QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 count)
 {
     QByteArray records;
-    for (quint32 slot = 0; slot < count; ++slot) {
-        const PlanDiveSettings& s = dives[slot].settings;
-        QByteArray payload;
-        appendNumber<quint8>(payload, quint8(slot));
-        appendNumber<quint8>(payload, quint8(std::clamp(s.gfLow, 1, 100)));
-        appendNumber<quint8>(payload, quint8(std::clamp(s.gfHigh, 1, 100)));
-        appendNumber<quint8>(payload, s.closedCircuit ? 1 : 0);
-        for (float sp : s.setpointsBar)
-            appendNumber<float>(payload, sp);
-        const int gasCount = std::min<int>(int(s.decoGases.size()), kMaxDecoGases);
-        appendNumber<quint8>(payload, quint8(gasCount));
-        for (int i = 0; i < gasCount; ++i) {
-            const PlanGas& g = s.decoGases[i];
-            appendNumber<quint8>(payload, quint8(std::clamp(g.o2, 0, 100)));
-            appendNumber<quint8>(payload, quint8(std::clamp(g.he, 0, 100)));
-            appendNumber<quint8>(payload, quint8(g.role));
-        }
-        appendNumber<quint16>(records, PlanFile::TagDiveSettings);
-        appendNumber<quint32>(records, quint32(payload.size()));
-        records += payload;
-    }
     auto record = [&records](quint16 tag, const QByteArray& payload) {
         appendNumber<quint16>(records, tag);
         appendNumber<quint32>(records, quint32(payload.size()));
         records += payload;
     };
+    for (quint32 slot = 0; slot < count; ++slot)
+        record(PlanFile::TagDiveSettings, encodeDiveSettings(quint8(slot), dives[slot].settings));
     for (quint32 slot = 0; slot < count; ++slot) {
         const QList<Cylinder>& cylinders = dives[slot].cylinders;
         if (cylinders.isEmpty())
             continue;
-        QByteArray payload;
-        const int n = std::min<int>(int(cylinders.size()), 255);
-        appendNumber<quint8>(payload, quint8(slot));
-        appendNumber<quint8>(payload, quint8(n));
-        for (int i = 0; i < n; ++i) {
-            const Cylinder& c = cylinders[i];
-            appendNumber<quint8>(payload, quint8(std::clamp(c.o2, 0, 100)));
-            appendNumber<quint8>(
-                payload, quint8(std::clamp(c.he, 0, 100 - std::clamp(c.o2, 0, 100))));
-            appendNumber<quint8>(payload, quint8(c.role));
-            appendNumber<double>(payload, c.litres);
-            appendNumber<double>(payload, c.fillBar);
-        }
-        record(PlanFile::TagCylinders, payload);
+        record(PlanFile::TagCylinders, encodeCylinders(quint8(slot), cylinders));
+        const QByteArray working = encodeCylinderWorking(quint8(slot), cylinders);
+        if (!working.isEmpty())
+            record(PlanFile::TagCylinderWorking, working);
     }
     for (quint32 slot = 0; slot < count; ++slot) {
         const PlanDiveRecord& dive = dives[slot];
@@ -360,27 +434,8 @@ QByteArray encodeSettings(const std::vector<PlanDiveRecord>& dives, quint32 coun
     }
     const GasSettings& gas = dives[0].gasSettings;
     if (!(gas == GasSettings {})) {
-        QByteArray payload;
-        appendNumber<double>(payload, gas.bottomSacLpm);
-        appendNumber<double>(payload, gas.decoSacLpm);
-        appendNumber<quint8>(payload, quint8(gas.reserveMode));
-        appendNumber<double>(payload, gas.minimumGasFactor);
-        appendNumber<double>(payload, gas.problemMin);
-        appendNumber<double>(payload, gas.decoReserveBar);
-        appendNumber<quint8>(payload, gas.bailout ? 1 : 0);
-        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfLow, 0, 100)));
-        appendNumber<quint8>(payload, quint8(std::clamp(gas.bailoutGfHigh, 0, 100)));
-        appendNumber<double>(payload, gas.bailoutStressFactor);
-        appendNumber<double>(payload, gas.bailoutStressMin);
-        record(PlanFile::TagGasPlanning, payload);
-        QByteArray more;
-        appendNumber<double>(more, gas.cylinderCelsius);
-        appendNumber<double>(more, gas.bailoutProblemMin);
-        appendNumber<double>(more, gas.setpointSwitchM);
-        appendNumber<quint8>(more, gas.contingency ? 1 : 0);
-        appendNumber<double>(more, gas.deeperM);
-        appendNumber<double>(more, gas.longerMin);
-        record(PlanFile::TagGasPlanningMore, more);
+        record(PlanFile::TagGasPlanning, encodeGasPlanning(gas));
+        record(PlanFile::TagGasPlanningMore, encodeGasPlanningMore(gas));
     }
     QByteArray block(PlanFile::settingsMagic, sizeof PlanFile::settingsMagic);
     appendNumber<quint16>(block, PlanFile::settingsVersion);

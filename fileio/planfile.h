@@ -54,7 +54,10 @@ struct PlanDiveRecord
 //   6 gas planning, later fields (the whole plan): f64 cylinder temperature (C), f64 bailout
 //     problem-solving time (min), f64 setpoint switch depth (m, 0 none), u8 contingency plans
 //     (0/1), f64 contingency extra depth (m), f64 contingency extra time (min).
-//   Tags 2, 3, 4 and 6 are written only when they differ from the defaults.
+//   7 cylinders' working pressures: u8 slot, u8 count, per cylinder of tag 2 (same order) f64
+//     working pressure (bar, 0 not given); after tag 2 of the same dive, written only when one
+//     is given.
+//   Tags 2, 3, 4, 6 and 7 are written only when they differ from the defaults.
 // Bytes after the dives that do not start with "DPST" are ignored, as they always were.
 namespace PlanFile {
 
@@ -66,6 +69,7 @@ enum SettingsTag : quint16 {
     TagGasPlanning = 3,
     TagAscentSettings = 4,
     TagGasPlanningMore = 6,
+    TagCylinderWorking = 7,
 };
 
 constexpr int maxDives = 3;

@@ -1,6 +1,7 @@
 #include "link/importbluetooth.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
 #include "link/streamcheck.h"
@@ -8,6 +9,7 @@
 #include "ui_importbluetooth.h"
 
 #include <QListWidgetItem>
+#include <QLocale>
 #include <QMessageBox>
 
 using VeltraCommand::VeltraCommandIn;
@@ -158,8 +160,8 @@ void ImportBluetooth::listDive(
     const QString line = QStringLiteral("%1 - %2 - %3 - %4")
                              .arg(h.number, 3, 10, QLatin1Char('0'))
                              .arg(diveStartText(h.startTime))
-                             .arg(QStringLiteral("%1m").arg(
-                                 diveMaxDepthM(h.maxDepthDm), 4, 'f', 1, QLatin1Char(' ')))
+                             .arg(Units::format(Quantity::Depth, diveMaxDepthM(h.maxDepthDm), 1,
+                                 DisplayUnits::current(), QLocale()))
                              .arg(diveDurationText(h.startTime, h.endTime));
     auto* item = new QListWidgetItem(line, m_ui->listDives);
     item->setData(Qt::UserRole, int(h.number));

@@ -169,6 +169,8 @@ QString searchExpression(const QString& typed)
 
 namespace DiveDetailsStore {
 
+// Kept whole on purpose: the schema checks and additions read in the order they run (shapes
+// refused first, then each table, trigger and index the later steps rely on).
 bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
 {
     QSqlQuery q(db);

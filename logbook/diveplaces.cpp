@@ -42,6 +42,7 @@ const std::pair<const char*, const char*> addedColumns[] = {
     { "divedetails", "tripid INTEGER" },
     { "divedetails", "sac REAL" },
     { "divedetails", "gases TEXT" },
+    { "divedetails", "hasprofile INTEGER" },
     { "divetanks", "sizel REAL" },
     { "divetanks", "workingbar REAL" },
 };
@@ -214,6 +215,13 @@ bool ensureSchema(QSqlDatabase& db, bool& changed, QString& error)
             && !run(db,
                 QStringLiteral("UPDATE divedetails SET gases=(%1)")
                     .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral("divedetails.diveid"))),
+                error))
+            return false;
+        // Likewise whether each dive has samples, looked up once here.
+        if (name == QLatin1String("hasprofile")
+            && !run(db,
+                QStringLiteral("UPDATE divedetails SET hasprofile=EXISTS(SELECT 1 FROM profiles p "
+                               "WHERE p.diveid=divedetails.diveid)"),
                 error))
             return false;
     }

@@ -268,6 +268,8 @@ int LogbookDatabase::openOrCreate(const QString& path)
     return Success;
 }
 
+// Kept whole on purpose: the upgrade's steps read in the order they run, each depending on the
+// tables the step before left, which split functions would hide.
 int LogbookDatabase::prepareSchema()
 {
     QSqlQuery q(m_db);
@@ -689,22 +691,11 @@ bool LogbookDatabase::commitImport()
     return committed || fail(error);
 }
 
-bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
+namespace {
+
+// The dives table's columns 1 to 12 of a stored dive, checked as they are read.
+void readDiveRow(const QSqlQuery& dive, DiveProfile& loaded)
 {
-    if (!isOpen())
-        return fail(tr("No logbook database is open."));
-
-    QSqlQuery& dive = m_statements->selectDive;
-    dive.bindValue(QStringLiteral(":diveid"), diveId);
-    if (!dive.exec())
-        return fail(dive.lastError().text());
-    if (!dive.next()) {
-        dive.finish();
-        return fail(tr("There is no dive %1 in the logbook.").arg(diveId));
-    }
-
-    // A fresh profile: nothing of the dive shown before may leak into this one.
-    DiveProfile loaded;
     loaded.name = dive.value(1).toString();
     loaded.computer = dive.value(2).toString();
     qint64 dateTime = 0;
@@ -722,6 +713,50 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
     loaded.freshWater = quint32(integerInRange(dive.value(11), 0, 1, defaults.freshWater));
     const qint64 psurf = integerInRange(dive.value(12), 500, 1100, -1);
     loaded.surfacePressure = psurf < 0 ? defaults.surfacePressure : double(psurf) / 1000.0;
+}
+
+// One profiles row; a gas index past the dive's gasCount gases reads as unknown.
+DiveSample sampleOfRow(const QSqlQuery& samples, qint64 gasCount)
+{
+    DiveSample s;
+    s.time = realValue(samples.value(0));
+    s.depth = realValue(samples.value(1));
+    s.temperature = realValue(samples.value(2));
+    s.otu = realValue(samples.value(3));
+    s.cns = realValue(samples.value(4));
+    s.decoCeiling = realValue(samples.value(5));
+    s.gradientFactor = realValue(samples.value(6));
+    s.alertFlags = quint8(integerInRange(samples.value(7), 0, 255, 0));
+    // Copy what the blob holds, at most 16 bytes; the rest stays zero.
+    const QByteArray tissues = samples.value(8).toByteArray();
+    std::memcpy(
+        s.tissues, tissues.constData(), size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
+    // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
+    // so that no reader indexes outside the gas list.
+    const qint64 stored = integerInRange(samples.value(9), 1, gasCount, 0);
+    s.gasIndex = qint32(stored - 1);
+    return s;
+}
+
+} // namespace
+
+bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
+{
+    if (!isOpen())
+        return fail(tr("No logbook database is open."));
+
+    QSqlQuery& dive = m_statements->selectDive;
+    dive.bindValue(QStringLiteral(":diveid"), diveId);
+    if (!dive.exec())
+        return fail(dive.lastError().text());
+    if (!dive.next()) {
+        dive.finish();
+        return fail(tr("There is no dive %1 in the logbook.").arg(diveId));
+    }
+
+    // A fresh profile: nothing of the dive shown before may leak into this one.
+    DiveProfile loaded;
+    readDiveRow(dive, loaded);
     dive.finish();
 
     QSqlQuery& gases = m_statements->selectGases;
@@ -744,24 +779,7 @@ bool LogbookDatabase::loadDive(int diveId, DiveProfile& profile)
         return fail(samples.lastError().text());
     const qint64 gasCount = loaded.gases.size();
     while (samples.next()) {
-        DiveSample s;
-        s.time = realValue(samples.value(0));
-        s.depth = realValue(samples.value(1));
-        s.temperature = realValue(samples.value(2));
-        s.otu = realValue(samples.value(3));
-        s.cns = realValue(samples.value(4));
-        s.decoCeiling = realValue(samples.value(5));
-        s.gradientFactor = realValue(samples.value(6));
-        s.alertFlags = quint8(integerInRange(samples.value(7), 0, 255, 0));
-        // Copy what the blob holds, at most 16 bytes; the rest stays zero.
-        const QByteArray tissues = samples.value(8).toByteArray();
-        std::memcpy(s.tissues, tissues.constData(),
-            size_t(qMin<qsizetype>(tissues.size(), sizeof s.tissues)));
-        // Stored counted from 1 (0 unknown); an index past the dive's gases is unknown too,
-        // so that no reader indexes outside the gas list.
-        const qint64 stored = integerInRange(samples.value(9), 1, gasCount, 0);
-        s.gasIndex = qint32(stored - 1);
-        loaded.samples.append(s);
+        loaded.samples.append(sampleOfRow(samples, gasCount));
     }
     if (samples.lastError().isValid())
         return fail(samples.lastError().text());

@@ -42,6 +42,8 @@ struct DiveListEntry
     double sac = 0; // L/min at the surface, 0 unknown
     QString gases; // "O2/He" of each gas, comma separated
 };
+// Moved as plain bytes when a list grows or is reordered (its members all are).
+Q_DECLARE_TYPEINFO(DiveListEntry, Q_RELOCATABLE_TYPE);
 
 // The dive list's filter; all restrictions off by default.
 struct DiveFilter
@@ -116,11 +118,13 @@ public:
     // (runs of equal serial). False when the query failed; entries are then empty.
     bool listDives(const DiveFilter& filter, QList<DiveListEntry>& entries, int& computerCount);
     // The orders visitDives can hand the dives in; ties go by id, in the same direction.
-    enum class ListOrder { BySerial, NewestFirst, HighestNumber, DeepestFirst, LongestFirst };
+    // ById is the order the dives were stored in, which costs no sorting.
+    enum class ListOrder { BySerial, NewestFirst, HighestNumber, DeepestFirst, LongestFirst, ById };
     // Hands each dive the filter keeps to visit, one at a time, without keeping them: what a
-    // listing of many dives needs. False when the query failed.
+    // listing of many dives needs. visit may take the entry's values. False when the query
+    // failed.
     bool visitDives(const DiveFilter& filter, ListOrder order,
-        const std::function<void(const DiveListEntry&)>& visit);
+        const std::function<void(DiveListEntry&)>& visit);
     // The statistics of the dives the filter keeps, computed by SQLite's aggregates without
     // listing the dives (implemented in logbooksqlstats.cpp). False when a query failed.
     bool statistics(const DiveFilter& filter, DiveStatistics& stats);

@@ -2,11 +2,11 @@
 
 #include "logbook/logbookdatabase.h"
 
-#include <QMap>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <numeric>
 
 namespace {
 
@@ -47,12 +47,19 @@ struct Accumulator
     }
 };
 
-QList<DivePeriodTotals> periods(const QMap<QString, Accumulator>& map)
+// Periods keyed by number (2024 or 202403) named as the statistics show them.
+QList<DivePeriodTotals> periods(const std::map<int, Accumulator>& map, bool monthly)
 {
     QList<DivePeriodTotals> list;
-    list.reserve(map.size());
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        list.append({ it.key(), it.value().totals });
+    list.reserve(qsizetype(map.size()));
+    for (const auto& [key, accumulator] : map) {
+        const int year = monthly ? key / 100 : key;
+        QString name = QString::number(year).rightJustified(4, QLatin1Char('0'));
+        if (monthly)
+            name += QLatin1Char('-')
+                + QString::number(key % 100).rightJustified(2, QLatin1Char('0'));
+        list.append({ name, accumulator.totals });
+    }
     return list;
 }
 
@@ -63,6 +70,12 @@ LocalClock::LocalClock()
 { }
 
 QDateTime LocalClock::toLocal(qint64 utcSeconds) const
+{
+    const qint64 local = localSeconds(utcSeconds);
+    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::OffsetFromUTC, int(local - utcSeconds));
+}
+
+qint64 LocalClock::localSeconds(qint64 utcSeconds) const
 {
     if (utcSeconds < m_from || utcSeconds >= m_to) {
         const QDateTime at = QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC);
@@ -79,25 +92,34 @@ QDateTime LocalClock::toLocal(qint64 utcSeconds) const
             m_to = 0;
         }
     }
-    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::OffsetFromUTC, m_offset);
+    return utcSeconds + m_offset;
 }
 
 DiveStatistics computeStatistics(const QList<DiveListEntry>& entries)
 {
     DiveStatistics stats;
     Accumulator all;
-    QMap<QString, Accumulator> years;
-    QMap<QString, Accumulator> months;
+    // Keyed by number, not by text: a year and a month string per dive cost more than the rest.
+    std::map<int, Accumulator> years;
+    std::map<int, Accumulator> months;
     std::array<double, 12> temperatureSum {};
     const LocalClock clock;
+    qint64 lastDay = std::numeric_limits<qint64>::min();
+    int year = 0;
+    int month = 1;
     for (const DiveListEntry& e : entries) {
         all.add(e);
-        const QDate day = clock.toLocal(e.dateTime.toSecsSinceEpoch()).date();
-        const QString year = QString::number(day.year()).rightJustified(4, QLatin1Char('0'));
+        // Dives of one local day share its date: the calendar is read once a day.
+        const qint64 local = clock.localSeconds(e.dateTime.toSecsSinceEpoch());
+        const qint64 day = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
+        if (day != lastDay) {
+            const QDate date = QDate::fromJulianDay(day + 2440588); // 1970-01-01
+            year = date.year();
+            month = date.month();
+            lastDay = day;
+        }
         years[year].add(e);
-        months[year + QLatin1Char('-')
-            + QString::number(day.month()).rightJustified(2, QLatin1Char('0'))]
-            .add(e);
+        months[year * 100 + month].add(e);
         if (std::isfinite(e.maxDepth) && e.maxDepth >= 0) {
             const qsizetype bin = qsizetype(std::floor(e.maxDepth / DiveStatistics::DepthBinM));
             if (bin < 10000) {
@@ -107,13 +129,13 @@ DiveStatistics computeStatistics(const QList<DiveListEntry>& entries)
             }
         }
         if (e.hasTemperature && std::isfinite(e.minTemperature)) {
-            temperatureSum[size_t(day.month() - 1)] += e.minTemperature;
-            ++stats.temperatureDives[size_t(day.month() - 1)];
+            temperatureSum[size_t(month - 1)] += e.minTemperature;
+            ++stats.temperatureDives[size_t(month - 1)];
         }
     }
     stats.totals = all.totals;
-    stats.years = periods(years);
-    stats.months = periods(months);
+    stats.years = periods(years, false);
+    stats.months = periods(months, true);
     for (size_t m = 0; m < 12; ++m) {
         if (stats.temperatureDives[m] > 0)
             stats.meanTemperature[m] = temperatureSum[m] / stats.temperatureDives[m];
@@ -123,31 +145,61 @@ DiveStatistics computeStatistics(const QList<DiveListEntry>& entries)
 
 void sortDiveEntries(QList<DiveListEntry>& entries, DiveSortKey key, bool descending, bool bySerial)
 {
-    // -1, 0, 1 for a before, equal to, after b by the key alone.
-    const auto compareKey = [key](const DiveListEntry& a, const DiveListEntry& b) -> int {
-        const auto three = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    // The numbers compared are read once per dive, and the dives are moved once at the end:
+    // sorting the entries themselves moved each of their strings many times over.
+    std::vector<double> values(size_t(entries.size()), 0.0);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const DiveListEntry& e = entries[i];
         switch (key) {
         case DiveSortKey::Date:
-            return three(a.dateTime.toSecsSinceEpoch(), b.dateTime.toSecsSinceEpoch());
+            values[size_t(i)] = double(e.dateTime.toSecsSinceEpoch());
+            break;
         case DiveSortKey::Number:
-            return three(a.number, b.number);
+            values[size_t(i)] = e.number;
+            break;
         case DiveSortKey::Duration:
-            return three(a.maxTime, b.maxTime);
+            values[size_t(i)] = e.maxTime;
+            break;
         case DiveSortKey::Depth:
-            return three(a.maxDepth, b.maxDepth);
+            values[size_t(i)] = e.maxDepth;
+            break;
         case DiveSortKey::Name:
-            return a.name.localeAwareCompare(b.name);
         case DiveSortKey::Site:
-            return a.site.localeAwareCompare(b.site);
+            break;
         }
-        return 0;
+    }
+    const QList<DiveListEntry>& all = entries;
+    // -1, 0, 1 for a before, equal to, after b by the key alone.
+    const auto compareKey = [&](int a, int b) -> int {
+        if (key == DiveSortKey::Name)
+            return all[a].name.localeAwareCompare(all[b].name);
+        if (key == DiveSortKey::Site)
+            return all[a].site.localeAwareCompare(all[b].site);
+        const double x = values[size_t(a)];
+        const double y = values[size_t(b)];
+        return x < y ? -1 : (y < x ? 1 : 0);
     };
-    std::sort(entries.begin(), entries.end(), [&](const DiveListEntry& a, const DiveListEntry& b) {
-        if (bySerial && a.serial != b.serial)
-            return a.serial < b.serial;
+    std::vector<int> order(size_t(entries.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        if (bySerial && all[a].serial != all[b].serial)
+            return all[a].serial < all[b].serial;
         int c = compareKey(a, b);
-        if (c == 0)
-            c = a.diveId < b.diveId ? -1 : (a.diveId > b.diveId ? 1 : 0);
+        if (c == 0) {
+            const int x = all[a].diveId;
+            const int y = all[b].diveId;
+            c = x < y ? -1 : (x > y ? 1 : 0);
+        }
         return descending ? c > 0 : c < 0;
     });
+    reorderEntries(entries, order);
+}
+
+void reorderEntries(QList<DiveListEntry>& entries, const std::vector<int>& order)
+{
+    QList<DiveListEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const int i : order)
+        sorted.append(std::move(entries[i]));
+    entries = std::move(sorted);
 }

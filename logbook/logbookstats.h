@@ -6,6 +6,7 @@
 #include <QTimeZone>
 
 #include <array>
+#include <vector>
 
 struct DiveListEntry;
 
@@ -49,6 +50,8 @@ class LocalClock
 public:
     LocalClock();
     QDateTime toLocal(qint64 utcSeconds) const;
+    // The local wall-clock time as seconds since 1970 (UTC seconds plus the offset).
+    qint64 localSeconds(qint64 utcSeconds) const;
 
 private:
     QTimeZone m_zone;
@@ -66,3 +69,6 @@ enum class DiveSortKey { Date, Number, Duration, Depth, Name, Site };
 // computer stay together, computers in serial order, each sorted within.
 void sortDiveEntries(
     QList<DiveListEntry>& entries, DiveSortKey key, bool descending, bool bySerial = false);
+
+// Puts entry order[k] at place k; order holds each index once.
+void reorderEntries(QList<DiveListEntry>& entries, const std::vector<int>& order);

@@ -106,10 +106,14 @@ bool store(QSqlDatabase& db, qint64 diveId, const DiveProfile& dive, QString& er
         || !storePressures(db, diveId, dive, error))
         return false;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1) WHERE diveid=:id")
+    // Whether the dive has samples, kept beside it: the list would look into the samples of
+    // every dive otherwise.
+    if (!q.prepare(QStringLiteral("UPDATE divedetails SET sac=:sac, gases=(%1), "
+                                  "hasprofile=:profile WHERE diveid=:id")
                        .arg(QLatin1String(gasesOfDiveSql).arg(QStringLiteral(":id")))))
         return fails(q, error);
     q.bindValue(QStringLiteral(":sac"), knownOrNull(surfaceAirConsumption(dive)));
+    q.bindValue(QStringLiteral(":profile"), dive.samples.isEmpty() ? 0 : 1);
     q.bindValue(QStringLiteral(":id"), diveId);
     return q.exec() || fails(q, error);
 }

@@ -1,21 +1,12 @@
 #include "planner/divegas.h"
 
-#include "dive/formattime.h"
 #include "planner/bailout.h"
-#include "planner/contingency.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
-
-#include <QCoreApplication>
 
 #include <cmath>
 
 namespace {
-
-QString clock(double minutes)
-{
-    return formatTime(int(std::lround(minutes * 60.0)));
-}
 
 // The cylinder a segment breathed from: the row of its mix, a deco row for the computed ascent
 // when the mix is also carried as a deco gas.
@@ -100,69 +91,22 @@ bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c)
     return true;
 }
 
-QString gasPlanText(const PlanifDive& dive)
+QString setCylinderSize(
+    PlanifDive& dive, int gasIndex, double litres, double workBar, double fillBar)
 {
-    // Shown in the planner tab; the command-line tool loads no translator and prints English.
-    const PlanDiveResult& r = dive.result;
-    QString text;
-    auto table = [&](const QList<CylinderUse>& use) {
-        for (int i = 0; i < r.cylinders.size() && i < use.size(); ++i) {
-            const Cylinder& c = r.cylinders[i];
-            text += QCoreApplication::translate(
-                "GasPlan", "  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar\n")
-                        .arg(cylinderGasName(c), -8)
-                        .arg(c.litres, 0, 'g', 4)
-                        .arg(std::lround(c.fillBar))
-                        .arg(std::lround(use[i].usedLitres))
-                        .arg(std::floor(use[i].endBar), 0, 'f', 0)
-                        .arg(std::lround(use[i].reserveBar));
-            if (use[i].turnBar > 0)
-                text += QCoreApplication::translate("GasPlan", "    turn at %1 bar\n")
-                            .arg(std::lround(use[i].turnBar));
-        }
-    };
-    if (!dive.result.bailout && !r.cylinders.isEmpty()) {
-        text += QCoreApplication::translate("GasPlan", "gas plan\n");
-        if (dive.settings.closedCircuit)
-            text += QCoreApplication::translate("GasPlan",
-                "  on the loop: nothing is breathed from the cylinders, the bailout is not "
-                "planned\n");
-        table(r.gas.cylinders);
-    }
-    if (r.bailout) {
-        const BailoutPlan& b = *r.bailout;
-        text += QCoreApplication::translate("GasPlan", "bailout (GF %1/%2), surfacing at %3\n")
-                    .arg(std::lround(b.gf.gfLow * 100))
-                    .arg(std::lround(b.gf.gfHigh * 100))
-                    .arg(clock(b.runTimeMin));
-        if (b.startCylinder < r.cylinders.size())
-            text += QCoreApplication::translate("GasPlan", "  leaves the loop on %1\n")
-                        .arg(cylinderGasName(r.cylinders[b.startCylinder]));
-        for (const LinePlan& l : b.lines)
-            text += QStringLiteral(" %1 %2m %3 %4  %5\n")
-                        .arg(l.kind == LinePlan::Switch
-                                ? QStringLiteral("<>")
-                                : (l.direction == LinePlan::Level ? QStringLiteral("-")
-                                                                  : QStringLiteral("^")),
-                            2)
-                        .arg(double(l.depth), 5, 'f', 1)
-                        .arg(l.kind == LinePlan::Switch ? QString() : clock(l.duration), 9)
-                        .arg(clock(l.runTime), 9)
-                        .arg(l.gas < quint32(r.cylinders.size())
-                                ? cylinderGasName(r.cylinders[int(l.gas)])
-                                : QString());
-        table(b.cylinders);
-    }
-    if (r.contingencies) {
-        for (const ContingencyPlan& c : *r.contingencies) {
-            text += QCoreApplication::translate("GasPlan", "contingency: %1, surfacing at %2\n")
-                        .arg(c.title(), clock(c.runTimeMin));
-            for (int i = 0; i < c.cylinders.size() && i < c.use.size(); ++i)
-                text += QCoreApplication::translate("GasPlan", "  %1 used %2 L, ends at %3 bar\n")
-                            .arg(cylinderGasName(c.cylinders[i]), -8)
-                            .arg(std::lround(c.use[i].usedLitres))
-                            .arg(std::floor(c.use[i].endBar), 0, 'f', 0);
-        }
-    }
-    return text;
+    if (gasIndex < 0 || gasIndex >= dive.profile.gases.size())
+        return {};
+    Cylinder changed = cylinderOfGas(dive, gasIndex, CylinderRole::Bottom);
+    changed.litres = litres;
+    changed.workBar = workBar;
+    changed.fillBar = fillBar;
+    const QString invalid = validateCylinders({ changed }, 1);
+    if (!invalid.isEmpty())
+        return invalid;
+    Cylinder unset;
+    unset.litres = 0;
+    while (dive.cylinders.size() <= gasIndex)
+        dive.cylinders.append(unset);
+    dive.cylinders[gasIndex] = changed;
+    return {};
 }

@@ -21,9 +21,10 @@ void setUpDiveCylinders(PlanifDive& dive);
 // bailout needs.
 void finishDiveGas(const Planification& plan, PlanifDive& dive, const GasWater& water);
 
-// The gas plan as plain text lines (the bailout schedule and its gas in closed circuit); the
-// warnings are not included.
-QString gasPlanText(const PlanifDive& dive);
-
 // Sets the cylinder of row n of the dive's gas table; false when the table is shorter.
 bool setCylinderOfTableRow(PlanifDive& dive, int n, const Cylinder& c);
+
+// Sets the size, working pressure and fill of the cylinder of gas `gasIndex` (its mix and role
+// stay the gas's). Empty when done, else why not (the dive unchanged).
+QString setCylinderSize(
+    PlanifDive& dive, int gasIndex, double litres, double workBar, double fillBar);

@@ -59,17 +59,18 @@ Cylinder defaultCylinder(int o2, int he, CylinderRole role)
 const QList<CylinderPreset>& cylinderPresets()
 {
     static const QList<CylinderPreset> presets = {
-        { QT_TRANSLATE_NOOP("GasPlan", "3 L"), 3 },
-        { QT_TRANSLATE_NOOP("GasPlan", "AL40 (5.7 L)"), 5.7 },
-        { QT_TRANSLATE_NOOP("GasPlan", "7 L"), 7 },
-        { QT_TRANSLATE_NOOP("GasPlan", "10 L"), 10 },
-        { QT_TRANSLATE_NOOP("GasPlan", "AL80 (11.1 L)"), 11.1 },
-        { QT_TRANSLATE_NOOP("GasPlan", "12 L"), 12 },
-        { QT_TRANSLATE_NOOP("GasPlan", "15 L"), 15 },
-        { QT_TRANSLATE_NOOP("GasPlan", "18 L"), 18 },
-        { QT_TRANSLATE_NOOP("GasPlan", "2x7 L"), 14 },
-        { QT_TRANSLATE_NOOP("GasPlan", "2x10 L"), 20 },
-        { QT_TRANSLATE_NOOP("GasPlan", "2x12 L"), 24 },
+        // Steel cylinders at 232 bar, the aluminium ones at their 3000 psi (206.84 bar).
+        { QT_TRANSLATE_NOOP("GasPlan", "3 L"), 3, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "AL40 (5.7 L)"), 5.7, 206.84 },
+        { QT_TRANSLATE_NOOP("GasPlan", "7 L"), 7, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "10 L"), 10, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "AL80 (11.1 L)"), 11.1, 206.84 },
+        { QT_TRANSLATE_NOOP("GasPlan", "12 L"), 12, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "15 L"), 15, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "18 L"), 18, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "2x7 L"), 14, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "2x10 L"), 20, 232 },
+        { QT_TRANSLATE_NOOP("GasPlan", "2x12 L"), 24, 232 },
     };
     return presets;
 }
@@ -121,6 +122,8 @@ const char* GasWarning::kindName(Kind kind)
         return "unbreathable";
     case Contingency:
         return "contingency";
+    case Overfilled:
+        return "overfilled";
     default:
         return "reserve";
     }
@@ -236,6 +239,10 @@ GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSe
                 c, minimumGasLitres(water, settings, use.deepestM, ascent[i]), celsius);
         }
         addCylinderWarnings(c, i, use, celsius, result.warnings);
+        if (c.workBar > 0 && c.fillBar > c.workBar)
+            result.warnings.append({ GasWarning::Overfilled, i,
+                GasPlanText::tr("%1 is filled to %2 bar, above its working pressure of %3 bar.")
+                    .arg(cylinderLabel(c, i), number(c.fillBar), number(c.workBar)) });
     }
     return result;
 }

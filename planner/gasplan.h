@@ -16,6 +16,7 @@ struct CylinderPreset
 {
     const char* name; // untranslated; shown through QCoreApplication::translate("GasPlan", name)
     double litres;
+    double workBar; // the working pressure it is made for
 };
 const QList<CylinderPreset>& cylinderPresets();
 
@@ -69,13 +70,20 @@ struct CylinderUse
 
 struct GasWarning
 {
-    enum Kind : quint8 { BelowReserve = 0, Empty = 1, Unbreathable = 2, Contingency = 3 };
+    enum Kind : quint8 {
+        BelowReserve = 0,
+        Empty = 1,
+        Unbreathable = 2,
+        Contingency = 3,
+        Overfilled = 4, // filled above its working pressure
+    };
     Kind kind = BelowReserve;
     int cylinder = -1;
     QString text;
 
     bool isError() const { return kind == Empty || kind == Unbreathable; }
-    static const char* kindName(Kind kind); // "reserve", "empty", "unbreathable", "contingency"
+    // "reserve", "empty", "unbreathable", "contingency", "overfilled"
+    static const char* kindName(Kind kind);
     const char* severity() const { return isError() ? "error" : "warning"; }
 };
 

@@ -3,6 +3,7 @@
 #include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "planner/slatewriter.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,18 @@ constexpr double kLine = 13;
 constexpr double kProfileLeft = 330; // the profile takes the right half of the block
 constexpr double kProfileWidth = 595 - kMargin - kProfileLeft;
 constexpr double kProfileHeight = 150;
+
+// The units and decimal mark the pages are printed in.
+struct Printing
+{
+    DisplayUnits units;
+    QLocale locale;
+
+    QString show(Quantity quantity, double si, int decimals) const
+    {
+        return Units::format(quantity, si, decimals, units, locale);
+    }
+};
 
 QByteArray text(double x, double y, const QString& s, bool bold = false, double size = kTextSize)
 {
@@ -54,7 +67,19 @@ QString siteLine(const DiveProfile& dive)
     return line;
 }
 
-QStringList gasLines(const DiveProfile& dive)
+// An imperial cylinder is named by the gas it holds at its working pressure, a metric one by its
+// water volume; without a working pressure an imperial diver still reads litres.
+QString cylinderText(const DiveProfile::TankPressure& tank, const Printing& p)
+{
+    if (p.units.volume == UnitSystem::Imperial && tank.workingBar > 0)
+        return LogbookPagesText::tr(", %1 cylinder")
+            .arg(p.show(Quantity::Volume,
+                Units::cylinderCubicFeet(tank.sizeL, tank.workingBar) * Units::kLitresPerCubicFoot,
+                0));
+    return LogbookPagesText::tr(", %1 L cylinder").arg(p.locale.toString(tank.sizeL, 'f', 1));
+}
+
+QStringList gasLines(const DiveProfile& dive, const Printing& p)
 {
     QStringList lines;
     for (qsizetype i = 0; i < dive.gases.size(); ++i) {
@@ -63,11 +88,13 @@ QStringList gasLines(const DiveProfile& dive)
         for (const DiveProfile::TankPressure& tank : dive.tanks) {
             if (tank.gasIndex != int(i))
                 continue;
-            line += LogbookPagesText::tr(": %1 to %2 bar")
-                        .arg(tank.startBar, 0, 'f', 0)
-                        .arg(tank.endBar, 0, 'f', 0);
+            line += LogbookPagesText::tr(": %1 to %2")
+                        .arg(p.locale.toString(
+                                 Units::toDisplay(Quantity::Pressure, tank.startBar, p.units), 'f',
+                                 0),
+                            p.show(Quantity::Pressure, tank.endBar, 0));
             if (tank.sizeL > 0)
-                line += LogbookPagesText::tr(", %1 L cylinder").arg(tank.sizeL, 0, 'f', 1);
+                line += cylinderText(tank, p);
         }
         lines << line;
     }
@@ -75,14 +102,15 @@ QStringList gasLines(const DiveProfile& dive)
 }
 
 // The depth line under a frame: time to the right, depth down, both from zero.
-QByteArray profileLines(const DiveProfile& dive, double top)
+QByteArray profileLines(const DiveProfile& dive, double top, const Printing& p)
 {
     QByteArray out = rectangle(kProfileLeft, top - kProfileHeight, kProfileWidth, kProfileHeight);
     const double span = dive.samples.isEmpty() ? 0 : dive.samples.constLast().time;
     const double depth = std::max(1.0, dive.maxDepth);
-    out += text(kProfileLeft, top + 3, QStringLiteral("0 m"), false, 8);
+    out += text(kProfileLeft, top + 3, p.show(Quantity::Depth, 0, 0), false, 8);
     out += text(kProfileLeft, top - kProfileHeight - 10,
-        QStringLiteral("%1 m, %2").arg(depth, 0, 'f', 1).arg(formatTime(int(std::lround(span)))),
+        QStringLiteral("%1, %2").arg(
+            p.show(Quantity::Depth, depth, 1), formatTime(int(std::lround(span)))),
         false, 8);
     if (span <= 0)
         return out;
@@ -96,32 +124,34 @@ QByteArray profileLines(const DiveProfile& dive, double top)
 }
 
 // One dive in the block whose top edge is at top.
-QByteArray diveBlock(const DiveProfile& dive, double top)
+QByteArray diveBlock(const DiveProfile& dive, double top, const Printing& p)
 {
     const QDateTime start = QDateTime::fromSecsSinceEpoch(dive.dateTime);
     QByteArray out = text(kMargin, top - 14,
         LogbookPagesText::tr("Dive %1   %2")
             .arg(dive.number > 0 ? QString::number(dive.number) : QStringLiteral("-"),
-                start.toString(QStringLiteral("yyyy-MM-dd hh:mm"))),
+                diveStartText(start, p.locale)),
         true, 14);
     QStringList lines;
     lines << LogbookPagesText::tr("Site: %1").arg(siteLine(dive));
     if (!dive.trip.isEmpty())
         lines << LogbookPagesText::tr("Trip: %1").arg(dive.trip);
     lines << LogbookPagesText::tr("Buddies: %1").arg(dive.buddies.join(QStringLiteral(", ")));
-    lines << LogbookPagesText::tr("Maximum depth: %1 m   Mean depth: %2 m")
-                 .arg(dive.maxDepth, 0, 'f', 1)
-                 .arg(timeWeightedMeanDepth(dive), 0, 'f', 1);
+    lines << LogbookPagesText::tr("Maximum depth: %1   Mean depth: %2")
+                 .arg(p.show(Quantity::Depth, dive.maxDepth, 1),
+                     p.show(Quantity::Depth, timeWeightedMeanDepth(dive), 1));
     lines << LogbookPagesText::tr("Duration: %1").arg(formatTime(int(std::lround(dive.duration))));
     if (dive.minTemperature <= dive.maxTemperature && dive.maxTemperature != 0)
-        lines << LogbookPagesText::tr("Temperature: %1 to %2 °C")
-                     .arg(dive.minTemperature, 0, 'f', 1)
-                     .arg(dive.maxTemperature, 0, 'f', 1);
-    for (const QString& gas : gasLines(dive))
+        lines << LogbookPagesText::tr("Temperature: %1 to %2")
+                     .arg(p.show(Quantity::Temperature, dive.minTemperature, 1),
+                         p.show(Quantity::Temperature, dive.maxTemperature, 1));
+    for (const QString& gas : gasLines(dive, p))
         lines << LogbookPagesText::tr("Gas: %1").arg(gas);
     const double sac = surfaceAirConsumption(dive);
     if (sac > 0)
-        lines << LogbookPagesText::tr("Air use: %1 L/min").arg(sac, 0, 'f', 1);
+        lines << LogbookPagesText::tr("Air use: %1")
+                     .arg(p.show(Quantity::BreathingRate, sac,
+                         p.units.volume == UnitSystem::Imperial ? 2 : 1));
     if (dive.rating > 0)
         lines << LogbookPagesText::tr("Rating: %1 of 5").arg(dive.rating);
     double y = top - 34;
@@ -129,7 +159,7 @@ QByteArray diveBlock(const DiveProfile& dive, double top)
         out += text(kMargin, y, line.left(60));
         y -= kLine;
     }
-    out += profileLines(dive, top - 30);
+    out += profileLines(dive, top - 30, p);
     // Notes under both, wrapped at about 95 characters, as many lines as the block holds.
     y = std::min(y, top - 30 - kProfileHeight - 16) - 4;
     out += text(kMargin, y, LogbookPagesText::tr("Notes"), true);
@@ -152,22 +182,25 @@ QByteArray diveBlock(const DiveProfile& dive, double top)
 
 } // namespace
 
-QByteArray logbookPdf(const QList<DiveProfile>& dives)
+QByteArray logbookPdf(
+    const QList<DiveProfile>& dives, const DisplayUnits& units, const QLocale& locale)
 {
+    const Printing p { units, locale };
     QList<QByteArray> pages;
     for (qsizetype i = 0; i < dives.size(); i += 2) {
-        QByteArray content = "0.8 w\n" + diveBlock(dives.at(i), kPageHeight - kMargin);
+        QByteArray content = "0.8 w\n" + diveBlock(dives.at(i), kPageHeight - kMargin, p);
         if (i + 1 < dives.size())
-            content += diveBlock(dives.at(i + 1), kPageHeight - kMargin - kBlockHeight);
+            content += diveBlock(dives.at(i + 1), kPageHeight - kMargin - kBlockHeight, p);
         pages << content;
     }
     return pdfDocument(pages);
 }
 
-bool writeLogbookPdf(const QString& path, const QList<DiveProfile>& dives, QString* error)
+bool writeLogbookPdf(const QString& path, const QList<DiveProfile>& dives, QString* error,
+    const DisplayUnits& units, const QLocale& locale)
 {
     QSaveFile file(path);
-    const QByteArray pdf = logbookPdf(dives);
+    const QByteArray pdf = logbookPdf(dives, units, locale);
     if (dives.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()
         || !file.commit()) {
         if (error)

@@ -71,9 +71,8 @@ void PlanResultText::add(const LinePlan& line)
         const QString icon = QStringLiteral("<img src = \":/TestGraphics/icons/%1.png\" "
                                             "style=\"vertical-align:middle\"/>")
                                  .arg(iconName(line));
-        QString text = QStringLiteral("<p %1>%2 %3m ")
-                           .arg(kParagraphStyle, icon)
-                           .arg(double(line.depth), 6, 'g', 4);
+        QString text
+            = QStringLiteral("<p %1>%2 %3 ").arg(kParagraphStyle, icon, depthText(line.depth));
         text += clockField(line.duration);
         text += clockField(line.runTime);
         // Every line names the gas breathed on it; a change of gas has a line of its own.
@@ -87,9 +86,8 @@ void PlanResultText::add(const LinePlan& line)
         break;
     }
     case LinePlan::Switch:
-        m_html += QStringLiteral("<p %1>&lt;&gt; %2m |%3")
-                      .arg(kParagraphStyle)
-                      .arg(double(line.depth), 6, 'g', 4)
+        m_html += QStringLiteral("<p %1>&lt;&gt; %2 |%3")
+                      .arg(kParagraphStyle, depthText(line.depth))
                       .arg(QString(), 10)
             + clockField(line.runTime) + QStringLiteral("| ") + gasName(line.gas).toHtmlEscaped()
             + QStringLiteral("</p>\n");
@@ -116,6 +114,14 @@ void PlanResultText::add(const LinePlan& line)
     default:
         break;
     }
+}
+
+QString PlanResultText::depthText(float metres) const
+{
+    if (m_units.depth == UnitSystem::Imperial)
+        return QStringLiteral("%1ft").arg(
+            Units::toDisplay(Quantity::Depth, double(metres), m_units), 6, 'f', 1);
+    return QStringLiteral("%1m").arg(double(metres), 6, 'g', 4);
 }
 
 QString PlanResultText::html() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dive/units.h"
 #include "planner/planification.h"
 
 #include <QList>
@@ -13,6 +14,8 @@ class PlanResultText
 public:
     // Gas names come from the dive's own gas list (index -> name).
     void setGasNames(const QList<DiveGas>& gases);
+    // Depths in metres (the default) or feet.
+    void setUnits(const DisplayUnits& units) { m_units = units; }
     // Takes one line; a start line restarts the text.
     void add(const LinePlan& line);
     // The whole HTML so far (complete once the summary line has arrived).
@@ -22,7 +25,9 @@ public:
 
 private:
     QString gasName(quint32 index) const;
+    QString depthText(float metres) const;
 
     QStringList m_gasNames;
     QString m_html;
+    DisplayUnits m_units;
 };

@@ -2,8 +2,8 @@
 
 #include "dive/formattime.h"
 #include "planner/bailout.h"
-#include "planner/plangas.h"
 #include "planner/contingency.h"
+#include "planner/plangas.h"
 #include "planner/planification.h"
 #include "planner/planwarnings.h"
 
@@ -26,9 +26,38 @@ QString clock(double minutes)
     return formatTime(int(std::lround(minutes * 60.0)));
 }
 
-QString metres(double depthM)
+// Depths in whole metres or feet.
+QString metres(double depthM, const DisplayUnits& units)
 {
-    return SlateText::tr("%1 m").arg(std::lround(depthM));
+    return QStringLiteral("%1 %2")
+        .arg(std::lround(Units::toDisplay(Quantity::Depth, depthM, units)))
+        .arg(Units::symbol(Quantity::Depth, units));
+}
+
+// Whole bar or psi; what is left in a cylinder rounded down.
+QString pressure(double bar, const DisplayUnits& units, bool down = false)
+{
+    const double shown = Units::toDisplay(Quantity::Pressure, bar, units);
+    return QStringLiteral("%1 %2")
+        .arg(down ? std::floor(shown) : std::round(shown), 0, 'f', 0)
+        .arg(Units::symbol(Quantity::Pressure, units));
+}
+
+QString volume(double litres, const DisplayUnits& units)
+{
+    const bool cuft = units.volume == UnitSystem::Imperial;
+    return QStringLiteral("%1 %2")
+        .arg(Units::toDisplay(Quantity::Volume, litres, units), 0, 'f', cuft ? 1 : 0)
+        .arg(Units::symbol(Quantity::Volume, units));
+}
+
+// Litres of water, or the cubic feet of gas it holds at its working pressure.
+QString size(const Cylinder& c, const DisplayUnits& units)
+{
+    if (units.volume == UnitSystem::Imperial)
+        return QStringLiteral("%1 cuft").arg(
+            Units::cylinderCubicFeet(c.litres, c.workingBar()), 0, 'f', 1);
+    return QStringLiteral("%1 L").arg(c.litres, 0, 'g', 4);
 }
 
 QString gasOfLine(const PlanifDive& dive, quint32 index)
@@ -48,8 +77,8 @@ QString stopText(double minutes, bool wholeMinutes)
 
 // The run-time table divers read: the diver's own segments, each change of gas, each stop, and
 // the surfacing. Transits between stops are left out; they take the slow ascent rate.
-SlateTable runTable(
-    const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName, bool wholeMinutes)
+SlateTable runTable(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName,
+    bool wholeMinutes, const DisplayUnits& units)
 {
     SlateTable t { SlateText::tr("Run time"),
         { SlateText::tr("Depth"), SlateText::tr("Stop"), SlateText::tr("Run"),
@@ -62,8 +91,8 @@ SlateTable runTable(
     for (int i = 0; i < lines.size(); ++i) {
         const LinePlan& l = lines[i];
         if (l.kind == LinePlan::Switch) {
-            t.rows.append(
-                { metres(l.depth), SlateText::tr("switch"), clock(l.runTime), gasName(l.gas) });
+            t.rows.append({ metres(l.depth, units), SlateText::tr("switch"), clock(l.runTime),
+                gasName(l.gas) });
             continue;
         }
         if (l.kind != LinePlan::Line)
@@ -75,24 +104,25 @@ SlateTable runTable(
         const QString gas = l.setpoint > 0
             ? SlateText::tr("%1 SP %2").arg(gasName(l.gas)).arg(double(l.setpoint), 0, 'f', 1)
             : gasName(l.gas);
-        t.rows.append(
-            { metres(l.depth), stop ? stopText(l.duration, wholeMinutes) : QStringLiteral("-"),
-                clock(l.runTime), gas });
+        t.rows.append({ metres(l.depth, units),
+            stop ? stopText(l.duration, wholeMinutes) : QStringLiteral("-"), clock(l.runTime),
+            gas });
     }
     return t;
 }
 
-QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName)
+QStringList switchesOf(const QList<LinePlan>& lines, const std::function<QString(quint32)>& gasName,
+    const DisplayUnits& units)
 {
     QStringList out;
     for (const LinePlan& l : lines)
         if (l.kind == LinePlan::Switch)
-            out.append(SlateText::tr("%1: %2").arg(metres(l.depth), gasName(l.gas)));
+            out.append(SlateText::tr("%1: %2").arg(metres(l.depth, units), gasName(l.gas)));
     return out;
 }
 
-SlateTable cylinderTable(
-    const QString& title, const QList<Cylinder>& cylinders, const QList<CylinderUse>& use)
+SlateTable cylinderTable(const QString& title, const QList<Cylinder>& cylinders,
+    const QList<CylinderUse>& use, const DisplayUnits& units)
 {
     SlateTable t { title,
         { SlateText::tr("Gas"), SlateText::tr("Size"), SlateText::tr("Fill"), SlateText::tr("Used"),
@@ -101,34 +131,59 @@ SlateTable cylinderTable(
     for (int i = 0; i < cylinders.size() && i < use.size(); ++i) {
         const Cylinder& c = cylinders[i];
         const CylinderUse& u = use[i];
-        t.rows.append({ cylinderGasName(c), SlateText::tr("%1 L").arg(c.litres, 0, 'g', 4),
-            SlateText::tr("%1 bar").arg(std::lround(c.fillBar)),
-            SlateText::tr("%1 L").arg(std::lround(u.usedLitres)),
-            SlateText::tr("%1 bar").arg(std::floor(u.endBar), 0, 'f', 0),
-            SlateText::tr("%1 bar").arg(std::lround(u.reserveBar)) });
+        t.rows.append({ cylinderGasName(c), size(c, units), pressure(c.fillBar, units),
+            volume(u.usedLitres, units), pressure(u.endBar, units, true),
+            pressure(u.reserveBar, units) });
     }
     return t;
 }
 
 // Each contingency: its run-time table and the gas it takes.
 void addContingencyTables(SlatePage& page, const PlanifDive& dive,
-    const std::function<QString(quint32)>& gasName, bool wholeMinutes)
+    const std::function<QString(quint32)>& gasName, bool wholeMinutes, const DisplayUnits& units)
 {
     if (!dive.result.contingencies)
         return;
     for (const ContingencyPlan& c : *dive.result.contingencies) {
-        SlateTable t = runTable(c.lines, gasName, wholeMinutes);
+        SlateTable t = runTable(c.lines, gasName, wholeMinutes, units);
         t.title
             = SlateText::tr("Contingency: %1, surfacing at %2").arg(c.title(), clock(c.runTimeMin));
         page.tables.append(t);
         page.tables.append(
-            cylinderTable(SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use));
+            cylinderTable(SlateText::tr("Gas for: %1").arg(c.title()), c.cylinders, c.use, units));
     }
+}
+
+// The bailout's run-time table, from where the loop fails, and the gas it takes.
+void addBailoutTables(
+    SlatePage& page, const PlanifDive& dive, bool wholeMinutes, const DisplayUnits& units)
+{
+    const PlanDiveResult& r = dive.result;
+    const BailoutPlan& b = *r.bailout;
+    auto cylinderName = [&r](quint32 c) {
+        return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)]) : QString();
+    };
+    SlateTable t = runTable(b.lines, cylinderName, wholeMinutes, units);
+    const double startRun
+        = b.lines.isEmpty() ? b.runTimeMin : b.lines.first().runTime - b.lines.first().duration;
+    const double startDepth
+        = dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth;
+    t.rows.prepend({ metres(startDepth, units), QStringLiteral("-"), clock(startRun),
+        cylinderName(quint32(b.startCylinder)) });
+    t.title = SlateText::tr("Bailout from %1 at %2 (GF %3/%4), surfacing at %5")
+                  .arg(metres(startDepth, units))
+                  .arg(clock(startRun))
+                  .arg(std::lround(b.gf.gfLow * 100))
+                  .arg(std::lround(b.gf.gfHigh * 100))
+                  .arg(clock(b.runTimeMin));
+    page.tables.append(t);
+    page.tables.append(
+        cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders, units));
 }
 
 } // namespace
 
-QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
+QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll, const DisplayUnits& units)
 {
     QList<SlatePage> pages;
     for (int slot = 0; slot < plan.diveCount(); ++slot) {
@@ -143,8 +198,9 @@ QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
         for (const LinePlan& l : r.lines)
             if (l.kind == LinePlan::Summary)
                 runTime = l.runTime;
-        page.title = SlateText::tr("%1 - %2, run time %3")
-                         .arg(dive.profile.name, metres(dive.profile.maxDepth), clock(runTime));
+        page.title
+            = SlateText::tr("%1 - %2, run time %3")
+                  .arg(dive.profile.name, metres(dive.profile.maxDepth, units), clock(runTime));
         page.summary.append(SlateText::tr("GF %1/%2   CNS %3 %   OTU %4   %5")
                                 .arg(std::lround(r.gfLow * 100))
                                 .arg(std::lround(r.gfHigh * 100))
@@ -153,46 +209,20 @@ QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll)
                                 .arg(dive.settings.closedCircuit ? SlateText::tr("closed circuit")
                                                                  : SlateText::tr("open circuit")));
         auto gasName = [&dive](quint32 g) { return gasOfLine(dive, g); };
-        const QStringList switches = switchesOf(r.lines, gasName);
+        const QStringList switches = switchesOf(r.lines, gasName, units);
         if (!switches.isEmpty())
             page.summary.append(
                 SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
         // Every error and alert the result shows, errors first.
         for (const PlanWarning& w : planWarnings(dive))
             page.warnings.append(w.message);
-        page.tables.append(runTable(r.lines, gasName, wholeMinutes));
+        page.tables.append(runTable(r.lines, gasName, wholeMinutes, units));
         if (!dive.settings.closedCircuit)
             page.tables.append(
-                cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders));
-        if (r.bailout) {
-            const BailoutPlan& b = *r.bailout;
-            auto cylinderName = [&r](quint32 c) {
-                return c < quint32(r.cylinders.size()) ? cylinderGasName(r.cylinders[int(c)])
-                                                       : QString();
-            };
-            SlateTable t = runTable(b.lines, cylinderName, wholeMinutes);
-            const double startRun = b.lines.isEmpty()
-                ? b.runTimeMin
-                : b.lines.first().runTime - b.lines.first().duration;
-            const double startDepth
-                = dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth;
-            t.rows.prepend({ metres(startDepth), QStringLiteral("-"), clock(startRun),
-                cylinderName(quint32(b.startCylinder)) });
-            t.title
-                = SlateText::tr("Bailout from %1 at %2 (GF %3/%4), surfacing at %5")
-                      .arg(metres(
-                          dive.profile.samples.isEmpty() ? 0.0 : dive.profile.samples.last().depth))
-                      .arg(clock(b.lines.isEmpty()
-                              ? b.runTimeMin
-                              : b.lines.first().runTime - b.lines.first().duration))
-                      .arg(std::lround(b.gf.gfLow * 100))
-                      .arg(std::lround(b.gf.gfHigh * 100))
-                      .arg(clock(b.runTimeMin));
-            page.tables.append(t);
-            page.tables.append(
-                cylinderTable(SlateText::tr("Bailout gas"), r.cylinders, b.cylinders));
-        }
-        addContingencyTables(page, dive, gasName, wholeMinutes);
+                cylinderTable(SlateText::tr("Gas plan"), r.cylinders, r.gas.cylinders, units));
+        if (r.bailout)
+            addBailoutTables(page, dive, wholeMinutes, units);
+        addContingencyTables(page, dive, gasName, wholeMinutes, units);
         pages.append(page);
     }
     return pages;

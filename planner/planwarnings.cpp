@@ -33,6 +33,8 @@ QString gasCode(GasWarning::Kind kind)
         return QStringLiteral("unbreathable");
     case GasWarning::Contingency:
         return QStringLiteral("contingency-gas");
+    case GasWarning::Overfilled:
+        return QStringLiteral("fill-above-working");
     default:
         return QStringLiteral("below-reserve");
     }

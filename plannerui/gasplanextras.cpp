@@ -1,6 +1,7 @@
 #include "plannerui/gasplanextras.h"
 
 #include "fileio/gassettings.h"
+#include "plannerui/unitspin.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -62,20 +63,21 @@ void GasPlanExtras::setSettings(const GasSettings& s)
 {
     const QSignalBlocker b1(m_celsius), b2(m_bailoutMin), b3(m_setpointSwitchM), b4(m_contingency),
         b5(m_deeperM), b6(m_longerMin);
-    m_celsius->setValue(s.cylinderCelsius);
+    showSi(m_celsius, Quantity::Temperature, s.cylinderCelsius, -20, 60, 1);
     m_bailoutMin->setValue(s.bailoutProblemMin);
-    m_setpointSwitchM->setValue(s.setpointSwitchM);
+    showSi(m_setpointSwitchM, Quantity::Depth, s.setpointSwitchM, 0, 100, 1);
     m_contingency->setChecked(s.contingency);
-    m_deeperM->setValue(s.deeperM);
+    showSi(m_deeperM, Quantity::Depth, s.deeperM, 0, 30, 1);
     m_longerMin->setValue(s.longerMin);
 }
 
 void GasPlanExtras::applyTo(GasSettings& s) const
 {
-    s.cylinderCelsius = m_celsius->value();
+    // The settings given are those on show: boxes left alone keep their exact values.
+    s.cylinderCelsius = siOf(m_celsius, Quantity::Temperature, s.cylinderCelsius);
     s.bailoutProblemMin = m_bailoutMin->value();
-    s.setpointSwitchM = m_setpointSwitchM->value();
+    s.setpointSwitchM = siOf(m_setpointSwitchM, Quantity::Depth, s.setpointSwitchM);
     s.contingency = m_contingency->isChecked();
-    s.deeperM = m_deeperM->value();
+    s.deeperM = siOf(m_deeperM, Quantity::Depth, s.deeperM);
     s.longerMin = m_longerMin->value();
 }

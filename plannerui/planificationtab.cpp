@@ -1,15 +1,13 @@
 #include "plannerui/planificationtab.h"
 
-#include "dive/formattime.h"
-#include "fileio/divelinesio.h"
+#include "dive/units.h"
 #include "planner/bailout.h"
 #include "planner/divegas.h"
+#include "planner/gasplantext.h"
 #include "planner/planresulttext.h"
-#include "planner/planslate.h"
 #include "planner/planstorage.h"
 #include "planner/planwarnings.h"
-#include "plannerui/durationspinbox.h"
-#include "plannerui/gasplanextras.h"
+#include "plannerui/gaspanel.h"
 #include "plannerui/planpanes.h"
 #include "plannerui/plansettingsdialog.h"
 #include "plannerui/spinboxdelegate.h"
@@ -19,22 +17,12 @@
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
-#include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QDoubleSpinBox>
 #include <QEvent>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -48,58 +36,9 @@ namespace {
 // As the plan files and the command line allow.
 constexpr int kMaxPlanDepthM = 150;
 
-// "13.5", "13,5" or "13.5 L".
-double typedLitres(QString text, bool* ok)
-{
-    text = text.trimmed();
-    if (text.endsWith(QLatin1Char('L'), Qt::CaseInsensitive))
-        text.chop(1);
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return text.trimmed().toDouble(ok);
-}
-
-const char* const kLastDiveFolder = "directories/lastDiveFile";
-const char* const kLastPlanFolder = "directories/lastPlanFile";
-
-QString diveFileFilter()
-{
-    return QObject::tr("Dive file (*.csv *.uddf *.divebin);;Csv file (*.csv);;UDDF file "
-                       "(*.uddf);;Binary dive file (*.divebin)");
-}
-
-bool bailoutGfPair(int low, int high)
-{
-    return low >= 10 && high >= 10 && low <= high;
-}
-
-QString planFileFilter()
-{
-    return QObject::tr("Dive plan file (*.diveplan)");
-}
-
 enum GasColumn { GasColumnO2, GasColumnHe, GasColumnRole, GasColumnSwitch, GasColumnCount };
 
 } // namespace
-
-// The gas panel under the graph: one row per cylinder and the gas settings of the plan.
-struct PlanificationTab::GasPanel
-{
-    QGroupBox* box = nullptr;
-    QTableWidget* table = nullptr;
-    QDoubleSpinBox* sac = nullptr;
-    QDoubleSpinBox* decoSac = nullptr;
-    QComboBox* reserve = nullptr;
-    QDoubleSpinBox* factor = nullptr;
-    QDoubleSpinBox* problemMin = nullptr;
-    QSpinBox* decoReserve = nullptr;
-    QCheckBox* bailout = nullptr;
-    QSpinBox* bailoutGfLow = nullptr;
-    QSpinBox* bailoutGfHigh = nullptr;
-    QDoubleSpinBox* stressFactor = nullptr;
-    QDoubleSpinBox* stressMin = nullptr;
-    QPushButton* exportSlate = nullptr;
-    GasPlanExtras* extras = nullptr;
-};
 
 PlanificationTab::PlanificationTab(QWidget* parent)
     : QWidget(parent)
@@ -128,7 +67,10 @@ void PlanificationTab::setUpPointsTable()
 {
     m_pointsModel = new TblDivePointsModel(&m_plan, this);
     m_delegate = new SpinBoxDelegate(this);
-    m_delegate->setDepthChanged([this](int point, double depthM) { depthChanged(point, depthM); });
+    // The table edits depths in the diver's units.
+    m_delegate->setDepthChanged([this](int point, double shown) {
+        depthChanged(point, Units::fromDisplay(Quantity::Depth, shown, DisplayUnits::current()));
+    });
     m_delegate->setTimeChanged(
         [this](int point, int& seconds) { return timeChanged(point, seconds); });
     m_delegate->setGasChanged([this](int point, int gas) {
@@ -161,52 +103,6 @@ void PlanificationTab::setUpPointsTable()
         recompute();
         refreshPoints(-1);
         m_ui->widgetSimul->profileItem()->fitAll();
-    });
-}
-
-void PlanificationTab::setUpGraph()
-{
-    GraphView* graph = m_ui->widgetSimul;
-    DiveProfileItem* item = graph->profileItem();
-    item->editable = 1;
-    item->showAscentSummary = 1;
-    graph->installEventFilter(this);
-    DiveProfileItem::setStatusIcon(QStringLiteral(":/TestGraphics/icons/effortOn.png"));
-    DiveProfileItem::setLogCallback([this](const QString& text) { emit logMessage(text); });
-    connect(item, &DiveProfileItem::onAddDivePoint, this, [this]() {
-        recompute();
-        refreshPoints(-1);
-    });
-    connect(item, &DiveProfileItem::onUpdateDivePoint, this, [this](int index) {
-        recompute();
-        refreshPoints(index);
-    });
-    DivePoint::setMenuCallback(
-        [this](DivePoint* point, const QPointF& screenPos) { showPointMenu(point, screenPos); });
-    graph->contextMenuHook = [this](QMenu& menu) { return fillGraphMenu(menu, nullptr); };
-    connect(graph, &GraphView::mouseMove, this,
-        [this](QPointF scenePoint, int timeS) { graphMouseMove(scenePoint, timeS); });
-    connect(graph, &GraphView::selectInRect, this,
-        [this](QRectF rect) { m_ui->widgetSimul->profileItem()->selectPointsInRect(rect); });
-    connect(m_ui->btFitAll, &QPushButton::clicked, this,
-        [this]() { m_ui->widgetSimul->profileItem()->fitAll(); });
-    connect(m_ui->btShowHidePoints, &QPushButton::clicked, this, [this]() {
-        m_pointsVisible = !m_pointsVisible;
-        m_ui->widgetSimul->profileItem()->setPointItemsVisible(m_pointsVisible);
-    });
-    connect(m_ui->btSolve, &QPushButton::clicked, this, &PlanificationTab::recompute);
-    connect(m_ui->btTestPlanif, &QPushButton::clicked, this, [this]() {
-        // Shows the yoyo events of the dive as the graph marks them, without invalidating it.
-        if (PlanifDive* dive = m_plan.current()) {
-            dive->profile.detectYoyo(0, false);
-            m_ui->widgetSimul->profileItem()->update();
-        }
-    });
-    connect(m_ui->btTestRR, &QPushButton::clicked, this, [this]() {
-        if (PlanifDive* dive = m_plan.current()) {
-            dive->profile.markRapidAscent();
-            m_ui->widgetSimul->profileItem()->update();
-        }
     });
 }
 
@@ -288,23 +184,6 @@ void PlanificationTab::setUpSettingsWidgets()
     m_ui->runtime->setLineWrapMode(QTextEdit::NoWrap);
 }
 
-bool PlanificationTab::eventFilter(QObject* watched, QEvent* event)
-{
-    // The view lays out its plot on resize; the points follow once it has.
-    if (watched == m_ui->widgetSimul && event->type() == QEvent::Resize)
-        QMetaObject::invokeMethod(
-            this, [this]() { updatePointClip(); }, Qt::QueuedConnection);
-    return QWidget::eventFilter(watched, event);
-}
-
-void PlanificationTab::updatePointClip()
-{
-    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    // Points on the plot's edges (the surface, the last second) stay visible.
-    item->pointClipRect = item->plotRect().adjusted(-6, -6, 6, 6);
-    item->update();
-}
-
 void PlanificationTab::setAddOnEnabled(bool enabled)
 {
     m_addOn = enabled;
@@ -334,6 +213,7 @@ void PlanificationTab::recompute()
     // Every edit of the plan ends here.
     m_modified = true;
     PlanResultText text;
+    text.setUnits(DisplayUnits::current());
     text.setGasNames(dive->profile.gases);
     m_plan.lineCallback = [&text](const LinePlan& line) { text.add(line); };
     computePlan(m_plan, computeSettings());
@@ -350,7 +230,8 @@ void PlanificationTab::recompute()
                     w.message.toHtmlEscaped()));
     if (dive->result.bailout)
         m_ui->runtime->append(
-            QStringLiteral("<pre>%1</pre>").arg(gasPlanText(*dive).toHtmlEscaped()));
+            QStringLiteral("<pre>%1</pre>")
+                .arg(gasPlanText(*dive, DisplayUnits::current()).toHtmlEscaped()));
     else if (dive->settings.closedCircuit)
         m_ui->runtime->append(tr("On the loop nothing is breathed from the cylinders: switch on "
                                  "Bailout to plan the bailout.")
@@ -363,6 +244,31 @@ void PlanificationTab::recompute()
     item->update();
     updateTissuesGraph();
     fillGasTable();
+}
+
+void PlanificationTab::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange)
+        followUnits();
+    QWidget::changeEvent(event);
+}
+
+void PlanificationTab::showEvent(QShowEvent* event)
+{
+    followUnits();
+    QWidget::showEvent(event);
+}
+
+void PlanificationTab::followUnits()
+{
+    if (m_units == DisplayUnits::current())
+        return;
+    m_units = DisplayUnits::current();
+    // Showing other units changes nothing of the plan.
+    const bool modified = m_modified;
+    recompute();
+    m_modified = modified;
+    refreshPoints(-1);
 }
 
 void PlanificationTab::setSettings(QSettings* settings)
@@ -412,294 +318,50 @@ void PlanificationTab::showNotDiveable(const QList<PlanWarning>& warnings)
 
 void PlanificationTab::setUpGasPanel()
 {
-    m_gas = std::make_unique<GasPanel>();
-    GasPanel& g = *m_gas;
-    g.box = new QGroupBox(tr("Gas"), this);
-    auto* grid = new QGridLayout(g.box);
-    grid->setContentsMargins(4, 4, 4, 4);
-    g.table = new QTableWidget(0, 7, g.box);
-    g.table->setHorizontalHeaderLabels(
-        { tr("Gas"), tr("Size"), tr("Fill"), tr("Used"), tr("End"), tr("Reserve"), QString() });
-    g.table->horizontalHeader()->setStretchLastSection(true);
-    g.table->verticalHeader()->setVisible(false);
-    g.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g.table->setSelectionMode(QAbstractItemView::NoSelection);
-    g.table->setMaximumHeight(110);
-    grid->addWidget(g.table, 0, 0, 1, 12);
-
-    auto spin = [&](double lo, double hi, double value, double step, const QString& suffix) {
-        auto* box = new QDoubleSpinBox(g.box);
-        box->setRange(lo, hi);
-        box->setSingleStep(step);
-        box->setDecimals(1);
-        box->setValue(value);
-        box->setSuffix(suffix);
-        return box;
-    };
-    const GasSettings defaults;
-    g.sac = spin(1, 100, defaults.bottomSacLpm, 1, tr(" L/min"));
-    g.decoSac = spin(1, 100, defaults.decoSacLpm, 1, tr(" L/min"));
-    g.factor = spin(1, 10, defaults.minimumGasFactor, 0.5, QString());
-    g.problemMin = spin(0, 30, defaults.problemMin, 1, tr(" min"));
-    g.decoReserve = new QSpinBox(g.box);
-    g.decoReserve->setRange(0, 300);
-    g.decoReserve->setValue(int(defaults.decoReserveBar));
-    g.decoReserve->setSuffix(tr(" bar"));
-    g.reserve = new QComboBox(g.box);
-    g.reserve->addItems({ tr("Minimum gas"), tr("Thirds") });
-    g.bailout = new QCheckBox(tr("Bailout"), g.box);
-    g.bailout->setToolTip(tr("Closed circuit: plan the open-circuit ascent if the loop fails at "
-                             "the end of the bottom phase"));
-    g.exportSlate = new QPushButton(tr("Export slate"), g.box);
-    g.table->setObjectName(QStringLiteral("tblGas"));
-    g.sac->setObjectName(QStringLiteral("spSac"));
-    g.decoSac->setObjectName(QStringLiteral("spDecoSac"));
-    g.reserve->setObjectName(QStringLiteral("cbReserve"));
-    g.bailout->setObjectName(QStringLiteral("chkBailout"));
-    g.exportSlate->setObjectName(QStringLiteral("btExportSlate"));
-    // Three settings a row: in one row their longer French labels made the window wider than
-    // a laptop screen.
-    int row = 1;
-    int column = 0;
-    auto add = [&](const QString& label, QWidget* w) {
-        grid->addWidget(new QLabel(label, g.box), row, column++);
-        grid->addWidget(w, row, column++);
-        if (column == 6) {
-            ++row;
-            column = 0;
-        }
-    };
-    add(tr("SAC"), g.sac);
-    add(tr("Deco SAC"), g.decoSac);
-    add(tr("Reserve"), g.reserve);
-    add(tr("x"), g.factor);
-    add(tr("Problem"), g.problemMin);
-    add(tr("Deco reserve"), g.decoReserve);
-    grid->addWidget(g.bailout, 3, 0, 1, 2);
-    // Bailout factors: 0/0 takes the dive's own.
-    auto gfBox = [&](int value) {
-        auto* box = new QSpinBox(g.box);
-        box->setRange(0, 100);
-        box->setValue(value);
-        box->setSpecialValueText(tr("dive"));
-        return box;
-    };
-    g.bailoutGfLow = gfBox(defaults.bailoutGfLow);
-    g.bailoutGfHigh = gfBox(defaults.bailoutGfHigh);
-    g.stressFactor = spin(1, 10, defaults.bailoutStressFactor, 0.5, QString());
-    g.stressMin = spin(0, 60, defaults.bailoutStressMin, 1, tr(" min"));
-    grid->addWidget(new QLabel(tr("GF"), g.box), 3, 2);
-    grid->addWidget(g.bailoutGfLow, 3, 3);
-    grid->addWidget(g.bailoutGfHigh, 3, 4);
-    grid->addWidget(new QLabel(tr("Stress x"), g.box), 3, 5);
-    grid->addWidget(g.stressFactor, 3, 6);
-    grid->addWidget(g.stressMin, 3, 7);
-    g.stressFactor->setToolTip(
-        tr("Deco SAC multiplier for the first minutes after the loop fails"));
-    grid->addWidget(g.exportSlate, 3, 8, 1, 2);
-    g.extras = new GasPlanExtras(g.box);
-    grid->addWidget(g.extras, 4, 0, 1, 12);
-    connect(g.extras, &GasPlanExtras::changed, this, &PlanificationTab::applyGasSettings);
-    g.factor->setToolTip(tr("Minimum-gas factor: two divers breathing twice their normal rate"));
-    g.problemMin->setToolTip(tr("Time to solve a problem at the deepest depth"));
-
+    m_gas = new GasPanel(this);
     // Under the graph, above the tissues and the result.
     m_ui->verticalLayout_27->insertWidget(
-        m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, g.box);
-
-    for (QDoubleSpinBox* box :
-        { g.sac, g.decoSac, g.factor, g.problemMin, g.stressFactor, g.stressMin })
-        connect(box, &QDoubleSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    for (QSpinBox* box : { g.bailoutGfLow, g.bailoutGfHigh })
-        connect(box, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.decoReserve, &QSpinBox::valueChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.reserve, &QComboBox::currentIndexChanged, this, &PlanificationTab::applyGasSettings);
-    connect(g.bailout, &QCheckBox::toggled, this, &PlanificationTab::applyGasSettings);
-    connect(g.exportSlate, &QPushButton::clicked, this, &PlanificationTab::exportSlate);
+        m_ui->verticalLayout_27->indexOf(m_ui->widgetSimul) + 1, m_gas);
+    connect(m_gas, &GasPanel::settingsChanged, this, &PlanificationTab::applyGasSettings);
+    connect(m_gas, &GasPanel::exportSlateClicked, this, &PlanificationTab::exportSlate);
+    connect(m_gas, &GasPanel::refused, this, [this](const QString& why) { error(tr("Gas"), why); });
+    connect(m_gas, &GasPanel::cylinderEdited, this,
+        [this](int gasIndex, double litres, double workBar, double fillBar) {
+            PlanifDive* dive = m_plan.current();
+            if (!dive)
+                return;
+            const QString invalid = setCylinderSize(*dive, gasIndex, litres, workBar, fillBar);
+            if (!invalid.isEmpty()) {
+                error(tr("Gas"), invalid);
+                return;
+            }
+            // Deferred: the recomputation rebuilds the very widgets that reported the edit.
+            QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
+        });
 }
 
 void PlanificationTab::applyGasSettings()
 {
-    const GasPanel& g = *m_gas;
-    GasSettings s = m_plan.gasSettings;
-    s.bottomSacLpm = g.sac->value();
-    s.decoSacLpm = g.decoSac->value();
-    s.reserveMode = g.reserve->currentIndex() == 1 ? ReserveMode::Thirds : ReserveMode::MinimumGas;
-    s.minimumGasFactor = g.factor->value();
-    s.problemMin = g.problemMin->value();
-    s.decoReserveBar = g.decoReserve->value();
-    g.extras->applyTo(s);
-    const QString invalid = validateGasSettings(s);
+    QString invalid;
+    const GasSettings s = m_gas->settings(m_plan.gasSettings, invalid);
     if (!invalid.isEmpty()) {
         // The plan on show stays as it was computed.
         error(tr("Gas"), invalid);
         return;
     }
-    s.bailout = g.bailout->isChecked();
-    s.bailoutGfLow = g.bailoutGfLow->value();
-    s.bailoutGfHigh = g.bailoutGfHigh->value();
-    s.bailoutStressFactor = g.stressFactor->value();
-    s.bailoutStressMin = g.stressMin->value();
-    // Until both factors make a pair the dive's own apply; typing one then the other is no error.
-    if (!bailoutGfPair(s.bailoutGfLow, s.bailoutGfHigh))
-        s.bailoutGfLow = s.bailoutGfHigh = 0;
     m_plan.gasSettings = s;
     recompute();
 }
 
 void PlanificationTab::updateGasPanel()
 {
-    GasPanel& g = *m_gas;
-    {
-        // The widgets follow the plan (a loaded file brings its own settings).
-        const GasSettings& s = m_plan.gasSettings;
-        const QSignalBlocker b1(g.sac), b2(g.decoSac), b3(g.reserve), b4(g.factor),
-            b5(g.problemMin), b6(g.decoReserve), b7(g.bailout), b8(g.bailoutGfLow),
-            b9(g.bailoutGfHigh), b10(g.stressFactor), b11(g.stressMin);
-        g.sac->setValue(s.bottomSacLpm);
-        g.decoSac->setValue(s.decoSacLpm);
-        g.reserve->setCurrentIndex(s.reserveMode == ReserveMode::Thirds ? 1 : 0);
-        g.factor->setValue(s.minimumGasFactor);
-        g.problemMin->setValue(s.problemMin);
-        g.decoReserve->setValue(int(std::lround(s.decoReserveBar)));
-        g.bailout->setChecked(s.bailout);
-        // A pair half typed in stays in the boxes while the plan keeps the dive's factors.
-        if (s.bailoutGfLow != 0
-            || bailoutGfPair(g.bailoutGfLow->value(), g.bailoutGfHigh->value())) {
-            g.bailoutGfLow->setValue(s.bailoutGfLow);
-            g.bailoutGfHigh->setValue(s.bailoutGfHigh);
-        }
-        g.stressFactor->setValue(s.bailoutStressFactor);
-        g.stressMin->setValue(s.bailoutStressMin);
-        g.extras->setSettings(s);
-        g.bailout->setEnabled(m_plan.current() && m_plan.current()->settings.closedCircuit);
-    }
+    // The widgets follow the plan (a loaded file brings its own settings).
     PlanifDive* dive = m_plan.current();
+    m_gas->showSettings(m_plan.gasSettings, dive && dive->settings.closedCircuit);
     DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    if (!dive) {
-        g.table->setRowCount(0);
-        item->setSecondaryCurve({});
-        return;
-    }
-    const PlanDiveResult& r = dive->result;
-    g.table->setRowCount(int(r.cylinders.size()));
-    for (int row = 0; row < r.cylinders.size(); ++row) {
-        const Cylinder& c = r.cylinders[row];
-        const CylinderUse use = r.gas.cylinders.value(row);
-        g.table->setItem(row, 0, new QTableWidgetItem(cylinderGasName(c)));
-
-        auto* size = new QComboBox(g.table);
-        // Any size may be typed; the presets are the usual ones.
-        size->setEditable(true);
-        size->setInsertPolicy(QComboBox::NoInsert);
-        for (const CylinderPreset& preset : cylinderPresets())
-            size->addItem(QCoreApplication::translate("GasPlan", preset.name), preset.litres);
-        int at = size->findData(c.litres);
-        if (at < 0) {
-            size->insertItem(0, tr("%1 L").arg(c.litres), c.litres);
-            at = 0;
-        }
-        size->setCurrentIndex(at);
-        auto* fill = new QSpinBox(g.table);
-        fill->setRange(1, 300);
-        fill->setSuffix(tr(" bar"));
-        fill->setValue(int(std::lround(c.fillBar)));
-        const int gasIndex = r.cylinderGas.value(row);
-        auto store = [this, gasIndex, size, fill]() {
-            PlanifDive* d = m_plan.current();
-            if (!d || gasIndex < 0 || gasIndex >= d->profile.gases.size())
-                return;
-            Cylinder changed = cylinderOfGas(*d, gasIndex, CylinderRole::Bottom);
-            const int preset = size->findText(size->currentText());
-            bool ok = preset >= 0;
-            changed.litres
-                = ok ? size->itemData(preset).toDouble() : typedLitres(size->currentText(), &ok);
-            if (!ok) {
-                error(tr("Gas"), tr("A cylinder size is a number of litres, for example 13.5."));
-                return;
-            }
-            changed.fillBar = fill->value();
-            const QString invalid = validateCylinders({ changed }, 1);
-            if (!invalid.isEmpty()) {
-                error(tr("Gas"), invalid);
-                return;
-            }
-            Cylinder unset;
-            unset.litres = 0;
-            while (d->cylinders.size() <= gasIndex)
-                d->cylinders.append(unset);
-            d->cylinders[gasIndex] = changed;
-            // Deferred: the recomputation rebuilds these very widgets.
-            QMetaObject::invokeMethod(this, &PlanificationTab::recompute, Qt::QueuedConnection);
-        };
-        connect(size, &QComboBox::currentIndexChanged, this, store);
-        connect(size->lineEdit(), &QLineEdit::editingFinished, this, store);
-        connect(fill, &QSpinBox::editingFinished, this, store);
-        g.table->setCellWidget(row, 1, size);
-        g.table->setCellWidget(row, 2, fill);
-
-        const bool used = use.usedLitres > 0;
-        g.table->setItem(row, 3, new QTableWidgetItem(tr("%1 L").arg(std::lround(use.usedLitres))));
-        g.table->setItem(
-            row, 4, new QTableWidgetItem(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0)));
-        g.table->setItem(
-            row, 5, new QTableWidgetItem(tr("%1 bar").arg(std::lround(use.reserveBar))));
-        auto* bar = new QProgressBar(g.table);
-        bar->setRange(0, int(std::lround(c.fillBar)));
-        bar->setValue(int(std::lround(std::max(0.0, use.endBar))));
-        bar->setFormat(tr("%1 bar").arg(std::floor(use.endBar), 0, 'f', 0));
-        bar->setAlignment(Qt::AlignCenter);
-        const bool empty = used && use.endBar <= 0;
-        const bool low = used && use.endBar < use.reserveBar;
-        const QString colour = empty ? QStringLiteral("#d00000")
-            : low                    ? QStringLiteral("#f08000")
-                                     : QStringLiteral("#30a050");
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: %1; }").arg(colour));
-        if (empty)
-            bar->setStyleSheet(QStringLiteral("QProgressBar { background: #d00000; }"));
-        g.table->setCellWidget(row, 6, bar);
-    }
-    g.table->resizeColumnsToContents();
-
-    DiveProfileItem::SecondaryCurve curve;
-    curve.unit = tr("bar");
-    for (const CylinderPressurePoint& p : r.gas.pressureCurve) {
-        curve.points.append(QPointF(p.timeMin * 60.0, std::max(0.0, p.bar)));
-        curve.limits.append(r.gas.cylinders.value(p.cylinder).reserveBar);
-        curve.top = std::max(curve.top, r.cylinders.value(p.cylinder).fillBar);
-    }
-    item->setSecondaryCurve(curve);
-}
-
-void PlanificationTab::exportSlate()
-{
-    if (m_plan.diveCount() == 0)
-        return;
-    // Every dive of the day goes on the slate, each computed from the one before.
-    const int current = m_plan.currentIndex;
-    for (int slot = 0; slot < m_plan.diveCount(); ++slot)
-        computePlanDive(m_plan, slot, computeSettings(), false);
-    m_plan.currentIndex = current;
-    // Printing changes nothing of the plan.
-    const bool modified = m_modified;
-    recompute();
-    m_modified = modified;
-    const QString a4 = tr("PDF slate, A4 (*.pdf)");
-    const QString a6 = tr("PDF wrist slate, A6 (*.pdf)");
-    QString filter = a4;
-    const QString path = withChosenExtension(
-        QFileDialog::getSaveFileName(this, tr("Export slate"), lastFolder(kLastPlanFolder),
-            a4 + QStringLiteral(";;") + a6, &filter),
-        filter);
-    if (path.isEmpty())
-        return;
-    QString why;
-    if (!writeSlate(
-            path, planSlatePages(m_plan), &why, filter == a6 ? SlateSize::A6 : SlateSize::A4)) {
-        error(tr("Export slate"), why);
-        return;
-    }
-    emit done(tr("Slate saved to %1").arg(QDir::toNativeSeparators(path)));
+    m_gas->showCylinders(dive ? dive->result : PlanDiveResult {});
+    item->setSecondaryCurve(
+        dive ? cylinderPressureCurve(dive->result) : DiveProfileItem::SecondaryCurve {});
 }
 
 void PlanificationTab::changeCurrentPlanifDive(int slot)
@@ -876,87 +538,6 @@ void PlanificationTab::newPlanification()
     m_banner->hide();
 }
 
-bool PlanificationTab::maybeSave()
-{
-    if (!m_modified || m_plan.diveCount() == 0)
-        return true;
-    const auto answer = QMessageBox::question(this, tr("Unsaved plan"),
-        tr("The plan has changes that are not saved. Save them?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save)
-        return savePlan();
-    return answer == QMessageBox::Discard;
-}
-
-void PlanificationTab::addExistingDive(bool replace)
-{
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Open Dive File"), lastFolder(kLastDiveFolder), diveFileFilter());
-    if (path.isEmpty())
-        return;
-    rememberFolder(kLastDiveFolder, path);
-    DiveProfile profile;
-    QString why;
-    if (!readFirstDive(path, profile, &why)) {
-        error(tr("Error"), tr("Impossible to load dive file") + QStringLiteral("\n") + why);
-        return;
-    }
-    if (replace)
-        replaceCurrentProfile(profile);
-    else
-        addDiveProfile(profile);
-}
-
-bool PlanificationTab::savePlanTo(const QString& path)
-{
-    const PlanFile::Status status = ::savePlan(m_plan, path);
-    if (status != PlanFile::Status::Ok) {
-        error(tr("Error"), PlanFile::statusText(status));
-        return false;
-    }
-    m_modified = false;
-    emit done(tr("Plan saved to %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-bool PlanificationTab::loadPlanFrom(const QString& path)
-{
-    m_ui->widgetSimul->showProfile(nullptr);
-    const PlanFile::Status status = ::loadPlan(m_plan, path);
-    if (status != PlanFile::Status::Ok) {
-        changeCurrentPlanifDive(m_plan.currentIndex);
-        error(tr("Error"), PlanFile::statusText(status));
-        return false;
-    }
-    changeCurrentPlanifDive(0);
-    m_modified = false;
-    return true;
-}
-
-void PlanificationTab::loadPlan()
-{
-    if (!maybeSave())
-        return;
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Load plan"), lastFolder(kLastPlanFolder), planFileFilter());
-    if (path.isEmpty())
-        return;
-    rememberFolder(kLastPlanFolder, path);
-    loadPlanFrom(path);
-}
-
-bool PlanificationTab::savePlan()
-{
-    QString path = QFileDialog::getSaveFileName(
-        this, tr("Save Plan"), lastFolder(kLastPlanFolder), planFileFilter());
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".diveplan");
-    rememberFolder(kLastPlanFolder, path);
-    return savePlanTo(path);
-}
-
 void PlanificationTab::addDivePoint()
 {
     const QModelIndexList rows = m_ui->tblViewlDivePoints->selectionModel()
@@ -1009,7 +590,10 @@ bool PlanificationTab::depthChanged(int point, double depthM)
     if (!dive || point <= 0 || point >= dive->profile.samples.size())
         return false;
     if (depthM > kMaxPlanDepthM) {
-        error(tr("Depth"), tr("A planned point lies between 0 and %1 m.").arg(kMaxPlanDepthM));
+        error(tr("Depth"),
+            tr("A planned point lies between 0 and %1.")
+                .arg(Units::format(
+                    Quantity::Depth, kMaxPlanDepthM, 0, DisplayUnits::current(), locale())));
         refreshPoints(point);
         return false;
     }
@@ -1071,7 +655,8 @@ void PlanificationTab::fillGasTable()
         QString at;
         if (gas && deco)
             at = closed ? tr("not used (closed circuit)")
-                        : (gas->switchDepthM > 0 ? tr("%1 m").arg(gas->switchDepthM, 0, 'f', 0)
+                        : (gas->switchDepthM > 0 ? Units::format(Quantity::Depth, gas->switchDepthM,
+                               0, DisplayUnits::current(), locale())
                                                  : tr("never"));
         cell(GasColumnSwitch, at, false);
     }
@@ -1100,122 +685,6 @@ void PlanificationTab::readGasTable()
     m_plan.applySettings(settings);
     recompute();
     fillGasTable();
-}
-
-void PlanificationTab::showPointMenu(DivePoint* point, const QPointF& screenPos)
-{
-    QMenu menu;
-    if (fillGraphMenu(menu, point))
-        menu.exec(screenPos.toPoint());
-}
-
-GraphView* PlanificationTab::graph() const
-{
-    return m_ui->widgetSimul;
-}
-
-bool PlanificationTab::fillGraphMenu(QMenu& menu, DivePoint* point)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive)
-        return false;
-    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-    const int selected = item->selectedDivePointCount();
-    if (selected >= 2) {
-        menu.addAction(tr("Delete selected points"), this, [this, item]() {
-            item->removeSelectedDivePoints();
-            recompute();
-            refreshPoints(-1);
-        });
-    } else if (point && point->index() > 0) {
-        // The menu runs inside the point's own mouse handler: remove it once that returned.
-        const int index = point->index();
-        menu.addAction(tr("Delete this point"), this, [this, index]() {
-            QMetaObject::invokeMethod(
-                this,
-                [this, index]() {
-                    DiveProfileItem* item = m_ui->widgetSimul->profileItem();
-                    for (DivePoint* p : item->divePoints()) {
-                        if (p->index() == index) {
-                            item->removeDivePoint(p);
-                            break;
-                        }
-                    }
-                    recompute();
-                    refreshPoints(-1);
-                },
-                Qt::QueuedConnection);
-        });
-    }
-    const int pointIndex = point ? point->index() : -1;
-    QAction* dtr = menu.addAction(
-        tr("Set start of DTR"), this, [this, pointIndex]() { setStartOfDtr(pointIndex); });
-    dtr->setEnabled(selected < 2 && pointIndex >= 0);
-    QAction* measure = menu.addAction(
-        tr("Measure between 2 points"), this, [this]() { measureSelectedPoints(); });
-    measure->setEnabled(selected == 2);
-    return true;
-}
-
-void PlanificationTab::setStartOfDtr(int index)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive || index < 0)
-        return;
-    if (dive->profile.origin == DiveOriginPlan) {
-        error(tr("Error"), tr("Impossible to set start of DTR on planified profile"));
-        return;
-    }
-    dive->profile.setAscentStart(index);
-    m_ui->widgetSimul->profileItem()->update();
-}
-
-void PlanificationTab::measureSelectedPoints()
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive)
-        return;
-    const QPair<int, int> range = m_ui->widgetSimul->profileItem()->selectedPointRange();
-    if (range.first < 0 || range.second < 0)
-        return;
-    if (!m_measure)
-        m_measure = std::make_unique<MeasureWindow>();
-    m_measure->show(dive->profile, range.first, range.second);
-}
-
-void PlanificationTab::graphMouseMove(const QPointF&, int timeS)
-{
-    PlanifDive* dive = m_plan.current();
-    if (!dive || timeS < 0) {
-        m_ui->edInfoPlanif->clear();
-        return;
-    }
-    const DiveProfile& profile = dive->profile;
-    const bool inAscent = !profile.samples.isEmpty() && timeS > profile.samples.last().time
-        && !profile.ascentSamples.isEmpty();
-    const PositionInfo info = profile.positionInfo(timeS, inAscent);
-    if (!info.found) {
-        m_ui->edInfoPlanif->clear();
-        return;
-    }
-    m_ui->edInfoPlanif->setText(
-        tr("Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5")
-            .arg(formatTime(timeS))
-            .arg(info.before.depth + info.depthChange, 0, 'f', 1)
-            .arg(info.after.speed, 0, 'f', 1)
-            .arg(info.ppO2, 0, 'f', 2)
-            .arg(info.traceCeiling, 0, 'f', 2));
-}
-
-QString PlanificationTab::lastFolder(const char* key) const
-{
-    return m_settings ? m_settings->value(QLatin1String(key)).toString() : QString();
-}
-
-void PlanificationTab::rememberFolder(const char* key, const QString& path)
-{
-    if (m_settings)
-        m_settings->setValue(QLatin1String(key), QFileInfo(path).absolutePath());
 }
 
 void PlanificationTab::error(const QString& title, const QString& text)

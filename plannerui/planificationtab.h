@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dive/units.h"
 #include "planner/plancompute.h"
 #include "planner/planification.h"
 
@@ -8,6 +9,7 @@
 #include <memory>
 
 class DivePoint;
+class GasPanel;
 class GraphView;
 class MeasureWindow;
 class QLabel;
@@ -79,6 +81,9 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Units changed in Preferences show when the tab is shown or its window active again.
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 signals:
     // Diagnostics for the console.
@@ -88,6 +93,7 @@ signals:
 
 private:
     void editPlanSettings();
+    void followUnits();
     void showNotDiveable(const QList<PlanWarning>& warnings);
     void setUpPointsTable();
     void setUpGraph();
@@ -125,7 +131,7 @@ private:
     QString m_resultHtml;
     bool m_addOn = false;
     bool m_pointsVisible = true;
-    struct GasPanel;
-    std::unique_ptr<GasPanel> m_gas;
+    GasPanel* m_gas = nullptr;
     bool m_modified = false;
+    DisplayUnits m_units = DisplayUnits::current(); // the units on show
 };

@@ -1,5 +1,7 @@
 #include "plannerui/plansettingsdialog.h"
 
+#include "plannerui/unitspin.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -28,31 +30,33 @@ PlanSettingsDialog::PlanSettingsDialog(const AscentSettings& s, QWidget* parent)
     m_bottomPpo2->setValue(s.bottomPpo2);
     form->addRow(tr("Bottom ppO2"), m_bottomPpo2);
     m_lastStop = new QComboBox(this);
-    m_lastStop->addItems({ tr("3 m"), tr("6 m") });
+    m_lastStop->addItems({ Units::format(Quantity::Depth, 3, 0, DisplayUnits::current(), locale()),
+        Units::format(Quantity::Depth, 6, 0, DisplayUnits::current(), locale()) });
     m_lastStop->setCurrentIndex(s.lastStopM == 6 ? 1 : 0);
     form->addRow(tr("Last stop"), m_lastStop);
     // 0 keeps the computer's own rate, shown as such.
-    m_ascentRate = spin(0, 30, 1, 1, tr(" m/min"));
+    m_shown = s;
+    m_ascentRate = spin(0, 30, 1, 1, QString());
+    showSi(m_ascentRate, Quantity::VerticalSpeed, s.ascentRateMpm, 0, 30, 1);
     m_ascentRate->setSpecialValueText(tr("computer's"));
-    m_ascentRate->setValue(s.ascentRateMpm);
     form->addRow(tr("Ascent rate to the first stop"), m_ascentRate);
-    m_stopRate = spin(0, 30, 1, 1, tr(" m/min"));
+    m_stopRate = spin(0, 30, 1, 1, QString());
+    showSi(m_stopRate, Quantity::VerticalSpeed, s.stopRateMpm, 0, 30, 1);
     m_stopRate->setSpecialValueText(tr("computer's"));
-    m_stopRate->setValue(s.stopRateMpm);
     form->addRow(tr("Rate between stops"), m_stopRate);
     m_safetyMin = spin(0, 10, 1, 0, tr(" min"));
     m_safetyMin->setSpecialValueText(tr("none"));
     m_safetyMin->setValue(s.safetyStopMin);
-    m_safetyDepth = spin(3, 9, 1, 0, tr(" m"));
-    m_safetyDepth->setValue(s.safetyStopDepthM);
+    m_safetyDepth = spin(3, 9, 1, 0, QString());
+    showSi(m_safetyDepth, Quantity::Depth, s.safetyStopDepthM, 3, 9, 0);
     form->addRow(tr("Safety stop"), m_safetyMin);
     form->addRow(tr("Safety stop depth"), m_safetyDepth);
     m_round = new QCheckBox(tr("Stops end on whole minutes"), this);
     m_round->setChecked(s.roundStops);
     form->addRow(QString(), m_round);
-    m_altitude = spin(0, 5000, 100, 0, tr(" m"));
+    m_altitude = spin(0, 5000, 100, 0, QString());
+    showSi(m_altitude, Quantity::Depth, s.altitudeM, 0, 5000, 0);
     m_altitude->setSpecialValueText(tr("sea level"));
-    m_altitude->setValue(s.altitudeM);
     form->addRow(tr("Altitude"), m_altitude);
     m_o2Min = spin(0, 60, 1, 0, tr(" min"));
     m_o2Min->setSpecialValueText(tr("no breaks"));
@@ -61,8 +65,8 @@ PlanSettingsDialog::PlanSettingsDialog(const AscentSettings& s, QWidget* parent)
     m_backMin->setValue(s.backGasMin > 0 ? s.backGasMin : 5);
     form->addRow(tr("Oxygen breaks: minutes on O2"), m_o2Min);
     form->addRow(tr("then on the bottom gas"), m_backMin);
-    m_endLimit = spin(10, 100, 1, 0, tr(" m"));
-    m_endLimit->setValue(s.endLimitM);
+    m_endLimit = spin(10, 100, 1, 0, QString());
+    showSi(m_endLimit, Quantity::Depth, s.endLimitM, 10, 100, 0);
     form->addRow(tr("Narcotic depth warned above"), m_endLimit);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -92,15 +96,15 @@ AscentSettings PlanSettingsDialog::settings() const
     s.decoPpo2 = float(m_decoPpo2->value());
     s.bottomPpo2 = float(m_bottomPpo2->value());
     s.lastStopM = m_lastStop->currentIndex() == 1 ? 6 : 3;
-    s.ascentRateMpm = float(m_ascentRate->value());
-    s.stopRateMpm = float(m_stopRate->value());
+    s.ascentRateMpm = float(siOf(m_ascentRate, Quantity::VerticalSpeed, m_shown.ascentRateMpm));
+    s.stopRateMpm = float(siOf(m_stopRate, Quantity::VerticalSpeed, m_shown.stopRateMpm));
     s.safetyStopMin = float(m_safetyMin->value());
-    s.safetyStopDepthM = float(m_safetyDepth->value());
+    s.safetyStopDepthM = float(siOf(m_safetyDepth, Quantity::Depth, m_shown.safetyStopDepthM));
     s.roundStops = m_round->isChecked();
-    s.altitudeM = float(m_altitude->value());
+    s.altitudeM = float(siOf(m_altitude, Quantity::Depth, m_shown.altitudeM));
     s.o2BreakMin = m_o2Min->value() >= 5 ? float(m_o2Min->value()) : 0.0f;
     s.backGasMin = s.o2BreakMin > 0 ? float(m_backMin->value()) : 0.0f;
-    s.endLimitM = float(m_endLimit->value());
+    s.endLimitM = float(siOf(m_endLimit, Quantity::Depth, m_shown.endLimitM));
     return s;
 }
 

@@ -37,6 +37,7 @@ private:
     QDoubleSpinBox* m_o2Min = nullptr;
     QDoubleSpinBox* m_backMin = nullptr;
     QDoubleSpinBox* m_endLimit = nullptr;
+    AscentSettings m_shown; // boxes left as shown give these values back exactly
 };
 
 // The defaults for new plans, kept under "planner/" in the program's settings.

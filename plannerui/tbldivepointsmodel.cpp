@@ -1,9 +1,12 @@
 #include "plannerui/tbldivepointsmodel.h"
 
 #include "dive/formattime.h"
+#include "dive/units.h"
+#include "planner/plangas.h"
 #include "planner/planification.h"
 
 #include <QColor>
+#include <QLocale>
 #include <QPainter>
 
 #include <cmath>
@@ -23,6 +26,11 @@ int TblDivePointsModel::rowCount(const QModelIndex& parent) const
 int TblDivePointsModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : 4;
+}
+
+double TblDivePointsModel::shownDepth(double metres)
+{
+    return Units::toDisplay(Quantity::Depth, metres, DisplayUnits::current());
 }
 
 QString TblDivePointsModel::timeText(double seconds)
@@ -53,7 +61,7 @@ QVariant TblDivePointsModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         if (index.column() == ColumnDepth)
-            return point.depth;
+            return QLocale().toString(shownDepth(point.depth), 'f', 1);
         if (index.column() == ColumnTime)
             return timeText(point.time);
         if (index.column() == ColumnGas)
@@ -67,7 +75,7 @@ QVariant TblDivePointsModel::data(const QModelIndex& index, int role) const
     }
     case Qt::EditRole:
         if (index.column() == ColumnDepth)
-            return point.depth;
+            return shownDepth(point.depth);
         if (index.column() == ColumnTime)
             return qint64(std::llround(point.time));
         if (index.column() == ColumnGas)
@@ -94,7 +102,7 @@ QVariant TblDivePointsModel::headerData(int section, Qt::Orientation orientation
         return section;
     switch (section) {
     case ColumnDepth:
-        return tr("Depth");
+        return tr("Depth (%1)").arg(Units::symbol(Quantity::Depth));
     case ColumnTime:
         return tr("Time");
     case ColumnGas:
@@ -109,8 +117,8 @@ QString TblDivePointsModel::gasName(int gasIndex) const
     const QList<DiveGas>& gases = m_plan->current()->profile.gases;
     if (gasIndex < 0 || gasIndex >= gases.size())
         return QString();
-    DiveGas gas = gases[gasIndex];
-    return gas.name.isEmpty() ? DiveProfile::gasName(gas) : gas.name;
+    // The computer's list holds oxygen three times; the planner calls each one "O2".
+    return planGasName(gases[gasIndex]);
 }
 
 Qt::ItemFlags TblDivePointsModel::flags(const QModelIndex& index) const

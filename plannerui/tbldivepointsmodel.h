@@ -31,6 +31,8 @@ public:
 
     // "mm:ss" below one hour, "hh:mm:ss" from one hour on.
     static QString timeText(double seconds);
+    // A depth in the units the diver reads (the table shows and edits them).
+    static double shownDepth(double metres);
 
 private:
     const QPixmap& deletePixmap() const;

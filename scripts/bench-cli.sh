@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Whole-process figures of veltra-cli as a user runs it, each beside the command that sets its
 # floor, the two alternated, RUNS times each (default 5), medians of wall time and peak memory:
-#   scripts/bench-cli.sh [BUILD_DIR] [RUNS]
+#   scripts/bench-cli.sh [BUILD_DIR] [RUNS] [ONLY]
+# ONLY, when given, runs the comparisons whose name holds it ("list", "stats", "import"...).
 # It needs the benchmarks' cached files: build/bench-cache/logbook-50000.db (made by
 # `build/bench/bench_logbook --benchmark_filter=BM_StoreDive/50000`) and logbook-500.uddf (made
 # by `build/bench/bench_uddf --benchmark_filter=readLogbookFile`).
 set -euo pipefail
 build=${1:-build}
 runs=${2:-5}
+only=${3:-}
 cli=$build/cli/veltra-cli
 cache=$build/bench-cache
 db=$cache/logbook-50000.db
 uddf=$cache/logbook-500.uddf
-for f in "$cli" "$db" "$uddf"; do
+needed=("$cli" "$db")
+case "list stats" in *"$only"*) [ -n "$only" ] || needed+=("$uddf") ;; *) needed+=("$uddf") ;; esac
+for f in "${needed[@]}"; do
   [ -e "$f" ] || { echo "missing $f (see the head of this script)" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -35,6 +39,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 # compare NAME -- COMMAND... -- FLOOR... : alternated runs, then the medians and their ratio.
 compare() {
   local name=$1; shift; shift
+  case "$name" in *"$only"*) ;; *) return 0 ;; esac
   local a=() b=()
   while [ "$1" != "--" ]; do a+=("$1"); shift; done; shift
   b=("$@")

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   qt6-base-dev qt6-connectivity-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  libqt6sql6-sqlite libqt6opengl6-dev qt6-svg-dev libgl-dev libtinyxml2-dev libxml2-dev
+  libqt6sql6-sqlite libsqlite3-dev libqt6opengl6-dev qt6-svg-dev libgl-dev libtinyxml2-dev libxml2-dev
   libbenchmark-dev qt6-charts-dev poppler-utils libxml2-utils qt6-translations-l10n
   qt6-gtk-platformtheme
   pkg-config cmake ninja-build g++ clang xvfb xauth

@@ -1,5 +1,6 @@
 #include "views/adddivedialog.h"
 
+#include "dive/formattime.h"
 #include "dive/manualdive.h"
 #include "views/listcompleter.h"
 
@@ -12,6 +13,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+
+#include <cmath>
 
 namespace {
 
@@ -44,17 +47,12 @@ AddDiveDialog::AddDiveDialog(
     setWindowTitle(tr("Add dive"));
     auto* form = new QFormLayout(this);
     m_start = new QDateTimeEdit(QDateTime::currentDateTime(), this);
+    m_start->setDisplayFormat(diveDateFormat() + QStringLiteral(" hh:mm"));
     m_start->setCalendarPopup(true);
     m_duration = decimalBox(1, 48 * 60, 45, tr(" min"), this);
-    m_depth = decimalBox(0.1, 350, 18, tr(" m"), this);
-    m_meanDepth = decimalBox(0, 350, 0, tr(" m"), this);
-    m_meanDepth->setSpecialValueText(tr("not known"));
+    createUnitBoxes();
     m_o2 = wholeBox(1, 100, 21, tr(" % O2"), this);
     m_he = wholeBox(0, 99, 0, tr(" % He"), this);
-    m_cylinder = decimalBox(0, 100, 0, tr(" L"), this);
-    m_cylinder->setSpecialValueText(tr("not known"));
-    m_startBar = wholeBox(0, 400, 0, tr(" bar"), this);
-    m_endBar = wholeBox(0, 400, 0, tr(" bar"), this);
     m_site = new QLineEdit(this);
     m_site->setObjectName(QStringLiteral("edAddSite"));
     m_site->setCompleter(new QCompleter(sites, m_site));
@@ -77,6 +75,8 @@ AddDiveDialog::AddDiveDialog(
     form->addRow(tr("Oxygen"), m_o2);
     form->addRow(tr("Helium"), m_he);
     form->addRow(tr("Cylinder size"), m_cylinder);
+    if (m_working)
+        form->addRow(tr("Working pressure"), m_working);
     form->addRow(tr("Start pressure"), m_startBar);
     form->addRow(tr("End pressure"), m_endBar);
     form->addRow(tr("Site"), m_site);
@@ -91,19 +91,57 @@ AddDiveDialog::AddDiveDialog(
     form->addRow(buttons);
 }
 
+void AddDiveDialog::createUnitBoxes()
+{
+    // In the diver's units: an imperial cylinder is named by the gas it holds at its working
+    // pressure (an AL80: 80 cuft at 3000 psi), a metric one by its water volume.
+    const auto suffix = [this](Quantity q) { return QLatin1Char(' ') + Units::symbol(q, m_units); };
+    const auto shown = [this](Quantity q, double si) { return Units::toDisplay(q, si, m_units); };
+    const bool feet = m_units.depth == UnitSystem::Imperial;
+    m_depth = decimalBox(shown(Quantity::Depth, 0.1), shown(Quantity::Depth, 350), feet ? 60 : 18,
+        suffix(Quantity::Depth), this);
+    m_meanDepth = decimalBox(0, shown(Quantity::Depth, 350), 0, suffix(Quantity::Depth), this);
+    m_meanDepth->setSpecialValueText(tr("not known"));
+    const int highPressure = int(shown(Quantity::Pressure, 400));
+    m_startBar = wholeBox(0, highPressure, 0, suffix(Quantity::Pressure), this);
+    m_startBar->setObjectName(QStringLiteral("sbAddStartPressure"));
+    m_endBar = wholeBox(0, highPressure, 0, suffix(Quantity::Pressure), this);
+    m_endBar->setObjectName(QStringLiteral("sbAddEndPressure"));
+    if (m_units.volume == UnitSystem::Imperial) {
+        m_cylinder = decimalBox(0, 400, 0, suffix(Quantity::Volume), this);
+        m_working = wholeBox(1, highPressure, int(std::lround(shown(Quantity::Pressure, 206.84))),
+            suffix(Quantity::Pressure), this);
+    } else {
+        m_cylinder = decimalBox(0, 100, 0, tr(" L"), this);
+    }
+    m_cylinder->setSpecialValueText(tr("not known"));
+    m_depth->setObjectName(QStringLiteral("sbAddDepth"));
+    m_cylinder->setObjectName(QStringLiteral("sbAddCylinder"));
+}
+
+double AddDiveDialog::depthM(const QDoubleSpinBox* box) const
+{
+    return Units::fromDisplay(Quantity::Depth, box->value(), m_units);
+}
+
 DiveProfile AddDiveDialog::dive() const
 {
     ManualDive numbers;
     numbers.start = m_start->dateTime().toSecsSinceEpoch();
     numbers.durationS = m_duration->value() * 60.0;
-    numbers.maxDepthM = m_depth->value();
-    numbers.meanDepthM = m_meanDepth->value();
+    numbers.maxDepthM = depthM(m_depth);
+    numbers.meanDepthM = depthM(m_meanDepth);
     numbers.o2 = m_o2->value();
     numbers.he = m_he->value();
-    numbers.cylinderL = m_cylinder->value();
-    numbers.startBar = m_startBar->value();
-    numbers.endBar = m_endBar->value();
+    const double workingBar
+        = m_working ? Units::fromDisplay(Quantity::Pressure, m_working->value(), m_units) : 0;
+    numbers.cylinderL = m_working ? Units::cylinderWaterLitres(m_cylinder->value(), workingBar)
+                                  : m_cylinder->value();
+    numbers.startBar = Units::fromDisplay(Quantity::Pressure, m_startBar->value(), m_units);
+    numbers.endBar = Units::fromDisplay(Quantity::Pressure, m_endBar->value(), m_units);
     DiveProfile dive = manualDiveProfile(numbers);
+    for (DiveProfile::TankPressure& tank : dive.tanks)
+        tank.workingBar = workingBar;
     dive.site = m_site->text().trimmed();
     dive.location = m_location->text().trimmed();
     dive.buddies = splitTypedList(m_buddies->text());
@@ -117,8 +155,8 @@ void AddDiveDialog::accept()
 {
     ManualDive numbers;
     numbers.durationS = m_duration->value() * 60.0;
-    numbers.maxDepthM = m_depth->value();
-    numbers.meanDepthM = m_meanDepth->value();
+    numbers.maxDepthM = depthM(m_depth);
+    numbers.meanDepthM = depthM(m_meanDepth);
     numbers.o2 = m_o2->value();
     numbers.he = m_he->value();
     const QString problem = checkManualDive(numbers);

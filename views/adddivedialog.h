@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dive/diveprofile.h"
+#include "dive/units.h"
 
 #include <QDialog>
 
@@ -23,6 +24,10 @@ public:
     void accept() override;
 
 private:
+    void createUnitBoxes();
+    double depthM(const QDoubleSpinBox* box) const;
+
+    DisplayUnits m_units = DisplayUnits::current();
     QDateTimeEdit* m_start;
     QDoubleSpinBox* m_duration;
     QDoubleSpinBox* m_depth;
@@ -32,6 +37,7 @@ private:
     QDoubleSpinBox* m_cylinder;
     QSpinBox* m_startBar;
     QSpinBox* m_endBar;
+    QSpinBox* m_working = nullptr; // imperial cylinders only
     QLineEdit* m_site;
     QLineEdit* m_location;
     QLineEdit* m_buddies;

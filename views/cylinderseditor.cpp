@@ -1,6 +1,9 @@
 #include "views/cylinderseditor.h"
 
+#include "dive/units.h"
+
 #include <QHeaderView>
+#include <QLocale>
 #include <QTableWidget>
 
 #include <cmath>
@@ -17,9 +20,28 @@ QTableWidgetItem* cell(const QString& text, bool editable)
     return item;
 }
 
-QString amount(double value)
+// Sizes stay water litres; pressures read in the diver's unit. Shown and typed with the locale's
+// decimal mark, so that a value shown can be typed back as it reads.
+Quantity quantityOf(int column)
 {
-    return value > 0 ? QString::number(value, 'g', 4) : QString();
+    return column == Size ? Quantity::Volume : Quantity::Pressure;
+}
+
+QString amount(int column, double si)
+{
+    if (!(si > 0))
+        return QString();
+    const double shown
+        = column == Size ? si : Units::toDisplay(Quantity::Pressure, si, DisplayUnits::current());
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator); // a cell to edit reads "2901"
+    return locale.toString(shown, 'g', 4);
+}
+
+double fromShown(int column, double shown)
+{
+    return column == Size ? shown
+                          : Units::fromDisplay(quantityOf(column), shown, DisplayUnits::current());
 }
 
 } // namespace
@@ -29,8 +51,7 @@ CylindersEditor::CylindersEditor(QTableWidget* table, QObject* parent)
     , m_table(table)
 {
     m_table->setColumnCount(Count);
-    m_table->setHorizontalHeaderLabels(
-        { tr("Name"), tr("O2"), tr("He"), tr("Cylinder (L)"), tr("Start (bar)"), tr("End (bar)") });
+    showHeader();
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
         | QAbstractItemView::AnyKeyPressed);
     connect(m_table, &QTableWidget::cellChanged, this, &CylindersEditor::cellChanged);
@@ -51,9 +72,17 @@ int CylindersEditor::tankOfRow(int row) const
     return -1;
 }
 
+void CylindersEditor::showHeader()
+{
+    const QString pressure = Units::symbol(Quantity::Pressure);
+    m_table->setHorizontalHeaderLabels({ tr("Name"), tr("O2"), tr("He"), tr("Cylinder (L)"),
+        tr("Start (%1)").arg(pressure), tr("End (%1)").arg(pressure) });
+}
+
 void CylindersEditor::setDive(const DiveProfile& dive, bool editable)
 {
     m_filling = true;
+    showHeader();
     m_tanks = dive.tanks;
     m_gasCount = int(dive.gases.size());
     m_table->clearContents();
@@ -66,9 +95,9 @@ void CylindersEditor::setDive(const DiveProfile& dive, bool editable)
         m_table->setItem(row, Name, cell(gas.name, false));
         m_table->setItem(row, O2, cell(QString::number(gas.o2), false));
         m_table->setItem(row, He, cell(QString::number(gas.he), false));
-        m_table->setItem(row, Size, cell(amount(t.sizeL), editable));
-        m_table->setItem(row, Start, cell(amount(t.startBar), editable));
-        m_table->setItem(row, End, cell(amount(t.endBar), editable));
+        m_table->setItem(row, Size, cell(amount(Size, t.sizeL), editable));
+        m_table->setItem(row, Start, cell(amount(Start, t.startBar), editable));
+        m_table->setItem(row, End, cell(amount(End, t.endBar), editable));
     }
     m_filling = false;
 }
@@ -79,7 +108,7 @@ void CylindersEditor::cellChanged(int row, int column)
         return;
     const QString text = m_table->item(row, column)->text().trimmed();
     bool ok = text.isEmpty();
-    const double value = ok ? 0.0 : QLocale().toDouble(text, &ok);
+    const double value = ok ? 0.0 : fromShown(column, QLocale().toDouble(text, &ok));
     QList<DiveProfile::TankPressure> after = m_tanks;
     int tank = tankOfRow(row);
     if (!ok || !std::isfinite(value) || value < 0 || value > (column == Size ? 100 : 400)) {
@@ -88,9 +117,10 @@ void CylindersEditor::cellChanged(int row, int column)
         const DiveProfile::TankPressure t
             = tank >= 0 ? m_tanks.at(tank) : DiveProfile::TankPressure();
         m_table->item(row, column)
-            ->setText(amount(column == Size ? t.sizeL
-                    : column == Start       ? t.startBar
-                                            : t.endBar));
+            ->setText(amount(column,
+                column == Size        ? t.sizeL
+                    : column == Start ? t.startBar
+                                      : t.endBar));
         m_filling = false;
         return;
     }

@@ -22,6 +22,7 @@ signals:
         const QList<DiveProfile::TankPressure>& after);
 
 private:
+    void showHeader();
     void cellChanged(int row, int column);
     // The cylinder shown on a gas's row: the first of that gas (or of unknown gas on a dive of
     // one gas), -1 for none.

@@ -5,7 +5,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QSettings>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -33,7 +33,7 @@ QList<int> hiddenColumns(QSettings* settings)
     return hidden;
 }
 
-void saveHidden(const QTableWidget& list, QSettings* settings)
+void saveHidden(const QTableView& list, QSettings* settings)
 {
     if (!settings)
         return;
@@ -49,7 +49,7 @@ void saveHidden(const QTableWidget& list, QSettings* settings)
 
 namespace DiveListColumns {
 
-bool setColumnShown(QTableWidget& list, QSettings* settings, int column, bool shown)
+bool setColumnShown(QTableView& list, QSettings* settings, int column, bool shown)
 {
     if (column < 0 || column >= DiveListView::ColumnCount)
         return false;
@@ -64,10 +64,9 @@ bool setColumnShown(QTableWidget& list, QSettings* settings, int column, bool sh
     return true;
 }
 
-void install(QTableWidget& list, QSettings* settings, const std::function<void()>& changed)
+void install(QTableView& list, QSettings* settings, const std::function<void()>& changed)
 {
-    if (list.columnCount() < DiveListView::ColumnCount)
-        list.setColumnCount(DiveListView::ColumnCount);
+    DiveListView::model(list);
     const QList<int> hidden = hiddenColumns(settings);
     for (int column = 0; column < DiveListView::ColumnCount; ++column)
         list.setColumnHidden(column, hidden.contains(column));

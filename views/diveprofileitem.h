@@ -1,6 +1,8 @@
 #pragma once
 
 #include "dive/diverecords.h"
+#include "views/profilescales.h"
+#include "views/profilesource.h"
 
 #include <QFont>
 #include <QGraphicsObject>
@@ -67,6 +69,8 @@ public:
     QPointF mapToScene(double timeS, double depthM) const;
     void refreshHeader();
     const QString& headerText() const { return m_header; }
+    // Whether the dive shown was recorded or logged by hand (never in editable mode).
+    ProfileSource source() const { return m_source; }
 
     // Scales and window, for the view and for tests.
     QRectF plotRect() const { return QRectF(m_plotLeft, m_plotTop, m_plotWidth, m_plotHeight); }
@@ -77,9 +81,6 @@ public:
     double xEnd() const { return m_xEnd; }
     double depthShown() const { return m_depthShown; }
 
-    // Grid steps: depth in metres for the depth shown, time in seconds for a window length.
-    static double depthGridStep(double depthShownM);
-    static double timeGridStep(double windowS);
     // Colour of the segment ending at a sample of this vertical speed (m/min, + descending).
     static QColor speedColor(double speedMPerMin);
     // Names of the mark images drawn at sample i (without folder and extension), from the
@@ -113,9 +114,10 @@ public:
     void removeOverlayIcon(int id);
     const std::vector<OverlayIcon>& overlayIcons() const { return m_overlayIcons; }
 
-    // A second curve with its own axis on the right (the planner's cylinder pressure): points
-    // are (time s, value), drawn from 0 at the plot's bottom to `top` at its top; a stretch
-    // ending under its limit (the reserve) turns orange, at 0 red. An empty curve hides it.
+    // A second curve with its own axis on the right, a cylinder pressure: points are (time s,
+    // bar), drawn from 0 at the plot's bottom to `top` bar at its top; a stretch ending under
+    // its limit (the reserve) turns orange, at 0 red. An empty curve hides it. The axis reads
+    // in the diver's pressure unit whatever `unit` says (kept for the callers that fill it).
     struct SecondaryCurve
     {
         QPolygonF points;
@@ -153,27 +155,26 @@ private:
     void paintTemperature(QPainter* painter);
     void paintDecoCeiling(QPainter* painter);
     void paintSecondaryCurve(QPainter* painter);
+    void paintHandLogged(QPainter* painter);
     // Indexes of the first and last samples to draw for the current time window.
     QPair<int, int> visibleSamples() const;
     DivePoint* makePoint(int index, bool movable);
 
     QRectF m_rect { 0, 0, 200, 100 };
-    int m_marginLeft = 50;
-    int m_marginTop = 30;
-    int m_marginRight = 40;
-    int m_marginBottom = 50;
+    ProfileScales::PlotMargins m_margins;
     double m_plotLeft = 0;
     double m_plotTop = 0;
     double m_plotWidth = 0;
     double m_plotHeight = 0;
     double m_xScale = 1.0;
     double m_yScale = 1.0;
-    double m_depthReserve = 40.0;
     double m_plotBottom = 0;
     double m_depthShown = 1.0;
     double m_xStart = 0;
     double m_xEnd = 1;
     DiveProfile* m_dive = nullptr;
+    ProfileSource m_source = ProfileSource::Recorded;
+    QList<DiveSample> m_handLine; // the line of a dive logged by hand
     QString m_header;
     QStaticText m_headerText;
     bool m_statusIconVisible = false;

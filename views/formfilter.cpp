@@ -1,5 +1,6 @@
 #include "views/formfilter.h"
 
+#include "dive/formattime.h"
 #include "logbook/logbookdatabase.h"
 #include "ui_formfilter.h"
 
@@ -13,6 +14,11 @@ FormFilter::FormFilter(QWidget* parent)
     , m_ui(std::make_unique<Ui::FormFilterClass>())
 {
     m_ui->setupUi(this);
+    // Dates and times read as in the list and the Summary.
+    for (QDateEdit* date : { m_ui->startDate, m_ui->endDate })
+        date->setDisplayFormat(diveDateFormat());
+    for (QTimeEdit* time : { m_ui->startTime, m_ui->endTime })
+        time->setDisplayFormat(QStringLiteral("hh:mm"));
     // The date page is wider than the form's first width (in French above all): open wide
     // enough for every page, with no sideways scroll bar.
     int widest = 0;

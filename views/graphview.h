@@ -95,12 +95,3 @@ private:
     Qt::GestureType m_panGesture = Qt::CustomGesture;
     Qt::GestureType m_pinchGesture = Qt::CustomGesture;
 };
-
-// What the cursor points at, on one line: time, depth, temperature, ceiling (or no-stop time)
-// and vertical speed in m/min. Empty when t is outside the dive's samples.
-QString positionReadout(const DiveProfile& dive, int timeS);
-
-// The position readout as HTML for second t of the dive; with a visible selection the range
-// [first, last] is added. Empty when t is outside the dive's samples.
-QString positionInformationHtml(
-    const DiveProfile& dive, int timeS, bool selectionVisible, int rangeFirstS, int rangeLastS);

@@ -4,6 +4,7 @@
 #include "planner/divereplay.h"
 #include "views/diveprofileitem.h"
 
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -118,7 +119,7 @@ void paintPressureCurves(QPainter* painter, const DiveProfileItem& graph, const 
         const double y = yOf(v);
         painter->drawLine(QPointF(area.right() - 4, y), QPointF(area.right(), y));
         painter->drawText(QRectF(area.right() - 40, y - 7, 34, 14),
-            Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'f', 1));
+            Qt::AlignRight | Qt::AlignVCenter, QLocale().toString(v, 'f', 1));
     }
     painter->drawText(
         QRectF(area.right() - 40, area.top() + 10, 38, 14), Qt::AlignRight, QStringLiteral("bar"));

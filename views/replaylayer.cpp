@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "views/diveprofileitem.h"
 #include "views/replaycurves.h"
 #include "views/tissueheatmap.h"
@@ -9,6 +10,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QSpinBox>
@@ -153,14 +155,17 @@ void ReplayLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
 void ReplayLayer::paintComparisonTable(QPainter* painter, const QRectF& plot)
 {
     const PlanComparison& c = m_comparison;
-    auto depth = [](double m) { return tr("%1 m").arg(m, 0, 'f', 1); };
+    auto depth = [](double m) {
+        return Units::number(Quantity::Depth, m, 1) + QLatin1Char(' ')
+            + Units::symbol(Quantity::Depth);
+    };
     auto time = [](double s) { return minutesText(s); };
     auto delta = [](double s) {
         return (s < 0 ? QStringLiteral("-") : QStringLiteral("+")) + minutesText(std::abs(s));
     };
     QList<QStringList> rows { { m_planName, tr("Plan"), tr("Dive"), tr("Difference") },
         { tr("Maximum depth"), depth(c.planMaxDepthM), depth(c.diveMaxDepthM),
-            tr("%1 m").arg(c.diveMaxDepthM - c.planMaxDepthM, 0, 'f', 1) },
+            depth(c.diveMaxDepthM - c.planMaxDepthM) },
         { tr("Bottom time"), time(c.planBottomS), time(c.diveBottomS),
             delta(c.diveBottomS - c.planBottomS) },
         { tr("Run time"), time(c.planRunS), time(c.diveRunS), delta(c.diveRunS - c.planRunS) } };
@@ -209,21 +214,25 @@ QStringList ReplayLayer::readoutLines(int timeS)
               .arg(p.ndlMin >= 250.0f ? QStringLiteral(">250")
                                       : QString::number(std::floor(p.ndlMin)))
         : tr("TTS %1 min").arg(std::ceil(replayTtsMin(m_replayed, m_replay, i)));
+    // Depths in the diver's unit; partial pressures stay in bar, as every diver reads them.
+    const QLocale locale;
+    const auto depth = [](double m, int decimals) {
+        return Units::number(Quantity::Depth, m, decimals) + QLatin1Char(' ')
+            + Units::symbol(Quantity::Depth);
+    };
     return {
-        tr("GF %1/%2: %3, ceiling %4 m")
+        tr("GF %1/%2: %3, ceiling %4")
             .arg(m_replay.gfLow)
             .arg(m_replay.gfHigh)
-            .arg(limit)
-            .arg(p.ceilingM, 0, 'f', 1),
+            .arg(limit, depth(p.ceilingM, 1)),
         tr("Leading tissue %1, surface GF %2 %, CNS %3 %")
             .arg(p.leadingTissue + 1)
             .arg(std::lround(p.gfSurfacePercent))
-            .arg(p.cnsPercent, 0, 'f', 1),
+            .arg(locale.toString(p.cnsPercent, 'f', 1)),
         tr("ppO2 %1, ppN2 %2, ppHe %3 bar")
-            .arg(p.ppO2, 0, 'f', 2)
-            .arg(p.ppN2, 0, 'f', 2)
-            .arg(p.ppHe, 0, 'f', 2),
-        tr("END %1 m, density %2 g/L").arg(p.endM, 0, 'f', 0).arg(p.densityGL, 0, 'f', 1),
+            .arg(locale.toString(p.ppO2, 'f', 2), locale.toString(p.ppN2, 'f', 2),
+                locale.toString(p.ppHe, 'f', 2)),
+        tr("END %1, density %2 g/L").arg(depth(p.endM, 0), locale.toString(p.densityGL, 'f', 1)),
     };
 }
 

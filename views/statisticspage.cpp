@@ -1,5 +1,6 @@
 #include "views/statisticspage.h"
 
+#include "dive/units.h"
 #include "logbook/divecounts.h"
 #include "views/statisticsview.h"
 
@@ -112,12 +113,14 @@ void StatisticsPage::setCounts(const DiveCounts& counts, int diveCount)
     showRanking(m_durations->chart(), tr("Dives by duration"), durations, durations.size());
 
     QChart* chart = m_airUse->chart();
-    clear(chart, tr("Air use over time (L/min)"));
+    clear(chart, tr("Air use over time (%1)").arg(Units::symbol(Quantity::BreathingRate)));
     auto* line = new QLineSeries;
     auto* points = new QScatterSeries;
     points->setMarkerSize(6);
     double highest = 0;
-    for (const auto& [start, sac] : counts.airUse) {
+    const DisplayUnits units = DisplayUnits::current();
+    for (const auto& [start, stored] : counts.airUse) {
+        const double sac = Units::toDisplay(Quantity::BreathingRate, stored, units);
         line->append(double(start) * 1000.0, sac);
         points->append(double(start) * 1000.0, sac);
         highest = std::max(highest, sac);

@@ -223,12 +223,14 @@ void StatisticsView::showDepths()
     auto* set = new QBarSet(tr("Dives"));
     const double bin = DiveStatistics::DepthBinM;
     for (int i = 0; i < m_stats.depthHistogram.size(); ++i) {
-        // The lower bound alone: a range label does not fit under a narrow bar.
-        categories << QString::number(i * bin);
+        // The lower bound alone: a range label does not fit under a narrow bar. The steps stay
+        // 5 m in feet too (16.4 ft), so that the bars match what is stored.
+        categories << Units::number(Quantity::Depth, i * bin, 0);
         *set << m_stats.depthHistogram.at(i);
     }
-    showBars(
-        m_depths->chart(), tr("Maximum depth (m, steps of 5 m)"), categories, { set }, tr("Dives"));
+    showBars(m_depths->chart(),
+        tr("Maximum depth (%1, steps of %2)").arg(Units::symbol(Quantity::Depth), depthText(bin)),
+        categories, { set }, tr("Dives"));
 }
 
 void StatisticsView::showTemperatures()
@@ -240,8 +242,10 @@ void StatisticsView::showTemperatures()
         if (m_stats.temperatureDives[size_t(m)] == 0)
             continue;
         categories << locale.standaloneMonthName(m + 1, QLocale::ShortFormat);
-        *set << m_stats.meanTemperature[size_t(m)];
+        *set << Units::toDisplay(
+            Quantity::Temperature, m_stats.meanTemperature[size_t(m)], DisplayUnits::current());
     }
-    showBars(m_temperatures->chart(), tr("Water temperature by month (°C)"), categories, { set },
-        tr("°C"));
+    const QString unit = Units::symbol(Quantity::Temperature);
+    showBars(m_temperatures->chart(), tr("Water temperature by month (%1)").arg(unit), categories,
+        { set }, unit);
 }

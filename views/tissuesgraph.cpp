@@ -1,6 +1,7 @@
 #include "views/tissuesgraph.h"
 
 #include <QFontMetrics>
+#include <QLocale>
 #include <QPainter>
 
 #include <algorithm>
@@ -82,7 +83,7 @@ void TissuesGraph::paintEvent(QPaintEvent*)
     for (int i = 0; i < compartmentCount; ++i) {
         const int h = heights[i];
         painter.drawRect(QRect(x, baseY - h, barWidth, h));
-        const QString value = QString::number(m_loads[i], 'f', 2);
+        const QString value = QLocale().toString(m_loads[i], 'f', 2); // the diver's decimal mark
         if (upright) {
             painter.save();
             painter.translate(x + (barWidth + metrics.ascent()) / 2 - 1, baseY - h - 2);

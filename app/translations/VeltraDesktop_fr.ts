@@ -19,10 +19,6 @@
         <translation> min</translation>
     </message>
     <message>
-        <source> m</source>
-        <translation> m</translation>
-    </message>
-    <message>
         <source>not known</source>
         <translation>inconnue</translation>
     </message>
@@ -37,10 +33,6 @@
     <message>
         <source> L</source>
         <translation> L</translation>
-    </message>
-    <message>
-        <source> bar</source>
-        <translation> bar</translation>
     </message>
     <message>
         <source>Names separated by commas</source>
@@ -113,6 +105,10 @@
     <message>
         <source>Notes</source>
         <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Working pressure</source>
+        <translation>Pression de service</translation>
     </message>
 </context>
 <context>
@@ -517,12 +513,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Bouteille (L)</translation>
     </message>
     <message>
-        <source>Start (bar)</source>
-        <translation>Début (bar)</translation>
+        <source>Start (%1)</source>
+        <translation>Début (%1)</translation>
     </message>
     <message>
-        <source>End (bar)</source>
-        <translation>Fin (bar)</translation>
+        <source>End (%1)</source>
+        <translation>Fin (%1)</translation>
     </message>
 </context>
 <context>
@@ -680,10 +676,6 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>%1 : pas de profil, le fichier ne donnait que le résumé de la plongée</translation>
     </message>
     <message>
-        <source>%1 L/min</source>
-        <translation>%1 L/min</translation>
-    </message>
-    <message>
         <source>Location</source>
         <translation>Lieu</translation>
     </message>
@@ -777,12 +769,20 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Décompression non terminée</translation>
     </message>
     <message>
-        <source>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Depth &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Time &lt;b&gt;%3&lt;/b&gt;</source>
-        <translation>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Profondeur &lt;b&gt;%2m&lt;/b&gt;&lt;br&gt;Temps &lt;b&gt;%3&lt;/b&gt;</translation>
+        <source>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Depth &lt;b&gt;%2&lt;/b&gt;&lt;br&gt;Time &lt;b&gt;%3&lt;/b&gt;</source>
+        <translation>Point &lt;b&gt;%1&lt;/b&gt;&lt;br&gt;Profondeur &lt;b&gt;%2&lt;/b&gt;&lt;br&gt;Temps &lt;b&gt;%3&lt;/b&gt;</translation>
     </message>
     <message>
-        <source>&lt;br&gt;Ceil &lt;b&gt;%4m&lt;/b&gt;</source>
-        <translation>&lt;br&gt;Plafond &lt;b&gt;%4m&lt;/b&gt;</translation>
+        <source>&lt;br&gt;Ceil &lt;b&gt;%4&lt;/b&gt;</source>
+        <translation>&lt;br&gt;Plafond &lt;b&gt;%4&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Logged by hand: simple profile</source>
+        <translation>Saisie manuelle : profil simplifié</translation>
+    </message>
+    <message>
+        <source>No profile recorded: simple profile from the dive&apos;s numbers</source>
+        <translation>Aucun profil enregistré : profil simplifié tiré des valeurs de la plongée</translation>
     </message>
 </context>
 <context>
@@ -1361,6 +1361,117 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     </message>
 </context>
 <context>
+    <name>GasPanel</name>
+    <message>
+        <source>Gas</source>
+        <translation>Gaz</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Working</source>
+        <translation>Service</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Gonflage</translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation>Consommé</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Reserve</source>
+        <translation>Réserve</translation>
+    </message>
+    <message>
+        <source>Working pressure: the pressure the cylinder is made for</source>
+        <translation>Pression de service : la pression pour laquelle le bloc est fait</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Minimum gas</source>
+        <translation>Gaz minimum</translation>
+    </message>
+    <message>
+        <source>Thirds</source>
+        <translation>Règle des tiers</translation>
+    </message>
+    <message>
+        <source>Minimum-gas factor: two divers breathing twice their normal rate</source>
+        <translation>Facteur du gaz minimum : deux plongeurs respirant deux fois plus que d&apos;habitude</translation>
+    </message>
+    <message>
+        <source>Time to solve a problem at the deepest depth</source>
+        <translation>Temps pour résoudre un incident à la profondeur maximale</translation>
+    </message>
+    <message>
+        <source>SAC</source>
+        <translation>Conso. surface</translation>
+    </message>
+    <message>
+        <source>Deco SAC</source>
+        <translation>Conso. déco</translation>
+    </message>
+    <message>
+        <source>x</source>
+        <translation>x</translation>
+    </message>
+    <message>
+        <source>Problem</source>
+        <translation>Incident</translation>
+    </message>
+    <message>
+        <source>Deco reserve</source>
+        <translation>Réserve déco</translation>
+    </message>
+    <message>
+        <source>Bailout</source>
+        <translation>Secours</translation>
+    </message>
+    <message>
+        <source>Closed circuit: plan the open-circuit ascent if the loop fails at the end of the bottom phase</source>
+        <translation>Circuit fermé : planifier la remontée en circuit ouvert si la boucle tombe en panne à la fin du temps de fond</translation>
+    </message>
+    <message>
+        <source>dive</source>
+        <translation>plongée</translation>
+    </message>
+    <message>
+        <source>Deco SAC multiplier for the first minutes after the loop fails</source>
+        <translation>Multiplicateur de la consommation en surface pendant la déco, pour les premières minutes après la panne de la boucle</translation>
+    </message>
+    <message>
+        <source>GF</source>
+        <translation>GF</translation>
+    </message>
+    <message>
+        <source>Stress x</source>
+        <translation>Coef. stress</translation>
+    </message>
+    <message>
+        <source>Export slate</source>
+        <translation>Exporter l&apos;ardoise</translation>
+    </message>
+    <message>
+        <source>A cylinder size is a number of litres, for example 13.5.</source>
+        <translation>Le volume d&apos;un bloc est un nombre de litres, par exemple 13,5.</translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation>bar</translation>
+    </message>
+</context>
+<context>
     <name>GasPlan</name>
     <message>
         <source>7 L</source>
@@ -1455,12 +1566,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>La durée de stress du bailout doit être de 0 à 60 min.</translation>
     </message>
     <message>
-        <source>  %1 %2 L %3 bar: used %4 L, ends at %5 bar, reserve %6 bar
-</source>
-        <translation>  %1 %2 L %3 bar : consommé %4 L, fin à %5 bar, réserve %6 bar
-</translation>
-    </message>
-    <message>
         <source>gas plan
 </source>
         <translation>gestion des gaz
@@ -1479,12 +1584,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
 </translation>
     </message>
     <message>
-        <source>    turn at %1 bar
-</source>
-        <translation>    demi-tour à %1 bar
-</translation>
-    </message>
-    <message>
         <source>  on the loop: nothing is breathed from the cylinders, the bailout is not planned
 </source>
         <translation>  en circuit fermé : rien n&apos;est respiré dans les blocs, le bailout n&apos;est pas planifié
@@ -1494,12 +1593,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>contingency: %1, surfacing at %2
 </source>
         <translation>imprévu : %1, sortie à %2
-</translation>
-    </message>
-    <message>
-        <source>  %1 used %2 L, ends at %3 bar
-</source>
-        <translation>  %1 consommé %2 L, fin à %3 bar
 </translation>
     </message>
     <message>
@@ -1541,6 +1634,32 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>2x10 L</source>
         <translation>2x10 L</translation>
+    </message>
+    <message>
+        <source>%1 is filled to %2 bar, above its working pressure of %3 bar.</source>
+        <translation>%1 est gonflé à %2 bar, au-dessus de sa pression de service de %3 bar.</translation>
+    </message>
+    <message>
+        <source>  %1 %2: used %3, ends at %4, reserve %5
+</source>
+        <translation>  %1 %2 : consommé %3, finit à %4, réserve %5
+</translation>
+    </message>
+    <message>
+        <source>    turn at %1
+</source>
+        <translation>    demi-tour à %1
+</translation>
+    </message>
+    <message>
+        <source>  %1 used %2, ends at %3
+</source>
+        <translation>  %1 consommé %2, finit à %3
+</translation>
+    </message>
+    <message>
+        <source>Cylinder %1: the working pressure must not exceed 300 bar.</source>
+        <translation>Bloc %1 : la pression de service ne doit pas dépasser 300 bar.</translation>
     </message>
 </context>
 <context>
@@ -2117,13 +2236,13 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>The dive is already in the logbook as dive %1.</source>
         <translation>La plongée est déjà dans le carnet comme plongée %1.</translation>
     </message>
+    <message>
+        <source>The logbook is not open.</source>
+        <translation>Le carnet de plongée n&apos;est pas ouvert.</translation>
+    </message>
 </context>
 <context>
     <name>LogbookPages</name>
-    <message>
-        <source>: %1 to %2 bar</source>
-        <translation> : %1 à %2 bar</translation>
-    </message>
     <message>
         <source>, %1 L cylinder</source>
         <translation>, bouteille de %1 L</translation>
@@ -2145,24 +2264,12 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>Binômes : %1</translation>
     </message>
     <message>
-        <source>Maximum depth: %1 m   Mean depth: %2 m</source>
-        <translation>Profondeur maximale : %1 m   Profondeur moyenne : %2 m</translation>
-    </message>
-    <message>
         <source>Duration: %1</source>
         <translation>Durée : %1</translation>
     </message>
     <message>
-        <source>Temperature: %1 to %2 °C</source>
-        <translation>Température : %1 à %2 °C</translation>
-    </message>
-    <message>
         <source>Gas: %1</source>
         <translation>Gaz : %1</translation>
-    </message>
-    <message>
-        <source>Air use: %1 L/min</source>
-        <translation>Consommation : %1 L/min</translation>
     </message>
     <message>
         <source>Rating: %1 of 5</source>
@@ -2180,6 +2287,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>no dive to print</source>
         <translation>aucune plongée à imprimer</translation>
     </message>
+    <message>
+        <source>, %1 cylinder</source>
+        <translation>, bouteille de %1</translation>
+    </message>
+    <message>
+        <source>: %1 to %2</source>
+        <translation> : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Maximum depth: %1   Mean depth: %2</source>
+        <translation>Profondeur maximale : %1   Profondeur moyenne : %2</translation>
+    </message>
+    <message>
+        <source>Temperature: %1 to %2</source>
+        <translation>Température : %1 à %2</translation>
+    </message>
+    <message>
+        <source>Air use: %1</source>
+        <translation>Consommation : %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -2194,10 +2321,6 @@ The program cannot start.</source>
         <translation>Impossible de créer le dossier de données de l&apos;application
 %1
 Le programme ne peut pas démarrer.</translation>
-    </message>
-    <message>
-        <source>Not available in this version</source>
-        <translation>Non disponible dans cette version</translation>
     </message>
     <message>
         <source>Veltra Desktop - </source>
@@ -2668,16 +2791,16 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Bouteilles</translation>
     </message>
     <message>
-        <source>%1 L/min</source>
-        <translation>%1 L/min</translation>
-    </message>
-    <message>
         <source>No dive matches: clear the search box or the filter to see every dive.</source>
         <translation>Aucune plongée ne correspond : videz la recherche ou le filtre pour voir toutes les plongées.</translation>
     </message>
     <message>
         <source>No dives yet: download them from your computer, import dive files or use Log &gt; Add dive.</source>
         <translation>Aucune plongée pour l&apos;instant : téléchargez-les depuis votre ordinateur, importez des fichiers de plongée ou utilisez Carnet &gt; Ajouter une plongée.</translation>
+    </message>
+    <message>
+        <source>Select a time range on the graph first.</source>
+        <translation>Sélectionnez d’abord une plage de temps sur le graphique.</translation>
     </message>
 </context>
 <context>
@@ -2729,10 +2852,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Duration</source>
         <translation>Durée</translation>
-    </message>
-    <message>
-        <source>Depth</source>
-        <translation>Profondeur</translation>
     </message>
     <message>
         <source>Fit to all</source>
@@ -3077,20 +3196,8 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>ppO2 fond</translation>
     </message>
     <message>
-        <source>3 m</source>
-        <translation>3 m</translation>
-    </message>
-    <message>
-        <source>6 m</source>
-        <translation>6 m</translation>
-    </message>
-    <message>
         <source>Last stop</source>
         <translation>Dernier palier</translation>
-    </message>
-    <message>
-        <source> m/min</source>
-        <translation> m/min</translation>
     </message>
     <message>
         <source>computer&apos;s</source>
@@ -3107,10 +3214,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>none</source>
         <translation>aucun</translation>
-    </message>
-    <message>
-        <source> m</source>
-        <translation> m</translation>
     </message>
     <message>
         <source>Safety stop</source>
@@ -3298,10 +3401,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Impossible de fixer le début de la remontée sur un profil planifié</translation>
     </message>
     <message>
-        <source>Time: %1 - Depth: %2m - Speed: %3 m/min - PpO2: %4 - Ceiling: %5</source>
-        <translation>Temps : %1 - Profondeur : %2m - Vitesse : %3 m/min - PpO2 : %4 - Plafond : %5</translation>
-    </message>
-    <message>
         <source>O2 %</source>
         <translation>O2 %</translation>
     </message>
@@ -3322,112 +3421,8 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Gaz</translation>
     </message>
     <message>
-        <source>Size</source>
-        <translation>Volume</translation>
-    </message>
-    <message>
-        <source>Fill</source>
-        <translation>Gonflage</translation>
-    </message>
-    <message>
-        <source>Used</source>
-        <translation>Consommé</translation>
-    </message>
-    <message>
-        <source>End</source>
-        <translation>Fin</translation>
-    </message>
-    <message>
-        <source>Reserve</source>
-        <translation>Réserve</translation>
-    </message>
-    <message>
-        <source> L/min</source>
-        <translation> L/min</translation>
-    </message>
-    <message>
-        <source> min</source>
-        <translation> min</translation>
-    </message>
-    <message>
-        <source> bar</source>
-        <translation> bar</translation>
-    </message>
-    <message>
-        <source>Minimum gas</source>
-        <translation>Gaz minimum</translation>
-    </message>
-    <message>
-        <source>Thirds</source>
-        <translation>Règle des tiers</translation>
-    </message>
-    <message>
-        <source>Bailout</source>
-        <translation>Bailout</translation>
-    </message>
-    <message>
-        <source>Closed circuit: plan the open-circuit ascent if the loop fails at the end of the bottom phase</source>
-        <translation>Circuit fermé : planifier la remontée en circuit ouvert si la boucle tombe en panne à la fin du temps de fond</translation>
-    </message>
-    <message>
         <source>Export slate</source>
-        <translation>Exporter la tablette</translation>
-    </message>
-    <message>
-        <source>SAC</source>
-        <translation>Conso. surface</translation>
-    </message>
-    <message>
-        <source>Deco SAC</source>
-        <translation>Conso. déco</translation>
-    </message>
-    <message>
-        <source>x</source>
-        <translation>x</translation>
-    </message>
-    <message>
-        <source>Problem</source>
-        <translation>Incident</translation>
-    </message>
-    <message>
-        <source>Deco reserve</source>
-        <translation>Réserve déco</translation>
-    </message>
-    <message>
-        <source>dive</source>
-        <translation>plongée</translation>
-    </message>
-    <message>
-        <source>GF</source>
-        <translation>GF</translation>
-    </message>
-    <message>
-        <source>Stress x</source>
-        <translation>Stress x</translation>
-    </message>
-    <message>
-        <source>Deco SAC multiplier for the first minutes after the loop fails</source>
-        <translation>Multiplicateur de la consommation en surface pendant la déco, pour les premières minutes après la panne de la boucle</translation>
-    </message>
-    <message>
-        <source>Minimum-gas factor: two divers breathing twice their normal rate</source>
-        <translation>Facteur du gaz minimum : deux plongeurs respirant deux fois plus que d&apos;habitude</translation>
-    </message>
-    <message>
-        <source>Time to solve a problem at the deepest depth</source>
-        <translation>Temps pour résoudre un incident à la profondeur maximale</translation>
-    </message>
-    <message>
-        <source>%1 L</source>
-        <translation>%1 L</translation>
-    </message>
-    <message>
-        <source>%1 bar</source>
-        <translation>%1 bar</translation>
-    </message>
-    <message>
-        <source>bar</source>
-        <translation>bar</translation>
+        <translation>Exporter l&apos;ardoise</translation>
     </message>
     <message>
         <source>Unsaved plan</source>
@@ -3490,16 +3485,16 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Réglages du plan...</translation>
     </message>
     <message>
-        <source>A cylinder size is a number of litres, for example 13.5.</source>
-        <translation>Le volume d&apos;un bloc est un nombre de litres, par exemple 13,5.</translation>
-    </message>
-    <message>
         <source>Depth</source>
         <translation>Profondeur</translation>
     </message>
     <message>
-        <source>A planned point lies between 0 and %1 m.</source>
-        <translation>Un point du plan se situe entre 0 et %1 m.</translation>
+        <source>A planned point lies between 0 and %1.</source>
+        <translation>Un point planifié se situe entre 0 et %1.</translation>
+    </message>
+    <message>
+        <source>Time: %1 - Depth: %2 - Speed: %3 - PpO2: %4 - Ceiling: %5</source>
+        <translation>Temps : %1 - Profondeur : %2 - Vitesse : %3 - PpO2 : %4 - Plafond : %5</translation>
     </message>
 </context>
 <context>
@@ -3676,7 +3671,7 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     </message>
     <message>
         <source>Gradient factors in the planner</source>
-        <translation>Gradient factors dans la planification</translation>
+        <translation>Facteurs de gradient dans la planification</translation>
     </message>
     <message>
         <source>Alert lights of the dive</source>
@@ -3836,10 +3831,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
 <context>
     <name>ReplayLayer</name>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
         <source>Plan</source>
         <translation>Plan</translation>
     </message>
@@ -3876,20 +3867,12 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>DTR %1 min</translation>
     </message>
     <message>
-        <source>GF %1/%2: %3, ceiling %4 m</source>
-        <translation>GF %1/%2 : %3, plafond %4 m</translation>
-    </message>
-    <message>
         <source>Leading tissue %1, surface GF %2 %, CNS %3 %</source>
         <translation>Compartiment directeur %1, GF en surface %2 %, CNS %3 %</translation>
     </message>
     <message>
         <source>ppO2 %1, ppN2 %2, ppHe %3 bar</source>
         <translation>ppO2 %1, ppN2 %2, ppHe %3 bar</translation>
-    </message>
-    <message>
-        <source>END %1 m, density %2 g/L</source>
-        <translation>END %1 m, densité %2 g/L</translation>
     </message>
     <message>
         <source>Replay at my gradient factors</source>
@@ -3934,6 +3917,14 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>GF high</source>
         <translation>GF haut</translation>
+    </message>
+    <message>
+        <source>GF %1/%2: %3, ceiling %4</source>
+        <translation>GF %1/%2 : %3, plafond %4</translation>
+    </message>
+    <message>
+        <source>END %1, density %2 g/L</source>
+        <translation>END %1, densité %2 g/L</translation>
     </message>
 </context>
 <context>
@@ -4116,10 +4107,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>le plan ne contient aucune plongée</translation>
     </message>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
         <source>Run time</source>
         <translation>Déroulement</translation>
     </message>
@@ -4158,14 +4145,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
     <message>
         <source>Reserve</source>
         <translation>Réserve</translation>
-    </message>
-    <message>
-        <source>%1 L</source>
-        <translation>%1 L</translation>
-    </message>
-    <message>
-        <source>%1 bar</source>
-        <translation>%1 bar</translation>
     </message>
     <message>
         <source>%1 - %2, run time %3</source>
@@ -4269,8 +4248,8 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Plongées par durée</translation>
     </message>
     <message>
-        <source>Air use over time (L/min)</source>
-        <translation>Consommation au fil du temps (L/min)</translation>
+        <source>Air use over time (%1)</source>
+        <translation>Consommation d&apos;air au fil du temps (%1)</translation>
     </message>
 </context>
 <context>
@@ -4320,24 +4299,20 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Plongées et heures par an</translation>
     </message>
     <message>
-        <source>Maximum depth (m, steps of 5 m)</source>
-        <translation>Profondeur maximale (m, par tranches de 5 m)</translation>
-    </message>
-    <message>
         <source>Mean lowest temperature</source>
         <translation>Température minimale moyenne</translation>
     </message>
     <message>
-        <source>Water temperature by month (°C)</source>
-        <translation>Température de l&apos;eau par mois (°C)</translation>
-    </message>
-    <message>
-        <source>°C</source>
-        <translation>°C</translation>
-    </message>
-    <message>
         <source>%1: %2</source>
         <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>Maximum depth (%1, steps of %2)</source>
+        <translation>Profondeur maximale (%1, par tranches de %2)</translation>
+    </message>
+    <message>
+        <source>Water temperature by month (%1)</source>
+        <translation>Température de l&apos;eau par mois (%1)</translation>
     </message>
 </context>
 <context>
@@ -4419,16 +4394,16 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
 <context>
     <name>TblDivePointsModel</name>
     <message>
-        <source>Depth</source>
-        <translation>Profondeur</translation>
-    </message>
-    <message>
         <source>Time</source>
         <translation>Temps</translation>
     </message>
     <message>
         <source>Gas</source>
         <translation>Mélange</translation>
+    </message>
+    <message>
+        <source>Depth (%1)</source>
+        <translation>Profondeur (%1)</translation>
     </message>
 </context>
 <context>

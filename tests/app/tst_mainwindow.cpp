@@ -19,6 +19,7 @@
 
 #include <QTextBrowser>
 #include <QTranslator>
+#include <QtCharts>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -120,12 +121,20 @@ DiveProfile makeDive(const QString& name, qint64 start, double depthM)
     return dive;
 }
 
-QStringList names(QTableWidget* list)
+QStringList names(QTableView* list)
 {
     QStringList result;
-    for (int row = 0; row < list->rowCount(); ++row)
-        result << list->item(row, 0)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        result << list->model()->index(row, 0).data().toString();
     return result;
+}
+
+// The first-column index of the row that shows that name.
+QModelIndex matchName(QTableView* list, const QString& name)
+{
+    return list->model()
+        ->match(list->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+        .value(0);
 }
 
 } // namespace
@@ -263,10 +272,11 @@ private slots:
         w->resize(1260, 823);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         // Opening a row shows it, with the store button off.
-        w->openDiveProfileItem(diveList(w)->item(1, 2));
-        QCOMPARE(lineText(w, "edDiveName"), diveList(w)->item(1, 0)->text());
+        w->openDiveProfileItem(diveList(w)->model()->index(1, 2));
+        QCOMPARE(lineText(w, "edDiveName"), diveList(w)->model()->index(1, 0).data().toString());
         // The start reads as in the list.
-        QCOMPARE(lineText(w, "edDateTime"), diveList(w)->item(1, DiveListView::DateColumn)->text());
+        QCOMPARE(lineText(w, "edDateTime"),
+            diveList(w)->model()->index(1, DiveListView::DateColumn).data().toString());
         QCOMPARE(lineText(w, "edSampleInterval"), QString("5 s"));
         QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
         QWidget* viewport = w->graphView()->viewport();
@@ -285,7 +295,7 @@ private slots:
             QVERIFY(w->grab().save(out + "/main.png"));
         }
         // Another dive: nothing read on the first one stays on screen.
-        w->openDiveProfileItem(diveList(w)->item(2, 0));
+        w->openDiveProfileItem(diveList(w)->model()->index(2, 0));
         QVERIFY(w->graphView()->readoutText().isEmpty());
         QVERIFY(position->toPlainText().isEmpty());
     }
@@ -412,7 +422,7 @@ private slots:
         const QString path = m_home->filePath(QStringLiteral("boat.uddf"));
         QVERIFY(exportDive(dive, path));
         MainWindow* w = makeWindow();
-        QTableWidget* list = diveList(w);
+        QTableView* list = diveList(w);
         QVERIFY(w->openDiveFile(path));
         QCOMPARE(lineText(w, "edComputerName"), QString("QRD-M"));
         QCOMPARE(lineText(w, "edComputerSerial"), QString("QRD-03352"));
@@ -422,14 +432,15 @@ private slots:
             BoxAnswer box;
             w->storeCurrentDive();
             QCOMPARE(box.text(), QString("Invalid name"));
-            QCOMPARE(list->rowCount(), 7);
+            QCOMPARE(list->model()->rowCount(), 7);
         }
         auto typing = typeIntoDialog(QStringLiteral("Boat"));
         w->storeCurrentDive();
         // Stored under its computer, shown as the open dive.
-        QCOMPARE(list->item(0, 0)->text(), QString("QRD-M - QRD-03352 - 3 dives"));
         QCOMPARE(
-            list->findItems("Boat", Qt::MatchExactly).value(0)->font().weight(), int(QFont::Bold));
+            list->model()->index(0, 0).data().toString(), QString("QRD-M - QRD-03352 - 3 dives"));
+        QCOMPARE(
+            matchName(list, "Boat").data(Qt::FontRole).value<QFont>().weight(), int(QFont::Bold));
         QVERIFY(!w->findChild<QWidget*>("btStoreDive")->isEnabled());
 
         // The same dive again: the logbook has it, whatever it is named.
@@ -442,28 +453,28 @@ private slots:
         QVERIFY(box.text().startsWith("This dive is already in the logbook as dive "));
         QVERIFY(w->findChild<QWidget*>("btStoreDive")->isEnabled());
         QCOMPARE(w->currentDive().name, name); // the refused name is not kept
-        QCOMPARE(list->rowCount(), 8);
+        QCOMPARE(list->model()->rowCount(), 8);
     }
 
     void renameExportDelete()
     {
         storeDemoDives();
         MainWindow* w = makeWindow();
-        QTableWidget* list = diveList(w);
+        QTableView* list = diveList(w);
         // Row 1 is dive "3" of QRD-03352; the same serial also has dive "4".
-        QCOMPARE(list->item(1, 0)->text(), QString("3"));
-        const int id = list->item(1, 0)->data(Qt::UserRole).toInt();
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QString("3"));
+        const int id = list->model()->index(1, 0).data(Qt::UserRole).toInt();
         const std::pair<const char*, const char*> tries[] = { { "3", "Invalid name" },
             { "", "Invalid name" }, { "4", "Name already exists" }, { "Blue hole", "" } };
         QString shown = "3";
         for (const auto& [name, message] : tries) {
             auto typing = typeIntoDialog(name);
             BoxAnswer box;
-            w->renameDive(list->item(1, 3));
+            w->renameDive(list->model()->index(1, 3));
             QCOMPARE(box.text(), QString(message));
             if (box.texts.isEmpty())
                 shown = name;
-            QCOMPARE(list->item(1, 0)->text(), shown);
+            QCOMPARE(list->model()->index(1, 0).data().toString(), shown);
             DiveProfile stored;
             QVERIFY(LogbookDatabase::instance().loadDive(id, stored));
             QCOMPARE(stored.name, shown);
@@ -510,20 +521,20 @@ private slots:
             w->deleteSelectedDives();
             QVERIFY(no.seen());
         }
-        QCOMPARE(list->rowCount(), 7);
+        QCOMPARE(list->model()->rowCount(), 7);
 
         list->setSelectionMode(QAbstractItemView::MultiSelection);
         list->selectRow(2); // dive "4"
         list->selectRow(5); // a Veltra dive
         // Someone else removes dive "4" first: its delete fails, the two others still go.
-        QVERIFY(
-            LogbookDatabase::instance().deleteDive(list->item(2, 0)->data(Qt::UserRole).toInt()));
+        QVERIFY(LogbookDatabase::instance().deleteDive(
+            list->model()->index(2, 0).data(Qt::UserRole).toInt()));
         BoxAnswer boxes({ QMessageBox::Yes, QMessageBox::Ok });
         w->deleteSelectedDives();
         QCOMPARE(boxes.count, 2);
         QCOMPARE(boxes.titles.value(1), QString("Database Error"));
         QCOMPARE(boxes.texts.value(1), QString("Impossible to delete profile(4)"));
-        QCOMPARE(list->rowCount(), 3);
+        QCOMPARE(list->model()->rowCount(), 3);
         QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("2 dives"));
     }
 
@@ -545,7 +556,7 @@ private slots:
             qobject_cast<QDialog*>(modal)->accept();
         }));
         QCOMPARE(w->diveFilter().computers, QStringList { "Veltra" });
-        QCOMPARE(diveList(w)->rowCount(), 4);
+        QCOMPARE(diveList(w)->model()->rowCount(), 4);
         QCOMPARE(w->findChild<QLabel*>("lbFilter")->text(), QString("3 dives"));
         // The dialog shows the filter it was given; Cancel changes nothing.
         QVERIFY(answer([](QWidget* modal) {
@@ -555,7 +566,7 @@ private slots:
             qobject_cast<QDialog*>(modal)->reject();
         }));
         QVERIFY(w->diveFilter().byComputer);
-        QCOMPARE(diveList(w)->rowCount(), 4);
+        QCOMPARE(diveList(w)->model()->rowCount(), 4);
     }
 
     void saveSelectionCutsTheRange()
@@ -639,7 +650,8 @@ private slots:
         // 1.013 bar is stored in mbar and comes back as 1.012 (truncated on storing).
         CsvFile::setMode(comma ? 0 : 1);
         const QString path = m_home->filePath(QStringLiteral("out.csv"));
-        QVERIFY(w->exportStoredDive(diveList(w)->item(1, 0)->data(Qt::UserRole).toInt(), path));
+        QVERIFY(w->exportStoredDive(
+            diveList(w)->model()->index(1, 0).data(Qt::UserRole).toInt(), path));
         QFile csv(path);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QByteArray line = csv.readAll().split('\n').value(1);
@@ -680,7 +692,7 @@ private slots:
             dive.alerts = d.word;
             QCOMPARE(LogbookDatabase::instance().storeDive(dive), 0);
             w->fillDiveList();
-            w->openDiveProfileItem(diveList(w)->findItems(d.name, Qt::MatchExactly).value(0));
+            w->openDiveProfileItem(matchName(diveList(w), d.name));
             for (int i = 0; i < 5; ++i) {
                 auto* button = w->findChild<QAbstractButton*>(lights[i]);
                 const QString icon
@@ -725,6 +737,7 @@ private slots:
         for (const QString language : { "en", "fr" }) {
             QTranslator translator;
             QTranslator qt;
+            QLocale::setDefault(QLocale(language));
             if (language == "fr") {
                 QVERIFY(translator.load(QStringLiteral("VeltraDesktop_fr"), VELTRA_QM_DIR));
                 QVERIFY(qt.load(QStringLiteral("qtbase_fr"),
@@ -736,34 +749,46 @@ private slots:
             w->resize(1366, 740);
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            w->openDiveProfileItem(diveList(w)->item(1, 0));
+            w->openDiveProfileItem(diveList(w)->model()->index(1, 0));
             QVERIFY(w->grab().save(out + "/window-" + language + ".png"));
             auto* tabs = w->findChild<QTabWidget*>("tabMain");
             tabs->setCurrentIndex(1);
             QVERIFY(w->grab().save(out + "/planner-" + language + ".png"));
             tabs->setCurrentIndex(0);
-            FormFilter filter(w);
-            filter.show();
-            QVERIFY(filter.grab().save(out + "/filter-" + language + ".png"));
+            auto* filter = new FormFilter(w); // the window's, as the dialogs below
+            filter->show();
+            QVERIFY(filter->grab().save(out + "/filter-" + language + ".png"));
             w->showUserGuide();
             QVERIFY(w->findChild<QTextBrowser*>("guideBrowser")
                         ->window()
                         ->grab()
                         .save(out + "/guide-" + language + ".png"));
-            PreferencesDialog preferences(HiddenOptions(), w);
-            preferences.show();
-            QVERIFY(preferences.grab().save(out + "/preferences-" + language + ".png"));
-            // A dark desktop: the same window under a dark palette.
+            auto* preferences = new PreferencesDialog(HiddenOptions(), w);
+            preferences->show();
+            QVERIFY(preferences->grab().save(out + "/preferences-" + language + ".png"));
+            // A dark desktop (its colours as a dark theme sets them): the window and the planner.
             const QPalette light = QApplication::palette();
             QPalette dark(QColor(53, 53, 53));
             dark.setColor(QPalette::Base, QColor(35, 35, 35));
-            dark.setColor(QPalette::Text, Qt::white);
-            dark.setColor(QPalette::WindowText, Qt::white);
-            dark.setColor(QPalette::ButtonText, Qt::white);
+            dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+            for (auto role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText }) {
+                dark.setColor(role, Qt::white);
+                dark.setColor(QPalette::Disabled, role, Qt::gray);
+            }
+            dark.setColor(QPalette::Link, QColor(100, 170, 255));
+            dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
             QApplication::setPalette(dark);
-            QTest::qWait(50);
+            w->close();
+            w = makeWindow();
+            w->resize(1366, 740);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            w->openDiveProfileItem(diveList(w)->model()->index(1, 0));
             QVERIFY(w->grab().save(out + "/window-dark-" + language + ".png"));
+            w->findChild<QTabWidget*>("tabMain")->setCurrentIndex(1);
+            QVERIFY(w->grab().save(out + "/planner-dark-" + language + ".png"));
             QApplication::setPalette(light);
+            QLocale::setDefault(QLocale::c());
             QCoreApplication::removeTranslator(&translator);
             QCoreApplication::removeTranslator(&qt);
         }
@@ -890,7 +915,7 @@ private slots:
     {
         storeThreeDives();
         MainWindow* window = makeWindow();
-        auto* list = window->findChild<QTableWidget*>("diveList");
+        auto* list = window->findChild<QTableView*>("diveList");
         QMenu* edit = window->findChild<QMenu*>("menuEdit");
         QVERIFY(edit);
         // The dives of the multi-dive file come in; one undo takes them all back out and redo
@@ -898,11 +923,11 @@ private slots:
         const ImportReport report = window->importDives(
             { QStringLiteral(VELTRA_TEST_DATA "/uddf/multi_dive.uddf") }, false);
         QCOMPARE(report.count(ImportEntry::Stored), 3);
-        QCOMPARE(list->rowCount(), 6);
+        QCOMPARE(list->model()->rowCount(), 6);
         edit->actions().at(0)->trigger();
         QCOMPARE(names(list), QStringList({ "Cove", "Blue", "Arch" })); // newest first
         edit->actions().at(1)->trigger();
-        QCOMPARE(list->rowCount(), 6);
+        QCOMPARE(list->model()->rowCount(), 6);
         DiveProfile dive;
         QCOMPARE(report.entries.at(0).kind, ImportEntry::Stored);
         QVERIFY(db().loadDive(report.entries.at(0).diveId, dive) && !dive.samples.isEmpty());
@@ -913,7 +938,7 @@ private slots:
         DiveTrip trip;
         trip.name = "Gozo";
         QVERIFY(db().storeTrip(trip) && db().setDivesTrip({ blue }, trip.id));
-        window->openDiveProfileItem(list->item(1, 0));
+        window->openDiveProfileItem(list->model()->index(1, 0));
         auto* site = window->findChild<QLineEdit*>("edSite");
         QVERIFY(site && !site->isReadOnly());
         site->setText("Blue Hole");
@@ -932,8 +957,8 @@ private slots:
 
         // Deleted, the dive's Summary takes no edit; the undo of the delete shows it again and
         // the edits typed after it are saved.
-        for (int row = 0; row < list->rowCount(); ++row) {
-            if (list->item(row, 0)->data(Qt::UserRole).toInt() == blue)
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            if (list->model()->index(row, 0).data(Qt::UserRole).toInt() == blue)
                 list->selectRow(row);
         }
         {
@@ -966,7 +991,7 @@ private slots:
     {
         storeThreeDives();
         MainWindow* window = makeWindow();
-        auto* list = window->findChild<QTableWidget*>("diveList");
+        auto* list = window->findChild<QTableView*>("diveList");
         DiveDetails arch;
         arch.number = 1;
         arch.site = "Arch";
@@ -987,9 +1012,13 @@ private slots:
         QCOMPARE(names(list), QStringList({ "Arch", "Cove" }));
         list->horizontalHeader()->sectionClicked(3);
         QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
+        // Buddies have no order: a click there keeps the depth order (it read past the sort keys).
+        list->horizontalHeader()->sectionClicked(DiveListView::BuddiesColumn);
+        QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), 3);
+        QCOMPARE(names(list), QStringList({ "Cove", "Arch" }));
         // A click on any cell, or an arrow key, shows the dive of that row.
         auto* shown = window->findChild<QLineEdit*>("edDiveName");
-        list->setCurrentCell(1, 2);
+        list->setCurrentIndex(list->model()->index(1, 2));
         QCOMPARE(shown->text(), QString("Arch"));
         QTest::keyClick(list, Qt::Key_Up);
         QCOMPARE(shown->text(), QString("Cove"));
@@ -1000,6 +1029,27 @@ private slots:
         const QString totals = window->findChild<QLabel*>("lbStatisticsTotals")->text();
         QVERIFY2(totals.contains("<td>2</td>"), qPrintable(totals));
         QVERIFY2(totals.contains("dive:1\">18.0 m"), qPrintable(totals));
+        // In imperial units the bars are converted: Arch's 18 m falls in the 15-20 m step,
+        // labelled 15 / 0.3048 = 49.2 -> "49" ft; both dives' lowest 18 C read 18 x 1.8 + 32 =
+        // 64.4 F.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        search->setText("gozo");
+        const auto chart = [&](const QString& title) -> QChart* {
+            for (QChartView* view : window->findChildren<QChartView*>()) {
+                if (view->chart()->title().startsWith(title))
+                    return view->chart();
+            }
+            return nullptr;
+        };
+        QTRY_VERIFY(chart("Water temperature by month (°F)"));
+        const auto bars = [&](const QString& title) {
+            return qobject_cast<QBarSeries*>(chart(title)->series().value(0))->barSets().value(0);
+        };
+        QCOMPARE(bars("Water temperature")->at(0), 64.4);
+        auto* depths = qobject_cast<QBarCategoryAxis*>(
+            chart("Maximum depth (ft")->axes(Qt::Horizontal).value(0));
+        QCOMPARE(depths->categories().value(3), QString("49"));
+        DisplayUnits::setCurrent(DisplayUnits());
         search->setText("zoe");
         QTRY_VERIFY(
             window->findChild<QLabel*>("lbStatisticsTotals")->text().contains("<td>1</td>"));
@@ -1051,7 +1101,7 @@ private:
         logbook.close();
     }
 
-    QTableWidget* diveList(MainWindow* w) { return w->findChild<QTableWidget*>("diveList"); }
+    QTableView* diveList(MainWindow* w) { return w->findChild<QTableView*>("diveList"); }
     QString lineText(MainWindow* w, const char* name)
     {
         return w->findChild<QLineEdit*>(name)->text();

@@ -348,6 +348,14 @@ private slots:
                 "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature" })
             QVERIFY2(printed.contains(expected), expected);
         QCOMPARE(printed.count("Signature"), 4);
+        // Imperial: 200 bar / 0.0689476 = 2901 psi, 50 bar = 725 psi; 37.7 L/min / 28.3168 = 1.33
+        // cuft/min.
+        QCOMPARE(log({ "print", "--all", pdf, "--units", "imperial" }).status, 0);
+        text.start("pdftotext", { pdf, "-" });
+        QVERIFY(text.waitForFinished(20000));
+        const QString imperial = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected : { "Air use: 1.33 cuft/min", "Tx21/35: 2901 to 725 psi" })
+            QVERIFY2(imperial.contains(expected), qPrintable(imperial));
         LogbookDatabase::instance().close();
     }
 
@@ -594,18 +602,24 @@ private slots:
 
     void planInImperialUnits()
     {
-        // 100 ft = 30.48 m. An AL80 holds 80 cuft at 3000 psi (206.84 bar): 80 * 28.3168 L *
-        // 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so both plans print the same.
+        // 100 ft = 30.48 m, 30 ft/min = 9.144 m/min. An AL80 holds 80 cuft at 3000 psi
+        // (206.84 bar): 80 * 28.3168 L * 1.01325 / 206.84 = 11.10 L of water. JSON stays SI, so
+        // both plans print the same.
         const QStringList metres = { "plan", "--point", "30.48:2", "--point", "30.48:25",
-            "--cylinder", "11.0966:206.843", "--json" };
+            "--cylinder", "11.0966:206.843", "--stop-rate", "9.144", "--json" };
         const QStringList feet = { "plan", "--units", "imperial", "--point", "100:2", "--point",
-            "100:25", "--cylinder", "80:3000", "--json" };
+            "100:25", "--cylinder", "80:3000", "--stop-rate", "30", "--json" };
         const Result metric = cli(metres);
         const Result imperial = cli(feet);
         QCOMPARE(imperial.status, 0);
         QCOMPARE(imperial.out, metric.out);
+        // The text's gas plan in cubic feet and psi: the litres used over 28.3168 L a cuft.
         const Result text = cli(feet.mid(0, feet.size() - 1));
         QVERIFY2(text.out.contains("- 100.0ft"), qPrintable(text.out));
+        const double used = metric.json()["dives"][0]["cylinders"][0]["usedLitres"].toDouble();
+        const QString line = QStringLiteral("Air      80.0 cuft 3000 psi: used %1 cuft")
+                                 .arg(used / 28.316846592, 0, 'f', 1);
+        QVERIFY2(text.out.contains(line), qPrintable(text.out + line));
         QCOMPARE(cli({ "plan", "--units", "furlongs", "--point", "10:20" }).status, 2);
         QCOMPARE(cli({ "plan", "--units", "imperial", "--point", "ten:20" }).status, 2);
     }
@@ -678,14 +692,16 @@ private slots:
     {
         QTest::addColumn<QStringList>("plan");
         QTest::addColumn<QList<double>>("peers");
-        // Published run times of two other planners; their conventions: the gas taken at its
-        // switch depth with a stop there, 10 m/min up, whole-minute stops, a descent of 3 min
-        // within the bottom time.
-        QTest::newRow("45m-15min-trimix") << QStringList { "--gas", "21/35", "--point", "45:3",
+        // Published run times of two other planners, all travel at 5 m/min: the descent within
+        // the bottom time (45 m in 9 min, 60 m in 12), the gas taken at its switch depth with a
+        // stop there, whole-minute stops, the last stop at 6 m. A plain ZH-L16C + GF model of
+        // these conventions (published coefficients, water vapour 0.0627 bar, Schreiner steps)
+        // gives 33.2 and 60.2 min.
+        QTest::newRow("45m-15min-trimix") << QStringList { "--gas", "21/35", "--point", "45:9",
             "--point", "45:15", "--deco-gas", "50", "--gf", "30/70" }
                                           << QList<double> { 32, 33 };
         QTest::newRow("60m-20min-fresh-0.9bar") << QStringList { "--gas", "18/45", "--point",
-            "60:3", "--point", "60:20", "--deco-gas", "50", "--gf", "40/85", "--water", "fresh",
+            "60:12", "--point", "60:20", "--deco-gas", "50", "--gf", "40/85", "--water", "fresh",
             "--surface-pressure", "0.9" } << QList<double> { 63, 59 };
     }
 
@@ -694,7 +710,7 @@ private slots:
         QFETCH(QStringList, plan);
         QFETCH(QList<double>, peers);
         const Result r = cli(QStringList { "plan", "--json", "--switch", "depth", "--ascent-rate",
-                                 "10", "--stop-rate", "10", "--round-stops" }
+                                 "5", "--stop-rate", "5", "--round-stops", "--last-stop", "6" }
             + plan);
         QCOMPARE(r.status, 0);
         const double runTime = r.json()["dives"][0]["summary"]["duration"].toDouble();

@@ -98,9 +98,10 @@ private slots:
         auto row = [](const char* tag, const char* fault, const char* message) {
             QTest::newRow(tag) << QString(fault) << QString(message);
         };
-        row("identified", "", "Ambient pressure: 1013");
+        // 1013 mbar = 1.013 bar.
+        row("identified", "", "Ambient pressure: 1.013\u00a0bar");
         // Had the failed run's connections stayed, each reply would send its next command twice.
-        row("second run after a failure", "retry", "Ambient pressure: 1013");
+        row("second run after a failure", "retry", "Ambient pressure: 1.013\u00a0bar");
         row("no computer in range", "silent", "No Device Found");
         row("no serial-data service", "noservice", "No Computer Found");
         row("damaged identity reply", "crc", "What the computer sent arrived damaged.");

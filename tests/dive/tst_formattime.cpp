@@ -33,6 +33,16 @@ private slots:
             QCOMPARE(diveDateText(startTime), QString(expected));
     }
 
+    void startText()
+    {
+        // CLDR short dates: fr "dd/MM/y", en_US "M/d/yy", de "dd.MM.yy"; the year always in four
+        // digits, the time always 24-hour hh:mm, so the list, the filter and the Summary agree.
+        const QDateTime start(QDate(2026, 3, 5), QTime(7, 4, 59));
+        for (auto [locale, expected] : { std::pair { "fr_FR", "05/03/2026 07:04" },
+                 { "en_US", "3/5/2026 07:04" }, { "de_DE", "05.03.2026 07:04" } })
+            QCOMPARE(diveStartText(start, QLocale(QString(locale))), QString(expected));
+    }
+
     void durationText()
     {
         // The clock layout itself is clockText's; here only the difference and its edges.

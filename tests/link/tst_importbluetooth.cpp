@@ -208,6 +208,9 @@ private slots:
 
     void importIsDisabledWhileBusyAndStrayEndsAreIgnored()
     {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
         Session s;
         QVERIFY(s.dialog);
         // An end with nothing queued (before any list, and after) changes nothing.
@@ -216,11 +219,12 @@ private slots:
         emit s.v.link->onEndCommand(VeltraCommand::GetDiveSamples);
         QVERIFY(s.dives.isEmpty());
         // Listed in arrival order: 08:40 UTC is 10:40 in Paris in May; 36.0 m; 300 padded to
-        // three digits. Without a logbook to compare with, nothing is ticked.
+        // three digits; read in French, with its date order and decimal comma. Without a logbook
+        // to compare with, nothing is ticked.
         QCOMPARE(s.rows(), 2);
         const QString first = s.row(0)->text(), second = s.row(1)->text();
-        QVERIFY2(first.startsWith("007 - 02/05/2026 10:40 - 36.0m - "), qPrintable(first));
-        QVERIFY2(second.startsWith("300 - 02/05/2026 16:00 -  9.0m - "), qPrintable(second));
+        QVERIFY2(first.startsWith(u"007 - 02/05/2026 10:40 - 36,0\u00a0m - "), qPrintable(first));
+        QVERIFY2(second.startsWith(u"300 - 02/05/2026 16:00 - 9,0\u00a0m - "), qPrintable(second));
         QCOMPARE(s.row(0)->checkState(), Qt::Unchecked);
 
         s.import({ 0, 1 });

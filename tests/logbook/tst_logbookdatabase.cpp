@@ -693,6 +693,30 @@ private slots:
         }
     }
 
+    // Whether a dive has samples is kept beside it for the list; a file from before that column
+    // gets it from the samples on opening.
+    void profileFlag()
+    {
+        QCOMPARE(db().openOrCreate(path()), 0);
+        DiveProfile paper = makeDive("Paper", "Veltra", utc(2024, 3, 2));
+        paper.samples.clear();
+        paper.duration = 2400;
+        paper.maxDepth = 18;
+        QCOMPARE(db().storeDive(makeDive("Sampled", "Veltra", utc(2024, 3, 1))), 0);
+        QCOMPARE(db().storeDive(paper), 0);
+        for (const bool upgraded : { false, true }) {
+            if (upgraded) {
+                db().close();
+                QVERIFY(Probe(path()).exec("ALTER TABLE divedetails DROP COLUMN hasprofile"));
+                QCOMPARE(db().openOrCreate(path()), 0);
+            }
+            QStringList flags;
+            db().visitDives(DiveFilter(), LogbookDatabase::ListOrder::NewestFirst,
+                [&](const DiveListEntry& e) { flags << e.name + (e.hasProfile ? "+" : "-"); });
+            QCOMPARE(flags, QStringList({ "Paper-", "Sampled+" }));
+        }
+    }
+
     void headerCheck_data()
     {
         QTest::addColumn<QByteArray>("bytes");

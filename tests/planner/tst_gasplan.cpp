@@ -43,13 +43,15 @@ void gasPlanOf(Planification& plan)
 }
 
 // The file of gasPlanOf without its gas records, plus one record of `tag` with `payload`.
-QByteArray withRecord(quint16 tag, const QByteArray& payload)
+QByteArray withRecord(quint16 tag, const QByteArray& payload, QByteArray bytes = {})
 {
-    Planification plan;
-    plan.addDefaultDive();
-    std::vector<PlanDiveRecord> records(1);
-    records[0].profile = plan.current()->profile;
-    QByteArray bytes = PlanFile::encode(records);
+    if (bytes.isEmpty()) {
+        Planification plan;
+        plan.addDefaultDive();
+        std::vector<PlanDiveRecord> records(1);
+        records[0].profile = plan.current()->profile;
+        bytes = PlanFile::encode(records);
+    }
     const int block = int(bytes.lastIndexOf("DPST"));
     uchar head[6];
     qToLittleEndian<quint16>(tag, head);
@@ -255,6 +257,14 @@ private slots:
             QCOMPARE(int(r.warnings[0].kind), row.kind);
             QCOMPARE(r.hasError(), row.kind == empty);
             QVERIFY(r.warnings[0].text.contains(QLatin1String("Cylinder 1")));
+        }
+        // A fill above the working pressure is warned, one at it is not; no error either way.
+        for (const double workBar : { 100.0, 99.0, 0.0 }) {
+            const GasPlanResult r
+                = computeGasPlan({ Cylinder { 21, 0, CylinderRole::Bottom, 10, 100, workBar } }, {},
+                    {}, roundWater());
+            QCOMPARE(r.warnings.size(), workBar == 99.0 ? 1 : 0);
+            QVERIFY(!r.hasError());
         }
     }
 
@@ -468,6 +478,17 @@ private slots:
         QCOMPARE(run.rows[1], QStringList({ "60 m", "-", "20:00", "Tx18/45" }));
         QVERIFY2(run.rows[2][1].endsWith(" min"), qPrintable(run.rows[2].join(' ')));
         QCOMPARE(pages[0].tables.size(), 2 + 2 * 3);
+
+        // The imperial slate: 60 m / 0.3048 = 196.9 ft. The 12 L cylinder filled to 200 bar
+        // (its working pressure, none given) holds 12 x 200 / 1.01325 / 28.3168 = 83.6 cuft;
+        // 200 bar / 0.0689476 = 2901 psi; the gas used over 28.3168 L a cuft.
+        const QList<SlatePage> feet
+            = planSlatePages(plan, true, DisplayUnits::all(UnitSystem::Imperial));
+        QCOMPARE(feet[0].tables[0].rows[1][0], QStringLiteral("197 ft"));
+        const QStringList gas = feet[0].tables[1].rows[0];
+        QCOMPARE(gas.mid(1, 2), QStringList({ "83.6 cuft", "2901 psi" }));
+        QCOMPARE(gas[3],
+            QStringLiteral("%1 cuft").arg(r.gas.cylinders[0].usedLitres / 28.316846592, 0, 'f', 1));
     }
 
     // The reference closed-circuit bailout: air diluent, setpoints 0.7 / 1.2 (switched at 10
@@ -514,7 +535,7 @@ private slots:
         const auto cylinders = [](const Planification& plan) {
             QVariantList list;
             for (const Cylinder& c : plan.dives[0]->cylinders)
-                list << c.o2 << int(c.role) << c.litres << c.fillBar;
+                list << c.o2 << int(c.role) << c.litres << c.fillBar << c.workBar;
             return list;
         };
         QCOMPARE(cylinders(loaded), cylinders(saved)); // 11.1 L comes back as the preset it was
@@ -539,6 +560,12 @@ private slots:
         QCOMPARE(loadPlan(loaded, path), PlanFile::Status::Ok);
         QVERIFY(loaded.dives[0]->settings.ascent == a);
         QCOMPARE(loaded.dives[0]->waterType, kWaterBrackish);
+        // A working pressure adds a record of 6 bytes, slot, count and 8 bytes a cylinder.
+        saved.dives[0]->cylinders[1].workBar = 206.8;
+        QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
+        QCOMPARE(QFileInfo(path).size(), plain + 6 + 49 + 8 + 8 * saved.dives[0]->cylinders.size());
+        QCOMPARE(loadPlan(loaded, path), PlanFile::Status::Ok);
+        QCOMPARE(cylinders(loaded), cylinders(saved));
         a.lastStopM = 4; // no such last stop: the file is refused, the plan kept
         QCOMPARE(savePlan(saved, path), PlanFile::Status::Ok);
         QCOMPARE(loadPlan(loaded, path), PlanFile::Status::BadSettings);
@@ -569,6 +596,17 @@ private slots:
         QTest::newRow("more-cylinders-than-gases") << withRecord(2, seven);
         QTest::newRow("cylinders-of-a-missing-dive")
             << withRecord(2, QByteArray("\x01\x01", 2) + air12);
+        // Tag 7 after tag 2: slot, count, f64 working pressure per cylinder.
+        const auto working = [&](quint8 count, double bar) {
+            return withRecord(7,
+                QByteArray("\x00", 1) + char(count) + le<double>(bar).repeated(count),
+                one(0, 12, 200));
+        };
+        QTest::newRow("working-301") << working(1, 301);
+        QTest::newRow("working-nan") << working(1, qQNaN());
+        QTest::newRow("working-for-two-of-one") << working(2, 232);
+        QTest::newRow("working-without-cylinders")
+            << withRecord(7, QByteArray("\x00\x01", 2) + le<double>(232));
         // Tag 3: SACs, reserve, factor, problem time, deco reserve, bailout, GF, stress.
         auto planning = [](double sac, quint8 reserve, double stress) {
             return le<double>(sac) + le<double>(15) + le<quint8>(reserve) + le<double>(4)

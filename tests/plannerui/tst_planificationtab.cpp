@@ -1,3 +1,4 @@
+#include "dive/units.h"
 #include "plannerui/durationspinbox.h"
 #include "plannerui/planificationtab.h"
 #include "plannerui/plansettingsdialog.h"
@@ -121,7 +122,7 @@ private slots:
         QTest::keyClicks(depth, "250");
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         QTest::keyClick(depth, Qt::Key_Enter);
-        QTRY_VERIFY(refused.text.contains("150 m"));
+        QTRY_VERIFY(refused.text.contains(QStringLiteral("150\u00a0m")));
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 35.0);
         depth->setValue(120.0);
         QCOMPARE(tab.plan().current()->profile.samples[1].depth, 120.0);
@@ -132,6 +133,10 @@ private slots:
         gas->setCurrentIndex(2);
         QCOMPARE(tab.plan().current()->profile.samples[2].gasIndex, 2);
         QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("Nx40"));
+        // Oxygen has one name, whichever of the computer's three oxygen entries is taken.
+        gas->setCurrentIndex(4);
+        QCOMPARE(gas->itemText(3) + gas->itemText(5), QStringLiteral("O2O2"));
+        QCOMPARE(view->model()->index(2, 3).data().toString(), QStringLiteral("O2"));
 
         // Past one hour the editor keeps the hours.
         QCOMPARE(SpinBoxDelegate::timeFormatFor(3599), QStringLiteral("mm:ss"));
@@ -199,7 +204,7 @@ private slots:
             if (l.kind == LinePlan::Switch && switchDepth == 0)
                 switchDepth = l.depth;
         QVERIFY(switchDepth > 3 && switchDepth <= 21);
-        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1 m").arg(switchDepth));
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("%1\u00a0m").arg(switchDepth));
         table->item(1, 0)->setText("90");
         table->item(1, 1)->setText("20"); // no such mix: the row is dropped
         QCOMPARE(tab.plan().dives[0]->settings.decoGases.size(), 1);
@@ -271,14 +276,14 @@ private slots:
             auto* table = tab.findChild<QTableWidget*>("tblGas");
             QVERIFY(table);
             QCOMPARE(cell(table, 0, 0), QStringLiteral("Air"));
-            QCOMPARE(cell(table, 0, 3), QStringLiteral("642 L"));
-            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 2));
+            QCOMPARE(cell(table, 0, 4), QStringLiteral("642 L"));
+            auto* spin = qobject_cast<QSpinBox*>(table->cellWidget(0, 3));
             QVERIFY(spin);
             spin->setValue(fill);
             emit spin->editingFinished();
             QTRY_COMPARE(tab.plan().current()->cylinders.value(0).fillBar, double(fill));
-            QTRY_COMPARE(cell(table, 0, 4), QStringLiteral("%1 bar").arg(end));
-            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 6));
+            QTRY_COMPARE(cell(table, 0, 5), QStringLiteral("%1 bar").arg(end));
+            auto* bar = qobject_cast<QProgressBar*>(table->cellWidget(0, 7));
             QVERIFY(bar);
             QVERIFY2(bar->styleSheet().contains(colour), qPrintable(bar->styleSheet()));
         }
@@ -292,10 +297,10 @@ private slots:
         tab.findChild<QDoubleSpinBox*>("spSac")->setValue(10);
         tab.findChild<QDoubleSpinBox*>("spDecoSac")->setValue(7.5);
         // Half the rates, half the litres: 321.08 L.
-        QCOMPARE(cell(table, 0, 3), QStringLiteral("321 L"));
+        QCOMPARE(cell(table, 0, 4), QStringLiteral("321 L"));
         tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
         QCOMPARE(tab.plan().gasSettings.reserveMode, ReserveMode::Thirds);
-        QCOMPARE(cell(table, 0, 5), QStringLiteral("67 bar"));
+        QCOMPARE(cell(table, 0, 6), QStringLiteral("67 bar"));
         tab.findChild<QDoubleSpinBox*>("spCylinderTemperature")->setValue(30);
         QCOMPARE(tab.plan().gasSettings.cylinderCelsius, 30.0);
         tab.findChild<QCheckBox*>("chkContingency")->setChecked(true);
@@ -317,6 +322,55 @@ private slots:
         emit size->lineEdit()->editingFinished();
         QTRY_VERIFY(refused.text.contains("litres"));
         QCOMPARE(tab.plan().current()->cylinders.value(0).litres, 13.5);
+    }
+
+    void imperialGasPanel()
+    {
+        // The default dive uses 642.16 L: / 28.3168 = 22.7 cuft. An AL80 (11.1 L at 206.84 bar,
+        // 3000 psi) holds 11.1 x 206.8 / 1.01325 / 28.3168 = 80.0 cuft.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
+        PlanificationTab tab;
+        tab.addNewDive();
+        auto* table = tab.findChild<QTableWidget*>("tblGas");
+        QCOMPARE(cell(table, 0, 4), QStringLiteral("22.7 cuft"));
+        // Points in feet: 20 m / 0.3048 = 65.6 ft; 100 ft typed is 30.48 m.
+        auto* view = tab.findChild<QTableView*>("tblViewlDivePoints");
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("65.6"));
+        auto* delegate = qobject_cast<SpinBoxDelegate*>(view->itemDelegateForColumn(1));
+        const std::unique_ptr<QWidget> depth(
+            delegate->createEditor(view->viewport(), {}, view->model()->index(1, 1)));
+        qobject_cast<QDoubleSpinBox*>(depth.get())->setValue(100);
+        QCOMPARE(tab.plan().current()->profile.samples[1].depth, 30.48);
+        // Metric chosen in Preferences shows when the tab is shown again.
+        DisplayUnits::setCurrent(DisplayUnits());
+        tab.show();
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("30.5"));
+        QCOMPARE(cell(table, 0, 4).right(2), QStringLiteral(" L"));
+        tab.hide();
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        tab.show();
+        // 20 L/min shown as 0.71 cuft/min stays 20 L/min when another box changes.
+        QCOMPARE(tab.findChild<QDoubleSpinBox*>("spSac")->suffix(), QStringLiteral(" cuft/min"));
+        tab.findChild<QComboBox*>("cbReserve")->setCurrentIndex(1);
+        QCOMPARE(tab.plan().gasSettings.bottomSacLpm, 20.0);
+        auto* size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->setCurrentIndex(size->findData(11.1));
+        QTRY_COMPARE(tab.plan().current()->cylinders.value(0).workBar, 206.84);
+        QCoreApplication::processEvents(); // the row rebuilt
+        // 80 cuft typed at the AL80's 3000 psi is the AL80's 11.1 L of water.
+        size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+        size->lineEdit()->setText("80 cuft");
+        emit size->lineEdit()->editingFinished();
+        QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).litres - 11.1) < 0.01);
+        QCoreApplication::processEvents();
+        // 3300 psi (227.5 bar) in a cylinder made for 3000 psi is warned.
+        auto* fill = qobject_cast<QSpinBox*>(table->cellWidget(0, 3));
+        fill->setValue(3300);
+        emit fill->editingFinished();
+        QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).fillBar - 227.53) < 0.01);
+        QTRY_VERIFY(
+            tab.findChild<QTextEdit*>("runtime")->toPlainText().contains("working pressure"));
     }
 
     void planSettingsReachNewDivesAndTheSchedule()
@@ -403,24 +457,38 @@ private slots:
 
     void screenshot()
     {
-        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture.
+        // By hand: VELTRA_TEST_SCREENSHOTS=<folder>, for the README's planner picture and to
+        // look at the tab and its settings at 1366x768 in metric and imperial; with
+        // VELTRA_TEST_QM=<a .qm file> in that language.
         const QString out = qEnvironmentVariable("VELTRA_TEST_SCREENSHOTS");
         if (out.isEmpty())
             QSKIP("VELTRA_TEST_SCREENSHOTS names no folder");
-        PlanificationTab tab;
-        tab.resize(1366, 768);
-        addDives(tab, 1);
-        tab.plan().current()->profile.samples[1].depth = 35;
-        tab.plan().current()->profile.samples[2].depth = 35;
-        tab.plan().current()->profile.samples[2].time = 1500;
-        tab.plan().current()->cylinders = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232 } };
-        auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
-        gases->item(1, 0)->setText("50");
-        gases->item(2, 0)->setText("100");
-        tab.changeCurrentPlanifDive(0);
-        tab.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        QVERIFY(tab.grab().save(out + "/planner.png"));
+        QTranslator translator;
+        if (translator.load(qEnvironmentVariable("VELTRA_TEST_QM")))
+            QCoreApplication::installTranslator(&translator);
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
+        for (const UnitSystem system : { UnitSystem::Metric, UnitSystem::Imperial }) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
+            const QString suffix = system == UnitSystem::Metric ? QString() : "-imperial";
+            PlanificationTab tab;
+            tab.resize(1366, 768);
+            addDives(tab, 1);
+            tab.plan().current()->profile.samples[1].depth = 35;
+            tab.plan().current()->profile.samples[2].depth = 35;
+            tab.plan().current()->profile.samples[2].time = 1500;
+            tab.plan().current()->cylinders
+                = { Cylinder { 21, 0, CylinderRole::Bottom, 18, 232, 232 } };
+            auto* gases = tab.findChild<QTableWidget*>("tblPlanGases");
+            gases->item(1, 0)->setText("50");
+            gases->item(2, 0)->setText("100");
+            tab.changeCurrentPlanifDive(0);
+            tab.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&tab));
+            QVERIFY(tab.grab().save(out + "/planner" + suffix + ".png"));
+            PlanSettingsDialog dialog(AscentSettings {}, &tab);
+            dialog.show();
+            QVERIFY(dialog.grab().save(out + "/plan-settings" + suffix + ".png"));
+        }
     }
 };
 

@@ -36,6 +36,16 @@ QString describe(const DiveFilter& f)
     return s;
 }
 
+QVariant cell(const QTableView& list, int row, int column, int role = Qt::DisplayRole)
+{
+    return list.model()->index(row, column).data(role);
+}
+
+QString text(const QTableView& list, int row, int column)
+{
+    return cell(list, row, column).toString();
+}
+
 } // namespace
 
 class TestDiveListView : public QObject
@@ -67,21 +77,20 @@ private slots:
                 { -1, 1, -1, 2 }, { "Veltra - A - 1 dives", "Veltra - B - 1 dives" } },
         };
         for (const auto& [entries, computers, label, rowIds, groupTitles] : rows) {
-            QTableWidget list;
+            QTableView list;
             QLabel lb;
             // A previous, larger fill must leave nothing behind.
             DiveListView::fill(
                 list, lb, QList<DiveListEntry>(12, entry(99, "old", "Old", "OLD")), 1);
             DiveListView::fill(list, lb, entries, computers);
             QCOMPARE(lb.text(), label);
-            QCOMPARE(list.columnCount(), int(DiveListView::ColumnCount));
-            QCOMPARE(list.rowCount(), rowIds.size());
+            QCOMPARE(list.model()->columnCount(), int(DiveListView::ColumnCount));
+            QCOMPARE(list.model()->rowCount(), rowIds.size());
             QStringList titles;
             for (int row = 0; row < rowIds.size(); ++row) {
-                QVERIFY2(list.item(row, 0), qPrintable(QString("row %1 empty").arg(row)));
-                QCOMPARE(list.item(row, 0)->data(Qt::UserRole).toInt(), rowIds[row]);
+                QCOMPARE(cell(list, row, 0, Qt::UserRole).toInt(), rowIds[row]);
                 if (rowIds[row] < 0)
-                    titles << list.item(row, 0)->text();
+                    titles << text(list, row, 0);
                 QCOMPARE(
                     list.columnSpan(row, 0), rowIds[row] < 0 ? int(DiveListView::ColumnCount) : 1);
             }
@@ -97,19 +106,21 @@ private slots:
         fits.site = "Blue Hole 12";
         DiveListEntry tips = entry(4, "Thirteen char", "Veltra", "S1", 125.9, 9.96);
         tips.site = QString::fromUtf8("Lagôs Arch 13");
-        QTableWidget list;
+        QTableView list;
         QLabel lb;
         DiveListView::fill(list, lb, { fits, tips }, 1, false);
         for (int row = 0; row < 2; ++row) {
             const DiveListEntry& e = row ? tips : fits;
-            QCOMPARE(list.item(row, DiveListView::NameColumn)->text(), e.name);
-            QCOMPARE(list.item(row, DiveListView::SiteColumn)->text(), e.site);
-            QCOMPARE(list.item(row, 1)->text(), QString("13/06/2026 08:42:05"));
-            QCOMPARE(list.item(row, DiveListView::NameColumn)->toolTip(), row ? e.name : QString());
-            QCOMPARE(list.item(row, DiveListView::SiteColumn)->toolTip(), row ? e.site : QString());
+            QCOMPARE(text(list, row, DiveListView::NameColumn), e.name);
+            QCOMPARE(text(list, row, DiveListView::SiteColumn), e.site);
+            QCOMPARE(text(list, row, 1), QString("13/06/2026 08:42:05"));
+            QCOMPARE(cell(list, row, DiveListView::NameColumn, Qt::ToolTipRole).toString(),
+                row ? e.name : QString());
+            QCOMPARE(cell(list, row, DiveListView::SiteColumn, Qt::ToolTipRole).toString(),
+                row ? e.site : QString());
         }
-        QCOMPARE(QStringList({ list.item(0, 2)->text(), list.item(0, 3)->text(),
-                     list.item(1, 2)->text(), list.item(1, 3)->text() }),
+        QCOMPARE(
+            QStringList({ text(list, 0, 2), text(list, 0, 3), text(list, 1, 2), text(list, 1, 3) }),
             QStringList({ "59:59", "18.0m", "02:05", "10.0m" }));
     }
 
@@ -123,7 +134,7 @@ private slots:
         e.gases = "21/0,32/0,18/45";
         e.trip = "Gozo";
         e.buddies = { "Ana", "Li" };
-        QTableWidget list;
+        QTableView list;
         QLabel lb;
         DiveListColumns::install(list, &settings, [] {});
         using V = DiveListView::Column;
@@ -132,18 +143,18 @@ private slots:
             QVERIFY(DiveListColumns::setColumnShown(list, &settings, column, true));
         QVERIFY(DiveListColumns::setColumnShown(list, &settings, V::DepthColumn, false));
         DiveListView::fill(list, lb, { e }, 1, false, "Nothing");
-        QCOMPARE(QStringList({ list.item(0, V::RatingColumn)->text(),
-                     list.item(0, V::AirUseColumn)->text(), list.item(0, V::GasesColumn)->text(),
-                     list.item(0, V::TripColumn)->text(), list.item(0, V::BuddiesColumn)->text() }),
+        QCOMPARE(QStringList({ text(list, 0, V::RatingColumn), text(list, 0, V::AirUseColumn),
+                     text(list, 0, V::GasesColumn), text(list, 0, V::TripColumn),
+                     text(list, 0, V::BuddiesColumn) }),
             QStringList({ QString::fromUtf8("★★★☆☆"), "15.3 L/min", "Air, Nx32, Tx18/45", "Gozo",
                 "Ana, Li" }));
-        QCOMPARE(list.item(0, V::DepthColumn), nullptr);
+        QVERIFY(list.isColumnHidden(V::DepthColumn));
         QCOMPARE(lb.text(), QString("1 dive"));
         DiveListView::fill(list, lb, {}, 0, false, "Nothing");
         QCOMPARE(lb.text(), QString("Nothing"));
 
         // The choice is kept for the next start; the last column shown stays.
-        QTableWidget next;
+        QTableView next;
         DiveListColumns::install(next, &settings, [] {});
         QVERIFY(!next.isColumnHidden(V::TripColumn) && next.isColumnHidden(V::DepthColumn));
         for (int column = 0; column < V::ColumnCount; ++column)
@@ -164,33 +175,33 @@ private slots:
             entries.prepend(e);
         }
         DiveListView::sortByTrip(entries);
-        QTableWidget list;
+        QTableView list;
         QLabel lb;
         DiveListView::fillByTrip(list, lb, entries);
         QList<int> ids;
         QStringList titles;
-        for (int row = 0; row < list.rowCount(); ++row) {
-            ids << DiveListView::diveIdOf(list, list.item(row, 0));
+        for (int row = 0; row < list.model()->rowCount(); ++row) {
+            ids << DiveListView::diveIdOf(list, list.model()->index(row, 0));
             if (ids.constLast() < 0)
-                titles << list.item(row, 0)->text();
+                titles << text(list, row, 0);
         }
         QCOMPARE(ids, (QList<int> { -1, 4, 2, -1, 3, 1, -1, 0 }));
         QCOMPARE(titles,
             QStringList({ "Trip 9 - 2 dives", "Trip 7 - 2 dives", "Not in a trip - 1 dives" }));
         // A header folds its dives away and shows them again; a dive row is no header.
-        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(DiveListView::toggleGroup(list, list.model()->index(3, 0)));
         QVERIFY(list.isRowHidden(4) && list.isRowHidden(5) && !list.isRowHidden(6));
-        QVERIFY(!DiveListView::toggleGroup(list, list.item(1, 0)));
-        QVERIFY(DiveListView::toggleGroup(list, list.item(3, 0)));
+        QVERIFY(!DiveListView::toggleGroup(list, list.model()->index(1, 0)));
+        QVERIFY(DiveListView::toggleGroup(list, list.model()->index(3, 0)));
         QVERIFY(!list.isRowHidden(4));
-        DiveListView::toggleGroup(list, list.item(0, 0));
+        DiveListView::toggleGroup(list, list.model()->index(0, 0));
         DiveListView::fillByTrip(list, lb, entries);
         QVERIFY(!list.isRowHidden(1));
     }
 
     void highlightAndSelection()
     {
-        QTableWidget list;
+        QTableView list;
         // A dark desktop: every text must stand out from what it is drawn on.
         QPalette dark(QColor(53, 53, 53));
         dark.setColor(QPalette::Base, QColor(35, 35, 35));
@@ -203,29 +214,30 @@ private slots:
                 entry(13, "3", "QRD-M", "S2") },
             2);
         const auto readable = [&](int row) {
-            const QTableWidgetItem* cell = list.item(row, 0);
-            const QColor back = cell->background().style() == Qt::NoBrush
-                ? dark.color(QPalette::Base)
-                : cell->background().color();
-            const QColor text = cell->foreground().style() == Qt::NoBrush
-                ? dark.color(QPalette::Text)
-                : cell->foreground().color();
+            const QVariant background = cell(list, row, 0, Qt::BackgroundRole);
+            const QVariant foreground = cell(list, row, 0, Qt::ForegroundRole);
+            const QColor back = background.isValid() ? background.value<QBrush>().color()
+                                                     : dark.color(QPalette::Base);
+            const QColor text = foreground.isValid() ? foreground.value<QBrush>().color()
+                                                     : dark.color(QPalette::Text);
             return std::abs(text.lightness() - back.lightness()) > 90;
         };
         // Rows: 0 group, 1 dive 1, 2 dive 2, 3 group, 4 dive 3. Any column highlights the row,
         // one row at a time; group rows keep their own bold face.
-        const auto weight
-            = [&](int row, int column) { return list.item(row, column)->font().weight(); };
-        DiveListView::highlight(list, list.item(1, 2));
+        const auto weight = [&](int row, int column) {
+            const QVariant font = cell(list, row, column, Qt::FontRole);
+            return font.isValid() ? int(font.value<QFont>().weight()) : int(QFont::Normal);
+        };
+        DiveListView::highlight(list, list.model()->index(1, 2));
         QCOMPARE(weight(1, 0), int(QFont::Bold));
         QCOMPARE(weight(1, 3), int(QFont::Bold));
         QVERIFY(weight(2, 0) < int(QFont::Medium));
-        DiveListView::highlight(list, list.item(4, 0));
+        DiveListView::highlight(list, list.model()->index(4, 0));
         QCOMPARE(weight(1, 0), int(QFont::Normal));
         QCOMPARE(weight(4, 3), int(QFont::Bold));
         for (int row = 0; row < 5; ++row)
             QVERIFY2(readable(row), qPrintable(QString::number(row)));
-        DiveListView::highlight(list, nullptr);
+        DiveListView::highlight(list, QModelIndex());
         QCOMPARE(weight(4, 3), int(QFont::Normal));
         QVERIFY(weight(0, 0) == QFont::Bold && weight(3, 0) == QFont::Bold);
 
@@ -237,10 +249,10 @@ private slots:
         list.selectRow(4);
         list.selectRow(1);
         QCOMPARE(DiveListView::selectedDiveIds(list), (QList<int> { 11, 13 }));
-        QCOMPARE(DiveListView::diveIdOf(list, list.item(0, 0)), -1);
-        QCOMPARE(DiveListView::diveIdOf(list, list.item(2, 3)), 12);
-        QCOMPARE(DiveListView::itemOfDive(list, 13), list.item(4, 0));
-        QCOMPARE(DiveListView::itemOfDive(list, 42), nullptr);
+        QCOMPARE(DiveListView::diveIdOf(list, list.model()->index(0, 0)), -1);
+        QCOMPARE(DiveListView::diveIdOf(list, list.model()->index(2, 3)), 12);
+        QCOMPARE(DiveListView::indexOfDive(list, 13), list.model()->index(4, 0));
+        QVERIFY(!DiveListView::indexOfDive(list, 42).isValid());
     }
 
     // The filter form.

@@ -1,11 +1,15 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/manualdive.h"
 #include "dive/units.h"
 #include "testdives.h"
 #include "views/divepoint.h"
 #include "views/diveprofileitem.h"
 #include "views/graphview.h"
 #include "views/pressurecurve.h"
+#include "views/profilereadout.h"
+#include "views/profilescales.h"
+#include "views/profilesource.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -255,18 +259,20 @@ private slots:
     void scaleSteps()
     {
         // Time grid ('t'): round(range / 600) minutes, else round(range / 10) seconds, never
-        // below 1 s. Depth grid ('d'): round(shown / 10) metres, never below 1 m. Wheel zoom
-        // ('w'): 1 + delta / 600, within 0.5 .. 2.
+        // below 1 s. Label step ('k', from px per unit): the least of 1, 2, 5 x 10^n, at least
+        // 1, giving 30 px: 30 / 14 = 2.1 -> 5, 30 / 19 = 1.6 -> 2, 30 / 30 -> 1, 30 / 0.1 ->
+        // 500, 30 / 1.25 = 24 -> 50. Wheel zoom ('w'): 1 + delta / 600, within 0.5 .. 2.
         const struct
         {
             char kind;
             double input, step;
         } rows[] = { { 't', 60.0, 6.0 }, { 't', 299.0, 30.0 }, { 't', 300.0, 60.0 },
-            { 't', 0.0, 1.0 }, { 'd', 25.0, 3.0 }, { 'd', 24.0, 2.0 }, { 'd', 4.0, 1.0 },
-            { 'w', 120.0, 1.2 }, { 'w', -120.0, 0.8 }, { 'w', -600.0, 0.5 }, { 'w', 2400.0, 2.0 } };
+            { 't', 0.0, 1.0 }, { 'k', 14.0, 5.0 }, { 'k', 19.0, 2.0 }, { 'k', 30.0, 1.0 },
+            { 'k', 0.1, 500.0 }, { 'k', 1.25, 50.0 }, { 'k', 0.0, 1.0 }, { 'w', 120.0, 1.2 },
+            { 'w', -120.0, 0.8 }, { 'w', -600.0, 0.5 }, { 'w', 2400.0, 2.0 } };
         for (const auto& r : rows) {
-            const double got = r.kind == 't' ? DiveProfileItem::timeGridStep(r.input)
-                : r.kind == 'd'              ? DiveProfileItem::depthGridStep(r.input)
+            const double got = r.kind == 't' ? ProfileScales::timeGridStep(r.input)
+                : r.kind == 'k'              ? ProfileScales::tickStep(r.input)
                                              : GraphView::wheelZoomFactor(int(r.input));
             QVERIFY2(near(got, r.step, 1e-12), qPrintable(QString::number(got)));
         }
@@ -278,6 +284,102 @@ private slots:
                   { -13.0, green }, { -13.01, orange }, { -15.005, orange }, { -15.02, red } };
         for (const auto& [speed, colour] : speeds)
             QCOMPARE(DiveProfileItem::speedColor(speed), colour);
+    }
+
+    void axesFollowHeightAndUnits()
+    {
+        using namespace ProfileScales;
+        // A 250 px planner graph: margins 25 above, 31.25 below, a plot of 193.75 px less a
+        // reserve of 193.75 / 5 = 38.75 px, so a 40 m dive gets 155 px (not 4).
+        Fixture f({ { 0, 0 }, { 120, 40 }, { 1200, 40 }, { 1800, 0 } }, false, { 800, 250 });
+        QCOMPARE(f.item()->plotRect(), QRectF(50, 25, 710, 193.75));
+        QVERIFY(near(f.item()->yScale(), 155 / 40.0, 1e-9));
+        QCOMPARE(plotMargins(400).depthReserve, 40.0); // a tall graph keeps 30/50/40
+
+        // 45 m at 4 px/m: metric 30 / 4 = 7.5 -> 10 m labels; feet 30 / 1.2192 = 24.6 -> 50 ft,
+        // 45 m = 147.6 ft. 250 bar at 1.25 px/bar: 50 bar steps; 30 / (1.25 x 0.0689476) = 348
+        // -> 500 psi up to 3625.9 psi, 3500 psi = 241.32 bar. 18.4 to 24.6 C: 17 .. 26 by
+        // round(9 / 4) = 2; 65.1 to 76.3 F: 64 .. 78 by round(14 / 4) = 4 (rounded half up).
+        for (const UnitSystem system : { UnitSystem::Metric, UnitSystem::Imperial }) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
+            const bool metric = system == UnitSystem::Metric;
+            const QList<AxisTick> depth = depthTicks(45, 4.0);
+            const QList<AxisTick> pressure = pressureTicks(250, 1.25);
+            const TemperatureAxis temperature = temperatureAxis(18.4, 24.6);
+            QCOMPARE(depth.size(), metric ? 4 : 2);
+            QCOMPARE(depth.last().label, metric ? "40" : "100");
+            QVERIFY(near(depth.last().si, metric ? 40 : 30.48, 1e-9));
+            QCOMPARE(pressure.size(), metric ? 6 : 8);
+            QCOMPARE(pressure.last().label, metric ? "250" : "3500");
+            QVERIFY(near(pressure.last().si, metric ? 250 : 241.3165, 1e-3));
+            QCOMPARE(QList<double>({ temperature.low, temperature.high, temperature.step }),
+                metric ? QList<double>({ 17, 26, 2 }) : QList<double>({ 64, 78, 4 }));
+        }
+        // Small labels: 3 m is 9.84 ft, written with the locale's mark.
+        QLocale::setDefault(QLocale(QLocale::French));
+        const QString feet = shortDepth(3);
+        DisplayUnits::setCurrent(DisplayUnits());
+        const QString metres = shortDepth(22.5) + shortDepth(20.04);
+        QLocale::setDefault(QLocale::system());
+        QCOMPARE(feet, "9,8ft");
+        QCOMPARE(metres, "22,5m20m");
+    }
+
+    void handLoggedDives()
+    {
+        // 40 min, 18 m, mean 12 m, as typed from a paper logbook: its simple profile.
+        ManualDive numbers;
+        numbers.durationS = 2400;
+        numbers.maxDepthM = 18;
+        numbers.meanDepthM = 12;
+        DiveProfile simple = manualDiveProfile(numbers);
+        simple.computeSpeeds(false); // as the logbook loads it
+        DiveProfile named = simple, bent = simple, summary = simple;
+        named.computer = QStringLiteral("Veltra");
+        bent.samples[20].depth += 0.1; // one reading off the line: measured
+        summary.samples.clear(); // only the numbers were stored
+        const std::pair<const DiveProfile*, ProfileSource> rows[]
+            = { { &simple, ProfileSource::SimpleFromNumbers }, { &named, ProfileSource::Recorded },
+                  { &bent, ProfileSource::Recorded }, { &summary, ProfileSource::SummaryOnly } };
+        for (const auto& [dive, source] : rows)
+            QCOMPARE(profileSource(*dive), source);
+        // No temperature was logged: the read-out shows none (not 0 °C). At 20 s the diver is
+        // 18 x 20 / 60 = 6 m down.
+        QCOMPARE(positionReadout(simple, 20), "00:20   6.0 m   18.0 m/min down");
+        QVERIFY(!positionInformationHtml(simple, 20, false, 0, 0).contains("Temperature"));
+        QCOMPARE(profileSource(diveFromPoints(kTriangle)), ProfileSource::Recorded); // 600 s apart
+        QCOMPARE(profileSource(DiveProfile()), ProfileSource::Recorded);
+        // A summary is drawn as the simple profile of its numbers, none from absurd ones.
+        const QList<DiveSample> line = handLoggedLine(summary, ProfileSource::SummaryOnly);
+        QCOMPARE(line.size(), simple.samples.size());
+        QCOMPARE(line.last().time, 2400.0);
+        summary.duration = 1e9;
+        QVERIFY(handLoggedLine(summary, ProfileSource::SummaryOnly).isEmpty());
+
+        // Drawn dashed in dark blue along the bottom (18 m from 60 s to 60 + (12 x 2400 -
+        // 27150) / 6.5 = 314 s, the area under the line before the bottom being 540 + 11.5 x
+        // 2306.7 + 5 x 33.3 / 2 m s): dark blue pixels with gaps; a recorded dive of the same
+        // line is solid green there instead.
+        for (const bool byHand : { true, false }) {
+            Fixture f;
+            f.dive = byHand ? simple : named;
+            f.view.showProfile(&f.dive);
+            f.view.setItemsVisible(false, false, false, true);
+            const QImage image = f.view.grab().toImage();
+            int dashed = 0, columns = 0;
+            for (double t = 70; t <= 300; t += 2400.0 / 710, ++columns) {
+                const QPointF p = f.item()->mapToScene(t, 18);
+                const QColor c = image.pixelColor(int(p.x()), int(std::round(p.y())));
+                dashed += c.blue() > c.red() + 40 && c.red() < 120 ? 1 : 0;
+            }
+            QVERIFY2(byHand ? dashed > columns / 4 && dashed < columns * 9 / 10 : dashed == 0,
+                qPrintable(QString("%1 of %2").arg(dashed).arg(columns)));
+        }
+        // The planner edits its points: never taken for a dive logged by hand.
+        Fixture edited(kTriangle, true);
+        edited.dive = simple;
+        edited.view.showProfile(&edited.dive);
+        QCOMPARE(edited.item()->source(), ProfileSource::Recorded);
     }
 
     void sampleMarks()

@@ -1,8 +1,11 @@
 #include "testdives.h"
+#include "views/adddivedialog.h"
+#include "views/cylinderseditor.h"
 #include "views/gestures.h"
 #include "views/graphview.h"
 #include "views/measurewindow.h"
 #include "views/multifielddialog.h"
+#include "views/profilereadout.h"
 #include "views/progresscircle.h"
 #include "views/savefiledialog.h"
 #include "views/tissuesgraph.h"
@@ -226,6 +229,60 @@ private slots:
         }
     }
 
+    void addDiveInImperial()
+    {
+        // An AL80 as a diver names it, 80 cuft at the offered 3000 psi: 80 x 28.3168 L x 1.01325
+        // / 206.843 bar = 11.10 L of water. 100 ft = 30.48 m; 3000 psi = 206.84 bar, 500 psi =
+        // 34.47 bar.
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        AddDiveDialog dialog({}, {}, {});
+        DisplayUnits::setCurrent(DisplayUnits());
+        dialog.findChild<QDoubleSpinBox*>("sbAddDepth")->setValue(100);
+        dialog.findChild<QDoubleSpinBox*>("sbAddCylinder")->setValue(80);
+        dialog.findChild<QSpinBox*>("sbAddStartPressure")->setValue(3000);
+        dialog.findChild<QSpinBox*>("sbAddEndPressure")->setValue(500);
+        const DiveProfile dive = dialog.dive();
+        QVERIFY(qAbs(dive.maxDepth - 30.48) < 0.01);
+        QCOMPARE(dive.tanks.size(), 1);
+        const DiveProfile::TankPressure& tank = dive.tanks.first();
+        for (auto [got, expected] : { std::pair { tank.sizeL, 11.10 }, { tank.startBar, 206.84 },
+                 { tank.endBar, 34.47 }, { tank.workingBar, 206.84 } })
+            QVERIFY2(qAbs(got - expected) < 0.01, qPrintable(QString::number(got)));
+    }
+
+    void cylindersInTheDiversUnits()
+    {
+        // In French with psi: 12.5 L reads "12,5"; 200 bar / 0.0689476 = 2900.75 psi shows
+        // "2901", 50 bar = 725.19 psi "725,2"; 3000 psi typed back is 206.84 bar. Shown with a
+        // point, a French diver's own value could not be typed back.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        DisplayUnits psi;
+        psi.pressure = UnitSystem::Imperial;
+        DisplayUnits::setCurrent(psi);
+        const auto restore = qScopeGuard([before] {
+            QLocale::setDefault(before);
+            DisplayUnits::setCurrent(DisplayUnits());
+        });
+        QTableWidget table;
+        CylindersEditor editor(&table);
+        DiveProfile dive;
+        dive.gases = { DiveGas() };
+        dive.tanks = { { 0, 200, 50, 12.5, 0 } };
+        editor.setDive(dive, true);
+        QCOMPARE(table.horizontalHeaderItem(4)->text(), QString("Start (psi)"));
+        for (auto [column, expected] : { std::pair { 3, "12,5" }, { 4, "2901" }, { 5, "725,2" } })
+            QCOMPARE(table.item(0, column)->text(), QString(expected));
+        QList<DiveProfile::TankPressure> after;
+        connect(&editor, &CylindersEditor::edited, this,
+            [&after](const auto&, const auto& tanks) { after = tanks; });
+        table.item(0, 4)->setText("3000");
+        QCOMPARE(after.size(), 1);
+        QVERIFY(qAbs(after.first().startBar - 206.84) < 0.01);
+        table.item(0, 3)->setText("12,5");
+        QCOMPARE(after.first().sizeL, 12.5);
+    }
+
     void measureValues()
     {
         using Points = QList<QPair<double, double>>;
@@ -276,8 +333,8 @@ private slots:
         const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
-                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>",
-                    "<td>24.0°C</td>", "Ceiling</td> <td>0.0m</td>" } },
+                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>", "<td>24.0°C</td>",
+                    "Ceiling</td> <td>0.0m</td>" } },
             { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
             { html,
                 { "Selection</p>", "Start Time</td> <td>02:00</td>",
