@@ -172,9 +172,36 @@ float surface_margin(
     return surface - ceiling_pressure(copy, gfHigh(config));
 }
 
-// Kept whole (over 80 lines): the closed form for nitrogen-only open circuit and the bracketed
-// search for the rest answer the same question; side by side, a change to one is checked
-// against the other at a glance, and splitting them would pass seven values between parts.
+namespace {
+
+// Widens the step bracket [lo, hi] on both sides, doubling the widening, within 0..maxSteps,
+// until the margins at its ends differ in sign or it can widen no further; fLo and fHi follow
+// lo and hi. The no-deco limit and the stop length both search this way from a hint.
+template <class Margin>
+void widenBracket(const Margin& margin, int maxSteps, int& lo, int& hi, float& fLo, float& fHi)
+{
+    int step = 1;
+    while ((fLo >= 0.0f) == (fHi >= 0.0f)) {
+        const int newLo = lo - step < 0 ? 0 : lo - step;
+        const int newHi = hi + step > maxSteps ? maxSteps : hi + step;
+        if (newLo == lo && newHi == hi)
+            return;
+        if (newLo != lo) {
+            lo = newLo;
+            fLo = margin(lo);
+        }
+        if (newHi != hi) {
+            hi = newHi;
+            fHi = margin(hi);
+        }
+        step *= 2;
+    }
+}
+
+} // namespace
+
+// The closed form for nitrogen-only open circuit and the bracketed search for the rest answer the
+// same question side by side, so a change to one is checked against the other at a glance.
 float ndl_minutes(
     float previousNdl, const config_t& config, const tissues_t& tissues, float pressure)
 {
@@ -235,22 +262,7 @@ float ndl_minutes(
     }
     float fLo = lo == 0 ? now : margin(lo);
     float fHi = margin(hi);
-    int step = 1;
-    while ((fLo >= 0.0f) == (fHi >= 0.0f)) {
-        const int newLo = lo - step < 0 ? 0 : lo - step;
-        const int newHi = hi + step > kNdlSteps ? kNdlSteps : hi + step;
-        if (newLo == lo && newHi == hi)
-            break;
-        if (newLo != lo) {
-            lo = newLo;
-            fLo = margin(lo);
-        }
-        if (newHi != hi) {
-            hi = newHi;
-            fHi = margin(hi);
-        }
-        step *= 2;
-    }
+    widenBracket(margin, kNdlSteps, lo, hi, fLo, fHi);
     int steps;
     if ((fLo >= 0.0f) == (fHi >= 0.0f)) {
         steps = fHi >= 0.0f ? hi : 0;
@@ -354,22 +366,7 @@ float stop_minutes(float hintMin, const tissues_t& tissues, float stopPressure, 
     int lo = hi - 1 < 0 ? 0 : hi - 1;
     float gLo = margin(lo);
     float gHi = hi == lo ? gLo : margin(hi);
-    int step = 1;
-    while ((gLo >= 0.0f) == (gHi >= 0.0f)) {
-        const int newLo = lo - step < 0 ? 0 : lo - step;
-        const int newHi = hi + step > kStopSteps ? kStopSteps : hi + step;
-        if (newLo == lo && newHi == hi)
-            break;
-        if (newLo != lo) {
-            lo = newLo;
-            gLo = margin(lo);
-        }
-        if (newHi != hi) {
-            hi = newHi;
-            gHi = margin(hi);
-        }
-        step *= 2;
-    }
+    widenBracket(margin, kStopSteps, lo, hi, gLo, gHi);
     int steps;
     if ((gLo >= 0.0f) == (gHi >= 0.0f)) {
         steps = gLo < 0.0f ? hi : lo;

@@ -92,26 +92,28 @@ inline float sanitizedHint(float minutes)
     return minutes > kStopCapMin ? kStopCapMin : minutes;
 }
 
-// The ceiling at the gradient factor of the first stop (GF low at the anchor, GF high at the
-// surface), or of the diver's own depth when that is deeper.
+// The gradient factor of the first stop (GF low at the anchor, GF high at the surface), or of
+// the diver's own depth when that is deeper: the one the ceiling is shown at.
+inline float ceilingFactor(
+    const deco_t& deco, float surface, float gfLow, float gfHigh, float pressure)
+{
+    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
+    if (pressure > reference)
+        reference = pressure;
+    if (deco.anchorIndex < 1 || gfLow == gfHigh || reference <= surface)
+        return gfHigh;
+    if (reference >= deco.anchorPressure)
+        return gfLow;
+    const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
+    return (1.0f - f) * gfLow + f * gfHigh;
+}
+
 inline void setCeiling(
     deco_t& deco, const config_t& config, const tissues_t& tissues, float pressure)
 {
     const gf_t& gf = *config.gf();
-    const float surface = config.surfacePressure;
-    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
-    if (pressure > reference)
-        reference = pressure;
-    float factor;
-    if (deco.anchorIndex < 1 || gf.gfLow == gf.gfHigh || reference <= surface) {
-        factor = gf.gfHigh;
-    } else if (reference >= deco.anchorPressure) {
-        factor = gf.gfLow;
-    } else {
-        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
-        factor = (1.0f - f) * gf.gfLow + f * gf.gfHigh;
-    }
-    deco.ceiling = ceiling_pressure(tissues, factor);
+    deco.ceiling = ceiling_pressure(
+        tissues, ceilingFactor(deco, config.surfacePressure, gf.gfLow, gf.gfHigh, pressure));
 }
 
 inline void placeFirstStop(deco_t& deco, const config_t& config, const tissues_t& tissues,

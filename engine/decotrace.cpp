@@ -350,20 +350,7 @@ void ceilingAt(slice_context_t& ctx, deco_t& deco, const tissues_t& tissues, flo
             firstStop();
     }
 
-    // setCeiling.
-    const float surface = ctx.surface;
-    float reference = deco.stopCount >= 1 ? deco.stops[0].pressure : surface;
-    if (pressure > reference)
-        reference = pressure;
-    float factor;
-    if (deco.anchorIndex < 1 || ctx.gfLow == ctx.gfHigh || reference <= surface) {
-        factor = ctx.gfHigh;
-    } else if (reference >= deco.anchorPressure) {
-        factor = ctx.gfLow;
-    } else {
-        const float f = (reference - deco.anchorPressure) / (surface - deco.anchorPressure);
-        factor = (1.0f - f) * ctx.gfLow + f * ctx.gfHigh;
-    }
+    const float factor = ceilingFactor(deco, ctx.surface, ctx.gfLow, ctx.gfHigh, pressure);
     deco.ceiling = ceilingOf(ctx.tolerated(tissues, factor));
 }
 

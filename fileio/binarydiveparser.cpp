@@ -2,6 +2,7 @@
 
 #include "dive/bytecursor.h"
 #include "dive/diveprofile.h"
+#include "dive/headerfields.h"
 
 #include <QIODevice>
 
@@ -19,14 +20,7 @@ bool parseDiveHeader(const QByteArray& bytes, DiveHeader& header)
     h.number = r.u16();
     h.byteAfterNumber = r.u8();
     h.diveMode = r.u8();
-    h.gfLow = r.u8();
-    h.gfHigh = r.u8();
-    h.waterDensity = r.u16();
-    h.surfacePressureMbar = r.u16();
-    for (int i = 0; i < 16; ++i) {
-        h.wordsA[i] = r.u16();
-        h.wordsB[i] = r.u16();
-    }
+    readHeaderSettings(r, h);
     h.gasMask = r.u16();
     for (int i = 0; i < 8; ++i) {
         h.gasO2[i] = r.u8();
@@ -37,22 +31,7 @@ bool parseDiveHeader(const QByteArray& bytes, DiveHeader& header)
         w = r.u16();
     h.sampleCount = r.u32();
     h.alertWord = r.u32();
-    h.startTime = r.i64();
-    h.wordAfterStart = r.u16();
-    h.maxDepthDm = r.u16();
-    h.afterMaxDepth0 = r.u16();
-    h.afterMaxDepth1 = r.u8();
-    h.afterMaxDepth2 = r.u8();
-    h.afterMaxDepth3 = r.u32();
-    h.afterMaxDepth4 = r.u16();
-    h.afterMaxDepth5 = r.u32();
-    h.afterMaxDepth6 = r.u32();
-    h.afterMaxDepth7 = r.u16();
-    h.afterMaxDepth8 = r.u16();
-    h.afterMaxDepth9 = r.u16();
-    h.endTime = r.i64();
-    for (auto& w : h.wordsAfterEnd)
-        w = r.u32();
+    readHeaderTimes(r, h);
     h.period = r.u8();
     Q_ASSERT(r.pos() == BinaryDive::HeaderLength);
     header = h;

@@ -3,7 +3,7 @@
 // What the program does with the dives a reader returns: their statistics and speeds, the CSV
 // (profile) and UDDF writers, and the UDDF reader on what was written. driveDives() also stops
 // the run on a dive that breaks what every reader of another program's file promises (finite
-// times and depths in time order, gas indexes inside the gas list).
+// times and depths in time order, gas indexes inside the gas list, number and rating in range).
 #include "dive/diveprofile.h"
 #include "fileio/csvfile.h"
 #include "fileio/divelinesio.h"
@@ -30,6 +30,8 @@ inline void driveDives(DiveFileContent& content)
     if (!content.ok() && !content.dives.isEmpty())
         std::abort();
     for (const DiveProfile& d : std::as_const(content.dives)) {
+        if (d.number < 0 || d.rating < 0 || d.rating > 5)
+            std::abort();
         double last = -1;
         for (const DiveSample& s : d.samples) {
             if (!std::isfinite(s.time) || !std::isfinite(s.depth) || s.time < last

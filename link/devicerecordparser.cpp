@@ -1,6 +1,7 @@
 #include "link/devicerecordparser.h"
 
 #include "dive/bytecursor.h"
+#include "dive/headerfields.h"
 
 int diveHeaderReplyLength(int format, uint32_t variant)
 {
@@ -72,35 +73,13 @@ HeaderParseStatus parseDiveHeaderReply(const QByteArray& body, uint32_t variant,
     h.diveMode = c.u8();
     if (variant == 2 && h.diveMode == 3)
         h.diveMode = 5;
-    h.gfLow = c.u8();
-    h.gfHigh = c.u8();
-    h.waterDensity = c.u16();
-    h.surfacePressureMbar = c.u16();
-    for (int i = 0; i < 16; ++i) {
-        h.wordsA[i] = c.u16();
-        h.wordsB[i] = c.u16();
-    }
+    readHeaderSettings(c, h);
     readGasBlock(c, h, wide, variant);
     h.sampleCount = c.u32();
     h.alertWord = c.u32();
     if (format != 0 && variant == 1)
         h.alertExtra = c.u16();
-    h.startTime = c.i64();
-    h.wordAfterStart = c.u16();
-    h.maxDepthDm = c.u16();
-    h.afterMaxDepth0 = c.u16();
-    h.afterMaxDepth1 = c.u8();
-    h.afterMaxDepth2 = c.u8();
-    h.afterMaxDepth3 = c.u32();
-    h.afterMaxDepth4 = c.u16();
-    h.afterMaxDepth5 = c.u32();
-    h.afterMaxDepth6 = c.u32();
-    h.afterMaxDepth7 = c.u16();
-    h.afterMaxDepth8 = c.u16();
-    h.afterMaxDepth9 = c.u16();
-    h.endTime = c.i64();
-    for (auto& w : h.wordsAfterEnd)
-        w = c.u32();
+    readHeaderTimes(c, h);
     if (format != 0) {
         h.byteAfterPeriod = c.u8();
         h.wordAfterPeriod = c.u16();

@@ -23,11 +23,12 @@ DiveProfile convertDownloadedDive(
 
     // Gas slots in use become the dive's gases in slot order; samples name a slot, which maps to
     // the 0-based index of its gas (-1 for a slot the header does not use). Only the first eight
-    // slots are converted.
+    // slots are converted. A slot whose mix is over 100 % (a damaged reply) is not a gas: its
+    // samples have an unknown gas rather than a mix no computation can breathe.
     std::array<int, 8> indexOfSlot;
     indexOfSlot.fill(-1);
     for (int slot = 0; slot < 8; ++slot) {
-        if (!(header.gasMask & (1u << slot)))
+        if (!(header.gasMask & (1u << slot)) || header.gasO2[slot] + header.gasHe[slot] > 100)
             continue;
         DiveGas gas;
         gas.o2 = header.gasO2[slot];

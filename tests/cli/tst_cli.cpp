@@ -130,6 +130,12 @@ private slots:
                 { QJsonObject { { "gas", "Air" }, { "startBar", 200 }, { "endBar", 50 } } }));
         QCOMPARE(d1["buddy"].toString(), QStringLiteral("Anna Berg"));
         QCOMPARE(cli({ "info", file }).out.count("Name:"), 3); // without --json, a block each
+        // In feet and psi: 20 m = 65.6 ft, the samples' mean (0 + 20 + 6 + 5 + 0) / 5 = 6.2 m =
+        // 20.3 ft, 200 bar = 2901 psi, 50 bar = 725 psi.
+        const QString feet = cli({ "info", file, "--units", "imperial" }).out;
+        for (const char* line :
+            { "Max depth:    65.6 ft\nMean depth:   20.3 ft", "Tank:         Air 2901 to 725 psi" })
+            QVERIFY2(feet.contains(line), qPrintable(feet));
         // convert keeps every dive, and reports the refused one.
         QCOMPARE(cli({ "convert", file, copy }).status, 1);
         QCOMPARE(cli({ "info", copy, "--json" }).json()["dives"].toArray().size(), 3);

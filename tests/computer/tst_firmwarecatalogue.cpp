@@ -11,7 +11,6 @@
 #include "virtuallink.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -386,25 +385,6 @@ private slots:
         };
         for (const auto& [text, url] : rows)
             QCOMPARE(CatalogueConfig::parseHost(text), url);
-    }
-
-    void fuzzRegressions()
-    {
-        // Inputs the fuzz target kept; each must be refused or read without harm.
-        QDirIterator it(QStringLiteral(VELTRA_TEST_DATA "/fuzz/firmwarecatalogue"), QDir::Files);
-        int count = 0;
-        while (it.hasNext()) {
-            QFile f(it.next());
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QByteArray data = f.readAll();
-            QList<FirmwareEntry> entries;
-            parseCatalogue(data, &entries);
-            applyRepositoryListing(data, &entries, allowAll);
-            for (const FirmwareEntry& e : std::as_const(entries))
-                QVERIFY(!localFirmwareName(e).contains(QLatin1Char('/')));
-            ++count;
-        }
-        QVERIFY(count > 0);
     }
 
     void reply()

@@ -159,6 +159,9 @@ private slots:
                                    .arg(he)
                                    .arg(cold)
                                    .arg(expected)));
+                // The search answers in the oracle's steps: never a step past the last allowed.
+                if (he || closedCircuit)
+                    QVERIFY2(cold <= expected + 1e-3, qPrintable(QString::number(cold)));
                 // Warm starts from a nearby or far-off previous answer give the same result.
                 for (float previous : { cold + 1.0f, cold - 3.0f, 0.5f, 100.0f })
                     QCOMPARE(ndl_minutes(previous, config, t, p), cold);

@@ -558,49 +558,15 @@ private slots:
         QVERIFY(readDiveFile(unknown.fileName()).error.contains(readableFormatsText()));
     }
 
-    // Inputs the fuzz targets once broke: each reader keeps its promises on them (times in
-    // order, gases inside the list, dive numbers and ratings in range).
-    void fuzzRegressions_data()
+    void suuntoPressuresInBar()
     {
-        QTest::addColumn<QString>("path");
-        for (const char* folder : { "csvmapping", "suunto" }) {
-            const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/") + folder);
-            const QStringList names = dir.entryList(QDir::Files);
-            QVERIFY2(!names.isEmpty(), folder);
-            for (const QString& name : names)
-                QTest::newRow(qPrintable(QString(folder) + '/' + name)) << dir.filePath(name);
-        }
-    }
-    void fuzzRegressions()
-    {
-        QFETCH(QString, path);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        DiveFileContent c;
-        if (path.contains("/csvmapping/")) {
-            // As the fuzz target: the first byte picks the preset (or a mapping), and the report
-            // reader reads the same bytes.
-            CsvColumnMapping m;
-            QString error;
-            QVERIFY(!bytes.isEmpty()
-                && (csvPreset(csvPresetNames().value(bytes.at(0)), m)
-                    || parseCsvColumns("time=1,depth=2,temperature=3,pressure=4,ppo2=5,"
-                                       "decimal=comma,time-unit=m:ss",
-                        m, error)));
-            parseMappedCsv(bytes.mid(1), m, c);
-            CsvReport::parse(bytes.mid(1), c);
-        } else {
-            SuuntoFile::parse(bytes, c);
-        }
-        for (const DiveProfile& d : c.dives) {
-            QVERIFY(d.number >= 0 && d.rating >= 0 && d.rating <= 5);
-            for (qsizetype i = 0; i < d.samples.size(); ++i) {
-                QVERIFY(i == 0 || d.samples[i].time >= d.samples[i - 1].time);
-                QVERIFY(d.samples[i].gasIndex >= -1 && d.samples[i].gasIndex < d.gases.size());
-                QVERIFY(std::isfinite(d.samples[i].tankPressureBar));
-            }
-        }
+        // ../shared/formats/README.md: the transmitter writes 1/1000 bar; 203.48 to 61.5 bar.
+        SHARED_SAMPLE_OR_SKIP(path, "suunto-sdm-xml/sdm_vyper_air_ean33_tank.xml");
+        const DiveFileContent c = readDiveFile(path);
+        QVERIFY(c.ok() && c.dives.size() == 1 && !c.dives[0].tanks.isEmpty());
+        QCOMPARE(QList<double>({ c.dives[0].tanks[0].startBar, c.dives[0].tanks[0].endBar }),
+            QList<double>({ 203.48, 61.5 }));
+        QVERIFY(c.dives[0].samples.constLast().tankPressureBar < 100);
     }
 
     // Values as ../shared/formats/README.md reads them with its own scripts.

@@ -7,6 +7,7 @@
 #include "link/deviceframe.h"
 #include "link/devicerecordparser.h"
 #include "link/diveconversion.h"
+#include "link/streamcheck.h"
 #include "virtualcomputer/virtualdivecomputer.h"
 
 #include <QDir>
@@ -255,34 +256,6 @@ private slots:
         QCOMPARE(int(d.buffered()), 0);
     }
 
-    void fuzzRegressions()
-    {
-        // Inputs kept from the decoder's fuzz target, replayed the way it reads them: the first
-        // byte gives the notification size. Each must pass without a crash and stay bounded.
-        const QDir dir(QStringLiteral(VELTRA_TEST_DATA "/fuzz/link"));
-        const QStringList files = dir.entryList(QDir::Files);
-        QVERIFY(!files.isEmpty());
-        for (const QString& name : files) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QByteArray data = f.readAll();
-            if (data.isEmpty())
-                continue;
-            const int piece = 1 + quint8(data[0]) % 64;
-            FrameDecoder d;
-            ComputerInfo info;
-            for (qsizetype at = 1; at < data.size(); at += piece) {
-                d.append(data.mid(at, piece));
-                for (const QByteArray& body : drain(d)) {
-                    parseIdentity(body, info);
-                    parseSerialNumber(body, info.modeDigit);
-                    parseSettings(body, true);
-                }
-                QVERIFY(d.buffered() <= kFrameHeaderSize + kMaxFrameBody + piece);
-            }
-        }
-    }
-
     void recordFuzzReplay_data()
     {
         QTest::addColumn<QString>("path");
@@ -522,6 +495,24 @@ private slots:
         for (const DeviceSample& s : out)
             depths << s.depthDm();
         QCOMPARE(depths, (QList<int> { 0, 123, 123, 4000 }));
+    }
+
+    void streamAgainstItsHeader()
+    {
+        // 60 samples every 10 s make 600 s; the header's duration may differ from that by a
+        // tenth of itself or two periods, whichever is more: 660 s (60 <= 66) and 550 s
+        // (50 <= 55) pass, 700 s (100 > 70) does not.
+        DiveHeader h;
+        h.sampleCount = 60;
+        h.period = 10;
+        const QList<DeviceSample> samples(60);
+        SampleDecodeResult decoded;
+        decoded.status = SampleDecodeStatus::Ok;
+        for (auto [durationS, expected] : { std::pair { 660, StreamCheckStatus::Ok },
+                 { 700, StreamCheckStatus::Duration }, { 550, StreamCheckStatus::Ok } }) {
+            h.endTime = durationS;
+            QCOMPARE(checkStreamAgainstHeader(h, decoded, samples), expected);
+        }
     }
 
     void sampleStreamCutInsideRecord()

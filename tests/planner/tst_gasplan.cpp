@@ -186,6 +186,8 @@ private slots:
         QCOMPARE(r.cylinders[0].reserveBar, double(reserveBarOf(cylinders[0], 480.0, 15)));
         QCOMPARE(r.cylinders[1].reserveBar, double(reserveBarOf(cylinders[1], 1841.2, 15)));
         QVERIFY(qAbs(r.cylinders[1].reserveBar - 122) <= 1);
+        // A reserve rounds up to the whole bar: the gas of 100.4 bar needs 101.
+        QCOMPARE(reserveBarOf(cylinders[1], cylinderLitres(cylinders[1], 100.4, 15), 15), 101);
         QVERIFY(qAbs(minimumGasLitres(roundWater(), GasSettings {}, 30, 300.3) - 1841.2) < 1e-9);
     }
 

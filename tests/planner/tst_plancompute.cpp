@@ -431,6 +431,11 @@ private slots:
         const float week = stopsAfter(7 * 86400);
         QVERIFY(stopsAfter(7200) < close);
         QVERIFY(close > week + 1.0f);
+        // Air at 18 m (ppO2 0.59 bar) adds no CNS: the second dive's highest is what the first
+        // left, halved by a 90-minute rest (90-minute half time).
+        stopsAfter(5400);
+        QVERIFY(qAbs(plan.dives[1]->result.cnsPercent - plan.dives[0]->result.cnsEndPercent / 2)
+            < 0.01f);
         Planification fresh;
         fresh.dives[0] = diveOf({ { 0, 0 }, { 54, 18 }, { 2400, 18 } });
         run(fresh);
