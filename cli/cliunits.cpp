@@ -26,7 +26,9 @@ QString toSi(const QString& option, const QString& value, const DisplayUnits& un
     double a = 0;
     if (!readNumber(parts[0], a))
         return {};
-    if (option == QLatin1String("--point")) {
+    static const QStringList depths
+        = { "--point", "--deeper", "--end-limit", "--setpoint-switch", "--altitude" };
+    if (depths.contains(option)) {
         parts[0] = number(Units::fromDisplay(Quantity::Depth, a, units));
     } else if (option == QLatin1String("--cylinder")) {
         // CUFT:PSI[:FILL PSI]: the cubic feet are the gas held at the working pressure, which is
@@ -66,7 +68,8 @@ bool takeUnits(QStringList& args, DisplayUnits& units, QString& error)
     if (units == DisplayUnits())
         return true;
     static const QStringList converted
-        = { "--point", "--cylinder", "--sac", "--deco-sac", "--ascent-rate", "--stop-rate" };
+        = { "--point", "--cylinder", "--sac", "--deco-sac", "--ascent-rate", "--stop-rate",
+              "--deeper", "--end-limit", "--setpoint-switch", "--altitude" };
     for (int i = 0; i + 1 < args.size(); ++i) {
         if (!converted.contains(args[i]))
             continue;
@@ -92,7 +95,8 @@ QString unitsUsage()
 {
     return QStringLiteral(
         "  --units metric|imperial  values typed and the text shown in metres, bar, litres\n"
-        "       (default) or feet, psi, cubic feet (--cylinder CUFT:PSI, rates per minute)\n");
+        "       (default) or feet, psi, cubic feet (--cylinder CUFT:PSI, rates per minute;\n"
+        "       --deeper, --end-limit, --setpoint-switch and --altitude in feet)\n");
 }
 
 } // namespace cli

@@ -13,7 +13,8 @@ namespace cli {
 // Takes "--units metric|imperial" out of args (metric when absent) and, for imperial, turns the
 // values of the options that carry a quantity into SI: --point depths in feet, --cylinder
 // CUFT:PSI[:FILL PSI] (cubic feet of gas at working pressure), --sac and --deco-sac in cubic feet
-// per minute, --ascent-rate and --stop-rate in feet per minute. False, with error set, on a bad
+// per minute, --ascent-rate and --stop-rate in feet per minute, --deeper, --end-limit,
+// --setpoint-switch and --altitude in feet. False, with error set, on a bad
 // --units or a value that is not a number.
 bool takeUnits(QStringList& args, DisplayUnits& units, QString& error);
 

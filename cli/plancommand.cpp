@@ -264,6 +264,10 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
         || !applyPlanSettingsOptions(o, plan, err))
         return ExitUsage;
 
+    // The gas plan words its messages as it is computed: in the diver's units for the text and
+    // the slate, SI for JSON.
+    if (!o.has("--json"))
+        DisplayUnits::setCurrent(units);
     const QList<PlannedDiveReport> reports = computeWholePlan(plan, settings);
     if (o.values.contains("--save")) {
         const QString path = o.value("--save");

@@ -288,7 +288,7 @@ void addGasJson(QJsonObject& diveObject, const PlanifDive& dive)
 {
     const PlanDiveResult& r = dive.result;
     diveObject.insert("cylinders", cylindersJson(r.cylinders, r.gas.cylinders));
-    diveObject.insert("warnings", warningsJson(planWarnings(dive)));
+    diveObject.insert("warnings", warningsJson(planWarnings(dive, DisplayUnits())));
     if (r.contingencies)
         diveObject.insert("contingencies", contingenciesJson(dive));
     if (!r.bailout)

@@ -168,7 +168,7 @@ QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits
         const PlanifDive& dive = *report.dive;
         text += QStringLiteral("%1\n").arg(report.name);
         // What makes the plan not diveable comes first, then the factors it was computed at.
-        for (const PlanWarning& w : planWarnings(dive))
+        for (const PlanWarning& w : planWarnings(dive, units))
             text += (w.error ? QStringLiteral("error: ") : QStringLiteral("warning: ")) + w.message
                 + QLatin1Char('\n');
         text += usedGfText(dive) + QLatin1Char('\n');
@@ -186,8 +186,8 @@ QString planReportText(const QList<PlannedDiveReport>& dives, const DisplayUnits
                                        double(line.setpoint), 0, 'f', 1)
                                                      : QString()));
             } else if (line.kind == LinePlan::Switch) {
-                text += QStringLiteral("<> %1m %2 %3  %4\n")
-                            .arg(double(line.depth), 5, 'f', 1)
+                text += QStringLiteral("<> %1 %2 %3  %4\n")
+                            .arg(cli::depthText(double(line.depth), units, 5))
                             .arg(QString(), 9)
                             .arg(clock(line.runTime), 9)
                             .arg(gasName(dive, line.gas));

@@ -17,6 +17,12 @@ class ContingencyText
     Q_DECLARE_TR_FUNCTIONS(Contingency)
 };
 
+// Free gas in the units current when the plan is computed: "2400 L", "85 cuft".
+QString volumeText(double litres)
+{
+    return warningQuantity(Quantity::Volume, litres, DisplayUnits::current());
+}
+
 // A scratch plan holding a copy of the dive in `slot` and the one before it (whose end state
 // the dive starts from); contingencies of the copy are never computed.
 struct ScratchPlan
@@ -84,8 +90,9 @@ QString ContingencyPlan::title() const
         c.he = lostGas.he;
         return ContingencyText::tr("Without %1").arg(cylinderGasName(c));
     }
-    return ContingencyText::tr("%1 m deeper, %2 min longer")
-        .arg(QString::number(deeperM, 'g', 3), QString::number(longerMin, 'g', 3));
+    return ContingencyText::tr("%1 deeper, %2 min longer")
+        .arg(warningQuantity(Quantity::Depth, deeperM, DisplayUnits::current()),
+            QString::number(longerMin, 'g', 3));
 }
 
 QList<ContingencyPlan> computeContingencies(const Planification& plan, int slot)
@@ -144,11 +151,10 @@ void computeDiveContingencies(Planification& plan, int slot)
         if (worstPlan && worst > capacity)
             r.gas.warnings.append({ GasWarning::Contingency, i,
                 ContingencyText::tr("Cylinder %1 (%2) cannot cover the contingency \"%3\": it "
-                                    "needs %4 L, the cylinder holds %5 L.")
+                                    "needs %4, the cylinder holds %5.")
                     .arg(i + 1)
-                    .arg(cylinderGasName(c), worstPlan->title())
-                    .arg(std::lround(worst))
-                    .arg(std::lround(capacity)) });
+                    .arg(cylinderGasName(c), worstPlan->title(), volumeText(worst),
+                        volumeText(capacity)) });
     }
     r.contingencies = std::move(all);
 }

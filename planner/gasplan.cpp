@@ -1,7 +1,9 @@
 #include "planner/gasplan.h"
 
 #include "dive/diveprofile.h"
+#include "dive/units.h"
 #include "planner/plangas.h"
+#include "planner/planwarnings.h"
 #include "planner/realgas.h"
 
 #include <QCoreApplication>
@@ -25,17 +27,28 @@ class GasPlanText
     Q_DECLARE_TR_FUNCTIONS(GasPlan)
 };
 
-QString number(double value)
+// A quantity in the units current when the plan is computed ("120 bar", "1740 psi").
+QString shown(Quantity quantity, double si)
 {
-    return QString::number(value, 'f', 0);
+    return warningQuantity(quantity, si, DisplayUnits::current());
+}
+
+// Metric: its water volume ("12 L"); imperial: the free gas it holds at its working pressure,
+// the fill pressure when it has none ("80 cuft").
+QString cylinderSize(const Cylinder& c)
+{
+    if (DisplayUnits::current().volume == UnitSystem::Metric)
+        return QStringLiteral("%1 L").arg(QString::number(c.litres, 'g', 4));
+    const double cuft = Units::cylinderCubicFeet(c.litres, c.workBar > 0 ? c.workBar : c.fillBar);
+    return QStringLiteral("%1 cuft").arg(QString::number(cuft, 'f', 0));
 }
 
 QString cylinderLabel(const Cylinder& cylinder, int index)
 {
-    return GasPlanText::tr("Cylinder %1 (%2, %3 L)")
+    return GasPlanText::tr("Cylinder %1 (%2, %3)")
         .arg(index + 1)
         .arg(cylinderGasName(cylinder))
-        .arg(QString::number(cylinder.litres, 'g', 4));
+        .arg(cylinderSize(cylinder));
 }
 
 } // namespace
@@ -143,13 +156,15 @@ void addCylinderWarnings(const Cylinder& cylinder, int index, const CylinderUse&
     const double capacity = cylinderLitres(cylinder, cylinder.fillBar, celsius);
     if (use.usedLitres >= capacity) {
         warnings.append({ GasWarning::Empty, index,
-            GasPlanText::tr("%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.")
-                .arg(cylinderLabel(cylinder, index), number(use.usedLitres), number(capacity)) });
+            GasPlanText::tr("%1 runs dry: the plan needs %2, the cylinder holds %3.")
+                .arg(cylinderLabel(cylinder, index), shown(Quantity::Volume, use.usedLitres),
+                    shown(Quantity::Volume, capacity)) });
     } else if (use.endBar < use.reserveBar) {
         warnings.append({ GasWarning::BelowReserve, index,
-            GasPlanText::tr("%1 ends at %2 bar, below its reserve of %3 bar.")
-                .arg(cylinderLabel(cylinder, index), number(std::floor(use.endBar)),
-                    number(use.reserveBar)) });
+            GasPlanText::tr("%1 ends at %2, below its reserve of %3.")
+                .arg(cylinderLabel(cylinder, index),
+                    shown(Quantity::Pressure, std::floor(use.endBar)),
+                    shown(Quantity::Pressure, use.reserveBar)) });
     }
 }
 
@@ -188,8 +203,9 @@ QString unbreathableText(const Cylinder& c, int index, const GasSegment& s, cons
     const bool toxic = high > kPpO2Max + 1e-6;
     const double depth
         = toxic ? std::max(s.startDepthM, s.endDepthM) : std::min(s.startDepthM, s.endDepthM);
-    return GasPlanText::tr("%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
-        .arg(cylinderLabel(c, index), number(depth), QString::number(toxic ? high : low, 'f', 2));
+    return GasPlanText::tr("%1 cannot be breathed at %2: ppO2 %3 bar is outside 0.16 to 1.6 bar.")
+        .arg(cylinderLabel(c, index), shown(Quantity::Depth, depth),
+            QString::number(toxic ? high : low, 'f', 2));
 }
 
 } // namespace
@@ -241,8 +257,9 @@ GasPlanResult computeGasPlan(const QList<Cylinder>& cylinders, const QList<GasSe
         addCylinderWarnings(c, i, use, celsius, result.warnings);
         if (c.workBar > 0 && c.fillBar > c.workBar)
             result.warnings.append({ GasWarning::Overfilled, i,
-                GasPlanText::tr("%1 is filled to %2 bar, above its working pressure of %3 bar.")
-                    .arg(cylinderLabel(c, i), number(c.fillBar), number(c.workBar)) });
+                GasPlanText::tr("%1 is filled to %2, above its working pressure of %3.")
+                    .arg(cylinderLabel(c, i), shown(Quantity::Pressure, c.fillBar),
+                        shown(Quantity::Pressure, c.workBar)) });
     }
     return result;
 }

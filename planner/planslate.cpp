@@ -214,7 +214,7 @@ QList<SlatePage> planSlatePages(const Planification& plan, bool roundAll, const 
             page.summary.append(
                 SlateText::tr("Gas switches: %1").arg(switches.join(QStringLiteral(", "))));
         // Every error and alert the result shows, errors first.
-        for (const PlanWarning& w : planWarnings(dive))
+        for (const PlanWarning& w : planWarnings(dive, units))
             page.warnings.append(w.message);
         page.tables.append(runTable(r.lines, gasName, wholeMinutes, units));
         if (!dive.settings.closedCircuit)

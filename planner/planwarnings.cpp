@@ -7,6 +7,7 @@
 #include "planner/planification.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -83,13 +84,19 @@ QString number(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
+QString depthText(double metres, const DisplayUnits& units)
+{
+    return warningQuantity(Quantity::Depth, metres, units);
+}
+
 // What the gases breathed along the lines give: ppO2, narcotic depth, density and the switches,
 // each code reported once, where it first happens.
 class LineChecks
 {
 public:
-    LineChecks(const PlanifDive& dive, QList<PlanWarning>& out)
+    LineChecks(const PlanifDive& dive, const DisplayUnits& units, QList<PlanWarning>& out)
         : m_dive(dive)
+        , m_units(units)
         , m_out(out)
     {
         config_t config;
@@ -138,36 +145,36 @@ private:
         const double fO2 = g.o2 / 100.0, fHe = g.he / 100.0;
         const AscentSettings& a = m_dive.settings.ascent;
         const double high = fO2 * pressure(deepM), low = fO2 * pressure(shallowM);
-        const QString at = number(deepM, 0);
+        const QString at = depthText(deepM, m_units);
         if (!m_dive.settings.closedCircuit) {
             if (high > std::max(kPpO2Toxic, double(a.decoPpo2)) + 0.005)
                 add("ppo2-high", true,
-                    WarningText::tr("ppO2 %1 bar on %2 at %3 m: above 1.6 bar.")
+                    WarningText::tr("ppO2 %1 bar on %2 at %3: above 1.6 bar.")
                         .arg(number(high, 2), g.name, at),
                     l.runTime);
             else if (!l.computed && high > a.bottomPpo2 + 0.005)
                 add("ppo2-high", false,
-                    WarningText::tr("ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.")
+                    WarningText::tr("ppO2 %1 bar on %2 at %3: above the bottom limit of %4 bar.")
                         .arg(number(high, 2), g.name, at, number(a.bottomPpo2, 2)),
                     l.runTime);
             if (low < kPpO2Low - 0.005)
                 add("ppo2-low", true,
-                    WarningText::tr("ppO2 %1 bar on %2 at %3 m: below 0.16 bar.")
-                        .arg(number(low, 2), g.name, number(shallowM, 0)),
+                    WarningText::tr("ppO2 %1 bar on %2 at %3: below 0.16 bar.")
+                        .arg(number(low, 2), g.name, depthText(shallowM, m_units)),
                     l.runTime);
         }
         const double end = (pressure(deepM) * (1.0 - fHe) - m_surface) / m_barPerMetre;
         if (end > a.endLimitM + 0.05)
             add("end-high", false,
-                WarningText::tr("Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.")
-                    .arg(number(end, 0), g.name, at, number(a.endLimitM, 0)),
+                WarningText::tr("Equivalent narcotic depth %1 on %2 at %3: above %4.")
+                    .arg(depthText(end, m_units), g.name, at, depthText(a.endLimitM, m_units)),
                 l.runTime);
         // g/L at 0 degrees C and 1.013 bar: O2 1.429, N2 1.2506, He 0.1786.
         const double density
             = pressure(deepM) * (fO2 * 1.429 + (1.0 - fO2 - fHe) * 1.2506 + fHe * 0.1786) / 1.013;
         if (density > kDensityWarning)
             add("density-high", density > kDensityError,
-                WarningText::tr("Gas density %1 g/L on %2 at %3 m: above %4 g/L.")
+                WarningText::tr("Gas density %1 g/L on %2 at %3: above %4 g/L.")
                     .arg(number(density, 1), g.name, at,
                         number(density > kDensityError ? kDensityError : kDensityWarning, 1)),
                 l.runTime);
@@ -180,13 +187,14 @@ private:
         const int n2Rise = (100 - to.o2 - to.he) - (100 - from.o2 - from.he);
         if (heDrop > 0 && n2Rise * 5 > heDrop)
             add("icd", false,
-                WarningText::tr("Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth "
+                WarningText::tr("Switch from %1 to %2 at %3: nitrogen rises by more than a fifth "
                                 "of the helium drop (counter-diffusion).")
-                    .arg(from.name, to.name, number(depthM, 0)),
+                    .arg(from.name, to.name, depthText(depthM, m_units)),
                 runTime);
     }
 
     const PlanifDive& m_dive;
+    const DisplayUnits& m_units;
     QList<PlanWarning>& m_out;
     double m_surface = 1.013;
     double m_barPerMetre = 0.101;
@@ -229,7 +237,7 @@ void addUnusedDecoGases(const PlanifDive& dive, QList<PlanWarning>& out)
 
 } // namespace
 
-QList<PlanWarning> planWarnings(const PlanifDive& dive)
+QList<PlanWarning> planWarnings(const PlanifDive& dive, const DisplayUnits& units)
 {
     QList<PlanWarning> out;
     const PlanDiveResult& r = dive.result;
@@ -244,13 +252,13 @@ QList<PlanWarning> planWarnings(const PlanifDive& dive)
             { QStringLiteral("invalid-dive"), true, invalidDiveText(p.invalidDiveCode), -1 });
     if (((p.alerts >> DiveProfile::AlertShiftYoyo) & 3u) != 0 && p.invalidDiveCode == 0)
         out.append({ QStringLiteral("yoyo"), false,
-            WarningText::tr(
-                "Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more."),
+            WarningText::tr("Yoyo: an ascent of %1 or more followed by a descent of %1 or more.")
+                .arg(depthText(10, units)),
             p.yoyoMarkers.isEmpty() ? -1.0f : p.yoyoMarkers.first().time / 60.0f });
     if (r.gfReduction != PlanDiveResult::GfReduction::None)
         out.append(
             { QStringLiteral("gf-reduced"), false, gfReductionMessage(dive), r.gfReducedFromMin });
-    LineChecks(dive, out).run();
+    LineChecks(dive, units, out).run();
     addUnusedDecoGases(dive, out);
     addExposureWarnings(r, out);
     // The line checks name a gas outside 0.16-1.6 bar already.
@@ -261,6 +269,13 @@ QList<PlanWarning> planWarnings(const PlanifDive& dive)
             out.append({ gasCode(w.kind), w.isError(), w.text, -1 });
     std::stable_partition(out.begin(), out.end(), [](const PlanWarning& w) { return w.error; });
     return out;
+}
+
+QString warningQuantity(Quantity quantity, double si, const DisplayUnits& units)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return Units::format(quantity, si, 0, units, locale);
 }
 
 bool hasPlanError(const QList<PlanWarning>& warnings)

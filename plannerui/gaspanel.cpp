@@ -329,7 +329,10 @@ void GasPanel::addCylinderRow(int row, const Cylinder& c, const CylinderUse& use
             bool ok = false;
             const double typed = typedNumber(size->currentText(), &ok);
             if (!ok) {
-                emit refused(tr("A cylinder size is a number of litres, for example 13.5."));
+                emit refused(DisplayUnits::current().volume == UnitSystem::Imperial
+                        ? tr("A cylinder size is a number of cubic feet of gas at its working "
+                             "pressure, for example 80.")
+                        : tr("A cylinder size is a number of litres, for example 13.5."));
                 return;
             }
             litres = DisplayUnits::current().volume == UnitSystem::Imperial

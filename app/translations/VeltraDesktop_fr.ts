@@ -291,12 +291,12 @@ Réinitialiser l&apos;ordinateur maintenant ?</translation>
         <translation>Sans %1</translation>
     </message>
     <message>
-        <source>%1 m deeper, %2 min longer</source>
-        <translation>%1 m plus profond, %2 min plus long</translation>
+        <source>%1 deeper, %2 min longer</source>
+        <translation>%1 plus profond, %2 min plus long</translation>
     </message>
     <message>
-        <source>Cylinder %1 (%2) cannot cover the contingency &quot;%3&quot;: it needs %4 L, the cylinder holds %5 L.</source>
-        <translation>Le bloc %1 (%2) ne couvre pas le cas « %3 » : il faut %4 L, le bloc en contient %5 L.</translation>
+        <source>Cylinder %1 (%2) cannot cover the contingency &quot;%3&quot;: it needs %4, the cylinder holds %5.</source>
+        <translation>Le bloc %1 (%2) ne couvre pas le cas « %3 » : il faut %4, le bloc en contient %5.</translation>
     </message>
 </context>
 <context>
@@ -1489,6 +1489,10 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <source>bar</source>
         <translation>bar</translation>
     </message>
+    <message>
+        <source>A cylinder size is a number of cubic feet of gas at its working pressure, for example 80.</source>
+        <translation>La taille d&apos;un bloc est un nombre de pieds cubes de gaz à sa pression de service, par exemple 80.</translation>
+    </message>
 </context>
 <context>
     <name>GasPlan</name>
@@ -1515,22 +1519,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>2x12 L</source>
         <translation>Bi 2x12 L</translation>
-    </message>
-    <message>
-        <source>Cylinder %1 (%2, %3 L)</source>
-        <translation>Bloc %1 (%2, %3 L)</translation>
-    </message>
-    <message>
-        <source>%1 runs dry: the plan needs %2 L, the cylinder holds %3 L.</source>
-        <translation>%1 est vide : le plan demande %2 L, le bloc n&apos;en contient que %3 L.</translation>
-    </message>
-    <message>
-        <source>%1 ends at %2 bar, below its reserve of %3 bar.</source>
-        <translation>%1 finit à %2 bar, sous sa réserve de %3 bar.</translation>
-    </message>
-    <message>
-        <source>%1 cannot be breathed at %2 m: ppO2 %3 bar is outside 0.16 to 1.6 bar.</source>
-        <translation>%1 n&apos;est pas respirable à %2 m : la ppO2 de %3 bar sort de la plage 0,16 à 1,6 bar.</translation>
     </message>
     <message>
         <source>Gas %1 has no cylinder: give one cylinder per gas.</source>
@@ -1655,10 +1643,6 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
         <translation>2x10 L</translation>
     </message>
     <message>
-        <source>%1 is filled to %2 bar, above its working pressure of %3 bar.</source>
-        <translation>%1 est gonflé à %2 bar, au-dessus de sa pression de service de %3 bar.</translation>
-    </message>
-    <message>
         <source>  %1 %2: used %3, ends at %4, reserve %5
 </source>
         <translation>  %1 %2 : consommé %3, finit à %4, réserve %5
@@ -1679,6 +1663,26 @@ Gardez l&apos;ordinateur à proximité et allumé jusqu&apos;à la fin de l&apos
     <message>
         <source>Cylinder %1: the working pressure must not exceed 300 bar.</source>
         <translation>Bloc %1 : la pression de service ne doit pas dépasser 300 bar.</translation>
+    </message>
+    <message>
+        <source>Cylinder %1 (%2, %3)</source>
+        <translation>Bloc %1 (%2, %3)</translation>
+    </message>
+    <message>
+        <source>%1 runs dry: the plan needs %2, the cylinder holds %3.</source>
+        <translation>%1 est vide : le plan demande %2, le bloc n&apos;en contient que %3.</translation>
+    </message>
+    <message>
+        <source>%1 ends at %2, below its reserve of %3.</source>
+        <translation>%1 finit à %2, sous sa réserve de %3.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be breathed at %2: ppO2 %3 bar is outside 0.16 to 1.6 bar.</source>
+        <translation>%1 n&apos;est pas respirable à %2 : la ppO2 de %3 bar sort de la plage 0,16 à 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>%1 is filled to %2, above its working pressure of %3.</source>
+        <translation>%1 est gonflé à %2, au-dessus de sa pression de service de %3.</translation>
     </message>
 </context>
 <context>
@@ -3286,30 +3290,6 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Yoyo sévère à %1 : à partir de là, calcul avec des GF %2 au lieu de %3 (chaque facteur au plus %4).</translation>
     </message>
     <message>
-        <source>ppO2 %1 bar on %2 at %3 m: above 1.6 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de 1,6 bar.</translation>
-    </message>
-    <message>
-        <source>ppO2 %1 bar on %2 at %3 m: above the bottom limit of %4 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : au-dessus de la limite au fond de %4 bar.</translation>
-    </message>
-    <message>
-        <source>ppO2 %1 bar on %2 at %3 m: below 0.16 bar.</source>
-        <translation>ppO2 %1 bar sur %2 à %3 m : en dessous de 0,16 bar.</translation>
-    </message>
-    <message>
-        <source>Equivalent narcotic depth %1 m on %2 at %3 m: above %4 m.</source>
-        <translation>Profondeur équivalente narcotique %1 m sur %2 à %3 m : au-delà de %4 m.</translation>
-    </message>
-    <message>
-        <source>Gas density %1 g/L on %2 at %3 m: above %4 g/L.</source>
-        <translation>Densité du gaz %1 g/L sur %2 à %3 m : au-dessus de %4 g/L.</translation>
-    </message>
-    <message>
-        <source>Switch from %1 to %2 at %3 m: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
-        <translation>Passage de %1 à %2 à %3 m : l&apos;azote augmente de plus d&apos;un cinquième de la baisse de l&apos;hélium (contre-diffusion).</translation>
-    </message>
-    <message>
         <source>CNS %1 %: above %2 %.</source>
         <translation>CNS %1 % : au-dessus de %2 %.</translation>
     </message>
@@ -3322,12 +3302,36 @@ Fermez-le, puis relancez VeltraDesktop ; cette fenêtre fonctionne sans le carne
         <translation>Décompression non terminée</translation>
     </message>
     <message>
-        <source>Yoyo: an ascent of 10 m or more followed by a descent of 10 m or more.</source>
-        <translation>Yoyo : une remontée de 10 m ou plus suivie d&apos;une redescente de 10 m ou plus.</translation>
-    </message>
-    <message>
         <source>The deco gas %1 is no richer than the bottom gas %2: the ascent never takes it.</source>
         <translation>Le gaz de déco %1 n&apos;est pas plus riche que le mélange fond %2 : la remontée ne le prend jamais.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3: above 1.6 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 : au-dessus de 1,6 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3: above the bottom limit of %4 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 : au-dessus de la limite au fond de %4 bar.</translation>
+    </message>
+    <message>
+        <source>ppO2 %1 bar on %2 at %3: below 0.16 bar.</source>
+        <translation>ppO2 %1 bar sur %2 à %3 : en dessous de 0,16 bar.</translation>
+    </message>
+    <message>
+        <source>Equivalent narcotic depth %1 on %2 at %3: above %4.</source>
+        <translation>Profondeur équivalente narcotique %1 sur %2 à %3 : au-delà de %4.</translation>
+    </message>
+    <message>
+        <source>Gas density %1 g/L on %2 at %3: above %4 g/L.</source>
+        <translation>Densité du gaz %1 g/L sur %2 à %3 : au-dessus de %4 g/L.</translation>
+    </message>
+    <message>
+        <source>Switch from %1 to %2 at %3: nitrogen rises by more than a fifth of the helium drop (counter-diffusion).</source>
+        <translation>Passage de %1 à %2 à %3 : l&apos;azote augmente de plus d&apos;un cinquième de la baisse de l&apos;hélium (contre-diffusion).</translation>
+    </message>
+    <message>
+        <source>Yoyo: an ascent of %1 or more followed by a descent of %1 or more.</source>
+        <translation>Yoyo : une remontée de %1 ou plus suivie d&apos;une redescente de %1 ou plus.</translation>
     </message>
 </context>
 <context>
