@@ -91,6 +91,21 @@ QString depthText(double metres, const DisplayUnits& units, int width)
         .arg(units.depth == UnitSystem::Imperial ? QStringLiteral("ft") : QStringLiteral("m"));
 }
 
+QString quantityText(Quantity quantity, double si, const DisplayUnits& units, int decimals)
+{
+    return QString::number(Units::toDisplay(quantity, si, units), 'f', decimals) + QLatin1Char(' ')
+        + Units::symbol(quantity, units);
+}
+
+bool unitsNamed(const QString& name, DisplayUnits& units)
+{
+    const bool imperial = name == QLatin1String("imperial");
+    if (!imperial && !name.isEmpty() && name != QLatin1String("metric"))
+        return false;
+    units = DisplayUnits::all(imperial ? UnitSystem::Imperial : UnitSystem::Metric);
+    return true;
+}
+
 QString unitsUsage()
 {
     return QStringLiteral(

@@ -21,6 +21,12 @@ bool takeUnits(QStringList& args, DisplayUnits& units, QString& error);
 // "35.2m" or "115.5ft" (width characters before the unit): the look of the text tables.
 QString depthText(double metres, const DisplayUnits& units, int width = 0);
 
+// "65.6 ft", "16.2 cuft/min": a value and its unit with C numbers, for the text outputs.
+QString quantityText(Quantity quantity, double si, const DisplayUnits& units, int decimals);
+
+// The units named by a --units value: "metric" (or nothing) or "imperial"; false otherwise.
+bool unitsNamed(const QString& name, DisplayUnits& units);
+
 QString unitsUsage();
 
 } // namespace cli

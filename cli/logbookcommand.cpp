@@ -1,4 +1,5 @@
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/logbookdetailscommand.h"
 #include "cli/logbookplacescommand.h"
 #include "dive/diveprofile.h"
@@ -152,6 +153,11 @@ int commandLogbook(const Options& o, QTextStream& out, QTextStream& err)
         return ExitUsage;
     }
     const QString sub = o.positional[0];
+    DisplayUnits units;
+    if (!unitsNamed(o.value("--units"), units)) {
+        err << "--units takes metric or imperial\n";
+        return ExitUsage;
+    }
     const QString path = o.values.contains("--db") ? o.value("--db") : defaultLogbookPath();
     const QStringList known = { "list", "import", "export", "edit", "show", "search", "stats",
         "add", "sites", "site", "trips", "trip", "print" };

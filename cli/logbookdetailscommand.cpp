@@ -1,6 +1,7 @@
 #include "cli/logbookdetailscommand.h"
 
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/replayjson.h"
 #include "dive/airuse.h"
 #include "dive/diveprofile.h"
@@ -211,15 +212,24 @@ void appendEntryJson(QString& out, const DiveListEntry& e, const LocalClock& clo
     out += QLatin1Char('}');
 }
 
-void printEntry(const DiveListEntry& e, const LocalClock& clock, QTextStream& out)
+// --units, checked when the logbook command began: the text outputs follow it, JSON stays SI.
+DisplayUnits unitsOf(const Options& o)
 {
-    out << QStringLiteral("  %1  %2  %3  %4  %5  %6m  %7\n")
+    DisplayUnits units;
+    unitsNamed(o.value("--units"), units);
+    return units;
+}
+
+void printEntry(
+    const DiveListEntry& e, const LocalClock& clock, const DisplayUnits& units, QTextStream& out)
+{
+    out << QStringLiteral("  %1  %2  %3  %4  %5  %6  %7\n")
                .arg(e.diveId, 5)
                .arg(e.number > 0 ? QString::number(e.number) : QStringLiteral("-"), 5)
                .arg(e.name, -12)
                .arg(clock.toLocal(e.dateTime.toSecsSinceEpoch()).toString("dd/MM/yyyy hh:mm:ss"))
                .arg(formatTime(int(std::lround(e.maxTime))), 8)
-               .arg(e.maxDepth, 0, 'f', 1)
+               .arg(depthText(e.maxDepth, units))
                .arg(e.site);
 }
 
@@ -247,6 +257,7 @@ int listOrSearch(const Options& o, bool search, QTextStream& out, QTextStream& e
         return ExitUsage;
     }
     const bool json = o.has("--json");
+    const DisplayUnits units = unitsOf(o);
     const LocalClock clock;
     QSet<QString> serials;
     QString chunk;
@@ -264,7 +275,7 @@ int listOrSearch(const Options& o, bool search, QTextStream& out, QTextStream& e
                 chunk.clear();
             }
         } else {
-            printEntry(e, clock, out);
+            printEntry(e, clock, units, out);
         }
         ++count;
     });
@@ -410,14 +421,15 @@ int show(const Options& o, QTextStream& out, QTextStream& err)
         printJson(out, info);
         return ExitOk;
     }
+    const DisplayUnits units = unitsOf(o);
     out << "Dive:         " << *id << '\n'
         << "Number:       " << (dive.number > 0 ? QString::number(dive.number) : "-") << '\n'
         << "Name:         " << dive.name << '\n'
         << "Start:        " << info["start"].toString() << '\n'
         << "Computer:     " << dive.computer << ' ' << dive.serial << '\n'
         << "Duration:     " << formatTime(int(std::lround(dive.duration))) << '\n'
-        << "Max depth:    " << QString::number(dive.maxDepth, 'f', 1) << " m\n"
-        << "Mean depth:   " << QString::number(dive.meanDepth, 'f', 1) << " m\n"
+        << "Max depth:    " << quantityText(Quantity::Depth, dive.maxDepth, units, 1) << '\n'
+        << "Mean depth:   " << quantityText(Quantity::Depth, dive.meanDepth, units, 1) << '\n'
         << "Site:         " << dive.site << '\n'
         << "Location:     " << dive.location << '\n'
         << "Country:      " << dive.country << '\n'
@@ -429,7 +441,7 @@ int show(const Options& o, QTextStream& out, QTextStream& err)
         << '\n'
         << "Trip:         " << dive.trip << '\n'
         << "Air use:      "
-        << (sac > 0 ? QStringLiteral("%1 L/min").arg(sac, 0, 'f', 1) : QString()) << '\n'
+        << (sac > 0 ? quantityText(Quantity::BreathingRate, sac, units, 1) : QString()) << '\n'
         << "Buddies:      " << dive.buddies.join(", ") << '\n'
         << "Rating:       " << dive.rating << '\n'
         << "Tags:         " << dive.tags.join(", ") << '\n'
@@ -446,18 +458,19 @@ QJsonObject totalsJson(const DiveTotals& t)
         { "meanMaxDepth", t.meanMaxDepth } };
 }
 
-void printTotals(const QString& title, const DiveTotals& t, QTextStream& out)
+void printTotals(
+    const QString& title, const DiveTotals& t, const DisplayUnits& units, QTextStream& out)
 {
-    out << QStringLiteral("%1  %2 dives  %3  deepest %4 m (dive %5)  longest %6 (dive %7)  mean "
-                          "max depth %8 m\n")
+    out << QStringLiteral("%1  %2 dives  %3  deepest %4 (dive %5)  longest %6 (dive %7)  mean "
+                          "max depth %8\n")
                .arg(title, -8)
                .arg(t.dives, 5)
                .arg(formatTime(int(std::lround(t.totalSeconds))), 10)
-               .arg(t.maxDepth, 0, 'f', 1)
+               .arg(quantityText(Quantity::Depth, t.maxDepth, units, 1))
                .arg(t.deepestId)
                .arg(formatTime(int(std::lround(t.longestSeconds))))
                .arg(t.longestId)
-               .arg(t.meanMaxDepth, 0, 'f', 1);
+               .arg(quantityText(Quantity::Depth, t.meanMaxDepth, units, 1));
 }
 
 int stats(const Options& o, QTextStream& out, QTextStream& err)
@@ -493,9 +506,10 @@ int stats(const Options& o, QTextStream& out, QTextStream& err)
         printJson(out, json);
         return ExitOk;
     }
-    printTotals(QStringLiteral("All"), s.totals, out);
+    const DisplayUnits units = unitsOf(o);
+    printTotals(QStringLiteral("All"), s.totals, units, out);
     for (const DivePeriodTotals& p : periods)
-        printTotals(p.period, p.totals, out);
+        printTotals(p.period, p.totals, units, out);
     return ExitOk;
 }
 

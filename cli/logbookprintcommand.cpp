@@ -1,6 +1,7 @@
 // logbook print: stored dives as printed logbook pages in a PDF.
 
 #include "cli/clioptions.h"
+#include "cli/cliunits.h"
 #include "cli/logbookdetailscommand.h"
 #include "cli/logbookplacescommand.h"
 #include "dive/diveprofile.h"
@@ -28,13 +29,8 @@ int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
         err << "usage: veltra-cli logbook [--db PATH] print ID...|--all OUT.pdf [--units U]\n";
         return ExitUsage;
     }
-    const QString unitsName = o.value("--units");
-    if (!unitsName.isEmpty() && unitsName != "metric" && unitsName != "imperial") {
-        err << "--units takes metric or imperial\n";
-        return ExitUsage;
-    }
-    const DisplayUnits units
-        = DisplayUnits::all(unitsName == "imperial" ? UnitSystem::Imperial : UnitSystem::Metric);
+    DisplayUnits units;
+    unitsNamed(o.value("--units"), units); // checked with the logbook command
     LogbookDatabase& db = LogbookDatabase::instance();
     QList<int> chosen;
     if (all) {

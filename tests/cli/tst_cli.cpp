@@ -273,6 +273,19 @@ private slots:
         QCOMPARE(years[0]["period"].toString(), QString("2025"));
         QCOMPARE(years[0]["totalSeconds"].toDouble(), 300.0);
         QCOMPARE(log({ "stats", "--by", "week" }).status, 2);
+        // Imperial text: Wall's 30 m / 0.3048 = 98.4 ft; the mean 23.33 m = 76.6 ft.
+        const QList<std::pair<QStringList, QString>> feet = {
+            { { "list" }, "98.4ft  Arch" },
+            { { "show", "2" }, "Max depth:    98.4 ft\n" },
+            { { "stats" },
+                "deepest 98.4 ft (dive 2)  longest 10:00 (dive 1)  mean max depth "
+                "76.6 ft\n" },
+        };
+        for (const auto& [args, expected] : feet) {
+            const QString out = log(args + QStringList { "--units", "imperial" }).out;
+            QVERIFY2(out.contains(expected), qPrintable(out));
+        }
+        QCOMPARE(log({ "list", "--units", "furlongs" }).status, 2);
         LogbookDatabase::instance().close();
     }
 
@@ -310,6 +323,9 @@ private slots:
         QVERIFY2(std::fabs(shown["sac"].toDouble() - 37.68) < 0.01,
             qPrintable(QString::number(shown["sac"].toDouble())));
         QCOMPARE(shown["buddies"], QJsonValue(QJsonArray { "Ana", "Li" }));
+        // 37.68 L/min / 28.3168 L a cubic foot = 1.33 cuft/min.
+        const QString shownFeet = log({ "show", "4", "--units", "imperial" }).out;
+        QVERIFY2(shownFeet.contains("Air use:      1.3 cuft/min\n"), qPrintable(shownFeet));
         QCOMPARE(log({ "show", "2", "--json" }).json()["trip"], QJsonValue("Gozo 2026"));
         QCOMPARE(log({ "show", "1", "--json" }).json()["sac"], QJsonValue());
 
