@@ -2,6 +2,7 @@
 
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/units.h"
 #include "link/tarskble.h"
 #include "ui_simulationtab.h"
 #include "views/diveprofileitem.h"
@@ -259,17 +260,27 @@ void SimulationTab::on_btStartStopSimul_clicked()
     m_ui->btStartStopSimul->setToolTip(tr("Stop the replay"));
 }
 
+namespace {
+
+// "35.2m" or "115.5ft", in the units the views show.
+QString depthText(double metres)
+{
+    return Units::number(Quantity::Depth, metres, 1) + Units::symbol(Quantity::Depth);
+}
+
+} // namespace
+
 void SimulationTab::showReplayStep(int index, const SimulationSample& sample)
 {
     m_ui->edSimPointNumber->setText(QString::number(index));
     m_ui->edSimTime->setText(formatTime(int(sample.timeS)));
-    m_ui->edSimDepth->setText(QStringLiteral("%1m").arg(sample.depthDm / 10.0, 0, 'f', 1));
+    m_ui->edSimDepth->setText(depthText(sample.depthDm / 10.0));
     if (sample.limit < 0) {
         m_ui->lbSimNdlCeil->setText(tr("NDL"));
         m_ui->edSimNdlCeil->setText(QStringLiteral("%1mn").arg(std::fabs(sample.limit), 0, 'f', 0));
     } else {
         m_ui->lbSimNdlCeil->setText(tr("Ceiling"));
-        m_ui->edSimNdlCeil->setText(QStringLiteral("%1m").arg(sample.limit, 0, 'f', 1));
+        m_ui->edSimNdlCeil->setText(depthText(sample.limit));
     }
     if (m_markerGraph && m_markerGraph->profileItem())
         m_markerGraph->profileItem()->updateOverlayIcon(

@@ -1,4 +1,5 @@
 #include "dive/diveprofile.h"
+#include "dive/units.h"
 #include "plannerui/simulationdriver.h"
 #include "plannerui/simulationtab.h"
 #include "views/diveprofileitem.h"
@@ -537,15 +538,20 @@ private slots:
     void readouts()
     {
         // Time, depth, limit label, limit: a no-decompression limit, a ceiling, a zero ceiling.
-        std::tuple<DiveProfile, int, QStringList> rows[] = {
+        // In feet: 30 m / 0.3048 = 98.4 ft, 4.5 m = 14.8 ft.
+        std::tuple<DiveProfile, int, QStringList, UnitSystem> rows[] = {
             { diveOf({ point(0, 0, -12), point(120, 12, -12), point(240, 12, -8) }), 75,
-                { "01:15", "7.5m", "NDL", "12mn" } },
+                { "01:15", "7.5m", "NDL", "12mn" }, UnitSystem::Metric },
             { diveOf({ point(0, 0), point(100, 30, 4.5), point(900, 30, 9) }), 130,
-                { "02:10", "30.0m", "Ceiling", "4.5m" } },
+                { "02:10", "30.0m", "Ceiling", "4.5m" }, UnitSystem::Metric },
             { diveOf({ point(0, 0), point(100, 30), point(900, 30) }), 10,
-                { "00:10", "3.0m", "Ceiling", "0.0m" } },
+                { "00:10", "3.0m", "Ceiling", "0.0m" }, UnitSystem::Metric },
+            { diveOf({ point(0, 0), point(100, 30, 4.5), point(900, 30, 9) }), 130,
+                { "02:10", "98.4ft", "Ceiling", "14.8ft" }, UnitSystem::Imperial },
         };
-        for (auto& [dive, index, texts] : rows) {
+        const auto metricAgain = qScopeGuard([]() { DisplayUnits::setCurrent(DisplayUnits()); });
+        for (auto& [dive, index, texts, system] : rows) {
+            DisplayUnits::setCurrent(DisplayUnits::all(system));
             Harness h;
             GraphView graph;
             graph.showProfile(&dive);
