@@ -37,10 +37,12 @@ QString shown(Quantity quantity, double si)
 // the fill pressure when it has none ("80 cuft").
 QString cylinderSize(const Cylinder& c)
 {
-    if (DisplayUnits::current().volume == UnitSystem::Metric)
-        return QStringLiteral("%1 L").arg(QString::number(c.litres, 'g', 4));
+    const DisplayUnits units = DisplayUnits::current();
+    const QString symbol = QChar(0x00a0) + Units::symbol(Quantity::Volume, units);
+    if (units.volume == UnitSystem::Metric)
+        return QString::number(c.litres, 'g', 4) + symbol;
     const double cuft = Units::cylinderCubicFeet(c.litres, c.workBar > 0 ? c.workBar : c.fillBar);
-    return QStringLiteral("%1 cuft").arg(QString::number(cuft, 'f', 0));
+    return QString::number(cuft, 'f', 0) + symbol;
 }
 
 QString cylinderLabel(const Cylinder& cylinder, int index)
