@@ -345,9 +345,12 @@ private slots:
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
         for (const char* expected :
             { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li", "Air use: 37.7 L/min",
-                "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature" })
+                "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature",
+                "Logged by hand: simple profile" })
             QVERIFY2(printed.contains(expected), expected);
         QCOMPARE(printed.count("Signature"), 4);
+        // Only the dive added by hand is drawn dashed.
+        QCOMPARE(fileBytes(pdf).count("[4 3] 0 d"), 1);
         // Imperial: 200 bar / 0.0689476 = 2901 psi, 50 bar = 725 psi; 37.7 L/min / 28.3168 = 1.33
         // cuft/min.
         QCOMPARE(log({ "print", "--all", pdf, "--units", "imperial" }).status, 0);

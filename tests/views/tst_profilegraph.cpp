@@ -9,7 +9,7 @@
 #include "views/pressurecurve.h"
 #include "views/profilereadout.h"
 #include "views/profilescales.h"
-#include "views/profilesource.h"
+#include "dive/profilesource.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
