@@ -343,10 +343,9 @@ private slots:
         if (!text.waitForFinished(20000) || text.exitCode() != 0)
             QSKIP("pdftotext is not installed");
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-        for (const char* expected :
-            { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li", "Air use: 37.7 L/min",
-                "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature",
-                "Logged by hand: simple profile" })
+        for (const char* expected : { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li",
+                 "Air use: 37.7 L/min", "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus",
+                 "Signature", "Logged by hand: simple profile" })
             QVERIFY2(printed.contains(expected), expected);
         QCOMPARE(printed.count("Signature"), 4);
         // Only the dive added by hand is drawn dashed.
