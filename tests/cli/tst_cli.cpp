@@ -358,6 +358,16 @@ private slots:
         const QString imperial = QString::fromUtf8(text.readAllStandardOutput());
         for (const char* expected : { "Air use: 1.33 cuft/min", "Tx21/35: 2901 to 725 psi" })
             QVERIFY2(imperial.contains(expected), qPrintable(imperial));
+        // A dive known only by its numbers prints the simple profile they give, dashed.
+        DiveProfile summary = sampleDive("Summary", "");
+        summary.samples.clear();
+        QCOMPARE(LogbookDatabase::instance().openOrCreate(db), LogbookDatabase::Success);
+        QCOMPARE(LogbookDatabase::instance().storeDive(summary), LogbookDatabase::Success);
+        QCOMPARE(log({ "print", "5", pdf }).status, 0);
+        text.start("pdftotext", { pdf, "-" });
+        QVERIFY(text.waitForFinished(20000));
+        QVERIFY(text.readAllStandardOutput().contains("No profile recorded: simple profile"));
+        QCOMPARE(fileBytes(pdf).count("[4 3] 0 d"), 1);
         LogbookDatabase::instance().close();
     }
 
