@@ -59,16 +59,21 @@ void LogbookActions::report(const QString& problem)
         QMessageBox::warning(m_window, tr("Logbook"), problem);
 }
 
+QStringList LogbookActions::siteNames()
+{
+    QList<DiveSite> sites;
+    LogbookDatabase::instance().listSites(sites);
+    QStringList names;
+    for (const DiveSite& site : sites)
+        names << site.name;
+    names.removeDuplicates();
+    return names;
+}
+
 void LogbookActions::addDive()
 {
     LogbookDatabase& db = LogbookDatabase::instance();
-    QList<DiveSite> sites;
-    db.listSites(sites);
-    QStringList siteNames;
-    for (const DiveSite& site : sites)
-        siteNames << site.name;
-    siteNames.removeDuplicates();
-    AddDiveDialog dialog(siteNames, db.usedNames(LogbookDatabase::UsedList::Buddies),
+    AddDiveDialog dialog(siteNames(), db.usedNames(LogbookDatabase::UsedList::Buddies),
         db.usedNames(LogbookDatabase::UsedList::Tags), m_window);
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -25,6 +25,8 @@ public:
     void offerTrips(const QList<int>& storedIds);
     // Prints the dives into the PDF; false (after saying why) when it could not be written.
     bool printDives(const QList<int>& diveIds, const QString& path);
+    // The names of the logbook's sites, each once, for completion.
+    static QStringList siteNames();
 
 signals:
     // A dive was added by hand: show it.

@@ -1,6 +1,7 @@
 // The Summary of the dive shown: its values, details, cylinders and alert lights, and how they
 // follow the logbook's edits and their undo.
 #include "app/alertlights.h"
+#include "app/logbookactions.h"
 #include "app/mainwindow.h"
 #include "dive/airuse.h"
 #include "dive/divealerts.h"
@@ -96,13 +97,8 @@ void MainWindow::createAirUseFields()
 void MainWindow::refreshCompletions()
 {
     LogbookDatabase& db = LogbookDatabase::instance();
-    QList<DiveSite> sites;
-    db.listSites(sites);
-    QStringList names;
-    for (const DiveSite& site : sites)
-        names << site.name;
-    names.removeDuplicates();
-    m_detailsEditor->setCompletions(names, db.usedNames(LogbookDatabase::UsedList::Buddies),
+    m_detailsEditor->setCompletions(LogbookActions::siteNames(),
+        db.usedNames(LogbookDatabase::UsedList::Buddies),
         db.usedNames(LogbookDatabase::UsedList::Tags));
 }
 

@@ -3,6 +3,7 @@
 #include "dive/airuse.h"
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
+#include "dive/profilesource.h"
 #include "dive/units.h"
 #include "planner/slatewriter.h"
 
@@ -101,26 +102,35 @@ QStringList gasLines(const DiveProfile& dive, const Printing& p)
     return lines;
 }
 
-// The depth line under a frame: time to the right, depth down, both from zero.
+// The depth line under a frame: time to the right, depth down, both from zero. A dive logged
+// by hand is drawn dashed with a caption, as on screen, so no one reads it as measured.
 QByteArray profileLines(const DiveProfile& dive, double top, const Printing& p)
 {
     QByteArray out = rectangle(kProfileLeft, top - kProfileHeight, kProfileWidth, kProfileHeight);
-    const double span = dive.samples.isEmpty() ? 0 : dive.samples.constLast().time;
+    const ProfileSource source = profileSource(dive);
+    const QList<DiveSample> line = handLoggedLine(dive, source);
+    const double span = line.isEmpty() ? 0 : line.constLast().time;
     const double depth = std::max(1.0, dive.maxDepth);
     out += text(kProfileLeft, top + 3, p.show(Quantity::Depth, 0, 0), false, 8);
     out += text(kProfileLeft, top - kProfileHeight - 10,
         QStringLiteral("%1, %2").arg(
             p.show(Quantity::Depth, depth, 1), formatTime(int(std::lround(span)))),
         false, 8);
+    const QString caption = handLoggedCaption(source);
+    if (!caption.isEmpty())
+        out += text(kProfileLeft, top - kProfileHeight - 20, caption, false, 7);
     if (span <= 0)
         return out;
-    for (qsizetype i = 0; i < dive.samples.size(); ++i) {
-        const DiveSample& s = dive.samples.at(i);
+    const bool dashed = source != ProfileSource::Recorded;
+    if (dashed)
+        out += "[4 3] 0 d\n";
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const DiveSample& s = line.at(i);
         const double x = kProfileLeft + s.time / span * kProfileWidth;
         const double y = top - std::clamp(s.depth / depth, 0.0, 1.0) * kProfileHeight;
         out += pdfNumber(x) + ' ' + pdfNumber(y) + (i == 0 ? " m\n" : " l\n");
     }
-    return out + "S\n";
+    return out + (dashed ? "S\n[] 0 d\n" : "S\n");
 }
 
 // One dive in the block whose top edge is at top.

@@ -190,7 +190,7 @@ void DiveProfileItem::refreshHeader()
     QString text = QStringLiteral("<html><head/><body><p>");
     text += field(tr("Dive: "), m_dive->name.toHtmlEscaped());
     text += field(tr(" - Max depth: "),
-        Units::number(Quantity::Depth, m_dive->maxDepth, 1) + Units::symbol(Quantity::Depth));
+        Units::format(Quantity::Depth, m_dive->maxDepth, 1, DisplayUnits::current(), QLocale()));
     // Rounded to the second as the planner's result lines are, so both show the same times.
     text += field(tr(" - Dive time: "), formatTime(int(std::lround(m_dive->duration))));
     if (showAscentSummary == 1) {

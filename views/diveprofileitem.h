@@ -2,7 +2,7 @@
 
 #include "dive/diverecords.h"
 #include "views/profilescales.h"
-#include "views/profilesource.h"
+#include "dive/profilesource.h"
 
 #include <QFont>
 #include <QGraphicsObject>

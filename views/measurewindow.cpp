@@ -3,6 +3,7 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "dive/units.h"
+#include "views/profilescales.h"
 
 #include <QFile>
 #include <QTableWidget>
@@ -21,11 +22,12 @@ MeasureValues measureBetween(const DiveProfile& dive, int i, int j)
     const DiveSample& a = dive.samples.at(i);
     const DiveSample& b = dive.samples.at(j);
     values.valid = true;
-    values.depth1 = QStringLiteral("%1m").arg(a.depth);
+    // In the diver's unit and decimal mark, as the graph's own depth labels.
+    values.depth1 = ProfileScales::shortDepth(a.depth);
     values.time1 = formatTime(int(a.time));
-    values.depth2 = QStringLiteral("%1m").arg(b.depth);
+    values.depth2 = ProfileScales::shortDepth(b.depth);
     values.time2 = formatTime(int(b.time));
-    values.depthDifference = QStringLiteral("%1m").arg(std::abs(b.depth - a.depth));
+    values.depthDifference = ProfileScales::shortDepth(std::abs(b.depth - a.depth));
     values.timeDifference = formatTime(int(std::abs(b.time - a.time)));
     // What the diver did on average between the two points: depth change over elapsed time
     // (a mean of per-sample speeds would weigh short steps like long ones).

@@ -10,6 +10,16 @@
 
 #include <cmath>
 
+namespace {
+
+// In the units and with the decimal mark the diver chose, a space before the unit.
+QString shown(Quantity quantity, double si)
+{
+    return Units::number(quantity, si, 1) + QLatin1Char(' ') + Units::symbol(quantity);
+}
+
+} // namespace
+
 QString positionReadout(const DiveProfile& dive, int timeS)
 {
     const PositionInfo info = dive.positionInfo(timeS, false);
@@ -22,10 +32,6 @@ QString positionReadout(const DiveProfile& dive, int timeS)
         : speed > 0.05                      ? GraphView::tr("down")
                                             : QString();
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
-    // In the units and with the decimal mark the diver chose.
-    const auto shown = [](Quantity quantity, double si) {
-        return Units::number(quantity, si, 1) + QLatin1Char(' ') + Units::symbol(quantity);
-    };
     const QString gap = QStringLiteral("   ");
     QString text = formatTime(timeS) + gap + shown(Quantity::Depth, depth);
     // A plan or a dive logged without one has no temperature: 0 throughout is none, not 0 °C.
@@ -68,22 +74,17 @@ QString positionInformationHtml(
     html += title(QObject::tr("Position information"));
     addRow(html, QObject::tr("Time"), formatTime(timeS));
     addRow(html, QObject::tr("Depth"),
-        Units::number(Quantity::Depth, std::abs(info.before.depth + info.depthChange), 1)
-            + Units::symbol(Quantity::Depth));
-    addRow(html, QObject::tr("Speed"),
-        Units::number(Quantity::VerticalSpeed, std::abs(info.after.speed), 1) + QLatin1Char(' ')
-            + Units::symbol(Quantity::VerticalSpeed));
+        shown(Quantity::Depth, std::abs(info.before.depth + info.depthChange)));
+    addRow(html, QObject::tr("Speed"), shown(Quantity::VerticalSpeed, std::abs(info.after.speed)));
     if (dive.minTemperature != 0 || dive.maxTemperature != 0)
-        addRow(html, QObject::tr("Temperature"),
-            Units::number(Quantity::Temperature, info.after.temperature, 1)
-                + Units::symbol(Quantity::Temperature));
+        addRow(
+            html, QObject::tr("Temperature"), shown(Quantity::Temperature, info.after.temperature));
     const double ceiling = info.before.decoCeiling + info.ceilingChange;
     if (ceiling < 0)
         addRow(html, QObject::tr("NDL"),
             QStringLiteral("%1 min").arg(QLocale().toString(std::abs(ceiling), 'f', 1)));
     else
-        addRow(html, QObject::tr("Ceiling"),
-            Units::number(Quantity::Depth, std::abs(ceiling), 1) + Units::symbol(Quantity::Depth));
+        addRow(html, QObject::tr("Ceiling"), shown(Quantity::Depth, std::abs(ceiling)));
     html += QStringLiteral("    </table>");
 
     if (selectionVisible) {

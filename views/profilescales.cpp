@@ -82,7 +82,8 @@ QString shortDepth(double metres)
     const double shown
         = std::round(Units::toDisplay(Quantity::Depth, metres, DisplayUnits::current()) * 10.0);
     const bool whole = std::fmod(shown, 10.0) == 0.0;
-    return QLocale().toString(shown / 10.0, 'f', whole ? 0 : 1) + Units::symbol(Quantity::Depth);
+    return QLocale().toString(shown / 10.0, 'f', whole ? 0 : 1) + QChar(0x00a0)
+        + Units::symbol(Quantity::Depth);
 }
 
 } // namespace ProfileScales

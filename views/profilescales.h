@@ -51,7 +51,7 @@ struct TemperatureAxis
 TemperatureAxis temperatureAxis(double minC, double maxC);
 
 // A depth as the graph's small labels write it: the diver's unit, at most one decimal, none
-// when whole, the locale's decimal mark ("22.5m", "9,8ft").
+// when whole, the locale's decimal mark ("22.5 m", "9,8 ft", with a no-break space).
 QString shortDepth(double metres);
 
 } // namespace ProfileScales

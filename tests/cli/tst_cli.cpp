@@ -359,11 +359,13 @@ private slots:
         if (!text.waitForFinished(20000) || text.exitCode() != 0)
             QSKIP("pdftotext is not installed");
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-        for (const char* expected :
-            { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li", "Air use: 37.7 L/min",
-                "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus", "Signature" })
+        for (const char* expected : { "Arch, Gozo, Malta (36.01350, 14.32580)", "Buddies: Ana, Li",
+                 "Air use: 37.7 L/min", "Tx21/35: 200 to 50 bar, 15.0 L cylinder", "Octopus",
+                 "Signature", "Logged by hand: simple profile" })
             QVERIFY2(printed.contains(expected), expected);
         QCOMPARE(printed.count("Signature"), 4);
+        // Only the dive added by hand is drawn dashed.
+        QCOMPARE(fileBytes(pdf).count("[4 3] 0 d"), 1);
         // Imperial: 200 bar / 0.0689476 = 2901 psi, 50 bar = 725 psi; 37.7 L/min / 28.3168 = 1.33
         // cuft/min.
         QCOMPARE(log({ "print", "--all", pdf, "--units", "imperial" }).status, 0);
@@ -372,6 +374,16 @@ private slots:
         const QString imperial = QString::fromUtf8(text.readAllStandardOutput());
         for (const char* expected : { "Air use: 1.33 cuft/min", "Tx21/35: 2901 to 725 psi" })
             QVERIFY2(imperial.contains(expected), qPrintable(imperial));
+        // A dive known only by its numbers prints the simple profile they give, dashed.
+        DiveProfile summary = sampleDive("Summary", "");
+        summary.samples.clear();
+        QCOMPARE(LogbookDatabase::instance().openOrCreate(db), LogbookDatabase::Success);
+        QCOMPARE(LogbookDatabase::instance().storeDive(summary), LogbookDatabase::Success);
+        QCOMPARE(log({ "print", "5", pdf }).status, 0);
+        text.start("pdftotext", { pdf, "-" });
+        QVERIFY(text.waitForFinished(20000));
+        QVERIFY(text.readAllStandardOutput().contains("No profile recorded: simple profile"));
+        QCOMPARE(fileBytes(pdf).count("[4 3] 0 d"), 1);
         LogbookDatabase::instance().close();
     }
 

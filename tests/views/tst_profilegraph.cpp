@@ -1,6 +1,7 @@
 #include "dive/diveprofile.h"
 #include "dive/formattime.h"
 #include "dive/manualdive.h"
+#include "dive/profilesource.h"
 #include "dive/units.h"
 #include "testdives.h"
 #include "views/divepoint.h"
@@ -9,7 +10,6 @@
 #include "views/pressurecurve.h"
 #include "views/profilereadout.h"
 #include "views/profilescales.h"
-#include "views/profilesource.h"
 #include "views/replaylayer.h"
 #include "views/tissueheatmap.h"
 
@@ -321,8 +321,8 @@ private slots:
         DisplayUnits::setCurrent(DisplayUnits());
         const QString metres = shortDepth(22.5) + shortDepth(20.04);
         QLocale::setDefault(QLocale::system());
-        QCOMPARE(feet, "9,8ft");
-        QCOMPARE(metres, "22,5m20m");
+        QCOMPARE(feet, QString::fromUtf8("9,8\u00a0ft"));
+        QCOMPARE(metres, QString::fromUtf8("22,5\u00a0m20\u00a0m"));
     }
 
     void handLoggedDives()
@@ -417,8 +417,9 @@ private slots:
         f.dive.name = QStringLiteral("Wreck <1>");
         f.view.showProfile(&f.dive);
         // 3900 s is 1 h 05 min: hours are shown, not dropped.
-        for (const char* part : { ">Wreck &lt;1&gt;</span>", ">32.5m</span>", ">01:05:00</span>" })
-            QVERIFY2(f.item()->headerText().contains(QLatin1String(part)), part);
+        for (const char* part :
+            { ">Wreck &lt;1&gt;</span>", ">32.5\u00a0m</span>", ">01:05:00</span>" })
+            QVERIFY2(f.item()->headerText().contains(QString::fromUtf8(part)), part);
         QVERIFY(!f.item()->headerText().contains("Ascent"));
         f.item()->showAscentSummary = 1;
         f.dive.ascentDuration = 754;

@@ -290,12 +290,13 @@ private slots:
             // 20 m in 1 min, then 9 min level: 20 m over 10 min is 2.0 m/min (not the mean of
             // the per-sample speeds, 10).
             { { { 0, 0 }, { 60, 20 }, { 600, 20 } }, 0, 2,
-                { "0m", "00:00", "20m", "10:00", "20m", "10:00", "2.0 m/min" } },
+                { "0\u00a0m", "00:00", "20\u00a0m", "10:00", "20\u00a0m", "10:00", "2.0 m/min" } },
             // Reversed order, an ascent and more than an hour apart.
             { { { 0, 0 }, { 120, 30.5 }, { 3000, 30 }, { 4020, 3 } }, 3, 1,
-                { "30.5m", "02:00", "3m", "01:07:00", "27.5m", "01:05:00", "-0.4 m/min" } },
+                { "30.5\u00a0m", "02:00", "3\u00a0m", "01:07:00", "27.5\u00a0m", "01:05:00",
+                    "-0.4 m/min" } },
             { { { 0, 0 }, { 60, 10 } }, 1, 1,
-                { "10m", "01:00", "10m", "01:00", "0m", "00:00", "0.0 m/min" } },
+                { "10\u00a0m", "01:00", "10\u00a0m", "01:00", "0\u00a0m", "00:00", "0.0 m/min" } },
         };
         for (const auto& [points, i, j, texts] : rows) {
             const DiveProfile dive = diveFromPoints(points);
@@ -307,6 +308,13 @@ private slots:
             QVERIFY(!measureBetween(dive, 0, int(points.size())).valid);
             QVERIFY(!measureBetween(dive, -1, 0).valid);
         }
+        // In feet and French: 30.5 m / 0.3048 = 100.07 ft.
+        QLocale::setDefault(QLocale(QLocale::French));
+        DisplayUnits::setCurrent(DisplayUnits::all(UnitSystem::Imperial));
+        const QString feet = measureBetween(diveFromPoints(std::get<0>(rows[1])), 3, 1).depth1;
+        DisplayUnits::setCurrent(DisplayUnits());
+        QLocale::setDefault(QLocale::system());
+        QCOMPARE(feet, QString::fromUtf8("100,1\u00a0ft"));
 
         // The window shows the values and is kept: a second show reuses it.
         const DiveProfile dive = diveFromPoints(std::get<0>(rows[0]));
@@ -333,8 +341,8 @@ private slots:
         const QString html = positionInformationHtml(dive, 100, true, 120, 3840);
         const QList<QPair<QString, QStringList>> expected {
             { ceiling,
-                { "<td>01:05:00</td>", "<td>10.0m</td>", "<td>2.0 m/min</td>", "<td>24.0°C</td>",
-                    "Ceiling</td> <td>0.0m</td>" } },
+                { "<td>01:05:00</td>", "<td>10.0 m</td>", "<td>2.0 m/min</td>", "<td>24.0 °C</td>",
+                    "Ceiling</td> <td>0.0 m</td>" } },
             { ndl, { "<td>00:30</td>", "<td>20.0 m/min</td>", "NDL</td> <td>12.5 min</td>" } },
             { html,
                 { "Selection</p>", "Start Time</td> <td>02:00</td>",

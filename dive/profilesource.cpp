@@ -1,4 +1,4 @@
-#include "views/profilesource.h"
+#include "dive/profilesource.h"
 
 #include "dive/diveprofile.h"
 #include "dive/manualdive.h"
