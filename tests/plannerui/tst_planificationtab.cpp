@@ -369,10 +369,8 @@ private slots:
         fill->setValue(3300);
         emit fill->editingFinished();
         QTRY_VERIFY(qAbs(tab.plan().current()->cylinders.value(0).fillBar - 227.53) < 0.01);
-        QTRY_VERIFY(tab.findChild<QTextEdit*>("runtime")
-                        ->toPlainText()
-                        .replace(QChar(0x00a0), QLatin1Char(' '))
-                        .contains("filled to 3300 psi, above its working pressure of 3000 psi"));
+        QTRY_VERIFY(tab.findChild<QTextEdit*>("runtime")->toPlainText().contains(
+            "filled to 3300 psi, above its working pressure of 3000 psi"));
         // A word for a size is explained in the diver's units.
         size = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
         BoxAnswer refused;
