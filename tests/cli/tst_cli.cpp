@@ -671,13 +671,10 @@ private slots:
                    "the cylinder holds 39 cuft.",
                    "the contingency \"10 ft deeper, 3 min longer\"" };
         // Nx50 switched at its 1.6 bar depth: (3.2 - 1.013) / 0.10101 = 21.65 m, the stop at
-        // 21 m = 68.9 ft. 10 m = 32.8 ft.
+        // 21 m = 68.9 ft.
         QTest::newRow("icd") << QStringList { "--gas", "18/45", "--point", "200:20", "--deco-gas",
             "50", "--switch", "depth" }
                              << QStringList { "from Tx18/45 to Nx50 at 69 ft:" };
-        QTest::newRow("yoyo") << QStringList {
-            "--point", "100:5", "--point", "30:7", "--point", "100:9"
-        } << QStringList { "an ascent of 33 ft or more followed by a descent of 33 ft" };
     }
 
     void planWarningsInImperial()
@@ -822,6 +819,12 @@ private slots:
         QTest::newRow("effort") << QStringList { "--gf", "30/80", "--effort", "--point", "30:2",
             "--point", "30:20" } << "gf-reduced"
                                 << "Effort mode: computed at GF 30/68 instead of 30/80";
+        // In feet on the slate too: 10 m = 32.8 ft.
+        QTest::newRow("yoyo-imperial")
+            << QStringList { "--units", "imperial", "--point", "100:5", "--point", "30:7",
+                   "--point", "100:9" }
+            << "yoyo"
+            << "an ascent of 33 ft or more followed by a descent of 33 ft";
     }
 
     void planSlateShowsEveryError()
