@@ -277,10 +277,15 @@ int commandPlan(const Options& o, const DisplayUnits& units, QTextStream& out, Q
             return ExitFailed;
         }
     }
-    if (o.has("--json"))
+    if (o.has("--json")) {
         printJson(out, planReportJson(reports));
-    else
+        if (o.values.contains("--slate") && units != DisplayUnits()) {
+            DisplayUnits::setCurrent(units); // the slate's gas messages in the diver's units
+            computeWholePlan(plan, settings);
+        }
+    } else {
         out << planReportText(reports, units);
+    }
     if (!writePlanSlate(o, plan, units, err))
         return ExitFailed;
     return ExitOk;

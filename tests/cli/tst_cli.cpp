@@ -819,7 +819,11 @@ private slots:
         QTest::newRow("effort") << QStringList { "--gf", "30/80", "--effort", "--point", "30:2",
             "--point", "30:20" } << "gf-reduced"
                                 << "Effort mode: computed at GF 30/68 instead of 30/80";
-        // In feet on the slate too: 10 m = 32.8 ft.
+        // In feet and cubic feet on the slate too: 10 m = 32.8 ft; 40 cuft of air hold 39.
+        QTest::newRow("dry-imperial")
+            << QStringList { "--units", "imperial", "--point", "100:20", "--cylinder", "40:3000" }
+            << "dry"
+            << "the cylinder holds 39 cuft";
         QTest::newRow("yoyo-imperial")
             << QStringList { "--units", "imperial", "--point", "100:5", "--point", "30:7",
                    "--point", "100:9" }
