@@ -22,6 +22,17 @@ bool readNumber(const QString& text, double& value)
 // The option's value in SI, or an empty string when a part is not a number.
 QString toSi(const QString& option, const QString& value, const DisplayUnits& units)
 {
+    if (option == QLatin1String("--safety-stop")) {
+        // MIN[@DEPTH]: only the depth is a length.
+        QStringList stop = value.split(QLatin1Char('@'));
+        double depth = 0;
+        if (stop.size() == 2) {
+            if (!readNumber(stop[1], depth))
+                return {};
+            stop[1] = number(Units::fromDisplay(Quantity::Depth, depth, units));
+        }
+        return stop.join(QLatin1Char('@'));
+    }
     QStringList parts = value.split(QLatin1Char(':'));
     double a = 0;
     if (!readNumber(parts[0], a))
@@ -69,7 +80,7 @@ bool takeUnits(QStringList& args, DisplayUnits& units, QString& error)
         return true;
     static const QStringList converted
         = { "--point", "--cylinder", "--sac", "--deco-sac", "--ascent-rate", "--stop-rate",
-              "--deeper", "--end-limit", "--setpoint-switch", "--altitude" };
+              "--deeper", "--end-limit", "--setpoint-switch", "--altitude", "--safety-stop" };
     for (int i = 0; i + 1 < args.size(); ++i) {
         if (!converted.contains(args[i]))
             continue;
@@ -111,7 +122,8 @@ QString unitsUsage()
     return QStringLiteral(
         "  --units metric|imperial  values typed and the text shown in metres, bar, litres\n"
         "       (default) or feet, psi, cubic feet (--cylinder CUFT:PSI, rates per minute;\n"
-        "       --deeper, --end-limit, --setpoint-switch and --altitude in feet)\n");
+        "       --deeper, --end-limit, --setpoint-switch, --altitude and the depth of\n"
+        "       --safety-stop MIN@DEPTH in feet)\n");
 }
 
 } // namespace cli

@@ -798,6 +798,12 @@ private slots:
         QCOMPARE(lines[3]["direction"].toString(), QStringLiteral("level"));
         QCOMPARE(lines[3]["duration"].toDouble(), 3.0);
         QVERIFY(qAbs(lines.last()["runTime"].toDouble() - 16.1111) < 1e-3);
+        // In imperial the stop's depth is in feet: 20 ft = 6.096 m, kept to the decimetre.
+        const QJsonObject feet = cli({ "plan", "--units", "imperial", "--point", "60:2", "--point",
+                                         "60:10", "--safety-stop", "3@20", "--json" })
+                                     .json()["dives"][0]["settings"]["safetyStop"]
+                                     .toObject();
+        QCOMPARE(feet["depth"].toDouble(), 6.1);
     }
 
     void planSlateShowsEveryError_data()
