@@ -26,15 +26,6 @@ QString volume(double litres, const DisplayUnits& units)
         .arg(Units::symbol(Quantity::Volume, units));
 }
 
-// A pressure left in a cylinder is rounded down: the diver never counts on gas not there.
-QString pressure(double bar, const DisplayUnits& units, bool down = false)
-{
-    const double shown = Units::toDisplay(Quantity::Pressure, bar, units);
-    return QStringLiteral("%1 %2")
-        .arg(down ? std::floor(shown) : std::round(shown), 0, 'f', 0)
-        .arg(Units::symbol(Quantity::Pressure, units));
-}
-
 QString cylinderTable(
     const QList<Cylinder>& cylinders, const QList<CylinderUse>& use, const DisplayUnits& units)
 {
@@ -44,10 +35,11 @@ QString cylinderTable(
         text += QCoreApplication::translate("GasPlan", "  %1 %2: used %3, ends at %4, reserve %5\n")
                     .arg(cylinderGasName(c), -8)
                     .arg(cylinderSizeText(c, units), volume(use[i].usedLitres, units),
-                        pressure(use[i].endBar, units, true), pressure(use[i].reserveBar, units));
+                        gasPressureText(use[i].endBar, units, true),
+                        gasPressureText(use[i].reserveBar, units));
         if (use[i].turnBar > 0)
             text += QCoreApplication::translate("GasPlan", "    turn at %1\n")
-                        .arg(pressure(use[i].turnBar, units));
+                        .arg(gasPressureText(use[i].turnBar, units));
     }
     return text;
 }
@@ -82,15 +74,23 @@ QString bailoutText(const PlanDiveResult& r, const DisplayUnits& units)
 
 } // namespace
 
+QString gasPressureText(double bar, const DisplayUnits& units, bool down)
+{
+    const double shown = Units::toDisplay(Quantity::Pressure, bar, units);
+    return QStringLiteral("%1 %2")
+        .arg(down ? std::floor(shown) : std::round(shown), 0, 'f', 0)
+        .arg(Units::symbol(Quantity::Pressure, units));
+}
+
 QString cylinderSizeText(const Cylinder& cylinder, const DisplayUnits& units)
 {
     if (units.volume == UnitSystem::Imperial)
         return QStringLiteral("%1 cuft %2")
             .arg(Units::cylinderCubicFeet(cylinder.litres, cylinder.workingBar()), 0, 'f', 1)
-            .arg(pressure(cylinder.fillBar, units));
+            .arg(gasPressureText(cylinder.fillBar, units));
     return QStringLiteral("%1 L %2")
         .arg(cylinder.litres, 0, 'g', 4)
-        .arg(pressure(cylinder.fillBar, units));
+        .arg(gasPressureText(cylinder.fillBar, units));
 }
 
 QString gasPlanText(const PlanifDive& dive, const DisplayUnits& units)
@@ -116,7 +116,7 @@ QString gasPlanText(const PlanifDive& dive, const DisplayUnits& units)
             text += QCoreApplication::translate("GasPlan", "  %1 used %2, ends at %3\n")
                         .arg(cylinderGasName(c.cylinders[i]), -8)
                         .arg(volume(c.use[i].usedLitres, units),
-                            pressure(c.use[i].endBar, units, true));
+                            gasPressureText(c.use[i].endBar, units, true));
     }
     return text;
 }

@@ -13,6 +13,10 @@ class PlanifDive;
 // working pressure, then the fill.
 QString cylinderSizeText(const Cylinder& cylinder, const DisplayUnits& units);
 
+// A cylinder pressure in whole bar or psi; what is left in a cylinder (down) is rounded down:
+// the diver never counts on gas not there.
+QString gasPressureText(double bar, const DisplayUnits& units, bool down = false);
+
 // The gas plan (the bailout schedule and its gas in closed circuit, the contingency plans); the
 // warnings are not included. Volumes and pressures in `units`.
 QString gasPlanText(const PlanifDive& dive, const DisplayUnits& units = DisplayUnits());

@@ -3,6 +3,7 @@
 #include "dive/formattime.h"
 #include "planner/bailout.h"
 #include "planner/contingency.h"
+#include "planner/gasplantext.h"
 #include "planner/plangas.h"
 #include "planner/planification.h"
 #include "planner/planwarnings.h"
@@ -32,15 +33,6 @@ QString metres(double depthM, const DisplayUnits& units)
     return QStringLiteral("%1 %2")
         .arg(std::lround(Units::toDisplay(Quantity::Depth, depthM, units)))
         .arg(Units::symbol(Quantity::Depth, units));
-}
-
-// Whole bar or psi; what is left in a cylinder rounded down.
-QString pressure(double bar, const DisplayUnits& units, bool down = false)
-{
-    const double shown = Units::toDisplay(Quantity::Pressure, bar, units);
-    return QStringLiteral("%1 %2")
-        .arg(down ? std::floor(shown) : std::round(shown), 0, 'f', 0)
-        .arg(Units::symbol(Quantity::Pressure, units));
 }
 
 QString volume(double litres, const DisplayUnits& units)
@@ -131,9 +123,9 @@ SlateTable cylinderTable(const QString& title, const QList<Cylinder>& cylinders,
     for (int i = 0; i < cylinders.size() && i < use.size(); ++i) {
         const Cylinder& c = cylinders[i];
         const CylinderUse& u = use[i];
-        t.rows.append({ cylinderGasName(c), size(c, units), pressure(c.fillBar, units),
-            volume(u.usedLitres, units), pressure(u.endBar, units, true),
-            pressure(u.reserveBar, units) });
+        t.rows.append({ cylinderGasName(c), size(c, units), gasPressureText(c.fillBar, units),
+            volume(u.usedLitres, units), gasPressureText(u.endBar, units, true),
+            gasPressureText(u.reserveBar, units) });
     }
     return t;
 }
