@@ -154,12 +154,14 @@ namespace {
 bool readGasSettings(const Options& o, GasSettings& settings, QTextStream& err)
 {
     if (o.values.contains("--sac") && !positiveNumber(o.value("--sac"), settings.bottomSacLpm)) {
-        err << "--sac takes the bottom breathing rate in litres per minute, more than 0\n";
+        err << "--sac takes the bottom breathing rate in litres per minute (cubic feet with "
+               "--units imperial), more than 0\n";
         return false;
     }
     if (o.values.contains("--deco-sac")
         && !positiveNumber(o.value("--deco-sac"), settings.decoSacLpm)) {
-        err << "--deco-sac takes the deco breathing rate in litres per minute, more than 0\n";
+        err << "--deco-sac takes the deco breathing rate in litres per minute (cubic feet with "
+               "--units imperial), more than 0\n";
         return false;
     }
     if (o.values.contains("--reserve")) {
