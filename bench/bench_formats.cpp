@@ -5,6 +5,7 @@
 #include "fileio/divelinesio.h"
 #include "fileio/fitfile.h"
 #include "fileio/subsurfacexml.h"
+#include "importfixture.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -87,28 +88,7 @@ void importSubsurface(benchmark::State& state)
         return;
     }
     file.close();
-    int round = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        LogbookDatabase& logbook = LogbookDatabase::instance();
-        if (logbook.openOrCreate(dir.filePath(QStringLiteral("empty%1.db").arg(round++)))
-            != LogbookDatabase::Success) {
-            state.SkipWithError("cannot open the logbook");
-            return;
-        }
-        state.ResumeTiming();
-        DiveFileContent content = readDiveFile(path);
-        int stored = 0;
-        for (const LogbookDatabase::ImportOutcome& outcome : logbook.importDives(content.dives))
-            stored += outcome.code == LogbookDatabase::Success ? 1 : 0;
-        state.PauseTiming();
-        logbook.close();
-        if (stored != kDives) {
-            state.SkipWithError("not every dive was stored");
-            return;
-        }
-        state.ResumeTiming();
-    }
+    BenchFixture::importIntoEmptyLogbooks(state, dir, path, kDives);
 }
 
 // A little-endian FIT activity: file_id, a gas, 5,000 records one second apart with depth and

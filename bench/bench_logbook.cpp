@@ -223,12 +223,7 @@ void BM_FirstListing(benchmark::State& state)
     QLabel label;
     QList<DiveListEntry> entries;
     for (auto _ : state) {
-        LogbookDatabase& db = LogbookDatabase::instance();
-        db.close();
-        int groups = 0;
-        if (db.openOrCreate(path) != LogbookDatabase::Success
-            || !db.listDives(DiveFilter(), entries, groups))
-            std::abort();
+        const int groups = BenchFixture::reopenAndList(path, entries);
         if (state.range(1) == 1) {
             sortDiveEntries(entries, DiveSortKey::Date, true);
             DiveListView::fill(table, label, entries, groups, false);

@@ -5,9 +5,9 @@
 #include "logbook/divecounts.h"
 #include "logbook/logbookdatabase.h"
 #include "logbook/logbookstats.h"
+#include "logbookfixture.h"
 #include "planner/logbookpages.h"
 #include "views/divelistview.h"
-#include "logbookfixture.h"
 #include "widgetbenchmain.h"
 
 #include <QDir>
@@ -100,12 +100,7 @@ void BM_FirstListingWithTrips(benchmark::State& state)
     QLabel label;
     QList<DiveListEntry> entries;
     for (auto _ : state) {
-        LogbookDatabase& db = LogbookDatabase::instance();
-        db.close();
-        int groups = 0;
-        if (db.openOrCreate(path) != LogbookDatabase::Success
-            || !db.listDives(DiveFilter(), entries, groups))
-            std::abort();
+        BenchFixture::reopenAndList(path, entries);
         if (state.range(0) == 1) {
             sortDiveEntries(entries, DiveSortKey::Date, true);
             DiveListView::sortByTrip(entries);

@@ -6,6 +6,7 @@
 #include "dive/diveprofile.h"
 #include "fileio/divelinesio.h"
 #include "fileio/uddf.h"
+#include "importfixture.h"
 #include "logbook/logbookdatabase.h"
 
 #include <QCoreApplication>
@@ -222,29 +223,7 @@ void importLogbook(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString path = logbookFile();
-    int round = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        LogbookDatabase& logbook = LogbookDatabase::instance();
-        const QString db = dir.filePath(QStringLiteral("empty%1.db").arg(round++));
-        if (logbook.openOrCreate(db) != LogbookDatabase::Success) {
-            state.SkipWithError("cannot open the logbook");
-            return;
-        }
-        state.ResumeTiming();
-        DiveFileContent content = readDiveFile(path);
-        // As the import command and the window import a file: its dives in one write.
-        int stored = 0;
-        for (const LogbookDatabase::ImportOutcome& outcome : logbook.importDives(content.dives))
-            stored += outcome.code == LogbookDatabase::Success ? 1 : 0;
-        state.PauseTiming();
-        logbook.close();
-        if (stored != 500) {
-            state.SkipWithError("not every dive was stored");
-            return;
-        }
-        state.ResumeTiming();
-    }
+    BenchFixture::importIntoEmptyLogbooks(state, dir, path, 500);
 }
 
 BENCHMARK(exportLogbook)->Unit(benchmark::kMillisecond);

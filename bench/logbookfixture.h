@@ -184,4 +184,17 @@ inline void removeDivesAfter(int count)
     mustRun(q, QStringLiteral("COMMIT"));
 }
 
+// Closes the logbook and opens the file again, so SQLite starts with an empty page cache (the
+// system's file cache stays warm), then lists every dive as the window's first listing does.
+inline int reopenAndList(const QString& path, QList<DiveListEntry>& entries)
+{
+    LogbookDatabase& db = LogbookDatabase::instance();
+    db.close();
+    int groups = 0;
+    if (db.openOrCreate(path) != LogbookDatabase::Success
+        || !db.listDives(DiveFilter(), entries, groups))
+        std::abort();
+    return groups;
+}
+
 } // namespace BenchFixture
