@@ -555,12 +555,7 @@ bool CsvMappedReader::readDives(
 
 bool CsvMappedReader::read(const QString& path, DiveProfile& dive)
 {
-    QList<DiveProfile> dives;
-    QList<RefusedDive> refused;
-    if (!readDives(path, dives, refused))
-        return false;
-    dive = std::move(dives.first());
-    return true;
+    return readFirstDive(path, dive);
 }
 
 bool CsvMappedReader::write(const QString&, DiveProfile&)

@@ -132,6 +132,23 @@ bool exportDive(DiveProfile& dive, const QString& path, QString* errorText, bool
     return written;
 }
 
+bool DiveLinesIO::readFirstDive(const QString& path, DiveProfile& dive)
+{
+    QList<DiveProfile> dives;
+    QList<RefusedDive> refused;
+    if (!readDives(path, dives, refused))
+        return false;
+    if (dives.isEmpty()) {
+        setErrorString(refused.isEmpty()
+                ? QCoreApplication::translate("DiveLinesIO", "%1 holds no dive.")
+                      .arg(fileNameOf(path))
+                : refused.constFirst().reason);
+        return false;
+    }
+    dive = std::move(dives.first());
+    return true;
+}
+
 bool DiveLinesIO::readDives(
     const QString& path, QList<DiveProfile>& dives, QList<RefusedDive>& refused)
 {

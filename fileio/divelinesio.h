@@ -45,6 +45,9 @@ public:
 
 protected:
     void setErrorString(const QString& text) { m_errorString = text; }
+    // read() for formats of many dives: the first dive readDives() gives; a file without one
+    // fails with the first refusal's reason, or saying it holds no dive.
+    bool readFirstDive(const QString& path, DiveProfile& dive);
 
 private:
     QString m_errorString;

@@ -36,19 +36,7 @@ bool WholeFileReader::readDives(
 
 bool WholeFileReader::read(const QString& path, DiveProfile& dive)
 {
-    QList<DiveProfile> dives;
-    QList<RefusedDive> refused;
-    if (!readDives(path, dives, refused))
-        return false;
-    if (dives.isEmpty()) {
-        setErrorString(refused.isEmpty()
-                ? QCoreApplication::translate("DiveLinesIO", "%1 holds no dive.")
-                      .arg(fileNameOf(path))
-                : refused.constFirst().reason);
-        return false;
-    }
-    dive = std::move(dives.first());
-    return true;
+    return readFirstDive(path, dive);
 }
 
 bool WholeFileReader::write(const QString& path, DiveProfile&)
