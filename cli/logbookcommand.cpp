@@ -107,17 +107,8 @@ int commandExport(LogbookDatabase& db, const Options& o, QTextStream& out, QText
         DiveFilter filter;
         if (!readFilter(o, filter, err))
             return ExitUsage;
-        QList<DiveListEntry> entries;
-        int computers = 0;
-        if (!db.listDives(filter, entries, computers)) {
-            err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+        if (!diveIdsByDate(db, filter, chosen, err))
             return ExitFailed;
-        }
-        // In the order the dives were made, as a logbook reads.
-        std::stable_sort(entries.begin(), entries.end(),
-            [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
-        for (const DiveListEntry& e : entries)
-            chosen << e.diveId;
     } else {
         for (const QString& text : ids) {
             bool ok = false;

@@ -33,6 +33,21 @@ static QDateTime parseDay(const QString& text)
     return day.isValid() ? QDateTime(day, QTime(0, 0)) : QDateTime();
 }
 
+bool diveIdsByDate(LogbookDatabase& db, const DiveFilter& filter, QList<int>& ids, QTextStream& err)
+{
+    QList<DiveListEntry> entries;
+    int computers = 0;
+    if (!db.listDives(filter, entries, computers)) {
+        err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+        return false;
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+        [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
+    for (const DiveListEntry& e : entries)
+        ids << e.diveId;
+    return true;
+}
+
 bool loadDives(
     LogbookDatabase& db, const QList<int>& ids, QList<DiveProfile>& dives, QTextStream& err)
 {

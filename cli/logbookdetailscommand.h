@@ -17,6 +17,10 @@ struct Options;
 // The --computer, --from and --to options as a dive filter; false (after a message) when a
 // date cannot be read.
 bool readFilter(const Options& o, DiveFilter& filter, QTextStream& err);
+// The ids of the dives the filter keeps, in the order they were made (as a logbook reads); false
+// (after a message) when the listing failed.
+bool diveIdsByDate(
+    LogbookDatabase& db, const DiveFilter& filter, QList<int>& ids, QTextStream& err);
 // The dives of these ids, in that order; false (after a message) when one is missing.
 bool loadDives(
     LogbookDatabase& db, const QList<int>& ids, QList<DiveProfile>& dives, QTextStream& err);

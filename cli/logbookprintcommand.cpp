@@ -10,7 +10,6 @@
 
 #include <QTextStream>
 
-#include <algorithm>
 
 namespace cli {
 
@@ -34,17 +33,8 @@ int runLogbookPrint(const Options& o, QTextStream& out, QTextStream& err)
     LogbookDatabase& db = LogbookDatabase::instance();
     QList<int> chosen;
     if (all) {
-        QList<DiveListEntry> entries;
-        int computers = 0;
-        if (!db.listDives(DiveFilter(), entries, computers)) {
-            err << QStringLiteral("listing failed: %1\n").arg(db.lastError());
+        if (!diveIdsByDate(db, DiveFilter(), chosen, err))
             return ExitFailed;
-        }
-        // In the order the dives were made, as a logbook reads.
-        std::stable_sort(entries.begin(), entries.end(),
-            [](const DiveListEntry& a, const DiveListEntry& b) { return a.dateTime < b.dateTime; });
-        for (const DiveListEntry& e : entries)
-            chosen << e.diveId;
     }
     for (const QString& text : ids) {
         bool ok = false;
