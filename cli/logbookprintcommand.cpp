@@ -10,7 +10,6 @@
 
 #include <QTextStream>
 
-
 namespace cli {
 
 QString logbookPrintUsage()
